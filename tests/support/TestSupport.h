@@ -1,0 +1,28 @@
+// Helpers shared by the test suites: where the sources and the build tree are, and a
+// registry key of the Wine prefix that exists only for one test.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace testsupport {
+
+// The source and build folders as Windows paths (Wine maps / to Z:\), from the
+// environment CTest sets; empty when run by hand without it.
+std::string SourceDir();
+std::string BinaryDir();
+
+// A Unix path of the build tree turned into a path Wine opens.
+std::string HostPath(const std::string& unixPath);
+
+// HKCU\Software\SektorlupeTests\<name>: removed with all its subkeys before and after use.
+class ScratchKey {
+public:
+    explicit ScratchKey(const char* name);
+    ~ScratchKey();
+    const std::string& Path() const { return m_path; }   // relative to HKCU
+    HKEY Open() const;                                    // caller closes
+private:
+    std::string m_path;
+};
+
+}  // namespace testsupport
