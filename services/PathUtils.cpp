@@ -1,0 +1,113 @@
+#include "services/PathUtils.h"
+
+#include "services/CaseFold.h"
+
+#include <cstring>
+
+namespace {
+
+// "X:" optionally followed by one "\" or "/": the root of drive X (0-25), else -1.
+int DriveRootLetter(const char* path)
+{
+    unsigned char letter = static_cast<unsigned char>(path[0]);
+    if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) || path[1] != ':')
+        return -1;
+    if (path[2] == '\0' || ((path[2] == '\\' || path[2] == '/') && path[3] == '\0'))
+        return FoldCase1252(letter) - 'a';
+    return -1;
+}
+
+}  // namespace
+
+int GetPathTypeA(const char* path)
+{
+    if (!path || path[0] == '\0')
+        return PATH_MISSING;
+    int drive = DriveRootLetter(path);
+    if (drive >= 0)
+        return (GetLogicalDrives() >> drive) & 1 ? PATH_DRIVE_ROOT : PATH_MISSING;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PATH_MISSING;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PATH_FOLDER : PATH_FILE;
+}
+
+DWORD GetFileSize64A(const char* path, unsigned long long* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!path || path[0] == '\0' || !GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (size)
+            *size = ~0ull;
+        return 0xFFFFFFFFu;
+    }
+    if (size)
+        *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return data.nFileSizeLow == 0xFFFFFFFFu ? 0xFFFFFFFEu : data.nFileSizeLow;
+}
+
+int MatchExtensionListA(const char* path, const char* list, int pathLength)
+{
+    if (!path || !list)
+        return 0;
+    int length = 0;
+    while ((pathLength < 0 || length < pathLength) && path[length] != '\0')
+        ++length;
+    int nameStart = 0;
+    int dot = -1;
+    for (int i = 0; i < length; ++i) {
+        char ch = path[i];
+        if (ch == '\\' || ch == '/' || ch == ':') {
+            nameStart = i + 1;
+            dot = -1;
+        } else if (ch == '.') {
+            dot = i;
+        }
+    }
+    if (dot < nameStart || dot + 1 >= length)
+        return 0;
+    const char* extension = path + dot + 1;
+    int extensionLength = length - dot - 1;
+
+    int index = 1;
+    const char* entry = list;
+    for (;;) {
+        const char* end = strchr(entry, ';');
+        int entryLength = end ? static_cast<int>(end - entry) : static_cast<int>(strlen(entry));
+        if (entryLength == extensionLength &&
+            CompareBytes1252(entry, entryLength, extension, extensionLength, true) == 0)
+            return index;
+        if (!end)
+            return 0;
+        entry = end + 1;
+        ++index;
+    }
+}
+
+const char* GetFileNamePart(const char* path, int* length)
+{
+    if (!path)
+        path = "";
+    const char* name = path;
+    const char* p = path;
+    for (; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    if (length)
+        *length = static_cast<int>(p - name);
+    return name;
+}
+
+int AddPathSeparatorA(char* path, int length)
+{
+    if (!path)
+        return 0;
+    if (length < 0)
+        length = static_cast<int>(strlen(path));
+    if (length > 0 && path[length - 1] != '\\' && path[length - 1] != '/') {
+        path[length++] = '\\';
+        path[length] = '\0';
+    }
+    return length;
+}

@@ -1,0 +1,199 @@
+#include "services/IconCache.h"
+#include "services/PathUtils.h"
+#include "services/SystemInfo.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// A folder of its own in the temp folder with one file of a known size.
+class TempFolder
+{
+public:
+    TempFolder()
+    {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        m_folder = std::string(temp) + "slpath" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(m_folder.c_str(), nullptr);
+        m_file = m_folder + "\\data.bin";
+        HANDLE file = CreateFileA(m_file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        std::string bytes(12345, 'z');
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+        m_empty = m_folder + "\\empty.txt";
+        file = CreateFileA(m_empty.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(file);
+    }
+    ~TempFolder()
+    {
+        DeleteFileA(m_file.c_str());
+        DeleteFileA(m_empty.c_str());
+        RemoveDirectoryA(m_folder.c_str());
+    }
+    std::string m_folder;
+    std::string m_file;
+    std::string m_empty;
+};
+
+int ShellIcon(const char* path, DWORD attributes, UINT flags)
+{
+    SHFILEINFOA info;
+    memset(&info, 0, sizeof(info));
+    if (!SHGetFileInfoA(path, attributes, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | flags))
+        return -1;
+    return info.iIcon;
+}
+
+}  // namespace
+
+TEST(PathUtils, PathTypesOfRealFilesAndFolders)
+{
+    TempFolder temp;
+    EXPECT_EQ(GetPathTypeA(temp.m_file.c_str()), PATH_FILE);
+    EXPECT_EQ(GetPathTypeA(temp.m_folder.c_str()), PATH_FOLDER);
+    EXPECT_EQ(GetPathTypeA((temp.m_folder + "\\").c_str()), PATH_FOLDER);
+    EXPECT_EQ(GetPathTypeA((temp.m_folder + "\\missing.bin").c_str()), PATH_MISSING);
+    EXPECT_EQ(GetPathTypeA(""), PATH_MISSING);
+    EXPECT_EQ(GetPathTypeA(nullptr), PATH_MISSING);
+
+    // Drive roots, checked against the drives the system reports.
+    DWORD drives = GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter) {
+        char forms[3][4] = {{static_cast<char>('A' + letter), ':', 0, 0},
+                            {static_cast<char>('a' + letter), ':', '\\', 0},
+                            {static_cast<char>('A' + letter), ':', '/', 0}};
+        int expected = (drives >> letter) & 1 ? PATH_DRIVE_ROOT : PATH_MISSING;
+        for (auto& form : forms)
+            EXPECT_EQ(GetPathTypeA(form), expected) << form;
+    }
+}
+
+TEST(PathUtils, FileSizes)
+{
+    TempFolder temp;
+    unsigned long long size = 0;
+    EXPECT_EQ(GetFileSize64A(temp.m_file.c_str(), &size), 12345u);
+    EXPECT_EQ(size, 12345u);
+    EXPECT_EQ(GetFileSize64A(temp.m_empty.c_str(), &size), 0u);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(GetFileSize64A(temp.m_folder.c_str(), &size), 0xFFFFFFFFu);
+    EXPECT_EQ(size, ~0ull);
+    size = 0;
+    EXPECT_EQ(GetFileSize64A((temp.m_folder + "\\missing").c_str(), &size), 0xFFFFFFFFu);
+    EXPECT_EQ(size, ~0ull);
+    EXPECT_EQ(GetFileSize64A(temp.m_file.c_str(), nullptr), 12345u);
+    EXPECT_EQ(GetFileSize64A(nullptr, nullptr), 0xFFFFFFFFu);
+}
+
+TEST(PathUtils, ExtensionLists)
+{
+    const char* list = "bin;img;iso;fat";
+    EXPECT_EQ(MatchExtensionListA("C:\\images\\disk.IMG", list), 2);
+    EXPECT_EQ(MatchExtensionListA("x.fat", list), 4);
+    EXPECT_EQ(MatchExtensionListA("backup.tar.bin", list), 1);
+    EXPECT_EQ(MatchExtensionListA("noext", list), 0);
+    EXPECT_EQ(MatchExtensionListA("dir.bin\\file", list), 0);   // the dot is in a folder name
+    EXPECT_EQ(MatchExtensionListA("C:.iso", list), 3);
+    EXPECT_EQ(MatchExtensionListA("file.", list), 0);
+    EXPECT_EQ(MatchExtensionListA("file.bi", list), 0);
+    EXPECT_EQ(MatchExtensionListA("a.binary", list, 5), 1);     // only "a.bin" is looked at
+    EXPECT_EQ(MatchExtensionListA("a.iso", "bin;;iso"), 3);
+    EXPECT_EQ(MatchExtensionListA("a.ÄBC", "x;äbc"), 2);
+    EXPECT_EQ(MatchExtensionListA(nullptr, list), 0);
+    EXPECT_EQ(MatchExtensionListA("a.bin", nullptr), 0);
+}
+
+TEST(PathUtils, FileNamePartAndSeparator)
+{
+    const char* path = "C:\\dir/sub\\name.txt";
+    int length = -1;
+    EXPECT_EQ(GetFileNamePart(path, &length), path + 11);
+    EXPECT_EQ(length, 8);
+    EXPECT_EQ(FindPathNameA(path), path + 11);
+    EXPECT_STREQ(GetFileNamePart("C:name"), "name");
+    EXPECT_STREQ(GetFileNamePart("dir\\", &length), "");
+    EXPECT_EQ(length, 0);
+    EXPECT_STREQ(GetFileNamePart(static_cast<const char*>(nullptr), &length), "");
+    EXPECT_EQ(length, 0);
+    char writable[] = "a\\b";
+    char* name = FindPathNameA(writable);
+    *name = 'c';
+    EXPECT_STREQ(writable, "a\\c");
+
+    char buffer[32] = "C:\\dir";
+    EXPECT_EQ(AddPathSeparatorA(buffer), 7);
+    EXPECT_STREQ(buffer, "C:\\dir\\");
+    EXPECT_EQ(AddPathSeparatorA(buffer), 7);
+    strcpy(buffer, "a/");
+    EXPECT_EQ(AddPathSeparatorA(buffer, 2), 2);
+    EXPECT_STREQ(buffer, "a/");
+    strcpy(buffer, "abcdef");
+    EXPECT_EQ(AddPathSeparatorA(buffer, 3), 4);   // the given length decides where
+    EXPECT_STREQ(buffer, "abc\\");
+    buffer[0] = '\0';
+    EXPECT_EQ(AddPathSeparatorA(buffer), 0);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(AddPathSeparatorA(nullptr), 0);
+}
+
+TEST(IconCache, AgreesWithTheShell)
+{
+    TempFolder temp;
+    int byExtension = GetFileIconIndexA("some\\where\\x.txt", FILEICON_BY_EXTENSION);
+    EXPECT_EQ(byExtension, ShellIcon("other.txt", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES));
+    EXPECT_GE(byExtension, 0);
+    // Cached per extension without regard to case.
+    EXPECT_EQ(GetFileIconIndexA("Y.TXT", FILEICON_BY_EXTENSION), byExtension);
+    EXPECT_EQ(GetFileIconIndexA("noext", FILEICON_BY_EXTENSION),
+              ShellIcon("x", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES));
+    EXPECT_EQ(GetFileIconIndexA(temp.m_file.c_str(), 0), ShellIcon(temp.m_file.c_str(), 0, 0));
+    EXPECT_EQ(GetFileIconIndexA(temp.m_folder.c_str(), 0), ShellIcon(temp.m_folder.c_str(), 0, 0));
+    // Drive roots by their letter, with either flag.
+    int drive = ShellIcon("C:\\", 0, 0);
+    EXPECT_EQ(GetFileIconIndexA("C:", 0), drive);
+    EXPECT_EQ(GetFileIconIndexA("c:\\", FILEICON_BY_EXTENSION), drive);
+    // Odd input gives an answer, not a crash.
+    GetFileIconIndexA(nullptr, FILEICON_BY_EXTENSION);
+    GetFileIconIndexA(std::string(1000, 'e').insert(0, "a.").c_str(), FILEICON_BY_EXTENSION);
+}
+
+TEST(SystemInfo, BitmapSize)
+{
+    HBITMAP bitmap = CreateBitmap(13, 7, 1, 32, nullptr);
+    ASSERT_NE(bitmap, nullptr);
+    int width = 0, height = 0, bits = 0;
+    EXPECT_EQ(GetBitmapSize(bitmap, &width, &height, &bits), 1);
+    EXPECT_EQ(width, 13);
+    EXPECT_EQ(height, 7);
+    EXPECT_EQ(bits, 32);
+    EXPECT_EQ(GetBitmapSize(bitmap, nullptr, &height, nullptr), 1);
+    DeleteObject(bitmap);
+    width = height = bits = 5;
+    EXPECT_EQ(GetBitmapSize(nullptr, &width, &height, &bits), 0);
+    EXPECT_EQ(width, 0);
+    EXPECT_EQ(height, 0);
+    EXPECT_EQ(bits, 0);
+    width = 5;
+    EXPECT_EQ(GetBitmapSize(bitmap, &width, nullptr, nullptr), 0);   // deleted by now
+    EXPECT_EQ(width, 0);
+}
+
+TEST(SystemInfo, WindowsVersionMatchesTheSharedUserData)
+{
+    DWORD version = GetWindowsVersion();
+    EXPECT_EQ(GetWindowsVersion(), version);
+    // The kernel's own copy of the version, in the page every process maps at 0x7FFE0000
+    // (NtMajorVersion at 0x26C, NtMinorVersion at 0x270).
+    const volatile DWORD* shared = reinterpret_cast<const volatile DWORD*>(0x7FFE0000);
+    DWORD major = shared[0x26C / 4];
+    DWORD minor = shared[0x270 / 4];
+    EXPECT_EQ(version, (major << 16) | minor);
+    EXPECT_GE(version >> 16, 5u);
+}
