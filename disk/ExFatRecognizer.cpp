@@ -1,0 +1,47 @@
+// exFAT: the boot sector, the allocation table, the root directory's first cluster and the
+// cluster heap.
+#include "disk/VolumeScan.h"
+#include "disk/OnDiskBytes.h"
+
+namespace {
+
+const uint32_t kFatOffset = 80;          // u32, sectors from the volume start
+const uint32_t kFatLength = 84;          // u32, sectors
+const uint32_t kHeapOffset = 88;         // u32, sectors
+const uint32_t kClusterCount = 92;       // u32
+const uint32_t kRootCluster = 96;        // u32
+const uint32_t kBytesPerSectorShift = 108;
+const uint32_t kSectorsPerClusterShift = 109;
+
+const uint32_t kSector = 512;
+
+}  // namespace
+
+uint32_t VolumeScanner::AnalyzeExFat(uint64_t base)
+{
+    uint8_t bs[kSector];
+    if (!ReadVolumeUnits(base, 1, bs) || !HasBootSignature(bs) || !BytesAre(bs, kSector, 3, "EXFAT   "))
+        return 0;
+    AddArea(base, base + 1, INFO_EXFAT_BOOT);
+
+    uint32_t fatOffset = ReadU32(bs, kSector, kFatOffset);
+    uint32_t fatLength = ReadU32(bs, kSector, kFatLength);
+    if (fatOffset != 0 && fatLength != 0 && fatLength != 0xFFFFFFFFu)
+        AddArea(base + fatOffset, base + fatOffset + fatLength, INFO_EXFAT_TABLE);
+
+    // Cluster size in 512-byte units; the shifts are taken modulo 32 as a 32-bit shift would.
+    uint32_t bytesShift = ReadU8(bs, kSector, kBytesPerSectorShift) & 31;
+    uint32_t clusterShift = ReadU8(bs, kSector, kSectorsPerClusterShift) & 31;
+    uint32_t upc = ((1u << bytesShift) << clusterShift) / kSector;
+
+    uint32_t heapOffset = ReadU32(bs, kSector, kHeapOffset);
+    m_res.regions.Add(base, base + heapOffset, upc, ReadU32(bs, kSector, kClusterCount), 2);
+
+    uint32_t root = ReadU32(bs, kSector, kRootCluster);
+    if (root >= 2 && root != 0xFFFFFFFFu) {
+        uint32_t rel = (root - 2) * upc;                              // 32-bit on purpose
+        uint64_t rootFirst = base + heapOffset + rel;
+        AddArea(rootFirst, rootFirst + upc, INFO_EXFAT_DIRECTORY);
+    }
+    return 1;
+}

@@ -1,0 +1,34 @@
+// ext2/3/4: the superblock at byte 1024 of the volume and the block numbering.
+#include "disk/VolumeScan.h"
+#include "disk/OnDiskBytes.h"
+
+namespace {
+
+const uint32_t kBlocksCountLo = 4;       // u32
+const uint32_t kLogBlockSize = 24;       // u32: block size is 1024 << value
+const uint32_t kMagic = 56;              // u16, 0xEF53
+const uint32_t kBlocksCountHi = 336;     // u32 (64-bit volumes)
+
+const uint16_t kExtMagic = 0xEF53;
+
+}  // namespace
+
+uint32_t VolumeScanner::AnalyzeExt(uint64_t base)
+{
+    uint8_t sb[1024];
+    if (!ReadVolumeUnits(base + 2, 2, sb) || ReadU16(sb, sizeof sb, kMagic) != kExtMagic)
+        return 0;
+    AddArea(base + 2, base + 4, INFO_EXT_SUPERBLOCK);
+    if (m_res.regions.IsFull())
+        return 1;
+    // Block size in 512-byte units; a shift field of 31 (mod 32) overflows to 0 and leaves
+    // no block numbering to offer.
+    uint32_t upb = 2u << (ReadU32(sb, sizeof sb, kLogBlockSize) & 31);
+    if (upb == 0)
+        return 0;
+    uint64_t blocks = (static_cast<uint64_t>(ReadU32(sb, sizeof sb, kBlocksCountHi)) << 32) |
+                      ReadU32(sb, sizeof sb, kBlocksCountLo);
+    // Block 1 lies one block from the start, so block b lies at base + b * upb.
+    m_res.regions.Add(base, base + upb, upb, (blocks / upb) * upb - 1, 1);
+    return 1;
+}

@@ -1,0 +1,108 @@
+// FAT12, FAT16 and FAT32: the boot sector, the tables, the root directory and the cluster
+// region. exFAT boot sectors are handed to the exFAT recogniser.
+#include "disk/VolumeScan.h"
+#include "disk/OnDiskBytes.h"
+
+namespace {
+
+// BIOS parameter block fields (offsets in the boot sector).
+const uint32_t kBytesPerSector = 11;     // u16
+const uint32_t kSectorsPerCluster = 13;  // u8
+const uint32_t kReservedSectors = 14;    // u16
+const uint32_t kNumberOfFats = 16;       // u8
+const uint32_t kRootEntries = 17;        // u16 (0 on FAT32)
+const uint32_t kTotalSectors16 = 19;     // u16
+const uint32_t kSectorsPerFat16 = 22;    // u16 (0 on FAT32)
+const uint32_t kTotalSectors32 = 32;     // u32
+const uint32_t kSectorsPerFat32 = 36;    // u32
+const uint32_t kRootCluster32 = 44;      // u32
+const uint32_t kInfoSector32 = 48;       // u16
+const uint32_t kBackupBoot32 = 50;       // u16
+
+const uint32_t kSector = 512;
+
+uint32_t FatTableType(uint32_t clusters)
+{
+    if (clusters < 4085)
+        return INFO_FAT12_TABLE;
+    if (clusters >= 65525)
+        return INFO_FAT32_TABLE;
+    return INFO_FAT16_TABLE;
+}
+
+}  // namespace
+
+uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
+{
+    uint8_t bs[kSector];
+    if (!ReadVolumeUnits(base, 1, bs))
+        return 0;
+    if (BytesAre(bs, kSector, 3, "EXFAT   "))
+        return AnalyzeExFat(base);
+
+    uint64_t s = 0;
+    if (!FindBootSector(base, bs, &s))
+        return 0;
+
+    uint32_t spc = ReadU8(bs, kSector, kSectorsPerCluster);
+    if (spc == 0)
+        spc = 1;
+    uint32_t reserved = ReadU16(bs, kSector, kReservedSectors);
+    uint32_t fats = ReadU8(bs, kSector, kNumberOfFats);
+    uint32_t rootEntries = ReadU16(bs, kSector, kRootEntries);
+    uint32_t spf16 = ReadU16(bs, kSector, kSectorsPerFat16);
+    uint32_t total = ReadU16(bs, kSector, kTotalSectors16);
+    if (total == 0)
+        total = ReadU32(bs, kSector, kTotalSectors32);
+
+    if (rootEntries == 0 && spf16 == 0) {
+        // FAT32: root directory in clusters, 32-bit table size.
+        AddArea(s, s + 1, INFO_FAT32_BOOT);
+        uint32_t backup = ReadU16(bs, kSector, kBackupBoot32);
+        if (backup != 0 && backup != 0xFFFF)
+            AddArea(s + backup, s + backup + 1, INFO_FAT32_BOOT);
+        uint32_t info = ReadU16(bs, kSector, kInfoSector32);
+        if (info != 0 && info != 0xFFFF)
+            AddArea(s + info, s + info + 1, INFO_FAT32_INFO);
+
+        uint32_t spf32 = ReadU32(bs, kSector, kSectorsPerFat32);
+        uint64_t fatStart = s + reserved;
+        uint32_t fatSectors = fats * spf32;                       // 32-bit on purpose
+        uint32_t clusters = (total - (reserved + fatSectors)) / spc;
+        if (fatSectors == 0 || fatSectors >= 0x100000 || clusters == 0 || clusters >= 0x10000000)
+            return 0;
+        m_res.fatStart = fatStart;
+        m_res.sectorsPerFat = spf32;
+        // The boot sector decides the kind, not the cluster count: a small FAT32 volume still
+        // has 32-bit table entries.
+        AddArea(fatStart, fatStart + fatSectors, INFO_FAT32_TABLE);
+        uint64_t dataStart = fatStart + fatSectors;
+        uint32_t rootCluster = ReadU32(bs, kSector, kRootCluster32);
+        if (rootCluster >= 2) {
+            // Only the root directory's first cluster: its chain is not followed here.
+            uint64_t rootFirst = dataStart + static_cast<uint64_t>(rootCluster - 2) * spc;
+            AddArea(rootFirst, rootFirst + spc, INFO_FAT_DIRECTORY);
+        }
+        m_res.regions.Add(base, dataStart, spc, clusters, 2);
+        return 1;
+    }
+
+    // FAT12/16: a fixed root directory behind the tables.
+    AddArea(s, s + 1, INFO_FAT_BOOT);
+    uint32_t bytesPerSector = ReadU16(bs, kSector, kBytesPerSector);
+    if (bytesPerSector == 0)
+        return 0;       // no root directory size can be computed: not a FAT volume after all
+    uint64_t fatStart = s + reserved;
+    uint32_t fatSectors = fats * spf16;
+    uint32_t rootSectors = (rootEntries * 32 + bytesPerSector - 1) / bytesPerSector;
+    uint32_t clusters = (total - (reserved + fatSectors) - rootSectors) / spc;
+    if (fatSectors == 0 || fatSectors > 65535 || clusters == 0 || clusters > 65535)
+        return 0;
+    m_res.fatStart = fatStart;
+    m_res.sectorsPerFat = spf16;
+    AddArea(fatStart, fatStart + fatSectors, FatTableType(clusters));
+    uint64_t rootStart = fatStart + fatSectors;
+    AddArea(rootStart, rootStart + rootSectors, INFO_FAT_DIRECTORY);
+    m_res.regions.Add(base, rootStart + rootSectors, spc, clusters, 2);
+    return 1;
+}

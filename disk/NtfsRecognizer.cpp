@@ -1,0 +1,133 @@
+// NTFS: the boot sector, the cluster numbering, and the first run of the master file table
+// and of its mirror, found by walking the first 16 records of the MFT.
+#include "disk/VolumeScan.h"
+#include "disk/NtfsRuns.h"
+#include "disk/OnDiskBytes.h"
+#include "services/CaseFold.h"
+#include <string.h>
+
+namespace {
+
+const uint32_t kSector = 512;
+const uint32_t kSectorsPerCluster = 13;  // u8; 0xF4..0xFF: cluster bytes = 1 << (256 - value)
+const uint32_t kTotalSectors = 40;       // u64
+const uint32_t kMftCluster = 48;         // u64, low 32 bits used
+
+// An MFT record and its attributes.
+const uint32_t kRecordBytes = 1024;
+const uint32_t kRecordsWalked = 16;
+const uint32_t kFirstAttribute = 20;     // u16 in the record
+const uint32_t kLastAttributeStart = 1000;
+const uint32_t kAttrType = 0;            // u32
+const uint32_t kAttrLength = 4;          // u32
+const uint32_t kAttrMinLength = 22;
+const uint32_t kAttrValueOffset = 20;    // u16, resident attributes
+const uint32_t kAttrFirstVcn = 16;       // u64, non-resident attributes
+const uint32_t kAttrLastVcn = 24;        // u64
+const uint32_t kAttrRunsOffset = 32;     // u16
+const uint32_t kFileNameLength = 64;     // u8 in the $FILE_NAME value, in characters
+const uint32_t kFileNameChars = 66;      // UTF-16 characters from here
+
+const uint32_t kTypeFileName = 0x30;
+const uint32_t kTypeData = 0x80;
+const uint32_t kTypeEnd = 0xFFFFFFFFu;
+
+const int kMaxRuns = 8;
+
+bool NameIs(const char* name, const char* wanted)
+{
+    return CompareBytes1252(name, static_cast<int>(strlen(name)), wanted, static_cast<int>(strlen(wanted)), true) == 0;
+}
+
+// Sectors per cluster from the boot sector's byte. Volumes with clusters above 64 KB keep a
+// negative power of two there; 0 (never written by a formatter) is taken as one sector.
+uint32_t NtfsClusterSectors(uint8_t value)
+{
+    if (value == 0)
+        return 1;
+    if (value < 0x80)
+        return value;
+    uint32_t shift = 256u - value;          // cluster bytes = 1 << shift
+    if (shift < 9 || shift > 31)
+        return 1;
+    return 1u << (shift - 9);
+}
+
+}  // namespace
+
+void VolumeScanner::WalkMftRecord(const uint8_t* rec, uint64_t bootSector, uint32_t spc)
+{
+    char name[256] = {};
+    uint32_t runs = 0;
+    uint32_t runClusters[kMaxRuns] = {};
+    uint32_t runLengths[kMaxRuns] = {};
+
+    uint32_t off = ReadU16(rec, kRecordBytes, kFirstAttribute);
+    while (off <= kLastAttributeStart) {
+        uint32_t type = ReadU32(rec, kRecordBytes, off + kAttrType);
+        uint32_t length = ReadU32(rec, kRecordBytes, off + kAttrLength);
+        if (type == kTypeEnd || length < kAttrMinLength || length >= kRecordBytes - off)
+            break;
+        // Every field below is read from inside this attribute only.
+        const uint8_t* attr = rec + off;
+        if (type == kTypeFileName) {
+            uint32_t value = ReadU16(attr, length, kAttrValueOffset);
+            uint32_t chars = ReadU8(attr, length, value + kFileNameLength);
+            uint32_t first = value + kFileNameChars;
+            if (first <= length && chars <= (length - first) / 2) {
+                wchar_t wide[256];
+                for (uint32_t i = 0; i < chars; ++i)
+                    wide[i] = static_cast<wchar_t>(ReadU16(attr, length, first + 2 * i));
+                int n = chars ? WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(chars), name,
+                                                    sizeof name - 1, nullptr, nullptr)
+                              : 0;
+                name[n > 0 ? n : 0] = 0;
+            }
+        } else if (type == kTypeData) {
+            int64_t clusters = static_cast<int64_t>(ReadU64(attr, length, kAttrLastVcn) -
+                                                    ReadU64(attr, length, kAttrFirstVcn) + 1);
+            uint32_t runsAt = ReadU16(attr, length, kAttrRunsOffset);
+            if (runsAt < length)
+                runs = static_cast<uint32_t>(DecodeDataRuns(clusters, attr + runsAt, length - runsAt,
+                                                            runClusters, runLengths, kMaxRuns));
+            else
+                runs = 0;
+        }
+        off += length;
+    }
+
+    if (runs == 0)
+        return;
+    // Only the first run: a fragmented MFT's later runs are not named.
+    uint64_t first = bootSector + static_cast<uint64_t>(spc) * runClusters[0];
+    uint64_t end = first + static_cast<uint64_t>(spc) * runLengths[0];
+    if (NameIs(name, "$MFT"))
+        AddArea(first, end, INFO_NTFS_MFT);
+    else if (NameIs(name, "$MFTMirr"))
+        AddArea(first, end, INFO_NTFS_MFT_MIRROR);
+}
+
+uint32_t VolumeScanner::AnalyzeNtfs(uint64_t base)
+{
+    uint8_t bs[kSector];
+    uint64_t s = 0;
+    if (!FindBootSector(base, bs, &s))
+        return 0;
+    if (BytesAre(bs, kSector, 3, "EXFAT   "))
+        return AnalyzeExFat(base);
+
+    uint32_t spc = NtfsClusterSectors(ReadU8(bs, kSector, kSectorsPerCluster));
+    AddArea(s, s + 1, INFO_NTFS_BOOT);
+    m_res.regions.Add(base, s, spc, ReadU64(bs, kSector, kTotalSectors) / spc, 0);
+
+    uint32_t mftRel = ReadU32(bs, kSector, kMftCluster) * spc;          // 32-bit on purpose
+    uint64_t mft = s + mftRel;
+    uint8_t rec[kRecordBytes];
+    for (uint32_t k = 0; k < kRecordsWalked; ++k) {
+        if (!ReadVolumeUnits(mft + 2 * k, 2, rec))
+            break;
+        if (BytesAre(rec, kRecordBytes, 0, "FILE"))
+            WalkMftRecord(rec, s, spc);
+    }
+    return 1;
+}

@@ -1,0 +1,189 @@
+// The partition walk of a whole disk or image: superfloppy tests, the master boot record,
+// the chain of extended boot records, and the GUID partition table.
+#include "disk/VolumeScan.h"
+#include "disk/OnDiskBytes.h"
+
+namespace {
+
+const uint32_t kSector = 512;
+
+// Partition entries of an MBR or EBR: four of 16 bytes from offset 446.
+const uint32_t kFirstEntry = 446;
+const uint32_t kEntrySize = 16;
+const uint32_t kEntryType = 4;           // u8
+const uint32_t kEntryStart = 8;          // u32, relative
+const uint32_t kEntryCount = 12;         // u32
+
+// GPT header and entry fields.
+const uint32_t kGptAlternate = 32;       // u64
+const uint32_t kGptEntryStart = 72;      // u64
+const uint32_t kGptEntryNumber = 80;     // u32
+const uint32_t kGptEntryBytes = 128;     // taken as fixed: four entries a sector
+const uint32_t kGptFirstLba = 32;        // u64 in an entry
+const uint32_t kGptLastLba = 40;         // u64 in an entry
+
+// The queue of partition-table sectors still to read.
+const uint32_t kEbrQueueSize = 32;
+
+bool IsFatPartitionType(uint8_t t)
+{
+    switch (t) {
+    case 0x01: case 0x04: case 0x06: case 0x0B: case 0x0C: case 0x0E:
+    case 0x11: case 0x14: case 0x16: case 0x1B: case 0x1C: case 0x1E:
+        return true;
+    default:
+        return false;
+    }
+}
+
+struct EbrQueueEntry
+{
+    uint32_t sector;        // relative to the walk's base
+    uint32_t alternative;   // tried when the sector has no boot signature; 0 = none
+};
+
+}  // namespace
+
+uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
+{
+    uint8_t sec[kSector];
+
+    if (base == 0) {
+        // A medium without a partition table: a bare volume at sector 0.
+        if (!ReadVolumeUnits(0, 1, sec))
+            return 0;
+        if (HasBootSignature(sec)) {
+            if (BytesAre(sec, kSector, 54, "FAT") || BytesAre(sec, kSector, 82, "FAT"))
+                return AnalyzeFat(0);
+            if (BytesAre(sec, kSector, 3, "NTFS    "))
+                return AnalyzeNtfs(0);
+            // An exFAT boot sector has no "FAT" at 54 or 82 and would pass for an MBR whose
+            // partition entries are boot code.
+            if (BytesAre(sec, kSector, 3, "EXFAT   "))
+                return AnalyzeExFat(0);
+        }
+        // Byte 32768 is where 2048-byte sector 16 of a CD or DVD image begins.
+        if (ReadVolumeUnits(64, 1, sec) &&
+            ((sec[0] == 0x01 && BytesAre(sec, kSector, 1, "CD001")) ||
+             (sec[0] == 0x00 && BytesAre(sec, kSector, 1, "BEA01"))))
+            return AnalyzeIso();
+        uint8_t sb[1024];
+        if (ReadVolumeUnits(2, 2, sb) && ReadU16(sb, sizeof sb, 56) == 0xEF53)
+            return AnalyzeExt(0);
+    }
+
+    // MBR and EBR chain.
+    EbrQueueEntry queue[kEbrQueueSize];
+    uint32_t queued = 1;
+    queue[0].sector = 0;
+    queue[0].alternative = 0;
+    // Links inside an EBR count from the start of the first extended partition, known once
+    // the walk has met it.
+    bool haveExtendedBase = false;
+    uint32_t extendedBase = 0;
+    for (uint32_t q = 0; q < queued && q < kEbrQueueSize; ++q) {
+        EbrQueueEntry& e = queue[q];
+        bool read = ReadVolumeUnits(base + e.sector, 1, sec);
+        // A sector that does not read or has no signature may be a link counted from the
+        // wrong place: try the other reading once.
+        if ((!read || !HasBootSignature(sec)) && e.alternative != 0 && e.alternative != e.sector) {
+            e.sector = e.alternative;
+            e.alternative = 0;
+            read = ReadVolumeUnits(base + e.sector, 1, sec);
+        }
+        // One unreadable table sector costs only its own partitions.
+        if (!read || !HasBootSignature(sec))
+            continue;
+        if (!AddArea(base + e.sector, base + e.sector + 1, INFO_MBR) || m_res.areas.IsFull())
+            break;
+        uint32_t here = e.sector;
+        uint32_t previousEnd = 0;
+        for (uint32_t k = 0; k < 4; ++k) {
+            uint32_t off = kFirstEntry + k * kEntrySize;
+            uint8_t type = ReadU8(sec, kSector, off + kEntryType);
+            uint32_t start = ReadU32(sec, kSector, off + kEntryStart);
+            uint32_t count = ReadU32(sec, kSector, off + kEntryCount);
+            uint32_t behindPrevious = previousEnd;
+            previousEnd = here + start + count;
+            if (start == 0 || count == 0)
+                continue;
+            bool link = type == 0x05 || type == 0x0F;
+            // A nested extended partition (the link to the next EBR) counts from the first
+            // extended partition, every other entry from the table it stands in.
+            uint32_t rel = link && haveExtendedBase ? extendedBase + start : here + start;
+            uint64_t at = base + rel;
+            if (!m_res.partitionStarts.IsFull())
+                m_res.partitionStarts.Add(at);
+            if (type == 0x07 || type == 0x17) {
+                AnalyzeNtfs(at);            // also hands exFAT on
+            } else if (IsFatPartitionType(type)) {
+                AnalyzeFat(at);
+            } else if (type == 0x83) {
+                AnalyzeExt(at);
+            } else if (link) {
+                if (queued >= kEbrQueueSize)
+                    continue;
+                EbrQueueEntry& next = queue[queued++];
+                if (!haveExtendedBase) {
+                    // The first extended partition: its start counts from this table.
+                    haveExtendedBase = true;
+                    extendedBase = here + start;
+                    next.sector = here + start;
+                    next.alternative = k > 0 ? behindPrevious : 0;
+                } else {
+                    // A nested link counts from the first extended partition; the reading
+                    // relative to this EBR is the fallback.
+                    next.sector = extendedBase + start;
+                    next.alternative = here + start;
+                }
+            }
+        }
+    }
+
+    // GUID partition table.
+    if (!m_res.areas.IsFull() && ReadVolumeUnits(base + 1, 1, sec) && BytesAre(sec, kSector, 0, "EFI PART")) {
+        AddArea(base + 1, base + 2, INFO_GPT_HEADER);
+        uint64_t alternate = ReadU64(sec, kSector, kGptAlternate);
+        uint64_t entryStart = ReadU64(sec, kSector, kGptEntryStart);
+        uint32_t entries = ReadU32(sec, kSector, kGptEntryNumber);
+        if (alternate != 0 && !m_res.areas.IsFull())
+            AddArea(alternate, alternate + 1, INFO_GPT_HEADER);
+        if (entryStart != 0 && entries != 0 && !m_res.areas.IsFull()) {
+            uint64_t n = (static_cast<uint64_t>(entries) + 3) / 4;    // no 32-bit wrap
+            AddArea(entryStart, entryStart + n, INFO_GPT_ENTRIES);
+            if (alternate != 0 && !m_res.areas.IsFull())
+                AddArea(alternate - n, alternate, INFO_GPT_ENTRIES);
+        }
+        uint32_t looked = entries < kMaxGptEntries ? entries : kMaxGptEntries;
+        uint8_t boot[4 * kSector];
+        for (uint32_t j = 0; j < looked && !m_res.areas.IsFull(); ++j) {
+            if (j % 4 == 0 && !ReadVolumeUnits(base + entryStart + j / 4, 1, sec))
+                break;
+            uint32_t off = (j % 4) * kGptEntryBytes;
+            uint64_t firstLba = ReadU64(sec, kSector, off + kGptFirstLba);
+            uint64_t lastLba = ReadU64(sec, kSector, off + kGptLastLba);
+            if (lastLba <= firstLba)
+                continue;
+            uint64_t at = base + firstLba;
+            if (m_res.areas.HasAreaStartingAt(at))
+                continue;           // already scanned through the MBR
+            if (!m_res.partitionStarts.IsFull())
+                m_res.partitionStarts.Add(at);
+            if (!ReadVolumeUnits(at, 4, boot))
+                continue;
+            if (HasBootSignature(boot)) {
+                if (BytesAre(boot, sizeof boot, 3, "NTFS    "))
+                    AnalyzeNtfs(at);
+                else if (BytesAre(boot, sizeof boot, 3, "EXFAT   "))
+                    AnalyzeExFat(at);
+                else
+                    AnalyzeFat(at);
+            }
+            if (ReadU16(boot, sizeof boot, 1080) == 0xEF53)
+                AnalyzeExt(at);
+        }
+    }
+
+    // The list is kept in order as it is filled; nothing left to sort.
+    return 1;
+}

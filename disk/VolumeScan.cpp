@@ -1,0 +1,96 @@
+// The scan driver and the helpers the partition walk and the recognisers share.
+#include "disk/VolumeScan.h"
+#include "disk/OnDiskBytes.h"
+#include "services/CaseFold.h"
+#include <string.h>
+
+void VolumeScanResult::Reset()
+{
+    areas.Reset();
+    regions.Reset();
+    partitionStarts.Reset();
+    fatStart = 0;
+    sectorsPerFat = 1;
+    volumeName[0] = 0;
+    volumeSerial = 0;
+    maxComponentLength = 0;
+    fileSystemFlags = 0;
+    fileSystemName[0] = 0;
+}
+
+bool VolumeScanner::ReadVolumeUnits(uint64_t unit, uint32_t count, void* buffer)
+{
+    return m_src.ReadUnits(unit, count, buffer);
+}
+
+bool VolumeScanner::AddArea(uint64_t first, uint64_t end, uint32_t type, const char* name)
+{
+    return m_res.areas.Add(first, end, type, name);
+}
+
+bool VolumeScanner::FindBootSector(uint64_t sector, uint8_t* buffer, uint64_t* found)
+{
+    // A volume may begin with sectors of its own before the boot sector; the search stops at
+    // sector 1024 of the medium, whatever the base, so it never wanders through a disk.
+    const uint64_t kLastSearched = 1024;
+    if (!ReadVolumeUnits(sector, 1, buffer))
+        return false;
+    while (!HasBootSignature(buffer)) {
+        ++sector;
+        if (sector > kLastSearched || !ReadVolumeUnits(sector, 1, buffer))
+            return false;
+    }
+    *found = sector;
+    return true;
+}
+
+uint32_t VolumeScanner::AnalyzeVolume()
+{
+    m_res.Reset();
+    uint32_t code = m_res.driveCode;
+    if (code == DRIVECODE_NONE)
+        return 0;
+    if (code & DRIVECODE_PHYSICAL)          // a physical drive, or 0xC000 an image file
+        return AnalyzePartitions(0);
+    if (code <= 25) {
+        char root[4] = { static_cast<char>('A' + code), ':', '\\', 0 };
+        char volumeName[64] = {};
+        char fsName[33] = {};
+        DWORD serial = 0, maxComponent = 0, flags = 0;
+        if (!GetVolumeInformationA(root, volumeName, 63, &serial, &maxComponent, &flags, fsName, 32))
+            return 0;
+        memcpy(m_res.volumeName, volumeName, sizeof m_res.volumeName);
+        m_res.volumeName[sizeof m_res.volumeName - 1] = 0;
+        m_res.volumeSerial = serial;
+        m_res.maxComponentLength = maxComponent;
+        m_res.fileSystemFlags = flags;
+        return AnalyzeByFileSystemName(fsName);
+    }
+    return 0;                               // a partition code: opened, not scanned
+}
+
+static bool SameNameNoCase(const char* a, const char* b)
+{
+    return CompareBytes1252(a, static_cast<int>(strlen(a)), b, static_cast<int>(strlen(b)), true) == 0;
+}
+
+uint32_t VolumeScanner::AnalyzeByFileSystemName(const char* fileSystemName)
+{
+    const char* name = fileSystemName ? fileSystemName : "";
+    size_t n = strlen(name);
+    if (n > 32)
+        n = 32;
+    memcpy(m_res.fileSystemName, name, n);
+    m_res.fileSystemName[n] = 0;
+    const char* fs = m_res.fileSystemName;
+    if (SameNameNoCase(fs, "FAT") || SameNameNoCase(fs, "FAT32"))
+        return AnalyzeFat(0);
+    if (SameNameNoCase(fs, "NTFS"))
+        return AnalyzeNtfs(0);
+    if (SameNameNoCase(fs, "CDFS"))
+        return AnalyzeIso();
+    if (SameNameNoCase(fs, "EXFAT"))
+        return AnalyzeExFat(0);
+    // Whatever the system calls it, an ext volume is known by its superblock.
+    return AnalyzeExt(0);
+}

@@ -1,0 +1,164 @@
+#!/bin/sh
+# Makes the disk images the volume-scan tests read, with Debian's own tools, and saves what
+# those tools report about each image next to it (<image>.<tool>.txt).
+#   make-images.sh <output folder>
+# An image that already exists is kept (the folder is a cache in the build tree); an image is
+# written under a temporary name first, so a run that breaks off leaves no half-made image.
+# A tool that is missing or fails costs only its own image: the script still succeeds (a
+# failed set-up would skip the whole suite) and the test skips what is absent.
+set -u
+out=$1
+mkdir -p "$out" || exit 1
+cd "$out" || exit 1
+export LC_ALL=C
+export MTOOLS_SKIP_CHECK=1
+PATH=$PATH:/usr/sbin:/sbin
+
+have() { command -v "$1" >/dev/null 2>&1; }
+note() { echo "make-images: $*" >&2; }
+
+# report <image> <name> <command...>: the command's output into <image>.<name>.txt
+report() {
+  img=$1; name=$2; shift 2
+  if have "$1"; then
+    "$@" >"$img.$name.txt" 2>&1 || note "$name on $img returned $?"
+  else
+    note "$1 missing: no $name report for $img"
+  fi
+}
+
+# Some content, so that the root directories hold more than the volume label.
+content=$(pwd)/content
+if [ ! -d "$content" ]; then
+  mkdir -p "$content.tmp/sub" &&
+  echo "Sektorlupe test file" >"$content.tmp/readme.txt" &&
+  seq 1 2000 >"$content.tmp/sub/numbers.txt" &&
+  mv "$content.tmp" "$content"
+fi
+
+# build <image> <function>: runs the function on <image>.tmp and renames on success.
+build() {
+  img=$1; fn=$2
+  [ -f "$img" ] && return 0
+  rm -f "$img.tmp"
+  if $fn "$img.tmp" >"$img.log" 2>&1; then
+    mv "$img.tmp" "$img"
+  else
+    note "could not make $img (see $out/$img.log)"
+    rm -f "$img.tmp"
+  fi
+}
+
+# A few files in the root directory (mtools; without it the volumes stay empty).
+fill() { if have mcopy; then mcopy -i "$1" -s "$content/readme.txt" "$content/sub" ::/; fi; }
+mk_fat12() { mkfs.fat -C -F 12 -n FLOPPY "$1" 1440 && fill "$1"; }
+mk_fat16() { mkfs.fat -C -F 16 -n FAT16 "$1" 16384 && fill "$1"; }
+# One sector per cluster gives a FAT32 whose table spans hundreds of sectors (and needs at
+# least 65525 clusters, some 33 MB).
+mk_fat32() { mkfs.fat -C -F 32 -s 1 -n FAT32 "$1" 34816 && fill "$1"; }
+mk_exfat() { truncate -s 8M "$1" && mkfs.exfat -L EXFAT "$1"; }
+mk_ntfs()  { truncate -s 16M "$1" && mkntfs -F -Q -q -L NTFS "$1"; }
+mk_ext2()  { mke2fs -q -F -t ext2 -b 1024 -L ext2 "$1" 4096; }
+mk_ext3()  { mke2fs -q -F -t ext3 -b 1024 -L ext3 "$1" 8192; }
+mk_ext4()  { mke2fs -q -F -t ext4 -b 4096 -L ext4 "$1" 2048; }
+mk_iso()   {
+  if have xorriso; then xorriso -as mkisofs -quiet -J -V ISOJOLIET -o "$1" "$content"
+  else genisoimage -quiet -J -V ISOJOLIET -o "$1" "$content"; fi
+}
+mk_isoudf() { genisoimage -quiet -J -udf -V ISOUDF -o "$1" "$content"; }
+mk_udf()   { mkudffs --blocksize=2048 --media-type=hd --label=UDFDISK --new-file "$1" 2048; }
+
+# A whole MBR disk: a primary FAT16, then an extended partition holding three logical
+# partitions (FAT12, ext2, FAT16), each file system made apart and written in place.
+mk_mbr() {
+  truncate -s 40M "$1" &&
+  printf '%s\n' 'label: dos' \
+    'start=2048, size=16384, type=6' \
+    'start=18432, size=63488, type=5' \
+    'start=20480, size=8192, type=1' \
+    'start=30720, size=8192, type=83' \
+    'start=40960, size=40960, type=6' | sfdisk -q "$1" &&
+  part "$1" 2048 mk_fat16_small 16384 &&
+  part "$1" 20480 mk_fat12_small 8192 &&
+  part "$1" 30720 mk_ext2_small 8192 &&
+  part "$1" 40960 mk_fat16_big 40960
+}
+mk_fat16_small() { mkfs.fat -C -F 16 -s 1 -n PRIMARY "$1" $(($2 / 2)); }
+mk_fat12_small() { mkfs.fat -C -F 12 -n LOGICAL1 "$1" $(($2 / 2)); }
+mk_ext2_small()  { mke2fs -q -F -t ext2 -b 1024 -L logical2 "$1" $(($2 / 2)); }
+mk_fat16_big()   { mkfs.fat -C -F 16 -n LOGICAL3 "$1" $(($2 / 2)); }
+
+# part <disk> <start sector> <maker> <sectors>: makes a file system apart, writes it in.
+part() {
+  rm -f "$1.part"
+  $3 "$1.part" "$4" && dd if="$1.part" of="$1" bs=512 seek="$2" conv=notrunc status=none
+  rc=$?
+  rm -f "$1.part"
+  return $rc
+}
+
+# A GPT disk with FAT32, NTFS, ext4 and exFAT (ext4 in the middle, so the partitions behind
+# a partition without a boot signature must still be scanned).
+mk_gpt() {
+  truncate -s 68M "$1" &&
+  sgdisk -n 1:2048:+34M -t 1:0700 -n 2:0:+16M -t 2:0700 -n 3:0:+8M -t 3:8300 \
+         -n 4:0:+8M -t 4:0700 "$1" >/dev/null &&
+  s1=$(sgdisk -i 1 "$1" | sed -n 's/^First sector: \([0-9]*\).*/\1/p') &&
+  s2=$(sgdisk -i 2 "$1" | sed -n 's/^First sector: \([0-9]*\).*/\1/p') &&
+  s3=$(sgdisk -i 3 "$1" | sed -n 's/^First sector: \([0-9]*\).*/\1/p') &&
+  s4=$(sgdisk -i 4 "$1" | sed -n 's/^First sector: \([0-9]*\).*/\1/p') &&
+  part "$1" "$s1" mk_gpt_fat32 69632 &&
+  part "$1" "$s2" mk_gpt_ntfs 32768 &&
+  part "$1" "$s3" mk_gpt_ext4 16384 &&
+  part "$1" "$s4" mk_gpt_exfat 16384
+}
+mk_gpt_fat32() { mkfs.fat -C -F 32 -s 1 -n GPTFAT32 "$1" $(($2 / 2)); }
+mk_gpt_ntfs()  { truncate -s $(($2 * 512)) "$1" && mkntfs -F -Q -q -L GPTNTFS "$1"; }
+mk_gpt_ext4()  { mke2fs -q -F -t ext4 -b 4096 -L gptext4 "$1" $(($2 / 8)); }
+mk_gpt_exfat() { truncate -s $(($2 * 512)) "$1" && mkfs.exfat -L GPTEXFAT "$1"; }
+
+build fat12.img mk_fat12
+build fat16.img mk_fat16
+build fat32.img mk_fat32
+build exfat.img mk_exfat
+build ntfs.img mk_ntfs
+build ext2.img mk_ext2
+build ext3.img mk_ext3
+build ext4.img mk_ext4
+build iso9660.img mk_iso
+build isoudf.img mk_isoudf
+build udf.img mk_udf
+build mbr.img mk_mbr
+build gpt.img mk_gpt
+
+# The reports, remade every run (cheap), for the images that exist.
+for f in fat12 fat16 fat32; do
+  [ -f $f.img ] || continue
+  report $f.img fsck fsck.fat -v -n $f.img
+  report $f.img minfo minfo -i $f.img ::
+  report $f.img fsstat fsstat $f.img
+done
+[ -f exfat.img ] && report exfat.img fsstat fsstat exfat.img
+# -v adds the run lists of the two master file tables.
+[ -f ntfs.img ] && report ntfs.img ntfsinfo ntfsinfo -v -m -F '$MFT' ntfs.img
+[ -f ntfs.img ] && report ntfs.img ntfsmirr ntfsinfo -v -F '$MFTMirr' ntfs.img
+[ -f ntfs.img ] && report ntfs.img fsstat fsstat ntfs.img
+for f in ext2 ext3 ext4; do
+  [ -f $f.img ] || continue
+  report $f.img dumpe2fs dumpe2fs -h $f.img
+done
+for f in iso9660 isoudf; do
+  [ -f $f.img ] || continue
+  report $f.img isoinfo isoinfo -d -i $f.img
+  report $f.img fsstat fsstat -f iso9660 $f.img
+  report $f.img isolist isoinfo -l -i $f.img
+  report $f.img isolistj isoinfo -J -l -i $f.img
+done
+for f in udf isoudf; do
+  [ -f $f.img ] && report $f.img udfinfo udfinfo $f.img
+done
+for f in mbr gpt; do
+  [ -f $f.img ] || continue
+  report $f.img mmls mmls $f.img
+done
+exit 0
