@@ -1,0 +1,62 @@
+// Bytes fenced by pages without access on both sides: data placed flush against the upper
+// fence makes a read past its last byte an access violation, data placed against the lower
+// fence does the same for a read before its first byte. The tests then see a stray read as
+// a crash instead of as a lucky read of whatever lies next to the data.
+#pragma once
+#include <windows.h>
+#include <cstring>
+
+class GuardedBuffer
+{
+public:
+    // Room for `size` bytes between the fences.
+    explicit GuardedBuffer(size_t size)
+    {
+        m_usable = (size + kPage - 1) / kPage * kPage;
+        if (m_usable == 0)
+            m_usable = kPage;
+        m_base = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, m_usable + 2 * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old = 0;
+        if (m_base)
+        {
+            VirtualProtect(m_base, kPage, PAGE_NOACCESS, &old);
+            VirtualProtect(m_base + kPage + m_usable, kPage, PAGE_NOACCESS, &old);
+        }
+    }
+    ~GuardedBuffer()
+    {
+        if (m_base)
+            VirtualFree(m_base, 0, MEM_RELEASE);
+    }
+    GuardedBuffer(const GuardedBuffer&) = delete;
+    GuardedBuffer& operator=(const GuardedBuffer&) = delete;
+
+    bool Ok() const { return m_base != nullptr; }
+
+    // The data ends at the upper fence.
+    unsigned char* AtEnd(const void* data, size_t size)
+    {
+        unsigned char* p = m_base + kPage + m_usable - size;
+        if (size)
+            memcpy(p, data, size);
+        return p;
+    }
+    // The data begins at the lower fence.
+    unsigned char* AtStart(const void* data, size_t size)
+    {
+        unsigned char* p = m_base + kPage;
+        if (size)
+            memcpy(p, data, size);
+        return p;
+    }
+    // A terminated text whose NUL is the last readable byte.
+    char* TextAtEnd(const char* text) { return reinterpret_cast<char*>(AtEnd(text, strlen(text) + 1)); }
+    // A writable area of `size` bytes ending at the upper fence.
+    unsigned char* OutputAtEnd(size_t size) { return m_base + kPage + m_usable - size; }
+
+private:
+    static const size_t kPage = 4096;
+    unsigned char* m_base = nullptr;
+    size_t m_usable = 0;
+};
