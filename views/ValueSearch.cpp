@@ -69,20 +69,6 @@ int ParseTextForm(const char* text, bool quoted, uint8_t* buffer, int capacity, 
     return n;
 }
 
-// A text at ":": a masked dump when a further ":" or "#" follows before any "(" (the dialog
-// writes the typed text in parentheses behind a plain dump, and that may hold anything).
-bool LooksMasked(const char* colon)
-{
-    for (const char* p = colon + 1; *p; ++p)
-    {
-        if (*p == '(')
-            return false;
-        if (*p == ':' || *p == '#')
-            return true;
-    }
-    return false;
-}
-
 int ParseDumpForm(const char* text, uint8_t* buffer, int capacity, int maskFlag)
 {
     if (maskFlag && LooksMasked(text))
@@ -256,6 +242,18 @@ bool CompileEntry(const char* line, SearchEntry* entry)
 }
 
 }  // namespace
+
+bool LooksMasked(const char* colon)
+{
+    for (const char* p = colon + 1; *p; ++p)
+    {
+        if (*p == '(')
+            return false;
+        if (*p == ':' || *p == '#')
+            return true;
+    }
+    return false;
+}
 
 int ParseSearchText(const char* text, uint8_t* buffer, uint32_t capacityAndFlags, int maskFlag)
 {

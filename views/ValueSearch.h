@@ -53,6 +53,10 @@ enum SearchCompareMode
     SEARCH_MASKED = 2,         // value bytes followed by as many mask bytes
 };
 
+// A text at ":": a masked dump when a further ":" or "#" follows before any "(" (the dialog
+// writes the typed text in parentheses behind a plain dump, and that may hold anything).
+bool LooksMasked(const char* colon);
+
 // Turns one search text into bytes. Returns the number of bytes written, -1 for a text that
 // is empty (or only blanks and TABs, or NULL), 0 for a text that gives no bytes.
 //

@@ -30,19 +30,6 @@ bool IsNumberKind(int kind)
     return kind >= SIK_DECIMAL && kind <= SIK_OCTAL;
 }
 
-// A further ":" or "#" before any "(" makes a dump at ":" a masked one.
-bool LooksMasked(const char* colon)
-{
-    for (const char* p = colon + 1; *p; ++p)
-    {
-        if (*p == '(')
-            return false;
-        if (*p == ':' || *p == '#')
-            return true;
-    }
-    return false;
-}
-
 void ReverseBytes(uint8_t* bytes, int count)
 {
     for (int i = 0, j = count - 1; i < j; ++i, --j)
