@@ -11,8 +11,10 @@ sample="$build/samples/sample-fat16.img"
 if [ ! -f "$sample" ]; then
   mkdir -p "$build/samples"
   rm -f "$sample"
-  if command -v mkfs.fat >/dev/null 2>&1; then
-    truncate -s 16M "$sample" && mkfs.fat -F 16 -n SEKTORLUPE "$sample" >/dev/null
+  # mkfs.fat lives in /sbin, which is not on every user's PATH.
+  mkfs=$(PATH="$PATH:/sbin:/usr/sbin" command -v mkfs.fat)
+  if [ -n "$mkfs" ]; then
+    truncate -s 16M "$sample" && "$mkfs" -F 16 -n SEKTORLUPE "$sample" >/dev/null
   fi
 fi
 args=""

@@ -45,6 +45,9 @@ if [ ! -f "$WINEPREFIX/.sektorlupe-ready" ]; then
     flock 9
     if [ ! -f "$WINEPREFIX/.sektorlupe-ready" ]; then
       wineboot -i >/dev/null 2>&1
+      # Without a window manager on Xvfb, Wine waits about two seconds for every managed
+      # top-level window that is hidden; unmanaged windows need no manager at all.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
       wineserver -w
       touch "$WINEPREFIX/.sektorlupe-ready"
     fi
