@@ -51,6 +51,8 @@ function(sl_test_suite folder)
   add_executable(${exe} ${_src})
   target_link_libraries(${exe} PRIVATE ${SL_DEPS} sl_testsupport gtest_main)
   add_test(NAME ${folder} COMMAND ${exe} --gtest_color=no)
-  set_tests_properties(${folder} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900
+  # The suites share one display: focus, activation and the clipboard are per display, so
+  # they take turns rather than steal them from each other.
+  set_tests_properties(${folder} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900 RESOURCE_LOCK display
     ENVIRONMENT "SL_SOURCE_DIR=${PROJECT_SOURCE_DIR};SL_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()
