@@ -1,0 +1,122 @@
+#include "app/DiskApp.h"
+
+#include "app/DiskView.h"
+#include "app/ExpandLongPath.h"
+#include "app/MainFrm.h"
+#include "app/res/resource.h"
+#include "disk/DiskDoc.h"
+
+BEGIN_MESSAGE_MAP(CDiskApp, CWinApp)
+    ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+    ON_COMMAND(ID_FILE_NEW, CWinApp::OnFileNew)
+    ON_COMMAND(ID_FILE_OPEN, CWinApp::OnFileOpen)
+    ON_COMMAND(ID_FILE_PRINT_SETUP, CWinApp::OnFilePrintSetup)
+    ON_COMMAND_EX_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + 9, OnOpenRecentFile)
+END_MESSAGE_MAP()
+
+namespace {
+
+const int kRecentFileCount = 8;
+
+}  // namespace
+
+int AllowDropMessagesFromLowerIntegrity()
+{
+    typedef BOOL(WINAPI * ChangeFilterFn)(UINT message, DWORD flag);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (!user32)
+        return 0;
+    ChangeFilterFn changeFilter =
+        reinterpret_cast<ChangeFilterFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    if (!changeFilter)
+        return 0;
+    const DWORD kMsgFltAdd = 1;
+    const UINT messages[] = {0x0049 /* WM_COPYGLOBALDATA */, WM_COPYDATA, WM_DROPFILES};
+    int allowed = 0;
+    for (UINT message : messages)
+        if (changeFilter(message, kMsgFltAdd))
+            ++allowed;
+    return allowed;
+}
+
+CDiskApp::CDiskApp() : CWinApp("Sektorlupe")
+{
+}
+
+BOOL CDiskApp::InitInstance()
+{
+    // The extended open/save dialog replaces the standard one by patching this module's
+    // import entries of GetOpenFileNameA and GetSaveFileNameA; that patch belongs here,
+    // before any dialog can be shown, and arrives with the extended file dialog.
+    AllowDropMessagesFromLowerIntegrity();
+
+    if (!AfxOleInit())
+        return FALSE;
+    AfxEnableControlContainer();
+    Enable3dControlsStatic();
+
+    SetRegistryKey("QN");
+    LoadStdProfileSettings(kRecentFileCount);
+
+    m_pDocTemplate = new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CDiskDoc),
+                                            RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CDiskView));
+    AddDocTemplate(m_pDocTemplate);
+
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    if (!cmdInfo.m_strFileName.IsEmpty())
+        ExpandLongPathOf(cmdInfo.m_strFileName);
+
+    if (!ProcessShellCommand(cmdInfo))
+        return FALSE;
+
+    m_pMainWnd->ShowWindow(SW_SHOW);
+    m_pMainWnd->UpdateWindow();
+    return TRUE;
+}
+
+const char* CDiskApp::GetRecentFile(int index) const
+{
+    if (!m_pRecentFileList)
+        return nullptr;
+    if (index < 0)
+        index = 0;
+    if (index >= m_pRecentFileList->GetSize())
+        return nullptr;
+    const CString& entry = (*m_pRecentFileList)[index];
+    return entry.IsEmpty() ? nullptr : static_cast<const char*>(entry);
+}
+
+CDocument* CDiskApp::GetFirstDocument() const
+{
+    if (!m_pDocTemplate)
+        return nullptr;
+    POSITION pos = m_pDocTemplate->GetFirstDocPosition();
+    return pos ? m_pDocTemplate->GetNextDoc(pos) : nullptr;
+}
+
+CView* CDiskApp::GetFirstDocumentView() const
+{
+    CDocument* doc = GetFirstDocument();
+    if (!doc)
+        return nullptr;
+    POSITION pos = doc->GetFirstViewPosition();
+    return pos ? doc->GetNextView(pos) : nullptr;
+}
+
+void CDiskApp::OnAppAbout()
+{
+    CDialog about(IDD_ABOUTBOX);
+    about.DoModal();
+}
+
+BOOL CDiskApp::OnOpenRecentFile(UINT nID)
+{
+    // An empty or vanished entry does nothing; the command still counts as handled.
+    if (m_pRecentFileList && nID >= ID_FILE_MRU_FILE1 &&
+        static_cast<int>(nID - ID_FILE_MRU_FILE1) < m_pRecentFileList->GetSize() &&
+        !(*m_pRecentFileList)[nID - ID_FILE_MRU_FILE1].IsEmpty())
+        return CWinApp::OnOpenRecentFile(nID);
+    return TRUE;
+}

@@ -1,0 +1,4 @@
+// The one application object; the class library's WinMain runs it.
+#include "app/DiskApp.h"
+
+CDiskApp theApp;

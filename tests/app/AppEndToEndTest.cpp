@@ -1,0 +1,81 @@
+// Starts the real Sektorlupe.exe under Wine, looks at its main window from outside, and
+// closes it the way a user does.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/res/resource.h"
+#include "tests/app/support/ProcessWindow.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+const char kAppKey[] = "Software\\QN\\Sektorlupe";
+const char kSettingsKey[] = "Software\\QN\\Sektorlupe\\Settings";
+
+bool ReadFlatMode(DWORD* value)
+{
+    DWORD size = sizeof(*value);
+    return RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, "FlatMode", RRF_RT_REG_DWORD, nullptr,
+                        value, &size) == ERROR_SUCCESS;
+}
+
+void WriteFlatMode(DWORD value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "FlatMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof(value));
+    RegCloseKey(key);
+}
+
+std::string ProgramPath()
+{
+    return testsupport::BinaryDir() + "\\Sektorlupe.exe";
+}
+
+}  // namespace
+
+TEST(AppEndToEnd, StartsShowsStatusBarAndSavesFlatModeOnClose)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    ASSERT_NE(GetFileAttributesA(ProgramPath().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A raised toolbar from the last run; the flat-toolbar command turns it flat again and
+    // the frame must write that back when it is destroyed.
+    WriteFlatMode(0);
+
+    testsupport::ProcessWindow program;
+    ASSERT_TRUE(program.Start("\"" + ProgramPath() + "\""));
+    HWND frame = program.WaitForWindow(nullptr, nullptr, 60000);
+    ASSERT_NE(frame, nullptr) << "no main window appeared";
+
+    EXPECT_NE(testsupport::WindowText(frame).find("Sektorlupe"), std::string::npos)
+        << testsupport::WindowText(frame);
+
+    HWND statusBar = testsupport::FindChildWindow(frame, "msctls_statusbar32");
+    ASSERT_NE(statusBar, nullptr);
+    EXPECT_EQ(GetDlgCtrlID(statusBar), AFX_IDW_STATUS_BAR);
+    EXPECT_GE(testsupport::StatusBarPartCount(statusBar), 1);
+    // The message pane shows the idle text once the program waits for input.
+    std::string pane;
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(testsupport::ReadStatusBarText(statusBar, 0, &pane));
+        if (pane == "Bereit")
+            break;
+        Sleep(100);
+    }
+    EXPECT_EQ(pane, "Bereit");
+
+    PostMessageA(frame, WM_COMMAND, ID_FLAT_TOOLBAR, 0);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(program.CloseAndWait(frame, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+
+    DWORD flat = 12345;
+    ASSERT_TRUE(ReadFlatMode(&flat)) << "FlatMode was not written at shutdown";
+    EXPECT_EQ(flat, 1u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+}

@@ -1,0 +1,205 @@
+// The main frame made by the application's own document template, in this process: its menu
+// from the resources, the rule that a command nobody handles is greyed, the status bar, the
+// "FlatMode" setting and the frame's answers to the private messages.
+#include <gtest/gtest.h>
+
+#include "app/DiskApp.h"
+#include "app/DiskView.h"
+#include "app/MainFrm.h"
+#include "app/res/resource.h"
+#include "disk/DiskDoc.h"
+#include "services/AppIdentity.h"
+#include "tests/support/TestSupport.h"
+
+#include <vector>
+
+namespace {
+
+const char kTestAppName[] = "AppFrame";
+
+void DrainQueue()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+}
+
+// Every command id of a menu and its popups, with the popup that holds it.
+void CollectCommands(HMENU menu, std::vector<std::pair<HMENU, UINT>>* out)
+{
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            CollectCommands(sub, out);
+            continue;
+        }
+        const UINT id = GetMenuItemID(menu, i);
+        if (id != 0 && id != static_cast<UINT>(-1))
+            out->push_back({menu, id});
+    }
+}
+
+// Opens (as far as the frame can tell) every popup of the menu bar, so that the command
+// states are brought up to date the way a user's click does.
+void InitAllPopups(HWND frame, HMENU menu)
+{
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            SendMessageA(frame, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), MAKELPARAM(i, FALSE));
+            InitAllPopups(frame, sub);
+        }
+    }
+}
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    // The scratch key stands in for the application key: Software\SektorlupeTests\AppFrame.
+    MainFrameTest() : key(kTestAppName) {}
+
+    void OpenFrame()
+    {
+        app.SetRegistryKey("SektorlupeTests");
+        SetAppIdentity("SektorlupeTests", kTestAppName);
+        app.m_pDocTemplate = new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CDiskDoc),
+                                                    RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CDiskView));
+        app.AddDocTemplate(app.m_pDocTemplate);
+        CDocument* doc = app.m_pDocTemplate->OpenDocumentFile(nullptr, FALSE);
+        ASSERT_NE(doc, nullptr);
+        frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+        ASSERT_NE(frame, nullptr);
+        ASSERT_TRUE(frame->IsKindOf(RUNTIME_CLASS(CMainFrame)));
+        DrainQueue();
+    }
+
+    void CloseFrame()
+    {
+        if (app.m_pMainWnd)
+            app.m_pMainWnd->SendMessage(WM_CLOSE);
+        DrainQueue();
+        frame = nullptr;
+    }
+
+    void TearDown() override { CloseFrame(); }
+
+    bool ReadFlatMode(DWORD* value)
+    {
+        DWORD size = sizeof(*value);
+        return RegGetValueA(HKEY_CURRENT_USER, "Software\\SektorlupeTests\\AppFrame\\Settings",
+                            "FlatMode", RRF_RT_REG_DWORD, nullptr, value, &size) == ERROR_SUCCESS;
+    }
+
+    testsupport::ScratchKey key;
+    CDiskApp app;
+    CMainFrame* frame = nullptr;
+};
+
+}  // namespace
+
+TEST_F(MainFrameTest, TemplateJoinsDocumentFrameAndView)
+{
+    OpenFrame();
+    EXPECT_TRUE(app.GetFirstDocument()->IsKindOf(RUNTIME_CLASS(CDiskDoc)));
+    CView* view = app.GetFirstDocumentView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->IsKindOf(RUNTIME_CLASS(CDiskView)));
+    EXPECT_EQ(frame->GetActiveView(), view);
+
+    HWND status = ::GetDlgItem(frame->m_hWnd, AFX_IDW_STATUS_BAR);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(SendMessageA(status, SB_GETPARTS, 0, 0), 1);
+}
+
+TEST_F(MainFrameTest, CommandsWithoutHandlerAreGreyedAndHandledOnesEnabled)
+{
+    OpenFrame();
+    HMENU menu = ::GetMenu(frame->m_hWnd);
+    ASSERT_NE(menu, nullptr);
+    InitAllPopups(frame->m_hWnd, menu);
+
+    std::vector<std::pair<HMENU, UINT>> commands;
+    CollectCommands(menu, &commands);
+    ASSERT_GT(commands.size(), 20u);
+
+    // Who handles a command is asked of the frame's own routing (view, document, frame,
+    // application); the menu state must follow that answer for every item.
+    int enabled = 0;
+    for (const auto& entry : commands) {
+        const UINT id = entry.second;
+        if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST)
+            continue;   // the recent-file placeholder follows its own rule
+        AFX_CMDHANDLERINFO info = {};
+        const bool handled = frame->OnCmdMsg(id, CN_COMMAND, nullptr, &info) != FALSE;
+        const UINT state = GetMenuState(entry.first, id, MF_BYCOMMAND);
+        const bool greyed = (state & (MF_GRAYED | MF_DISABLED)) != 0;
+        if (id == ID_EDIT_COPY)
+            continue;   // greyed by the frame at creation, and nobody handles it yet
+        EXPECT_EQ(greyed, !handled) << "command " << id;
+        enabled += handled;
+    }
+    EXPECT_GE(enabled, 4);
+
+    // The ones this classes handle: About (application), flat toolbar (frame), the
+    // bars (class library).
+    for (UINT id : {static_cast<UINT>(ID_APP_ABOUT), static_cast<UINT>(ID_FLAT_TOOLBAR),
+                    static_cast<UINT>(ID_VIEW_STATUS_BAR)})
+        EXPECT_EQ(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;
+    // A sector command has no handler yet.
+    EXPECT_NE(GetMenuState(menu, ID_GOTO_SECTOR, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_NE(GetMenuState(menu, ID_EDIT_COPY, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    // FlatMode starts at 1 without a registry value: the item is checked.
+    EXPECT_NE(GetMenuState(menu, ID_FLAT_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_NE(GetMenuState(menu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED, 0u);
+}
+
+TEST_F(MainFrameTest, StatusBarCommandHidesAndShowsTheBar)
+{
+    OpenFrame();
+    HWND status = ::GetDlgItem(frame->m_hWnd, AFX_IDW_STATUS_BAR);
+    ASSERT_NE(status, nullptr);
+    ASSERT_TRUE(GetWindowLongA(status, GWL_STYLE) & WS_VISIBLE);
+    frame->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
+    EXPECT_FALSE(GetWindowLongA(status, GWL_STYLE) & WS_VISIBLE);
+    frame->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
+    EXPECT_TRUE(GetWindowLongA(status, GWL_STYLE) & WS_VISIBLE);
+}
+
+TEST_F(MainFrameTest, FlatModeIsReadAtCreationToggledAndWrittenAtClose)
+{
+    {
+        HKEY settings = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\SektorlupeTests\\AppFrame\\Settings", 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr),
+                  ERROR_SUCCESS);
+        const DWORD zero = 0;
+        RegSetValueExA(settings, "FlatMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), 4);
+        RegCloseKey(settings);
+    }
+    OpenFrame();
+    EXPECT_EQ(frame->FlatMode, 0);
+    frame->SendMessage(WM_COMMAND, ID_FLAT_TOOLBAR);
+    EXPECT_EQ(frame->FlatMode, 1);
+    CloseFrame();
+
+    DWORD flat = 12345;
+    ASSERT_TRUE(ReadFlatMode(&flat));
+    EXPECT_EQ(flat, 1u);
+}
+
+TEST_F(MainFrameTest, PrivateMessagesAreAnswered)
+{
+    OpenFrame();
+    EXPECT_EQ(frame->SendMessage(WM_MENUICONPROBE), kMenuIconProbeAnswer);
+    // The disk view does not answer the text views' query, so the frame passes on 0.
+    EXPECT_EQ(frame->SendMessage(WM_TEXTEDIT_QUERY, 1, 2), 0);
+}
+
+TEST(DiskApp, RecentFileAccessWithoutAList)
+{
+    CDiskApp app;
+    EXPECT_EQ(app.GetRecentFile(0), nullptr);
+    EXPECT_EQ(app.GetRecentFile(-5), nullptr);
+    EXPECT_EQ(app.GetFirstDocument(), nullptr);
+    EXPECT_EQ(app.GetFirstDocumentView(), nullptr);
+}
