@@ -1,0 +1,181 @@
+// The text view base as a window: caret, margin, the packed query message, keys turned
+// into moves or scrolls, the line drawer and the font rules. Cell sizes come from the view.
+#include "views/AnsiView.h"
+
+#include "tests/views/ViewWindowSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace viewtest;
+
+namespace {
+
+using AnsiViewWindow = ViewWindowTest;
+
+class CPlainView : public CAnsiView
+{
+public:
+    CPlainView() : CAnsiView("PlainTest", 120, 400) {}
+    int scrolledKey = -1;
+    int OnScrolled(int key) override
+    {
+        scrolledKey = key;
+        return 0;
+    }
+};
+
+// Records the moves the base asks for.
+class CMoveRecordingView : public CAnsiView
+{
+public:
+    CMoveRecordingView() : CAnsiView("MoveTest", 200, 400) {}
+    struct Move
+    {
+        int column;
+        int line;
+        uint32_t flags;
+    };
+    std::vector<Move> moves;
+    int MoveCursor(int column, int line, uint32_t flags) override
+    {
+        moves.push_back(Move{ column, line, flags });
+        return CAnsiView::MoveCursor(column, line, flags);
+    }
+};
+
+}  // namespace
+
+TEST_F(AnsiViewWindow, TextViewBaseCaretMarginAndQueries)
+{
+    CPlainView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &m_parent, 4099));
+    view.SetFocus();
+    EXPECT_EQ(view.Layout().LineCount(), 500);
+    POINT old = view.SetCursorPos(5, 7, false);
+    EXPECT_EQ(old.x, 0);
+    EXPECT_EQ(view.GetCursorPos().x, 5);
+    EXPECT_EQ(view.GetCursorPos().y, 7);
+    // The packed query: column low, line high.
+    LRESULT r = view.SendMessage(WM_TEXTEDIT_QUERY, 0, static_cast<LPARAM>(PackCell(3, 9)));
+    int c = 0, l = 0;
+    UnpackCell(static_cast<uint32_t>(r), &c, &l);
+    EXPECT_EQ(c, 5);
+    EXPECT_EQ(l, 7);
+    UnpackCell(static_cast<uint32_t>(view.SendMessage(WM_TEXTEDIT_QUERY, 1, 0)), &c, &l);
+    EXPECT_EQ(c, 3);
+    EXPECT_EQ(l, 9);
+    // Margins outside 0..2000 become 0; the same width again changes nothing.
+    EXPECT_EQ(view.SetMarginWidth(30), 1);
+    EXPECT_EQ(view.Layout().MarginWidth(), 30);
+    EXPECT_EQ(view.SetMarginWidth(30), 0);
+    EXPECT_EQ(view.SetMarginWidth(2500), 1);
+    EXPECT_EQ(view.Layout().MarginWidth(), 0);
+    // A hit below the last line.
+    int column = -1, line = -1;
+    view.SetScrollOrigin(0, 499);
+    EXPECT_EQ(view.HitTest(5, 100 * view.Layout().LineHeight(), &column, &line, 0), 0);
+    EXPECT_EQ(column, 0);
+    EXPECT_EQ(line, 500);
+    // With the caret hidden PageDown scrolls and tells the view which key did it.
+    view.SetScrollOrigin(0, 0);
+    view.SetCaretMode(0);
+    view.SendMessage(WM_KEYDOWN, VK_NEXT, 1);
+    EXPECT_EQ(view.scrolledKey, VK_NEXT);
+    EXPECT_EQ(view.GetScrollOrigin().y, view.Layout().WindowLines() - 1);
+    EXPECT_EQ(view.GetCursorPos().y, 9);
+    view.RequestUpdate(0);
+}
+
+TEST_F(AnsiViewWindow, DrawTextLineKeepsTheCellGridTabsAndFills)
+{
+    CPlainView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &m_parent, 4099));
+    int cw = view.Layout().CharWidth();
+    int lh = view.Layout().LineHeight();
+    // Format 1: a pure green background (format ids index rows: row 1 is this one).
+    int row = view.AddColorFormat(0x000000, 0x00FF00, "Gruen", 2, 0);
+    ASSERT_EQ(row, 1);
+    CMemorySurface surface(40 * cw, lh);
+    CDC dc;
+    dc.Attach(surface.Dc());
+    RECT rect = { 0, 0, 40 * cw, lh };
+    // "a", a tab to the next stop of 4 cells, "b": five cells, counted by hand.
+    const char text[] = "a\tb";
+    uint16_t formats[4] = { 0, 0, 0, 1 };
+    EXPECT_EQ(view.DrawTextLine(&dc, rect, text, formats, 3, 0, 4), 5 * cw);
+    // With bit 9 the rest of the rect takes the format after the last character.
+    EXPECT_EQ(view.DrawTextLine(&dc, rect, text, formats, 3, 0x200, 4), 40 * cw);
+    EXPECT_EQ(surface.Pixel(30 * cw, lh / 2), 0x00FF00u);
+    // With bit 8 only one more cell.
+    uint16_t plain[4] = { 0, 0, 0, 0 };
+    EXPECT_EQ(view.DrawTextLine(&dc, rect, text, plain, 3, 0x100, 4), 6 * cw);
+    // A rect without width and NULL text draw nothing.
+    RECT empty = { 5, 0, 5, lh };
+    EXPECT_EQ(view.DrawTextLine(&dc, empty, text, formats, 3, 0, 4), 0);
+    EXPECT_EQ(view.DrawTextLine(&dc, rect, nullptr, formats, 3, 0, 4), 0);
+    // Longer than the rect: cut to what fits (rect width / cell + 1 characters).
+    std::vector<char> longText(2000, 'x');
+    std::vector<uint16_t> longFormats(2001, 0);
+    int drawn = view.DrawTextLine(&dc, rect, longText.data(), longFormats.data(), 2000, 0, 4);
+    EXPECT_GE(drawn, 40 * cw);
+    EXPECT_LE(drawn, 41 * cw);
+    dc.Detach();
+}
+
+TEST_F(AnsiViewWindow, FontHeightsAreKeptBetween6And48)
+{
+    CPlainView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &m_parent, 4099));
+    view.SetFont(60, "Courier");
+    EXPECT_EQ(view.Settings()->font.height, 48);
+    view.SetFont(3, "Courier");
+    EXPECT_EQ(view.Settings()->font.height, 6);
+    EXPECT_GE(view.Layout().CharWidth(), 1);
+    EXPECT_GE(view.Layout().LineHeight(), 1);
+    // The cell size is the group's, given to every view of the name.
+    CPlainView second;
+    ASSERT_TRUE(second.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 200, 100), &m_parent, 4100));
+    EXPECT_EQ(second.Layout().CharWidth(), view.Layout().CharWidth());
+    EXPECT_EQ(second.Layout().LineHeight(), view.Layout().LineHeight());
+}
+
+TEST_F(AnsiViewWindow, TextViewKeysBecomeMovesOrScrolls)
+{
+    CMoveRecordingView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 300, 200), &m_parent, 4101));
+    view.SetFocus();
+    view.SetCursorPos(10, 10, false);
+    view.moves.clear();
+    // Shift+Ctrl+Right: one column, relative, extending, with Ctrl, as an arrow step.
+    g_keyDown[VK_SHIFT] = g_keyDown[VK_CONTROL] = true;
+    view.SendMessage(WM_KEYDOWN, VK_RIGHT, 1);
+    ASSERT_EQ(view.moves.size(), 1u);
+    EXPECT_EQ(view.moves[0].column, 1);
+    EXPECT_EQ(view.moves[0].flags, 7u | 0x80u);
+    EXPECT_EQ(view.GetCursorPos().x, 11);
+    // Ctrl alone: the origin scrolls one column, the caret stays.
+    g_keyDown[VK_SHIFT] = false;
+    int column = view.GetScrollOrigin().x;
+    view.SendMessage(WM_KEYDOWN, VK_RIGHT, 1);
+    EXPECT_EQ(view.moves.size(), 1u);
+    EXPECT_EQ(view.GetScrollOrigin().x, column + 1);
+    EXPECT_EQ(view.GetCursorPos().x, 11);
+    // Ctrl+Home: line 0, absolute.
+    view.SendMessage(WM_KEYDOWN, VK_HOME, 1);
+    ASSERT_EQ(view.moves.size(), 2u);
+    EXPECT_EQ(view.moves[1].line, 0);
+    EXPECT_EQ(view.moves[1].flags, 0u);
+    g_keyDown[VK_CONTROL] = false;
+    // The second extra button pages up, the first pages down.
+    view.SetCursorPos(0, 100, false);
+    int top = view.GetScrollOrigin().y;
+    int lines = view.Layout().WindowLines();
+    view.SendMessage(WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON1), 0);
+    EXPECT_EQ(view.GetScrollOrigin().y, top + lines - 1);
+    EXPECT_EQ(view.GetCursorPos().y, 100 + lines - 1);
+    view.SendMessage(WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON2), 0);
+    EXPECT_EQ(view.GetScrollOrigin().y, top);
+    EXPECT_EQ(view.GetCursorPos().y, 100);
+}

@@ -1,0 +1,212 @@
+// CAnsiView: the window every text-like pane is built on. It shows a grid of character
+// cells of one size with its own two scroll bars, a caret, an optional left margin and the
+// fonts and colour formats its view name shares with other views. It holds no text: the
+// cell arithmetic lives in CTextLayout, the window routes messages into it and asks the
+// derived class to draw each line that the repaint word names.
+#pragma once
+#include "classlib/Afx.h"
+#include "views/TextLayout.h"
+#include "views/ViewSettings.h"
+
+#include <stdint.h>
+
+class CAnsiView;
+
+// Notification codes a text view sends its parent (WM_NOTIFY, two 32-bit values after the
+// header).
+const UINT ANSIVIEW_NOTIFY_ORIGIN = 10228;     // scroll column, scroll line
+const UINT ANSIVIEW_NOTIFY_SETFOCUS = 0x27F5;  // 10229
+const UINT ANSIVIEW_NOTIFY_KILLFOCUS = 10230;
+
+const UINT WM_TEXTEDIT_QUERY = 0x27F3;
+
+const UINT ID_ANSIVIEW_EDIT_COLORS = 37424;
+const UINT ID_ANSIVIEW_CHOOSE_FONT = 37425;
+
+// The WM_NOTIFY block of a text view: the header and up to three values.
+struct AnsiViewNotify
+{
+    NMHDR header;
+    int32_t values[3];
+};
+
+// The system calls whose results tests need to decide: the key state, the clock and the
+// beep. Each pointer may be replaced; NULL restores the system's.
+struct AnsiViewSystemSeam
+{
+    SHORT(WINAPI* getAsyncKeyState)(int key);
+    DWORD(WINAPI* getTickCount)();
+    BOOL(WINAPI* messageBeep)(UINT type);
+};
+void SetAnsiViewSystemSeam(const AnsiViewSystemSeam* seam);
+SHORT AnsiViewKeyState(int key);
+DWORD AnsiViewTickCount();
+void AnsiViewBeep(UINT type);
+
+class CAnsiView : public CWnd
+{
+public:
+    CAnsiView(const char* viewName, int columnCount, int lineCountArgument);
+    ~CAnsiView() override;
+
+    using CWnd::Create;
+    BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+    BOOL Create(DWORD exStyle, DWORD style, const RECT& rect, CWnd* parent, UINT id);
+
+    // --- overridables, in the order derived views rely on
+    virtual int EditColors();
+    virtual int SetMarginWidth(int width);
+    virtual void OnSettingsChanged(int flags);
+    virtual int PrintLine(CDC* dc, const RECT& rect, int line, int firstColumn, int count, int flags);
+    virtual void PrintMargin(CDC* dc, const RECT& rect, int line);
+    virtual void OnContextMenu(int x, int y, HMENU menu);
+    virtual int MoveCursor(int column, int line, uint32_t flags);
+    virtual int GetLineLength(int line);
+    virtual void OnLayoutChanged();
+    virtual void OnSizeChanged(int windowColumns, int windowLines, int columnDelta, int lineDelta);
+    virtual int OnScrolled(int key);
+    virtual int OnCharInput(UINT character, UINT flags);
+    virtual int OnKeyRelease(UINT key, UINT flags);
+    virtual int OnKey(UINT key, UINT flags);
+    virtual int PreLButtonDblClk(UINT keyFlags, int x, int y, int column, int line);
+    virtual int PreRButtonDblClk(UINT keyFlags, int x, int y, int column, int line);
+    virtual int PreLButtonDown(UINT keyFlags, int x, int y, int column, int line);
+    virtual int PreRButtonDown(UINT keyFlags, int x, int y, int column, int line);
+    virtual int PreLButtonUp(UINT keyFlags, int x, int y, int column, int line);
+    virtual int PreRButtonUp(UINT keyFlags, int x, int y, int column, int line);
+    virtual int PreMouseMove(UINT keyFlags, int x, int y, int column, int line);
+    virtual int OnMarginMouse(UINT code, int x, int y, int line);
+    virtual int OnSpareHook(int a, int b, int c);
+    virtual int PreMouseWheel(UINT keyFlags, int delta);
+    virtual void PaintLines(PAINTSTRUCT* paint);
+    virtual CScrollBar* GetScrollBar(int index);
+
+    // --- programmatic interface
+    POINT SetCursorPos(int column, int line, bool extend);
+    POINT GetCursorPos() const;
+    POINT GetScrollOrigin() const;
+    POINT GetWindowCells() const;
+    POINT GetRightClickCell() const { return m_rightPressCell; }
+    POINT SetScrollOrigin(int column, int line);
+    POINT SetScrollOriginEx(int column, int line, bool redraw);
+    uint32_t SetViewFlags(uint32_t value, uint32_t mask);
+    void MarkCaretMoved(int flags) { m_layout.MarkCaretMoved(flags); }
+    void MarkCaretLaidOut() { m_layout.MarkCaretLaidOut(); }
+    uint32_t SetCaretMode(uint32_t mode);
+    int HitTest(int x, int y, int* column, int* line, int flags) const;
+    void InvalidateFromLine(int line) { m_layout.InvalidateFromLine(line); }
+    void RequestUpdate(int force);
+    BOOL GetScrollBarInfo(int bar, SCROLLINFO* info, UINT mask);
+    HCURSOR SetCursorShape(HCURSOR cursor);
+    HCURSOR SetCursorShape(LPCSTR systemCursorId);
+    void SendNotify(UINT code, int32_t a, int32_t b);
+    void SendNotifyValues(UINT code, const int32_t* values, int count);
+
+    // --- fonts, colour formats, registry
+    int AddColorFormat(COLORREF text, COLORREF background, const char* name, int id, uint32_t style);
+    int GetColorFormat(int index, COLORREF* text, COLORREF* background, uint32_t* style) const;
+    int SelectColorFormat(CDC* dc, int pair);
+    void SetFont(int height, const char* face);
+    int ChooseViewFont();
+    void UpdateSharedViews();
+    void NotifySharedViews(int flags);
+    int GetRegistryPath(char* buffer, int size, const char* name) const;
+    void SetRegistryPath(const char* path);
+    int LoadSettings(const char* path, int machine);
+    int SaveSettings(const char* path);
+    AnsiViewSettings* Settings() const { return m_settings; }
+
+    // The line drawer of the text views: 8-bit text with a 16-bit format word per
+    // character (low byte text format, high byte background format). With flags bit 8 or 9
+    // the word after the last character is read too: `formats` then holds count + 1 words.
+    // Flags: bits 12 and up the pixel origin of the tab stops, 11 marks (format bit 7),
+    // 10 UTF-8, 9 fill to the right edge, 8 fill one more cell. Returns the width drawn.
+    int DrawTextLine(CDC* dc, const RECT& rect, const char* text, const uint16_t* formats, int count, int flags,
+                     int tabWidth);
+
+    // Draws every visible line into another device context (WM_PRINTCLIENT).
+    void PrintClient(CDC* dc);
+
+    // The cell model, for derived views and tests.
+    CTextLayout& Layout() { return m_layout; }
+    const CTextLayout& Layout() const { return m_layout; }
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    // The layout's hooks, routed to the window.
+    class CBridge : public CTextLayout
+    {
+    public:
+        CBridge(CAnsiView* view, int columns, int lines) : CTextLayout(columns, lines), m_view(view) {}
+    protected:
+        void OnLayoutChanged() override { m_view->OnLayoutChanged(); }
+        void OnOriginMoved(int column, int line) override { m_view->SendNotify(ANSIVIEW_NOTIFY_ORIGIN, column, line); }
+        void OnSizeChanged(int columns, int lines, int dc, int dl) override
+        {
+            m_view->OnSizeChanged(columns, lines, dc, dl);
+        }
+        void OnCaretRecreate() override { m_view->RecreateCaret(); }
+        void OnBarsChanged() override { m_view->ApplyBars(); }
+        void Repaint() override { m_view->PaintLines(nullptr); }
+    private:
+        CAnsiView* m_view;
+    };
+
+    void RecreateCaret();
+    void ApplyBars();
+    void PlaceBars();
+    void DrawLines(CDC& dc, uint32_t word);
+    void MeasureFont(HFONT font, int* width, int* height);
+    void ReadKeyState();
+    bool HasWindow() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
+
+    // Message handlers.
+    void HandleCreate();
+    void HandleSize(int width, int height);
+    void HandleKeyDown(UINT key, UINT repeat, UINT flags);
+    void HandleLButtonDown(UINT keyFlags, int x, int y);
+    void HandleLButtonDblClk(UINT keyFlags, int x, int y);
+    void HandleLButtonUp(UINT keyFlags, int x, int y);
+    void HandleRButtonDown(UINT keyFlags, int x, int y);
+    void HandleRButtonUp(UINT keyFlags, int x, int y);
+    void HandleRButtonDblClk(UINT keyFlags, int x, int y);
+    void HandleMouseMove(UINT keyFlags, int x, int y);
+    void HandleWheel(UINT keyFlags, int delta);
+    void HandleScroll(bool vertical, int code, int position16);
+    void HandleTimer(UINT_PTR id);
+    void HandleSetFocus();
+    void HandleKillFocus();
+    LRESULT HandleTextEditQuery(WPARAM code, LPARAM value);
+    void StartPan();
+    void EndPan();
+    void StopDragTimer();
+
+    CBridge m_layout;
+    AnsiViewSettings* m_settings;
+    CScrollBar m_bars[2];
+    HCURSOR m_cursorShape;
+    uint32_t m_keyState;
+    int m_lastPair;
+    int m_lastStyle;
+    POINT m_rightPressCell;
+    POINT m_rightPressPoint;
+    POINT m_panStart;
+    POINT m_lastClick;
+    POINT m_lastMouseCell;
+    int m_rightMode;
+    int m_leftMode;
+    int m_captureKind;
+    int m_holdTicks;
+    int m_dragTimer;
+    int m_speedX;
+    int m_speedY;
+    DWORD m_doubleClickGuard;
+    bool m_hasFocus;
+    bool m_caretShown;
+    bool m_caretCreated;
+    char* m_ownRegistryPath;
+    COLORREF m_sizeBoxColor;
+    CAnsiView* m_next;
+    CAnsiView* m_previous;
+};

@@ -1,0 +1,377 @@
+// CAnsiView: colour formats, the group font and its variants, the registry and the line
+// drawer of the text views.
+#include "views/AnsiView.h"
+
+#include "views/AnsiViewInternal.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+using namespace ansiview_detail;
+
+// ---------------------------------------------------------------------------------------------
+// Colour formats and fonts
+
+int CAnsiView::AddColorFormat(COLORREF text, COLORREF background, const char* name, int id, uint32_t style)
+{
+    return ::AddColorFormat(m_settings, text, background, name, id, style);
+}
+
+int CAnsiView::GetColorFormat(int index, COLORREF* text, COLORREF* background, uint32_t* style) const
+{
+    return ::GetColorFormat(m_settings, index, text, background, style);
+}
+
+int CAnsiView::SelectColorFormat(CDC* dc, int pair)
+{
+    int old = m_lastPair;
+    if (!dc || !m_settings || !m_settings->formats || pair == m_lastPair)
+        return old;
+    int textRow = FormatPairTextRow(m_settings, pair);
+    int backRow = FormatPairBackgroundRow(m_settings, pair);
+    const ColorFormat& text = m_settings->formats[textRow];
+    const ColorFormat& back = m_settings->formats[backRow];
+    dc->SetTextColor(SystemOr(text.text, COLOR_WINDOWTEXT));
+    int style = static_cast<int>(text.style);
+    if (style < 0)
+        style = 0;
+    if (style != m_lastStyle)
+    {
+        HFONT font = style > 0 ? m_settings->styleFonts[style & 7] : m_settings->normalFont;
+        if (!font)
+            font = m_settings->normalFont;
+        if (font)
+            ::SelectObject(dc->m_hDC, font);
+        m_lastStyle = style;
+    }
+    dc->SetBkColor(SystemOr(back.background, COLOR_WINDOW));
+    m_lastPair = pair;
+    return old;
+}
+
+void CAnsiView::MeasureFont(HFONT font, int* width, int* height)
+{
+    *width = 0;
+    *height = 0;
+    if (!font)
+        return;
+    HDC dc = HasWindow() ? ::GetDC(m_hWnd) : ::GetDC(nullptr);
+    if (!dc)
+        return;
+    HGDIOBJ old = ::SelectObject(dc, font);
+    TEXTMETRICA tm;
+    if (::GetTextMetricsA(dc, &tm))
+    {
+        *width = tm.tmAveCharWidth;
+        *height = tm.tmHeight;
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(HasWindow() ? m_hWnd : nullptr, dc);
+}
+
+void CAnsiView::SetFont(int height, const char* face)
+{
+    if (!m_settings)
+        return;
+    AnsiFontInfo request;
+    const char* faces[5];
+    int count = FontCandidates(height, face, m_settings->font, &request, faces);
+    HFONT font = nullptr;
+    for (int i = 0; i < count && !font; ++i)
+    {
+        AnsiFontInfo info = request;
+        memset(info.faceName, 0, sizeof(info.faceName));
+        if (faces[i])
+            strncpy(info.faceName, faces[i], sizeof(info.faceName) - 1);
+        font = CreateAnsiFont(info);
+        if (font)
+            request = info;
+    }
+    if (font)
+    {
+        HFONT old = m_settings->normalFont;
+        for (int s = 0; s < 8; ++s)
+        {
+            if (m_settings->styleFonts[s] && m_settings->styleFonts[s] != old)
+                ::DeleteObject(m_settings->styleFonts[s]);
+            m_settings->styleFonts[s] = nullptr;
+        }
+        if (old)
+            ::DeleteObject(old);
+        m_settings->font = request;
+        m_settings->normalFont = font;
+        m_settings->styleFonts[0] = font;
+    }
+    m_lastStyle = -1;
+    if (HasWindow() && m_settings->normalFont)
+    {
+        int cw = 0;
+        int lh = 0;
+        MeasureFont(m_settings->normalFont, &cw, &lh);
+        cw = MaxInt(cw, 1);
+        lh = MaxInt(lh, 1);
+        if (m_caretShown && (cw != m_layout.CharWidth() || lh != m_layout.LineHeight()))
+        {
+            HideCaret();
+            m_caretShown = false;
+        }
+        m_layout.SetCellSize(cw, lh);
+        m_settings->forcedCharWidth = cw;
+        m_settings->forcedLineHeight = lh;
+        for (int s = 1; s < 8; ++s)
+        {
+            if (m_settings->styleFonts[s] && m_settings->styleFonts[s] != m_settings->normalFont)
+                ::DeleteObject(m_settings->styleFonts[s]);
+            AnsiFontInfo variant = m_settings->font;
+            variant.width = cw;
+            variant.height = lh;
+            variant.flags = AFF_FIXED_PITCH | (static_cast<uint32_t>(s) & (AFF_BOLD | AFF_ITALIC | AFF_UNDERLINE));
+            HFONT styled = CreateAnsiFont(variant);
+            int sw = 0;
+            int sh = 0;
+            MeasureFont(styled, &sw, &sh);
+            // A variant that does not fit the cell would break the grid: the normal font
+            // stands in for it.
+            if (!styled || sw != cw || sh != lh)
+            {
+                if (styled)
+                    ::DeleteObject(styled);
+                styled = m_settings->normalFont;
+            }
+            m_settings->styleFonts[s] = styled;
+        }
+    }
+    m_layout.SetCellSize(m_layout.CharWidth(), m_layout.LineHeight());
+    m_layout.RepaintWord() |= RP_ALL;
+    RecreateCaret();
+    m_layout.UpdateLayout(TLF_QUIET);
+    UpdateSharedViews();
+}
+
+int CAnsiView::ChooseViewFont()
+{
+    if (!m_settings || !HasWindow())
+        return 0;
+    LOGFONTA lf;
+    memset(&lf, 0, sizeof(lf));
+    lf.lfHeight = m_settings->font.height;
+    lf.lfWeight = (m_settings->font.flags & AFF_BOLD) ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (m_settings->font.flags & AFF_ITALIC) ? 1 : 0;
+    lf.lfUnderline = (m_settings->font.flags & AFF_UNDERLINE) ? 1 : 0;
+    lf.lfCharSet = ANSI_CHARSET;
+    memcpy(lf.lfFaceName, m_settings->font.faceName, sizeof(lf.lfFaceName) - 1);
+    CHOOSEFONTA cf;
+    memset(&cf, 0, sizeof(cf));
+    cf.lStructSize = sizeof(cf);
+    cf.hwndOwner = m_hWnd;
+    cf.lpLogFont = &lf;
+    cf.Flags = CF_BOTH | CF_FIXEDPITCHONLY | CF_LIMITSIZE | CF_INITTOLOGFONTSTRUCT;
+    cf.nSizeMin = 6;
+    cf.nSizeMax = 48;
+    cf.rgbColors = ::GetSysColor(COLOR_WINDOWTEXT);
+    if (!::ChooseFontA(&cf))
+    {
+        if (m_layout.RepaintWord())
+            PaintLines(nullptr);
+        return 0;
+    }
+    m_settings->font.height = lf.lfHeight;
+    m_settings->font.width = lf.lfWidth;
+    m_settings->font.flags = AFF_FIXED_PITCH;
+    memset(m_settings->font.faceName, 0, sizeof(m_settings->font.faceName));
+    memcpy(m_settings->font.faceName, lf.lfFaceName, sizeof(m_settings->font.faceName) - 1);
+    SetFont(0, "Courier");
+    SaveSettings(nullptr);
+    m_layout.RepaintWord() |= RP_ALL;
+    RecreateCaret();
+    PaintLines(nullptr);
+    return 1;
+}
+
+void CAnsiView::UpdateSharedViews()
+{
+    if (!m_settings)
+        return;
+    for (CAnsiView* view = g_chainHead; view; view = view->m_next)
+    {
+        if (view->m_settings != m_settings)
+            continue;
+        int cw = m_settings->forcedCharWidth;
+        int lh = m_settings->forcedLineHeight;
+        bool changed = false;
+        if (cw > 0 && cw != view->m_layout.CharWidth())
+            changed = true;
+        if (lh > 0 && lh != view->m_layout.LineHeight())
+            changed = true;
+        if (changed)
+        {
+            view->m_layout.SetCellSize(cw > 0 ? cw : view->m_layout.CharWidth(),
+                                       lh > 0 ? lh : view->m_layout.LineHeight());
+            if (view->HasWindow())
+            {
+                view->RecreateCaret();
+                view->m_layout.UpdateLayout(TLF_QUIET | TLF_NO_REPAINT);
+            }
+        }
+        if (view->HasWindow() && view != this)
+        {
+            view->m_layout.RepaintWord() |= RP_ALL;
+            view->PaintLines(nullptr);
+        }
+    }
+}
+
+void CAnsiView::NotifySharedViews(int flags)
+{
+    for (CAnsiView* view = g_chainHead; view; view = view->m_next)
+    {
+        if (view->m_settings != m_settings)
+            continue;
+        view->m_layout.RepaintWord() |= RP_ALL;
+        view->OnSettingsChanged(flags);
+    }
+}
+
+int CAnsiView::GetRegistryPath(char* buffer, int size, const char* name) const
+{
+    return GetViewRegistryPath(buffer, size, name, m_ownRegistryPath);
+}
+
+void CAnsiView::SetRegistryPath(const char* path)
+{
+    free(m_ownRegistryPath);
+    m_ownRegistryPath = nullptr;
+    if (path)
+    {
+        size_t n = strlen(path);
+        m_ownRegistryPath = static_cast<char*>(malloc(n + 1));
+        if (m_ownRegistryPath)
+            memcpy(m_ownRegistryPath, path, n + 1);
+    }
+}
+
+int CAnsiView::LoadSettings(const char* path, int machine)
+{
+    bool fontLoaded = false;
+    int result = LoadViewSettings(m_settings, path, machine, m_ownRegistryPath, &fontLoaded);
+    if (fontLoaded)
+        SetFont(0, "Courier");
+    if (!path)
+        return 0;
+    uint32_t& word = m_layout.RepaintWord();
+    bool idle = word == 0;
+    word |= RP_ALL;
+    if (idle && HasWindow())
+        PaintLines(nullptr);
+    return result;
+}
+
+int CAnsiView::SaveSettings(const char* path)
+{
+    return SaveViewSettings(m_settings, path, m_ownRegistryPath);
+}
+
+
+int CAnsiView::DrawTextLine(CDC* dc, const RECT& rect, const char* text, const uint16_t* formats, int count,
+                            int flags, int tabWidth)
+{
+    if (!dc || rect.right <= rect.left || count < 0 || (count > 0 && (!text || !formats)))
+        return 0;
+    int cw = m_layout.CharWidth();
+    if (tabWidth <= 0)
+        tabWidth = 4;
+    int origin = flags >> 12;   // arithmetic: a scrolled line starts left of the rect
+    int fit = (rect.right - rect.left) / cw + 1;
+    int limit = MinInt(kMaxDrawnChars, fit);
+    if (count > limit)
+    {
+        count = limit;
+        flags &= ~0x300;
+    }
+    int oldMode = dc->GetBkMode();
+    dc->SetBkMode(OPAQUE);
+    uint16_t mask = (flags & 0x800) ? 0x7F7F : 0xFFFF;
+    int x = rect.left;
+    // Each character sits in its own cell (ExtTextOut with one advance per cell), so that a
+    // substitute font with other glyph widths keeps the grid.
+    for (int i = 0; i < count && x < rect.right;)
+    {
+        uint16_t format = formats[i];
+        SelectColorFormat(dc, format & mask);
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        int cellLeft = x;
+        if (c == '\t')
+        {
+            int cell = (x - origin) / cw;
+            int next = (cell / tabWidth + 1) * tabWidth;
+            int right = origin + next * cw;
+            RECT r = { x, rect.top, MinInt(right, rect.right), rect.bottom };
+            dc->FillSolidRect(&r, dc->GetBkColor());
+            x = right;
+            ++i;
+        }
+        else if ((flags & 0x400) && c >= 0xC0)
+        {
+            int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
+            uint32_t cp = c & (0x3F >> extra);
+            int j = 1;
+            for (; j <= extra && i + j < count; ++j)
+            {
+                unsigned char d = static_cast<unsigned char>(text[i + j]);
+                if ((d & 0xC0) != 0x80)
+                    break;
+                cp = (cp << 6) | (d & 0x3F);
+            }
+            wchar_t w = cp > 0xFFFF ? L'?' : static_cast<wchar_t>(cp);
+            RECT r = { x, rect.top, x + cw, rect.bottom };
+            ::ExtTextOutW(dc->m_hDC, x, rect.top, ETO_OPAQUE | ETO_CLIPPED, &r, &w, 1, nullptr);
+            x += cw;
+            i += j;
+        }
+        else
+        {
+            // A run of plain characters of one format in one call.
+            int j = i;
+            INT advances[64];
+            while (j < count && j - i < 64 && formats[j] == format && text[j] != '\t' &&
+                   !((flags & 0x400) && static_cast<unsigned char>(text[j]) >= 0xC0))
+            {
+                advances[j - i] = cw;
+                ++j;
+            }
+            RECT r = { x, rect.top, x + (j - i) * cw, rect.bottom };
+            ::ExtTextOutA(dc->m_hDC, x, rect.top, ETO_OPAQUE | ETO_CLIPPED, &r, text + i, static_cast<UINT>(j - i),
+                          advances);
+            x += (j - i) * cw;
+            if (flags & 0x800)
+            {
+                for (int k = i; k < j; ++k)
+                {
+                    uint8_t tf = static_cast<uint8_t>(formats[k] & 0xFF);
+                    if ((tf & 0x80) && tf != 0xFF)
+                    {
+                        int lh = rect.bottom - rect.top;
+                        int y = rect.top + lh * 15 / 16;
+                        RECT mark = { cellLeft + (k - i) * cw, y, cellLeft + (k - i + 1) * cw, y + 1 };
+                        dc->FillSolidRect(&mark, RGB(0xFF, 0x80, 0x80));
+                    }
+                }
+            }
+            i = j;
+        }
+    }
+    if (flags & 0x300)
+    {
+        uint16_t after = formats ? formats[count] : 0;
+        SelectColorFormat(dc, after & mask);
+        int right = (flags & 0x200) ? rect.right : MinInt(x + cw, rect.right);
+        if (right > x)
+        {
+            RECT r = { x, rect.top, right, rect.bottom };
+            dc->FillSolidRect(&r, dc->GetBkColor());
+            x = right;
+        }
+    }
+    dc->SetBkMode(oldMode);
+    return x - rect.left;
+}

@@ -1,0 +1,142 @@
+// CHexView: a caller's byte buffer as a hex dump (address, hex and text columns) on the
+// text view base. The data, cursor, selection and line layout are CHexModel's; this class
+// keeps the base's caret and line and column counts in step with it, draws the lines the
+// composer gives, sends the view's notifications and answers WM_HEXVIEW_QUERY.
+#pragma once
+#include "views/AnsiView.h"
+#include "views/HexCursor.h"
+#include "views/HexSettings.h"
+
+// Notification codes of the hex view (WM_NOTIFY through the base).
+const UINT HEXVIEW_NOTIFY_SELECTION = 11253;   // lower end, upper end, active
+const UINT HEXVIEW_NOTIFY_SETTINGS = 11254;
+const UINT HEXVIEW_NOTIFY_KILLFOCUS = 11255;
+const UINT HEXVIEW_NOTIFY_SETFOCUS = 11256;
+const UINT HEXVIEW_NOTIFY_TABOUT = 11257;
+
+// Command ids of the view.
+enum HexViewCommand : UINT
+{
+    ID_HEX_COPY = 57634,
+    ID_HEX_COPY_CPP = 32826,
+    ID_HEX_COPY_CSTRING = 35083,
+    ID_HEX_PASTE = 57637,
+    ID_HEX_PASTE_SECOND = 35084,
+    ID_HEX_UNDO = 57643,
+    ID_HEX_REDO = 32803,
+    ID_HEX_FIND = 57636,
+    ID_HEX_FIND_NEXT = 32805,
+    ID_HEX_FIND_SELECTION_ALT = 32806,
+    ID_HEX_FIND_SELECTION = 32772,
+    ID_HEX_GOTO = 32813,
+    ID_HEX_CHECKSUM = 32799,
+    ID_HEX_NUMBER_CALCULATOR = 32864,
+    ID_HEX_VALUE_INPUT = 35079,
+    ID_HEX_FLOAT_CONVERTER = 35081,
+    ID_HEX_CRC = 35085,
+    ID_HEX_SETTINGS = 35072,
+};
+
+class CHexView : public CAnsiView
+{
+public:
+    explicit CHexView(uint32_t modeFlags = 0);
+    ~CHexView() override;
+
+    // --- data
+    int SetData(const uint8_t* data, int size, uint32_t base, uint32_t flags);
+    const uint8_t* GetData(int* size, uint32_t* base) const;
+    uint32_t SetBaseAddress(uint32_t base);
+    uint32_t GetBaseAddress() const { return m_model.Base(); }
+
+    // --- cursor, selection, scrolling
+    int SetCursorAddress(int64_t address, bool absolute);
+    int SetSelectionEnd(int64_t address, bool absolute);
+    int64_t GetCursorAddress(bool absolute) const { return m_model.GetCursorAddress(absolute); }
+    int64_t GetSelection(bool absolute, int* length) const { return m_model.GetSelection(absolute, length); }
+    BOOL HasSelection() const { return m_model.HasSelection() ? TRUE : FALSE; }
+    int CopySelection(uint8_t* buffer, int capacity, int* count) const;
+    int64_t SetTopAddress(int64_t address, bool absolute);
+    int64_t GetTopAddress(bool absolute) const { return m_model.GetTopAddress(absolute, Layout().ScrollLine()); }
+    int SetHighlightRange(int index, int start, int length);
+    int EnsureRangeVisible(int offset, int length);
+    int ShowRange(int index);
+    int SelectRange(int64_t address, int length, bool absolute);
+    int SetCursorArea(int area);
+
+    // --- mode and marks
+    uint32_t SetModeFlags(uint32_t value, uint32_t mask);
+    uint32_t GetModeFlags() const { return m_model.Mode() & HVM_PUBLIC_MASK; }
+    int SetBitMarks(const uint32_t* bitmap, int count);
+    const uint32_t* GetBitMarks(int* count) const;
+    bool IsModified() const { return (m_model.Mode() & HVM_MODIFIED) != 0; }
+    bool SetModified(bool modified);
+
+    // --- settings (the application key, plus a subkey when given)
+    int LoadSettings(const char* subkey);
+    int SaveSettings(const char* subkey);
+    int SetRasters(int width, int raster, uint32_t statusMode, int selectionRaster);
+    uint32_t StatusMode() const { return m_statusMode; }
+
+    // --- commands the disk view and the main frame call directly
+    void OnEditCopy();
+    void OnEditPaste();
+    void OnFind();
+    void OnFindNext();
+    void OnFindSelection();
+    void OnCopyCpp();
+    void OnNumberConverter();
+    void OnChecksum();
+    int OnGotoAddress();
+
+    CHexModel& Model() { return m_model; }
+    const CHexModel& Model() const { return m_model; }
+
+    // --- overrides of the base
+    void OnSettingsChanged(int flags) override;
+    int PrintLine(CDC* dc, const RECT& rect, int line, int firstColumn, int count, int flags) override;
+    void PrintMargin(CDC* dc, const RECT& rect, int line) override;
+    void OnContextMenu(int x, int y, HMENU menu) override;
+    int MoveCursor(int column, int line, uint32_t flags) override;
+    int GetLineLength(int line) override;
+    void OnSizeChanged(int windowColumns, int windowLines, int columnDelta, int lineDelta) override;
+    int OnCharInput(UINT character, UINT flags) override;
+    int OnKey(UINT key, UINT flags) override;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    class CViewModel : public CHexModel
+    {
+    public:
+        explicit CViewModel(CHexView* view) : m_view(view) {}
+    protected:
+        void OnSelectionChanged(int low, int high, int active) override
+        {
+            int32_t values[3] = { low, high, active };
+            m_view->SendNotifyValues(HEXVIEW_NOTIFY_SELECTION, values, 3);
+        }
+        void OnCursorMoved() override { m_view->RefreshStatusPanes(); }
+    private:
+        CHexView* m_view;
+    };
+
+    // The base's caret, line count and column count follow the model.
+    void SyncBase();
+    // After a model call: sync, lay out, paint (unless a handler batches).
+    void Finish(int layoutFlags);
+    // Puts a top line the model computed into the base's origin.
+    void ApplyTopLine(int topLine);
+    void AddHexColorFormats();
+    bool RunCommand(UINT id);
+
+    // The status panes of the main frame: filled in with the status bar work.
+    void RefreshStatusPanes();
+    void ShowStatusPanes(bool show);
+
+    CViewModel m_model;
+    uint32_t m_statusMode;
+    int m_resizeDepth;
+    const uint32_t* m_bitMarks;
+    int m_bitMarkCount;
+};
