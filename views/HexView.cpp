@@ -1,5 +1,11 @@
 #include "views/HexView.h"
 
+#include "views/FindValueDialog.h"
+#include "views/ValueSearch.h"
+#include "views/ValueSearchInput.h"
+#include "views/ValueSearchLists.h"
+
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -306,9 +312,162 @@ int CHexView::SetRasters(int width, int raster, uint32_t statusMode, int selecti
 
 void CHexView::OnEditCopy() {}
 void CHexView::OnEditPaste() {}
-void CHexView::OnFind() {}
-void CHexView::OnFindNext() {}
-void CHexView::OnFindSelection() {}
+// ---------------------------------------------------------------------------------------------
+// Value search
+
+namespace {
+const char kNotFound[] = "Bereich wurde nicht gefunden !";
+const char kContinueFromStart[] = "Ende erreicht. Am Anfang weiter suchen ?";
+}
+
+int CHexView::FindPattern(const char* patternList, int start, int count, bool highlight)
+{
+    if (highlight)
+        m_model.SetHighlightRange(-2, 0, 0);
+    // About 4 KB: kept off the stack of a window procedure.
+    SearchPattern* pattern = static_cast<SearchPattern*>(malloc(sizeof(SearchPattern)));
+    if (!pattern)
+        return -1;
+    SearchMatch matches[VS_MAX_ENTRIES];
+    int found = -1;
+    int entries = CompileSearchPattern(patternList, pattern);
+    if (entries > 0)
+    {
+        // A search over a whole disk image takes a while.
+        ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+        found = MatchSearchPattern(m_model.Data(), m_model.Size(), *pattern, start, count,
+                                   GetValueSearchSettings().flags, matches);
+        ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
+    }
+    free(pattern);
+    if (found < 0)
+    {
+        Finish(0);
+        return -1;
+    }
+    // The view has eight ranges; further entries of a group are found but not marked.
+    for (int i = 0; highlight && i < entries && i < HEX_HIGHLIGHT_COUNT; ++i)
+        m_model.SetHighlightRange(i, matches[i].offset, matches[i].length);
+    int length = matches[0].length > 0 ? matches[0].length : 1;
+    SelectRange(found, length, false);
+    // Keep the match in the upper half of the window, where the eye looks first.
+    int windowLines = Layout().WindowLines();
+    int line = m_model.LineOfOffset(found);
+    int top = Layout().ScrollLine();
+    if (windowLines > 1 && (line < top || line - top >= (windowLines + 1) / 2))
+    {
+        int newTop = line - windowLines / 4;
+        ApplyTopLine(newTop < 0 ? 0 : newTop);
+    }
+    Finish(0);
+    return found;
+}
+
+int CHexView::FindWithDialog()
+{
+    ValueSearchSettings& s = GetValueSearchSettings();
+    for (;;)
+    {
+        char text[VS_SELECTION_TEXT_SIZE];
+        text[0] = 0;
+        uint32_t flags = s.flags & ~static_cast<uint32_t>(VSF_HAS_SELECTION);
+        int selectionLength = 0;
+        int selectionStart = static_cast<int>(m_model.GetSelection(false, &selectionLength));
+        if (!m_model.HasSelection())
+            selectionLength = 0;
+        if (selectionLength > 0)
+        {
+            flags |= VSF_HAS_SELECTION;
+            if (selectionLength <= VS_SELECTION_MAX)
+            {
+                uint8_t bytes[VS_SELECTION_MAX];
+                int n = 0;
+                CopySelection(bytes, VS_SELECTION_MAX, &n);
+                if (n > 0)
+                    SelectionToSearchText(bytes, n, text);
+            }
+        }
+        INT_PTR result = RunHexFindDialog(this, &s, flags, text[0] ? text : nullptr);
+        if (result != IDOK && result != FIND_VALUE_AGAIN)
+            return 0;
+        int size = m_model.Size();
+        FindRange range = ComputeFindRange(s.flags, m_model.Cursor(), size, selectionStart,
+                                           selectionLength);
+        int found = -1;
+        if (s.pattern && range.count != 0)
+            found = FindPattern(s.pattern, range.start, range.count, true);
+        if (found < 0 && s.pattern && range.wrapCount != 0)
+            found = FindPattern(s.pattern, range.wrapStart, range.wrapCount, true);
+        if (found < 0)
+        {
+            ShowHexFindMessage(m_hWnd, kNotFound, MB_OK | MB_ICONINFORMATION);
+            m_model.SetHighlightRange(-2, 0, 0);
+            Finish(0);
+        }
+        if (result != FIND_VALUE_AGAIN)
+            return found >= 0 ? 1 : 0;
+    }
+}
+
+void CHexView::OnFind()
+{
+    FindWithDialog();
+}
+
+void CHexView::OnFindNext()
+{
+    ValueSearchSettings& s = GetValueSearchSettings();
+    // A single value's pattern starts with its empty distance, so only NULL means none.
+    if (!s.pattern)
+    {
+        FindWithDialog();
+        return;
+    }
+    FindRange range = ComputeFindNextRange(m_model.Cursor(), m_model.Size());
+    int found = range.count > 0 ? FindPattern(s.pattern, range.start, range.count, true) : -1;
+    if (found < 0 && range.wrapCount != 0)
+    {
+        if (ShowHexFindMessage(m_hWnd, kContinueFromStart, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+            return;
+        found = FindPattern(s.pattern, range.wrapStart, range.wrapCount, true);
+    }
+    if (found < 0)
+        ShowHexFindMessage(m_hWnd, kNotFound, MB_OK | MB_ICONINFORMATION);
+}
+
+void CHexView::OnFindSelection()
+{
+    if (!m_model.HasSelection())
+    {
+        AnsiViewBeep(MB_ICONEXCLAMATION);
+        return;
+    }
+    uint8_t bytes[VS_SELECTION_MAX];
+    int n = 0;
+    CopySelection(bytes, VS_SELECTION_MAX, &n);
+    if (n <= 0)
+        return;
+    ValueSearchSettings& s = GetValueSearchSettings();
+    char text[VS_SELECTION_TEXT_SIZE];
+    SelectionToSearchText(bytes, n, text);
+    AddToHistory(&s.history, text, VS_HISTORY_MAX);
+    char* pattern = MakeSelectionPattern(bytes, n, s.flags);
+    if (!pattern)
+        return;
+    MultiTextFree(&s.pattern);
+    s.pattern = pattern;
+    // A selection dragged forwards has the cursor on its upper end: from there the next
+    // match would skip any that overlaps it.
+    const HexRangeSlot& selection = m_model.Slots()[0];
+    if (selection.start <= selection.end)
+    {
+        int length = 0;
+        int low = static_cast<int>(m_model.GetSelection(false, &length));
+        m_model.SetCursorAddress(low, false);
+        Finish(0);
+    }
+    OnFindNext();
+}
 void CHexView::OnCopyCpp() {}
 void CHexView::OnNumberConverter() {}
 void CHexView::OnChecksum() {}

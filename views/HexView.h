@@ -84,6 +84,14 @@ public:
     void OnFind();
     void OnFindNext();
     void OnFindSelection();
+    // The find dialog and its searches; 1 when the last search found something.
+    int FindWithDialog();
+    // Runs a pattern list on the data from `start` over `count` positions (negative:
+    // backwards). On success the cursor goes to the first entry's match, the selection covers
+    // it and the window scrolls so that it stands in the upper half; with `highlight` the old
+    // highlight ranges are cleared and each entry's match becomes a range. Returns the offset
+    // of the first entry's match, or -1.
+    int FindPattern(const char* patternList, int start, int count, bool highlight);
     void OnCopyCpp();
     void OnNumberConverter();
     void OnChecksum();
