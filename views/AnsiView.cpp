@@ -666,11 +666,7 @@ LRESULT CAnsiView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEWHEEL:
         HandleWheel(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
         return 1;
-    case WM_MBUTTONDOWN:
-        // The middle button's auto-scroll (anchor, direction cursors, a worker posting
-        // scroll messages) belongs to the window helpers' mouse loops; until they exist the
-        // press does nothing here.
-        return 0;
+    case WM_MBUTTONDOWN: HandleMButtonDown(x, y); return 0;
     case WM_XBUTTONDOWN:
     {
         UINT key = HIWORD(wParam) == XBUTTON2 ? VK_PRIOR : VK_NEXT;

@@ -107,6 +107,13 @@ public:
     int GetColorFormat(int index, COLORREF* text, COLORREF* background, uint32_t* style) const;
     int SelectColorFormat(CDC* dc, int pair);
     void SetFont(int height, const char* face);
+    // Average character width, height and 1 for a vector font into metrics[0..2] (zeros when
+    // they cannot be read); measured in `dc`, or in the view window's own without one.
+    int GetFontMetrics(HFONT font, int metrics[3], HDC dc = nullptr);
+    // The cell size of the font stored as "Font" under the key path (the user's hive, else
+    // the machine's; without a path "Courier" 15), created and measured on the screen:
+    // 1 with the average character width and height when both are above 0, else 0.
+    static int GetStoredFontCellSize(const char* path, int* width, int* height);
     int ChooseViewFont();
     void UpdateSharedViews();
     void NotifySharedViews(int flags);
@@ -171,6 +178,7 @@ protected:
     void HandleRButtonDown(UINT keyFlags, int x, int y);
     void HandleRButtonUp(UINT keyFlags, int x, int y);
     void HandleRButtonDblClk(UINT keyFlags, int x, int y);
+    void HandleMButtonDown(int x, int y);
     void HandleMouseMove(UINT keyFlags, int x, int y);
     void HandleWheel(UINT keyFlags, int delta);
     void HandleScroll(bool vertical, int code, int position16);

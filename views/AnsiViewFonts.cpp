@@ -51,22 +51,10 @@ int CAnsiView::SelectColorFormat(CDC* dc, int pair)
 
 void CAnsiView::MeasureFont(HFONT font, int* width, int* height)
 {
-    *width = 0;
-    *height = 0;
-    if (!font)
-        return;
-    HDC dc = HasWindow() ? ::GetDC(m_hWnd) : ::GetDC(nullptr);
-    if (!dc)
-        return;
-    HGDIOBJ old = ::SelectObject(dc, font);
-    TEXTMETRICA tm;
-    if (::GetTextMetricsA(dc, &tm))
-    {
-        *width = tm.tmAveCharWidth;
-        *height = tm.tmHeight;
-    }
-    ::SelectObject(dc, old);
-    ::ReleaseDC(HasWindow() ? m_hWnd : nullptr, dc);
+    int metrics[3];
+    GetFontMetrics(font, metrics);
+    *width = metrics[0];
+    *height = metrics[1];
 }
 
 void CAnsiView::SetFont(int height, const char* face)

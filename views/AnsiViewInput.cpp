@@ -2,6 +2,7 @@
 #include "views/AnsiView.h"
 
 #include "views/AnsiViewInternal.h"
+#include "uihelpers/AutoScroll.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -418,6 +419,13 @@ void CAnsiView::HandleWheel(UINT keyFlags, int delta)
     }
 }
 
+void CAnsiView::HandleMButtonDown(int x, int y)
+{
+    // A modal loop: it returns when the user ends the auto-scroll, after the worker has
+    // stopped posting; the scroll messages it posted reach HandleScroll meanwhile.
+    AutoScroll(m_hWnd, x, y, AUTOSCROLL_BOTH);
+}
+
 void CAnsiView::HandleScroll(bool vertical, int code, int position16)
 {
     int track = 0;
@@ -432,6 +440,13 @@ void CAnsiView::HandleScroll(bool vertical, int code, int position16)
             track = info.nTrackPos;
     }
     int current = vertical ? m_layout.ScrollLine() : m_layout.ScrollColumn();
+    if (code == SB_THUMBTRACK && !(bar.m_hWnd && ::GetCapture() == bar.m_hWnd))
+    {
+        // A thumb-track message the bar did not send itself (the middle button's auto-scroll
+        // posts small steps): the bar has no tracking position, so the 32-bit target is
+        // the one nearest the current line that has the message's low 16 bits.
+        track = current + static_cast<int16_t>(static_cast<uint16_t>(position16) - static_cast<uint16_t>(current));
+    }
     int cells = vertical ? m_layout.WindowLines() : m_layout.WindowColumns();
     int target = ScrollBarTarget(code, current, cells, position16, track, m_layout.LineCount(), vertical);
     if (target == current)

@@ -1,0 +1,287 @@
+#include "uihelpers/FrameDrawing.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+int CornerZone(int side)
+{
+    return side < 40 ? side / 2 : 20;
+}
+
+void HorizontalLine(HDC dc, int x0, int x1, int y, COLORREF colour)
+{
+    RECT r = {x0, y, x1, y + 1};
+    ::SetBkColor(dc, colour);
+    ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &r, NULL, 0, NULL);
+}
+
+void FillBox(HDC dc, int left, int top, int right, int bottom, COLORREF colour)
+{
+    RECT r = {left, top, right, bottom};
+    ::SetBkColor(dc, colour);
+    ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &r, NULL, 0, NULL);
+}
+
+COLORREF Mix(COLORREF a, int shiftA, COLORREF b, int shiftB)
+{
+    return RGB((GetRValue(a) >> shiftA) + (GetRValue(b) >> shiftB),
+               (GetGValue(a) >> shiftA) + (GetGValue(b) >> shiftB),
+               (GetBValue(a) >> shiftA) + (GetBValue(b) >> shiftB));
+}
+
+// One 20 x 6 grip: strips across the bar in three mixed tones, and the arrow on top.
+void DrawGrip(HDC dc, int position, int length, DWORD offsetWord, bool horizontal)
+{
+    if (!dc)
+        return;
+    int start = GripStart(length, offsetWord);
+    COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
+    COLORREF light = ::GetSysColor(COLOR_3DLIGHT);
+    COLORREF tones[3] = {Mix(shadow, 1, light, 1), Mix(shadow, 2, light, 1), Mix(shadow, 1, light, 2)};
+    int savedColour = ::GetBkColor(dc);
+    for (int across = 0; across < 6; ++across)
+    {
+        COLORREF tone = tones[across < 2 ? 0 : (across < 4 ? 1 : 2)];
+        if (horizontal)
+            FillBox(dc, start, position + across, start + 20, position + across + 1, tone);
+        else
+            FillBox(dc, position + across, start, position + across + 1, start + 20, tone);
+    }
+    // The arrow: three rows narrowing to its point, turned over by bits 18-19.
+    bool flipped = (offsetWord & 0xC0000u) != 0;
+    for (int row = 0; row < 3; ++row)
+    {
+        int across = 1 + (flipped ? 2 - row : row);
+        int half = 3 - row;
+        int from = start + 10 - half;
+        int to = start + 10 + half;
+        if (horizontal)
+            FillBox(dc, from, position + across, to, position + across + 1, light);
+        else
+            FillBox(dc, position + across, from, position + across + 1, to, light);
+    }
+    ::SetBkColor(dc, savedColour);
+}
+
+DWORD ReplaceButtonColour(DWORD rgbQuad)
+{
+    // DIB pixels and colour-table entries are blue, green, red from the low byte up.
+    DWORD colour = rgbQuad & 0xFFFFFFu;
+    int index = -1;
+    if (colour == 0x808080u)
+        index = COLOR_BTNSHADOW;
+    else if (colour == 0xC0C0C0u)
+        index = COLOR_BTNFACE;
+    else if (colour == 0xDFDFDFu)
+        index = COLOR_3DLIGHT;
+    if (index < 0)
+        return rgbQuad;
+    COLORREF sys = ::GetSysColor(index);
+    return (rgbQuad & 0xFF000000u) | (static_cast<DWORD>(GetRValue(sys)) << 16) |
+           (static_cast<DWORD>(GetGValue(sys)) << 8) | GetBValue(sys);
+}
+
+} // namespace
+
+int HitTestFrameEdge(const RECT& rect, int x, int y, int border, int excluded, HCURSOR* cursor)
+{
+    if (cursor)
+        *cursor = NULL;
+    POINT pt = {x, y};
+    if (border != 0)
+    {
+        int b = border > 0 ? border : -border;
+        RECT outer = rect;
+        if (border < 0)
+            ::InflateRect(&outer, b, b);
+        RECT inner = rect;
+        ::InflateRect(&inner, -b, -b);
+        if (!::PtInRect(&outer, pt) || ::PtInRect(&inner, pt))
+            return 0;
+    }
+    int zoneX = CornerZone(rect.right - rect.left);
+    int zoneY = CornerZone(rect.bottom - rect.top);
+    bool left = x < rect.left + zoneX;
+    bool right = !left && x >= rect.right - zoneX;
+    int code = 0;
+    if (y < rect.top + zoneY)
+        code = left ? 5 : (right ? 6 : 4);
+    else if (y >= rect.bottom - zoneY)
+        code = left ? 9 : (right ? 10 : 8);
+    else
+        code = left ? 1 : (right ? 2 : 0);
+    code &= ~excluded;
+    if (cursor)
+    {
+        LPCSTR shape = NULL;
+        switch (code)
+        {
+        case 1: case 2: shape = IDC_SIZEWE; break;
+        case 4: case 8: shape = IDC_SIZENS; break;
+        case 5: case 10: shape = IDC_SIZENWSE; break;
+        case 6: case 9: shape = IDC_SIZENESW; break;
+        default: break;
+        }
+        if (shape)
+            *cursor = ::LoadCursorA(NULL, shape);
+    }
+    return code;
+}
+
+int GripStart(int length, DWORD offsetWord)
+{
+    int offset = static_cast<short>(offsetWord & 0xFFFFu);
+    switch ((offsetWord >> 16) & 3u)
+    {
+    case 1: return length / 2 + offset - 9;
+    case 2: return offset + length - 19;
+    default: return offset;
+    }
+}
+
+int HitTestGrip(int position, int length, DWORD offsetWord, int across, int along)
+{
+    int start = GripStart(length, offsetWord);
+    return across >= position && across <= position + 6 && along >= start && along < start + 19;
+}
+
+void DrawGripHorz(HDC dc, int position, int length, DWORD offsetWord)
+{
+    DrawGrip(dc, position, length, offsetWord, true);
+}
+
+void DrawGripVert(HDC dc, int position, int length, DWORD offsetWord)
+{
+    DrawGrip(dc, position, length, offsetWord, false);
+}
+
+int DrawSplitterBarAt(int start, HDC dc, int position, int length, BOOL horizontal)
+{
+    if (!dc)
+        return 7;
+    COLORREF colours[7] = {::GetSysColor(COLOR_3DLIGHT), RGB(255, 255, 255), ::GetSysColor(COLOR_BTNFACE),
+                           ::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_BTNFACE),
+                           ::GetSysColor(COLOR_BTNSHADOW), RGB(0, 0, 0)};
+    COLORREF saved = ::GetBkColor(dc);
+    for (int i = 0; i < 7; ++i)
+    {
+        if (horizontal)
+            HorizontalLine(dc, start, length, position + i, colours[i]);
+        else
+            FillBox(dc, position + i, start, position + i + 1, length, colours[i]);
+    }
+    ::SetBkColor(dc, saved);
+    return 7;
+}
+
+int DrawSplitterBar(HDC dc, int position, int length, BOOL horizontal)
+{
+    return DrawSplitterBarAt(0, dc, position, length, horizontal);
+}
+
+HBITMAP CreateBitmapFromPackedDib(const void* dib, DWORD dibSize, int flags, HWND window)
+{
+    if (!dib || dibSize < sizeof(BITMAPINFOHEADER))
+        return NULL;
+    BITMAPINFOHEADER header;
+    memcpy(&header, dib, sizeof(header));
+    if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biWidth <= 0 || header.biHeight == 0)
+        return NULL;
+    int bits = header.biBitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return NULL;
+    long long height = header.biHeight < 0 ? -static_cast<long long>(header.biHeight) : header.biHeight;
+    long long imageSize = header.biSizeImage;
+    bool uncompressed = header.biCompression == BI_RGB;
+    if (imageSize == 0)
+    {
+        if (!uncompressed)
+            return NULL;
+        imageSize = ((static_cast<long long>(bits) * header.biWidth + 31) / 32) * height * 4;
+    }
+    if (imageSize <= 0 || imageSize > 0x10000000LL)
+        return NULL;
+
+    long long tableBytes = 0;
+    if (bits <= 8)
+    {
+        long long colours = header.biClrUsed;
+        if (colours == 0 || colours > (1LL << bits))
+            colours = 1LL << bits;
+        tableBytes = colours * 4;
+    }
+    else if (header.biCompression == BI_BITFIELDS)
+        tableBytes = 12;
+    else if (!uncompressed)
+    {
+        if (flags & DIB_SYSTEM_COLORS)
+            return NULL; // only plain or bit-field pixels can have their colours replaced
+    }
+    long long needed = static_cast<long long>(sizeof(header)) + tableBytes + imageSize;
+    if (needed > static_cast<long long>(dibSize))
+        return NULL;
+
+    // One copy of header, table and bits, so the caller's (often read-only resource) DIB is
+    // never written.
+    unsigned char* copy = static_cast<unsigned char*>(malloc(static_cast<size_t>(needed)));
+    if (!copy)
+        return NULL;
+    memcpy(copy, dib, static_cast<size_t>(needed));
+    BITMAPINFOHEADER* h = reinterpret_cast<BITMAPINFOHEADER*>(copy);
+    unsigned char* table = copy + sizeof(header);
+    unsigned char* pixels = table + tableBytes;
+    if (bits <= 8)
+    {
+        h->biClrUsed = static_cast<DWORD>(tableBytes / 4);
+        if (flags & DIB_SYSTEM_COLORS)
+        {
+            for (long long i = 0; i < tableBytes; i += 4)
+            {
+                DWORD quad;
+                memcpy(&quad, table + i, 4);
+                quad = ReplaceButtonColour(quad);
+                memcpy(table + i, &quad, 4);
+            }
+        }
+    }
+    else if ((bits == 24 || bits == 32) && uncompressed)
+    {
+        int stride = static_cast<int>(((static_cast<long long>(bits) * header.biWidth + 31) / 32) * 4);
+        int bytesPerPixel = bits / 8;
+        long long rows = imageSize / stride;
+        if (rows > height)
+            rows = height;
+        for (long long row = 0; row < rows; ++row)
+        {
+            unsigned char* p = pixels + row * stride;
+            for (int x = 0; x < header.biWidth; ++x, p += bytesPerPixel)
+            {
+                DWORD quad = 0;
+                memcpy(&quad, p, static_cast<size_t>(bytesPerPixel));
+                if ((flags & DIB_SYSTEM_COLORS) && (bits == 24 || (quad >> 24) == 0))
+                    quad = ReplaceButtonColour(quad);
+                if ((flags & DIB_PREMULTIPLY_ALPHA) && bits == 32)
+                {
+                    DWORD alpha = quad >> 24;
+                    if (alpha == 0)
+                        quad = 0;
+                    else if (alpha < 255)
+                        quad = (alpha << 24) | ((((quad >> 16) & 0xFF) * alpha / 255) << 16) |
+                               ((((quad >> 8) & 0xFF) * alpha / 255) << 8) | ((quad & 0xFF) * alpha / 255);
+                }
+                memcpy(p, &quad, static_cast<size_t>(bytesPerPixel));
+            }
+        }
+    }
+    HDC dc = ::GetDC(window);
+    HBITMAP bitmap = NULL;
+    if (dc)
+    {
+        bitmap = ::CreateDIBitmap(dc, h, CBM_INIT, pixels, reinterpret_cast<BITMAPINFO*>(h), DIB_RGB_COLORS);
+        ::ReleaseDC(window, dc);
+    }
+    free(copy);
+    return bitmap;
+}
