@@ -120,6 +120,27 @@ BOOL CAnsiView::Create(DWORD exStyle, DWORD style, const RECT& rect, CWnd* paren
 }
 
 // ---------------------------------------------------------------------------------------------
+// Repaint batches: the requests of one input message are collected and painted once at its
+// end, unless an outer batch (a message sent from inside another) paints them later.
+
+uint32_t CAnsiView::BeginRepaintBatch()
+{
+    uint32_t& word = m_layout.RepaintWord();
+    const uint32_t outer = word & RP_BATCH;
+    word |= RP_BATCH;
+    return outer;
+}
+
+void CAnsiView::EndRepaintBatch(uint32_t outerBatch)
+{
+    m_layout.UpdateLayout(0);
+    uint32_t& word = m_layout.RepaintWord();
+    word = (word & ~RP_BATCH) | outerBatch;
+    if (!outerBatch && word)
+        PaintLines(nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Default overridables
 
 int CAnsiView::EditColors()
@@ -645,15 +666,10 @@ LRESULT CAnsiView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CHAR:
     {
         UINT repeat = LOWORD(lParam) ? LOWORD(lParam) : 1;
-        uint32_t& word = m_layout.RepaintWord();
-        uint32_t batch = word & RP_BATCH;
-        word |= RP_BATCH;
+        const uint32_t outerBatch = BeginRepaintBatch();
         for (UINT i = 0; i < repeat && i < 30; ++i)
             OnCharInput(static_cast<UINT>(wParam), HIWORD(lParam));
-        m_layout.UpdateLayout(0);
-        word = (word & ~RP_BATCH) | batch;
-        if (!batch && word)
-            PaintLines(nullptr);
+        EndRepaintBatch(outerBatch);
         return 0;
     }
     case WM_LBUTTONDOWN: HandleLButtonDown(keyFlags, x, y); return 0;

@@ -161,6 +161,8 @@ protected:
     };
 
     void RecreateCaret();
+    uint32_t BeginRepaintBatch();
+    void EndRepaintBatch(uint32_t outerBatch);
     void ApplyBars();
     void PlaceBars();
     void DrawLines(CDC& dc, uint32_t word);

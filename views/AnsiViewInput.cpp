@@ -91,9 +91,7 @@ void CAnsiView::HandleLButtonDown(UINT keyFlags, int x, int y)
 {
     if (::GetFocus() != m_hWnd)
         ::SetFocus(m_hWnd);
-    uint32_t& word = m_layout.RepaintWord();
-    uint32_t batch = word & RP_BATCH;
-    word |= RP_BATCH;
+    const uint32_t outerBatch = BeginRepaintBatch();
     m_lastClick.x = x - m_layout.MarginWidth();
     m_lastClick.y = y;
     int column = 0;
@@ -132,19 +130,14 @@ void CAnsiView::HandleLButtonDown(UINT keyFlags, int x, int y)
         SetCapture();
         m_captureKind = CAPTURE_LEFT;
     }
-    m_layout.UpdateLayout(0);
-    word = (word & ~RP_BATCH) | batch;
-    if (!batch && word)
-        PaintLines(nullptr);
+    EndRepaintBatch(outerBatch);
 }
 
 void CAnsiView::HandleLButtonDblClk(UINT keyFlags, int x, int y)
 {
     if (::GetFocus() != m_hWnd)
         ::SetFocus(m_hWnd);
-    uint32_t& word = m_layout.RepaintWord();
-    uint32_t batch = word & RP_BATCH;
-    word |= RP_BATCH;
+    const uint32_t outerBatch = BeginRepaintBatch();
     int column = 0;
     int line = 0;
     m_layout.HitTest(x, y, &column, &line, 1);
@@ -158,10 +151,7 @@ void CAnsiView::HandleLButtonDblClk(UINT keyFlags, int x, int y)
         MoveCursor(column, line, MCF_MOUSE);
         m_doubleClickGuard = AnsiViewTickCount() + 300;
     }
-    m_layout.UpdateLayout(0);
-    word = (word & ~RP_BATCH) | batch;
-    if (!batch && word)
-        PaintLines(nullptr);
+    EndRepaintBatch(outerBatch);
 }
 
 void CAnsiView::HandleLButtonUp(UINT keyFlags, int x, int y)
@@ -268,9 +258,7 @@ void CAnsiView::HandleMouseMove(UINT keyFlags, int x, int y)
         PreMouseMove(keyFlags, x, y, column, line);
         return;
     }
-    uint32_t& word = m_layout.RepaintWord();
-    uint32_t batch = word & RP_BATCH;
-    word |= RP_BATCH;
+    const uint32_t outerBatch = BeginRepaintBatch();
     AutoScrollSpeed(x, y, m_layout.MarginWidth(), m_layout.TextWidth(), m_layout.TextHeight(), m_layout.CharWidth(),
                     m_layout.LineHeight(), &m_speedX, &m_speedY);
     bool guardPassed = TickPassed(AnsiViewTickCount(), m_doubleClickGuard);
@@ -290,10 +278,7 @@ void CAnsiView::HandleMouseMove(UINT keyFlags, int x, int y)
             m_dragTimer = DRAG_AUTOSCROLL;
         }
     }
-    m_layout.UpdateLayout(0);
-    word = (word & ~RP_BATCH) | batch;
-    if (!batch && word)
-        PaintLines(nullptr);
+    EndRepaintBatch(outerBatch);
 }
 
 void CAnsiView::HandleTimer(UINT_PTR id)
@@ -304,14 +289,9 @@ void CAnsiView::HandleTimer(UINT_PTR id)
     {
         if (!TickPassed(AnsiViewTickCount(), m_doubleClickGuard))
             return;
-        uint32_t& word = m_layout.RepaintWord();
-        uint32_t batch = word & RP_BATCH;
-        word |= RP_BATCH;
+        const uint32_t outerBatch = BeginRepaintBatch();
         MoveCursor(m_speedX, m_speedY, MCF_RELATIVE | MCF_EXTEND | MCF_MOUSE);
-        m_layout.UpdateLayout(0);
-        word = (word & ~RP_BATCH) | batch;
-        if (!batch && word)
-            PaintLines(nullptr);
+        EndRepaintBatch(outerBatch);
     }
     else if (m_dragTimer == DRAG_HOLD)
     {
@@ -398,14 +378,9 @@ void CAnsiView::HandleWheel(UINT keyFlags, int delta)
     int lines = WheelScrollLines(delta, (keyFlags & MK_CONTROL) != 0, (keyFlags & MK_SHIFT) != 0,
                                  m_layout.WindowLines());
     int before = m_layout.ScrollLine();
-    uint32_t& word = m_layout.RepaintWord();
-    uint32_t batch = word & RP_BATCH;
-    word |= RP_BATCH;
+    const uint32_t outerBatch = BeginRepaintBatch();
     m_layout.ScrollBy(0, lines);
-    m_layout.UpdateLayout(0);
-    word = (word & ~RP_BATCH) | batch;
-    if (!batch && word)
-        PaintLines(nullptr);
+    EndRepaintBatch(outerBatch);
     if (m_layout.ScrollLine() != before)
     {
         OnScrolled(0);
@@ -451,17 +426,12 @@ void CAnsiView::HandleScroll(bool vertical, int code, int position16)
     int target = ScrollBarTarget(code, current, cells, position16, track, m_layout.LineCount(), vertical);
     if (target == current)
         return;
-    uint32_t& word = m_layout.RepaintWord();
-    uint32_t batch = word & RP_BATCH;
-    word |= RP_BATCH;
+    const uint32_t outerBatch = BeginRepaintBatch();
     if (vertical)
         m_layout.SetOriginRaw(m_layout.ScrollColumn(), target);
     else
         m_layout.SetOriginRaw(target, m_layout.ScrollLine());
-    m_layout.UpdateLayout(0);
-    word = (word & ~RP_BATCH) | batch;
-    if (!batch && word)
-        PaintLines(nullptr);
+    EndRepaintBatch(outerBatch);
 }
 
 void CAnsiView::HandleSetFocus()
