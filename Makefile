@@ -1,10 +1,12 @@
 # The two commands a newcomer needs:
 #   make test   installs what is missing, builds, runs every test suite under Wine
 #   make run    installs what is missing, builds, starts Sektorlupe on a sample image
+#   make screenshot  the README's picture of the main window (app/res/screenshot.png)
+#   make bench  builds, makes a 64 GiB sparse GPT disk once, times its open and scan
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all setup configure build test run clean
+.PHONY: all setup configure build test run bench clean
 
 all: build
 
@@ -25,6 +27,12 @@ test: build
 
 run: build
 	@sh cmake/run-program.sh $(BUILD)
+
+screenshot: build
+	@sh cmake/screenshot.sh $(BUILD) app/res/screenshot.png
+
+bench: build
+	@sh bench/run-bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

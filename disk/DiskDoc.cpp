@@ -1,22 +1,175 @@
+// The sector document: construction and settings, opening a medium by its path, the frame's
+// close steps and the lookups of the disk view. Sector loads, write-back and the medium's
+// own reads and writes are in DiskDocSectors.cpp.
 #include "disk/DiskDoc.h"
+#include "disk/DiskCommands.h"
+#include "classlib/RecentFileList.h"
+#include "services/PathUtils.h"
+#include "services/Registry.h"
+#include "uihelpers/TextEntryDialog.h"
+#include "textlib/StrPrintf.h"
+#include <stdlib.h>
+#include <string.h>
 
 IMPLEMENT_DYNCREATE(CDiskDoc, CDocument)
 
 BEGIN_MESSAGE_MAP(CDiskDoc, CDocument)
+    ON_COMMAND(ID_WRITE_PROTECT, OnWriteProtect)
+    ON_UPDATE_COMMAND_UI(ID_WRITE_PROTECT, OnUpdateWriteProtect)
+    // navigation and medium commands
+    ON_COMMAND(ID_GOTO_SECTOR, OnGotoSector)
+    ON_UPDATE_COMMAND_UI(ID_GOTO_SECTOR, OnUpdateGotoSector)
+    ON_COMMAND(ID_GOTO_CLUSTER, OnGotoCluster)
+    ON_UPDATE_COMMAND_UI(ID_GOTO_CLUSTER, OnUpdateGotoCluster)
+    ON_COMMAND(ID_GOTO_AREA, OnGotoArea)
+    ON_UPDATE_COMMAND_UI(ID_GOTO_AREA, OnUpdateGotoArea)
+    ON_COMMAND(ID_NEXT_SECTOR, OnNextSector)
+    ON_UPDATE_COMMAND_UI(ID_NEXT_SECTOR, OnUpdateNextSector)
+    ON_COMMAND(ID_PREV_SECTOR, OnPrevSector)
+    ON_UPDATE_COMMAND_UI(ID_PREV_SECTOR, OnUpdatePrevSector)
+    ON_COMMAND(ID_SELECT_DRIVE, OnSelectDrive)
+    ON_COMMAND(ID_LOAD_IMAGE, OnLoadImage)
+    ON_COMMAND(ID_START_OPTIONS, OnStartOptions)
+    ON_COMMAND(ID_LOAD_PARTITIONS, OnLoadPartitions)
+    ON_UPDATE_COMMAND_UI(ID_LOAD_PARTITIONS, OnUpdateLoadPartitions)
 END_MESSAGE_MAP()
 
-CDiskDoc::CDiskDoc() = default;
+// ---------------------------------------------------------------- prompts
 
-CDiskDoc::~CDiskDoc() = default;
+int DiskDocPrompts::Box(const char* text, const char* caption, UINT type)
+{
+    if (!caption)
+        caption = AfxGetAppName();
+    CWnd* main = AfxGetMainWnd();
+    if (main && main->m_hWnd)
+        return main->MessageBox(text, caption, type);
+    return ::MessageBoxA(nullptr, text, caption, type);
+}
+
+bool DiskDocPrompts::AskText(const char* caption, const char* prompt, CString* text, bool hidden)
+{
+    CTextEntryDialog dlg(AfxGetMainWnd(), hidden ? 1 : 0);
+    dlg.SetCaption(caption);
+    dlg.SetPrompt(prompt);
+    dlg.SetText(*text);
+    dlg.m_bFocusEdit = 1;
+    if (dlg.DoModal() != IDOK)
+        return false;
+    *text = dlg.m_strText;
+    return true;
+}
+
+namespace {
+DiskDocPrompts g_windowPrompts;
+}  // namespace
+
+DiskDocPrompts* CDiskDoc::SetPrompts(DiskDocPrompts* prompts)
+{
+    DiskDocPrompts* previous = m_prompts;
+    m_prompts = prompts;
+    return previous;
+}
+
+int CDiskDoc::ErrorBox(LPCSTR text, LPCSTR caption, UINT type)
+{
+    DiskDocPrompts* prompts = m_prompts ? m_prompts : &g_windowPrompts;
+    return prompts->Box(text, caption, type);
+}
+
+// ---------------------------------------------------------------- lifecycle
+
+CDiskDoc::CDiskDoc()
+{
+    memset(m_buffer, 0xFF, sizeof m_buffer);
+    memset(m_snapshot, 0xFF, sizeof m_snapshot);
+    LoadSettings();
+    InitDevice();
+}
+
+CDiskDoc::~CDiskDoc()
+{
+    SaveSettings();
+    CloseImageHandle();
+    free(m_searchPatterns);
+    free(m_searchWindow);
+    free(m_findText);
+    free(m_findGroups);
+}
+
+void CDiskDoc::LoadSettings()
+{
+    CRegistry reg;
+    if (reg.Open(HKEY_CURRENT_USER, nullptr, REGISTRY_READ)) {
+        DWORD value = 0;
+        if (reg.ReadDword(&value, "OpenMode"))
+            m_openMode = value;
+    }
+    switch (m_openMode) {
+    case 0: m_driveCode = 2; break;         // C:
+    case 1: m_driveCode = 3; break;         // D:
+    case 3: {
+        DWORD last = DRIVECODE_NONE;
+        if (reg.GetDepth() >= 0 && reg.ReadDword(&last, "LastDrive"))
+            m_driveCode = last;
+        if (m_driveCode == DRIVECODE_IMAGE) {
+            CString path;
+            reg.ReadCString(path, "LastImageFile");
+            m_imagePath = path;
+            if (GetPathTypeA(m_imagePath) != 1)
+                m_driveCode = DRIVECODE_NONE;
+        } else if (m_driveCode != DRIVECODE_NONE && !DiskIoIsValidCode(m_driveCode)) {
+            m_driveCode = DRIVECODE_NONE;   // a damaged value must not reach the device layer
+        }
+        break;
+    }
+    default: m_driveCode = DRIVECODE_NONE; break;
+    }
+    if (reg.GetDepth() >= 0 && reg.OpenSubKey("Find", 1)) {
+        DWORD flags = 0;
+        if (reg.ReadDword(&flags, "Flags"))
+            m_findFlags = flags;
+        void* block = nullptr;
+        if (reg.ReadValueAlloc(&block, "FindText", REG_MULTI_SZ))
+            m_findText = static_cast<char*>(block);
+        block = nullptr;
+        if (reg.ReadValueAlloc(&block, "FindGroups", REG_MULTI_SZ))
+            m_findGroups = static_cast<char*>(block);
+    }
+}
+
+void CDiskDoc::SaveSettings()
+{
+    CRegistry reg;
+    if (!reg.OpenAppKey())
+        return;
+    reg.WriteDword(m_openMode, "OpenMode");
+    reg.WriteDword(m_driveCode, "LastDrive");
+    reg.WriteString(m_driveCode == DRIVECODE_IMAGE ? static_cast<LPCSTR>(m_imagePath) : "", "LastImageFile");
+    if (reg.CreateSubKey("Find")) {
+        reg.WriteDword(m_findFlags, "Flags");
+        if (m_findText)
+            reg.WriteMultiString(m_findText, "FindText");
+        if (m_findGroups)
+            reg.WriteMultiString(m_findGroups, "FindGroups");
+    }
+}
 
 BOOL CDiskDoc::OnNewDocument()
 {
-    return CDocument::OnNewDocument();
-}
-
-BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
-{
-    return lpszPathName != nullptr && *lpszPathName != '\0';
+    if (!CDocument::OnNewDocument())
+        return FALSE;
+    InitDevice();
+    char title[300];
+    if (m_driveCode <= 25)
+        StrNPrintf(title, sizeof title, "%c:\\ ", static_cast<int>('A' + m_driveCode));
+    else if (m_driveCode >= DRIVECODE_PHYSICAL && m_driveCode <= DRIVECODE_PHYSICAL + 0xFF)
+        StrNPrintf(title, sizeof title, "Pysical_%u:\\ ", m_driveCode & 255);
+    else if (m_driveCode == DRIVECODE_IMAGE)
+        StrNPrintf(title, sizeof title, "%s ", GetFileNamePart(m_imagePath));
+    else
+        StrNPrintf(title, sizeof title, "Unbenannt");
+    SetTitle(title);
+    return TRUE;
 }
 
 void CDiskDoc::Serialize(CArchive& /*ar*/)
@@ -26,4 +179,226 @@ void CDiskDoc::Serialize(CArchive& /*ar*/)
 BOOL CDiskDoc::SaveModified()
 {
     return TRUE;
+}
+
+// ---------------------------------------------------------------- opening by path
+
+namespace {
+
+// What a path names, before anything of the document changes.
+struct MediumChoice
+{
+    uint32_t driveCode = DRIVECODE_NONE;
+    CString imagePath;      // for an image file
+    CString listName;       // the path as the recent file list keeps it
+};
+
+// "Physical" and one or two characters: digits give the physical drive, a letter the
+// physical drive that holds that drive letter. 0 when the name is not of that form or the
+// drive is not found.
+uint32_t PhysicalCandidate(const char* name)
+{
+    if (_strnicmp(name, "Physical", 8) != 0)
+        return 0;
+    const char* rest = name + 8;
+    size_t n = strlen(rest);
+    if (n < 1 || n > 2)
+        return 0;
+    if (rest[0] >= '0' && rest[0] <= '9') {
+        if (n == 2 && !(rest[1] >= '0' && rest[1] <= '9'))
+            return 0;
+        uint32_t number = static_cast<uint32_t>(atoi(rest));
+        // Only drives 0 to 31 exist for the device layer; "Physical99" names nothing.
+        return number < 32 ? DRIVECODE_PHYSICAL + number : 0;
+    }
+    if (n == 1) {
+        int letter = rest[0];
+        if (letter >= 'a' && letter <= 'z')
+            letter -= 'a' - 'A';
+        if (letter >= 'A' && letter <= 'Z')
+            return DiskIoLetterToPartition(letter - 'A', nullptr);
+    }
+    return 0;
+}
+
+bool ChooseMedium(const char* path, MediumChoice* choice)
+{
+    const char* name = GetFileNamePart(path);
+    uint32_t candidate = PhysicalCandidate(name);
+    if (candidate)
+        path = name;
+    if (GetPathTypeA(path) != 0 && MatchExtensionListA(path, "bin;img;iso;fat") != 0) {
+        choice->driveCode = DRIVECODE_IMAGE;
+        choice->imagePath = path;
+        choice->listName = path;
+        return true;
+    }
+    size_t len = strlen(path);
+    if (len >= 2 && len <= 3 && path[1] == ':' && (len == 2 || path[2] == '\\' || path[2] == '/')) {
+        uint32_t c = static_cast<unsigned char>(path[0]);
+        if (c > 96)
+            c -= 97;
+        else if (c > 64)
+            c -= 65;
+        // Anything but a letter ("1:") lands outside A to Z and is refused here rather than
+        // handed to the device layer as drive 26 or more.
+        if (c > 25)
+            return false;
+        choice->driveCode = c;
+        choice->listName = path;
+        return true;
+    }
+    if (candidate) {
+        choice->driveCode = candidate;
+        choice->listName = path;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
+{
+    const char* path = lpszPathName ? lpszPathName : "";
+    MediumChoice choice;
+    bool named = *path != 0 && ChooseMedium(path, &choice);
+    if (named && choice.driveCode == DRIVECODE_IMAGE) {
+        // An image that exists but cannot be read at all (no rights, locked) is reported now,
+        // not shown as an endless read error.
+        HANDLE probe = CreateFileA(choice.imagePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (probe == INVALID_HANDLE_VALUE)
+            named = false;
+        else
+            CloseHandle(probe);
+    }
+    if (!named) {
+        char text[400];
+        StrNPrintf(text, sizeof text, "Das Medium konnte nicht geöffnet werden :\n%s", path);
+        ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
+        return FALSE;
+    }
+    // A changed sector belongs to the medium it was read from: settle it there before the
+    // drive code or the image path name another medium.
+    if (!SettlePendingWrite())
+        return FALSE;
+    CloseImageHandle();
+    m_driveCode = choice.driveCode;
+    if (choice.driveCode == DRIVECODE_IMAGE) {
+        m_imagePath = choice.imagePath;
+        m_prevDriveCode = 0xFFFF;           // a new file: its size is asked again
+    }
+    m_writeEnabled = 0;
+    m_lastSectorRead = ~0ull;
+    m_writeBackFailed = FALSE;
+    memcpy(m_snapshot, m_buffer, sizeof m_snapshot);
+    m_currentSector = 0;
+    InitDevice();
+    return TRUE;
+}
+
+void CDiskDoc::ReopenRecent()
+{
+    CWinApp* app = AfxGetApp();
+    CWnd* main = AfxGetMainWnd();
+    if (!app || !main || !app->m_pRecentFileList)
+        return;
+    CRecentFileList& list = *app->m_pRecentFileList;
+    if (list.GetSize() < 1 || list[0].IsEmpty())
+        return;
+    if (lstrcmpA(list[0], GetPathName()) != 0)
+        main->SendMessage(WM_COMMAND, ID_FILE_MRU_FILE1);
+    else if (list.GetSize() > 1 && !list[1].IsEmpty())
+        main->SendMessage(WM_COMMAND, ID_FILE_MRU_FILE2);
+}
+
+// ---------------------------------------------------------------- closing the frame
+
+BOOL CDiskDoc::CanCloseFrame(CFrameWnd* pFrame)
+{
+    // The question comes here, where the answer can still keep the frame: a write-back that
+    // failed leaves the edit and the frame in place.
+    if (!SettlePendingWrite())
+        return FALSE;
+    return CDocument::CanCloseFrame(pFrame);
+}
+
+void CDiskDoc::PreCloseFrame(CFrameWnd* pFrame)
+{
+    if (!m_writeEnabled) {
+        CDocument::PreCloseFrame(pFrame);
+        return;
+    }
+    // Protection is still off when the frame goes another way than through CanCloseFrame.
+    m_currentSector = ~0ull;
+    LoadSector(0, 0);
+    CDocument::PreCloseFrame(pFrame);
+}
+
+// ---------------------------------------------------------------- lookups of the disk view
+
+uint32_t CDiskDoc::GetAreaType() const
+{
+    return m_scan.areas.TypeAt(m_currentSector);
+}
+
+uint64_t CDiskDoc::GetClusterAreaStart() const
+{
+    int r = m_scan.regions.Find(m_currentSector);
+    return r < 0 ? 0 : m_scan.regions.dataStart[r];
+}
+
+uint32_t CDiskDoc::GetSectorsPerCluster() const
+{
+    int r = m_scan.regions.Find(m_currentSector);
+    if (r < 0 || m_scan.regions.sectorsPerCluster[r] == ClusterRegionTable::kNoClusters)
+        return 0;
+    return m_scan.regions.sectorsPerCluster[r];
+}
+
+uint64_t CDiskDoc::GetFirstClusterNumber() const
+{
+    int r = m_scan.regions.Find(m_currentSector);
+    return r < 0 ? 0 : m_scan.regions.firstCluster[r];
+}
+
+uint64_t CDiskDoc::GetPartitionStart() const
+{
+    return m_scan.partitionStarts.StartOf(m_currentSector);
+}
+
+BOOL CDiskDoc::ReadUnits(uint64_t unit, uint32_t count, void* buffer)
+{
+    if (m_driveCode == DRIVECODE_NONE || !buffer)
+        return FALSE;
+    return ReadSectors(m_driveCode, unit, count, buffer);
+}
+
+uint32_t CDiskDoc::GetMftRecord(uint8_t* record, uint8_t** place)
+{
+    if (place)
+        *place = record;
+    if (m_loadState != LOADSTATE_LOADED || m_loadedBytes == 0)
+        return 0;
+    if (m_loadedBytes >= 1024) {
+        memcpy(record, m_buffer, 1024);
+        return 1024;
+    }
+    // 512-byte sectors: a record is two sectors, starting at the parity of the area that
+    // holds the current sector ($MFT may begin on an odd sector), else at the even one.
+    uint64_t cur = m_currentSector;
+    uint64_t pairStart = cur & ~1ull;
+    for (uint32_t i = 0; i < m_scan.areas.count; ++i) {
+        if (m_scan.areas.first[i] <= cur && m_scan.areas.end[i] > cur) {
+            uint64_t parity = m_scan.areas.first[i] & 1;
+            pairStart = ((cur & 1) == parity) ? cur : cur - 1;
+            break;
+        }
+    }
+    if (!ReadSectors(m_driveCode, pairStart * m_unitsPerSector, 2, record))
+        return 0;
+    if (place && cur != pairStart)
+        *place = record + m_loadedBytes;
+    return 1024;
 }

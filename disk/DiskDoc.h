@@ -1,24 +1,217 @@
 // The sector document: the one open medium of the application.
 //
-// It is the document of the single-document template. The medium access, the sector
-// buffer with its write-back and the area table join it with the disk access layer; until
-// then it accepts the path it is opened with and shows it as its title.
+// It holds the open medium (drive letter, physical disk or image file), the current sector
+// in a 64 KB buffer with a snapshot for change detection, the medium's size, the write
+// protection, and the area, cluster-region and partition tables the volume scan fills. Every
+// sector change loads the new sector; a changed sector is written back only behind the
+// protection switch, the yes/no question and, on hard disks, the typed "OK".
+//
+// Sector numbers of the document count sectors of the medium's own size; the device layer
+// counts 512-byte units. The one conversion is unit = sector * units per sector.
 #pragma once
 #include "classlib/Afx.h"
+#include "disk/AreaTable.h"
+#include "disk/DiskIo.h"
+#include "disk/VolumeScan.h"
+#include <stdint.h>
+
+// What the sector buffer holds.
+enum LoadState : uint32_t
+{
+    LOADSTATE_LOADED = 0,
+    LOADSTATE_NOTHING = 1,
+    LOADSTATE_READ_ERROR = 2,
+};
+
+// Update hints of the document (lHint of UpdateAllViews).
+const uint32_t UPDATEHINT_SAME_SECTOR = 0x80000000u;   // + selection: only move the selection
+const uint32_t UPDATEHINT_UNPROTECTED = 0xFFFFF100u;   // write protection switched off
+const uint32_t UPDATEHINT_PROTECTED = 0xFFFFF200u;     // write protection on again
+
+// Command of the protection switch (its menu item is checked while protection is on); the
+// same number as in the program's resource header.
+#ifndef ID_WRITE_PROTECT
+#define ID_WRITE_PROTECT 32872
+#endif
+
+// How the document asks and reports. The default shows the main window's message box and
+// the text entry dialog; tests answer without windows.
+class DiskDocPrompts
+{
+public:
+    virtual ~DiskDocPrompts() {}
+    // A message box; the button pressed (IDOK, IDYES, ...).
+    virtual int Box(const char* text, const char* caption, UINT type);
+    // The text entry dialog; true when closed with OK, the entered text in *text.
+    virtual bool AskText(const char* caption, const char* prompt, CString* text, bool hidden);
+};
 
 class CDiskDoc : public CDocument {
     DECLARE_DYNCREATE(CDiskDoc)
 public:
+    static constexpr uint32_t kBufferSize = 65536;
+
     CDiskDoc();
     ~CDiskDoc() override;
 
+    // --- framework
     BOOL OnNewDocument() override;
+    // Opens a drive letter ("C:", "c:\"), a physical drive ("Physical1", "PhysicalC") or an
+    // image file (*.bin;*.img;*.iso;*.fat). A path that cannot be opened is reported in a
+    // message box and the medium stays.
     BOOL OnOpenDocument(LPCSTR lpszPathName) override;
     // The document keeps nothing in files of its own: sectors go to the medium directly.
     void Serialize(CArchive& ar) override;
     // A sector is written back only after its own confirmation, never through the
     // library's "save changes?" question, so the document never reports itself modified.
+    BOOL IsModified() override { return FALSE; }
+    void SetModifiedFlag(BOOL bModified = TRUE) override { m_bModified = bModified; }
     BOOL SaveModified() override;
+    // Offers the write-back of a changed sector before the frame goes.
+    void PreCloseFrame(CFrameWnd* pFrame) override;
+    // A changed sector whose write-back failed keeps the frame open.
+    BOOL CanCloseFrame(CFrameWnd* pFrame) override;
+    virtual void ReopenRecent();
+
+    // --- medium
+    // Makes the drive code current: size, scan, sector 0.
+    void InitDevice();
+    // Settles a changed, unprotected sector with the medium it came from (question, typed
+    // confirmation, write). Call before the drive code or the image path change. False when
+    // the user wanted it written and the write failed: the edit and the old medium stay.
+    BOOL SettlePendingWrite();
+    // Loads the current sector; offset and length (low 8 bits) select a range in the view.
+    BOOL LoadSector(uint64_t offset, uint32_t length);
+    BOOL ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, void* buffer);
+    BOOL WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer);
+    // Size in 512-byte units; *bytesPerSector the sector size.
+    uint64_t GetMediumSize(uint32_t driveCode, uint32_t* bytesPerSector);
+    void CloseImageHandle();
+    int ErrorBox(LPCSTR text, LPCSTR caption, UINT type);
+    // Sorts the areas by first sector (partition starts and cluster regions are kept sorted
+    // as they are added).
+    void SortAreas();
+    // Reads "Partitions.txt" of the drive letter index and scans the partitions it names.
+    // The number added (0 to 4), or -4 not a physical drive, -1 bad letter, -2 no file,
+    // -5 size question declined.
+    int ReadPartitionFile(int letterIndex);
+    uint32_t AnalyzeFat(uint64_t base);
+
+    // The prompts the document uses (null: the windows). Returns the previous one.
+    DiskDocPrompts* SetPrompts(DiskDocPrompts* prompts);
+
+    // --- what the disk view, the printers and the data window read
+    uint8_t* GetSectorBuffer() { return m_buffer; }
+    uint32_t GetLoadedSize() const { return m_loadedBytes; }
+    uint32_t GetLoadState() const { return m_loadState; }
+    uint64_t GetCurrentSector() const { return m_currentSector; }
+    uint64_t GetLastSectorRead() const { return m_lastSectorRead; }
+    uint32_t GetDriveCode() const { return m_driveCode; }
+    uint64_t GetSectorCount() const { return m_sectorCount; }
+    uint32_t GetBytesPerSector() const { return m_bytesPerSector; }
+    uint32_t GetUnitsPerSector() const { return m_unitsPerSector; }
+    BOOL IsWriteEnabled() const { return m_writeEnabled != 0; }
+    BOOL GetAskBeforeWrite() const { return m_askBeforeWrite != 0; }
+    const CString& GetImagePath() const { return m_imagePath; }
+    uint32_t GetAreaType() const;
+    uint64_t GetClusterAreaStart() const;
+    uint32_t GetSectorsPerCluster() const;
+    uint64_t GetFirstClusterNumber() const;
+    uint64_t GetPartitionStart() const;
+    uint64_t GetFatStart() const { return m_scan.fatStart; }
+    uint32_t GetSectorsPerFat() const { return m_scan.sectorsPerFat; }
+    // The document's own sector count (sectors of the medium's size).
+    uint64_t GetMediumSectors() const { return m_unitsPerSector ? m_sectorCount : 0; }
+    // Units of the open medium; nonzero when all were read.
+    BOOL ReadUnits(uint64_t unit, uint32_t count, void* buffer);
+    // The MFT record that holds the current sector: 1024 or 0; *place the current sector's
+    // part of it.
+    uint32_t GetMftRecord(uint8_t* record, uint8_t** place);
+    const AreaTable& GetAreas() const { return m_scan.areas; }
+    const ClusterRegionTable& GetClusterRegions() const { return m_scan.regions; }
+    const PartitionStartList& GetPartitionStarts() const { return m_scan.partitionStarts; }
+    const VolumeScanResult& GetScan() const { return m_scan; }
+
+    // Sets the current sector without loading (the commands load afterwards).
+    void SetCurrentSector(uint64_t sector) { m_currentSector = sector; }
+
+    afx_msg void OnWriteProtect();
+    afx_msg void OnUpdateWriteProtect(CCmdUI* pCmdUI);
+
+    // Navigation and medium commands
+    afx_msg void OnGotoSector();
+    afx_msg void OnUpdateGotoSector(CCmdUI* pCmdUI);
+    afx_msg void OnGotoCluster();
+    afx_msg void OnUpdateGotoCluster(CCmdUI* pCmdUI);
+    afx_msg void OnGotoArea();
+    afx_msg void OnUpdateGotoArea(CCmdUI* pCmdUI);
+    afx_msg void OnNextSector();
+    afx_msg void OnUpdateNextSector(CCmdUI* pCmdUI);
+    afx_msg void OnPrevSector();
+    afx_msg void OnUpdatePrevSector(CCmdUI* pCmdUI);
+    afx_msg void OnSelectDrive();
+    afx_msg void OnLoadImage();
+    afx_msg void OnStartOptions();
+    afx_msg void OnLoadPartitions();
+    afx_msg void OnUpdateLoadPartitions(CCmdUI* pCmdUI);
+    uint32_t GetOpenMode() const { return m_openMode; }
+    // Makes another medium current: the changed sector of the old one is settled first
+    // (nothing changes when its write-back fails), then the drive code, the image path (for
+    // 0xC000, when one is given) and the title are set, the medium is scanned and sector 0
+    // loaded, and the list name goes to the recent file list.
+    BOOL SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName);
+    // The dialogs of these commands (null: the windows); returns the previous object.
+    class DiskNavDialogs* SetNavDialogs(class DiskNavDialogs* dialogs);
+    class DiskNavDialogs* m_navDialogs = nullptr;
+
+protected:
+    // Asks the write-back question for the buffer; nonzero when the user said yes and, on a
+    // hard disk, typed the "OK".
+    bool ConfirmWrite(UINT boxType, int* answer);
+    void SendHint(uint32_t hint);
+    void ClearSearchState();
+    void LoadSettings();
+    void SaveSettings();
+
+    uint32_t m_driveCode = DRIVECODE_NONE;
+    uint32_t m_prevDriveCode = DRIVECODE_NONE;
+    uint8_t m_buffer[kBufferSize];
+    uint8_t m_snapshot[kBufferSize];
+    uint32_t m_loadedBytes = 0;
+    uint32_t m_loadState = LOADSTATE_NOTHING;
+    uint64_t m_currentSector = 0;
+    uint64_t m_sectorCount = 0;
+    uint32_t m_bytesPerSector = 0;
+    uint32_t m_unitsPerSector = 1;
+    uint32_t m_busy = 0;
+    uint32_t m_writeEnabled = 0;
+    uint32_t m_askBeforeWrite = 1;
+    // Areas, cluster regions, partition starts and the FAT numbers of the last scan.
+    VolumeScanResult m_scan;
+    uint32_t m_findFlags = 0;
+    uint32_t m_openMode = 0;
+    char* m_findText = nullptr;             // heap text lists (NUL-separated, empty text ends)
+    char* m_findGroups = nullptr;
+    char* m_searchPatterns = nullptr;
+    // Sector search, in 512-byte units of the medium.
+    uint64_t m_searchFirstUnit = 0;
+    uint64_t m_searchUnitCount = 0;
+    uint64_t m_searchCurrentUnit = 0;
+    uint64_t m_searchOffset = 0;
+    uint8_t* m_searchWindow = nullptr;      // 1 MB, allocated on first use
+    uint64_t m_searchWindowBase = 0;
+    uint64_t m_searchWindowUnits = 0;
+    uint64_t m_hitSector = ~0ull;
+    uint64_t m_hitOffset = 0;
+    uint32_t m_hitLength = 0;
+    HANDLE m_imageHandle = INVALID_HANDLE_VALUE;
+    CString m_imagePath;
+    // Where a write-back goes: the last sector read successfully, on the medium it was
+    // read from.
+    uint64_t m_lastSectorRead = ~0ull;
+    // Set when a write-back failed and the edit is kept; keeps the frame open at close.
+    BOOL m_writeBackFailed = FALSE;
+    DiskDocPrompts* m_prompts = nullptr;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -103,25 +103,18 @@
 #define ID_DATA_WINDOW_PROPERTIES       32822
 #define ID_COPY_CPP                     32826
 
-// Commands of the sector document and the disk view.
-#define ID_NEXT_SECTOR                  32859
-#define ID_PREV_SECTOR                  32860
-#define ID_GOTO_SECTOR                  32861
-#define ID_SELECT_DRIVE                 32862
+// Commands of the sector document and the disk view; the document's navigation and medium
+// commands are in disk/DiskCommands.h, which the document's message map includes as well.
+#include "disk/DiskCommands.h"
 #define ID_NUMBER_CONVERTER             32864
-#define ID_GOTO_CLUSTER                 32865
 #define ID_INFO_VIEW                    32866
 #define ID_SAVE_SECTORS                 32867
 #define ID_LOAD_SECTORS                 32868
-#define ID_GOTO_AREA                    32869
 #define ID_SEARCH_SECTORS               32870
 #define ID_CONTINUE_SEARCH              32871
 #define ID_WRITE_PROTECT                32872
 #define ID_DOCK_DATA_WINDOW             32873
 #define ID_CHS_CONVERT                  32875
 #define ID_CREATE_MBR                   32876
-#define ID_START_OPTIONS                32877
-#define ID_LOAD_PARTITIONS              32878
-#define ID_LOAD_IMAGE                   32879
 
 #endif

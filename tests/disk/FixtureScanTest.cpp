@@ -9,6 +9,18 @@
 
 using namespace scantest;
 
+// Every fixture twice: through the scanner, and through the document opening the image as
+// the program opens a path from its command line.
+class FixtureScan : public ::testing::TestWithParam<ScanPath>
+{
+protected:
+    void SetUp() override { SetScanPath(GetParam()); }
+    void TearDown() override { SetScanPath(kThroughScanner); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Scanner, FixtureScan, ::testing::Values(kThroughScanner));
+INSTANTIATE_TEST_SUITE_P(Document, FixtureScan, ::testing::Values(kThroughDocument));
+
 namespace {
 
 // Loads the image's scan and one report; skips the test when make-images.sh could not make
@@ -22,7 +34,7 @@ namespace {
             GTEST_SKIP() << image << " was not made";                                         \
         if (!LoadText(img_ + "." reportName ".txt", &textVar))                                \
             GTEST_SKIP() << "no " << reportName << " report for " << image;                   \
-        ASSERT_TRUE(ScanImage(img_, &resultVar));                                             \
+        ASSERT_TRUE(ScanFixture(img_, &resultVar));                                           \
     } while (0)
 
 // A further report of an image whose scan is loaded already.
@@ -81,10 +93,10 @@ void CheckFat1216(const char* image, uint32_t tableType)
 
 }  // namespace
 
-TEST(FixtureScan, Fat12Floppy) { CheckFat1216("fat12.img", INFO_FAT12_TABLE); }
-TEST(FixtureScan, Fat16) { CheckFat1216("fat16.img", INFO_FAT16_TABLE); }
+TEST_P(FixtureScan, Fat12Floppy) { CheckFat1216("fat12.img", INFO_FAT12_TABLE); }
+TEST_P(FixtureScan, Fat16) { CheckFat1216("fat16.img", INFO_FAT16_TABLE); }
 
-TEST(FixtureScan, Fat32)
+TEST_P(FixtureScan, Fat32)
 {
     LOAD_OR_SKIP("fat32.img", "fsck", r, fsck);
     std::string fsstat;
@@ -117,7 +129,7 @@ TEST(FixtureScan, Fat32)
     EXPECT_EQ(r.regions.firstCluster[0], 2u);
 }
 
-TEST(FixtureScan, ExFat)
+TEST_P(FixtureScan, ExFat)
 {
     LOAD_OR_SKIP("exfat.img", "fsstat", r, st);
     uint64_t fat = Need(st, "* FAT 1:");
@@ -168,7 +180,7 @@ void FirstDataRun(const std::string& dump, uint64_t* lcn, uint64_t* length)
 
 }  // namespace
 
-TEST(FixtureScan, Ntfs)
+TEST_P(FixtureScan, Ntfs)
 {
     LOAD_OR_SKIP("ntfs.img", "ntfsinfo", r, info);
     std::string mirr, st;
@@ -220,9 +232,9 @@ void CheckExt(const char* image)
 
 }  // namespace
 
-TEST(FixtureScan, Ext2) { CheckExt("ext2.img"); }
-TEST(FixtureScan, Ext3) { CheckExt("ext3.img"); }
-TEST(FixtureScan, Ext4With4096ByteBlocks) { CheckExt("ext4.img"); }
+TEST_P(FixtureScan, Ext2) { CheckExt("ext2.img"); }
+TEST_P(FixtureScan, Ext3) { CheckExt("ext3.img"); }
+TEST_P(FixtureScan, Ext4With4096ByteBlocks) { CheckExt("ext4.img"); }
 
 namespace {
 
@@ -291,8 +303,8 @@ void CheckIso(const char* image, bool withUdf)
 
 }  // namespace
 
-TEST(FixtureScan, Iso9660WithJoliet) { CheckIso("iso9660.img", false); }
-TEST(FixtureScan, Iso9660WithUdf) { CheckIso("isoudf.img", true); }
+TEST_P(FixtureScan, Iso9660WithJoliet) { CheckIso("iso9660.img", false); }
+TEST_P(FixtureScan, Iso9660WithUdf) { CheckIso("isoudf.img", true); }
 
 namespace {
 
@@ -309,7 +321,7 @@ bool UdfExtentOf(const std::string& udf, const char* type, UdfExtent* e)
 
 }  // namespace
 
-TEST(FixtureScan, UdfOnly)
+TEST_P(FixtureScan, UdfOnly)
 {
     LOAD_OR_SKIP("udf.img", "udfinfo", r, udf);
     SCOPED_TRACE(Describe(r));
@@ -388,7 +400,7 @@ std::vector<MmlsRow> ParseMmls(const std::string& text)
 
 }  // namespace
 
-TEST(FixtureScan, MbrWithExtendedAndThreeLogical)
+TEST_P(FixtureScan, MbrWithExtendedAndThreeLogical)
 {
     LOAD_OR_SKIP("mbr.img", "mmls", r, mmls);
     SCOPED_TRACE(Describe(r));
@@ -426,7 +438,7 @@ TEST(FixtureScan, MbrWithExtendedAndThreeLogical)
         EXPECT_LT(r.regions.regionStart[i - 1], r.regions.regionStart[i]);
 }
 
-TEST(FixtureScan, GptWithFourFileSystems)
+TEST_P(FixtureScan, GptWithFourFileSystems)
 {
     LOAD_OR_SKIP("gpt.img", "mmls", r, mmls);
     SCOPED_TRACE(Describe(r));

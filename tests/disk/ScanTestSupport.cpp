@@ -1,4 +1,6 @@
 #include "ScanTestSupport.h"
+#include "DiskDocTestSupport.h"
+#include <gtest/gtest.h>
 #include "tests/support/TestSupport.h"
 #include <ctype.h>
 #include <stdio.h>
@@ -86,6 +88,39 @@ bool ScanImage(const std::string& path, VolumeScanResult* result)
     scanner.AnalyzeVolume();
     result->areas.Sort();
     return true;
+}
+
+namespace {
+ScanPath g_scanPath = kThroughScanner;
+}  // namespace
+
+void SetScanPath(ScanPath path)
+{
+    g_scanPath = path;
+}
+
+bool ScanFixture(const std::string& path, VolumeScanResult* result)
+{
+    if (g_scanPath == kThroughScanner)
+        return ScanImage(path, result);
+    doctest::ScriptedPrompts prompts;
+    CDiskDoc* doc = doctest::NewDocument();
+    doc->SetPrompts(&prompts);
+    BOOL opened = doc->OnOpenDocument(path.c_str());
+    EXPECT_TRUE(opened) << path;
+    EXPECT_EQ(0, prompts.unexpected) << "the document asked something while opening " << path;
+    if (opened) {
+        *result = doc->GetScan();
+        // What the document copied back from the scan must be what the scan left.
+        EXPECT_EQ(doc->GetSectorCount(), result->sectorCount);
+        EXPECT_EQ(doc->GetUnitsPerSector(), result->unitsPerSector);
+        EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_LOADED), doc->GetLoadState());
+        EXPECT_EQ(0u, doc->GetCurrentSector());
+        for (uint32_t i = 1; i < result->areas.count; ++i)
+            EXPECT_LE(result->areas.first[i - 1], result->areas.first[i]) << "areas not sorted";
+    }
+    delete doc;
+    return opened != FALSE;
 }
 
 int FindArea(const VolumeScanResult& r, uint64_t first, uint64_t end, uint32_t type)

@@ -23,6 +23,13 @@ bool NumberBefore(const std::string& text, const std::string& label, uint64_t* v
 // Opens the image read-only and scans it as the document scans an image file.
 bool ScanImage(const std::string& path, VolumeScanResult* result);
 
+// Which way the fixture tests reach a scan: the scanner over the image file, or the sector
+// document opening the path exactly as the program does.
+enum ScanPath { kThroughScanner, kThroughDocument };
+void SetScanPath(ScanPath path);
+// ScanImage, or the document's tables after CDiskDoc::OnOpenDocument of the path.
+bool ScanFixture(const std::string& path, VolumeScanResult* result);
+
 // Index of the area [first, end) of the type, -1 when there is none.
 int FindArea(const VolumeScanResult& r, uint64_t first, uint64_t end, uint32_t type);
 // Index of the first area of the type that begins at `first`, -1 when none.

@@ -161,4 +161,66 @@ for f in mbr gpt; do
   [ -f $f.img ] || continue
   report $f.img mmls mmls $f.img
 done
+# The structure printers' tests: a FAT16 volume whose files have long names, and what the
+# partitioning and FAT tools say about the images.
+mk_fatlfn() {
+  mkfs.fat -C -F 16 -s 1 -n LANGNAMEN "$1" 8192 &&
+  rm -rf "$1.d" && mkdir -p "$1.d" &&
+  echo "Inhalt" >"$1.d/Ein langer Dateiname.txt" &&
+  seq 1 3000 >"$1.d/VieleZahlenInEinerDateiMitLangemNamen.data" &&
+  echo "kurz" >"$1.d/KURZ.TXT" &&
+  mcopy -i "$1" "$1.d/Ein langer Dateiname.txt" "$1.d/VieleZahlenInEinerDateiMitLangemNamen.data" \
+        "$1.d/KURZ.TXT" ::/ &&
+  rm -rf "$1.d"
+}
+have mcopy && build fatlfn.img mk_fatlfn
+if [ -f fatlfn.img ]; then
+  report fatlfn.img mdir mdir -i fatlfn.img ::
+  report fatlfn.img fls fls fatlfn.img
+  report fatlfn.img fsck fsck.fat -v -n fatlfn.img
+fi
+[ -f mbr.img ] && report mbr.img sfdisk sfdisk -J mbr.img
+if [ -f gpt.img ]; then
+  report gpt.img sgdisk sgdisk -p gpt.img
+  report gpt.img sgdiskv sgdisk -v gpt.img
+  for n in 1 2 3 4; do report gpt.img sgdisk$n sgdisk -i $n gpt.img; done
+  # The two CRCs of the primary header computed apart from any GPT tool.
+  report gpt.img zlibcrc python3 -c '
+import struct, sys, zlib
+d = open(sys.argv[1], "rb").read()
+h = bytearray(d[512:1024])
+size = struct.unpack_from("<I", h, 12)[0]
+lba, count, esize = struct.unpack_from("<QII", h, 72)
+h[16:20] = b"\0\0\0\0"
+print("header %08X" % (zlib.crc32(bytes(h[:size])) & 0xFFFFFFFF))
+print("array %08X" % (zlib.crc32(d[lba * 512:lba * 512 + count * esize]) & 0xFFFFFFFF))
+' gpt.img
+fi
+[ -f exfat.img ] && report exfat.img dumpexfat dump.exfat exfat.img
+if [ -f fat12.img ] && have fls; then
+  ino=$(fls -r fat12.img | sed -n 's/^[+ ]*r\/r \([0-9]*\):[[:space:]]*numbers\.txt$/\1/p')
+  [ -n "$ino" ] && report fat12.img istat istat fat12.img "$ino"
+fi
+# An NTFS volume with a file in three runs, for the master file table printer: the file
+# grows twice while another file takes the clusters behind it.
+mk_ntfsfrag() {
+  truncate -s 16M "$1" && mkntfs -F -Q -q -L FRAG "$1" &&
+  rm -rf "$1.d" && mkdir -p "$1.d" &&
+  head -c 8192 /dev/zero | tr '\0' 'a' >"$1.d/frag.bin" &&
+  head -c 20000 /dev/zero | tr '\0' 'b' >"$1.d/gap1.bin" &&
+  head -c 4096 /dev/zero | tr '\0' 'c' >"$1.d/gap2.bin" &&
+  ntfscp -q "$1" "$1.d/frag.bin" frag.bin &&
+  ntfscp -q "$1" "$1.d/gap1.bin" gap1.bin &&
+  ntfsfallocate -o 8192 -l 16384 "$1" frag.bin &&
+  ntfscp -q "$1" "$1.d/gap2.bin" gap2.bin &&
+  ntfsfallocate -o 24576 -l 8192 "$1" frag.bin &&
+  rm -rf "$1.d"
+}
+have ntfscp && have ntfsfallocate && build ntfsfrag.img mk_ntfsfrag
+if [ -f ntfsfrag.img ]; then
+  report ntfsfrag.img ntfsinfo ntfsinfo -v -m -F frag.bin ntfsfrag.img
+  report ntfsfrag.img fls fls ntfsfrag.img
+  # $BadClus: a record whose data attribute has a name ("$Bad").
+  report ntfsfrag.img badclus ntfsinfo -v -i 8 ntfsfrag.img
+fi
 exit 0

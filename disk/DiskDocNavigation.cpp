@@ -1,0 +1,395 @@
+// The sector document's navigation and medium commands: go to a sector, a cluster or an
+// area, step, choose a drive or an image file, the start options and "Partitionen laden".
+// Each ends in LoadSector or, for a new medium, in InitDevice.
+#include "disk/DiskDoc.h"
+#include "disk/DiskCommands.h"
+#include "disk/DiskDocNavigation.h"
+#include "disk/DriveSelectDialog.h"
+#include "disk/StartOptionsDialog.h"
+#include "classlib/FileDialog.h"
+#include "services/Eval.h"
+#include "services/PathUtils.h"
+#include "textlib/StrPrintf.h"
+#include "uihelpers/ChoiceListDialog.h"
+#include <string.h>
+
+const char kImageFileFilter[] =
+    "Alle Image-Formate |*.bin;*.iso;*.fat;*.img|CD-Image   (*.iso)|*.iso|Binärdatei   (*.bin)|*.bin|"
+    "FAT-Image   (*.fat)|*.fat|Image-Datei   (*.img)|*.img|Alle Dateien|*.*|";
+
+namespace {
+
+SelectedNumberHook g_selectedNumberHook = nullptr;
+DiskNavDialogs g_windowDialogs;
+
+const char kWrongSector[] = "Falsche Sektornummer !";
+const char kWrongCluster[] = "Falsche Cluster-Nummer !";
+
+// The whole text as a 64-bit expression. False for a text that is no complete expression
+// (garbage, an empty text, a missing operand): such an answer must never count as 0.
+bool EvaluateAnswer(const char* text, uint64_t* value)
+{
+    long long v = 0;
+    ExprStatus status = 0;
+    EvalInt64(text, &v, &status);
+    if (!status)
+        return false;
+    *value = static_cast<uint64_t>(v);
+    return true;
+}
+
+bool HasClusterNumbering(uint32_t sectorsPerCluster)
+{
+    return sectorsPerCluster != 0 && sectorsPerCluster != ClusterRegionTable::kNoClusters;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the dialogs
+
+INT_PTR DiskNavDialogs::RunChoiceList(CChoiceListDialog& dlg)
+{
+    return dlg.DoModal();
+}
+
+INT_PTR DiskNavDialogs::RunDriveSelect(CDriveSelectDlg& dlg)
+{
+    return dlg.DoModal();
+}
+
+INT_PTR DiskNavDialogs::RunStartOptions(CStartOptionsDlg& dlg)
+{
+    return dlg.DoModal();
+}
+
+bool DiskNavDialogs::AskImageFile(CString* path)
+{
+    CFileDialog dlg(TRUE, "bin", *path, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING,
+                    kImageFileFilter, AfxGetMainWnd());
+    if (dlg.DoModal() != IDOK)
+        return false;
+    *path = dlg.GetPathName();
+    return !path->IsEmpty();
+}
+
+bool DiskNavDialogs::SelectedNumber(CDiskDoc& doc, uint64_t* number)
+{
+    if (!g_selectedNumberHook)
+        return false;
+    POSITION pos = doc.GetFirstViewPosition();
+    CView* view = pos ? doc.GetNextView(pos) : nullptr;
+    return view && g_selectedNumberHook(view, number);
+}
+
+void DiskNavDialogs::AddToRecentFiles(const char* name)
+{
+    if (CWinApp* app = AfxGetApp())
+        app->AddToRecentFileList(name);
+}
+
+void SetSelectedNumberHook(SelectedNumberHook hook)
+{
+    g_selectedNumberHook = hook;
+}
+
+DiskNavDialogs* CDiskDoc::SetNavDialogs(DiskNavDialogs* dialogs)
+{
+    DiskNavDialogs* previous = m_navDialogs;
+    m_navDialogs = dialogs;
+    return previous;
+}
+
+// ---------------------------------------------------------------- go to
+
+void CDiskDoc::OnGotoSector()
+{
+    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    DiskDocPrompts windowPrompts;
+    DiskDocPrompts& prompts = m_prompts ? *m_prompts : windowPrompts;
+    if (m_sectorCount == 0)
+        return;
+    uint64_t proposal = m_currentSector;
+    uint64_t selected = 0;
+    if (dialogs.SelectedNumber(*this, &selected))
+        proposal = selected;
+
+    char prompt[128], text[64];
+    StrNPrintf(prompt, sizeof prompt, "Maximaler Sektor %I64i (Sektorgröße: %i)",
+               static_cast<long long>(m_sectorCount - 1), static_cast<int>(m_loadedBytes));
+    StrNPrintf(text, sizeof text, "%I64u", static_cast<unsigned long long>(proposal));
+    CString answer = text;
+    if (!prompts.AskText("Springe zu Sektor", prompt, &answer, false))
+        return;
+    uint64_t value = 0;
+    if (!EvaluateAnswer(answer, &value) || value >= m_sectorCount) {
+        ErrorBox(kWrongSector, nullptr, MB_OK);
+        return;
+    }
+    m_currentSector = value;
+    LoadSector(0, 0);
+}
+
+void CDiskDoc::OnUpdateGotoSector(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_sectorCount > 0);
+}
+
+void CDiskDoc::OnGotoCluster()
+{
+    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    DiskDocPrompts windowPrompts;
+    DiskDocPrompts& prompts = m_prompts ? *m_prompts : windowPrompts;
+    const ClusterRegionTable& regions = m_scan.regions;
+    if (regions.count == 0)
+        return;
+    int region = regions.Find(m_currentSector);
+    if (region < 0)
+        return;
+    // A region without cluster numbering has nothing to divide by: ask nothing.
+    const uint32_t spc = regions.sectorsPerCluster[region];
+    if (!HasClusterNumbering(spc))
+        return;
+    const uint64_t dataStart = regions.dataStart[region];
+    const uint64_t firstCluster = regions.firstCluster[region];
+    const uint64_t clusterCount = regions.clusterCount[region];
+
+    uint64_t proposal = firstCluster;
+    uint64_t selected = 0;
+    if (m_currentSector >= dataStart && (m_currentSector - dataStart) / spc < clusterCount) {
+        proposal = (m_currentSector - dataStart) / spc + firstCluster;
+        if (dialogs.SelectedNumber(*this, &selected))
+            proposal = selected;
+    }
+
+    // The last cluster is first + count - 1: FAT and exFAT count from 2, NTFS and UDF from
+    // 0, ext from 1.
+    char prompt[160], text[64];
+    const uint32_t clusterBytes = (m_loadedBytes ? m_loadedBytes : m_bytesPerSector) * spc;
+    StrNPrintf(prompt, sizeof prompt, "Cluster %I64i bis %I64i (Cluster-Größe: %i)  (<Partition>:...)",
+               static_cast<long long>(firstCluster), static_cast<long long>(firstCluster + clusterCount - 1),
+               static_cast<int>(clusterBytes));
+    if (regions.count == 1)
+        StrNPrintf(text, sizeof text, "%I64u", static_cast<unsigned long long>(proposal));
+    else
+        StrNPrintf(text, sizeof text, "%u:%I64u", static_cast<unsigned>(region),
+                   static_cast<unsigned long long>(proposal));
+    CString answer = text;
+    if (!prompts.AskText("Springe zu Cluster", prompt, &answer, false))
+        return;
+
+    const char* number = answer;
+    uint32_t target = static_cast<uint32_t>(region);
+    if (answer.GetLength() >= 2 && number[1] == ':') {
+        // "<region>:<cluster>"; a region that does not exist means the first one.
+        uint32_t chosen = static_cast<uint32_t>(static_cast<unsigned char>(number[0]) - '0');
+        target = chosen < regions.count ? chosen : 0;
+        number += 2;
+    }
+    const uint32_t targetSpc = regions.sectorsPerCluster[target];
+    const uint64_t targetFirst = regions.firstCluster[target];
+    uint64_t value = 0;
+    if (!HasClusterNumbering(targetSpc) || !EvaluateAnswer(number, &value) || value < targetFirst ||
+        value - targetFirst >= regions.clusterCount[target]) {
+        ErrorBox(kWrongCluster, nullptr, MB_OK);
+        return;
+    }
+    // A damaged boot sector may claim more clusters than the medium holds.
+    const uint64_t index = value - targetFirst;
+    const uint64_t maxIndex = (~0ull - regions.dataStart[target]) / targetSpc;
+    const uint64_t sector = regions.dataStart[target] + index * targetSpc;
+    if (index > maxIndex || sector >= m_sectorCount) {
+        ErrorBox(kWrongCluster, nullptr, MB_OK);
+        return;
+    }
+    m_currentSector = sector;
+    LoadSector(0, 0);
+}
+
+void CDiskDoc::OnUpdateGotoCluster(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_scan.regions.count > 0);
+}
+
+void CDiskDoc::OnGotoArea()
+{
+    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    const AreaTable& areas = m_scan.areas;
+    if (areas.count == 0) {
+        ErrorBox("Es sind keine Bereiche vorhanden.", "Warnung", MB_OK);
+        return;
+    }
+    char text[300];
+    int width = 4;
+    for (uint32_t i = 0; i < areas.count; ++i) {
+        int n = StrNPrintf(text, sizeof text, "%I64i", static_cast<long long>(areas.first[i]));
+        if (n > width)
+            width = n;
+    }
+    CChoiceListDialog dlg(AfxGetMainWnd());
+    for (uint32_t i = 0; i < areas.count; ++i) {
+        StrNPrintf(text, sizeof text, "%0*I64i %s (%I64i)", width, static_cast<long long>(areas.first[i]),
+                   areas.DisplayName(i), static_cast<long long>(areas.end[i] - areas.first[i]));
+        dlg.AppendItem(i, text, 0);
+    }
+    dlg.SortItems(&CompareChoiceValue);
+    dlg.SetExtraWidth(-120);
+    dlg.SetExtraHeight(40);
+    dlg.SetCaption("Bereich auswählen");
+    if (dialogs.RunChoiceList(dlg) != IDOK || dlg.m_nCurrent < 0 || dlg.m_nCurrent >= dlg.GetItemCount())
+        return;
+    const uint32_t chosen = dlg.GetSelectedValue();
+    if (chosen >= areas.count)
+        return;
+    m_currentSector = areas.first[chosen];
+    LoadSector(0, 0);
+}
+
+void CDiskDoc::OnUpdateGotoArea(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_scan.areas.count > 0);
+}
+
+// ---------------------------------------------------------------- step
+
+void CDiskDoc::OnNextSector()
+{
+    if (m_currentSector + 1 < m_sectorCount) {
+        ++m_currentSector;
+        LoadSector(0, 0);
+    }
+}
+
+void CDiskDoc::OnUpdateNextSector(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_currentSector + 1 < m_sectorCount);
+}
+
+void CDiskDoc::OnPrevSector()
+{
+    if (m_currentSector != 0) {
+        --m_currentSector;
+        LoadSector(0, 0);
+    }
+}
+
+void CDiskDoc::OnUpdatePrevSector(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_currentSector != 0);
+}
+
+// ---------------------------------------------------------------- another medium
+
+BOOL CDiskDoc::SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName)
+{
+    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    // The changed sector belongs to the medium it was read from: it is written there (or
+    // dropped) before anything names the new one.
+    if (!SettlePendingWrite())
+        return FALSE;
+    CloseImageHandle();
+    m_driveCode = driveCode;
+    if (driveCode == DRIVECODE_IMAGE && imagePath) {
+        m_imagePath = imagePath;
+        m_prevDriveCode = 0xFFFF;           // a new file: its size is asked again
+    }
+    m_writeEnabled = 0;
+    m_lastSectorRead = ~0ull;
+    m_writeBackFailed = FALSE;
+    m_currentSector = 0;
+    InitDevice();
+    char titleText[MAX_PATH + 8];
+    if (driveCode == DRIVECODE_IMAGE)
+        title = GetFileNamePart(m_imagePath);
+    StrNPrintf(titleText, sizeof titleText, "%s", title ? title : "");
+    SetTitle(titleText);
+    if (driveCode == DRIVECODE_IMAGE)
+        listName = m_imagePath;
+    if (listName && *listName)
+        dialogs.AddToRecentFiles(listName);
+    return TRUE;
+}
+
+void CDiskDoc::OnSelectDrive()
+{
+    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    CDriveSelectDlg dlg(AfxGetMainWnd());
+    dlg.m_nMode = DRIVELIST_ALL;
+    dlg.m_bImageEntry = 1;
+    dlg.m_nDriveCode = static_cast<int>(m_driveCode);
+    if (dialogs.RunDriveSelect(dlg) != IDOK || dlg.m_nDriveCode < 0)
+        return;
+    const uint32_t code = static_cast<uint32_t>(dlg.m_nDriveCode);
+    char title[32], listName[32];
+    if (code == DRIVECODE_IMAGE) {
+        CString path = m_imagePath;
+        bool chosen = dialogs.AskImageFile(&path);
+        // Cancelled: the image opened before is opened again; without one nothing changes.
+        if (!chosen && m_imagePath.IsEmpty())
+            return;
+        SwitchMedium(code, chosen ? static_cast<const char*>(path) : nullptr, nullptr, nullptr);
+        return;
+    }
+    if (code >= DRIVECODE_PHYSICAL && code < DRIVECODE_PHYSICAL + 32) {
+        StrNPrintf(title, sizeof title, "Physical_%i :\\", static_cast<int>(code & 0x7FFF));
+        StrNPrintf(listName, sizeof listName, "Physical%i", static_cast<int>(code & 0x7FFF));
+    } else if (code <= 25) {
+        StrNPrintf(title, sizeof title, "%c :\\", static_cast<int>('A' + code));
+        StrNPrintf(listName, sizeof listName, "%c:\\", static_cast<int>('A' + code));
+    } else {
+        return;                             // the list offers no other kind of medium
+    }
+    SwitchMedium(code, nullptr, title, listName);
+}
+
+void CDiskDoc::OnLoadImage()
+{
+    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    CloseImageHandle();
+    CString path = m_imagePath;
+    if (!dialogs.AskImageFile(&path))
+        return;
+    SwitchMedium(DRIVECODE_IMAGE, path, nullptr, nullptr);
+}
+
+void CDiskDoc::OnStartOptions()
+{
+    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    CStartOptionsDlg dlg(AfxGetMainWnd());
+    dlg.m_nOpenMode = m_openMode <= 3 ? static_cast<int>(m_openMode) : -1;
+    // OK without a choice keeps the mode there was.
+    if (dialogs.RunStartOptions(dlg) == IDOK && dlg.m_nOpenMode >= 0 && dlg.m_nOpenMode <= 3)
+        m_openMode = static_cast<uint32_t>(dlg.m_nOpenMode);
+}
+
+void CDiskDoc::OnLoadPartitions()
+{
+    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    CDriveSelectDlg dlg(AfxGetMainWnd());
+    dlg.m_nMode = DRIVELIST_LETTERS;
+    dlg.m_bImageEntry = 0;
+    dlg.m_bNoCdRom = 1;
+    if (dialogs.RunDriveSelect(dlg) != IDOK)
+        return;
+    const int n = ReadPartitionFile(dlg.m_nDriveCode);
+    if (n >= 0) {
+        SortAreas();
+        char text[80];
+        StrNPrintf(text, sizeof text, "Es wurden %i Partitionen eingefügt.", n);
+        ErrorBox(text, "Information", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    const char* message;
+    switch (n) {
+    case -5: return;                        // the user declined the size question
+    case -4: message = "Kein physikalisches Laufwerk aktiv !"; break;
+    case -2: message = "Partitionsdatei nicht gefunden !"; break;
+    case -1: message = "Ein falsches Laufwerk wurde gewählt !"; break;
+    default: message = "Unbekannter Fehler !"; break;
+    }
+    ErrorBox(message, "Fehler", MB_OK | MB_ICONERROR);
+}
+
+void CDiskDoc::OnUpdateLoadPartitions(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_driveCode >= DRIVECODE_PHYSICAL && m_driveCode <= DRIVECODE_PHYSICAL + 0xFF);
+}

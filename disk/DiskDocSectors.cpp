@@ -1,0 +1,403 @@
+// The sector document's medium: reads and writes of units, the size, making a drive code
+// current with its scan, loading the current sector with the write-back of a changed one,
+// the protection switch and the partition description file.
+#include "disk/DiskDoc.h"
+#include "disk/PartitionFile.h"
+#include "textlib/StrPrintf.h"
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+// The scan reads the open medium through the document, exactly as the commands do.
+class DocumentSectorSource : public SectorSource
+{
+public:
+    explicit DocumentSectorSource(CDiskDoc& doc) : m_doc(doc) {}
+    bool ReadUnits(uint64_t firstUnit, uint32_t count, void* buffer) override
+    {
+        return m_doc.ReadUnits(firstUnit, count, buffer) != FALSE;
+    }
+
+private:
+    CDiskDoc& m_doc;
+};
+
+const char kChangedQuestion[] = "Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?";
+const char kWriteFailed[] = "Der Sektor konnte nicht geschrieben werden!";
+
+// The largest unit offset whose byte offset still fits 64 bits with count units behind it.
+bool UnitRangeFits(uint64_t unitOffset, uint32_t unitCount)
+{
+    const uint64_t kMaxUnit = ~0ull >> 9;
+    return unitOffset <= kMaxUnit && unitCount <= kMaxUnit - unitOffset;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the medium's units
+
+void CDiskDoc::CloseImageHandle()
+{
+    if (m_imageHandle != INVALID_HANDLE_VALUE) {
+        CloseHandle(m_imageHandle);
+        m_imageHandle = INVALID_HANDLE_VALUE;
+    }
+}
+
+BOOL CDiskDoc::ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, void* buffer)
+{
+    if (!UnitRangeFits(unitOffset, unitCount) || unitCount > 0xFFFFFFFFu / 512) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (driveCode != DRIVECODE_IMAGE)
+        return DiskIoRead(driveCode, unitCount, unitOffset, buffer);
+    if (m_imageHandle == INVALID_HANDLE_VALUE) {
+        if (m_imagePath.IsEmpty())
+            return FALSE;
+        m_imageHandle = CreateFileA(m_imagePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (m_imageHandle == INVALID_HANDLE_VALUE)
+            return FALSE;
+    }
+    LARGE_INTEGER pos;
+    pos.QuadPart = static_cast<LONGLONG>(unitOffset * 512);
+    if (!SetFilePointerEx(m_imageHandle, pos, nullptr, FILE_BEGIN))
+        return FALSE;
+    DWORD bytes = unitCount * 512;
+    DWORD done = 0;
+    return ReadFile(m_imageHandle, buffer, bytes, &done, nullptr) && done == bytes;
+}
+
+BOOL CDiskDoc::WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
+{
+    if (!UnitRangeFits(unitOffset, unitCount) || unitCount > 0xFFFFFFFFu / 512) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (driveCode != DRIVECODE_IMAGE)
+        return DiskIoWrite(driveCode, unitCount, unitOffset, buffer);
+    CloseImageHandle();
+    if (m_imagePath.IsEmpty())
+        return FALSE;
+    // A read-only image is for viewing. Windows refuses the write access itself; Wine run with
+    // administrator rights on the host would not, so the attribute is asked first.
+    DWORD attributes = GetFileAttributesA(m_imagePath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    HANDLE h = CreateFileA(m_imagePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return FALSE;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(h, &size)) {
+        CloseHandle(h);
+        return FALSE;
+    }
+    // A write never grows an image: its last byte must lie inside the file.
+    uint64_t end = (unitOffset + unitCount) * 512;
+    if (end > static_cast<uint64_t>(size.QuadPart)) {
+        CloseHandle(h);
+        SetLastError(ERROR_HANDLE_EOF);
+        return FALSE;
+    }
+    LARGE_INTEGER pos;
+    pos.QuadPart = static_cast<LONGLONG>(unitOffset * 512);
+    DWORD bytes = unitCount * 512;
+    DWORD done = 0;
+    BOOL ok = SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) && WriteFile(h, buffer, bytes, &done, nullptr) &&
+              done == bytes;
+    DWORD err = GetLastError();
+    CloseHandle(h);
+    SetLastError(ok ? 0 : err);
+    return ok;
+}
+
+uint64_t CDiskDoc::GetMediumSize(uint32_t driveCode, uint32_t* bytesPerSector)
+{
+    if (driveCode != DRIVECODE_IMAGE)
+        return DiskIoGetSize(driveCode, bytesPerSector);
+    if (bytesPerSector)
+        *bytesPerSector = 0;
+    if (m_imageHandle == INVALID_HANDLE_VALUE) {
+        if (m_imagePath.IsEmpty())
+            return 0;
+        m_imageHandle = CreateFileA(m_imagePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (m_imageHandle == INVALID_HANDLE_VALUE)
+            return 0;
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(m_imageHandle, &size)) {
+        CloseImageHandle();
+        return 0;
+    }
+    if (bytesPerSector)
+        *bytesPerSector = 512;
+    return static_cast<uint64_t>(size.QuadPart) / 512;     // a shorter tail is not counted
+}
+
+// ---------------------------------------------------------------- making a medium current
+
+void CDiskDoc::ClearSearchState()
+{
+    m_searchFirstUnit = 0;
+    m_searchUnitCount = 0;
+    m_searchCurrentUnit = 0;
+    m_searchOffset = 0;
+    m_searchWindowBase = 0;
+    m_searchWindowUnits = 0;
+}
+
+void CDiskDoc::SortAreas()
+{
+    m_scan.areas.Sort();
+}
+
+void CDiskDoc::InitDevice()
+{
+    CWaitCursor wait;
+    ClearSearchState();
+    if (m_driveCode != DRIVECODE_NONE && (m_driveCode != m_prevDriveCode || m_driveCode == DRIVECODE_IMAGE)) {
+        m_askBeforeWrite = 1;
+        m_scan.areas.Reset();
+        m_prevDriveCode = m_driveCode;
+        uint32_t bps = 0;
+        uint64_t units = GetMediumSize(m_driveCode, &bps);
+        m_bytesPerSector = bps;
+        uint32_t ups = bps / 512;
+        m_unitsPerSector = ups < 1 ? 1 : (ups > 128 ? 128 : ups);
+        // The device layer counts 512-byte units, the document its own sectors.
+        m_sectorCount = units / m_unitsPerSector;
+        if (m_driveCode != DRIVECODE_IMAGE && (m_driveCode & DRIVECODE_PHYSICAL)) {
+            if (units / 2048 < 1024)        // a disk under 1024 MB needs no typed "OK"
+                m_askBeforeWrite = 0;
+        } else if (m_driveCode <= 25) {
+            char root[4] = { static_cast<char>('A' + m_driveCode), ':', '\\', 0 };
+            if (GetDriveTypeA(root) == DRIVE_REMOVABLE)
+                m_askBeforeWrite = 0;
+        }
+    }
+    if (m_driveCode == DRIVECODE_NONE) {
+        m_loadState = LOADSTATE_NOTHING;
+        m_loadedBytes = 0;
+        m_scan.Reset();
+        m_busy = 0;
+        m_askBeforeWrite = 0;
+        m_sectorCount = 0;
+    }
+    if (m_driveCode == DRIVECODE_IMAGE)
+        m_askBeforeWrite = 0;
+
+    m_scan.driveCode = m_driveCode;
+    m_scan.sectorCount = m_sectorCount;
+    m_scan.bytesPerSector = m_bytesPerSector;
+    m_scan.unitsPerSector = m_unitsPerSector;
+    DocumentSectorSource source(*this);
+    VolumeScanner scanner(source, m_scan);
+    scanner.AnalyzeVolume();
+    // An ISO 9660 volume switches the medium to 2048-byte sectors during the scan.
+    m_sectorCount = m_scan.sectorCount;
+    m_bytesPerSector = m_scan.bytesPerSector;
+    m_unitsPerSector = m_scan.unitsPerSector;
+    SortAreas();
+    LoadSector(0, 0);
+}
+
+uint32_t CDiskDoc::AnalyzeFat(uint64_t base)
+{
+    DocumentSectorSource source(*this);
+    VolumeScanner scanner(source, m_scan);
+    return scanner.AnalyzeFat(base);
+}
+
+// ---------------------------------------------------------------- loading and writing back
+
+void CDiskDoc::SendHint(uint32_t hint)
+{
+    UpdateAllViews(nullptr, static_cast<LPARAM>(hint));
+}
+
+bool CDiskDoc::ConfirmWrite(UINT boxType, int* answer)
+{
+    *answer = ErrorBox(kChangedQuestion, "Schreibschutz", boxType | MB_ICONWARNING | MB_DEFBUTTON2);
+    if (*answer == IDYES && m_askBeforeWrite) {
+        DiskDocPrompts* prompts = m_prompts;
+        DiskDocPrompts windows;
+        if (!prompts)
+            prompts = &windows;
+        CString typed;
+        if (!prompts->AskText("Sicherheits Abfrage", "Bitte OK eingeben bei Festplatten :", &typed, false) ||
+            lstrcmpiA(typed, "OK") != 0)
+            *answer = IDNO;
+    }
+    return *answer == IDYES;
+}
+
+BOOL CDiskDoc::SettlePendingWrite()
+{
+    if (!m_writeEnabled)
+        return TRUE;
+    if (m_loadState != LOADSTATE_LOADED || m_loadedBytes == 0 ||
+        memcmp(m_buffer, m_snapshot, m_loadedBytes) == 0) {
+        m_writeEnabled = 0;
+        return TRUE;
+    }
+    int answer = IDNO;
+    if (!ConfirmWrite(MB_YESNO, &answer)) {
+        // The edit is dropped: the buffer shows the sector as it is on the medium again.
+        memcpy(m_buffer, m_snapshot, m_loadedBytes);
+        m_writeEnabled = 0;
+        m_writeBackFailed = FALSE;
+        return TRUE;
+    }
+    BOOL written;
+    {
+        CWaitCursor wait;
+        written = WriteSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_unitsPerSector, m_buffer);
+    }
+    if (!written) {
+        // The edit stays in the buffer with protection off, so nothing typed is lost.
+        ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
+        m_writeBackFailed = TRUE;
+        return FALSE;
+    }
+    memcpy(m_snapshot, m_buffer, m_loadedBytes);
+    m_writeEnabled = 0;
+    m_writeBackFailed = FALSE;
+    return TRUE;
+}
+
+BOOL CDiskDoc::LoadSector(uint64_t offset, uint32_t length)
+{
+    if (m_busy || m_driveCode == DRIVECODE_NONE) {
+        m_loadState = LOADSTATE_NOTHING;
+        m_loadedBytes = 0;
+        m_busy = 0;
+        m_writeEnabled = 0;
+        return FALSE;
+    }
+    uint32_t selection = (length & 0xFF) + static_cast<uint32_t>(offset << 8);
+    if (length != 0 && m_currentSector == m_lastSectorRead && m_loadState == LOADSTATE_LOADED) {
+        SendHint(UPDATEHINT_SAME_SECTOR + selection);
+        return TRUE;
+    }
+    if (!SettlePendingWrite()) {
+        // Stay on the sector the edit belongs to.
+        m_currentSector = m_lastSectorRead;
+        return FALSE;
+    }
+    BOOL ok;
+    {
+        CWaitCursor wait;
+        ok = m_currentSector <= (~0ull >> 9) / m_unitsPerSector &&
+             ReadSectors(m_driveCode, m_currentSector * m_unitsPerSector, m_unitsPerSector, m_buffer);
+    }
+    if (ok) {
+        m_loadState = LOADSTATE_LOADED;
+        m_loadedBytes = m_unitsPerSector * 512;
+        m_lastSectorRead = m_currentSector;
+    } else {
+        m_loadState = LOADSTATE_READ_ERROR;
+        m_loadedBytes = 0;
+    }
+    m_writeEnabled = 0;
+    SendHint(selection);
+    return TRUE;
+}
+
+void CDiskDoc::OnWriteProtect()
+{
+    if (m_loadState != LOADSTATE_LOADED) {
+        ErrorBox("Es ist kein Sektor geladen !", "Fehler", MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (!m_writeEnabled) {
+        if (ErrorBox("Den Schreibschutz wirklich entfernen ?", "Schreibschutz", MB_OKCANCEL | MB_ICONQUESTION) ==
+            IDCANCEL)
+            return;
+        m_writeEnabled = 1;
+        memcpy(m_snapshot, m_buffer, m_loadedBytes);
+        SendHint(UPDATEHINT_UNPROTECTED);
+        return;
+    }
+    if (memcmp(m_buffer, m_snapshot, m_loadedBytes) != 0) {
+        int answer = IDNO;
+        ConfirmWrite(MB_YESNOCANCEL, &answer);
+        if (answer == IDCANCEL)
+            return;
+        if (answer == IDYES) {
+            BOOL written;
+            {
+                CWaitCursor wait;
+                written = WriteSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_unitsPerSector, m_buffer);
+            }
+            if (!written) {
+                ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
+                m_writeBackFailed = TRUE;
+                return;                     // protection stays off, the edit stays
+            }
+            memcpy(m_snapshot, m_buffer, m_loadedBytes);
+        } else {
+            memcpy(m_buffer, m_snapshot, m_loadedBytes);
+            SendHint(0);
+        }
+    }
+    m_writeBackFailed = FALSE;
+    SendHint(UPDATEHINT_PROTECTED);
+    m_writeEnabled = 0;
+}
+
+void CDiskDoc::OnUpdateWriteProtect(CCmdUI* pCmdUI)
+{
+    pCmdUI->SetCheck(m_writeEnabled ? 0 : 1);
+}
+
+// ---------------------------------------------------------------- "Partitions.txt"
+
+int CDiskDoc::ReadPartitionFile(int letterIndex)
+{
+    if (m_driveCode < DRIVECODE_PHYSICAL || m_driveCode > DRIVECODE_PHYSICAL + 0xFF)
+        return -4;
+    if (letterIndex < 0 || letterIndex > 25)
+        return -1;
+    char path[32];
+    StrNPrintf(path, sizeof path, "%c:\\Partitions.txt", 'A' + letterIndex);
+    FILE* f = fopen(path, "rb");
+    if (!f)
+        return -2;
+    PartitionFileParser parser;
+    char line[PartitionFileParser::kLineChars + 1];
+    while (fgets(line, sizeof line, f))
+        parser.Line(line);
+    fclose(f);
+    const PartitionFileRecord& rec = parser.Record();
+    if (rec.driveSize != m_sectorCount) {
+        char text[400];
+        StrNPrintf(text, sizeof text,
+                   "Die Größe in %c:\\Partitions.txt:\n    %I64i\nstimmt nicht mit der Größe des physikalischen "
+                   "Laufwerks %i:\n    %I64i\nüberein, trotzdem weiter machen ?",
+                   'A' + letterIndex, static_cast<long long>(rec.driveSize),
+                   static_cast<int>(m_driveCode - DRIVECODE_PHYSICAL), static_cast<long long>(m_sectorCount));
+        if (ErrorBox(text, "Warnung", MB_OKCANCEL | MB_ICONWARNING) != IDOK)
+            return -5;
+    }
+    int added = 0;
+    PartitionStartList& starts = m_scan.partitionStarts;
+    for (int n = 0; n < 4; ++n) {
+        if (rec.sect[n] == 0 || rec.size[n] == 0)
+            continue;
+        bool known = false;
+        for (uint32_t i = 0; i < starts.count; ++i)
+            known = known || starts.start[i] == rec.sect[n];
+        if (known || starts.IsFull())
+            continue;
+        starts.Add(rec.sect[n]);            // kept in order, whatever order the file has
+        AnalyzeFat(rec.sect[n]);
+        ++added;
+    }
+    return added;
+}

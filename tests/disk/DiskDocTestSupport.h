@@ -1,0 +1,93 @@
+// Shared by the document tests: prompts answered from a script, a physical disk made of an
+// image file for the device layer, temporary copies of images and their checksums.
+#pragma once
+#include "disk/DiskDoc.h"
+#include "disk/DiskIo.h"
+#include <stdint.h>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace doctest {
+
+// Answers the document's questions in order; a question without a scripted answer gets
+// IDCANCEL / "cancelled" and is counted as unexpected.
+class ScriptedPrompts : public DiskDocPrompts
+{
+public:
+    struct Asked
+    {
+        std::string text;
+        std::string caption;
+        UINT type;
+    };
+
+    std::deque<int> boxAnswers;
+    // Each typed answer: empty optional is modelled by `typedOk` false (cancelled).
+    struct Typed
+    {
+        bool ok;
+        std::string text;
+    };
+    std::deque<Typed> typedAnswers;
+
+    std::vector<Asked> boxes;
+    std::vector<Asked> typed;
+    int unexpected = 0;
+
+    int Box(const char* text, const char* caption, UINT type) override;
+    bool AskText(const char* caption, const char* prompt, CString* text, bool hidden) override;
+};
+
+// A physical disk made of an image file: the device paths it knows open the file, the
+// geometry and length questions are answered from the file's size as a disk would.
+class FakeDiskAccess : public DeviceAccess
+{
+public:
+    std::map<std::string, std::string> files;  // device path -> image file
+    std::set<std::string> refusedPaths;         // these fail to open (error 2)
+    bool refuseGeometry = false;
+    bool refuseLength = false;
+    bool refuseGeometryEx = false;
+    bool refuseWrites = false;                  // writes fail (error 19, write protected)
+    uint64_t volumeBytes = 0;                   // TotalVolumeBytes; 0 refuses
+    int64_t partitionLength = -1;               // partition information; -1 refuses
+    int extentsDisk = -1;                       // disk of every letter's volume; -1 refuses
+    std::vector<std::string> opened;            // every path asked for, in order
+    int writes = 0;                             // write calls that reached a device
+
+    HANDLE Open(const char* path, DWORD access, DWORD share, DWORD flags) override;
+    BOOL Write(HANDLE handle, const void* buffer, DWORD bytes, DWORD* done) override;
+    BOOL Control(HANDLE handle, DWORD code, void* out, DWORD outSize, DWORD* returned) override;
+    BOOL TotalVolumeBytes(const char* root, uint64_t* total) override;
+    BOOL QuerySymbolicLink(const char*, char* target, int size) override;
+};
+
+// Installs a stand-in for the device layer for one scope.
+class AccessScope
+{
+public:
+    explicit AccessScope(DeviceAccess* access) : m_previous(DiskIoSetAccess(access)) {}
+    ~AccessScope() { DiskIoSetAccess(m_previous); }
+
+private:
+    DeviceAccess* m_previous;
+};
+
+// <build>\doctest-tmp\<name>, the folder created on first use.
+std::string TempPath(const std::string& name);
+bool CopyFileTo(const std::string& from, const std::string& to);
+// A sparse file of `size` bytes whose beginning is a copy of `from` (may be empty).
+bool MakeSparseDisk(const std::string& from, const std::string& to, uint64_t size);
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
+bool ReadFileBytes(const std::string& path, uint64_t offset, uint32_t count, std::vector<uint8_t>* bytes);
+// FNV-1a 64 over the file (its first `limit` bytes at most, in whole megabytes) with the
+// bytes of [skipFrom, skipFrom + skipCount) left out.
+uint64_t HashOutside(const std::string& path, uint64_t skipFrom, uint64_t skipCount, uint64_t limit = ~0ull);
+
+// A document opened on a path with scripted prompts; null when the open failed.
+CDiskDoc* NewDocument();
+
+}  // namespace doctest

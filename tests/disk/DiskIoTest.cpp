@@ -1,0 +1,206 @@
+// The device layer's rules over a physical disk made of an image file: which path is opened
+// first, when the fallback path is taken, how the size candidates combine, which codes are
+// refused with which error, and that a refused geometry leaves the presets.
+#include "DiskDocTestSupport.h"
+#include "ScanTestSupport.h"
+#include <gtest/gtest.h>
+#include <string.h>
+
+using namespace doctest;
+
+namespace {
+
+const char kDrive3[] = "\\\\.\\PhysicalDrive3";
+const char kDrive3Fallback[] = "\\\\?\\GLOBALROOT\\Device\\Harddisk3\\Partition0";
+
+// mbr.img as physical drive 3, behind both of its device paths.
+class DiskIoOnImage : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        image = scantest::FixturePath("mbr.img");
+        if (!scantest::FileExists(image))
+            GTEST_SKIP() << "mbr.img was not made";
+        copy = TempPath("diskio-mbr.img");
+        ASSERT_TRUE(CopyFileTo(image, copy));
+        fake.files[kDrive3] = copy;
+        fake.files[kDrive3Fallback] = copy;
+        ASSERT_TRUE(ReadWholeFile(copy, &bytes));
+    }
+
+    std::string image, copy;
+    std::vector<uint8_t> bytes;
+    FakeDiskAccess fake;
+};
+
+}  // namespace
+
+TEST(DiskIoCodes, PathsOfEveryKindOfCode)
+{
+    char path[80], fallback[80];
+    ASSERT_TRUE(DiskIoDevicePath(2, path, sizeof path, fallback, sizeof fallback));
+    EXPECT_STREQ("\\\\.\\C:", path);
+    EXPECT_STREQ("", fallback);
+    ASSERT_TRUE(DiskIoDevicePath(0x8000 + 31, path, sizeof path, fallback, sizeof fallback));
+    EXPECT_STREQ("\\\\.\\PhysicalDrive31", path);
+    EXPECT_STREQ("\\\\?\\GLOBALROOT\\Device\\Harddisk31\\Partition0", fallback);
+    // Disk 2, partition 5: the partition path and no fallback.
+    ASSERT_TRUE(DiskIoDevicePath(0x4000 + 16 * 2 + 5, path, sizeof path, fallback, sizeof fallback));
+    EXPECT_STREQ("\\\\?\\GLOBALROOT\\Device\\Harddisk2\\Partition5", path);
+    EXPECT_STREQ("", fallback);
+    // Partition 0 of disk 7 is the whole disk, with the physical drive's fallback.
+    ASSERT_TRUE(DiskIoDevicePath(0x4000 + 16 * 7, path, sizeof path, fallback, sizeof fallback));
+    EXPECT_STREQ("\\\\.\\PhysicalDrive7", path);
+    EXPECT_STREQ("\\\\?\\GLOBALROOT\\Device\\Harddisk7\\Partition0", fallback);
+}
+
+TEST(DiskIoCodes, InvalidCodesFailWithInvalidDrive)
+{
+    const uint32_t bad[] = { 26, 0x31, 0x8000 + 32, 0x8000 + 99, 0x4000 + 1024, 0x3FFF, 0xFFFFFFFFu };
+    uint8_t buffer[512];
+    for (uint32_t code : bad) {
+        SetLastError(0);
+        EXPECT_FALSE(DiskIoRead(code, 1, 0, buffer)) << std::hex << code;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DRIVE), GetLastError()) << std::hex << code;
+    }
+    DISK_GEOMETRY g;
+    memset(&g, 0, sizeof g);
+    SetLastError(0);
+    EXPECT_FALSE(DiskIoGetGeometry(26, &g));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DRIVE), GetLastError());
+    EXPECT_EQ(0u, DiskIoLetterToPartition(26, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DRIVE), GetLastError());
+}
+
+TEST_F(DiskIoOnImage, ReadsThroughThePhysicalPath)
+{
+    AccessScope scope(&fake);
+    std::vector<uint8_t> buf(3 * 512);
+    ASSERT_TRUE(DiskIoRead(0x8003, 3, 2048, buf.data()));
+    EXPECT_EQ(0, memcmp(buf.data(), bytes.data() + 2048 * 512, buf.size()));
+    ASSERT_FALSE(fake.opened.empty());
+    EXPECT_EQ(kDrive3, fake.opened.front());
+    EXPECT_EQ(1u, fake.opened.size()) << "the fallback was tried although the first path opened";
+}
+
+TEST_F(DiskIoOnImage, FallsBackToPartition0WhenThePhysicalPathFails)
+{
+    fake.refusedPaths.insert(kDrive3);
+    AccessScope scope(&fake);
+    std::vector<uint8_t> buf(512);
+    ASSERT_TRUE(DiskIoRead(0x8003, 1, 0, buf.data()));
+    EXPECT_EQ(0, memcmp(buf.data(), bytes.data(), 512));
+    ASSERT_EQ(2u, fake.opened.size());
+    EXPECT_EQ(kDrive3Fallback, fake.opened[1]);
+    // The whole-disk partition code takes the same way.
+    fake.opened.clear();
+    ASSERT_TRUE(DiskIoRead(0x4000 + 16 * 3, 1, 0, buf.data()));
+    EXPECT_EQ(kDrive3Fallback, fake.opened.back());
+}
+
+TEST_F(DiskIoOnImage, ADriveLetterHasNoFallback)
+{
+    fake.files["\\\\.\\Q:"] = copy;
+    fake.refusedPaths.insert("\\\\.\\Q:");
+    AccessScope scope(&fake);
+    uint8_t buf[512];
+    EXPECT_FALSE(DiskIoRead(16, 1, 0, buf));
+    EXPECT_EQ(1u, fake.opened.size());
+}
+
+TEST_F(DiskIoOnImage, ReadsPastTheEndFailAndShortReadsFail)
+{
+    AccessScope scope(&fake);
+    uint64_t units = bytes.size() / 512;
+    std::vector<uint8_t> buf(2 * 512);
+    EXPECT_TRUE(DiskIoRead(0x8003, 1, units - 1, buf.data()));
+    EXPECT_FALSE(DiskIoRead(0x8003, 2, units - 1, buf.data())) << "a short read counted as success";
+    EXPECT_FALSE(DiskIoRead(0x8003, 1, units, buf.data()));
+}
+
+TEST_F(DiskIoOnImage, WritesGoOnlyToLettersAndPhysicalDrives)
+{
+    AccessScope scope(&fake);
+    uint64_t before = HashOutside(copy, 0, 0);
+    std::vector<uint8_t> sector(512, 0xA5);
+    SetLastError(0);
+    EXPECT_FALSE(DiskIoWrite(0x4000 + 16 * 3 + 1, 1, 100, sector.data()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+    EXPECT_FALSE(DiskIoWrite(0x4000 + 16 * 3, 1, 100, sector.data()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+    EXPECT_EQ(before, HashOutside(copy, 0, 0)) << "a refused write changed the disk";
+
+    uint64_t outside = HashOutside(copy, 100 * 512, 512);
+    ASSERT_TRUE(DiskIoWrite(0x8003, 1, 100, sector.data()));
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(ReadFileBytes(copy, 100 * 512, 512, &back));
+    EXPECT_EQ(sector, back);
+    EXPECT_EQ(outside, HashOutside(copy, 100 * 512, 512));
+}
+
+TEST_F(DiskIoOnImage, PhysicalSizeIsTheLargestCandidate)
+{
+    AccessScope scope(&fake);
+    uint32_t bps = 0;
+    // The geometry candidate rounds down to whole cylinders; the length wins.
+    uint64_t units = DiskIoGetSize(0x8003, &bps);
+    EXPECT_EQ(bytes.size() / 512, units);
+    EXPECT_EQ(512u, bps);
+    // Without length and extended geometry only the cylinders count.
+    fake.refuseLength = true;
+    fake.refuseGeometryEx = true;
+    uint64_t cylinders = bytes.size() / (255 * 63 * 512);
+    EXPECT_EQ(cylinders * 255 * 63, DiskIoGetPhysicalSize(3, &bps));
+    // Without the geometry there is no size at all.
+    fake.refuseGeometry = true;
+    EXPECT_EQ(0u, DiskIoGetPhysicalSize(3, &bps));
+    EXPECT_EQ(0u, bps);
+}
+
+TEST_F(DiskIoOnImage, GeometryPresetsStayWhenTheDriveRefuses)
+{
+    AccessScope scope(&fake);
+    DISK_GEOMETRY g;
+    memset(&g, 0, sizeof g);
+    ASSERT_TRUE(DiskIoGetGeometry(0x8003, &g));
+    EXPECT_EQ(static_cast<LONGLONG>(bytes.size() / (255 * 63 * 512)), g.Cylinders.QuadPart);
+    EXPECT_EQ(512u, g.BytesPerSector);
+    fake.refuseGeometry = true;
+    memset(&g, 0, sizeof g);
+    EXPECT_FALSE(DiskIoGetGeometry(0x8003, &g));
+    EXPECT_EQ(1023, g.Cylinders.QuadPart);
+    EXPECT_EQ(255u, g.TracksPerCylinder);
+    EXPECT_EQ(63u, g.SectorsPerTrack);
+}
+
+TEST_F(DiskIoOnImage, LetterSizeFallsBackToTheVolumeSize)
+{
+    // A letter whose device answers no geometry and no partition question: the volume's
+    // total size, with 512-byte sectors.
+    fake.files["\\\\.\\Q:"] = copy;
+    fake.refuseGeometry = true;
+    fake.volumeBytes = 1000 * 512 + 300;
+    AccessScope scope(&fake);
+    uint32_t bps = 0;
+    EXPECT_EQ(1000u, DiskIoGetSize(16, &bps));
+    EXPECT_EQ(512u, bps);
+    // With a geometry but no partition answer the volume size still wins.
+    fake.refuseGeometry = false;
+    EXPECT_EQ(1000u, DiskIoGetSize(16, &bps));
+    // The partition's own length comes first, with the geometry's sector size; without a
+    // geometry the sectors count as 512 bytes.
+    fake.partitionLength = 777 * 512;
+    EXPECT_EQ(777u, DiskIoGetSize(16, &bps));
+    EXPECT_EQ(512u, bps);
+    fake.refuseGeometry = true;
+    bps = 0;
+    EXPECT_EQ(777u, DiskIoGetSize(16, &bps));
+    EXPECT_EQ(512u, bps);
+    fake.partitionLength = -1;
+    // Nothing at all: 0 and no sector size.
+    fake.refuseGeometry = true;
+    fake.volumeBytes = 0;
+    EXPECT_EQ(0u, DiskIoGetSize(16, &bps));
+    EXPECT_EQ(0u, bps);
+}

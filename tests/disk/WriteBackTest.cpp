@@ -1,0 +1,373 @@
+// The write-back of a changed sector: the yes/no question, the typed "OK" on hard disks of
+// 1024 MB or more, a failed write that must keep the edit, and the medium the write goes to.
+// Every case runs on a temporary copy of an image; a checksum of every byte outside the
+// written sector proves that nothing else changed.
+#include "DiskDocTestSupport.h"
+#include "ScanTestSupport.h"
+#include <gtest/gtest.h>
+#include <memory>
+#include <string.h>
+
+using namespace doctest;
+
+namespace {
+
+const char kChanged[] = "Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?";
+const char kWriteFailed[] = "Der Sektor konnte nicht geschrieben werden!";
+const char kDrive5[] = "\\\\.\\PhysicalDrive5";
+const uint64_t kBigDisk = 1100ull * 1024 * 1024;     // above the 1024 MB of the typed "OK"
+
+struct Medium
+{
+    std::string path;       // the file behind it
+    std::string open;       // what the document is opened with
+    std::vector<uint8_t> bytes;
+};
+
+class WriteBack : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        source = scantest::FixturePath("fat16.img");
+        if (!scantest::FileExists(source))
+            GTEST_SKIP() << "fat16.img was not made";
+        doc.reset(NewDocument());
+        doc->SetPrompts(&prompts);
+    }
+    void TearDown() override
+    {
+        if (doc) {
+            // Let go of the image handle before the files are touched again.
+            doc->SetPrompts(nullptr);
+            doc.reset();
+        }
+    }
+
+    Medium ImageCopy(const char* name)
+    {
+        Medium m;
+        m.path = TempPath(name);
+        EXPECT_TRUE(CopyFileTo(source, m.path));
+        m.open = m.path;
+        ReadFileBytes(m.path, 0, 64 * 512, &m.bytes);
+        return m;
+    }
+
+    // fat16.img at the start of a sparse disk of `size` bytes, as physical drive 5.
+    Medium PhysicalDisk(uint64_t size)
+    {
+        Medium m;
+        m.path = TempPath("physical5.img");
+        EXPECT_TRUE(MakeSparseDisk(source, m.path, size));
+        fake.files[kDrive5] = m.path;
+        m.open = "Physical5";
+        ReadFileBytes(m.path, 0, 64 * 512, &m.bytes);
+        return m;
+    }
+
+    // Opens the medium, switches protection off on sector `sector` and changes one byte.
+    void EditSector(const Medium& m, uint64_t sector, uint8_t value)
+    {
+        ASSERT_TRUE(doc->OnOpenDocument(m.open.c_str()));
+        doc->SetCurrentSector(sector);
+        ASSERT_TRUE(doc->LoadSector(0, 0));
+        ASSERT_EQ(static_cast<uint32_t>(LOADSTATE_LOADED), doc->GetLoadState());
+        prompts.boxAnswers.push_back(IDOK);         // "Den Schreibschutz wirklich entfernen ?"
+        doc->OnWriteProtect();
+        ASSERT_TRUE(doc->IsWriteEnabled());
+        doc->GetSectorBuffer()[100] = value;
+    }
+
+    // Goes to another sector, which asks the write-back question.
+    BOOL MoveTo(uint64_t sector)
+    {
+        doc->SetCurrentSector(sector);
+        return doc->LoadSector(0, 0);
+    }
+
+    bool AskedChanged() const
+    {
+        for (const ScriptedPrompts::Asked& b : prompts.boxes)
+            if (b.text == kChanged && b.caption == "Schreibschutz")
+                return (b.type & MB_YESNO) && (b.type & MB_DEFBUTTON2) && (b.type & MB_ICONWARNING);
+        return false;
+    }
+
+    uint8_t ByteOnDisk(const Medium& m, uint64_t sector, uint32_t offset)
+    {
+        std::vector<uint8_t> b;
+        EXPECT_TRUE(ReadFileBytes(m.path, sector * 512 + offset, 1, &b));
+        return b.empty() ? 0 : b[0];
+    }
+
+    std::string source;
+    ScriptedPrompts prompts;
+    FakeDiskAccess fake;
+    std::unique_ptr<CDiskDoc> doc;
+};
+
+}  // namespace
+
+TEST_F(WriteBack, ImageAnsweredNoDropsTheEdit)
+{
+    Medium m = ImageCopy("wb-no.img");
+    uint64_t before = HashOutside(m.path, 0, 0);
+    EditSector(m, 1, static_cast<uint8_t>(m.bytes[512 + 100] ^ 0xFF));
+    prompts.boxAnswers.push_back(IDNO);
+    EXPECT_TRUE(MoveTo(7));
+    EXPECT_TRUE(AskedChanged());
+    EXPECT_TRUE(prompts.typed.empty()) << "an image asked for the typed OK";
+    EXPECT_EQ(before, HashOutside(m.path, 0, 0));
+    EXPECT_EQ(7u, doc->GetCurrentSector());
+    EXPECT_EQ(0, memcmp(doc->GetSectorBuffer(), m.bytes.data() + 7 * 512, 512));
+    EXPECT_FALSE(doc->IsWriteEnabled());
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+TEST_F(WriteBack, ImageAnsweredYesWritesTheOldSectorOnly)
+{
+    Medium m = ImageCopy("wb-yes.img");
+    uint64_t outside = HashOutside(m.path, 1 * 512, 512);
+    uint8_t value = static_cast<uint8_t>(m.bytes[512 + 100] ^ 0x5A);
+    EditSector(m, 1, value);
+    prompts.boxAnswers.push_back(IDYES);
+    EXPECT_TRUE(MoveTo(7));
+    EXPECT_TRUE(prompts.typed.empty());
+    EXPECT_EQ(value, ByteOnDisk(m, 1, 100));
+    EXPECT_EQ(outside, HashOutside(m.path, 1 * 512, 512)) << "bytes outside sector 1 changed";
+    EXPECT_EQ(7u, doc->GetCurrentSector());
+    EXPECT_EQ(m.bytes[7 * 512 + 100], doc->GetSectorBuffer()[100]);
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+TEST_F(WriteBack, SameSectorWithASelectionNeverAsks)
+{
+    Medium m = ImageCopy("wb-select.img");
+    EditSector(m, 2, 0x11);
+    EXPECT_TRUE(doc->LoadSector(10, 4));
+    EXPECT_TRUE(prompts.boxes.size() == 1) << "a selection move asked the write-back question";
+    EXPECT_TRUE(doc->IsWriteEnabled());
+    EXPECT_EQ(0x11, doc->GetSectorBuffer()[100]);
+}
+
+TEST_F(WriteBack, BigPhysicalDiskNeedsTheTypedOk)
+{
+    AccessScope scope(&fake);
+    struct Case
+    {
+        bool typedOk;
+        const char* text;
+        bool written;
+    } cases[] = {
+        { true, "OK", true },
+        { true, "ok", true },           // compared without regard to case
+        { true, "OK ", false },
+        { true, "ja", false },
+        { false, "OK", false },         // the dialog was cancelled
+    };
+    // The whole disk is hashed before and after all cases; each case checks the first
+    // 64 MB, where the file system's bytes are.
+    const uint64_t kHead = 64ull << 20;
+    Medium m = PhysicalDisk(kBigDisk);
+    uint64_t outsideAll = HashOutside(m.path, 3 * 512, 512);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + (c.typedOk ? " confirmed" : " cancelled"));
+        uint64_t outside = HashOutside(m.path, 3 * 512, 512, kHead);
+        uint64_t whole = HashOutside(m.path, 0, 0, kHead);
+        uint8_t value = static_cast<uint8_t>(ByteOnDisk(m, 3, 100) ^ 0xC3);
+        EditSector(m, 3, value);
+        EXPECT_TRUE(doc->GetAskBeforeWrite());
+        prompts.boxAnswers.push_back(IDYES);
+        prompts.typedAnswers.push_back({ c.typedOk, c.text });
+        size_t typedBefore = prompts.typed.size();
+        EXPECT_TRUE(MoveTo(4));
+        ASSERT_EQ(typedBefore + 1, prompts.typed.size());
+        EXPECT_EQ("Bitte OK eingeben bei Festplatten :", prompts.typed.back().text);
+        EXPECT_EQ("Sicherheits Abfrage", prompts.typed.back().caption);
+        if (c.written) {
+            EXPECT_EQ(value, ByteOnDisk(m, 3, 100));
+            EXPECT_EQ(outside, HashOutside(m.path, 3 * 512, 512, kHead));
+        } else {
+            EXPECT_EQ(whole, HashOutside(m.path, 0, 0, kHead)) << "written without the typed OK";
+        }
+        EXPECT_EQ(4u, doc->GetCurrentSector());
+    }
+    EXPECT_EQ(outsideAll, HashOutside(m.path, 3 * 512, 512));
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+TEST_F(WriteBack, SmallPhysicalDiskWritesWithoutTypedOk)
+{
+    AccessScope scope(&fake);
+    Medium m = PhysicalDisk(64ull * 1024 * 1024);
+    uint64_t outside = HashOutside(m.path, 2 * 512, 512);
+    EditSector(m, 2, 0x77);
+    EXPECT_FALSE(doc->GetAskBeforeWrite());
+    prompts.boxAnswers.push_back(IDYES);
+    EXPECT_TRUE(MoveTo(9));
+    EXPECT_TRUE(prompts.typed.empty());
+    EXPECT_EQ(0x77, ByteOnDisk(m, 2, 100));
+    EXPECT_EQ(outside, HashOutside(m.path, 2 * 512, 512));
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+TEST_F(WriteBack, FailedWriteKeepsTheEditAndTheOldSector)
+{
+    AccessScope scope(&fake);
+    Medium m = PhysicalDisk(64ull * 1024 * 1024);
+    uint64_t whole = HashOutside(m.path, 0, 0);
+    EditSector(m, 2, 0x99);
+    fake.refuseWrites = true;
+    prompts.boxAnswers.push_back(IDYES);
+    prompts.boxAnswers.push_back(IDOK);     // the error box
+    EXPECT_FALSE(MoveTo(9));
+    ASSERT_FALSE(prompts.boxes.empty());
+    EXPECT_EQ(kWriteFailed, prompts.boxes.back().text);
+    EXPECT_EQ("Fehler", prompts.boxes.back().caption);
+    EXPECT_EQ(2u, doc->GetCurrentSector()) << "the document left the sector the edit belongs to";
+    EXPECT_EQ(2u, doc->GetLastSectorRead());
+    EXPECT_TRUE(doc->IsWriteEnabled());
+    EXPECT_EQ(0x99, doc->GetSectorBuffer()[100]);
+    EXPECT_EQ(whole, HashOutside(m.path, 0, 0));
+
+    // Closing the program asks again; a second failure keeps the frame open.
+    prompts.boxAnswers.push_back(IDYES);
+    prompts.boxAnswers.push_back(IDOK);
+    EXPECT_FALSE(doc->CanCloseFrame(nullptr));
+    EXPECT_EQ(0x99, doc->GetSectorBuffer()[100]);
+
+    // Once the disk takes writes again the same edit reaches it, at the old sector.
+    fake.refuseWrites = false;
+    prompts.boxAnswers.push_back(IDYES);
+    EXPECT_TRUE(doc->CanCloseFrame(nullptr));
+    EXPECT_EQ(0x99, ByteOnDisk(m, 2, 100));
+    EXPECT_FALSE(doc->IsWriteEnabled());
+    // Nothing is left to ask when the frame goes.
+    size_t asked = prompts.boxes.size();
+    doc->PreCloseFrame(nullptr);
+    EXPECT_EQ(asked, prompts.boxes.size());
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+// Another program holding the image without write sharing makes the write fail (a read-only
+// attribute would not: the tests may run with rights that ignore it).
+static HANDLE HoldAgainstWriters(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+TEST_F(WriteBack, ImageHeldByAnotherProgramKeepsTheEdit)
+{
+    Medium m = ImageCopy("wb-held.img");
+    uint64_t whole = HashOutside(m.path, 0, 0);
+    EditSector(m, 1, 0x42);
+    HANDLE held = HoldAgainstWriters(m.path);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    prompts.boxAnswers.push_back(IDYES);
+    prompts.boxAnswers.push_back(IDOK);
+    EXPECT_FALSE(MoveTo(5));
+    EXPECT_EQ(1u, doc->GetCurrentSector());
+    EXPECT_TRUE(doc->IsWriteEnabled());
+    EXPECT_EQ(0x42, doc->GetSectorBuffer()[100]);
+    EXPECT_EQ(whole, HashOutside(m.path, 0, 0));
+    CloseHandle(held);
+    // Answering no at close drops the edit and lets the frame go.
+    prompts.boxAnswers.push_back(IDNO);
+    EXPECT_TRUE(doc->CanCloseFrame(nullptr));
+    EXPECT_EQ(whole, HashOutside(m.path, 0, 0));
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+TEST_F(WriteBack, APendingEditGoesToTheMediumItCameFrom)
+{
+    Medium a = ImageCopy("wb-first.img");
+    Medium b = ImageCopy("wb-second.img");
+    uint64_t aOutside = HashOutside(a.path, 6 * 512, 512);
+    uint64_t bWhole = HashOutside(b.path, 0, 0);
+    EditSector(a, 6, 0xEE);
+    prompts.boxAnswers.push_back(IDYES);
+    ASSERT_TRUE(doc->OnOpenDocument(b.open.c_str()));
+    EXPECT_EQ(0xEE, ByteOnDisk(a, 6, 100));
+    EXPECT_EQ(aOutside, HashOutside(a.path, 6 * 512, 512));
+    EXPECT_EQ(bWhole, HashOutside(b.path, 0, 0)) << "the edit of one image reached the other";
+    EXPECT_EQ(0u, doc->GetCurrentSector());
+    EXPECT_FALSE(doc->IsWriteEnabled());
+    EXPECT_EQ(0u, doc->GetLastSectorRead());
+    // A sector read on the new medium that then fails never writes to the old one.
+    doc->SetCurrentSector(doc->GetSectorCount() + 10);
+    doc->LoadSector(0, 0);
+    EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_READ_ERROR), doc->GetLoadState());
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+TEST_F(WriteBack, AFailedWriteBeforeAMediumChangeKeepsTheMedium)
+{
+    Medium a = ImageCopy("wb-stay.img");
+    Medium b = ImageCopy("wb-other.img");
+    EditSector(a, 3, 0x24);
+    HANDLE held = HoldAgainstWriters(a.path);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    prompts.boxAnswers.push_back(IDYES);
+    prompts.boxAnswers.push_back(IDOK);
+    EXPECT_FALSE(doc->OnOpenDocument(b.open.c_str()));
+    EXPECT_EQ(DRIVECODE_IMAGE, doc->GetDriveCode());
+    EXPECT_EQ(a.path, std::string(doc->GetImagePath()));
+    EXPECT_EQ(3u, doc->GetCurrentSector());
+    EXPECT_EQ(0x24, doc->GetSectorBuffer()[100]);
+    CloseHandle(held);
+    prompts.boxAnswers.push_back(IDNO);
+    EXPECT_TRUE(doc->CanCloseFrame(nullptr));
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+TEST_F(WriteBack, ProtectionSwitch)
+{
+    Medium m = ImageCopy("wb-switch.img");
+    ASSERT_TRUE(doc->OnOpenDocument(m.open.c_str()));
+    // Cancel keeps protection on.
+    prompts.boxAnswers.push_back(IDCANCEL);
+    doc->OnWriteProtect();
+    EXPECT_FALSE(doc->IsWriteEnabled());
+    EXPECT_EQ("Den Schreibschutz wirklich entfernen ?", prompts.boxes.back().text);
+    // Off, change, on again answering Cancel: nothing changes.
+    EditSector(m, 0, static_cast<uint8_t>(m.bytes[100] ^ 1));
+    prompts.boxAnswers.push_back(IDCANCEL);
+    doc->OnWriteProtect();
+    EXPECT_TRUE(doc->IsWriteEnabled());
+    EXPECT_TRUE(prompts.boxes.back().type & MB_YESNOCANCEL);
+    // No: the snapshot comes back.
+    prompts.boxAnswers.push_back(IDNO);
+    doc->OnWriteProtect();
+    EXPECT_FALSE(doc->IsWriteEnabled());
+    EXPECT_EQ(m.bytes[100], doc->GetSectorBuffer()[100]);
+    // A sector that failed to read cannot be unprotected.
+    doc->SetCurrentSector(doc->GetSectorCount());
+    doc->LoadSector(0, 0);
+    prompts.boxAnswers.push_back(IDOK);
+    doc->OnWriteProtect();
+    EXPECT_EQ("Es ist kein Sektor geladen !", prompts.boxes.back().text);
+    EXPECT_FALSE(doc->IsWriteEnabled());
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+TEST_F(WriteBack, ReadOnlyImageIsForViewingOnly)
+{
+    Medium m = ImageCopy("wb-readonly.img");
+    ASSERT_TRUE(SetFileAttributesA(m.path.c_str(), FILE_ATTRIBUTE_READONLY));
+    uint64_t whole = HashOutside(m.path, 0, 0);
+    EditSector(m, 2, 0x3C);
+    prompts.boxAnswers.push_back(IDYES);
+    prompts.boxAnswers.push_back(IDOK);
+    EXPECT_FALSE(MoveTo(6));
+    EXPECT_EQ(kWriteFailed, prompts.boxes.back().text);
+    EXPECT_EQ(2u, doc->GetCurrentSector());
+    EXPECT_EQ(0x3C, doc->GetSectorBuffer()[100]);
+    EXPECT_EQ(whole, HashOutside(m.path, 0, 0));
+    prompts.boxAnswers.push_back(IDNO);
+    EXPECT_TRUE(doc->CanCloseFrame(nullptr));
+    doc.reset();
+    SetFileAttributesA(m.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(0, prompts.unexpected);
+}
