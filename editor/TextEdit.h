@@ -1,0 +1,411 @@
+// CTextEdit: the line-based 8-bit text editor on the text view base. It owns the text (one
+// heap block per line), the editor's caret and selection rules, the editing operations with
+// their undo journal, the clipboard and its settings. Everything except drawing, input and
+// focus works without a window (the base then only records caret, layout and repaint
+// requests), which is how the disk view's structure printers fill the decoded-text pane and
+// how the model tests drive it.
+//
+// Filling a read-only pane from code (what the structure printers use):
+//   edit.DeleteText(0, 0, 0, TE_LINE_ALL, 0);          // or edit.ClearText(): no line left
+//   edit.InsertString("text\n", 0, TE_LINE_APPEND, 0); // or edit.AppendText("text\n")
+//   edit.SetLineColors(line, colours, count, -1, 1);
+// Both forms work for any number of lines. The older spelling with line 1000 still appends
+// and clears while the text has at most 1000 lines, but past that it lands inside the text.
+#pragma once
+#include "editor/TextDropTarget.h"
+#include "editor/UndoRing.h"
+#include "views/AnsiView.h"
+
+class CRegistry;
+
+#include <stdint.h>
+#include <string>
+
+// Line arguments meaning "after the last line" (InsertString, InsertText) and "up to the
+// end" (DeleteText).
+const int TE_LINE_APPEND = 0x7FFFFFFF;
+const int TE_LINE_ALL = 0x7FFFFFFF;
+
+// Notifications the editor sends its parent on top of the text view's.
+const UINT TEXTEDIT_NOTIFY_KILLFOCUS = 11511;
+const UINT TEXTEDIT_NOTIFY_SETFOCUS = 11512;
+
+// Commands of the editor's message map.
+const UINT ID_TEXTEDIT_SELECT_ALL = 34890;
+const UINT ID_TEXTEDIT_SELECT_WORD = 34891;
+const UINT ID_TEXTEDIT_COPY_WORD = 34892;
+const UINT ID_TEXTEDIT_REDO = 32803;
+const UINT ID_TEXTEDIT_OPTIONS = 32785;
+const UINT ID_TEXTEDIT_FIND_NEXT = 32805;
+const UINT ID_TEXTEDIT_FIND_WORD = 32772;
+
+// A text position in one message word for WM_TEXTEDIT_QUERY: the column in the low and the
+// line in the high 16 bits, both unsigned and clamped to 0..65535. The text view's signed
+// packing would turn line 32768 of a 50,000-line pane into a negative line; no line or
+// column of a text is negative, so the editor reads and answers the words unsigned.
+inline uint32_t PackTextPosition(int column, int line)
+{
+    uint32_t c = column < 0 ? 0u : column > 0xFFFF ? 0xFFFFu : static_cast<uint32_t>(column);
+    uint32_t l = line < 0 ? 0u : line > 0xFFFF ? 0xFFFFu : static_cast<uint32_t>(line);
+    return c | (l << 16);
+}
+inline void UnpackTextPosition(uint32_t packed, int* column, int* line)
+{
+    if (column)
+        *column = static_cast<int>(packed & 0xFFFFu);
+    if (line)
+        *line = static_cast<int>(packed >> 16);
+}
+
+// Insert flags of InsertText.
+enum TextInsertFlags : int
+{
+    TIF_NEW_LINES = 0x001,     // every text line becomes a line of its own
+    TIF_CARET_START = 0x002,
+    TIF_CARET_END = 0x004,
+    TIF_REPAINT = 0x008,
+    TIF_AT_CARET = 0x020,
+    TIF_JOURNAL = 0x080,       // start and end go into the newest undo entry
+    TIF_COMMIT = 0x100,        // with TIF_JOURNAL: a new entry of kind 1 is made for them
+    TIF_COMMIT_GROUP = 0x200,  // with TIF_COMMIT: kind 17
+    TIF_UTF8 = 0x400,
+    TIF_UTF16 = 0x800,
+};
+
+// Range flags of GetTextRange, DeleteText.
+enum TextRangeFlags : int
+{
+    TRF_CARET_MOVE = 0x006,    // DeleteText: clamp the caret afterwards
+    TRF_REPAINT = 0x008,
+    TRF_WORD = 0x010,
+    TRF_START_CARET = 0x020,
+    TRF_END_ANCHOR = 0x040,
+    TRF_SELECTION = 0x060,
+    TRF_UTF8 = 0x400,
+    TRF_UTF16 = 0x800,
+};
+
+// EditOptions bits.
+enum EditOptionBits : uint32_t
+{
+    EO_FREE_CARET = 0x00000001,
+    EO_LINEWISE = 0x00000002,
+    EO_CARET_TO_START = 0x00000004,
+    EO_BRACKETS = 0x00000008,
+    EO_LINE_NUMBERS = 0x00000400,
+    EO_BRACKETS_WINDOW = 0x00000800,
+    EO_UNDERSCORE_SEPARATES = 0x00008000,
+    EO_NO_BREAK_CELL = 0x00000200,
+    EO_CHANGED = 0x80000000,
+};
+
+// Process-wide settings shared by every editor.
+extern uint32_t EditOptions;   // default 0x1849
+extern int TabWidth;           // 1..32, default 4
+
+// One line of text. Widths are 32-bit: 2048 TABs of width 32 do not fit 16 bits.
+struct TextLine
+{
+    uint32_t state;
+    int32_t length;
+    int32_t indent;
+    int32_t width;
+    uint8_t groupBits;     // colouring state at the line end: the group bits carried on
+    uint16_t openRule;     // and the delimiter rule left open (its number + 1, 0 for none);
+                           // 16 bits, as a definition may hold up to 4096 rules
+    uint8_t* colors;       // one colour index per character, null until coloured
+    char text[1];          // length bytes, then a NUL
+};
+
+// A copy slot: text kept by Ctrl+digit copies.
+struct CopySlot
+{
+    char* text;
+    int length;
+};
+
+// A caller's hook on the editor (kinds 1 to 8): 2 line inserted (line), 3 line about to be
+// deleted (line), 4 caret moved (column, line), 7 before a change (column, line, modified
+// byte; a zero result cancels the edit). The others are kept for their later users.
+class CTextEdit;
+struct TextSyntax;
+typedef int (*TextEditHook)(CTextEdit* edit, void* context, int a, int b, int c);
+enum TextEditHookKind
+{
+    TEH_COLOR_LINE = 1,
+    TEH_LINE_INSERTED = 2,
+    TEH_LINE_DELETING = 3,
+    TEH_CARET_MOVED = 4,
+    TEH_MARGIN = 5,
+    TEH_STATUS = 6,
+    TEH_BEFORE_CHANGE = 7,
+    TEH_CONTEXT_MENU = 8,
+};
+
+// Character classes of word moves and runs: 0 below 33, 1 punctuation, 2 underscore,
+// 3 digits, lower case and 221..255, 4 upper case and 192..220.
+int TextCharClass(unsigned char c);
+
+// The cells of one drawn line: what PrintLine hands the base's line drawer. Pure, so that
+// tests can check colours and selection without a device context.
+struct LineCellInput
+{
+    const char* text;
+    int length;
+    const uint8_t* colors;   // per character, or null
+    int defaultColor;        // colour index of characters without colours
+    int firstColumn;         // first display column drawn
+    int columnCount;         // cells wanted
+    int tabWidth;
+    int selectFrom;          // selected display columns [from, to); 100000 when none
+    int selectTo;
+    bool breakSelected;      // the selection continues past the line end
+    bool drawBreakCell;      // ... and the line break is drawn as one selected cell
+    bool freeCaret;          // selected columns right of the text are shown selected
+};
+// Writes columnCount cells (TABs expanded into blanks, blanks after the text), each with its
+// colour word (low byte text format, high byte background; 1 the selection), and one more
+// word after them. Returns the number of cells that show text.
+int ComposeLineCells(const LineCellInput& in, char* cells, uint16_t* words);
+
+class CTextEdit : public CAnsiView
+{
+public:
+    CTextEdit(uint32_t maxLineLength, uint32_t maxLines, uint32_t flags, const char* viewName);
+    ~CTextEdit() override;
+
+    // --- line store (nonzero on success)
+    int InsertLine(int index, const char* text, int length);
+    int SetLine(int index, const char* text, int length);
+    int DeleteLine(int index);
+    virtual const TextLine* GetLine(int line) const;
+    int GetLineCount() const { return static_cast<int>(m_lineCount); }
+    int GetMaxLineLength() const { return static_cast<int>(m_maxLineLength); }
+    int GetMaxLines() const { return static_cast<int>(m_maxLines); }
+    static int ColumnToIndex(int column, const char* text, int length);
+    static int IndexToColumn(int index, const char* text, int length);
+
+    // --- text access
+    int InsertText(const char* text, int column, int line, int flags, int length);
+    int InsertString(const char* text, int column, int line, int flags);
+    int AppendText(const char* text) { return InsertString(text, 0, TE_LINE_APPEND, 0); }
+    int InsertAtCaret(const char* text, int flags);
+    int SetLineText(const char* text, int line, int length, int flags);
+    void SetLineState(int line, int set, uint32_t value);
+    // The text between two positions in a new heap block (malloc; the caller frees it).
+    int GetTextRange(char** out, int column1, int line1, int column2, int line2, int flags);
+    int GetTextAlloc(char** out, int flags) { return GetTextRange(out, 0, 0, 0, 0, flags); }
+    int GetText(char* buffer, int size, int flags);
+    int GetRangeText(char* buffer, int size, int column1, int line1, int column2, int line2, int flags);
+    const char* GetLineText(int line, int* length) const;
+    int GetLineLength(int line) override;
+    int DeleteText(int column1, int line1, int column2, int line2, int flags);
+    int ClearText() { return DeleteText(0, 0, 0, TE_LINE_ALL, 0); }
+    int ClearAll();
+
+    // --- state, caret, selection
+    int SetEditable(int editable);
+    bool IsReadOnly() const { return m_readOnly != 0; }
+    int SetModified(int value);
+    int IsModified() const { return m_modified; }
+    POINT SetCursorPos(int column, int line, int flags = 0);
+    POINT GetCursorOrAnchor() const;
+    POINT GetAnchor() const { POINT p = { m_anchorColumn, m_anchorLine }; return p; }
+    int GetSelectionMode() const { return m_selectionMode; }
+    int HasSelection() const { return m_selectionMode; }
+    void SelectAll();
+    int IsInSelection(int column, int line) const;
+    int GetSelectedLines(int* first, int* end) const;
+    int GetSelectionStart(int* column, int* line) const;
+    POINT GetCellSize() const { POINT p = { Layout().CharWidth(), Layout().LineHeight() }; return p; }
+    TextEditHook SetHook(int kind, TextEditHook hook, void* context);
+    int MoveCursor(int column, int line, uint32_t flags) override;
+    int WordRun(int index, const char* text, int length, int leftward, int* outEnd) const;
+    int PunctRun(int index, const char* text, int length, int leftward, int* outEnd) const;
+    int GetWordAt(int column, int line, int copy);
+    void SelectWordAt(int column, int line);
+
+    // --- editing
+    int InsertChar(int ch, int journal);
+    int DeleteSelection(int partOfLarger);
+    int CutSelection(int slot);
+    int CopySelection(int slot);
+    int Paste(int source);
+    int IndentBlock(int unindent);
+    const CopySlot& GetCopySlot(int slot) const { return m_copySlots[slot < 0 || slot > 9 ? 0 : slot]; }
+
+    // --- undo journal
+    void ClearUndo() { m_undo.Clear(); }
+    int Undo(int steps);
+    int JournalLines(int line1, int line2);
+    int JournalLineRange(int line1, int line2);
+    CUndoRing& Journal() { return m_undo; }
+    bool CanUndo() const { return !m_readOnly && m_undo.CanUndo(); }
+    bool CanRedo() const { return !m_readOnly && m_undo.CanRedo(); }
+
+    // --- colours
+    int ColorIndex(int number);
+    int SetLineColors(int line, const uint8_t* colors, int count, int defaultColor, int stride);
+    int SetDefaultColor(int number);
+    int SetColumnColors(const uint8_t* numbers, int count, int defaultNumber);
+    // Without a name: back to uncoloured lines in the default colour. With one, the
+    // definition's key (a subkey of the view's key; ".ext" and "#name" name a value holding
+    // the subkey's name) gives a fixed colour ("Color"), colours by column ("ColorArray") or
+    // the rules of the colouring engine (classes, groups, "Words", "Until", "Fixed").
+    int LoadSyntaxColors(const char* name);
+    const char* GetSyntaxName() const { return m_syntaxName; }
+    bool HasSyntaxRules() const { return m_defaultColor < 0 && m_syntax != nullptr; }
+    int GetSyntaxRuleCount() const;
+    // The colour indexes the loaded rules name (256 bits), for the colour dialog; null
+    // without rules.
+    const uint32_t* GetColorsInUse() const;
+    // Colours a line with the loaded rules, and the lines after it while the state carried
+    // over the line end changes. Returns the next line to colour (line + 1 without rules).
+    // A hook of kind 1 is asked first: a nonzero answer means it coloured the line itself.
+    int ColorLine(int line);
+    // The upper-case form the engine and the fold comparisons use.
+    unsigned char FoldChar(unsigned char c) const;
+    // Bracket highlight: the bracket at the caret and its partner, as PrintLine marks them.
+    // Direction 0 marks the two brackets; under the window-wide option -1 or +1 tells on
+    // which side of the caret the partner lies and the range between them is marked.
+    bool IsBracketHighlightActive() const { return m_bracketActive; }
+    int GetBracketDirection() const { return m_bracketDirection; }
+    POINT GetBracketPartner() const { POINT p = { m_bracketColumn, m_bracketLine }; return p; }
+    // The cell colours of the bracket highlight on one line (high byte of the colour words).
+    void ApplyBracketHighlight(int line, int firstColumn, int count, uint16_t* words) const;
+    int GetCharColor(int index, int line) const;
+    int CharClass(unsigned char c) const { return TextCharClass(c); }
+    int CompareFold(const char* a, const char* b, int length, int fold) const;
+    int CompareChar(unsigned char a, unsigned char b, int fold) const;
+    int CompareWild(const char* pattern, const char* text, int length, int fold) const;
+    // The text of a line between two display columns (column2 < 0: to the end) and its
+    // colour indexes, both new heap blocks (malloc) with a terminator. Flags: 1 TABs as
+    // blanks, 0x100 bytes above 127 as UTF-8 (the colour repeated per byte), 0x200 UTF-16
+    // (one colour per character). Returns the length in bytes of the text.
+    int GetLineTextAndColors(char** text, uint8_t** colors, int line, int column1, int column2, int flags) const;
+    // Cells of one line as PrintLine draws them (see ComposeLineCells).
+    int ComposeLine(int line, int firstColumn, int count, char* cells, uint16_t* words) const;
+
+    // --- drawing overrides
+    int EditColors() override;
+    void OnSettingsChanged(int flags) override;
+    int PrintLine(CDC* dc, const RECT& rect, int line, int firstColumn, int count, int flags) override;
+    void PrintMargin(CDC* dc, const RECT& rect, int line) override;
+    int SetLineNumberWidth(int width);
+    void InvalidateLines(int line1, int line2);
+
+    // --- input overrides
+    void OnLayoutChanged() override;
+    int OnCharInput(UINT character, UINT flags) override;
+    int OnKey(UINT key, UINT flags) override;
+    int PreLButtonDblClk(UINT keyFlags, int x, int y, int column, int line) override;
+    int PreLButtonDown(UINT keyFlags, int x, int y, int column, int line) override;
+    int PreLButtonUp(UINT keyFlags, int x, int y, int column, int line) override;
+    int PreMouseMove(UINT keyFlags, int x, int y, int column, int line) override;
+    void OnContextMenu(int x, int y, HMENU menu) override;
+
+    // --- commands
+    void OnEditCopy() { CopySelection(-1); }
+    void OnEditCut() { CutSelection(-1); }
+    void OnEditPaste() { Paste(-1); }
+    void OnEditClear() { DeleteSelection(0); }
+    void OnEditUndo() { Undo(-1); }
+    void OnEditRedo() { Undo(1); }
+    void OnSelectWord();
+    void OnCopyWord();
+    virtual int CopyToSlot(UINT id) { return CopySelection(static_cast<int>(id) - 34880); }
+    virtual int CopyByCommand(UINT id) { return CopySelection(static_cast<int>(id) - 32810); }
+    virtual int PasteByCommand(UINT id) { return Paste(static_cast<int>(id) - 32820); }
+
+    // Find and replace come with their dialogs; until then these do nothing.
+    int OpenFindDialog(const char* initial, int flags);
+    int OpenReplaceDialog();
+    int OnFindNext();
+    int OnFindWord();
+
+    // --- settings
+    int LoadSettings(const char* viewName);
+    int SaveSettings(const char* viewName);
+    uint32_t GetWordStopMask() const { return m_wordStopMask; }
+
+    // Places kept for the editor's menus, status panes, keyboard texts and drag and drop.
+    void LoadAccel();
+    void CreateFindDialogs();
+    void DestroyFindDialogs();
+    void UpdateStatusBar();
+    void OnStatusFocus();
+    void OnStatusUnfocus();
+    int StartDrag();
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    void NotifyParent(UINT code);
+    LRESULT AnswerPositionQuery(WPARAM code, LPARAM value);
+    int PasteOneLineDown(bool countUp);
+    int CallHook(int kind, int a, int b, int c);
+    bool AllowChange();
+    bool Refuse();   // beeps; returns false for `return Refuse()` style
+    TextLine* MakeLine(const char* text, int length);
+    static void MeasureLine(TextLine* line);
+    void FreeLine(TextLine* line);
+    void SetCaretRaw(int column, int line);
+    bool SelectionOrdered(int* c1, int* l1, int* c2, int* l2) const;
+    int StoreWrapped(int index, bool replace, const std::string& text, int endOffset, int* endColumn, int* endLine);
+    void FillGap(std::string& out, int fromColumn, int toColumn) const;
+    void ReplayEntry(UndoEntry* entry);
+    bool RunContinues(const UndoEntry* earlier, const UndoEntry* later) const;
+    void SetRun(UndoEntry* entry, int cls, int column, int line, int nextColumn, int nextLine);
+    void JournalTyping(int kind, int character, int key, int startColumn, int startLine, int endColumn, int endLine,
+                       int runClass, int nextColumn);
+    void RecomputeWordStopMask();
+    void ApplyMargin();
+    bool ColorOneLine(int line);
+    int CarriedColor(int line) const;
+    void ReadSyntaxRules(CRegistry& reg);
+    void UpdateBracketHighlight();
+
+    TextLine** m_lines;
+    uint32_t m_lineCount;
+    uint32_t m_lineCapacity;
+    bool m_tableLent;
+    uint32_t m_maxLineLength;
+    uint32_t m_maxLines;
+    uint8_t m_readOnly;
+    uint8_t m_modified;
+    bool m_replaying;
+    int m_anchorColumn;
+    int m_anchorLine;
+    int m_selectionMode;
+    int m_desiredColumn;
+    CUndoRing m_undo;
+    CopySlot m_copySlots[10];
+    char* m_keyTexts[55];
+    char* m_findHistory;
+    int m_findHistoryLength;
+    uint32_t m_wordStopMask;
+    int m_lineNumberWidth;
+    int m_defaultColor;
+    uint8_t* m_columnColors;
+    bool m_ctrlHandled;
+    DWORD m_doubleClickTick;
+    int m_doubleClickColumn;
+    int m_doubleClickLine;
+    bool m_dragAllowed;
+    bool m_dragArmed;
+    POINT m_dragPoint;
+    POINT m_dragCell;
+    POINT m_contextCell;
+    CTextDropTarget m_dropTarget;
+    POINT m_insertEnd;
+    char m_syntaxName[16];
+    TextEditHook m_hooks[9];
+    void* m_hookContexts[9];     // the end of the last insertion as a removal of it needs it
+    TextSyntax* m_syntax = nullptr;   // rule tables of a loaded definition, null when none
+    bool m_bracketActive = false;
+    int m_bracketDirection = 0;
+    int m_bracketColumn = 0;
+    int m_bracketLine = 0;
+    int m_bracketCaretColumn = 0;
+    int m_bracketCaretLine = 0;
+};

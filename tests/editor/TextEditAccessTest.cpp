@@ -1,0 +1,253 @@
+// Putting text in by position, reading it back and deleting it; how a refilled pane is
+// cleared and appended to; bad input of every kind.
+#include "tests/editor/EditorTestSupport.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+using namespace edittest;
+
+namespace {
+
+class TextEditAccess : public EditorTest
+{
+};
+
+std::string Range(CTextEdit& edit, int c1, int l1, int c2, int l2, int flags = 0)
+{
+    char* text = nullptr;
+    int length = edit.GetTextRange(&text, c1, l1, c2, l2, flags);
+    std::string out = text ? std::string(text, static_cast<size_t>(length)) : std::string("<null>");
+    free(text);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(TextEditAccess, InsertStringSplitsAtEveryKindOfLineBreak)
+{
+    CTextEdit edit(2048, 50000, 0, "AccessTest");
+    EXPECT_EQ(edit.InsertString("A\r\nB\n\nC", 0, 1000, 0), 4);
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "A", "B", "", "C" }));
+    // A text ending in a line break adds no empty line after it.
+    edit.ClearAll();
+    EXPECT_EQ(edit.InsertString("one\r\n", 0, TE_LINE_APPEND, 0), 1);
+    EXPECT_EQ(edit.InsertString("two\n", 0, TE_LINE_APPEND, 0), 1);
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "one", "two" }));
+    // CR alone, CR CR LF as one break, LF CR as two.
+    edit.ClearAll();
+    edit.InsertString("a\rb\r\r\nc\n\rd", 0, TE_LINE_APPEND, 0);
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "a", "b", "c", "", "d" }));
+    // Empty texts add nothing; an empty text as its own line with flag 1.
+    EXPECT_EQ(edit.InsertString("", 0, TE_LINE_APPEND, 0), 0);
+    EXPECT_EQ(edit.InsertText(nullptr, 0, 0, 0, 5), 0);
+    EXPECT_EQ(edit.InsertString("", 0, 0, TIF_NEW_LINES), 1);
+    EXPECT_EQ(edit.GetLineCount(), 6);
+    EXPECT_EQ(Lines(edit)[0], "");
+}
+
+TEST_F(TextEditAccess, InsertingRightOfTheLineFillsTheGapWithTabsAndBlanks)
+{
+    CTextEdit edit(2048, 50000, 0, "AccessTest");
+    edit.InsertString("abc", 0, TE_LINE_APPEND, 0);
+    EXPECT_EQ(edit.InsertString("X", 10, 0, 0), 0);
+    EXPECT_EQ(Lines(edit)[0], "abc\t\t  X");
+    EXPECT_EQ(edit.GetLineLength(0), 11);
+    // Typing right of the text with the free caret fills the same way; one undo removes it.
+    edit.SetCursorPos(14, 0);
+    EXPECT_EQ(edit.GetCursorPos().x, 14);
+    edit.InsertChar('Y', 1);
+    EXPECT_EQ(Lines(edit)[0], "abc\t\t  X\t  Y");
+    edit.Undo(-1);
+    EXPECT_EQ(Lines(edit)[0], "abc\t\t  X");
+}
+
+TEST_F(TextEditAccess, ReadingRangesWordsAndIntoBuffers)
+{
+    CTextEdit edit(2048, 50000, 0, "AccessTest");
+    edit.InsertString("ab\ncd", 0, TE_LINE_APPEND, 0);
+    EXPECT_EQ(Range(edit, 1, 0, 1, 1), "b\r\nc");
+    EXPECT_EQ(Range(edit, 1, 1, 1, 0), "b\r\nc");   // ends in either order
+    EXPECT_EQ(Range(edit, 1, 0, 1, 0), "");
+    EXPECT_EQ(Range(edit, 0, 5, 1, 9), "");        // start past the last line
+    // The word around a position, and no word at all.
+    edit.ClearAll();
+    edit.InsertString("say hello_world now", 0, TE_LINE_APPEND, 0);
+    EXPECT_EQ(Range(edit, 6, 0, 0, 0, TRF_WORD), "hello_world");
+    EXPECT_EQ(Range(edit, 0, 3, 0, 0, TRF_WORD), "<null>");
+    EditOptions |= EO_UNDERSCORE_SEPARATES;
+    EXPECT_EQ(Range(edit, 6, 0, 0, 0, TRF_WORD), "hello");
+    EditOptions &= ~EO_UNDERSCORE_SEPARATES;
+    // UTF-16 and UTF-8 out.
+    edit.ClearAll();
+    edit.InsertString("A\xE4", 0, TE_LINE_APPEND, 0);
+    char* wide = nullptr;
+    EXPECT_EQ(edit.GetTextRange(&wide, 0, 0, 2, 0, TRF_UTF16), 4);
+    EXPECT_EQ(memcmp(wide, "A\0\xE4\0\0\0", 6), 0);
+    free(wide);
+    EXPECT_EQ(Range(edit, 0, 0, 2, 0, TRF_UTF8), "A\xC3\xA4");
+    // The selection into a caller buffer, cut and terminated.
+    edit.SetCursorPos(0, 0);
+    edit.SetCursorPos(2, 0, MCF_EXTEND);
+    char buffer[8];
+    memset(buffer, 'z', sizeof(buffer));
+    EXPECT_EQ(edit.GetText(buffer, 8, 96), 2);
+    EXPECT_STREQ(buffer, "A\xE4");
+    EXPECT_EQ(edit.GetText(buffer, 2, 96), 1);
+    EXPECT_STREQ(buffer, "A");
+    EXPECT_EQ(edit.GetText(buffer, 1, 96), 0);
+    EXPECT_STREQ(buffer, "");
+    buffer[0] = 'z';
+    EXPECT_EQ(edit.GetText(buffer, 0, 96), 0);
+    EXPECT_EQ(buffer[0], 'z');
+    // Lines outside the text.
+    int length = 7;
+    EXPECT_EQ(edit.GetLineText(-1, &length), nullptr);
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(edit.GetLineText(1, nullptr), nullptr);
+    EXPECT_EQ(edit.GetLineLength(5), 0);
+    EXPECT_EQ(edit.GetLine(5)->length, 0);
+}
+
+TEST_F(TextEditAccess, DeleteTextRangesAndRefusals)
+{
+    CTextEdit edit(2048, 50000, 0, "AccessTest");
+    edit.InsertString("0123\nabcd\nWXYZ", 0, TE_LINE_APPEND, 0);
+    EXPECT_EQ(edit.DeleteText(2, 1, 2, 1, 0), 0);       // equal ends
+    EXPECT_EQ(edit.DeleteText(0, 3, 2, 9, 0), 0);       // start past the last line
+    EXPECT_EQ(edit.DeleteText(1, 1, 3, 1, 0), 1);
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "0123", "ad", "WXYZ" }));
+    EXPECT_EQ(edit.DeleteText(2, 2, 2, 0, 0), 1);       // ends in either order
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "01YZ" }));
+    // From a column to past the end: the rest of the text from there.
+    edit.ClearAll();
+    edit.InsertString("keep this\nand\nmore", 0, TE_LINE_APPEND, 0);
+    EXPECT_EQ(edit.DeleteText(4, 0, 0, TE_LINE_ALL, 0), 1);
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "keep" }));
+    // Read-only does not block filling and clearing from code.
+    edit.SetEditable(0);
+    EXPECT_EQ(edit.InsertString("x", 0, TE_LINE_APPEND, 0), 1);
+    EXPECT_EQ(edit.DeleteText(0, 0, 0, TE_LINE_ALL, 0), 1);
+    EXPECT_EQ(edit.GetLineCount(), 0);
+}
+
+// A refilled pane: clearing and appending work for any line count, and the caret reset after
+// the refill leaves no selection behind.
+TEST_F(TextEditAccess, RefillClearsEverythingAndLeavesNoSelection)
+{
+    CMarkTextView pane(2048, 50000, 0, "Text");
+    pane.SetEditable(0);
+    for (int i = 0; i < 1500; ++i)
+    {
+        char line[32];
+        snprintf(line, sizeof(line), "Zeile %d", i);
+        pane.InsertString(line, 0, TE_LINE_APPEND, 0);
+    }
+    ASSERT_EQ(pane.GetLineCount(), 1500);
+    EXPECT_STREQ(pane.GetLineText(1499, nullptr), "Zeile 1499");
+    // The old line-1000 form lands inside a text this long; the named forms do not.
+    pane.InsertString("mitten", 0, 1000, 0);
+    EXPECT_STREQ(pane.GetLineText(1000, nullptr), "mittenZeile 1000");
+    pane.SetCursorPos(3, 1200);
+    pane.SetCursorPos(2, 1400, MCF_EXTEND);
+    EXPECT_EQ(pane.HasSelection(), 2);
+    EXPECT_EQ(pane.ClearText(), 1);
+    EXPECT_EQ(pane.GetLineCount(), 0);
+    EXPECT_EQ(pane.HasSelection(), 0);
+    pane.AppendText("neu\nzwei");
+    pane.SetCursorPos(0, 0);
+    EXPECT_EQ(pane.HasSelection(), 0);
+    char buffer[256];
+    EXPECT_EQ(pane.GetText(buffer, sizeof(buffer), 96), 0);
+    EXPECT_EQ(Lines(pane), (std::vector<std::string>{ "neu", "zwei" }));
+    // Up to 1000 lines the older forms still clear and append; one line leaves no empty line.
+    EXPECT_EQ(pane.DeleteText(0, 0, 0, 1000, 0), 1);
+    EXPECT_EQ(pane.GetLineCount(), 0);
+    pane.InsertString("eins", 0, 1000, 0);
+    EXPECT_EQ(pane.DeleteText(0, 0, 0, 1000, 0), 1);
+    EXPECT_EQ(pane.GetLineCount(), 0);
+    // A selection whose anchor lines vanish ends with them.
+    pane.AppendText("a\nb\nc\nd");
+    pane.SetCursorPos(1, 3);
+    pane.SetCursorPos(0, 1, MCF_EXTEND);
+    EXPECT_EQ(pane.DeleteText(0, 2, 1, 3, 0), 1);
+    EXPECT_EQ(pane.HasSelection(), 0);
+}
+
+TEST_F(TextEditAccess, OverlongTextIsWrappedNeverDropped)
+{
+    CTextEdit edit(16, 50000, 0, "AccessTest");
+    edit.InsertString("0123456789", 0, TE_LINE_APPEND, 0);
+    edit.InsertString("abcdefghij", 10, 0, 0);
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "0123456789abcdef", "ghij" }));
+    // The cut backs off to a blank in the last quarter of the line.
+    edit.ClearAll();
+    edit.InsertString("word word word word word", 0, TE_LINE_APPEND, 0);
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "word word word ", "word word" }));
+    // A 10,000-byte line in a pane of 2048: five lines, every byte kept.
+    CTextEdit wide(2048, 50000, 0, "AccessTest");
+    std::string big;
+    for (int i = 0; i < 10000; ++i)
+        big += static_cast<char>('a' + i % 26);
+    wide.InsertString(big.c_str(), 0, TE_LINE_APPEND, 0);
+    std::string joined;
+    for (const std::string& line : Lines(wide))
+    {
+        EXPECT_LE(line.size(), 2048u);
+        joined += line;
+    }
+    EXPECT_EQ(wide.GetLineCount(), 5);
+    EXPECT_EQ(joined, big);
+    // Typing into a full line beeps.
+    wide.SetCursorPos(0, 0);
+    int beeps = g_beeps;
+    EXPECT_EQ(wide.InsertChar('x', 1), 0);
+    EXPECT_EQ(g_beeps, beeps + 1);
+}
+
+TEST_F(TextEditAccess, BadInputIsDecodedOrClampedWithoutHarm)
+{
+    CTextEdit edit(2048, 50000, 0, "AccessTest");
+    // UTF-8: a valid two-byte sequence, a code point above 255, a lone lead byte and a stray
+    // continuation byte (kept as they are).
+    const char utf8[] = "\xC3\xA4|\xE2\x82\xAC|\xC3|\x80";
+    edit.InsertText(utf8, 0, TE_LINE_APPEND, TIF_UTF8, static_cast<int>(sizeof(utf8) - 1));
+    EXPECT_EQ(Lines(edit)[0], std::string("\xE4|\xFF|\xC3|\x80"));
+    // UTF-16: a surrogate pair is one character (255), a lone surrogate too, an odd last
+    // byte is dropped.
+    const char utf16[] = { 'A', 0, 0x3D, static_cast<char>(0xD8), 0x00, static_cast<char>(0xDE), 0x00,
+                           static_cast<char>(0xDC), 'B', 0, '\n', 0, 'C', 0, 'x' };
+    edit.InsertText(utf16, 0, TE_LINE_APPEND, TIF_UTF16, static_cast<int>(sizeof(utf16)));
+    EXPECT_EQ(Lines(edit)[1], std::string("A\xFF\xFF" "B"));
+    EXPECT_EQ(Lines(edit)[2], "C");
+    // NULs inside a text with a length stay part of the line.
+    edit.InsertText("a\0b", 0, TE_LINE_APPEND, 0, 3);
+    EXPECT_EQ(edit.GetLine(3)->length, 3);
+    EXPECT_EQ(Range(edit, 0, 3, 3, 3), std::string("a\0b", 3));
+    // Positions out of range: negative line and column insert at the start.
+    edit.InsertString("S", -5, -7, 0);
+    EXPECT_EQ(Lines(edit)[0][0], 'S');
+    // A caret far beyond the text is clamped onto the line after the last.
+    edit.SetCursorPos(500, 90000);
+    EXPECT_EQ(edit.GetCursorPos().y, edit.GetLineCount());
+    EXPECT_EQ(edit.GetCursorPos().x, 0);
+    // SetLineText: null text and negative lengths are refused; a line past the end appends.
+    EXPECT_EQ(edit.SetLineText(nullptr, 0, 3, 0), -1);
+    EXPECT_EQ(edit.SetLineText("x", 0, -1, 0), -1);
+    int at = edit.SetLineText("neu", 99, 3, 0);
+    EXPECT_EQ(at, edit.GetLineCount() - 1);
+    EXPECT_STREQ(edit.GetLineText(at, nullptr), "neu");
+}
+
+// 2048 TABs of width 32 are 65,536 columns: more than 16 bits hold.
+TEST_F(TextEditAccess, WideLinesKeepTheirFullWidth)
+{
+    TabWidth = 32;
+    CTextEdit edit(2048, 50000, 0, "AccessTest");
+    std::string tabs(2048, '\t');
+    edit.InsertString(tabs.c_str(), 0, TE_LINE_APPEND, 0);
+    EXPECT_EQ(edit.GetLineLength(0), 65536);
+    edit.SetCursorPos(65536, 0);
+    EXPECT_EQ(edit.GetCursorPos().x, 65536);
+    EXPECT_EQ(edit.GetLine(0)->indent, 65536);
+}
