@@ -1,13 +1,74 @@
 #include "app/DiskView.h"
 
+#include "app/DiskViewModel.h"
+#include "app/StatusPane.h"
+#include "app/res/resource.h"
 #include "disk/DiskDoc.h"
+#include "disk/DiskDocNavigation.h"
+#include "disk/InfoTypeDialog.h"
+#include "textlib/Expr.h"
+#include "uihelpers/FrameDrawing.h"
+#include "uihelpers/MouseTracking.h"
+
+#include <shellapi.h>
+#include <cstring>
 
 IMPLEMENT_DYNCREATE(CDiskView, CView)
 
 BEGIN_MESSAGE_MAP(CDiskView, CView)
+    ON_WM_SIZE()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_DESTROY()
+    ON_WM_DROPFILES()
+    ON_WM_SETFOCUS()
+    ON_NOTIFY(ANSIVIEW_NOTIFY_SETFOCUS, CDiskView::IDC_HEX_VIEW, OnHexViewFocus)
+    ON_NOTIFY(ANSIVIEW_NOTIFY_SETFOCUS, CDiskView::IDC_TEXT_PANE, OnTextPaneFocus)
+    ON_COMMAND(ID_MARKTEXT_MARK_RANGE, OnMarkRange)
+    ON_COMMAND(ID_INFO_VIEW, OnInfoView)
+    ON_UPDATE_COMMAND_UI(ID_INFO_VIEW, OnUpdateInfoView)
 END_MESSAGE_MAP()
 
-CDiskView::CDiskView() = default;
+namespace {
+
+// The pane limits of the decoded text: long enough for any printer's line, and room for the
+// longest listing (a 64 KB FAT sector as table lines).
+const uint32_t kTextMaxLineLength = 2048;
+const uint32_t kTextMaxLines = 50000;
+const char kTextViewName[] = "Text";
+
+const int kStatusPaneWidth = 175;
+
+CWnd* MainWindow()
+{
+    return AfxGetMainWnd();
+}
+
+bool IsWindowObject(CWnd* wnd)
+{
+    return wnd && wnd->m_hWnd && ::IsWindow(wnd->m_hWnd);
+}
+
+// The go-to commands of the document start from the number the user selected in the view.
+bool SelectedNumberOfView(CView* view, uint64_t* number)
+{
+    if (!view || !view->IsKindOf(RUNTIME_CLASS(CDiskView)))
+        return false;
+    return static_cast<CDiskView*>(view)->GetSelectedNumber(number);
+}
+
+}  // namespace
+
+CDiskView::CDiskView()
+    : m_splitPosition(kInitialSplit),
+      m_paneGroupHandle(0),
+      m_focusedPane(0),
+      m_chosenInfoType(0),
+      m_panesCreated(0),
+      m_textPane(kTextMaxLineLength, kTextMaxLines, 0, kTextViewName)
+{
+    SetPrinterPane(&m_textPane);
+    SetSelectedNumberHook(SelectedNumberOfView);
+}
 
 CDiskView::~CDiskView() = default;
 
@@ -16,6 +77,333 @@ CDiskDoc* CDiskView::GetDocument() const
     return static_cast<CDiskDoc*>(m_pDocument);
 }
 
-void CDiskView::OnDraw(CDC* /*pDC*/)
+BOOL CDiskView::PreCreateWindow(CREATESTRUCTA& cs)
 {
+    // Explorer may drop image files on the view.
+    cs.dwExStyle |= WS_EX_ACCEPTFILES;
+    // Only the splitter bar shows of the view itself: the sizing arrow over it, and no
+    // background erase under the children (it would flicker through them). A class of its
+    // own, so that no other window of the default class gets that cursor.
+    if (!cs.lpszClass)
+        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(nullptr, IDC_SIZENS),
+                                           static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
+    return CView::PreCreateWindow(cs);
+}
+
+BOOL CDiskView::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                       CWnd* pParentWnd, UINT nID, CCreateContext* pContext)
+{
+    if (!CView::Create(lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, nID, pContext))
+        return FALSE;
+    const RECT none = {0, 0, 0, 0};
+    m_hexView.Create(WS_CHILD | WS_VISIBLE, none, this, IDC_HEX_VIEW);
+    m_textPane.Create(WS_CHILD | WS_VISIBLE, none, this, IDC_TEXT_PANE);
+    m_textPane.SetEditable(0);
+    for (const PrinterColorFormat& format : PrinterColorFormats)
+        m_textPane.AddColorFormat(format.rgb, static_cast<COLORREF>(-1), format.name, format.number, 0);
+    LayOutPanes();
+    return TRUE;
+}
+
+void CDiskView::OnDraw(CDC* pDC)
+{
+    if (pDC)
+        DrawSplitterBar(pDC->GetSafeHdc(), m_splitPosition, 10000, TRUE);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Updates
+
+void CDiskView::SelectRange(int offset, int length)
+{
+    m_hexView.SetHighlightRange(0, offset, length);
+    m_hexView.SetCursorAddress(offset, false);
+    m_hexView.SetSelectionEnd(static_cast<int64_t>(offset) + length, false);
+}
+
+void CDiskView::WriteStatusPanes()
+{
+    CDiskDoc* doc = GetDocument();
+    CWnd* main = MainWindow();
+    if (!doc || !main)
+        return;
+    if (!m_panesCreated) {
+        m_paneGroupHandle = 0;
+        if (IsWindowObject(main)) {
+            uint32_t ids[2] = {ID_MEDIUM_PANE, ID_POSITION_PANE};
+            int32_t widths[2] = {kStatusPaneWidth, kStatusPaneWidth};
+            StatusPaneRequest request = {};
+            request.ids = ids;
+            request.widths = widths;
+            request.count = 2;
+            LRESULT handle = main->SendMessage(WM_STATUSPANE, StatusPaneInsertGroup, reinterpret_cast<LPARAM>(&request));
+            if (handle == 0) {
+                // The frame takes groups only after some view has announced its base panes;
+                // the hex view does that when it gets the focus, which may not have happened
+                // yet. No view has any base panes then, so announcing none changes nothing.
+                StatusPaneRequest none = {};
+                main->SendMessage(WM_STATUSPANE, StatusPaneSetBase, reinterpret_cast<LPARAM>(&none));
+                widths[0] = widths[1] = kStatusPaneWidth;
+                handle = main->SendMessage(WM_STATUSPANE, StatusPaneInsertGroup, reinterpret_cast<LPARAM>(&request));
+            }
+            // -1 (no room) is no group either.
+            if (handle != -1)
+                m_paneGroupHandle = static_cast<int32_t>(handle);
+        }
+        m_panesCreated = m_paneGroupHandle != 0;
+    }
+    if (!m_panesCreated || !IsWindowObject(main))
+        return;
+    const uint64_t sector = doc->GetCurrentSector();
+    const std::string medium = FormatMediumPaneText(doc->GetDriveCode(), sector);
+    const std::string position = FormatPositionPaneText(sector, doc->GetClusterAreaStart(), doc->GetSectorsPerCluster(),
+                                                        doc->GetFirstClusterNumber(), doc->GetPartitionStart());
+    StatusPaneRequest request = {};
+    request.index = PaneGroupFirstIndex(m_paneGroupHandle);
+    request.text = medium.c_str();
+    request.update = 1;
+    request.background = -1;
+    request.textColor = -1;
+    main->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+    request.index += 1;
+    request.text = position.c_str();
+    main->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+}
+
+void CDiskView::ClearTextPane()
+{
+    m_textPane.DeleteText(0, 0, 0, TE_LINE_ALL, 0);
+    m_textPane.ClearMarks();
+}
+
+void CDiskView::FinishPrinting()
+{
+    m_textPane.SetCursorPos(0, 0, 0);
+    if (m_textPane.m_hWnd)
+        m_textPane.RequestUpdate(0);
+}
+
+void CDiskView::PrintCurrentSector(int infoType)
+{
+    CDiskDoc* doc = GetDocument();
+    if (!doc)
+        return;
+    SetPrinterDocument(doc);
+    ClearTextPane();
+    PrintStructure(infoType, doc->GetSectorBuffer(), doc->GetLoadedSize());
+    FinishPrinting();
+}
+
+void CDiskView::OnUpdate(CView* /*pSender*/, LPARAM lHint, CObject* /*pHint*/)
+{
+    CDiskDoc* doc = GetDocument();
+    if (!doc)
+        return;
+    SetPrinterDocument(doc);
+    const uint32_t hint = static_cast<uint32_t>(lHint);
+    const UpdateHintParts parts = DecodeUpdateHint(hint);
+    if (hint == kHintUnprotected) {
+        m_hexView.SetModeFlags(0, 1);
+        return;
+    }
+    if (hint == kHintProtected) {
+        m_hexView.SetModeFlags(1, 1);
+        return;
+    }
+    if (parts.sameSector) {
+        SelectRange(parts.offset, parts.length);
+        return;
+    }
+
+    const uint32_t loaded = doc->GetLoadedSize();
+    m_hexView.SetData(doc->GetSectorBuffer(), static_cast<int>(loaded), 0, 0);
+    m_textPane.SetMarkLimit(loaded);
+    if (parts.length != 0)
+        SelectRange(parts.offset, parts.length);
+
+    WriteStatusPanes();
+
+    if (hint != kHintNoPrinting) {
+        int infoType = static_cast<int>(doc->GetAreaType());
+        if (infoType == 0)
+            infoType = m_chosenInfoType;
+        ClearTextPane();
+        PrintStructure(infoType, doc->GetSectorBuffer(), loaded);
+        FinishPrinting();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout and splitter
+
+void CDiskView::LayOutPanes()
+{
+    if (!m_hWnd)
+        return;
+    CRect client;
+    GetClientRect(&client);
+    DiskViewLayout layout;
+    if (!ComputeDiskViewLayout(client.Width(), client.Height(), m_splitPosition, &layout))
+        return;
+    m_splitPosition = layout.split;
+    if (m_hexView.m_hWnd)
+        m_hexView.MoveWindow(layout.hexLeft, layout.hexTop, layout.hexRight - layout.hexLeft,
+                             layout.hexBottom - layout.hexTop, TRUE);
+    if (m_textPane.m_hWnd)
+        m_textPane.MoveWindow(layout.textLeft, layout.textTop, layout.textRight - layout.textLeft,
+                              layout.textBottom - layout.textTop, TRUE);
+}
+
+void CDiskView::OnSize(UINT nType, int cx, int cy)
+{
+    CView::OnSize(nType, cx, cy);
+    LayOutPanes();
+}
+
+void CDiskView::OnLButtonDown(UINT /*nFlags*/, CPoint point)
+{
+    // The view's own client area shows only on the splitter bar: every press is on it.
+    CRect client;
+    GetClientRect(&client);
+    CRect area = client;
+    ClientToScreen(&area);
+    POINT screen = {point.x, point.y};
+    ClientToScreen(&screen);
+    const int movement = TrackSplitter(m_hWnd, SPLIT_HORIZONTAL_BAR, area, m_splitPosition, screen.x, screen.y,
+                                       kSplitterBarHeight, 0, 0);
+    if (movement == 0)
+        return;
+    m_splitPosition = DragSplitPosition(m_splitPosition, movement, client.Height());
+    LayOutPanes();
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Focus, status panes, dropped files
+
+void CDiskView::OnDestroy()
+{
+    CWnd* main = MainWindow();
+    if (m_panesCreated && IsWindowObject(main)) {
+        main->SendMessage(WM_STATUSPANE, StatusPaneRemoveGroup, static_cast<LPARAM>(m_paneGroupHandle));
+        m_panesCreated = 0;
+    }
+    CView::OnDestroy();
+}
+
+void CDiskView::OnDropFiles(HDROP hDropInfo)
+{
+    char path[MAX_PATH + 1] = {};
+    const UINT length = ::DragQueryFileA(hDropInfo, 0, path, sizeof(path));
+    ::DragFinish(hDropInfo);
+    CDiskDoc* doc = GetDocument();
+    if (!doc || length == 0 || !path[0])
+        return;
+    if (doc->SaveModified())
+        doc->OnOpenDocument(path);
+}
+
+void CDiskView::OnSetFocus(CWnd* pOldWnd)
+{
+    CView::OnSetFocus(pOldWnd);
+    CWnd& pane = m_focusedPane == 1 ? static_cast<CWnd&>(m_textPane) : static_cast<CWnd&>(m_hexView);
+    if (pane.m_hWnd)
+        pane.SetFocus();
+    if (!m_panesCreated && MainWindow())
+        OnUpdate(nullptr, static_cast<LPARAM>(kHintNoPrinting), nullptr);
+}
+
+void CDiskView::OnHexViewFocus(NMHDR* /*pNotify*/, LRESULT* pResult)
+{
+    m_focusedPane = 0;
+    if (pResult)
+        *pResult = 1;
+}
+
+void CDiskView::OnTextPaneFocus(NMHDR* /*pNotify*/, LRESULT* pResult)
+{
+    m_focusedPane = 1;
+    if (pResult)
+        *pResult = 1;
+}
+
+void CDiskView::OnMarkRange()
+{
+    uint32_t offset = 0;
+    const uint32_t length = m_textPane.GetChosenMark(&offset);
+    if (length == 0)
+        return;
+    m_hexView.SetCursorAddress(offset, false);
+    m_hexView.SetSelectionEnd(static_cast<int64_t>(offset) + length, false);
+}
+
+bool CDiskView::GetSelectedNumber(uint64_t* value)
+{
+    if (!value)
+        return false;
+    // The pane that last had the focus within the view: a go-to dialog or a menu may hold
+    // the focus for the moment the document asks.
+    const bool textFocused = m_focusedPane == 1;
+    if (textFocused && m_textPane.HasSelection() && !m_hexView.HasSelection()) {
+        char text[257] = {};
+        m_textPane.GetText(text, sizeof(text), TRF_SELECTION);
+        long long number = 0;
+        ExprStatus status = 0;
+        // Whatever the evaluator makes of the text is taken, as a user selecting "0x3F" or
+        // "2*63" expects; a text it cannot read leaves 0.
+        EvalInt64Expression(text, &number, &status, EXPR_WHOLE, nullptr, nullptr);
+        *value = static_cast<uint64_t>(number);
+        return true;
+    }
+    if (m_hexView.HasSelection()) {
+        uint8_t bytes[4] = {};
+        int count = 0;
+        m_hexView.CopySelection(bytes, 4, &count);
+        uint64_t number = 0;
+        for (int i = count - 1; i >= 0; --i)
+            number = (number << 8) | bytes[i];
+        *value = number;
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// "Info Ansicht"
+
+void CDiskView::ApplyInfoViewChoice(int position)
+{
+    CDiskDoc* doc = GetDocument();
+    if (!doc)
+        return;
+    SetPrinterDocument(doc);
+    ClearTextPane();
+    if (position == 0) {
+        PrintStructure(static_cast<int>(doc->GetAreaType()), doc->GetSectorBuffer(), doc->GetLoadedSize());
+        m_chosenInfoType = 0;
+    } else if (position > 0) {
+        const int infoType = ListPositionToInfoType(position);
+        if (infoType != 0) {
+            PrintStructure(infoType, doc->GetSectorBuffer(), doc->GetLoadedSize());
+            m_chosenInfoType = infoType;
+        }
+    }
+    FinishPrinting();
+}
+
+void CDiskView::OnInfoView()
+{
+    CDiskDoc* doc = GetDocument();
+    if (!doc)
+        return;
+    CInfoTypeDlg dialog(this);
+    dialog.m_nPosition = InfoTypeToListPosition(static_cast<int>(doc->GetAreaType()));
+    if (dialog.DoModal() != IDOK)
+        return;
+    ApplyInfoViewChoice(dialog.m_nPosition);
+}
+
+void CDiskView::OnUpdateInfoView(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(GetDocument() != nullptr);
 }

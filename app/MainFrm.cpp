@@ -3,6 +3,8 @@
 #include "app/res/resource.h"
 #include "services/Registry.h"
 
+#include <commctrl.h>
+
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
@@ -13,8 +15,11 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     // 32808 refresh) join here with the data window.
     ON_COMMAND(ID_FLAT_TOOLBAR, OnFlatToolbar)
     ON_UPDATE_COMMAND_UI(ID_FLAT_TOOLBAR, OnUpdateFlatToolbar)
-    // The coloured status panes (WM_STATUSPANE 0x524, WM_DRAWCOLORPANE 0x523) and the menu
-    // icons (WM_DRAWITEM, WM_MEASUREITEM, WM_INITMENUPOPUP, 0x5E96) join here with theirs.
+    ON_MESSAGE(WM_STATUSPANE, OnStatusPane)
+    ON_MESSAGE(WM_DRAWCOLORPANE, OnDrawColorPane)
+    ON_WM_DRAWITEM()
+    // The menu icons (WM_MEASUREITEM, WM_INITMENUPOPUP, 0x5E96 and the menu half of
+    // WM_DRAWITEM) join here with theirs.
     ON_MESSAGE(WM_MENUICONPROBE, OnMenuIconProbe)
     // WM_GOTOHEXOFFSET (0x4923) from the data window's rows joins here with the hex view.
 END_MESSAGE_MAP()
@@ -23,6 +28,24 @@ namespace {
 
 const char kSettingsKey[] = "Settings";
 const char kFlatModeValue[] = "FlatMode";
+
+// Set by the first request for base panes and never cleared: a view that only inserts groups
+// or writes colours before any view has announced its base panes is refused.
+const LRESULT kPanePermission = 0x12345678;
+LRESULT g_panePermission = 0;
+
+// Pixels per character of widths given in characters, from the icon-title font; computed
+// once per process.
+int PaneCharFactor()
+{
+    static int factor = 0;
+    if (factor == 0) {
+        LOGFONTA font = {};
+        const bool have = ::SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof(font), &font, 0) != FALSE;
+        factor = PaneCharacterFactor(have, font.lfWidth, font.lfHeight);
+    }
+    return factor;
+}
 
 }  // namespace
 
@@ -100,4 +123,238 @@ void CMainFrame::OnUpdateFlatToolbar(CCmdUI* pCmdUI)
 LRESULT CMainFrame::OnMenuIconProbe(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
     return kMenuIconProbeAnswer;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Status panes of the views
+
+bool CMainFrame::StatusPanesEnabled()
+{
+    return g_panePermission == kPanePermission;
+}
+
+void CMainFrame::ForgetStatusPanePermission()
+{
+    g_panePermission = 0;
+}
+
+std::vector<StatusPaneSlot> CMainFrame::CurrentPanes() const
+{
+    std::vector<StatusPaneSlot> panes;
+    const int count = m_wndStatusBar.GetCount();
+    for (int i = 0; i < count; ++i) {
+        StatusPaneSlot slot;
+        UINT id = 0;
+        UINT style = 0;
+        int width = 0;
+        m_wndStatusBar.GetPaneInfo(i, id, style, width);
+        slot.id = id;
+        slot.style = style;
+        slot.width = width;
+        // A coloured pane's text lives in its record; the bar's own copy is stale.
+        if (const PaneColorRecord* record = m_wndStatusBar.PartRecord(i))
+            slot.text = record->text;
+        else
+            slot.text = static_cast<LPCSTR>(m_wndStatusBar.GetPaneText(i));
+        panes.push_back(slot);
+    }
+    return panes;
+}
+
+void CMainFrame::ShowPanes(const std::vector<StatusPaneSlot>& panes, bool keepTexts)
+{
+    std::vector<UINT> ids;
+    for (const StatusPaneSlot& slot : panes)
+        ids.push_back(slot.id);
+    m_wndStatusBar.SetIndicators(ids.data(), static_cast<int>(ids.size()));
+    for (size_t i = 0; i < panes.size(); ++i)
+        m_wndStatusBar.SetPaneInfo(static_cast<int>(i), panes[i].id, panes[i].style, panes[i].width);
+    for (size_t i = 0; i < panes.size(); ++i) {
+        const int index = static_cast<int>(i);
+        // The message pane keeps whatever it shows, coloured or not.
+        if (index == 0 && m_wndStatusBar.PartRecord(0))
+            continue;
+        // A part that was coloured at this position becomes plain here, which frees its
+        // record: the new pane at this place has nothing to do with it.
+        const char* text = keepTexts || index == 0 ? panes[i].text.c_str() : "";
+        m_wndStatusBar.SetPaneText(index, text, TRUE);
+    }
+}
+
+bool CMainFrame::FrameDrawsColours()
+{
+    return SendMessage(WM_MENUICONPROBE) == kMenuIconProbeAnswer;
+}
+
+int CMainFrame::SetBasePanes(const uint32_t* ids, int32_t* widths, int count)
+{
+    if (!m_wndStatusBar.GetSafeHwnd())
+        return 0;
+    g_panePermission = kPanePermission;
+    m_paneLayout.ResetIfFewerThanTwo(m_wndStatusBar.GetCount());
+    count = FixPaneRequestCount(ids, count, CStatusPaneLayout::kMaxBasePanes);
+    if (count < 0)
+        count = 0;
+    if (count > 0 && widths)
+        ScalePaneWidths(widths, count, PaneCharFactor());
+    ShowPanes(m_paneLayout.ReplaceBasePanes(CurrentPanes(), ids, widths, count), true);
+    return count;
+}
+
+int32_t CMainFrame::InsertPanes(const uint32_t* ids, int32_t* widths, int count)
+{
+    if (!StatusPanesEnabled() || !m_wndStatusBar.GetSafeHwnd())
+        return 0;
+    const int paneCount = m_wndStatusBar.GetCount();
+    m_paneLayout.ResetIfFewerThanTwo(paneCount);
+    count = FixPaneRequestCount(ids, count, -1);
+    count = m_paneLayout.InsertLimit(paneCount, count);
+    if (count < 1)
+        return -1;
+    if (widths)
+        ScalePaneWidths(widths, count, PaneCharFactor());
+    int32_t handle = 0;
+    std::vector<StatusPaneSlot> panes = m_paneLayout.InsertGroup(CurrentPanes(), ids, widths, count, &handle);
+    if (handle == -1)
+        return -1;
+    // The senders write their texts again; every pane after the message pane starts plain.
+    ShowPanes(panes, false);
+    return handle;
+}
+
+int CMainFrame::RemovePaneGroup(int32_t handle)
+{
+    if (!StatusPanesEnabled() || !m_wndStatusBar.GetSafeHwnd())
+        return 0;
+    m_paneLayout.ResetIfFewerThanTwo(m_wndStatusBar.GetCount());
+    std::vector<StatusPaneSlot> panes = m_paneLayout.RemoveGroup(CurrentPanes(), handle);
+    ShowPanes(panes, true);
+    return static_cast<int>(panes.size());
+}
+
+int CMainFrame::SetPaneColorText(int index, const char* text, int update, int32_t background,
+                                 int32_t textColor)
+{
+    if (!StatusPanesEnabled() || !m_wndStatusBar.GetSafeHwnd())
+        return 0;
+    const int pane = MapPaneRequestIndex(index, m_wndStatusBar.GetCount());
+    if (pane < 0)
+        return 0;
+    if (!text)
+        text = "";
+    if (!FrameDrawsColours())
+        background = textColor = -1;
+    if (background < 0 && textColor < 0) {
+        // Plain text; over a coloured part this also frees its record.
+        m_wndStatusBar.SetPaneText(pane, text, update ? TRUE : FALSE);
+        return 1;
+    }
+    if (!m_wndStatusBar.SetPartRecord(pane, NewPaneColorRecord(text, background, textColor)))
+        return 0;
+    if (update)
+        m_wndStatusBar.UpdateWindow();
+    return 1;
+}
+
+int CMainFrame::SetPaneColors(int index, int update, int32_t background, int32_t textColor)
+{
+    if (!StatusPanesEnabled() || !m_wndStatusBar.GetSafeHwnd())
+        return 0;
+    const int pane = MapPaneRequestIndex(index, m_wndStatusBar.GetCount());
+    if (pane < 0)
+        return 0;
+    if (!FrameDrawsColours())
+        return 0;
+    std::string text;
+    if (const PaneColorRecord* record = m_wndStatusBar.PartRecord(pane)) {
+        if (record->background == background && record->textColor == textColor)
+            return 1;
+        text = record->text;
+    } else {
+        if (background < 0 && textColor < 0)
+            return 1;
+        if (m_wndStatusBar.PartType(pane) & SBT_OWNERDRAW) {
+            // Someone else's owner-drawn part: its data word is no text of ours.
+        } else {
+            const LRESULT info = m_wndStatusBar.SendMessage(SB_GETTEXTLENGTHA, static_cast<WPARAM>(pane));
+            char buffer[256] = {};
+            if (LOWORD(info) < sizeof(buffer)) {
+                m_wndStatusBar.SendMessage(SB_GETTEXTA, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(buffer));
+                text = buffer;
+            }
+        }
+    }
+    if (background >= 0 || textColor >= 0) {
+        if (!m_wndStatusBar.SetPartRecord(pane, NewPaneColorRecord(text.c_str(), background, textColor)))
+            return 0;
+        if (update)
+            m_wndStatusBar.UpdateWindow();
+    } else {
+        m_wndStatusBar.SetPaneText(pane, text.c_str(), update ? TRUE : FALSE);
+    }
+    return 1;
+}
+
+LRESULT CMainFrame::OnStatusPane(WPARAM wParam, LPARAM lParam)
+{
+    StatusPaneRequest* request = reinterpret_cast<StatusPaneRequest*>(lParam);
+    switch (wParam) {
+    case StatusPaneSetBase:
+        return request ? SetBasePanes(request->ids, request->widths, request->count) : 0;
+    case StatusPaneSetText:
+        return request ? SetPaneColorText(request->index, request->text, request->update,
+                                          request->background, request->textColor)
+                       : 0;
+    case StatusPaneRemoveGroup:
+        return RemovePaneGroup(static_cast<int32_t>(lParam));
+    case StatusPaneInsertGroup:
+        return request ? InsertPanes(request->ids, request->widths, request->count) : 0;
+    case StatusPaneSetColors:
+        return request ? SetPaneColors(request->index, request->update, request->background,
+                                       request->textColor)
+                       : 0;
+    default:
+        return 1;
+    }
+}
+
+void CMainFrame::DrawColorPane(const DRAWITEMSTRUCT* item)
+{
+    if (!item || !item->hDC)
+        return;
+    const PaneColorRecord* record = m_wndStatusBar.PartRecord(static_cast<int>(item->itemID));
+    if (!record)
+        return;
+    const COLORREF background = record->background >= 0 ? static_cast<COLORREF>(record->background)
+                                                         : ::GetSysColor(COLOR_MENU);
+    const COLORREF textColor = record->textColor >= 0 ? static_cast<COLORREF>(record->textColor)
+                                                       : ::GetSysColor(COLOR_WINDOWTEXT);
+    const RECT& rc = item->rcItem;
+    const COLORREF oldBack = ::SetBkColor(item->hDC, background);
+    const COLORREF oldText = ::SetTextColor(item->hDC, textColor);
+    const UINT oldAlign = ::SetTextAlign(item->hDC, TA_CENTER | TA_BOTTOM);
+    ::ExtTextOutA(item->hDC, (rc.left + rc.right) / 2, rc.bottom - 1, ETO_OPAQUE | ETO_CLIPPED, &rc,
+                  record->text, record->length, nullptr);
+    ::SetTextAlign(item->hDC, oldAlign);
+    ::SetTextColor(item->hDC, oldText);
+    ::SetBkColor(item->hDC, oldBack);
+}
+
+LRESULT CMainFrame::OnDrawColorPane(WPARAM /*wParam*/, LPARAM lParam)
+{
+    DrawColorPane(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+}
+
+void CMainFrame::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct)
+{
+    if (nIDCtl == AFX_IDW_STATUS_BAR && lpDrawItemStruct && lpDrawItemStruct->CtlType != ODT_MENU) {
+        // Only our coloured parts carry the pop-out bit beside owner-draw.
+        if (m_wndStatusBar.PartType(static_cast<int>(lpDrawItemStruct->itemID)) & SBT_POPOUT) {
+            SendMessage(WM_DRAWCOLORPANE, reinterpret_cast<WPARAM>(lpDrawItemStruct->hwndItem),
+                        reinterpret_cast<LPARAM>(lpDrawItemStruct));
+            return;
+        }
+    }
+    CFrameWnd::OnDrawItem(nIDCtl, lpDrawItemStruct);
 }

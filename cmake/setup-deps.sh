@@ -5,7 +5,7 @@ set -eu
 pkgs="g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make ninja-build
 wine wine32:i386 xvfb xauth googletest fonts-wine
 dosfstools mtools exfatprogs ntfs-3g e2fsprogs fdisk gdisk xorriso genisoimage udftools sleuthkit
-xdotool xclip"
+xdotool xclip x11-apps imagemagick"
 
 missing=""
 for p in $pkgs; do

@@ -40,16 +40,19 @@ fi
 
 # Create the prefix once; a lock keeps parallel first runs from doing it twice.
 mkdir -p "$build/wine"
-if [ ! -f "$WINEPREFIX/.sektorlupe-ready" ]; then
+if [ ! -f "$WINEPREFIX/.sektorlupe-ready-2" ]; then
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.sektorlupe-ready" ]; then
+    if [ ! -f "$WINEPREFIX/.sektorlupe-ready-2" ]; then
       wineboot -i >/dev/null 2>&1
       # Without a window manager on Xvfb, Wine waits about two seconds for every managed
       # top-level window that is hidden; unmanaged windows need no manager at all.
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      # A crashing test must end its process, not wait behind the debugger's dialog until
+      # the suite's time-out.
+      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
       wineserver -w
-      touch "$WINEPREFIX/.sektorlupe-ready"
+      touch "$WINEPREFIX/.sektorlupe-ready-2"
     fi
   ) 9>"$build/wine/prefix.lock"
 fi

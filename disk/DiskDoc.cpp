@@ -190,7 +190,6 @@ struct MediumChoice
 {
     uint32_t driveCode = DRIVECODE_NONE;
     CString imagePath;      // for an image file
-    CString listName;       // the path as the recent file list keeps it
 };
 
 // "Physical" and one or two characters: digits give the physical drive, a letter the
@@ -230,7 +229,6 @@ bool ChooseMedium(const char* path, MediumChoice* choice)
     if (GetPathTypeA(path) != 0 && MatchExtensionListA(path, "bin;img;iso;fat") != 0) {
         choice->driveCode = DRIVECODE_IMAGE;
         choice->imagePath = path;
-        choice->listName = path;
         return true;
     }
     size_t len = strlen(path);
@@ -245,12 +243,10 @@ bool ChooseMedium(const char* path, MediumChoice* choice)
         if (c > 25)
             return false;
         choice->driveCode = c;
-        choice->listName = path;
         return true;
     }
     if (candidate) {
         choice->driveCode = candidate;
-        choice->listName = path;
         return true;
     }
     return false;
@@ -307,7 +303,9 @@ void CDiskDoc::ReopenRecent()
     CRecentFileList& list = *app->m_pRecentFileList;
     if (list.GetSize() < 1 || list[0].IsEmpty())
         return;
-    if (lstrcmpA(list[0], GetPathName()) != 0)
+    // Windows paths and drive names compare without regard to case, as the framework's
+    // "already open" test does.
+    if (lstrcmpiA(list[0], GetPathName()) != 0)
         main->SendMessage(WM_COMMAND, ID_FILE_MRU_FILE1);
     else if (list.GetSize() > 1 && !list[1].IsEmpty())
         main->SendMessage(WM_COMMAND, ID_FILE_MRU_FILE2);

@@ -158,7 +158,7 @@ public:
     // Makes another medium current: the changed sector of the old one is settled first
     // (nothing changes when its write-back fails), then the drive code, the image path (for
     // 0xC000, when one is given) and the title are set, the medium is scanned and sector 0
-    // loaded, and the list name goes to the recent file list.
+    // loaded, and the list name becomes the document's path and goes to the recent file list.
     BOOL SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName);
     // The dialogs of these commands (null: the windows); returns the previous object.
     class DiskNavDialogs* SetNavDialogs(class DiskNavDialogs* dialogs);

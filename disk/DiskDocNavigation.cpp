@@ -164,10 +164,11 @@ void CDiskDoc::OnGotoCluster()
     // The last cluster is first + count - 1: FAT and exFAT count from 2, NTFS and UDF from
     // 0, ext from 1.
     char prompt[160], text[64];
-    const uint32_t clusterBytes = (m_loadedBytes ? m_loadedBytes : m_bytesPerSector) * spc;
-    StrNPrintf(prompt, sizeof prompt, "Cluster %I64i bis %I64i (Cluster-Größe: %i)  (<Partition>:...)",
+    // In 64 bits: a damaged exFAT boot sector may claim clusters of 2^25 sectors.
+    const uint64_t clusterBytes = static_cast<uint64_t>(m_loadedBytes ? m_loadedBytes : m_bytesPerSector) * spc;
+    StrNPrintf(prompt, sizeof prompt, "Cluster %I64i bis %I64i (Cluster-Größe: %I64i)  (<Partition>:...)",
                static_cast<long long>(firstCluster), static_cast<long long>(firstCluster + clusterCount - 1),
-               static_cast<int>(clusterBytes));
+               static_cast<long long>(clusterBytes));
     if (regions.count == 1)
         StrNPrintf(text, sizeof text, "%I64u", static_cast<unsigned long long>(proposal));
     else
@@ -301,11 +302,16 @@ BOOL CDiskDoc::SwitchMedium(uint32_t driveCode, const char* imagePath, const cha
     if (driveCode == DRIVECODE_IMAGE)
         title = GetFileNamePart(m_imagePath);
     StrNPrintf(titleText, sizeof titleText, "%s", title ? title : "");
-    SetTitle(titleText);
     if (driveCode == DRIVECODE_IMAGE)
         listName = m_imagePath;
-    if (listName && *listName)
+    if (listName && *listName) {
+        // The document's path names the medium now shown. Left at the medium opened before,
+        // the framework would take a recent-file pick of that medium as "already open" and
+        // never reopen it.
+        SetPathName(listName, FALSE);
         dialogs.AddToRecentFiles(listName);
+    }
+    SetTitle(titleText);                    // after SetPathName, which sets a title of its own
     return TRUE;
 }
 

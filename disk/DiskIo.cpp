@@ -171,6 +171,19 @@ HANDLE OpenWithFallback(const char* path, const char* fallback, DWORD access, DW
     return h;
 }
 
+// A transfer whose byte length does not fit the 32 bits of one ReadFile/WriteFile, or whose
+// byte offset does not fit the signed 64 bits of the positioning call, would wrap to another
+// length or place: a wrapped length of 0 would even "succeed" without moving a byte.
+bool TransferFits(uint32_t unitCount, uint64_t unitOffset)
+{
+    const uint64_t kMaxUnitOffset = 0x7FFFFFFFFFFFFFFFull / 512;
+    if (unitCount > 0xFFFFFFFFu / 512 || unitOffset > kMaxUnitOffset - unitCount) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool DiskIoIsValidCode(uint32_t code)
@@ -215,7 +228,7 @@ bool DiskIoDevicePath(uint32_t code, char* path, int size, char* fallback, int f
 BOOL DiskIoRead(uint32_t code, uint32_t unitCount, uint64_t unitOffset, void* buffer)
 {
     char path[80], fallback[80];
-    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback))
+    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback) || !TransferFits(unitCount, unitOffset))
         return FALSE;
     DeviceAccess& io = DiskIoAccess();
     HANDLE h = OpenWithFallback(path, fallback, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
@@ -252,7 +265,7 @@ BOOL DiskIoWrite(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const v
         return FALSE;
     }
     char path[80], fallback[80];
-    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback))
+    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback) || !TransferFits(unitCount, unitOffset))
         return FALSE;
     DeviceAccess& io = DiskIoAccess();
     HANDLE h = OpenWithFallback(path, fallback, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);

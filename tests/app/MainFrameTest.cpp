@@ -53,6 +53,20 @@ void InitAllPopups(HWND frame, HMENU menu)
     }
 }
 
+// Records what a command's update handler says about it.
+class ProbeCmdUI : public CCmdUI {
+public:
+    void Enable(BOOL bOn) override
+    {
+        enabled = bOn != FALSE;
+        m_bEnableChanged = TRUE;
+    }
+    void SetCheck(int) override {}
+    void SetRadio(BOOL) override {}
+    void SetText(LPCSTR) override {}
+    bool enabled = true;
+};
+
 class MainFrameTest : public ::testing::Test {
 protected:
     // The scratch key stands in for the application key: Software\SektorlupeTests\AppFrame.
@@ -60,6 +74,12 @@ protected:
 
     void OpenFrame()
     {
+        // No medium at start: drive C of the prefix is no raw device to read.
+        HKEY appKey = key.Open();
+        ASSERT_NE(appKey, nullptr);
+        const DWORD nothing = 2;
+        RegSetValueExA(appKey, "OpenMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nothing), 4);
+        RegCloseKey(appKey);
         app.SetRegistryKey("SektorlupeTests");
         SetAppIdentity("SektorlupeTests", kTestAppName);
         app.m_pDocTemplate = new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CDiskDoc),
@@ -106,6 +126,7 @@ TEST_F(MainFrameTest, TemplateJoinsDocumentFrameAndView)
     EXPECT_TRUE(view->IsKindOf(RUNTIME_CLASS(CDiskView)));
     EXPECT_EQ(frame->GetActiveView(), view);
 
+    // The message pane; the view adds its two when it is first updated with a main window.
     HWND status = ::GetDlgItem(frame->m_hWnd, AFX_IDW_STATUS_BAR);
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(SendMessageA(status, SB_GETPARTS, 0, 0), 1);
@@ -123,7 +144,8 @@ TEST_F(MainFrameTest, CommandsWithoutHandlerAreGreyedAndHandledOnesEnabled)
     ASSERT_GT(commands.size(), 20u);
 
     // Who handles a command is asked of the frame's own routing (view, document, frame,
-    // application); the menu state must follow that answer for every item.
+    // application); the menu state must follow that answer for every item: greyed without a
+    // handler, and with one as its update handler (if any) says.
     int enabled = 0;
     for (const auto& entry : commands) {
         const UINT id = entry.second;
@@ -135,17 +157,21 @@ TEST_F(MainFrameTest, CommandsWithoutHandlerAreGreyedAndHandledOnesEnabled)
         const bool greyed = (state & (MF_GRAYED | MF_DISABLED)) != 0;
         if (id == ID_EDIT_COPY)
             continue;   // greyed by the frame at creation, and nobody handles it yet
-        EXPECT_EQ(greyed, !handled) << "command " << id;
-        enabled += handled;
+        ProbeCmdUI probe;
+        probe.m_nID = id;
+        const bool hasUpdate = frame->OnCmdMsg(id, CN_UPDATE_COMMAND_UI, &probe, nullptr) != FALSE;
+        const bool shouldBeEnabled = handled && (!hasUpdate || probe.enabled);
+        EXPECT_EQ(greyed, !shouldBeEnabled) << "command " << id;
+        enabled += shouldBeEnabled;
     }
     EXPECT_GE(enabled, 4);
 
-    // The ones this classes handle: About (application), flat toolbar (frame), the
+    // The ones handled from the start: About (application), flat toolbar (frame), the
     // bars (class library).
     for (UINT id : {static_cast<UINT>(ID_APP_ABOUT), static_cast<UINT>(ID_FLAT_TOOLBAR),
                     static_cast<UINT>(ID_VIEW_STATUS_BAR)})
         EXPECT_EQ(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;
-    // A sector command has no handler yet.
+    // Without a medium there is no sector to go to.
     EXPECT_NE(GetMenuState(menu, ID_GOTO_SECTOR, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_NE(GetMenuState(menu, ID_EDIT_COPY, MF_BYCOMMAND) & MF_GRAYED, 0u);
     // FlatMode starts at 1 without a registry value: the item is checked.

@@ -119,6 +119,39 @@ TEST_F(DiskIoOnImage, ReadsPastTheEndFailAndShortReadsFail)
     EXPECT_FALSE(DiskIoRead(0x8003, 1, units, buf.data()));
 }
 
+// Lengths beyond 32 bits of bytes and offsets beyond 63 bits are refused before a device is
+// opened, instead of wrapping to a short (or empty, "successful") transfer somewhere else.
+TEST_F(DiskIoOnImage, TransfersThatWouldWrapAreRefused)
+{
+    AccessScope scope(&fake);
+    uint64_t before = HashOutside(copy, 0, 0);
+    std::vector<uint8_t> buf(512, 0x5A);
+    const uint32_t wrapsToZero = 0x800000;          // 0x800000 * 512 = 2^32
+    const uint64_t pastSignedBytes = (1ull << 54);  // * 512 = 2^63
+    struct Case
+    {
+        uint32_t count;
+        uint64_t offset;
+    };
+    const Case cases[] = { { wrapsToZero, 0 }, { wrapsToZero + 1, 0 }, { 1, pastSignedBytes }, { 1, ~0ull } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        SetLastError(0);
+        EXPECT_FALSE(DiskIoRead(0x8003, c.count, c.offset, buf.data()));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+        SetLastError(0);
+        EXPECT_FALSE(DiskIoWrite(0x8003, c.count, c.offset, buf.data()));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    }
+    EXPECT_TRUE(fake.opened.empty()) << "a device was opened for a transfer that cannot be done";
+    EXPECT_EQ(std::vector<uint8_t>(512, 0x5A), buf);
+    EXPECT_EQ(before, HashOutside(copy, 0, 0));
+    // The last unit that ends within 63 bits of bytes still goes to the device, and fails
+    // there as a read past the end of this disk.
+    EXPECT_FALSE(DiskIoRead(0x8003, 1, pastSignedBytes - 2, buf.data()));
+    EXPECT_EQ(1u, fake.opened.size()) << "error " << GetLastError();
+}
+
 TEST_F(DiskIoOnImage, WritesGoOnlyToLettersAndPhysicalDrives)
 {
     AccessScope scope(&fake);

@@ -359,6 +359,17 @@ TEST_F(NavGoto, RegionsWithoutClusterNumberingAskNothing)
     GotoCluster("0:" + Dec((1ull << 40) + 1));
     ExpectRefusal("Falsche Cluster-Nummer !", boxes);
     EXPECT_TRUE(Shows(0));
+
+    // Clusters of 2^25 sectors (the largest an exFAT boot sector can claim): the prompt
+    // names their size in bytes without wrapping at 32 bits.
+    scan.regions.sectorsPerCluster[0] = 1u << 25;
+    prompts.typed.clear();
+    prompts.CancelTyping();
+    doc->OnGotoCluster();
+    ASSERT_EQ(1u, prompts.typed.size());
+    const std::string& prompt = prompts.typed[0].text;
+    EXPECT_NE(std::string::npos, prompt.find(": " + Dec((1ull << 25) * 512) + ")")) << prompt;
+    EXPECT_TRUE(Shows(0));
 }
 
 TEST_F(NavGoto, AreaListSortedAndChosen)

@@ -676,3 +676,67 @@ TEST_F(NavMedium, PartitionFileQuestionsAndFailures)
     doc->OnLoadPartitions();
     EXPECT_EQ("Kein physikalisches Laufwerk aktiv !", prompts.boxes.back().text);
 }
+
+// The document's path follows the medium a command switched to, so that the recent file
+// entry of the medium shown before is not taken for the open document and can reopen it.
+TEST_F(NavMedium, ThePathNameFollowsTheMediumShown)
+{
+    std::string a = Copy("fat16.img", "nav-path-a.img");
+    std::string b = Copy("fat12.img", "nav-path-b.img");
+    std::string disk = Copy("mbr.img", "nav-path-physical.img");
+    if (a.empty() || b.empty() || disk.empty())
+        GTEST_SKIP() << "fat16.img, fat12.img or mbr.img was not made";
+    doctest::FakeDiskAccess fake;
+    fake.files[kDrive3] = disk;
+    fake.files["\\\\.\\Q:"] = b;
+    doctest::AccessScope scope(&fake);
+
+    ASSERT_TRUE(doc->OnOpenDocument(a.c_str()));
+    doc->SetPathName(a.c_str(), FALSE);     // what the framework does after a good open
+
+    dialogs.imageFiles.push_back(b);
+    doc->OnLoadImage();
+    EXPECT_EQ(b, static_cast<LPCSTR>(doc->GetPathName()));
+    EXPECT_EQ(NamePart(b), static_cast<LPCSTR>(doc->GetTitle()));
+    EXPECT_NE(0, doc->GetPathName().CompareNoCase(a.c_str())) << "a would count as already open";
+
+    dialogs.drives.push_back(0x8003);
+    doc->OnSelectDrive();
+    EXPECT_EQ("Physical3", std::string(doc->GetPathName()));
+    EXPECT_STREQ("Physical_3 :\\", doc->GetTitle());
+
+    dialogs.drives.push_back(16);
+    doc->OnSelectDrive();
+    EXPECT_EQ("Q:\\", std::string(doc->GetPathName()));
+    EXPECT_STREQ("Q :\\", doc->GetTitle());
+
+    // The names the path takes open the same media again by path, as a recent file pick does.
+    std::unique_ptr<TestDoc> again(new TestDoc);
+    again->SetPrompts(&prompts);
+    EXPECT_TRUE(again->OnOpenDocument(doc->GetPathName()));
+    EXPECT_EQ(16u, again->GetDriveCode());
+    EXPECT_TRUE(again->OnOpenDocument("Physical3"));
+    EXPECT_EQ(0x8003u, again->GetDriveCode());
+    again->SetPrompts(nullptr);
+
+    // A switch refused because the edit could not be written keeps the path with the medium.
+    dialogs.drives.push_back(0x8003);
+    doc->OnSelectDrive();
+    EditSector();
+    fake.refuseWrites = true;
+    prompts.boxAnswers.push_back(IDYES);    // write it back?
+    if (doc->GetAskBeforeWrite())
+        prompts.typedAnswers.push_back({ true, "ok" });
+    prompts.boxAnswers.push_back(IDOK);     // the write failed
+    dialogs.drives.push_back(16);
+    doc->OnSelectDrive();
+    EXPECT_EQ(0x8003u, doc->GetDriveCode());
+    EXPECT_EQ("Physical3", std::string(doc->GetPathName()));
+    EXPECT_TRUE(doc->IsWriteEnabled());
+    // Dropping the edit lets the switch go on.
+    prompts.boxAnswers.push_back(IDNO);
+    dialogs.drives.push_back(16);
+    doc->OnSelectDrive();
+    EXPECT_EQ(16u, doc->GetDriveCode());
+    EXPECT_EQ("Q:\\", std::string(doc->GetPathName()));
+}

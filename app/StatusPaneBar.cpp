@@ -1,0 +1,132 @@
+#include "app/StatusPaneBar.h"
+
+#include <commctrl.h>
+#include <cstring>
+#include <vector>
+
+IMPLEMENT_DYNAMIC(CStatusPaneBar, CStatusBar)
+
+namespace {
+
+int g_liveRecords = 0;
+
+// SB_SETTEXT's part number: the low byte of wParam (255 is the simple-mode part).
+int PartOfSetText(WPARAM wParam)
+{
+    return static_cast<int>(wParam & 0xFF);
+}
+
+}  // namespace
+
+PaneColorRecord* NewPaneColorRecord(const char* text, int32_t background, int32_t textColor)
+{
+    if (!text)
+        text = "";
+    const size_t length = std::strlen(text);
+    void* block = ::HeapAlloc(::GetProcessHeap(), 0, length + 16);
+    if (!block)
+        return nullptr;
+    PaneColorRecord* record = static_cast<PaneColorRecord*>(block);
+    record->background = background;
+    record->textColor = textColor;
+    record->length = static_cast<uint32_t>(length);
+    std::memcpy(record->text, text, length + 1);
+    ++g_liveRecords;
+    return record;
+}
+
+void FreePaneColorRecord(PaneColorRecord* record)
+{
+    if (!record)
+        return;
+    ::HeapFree(::GetProcessHeap(), 0, record);
+    --g_liveRecords;
+}
+
+CStatusPaneBar::CStatusPaneBar() noexcept = default;
+
+CStatusPaneBar::~CStatusPaneBar() = default;
+
+int CStatusPaneBar::LiveRecordCount()
+{
+    return g_liveRecords;
+}
+
+UINT CStatusPaneBar::PartType(int part) const
+{
+    if (!m_hWnd || part < 0)
+        return 0;
+    LRESULT info = ::SendMessageA(m_hWnd, SB_GETTEXTLENGTHA, static_cast<WPARAM>(part), 0);
+    return HIWORD(info);
+}
+
+PaneColorRecord* CStatusPaneBar::PartRecord(int part) const
+{
+    if (PartType(part) != kColorPaneType)
+        return nullptr;
+    char scratch[4] = {};
+    // For an owner-drawn part the control answers with the data word and writes nothing.
+    LRESULT data = ::SendMessageA(m_hWnd, SB_GETTEXTA, static_cast<WPARAM>(part),
+                                  reinterpret_cast<LPARAM>(scratch));
+    return reinterpret_cast<PaneColorRecord*>(data);
+}
+
+BOOL CStatusPaneBar::SetPartRecord(int part, PaneColorRecord* record)
+{
+    if (!m_hWnd || !record || part < 0) {
+        FreePaneColorRecord(record);
+        return FALSE;
+    }
+    if (::SendMessageA(m_hWnd, SB_SETTEXTA, static_cast<WPARAM>(part) | kColorPaneType,
+                       reinterpret_cast<LPARAM>(record)))
+        return TRUE;
+    FreePaneColorRecord(record);   // the control took nothing (no such part)
+    return FALSE;
+}
+
+void CStatusPaneBar::FreeAllRecords()
+{
+    const int parts = static_cast<int>(::SendMessageA(m_hWnd, SB_GETPARTS, 0, 0));
+    for (int part = 0; part < parts; ++part) {
+        if (PaneColorRecord* record = PartRecord(part)) {
+            // Leave the part plain, so that nothing can reach the freed block.
+            CStatusBar::WindowProc(SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(""));
+            FreePaneColorRecord(record);
+        }
+    }
+}
+
+LRESULT CStatusPaneBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case SB_SETTEXTA:
+    case SB_SETTEXTW: {
+        PaneColorRecord* old = PartRecord(PartOfSetText(wParam));
+        LRESULT result = CStatusBar::WindowProc(message, wParam, lParam);
+        if (old && result && reinterpret_cast<PaneColorRecord*>(lParam) != old)
+            FreePaneColorRecord(old);
+        return result;
+    }
+    case SB_SETPARTS: {
+        // Parts beyond the new count vanish with whatever data they held.
+        const int keep = static_cast<int>(wParam);
+        std::vector<PaneColorRecord*> dropped;
+        const int parts = static_cast<int>(::SendMessageA(m_hWnd, SB_GETPARTS, 0, 0));
+        for (int part = keep; part < parts; ++part)
+            if (PaneColorRecord* record = PartRecord(part))
+                dropped.push_back(record);
+        LRESULT result = CStatusBar::WindowProc(message, wParam, lParam);
+        if (result) {
+            for (PaneColorRecord* record : dropped)
+                FreePaneColorRecord(record);
+        }
+        return result;
+    }
+    case WM_DESTROY:
+        FreeAllRecords();
+        break;
+    default:
+        break;
+    }
+    return CStatusBar::WindowProc(message, wParam, lParam);
+}

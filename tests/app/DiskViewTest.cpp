@@ -1,0 +1,542 @@
+// The disk view in its frame, on images made by Debian's tools: the hex view and the decoded
+// text of each loaded sector, the two status panes, the update hints, "Info Ansicht" for
+// sectors outside every area, the selected number for the go-to commands, marks, layout,
+// dropped files, and the panes going with the view.
+#include <gtest/gtest.h>
+
+#include "app/DiskView.h"
+#include "app/MainFrm.h"
+#include "app/res/resource.h"
+#include "disk/DiskDoc.h"
+#include "disk/InfoTypeDialog.h"
+#include "services/AppIdentity.h"
+#include "tests/app/support/ProcessWindow.h"
+#include "tests/support/TestSupport.h"
+
+#include <shlobj.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kTestAppName[] = "DiskView";
+
+void DrainQueue()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+}
+
+std::string FixturePath(const char* name)
+{
+    return testsupport::BinaryDir() + "\\fixtures\\" + name;
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// `count` bytes of the image file at a byte offset, read here apart from the document.
+std::vector<uint8_t> ReadImageBytes(const std::string& path, uint64_t offset, size_t count)
+{
+    std::vector<uint8_t> bytes(count);
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return {};
+    const bool ok = _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0 &&
+                    std::fread(bytes.data(), 1, count, file) == count;
+    std::fclose(file);
+    return ok ? bytes : std::vector<uint8_t>();
+}
+
+unsigned Le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
+uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+
+// Every question of the document is answered "no" and counted, so nothing waits for a user.
+class CountingPrompts : public DiskDocPrompts {
+public:
+    int Box(const char* text, const char*, UINT) override
+    {
+        boxes.push_back(text ? text : "");
+        return IDNO;
+    }
+    bool AskText(const char* caption, const char*, CString* text, bool) override
+    {
+        asked.push_back(std::string(caption ? caption : "") + "=" + (text ? static_cast<LPCSTR>(*text) : ""));
+        return false;
+    }
+    std::vector<std::string> boxes;
+    std::vector<std::string> asked;   // caption=proposed text
+};
+
+// The lines of a pane, for comparisons.
+std::vector<std::string> PaneLines(const CMarkTextView& pane)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < pane.GetLineCount(); ++i) {
+        int length = 0;
+        const char* text = pane.GetLineText(i, &length);
+        lines.push_back(text ? std::string(text, static_cast<size_t>(length)) : std::string());
+    }
+    return lines;
+}
+
+// What the printer of `infoType` writes for the document's current sector, printed into a
+// pane without a window of its own.
+std::vector<std::string> ReferencePrint(CDiskDoc* doc, int infoType)
+{
+    CMarkTextView pane(2048, 50000, 0, "Text");
+    pane.SetEditable(0);
+    pane.SetMarkLimit(doc->GetLoadedSize());
+    CStructurePrinter printer;
+    printer.SetPrinterPane(&pane);
+    printer.SetPrinterDocument(doc);
+    pane.DeleteText(0, 0, 0, TE_LINE_ALL, 0);
+    printer.PrintStructure(infoType, doc->GetSectorBuffer(), doc->GetLoadedSize());
+    return PaneLines(pane);
+}
+
+class DiskViewTest : public ::testing::Test {
+protected:
+    DiskViewTest() : key(kTestAppName) {}
+
+    void SetUp() override
+    {
+        // No medium at start: drive C of the prefix is no raw device to read.
+        HKEY appKey = key.Open();
+        ASSERT_NE(appKey, nullptr);
+        const DWORD nothing = 2;
+        RegSetValueExA(appKey, "OpenMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nothing), 4);
+        RegCloseKey(appKey);
+
+        app.SetRegistryKey("SektorlupeTests");
+        SetAppIdentity("SektorlupeTests", kTestAppName);
+        CSingleDocTemplate* docTemplate = new CSingleDocTemplate(
+            IDR_MAINFRAME, RUNTIME_CLASS(CDiskDoc), RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CDiskView));
+        app.AddDocTemplate(docTemplate);
+        CDocument* document = docTemplate->OpenDocumentFile(nullptr, FALSE);
+        ASSERT_NE(document, nullptr);
+        doc = static_cast<CDiskDoc*>(document);
+        doc->SetPrompts(&prompts);
+        frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+        ASSERT_NE(frame, nullptr);
+        POSITION pos = doc->GetFirstViewPosition();
+        view = static_cast<CDiskView*>(doc->GetNextView(pos));
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(view->IsKindOf(RUNTIME_CLASS(CDiskView)));
+        frame->MoveWindow(0, 0, 900, 700, TRUE);
+        DrainQueue();
+    }
+
+    void TearDown() override
+    {
+        if (app.m_pMainWnd)
+            app.m_pMainWnd->SendMessage(WM_CLOSE);
+        DrainQueue();
+        EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxes.front();
+    }
+
+    // Opens a fixture image as the program does; false (the test skips) when it is missing.
+    bool OpenImage(const char* name)
+    {
+        path = FixturePath(name);
+        if (testsupport::BinaryDir().empty() || !FileExists(path))
+            return false;
+        EXPECT_TRUE(doc->OnOpenDocument(path.c_str()));
+        return doc->GetLoadedSize() != 0;
+    }
+
+    void GoTo(uint64_t sector)
+    {
+        doc->SetCurrentSector(sector);
+        doc->LoadSector(0, 0);
+    }
+
+    std::string StatusText(int part)
+    {
+        HWND bar = ::GetDlgItem(frame->m_hWnd, AFX_IDW_STATUS_BAR);
+        std::string text;
+        testsupport::ReadStatusBarText(bar, part, &text);
+        return text;
+    }
+
+    int StatusParts()
+    {
+        HWND bar = ::GetDlgItem(frame->m_hWnd, AFX_IDW_STATUS_BAR);
+        return testsupport::StatusBarPartCount(bar);
+    }
+
+    testsupport::ScratchKey key;
+    CWinApp app{"DiskViewTest"};
+    CountingPrompts prompts;
+    CDiskDoc* doc = nullptr;
+    CMainFrame* frame = nullptr;
+    CDiskView* view = nullptr;
+    std::string path;
+};
+
+}  // namespace
+
+#define REQUIRE_IMAGE(name) \
+    if (!OpenImage(name)) GTEST_SKIP() << name << " is missing (run through ctest)"
+
+TEST_F(DiskViewTest, ChildrenExistFromTheStartAndTheFirstUpdateMakesThePanes)
+{
+    ASSERT_NE(view->GetHexView()->m_hWnd, nullptr);
+    ASSERT_NE(view->GetTextPane()->m_hWnd, nullptr);
+    EXPECT_EQ(::GetDlgCtrlID(view->GetHexView()->m_hWnd), CDiskView::IDC_HEX_VIEW);
+    EXPECT_EQ(::GetDlgCtrlID(view->GetTextPane()->m_hWnd), CDiskView::IDC_TEXT_PANE);
+    EXPECT_TRUE(view->GetTextPane()->IsReadOnly());
+    EXPECT_TRUE(view->GetExStyle() & WS_EX_ACCEPTFILES);
+    EXPECT_EQ(view->GetSplitPosition(), 300);
+    // Only the splitter bar shows of the view: the sizing arrow over it, no background.
+    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(view->m_hWnd, GCLP_HCURSOR)), LoadCursor(nullptr, IDC_SIZENS));
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrA(view->m_hWnd, GCLP_HBRBACKGROUND)), GetStockObject(NULL_BRUSH));
+    // ... and no other window of the library's classes gets that cursor.
+    EXPECT_NE(reinterpret_cast<HCURSOR>(GetClassLongPtrA(frame->m_hWnd, GCLP_HCURSOR)), LoadCursor(nullptr, IDC_SIZENS));
+
+    // Nothing open, no partitions: the refresh without printing makes the two panes, writes
+    // the position of sector 0 and leaves the decoded text alone.
+    CMarkTextView* pane = view->GetTextPane();
+    pane->AppendText("kept line\n");
+    const std::vector<std::string> before = PaneLines(*pane);
+    view->OnUpdate(nullptr, 0x100000, nullptr);
+    EXPECT_TRUE(view->StatusPanesCreated());
+    ASSERT_EQ(StatusParts(), 3);
+    EXPECT_EQ(frame->m_wndStatusBar.GetItemID(1), static_cast<UINT>(CDiskView::ID_MEDIUM_PANE));
+    EXPECT_EQ(frame->m_wndStatusBar.GetItemID(2), static_cast<UINT>(CDiskView::ID_POSITION_PANE));
+    EXPECT_EQ(StatusText(2), " Rel.Sec 0");
+    EXPECT_EQ(PaneLines(*pane), before);
+    // A second update keeps the one group.
+    view->OnUpdate(nullptr, 0x100000, nullptr);
+    EXPECT_EQ(StatusParts(), 3);
+}
+
+TEST_F(DiskViewTest, ImageSectorZeroShowsHexDecodedTextAndStatus)
+{
+    REQUIRE_IMAGE("mbr.img");
+    int size = 0;
+    uint32_t base = 1;
+    const uint8_t* data = view->GetHexView()->GetData(&size, &base);
+    EXPECT_EQ(data, doc->GetSectorBuffer());
+    EXPECT_EQ(size, 512);
+    EXPECT_EQ(base, 0u);
+    // Freshly loaded sectors are write-protected in the hex view.
+    EXPECT_EQ(view->GetHexView()->GetModeFlags() & 1u, 1u);
+
+    EXPECT_EQ(StatusText(1), "(Img) Sektor 0 ");
+    EXPECT_EQ(StatusText(2), " Rel.Sec 0");
+
+    ASSERT_EQ(doc->GetAreaType(), 1u);   // the scan puts the MBR there
+    const std::vector<std::string> expected = ReferencePrint(doc, 1);
+    EXPECT_EQ(PaneLines(*view->GetTextPane()), expected);
+    EXPECT_GT(expected.size(), 3u);
+    EXPECT_EQ(view->GetTextPane()->GetMarkLimit(), 512u);
+}
+
+TEST_F(DiskViewTest, PositionPaneCountsClustersOfTheFatDataArea)
+{
+    REQUIRE_IMAGE("mbr.img");
+    // The first partition's start (MBR entry 0, LBA at 0x1C6) and its FAT16 boot sector, as
+    // mkfs.fat wrote them.
+    const std::vector<uint8_t> mbr = ReadImageBytes(path, 0, 512);
+    ASSERT_EQ(mbr.size(), 512u);
+    const uint64_t start = Le32(&mbr[0x1C6]);
+    const std::vector<uint8_t> boot = ReadImageBytes(path, start * 512, 512);
+    ASSERT_EQ(boot.size(), 512u);
+    const unsigned perCluster = boot[0x0D];
+    const unsigned reserved = Le16(&boot[0x0E]);
+    const unsigned fats = boot[0x10];
+    const unsigned rootEntries = Le16(&boot[0x11]);
+    const unsigned perFat = Le16(&boot[0x16]);
+    ASSERT_GT(perCluster, 0u);
+    const uint64_t dataStart = start + reserved + fats * perFat + (rootEntries * 32 + 511) / 512;
+
+    const uint64_t sector = dataStart + 3 * perCluster + perCluster - 1;
+    GoTo(sector);
+    EXPECT_EQ(StatusText(1), "(Img) Sektor " + std::to_string(sector) + " ");
+    EXPECT_EQ(StatusText(2), " Cl:5 Sec " + std::to_string(sector - start));
+
+    // A sector of the first FAT of the same partition: no cluster.
+    GoTo(start + reserved + 1);
+    EXPECT_EQ(StatusText(2), " Rel.Sec " + std::to_string(reserved + 1));
+}
+
+TEST_F(DiskViewTest, HintsSelectProtectOrRefreshWithoutPrinting)
+{
+    REQUIRE_IMAGE("mbr.img");
+    CHexView* hex = view->GetHexView();
+
+    // Same sector, new selection: the partition table's first entry.
+    doc->UpdateAllViews(nullptr, static_cast<LPARAM>(0x80000000u | (0x1BEu << 8) | 16u));
+    int length = 0;
+    EXPECT_EQ(hex->GetSelection(false, &length), 0x1BE);
+    EXPECT_EQ(length, 16);
+
+    // A load with a range selects it too.
+    doc->LoadSector(0x1FE, 2);
+    EXPECT_EQ(hex->GetSelection(false, &length), 0x1FE);
+    EXPECT_EQ(length, 2);
+
+    doc->UpdateAllViews(nullptr, static_cast<LPARAM>(0xFFFFF100u));
+    EXPECT_EQ(hex->GetModeFlags() & 1u, 0u);
+    doc->UpdateAllViews(nullptr, static_cast<LPARAM>(0xFFFFF200u));
+    EXPECT_EQ(hex->GetModeFlags() & 1u, 1u);
+
+    // 0x100000: buffer and status panes, the decoded text stays as it is.
+    CMarkTextView* pane = view->GetTextPane();
+    pane->AppendText("kept line\n");
+    const std::vector<std::string> before = PaneLines(*pane);
+    doc->SetCurrentSector(7);
+    doc->UpdateAllViews(nullptr, static_cast<LPARAM>(0x100000));
+    EXPECT_EQ(PaneLines(*pane), before);
+    EXPECT_EQ(StatusText(1), "(Img) Sektor 7 ");
+}
+
+TEST_F(DiskViewTest, InfoViewChoiceGovernsSectorsOutsideEveryArea)
+{
+    REQUIRE_IMAGE("mbr.img");
+    // Sectors between the MBR and the first partition belong to no area.
+    GoTo(100);
+    ASSERT_EQ(doc->GetAreaType(), 0u);
+    EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, 0));
+
+    view->ApplyInfoViewChoice(6);   // "FAT16"
+    EXPECT_EQ(view->GetChosenInfoType(), 9);
+    EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, 9));
+    GoTo(101);
+    EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, 9));
+
+    // Sectors inside an area keep their own printer.
+    GoTo(0);
+    EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, 1));
+
+    // No selection in the dialog: nothing printed, the choice stays.
+    GoTo(101);
+    view->ApplyInfoViewChoice(-1);
+    EXPECT_EQ(view->GetChosenInfoType(), 9);
+
+    view->ApplyInfoViewChoice(0);   // "<default>"
+    EXPECT_EQ(view->GetChosenInfoType(), 0);
+    GoTo(102);
+    EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, 0));
+}
+
+namespace {
+
+// Answers the "Info Ansicht" dialog from a second thread: notes the preselected position,
+// picks `choice` (or nothing for -1) and presses OK.
+struct InfoDialogAnswer {
+    DWORD uiThread = 0;
+    int choice = 0;
+    int preselected = -100;
+    bool answered = false;
+};
+
+BOOL CALLBACK FindDialogOfThread(HWND hwnd, LPARAM lParam)
+{
+    char name[32] = {};
+    GetClassNameA(hwnd, name, sizeof(name));
+    if (std::strcmp(name, "#32770") == 0 && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(lParam) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI AnswerInfoDialog(void* context)
+{
+    InfoDialogAnswer* answer = static_cast<InfoDialogAnswer*>(context);
+    for (int i = 0; i < 200; ++i) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(answer->uiThread, FindDialogOfThread, reinterpret_cast<LPARAM>(&dialog));
+        if (dialog) {
+            HWND list = GetDlgItem(dialog, CInfoTypeDlg::IDC_INFO_LIST);
+            if (!list)
+                return 0;
+            answer->preselected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+            SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(answer->choice), 0);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            answer->answered = true;
+            return 0;
+        }
+        Sleep(50);
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(DiskViewTest, InfoViewCommandPreselectsTheAreaTypeAndPrintsTheChoice)
+{
+    REQUIRE_IMAGE("mbr.img");
+    ASSERT_EQ(doc->GetAreaType(), 1u);
+    InfoDialogAnswer answer;
+    answer.uiThread = GetCurrentThreadId();
+    answer.choice = 9;   // "Verzeichnis": the FAT directory printer
+    HANDLE helper = CreateThread(nullptr, 0, AnswerInfoDialog, &answer, 0, nullptr);
+    ASSERT_NE(helper, nullptr);
+    view->SendMessage(WM_COMMAND, ID_INFO_VIEW);
+    WaitForSingleObject(helper, 15000);
+    CloseHandle(helper);
+    ASSERT_TRUE(answer.answered);
+    EXPECT_EQ(answer.preselected, 11);   // "MasterBootRecord" for the MBR's own sector
+    EXPECT_EQ(view->GetChosenInfoType(), 6);
+    EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, 6));
+}
+
+TEST_F(DiskViewTest, SelectedNumberFromHexBytesOrFromTheDecodedText)
+{
+    REQUIRE_IMAGE("mbr.img");
+    uint64_t number = 99;
+    CHexView* hex = view->GetHexView();
+    hex->SetCursorAddress(0, false);
+    EXPECT_FALSE(view->GetSelectedNumber(&number));
+    EXPECT_EQ(number, 99u);
+
+    // The first partition's start sector, as sfdisk wrote it, from four selected bytes.
+    const std::vector<uint8_t> mbr = ReadImageBytes(path, 0, 512);
+    ASSERT_EQ(mbr.size(), 512u);
+    hex->SetCursorAddress(0x1C6, false);
+    hex->SetSelectionEnd(0x1CA, false);
+    ASSERT_TRUE(view->GetSelectedNumber(&number));
+    EXPECT_EQ(number, Le32(&mbr[0x1C6]));
+    // Two bytes: only those.
+    hex->SetCursorAddress(0x1FE, false);
+    hex->SetSelectionEnd(0x200, false);
+    ASSERT_TRUE(view->GetSelectedNumber(&number));
+    EXPECT_EQ(number, 0xAA55u);
+
+    // "Springe zu Sektor" proposes the selected number (the first partition's start).
+    hex->SetCursorAddress(0x1C6, false);
+    hex->SetSelectionEnd(0x1CA, false);
+    frame->SendMessage(WM_COMMAND, ID_GOTO_SECTOR);
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0], "Springe zu Sektor=" + std::to_string(Le32(&mbr[0x1C6])));
+
+    // A number selected in the decoded text, while that pane has the focus and the hex view
+    // nothing selected, is evaluated as an expression.
+    hex->SetCursorAddress(0, false);
+    frame->ShowWindow(SW_SHOW);
+    DrainQueue();
+    CMarkTextView* pane = view->GetTextPane();
+    pane->ClearText();
+    pane->AppendText("0x800\n");
+    pane->SetFocus();
+    DrainQueue();
+    if (::GetFocus() != pane->m_hWnd)
+        GTEST_SKIP() << "the display gives no focus to the test's window";
+    EXPECT_EQ(view->GetFocusedPane(), 1);
+    pane->SelectWordAt(2, 0);
+    ASSERT_TRUE(pane->HasSelection());
+    ASSERT_TRUE(view->GetSelectedNumber(&number));
+    EXPECT_EQ(number, 0x800u);
+}
+
+TEST_F(DiskViewTest, MarkRangeCommandSelectsTheMarkedBytes)
+{
+    REQUIRE_IMAGE("mbr.img");
+    CMarkTextView* pane = view->GetTextPane();
+    if (pane->GetMarkCount() == 0)
+        GTEST_SKIP() << "the MBR printer sets no marks";
+    const MarkRange* mark = pane->GetMark(pane->GetMarkCount() - 1);
+    ASSERT_NE(mark, nullptr);
+    ASSERT_GT(pane->ChooseMarkAt(mark->firstColumn, mark->line), 0u);
+    uint32_t offset = 0;
+    const uint32_t length = pane->GetChosenMark(&offset);
+    view->SendMessage(WM_COMMAND, ID_MARKTEXT_MARK_RANGE);
+    int selected = 0;
+    EXPECT_EQ(view->GetHexView()->GetSelection(false, &selected), static_cast<int64_t>(offset));
+    EXPECT_EQ(selected, static_cast<int>(length));
+}
+
+TEST_F(DiskViewTest, LayoutFollowsTheViewSize)
+{
+    view->MoveWindow(0, 0, 600, 500, TRUE);
+    CRect client;
+    view->GetClientRect(&client);
+    CRect hex;
+    CRect text;
+    view->GetHexView()->GetWindowRect(&hex);
+    view->GetTextPane()->GetWindowRect(&text);
+    view->ScreenToClient(&hex);
+    view->ScreenToClient(&text);
+    EXPECT_EQ(hex.top, 0);
+    EXPECT_EQ(hex.bottom, 300);
+    EXPECT_EQ(text.top, 307);
+    EXPECT_EQ(text.bottom, client.bottom);
+    EXPECT_EQ(text.right, client.right);
+
+    // Less than 100 pixels: all of it for the hex view.
+    view->MoveWindow(0, 0, 600, 80, TRUE);
+    view->GetClientRect(&client);
+    view->GetHexView()->GetWindowRect(&hex);
+    view->ScreenToClient(&hex);
+    EXPECT_EQ(hex.bottom, client.bottom);
+    EXPECT_EQ(view->GetSplitPosition(), client.bottom);
+}
+
+TEST_F(DiskViewTest, DroppedImageOpens)
+{
+    REQUIRE_IMAGE("mbr.img");
+    const std::string other = FixturePath("fat16.img");
+    if (!FileExists(other))
+        GTEST_SKIP() << "fat16.img is missing";
+    // A DROPFILES block as Explorer makes it: the header, the path, two zeros.
+    const size_t bytes = sizeof(DROPFILES) + other.size() + 2;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    ASSERT_NE(block, nullptr);
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), other.c_str(), other.size());
+    GlobalUnlock(block);
+    view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(block));   // the view frees it
+
+    EXPECT_STRCASEEQ(static_cast<LPCSTR>(doc->GetImagePath()), other.c_str());
+    EXPECT_EQ(doc->GetCurrentSector(), 0u);
+    EXPECT_EQ(doc->GetAreaType(), 2u);   // a FAT16 boot sector
+    EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, 2));
+}
+
+TEST_F(DiskViewTest, StatusPanesGoWithTheView)
+{
+    REQUIRE_IMAGE("mbr.img");
+    ASSERT_EQ(StatusParts(), 3);
+    const int records = CStatusPaneBar::LiveRecordCount();
+    frame->SetActiveView(nullptr);
+    view->DestroyWindow();
+    EXPECT_EQ(StatusParts(), 1);
+    EXPECT_EQ(CStatusPaneBar::LiveRecordCount(), records);
+}
+
+TEST_F(DiskViewTest, SplitterBarIsDrawnBelowTheHexView)
+{
+    // Draw the view's own part into a bitmap: the bar's rows from the split position down.
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 50, 400);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    RECT all = {0, 0, 50, 400};
+    ::FillRect(memory, &all, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
+    CDC dc;
+    dc.Attach(memory);
+    view->OnDraw(&dc);
+    dc.Detach();
+    const int split = view->GetSplitPosition();
+    EXPECT_EQ(::GetPixel(memory, 10, split + 1), RGB(255, 255, 255));
+    EXPECT_EQ(::GetPixel(memory, 10, split + 3), ::GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(::GetPixel(memory, 10, split + 6), RGB(0, 0, 0));
+    // Above and below the 7 rows nothing is drawn.
+    EXPECT_EQ(::GetPixel(memory, 10, split - 1), ::GetPixel(memory, 10, 0));
+    EXPECT_EQ(::GetPixel(memory, 10, split + 7), ::GetPixel(memory, 10, 0));
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+}

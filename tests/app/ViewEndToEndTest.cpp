@@ -1,0 +1,213 @@
+// The real Sektorlupe.exe on a GPT disk image made by sgdisk, mkfs.fat, mkntfs, mke2fs and
+// mkfs.exfat: it goes (F9, "Springe zu Sektor") to the master boot record, the FAT32 boot
+// sector, the first MFT record and the ext4 superblock, reads the decoded-text pane back
+// through select-all, copy and the clipboard, checks the status panes and closes. The
+// sector numbers come from the image's own GPT and boot sectors, read here.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/res/resource.h"
+#include "tests/app/support/ProcessWindow.h"
+#include "tests/support/TestSupport.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kAppKey[] = "Software\\QN\\Sektorlupe";
+const int kHexViewId = 4098;
+const int kTextPaneId = 4099;
+const UINT kSelectAllCommand = 34890;   // the text editor's "select all"
+const int kEntryEditId = 1008;          // the edit field of the text entry dialog
+
+std::vector<uint8_t> ReadImageBytes(const std::string& path, uint64_t offset, size_t count)
+{
+    std::vector<uint8_t> bytes(count);
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return {};
+    const bool ok = _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0 &&
+                    std::fread(bytes.data(), 1, count, file) == count;
+    std::fclose(file);
+    return ok ? bytes : std::vector<uint8_t>();
+}
+
+uint64_t Le(const uint8_t* p, int bytes)
+{
+    uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | p[i];
+    return value;
+}
+
+// Where the structures of gpt.img lie, from its GPT (entries from LBA 2, 128 bytes each,
+// the first LBA at +32) and the boot sectors of its partitions.
+struct GptImageSectors {
+    uint64_t fat32Boot = 0;
+    uint64_t ntfsStart = 0;
+    uint64_t mftRecord = 0;
+    uint64_t extStart = 0;
+    uint64_t extSuperblock = 0;
+};
+
+bool LocateSectors(const std::string& image, GptImageSectors* out)
+{
+    const std::vector<uint8_t> entries = ReadImageBytes(image, 2 * 512, 4 * 128);
+    if (entries.size() != 4 * 128)
+        return false;
+    out->fat32Boot = Le(&entries[0 * 128 + 32], 8);
+    out->ntfsStart = Le(&entries[1 * 128 + 32], 8);
+    out->extStart = Le(&entries[2 * 128 + 32], 8);
+    const std::vector<uint8_t> ntfs = ReadImageBytes(image, out->ntfsStart * 512, 512);
+    if (ntfs.size() != 512 || Le(&ntfs[0x0B], 2) != 512)
+        return false;
+    // $MFT's first cluster (boot sector 0x30) times the sectors per cluster (0x0D).
+    out->mftRecord = out->ntfsStart + Le(&ntfs[0x30], 8) * ntfs[0x0D];
+    // The superblock lies 1024 bytes into the volume.
+    out->extSuperblock = out->extStart + 2;
+    return true;
+}
+
+class RunningProgram {
+public:
+    bool Start(const std::string& image)
+    {
+        const std::string exe = testsupport::BinaryDir() + "\\Sektorlupe.exe";
+        if (!program.Start("\"" + exe + "\" \"" + image + "\""))
+            return false;
+        frame = program.WaitForWindow(nullptr, nullptr, 60000);
+        if (!frame)
+            return false;
+        statusBar = testsupport::FindChildWindow(frame, "msctls_statusbar32");
+        hexView = testsupport::FindChildWindow(frame, nullptr, kHexViewId);
+        textPane = testsupport::FindChildWindow(frame, nullptr, kTextPaneId);
+        return statusBar && hexView && textPane;
+    }
+
+    std::string StatusText(int part) const
+    {
+        std::string text;
+        testsupport::ReadStatusBarText(statusBar, part, &text);
+        return text;
+    }
+
+    // Waits until the medium pane shows the sector.
+    bool WaitForSector(uint64_t sector) const
+    {
+        const std::string wanted = "(Img) Sektor " + std::to_string(sector) + " ";
+        for (int i = 0; i < 200; ++i) {
+            if (testsupport::StatusBarPartCount(statusBar) >= 3 && StatusText(1) == wanted)
+                return true;
+            Sleep(50);
+        }
+        return false;
+    }
+
+    // F9 as the user presses it (the frame's accelerator turns it into "Springe zu Sektor"),
+    // the number into the dialog's field, OK.
+    bool GoTo(uint64_t sector)
+    {
+        PostMessageA(hexView, WM_KEYDOWN, VK_F9, 0x00430001);
+        PostMessageA(hexView, WM_KEYUP, VK_F9, static_cast<LPARAM>(0xC0430001u));
+        HWND dialog = program.WaitForWindow("#32770", "Springe zu Sektor", 20000);
+        if (!dialog)
+            return false;
+        HWND edit = GetDlgItem(dialog, kEntryEditId);
+        if (!edit)
+            return false;
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(std::to_string(sector).c_str()));
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        return WaitForSector(sector);
+    }
+
+    // The decoded text: select all and copy in the pane, then the clipboard.
+    std::string DecodedText() const
+    {
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        SendMessageA(textPane, WM_COMMAND, kSelectAllCommand, 0);
+        SendMessageA(textPane, WM_COMMAND, ID_EDIT_COPY, 0);
+        std::string text;
+        for (int i = 0; i < 50 && text.empty(); ++i) {
+            if (OpenClipboard(nullptr)) {
+                if (HANDLE data = GetClipboardData(CF_TEXT)) {
+                    if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
+                        text = chars;
+                        GlobalUnlock(data);
+                    }
+                }
+                CloseClipboard();
+            }
+            if (text.empty())
+                Sleep(50);
+        }
+        return text;
+    }
+
+    bool Close(DWORD* exitCode) { return program.CloseAndWait(frame, 30000, exitCode); }
+
+    testsupport::ProcessWindow program;
+    HWND frame = nullptr;
+    HWND statusBar = nullptr;
+    HWND hexView = nullptr;
+    HWND textPane = nullptr;
+};
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(ViewEndToEnd, GoesToStructuresOfAGptDiskAndShowsThemDecoded)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    const std::string image = testsupport::BinaryDir() + "\\fixtures\\gpt.img";
+    GptImageSectors sectors;
+    if (!LocateSectors(image, &sectors))
+        GTEST_SKIP() << "gpt.img is missing";
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+
+    RunningProgram run;
+    ASSERT_TRUE(run.Start(image)) << "no main window with the view's panes";
+    EXPECT_TRUE(Contains(testsupport::WindowText(run.frame), "Sektorlupe")) << testsupport::WindowText(run.frame);
+
+    // Sector 0 at the start: the protective MBR that sgdisk wrote, one entry of type EE.
+    ASSERT_TRUE(run.WaitForSector(0)) << run.StatusText(1);
+    EXPECT_EQ(run.StatusText(2), " Rel.Sec 0");
+    std::string text = run.DecodedText();
+    EXPECT_TRUE(Contains(text, "MASTER-BOOT-RECORD")) << text;
+    EXPECT_TRUE(Contains(text, "Type=EEh")) << text;
+
+    ASSERT_TRUE(run.GoTo(sectors.fat32Boot));
+    // The boot sector lies before the cluster area: the sector within its partition is 0.
+    EXPECT_EQ(run.StatusText(2), " Rel.Sec 0");
+    text = run.DecodedText();
+    EXPECT_TRUE(Contains(text, "BOOT-SEKTOR FAT32")) << text;
+    EXPECT_TRUE(Contains(text, "GPTFAT32")) << text;   // mkfs.fat -n GPTFAT32
+
+    ASSERT_TRUE(run.GoTo(sectors.mftRecord));
+    text = run.DecodedText();
+    EXPECT_TRUE(Contains(text, "MASTER FILE TABLE ENTRY")) << text;
+    EXPECT_TRUE(Contains(text, "$MFT")) << text;        // record 0 names itself
+    // $MFT lies in the NTFS cluster area: cluster and sector within the partition.
+    EXPECT_TRUE(Contains(run.StatusText(2), " Cl:")) << run.StatusText(2);
+    EXPECT_TRUE(Contains(run.StatusText(2), " Sec " + std::to_string(sectors.mftRecord - sectors.ntfsStart)))
+        << run.StatusText(2);
+
+    ASSERT_TRUE(run.GoTo(sectors.extSuperblock));
+    text = run.DecodedText();
+    EXPECT_TRUE(Contains(text, "SUPERBLOCK")) << text;
+    EXPECT_TRUE(Contains(text, "gptext4")) << text;     // mke2fs -L gptext4
+
+    DWORD exitCode = 1;
+    ASSERT_TRUE(run.Close(&exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+}

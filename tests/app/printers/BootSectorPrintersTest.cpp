@@ -1,0 +1,316 @@
+// The boot sector printers on volumes made by mkfs.fat, mkntfs and mkfs.exfat, checked against
+// `minfo -i`, `fsck.fat -v -n`, `fsstat`, `ntfsinfo -m` and `dump.exfat`.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include "PrinterTestSupport.h"
+#include "textlib/SiNumber.h"
+#include "textlib/StrPrintf.h"
+
+using namespace printertest;
+
+namespace {
+
+const int kFatBoot = 2;
+const int kFat32Boot = 3;
+const int kNtfsBoot = 4;
+const int kExFatBoot = 5;
+const int kFat32Info = 7;
+
+// The value of the first line whose label is `label` ("BytesPerSector"), from `from` on.
+std::string Field(const TestPrinter& p, const char* label, int from = 3)
+{
+    char prefix[40];
+    StrPrintf(prefix, "  %-19s: ", label);
+    const int line = p.FindLine(prefix, from);
+    return line < 0 ? std::string("<no ") + label + ">" : p.Line(line).substr(strlen(prefix));
+}
+
+std::string Dec(uint64_t v)
+{
+    char text[32];
+    StrPrintf(text, "%I64u", v);
+    return text;
+}
+
+std::string Hex(const char* format, uint64_t v)
+{
+    char text[32];
+    StrPrintf(text, format, v);
+    return text;
+}
+
+uint64_t Need(const std::string& report, const char* label)
+{
+    uint64_t v = 0;
+    EXPECT_TRUE(NumberAfter(report, label, &v)) << "no \"" << label << "\" in the report";
+    return v;
+}
+
+std::string NeedText(const std::string& report, const char* label)
+{
+    std::string v;
+    EXPECT_TRUE(TextAfter(report, label, &v)) << "no \"" << label << "\" in the report";
+    return v;
+}
+
+// A quoted value of minfo (disk label="FLOPPY     "): the text between the quotes.
+std::string Quoted(const std::string& report, const char* label)
+{
+    std::string v = NeedText(report, label);
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+        v = v.substr(1, v.size() - 2);
+    return v;
+}
+
+std::string SizeText(uint64_t bytes)
+{
+    char text[32];
+    FormatSiNumber(static_cast<DWORD>(bytes), static_cast<DWORD>(bytes >> 32), text, SIN_PRINTER_SIZE, 1, nullptr);
+    return text;
+}
+
+// The fields FAT12/16 and FAT32 share, as minfo reports them.
+void ExpectCommonBpb(const TestPrinter& p, const std::string& minfo)
+{
+    EXPECT_EQ(Quoted(minfo, "banner:"), Field(p, "OEMName"));
+    EXPECT_EQ(Dec(Need(minfo, "sector size:")), Field(p, "BytesPerSector"));
+    EXPECT_EQ(Dec(Need(minfo, "cluster size:")), Field(p, "SectorsPerCluster"));
+    EXPECT_EQ(Dec(Need(minfo, "reserved (boot) sectors:")), Field(p, "ReservedSectors"));
+    EXPECT_EQ(Dec(Need(minfo, "fats:")), Field(p, "NumberOfFATs"));
+    EXPECT_EQ(Dec(Need(minfo, "max available root directory slots:")), Field(p, "DirEntries"));
+    EXPECT_EQ(Dec(Need(minfo, "small size:")), Field(p, "SectorsOnDisk"));
+    EXPECT_EQ(Hex("%02I64Xh", Need(minfo, "media descriptor byte:")), Field(p, "MediaDescriptor"));
+    EXPECT_EQ(Dec(Need(minfo, "sectors per fat:")), Field(p, "SectorsPerFAT"));
+    EXPECT_EQ(Dec(Need(minfo, "sectors per track:")), Field(p, "SectorsPerTrack"));
+    EXPECT_EQ(Dec(Need(minfo, "heads:")), Field(p, "NumberOfHeads"));
+    EXPECT_EQ(Dec(Need(minfo, "hidden sectors:")), Field(p, "HiddenSectors"));
+    // minfo names the 32-bit count only where the volume uses it.
+    uint64_t bigSize = 0;
+    if (NumberAfter(minfo, "big size:", &bigSize))
+        EXPECT_EQ(Dec(bigSize), Field(p, "TotalSectors"));
+    else
+        EXPECT_NE(0u, Need(minfo, "small size:"));
+    EXPECT_EQ(Hex("%02I64Xh", Need(minfo, "physical drive id:")), Field(p, "PhysicalDiskNumber"));
+    EXPECT_EQ(Hex("%02I64Xh", Need(minfo, "dos4=")), Field(p, "Signature"));
+    EXPECT_EQ(NeedText(minfo, "serial number:") + "h", Field(p, "SerialNumber"));
+    EXPECT_EQ(Quoted(minfo, "disk label="), Field(p, "Label"));
+    EXPECT_EQ(Quoted(minfo, "disk type="), Field(p, "SystemID"));
+}
+
+}  // namespace
+
+TEST(BootSectorPrinters, Fat12AndFat16MatchMinfoAndFsck)
+{
+    for (const char* name : {"fat12.img", "fat16.img"}) {
+        SCOPED_TRACE(name);
+        const std::string image = FixturePath(name);
+        NEED_FIXTURE(image);
+        std::string minfo, fsck;
+        NEED_REPORT(image + ".minfo.txt", minfo);
+        NEED_REPORT(image + ".fsck.txt", fsck);
+        std::vector<uint8_t> sector;
+        ASSERT_TRUE(LoadBytes(image, 0, 512, &sector));
+        TestPrinter p;
+        p.Run(kFatBoot, sector);
+        SCOPED_TRACE(p.Text());
+        EXPECT_EQ(" BOOT-SEKTOR FAT12/FAT16", p.Line(1));
+        EXPECT_EQ("  OEMName            : mkfs.fat", p.Line(3));
+        ExpectCommonBpb(p, minfo);
+        // fsck.fat says the same in its own words.
+        // "First FAT starts at byte 512 (sector 1)": the FAT follows the reserved sectors.
+        EXPECT_EQ(Dec(Need(fsck, "(sector")), Field(p, "ReservedSectors"));
+        EXPECT_EQ(Dec(Need(fsck, "Media byte")), Dec(strtoull(Field(p, "MediaDescriptor").c_str(), nullptr, 16)));
+        // The boot signature is the last field; it leads back to bytes 510 and 511.
+        const int last = p.LineCount() - 1;
+        EXPECT_EQ("  Signature          : AA55h", p.Line(last));
+        const MarkRange* mark = p.MarkAt(last, 5);
+        ASSERT_NE(nullptr, mark);
+        EXPECT_EQ(510, mark->byteOffset);
+        EXPECT_EQ(2, mark->byteLength);
+        // Standard field colouring: label, colon, value.
+        EXPECT_TRUE(p.CellHasColour(4, 21, PC_GREEN));
+        EXPECT_TRUE(p.CellHasColour(4, 23, PC_RED));
+        EXPECT_TRUE(p.CellHasColour(4, 20, PC_BLUE));
+        EXPECT_TRUE(p.CellHasColour(1, 5, PC_BLUE));
+    }
+}
+
+TEST(BootSectorPrinters, Fat32MatchesMinfo)
+{
+    const std::string image = FixturePath("fat32.img");
+    NEED_FIXTURE(image);
+    std::string minfo;
+    NEED_REPORT(image + ".minfo.txt", minfo);
+    std::vector<uint8_t> sector;
+    ASSERT_TRUE(LoadBytes(image, 0, 512, &sector));
+    TestPrinter p;
+    p.Run(kFat32Boot, sector);
+    SCOPED_TRACE(p.Text());
+    EXPECT_EQ(" BOOT-SEKTOR FAT32", p.Line(1));
+    ExpectCommonBpb(p, minfo);
+    // The 32-bit count follows the (zero) 16-bit one.
+    const int first = p.FindLine("  SectorsPerFAT      : ");
+    EXPECT_EQ("0", Field(p, "SectorsPerFAT"));
+    EXPECT_EQ(Dec(Need(minfo, "Big fatlen=")), Field(p, "SectorsPerFAT", first + 1));
+    EXPECT_EQ(Hex("%04I64Xh", Need(minfo, "Extended flags=")), Field(p, "Flags"));
+    EXPECT_EQ(Hex("%04I64Xh", Need(minfo, "FS version=")), Field(p, "Version"));
+    EXPECT_EQ(Hex("%08I64Xh", Need(minfo, "rootCluster=")), Field(p, "RootDirCluster"));
+    EXPECT_EQ(Dec(Need(minfo, "infoSector location=")), Field(p, "InfoSector"));
+    EXPECT_EQ(Dec(Need(minfo, "backup boot sector=")), Field(p, "BackupBootSector"));
+    EXPECT_EQ("  Signature          : AA55h", p.Line(p.LineCount() - 1));
+    EXPECT_EQ(29, p.LineCount());
+}
+
+TEST(BootSectorPrinters, Fat32InfoSectorMatchesMinfo)
+{
+    const std::string image = FixturePath("fat32.img");
+    NEED_FIXTURE(image);
+    std::string minfo;
+    NEED_REPORT(image + ".minfo.txt", minfo);
+    const uint64_t infoSector = Need(minfo, "infoSector location=");
+    std::vector<uint8_t> sector;
+    ASSERT_TRUE(LoadBytes(image, infoSector * 512, 512, &sector));
+    TestPrinter p;
+    p.Run(kFat32Info, sector);
+    SCOPED_TRACE(p.Text());
+    EXPECT_EQ(" INFO-SEKTOR", p.Line(1));
+    EXPECT_EQ(Hex("%08I64Xh", Need(minfo, "signature=")), Field(p, "Signature1"));
+    // The second signature and the trailing one are fixed by the format ("rrAa", 0xAA550000).
+    EXPECT_EQ("61417272h", Field(p, "Signature2"));
+    EXPECT_EQ(Dec(Need(minfo, "free clusters=")), Field(p, "FreeClusterCount"));
+    EXPECT_EQ(Hex("%08I64Xh", Need(minfo, "last allocated cluster=")), Field(p, "NextFreeCluster"));
+    EXPECT_EQ("AA550000h", Field(p, "Signature"));
+    EXPECT_EQ(8, p.LineCount());
+}
+
+TEST(BootSectorPrinters, NtfsMatchesFsstatAndNtfsinfo)
+{
+    const std::string image = FixturePath("ntfs.img");
+    NEED_FIXTURE(image);
+    std::string fsstat, ntfsinfo;
+    NEED_REPORT(image + ".fsstat.txt", fsstat);
+    NEED_REPORT(image + ".ntfsinfo.txt", ntfsinfo);
+    std::vector<uint8_t> sector;
+    ASSERT_TRUE(LoadBytes(image, 0, 512, &sector));
+    TestPrinter p;
+    p.Run(kNtfsBoot, sector);
+    SCOPED_TRACE(p.Text());
+    EXPECT_EQ(" BOOT-SEKTOR NTFS", p.Line(1));
+    EXPECT_EQ(NeedText(fsstat, "OEM Name:"), Field(p, "OEMName"));
+    const uint64_t sectorSize = Need(fsstat, "Sector Size:");
+    const uint64_t clusterSize = Need(fsstat, "Cluster Size:");
+    EXPECT_EQ(Dec(sectorSize), Field(p, "BytesPerSector"));
+    EXPECT_EQ(Dec(clusterSize / sectorSize), Field(p, "SectorsPerCluster"));
+    std::string range;
+    ASSERT_TRUE(TextAfter(fsstat, "Total Sector Range: 0 -", &range));
+    EXPECT_EQ(Dec(strtoull(range.c_str(), nullptr, 10) + 1), Field(p, "TotalSectors"));
+    EXPECT_EQ(Dec(Need(fsstat, "First Cluster of MFT:")), Field(p, "MtfCluster"));
+    EXPECT_EQ(Dec(Need(fsstat, "First Cluster of MFT Mirror:")), Field(p, "MtfMirrorCluster"));
+    EXPECT_EQ(NeedText(fsstat, "Volume Serial Number:") + "h", Field(p, "SerialNumber"));
+    // A record smaller than a cluster is stored as the negative power of two: 1024 bytes are
+    // -10, the byte 0xF6, shown as the unsigned value of the four bytes.
+    const uint64_t recordSize = Need(ntfsinfo, "MFT Record Size:");
+    int log2 = 0;
+    while ((1ull << log2) < recordSize)
+        ++log2;
+    EXPECT_EQ(Dec(256 - log2), Field(p, "ClusterPerRecord"));
+    EXPECT_EQ(Dec(Need(ntfsinfo, "Index Block Size:") / clusterSize), Field(p, "ClusterPerIndexBl."));
+    // The checksum line stands before the serial number.
+    EXPECT_LT(p.FindLine("CheckSum"), p.FindLine("SerialNumber"));
+    EXPECT_EQ("00000000", Field(p, "CheckSum"));
+}
+
+TEST(BootSectorPrinters, ExFatMatchesDumpExfat)
+{
+    const std::string image = FixturePath("exfat.img");
+    NEED_FIXTURE(image);
+    std::string dump;
+    NEED_REPORT(image + ".dumpexfat.txt", dump);
+    std::vector<uint8_t> sector;
+    ASSERT_TRUE(LoadBytes(image, 0, 512, &sector));
+    TestPrinter p;
+    p.Run(kExFatBoot, sector);
+    SCOPED_TRACE(p.Text());
+    EXPECT_EQ(" BOOT-SEKTOR EXFAT", p.Line(1));
+    EXPECT_EQ("EXFAT   ", Field(p, "OEMName"));
+    // The old parameter block is zero on exFAT.
+    EXPECT_EQ("0", Field(p, "BytesPerSector"));
+    EXPECT_EQ("00000000h", Field(p, "RootDirClusterFAT"));
+    EXPECT_EQ(Dec(Need(dump, "Volume Length(sectors):")), Field(p, "SectorCount"));
+    EXPECT_EQ(Dec(Need(dump, "FAT Offset(sector offset):")), Field(p, "FatSectorStart"));
+    EXPECT_EQ(Dec(Need(dump, "FAT Length(sectors):")), Field(p, "FatSectorCount"));
+    EXPECT_EQ(Dec(Need(dump, "Cluster Heap Offset (sector offset):")), Field(p, "ClusterSectorStart"));
+    EXPECT_EQ(Dec(Need(dump, "Cluster Count:")), Field(p, "ClusterCount"));
+    EXPECT_EQ(Dec(Need(dump, "Root Cluster (cluster offset):")), Field(p, "RootDirCluster"));
+    EXPECT_EQ(Hex("%08I64Xh", Need(dump, "Volume Serial:")), Field(p, "VolumeSerial"));
+    const uint64_t sectorBits = Need(dump, "Sector Size Bits:");
+    const uint64_t clusterBits = Need(dump, "Sector per Cluster bits:");
+    EXPECT_EQ(Dec(sectorBits) + " (" + SizeText(1ull << sectorBits) + ")", Field(p, "SectorBits"));
+    EXPECT_EQ(Dec(clusterBits) + " (" + SizeText(Need(dump, "Cluster size:")) + ")",
+              Field(p, "SectorsPerCluster", p.FindLine("SectorBits")));
+    EXPECT_EQ("1.0", Field(p, "Version", p.FindLine("VolumeSerial")));
+    EXPECT_EQ(38, p.LineCount());
+
+    // The two root cluster fields lead to their own bytes.
+    const MarkRange* oldRoot = p.MarkAt(p.FindLine("RootDirClusterFAT"), 10);
+    ASSERT_NE(nullptr, oldRoot);
+    EXPECT_EQ(44, oldRoot->byteOffset);
+    EXPECT_EQ(4, oldRoot->byteLength);
+    const MarkRange* root = p.MarkAt(p.FindLine("  RootDirCluster     : "), 10);
+    ASSERT_NE(nullptr, root);
+    EXPECT_EQ(96, root->byteOffset);
+    EXPECT_EQ(4, root->byteLength);
+}
+
+TEST(BootSectorPrinters, ExFatShiftsOf64AndMoreGiveSizeZero)
+{
+    std::vector<uint8_t> sector(512, 0);
+    sector[108] = 9;
+    sector[109] = 3;
+    TestPrinter p;
+    p.Run(kExFatBoot, sector);
+    EXPECT_EQ("9 (512 Bytes)", Field(p, "SectorBits"));
+    EXPECT_EQ("3 (4,0 KB)", Field(p, "SectorsPerCluster", p.FindLine("SectorBits")));
+    sector[108] = 200;   // 200 bits: no such sector size
+    sector[109] = 60;    // 200 mod 32 = 8, 8 + 60 = 68 bits
+    p.Run(kExFatBoot, sector);
+    EXPECT_EQ("200 (0 Bytes)", Field(p, "SectorBits"));
+    EXPECT_EQ("60 (0 Bytes)", Field(p, "SectorsPerCluster", p.FindLine("SectorBits")));
+    sector[108] = 12;
+    sector[109] = 51;    // 2^63 bytes still fit
+    p.Run(kExFatBoot, sector);
+    EXPECT_EQ("51 (8,0 EB)", Field(p, "SectorsPerCluster", p.FindLine("SectorBits")));
+}
+
+TEST(BootSectorPrinters, TextFieldsEndAtTheirWidthOrAZeroByte)
+{
+    std::vector<uint8_t> sector(512, 0);
+    memcpy(&sector[3], "ABCDEFGHIJKLMNOP", 16);   // no zero after the eight letters
+    TestPrinter p;
+    p.Run(kFatBoot, sector);
+    EXPECT_EQ("ABCDEFGH", Field(p, "OEMName"));
+    sector[6] = 0;
+    p.Run(kFatBoot, sector);
+    EXPECT_EQ("ABC", Field(p, "OEMName"));
+}
+
+TEST(BootSectorPrinters, ShortLoadsShowZerosAndKeepNoMarkBeyondThem)
+{
+    const std::string image = FixturePath("fat16.img");
+    NEED_FIXTURE(image);
+    std::vector<uint8_t> sector;
+    ASSERT_TRUE(LoadBytes(image, 0, 64, &sector));   // only the first 64 bytes were read
+    TestPrinter p;
+    p.Run(kFatBoot, sector);
+    const int last = p.LineCount() - 1;
+    EXPECT_EQ("  Signature          : 0000h", p.Line(last));
+    EXPECT_EQ(nullptr, p.MarkAt(last, 5));
+    EXPECT_NE(nullptr, p.MarkAt(p.FindLine("BytesPerSector"), 5));
+    // Nothing loaded: all fields zero, every line still there.
+    p.Run(kFatBoot, sector.data(), 0);
+    EXPECT_EQ(23, p.LineCount());
+    EXPECT_EQ("", Field(p, "OEMName"));
+    EXPECT_EQ(0, p.pane.GetMarkCount());
+}
