@@ -16,17 +16,17 @@ void CMarkTextView::AddMark(uint32_t byteOffset, uint32_t byteLength, uint32_t l
 {
     if (byteLength == 0 || byteOffset >= m_markLimit)
         return;
-    // The record keeps 16-bit fields: a larger value is clamped, never wrapped onto another
-    // line or byte.
+    // Columns are 16-bit (0xFFFF is "to the end of the line"): a larger one is clamped,
+    // never wrapped to the line start. The byte range is cut at the end of the 32-bit offset
+    // space rather than wrapping round to offset 0.
     MarkRange mark;
-    mark.line = static_cast<uint16_t>(line > 0xFFFF ? 0xFFFF : line);
+    mark.line = line;
     mark.firstColumn = static_cast<uint16_t>(firstColumn > 0xFFFE ? 0xFFFE : firstColumn);
     mark.endColumn = (endColumn < 0 || endColumn > 0xFFFF) ? 0xFFFF : static_cast<uint16_t>(endColumn);
-    mark.byteOffset = static_cast<uint16_t>(byteOffset > 0xFFFF ? 0xFFFF : byteOffset);
-    uint32_t length = byteLength;
-    if (static_cast<uint64_t>(mark.byteOffset) + length > 0x10000)
-        length = 0x10000 - mark.byteOffset;
-    mark.byteLength = static_cast<uint16_t>(length > 0xFFFF ? 0xFFFF : length);
+    mark.byteOffset = byteOffset;
+    mark.byteLength = byteLength;
+    if (static_cast<uint64_t>(byteOffset) + byteLength > 0xFFFFFFFFull)
+        mark.byteLength = 0xFFFFFFFFu - byteOffset;
     m_marks.push_back(mark);
 }
 
@@ -51,7 +51,7 @@ const MarkRange* CMarkTextView::FindMark(int column, int line) const
     for (size_t i = m_marks.size(); i-- > 0;)
     {
         const MarkRange& m = m_marks[i];
-        if (m.line == line && m.firstColumn <= column && (m.endColumn == 0xFFFF || column < m.endColumn))
+        if (m.line == static_cast<uint32_t>(line) && m.firstColumn <= column && (m.endColumn == 0xFFFF || column < m.endColumn))
             return &m;
     }
     return nullptr;

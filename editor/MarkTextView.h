@@ -10,14 +10,16 @@
 
 const UINT ID_MARKTEXT_MARK_RANGE = 20891;
 
-// One mark: a text stretch and the bytes it stands for.
+// One mark: a text stretch and the bytes it stands for. Offset and length are 32-bit: the
+// disk view raises the mark limit to the size it loaded, and a buffer of 64 KB or more
+// would otherwise point a mark at the wrong bytes.
 struct MarkRange
 {
-    uint16_t line;
+    uint32_t line;         // 32-bit: a pane may be built with more than 65,536 lines
     uint16_t firstColumn;
     uint16_t endColumn;    // first column not covered; 0xFFFF to the end of the line
-    uint16_t byteOffset;
-    uint16_t byteLength;
+    uint32_t byteOffset;
+    uint32_t byteLength;
 };
 
 class CMarkTextView : public CTextEdit

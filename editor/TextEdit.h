@@ -16,6 +16,8 @@
 #include "editor/UndoRing.h"
 #include "views/AnsiView.h"
 
+#include <commctrl.h>
+
 class CRegistry;
 
 #include <stdint.h>
@@ -130,6 +132,16 @@ struct CopySlot
 class CTextEdit;
 struct TextSyntax;
 typedef int (*TextEditHook)(CTextEdit* edit, void* context, int a, int b, int c);
+// The margin hook (kind 5) has a shape of its own: it is handed to SetHook cast to
+// TextEditHook (through TextEditMarginHookAsHook) and asked for each margin cell drawn, with
+// the line, an icon to draw (out), the icon size (64) and a width (out). Its result: the
+// pixels it takes in the low 16 bits, and bit 16 to put the icon left and the number after
+// it instead of the icon left and the number right-aligned.
+typedef int (*TextEditMarginHook)(CTextEdit* edit, void* context, int line, HICON* icon, int iconSize, int* width);
+inline TextEditHook TextEditMarginHookAsHook(TextEditMarginHook hook)
+{
+    return reinterpret_cast<TextEditHook>(reinterpret_cast<void (*)()>(hook));
+}
 enum TextEditHookKind
 {
     TEH_COLOR_LINE = 1,
@@ -145,6 +157,12 @@ enum TextEditHookKind
 // Character classes of word moves and runs: 0 below 33, 1 punctuation, 2 underscore,
 // 3 digits, lower case and 221..255, 4 upper case and 192..220.
 int TextCharClass(unsigned char c);
+
+// The find and replace dialogs' helpers: the index of the first byte within `length` whose
+// CharClassTable flags meet `mask` (-1 when none, or when the terminating NUL is reached),
+// and the subclassing of one control of a dialog (the pattern and replacement fields).
+int FindClassChar(const char* text, unsigned mask, int length);
+BOOL SubclassDlgItem(HWND dialog, int id, SUBCLASSPROC proc, DWORD_PTR refData = 0);
 
 // The cells of one drawn line: what PrintLine hands the base's line drawer. Pure, so that
 // tests can check colours and selection without a device context.
@@ -186,6 +204,10 @@ public:
     static int IndexToColumn(int index, const char* text, int length);
 
     // --- text access
+    // Text that makes a line too long is wrapped inside the new text; the old text behind
+    // the position stays whole (joined to the last new line, or a line of its own), so that
+    // removing the inserted range gives the old line back. Returns the lines added, -1 when
+    // the table filled up (what fitted stays; the old text is kept in any case).
     int InsertText(const char* text, int column, int line, int flags, int length);
     int InsertString(const char* text, int column, int line, int flags);
     int AppendText(const char* text) { return InsertString(text, 0, TE_LINE_APPEND, 0); }
@@ -199,6 +221,9 @@ public:
     int GetRangeText(char* buffer, int size, int column1, int line1, int column2, int line2, int flags);
     const char* GetLineText(int line, int* length) const;
     int GetLineLength(int line) override;
+    // Refused (0) for an empty range, a range starting past the text or wholly above it, and
+    // a join of two lines that would be longer than a line may be (a beep, as for a join by
+    // Backspace). Whole lines up to the end leave no empty line behind.
     int DeleteText(int column1, int line1, int column2, int line2, int flags);
     int ClearText() { return DeleteText(0, 0, 0, TE_LINE_ALL, 0); }
     int ClearAll();
@@ -242,6 +267,8 @@ public:
     CUndoRing& Journal() { return m_undo; }
     bool CanUndo() const { return !m_readOnly && m_undo.CanUndo(); }
     bool CanRedo() const { return !m_readOnly && m_undo.CanRedo(); }
+    // The update state of the undo and redo commands for menus and bars.
+    BOOL OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* handlerInfo) override;
 
     // --- colours
     int ColorIndex(int number);
@@ -278,6 +305,8 @@ public:
     int CompareFold(const char* a, const char* b, int length, int fold) const;
     int CompareChar(unsigned char a, unsigned char b, int fold) const;
     int CompareWild(const char* pattern, const char* text, int length, int fold) const;
+    // One backslash escape of a search pattern: its character, and the bytes it took.
+    static int DecodeEscape(const char* text, int* outLength);
     // The text of a line between two display columns (column2 < 0: to the end) and its
     // colour indexes, both new heap blocks (malloc) with a terminator. Flags: 1 TABs as
     // blanks, 0x100 bytes above 127 as UTF-8 (the colour repeated per byte), 0x200 UTF-16
@@ -351,7 +380,8 @@ protected:
     void FreeLine(TextLine* line);
     void SetCaretRaw(int column, int line);
     bool SelectionOrdered(int* c1, int* l1, int* c2, int* l2) const;
-    int StoreWrapped(int index, bool replace, const std::string& text, int endOffset, int* endColumn, int* endLine);
+    int StoreWrapped(int index, bool replace, const std::string& text, int endOffset, int* endColumn, int* endLine,
+                     int keep, bool* full);
     void FillGap(std::string& out, int fromColumn, int toColumn) const;
     void ReplayEntry(UndoEntry* entry);
     bool RunContinues(const UndoEntry* earlier, const UndoEntry* later) const;
@@ -409,3 +439,16 @@ protected:
     int m_bracketCaretColumn = 0;
     int m_bracketCaretLine = 0;
 };
+
+// The line text read through a plain function, for callers that hold the editor as data
+// (printers' tables of handlers): null and length 0 without an editor or past the text.
+inline const char* GetLineText(const CTextEdit* edit, int line, int* length)
+{
+    if (!edit)
+    {
+        if (length)
+            *length = 0;
+        return nullptr;
+    }
+    return edit->GetLineText(line, length);
+}

@@ -103,13 +103,17 @@ void SplitLines(const std::string& text, std::vector<std::string>* segments, boo
 
 // Stores a built line at `index` (replacing the line there or inserting a new one), cut into
 // several lines when it is longer than a line may be: the cut backs off to a blank or TAB in
-// the last quarter. Text is never dropped. `endOffset` (-1: none) is a byte offset into
-// `text` whose position is reported. Returns the number of lines stored, -1 when the table
-// is full (what fitted stays).
+// the last quarter, but never into the first `keep` bytes (text that was on the line before
+// and must stay where the journal expects it). Text is never dropped. `endOffset` (-1: none)
+// is a byte offset into `text` whose position is reported. Returns the number of lines
+// stored; `full` tells that the table filled up before all of it was stored (what fitted
+// stays, and the count says how much that is).
 int CTextEdit::StoreWrapped(int index, bool replace, const std::string& text, int endOffset, int* endColumn,
-                            int* endLine)
+                            int* endLine, int keep, bool* full)
 {
+    *full = false;
     const size_t maxLen = m_maxLineLength;
+    const size_t kept = keep < 0 ? 0 : std::min(static_cast<size_t>(keep), maxLen);
     size_t pos = 0;
     int stored = 0;
     do
@@ -118,7 +122,8 @@ int CTextEdit::StoreWrapped(int index, bool replace, const std::string& text, in
         if (cut > maxLen)
         {
             cut = maxLen;
-            for (size_t k = maxLen; k > maxLen - maxLen / 4 && k > 0; --k)
+            const size_t floor = pos == 0 ? kept : 0;
+            for (size_t k = maxLen; k > maxLen - maxLen / 4 && k > floor; --k)
             {
                 char c = text[pos + k - 1];
                 if (c == ' ' || c == '\t')
@@ -133,7 +138,8 @@ int CTextEdit::StoreWrapped(int index, bool replace, const std::string& text, in
         if (!ok)
         {
             Refuse();
-            return -1;
+            *full = true;
+            return stored;
         }
         if (endOffset >= 0 && static_cast<size_t>(endOffset) >= pos &&
             (static_cast<size_t>(endOffset) <= pos + cut))
@@ -196,33 +202,68 @@ int CTextEdit::InsertText(const char* text, int column, int line, int flags, int
             startColumn = record->width;
             FillGap(head, record->width, column);
         }
-        std::vector<std::string> built;
-        int endOffset;
-        if (segments.size() == 1)
-        {
-            built.push_back(head + segments[0] + tail);
-            endOffset = static_cast<int>(head.size() + segments[0].size());
-        }
-        else
-        {
-            built.push_back(head + segments[0]);
-            for (size_t i = 1; i + 1 < segments.size(); ++i)
-                built.push_back(segments[i]);
-            built.push_back(segments.back() + tail);
-            endOffset = static_cast<int>(segments.back().size());
-        }
+        // The new text goes between head and tail. Where it makes the line too long it is
+        // wrapped inside the new text only, and the old tail stays whole: joined to the last
+        // new line when it fits, else a line of its own. Removing the inserted range then
+        // gives the old line back exactly, which is what the journal relies on.
+        std::vector<std::string> newLines;
+        newLines.push_back(head + segments[0]);
+        for (size_t i = 1; i < segments.size(); ++i)
+            newLines.push_back(segments[i]);
         int at = line;
-        caretColumn = startColumn;
-        caretLine = line;
-        for (size_t i = 0; i < built.size(); ++i)
+        int lastLine = line;
+        for (size_t i = 0; i < newLines.size(); ++i)
         {
-            int n = StoreWrapped(at, i == 0, built[i], i + 1 == built.size() ? endOffset : -1, &caretColumn, &caretLine);
-            if (n < 0)
+            bool full = false;
+            int n = StoreWrapped(at, i == 0, newLines[i], -1, nullptr, nullptr,
+                                 i == 0 ? static_cast<int>(head.size()) : 0, &full);
+            at += n;
+            if (n > 0)
+                lastLine = at - 1;
+            if (full)
             {
                 failed = true;
                 break;
             }
-            at += n;
+        }
+        const TextLine* last = GetLine(lastLine);
+        std::string lastText(last->text, static_cast<size_t>(last->length));
+        const size_t maxLen = m_maxLineLength;
+        if (tail.empty())
+        {
+            caretColumn = IndexToColumn(static_cast<int>(lastText.size()), lastText.data(),
+                                        static_cast<int>(lastText.size()));
+            caretLine = lastLine;
+        }
+        else
+        {
+            bool ownLine = false;
+            if (lastText.size() + tail.size() > maxLen)
+            {
+                ownLine = !failed && InsertLine(lastLine + 1, tail.data(), static_cast<int>(tail.size()));
+                if (!ownLine)
+                {
+                    // A full table: the new text gives way, never the old tail (head and
+                    // tail fitted one line before).
+                    Refuse();
+                    failed = true;
+                    size_t room = maxLen - tail.size();
+                    lastText.resize(lastLine == line ? std::max(room, head.size()) : room);
+                }
+            }
+            if (ownLine)
+            {
+                caretColumn = 0;
+                caretLine = lastLine + 1;
+            }
+            else
+            {
+                caretColumn = IndexToColumn(static_cast<int>(lastText.size()), lastText.data(),
+                                            static_cast<int>(lastText.size()));
+                caretLine = lastLine;
+                lastText += tail;
+                SetLine(lastLine, lastText.data(), static_cast<int>(lastText.size()));
+            }
         }
         journalColumn = caretColumn;
         journalLine = caretLine;
@@ -241,14 +282,15 @@ int CTextEdit::InsertText(const char* text, int column, int line, int flags, int
         caretLine = at;
         for (const std::string& segment : segments)
         {
+            bool full = false;
             int n = StoreWrapped(at, false, prefix + segment, static_cast<int>(prefix.size() + segment.size()), &caretColumn,
-                                 &caretLine);
-            if (n < 0)
+                                 &caretLine, 0, &full);
+            at += n;
+            if (full)
             {
                 failed = true;
                 break;
             }
-            at += n;
         }
         // Removing whole lines needs the position after them, also for the caller who reads
         // the inserted range back.
@@ -330,8 +372,8 @@ int CTextEdit::InsertAtCaret(const char* text, int flags)
         }
     }
     bool hadSelection = m_selectionMode != 0;
-    if (hadSelection)
-        DeleteSelection(1);
+    if (hadSelection && !DeleteSelection(1))
+        return 0;
     InsertText(text, 0, 0, insertFlags | TIF_AT_CARET | TIF_COMMIT | (hadSelection ? TIF_COMMIT_GROUP : 0),
                text ? static_cast<int>(strlen(text)) : 0);
     m_modified = 1;
@@ -531,12 +573,18 @@ int CTextEdit::DeleteText(int column1, int line1, int column2, int line2, int fl
         std::swap(line1, line2);
         std::swap(column1, column2);
     }
+    // A position above the first line is the start of the text: a range lying wholly above
+    // it is empty, and must not join line 0 with nothing.
     if (line1 < 0)
         line1 = 0, column1 = 0;
+    if (line2 < 0)
+        line2 = 0, column2 = 0;
     if (column1 < 0)
         column1 = 0;
+    if (column2 < 0)
+        column2 = 0;
     const int count = static_cast<int>(m_lineCount);
-    if (m_tableLent || (line1 == line2 && column1 == column2) || line1 >= count)
+    if (m_tableLent || (line1 == line2 && column1 >= column2) || line1 >= count)
         return 0;
     const TextLine* first = GetLine(line1);
     const int index1 = ColumnToIndex(column1, first->text, first->length);
@@ -580,6 +628,14 @@ int CTextEdit::DeleteText(int column1, int line1, int column2, int line2, int fl
             return 0;
         std::string joined(first->text, static_cast<size_t>(index1));
         joined.append(last->text + index2, static_cast<size_t>(last->length - index2));
+        // Joining a long head to a long tail would make a line longer than a line may be;
+        // like a join by Backspace or Delete it is refused, so that nothing is cut and the
+        // text put back by an undo lands exactly where it was.
+        if (joined.size() > m_maxLineLength)
+        {
+            AnsiViewBeep(MB_ICONASTERISK);
+            return 0;
+        }
         const int removedLines = line2 - line1;
         auto follow = [&](int& c, int& l) {
             if (l > line2 || (l == line2 && c > endColumn))
@@ -600,7 +656,7 @@ int CTextEdit::DeleteText(int column1, int line1, int column2, int line2, int fl
         follow(m_anchorColumn, m_anchorLine);
         for (int l = line2; l > line1; --l)
             DeleteLine(l);
-        StoreWrapped(line1, true, joined, -1, nullptr, nullptr);
+        SetLine(line1, joined.data(), static_cast<int>(joined.size()));
         if (removedLines > 0)
             RepaintFromLine(word, line1);
         else
@@ -702,26 +758,33 @@ int CTextEdit::DeleteSelection(int partOfLarger)
     uint8_t modifiedBefore = m_modified;
     if (!DeleteText(c1, l1, c2, l2, 0))
     {
+        // Refused (the joined line would be too long): text, caret and selection stay.
         free(text);
-        m_selectionMode = 0;
         return 0;
     }
     int caretColumn = startColumn;
-    int filledEnd = startColumn;
-    if (fillGap)
+    bool filled = false;
+    POINT filledEnd = { startColumn, l1 };
+    // A range that ran to the end from the start of its line took that line too: there is
+    // no line left to fill, and a filling inserted there would be a line of its own that the
+    // journal does not know.
+    if (fillGap && static_cast<uint32_t>(l1) < m_lineCount)
     {
         std::string gap;
         FillGap(gap, startColumn, c1);
+        // The filling may push the text behind it onto a line of its own when the line
+        // would get too long; its end is then on the next line, and the journal keeps it.
         if (!gap.empty() && InsertText(gap.data(), startColumn, l1, 0, static_cast<int>(gap.size())) >= 0 &&
-            m_insertEnd.y == l1 && m_insertEnd.x > startColumn)
+            (m_insertEnd.y != l1 || m_insertEnd.x > startColumn))
         {
-            filledEnd = m_insertEnd.x;
+            filled = true;
+            filledEnd = m_insertEnd;
             caretColumn = c1;
         }
     }
     UndoEntry* e = m_undo.NewEntry();
     uint8_t kind = static_cast<uint8_t>((EditOptions & EO_CARET_TO_START) ? UK_INSERT : (UK_INSERT | UK_CARET_START));
-    if (filledEnd != startColumn)
+    if (filled)
     {
         // The way back also takes the filling out again; the caret then ends at the other end.
         kind = static_cast<uint8_t>((kind | UK_REMOVE) ^ (UK_CARET_START | UK_CARET_END));
@@ -730,8 +793,8 @@ int CTextEdit::DeleteSelection(int partOfLarger)
     e->modified = modifiedBefore;
     e->startColumn = startColumn;
     e->startLine = l1;
-    e->endColumn = filledEnd != startColumn ? filledEnd : c2;
-    e->endLine = filledEnd != startColumn ? l1 : l2;
+    e->endColumn = filled ? filledEnd.x : c2;
+    e->endLine = filled ? filledEnd.y : l2;
     e->character = 0;
     e->key = 0;
     CUndoRing::SetText(e, text, length);
@@ -841,7 +904,11 @@ int CTextEdit::Paste(int source)
     bool hadSelection = m_selectionMode != 0;
     if (hadSelection)
     {
-        DeleteSelection(1);
+        if (!DeleteSelection(1))
+        {
+            free(owned);
+            return 0;
+        }
         flags |= TIF_COMMIT_GROUP;
     }
     if (flags & TIF_NEW_LINES)
@@ -979,5 +1046,13 @@ int CTextEdit::GetWordAt(int column, int line, int copy)
 
 void CTextEdit::SelectWordAt(int column, int line)
 {
+    // The selection of a double click, without its memory: a click soon after the command
+    // is an ordinary click, not the third of a triple click.
+    const DWORD tick = m_doubleClickTick;
+    const int clickColumn = m_doubleClickColumn;
+    const int clickLine = m_doubleClickLine;
     PreLButtonDblClk(0, 0, 0, column, line);
+    m_doubleClickTick = tick;
+    m_doubleClickColumn = clickColumn;
+    m_doubleClickLine = clickLine;
 }

@@ -381,16 +381,21 @@ int CTextEdit::MoveCursor(int column, int line, uint32_t flags)
     }
     if (line >= count)
     {
-        if (!(free && oldLine < count && line == count))
+        if (!(free && oldLine < count))
             column = 0;
         line = count;
     }
     const TextLine* record = GetLine(line);
     if (column > record->width)
     {
-        if (free && line < count)
+        if (free)
         {
-            // the caret may stand right of the text
+            // The caret may stand right of the text (after the last line too, where a move
+            // down from the text keeps its column), but not past the widest line a line
+            // may become: typing there fills the gap, and that must stay a line's worth.
+            int reach = std::max(record->width, static_cast<int>(m_maxLineLength));
+            if (column > reach)
+                column = reach;
         }
         else if (relative && dColumn >= 1 && !noWrap && line < count)
         {
@@ -619,6 +624,12 @@ void CTextEdit::FillGap(std::string& out, int fromColumn, int toColumn) const
 {
     if (toColumn <= fromColumn)
         return;
+    // A gap is never more than a line can hold: a far-off column is clamped rather than
+    // turned into megabytes of blanks.
+    const int tw = TabWidth < 1 ? 4 : TabWidth;
+    const int64_t reach = static_cast<int64_t>(fromColumn) + static_cast<int64_t>(m_maxLineLength) * tw;
+    if (toColumn > reach)
+        toColumn = static_cast<int>(reach);
     std::string buffer(static_cast<size_t>(toColumn - fromColumn) + 1, '\0');
     int n = FillColumnGap(&buffer[0], fromColumn, toColumn, TabWidth);
     out.append(buffer.data(), static_cast<size_t>(n));
@@ -639,6 +650,10 @@ int CTextEdit::InsertChar(int ch, int journal)
     if (m_selectionMode)
     {
         deletedSelection = DeleteSelection(0) != 0;
+        // A deletion that was refused (or vetoed) ends the key: the character would
+        // otherwise land beside a selection that is still there.
+        if (!deletedSelection && m_selectionMode)
+            return 0;
         if (deletedSelection && (ch == 7 || ch == 8))
             return 1;
     }
@@ -646,6 +661,34 @@ int CTextEdit::InsertChar(int ch, int journal)
     int col = L.CaretColumn();
     int ln = L.CaretLine();
     bool grouped = false;
+    // A line opened after the last one for this character is taken back (with its journal
+    // entry) when the character then changes nothing: refused, or a TAB that only moves
+    // the free caret. Otherwise the journal would hold half a group, and the text an empty
+    // line that no undo removes.
+    struct OpenedLine
+    {
+        CTextEdit* edit;
+        const UndoEntry* entry = nullptr;
+        int line = -1;
+        uint8_t modified = 0;
+        void Arm(const UndoEntry* e, int l, uint8_t m) { entry = e, line = l, modified = m; }
+        ~OpenedLine()
+        {
+            if (line < 0 || !entry || edit->m_undo.Newest() != entry)
+                return;
+            const TextLine* record = edit->GetLine(line);
+            if (record->length != 0 || static_cast<uint32_t>(line) + 1 != edit->m_lineCount)
+                return;
+            edit->m_undo.DiscardNewest(entry);
+            edit->DeleteLine(line);
+            edit->m_modified = modified;
+            CTextLayout& layout = edit->Layout();
+            if (layout.CaretLine() > line)
+                edit->SetCaretRaw(layout.CaretColumn(), line);
+            if (edit->m_anchorLine > line)
+                edit->m_anchorLine = line;
+        }
+    } opening{ this };
     if (ln < 0)
         ln = 0;
     if (static_cast<uint32_t>(ln) >= m_lineCount)
@@ -663,12 +706,20 @@ int CTextEdit::InsertChar(int ch, int journal)
         if (journal)
             JournalTyping(UK_REMOVE | UK_GROUP, 0, ch, last < 0 ? 0 : GetLine(last)->width, last < 0 ? 0 : last, 0,
                           last < 0 ? 1 : static_cast<int>(m_lineCount), 0, 0);
-        InsertLine(static_cast<int>(m_lineCount), "", 0);
+        if (!InsertLine(static_cast<int>(m_lineCount), "", 0))
+        {
+            if (journal)
+                m_undo.DiscardNewest(m_undo.Newest());
+            return Refuse();
+        }
+        opening.Arm(journal ? m_undo.Newest() : nullptr, static_cast<int>(m_lineCount) - 1, m_modified);
         m_modified = 1;
         ln = static_cast<int>(m_lineCount) - 1;
-        col = 0;
-        SetCaretRaw(0, ln);
-        m_anchorColumn = 0;
+        // A free caret keeps its column on the new line; typing there fills the gap.
+        if (!(EditOptions & EO_FREE_CARET) || col < 0)
+            col = 0;
+        SetCaretRaw(col, ln);
+        m_anchorColumn = col;
         m_anchorLine = ln;
         grouped = journal != 0;
     }

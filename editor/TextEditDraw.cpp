@@ -308,8 +308,35 @@ void CTextEdit::PrintMargin(CDC* dc, const RECT& rect, int line)
     char number[16];
     snprintf(number, sizeof(number), "%d", line + 1);
     RECT r = rect;
-    r.right -= 4;
-    ::DrawTextA(dc->m_hDC, number, -1, &r, DT_RIGHT | DT_NOPREFIX | DT_SINGLELINE);
+    UINT align = DT_RIGHT;
+    if (m_hooks[TEH_MARGIN])
+    {
+        TextEditMarginHook hook =
+            reinterpret_cast<TextEditMarginHook>(reinterpret_cast<void (*)()>(m_hooks[TEH_MARGIN]));
+        HICON icon = nullptr;
+        int width = 0;
+        int result = hook(this, m_hookContexts[TEH_MARGIN], line, &icon, 64, &width);
+        if (result & 0x10000)
+        {
+            // Icon first, then the number after the room the hook asked for.
+            r.left += 4;
+            if (icon)
+                ::DrawIcon(dc->m_hDC, r.left, r.top, icon);
+            r.left += result & 0xFFFF;
+            align = DT_LEFT;
+        }
+        else
+        {
+            r.right -= 4 + (result & 0xFFFF);
+            if (icon)
+                ::DrawIcon(dc->m_hDC, r.left, r.top, icon);
+        }
+    }
+    else
+    {
+        r.right -= 4;
+    }
+    ::DrawTextA(dc->m_hDC, number, -1, &r, align | DT_NOPREFIX | DT_SINGLELINE);
     ::SetBkColor(dc->m_hDC, oldBack);
     ::SetTextColor(dc->m_hDC, oldText);
     ::SelectObject(dc->m_hDC, oldFont);

@@ -4,6 +4,8 @@
 
 #include "services/Registry.h"
 #include "textlib/IntFormat.h"
+#include "textlib/CQuote.h"
+#include "textlib/CharClass.h"
 #include "textlib/IntParse.h"
 #include "uihelpers/ClipboardText.h"
 
@@ -17,6 +19,43 @@ namespace {
 const UINT kPunctuationKeys[11] = { 0xBA, 0xC0, 0xDE, 0xBB, 0xBD, 0xBC, 0xBE, 0xBF, 0xDB, 0xE2, 0xDD };
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Helpers of the find and replace dialogs
+
+int FindClassChar(const char* text, unsigned mask, int length)
+{
+    if (!text)
+        return -1;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    for (int i = 0; i < length; ++i)
+    {
+        // The NUL ends a pattern: nothing behind it is looked at, and a class that takes
+        // the NUL does not count it as a find.
+        if (p[i] == 0)
+            return -1;
+        if (CharClassTable[p[i]] & mask)
+            return i;
+    }
+    return -1;
+}
+
+BOOL SubclassDlgItem(HWND dialog, int id, SUBCLASSPROC proc, DWORD_PTR refData)
+{
+    HWND control = dialog ? ::GetDlgItem(dialog, id) : nullptr;
+    if (!control || !proc)
+        return FALSE;
+    return ::SetWindowSubclass(control, proc, static_cast<UINT_PTR>(id), refData);
+}
+
+int CTextEdit::DecodeEscape(const char* text, int* outLength)
+{
+    int consumed = 0;
+    int character = DecodeCEscape(text, &consumed);
+    if (outLength)
+        *outLength = consumed;
+    return character;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Places kept for the editor's menus, status panes, keyboard texts, find dialogs and drag
@@ -108,6 +147,12 @@ LRESULT CTextEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TEXTEDIT_QUERY:
         if (wParam <= 5)
             return AnswerPositionQuery(wParam, lParam);
+        if (wParam == 20)
+        {
+            // The cell size, so that a dialog can keep clear of the caret line.
+            POINT cell = GetCellSize();
+            return static_cast<LRESULT>(PackTextPosition(cell.x, cell.y));
+        }
         break;
     case WM_COMMAND:
     {
@@ -179,7 +224,11 @@ int CTextEdit::OnKey(UINT key, UINT flags)
             }
         }
         if (key == VK_TAB)
+        {
+            // Ctrl+TAB belongs to the pane switching of the base view, never to the text.
+            CAnsiView::OnCharInput(VK_TAB, shift ? 1u : 0u);
             return 1;
+        }
         for (int p = 0; p < 11; ++p)
             if (kPunctuationKeys[p] == (key & 0xFF) && m_keyTexts[91 + p - 48])
                 Paste(91 + p);
@@ -481,10 +530,7 @@ int CTextEdit::LoadSettings(const char* viewName)
     CAnsiView::LoadSettings(base, 0);
     CRegistry reg;
     if (!reg.Open(HKEY_CURRENT_USER, path, REGISTRY_READ))
-    {
-        RecomputeWordStopMask();
         return 0;
-    }
     DWORD value = 0;
     if (reg.ReadDword(&value, "Flags"))
     {

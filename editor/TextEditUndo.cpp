@@ -124,3 +124,14 @@ bool CTextEdit::RunContinues(const UndoEntry* earlier, const UndoEntry* later) c
     return earlier->runClass != UR_NONE && earlier->runClass == later->runClass &&
            earlier->runNext == later->runPosition;
 }
+
+BOOL CTextEdit::OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* handlerInfo)
+{
+    if (code == CN_UPDATE_COMMAND_UI && !handlerInfo && extra && (id == ID_EDIT_UNDO || id == ID_TEXTEDIT_REDO))
+    {
+        CCmdUI* ui = static_cast<CCmdUI*>(extra);
+        ui->Enable(id == ID_EDIT_UNDO ? CanUndo() : CanRedo());
+        return TRUE;
+    }
+    return CAnsiView::OnCmdMsg(id, code, extra, handlerInfo);
+}

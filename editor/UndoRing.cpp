@@ -100,3 +100,13 @@ void CUndoRing::SealGroup(UndoEntry* entry)
             entry->groupRole = 2;
     }
 }
+
+bool CUndoRing::DiscardNewest(const UndoEntry* entry)
+{
+    if (!entry || m_current <= m_oldest || m_top != m_current || entry != &Slot(m_current - 1))
+        return false;
+    Empty(Slot(m_current - 1));
+    --m_current;
+    m_top = m_current;
+    return true;
+}

@@ -77,6 +77,10 @@ public:
     UndoEntry* PeekBack();
     UndoEntry* PeekForward();
 
+    // Takes back the newest entry when it is `entry` and nothing lies ahead of it (an edit
+    // that turned out to change nothing). Returns whether it was taken back.
+    bool DiscardNewest(const UndoEntry* entry);
+
     // Gives a new entry carrying UK_GROUP its place in a pair: second when the entry before
     // it opened a pair, else first.
     void SealGroup(UndoEntry* entry);
