@@ -203,6 +203,6 @@ void CStructurePrinter::PrintExFatDirectory(const uint8_t* sector, uint32_t load
         if (flagColumn >= 0 && flagColumn < 256)
             memset(titleColours + flagColumn, PC_GREEN, 256 - flagColumn);
         ColourLine(titleLine, titleColours, 256);
-        ColourLinesWithStatus(titleBase + 3, PaneLineCount() - 1, colours, 256);
+        ColourLinesWithStatus(titleBase + 3, PaneLineCount() - 1, colours, 256, SWS_AFTER_MARKER);
     }
 }

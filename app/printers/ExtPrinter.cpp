@@ -219,5 +219,5 @@ void CStructurePrinter::PrintExtSuperblock(const uint8_t* sector, uint32_t loade
     colours[25] = PC_GREEN;
     memset(colours + 26, PC_RED, 205 - 26);
     memset(colours + 205, PC_NONE, 256 - 205);
-    ColourLinesWithStatus(3, PaneLineCount() - 1, colours, 205);
+    ColourLinesWithStatus(3, PaneLineCount() - 1, colours, 205, SWS_AFTER_MARKER);
 }

@@ -67,8 +67,9 @@ void CStructurePrinter::PrintFatRows(const char* title, const uint8_t* sector, u
                 n += StrPrintf(row + n, "  %08X", v);
         }
     }
-    if (count > 0)
-        AppendText(n ? row : "\n");
+    // The last row goes out too; a sector too short for one entry still shows the empty
+    // line under the title, as every table sector does.
+    AppendText(n ? row : "\n");
     ColourTitleLine();
 }
 

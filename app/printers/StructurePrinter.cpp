@@ -172,7 +172,7 @@ void CStructurePrinter::ColourLines(int first, int last, const uint8_t* colours,
 }
 
 void CStructurePrinter::ColourLinesWithStatus(int first, int last, const uint8_t colours[256],
-                                              int normalCount)
+                                              int normalCount, StatusWordStart wordStart)
 {
     const int lineCount = PaneLineCount();
     uint8_t statusColours[256];
@@ -184,7 +184,7 @@ void CStructurePrinter::ColourLinesWithStatus(int first, int last, const uint8_t
             continue;
         }
         int start = static_cast<int>(marker - text) + 1;
-        if (text[start] == ' ')
+        if (wordStart == SWS_SKIP_ONE_BLANK && text[start] == ' ')
             ++start;
         const uint8_t wordColour = text[start] == 'O' ? PC_OK : PC_ERROR;
         memcpy(statusColours, colours, sizeof(statusColours));

@@ -24,6 +24,14 @@ public:
     // The structure types of the area table.
     enum { INFO_TYPE_COUNT = 22 };
 
+    // Where a status word starts behind its StatusMarker. The partition printers write the
+    // marker, a blank and the word; the ECMA-167, exFAT directory and ext printers colour the
+    // cells right after the marker, whatever stands there.
+    enum StatusWordStart {
+        SWS_SKIP_ONE_BLANK,   // the word starts after the marker and one blank, if there is one
+        SWS_AFTER_MARKER      // the word starts at the cell right after the marker
+    };
+
     CStructurePrinter();
     virtual ~CStructurePrinter();
 
@@ -100,10 +108,12 @@ protected:
     // Applies `colours` to each existing line from `first` to `last`.
     void ColourLines(int first, int last, const uint8_t* colours, int count);
     // As ColourLines over `normalCount` cells of the 256-cell array `colours`, but a line that
-    // holds a StatusMarker gets its status word coloured: 8 cells from the word (a blank after
-    // the marker skipped) in colour 15 when it starts with 'O', 14 otherwise, and the whole
-    // 256-cell array is applied so that the word is reached wherever it stands.
-    void ColourLinesWithStatus(int first, int last, const uint8_t colours[256], int normalCount);
+    // holds a StatusMarker gets its status word coloured: 8 cells from the word's start in
+    // colour 15 when its first character is 'O', 14 otherwise, and the whole 256-cell array is
+    // applied so that the word is reached wherever it stands. The first marker of a line
+    // counts.
+    void ColourLinesWithStatus(int first, int last, const uint8_t colours[256], int normalCount,
+                               StatusWordStart wordStart = SWS_SKIP_ONE_BLANK);
     // Copies `count` bytes of a field into `out`; bytes at or beyond `size` read as 0.
     static void CopyFieldBytes(uint8_t* out, const uint8_t* buf, uint32_t size, uint32_t off,
                                uint32_t count);

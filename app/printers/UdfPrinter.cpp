@@ -440,7 +440,7 @@ void CStructurePrinter::PrintUdfDescriptor(const uint8_t* sector, uint32_t loade
         }
 
         ColourLine(titleBase + 1, titleColours, 256);
-        ColourLinesWithStatus(titleBase + 3, PaneLineCount() - 1, colours, 256);
+        ColourLinesWithStatus(titleBase + 3, PaneLineCount() - 1, colours, 256, SWS_AFTER_MARKER);
 
         // A directory sector: the file identifiers that follow the first are listed too, as
         // are those a directory's own entry holds.

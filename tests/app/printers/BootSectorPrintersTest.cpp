@@ -2,6 +2,7 @@
 // `minfo -i`, `fsck.fat -v -n`, `fsstat`, `ntfsinfo -m` and `dump.exfat`.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "PrinterTestSupport.h"
@@ -313,4 +314,81 @@ TEST(BootSectorPrinters, ShortLoadsShowZerosAndKeepNoMarkBeyondThem)
     EXPECT_EQ(23, p.LineCount());
     EXPECT_EQ("", Field(p, "OEMName"));
     EXPECT_EQ(0, p.pane.GetMarkCount());
+}
+
+namespace {
+
+// The bytes a mark leads to, as the number the line shows: little-endian, widths of 4 bytes
+// read as signed ("%i"), 1 and 2 bytes zero-extended, 8 bytes as a signed 64-bit number.
+int64_t MarkedNumber(const std::vector<uint8_t>& sector, const MarkRange& mark)
+{
+    uint64_t v = 0;
+    for (int i = mark.byteLength - 1; i >= 0; --i)
+        v = (v << 8) | sector[mark.byteOffset + i];
+    if (mark.byteLength == 4)
+        return static_cast<int32_t>(static_cast<uint32_t>(v));
+    return static_cast<int64_t>(v);
+}
+
+}  // namespace
+
+TEST(BootSectorPrinters, EveryFieldLineShowsTheBytesItsMarkLeadsTo)
+{
+    // Bytes that differ from field to field, so that a line reading the wrong offset or width
+    // shows a value other than the one its mark selects.
+    std::vector<uint8_t> sector(512);
+    for (size_t i = 0; i < sector.size(); ++i)
+        sector[i] = static_cast<uint8_t>(i * 7 + 3);
+    for (int type : {kFatBoot, kFat32Boot, kNtfsBoot, kExFatBoot, kFat32Info}) {
+        TestPrinter p;
+        p.pane.SetMarkLimit(512);
+        p.Run(type, sector);
+        int checked = 0;
+        for (int line = 3; line < p.LineCount(); ++line) {
+            const std::string text = p.Line(line);
+            SCOPED_TRACE(text);
+            ASSERT_GT(text.size(), 23u);
+            ASSERT_EQ(" : ", text.substr(20, 3));
+            const MarkRange* mark = p.MarkAt(line, 2);
+            ASSERT_NE(nullptr, mark);
+            // The whole line leads to the field.
+            EXPECT_EQ(mark, p.MarkAt(line, static_cast<int>(text.size()) - 1));
+            const std::string label = text.substr(2, 18);
+            const std::string value = text.substr(23);
+            if (label.find("OEMName") == 0 || label.find("Label ") == 0 || label.find("SystemID") == 0) {
+                std::string expected;
+                for (uint32_t i = 0; i < mark->byteLength && sector[mark->byteOffset + i]; ++i)
+                    expected += static_cast<char>(sector[mark->byteOffset + i]);
+                EXPECT_EQ(expected, value);
+                ++checked;
+                continue;
+            }
+            if (type == kExFatBoot && mark->byteOffset == 104) {
+                // The revision: major byte (105), a dot, minor byte (104).
+                EXPECT_EQ(0u, label.find("Version "));
+                EXPECT_EQ(std::to_string(sector[105]) + "." + std::to_string(sector[104]), value);
+                ++checked;
+                continue;
+            }
+            const std::string token = value.substr(0, value.find(' '));
+            const int64_t marked = MarkedNumber(sector, *mark);
+            if (token.back() == 'h' || label.find("CheckSum") == 0) {
+                const std::string digits = token.back() == 'h' ? token.substr(0, token.size() - 1) : token;
+                // Hex fields show every digit of their width.
+                EXPECT_EQ(static_cast<size_t>(mark->byteLength * 2), digits.size());
+                EXPECT_EQ(static_cast<uint64_t>(marked) & (mark->byteLength == 8 ? ~0ull : ((1ull << (8 * mark->byteLength)) - 1)),
+                          strtoull(digits.c_str(), nullptr, 16));
+            } else if (label.find("FreeClusterCount") == 0) {
+                EXPECT_EQ(static_cast<uint32_t>(marked), strtoull(token.c_str(), nullptr, 10));
+            } else {
+                EXPECT_EQ(marked, strtoll(token.c_str(), nullptr, 10));
+            }
+            ++checked;
+        }
+        // Every field of the layout was looked at: 20 lines for FAT12/16, 26 for FAT32, 20 for
+        // NTFS, 35 for exFAT, 5 for the info sector.
+        const int expectedLines = type == kFatBoot ? 20 : type == kFat32Boot ? 26 : type == kNtfsBoot ? 20
+                                  : type == kExFatBoot ? 35 : 5;
+        EXPECT_EQ(expectedLines, checked) << type;
+    }
 }

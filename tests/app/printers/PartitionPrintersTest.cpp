@@ -161,6 +161,59 @@ TEST(MbrPrinter, ChsAndSizeEdgeValues)
     EXPECT_NE(std::string::npos, p.Line(4).find("(  1.9 TB)")) << p.Line(4);
 }
 
+TEST(MbrPrinter, MarksLeadToEveryFieldOfAnEntry)
+{
+    std::vector<uint8_t> sector(512, 0);
+    for (int i = 0; i < 4; ++i) {
+        uint8_t* e = &sector[446 + 16 * i];
+        e[1] = 1; e[2] = 1; e[4] = 0x83; e[5] = 7; e[6] = 0x3F; e[7] = 9;
+        e[8] = 0x3F; e[12] = 0x40;
+    }
+    sector[440] = 0x78; sector[441] = 0x56; sector[442] = 0x34; sector[443] = 0x12;
+    TestPrinter p;
+    p.pane.SetMarkLimit(512);
+    p.Run(kMbr, sector);
+    ASSERT_EQ(10, p.LineCount()) << p.Text();
+    EXPECT_EQ(" ", p.Line(8));
+    EXPECT_EQ("  Signature              : 12345678h", p.Line(9));
+    // Column ranges (end exclusive) and the entry bytes each one shows: boot flag, start
+    // sector, head, sector+cylinder, type, end sector, head, sector+cylinder, first sector,
+    // count and the type name.
+    struct Expect { int first, end; uint32_t offset, length; };
+    static const Expect marks[] = {{2, 5, 0, 1},   {8, 13, 2, 1},   {14, 19, 1, 1},
+                                   {20, 26, 2, 2}, {28, 36, 4, 1},  {38, 43, 6, 1},
+                                   {44, 49, 5, 1}, {50, 56, 6, 2},  {59, 73, 8, 4},
+                                   {76, 102, 12, 4}, {106, 116, 4, 1}};
+    for (int entry = 0; entry < 4; ++entry) {
+        const int line = 4 + entry;
+        for (const Expect& m : marks) {
+            for (int column : {m.first, m.end - 1}) {
+                const MarkRange* mark = p.MarkAt(line, column);
+                ASSERT_NE(nullptr, mark) << "line " << line << " column " << column;
+                EXPECT_EQ(446 + 16 * entry + m.offset, mark->byteOffset) << column;
+                EXPECT_EQ(m.length, mark->byteLength) << column;
+            }
+        }
+        // Between the fields (the labels) no mark leads anywhere.
+        EXPECT_EQ(nullptr, p.MarkAt(line, 6));
+        EXPECT_EQ(nullptr, p.MarkAt(line, 74));
+    }
+    const MarkRange* signature = p.MarkAt(9, 30);
+    ASSERT_NE(nullptr, signature);
+    EXPECT_EQ(440, signature->byteOffset);
+    EXPECT_EQ(4, signature->byteLength);
+
+    // Values red, colons and the brackets of the size green, labels and the name plain.
+    for (int column : {2, 5, 10, 22, 26, 33, 40, 52, 63, 75, 81, 93, 100})
+        EXPECT_TRUE(p.CellHasColour(4, column, PC_RED)) << column;
+    for (int column : {9, 15, 21, 32, 39, 45, 51, 62, 80, 92, 101})
+        EXPECT_TRUE(p.CellHasColour(4, column, PC_GREEN)) << column;
+    // The signature line has the field colouring of every other field line.
+    EXPECT_TRUE(p.CellHasColour(9, 21, PC_GREEN));
+    EXPECT_TRUE(p.CellHasColour(9, 23, PC_RED));
+    EXPECT_TRUE(p.CellHasColour(9, 20, PC_BLUE));
+}
+
 TEST(GptHeaderPrinter, FieldsMatchSgdiskAndCrcsMatchZlib)
 {
     const std::string image = FixturePath("gpt.img");
@@ -295,6 +348,55 @@ TEST(GptHeaderPrinter, DamageShowsWrongAndUnknown)
     }
 }
 
+namespace {
+
+// Reflected CRC-32 (zlib's crc32), bit by bit: computed here apart from the printer's table.
+uint32_t BitwiseCrc32(const uint8_t* bytes, size_t count)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < count; ++i) {
+        crc ^= bytes[i];
+        for (int b = 0; b < 8; ++b)
+            crc = (crc >> 1) ^ ((crc & 1) ? 0xEDB88320u : 0);
+    }
+    return ~crc;
+}
+
+}  // namespace
+
+TEST(GptHeaderPrinter, HeaderLongerThan256BytesIsCheckedOverTheLoadedSector)
+{
+    const std::string image = FixturePath("gpt.img");
+    NEED_FIXTURE(image);
+    std::vector<uint8_t> sector;
+    ASSERT_TRUE(LoadBytes(image, 512, 512, &sector));
+    // A header of 400 bytes whose CRC, taken with its own field as 0, is right.
+    sector[12] = 400 & 0xFF;
+    sector[13] = 400 >> 8;
+    sector[14] = sector[15] = 0;
+    sector[350] = 0x5A;   // inside the header, beyond the first 256 bytes
+    memset(&sector[16], 0, 4);
+    uint32_t crc = BitwiseCrc32(sector.data(), 400);
+    memcpy(&sector[16], &crc, 4);
+    TestPrinter p;
+    ASSERT_TRUE(p.OpenImage(image));
+    p.Run(kGptHeader, sector);
+    EXPECT_EQ("  HeaderSize         : 400", p.Line(6));
+    EXPECT_NE(std::string::npos, p.Line(7).find("\xA0 OK")) << p.Line(7);
+    // A byte changed at 350 is covered by the check; one at 450 lies behind the header.
+    std::vector<uint8_t> changed = sector;
+    changed[350] ^= 1;
+    p.Run(kGptHeader, changed);
+    EXPECT_NE(std::string::npos, p.Line(7).find("\xA0 WRONG")) << p.Line(7);
+    changed = sector;
+    changed[450] ^= 1;
+    p.Run(kGptHeader, changed);
+    EXPECT_NE(std::string::npos, p.Line(7).find("\xA0 OK")) << p.Line(7);
+    // The same header loaded with only 256 bytes: what was not loaded cannot be checked.
+    p.Run(kGptHeader, sector.data(), 256);
+    EXPECT_NE(std::string::npos, p.Line(7).find("\xA0 WRONG")) << p.Line(7);
+}
+
 TEST(GptHeaderPrinter, LargeSectorsReadTheArrayAtUnitsOfTheLba)
 {
     // A 2048-byte-sector medium: LBA 2 is unit 8, and 16 KB of entries are 8 sectors, 32
@@ -387,6 +489,17 @@ TEST(GptEntriesPrinter, EntriesMatchSgdisk)
     EXPECT_EQ("  PartitionsTyp      : 0FC63DAF-8483-4772-8E79-3D69D8477DE4 Linux Datapartition", p.Line(23));
     EXPECT_TRUE(p.CellHasColour(3, 2, PC_CYAN));
     EXPECT_TRUE(p.CellHasColour(5, 23, PC_RED));
+    // Every block of nine lines: the entry title cyan over 12 cells, the field lines over 60
+    // cells, the attribute line over 40 (its words keep the pane's colours).
+    for (int title = 3; title <= 30; title += 9) {
+        EXPECT_TRUE(p.CellHasColour(title, 7, PC_CYAN)) << title;
+        EXPECT_TRUE(p.CellHasColour(title + 2, 21, PC_GREEN)) << title;
+        EXPECT_TRUE(p.CellHasColour(title + 2, 59, PC_RED)) << title;
+        EXPECT_FALSE(p.CellHasColour(title + 2, 60, PC_RED)) << title;
+        EXPECT_TRUE(p.CellHasColour(title + 6, 39, PC_RED)) << title;
+        EXPECT_FALSE(p.CellHasColour(title + 6, 40, PC_RED)) << title;
+        EXPECT_TRUE(p.CellHasColour(title + 7, 20, PC_BLUE)) << title;
+    }
 
     // The next sector of the array holds unused entries.
     std::vector<uint8_t> unused;

@@ -71,6 +71,52 @@ TEST(PrinterFrame, FieldLinesMarksAndStatusColours)
     EXPECT_TRUE(p.CellHasColour(6, 2, PC_STANDARD));
 }
 
+TEST(PrinterFrame, StatusWordRightAfterTheMarker)
+{
+    // The ECMA-167, exFAT directory and ext printers colour the eight cells that follow the
+    // marker and judge by the character right after it; the partition printers skip the blank
+    // they put there.
+    TestPrinter p;
+    p.AppendText("\n TITLE\n\n");
+    // Text follows the words so that every cell checked below exists.
+    p.AppendText("  Checksum           : 5Ah\xA0OK         (tag)");
+    p.AppendText("  Name               : ABCDE\xA0 OK         (name)");
+    p.AppendText("  Name               : B\xA0OK \xA0WRONG     (name)");
+    uint8_t colours[256];
+    memset(colours, PC_BLUE, sizeof(colours));
+    memset(colours, PC_NONE, 25);
+    colours[25] = PC_GREEN;
+    memset(colours + 26, PC_RED, 205 - 26);
+    p.ColourLinesWithStatus(3, 5, colours, 205, CStructurePrinter::SWS_AFTER_MARKER);
+
+    const int marker3 = static_cast<int>(p.Line(3).find('\xA0'));
+    for (int i = 1; i <= 8; ++i)
+        EXPECT_TRUE(p.CellHasColour(3, marker3 + i, PC_OK)) << i;
+    EXPECT_TRUE(p.CellHasColour(3, marker3 + 9, PC_RED));
+    // A blank after the marker is where the word starts: it is not 'O', so the cells are red.
+    const int marker4 = static_cast<int>(p.Line(4).find('\xA0'));
+    for (int i = 1; i <= 8; ++i)
+        EXPECT_TRUE(p.CellHasColour(4, marker4 + i, PC_ERROR)) << i;
+    // The first marker of a line decides.
+    const int marker5 = static_cast<int>(p.Line(5).find('\xA0'));
+    EXPECT_TRUE(p.CellHasColour(5, marker5 + 1, PC_OK));
+    EXPECT_TRUE(p.CellHasColour(5, marker5 + 8, PC_OK));
+    EXPECT_TRUE(p.CellHasColour(5, marker5 + 9, PC_RED));
+
+    // The same lines with the blank skipped: line 4's "OK" turns green from the 'O' on, and
+    // the blank keeps the value colour.
+    TestPrinter q;
+    q.AppendText("\n TITLE\n\n");
+    q.AppendText(p.Line(3).c_str());
+    q.AppendText(p.Line(4).c_str());
+    q.ColourLinesWithStatus(3, 4, colours, 205);
+    EXPECT_TRUE(q.CellHasColour(4, marker4 + 1, PC_RED));
+    EXPECT_TRUE(q.CellHasColour(4, marker4 + 2, PC_OK));
+    EXPECT_TRUE(q.CellHasColour(4, marker4 + 9, PC_OK));
+    EXPECT_TRUE(q.CellHasColour(4, marker4 + 10, PC_RED));
+    EXPECT_TRUE(q.CellHasColour(3, marker3 + 1, PC_OK));
+}
+
 TEST(PrinterFormatters, GuidText)
 {
     // The bytes of the basic data type as sgdisk writes them.
