@@ -37,6 +37,7 @@ const uint32_t kTextMaxLines = 50000;
 const char kTextViewName[] = "Text";
 
 const int kStatusPaneWidth = 175;
+const int kSplitterDragThickness = 5;
 
 CWnd* MainWindow()
 {
@@ -269,8 +270,9 @@ void CDiskView::OnLButtonDown(UINT /*nFlags*/, CPoint point)
     ClientToScreen(&area);
     POINT screen = {point.x, point.y};
     ClientToScreen(&screen);
+    // The dragged outline is drawn 5 pixels thick in the middle of the 7-pixel bar.
     const int movement = TrackSplitter(m_hWnd, SPLIT_HORIZONTAL_BAR, area, m_splitPosition, screen.x, screen.y,
-                                       kSplitterBarHeight, 0, 0);
+                                       kSplitterBarHeight, kSplitterDragThickness, TRACK_CENTRED);
     if (movement == 0)
         return;
     m_splitPosition = DragSplitPosition(m_splitPosition, movement, client.Height());

@@ -1,5 +1,6 @@
 #include "app/MainFrm.h"
 
+#include "app/DiskView.h"
 #include "app/res/resource.h"
 #include "services/Registry.h"
 
@@ -21,7 +22,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     // The menu icons (WM_MEASUREITEM, WM_INITMENUPOPUP, 0x5E96 and the menu half of
     // WM_DRAWITEM) join here with theirs.
     ON_MESSAGE(WM_MENUICONPROBE, OnMenuIconProbe)
-    // WM_GOTOHEXOFFSET (0x4923) from the data window's rows joins here with the hex view.
+    ON_MESSAGE(WM_GOTOHEXOFFSET, OnGotoHexOffset)
 END_MESSAGE_MAP()
 
 namespace {
@@ -353,8 +354,31 @@ void CMainFrame::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct)
         if (m_wndStatusBar.PartType(static_cast<int>(lpDrawItemStruct->itemID)) & SBT_POPOUT) {
             SendMessage(WM_DRAWCOLORPANE, reinterpret_cast<WPARAM>(lpDrawItemStruct->hwndItem),
                         reinterpret_cast<LPARAM>(lpDrawItemStruct));
-            return;
+        } else {
+            SendMessage(WM_DRAWPLAINPANE, reinterpret_cast<WPARAM>(lpDrawItemStruct->hwndItem),
+                        reinterpret_cast<LPARAM>(lpDrawItemStruct));
         }
+        return;
     }
     CFrameWnd::OnDrawItem(nIDCtl, lpDrawItemStruct);
+}
+
+LRESULT CMainFrame::OnGotoHexOffset(WPARAM wParam, LPARAM lParam)
+{
+    CView* view = GetActiveView();
+    if (!view)
+        return 0;
+    if (view->GetSafeHwnd())
+        view->SetFocus();
+    if (!view->IsKindOf(RUNTIME_CLASS(CDiskView)))
+        return 0;
+    CHexView* hex = static_cast<CDiskView*>(view)->GetHexView();
+    // The low half is the sender's id; only the row size in the high half counts. A row of
+    // 256 bytes or more is no field to select, only a place to go to.
+    const int64_t offset = static_cast<int64_t>(static_cast<uint32_t>(wParam));
+    const unsigned length = static_cast<unsigned>(static_cast<uint32_t>(lParam) >> 16);
+    hex->SetCursorAddress(offset, false);
+    if (length >= 1 && length <= 255)
+        hex->SetSelectionEnd(offset + length, false);
+    return 0;
 }

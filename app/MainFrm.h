@@ -12,6 +12,12 @@
 // A menu-item owner asks whether the frame draws menu icons; answered with kMenuIconProbeAnswer.
 const UINT WM_MENUICONPROBE = 0x5E97;
 const LRESULT kMenuIconProbeAnswer = 0x12345678;
+// Posted by the data window on a double click on one of its rows: wParam the byte offset in
+// the hex view, lParam the sender's id in the low and the row's size in the high 16 bits.
+const UINT WM_GOTOHEXOFFSET = 0x4923;
+// Offered to the frame for the status bar's owner-drawn parts that are not our coloured
+// panes; nothing answers it, so such parts stay as their owner left them.
+const UINT WM_DRAWPLAINPANE = 0x593;
 
 class CMainFrame : public CFrameWnd {
     DECLARE_DYNCREATE(CMainFrame)
@@ -56,6 +62,7 @@ protected:
     afx_msg LRESULT OnStatusPane(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnDrawColorPane(WPARAM wParam, LPARAM lParam);
     afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+    afx_msg LRESULT OnGotoHexOffset(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -7,6 +7,10 @@
 #include "tests/app/support/ProcessWindow.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string>
+
 namespace {
 
 const char kAppKey[] = "Software\\QN\\Sektorlupe";
@@ -33,6 +37,49 @@ void WriteFlatMode(DWORD value)
 std::string ProgramPath()
 {
     return testsupport::BinaryDir() + "\\Sektorlupe.exe";
+}
+
+// The text of a message box: its one static control that holds text (the icon's has none).
+std::string MessageBoxText(HWND box)
+{
+    for (const testsupport::ChildWindowInfo& child : testsupport::ListChildWindows(box))
+        if (_stricmp(child.className.c_str(), "Static") == 0 && !child.text.empty())
+            return child.text;
+    return std::string();
+}
+
+struct VisibleWindowSearch {
+    DWORD processId;
+    bool found;
+};
+
+BOOL CALLBACK FindVisibleNonDialog(HWND hwnd, LPARAM param)
+{
+    VisibleWindowSearch* search = reinterpret_cast<VisibleWindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->processId && IsWindowVisible(hwnd) &&
+        testsupport::WindowClassName(hwnd) != "#32770") {
+        search->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Whether the process shows a top-level window that is not a dialog box.
+bool HasVisibleWindowBesideDialogs(DWORD processId)
+{
+    VisibleWindowSearch search = {processId, false};
+    EnumWindows(FindVisibleNonDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool ContainsNoCase(const std::string& text, const std::string& part)
+{
+    return text.size() >= part.size() &&
+           std::search(text.begin(), text.end(), part.begin(), part.end(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           }) != text.end();
 }
 
 }  // namespace
@@ -77,5 +124,33 @@ TEST(AppEndToEnd, StartsShowsStatusBarAndSavesFlatModeOnClose)
     DWORD flat = 12345;
     ASSERT_TRUE(ReadFlatMode(&flat)) << "FlatMode was not written at shutdown";
     EXPECT_EQ(flat, 1u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+}
+
+TEST(AppEndToEnd, ImagePathThatDoesNotOpenIsReportedAndEndsTheProgram)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    ASSERT_NE(GetFileAttributesA(ProgramPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::string missing = testsupport::BinaryDir() + "\\fixtures\\no-such-image-" +
+                                std::to_string(GetCurrentProcessId()) + ".img";
+    ASSERT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    testsupport::ProcessWindow program;
+    ASSERT_TRUE(program.Start("\"" + ProgramPath() + "\" \"" + missing + "\""));
+    // The document's report, before any main window is shown.
+    HWND box = program.WaitForWindow("#32770", "Fehler", 60000);
+    ASSERT_NE(box, nullptr) << "no message box about the missing image";
+    const std::string text = MessageBoxText(box);
+    EXPECT_EQ(text.find("Das Medium konnte nicht geöffnet werden"), 0u) << text;
+    // The path as typed (its folders may come back in their stored letter case).
+    EXPECT_TRUE(ContainsNoCase(text, missing)) << text;
+    EXPECT_FALSE(HasVisibleWindowBesideDialogs(program.ProcessId())) << "the main window appeared";
+
+    // OK on the box: the start-up gives up and the program ends by itself.
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    DWORD exitCode = 12345;
+    ASSERT_TRUE(program.WaitForExit(30000, &exitCode)) << "the program kept running";
+    EXPECT_NE(exitCode, 12345u);
     RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
 }

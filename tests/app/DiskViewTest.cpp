@@ -540,3 +540,124 @@ TEST_F(DiskViewTest, SplitterBarIsDrawnBelowTheHexView)
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
 }
+
+TEST_F(DiskViewTest, DroppedPathThatDoesNotOpenIsReportedAndTheMediumStays)
+{
+    REQUIRE_IMAGE("mbr.img");
+    GoTo(5);
+    const std::string missing = testsupport::BinaryDir() + "\\fixtures\\no-such-image-" +
+                                std::to_string(GetCurrentProcessId()) + ".img";
+    ASSERT_FALSE(FileExists(missing));
+    const size_t bytes = sizeof(DROPFILES) + missing.size() + 2;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    ASSERT_NE(block, nullptr);
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), missing.c_str(), missing.size());
+    GlobalUnlock(block);
+    view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(block));
+
+    // The document says so in one German message that names the path ...
+    ASSERT_EQ(prompts.boxes.size(), 1u);
+    EXPECT_EQ(prompts.boxes[0].find("Das Medium konnte nicht geöffnet werden"), 0u) << prompts.boxes[0];
+    EXPECT_NE(prompts.boxes[0].find(missing), std::string::npos) << prompts.boxes[0];
+    prompts.boxes.clear();
+    // ... and the medium shown before stays, on the same sector.
+    EXPECT_STRCASEEQ(static_cast<LPCSTR>(doc->GetImagePath()), path.c_str());
+    EXPECT_EQ(doc->GetCurrentSector(), 5u);
+    EXPECT_EQ(StatusText(1), "(Img) Sektor 5 ");
+}
+
+TEST_F(DiskViewTest, DataWindowRowsGoToTheirBytesInTheHexView)
+{
+    REQUIRE_IMAGE("mbr.img");
+    CHexView* hex = view->GetHexView();
+    frame->SetActiveView(view);
+    // A row of 16 bytes (the first partition entry); the sender's id in the low half of
+    // lParam must not matter.
+    frame->SendMessage(WM_GOTOHEXOFFSET, 0x1BE, static_cast<LPARAM>((16u << 16) | 291u));
+    int length = 0;
+    EXPECT_TRUE(hex->HasSelection());
+    EXPECT_EQ(hex->GetSelection(false, &length), 0x1BE);
+    EXPECT_EQ(length, 16);
+
+    // Sizes 0 and 256 only move the cursor.
+    frame->SendMessage(WM_GOTOHEXOFFSET, 0x40, static_cast<LPARAM>(0u << 16));
+    EXPECT_FALSE(hex->HasSelection());
+    EXPECT_EQ(hex->GetCursorAddress(false), 0x40);
+    frame->SendMessage(WM_GOTOHEXOFFSET, 0x1FE, static_cast<LPARAM>((256u << 16) | 0xFFFFu));
+    EXPECT_FALSE(hex->HasSelection());
+    EXPECT_EQ(hex->GetCursorAddress(false), 0x1FE);
+
+    // Without an active view nothing happens.
+    frame->SetActiveView(nullptr);
+    frame->SendMessage(WM_GOTOHEXOFFSET, 0x10, static_cast<LPARAM>(4u << 16));
+    EXPECT_EQ(hex->GetCursorAddress(false), 0x1FE);
+}
+
+TEST_F(DiskViewTest, OpenedOrRecentPathThatDoesNotOpenIsReportedAndTheFrameStays)
+{
+    REQUIRE_IMAGE("mbr.img");
+    // "Datei öffnen" and the recent-file list open through the application, which hands the
+    // path to the one document.
+    const std::string missing = testsupport::BinaryDir() + "\\fixtures\\gone-" +
+                                std::to_string(GetCurrentProcessId()) + ".img";
+    EXPECT_EQ(app.OpenDocumentFile(missing.c_str()), nullptr);
+    ASSERT_EQ(prompts.boxes.size(), 1u);
+    EXPECT_NE(prompts.boxes[0].find(missing), std::string::npos) << prompts.boxes[0];
+    prompts.boxes.clear();
+    EXPECT_EQ(app.m_pMainWnd, frame);
+    EXPECT_TRUE(::IsWindow(frame->m_hWnd));
+    EXPECT_STRCASEEQ(static_cast<LPCSTR>(doc->GetImagePath()), path.c_str());
+    EXPECT_EQ(StatusText(1), "(Img) Sektor 0 ");
+}
+
+TEST_F(DiskViewTest, ReadErrorShowsNoBytesKeepsNoMarksAndStillPrints)
+{
+    REQUIRE_IMAGE("mbr.img");
+    // A sector past the end of the file cannot be read: the loaded size is 0.
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes));
+    const uint64_t sectors = ((static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow) / 512;
+    // The FAT12 table printer for sectors in no area, the one with the most to read.
+    GoTo(100);
+    view->ApplyInfoViewChoice(5);
+    ASSERT_EQ(view->GetChosenInfoType(), 8);
+    GoTo(sectors + 3);
+    ASSERT_EQ(doc->GetLoadedSize(), 0u);
+    ASSERT_EQ(doc->GetAreaType(), 0u);
+    int size = -1;
+    uint32_t base = 1;
+    view->GetHexView()->GetData(&size, &base);
+    EXPECT_EQ(size, 0);
+    EXPECT_EQ(view->GetTextPane()->GetMarkLimit(), 0u);
+    EXPECT_EQ(view->GetTextPane()->GetMarkCount(), 0);
+    EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, 8));
+    EXPECT_EQ(StatusText(1), "(Img) Sektor " + std::to_string(sectors + 3) + " ");
+}
+
+TEST_F(DiskViewTest, FocusOnTheViewGoesToThePaneThatHadItLast)
+{
+    frame->ShowWindow(SW_SHOW);
+    DrainQueue();
+    view->SetFocus();
+    DrainQueue();
+    if (::GetFocus() != view->GetHexView()->m_hWnd)
+        GTEST_SKIP() << "the display gives no focus to the test's window";
+    EXPECT_EQ(view->GetFocusedPane(), 0);
+
+    // The decoded text takes the focus; the view learns it from the pane's notification ...
+    view->GetTextPane()->SetFocus();
+    DrainQueue();
+    EXPECT_EQ(view->GetFocusedPane(), 1);
+    // ... and hands the focus back there when it gets it again.
+    frame->SetFocus();
+    DrainQueue();
+    view->SetFocus();
+    DrainQueue();
+    EXPECT_EQ(::GetFocus(), view->GetTextPane()->m_hWnd);
+
+    view->GetHexView()->SetFocus();
+    DrainQueue();
+    EXPECT_EQ(view->GetFocusedPane(), 0);
+}

@@ -8,6 +8,7 @@
 #include "app/MainFrm.h"
 #include "app/res/resource.h"
 #include "disk/DiskDoc.h"
+#include "classlib/RecentFileList.h"
 #include "services/AppIdentity.h"
 #include "tests/support/TestSupport.h"
 
@@ -219,6 +220,39 @@ TEST_F(MainFrameTest, PrivateMessagesAreAnswered)
     EXPECT_EQ(frame->SendMessage(WM_MENUICONPROBE), kMenuIconProbeAnswer);
     // The disk view does not answer the text views' query, so the frame passes on 0.
     EXPECT_EQ(frame->SendMessage(WM_TEXTEDIT_QUERY, 1, 2), 0);
+}
+
+TEST_F(MainFrameTest, FlatModeIsWrittenEvenWhenNoSettingsExistYet)
+{
+    // A first start: the application key exists (OpenMode), its "Settings" does not.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\SektorlupeTests\\AppFrame\\Settings");
+    OpenFrame();
+    EXPECT_EQ(frame->FlatMode, 1);
+    CloseFrame();
+    DWORD flat = 12345;
+    ASSERT_TRUE(ReadFlatMode(&flat)) << "the frame did not create Settings at close";
+    EXPECT_EQ(flat, 1u);
+}
+
+TEST_F(MainFrameTest, RecentFileEntriesAndTheirCommands)
+{
+    app.m_pRecentFileList = new CRecentFileList(ID_FILE_MRU_FILE1, "Recent File List", "File%d", 8);
+    CRecentFileList& list = *app.m_pRecentFileList;
+    list[0] = "C:\\first.img";
+    list[1] = "C:\\second.img";
+    EXPECT_STREQ(app.GetRecentFile(0), "C:\\first.img");
+    EXPECT_STREQ(app.GetRecentFile(-3), "C:\\first.img");   // a negative index counts as 0
+    EXPECT_STREQ(app.GetRecentFile(1), "C:\\second.img");
+    EXPECT_EQ(app.GetRecentFile(2), nullptr);                // empty
+    EXPECT_EQ(app.GetRecentFile(8), nullptr);                // past the list
+
+    OpenFrame();
+    EXPECT_EQ(app.GetFirstDocumentView()->GetDocument(), app.GetFirstDocument());
+    // An empty entry's command does nothing, and nothing else may take it either.
+    CDocument* before = app.GetFirstDocument();
+    EXPECT_TRUE(app.OnCmdMsg(ID_FILE_MRU_FILE1 + 2, CN_COMMAND, nullptr, nullptr));
+    EXPECT_EQ(app.GetFirstDocument(), before);
+    EXPECT_EQ(app.m_pMainWnd, frame);
 }
 
 TEST(DiskApp, RecentFileAccessWithoutAList)

@@ -20,6 +20,9 @@ const char kAppKey[] = "Software\\QN\\Sektorlupe";
 const int kHexViewId = 4098;
 const int kTextPaneId = 4099;
 const UINT kSelectAllCommand = 34890;   // the text editor's "select all"
+// "Nächster Sektor" and "Vorherigen Sektor": toolbar buttons without a key of their own.
+const UINT kNextSectorCommand = 32859;
+const UINT kPrevSectorCommand = 32860;
 const int kEntryEditId = 1008;          // the edit field of the text entry dialog
 
 std::vector<uint8_t> ReadImageBytes(const std::string& path, uint64_t offset, size_t count)
@@ -40,6 +43,19 @@ uint64_t Le(const uint8_t* p, int bytes)
     for (int i = bytes - 1; i >= 0; --i)
         value = (value << 8) | p[i];
     return value;
+}
+
+// The first sector of the FAT32 cluster area (cluster 2) and the sectors per cluster, from
+// the boot sector at `boot`: reserved sectors (0x0E) and FAT count (0x10) times the sectors
+// per FAT (0x24).
+bool LocateFat32ClusterArea(const std::string& image, uint64_t boot, uint64_t* dataStart, unsigned* perCluster)
+{
+    const std::vector<uint8_t> b = ReadImageBytes(image, boot * 512, 512);
+    if (b.size() != 512 || Le(&b[0x0B], 2) != 512 || b[0x0D] == 0)
+        return false;
+    *perCluster = b[0x0D];
+    *dataStart = boot + Le(&b[0x0E], 2) + b[0x10] * Le(&b[0x24], 4);
+    return true;
 }
 
 // Where the structures of gpt.img lie, from its GPT (entries from LBA 2, 128 bytes each,
@@ -148,6 +164,13 @@ public:
         return text;
     }
 
+    // A step as the toolbar button sends it; returns once the frame has handled it.
+    bool Step(UINT command) const
+    {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(frame, WM_COMMAND, command, 0, SMTO_NORMAL, 20000, &result) != 0;
+    }
+
     bool Close(DWORD* exitCode) { return program.CloseAndWait(frame, 30000, exitCode); }
 
     testsupport::ProcessWindow program;
@@ -205,6 +228,73 @@ TEST(ViewEndToEnd, GoesToStructuresOfAGptDiskAndShowsThemDecoded)
     text = run.DecodedText();
     EXPECT_TRUE(Contains(text, "SUPERBLOCK")) << text;
     EXPECT_TRUE(Contains(text, "gptext4")) << text;     // mke2fs -L gptext4
+
+    DWORD exitCode = 1;
+    ASSERT_TRUE(run.Close(&exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+}
+
+TEST(ViewEndToEnd, StepsToTheNextAndPreviousSectorAndFollowsInPanesAndText)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    const std::string image = testsupport::BinaryDir() + "\\fixtures\\gpt.img";
+    GptImageSectors sectors;
+    if (!LocateSectors(image, &sectors))
+        GTEST_SKIP() << "gpt.img is missing";
+    uint64_t dataStart = 0;
+    unsigned perCluster = 0;
+    ASSERT_TRUE(LocateFat32ClusterArea(image, sectors.fat32Boot, &dataStart, &perCluster));
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+
+    RunningProgram run;
+    ASSERT_TRUE(run.Start(image)) << "no main window with the view's panes";
+    ASSERT_TRUE(run.WaitForSector(0)) << run.StatusText(1);
+    EXPECT_TRUE(Contains(run.DecodedText(), "MASTER-BOOT-RECORD"));
+
+    // Nothing lies before sector 0.
+    ASSERT_TRUE(run.Step(kPrevSectorCommand));
+    EXPECT_EQ(run.StatusText(1), "(Img) Sektor 0 ");
+
+    // Sector 1 holds the GPT header that sgdisk wrote, and back again the MBR.
+    ASSERT_TRUE(run.Step(kNextSectorCommand));
+    ASSERT_TRUE(run.WaitForSector(1)) << run.StatusText(1);
+    std::string text = run.DecodedText();
+    EXPECT_TRUE(Contains(text, "GUID PARTITION TABLE")) << text;
+    EXPECT_FALSE(Contains(text, "MASTER-BOOT-RECORD")) << text;
+    ASSERT_TRUE(run.Step(kPrevSectorCommand));
+    ASSERT_TRUE(run.WaitForSector(0)) << run.StatusText(1);
+    EXPECT_TRUE(Contains(run.DecodedText(), "MASTER-BOOT-RECORD"));
+
+    // In the FAT32 cluster area each step moves the sector within the partition by one and
+    // the cluster number by one per cluster's worth of sectors.
+    const uint64_t partitionStart = sectors.fat32Boot;
+    const uint64_t from = dataStart + perCluster - 1;   // the last sector of cluster 2
+    ASSERT_TRUE(run.GoTo(from));
+    EXPECT_EQ(run.StatusText(2), " Cl:2 Sec " + std::to_string(from - partitionStart));
+    ASSERT_TRUE(run.Step(kNextSectorCommand));
+    ASSERT_TRUE(run.WaitForSector(from + 1)) << run.StatusText(1);
+    EXPECT_EQ(run.StatusText(2), " Cl:3 Sec " + std::to_string(from + 1 - partitionStart));
+    ASSERT_TRUE(run.Step(kPrevSectorCommand));
+    ASSERT_TRUE(run.WaitForSector(from)) << run.StatusText(1);
+    EXPECT_EQ(run.StatusText(2), " Cl:2 Sec " + std::to_string(from - partitionStart));
+    // One step further back leaves the cluster area (when a cluster is one sector: the
+    // second FAT's last sector) or stays in cluster 2.
+    ASSERT_TRUE(run.Step(kPrevSectorCommand));
+    ASSERT_TRUE(run.WaitForSector(from - 1)) << run.StatusText(1);
+    if (perCluster == 1)
+        EXPECT_EQ(run.StatusText(2), " Rel.Sec " + std::to_string(from - 1 - partitionStart));
+    else
+        EXPECT_EQ(run.StatusText(2), " Cl:2 Sec " + std::to_string(from - 1 - partitionStart));
+
+    // Nothing lies after the last sector of the image.
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    ASSERT_TRUE(GetFileAttributesExA(image.c_str(), GetFileExInfoStandard, &attributes));
+    const uint64_t last = ((static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow) / 512 - 1;
+    ASSERT_TRUE(run.GoTo(last));
+    ASSERT_TRUE(run.Step(kNextSectorCommand));
+    EXPECT_EQ(run.StatusText(1), "(Img) Sektor " + std::to_string(last) + " ");
 
     DWORD exitCode = 1;
     ASSERT_TRUE(run.Close(&exitCode));
