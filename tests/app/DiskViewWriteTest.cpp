@@ -1,0 +1,396 @@
+// Writing a sector back from the disk view's hex pane, end to end in the frame: an edit made
+// while the protection is on changes nothing and asks nothing; with the protection off it is
+// written only when the question is answered "yes", and then lands in exactly the byte of the
+// sector it was made in. Every test works on a scratch copy of a FAT image, so the fixture
+// itself stays as mkfs made it and is the reference the copy is compared with.
+#include <gtest/gtest.h>
+
+#include "app/DiskView.h"
+#include "app/MainFrm.h"
+#include "app/res/resource.h"
+#include "disk/DiskCommands.h"
+#include "disk/DiskDoc.h"
+#include "services/AppIdentity.h"
+#include "tests/support/TestSupport.h"
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kTestAppName[] = "DiskViewWrite";
+const char kUnprotectQuestion[] = "Den Schreibschutz wirklich entfernen ?";
+const char kChangedQuestion[] = "Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?";
+
+void DrainQueue()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return bytes;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    std::fclose(file);
+    return bytes;
+}
+
+// FNV-1a over the whole file: a second, independent look at "nothing changed".
+uint64_t Fnv1a(const std::vector<uint8_t>& bytes)
+{
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (uint8_t b : bytes) {
+        hash ^= b;
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+// The offsets where two files differ (a length difference counts as one at the shorter end).
+std::vector<size_t> Differences(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
+    std::vector<size_t> at;
+    const size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i)
+        if (a[i] != b[i])
+            at.push_back(i);
+    if (a.size() != b.size())
+        at.push_back(common);
+    return at;
+}
+
+// The questions of the document, answered from a script; every one is recorded. A question
+// the script did not expect is answered "no"/"cancel", which never writes.
+class ScriptedPrompts : public DiskDocPrompts {
+public:
+    struct Asked {
+        std::string text;
+        std::string caption;
+        UINT type;
+    };
+    int Box(const char* text, const char* caption, UINT type) override
+    {
+        boxes.push_back({ text ? text : "", caption ? caption : "", type });
+        if (answers.empty())
+            return (type & MB_TYPEMASK) == MB_OKCANCEL ? IDCANCEL : IDNO;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    bool AskText(const char* caption, const char*, CString*, bool) override
+    {
+        typed.push_back(caption ? caption : "");
+        return false;
+    }
+    std::deque<int> answers;
+    std::vector<Asked> boxes;
+    std::vector<std::string> typed;   // captions of the text entry dialogs asked for
+};
+
+class DiskViewWriteTest : public ::testing::Test {
+protected:
+    DiskViewWriteTest() : key(kTestAppName) {}
+
+    void SetUp() override
+    {
+        // No medium at start: drive C of the prefix is no raw device to read.
+        HKEY appKey = key.Open();
+        ASSERT_NE(appKey, nullptr);
+        const DWORD nothing = 2;
+        RegSetValueExA(appKey, "OpenMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nothing), 4);
+        RegCloseKey(appKey);
+
+        app.SetRegistryKey("SektorlupeTests");
+        SetAppIdentity("SektorlupeTests", kTestAppName);
+        CSingleDocTemplate* docTemplate = new CSingleDocTemplate(
+            IDR_MAINFRAME, RUNTIME_CLASS(CDiskDoc), RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CDiskView));
+        app.AddDocTemplate(docTemplate);
+        CDocument* document = docTemplate->OpenDocumentFile(nullptr, FALSE);
+        ASSERT_NE(document, nullptr);
+        doc = static_cast<CDiskDoc*>(document);
+        doc->SetPrompts(&prompts);
+        frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+        ASSERT_NE(frame, nullptr);
+        POSITION pos = doc->GetFirstViewPosition();
+        view = static_cast<CDiskView*>(doc->GetNextView(pos));
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(view->IsKindOf(RUNTIME_CLASS(CDiskView)));
+        hex = view->GetHexView();
+        ASSERT_NE(hex, nullptr);
+        frame->MoveWindow(0, 0, 900, 700, TRUE);
+        DrainQueue();
+    }
+
+    void TearDown() override
+    {
+        if (app.m_pMainWnd)
+            app.m_pMainWnd->SendMessage(WM_CLOSE);
+        DrainQueue();
+        // Every test leaves the medium settled: closing asks nothing.
+        EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxes.front().text;
+        if (!scratch.empty()) {
+            SetFileAttributesA(scratch.c_str(), FILE_ATTRIBUTE_NORMAL);
+            EXPECT_TRUE(DeleteFileA(scratch.c_str())) << scratch;
+        }
+        if (!reserved.empty())
+            DeleteFileA(reserved.c_str());
+    }
+
+    // Copies a fixture image to a scratch file and opens the copy as the program does; false
+    // (the test skips) when the fixture is missing.
+    bool OpenScratchCopy(const char* name)
+    {
+        original = testsupport::BinaryDir() + "\\fixtures\\" + name;
+        if (testsupport::BinaryDir().empty() || !FileExists(original))
+            return false;
+        char dir[MAX_PATH];
+        char file[MAX_PATH];
+        if (!GetTempPathA(sizeof dir, dir) || !GetTempFileNameA(dir, "slw", 0, file)) {
+            ADD_FAILURE() << "no scratch file";
+            return false;
+        }
+        // The document opens images by their extension: the reserved name gets ".img".
+        reserved = file;
+        scratch = reserved + ".img";
+        if (!CopyFileA(original.c_str(), scratch.c_str(), FALSE)) {
+            ADD_FAILURE() << "copy to " << scratch << " failed";
+            return false;
+        }
+        SetFileAttributesA(scratch.c_str(), FILE_ATTRIBUTE_NORMAL);
+        reference = ReadWholeFile(original);
+        if (reference.size() < 64 * 512 || ReadWholeFile(scratch) != reference) {
+            ADD_FAILURE() << "the scratch copy differs from " << original;
+            return false;
+        }
+        EXPECT_TRUE(doc->OnOpenDocument(scratch.c_str()));
+        DrainQueue();
+        return doc->GetLoadedSize() == 512 && doc->GetDriveCode() == DRIVECODE_IMAGE;
+    }
+
+    void GoTo(uint64_t sector)
+    {
+        doc->SetCurrentSector(sector);
+        doc->LoadSector(0, 0);
+        DrainQueue();
+    }
+
+    // The next-sector command as the menu and the keyboard send it.
+    void StepToNextSector()
+    {
+        frame->SendMessage(WM_COMMAND, ID_NEXT_SECTOR);
+        DrainQueue();
+    }
+
+    // Types two hex digits at `offset` of the hex pane's hex column.
+    void TypeByte(int offset, uint8_t value)
+    {
+        static const char digits[] = "0123456789abcdef";
+        hex->SetCursorArea(HEX_AREA_HEX);
+        hex->SetCursorAddress(offset, false);
+        ::SetFocus(hex->m_hWnd);
+        ::SendMessageA(hex->m_hWnd, WM_CHAR, static_cast<WPARAM>(digits[value >> 4]), 1);
+        ::SendMessageA(hex->m_hWnd, WM_CHAR, static_cast<WPARAM>(digits[value & 15]), 1);
+        DrainQueue();
+    }
+
+    // The bytes of a sector in the reference image.
+    std::vector<uint8_t> ReferenceSector(uint64_t sector) const
+    {
+        return std::vector<uint8_t>(reference.begin() + static_cast<ptrdiff_t>(sector * 512),
+                                    reference.begin() + static_cast<ptrdiff_t>(sector * 512 + 512));
+    }
+
+    // The hex pane shows the document's buffer itself, `sector` of the image in it.
+    void ExpectPaneShows(uint64_t sector)
+    {
+        EXPECT_EQ(doc->GetCurrentSector(), sector);
+        EXPECT_EQ(doc->GetLastSectorRead(), sector);
+        int size = 0;
+        uint32_t base = 0;
+        const uint8_t* data = hex->GetData(&size, &base);
+        ASSERT_EQ(data, doc->GetSectorBuffer());
+        ASSERT_EQ(size, 512);
+        EXPECT_EQ(std::vector<uint8_t>(data, data + 512), ReferenceSector(sector)) << "sector " << sector;
+    }
+
+    // Switches the protection off, answering OK to its question.
+    void Unprotect()
+    {
+        prompts.answers.push_back(IDOK);
+        frame->SendMessage(WM_COMMAND, ID_WRITE_PROTECT);
+        DrainQueue();
+        ASSERT_EQ(prompts.boxes.size(), 1u);
+        EXPECT_EQ(prompts.boxes[0].text, kUnprotectQuestion);
+        EXPECT_EQ(prompts.boxes[0].caption, "Schreibschutz");
+        EXPECT_EQ(prompts.boxes[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OKCANCEL));
+        prompts.boxes.clear();
+        ASSERT_TRUE(doc->IsWriteEnabled());
+        ASSERT_EQ(hex->GetModeFlags() & HVM_PROTECTED, 0u);
+    }
+
+    // The one question a changed sector gets when the view leaves it.
+    void ExpectChangedQuestionAsked()
+    {
+        ASSERT_EQ(prompts.boxes.size(), 1u);
+        EXPECT_EQ(prompts.boxes[0].text, kChangedQuestion);
+        EXPECT_EQ(prompts.boxes[0].caption, "Schreibschutz");
+        EXPECT_EQ(prompts.boxes[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
+        EXPECT_TRUE(prompts.typed.empty()) << "an image asked for the typed OK";
+        prompts.boxes.clear();
+    }
+
+    // Leaves the edited sector with the answers "no", then "yes" after the same edit again;
+    // `edit` makes the edit on the loaded sector. Only the "yes" reaches the file, in the one
+    // byte edited.
+    template <typename Edit>
+    void CheckWriteBack(uint64_t sector, int offset, Edit edit)
+    {
+        const uint8_t before = reference[sector * 512 + static_cast<size_t>(offset)];
+        const uint8_t wanted = static_cast<uint8_t>(before ^ 0x5A);
+        const uint64_t untouched = Fnv1a(reference);
+
+        // Answer "no": the edit is dropped.
+        GoTo(sector);
+        ExpectPaneShows(sector);
+        Unprotect();
+        edit(offset, wanted);
+        ASSERT_EQ(doc->GetSectorBuffer()[offset], wanted) << "the edit did not reach the sector buffer";
+        prompts.answers.push_back(IDNO);
+        StepToNextSector();
+        ExpectChangedQuestionAsked();
+        EXPECT_EQ(Fnv1a(ReadWholeFile(scratch)), untouched);
+        EXPECT_TRUE(Differences(ReadWholeFile(scratch), reference).empty());
+        ExpectPaneShows(sector + 1);
+        EXPECT_FALSE(doc->IsWriteEnabled());
+        EXPECT_NE(hex->GetModeFlags() & HVM_PROTECTED, 0u);
+
+        // Answer "yes": exactly the edited byte of that sector changes in the file.
+        GoTo(sector);
+        ExpectPaneShows(sector);
+        Unprotect();
+        edit(offset, wanted);
+        ASSERT_EQ(doc->GetSectorBuffer()[offset], wanted);
+        prompts.answers.push_back(IDYES);
+        StepToNextSector();
+        ExpectChangedQuestionAsked();
+        const std::vector<uint8_t> written = ReadWholeFile(scratch);
+        ASSERT_EQ(written.size(), reference.size());
+        const std::vector<size_t> changed = Differences(written, reference);
+        ASSERT_EQ(changed.size(), 1u);
+        EXPECT_EQ(changed[0], sector * 512 + static_cast<size_t>(offset));
+        EXPECT_EQ(written[changed[0]], wanted);
+        EXPECT_NE(Fnv1a(written), untouched);
+
+        // The view went on to the next sector, protected again.
+        ExpectPaneShows(sector + 1);
+        EXPECT_FALSE(doc->IsWriteEnabled());
+        EXPECT_NE(hex->GetModeFlags() & HVM_PROTECTED, 0u);
+
+        // Back on the written sector, the document reads the new byte from the file.
+        GoTo(sector);
+        EXPECT_EQ(doc->GetSectorBuffer()[offset], wanted);
+        EXPECT_TRUE(prompts.boxes.empty());
+    }
+
+    testsupport::ScratchKey key;
+    CWinApp app{"DiskViewWriteTest"};
+    ScriptedPrompts prompts;
+    CDiskDoc* doc = nullptr;
+    CMainFrame* frame = nullptr;
+    CDiskView* view = nullptr;
+    CHexView* hex = nullptr;
+    std::string original;
+    std::string reserved;
+    std::string scratch;
+    std::vector<uint8_t> reference;   // the fixture's bytes, read before anything is written
+};
+
+}  // namespace
+
+#define REQUIRE_SCRATCH_COPY(name) \
+    if (!OpenScratchCopy(name)) GTEST_SKIP() << name << " is missing or its copy did not open (run through ctest)"
+
+TEST_F(DiskViewWriteTest, TypingIntoTheProtectedPaneChangesNothingAndSteppingOnAsksNothing)
+{
+    REQUIRE_SCRATCH_COPY("fat16.img");
+    const uint64_t sector = 1;      // the reserved sector after the boot sector
+    const int offset = 0x1A3;
+    GoTo(sector);
+    ExpectPaneShows(sector);
+    ASSERT_FALSE(doc->IsWriteEnabled());
+    ASSERT_NE(hex->GetModeFlags() & HVM_PROTECTED, 0u);
+
+    const uint8_t before = doc->GetSectorBuffer()[offset];
+    TypeByte(offset, static_cast<uint8_t>(before ^ 0x5A));
+    TypeByte(0, static_cast<uint8_t>(doc->GetSectorBuffer()[0] ^ 0xFF));
+    EXPECT_EQ(std::vector<uint8_t>(doc->GetSectorBuffer(), doc->GetSectorBuffer() + 512), ReferenceSector(sector));
+    EXPECT_FALSE(hex->IsModified());
+
+    StepToNextSector();
+    EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxes.front().text;
+    EXPECT_TRUE(prompts.typed.empty());
+    ExpectPaneShows(sector + 1);
+    EXPECT_EQ(Fnv1a(ReadWholeFile(scratch)), Fnv1a(reference));
+    EXPECT_TRUE(Differences(ReadWholeFile(scratch), reference).empty());
+}
+
+TEST_F(DiskViewWriteTest, ProtectionAnsweredCancelStaysOnAndTheSectorStaysAsItIs)
+{
+    REQUIRE_SCRATCH_COPY("fat12.img");
+    GoTo(2);
+    prompts.answers.push_back(IDCANCEL);
+    frame->SendMessage(WM_COMMAND, ID_WRITE_PROTECT);
+    DrainQueue();
+    ASSERT_EQ(prompts.boxes.size(), 1u);
+    EXPECT_EQ(prompts.boxes[0].text, kUnprotectQuestion);
+    prompts.boxes.clear();
+    EXPECT_FALSE(doc->IsWriteEnabled());
+    EXPECT_NE(hex->GetModeFlags() & HVM_PROTECTED, 0u);
+    TypeByte(7, static_cast<uint8_t>(doc->GetSectorBuffer()[7] ^ 0x33));
+    EXPECT_EQ(std::vector<uint8_t>(doc->GetSectorBuffer(), doc->GetSectorBuffer() + 512), ReferenceSector(2));
+    StepToNextSector();
+    EXPECT_TRUE(prompts.boxes.empty());
+    ExpectPaneShows(3);
+    EXPECT_TRUE(Differences(ReadWholeFile(scratch), reference).empty());
+}
+
+// The pane shows the document's own buffer: a byte changed in the pane's data is the
+// document's change. This takes the write-back from the pane's side without the keyboard.
+TEST_F(DiskViewWriteTest, AnEditInThePaneIsWrittenOnlyOnYesAndOnlyInItsSector)
+{
+    REQUIRE_SCRATCH_COPY("fat16.img");
+    CheckWriteBack(5, 0x13B, [this](int offset, uint8_t value) {
+        int size = 0;
+        uint32_t base = 0;
+        ASSERT_EQ(hex->GetData(&size, &base), doc->GetSectorBuffer());
+        ASSERT_GT(size, offset);
+        hex->Model().WritableData()[offset] = value;
+    });
+}
+
+TEST_F(DiskViewWriteTest, AnEditInTheFirstAndLastByteOfASectorStaysInThatSector)
+{
+    REQUIRE_SCRATCH_COPY("fat12.img");
+    auto poke = [this](int offset, uint8_t value) { hex->Model().WritableData()[offset] = value; };
+    CheckWriteBack(9, 511, poke);
+    reference = ReadWholeFile(scratch);
+    CheckWriteBack(12, 0, poke);
+}
