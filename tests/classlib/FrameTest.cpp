@@ -416,7 +416,7 @@ TEST_F(FrameTest, MessagePumpRoutesAcceleratorsAndEndsWithTheMainWindow)
     frame->ShowWindow(SW_SHOWNA);
     view->PostMessage(WM_KEYDOWN, VK_F5, 1);
     frame->closeOnTimer = true;
-    frame->SetTimer(1, 50);
+    frame->SetTimer(1, 500);   // long enough for the first idle pass even on a loaded machine
     HACCEL table = frame->m_hAccelTable;
     // A watchdog ends the loop should the frame never close.
     WatchdogJob job = {GetCurrentThreadId(), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
