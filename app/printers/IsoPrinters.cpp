@@ -72,6 +72,22 @@ const IsoVdField kIsoVolumeFields[] = {
 const uint32_t kIsoDirRecordMin = 33;   // the fixed part of a directory record
 const uint32_t kIsoPathRecordMin = 8;   // the fixed part of a path table record
 
+// An identifier of a record candidate holds no NUL within the loaded bytes: 8-bit names
+// byte by byte, and names whose first byte is 0 (16-bit big-endian, Joliet) every second
+// byte from the low byte on. The caller has checked that the first byte is loaded.
+bool IdentifierHasNoNul(const uint8_t* s, uint32_t size, uint32_t first, uint32_t length)
+{
+    uint32_t end = first + length;
+    if (end > size)
+        end = size;
+    const uint32_t step = s[first] != 0 ? 1 : 2;
+    for (uint32_t i = s[first] != 0 ? first : first + 1; i < end; i += step) {
+        if (s[i] == 0)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void CStructurePrinter::PrintIsoVolumeDescriptor(const uint8_t* sector, uint32_t loadedSize)
@@ -146,16 +162,7 @@ bool LooksLikePathRecord(const uint8_t* s, uint32_t size, uint32_t off)
         if (SwapBytes16(p) > p || r[2] != 0 || r[6] >= 64)
             return false;
     }
-    uint32_t end = off + kIsoPathRecordMin + lenDi;
-    if (end > size)
-        end = size;
-    const uint32_t first = off + kIsoPathRecordMin;
-    const uint32_t step = s[first] != 0 ? 1 : 2;
-    for (uint32_t i = s[first] != 0 ? first : first + 1; i < end; i += step) {
-        if (s[i] == 0)
-            return false;
-    }
-    return true;
+    return IdentifierHasNoNul(s, size, off + kIsoPathRecordMin, lenDi);
 }
 
 }  // namespace
@@ -232,16 +239,7 @@ bool LooksLikeDirRecord(const uint8_t* s, uint32_t size, uint32_t off)
             r[22] > 59 || r[23] > 59)
             return false;
     }
-    uint32_t end = off + kIsoDirRecordMin + r[32];
-    if (end > size)
-        end = size;
-    const uint32_t first = off + kIsoDirRecordMin;
-    const uint32_t step = s[first] != 0 ? 1 : 2;
-    for (uint32_t i = s[first] != 0 ? first : first + 1; i < end; i += step) {
-        if (s[i] == 0)
-            return false;
-    }
-    return true;
+    return IdentifierHasNoNul(s, size, off + kIsoDirRecordMin, r[32]);
 }
 
 }  // namespace

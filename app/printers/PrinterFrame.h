@@ -73,7 +73,7 @@ const char* FormatFileTimeText(const uint8_t* fileTime8);
 const char* FormatIsoDirEntry(const uint8_t* record, uint32_t recordLength);
 // An OSTA compressed-unicode d-string or d-character field of `fieldLength` bytes.
 const char* FormatDString(const uint8_t* field, uint32_t fieldLength);
-// The information bytes 1 to 63 of a 64-byte character set specification.
+// The information bytes 1 to 63 of a 64-byte charspec field (character set type and its information).
 const char* FormatCharSpecText(const uint8_t* charSpec64);
 // An ECMA-167 timestamp (12 bytes) as "JJJJ-MM-TT hh:mm:ss.cchhmm".
 const char* FormatUdfTimestamp(const uint8_t* timestamp12);

@@ -25,7 +25,7 @@ enum UdfFieldKind : uint8_t {
     UF_U32,
     UF_LOW32,      // an 8-byte number shown by its low 32 bits
     UF_DSTRING,    // OSTA compressed text of the field's width
-    UF_CHARSPEC,   // 64-byte character set specification
+    UF_CHARSPEC,   // 64-byte charspec field (character set type and information)
     UF_TIMESTAMP,  // 12 bytes
     UF_ENTITY,     // 32-byte entity identifier
     UF_LONG_AD,    // 16-byte long allocation descriptor

@@ -14,22 +14,6 @@ using namespace printertest;
 
 namespace {
 
-// Answers every question of the document with OK and counts them; printing asks none.
-class SilentPrompts : public DiskDocPrompts {
-public:
-    int Box(const char*, const char*, UINT) override
-    {
-        ++asked;
-        return IDOK;
-    }
-    bool AskText(const char*, const char*, CString*, bool) override
-    {
-        ++asked;
-        return false;
-    }
-    int asked = 0;
-};
-
 class AreaPrinter : public CStructurePrinter {
 public:
     AreaPrinter() : pane(2048, 50000, 0, "Text")
@@ -91,7 +75,7 @@ protected:
         }
         return false;
     }
-    SilentPrompts prompts;
+    QuietPrompts prompts;
     std::unique_ptr<CDiskDoc> doc;
     AreaPrinter printer;
 };

@@ -14,22 +14,6 @@ using namespace printertest;
 
 namespace {
 
-// Answers every question of the document with OK and counts them; a printer test expects none.
-class QuietPrompts : public DiskDocPrompts {
-public:
-    int Box(const char*, const char*, UINT) override
-    {
-        ++asked;
-        return IDOK;
-    }
-    bool AskText(const char*, const char*, CString*, bool) override
-    {
-        ++asked;
-        return false;
-    }
-    int asked = 0;
-};
-
 // A printer that asks the document itself (no stand-ins).
 class DocumentPrinter : public CStructurePrinter {
 public:

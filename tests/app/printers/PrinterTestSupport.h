@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/printers/StructurePrinter.h"
+#include "disk/DiskDoc.h"
 #include "editor/MarkTextView.h"
 
 namespace printertest {
@@ -82,6 +83,23 @@ bool TextAfter(const std::string& text, const std::string& label, std::string* v
 // The value part of a field line: everything after " : ".
 std::string FieldValue(const std::string& line);
 std::string Upper(std::string text);
+
+// Answers every question of the document with OK and counts them: printing asks none, so a
+// test expects the count to stay 0.
+class QuietPrompts : public DiskDocPrompts {
+public:
+    int Box(const char*, const char*, UINT) override
+    {
+        ++asked;
+        return IDOK;
+    }
+    bool AskText(const char*, const char*, CString*, bool) override
+    {
+        ++asked;
+        return false;
+    }
+    int asked = 0;
+};
 
 }  // namespace printertest
 
