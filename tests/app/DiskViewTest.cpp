@@ -19,27 +19,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/DiskViewTestSupport.h"
+
+using diskviewtest::DrainQueue;
+using diskviewtest::FileExists;
+
 namespace {
 
 const char kTestAppName[] = "DiskView";
 
-void DrainQueue()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        if (msg.message != WM_QUIT)
-            DispatchMessageA(&msg);
-}
-
 std::string FixturePath(const char* name)
 {
     return testsupport::BinaryDir() + "\\fixtures\\" + name;
-}
-
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // `count` bytes of the image file at a byte offset, read here apart from the document.
@@ -108,30 +99,7 @@ protected:
 
     void SetUp() override
     {
-        // No medium at start: drive C of the prefix is no raw device to read.
-        HKEY appKey = key.Open();
-        ASSERT_NE(appKey, nullptr);
-        const DWORD nothing = 2;
-        RegSetValueExA(appKey, "OpenMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nothing), 4);
-        RegCloseKey(appKey);
-
-        app.SetRegistryKey("SektorlupeTests");
-        SetAppIdentity("SektorlupeTests", kTestAppName);
-        CSingleDocTemplate* docTemplate = new CSingleDocTemplate(
-            IDR_MAINFRAME, RUNTIME_CLASS(CDiskDoc), RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CDiskView));
-        app.AddDocTemplate(docTemplate);
-        CDocument* document = docTemplate->OpenDocumentFile(nullptr, FALSE);
-        ASSERT_NE(document, nullptr);
-        doc = static_cast<CDiskDoc*>(document);
-        doc->SetPrompts(&prompts);
-        frame = static_cast<CMainFrame*>(app.m_pMainWnd);
-        ASSERT_NE(frame, nullptr);
-        POSITION pos = doc->GetFirstViewPosition();
-        view = static_cast<CDiskView*>(doc->GetNextView(pos));
-        ASSERT_NE(view, nullptr);
-        ASSERT_TRUE(view->IsKindOf(RUNTIME_CLASS(CDiskView)));
-        frame->MoveWindow(0, 0, 900, 700, TRUE);
-        DrainQueue();
+        ASSERT_NO_FATAL_FAILURE(diskviewtest::BuildFrame(app, key, kTestAppName, &prompts, &doc, &frame, &view));
     }
 
     void TearDown() override

@@ -1,0 +1,61 @@
+// The application's frame, document and disk view built in the test process as the program
+// builds them, for the tests that drive the view in its frame.
+#pragma once
+#include <gtest/gtest.h>
+
+#include "app/DiskView.h"
+#include "app/MainFrm.h"
+#include "app/res/resource.h"
+#include "disk/DiskDoc.h"
+#include "services/AppIdentity.h"
+#include "tests/support/TestSupport.h"
+
+namespace diskviewtest {
+
+inline void DrainQueue()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+}
+
+inline bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Registers the single-document template and opens the empty document under the settings
+// of `appName` (kept in the scratch key), with nothing open at start: drive C of the prefix
+// is no raw device to read. The document asks through `prompts`. Use with
+// ASSERT_NO_FATAL_FAILURE.
+inline void BuildFrame(CWinApp& app, testsupport::ScratchKey& key, const char* appName, DiskDocPrompts* prompts,
+                       CDiskDoc** doc, CMainFrame** frame, CDiskView** view)
+{
+    HKEY appKey = key.Open();
+    ASSERT_NE(appKey, nullptr);
+    const DWORD nothing = 2;
+    RegSetValueExA(appKey, "OpenMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nothing), 4);
+    RegCloseKey(appKey);
+
+    app.SetRegistryKey("SektorlupeTests");
+    SetAppIdentity("SektorlupeTests", appName);
+    CSingleDocTemplate* docTemplate = new CSingleDocTemplate(
+        IDR_MAINFRAME, RUNTIME_CLASS(CDiskDoc), RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CDiskView));
+    app.AddDocTemplate(docTemplate);
+    CDocument* document = docTemplate->OpenDocumentFile(nullptr, FALSE);
+    ASSERT_NE(document, nullptr);
+    *doc = static_cast<CDiskDoc*>(document);
+    (*doc)->SetPrompts(prompts);
+    *frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+    ASSERT_NE(*frame, nullptr);
+    POSITION pos = (*doc)->GetFirstViewPosition();
+    *view = static_cast<CDiskView*>((*doc)->GetNextView(pos));
+    ASSERT_NE(*view, nullptr);
+    ASSERT_TRUE((*view)->IsKindOf(RUNTIME_CLASS(CDiskView)));
+    (*frame)->MoveWindow(0, 0, 900, 700, TRUE);
+    DrainQueue();
+}
+
+}  // namespace diskviewtest
