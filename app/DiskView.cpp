@@ -1,7 +1,7 @@
 #include "app/DiskView.h"
 
 #include "app/DiskViewModel.h"
-#include "app/StatusPane.h"
+#include "uihelpers/StatusPane.h"
 #include "app/res/resource.h"
 #include "disk/DiskDoc.h"
 #include "disk/DiskDocNavigation.h"

@@ -2,7 +2,7 @@
 // panes for the views (WM_STATUSPANE), the "FlatMode" setting of the toolbar and the
 // forwarding of the text views' private query.
 #pragma once
-#include "app/StatusPane.h"
+#include "uihelpers/StatusPane.h"
 #include "app/StatusPaneBar.h"
 #include "app/StatusPaneLayout.h"
 #include "classlib/Afx.h"
@@ -36,7 +36,7 @@ public:
     // The toolbar is flat while this is above 0; kept in "Settings"/"FlatMode".
     int FlatMode = 1;
 
-    // The WM_STATUSPANE operations; see app/StatusPane.h for the request words.
+    // The WM_STATUSPANE operations; see uihelpers/StatusPane.h for the request words.
     int SetBasePanes(const uint32_t* ids, int32_t* widths, int count);
     int SetPaneColorText(int index, const char* text, int update, int32_t background, int32_t textColor);
     int RemovePaneGroup(int32_t handle);

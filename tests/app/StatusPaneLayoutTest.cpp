@@ -2,7 +2,7 @@
 // request counts, pane indexes, character widths, base panes, groups and their handles.
 #include <gtest/gtest.h>
 
-#include "app/StatusPane.h"
+#include "uihelpers/StatusPane.h"
 #include "app/StatusPaneLayout.h"
 
 #include <string>

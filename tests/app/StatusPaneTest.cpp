@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainFrm.h"
-#include "app/StatusPane.h"
+#include "uihelpers/StatusPane.h"
 #include "app/res/resource.h"
 #include "services/AppIdentity.h"
 #include "tests/support/TestSupport.h"
