@@ -1,0 +1,335 @@
+// The CRC calculator's model: published check values of "123456789", bit-by-bit CRCs written
+// here, the formula both ways, the recalculation's field rules, and the generated C source,
+// which a CTest step after this suite compiles with the host's gcc (crc-sources.sh).
+#include "views/CrcModel.h"
+
+#include "services/ByteUtils.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const uint8_t kCheck[] = { '1', '2', '3', '4', '5', '6', '7', '8', '9' };
+
+// The calculator over "123456789" after the user typed these texts (or chose a preset).
+CCrcCalculator Calculated(int preset, const char* width, const char* reflected, const char* start, int invert)
+{
+    CCrcCalculator c;
+    c.data = kCheck;
+    c.length = sizeof kCheck;
+    c.invert = invert;
+    c.preset = preset;
+    c.widthText = width;
+    c.reflectedText = reflected;
+    c.normalText = "";
+    c.startText = start;
+    c.Recalculate(preset > 0 ? CRC_TRIGGER_PRESET : CRC_TRIGGER_ALL);
+    return c;
+}
+
+// Bit by bit, the textbook way, for the random comparisons.
+uint64_t BitwiseReflected(uint64_t poly, uint64_t crc, const std::vector<uint8_t>& data)
+{
+    for (uint8_t byte : data) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? (crc >> 1) ^ poly : crc >> 1;
+    }
+    return crc;
+}
+
+uint64_t BitwiseNormal(uint64_t poly, unsigned width, uint64_t crc, const std::vector<uint8_t>& data)
+{
+    const uint64_t top = 1ull << (width - 1);
+    const uint64_t mask = width == 64 ? ~0ull : (1ull << width) - 1;
+    for (uint8_t byte : data) {
+        for (int bit = 7; bit >= 0; --bit) {
+            bool in = ((byte >> bit) & 1) != 0;
+            bool out = (crc & top) != 0;
+            crc = (crc << 1) & mask;
+            if (in != out) crc ^= poly;
+        }
+    }
+    return crc;
+}
+
+std::string Hex(uint64_t v)
+{
+    char text[24];
+    snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(v));
+    return text;
+}
+
+std::vector<std::string> Lines(const char* text)
+{
+    std::vector<std::string> lines;
+    std::string s = text;
+    size_t at = 0;
+    for (size_t end; (end = s.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(s.substr(at, end - at));
+    lines.push_back(s.substr(at));
+    return lines;
+}
+
+}  // namespace
+
+TEST(CrcModel, CatalogueCheckValues)
+{
+    struct Case { int preset; const char* width; const char* poly; int algorithm; const char* start; int invert; const char* expect; };
+    const Case cases[] = {
+        { 16, "", "", 0, "0xFFFFFFFF", 1, "CBF43926" },                 // CRC-32
+        { 16, "", "", 0, "0xFFFFFFFF", 0, "340BC6D9" },
+        { 0, "32", "0x82F63B78", 0, "0xFFFFFFFF", 1, "E3069283" },    // CRC-32C
+        { 11, "", "", 0, "0", 0, "BB3D" },                              // CRC-16/ARC
+        { 11, "", "", 0, "0xFFFF", 0, "4B37" },                         // CRC-16/MODBUS
+        { 10, "", "", 0, "0", 0, "2189" },                              // KERMIT
+        { 10, "", "", 1, "0", 0, "31C3" },                              // XMODEM
+        { 10, "", "", 1, "0xFFFF", 0, "29B1" },                         // CCITT-FALSE
+        { 5, "", "", 0, "0", 0, "A1" },                                 // CRC-8/MAXIM
+        { 4, "", "", 2, "0", 0, "75" },                                 // CRC-7/MMC
+        { 2, "", "", 0, "0x1F", 1, "19" },                              // CRC-5/USB
+        { 0, "24", "0xDA6000", 0, "0xAAAAAA", 0, "C25A56" },          // CRC-24/BLE
+        { 18, "", "", 0, "0xFFFFFFFFFFFFFFFF", 1, "995DC9BBDF1939FA" }, // CRC-64/XZ
+    };
+    for (const Case& k : cases) {
+        CCrcCalculator c = Calculated(k.preset, k.width, k.poly, k.start, k.invert);
+        EXPECT_EQ(Hex(c.results[k.algorithm * 3]), k.expect) << "preset " << k.preset << " " << k.poly;
+    }
+    // The start variants are the same runs from 0 and from all ones.
+    CCrcCalculator c = Calculated(16, "", "", "0", 1);
+    EXPECT_EQ(Hex(c.results[2]), "CBF43926");
+    EXPECT_EQ(c.results[1], c.results[0]);
+}
+
+TEST(CrcModel, TablesAgreeWithBitwiseCrcs)
+{
+    std::mt19937_64 rng(5130);
+    for (unsigned width = 1; width <= 64; ++width) {
+        const uint64_t mask = width == 64 ? ~0ull : (1ull << width) - 1;
+        std::vector<uint8_t> data(rng() % 300);
+        for (uint8_t& b : data) b = static_cast<uint8_t>(rng());
+        uint64_t poly = rng() & mask;
+        uint64_t start = rng() & mask;
+        uint64_t table[256];
+        BuildCrcTableA(poly, table);
+        ASSERT_EQ(RunCrcA(table, start, data.data(), static_cast<int>(data.size())), BitwiseReflected(poly, start, data)) << width;
+        if (width == 16) {
+            BuildCrcTableB(poly, 16, table);
+            EXPECT_EQ(RunCrcB(table, 16, start, data.data(), static_cast<int>(data.size())), BitwiseNormal(poly, 16, start, data));
+        }
+        if (width == 7) {
+            BuildCrcTableC(poly, 7, table);
+            EXPECT_EQ(RunCrcC(table, start, data.data(), static_cast<int>(data.size())), BitwiseNormal(poly, 7, start, data));
+        }
+    }
+}
+
+TEST(CrcModel, NarrowTableCKeepsToItsWidth)
+{
+    // Unmasked, the index bits above one bit stayed in the entries: a 1-bit CRC showed 0x1C01.
+    for (unsigned width = 1; width <= 8; ++width) {
+        CCrcCalculator c = Calculated(0, std::to_string(width).c_str(), "0x1", "0", 0);
+        for (uint64_t entry : c.tables[2]) ASSERT_EQ(entry & ~c.mask, 0u) << width;
+        for (int i = 6; i < 9; ++i) EXPECT_EQ(c.results[i] & ~c.mask, 0u) << width;
+    }
+}
+
+TEST(CrcModel, FormulaBothWays)
+{
+    for (const char* text : { "x^3+x+1", "x'3+x+1", "x3+x+1", "x^{3} + x + 1", " X^3 +\tx+ 1 = 0x0B" }) {
+        CrcFormula f = ParseCrcFormula(text);
+        EXPECT_FALSE(f.error) << text;
+        EXPECT_EQ(f.width, 3u) << text;
+        EXPECT_EQ(f.bits, 0xBu) << text;
+    }
+    for (const char* text : { "x^3+y", "x^3+12", "xy", "{3}", "x^-3" })
+        EXPECT_TRUE(ParseCrcFormula(text).error) << text;
+    EXPECT_EQ(ParseCrcFormula("x^64+x^4+x^3+x+1").width, 64u);
+    EXPECT_EQ(ParseCrcFormula("x^64+x^4+x^3+x+1").bits, 0x1Bu);
+    EXPECT_EQ(ParseCrcFormula("x^99+x^5").width, 5u);
+    EXPECT_EQ(ParseCrcFormula("x^99+x^5").bits, 0x20u);
+
+    // The text written for a polynomial reads back as the same polynomial, top term included.
+    std::mt19937_64 rng(64);
+    for (unsigned width = 2; width <= 64; ++width) {
+        uint64_t reflected = rng() & (width == 64 ? ~0ull : (1ull << width) - 1);
+        CString text = CrcFormulaText(reflected, width);
+        CrcFormula f = ParseCrcFormula(text);
+        ASSERT_FALSE(f.error) << text;
+        EXPECT_EQ(f.width, width) << text;
+        uint64_t top = width < 64 ? 1ull << width : 0;
+        EXPECT_EQ(f.bits, ReverseBits(reflected, static_cast<int>(width)) | top) << text;
+    }
+}
+
+TEST(CrcModel, RecalculationKeepsTheFieldsInStep)
+{
+    // The formula x^16 + x^12 + x^5 + 1 is the CCITT polynomial.
+    CCrcCalculator c = Calculated(0, "32-Bit", "0xEDB88320", "0xFFFFFFFF", 0);
+    EXPECT_EQ(c.preset, 16);
+    c.formulaText = "x^16 + x^12 + x^5 + 1";
+    unsigned writes = c.Recalculate(CRC_TRIGGER_FORMULA);
+    EXPECT_FALSE(writes & CRCW_FORMULA);
+    EXPECT_EQ(c.width, 16u);
+    EXPECT_STREQ(c.normalText, "0x1021");
+    EXPECT_STREQ(c.reflectedText, "0x8408");
+    EXPECT_STREQ(c.widthText, "16-Bit");
+    EXPECT_EQ(c.preset, 10);
+    EXPECT_STREQ(c.startText, "0xFFFF");
+
+    // A bad formula turns the field red and leaves the polynomial alone; a good one clears it.
+    c.formulaText = "x^16 + Q";
+    EXPECT_TRUE(c.Recalculate(CRC_TRIGGER_FORMULA) & CRCW_FORMULA_COLOR);
+    EXPECT_EQ(c.formulaError, 1);
+    EXPECT_EQ(c.reflected, 0x8408u);
+    EXPECT_TRUE(c.Recalculate(CRC_TRIGGER_ALL) & CRCW_FORMULA_COLOR);
+    EXPECT_EQ(c.formulaError, 0);
+
+    // Width 32 -> 16 -> 32 gives back what was typed, and both polynomial forms agree.
+    c = Calculated(16, "", "", "0xFFFFFFFF", 0);
+    uint64_t b32 = c.results[3];
+    c.widthText = "16";
+    c.Recalculate(CRC_TRIGGER_WIDTH);
+    EXPECT_STREQ(c.startText, "0xFFFF");
+    EXPECT_STREQ(c.reflectedText, "0x8320");
+    c.widthText = "32-Bit";
+    c.Recalculate(CRC_TRIGGER_WIDTH);
+    EXPECT_STREQ(c.startText, "0xFFFFFFFF");
+    EXPECT_STREQ(c.reflectedText, "0xEDB88320");
+    EXPECT_STREQ(c.normalText, "0x04C11DB7");
+    EXPECT_EQ(c.results[3], b32);
+
+    // Junk and out-of-range texts: width 0 and 999, unparsable values, no data.
+    for (const char* width : { "0", "999", "Bits", "-5" }) {
+        CCrcCalculator j = Calculated(0, width, "zz", "\x80\xff", 1);
+        EXPECT_TRUE(j.width == 32 || j.width == 64) << width;
+        j.data = nullptr;
+        j.Recalculate(CRC_TRIGGER_ALL);
+        // No data: every result is its start (the value, 0, all ones), inverted.
+        const uint64_t starts[3] = { j.start, 0, j.mask };
+        for (int k = 0; k < 9; ++k) EXPECT_EQ(j.results[k], starts[k % 3] ^ j.mask) << width;
+    }
+    // Preset 0 keeps the values; typing a preset's polynomial selects it.
+    c = Calculated(16, "", "", "0", 0);
+    c.preset = 0;
+    c.Recalculate(CRC_TRIGGER_PRESET);
+    EXPECT_EQ(c.reflected, 0xEDB88320u);
+    c.reflectedText = "0xA001";
+    c.widthText = "16";
+    c.Recalculate(CRC_TRIGGER_REFLECTED);
+    EXPECT_EQ(c.preset, 11);
+}
+
+TEST(CrcModel, SourceSamples)
+{
+    CCrcCalculator c = Calculated(16, "", "", "0xFFFFFFFF", 0);
+    c.algorithm = CRC_ALGO_A;
+    c.ForgetCachedWidth();
+    ASSERT_TRUE(c.Recalculate(CRC_TRIGGER_ALL) & CRCW_SOURCE);
+    std::vector<std::string> lines = Lines(c.source);
+    EXPECT_EQ(lines[0], "typedef unsigned int CrcType;");
+    EXPECT_EQ(lines[2], "CrcType aCrcTable[256] =");
+    EXPECT_EQ(lines[3], "    {");
+    EXPECT_EQ(lines[4], "    0x00000000 , 0x77073096 , 0xEE0E612C , 0x990951BA , ");
+    EXPECT_EQ(lines[67], "    0xB40BBE37 , 0xC30C8EA1 , 0x5A05DF1B , 0x2D02EF8D , ");
+    EXPECT_EQ(lines[68], "    };");
+    EXPECT_EQ(lines[77], "        uCrc = aCrcTable[(uCrc^*pPtr)&0xFF] ^ (uCrc>>8);");
+    EXPECT_EQ(lines[87], "#define     POLYNOM 0xEDB88320");
+    EXPECT_EQ(lines.size(), 104u);
+    EXPECT_EQ(lines.back(), "}");
+
+    // Eight bits: twelve entries a line, a last line of four, then the tail on a line of its own.
+    c = Calculated(5, "", "", "0", 0);
+    c.algorithm = CRC_ALGO_B;
+    c.ForgetCachedWidth();
+    c.Recalculate(CRC_TRIGGER_ALL);
+    lines = Lines(c.source);
+    EXPECT_EQ(lines[24].size(), 4 + 12 * 7u);
+    EXPECT_EQ(lines[25].size(), 4 + 4 * 7u);
+    EXPECT_EQ(lines[26], "    };");
+    EXPECT_EQ(lines[35], "        {");
+    EXPECT_EQ(lines[36], "        ucByte  = (unsigned char)(uCrc^*pPtr);");
+    EXPECT_EQ(lines[37], "        uCrc    = aCrcTable[ucByte]^uCrc;");
+    EXPECT_EQ(lines[42], "return uCrc;");
+
+    // Twelve bits, algorithm B: the mask stands right after the loop's brace and on return.
+    c = Calculated(8, "", "", "0", 0);
+    c.algorithm = CRC_ALGO_B;
+    c.ForgetCachedWidth();
+    c.Recalculate(CRC_TRIGGER_ALL);
+    std::string text = static_cast<const char*>(c.source);
+    EXPECT_NE(text.find("    while(iLen>0)\r\n        {\r\n        uCrc   &= 0xFFF;\r\n        ucByte  = (unsigned char)((uCrc>>8)^*pPtr);"), std::string::npos);
+    EXPECT_NE(text.find("\r\nreturn uCrc&0xFFF;\r\n"), std::string::npos);
+    EXPECT_NE(text.find("        uXor = uPos<<8;"), std::string::npos);
+
+    // "keiner" writes nothing.
+    c.algorithm = CRC_ALGO_NONE;
+    c.ForgetCachedWidth();
+    EXPECT_FALSE(c.Recalculate(CRC_TRIGGER_ALL) & CRCW_SOURCE);
+}
+
+// Every width with every algorithm (random polynomials and starts, and the presets), written
+// as one C file in which each source keeps its own names, with the results the calculator
+// showed. crc-sources.sh compiles it with the host's gcc (warnings as errors, undefined
+// behaviour trapped), rebuilds each table with the source's own generator and compares.
+TEST(CrcModel, GeneratedSourcesForTheHostCompiler)
+{
+    std::string dir = testsupport::BinaryDir();
+    if (dir.empty()) GTEST_SKIP() << "SL_BINARY_DIR is not set";
+    dir += "\\crc-sources";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    std::string program = "#include <stdio.h>\n#include <string.h>\n";
+    std::string expected;
+    std::string checks;
+    std::mt19937_64 rng(5131);
+    int n = 0;
+    auto add = [&](CCrcCalculator& c, int algorithm) {
+        c.algorithm = algorithm;
+        c.ForgetCachedWidth();
+        c.Recalculate(CRC_TRIGGER_ALL);
+        std::string id = "_" + std::to_string(n++);
+        for (const char* name : { "CrcType", "aCrcTable", "CrcCalc", "CrcGenerateTable" })
+            program += std::string("#define ") + name + " " + name + id + "\n";
+        program += static_cast<const char*>(c.source);
+        program += "\n#undef POLYNOM\n#undef CrcType\n#undef aCrcTable\n#undef CrcCalc\n#undef CrcGenerateTable\n";
+        checks += "    Check(aCrcTable" + id + ", sizeof aCrcTable" + id + ", CrcGenerateTable" + id + ", \"" + id +
+                  "\");\n    printf(\"" + id + " %llX\\n\", (unsigned long long)CrcCalc" + id + "(\"123456789\", 9));\n";
+        expected += id + " " + Hex(c.results[(algorithm - 1) * 3]) + "\n";
+    };
+    for (unsigned width = 1; width <= 64; ++width) {
+        for (int algorithm = CRC_ALGO_A; algorithm <= CRC_ALGO_C; ++algorithm) {
+            char poly[24], start[24];
+            snprintf(poly, sizeof poly, "0x%llX", static_cast<unsigned long long>(rng()));
+            snprintf(start, sizeof start, "0x%llX", static_cast<unsigned long long>(rng()));
+            CCrcCalculator c = Calculated(0, std::to_string(width).c_str(), poly, start, 0);
+            add(c, algorithm);
+        }
+    }
+    for (int preset = 1; preset < kCrcPresetCount; ++preset) {
+        for (int algorithm = CRC_ALGO_A; algorithm <= CRC_ALGO_C; ++algorithm) {
+            CCrcCalculator c = Calculated(preset, "", "", "0xFFFFFFFFFFFFFFFF", 0);
+            add(c, algorithm);
+        }
+    }
+    program +=
+        "static void Check(void *table, size_t size, void (*generate)(void), const char *id)\n"
+        "{\n    unsigned char saved[256 * 8];\n    memcpy(saved, table, size);\n    memset(table, 0, size);\n"
+        "    generate();\n    if (memcmp(saved, table, size) != 0) printf(\"%s table differs\\n\", id);\n}\n\n"
+        "int main(void)\n{\n" + checks + "    return 0;\n}\n";
+    FILE* f = fopen((dir + "\\crc-all.c").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(program.data(), 1, program.size(), f);
+    fclose(f);
+    f = fopen((dir + "\\expected.txt").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(expected.data(), 1, expected.size(), f);
+    fclose(f);
+}
