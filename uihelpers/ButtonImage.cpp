@@ -1,0 +1,263 @@
+// Pictures on push buttons: themed image lists with a greyed disabled state, kept per
+// bitmap for the run, or a plain BM_SETIMAGE bitmap when no visual style is active.
+#include "uihelpers/WindowServices.h"
+
+#include <commctrl.h>
+#include <stdlib.h>
+#include <string.h>
+#include "classlib/WinApp.h"
+
+namespace {
+
+const COLORREF kMaskColor = RGB(192, 192, 192);
+
+struct ButtonImageRecord {
+    BUTTON_IMAGELIST list;
+    UINT_PTR bitmap;
+    ButtonImageRecord* next;
+};
+
+ButtonImageRecord* g_images = NULL;
+int g_themeOverride = -1;
+
+void FreeButtonImages()
+{
+    while (g_images) {
+        ButtonImageRecord* next = g_images->next;
+        ImageList_Destroy(g_images->list.himl);
+        free(g_images);
+        g_images = next;
+    }
+}
+
+bool ThemesActive()
+{
+    if (g_themeOverride >= 0)
+        return g_themeOverride != 0;
+    typedef BOOL(WINAPI * IsThemeActiveFn)();
+    static bool loaded = false;
+    static IsThemeActiveFn isThemeActive = NULL;
+    if (!loaded) {
+        loaded = true;
+        HMODULE theme = LoadLibraryA("UxTheme.dll");
+        if (theme)
+            isThemeActive = reinterpret_cast<IsThemeActiveFn>(
+                reinterpret_cast<void*>(GetProcAddress(theme, "IsThemeActive")));
+    }
+    return isThemeActive && isThemeActive();
+}
+
+// A packed DIB as far as this code reads it: header, colour table, pixels.
+struct PackedDib {
+    const BITMAPINFOHEADER* header;
+    DWORD colors;          // entries of the colour table
+    DWORD tableBytes;      // colour table, or the three masks of a 40-byte BI_BITFIELDS header
+    DWORD pixelBytes;
+    DWORD stride;
+};
+
+// Reads the header; false for what this code cannot take (core headers, odd depths, sizes
+// outside 1..65535, compressed pixels of a kind other than bit fields).
+bool DescribeDib(const void* data, PackedDib* dib)
+{
+    const BITMAPINFOHEADER* h = static_cast<const BITMAPINFOHEADER*>(data);
+    if (!h || h->biSize < sizeof(BITMAPINFOHEADER) || h->biSize > sizeof(BITMAPV5HEADER))
+        return false;
+    WORD bits = h->biBitCount;
+    LONG height = h->biHeight < 0 ? -h->biHeight : h->biHeight;
+    if (h->biWidth < 1 || h->biWidth > 65535 || height < 1 || height > 65535 || h->biPlanes != 1)
+        return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    if (h->biCompression != BI_RGB && !(h->biCompression == BI_BITFIELDS && (bits == 16 || bits == 32)))
+        return false;
+    DWORD colors = bits <= 8 ? (h->biClrUsed ? h->biClrUsed : 1u << bits) : h->biClrUsed;
+    if (bits <= 8 && colors > (1u << bits))
+        return false;
+    dib->header = h;
+    dib->colors = colors;
+    dib->tableBytes = colors * 4;
+    if (h->biCompression == BI_BITFIELDS && h->biSize == sizeof(BITMAPINFOHEADER))
+        dib->tableBytes += 12;
+    dib->stride = ((static_cast<DWORD>(h->biWidth) * bits + 31) / 32) * 4;
+    dib->pixelBytes = dib->stride * static_cast<DWORD>(height);
+    return true;
+}
+
+// A screen bitmap from a packed DIB whose layout `dib` describes (the original or a copy).
+HBITMAP BitmapFromDib(const PackedDib& dib, const BYTE* packed)
+{
+    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(packed);
+    HDC screen = GetDC(NULL);
+    HBITMAP bitmap = CreateDIBitmap(screen, header, CBM_INIT, packed + dib.header->biSize + dib.tableBytes,
+                                    reinterpret_cast<const BITMAPINFO*>(header), DIB_RGB_COLORS);
+    ReleaseDC(NULL, screen);
+    return bitmap;
+}
+
+// The program's bitmap resource as a packed DIB (NULL when missing or damaged), or the
+// caller's packed DIB.
+bool FindPackedDib(UINT_PTR bitmap, PackedDib* dib)
+{
+    if (bitmap >= 0x10000)
+        return DescribeDib(reinterpret_cast<const void*>(bitmap), dib);
+    HINSTANCE module = AfxGetResourceHandle();
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(bitmap), MAKEINTRESOURCEA(2));
+    HGLOBAL block = info ? LoadResource(module, info) : NULL;
+    const void* data = block ? LockResource(block) : NULL;
+    if (!data || !DescribeDib(data, dib))
+        return false;
+    return dib->header->biSize + dib->tableBytes + dib->pixelBytes <= SizeofResource(module, info);
+}
+
+void GreyQuad(BYTE* bgr)
+{
+    COLORREF c = RGB(bgr[2], bgr[1], bgr[0]);
+    if (c == kMaskColor)
+        return;
+    BYTE g = DisabledGreyLevel(c);
+    bgr[0] = bgr[1] = bgr[2] = g;
+}
+
+// A heap copy of the DIB with its colour table (up to 8 bits) or its pixels (24 and 32
+// bits) greyed; 16-bit pictures stay as they are. The caller frees it.
+BYTE* GreyedCopy(const PackedDib& dib)
+{
+    DWORD headerBytes = dib.header->biSize + dib.tableBytes;
+    BYTE* copy = static_cast<BYTE*>(malloc(headerBytes + dib.pixelBytes));
+    if (!copy)
+        return NULL;
+    memcpy(copy, dib.header, headerBytes + dib.pixelBytes);
+    WORD bits = dib.header->biBitCount;
+    if (bits <= 8) {
+        BYTE* table = copy + dib.header->biSize;
+        for (DWORD i = 0; i < dib.colors; ++i)
+            GreyQuad(table + i * 4);
+    } else if (bits == 24 || (bits == 32 && dib.header->biCompression == BI_RGB)) {
+        LONG rows = dib.header->biHeight < 0 ? -dib.header->biHeight : dib.header->biHeight;
+        DWORD step = bits / 8;
+        for (LONG y = 0; y < rows; ++y) {
+            BYTE* row = copy + headerBytes + static_cast<DWORD>(y) * dib.stride;
+            for (LONG x = 0; x < dib.header->biWidth; ++x)
+                GreyQuad(row + static_cast<DWORD>(x) * step);
+        }
+    }
+    return copy;
+}
+
+ButtonImageRecord* FindRecord(UINT_PTR bitmap)
+{
+    for (ButtonImageRecord* r = g_images; r; r = r->next)
+        if (r->bitmap == bitmap)
+            return r;
+    return NULL;
+}
+
+// The six states of a themed button, in the order the button asks for them: normal, hot,
+// pressed, disabled, default, stylus-hot. AddMasked blackens the masked pixels of the
+// bitmap it is given, so every state gets a fresh one.
+HIMAGELIST MakeStateList(const PackedDib& dib)
+{
+    BYTE* grey = GreyedCopy(dib);
+    if (!grey)
+        return NULL;
+    LONG height = dib.header->biHeight < 0 ? -dib.header->biHeight : dib.header->biHeight;
+    HIMAGELIST list = ImageList_Create(dib.header->biWidth, height, 0xFF, 5, 1);
+    bool ok = list != NULL;
+    for (int state = 0; ok && state < 6; ++state) {
+        HBITMAP picture = BitmapFromDib(dib, state == 3 ? grey : reinterpret_cast<const BYTE*>(dib.header));
+        ok = picture && ImageList_AddMasked(list, picture, kMaskColor) == state;
+        if (picture)
+            DeleteObject(picture);
+    }
+    free(grey);
+    if (!ok && list) {
+        ImageList_Destroy(list);
+        list = NULL;
+    }
+    return list;
+}
+
+BOOL SetThemedImage(HWND button, UINT_PTR bitmap, const PackedDib& dib)
+{
+    if (ButtonImageRecord* cached = FindRecord(bitmap))
+        return SendMessageA(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&cached->list)) != 0;
+    HIMAGELIST list = MakeStateList(dib);
+    if (!list)
+        return FALSE;
+    ButtonImageRecord* record = static_cast<ButtonImageRecord*>(calloc(1, sizeof(ButtonImageRecord)));
+    if (!record) {
+        ImageList_Destroy(list);
+        return FALSE;
+    }
+    record->list.himl = list;
+    record->list.uAlign = BUTTON_IMAGELIST_ALIGN_CENTER;
+    record->bitmap = bitmap;
+    if (!SendMessageA(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&record->list))) {
+        ImageList_Destroy(list);
+        free(record);
+        return FALSE;
+    }
+    if (!g_images)
+        atexit(&FreeButtonImages);
+    ButtonImageRecord** tail = &g_images;
+    while (*tail)
+        tail = &(*tail)->next;
+    *tail = record;
+    return TRUE;
+}
+
+}  // namespace
+
+BYTE DisabledGreyLevel(COLORREF color)
+{
+    DWORD l = (29 * GetBValue(color) + 76 * (GetRValue(color) + 2 * GetGValue(color))) / 256;
+    if (l > 192)
+        return static_cast<BYTE>((l + 579) / 4);
+    if (l == 192)
+        return 191;
+    return static_cast<BYTE>(l / 4 + 144);
+}
+
+BOOL SetButtonBitmap(HWND button, UINT_PTR bitmap)
+{
+    if (!button || !bitmap)
+        return FALSE;
+    PackedDib dib;
+    bool described = FindPackedDib(bitmap, &dib);
+    if (described && ThemesActive() && SetThemedImage(button, bitmap, dib))
+        return TRUE;
+    HBITMAP picture = NULL;
+    if (bitmap < 0x10000)
+        picture = static_cast<HBITMAP>(LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP,
+                                                  0, 0, LR_LOADMAP3DCOLORS));
+    else if (described)
+        picture = BitmapFromDib(dib, reinterpret_cast<const BYTE*>(dib.header));
+    if (!picture)
+        return FALSE;
+    return SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)) != 0;
+}
+
+BOOL ClearButtonBitmap(HWND button)
+{
+    HGDIOBJ picture = reinterpret_cast<HGDIOBJ>(SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    if (!picture)
+        return FALSE;
+    SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, 0);
+    return DeleteObject(picture);
+}
+
+int SetButtonThemeOverride(int themed)
+{
+    int previous = g_themeOverride;
+    g_themeOverride = themed < 0 ? -1 : (themed ? 1 : 0);
+    return previous;
+}
+
+int ButtonImageCacheCount()
+{
+    int n = 0;
+    for (ButtonImageRecord* r = g_images; r; r = r->next)
+        ++n;
+    return n;
+}
