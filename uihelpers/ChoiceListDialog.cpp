@@ -136,59 +136,84 @@ CChoiceListDialog::CChoiceListDialog(CWnd* pParent)
 
 CChoiceListDialog::~CChoiceListDialog()
 {
-    for (int i = 0; i < m_nItemCount; ++i)
-        free(m_ppItems[i]);
-    free(m_ppItems);
+    FreeChoiceItems(m_ppItems, m_nItemCount);
 }
 
-bool CChoiceListDialog::Grow()
+static bool GrowChoiceTable(ChoiceItem*** items, int count, int* capacity)
 {
-    if (m_nItemCount < m_nCapacity)
+    if (count < *capacity)
         return true;
-    int capacity = m_nCapacity ? m_nCapacity * 3 / 2 : 16;
-    if (capacity <= m_nCapacity)
-        capacity = m_nCapacity + 16;
-    ChoiceItem** grown = static_cast<ChoiceItem**>(realloc(m_ppItems, static_cast<size_t>(capacity) * sizeof(ChoiceItem*)));
-    if (!grown)
+    int grown = *capacity ? *capacity * 3 / 2 : 16;
+    if (grown <= *capacity)
+        grown = *capacity + 16;
+    ChoiceItem** table = static_cast<ChoiceItem**>(realloc(*items, static_cast<size_t>(grown) * sizeof(ChoiceItem*)));
+    if (!table)
         return false;
-    m_ppItems = grown;
-    m_nCapacity = capacity;
+    *items = table;
+    *capacity = grown;
     return true;
 }
 
-int CChoiceListDialog::AddItem(int index, DWORD value, LPCSTR text, int selected)
+int InsertChoiceItem(ChoiceItem*** items, int* count, int* capacity, int index, DWORD value, LPCSTR text,
+                     int selected)
 {
     if (!text)
         text = "";
     size_t length = strlen(text);
     ChoiceItem* item = static_cast<ChoiceItem*>(malloc(offsetof(ChoiceItem, text) + length + 1));
-    if (!item || !Grow()) {
+    if (!item || !GrowChoiceTable(items, *count, capacity)) {
         free(item);
         return -1;
     }
     item->value = value;
     item->selected = selected ? 1 : 0;
     memcpy(item->text, text, length + 1);
-    int at = m_nItemCount;
-    if (index == INSERT_BY_TEXT) {
-        for (int i = 0; i < m_nItemCount; ++i)
-            if (CompareTexts(m_ppItems[i]->text, item->text) > 0) {
+    ChoiceItem** table = *items;
+    int n = *count;
+    int at = n;
+    if (index == CChoiceListDialog::INSERT_BY_TEXT) {
+        for (int i = 0; i < n; ++i)
+            if (CompareTexts(table[i]->text, item->text) > 0) {
                 at = i;
                 break;
             }
-    } else if (index == INSERT_BY_VALUE) {
-        for (int i = 0; i < m_nItemCount; ++i)
-            if (m_ppItems[i]->value > value) {
+    } else if (index == CChoiceListDialog::INSERT_BY_VALUE) {
+        for (int i = 0; i < n; ++i)
+            if (table[i]->value > value) {
                 at = i;
                 break;
             }
-    } else if (index >= 0 && index <= m_nItemCount) {
+    } else if (index >= 0 && index <= n) {
         at = index;
     }
-    memmove(m_ppItems + at + 1, m_ppItems + at, static_cast<size_t>(m_nItemCount - at) * sizeof(ChoiceItem*));
-    m_ppItems[at] = item;
-    ++m_nItemCount;
+    memmove(table + at + 1, table + at, static_cast<size_t>(n - at) * sizeof(ChoiceItem*));
+    table[at] = item;
+    *count = n + 1;
     return at;
+}
+
+int FindChoiceItem(ChoiceItem* const* items, int count, LPCSTR text, int ignoreCase)
+{
+    if (!text)
+        return -1;
+    for (int i = 0; i < count; ++i) {
+        const char* t = items[i]->text;
+        if (ignoreCase ? CompareTexts(t, text) == 0 : strcmp(t, text) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void FreeChoiceItems(ChoiceItem** items, int count)
+{
+    for (int i = 0; i < count; ++i)
+        free(items[i]);
+    free(items);
+}
+
+int CChoiceListDialog::AddItem(int index, DWORD value, LPCSTR text, int selected)
+{
+    return InsertChoiceItem(&m_ppItems, &m_nItemCount, &m_nCapacity, index, value, text, selected);
 }
 
 LPCSTR CChoiceListDialog::GetItemText(int index) const
@@ -225,16 +250,10 @@ int CChoiceListDialog::CopyText(LPSTR buffer, int size) const
 
 int CChoiceListDialog::FindItem(LPCSTR text, int ignoreCase)
 {
-    if (!text)
-        return -1;
-    for (int i = 0; i < m_nItemCount; ++i) {
-        const char* t = m_ppItems[i]->text;
-        if (ignoreCase ? CompareTexts(t, text) == 0 : strcmp(t, text) == 0) {
-            m_nCurrent = i;
-            return i;
-        }
-    }
-    return -1;
+    int at = FindChoiceItem(m_ppItems, m_nItemCount, text, ignoreCase);
+    if (at >= 0)
+        m_nCurrent = at;
+    return at;
 }
 
 void CChoiceListDialog::SortItems(int (__cdecl* comparator)(const void*, const void*))

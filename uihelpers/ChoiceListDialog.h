@@ -19,6 +19,16 @@ struct ChoiceItem {
 int __cdecl CompareChoiceText(const void* a, const void* b);
 int __cdecl CompareChoiceValue(const void* a, const void* b);
 
+// The item table the selection dialogs share: heap items in a growing pointer table
+// (16 entries first, then half as many again). InsertChoiceItem places a copy of the text
+// by the rules of CChoiceListDialog::AddItem and returns the index (-1 without memory);
+// FindChoiceItem gives the first item whose text equals `text` (without regard to case
+// with ignoreCase) or -1; FreeChoiceItems frees the items and the table.
+int InsertChoiceItem(ChoiceItem*** items, int* count, int* capacity, int index, DWORD value, LPCSTR text,
+                     int selected);
+int FindChoiceItem(ChoiceItem* const* items, int count, LPCSTR text, int ignoreCase);
+void FreeChoiceItems(ChoiceItem** items, int count);
+
 class CChoiceListDialog : public CDialog {
 public:
     enum {
@@ -116,5 +126,4 @@ private:
     void DrawItem(const DRAWITEMSTRUCT* dis);
     void RepaintItem(int index);
     void RememberPlacement();
-    bool Grow();
 };

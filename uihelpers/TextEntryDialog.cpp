@@ -5,8 +5,6 @@
 #include "uihelpers/PopupHelpers.h"
 #include "uihelpers/PopupSize.h"
 
-namespace {
-
 // The two templates differ only in the edit style; built once, kept for the whole run.
 const DLGTEMPLATE* EntryTemplate(bool password)
 {
@@ -28,8 +26,6 @@ const DLGTEMPLATE* EntryTemplate(bool password)
     return b.GetTemplate();
 }
 
-}  // namespace
-
 CTextEntryDialog::CTextEntryDialog(CWnd* pParent, int variant)
     : m_bHideInput(0), m_bFocusEdit(0), m_nWidthFactor(0)
 {
@@ -47,28 +43,35 @@ void CTextEntryDialog::DoDataExchange(CDataExchange* pDX)
     DDX_Text(pDX, IDC_ENTRY_EDIT, m_strText);
 }
 
+void PrepareEntryDialog(HWND dialog, LONG_PTR userData, int focusEdit, int* widthFactor, bool growPrompt)
+{
+    using Ids = CTextEntryDialog;
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, userData);
+    if (focusEdit) {
+        HWND edit = ::GetDlgItem(dialog, Ids::IDC_ENTRY_EDIT);
+        if (edit)
+            PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    }
+    if (*widthFactor != 0) {
+        RECT rc;
+        GetWindowRect(dialog, &rc);
+        int d = PopupSizeDelta(rc.right - rc.left, *widthFactor, kEntryWidthDivisor);
+        *widthFactor = d;
+        SetWindowPos(dialog, NULL, 0, 0, rc.right - rc.left + d, rc.bottom - rc.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        OffsetDlgItem(dialog, Ids::IDC_ENTRY_EDIT, 0, 0, d, 0);
+        if (growPrompt)
+            OffsetDlgItem(dialog, Ids::IDC_ENTRY_PROMPT, 0, 0, d, 0);
+        OffsetDlgItem(dialog, IDOK, d, 0, 0, 0);
+        OffsetDlgItem(dialog, IDCANCEL, d, 0, 0, 0);
+    }
+}
+
 BOOL CTextEntryDialog::OnInitDialog()
 {
-    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, kWindowUserData);
     if (m_bHideInput)
         RecreateAsPasswordEdit(m_hWnd, IDC_ENTRY_EDIT);
-    if (m_bFocusEdit) {
-        HWND edit = ::GetDlgItem(m_hWnd, IDC_ENTRY_EDIT);
-        if (edit)
-            PostMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
-    }
-    if (m_nWidthFactor != 0) {
-        RECT rc;
-        GetWindowRect(&rc);
-        int d = PopupSizeDelta(rc.right - rc.left, m_nWidthFactor, kEntryWidthDivisor);
-        m_nWidthFactor = d;
-        SetWindowPos(NULL, 0, 0, rc.right - rc.left + d, rc.bottom - rc.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        OffsetDlgItem(m_hWnd, IDC_ENTRY_EDIT, 0, 0, d, 0);
-        OffsetDlgItem(m_hWnd, IDC_ENTRY_PROMPT, 0, 0, d, 0);
-        OffsetDlgItem(m_hWnd, IDOK, d, 0, 0, 0);
-        OffsetDlgItem(m_hWnd, IDCANCEL, d, 0, 0, 0);
-    }
+    PrepareEntryDialog(m_hWnd, kWindowUserData, m_bFocusEdit, &m_nWidthFactor, true);
     CDialog::OnInitDialog();
     if (!m_strCaption.IsEmpty())
         SetWindowText(m_strCaption);

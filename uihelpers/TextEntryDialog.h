@@ -6,6 +6,16 @@
 #include "classlib/Dialog.h"
 #include "classlib/String.h"
 
+// The entry template: caption "Dateinamen eingeben", prompt 1034, edit 1008, "OK" and
+// "Abbrechen"; with `password` the edit has ES_PASSWORD. Built once; NULL when it could not
+// be built. The number entry dialog shares the plain one.
+const DLGTEMPLATE* EntryTemplate(bool password);
+
+// The opening steps the entry dialogs share: the window user data, the posted focus move
+// to edit 1008, and the widening (*widthFactor becomes the pixels applied): the dialog,
+// the edit (and with growPrompt the prompt) grow, the buttons move right.
+void PrepareEntryDialog(HWND dialog, LONG_PTR userData, int focusEdit, int* widthFactor, bool growPrompt);
+
 class CTextEntryDialog : public CDialog {
 public:
     enum { IDC_ENTRY_PROMPT = 1034, IDC_ENTRY_EDIT = 1008, kWindowUserData = 195 };
