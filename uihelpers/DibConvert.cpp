@@ -168,7 +168,8 @@ DibImage* ConvertPackedDib(HDC hdc, const Source& given, DWORD flags, void** bit
         return Fail(ERROR_BAD_FORMAT, bits);
     }
 
-    const Block* block = kind == DIBF_KIND_CURSOR ? NULL : ReadableBlock(h);
+    // Resource data is never one of our images; anything else may be.
+    const Block* block = kind == DIBF_KIND_CURSOR || source.sized ? NULL : ReadableBlock(h);
     const DWORD width = static_cast<DWORD>(h->biWidth);
     const int depth = h->biBitCount;
     const DWORD stride = RowStride(width, depth);

@@ -13,7 +13,8 @@
 // here: MapClassicGrey is MapSysColor3d; DibGetCornerPixel is DibGetTopLeftColor (the first
 // pixel of the last stored row); DibReplaceColour is DibReplaceColor with its rectangle;
 // DibStretch and DibAlphaBlend with 16.16 scales are the rectangle forms below (the caller
-// turns a scale into a size). DibCopyRect is this library's own rectangle copy.
+// turns a scale into a size). DibCopyRect is offered to them alone; nothing in this library
+// uses it.
 #pragma once
 #include <windows.h>
 #include "uihelpers/DibImage.h"
