@@ -152,6 +152,7 @@ int CHexModel::SetData(const uint8_t* data, int size, uint32_t base, uint32_t fl
     }
     if (!(flags & HDF_NO_REPAINT))
         RepaintWord() |= RP_ALL;
+    OnDataAttached();
     return previous;
 }
 

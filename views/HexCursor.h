@@ -100,12 +100,17 @@ public:
     // Where the caller's repaint requests go (the window's word); the model's own by default.
     void SetRepaintWord(uint32_t* word) { m_repaint = word ? word : &m_ownRepaint; }
     uint32_t& RepaintWord() { return *m_repaint; }
+    // Marks the lines that hold the bytes low..high (either order) for repainting.
+    void RepaintBytes(int low, int high) { RepaintOffsets(low, high); }
 
 protected:
     // Notification 11253: the selection's lower end, upper end and active flag.
     virtual void OnSelectionChanged(int /*low*/, int /*high*/, int /*active*/) {}
     // The cursor moved: the status panes are refreshed.
     virtual void OnCursorMoved() {}
+    // SetData (and so SetBaseAddress) attached a buffer: whatever was recorded about the old
+    // bytes (the undo ring, the address history) no longer applies.
+    virtual void OnDataAttached() {}
 
 private:
     void ReleaseData();

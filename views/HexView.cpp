@@ -1,6 +1,11 @@
 #include "views/HexView.h"
 
+#include "uihelpers/ClipboardText.h"
+#include "uihelpers/StatusPane.h"
+#include "views/CppArrayFormat.h"
 #include "views/FindValueDialog.h"
+#include "views/HexStatusPanes.h"
+#include "views/HexTools.h"
 #include "views/ValueSearch.h"
 #include "views/ValueSearchInput.h"
 #include "views/ValueSearchLists.h"
@@ -40,11 +45,17 @@ const HexFormatRow kHexFormats[] = {
 CHexView::CHexView(uint32_t modeFlags)
     : CAnsiView("Hex", 80, 0),
       m_model(this),
+      m_editor(this, m_model, m_undo),
+      m_addressHistory(nullptr),
+      m_tabOut(false),
+      m_swallowChar(false),
+      m_statusActive(false),
       m_statusMode(0x1002),
       m_resizeDepth(0),
       m_bitMarks(nullptr),
       m_bitMarkCount(0)
 {
+    m_paneText[0][0] = m_paneText[1][0] = 0;
     m_model.SetRepaintWord(&Layout().RepaintWord());
     uint32_t extra = modeFlags & HVM_PUBLIC_MASK & ~HVM_MODIFIED;
     m_model.SetModeBits(m_model.Mode() | extra, 0xFFFFFFFFu);
@@ -62,6 +73,13 @@ CHexView::~CHexView()
         DestroyWindow();
     if (m_model.Mode() & HVM_SAVE_SETTINGS)
         SaveSettings(nullptr);
+    ForgetEdits();
+}
+
+void CHexView::ForgetEdits()
+{
+    m_undo.Clear();
+    MultiTextFree(&m_addressHistory);
 }
 
 void CHexView::AddHexColorFormats()
@@ -106,7 +124,7 @@ int CHexView::SetData(const uint8_t* data, int size, uint32_t base, uint32_t fla
     int previous = m_model.SetData(data, size, base, flags);
     if (!(flags & HDF_KEEP_POSITION))
         Layout().SetOriginRaw(0, 0);
-    // The undo ring (editing) is emptied here once editing exists.
+    // The model emptied the undo ring and the address history (OnDataAttached).
     Finish((flags & HDF_NO_REPAINT) ? TLF_NO_REPAINT : 0);
     return previous;
 }
@@ -302,16 +320,10 @@ int CHexView::SetRasters(int width, int raster, uint32_t statusMode, int selecti
     int result = SetHexRasters(m_model, width, raster, &m_statusMode, statusMode, selectionRaster,
                                Layout().WindowColumns());
     Finish(0);
+    RefreshStatusPanes();
     return result;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Commands. The dialogs and tools behind them (copy and paste, value search, number
-// converter, checksum, go to address, settings dialog) come with the editing and tools
-// work; until then each command is accepted and does nothing.
-
-void CHexView::OnEditCopy() {}
-void CHexView::OnEditPaste() {}
 // ---------------------------------------------------------------------------------------------
 // Value search
 
@@ -468,13 +480,167 @@ void CHexView::OnFindSelection()
     }
     OnFindNext();
 }
+// ---------------------------------------------------------------------------------------------
+// Editing and the clipboard
+
+namespace {
+const int kMaxCopy = 0x400000;          // bytes "copy" takes at most
+const int kMaxSourceCopy = 32768;       // bytes copied as a C string or as source
+}
+
+const uint8_t* CHexView::SelectedBytes(int maximum, int* count) const
+{
+    *count = 0;
+    if (!m_model.HasSelection())
+        return nullptr;
+    int length = 0;
+    int64_t start = m_model.GetSelection(false, &length);
+    if (start < 0 || start >= m_model.Size())
+        return nullptr;
+    int n = MinInt(MinInt(length, maximum), m_model.Size() - static_cast<int>(start));
+    if (n <= 0)
+        return nullptr;
+    *count = n;
+    return m_model.Data() + start;
+}
+
+bool CHexView::ClipboardHasText() const
+{
+    return ::IsClipboardFormatAvailable(CF_TEXT) != FALSE;
+}
+
+int CHexView::RecordUndo(int64_t offset, bool absolute, int length)
+{
+    return m_editor.RecordUndo(offset, absolute, length);
+}
+
+int CHexView::StepUndo(int n)
+{
+    int steps = m_editor.StepUndo(n);
+    if (steps)
+        Finish(0);
+    return steps;
+}
+
+int CHexView::PasteFromClipboard(int mode)
+{
+    if (m_model.Mode() & HVM_PROTECTED)
+    {
+        AnsiViewBeep(MB_ICONASTERISK);
+        return 0;
+    }
+    char* text = ClipboardGetText(nullptr);
+    if (!text)
+        return 0;
+    int written = m_editor.Paste(text, mode);
+    free(text);
+    Finish(0);
+    RefreshStatusPanes();
+    return written;
+}
+
+namespace {
+// Puts a heap text made from `count` bytes on the clipboard and frees it; the bytes copied.
+int HandToClipboard(char* text, int length, int count)
+{
+    if (!text)
+        return 0;
+    int put = ClipboardSetText(text, length);
+    free(text);
+    return put > 0 ? count : 0;
+}
+}  // namespace
+
+int CHexView::CopyToClipboard()
+{
+    int count = 0;
+    const uint8_t* bytes = SelectedBytes(kMaxCopy, &count);
+    if (!bytes)
+        return 0;
+    int length = 0;
+    char* text = MakeCopyText(bytes, count, m_model.Area() == HEX_AREA_TEXT, &length);
+    return HandToClipboard(text, length, count);
+}
+
+int CHexView::CopyAsCString()
+{
+    int count = 0;
+    const uint8_t* bytes = SelectedBytes(kMaxSourceCopy, &count);
+    if (!bytes)
+        return 0;
+    int length = 0;
+    char* text = MakeCStringText(bytes, count, &length);
+    return HandToClipboard(text, length, count);
+}
+
+void CHexView::OnEditCopy()
+{
+    CopyToClipboard();
+}
+
+void CHexView::OnEditPaste()
+{
+    PasteFromClipboard(HEX_PASTE_SEARCH_TEXT);
+}
+
+void CHexView::OnPasteHexText()
+{
+    PasteFromClipboard(HEX_PASTE_HEX_TEXT);
+}
+
+void CHexView::OnCopyCString()
+{
+    CopyAsCString();
+}
+
+void CHexView::OnUndo()
+{
+    StepUndo(-1);
+}
+
+void CHexView::OnRedo()
+{
+    StepUndo(1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The hex tools (dialogs)
+
 void CHexView::OnCopyCpp() {}
+void CHexView::OnValueInput() {}
 void CHexView::OnNumberConverter() {}
 void CHexView::OnChecksum() {}
-
+void CHexView::OnFloatConverter() {}
+void CHexView::OnCrcCalculator() {}
+void CHexView::OnSettingsDialog() {}
 int CHexView::OnGotoAddress()
 {
     return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The command table
+
+bool CHexView::IsCommandEnabled(UINT id) const
+{
+    switch (id)
+    {
+    case ID_HEX_COPY:
+    case ID_HEX_COPY_CPP:
+    case ID_HEX_COPY_CSTRING:
+        return m_model.HasSelection();
+    case ID_HEX_PASTE:
+    case ID_HEX_PASTE_SECOND:
+        return m_model.Size() > 0 && !(m_model.Mode() & HVM_PROTECTED) && ClipboardHasText();
+    case ID_HEX_UNDO:
+        return m_undo.CanUndo();
+    case ID_HEX_REDO:
+        return m_undo.CanRedo();
+    case ID_HEX_FIND_NEXT:
+        return GetValueSearchSettings().pattern != nullptr;
+    default:
+        return true;
+    }
 }
 
 bool CHexView::RunCommand(UINT id)
@@ -483,7 +649,11 @@ bool CHexView::RunCommand(UINT id)
     {
     case ID_HEX_COPY: OnEditCopy(); return true;
     case ID_HEX_COPY_CPP: OnCopyCpp(); return true;
+    case ID_HEX_COPY_CSTRING: OnCopyCString(); return true;
     case ID_HEX_PASTE: OnEditPaste(); return true;
+    case ID_HEX_PASTE_SECOND: OnPasteHexText(); return true;
+    case ID_HEX_UNDO: OnUndo(); return true;
+    case ID_HEX_REDO: OnRedo(); return true;
     case ID_HEX_FIND: OnFind(); return true;
     case ID_HEX_FIND_NEXT: OnFindNext(); return true;
     case ID_HEX_FIND_SELECTION:
@@ -491,24 +661,75 @@ bool CHexView::RunCommand(UINT id)
     case ID_HEX_GOTO: OnGotoAddress(); return true;
     case ID_HEX_CHECKSUM: OnChecksum(); return true;
     case ID_HEX_NUMBER_CALCULATOR: OnNumberConverter(); return true;
-    case ID_HEX_COPY_CSTRING:
-    case ID_HEX_PASTE_SECOND:
-    case ID_HEX_UNDO:
-    case ID_HEX_REDO:
-    case ID_HEX_VALUE_INPUT:
-    case ID_HEX_FLOAT_CONVERTER:
-    case ID_HEX_CRC:
-    case ID_HEX_SETTINGS:
-        return true;   // the hex tools and the settings dialog
+    case ID_HEX_VALUE_INPUT: OnValueInput(); return true;
+    case ID_HEX_FLOAT_CONVERTER: OnFloatConverter(); return true;
+    case ID_HEX_CRC: OnCrcCalculator(); return true;
+    case ID_HEX_SETTINGS: OnSettingsDialog(); return true;
     default:
         return false;
     }
 }
 
-// The status panes of the main frame (cursor address and value): written once the frame's
-// pane message is in place.
-void CHexView::RefreshStatusPanes() {}
-void CHexView::ShowStatusPanes(bool) {}
+// ---------------------------------------------------------------------------------------------
+// Status panes
+
+void CHexView::SendStatusText(int pane, const char* text)
+{
+    CWnd* main = AfxGetMainWnd();
+    HWND target = main && main->m_hWnd ? main->m_hWnd : (m_hWnd ? ::GetAncestor(m_hWnd, GA_ROOT) : nullptr);
+    if (!target || target == m_hWnd)
+        return;
+    StatusPaneRequest request = {};
+    request.index = pane;
+    request.text = text;
+    request.update = 1;
+    request.background = -1;
+    request.textColor = -1;
+    ::SendMessageA(target, WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+}
+
+void CHexView::RefreshStatusPanes()
+{
+    if (!m_statusActive)
+        return;
+    const bool force = (m_statusMode & HSM_REFRESH) != 0;
+    m_statusMode &= ~static_cast<uint32_t>(HSM_REFRESH);
+    char text[2][HEX_STATUS_TEXT_SIZE];
+    FormatHexAddressPane(m_model, m_statusMode, text[0], HEX_STATUS_TEXT_SIZE);
+    FormatHexValuePane(m_model, m_statusMode, text[1], HEX_STATUS_TEXT_SIZE);
+    for (int pane = 0; pane < 2; ++pane)
+    {
+        if (!force && strcmp(text[pane], m_paneText[pane]) == 0)
+            continue;
+        strcpy(m_paneText[pane], text[pane]);
+        SendStatusText(pane, text[pane]);
+    }
+}
+
+void CHexView::ShowStatusPanes(bool show)
+{
+    CWnd* main = AfxGetMainWnd();
+    HWND target = main && main->m_hWnd ? main->m_hWnd : (m_hWnd ? ::GetAncestor(m_hWnd, GA_ROOT) : nullptr);
+    m_statusMode |= HSM_REFRESH;
+    if (!target || target == m_hWnd)
+        return;
+    uint32_t ids[2] = { 0, 0 };
+    int32_t widths[2] = { -20, -23 };
+    StatusPaneRequest request = {};
+    if (show)
+    {
+        request.ids = ids;
+        request.widths = widths;
+        request.count = 2;
+    }
+    m_statusActive = false;
+    ::SendMessageA(target, WM_STATUSPANE, StatusPaneSetBase, reinterpret_cast<LPARAM>(&request));
+    if (show)
+    {
+        m_statusActive = true;
+        RefreshStatusPanes();
+    }
+}
 
 // ---------------------------------------------------------------------------------------------
 // Overrides
@@ -577,13 +798,39 @@ void CHexView::OnContextMenu(int x, int y, HMENU menu)
         menu = ::CreatePopupMenu();
     if (!menu)
         return;
+    struct Item
+    {
+        UINT id;
+        const char* text;
+    };
+    // Undo, redo and the tools without a key of their own are reached from here.
+    static const Item kItems[] = {
+        { ID_HEX_CHECKSUM, "&Checksumme" },
+        { ID_HEX_GOTO, "&Zu Adresse" },
+        { ID_HEX_COPY, "&Kopieren" },
+        { ID_HEX_FIND, "&Suchen" },
+        { ID_HEX_UNDO, "Rückgängig" },
+        { ID_HEX_REDO, "Wiederherstellen" },
+        { 0, nullptr },
+        { ID_HEX_COPY_CSTRING, "Als C-String kopieren" },
+        { ID_HEX_PASTE_SECOND, "Hex-Text einfügen" },
+        { ID_HEX_VALUE_INPUT, "Wert eingeben" },
+        { ID_HEX_FLOAT_CONVERTER, "Flieskommakonverter" },
+        { ID_HEX_CRC, "CRC-Summe berechnen" },
+        { 0, nullptr },
+        { ID_HEX_SETTINGS, "&Einstellungen" },
+    };
+    for (const Item& item : kItems)
+    {
+        if (!item.text)
+        {
+            ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        UINT state = IsCommandEnabled(item.id) ? static_cast<UINT>(MF_ENABLED) : static_cast<UINT>(MF_GRAYED);
+        ::AppendMenuA(menu, MF_STRING | state, item.id, item.text);
+    }
     UINT selected = HasSelection() ? static_cast<UINT>(MF_ENABLED) : static_cast<UINT>(MF_GRAYED);
-    ::AppendMenuA(menu, MF_STRING, ID_HEX_CHECKSUM, "&Checksumme");
-    ::AppendMenuA(menu, MF_STRING, ID_HEX_GOTO, "&Zu Adresse");
-    ::AppendMenuA(menu, MF_STRING | selected, ID_HEX_COPY, "&Kopieren");
-    ::AppendMenuA(menu, MF_STRING, ID_HEX_FIND, "&Suchen");
-    ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuA(menu, MF_STRING, ID_HEX_SETTINGS, "&Einstellungen");
     ::EnableMenuItem(menu, 57635, MF_BYCOMMAND | selected);
     CAnsiView::OnContextMenu(x, y, menu);
     if (own)
@@ -622,25 +869,37 @@ void CHexView::OnSizeChanged(int windowColumns, int, int, int)
     --m_resizeDepth;
 }
 
-int CHexView::OnCharInput(UINT character, UINT flags)
+int CHexView::OnCharInput(UINT character, UINT)
 {
-    // Typing into the buffer arrives with editing; until then the base's keys only.
-    return CAnsiView::OnCharInput(character, flags);
+    // Ctrl+C and its kind arrive once more as control characters: no input, no beep.
+    if (m_swallowChar)
+    {
+        m_swallowChar = false;
+        if (character < 32)
+            return 1;
+    }
+    const bool shift = (AnsiViewKeyState(VK_SHIFT) & 0x8000) != 0;
+    m_editor.TypeCharacter(character, shift, m_tabOut);
+    Finish(0);
+    return 1;
 }
 
 int CHexView::OnKey(UINT key, UINT)
 {
+    m_swallowChar = false;
     if (!(m_keyState & 2))
         return 0;
     switch (key)
     {
-    case 'F': OnFind(); return 1;
+    case 'F': OnFind(); break;
     case VK_INSERT:
-    case 'C': OnEditCopy(); return 1;
-    case 'V': OnEditPaste(); return 1;
-    case 'Y': OnNumberConverter(); return 1;
+    case 'C': OnEditCopy(); break;
+    case 'V': OnEditPaste(); break;
+    case 'Y': OnNumberConverter(); break;
     default: return 0;
     }
+    m_swallowChar = key != VK_INSERT;
+    return 1;
 }
 
 LRESULT CHexView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -655,6 +914,7 @@ LRESULT CHexView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             ApplyTopLine(top);
         else if (wParam == 0 || wParam == 4 || wParam == 6)
             Finish(wParam == 0 ? TLF_CENTRE_JUMP : 0);
+        RefreshStatusPanes();
         return static_cast<LRESULT>(result);
     }
     case WM_SETFOCUS:

@@ -5,7 +5,9 @@
 #pragma once
 #include "views/AnsiView.h"
 #include "views/HexCursor.h"
+#include "views/HexEditing.h"
 #include "views/HexSettings.h"
+#include "views/HexUndo.h"
 
 // Notification codes of the hex view (WM_NOTIFY through the base).
 const UINT HEXVIEW_NOTIFY_SELECTION = 11253;   // lower end, upper end, active
@@ -95,7 +97,37 @@ public:
     void OnCopyCpp();
     void OnNumberConverter();
     void OnChecksum();
+    // Go to address: the cursor goes to the address entered; returns it, -1 on cancel.
     int OnGotoAddress();
+    void OnCopyCString();
+    void OnPasteHexText();
+    void OnUndo();
+    void OnRedo();
+    void OnValueInput();
+    void OnFloatConverter();
+    void OnCrcCalculator();
+    void OnSettingsDialog();
+
+    // --- editing (no change while the view is write protected)
+    // Records `length` bytes at `offset` (absolute with `absolute`) before a change; both
+    // ends are clamped into the data. 0 when refused, else the length recorded.
+    int RecordUndo(int64_t offset, bool absolute, int length);
+    // -1 undoes one step, +1 redoes one; returns the steps done.
+    int StepUndo(int n);
+    // 1 when the clipboard's text was written into the data (mode 0 search-text forms, 1 hex
+    // pairs).
+    int PasteFromClipboard(int mode);
+    // Copies the selection (text or hex dump by the column); the bytes copied, 0 without one.
+    int CopyToClipboard();
+    // The selection (at most 32768 bytes) as one quoted C literal; the bytes copied.
+    int CopyAsCString();
+    // Tab at the ends of the column cycle tells the parent (notification 11257).
+    void SetTabOutNotify(bool on) { m_tabOut = on; }
+
+    // Whether a command of the view can run now (the menu items are greyed by this).
+    bool IsCommandEnabled(UINT id) const;
+    // Runs a command of the view; false for an id that is not the view's.
+    bool RunCommand(UINT id);
 
     CHexModel& Model() { return m_model; }
     const CHexModel& Model() const { return m_model; }
@@ -125,6 +157,18 @@ private:
             m_view->SendNotifyValues(HEXVIEW_NOTIFY_SELECTION, values, 3);
         }
         void OnCursorMoved() override { m_view->RefreshStatusPanes(); }
+        void OnDataAttached() override { m_view->ForgetEdits(); }
+    private:
+        CHexView* m_view;
+    };
+
+    class CViewEditor : public CHexEditor
+    {
+    public:
+        CViewEditor(CHexView* view, CHexModel& model, CHexUndoRing& ring) : CHexEditor(model, ring), m_view(view) {}
+    protected:
+        void OnBeep() override { AnsiViewBeep(MB_ICONASTERISK); }
+        void OnTabOut(int backwards) override { m_view->SendNotify(HEXVIEW_NOTIFY_TABOUT, backwards, 0); }
     private:
         CHexView* m_view;
     };
@@ -136,13 +180,25 @@ private:
     // Puts a top line the model computed into the base's origin.
     void ApplyTopLine(int topLine);
     void AddHexColorFormats();
-    bool RunCommand(UINT id);
+    // New data: the undo ring and the address history belong to the old bytes.
+    void ForgetEdits();
+    // The selection's bytes clamped into the data, at most `maximum`; *count 0 without one.
+    const uint8_t* SelectedBytes(int maximum, int* count) const;
+    bool ClipboardHasText() const;
 
-    // The status panes of the main frame: filled in with the status bar work.
+    // The two status panes of the main frame, while the view has the focus.
     void RefreshStatusPanes();
     void ShowStatusPanes(bool show);
+    void SendStatusText(int pane, const char* text);
 
     CViewModel m_model;
+    CHexUndoRing m_undo;
+    CViewEditor m_editor;
+    char* m_addressHistory;   // go to address, newest first (a multi-text list)
+    bool m_tabOut;
+    bool m_swallowChar;       // the character a handled Ctrl key produces is no input
+    bool m_statusActive;
+    char m_paneText[2][96];
     uint32_t m_statusMode;
     int m_resizeDepth;
     const uint32_t* m_bitMarks;

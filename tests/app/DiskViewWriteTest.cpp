@@ -362,3 +362,42 @@ TEST_F(DiskViewWriteTest, AnEditInTheFirstAndLastByteOfASectorStaysInThatSector)
     reference = ReadWholeFile(scratch);
     CheckWriteBack(12, 0, poke);
 }
+
+// Typing in the hex pane and undoing the last digit: the sector is written with what is left,
+// byte for byte, and nothing of the undone digit reaches the image.
+TEST_F(DiskViewWriteTest, TypedDigitsWithTheLastOneUndoneAreWrittenAsTheyStandOnYes)
+{
+    REQUIRE_SCRATCH_COPY("fat16.img");
+    const uint64_t sector = 3;
+    const int first = 0x40;
+    const int second = 0x1F0;
+    GoTo(sector);
+    ExpectPaneShows(sector);
+    Unprotect();
+    const std::vector<uint8_t> before = ReferenceSector(sector);
+    const uint8_t firstValue = static_cast<uint8_t>(before[first] ^ 0x5A);
+    TypeByte(first, firstValue);
+    // Two digits at the second byte, the low one undone through the view's command.
+    const uint8_t high = static_cast<uint8_t>((before[second] >> 4) ^ 0x8);
+    const uint8_t low = static_cast<uint8_t>((before[second] & 15) ^ 0x1);
+    TypeByte(second, static_cast<uint8_t>(high << 4 | low));
+    ::SendMessageA(hex->m_hWnd, WM_COMMAND, ID_HEX_UNDO, 0);
+    DrainQueue();
+    const uint8_t secondValue = static_cast<uint8_t>(high << 4 | (before[second] & 15));
+    ASSERT_EQ(doc->GetSectorBuffer()[second], secondValue);
+    EXPECT_EQ(hex->GetCursorAddress(false), second) << "undo puts the cursor on the digit it took back";
+    EXPECT_TRUE(hex->IsModified());
+
+    prompts.answers.push_back(IDYES);
+    StepToNextSector();
+    ExpectChangedQuestionAsked();
+    const std::vector<uint8_t> written = ReadWholeFile(scratch);
+    ASSERT_EQ(written.size(), reference.size());
+    const std::vector<size_t> changed = Differences(written, reference);
+    ASSERT_EQ(changed, std::vector<size_t>({ sector * 512 + first, sector * 512 + second }));
+    EXPECT_EQ(written[changed[0]], firstValue);
+    EXPECT_EQ(written[changed[1]], secondValue);
+    ExpectPaneShows(sector + 1);
+    EXPECT_NE(hex->GetModeFlags() & HVM_PROTECTED, 0u);
+    EXPECT_EQ(hex->StepUndo(-1), 0) << "the new sector starts with an empty undo ring";
+}

@@ -102,10 +102,12 @@ public:
         return statusBar && hexView && textPane;
     }
 
+    // The disk view's panes end the bar, behind the address and value panes of the focused
+    // hex view: part 1 is the medium, 2 the position.
     std::string StatusText(int part) const
     {
         std::string text;
-        testsupport::ReadStatusBarText(statusBar, part, &text);
+        testsupport::ReadStatusBarText(statusBar, testsupport::StatusBarPartCount(statusBar) - 3 + part, &text);
         return text;
     }
 
@@ -207,6 +209,17 @@ TEST(ViewEndToEnd, GoesToStructuresOfAGptDiskAndShowsThemDecoded)
     std::string text = run.DecodedText();
     EXPECT_TRUE(Contains(text, "MASTER-BOOT-RECORD")) << text;
     EXPECT_TRUE(Contains(text, "Type=EEh")) << text;
+    // The focused hex view's panes come first: the cursor address, and the double word under
+    // the cursor as the image holds it.
+    std::string address;
+    std::string value;
+    testsupport::ReadStatusBarText(run.statusBar, 1, &address);
+    testsupport::ReadStatusBarText(run.statusBar, 2, &value);
+    EXPECT_EQ(address, " Adr: 0x0 / 0");
+    const int32_t word = static_cast<int32_t>(Le(ReadImageBytes(image, 0, 4).data(), 4));
+    char expected[64];
+    snprintf(expected, sizeof(expected), " Wert: 0x%X / %d", static_cast<unsigned>(word), word);
+    EXPECT_EQ(value, expected);
 
     ASSERT_TRUE(run.GoTo(sectors.fat32Boot));
     // The boot sector lies before the cluster area: the sector within its partition is 0.
