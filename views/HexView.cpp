@@ -3,8 +3,10 @@
 #include "uihelpers/ClipboardText.h"
 #include "uihelpers/StatusPane.h"
 #include "views/CppArrayFormat.h"
+#include "views/CrcCalcDialog.h"
 #include "views/FindValueDialog.h"
 #include "views/HexStatusPanes.h"
+#include "views/HexToolDialogs.h"
 #include "views/HexTools.h"
 #include "views/ValueSearch.h"
 #include "views/ValueSearchInput.h"
@@ -604,18 +606,131 @@ void CHexView::OnRedo()
 }
 
 // ---------------------------------------------------------------------------------------------
-// The hex tools (dialogs)
+// The hex tools
 
-void CHexView::OnCopyCpp() {}
-void CHexView::OnValueInput() {}
-void CHexView::OnNumberConverter() {}
-void CHexView::OnChecksum() {}
-void CHexView::OnFloatConverter() {}
-void CHexView::OnCrcCalculator() {}
-void CHexView::OnSettingsDialog() {}
+namespace {
+const char kProtectedMessage[] = "Die Daten sind schreibgeschützt !";
+const int kMaxToolBytes = 0x100000;     // checksum and CRC without a selection
+}
+
+const uint8_t* CHexView::ToolBytes(int* count) const
+{
+    const uint8_t* bytes = SelectedBytes(kMaxCopy, count);
+    if (bytes)
+        return bytes;
+    *count = MinInt(m_model.Size(), kMaxToolBytes);
+    return m_model.Data();
+}
+
+void CHexView::OnCopyCpp()
+{
+    int count = 0;
+    const uint8_t* bytes = SelectedBytes(kMaxSourceCopy, &count);
+    if (!bytes)
+        return;
+    CppCopySettings settings = DefaultCppCopySettings();
+    LoadCppCopySettings(&settings);
+    bool bigEndian = false;
+    CValueInputDlg dialog(this);
+    if (dialog.RunFormat(bytes, count, &settings, &bigEndian) != IDOK)
+        return;
+    SaveCppCopySettings(settings);
+    uint32_t flags = static_cast<uint32_t>(settings.format) | (bigEndian ? CAF_BIG_ENDIAN : 0u);
+    int capacity = CppArrayCapacity(count, settings.valueSize, settings.lineSize);
+    char* text = static_cast<char*>(malloc(static_cast<size_t>(capacity)));
+    if (!text)
+        return;
+    int length = FormatCppArray(bytes, count, settings.valueSize, flags, settings.lineSize, text, capacity);
+    if (length > 0)
+        ClipboardSetText(text, length);
+    free(text);
+}
+
+void CHexView::OnValueInput()
+{
+    uint8_t value[8] = { 0 };
+    int count = 0;
+    const uint8_t* selected = SelectedBytes(8, &count);
+    if (selected)
+    {
+        memcpy(value, selected, static_cast<size_t>(count));
+    }
+    else
+    {
+        // The 4 bytes at the cursor; beyond the end of the data they read as 0.
+        count = 4;
+        int cursor = m_model.Cursor();
+        for (int i = 0; i < 4; ++i)
+            if (cursor + i >= 0 && cursor + i < m_model.Size())
+                value[i] = m_model.Data()[cursor + i];
+    }
+    bool bigEndian = false;
+    CValueInputDlg dialog(this);
+    if (dialog.Run(value, &count, &bigEndian) != IDOK)
+        return;
+    int written = m_editor.WriteValue(value, count, bigEndian);
+    if (written == HVW_PROTECTED)
+        ShowHexFindMessage(m_hWnd, kProtectedMessage, MB_OK | MB_ICONEXCLAMATION);
+    Finish(0);
+    RefreshStatusPanes();
+}
+
+void CHexView::OnNumberConverter()
+{
+    int count = 0;
+    const uint8_t* selected = SelectedBytes(4, &count);
+    CNumberCalcDlg dialog(this);
+    dialog.Run(selected, count, false, false);
+}
+
+void CHexView::OnChecksum()
+{
+    int count = 0;
+    const uint8_t* bytes = ToolBytes(&count);
+    CChecksumDlg dialog(this);
+    dialog.Run(bytes, count, true);
+}
+
+void CHexView::OnFloatConverter()
+{
+    int count = 0;
+    const uint8_t* bytes = SelectedBytes(8, &count);
+    if (!bytes)
+    {
+        int cursor = m_model.Cursor();
+        count = cursor >= 0 && cursor < m_model.Size() ? MinInt(8, m_model.Size() - cursor) : 0;
+        bytes = count > 0 ? m_model.Data() + cursor : nullptr;
+    }
+    CFloatConvDlg dialog(this);
+    dialog.Run(bytes, count, FS_BYTES);
+}
+
+void CHexView::OnCrcCalculator()
+{
+    int count = 0;
+    const uint8_t* bytes = ToolBytes(&count);
+    RunCrcDialog(this, bytes, count);
+}
+
+void CHexView::OnSettingsDialog()
+{
+    // The "Konfiguration" dialog of the layout opens here once it is part of the hex tools.
+}
+
 int CHexView::OnGotoAddress()
 {
-    return -1;
+    int64_t value = GetCursorAddress(true);
+    if (m_model.HasSelection())
+    {
+        int count = 0;
+        const uint8_t* bytes = SelectedBytes(8, &count);
+        value = AddressFromSelection(bytes, count, m_model.Base());
+    }
+    CAddressInputDlg dialog(this);
+    if (dialog.Run("Cursor setzen", "Neue Adresse :", &value, ADF_HEX, &m_addressHistory) != IDOK)
+        return -1;
+    SetCursorAddress(value, true);
+    return static_cast<int>(value);
 }
 
 // ---------------------------------------------------------------------------------------------

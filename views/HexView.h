@@ -184,6 +184,8 @@ private:
     void ForgetEdits();
     // The selection's bytes clamped into the data, at most `maximum`; *count 0 without one.
     const uint8_t* SelectedBytes(int maximum, int* count) const;
+    // What checksum and CRC work on: the selection, else the first 0x100000 bytes.
+    const uint8_t* ToolBytes(int* count) const;
     bool ClipboardHasText() const;
 
     // The two status panes of the main frame, while the view has the focus.
