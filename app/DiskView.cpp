@@ -5,7 +5,12 @@
 #include "app/res/resource.h"
 #include "disk/DiskDoc.h"
 #include "disk/DiskDocNavigation.h"
+#include "disk/ChsConvertDialog.h"
+#include "disk/DiskIo.h"
 #include "disk/InfoTypeDialog.h"
+#include "disk/MbrCreateDialog.h"
+#include "services/ByteUtils.h"
+#include "uihelpers/ClipboardText.h"
 #include "textlib/Expr.h"
 #include "uihelpers/FrameDrawing.h"
 #include "uihelpers/MouseTracking.h"
@@ -26,6 +31,19 @@ BEGIN_MESSAGE_MAP(CDiskView, CView)
     ON_COMMAND(ID_MARKTEXT_MARK_RANGE, OnMarkRange)
     ON_COMMAND(ID_INFO_VIEW, OnInfoView)
     ON_UPDATE_COMMAND_UI(ID_INFO_VIEW, OnUpdateInfoView)
+    ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, OnUpdateEditCopy)
+    ON_COMMAND(ID_EDIT_PASTE, OnEditPaste)
+    ON_COMMAND(ID_EDIT_FIND, OnFind)
+    ON_COMMAND(ID_FIND_NEXT, OnFindNext)
+    ON_COMMAND(ID_FIND_WORD, OnFindWord)
+    ON_COMMAND(ID_COPY_CPP, OnCopyCpp)
+    ON_UPDATE_COMMAND_UI(ID_COPY_CPP, OnUpdateCopyCpp)
+    ON_COMMAND(ID_NUMBER_CONVERTER, OnNumberConverter)
+    ON_COMMAND(ID_CHECKSUM, OnChecksum)
+    ON_COMMAND(ID_GOTO_ADDRESS, OnGotoAddress)
+    ON_COMMAND(ID_CHS_CONVERT, OnChsConvert)
+    ON_COMMAND(ID_CREATE_MBR, OnCreateMbr)
 END_MESSAGE_MAP()
 
 namespace {
@@ -55,6 +73,18 @@ bool SelectedNumberOfView(CView* view, uint64_t* number)
     if (!view || !view->IsKindOf(RUNTIME_CLASS(CDiskView)))
         return false;
     return static_cast<CDiskView*>(view)->GetSelectedNumber(number);
+}
+
+// The geometry the disk tools start from: the drive's own, or 1023/255/63 where it cannot be
+// read (an image file, a failed query).
+DISK_GEOMETRY MediumGeometry(const CDiskDoc* doc)
+{
+    DISK_GEOMETRY geometry = {};
+    geometry.Cylinders.QuadPart = 1023;
+    geometry.TracksPerCylinder = 255;
+    geometry.SectorsPerTrack = 63;
+    DiskIoGetGeometry(doc->GetDriveCode(), &geometry);
+    return geometry;
 }
 
 }  // namespace
@@ -408,4 +438,116 @@ void CDiskView::OnInfoView()
 void CDiskView::OnUpdateInfoView(CCmdUI* pCmdUI)
 {
     pCmdUI->Enable(GetDocument() != nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edit, find and tool commands
+
+void CDiskView::OnEditCopy()
+{
+    if (TextPaneFocused())
+        m_textPane.OnEditCopy();
+    else
+        m_hexView.OnEditCopy();
+}
+
+void CDiskView::OnUpdateEditCopy(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TextPaneFocused() ? m_textPane.HasSelection() != 0 : m_hexView.HasSelection() != 0);
+}
+
+void CDiskView::OnEditPaste()
+{
+    if (TextPaneFocused())
+        m_textPane.OnEditPaste();
+    else
+        m_hexView.OnEditPaste();
+}
+
+void CDiskView::OnFind()
+{
+    if (TextPaneFocused())
+        m_textPane.OpenFindDialog(nullptr, 0);
+    else
+        m_hexView.OnFind();
+}
+
+void CDiskView::OnFindNext()
+{
+    if (TextPaneFocused())
+        m_textPane.OnFindNext();
+    else
+        m_hexView.OnFindNext();
+}
+
+void CDiskView::OnFindWord()
+{
+    if (TextPaneFocused())
+        m_textPane.OnFindWord();
+    else
+        m_hexView.OnFindSelection();
+}
+
+void CDiskView::OnCopyCpp()
+{
+    m_hexView.OnCopyCpp();
+}
+
+void CDiskView::OnUpdateCopyCpp(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_hexView.HasSelection() != 0);
+}
+
+void CDiskView::OnNumberConverter()
+{
+    m_hexView.OnNumberConverter();
+}
+
+void CDiskView::OnChecksum()
+{
+    m_hexView.OnChecksum();
+}
+
+void CDiskView::OnGotoAddress()
+{
+    if (m_hexView.m_hWnd)
+        m_hexView.SetFocus();
+    m_hexView.OnGotoAddress();
+}
+
+void CDiskView::OnChsConvert()
+{
+    CDiskDoc* doc = GetDocument();
+    if (!doc)
+        return;
+    CChsConvertDlg dialog(this);
+    dialog.m_geometry = MediumGeometry(doc);
+    dialog.m_sector = doc->GetCurrentSector();
+    uint64_t selected = 0;
+    if (GetSelectedNumber(&selected))
+        dialog.m_sector = selected;
+    dialog.DoModal();
+}
+
+void CDiskView::OnCreateMbr()
+{
+    CDiskDoc* doc = GetDocument();
+    if (!doc)
+        return;
+    CMbrCreateDlg dialog(this);
+    dialog.m_geometry = MediumGeometry(doc);
+    dialog.m_totalSectors = doc->GetMediumSectors();
+    if (dialog.DoModal() != IDOK)
+        return;
+    char text[MBR_RECORD_SIZE * 4 + 2];
+    FormatBytesAsHex(text, dialog.m_mbr, MBR_RECORD_SIZE, 0xA0002000);
+    // Another program may hold the clipboard open: then the user must not be told that the
+    // record is there, or the next paste would put the old clipboard text into a sector.
+    if (ClipboardSetText(text, -1) == 0) {
+        doc->ErrorBox("Der Hex-Dump des Master-Boot-Records konnte nicht in der Zwischenablage abgelegt werden.\n"
+                      "Die Zwischenablage wird von einem anderen Programm benutzt.",
+                      "MBR", MB_OK | MB_ICONSTOP);
+        return;
+    }
+    doc->ErrorBox("Ein Hex-Dump des Master-Boot-Records wurde in der Zwischenablage abgelegt", "MBR", MB_OK);
 }

@@ -62,6 +62,21 @@ protected:
     afx_msg void OnMarkRange();
     afx_msg void OnInfoView();
     afx_msg void OnUpdateInfoView(CCmdUI* pCmdUI);
+    // The edit and find commands go to the pane that has the focus, the hex tools to the hex
+    // view; the CHS converter and the MBR creation are the view's own.
+    afx_msg void OnEditCopy();
+    afx_msg void OnUpdateEditCopy(CCmdUI* pCmdUI);
+    afx_msg void OnEditPaste();
+    afx_msg void OnFind();
+    afx_msg void OnFindNext();
+    afx_msg void OnFindWord();
+    afx_msg void OnCopyCpp();
+    afx_msg void OnUpdateCopyCpp(CCmdUI* pCmdUI);
+    afx_msg void OnNumberConverter();
+    afx_msg void OnChecksum();
+    afx_msg void OnGotoAddress();
+    afx_msg void OnChsConvert();
+    afx_msg void OnCreateMbr();
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -70,6 +85,7 @@ private:
     void WriteStatusPanes();
     void ClearTextPane();
     void FinishPrinting();
+    bool TextPaneFocused() const { return m_focusedPane == 1; }
 
     int m_splitPosition;
     int32_t m_paneGroupHandle;

@@ -2,7 +2,7 @@
 # Installs what building and testing Sektorlupe needs on Debian or Ubuntu; does nothing when
 # everything is there. Uses sudo when not run as root.
 set -eu
-pkgs="g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make ninja-build gcc nasm xxd
+pkgs="g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make ninja-build gcc nasm xxd python3
 wine wine32:i386 xvfb xauth googletest fonts-wine
 dosfstools mtools exfatprogs ntfs-3g e2fsprogs fdisk gdisk xorriso genisoimage udftools sleuthkit
 xdotool xclip x11-apps imagemagick icoutils"

@@ -179,7 +179,11 @@ if [ -f fatlfn.img ]; then
   report fatlfn.img fls fls fatlfn.img
   report fatlfn.img fsck fsck.fat -v -n fatlfn.img
 fi
-[ -f mbr.img ] && report mbr.img sfdisk sfdisk -J mbr.img
+if [ -f mbr.img ]; then
+  report mbr.img sfdisk sfdisk -J mbr.img
+  # The geometry sfdisk used for the C/H/S bytes it wrote.
+  report mbr.img sfdiskg sfdisk -g mbr.img
+fi
 if [ -f gpt.img ]; then
   report gpt.img sgdisk sgdisk -p gpt.img
   report gpt.img sgdiskv sgdisk -v gpt.img
