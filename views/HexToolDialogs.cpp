@@ -694,18 +694,18 @@ bool CFloatConvDlg::BuildTemplate(CDlgTemplateBuilder& b)
     };
     static const char* const kKey[8] = { "Double:", "M=0...51", "E=52...62", "V=63",
                                          "Float:",  "M=0...22", "E=23...30", "V=31" };
-    BOOL ok = b.Begin("Flieskommakonverter", kDialogStyle, 0, 0, 250, 138, "MS Sans Serif", 8);
+    BOOL ok = b.Begin("Flieskommakonverter", kDialogStyle, 0, 0, 290, 138, "MS Sans Serif", 8);
     for (const Row& row : kRows)
     {
         ok = ok && b.AddStatic(kNoId, row.label, kLabel, 7, static_cast<short>(row.y + 2), 45, 8);
-        ok = ok && b.AddEdit(static_cast<DWORD>(IDC_HT_FLOAT_FIRST + row.field), nullptr, kEdit, 55, row.y, 130, 12);
+        ok = ok && b.AddEdit(static_cast<DWORD>(IDC_HT_FLOAT_FIRST + row.field), nullptr, kEdit, 55, row.y, 170, 12);
     }
     for (int i = 0; i < 8; ++i)
-        ok = ok && b.AddStatic(kNoId, kKey[i], kLabel, 192, static_cast<short>((i < 4 ? 8 : 54) + 9 * (i % 4)), 52, 8);
-    ok = ok && b.AddButton(IDC_HT_SWAP_BYTES, "Swap Bytes", kPush, 7, 117, 55, 14);
-    ok = ok && b.AddButton(IDC_HT_SWAP_WORDS, "Swap Words", kPush, 66, 117, 55, 14);
-    ok = ok && b.AddButton(IDC_HT_SWAP_QWORDS, "Swap QWords", kPush, 125, 117, 55, 14);
-    ok = ok && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 192, 117, 51, 14);
+        ok = ok && b.AddStatic(kNoId, kKey[i], kLabel, 232, static_cast<short>((i < 4 ? 8 : 54) + 9 * (i % 4)), 52, 8);
+    ok = ok && b.AddButton(IDC_HT_SWAP_BYTES, "Swap Bytes", kPush, 7, 117, 60, 14);
+    ok = ok && b.AddButton(IDC_HT_SWAP_WORDS, "Swap Words", kPush, 71, 117, 60, 14);
+    ok = ok && b.AddButton(IDC_HT_SWAP_QWORDS, "Swap QWords", kPush, 135, 117, 60, 14);
+    ok = ok && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 232, 117, 51, 14);
     return ok != FALSE;
 }
 

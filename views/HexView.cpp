@@ -128,6 +128,7 @@ int CHexView::SetData(const uint8_t* data, int size, uint32_t base, uint32_t fla
         Layout().SetOriginRaw(0, 0);
     // The model emptied the undo ring and the address history (OnDataAttached).
     Finish((flags & HDF_NO_REPAINT) ? TLF_NO_REPAINT : 0);
+    RefreshStatusPanes();
     return previous;
 }
 
@@ -144,7 +145,10 @@ uint32_t CHexView::SetBaseAddress(uint32_t base)
 {
     uint32_t old = m_model.SetBaseAddress(base);
     if (old != base)
+    {
         Finish(0);
+        RefreshStatusPanes();
+    }
     return old;
 }
 

@@ -120,12 +120,18 @@ TEST_F(HexViewEdit, StatusPanesComeWithTheFocusAndAreWrittenWhenTheyChange)
     EXPECT_EQ(m_panes.panes[3].text, " Adr: 0x2001 / 8193");
     EXPECT_EQ(m_panes.panes[4].text, ValueText(1));
 
+    // Other bytes (a sector loaded) show at once.
+    m_view.SetData(m_data + 4, kSize - 4, 0x3000, HDF_WRITABLE);
+    ASSERT_EQ(m_panes.panes.size(), 7u);
+    EXPECT_EQ(m_panes.panes[5].text, " Adr: 0x3000 / 12288");
+    EXPECT_EQ(m_panes.panes[6].text, ValueText(4));
+
     m_view.SendMessage(WM_KILLFOCUS, 0, 0);
-    ASSERT_EQ(m_panes.panes.size(), 6u);
-    EXPECT_EQ(m_panes.panes[5].code, static_cast<WPARAM>(StatusPaneSetBase));
-    EXPECT_TRUE(m_panes.panes[5].ids.empty());
+    ASSERT_EQ(m_panes.panes.size(), 8u);
+    EXPECT_EQ(m_panes.panes[7].code, static_cast<WPARAM>(StatusPaneSetBase));
+    EXPECT_TRUE(m_panes.panes[7].ids.empty());
     m_view.SendMessage(WM_KEYDOWN, VK_RIGHT, 1);
-    EXPECT_EQ(m_panes.panes.size(), 6u) << "without the focus the panes are not written";
+    EXPECT_EQ(m_panes.panes.size(), 8u) << "without the focus the panes are not written";
 }
 
 void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD)
