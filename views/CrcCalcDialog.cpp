@@ -280,6 +280,9 @@ void CCrcCalcDlg::OnAlgorithmChanged()
 
 BOOL CCrcCalcDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
+    // The dialog's own loading of its fields is not the user's doing.
+    if (m_bLockNotify && lParam)
+        return TRUE;
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     const bool change = code == CBN_SELCHANGE || code == CBN_EDITCHANGE;

@@ -79,6 +79,11 @@ public:
     int SaveSettings(const char* subkey);
     int SetRasters(int width, int raster, uint32_t statusMode, int selectionRaster);
     uint32_t StatusMode() const { return m_statusMode; }
+    // One value of the layout and status settings (HexSettingIndex of HexConfigDialog.h):
+    // the requested line width, extra interval, insert space, raster, width raster, mode
+    // word, status mode, address digits, group size log2, invert mask, selection raster;
+    // 0 for other indexes.
+    int GetSetting(int index) const;
 
     // --- commands the disk view and the main frame call directly
     void OnEditCopy();

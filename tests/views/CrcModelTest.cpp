@@ -270,6 +270,14 @@ TEST(CrcModel, SourceSamples)
     EXPECT_NE(text.find("\r\nreturn uCrc&0xFFF;\r\n"), std::string::npos);
     EXPECT_NE(text.find("        uXor = uPos<<8;"), std::string::npos);
 
+    // A polynomial typed with trailing junk or bits above the width still gives a source
+    // that builds the dialog's table: the value is written, not the typed text.
+    c.algorithm = CRC_ALGO_A;
+    c.reflectedText = "0x1A001 Polynom";
+    c.Recalculate(CRC_TRIGGER_REFLECTED);
+    EXPECT_EQ(c.width, 12u);
+    EXPECT_NE(std::string(static_cast<const char*>(c.source)).find("#define     POLYNOM 0x001\r\n"), std::string::npos);
+
     // "keiner" writes nothing.
     c.algorithm = CRC_ALGO_NONE;
     c.ForgetCachedWidth();

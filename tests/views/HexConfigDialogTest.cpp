@@ -1,0 +1,157 @@
+// The "Konfiguration" dialog: the field rules without a window, then the dialog on a hex
+// view, driven through its controls, with the result read back from the view and from the
+// registry values the view saves.
+#include "views/HexConfigDialog.h"
+
+#include "services/AppIdentity.h"
+#include "tests/support/TestSupport.h"
+#include "tests/uihelpers/TestWindows.h"
+#include "views/HexView.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+DWORD StoredDword(const testsupport::ScratchKey& key, const char* name)
+{
+    HKEY k = key.Open();
+    DWORD value = 0xDEADBEEF, size = sizeof value;
+    RegQueryValueExA(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(k);
+    return value;
+}
+
+void Click(HWND d, int id)
+{
+    SendMessageA(GetDlgItem(d, id), BM_CLICK, 0, 0);
+}
+
+void TypeNumber(HWND d, int id, const char* text)
+{
+    SetWindowTextA(GetDlgItem(d, id), text);
+    SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
+}
+
+bool Enabled(HWND d, int id)
+{
+    return IsWindowEnabled(GetDlgItem(d, id)) != FALSE;
+}
+
+}  // namespace
+
+TEST(HexConfig, FieldRules)
+{
+    // interval 4096 (none), width raster 1 while off, status size 3, group log2 0.
+    int settings[HEXSET_COUNT] = { 300, 4096, 1, 0, 1, HVM_AUTO_WIDTH, 0xC003, 12, 0, 0, 1 };
+    HexConfigFields f = FillHexConfig(settings);
+    EXPECT_EQ(f.extraOn, 0);
+    EXPECT_EQ(f.interval, 4);
+    EXPECT_EQ(f.fixedOn, 0);
+    EXPECT_EQ(f.lineWidth, 256);
+    EXPECT_EQ(f.rasterOn, 0);
+    EXPECT_EQ(f.raster, 1);
+    EXPECT_EQ(f.widthRaster, 4);
+    EXPECT_EQ(f.digits, 8);
+    EXPECT_EQ(f.valueSize, 2);
+    EXPECT_EQ(f.positive, 1);
+    EXPECT_EQ(f.bigEndian, 1);
+
+    // Out-of-range numbers and letters (read as 0) come back into range; the option switched
+    // on last wins over the one it excludes.
+    f.interval = 0;
+    f.lineWidth = -1;
+    f.raster = 300;
+    f.digits = 0;
+    f.fixedOn = 1;
+    f.widthRasterOn = 1;
+    ValidateHexConfig(&f, IDC_HC_WIDTH_RASTER_ON);
+    EXPECT_EQ(f.interval, 1);
+    EXPECT_EQ(f.lineWidth, 1);
+    EXPECT_EQ(f.raster, 256);
+    EXPECT_EQ(f.digits, 1);
+    EXPECT_EQ(f.fixedOn, 0);
+    f.fixedOn = 1;
+    ValidateHexConfig(&f, IDC_HC_FIXED_ON);
+    EXPECT_EQ(f.widthRasterOn, 0);
+
+    // What OK hands on: a fixed width as a negative one, options off as 0, invert and the
+    // selection raster only with groups, the status bits put back over the others.
+    f.lineWidth = 24;
+    f.groupLog2 = 0;
+    f.invert = 1;
+    f.positive = 0;
+    f.hexDistances = 1;
+    HexConfigResult r = HexConfigToSettings(f);
+    EXPECT_EQ(r.widthOrFixed, -24);
+    EXPECT_EQ(r.interval, 0);
+    EXPECT_EQ(r.raster, 0);
+    EXPECT_EQ(r.invert, 0);
+    EXPECT_EQ(r.selectionRaster, 0);
+    EXPECT_EQ(r.statusMode, 0x6002u);
+}
+
+TEST(HexConfig, DialogLaysTheViewOutAndTheViewKeepsIt)
+{
+    testsupport::ScratchKey scratch("Views");
+    SetAppIdentity("SektorlupeTests", "Views");
+    CHexView view;
+    uint8_t data[64] = {};
+    view.SetData(data, sizeof data, 0, 0);
+    uitest::ModalSteps script;
+    script.Add([](HWND d) {
+        // Defaults: the width follows the window on a raster of 4; DWord groups may be inverted.
+        EXPECT_EQ(SendMessageA(GetDlgItem(d, IDC_HC_WIDTH_RASTER_ON), BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_FALSE(Enabled(d, IDC_HC_FIXED));
+        EXPECT_FALSE(Enabled(d, IDC_HC_INVERT));
+        EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_HC_RASTER)), "4");
+        EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_HC_WIDTH_RASTER)), "4");
+        Click(d, IDC_HC_FIXED_ON);
+        EXPECT_EQ(SendMessageA(GetDlgItem(d, IDC_HC_WIDTH_RASTER_ON), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        EXPECT_TRUE(Enabled(d, IDC_HC_FIXED));
+        TypeNumber(d, IDC_HC_FIXED, "300");
+        EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_HC_FIXED)), "256");
+        TypeNumber(d, IDC_HC_FIXED, "");
+        EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_HC_FIXED)), "");
+        TypeNumber(d, IDC_HC_FIXED, "24");
+        TypeNumber(d, IDC_HC_DIGITS, "9");
+        EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_HC_DIGITS)), "8");
+        Click(d, IDC_HC_FORMAT_FIRST + 2);
+        EXPECT_TRUE(Enabled(d, IDC_HC_INVERT));
+        Click(d, IDC_HC_INVERT);
+        Click(d, IDC_HC_VALUE_FIRST + 1);
+        Click(d, IDC_HC_HEX_DISTANCES);
+        PostMessageA(d, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    script.Start();
+    EXPECT_EQ(RunHexConfigDialog(&view), IDOK);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(view.GetSetting(HEXSET_BYTES_PER_LINE), 24);
+    EXPECT_EQ(view.Model().Layout().BytesPerLine(), 24);
+    EXPECT_EQ(view.GetSetting(HEXSET_MODE) & (HVM_AUTO_WIDTH | HVM_WIDTH_RASTER), 0);
+    EXPECT_EQ(view.GetSetting(HEXSET_GROUP_LOG2), 2);
+    EXPECT_EQ(view.GetSetting(HEXSET_INVERT_MASK), 3);
+    EXPECT_EQ(view.GetSetting(HEXSET_ADDRESS_DIGITS), 8);
+    EXPECT_EQ(view.GetSetting(HEXSET_STATUS_MODE) & 0xE003, 0x2001);
+
+    // Saved as the view saves when it goes, read back raw.
+    ASSERT_EQ(view.SaveSettings(nullptr), 1);
+    EXPECT_EQ(StoredDword(scratch, "LineWidth"), 24u);
+    EXPECT_EQ(StoredDword(scratch, "OutputFormat"), 2u);
+    EXPECT_EQ(StoredDword(scratch, "AddressLength"), 8u);
+    EXPECT_EQ(StoredDword(scratch, "HexFlags") & (HVM_AUTO_WIDTH | HVM_WIDTH_RASTER), 0u);
+    EXPECT_EQ(StoredDword(scratch, "StatusbarMode") & 0xE003, 0x2001u);
+
+    // Cancel changes nothing.
+    uitest::ModalSteps cancel;
+    cancel.Add([](HWND d) {
+        TypeNumber(d, IDC_HC_FIXED, "8");
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    cancel.Start();
+    EXPECT_EQ(RunHexConfigDialog(&view), IDCANCEL);
+    EXPECT_EQ(view.GetSetting(HEXSET_BYTES_PER_LINE), 24);
+}
