@@ -5,6 +5,7 @@
 #include "views/CppArrayFormat.h"
 #include "views/CrcCalcDialog.h"
 #include "views/FindValueDialog.h"
+#include "views/HexConfigDialog.h"
 #include "views/HexStatusPanes.h"
 #include "views/HexToolDialogs.h"
 #include "views/HexTools.h"
@@ -718,7 +719,7 @@ void CHexView::OnCrcCalculator()
 
 void CHexView::OnSettingsDialog()
 {
-    // The "Konfiguration" dialog of the layout opens here once it is part of the hex tools.
+    RunHexConfigDialog(this);
 }
 
 int CHexView::OnGotoAddress()

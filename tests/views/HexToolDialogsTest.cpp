@@ -331,4 +331,13 @@ TEST_F(HexToolDialogs, FloatConverterRewritesEveryOtherFieldAndMarksBadInput)
           [&] { m_view.OnFloatConverter(); });
 }
 
+// The two tools of the context menu that live apart from this file open from their commands.
+TEST_F(HexToolDialogs, SettingsAndCrcCommandsOpenTheirDialogs)
+{
+    for (UINT id : { ID_HEX_SETTINGS, ID_HEX_CRC })
+        Drive(id == ID_HEX_CRC ? "CRC-Summe berechnen" : "Konfiguration",
+              { [](HWND d) { return ::PostMessageA(d, WM_COMMAND, IDCANCEL, 0) != 0; } },
+              [&] { m_view.SendMessage(WM_COMMAND, id, 0); });
+}
+
 }  // namespace
