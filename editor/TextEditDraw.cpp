@@ -344,7 +344,17 @@ void CTextEdit::PrintMargin(CDC* dc, const RECT& rect, int line)
 
 int CTextEdit::EditColors()
 {
-    return CAnsiView::EditColors();
+    // The format of the character at the caret is the one the user means; with a syntax
+    // definition the formats it uses are offered first.
+    int row = 0;
+    const int line = Layout().CaretLine();
+    if (line >= 0 && line < GetLineCount())
+    {
+        const TextLine* record = GetLine(line);
+        int index = record ? ColumnToIndex(Layout().CaretColumn(), record->text, record->length) : 0;
+        row = GetCharColor(index, line);
+    }
+    return RunColorsDialog(row < 0 ? 0 : row, reinterpret_cast<const uint8_t*>(GetColorsInUse()));
 }
 
 void CTextEdit::OnSettingsChanged(int flags)

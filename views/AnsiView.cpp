@@ -145,9 +145,7 @@ void CAnsiView::EndRepaintBatch(uint32_t outerBatch)
 
 int CAnsiView::EditColors()
 {
-    // The colours dialog of the text views is not built yet: this is where it runs on the
-    // group's formats, re-creates the caret and, on OK, saves and pushes the cell size.
-    return 0;
+    return RunColorsDialog(0, nullptr);
 }
 
 int CAnsiView::SetMarginWidth(int width)

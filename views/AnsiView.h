@@ -115,6 +115,10 @@ public:
     // 1 with the average character width and height when both are above 0, else 0.
     static int GetStoredFontCellSize(const char* path, int* width, int* height);
     int ChooseViewFont();
+    // The colours dialog on the group's formats with the normal font, `initialRow` chosen and,
+    // when given, the rows in use offered first (bit r of byte r / 8); on OK the settings are
+    // saved and every view of the group is repainted. The dialog's result.
+    int RunColorsDialog(int initialRow, const uint8_t* usedRows);
     void UpdateSharedViews();
     void NotifySharedViews(int flags);
     int GetRegistryPath(char* buffer, int size, const char* name) const;

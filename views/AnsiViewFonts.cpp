@@ -3,6 +3,7 @@
 #include "views/AnsiView.h"
 
 #include "views/AnsiViewInternal.h"
+#include "views/ColorsDialog.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -174,6 +175,24 @@ int CAnsiView::ChooseViewFont()
     RecreateCaret();
     PaintLines(nullptr);
     return 1;
+}
+
+int CAnsiView::RunColorsDialog(int initialRow, const uint8_t* usedRows)
+{
+    if (!m_settings || !m_settings->formats)
+        return 0;
+    CColorsDlg dialog(HasWindow() ? this : nullptr);
+    INT_PTR result = dialog.Run(m_settings->formats, m_settings->normalFont, initialRow, usedRows);
+    // The dialog took the focus and with it the caret.
+    if (HasWindow())
+        RecreateCaret();
+    if (result == IDOK)
+    {
+        SaveSettings(nullptr);
+        UpdateSharedViews();
+        NotifySharedViews(4);
+    }
+    return static_cast<int>(result);
 }
 
 void CAnsiView::UpdateSharedViews()
