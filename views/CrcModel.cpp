@@ -204,7 +204,7 @@ CrcFormula ParseCrcFormula(const char* text)
             if (*p == '}')
                 ++p;
             if (e < 64)
-                f.bits |= 1ull << e;
+                f.bits |= CrcShiftLeft(1, e);
             if (e > f.width && e <= 64)
                 f.width = e;
             continue;

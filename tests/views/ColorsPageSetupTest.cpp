@@ -124,6 +124,18 @@ TEST(ColorsDialog, EditsTheChosenRowOfAtMost256AndOkWritesBack)
     });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(t.rows[0].background, 0u);
+
+    // No rows at all: the grey fallback stands in, and OK has nothing to write.
+    FormatTable empty(0);
+    result = RunColors(empty, 5, nullptr, [](HWND d) {
+        EXPECT_EQ(Count(d, IDC_COL_LIST), 0);
+        EXPECT_EQ(SendDlgItemMessageA(d, IDC_COL_BACK_GRID, LB_GETCURSEL, 0, 0), kColorGridCells - 1);
+        Pick(d, IDC_COL_TEXT_GRID, 3);
+        PostMessageA(d, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(empty.rows[0].name, nullptr);
 }
 
 TEST(PageSetup, FieldCodesAndLimits)

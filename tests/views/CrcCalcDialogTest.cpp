@@ -166,7 +166,13 @@ TEST_F(CrcCalcDialogTest, FieldsFollowEachOtherAndOkKeepsTheInputs)
             EXPECT_EQ(Text(d, IDC_CRC_WIDTH), "16-Bit");
             EXPECT_EQ(Text(d, IDC_CRC_REFLECTED), "0x8408");
             EXPECT_GE(SendMessageA(GetDlgItem(d, IDC_CRC_REFLECTED), CB_GETCOUNT, 0, 0), 1);
+            // A history item chosen, then a preset: the preset's polynomial stays through the
+            // next recalculation instead of the item that was selected before.
+            Choose(d, IDC_CRC_REFLECTED, 0);
             Choose(d, IDC_CRC_PRESET, 18);
+            Notify(d, IDC_CRC_INVERT, BN_CLICKED);
+            EXPECT_EQ(Text(d, IDC_CRC_REFLECTED), "0xC96C5795D7870F42");
+            EXPECT_EQ(Text(d, IDC_CRC_WIDTH), "64-Bit");
             PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
             return true;
         },
