@@ -157,7 +157,9 @@ BOOL CCrcCalcDlg::OnInitDialog()
     LoadComboHistory(m_hWnd, IDC_CRC_START, "StartList", kHistoryPath, nullptr, 0);
     Recalculate(CRC_TRIGGER_ALL);
     OnAlgorithmChanged();
-    return TRUE;
+    // Enter takes the results as they are: the focus starts on the default button.
+    GotoDlgCtrl(GetDlgItem(IDOK));
+    return FALSE;
 }
 
 void CCrcCalcDlg::Recalculate(int trigger)

@@ -92,6 +92,7 @@ TEST_F(CrcCalcDialogTest, FieldsFollowEachOtherAndOkKeepsTheInputs)
         [&](HWND d) {
             // Defaults: CRC-32 over the nine digits, the source area hidden.
             EXPECT_EQ(Text(d, IDC_CRC_LENGTH), "9 / 0x0009");
+            EXPECT_EQ(GetFocus(), GetDlgItem(d, IDOK));
             EXPECT_EQ(Text(d, IDC_CRC_WIDTH), "32-Bit");
             EXPECT_EQ(SendMessageA(GetDlgItem(d, IDC_CRC_PRESET), CB_GETCURSEL, 0, 0), 16);
             EXPECT_EQ(Text(d, IDC_CRC_NORMAL), "0x04C11DB7");
