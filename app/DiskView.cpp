@@ -331,8 +331,10 @@ void CDiskView::OnDropFiles(HDROP hDropInfo)
     CDiskDoc* doc = GetDocument();
     if (!doc || length == 0 || !path[0])
         return;
+    // The way every other change of medium goes (pending edit first, then title, path and
+    // recent list), so that the title always names the medium a write would reach.
     if (doc->SaveModified())
-        doc->OnOpenDocument(path);
+        doc->OpenMediumPath(path);
 }
 
 void CDiskView::OnSetFocus(CWnd* pOldWnd)

@@ -14,6 +14,7 @@ BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
     ON_WM_CREATE()
     ON_WM_DESTROY()
     ON_WM_CLOSE()
+    ON_WM_QUERYENDSESSION()
     ON_WM_SIZE()
     ON_WM_SETFOCUS()
     ON_WM_SETCURSOR()
@@ -186,6 +187,20 @@ void CFrameWnd::OnClose()
     if (doc)
         doc->PreCloseFrame(this);
     DestroyWindow();
+}
+
+BOOL CFrameWnd::OnQueryEndSession()
+{
+    // The end of the session closes the main window: its documents are asked as at
+    // WM_CLOSE, and one that cannot let go (say, an edit whose write failed) keeps the
+    // session going.
+    CWinApp* app = AfxGetApp();
+    if (!app || app->m_pMainWnd != this)
+        return TRUE;
+    CDocument* doc = GetActiveDocument();
+    if (doc && !doc->CanCloseFrame(this))
+        return FALSE;
+    return app->SaveAllModified();
 }
 
 void CFrameWnd::OnSize(UINT nType, int cx, int cy)

@@ -84,6 +84,7 @@ public:
     afx_msg int OnCreate(LPCREATESTRUCTA lpcs);
     afx_msg void OnDestroy();
     afx_msg void OnClose();
+    afx_msg BOOL OnQueryEndSession();
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg void OnSetFocus(CWnd* pOldWnd);
     afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);

@@ -3,6 +3,7 @@
 // own reads and writes are in DiskDocSectors.cpp.
 #include "disk/DiskDoc.h"
 #include "disk/DiskCommands.h"
+#include "disk/DiskDocNavigation.h"
 #include "classlib/RecentFileList.h"
 #include "services/PathUtils.h"
 #include "services/Registry.h"
@@ -14,6 +15,7 @@
 IMPLEMENT_DYNCREATE(CDiskDoc, CDocument)
 
 BEGIN_MESSAGE_MAP(CDiskDoc, CDocument)
+    ON_COMMAND(ID_FILE_CLOSE, OnCloseDocumentCommand)
     ON_COMMAND(ID_WRITE_PROTECT, OnWriteProtect)
     ON_UPDATE_COMMAND_UI(ID_WRITE_PROTECT, OnUpdateWriteProtect)
     // navigation and medium commands
@@ -181,6 +183,21 @@ BOOL CDiskDoc::SaveModified()
     return TRUE;
 }
 
+BOOL CDiskDoc::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo)
+{
+    // The library's save writes the document's path anew (CREATE_ALWAYS): for an image that
+    // path is the medium itself, which would be emptied without a question.
+    if (nID == ID_FILE_SAVE || nID == ID_FILE_SAVE_AS)
+        return FALSE;
+    return CDocument::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
+BOOL CDiskDoc::OnSaveDocument(LPCSTR /*lpszPathName*/)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
 // ---------------------------------------------------------------- opening by path
 
 namespace {
@@ -252,17 +269,13 @@ bool ChooseMedium(const char* path, MediumChoice* choice)
     return false;
 }
 
-}  // namespace
-
-BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
+// What a path names, checked: an image that exists but cannot be read at all (no rights,
+// locked) is reported now, not shown as an endless read error. False after the message.
+bool ResolveMediumPath(CDiskDoc& doc, const char* path, MediumChoice* choice)
 {
-    const char* path = lpszPathName ? lpszPathName : "";
-    MediumChoice choice;
-    bool named = *path != 0 && ChooseMedium(path, &choice);
-    if (named && choice.driveCode == DRIVECODE_IMAGE) {
-        // An image that exists but cannot be read at all (no rights, locked) is reported now,
-        // not shown as an endless read error.
-        HANDLE probe = CreateFileA(choice.imagePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    bool named = *path != 0 && ChooseMedium(path, choice);
+    if (named && choice->driveCode == DRIVECODE_IMAGE) {
+        HANDLE probe = CreateFileA(choice->imagePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (probe == INVALID_HANDLE_VALUE)
             named = false;
@@ -272,26 +285,34 @@ BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
     if (!named) {
         char text[400];
         StrNPrintf(text, sizeof text, "Das Medium konnte nicht geöffnet werden :\n%s", path);
-        ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
-        return FALSE;
+        doc.ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
     }
-    // A changed sector belongs to the medium it was read from: settle it there before the
-    // drive code or the image path name another medium.
-    if (!SettlePendingWrite())
+    return named;
+}
+
+}  // namespace
+
+BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
+{
+    const char* path = lpszPathName ? lpszPathName : "";
+    MediumChoice choice;
+    if (!ResolveMediumPath(*this, path, &choice))
         return FALSE;
-    CloseImageHandle();
-    m_driveCode = choice.driveCode;
-    if (choice.driveCode == DRIVECODE_IMAGE) {
-        m_imagePath = choice.imagePath;
-        m_prevDriveCode = 0xFFFF;           // a new file: its size is asked again
-    }
-    m_writeEnabled = 0;
-    m_lastSectorRead = ~0ull;
-    m_writeBackFailed = FALSE;
-    memcpy(m_snapshot, m_buffer, sizeof m_snapshot);
-    m_currentSector = 0;
-    InitDevice();
-    return TRUE;
+    return MakeMediumCurrent(choice.driveCode,
+                             choice.driveCode == DRIVECODE_IMAGE ? static_cast<const char*>(choice.imagePath) : nullptr);
+}
+
+BOOL CDiskDoc::OpenMediumPath(const char* path)
+{
+    MediumChoice choice;
+    if (!ResolveMediumPath(*this, path ? path : "", &choice))
+        return FALSE;
+    if (choice.driveCode == DRIVECODE_IMAGE)
+        return SwitchMedium(DRIVECODE_IMAGE, choice.imagePath, nullptr, nullptr);
+    char title[32], listName[32];
+    if (!MediumNames(choice.driveCode, title, sizeof title, listName, sizeof listName))
+        return FALSE;
+    return SwitchMedium(choice.driveCode, nullptr, title, listName);
 }
 
 void CDiskDoc::ReopenRecent()
@@ -320,6 +341,16 @@ BOOL CDiskDoc::CanCloseFrame(CFrameWnd* pFrame)
     if (!SettlePendingWrite())
         return FALSE;
     return CDocument::CanCloseFrame(pFrame);
+}
+
+void CDiskDoc::OnCloseDocumentCommand()
+{
+    POSITION pos = GetFirstViewPosition();
+    CView* view = pos ? GetNextView(pos) : nullptr;
+    CFrameWnd* frame = view && view->m_hWnd ? view->GetParentFrame() : nullptr;
+    if (!CanCloseFrame(frame))
+        return;
+    OnCloseDocument();
 }
 
 void CDiskDoc::PreCloseFrame(CFrameWnd* pFrame)

@@ -67,6 +67,11 @@ public:
     BOOL IsModified() override { return FALSE; }
     void SetModifiedFlag(BOOL bModified = TRUE) override { m_bModified = bModified; }
     BOOL SaveModified() override;
+    // The document's path names a medium, never a file of its own: the library's save and
+    // save-as have no handler here (greyed, a posted command does nothing), and a save that
+    // reaches the document anyway refuses without opening the path.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+    BOOL OnSaveDocument(LPCSTR lpszPathName) override;
     // Offers the write-back of a changed sector before the frame goes.
     void PreCloseFrame(CFrameWnd* pFrame) override;
     // A changed sector whose write-back failed keeps the frame open.
@@ -135,6 +140,9 @@ public:
     // Sets the current sector without loading (the commands load afterwards).
     void SetCurrentSector(uint64_t sector) { m_currentSector = sector; }
 
+    // Closing the document closes the program's one frame: through CanCloseFrame, as the
+    // frame's own close does, so a failed write-back keeps frame and edit.
+    afx_msg void OnCloseDocumentCommand();
     afx_msg void OnWriteProtect();
     afx_msg void OnUpdateWriteProtect(CCmdUI* pCmdUI);
 
@@ -160,11 +168,19 @@ public:
     // 0xC000, when one is given) and the title are set, the medium is scanned and sector 0
     // loaded, and the list name becomes the document's path and goes to the recent file list.
     BOOL SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName);
+    // Makes the medium a path names current through SwitchMedium, so that the title, the
+    // document's path and the recent list name it (a file dropped on the view). A path that
+    // names nothing is reported and changes nothing.
+    BOOL OpenMediumPath(const char* path);
     // The dialogs of these commands (null: the windows); returns the previous object.
     class DiskNavDialogs* SetNavDialogs(class DiskNavDialogs* dialogs);
     class DiskNavDialogs* m_navDialogs = nullptr;
 
 protected:
+    // Settles the changed sector with its medium, then makes the drive code (and, when given,
+    // the image path) current: size, scan, sector 0. False when the settling failed and the
+    // old medium stays.
+    BOOL MakeMediumCurrent(uint32_t driveCode, const char* imagePath);
     // Asks the write-back question for the buffer; nonzero when the user said yes and, on a
     // hard disk, typed the "OK".
     bool ConfirmWrite(UINT boxType, int* answer);

@@ -280,24 +280,44 @@ void CDiskDoc::OnUpdatePrevSector(CCmdUI* pCmdUI)
 
 // ---------------------------------------------------------------- another medium
 
-BOOL CDiskDoc::SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName)
+BOOL CDiskDoc::MakeMediumCurrent(uint32_t driveCode, const char* imagePath)
 {
-    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
     // The changed sector belongs to the medium it was read from: it is written there (or
     // dropped) before anything names the new one.
     if (!SettlePendingWrite())
         return FALSE;
     CloseImageHandle();
     m_driveCode = driveCode;
-    if (driveCode == DRIVECODE_IMAGE && imagePath) {
+    if (imagePath)
         m_imagePath = imagePath;
-        m_prevDriveCode = 0xFFFF;           // a new file: its size is asked again
-    }
     m_writeEnabled = 0;
     m_lastSectorRead = ~0ull;
     m_writeBackFailed = FALSE;
     m_currentSector = 0;
     InitDevice();
+    return TRUE;
+}
+
+bool MediumNames(uint32_t code, char* title, int titleSize, char* listName, int listSize)
+{
+    if (code >= DRIVECODE_PHYSICAL && code < DRIVECODE_PHYSICAL + 32) {
+        StrNPrintf(title, titleSize, "Physical_%i :\\", static_cast<int>(code & 0x7FFF));
+        StrNPrintf(listName, listSize, "Physical%i", static_cast<int>(code & 0x7FFF));
+        return true;
+    }
+    if (code <= 25) {
+        StrNPrintf(title, titleSize, "%c :\\", static_cast<int>('A' + code));
+        StrNPrintf(listName, listSize, "%c:\\", static_cast<int>('A' + code));
+        return true;
+    }
+    return false;
+}
+
+BOOL CDiskDoc::SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName)
+{
+    DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    if (!MakeMediumCurrent(driveCode, driveCode == DRIVECODE_IMAGE ? imagePath : nullptr))
+        return FALSE;
     char titleText[MAX_PATH + 8];
     if (driveCode == DRIVECODE_IMAGE)
         title = GetFileNamePart(m_imagePath);
@@ -325,7 +345,6 @@ void CDiskDoc::OnSelectDrive()
     if (dialogs.RunDriveSelect(dlg) != IDOK || dlg.m_nDriveCode < 0)
         return;
     const uint32_t code = static_cast<uint32_t>(dlg.m_nDriveCode);
-    char title[32], listName[32];
     if (code == DRIVECODE_IMAGE) {
         CString path = m_imagePath;
         bool chosen = dialogs.AskImageFile(&path);
@@ -335,15 +354,9 @@ void CDiskDoc::OnSelectDrive()
         SwitchMedium(code, chosen ? static_cast<const char*>(path) : nullptr, nullptr, nullptr);
         return;
     }
-    if (code >= DRIVECODE_PHYSICAL && code < DRIVECODE_PHYSICAL + 32) {
-        StrNPrintf(title, sizeof title, "Physical_%i :\\", static_cast<int>(code & 0x7FFF));
-        StrNPrintf(listName, sizeof listName, "Physical%i", static_cast<int>(code & 0x7FFF));
-    } else if (code <= 25) {
-        StrNPrintf(title, sizeof title, "%c :\\", static_cast<int>('A' + code));
-        StrNPrintf(listName, sizeof listName, "%c:\\", static_cast<int>('A' + code));
-    } else {
+    char title[32], listName[32];
+    if (!MediumNames(code, title, sizeof title, listName, sizeof listName))
         return;                             // the list offers no other kind of medium
-    }
     SwitchMedium(code, nullptr, title, listName);
 }
 

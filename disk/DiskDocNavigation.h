@@ -29,6 +29,10 @@ public:
     virtual void AddToRecentFiles(const char* name);
 };
 
+// The title and the recent-list name of a drive letter ("E :\", "E:\") or a physical drive
+// ("Physical_1 :\", "Physical1"); false for any other code.
+bool MediumNames(uint32_t code, char* title, int titleSize, char* listName, int listSize);
+
 // How the document reaches the number selected in its view; the application sets it when
 // the view class is there. The view is the document's first one; false when it has none
 // selected.

@@ -161,7 +161,10 @@ void CDiskDoc::InitDevice()
 {
     CWaitCursor wait;
     ClearSearchState();
-    if (m_driveCode != DRIVECODE_NONE && (m_driveCode != m_prevDriveCode || m_driveCode == DRIVECODE_IMAGE)) {
+    // Size and the typed-"OK" rule are asked on every making-current, also for the drive
+    // code shown before: behind the same physical drive number another disk may sit now (a
+    // stick swapped for a hard disk), and a write must meet the rule of the disk it reaches.
+    if (m_driveCode != DRIVECODE_NONE) {
         m_askBeforeWrite = 1;
         m_scan.areas.Reset();
         m_prevDriveCode = m_driveCode;
@@ -173,7 +176,9 @@ void CDiskDoc::InitDevice()
         // The device layer counts 512-byte units, the document its own sectors.
         m_sectorCount = units / m_unitsPerSector;
         if (m_driveCode != DRIVECODE_IMAGE && (m_driveCode & DRIVECODE_PHYSICAL)) {
-            if (units / 2048 < 1024)        // a disk under 1024 MB needs no typed "OK"
+            // A disk under 1024 MB needs no typed "OK"; one whose size is unknown (0) may be
+            // any size and keeps it.
+            if (units != 0 && units / 2048 < 1024)
                 m_askBeforeWrite = 0;
         } else if (m_driveCode <= 25) {
             char root[4] = { static_cast<char>('A' + m_driveCode), ':', '\\', 0 };
@@ -248,10 +253,13 @@ BOOL CDiskDoc::SettlePendingWrite()
     }
     int answer = IDNO;
     if (!ConfirmWrite(MB_YESNO, &answer)) {
-        // The edit is dropped: the buffer shows the sector as it is on the medium again.
+        // The edit is dropped: the buffer shows the sector as it is on the medium again, and
+        // so does the view, protected (the session or the program may go on with it).
         memcpy(m_buffer, m_snapshot, m_loadedBytes);
         m_writeEnabled = 0;
         m_writeBackFailed = FALSE;
+        SendHint(0);
+        SendHint(UPDATEHINT_PROTECTED);
         return TRUE;
     }
     BOOL written;
@@ -268,6 +276,7 @@ BOOL CDiskDoc::SettlePendingWrite()
     memcpy(m_snapshot, m_buffer, m_loadedBytes);
     m_writeEnabled = 0;
     m_writeBackFailed = FALSE;
+    SendHint(UPDATEHINT_PROTECTED);
     return TRUE;
 }
 

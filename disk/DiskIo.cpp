@@ -365,19 +365,26 @@ uint64_t DiskIoGetPhysicalSize(uint32_t drive, uint32_t* bytesPerSector)
     memset(&g, 0, sizeof g);
     BOOL haveGeometry = io.Control(h, kGetDriveGeometry, &g, sizeof g, nullptr);
     io.Close(h);
-    if (!haveGeometry)
-        return 0;
     // All three candidates in 512-byte units: the layer never counts in anything else, the
     // document turns units into its own sectors once.
-    uint64_t best = GeometryUnits(g);
+    uint64_t best = haveGeometry ? GeometryUnits(g) : 0;
     uint64_t fromLength = length > 0 ? static_cast<uint64_t>(length) / 512 : 0;
     uint64_t fromDiskSize = ex.diskSize > 0 ? static_cast<uint64_t>(ex.diskSize) / 512 : 0;
     if (fromLength > best)
         best = fromLength;
     if (fromDiskSize > best)
         best = fromDiskSize;
+    // A drive that refuses the geometry but tells its length still has that size: answering 0
+    // would pass it off as a small disk that needs no typed "OK" before a write. Its sector
+    // size is then that of the extended geometry, else 512.
+    uint32_t sectorBytes = g.BytesPerSector;
+    if (!haveGeometry) {
+        sectorBytes = 0;
+        if (best != 0)
+            sectorBytes = ex.diskSize > 0 && ex.geometry.BytesPerSector ? ex.geometry.BytesPerSector : 512;
+    }
     if (bytesPerSector)
-        *bytesPerSector = g.BytesPerSector;
+        *bytesPerSector = sectorBytes;
     return best;
 }
 

@@ -46,7 +46,9 @@ BOOL DiskIoWrite(uint32_t driveCode, uint32_t unitCount, uint64_t unitOffset, co
 
 // Size in 512-byte units, 0 when not found; *bytesPerSector (may be null) the sector size or 0.
 uint64_t DiskIoGetSize(uint32_t driveCode, uint32_t* bytesPerSector);
-// The same for physical drive n. Every candidate is counted in 512-byte units.
+// The same for physical drive n. Every candidate is counted in 512-byte units; without the
+// geometry the length and the extended geometry's disk size still count, 0 only when no
+// question is answered.
 uint64_t DiskIoGetPhysicalSize(uint32_t driveNumber, uint32_t* bytesPerSector);
 
 // Presets 1023 cylinders, 255 tracks per cylinder, 63 sectors per track, then asks the

@@ -13,6 +13,8 @@
 #include "services/AppIdentity.h"
 #include "tests/support/TestSupport.h"
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -120,6 +122,8 @@ protected:
         }
         if (!reserved.empty())
             DeleteFileA(reserved.c_str());
+        for (const std::string& extra : extras)
+            DeleteFileA(extra.c_str());
     }
 
     // Copies a fixture image to a scratch file and opens the copy as the program does; false
@@ -289,6 +293,7 @@ protected:
     std::string reserved;
     std::string scratch;
     std::vector<uint8_t> reference;   // the fixture's bytes, read before anything is written
+    std::vector<std::string> extras;  // further scratch files
 };
 
 }  // namespace
@@ -400,4 +405,77 @@ TEST_F(DiskViewWriteTest, TypedDigitsWithTheLastOneUndoneAreWrittenAsTheyStandOn
     ExpectPaneShows(sector + 1);
     EXPECT_NE(hex->GetModeFlags() & HVM_PROTECTED, 0u);
     EXPECT_EQ(hex->StepUndo(-1), 0) << "the new sector starts with an empty undo ring";
+}
+
+// ---------------------------------------------------------------- no write but the confirmed one
+
+// A file dropped on the view becomes the medium the window names, so picking the first
+// image again really opens it, and the next write lands there.
+TEST_F(DiskViewWriteTest, ADroppedImageIsNamedAndTheFirstCanBePickedAgain)
+{
+    REQUIRE_SCRATCH_COPY("fat16.img");
+    ASSERT_EQ(app.OpenDocumentFile(scratch.c_str()), doc);
+    const std::string second = reserved + "b.img";
+    extras.push_back(second);
+    ASSERT_TRUE(CopyFileA(original.c_str(), second.c_str(), FALSE));
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + second.size() + 2);
+    ASSERT_NE(drop, nullptr);
+    DROPFILES* files = static_cast<DROPFILES*>(GlobalLock(drop));
+    files->pFiles = sizeof(DROPFILES);
+    memcpy(files + 1, second.c_str(), second.size());
+    GlobalUnlock(drop);
+    view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop));
+    EXPECT_EQ(std::string(doc->GetPathName()), second);
+    EXPECT_EQ(std::string(doc->GetTitle()), second.substr(second.rfind('\\') + 1));
+    ASSERT_EQ(app.OpenDocumentFile(scratch.c_str()), doc);
+    ASSERT_EQ(std::string(doc->GetImagePath()), scratch) << "the first image was taken as still open";
+    CheckWriteBack(5, 0x40, [this](int offset, uint8_t value) { hex->Model().WritableData()[offset] = value; });
+    EXPECT_EQ(ReadWholeFile(second), reference);
+}
+
+// The library's save and save-as would write the document's path anew: for this document
+// that path is the image itself. Neither has a handler, and posted they change nothing.
+TEST_F(DiskViewWriteTest, SaveAndSaveAsNeverTouchTheImage)
+{
+    REQUIRE_SCRATCH_COPY("fat12.img");
+    ASSERT_EQ(app.OpenDocumentFile(scratch.c_str()), doc);
+    for (UINT id : { static_cast<UINT>(ID_FILE_SAVE), static_cast<UINT>(ID_FILE_SAVE_AS) }) {
+        AFX_CMDHANDLERINFO info = {};
+        // Checked before posting: a handler of save-as would open its file dialog and wait.
+        ASSERT_FALSE(frame->OnCmdMsg(id, CN_COMMAND, nullptr, &info)) << id << " has a handler";
+        frame->PostMessage(WM_COMMAND, id);
+    }
+    DrainQueue();
+    EXPECT_FALSE(doc->OnSaveDocument(scratch.c_str()));
+    EXPECT_EQ(ReadWholeFile(scratch), reference);
+}
+
+// The end of the session and "Schließen" ask as the close box does: a failed write-back
+// keeps the session, the frame and the edit; "no" drops the edit, "yes" writes it.
+TEST_F(DiskViewWriteTest, EndOfSessionAndCloseSettleThePendingEdit)
+{
+    REQUIRE_SCRATCH_COPY("fat16.img");
+    auto ask = [this](WPARAM command, std::deque<int> answers) {
+        prompts.answers = answers;
+        const LRESULT result = frame->SendMessage(command ? WM_COMMAND : WM_QUERYENDSESSION, command);
+        EXPECT_EQ(prompts.boxes.size(), answers.size());
+        EXPECT_EQ(prompts.boxes.empty() ? "" : prompts.boxes[0].text, kChangedQuestion);
+        prompts.boxes.clear();
+        return result;
+    };
+    const HWND frameWindow = frame->m_hWnd;
+    GoTo(5);
+    for (std::deque<int> last : { std::deque<int>{ IDNO }, std::deque<int>{ IDYES } }) {
+        Unprotect();
+        hex->Model().WritableData()[0x77] ^= 0x5A;
+        HANDLE held = CreateFileA(scratch.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_FALSE(ask(0, { IDYES, IDOK }));
+        ask(ID_FILE_CLOSE, { IDYES, IDOK });
+        CloseHandle(held);
+        ASSERT_TRUE(IsWindow(frameWindow)) << "the frame went with the edit";
+        EXPECT_TRUE(ask(0, last));
+        EXPECT_EQ(Differences(ReadWholeFile(scratch), reference).size(), last[0] == IDYES ? 1u : 0u);
+        EXPECT_NE(hex->GetModeFlags() & HVM_PROTECTED, 0u);
+    }
+    EXPECT_EQ(Differences(ReadWholeFile(scratch), reference), std::vector<size_t>{ 5 * 512 + 0x77 });
 }

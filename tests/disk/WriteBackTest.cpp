@@ -55,10 +55,10 @@ protected:
     }
 
     // fat16.img at the start of a sparse disk of `size` bytes, as physical drive 5.
-    Medium PhysicalDisk(uint64_t size)
+    Medium PhysicalDisk(uint64_t size, const char* name = "physical5.img")
     {
         Medium m;
-        m.path = TempPath("physical5.img");
+        m.path = TempPath(name);
         EXPECT_TRUE(MakeSparseDisk(source, m.path, size));
         fake.files[kDrive5] = m.path;
         m.open = "Physical5";
@@ -370,4 +370,32 @@ TEST_F(WriteBack, ReadOnlyImageIsForViewingOnly)
     doc.reset();
     SetFileAttributesA(m.path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(0, prompts.unexpected);
+}
+
+// The typed "OK" follows the disk behind the number now: a big disk put where a small stick
+// was, one that refuses the geometry, one that tells no size at all.
+TEST_F(WriteBack, TheTypedOkFollowsTheDiskBehindTheNumber)
+{
+    AccessScope scope(&fake);
+    const struct
+    {
+        uint64_t size;
+        bool noGeometry, noSize;
+    } cases[] = { { kBigDisk, false, false }, { kBigDisk, true, false }, { 64ull << 20, true, true } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.noGeometry + c.noSize);
+        fake.refuseGeometry = fake.refuseLength = fake.refuseGeometryEx = false;
+        ASSERT_TRUE(doc->OnOpenDocument(PhysicalDisk(64ull << 20, "physical5-small.img").open.c_str()));
+        fake.refuseGeometry = c.noGeometry;
+        fake.refuseLength = fake.refuseGeometryEx = c.noSize;
+        Medium m = PhysicalDisk(c.size);
+        uint64_t whole = HashOutside(m.path, 0, 0, 64ull << 20);
+        EditSector(m, 3, static_cast<uint8_t>(m.bytes[3 * 512 + 100] ^ 0x81));
+        EXPECT_EQ(c.noSize ? 0 : c.size / 512, doc->GetSectorCount());
+        prompts.boxAnswers.push_back(IDYES);
+        prompts.typedAnswers.push_back({ false, "" });
+        EXPECT_TRUE(MoveTo(4));
+        EXPECT_EQ(prompts.boxAnswers.size() + prompts.typedAnswers.size(), 0u) << "no typed OK was asked";
+        EXPECT_EQ(whole, HashOutside(m.path, 0, 0, 64ull << 20));
+    }
 }
