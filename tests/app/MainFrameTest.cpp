@@ -118,21 +118,6 @@ protected:
 
 }  // namespace
 
-TEST_F(MainFrameTest, TemplateJoinsDocumentFrameAndView)
-{
-    OpenFrame();
-    EXPECT_TRUE(app.GetFirstDocument()->IsKindOf(RUNTIME_CLASS(CDiskDoc)));
-    CView* view = app.GetFirstDocumentView();
-    ASSERT_NE(view, nullptr);
-    EXPECT_TRUE(view->IsKindOf(RUNTIME_CLASS(CDiskView)));
-    EXPECT_EQ(frame->GetActiveView(), view);
-
-    // The message pane; the view adds its two when it is first updated with a main window.
-    HWND status = ::GetDlgItem(frame->m_hWnd, AFX_IDW_STATUS_BAR);
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(SendMessageA(status, SB_GETPARTS, 0, 0), 1);
-}
-
 TEST_F(MainFrameTest, CommandsWithoutHandlerAreGreyedAndHandledOnesEnabled)
 {
     OpenFrame();
@@ -167,29 +152,12 @@ TEST_F(MainFrameTest, CommandsWithoutHandlerAreGreyedAndHandledOnesEnabled)
     }
     EXPECT_GE(enabled, 4);
 
-    // The ones handled from the start: About (application), flat toolbar (frame), the
-    // bars (class library).
-    for (UINT id : {static_cast<UINT>(ID_APP_ABOUT), static_cast<UINT>(ID_FLAT_TOOLBAR),
-                    static_cast<UINT>(ID_VIEW_STATUS_BAR)})
-        EXPECT_EQ(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;
     // Without a medium there is no sector to go to.
     EXPECT_NE(GetMenuState(menu, ID_GOTO_SECTOR, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_NE(GetMenuState(menu, ID_EDIT_COPY, MF_BYCOMMAND) & MF_GRAYED, 0u);
     // FlatMode starts at 1 without a registry value: the item is checked.
     EXPECT_NE(GetMenuState(menu, ID_FLAT_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED, 0u);
     EXPECT_NE(GetMenuState(menu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED, 0u);
-}
-
-TEST_F(MainFrameTest, StatusBarCommandHidesAndShowsTheBar)
-{
-    OpenFrame();
-    HWND status = ::GetDlgItem(frame->m_hWnd, AFX_IDW_STATUS_BAR);
-    ASSERT_NE(status, nullptr);
-    ASSERT_TRUE(GetWindowLongA(status, GWL_STYLE) & WS_VISIBLE);
-    frame->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
-    EXPECT_FALSE(GetWindowLongA(status, GWL_STYLE) & WS_VISIBLE);
-    frame->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
-    EXPECT_TRUE(GetWindowLongA(status, GWL_STYLE) & WS_VISIBLE);
 }
 
 TEST_F(MainFrameTest, FlatModeIsReadAtCreationToggledAndWrittenAtClose)
@@ -212,14 +180,6 @@ TEST_F(MainFrameTest, FlatModeIsReadAtCreationToggledAndWrittenAtClose)
     DWORD flat = 12345;
     ASSERT_TRUE(ReadFlatMode(&flat));
     EXPECT_EQ(flat, 1u);
-}
-
-TEST_F(MainFrameTest, PrivateMessagesAreAnswered)
-{
-    OpenFrame();
-    EXPECT_EQ(frame->SendMessage(WM_MENUICONPROBE), kMenuIconProbeAnswer);
-    // The disk view does not answer the text views' query, so the frame passes on 0.
-    EXPECT_EQ(frame->SendMessage(WM_TEXTEDIT_QUERY, 1, 2), 0);
 }
 
 TEST_F(MainFrameTest, FlatModeIsWrittenEvenWhenNoSettingsExistYet)

@@ -78,13 +78,6 @@ TEST(StatusPaneRequest, CharacterWidthsComeFromTheIconTitleFont)
     EXPECT_EQ(wide[0], 100);
 }
 
-TEST(StatusPaneRequest, HandleHalvesReadBack)
-{
-    const PaneGroupHandle handle = static_cast<PaneGroupHandle>(0xFFFE0007u);
-    EXPECT_EQ(PaneGroupTag(handle), 7);
-    EXPECT_EQ(PaneGroupFirstIndex(handle), -2);
-}
-
 TEST(StatusPaneLayout, BasePanesReplaceEachOtherAndKeepTheGroups)
 {
     CStatusPaneLayout layout;
@@ -120,32 +113,6 @@ TEST(StatusPaneLayout, BasePanesReplaceEachOtherAndKeepTheGroups)
     panes = layout.ReplaceBasePanes(panes, nullptr, nullptr, 0);
     EXPECT_EQ(Ids(panes), (std::vector<uint32_t>{0, 64, 65}));
     EXPECT_EQ(layout.FirstGroupPane(), 1);
-}
-
-TEST(StatusPaneLayout, NewerGroupsGoInFrontAndHandlesStayValid)
-{
-    CStatusPaneLayout layout;
-    std::vector<StatusPaneSlot> panes = layout.ReplaceBasePanes(MessagePaneOnly(), nullptr, nullptr, 0);
-    const uint32_t first[] = {64, 65};
-    const uint32_t second[] = {70, 71, 72};
-    int32_t h1 = 0;
-    int32_t h2 = 0;
-    panes = layout.InsertGroup(panes, first, nullptr, 2, &h1);
-    panes = layout.InsertGroup(panes, second, nullptr, 3, &h2);
-    EXPECT_EQ(Ids(panes), (std::vector<uint32_t>{0, 70, 71, 72, 64, 65}));
-    EXPECT_EQ(PaneGroupTag(h1), 2);
-    EXPECT_EQ(PaneGroupTag(h2), 3);
-    EXPECT_EQ(layout.NextTag(), 4);
-    const int count = static_cast<int>(panes.size());
-    EXPECT_EQ(MapPaneRequestIndex(PaneGroupFirstIndex(h1), count), 4);
-    EXPECT_EQ(MapPaneRequestIndex(PaneGroupFirstIndex(h2), count), 1);
-
-    panes = layout.RemoveGroup(panes, h2);
-    EXPECT_EQ(Ids(panes), (std::vector<uint32_t>{0, 64, 65}));
-    EXPECT_EQ(Tags(panes), (std::vector<int>{0, 2, 2}));
-    EXPECT_EQ(MapPaneRequestIndex(PaneGroupFirstIndex(h1), static_cast<int>(panes.size())), 1);
-    // Removing a tag that no longer exists keeps everything.
-    EXPECT_EQ(layout.RemoveGroup(panes, h2).size(), 3u);
 }
 
 TEST(StatusPaneLayout, InsertionsStopAtTwentyFourPanesBesidesTheBase)

@@ -204,18 +204,6 @@ TEST_F(StatusPaneTest, GroupsGoInFrontOfOlderGroupsAndKeepTheirHandles)
     EXPECT_EQ(Insert(nullptr, nullptr, 2), -1);
 }
 
-TEST_F(StatusPaneTest, IndexesOfTextRequests)
-{
-    const uint32_t ids[] = {0, 0, 0};
-    ASSERT_EQ(SetBase(ids, nullptr, 3), 3);
-    EXPECT_EQ(SetText(0, "eins"), 1);
-    EXPECT_EQ(PartText(1), "eins");
-    EXPECT_EQ(SetText(-2, "vorletzter"), 1);
-    EXPECT_EQ(PartText(2), "vorletzter");
-    EXPECT_EQ(SetText(3, "zu weit"), 0);
-    EXPECT_EQ(SetText(-5, "zu weit"), 0);
-}
-
 TEST_F(StatusPaneTest, ColouredPanesOwnARecordUntilTheyTurnPlain)
 {
     const uint32_t ids[] = {0, 0};

@@ -9,11 +9,11 @@
 #include "classlib/Controls.h"
 #include "classlib/Dialog.h"
 #include "classlib/DlgTemplate.h"
-#include "ModalScript.h"
+#include "tests/support/ModalScript.h"
 
-using modalscript::FindThreadDialog;
-using modalscript::Script;
-using modalscript::StaticTexts;
+using testsupport::ThreadDialog;
+using Script = testsupport::ModalScript;
+using testsupport::StaticTexts;
 
 namespace {
 
@@ -290,7 +290,7 @@ FailedOkRun RunFailedOk(DdxDialog& dlg, int fieldId, const char* badText)
     Script script;
     HWND box = nullptr;
     script.Add([&] {
-        box = hDlg ? FindThreadDialog(hDlg) : nullptr;
+        box = hDlg ? ThreadDialog(hDlg) : nullptr;
         if (!box) return false;
         run.message = StaticTexts(box);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -424,7 +424,7 @@ TEST(Dialog, EndDialogValueAndHelpers)
     HWND hDlg = nullptr;
     Script script;
     script.Add([&] {
-        hDlg = FindThreadDialog(nullptr);
+        hDlg = ThreadDialog(nullptr);
         if (!hDlg) return false;
         target = GetDlgItem(hDlg, IDC_TEXT);
         next = GetNextDlgTabItem(hDlg, target, FALSE);

@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 #include "disk/DriveSelectDialog.h"
-#include "tests/uihelpers/TestWindows.h"
-
-using uitest::ModalSteps;
+#include "tests/support/ModalScript.h"
 
 namespace {
 
@@ -285,137 +283,64 @@ TEST(DriveList, PreselectionPrefersThePresetThenDriveC)
     EXPECT_EQ(-1, PreselectedDriveEntry(empty, 2));
 }
 
-TEST(DriveList, ColoursByKind)
+// The modal dialog on the made-up machine: what it shows, and what each way of closing it
+// hands back.
+TEST(DriveSelectDialog, PresetChoiceDoubleClickCancelAndEmptyLists)
 {
-    const COLORREF text = RGB(1, 2, 3);
-    EXPECT_EQ(RGB(0, 0, 120), DriveEntryTextColor(DRIVEKIND_PHYSICAL, text));
-    EXPECT_EQ(RGB(0, 0, 240), DriveEntryTextColor(DRIVEKIND_PHYSICAL | DRIVEKIND_SMALL, text));
-    EXPECT_EQ(RGB(0, 100, 0), DriveEntryTextColor(DRIVEKIND_CDROM, text));
-    EXPECT_EQ(RGB(70, 0, 30), DriveEntryTextColor(DRIVEKIND_FAT, text));
-    EXPECT_EQ(RGB(140, 0, 60), DriveEntryTextColor(DRIVEKIND_FAT | DRIVEKIND_SMALL, text));
-    EXPECT_EQ(text, DriveEntryTextColor(DRIVEKIND_NTFS, text));
-    EXPECT_EQ(text, DriveEntryTextColor(DRIVEKIND_LETTER, text));
-    EXPECT_EQ(RGB(2, 4, 6), DriveEntryTextColor(DRIVEKIND_LETTER | DRIVEKIND_SMALL, text));
-}
-
-namespace {
-
-INT_PTR RunDialog(CDriveSelectDlg& dlg, ModalSteps& steps)
-{
-    steps.Start();
-    INT_PTR r = dlg.DoModal();
-    steps.Stop();
-    EXPECT_FALSE(steps.TimedOut());
-    return r;
-}
-
-std::string ListText(HWND list, int i)
-{
-    char buf[512] = {};
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-    return buf;
-}
-
-}  // namespace
-
-TEST(DriveSelectDialog, FilledPreselectedAndOk)
-{
-    FakeDrives m = Machine();
-    CDriveSelectDlg dlg;
-    dlg.m_pQueries = &m;
-    dlg.m_bImageEntry = 1;
-    dlg.m_nDriveCode = 0x8000;
-    int count = 0, shown = -1, itemHeight = 0;
-    std::string caption, first, last;
-    ModalSteps steps;
-    steps.Add([&](HWND d) {
-        HWND list = GetDlgItem(d, 1082);
-        caption = uitest::WindowText(d);
-        count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-        shown = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
-        itemHeight = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
-        first = ListText(list, 0);
-        last = ListText(list, count - 1);
-        // The user picks the stick.
-        SendMessageA(list, LB_SETCURSEL, 4, 0);
-        PostMessageA(d, WM_COMMAND, IDOK, 0);
-        return true;
-    });
-    EXPECT_EQ(IDOK, RunDialog(dlg, steps));
-    EXPECT_EQ("Laufwerk ausw\xE4hlen", caption);
-    EXPECT_EQ(9, count);
-    EXPECT_EQ(6, shown);
-    EXPECT_GE(itemHeight, GetSystemMetrics(SM_CYSMICON) + 4);
-    EXPECT_EQ(dlg.Entries().GetText(0), first);
-    EXPECT_EQ("Image-Datei", last);
-    EXPECT_EQ(5, dlg.m_nDriveCode);
-    EXPECT_EQ(4000u, dlg.m_nChosenSize);
-    EXPECT_STREQ("Stick (F:)   Disk  FAT", dlg.m_strChosenText);
-}
-
-TEST(DriveSelectDialog, DoubleClickChoosesAndCancelKeepsThePreset)
-{
-    FakeDrives m = Machine();
-    CDriveSelectDlg dlg;
-    dlg.m_pQueries = &m;
-    dlg.m_bImageEntry = 1;
-    ModalSteps steps;
-    steps.Add([](HWND d) {
-        HWND list = GetDlgItem(d, 1082);
-        int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(n - 1), 0);
-        PostMessageA(d, WM_COMMAND, MAKEWPARAM(1082, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
-        return true;
-    });
-    EXPECT_EQ(IDOK, RunDialog(dlg, steps));
-    EXPECT_EQ(0xC000, dlg.m_nDriveCode);
-    EXPECT_STREQ("Image-Datei", dlg.m_strChosenText);
-
-    CDriveSelectDlg cancelled;
-    cancelled.m_pQueries = &m;
-    cancelled.m_nDriveCode = 3;
-    int shown = -1;
-    ModalSteps cancel;
-    cancel.Add([&](HWND d) {
-        shown = static_cast<int>(SendMessageA(GetDlgItem(d, 1082), LB_GETCURSEL, 0, 0));
-        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
-        return true;
-    });
-    EXPECT_EQ(IDCANCEL, RunDialog(cancelled, cancel));
-    EXPECT_EQ(2, shown);   // A:, C:, D:
-    EXPECT_EQ(3, cancelled.m_nDriveCode);
-    EXPECT_TRUE(cancelled.m_strChosenText.IsEmpty());
-}
-
-TEST(DriveSelectDialog, EmptyListAndNoSelection)
-{
-    FakeDrives none;
-    CDriveSelectDlg empty;
-    empty.m_pQueries = &none;
-    empty.m_nDriveCode = 2;
-    ModalSteps steps;
-    steps.Add([](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); return true; });
-    EXPECT_EQ(IDOK, RunDialog(empty, steps));
-    EXPECT_EQ(-1, empty.m_nDriveCode);
-    EXPECT_EQ(0u, empty.m_nChosenSize);
-    EXPECT_STREQ("<kein Laufwerk gew\xE4hlt>", empty.m_strChosenText);
-
-    // Nothing selected on a filled list: the first entry.
-    FakeDrives m;
-    m.letters[3] = { DRIVE_FIXED, "D1", "NTFS", 10 * kMB, -1 };
-    m.letters[4] = { DRIVE_FIXED, "D2", "NTFS", 10 * kMB, -1 };
-    CDriveSelectDlg first;
-    first.m_pQueries = &m;
-    first.m_nMode = DRIVELIST_LETTERS;
-    ModalSteps clear;
-    clear.Add([](HWND d) {
-        SendMessageA(GetDlgItem(d, 1082), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-        PostMessageA(d, WM_COMMAND, IDOK, 0);
-        return true;
-    });
-    EXPECT_EQ(IDOK, RunDialog(first, clear));
-    EXPECT_EQ(3, first.m_nDriveCode);
-    EXPECT_EQ(10u, first.m_nChosenSize);
+    FakeDrives machine = Machine(), none, twoDisks;
+    twoDisks.letters[3] = { DRIVE_FIXED, "D1", "NTFS", 10 * kMB, -1 };
+    twoDisks.letters[4] = { DRIVE_FIXED, "D2", "NTFS", 10 * kMB, -1 };
+    // The machine, the preset, the entry shown selected, the entry picked (-1 none, -2 the
+    // last), how the dialog ends, and the drive code, size and text handed back.
+    const struct {
+        FakeDrives* drives;
+        int mode, preset, shown, pick;
+        char ending;   // 'O' OK, 'C' Cancel, 'D' double click
+        int code;
+        uint32_t sizeMB;
+        const char* text;
+    } cases[] = {
+        {&machine, 0, 0x8000, 6, 4, 'O', 5, 4000, "Stick (F:)   Disk  FAT"},
+        {&machine, 0, -1, 1, -2, 'D', 0xC000, 0, "Image-Datei"},
+        {&machine, 0, 3, 2, 0, 'C', 3, 0, ""},
+        {&none, 0, 2, -1, -3, 'O', -1, 0, "<kein Laufwerk gew\xE4hlt>"},
+        {&twoDisks, DRIVELIST_LETTERS, -1, -1, -1, 'O', 3, 10, "D1 (D:)   Harddisk  NTFS"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        CDriveSelectDlg dlg;
+        dlg.m_pQueries = c.drives;
+        dlg.m_nMode = c.mode;
+        dlg.m_bImageEntry = c.drives == &machine;
+        dlg.m_nDriveCode = c.preset;
+        int shown = -9, itemHeight = 0;
+        std::vector<std::string> texts;
+        testsupport::ModalScript script;
+        script.Add([&](HWND d) {
+            HWND list = GetDlgItem(d, 1082);
+            texts = testsupport::ListBoxTexts(list);
+            shown = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+            itemHeight = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+            if (c.pick != -3)
+                SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(c.pick == -2 ? texts.size() - 1 : c.pick), 0);
+            if (c.ending == 'D')
+                PostMessageA(d, WM_COMMAND, MAKEWPARAM(1082, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+            else
+                testsupport::Click(d, c.ending == 'C' ? IDCANCEL : IDOK);
+            return true;
+        });
+        EXPECT_EQ(c.ending == 'C' ? IDCANCEL : IDOK, script.Run([&] { return dlg.DoModal(); }));
+        ASSERT_EQ(static_cast<size_t>(dlg.Entries().GetCount()), texts.size());
+        for (size_t i = 0; i < texts.size(); ++i)
+            EXPECT_EQ(dlg.Entries().GetText(static_cast<int>(i)), texts[i]);
+        if (!texts.empty()) {
+            EXPECT_GE(itemHeight, GetSystemMetrics(SM_CYSMICON) + 4);
+        }
+        EXPECT_EQ(c.shown, shown);
+        EXPECT_EQ(c.code, dlg.m_nDriveCode);
+        EXPECT_EQ(c.sizeMB, dlg.m_nChosenSize);
+        EXPECT_STREQ(c.text, dlg.m_strChosenText);
+    }
 }
 
 TEST(DriveSelectDialog, TheRunningSystemListsItsDriveC)
@@ -458,7 +383,7 @@ TEST(DriveSelectDialog, TypingALetterMovesToTheNextEntryWithIt)
     dlg.m_pQueries = &m;
     dlg.m_bImageEntry = 1;
     std::vector<int> selections;
-    ModalSteps steps;
+    testsupport::ModalScript steps;
     steps.Add([&](HWND d) {
         HWND list = GetDlgItem(d, 1082);
         SetFocus(list);
@@ -469,7 +394,7 @@ TEST(DriveSelectDialog, TypingALetterMovesToTheNextEntryWithIt)
         PostMessageA(d, WM_COMMAND, IDOK, 0);
         return true;
     });
-    EXPECT_EQ(IDOK, RunDialog(dlg, steps));
+    EXPECT_EQ(IDOK, steps.Run([&] { return dlg.DoModal(); }));
     // From C: (preselected) to both physical drives in turn, the image entry, then round to
     // the first "D...": the empty floppy's "Datentr\xE4ger (A:)".
     EXPECT_EQ((std::vector<int>{ 6, 7, 8, 0 }), selections);

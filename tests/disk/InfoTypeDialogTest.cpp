@@ -1,132 +1,52 @@
-// The info type dialog: its 21 positions, the caller's preset shown and handed back by OK,
-// a double click as OK, Cancel, and no selection.
+// The info type dialog: its list shows the 21 entries in order, the caller's preset is
+// selected (a preset without a position selects nothing), and OK, a double click and Cancel
+// hand back the selection or keep the preset.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
 #include <vector>
 #include "disk/InfoTypeDialog.h"
-#include "tests/uihelpers/TestWindows.h"
+#include "tests/support/ModalScript.h"
 
-using uitest::ModalSteps;
-
-namespace {
-
-INT_PTR RunDialog(CInfoTypeDlg& dlg, ModalSteps& steps)
+TEST(InfoTypeDialog, PresetSelectionOkDoubleClickAndCancel)
 {
-    steps.Start();
-    INT_PTR r = dlg.DoModal();
-    steps.Stop();
-    EXPECT_FALSE(steps.TimedOut());
-    return r;
-}
-
-std::vector<std::string> ListTexts(HWND list)
-{
-    std::vector<std::string> texts;
-    int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        char buf[128] = {};
-        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-        texts.push_back(buf);
-    }
-    return texts;
-}
-
-}  // namespace
-
-TEST(InfoTypeDialog, ListsTheStructuresInTheirOrder)
-{
-    // Position 20 is the exFAT directory; the ext superblock has no position.
-    const std::vector<std::string> expected = {
-        "<default>", "Bootsektor", "Bootsektor (FAT32)", "Bootsektor (NTFS)", "Bootsektor (EXFAT)", "FAT12",
-        "FAT16", "FAT32", "FATEX", "Verzeichnis", "Infosektor", "MasterBootRecord", "VolumeDescriptor",
-        "CD Pfad Tabelle", "CD Verzeichnis", "Master File Table", "Mirror MFT", "Ecma-Tag",
-        "GUID Partitionstablle", "GUID Partitioneintr\xE4ge", "EXFAT Verzeichnis" };
     std::vector<std::string> table;
-    for (int i = 0; i < CInfoTypeDlg::kEntryCount; ++i) table.push_back(CInfoTypeDlg::EntryText(i));
+    for (int i = 0; i < CInfoTypeDlg::kEntryCount; ++i)
+        table.push_back(CInfoTypeDlg::EntryText(i));
+    EXPECT_EQ(21u, table.size());
     EXPECT_EQ(nullptr, CInfoTypeDlg::EntryText(-1));
     EXPECT_EQ(nullptr, CInfoTypeDlg::EntryText(21));
 
-    CInfoTypeDlg dlg;
-    std::vector<std::string> shown;
-    std::string caption;
-    ModalSteps steps;
-    steps.Add([&](HWND d) {
-        shown = ListTexts(GetDlgItem(d, 1082));
-        caption = uitest::WindowText(d);
-        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
-        return true;
-    });
-    EXPECT_EQ(IDCANCEL, RunDialog(dlg, steps));
-    EXPECT_EQ(expected, shown);
-    EXPECT_EQ(expected, table);
-    EXPECT_EQ("Info-Typ w\xE4hlen", caption);
-}
-
-TEST(InfoTypeDialog, ThePresetIsShownAndOkReturnsIt)
-{
-    for (int preset : { 0, 6, 20 }) {
+    // Preset, the position chosen (-1: none), how the dialog ends, the position kept.
+    const struct {
+        int preset, pick;
+        char ending;   // 'O' OK, 'C' Cancel, 'D' double click
+        int result;
+    } cases[] = {
+        {0, -1, 'O', 0}, {6, -1, 'O', 6}, {20, -1, 'O', 20}, {3, 15, 'O', 15},
+        {0, 11, 'D', 11}, {7, 2, 'C', 7}, {-1, -1, 'O', -1},
+    };
+    for (const auto& c : cases) {
         CInfoTypeDlg dlg;
-        dlg.m_nPosition = preset;
+        dlg.m_nPosition = c.preset;
         int shown = -9;
-        ModalSteps steps;
-        steps.Add([&](HWND d) {
-            shown = static_cast<int>(SendMessageA(GetDlgItem(d, 1082), LB_GETCURSEL, 0, 0));
-            PostMessageA(d, WM_COMMAND, IDOK, 0);
+        std::vector<std::string> texts;
+        testsupport::ModalScript script;
+        script.Add([&](HWND d) {
+            HWND list = GetDlgItem(d, 1082);
+            texts = testsupport::ListBoxTexts(list);
+            shown = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+            if (c.pick >= 0)
+                SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(c.pick), 0);
+            if (c.ending == 'D')
+                PostMessageA(d, WM_COMMAND, MAKEWPARAM(1082, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+            else
+                testsupport::Click(d, c.ending == 'C' ? IDCANCEL : IDOK);
             return true;
         });
-        EXPECT_EQ(IDOK, RunDialog(dlg, steps));
-        EXPECT_EQ(preset, shown);
-        EXPECT_EQ(preset, dlg.m_nPosition);
+        EXPECT_EQ(c.ending == 'C' ? IDCANCEL : IDOK, script.Run([&] { return dlg.DoModal(); }));
+        EXPECT_EQ(table, texts);
+        EXPECT_EQ(c.preset, shown);
+        EXPECT_EQ(c.result, dlg.m_nPosition) << c.preset << " " << c.pick;
     }
-}
-
-TEST(InfoTypeDialog, UserChoiceDoubleClickCancelAndNoSelection)
-{
-    CInfoTypeDlg chosen;
-    chosen.m_nPosition = 3;
-    ModalSteps pick;
-    pick.Add([](HWND d) {
-        SendMessageA(GetDlgItem(d, 1082), LB_SETCURSEL, 15, 0);
-        PostMessageA(d, WM_COMMAND, IDOK, 0);
-        return true;
-    });
-    EXPECT_EQ(IDOK, RunDialog(chosen, pick));
-    EXPECT_EQ(15, chosen.m_nPosition);
-
-    CInfoTypeDlg doubled;
-    ModalSteps dbl;
-    dbl.Add([](HWND d) {
-        HWND list = GetDlgItem(d, 1082);
-        SendMessageA(list, LB_SETCURSEL, 11, 0);
-        PostMessageA(d, WM_COMMAND, MAKEWPARAM(1082, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
-        return true;
-    });
-    EXPECT_EQ(IDOK, RunDialog(doubled, dbl));
-    EXPECT_EQ(11, doubled.m_nPosition);
-
-    CInfoTypeDlg cancelled;
-    cancelled.m_nPosition = 7;
-    ModalSteps cancel;
-    cancel.Add([](HWND d) {
-        SendMessageA(GetDlgItem(d, 1082), LB_SETCURSEL, 2, 0);
-        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
-        return true;
-    });
-    EXPECT_EQ(IDCANCEL, RunDialog(cancelled, cancel));
-    EXPECT_EQ(7, cancelled.m_nPosition);
-
-    // A preset without a position (the ext superblock's) selects nothing; OK gives -1.
-    CInfoTypeDlg none;
-    none.m_nPosition = -1;
-    int shown = -9;
-    ModalSteps ok;
-    ok.Add([&](HWND d) {
-        shown = static_cast<int>(SendMessageA(GetDlgItem(d, 1082), LB_GETCURSEL, 0, 0));
-        PostMessageA(d, WM_COMMAND, IDOK, 0);
-        return true;
-    });
-    EXPECT_EQ(IDOK, RunDialog(none, ok));
-    EXPECT_EQ(-1, shown);
-    EXPECT_EQ(-1, none.m_nPosition);
 }

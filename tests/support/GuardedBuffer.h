@@ -10,7 +10,7 @@ class GuardedBuffer
 {
 public:
     // Room for `size` bytes between the fences.
-    explicit GuardedBuffer(size_t size)
+    explicit GuardedBuffer(size_t size = 4096)
     {
         m_usable = (size + kPage - 1) / kPage * kPage;
         if (m_usable == 0)
@@ -52,6 +52,11 @@ public:
     }
     // A terminated text whose NUL is the last readable byte.
     char* TextAtEnd(const char* text) { return reinterpret_cast<char*>(AtEnd(text, strlen(text) + 1)); }
+    // `units` UTF-16 units whose last one ends at the upper fence.
+    wchar_t* WideAtEnd(const wchar_t* text, size_t units)
+    {
+        return reinterpret_cast<wchar_t*>(AtEnd(text, units * sizeof(wchar_t)));
+    }
     // A writable area of `size` bytes ending at the upper fence.
     unsigned char* OutputAtEnd(size_t size) { return m_base + kPage + m_usable - size; }
 

@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 #include "textlib/CQuote.h"
-#include "tests/textlib/GuardedPage.h"
+#include "tests/support/GuardedBuffer.h"
 
 namespace {
 
@@ -214,11 +214,11 @@ TEST(CQuote, DecodeEscapeAgreesWithTheCompiler)
     EXPECT_EQ(DecodeCEscape(nullptr, &used), 0);
     EXPECT_EQ(used, 0);
 
-    GuardedPage page;
+    GuardedBuffer page;
     ASSERT_TRUE(page.Ok());
-    EXPECT_EQ(DecodeCEscape(page.PlaceText("\\x1"), &used), 1);
-    EXPECT_EQ(DecodeCEscape(page.PlaceText("\\7"), &used), 7);
-    EXPECT_EQ(DecodeCEscape(page.PlaceText("\\"), &used), '\\');
+    EXPECT_EQ(DecodeCEscape(page.TextAtEnd("\\x1"), &used), 1);
+    EXPECT_EQ(DecodeCEscape(page.TextAtEnd("\\7"), &used), 7);
+    EXPECT_EQ(DecodeCEscape(page.TextAtEnd("\\"), &used), '\\');
 }
 
 TEST(CQuote, LiteralReaderModesAndLimits)
@@ -267,8 +267,8 @@ TEST(CQuote, LiteralReaderModesAndLimits)
             ASSERT_EQ(reinterpret_cast<unsigned char*>(wide)[i], 0x55);
     }
 
-    GuardedPage page;
+    GuardedBuffer page;
     ASSERT_TRUE(page.Ok());
-    EXPECT_EQ(ParseCStringLiteral(out, sizeof out, page.PlaceText("\"ab\\"), &consumed), 3);
+    EXPECT_EQ(ParseCStringLiteral(out, sizeof out, page.TextAtEnd("\"ab\\"), &consumed), 3);
     EXPECT_EQ(consumed, 4);
 }

@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 #include "textlib/CharClass.h"
-#include "tests/textlib/GuardedPage.h"
+#include "tests/support/GuardedBuffer.h"
 
 namespace {
 
@@ -211,9 +211,9 @@ TEST(CharClassScan, TokensOfThePatternMatcher)
     EXPECT_EQ(ScanTokenN(CCM_DIGITS, "abc", '&', 10), 3);
     EXPECT_EQ(ScanTokenN(CCM_DIGITS, nullptr, '&', 10), 0);
 
-    GuardedPage page;
+    GuardedBuffer page;
     ASSERT_TRUE(page.Ok());
-    const char* text = page.PlaceText("abcdef");
+    const char* text = page.TextAtEnd("abcdef");
     EXPECT_EQ(ScanTokenN(CCM_DIGITS, text, 0, 1000), 6);
     EXPECT_EQ(ScanTokenN(CC_LOWER, text, whileIn, 1000), 6);
     EXPECT_EQ(SkipCharClass(text, 0xFFFFFFFFu), 6);

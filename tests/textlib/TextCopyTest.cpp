@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 #include "textlib/TextCopy.h"
-#include "tests/textlib/GuardedPage.h"
+#include "tests/support/GuardedBuffer.h"
 
 namespace {
 
@@ -110,9 +110,9 @@ TEST(TextCopy, LengthAgreesWithStrnlen)
     EXPECT_EQ(TextLengthLimited(nullptr, 5), 0);
     EXPECT_EQ(TextLengthLimitedW(nullptr, 5), 0);
 
-    GuardedPage page;
+    GuardedBuffer page;
     ASSERT_TRUE(page.Ok());
-    const char* end = page.Place("abcd", 4);   // no NUL at all before the guard page
+    const char* end = reinterpret_cast<const char*>(page.AtEnd("abcd", 4));   // no NUL at all before the guard page
     EXPECT_EQ(TextLengthLimited(end, 4), 4);
     EXPECT_EQ(FindCharOffsetN(end, 'z', 4), 4);
 }

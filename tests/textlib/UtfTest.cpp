@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 #include "textlib/Utf.h"
-#include "tests/textlib/GuardedPage.h"
+#include "tests/support/GuardedBuffer.h"
 
 namespace {
 
@@ -85,12 +85,12 @@ TEST(Utf, MalformedSequencesGiveTheFirstByte)
         "\xC3", "\xE2\x82", "\xF0\x9F\x98",              // cut off by the NUL
         "\xC3\x41", "\xE2\x28\xA1", "\xF0\x9F\x41\x41",  // interrupted
     };
-    GuardedPage page;
+    GuardedBuffer page;
     ASSERT_TRUE(page.Ok());
     for (const char* text : bad)
     {
         // At the end of readable memory: one byte too far is an access violation.
-        const char* placed = page.PlaceText(text);
+        const char* placed = page.TextAtEnd(text);
         unsigned cp = 0;
         EXPECT_EQ(DecodeUtf8Char(placed, &cp), 1) << std::hex << (unsigned char)text[0];
         EXPECT_EQ(cp, static_cast<unsigned char>(text[0]));
@@ -136,11 +136,11 @@ TEST(Utf, Utf16Decoding)
     const wchar_t low[] = { 0xDE00, 0 };
     EXPECT_EQ(DecodeUtf16Char(low, &cp), 1);
     EXPECT_EQ(cp, 0xDE00u);
-    GuardedPage page;
+    GuardedBuffer page;
     ASSERT_TRUE(page.Ok());
     const wchar_t highThenEnd[] = { 0xD83D, 0 };
-    EXPECT_EQ(DecodeUtf16Char(page.PlaceWide(highThenEnd, 2), &cp), 1);
-    EXPECT_EQ(DecodeUtf16CharBounded(page.PlaceWide(highThenEnd, 1), 1, &cp), 1);
+    EXPECT_EQ(DecodeUtf16Char(page.WideAtEnd(highThenEnd, 2), &cp), 1);
+    EXPECT_EQ(DecodeUtf16CharBounded(page.WideAtEnd(highThenEnd, 1), 1, &cp), 1);
 }
 
 TEST(Utf, ConversionsAgreeWithTheSystemAndStayInBounds)
@@ -221,8 +221,8 @@ TEST(Utf, ConversionEdges)
     EXPECT_STREQ(narrow, "\xFF\xE4\x80");
     EXPECT_EQ(Utf8ToLatin1(narrow, "abc", 0), 0);
 
-    GuardedPage page;
+    GuardedBuffer page;
     ASSERT_TRUE(page.Ok());
-    EXPECT_EQ(Utf8ToWideN(wide, page.PlaceText("x\xF0\x9F\x98"), 8, -1), 4);
-    EXPECT_EQ(Utf8ToLatin1(narrow, page.PlaceText("\xE2\x82"), 4), 2);
+    EXPECT_EQ(Utf8ToWideN(wide, page.TextAtEnd("x\xF0\x9F\x98"), 8, -1), 4);
+    EXPECT_EQ(Utf8ToLatin1(narrow, page.TextAtEnd("\xE2\x82"), 4), 2);
 }

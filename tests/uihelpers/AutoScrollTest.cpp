@@ -9,22 +9,6 @@ namespace {
 
 // --- direction and speed
 
-TEST(AutoScrollDirection, StraightAndDiagonalPulls)
-{
-    EXPECT_EQ(3, AutoScrollDirection(100, 0, AUTOSCROLL_BOTH));   // right
-    EXPECT_EQ(6, AutoScrollDirection(-100, 0, AUTOSCROLL_BOTH));  // left
-    EXPECT_EQ(1, AutoScrollDirection(0, 100, AUTOSCROLL_BOTH));   // down
-    EXPECT_EQ(2, AutoScrollDirection(0, -100, AUTOSCROLL_BOTH));  // up
-    EXPECT_EQ(4, AutoScrollDirection(100, 100, AUTOSCROLL_BOTH));
-    EXPECT_EQ(5, AutoScrollDirection(100, -100, AUTOSCROLL_BOTH));
-    EXPECT_EQ(7, AutoScrollDirection(-100, 100, AUTOSCROLL_BOTH));
-    EXPECT_EQ(8, AutoScrollDirection(-100, -100, AUTOSCROLL_BOTH));
-    EXPECT_EQ(3, AutoScrollDirection(100, 0, AUTOSCROLL_HORIZONTAL));
-    EXPECT_EQ(0, AutoScrollDirection(100, 0, AUTOSCROLL_VERTICAL));
-    EXPECT_EQ(3, AutoScrollDirection(100, 100, AUTOSCROLL_HORIZONTAL));
-    EXPECT_EQ(1, AutoScrollDirection(100, 100, AUTOSCROLL_VERTICAL));
-}
-
 TEST(AutoScrollDirection, GridAgreesWithTheSignsAndTheDeadZone)
 {
     for (int dy = -150; dy <= 150; dy += 3)

@@ -6,6 +6,7 @@
 
 #include "services/AppIdentity.h"
 #include "services/Registry.h"
+#include "tests/support/ModalScript.h"
 #include "tests/support/TestSupport.h"
 #include "views/ValueSearch.h"
 #include "views/ValueSearchInput.h"
@@ -19,47 +20,18 @@
 
 namespace {
 
-// Steps run one per timer tick on the dialog of this thread.
-std::vector<std::function<void(HWND)>> g_steps;
-size_t g_nextStep = 0;
-HWND g_dialog = nullptr;
-
-BOOL CALLBACK FindDialogWindow(HWND window, LPARAM)
-{
-    char title[64] = {0};
-    ::GetWindowTextA(window, title, sizeof(title));
-    if (strcmp(title, "Wert suchen") == 0 && ::IsWindowVisible(window))
-    {
-        g_dialog = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK StepTimer(HWND, UINT, UINT_PTR, DWORD)
-{
-    g_dialog = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), FindDialogWindow, 0);
-    if (!g_dialog || g_nextStep >= g_steps.size())
-        return;
-    g_steps[g_nextStep++](g_dialog);
-}
-
+// Runs the dialog with one scripted step per action on it; the last one closes it.
 INT_PTR RunSteps(ValueSearchSettings* settings, uint32_t flags, const char* initial,
                  std::vector<std::function<void(HWND)>> steps)
 {
-    const size_t userSteps = steps.size();
-    g_steps = std::move(steps);
-    g_nextStep = 0;
-    // A last resort so that a test whose steps fail cannot hang the run.
-    g_steps.push_back([](HWND d) { ::PostMessageA(d, WM_COMMAND, IDCANCEL, 0); });
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, StepTimer);
+    testsupport::ModalScript script;
+    for (auto& step : steps)
+        script.Add([step](HWND d) {
+            step(d);
+            return true;
+        });
     CFindValueDialog dialog(nullptr, settings, flags, initial);
-    INT_PTR result = dialog.DoModal();
-    ::KillTimer(nullptr, timer);
-    // Every step ran, and the dialog closed on the last one (not on the fallback).
-    EXPECT_EQ(g_nextStep, userSteps);
-    return result;
+    return script.Run([&] { return dialog.DoModal(); });
 }
 
 std::string TextOf(HWND d, int id)

@@ -1,7 +1,7 @@
 #include "views/HexCursor.h"
 #include "views/TextLayout.h"
 
-#include "GuardedBuffer.h"
+#include "tests/support/GuardedBuffer.h"
 
 #include <gtest/gtest.h>
 

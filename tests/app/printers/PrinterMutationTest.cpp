@@ -1,8 +1,9 @@
-// Every structure printer on damaged sectors: real sectors of the fixture images with bytes
-// changed at random, cut to every loaded size, on a medium that answers reads with garbage or
-// fails them. A printer must neither crash nor hang nor read outside the loaded bytes: each
-// buffer ends (or starts) at a page that cannot be read, so one byte too far is an access
-// violation that ends the test program.
+// Every structure printer on damaged data: real sectors of the fixture images, cut to every
+// loaded size and changed at random, and random bytes, on a medium that answers the printers'
+// own reads (the rest of an MFT record, the other half of a superblock, a GPT entry array)
+// with damaged copies of real data, random bytes or failures. A printer must neither crash
+// nor hang nor read outside the loaded bytes: each sector lies against a page that cannot be
+// read (behind its last byte or before its first), so one byte too far ends the test program.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,51 +12,38 @@
 #include <string.h>
 
 #include "PrinterTestSupport.h"
+#include "tests/support/GuardedBuffer.h"
 
 using namespace printertest;
 
 namespace {
 
-const uint32_t kPage = 4096;
-const uint32_t kMaxSize = 2 * kPage;
+const uint32_t kMaxSize = 8192;
 
-// A buffer of up to kMaxSize bytes with an unreadable page right behind its end or right
-// before its start.
-class GuardedBuffer {
-public:
-    GuardedBuffer()
-    {
-        m_base = static_cast<uint8_t*>(VirtualAlloc(nullptr, 4 * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        if (m_base) {
-            VirtualProtect(m_base, kPage, PAGE_NOACCESS, &old);
-            VirtualProtect(m_base + 3 * kPage, kPage, PAGE_NOACCESS, &old);
+// Changes a few bytes, mostly among the first 256 where the lengths and offsets are.
+void Damage(std::vector<uint8_t>& bytes, std::mt19937& random, int changes)
+{
+    for (int c = 0; c < changes && !bytes.empty(); ++c) {
+        const uint32_t at = (random() % 2 ? random() % 256 : random()) % bytes.size();
+        switch (random() % 5) {
+        case 0: bytes[at] = 0; break;
+        case 1: bytes[at] = 0xFF; break;
+        case 2: bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
+        case 3: bytes[at] = static_cast<uint8_t>(random() % 64); break;
+        default: bytes[at] = static_cast<uint8_t>(random()); break;
         }
     }
-    ~GuardedBuffer()
-    {
-        if (m_base)
-            VirtualFree(m_base, 0, MEM_RELEASE);
-    }
-    bool Ok() const { return m_base != nullptr; }
-    // Copies `size` bytes so that they end at the rear guard (atEnd) or start after the front one.
-    uint8_t* Place(const uint8_t* data, uint32_t size, bool atEnd)
-    {
-        uint8_t* at = atEnd ? m_base + 3 * kPage - size : m_base + kPage;
-        memcpy(at, data, size);
-        return at;
-    }
+}
 
-private:
-    uint8_t* m_base = nullptr;
-};
-
-// A medium whose reads fail or bring random bytes, with a random place of the sector in its
-// FAT and random sector sizes.
+// A medium whose reads fail, bring random bytes or damaged real data, with a random place of
+// the sector in its FAT and random sector sizes.
 class ChaosPrinter : public TestPrinter {
 public:
     explicit ChaosPrinter(uint32_t seed) : random(seed) {}
     std::mt19937 random;
+    std::vector<std::vector<uint8_t>> records;   // MFT records (1024 bytes each)
+    std::vector<std::vector<uint8_t>> units;     // halves of superblocks (512 bytes)
+    int damage = 8;
 
     void Shake()
     {
@@ -64,22 +52,32 @@ public:
         fatStart = random() % 4 ? random() % 64 : (static_cast<uint64_t>(random()) << 32) | random();
         static const uint32_t perFat[] = {0, 1, 2, 3, 9, 64, 0xFFFFFFFFu};
         sectorsPerFat = perFat[random() % 7];
-        static const uint32_t units[] = {1, 1, 1, 2, 4, 8, 128};
-        unitsPerSector = units[random() % 7];
+        static const uint32_t perSector[] = {1, 1, 1, 2, 4, 8, 128};
+        unitsPerSector = perSector[random() % 7];
         failReads = (random() % 3) == 0;
     }
 
 protected:
+    // The caller's buffer must hold all the units it asked for: every byte is filled.
     bool DocReadUnits(uint64_t firstUnit, uint32_t count, void* buffer) const override
     {
         reads.push_back(std::make_pair(firstUnit, count));
         if (failReads || count > 256)
             return false;
-        // The caller's buffer must hold all the units it asked for: fill every byte.
-        uint8_t* out = static_cast<uint8_t*>(buffer);
         std::mt19937& r = const_cast<std::mt19937&>(random);
-        for (uint32_t i = 0; i < count * 512; ++i)
-            out[i] = static_cast<uint8_t>(r());
+        uint8_t* out = static_cast<uint8_t*>(buffer);
+        for (uint32_t u = 0; u < count; ++u) {
+            std::vector<uint8_t> unit(512);
+            if (!units.empty() && r() % 2) {
+                unit = units[r() % units.size()];
+                unit.resize(512);
+                Damage(unit, r, damage);
+            } else {
+                for (uint8_t& b : unit)
+                    b = static_cast<uint8_t>(r());
+            }
+            memcpy(out + 512 * u, unit.data(), 512);
+        }
         return true;
     }
     uint32_t DocGetMftRecord(uint8_t* record1024, uint8_t** place) const override
@@ -87,14 +85,22 @@ protected:
         if (failReads)
             return 0;
         std::mt19937& r = const_cast<std::mt19937&>(random);
-        for (int i = 0; i < 1024; ++i)
-            record1024[i] = static_cast<uint8_t>(r());
-        // A plausible header now and then, so the attribute walk gets going.
-        if (r() % 2) {
-            memcpy(record1024, "FILE", 4);
-            record1024[20] = static_cast<uint8_t>(r() % 2 ? 0x38 : r());
-            record1024[21] = 0;
+        std::vector<uint8_t> rec(1024);
+        if (!records.empty() && r() % 2) {
+            rec = records[r() % records.size()];
+            rec.resize(1024);
+            Damage(rec, r, damage);
+        } else {
+            for (uint8_t& b : rec)
+                b = static_cast<uint8_t>(r());
+            // A plausible header now and then, so the attribute walk gets going.
+            if (r() % 2) {
+                memcpy(rec.data(), "FILE", 4);
+                rec[20] = static_cast<uint8_t>(r() % 2 ? 0x38 : r());
+                rec[21] = 0;
+            }
         }
+        memcpy(record1024, rec.data(), 1024);
         if (place)
             *place = record1024 + ((currentSector & 1) ? 512 : 0);
         return 1024;
@@ -102,34 +108,67 @@ protected:
 };
 
 struct Seed {
+    int type;   // 0: a sector for every printer
     const char* image;
     uint64_t offset;
 };
 
-// Sectors of every kind the printers know, from the fixtures that exist.
-std::vector<std::vector<uint8_t>> LoadSeeds()
+// Sectors of every kind the printers know; those with a type are that printer's own.
+const Seed kSeeds[] = {
+    {0, "mbr.img", 0}, {0, "mbr.img", 18432 * 512ull}, {0, "gpt.img", 512}, {0, "gpt.img", 1024},
+    {0, "fat12.img", 0}, {0, "fat12.img", 512}, {0, "fat12.img", 19 * 512}, {0, "fat16.img", 0},
+    {0, "fat32.img", 0}, {0, "fat32.img", 512}, {0, "fat32.img", 32 * 512}, {0, "fatlfn.img", 129 * 512},
+    {0, "exfat.img", 0}, {0, "exfat.img", 2048 * 512}, {0, "exfat.img", (4096 + 24) * 512},
+    {0, "ntfs.img", 0}, {0, "ntfs.img", 4 * 4096}, {0, "ntfs.img", 4 * 4096 + 5 * 1024},
+    {0, "ext2.img", 1024}, {0, "ext4.img", 1024}, {0, "iso9660.img", 16 * 2048},
+    {0, "iso9660.img", 17 * 2048}, {0, "iso9660.img", 19 * 2048}, {0, "iso9660.img", 20 * 2048},
+    {0, "isoudf.img", 16 * 2048}, {0, "udf.img", 256 * 2048}, {0, "udf.img", 257 * 2048},
+    {12, "iso9660.img", 16 * 2048}, {12, "iso9660.img", 17 * 2048}, {12, "iso9660.img", 18 * 2048},
+    {12, "udf.img", 16 * 2048}, {13, "iso9660.img", 22 * 2048}, {13, "iso9660.img", 23 * 2048},
+    {14, "iso9660.img", 19 * 2048}, {14, "iso9660.img", 21 * 2048}, {14, "iso9660.img", 24 * 2048},
+    {14, "iso9660.img", 19 * 2048 + 512}, {15, "ntfs.img", 4 * 4096}, {15, "ntfs.img", 4 * 4096 + 512},
+    {16, "ntfs.img", 2047 * 4096}, {17, "udf.img", 256 * 2048}, {17, "udf.img", 96 * 2048},
+    {17, "udf.img", 97 * 2048}, {17, "udf.img", 98 * 2048}, {17, "udf.img", 128 * 2048},
+    {17, "udf.img", 257 * 2048}, {17, "udf.img", 258 * 2048}, {17, "isoudf.img", 275 * 2048},
+    {17, "isoudf.img", 261 * 2048}, {17, "isoudf.img", 263 * 2048}, {17, "udf.img", 260 * 2048},
+    {20, "exfat.img", (4096 + 24) * 512}, {21, "ext2.img", 1024}, {21, "ext4.img", 1024},
+    {21, "ext4.img", 1536}, {21, "ext3.img", 0},
+};
+
+struct Seeds {
+    std::vector<std::vector<uint8_t>> common;
+    std::vector<std::vector<uint8_t>> own[CStructurePrinter::INFO_TYPE_COUNT];
+};
+
+Seeds LoadSeeds(ChaosPrinter& p)
 {
-    static const Seed seeds[] = {
-        {"mbr.img", 0},           {"mbr.img", 18432 * 512ull}, {"gpt.img", 512},
-        {"gpt.img", 1024},        {"fat12.img", 0},            {"fat12.img", 512},
-        {"fat12.img", 19 * 512},  {"fat16.img", 0},            {"fat32.img", 0},
-        {"fat32.img", 512},       {"fat32.img", 32 * 512},     {"fatlfn.img", 129 * 512},
-        {"exfat.img", 0},         {"exfat.img", 2048 * 512},   {"exfat.img", (4096 + 24) * 512},
-        {"ntfs.img", 0},          {"ntfs.img", 4 * 4096},      {"ntfs.img", 4 * 4096 + 5 * 1024},
-        {"ext2.img", 1024},       {"ext4.img", 1024},          {"iso9660.img", 16 * 2048},
-        {"iso9660.img", 17 * 2048}, {"iso9660.img", 19 * 2048}, {"iso9660.img", 20 * 2048},
-        {"isoudf.img", 16 * 2048}, {"udf.img", 256 * 2048},    {"udf.img", 257 * 2048},
-    };
-    std::vector<std::vector<uint8_t>> out;
-    for (const Seed& s : seeds) {
+    Seeds seeds;
+    for (const Seed& s : kSeeds) {
         std::vector<uint8_t> bytes;
         if (LoadBytes(FixturePath(s.image), s.offset, kMaxSize, &bytes))
-            out.push_back(bytes);
+            (s.type ? seeds.own[s.type] : seeds.common).push_back(bytes);
     }
-    // Plain patterns as well: all zero, all ones.
-    out.push_back(std::vector<uint8_t>(kMaxSize, 0));
-    out.push_back(std::vector<uint8_t>(kMaxSize, 0xFF));
-    return out;
+    seeds.common.push_back(std::vector<uint8_t>(kMaxSize, 0));
+    seeds.common.push_back(std::vector<uint8_t>(kMaxSize, 0xFF));
+    for (auto& own : seeds.own)
+        if (!own.empty())
+            own.push_back(std::vector<uint8_t>(kMaxSize, 0));
+    // The medium's own data: MFT records and superblock halves.
+    std::vector<uint8_t> mft;
+    if (LoadBytes(FixturePath("ntfs.img"), 4 * 4096, 16 * 1024, &mft))
+        for (int i = 0; i < 16; ++i)
+            p.records.push_back(std::vector<uint8_t>(mft.begin() + 1024 * i, mft.begin() + 1024 * (i + 1)));
+    if (LoadBytes(FixturePath("ntfsfrag.img"), 4 * 4096 + 64 * 1024, 3 * 1024, &mft))
+        for (int i = 0; i < 3; ++i)
+            p.records.push_back(std::vector<uint8_t>(mft.begin() + 1024 * i, mft.begin() + 1024 * (i + 1)));
+    for (const char* image : {"ext2.img", "ext3.img", "ext4.img"}) {
+        std::vector<uint8_t> sb;
+        if (LoadBytes(FixturePath(image), 1024, 1024, &sb)) {
+            p.units.push_back(std::vector<uint8_t>(sb.begin(), sb.begin() + 512));
+            p.units.push_back(std::vector<uint8_t>(sb.begin() + 512, sb.end()));
+        }
+    }
+    return seeds;
 }
 
 std::vector<int> PrinterTypes()
@@ -142,59 +181,79 @@ std::vector<int> PrinterTypes()
     return types;
 }
 
+void RunPlaced(ChaosPrinter& p, GuardedBuffer& guard, int type, const std::vector<uint8_t>& bytes,
+               uint32_t size, bool atEnd)
+{
+    p.Run(type, atEnd ? guard.AtEnd(bytes.data(), size) : guard.AtStart(bytes.data(), size), size);
+    ASSERT_LE(p.LineCount(), 50000) << "type " << type << " size " << size;
+}
+
 }  // namespace
 
 TEST(PrinterMutation, EveryLoadedSizeOfRealSectors)
 {
-    GuardedBuffer guard;
+    GuardedBuffer guard(kMaxSize);
     ASSERT_TRUE(guard.Ok());
-    const std::vector<std::vector<uint8_t>> seeds = LoadSeeds();
+    ChaosPrinter p(1);
+    const Seeds seeds = LoadSeeds(p);
     const std::vector<int> types = PrinterTypes();
     ASSERT_GE(types.size(), 13u);
-    ChaosPrinter p(1);
     const DWORD start = GetTickCount();
     for (int type : types) {
         for (uint32_t size = 0; size <= 2048; ++size) {
-            const std::vector<uint8_t>& seed = seeds[(size + type) % seeds.size()];
             p.Shake();
-            const uint8_t* data = guard.Place(seed.data(), size, (size & 1) == 0);
-            p.Run(type, data, size);
-            ASSERT_LE(p.LineCount(), 50000);
+            RunPlaced(p, guard, type, seeds.common[(size + type) % seeds.common.size()], size, (size & 1) == 0);
         }
-        SCOPED_TRACE(type);
+        for (size_t s = 0; s < seeds.own[type].size(); ++s) {
+            for (uint32_t size = 0; size <= 4096; ++size) {
+                p.Shake();
+                p.damage = static_cast<int>(size % 4);
+                RunPlaced(p, guard, type, seeds.own[type][s], size, (size & 1) != (s & 1));
+            }
+        }
     }
-    // A printer that loops on damaged data would have taken far longer.
-    EXPECT_LT(GetTickCount() - start, 240000u);
+    // A printer that loops on some length would take far longer.
+    EXPECT_LT(GetTickCount() - start, 300000u);
 }
 
 TEST(PrinterMutation, RandomlyDamagedSectors)
 {
-    GuardedBuffer guard;
+    GuardedBuffer guard(kMaxSize);
     ASSERT_TRUE(guard.Ok());
-    const std::vector<std::vector<uint8_t>> seeds = LoadSeeds();
-    const std::vector<int> types = PrinterTypes();
-    std::mt19937 random(20261207);
     ChaosPrinter p(7);
-    std::vector<uint8_t> damaged;
-    for (int round = 0; round < 6000; ++round) {
-        damaged = seeds[random() % seeds.size()];
-        const int changes = 1 + static_cast<int>(random() % 64);
-        for (int c = 0; c < changes; ++c) {
-            const uint32_t at = random() % kMaxSize;
-            switch (random() % 4) {
-            case 0: damaged[at] = 0; break;
-            case 1: damaged[at] = 0xFF; break;
-            case 2: damaged[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
-            default: damaged[at] = static_cast<uint8_t>(random()); break;
-            }
+    const Seeds seeds = LoadSeeds(p);
+    std::mt19937 random(20261207);
+    static const uint32_t usualSizes[] = {512, 2048, 1024, 4096};
+    for (int type : PrinterTypes()) {
+        const auto& own = seeds.own[type];
+        for (int round = 0; round < 1800; ++round) {
+            std::vector<uint8_t> sector =
+                !own.empty() && random() % 3 ? own[random() % own.size()] : seeds.common[random() % seeds.common.size()];
+            Damage(sector, random, 1 + static_cast<int>(random() % 64));
+            const uint32_t size = random() % 3 ? usualSizes[random() % 4] : random() % (kMaxSize + 1);
+            p.Shake();
+            p.damage = static_cast<int>(random() % 32);
+            RunPlaced(p, guard, type, sector, size, round & 1);
         }
-        // Mostly the usual sector sizes, sometimes any length up to two pages.
-        static const uint32_t sizes[] = {512, 2048, 1024, 4096};
-        const uint32_t size = random() % 3 ? sizes[random() % 4] : random() % (kMaxSize + 1);
-        const int type = types[random() % types.size()];
-        p.Shake();
-        const uint8_t* data = guard.Place(damaged.data(), size, (round & 1) == 0);
-        p.Run(type, data, size);
-        ASSERT_LE(p.LineCount(), 50000) << "type " << type << " round " << round;
+    }
+}
+
+TEST(PrinterMutation, RandomBytesOfEveryLength)
+{
+    GuardedBuffer guard(kMaxSize);
+    ASSERT_TRUE(guard.Ok());
+    ChaosPrinter p(99);
+    LoadSeeds(p);
+    std::mt19937 random(99);
+    std::vector<uint8_t> noise(4096);
+    for (int type : PrinterTypes()) {
+        for (int round = 0; round < 600; ++round) {
+            // Small values make lengths and counts that stay inside the data more often.
+            const uint32_t limit = round % 2 ? 256 : 48;
+            for (uint8_t& b : noise)
+                b = static_cast<uint8_t>(random() % limit);
+            p.Shake();
+            RunPlaced(p, guard, type, noise, random() % 4097, round & 1);
+        }
     }
 }
