@@ -227,4 +227,8 @@ if [ -f ntfsfrag.img ]; then
   # $BadClus: a record whose data attribute has a name ("$Bad").
   report ntfsfrag.img badclus ntfsinfo -v -i 8 ntfsfrag.img
 fi
+# A BMP file for the data window's modules: made by ImageMagick, described by identify.
+mk_bmp() { convert -size 37x21 xc:red -type truecolor "bmp3:$1"; }
+have convert && build test.bmp mk_bmp
+[ -f test.bmp ] && report test.bmp identify identify -format '%w %h %z %B\n' test.bmp
 exit 0

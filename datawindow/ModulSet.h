@@ -1,0 +1,218 @@
+// The module language of the data window: user-written "*.dfm" files that say how the bytes
+// under the hex cursor are decoded. CModulSet compiles them in two passes into instruction
+// records (ModulCompiler.cpp), runs a module or one of its blocks over a byte buffer into the
+// rows of an output slot (ModulInterpreter.cpp), and keeps the lists both share (ModulSet.cpp).
+// Nothing here needs a window.
+//
+// What the language leaves open, fixed here:
+// - Items may abut wherever no blank is needed to tell them apart: `BYTE"Kopf"#H`,
+//   `IF n>=3 EXIT`, `ADD n 1#A` read as their blank-separated forms.
+// - A value-name text that begins inside the 15 characters examined after "#" runs to its
+//   closing quote (or the line end), however long it is.
+// - A byte pattern after "UNTIL" ends at "+n" (the skip), at an action word (EXIT, CALL,
+//   SEEK, GOTO, RETURN, MOV, ADD), at ";" or at the line end; any other character that
+//   starts no pattern item ends it too and is read as the next operand.
+// - A target given inside the flags ("#>name") sets bit 0x80 of the flag word, but not the
+//   part 0x080 that the keyword table's masks test: data lines (forbidden mask 0x4E8) may
+//   write their text into a target row. A keyword whose forbidden mask has 0x2000 still
+//   refuses it.
+// - Values of 1 to 3 bytes are unsigned: their signed decimal form is the value itself.
+// - A keyword written in full selects itself even where it is the prefix of an earlier row,
+//   so "MOD" is the remainder and "MO" still selects "MODUL".
+// - A run executes at most kStepBudget lines (re-tests of an IF with MOV or ADD included);
+//   a module that loops without making rows ends with a "Programmfehler" row instead of
+//   holding the user-interface thread.
+// - Arithmetic is defined for every value: division by 0 divides by 1, INT_MIN / -1 gives
+//   INT_MIN (remainder 0), shifts take their count modulo 32, floats that are NaN count as
+//   0 and larger ones saturate. Positions are 64-bit; a position outside the data ends the
+//   run.
+#pragma once
+#include <stdint.h>
+#include <stdio.h>
+
+#include "services/TextList.h"
+
+class CDataStream;
+class CTextScanner;
+
+// One compiled line.
+struct ModulInstr {
+    int32_t value;      // the last value read or computed
+    uint8_t opcode;     // low byte of the keyword's code
+    uint8_t kind;       // high byte: 1 when the formatted text may go to a target row
+    int32_t label;      // instruction of the first label (the line's variable), -1
+    int32_t target;     // instruction of the second label, -1
+    int32_t number1;
+    int32_t number2;
+    int32_t pattern;    // index in the pattern list, -1
+    uint32_t test;      // bits 0-3 comparison, bits 5-7 action
+    uint32_t flags;     // bits 0-11 the line's parts, 12-15 (SEEK: 12-22) width - 1, 16-31 letters
+    int32_t names;      // index in the value-name list, -1
+    int32_t position;   // data offset at which the line last ran
+    int32_t ownLabel;   // the line's own label in the module's sorted label list, -1
+};
+
+enum { kMaxPatternBytes = 32 };
+
+// A byte pattern after "UNTIL": each byte matches where (data & mask) == value.
+struct BytePattern {
+    int32_t skip;       // bytes the position advances past a match
+    int32_t offset;     // tested at position + offset (+ the value of `label`)
+    int32_t label;      // instruction whose value is added to the offset, -1
+    int32_t length;
+    uint8_t value[kMaxPatternBytes];
+    uint8_t mask[kMaxPatternBytes];
+};
+
+// An entry of the module list: a whole module or a block the user can choose to run.
+struct ModulEntry {
+    int32_t firstInstr;
+    int32_t source;
+};
+
+// One loaded file.
+struct ModulSource {
+    int32_t firstEntry;   // its first module-list entry
+    int32_t firstInstr;
+    int32_t endInstr;     // exclusive
+    int32_t labelCount;
+};
+
+// One output row; the entry's text is the value text.
+struct OutputRow {
+    int32_t nameRef;      // >= 0 an instruction whose text is the name; < 0 -(generated name)
+    int16_t indent;
+    int32_t size;
+    int32_t offset;       // from the current block base
+    int32_t dataOffset;   // from the start of the data
+};
+
+// Flag letters and parts of the flag word.
+enum ModulFlag : uint32_t {
+    MF_PART_NAME = 0x002,
+    MF_PART_LABEL = 0x004,
+    MF_PART_COMPARE = 0x008,
+    MF_PART_NUMBER1 = 0x010,
+    MF_PART_NUMBER2 = 0x020,
+    MF_PART_ACTION = 0x040,
+    MF_PART_TARGET = 0x080,
+    MF_PART_PATTERN = 0x100,
+    MF_PART_FLAGS = 0x200,
+    MF_PART_NOT = 0x400,
+    MF_PART_LABEL_FIRST = 0x800,
+    MF_FORBID_FLAG_TARGET = 0x2000,   // only in forbidden masks
+    MF_TARGET = 0x80,
+    MF_OCTAL = 0x00010000,
+    MF_DECREMENT = 0x00020000,
+    MF_HEX = 0x00040000,
+    MF_SUFFIX = 0x00080000,
+    MF_SIGNED = 0x00100000,
+    MF_UNSIGNED = 0x00200000,
+    MF_CHAR = 0x00400000,
+    MF_BINARY = 0x00800000,
+    MF_NO_PREFIX = 0x01000000,
+    MF_BIG_ENDIAN = 0x02000000,
+    MF_AT = 0x04000000,
+    MF_INDEX = 0x08000000,
+    MF_HIDDEN = 0x10000000,
+    MF_ABSOLUTE = 0x20000000,
+    MF_ALIGN = 0x40000000,
+    MF_GLOBAL = 0x80000000,
+};
+
+enum ModulAction : uint32_t {
+    MA_NONE = 0,
+    MA_EXIT = 32,
+    MA_CALL = 64,
+    MA_RETURN = 96,
+    MA_GOTO = 128,
+    MA_SEEK = 160,
+    MA_MOV = 192,
+    MA_ADD = 224,
+};
+
+class CModulSet {
+public:
+    enum { kSlots = 16, kFrames = 16, kTextSize = 1024, kDefaultMaxRows = 8192 };
+    static const long kStepBudget = 1000000;
+
+    CModulSet();
+    virtual ~CModulSet();
+
+    // --- loading
+    // Compiles one module file; 2 when the module was added, 1 when one of that name was
+    // loaded already (nothing added). The error count tells whether the text had faults.
+    int Compile(CTextScanner* scanner, const char* name);
+    // Opens the file (32 KB scanner) and compiles it under `name`, or the file name up to its
+    // first "."; 0 when it cannot be opened ("Kann Datei nicht öffnen.").
+    int LoadFile(const char* path, const char* name);
+    void RemoveAll();
+
+    // --- errors: mode 0 none, 1 printed to the standard output, 2 written to a stream
+    void SetErrorEcho(bool on);
+    void SetErrorStream(CDataStream* stream);
+    void ReportError(const char* message, bool warning);
+    int GetErrorCount() const { return m_errorCount; }
+
+    // --- running
+    int Run(int slot, const uint8_t* data, int size, int entry, int maxRows, int startOffset);
+    int RunSlot(const uint8_t* data, int size, int entry, int maxRows, int startOffset);
+    int RunByName(int slot, const uint8_t* data, int size, const char* name, int maxRows, int startOffset);
+
+    // --- slots and rows
+    int SelectSlot(int slot);
+    int GetCurrentSlot() const { return m_slot; }
+    void ClearSlot(int slot);
+    int GetRowCount(int slot = -1) const;
+    const OutputRow* GetRow(int slot, int row, const char** name, const char** value, int* nameLength,
+                            int* valueLength) const;
+
+    // --- lists
+    int GetEntryCount() const { return m_modules.GetCount(); }
+    const char* GetEntryName(int entry) const { return m_modules.GetText(entry); }
+    const ModulEntry* GetEntry(int entry) const;
+    int GetSourceCount() const { return m_sources.GetCount(); }
+    const char* GetSourceName(int source) const { return m_sources.GetText(source); }
+    int FindSource(const char* name) const;
+    int FindEntry(const char* name, int source) const;
+    int GetSourceFirstEntry(int source) const;
+    int GetSourceEndEntry(int source) const;
+    int SetParam(int source, int n, int32_t value);
+    int GetParam(int source, int n, int32_t* value) const;
+    int GetInstructionCount() const { return m_instrs.GetCount(); }
+    const ModulInstr* GetInstruction(int index) const;
+
+    // The set's feature mask against which "BLOCK" lines choose themselves; 0.
+    uint32_t GetFeatureMask() const { return m_featureMask; }
+
+    // Formats one value as the flags of `instr` ask; `count` is the running count of
+    // representations of the line (reset to 0 for every line). Appends to `text` (its length
+    // `length`, the buffer kTextSize bytes) and returns the new length.
+    int FormatValue(const ModulInstr& instr, uint32_t value, int bytes, int* count, char* text, int length) const;
+    int FormatValue64(const ModulInstr& instr, uint64_t value, int bytes, int* count, char* text, int length) const;
+
+private:
+    CModulSet(const CModulSet&) = delete;
+    CModulSet& operator=(const CModulSet&) = delete;
+
+    ModulInstr* Instr(int index) const;
+    int32_t ValueOf(int index) const;
+    void SetValueOf(int index, int32_t value);
+
+    friend class ModulCompiler;
+    friend class ModulRun;
+
+    CTextList m_instrs;     // user data ModulInstr; text = the row name
+    CTextList m_patterns;   // user data BytePattern
+    CTextList m_names;      // value-name texts
+    CTextList m_modules;    // user data ModulEntry
+    CTextList m_sources;    // user data ModulSource
+    CTextList m_rows[kSlots];       // user data OutputRow; text = the value text
+    CTextList m_rowNames[kSlots];   // generated row names
+    int m_errorMode;
+    CDataStream* m_errorStream;
+    int m_errorLine;
+    int m_errorCount;
+    int m_slot;
+    uint32_t m_featureMask;
+};

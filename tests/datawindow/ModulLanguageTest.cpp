@@ -1,0 +1,225 @@
+// The module language without a window: the cases of the language as one table of module
+// text, bytes and the rows (or error text) they give, the mended faults, and a mutation run
+// of damaged modules over random data fenced by no-access pages.
+#include <gtest/gtest.h>
+
+#include "datawindow/ModulSet.h"
+#include "services/DataStream.h"
+#include "services/TextScanner.h"
+#include "tests/views/GuardedBuffer.h"
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace modultest {
+
+// A set that compiled one module from memory; its error text as the loader would show it.
+struct Compiled {
+    CModulSet set;
+    std::string errors;
+    int result = 0;
+
+    explicit Compiled(const std::string& text, const char* name = "test")
+    {
+        CDataStream errorStream(256);
+        errorStream.OpenMemory(nullptr, 0, STREAM_CREATE);
+        set.SetErrorStream(&errorStream);
+        CTextScanner scanner(32768);
+        scanner.OpenMemory(text.data(), static_cast<int>(text.size()), STREAM_READ);
+        result = set.Compile(&scanner, name);
+        errorStream.Close();
+        int size = 0;
+        char* block = static_cast<char*>(errorStream.TakeMemoryBlock(&size));
+        errors.assign(block ? block : "", static_cast<size_t>(size));
+        free(block);
+        set.SetErrorStream(nullptr);
+    }
+
+    // The rows of a run as "name=value" lines ("|" between them).
+    std::string Rows(const std::vector<uint8_t>& data, int entry = 0, int maxRows = 8192, int start = 0)
+    {
+        set.Run(0, data.data(), static_cast<int>(data.size()), entry, maxRows, start);
+        std::string out;
+        for (int r = 0; r < set.GetRowCount(0); ++r) {
+            const char* name;
+            const char* value;
+            set.GetRow(0, r, &name, &value, nullptr, nullptr);
+            out += (r ? "|" : "") + std::string(name) + "=" + value;
+        }
+        return out;
+    }
+};
+
+}  // namespace modultest
+
+namespace {
+
+using modultest::Compiled;
+
+TEST(ModulLanguageTest, CasesOfTheLanguage)
+{
+    struct Case {
+        const char* module;
+        std::vector<uint8_t> data;
+        const char* rows;     // expected rows, or the error text when it starts with "Fehler"
+    } cases[] = {
+        {"BYTE \"a\" 3 #H", {1, 2, 3}, "a=0x1 0x2 0x3 "},
+        {"BYTE \"a\" 3 #HS", {1, 2, 3}, "a=0x1 1 , 0x2 2 , 0x3 3 "},
+        {":w WORD \"w\" #M\nPRINT w", {0x12, 0x34}, "w=4660 |?\?\?=13330 "},
+        {"BYTE \"b\" #\"1:eins:\"\nBYTE \"c\" #\"1:eins:\"", {1, 2}, "b=eins|c=2 "},
+        {"BYTE \"v\" #\"1:a:2:b:?:c:\"", {7}, "v=c"},
+        {"BYTE \"h\" #H4\nBYTE \"x\" #HX4\nBYTE \"k\" #HK", {10, 10, 10}, "h=0x000A |x=000Ah |k=A "},
+        {":s STRING \"s\"\nPRINT s", {0x61, 0x62, 0, 9}, "s=\"ab\"|?\?\?=2 "},
+        {"b \"bit\"\nBYT \"byte\"", {0x03, 0x41}, "bit=1 |byte=65 "},
+        {"BYTES", {1}, "Fehler(1)\tUnbekannter Befehl\r\n"},
+        {"BYTE \"a\" \"b\"", {1}, "Fehler(1)\tName ist bereits angegeben\r\n"},
+        {":x BYTE\n:x BYTE", {1}, "Fehler(2)\tDoppelte Marke 'x' gefunden\r\n"},
+        {"IF x == 1 GOTO GOTO", {1}, "Fehler(1)\tUnbekannte Marke :x\r\nFehler(1)\tGOTO ist nicht erlaubt.\r\n"},
+        {"IF LOCAL_0 < 3 ADD LOCAL_0 1\nPRINT LOCAL_0", {0}, "?\?\?=3 "},
+        // Items abut where no blank is needed; a value-name text runs past 15 flag characters.
+        {"BYTE\"n\"#HK\"255:sehr langer Name weit hinter dem Fenster:\"", {255}, "n=FF sehr langer Name weit hinter dem Fenster"},
+        // 1- to 3-byte values are unsigned; 4-byte ones signed.
+        {"RWORD \"r\"\nDWORD \"d\"", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, "r=16777215 |d=-1 "},
+        // A data line may write its text into a target row; the pattern ends at the action.
+        {":t TEXT \"Ziel\"\nBYTE \"q\" #N>t\nIF UNTIL 00 AB +1 GOTO ende\nBYTE \"nach\"\n:ende EXIT", {7, 0, 0xAB, 5},
+         "Ziel=7 "},
+        {"IF UNTIL 01 02 +2 GOTO weiter\nEXIT\n:weiter BYTE \"w\"", {1, 2, 9}, "w=9 "},
+        // MOD is the remainder; INT_MIN / -1 and BIN over 31 are defined.
+        {"MOV LOCAL_0 17\nMOD LOCAL_0 5\nPRINT LOCAL_0", {0}, "?\?\?=2 "},
+        {"MOV LOCAL_0 -2147483648\nDIV LOCAL_0 -1\nPRINT LOCAL_0\nMOV LOCAL_1 -2147483648\nMOD LOCAL_1 -1\nPRINT LOCAL_1",
+         {0}, "?\?\?=-2147483648 |?\?\?=0 "},
+        {"BIN LOCAL_0 33\nPRINT LOCAL_0\nMOV LOCAL_1 7\nDIV LOCAL_1 0\nPRINT LOCAL_1", {0}, "?\?\?=35 |?\?\?=7 "},
+        // A loop that makes no row ends at the step budget.
+        {":a GOTO a", {0}, "LOCAL_0=Programmfehler"},
+        // The count of representations starts anew on every line.
+        {"BYTE \"a\" #HS\nBYTE \"b\"", {1, 2}, "a=0x1 1 |b=2 "},
+        // Aligning with G counts from the data start: the callee's base is 3.
+        {"SEEK 3\nCALL sub\nEXIT\n:sub SEEK 4 #RG\nOFFSET \"o\" #G\nRETURN", std::vector<uint8_t>(16), "o=4 "},
+        {"CALL sub\n:sub CALL sub", {0}, "LOCAL_0=CALL Überlauf !!!"},
+        {"", {}, ""},
+    };
+    for (const Case& c : cases) {
+        Compiled m(c.module);
+        const std::string expected = c.rows;
+        if (expected.rfind("Fehler", 0) == 0) {
+            EXPECT_EQ(m.errors, expected) << c.module;
+            continue;
+        }
+        EXPECT_EQ(m.errors, "") << c.module;
+        if (!*c.module)
+            continue;
+        EXPECT_EQ(m.Rows(c.data), expected) << c.module;
+    }
+    // A buffer of 0 bytes gives no rows.
+    Compiled m("BYTE \"a\"");
+    EXPECT_EQ(m.set.Run(0, reinterpret_cast<const uint8_t*>(""), 0, 0, 100, 0), 0);
+}
+
+TEST(ModulLanguageTest, ModuleListsAndReloading)
+{
+    Compiled comments("; nur Kommentar\n\n  ; noch einer\n", "kommentar");
+    EXPECT_EQ(comments.set.GetEntryCount(), 1);
+    EXPECT_STREQ(comments.set.GetEntryName(0), "Modul - kommentar");
+    EXPECT_EQ(comments.set.GetInstructionCount(), 4 + 4 + 1) << "the variables and the single EXIT";
+
+    Compiled direct("MODUL \"M\"\nBLOCK \"B\"\nBYTE");
+    EXPECT_EQ(direct.set.GetEntryCount(), 1);
+    EXPECT_STREQ(direct.set.GetEntryName(0), "B");
+    Compiled between("MODUL \"M\"\nBYTE\nBLOCK \"B\"\nBYTE");
+    ASSERT_EQ(between.set.GetEntryCount(), 2);
+    EXPECT_STREQ(between.set.GetEntryName(0), "B");
+    EXPECT_STREQ(between.set.GetEntryName(1), "Modul - M");
+
+    // The same module again: a warning, and every list as it was.
+    const std::string text = "BYTE \"a\" UNTIL 00 #\"1:x:\"\n";
+    Compiled once(text, "doppelt");
+    const int instrs = once.set.GetInstructionCount();
+    CDataStream errors(256);
+    errors.OpenMemory(nullptr, 0, STREAM_CREATE);
+    once.set.SetErrorStream(&errors);
+    CTextScanner scanner(32768);
+    scanner.OpenMemory(text.data(), static_cast<int>(text.size()), STREAM_READ);
+    EXPECT_EQ(once.set.Compile(&scanner, "doppelt"), 1);
+    EXPECT_EQ(once.set.GetErrorCount(), 1);
+    EXPECT_EQ(once.set.GetInstructionCount(), instrs);
+    EXPECT_EQ(once.set.GetEntryCount(), 1);
+    EXPECT_EQ(once.Rows({1, 0}), "a=x") << "the patterns and value names of the first load still serve";
+    once.set.SetErrorStream(nullptr);
+
+    // Names and positions beyond 16 bits.
+    std::string big;
+    for (int i = 0; i < 33000; ++i)
+        big += "BYTE \"n" + std::to_string(i) + "\"\n";
+    Compiled large(big);
+    std::vector<uint8_t> data(33000, 1);
+    EXPECT_EQ(large.set.Run(0, data.data(), 33000, 0, 40000, 0), 33000);
+    const char* name;
+    const OutputRow* row = large.set.GetRow(0, 32999, &name, nullptr, nullptr, nullptr);
+    ASSERT_NE(row, nullptr);
+    EXPECT_STREQ(name, "n32999");
+    EXPECT_EQ(row->dataOffset, 32999);
+}
+
+// Damaged modules over random data placed against a no-access page: every run ends (rows,
+// steps or data), never reads past the data, and every message is one of the compiler's with
+// a line number.
+TEST(ModulLanguageTest, DamagedModulesNeverEscapeTheirData)
+{
+    static const char* const kLines[] = {
+        "BYTE \"a\" 3 #H", "WORD \"w\" LOCAL_0 #M", "DWORD 2 #HS", "QWORD #H", "FLOAT 2", "DOUBLE", "RWORD #U",
+        "STRING \"s\" UNTIL 00", "STRING_P #U", "STRING_B 7", "STRING_D", "STRING_K #K", "BIT 3", "REST 4 1",
+        "OFFSET \"o\" x 4", "LEN #A", "IF LOCAL_0 < 5 ADD LOCAL_0 1", "IF x == 3 GOTO y", "LOOP LOCAL_1 y",
+        "LOOP x 3", ":x BYTE \"x\" #I", ":y CALL x", "RETURN", "SEEK 4 #R", "SEEK x #M", "SEEK -99999 #A",
+        "SEEK 2147483647 #B", "TEXT \"t\"", "PRINT x 4", "SPRINT x y #R", "ADD x 5", "MUL x y", "DIV x 0",
+        "MOD x -1", "BIN x 40", "MOV x 2147483647", "DOWN \"d\"", "UP", "RVA x y #SA", "IF UNTIL >x+2 ? ~1?0 \"a\\n\" +3 GOTO y",
+        "BLOCK \"b\" 1 2", "MODUL \"m\"", "GOTO z", "CALL y", "IF UNTIL 41 EXIT", "BYTE \"", "STRING #\"1:a",
+        "WORD #>", "BYTE 99999999999999 -2147483648", "#", "!!", "IF x >= <= 1", "LOOP LOCAL_2 -5", "\x01\xff",
+    };
+    const int kLineCount = sizeof(kLines) / sizeof(kLines[0]);
+    static const char* const kMessages[] = {
+        "Doppelte Marke", "Erwarte Befehl", "Unbekannter Befehl", "Name ist bereits angegeben",
+        "Zuviele Zahlen definiert", "Marken sind in den Flags nicht erlaubt",
+        "Einen Marke ist in den Flags bereits definiert", "Unbekannte Marke :", "Leere Marke in Flags",
+        "Flags bereits definiert.", "Not Zeichen bereits definiert.", "Unerlaubte Vergleichsfunktion.",
+        "Unbekanntes Zeichen", "Bis-Dump bereits definiert.", "ist nicht erlaubt.", "Zuviele Marken definiert",
+        "Syntaxfehler, fehlente Angaben", "Syntaxfehler, zuviele  Angaben",
+    };
+    std::mt19937 rng(20261207);
+    GuardedBuffer fence(65536);
+    ASSERT_TRUE(fence.Ok());
+    const DWORD started = GetTickCount();
+    for (int round = 0; round < 10000; ++round) {
+        std::string text;
+        const int lines = 1 + static_cast<int>(rng() % 24);
+        for (int i = 0; i < lines; ++i) {
+            std::string line = kLines[rng() % kLineCount];
+            switch (rng() % 6) {
+            case 0: line[rng() % line.size()] = static_cast<char>(rng()); break;   // a damaged byte
+            case 1: line = line.substr(0, rng() % line.size()); break;            // cut short
+            case 2: line += " " + std::to_string(static_cast<int>(rng())); break; // a huge number
+            default: break;
+            }
+            text += line + (rng() % 3 ? "\n" : "\r\n");
+        }
+        Compiled m(text);
+        for (size_t from = 0, at; (at = m.errors.find("\r\n", from)) != std::string::npos; from = at + 2) {
+            const std::string message = m.errors.substr(from, at - from);
+            bool known = false;
+            for (const char* k : kMessages)
+                known = known || message.find(k) != std::string::npos;
+            ASSERT_TRUE(known && message.rfind("Fehler(", 0) == 0) << message << "\n" << text;
+        }
+        std::vector<uint8_t> bytes(rng() % 65537);
+        for (uint8_t& b : bytes)
+            b = static_cast<uint8_t>(rng() % 4 ? rng() : 0);
+        const uint8_t* data = fence.AtEnd(bytes.data(), bytes.size());
+        for (int e = 0; e < m.set.GetEntryCount(); ++e)
+            m.set.Run(static_cast<int>(rng() % 16), data, static_cast<int>(bytes.size()), e, 2000,
+                      static_cast<int>(rng() % 8));
+    }
+    EXPECT_LT(GetTickCount() - started, 120000u) << "10,000 damaged modules within two minutes";
+}
+
+}  // namespace
