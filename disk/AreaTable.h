@@ -5,6 +5,12 @@
 #pragma once
 #include <stdint.h>
 
+// How many partitions the partition walk can name: every GPT entry it looks at, and four for
+// each partition-table sector of the MBR and EBR chain it reads.
+const uint32_t kMaxGptEntriesWalked = 1024;
+const uint32_t kMaxPartitionTableSectors = 32;
+const uint32_t kMaxNamedPartitions = kMaxGptEntriesWalked + 4 * kMaxPartitionTableSectors;
+
 // The structure a sector range holds; 0 is no structure.
 enum InfoType : uint32_t
 {
@@ -75,10 +81,12 @@ struct AreaTable
 };
 
 // One region per recognised volume with clusters. Kept ordered by region start whatever the
-// order volumes are found in, so that the lookup from the top finds the right volume.
+// order volumes are found in, so that the lookup from the top finds the right volume. A
+// volume without its region would be counted in the clusters of the volume before it, so
+// there is room for one region per partition the walk can name.
 struct ClusterRegionTable
 {
-    static constexpr uint32_t kCapacity = 8;
+    static constexpr uint32_t kCapacity = kMaxNamedPartitions;
     static constexpr uint32_t kNoClusters = 0xFFFFFFFFu;   // sectors per cluster of an unused slot
 
     uint32_t count = 0;
@@ -107,10 +115,12 @@ struct ClusterRegionTable
     uint64_t ClusterToSector(uint32_t region, uint64_t cluster) const;
 };
 
-// Where partitions begin, kept ascending (also for starts added by hand).
+// Where partitions begin, kept ascending (also for starts added by hand). A partition whose
+// start is missing would be counted from the start of the one before it, so the list holds
+// every start the walk can name.
 struct PartitionStartList
 {
-    static constexpr uint32_t kCapacity = 8;
+    static constexpr uint32_t kCapacity = kMaxNamedPartitions;
 
     uint32_t count = 0;
     uint64_t start[kCapacity];

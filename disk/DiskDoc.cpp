@@ -372,15 +372,26 @@ uint32_t CDiskDoc::GetAreaType() const
     return m_scan.areas.TypeAt(m_currentSector);
 }
 
+int CDiskDoc::CurrentClusterRegion() const
+{
+    // A region numbers the sectors of its own partition only: behind it may lie a partition
+    // whose volume was not recognised (or found no room in the tables), whose sectors the
+    // region before would otherwise count as its clusters.
+    int r = m_scan.regions.Find(m_currentSector);
+    if (r >= 0 && m_scan.regions.regionStart[r] < GetPartitionStart())
+        return -1;
+    return r;
+}
+
 uint64_t CDiskDoc::GetClusterAreaStart() const
 {
-    int r = m_scan.regions.Find(m_currentSector);
+    int r = CurrentClusterRegion();
     return r < 0 ? 0 : m_scan.regions.dataStart[r];
 }
 
 uint32_t CDiskDoc::GetSectorsPerCluster() const
 {
-    int r = m_scan.regions.Find(m_currentSector);
+    int r = CurrentClusterRegion();
     if (r < 0 || m_scan.regions.sectorsPerCluster[r] == ClusterRegionTable::kNoClusters)
         return 0;
     return m_scan.regions.sectorsPerCluster[r];
@@ -388,7 +399,7 @@ uint32_t CDiskDoc::GetSectorsPerCluster() const
 
 uint64_t CDiskDoc::GetFirstClusterNumber() const
 {
-    int r = m_scan.regions.Find(m_currentSector);
+    int r = CurrentClusterRegion();
     return r < 0 ? 0 : m_scan.regions.firstCluster[r];
 }
 

@@ -185,6 +185,8 @@ protected:
     // hard disk, typed the "OK".
     bool ConfirmWrite(UINT boxType, int* answer);
     void SendHint(uint32_t hint);
+    // The cluster region that numbers the current sector, -1 when none does.
+    int CurrentClusterRegion() const;
     void ClearSearchState();
     void LoadSettings();
     void SaveSettings();

@@ -23,7 +23,9 @@ const uint32_t kGptFirstLba = 32;        // u64 in an entry
 const uint32_t kGptLastLba = 40;         // u64 in an entry
 
 // The queue of partition-table sectors still to read.
-const uint32_t kEbrQueueSize = 32;
+const uint32_t kEbrQueueSize = kMaxPartitionTableSectors;
+static_assert(PartitionStartList::kCapacity >= VolumeScanner::kMaxGptEntries + 4 * kEbrQueueSize,
+              "the start list holds every partition the walk can name");
 
 bool IsFatPartitionType(uint8_t t)
 {
@@ -94,8 +96,9 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
         // One unreadable table sector costs only its own partitions.
         if (!read || !HasBootSignature(sec))
             continue;
-        if (!AddArea(base + e.sector, base + e.sector + 1, INFO_MBR) || m_res.areas.IsFull())
-            break;
+        // A full area table stops the recognisers, not the naming of partitions: a partition
+        // without its start would count its sectors from the partition before it.
+        AddArea(base + e.sector, base + e.sector + 1, INFO_MBR);
         uint32_t here = e.sector;
         uint32_t previousEnd = 0;
         for (uint32_t k = 0; k < 4; ++k) {
@@ -114,12 +117,16 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
             uint64_t at = base + rel;
             if (!m_res.partitionStarts.IsFull())
                 m_res.partitionStarts.Add(at);
+            const bool room = !m_res.areas.IsFull();
             if (type == 0x07 || type == 0x17) {
-                AnalyzeNtfs(at);            // also hands exFAT on
+                if (room)
+                    AnalyzeNtfs(at);        // also hands exFAT on
             } else if (IsFatPartitionType(type)) {
-                AnalyzeFat(at);
+                if (room)
+                    AnalyzeFat(at);
             } else if (type == 0x83) {
-                AnalyzeExt(at);
+                if (room)
+                    AnalyzeExt(at);
             } else if (link) {
                 if (queued >= kEbrQueueSize)
                     continue;
@@ -140,23 +147,23 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
         }
     }
 
-    // GUID partition table.
-    if (!m_res.areas.IsFull() && ReadVolumeUnits(base + 1, 1, sec) && BytesAre(sec, kSector, 0, "EFI PART")) {
+    // GUID partition table (its areas only while there is room, its partitions always).
+    if (ReadVolumeUnits(base + 1, 1, sec) && BytesAre(sec, kSector, 0, "EFI PART")) {
         AddArea(base + 1, base + 2, INFO_GPT_HEADER);
         uint64_t alternate = ReadU64(sec, kSector, kGptAlternate);
         uint64_t entryStart = ReadU64(sec, kSector, kGptEntryStart);
         uint32_t entries = ReadU32(sec, kSector, kGptEntryNumber);
-        if (alternate != 0 && !m_res.areas.IsFull())
+        if (alternate != 0)
             AddArea(alternate, alternate + 1, INFO_GPT_HEADER);
-        if (entryStart != 0 && entries != 0 && !m_res.areas.IsFull()) {
+        if (entryStart != 0 && entries != 0) {
             uint64_t n = (static_cast<uint64_t>(entries) + 3) / 4;    // no 32-bit wrap
             AddArea(entryStart, entryStart + n, INFO_GPT_ENTRIES);
-            if (alternate != 0 && !m_res.areas.IsFull())
+            if (alternate != 0)
                 AddArea(alternate - n, alternate, INFO_GPT_ENTRIES);
         }
         uint32_t looked = entries < kMaxGptEntries ? entries : kMaxGptEntries;
         uint8_t boot[4 * kSector];
-        for (uint32_t j = 0; j < looked && !m_res.areas.IsFull(); ++j) {
+        for (uint32_t j = 0; j < looked; ++j) {
             if (j % 4 == 0 && !ReadVolumeUnits(base + entryStart + j / 4, 1, sec))
                 break;
             uint32_t off = (j % 4) * kGptEntryBytes;
@@ -169,7 +176,7 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
                 continue;           // already scanned through the MBR
             if (!m_res.partitionStarts.IsFull())
                 m_res.partitionStarts.Add(at);
-            if (!ReadVolumeUnits(at, 4, boot))
+            if (m_res.areas.IsFull() || !ReadVolumeUnits(at, 4, boot))
                 continue;
             if (HasBootSignature(boot)) {
                 if (BytesAre(boot, sizeof boot, 3, "NTFS    "))

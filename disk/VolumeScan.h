@@ -75,7 +75,7 @@ public:
 
     // Bound of the GPT entry loop: a header's entry count is taken at most this large, so a
     // corrupt count cannot keep the scan reading for hours.
-    static constexpr uint32_t kMaxGptEntries = 1024;
+    static constexpr uint32_t kMaxGptEntries = kMaxGptEntriesWalked;
 
 private:
     // Every read of the scan: false leaves the buffer undefined, and no caller looks at it.

@@ -17,6 +17,8 @@
 #include <shlobj.h>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -241,6 +243,45 @@ TEST_F(DiskViewTest, PositionPaneCountsClustersOfTheFatDataArea)
     // A sector of the first FAT of the same partition: no cluster.
     GoTo(start + reserved + 1);
     EXPECT_EQ(StatusText(2), " Rel.Sec " + std::to_string(reserved + 1));
+}
+
+// On a disk of twelve partitions the twelfth counts its sectors from its own start (mmls) and
+// its clusters as fsstat numbers them there.
+TEST_F(DiskViewTest, TwelfthPartitionOfAGptDiskIsCountedFromItsOwnStart)
+{
+    REQUIRE_IMAGE("gpt12.img");
+    auto text = [this](const char* report) {
+        std::ifstream in((path + report).c_str());
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string mmls = text(".mmls.txt"), fsstat = text(".fsstat12.txt");
+    const char* report = fsstat.c_str();
+    unsigned long long starts[12] = {}, area = 0, clusterBytes = 0, first = 0, last = 0;
+    std::string line;
+    for (std::istringstream rows(mmls); std::getline(rows, line);) {
+        unsigned slot = 0;
+        unsigned long long at = 0;
+        if (sscanf(line.c_str(), "%*u: %u %llu", &slot, &at) == 2 && slot < 12)
+            starts[slot] = at;
+    }
+    const unsigned long long start = starts[11];
+    ASSERT_GT(start, starts[10]) << "mmls names no twelfth partition";
+    ASSERT_TRUE(strstr(report, "Cluster Area:") && strstr(report, "Cluster Size:") && strstr(report, "Cluster Range:"));
+    sscanf(strstr(report, "Cluster Area:"), "Cluster Area: %llu", &area);
+    sscanf(strstr(report, "Cluster Size:"), "Cluster Size: %llu", &clusterBytes);
+    sscanf(strstr(report, "Cluster Range:"), "Cluster Range: %llu - %llu", &first, &last);
+    const unsigned long long perCluster = clusterBytes / 512;
+    ASSERT_GT(perCluster, 0u);
+    for (unsigned long long cluster : { first, first + 777, last }) {
+        const unsigned long long relative = area + (cluster - first) * perCluster + perCluster - 1;
+        GoTo(start + relative);
+        EXPECT_EQ(StatusText(2), " Cl:" + std::to_string(cluster) + " Sec " + std::to_string(relative));
+    }
+    GoTo(start + area - 1);
+    EXPECT_EQ(StatusText(2), " Rel.Sec " + std::to_string(area - 1));
+    // The empty eleventh partition behind the exFAT of the ninth has no clusters of its own.
+    GoTo(start - 1);
+    EXPECT_EQ(StatusText(2), " Rel.Sec " + std::to_string(start - 1 - starts[10]));
 }
 
 TEST_F(DiskViewTest, HintsSelectProtectOrRefreshWithoutPrinting)

@@ -103,7 +103,7 @@ TEST(ClusterRegionTable, ResetMarksNoNumbering)
 {
     ClusterRegionTable r;
     EXPECT_EQ(r.Find(0), -1);
-    for (uint32_t i = 0; i < 8; ++i)
+    for (uint32_t i = 0; i < ClusterRegionTable::kCapacity; ++i)
         EXPECT_EQ(r.sectorsPerCluster[i], 0xFFFFFFFFu);
 }
 
@@ -126,9 +126,8 @@ TEST(ClusterRegionTable, KeptSortedWhateverTheOrderOfAdding)
     EXPECT_EQ(r.ClusterToSector(0, 5), 1062u);
     // Block 3 of the ext region lies at base + 3 * 8 (block 1 at data start 3100 - 8 * 0).
     EXPECT_EQ(r.ClusterToSector(2, 3), 3116u);
-    for (int i = 0; i < 5; ++i)
-        r.Add(100 * i, 0, 1, 1, 0);
-    EXPECT_TRUE(r.IsFull());
+    for (uint32_t i = 0; !r.IsFull(); ++i)
+        ASSERT_TRUE(r.Add(100 * (i % 40), 0, 1, 1, 0));
     EXPECT_FALSE(r.Add(1, 1, 1, 1, 1));
     for (uint32_t i = 1; i < r.count; ++i)
         EXPECT_LE(r.regionStart[i - 1], r.regionStart[i]);
@@ -148,8 +147,10 @@ TEST(PartitionStartList, SortedInsertAndLookup)
     EXPECT_EQ(p.StartOf(2048), 2048u);
     EXPECT_EQ(p.StartOf(100000), 83968u);
     EXPECT_EQ(p.StartOf(~0ull), 133120u);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(p.Add(10 + i));
+    // Room for every partition the walk can name: 1024 GPT entries, 32 tables of four.
+    EXPECT_GE(PartitionStartList::kCapacity, 1024u + 32 * 4);
+    for (uint32_t i = 0; !p.IsFull(); ++i)
+        ASSERT_TRUE(p.Add(10 + i));
     EXPECT_FALSE(p.Add(1));
-    EXPECT_EQ(p.count, 8u);
+    EXPECT_EQ(p.count, PartitionStartList::kCapacity);
 }

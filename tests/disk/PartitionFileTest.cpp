@@ -238,7 +238,7 @@ TEST_F(LoadPartitions, SizeQuestionAndRefusals)
     EXPECT_EQ(0, prompts.unexpected);
 }
 
-TEST_F(LoadPartitions, AtMostEightStarts)
+TEST_F(LoadPartitions, StartsStayOrderedAndKnownOnesAreNotAddedAgain)
 {
     std::string four = DriveSection();
     for (int n = 0; n < 4; ++n) {
@@ -260,7 +260,7 @@ TEST_F(LoadPartitions, AtMostEightStarts)
     ASSERT_EQ(8u, starts.count);
     for (uint32_t i = 1; i < starts.count; ++i)
         EXPECT_LT(starts.start[i - 1], starts.start[i]);
-    ASSERT_TRUE(WriteText((DriveSection() + "[PARTITION0]\r\nSECT=7\r\nSIZE=1\r\n").c_str()));
+    ASSERT_TRUE(WriteText((DriveSection() + "[PARTITION0]\r\nSECT=101\r\nSIZE=1\r\n").c_str()));
     EXPECT_EQ(0, doc->ReadPartitionFile('P' - 'A'));
     EXPECT_EQ(8u, starts.count);
 }

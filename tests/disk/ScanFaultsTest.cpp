@@ -488,6 +488,31 @@ TEST(PartitionWalk, PartitionsListedOutOfDiskOrderGiveSortedTables)
     EXPECT_EQ(s.r.partitionStarts.StartOf(149), 100u);
 }
 
+TEST(PartitionWalk, AFullAreaTableStillNamesEveryPartition)
+{
+    // 300 GPT partitions, each an ext volume: the areas fill up long before the last, whose
+    // start must still be known (its sectors are counted from it).
+    const uint32_t kParts = 300;
+    Image img(80 + 8 * kParts);
+    img.Entry(0, 0, 0xEE, 1, 79 + 8 * kParts);
+    img.Text(1, 0, "EFI PART");
+    img.Put64(1, 72, 2);
+    img.Put32(1, 80, kParts);
+    for (uint32_t j = 0; j < kParts; ++j) {
+        const uint32_t start = 80 + 8 * j;
+        img.Put64(2 + j / 4, 128 * (j % 4) + 32, start);
+        img.Put64(2 + j / 4, 128 * (j % 4) + 40, start + 7);
+        img.Put16(start + 2, 56, 0xEF53);
+        img.Put32(start + 2, 4, 7);
+    }
+    Scan s(img);
+    EXPECT_EQ(s.scanner.AnalyzeVolume(), 1u);
+    EXPECT_TRUE(s.r.areas.IsFull());
+    ASSERT_EQ(s.r.partitionStarts.count, kParts + 1);
+    EXPECT_EQ(s.r.partitionStarts.StartOf(80 + 8 * kParts - 1), 80 + 8 * (kParts - 1));
+    EXPECT_LT(s.r.regions.count, kParts) << "recognisers ran with the area table full";
+}
+
 TEST(VolumeScan, DriveLetterIsScannedByTheNameTheSystemReports)
 {
     // Under Wine drive C: reports "NTFS" whatever lies behind it; here the sectors come

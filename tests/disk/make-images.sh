@@ -117,6 +117,17 @@ mk_gpt_ntfs()  { truncate -s $(($2 * 512)) "$1" && mkntfs -F -Q -q -L GPTNTFS "$
 mk_gpt_ext4()  { mke2fs -q -F -t ext4 -b 4096 -L gptext4 "$1" $(($2 / 8)); }
 mk_gpt_exfat() { truncate -s $(($2 * 512)) "$1" && mkfs.exfat -L GPTEXFAT "$1"; }
 
+# A GPT disk of twelve 4 MiB partitions, more than fit a short start list: ext2 in the third,
+# NTFS in the sixth, exFAT in the ninth and FAT16 in the twelfth, the rest left empty.
+mk_gpt12() {
+  truncate -s 50M "$1" &&
+  for n in 1 2 3 4 5 6 7 8 9 10 11 12; do echo "-n $n:0:+4M"; done | xargs sgdisk "$1" >/dev/null &&
+  for n in 3:mk_ext2_small 6:mk_gpt_ntfs 9:mk_gpt_exfat 12:mk_fat16_small; do
+    s=$(sgdisk -i "${n%%:*}" "$1" | sed -n 's/^First sector: \([0-9]*\).*/\1/p') &&
+    part "$1" "$s" "${n#*:}" 8192 || return 1
+  done
+}
+
 build fat12.img mk_fat12
 build fat16.img mk_fat16
 build fat32.img mk_fat32
@@ -130,6 +141,7 @@ build isoudf.img mk_isoudf
 build udf.img mk_udf
 build mbr.img mk_mbr
 build gpt.img mk_gpt
+build gpt12.img mk_gpt12
 
 # The reports, remade every run (cheap), for the images that exist.
 for f in fat12 fat16 fat32; do
@@ -157,10 +169,15 @@ done
 for f in udf isoudf; do
   [ -f $f.img ] && report $f.img udfinfo udfinfo $f.img
 done
-for f in mbr gpt; do
+for f in mbr gpt gpt12; do
   [ -f $f.img ] || continue
   report $f.img mmls mmls $f.img
 done
+# The twelfth partition's file system as fsstat sees it there.
+if [ -f gpt12.img ]; then
+  s=$(sgdisk -i 12 gpt12.img | sed -n 's/^First sector: \([0-9]*\).*/\1/p')
+  [ -n "$s" ] && report gpt12.img fsstat12 fsstat -o "$s" gpt12.img
+fi
 # The structure printers' tests: a FAT16 volume whose files have long names, and what the
 # partitioning and FAT tools say about the images.
 mk_fatlfn() {
