@@ -28,6 +28,8 @@ END_MESSAGE_MAP()
 namespace {
 
 const char kSettingsKey[] = "Settings";
+// The sizing bar of the data window.
+const UINT kDataBarId = 18;
 const char kFlatModeValue[] = "FlatMode";
 
 // Set by the first request for base panes and never cleared: a view that only inserts groups
@@ -82,13 +84,30 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA lpCreateStruct)
     if (CFrameWnd::OnCreate(lpCreateStruct) == -1)
         return -1;
 
-    // The toolbar (flat when FlatMode is above 0), the sizing bar docked at the bottom with
-    // the data window, their docking and the menu icons are created here with the controls.
+    // The toolbar (flat when FlatMode is above 0) and its bitmaps are created here with the
+    // toolbar control.
+
+    // The sizing bar for the data window: gripper, bottom, hidden in place. Its style has no
+    // WS_VISIBLE, so it starts hidden; the data window command shows it.
+    if (!m_wndChildBar.Create(this, CBRS_GRIPPER | CBRS_BOTTOM | CBRS_HIDE_INPLACE, kDataBarId))
+        return -1;
+    // The data window is created here, in the sizing bar, and made its child.
 
     static const UINT indicators[] = {ID_SEPARATOR};
     if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
         !m_wndStatusBar.SetIndicators(indicators, 1))
         return -1;
+
+    m_wndChildBar.SetBarStyle(m_wndChildBar.GetBarStyle() | CBRS_ALIGN_BOTTOM | CBRS_TOOLTIPS | CBRS_FLYBY |
+                              CBRS_SIZE_DYNAMIC);
+    // The toolbar's CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC join here with it.
+
+    // Docking on every side; the dock bars come after the status bar, which stays lowest.
+    m_wndChildBar.EnableDocking(CBRS_ALIGN_ANY);
+    EnableDocking(CBRS_ALIGN_ANY);
+    DockControlBar(&m_wndChildBar, AFX_IDW_DOCKBAR_BOTTOM);
+    // The toolbar docks into its default dock bar here, and the menu icons are prepared from
+    // toolbar resource 128, with the toolbar.
 
     // Copy stays grey until a view with something to copy enables it.
     if (HMENU menu = ::GetMenu(m_hWnd))
@@ -99,7 +118,14 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA lpCreateStruct)
 void CMainFrame::OnSize(UINT nType, int cx, int cy)
 {
     CFrameWnd::OnSize(nType, cx, cy);
-    // The docked sizing bar is laid out anew here once it exists.
+    // Docking the bar again where it is makes its row fit the new width. Only a bar in one
+    // of the frame's dock bars: a floating one stays floating.
+    if (m_wndChildBar.GetSafeHwnd() && m_wndChildBar.IsDocked()) {
+        CRect rect;
+        m_wndChildBar.GetWindowRect(&rect);
+        rect.right += 1;
+        DockControlBar(&m_wndChildBar, 0, &rect);
+    }
 }
 
 LRESULT CMainFrame::OnTextViewQuery(WPARAM wParam, LPARAM lParam)

@@ -6,6 +6,7 @@
 #include "app/StatusPaneBar.h"
 #include "app/StatusPaneLayout.h"
 #include "classlib/Afx.h"
+#include "controls/ChildBar.h"
 // WM_TEXTEDIT_QUERY: sent by the find and replace dialogs to a text view; the frame passes
 // it to the active view.
 #include "views/AnsiView.h"
@@ -30,8 +31,10 @@ public:
     void ActivateFrame(int nCmdShow = -1) override;
 
     CStatusPaneBar m_wndStatusBar;
-    // The toolbar (CToolBarNew), the sizing bar at the bottom (CChildBar) and the data window
-    // in it (CDataWnd) join here with the controls and the data window.
+    // The toolbar (CToolBarNew) joins here with the toolbar control.
+    // The sizing bar docked at the bottom (id 18) that holds the data window.
+    CChildBar m_wndChildBar;
+    // The data window in it (CDataWnd) joins here with the data window.
 
     // The toolbar is flat while this is above 0; kept in "Settings"/"FlatMode".
     int FlatMode = 1;

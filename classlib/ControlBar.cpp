@@ -1,5 +1,6 @@
 #include "classlib/ControlBar.h"
 #include "classlib/FrameWnd.h"
+#include "classlib/DockBar.h"
 
 IMPLEMENT_DYNAMIC(CControlBar, CWnd)
 
@@ -12,6 +13,11 @@ END_MESSAGE_MAP()
 
 CControlBar::~CControlBar()
 {
+    if (m_pDockBar)
+        m_pDockBar->RemoveControlBar(this);
+    m_pDockBar = nullptr;
+    delete m_pDockContext;
+    m_pDockContext = nullptr;
     if (m_pDockSite)
         m_pDockSite->RemoveControlBar(this);
     m_pDockSite = nullptr;
@@ -46,7 +52,26 @@ CRect CControlBar::GetBorders() const noexcept
 
 CFrameWnd* CControlBar::GetDockingFrame() const
 {
-    return m_pDockSite ? m_pDockSite : GetParentFrame();
+    CFrameWnd* frame = GetParentFrame();
+    return frame ? frame : m_pDockSite;
+}
+
+BOOL CControlBar::IsFloating() const noexcept
+{
+    if (IsDockBar())
+        return static_cast<const CDockBar*>(this)->m_bFloating;
+    return m_pDockBar ? m_pDockBar->m_bFloating : (m_dwStyle & CBRS_FLOATING) != 0;
+}
+
+void CControlBar::EnableDocking(DWORD dwDockStyle)
+{
+    m_dwDockStyle = dwDockStyle & (CBRS_ALIGN_ANY | CBRS_FLOAT_MULTI);
+    if ((m_dwDockStyle & CBRS_ALIGN_ANY) && !m_pDockContext)
+        m_pDockContext = new CDockContext(this);
+    if (m_pDockContext)
+        m_pDockContext->m_dwDockStyle = m_dwDockStyle;
+    if (!m_pDockSite)
+        m_pDockSite = GetParentFrame();
 }
 
 CSize CControlBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz)
@@ -143,6 +168,9 @@ int CControlBar::OnCreate(LPCREATESTRUCTA lpcs)
 
 void CControlBar::OnDestroy()
 {
+    if (m_pDockBar && m_pDockBar != this)
+        m_pDockBar->RemoveControlBar(this);
+    m_pDockBar = nullptr;
     if (m_pDockSite)
         m_pDockSite->RemoveControlBar(this);
     m_pDockSite = nullptr;

@@ -1,9 +1,9 @@
 // Control bars: windows that a frame lays out along its edges (toolbars, the status bar,
 // the sizing bars). CControlBar keeps the bar style (CBRS_*), answers the frame's layout
 // message WM_SIZEPARENT with its size, updates its items at idle time and passes the
-// commands and notifications of its controls on to its owner. Docking and floating fields
-// are here for the dock bars to come; a docked bar's dock bar and dock site are kept in
-// m_pDockBar and m_pDockSite.
+// commands and notifications of its controls on to its owner. A docked bar lives in one of
+// the frame's dock bars (m_pDockBar, see classlib/DockBar.h); its frame is m_pDockSite, and
+// its dock context (made by EnableDocking) moves it between dock bars and floating frames.
 #pragma once
 #include <windows.h>
 #include <vector>
@@ -11,6 +11,8 @@
 #include "classlib/Wnd.h"
 
 class CFrameWnd;
+class CDockBar;
+class CDockContext;
 
 // Bar styles (m_dwStyle); the window itself never gets them.
 #define CBRS_ALIGN_LEFT     0x1000L
@@ -63,10 +65,13 @@ public:
     void SetBorders(int cxLeft = 0, int cyTop = 0, int cxRight = 0, int cyBottom = 0) noexcept;
     void SetBorders(LPCRECT lpRect) noexcept;
     CRect GetBorders() const noexcept;
+    // The frame whose layout holds the bar: its floating frame while it floats.
     CFrameWnd* GetDockingFrame() const;
-    BOOL IsFloating() const noexcept { return (m_dwStyle & CBRS_FLOATING) != 0; }
-    // Sides the bar may be docked to (CBRS_ALIGN_*); kept for the dock bars.
-    void EnableDocking(DWORD dwDockStyle) noexcept { m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY; }
+    // In a floating frame's dock bar (or, for a dock bar, being one).
+    BOOL IsFloating() const noexcept;
+    // Sides the bar may be docked to (CBRS_ALIGN_*, plus CBRS_FLOAT_MULTI); any side makes
+    // the dock context that drags it, 0 takes docking away.
+    void EnableDocking(DWORD dwDockStyle);
 
     // --- overridables
     virtual CSize CalcFixedLayout(BOOL bStretch, BOOL bHorz);
@@ -93,8 +98,8 @@ public:
     DWORD m_dwStyle = 0;          // CBRS_* bar style
     DWORD m_dwDockStyle = 0;
     CFrameWnd* m_pDockSite = nullptr;
-    CWnd* m_pDockBar = nullptr;
-    void* m_pDockContext = nullptr;
+    CDockBar* m_pDockBar = nullptr;
+    CDockContext* m_pDockContext = nullptr;
     int m_cxLeftBorder = 6;
     int m_cxRightBorder = 6;
     int m_cyTopBorder = 1;

@@ -2,6 +2,7 @@
 #include "classlib/AfxInternal.h"
 #include "classlib/ControlBar.h"
 #include "classlib/Controls.h"
+#include "classlib/DockBar.h"
 #include "classlib/DocView.h"
 #include "classlib/WinApp.h"
 
@@ -456,8 +457,17 @@ LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM wParam, LPARAM)
     // frame's descendants.
     std::vector<CControlBar*> bars = m_listControlBars;
     for (CControlBar* bar : bars) {
-        if (bar->m_hWnd && !::IsChild(m_hWnd, bar->m_hWnd))
+        if (std::find(m_listControlBars.begin(), m_listControlBars.end(), bar) == m_listControlBars.end())
+            continue;   // gone meanwhile
+        if (bar->m_hWnd && !::IsChild(m_hWnd, bar->m_hWnd)) {
+            // A floating frame's layout waits for the same idle time as ours.
+            CFrameWnd* floating = bar->GetParentFrame();
+            if (floating && floating != this && floating->m_bLayoutDirty) {
+                floating->m_bLayoutDirty = FALSE;
+                floating->RecalcLayout();
+            }
             AfxCallWndProc(bar, bar->m_hWnd, WM_IDLEUPDATECMDUI, wParam, 0);
+        }
     }
     return 0;
 }
@@ -533,10 +543,127 @@ void CFrameWnd::ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay)
     if (!pBar || !pBar->m_hWnd)
         return;
     pBar->DelayShow(bShow);
+    // A floating bar is laid out by its floating frame, which also shows or hides itself.
+    CFrameWnd* frame = pBar->IsFloating() ? pBar->GetDockingFrame() : this;
+    if (!frame)
+        frame = this;
     if (bDelay)
-        m_bLayoutDirty = TRUE;   // applied at the next idle time
+        frame->DelayRecalcLayout();   // applied at the next idle time
     else
-        RecalcLayout();
+        frame->RecalcLayout();
+}
+
+void CFrameWnd::DelayRecalcLayout(BOOL) noexcept
+{
+    m_bLayoutDirty = TRUE;
+}
+
+// --- docking
+
+namespace {
+
+struct DockSide {
+    DWORD align;
+    UINT id;
+};
+// The order in which the sides are made and laid out: top and bottom span the frame,
+// left and right fill the height between them.
+const DockSide kDockSides[] = {
+    {CBRS_ALIGN_TOP, AFX_IDW_DOCKBAR_TOP},
+    {CBRS_ALIGN_BOTTOM, AFX_IDW_DOCKBAR_BOTTOM},
+    {CBRS_ALIGN_LEFT, AFX_IDW_DOCKBAR_LEFT},
+    {CBRS_ALIGN_RIGHT, AFX_IDW_DOCKBAR_RIGHT},
+};
+
+CDockBar* FrameDockBar(CFrameWnd* frame, UINT id)
+{
+    CControlBar* bar = frame->GetControlBar(id);
+    return bar && bar->IsKindOf(RUNTIME_CLASS(CDockBar)) ? static_cast<CDockBar*>(bar) : nullptr;
+}
+
+}  // namespace
+
+void CFrameWnd::EnableDocking(DWORD dwDockStyle)
+{
+    m_pFloatingFrameClass = RUNTIME_CLASS(CMiniDockFrameWnd);
+    for (const DockSide& side : kDockSides) {
+        if (!(dwDockStyle & side.align) || FrameDockBar(this, side.id))
+            continue;
+        CDockBar* dock = new CDockBar(FALSE);
+        dock->m_bAutoDelete = TRUE;
+        if (!dock->Create(this, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | side.align, side.id))
+            delete dock;
+    }
+}
+
+void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID, LPCRECT lpRect)
+{
+    if (!pBar || !pBar->m_hWnd)
+        return;
+    CDockBar* dock = nullptr;
+    if (nDockBarID != 0) {
+        dock = FrameDockBar(this, nDockBarID);
+    } else if (pBar->m_pDockBar && !pBar->m_pDockBar->m_bFloating) {
+        dock = pBar->m_pDockBar;
+    } else {
+        // The side the bar is aligned to, else the first side it may dock to.
+        for (int pass = 0; pass < 2 && !dock; ++pass) {
+            for (const DockSide& side : kDockSides) {
+                DWORD want = pass == 0 ? (pBar->m_dwStyle & pBar->m_dwDockStyle) : pBar->m_dwDockStyle;
+                if ((want & side.align) && (dock = FrameDockBar(this, side.id)) != nullptr)
+                    break;
+            }
+        }
+    }
+    if (!dock)
+        return;
+    CFrameWnd* oldFrame = pBar->IsFloating() ? pBar->GetDockingFrame() : nullptr;
+    dock->DockControlBar(pBar, lpRect);
+    RecalcLayout();
+    if (oldFrame && oldFrame != this)
+        oldFrame->DelayRecalcLayout();
+    if (CDockContext* context = pBar->m_pDockContext) {
+        context->m_uMRUDockID = static_cast<UINT>(dock->GetDlgCtrlID());
+        pBar->GetWindowRect(&context->m_rectMRUDockPos);
+    }
+}
+
+void CFrameWnd::FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle)
+{
+    if (!pBar || !pBar->m_hWnd)
+        return;
+    DWORD orient = (dwStyle & CBRS_ORIENT_VERT) && !(dwStyle & CBRS_ORIENT_HORZ) ? (dwStyle & CBRS_ORIENT_VERT)
+                                                                               : CBRS_ALIGN_TOP;
+    if (CDockContext* context = pBar->m_pDockContext) {
+        context->m_ptMRUFloatPos = point;
+        context->m_dwMRUFloatStyle = orient | (dwStyle & CBRS_FLOAT_MULTI);
+    }
+    if (pBar->IsFloating()) {
+        CFrameWnd* floating = pBar->GetDockingFrame();
+        if (floating && floating != this) {
+            pBar->SetBarStyle((pBar->m_dwStyle & ~CBRS_ALIGN_ANY) | orient | CBRS_FLOATING);
+            floating->SetWindowPos(nullptr, point.x, point.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            floating->RecalcLayout();
+            return;
+        }
+    }
+    CRuntimeClass* frameClass = m_pFloatingFrameClass ? m_pFloatingFrameClass : RUNTIME_CLASS(CMiniDockFrameWnd);
+    CObject* object = frameClass->CreateObject();
+    if (!object)
+        return;
+    if (!object->IsKindOf(RUNTIME_CLASS(CMiniDockFrameWnd))) {
+        delete object;
+        return;
+    }
+    CMiniDockFrameWnd* floating = static_cast<CMiniDockFrameWnd*>(object);
+    if (!floating->Create(this, pBar->m_dwStyle))
+        return;   // the frame deleted itself
+    floating->SetWindowPos(nullptr, point.x, point.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    floating->m_wndDockBar.SetBarStyle((floating->m_wndDockBar.m_dwStyle & ~CBRS_ALIGN_ANY) | orient);
+    floating->m_wndDockBar.DockControlBar(pBar);
+    pBar->SetBarStyle((pBar->m_dwStyle & ~CBRS_ALIGN_ANY) | orient | CBRS_FLOATING);
+    floating->RecalcLayout();
+    RecalcLayout();
 }
 
 BOOL CFrameWnd::OnBarCheck(UINT nID)

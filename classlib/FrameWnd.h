@@ -53,6 +53,25 @@ public:
     void ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay);
     void AddControlBar(CControlBar* pBar);
     void RemoveControlBar(CControlBar* pBar);
+    // The bars whose dock site this frame is, in the order they were made.
+    const std::vector<CControlBar*>& GetControlBars() const noexcept { return m_listControlBars; }
+    // Lays the frame out again at the next idle time.
+    void DelayRecalcLayout(BOOL bNotify = TRUE) noexcept;
+
+    // --- docking (classlib/DockBar.h)
+    // Makes the dock bars of the sides in dwDockStyle (CBRS_ALIGN_*): top, bottom, left,
+    // right, laid out after the bars made before them.
+    void EnableDocking(DWORD dwDockStyle);
+    // Docks pBar into dock bar nDockBarID; 0 means the dock bar of the frame it is docked
+    // in, or for a floating bar the first side its alignment and dock style allow. lpRect
+    // (screen) chooses the row and place.
+    void DockControlBar(CControlBar* pBar, UINT nDockBarID = 0, LPCRECT lpRect = nullptr);
+    // Floats pBar in a floating frame at point (screen); dwStyle CBRS_ALIGN_TOP or
+    // CBRS_ALIGN_BOTTOM lays it out horizontally, the side alignments vertically. A bar
+    // that floats already only moves there.
+    void FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle = 0x2000L /* CBRS_ALIGN_TOP */);
+    // The frame class made for floating bars (CMiniDockFrameWnd once docking is enabled).
+    CRuntimeClass* m_pFloatingFrameClass = nullptr;
     // The bar with id AFX_IDW_STATUS_BAR that shows the messages, or null.
     virtual CWnd* GetMessageBar();
     // Pane 0 of the status bar: a text, or the prompt of a command (string id).

@@ -223,3 +223,40 @@ TEST(DiskApp, RecentFileAccessWithoutAList)
     EXPECT_EQ(app.GetFirstDocument(), nullptr);
     EXPECT_EQ(app.GetFirstDocumentView(), nullptr);
 }
+
+TEST_F(MainFrameTest, DataBarStartsHiddenInTheBottomDockBarAndKeepsItsPlace)
+{
+    OpenFrame();
+    frame->MoveWindow(0, 0, 900, 700, TRUE);
+    CChildBar& bar = frame->m_wndChildBar;
+    ASSERT_NE(bar.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(bar.GetDlgCtrlID(), 18);
+    ASSERT_NE(bar.m_pDockBar, nullptr);
+    EXPECT_EQ(bar.m_pDockBar->GetDlgCtrlID(), AFX_IDW_DOCKBAR_BOTTOM);
+    EXPECT_FALSE((bar.GetStyle() & WS_VISIBLE));
+
+    // Shown: between the view and the status bar; hidden and shown again: the same place.
+    frame->ShowControlBar(&bar, TRUE, FALSE);
+    ASSERT_TRUE((bar.GetStyle() & WS_VISIBLE));
+    CRect shown, view, status;
+    bar.GetWindowRect(&shown);
+    frame->GetActiveView()->GetWindowRect(&view);
+    ::GetWindowRect(::GetDlgItem(frame->m_hWnd, AFX_IDW_STATUS_BAR), &status);
+    EXPECT_LE(view.bottom, shown.top);
+    EXPECT_LE(shown.bottom, status.top);
+    frame->ShowControlBar(&bar, FALSE, FALSE);
+    EXPECT_FALSE((bar.GetStyle() & WS_VISIBLE));
+    frame->ShowControlBar(&bar, TRUE, FALSE);
+    CRect again;
+    bar.GetWindowRect(&again);
+    EXPECT_EQ(again, shown);
+
+    // A frame resize leaves a floating bar floating; its double click docks it back.
+    frame->FloatControlBar(&bar, CPoint(100, 100), CBRS_ALIGN_TOP);
+    ASSERT_TRUE(bar.IsFloating());
+    frame->MoveWindow(0, 0, 800, 600, TRUE);
+    EXPECT_TRUE(bar.IsFloating());
+    bar.SendMessage(WM_LBUTTONDBLCLK);
+    EXPECT_EQ(bar.m_pDockBar->GetDlgCtrlID(), AFX_IDW_DOCKBAR_BOTTOM);
+    DrainQueue();
+}
