@@ -7,4 +7,8 @@ exe="$build/bench/sl_bench.exe"
 [ -f "$exe" ] || { echo "run-bench: $exe has not been built" >&2; exit 1; }
 img="$build/bench/gpt64.img"
 sh "$(dirname "$0")/make-bench-image.sh" "$img" || exit 1
-exec sh "$(dirname "$0")/../cmake/wine-run.sh" "$build" "$exe" "Z:$(echo "$img" | tr / '\\')"
+sh "$(dirname "$0")/../cmake/wine-run.sh" "$build" "$exe" "Z:$(echo "$img" | tr / '\\')" || exit 1
+# The list control against the system's list view.
+list="$build/bench/sl_bench_list.exe"
+[ -f "$list" ] || { echo "run-bench: $list has not been built" >&2; exit 1; }
+exec sh "$(dirname "$0")/../cmake/wine-run.sh" "$build" "$list"

@@ -1,0 +1,114 @@
+// The frame of the own controls: the lock that catches a release it does not hold, and the
+// theme library loaded once per class through an injected loader.
+#include <gtest/gtest.h>
+#include "controls/ControlFrame.h"
+#include "controls/FastListImpl.h"
+#include "tests/controls/FastListTestSupport.h"
+
+#include <thread>
+
+namespace {
+
+std::vector<int> g_reported;
+void Record(int line)
+{
+    g_reported.push_back(line);
+}
+
+int g_loads = 0, g_inits = 0, g_uninits = 0;
+HRESULT WINAPI FakeInit()
+{
+    ++g_inits;
+    return S_OK;
+}
+HRESULT WINAPI FakeUnInit()
+{
+    ++g_uninits;
+    return S_OK;
+}
+HMODULE WINAPI FakeLoad(LPCSTR)
+{
+    ++g_loads;
+    return reinterpret_cast<HMODULE>(0x1234);
+}
+FARPROC WINAPI FakeResolve(HMODULE, LPCSTR name)
+{
+    if (!lstrcmpA(name, "BufferedPaintInit"))
+        return reinterpret_cast<FARPROC>(&FakeInit);
+    if (!lstrcmpA(name, "BufferedPaintUnInit"))
+        return reinterpret_cast<FARPROC>(&FakeUnInit);
+    return nullptr;   // everything else missing: classic drawing
+}
+HMODULE WINAPI NoLibrary(LPCSTR)
+{
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(ControlFrame, ReleasingALockNotHeldIsReportedAndSkipped)
+{
+    UnlockErrorReporter old = SetUnlockErrorReporter(&Record);
+    g_reported.clear();
+    ControlLock lock;
+    lock.Enter();
+    lock.Enter();
+    lock.Leave(10);
+    lock.Leave(11);
+    EXPECT_TRUE(g_reported.empty());
+    lock.Leave(12);   // not held: told, and the lock stays usable
+    EXPECT_EQ(g_reported, std::vector<int>{12});
+    // Held by another thread: a release here is not ours either.
+    std::thread other([&] { lock.Enter(); });
+    other.join();
+    lock.Leave(13);
+    EXPECT_EQ(g_reported.back(), 13);
+    EXPECT_EQ(lock.Depth(), 1);
+    lock.Leave(14, false);   // unchecked: not told
+    EXPECT_EQ(g_reported.size(), 2u);
+    SetUnlockErrorReporter(old);
+}
+
+TEST(ControlFrame, TheThemeLibraryIsLoadedOnceAndBufferedPaintingBracketsTheLiveWindows)
+{
+    // No list may live now, so that the counts start from the first window.
+    ASSERT_EQ(g_fastListClass.Users(), -1);
+    g_fastListClass.ForgetForTests();
+    ThemeLoader old = SetThemeLoader({&FakeLoad, &FakeResolve});
+    g_loads = g_inits = g_uninits = 0;
+    fltest::Parent parent;
+    HWND a = fltest::MakeFastList(parent.hwnd, 0, nullptr);
+    HWND b = fltest::MakeFastList(parent.hwnd, 0, nullptr);
+    EXPECT_EQ(g_loads, 1);
+    EXPECT_EQ(g_inits, 1);
+    DestroyWindow(a);
+    EXPECT_EQ(g_uninits, 0);
+    DestroyWindow(b);
+    EXPECT_EQ(g_uninits, 1);
+    HWND c = fltest::MakeFastList(parent.hwnd, 0, nullptr);
+    EXPECT_EQ(g_loads, 1);   // never loaded again
+    EXPECT_EQ(g_inits, 2);
+    DestroyWindow(c);
+    EXPECT_EQ(g_uninits, 2);
+    SetThemeLoader(old);
+    g_fastListClass.ForgetForTests();
+}
+
+TEST(ControlFrame, WithoutTheThemeLibraryCheckBoxesComeFromTheListsOwnImages)
+{
+    ASSERT_EQ(g_fastListClass.Users(), -1);
+    g_fastListClass.ForgetForTests();
+    ThemeLoader old = SetThemeLoader({&NoLibrary, &FakeResolve});
+    fltest::Parent parent;
+    fltest::Texts texts;
+    HWND classic = fltest::MakeFastList(parent.hwnd, 0, &texts);
+    SendMessageA(classic, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+    FastListBlock* block = FastListOf(classic);
+    ASSERT_NE(block, nullptr);
+    EXPECT_NE(block->images[FLIL_CHECK].list, nullptr);
+    EXPECT_NE(block->images[FLIL_CHECK].list, kThemedBoxes);
+    EXPECT_EQ(ImageList_GetImageCount(block->images[FLIL_CHECK].list), 2);
+    DestroyWindow(classic);
+    SetThemeLoader(old);
+    g_fastListClass.ForgetForTests();
+}

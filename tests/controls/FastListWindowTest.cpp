@@ -1,0 +1,456 @@
+// The "FastList" window: side by side with the system's own list view for what both do, the
+// list's own rules where it differs, notifications to a recording parent, timers, painting
+// into a memory picture, deferred mode and the owner's data source on a second thread.
+#include <gtest/gtest.h>
+#include "controls/ControlFrame.h"
+#include "controls/FastListCtrl.h"
+#include "tests/controls/FastListTestSupport.h"
+
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <set>
+#include <thread>
+
+using namespace fltest;
+
+// The numbers the list answers must be the platform's own.
+static_assert(LVM_GETBKCOLOR == 0x1000 && LVM_SETBKCOLOR == 0x1001 && LVM_GETIMAGELIST == 0x1002 &&
+                  LVM_SETIMAGELIST == 0x1003 && LVM_GETITEMCOUNT == 0x1004 && LVM_GETITEMA == 0x1005 &&
+                  LVM_SETITEMA == 0x1006 && LVM_INSERTITEMA == 0x1007 && LVM_DELETEITEM == 0x1008 &&
+                  LVM_DELETEALLITEMS == 0x1009 && LVM_GETNEXTITEM == 0x100C && LVM_FINDITEMA == 0x100D &&
+                  LVM_GETITEMRECT == 0x100E && LVM_GETSTRINGWIDTHA == 0x1011 && LVM_HITTEST == 0x1012 &&
+                  LVM_ENSUREVISIBLE == 0x1013 && LVM_SCROLL == 0x1014 && LVM_REDRAWITEMS == 0x1015 &&
+                  LVM_EDITLABELA == 0x1017 && LVM_GETEDITCONTROL == 0x1018 && LVM_GETCOLUMNA == 0x1019 &&
+                  LVM_SETCOLUMNA == 0x101A && LVM_INSERTCOLUMNA == 0x101B && LVM_DELETECOLUMN == 0x101C &&
+                  LVM_GETCOLUMNWIDTH == 0x101D && LVM_SETCOLUMNWIDTH == 0x101E && LVM_GETHEADER == 0x101F &&
+                  LVM_CREATEDRAGIMAGE == 0x1021 && LVM_GETTEXTCOLOR == 0x1023 && LVM_SETTEXTCOLOR == 0x1024 &&
+                  LVM_GETTEXTBKCOLOR == 0x1025 && LVM_SETTEXTBKCOLOR == 0x1026 && LVM_GETTOPINDEX == 0x1027 &&
+                  LVM_GETCOUNTPERPAGE == 0x1028 && LVM_SETITEMSTATE == 0x102B && LVM_GETITEMSTATE == 0x102C &&
+                  LVM_GETITEMTEXTA == 0x102D && LVM_SORTITEMS == 0x1030 && LVM_GETSELECTEDCOUNT == 0x1032 &&
+                  LVM_GETISEARCHSTRINGA == 0x1034 && LVM_SETEXTENDEDLISTVIEWSTYLE == 0x1036 &&
+                  LVM_GETEXTENDEDLISTVIEWSTYLE == 0x1037 && LVM_GETSUBITEMRECT == 0x1038 &&
+                  LVM_SUBITEMHITTEST == 0x1039 && LVM_SETCOLUMNORDERARRAY == 0x103A &&
+                  LVM_GETCOLUMNORDERARRAY == 0x103B && LVM_GETSELECTIONMARK == 0x1042 &&
+                  LVM_SETSELECTIONMARK == 0x1043 && LVM_SETTOOLTIPS == 0x104A && LVM_GETTOOLTIPS == 0x104E &&
+                  CCM_GETUNICODEFORMAT == 0x2006,
+              "list-view messages");
+static_assert(static_cast<int>(NM_RETURN) == -4 && static_cast<int>(NM_SETFOCUS) == -7 &&
+                  static_cast<int>(NM_KILLFOCUS) == -8 && static_cast<int>(NM_CLICK) == -2 &&
+                  static_cast<int>(NM_DBLCLK) == -3 && static_cast<int>(NM_RCLICK) == -5 &&
+                  static_cast<int>(NM_RDBLCLK) == -6 && static_cast<int>(LVN_ITEMCHANGING) == -100 &&
+                  static_cast<int>(LVN_ITEMCHANGED) == -101 && static_cast<int>(LVN_INSERTITEM) == -102 &&
+                  static_cast<int>(LVN_DELETEITEM) == -103 && static_cast<int>(LVN_BEGINLABELEDITA) == -105 &&
+                  static_cast<int>(LVN_ENDLABELEDITA) == -106 && static_cast<int>(LVN_SETDISPINFOA) == -151 &&
+                  static_cast<int>(LVN_KEYDOWN) == -155 && static_cast<int>(LVN_GETINFOTIPA) == -157,
+              "notifications");
+static_assert(LVIS_FOCUSED == 1 && LVIS_SELECTED == 2 && LVIS_CUT == 4 && LVIS_DROPHILITED == 8 &&
+                  LVIS_OVERLAYMASK == 0x0F00 && LVIS_STATEIMAGEMASK == 0xF000 && LVS_EX_GRIDLINES == 1 &&
+                  LVS_EX_CHECKBOXES == 4 && LVS_EX_TRACKSELECT == 8 && LVS_EX_FULLROWSELECT == 0x20 &&
+                  LVS_SINGLESEL == 4 && LVS_SHAREIMAGELISTS == 0x40 && LVS_EDITLABELS == 0x200 &&
+                  LVS_NOSCROLL == 0x2000 && LVS_NOCOLUMNHEADER == 0x4000 && LVHT_NOWHERE == 1 &&
+                  LVHT_ONITEMICON == 2 && LVHT_ONITEMLABEL == 4 && LVHT_ONITEMSTATEICON == 8 && LVHT_ABOVE == 8 &&
+                  LVHT_BELOW == 0x10 && LVHT_TORIGHT == 0x20 && LVHT_TOLEFT == 0x40 && LVNI_SELECTED == 2 &&
+                  TTM_TRACKACTIVATE == 0x0411 && TTM_TRACKPOSITION == 0x0412 && HDF_IMAGE == 0x0800 &&
+                  HDF_BITMAP_ON_RIGHT == 0x1000 && HDF_BITMAP == 0x2000 && (TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE) == 0xA1,
+              "states, styles, hit codes and header formats");
+
+namespace {
+
+int g_unlockErrors = 0;
+
+HWND s_sortList;
+LRESULT s_insert, s_append;
+// A comparison that tries to add items while the sort runs.
+int __stdcall InsertingCompare(DWORD a, DWORD b, LPARAM)
+{
+    s_insert = InsertData(s_sortList, 0, 999);
+    s_append = SendMessageA(s_sortList, FLM_APPENDRUN, 3, 1);
+    return static_cast<int>(a) - static_cast<int>(b);
+}
+
+int s_paints;
+DWORD __stdcall CountingHook(void*, DWORD, int item, UINT, HDC, RECT*)
+{
+    s_paints += item == -1;
+    return 0xFFFFFFFFu;
+}
+void CountUnlockError(int)
+{
+    ++g_unlockErrors;
+}
+
+// Every selection gained (+) or lost (-) told by LVN_ITEMCHANGED, as item*2+gained.
+std::multiset<int> SelectionChanges(const Parent& p)
+{
+    std::multiset<int> out;
+    for (const Note& n : p.Of(static_cast<int>(LVN_ITEMCHANGED))) {
+        if ((n.newState ^ n.oldState) & LVIS_SELECTED)
+            out.insert(n.item * 2 + ((n.newState & LVIS_SELECTED) ? 1 : 0));
+    }
+    return out;
+}
+
+class FastListWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { SetUnlockErrorReporter(&CountUnlockError); }
+    static void TearDownTestSuite()
+    {
+        EXPECT_EQ(g_unlockErrors, 0);   // no release in any test found its lock free
+        SetUnlockErrorReporter(nullptr);
+    }
+    void SetUp() override { InitCommonControls(); }
+    void TearDown() override { Drain(); }
+};
+
+}  // namespace
+
+TEST_F(FastListWindow, DoesWhatTheSystemListViewDoesForOneScript)
+{
+    Parent ours, theirs;
+    Texts texts;
+    HWND fl = MakeFastList(ours.hwnd, LVS_SINGLESEL, &texts);
+    HWND lv = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                              0, 0, 400, 300, theirs.hwnd, reinterpret_cast<HMENU>(77), GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(fl && lv);
+    for (HWND h : {fl, lv})
+        for (int c = 0; c < 3; ++c)
+            ASSERT_EQ(AddColumn(h, c, 50 + 10 * c), c);
+    auto insert = [&](int at, DWORD data) {
+        int a = InsertData(fl, at, data);
+        char text[32];
+        std::snprintf(text, sizeof text, "Item %lu", static_cast<unsigned long>(data));
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM | LVIF_TEXT;
+        item.iItem = at;
+        item.lParam = static_cast<LPARAM>(data);
+        item.pszText = text;
+        int b = static_cast<int>(SendMessageA(lv, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        EXPECT_EQ(a, b) << "insert at " << at;
+    };
+    const int positions[] = {0, 0, 5, 1, 99, 2, 3, 0, 7, 4, 6, 0};
+    DWORD data = 100;
+    for (int at : positions)
+        insert(at, data++);
+    auto both = [&](UINT msg, WPARAM wp, LPARAM lp) {
+        LRESULT a = SendMessageA(fl, msg, wp, lp), b = SendMessageA(lv, msg, wp, lp);
+        EXPECT_EQ(a, b) << std::hex << "message 0x" << msg << " " << std::dec << wp;
+        return a;
+    };
+    both(LVM_DELETEITEM, 3, 0);
+    both(LVM_DELETEITEM, 50, 0);
+    both(LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < 11; ++i) {
+        LVITEMA a = {}, b = {};
+        a.mask = b.mask = LVIF_PARAM;
+        a.iItem = b.iItem = i;
+        SendMessageA(fl, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&a));
+        SendMessageA(lv, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&b));
+        EXPECT_EQ(a.lParam, b.lParam) << "item " << i;
+    }
+    // Single selection: selecting one item drops the other; a vetoed change changes nothing.
+    for (HWND h : {fl, lv})
+        SetState(h, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    for (HWND h : {fl, lv})
+        SetState(h, 5, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    auto veto = [](NMHDR* hdr) -> LRESULT {
+        return hdr->code == LVN_ITEMCHANGING && reinterpret_cast<NMLISTVIEW*>(hdr)->iItem == 7;
+    };
+    ours.react = theirs.react = veto;
+    for (HWND h : {fl, lv})
+        SetState(h, 7, 0x1000, 0xF000);
+    ours.react = theirs.react = nullptr;
+    both(LVM_GETSELECTEDCOUNT, 0, 0);
+    both(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    both(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+    both(LVM_GETNEXTITEM, 1, LVNI_ALL);
+    both(LVM_GETNEXTITEM, 5, LVNI_SELECTED);
+    both(LVM_GETITEMSTATE, 5, LVIS_SELECTED | LVIS_FOCUSED);
+    both(LVM_GETITEMSTATE, 2, LVIS_SELECTED);
+    both(LVM_GETITEMSTATE, 7, 0xF000);
+    EXPECT_EQ(SelectionChanges(ours), SelectionChanges(theirs));
+    EXPECT_EQ(ours.Of(static_cast<int>(LVN_INSERTITEM)).size(), theirs.Of(static_cast<int>(LVN_INSERTITEM)).size());
+
+    // Finds: whole text without regard to case, a prefix, a data word.
+    FastListFind whole = {FLF_TEXT, 0, 0, 0, 0, "item 107"};
+    LVFINDINFOA wholeLv = {LVFI_STRING, "item 107", 0, {0, 0}, 0};
+    EXPECT_EQ(SendMessageA(fl, LVM_FINDITEMA, 0, reinterpret_cast<LPARAM>(&whole)),
+              SendMessageA(lv, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&wholeLv)));
+    FastListFind prefix = {FLF_TEXT | FLF_PREFIX, 0, 0, 0, 0, "Item 11"};
+    LVFINDINFOA prefixLv = {LVFI_STRING | LVFI_PARTIAL, "Item 11", 0, {0, 0}, 0};
+    EXPECT_EQ(SendMessageA(fl, LVM_FINDITEMA, 0, reinterpret_cast<LPARAM>(&prefix)),
+              SendMessageA(lv, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&prefixLv)));
+    FastListFind byData = {FLF_DATA, 0, 0, 0, 104, nullptr};
+    LVFINDINFOA byDataLv = {LVFI_PARAM, nullptr, 104, {0, 0}, 0};
+    EXPECT_EQ(SendMessageA(fl, LVM_FINDITEMA, 0, reinterpret_cast<LPARAM>(&byData)),
+              SendMessageA(lv, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&byDataLv)));
+    EXPECT_EQ(SendMessageA(fl, LVM_FINDITEMA, 99, reinterpret_cast<LPARAM>(&byData)), -1);
+
+    // Column width and order.
+    both(LVM_SETCOLUMNWIDTH, 1, 90);
+    for (int c = 0; c < 3; ++c)
+        both(LVM_GETCOLUMNWIDTH, c, 0);
+    int order[3] = {2, 0, 1};
+    both(LVM_SETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(order));
+    int a[3] = {}, b[3] = {};
+    SendMessageA(fl, LVM_GETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(a));
+    SendMessageA(lv, LVM_GETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(b));
+    EXPECT_EQ(std::vector<int>(a, a + 3), std::vector<int>(b, b + 3));
+    // Where the list goes its own way: deleting all items tells them from the last to the
+    // first.
+    ours.notes.clear();
+    EXPECT_EQ(SendMessageA(fl, LVM_DELETEALLITEMS, 0, 0), 1);
+    std::vector<Note> deleted = ours.Of(static_cast<int>(LVN_DELETEITEM));
+    ASSERT_EQ(deleted.size(), 11u);
+    for (size_t i = 0; i < deleted.size(); ++i)
+        EXPECT_EQ(deleted[i].item, static_cast<int>(10 - i));
+    DestroyWindow(fl);
+    DestroyWindow(lv);
+}
+
+TEST_F(FastListWindow, InsertionDuringASortIsRefusedAndTheFocusFollowsItsRecord)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 100);
+    for (DWORD d : {30, 10, 50, 20, 40})
+        InsertData(fl, 99, d);
+    // The item with data 20 gets the focus mark, 50 the selection too.
+    SetState(fl, 3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    s_sortList = fl;
+    ASSERT_TRUE(SendMessageA(fl, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&InsertingCompare)));
+    EXPECT_EQ(s_insert, -1);   // 0 would name the first item
+    EXPECT_EQ(s_append, 0);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMCOUNT, 0, 0), 5);
+    // Sorted 10 20 30 40 50: focus, mark and selection are with 20, now item 1.
+    EXPECT_EQ(SendMessageA(fl, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETSELECTIONMARK, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+    SendMessageA(fl, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 2);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETNEXTITEM, 2, LVNI_FOCUSED), -1);   // one focused item only
+    DestroyWindow(fl);
+}
+
+TEST_F(FastListWindow, ItemTextIsWhatWasCopiedWithGlyphsSkippedAndLengthsBounded)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 100);
+    AddColumn(fl, 1, 100);
+    InsertData(fl, 0, 1);
+    static const char glyphs[] = "\x03\x11Name";
+    static const char shortText[] = "kurz";
+    texts.custom = [](DWORD, int column, FastListTextRequest* r) {
+        if (column == 0) {
+            r->text = const_cast<char*>(glyphs);
+            r->length = 6;
+        } else {
+            r->text = const_cast<char*>(shortText);   // length left as it came: up to the NUL
+        }
+    };
+    CListCtrl list;
+    list.Attach(fl);
+    // The length is what was copied, so the class library's text is "Name" and no more.
+    CString name = list.GetItemText(0, 0);
+    EXPECT_EQ(name.GetLength(), 4);
+    EXPECT_STREQ(name, "Name");
+    char buffer[3];
+    EXPECT_EQ(list.GetItemText(0, 0, buffer, 3), 2);
+    EXPECT_STREQ(buffer, "Na");
+    EXPECT_EQ(list.GetItemText(0, 1).GetLength(), 4);
+    // Bad items, columns and buffers: empty text and 0.
+    LVITEMA item = {};
+    item.pszText = buffer;
+    item.cchTextMax = 0;
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    item.cchTextMax = 3;
+    item.iSubItem = 5;
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    EXPECT_EQ(buffer[0], 0);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMTEXTA, 0, 0), 0);
+    // An owner's length above the buffer is cut to 2043.
+    texts.custom = [](DWORD, int, FastListTextRequest* r) {
+        std::memset(r->text, 'x', 2043);
+        r->text[2043] = 0;
+        r->length = 100000;
+    };
+    EXPECT_EQ(list.GetItemText(0, 0).GetLength(), 2043);
+    list.Detach();
+    DestroyWindow(fl);
+}
+
+TEST_F(FastListWindow, ParentDeletingItemsInsideNotificationsLeavesTheListConsistent)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 100);
+    SendMessageA(fl, FLM_APPENDRUN, 20, 0);
+    parent.react = [&](NMHDR* hdr) -> LRESULT {
+        if (hdr->code == LVN_ITEMCHANGING || hdr->code == LVN_DELETEITEM || hdr->code == LVN_ITEMCHANGED)
+            SendMessageA(fl, LVM_DELETEITEM, 0, 0);
+        return 0;
+    };
+    for (int step = 0; step < 6; ++step) {
+        SetState(fl, 3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        SendMessageA(fl, FLM_DELETEITEMS, 2, 4);
+        SendMessageA(fl, WM_KEYDOWN, VK_END, 0);
+    }
+    parent.react = nullptr;
+    const int count = static_cast<int>(SendMessageA(fl, LVM_GETITEMCOUNT, 0, 0));
+    int selected = 0;
+    for (int i = 0; i < count; ++i)
+        selected += (SendMessageA(fl, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    EXPECT_EQ(SendMessageA(fl, LVM_GETSELECTEDCOUNT, 0, 0), selected);
+    const LRESULT focus = SendMessageA(fl, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+    EXPECT_LT(focus, count);
+    DestroyWindow(fl);
+}
+
+TEST_F(FastListWindow, BadInputGetsTheListsAnswerAndChangesNothing)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    for (int c = 0; c < 32; ++c)
+        ASSERT_EQ(AddColumn(fl, c, 10), c);
+    EXPECT_EQ(AddColumn(fl, 32, 10), -1);
+    EXPECT_EQ(SendMessageA(fl, FLM_GETCOLUMNCOUNT, 0, 0), 32);
+    SendMessageA(fl, FLM_APPENDRUN, 5, 1);
+    EXPECT_EQ(SetState(fl, 5, LVIS_SELECTED, LVIS_SELECTED), 0);
+    EXPECT_EQ(SetState(fl, -1, LVIS_SELECTED, LVIS_SELECTED), 0);
+    EXPECT_EQ(SendMessageA(fl, FLM_GETITEMDATA, 0, 7), 0);
+    EXPECT_EQ(SendMessageA(fl, LVM_DELETEITEM, 9, 0), 0);
+    EXPECT_EQ(SendMessageA(fl, FLM_DELETEITEMS, 9, 3), 0);
+    EXPECT_EQ(SendMessageA(fl, LVM_ENSUREVISIBLE, 5, 0), -1);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETBKCOLOR, 13, 0), -1);
+    EXPECT_EQ(SendMessageA(fl, LVM_SETBKCOLOR, 13, 0), -1);
+    EXPECT_EQ(SendMessageA(fl, FLM_PROPERTY, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(fl, FLM_PROPERTY, 17 | FLP_WRITE, 5), 0);
+    EXPECT_EQ(SendMessageA(fl, FLM_PROPERTY, FLP_OWNERVALUE11, 0), 10);
+    EXPECT_EQ(SendMessageA(fl, FLM_PROPERTY, FLP_OWNERVALUE11 | FLP_WRITE, 10), 10);
+    EXPECT_EQ(SendMessageA(fl, FLM_PROPERTY, FLP_OWNERVALUE11 | FLP_WRITE, 12), 10);
+    EXPECT_EQ(SendMessageA(fl, FLM_PROPERTY, FLP_OWNERVALUE11, 0), 12);
+    EXPECT_EQ(SendMessageA(fl, FLM_SETCELLKIND, (6 << 8) | (0 << 11), 0), 0);   // kind 6 on column 0
+    EXPECT_EQ(SendMessageA(fl, FLM_SETCELLKIND, (1 << 8) | (40 << 11), 0), 0);  // no such column
+    int repeats[32];
+    for (int c = 0; c < 32; ++c)
+        repeats[c] = c % 31;
+    EXPECT_EQ(SendMessageA(fl, LVM_SETCOLUMNORDERARRAY, 32, reinterpret_cast<LPARAM>(repeats)), 0);
+    EXPECT_EQ(SendMessageA(fl, LVM_SETCOLUMNORDERARRAY, 32, 0), 0);
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = -500;
+    SendMessageA(fl, LVM_SETCOLUMNA, 3, reinterpret_cast<LPARAM>(&col));
+    EXPECT_EQ(SendMessageA(fl, LVM_GETCOLUMNWIDTH, 3, 0), 0);
+    col.cx = 0x7FFFFFF;
+    SendMessageA(fl, LVM_SETCOLUMNA, 3, reinterpret_cast<LPARAM>(&col));
+    EXPECT_LE(SendMessageA(fl, LVM_GETCOLUMNWIDTH, 3, 0), 32767);
+    SendMessageA(fl, FLM_SETROWHEIGHT, 7, 0);
+    EXPECT_EQ(SendMessageA(fl, FLM_GETROWHEIGHT, 0, 0), 6);
+    SendMessageA(fl, FLM_SETROWHEIGHT, 300, 0);
+    EXPECT_EQ(SendMessageA(fl, FLM_GETROWHEIGHT, 0, 0), 256);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMCOUNT, 0, 0), 5);
+    DestroyWindow(fl);
+}
+
+TEST_F(FastListWindow, AHeldScrollBarUpdateIsCompletedByTheRefreshTimer)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts, 0, 0, 300, 120);
+    AddColumn(fl, 0, 100);
+    InsertData(fl, 0, 1);   // draws the bar
+    for (int i = 0; i < 40; ++i)
+        InsertData(fl, 99, 2 + i);   // within 200 ms: held back
+    SCROLLINFO si = {sizeof si, SIF_RANGE};
+    GetScrollInfo(fl, SB_VERT, &si);
+    EXPECT_LT(si.nMax, 41);
+    // Nothing but the timer the hold started brings the bar up to date.
+    const DWORD until = GetTickCount() + 600;
+    while (GetTickCount() < until) {
+        Drain();
+        Sleep(20);
+    }
+    GetScrollInfo(fl, SB_VERT, &si);
+    EXPECT_EQ(si.nMax, 41);
+    DestroyWindow(fl);
+}
+
+TEST_F(FastListWindow, TenThousandDeferredInsertionsCostOneRedrawAndSelectionsAreToldLastFirst)
+{
+    Parent parent;
+    Texts texts;
+    ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);   // only a visible window collects redraws
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 100);
+    SendMessageA(fl, FLM_PROPERTY, FLP_MARGIN | FLP_WRITE, 4);
+    SendMessageA(fl, FLM_PROPERTY, FLP_PAINTHOOK | FLP_WRITE, reinterpret_cast<LPARAM>(&CountingHook));
+    UpdateWindow(fl);
+    Drain();
+    s_paints = 0;
+    parent.notes.clear();
+    for (int i = 0; i < 10000; ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM | LVIF_STATE | FLI_DEFERRED;
+        item.iItem = i;
+        item.lParam = i;
+        item.state = (i % 1000 == 7) ? LVIS_SELECTED : 0;
+        item.stateMask = LVIS_SELECTED;
+        SendMessageA(fl, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    RECT dirty;
+    EXPECT_FALSE(GetUpdateRect(fl, &dirty, FALSE));   // nothing redrawn yet
+    EXPECT_TRUE(parent.Of(static_cast<int>(LVN_INSERTITEM)).empty());
+    SendMessageA(fl, WM_TIMER, 14609, 0);
+    EXPECT_TRUE(GetUpdateRect(fl, &dirty, FALSE));
+    UpdateWindow(fl);
+    SendMessageA(fl, WM_TIMER, 14609, 0);
+    UpdateWindow(fl);
+    EXPECT_EQ(s_paints, 2);   // the hook runs before and after the rows of one paint
+    std::vector<Note> told = parent.Of(static_cast<int>(LVN_ITEMCHANGED));
+    ASSERT_EQ(told.size(), 10u);
+    for (size_t k = 0; k < told.size(); ++k)
+        EXPECT_EQ(told[k].item, static_cast<int>(9007 - 1000 * k));
+    DestroyWindow(fl);
+}
+
+TEST_F(FastListWindow, OwnerSynchronisesFromAnotherThreadWhileTheWindowReadsItems)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 100);
+    static std::vector<int> indices(200000);
+    for (size_t i = 0; i < indices.size(); ++i)
+        indices[i] = static_cast<int>(i);
+    static int count;
+    count = static_cast<int>(indices.size());
+    FastListSource source = {&count, indices.data(), 1000000, nullptr, nullptr};
+    ASSERT_EQ(SendMessageA(fl, FLM_ATTACHSOURCE, 0, reinterpret_cast<LPARAM>(&source)), 1);
+    ASSERT_NE(source.sync, nullptr);
+    void* block = reinterpret_cast<void*>(GetWindowLongPtrA(fl, 0));
+    std::atomic<bool> done(false);
+    std::thread owner([&] {
+        for (int first = 0; first < 200000; first += 500)
+            source.sync(block, first, 500, 1);
+        done = true;
+    });
+    int bad = 0;
+    while (!done) {
+        const int n = static_cast<int>(SendMessageA(fl, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = std::max(0, n - 50); i < n; ++i) {
+            LRESULT data = SendMessageA(fl, FLM_GETITEMDATA, 0, i);
+            bad += data != 1000000 + i;
+        }
+        Drain();
+    }
+    owner.join();
+    EXPECT_EQ(bad, 0);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMCOUNT, 0, 0), 200000);
+    EXPECT_EQ(SendMessageA(fl, FLM_GETITEMDATA, 0, 199999), 1000000 + 199999);
+    DestroyWindow(fl);
+}

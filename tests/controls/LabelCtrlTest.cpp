@@ -1,0 +1,194 @@
+// The label strip: its arithmetic against independent sums, and the window with labels,
+// arrows, splitter, right clicks and the scroll take-over of a list view.
+#include <gtest/gtest.h>
+#include "controls/LabelCtrl.h"
+
+#include <random>
+
+namespace {
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+// A host frame-less window that records the strip's notices and its child's clicks.
+struct Host {
+    CWnd wnd;
+    std::vector<int> notices;
+    Host()
+    {
+        wnd.CreateEx(0, AfxRegisterWndClass(0), "Host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300, nullptr, nullptr);
+    }
+};
+
+}  // namespace
+
+TEST(LabelStrip, KeepingTheCurrentLabelVisibleShowsItWholeWhereSpaceAllows)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<int> widths(1 + rng() % 32);
+        for (int& w : widths)
+            w = 10 + static_cast<int>(rng() % 247);
+        const int edge = 10;
+        const int current = static_cast<int>(rng() % widths.size());
+        const int space = static_cast<int>(rng() % 900);
+        LabelScroll now{static_cast<int>(rng() % widths.size()), static_cast<int>(rng() % 30)};
+        LabelScroll s = LabelKeepVisible(widths, edge, current, space, now);
+        ASSERT_GE(s.first, 0);
+        ASSERT_LT(s.first, static_cast<int>(widths.size()));
+        ASSERT_GE(s.offset, 0);
+        ASSERT_LT(s.offset, widths[s.first] + edge);
+        // Pixels scrolled past, summed independently.
+        long long position = s.offset, start = 0;
+        for (int i = 0; i < s.first; ++i)
+            position += widths[i] + edge;
+        for (int i = 0; i < current; ++i)
+            start += widths[i] + edge;
+        const long long end = start + widths[current] + 2 * edge;
+        if (current == 0) {
+            ASSERT_EQ(position, 0);
+        } else if (end - start <= space) {
+            ASSERT_TRUE(position <= start && position + space >= end) << "round " << round;
+        }
+        // A click in the middle of the current label's text, when shown, hits it.
+        if (end - start <= space) {
+            int x = static_cast<int>(start - position + edge + widths[current] / 2);
+            ASSERT_EQ(LabelAtPoint(widths, edge, s, x), current);
+        }
+    }
+}
+
+TEST(LabelStrip, WidthsNamesAndSplitter)
+{
+    EXPECT_EQ(LabelDrawnWidth(0, 300, 10), 10 + 200 + 4);
+    EXPECT_EQ(LabelDrawnWidth(300, 0, 10), 256);
+    EXPECT_EQ(LabelDrawnWidth(3, 0, 10), 10);
+    EXPECT_EQ(LabelPrefixText("Daten", 3), "Daten 3");
+    EXPECT_EQ(LabelPrefixText("Daten ", 12), "Daten 12");
+    EXPECT_EQ(LabelPrefixText(std::string(70, 'x').c_str(), 1), std::string(58, 'x') + " 1");
+    EXPECT_EQ(LabelSplitterPosition(400, 32, true, true, 0), 200);
+    EXPECT_EQ(LabelSplitterPosition(400, 32, true, false, 390), 400 - 32 - 4);
+    EXPECT_EQ(LabelSplitterPosition(400, 32, true, false, 3), 32);
+    EXPECT_EQ(LabelSplitterPosition(400, 32, false, true, 0), 400);
+}
+
+TEST(LabelCtrlWindow, LabelsArrowsSplitterAndRightClicks)
+{
+    Host host;
+    ASSERT_NE(host.wnd.m_hWnd, nullptr);
+    CListBox pages[3];
+    for (int i = 0; i < 3; ++i)
+        pages[i].Create(WS_CHILD | LBS_NOTIFY, CRect(0, 0, 300, 200), &host.wnd, 100 + i);
+    CLabelCtrl strip;
+    const CRect rect(0, 250, 500, 270);
+    ASSERT_EQ(strip.Create(3, 0, "Daten", rect, &host.wnd, LCS_SPLITTER | LCS_LINETOP, 300), 1);
+    EXPECT_STREQ(strip.GetLabelText(1), "Daten 2");
+    EXPECT_EQ(strip.AttachWindows(3, pages, nullptr), 0);
+    EXPECT_EQ(strip.FindLabelByWindow(&pages[2]), 2);
+    EXPECT_EQ(strip.FindLabelById(101), 1);
+    EXPECT_EQ(strip.FindWindowById(102), &pages[2]);
+    EXPECT_EQ(strip.SelectLabel(1), 0);
+    EXPECT_TRUE(pages[1].GetStyle() & WS_VISIBLE);
+    EXPECT_FALSE(pages[0].GetStyle() & WS_VISIBLE);
+    EXPECT_EQ(strip.SelectLabel(7), 1);   // past the count: no change
+    // 40 labels become 32; shrinking below the current one selects label 0 first.
+    EXPECT_EQ(strip.SetLabelCount(40), 3);
+    EXPECT_EQ(strip.GetLabelCount(), 32);
+    EXPECT_STREQ(strip.GetLabelText(31), "Fenster 32");
+    strip.SelectLabel(20);
+    strip.SetLabelCount(5);
+    EXPECT_EQ(strip.GetCurrentLabel(), 0);
+    // Bad arguments.
+    EXPECT_EQ(strip.SetLabelText(9, "x"), -1);
+    EXPECT_EQ(strip.SetLabelText(1, nullptr), 0);
+    EXPECT_STREQ(strip.GetLabelText(1), "Fenster 2");
+    EXPECT_EQ(strip.SetLabelWidth(1, -3), -1);
+    EXPECT_EQ(strip.SetLabelTexts(2, nullptr), -1);
+    EXPECT_EQ(strip.SetLabelTextPrefix(nullptr), -1);
+    EXPECT_EQ(strip.AttachWindows(-1, pages, nullptr), -1);
+    EXPECT_EQ(strip.GetLabelWindow(-1), nullptr);
+    EXPECT_EQ(strip.SetColour(5, 0), CLR_NONE);
+    // Widths: 300 fixed is drawn 256 wide.
+    EXPECT_EQ(strip.SetLabelWidth(2, 300), 0);
+    EXPECT_EQ(strip.GetDrawnWidth(2), 256);
+    EXPECT_EQ(strip.GetLabelWidth(2), 300);
+
+    // The splitter follows half the width until dragged; dragged far right it stops at
+    // width - W - 4.
+    CRect client;
+    strip.GetClientRect(&client);
+    const int W = CLabelCtrl::ArrowWidth();
+    EXPECT_EQ(strip.GetSplitter(), client.Width() / 2);
+    const int y = strip.GetLabelArea().top + 3;
+    strip.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(strip.GetSplitter() + 1, y));
+    strip.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5000, y));
+    strip.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5000, y));
+    EXPECT_EQ(strip.GetSplitter(), client.Width() - W - 4);
+    strip.SetWindowPos(nullptr, 0, 0, 400, rect.Height(), SWP_NOMOVE | SWP_NOZORDER);
+    strip.GetClientRect(&client);
+    EXPECT_EQ(strip.GetSplitter(), client.Width() - W - 4);   // no longer half
+
+    // A right click on a label selects it and the window gets a click inside its client area.
+    strip.AttachWindows(3, pages, nullptr);
+    const CRect area = strip.GetLabelArea();
+    LabelScroll s = strip.GetScroll();
+    int x = area.left + strip.GetEdgeWidth() + strip.GetDrawnWidth(0) + strip.GetEdgeWidth() + 3 - s.offset;
+    strip.SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+    EXPECT_EQ(strip.GetCurrentLabel(), 1);
+    MSG down = {}, up = {};
+    ASSERT_TRUE(PeekMessageA(&down, pages[1].m_hWnd, WM_RBUTTONDOWN, WM_RBUTTONDOWN, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&up, pages[1].m_hWnd, WM_RBUTTONUP, WM_RBUTTONUP, PM_REMOVE));
+    CRect inside;
+    pages[1].GetClientRect(&inside);
+    inside.DeflateRect(1, 1);
+    EXPECT_TRUE(inside.PtInRect(CPoint(static_cast<short>(LOWORD(down.lParam)), static_cast<short>(HIWORD(down.lParam)))));
+    strip.DestroyWindow();
+    host.wnd.DestroyWindow();
+}
+
+TEST(LabelCtrlWindow, ScrollTakeOverDrivesAListViewAndForgetsADestroyedWindow)
+{
+    Host host;
+    CWnd list;
+    ASSERT_TRUE(list.CreateEx(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_HSCROLL | LVS_REPORT, 0, 0, 300, 200,
+                              host.wnd.m_hWnd, reinterpret_cast<HMENU>(50)));
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = 900;
+    list.SendMessage(LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.pszText = const_cast<char*>("x");
+    list.SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    CLabelCtrl strip;
+    CWnd* windows[1] = {&list};
+    ASSERT_EQ(strip.Create(1, nullptr, "Daten", windows, CRect(0, 200, 600, 220), &host.wnd,
+                           LCS_SPLITTER | LCS_SCROLLTAKEOVER, 301, LCF_CHILD), 1);
+    strip.SetChildArea(0, 0, 300, 180);
+    strip.SelectLabel(0);
+    strip.RecalcLayout();
+    ASSERT_EQ(strip.GetHookedWindow(), list.m_hWnd);
+    // The list's scroll bar lies below the area; the strip's bar scrolls the list.
+    CRect r;
+    list.GetWindowRect(&r);
+    host.wnd.ScreenToClient(&r);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_GT(r.Height(), 180);
+    CScrollBar* bar = strip.GetScrollBar(SB_HORZ);
+    ASSERT_NE(bar, nullptr);
+    strip.SendMessage(WM_HSCROLL, MAKEWPARAM(SB_PAGERIGHT, 0), reinterpret_cast<LPARAM>(bar->m_hWnd));
+    Pump();
+    EXPECT_GT(list.GetScrollPos(SB_HORZ), 0);
+    EXPECT_EQ(bar->GetScrollPos(), list.GetScrollPos(SB_HORZ));
+    // The hooked window destroyed: dropped, nothing else happens.
+    list.DestroyWindow();
+    strip.RecalcLayout();
+    EXPECT_EQ(strip.GetHookedWindow(), nullptr);
+    strip.SetLabelWindow(0, nullptr, nullptr);
+    strip.DestroyWindow();
+    host.wnd.DestroyWindow();
+}
