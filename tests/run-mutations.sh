@@ -86,7 +86,7 @@ cmake --build "$build" -j "$jobs" >"$log/build.txt" 2>&1 || { echo "build failed
 # Runs one folder's suite; prints passed, failed (the suite itself) or error (its set-up).
 run_suite() {   # folder limit-seconds output-file
   rm -f "$build/Testing/Temporary/LastTestsFailed.log"
-  (cd "$build" && timeout --kill-after=20 "$2" ctest -R "^$1\$" --output-on-failure) >"$3" 2>&1
+  (cd "$build" && timeout --kill-after=20 "$2" ctest -R "^$1\$" --output-on-failure) </dev/null >"$3" 2>&1
   local rc=$?
   if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
     # The suite hung: that is a fault shown, but the display and the Wine server stay behind.
@@ -115,7 +115,9 @@ caught=0 missed=0 stale=0 broken=0 unjudged=0
 missedList=""
 results="$scratch/results.txt"
 : >"$results"
-while IFS=$'\t' read -r n folder file before after; do
+printf '%s\n' "$rows" >"$scratch/rows.txt"
+# The rows come on descriptor 3, so that nothing the loop runs can read them away.
+while IFS=$'\t' read -r n folder file before after <&3; do
   selected "$n" "$folder" || continue
   if [ "$folder" = "?" ]; then
     verdict="broken (not 'file @@ line @@ line')"
@@ -176,7 +178,7 @@ EOF
     [ -n "$tests" ] && line="$line  <- $tests"
   fi
   echo "$line" | tee -a "$results"
-done <<<"$rows"
+done 3<"$scratch/rows.txt"
 
 summary="caught $caught, missed $missed, stale $stale, broken $broken, unjudged $unjudged"
 [ -n "$missedList" ] && summary="$summary (missed:$missedList)"

@@ -28,33 +28,9 @@ std::string Field(const TestPrinter& p, const char* label, int from = 3)
     return line < 0 ? std::string("<no ") + label + ">" : p.Line(line).substr(strlen(prefix));
 }
 
-std::string Dec(uint64_t v)
-{
-    char text[32];
-    StrPrintf(text, "%I64u", v);
-    return text;
-}
 
-std::string Hex(const char* format, uint64_t v)
-{
-    char text[32];
-    StrPrintf(text, format, v);
-    return text;
-}
 
-uint64_t Need(const std::string& report, const char* label)
-{
-    uint64_t v = 0;
-    EXPECT_TRUE(NumberAfter(report, label, &v)) << "no \"" << label << "\" in the report";
-    return v;
-}
 
-std::string NeedText(const std::string& report, const char* label)
-{
-    std::string v;
-    EXPECT_TRUE(TextAfter(report, label, &v)) << "no \"" << label << "\" in the report";
-    return v;
-}
 
 // A quoted value of minfo (disk label="FLOPPY     "): the text between the quotes.
 std::string Quoted(const std::string& report, const char* label)
@@ -82,7 +58,7 @@ void ExpectCommonBpb(const TestPrinter& p, const std::string& minfo)
     EXPECT_EQ(Dec(Need(minfo, "fats:")), Field(p, "NumberOfFATs"));
     EXPECT_EQ(Dec(Need(minfo, "max available root directory slots:")), Field(p, "DirEntries"));
     EXPECT_EQ(Dec(Need(minfo, "small size:")), Field(p, "SectorsOnDisk"));
-    EXPECT_EQ(Hex("%02I64Xh", Need(minfo, "media descriptor byte:")), Field(p, "MediaDescriptor"));
+    EXPECT_EQ(Format("%02I64Xh", Need(minfo, "media descriptor byte:")), Field(p, "MediaDescriptor"));
     EXPECT_EQ(Dec(Need(minfo, "sectors per fat:")), Field(p, "SectorsPerFAT"));
     EXPECT_EQ(Dec(Need(minfo, "sectors per track:")), Field(p, "SectorsPerTrack"));
     EXPECT_EQ(Dec(Need(minfo, "heads:")), Field(p, "NumberOfHeads"));
@@ -93,8 +69,8 @@ void ExpectCommonBpb(const TestPrinter& p, const std::string& minfo)
         EXPECT_EQ(Dec(bigSize), Field(p, "TotalSectors"));
     else
         EXPECT_NE(0u, Need(minfo, "small size:"));
-    EXPECT_EQ(Hex("%02I64Xh", Need(minfo, "physical drive id:")), Field(p, "PhysicalDiskNumber"));
-    EXPECT_EQ(Hex("%02I64Xh", Need(minfo, "dos4=")), Field(p, "Signature"));
+    EXPECT_EQ(Format("%02I64Xh", Need(minfo, "physical drive id:")), Field(p, "PhysicalDiskNumber"));
+    EXPECT_EQ(Format("%02I64Xh", Need(minfo, "dos4=")), Field(p, "Signature"));
     EXPECT_EQ(NeedText(minfo, "serial number:") + "h", Field(p, "SerialNumber"));
     EXPECT_EQ(Quoted(minfo, "disk label="), Field(p, "Label"));
     EXPECT_EQ(Quoted(minfo, "disk type="), Field(p, "SystemID"));
@@ -144,9 +120,9 @@ TEST(BootSectorPrinters, Fat32MatchesMinfo)
     const int first = p.FindLine("  SectorsPerFAT      : ");
     EXPECT_EQ("0", Field(p, "SectorsPerFAT"));
     EXPECT_EQ(Dec(Need(minfo, "Big fatlen=")), Field(p, "SectorsPerFAT", first + 1));
-    EXPECT_EQ(Hex("%04I64Xh", Need(minfo, "Extended flags=")), Field(p, "Flags"));
-    EXPECT_EQ(Hex("%04I64Xh", Need(minfo, "FS version=")), Field(p, "Version"));
-    EXPECT_EQ(Hex("%08I64Xh", Need(minfo, "rootCluster=")), Field(p, "RootDirCluster"));
+    EXPECT_EQ(Format("%04I64Xh", Need(minfo, "Extended flags=")), Field(p, "Flags"));
+    EXPECT_EQ(Format("%04I64Xh", Need(minfo, "FS version=")), Field(p, "Version"));
+    EXPECT_EQ(Format("%08I64Xh", Need(minfo, "rootCluster=")), Field(p, "RootDirCluster"));
     EXPECT_EQ(Dec(Need(minfo, "infoSector location=")), Field(p, "InfoSector"));
     EXPECT_EQ(Dec(Need(minfo, "backup boot sector=")), Field(p, "BackupBootSector"));
     EXPECT_EQ("  Signature          : AA55h", p.Line(p.LineCount() - 1));
@@ -166,11 +142,11 @@ TEST(BootSectorPrinters, Fat32InfoSectorMatchesMinfo)
     p.Run(kFat32Info, sector);
     SCOPED_TRACE(p.Text());
     EXPECT_EQ(" INFO-SEKTOR", p.Line(1));
-    EXPECT_EQ(Hex("%08I64Xh", Need(minfo, "signature=")), Field(p, "Signature1"));
+    EXPECT_EQ(Format("%08I64Xh", Need(minfo, "signature=")), Field(p, "Signature1"));
     // The second signature and the trailing one are fixed by the format ("rrAa", 0xAA550000).
     EXPECT_EQ("61417272h", Field(p, "Signature2"));
     EXPECT_EQ(Dec(Need(minfo, "free clusters=")), Field(p, "FreeClusterCount"));
-    EXPECT_EQ(Hex("%08I64Xh", Need(minfo, "last allocated cluster=")), Field(p, "NextFreeCluster"));
+    EXPECT_EQ(Format("%08I64Xh", Need(minfo, "last allocated cluster=")), Field(p, "NextFreeCluster"));
     EXPECT_EQ("AA550000h", Field(p, "Signature"));
     EXPECT_EQ(8, p.LineCount());
 }
@@ -234,7 +210,7 @@ TEST(BootSectorPrinters, ExFatMatchesDumpExfat)
     EXPECT_EQ(Dec(Need(dump, "Cluster Heap Offset (sector offset):")), Field(p, "ClusterSectorStart"));
     EXPECT_EQ(Dec(Need(dump, "Cluster Count:")), Field(p, "ClusterCount"));
     EXPECT_EQ(Dec(Need(dump, "Root Cluster (cluster offset):")), Field(p, "RootDirCluster"));
-    EXPECT_EQ(Hex("%08I64Xh", Need(dump, "Volume Serial:")), Field(p, "VolumeSerial"));
+    EXPECT_EQ(Format("%08I64Xh", Need(dump, "Volume Serial:")), Field(p, "VolumeSerial"));
     const uint64_t sectorBits = Need(dump, "Sector Size Bits:");
     const uint64_t clusterBits = Need(dump, "Sector per Cluster bits:");
     EXPECT_EQ(Dec(sectorBits) + " (" + SizeText(1ull << sectorBits) + ")", Field(p, "SectorBits"));

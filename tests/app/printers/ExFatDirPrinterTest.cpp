@@ -92,19 +92,8 @@ TEST(ExFatDirectory, RootEntriesEqualDumpExfat)
     ASSERT_NE(p.MarkAt(start, 3), nullptr);
     EXPECT_EQ(p.MarkAt(start, 3)->byteOffset, entry + 20);
     EXPECT_EQ(p.MarkAt(start, 3)->byteLength, 4);
-    // Title in blue up to the bracket, green from it.
 }
 
-void PutU16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void PutU32(uint8_t* p, uint32_t v)
-{
-    PutU16(p, v & 0xFFFF);
-    PutU16(p + 2, v >> 16);
-}
 
 // A DOS date and time as exFAT stores it.
 uint32_t DosStamp(int year, int month, int day, int hour, int minute, int second)

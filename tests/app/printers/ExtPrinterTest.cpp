@@ -22,12 +22,6 @@ std::string ExtValue(const TestPrinter& p, const std::string& label)
     return line < 0 ? std::string("<no line " + label + ">") : FieldValue(p.Line(line));
 }
 
-std::string Dec(uint64_t v)
-{
-    char text[32];
-    StrPrintf(text, "%I64u", v);
-    return text;
-}
 
 // dumpe2fs prints the UUID byte by byte; the printer shows it as a Windows GUID, whose first
 // three groups are little-endian numbers.

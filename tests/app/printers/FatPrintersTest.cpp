@@ -47,12 +47,6 @@ std::vector<uint32_t> DecodeFat12(const std::vector<uint8_t>& fat)
     return entries;
 }
 
-uint64_t Need(const std::string& report, const char* label)
-{
-    uint64_t v = 0;
-    EXPECT_TRUE(NumberAfter(report, label, &v)) << "no \"" << label << "\" in the report";
-    return v;
-}
 
 }  // namespace
 

@@ -337,7 +337,7 @@ TEST(IsoDirectory, FirstRecordNeedsAPlausibleDateUnlessAnUndatedDirectory)
     EXPECT_NE(r.Line(3).find("Len= -2147483648"), std::string::npos) << r.Text();
 }
 
-TEST(IsoDirectory, VersionSuffixMonthNamesFlagsAndColours)
+TEST(IsoDirectory, VersionSuffixMonthNamesAndFlags)
 {
     std::vector<uint8_t> sector(2048, 0);
     PutDirRecord(&sector[0], 41, 200, 3, 123, 'B');   // hidden directory

@@ -353,16 +353,6 @@ protected:
     }
 };
 
-void PutU16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void PutU32(uint8_t* p, uint32_t v)
-{
-    PutU16(p, v & 0xFFFF);
-    PutU16(p + 2, v >> 16);
-}
 
 TEST(MftRecord, ResidentDataIsNotReadAsRuns)
 {

@@ -16,12 +16,6 @@ const int kMbr = 1;
 const int kGptHeader = 18;
 const int kGptEntries = 19;
 
-std::string Format(const char* format, uint64_t value)
-{
-    char text[64];
-    StrPrintf(text, format, value);
-    return text;
-}
 
 // One partition of `sfdisk -J`: the number of its node ("mbr.img5" -> 5), start, size, type.
 struct SfdiskPartition {

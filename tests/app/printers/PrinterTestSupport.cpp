@@ -3,6 +3,9 @@
 #include <string.h>
 
 #include "tests/support/TestSupport.h"
+#include "textlib/StrPrintf.h"
+
+#include <gtest/gtest.h>
 
 namespace printertest {
 
@@ -177,6 +180,39 @@ bool TextAfter(const std::string& text, const std::string& label, std::string* v
     size_t end = text.find_first_of("\r\n", at);
     *value = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
     return true;
+}
+
+uint64_t Need(const std::string& report, const char* label)
+{
+    uint64_t v = 0;
+    EXPECT_TRUE(NumberAfter(report, label, &v)) << "no \"" << label << "\" in the report";
+    return v;
+}
+
+std::string NeedText(const std::string& report, const char* label)
+{
+    std::string v;
+    EXPECT_TRUE(TextAfter(report, label, &v)) << "no \"" << label << "\" in the report";
+    return v;
+}
+
+std::string Format(const char* format, uint64_t value)
+{
+    char text[64];
+    StrPrintf(text, format, value);
+    return text;
+}
+
+void PutU16(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void PutU32(uint8_t* p, uint32_t v)
+{
+    PutU16(p, v & 0xFFFF);
+    PutU16(p + 2, v >> 16);
 }
 
 std::string FieldValue(const std::string& line)

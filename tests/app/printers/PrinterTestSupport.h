@@ -80,6 +80,15 @@ bool LoadBytes(const std::string& path, uint64_t offset, uint32_t size, std::vec
 bool NumberAfter(const std::string& text, const std::string& label, uint64_t* value, size_t from = 0);
 // The rest of the line after the label (blanks after the label skipped, the line end cut).
 bool TextAfter(const std::string& text, const std::string& label, std::string* value, size_t from = 0);
+// A tool's number or text after the label; a missing label fails the test (the result is 0, "").
+uint64_t Need(const std::string& report, const char* label);
+std::string NeedText(const std::string& report, const char* label);
+// One 64-bit value through a format of the printers' engine ("%I64u", "%02I64Xh").
+std::string Format(const char* format, uint64_t value);
+inline std::string Dec(uint64_t value) { return Format("%I64u", value); }
+// Little-endian stores into made-up structures.
+void PutU16(uint8_t* p, uint32_t v);
+void PutU32(uint8_t* p, uint32_t v);
 // The value part of a field line: everything after " : ".
 std::string FieldValue(const std::string& line);
 std::string Upper(std::string text);
