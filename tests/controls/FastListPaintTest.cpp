@@ -66,6 +66,12 @@ struct Picture {
     }
 };
 
+// Fills the margin of row 0 with colour entry 1 and leaves row 1's as it drew it (nothing).
+DWORD __stdcall MarginHook(void*, DWORD, int item, UINT, HDC, RECT*)
+{
+    return item == 0 ? 0x80000001u : 0xFFFFFFFFu;
+}
+
 RECT Cell(HWND list, int item, int column)
 {
     RECT r = {};
@@ -116,6 +122,21 @@ TEST(FastListPaint, RowColoursEllipsisInsideTheColumnAndTreeGlyphs)
     // Glyph 3: a grey vertical bar through the first 16-pixel cell.
     RECT glyph = Cell(fl, 2, 0);
     EXPECT_EQ(pic.At(glyph.left + 7, glyph.top + 1), RGB(128, 128, 128));
+    // Alternating colours: a selected even row on entry 7, a selected odd row on entry 6.
+    SendMessageA(fl, LVM_SETEXTENDEDLISTVIEWSTYLE, FLS_EX_ALTERNATE, FLS_EX_ALTERNATE);
+    EXPECT_TRUE(Picture(fl).Uniform(Cell(fl, 1, 2), static_cast<COLORREF>(SendMessageA(fl, LVM_GETBKCOLOR, 6, 0))));
+    SetState(fl, 0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_TRUE(Picture(fl).Uniform(Cell(fl, 0, 2), static_cast<COLORREF>(SendMessageA(fl, LVM_GETBKCOLOR, 7, 0))));
+    // The paint hook's margin: entry 1 where the hook asks for it, untouched where it answers -1.
+    SendMessageA(fl, FLM_PROPERTY, FLP_MARGIN | FLP_WRITE, 6);
+    SendMessageA(fl, FLM_PROPERTY, FLP_PAINTHOOK | FLP_WRITE, reinterpret_cast<LPARAM>(&MarginHook));
+    Picture hooked(fl);
+    const RECT row0 = Cell(fl, 0, 0), row1 = Cell(fl, 1, 0);
+    EXPECT_TRUE(hooked.Uniform(RECT{0, row0.top, 6, row0.bottom}, static_cast<COLORREF>(SendMessageA(fl, LVM_GETBKCOLOR, 1, 0))));
+    EXPECT_TRUE(hooked.Uniform(RECT{0, row1.top, 6, row1.bottom}, RGB(0, 0, 0)));   // the fresh picture's black
+    SendMessageA(fl, FLM_PROPERTY, FLP_PAINTHOOK | FLP_WRITE, 0);
+    SendMessageA(fl, FLM_PROPERTY, FLP_MARGIN | FLP_WRITE, 0);
+    SendMessageA(fl, LVM_SETEXTENDEDLISTVIEWSTYLE, FLS_EX_ALTERNATE, 0);
     // A click on the second glyph (a closed box) is told with level and code.
     parent.notes.clear();
     const int mid = (glyph.top + glyph.bottom) / 2;

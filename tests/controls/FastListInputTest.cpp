@@ -1,0 +1,212 @@
+// The list under keys, characters, the wheel, a header drag, in-place editing and the cell-kind
+// action, each seen by a recording parent.
+#include <gtest/gtest.h>
+#include "controls/FastListModel.h"
+#include "tests/controls/FastListTestSupport.h"
+
+#include <cstring>
+
+using namespace fltest;
+
+namespace {
+
+DWORD g_now = 50000;
+DWORD Clock()
+{
+    return g_now;
+}
+
+// Holds Ctrl and Shift as the list will read them.
+void Keys(bool ctrl, bool shift)
+{
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+}
+
+int Focused(HWND list)
+{
+    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+int Top(HWND list)
+{
+    return static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+}
+
+struct ListFixture : ::testing::Test {
+    Parent parent;
+    Texts texts;
+    HWND list = nullptr;
+    void Make(DWORD style, int items)
+    {
+        list = MakeFastList(parent.hwnd, style, &texts, 0, 0, 300, 200);
+        AddColumn(list, 0, 120);
+        AddColumn(list, 1, 120);
+        SendMessageA(list, FLM_APPENDRUN, items, 0);
+    }
+    void TearDown() override
+    {
+        Keys(false, false);
+        if (list)
+            DestroyWindow(list);
+        Drain();
+    }
+};
+
+}  // namespace
+
+TEST_F(ListFixture, CtrlKeysAndTheWheelScrollWithoutMovingTheFocus)
+{
+    Make(0, 100);
+    SetState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    const int whole = static_cast<int>(SendMessageA(list, FLM_GETWHOLEROWS, 0, 0));
+    ASSERT_GT(whole, 2);
+    Keys(true, false);
+    SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Top(list), 1);
+    SendMessageA(list, WM_KEYDOWN, VK_NEXT, 0);
+    EXPECT_EQ(Top(list), 1 + whole - 1);
+    EXPECT_EQ(Focused(list), 0);
+    SendMessageA(list, WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(Top(list), 0);
+    Keys(false, false);
+    // A notch of 120 is two rows; Shift three times, Ctrl nine times that; 59 is nothing.
+    SendMessageA(list, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    EXPECT_EQ(Top(list), 2);
+    SendMessageA(list, WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, static_cast<WORD>(-120)), 0);
+    EXPECT_EQ(Top(list), 8);
+    SendMessageA(list, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)), 0);
+    EXPECT_EQ(Top(list), 26);
+    SendMessageA(list, WM_MOUSEWHEEL, MAKEWPARAM(0, 59), 0);
+    EXPECT_EQ(Top(list), 26);
+    SendMessageA(list, WM_MOUSEWHEEL, MAKEWPARAM(MK_LBUTTON, static_cast<WORD>(-120)), 0);
+    EXPECT_EQ(Top(list), 26);   // a button held: ignored
+    // Down moves the focus and the selection; Shift+End selects from the anchor.
+    SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Focused(list), 1);
+    Keys(false, true);
+    SendMessageA(list, WM_KEYDOWN, VK_END, 0);
+    EXPECT_EQ(Focused(list), 99);
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 99);
+}
+
+TEST_F(ListFixture, TypeAheadThroughCharactersAndTheParentsKeyAnswer)
+{
+    FastListTypeAhead::SetClock(&Clock);
+    FastListTypeAhead::Shared().Reset();
+    texts.custom = [](DWORD data, int column, FastListTextRequest* r) {
+        static const char* names[] = {"Anton", "Berta", "Bruno", "Bernd", "Caesar"};
+        std::strcpy(r->text, column == 0 ? names[data % 5] : "");
+    };
+    Make(0, 5);
+    SetState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int expected : {1, 2, 3}) {
+        g_now += 400;
+        SendMessageA(list, WM_CHAR, 'b', 1);
+        EXPECT_EQ(Focused(list), expected);
+    }
+    char prefix[20] = {};
+    EXPECT_EQ(SendMessageA(list, LVM_GETISEARCHSTRINGA, 0, reinterpret_cast<LPARAM>(prefix)), 1);
+    EXPECT_STREQ(prefix, "BBB");
+    g_now += 751;
+    EXPECT_EQ(SendMessageA(list, LVM_GETISEARCHSTRINGA, 0, reinterpret_cast<LPARAM>(prefix)), 0);
+    // An answer of 1 to LVN_KEYDOWN keeps the character from searching.
+    parent.react = [](NMHDR* hdr) -> LRESULT { return hdr->code == LVN_KEYDOWN; };
+    SendMessageA(list, WM_KEYDOWN, 'C', 0);
+    g_now += 2000;
+    SendMessageA(list, WM_CHAR, 'c', 1);
+    EXPECT_EQ(Focused(list), 3);
+    parent.react = nullptr;
+    SendMessageA(list, WM_KEYDOWN, 'C', 0);
+    SendMessageA(list, WM_CHAR, 'c', 1);
+    EXPECT_EQ(Focused(list), 4);
+    FastListTypeAhead::SetClock(nullptr);
+}
+
+TEST_F(ListFixture, HeaderDragOrdersTheColumnsAsTheOrderMessageDoes)
+{
+    Make(0, 3);
+    AddColumn(list, 2, 50);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, FLS_EX_COLUMNNOTIFY, FLS_EX_COLUMNNOTIFY);
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    HDITEMA item = {};
+    item.mask = HDI_ORDER;
+    item.iOrder = 0;
+    NMHEADERA drag = {};
+    drag.hdr.hwndFrom = header;
+    drag.hdr.code = HDN_ENDDRAG;
+    drag.iItem = 2;
+    drag.pitem = &item;
+    parent.notes.clear();
+    SendMessageA(list, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&drag));
+    int order[3] = {};
+    SendMessageA(list, LVM_GETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(order));
+    EXPECT_EQ(std::vector<int>(order, order + 3), (std::vector<int>{2, 0, 1}));
+    EXPECT_EQ(parent.Of(FLN_COLUMNCHANGED).size(), 3u);
+}
+
+TEST_F(ListFixture, InPlaceEditingAsksTheParentAndReportsTheText)
+{
+    Make(LVS_EDITLABELS, 3);
+    EXPECT_EQ(SendMessageA(list, LVM_EDITLABELA, 1, 1), 1);
+    HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(edit, nullptr);
+    char cls[16] = {};
+    GetClassNameA(edit, cls, sizeof cls);
+    EXPECT_STREQ(cls, "Edit");
+    char shown[32] = {};
+    GetWindowTextA(edit, shown, sizeof shown);
+    EXPECT_STREQ(shown, "1.1");
+    SetWindowTextA(edit, "neu");
+    std::string reported;
+    parent.react = [&](NMHDR* hdr) -> LRESULT {
+        if (hdr->code == LVN_SETDISPINFOA)
+            reported = reinterpret_cast<NMLVDISPINFOA*>(hdr)->item.pszText;
+        return 0;
+    };
+    SendMessageA(list, FLM_ENDEDIT, 0, 0);
+    EXPECT_EQ(reported, "neu");
+    EXPECT_EQ(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0), 0);
+    std::vector<int> codes = parent.codes;
+    const int expected[] = {FLN_EDITREQUEST, static_cast<int>(LVN_BEGINLABELEDITA),
+                            static_cast<int>(LVN_ENDLABELEDITA), static_cast<int>(LVN_SETDISPINFOA)};
+    size_t at = 0;
+    for (int code : codes)
+        if (at < 4 && code == expected[at])
+            ++at;
+    EXPECT_EQ(at, 4u);
+    // Refused by the parent: no editor.
+    parent.react = [](NMHDR* hdr) -> LRESULT { return static_cast<int>(hdr->code) == FLN_EDITREQUEST ? static_cast<LRESULT>(FLE_REFUSE) : 0; };
+    EXPECT_EQ(SendMessageA(list, LVM_EDITLABELA, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0), 0);
+    parent.react = nullptr;
+    // Without LVS_EDITLABELS nothing edits.
+    SetWindowLongA(list, GWL_STYLE, GetWindowLongA(list, GWL_STYLE) & ~LVS_EDITLABELS);
+    EXPECT_EQ(SendMessageA(list, LVM_EDITLABELA, 0, 0), 0);
+}
+
+TEST_F(ListFixture, TheCellKindActionStepsThroughTheColumnsChoices)
+{
+    static const char choices[] = "Ja|Nein|Vielleicht";
+    texts.custom = [](DWORD, int column, FastListTextRequest* r) { std::strcpy(r->text, column == 1 ? "Nein" : "x"); };
+    Make(LVS_EDITLABELS, 2);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, FLS_EX_CELLFOCUS, FLS_EX_CELLFOCUS);
+    const WPARAM kind = (1 << 8) | (1 << 11) | (static_cast<WPARAM>('|') << 17);
+    ASSERT_EQ(SendMessageA(list, FLM_SETCELLKIND, kind, reinterpret_cast<LPARAM>(choices)), 1);
+    ASSERT_EQ(SendMessageA(list, FLM_FOCUSCELL, 1, 0), 1);
+    std::string chosen;
+    parent.react = [&](NMHDR* hdr) -> LRESULT {
+        if (static_cast<int>(hdr->code) == FLN_CELLVALUE)
+            chosen = reinterpret_cast<FastListCellValue*>(hdr)->text;
+        return 0;
+    };
+    SendMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(chosen, "Vielleicht");
+    SendMessageA(list, WM_CHAR, 'j', 1);
+    EXPECT_EQ(chosen, "Ja");
+    parent.react = nullptr;
+}
