@@ -2,9 +2,11 @@
 #   make test   installs what is missing, builds, runs every test suite under Wine
 #   make run    installs what is missing, builds, starts Sektorlupe on a sample image
 #   make screenshot  the README's picture of the main window (app/res/screenshot.png)
-#   make bench  builds, makes a 64 GiB sparse GPT disk once, times its open and scan
+#   make bench  builds, makes a 64 GiB sparse GPT disk once, times its open and scan, then
+#               search, save and load of a 2 GiB image (make bench BENCH="--size 1G")
 BUILD ?= build
 JOBS  ?= $(shell nproc)
+BENCH ?=
 
 .PHONY: all setup configure build test run bench clean
 
@@ -32,7 +34,7 @@ screenshot: build
 	@sh cmake/screenshot.sh $(BUILD) app/res/screenshot.png
 
 bench: build
-	@sh bench/run-bench.sh $(BUILD)
+	@sh bench/run-bench.sh $(BUILD) $(BENCH)
 
 clean:
 	rm -rf $(BUILD)

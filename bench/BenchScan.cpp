@@ -7,7 +7,7 @@
 #include "disk/DiskDoc.h"
 #include "disk/SectorSource.h"
 #include "disk/VolumeScan.h"
-#include "services/AppIdentity.h"
+#include "bench/BenchSupport.h"
 #include <windows.h>
 #include <psapi.h>
 #include <stdio.h>
@@ -39,28 +39,7 @@ private:
     SectorSource& m_inner;
 };
 
-double Now()
-{
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// The benchmark's own settings key, with an open mode that opens nothing at construction.
-void PrepareSettings()
-{
-    SetAppIdentity("SektorlupeBench", "Bench");
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\SektorlupeBench\\Bench", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) == ERROR_SUCCESS) {
-        DWORD mode = 2;
-        RegSetValueExA(key, "OpenMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode), sizeof mode);
-        RegCloseKey(key);
-    }
-}
+using bench::Now;
 
 // Reads the recorded units from the image with nothing in between; false on a failed read
 // that the scan did not see fail either way (the reads past the end of a damaged table).
@@ -87,11 +66,7 @@ double RawReadTime(const char* path, const std::vector<UnitRead>& reads, uint64_
     return Now() - start;
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+using bench::Median;
 
 }  // namespace
 
@@ -105,7 +80,7 @@ int main(int argc, char** argv)
     int rounds = argc > 2 ? atoi(argv[2]) : 15;
     if (rounds < 1)
         rounds = 1;
-    PrepareSettings();
+    bench::PrepareSettings();
 
     // Which units does the scan read? The same scan the document runs, over the image.
     ImageFileSource image;
@@ -165,6 +140,6 @@ int main(int argc, char** argv)
         printf("peak memory      working set %.1f MiB, committed %.1f MiB\n", pmc.PeakWorkingSetSize / 1048576.0,
                pmc.PeakPagefileUsage / 1048576.0);
     delete doc;
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\SektorlupeBench");
+    bench::ForgetSettings();
     return 0;
 }

@@ -34,6 +34,12 @@ BEGIN_MESSAGE_MAP(CDiskDoc, CDocument)
     ON_COMMAND(ID_START_OPTIONS, OnStartOptions)
     ON_COMMAND(ID_LOAD_PARTITIONS, OnLoadPartitions)
     ON_UPDATE_COMMAND_UI(ID_LOAD_PARTITIONS, OnUpdateLoadPartitions)
+    // sector ranges and the search in sectors
+    ON_COMMAND(ID_SAVE_SECTORS, OnSaveSectors)
+    ON_COMMAND(ID_LOAD_SECTORS, OnLoadSectors)
+    ON_COMMAND(ID_SEARCH_SECTORS, OnSearchSectors)
+    ON_COMMAND(ID_CONTINUE_SEARCH, OnContinueSearch)
+    ON_UPDATE_COMMAND_UI(ID_CONTINUE_SEARCH, OnUpdateContinueSearch)
 END_MESSAGE_MAP()
 
 // ---------------------------------------------------------------- prompts

@@ -14,6 +14,10 @@
 #include "disk/DiskIo.h"
 #include "disk/VolumeScan.h"
 #include <stdint.h>
+#include <stdio.h>
+
+class ProgressSink;
+class CFileSearch;
 
 // What the sector buffer holds.
 enum LoadState : uint32_t
@@ -163,6 +167,24 @@ public:
     afx_msg void OnLoadPartitions();
     afx_msg void OnUpdateLoadPartitions(CCmdUI* pCmdUI);
     uint32_t GetOpenMode() const { return m_openMode; }
+
+    // Sector ranges and the search in sectors
+    afx_msg void OnSaveSectors();
+    afx_msg void OnLoadSectors();
+    afx_msg void OnSearchSectors();
+    afx_msg void OnContinueSearch();
+    afx_msg void OnUpdateContinueSearch(CCmdUI* pCmdUI);
+    // The workers of saving and loading, on the progress dialog's thread: `count` sectors
+    // from sector `start` into the file, or from the file onto the medium, in chunks with
+    // the retry question. Both close the file; 0.
+    UINT SaveSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count);
+    UINT LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count);
+    // Searches from the search position to the range's end with the engine's pattern;
+    // progress null runs without a dialog. 1 with the hit's place stored, 0 otherwise.
+    int SearchLoop(ProgressSink* progress, CFileSearch& engine);
+    uint64_t GetHitSector() const { return m_hitSector; }
+    uint64_t GetHitOffset() const { return m_hitOffset; }
+    uint32_t GetHitLength() const { return m_hitLength; }
     // Makes another medium current: the changed sector of the old one is settled first
     // (nothing changes when its write-back fails), then the drive code, the image path (for
     // 0xC000, when one is given) and the title are set, the medium is scanned and sector 0
@@ -175,6 +197,8 @@ public:
     // The dialogs of these commands (null: the windows); returns the previous object.
     class DiskNavDialogs* SetNavDialogs(class DiskNavDialogs* dialogs);
     class DiskNavDialogs* m_navDialogs = nullptr;
+    // The dialogs in use: the object set, else the windows.
+    class DiskNavDialogs& NavDialogs();
 
 protected:
     // Settles the changed sector with its medium, then makes the drive code (and, when given,
@@ -188,6 +212,18 @@ protected:
     // The cluster region that numbers the current sector, -1 when none does.
     int CurrentClusterRegion() const;
     void ClearSearchState();
+    // The dump path names the open image file (saving into it would empty the medium).
+    bool IsOpenImagePath(const char* path) const;
+    // The sector range dialog, preset with the current sector, a count of 1 and the
+    // information text (null: the sector count as "max. : ..."); true after
+    // OK with a range that starts on the medium (and a file name in the file form), else
+    // "Falsche Eingabe" or nothing (cancelled).
+    bool AskSectorRange(class CSectorRangeDlg& dlg, const char* info);
+    // The typed "OK" of hard disks; true when typed.
+    bool AskTypedOk();
+    // Runs a save or load worker behind the progress dialog (the file is closed either way).
+    void RunSectorCopy(const char* title, UINT (*entry)(ProgressSink*, const DWORD_PTR*), FILE* file,
+                       uint64_t start, uint32_t count);
     void LoadSettings();
     void SaveSettings();
 

@@ -5,12 +5,14 @@
 #include "disk/DiskCommands.h"
 #include "disk/DiskDocNavigation.h"
 #include "disk/DriveSelectDialog.h"
+#include "disk/SectorRangeDialog.h"
 #include "disk/StartOptionsDialog.h"
 #include "classlib/FileDialog.h"
 #include "services/Eval.h"
 #include "services/PathUtils.h"
 #include "textlib/StrPrintf.h"
 #include "uihelpers/ChoiceListDialog.h"
+#include "uihelpers/ProgressDialog.h"
 #include <string.h>
 
 const char kImageFileFilter[] =
@@ -62,6 +64,16 @@ INT_PTR DiskNavDialogs::RunStartOptions(CStartOptionsDlg& dlg)
     return dlg.DoModal();
 }
 
+INT_PTR DiskNavDialogs::RunSectorRange(CSectorRangeDlg& dlg)
+{
+    return dlg.DoModal();
+}
+
+INT_PTR DiskNavDialogs::RunProgress(const ProgressRun& run)
+{
+    return RunProgressDialog(AfxGetMainWnd(), run);
+}
+
 bool DiskNavDialogs::AskImageFile(CString* path)
 {
     CFileDialog dlg(TRUE, "bin", *path, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING,
@@ -90,6 +102,11 @@ void DiskNavDialogs::AddToRecentFiles(const char* name)
 void SetSelectedNumberHook(SelectedNumberHook hook)
 {
     g_selectedNumberHook = hook;
+}
+
+DiskNavDialogs& CDiskDoc::NavDialogs()
+{
+    return m_navDialogs ? *m_navDialogs : g_windowDialogs;
 }
 
 DiskNavDialogs* CDiskDoc::SetNavDialogs(DiskNavDialogs* dialogs)

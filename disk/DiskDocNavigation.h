@@ -1,5 +1,5 @@
-// The dialogs of the sector document's navigation and medium commands, behind one object:
-// the windows by default, scripted answers in tests. Text questions and message boxes go
+// The dialogs of the sector document's navigation, medium and sector range commands, behind
+// one object: the windows by default, scripted answers in tests. Text questions and message boxes go
 // through the document's DiskDocPrompts like every other question of the document.
 #pragma once
 #include <windows.h>
@@ -11,6 +11,8 @@ class CView;
 class CChoiceListDialog;
 class CDriveSelectDlg;
 class CStartOptionsDlg;
+class CSectorRangeDlg;
+struct ProgressRun;
 
 class DiskNavDialogs {
 public:
@@ -19,6 +21,10 @@ public:
     virtual INT_PTR RunChoiceList(CChoiceListDialog& dlg);
     virtual INT_PTR RunDriveSelect(CDriveSelectDlg& dlg);
     virtual INT_PTR RunStartOptions(CStartOptionsDlg& dlg);
+    virtual INT_PTR RunSectorRange(CSectorRangeDlg& dlg);
+    // A long operation behind the progress dialog; IDOK, IDCANCEL after a cancel, -1 when
+    // the dialog could not be shown (the worker then never ran).
+    virtual INT_PTR RunProgress(const ProgressRun& run);
     // The open-file dialog for an image file, starting at *path; true with the chosen file
     // in *path when the user accepted one.
     virtual bool AskImageFile(CString* path);

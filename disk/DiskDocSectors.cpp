@@ -76,6 +76,8 @@ BOOL CDiskDoc::WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t un
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // The search window may hold these units: a later search must read them anew.
+    m_searchWindowUnits = 0;
     if (driveCode != DRIVECODE_IMAGE)
         return DiskIoWrite(driveCode, unitCount, unitOffset, buffer);
     CloseImageHandle();

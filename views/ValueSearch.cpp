@@ -4,6 +4,8 @@
 #include "textlib/CQuote.h"
 #include "textlib/IntParse.h"
 
+#include <emmintrin.h>
+#include <windows.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -140,6 +142,175 @@ bool MatchesAt(const uint8_t* data, const uint8_t* value, int size, int mode)
     }
 }
 
+// Positions tested between two looks at the abort word: even when every position is a
+// candidate for a full compare of 256 bytes this is well under a millisecond.
+const int kAbortBlock = 4096;
+
+// A byte a forward scan keys on: position p is a candidate only when
+// ((data[p + index] & mask) | fold) == want.
+struct KeyByte
+{
+    int index;
+    uint8_t mask, fold, want;
+};
+
+// The key of value byte i: folded to both cases when it is a letter and case is ignored
+// ('A' | 0x20 == 'a', and nothing else gives 'a'); masked by its mask byte.
+KeyByte KeyAt(const uint8_t* value, int size, int mode, int i)
+{
+    KeyByte key = {i, 0xFF, 0, value[i]};
+    const uint8_t c = FoldAsciiLetter(value[i]);
+    if (mode == SEARCH_IGNORE_CASE && c >= 'a' && c <= 'z')
+    {
+        key.fold = 0x20;
+        key.want = c;
+    }
+    if (mode == SEARCH_MASKED)
+    {
+        key.mask = value[size + i];
+        key.want = static_cast<uint8_t>(value[i] & key.mask);
+    }
+    return key;
+}
+
+// The two bytes a forward scan keys on: the first and the last; for a masked value the
+// first and the last with a full mask, else with any mask bit (the same byte twice when
+// there is only one). False when every mask bit is 0 (every position matches).
+bool ChooseKeys(const uint8_t* value, int size, int mode, KeyByte keys[2])
+{
+    int first = 0, last = size - 1;
+    if (mode == SEARCH_MASKED)
+    {
+        const uint8_t* mask = value + size;
+        first = last = -1;
+        for (int full = 1; full >= 0 && first < 0; --full)
+            for (int i = 0; i < size; ++i)
+                if (full ? mask[i] == 0xFF : mask[i] != 0)
+                {
+                    if (first < 0)
+                        first = i;
+                    last = i;
+                }
+        if (first < 0)
+            return false;
+    }
+    keys[0] = KeyAt(value, size, mode, first);
+    keys[1] = KeyAt(value, size, mode, last);
+    return true;
+}
+
+bool HasSse2()
+{
+    static const bool present = IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != FALSE;
+    return present;
+}
+
+struct KeyVectors
+{
+    __m128i mask, fold, want;
+};
+
+__attribute__((target("sse2"))) inline KeyVectors VectorsOf(const KeyByte& key)
+{
+    return {_mm_set1_epi8(static_cast<char>(key.mask)), _mm_set1_epi8(static_cast<char>(key.fold)),
+            _mm_set1_epi8(static_cast<char>(key.want))};
+}
+
+// The candidates among 16 positions from `at` as a byte mask (0xFF where the key fits); a
+// plain key needs neither its mask nor its fold.
+template <bool Plain>
+__attribute__((target("sse2"))) inline __m128i KeyFits16(const uint8_t* at, const KeyVectors& k)
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    if (Plain)
+        return _mm_cmpeq_epi8(bytes, k.want);
+    return _mm_cmpeq_epi8(_mm_or_si128(_mm_and_si128(bytes, k.mask), k.fold), k.want);
+}
+
+// Tests the candidates of 16 positions from q in order: the first that matches, or -1.
+inline int CompareCandidates(const uint8_t* data, const uint8_t* value, int size, int mode, int q, unsigned bits)
+{
+    while (bits)
+    {
+        const int at = q + __builtin_ctz(bits);
+        if (MatchesAt(data + at, value, size, mode))
+            return at;
+        bits &= bits - 1;
+    }
+    return -1;
+}
+
+// Scans 16 positions at a time from *p while all 16 lie at or before `blockEnd` (the loads
+// then stay below blockEnd + key index + 16, inside the data), 32 at a time while nothing
+// fits: the first position that matches, or -1 with *p where the scan stopped. The stack is
+// aligned on entry: a thread of the system (the progress worker) may start on a stack that is
+// not 16-byte aligned, and the vectors spilled there need it.
+template <bool Plain>
+__attribute__((target("sse2"), force_align_arg_pointer)) int ScanBlockSse2(const uint8_t* data, const uint8_t* value,
+                                                                           int size, int mode, const KeyByte keys[2],
+                                                                           int* p, int blockEnd)
+{
+    const KeyVectors k0 = VectorsOf(keys[0]), k1 = VectorsOf(keys[1]);
+    const uint8_t* at0 = data + keys[0].index;
+    const uint8_t* at1 = data + keys[1].index;
+    int q = *p;
+    for (; q + 63 <= blockEnd; q += 64)
+    {
+        __m128i fits[4];
+        for (int i = 0; i < 4; ++i)
+            fits[i] = _mm_and_si128(KeyFits16<Plain>(at0 + q + 16 * i, k0), KeyFits16<Plain>(at1 + q + 16 * i, k1));
+        if (!_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(fits[0], fits[1]), _mm_or_si128(fits[2], fits[3]))))
+            continue;
+        for (int i = 0; i < 4; ++i)
+        {
+            const int found = CompareCandidates(data, value, size, mode, q + 16 * i,
+                                                static_cast<unsigned>(_mm_movemask_epi8(fits[i])));
+            if (found >= 0)
+                return found;
+        }
+    }
+    for (; q + 15 <= blockEnd; q += 16)
+    {
+        const __m128i a = _mm_and_si128(KeyFits16<Plain>(at0 + q, k0), KeyFits16<Plain>(at1 + q, k1));
+        const int found = CompareCandidates(data, value, size, mode, q, static_cast<unsigned>(_mm_movemask_epi8(a)));
+        if (found >= 0)
+            return found;
+    }
+    *p = q;
+    return -1;
+}
+
+// The forward search over the positions [first, last], each of which leaves room for the
+// whole value inside the data.
+int ScanForward(const uint8_t* data, const uint8_t* value, int size, int first, int last, int mode,
+                const volatile long* abort)
+{
+    KeyByte keys[2];
+    if (!ChooseKeys(value, size, mode, keys))
+        return (abort && *abort) ? -1 : first;
+    const KeyByte& key = keys[0];
+    const bool vector = HasSse2();
+    int p = first;
+    while (p <= last)
+    {
+        if (abort && *abort)
+            return -1;
+        const int blockEnd = last - p >= kAbortBlock ? p + kAbortBlock - 1 : last;
+        if (vector)
+        {
+            const bool plain = key.mask == 0xFF && key.fold == 0 && keys[1].mask == 0xFF && keys[1].fold == 0;
+            const int found = plain ? ScanBlockSse2<true>(data, value, size, mode, keys, &p, blockEnd)
+                                    : ScanBlockSse2<false>(data, value, size, mode, keys, &p, blockEnd);
+            if (found >= 0)
+                return found;
+        }
+        for (; p <= blockEnd; ++p)
+            if (((data[p + key.index] & key.mask) | key.fold) == key.want && MatchesAt(data + p, value, size, mode))
+                return p;
+    }
+    return -1;
+}
+
 // Searches entry `e` over the inclusive position range [lo, hi], upwards or downwards.
 int SearchEntryIn(const uint8_t* data, int dataSize, const SearchEntry& e, long long lo,
                   long long hi, bool downwards, const volatile long* abort)
@@ -163,23 +334,28 @@ bool GroupAround(const uint8_t* data, int dataSize, const SearchPattern& pattern
                  const volatile long* abort)
 {
     const long long distance = pattern.distance;
-    const long long farEnd = MinLL(static_cast<long long>(m) + distance, rangeHi);
+    const bool whole = (flags & VSF_WHOLE_ENTRIES) != 0;
+    const long long farEnd = MinLL(static_cast<long long>(m) + distance, rangeHi + (whole ? 1 : 0));
+    const long long nearStart = MaxLL(static_cast<long long>(m) - distance, rangeLo);
     long long previousEnd = static_cast<long long>(m) + pattern.entries[0].size;
     for (int i = 1; i < pattern.entryCount; ++i)
     {
         const SearchEntry& e = pattern.entries[i];
+        // Whole entries: the last start is the one whose bytes end at the window's end, and
+        // an entry before the first match ends before it.
+        const long long lastStart = whole ? farEnd - e.size : farEnd;
         int p;
         if (flags & VSF_KEEP_ORDER)
         {
-            p = SearchEntryIn(data, dataSize, e, previousEnd, farEnd, false, abort);
+            p = SearchEntryIn(data, dataSize, e, previousEnd, lastStart, false, abort);
         }
         else
         {
             p = SearchEntryIn(data, dataSize, e, static_cast<long long>(m) + pattern.entries[0].size,
-                              farEnd, false, abort);
+                              lastStart, false, abort);
             if (p < 0)
-                p = SearchEntryIn(data, dataSize, e, MaxLL(static_cast<long long>(m) - distance, rangeLo),
-                                  static_cast<long long>(m) - 1, true, abort);
+                p = SearchEntryIn(data, dataSize, e, nearStart,
+                                  static_cast<long long>(m) - (whole ? e.size : 1), true, abort);
         }
         if (p < 0)
             return false;
@@ -307,20 +483,12 @@ int SearchBytes(const uint8_t* data, int dataSize, const uint8_t* value, int siz
     const int firstStart = static_cast<int>(lo);
     const int lastStart = static_cast<int>(hi);
     if (count > 0)
-    {
-        for (int p = firstStart; p <= lastStart; ++p)
-        {
-            if (abort && *abort)
-                return -1;
-            if (MatchesAt(data + p, value, size, mode))
-                return p;
-        }
-    }
+        return ScanForward(data, value, size, firstStart, lastStart, mode, abort);
     else
     {
         for (int p = lastStart; p >= firstStart; --p)
         {
-            if (abort && *abort)
+            if (abort && ((lastStart - p) & (kAbortBlock - 1)) == 0 && *abort)
                 return -1;
             if (MatchesAt(data + p, value, size, mode))
                 return p;

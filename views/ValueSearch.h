@@ -36,6 +36,10 @@ enum ValueSearchFlags : uint32_t
     VSF_NO_GROUP = 0x2000,         // no group search
     VSF_FORWARD_ONLY = 0x4000,     // direction fixed forwards
     VSF_HAS_SELECTION = 0x8000,    // a selection exists
+    // Matcher only: the range is a byte window, and every further entry of a group lies
+    // wholly inside [max(m - distance, start), min(m + distance, start + count)) around the
+    // first match m, entries searched backwards wholly before m (the search in sectors).
+    VSF_WHOLE_ENTRIES = 0x10000,
 };
 
 enum
@@ -83,8 +87,10 @@ int ParseSearchText(const char* text, uint8_t* buffer, uint32_t capacityAndFlags
 // p + size <= dataSize are tried, so no byte outside the data is read, whatever start and
 // count say. A size below 1 returns start. In SEARCH_MASKED mode `value` holds size value
 // bytes followed by size mask bytes; a byte matches when data & mask == value & mask.
-// `abort` (may be NULL) is read at every position: a nonzero word set by another thread
-// (the cancel button of a long search in sectors) ends the search with -1.
+// `abort` (may be NULL) is read at least every 4096 positions: a nonzero word set by another
+// thread (the cancel button of a long search in sectors) ends the search with -1.
+// Forwards, the scan looks for one key byte of the value 16 positions at a time (SSE2, when
+// the processor has it) and compares the whole value only where the key byte fits.
 int SearchBytes(const uint8_t* data, int dataSize, const uint8_t* value, int size, int start,
                 int count, int mode, const volatile long* abort = nullptr);
 

@@ -108,10 +108,6 @@
 #include "disk/DiskCommands.h"
 #define ID_NUMBER_CONVERTER             32864
 #define ID_INFO_VIEW                    32866
-#define ID_SAVE_SECTORS                 32867
-#define ID_LOAD_SECTORS                 32868
-#define ID_SEARCH_SECTORS               32870
-#define ID_CONTINUE_SEARCH              32871
 #define ID_WRITE_PROTECT                32872
 #define ID_DOCK_DATA_WINDOW             32873
 #define ID_CHS_CONVERT                  32875

@@ -314,3 +314,65 @@ TEST(ViewEndToEnd, StepsToTheNextAndPreviousSectorAndFollowsInPanesAndText)
     EXPECT_EQ(exitCode, 0u);
     RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
 }
+
+// Keys as the user types them (posted key messages do not reach the accelerators the way
+// typed ones do): the keys go down in order and up in reverse.
+void TypeKeys(HWND window, std::vector<WORD> keys)
+{
+    SetForegroundWindow(window);
+    Sleep(200);                         // the focus follows a moment later
+    std::vector<INPUT> input;
+    for (size_t i = 0; i < 2 * keys.size(); ++i) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = i < keys.size() ? keys[i] : keys[2 * keys.size() - 1 - i];
+        in.ki.dwFlags = i < keys.size() ? 0 : KEYEVENTF_KEYUP;
+        input.push_back(in);
+    }
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+}
+
+// Shift+F4 on an image with planted values: the range dialog from sector 2, "Wert suchen"
+// with the text, and the hit's sector in the status bar; F4 goes on from one byte behind
+// the hit: twice, past the second value in the same sector (search.img.exact.offsets, made
+// by grep).
+TEST(ViewEndToEnd, SearchesSectorsForAPlantedValueAndGoesOnWithF4)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    const std::string image = testsupport::BinaryDir() + "\\fixtures\\search.img";
+    FILE* list = std::fopen((image + ".exact.offsets").c_str(), "r");
+    if (!list)
+        GTEST_SKIP() << "search.img is missing";
+    std::vector<uint64_t> sectors;
+    for (unsigned long long at; std::fscanf(list, "%llu", &at) == 1;)
+        if (at >= 2 * 512)
+            sectors.push_back(at / 512);
+    std::fclose(list);
+    ASSERT_GE(sectors.size(), 3u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+
+    RunningProgram run;
+    ASSERT_TRUE(run.Start(image)) << "no main window with the view's panes";
+    ASSERT_TRUE(run.WaitForSector(0)) << run.StatusText(1);
+    TypeKeys(run.frame, { VK_SHIFT, VK_F4 });
+    HWND range = run.program.WaitForWindow("#32770", "Bereich wählen", 20000);
+    ASSERT_NE(range, nullptr);
+    SendMessageA(GetDlgItem(range, 1042), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("2"));
+    SendMessageA(GetDlgItem(range, 1043), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("32000"));
+    PostMessageA(range, WM_COMMAND, IDOK, 0);
+    HWND find = run.program.WaitForWindow("#32770", "Wert suchen", 20000);
+    ASSERT_NE(find, nullptr);
+    SendMessageA(GetDlgItem(find, 1014), BM_CLICK, 0, 0);           // "Als &Text"
+    SendMessageA(GetDlgItem(find, 1001), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("SLMARKE"));
+    PostMessageA(find, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(run.WaitForSector(sectors[0])) << run.StatusText(1);
+    TypeKeys(run.frame, { VK_F4 });
+    TypeKeys(run.frame, { VK_F4 });
+    EXPECT_TRUE(run.WaitForSector(sectors[2])) << run.StatusText(1);
+
+    DWORD exitCode = 1;
+    ASSERT_TRUE(run.Close(&exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+}

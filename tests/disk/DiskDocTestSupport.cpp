@@ -59,9 +59,40 @@ HANDLE FakeDiskAccess::Open(const char* path, DWORD access, DWORD, DWORD)
     return h;
 }
 
+DWORD FakeDiskAccess::Seek(HANDLE handle, LONG low, LONG* high)
+{
+    position = (static_cast<uint64_t>(high ? static_cast<DWORD>(*high) : 0) << 32) | static_cast<DWORD>(low);
+    return DeviceAccess::Seek(handle, low, high);
+}
+
+bool FakeDiskAccess::FailsNow(DWORD bytes)
+{
+    for (auto& unit : failingUnits)
+        if (unit.second != 0 && unit.first >= position / 512 && unit.first < (position + bytes + 511) / 512) {
+            if (unit.second > 0)
+                --unit.second;
+            SetLastError(ERROR_CRC);
+            return true;
+        }
+    return false;
+}
+
+BOOL FakeDiskAccess::Read(HANDLE handle, void* buffer, DWORD bytes, DWORD* done)
+{
+    if (FailsNow(bytes)) {
+        *done = 0;
+        return FALSE;
+    }
+    return DeviceAccess::Read(handle, buffer, bytes, done);
+}
+
 BOOL FakeDiskAccess::Write(HANDLE handle, const void* buffer, DWORD bytes, DWORD* done)
 {
     ++writes;
+    if (FailsNow(bytes)) {
+        *done = 0;
+        return FALSE;
+    }
     if (refuseWrites) {
         *done = 0;
         SetLastError(ERROR_WRITE_PROTECT);

@@ -57,9 +57,16 @@ public:
     int extentsDisk = -1;                       // disk of every letter's volume; -1 refuses
     std::vector<std::string> opened;            // every path asked for, in order
     int writes = 0;                             // write calls that reached a device
+    // A read or write that covers one of these 512-byte units fails (error 23) and uses up
+    // one of the unit's failures; -1 fails for ever.
+    std::map<uint64_t, int> failingUnits;
+    uint64_t position = 0;                      // where the last Seek went
 
     HANDLE Open(const char* path, DWORD access, DWORD share, DWORD flags) override;
     BOOL Write(HANDLE handle, const void* buffer, DWORD bytes, DWORD* done) override;
+    DWORD Seek(HANDLE handle, LONG low, LONG* high) override;
+    BOOL Read(HANDLE handle, void* buffer, DWORD bytes, DWORD* done) override;
+    bool FailsNow(DWORD bytes);
     BOOL Control(HANDLE handle, DWORD code, void* out, DWORD outSize, DWORD* returned) override;
     BOOL TotalVolumeBytes(const char* root, uint64_t* total) override;
     BOOL QuerySymbolicLink(const char*, char* target, int size) override;

@@ -1,0 +1,282 @@
+// The sector document's "Sektoren speichern" and "Sektoren laden": a range of sectors copied
+// between the medium and a raw dump file, in chunks on the progress dialog's worker, with
+// one silent retry and then the Abort/Retry/Ignore question when the medium fails.
+#include "disk/DiskDoc.h"
+#include "disk/DiskDocNavigation.h"
+#include "disk/SectorJobs.h"
+#include "disk/SectorRangeDialog.h"
+#include "services/PathUtils.h"
+#include "textlib/StrPrintf.h"
+#include "uihelpers/ProgressDialog.h"
+#include <stdlib.h>
+
+namespace {
+
+const char kWrongInput[] = "Falsche Eingabe";
+const char kCannotOpen[] = "Die Datei konnte nicht geöffnet werden !";
+const char kTooFewSectors[] = "Es sind zu wenige Sektoren in der Datei ?\nWeiter machen ?";
+const char kDumpWriteFailed[] = "Fehler beim schreiben in die Zieldatei.";
+const uint64_t kTwoGigabytes = 1ull << 31;
+
+// The five parameter words of a copy worker: document, file, start sector (low, high),
+// sector count.
+struct CopyParams {
+    CDiskDoc* doc;
+    FILE* file;
+    uint64_t start;
+    uint32_t count;
+
+    explicit CopyParams(const DWORD_PTR* p)
+        : doc(reinterpret_cast<CDiskDoc*>(p[0])), file(reinterpret_cast<FILE*>(p[1])),
+          start(static_cast<uint64_t>(p[2]) | (static_cast<uint64_t>(p[3]) << 32)), count(static_cast<uint32_t>(p[4]))
+    {
+    }
+};
+
+UINT SaveSectorsEntry(ProgressSink* progress, const DWORD_PTR* params)
+{
+    CopyParams p(params);
+    return p.doc->SaveSectorsWork(*progress, p.file, p.start, p.count);
+}
+
+UINT LoadSectorsEntry(ProgressSink* progress, const DWORD_PTR* params)
+{
+    CopyParams p(params);
+    return p.doc->LoadSectorsWork(*progress, p.file, p.start, p.count);
+}
+
+// A full long path, for comparing two names of one file.
+CString FullPath(const char* path)
+{
+    char full[MAX_PATH * 2];
+    DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full)
+        return CString(path);
+    char longer[MAX_PATH * 2];
+    n = GetLongPathNameA(full, longer, sizeof longer);
+    return CString(n > 0 && n < sizeof longer ? longer : full);
+}
+
+// Asks the worker's question until the transfer works, is skipped or abandoned: true to go
+// on with the chunk (done or ignored), false to end the copy.
+template <typename Transfer>
+bool TransferWithRetry(ProgressSink& progress, const char* question, Transfer transfer)
+{
+    // One silent second try: a removable medium often fails once while it spins up.
+    if (transfer() || transfer())
+        return true;
+    for (;;) {
+        switch (progress.AskUser(question, "Fehler", MB_ABORTRETRYIGNORE | MB_ICONERROR)) {
+        case IDRETRY:
+            if (transfer())
+                return true;
+            break;
+        case IDIGNORE:
+            return true;
+        default:
+            return false;
+        }
+    }
+}
+
+// The one buffer of a copy and its walk over the range in chunks of whole sectors: before
+// each chunk the cancel test and the position; `copy(unit, units)` moves the chunk and
+// returns false to end the copy.
+struct ChunkBuffer {
+    ChunkBuffer(CDiskDoc& doc, uint32_t count)
+        : u(doc.GetUnitsPerSector()), total(static_cast<uint64_t>(count) * u),
+          chunk(SectorChunkUnits(doc.GetSectorCount(), u, doc.GetDriveCode(), total)),
+          // Zeroed: a chunk the user chose to ignore after a failed read holds no stale
+          // bytes of the heap.
+          bytes(static_cast<uint8_t*>(calloc(chunk, 512)))
+    {
+    }
+    ~ChunkBuffer() { free(bytes); }
+
+    template <typename Copy>
+    void Walk(ProgressSink& progress, uint64_t start, Copy copy)
+    {
+        if (!bytes) {
+            progress.AskUser("Nicht genügend Speicher !", "Fehler", MB_OK | MB_ICONERROR);
+            return;
+        }
+        for (uint64_t done = 0; done < total && !progress.IsCancelled();) {
+            progress.SetPos(start + done / u);
+            const uint32_t n = total - done < chunk ? static_cast<uint32_t>(total - done) : chunk;
+            if (!copy(start * u + done, n))
+                return;
+            done += n;
+        }
+    }
+
+    const uint32_t u;
+    const uint64_t total;
+    const uint32_t chunk;
+    uint8_t* const bytes;
+};
+
+}  // namespace
+
+bool CDiskDoc::IsOpenImagePath(const char* path) const
+{
+    if (m_driveCode != DRIVECODE_IMAGE || m_imagePath.IsEmpty() || !path || !*path)
+        return false;
+    return lstrcmpiA(FullPath(path), FullPath(m_imagePath)) == 0;
+}
+
+bool CDiskDoc::AskTypedOk()
+{
+    DiskDocPrompts windowPrompts;
+    DiskDocPrompts& prompts = m_prompts ? *m_prompts : windowPrompts;
+    CString typed;
+    return prompts.AskText("Sicherheits Abfrage", "Bitte OK eingeben bei Festplatten :", &typed, false) &&
+           lstrcmpiA(typed, "OK") == 0;
+}
+
+void CDiskDoc::RunSectorCopy(const char* title, UINT (*entry)(ProgressSink*, const DWORD_PTR*), FILE* file,
+                             uint64_t start, uint32_t count)
+{
+    ProgressRun run = { title, start, start + count, entry,
+                        { reinterpret_cast<DWORD_PTR>(this), reinterpret_cast<DWORD_PTR>(file),
+                          static_cast<DWORD_PTR>(start & 0xFFFFFFFFu), static_cast<DWORD_PTR>(start >> 32), count },
+                        nullptr, nullptr };
+    // The worker closes the file; a dialog that could not be shown never started it.
+    if (NavDialogs().RunProgress(run) == -1)
+        fclose(file);
+}
+
+// ---------------------------------------------------------------- the commands
+
+bool CDiskDoc::AskSectorRange(CSectorRangeDlg& dlg, const char* info)
+{
+    dlg.m_nFirstSector = m_currentSector;
+    dlg.m_nCount = 1;
+    char maximum[64];
+    StrNPrintf(maximum, sizeof maximum, "max. : %I64i", static_cast<long long>(m_sectorCount));
+    dlg.m_strInfo = info ? info : maximum;
+    if (NavDialogs().RunSectorRange(dlg) != IDOK)
+        return false;
+    if (!dlg.m_bValid || dlg.m_nCount == 0 || dlg.m_nFirstSector >= m_sectorCount ||
+        (dlg.m_nForm == CSectorRangeDlg::FORM_FILE && dlg.m_strFileName.IsEmpty())) {
+        ErrorBox(kWrongInput, "Fehler", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
+void CDiskDoc::OnSaveSectors()
+{
+    CSectorRangeDlg dlg(AfxGetMainWnd());
+    dlg.m_bSave = 1;
+    if (!AskSectorRange(dlg, nullptr))
+        return;
+    // "wb" on the open image would empty the medium being read.
+    FILE* file = IsOpenImagePath(dlg.m_strFileName) ? nullptr : fopen(dlg.m_strFileName, "wb");
+    if (!file) {
+        ErrorBox(kCannotOpen, "Fehler", MB_OK | MB_ICONERROR);
+        return;
+    }
+    RunSectorCopy("Speichere Sektoren", &SaveSectorsEntry, file, dlg.m_nFirstSector, dlg.m_nCount);
+}
+
+void CDiskDoc::OnLoadSectors()
+{
+    CSectorRangeDlg dlg(AfxGetMainWnd());
+    dlg.m_bSave = 0;
+    if (!AskSectorRange(dlg, nullptr))
+        return;
+    // A changed sector first: the reload after the copy would otherwise offer to write the
+    // stale edit over what was just loaded.
+    if (!SettlePendingWrite())
+        return;
+    const char* path = dlg.m_strFileName;
+    const uint64_t bps = m_bytesPerSector ? m_bytesPerSector : 512;
+    uint64_t count = dlg.m_nCount;
+    unsigned long long size = 0;
+    if (GetFileSize64A(path, &size) == 0xFFFFFFFFu) {
+        ErrorBox("Fehler beim Zugriff auf die Datei !", "Fehler", MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (size < bps * count) {
+        if (size < bps) {
+            ErrorBox("Die Datei ist zu klein !", "Fehler", MB_OK | MB_ICONERROR);
+            return;
+        }
+        if (ErrorBox(kTooFewSectors, "Frage", MB_OKCANCEL | MB_ICONWARNING) != IDOK)
+            return;
+        count = size / bps;
+    }
+    if (count * bps >= kTwoGigabytes &&
+        ErrorBox("Die Dateigröße überschreittet 2 GB.\nWeiter machen ?", "Frage",
+                 MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK)
+        return;
+    if (m_askBeforeWrite && !AskTypedOk())
+        return;
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        ErrorBox(kCannotOpen, "Fehler", MB_OK | MB_ICONERROR);
+        return;
+    }
+    // The file may have shrunk since its size was taken: only what it holds now is loaded.
+    long long now = _fseeki64(file, 0, SEEK_END) == 0 ? _ftelli64(file) : -1;
+    if (now < 0 || static_cast<uint64_t>(now) < bps * count) {
+        if (now < static_cast<long long>(bps)) {
+            fclose(file);
+            ErrorBox("Die Datei ist zu klein !", "Fehler", MB_OK | MB_ICONERROR);
+            return;
+        }
+        if (ErrorBox(kTooFewSectors, "Frage", MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
+            fclose(file);
+            return;
+        }
+        count = static_cast<uint64_t>(now) / bps;
+    }
+    if (_fseeki64(file, 0, SEEK_SET) != 0 ||
+        ErrorBox("Sollen die Sektoren wirklich überschrieben werden ?", "Frage", MB_OKCANCEL | MB_ICONQUESTION) !=
+            IDOK) {
+        fclose(file);
+        return;
+    }
+    RunSectorCopy("Lade Sektoren", &LoadSectorsEntry, file, dlg.m_nFirstSector, static_cast<uint32_t>(count));
+    LoadSector(0, 0);
+}
+
+// ---------------------------------------------------------------- the workers
+
+UINT CDiskDoc::SaveSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count)
+{
+    bool reported = false;
+    ChunkBuffer buffer(*this, count);
+    buffer.Walk(progress, start, [&](uint64_t unit, uint32_t n) {
+        if (!TransferWithRetry(progress, "Fehler beim Lesen vom Laufwerk !",
+                               [&] { return ReadSectors(m_driveCode, unit, n, buffer.bytes) != FALSE; }))
+            return false;
+        if (fwrite(buffer.bytes, 512, n, file) == n)
+            return true;
+        progress.AskUser(kDumpWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
+        reported = true;
+        return false;
+    });
+    // The last buffered bytes reach the disk only here: a full disk shows up now. Flushed
+    // apart, since not every C library's fclose reports a failed flush.
+    const bool flushed = fflush(file) == 0;
+    if ((fclose(file) != 0 || !flushed) && !reported)
+        progress.AskUser(kDumpWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
+    return 0;
+}
+
+UINT CDiskDoc::LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count)
+{
+    ChunkBuffer buffer(*this, count);
+    buffer.Walk(progress, start, [&](uint64_t unit, uint32_t n) {
+        if (fread(buffer.bytes, 512, n, file) != n) {
+            progress.AskUser("Fehler beim Lesen aus der Datei !", "Fehler", MB_OK | MB_ICONERROR);
+            return false;
+        }
+        // Ignore skips the chunk: nothing of it is written.
+        return TransferWithRetry(progress, "Fehler beim Schreiben aufs Laufwerk !",
+                                 [&] { return WriteSectors(m_driveCode, unit, n, buffer.bytes) != FALSE; });
+    });
+    fclose(file);
+    return 0;
+}

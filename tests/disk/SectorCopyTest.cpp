@@ -1,0 +1,390 @@
+// "Sektoren speichern" and "Sektoren laden" through the document's commands: ranges saved
+// from fixture images equal the image's own bytes, and loaded into a copy of another image
+// they change exactly their range; the workers against a disk that fails chosen transfers;
+// the questions of loading; and the mended faults (stale edit, short final flush, the open
+// image as dump, ranges that are no numbers).
+#include "SectorJobsTestSupport.h"
+#include "ScanTestSupport.h"
+#include "disk/SectorJobs.h"
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <io.h>
+#include <memory>
+
+using namespace doctest;
+using jobtest::JobDialogs;
+
+namespace {
+
+const char kDrive5[] = "\\\\.\\PhysicalDrive5";
+const char kWrongInput[] = "Fehler: Falsche Eingabe";
+
+class SectorCopy : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fat16 = scantest::FixturePath("fat16.img");
+        if (!scantest::FileExists(fat16))
+            GTEST_SKIP() << "fat16.img was not made";
+        Reopen();
+    }
+    void TearDown() override { doc.reset(); }
+
+    void Reopen()
+    {
+        doc.reset(NewDocument());
+        prompts = ScriptedPrompts();
+        dialogs = JobDialogs();
+        doc->SetPrompts(&prompts);
+        doc->SetNavDialogs(&dialogs);
+    }
+    bool Save(const std::string& file, uint64_t first, uint64_t count)
+    {
+        DeleteFileA(file.c_str());
+        dialogs.ranges.push_back({ file, std::to_string(first), std::to_string(count) });
+        doc->OnSaveSectors();
+        return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    void Load(const std::string& file, uint64_t first, uint64_t count)
+    {
+        dialogs.ranges.push_back({ file, std::to_string(first), std::to_string(count) });
+        doc->OnLoadSectors();
+    }
+    std::vector<std::string> Boxes() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& b : prompts.boxes)
+            texts.push_back(b.caption + ": " + b.text);
+        return texts;
+    }
+    // fat16.img at the start of a sparse disk, as physical drive 5.
+    std::string PhysicalDisk(uint64_t size)
+    {
+        std::string path = TempPath("copy-physical5.img");
+        EXPECT_TRUE(MakeSparseDisk(fat16, path, size));
+        fake.files[kDrive5] = path;
+        return path;
+    }
+
+    std::string fat16;
+    ScriptedPrompts prompts;
+    JobDialogs dialogs;
+    FakeDiskAccess fake;
+    std::unique_ptr<CDiskDoc> doc;
+};
+
+std::vector<uint8_t> Bytes(const std::string& path, uint64_t offset, uint64_t count)
+{
+    std::vector<uint8_t> b;
+    ReadFileBytes(path, offset, static_cast<uint32_t>(count), &b);
+    return b;
+}
+
+// Writes the bytes at the offset; `fresh` makes a new file of just these bytes.
+void PutBytes(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes, bool fresh = false)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, fresh ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER pos;
+    pos.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD done = 0;
+    SetFilePointerEx(h, pos, nullptr, FILE_BEGIN);
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(h);
+}
+
+// Bytes no image holds, for a stretch the test checks.
+std::vector<uint8_t> Noise(uint32_t count, uint32_t seed)
+{
+    std::vector<uint8_t> bytes(count);
+    for (uint32_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+    return bytes;
+}
+
+}  // namespace
+
+// Saved ranges equal the image's bytes; loaded into a copy of another image of the same
+// sector size they change exactly their range. One sector, one chunk less and more one, the
+// last sector, on 512-byte and (after the scan) 2048-byte sectors, and past 4 GiB.
+TEST_F(SectorCopy, RangesRoundTripThroughDumpFiles)
+{
+    const std::string big = TempPath("copy-5g.img");
+    const uint64_t kFiveGiB = 5ull << 30, kPast4G = (4ull << 30) / 512 + 3;
+    ASSERT_TRUE(MakeSparseDisk(fat16, big, kFiveGiB));
+    PutBytes(big, kPast4G * 512, Noise(600 * 512, 99));
+    struct Image {
+        std::string source, target;
+        uint32_t sectorSize;
+    } images[] = {
+        { fat16, scantest::FixturePath("fat32.img"), 512 },
+        { scantest::FixturePath("iso9660.img"), scantest::FixturePath("isoudf.img"), 2048 },
+        { big, "", 512 },
+    };
+    for (const Image& image : images) {
+        SCOPED_TRACE(image.source);
+        Reopen();
+        ASSERT_TRUE(doc->OnOpenDocument(image.source.c_str()));
+        ASSERT_EQ(doc->GetBytesPerSector(), image.sectorSize);
+        const uint64_t n = doc->GetSectorCount();
+        const uint32_t u = image.sectorSize / 512;
+        const uint64_t chunk = SectorChunkUnits(n, u, DRIVECODE_IMAGE, ~0ull) / u;
+        std::vector<std::pair<uint64_t, uint64_t>> ranges = { { 5, 1 }, { 7, chunk - 1 }, { 9, chunk + 1 }, { n - 1, 1 } };
+        if (image.target.empty())
+            ranges = { { kPast4G, chunk + 1 } };
+        const std::string dump = TempPath("copy-dump.bin");
+        for (const auto& r : ranges) {
+            SCOPED_TRACE("sectors " + std::to_string(r.first) + " + " + std::to_string(r.second));
+            doc->OnOpenDocument(image.source.c_str());
+            ASSERT_TRUE(Save(dump, r.first, r.second));
+            const uint64_t bytes = r.second * image.sectorSize;
+            std::vector<uint8_t> saved;
+            ASSERT_TRUE(ReadWholeFile(dump, &saved));
+            ASSERT_EQ(saved.size(), bytes);
+            EXPECT_TRUE(saved == Bytes(image.source, r.first * image.sectorSize, bytes));
+
+            // Into a copy of the other image (the big one takes the fat16 dump past 4 GiB).
+            std::string target = TempPath("copy-target.img");
+            std::string loaded = dump;
+            uint64_t at = r.first;
+            if (image.target.empty()) {
+                target = big;
+                ASSERT_TRUE(Save(loaded = TempPath("copy-front.bin"), 0, r.second));
+                at = kPast4G + 40;
+            } else {
+                ASSERT_TRUE(CopyFileTo(image.target, target));
+            }
+            // Past 4 GiB: the first 64 MB (where a 32-bit offset would land) and a megabyte
+            // either side; elsewhere the whole file.
+            const uint64_t offset = at * image.sectorSize, limit = image.target.empty() ? 64ull << 20 : ~0ull;
+            const uint64_t outside = HashOutside(target, offset, bytes, limit);
+            const std::vector<uint8_t> around = Bytes(target, offset - (1 << 20), 1 << 20);
+            ASSERT_TRUE(doc->OnOpenDocument(target.c_str()));
+            ASSERT_EQ(doc->GetBytesPerSector(), image.sectorSize);
+            prompts.boxAnswers.push_back(IDOK);         // "Sollen die Sektoren wirklich ..."
+            Load(loaded, at, r.second);
+            std::vector<uint8_t> written;
+            ASSERT_TRUE(ReadWholeFile(loaded, &written));
+            EXPECT_TRUE(written == Bytes(target, offset, bytes));
+            EXPECT_EQ(outside, HashOutside(target, offset, bytes, limit)) << "bytes outside changed";
+            EXPECT_TRUE(around == Bytes(target, offset - (1 << 20), 1 << 20));
+            EXPECT_EQ(dialogs.infos.back(), "max. : " + std::to_string(doc->GetSectorCount()));
+            EXPECT_EQ(prompts.unexpected, 0);
+        }
+    }
+    EXPECT_EQ(dialogs.titles.front(), "Speichere Sektoren");
+    EXPECT_EQ(dialogs.titles.back(), "Lade Sektoren");
+    doc.reset();
+    DeleteFileA(big.c_str());
+}
+
+// Each worker against a disk whose chosen units fail: a first failure is retried without a
+// word; then the question, whose Retry tries again, Ignore goes on and Abort ends; a cancel
+// after two chunks leaves exactly two. Three chunks from sector 100.
+TEST_F(SectorCopy, WorkersRetryAskAndStopOnAFailingDisk)
+{
+    AccessScope scope(&fake);
+    const std::string disk = PhysicalDisk(64ull << 20);
+    ASSERT_TRUE(doc->OnOpenDocument("Physical5"));
+    const uint64_t chunk = SectorChunkUnits(doc->GetSectorCount(), 1, 0x8005, ~0ull);
+    const uint64_t first = 100, count = 3 * chunk, failing = first + chunk + 7;     // in chunk 2
+    const std::vector<uint8_t> original = Bytes(disk, first * 512, count * 512);
+    const std::string dump = TempPath("copy-worker.bin");
+    const std::string source = TempPath("copy-source.bin");
+    struct Case {
+        bool load;
+        int failures;               // of the unit in chunk 2
+        std::vector<int> answers;
+        size_t cancelAfter;
+        int questions;
+        uint64_t chunksDone;        // chunks of the range copied
+        bool secondChunkIgnored;
+    } cases[] = {
+        { false, 1, {}, ~size_t(0), 0, 3, false },
+        { false, 2, { IDRETRY }, ~size_t(0), 1, 3, false },
+        { false, 2, { IDIGNORE }, ~size_t(0), 1, 3, true },
+        { false, 2, { IDABORT }, ~size_t(0), 1, 1, false },
+        { false, 0, {}, 2, 0, 2, false },
+        { true, 1, {}, ~size_t(0), 0, 3, false },
+        { true, 3, { IDRETRY, IDRETRY }, ~size_t(0), 2, 3, false },
+        { true, 2, { IDIGNORE }, ~size_t(0), 1, 3, true },
+        { true, 2, { IDABORT }, ~size_t(0), 1, 1, false },
+        { true, 0, {}, 2, 0, 2, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.load ? "load" : "save") + ", failures " + std::to_string(c.failures));
+        // The load writes the range's bytes reversed, so that every written byte shows.
+        std::vector<uint8_t> reversed(original.rbegin(), original.rend());
+        if (c.load) {
+            PutBytes(source, 0, reversed, true);
+            PutBytes(disk, first * 512, original);
+        }
+        fake.failingUnits = { { failing, c.failures } };
+        dialogs.progress = jobtest::FakeProgress();
+        dialogs.progress.answers.assign(c.answers.begin(), c.answers.end());
+        dialogs.progress.cancelAfter = c.cancelAfter;
+        if (c.load) {
+            prompts.boxAnswers.push_back(IDOK);
+            Load(source, first, count);
+        } else {
+            Save(dump, first, count);
+        }
+        EXPECT_EQ(dialogs.progress.questions.size(), static_cast<size_t>(c.questions));
+        for (const std::string& q : dialogs.progress.questions)
+            EXPECT_EQ(q, c.load ? "Fehler: Fehler beim Schreiben aufs Laufwerk !" : "Fehler: Fehler beim Lesen vom Laufwerk !");
+        const uint64_t done = c.chunksDone * chunk * 512;
+        const std::vector<uint8_t> result = c.load ? Bytes(disk, first * 512, count * 512) : Bytes(dump, 0, count * 512);
+        const std::vector<uint8_t>& copied = c.load ? reversed : original;
+        ASSERT_EQ(result.size(), c.load ? count * 512 : done);
+        for (uint64_t at = 0; at < done; at += 512) {
+            const bool inSecond = at >= chunk * 512 && at < 2 * chunk * 512;
+            // Ignore: a save writes the buffer as the first chunk left it, a load skips.
+            const uint8_t* expected = !(inSecond && c.secondChunkIgnored)
+                                          ? &copied[at]
+                                          : c.load ? &original[at] : &original[at - chunk * 512];
+            ASSERT_EQ(memcmp(&result[at], expected, 512), 0) << "at byte " << at;
+        }
+        if (c.load) {
+            EXPECT_EQ(memcmp(result.data() + done, original.data() + done, count * 512 - done), 0);
+        }
+    }
+    EXPECT_EQ(prompts.unexpected, 0);
+}
+
+// Loading asks before anything is written: too few sectors in the file (the count follows
+// the file), a file shorter than a sector, and on a disk of 1024 MB or more the typed OK.
+TEST_F(SectorCopy, LoadQuestionsFollowTheFileAndTheDisk)
+{
+    AccessScope scope(&fake);
+    const std::string disk = PhysicalDisk(1100ull << 20);
+    const std::string file = TempPath("copy-short.bin");
+    const std::vector<uint8_t> before = Bytes(disk, 0, 64 * 512);
+    struct Case {
+        uint32_t fileBytes;
+        std::vector<int> boxes;
+        std::vector<ScriptedPrompts::Typed> typed;
+        std::vector<std::string> asked;
+        uint32_t sectorsLoaded;
+    } cases[] = {
+        { 1000, { IDOK, IDOK }, { { true, "ok" } },
+          { "Frage: Es sind zu wenige Sektoren in der Datei ?\nWeiter machen ?",
+            "Frage: Sollen die Sektoren wirklich überschrieben werden ?" }, 1 },
+        { 1000, { IDCANCEL }, {}, { "Frage: Es sind zu wenige Sektoren in der Datei ?\nWeiter machen ?" }, 0 },
+        { 511, { IDOK }, {}, { "Fehler: Die Datei ist zu klein !" }, 0 },
+        { 0, { IDOK }, {}, { "Fehler: Die Datei ist zu klein !" }, 0 },
+        { 2048, {}, { { true, "nein" } }, {}, 0 },
+        { 2048, {}, { { false, "OK" } }, {}, 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.fileBytes) + " bytes");
+        Reopen();
+        ASSERT_TRUE(doc->OnOpenDocument("Physical5"));
+        ASSERT_TRUE(doc->GetAskBeforeWrite());
+        std::vector<uint8_t> content = Noise(c.fileBytes, c.fileBytes);
+        PutBytes(file, 0, content, true);
+        prompts.boxAnswers.assign(c.boxes.begin(), c.boxes.end());
+        prompts.typedAnswers.assign(c.typed.begin(), c.typed.end());
+        Load(file, 10, 4);
+        EXPECT_EQ(Boxes(), c.asked);
+        EXPECT_EQ(prompts.unexpected, 0);
+        std::vector<uint8_t> expected = before;
+        std::copy(content.begin(), content.begin() + c.sectorsLoaded * 512, expected.begin() + 10 * 512);
+        EXPECT_TRUE(Bytes(disk, 0, 64 * 512) == expected);
+        PutBytes(disk, 0, before);
+    }
+}
+
+// Ranges that are no whole numbers, negative, empty or off the medium, and dump paths that
+// cannot be written (a folder, a missing folder, the open image under other spellings): the
+// command says so and no file is made and the image stays as it was.
+TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
+{
+    const std::string image = TempPath("copy-open.img");
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    const uint64_t imageHash = HashOutside(image, 0, 0);
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    const std::string dump = TempPath("copy-refused.bin");
+    std::string upper = image;
+    CharUpperA(&upper[0]);
+    const std::string dotted = image.substr(0, image.rfind('\\')) + "\\.\\" + image.substr(image.rfind('\\') + 1);
+    const std::string kCannotOpen = "Fehler: Die Datei konnte nicht geöffnet werden !";
+    struct Case {
+        std::string file, first, count, message;
+    } cases[] = {
+        { dump, "2O48", "1", kWrongInput }, { dump, "5", "", kWrongInput },
+        { dump, "-1", "1", kWrongInput },   { dump, "5", "0", kWrongInput },
+        { dump, "5", "-2", kWrongInput },   { dump, "32768", "1", kWrongInput },
+        { "", "5", "1", kWrongInput },      { TempPath(""), "5", "1", kCannotOpen },
+        { TempPath("no-such-folder\\x.bin"), "5", "1", kCannotOpen },
+        { upper, "5", "1", kCannotOpen },   { dotted, "5", "1", kCannotOpen },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file + " " + c.first + " " + c.count);
+        prompts = ScriptedPrompts();
+        prompts.boxAnswers.push_back(IDOK);
+        DeleteFileA(dump.c_str());
+        dialogs.ranges.push_back({ c.file, c.first, c.count });
+        doc->OnSaveSectors();
+        EXPECT_EQ(Boxes(), std::vector<std::string>{ c.message });
+        EXPECT_EQ(GetFileAttributesA(dump.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+    doc.reset();
+    EXPECT_EQ(imageHash, HashOutside(image, 0, 0)) << "the open image was touched";
+}
+
+// A changed sector is settled before a load: its question comes first, and the sector then
+// holds the file's bytes (not the edit written over them afterwards). When its write-back
+// fails nothing is loaded.
+TEST_F(SectorCopy, LoadSettlesAPendingEditFirst)
+{
+    const std::string image = TempPath("copy-edit.img");
+    const std::string file = TempPath("copy-edit.bin");
+    const std::vector<uint8_t> content = Noise(512, 5);
+    PutBytes(file, 0, content, true);
+    for (bool writable : { true, false }) {
+        SCOPED_TRACE(writable ? "writable" : "read-only");
+        SetFileAttributesA(image.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(CopyFileTo(fat16, image));
+        Reopen();
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        doc->SetCurrentSector(20);
+        ASSERT_TRUE(doc->LoadSector(0, 0));
+        prompts.boxAnswers = { IDOK, IDYES, IDOK };     // protection off, write the edit, load
+        doc->OnWriteProtect();
+        doc->GetSectorBuffer()[100] ^= 0xFF;
+        const std::vector<uint8_t> edited(doc->GetSectorBuffer(), doc->GetSectorBuffer() + 512);
+        if (!writable)
+            SetFileAttributesA(image.c_str(), FILE_ATTRIBUTE_READONLY);
+        Load(file, 20, 1);
+        const std::vector<std::string> asked = Boxes();
+        ASSERT_GE(asked.size(), 2u);
+        EXPECT_EQ(asked[1], "Schreibschutz: Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?");
+        if (writable) {
+            EXPECT_EQ(asked.back(), "Frage: Sollen die Sektoren wirklich überschrieben werden ?");
+            EXPECT_TRUE(Bytes(image, 20 * 512, 512) == content);
+            EXPECT_EQ(memcmp(doc->GetSectorBuffer(), content.data(), 512), 0);
+        } else {
+            EXPECT_EQ(asked.back(), "Fehler: Der Sektor konnte nicht geschrieben werden!");
+            EXPECT_TRUE(Bytes(image, 20 * 512, 512) == Bytes(fat16, 20 * 512, 512));
+            EXPECT_EQ(memcmp(doc->GetSectorBuffer(), edited.data(), 512), 0) << "the edit was lost";
+        }
+        EXPECT_EQ(prompts.unexpected, 0);
+        doc.reset();
+    }
+    SetFileAttributesA(image.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The dump's last bytes reach the disk only when the file is closed: a failure there (a
+// full disk; here a handle that may not write) is reported, not a silent short dump.
+TEST_F(SectorCopy, SaveReportsAFailedFinalFlush)
+{
+    ASSERT_TRUE(doc->OnOpenDocument(fat16.c_str()));
+    const std::string path = TempPath("copy-flush.bin");
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILE* file = _fdopen(_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY), "wb");
+    ASSERT_NE(file, nullptr);
+    jobtest::FakeProgress progress;
+    doc->SaveSectorsWork(progress, file, 3, 1);
+    EXPECT_EQ(progress.questions, std::vector<std::string>{ "Fehler: Fehler beim schreiben in die Zieldatei." });
+}

@@ -1,0 +1,134 @@
+// "Suche in Sektoren" and "Weiter in Sekoren" on an image with planted values: every hit of
+// a walk lies exactly where grep finds the value in the same image, across sector and
+// window ends; groups are found where their entries lie within the distance; a write empties
+// the held window, a shorter range ends where it ends, and a hit selects the bytes compared.
+#include "SectorJobsTestSupport.h"
+#include "ScanTestSupport.h"
+#include <gtest/gtest.h>
+#include <fstream>
+#include <memory>
+
+using namespace doctest;
+using jobtest::JobDialogs;
+using jobtest::PatternOf;
+
+namespace {
+
+const char kSlmarke[] = "T:7\t:53 4C 4D 41 52 4B 45";
+const char kGruppe[] = "T:7\t:47 52 55 50 50 45 31";
+const char kZweites[] = "T:7\t:5A 57 45 49 54 45 53";
+
+class SectorSearch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!scantest::FileExists(scantest::FixturePath("search.img")))
+            GTEST_SKIP() << "search.img was not made";
+        image = TempPath("search-copy.img");
+        ASSERT_TRUE(CopyFileTo(scantest::FixturePath("search.img"), image));
+        doc.reset(NewDocument());
+        doc->SetPrompts(&prompts);
+        doc->SetNavDialogs(&dialogs);
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        SetHexFindDialogSeam(&jobtest::AnswerFind);
+    }
+    void TearDown() override
+    {
+        SetHexFindDialogSeam(nullptr);
+        doc.reset();
+    }
+
+    // The search over the sectors [first, first + count), then "Weiter" until nothing more
+    // is found: the byte offset of every hit.
+    std::vector<uint64_t> Walk(const std::string& pattern, uint32_t flags, uint64_t first = 0, uint64_t count = 32768)
+    {
+        jobtest::g_find = { pattern, flags };
+        dialogs.ranges.push_back({ "", std::to_string(first), std::to_string(count) });
+        doc->OnSearchSectors();
+        std::vector<uint64_t> hits;
+        while (doc->GetHitSector() != ~0ull && hits.size() < 100) {
+            hits.push_back(doc->GetHitSector() * 512 + doc->GetHitOffset());
+            EXPECT_EQ(doc->GetCurrentSector(), doc->GetHitSector());
+            EXPECT_EQ(doc->GetHitLength(), 7u);
+            doc->OnContinueSearch();
+        }
+        return hits;
+    }
+
+    static std::vector<uint64_t> Found(const char* name)
+    {
+        std::ifstream in(scantest::FixturePath(std::string("search.img.") + name + ".offsets"));
+        std::vector<uint64_t> offsets;
+        for (uint64_t at; in >> at;)
+            offsets.push_back(at);
+        return offsets;
+    }
+
+    std::string image;
+    ScriptedPrompts prompts;
+    JobDialogs dialogs;
+    std::unique_ptr<CDiskDoc> doc;
+};
+
+}  // namespace
+
+TEST_F(SectorSearch, WalksHitEveryPlaceGrepFinds)
+{
+    EXPECT_EQ(Walk(PatternOf("", { kSlmarke }), 0), Found("exact"));
+    EXPECT_EQ(Walk(PatternOf("", { "T:7 /G\t:73 6C 6D 61 72 6B 65" }), 0), Found("nocase"));
+    // A wildcard first byte: the hit still covers the seven bytes compared, not value and mask.
+    EXPECT_EQ(Walk(PatternOf("", { "M:14\t:00 4C 4D 41 52 4B 45 00 FF FF FF FF FF FF" }), 0), Found("masked"));
+    ASSERT_FALSE(Found("exact").empty());
+    // Behind the real dialog, the scan runs on its worker thread.
+    dialogs.realProgress = true;
+    EXPECT_EQ(Walk(PatternOf("", { kSlmarke }), 0), Found("exact"));
+    dialogs.realProgress = false;
+    EXPECT_EQ(dialogs.titles.front(), "Suche in Sektoren");
+    EXPECT_EQ(dialogs.infos.front(), "Sektoren von 0 bis 32768");
+    EXPECT_EQ(dialogs.forms.front(), CSectorRangeDlg::FORM_RANGE);
+    EXPECT_EQ(jobtest::g_find.openedWith & (VSF_FORWARD_ONLY | VSF_NO_FIND_NEXT), static_cast<uint32_t>(VSF_FORWARD_ONLY | VSF_NO_FIND_NEXT));
+    // Nothing to search for: nothing found, no question.
+    EXPECT_TRUE(Walk(PatternOf("", {}), 0).empty());
+    EXPECT_EQ(prompts.unexpected, 0);
+}
+
+// A first value with the second within 1000 bytes after it, or (without the order kept)
+// before it.
+TEST_F(SectorSearch, GroupsAreFoundWhereTheirEntriesLieWithinTheDistance)
+{
+    const std::vector<uint64_t> first = Found("first"), second = Found("second");
+    for (bool ordered : { false, true }) {
+        std::vector<uint64_t> expected;
+        for (uint64_t m : first) {
+            bool group = false;
+            for (uint64_t z : second)
+                group = group || (z >= m + 7 && z + 7 <= m + 1000) || (!ordered && z + 1000 >= m && z + 7 <= m);
+            if (group)
+                expected.push_back(m);
+        }
+        ASSERT_GE(expected.size(), 2u + (ordered ? 0 : 1));
+        EXPECT_EQ(Walk(PatternOf("1000", { kGruppe, kZweites }), VSF_GROUP | (ordered ? static_cast<uint32_t>(VSF_KEEP_ORDER) : 0u)), expected)
+            << (ordered ? "ordered" : "unordered");
+    }
+}
+
+// A write empties the window the search holds, so "Weiter" reads the written sector anew;
+// a new, shorter range ends at its own end even on a window that holds more.
+TEST_F(SectorSearch, WritesAndShorterRangesDoNotSeeTheHeldWindow)
+{
+    std::vector<uint64_t> hits = Walk(PatternOf("", { kSlmarke }), 0);
+    ASSERT_GE(hits.size(), 2u);
+    jobtest::g_find = { PatternOf("", { kSlmarke }), 0 };
+    dialogs.ranges.push_back({ "", "0", "32768" });
+    doc->OnSearchSectors();
+    ASSERT_EQ(doc->GetHitSector() * 512 + doc->GetHitOffset(), hits[0]);
+    uint8_t sector[512] = { 'S', 'L', 'M', 'A', 'R', 'K', 'E' };
+    ASSERT_TRUE(doc->WriteSectors(DRIVECODE_IMAGE, 2, 1, sector));
+    doc->OnContinueSearch();
+    EXPECT_EQ(doc->GetHitSector() * 512 + doc->GetHitOffset(), 1024u) << "the held window was searched";
+
+    // Sectors 0 to 2 only: the value across the end of sector 0 and the one just written.
+    const size_t runs = dialogs.titles.size();
+    EXPECT_EQ(Walk(PatternOf("", { kSlmarke }), 0, 0, 3), (std::vector<uint64_t>{ hits[0], 1024 }));
+    EXPECT_EQ(dialogs.titles.size(), runs) << "three sectors ran behind the progress dialog";
+}

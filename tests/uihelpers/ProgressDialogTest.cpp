@@ -1,0 +1,270 @@
+// The progress dialog on the display: one worker run that floods text line 0, asks for a
+// third line, asks a question during which the user cancels, and moves the bar, with a
+// taskbar object that writes down what it is told; then the per-process taskbar rule.
+#include "uihelpers/ProgressDialog.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// An ITaskbarList3 that records what the dialog tells it.
+class RecordingTaskbar : public ITaskbarList3 {
+public:
+    std::vector<int> states;
+    std::vector<ULONGLONG> maxima;
+    HWND window = nullptr;
+    LONG refs = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE AddTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeleteTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ActivateTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE MarkFullscreenWindow(HWND, WINBOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetProgressValue(HWND, ULONGLONG, ULONGLONG total) override
+    {
+        maxima.push_back(total);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetProgressState(HWND hwnd, TBPFLAG state) override
+    {
+        window = hwnd;
+        states.push_back(state);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE RegisterTab(HWND, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UnregisterTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetTabOrder(HWND, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetTabActive(HWND, HWND, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ThumbBarAddButtons(HWND, UINT, LPTHUMBBUTTON) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ThumbBarUpdateButtons(HWND, UINT, LPTHUMBBUTTON) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ThumbBarSetImageList(HWND, HIMAGELIST) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetOverlayIcon(HWND, HICON, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetThumbnailTooltip(HWND, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetThumbnailClip(HWND, RECT*) override { return S_OK; }
+};
+
+RecordingTaskbar* g_taskbar = nullptr;
+int g_factoryCalls = 0;
+
+HRESULT GiveRecordingTaskbar(ITaskbarList3** out)
+{
+    ++g_factoryCalls;
+    g_taskbar->AddRef();
+    *out = g_taskbar;
+    return S_OK;
+}
+
+HRESULT RefuseTaskbar(ITaskbarList3** out)
+{
+    ++g_factoryCalls;
+    *out = nullptr;
+    return REGDB_E_CLASSNOTREG;
+}
+
+// What the run saw on either side.
+struct RunRecord {
+    HANDLE uiReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND dialog = nullptr;
+    int initialHeight = 0;
+    int lineHeightSeen = 0;
+    int tornTexts = 0;
+    int textsSeen = 0;
+    int handlerCalls = 0;
+    int handlerCallsDuringQuestion = -1;
+    bool workerWaitedDuringCancel = false;
+    int stateDuringQuestion = -1;
+    int answer = 0;
+    bool cancelSeenAfterAnswer = false;
+};
+RunRecord* g_run = nullptr;
+
+int Height(HWND w)
+{
+    RECT rc;
+    GetWindowRect(w, &rc);
+    return rc.bottom - rc.top;
+}
+
+int TopIn(HWND dialog, int id)
+{
+    RECT rc;
+    GetWindowRect(GetDlgItem(dialog, id), &rc);
+    return rc.top;
+}
+
+BOOL CALLBACK FindDialog(HWND h, LPARAM out)
+{
+    char cls[16] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0)
+        *reinterpret_cast<HWND*>(out) = h;
+    return TRUE;
+}
+
+// The user-interface side: reads text line 0 every few milliseconds; a text is torn when
+// it is neither empty nor one letter repeated to its full length.
+void CALLBACK WatchText(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog || !g_run)
+        return;
+    if (!g_run->dialog) {
+        g_run->dialog = dialog;
+        g_run->initialHeight = Height(dialog);
+        SetEvent(g_run->uiReady);
+    }
+    char text[600] = {};
+    int n = GetDlgItemTextA(dialog, IDC_PROGRESS_TEXT0, text, sizeof text);
+    if (n == 0)
+        return;
+    ++g_run->textsSeen;
+    const size_t expected = text[0] == 'A' ? 300 : 150;
+    if (std::string(text) != std::string(expected, text[0]))
+        ++g_run->tornTexts;
+}
+
+void CountCancel(void* run)
+{
+    ++static_cast<RunRecord*>(run)->handlerCalls;
+}
+
+// The question: answered OK after the user cancelled twice while the box was up.
+int AnswerAfterCancel(HWND dialog, const char*, const char*, UINT)
+{
+    g_run->stateDuringQuestion = g_taskbar->states.back();
+    HWND line2 = GetDlgItem(dialog, IDC_PROGRESS_TEXT0 + 2);
+    if (line2)
+        g_run->lineHeightSeen = TopIn(dialog, IDC_PROGRESS_TEXT0 + 2) - TopIn(dialog, IDC_PROGRESS_TEXT0 + 1);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    // A message box's own loop would dispatch them while it waits.
+    DWORD until = GetTickCount() + 200;
+    MSG msg;
+    while (GetTickCount() < until)
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    g_run->handlerCallsDuringQuestion = g_run->handlerCalls;
+    return IDOK;
+}
+
+UINT FloodAskAndStop(ProgressSink* progress, const DWORD_PTR* params)
+{
+    RunRecord* run = reinterpret_cast<RunRecord*>(params[0]);
+    WaitForSingleObject(run->uiReady, 10000);
+    progress->SetPos(100);
+    const std::string a(300, 'A'), b(150, 'B');
+    const DWORD until = GetTickCount() + 400;
+    for (int i = 0; GetTickCount() < until; ++i)
+        progress->SetText(0, (i & 1) ? b.c_str() : a.c_str());
+    progress->SetPos(600);
+    progress->SetText(2, "Zeile 2");
+    Sleep(100);
+    run->answer = progress->AskUser("Weiter machen ?", "Frage", MB_OKCANCEL | MB_ICONWARNING);
+    for (int i = 0; i < 200 && !progress->IsCancelled(); ++i)
+        Sleep(10);
+    run->cancelSeenAfterAnswer = progress->IsCancelled();
+    return 7;
+}
+
+UINT MoveAndReturn(ProgressSink* progress, const DWORD_PTR*)
+{
+    progress->SetPos(10);
+    progress->SetPos(900);
+    return 0;
+}
+
+class ProgressDialogRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgressTaskbarState();
+        g_factoryCalls = 0;
+    }
+    void TearDown() override
+    {
+        SetProgressTaskbarFactory(nullptr);
+        SetProgressQuestionHook(nullptr);
+        ResetProgressTaskbarState();
+    }
+};
+
+}  // namespace
+
+TEST_F(ProgressDialogRun, WorkerTextsQuestionCancelLinesAndTaskbarInOneRun)
+{
+    RecordingTaskbar taskbar;
+    g_taskbar = &taskbar;
+    RunRecord run;
+    g_run = &run;
+    SetProgressTaskbarFactory(&GiveRecordingTaskbar);
+    SetProgressQuestionHook(&AnswerAfterCancel);
+    UINT_PTR watch = SetTimer(nullptr, 0, 5, &WatchText);
+
+    CProgressDialog dialog;
+    dialog.SetTitle("Speichere Sektoren");
+    dialog.SetRange(0, 1000);
+    dialog.SetWorker(&FloodAskAndStop, reinterpret_cast<DWORD_PTR>(&run));
+    dialog.SetCancelHandler(&CountCancel, &run);
+    const INT_PTR result = dialog.DoModal();
+    KillTimer(nullptr, watch);
+    g_run = nullptr;
+
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(dialog.GetWorkerResult(), 7u);
+    EXPECT_GT(run.textsSeen, 3);
+    EXPECT_EQ(run.tornTexts, 0) << "a text line was shown half written";
+    EXPECT_GT(run.lineHeightSeen, 0) << "text line 2 was not created below line 1";
+    // The question was answered although the user cancelled during it; the handler ran once
+    // (two cancels), while the question was up, and the worker saw the cancel after it.
+    EXPECT_EQ(run.answer, IDOK);
+    EXPECT_EQ(run.handlerCallsDuringQuestion, 1);
+    EXPECT_EQ(run.handlerCalls, 1);
+    EXPECT_TRUE(run.cancelSeenAfterAnswer);
+    // The taskbar: normal when made, paused during the warning question, normal again, and no
+    // progress at the end; on the dialog's own window (it has no owner here).
+    ASSERT_GE(taskbar.states.size(), 4u);
+    EXPECT_EQ(taskbar.states.front(), TBPF_NORMAL);
+    EXPECT_EQ(run.stateDuringQuestion, TBPF_PAUSED);
+    EXPECT_EQ(taskbar.states[taskbar.states.size() - 2], TBPF_NORMAL);
+    EXPECT_EQ(taskbar.states.back(), TBPF_NOPROGRESS);
+    EXPECT_EQ(taskbar.window, run.dialog);
+    ASSERT_FALSE(taskbar.maxima.empty());
+    EXPECT_EQ(taskbar.maxima.back(), 1003u);       // 1000 + 1000 / 256
+    EXPECT_EQ(taskbar.refs, 1) << "the dialog kept or lost a reference";
+}
+
+TEST_F(ProgressDialogRun, FailedTaskbarIsNotAskedAgainAndAQuickWorkerEndsWithOk)
+{
+    SetProgressTaskbarFactory(&RefuseTaskbar);
+    for (int i = 0; i < 2; ++i) {
+        CProgressDialog dialog;
+        dialog.SetRange(0, 1000);
+        dialog.SetWorker(&MoveAndReturn);
+        EXPECT_EQ(dialog.DoModal(), IDOK);
+    }
+    EXPECT_EQ(g_factoryCalls, 1);
+    EXPECT_EQ(GetProgressTaskbarState(), 2);
+}
+
+// Wine's own TaskbarList: the dialog takes or leaves it without harm.
+TEST_F(ProgressDialogRun, SystemTaskbarObjectSmoke)
+{
+    CProgressDialog dialog;
+    dialog.SetRange(0, 1000);
+    dialog.SetWorker(&MoveAndReturn);
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_NE(GetProgressTaskbarState(), 0);
+}
