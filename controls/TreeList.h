@@ -113,6 +113,7 @@ enum TreeListExStyle : DWORD {
 };
 
 // Item state bits beyond the standard ones.
+const UINT TLIS_FOCUSED = 0x1;        // underlined label
 const UINT TLIS_HIDDEN = 0x4000;       // with TLX_HIDDENITEMS (state image 4)
 const UINT TLIS_SPAN0 = 0x10000;       // bit 16 + c: the cell of column c runs on into c + 1
 

@@ -40,6 +40,11 @@ int TreeListModel::ExpandOne(UINT item, UINT action, bool quiet) noexcept
     if (code == TVE_EXPAND) {
         if (expanded && !isPartial && !partial)
             return 1;
+        if (!HasChildren(item))
+            return 0;   // nothing to show: no notification, no state change
+        it = Item(item);
+        if (!it)
+            return -1;
         if (expanded && partial && isPartial && (it->state & TVIS_EXPANDEDONCE))
             return 1;
     } else if (code == TVE_COLLAPSE) {

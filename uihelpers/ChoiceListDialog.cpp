@@ -8,13 +8,11 @@
 #include "services/CaseFold.h"
 #include "uihelpers/MessageBoxTexts.h"
 #include "uihelpers/PopupHelpers.h"
-#include "uihelpers/PopupSize.h"
 
 namespace {
 
 // Shared by all instances for the whole run.
-POINT g_lastPosition = { 0, 0 };
-bool g_lastPositionValid = false;
+ChoicePlacement g_last = { { 0, 0 }, false };
 HPEN g_darkGreenPen = NULL;     // the check mark's 2-pixel stroke
 HPEN g_greenPen = NULL;         // its 1-pixel highlight
 bool g_inWheel = false;         // the list hands unused wheel turns back to its parent
@@ -70,17 +68,6 @@ int ListIdOfMode(int mode)
     }
 }
 
-RECT ChildRect(HWND dialog, int id)
-{
-    RECT rc = { 0, 0, 0, 0 };
-    HWND child = GetDlgItem(dialog, id);
-    if (child) {
-        GetWindowRect(child, &rc);
-        MapWindowPoints(NULL, dialog, reinterpret_cast<POINT*>(&rc), 2);
-    }
-    return rc;
-}
-
 int CompareTexts(const char* a, const char* b)
 {
     int r = CompareBytes1252(a, static_cast<int>(strlen(a)), b, static_cast<int>(strlen(b)), true);
@@ -124,10 +111,7 @@ int __cdecl CompareChoiceValue(const void* a, const void* b)
 CChoiceListDialog::CChoiceListDialog(CWnd* pParent)
     : m_nResultValue(0), m_nMode(MODE_PLAIN), m_bCancelAllowed(1), m_nListId(IDC_CHOICE_LIST),
       m_nCurrent(-1), m_ppItems(NULL), m_nItemCount(0), m_nCapacity(0), m_nWidthFactor(0),
-      m_nHeightFactor(0), m_nMarginLeft(0), m_nMarginTop(0), m_nMarginRight(0), m_nMarginBottom(0),
-      m_nButtonWidth(0), m_nButtonHeight(0), m_nButtonGap(0), m_nButtonsToBottom(0), m_nMinWidth(0),
-      m_nMinHeight(0), m_bFocusList(0), m_dwTypeTime(0), m_nTypeCount(0), m_nRememberedWidth(0),
-      m_nRememberedHeight(0), m_bRemembered(0)
+      m_nHeightFactor(0), m_bFocusList(0), m_dwTypeTime(0), m_nTypeCount(0)
 {
     memset(m_szTypeBuffer, 0, sizeof m_szTypeBuffer);
     m_pParentWnd = pParent;
@@ -264,10 +248,10 @@ void CChoiceListDialog::SortItems(int (__cdecl* comparator)(const void*, const v
 
 BOOL CChoiceListDialog::GetLastPosition(POINT* position)
 {
-    if (!g_lastPositionValid)
+    if (!g_last.valid)
         return FALSE;
     if (position)
-        *position = g_lastPosition;
+        *position = g_last.position;
     return TRUE;
 }
 
@@ -327,61 +311,25 @@ BOOL CChoiceListDialog::OnInitDialog()
     m_nListId = ListIdOfMode(m_nMode);
     HWND list = List();
 
-    RECT client;
-    GetClientRect(&client);
-    RECT lr = ChildRect(m_hWnd, m_nListId);
-    RECT ok = ChildRect(m_hWnd, IDOK);
-    RECT cancel = ChildRect(m_hWnd, IDCANCEL);
-    m_nMarginLeft = lr.left;
-    m_nMarginTop = lr.top;
-    m_nMarginRight = client.right - lr.right;
-    m_nMarginBottom = client.bottom - lr.bottom;
-    m_nButtonWidth = ok.right - ok.left;
-    m_nButtonHeight = ok.bottom - ok.top;
-    m_nButtonGap = cancel.left - ok.right;
-    m_nButtonsToBottom = client.bottom - ok.top;
-    m_nMinWidth = (m_bCancelAllowed ? cancel.right : cancel.left) - ok.left + 40;
-    m_nMinHeight = client.bottom - ok.top + 100;
+    m_layout.Measure(m_hWnd, list, m_bCancelAllowed != 0);
 
     SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, kWindowUserData);
     CreatePens();
     if (m_bFocusList && list)
         PostMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
 
-    if (m_strPrompt.IsEmpty()) {
-        m_nMarginTop -= 20;
-        m_nMinHeight -= 20;
-    }
-
-    RECT wr;
-    GetWindowRect(&wr);
-    int x = wr.left, y = wr.top;
-    int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    if (g_lastPositionValid && g_lastPosition.x >= -20 && g_lastPosition.x < GetSystemMetrics(SM_CXSCREEN) - 50
-        && g_lastPosition.y >= -20 && g_lastPosition.y < GetSystemMetrics(SM_CYSCREEN) - 50) {
-        x = g_lastPosition.x;
-        y = g_lastPosition.y;
-    }
-    if (m_bRemembered) {
-        w = m_nRememberedWidth;
-        h = m_nRememberedHeight;
-    } else if (m_nWidthFactor || m_nHeightFactor) {
-        w += PopupSizeDelta(w, m_nWidthFactor, kChoiceWidthDivisor);
-        h += PopupSizeDelta(h, m_nHeightFactor, kChoiceHeightDivisor);
-        if (w < m_nMinWidth)
-            w = m_nMinWidth;
-        if (h < m_nMinHeight)
-            h = m_nMinHeight;
-    }
-    SetWindowPos(NULL, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_strPrompt.IsEmpty())
+        m_layout.ShiftForEmptyPrompt();
+    m_layout.Place(m_hWnd, g_last, m_nWidthFactor, m_nHeightFactor);
 
     for (int id = IDC_CHOICE_LIST; id <= IDC_CHOICE_CHECK_MANY; ++id)
         if (id != m_nListId)
             ::ShowWindow(::GetDlgItem(m_hWnd, id), SW_HIDE);
     if (!m_bCancelAllowed)
         ::ShowWindow(::GetDlgItem(m_hWnd, IDCANCEL), SW_HIDE);
+    RECT client;
     GetClientRect(&client);
-    LayOut(client.right, client.bottom);
+    m_layout.LayOut(m_hWnd, list, client.right, client.bottom);
 
     int flagged = -1;
     for (int i = 0; i < m_nItemCount; ++i) {
@@ -429,42 +377,9 @@ BOOL CChoiceListDialog::OnInitDialog()
     return TRUE;
 }
 
-void CChoiceListDialog::LayOut(int cx, int cy)
-{
-    HWND list = List();
-    if (list)
-        ::SetWindowPos(list, NULL, m_nMarginLeft, m_nMarginTop, cx - m_nMarginLeft - m_nMarginRight,
-                       cy - m_nMarginTop - m_nMarginBottom, SWP_NOZORDER | SWP_NOACTIVATE);
-    int y = cy - m_nButtonsToBottom;
-    HWND ok = ::GetDlgItem(m_hWnd, IDOK);
-    HWND cancel = ::GetDlgItem(m_hWnd, IDCANCEL);
-    if (m_bCancelAllowed) {
-        int x = (cx - (2 * m_nButtonWidth + m_nButtonGap)) / 2;
-        ::SetWindowPos(ok, NULL, x, y, m_nButtonWidth, m_nButtonHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-        ::SetWindowPos(cancel, NULL, x + m_nButtonWidth + m_nButtonGap, y, m_nButtonWidth, m_nButtonHeight,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
-    } else {
-        ::SetWindowPos(ok, NULL, (cx - m_nButtonWidth) / 2, y, m_nButtonWidth, m_nButtonHeight,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    ::InvalidateRect(m_hWnd, NULL, TRUE);
-}
-
-void CChoiceListDialog::RememberPlacement()
-{
-    RECT wr;
-    GetWindowRect(&wr);
-    m_nRememberedWidth = wr.right - wr.left;
-    m_nRememberedHeight = wr.bottom - wr.top;
-    m_bRemembered = 1;
-    g_lastPosition.x = wr.left;
-    g_lastPosition.y = wr.top;
-    g_lastPositionValid = true;
-}
-
 void CChoiceListDialog::OnOK()
 {
-    RememberPlacement();
+    m_layout.Remember(m_hWnd, &g_last);
     HWND list = List();
     if (m_nMode == MODE_PLAIN || m_nMode == MODE_MULTIPLE)
         m_nCurrent = ListCurrent();
@@ -486,7 +401,7 @@ void CChoiceListDialog::OnCancel()
 {
     if (!m_bCancelAllowed)
         return;
-    RememberPlacement();
+    m_layout.Remember(m_hWnd, &g_last);
     m_strResult.Empty();
     m_nCurrent = -1;
     EndDialog(IDCANCEL);
@@ -658,27 +573,12 @@ LRESULT CChoiceListDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
             SelectInList(index);
         return 0;
     }
-    case WM_SIZING: {
-        RECT* rc = reinterpret_cast<RECT*>(lParam);
-        if (rc) {
-            if (rc->right - rc->left < m_nMinWidth) {
-                if (wParam == WMSZ_LEFT || wParam == WMSZ_TOPLEFT || wParam == WMSZ_BOTTOMLEFT)
-                    rc->left = rc->right - m_nMinWidth;
-                else
-                    rc->right = rc->left + m_nMinWidth;
-            }
-            if (rc->bottom - rc->top < m_nMinHeight) {
-                if (wParam == WMSZ_TOP || wParam == WMSZ_TOPLEFT || wParam == WMSZ_TOPRIGHT)
-                    rc->top = rc->bottom - m_nMinHeight;
-                else
-                    rc->bottom = rc->top + m_nMinHeight;
-            }
-        }
+    case WM_SIZING:
+        m_layout.Sizing(wParam, reinterpret_cast<RECT*>(lParam));
         return TRUE;
-    }
     case WM_SIZE:
-        if (m_nButtonWidth > 0)
-            LayOut(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        if (m_layout.Measured())
+            m_layout.LayOut(m_hWnd, List(), static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         break;
     case WM_MOUSEWHEEL:
         if (!g_inWheel) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include "classlib/Dialog.h"
 #include "classlib/String.h"
+#include "uihelpers/ChoiceLayout.h"
 
 // One heap block per item: the value, the selected flag, then the text with its zero.
 struct ChoiceItem {
@@ -92,15 +93,11 @@ public:
     int m_nCapacity;
     int m_nWidthFactor;        // see PopupSize.h (divisors 347 and 301)
     int m_nHeightFactor;
-    // Layout taken from the template when the dialog opens (client pixels).
-    int m_nMarginLeft, m_nMarginTop, m_nMarginRight, m_nMarginBottom;
-    int m_nButtonWidth, m_nButtonHeight, m_nButtonGap, m_nButtonsToBottom;
-    int m_nMinWidth, m_nMinHeight;
+    ChoiceLayout m_layout;     // taken from the template when the dialog opens
     int m_bFocusList;          // nonzero: the focus moves to the list on opening
     DWORD m_dwTypeTime;        // type-ahead: time of the last key, keys buffered, the keys
     DWORD m_nTypeCount;
     char m_szTypeBuffer[16];
-    int m_nRememberedWidth, m_nRememberedHeight, m_bRemembered;
 
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -119,11 +116,9 @@ private:
     HWND List() const { return ::GetDlgItem(m_hWnd, m_nListId); }
     int ListCurrent() const;
     void SelectInList(int index);
-    void LayOut(int cx, int cy);
     void OnListDoubleClick();
     void SetAll(int flag);
     void ShowContextMenu();
     void DrawItem(const DRAWITEMSTRUCT* dis);
     void RepaintItem(int index);
-    void RememberPlacement();
 };

@@ -1,0 +1,680 @@
+// TreeList painting: every pixel below the header, row by row (tree lines, expand buttons,
+// check boxes, images, labels cut with "...", the cells of the other columns clipped to
+// their columns, grid lines, the pinned-row separator and the drag band), then the empty
+// area. Classic drawing wherever no theme is open. Also the drag image of an item.
+#include "controls/TreeListImpl.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <vector>
+
+namespace {
+
+const HIMAGELIST kThemedChecks = reinterpret_cast<HIMAGELIST>(1);
+
+void Fill(HDC dc, const RECT& rc, COLORREF color)
+{
+    SetBkColor(dc, color);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rc, L"", 0, nullptr);
+}
+
+// An eighth less of each channel: the own colour of an item in a coloured column.
+COLORREF Shade(COLORREF c)
+{
+    return c - ((c >> 3) & 0x1F1F1F);
+}
+
+void DottedVertical(HDC dc, int x, int y0, int y1, COLORREF color)
+{
+    // Start on an odd pixel row so that the dots of neighbouring rows line up.
+    for (int y = y0 | 1; y < y1; y += 2)
+        SetPixelV(dc, x, y, color);
+}
+
+void DottedHorizontal(HDC dc, int x0, int x1, int y, COLORREF color)
+{
+    for (int x = x0 | 1; x < x1; x += 2)
+        SetPixelV(dc, x, y, color);
+}
+
+void FocusFrame(HDC dc, const RECT& rc)
+{
+    HGDIOBJ oldPen = SelectObject(dc, TreeListFocusPen());
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, rc.left, rc.top, rc.right, rc.bottom);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+}
+
+struct Painter {
+    TreeListBlock* b;
+    TreeListModel& m;
+    HDC dc;
+    RECT update;
+    RECT client;
+    std::vector<HRGN> regions;   // one per display position, and one right of the last
+    HRGN all = nullptr;
+    int contentHeight = 0;
+    int widest = 0;
+
+    Painter(TreeListBlock* block, HDC d) : b(block), m(block->model), dc(d) {}
+
+    int PositionLeft(int p) const
+    {
+        if (m.columnCount == 0)
+            return -m.hScroll;
+        return (p < m.columnCount ? m.ColumnLeft(m.order[p]) : m.ContentRight()) - m.hScroll;
+    }
+
+    HRGN Region(int left, int right)
+    {
+        if (left < update.left) left = update.left;
+        if (right > update.right) right = update.right;
+        if (right < left) right = left;
+        return CreateRectRgn(left, update.top, right, update.bottom);
+    }
+
+    // The fitting prefix of a text for `space` pixels, or -1 when all of it fits.
+    int FitPrefix(const char* text, int length, int width, int space, int ellipsis)
+    {
+        if (width <= space)
+            return -1;
+        int room = space - 2 - ellipsis;
+        if (room < 3 || length <= 0)
+            return 0;
+        if (b->extentCapacity < length) {
+            int capacity = (length + 255) / 256 * 256;
+            int* grown = static_cast<int*>(realloc(b->extents, static_cast<size_t>(capacity) * sizeof(int)));
+            if (!grown)
+                return 0;
+            b->extents = grown;
+            b->extentCapacity = capacity;
+        }
+        int fit = 0;
+        SIZE size;
+        GetTextExtentExPointA(dc, text, length, room, &fit, b->extents, &size);
+        return fit;
+    }
+
+    // Writes the text (cut with "..." when it does not fit in `space`) at x in the
+    // alignment; the width drawn.
+    int WriteText(const char* text, int length, int width, int x, int y, int space, UINT align, bool bold, const RECT& clip)
+    {
+        int ellipsis = bold ? m.boldEllipsisWidth : m.ellipsisWidth;
+        int fit = FitPrefix(text, length, width, space, ellipsis);
+        SetTextAlign(dc, align | TA_TOP);
+        if (fit < 0) {
+            ExtTextOutA(dc, x, y, ETO_CLIPPED, &clip, text, static_cast<UINT>(length), nullptr);
+            return width;
+        }
+        std::vector<char> cut(static_cast<size_t>(fit) + 4);
+        memcpy(cut.data(), text, static_cast<size_t>(fit));
+        memcpy(cut.data() + fit, "...", 3);
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, cut.data(), fit + 3, &size);
+        ExtTextOutA(dc, x, y, ETO_CLIPPED, &clip, cut.data(), static_cast<UINT>(fit + 3), nullptr);
+        return size.cx;
+    }
+
+    COLORREF RowBackground(int index, bool coloredColumn, bool selected, const TreeListItem* it, BYTE ownFlags,
+                           COLORREF own)
+    {
+        const bool alt = (m.exStyle & TLX_ALTROWS) != 0;
+        const bool odd = (index & 1) != 0;
+        const bool disabled = !m.enabled && (m.exStyle & TLX_DISABLEDCOLORS);
+        if (selected && (m.exStyle & TLX_FULLROWSELECT))
+            return alt && !odd ? m.colors[TLCOL_FULLROWSELEVEN] : m.colors[TLCOL_FULLROWSEL];
+        if (ownFlags & TLIF_OWNBK)
+            return coloredColumn ? Shade(own) : own;
+        (void)it;
+        if (coloredColumn || disabled) {
+            if (disabled && !coloredColumn)
+                return m.colors[TLCOL_DISABLED];
+            if (!alt)
+                return m.colors[TLCOL_COLUMN];
+            return odd ? m.colors[TLCOL_ODDCOLUMN] : m.colors[TLCOL_EVENCOLUMN];
+        }
+        if (!alt)
+            return m.colors[TLCOL_BACKGROUND];
+        return odd ? m.colors[TLCOL_ODDROW] : m.colors[TLCOL_EVENROW];
+    }
+
+    COLORREF ColumnText(int column)
+    {
+        int word = column >= 0 && column < 32 ? m.columnWords[column] : -1;
+        return word != -1 ? static_cast<COLORREF>(word) : m.colors[TLCOL_TEXT];
+    }
+
+    void DrawImage(HIMAGELIST list, int index, int x, int y, UINT state)
+    {
+        UINT style = ILD_TRANSPARENT | INDEXTOOVERLAYMASK((state >> 8) & 0xF);
+        if (state & TVIS_CUT)
+            style |= ILD_BLEND50;
+        ImageList_Draw(list, index, dc, x, y, style);
+    }
+
+    void DrawCheck(HIMAGELIST list, int index, int x, int top, int size, bool hot, bool pressed)
+    {
+        int y = top + (contentHeight - size) / 2;
+        if (list == kThemedChecks) {
+            bool checked = (m.exStyle & TLX_CHECKBIT) ? (index & 1) != 0 : index == 2;
+            if (!(m.exStyle & TLX_CHECKBIT) && index != 1 && index != 2)
+                return;
+            const ControlThemeApi& t = TreeListTheme();
+            RECT rc = { x, y, x + 13, y + 13 };
+            int state = checked ? 5 : 1;
+            if (pressed) state += 2;
+            else if (hot) state += 1;
+            if (b->buttonTheme && t.DrawThemeBackground)
+                t.DrawThemeBackground(b->buttonTheme, dc, kCheckBoxPart, state, &rc, nullptr);
+            return;
+        }
+        if (list)
+            ImageList_Draw(list, index, dc, x, y, ILD_TRANSPARENT);
+    }
+
+    void Button(int cx, int cy, bool open)
+    {
+        int h = m.buttonHalf > 0 ? m.buttonHalf : 4;
+        RECT box = { cx - h, cy - h, cx + h + 1, cy + h + 1 };
+        const ControlThemeApi& t = TreeListTheme();
+        if (m.UseTheme() && b->treeTheme && t.DrawThemeBackground) {
+            t.DrawThemeBackground(b->treeTheme, dc, kTreeGlyphPart, open ? kGlyphOpened : kGlyphClosed, &box, nullptr);
+            return;
+        }
+        Fill(dc, box, m.colors[TLCOL_BUTTONFRAME]);
+        RECT face = { box.left + 1, box.top + 1, box.right - 1, box.bottom - 1 };
+        Fill(dc, face, m.colors[TLCOL_BUTTONFACE]);
+        RECT bar = { cx - h + 2, cy, cx + h - 1, cy + 1 };
+        Fill(dc, bar, m.colors[TLCOL_LINES]);
+        if (!open) {
+            RECT post = { cx, cy - h + 2, cx + 1, cy + h - 1 };
+            Fill(dc, post, m.colors[TLCOL_LINES]);
+        }
+    }
+
+    int CallHook(int column, UINT item, RECT* rect, const char* text, int length, UINT state, BYTE flags, int index,
+                 int textTop, COLORREF textColor)
+    {
+        TreeListDrawHook hook = reinterpret_cast<TreeListDrawHook>(m.props[TLP_HOOK]);
+        if (!hook || !m.columns[column].ownerDraw)
+            return 0;
+        TreeListDrawRecord r = {};
+        r.window = b->window;
+        r.item = item;
+        r.rect = rect;
+        const TreeListItem* it = m.Item(item);
+        r.data = it ? it->data : 0;
+        r.text = text;
+        r.textLength = length;
+        r.state = (state & 0xFFFF) | (static_cast<UINT>(flags) << 16);
+        r.row = index;
+        r.column = static_cast<BYTE>(column);
+        r.textTop = static_cast<BYTE>(textTop);
+        r.textColor = column == 0 ? textColor : 0;
+        b->lock.Leave(__LINE__, false);
+        int result = hook(dc, m.props[TLP_HOOKCONTEXT], &r);
+        b->lock.Enter();
+        return result;
+    }
+
+    bool Row(int index, int top);
+    void Cells(UINT item, int index, int top, int fromPosition, COLORREF rowBackground);
+};
+
+bool Painter::Row(int index, int top)
+{
+    UINT item = m.rows[index];
+    TreeListItem* it = m.Item(item);
+    if (!it)
+        return false;
+    const bool selectedItem = (it->state & TVIS_SELECTED) != 0;
+    int image = selectedItem ? it->selectedImage : it->image;
+    if (it->callback & (TLCB_IMAGE | TLCB_SELIMAGE | TLCB_CHILDREN)) {
+        if (!m.FetchCallbacks(item, 0, selectedItem))
+            return false;
+        it = m.Item(item);
+        if ((it->callback & (selectedItem ? TLCB_SELIMAGE : TLCB_IMAGE)))
+            image = m.answerImage;
+    }
+    int length = 0;
+    const char* fetched = m.ItemText(item, 0, &length, 0);
+    if (!fetched || !(it = m.Item(item)))
+        return false;
+    std::vector<char> text(fetched, fetched + length);
+    text.push_back(0);
+    const int width = m.TextWidth(item, 0);
+    if (!(it = m.Item(item)))
+        return false;
+    const bool coloredTree = m.columnCount > 0 && m.columns[0].colored;
+    const COLORREF background = RowBackground(index, coloredTree, selectedItem, it, it->flags, it->bkColor);
+    const COLORREF plain = RowBackground(index, coloredTree, selectedItem, it, 0, 0);
+    const int bottom = top + contentHeight;
+    // The tree column and the columns its span covers.
+    int spanEnd = m.columnCount ? m.SpanEnd(it, 0) : 1;
+    int x0 = PositionLeft(0);
+    int right = m.columnCount ? PositionLeft(spanEnd) : client.right;
+    if (m.columnCount == 0 && right < m.ContentRight() - m.hScroll)
+        right = m.ContentRight() - m.hScroll;
+    HRGN clip = Region(x0, right);
+    SelectClipRgn(dc, clip);
+    RECT cell = { x0, top, right, bottom };
+    Fill(dc, cell, plain);
+    const int strips = it->level + (m.linesAtRoot ? 1 : 0);
+    const bool ownStrip = strips > 0 && (m.style & (TVS_HASLINES | TVS_HASBUTTONS));
+    const int mid = top + contentHeight / 2;
+    const COLORREF lines = m.colors[TLCOL_LINES];
+    if (m.style & TVS_HASLINES) {
+        // Ancestors' lines: the strip of level L carries a line when the ancestor at that
+        // level has a next sibling.
+        UINT ancestor = it->parent;
+        for (int s = strips - 2; s >= 0 && ancestor; --s) {
+            const TreeListItem* a = m.Item(ancestor);
+            if (a->next)
+                DottedVertical(dc, x0 + s * m.indent + m.buttonCenter, top, top + m.rowHeight, lines);
+            ancestor = a->parent;
+        }
+        if (ownStrip) {
+            int cx = x0 + (strips - 1) * m.indent + m.buttonCenter;
+            DottedVertical(dc, cx, top, it->next ? top + m.rowHeight : mid + 1, lines);
+            DottedHorizontal(dc, cx, x0 + strips * m.indent, mid, lines);
+        }
+    }
+    if ((m.style & TVS_HASBUTTONS) && ownStrip && (it->flags & TLIF_BUTTON || it->firstChild)) {
+        bool open = (it->state & TVIS_EXPANDED) && !(it->state & TVIS_EXPANDPARTIAL);
+        Button(x0 + (strips - 1) * m.indent + m.buttonCenter, mid, open);
+    }
+    int x = x0 + strips * m.indent + (((m.exStyle & TLX_GRIDLINES) || (it->level == 0 && !m.linesAtRoot)) ? 1 : 0);
+    if (m.hasStateList) {
+        int index4 = static_cast<int>((it->state >> 12) & 0xF);
+        if (b->stateList == kThemedChecks || index4)
+            DrawCheck(b->stateList, index4, x, top, m.stateHeight, m.hotItem == item && m.hotColumn == 0,
+                      m.pressedCheck && m.caret == item);
+        else if (m.style & TVS_HASLINES)
+            DottedHorizontal(dc, x, x + m.stateWidth, mid, lines);
+        x += m.stateWidth;
+    }
+    if (image != -2 && (m.hasNormalList || (image >= 0x40000000 && m.hasList4))) {
+        HIMAGELIST list = b->normalList;
+        int w = m.imageWidth, h = m.imageHeight;
+        int drawn = image;
+        if (image >= 0x40000000 && !(image & 0x20000000) && m.hasList4) {
+            list = b->list4;
+            w = m.list4Width;
+            h = m.list4Height;
+            drawn = image - 0x40000000;
+            if ((m.exStyle & TLX_EXPANDEDIMAGE) && (it->state & TVIS_EXPANDED) && it->firstChild)
+                drawn += 1;
+        } else if (image & 0x20000000) {
+            drawn = image & ~0x20000000;
+        } else if ((m.exStyle & TLX_EXPANDEDIMAGE) && (it->state & TVIS_EXPANDED) && it->firstChild) {
+            drawn += static_cast<int>(m.props[TLP_CALLER1]);
+        }
+        RECT box = { x, top, x + w, bottom };
+        Fill(dc, box, background);
+        if (list && list != kThemedChecks)
+            DrawImage(list, drawn, x, top + (contentHeight - h) / 2, it->state & 0xF04);
+        it->flags |= TLIF_HASIMAGE;
+        x += w + ((m.exStyle & TLX_GRIDLINES) ? 1 : 0);
+    } else {
+        it->flags &= static_cast<BYTE>(~TLIF_HASIMAGE);
+    }
+    // The label.
+    const bool caretElsewhere = item == m.caret && m.caretColumn != 0;
+    const bool selected = ((it->state & (TVIS_SELECTED | TVIS_DROPHILITED)) != 0) && !caretElsewhere;
+    const bool bold = (it->state & TVIS_BOLD) != 0;
+    HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
+    const int textTop = top + (contentHeight - m.textHeight) / 2;
+    RECT label = { x, top, x + width + 4, bottom };
+    if (label.right > right)
+        label.right = right;
+    COLORREF textColor = (it->flags & TLIF_OWNTEXT) ? it->textColor : ColumnText(0);
+    int hook = x < right ? CallHook(0, item, &label, text.data(), length, it->state, it->flags, index, textTop - top, textColor) : 0;
+    if (!(it = m.Item(item))) {
+        SelectObject(dc, oldFont);
+        SelectClipRgn(dc, nullptr);
+        DeleteObject(clip);
+        return false;
+    }
+    if (hook != 1) {
+        if (hook <= 1)
+            Fill(dc, label, background);
+        COLORREF fg = textColor;
+        if (selected && m.hasFocus) {
+            Fill(dc, label, GetSysColor(COLOR_HIGHLIGHT));
+            fg = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        } else if (selected) {
+            if (m.exStyle & TLX_FULLROWSELECT) {
+            } else if (m.exStyle & TLX_ALTROWS) {
+                Fill(dc, label, m.colors[TLCOL_INACTIVESEL]);
+            } else {
+                Fill(dc, label, GetSysColor(COLOR_BTNFACE));
+            }
+        } else if (m.exStyle & TLX_FULLROWSELECT) {
+            fg = m.colors[TLCOL_FULLROWTEXT];
+        }
+        SetTextColor(dc, fg);
+        SetBkMode(dc, TRANSPARENT);
+        int drawn = WriteText(text.data(), length, width, x + 2, textTop, right - x - 2, TA_LEFT, bold, cell);
+        if (selected && m.hasFocus && item == m.caret)
+            FocusFrame(dc, label);
+        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor && m.hasFocus)
+            FocusFrame(dc, label);
+        if ((it->state & TLIS_FOCUSED) || ((m.style & TVS_TRACKSELECT) && item == m.dropHilite && m.dropHiliteColumn == 0)) {
+            RECT line = { x + 2, textTop + m.textHeight - 1, x + 2 + drawn, textTop + m.textHeight };
+            Fill(dc, line, fg);
+        }
+        if (x + 2 + drawn + m.hScroll > widest)
+            widest = x + 2 + drawn + m.hScroll;
+    }
+    SelectObject(dc, oldFont);
+    SelectClipRgn(dc, nullptr);
+    DeleteObject(clip);
+    if (m.columnCount > 1)
+        Cells(item, index, top, spanEnd, plain);
+    if (!m.Item(item))
+        return false;
+    // Grid lines and the line under the pinned rows.
+    const int pinned = static_cast<int>(m.props[TLP_PINNEDROWS]);
+    const bool underPinned = pinned > 0 && index + 1 == pinned && m.firstVisible != m.props[TLP_UNSCROLLEDROW];
+    if (m.exStyle & TLX_GRIDLINES) {
+        for (int p = 0; p < m.columnCount; ++p) {
+            int gx = PositionLeft(p + 1) - 1;
+            RECT v = { gx, top, gx + 1, top + m.rowHeight };
+            Fill(dc, v, m.colors[TLCOL_GRID]);
+        }
+        RECT h = { client.left, top + m.rowHeight - 1, client.right, top + m.rowHeight };
+        Fill(dc, h, underPinned ? m.colors[TLCOL_PINNEDLINE] : m.colors[TLCOL_GRID]);
+    } else if (underPinned) {
+        RECT h = { client.left, top + m.rowHeight - 2, client.right, top + m.rowHeight - 1 };
+        Fill(dc, h, m.colors[TLCOL_PINNEDLINE]);
+    }
+    // The drag band or the drop mark.
+    int band = 0, offset = 0;
+    if (m.dragItem && item == m.dropTarget) {
+        band = m.bandHeight;
+        offset = m.bandOffset;
+    } else if (item == m.dropMark) {
+        band = m.dropMarkHeight;
+    }
+    if (band > 0) {
+        HGDIOBJ old = SelectObject(dc, TreeListPatternBrush());
+        PatBlt(dc, client.left, top + offset, client.right - client.left, band, PATINVERT);
+        SelectObject(dc, old);
+    }
+    return true;
+}
+
+void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF rowBackground)
+{
+    const int bottom = top + contentHeight;
+    for (int p = fromPosition; p < m.columnCount; ++p) {
+        TreeListItem* it = m.Item(item);
+        if (!it)
+            return;
+        const int column = m.order[p];
+        const TreeListColumn& col = m.columns[column];
+        int spanTo = m.SpanEnd(it, p);
+        int left = PositionLeft(p), right = PositionLeft(spanTo);
+        if (right <= left || right <= update.left || left >= update.right) {
+            p = spanTo - 1;
+            continue;
+        }
+        HRGN clip = Region(left, right);
+        SelectClipRgn(dc, clip);
+        TreeListCell* c = m.Cell(item, column);
+        int cellImage = c ? c->image : -2;
+        if (c && (c->callback & TLCB_IMAGE)) {
+            if (!m.FetchCallbacks(item, column, false))
+                break;
+            cellImage = m.answerImage;
+            c = m.Cell(item, column);
+        }
+        it = m.Item(item);
+        UINT state = (it->state & 0xE2) | (c ? c->state : 0);
+        if (!(column == m.caretColumn && item == m.caret) && (m.exStyle & TLX_CELLSELECT))
+            state &= ~static_cast<UINT>(TVIS_SELECTED);
+        else if (!(m.exStyle & TLX_CELLSELECT))
+            state &= ~static_cast<UINT>(TVIS_SELECTED);
+        const bool fullRowSelected = (it->state & TVIS_SELECTED) && (m.exStyle & TLX_FULLROWSELECT);
+        COLORREF background = rowBackground;
+        if (c && (c->flags & TLIF_OWNBK) && !fullRowSelected)
+            background = col.colored ? Shade(c->bkColor) : c->bkColor;
+        else if (col.colored && !fullRowSelected)
+            background = RowBackground(index, true, false, it, 0, 0);
+        RECT cell = { left, top, right, bottom };
+        Fill(dc, cell, background);
+        int length = 0;
+        const char* fetched = c ? m.ItemText(item, column, &length, 1) : "";
+        if (!fetched)
+            break;
+        std::vector<char> text(fetched, fetched + length);
+        text.push_back(0);
+        const COLORREF textColor = c && (c->flags & TLIF_OWNTEXT) ? c->textColor : ColumnText(column);
+        if (!c) {
+            CallHook(column, item, &cell, "", 0, state, 0, index, 0, textColor);
+            SelectClipRgn(dc, nullptr);
+            DeleteObject(clip);
+            p = spanTo - 1;
+            continue;
+        }
+        int hook = CallHook(column, item, &cell, text.data(), length, state, c->flags, index,
+                            (contentHeight - m.textHeight) / 2, textColor);
+        c = m.Cell(item, column);
+        if (hook == 1 || !c) {
+            SelectClipRgn(dc, nullptr);
+            DeleteObject(clip);
+            p = spanTo - 1;
+            continue;
+        }
+        // The leading box: a check box in columns of edit types 6 and 7, else the image.
+        int boxWidth = 0;
+        const bool atRight = (c->state & 0x80) != 0;
+        if (col.editKind >= TLE_CHECK) {
+            int idx = static_cast<int>((c->state >> 12) & 0xF);
+            if ((col.editFlags & TLO_READONLYBIT) && (idx & 8))
+                idx &= 7;
+            boxWidth = m.list3Width ? m.list3Width : 16;
+            int bx = atRight ? right - 2 - boxWidth : left + 2;
+            bool pressed = m.pressedItem == item && m.pressedColumn == column;
+            DrawCheck(b->list3, pressed && b->list3 != kThemedChecks ? idx + 1 : idx, bx, top, m.list3Height ? m.list3Height : 16,
+                      m.hotItem == item && m.hotColumn == column, pressed);
+            c->flags |= TLIF_HASIMAGE;
+        } else if (cellImage != -2 && m.hasList4 && b->list4) {
+            boxWidth = m.list4Width;
+            int bx = atRight ? right - 2 - boxWidth : left + 2;
+            bool pressed = m.pressedItem == item && m.pressedColumn == column;
+            DrawImage(b->list4, pressed ? cellImage + 1 : cellImage, bx, top + (contentHeight - m.list4Height) / 2,
+                      state & 0xF04);
+            c->flags |= TLIF_HASIMAGE;
+        } else {
+            c->flags &= static_cast<BYTE>(~TLIF_HASIMAGE);
+        }
+        const bool bold = (state & TVIS_BOLD) != 0;
+        HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
+        int width = m.TextWidth(item, column);
+        c = m.Cell(item, column);
+        if (!c || !m.Item(item)) {
+            SelectObject(dc, oldFont);
+            SelectClipRgn(dc, nullptr);
+            DeleteObject(clip);
+            return;
+        }
+        int textLeft = left + (atRight ? 0 : boxWidth + (boxWidth ? 2 : 0));
+        int textRight = right - (atRight ? boxWidth + 2 : 0);
+        int space = textRight - textLeft - 2;
+        int shown = width > space ? space : width;
+        RECT box;
+        int tx;
+        UINT align;
+        if (col.align == 2) {
+            tx = textRight - 2;
+            align = TA_RIGHT;
+            box = { textRight - shown - 6, top, textRight, bottom };
+        } else if (col.align == 1) {
+            tx = (textLeft + textRight) / 2;
+            align = TA_CENTER;
+            box = { tx - shown / 2 - 3, top, tx + shown / 2 + 3, bottom };
+        } else {
+            tx = textLeft + 2;
+            align = TA_LEFT;
+            box = { textLeft, top, textLeft + shown + 6, bottom };
+        }
+        const bool selected = (state & (TVIS_SELECTED | TVIS_DROPHILITED)) != 0;
+        COLORREF fg = textColor;
+        if (selected && m.hasFocus) {
+            Fill(dc, box, GetSysColor(COLOR_HIGHLIGHT));
+            fg = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        } else if (selected && !(m.exStyle & TLX_FULLROWSELECT)) {
+            Fill(dc, box, (m.exStyle & TLX_ALTROWS) ? m.colors[TLCOL_INACTIVESEL] : GetSysColor(COLOR_BTNFACE));
+        } else if (!selected && (m.exStyle & TLX_FULLROWSELECT)) {
+            fg = m.colors[TLCOL_FULLROWTEXT];
+        }
+        SetTextColor(dc, fg);
+        SetBkMode(dc, TRANSPARENT);
+        const int textTop = top + (contentHeight - m.textHeight) / 2;
+        RECT textClip = { textLeft, top, textRight, bottom };
+        int drawn = WriteText(text.data(), length < 253 ? length : 253, width, tx, textTop, space, align, bold, textClip);
+        SetTextAlign(dc, TA_LEFT | TA_TOP);
+        if (selected && m.hasFocus && item == m.caret && column == m.caretColumn)
+            FocusFrame(dc, box);
+        if ((state & TLIS_FOCUSED) || ((m.style & TVS_TRACKSELECT) && item == m.dropHilite && column == m.dropHiliteColumn)) {
+            int ux = align == TA_LEFT ? tx : (align == TA_RIGHT ? tx - drawn : tx - drawn / 2);
+            RECT line = { ux, textTop + m.textHeight - 1, ux + drawn, textTop + m.textHeight };
+            Fill(dc, line, fg);
+        }
+        SelectObject(dc, oldFont);
+        SelectClipRgn(dc, nullptr);
+        DeleteObject(clip);
+        p = spanTo - 1;
+    }
+}
+
+}  // namespace
+
+void TreeListPaint(TreeListBlock* b, HDC dc, const RECT* update) noexcept
+{
+    TreeListLock lock(b);
+    TreeListModel& m = b->model;
+    Painter p(b, dc);
+    GetClientRect(b->window, &p.client);
+    p.update = update ? *update : p.client;
+    if (p.update.top < m.headerHeight)
+        p.update.top = m.headerHeight;
+    if (IsRectEmpty(&p.update))
+        return;
+    const int saved = SaveDC(dc);
+    SelectObject(dc, b->font);
+    SetBkColor(dc, m.colors[TLCOL_BACKGROUND]);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, TA_LEFT | TA_TOP);
+    p.contentHeight = m.rowHeight - ((m.exStyle & TLX_GRIDLINES) ? 1 : 0);
+    p.widest = 0;
+    int y = m.headerHeight;
+    bool complete = true;
+    for (int k = 0;; ++k) {
+        int index = m.ScreenRowToIndex(k);
+        if (index >= m.rowCount || y >= p.update.bottom)
+            break;
+        if (y + m.rowHeight > p.update.top && !p.Row(index, y)) {
+            complete = false;
+            break;
+        }
+        y += m.rowHeight;
+    }
+    if (complete && y < p.update.bottom) {
+        RECT empty = { p.update.left, y, p.update.right, p.client.bottom };
+        if (m.coloredCount > 0 && m.columnCount > 0 && (m.enabled || !(m.exStyle & TLX_DISABLEDCOLORS))) {
+            for (int pos = 0; pos <= m.columnCount; ++pos) {
+                int left = pos == 0 ? p.client.left : p.PositionLeft(pos);
+                int right = pos < m.columnCount ? p.PositionLeft(pos + 1) : p.client.right;
+                if (pos == 0)
+                    right = p.PositionLeft(1);
+                RECT part = { left, y, right, p.client.bottom };
+                bool colored = pos < m.columnCount && m.columns[m.order[pos]].colored;
+                Fill(dc, part, colored ? m.colors[TLCOL_COLUMN] : m.colors[TLCOL_BACKGROUND]);
+            }
+        } else {
+            Fill(dc, empty, !m.enabled && (m.exStyle & TLX_DISABLEDCOLORS) ? m.colors[TLCOL_DISABLED] : m.colors[TLCOL_BACKGROUND]);
+        }
+        if (m.dragItem && m.dropTarget == TLI_EMPTYAREA && m.bandHeight > 0) {
+            HGDIOBJ old = SelectObject(dc, TreeListPatternBrush());
+            PatBlt(dc, p.client.left, y + m.bandOffset, p.client.right - p.client.left, m.bandHeight, PATINVERT);
+            SelectObject(dc, old);
+        } else if (m.dropMark == TLI_EMPTYAREA) {
+            HGDIOBJ old = SelectObject(dc, TreeListPatternBrush());
+            PatBlt(dc, p.client.left, y, p.client.right - p.client.left, m.dropMarkHeight ? m.dropMarkHeight : 3, PATINVERT);
+            SelectObject(dc, old);
+        }
+    }
+    RestoreDC(dc, saved);
+    if (m.columnCount == 0 && complete && p.update.top <= m.headerHeight && p.update.bottom >= y && p.widest != m.totalWidth) {
+        m.totalWidth = p.widest;
+        TreeListUpdateHBar(b);
+    }
+}
+
+HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept
+{
+    TreeListLock lock(b);
+    TreeListModel& m = b->model;
+    if (!m.Item(item) || (column != 0 && (column < 0 || column >= m.columnCount)))
+        return nullptr;
+    TreeListItem* it = m.Item(item);
+    int image = column ? -2 : ((it->state & TVIS_SELECTED) ? it->selectedImage : it->image);
+    if (!column && (it->callback & (TLCB_IMAGE | TLCB_SELIMAGE))) {
+        if (!m.FetchCallbacks(item, 0, (it->state & TVIS_SELECTED) != 0))
+            return nullptr;
+        image = m.answerImage;
+    }
+    int length = 0;
+    const char* fetched = m.ItemText(item, column, &length, 0);
+    if (!fetched || !(it = m.Item(item)))
+        return nullptr;
+    std::vector<char> text(fetched, fetched + length);
+    text.push_back(0);
+    const bool bold = (it->state & TVIS_BOLD) != 0;
+    const bool withImage = image != -2 && b->normalList && m.hasNormalList;
+    int imagePart = withImage ? m.imageWidth + 2 : 0;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text.data(), length, &size);
+    int width = imagePart + size.cx;
+    if (width > 240) width = 240;
+    if (width < 1) width = 1;
+    int height = size.cy > (withImage ? m.imageHeight : 0) ? size.cy : m.imageHeight;
+    if (height > 32) height = 32;
+    if (height < 1) height = 1;
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    HIMAGELIST list = nullptr;
+    if (dc && bitmap) {
+        const COLORREF key = 0x5B4D7B;
+        HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+        RECT all = { 0, 0, width, height };
+        Fill(dc, all, key);
+        if (withImage) {
+            RECT box = { 0, 0, m.imageWidth, height };
+            Fill(dc, box, GetSysColor(COLOR_WINDOW));
+            ImageList_Draw(b->normalList, image, dc, 0, (height - m.imageHeight) / 2, ILD_TRANSPARENT);
+        }
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, m.colors[TLCOL_TEXT]);
+        TextOutA(dc, imagePart, (height - size.cy) / 2, text.data(), length);
+        SelectObject(dc, oldBitmap);
+        list = ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 1, 0);
+        if (list && ImageList_AddMasked(list, bitmap, key) < 0) {
+            ImageList_Destroy(list);
+            list = nullptr;
+        }
+    }
+    if (dc) {
+        SelectObject(dc, oldFont);
+        DeleteDC(dc);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    return list;
+}

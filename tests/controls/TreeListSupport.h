@@ -1,0 +1,115 @@
+// A parent window that records the notifications of its tree child ("TreeList" or Wine's
+// "SysTreeView32") and may answer them, for the tree-list window tests.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <functional>
+#include <vector>
+#include "controls/TreeList.h"
+
+namespace tltest {
+
+struct Note {
+    int code;
+    UINT action;
+    HTREEITEM oldItem;
+    HTREEITEM newItem;
+    LPARAM newData;
+};
+
+class Parent {
+public:
+    // A hidden top-level window with a tree child of the class, 300 x 400 client pixels.
+    Parent(const char* treeClass, DWORD style, int width = 300, int height = 400)
+    {
+        static bool registered = false;
+        if (!registered) {
+            INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES };
+            InitCommonControlsEx(&icc);
+            RegisterTreeListClass(GetModuleHandleA(nullptr));
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = &Parent::Proc;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.lpszClassName = "TreeListTestParent";
+            wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+            RegisterClassA(&wc);
+            registered = true;
+        }
+        RECT rc = { 0, 0, width, height };
+        AdjustWindowRect(&rc, WS_OVERLAPPEDWINDOW, FALSE);
+        m_window = CreateWindowA("TreeListTestParent", "Tree", WS_OVERLAPPEDWINDOW, 10, 10, rc.right - rc.left,
+                                 rc.bottom - rc.top, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+        m_tree = CreateWindowExA(0, treeClass, nullptr, WS_CHILD | WS_VISIBLE | style, 0, 0, width, height, m_window,
+                                 reinterpret_cast<HMENU>(77), GetModuleHandleA(nullptr), nullptr);
+    }
+    ~Parent() { DestroyWindow(m_window); }
+    Parent(const Parent&) = delete;
+    Parent& operator=(const Parent&) = delete;
+
+    HWND Window() const { return m_window; }
+    HWND Tree() const { return m_tree; }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return SendMessageA(m_tree, message, wParam, lParam);
+    }
+    HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const char* text, LPARAM data = 0) const
+    {
+        TVINSERTSTRUCTA ins = {};
+        ins.hParent = parent;
+        ins.hInsertAfter = after;
+        ins.item.mask = TVIF_TEXT | TVIF_PARAM;
+        ins.item.pszText = const_cast<char*>(text);
+        ins.item.lParam = data;
+        return reinterpret_cast<HTREEITEM>(Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+    }
+
+    std::vector<Note> notes;
+    std::function<LRESULT(NMHDR*)> answer;   // the parent's result; 0 when unset
+    bool recording = true;
+
+private:
+    static LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE)
+            SetWindowLongPtrA(w, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+        Parent* self = reinterpret_cast<Parent*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+        if (message == WM_NOTIFY && self) {
+            NMHDR* hdr = reinterpret_cast<NMHDR*>(lParam);
+            int code = static_cast<int>(hdr->code);
+            // Custom draw, tool tips and the header's own chatter are not part of the story.
+            if (self->recording && hdr->hwndFrom == self->m_tree && code != NM_CUSTOMDRAW && code != -520 && code != -530) {
+                Note n = { code, 0, nullptr, nullptr, 0 };
+                if ((code <= -401 && code >= -415) || code == NM_CLICK || code == NM_DBLCLK || code == NM_RCLICK ||
+                    code == TLN_DROP || code == TLN_CHECKED || code == TLN_CYCLED) {
+                    const NMTREEVIEWA* nm = reinterpret_cast<const NMTREEVIEWA*>(lParam);
+                    if (code != TVN_GETDISPINFOA && code != TVN_SETDISPINFOA && code != TVN_KEYDOWN &&
+                        code != TVN_BEGINLABELEDITA && code != TVN_ENDLABELEDITA) {
+                        n.action = nm->action;
+                        n.oldItem = nm->itemOld.hItem;
+                        n.newItem = nm->itemNew.hItem;
+                        n.newData = nm->itemNew.lParam;
+                    }
+                }
+                self->notes.push_back(n);
+            }
+            if (self->answer)
+                return self->answer(hdr);
+            return 0;
+        }
+        return DefWindowProcA(w, message, wParam, lParam);
+    }
+
+    HWND m_window = nullptr;
+    HWND m_tree = nullptr;
+};
+
+inline std::vector<int> Codes(const std::vector<Note>& notes)
+{
+    std::vector<int> v;
+    for (const Note& n : notes)
+        v.push_back(n.code);
+    return v;
+}
+
+}  // namespace tltest
