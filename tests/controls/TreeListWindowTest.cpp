@@ -1,0 +1,521 @@
+// The "TreeList" window under Xvfb with a recording parent: where it answers unlike the
+// platform's tree view on purpose, handlers that delete what a notification names, painting
+// into a memory DC, keys, in-place editing, the drag band, and bad input.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "tests/controls/TreeListSupport.h"
+
+namespace {
+
+const DWORD kStyle = TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT;
+
+HTREEITEM Next(const tltest::Parent& p, UINT code, HTREEITEM item = nullptr)
+{
+    return reinterpret_cast<HTREEITEM>(p.Send(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+}
+
+std::string Text(const tltest::Parent& p, HTREEITEM item)
+{
+    char buf[64] = {};
+    TVITEMA get = {};
+    get.mask = TVIF_TEXT;
+    get.hItem = item;
+    get.pszText = buf;
+    get.cchTextMax = sizeof buf;
+    return p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get)) ? buf : "<none>";
+}
+
+// The tree holds together: every item reached once through the links, as many as counted,
+// and the rows the control lists are exactly the shown items in order.
+void ExpectWhole(const tltest::Parent& p)
+{
+    std::vector<HTREEITEM> shown;
+    UINT reached = 0;
+    std::vector<std::pair<HTREEITEM, bool>> stack;
+    std::vector<HTREEITEM> tops;
+    for (HTREEITEM h = Next(p, TVGN_ROOT); h && reached < 10000; h = Next(p, TVGN_NEXT, h))
+        tops.push_back(h);
+    for (auto t = tops.rbegin(); t != tops.rend(); ++t)
+        stack.push_back({ *t, true });
+    while (!stack.empty() && reached < 10000) {
+        auto [h, visible] = stack.back();
+        stack.pop_back();
+        ++reached;
+        if (visible)
+            shown.push_back(h);
+        bool open = visible && (p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(h), TVIS_EXPANDED) & TVIS_EXPANDED);
+        std::vector<HTREEITEM> kids;
+        for (HTREEITEM c = Next(p, TVGN_CHILD, h); c && kids.size() < 10000; c = Next(p, TVGN_NEXT, c))
+            kids.push_back(c);
+        for (auto k = kids.rbegin(); k != kids.rend(); ++k)
+            stack.push_back({ *k, open });
+    }
+    EXPECT_EQ(reached, static_cast<UINT>(p.Send(TVM_GETCOUNT)));
+    ASSERT_EQ(static_cast<size_t>(p.Send(TLM_GETROWCOUNT)), shown.size());
+    for (size_t i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(p.Send(TLM_GETITEMOFROW, 0, static_cast<LPARAM>(i)), reinterpret_cast<LRESULT>(shown[i]));
+}
+
+void KeysUp()
+{
+    BYTE keys[256] = {};
+    SetKeyboardState(keys);
+}
+
+void Focus(const tltest::Parent& p)
+{
+    ShowWindow(p.Window(), SW_SHOW);
+    SetForegroundWindow(p.Window());
+    SetFocus(p.Tree());
+}
+
+struct Pixels {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    DWORD* bits = nullptr;
+    int width, height;
+    Pixels(int w, int h) : width(w), height(h)
+    {
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* p = nullptr;
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = static_cast<DWORD*>(p);
+        SelectObject(dc, bitmap);
+    }
+    ~Pixels()
+    {
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    COLORREF At(int x, int y) const
+    {
+        DWORD v = bits[y * width + x];
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    void Paint(const tltest::Parent& p) { p.Send(WM_PAINT, reinterpret_cast<WPARAM>(dc)); }
+};
+
+}  // namespace
+
+TEST(TreeListWindow, AnswersItsOwnWayWhereItDiffersFromTheTreeView)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+    HTREEITEM b = p.Insert(a, TVI_LAST, "b");
+    HTREEITEM c = p.Insert(TVI_ROOT, TVI_LAST, "c");
+    // The whole state word, whatever the mask.
+    TVITEMA set = {};
+    set.mask = TVIF_STATE;
+    set.hItem = a;
+    set.state = TVIS_BOLD | 0x2000;
+    set.stateMask = TVIS_BOLD | 0xF000;
+    p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+    EXPECT_EQ(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(a), TVIS_BOLD), TVIS_BOLD | 0x2000);
+    // Clamped indents and row heights; the new extended style word; effective colours.
+    EXPECT_EQ(p.Send(TVM_SETINDENT, 3), 19);
+    EXPECT_EQ(p.Send(TVM_GETINDENT), 5);
+    p.Send(TVM_SETINDENT, 100);
+    EXPECT_EQ(p.Send(TVM_GETINDENT), 64);
+    for (auto hw : { std::pair<int, int>{ 17, 16 }, { 0, 1 }, { 1000, 256 } }) {
+        p.Send(TVM_SETITEMHEIGHT, static_cast<WPARAM>(hw.first));
+        EXPECT_EQ(p.Send(TVM_GETITEMHEIGHT), hw.second) << hw.first;
+    }
+    EXPECT_EQ(p.Send(TVM_SETEXTENDEDSTYLE, TLX_KEEPODDHEIGHT, TLX_KEEPODDHEIGHT), static_cast<LRESULT>(TLX_KEEPODDHEIGHT));
+    p.Send(TVM_SETITEMHEIGHT, 17);
+    EXPECT_EQ(p.Send(TVM_GETITEMHEIGHT), 17);
+    EXPECT_EQ(p.Send(TVM_GETBKCOLOR, 18), -1);
+    EXPECT_EQ(static_cast<COLORREF>(p.Send(TVM_GETBKCOLOR)), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(static_cast<COLORREF>(p.Send(TVM_GETTEXTCOLOR)), GetSysColor(COLOR_WINDOWTEXT));
+    // Made visible: 0 after opening the branch, 1 when shown already, -1 for no item.
+    EXPECT_EQ(p.Send(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(b)), 0);
+    EXPECT_EQ(p.Send(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(b)), 1);
+    EXPECT_EQ(p.Send(TVM_ENSUREVISIBLE, 0, 12345), -1);
+    // Collapsing by message is announced too.
+    p.notes.clear();
+    EXPECT_EQ(p.Send(TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(a)), 1);
+    EXPECT_EQ(tltest::Codes(p.notes), (std::vector<int>{ static_cast<int>(TVN_ITEMEXPANDINGA), static_cast<int>(TVN_ITEMEXPANDEDA) }));
+    EXPECT_EQ(p.Send(TLM_GETROWOFITEM, 0, reinterpret_cast<LPARAM>(b)), -1);
+    EXPECT_EQ(p.Send(TLM_GETITEMOFROW, 0, p.Send(TLM_GETROWCOUNT)), 0);
+    // The insertion mark is an item of its own.
+    LRESULT mark = p.Send(TVM_SETINSERTMARK, TRUE, reinterpret_cast<LPARAM>(c));
+    ASSERT_NE(mark, 0);
+    EXPECT_EQ(p.Send(TVM_GETCOUNT), 4);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(Next(p, TVGN_NEXT, c)), mark);
+    EXPECT_EQ(p.Send(TVM_SETINSERTMARK, 0, 0), 0);
+    EXPECT_EQ(p.Send(TVM_GETCOUNT), 3);
+    // Extra bytes only while empty, and not beyond 16 MB.
+    EXPECT_EQ(p.Send(TLM_SETEXTRACOUNT, 0, 8), 0);
+    EXPECT_EQ(p.Send(TLM_SETEXTRACOUNT, 0, 0x1000001), -1);
+    // Deleting the selected item selects nothing.
+    p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(c));
+    p.Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(c));
+    EXPECT_EQ(Next(p, TVGN_CARET), nullptr);
+    EXPECT_EQ(p.Send(TLM_PROPERTY, TLP_SELECTEDCOUNT), 0);
+    // The control is ANSI only.
+    TVINSERTSTRUCTW wide = {};
+    wide.hParent = TVI_ROOT;
+    wide.hInsertAfter = TVI_LAST;
+    wide.item.mask = TVIF_TEXT;
+    wide.item.pszText = const_cast<wchar_t*>(L"w");
+    EXPECT_EQ(p.Send(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&wide)), 0);
+    EXPECT_EQ(p.Send(CCM_GETUNICODEFORMAT), 0);
+    EXPECT_EQ(p.Send(TVM_GETCOUNT), 2);
+    // The key's own work comes first, TVN_KEYDOWN last.
+    KeysUp();
+    Focus(p);
+    p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(a));
+    p.notes.clear();
+    p.Send(WM_KEYDOWN, VK_RIGHT, 0);
+    std::vector<int> codes = tltest::Codes(p.notes);
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes.back(), static_cast<int>(TVN_KEYDOWN));
+    EXPECT_EQ(codes.front(), static_cast<int>(TVN_ITEMEXPANDINGA));
+}
+
+TEST(TreeListWindow, HandlersThatDeleteWhatTheyAreToldAbout)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    std::vector<HTREEITEM> tops;
+    for (int i = 0; i < 6; ++i) {
+        tops.push_back(p.Insert(TVI_ROOT, TVI_LAST, "top"));
+        for (int k = 0; k < 3; ++k)
+            p.Insert(tops.back(), TVI_LAST, "child");
+    }
+    p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(tops[0]));
+    // Deleting a sibling, and the item itself, while its deletion is announced.
+    p.answer = [&](NMHDR* h) -> LRESULT {
+        if (static_cast<int>(h->code) == static_cast<int>(TVN_DELETEITEMA)) {
+            HTREEITEM dying = reinterpret_cast<NMTREEVIEWA*>(h)->itemOld.hItem;
+            p.answer = nullptr;
+            p.Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(dying));
+            p.Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(tops[2]));
+            p.Insert(dying, TVI_LAST, "late child");
+        }
+        return 0;
+    };
+    p.Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(tops[1]));
+    ExpectWhole(p);
+    EXPECT_EQ(p.Send(TVM_GETCOUNT), 16);
+    // Deleting the item a selection change or an expansion is about.
+    p.answer = [&](NMHDR* h) -> LRESULT {
+        int code = static_cast<int>(h->code);
+        if (code == static_cast<int>(TVN_SELCHANGINGA) || code == static_cast<int>(TVN_ITEMEXPANDINGA))
+            p.Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(reinterpret_cast<NMTREEVIEWA*>(h)->itemNew.hItem));
+        return 0;
+    };
+    EXPECT_EQ(p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(tops[3])), 0);
+    EXPECT_EQ(Next(p, TVGN_CARET), nullptr);
+    EXPECT_EQ(p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(tops[4])), 0);
+    p.answer = nullptr;
+    ExpectWhole(p);
+    EXPECT_EQ(p.Send(TVM_GETCOUNT), 8);
+    EXPECT_EQ(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(tops[3])), 0);
+}
+
+TEST(TreeListWindow, PaintsClassicButtonsCutLabelsAndTheDropBand)
+{
+    const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0), red = RGB(255, 0, 0);
+    const COLORREF frame = RGB(0, 0, 255), face = RGB(0, 255, 0);
+    {
+        tltest::Parent p(TREELIST_CLASS, kStyle, 200, 120);
+        p.Send(TVM_SETBKCOLOR, TLCOL_BACKGROUND, white);
+        p.Send(TVM_SETTEXTCOLOR, 0, black);
+        // Own colours for the lines and the button switch the theme off.
+        p.Send(TVM_SETLINECOLOR, 0, red);
+        p.Send(TVM_SETBKCOLOR, TLCOL_BUTTONFRAME, frame);
+        p.Send(TVM_SETBKCOLOR, TLCOL_BUTTONFACE, face);
+        HTREEITEM top = p.Insert(TVI_ROOT, TVI_LAST, "branch");
+        p.Insert(top, TVI_LAST, "leaf");
+        Pixels px(200, 120);
+        const int row = static_cast<int>(p.Send(TVM_GETITEMHEIGHT));
+        const int cx = 7, cy = (row - 1) / 2 + (row % 2 ? 0 : 0);
+        auto signAbove = [&]() {
+            for (int y = 0; y < row / 2; ++y)
+                if (px.At(cx, y) == red && y > cy - 4 && y < cy)
+                    return true;
+            return false;
+        };
+        px.Paint(p);
+        bool sawFrame = false;
+        for (int y = 0; y < row; ++y)
+            for (int x = 0; x < 16; ++x)
+                sawFrame = sawFrame || px.At(x, y) == frame;
+        EXPECT_TRUE(sawFrame) << "no classic button drawn";
+        EXPECT_TRUE(signAbove()) << "a closed branch shows a plus";
+        p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
+        px.Paint(p);
+        EXPECT_FALSE(signAbove()) << "an open branch shows a minus";
+        // The drop mark inverts its row through the checkerboard.
+        std::vector<COLORREF> before;
+        for (int x = 0; x < 200; ++x)
+            before.push_back(px.At(x, row + row / 2));
+        p.Send(TLM_SETDROPMARK, 0, reinterpret_cast<LPARAM>(Next(p, TVGN_CHILD, top)));
+        px.Paint(p);
+        int changed = 0;
+        for (int x = 0; x < 200; ++x)
+            changed += px.At(x, row + row / 2) != before[static_cast<size_t>(x)];
+        EXPECT_GT(changed, 60);
+        EXPECT_LT(changed, 140);
+    }
+    {
+        // A label wider than its column ends inside it.
+        tltest::Parent p(TREELIST_CLASS, 0, 300, 100);
+        p.Send(TVM_SETBKCOLOR, TLCOL_BACKGROUND, white);
+        p.Send(TVM_SETTEXTCOLOR, 0, black);
+        LVCOLUMNA col = {};
+        col.mask = LVCF_WIDTH | LVCF_TEXT;
+        col.pszText = const_cast<char*>("Name");
+        col.cx = 90;
+        ASSERT_EQ(p.Send(TLM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&col)), 0);
+        col.cx = 150;
+        ASSERT_EQ(p.Send(TLM_INSERTCOLUMN, 1, reinterpret_cast<LPARAM>(&col)), 1);
+        p.Insert(TVI_ROOT, TVI_LAST, "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+        Pixels px(300, 100);
+        px.Paint(p);
+        RECT header;
+        GetWindowRect(reinterpret_cast<HWND>(p.Send(TLM_GETHEADER)), &header);
+        const int top = header.bottom - header.top;
+        const int row = static_cast<int>(p.Send(TVM_GETITEMHEIGHT));
+        int rightmost = -1;
+        for (int y = top; y < top + row; ++y)
+            for (int x = 0; x < 300; ++x)
+                if (px.At(x, y) == black && x > rightmost)
+                    rightmost = x;
+        ASSERT_GE(rightmost, 0) << "no label drawn";
+        EXPECT_LT(rightmost, 90) << "the label ran into the next column";
+        EXPECT_GT(rightmost, 60) << "the cut label should end near the column end";
+        // It ends in "...": the last pixels of the text are dots on the base line, no strokes.
+        int inkTop = 1000, inkBottom = -1;
+        for (int y = top; y < top + row; ++y)
+            for (int x = 0; x < 90; ++x)
+                if (px.At(x, y) == black) {
+                    inkTop = y < inkTop ? y : inkTop;
+                    inkBottom = y > inkBottom ? y : inkBottom;
+                }
+        for (int y = top; y < top + row; ++y)
+            for (int x = rightmost - 2; x <= rightmost; ++x)
+                if (px.At(x, y) == black)
+                    EXPECT_GE(y, inkTop + (inkBottom - inkTop) * 2 / 3) << "a stroke at " << x << "," << y;
+    }
+}
+
+TEST(TreeListWindow, KeysEditsAndTheDragAnswerAsTheParentSays)
+{
+    KeysUp();
+    tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS);
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "alpha");
+    HTREEITEM b = p.Insert(TVI_ROOT, TVI_LAST, "beta");
+    Focus(p);
+    ASSERT_EQ(GetFocus(), p.Tree());
+    p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(a));
+    // Enter: NM_RETURN, then the edit request, then TVN_KEYDOWN.
+    p.notes.clear();
+    p.Send(WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(tltest::Codes(p.notes), (std::vector<int>{ static_cast<int>(NM_RETURN), TLN_EDITREQUEST, static_cast<int>(TVN_KEYDOWN) }));
+    EXPECT_EQ(p.Send(WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTCHARS);
+    // An edit ended by Enter stores the text; by Escape or against the parent's veto not.
+    UINT endMask = 0;
+    bool veto = false;
+    p.answer = [&](NMHDR* h) -> LRESULT {
+        if (static_cast<int>(h->code) == static_cast<int>(TVN_ENDLABELEDITA)) {
+            endMask = reinterpret_cast<NMTVDISPINFOA*>(h)->item.mask;
+            return veto;
+        }
+        return 0;
+    };
+    struct Case { UINT key; bool veto; const char* expected; UINT mask; } cases[] = {
+        { VK_RETURN, false, "neu", 0x801D | 0x10000000 | 0x20000000 },
+        { VK_ESCAPE, false, "neu", 0x100801C },
+        { VK_RETURN, true, "neu", 0x801D | 0x10000000 | 0x20000000 },
+    };
+    for (const Case& c : cases) {
+        veto = c.veto;
+        HWND editor = reinterpret_cast<HWND>(p.Send(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(b)));
+        ASSERT_TRUE(editor != nullptr);
+        EXPECT_EQ(GetFocus(), editor);
+        SetWindowTextA(editor, c.veto ? "verworfen" : (c.key == VK_ESCAPE ? "abgebrochen" : "neu"));
+        SendMessageA(editor, WM_KEYDOWN, c.key, 0);
+        EXPECT_EQ(Text(p, b), c.expected);
+        EXPECT_EQ(endMask, c.mask);
+        EXPECT_FALSE(IsWindowVisible(editor));
+    }
+    p.answer = nullptr;
+    // Escape during a drag ends it, releases the capture and, with option 0x80, reports it.
+    p.Send(TLM_PROPERTY, TLP_DROPOPTIONS | kPropertyWrite, TLD_NOTIFYCANCEL);
+    RECT rc;
+    rc.left = static_cast<LONG>(reinterpret_cast<UINT_PTR>(b));
+    ASSERT_TRUE(p.Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc)));
+    POINT at = { rc.left + 3, rc.top + 2 };
+    ClientToScreen(p.Tree(), &at);
+    SetCursorPos(at.x, at.y);
+    ASSERT_EQ(p.Send(TLM_BEGINDRAG, 0x80, reinterpret_cast<LPARAM>(a)), 1);
+    EXPECT_EQ(GetCapture(), p.Tree());
+    // The band sits where the cursor is: between the rows, 3 pixels high.
+    Pixels during(300, 400), after(300, 400);
+    during.Paint(p);
+    p.notes.clear();
+    p.Send(WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_NE(GetCapture(), p.Tree());
+    after.Paint(p);
+    std::vector<int> bandRows;
+    for (int y = 0; y < 400; ++y) {
+        int differing = 0;
+        for (int x = 0; x < 300; ++x)
+            differing += during.At(x, y) != after.At(x, y);
+        if (differing > 75)
+            bandRows.push_back(y);
+    }
+    EXPECT_EQ(bandRows, (std::vector<int>{ rc.top, rc.top + 1, rc.top + 2 }));
+    ASSERT_FALSE(p.notes.empty());
+    EXPECT_EQ(p.notes.front().code, TLN_DROP);
+    EXPECT_EQ(p.notes.front().action, 0x5000000u | 0x20000001u);
+    EXPECT_EQ(p.notes.front().newItem, a);
+}
+
+TEST(TreeListWindow, BadInputFailsWithoutChangingAnything)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS);
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+    HTREEITEM gone = p.Insert(a, TVI_LAST, "gone");
+    p.Insert(a, TVI_LAST, "kept");
+    p.Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(gone));
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = 20;
+    for (int i = 0; i < 32; ++i)
+        ASSERT_EQ(p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col)), i);
+    char buffer[8] = "intact";
+    TVITEMA get = {};
+    RECT rc = {};
+    int repeats[32], noZeroFirst[32];
+    for (int i = 0; i < 32; ++i) {
+        repeats[i] = i == 5 ? 4 : i;
+        noZeroFirst[i] = 31 - i;
+    }
+    auto getItem = [&](HTREEITEM h, int size, UINT mask) {
+        get = {};
+        get.mask = mask;
+        get.hItem = h;
+        get.pszText = buffer;
+        get.cchTextMax = size;
+        get.cChildren = 40;
+        return p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+    };
+    auto insertUnder = [&](HTREEITEM parent, HTREEITEM after) {
+        TVINSERTSTRUCTA ins = {};
+        ins.hParent = parent;
+        ins.hInsertAfter = after;
+        ins.item.mask = TVIF_TEXT;
+        ins.item.pszText = const_cast<char*>("x");
+        return p.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins));
+    };
+    struct Row { const char* what; std::function<LRESULT()> send; LRESULT expected; };
+    const LPARAM stale = reinterpret_cast<LPARAM>(gone);
+    std::vector<Row> table = {
+        { "get a stale item", [&] { return getItem(gone, 8, TVIF_TEXT); }, 0 },
+        { "get item 0", [&] { return getItem(nullptr, 8, TVIF_TEXT); }, 0 },
+        { "get past the capacity", [&] { return getItem(reinterpret_cast<HTREEITEM>(100000), 8, TVIF_TEXT); }, 0 },
+        { "get TVI_ROOT", [&] { return getItem(TVI_ROOT, 8, TVIF_TEXT); }, 0 },
+        { "get TVI_LAST", [&] { return getItem(TVI_LAST, 8, TVIF_TEXT); }, 0 },
+        { "get a cell beyond the columns", [&] { return getItem(a, 8, TVIF_TEXT | TLIF_CELL); }, 0 },
+        { "delete a stale item", [&] { return p.Send(TVM_DELETEITEM, 0, stale); }, 0 },
+        { "delete item 0", [&] { return p.Send(TVM_DELETEITEM, 0, 0); }, 0 },
+        { "expand TVI_FIRST", [&] { return p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(TVI_FIRST)); }, 0 },
+        { "select a stale item", [&] { return p.Send(TVM_SELECTITEM, TVGN_CARET, stale); }, 0 },
+        { "next of a stale item", [&] { return p.Send(TVM_GETNEXTITEM, TVGN_NEXT, stale); }, 0 },
+        { "move a stale item", [&] { return p.Send(TLM_MOVEITEM, reinterpret_cast<WPARAM>(a), stale); }, 0 },
+        { "move onto a stale item", [&] { return p.Send(TLM_MOVEITEM + 2, static_cast<WPARAM>(stale), reinterpret_cast<LPARAM>(a)); }, 0 },
+        { "make a stale item visible", [&] { return p.Send(TVM_ENSUREVISIBLE, 0, stale); }, -1 },
+        { "row of a stale item", [&] { return p.Send(TLM_GETROWOFITEM, 0, stale); }, -1 },
+        { "visibility of a stale item", [&] { return p.Send(TLM_GETVISIBILITY, 0, stale); }, -1 },
+        { "rectangle of a stale item", [&] { rc.left = static_cast<LONG>(stale); return p.Send(TVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc)); }, 0 },
+        { "data of a stale item", [&] { return p.Send(TLM_SETITEMDATA, 5, stale); }, 0 },
+        { "drag image of a stale item", [&] { return p.Send(TVM_CREATEDRAGIMAGE, 0, stale); }, 0 },
+        { "edit a stale item", [&] { return p.Send(TVM_EDITLABELA, 0, stale); }, 0 },
+        { "insertion mark at a stale item", [&] { return p.Send(TVM_SETINSERTMARK, 0, stale); }, 0 },
+        { "insert under TVI_LAST", [&] { return insertUnder(TVI_LAST, TVI_LAST); }, 0 },
+        { "insert under a stale item", [&] { return insertUnder(gone, TVI_LAST); }, 0 },
+        { "insert beside the root", [&] { return insertUnder(TVI_ROOT, reinterpret_cast<HTREEITEM>(TLI_AFTERPARENT)); }, 0 },
+        { "a 33rd column", [&] { return p.Send(TLM_INSERTCOLUMN, 32, reinterpret_cast<LPARAM>(&col)); }, -1 },
+        { "set a column beyond the count", [&] { return p.Send(TLM_SETCOLUMN, 40, reinterpret_cast<LPARAM>(&col)); }, 0 },
+        { "delete a column beyond the count", [&] { return p.Send(TLM_DELETECOLUMN, 40); }, 0 },
+        { "colour of a column beyond the count", [&] { return p.Send(TLM_SETTEXTCOLOR, reinterpret_cast<WPARAM>(a) | (40u << 24), 0); }, -1 },
+        { "an order with a repeat", [&] { return p.Send(TLM_SETCOLUMNORDER, 32, reinterpret_cast<LPARAM>(repeats)); }, 0 },
+        { "an order without 0 first", [&] { return p.Send(TLM_SETCOLUMNORDER, 32, reinterpret_cast<LPARAM>(noZeroFirst)); }, 0 },
+        { "an order of the wrong length", [&] { return p.Send(TLM_SETCOLUMNORDER, 3, reinterpret_cast<LPARAM>(repeats)); }, 0 },
+        { "extra bytes beyond 16 MB", [&] { return p.Send(TLM_SETEXTRACOUNT, 0, 0x1000001); }, -1 },
+        { "a property number 0", [&] { return p.Send(TLM_PROPERTY, kPropertyWrite, 7); }, 0 },
+        { "a property number 17", [&] { return p.Send(TLM_PROPERTY, 17 | kPropertyWrite, 7); }, 0 },
+    };
+    for (Row& r : table) {
+        EXPECT_EQ(r.send(), r.expected) << r.what;
+        EXPECT_STREQ(buffer, "intact") << r.what;
+    }
+    EXPECT_EQ(p.Send(TLM_GETCOLUMNCOUNT), 32);
+    int order[32] = {};
+    p.Send(TLM_GETCOLUMNORDER, 32, reinterpret_cast<LPARAM>(order));
+    for (int i = 0; i < 32; ++i)
+        EXPECT_EQ(order[i], i);
+    // Text sizes of 0 or below copy nothing; 1 gives an empty text.
+    EXPECT_EQ(getItem(a, 0, TVIF_TEXT), 1);
+    EXPECT_EQ(getItem(a, -5, TVIF_TEXT), 1);
+    EXPECT_STREQ(buffer, "intact");
+    EXPECT_EQ(getItem(a, 1, TVIF_TEXT), 1);
+    EXPECT_STREQ(buffer, "");
+    // A text longer than 65535 bytes is cut to what the 16-bit length holds.
+    std::string huge(70000, 'h');
+    HTREEITEM big = p.Insert(TVI_ROOT, TVI_LAST, huge.c_str());
+    TVITEMA pointer = {};
+    pointer.mask = TVIF_TEXT | TLIF_TEXTPOINTER;
+    pointer.hItem = big;
+    ASSERT_EQ(p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&pointer)), 1);
+    EXPECT_EQ(pointer.cchTextMax, 65536);
+    EXPECT_EQ(strlen(pointer.pszText), 65535u);
+    // A text asked of the parent that fills the whole buffer without a zero.
+    TVINSERTSTRUCTA ins = {};
+    ins.hParent = TVI_ROOT;
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT;
+    ins.item.pszText = LPSTR_TEXTCALLBACKA;
+    HTREEITEM asked = reinterpret_cast<HTREEITEM>(p.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+    p.answer = [](NMHDR* h) -> LRESULT {
+        if (static_cast<int>(h->code) == static_cast<int>(TVN_GETDISPINFOA)) {
+            NMTVDISPINFOA* di = reinterpret_cast<NMTVDISPINFOA*>(h);
+            memset(di->item.pszText, 'q', static_cast<size_t>(di->item.cchTextMax));
+        }
+        return 0;
+    };
+    char wide[400] = {};
+    TVITEMA callback = {};
+    callback.mask = TVIF_TEXT;
+    callback.hItem = asked;
+    callback.pszText = wide;
+    callback.cchTextMax = sizeof wide;
+    ASSERT_EQ(p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&callback)), 1);
+    EXPECT_EQ(strlen(wide), 259u);
+    // An edit request answered with a combo box but no choices gives an empty combo box.
+    p.answer = [](NMHDR* h) -> LRESULT { return h->code == static_cast<UINT>(TLN_EDITREQUEST) ? TLR_COMBO : 0; };
+    HWND editor = reinterpret_cast<HWND>(p.Send(TVM_EDITLABELA, 0xF5A5A500u | 0, 0));
+    EXPECT_EQ(editor, nullptr);   // no caret item yet: nothing asked
+    p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(a));
+    EXPECT_EQ(p.Send(TVM_EDITLABELA, 0xF5A5A500u | 1, 0), 1);
+    editor = reinterpret_cast<HWND>(p.Send(TVM_GETEDITCONTROL));
+    ASSERT_TRUE(editor != nullptr);
+    char cls[16] = {};
+    GetClassNameA(editor, cls, sizeof cls);
+    EXPECT_STREQ(cls, "ComboBox");
+    EXPECT_EQ(SendMessageA(editor, CB_GETCOUNT, 0, 0), 0);
+    p.Send(TVM_ENDEDITLABELNOW, TRUE);
+    p.answer = nullptr;
+    ExpectWhole(p);
+}
