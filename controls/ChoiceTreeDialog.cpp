@@ -467,12 +467,7 @@ BOOL CChoiceTreeDialog::OnInitDialog()
         }
     }
     CDialog::OnInitDialog();
-    if (!m_strCaption.IsEmpty())
-        SetWindowText(m_strCaption);
-    if (m_strPrompt.IsEmpty())
-        ::ShowWindow(::GetDlgItem(m_hWnd, IDC_CHOICE_PROMPT), SW_HIDE);
-    else
-        SetDlgItemText(IDC_CHOICE_PROMPT, m_strPrompt);
+    SetChoiceTexts(m_hWnd, m_strCaption, m_strPrompt, IDC_CHOICE_PROMPT);
     return TRUE;
 }
 

@@ -112,6 +112,16 @@ enum TreeListExStyle : DWORD {
     TLX_EDITONCLICK = 0x40000000,
 };
 
+// The colour table (TVM_SETBKCOLOR / TVM_GETBKCOLOR take the entry in wParam).
+enum TreeListColor {
+    TLCOL_BACKGROUND = 0, TLCOL_ODDROW = 1, TLCOL_EVENROW = 2, TLCOL_GRID = 3, TLCOL_TEXT = 4,
+    TLCOL_LINES = 5,             // tree lines and the sign of the classic expand button
+    TLCOL_BUTTONFRAME = 6, TLCOL_FULLROWTEXT = 7, TLCOL_FULLROWSEL = 8, TLCOL_FULLROWSELEVEN = 9,
+    TLCOL_INSERTMARK = 10, TLCOL_BUTTONFACE = 11, TLCOL_COLUMN = 12, TLCOL_ODDCOLUMN = 13,
+    TLCOL_EVENCOLUMN = 14, TLCOL_DISABLED = 15, TLCOL_PINNEDLINE = 16, TLCOL_INACTIVESEL = 17,
+    TLCOL_COUNT = 18
+};
+
 // Item state bits beyond the standard ones.
 const UINT TLIS_FOCUSED = 0x1;        // underlined label
 const UINT TLIS_HIDDEN = 0x4000;       // with TLX_HIDDENITEMS (state image 4)

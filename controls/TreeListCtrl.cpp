@@ -10,6 +10,23 @@ namespace {
 
 HTREEITEM Handle(UINT n) { return reinterpret_cast<HTREEITEM>(static_cast<UINT_PTR>(n)); }
 
+TreeListInsert MakeInsert(UINT mask, LPCSTR text, int image, int selectedImage, UINT state, UINT stateMask, LPARAM data,
+                          HTREEITEM parent, HTREEITEM after)
+{
+    TreeListInsert ins = {};
+    ins.hParent = parent;
+    ins.hInsertAfter = after;
+    ins.item.mask = mask;
+    ins.item.pszText = const_cast<LPSTR>(text ? text : "");
+    ins.item.cchTextMax = text ? 256 : 0;
+    ins.item.iImage = image;
+    ins.item.iSelectedImage = selectedImage;
+    ins.item.state = state;
+    ins.item.stateMask = stateMask;
+    ins.item.lParam = data;
+    return ins;
+}
+
 }  // namespace
 
 int CALLBACK TreeListTextCompare(HWND, UINT, LPCSTR siblingText, LPCSTR newText, LPARAM, LPARAM stringCompare)
@@ -70,17 +87,7 @@ int CTreeListCtrl::InsertColumn(int nColumn, LPCSTR lpszText, int nFormat, int n
 HTREEITEM CTreeListCtrl::InsertItem(UINT nMask, LPCSTR lpszItem, int nImage, int nSelectedImage, UINT nState,
                                     UINT nStateMask, LPARAM lParam, HTREEITEM hParent, HTREEITEM hInsertAfter) noexcept
 {
-    TreeListInsert ins = {};
-    ins.hParent = hParent;
-    ins.hInsertAfter = hInsertAfter;
-    ins.item.mask = nMask;
-    ins.item.pszText = const_cast<LPSTR>(lpszItem ? lpszItem : "");
-    ins.item.cchTextMax = lpszItem ? 256 : 0;
-    ins.item.iImage = nImage;
-    ins.item.iSelectedImage = nSelectedImage;
-    ins.item.state = nState;
-    ins.item.stateMask = nStateMask;
-    ins.item.lParam = lParam;
+    TreeListInsert ins = MakeInsert(nMask, lpszItem, nImage, nSelectedImage, nState, nStateMask, lParam, hParent, hInsertAfter);
     return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
 }
 
@@ -88,17 +95,9 @@ HTREEITEM CTreeListCtrl::InsertItemSorted(UINT nMask, LPCSTR lpszItem, int nImag
                                           UINT nStateMask, LPARAM lParam, TreeListInsertCompare compare,
                                           HTREEITEM hParent) noexcept
 {
-    TreeListInsert ins = {};
-    ins.hParent = hParent;
-    ins.hInsertAfter = Handle(TLI_COMPARE);
-    ins.item.mask = nMask;
+    TreeListInsert ins = MakeInsert(nMask, lpszItem, nImage, nSelectedImage, nState, nStateMask, lParam, hParent,
+                                    Handle(TLI_COMPARE));
     ins.item.hItem = reinterpret_cast<HTREEITEM>(compare);
-    ins.item.pszText = const_cast<LPSTR>(lpszItem ? lpszItem : "");
-    ins.item.iImage = nImage;
-    ins.item.iSelectedImage = nSelectedImage;
-    ins.item.state = nState;
-    ins.item.stateMask = nStateMask;
-    ins.item.lParam = lParam;
     return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
 }
 
@@ -106,21 +105,13 @@ HTREEITEM CTreeListCtrl::InsertItemByText(UINT nMask, LPCSTR lpszItem, int nImag
                                           UINT nStateMask, LPARAM lParam, TreeListStringCompare compare,
                                           HTREEITEM hParent) noexcept
 {
-    TreeListInsert ins = {};
-    ins.hParent = hParent;
-    ins.hInsertAfter = Handle(TLI_COMPARE);
-    ins.item.mask = nMask;
+    TreeListInsert ins = MakeInsert(nMask, lpszItem, nImage, nSelectedImage, nState, nStateMask,
+                                    reinterpret_cast<LPARAM>(compare), hParent, Handle(TLI_COMPARE));
     if (nMask & TVIF_PARAM) {
         ins.item.mask = (nMask & ~static_cast<UINT>(TVIF_PARAM)) | TLIF_PARAM2;
         ins.data2 = lParam;
     }
     ins.item.hItem = reinterpret_cast<HTREEITEM>(&TreeListTextCompare);
-    ins.item.pszText = const_cast<LPSTR>(lpszItem ? lpszItem : "");
-    ins.item.iImage = nImage;
-    ins.item.iSelectedImage = nSelectedImage;
-    ins.item.state = nState;
-    ins.item.stateMask = nStateMask;
-    ins.item.lParam = reinterpret_cast<LPARAM>(compare);
     return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
 }
 
@@ -128,18 +119,10 @@ HTREEITEM CTreeListCtrl::InsertItemByCompare(UINT nMask, LPCSTR lpszItem, int nI
                                              UINT nStateMask, LPARAM lParam, TreeListInsertCompare compare,
                                              HTREEITEM hParent, LPARAM context) noexcept
 {
-    TreeListInsert ins = {};
-    ins.hParent = hParent;
-    ins.hInsertAfter = Handle(TLI_COMPARE);
-    ins.item.mask = (nMask & ~static_cast<UINT>(TVIF_PARAM)) | TLIF_PARAM2;
+    TreeListInsert ins = MakeInsert((nMask & ~static_cast<UINT>(TVIF_PARAM)) | TLIF_PARAM2, lpszItem, nImage,
+                                    nSelectedImage, nState, nStateMask, context, hParent, Handle(TLI_COMPARE));
     ins.data2 = (nMask & TVIF_PARAM) ? lParam : 0;
     ins.item.hItem = reinterpret_cast<HTREEITEM>(compare);
-    ins.item.pszText = const_cast<LPSTR>(lpszItem ? lpszItem : "");
-    ins.item.iImage = nImage;
-    ins.item.iSelectedImage = nSelectedImage;
-    ins.item.state = nState;
-    ins.item.stateMask = nStateMask;
-    ins.item.lParam = context;
     return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
 }
 

@@ -93,16 +93,22 @@ int TreeListModel::ScreenRowToIndex(int screenRow) const noexcept
     return screenRow < pinned ? screenRow : firstVisible + screenRow;
 }
 
-int TreeListModel::RowTop(int index) const noexcept
+int TreeListModel::ScreenRowOf(int index) const noexcept
 {
     int pinned = static_cast<int>(props[TLP_PINNEDROWS]);
+    if (index < pinned)
+        return index;
+    if (index >= firstVisible + pinned)
+        return index - firstVisible;
+    return -1;   // scrolled away below the pinned rows
+}
+
+int TreeListModel::RowTop(int index) const noexcept
+{
     if (index < 0 || index >= rowCount)
         return -1;
-    if (index < pinned)
-        return headerHeight + index * rowHeight;
-    if (index < firstVisible + pinned)
-        return -1;
-    return headerHeight + (index - firstVisible) * rowHeight;
+    int screen = ScreenRowOf(index);
+    return screen < 0 ? -1 : headerHeight + screen * rowHeight;
 }
 
 int TreeListModel::SpanEnd(const TreeListItem* it, int position) const noexcept
@@ -329,37 +335,30 @@ int TreeListModel::ClampFirstRow(int first) const noexcept
 
 int TreeListModel::ScrollV(int first, int cause) noexcept
 {
-    if (first == firstVisible)
-        return 0;
-    if (exStyle & TLX_SCROLLNOTIFY) {
-        TreeListScrollNotify nm = {};
-        nm.bar = 1;
-        nm.cause = static_cast<WORD>(cause);
-        nm.hPos = hScroll;
-        nm.firstRow = first;
-        if (host->Notify(&nm.hdr, TLN_BEFORESCROLL))
-            return -1;
-    }
-    firstVisible = first;
-    host->Scrolled(true);
-    return 1;
+    return Scroll(true, first, cause);
 }
 
 int TreeListModel::ScrollH(int pos, int cause) noexcept
 {
-    if (pos == hScroll)
+    return Scroll(false, pos, cause);
+}
+
+// A new first row or horizontal position; under TLX_SCROLLNOTIFY the parent may refuse it.
+int TreeListModel::Scroll(bool vertical, int value, int cause) noexcept
+{
+    if (value == (vertical ? firstVisible : hScroll))
         return 0;
     if (exStyle & TLX_SCROLLNOTIFY) {
         TreeListScrollNotify nm = {};
-        nm.bar = 0;
+        nm.bar = vertical ? 1 : 0;
         nm.cause = static_cast<WORD>(cause);
-        nm.hPos = pos;
-        nm.firstRow = firstVisible;
+        nm.hPos = vertical ? hScroll : value;
+        nm.firstRow = vertical ? value : firstVisible;
         if (host->Notify(&nm.hdr, TLN_BEFORESCROLL))
             return -1;
     }
-    hScroll = pos;
-    host->Scrolled(false);
+    (vertical ? firstVisible : hScroll) = value;
+    host->Scrolled(vertical);
     return 1;
 }
 

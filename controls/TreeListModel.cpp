@@ -393,6 +393,34 @@ bool TreeListModel::SetText(char** text, WORD* length, const char* source) noexc
     return true;
 }
 
+bool TreeListModel::StoreText(char** text, WORD* length, BYTE* callback, const char* source) noexcept
+{
+    if (source == LPSTR_TEXTCALLBACKA) {
+        free(*text);
+        *text = nullptr;
+        *length = 0;
+        *callback |= TLCB_TEXT;
+        return true;
+    }
+    if (!SetText(text, length, source))
+        return false;
+    *callback &= static_cast<BYTE>(~TLCB_TEXT);
+    return true;
+}
+
+// A selected bit set or cleared by a caller goes through the selection routines.
+void TreeListModel::ChangeSelection(UINT item, int column, bool select) noexcept
+{
+    if (exStyle & TLX_MULTISELECT) {
+        if (item != caret)
+            ToggleSelection(item, TVC_UNKNOWN);
+    } else if (select) {
+        Select(item, (exStyle & TLX_CELLSELECT) ? column : 0, 0x8000);
+    } else if (item == caret) {
+        Select(0, 0, 0x8000);
+    }
+}
+
 void TreeListModel::Describe(TVITEMA* out, UINT item, int column, UINT mask) const noexcept
 {
     memset(out, 0, sizeof *out);
@@ -754,14 +782,7 @@ void TreeListModel::ApplyState(UINT item, TreeListItem* it, UINT state, UINT mas
             host->InvalidateCell(item, repaintRow ? -1 : 0);
     }
     if ((mask & TVIS_SELECTED) && ((old ^ state) & TVIS_SELECTED)) {
-        if (exStyle & TLX_MULTISELECT) {
-            if (item != caret)
-                ToggleSelection(item, TVC_UNKNOWN);
-        } else if (state & TVIS_SELECTED) {
-            Select(item, 0, 0x8000);
-        } else if (item == caret) {
-            Select(0, 0, 0x8000);
-        }
+        ChangeSelection(item, 0, (state & TVIS_SELECTED) != 0);
         it = Item(item);
         if (!it)
             return;
@@ -801,16 +822,8 @@ int TreeListModel::SetCell(UINT item, int column, TVITEMA* r) noexcept
         repaint = true;
     }
     if (r->mask & TVIF_TEXT) {
-        if (r->pszText == LPSTR_TEXTCALLBACKA) {
-            free(c->text);
-            c->text = nullptr;
-            c->textLength = 0;
-            c->callback |= TLCB_TEXT;
-        } else {
-            if (!SetText(&c->text, &c->textLength, r->pszText))
-                return 0;
-            c->callback &= static_cast<BYTE>(~TLCB_TEXT);
-        }
+        if (!StoreText(&c->text, &c->textLength, &c->callback, r->pszText))
+            return 0;
         c->textWidth = 0;
         repaint = true;
     }
@@ -823,14 +836,7 @@ int TreeListModel::SetCell(UINT item, int column, TVITEMA* r) noexcept
         repaint = true;
         UINT itemMask = (r->mask & TLIF_CELLSTATE) ? 0 : r->stateMask & 0xE2;
         if ((itemMask & TVIS_SELECTED) && ((it->state ^ r->state) & TVIS_SELECTED)) {
-            if (exStyle & TLX_MULTISELECT) {
-                if (item != caret)
-                    ToggleSelection(item, TVC_UNKNOWN);
-            } else if (r->state & TVIS_SELECTED) {
-                Select(item, (exStyle & TLX_CELLSELECT) ? column : 0, 0x8000);
-            } else if (item == caret) {
-                Select(0, 0, 0x8000);
-            }
+            ChangeSelection(item, column, (r->state & TVIS_SELECTED) != 0);
             if (!Item(item))
                 return 1;
         }
@@ -893,16 +899,8 @@ int TreeListModel::SetItem(TVITEMA* r) noexcept
         repaint = true;
     }
     if (r->mask & TVIF_TEXT) {
-        if (r->pszText == LPSTR_TEXTCALLBACKA) {
-            free(it->text);
-            it->text = nullptr;
-            it->textLength = 0;
-            it->callback |= TLCB_TEXT;
-        } else {
-            if (!SetText(&it->text, &it->textLength, r->pszText))
-                return 0;
-            it->callback &= static_cast<BYTE>(~TLCB_TEXT);
-        }
+        if (!StoreText(&it->text, &it->textLength, &it->callback, r->pszText))
+            return 0;
         it->textWidth = 0;
         repaint = true;
     }

@@ -81,15 +81,6 @@ enum TreeListWorkKind { TLW_SETSTATE = 1, TLW_SETSTATEQUIET = 2, TLW_EXPAND = 3,
                         TLW_HSCROLL = 5, TLW_VSCROLL = 6, TLW_HBAR = 7, TLW_VBAR = 8, TLW_REBUILD = 9,
                         TLW_CELL = 10, TLW_ALLROWS = 11, TLW_ROW = 12 };
 
-// Colour table entries.
-enum TreeListColor {
-    TLCOL_BACKGROUND = 0, TLCOL_ODDROW = 1, TLCOL_EVENROW = 2, TLCOL_GRID = 3, TLCOL_TEXT = 4,
-    TLCOL_LINES = 5,             // tree lines and the sign of the classic expand button
-    TLCOL_BUTTONFRAME = 6, TLCOL_FULLROWTEXT = 7, TLCOL_FULLROWSEL = 8, TLCOL_FULLROWSELEVEN = 9,
-    TLCOL_INSERTMARK = 10, TLCOL_BUTTONFACE = 11, TLCOL_COLUMN = 12, TLCOL_ODDCOLUMN = 13,
-    TLCOL_EVENCOLUMN = 14, TLCOL_DISABLED = 15, TLCOL_PINNEDLINE = 16, TLCOL_INACTIVESEL = 17,
-    TLCOL_COUNT = 18
-};
 
 // What the model asks of its window. Notify releases the window's lock while the parent
 // answers; everything the model held may have changed when it returns.
@@ -358,6 +349,10 @@ private:
     void ApplyState(UINT item, TreeListItem* it, UINT state, UINT mask, bool quiet, bool deferred) noexcept;
     int SetCell(UINT item, int column, TVITEMA* record) noexcept;
     bool SetText(char** text, WORD* length, const char* source) noexcept;
+    bool StoreText(char** text, WORD* length, BYTE* callback, const char* source) noexcept;
+    void ChangeSelection(UINT item, int column, bool select) noexcept;
+    int Scroll(bool vertical, int value, int cause) noexcept;
+    int ScreenRowOf(int index) const noexcept;
     template <class Less> void QuickSort(UINT* a, int n, Less less) noexcept;
     int Sort(UINT parent, bool subtree, int kind, const void* compare, LPARAM context, bool nested) noexcept;
     bool Matches(UINT item, const TreeListFind* record) noexcept;

@@ -374,6 +374,14 @@ bool Painter::Row(int index, int top)
         Cells(item, index, top, spanEnd, plain);
     if (!m.Item(item))
         return false;
+    if (m.columnCount > 0) {
+        // Right of the last column.
+        RECT rest = { PositionLeft(m.columnCount), top, client.right, top + m.rowHeight };
+        if (rest.left < update.left)
+            rest.left = update.left;
+        if (rest.left < rest.right)
+            Fill(dc, rest, plain);
+    }
     // Grid lines and the line under the pinned rows.
     const int pinned = static_cast<int>(m.props[TLP_PINNEDROWS]);
     const bool underPinned = pinned > 0 && index + 1 == pinned && m.firstVisible != m.props[TLP_UNSCROLLEDROW];

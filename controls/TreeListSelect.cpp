@@ -425,14 +425,8 @@ int TreeListModel::Visibility(UINT item, int column) const noexcept
         return -1;
     if (!it->row)
         return 0;
-    int r = static_cast<int>(it->row) - 1;
-    int pinned = static_cast<int>(props[TLP_PINNEDROWS]);
-    int screen;
-    if (r < pinned)
-        screen = r;
-    else if (r >= firstVisible + pinned)
-        screen = r - firstVisible;
-    else
+    int screen = ScreenRowOf(static_cast<int>(it->row) - 1);
+    if (screen < 0)
         return 1;
     if (screen >= rowsFit)
         return 1;
@@ -458,14 +452,8 @@ int TreeListModel::ItemRect(UINT item, UINT flags, RECT* rect) noexcept
     SetRectEmpty(rect);
     if (!it || !it->row)
         return 0;
-    int index = static_cast<int>(it->row) - 1;
-    int pinned = static_cast<int>(props[TLP_PINNEDROWS]);
-    int screen;
-    if (index < pinned)
-        screen = index;
-    else if (index >= firstVisible + pinned)
-        screen = index - firstVisible;
-    else
+    int screen = ScreenRowOf(static_cast<int>(it->row) - 1);
+    if (screen < 0)
         return 0;
     if (!(flags & 0x100) && screen >= rowsFit)
         return 0;

@@ -117,3 +117,14 @@ void ChoiceLayout::Remember(HWND dialog, ChoicePlacement* last) noexcept
         last->valid = true;
     }
 }
+
+void SetChoiceTexts(HWND dialog, LPCSTR caption, LPCSTR prompt, int promptId) noexcept
+{
+    if (caption && *caption)
+        SetWindowTextA(dialog, caption);
+    HWND line = GetDlgItem(dialog, promptId);
+    if (!prompt || !*prompt)
+        ShowWindow(line, SW_HIDE);
+    else
+        SetWindowTextA(line, prompt);
+}

@@ -11,6 +11,10 @@ struct ChoicePlacement {
     bool valid;
 };
 
+// The caption (an empty one keeps the template's) and the prompt line (an empty one is
+// hidden) of a choice dialog.
+void SetChoiceTexts(HWND dialog, LPCSTR caption, LPCSTR prompt, int promptId) noexcept;
+
 class ChoiceLayout {
 public:
     // Takes the margins of the list to the client edges, the size of "OK", the gap to

@@ -368,12 +368,7 @@ BOOL CChoiceListDialog::OnInitDialog()
             SetWindowSubclass(list, &CChoiceListDialog::ListSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     CDialog::OnInitDialog();
-    if (!m_strCaption.IsEmpty())
-        SetWindowText(m_strCaption);
-    if (m_strPrompt.IsEmpty())
-        ::ShowWindow(::GetDlgItem(m_hWnd, IDC_CHOICE_PROMPT), SW_HIDE);
-    else
-        SetDlgItemText(IDC_CHOICE_PROMPT, m_strPrompt);
+    SetChoiceTexts(m_hWnd, m_strCaption, m_strPrompt, IDC_CHOICE_PROMPT);
     return TRUE;
 }
 

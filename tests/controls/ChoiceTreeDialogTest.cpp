@@ -80,12 +80,14 @@ TEST(ChoiceTreeDialog, FieldsStayWithTheirItemsThroughSortedInsertsAndSorts)
             name += static_cast<char>((rng() % 2 ? 'a' : 'A') + rng() % 26);
         int at = d.AddItem(i % 3 ? CChoiceTreeDialog::INSERT_BY_TEXT : -1, rng() % 1000, name.c_str(), 0);
         ASSERT_GE(at, 0);
-        if (i % 4)
+        if (i % 4) {
             ASSERT_EQ(d.SetFieldText(at, ("von " + name).c_str(), 1), 1);
-        else
+        } else {
             names.push_back(name);   // these have no field
-        if (i == 0)
+        }
+        if (i == 0) {
             EXPECT_EQ(d.AddColumn("spät", 10, 0, 0), -1) << "columns come first";
+        }
     }
     EXPECT_EQ(d.SetFieldText(0, "x", 2), 0);
     EXPECT_EQ(d.SetFieldText(40, "x", 1), 0);
