@@ -8,7 +8,7 @@
 #include <vector>
 #include "controls/ChoiceTreeDialog.h"
 #include "controls/TreeList.h"
-#include "tests/uihelpers/TestWindows.h"
+#include "tests/support/ModalScript.h"
 #include "uihelpers/ClipboardText.h"
 
 namespace {
@@ -127,7 +127,7 @@ TEST(ChoiceTreeDialog, HeaderClicksSortAndReverseWithTiesInParameterOrder)
         return v;
     };
     std::vector<std::vector<int>> seen;
-    uitest::ModalSteps steps;
+    testsupport::ModalScript steps;
     auto clickHeader = [&](HWND dlg) {
         HWND header = reinterpret_cast<HWND>(SendMessageA(TreeOf(dlg), TLM_GETHEADER, 0, 0));
         RECT rc;
@@ -140,9 +140,7 @@ TEST(ChoiceTreeDialog, HeaderClicksSortAndReverseWithTiesInParameterOrder)
     steps.Add(clickHeader);
     steps.Add(clickHeader);
     steps.Add([](HWND dlg) { EndDialog(dlg, IDCANCEL); return true; });
-    steps.Start();
-    EXPECT_EQ(d.DoModal(), IDCANCEL);
-    EXPECT_FALSE(steps.TimedOut());
+    EXPECT_EQ(steps.Run([&] { return d.DoModal(); }), IDCANCEL);
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0], (std::vector<int>{ 0, 1, 2, 3, 4, 5, 6 }));
     EXPECT_EQ(seen[1], expected(1));
@@ -156,7 +154,7 @@ TEST(ChoiceTreeDialog, DoubleClickChoosesOrTicks)
         for (const char* t : { "eins", "zwei", "drei" })
             d.AddItem(-1, 10, t, 0);
         d.SetItemValue(2, 33);
-        uitest::ModalSteps steps;
+        testsupport::ModalScript steps;
         steps.Add([](HWND dlg) {
             HWND tree = TreeOf(dlg);
             POINT pt = RowPoint(tree, 2);
@@ -164,9 +162,7 @@ TEST(ChoiceTreeDialog, DoubleClickChoosesOrTicks)
             Click(tree, WM_LBUTTONDBLCLK, WM_LBUTTONUP, pt);
             return true;
         });
-        steps.Start();
-        EXPECT_EQ(d.DoModal(), IDOK);
-        EXPECT_FALSE(steps.TimedOut());
+        EXPECT_EQ(steps.Run([&] { return d.DoModal(); }), IDOK);
         EXPECT_EQ(d.m_nCurrent, 2);
         EXPECT_STREQ(d.m_strResult, "drei");
         EXPECT_EQ(d.m_nResultValue, 33u);
@@ -177,7 +173,7 @@ TEST(ChoiceTreeDialog, DoubleClickChoosesOrTicks)
         for (const char* t : { "eins", "zwei", "drei", "vier" })
             d.AddItem(-1, 0, t, t[0] == 'e');
         std::vector<bool> ticks;
-        uitest::ModalSteps steps;
+        testsupport::ModalScript steps;
         steps.Add([&](HWND dlg) {
             HWND tree = TreeOf(dlg);
             for (int row : { 2, 0 }) {
@@ -190,8 +186,7 @@ TEST(ChoiceTreeDialog, DoubleClickChoosesOrTicks)
             SendMessageA(dlg, WM_COMMAND, IDOK, 0);
             return true;
         });
-        steps.Start();
-        EXPECT_EQ(d.DoModal(), IDOK);
+        EXPECT_EQ(steps.Run([&] { return d.DoModal(); }), IDOK);
         EXPECT_EQ(ticks, (std::vector<bool>{ false, false, true, false }));
         EXPECT_EQ(d.m_nCurrent, 2) << "the last ticked row";
         EXPECT_STREQ(d.m_strResult, "drei");
@@ -242,7 +237,7 @@ TEST(ChoiceTreeDialog, ContextMenuCopiesDeletesAndTicksAll)
             return true;
         };
     };
-    uitest::ModalSteps steps;
+    testsupport::ModalScript steps;
     POINT onField = {};
     steps.Add([&](HWND dlg) { onField = RowPoint(TreeOf(dlg), 1, 1); return true; });
     steps.Add([&](HWND dlg) { return openMenuAt(onField)(dlg); });
@@ -274,9 +269,7 @@ TEST(ChoiceTreeDialog, ContextMenuCopiesDeletesAndTicksAll)
         SendMessageA(dlg, WM_COMMAND, IDOK, 0);
         return true;
     });
-    steps.Start();
-    EXPECT_EQ(d.DoModal(), IDOK);
-    EXPECT_FALSE(steps.TimedOut());
+    EXPECT_EQ(steps.Run([&] { return d.DoModal(); }), IDOK);
     EXPECT_EQ(menuTexts, (std::vector<std::string>{ "Feld kopieren", "Zeile löschen", "", "&Alles auswählen", "&Alles abwählen" }));
     EXPECT_EQ(copied, "C:\\feld1");
     EXPECT_EQ(rowsAfterDelete, 3);
@@ -292,10 +285,9 @@ TEST(ChoiceTreeDialog, EmptyDialogAndEnterGiveTheirResults)
 {
     {
         CChoiceTreeDialog d;
-        uitest::ModalSteps steps;
+        testsupport::ModalScript steps;
         steps.Add([](HWND dlg) { SendMessageA(dlg, WM_COMMAND, IDOK, 0); return true; });
-        steps.Start();
-        EXPECT_EQ(d.DoModal(), IDOK);
+        EXPECT_EQ(steps.Run([&] { return d.DoModal(); }), IDOK);
         EXPECT_STREQ(d.m_strResult, "");
         EXPECT_EQ(d.m_nResultValue, 0u);
         EXPECT_EQ(d.m_nCurrent, -1);
@@ -304,15 +296,14 @@ TEST(ChoiceTreeDialog, EmptyDialogAndEnterGiveTheirResults)
         CChoiceTreeDialog d;
         d.AddItem(-1, 7, "erstes", 0);
         d.AddItem(-1, 8, "zweites", 1);
-        uitest::ModalSteps steps;
+        testsupport::ModalScript steps;
         steps.Add([](HWND dlg) {
             HWND tree = TreeOf(dlg);
             SetFocus(tree);
             SendMessageA(tree, WM_KEYDOWN, VK_RETURN, 0);
             return true;
         });
-        steps.Start();
-        EXPECT_EQ(d.DoModal(), IDOK);
+        EXPECT_EQ(steps.Run([&] { return d.DoModal(); }), IDOK);
         EXPECT_EQ(d.m_nCurrent, 1) << "the flagged item was preselected";
         EXPECT_EQ(d.m_nResultValue, 8u);
     }

@@ -77,14 +77,15 @@ private:
         if (message == WM_NOTIFY && self) {
             NMHDR* hdr = reinterpret_cast<NMHDR*>(lParam);
             int code = static_cast<int>(hdr->code);
-            // Custom draw, tool tips and the header's own chatter are not part of the story.
-            if (self->recording && hdr->hwndFrom == self->m_tree && code != NM_CUSTOMDRAW && code != -520 && code != -530) {
+            // Custom draw (-12) and tool tips (-520, -530) are left out; records of the tree
+            // notifications -401 to -415 (but their text and key forms) and of the clicks
+            // and the control's own -433, -434, -440 carry items.
+            if (self->recording && hdr->hwndFrom == self->m_tree && code != -12 && code != -520 && code != -530) {
                 Note n = { code, 0, nullptr, nullptr, 0 };
-                if ((code <= -401 && code >= -415) || code == NM_CLICK || code == NM_DBLCLK || code == NM_RCLICK ||
-                    code == TLN_DROP || code == TLN_CHECKED || code == TLN_CYCLED) {
+                if ((code <= -401 && code >= -415) || code == -2 || code == -3 || code == -5 || code == TLN_DROP ||
+                    code == TLN_CHECKED || code == TLN_CYCLED) {
                     const NMTREEVIEWA* nm = reinterpret_cast<const NMTREEVIEWA*>(lParam);
-                    if (code != TVN_GETDISPINFOA && code != TVN_SETDISPINFOA && code != TVN_KEYDOWN &&
-                        code != TVN_BEGINLABELEDITA && code != TVN_ENDLABELEDITA) {
+                    if (code != -403 && code != -404 && code != -412 && code != -410 && code != -411) {
                         n.action = nm->action;
                         n.oldItem = nm->itemOld.hItem;
                         n.newItem = nm->itemNew.hItem;

@@ -303,9 +303,11 @@ TEST(TreeListWindow, PaintsClassicButtonsCutLabelsAndTheDropBand)
                     inkBottom = y > inkBottom ? y : inkBottom;
                 }
         for (int y = top; y < top + row; ++y)
-            for (int x = rightmost - 2; x <= rightmost; ++x)
-                if (px.At(x, y) == black)
+            for (int x = rightmost - 2; x <= rightmost; ++x) {
+                if (px.At(x, y) == black) {
                     EXPECT_GE(y, inkTop + (inkBottom - inkTop) * 2 / 3) << "a stroke at " << x << "," << y;
+                }
+            }
     }
 }
 
