@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -520,4 +521,164 @@ TEST(TreeListWindow, BadInputFailsWithoutChangingAnything)
     p.Send(TVM_ENDEDITLABELNOW, TRUE);
     p.answer = nullptr;
     ExpectWhole(p);
+}
+
+namespace {
+
+void Keys(std::initializer_list<int> down)
+{
+    BYTE keys[256] = {};
+    for (int k : down)
+        keys[k] = 0x80;
+    SetKeyboardState(keys);
+}
+
+POINT LabelPoint(const tltest::Parent& p, HTREEITEM item)
+{
+    RECT rc = {};
+    rc.left = static_cast<LONG>(reinterpret_cast<UINT_PTR>(item));
+    p.Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc));
+    return { rc.left + 3, rc.top + 2 };
+}
+
+std::vector<std::string> Texts(const tltest::Parent& p, HTREEITEM parent)
+{
+    std::vector<std::string> v;
+    for (HTREEITEM h = Next(p, TVGN_CHILD, parent); h; h = Next(p, TVGN_NEXT, h))
+        v.push_back(Text(p, h));
+    return v;
+}
+
+}  // namespace
+
+TEST(TreeListWindow, DraggingWithTheMouseMovesTheItem)
+{
+    KeysUp();
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+    HTREEITEM b = p.Insert(TVI_ROOT, TVI_LAST, "b");
+    p.Insert(TVI_ROOT, TVI_LAST, "c");
+    HTREEITEM d = p.Insert(TVI_ROOT, TVI_LAST, "d");
+    Focus(p);
+    auto drag = [&](HTREEITEM from, POINT to, WPARAM keys) {
+        POINT start = LabelPoint(p, from);
+        p.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start.x, start.y));
+        p.Send(WM_MOUSEMOVE, MK_LBUTTON | keys, MAKELPARAM(to.x, to.y));
+        p.Send(WM_MOUSEMOVE, MK_LBUTTON | keys, MAKELPARAM(to.x, to.y + 1));
+        p.Send(WM_LBUTTONUP, keys, MAKELPARAM(to.x, to.y + 1));
+    };
+    // "a" dropped in the upper half of "d": before it.
+    p.notes.clear();
+    drag(a, LabelPoint(p, d), 0);
+    EXPECT_EQ(Texts(p, TVI_ROOT), (std::vector<std::string>{ "b", "c", "a", "d" }));
+    ASSERT_FALSE(p.notes.empty());
+    EXPECT_EQ(p.notes.back().code, TLN_DROP);
+    EXPECT_EQ(p.notes.back().action, 0x1000001u);
+    EXPECT_EQ(GetCapture(), nullptr);
+    // With Ctrl onto "b": it becomes b's child; onto its own child: refused.
+    drag(d, LabelPoint(p, b), MK_CONTROL);
+    EXPECT_EQ(Texts(p, TVI_ROOT), (std::vector<std::string>{ "b", "c", "a" }));
+    EXPECT_EQ(Texts(p, b), (std::vector<std::string>{ "d" }));
+    drag(b, LabelPoint(p, d), MK_CONTROL);
+    EXPECT_EQ(Texts(p, b), (std::vector<std::string>{ "d" }));
+    ExpectWhole(p);
+}
+
+TEST(TreeListWindow, ShiftArrowsGrowAndShrinkTheRangeInMultipleSelection)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_MULTISELECT, TLX_MULTISELECT);
+    std::vector<HTREEITEM> rows;
+    for (int i = 0; i < 6; ++i)
+        rows.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+    Focus(p);
+    KeysUp();
+    p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(rows[2]));
+    auto selected = [&]() {
+        std::vector<int> v;
+        for (int i = 0; i < 6; ++i)
+            if (p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(rows[static_cast<size_t>(i)]), TVIS_SELECTED) & TVIS_SELECTED)
+                v.push_back(i);
+        return v;
+    };
+    Keys({ VK_SHIFT });
+    p.Send(WM_KEYDOWN, VK_DOWN, 0);
+    p.Send(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(selected(), (std::vector<int>{ 2, 3, 4 }));
+    p.Send(WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(selected(), (std::vector<int>{ 2, 3 }));
+    p.Send(WM_KEYDOWN, VK_UP, 0);
+    p.Send(WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(selected(), (std::vector<int>{ 1, 2 }));
+    KeysUp();
+    p.Send(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(selected(), (std::vector<int>{ 2 }));
+    EXPECT_EQ(p.Send(TLM_PROPERTY, TLP_SELECTEDCOUNT), 1);
+}
+
+TEST(TreeListWindow, ColumnEditorsTypeCycleAndTick)
+{
+    KeysUp();
+    tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS);
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = 80;
+    for (int i = 0; i < 3; ++i)
+        p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT, TLX_CELLSELECT);
+    static const char* const kCycle[] = { "rot", "grün", "blau", nullptr };
+    p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_CYCLE, TLO_ARRAY));
+    p.Send(TLM_SETCOLUMNAUX, 1 | (TLA_CHOICES << 8), reinterpret_cast<LPARAM>(kCycle));
+    p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(2, TLE_CHECK, 0));
+    p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(0, TLE_TEXT, 0));
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+    Focus(p);
+    // Typing into the tree column starts its editor with the character in it.
+    p.Send(TLM_SELECTCELL, 0, reinterpret_cast<LPARAM>(a));
+    p.Send(WM_CHAR, 'x', 1);
+    HWND editor = reinterpret_cast<HWND>(p.Send(TVM_GETEDITCONTROL));
+    ASSERT_TRUE(editor && IsWindowVisible(editor));
+    char typed[16] = {};
+    GetWindowTextA(editor, typed, sizeof typed);
+    EXPECT_STREQ(typed, "x");
+    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Text(p, a), "x");
+    // Enter in the cycling column takes the next entry and reports -434.
+    auto cell = [&](int column) {
+        char buf[16] = {};
+        TVITEMA get = {};
+        get.mask = TVIF_TEXT | TLIF_CELL | TVIF_STATE;
+        get.hItem = a;
+        get.pszText = buf;
+        get.cchTextMax = sizeof buf;
+        get.cChildren = column;
+        get.stateMask = 0xF000;
+        p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+        return std::string(buf) + "/" + std::to_string(get.state >> 12);
+    };
+    p.Send(TLM_SELECTCELL, 1, reinterpret_cast<LPARAM>(a));
+    p.notes.clear();
+    p.Send(WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(cell(1), "rot/0");
+    p.Send(WM_KEYDOWN, VK_RETURN, 0);
+    p.Send(WM_KEYDOWN, VK_RETURN, 0);
+    p.Send(WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(cell(1), "rot/0") << "after the last entry the first";
+    int cycled = 0;
+    for (const tltest::Note& n : p.notes)
+        cycled += n.code == TLN_CYCLED;
+    EXPECT_EQ(cycled, 4);
+    // Ctrl+Enter on the check-box column ticks and reports -433.
+    p.Send(TLM_SELECTCELL, 2, reinterpret_cast<LPARAM>(a));
+    p.notes.clear();
+    Keys({ VK_CONTROL });
+    p.Send(WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(cell(2), "/1");
+    p.Send(WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(cell(2), "/2");
+    KeysUp();
+    int checked = 0;
+    for (const tltest::Note& n : p.notes)
+        checked += n.code == TLN_CHECKED;
+    EXPECT_EQ(checked, 2);
 }
