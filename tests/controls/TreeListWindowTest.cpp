@@ -682,3 +682,63 @@ TEST(TreeListWindow, ColumnEditorsTypeCycleAndTick)
         checked += n.code == TLN_CHECKED;
     EXPECT_EQ(checked, 2);
 }
+
+TEST(TreeListWindow, HeaderTracksKeepMinimumsTotalsAndHiddenColumns)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle, 400, 200);
+    auto add = [&](int width, int minimum) {
+        LVCOLUMNA col = {};
+        col.mask = LVCF_WIDTH | (minimum ? LVCF_ORDER : 0);
+        col.cx = width;
+        col.iOrder = minimum;
+        return p.Send(TLM_INSERTCOLUMN, 9, reinterpret_cast<LPARAM>(&col));
+    };
+    add(100, 0);
+    add(80, 40);
+    add(20, 0);
+    add(60, 0);
+    HWND header = reinterpret_cast<HWND>(p.Send(TLM_GETHEADER));
+    auto track = [&](UINT code, int column, int width) {
+        HDITEMA item = {};
+        item.mask = HDI_WIDTH;
+        item.cxy = width;
+        NMHEADERA nm = {};
+        nm.hdr.hwndFrom = header;
+        nm.hdr.idFrom = 1;
+        nm.hdr.code = code;
+        nm.iItem = column;
+        nm.pitem = &item;
+        LRESULT r = p.Send(WM_NOTIFY, 1, reinterpret_cast<LPARAM>(&nm));
+        return std::pair<LRESULT, int>(r, item.cxy);
+    };
+    auto width = [&](int column) { return static_cast<int>(p.Send(TLM_GETCOLUMNWIDTH, static_cast<WPARAM>(column))); };
+    // Below the minimum: raised, and the header is told the raised width.
+    EXPECT_EQ(track(HDN_TRACKA, 1, 10).second, 40);
+    EXPECT_EQ(width(1), 40);
+    // Keeping the total: the next column gives what it has, no more.
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_KEEPTOTAL, TLX_KEEPTOTAL);
+    EXPECT_EQ(track(HDN_ENDTRACKA, 1, 70).second, 60);
+    EXPECT_EQ(width(1), 60);
+    EXPECT_EQ(width(2), 0);
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_KEEPTOTAL, 0);
+    // A hidden column's divider is not taken; fixed widths refuse every track.
+    LVCOLUMNA hide = {};
+    hide.mask = TLCF_HIDDEN;
+    hide.fmt = static_cast<int>(TLCF_HIDDEN);
+    p.Send(TLM_SETCOLUMN, 3, reinterpret_cast<LPARAM>(&hide));
+    EXPECT_EQ(width(3), 0);
+    EXPECT_EQ(track(HDN_BEGINTRACKA, 3, 0).first, 1);
+    EXPECT_EQ(track(HDN_BEGINTRACKA, 0, 0).first, 0);
+    hide.mask = TLCF_HIDDEN | LVCF_WIDTH;
+    hide.fmt = 0;
+    hide.cx = kRestoreWidth;
+    p.Send(TLM_SETCOLUMN, 3, reinterpret_cast<LPARAM>(&hide));
+    EXPECT_EQ(width(3), 60);
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_FIXEDWIDTHS, TLX_FIXEDWIDTHS);
+    EXPECT_EQ(track(HDN_BEGINTRACKA, 0, 0).first, 1);
+    // Column 0 is not dragged, and nothing without TLX_HEADERDRAG.
+    EXPECT_EQ(track(HDN_BEGINDRAG, 2, 0).first, 1);
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_HEADERDRAG, TLX_HEADERDRAG);
+    EXPECT_EQ(track(HDN_BEGINDRAG, 2, 0).first, 0);
+    EXPECT_EQ(track(HDN_BEGINDRAG, 0, 0).first, 1);
+}
