@@ -57,6 +57,8 @@ struct TreeListBlock : ControlBlock, TreeListHost {
     UINT lastHotItem = 0;
     bool trackingLeave = false;
     bool focusSeen = false;
+    int depth = 0;               // messages of the window being handled
+    bool destroyed = false;      // WM_NCDESTROY came while a message was being handled
 
     // TreeListHost
     LRESULT Notify(NMHDR* record, int code) override;

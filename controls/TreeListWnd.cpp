@@ -292,17 +292,25 @@ void OnDestroy(TreeListBlock* b)
     CloseThemes(b);
 }
 
-void OnNcDestroy(HWND window, TreeListBlock* b)
+void FreeBlock(TreeListBlock* b)
 {
-    b->lock.Enter();
-    SetControlBlock(window, nullptr);
     free(b->tipText);
     free(b->extents);
     b->tipText = nullptr;
     b->extents = nullptr;
-    b->lock.Leave(__LINE__, false);
     delete b;
     Class().ReleaseUser();
+}
+
+// A parent may destroy the control from a notification handler: the block then stays until
+// the outermost message of the window returns, its items already gone, so that the code
+// after the notification finds no item and ends.
+void OnNcDestroy(HWND window, TreeListBlock* b)
+{
+    b->lock.Enter();
+    SetControlBlock(window, nullptr);
+    b->destroyed = true;
+    b->lock.Leave(__LINE__, false);
 }
 
 void OnSize(TreeListBlock* b, int width, int height)
@@ -1138,6 +1146,12 @@ bool TreeListTakeFocus(TreeListBlock* b) noexcept
 
 // --- the window procedure
 
+namespace {
+
+LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace
+
 LRESULT CALLBACK TreeListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     TreeListBlock* b = static_cast<TreeListBlock*>(GetControlBlock(window));
@@ -1146,6 +1160,17 @@ LRESULT CALLBACK TreeListProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             return OnCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
         return DefWindowProcA(window, message, wParam, lParam);
     }
+    ++b->depth;
+    LRESULT result = Dispatch(b, window, message, wParam, lParam);
+    if (--b->depth == 0 && b->destroyed)
+        FreeBlock(b);
+    return result;
+}
+
+namespace {
+
+LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     TreeListModel& m = b->model;
     // Plain getters of one word, without the lock.
     switch (message) {
@@ -1469,3 +1494,5 @@ LRESULT CALLBACK TreeListProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return DefWindowProcA(window, message, wParam, lParam);
     }
 }
+
+}  // namespace

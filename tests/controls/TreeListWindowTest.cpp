@@ -221,6 +221,14 @@ TEST(TreeListWindow, HandlersThatDeleteWhatTheyAreToldAbout)
     ExpectWhole(p);
     EXPECT_EQ(p.Send(TVM_GETCOUNT), 8);
     EXPECT_EQ(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(tops[3])), 0);
+    // A parent that destroys the whole control while a selection change is announced.
+    p.answer = [&](NMHDR* h) -> LRESULT {
+        if (static_cast<int>(h->code) == static_cast<int>(TVN_SELCHANGEDA))
+            DestroyWindow(p.Tree());
+        return 0;
+    };
+    EXPECT_EQ(p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(tops[0])), 1);
+    EXPECT_FALSE(IsWindow(p.Tree()));
 }
 
 TEST(TreeListWindow, PaintsClassicButtonsCutLabelsAndTheDropBand)
