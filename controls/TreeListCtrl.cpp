@@ -240,46 +240,49 @@ BOOL CTreeListCtrl::SetColumnText(int nColumn, LPCSTR lpszText) noexcept
     return static_cast<BOOL>(SendMessage(TLM_SETCOLUMN, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&col)));
 }
 
-BOOL CTreeListCtrl::SetHeaderImage(int nColumn, int nImage, int nOnRight) noexcept
+namespace {
+
+// Reads the header item's format, lets `change` set the picture's format bit and field, and
+// writes both back with the side the picture goes on.
+template <class Change>
+BOOL ChangeHeaderPicture(HWND header, int column, int onRight, UINT field, Change change)
 {
-    HWND header = GetHeader();
     if (!header)
         return FALSE;
     HDITEMA hd = {};
     hd.mask = HDI_FORMAT;
-    ::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&hd));
-    if (nImage < -1)
-        hd.fmt &= ~HDF_IMAGE;
-    else
-        hd.fmt |= HDF_IMAGE;
-    if (nOnRight & 1)
+    ::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&hd));
+    change(hd);
+    if (onRight & 1)
         hd.fmt |= HDF_BITMAP_ON_RIGHT;
     else
         hd.fmt &= ~HDF_BITMAP_ON_RIGHT;
-    hd.mask = HDI_FORMAT | HDI_IMAGE;
-    hd.iImage = nImage;
-    return static_cast<BOOL>(::SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&hd)));
+    hd.mask = HDI_FORMAT | field;
+    return static_cast<BOOL>(::SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&hd)));
+}
+
+}  // namespace
+
+BOOL CTreeListCtrl::SetHeaderImage(int nColumn, int nImage, int nOnRight) noexcept
+{
+    return ChangeHeaderPicture(GetHeader(), nColumn, nOnRight, HDI_IMAGE, [nImage](HDITEMA& hd) {
+        if (nImage < -1)
+            hd.fmt &= ~HDF_IMAGE;
+        else
+            hd.fmt |= HDF_IMAGE;
+        hd.iImage = nImage;
+    });
 }
 
 BOOL CTreeListCtrl::SetHeaderBitmap(int nColumn, HBITMAP hBitmap, int nOnRight) noexcept
 {
-    HWND header = GetHeader();
-    if (!header)
-        return FALSE;
-    HDITEMA hd = {};
-    hd.mask = HDI_FORMAT;
-    ::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&hd));
-    if (hBitmap)
-        hd.fmt |= HDF_BITMAP;
-    else
-        hd.fmt &= ~HDF_BITMAP;
-    if (nOnRight & 1)
-        hd.fmt |= HDF_BITMAP_ON_RIGHT;
-    else
-        hd.fmt &= ~HDF_BITMAP_ON_RIGHT;
-    hd.mask = HDI_FORMAT | HDI_BITMAP;
-    hd.hbm = hBitmap;
-    return static_cast<BOOL>(::SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&hd)));
+    return ChangeHeaderPicture(GetHeader(), nColumn, nOnRight, HDI_BITMAP, [hBitmap](HDITEMA& hd) {
+        if (hBitmap)
+            hd.fmt |= HDF_BITMAP;
+        else
+            hd.fmt &= ~HDF_BITMAP;
+        hd.hbm = hBitmap;
+    });
 }
 
 BOOL CTreeListCtrl::SetColumnFlagA(int nColumn, BOOL bOn) noexcept
