@@ -536,8 +536,11 @@ int TreeListModel::AddColumn(int index, const LVCOLUMNA* r, int width, int weigh
     }
     const bool hadFill = fillCount > 0;
     ++columnCount;
-    if (hadFill && width)
-        ShareFill(-width);   // the new width comes out of the fill columns
+    if (hadFill && width) {
+        col.weight = 0;
+        ShareFill(-width);   // the new width comes out of the other fill columns
+        col.weight = static_cast<BYTE>(weight);
+    }
     col.requested = col.width = width;
     if (weight)
         ++fillCount;

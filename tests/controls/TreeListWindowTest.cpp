@@ -8,6 +8,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include "controls/TreeListCtrl.h"
 #include "tests/controls/TreeListSupport.h"
 
 namespace {
@@ -749,4 +750,45 @@ TEST(TreeListWindow, HeaderTracksKeepMinimumsTotalsAndHiddenColumns)
     p.Send(TVM_SETEXTENDEDSTYLE, TLX_HEADERDRAG, TLX_HEADERDRAG);
     EXPECT_EQ(track(HDN_BEGINDRAG, 2, 0).first, 0);
     EXPECT_EQ(track(HDN_BEGINDRAG, 0, 0).first, 1);
+}
+
+TEST(TreeListWindow, WrapperRowsFillColumnsAndHeaderImages)
+{
+    tltest::Parent host(TREELIST_CLASS, 0, 300, 200);
+    CTreeListCtrl tl;
+    ASSERT_TRUE(tl.Create(0, TVS_HASBUTTONS, CRect(0, 0, 240, 150), CWnd::FromHandle(host.Window()), 5));
+    RECT client;
+    ::GetClientRect(tl.m_hWnd, &client);
+    // Weights 3 and 1 share the client width 3 : 1.
+    EXPECT_EQ(tl.InsertColumn(0, "A", -1, -3), 0);
+    EXPECT_EQ(tl.InsertColumn(1, "B", -1, -1), 1);
+    int a = static_cast<int>(tl.SendMessage(TLM_GETCOLUMNWIDTH, 0)), b = static_cast<int>(tl.SendMessage(TLM_GETCOLUMNWIDTH, 1));
+    EXPECT_EQ(a + b, client.right);
+    EXPECT_NEAR(a, 3 * b, 3);
+    // A row past the end appends; a row index inserts before that row.
+    EXPECT_EQ(tl.InsertRow(99, "x", -1, -1, 0), 0);
+    EXPECT_EQ(tl.InsertRow(0, "y", -1, -1, 0), 0);
+    EXPECT_EQ(tl.InsertRow(7, "z", -1, -1, 0), 2);
+    char buf[8];
+    std::string rows;
+    for (int r = 0; r < 3; ++r) {
+        tl.GetRowText(r, buf, sizeof buf, 0);
+        rows += buf;
+    }
+    EXPECT_EQ(rows, "yxz");
+    EXPECT_TRUE(tl.SetRow(1, 1, "zelle", -1, -1, 0));
+    EXPECT_EQ(tl.GetRowText(1, buf, sizeof buf, 1), 1);
+    EXPECT_STREQ(buf, "zelle");
+    EXPECT_EQ(tl.GetRowText(3, buf, sizeof buf, 0), 0);
+    auto format = [&]() {
+        HDITEMA hd = {};
+        hd.mask = HDI_FORMAT;
+        ::SendMessageA(tl.GetHeader(), HDM_GETITEMA, 1, reinterpret_cast<LPARAM>(&hd));
+        return hd.fmt & HDF_IMAGE;
+    };
+    tl.SetHeaderImage(1, -1, 0);
+    EXPECT_EQ(format(), HDF_IMAGE);
+    tl.SetHeaderImage(1, -2, 0);
+    EXPECT_EQ(format(), 0);
+    tl.DestroyWindow();
 }
