@@ -5,6 +5,7 @@
 #include "app/MainFrm.h"
 #include "app/res/resource.h"
 #include "disk/DiskDoc.h"
+#include "uihelpers/FileDialogEx.h"
 
 BEGIN_MESSAGE_MAP(CDiskApp, CWinApp)
     ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
@@ -20,36 +21,16 @@ const int kRecentFileCount = 8;
 
 }  // namespace
 
-int AllowDropMessagesFromLowerIntegrity()
-{
-    typedef BOOL(WINAPI * ChangeFilterFn)(UINT message, DWORD flag);
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    if (!user32)
-        return 0;
-    ChangeFilterFn changeFilter =
-        reinterpret_cast<ChangeFilterFn>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
-    if (!changeFilter)
-        return 0;
-    const DWORD kMsgFltAdd = 1;
-    const UINT messages[] = {0x0049 /* WM_COPYGLOBALDATA */, WM_COPYDATA, WM_DROPFILES};
-    int allowed = 0;
-    for (UINT message : messages)
-        if (changeFilter(message, kMsgFltAdd))
-            ++allowed;
-    return allowed;
-}
-
 CDiskApp::CDiskApp() : CWinApp("Sektorlupe")
 {
 }
 
 BOOL CDiskApp::InitInstance()
 {
-    // The extended open/save dialog replaces the standard one by patching this module's
-    // import entries of GetOpenFileNameA and GetSaveFileNameA; that patch belongs here,
-    // before any dialog can be shown, and arrives with the extended file dialog.
-    AllowDropMessagesFromLowerIntegrity();
+    // Every open and save dialog of the program is the extended one: this module's import
+    // entries of GetOpenFileNameA and GetSaveFileNameA are redirected before any dialog can
+    // be shown (drops from processes of lower integrity are let through at the same time).
+    PatchFileDialogImports(NULL);
 
     if (!AfxOleInit())
         return FALSE;

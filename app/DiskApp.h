@@ -23,10 +23,3 @@ protected:
     afx_msg BOOL OnOpenRecentFile(UINT nID);
     DECLARE_MESSAGE_MAP()
 };
-
-// Lets WM_COPYGLOBALDATA, WM_COPYDATA and WM_DROPFILES reach our windows from processes of
-// lower integrity: the program runs elevated, and Explorer would otherwise be unable to
-// drop files on it. ChangeWindowMessageFilter exists from Vista on; it is looked up by name
-// so that older systems (and Wine builds without it) simply skip this. Returns the number
-// of messages let through.
-int AllowDropMessagesFromLowerIntegrity();

@@ -3,6 +3,7 @@
 // tests/support/ModalScript.h.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 #include <string>
 #include "classlib/DlgTemplate.h"
 #include "tests/support/ModalScript.h"
@@ -37,6 +38,24 @@ inline int WindowWidth(HWND w)
     RECT rc;
     GetWindowRect(w, &rc);
     return rc.right - rc.left;
+}
+
+// Files and folders of the tests that need real ones: an empty file, and a whole tree
+// removed quietly (no error when it is missing).
+inline void Touch(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+}
+
+inline void RemoveTree(const std::string& path)
+{
+    std::string from = path + std::string(2, '\0');
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationA(&op);
 }
 
 }  // namespace uitest
