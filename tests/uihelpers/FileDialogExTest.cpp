@@ -55,10 +55,11 @@ HWND Popup()
     return FindWindowExA(NULL, NULL, "SektorlupeSuggestList", NULL);
 }
 
-int g_hookInits = 0;
+int g_hookInits = 0, g_hookDestroys = 0;
 UINT_PTR CALLBACK CallerHook(HWND, UINT message, WPARAM, LPARAM)
 {
     if (message == WM_INITDIALOG) ++g_hookInits;
+    if (message == WM_DESTROY) ++g_hookDestroys;
     return 0;
 }
 
@@ -128,7 +129,7 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     OpenRecord r(folder.c_str(), OFN_ENABLEHOOK | 0x80000000, "Sektoren@Abbilder\0*.bin\0\0");
     r.ofn.lpfnHook = &CallerHook;
     const OPENFILENAMEA before = r.ofn;
-    g_hookInits = 0;
+    g_hookInits = g_hookDestroys = 0;
     std::string checkText, hiddenClass, firstSuggestion, afterDown, copied;
     bool hiddenVisible = true, comboIsCombo = false;
     int suggestions = 0;
@@ -185,6 +186,7 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     EXPECT_EQ(firstSuggestion, afterDown);
     EXPECT_EQ(0, lstrcmpiA(folder.c_str(), copied.c_str()));
     EXPECT_EQ(1, g_hookInits);
+    EXPECT_EQ(1, g_hookDestroys);        // the hook dialog's own, not a second one
     std::vector<std::string> history = StoredHistory("OfnListBin");
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(0, lstrcmpiA((folder + "\\sub\\").c_str(), history[0].c_str()));
