@@ -633,7 +633,8 @@ LRESULT Property(FastListBlock* b, WPARAM wp, LPARAM lp)
     case FLP_OWNERVALUE10: old = b->owner10; break;
     case FLP_OWNERVALUE11: old = b->ownerValue11; break;
     case FLP_HEADEREXTRA: old = b->headerExtra; break;
-    case FLP_WINDOWPROC: old = reinterpret_cast<LRESULT>(::GetWindowLongPtrA(b->window, GWLP_WNDPROC)); break;
+    // The list's own procedure, also when the class library has put its own in front.
+    case FLP_WINDOWPROC: old = reinterpret_cast<LRESULT>(&FastListWndProc); break;
     case FLP_MARGIN: old = b->margin; break;
     case FLP_PAINTCONTEXT: old = reinterpret_cast<LRESULT>(b->paintContext); break;
     case FLP_PAINTHOOK: old = reinterpret_cast<LRESULT>(b->paintHook); break;

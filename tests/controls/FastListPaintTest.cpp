@@ -225,6 +225,10 @@ TEST(FastListPaint, WrapperColumnsStretchByWeightAndHideAndShow)
     EXPECT_STREQ(list.GetItemText(0, 0), "Item 42");
     EXPECT_STREQ(list.GetItemText(0, 2), "42.2");
     EXPECT_EQ(list.FindItem(0, FLF_DATA, nullptr, 0, 0, 42, 0), 0);
+    // Property 13 is the list's own procedure, callable directly past the class library's.
+    WNDPROC own = reinterpret_cast<WNDPROC>(list.SendMessage(FLM_PROPERTY, FLP_WINDOWPROC));
+    EXPECT_NE(reinterpret_cast<LONG_PTR>(own), GetWindowLongPtrA(list.m_hWnd, GWLP_WNDPROC));
+    EXPECT_EQ(own(list.m_hWnd, FLM_GETITEMDATA, 0, 0), 42);
     list.DestroyWindow();
     host.Detach();
 }
