@@ -12,8 +12,10 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_WM_SIZE()
     ON_WM_CREATE()
     ON_MESSAGE(WM_TEXTEDIT_QUERY, OnTextViewQuery)
-    // The data window's commands (32801 show/hide with its check mark, 32873 dock/float,
-    // 32808 refresh) join here with the data window.
+    ON_UPDATE_COMMAND_UI(ID_DATA_WINDOW, OnUpdateDataWindow)
+    ON_COMMAND(ID_DATA_WINDOW, OnDataWindow)
+    ON_COMMAND(ID_DOCK_DATA_WINDOW, OnDockDataWindow)
+    ON_COMMAND(ID_REFRESH_DATA_WINDOW, OnRefreshDataWindow)
     ON_COMMAND(ID_FLAT_TOOLBAR, OnFlatToolbar)
     ON_UPDATE_COMMAND_UI(ID_FLAT_TOOLBAR, OnUpdateFlatToolbar)
     ON_MESSAGE(WM_STATUSPANE, OnStatusPane)
@@ -30,6 +32,12 @@ namespace {
 const char kSettingsKey[] = "Settings";
 // The sizing bar of the data window.
 const UINT kDataBarId = 18;
+// The data window in it: 8 slots with labels showing their block names, the module list
+// loaded at creation, the address column, fixed font, bordered lists with lines, and the
+// state restored at creation and saved at the end.
+const UINT kDataWindowId = 291;
+const int kDataSlots = 8;
+const DWORD kDataWindowStyle = 0xF93;
 const char kFlatModeValue[] = "FlatMode";
 
 // Set by the first request for base panes and never cleared: a view that only inserts groups
@@ -91,7 +99,10 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA lpCreateStruct)
     // WS_VISIBLE, so it starts hidden; the data window command shows it.
     if (!m_wndChildBar.Create(this, CBRS_GRIPPER | CBRS_BOTTOM | CBRS_HIDE_INPLACE, kDataBarId))
         return -1;
-    // The data window is created here, in the sizing bar, and made its child.
+    const RECT none = {0, 0, 0, 0};
+    if (!m_wndDataWnd.Create(kDataSlots, kDataWindowStyle, none, &m_wndChildBar, kDataWindowId))
+        return -1;
+    m_wndChildBar.SetChild(&m_wndDataWnd);
 
     static const UINT indicators[] = {ID_SEPARATOR};
     if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
@@ -126,6 +137,46 @@ void CMainFrame::OnSize(UINT nType, int cx, int cy)
         rect.right += 1;
         DockControlBar(&m_wndChildBar, 0, &rect);
     }
+}
+
+void CMainFrame::OnDataWindow()
+{
+    ShowControlBar(&m_wndChildBar, !m_wndChildBar.IsVisible(), FALSE);
+}
+
+void CMainFrame::OnUpdateDataWindow(CCmdUI* pCmdUI)
+{
+    pCmdUI->SetCheck(m_wndChildBar.GetSafeHwnd() && m_wndChildBar.IsVisible() ? 1 : 0);
+}
+
+void CMainFrame::OnDockDataWindow()
+{
+    if (!m_wndChildBar.GetSafeHwnd())
+        return;
+    if (m_wndChildBar.IsDocked())
+        FloatControlBar(&m_wndChildBar, CPoint(100, 100), CBRS_ALIGN_TOP);
+    else if (m_wndChildBar.IsFloating())
+        DockControlBar(&m_wndChildBar, AFX_IDW_DOCKBAR_RIGHT);
+}
+
+// The active hex view's bytes from the cursor (the selection, or the rest of the buffer) go
+// to the data window's current slot.
+void CMainFrame::OnRefreshDataWindow()
+{
+    CView* view = GetActiveView();
+    if (!m_wndChildBar.GetSafeHwnd() || !m_wndChildBar.IsVisible() || !view || !view->IsKindOf(RUNTIME_CLASS(CDiskView)))
+        return;
+    CHexView* hex = static_cast<CDiskView*>(view)->GetHexView();
+    int size = 0;
+    uint32_t base = 0;
+    const uint8_t* data = hex->GetData(&size, &base);
+    const int64_t cursor = hex->GetCursorAddress(0);
+    int length = 0;
+    if (hex->HasSelection())
+        hex->GetSelection(0, &length);
+    else
+        length = static_cast<int>(size - cursor);
+    m_wndDataWnd.SetData(data, size, static_cast<int>(cursor), length, base, 0, -1);
 }
 
 LRESULT CMainFrame::OnTextViewQuery(WPARAM wParam, LPARAM lParam)

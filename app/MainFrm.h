@@ -7,6 +7,7 @@
 #include "app/StatusPaneLayout.h"
 #include "classlib/Afx.h"
 #include "controls/ChildBar.h"
+#include "datawindow/DataWnd.h"
 // WM_TEXTEDIT_QUERY: sent by the find and replace dialogs to a text view; the frame passes
 // it to the active view.
 #include "views/AnsiView.h"
@@ -34,7 +35,8 @@ public:
     // The toolbar (CToolBarNew) joins here with the toolbar control.
     // The sizing bar docked at the bottom (id 18) that holds the data window.
     CChildBar m_wndChildBar;
-    // The data window in it (CDataWnd) joins here with the data window.
+    // The data window in it (id 291, 8 output slots).
+    CDataWnd m_wndDataWnd;
 
     // The toolbar is flat while this is above 0; kept in "Settings"/"FlatMode".
     int FlatMode = 1;
@@ -66,6 +68,10 @@ protected:
     afx_msg LRESULT OnDrawColorPane(WPARAM wParam, LPARAM lParam);
     afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     afx_msg LRESULT OnGotoHexOffset(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnDataWindow();
+    afx_msg void OnUpdateDataWindow(CCmdUI* pCmdUI);
+    afx_msg void OnDockDataWindow();
+    afx_msg void OnRefreshDataWindow();
     DECLARE_MESSAGE_MAP()
 
 private:

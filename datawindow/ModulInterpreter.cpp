@@ -735,6 +735,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
         text[0] = 0;
         bool hidden = (in.flags & MF_HIDDEN) != 0;
         bool makesRow = false;
+        int indentChange = 0;
         m_count = 0;
         int next = index + 1;
         const uint8_t op = in.opcode;
@@ -883,7 +884,9 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
             }
             case 0x54:
             case 0x55:
-                m_indent = op == 0x55 ? m_indent + 1 : (m_indent > 0 ? m_indent - 1 : 0);
+                // The line's own row stands at the level it leaves; the change is for the
+                // rows that follow.
+                indentChange = op == 0x55 ? 1 : -1;
                 makesRow = (in.flags & MF_PART_NAME) != 0;
                 break;
             default:
@@ -925,6 +928,8 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
                     m_set.m_rows[m_slot].SetTextN(length, text, row - 1);
             }
         }
+        if (indentChange != 0)
+            m_indent = indentChange > 0 ? m_indent + 1 : (m_indent > 0 ? m_indent - 1 : 0);
         m_index = next;
     }
 }

@@ -58,4 +58,12 @@ inline void BuildFrame(CWinApp& app, testsupport::ScratchKey& key, const char* a
     DrainQueue();
 }
 
+// The path of a fixture image made by tests/disk/make-images.sh; empty when it is missing
+// (the caller skips).
+inline std::string FixtureImage(const char* name)
+{
+    const std::string path = testsupport::BinaryDir() + "\\fixtures\\" + name;
+    return testsupport::BinaryDir().empty() || !FileExists(path) ? std::string() : path;
+}
+
 }  // namespace diskviewtest

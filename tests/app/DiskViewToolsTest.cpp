@@ -95,8 +95,8 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(diskviewtest::BuildFrame(app, key, kTestAppName, &prompts, &doc, &frame, &view));
-        const std::string image = testsupport::BinaryDir() + "\\fixtures\\fat16.img";
-        if (testsupport::BinaryDir().empty() || !diskviewtest::FileExists(image))
+        const std::string image = diskviewtest::FixtureImage("fat16.img");
+        if (image.empty())
             GTEST_SKIP() << "fat16 fixture missing";
         ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
         DrainQueue();

@@ -1,0 +1,182 @@
+// The data window in the main frame: shown, hidden and shown again in place (32801), handed
+// the hex view's bytes from the cursor (32808), floated and docked (32873), a double click
+// on a row selecting its bytes in the hex view; and the real program decoding a module of
+// its list, copied from outside.
+#include <gtest/gtest.h>
+
+#include "tests/app/DiskViewTestSupport.h"
+#include "tests/app/support/ProcessWindow.h"
+#include "uihelpers/ClipboardText.h"
+
+#include <cstdio>
+#include <string>
+
+using diskviewtest::DrainQueue;
+
+namespace {
+
+const char kTestAppName[] = "DataWindowFrame";
+
+std::string TempModule(const char* name, const char* text)
+{
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + name;
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fputs(text, f);
+        std::fclose(f);
+    }
+    return path;
+}
+
+class DataWindowFrameTest : public ::testing::Test {
+protected:
+    DataWindowFrameTest() : key(kTestAppName) {}
+
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(diskviewtest::BuildFrame(app, key, kTestAppName, &prompts, &doc, &frame, &view));
+        const std::string image = diskviewtest::FixtureImage("fat16.img");
+        if (image.empty())
+            GTEST_SKIP() << "fat16 fixture missing";
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        module = TempModule("sl_frame.dfm", "BYTE \"a\" 4\nWORD \"b\"\n");
+        ASSERT_EQ(frame->m_wndDataWnd.LoadModul(module.c_str(), nullptr), 1);
+        DrainQueue();
+    }
+
+    void TearDown() override
+    {
+        if (app.m_pMainWnd)
+            app.m_pMainWnd->SendMessage(WM_CLOSE);
+        DrainQueue();
+        DeleteFileA(module.c_str());
+    }
+
+    void Command(UINT id)
+    {
+        frame->SendMessage(WM_COMMAND, id);
+        DrainQueue();
+    }
+
+    CWinApp app;
+    testsupport::ScratchKey key;
+    DiskDocPrompts prompts;
+    CDiskDoc* doc = nullptr;
+    CMainFrame* frame = nullptr;
+    CDiskView* view = nullptr;
+    std::string module;
+};
+
+TEST_F(DataWindowFrameTest, ShowRefreshDockAndGoToARow)
+{
+    CChildBar& bar = frame->m_wndChildBar;
+    CDataWnd& data = frame->m_wndDataWnd;
+    ASSERT_FALSE(bar.IsVisible());
+    Command(ID_DATA_WINDOW);
+    ASSERT_TRUE(bar.IsVisible());
+    // Once shown, the current list fills the window but for the label strip.
+    CRect client, list, strip;
+    data.GetClientRect(&client);
+    data.GetList(0)->GetWindowRect(&list);
+    data.GetStrip().GetWindowRect(&strip);
+    EXPECT_GT(client.Height(), 0);
+    EXPECT_EQ(list.Width(), client.Width());
+    EXPECT_EQ(list.Height() + strip.Height(), client.Height());
+    CRect shown;
+    bar.GetWindowRect(&shown);
+    Command(ID_DATA_WINDOW);
+    EXPECT_FALSE(bar.IsVisible());
+    Command(ID_DATA_WINDOW);
+    CRect again;
+    bar.GetWindowRect(&again);
+    EXPECT_EQ(again, shown) << "shown again in its former place";
+
+    // 32808: ten selected bytes, or the rest of the sector from the cursor.
+    CHexView* hex = view->GetHexView();
+    hex->SetCursorAddress(100, false);
+    hex->SetSelectionEnd(110, false);
+    Command(ID_REFRESH_DATA_WINDOW);
+    EXPECT_EQ(data.GetSlotOffset(0), 100);
+    EXPECT_EQ(data.GetSlotLength(0), 10);
+    hex->SetCursorAddress(20, false);
+    Command(ID_REFRESH_DATA_WINDOW);
+    EXPECT_EQ(data.GetSlotOffset(0), 20);
+    EXPECT_EQ(data.GetSlotLength(0), 512 - 20);
+    ASSERT_EQ(data.GetList(0)->GetItemCount(), 2);
+
+    // A double click on row "b" selects its two bytes behind the four of "a".
+    NMITEMACTIVATE activate = {};
+    activate.hdr.hwndFrom = data.GetList(0)->m_hWnd;
+    activate.hdr.idFrom = CDataWnd::IDC_LIST;
+    activate.hdr.code = NM_DBLCLK;
+    activate.iItem = 1;
+    data.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&activate));
+    DrainQueue();
+    int length = 0;
+    EXPECT_EQ(hex->GetSelection(false, &length), 24);
+    EXPECT_EQ(length, 2);
+
+    // 32873 floats the docked bar at (100, 100), then docks it on the right.
+    Command(ID_DOCK_DATA_WINDOW);
+    ASSERT_TRUE(bar.IsFloating());
+    CRect floating;
+    bar.GetParent()->GetParent()->GetWindowRect(&floating);
+    EXPECT_NEAR(floating.left, 100, 16);
+    EXPECT_NEAR(floating.top, 100, 40);
+    Command(ID_DOCK_DATA_WINDOW);
+    ASSERT_TRUE(bar.IsDocked());
+    EXPECT_EQ(bar.GetParent()->GetDlgCtrlID(), AFX_IDW_DOCKBAR_RIGHT);
+
+    // Without an active view the refresh does nothing.
+    frame->SetActiveView(nullptr);
+    hex->SetCursorAddress(30, false);
+    Command(ID_REFRESH_DATA_WINDOW);
+    EXPECT_EQ(data.GetSlotOffset(0), 20);
+}
+
+// The real program with a module in its list: shown and refreshed by command, the first row
+// focused and copied from outside.
+TEST(DataWindowEndToEnd, DecodesTheCursorBytesWithAListedModule)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    const std::string image = diskviewtest::FixtureImage("fat16.img");
+    if (image.empty())
+        GTEST_SKIP() << "fat16 fixture missing";
+    const std::string path = TempModule("sl_e2e.dfm", "MODUL \"Kopf\"\nSEEK 11\nWORD \"BytesPerSector\"\n");
+    const char kSection[] = "Software\\QN\\Sektorlupe\\DataWindow";
+    HKEY section = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSection, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &section, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(section, "List1", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>(path.size() + 1));
+    RegCloseKey(section);
+
+    testsupport::ProcessWindow program;
+    ASSERT_TRUE(program.Start("\"" + testsupport::BinaryDir() + "\\Sektorlupe.exe\" \"" + image + "\""));
+    HWND frame = program.WaitForWindow(nullptr, nullptr, 60000);
+    ASSERT_NE(frame, nullptr);
+    SendMessageA(frame, WM_COMMAND, ID_DATA_WINDOW, 0);
+    SendMessageA(frame, WM_COMMAND, ID_REFRESH_DATA_WINDOW, 0);
+    HWND dataWnd = testsupport::FindChildWindow(frame, "DataWnd");
+    ASSERT_NE(dataWnd, nullptr);
+    HWND list = nullptr;
+    for (const testsupport::ChildWindowInfo& child : testsupport::ListChildWindows(dataWnd))
+        if (child.className == "FastList" && child.visible)
+            list = child.hwnd;
+    ASSERT_NE(list, nullptr);
+    SendMessageA(list, FLM_FOCUSSTATE, 0x40000000, 0);
+    ClipboardSetText("vorher");
+    SendMessageA(dataWnd, WM_COPY, 0, 0);
+    char* copied = ClipboardGetText();
+    EXPECT_STREQ(copied, "BytesPerSector\t512 \t0x0B") << "name, value and the address column the frame shows";
+    free(copied);
+    DWORD exitCode = 1;
+    EXPECT_TRUE(program.CloseAndWait(frame, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSection);
+    DeleteFileA(path.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,283 @@
+// The data window under Xvfb, on an MBR-like table decoded by a module with nested rows: the
+// list items and their opening and closing, the cell texts with their glyph codes, copying,
+// the saved state, a slot whose bytes went away, the module list in the registry and the
+// options dialog.
+#include <gtest/gtest.h>
+
+#include "datawindow/DataWnd.h"
+#include "datawindow/DataWndDialogs.h"
+#include "datawindow/ModulList.h"
+#include "services/AppIdentity.h"
+#include "services/Registry.h"
+#include "tests/support/ModalScript.h"
+#include "tests/support/TestSupport.h"
+#include "uihelpers/ClipboardText.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kAppName[] = "DataWnd";
+
+// Four 16-byte entries: a top-level byte, then per entry a heading with an indented flag and
+// type, and below the type (two levels deep) start and count.
+const char kTableModule[] =
+    "MODUL \"Tabelle\"\n"
+    "BYTE \"Vorspann\"\n"
+    "SEEK -1\n"
+    "MOV LOCAL_0 4\n"
+    "LOOP LOCAL_0 entry\n"
+    "EXIT\n"
+    ":entry TEXT \"Eintrag\"\n"
+    "DOWN\n"
+    "BYTE \"Kennung\" #H\n"
+    "SEEK 3\n"
+    "BYTE \"Typ\" #H\n"
+    "DOWN\n"
+    "SEEK 3\n"
+    "DWORD \"Start\"\n"
+    "DWORD \"Anzahl\"\n"
+    "UP\n"
+    "UP\n"
+    "RETURN\n";
+
+std::string WriteModule(const char* name, const std::string& text)
+{
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f) {
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+    }
+    return path;
+}
+
+std::string Cell(CDataWnd& w, uint32_t word, int column)
+{
+    char text[300];
+    DataSlotView view = {w.GetCurrentSlot(), 0x1000, w.GetSlotOffset(w.GetCurrentSlot())};
+    const int n = FormatCell(w.Modules(), view, word, column, text, sizeof text);
+    return std::string(text, static_cast<size_t>(n));
+}
+
+class Prompts : public DataWndPrompts {
+public:
+    int Box(HWND, const char* text, const char* caption, UINT) override
+    {
+        boxes.push_back(std::string(caption) + "|" + text);
+        return IDNO;
+    }
+    std::vector<std::string> boxes;
+};
+
+class DataWndTest : public ::testing::Test {
+protected:
+    DataWndTest() : key(kAppName) {}
+
+    void SetUp() override
+    {
+        SetAppIdentity("SektorlupeTests", kAppName);
+        CDataWnd::SetPrompts(&prompts);
+        host = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 800, 400, nullptr, nullptr, nullptr, nullptr);
+        const RECT area = {0, 0, 800, 400};
+        ASSERT_TRUE(window.Create(8, (0xF93 & ~(CDataWnd::DWS_LOAD_LIST | CDataWnd::DWS_STATE)) | CDataWnd::DWS_OFFSETS,
+                                  area, CWnd::FromHandle(host), 291));
+        modulePath = WriteModule("sl_table.dfm", kTableModule);
+        ASSERT_EQ(window.LoadModul(modulePath.c_str(), nullptr), 1);
+        for (int i = 0; i < 4; ++i) {
+            uint8_t* e = table + 0x1BE + 16 * i;
+            e[0] = i == 1 ? 0x80 : 0;
+            e[4] = static_cast<uint8_t>(0x06 + i);
+            const uint32_t start = 2048u * (i + 1), count = 4096u + i;
+            memcpy(e + 8, &start, 4);
+            memcpy(e + 12, &count, 4);
+        }
+        window.SetData(table, sizeof table, 0x1BE, 64, 0x1000, 0);
+    }
+
+    void TearDown() override
+    {
+        window.DestroyWindow();
+        DestroyWindow(host);
+        CDataWnd::SetPrompts(nullptr);
+        DeleteFileA(modulePath.c_str());
+    }
+
+    testsupport::ScratchKey key;
+    Prompts prompts;
+    HWND host = nullptr;
+    CDataWnd window;
+    std::string modulePath;
+    uint8_t table[512] = {};
+};
+
+TEST_F(DataWndTest, ItemsOpenCloseAndTheirTexts)
+{
+    const std::vector<uint32_t>& items = window.Items(0);
+    // "Vorspann" and the four headings at the top, the headings collapsed over their rows.
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[0], 0u);
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(items[static_cast<size_t>(i)], static_cast<uint32_t>(1 + 5 * (i - 1)) | 0xC000) << i;
+    EXPECT_EQ(window.GetList(0)->GetItemCount(), 5);
+
+    ASSERT_TRUE(window.ToggleRow(2, 1));   // the second heading
+    ASSERT_EQ(items.size(), 7u);
+    EXPECT_EQ(items[3], 0x1014000u | 7) << "Kennung: a sibling follows";
+    EXPECT_EQ(items[4], 0x100C000u | 8) << "Typ: the last sibling, collapsed over its rows";
+    EXPECT_EQ(Cell(window, items[3], 0), std::string("\x03\x04Kennung", 9));
+    EXPECT_EQ(Cell(window, items[4], 0), std::string("\x02\x14Typ", 5));
+    EXPECT_EQ(Cell(window, items[3], 1), "0x80 ");
+    ASSERT_TRUE(window.ToggleRow(4, 0));
+    ASSERT_EQ(items.size(), 9u);
+    EXPECT_EQ(Cell(window, items[5], 0), std::string("\x00\x03\x04Start", 8)) << "zero codes count in the length";
+    EXPECT_EQ(Cell(window, items[6], 0), std::string("\x00\x02\x04" "Anzahl", 9));
+    EXPECT_EQ(window.GetList(0)->GetItemCount(), 9);
+    // Offsets: the top-level row from the cursor, rows inside the loop from their entry.
+    EXPECT_EQ(Cell(window, items[0], 2), "0x0");
+    EXPECT_EQ(Cell(window, items[5], 2), "0x8");
+    EXPECT_EQ(Cell(window, items[5], 4), "0x11D6") << "address 0x1000 + data offset 0x1BE + 16 + 8";
+    EXPECT_FALSE(window.ToggleRow(3, 0)) << "a leaf does not open";
+    ASSERT_TRUE(window.ToggleRow(2, 2));
+    EXPECT_EQ(items.size(), 5u);
+    EXPECT_EQ(window.GetList(0)->GetItemCount(), 5);
+
+    // Copying the focused row with every column shown: five fields.
+    window.SetViewOptions(1, 1, 1, -1, -1, -1, true);
+    window.GetList(0)->SendMessage(FLM_FOCUSSTATE, 0x40000000, 1);
+    ClipboardSetText("vorher");
+    window.SendMessage(WM_COPY);
+    char* copied = ClipboardGetText();
+    EXPECT_STREQ(copied, "Eintrag\t\t0x0\t0x00\t0x11BE");
+    free(copied);
+}
+
+TEST_F(DataWndTest, NineLevelsDeepDoesNotOpen)
+{
+    std::string text = "BYTE \"0\"\n";
+    for (int level = 1; level <= 10; ++level)
+        text += "DOWN\nBYTE \"" + std::to_string(level) + "\"\n";
+    const std::string path = WriteModule("sl_deep.dfm", text);
+    ASSERT_EQ(window.LoadModul(path.c_str(), nullptr), 1);
+    window.ChooseEntry(0, 1, window.Modules().GetEntryCount() - 1);
+    window.Refresh(true);
+    int item = 0;
+    int opened = 0;
+    while (window.ToggleRow(item, 1)) {
+        ++opened;
+        ++item;
+    }
+    EXPECT_EQ(opened, 8) << "rows at indent 0 to 7 open, the one at 8 does not";
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(DataWndTest, BytesThatWentAwayEmptyTheSlot)
+{
+    uint8_t* page = static_cast<uint8_t*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_NE(page, nullptr);
+    memcpy(page, table, sizeof table);
+    window.SetData(page, 512, 0x1BE, 64, 0, 0);
+    EXPECT_EQ(window.Items(0).size(), 5u);
+    VirtualFree(page, 0, MEM_RELEASE);
+    window.Refresh(true);
+    EXPECT_TRUE(window.Items(0).empty());
+    EXPECT_EQ(window.GetSlotData(0), nullptr);
+}
+
+TEST_F(DataWndTest, StateAndModuleListInTheRegistry)
+{
+    // A second module with a block that the first one lacks: a saved state naming the first
+    // module with that block must not restore the second module's block.
+    const std::string other = WriteModule("sl_other.dfm", "MODUL \"Andere\"\nBYTE\nBLOCK \"Nur hier\"\nBYTE\n");
+    ASSERT_EQ(window.LoadModul(other.c_str(), nullptr), 1);
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.OpenAppKey() && reg.OpenSubKey("DataWindow", 0));
+        reg.WriteString("Tabelle", "Modulname1");
+        reg.WriteString("Nur hier", "Blockname1");
+        reg.WriteString("Andere", "Modulname2");
+        reg.WriteString("Nur hier", "Blockname2");
+        reg.WriteDword(0x20 | 0x200, "Style");
+    }
+    window.ChooseEntry(0, -1, -1);
+    window.ChooseEntry(1, -1, -1);
+    EXPECT_EQ(window.LoadState("DataWindow"), 1);
+    EXPECT_EQ(window.GetChosenEntry(0), -1) << "the first module has no such block";
+    EXPECT_STREQ(window.Modules().GetEntryName(window.GetChosenEntry(1)), "Nur hier");
+    EXPECT_EQ(window.GetChosenSource(1), 1);
+    window.ChooseEntry(0, 0, 0);
+    EXPECT_EQ(window.SaveState("DataWindow"), 1);
+    {
+        CRegistry reg;
+        char text[64] = {};
+        ASSERT_TRUE(reg.OpenPath(nullptr, REGISTRY_READ) && reg.OpenSubKey("DataWindow", 1));
+        EXPECT_TRUE(reg.ReadString(text, sizeof text, "Blockname1"));
+        EXPECT_STREQ(text, "Modul - Tabelle");
+    }
+
+    // The list: the same file twice (in another case) is stored once; a gap is filled first;
+    // every value whose name begins with "List" is loaded.
+    EXPECT_EQ(AddToModulList("ModulListe", modulePath.c_str()), 2);
+    std::string upper = modulePath;
+    for (char& c : upper)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(AddToModulList("ModulListe", upper.c_str()), 1);
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.OpenAppKey() && reg.OpenSubKey("ModulListe", 0));
+        reg.WriteString(other.c_str(), "List3");
+        reg.WriteString(other.c_str(), "Liste");
+    }
+    EXPECT_EQ(AddToModulList("ModulListe", "C:\\nirgends\\neu.dfm"), 2);
+    {
+        CRegistry reg;
+        char text[MAX_PATH] = {};
+        ASSERT_TRUE(reg.OpenPath(nullptr, REGISTRY_READ) && reg.OpenSubKey("ModulListe", 1));
+        EXPECT_TRUE(reg.ReadString(text, sizeof text, "List2"));
+        EXPECT_STREQ(text, "C:\\nirgends\\neu.dfm");
+    }
+    std::vector<std::string> paths;
+    ASSERT_TRUE(ReadModulList("ModulListe", &paths));
+    EXPECT_EQ(paths.size(), 4u) << "List1, List2, List3 and Liste";
+    prompts.boxes.clear();
+    EXPECT_EQ(window.LoadModulList("ModulListe"), 3) << "the missing file fails, the loaded ones warn";
+    EXPECT_EQ(prompts.boxes.size(), 4u);
+    EXPECT_EQ(RemoveFromModulList("ModulListe", "c:\\NIRGENDS\\neu.dfm"), 1);
+    EXPECT_EQ(RemoveFromModulList("ModulListe", "c:\\NIRGENDS\\neu.dfm"), 2);
+    DeleteFileA(other.c_str());
+}
+
+TEST_F(DataWndTest, OptionsDialog)
+{
+    class DialogPrompts : public Prompts {
+    public:
+        bool RunOptions(CDataOptionsDlg& dialog) override
+        {
+            testsupport::ModalScript script;
+            script.Add([&](HWND d) {
+                SetDlgItemTextA(d, CDataOptionsDlg::IDC_OFFSET, offset);
+                SetDlgItemTextA(d, CDataOptionsDlg::IDC_MAX_ROWS, rows);
+                return testsupport::Click(d, button);
+            });
+            return script.Run([&] { return dialog.DoModal(); }) == IDOK;
+        }
+        const char* offset = "0x10";
+        const char* rows = "20000";
+        int button = IDOK;
+    } dialogPrompts;
+    CDataWnd::SetPrompts(&dialogPrompts);
+    dialogPrompts.button = IDCANCEL;
+    EXPECT_EQ(window.OnProperties(), 0);
+    EXPECT_EQ(window.GetSlotOffset(0), 0x1BE) << "Cancel changes nothing";
+    dialogPrompts.button = IDOK;
+    window.OnProperties();
+    EXPECT_EQ(window.GetSlotOffset(0), 16);
+    EXPECT_EQ(window.GetMaxRows(), 16000) << "a list word holds the row in 14 bits";
+    CDataWnd::SetPrompts(&prompts);
+}
+
+}  // namespace
