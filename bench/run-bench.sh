@@ -1,7 +1,9 @@
 #!/bin/sh
-# Makes the benchmark disk when needed and runs the benchmarks under Wine: the scan of a
-# sparse 64 GiB GPT disk, the list control against the system's list view, then search,
-# save and load of a random image (2 GiB, or the size given; its files are deleted
+# Makes the benchmark disks when needed and runs the benchmarks under Wine: the scan of
+# sparse GPT disks (64 GiB with four partitions, 2 TiB with the same four, 2 TiB with 128
+# partitions, the last four with file systems, so that the growth with the partitions and
+# with the disk's size show apart), the list control against the system's list view, then
+# search, save and load of a random image (2 GiB, or the size given; its files are deleted
 # afterwards).
 #   run-bench.sh <build dir> [--size 1G]
 set -u
@@ -13,10 +15,17 @@ sectors="$build/bench/sl_bench_sectors.exe"
 for e in "$exe" "$list" "$sectors"; do
   [ -f "$e" ] || { echo "run-bench: $e has not been built" >&2; exit 1; }
 done
-img="$build/bench/gpt64.img"
-sh "$(dirname "$0")/make-bench-image.sh" "$img" || exit 1
+here=$(dirname "$0")
 winpath() { echo "Z:$1" | tr / '\\'; }
-sh "$(dirname "$0")/../cmake/wine-run.sh" "$build" "$exe" "$(winpath "$img")" || exit 1
-sh "$(dirname "$0")/../cmake/wine-run.sh" "$build" "$list" || exit 1
+disks=""
+for disk in gpt64:64G:4 gpt2t4:2T:4 gpt2t128:2T:128; do
+  img="$build/bench/${disk%%:*}.img"
+  rest=${disk#*:}
+  sh "$here/make-bench-image.sh" "$img" "${rest%%:*}" "${rest#*:}" 16G || exit 1
+  disks="$disks $(winpath "$img")"
+done
+# shellcheck disable=SC2086
+sh "$here/../cmake/wine-run.sh" "$build" "$exe" $disks || exit 1
+sh "$here/../cmake/wine-run.sh" "$build" "$list" || exit 1
 echo
-exec sh "$(dirname "$0")/../cmake/wine-run.sh" "$build" "$sectors" "$(winpath "$build/bench")" "$@"
+exec sh "$here/../cmake/wine-run.sh" "$build" "$sectors" "$(winpath "$build/bench")" "$@"

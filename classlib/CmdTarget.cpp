@@ -92,23 +92,36 @@ void CCmdTarget::RestoreWaitCursor()
 namespace {
 int s_waitCount = 0;
 HCURSOR s_cursorBeforeWait = nullptr;
+
+// The system's cursors are shared and live as long as the process; looking one up costs a
+// resource search each time (tens of microseconds under Wine, on every sector load).
+HCURSOR WaitCursor()
+{
+    static const HCURSOR cursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514));   // IDC_WAIT
+    return cursor;
+}
+
+HCURSOR ArrowCursor()
+{
+    static const HCURSOR cursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    return cursor;
+}
 }
 
 void AfxDefaultWaitCursor(int code)
 {
     if (code > 0) {
         if (s_waitCount++ == 0)
-            s_cursorBeforeWait = ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+            s_cursorBeforeWait = ::SetCursor(WaitCursor());
         else
-            ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));
+            ::SetCursor(WaitCursor());
     } else if (code < 0) {
         if (s_waitCount > 0 && --s_waitCount == 0) {
-            ::SetCursor(s_cursorBeforeWait ? s_cursorBeforeWait
-                                           : ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+            ::SetCursor(s_cursorBeforeWait ? s_cursorBeforeWait : ArrowCursor());
             s_cursorBeforeWait = nullptr;
         }
     } else if (s_waitCount > 0) {
-        ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));
+        ::SetCursor(WaitCursor());
     }
 }
 
