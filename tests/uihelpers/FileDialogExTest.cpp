@@ -130,7 +130,8 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     r.ofn.lpfnHook = &CallerHook;
     const OPENFILENAMEA before = r.ofn;
     g_hookInits = g_hookDestroys = 0;
-    std::string checkText, hiddenClass, firstSuggestion, afterDown, copied;
+    std::string checkText, typeText, hiddenClass, firstSuggestion, afterDown, copied;
+    RECT frameRect = {};
     bool hiddenVisible = true, comboIsCombo = false;
     int suggestions = 0;
     ModalSteps steps;
@@ -145,6 +146,8 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
         hiddenClass = cls;
         hiddenVisible = IsWindowVisible(hidden) != FALSE;
         checkText = WindowText(GetDlgItem(frame, 1040));
+        typeText = WindowText(GetDlgItem(frame, cmb1));
+        GetWindowRect(frame, &frameRect);
         PostMessageA(GetWindow(combo, GW_CHILD), WM_CHAR, 'A', 1);
         return true;
     });
@@ -181,6 +184,11 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     EXPECT_FALSE(hiddenVisible);
     EXPECT_FALSE(hiddenClass.empty());
     EXPECT_EQ("Sektoren", checkText);
+    EXPECT_EQ("Abbilder", typeText);                  // the filter after the "@"
+    if (GetSystemMetrics(SM_CXICON) <= 32) {           // the first dialog of the process
+        EXPECT_EQ(600, frameRect.right - frameRect.left);
+        EXPECT_EQ(450, frameRect.bottom - frameRect.top);
+    }
     EXPECT_EQ(100, suggestions);
     EXPECT_EQ('a', tolower(firstSuggestion[0]));
     EXPECT_EQ(firstSuggestion, afterDown);
@@ -222,6 +230,34 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     EXPECT_EQ(history[0], offered);
     EXPECT_EQ(0, lstrcmpiA((folder + "\\sub").c_str(), folderAfter.c_str()));
     RemoveTree(folder);
+}
+
+TEST_F(FileDialogExTest, SaveDialogsAreExtendedAndACaptionAsksForSaveMode)
+{
+    std::string folder = TempFolder("");
+    struct { DWORD flags; bool captioned; } cases[] = { { 0, false }, { 0x80000000, true } };
+    for (const auto& c : cases) {
+        OpenRecord r(folder.c_str(), c.flags | OFN_OVERWRITEPROMPT, "Dumps@Sektoren\0*.bin\0\0");
+        std::string okText, checkText;
+        bool extended = false;
+        ModalSteps steps;
+        steps.Add([&](HWND frame) {
+            extended = GetDlgItem(frame, 20949) != NULL;
+            okText = WindowText(GetDlgItem(frame, IDOK));
+            checkText = WindowText(GetDlgItem(frame, 1040));
+            PostMessageA(frame, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        });
+        steps.Start(20000);
+        EXPECT_FALSE(GetSaveFileNameA(&r.ofn));
+        steps.Stop();
+        EXPECT_TRUE(extended);
+        if (c.captioned) {
+            EXPECT_EQ("Dumps", checkText);
+            EXPECT_TRUE(okText == "&Save" || okText == "&Speichern") << okText;
+        }
+        EXPECT_EQ(c.flags | OFN_EXPLORER | OFN_OVERWRITEPROMPT, r.ofn.Flags);
+    }
 }
 
 TEST_F(FileDialogExTest, WithoutHistoryTheFieldStaysAndNothingIsWritten)
