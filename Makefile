@@ -4,11 +4,14 @@
 #   make screenshot  the README's picture of the main window (app/res/screenshot.png)
 #   make bench  builds, makes a 64 GiB sparse GPT disk once, times its open and scan, then
 #               search, save and load of a 2 GiB image (make bench BENCH="--size 1G")
+#   make fuzz   a million damaged sectors through the scan and every structure printer
+#               (make fuzz FUZZ="20000 7": that many sectors, seed 7)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 BENCH ?=
+FUZZ  ?=
 
-.PHONY: all setup configure build test run bench clean
+.PHONY: all setup configure build test run bench fuzz clean
 
 all: build
 
@@ -35,6 +38,9 @@ screenshot: build
 
 bench: build
 	@sh bench/run-bench.sh $(BUILD) $(BENCH)
+
+fuzz: configure
+	@sh tests/fuzz/run-fuzz.sh $(BUILD) $(FUZZ)
 
 clean:
 	rm -rf $(BUILD)

@@ -57,6 +57,13 @@ public:
     {
         return reinterpret_cast<wchar_t*>(AtEnd(text, units * sizeof(wchar_t)));
     }
+    // Whether an address lies in one of the two fences (for a crash handler's report).
+    bool IsFence(const void* address) const
+    {
+        const unsigned char* a = static_cast<const unsigned char*>(address);
+        return m_base && ((a >= m_base && a < m_base + kPage) ||
+                          (a >= m_base + kPage + m_usable && a < m_base + 2 * kPage + m_usable));
+    }
     // A writable area of `size` bytes ending at the upper fence.
     unsigned char* OutputAtEnd(size_t size) { return m_base + kPage + m_usable - size; }
 
