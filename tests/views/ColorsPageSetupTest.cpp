@@ -109,8 +109,10 @@ TEST(ColorsDialog, EditsTheChosenRowOfAtMost256AndOkWritesBack)
     EXPECT_EQ(t.rows[3].text, 0x0000FFu);
     EXPECT_EQ(t.rows[3].background, 0x123456u);   // untouched until the user picks another
     EXPECT_EQ(t.rows[3].style, 3u);
-    for (size_t i = 0; i < t.rows.size(); ++i)
-        if (i != 3) EXPECT_EQ(memcmp(&t.rows[i], &before.rows[i], sizeof(ColorFormat)), 0) << i;
+    for (size_t i = 0; i < t.rows.size(); ++i) {
+        if (i != 3)
+            EXPECT_EQ(memcmp(&t.rows[i], &before.rows[i], sizeof(ColorFormat)), 0) << i;
+    }
 
     // Only the used rows, unless the box is cleared; cancel keeps the table.
     const uint8_t used[32] = { 0x24 };   // rows 2 and 5 of 256
