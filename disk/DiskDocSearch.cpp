@@ -46,7 +46,9 @@ void CDiskDoc::OnSearchSectors()
         count = m_sectorCount - start;      // cut at the medium's end
 
     // The document's own lists and flags (registry "Find"); the search runs forwards only and
-    // on OK only, so the dialog offers neither a direction nor "Weitersuchen".
+    // on OK only, so the dialog offers neither a direction nor "Weitersuchen". The fixed
+    // direction stays in the flags the document keeps.
+    m_findFlags |= VSF_FORWARD_ONLY;
     ValueSearchSettings settings = g_dialogMemory;
     settings.history = m_findText;
     settings.groups = m_findGroups;
@@ -57,7 +59,7 @@ void CDiskDoc::OnSearchSectors()
     m_findText = settings.history;
     m_findGroups = settings.groups;
     m_searchPatterns = settings.pattern;
-    m_findFlags = settings.flags & ~kInputOnlyFlags;
+    m_findFlags = (settings.flags & ~kInputOnlyFlags) | VSF_FORWARD_ONLY;
     g_dialogMemory.byteCountChoice = settings.byteCountChoice;
     g_dialogMemory.dialogX = settings.dialogX;
     g_dialogMemory.dialogY = settings.dialogY;
@@ -90,7 +92,7 @@ void CDiskDoc::OnContinueSearch()
         CWaitCursor wait;
         SearchLoop(nullptr, engine);
     } else {
-                ProgressRun run = { "Suche in Sektoren",
+        ProgressRun run = { "Suche in Sektoren",
                             m_searchFirstUnit,
                             end,
                             &SearchWorkerEntry,

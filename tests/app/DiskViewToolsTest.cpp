@@ -280,4 +280,32 @@ TEST_F(DiskViewToolsTest, MbrRecordGoesToTheClipboardOrSaysWhyNot)
     EXPECT_NE(prompts.boxes[0].find(std::to_string(MB_ICONSTOP)), std::string::npos);
 }
 
+// OK on a layout whose numbers the record cannot hold (the rest partition of a disk over
+// 2 TiB) is refused: the dialog stays with the focus on that partition's size, the clipboard
+// keeps its text; the total beyond 32 bits is drawn light red.
+TEST_F(DiskViewToolsTest, MbrOkIsRefusedWhileTheRecordCannotHoldTheLayout)
+{
+    ClipboardSetText("vorher");
+    int focusAfterOk = 0;
+    COLORREF total = CLR_INVALID;
+    modalscript::Script refused;
+    refused.Add([&] {
+        HWND d = modalscript::FindThreadDialog(nullptr);
+        if (!d)
+            return false;
+        SetFocus(GetDlgItem(d, 1044));
+        SetDlgItemTextA(d, 1044, "6000000000");
+        total = BrushColour(FieldBrush(d, 1044, WM_CTLCOLOREDIT));
+        SendMessageA(d, WM_COMMAND, IDOK, 0);
+        focusAfterOk = GetDlgCtrlID(GetFocus());
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    Command(ID_CREATE_MBR, refused);
+    EXPECT_EQ(total, RGB(255, 128, 128));
+    EXPECT_EQ(focusAfterOk, 1077);
+    EXPECT_EQ(Clipboard(), "vorher");
+    EXPECT_TRUE(prompts.boxes.empty());
+}
+
 }  // namespace

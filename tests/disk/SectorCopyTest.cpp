@@ -123,6 +123,8 @@ TEST_F(SectorCopy, RangesRoundTripThroughDumpFiles)
     for (const Image& image : images) {
         SCOPED_TRACE(image.source);
         Reopen();
+        // The CD image's copies run behind the real dialog, on its worker thread.
+        dialogs.realProgress = image.sectorSize == 2048;
         ASSERT_TRUE(doc->OnOpenDocument(image.source.c_str()));
         ASSERT_EQ(doc->GetBytesPerSector(), image.sectorSize);
         const uint64_t n = doc->GetSectorCount();
@@ -179,46 +181,57 @@ TEST_F(SectorCopy, RangesRoundTripThroughDumpFiles)
 
 // Each worker against a disk whose chosen units fail: a first failure is retried without a
 // word; then the question, whose Retry tries again, Ignore goes on and Abort ends; a cancel
-// after two chunks leaves exactly two. Three chunks from sector 100.
+// after two chunks leaves exactly two. Three chunks from sector 100, failing in the second,
+// the last or every chunk.
 TEST_F(SectorCopy, WorkersRetryAskAndStopOnAFailingDisk)
 {
     AccessScope scope(&fake);
     const std::string disk = PhysicalDisk(64ull << 20);
     ASSERT_TRUE(doc->OnOpenDocument("Physical5"));
     const uint64_t chunk = SectorChunkUnits(doc->GetSectorCount(), 1, 0x8005, ~0ull);
-    const uint64_t first = 100, count = 3 * chunk, failing = first + chunk + 7;     // in chunk 2
+    const uint64_t first = 100, count = 3 * chunk, chunkBytes = chunk * 512;
     const std::vector<uint8_t> original = Bytes(disk, first * 512, count * 512);
     const std::string dump = TempPath("copy-worker.bin");
     const std::string source = TempPath("copy-source.bin");
+    const int kEver = -1;
     struct Case {
         bool load;
-        int failures;               // of the unit in chunk 2
+        unsigned failing;           // chunks (bit 0 the first) with a failing unit
+        int failures;               // of that unit; -1 for ever
         std::vector<int> answers;
         size_t cancelAfter;
         int questions;
         uint64_t chunksDone;        // chunks of the range copied
-        bool secondChunkIgnored;
+        unsigned ignored;           // chunks the user ignored
     } cases[] = {
-        { false, 1, {}, ~size_t(0), 0, 3, false },
-        { false, 2, { IDRETRY }, ~size_t(0), 1, 3, false },
-        { false, 2, { IDIGNORE }, ~size_t(0), 1, 3, true },
-        { false, 2, { IDABORT }, ~size_t(0), 1, 1, false },
-        { false, 0, {}, 2, 0, 2, false },
-        { true, 1, {}, ~size_t(0), 0, 3, false },
-        { true, 3, { IDRETRY, IDRETRY }, ~size_t(0), 2, 3, false },
-        { true, 2, { IDIGNORE }, ~size_t(0), 1, 3, true },
-        { true, 2, { IDABORT }, ~size_t(0), 1, 1, false },
-        { true, 0, {}, 2, 0, 2, false },
+        { false, 2, 1, {}, ~size_t(0), 0, 3, 0 },
+        { false, 2, 2, { IDRETRY }, ~size_t(0), 1, 3, 0 },
+        { false, 2, 2, { IDIGNORE }, ~size_t(0), 1, 3, 2 },
+        { false, 2, 2, { IDABORT }, ~size_t(0), 1, 1, 0 },
+        { false, 0, 0, {}, 2, 0, 2, 0 },
+        { false, 4, 2, { IDIGNORE }, ~size_t(0), 1, 3, 4 },
+        { false, 7, kEver, { IDIGNORE, IDIGNORE, IDIGNORE }, ~size_t(0), 3, 3, 7 },
+        { true, 2, 1, {}, ~size_t(0), 0, 3, 0 },
+        { true, 2, 3, { IDRETRY, IDRETRY }, ~size_t(0), 2, 3, 0 },
+        { true, 2, 2, { IDIGNORE }, ~size_t(0), 1, 3, 2 },
+        { true, 2, 2, { IDABORT }, ~size_t(0), 1, 1, 0 },
+        { true, 0, 0, {}, 2, 0, 2, 0 },
+        { true, 4, 2, { IDABORT }, ~size_t(0), 1, 2, 0 },
+        { true, 7, kEver, { IDIGNORE, IDIGNORE, IDIGNORE }, ~size_t(0), 3, 3, 7 },
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.load ? "load" : "save") + ", failures " + std::to_string(c.failures));
+        SCOPED_TRACE(std::string(c.load ? "load" : "save") + ", chunks " + std::to_string(c.failing) + " failing " +
+                     std::to_string(c.failures));
         // The load writes the range's bytes reversed, so that every written byte shows.
         std::vector<uint8_t> reversed(original.rbegin(), original.rend());
         if (c.load) {
             PutBytes(source, 0, reversed, true);
             PutBytes(disk, first * 512, original);
         }
-        fake.failingUnits = { { failing, c.failures } };
+        fake.failingUnits.clear();
+        for (uint64_t k = 0; k < 3; ++k)
+            if (c.failing & (1u << k))
+                fake.failingUnits[first + k * chunk + 7] = c.failures;
         dialogs.progress = jobtest::FakeProgress();
         dialogs.progress.answers.assign(c.answers.begin(), c.answers.end());
         dialogs.progress.cancelAfter = c.cancelAfter;
@@ -231,17 +244,19 @@ TEST_F(SectorCopy, WorkersRetryAskAndStopOnAFailingDisk)
         EXPECT_EQ(dialogs.progress.questions.size(), static_cast<size_t>(c.questions));
         for (const std::string& q : dialogs.progress.questions)
             EXPECT_EQ(q, c.load ? "Fehler: Fehler beim Schreiben aufs Laufwerk !" : "Fehler: Fehler beim Lesen vom Laufwerk !");
-        const uint64_t done = c.chunksDone * chunk * 512;
+        const uint64_t done = c.chunksDone * chunkBytes;
         const std::vector<uint8_t> result = c.load ? Bytes(disk, first * 512, count * 512) : Bytes(dump, 0, count * 512);
-        const std::vector<uint8_t>& copied = c.load ? reversed : original;
         ASSERT_EQ(result.size(), c.load ? count * 512 : done);
-        for (uint64_t at = 0; at < done; at += 512) {
-            const bool inSecond = at >= chunk * 512 && at < 2 * chunk * 512;
-            // Ignore: a save writes the buffer as the first chunk left it, a load skips.
-            const uint8_t* expected = !(inSecond && c.secondChunkIgnored)
-                                          ? &copied[at]
-                                          : c.load ? &original[at] : &original[at - chunk * 512];
-            ASSERT_EQ(memcmp(&result[at], expected, 512), 0) << "at byte " << at;
+        // Ignore: a save writes the buffer as the chunk before left it (zeros before the
+        // first), a load skips the chunk.
+        std::vector<uint8_t> held(chunkBytes, 0);
+        for (uint64_t k = 0; k < c.chunksDone; ++k) {
+            const bool ignored = (c.ignored >> k) & 1;
+            const uint64_t at = k * chunkBytes;
+            if (!c.load && !ignored)
+                held.assign(original.begin() + at, original.begin() + at + chunkBytes);
+            const uint8_t* expected = !c.load ? held.data() : ignored ? &original[at] : &reversed[at];
+            ASSERT_EQ(memcmp(&result[at], expected, chunkBytes), 0) << "chunk " << k;
         }
         if (c.load) {
             EXPECT_EQ(memcmp(result.data() + done, original.data() + done, count * 512 - done), 0);
@@ -293,8 +308,77 @@ TEST_F(SectorCopy, LoadQuestionsFollowTheFileAndTheDisk)
     }
 }
 
+// Cuts the file down while the typed OK is asked, as another program might.
+class ShrinkingPrompts : public ScriptedPrompts {
+public:
+    std::string file;
+    uint64_t keep = 0;
+    bool AskText(const char* caption, const char* prompt, CString* text, bool hidden) override
+    {
+        HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(keep);
+        EXPECT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+        CloseHandle(h);
+        return ScriptedPrompts::AskText(caption, prompt, text, hidden);
+    }
+};
+
+// A file of more than 2 GB is asked about (Cancel ends before anything else); a file that
+// shrinks after its size was taken is measured again when opened: the count follows what
+// it still holds, or it is too small.
+TEST_F(SectorCopy, LoadAsksAboutLargeFilesAndMeasuresTheOpenFileAgain)
+{
+    AccessScope scope(&fake);
+    const std::string disk = PhysicalDisk(1100ull << 20);
+    const std::string file = TempPath("copy-large.bin");
+    const std::vector<uint8_t> before = Bytes(disk, 0, 64 * 512);
+    ASSERT_TRUE(doc->OnOpenDocument("Physical5"));
+
+    ASSERT_TRUE(MakeSparseDisk("", file, (2ull << 30) + 512));
+    prompts.boxAnswers = { IDCANCEL };
+    Load(file, 10, (1u << 22) + 1);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{ "Frage: Die Dateigröße überschreittet 2 GB.\nWeiter machen ?" });
+    ASSERT_EQ(prompts.boxes.size(), 1u);
+    EXPECT_EQ(prompts.boxes[0].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2));
+    EXPECT_TRUE(prompts.typed.empty());
+    DeleteFileA(file.c_str());
+
+    const std::vector<uint8_t> content = Noise(8 * 512, 8);
+    struct Case {
+        uint64_t keep;
+        std::vector<std::string> asked;
+        uint32_t sectorsLoaded;
+    } cases[] = {
+        { 3 * 512 + 100,
+          { "Frage: Es sind zu wenige Sektoren in der Datei ?\nWeiter machen ?",
+            "Frage: Sollen die Sektoren wirklich überschrieben werden ?" }, 3 },
+        { 100, { "Fehler: Die Datei ist zu klein !" }, 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keep);
+        PutBytes(file, 0, content, true);
+        ShrinkingPrompts shrinking;
+        shrinking.file = file;
+        shrinking.keep = c.keep;
+        shrinking.boxAnswers = { IDOK, IDOK };
+        shrinking.typedAnswers = { { true, "OK" } };
+        doc->SetPrompts(&shrinking);
+        Load(file, 10, 8);
+        doc->SetPrompts(&prompts);
+        std::vector<std::string> asked;
+        for (const auto& b : shrinking.boxes)
+            asked.push_back(b.caption + ": " + b.text);
+        EXPECT_EQ(asked, c.asked);
+        std::vector<uint8_t> expected = before;
+        std::copy(content.begin(), content.begin() + c.sectorsLoaded * 512, expected.begin() + 10 * 512);
+        EXPECT_TRUE(Bytes(disk, 0, 64 * 512) == expected);
+        PutBytes(disk, 0, before);
+    }
+}
+
 // Ranges that are no whole numbers, negative, empty or off the medium, and dump paths that
-// cannot be written (a folder, a missing folder, the open image under other spellings): the
+// cannot be written (a folder, a missing folder or drive, the open image under other spellings): the
 // command says so and no file is made and the image stays as it was.
 TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
 {
@@ -316,6 +400,7 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
         { "", "5", "1", kWrongInput },      { TempPath(""), "5", "1", kCannotOpen },
         { TempPath("no-such-folder\\x.bin"), "5", "1", kCannotOpen },
         { upper, "5", "1", kCannotOpen },   { dotted, "5", "1", kCannotOpen },
+        { "W:\\sektoren.bin", "5", "1", kCannotOpen },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file + " " + c.first + " " + c.count);

@@ -5,6 +5,7 @@
 #include "SectorJobsTestSupport.h"
 #include "ScanTestSupport.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <fstream>
 #include <memory>
 
@@ -131,4 +132,25 @@ TEST_F(SectorSearch, WritesAndShorterRangesDoNotSeeTheHeldWindow)
     const size_t runs = dialogs.titles.size();
     EXPECT_EQ(Walk(PatternOf("", { kSlmarke }), 0, 0, 3), (std::vector<uint64_t>{ hits[0], 1024 }));
     EXPECT_EQ(dialogs.titles.size(), runs) << "three sectors ran behind the progress dialog";
+}
+
+// Patterns that find nothing or cannot be read end the search quietly: an unreadable entry,
+// sixteen entries of 256 bytes, a group of distance 0. A distance of 2^31 - 1 finds at
+// least the groups of distance 1000, and only first values.
+TEST_F(SectorSearch, OddPatternsEndCleanly)
+{
+    std::string bytes = "41";
+    for (int i = 1; i < 256; ++i)
+        bytes += " 41";
+    const std::vector<std::string> sixteen(16, "U:256\t:" + bytes);
+    EXPECT_TRUE(Walk(PatternOf("", { "X" }), 0).empty());
+    EXPECT_TRUE(Walk(PatternOf("0", sixteen), VSF_GROUP).empty());
+    EXPECT_TRUE(Walk(PatternOf("0", { kGruppe, kZweites }), VSF_GROUP).empty());
+    const std::vector<uint64_t> closeBy = Walk(PatternOf("1000", { kGruppe, kZweites }), VSF_GROUP);
+    const std::vector<uint64_t> wide = Walk(PatternOf("2147483647", { kGruppe, kZweites }), VSF_GROUP);
+    const std::vector<uint64_t> first = Found("first");
+    ASSERT_FALSE(closeBy.empty());
+    EXPECT_TRUE(std::includes(wide.begin(), wide.end(), closeBy.begin(), closeBy.end()));
+    EXPECT_TRUE(std::includes(first.begin(), first.end(), wide.begin(), wide.end()));
+    EXPECT_EQ(prompts.unexpected, 0);
 }

@@ -3,6 +3,7 @@
 // taskbar object that writes down what it is told; then the per-process taskbar rule.
 #include "uihelpers/ProgressDialog.h"
 
+#include "classlib/DlgTemplate.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -76,6 +77,7 @@ struct RunRecord {
     HANDLE uiReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HWND dialog = nullptr;
     int initialHeight = 0;
+    int heightDuringQuestion = 0;
     int lineHeightSeen = 0;
     int tornTexts = 0;
     int textsSeen = 0;
@@ -146,6 +148,7 @@ int AnswerAfterCancel(HWND dialog, const char*, const char*, UINT)
     HWND line2 = GetDlgItem(dialog, IDC_PROGRESS_TEXT0 + 2);
     if (line2)
         g_run->lineHeightSeen = TopIn(dialog, IDC_PROGRESS_TEXT0 + 2) - TopIn(dialog, IDC_PROGRESS_TEXT0 + 1);
+    g_run->heightDuringQuestion = Height(dialog);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     // A message box's own loop would dispatch them while it waits.
@@ -184,6 +187,38 @@ UINT MoveAndReturn(ProgressSink* progress, const DWORD_PTR*)
     progress->SetPos(10);
     progress->SetPos(900);
     return 0;
+}
+
+// A dialog the worker has run on the window's thread: it notes the taskbar state while it
+// is up and closes itself with 77.
+class SelfClosingDialog : public CDialog {
+public:
+    int stateWhileUp = -1;
+
+    SelfClosingDialog()
+    {
+        static CDlgTemplateBuilder b;
+        static bool built = b.Begin("Zwischenfrage", WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 0, 100, 40,
+                                    "MS Sans Serif", 8, FALSE)
+                            && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 25, 15, 50, 14);
+        InitModalIndirect(built ? b.GetTemplate() : nullptr, nullptr);
+    }
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        stateWhileUp = g_taskbar->states.empty() ? -1 : g_taskbar->states.back();
+        ::PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
+        return TRUE;
+    }
+    void OnOK() override { EndDialog(77); }
+};
+
+// The position comes first, so the taskbar object exists when the dialog is asked for.
+UINT RunDialogFromWorker(ProgressSink* progress, const DWORD_PTR* params)
+{
+    progress->SetPos(500);
+    CProgressDialog* owner = reinterpret_cast<CProgressDialog*>(params[0]);
+    return static_cast<UINT>(owner->RunModalDialog(reinterpret_cast<CDialog*>(params[1])));
 }
 
 class ProgressDialogRun : public ::testing::Test {
@@ -227,6 +262,7 @@ TEST_F(ProgressDialogRun, WorkerTextsQuestionCancelLinesAndTaskbarInOneRun)
     EXPECT_GT(run.textsSeen, 3);
     EXPECT_EQ(run.tornTexts, 0) << "a text line was shown half written";
     EXPECT_GT(run.lineHeightSeen, 0) << "text line 2 was not created below line 1";
+    EXPECT_EQ(run.heightDuringQuestion - run.initialHeight, 2 * run.lineHeightSeen) << "lines 1 and 2 need room";
     // The question was answered although the user cancelled during it; the handler ran once
     // (two cancels), while the question was up, and the worker saw the cancel after it.
     EXPECT_EQ(run.answer, IDOK);
@@ -244,6 +280,24 @@ TEST_F(ProgressDialogRun, WorkerTextsQuestionCancelLinesAndTaskbarInOneRun)
     ASSERT_FALSE(taskbar.maxima.empty());
     EXPECT_EQ(taskbar.maxima.back(), 1003u);       // 1000 + 1000 / 256
     EXPECT_EQ(taskbar.refs, 1) << "the dialog kept or lost a reference";
+}
+
+// A dialog run for the worker: its result goes back to the worker, the taskbar pauses while
+// it is up and shows no progress after it.
+TEST_F(ProgressDialogRun, WorkerRunsADialogOnTheWindowsThread)
+{
+    RecordingTaskbar taskbar;
+    g_taskbar = &taskbar;
+    SetProgressTaskbarFactory(&GiveRecordingTaskbar);
+    SelfClosingDialog asked;
+    CProgressDialog dialog;
+    dialog.SetRange(0, 1000);
+    dialog.SetWorker(&RunDialogFromWorker, reinterpret_cast<DWORD_PTR>(&dialog), reinterpret_cast<DWORD_PTR>(&asked));
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.GetWorkerResult(), 77u);
+    EXPECT_EQ(asked.stateWhileUp, TBPF_PAUSED);
+    EXPECT_EQ(taskbar.states, (std::vector<int>{ TBPF_NORMAL, TBPF_PAUSED, TBPF_NOPROGRESS, TBPF_NOPROGRESS }));
+    EXPECT_EQ(taskbar.refs, 1);
 }
 
 TEST_F(ProgressDialogRun, FailedTaskbarIsNotAskedAgainAndAQuickWorkerEndsWithOk)
