@@ -167,6 +167,7 @@ TEST(MbrLayoutTest, EdgeCases)
     // Heads 256 and 64 sectors per track are marked, and the record cannot hold them.
     l = Layout("20000000", "*", "0", "0", "0", MBR_ROUND_CYLINDER, "63", "256", "64");
     EXPECT_TRUE(l.marked[MBR_MARK_HEADS] && l.marked[MBR_MARK_SECTORS]);
+    EXPECT_EQ(l.recordBlocker, MBR_MARK_SECTORS) << "sector 64 spills into the cylinder bits; head 255 fits";
     l = Layout("20000000", "*", "0", "0", "0", MBR_ROUND_NONE, "63", "300");
     EXPECT_EQ(l.recordBlocker, MBR_MARK_HEADS);
     // "%" with "GB" or "*" and "*" with "GB" are marked; several "*": the last one is the rest.

@@ -386,6 +386,10 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
     ASSERT_TRUE(CopyFileTo(fat16, image));
     const uint64_t imageHash = HashOutside(image, 0, 0);
     ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    // A write-back closes the document's read handle: nothing keeps others from the image.
+    uint8_t first[512];
+    ASSERT_TRUE(doc->ReadSectors(DRIVECODE_IMAGE, 0, 1, first));
+    ASSERT_TRUE(doc->WriteSectors(DRIVECODE_IMAGE, 0, 1, first));
     const std::string dump = TempPath("copy-refused.bin");
     std::string upper = image;
     CharUpperA(&upper[0]);
@@ -399,7 +403,8 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
         { dump, "5", "-2", kWrongInput },   { dump, "32768", "1", kWrongInput },
         { "", "5", "1", kWrongInput },      { TempPath(""), "5", "1", kCannotOpen },
         { TempPath("no-such-folder\\x.bin"), "5", "1", kCannotOpen },
-        { upper, "5", "1", kCannotOpen },   { dotted, "5", "1", kCannotOpen },
+        { image, "5", "1", kCannotOpen },   { upper, "5", "1", kCannotOpen },
+        { dotted, "5", "1", kCannotOpen },
         { "W:\\sektoren.bin", "5", "1", kCannotOpen },
     };
     for (const Case& c : cases) {

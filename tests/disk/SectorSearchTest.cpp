@@ -88,6 +88,9 @@ TEST_F(SectorSearch, WalksHitEveryPlaceGrepFinds)
     EXPECT_EQ(dialogs.infos.front(), "Sektoren von 0 bis 32768");
     EXPECT_EQ(dialogs.forms.front(), CSectorRangeDlg::FORM_RANGE);
     EXPECT_EQ(jobtest::g_find.openedWith & (VSF_FORWARD_ONLY | VSF_NO_FIND_NEXT), static_cast<uint32_t>(VSF_FORWARD_ONLY | VSF_NO_FIND_NEXT));
+    // A range past the medium's end is cut there: the value in the image's last bytes is
+    // found and nothing is read beyond them.
+    EXPECT_EQ(Walk(PatternOf("", { kSlmarke }), 0, 32760, 100), std::vector<uint64_t>{ Found("exact").back() });
     // Nothing to search for: nothing found, no question.
     EXPECT_TRUE(Walk(PatternOf("", {}), 0).empty());
     EXPECT_EQ(prompts.unexpected, 0);
@@ -143,7 +146,10 @@ TEST_F(SectorSearch, OddPatternsEndCleanly)
     for (int i = 1; i < 256; ++i)
         bytes += " 41";
     const std::vector<std::string> sixteen(16, "U:256\t:" + bytes);
+    doc->SetCurrentSector(5);
+    ASSERT_TRUE(doc->LoadSector(0, 0));
     EXPECT_TRUE(Walk(PatternOf("", { "X" }), 0).empty());
+    EXPECT_EQ(doc->GetCurrentSector(), 5u) << "a search without a hit moved";
     EXPECT_TRUE(Walk(PatternOf("0", sixteen), VSF_GROUP).empty());
     EXPECT_TRUE(Walk(PatternOf("0", { kGruppe, kZweites }), VSF_GROUP).empty());
     const std::vector<uint64_t> closeBy = Walk(PatternOf("1000", { kGruppe, kZweites }), VSF_GROUP);
