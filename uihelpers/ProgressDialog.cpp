@@ -287,7 +287,7 @@ void CProgressDialog::PlaceAtRememberedRect()
     RECT work;
     MONITORINFO info;
     info.cbSize = sizeof info;
-    HMONITOR monitor = MonitorFromRect(&g_shared.lastRect, MONITOR_DEFAULTTONULL);
+    HMONITOR monitor = MonitorFromRect(&g_shared.lastRect, MONITOR_DEFAULTTONEAREST);
     if (monitor && GetMonitorInfoA(monitor, &info))
         work = info.rcWork;
     else

@@ -221,6 +221,41 @@ UINT RunDialogFromWorker(ProgressSink* progress, const DWORD_PTR* params)
     return static_cast<UINT>(owner->RunModalDialog(reinterpret_cast<CDialog*>(params[1])));
 }
 
+// Where a dialog titled `title` of this process is, and whether it takes input; the
+// worker moves it to `moveTo` when given.
+struct Placement {
+    const char* title;
+    POINT moveTo;
+    bool move;
+    UINT waitMs;                    // looked at again after this long
+    RECT first, later;
+    BOOL enabledFirst, enabledLater;
+};
+
+UINT PlaceAndLook(ProgressSink*, const DWORD_PTR* params)
+{
+    Placement* p = reinterpret_cast<Placement*>(params[0]);
+    Sleep(30);                      // the window's initialisation goes on after the start
+    HWND w = FindWindowA("#32770", p->title);
+    GetWindowRect(w, &p->first);
+    p->enabledFirst = IsWindowEnabled(w);
+    if (p->move)
+        SetWindowPos(w, nullptr, p->moveTo.x, p->moveTo.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Sleep(p->waitMs);
+    GetWindowRect(w, &p->later);
+    p->enabledLater = IsWindowEnabled(w);
+    return 0;
+}
+
+INT_PTR RunPlacement(Placement& p, UINT showDelay = 0)
+{
+    CProgressDialog dialog;
+    dialog.SetTitle(p.title);
+    dialog.SetShowDelay(showDelay);
+    dialog.SetWorker(&PlaceAndLook, reinterpret_cast<DWORD_PTR>(&p));
+    return dialog.DoModal();
+}
+
 class ProgressDialogRun : public ::testing::Test {
 protected:
     void SetUp() override
@@ -321,4 +356,28 @@ TEST_F(ProgressDialogRun, SystemTaskbarObjectSmoke)
     dialog.SetWorker(&MoveAndReturn);
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_NE(GetProgressTaskbarState(), 0);
+}
+
+// A dialog opens where the last one closed, unless that place is off the screen; with a show
+// delay it waits off-screen and disabled, then comes back to its place.
+TEST_F(ProgressDialogRun, OpensWhereTheLastOneClosedAndWaitsOutItsShowDelay)
+{
+    SetProgressTaskbarFactory(&RefuseTaskbar);
+    Placement moved = { "Platz 1", { 123, 87 }, true, 50, {}, {}, FALSE, FALSE };
+    ASSERT_EQ(RunPlacement(moved), IDOK);
+    Placement reopened = { "Platz 2", {}, false, 0, {}, {}, FALSE, FALSE };
+    ASSERT_EQ(RunPlacement(reopened), IDOK);
+    EXPECT_EQ(reopened.first.left, 123);
+    EXPECT_EQ(reopened.first.top, 87);
+
+    Placement gone = { "Platz 3", { -5000, -5000 }, true, 50, {}, {}, FALSE, FALSE };
+    ASSERT_EQ(RunPlacement(gone), IDOK);
+    Placement delayed = { "Platz 4", {}, false, 600, {}, {}, FALSE, FALSE };
+    ASSERT_EQ(RunPlacement(delayed, 200), IDOK);
+    EXPECT_EQ(delayed.first.left, 28672) << "waits off-screen";
+    EXPECT_FALSE(delayed.enabledFirst);
+    EXPECT_TRUE(delayed.enabledLater);
+    EXPECT_GE(delayed.later.left, 0) << "the place of a dialog moved off the screen was taken";
+    EXPECT_LT(delayed.later.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_GE(delayed.later.top, 0);
 }
