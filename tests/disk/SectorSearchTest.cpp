@@ -160,3 +160,48 @@ TEST_F(SectorSearch, OddPatternsEndCleanly)
     EXPECT_TRUE(std::includes(first.begin(), first.end(), wide.begin(), wide.end()));
     EXPECT_EQ(prompts.unexpected, 0);
 }
+
+// On 2048-byte sectors the search runs in 512-byte units: every hit of a walk names the
+// sector and the byte within it where a plain scan of the image file finds the value (the
+// volume descriptors' "CD001" at byte 1, a number of a file's text deep in its sector).
+TEST(SectorSearchCd, HitsNameTheSectorAndByteOfLargeSectors)
+{
+    const std::string iso = scantest::FixturePath("iso9660.img");
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(iso, &bytes))
+        GTEST_SKIP() << "iso9660.img was not made";
+    ScriptedPrompts prompts;
+    JobDialogs dialogs;
+    std::unique_ptr<CDiskDoc> doc(NewDocument());
+    doc->SetPrompts(&prompts);
+    doc->SetNavDialogs(&dialogs);
+    ASSERT_TRUE(doc->OnOpenDocument(iso.c_str()));
+    ASSERT_EQ(doc->GetBytesPerSector(), 2048u);
+    SetHexFindDialogSeam(&jobtest::AnswerFind);
+    const struct {
+        std::string value, line;
+    } values[] = { { "CD001", "T:5\t:43 44 30 30 31" }, { "1000\n", "T:5\t:31 30 30 30 0A" } };
+    bool deep = false;
+    for (const auto& v : values) {
+        SCOPED_TRACE(v.line);
+        std::vector<uint64_t> expected;
+        for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), v.value.begin(), v.value.end())) != bytes.end(); ++at) {
+            expected.push_back(static_cast<uint64_t>(at - bytes.begin()));
+            deep = deep || expected.back() % 2048 >= 512;
+        }
+        ASSERT_FALSE(expected.empty());
+        jobtest::g_find = { PatternOf("", { v.line }), 0 };
+        dialogs.ranges.push_back({ "", "0", std::to_string(doc->GetSectorCount()) });
+        doc->OnSearchSectors();
+        std::vector<uint64_t> hits;
+        while (doc->GetHitSector() != ~0ull && hits.size() < 100) {
+            hits.push_back(doc->GetHitSector() * 2048 + doc->GetHitOffset());
+            EXPECT_EQ(doc->GetCurrentSector(), doc->GetHitSector());
+            doc->OnContinueSearch();
+        }
+        EXPECT_EQ(hits, expected);
+    }
+    EXPECT_TRUE(deep) << "no value lies behind a sector's first unit";
+    SetHexFindDialogSeam(nullptr);
+    EXPECT_EQ(prompts.unexpected, 0);
+}
