@@ -3,6 +3,7 @@
 // window ends; groups are found where their entries lie within the distance; a write empties
 // the held window, a shorter range ends where it ends, and a hit selects the bytes compared.
 #include "SectorJobsTestSupport.h"
+#include "NavTestSupport.h"
 #include "ScanTestSupport.h"
 #include "disk/DiskCommands.h"
 #include <gtest/gtest.h>
@@ -162,28 +163,6 @@ TEST_F(SectorSearch, OddPatternsEndCleanly)
     EXPECT_EQ(prompts.unexpected, 0);
 }
 
-namespace {
-
-class EnableProbe : public CCmdUI {
-public:
-    int enabled = -1;
-    void Enable(BOOL on) override
-    {
-        enabled = on ? 1 : 0;
-        m_bEnableChanged = TRUE;
-    }
-};
-
-int ContinueEnabled(CDiskDoc& doc)
-{
-    EnableProbe probe;
-    probe.m_nID = ID_CONTINUE_SEARCH;
-    probe.DoUpdate(&doc, FALSE);
-    return probe.enabled;
-}
-
-}  // namespace
-
 // On 2048-byte sectors the search runs in 512-byte units: every hit of a walk names the
 // sector and the byte within it where a plain scan of the image file finds the value (the
 // volume descriptors' "CD001" at byte 1, a number of a file's text deep in its sector).
@@ -227,8 +206,8 @@ TEST(SectorSearchCd, HitsNameTheSectorAndByteOfLargeSectors)
     EXPECT_TRUE(deep) << "no value lies behind a sector's first unit";
     SetHexFindDialogSeam(nullptr);
     // "Weiter in Sekoren" goes on until the medium is opened again.
-    EXPECT_EQ(ContinueEnabled(*doc), 1);
+    EXPECT_EQ(navtest::EnabledState(*doc, ID_CONTINUE_SEARCH), 1);
     ASSERT_TRUE(doc->OnOpenDocument(iso.c_str()));
-    EXPECT_EQ(ContinueEnabled(*doc), 0);
+    EXPECT_EQ(navtest::EnabledState(*doc, ID_CONTINUE_SEARCH), 0);
     EXPECT_EQ(prompts.unexpected, 0);
 }
