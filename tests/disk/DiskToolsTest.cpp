@@ -156,6 +156,11 @@ TEST(MbrLayoutTest, EdgeCases)
     l = Layout("2000000", "50%", "*", "0", "0", MBR_ROUND_NONE);
     EXPECT_EQ(l.size[0], (2000000u - 63) / 2);
     EXPECT_EQ(l.size[1], 2000000u - 63 - l.size[0]);
+    // A size of 0 is no partition, also where the start lies off the unit: the rest follows
+    // the start directly.
+    l = Layout("2000000", "0", "*", "0", "0");
+    EXPECT_EQ(l.size[0], 0u);
+    EXPECT_EQ(l.first[1].sectors, 63u);
     // Start 0 is shown as 1 and marked; "4kB" moves start 63 to 64 and marks it.
     l = Layout("100000", "*", "0", "0", "0", MBR_ROUND_NONE, "0");
     EXPECT_EQ(l.start, 1u);
