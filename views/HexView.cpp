@@ -76,13 +76,15 @@ CHexView::~CHexView()
         DestroyWindow();
     if (m_model.Mode() & HVM_SAVE_SETTINGS)
         SaveSettings(nullptr);
-    ForgetEdits();
-}
-
-void CHexView::ForgetEdits()
-{
     m_undo.Clear();
     MultiTextFree(&m_addressHistory);
+}
+
+void CHexView::ForgetUndo()
+{
+    // The addresses typed into go to address stay offered: the user moves between sectors
+    // and comes back to them.
+    m_undo.Clear();
 }
 
 void CHexView::AddHexColorFormats()
@@ -127,7 +129,7 @@ int CHexView::SetData(const uint8_t* data, int size, uint32_t base, uint32_t fla
     int previous = m_model.SetData(data, size, base, flags);
     if (!(flags & HDF_KEEP_POSITION))
         Layout().SetOriginRaw(0, 0);
-    // The model emptied the undo ring and the address history (OnDataAttached).
+    // The model emptied the undo ring (OnDataAttached).
     Finish((flags & HDF_NO_REPAINT) ? TLF_NO_REPAINT : 0);
     RefreshStatusPanes();
     return previous;

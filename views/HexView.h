@@ -162,7 +162,7 @@ private:
             m_view->SendNotifyValues(HEXVIEW_NOTIFY_SELECTION, values, 3);
         }
         void OnCursorMoved() override { m_view->RefreshStatusPanes(); }
-        void OnDataAttached() override { m_view->ForgetEdits(); }
+        void OnDataAttached() override { m_view->ForgetUndo(); }
     private:
         CHexView* m_view;
     };
@@ -185,8 +185,8 @@ private:
     // Puts a top line the model computed into the base's origin.
     void ApplyTopLine(int topLine);
     void AddHexColorFormats();
-    // New data: the undo ring and the address history belong to the old bytes.
-    void ForgetEdits();
+    // New data or a new base: the undo ring belongs to the old bytes.
+    void ForgetUndo();
     // The selection's bytes clamped into the data, at most `maximum`; *count 0 without one.
     const uint8_t* SelectedBytes(int maximum, int* count) const;
     // What checksum and CRC work on: the selection, else the first 0x100000 bytes.

@@ -193,7 +193,8 @@ TEST(PageSetup, BadValuesKeepTheDialogOpenAndOkRebuildsTheRecord)
     });
     script.Add(answerBox);
     script.Add([](HWND d) {
-        if (!IsPageSetup(d)) return false;
+        // Wait until the box is gone and the dialog has set the focus again.
+        if (!IsPageSetup(d) || uitest::ThreadDialog(d) || !IsChild(d, GetFocus())) return false;
         EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_PS_TOP));
         SetDlgItemTextA(d, IDC_PS_TOP, "5");
         SetDlgItemTextA(d, IDC_PS_LEFT, "0");

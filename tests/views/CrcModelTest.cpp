@@ -132,6 +132,42 @@ TEST(CrcModel, TablesAgreeWithBitwiseCrcs)
     }
 }
 
+TEST(CrcModel, AMegabyteAndHugeTexts)
+{
+    std::vector<uint8_t> data(1 << 20);
+    std::mt19937 rng(1);
+    for (uint8_t& b : data) b = static_cast<uint8_t>(rng());
+    CCrcCalculator c = Calculated(16, "", "", "0xFFFFFFFF", 1);
+    c.data = data.data();
+    c.length = static_cast<int>(data.size());
+    c.Recalculate(CRC_TRIGGER_ALL);
+    EXPECT_EQ(c.results[0], BitwiseReflected(0xEDB88320, 0xFFFFFFFF, data) ^ 0xFFFFFFFF);
+
+    // Texts far longer than a field holds read as far as they parse, and nothing breaks.
+    const std::string digits(100000, '9'), letters(100000, 'x');
+    std::string terms;
+    for (int i = 0; i < 20000; ++i) terms += "x^3+";
+    terms += "1";
+    c.data = kCheck;
+    c.length = sizeof kCheck;
+    c.widthText = digits.c_str();
+    c.reflectedText = letters.c_str();
+    c.startText = digits.c_str();
+    c.Recalculate(CRC_TRIGGER_ALL);
+    EXPECT_GE(c.width, 1u);
+    EXPECT_LE(c.width, 64u);
+    EXPECT_EQ(c.reflected, 0u);
+    c.formulaText = terms.c_str();
+    c.Recalculate(CRC_TRIGGER_FORMULA);
+    EXPECT_EQ(c.formulaError, 0);
+    EXPECT_EQ(c.width, 3u);
+    EXPECT_EQ(c.normal, 0x1u);   // x^3 + 1: the top term is the width
+    EXPECT_EQ(c.reflected, 0x4u);
+    c.formulaText = (terms + "Q").c_str();
+    c.Recalculate(CRC_TRIGGER_FORMULA);
+    EXPECT_EQ(c.formulaError, 1);
+}
+
 TEST(CrcModel, NarrowTableCKeepsToItsWidth)
 {
     // Unmasked, the index bits above one bit stayed in the entries: a 1-bit CRC showed 0x1C01.

@@ -290,6 +290,50 @@ TEST(HexEditing, CopiedHexColumnPastedAsHexTextGivesTheBytesBack)
     free(text);
 }
 
+// A megabyte of text, unclosed quotes and stray characters, pasted into data that ends at a
+// fence: only the bytes up to the end change, and a text that gives no byte changes nothing.
+TEST(HexEditing, HugeAndMalformedPastesStayInsideTheData)
+{
+    std::string pairs;
+    for (int i = 0; i < 1 << 19; ++i)
+        pairs += "A5";
+    const std::string dump = ":" + pairs;
+    const std::string quoted = "\"" + std::string(1 << 20, 'q') + "\"";
+    struct Case
+    {
+        const char* text;
+        int mode;
+        uint8_t expect;   // every byte from the cursor to the end; 0 for none written
+    };
+    const Case cases[] = {
+        { pairs.c_str(), HEX_PASTE_HEX_TEXT, 0xA5 }, { dump.c_str(), HEX_PASTE_SEARCH_TEXT, 0xA5 },
+        { quoted.c_str(), HEX_PASTE_SEARCH_TEXT, 'q' }, { "", HEX_PASTE_HEX_TEXT, 0 },
+        { "\"", HEX_PASTE_SEARCH_TEXT, 0 }, { "0x", HEX_PASTE_HEX_TEXT, 0 },
+        { ",,::\r\n", HEX_PASTE_HEX_TEXT, 0 }, { "", HEX_PASTE_SEARCH_TEXT, 0 },
+    };
+    GuardedBuffer guard(64);
+    for (const Case& c : cases)
+    {
+        const std::vector<uint8_t> zeros(64, 0);
+        uint8_t* data = guard.AtEnd(zeros.data(), zeros.size());
+        CHexModel model;
+        CHexUndoRing ring;
+        CountingEditor editor(model, ring);
+        model.SetData(data, 64, 0, HDF_WRITABLE);
+        model.SetCursorAddress(61, false);
+        int wrote = editor.Paste(c.text, c.mode);
+        EXPECT_EQ(wrote, c.expect ? 1 : 0) << c.mode << " " << std::string(c.text).substr(0, 8);
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ(data[i], i >= 61 ? c.expect : 0) << i << " " << std::string(c.text).substr(0, 8);
+        EXPECT_EQ(ring.UndoCount(), c.expect ? 1 : 0);
+        // A cursor set past the end stands on the last byte: one byte fits.
+        model.SetCursorAddress(1000, false);
+        EXPECT_EQ(editor.Paste("11 22", HEX_PASTE_HEX_TEXT), 1);
+        EXPECT_EQ(data[63], 0x11);
+        EXPECT_EQ(data[62], c.expect);
+    }
+}
+
 // The bytes of value input are little-endian: the sign is that of the highest byte given.
 TEST(HexEditing, ValueInputFillsFromTheSignOfTheHighestByte)
 {

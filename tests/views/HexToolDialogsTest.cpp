@@ -158,7 +158,8 @@ TEST_F(HexToolDialogs, GoToAddressEvaluatesTheTextAndKeepsAHistory)
     EXPECT_EQ(m_view.GetCursorAddress(false), 0x20);
 
     // The bytes of a selection as an address below the base count from the base; the text
-    // entered before stands in the list. Cancel moves nothing.
+    // entered before stands in the list, also after another sector came. Cancel moves nothing.
+    m_view.SetData(m_data, 256, 0x2000, HDF_WRITABLE);
     m_data[0x40] = 0x30;
     m_data[0x41] = 0x00;
     Select(0x40, 2);

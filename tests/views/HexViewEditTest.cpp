@@ -253,6 +253,17 @@ TEST_F(HexViewEdit, ClipboardCommandsCopyPasteUndoAndRedo)
     Command(ID_HEX_PASTE);
     EXPECT_EQ(m_data[100], 'x');
     EXPECT_EQ(m_data[101], 'y');
+
+    // Another base or other bytes: the old edits can no longer be undone.
+    EXPECT_TRUE(m_view.IsCommandEnabled(ID_HEX_UNDO));
+    m_view.SetBaseAddress(0x4000);
+    EXPECT_FALSE(m_view.IsCommandEnabled(ID_HEX_UNDO));
+    m_view.SendMessage(WM_CHAR, '7', 1);
+    EXPECT_TRUE(m_view.IsCommandEnabled(ID_HEX_UNDO));
+    m_view.SetData(m_data, kSize, 0x2000, HDF_WRITABLE);
+    EXPECT_FALSE(m_view.IsCommandEnabled(ID_HEX_UNDO));
+    Command(ID_HEX_UNDO);
+    EXPECT_EQ(m_data[100], 'x');
 }
 
 TEST_F(HexViewEdit, ACtrlShortcutsCharacterIsNoInput)
