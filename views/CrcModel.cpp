@@ -95,7 +95,8 @@ void BuildCrcTableC(uint64_t normal, unsigned width, uint64_t table[256])
 {
     const uint64_t t = CrcShiftLeft(1, width);
     const uint64_t p = width < 64 ? normal | t : normal;
-    const uint64_t mask = CrcMask(width);
+    // Below 7 bits the index bits above the width are never reduced: they go.
+    const uint64_t widthMask = CrcMask(width);
     for (unsigned i = 0; i < 256; ++i)
     {
         uint64_t v = (i & t) ? i ^ p : i;
@@ -105,7 +106,7 @@ void BuildCrcTableC(uint64_t normal, unsigned width, uint64_t table[256])
             if (v & t)
                 v ^= p;
         }
-        table[i] = v & mask;
+        table[i] = v & widthMask;
     }
 }
 

@@ -4,6 +4,7 @@
 #include "views/PageSetupDialog.h"
 
 #include "tests/uihelpers/TestWindows.h"
+#include "uihelpers/WindowServices.h"
 
 #include <gtest/gtest.h>
 
@@ -183,6 +184,9 @@ TEST(PageSetup, BadValuesKeepTheDialogOpenAndOkRebuildsTheRecord)
         return true;
     };
     script.Add([](HWND d) {
+        // The field buttons carry their bitmap (without themes, as the button's own image).
+        EXPECT_NE(SendDlgItemMessageA(d, IDC_PS_HEADER_CODES, BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+        EXPECT_NE(SendDlgItemMessageA(d, IDC_PS_FOOTER_CODES, BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
         EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_PS_TOP)), "10");
         EXPECT_EQ(IsDlgButtonChecked(d, IDC_PS_GREY), BST_CHECKED);
         EXPECT_EQ(IsDlgButtonChecked(d, IDC_PS_FRAME), BST_CHECKED);
@@ -213,8 +217,10 @@ TEST(PageSetup, BadValuesKeepTheDialogOpenAndOkRebuildsTheRecord)
         return true;
     });
     script.Start();
+    const int themed = SetButtonThemeOverride(0);
     CPageSetupDlg dialog(nullptr);
     EXPECT_EQ(dialog.Run(&r), IDOK);
+    SetButtonThemeOverride(themed);
     EXPECT_TRUE(script.Finished());
     EXPECT_EQ(messages, (std::vector<std::string>{ "Die Ränder müssen zwischen 0 und 100 mm liegen !",
                                                    "Die Zeilenanzahl muss zwischen 20 und 250 liegen !" }));

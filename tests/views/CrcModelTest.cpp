@@ -318,6 +318,13 @@ TEST(CrcModel, SourceSamples)
     c.algorithm = CRC_ALGO_NONE;
     c.ForgetCachedWidth();
     EXPECT_FALSE(c.Recalculate(CRC_TRIGGER_ALL) & CRCW_SOURCE);
+
+    // Above 32 bits the index is widened before it is shifted by 32 or more.
+    c = Calculated(17, "", "", "0", 0);
+    c.algorithm = CRC_ALGO_B;
+    c.ForgetCachedWidth();
+    c.Recalculate(CRC_TRIGGER_ALL);
+    EXPECT_NE(std::string(static_cast<const char*>(c.source)).find("\r\n        uXor = (CrcType)uPos<<56;\r\n"), std::string::npos);
 }
 
 // Every width with every algorithm (random polynomials and starts, and the presets), written

@@ -268,6 +268,30 @@ TEST_F(HexToolDialogs, ChecksumsOfTheSelectionInBothByteOrders)
           [&] { m_view.OnChecksum(); });
 }
 
+// A tool dialog opens where it was last closed, unless that place is off the screen now.
+TEST_F(HexToolDialogs, ADialogReopensWhereItWasClosedWhenThatIsOnTheScreen)
+{
+    auto closeAt = [](int x, int y) {
+        return [x, y](HWND d) {
+            ::SetWindowPos(d, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+            return ::PostMessageA(d, WM_COMMAND, IDOK, 0) != 0;
+        };
+    };
+    RECT first = {};
+    Drive("Checksumme", { [&](HWND d) { ::GetWindowRect(d, &first); return closeAt(37, 23)(d); } },
+          [&] { m_view.OnChecksum(); });
+    RECT shown = {};
+    const int offScreen = ::GetSystemMetrics(SM_CXSCREEN) + 50;
+    Drive("Checksumme", { [&](HWND d) { ::GetWindowRect(d, &shown); return closeAt(offScreen, 23)(d); } },
+          [&] { m_view.OnChecksum(); });
+    EXPECT_EQ(shown.left, 37);
+    EXPECT_EQ(shown.top, 23);
+    Drive("Checksumme", { [&](HWND d) { ::GetWindowRect(d, &shown); return closeAt(37, 23)(d); } },
+          [&] { m_view.OnChecksum(); });
+    EXPECT_EQ(shown.left, first.left) << "a place off the screen is not taken";
+    EXPECT_EQ(shown.top, first.top);
+}
+
 TEST_F(HexToolDialogs, CalculatorShowsResultsPaintsBadInputRedAndKeepsItsHistory)
 {
     RegDeleteValueA(HKEY_CURRENT_USER, "Software\\SektorlupeTests\\Views\\CalculatorLast");
