@@ -570,7 +570,9 @@ BOOL CNumberCalcDlg::OnInitDialog()
     m_lastSelection = static_cast<int>(::SendMessageA(combo, CB_GETCURSEL, 0, 0));
     ::SetTimer(m_hWnd, HEX_CALC_TIMER, 150, nullptr);
     Recompute();
-    return TRUE;
+    // The user opens the calculator to type: the input has the focus, its text selected.
+    GotoDlgCtrl(CWnd::FromHandle(combo));
+    return FALSE;
 }
 
 void CNumberCalcDlg::Recompute()

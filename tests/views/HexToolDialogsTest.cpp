@@ -300,6 +300,7 @@ TEST_F(HexToolDialogs, CalculatorShowsResultsPaintsBadInputRedAndKeepsItsHistory
     Drive("Zahlen umwandeln",
           { [](HWND d) {
                EXPECT_EQ(Text(d, IDC_HT_CALC_INPUT), "0x10");
+               EXPECT_TRUE(::IsChild(::GetDlgItem(d, IDC_HT_CALC_INPUT), ::GetFocus())) << "the input has the focus";
                EXPECT_EQ(Text(d, IDC_HT_RESULT_FIRST), "16");
                EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(d, IDCANCEL)));
                Type(d, IDC_HT_CALC_INPUT, "rgb(1,2,3)", CBN_EDITCHANGE);

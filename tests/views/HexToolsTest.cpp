@@ -207,6 +207,18 @@ TEST(FloatConverter, TypedNumbersAndBadInput)
     EXPECT_EQ(c.DoubleValue(), 9007199254740992.0);
     ASSERT_TRUE(c.Edit(FF_DOUBLE, "-inf"));
     EXPECT_TRUE(std::isinf(c.DoubleValue()));
+    // Not-a-number and the infinities, typed or as bytes, fill every field like any value.
+    for (const char* text : { "nan", "-nan", "inf", "1e999" })
+    {
+        ASSERT_TRUE(c.Edit(FF_DOUBLE, text)) << text;
+        EXPECT_EQ(std::isnan(c.DoubleValue()), std::isnan(strtod(text, nullptr))) << text;
+        for (int f = 0; f < FF_COUNT; ++f)
+            EXPECT_FALSE(Field(c, f).empty()) << text << " field " << f;
+    }
+    c.Open(reinterpret_cast<const uint8_t*>("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"), 8, FS_BYTES);
+    EXPECT_TRUE(std::isnan(c.DoubleValue()));
+    for (int f = 0; f < FF_COUNT; ++f)
+        EXPECT_FALSE(Field(c, f).empty()) << "all ones, field " << f;
 
     const uint8_t before[8] = { 1, 2, 3, 4, 5, 6, 7, 8 };
     const char* bad[][2] = { { "", "double" }, { "1.5x", "double" }, { "zz", "hex" }, { "4503599627370496", "mantissa" },
