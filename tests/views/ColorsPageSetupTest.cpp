@@ -111,8 +111,9 @@ TEST(ColorsDialog, EditsTheChosenRowOfAtMost256AndOkWritesBack)
     EXPECT_EQ(t.rows[3].background, 0x123456u);   // untouched until the user picks another
     EXPECT_EQ(t.rows[3].style, 3u);
     for (size_t i = 0; i < t.rows.size(); ++i) {
-        if (i != 3)
+        if (i != 3) {
             EXPECT_EQ(memcmp(&t.rows[i], &before.rows[i], sizeof(ColorFormat)), 0) << i;
+        }
     }
 
     // Only the used rows, unless the box is cleared; cancel keeps the table.
