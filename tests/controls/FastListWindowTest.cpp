@@ -261,9 +261,12 @@ TEST_F(FastListWindow, ItemTextIsWhatWasCopiedWithGlyphsSkippedAndLengthsBounded
     EXPECT_EQ(list.GetItemText(0, 0, buffer, 3), 2);
     EXPECT_STREQ(buffer, "Na");
     EXPECT_EQ(list.GetItemText(0, 1).GetLength(), 4);
-    // Bad items, columns and buffers: empty text and 0.
+    // The message itself answers what it copied, not the owner's 6.
     LVITEMA item = {};
     item.pszText = buffer;
+    item.cchTextMax = 3;
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&item)), 2);
+    // Bad items, columns and buffers: empty text and 0.
     item.cchTextMax = 0;
     EXPECT_EQ(SendMessageA(fl, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&item)), 0);
     item.cchTextMax = 3;
@@ -452,5 +455,31 @@ TEST_F(FastListWindow, OwnerSynchronisesFromAnotherThreadWhileTheWindowReadsItem
     EXPECT_EQ(bad, 0);
     EXPECT_EQ(SendMessageA(fl, LVM_GETITEMCOUNT, 0, 0), 200000);
     EXPECT_EQ(SendMessageA(fl, FLM_GETITEMDATA, 0, 199999), 1000000 + 199999);
+
+    // While another thread holds the list (its text callback runs under the lock), reading an
+    // item's data waits for it instead of indexing an array that may be moving.
+    static HANDLE entered;
+    static std::atomic<bool> left;
+    entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    left = false;
+    texts.custom = [](DWORD, int, FastListTextRequest*) {
+        SetEvent(entered);
+        Sleep(300);
+        left = true;
+    };
+    const WNDPROC direct = reinterpret_cast<WNDPROC>(SendMessageA(fl, FLM_PROPERTY, FLP_WINDOWPROC, 0));
+    std::thread reader([&] {
+        char buffer[16];
+        LVITEMA item = {};
+        item.pszText = buffer;
+        item.cchTextMax = sizeof buffer;
+        CallWindowProcA(direct, fl, LVM_GETITEMTEXTA, 5, reinterpret_cast<LPARAM>(&item));
+    });
+    ASSERT_EQ(WaitForSingleObject(entered, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(SendMessageA(fl, FLM_GETITEMDATA, 0, 5), 1000005);
+    EXPECT_TRUE(left);
+    reader.join();
+    CloseHandle(entered);
+    texts.custom = nullptr;
     DestroyWindow(fl);
 }

@@ -147,6 +147,11 @@ int CALLBACK CompareByText(HWND, UINT, LPCSTR sibling, LPCSTR text, LPARAM, LPAR
 
 TEST(TreeListModel, RandomOperationsMatchAReferenceTree)
 {
+    // The insert-after codes the model takes are the platform's TVI_* pointers.
+    ASSERT_EQ(H(kRoot), TVI_ROOT);
+    ASSERT_EQ(H(kFirst), TVI_FIRST);
+    ASSERT_EQ(H(kLast), TVI_LAST);
+    ASSERT_EQ(H(kSort), TVI_SORT);
     for (unsigned seed : { 1u, 2u, 3u }) {
         Host host;
         TreeListModel m(&host);
