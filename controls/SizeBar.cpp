@@ -171,7 +171,8 @@ void CSizeBarBase::ReadBarState(LPCSTR lpszProfileName)
     read("sizeVertCY", m_szVert.cy, m_szMinVert.cy);
     read("sizeFloatCX", m_szFloat.cx, m_szMinFloat.cx);
     read("sizeFloatCY", m_szFloat.cy, m_szMinFloat.cy);
-    if (app->GetProfileInt(section, "Floating", 0) != 0 && m_hWnd)
+    // The double click toggles: only a docked bar is floated by it, a floating one stays.
+    if (app->GetProfileInt(section, "Floating", 0) != 0 && m_hWnd && IsDocked())
         SendMessage(WM_LBUTTONDBLCLK);
 }
 

@@ -1,7 +1,9 @@
 // Docking and sizing bars in a real frame: edges dragged through the bar's own messages, the
 // drag loop fed with posted mouse messages, floating frames and the close button.
 #include <gtest/gtest.h>
+#include "classlib/WinApp.h"
 #include "controls/ChildBar.h"
+#include "tests/support/TestSupport.h"
 
 #include <random>
 
@@ -283,4 +285,45 @@ TEST_F(DockingTest, AnyOrderOfShowHideFloatDockAndSizesEndsWithConsistentRows)
                 ASSERT_FALSE(!list[i - 1] && !list[i]);
         }
     }
+}
+
+TEST_F(DockingTest, BarStatesGoThroughTheProfileAndAFloatingStateFloatsTheBar)
+{
+    testsupport::ScratchKey scratch("SizeBarState");
+    struct App : CWinApp {
+        App() : CWinApp("SizeBarState") { SetRegistryKey("SektorlupeTests"); }
+    } app;
+    auto value = [&](const char* section, const char* name) {
+        DWORD v = 0, size = sizeof v;
+        const std::string key = scratch.Path() + "\\" + section;
+        if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &v, &size) != ERROR_SUCCESS)
+            return -1L;
+        return static_cast<long>(v);
+    };
+    frame->FloatControlBar(&bar2, CPoint(300, 200), CBRS_ALIGN_TOP);
+    SizeBarSaveStates(frame, "Leisten");
+    // One section per bar, named after the profile and the bar's id.
+    EXPECT_EQ(value("Leisten-SCBar-18", "Floating"), 0);
+    EXPECT_EQ(value("Leisten-SCBar-19", "Floating"), 1);
+    EXPECT_EQ(value("Leisten-SCBar-18", "sizeHorzCY"), bar1.GetHorzSize().cy);
+    EXPECT_EQ(value("Leisten-SCBar-19", "sizeFloatCX"), bar2.GetFloatSize().cx);
+
+    // Read back: sizes at least the minimum, and the floating state floats the docked bar.
+    app.WriteProfileInt("Leisten-SCBar-18", "Floating", 1);
+    app.WriteProfileInt("Leisten-SCBar-18", "sizeHorzCX", 5);
+    app.WriteProfileInt("Leisten-SCBar-18", "sizeHorzCY", 123);
+    app.WriteProfileInt("Leisten-SCBar-18", "sizeFloatCX", 250);
+    app.WriteProfileInt("Leisten-SCBar-18", "sizeFloatCY", -7);
+    bar1.ReadBarState("Leisten");
+    EXPECT_TRUE(bar1.IsFloating());
+    EXPECT_EQ(bar1.GetHorzSize(), CSize(33, 123));
+    EXPECT_EQ(bar1.GetFloatSize(), CSize(250, 32));
+    // Read again, the floating bar stays floating.
+    bar1.ReadBarState("Leisten");
+    EXPECT_TRUE(bar1.IsFloating());
+    // A profile without the section keeps the sizes as they are.
+    const CSize vert = bar1.GetVertSize();
+    bar1.ReadBarState("Fehlt");
+    EXPECT_EQ(bar1.GetVertSize(), vert);
+    EXPECT_TRUE(bar1.IsFloating());
 }
