@@ -168,6 +168,12 @@ TEST_F(DockingTest, FloatToggleAndDockOnTheRight)
     EXPECT_EQ(Dock(AFX_IDW_DOCKBAR_BOTTOM)->GetDockedCount(), 0);
     // The floating frame wraps the bar's floating size.
     EXPECT_EQ(ScreenRect(bar1.m_hWnd).Size(), bar1.GetFloatSize());
+    // The bar's title becomes the floating frame's at its next layout.
+    bar1.SetWindowText("Daten");
+    floating->RecalcLayout();
+    char title[16] = {};
+    ::GetWindowTextA(floating->m_hWnd, title, sizeof title);
+    EXPECT_STREQ(title, "Daten");
 
     bar1.m_pDockContext->ToggleDocking();
     EXPECT_EQ(bar1.m_pDockBar, Dock(AFX_IDW_DOCKBAR_BOTTOM));
@@ -326,4 +332,44 @@ TEST_F(DockingTest, BarStatesGoThroughTheProfileAndAFloatingStateFloatsTheBar)
     bar1.ReadBarState("Fehlt");
     EXPECT_EQ(bar1.GetVertSize(), vert);
     EXPECT_TRUE(bar1.IsFloating());
+}
+
+TEST_F(DockingTest, ChildBarKeepsOneChildFillingItsClientArea)
+{
+    CWnd a, b;
+    ASSERT_TRUE(a.Create("STATIC", "a", WS_CHILD, CRect(5, 5, 25, 25), frame, 901));
+    ASSERT_TRUE(b.Create("STATIC", "b", WS_CHILD, CRect(5, 5, 25, 25), frame, 902));
+    auto inBar = [&](CWnd& w) { return RectInParent(w); };
+    CRect client;
+    bar1.GetClientRect(&client);
+    ASSERT_FALSE(client.IsRectEmpty());
+    // A resize gives the child the client area; the child joins the bar.
+    EXPECT_EQ(bar1.SetChild(&a), nullptr);
+    EXPECT_EQ(::GetParent(a.m_hWnd), bar1.m_hWnd);
+    bar1.SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.Width(), client.Height()));
+    EXPECT_EQ(inBar(a), client);
+    EXPECT_TRUE(a.GetStyle() & WS_VISIBLE);
+    // The same child again: returned, and nothing done (a hidden child stays hidden).
+    a.ShowWindow(SW_HIDE);
+    EXPECT_EQ(bar1.SetChild(&a), &a);
+    EXPECT_FALSE(a.GetStyle() & WS_VISIBLE);
+    a.ShowWindow(SW_SHOW);
+    // A size of 0 leaves the child where it was.
+    bar1.SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, 40));
+    EXPECT_EQ(inBar(a), client);
+    // Another child: the old one is hidden and parked at (0, 0) with no size.
+    EXPECT_EQ(bar1.SetChild(&b), &a);
+    EXPECT_FALSE(a.GetStyle() & WS_VISIBLE);
+    EXPECT_EQ(inBar(a), CRect(0, 0, 0, 0));
+    EXPECT_EQ(inBar(b), client);
+    EXPECT_TRUE(b.GetStyle() & WS_VISIBLE);
+    // None: the old one parked and returned; detaching an empty bar gives nothing.
+    EXPECT_EQ(bar1.SetChild(nullptr), &b);
+    EXPECT_FALSE(b.GetStyle() & WS_VISIBLE);
+    EXPECT_EQ(inBar(b), CRect(0, 0, 0, 0));
+    EXPECT_EQ(bar1.DetachChild(), nullptr);
+    bar1.SetChild(&a);
+    EXPECT_EQ(bar1.DetachChild(), &a);
+    EXPECT_FALSE(a.GetStyle() & WS_VISIBLE);
+    EXPECT_EQ(bar1.SetChild(nullptr), nullptr);
 }
