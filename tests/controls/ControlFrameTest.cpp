@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include "controls/ControlFrame.h"
 #include "controls/FastListImpl.h"
+#include "controls/TreeList.h"
 #include "tests/controls/FastListTestSupport.h"
 
 #include <thread>
@@ -111,4 +112,47 @@ TEST(ControlFrame, WithoutTheThemeLibraryCheckBoxesComeFromTheListsOwnImages)
     DestroyWindow(classic);
     SetThemeLoader(old);
     g_fastListClass.ForgetForTests();
+}
+
+TEST(ControlFrame, AClassIsRegisteredOnceAndAFailedRegistrationIsTriedAgain)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA info = {sizeof info};
+    // A class of that name made elsewhere first: RegisterClassExA fails, the result is 0.
+    WNDCLASSA foreign = {};
+    foreign.lpfnWndProc = &DefWindowProcA;
+    foreign.hInstance = instance;
+    foreign.lpszClassName = "ControlFrameTestClass";
+    ASSERT_TRUE(RegisterClassA(&foreign));
+    ControlClass cls("ControlFrameTestClass", &DefWindowProcA, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr,
+                     nullptr);
+    EXPECT_EQ(cls.Register(instance), 0);
+    // Tried again, it registers with its own record.
+    ASSERT_TRUE(UnregisterClassA("ControlFrameTestClass", instance));
+    EXPECT_EQ(cls.Register(instance), 1);
+    ASSERT_TRUE(GetClassInfoExA(instance, "ControlFrameTestClass", &info));
+    EXPECT_EQ(info.style, static_cast<UINT>(CS_DBLCLKS));
+    EXPECT_EQ(info.cbWndExtra, 4);
+    EXPECT_EQ(info.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    // Once registered, it is not registered again: a class removed behind its back stays gone.
+    ASSERT_TRUE(UnregisterClassA("ControlFrameTestClass", instance));
+    EXPECT_EQ(cls.Register(instance), 1);
+    EXPECT_FALSE(GetClassInfoExA(instance, "ControlFrameTestClass", &info));
+}
+
+TEST(ControlFrame, TheListPaintsEveryPixelAndTheTreeListHasAHollowBackground)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    ASSERT_EQ(RegisterFastListClass(instance), 1);
+    ASSERT_EQ(RegisterTreeListClass(instance), 1);
+    WNDCLASSEXA list = {sizeof list}, tree = {sizeof tree};
+    ASSERT_TRUE(GetClassInfoExA(instance, "FastList", &list));
+    ASSERT_TRUE(GetClassInfoExA(instance, "TreeList", &tree));
+    EXPECT_EQ(list.hbrBackground, nullptr);
+    EXPECT_EQ(tree.hbrBackground, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
+    for (const WNDCLASSEXA* c : {&list, &tree}) {
+        EXPECT_EQ(c->style, static_cast<UINT>(CS_DBLCLKS));
+        EXPECT_EQ(c->cbWndExtra, 4);
+        EXPECT_EQ(c->hCursor, LoadCursorA(nullptr, IDC_ARROW));
+    }
 }
