@@ -251,3 +251,46 @@ TEST(FastListModel, NextItemOwnCodes)
     s.selected = 0;
     EXPECT_EQ(NextFastListItem(s, -1, LVNI_SELECTED), -1);
 }
+
+TEST(FastListModel, ColourDefaultsComeFromTheSystemColoursAndSpareTheOwners)
+{
+    // Each channel on its own: 7/8 of one plus 1/8 of the other, 3/4 plus 1/4, and the
+    // darkening that spares a channel whose high nibble is 0.
+    auto mix = [](COLORREF a, COLORREF b, int shift) {
+        auto ch = [&](int s) {
+            const int x = (a >> s) & 0xFF, y = (b >> s) & 0xFF;
+            return (x - (x >> shift) + (y >> shift)) << s;
+        };
+        return static_cast<COLORREF>(ch(0) | ch(8) | ch(16));
+    };
+    auto darken = [](COLORREF c) {
+        const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+        return RGB(r >= 16 ? r - 11 : r, g >= 16 ? g - 11 : g, b >= 16 ? b - 15 : b);
+    };
+    const FastListSysColours sys = {RGB(250, 240, 8), RGB(255, 255, 225), RGB(212, 208, 200), RGB(1, 2, 3),
+                                    RGB(10, 36, 106), RGB(200, 200, 200)};
+    bool owner[13] = {};
+    COLORREF t[13] = {};
+    ComputeFastListColours(sys, owner, t);
+    const COLORREF expected[13] = {sys.window, sys.infoBk, sys.window, sys.btnFace, sys.windowText,
+                                   RGB(1, 2, 3 ^ 0xFF), mix(sys.infoBk, sys.highlight, 3),
+                                   mix(sys.window, sys.highlight, 3), darken(sys.window), darken(sys.infoBk),
+                                   darken(sys.window), mix(sys.window, sys.scrollbar, 2),
+                                   mix(sys.btnFace, sys.highlight, 2)};
+    for (int i = 0; i < 13; ++i)
+        EXPECT_EQ(t[i], expected[i]) << "entry " << i;
+    EXPECT_EQ(darken(sys.window), RGB(239, 229, 8));
+    // An alternate colour too near the background: the background with blue lowered by 8.
+    FastListSysColours similar = sys;
+    similar.infoBk = RGB(250, 243, 10);
+    ComputeFastListColours(similar, owner, t);
+    EXPECT_EQ(t[1], RGB(250, 240, 0));
+    // Entries the owner set stay as they are; the others follow.
+    owner[4] = owner[6] = true;
+    t[4] = RGB(9, 9, 9);
+    t[6] = RGB(7, 7, 7);
+    ComputeFastListColours(sys, owner, t);
+    EXPECT_EQ(t[4], RGB(9, 9, 9));
+    EXPECT_EQ(t[6], RGB(7, 7, 7));
+    EXPECT_EQ(t[1], sys.infoBk);
+}
