@@ -285,6 +285,50 @@ TEST_F(FastListWindow, ItemTextIsWhatWasCopiedWithGlyphsSkippedAndLengthsBounded
     DestroyWindow(fl);
 }
 
+TEST_F(FastListWindow, ItemRequestsAskTheOwnerOnlyWhenTextIsWantedAndInsertionsKeepTheRowsShown)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts, 0, 0, 300, 200);
+    AddColumn(fl, 0, 100);
+    SendMessageA(fl, FLM_APPENDRUN, 100, 1000);
+    // The data word alone: no call to the owner.
+    texts.calls = 0;
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = 7;
+    ASSERT_EQ(SendMessageA(fl, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)), 1);
+    EXPECT_EQ(item.lParam, 1007);
+    EXPECT_EQ(texts.calls, 0);
+    // Mask bit 31: the list's own buffer and the text's length, nothing copied.
+    char mine[16] = "unberuehrt";
+    item.mask = LVIF_TEXT | 0x80000000u;
+    item.pszText = mine;
+    item.cchTextMax = sizeof mine;
+    ASSERT_EQ(SendMessageA(fl, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)), 1);
+    EXPECT_EQ(texts.calls, 1);
+    EXPECT_NE(item.pszText, mine);
+    EXPECT_STREQ(mine, "unberuehrt");
+    EXPECT_EQ(std::string(item.pszText, item.cchTextMax), "Item 1007");
+    // A vetoed state change leaves the item as it was and answers 0.
+    parent.react = [](NMHDR* hdr) -> LRESULT { return hdr->code == LVN_ITEMCHANGING; };
+    EXPECT_EQ(SetState(fl, 4, 0x2000, 0xF000), 0);
+    parent.react = nullptr;
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMSTATE, 4, 0xF000), 0);
+    EXPECT_EQ(SetState(fl, 4, 0x2000, 0xF000), 1);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMSTATE, 4, 0xF000), 0x2000);
+    // An insertion above the top row moves the top row with the rows it showed.
+    ASSERT_EQ(SendMessageA(fl, FLM_SCROLLTOROW, 50, 0), 1);
+    ASSERT_EQ(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0), 50);
+    EXPECT_EQ(InsertData(fl, 10, 1), 10);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0), 51);
+    EXPECT_EQ(SendMessageA(fl, FLM_GETITEMDATA, 0, 51), 1050);
+    // Below the top row, it stays.
+    EXPECT_EQ(InsertData(fl, 60, 2), 60);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0), 51);
+    DestroyWindow(fl);
+}
+
 TEST_F(FastListWindow, ParentDeletingItemsInsideNotificationsLeavesTheListConsistent)
 {
     Parent parent;
