@@ -192,3 +192,94 @@ TEST(LabelCtrlWindow, ScrollTakeOverDrivesAListViewAndForgetsADestroyedWindow)
     strip.DestroyWindow();
     host.wnd.DestroyWindow();
 }
+
+namespace {
+
+std::vector<LabelNotify> g_notices;
+LRESULT CALLBACK RecordingProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_NOTIFY && lp && reinterpret_cast<NMHDR*>(lp)->code == 1)
+        g_notices.push_back(*reinterpret_cast<LabelNotify*>(lp));
+    return DefWindowProcA(h, msg, wp, lp);
+}
+
+}  // namespace
+
+static_assert(sizeof(LabelNotify) == 28, "the strip's notice is 28 bytes");
+
+TEST(LabelCtrlWindow, NoticesArrowsAndTheListsOfTextsAndWidths)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &RecordingProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "LabelStripRecorder";
+    RegisterClassA(&wc);
+    CWnd host;
+    ASSERT_TRUE(host.CreateEx(0, "LabelStripRecorder", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300, nullptr, nullptr));
+    CListBox pages[3];
+    for (int i = 0; i < 3; ++i)
+        pages[i].Create(WS_CHILD, CRect(0, 0, 300, 200), &host, 100 + i);
+    SetWindowLongPtrA(pages[1].m_hWnd, GWLP_USERDATA, 0x66);
+    CLabelCtrl strip;
+    ASSERT_EQ(strip.Create(3, 0, "Daten", CRect(0, 250, 500, 270), &host, 0, 300), 1);
+    SetWindowLongPtrA(strip.m_hWnd, GWLP_USERDATA, 0x55);
+    g_notices.clear();
+    // A window attached to the current label, then a selection: one notice each.
+    strip.SetLabelWindow(2, &pages[2], nullptr);
+    EXPECT_TRUE(g_notices.empty());
+    strip.AttachWindows(2, pages, nullptr);
+    ASSERT_EQ(g_notices.size(), 1u);
+    EXPECT_EQ(g_notices[0].current, 0);
+    EXPECT_EQ(g_notices[0].window, pages[0].m_hWnd);
+    EXPECT_EQ(strip.SelectLabel(1), 0);
+    ASSERT_EQ(g_notices.size(), 2u);
+    const LabelNotify& n = g_notices[1];
+    EXPECT_EQ(n.hdr.hwndFrom, strip.m_hWnd);
+    EXPECT_EQ(n.hdr.idFrom, 300u);
+    EXPECT_EQ(n.stripData, 0x55);
+    EXPECT_EQ(n.windowData, 0x66);
+    EXPECT_EQ(n.current, 1);
+    EXPECT_EQ(n.window, pages[1].m_hWnd);
+
+    // The arrow control steps through the labels; its range is the labels, its position the
+    // current one.
+    HWND arrows = ::GetDlgItem(strip.m_hWnd, 43948);
+    ASSERT_NE(arrows, nullptr);
+    strip.SendMessage(WM_HSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(arrows));
+    EXPECT_EQ(strip.GetCurrentLabel(), 2);
+    strip.SendMessage(WM_HSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(arrows));
+    EXPECT_EQ(strip.GetCurrentLabel(), 2);
+    strip.SendMessage(WM_HSCROLL, SB_LINEUP, reinterpret_cast<LPARAM>(arrows));
+    EXPECT_EQ(strip.GetCurrentLabel(), 1);
+    SCROLLINFO si = {sizeof si, SIF_ALL};
+    ::GetScrollInfo(arrows, SB_CTL, &si);
+    EXPECT_EQ(si.nMin, 0);
+    EXPECT_EQ(si.nMax, 2);
+    EXPECT_EQ(si.nPage, 1u);
+    EXPECT_EQ(si.nPos, 1);
+
+    // Texts from a list up to its empty entry, from an array skipping null entries.
+    const LPCSTR list[] = {"eins", "zwei", "", "vier"};
+    strip.SetLabelTextList(list);
+    EXPECT_STREQ(strip.GetLabelText(1), "zwei");
+    EXPECT_STREQ(strip.GetLabelText(2), "Daten 3");
+    const LPCSTR array[] = {nullptr, "B", "C", "D"};
+    EXPECT_EQ(strip.SetLabelTexts(4, array), 0);
+    EXPECT_STREQ(strip.GetLabelText(0), "eins");
+    EXPECT_STREQ(strip.GetLabelText(2), "C");
+    // Widths: all at once and from an array, each answering label 0's old fixed width.
+    EXPECT_EQ(strip.SetAllLabelWidths(40), 0);
+    EXPECT_EQ(strip.GetLabelWidth(2), 40);
+    const int widths[] = {50, 5};
+    EXPECT_EQ(strip.SetLabelWidths(2, widths), 40);
+    EXPECT_EQ(strip.GetLabelWidth(1), 5);
+    EXPECT_EQ(strip.GetDrawnWidth(1), 10);
+    EXPECT_EQ(strip.GetLabelWidth(2), 40);
+    EXPECT_EQ(strip.SetLabelWidths(2, nullptr), -1);
+    // Colours: the old request back, -1 for the default.
+    EXPECT_EQ(strip.SetColour(1, RGB(1, 2, 3)), CLR_NONE);
+    EXPECT_EQ(strip.GetColour(1), RGB(1, 2, 3));
+    EXPECT_EQ(strip.SetColour(1, CLR_NONE), RGB(1, 2, 3));
+    strip.DestroyWindow();
+    host.DestroyWindow();
+}
