@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include "controls/ControlFrame.h"
 #include "controls/FastListCtrl.h"
+#include "controls/FastListImpl.h"
 #include "tests/controls/FastListTestSupport.h"
 
 #include <atomic>
@@ -462,6 +463,19 @@ TEST_F(FastListWindow, TenThousandDeferredInsertionsCostOneRedrawAndSelectionsAr
     ASSERT_EQ(told.size(), 10u);
     for (size_t k = 0; k < told.size(); ++k)
         EXPECT_EQ(told[k].item, static_cast<int>(9007 - 1000 * k));
+    // Deferred mode stays on through three idle ticks and ends with the fourth; insertions
+    // are told again then.
+    parent.notes.clear();
+    InsertData(fl, 0, 1);
+    EXPECT_TRUE(parent.Of(static_cast<int>(LVN_INSERTITEM)).empty());
+    SendMessageA(fl, WM_TIMER, 14609, 0);   // the insertion's own work
+    for (int idle = 0; idle < 3; ++idle)
+        SendMessageA(fl, WM_TIMER, 14609, 0);
+    EXPECT_TRUE(FastListOf(fl)->deferred);
+    SendMessageA(fl, WM_TIMER, 14609, 0);
+    EXPECT_FALSE(FastListOf(fl)->deferred);
+    InsertData(fl, 0, 2);
+    EXPECT_EQ(parent.Of(static_cast<int>(LVN_INSERTITEM)).size(), 1u);
     DestroyWindow(fl);
 }
 
