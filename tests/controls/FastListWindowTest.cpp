@@ -318,6 +318,36 @@ TEST_F(FastListWindow, ItemRequestsAskTheOwnerOnlyWhenTextIsWantedAndInsertionsK
     EXPECT_EQ(SendMessageA(fl, LVM_GETITEMSTATE, 4, 0xF000), 0);
     EXPECT_EQ(SetState(fl, 4, 0x2000, 0xF000), 1);
     EXPECT_EQ(SendMessageA(fl, LVM_GETITEMSTATE, 4, 0xF000), 0x2000);
+    // The drag image: the row's text after its glyphs, at most 240 x 32 pixels; none for a
+    // row that is not there.
+    texts.custom = [](DWORD data, int, FastListTextRequest* r) {
+        if (data == 1002) {
+            r->text[0] = 3;
+            std::memset(r->text + 1, 'W', 300);
+            r->text[301] = 0;
+        } else {
+            std::strcpy(r->text, "\x03kurz");
+        }
+    };
+    CFastListCtrl wrapper;
+    wrapper.Attach(fl);
+    for (int row : {1, 2}) {
+        POINT at = {};
+        CImageList* image = wrapper.CreateDragImage(row, &at);
+        ASSERT_NE(image, nullptr);
+        int cx = 0, cy = 0;
+        ASSERT_TRUE(ImageList_GetIconSize(image->m_hImageList, &cx, &cy));
+        if (row == 2)
+            EXPECT_EQ(cx, 240);
+        else
+            EXPECT_LT(cx, 240);
+        EXPECT_LE(cy, 32);
+        image->DeleteImageList();
+        delete image;
+    }
+    EXPECT_EQ(wrapper.CreateDragImage(100, nullptr), nullptr);
+    wrapper.Detach();
+    texts.custom = nullptr;
     // An insertion above the top row moves the top row with the rows it showed.
     ASSERT_EQ(SendMessageA(fl, FLM_SCROLLTOROW, 50, 0), 1);
     ASSERT_EQ(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0), 50);
