@@ -792,3 +792,70 @@ TEST(TreeListWindow, WrapperRowsFillColumnsAndHeaderImages)
     EXPECT_EQ(format(), 0);
     tl.DestroyWindow();
 }
+
+TEST(TreeListWindow, HomeStepsOverPinnedRowsAndCtrlKeysScrollWithoutTheCaret)
+{
+    KeysUp();
+    tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
+    std::vector<HTREEITEM> rows;
+    for (int i = 0; i < 40; ++i)
+        rows.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = 250;
+    for (int c = 0; c < 3; ++c)
+        ASSERT_EQ(p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col)), c);
+    Focus(p);
+    // Ctrl with the arrows moves the view, not the caret: a row down, 16 pixels right.
+    p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(rows[0]));
+    Keys({ VK_CONTROL });
+    p.Send(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Next(p, TVGN_FIRSTVISIBLE), rows[1]);
+    p.Send(WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(GetScrollPos(p.Tree(), SB_HORZ), 16);
+    p.Send(WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(GetScrollPos(p.Tree(), SB_HORZ), 0);
+    EXPECT_EQ(Next(p, TVGN_CARET), rows[0]);
+    KeysUp();
+    // With two pinned rows, Home goes to the first row below them, and from there to row 0.
+    p.Send(TLM_PROPERTY, TLP_PINNEDROWS | kPropertyWrite, 2);
+    p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(rows[10]));
+    p.Send(WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(Next(p, TVGN_CARET), rows[2]);
+    p.Send(WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(Next(p, TVGN_CARET), rows[0]);
+}
+
+TEST(TreeListWindow, TheDragCursorRefusesTheItemsOwnBranchAndOnRequestTheEmptyArea)
+{
+    KeysUp();
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+    HTREEITEM child = p.Insert(a, TVI_LAST, "a1");
+    HTREEITEM second = p.Insert(a, TVI_LAST, "a2");
+    HTREEITEM b = p.Insert(TVI_ROOT, TVI_LAST, "b");
+    HTREEITEM c = p.Insert(TVI_ROOT, TVI_LAST, "c");
+    p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(a));
+    Focus(p);
+    const HCURSOR no = LoadCursorA(nullptr, MAKEINTRESOURCEA(32648));
+    const HCURSOR hand = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));
+    auto over = [&](POINT at, WPARAM keys = 0) {
+        p.Send(WM_MOUSEMOVE, keys, MAKELPARAM(at.x, at.y));
+        return GetCursor();
+    };
+    for (UINT options : { 0u, static_cast<UINT>(TLD_NOEMPTY) }) {
+        p.Send(TLM_PROPERTY, TLP_DROPOPTIONS | kPropertyWrite, options);
+        POINT start = LabelPoint(p, a);
+        ASSERT_EQ(p.Send(TLM_BEGINDRAG, 0x80, reinterpret_cast<LPARAM>(a)), 1);
+        // Between the children, or onto one with Ctrl: inside its own branch.
+        EXPECT_EQ(over(LabelPoint(p, second)), no) << options;
+        EXPECT_EQ(over(LabelPoint(p, child), MK_CONTROL), no) << options;
+        // The upper half of "b" means after "a2", still inside; "c" is outside.
+        EXPECT_EQ(over(LabelPoint(p, b)), no) << options;
+        EXPECT_EQ(over(LabelPoint(p, c)), hand) << options;
+        EXPECT_EQ(over(POINT{ start.x, 300 }), options ? no : hand) << options;
+        p.Send(WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_NE(GetCapture(), p.Tree());
+    }
+    ExpectWhole(p);
+}
