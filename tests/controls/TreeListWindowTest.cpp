@@ -859,3 +859,101 @@ TEST(TreeListWindow, TheDragCursorRefusesTheItemsOwnBranchAndOnRequestTheEmptyAr
     }
     ExpectWhole(p);
 }
+
+TEST(TreeListWindow, DeletionModesTellEveryItemChildrenFirstOrNothingWhenDeferred)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    auto build = [&] {
+        std::vector<HTREEITEM> v;
+        for (int t = 0; t < 2; ++t) {
+            HTREEITEM top = p.Insert(TVI_ROOT, TVI_LAST, "top");
+            v.push_back(top);
+            v.push_back(p.Insert(top, TVI_LAST, "child"));
+            v.push_back(p.Insert(top, TVI_LAST, "child"));
+        }
+        p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(v[3]));
+        p.notes.clear();
+        return v;
+    };
+    auto told = [&] {
+        std::vector<HTREEITEM> v;
+        for (const tltest::Note& n : p.notes)
+            if (n.code == static_cast<int>(TVN_DELETEITEMA))
+                v.push_back(n.oldItem);
+        return v;
+    };
+    // Plain and without row rebuilding: every item told, the last top first, children first.
+    for (WPARAM mode : { static_cast<WPARAM>(0), static_cast<WPARAM>(0x87) }) {
+        std::vector<HTREEITEM> items = build();
+        ASSERT_EQ(p.Send(TVM_DELETEITEM, mode, reinterpret_cast<LPARAM>(TVI_ROOT)), 1);
+        EXPECT_EQ(told(), (std::vector<HTREEITEM>{ items[5], items[4], items[3], items[2], items[1], items[0] })) << mode;
+        EXPECT_EQ(p.Send(TVM_GETCOUNT), 0);
+        ExpectWhole(p);
+    }
+    // Deferred: nobody is told; 0x8A takes only the children.
+    std::vector<HTREEITEM> items = build();
+    ASSERT_EQ(p.Send(TVM_DELETEITEM, 0x8A, reinterpret_cast<LPARAM>(items[3])), 1);
+    ASSERT_EQ(p.Send(TVM_DELETEITEM, 0x89, reinterpret_cast<LPARAM>(items[0])), 1);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    EXPECT_TRUE(told().empty());
+    EXPECT_EQ(p.Send(TVM_GETCOUNT), 1);
+    EXPECT_EQ(Next(p, TVGN_ROOT), items[3]);
+    EXPECT_EQ(Next(p, TVGN_CHILD, items[3]), nullptr);
+    ExpectWhole(p);
+}
+
+TEST(TreeListWindow, PageEndsRightClicksCtrlClicksCollapsesAndRefusedScrolls)
+{
+    KeysUp();
+    tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
+    std::vector<HTREEITEM> rows;
+    for (int i = 0; i < 40; ++i)
+        rows.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+    HTREEITEM child = p.Insert(rows[1], TVI_LAST, "child");
+    p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(rows[1]));
+    Focus(p);
+    // The next visible item after the last full row of the page is none, rows follow or not.
+    const int full = static_cast<int>(p.Send(TVM_GETVISIBLECOUNT));
+    ASSERT_GT(full, 3);
+    HTREEITEM last = reinterpret_cast<HTREEITEM>(p.Send(TLM_GETITEMOFROW, 0, full - 1));
+    EXPECT_EQ(Next(p, TVGN_NEXTVISIBLE, last), nullptr);
+    EXPECT_NE(Next(p, TVGN_NEXTVISIBLE, rows[0]), nullptr);
+    // Collapsing the branch that holds the caret selects the collapsed item.
+    p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(child));
+    p.Send(TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(rows[1]));
+    EXPECT_EQ(Next(p, TVGN_CARET), rows[1]);
+    // With extended style 0x100 a right click is told but selects nothing.
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_RCLICKKEEPS, TLX_RCLICKKEEPS);
+    p.notes.clear();
+    POINT at = LabelPoint(p, rows[3]);
+    p.Send(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    p.Send(WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    EXPECT_EQ(Next(p, TVGN_CARET), rows[1]);
+    std::vector<int> codes = tltest::Codes(p.notes);
+    EXPECT_NE(std::find(codes.begin(), codes.end(), static_cast<int>(NM_RCLICK)), codes.end());
+    // In multiple selection a Ctrl+click on the caret item keeps it selected.
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_MULTISELECT | TLX_RCLICKKEEPS, TLX_MULTISELECT);
+    Keys({ VK_CONTROL });
+    at = LabelPoint(p, rows[1]);
+    p.Send(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(at.x, at.y));
+    p.Send(WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(at.x, at.y));
+    KeysUp();
+    EXPECT_TRUE(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(rows[1])) & TVIS_SELECTED);
+    // A scroll the parent refuses (-441) moves nothing; allowed, it moves.
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_SCROLLNOTIFY, TLX_SCROLLNOTIFY);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))   // the queued scroll-bar range
+        DispatchMessageA(&msg);
+    HTREEITEM first = Next(p, TVGN_FIRSTVISIBLE);
+    const int pos = GetScrollPos(p.Tree(), SB_VERT);
+    p.answer = [](NMHDR* h) -> LRESULT { return static_cast<int>(h->code) == TLN_BEFORESCROLL; };
+    p.Send(WM_VSCROLL, SB_LINEDOWN);
+    EXPECT_EQ(Next(p, TVGN_FIRSTVISIBLE), first);
+    EXPECT_EQ(GetScrollPos(p.Tree(), SB_VERT), pos);
+    p.answer = nullptr;
+    p.Send(WM_VSCROLL, SB_LINEDOWN);
+    EXPECT_NE(Next(p, TVGN_FIRSTVISIBLE), first);
+    EXPECT_EQ(GetScrollPos(p.Tree(), SB_VERT), pos + 1);
+}
