@@ -957,3 +957,43 @@ TEST(TreeListWindow, PageEndsRightClicksCtrlClicksCollapsesAndRefusedScrolls)
     EXPECT_NE(Next(p, TVGN_FIRSTVISIBLE), first);
     EXPECT_EQ(GetScrollPos(p.Tree(), SB_VERT), pos + 1);
 }
+
+TEST(TreeListWindow, SortedInsertionsAndCellsNeverWritten)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    // Without regard to case; an equal text goes directly before the existing one.
+    for (const char* t : { "b", "A", "c", "B" })
+        ASSERT_NE(p.Insert(TVI_ROOT, TVI_SORT, t), nullptr);
+    EXPECT_EQ(Texts(p, TVI_ROOT), (std::vector<std::string>{ "A", "B", "b", "c" }));
+    // A cell never written: empty text and image -2; writing only its image makes the cell
+    // with an empty text.
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = 60;
+    for (int c = 0; c < 2; ++c)
+        ASSERT_EQ(p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col)), c);
+    HTREEITEM a = Next(p, TVGN_ROOT);
+    auto cell = [&](int& image) {
+        char buf[8] = "x";
+        TVITEMA get = {};
+        get.mask = TVIF_TEXT | TVIF_IMAGE | TLIF_CELL;
+        get.hItem = a;
+        get.pszText = buf;
+        get.cchTextMax = sizeof buf;
+        get.cChildren = 1;
+        EXPECT_EQ(p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get)), 1);
+        image = get.iImage;
+        return std::string(buf);
+    };
+    int image = 0;
+    EXPECT_EQ(cell(image), "");
+    EXPECT_EQ(image, -2);
+    TVITEMA set = {};
+    set.mask = TVIF_IMAGE | TLIF_CELL;
+    set.hItem = a;
+    set.iImage = 3;
+    set.cChildren = 1;
+    ASSERT_EQ(p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set)), 1);
+    EXPECT_EQ(cell(image), "");
+    EXPECT_EQ(image, 3);
+}
