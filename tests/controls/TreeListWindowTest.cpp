@@ -550,6 +550,15 @@ POINT LabelPoint(const tltest::Parent& p, HTREEITEM item)
     return { rc.left + 3, rc.top + 2 };
 }
 
+// n top-level rows, in order.
+std::vector<HTREEITEM> TopRows(const tltest::Parent& p, int n)
+{
+    std::vector<HTREEITEM> rows;
+    for (int i = 0; i < n; ++i)
+        rows.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+    return rows;
+}
+
 std::vector<std::string> Texts(const tltest::Parent& p, HTREEITEM parent)
 {
     std::vector<std::string> v;
@@ -797,9 +806,7 @@ TEST(TreeListWindow, HomeStepsOverPinnedRowsAndCtrlKeysScrollWithoutTheCaret)
 {
     KeysUp();
     tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
-    std::vector<HTREEITEM> rows;
-    for (int i = 0; i < 40; ++i)
-        rows.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+    std::vector<HTREEITEM> rows = TopRows(p, 40);
     LVCOLUMNA col = {};
     col.mask = LVCF_WIDTH;
     col.cx = 250;
@@ -908,9 +915,7 @@ TEST(TreeListWindow, PageEndsRightClicksCtrlClicksCollapsesAndRefusedScrolls)
 {
     KeysUp();
     tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
-    std::vector<HTREEITEM> rows;
-    for (int i = 0; i < 40; ++i)
-        rows.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+    std::vector<HTREEITEM> rows = TopRows(p, 40);
     HTREEITEM child = p.Insert(rows[1], TVI_LAST, "child");
     p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(rows[1]));
     Focus(p);
@@ -996,4 +1001,46 @@ TEST(TreeListWindow, SortedInsertionsAndCellsNeverWritten)
     ASSERT_EQ(p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set)), 1);
     EXPECT_EQ(cell(image), "");
     EXPECT_EQ(image, 3);
+}
+
+TEST(TreeListWindow, OwnNextItemCodesWalkTheTreeSelectionChecksAndLevels)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle | TVS_CHECKBOXES);
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+    HTREEITEM a1 = p.Insert(a, TVI_LAST, "a1");
+    HTREEITEM a11 = p.Insert(a1, TVI_LAST, "a11");
+    HTREEITEM a2 = p.Insert(a, TVI_LAST, "a2");
+    HTREEITEM b = p.Insert(TVI_ROOT, TVI_LAST, "b");
+    HTREEITEM c = p.Insert(TVI_ROOT, TVI_LAST, "c");
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_MULTISELECT, TLX_MULTISELECT);
+    for (HTREEITEM h : { a1, b }) {
+        TVITEMA select = {};
+        select.mask = TVIF_STATE;
+        select.hItem = h;
+        select.state = select.stateMask = TVIS_SELECTED;
+        p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&select));
+    }
+    TVITEMA check = {};
+    check.mask = TVIF_STATE;
+    check.hItem = a2;
+    check.state = 0x2000;
+    check.stateMask = 0xF000;
+    p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&check));
+    p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(a));
+    p.Send(TLM_PROPERTY, TLP_PINNEDROWS | kPropertyWrite, 1);
+    struct Row { UINT code; HTREEITEM from; LRESULT expected; };
+    auto n = [](HTREEITEM h) { return reinterpret_cast<LRESULT>(h); };
+    const Row table[] = {
+        { 17, TVI_ROOT, n(a1) }, { 17, a1, n(b) }, { 17, b, 0 },          // selected, children included
+        { 18, a, n(a2) }, { 18, TVI_ROOT, n(c) }, { 18, b, 0 },          // last child
+        { 19, TVI_ROOT, n(a) }, { 19, a1, n(a11) }, { 19, a11, n(a2) },  // tree order
+        { 19, a2, n(b) }, { 19, c, 0 },
+        { 20, nullptr, n(a1) },                                          // the first row after the pinned ones
+        { 21, TVI_ROOT, n(a2) }, { 21, a2, 0 },                         // checked
+        { 22, a11, 2 }, { 22, a, 0 },                                    // levels
+        { 23, a, 0 },                                                    // no such code
+    };
+    for (const Row& r : table)
+        EXPECT_EQ(p.Send(TVM_GETNEXTITEM, r.code, reinterpret_cast<LPARAM>(r.from)), r.expected)
+            << "code " << r.code << " from " << r.from;
 }
