@@ -1044,3 +1044,43 @@ TEST(TreeListWindow, OwnNextItemCodesWalkTheTreeSelectionChecksAndLevels)
         EXPECT_EQ(p.Send(TVM_GETNEXTITEM, r.code, reinterpret_cast<LPARAM>(r.from)), r.expected)
             << "code " << r.code << " from " << r.from;
 }
+
+TEST(TreeListWindow, LeftAtTheEditorsStartCommitsAndMovesACellLeft)
+{
+    KeysUp();
+    tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS);
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = 80;
+    for (int i = 0; i < 2; ++i)
+        p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT | TLX_KEEPODDHEIGHT, TLX_CELLSELECT | TLX_KEEPODDHEIGHT);
+    p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_TEXT, 0));
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+    Focus(p);
+    p.Send(TLM_SELECTCELL, 1, reinterpret_cast<LPARAM>(a));
+    p.Send(WM_CHAR, 'q', 1);
+    HWND editor = reinterpret_cast<HWND>(p.Send(TVM_GETEDITCONTROL));
+    ASSERT_TRUE(editor && IsWindowVisible(editor));
+    // Not at the start: the key stays in the editor.
+    SendMessageA(editor, WM_KEYDOWN, VK_LEFT, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    EXPECT_TRUE(IsWindowVisible(editor));
+    SendMessageA(editor, EM_SETSEL, 0, 0);
+    SendMessageA(editor, WM_KEYDOWN, VK_LEFT, 0);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    EXPECT_FALSE(IsWindowVisible(editor));
+    EXPECT_EQ(p.Send(TVM_GETNEXTITEM, 13, 0), 0) << "the caret column moved left";
+    char buf[8] = {};
+    TVITEMA get = {};
+    get.mask = TVIF_TEXT | TLIF_CELL;
+    get.hItem = a;
+    get.pszText = buf;
+    get.cchTextMax = sizeof buf;
+    get.cChildren = 1;
+    p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+    EXPECT_STREQ(buf, "q");
+}
