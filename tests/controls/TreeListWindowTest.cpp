@@ -1084,3 +1084,31 @@ TEST(TreeListWindow, LeftAtTheEditorsStartCommitsAndMovesACellLeft)
     p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
     EXPECT_STREQ(buf, "q");
 }
+
+TEST(TreeListWindow, AlternatingRowsCountFromTheListsFirstRow)
+{
+    const COLORREF odd = RGB(10, 200, 30), even = RGB(200, 10, 30);
+    tltest::Parent p(TREELIST_CLASS, 0, 200, 60);
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_ALTROWS, TLX_ALTROWS);
+    p.Send(TVM_SETBKCOLOR, TLCOL_ODDROW, odd);
+    p.Send(TVM_SETBKCOLOR, TLCOL_EVENROW, even);
+    TopRows(p, 20);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    const int row = static_cast<int>(p.Send(TVM_GETITEMHEIGHT));
+    Pixels px(200, 60);
+    auto screenRows = [&]() {
+        px.Paint(p);
+        return std::vector<COLORREF>{ px.At(150, row / 2), px.At(150, row + row / 2) };
+    };
+    const std::vector<COLORREF> first = screenRows();
+    EXPECT_NE(first[0], first[1]);
+    for (COLORREF c : first)
+        EXPECT_TRUE(c == odd || c == even) << std::hex << c;
+    // Scrolled by one row, the list's second row is at the top with its own colour.
+    p.Send(WM_VSCROLL, SB_LINEDOWN);
+    const std::vector<COLORREF> scrolled = screenRows();
+    EXPECT_EQ(scrolled[0], first[1]);
+    EXPECT_EQ(scrolled[1], first[0]);
+}
