@@ -1112,3 +1112,35 @@ TEST(TreeListWindow, AlternatingRowsCountFromTheListsFirstRow)
     EXPECT_EQ(scrolled[0], first[1]);
     EXPECT_EQ(scrolled[1], first[0]);
 }
+
+TEST(TreeListWindow, ItemAndCellColoursAreSetReadAndRemoved)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = 60;
+    for (int c = 0; c < 3; ++c)
+        p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col));
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+    const WPARAM item = reinterpret_cast<WPARAM>(a);
+    const LRESULT none = -1;
+    auto text = [&](int column) { return p.Send(TLM_GETTEXTCOLOR, item, column); };
+    auto back = [&](int column) { return p.Send(TLM_GETBKCOLOR, item, column); };
+    EXPECT_EQ(text(1), none);
+    EXPECT_EQ(p.Send(TLM_SETTEXTCOLOR, item | (1u << 24), RGB(255, 0, 0)), none);
+    EXPECT_EQ(text(1), RGB(255, 0, 0));
+    EXPECT_EQ(text(0), none);
+    // Column 255: the item and every cell.
+    EXPECT_EQ(p.Send(TLM_SETBKCOLOR, item | (255u << 24), RGB(0, 0, 255)), none);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(back(c), RGB(0, 0, 255)) << c;
+    // -1 removes a colour and answers the one it had.
+    EXPECT_EQ(p.Send(TLM_SETBKCOLOR, item | (1u << 24), -1), RGB(0, 0, 255));
+    EXPECT_EQ(back(1), none);
+    EXPECT_EQ(back(2), RGB(0, 0, 255));
+    // The record form: text colour of column 0.
+    TreeListColorRecord record = { 0x1, 0, { 0, 0 }, RGB(0, 128, 0) };
+    EXPECT_EQ(p.Send(TLM_SETCOLORREC, item, reinterpret_cast<LPARAM>(&record)), none);
+    EXPECT_EQ(text(0), RGB(0, 128, 0));
+    EXPECT_EQ(p.Send(TLM_GETTEXTCOLOR, 0x7777, 0), none);
+}
