@@ -571,3 +571,44 @@ TEST_F(FastListWindow, OwnerSynchronisesFromAnotherThreadWhileTheWindowReadsItem
     texts.custom = nullptr;
     DestroyWindow(fl);
 }
+
+TEST_F(FastListWindow, TheOwnersSourceRefreshesDataWordsStatesAndTheFocus)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 100);
+    static int count;
+    static int indices[10];
+    static DWORD states[10];
+    count = 10;
+    for (int i = 0; i < 10; ++i) {
+        indices[i] = i;
+        states[i] = 0;
+    }
+    FastListSource source = {&count, indices, 500, states, nullptr};
+    ASSERT_EQ(SendMessageA(fl, FLM_ATTACHSOURCE, 0, reinterpret_cast<LPARAM>(&source)), 1);
+    void* block = reinterpret_cast<void*>(GetWindowLongPtrA(fl, 0));
+    auto data = [&](int i) { return SendMessageA(fl, FLM_GETITEMDATA, 0, i); };
+    EXPECT_EQ(source.sync(block, 0, 10, 1), 10);
+    EXPECT_EQ(data(3), 503);
+    // Operation 3: data words and state words; bit 0x10000 focuses the item and is not kept.
+    indices[3] = 7;
+    states[3] = LVIS_SELECTED | 0x10000;
+    indices[4] = 8;
+    states[4] = 0x2000;
+    EXPECT_EQ(source.sync(block, 3, 2, 3), 2);
+    EXPECT_EQ(data(3), 507);
+    EXPECT_EQ(data(4), 508);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMSTATE, 3, 0xFFFF), LVIS_SELECTED);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMSTATE, 4, 0xF000), 0x2000);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETSELECTIONMARK, 0, 0), 3);
+    // Operation 4: data words only; a range past the owner's count is cut there.
+    indices[4] = 9;
+    states[4] = 0;
+    EXPECT_EQ(source.sync(block, 4, 1, 4), 1);
+    EXPECT_EQ(data(4), 509);
+    EXPECT_EQ(SendMessageA(fl, LVM_GETITEMSTATE, 4, 0xF000), 0x2000);
+    EXPECT_EQ(source.sync(block, 8, 10, 4), 2);
+    DestroyWindow(fl);
+}
