@@ -357,6 +357,10 @@ TEST_F(FastListWindow, ItemRequestsAskTheOwnerOnlyWhenTextIsWantedAndInsertionsK
     // Below the top row, it stays.
     EXPECT_EQ(InsertData(fl, 60, 2), 60);
     EXPECT_EQ(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0), 51);
+    // LVM_SCROLL answers the new top row (the system's list view answers TRUE).
+    const int rowHeight = static_cast<int>(SendMessageA(fl, FLM_GETROWHEIGHT, 0, 0));
+    EXPECT_EQ(SendMessageA(fl, LVM_SCROLL, 0, 3 * rowHeight), 54);
+    EXPECT_EQ(SendMessageA(fl, LVM_SCROLL, 0, -1000 * rowHeight), 0);
     DestroyWindow(fl);
 }
 
