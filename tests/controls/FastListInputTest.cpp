@@ -210,3 +210,24 @@ TEST_F(ListFixture, TheCellKindActionStepsThroughTheColumnsChoices)
     EXPECT_EQ(chosen, "Ja");
     parent.react = nullptr;
 }
+
+TEST_F(ListFixture, TheHeadersOwnDividerDragReachesTheListAsAnsiNotices)
+{
+    Make(0, 3);
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(SendMessageA(header, HDM_GETUNICODEFORMAT, 0, 0), 0);   // it tells its parent in ANSI
+    RECT first = {};
+    ASSERT_TRUE(SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first)));
+    const int y = (first.top + first.bottom) / 2;
+    // The divider between columns 0 and 1 pulled 40 pixels right with the mouse.
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(first.right, y));
+    SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(first.right + 40, y));
+    SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(first.right + 40, y));
+    Drain();
+    RECT cell = {};
+    cell.top = 1;                     // the column
+    cell.left = LVIR_BOUNDS | 0x80;   // measured as a cell
+    ASSERT_TRUE(SendMessageA(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell)));
+    EXPECT_EQ(cell.left, first.right + 40);
+}
