@@ -1144,3 +1144,40 @@ TEST(TreeListWindow, ItemAndCellColoursAreSetReadAndRemoved)
     EXPECT_EQ(text(0), RGB(0, 128, 0));
     EXPECT_EQ(p.Send(TLM_GETTEXTCOLOR, 0x7777, 0), none);
 }
+
+TEST(TreeListWindow, FindWalksSiblingsOrTheSubtreeByTextDataAndState)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "Alpha", 1);
+    HTREEITEM a1 = p.Insert(a, TVI_LAST, "Kind", 2);
+    HTREEITEM a11 = p.Insert(a1, TVI_LAST, "Enkel", 3);
+    HTREEITEM b = p.Insert(TVI_ROOT, TVI_LAST, "Beta", 4);
+    HTREEITEM b1 = p.Insert(b, TVI_LAST, "kind", 5);
+    p.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(b));
+    TVITEMA bold = {};
+    bold.mask = TVIF_STATE;
+    bold.hItem = b1;
+    bold.state = bold.stateMask = TVIS_BOLD;
+    p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&bold));
+    struct Row { HTREEITEM start; TreeListFind find; HTREEITEM expected; const char* what; };
+    const Row table[] = {
+        { a, { TLF_TEXT, 0, 0, 0, 0, "Beta" }, b, "a sibling by its text" },
+        { a, { TLF_TEXT, 0, 0, 0, 0, "Bet" }, nullptr, "the whole text, not a prefix" },
+        { a, { TLF_TEXT, 0, 0, 0, 0, "beta" }, nullptr, "case counts" },
+        { a, { TLF_TEXT | TLF_NOCASE, 0, 0, 0, 0, "beta" }, b, "unless asked not to" },
+        { a, { TLF_TEXT | TLF_AFTER, 0, 0, 0, 0, "Alpha" }, nullptr, "after the start" },
+        { a, { TLF_DATA, 0, 0, 0, 3, nullptr }, nullptr, "siblings only" },
+        { a, { TLF_DATA | TLF_RECURSIVE, 0, 0, 0, 3, nullptr }, a11, "the subtree, depth first" },
+        { a, { TLF_DATA | TLF_RECURSIVE | (1u << 8), 0, 0, 0, 3, nullptr }, nullptr, "one level deep" },
+        { a, { TLF_DATA | TLF_RECURSIVE | TLF_SHOWNONLY, 0, 0, 0, 3, nullptr }, nullptr, "shown branches only" },
+        { TVI_ROOT, { TLF_STATE | TLF_RECURSIVE, 0, TVIS_BOLD, TVIS_BOLD, 0, nullptr }, b1, "by state from the root" },
+        { b, { TLF_TEXT | TLF_CHILDREN, 0, 0, 0, 0, "kind" }, b1, "among the children" },
+        { TVI_ROOT, { TLF_DATA, 0, 0, 0, 4, nullptr }, nullptr, "the root needs a recursive walk" },
+    };
+    for (const Row& r : table) {
+        TreeListFind find = r.find;
+        EXPECT_EQ(p.Send(TLM_FINDITEM, reinterpret_cast<WPARAM>(r.start), reinterpret_cast<LPARAM>(&find)),
+                  reinterpret_cast<LRESULT>(r.expected))
+            << r.what;
+    }
+}
