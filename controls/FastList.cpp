@@ -1361,9 +1361,7 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return 1;
     }
     case FLM_GETITEMDATA: {
-        // Indexing the array: under the lock, as the owner's synchronisation may grow it
-        // from another thread.
-        FL_LOCK(b);
+        FL_LOCK(b);   // indexing the array: the owner's synchronisation may grow it meanwhile
         return b->items.Valid(static_cast<int>(lp)) ? static_cast<LRESULT>(b->items[static_cast<int>(lp)].data) : 0;
     }
     case FLM_FOCUSSTATE: {
