@@ -62,6 +62,18 @@ void ExpectWhole(const tltest::Parent& p)
         EXPECT_EQ(p.Send(TLM_GETITEMOFROW, 0, static_cast<LPARAM>(i)), reinterpret_cast<LRESULT>(shown[i]));
 }
 
+// n fixed columns of the same width; how many the control took.
+int AddColumns(const tltest::Parent& p, int n, int width)
+{
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = width;
+    int added = 0;
+    for (int i = 0; i < n; ++i)
+        added += p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col)) == i;
+    return added;
+}
+
 void KeysUp()
 {
     BYTE keys[256] = {};
@@ -638,11 +650,7 @@ TEST(TreeListWindow, ColumnEditorsTypeCycleAndTick)
 {
     KeysUp();
     tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS);
-    LVCOLUMNA col = {};
-    col.mask = LVCF_WIDTH;
-    col.cx = 80;
-    for (int i = 0; i < 3; ++i)
-        p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
+    ASSERT_EQ(AddColumns(p, 3, 80), 3);
     p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT, TLX_CELLSELECT);
     static const char* const kCycle[] = { "rot", "grün", "blau", nullptr };
     p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_CYCLE, TLO_ARRAY));
@@ -807,11 +815,7 @@ TEST(TreeListWindow, HomeStepsOverPinnedRowsAndCtrlKeysScrollWithoutTheCaret)
     KeysUp();
     tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
     std::vector<HTREEITEM> rows = TopRows(p, 40);
-    LVCOLUMNA col = {};
-    col.mask = LVCF_WIDTH;
-    col.cx = 250;
-    for (int c = 0; c < 3; ++c)
-        ASSERT_EQ(p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col)), c);
+    ASSERT_EQ(AddColumns(p, 3, 250), 3);
     Focus(p);
     // Ctrl with the arrows moves the view, not the caret: a row down, 16 pixels right.
     p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(rows[0]));
@@ -972,11 +976,7 @@ TEST(TreeListWindow, SortedInsertionsAndCellsNeverWritten)
     EXPECT_EQ(Texts(p, TVI_ROOT), (std::vector<std::string>{ "A", "B", "b", "c" }));
     // A cell never written: empty text and image -2; writing only its image makes the cell
     // with an empty text.
-    LVCOLUMNA col = {};
-    col.mask = LVCF_WIDTH;
-    col.cx = 60;
-    for (int c = 0; c < 2; ++c)
-        ASSERT_EQ(p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col)), c);
+    ASSERT_EQ(AddColumns(p, 2, 60), 2);
     HTREEITEM a = Next(p, TVGN_ROOT);
     auto cell = [&](int& image) {
         char buf[8] = "x";
@@ -1049,11 +1049,7 @@ TEST(TreeListWindow, LeftAtTheEditorsStartCommitsAndMovesACellLeft)
 {
     KeysUp();
     tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS);
-    LVCOLUMNA col = {};
-    col.mask = LVCF_WIDTH;
-    col.cx = 80;
-    for (int i = 0; i < 2; ++i)
-        p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
+    ASSERT_EQ(AddColumns(p, 2, 80), 2);
     p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT | TLX_KEEPODDHEIGHT, TLX_CELLSELECT | TLX_KEEPODDHEIGHT);
     p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_TEXT, 0));
     HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
@@ -1116,11 +1112,7 @@ TEST(TreeListWindow, AlternatingRowsCountFromTheListsFirstRow)
 TEST(TreeListWindow, ItemAndCellColoursAreSetReadAndRemoved)
 {
     tltest::Parent p(TREELIST_CLASS, kStyle);
-    LVCOLUMNA col = {};
-    col.mask = LVCF_WIDTH;
-    col.cx = 60;
-    for (int c = 0; c < 3; ++c)
-        p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col));
+    ASSERT_EQ(AddColumns(p, 3, 60), 3);
     HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
     const WPARAM item = reinterpret_cast<WPARAM>(a);
     const LRESULT none = -1;
