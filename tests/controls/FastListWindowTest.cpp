@@ -8,6 +8,7 @@
 #include "tests/controls/FastListTestSupport.h"
 
 #include <atomic>
+#include <functional>
 #include <cstring>
 #include <map>
 #include <set>
@@ -390,6 +391,33 @@ TEST_F(FastListWindow, ParentDeletingItemsInsideNotificationsLeavesTheListConsis
     const LRESULT focus = SendMessageA(fl, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
     EXPECT_LT(focus, count);
     DestroyWindow(fl);
+}
+
+TEST_F(FastListWindow, AParentMayDestroyTheListFromANotification)
+{
+    struct Case { UINT code; std::function<void(HWND)> act; };
+    const Case cases[] = {
+        { LVN_ITEMCHANGING, [](HWND fl) { SetState(fl, 3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED); } },
+        { LVN_ITEMCHANGED, [](HWND fl) { SendMessageA(fl, WM_KEYDOWN, VK_DOWN, 0); } },
+        { LVN_DELETEITEM, [](HWND fl) { SendMessageA(fl, FLM_DELETEITEMS, 2, 6); } },
+        { LVN_INSERTITEM, [](HWND fl) { InsertData(fl, 0, 7); } },
+    };
+    for (const Case& c : cases) {
+        Parent parent;
+        Texts texts;
+        HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+        AddColumn(fl, 0, 100);
+        SendMessageA(fl, FLM_APPENDRUN, 10, 0);
+        SetState(fl, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        parent.react = [&](NMHDR* hdr) -> LRESULT {
+            if (hdr->code == c.code && IsWindow(fl))
+                DestroyWindow(fl);
+            return 0;
+        };
+        c.act(fl);
+        EXPECT_FALSE(IsWindow(fl)) << static_cast<int>(c.code);
+        parent.react = nullptr;
+    }
 }
 
 TEST_F(FastListWindow, BadInputGetsTheListsAnswerAndChangesNothing)
