@@ -231,3 +231,39 @@ TEST_F(ListFixture, TheHeadersOwnDividerDragReachesTheListAsAnsiNotices)
     ASSERT_TRUE(SendMessageA(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell)));
     EXPECT_EQ(cell.left, first.right + 40);
 }
+
+TEST_F(ListFixture, PasteKeysAskForAnEditOnlyWithTextOnTheClipboard)
+{
+    Make(LVS_EDITLABELS, 3);
+    SetState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    std::vector<int> asked;
+    parent.react = [&](NMHDR* hdr) -> LRESULT {
+        if (static_cast<int>(hdr->code) == FLN_EDITREQUEST) {
+            const FastListEditRequest* r = reinterpret_cast<const FastListEditRequest*>(hdr);
+            asked.push_back(r->item.iItem * 0x100000 + r->code);
+            return FLE_REFUSE;
+        }
+        return 0;
+    };
+    auto paste = [&](bool ctrl, bool shift, WPARAM key) {
+        Keys(ctrl, shift);
+        SendMessageA(list, WM_KEYDOWN, key, 0);
+        Keys(false, false);
+    };
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    paste(true, false, 'V');
+    EXPECT_TRUE(asked.empty()) << "no text on the clipboard";
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 4);
+    std::memcpy(GlobalLock(text), "abc", 4);
+    GlobalUnlock(text);
+    SetClipboardData(CF_TEXT, text);
+    CloseClipboard();
+    paste(true, false, 'V');
+    paste(false, true, VK_INSERT);
+    paste(false, false, 'V');   // a plain V is a character's business
+    EXPECT_EQ(asked, (std::vector<int>{0x100000 + 0x10004, 0x100000 + 0x10004}));
+    parent.react = nullptr;
+}
