@@ -44,6 +44,10 @@ const uint8_t kOpModul = 0x38;
 const uint8_t kOpBlock = 0x32;
 const uint8_t kOpSeek = 0x35;
 const uint8_t kOpExit = 0x34;
+const uint8_t kOpIf = 0x30;
+const uint8_t kOpLoop = 0x31;
+const uint8_t kOpCall = 0x36;
+const uint8_t kOpGoto = 0x37;
 
 struct Action {
     const char* word;
@@ -184,6 +188,7 @@ private:
     void CompileLine(const char* s, int lineInstr);
     int ParseFlags(const char* s, const Keyword& kw, ModulInstr* instr, bool take);
     int ParsePattern(const char* s, ModulInstr* instr);
+    void RefuseJumpIntoVariable(ModulInstr* instr, const std::string names[2]);
 
     CModulSet& m_set;
     CTextList m_labels;                 // sorted without regard to case; data: instruction
@@ -373,6 +378,7 @@ void ModulCompiler::CompileLine(const char* s, int lineInstr)
     instr.label = instr.target = instr.pattern = instr.names = -1;
     instr.ownLabel = ownLabel;
     std::string name = "???";
+    std::string referenceNames[2];   // the label and the target as written
     bool haveName = false, haveFlags = false, haveNot = false, haveCompare = false, havePattern = false;
     int numbers = 0, references = 0;
     uint32_t parts = 0;
@@ -481,6 +487,8 @@ void ModulCompiler::CompileLine(const char* s, int lineInstr)
         const int32_t target = found >= 0 ? LabelInstr(found) : -1;
         if (numbers == 0)
             parts |= MF_PART_LABEL_FIRST;
+        if (references < 2)
+            referenceNames[references].assign(s, static_cast<size_t>(length));
         if (references == 0) {
             instr.label = target;
             parts |= MF_PART_LABEL;
@@ -507,6 +515,7 @@ void ModulCompiler::CompileLine(const char* s, int lineInstr)
     }
     if (instr.opcode == kOpModul && haveName)
         m_name = name.substr(0, kMaxNameLength);
+    RefuseJumpIntoVariable(&instr, referenceNames);
 
     instr.flags |= parts & 0xFFF;
     set.m_instrs.InsertText(name.c_str(), -1, &instr);
@@ -514,6 +523,35 @@ void ModulCompiler::CompileLine(const char* s, int lineInstr)
         Report("Syntaxfehler, fehlente Angaben");
     if (parts & kw.forbidden & 0xFFF)
         Report("Syntaxfehler, zuviele  Angaben");
+}
+
+// A jump, call or loop continues at the instruction its label names. The variables
+// ("LOCAL_", "PARAM_") are entries of the instruction list without code: a run stepping into
+// them would go on into whatever follows (another module's lines, or this module's start
+// again). Such a target is reported and compiled as a label not found.
+void ModulCompiler::RefuseJumpIntoVariable(ModulInstr* instr, const std::string names[2])
+{
+    int32_t* jump = nullptr;
+    const std::string* name = nullptr;
+    const uint32_t action = instr->test & 0xE0;
+    if (instr->opcode == kOpGoto || instr->opcode == kOpCall) {
+        jump = &instr->label;
+        name = &names[0];
+    } else if (instr->opcode == kOpLoop) {
+        // As the run decides: a target found is the loop's, else the label is.
+        const bool withTarget = instr->target >= 0;
+        jump = withTarget ? &instr->target : &instr->label;
+        name = withTarget ? &names[1] : &names[0];
+    } else if (instr->opcode == kOpIf && (action == MA_GOTO || action == MA_CALL)) {
+        // With a pattern the label is the action's target.
+        const bool pattern = instr->pattern >= 0;
+        jump = pattern ? &instr->label : &instr->target;
+        name = pattern ? &names[0] : &names[1];
+    }
+    if (!jump || *jump < 0 || *jump >= m_firstInstr)
+        return;
+    ReportName("Sprungziel ist eine Variable :", name->data(), static_cast<int>(name->size()));
+    *jump = -1;
 }
 
 // The letters, width digits, value-name text or target behind a "#"; returns the characters
@@ -693,6 +731,7 @@ int ModulCompiler::ParsePattern(const char* s, ModulInstr* instr)
 
 int CModulSet::Compile(CTextScanner* scanner, const char* name)
 {
+    ForgetValueNames();
     ModulCompiler compiler(*this);
     return compiler.Compile(scanner, name);
 }

@@ -25,6 +25,9 @@ const int64_t kSectionTableBytes = 640;
 const int kSections = 16;
 const char kProgramFault[] = "Programmfehler";
 const char kCallOverflow[] = "CALL Überlauf !!!";
+// The work a row costs besides the bytes read for it (its text, its entry in the list),
+// counted also when the row is hidden.
+const int kRowWork = 64;
 
 int32_t Wrap32(int64_t value)
 {
@@ -89,14 +92,56 @@ int Digits(uint64_t value, int radix, int width, char* out)
 // ---------------------------------------------------------------------------------------------
 // Formatting
 
-int CModulSet::FormatValue(const ModulInstr& instr, uint32_t value, int bytes, int* count, char* text,
-                           int length) const
+// The pairs of a value-name text ("value:name:value:name:...", "?" for any value), read at
+// the first use: a run formats many values against the same text.
+const std::vector<CModulSet::ValueName>& CModulSet::ValueNames(int index) const
 {
-    return FormatValue64(instr, value, bytes < 1 ? 1 : bytes > 4 ? 4 : bytes, count, text, length);
+    static const std::vector<ValueName> kNone;
+    const char* names = m_names.GetText(index);
+    if (!names)
+        return kNone;
+    const size_t at = static_cast<size_t>(index);
+    if (m_valueNames.size() <= at) {
+        m_valueNames.resize(at + 1);
+        m_valueNamesRead.resize(at + 1, false);
+    }
+    std::vector<ValueName>& pairs = m_valueNames[at];
+    if (m_valueNamesRead[at])
+        return pairs;
+    m_valueNamesRead[at] = true;
+    const char* p = names;
+    while (*p) {
+        const char* colon = std::strchr(p, ':');
+        if (!colon)
+            break;
+        ValueName pair = {};
+        if (*p == '?') {
+            pair.any = true;
+        } else {
+            int consumed = 0;
+            pair.value = static_cast<uint64_t>(ParseInteger64(p, 0, &consumed));
+            pair.valid = consumed > 0;
+        }
+        const char* nameStart = colon + 1;
+        const char* nameEnd = std::strchr(nameStart, ':');
+        if (!nameEnd)
+            nameEnd = nameStart + std::strlen(nameStart);
+        pair.nameStart = static_cast<int>(nameStart - names);
+        pair.nameEnd = static_cast<int>(nameEnd - names);
+        pairs.push_back(pair);
+        p = *nameEnd ? nameEnd + 1 : nameEnd;
+    }
+    return pairs;
+}
+
+int CModulSet::FormatValue(const ModulInstr& instr, uint32_t value, int bytes, int* count, char* text,
+                           int length, int64_t* work) const
+{
+    return FormatValue64(instr, value, bytes < 1 ? 1 : bytes > 4 ? 4 : bytes, count, text, length, work);
 }
 
 int CModulSet::FormatValue64(const ModulInstr& instr, uint64_t value, int bytes, int* count, char* text,
-                             int length) const
+                             int length, int64_t* work) const
 {
     const uint32_t flags = instr.flags;
     if (bytes < 1)
@@ -150,32 +195,21 @@ int CModulSet::FormatValue64(const ModulInstr& instr, uint64_t value, int bytes,
     }
     // The value names: "value:name:value:name:...", "?" matching any value.
     std::string chosen;
-    if (const char* names = m_names.GetText(instr.names)) {
-        const char* p = names;
-        while (*p) {
-            bool match = false;
-            const char* colon = std::strchr(p, ':');
-            if (!colon)
-                break;
-            if (*p == '?') {
-                match = true;
-            } else {
-                int consumed = 0;
-                const long long v = ParseInteger64(p, 0, &consumed);
-                const uint64_t mask = bytes < 8 ? (uint64_t(1) << (8 * bytes)) - 1 : ~uint64_t(0);
-                match = consumed > 0 && (static_cast<uint64_t>(v) & mask) == value;
-            }
-            const char* nameStart = colon + 1;
-            const char* nameEnd = std::strchr(nameStart, ':');
-            if (!nameEnd)
-                nameEnd = nameStart + std::strlen(nameStart);
-            if (match) {
-                chosen.assign(nameStart, nameEnd);
+    if (instr.names >= 0) {
+        const std::vector<ValueName>& pairs = ValueNames(instr.names);
+        const uint64_t mask = bytes < 8 ? (uint64_t(1) << (8 * bytes)) - 1 : ~uint64_t(0);
+        size_t looked = 0;
+        for (const ValueName& pair : pairs) {
+            ++looked;
+            if (pair.any || (pair.valid && (pair.value & mask) == value)) {
+                const char* names = m_names.GetText(instr.names);
+                chosen.assign(names + pair.nameStart, names + pair.nameEnd);
                 ++*count;
                 break;
             }
-            p = *nameEnd ? nameEnd + 1 : nameEnd;
         }
+        if (work)
+            *work += static_cast<int64_t>(looked);
     }
     if (*count == 0 || (flags & MF_SIGNED)) {
         long long decimal;
@@ -241,7 +275,7 @@ private:
             m_bit = 0;
         }
     }
-    bool PatternMatches(const BytePattern& p, int64_t at) const;
+    bool PatternMatches(const BytePattern& p, int64_t at);
     void AddRow(const char* text, int32_t nameRef, int32_t size, int32_t offset, int32_t dataOffset);
     void AddRowFor(int index, const ModulInstr& instr, const char* text, int64_t fieldStart);
     bool Call(int index, int target, int count, bool keepBase);
@@ -267,15 +301,20 @@ private:
     std::vector<Frame> m_frames;
     std::vector<int> m_rowOfLabel;
     int m_count = 0;   // representations of the current line
+    int64_t m_work = 0;        // bytes read and compared, value names looked at, rows made
+    int64_t m_workBudget = 0;
 };
 
-bool ModulRun::PatternMatches(const BytePattern& p, int64_t at) const
+bool ModulRun::PatternMatches(const BytePattern& p, int64_t at)
 {
+    ++m_work;
     if (p.length <= 0 || at < 0 || at + p.length > m_size)
         return false;
-    for (int i = 0; i < p.length; ++i)
+    for (int i = 0; i < p.length; ++i) {
+        ++m_work;
         if ((m_data[at + i] & p.mask[i]) != p.value[i])
             return false;
+    }
     return true;
 }
 
@@ -296,7 +335,9 @@ void ModulRun::AddRowFor(int index, const ModulInstr& instr, const char* text, i
     int32_t nameRef = index;
     if (instr.flags & MF_INDEX) {
         const char* name = m_set.m_instrs.GetText(index);
-        const int width = (instr.flags & MF_PART_NUMBER1) && instr.number1 > 0 ? (instr.number1 > 32 ? 32 : instr.number1) : 1;
+        // The index's width: 16 digits hold every 32-bit index; a wider one would only make
+        // each generated name a huge text.
+        const int width = (instr.flags & MF_PART_NUMBER1) && instr.number1 > 0 ? (instr.number1 > 16 ? 16 : instr.number1) : 1;
         const int32_t element = Value(instr.label);
         const int at = (instr.flags & MF_ABSOLUTE) ? m_set.m_rowNames[m_slot].AddFormat("%s[%0*Xh]", name ? name : "", width, element)
                                                    : m_set.m_rowNames[m_slot].AddFormat("%s[%0*i]", name ? name : "", width, element);
@@ -449,6 +490,7 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
         int64_t n = 0;
         for (int u; n < span && (u = unitAt(n * unit)) >= 0 && u != stop; ++n)
             chars.push_back(u);
+        m_work += (n + 1) * unit;
         value = n;
         size = given ? count * unit : (n + 1) * unit;
     } else if (op == 0x11 || op == 0x13) {
@@ -466,6 +508,7 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
                 break;
             chars.push_back(u);
         }
+        m_work += countBytes + static_cast<int64_t>(chars.size()) * unit;
         value = op == 0x11 ? (wide ? c + 1 : c + 2) : c + 1;
         size = given ? count * unit : total;
     } else {
@@ -493,6 +536,7 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
             }
             piece.clear();
         }
+        m_work += n * unit;
         value = n;
         size = given ? count * unit : (ended ? n : limit + 1) * unit;
     }
@@ -557,10 +601,12 @@ void ModulRun::RunNumbers(ModulInstr& instr, char* text, int* length, bool* hidd
         }
         const uint64_t raw = ReadLittle(m_data + Absolute(), elementSize);
         m_pos += elementSize;
+        m_work += elementSize;
         last = raw;
         if (!isFloat) {
-            *length = elementSize == 8 ? m_set.FormatValue64(instr, raw, 8, &m_count, text, *length)
-                                       : m_set.FormatValue(instr, static_cast<uint32_t>(raw), elementSize, &m_count, text, *length);
+            *length = elementSize == 8 ? m_set.FormatValue64(instr, raw, 8, &m_count, text, *length, &m_work)
+                                       : m_set.FormatValue(instr, static_cast<uint32_t>(raw), elementSize, &m_count,
+                                                           text, *length, &m_work);
             continue;
         }
         if (elementSize == 4) {
@@ -614,7 +660,8 @@ void ModulRun::RunBits(ModulInstr& instr, char* text, int* length, bool* hidden)
     m_bit = static_cast<int>(bits % 8);
     if (Absolute() > m_size)
         *hidden = true;
-    *length = m_set.FormatValue(instr, value, bytes, &m_count, text, *length);
+    m_work += 4;
+    *length = m_set.FormatValue(instr, value, bytes, &m_count, text, *length, &m_work);
     instr.value = static_cast<int32_t>(value);
 }
 
@@ -638,11 +685,12 @@ bool ModulRun::RunRva(ModulInstr& instr, char* text, int* length, bool* hidden)
         address += m_base;
     const uint32_t rva = static_cast<uint32_t>(address);
     if (!(flags & MF_SIGNED))
-        *length = m_set.FormatValue(instr, rva, 4, &m_count, text, *length);
+        *length = m_set.FormatValue(instr, rva, 4, &m_count, text, *length, &m_work);
     // The section table of a PE image at the label's field.
     uint32_t mapped = 0;
     const int64_t table = instr.label >= 0 ? FieldPosition(instr.label) : -1;
     if (table >= 0 && table + kSectionTableBytes <= m_size) {
+        m_work += kSectionTableBytes;
         for (int s = 0; s < kSections; ++s) {
             const uint8_t* section = m_data + table + 40 * s;
             const uint32_t size = static_cast<uint32_t>(ReadLittle(section + 8, 4));
@@ -656,7 +704,7 @@ bool ModulRun::RunRva(ModulInstr& instr, char* text, int* length, bool* hidden)
         }
     }
     if (flags & MF_SIGNED)
-        *length = m_set.FormatValue(instr, mapped, 4, &m_count, text, *length);
+        *length = m_set.FormatValue(instr, mapped, 4, &m_count, text, *length, &m_work);
     if ((flags & MF_ABSOLUTE) && instr.target >= 0)
         SetValue(instr.target, static_cast<int32_t>(mapped));
     instr.value = static_cast<int32_t>(mapped);
@@ -720,10 +768,11 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
     m_rowsLeft = maxRows;
     m_rowOfLabel.assign(static_cast<size_t>(labelCount > 0 ? labelCount : 0) + 1, 0);
     long steps = CModulSet::kStepBudget;
+    m_workBudget = CModulSet::kWorkBase + CModulSet::kWorkPerByte * m_size;
     char text[CModulSet::kTextSize];
     while (m_rowsLeft >= 1 && Absolute() >= 0 && Absolute() <= m_size) {
         ModulInstr* ip = Instr(m_index);
-        if (!ip || --steps < 0) {
+        if (!ip || --steps < 0 || m_work > m_workBudget) {
             AddRow(kProgramFault, 0, 0, m_index, 0);
             return;
         }
@@ -864,7 +913,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
             case 0x53: {
                 ModulInstr plain = in;
                 plain.flags &= ~MF_TARGET;
-                length = m_set.FormatValue(plain, static_cast<uint32_t>(Value(in.label)), 4, &m_count, text, 0);
+                length = m_set.FormatValue(plain, static_cast<uint32_t>(Value(in.label)), 4, &m_count, text, 0, &m_work);
                 if (op == 0x52) {
                     makesRow = true;
                     break;
@@ -906,7 +955,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
                 RunRva(in, text, &length, &hidden);
             } else {
                 in.value = Wrap32(value);
-                length = m_set.FormatValue(in, static_cast<uint32_t>(in.value), 4, &m_count, text, 0);
+                length = m_set.FormatValue(in, static_cast<uint32_t>(in.value), 4, &m_count, text, 0, &m_work);
             }
             makesRow = true;
             break;
@@ -916,6 +965,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
         }
 
         if (makesRow) {
+            m_work += kRowWork;
             text[length] = 0;
             if (!hidden)
                 AddRowFor(index, in, text, fieldStart);

@@ -117,6 +117,7 @@ int CModulSet::LoadFile(const char* path, const char* name)
 
 void CModulSet::RemoveAll()
 {
+    ForgetValueNames();
     m_modules.Clear();
     m_sources.Clear();
     m_patterns.Clear();

@@ -11,7 +11,9 @@
 //   closing quote (or the line end), however long it is.
 // - A byte pattern after "UNTIL" ends at "+n" (the skip), at an action word (EXIT, CALL,
 //   SEEK, GOTO, RETURN, MOV, ADD), at ";" or at the line end; any other character that
-//   starts no pattern item ends it too and is read as the next operand.
+//   starts no pattern item ends it too and is read as the next operand. Its start, ">" with
+//   a label and an offset, is written without blanks (">name+4", ">8"): a number after a
+//   blank is a pattern byte.
 // - A target given inside the flags ("#>name") sets bit 0x80 of the flag word, but not the
 //   part 0x080 that the keyword table's masks test: data lines (forbidden mask 0x4E8) may
 //   write their text into a target row. A keyword whose forbidden mask has 0x2000 still
@@ -19,9 +21,13 @@
 // - Values of 1 to 3 bytes are unsigned: their signed decimal form is the value itself.
 // - A keyword written in full selects itself even where it is the prefix of an earlier row,
 //   so "MOD" is the remainder and "MO" still selects "MODUL".
-// - A run executes at most kStepBudget lines (re-tests of an IF with MOV or ADD included);
-//   a module that loops without making rows ends with a "Programmfehler" row instead of
-//   holding the user-interface thread.
+// - A run executes at most kStepBudget lines (re-tests of an IF with MOV or ADD included),
+//   and does at most kWorkBase + kWorkPerByte x size units of work: every byte a field or a
+//   string scan reads, every byte a pattern test compares, every value-name pair looked at
+//   and every row made, shown or hidden. A module that loops without making rows, or
+//   whose few lines read the whole buffer again and again, ends with a "Programmfehler" row
+//   instead of holding the user-interface thread; the time a run may take grows at most
+//   linearly with the data.
 // - Arithmetic is defined for every value: division by 0 divides by 1, INT_MIN / -1 gives
 //   INT_MIN (remainder 0), shifts take their count modulo 32, floats that are NaN count as
 //   0 and larger ones saturate. Positions are 64-bit; a position outside the data ends the
@@ -29,6 +35,8 @@
 #pragma once
 #include <stdint.h>
 #include <stdio.h>
+
+#include <vector>
 
 #include "services/TextList.h"
 
@@ -135,6 +143,8 @@ class CModulSet {
 public:
     enum { kSlots = 16, kFrames = 16, kTextSize = 1024, kDefaultMaxRows = 8192 };
     static const long kStepBudget = 1000000;
+    static const long long kWorkBase = 16000000;
+    static const int kWorkPerByte = 64;
 
     CModulSet();
     virtual ~CModulSet();
@@ -180,6 +190,8 @@ public:
     int SetParam(int source, int n, int32_t value);
     int GetParam(int source, int n, int32_t* value) const;
     int GetInstructionCount() const { return m_instrs.GetCount(); }
+    int GetPatternCount() const { return m_patterns.GetCount(); }
+    int GetValueNameCount() const { return m_names.GetCount(); }
     const ModulInstr* GetInstruction(int index) const;
 
     // The set's feature mask against which "BLOCK" lines choose themselves; 0.
@@ -187,13 +199,31 @@ public:
 
     // Formats one value as the flags of `instr` ask; `count` is the running count of
     // representations of the line (reset to 0 for every line). Appends to `text` (its length
-    // `length`, the buffer kTextSize bytes) and returns the new length.
-    int FormatValue(const ModulInstr& instr, uint32_t value, int bytes, int* count, char* text, int length) const;
-    int FormatValue64(const ModulInstr& instr, uint64_t value, int bytes, int* count, char* text, int length) const;
+    // `length`, the buffer kTextSize bytes) and returns the new length. `work`, when given,
+    // grows by the value-name pairs looked at.
+    int FormatValue(const ModulInstr& instr, uint32_t value, int bytes, int* count, char* text, int length,
+                    int64_t* work = nullptr) const;
+    int FormatValue64(const ModulInstr& instr, uint64_t value, int bytes, int* count, char* text, int length,
+                      int64_t* work = nullptr) const;
 
 private:
     CModulSet(const CModulSet&) = delete;
     CModulSet& operator=(const CModulSet&) = delete;
+
+    // One "value:name:" pair of a value-name text, read once per text.
+    struct ValueName {
+        bool any;          // "?"
+        bool valid;        // a number was read
+        uint64_t value;
+        int nameStart;     // the name's place in the text
+        int nameEnd;
+    };
+    const std::vector<ValueName>& ValueNames(int index) const;
+    void ForgetValueNames() const
+    {
+        m_valueNames.clear();
+        m_valueNamesRead.clear();
+    }
 
     ModulInstr* Instr(int index) const;
     int32_t ValueOf(int index) const;
@@ -215,4 +245,7 @@ private:
     int m_errorCount;
     int m_slot;
     uint32_t m_featureMask;
+    // The value-name texts read into pairs, by index; emptied whenever the texts change.
+    mutable std::vector<std::vector<ValueName>> m_valueNames;
+    mutable std::vector<bool> m_valueNamesRead;
 };

@@ -11,6 +11,10 @@ struct NumberRead
     bool overflow;
 };
 
+// What DigitValue gives for a character that is no digit: above every radix a caller may ask
+// for (up to 250), so that neither the NUL nor any other byte ever reads as a digit.
+const unsigned kNoDigit = 0xFFFF;
+
 // Digit value of a character in the radix notations: 0-9, then A-Z and a-z for 10..35.
 inline unsigned DigitValue(unsigned char c)
 {
@@ -20,7 +24,7 @@ inline unsigned DigitValue(unsigned char c)
         return c - 'A' + 10;
     if (c >= 'a' && c <= 'z')
         return c - 'a' + 10;
-    return 99;
+    return kNoDigit;
 }
 
 inline bool IsDigitOf(unsigned char c, unsigned radix)

@@ -7,6 +7,8 @@
 #include "textlib/IntParse.h"
 #include "views/ValueSearchLists.h"
 
+#include <limits.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -165,8 +167,10 @@ int CalcSymbols(void* context, const char* text, long long* value)
                 return 0;
             if (f == 2)
                 result = static_cast<long long>(ReverseBytes(static_cast<uint64_t>(x), c.is64 ? 8 : 4));
+            else if (x == (c.is64 ? LLONG_MIN : static_cast<long long>(INT32_MIN)))
+                return 0;   // its magnitude does not fit: an overflow, not the number itself
             else
-                result = x < 0 ? static_cast<long long>(0 - static_cast<uint64_t>(x)) : x;
+                result = x < 0 ? -x : x;
         }
         if (!c.is64)
             result = static_cast<int32_t>(static_cast<uint32_t>(result));

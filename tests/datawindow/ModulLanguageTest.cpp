@@ -8,6 +8,7 @@
 #include "services/TextScanner.h"
 #include "tests/views/GuardedBuffer.h"
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -64,6 +65,7 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
         const char* module;
         std::vector<uint8_t> data;
         const char* rows;     // expected rows, or the error text when it starts with "Fehler"
+        const char* errors;   // the error text beside the rows (none when null)
     } cases[] = {
         {"BYTE \"a\" 3 #H", {1, 2, 3}, "a=0x1 0x2 0x3 "},
         {"BYTE \"a\" 3 #HS", {1, 2, 3}, "a=0x1 1 , 0x2 2 , 0x3 3 "},
@@ -78,6 +80,25 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
         {":x BYTE\n:x BYTE", {1}, "Fehler(2)\tDoppelte Marke 'x' gefunden\r\n"},
         {"IF x == 1 GOTO GOTO", {1}, "Fehler(1)\tUnbekannte Marke :x\r\nFehler(1)\tGOTO ist nicht erlaubt.\r\n"},
         {"IF LOCAL_0 < 3 ADD LOCAL_0 1\nPRINT LOCAL_0", {0}, "?\?\?=3 "},
+        {":l\nBYTE \"b\"\nPRINT l", {5}, "b=5 |?\?\?=5 "},
+        // A second comparison is reported and the first stays: "==" exits.
+        {"IF LOCAL_0 == != 0 EXIT\nTEXT \"t\"", {0}, "", "Fehler(1)\tUnerlaubte Vergleichsfunktion.\r\n"},
+        // An IF that jumps without a target passes the check and ends the run when taken.
+        {"IF LOCAL_0 == 0 GOTO", {0}, "LOCAL_0=Programmfehler"},
+        // Jumps, calls and loops into variables are refused and end the run when reached.
+        {"TEXT \"B\"\nGOTO LOCAL_0", {0}, "Fehler(2)\tSprungziel ist eine Variable :LOCAL_0\r\n"},
+        {"CALL PARAM_0", {0}, "Fehler(1)\tSprungziel ist eine Variable :PARAM_0\r\n"},
+        {"LOOP LOCAL_1 3", {0}, "Fehler(1)\tSprungziel ist eine Variable :LOCAL_1\r\n"},
+        {"MOV LOCAL_0 2\nLOOP LOCAL_0 PARAM_1", {0}, "Fehler(2)\tSprungziel ist eine Variable :PARAM_1\r\n"},
+        {"IF LOCAL_0 == 0 CALL PARAM_2", {0}, "Fehler(1)\tSprungziel ist eine Variable :PARAM_2\r\n"},
+        {"IF UNTIL 00 GOTO LOCAL_3", {0}, "Fehler(1)\tSprungziel ist eine Variable :LOCAL_3\r\n"},
+        {"TEXT \"B\"\nGOTO LOCAL_0\nTEXT \"C\"", {0}, "B=|LOCAL_0=Programmfehler",
+         "Fehler(2)\tSprungziel ist eine Variable :LOCAL_0\r\n"},
+        {"MOV LOCAL_0 2\nLOOP LOCAL_0 x\nEXIT\n:x TEXT \"x\"\nRETURN", {0}, "x=|x="},
+        // A target in the flags where the keyword forbids one.
+        {"IF LOCAL_0 == 0 EXIT #>x\n:x TEXT \"t\"", {0}, "Fehler(1)\tMarken sind in den Flags nicht erlaubt\r\n"},
+        // Written in full, MOD is itself; a shorter word still selects the first row.
+        {"MO \"m\"\nBYTE \"b\"", {1}, "b=1 "},
         // Items abut where no blank is needed; a value-name text runs past 15 flag characters.
         {"BYTE\"n\"#HK\"255:sehr langer Name weit hinter dem Fenster:\"", {255}, "n=FF sehr langer Name weit hinter dem Fenster"},
         // 1- to 3-byte values are unsigned; 4-byte ones signed.
@@ -86,11 +107,26 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
         {":t TEXT \"Ziel\"\nBYTE \"q\" #N>t\nIF UNTIL 00 AB +1 GOTO ende\nBYTE \"nach\"\n:ende EXIT", {7, 0, 0xAB, 5},
          "Ziel=7 "},
         {"IF UNTIL 01 02 +2 GOTO weiter\nEXIT\n:weiter BYTE \"w\"", {1, 2, 9}, "w=9 "},
+        // "EXIT" ends the pattern although E is a hex digit; the line end ends it too.
+        {"IF UNTIL 07 EXIT LOCAL_0\nBYTE \"b\"", {8, 9}, "b=9 "},
+        // The start of a pattern abuts ">": a number after a blank is a pattern byte.
+        {"IF UNTIL >2 AA GOTO w\nEXIT\n:w TEXT \"w\"", {0, 0, 0xAA}, "w="},
+        {"IF UNTIL > 02 AA GOTO w\nEXIT\n:w TEXT \"w\"", {2, 0xAA, 0}, "w="},
+        {"STRING \"s\" UNTIL 63", {0x61, 0x62, 0x63, 0}, "s=\"ab\""},
+        {"MOV LOCAL_0 5\nIF LOCAL_0>=3 EXIT\nTEXT \"t\"", {0}, ""},
         // MOD is the remainder; INT_MIN / -1 and BIN over 31 are defined.
         {"MOV LOCAL_0 17\nMOD LOCAL_0 5\nPRINT LOCAL_0", {0}, "?\?\?=2 "},
         {"MOV LOCAL_0 -2147483648\nDIV LOCAL_0 -1\nPRINT LOCAL_0\nMOV LOCAL_1 -2147483648\nMOD LOCAL_1 -1\nPRINT LOCAL_1",
          {0}, "?\?\?=-2147483648 |?\?\?=0 "},
         {"BIN LOCAL_0 33\nPRINT LOCAL_0\nMOV LOCAL_1 7\nDIV LOCAL_1 0\nPRINT LOCAL_1", {0}, "?\?\?=35 |?\?\?=7 "},
+        // A float's value: NaN counts as 0, beyond the range it saturates.
+        {":f FLOAT #N\nPRINT f\n:g FLOAT #N\nPRINT g\n:h FLOAT #N\nPRINT h",
+         {0x00, 0x00, 0xC0, 0x7F, 0xCA, 0xF2, 0x49, 0x71, 0xCA, 0xF2, 0x49, 0xF1},
+         "?\?\?=0 |?\?\?=2147483647 |?\?\?=-2147483648 "},
+        // Positions are 64-bit: 2^30 steps of 4 bytes leave the data instead of wrapping to 0.
+        {"SEEK 1073741824 #4\nBYTE \"b\"", {1, 2}, ""},
+        // An index wider than 16 digits is shown with 16.
+        {":i BYTE #N\nBYTE \"x\" i 20 #I", {3, 7}, "x[0000000000000003]=7 "},
         // A loop that makes no row ends at the step budget.
         {":a GOTO a", {0}, "LOCAL_0=Programmfehler"},
         // The count of representations starts anew on every line.
@@ -107,7 +143,7 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
             EXPECT_EQ(m.errors, expected) << c.module;
             continue;
         }
-        EXPECT_EQ(m.errors, "") << c.module;
+        EXPECT_EQ(m.errors, c.errors ? c.errors : "") << c.module;
         if (!*c.module)
             continue;
         EXPECT_EQ(m.Rows(c.data), expected) << c.module;
@@ -136,6 +172,8 @@ TEST(ModulLanguageTest, ModuleListsAndReloading)
     const std::string text = "BYTE \"a\" UNTIL 00 #\"1:x:\"\n";
     Compiled once(text, "doppelt");
     const int instrs = once.set.GetInstructionCount();
+    const int patterns = once.set.GetPatternCount();
+    const int names = once.set.GetValueNameCount();
     CDataStream errors(256);
     errors.OpenMemory(nullptr, 0, STREAM_CREATE);
     once.set.SetErrorStream(&errors);
@@ -144,22 +182,86 @@ TEST(ModulLanguageTest, ModuleListsAndReloading)
     EXPECT_EQ(once.set.Compile(&scanner, "doppelt"), 1);
     EXPECT_EQ(once.set.GetErrorCount(), 1);
     EXPECT_EQ(once.set.GetInstructionCount(), instrs);
+    EXPECT_EQ(once.set.GetPatternCount(), patterns);
+    EXPECT_EQ(once.set.GetValueNameCount(), names);
     EXPECT_EQ(once.set.GetEntryCount(), 1);
     EXPECT_EQ(once.Rows({1, 0}), "a=x") << "the patterns and value names of the first load still serve";
     once.set.SetErrorStream(nullptr);
 
-    // Names and positions beyond 16 bits.
+    // Names, positions, pattern offsets and pattern labels beyond 16 bits: the pattern is
+    // tested 40000 bytes on plus the value (1) of a line past instruction 32767.
     std::string big;
     for (int i = 0; i < 33000; ++i)
-        big += "BYTE \"n" + std::to_string(i) + "\"\n";
+        big += (i == 32999 ? ":late BYTE \"n" : "BYTE \"n") + std::to_string(i) + "\"\n";
+    big += "SEEK -33000\nIF UNTIL >late+40000 AA GOTO weit\nEXIT\n:weit TEXT \"weit\"\n";
     Compiled large(big);
-    std::vector<uint8_t> data(33000, 1);
-    EXPECT_EQ(large.set.Run(0, data.data(), 33000, 0, 40000, 0), 33000);
+    ASSERT_EQ(large.errors, "");
+    std::vector<uint8_t> data(40002, 1);
+    data[40000] = 0xCC;
+    data[40001] = 0xAA;
+    EXPECT_EQ(large.set.Run(0, data.data(), static_cast<int>(data.size()), 0, 40000, 0), 33001);
     const char* name;
     const OutputRow* row = large.set.GetRow(0, 32999, &name, nullptr, nullptr, nullptr);
     ASSERT_NE(row, nullptr);
     EXPECT_STREQ(name, "n32999");
     EXPECT_EQ(row->dataOffset, 32999);
+    large.set.GetRow(0, 33000, &name, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(name, "weit");
+
+    // A file without a "MODUL" line is named up to the first dot of its name.
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + "sl.zwei.punkte.dfm";
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fputs("BYTE\n", f);
+        std::fclose(f);
+    }
+    CModulSet fromFile;
+    fromFile.SetErrorEcho(false);
+    EXPECT_EQ(fromFile.LoadFile(path.c_str(), nullptr), 2);
+    EXPECT_STREQ(fromFile.GetSourceName(0), "sl");
+    EXPECT_STREQ(fromFile.GetEntryName(0), "Modul - sl");
+    DeleteFileA(path.c_str());
+    EXPECT_EQ(fromFile.LoadFile(path.c_str(), nullptr), 0) << "Kann Datei nicht öffnen.";
+}
+
+// Three-line modules whose lines each read the whole buffer, scan it with a pattern or look
+// through thousands of value names, looping without a visible row: each run ends with the
+// "Programmfehler" row in a small part of a second over 4 KB and 64 KB, not after the
+// million lines of the step budget.
+TEST(ModulLanguageTest, HostileModulesEndWithinTheirWork)
+{
+    std::string names;
+    for (int i = 0; i < 7000; ++i)
+        names += "1:x:";
+    const std::string modules[] = {
+        ":a BYTE 2147483647 #N\nSEEK 0 #A\nGOTO a",
+        ":a STRING UNTIL FF FE FD FC #N\nSEEK 0 #A\nGOTO a",
+        ":a STRING_K 2147483647 #N\nSEEK 0 #A\nGOTO a",
+        ":a BYTE 300 #\"" + names + "\"\nSEEK 0 #A\nGOTO a",
+        ":a QWORD 2147483647 UNTIL 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 #N\nSEEK 0 #A\nGOTO a",
+        "MOV LOCAL_0 2147483647\nLOOP LOCAL_0 b\nEXIT\n:b WORD 2147483647 #N\nSEEK 0 #A\nRETURN",
+    };
+    std::mt19937 rng(28);
+    GuardedBuffer fence(65536);
+    ASSERT_TRUE(fence.Ok());
+    for (const std::string& text : modules) {
+        Compiled m(text);
+        ASSERT_EQ(m.errors, "") << text.substr(0, 60);
+        for (size_t size : {size_t(4096), size_t(65536)}) {
+            std::vector<uint8_t> bytes(size);
+            for (uint8_t& b : bytes)
+                b = static_cast<uint8_t>(rng() % 4 ? rng() | 1 : 0);
+            const uint8_t* data = fence.AtEnd(bytes.data(), size);
+            const DWORD started = GetTickCount();
+            const int rows = m.set.Run(0, data, static_cast<int>(size), 0, 8192, 0);
+            const DWORD took = GetTickCount() - started;
+            EXPECT_LT(took, 1500u) << text.substr(0, 60) << " over " << size;
+            const char* value = "";
+            m.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
+            EXPECT_STREQ(value, "Programmfehler") << text.substr(0, 60) << " over " << size;
+        }
+    }
 }
 
 // Damaged modules over random data placed against a no-access page: every run ends (rows,
@@ -184,7 +286,7 @@ TEST(ModulLanguageTest, DamagedModulesNeverEscapeTheirData)
         "Einen Marke ist in den Flags bereits definiert", "Unbekannte Marke :", "Leere Marke in Flags",
         "Flags bereits definiert.", "Not Zeichen bereits definiert.", "Unerlaubte Vergleichsfunktion.",
         "Unbekanntes Zeichen", "Bis-Dump bereits definiert.", "ist nicht erlaubt.", "Zuviele Marken definiert",
-        "Syntaxfehler, fehlente Angaben", "Syntaxfehler, zuviele  Angaben",
+        "Syntaxfehler, fehlente Angaben", "Syntaxfehler, zuviele  Angaben", "Sprungziel ist eine Variable :",
     };
     std::mt19937 rng(20261207);
     GuardedBuffer fence(65536);

@@ -63,6 +63,13 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
             EXPECT_EQ(std::strtoll(r.text[CHS_NUMBER], nullptr, 10), k.number);
         }
     }
+    // A C/H/S whose sum passes 64 bits: the number is marked and shows nothing, from each of
+    // the three fields.
+    for (int edited = CHS_C; edited <= CHS_S; ++edited) {
+        const ChsConversion r = Convert("1023", "255", "63", "100000000000000000", "0", "1", "", edited);
+        EXPECT_TRUE(r.marked[CHS_NUMBER]) << edited;
+        EXPECT_STREQ(r.text[CHS_NUMBER], "") << edited;
+    }
 }
 
 // Sector -> C/H/S -> sector over random geometries, the texts going back as the dialog

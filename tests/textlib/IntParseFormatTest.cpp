@@ -10,6 +10,7 @@
 #include <vector>
 #include "textlib/IntFormat.h"
 #include "textlib/IntParse.h"
+#include "tests/support/GuardedBuffer.h"
 
 namespace {
 
@@ -293,6 +294,27 @@ TEST(IntParse, FormsTheCallersUse)
         int consumed = -1;
         EXPECT_EQ(ParseInteger64(c.text, c.flags, &consumed), c.value) << c.text << " flags " << c.flags;
         EXPECT_EQ(consumed, c.consumed) << c.text << " flags " << c.flags;
+    }
+}
+
+// Radices above 36 read the same 36 digits; any other byte, the NUL too, ends the number in
+// every radix up to 250. The texts end at a no-access page, so a read past the NUL faults.
+TEST(IntParse, WideRadicesStopAtTheTextsEnd)
+{
+    GuardedBuffer fence;
+    ASSERT_TRUE(fence.Ok());
+    const struct { const char* text; unsigned radix; u64 value; int consumed; } cases[] = {
+        { "zz", 100, 100 * 35 + 35, 2 }, { "10", 200, 200, 2 }, { "1z-", 250, 250 + 35, 2 },
+        { "", 100, 0, 0 }, { "-", 200, 0, 0 }, { " 7", 250, 7, 2 }, { "9!", 250, 9, 1 },
+    };
+    for (const auto& c : cases)
+    {
+        const char* text = fence.TextAtEnd(c.text);
+        int consumed = -1;
+        EXPECT_EQ(static_cast<u64>(ParseInteger64(text, c.radix, &consumed)), c.value) << c.text << " radix " << c.radix;
+        EXPECT_EQ(consumed, c.consumed) << c.text << " radix " << c.radix;
+        EXPECT_EQ(static_cast<unsigned>(ParseInteger(text, c.radix, &consumed)), static_cast<unsigned>(c.value)) << c.text;
+        EXPECT_EQ(consumed, c.consumed) << c.text << " radix " << c.radix;
     }
 }
 

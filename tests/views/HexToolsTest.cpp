@@ -86,6 +86,12 @@ TEST(HexTools, CalculatorFunctionsAndFaults)
         { "RGB(1,2,x)", false, 0, 0 },
         { "FOO(1)", false, 0, 0 },
         { "ABS(", false, 0, 0 },
+        // The smallest number has no absolute value of its width: an overflow, not itself.
+        { "ABS(0x80000000)", false, 0, 0 },
+        { "ABS(0x8000000000000000)", true, 0, 0 },
+        { "ABS(0x80000001)", false, 1, 0x7FFFFFFF },
+        { "ABS(0x8000000000000001)", true, 1, 0x7FFFFFFFFFFFFFFFll },
+        { "ABS(0x80000000)", true, 1, 0x80000000ll },
         { "7 / 0", false, 0, 7 },
         { "", false, 0, 0 },
     };
