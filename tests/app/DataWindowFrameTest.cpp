@@ -15,6 +15,21 @@ using diskviewtest::DrainQueue;
 
 namespace {
 
+// The check mark the frame's update handler gives a command.
+class CCheckRecorder : public CCmdUI {
+public:
+    int checked = -1;
+    void SetCheck(int check) override { checked = check; }
+};
+
+int CheckOf(CMainFrame* frame, UINT id)
+{
+    CCheckRecorder ui;
+    ui.m_nID = id;
+    EXPECT_TRUE(frame->OnCmdMsg(id, CN_UPDATE_COMMAND_UI, &ui, nullptr));
+    return ui.checked;
+}
+
 const char kTestAppName[] = "DataWindowFrame";
 
 std::string TempModule(const char* name, const char* text)
@@ -73,8 +88,10 @@ TEST_F(DataWindowFrameTest, ShowRefreshDockAndGoToARow)
     CChildBar& bar = frame->m_wndChildBar;
     CDataWnd& data = frame->m_wndDataWnd;
     ASSERT_FALSE(bar.IsVisible());
+    EXPECT_EQ(CheckOf(frame, ID_DATA_WINDOW), 0);
     Command(ID_DATA_WINDOW);
     ASSERT_TRUE(bar.IsVisible());
+    EXPECT_EQ(CheckOf(frame, ID_DATA_WINDOW), 1);
     // Once shown, the current list fills the window but for the label strip.
     CRect client, list, strip;
     data.GetClientRect(&client);
@@ -87,6 +104,7 @@ TEST_F(DataWindowFrameTest, ShowRefreshDockAndGoToARow)
     bar.GetWindowRect(&shown);
     Command(ID_DATA_WINDOW);
     EXPECT_FALSE(bar.IsVisible());
+    EXPECT_EQ(CheckOf(frame, ID_DATA_WINDOW), 0);
     Command(ID_DATA_WINDOW);
     CRect again;
     bar.GetWindowRect(&again);
@@ -112,6 +130,10 @@ TEST_F(DataWindowFrameTest, ShowRefreshDockAndGoToARow)
     activate.hdr.code = NM_DBLCLK;
     activate.iItem = 1;
     data.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&activate));
+    MSG posted = {};
+    ASSERT_TRUE(PeekMessageA(&posted, frame->m_hWnd, 0x4923, 0x4923, PM_NOREMOVE));
+    EXPECT_EQ(posted.wParam, 24u) << "the row's data offset";
+    EXPECT_EQ(posted.lParam, 291 | 2 << 16) << "the window id and the row's size";
     DrainQueue();
     int length = 0;
     EXPECT_EQ(hex->GetSelection(false, &length), 24);

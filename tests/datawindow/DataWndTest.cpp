@@ -56,12 +56,20 @@ std::string WriteModule(const char* name, const std::string& text)
     return path;
 }
 
+// A cell as the list asks its owner for it: a request with 2043 as the length, which the
+// data window must set, since the "Typ" text may begin with code bytes of 0.
 std::string Cell(CDataWnd& w, uint32_t word, int column)
 {
-    char text[300];
-    DataSlotView view = {w.GetCurrentSlot(), 0x1000, w.GetSlotOffset(w.GetCurrentSlot())};
-    const int n = FormatCell(w.Modules(), view, word, column, text, sizeof text);
-    return std::string(text, static_cast<size_t>(n));
+    CFastListCtrl* list = w.GetList(w.GetCurrentSlot());
+    const FastListTextCallback callback =
+        reinterpret_cast<FastListTextCallback>(list->SendMessage(FLM_PROPERTY, FLP_TEXTCALLBACK, 0));
+    void* context = reinterpret_cast<void*>(list->SendMessage(FLM_PROPERTY, FLP_TEXTCONTEXT, 0));
+    char text[2044] = {};
+    FastListTextRequest request = {text, 2043, -2, 0, -1, -1};
+    if (!callback)
+        return "(kein Rückruf)";
+    callback(context, word, column, column + 1, &request);
+    return std::string(request.text, static_cast<size_t>(request.length));
 }
 
 class Prompts : public DataWndPrompts {
@@ -278,6 +286,152 @@ TEST_F(DataWndTest, OptionsDialog)
     EXPECT_EQ(window.GetSlotOffset(0), 16);
     EXPECT_EQ(window.GetMaxRows(), 16000) << "a list word holds the row in 14 bits";
     CDataWnd::SetPrompts(&prompts);
+}
+
+// SetData cuts a length that runs past the data, and runs the module only when a value
+// changed: a module counting its runs in its PARAM_0 shows it.
+TEST_F(DataWndTest, SetDataCutsTheLengthAndRunsOnChange)
+{
+    window.SetData(table, sizeof table, 500, 100, 0x1000, 0);
+    EXPECT_EQ(window.GetSlotLength(0), 12);
+    window.SetData(table, sizeof table, 600, 10, 0x1000, 0);
+    EXPECT_EQ(window.GetSlotLength(0), 0) << "an offset past the data leaves nothing";
+    window.SetData(table, -5, -7, 10, 0x1000, 0);
+    EXPECT_EQ(window.GetSlotOffset(0), 0);
+    EXPECT_EQ(window.GetSlotLength(0), 0);
+
+    const std::string path = WriteModule("sl_zaehler.dfm", "MODUL \"Zaehler\"\nADD PARAM_0 1\nPRINT PARAM_0\n");
+    ASSERT_EQ(window.LoadModul(path.c_str(), nullptr), 1);
+    const int source = window.Modules().FindSource("Zaehler");
+    window.ChooseEntry(0, source, window.Modules().GetSourceFirstEntry(source));
+    int32_t runs = 0;
+    window.SetData(table, sizeof table, 0, 10, 0x1000, 0);
+    window.Modules().GetParam(source, 0, &runs);
+    EXPECT_EQ(runs, 1);
+    window.SetData(table, sizeof table, 0, 10, 0x1000, 0);
+    window.Modules().GetParam(source, 0, &runs);
+    EXPECT_EQ(runs, 1) << "the same values again run nothing";
+    window.SetData(table, sizeof table, 0, 11, 0x1000, 0);
+    window.Modules().GetParam(source, 0, &runs);
+    EXPECT_EQ(runs, 2);
+    DeleteFileA(path.c_str());
+}
+
+// List values the data window cannot use: another type, a missing file; and a list whose
+// 255 places are taken refuses one more path.
+TEST_F(DataWndTest, ModuleListRefusesWhatItCannotUse)
+{
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.OpenAppKey() && reg.OpenSubKey("Kaputt", 0));
+        reg.WriteDword(0x41, "List1");
+        reg.WriteString("C:\\nirgends\\fehlt.dfm", "List2");
+        reg.WriteString(modulePath.c_str(), "List3");
+    }
+    HKEY binary = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (this->key.Path() + "\\Kaputt").c_str(), 0, KEY_SET_VALUE, &binary),
+              ERROR_SUCCESS);
+    RegSetValueExA(binary, "List4", 0, REG_BINARY, reinterpret_cast<const BYTE*>("xyz"), 3);
+    RegCloseKey(binary);
+    prompts.boxes.clear();
+    EXPECT_EQ(window.LoadModulList("Kaputt"), 1) << "only the real file loads (again: a warning)";
+    ASSERT_EQ(prompts.boxes.size(), 4u);
+    int failed = 0;
+    for (const std::string& box : prompts.boxes)
+        failed += box.find("konnte nicht geladen werden !") != std::string::npos;
+    EXPECT_EQ(failed, 3);
+    EXPECT_EQ(window.LoadModulList("Fehlt"), 0) << "no such key";
+
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.OpenAppKey() && reg.OpenSubKey("Voll", 0));
+        for (int n = 1; n <= 255; ++n)
+            reg.WriteString(("C:\\m" + std::to_string(n) + ".dfm").c_str(), ("List" + std::to_string(n)).c_str());
+    }
+    EXPECT_EQ(AddToModulList("Voll", "C:\\neu.dfm"), 0);
+    EXPECT_EQ(AddToModulList("Voll", "c:\\M255.DFM"), 1);
+    EXPECT_EQ(RemoveFromModulList("Voll", "C:\\m7.dfm"), 1);
+    EXPECT_EQ(AddToModulList("Voll", "C:\\neu.dfm"), 2);
+}
+
+// The options dialog: another module chosen selects its first block; numbers that do not
+// read are refused with a message and the dialog stays; a negative budget shows nothing.
+TEST_F(DataWndTest, OptionsDialogChoicesAndBadNumbers)
+{
+    const std::string other = WriteModule("sl_bloecke.dfm", "MODUL \"Andere\"\nBLOCK \"Zwei\"\nBYTE \"z\"\n"
+                                                             "BLOCK \"Eins\"\nBYTE \"e\"\n");
+    ASSERT_EQ(window.LoadModul(other.c_str(), nullptr), 1);
+    class ScriptPrompts : public Prompts {
+    public:
+        bool RunOptions(CDataOptionsDlg& dialog) override
+        {
+            testsupport::ModalScript script;
+            for (auto& step : steps)
+                script.Add(step);
+            return script.Run([&] { return dialog.DoModal(); }) == IDOK;
+        }
+        std::vector<testsupport::ModalScript::Step> steps;
+    } scripted;
+    CDataWnd::SetPrompts(&scripted);
+
+    auto chooseModule = [](HWND d, const char* name) {
+        HWND combo = GetDlgItem(d, CDataOptionsDlg::IDC_MODULES);
+        const LRESULT at = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
+        SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(CDataOptionsDlg::IDC_MODULES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    };
+    std::string blocks;
+    scripted.steps.push_back([&](HWND d) {
+        chooseModule(d, "Andere");
+        char text[64] = {};
+        GetDlgItemTextA(d, CDataOptionsDlg::IDC_BLOCKS, text, sizeof text);
+        blocks = text;
+        return testsupport::Click(d, IDOK);
+    });
+    window.OnProperties();
+    EXPECT_EQ(blocks, "Eins") << "the first of the sorted blocks";
+    EXPECT_STREQ(window.Modules().GetEntryName(window.GetChosenEntry(0)), "Eins");
+    EXPECT_STREQ(window.Modules().GetSourceName(window.GetChosenSource(0)), "Andere");
+
+    // "0x" and a length beyond 32 bits: refused with a message each, then Cancel.
+    std::vector<std::string> messages;
+    HWND options = nullptr;
+    scripted.steps.clear();
+    for (const char* bad : {"0x", "99999999999"}) {
+        scripted.steps.push_back([&, bad](HWND d) {
+            options = d;
+            SetDlgItemTextA(d, CDataOptionsDlg::IDC_LENGTH, bad);
+            return testsupport::Click(d, IDOK);
+        });
+        scripted.steps.push_back([&](HWND) {
+            HWND box = testsupport::ThreadDialog(options);
+            if (!box)
+                return false;
+            messages.push_back(testsupport::StaticTexts(box));
+            return testsupport::Click(box, IDOK);
+        });
+    }
+    scripted.steps.push_back([&](HWND d) { return d == options && testsupport::Click(d, IDCANCEL); });
+    const int length = window.GetSlotLength(0);
+    EXPECT_EQ(window.OnProperties(), 0);
+    ASSERT_EQ(messages.size(), 2u);
+    for (const std::string& m : messages)
+        EXPECT_NE(m.find("Zahl"), std::string::npos) << m;
+    EXPECT_EQ(window.GetSlotLength(0), length);
+
+    // A negative budget counts as 0, a negative offset is taken as typed: no rows, no fault.
+    scripted.steps.clear();
+    scripted.steps.push_back([&](HWND d) {
+        SetDlgItemTextA(d, CDataOptionsDlg::IDC_MAX_ROWS, "-3");
+        SetDlgItemTextA(d, CDataOptionsDlg::IDC_OFFSET, "-5");
+        return testsupport::Click(d, IDOK);
+    });
+    window.OnProperties();
+    EXPECT_EQ(window.GetMaxRows(), 0);
+    EXPECT_EQ(window.GetSlotOffset(0), -5);
+    EXPECT_TRUE(window.Items(0).empty());
+    CDataWnd::SetPrompts(&prompts);
+    DeleteFileA(other.c_str());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "tests/views/GuardedBuffer.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -285,42 +286,86 @@ TEST(ModulLanguageTest, DamagedModulesNeverEscapeTheirData)
         "Zuviele Zahlen definiert", "Marken sind in den Flags nicht erlaubt",
         "Einen Marke ist in den Flags bereits definiert", "Unbekannte Marke :", "Leere Marke in Flags",
         "Flags bereits definiert.", "Not Zeichen bereits definiert.", "Unerlaubte Vergleichsfunktion.",
-        "Unbekanntes Zeichen", "Bis-Dump bereits definiert.", "ist nicht erlaubt.", "Zuviele Marken definiert",
+        "Unbekanntes Zeichen", "Bis-Dump bereits definiert.", "EXIT ist nicht erlaubt.", "CALL ist nicht erlaubt.",
+        "SEEK ist nicht erlaubt.", "GOTO ist nicht erlaubt.", "RETURN ist nicht erlaubt.", "MOV ist nicht erlaubt.",
+        "ADD ist nicht erlaubt.", "Zuviele Marken definiert",
         "Syntaxfehler, fehlente Angaben", "Syntaxfehler, zuviele  Angaben", "Sprungziel ist eine Variable :",
     };
+    static const char* const kJumps[] = {"GOTO L", "CALL L", "LOOP LOCAL_0 L", "LOOP L", "IF LOCAL_1 < 9 GOTO L",
+                                         "IF UNTIL 00 CALL L", "SPRINT LOCAL_2 L", "SEEK L"};
+    const int kJumpCount = sizeof(kJumps) / sizeof(kJumps[0]);
+    static const char* const kOpen[] = {"BYTE \"offen", "IF UNTIL \"ab GOTO L1", "WORD #\"1:eins:2:zw",
+                                        "STRING UNTIL >", "IF UNTIL >L2", "DWORD #>", "BYTE #\"", "TEXT \""};
+    const int kOpenCount = sizeof(kOpen) / sizeof(kOpen[0]);
     std::mt19937 rng(20261207);
     GuardedBuffer fence(65536);
     ASSERT_TRUE(fence.Ok());
     const DWORD started = GetTickCount();
+    DWORD slowest = 0;
     for (int round = 0; round < 10000; ++round) {
-        std::string text;
-        const int lines = 1 + static_cast<int>(rng() % 24);
-        for (int i = 0; i < lines; ++i) {
+        std::vector<std::string> lines;
+        const int count = 1 + static_cast<int>(rng() % 24);
+        for (int i = 0; i < count; ++i) {
             std::string line = kLines[rng() % kLineCount];
-            switch (rng() % 6) {
+            switch (rng() % 12) {
             case 0: line[rng() % line.size()] = static_cast<char>(rng()); break;   // a damaged byte
             case 1: line = line.substr(0, rng() % line.size()); break;            // cut short
             case 2: line += " " + std::to_string(static_cast<int>(rng())); break; // a huge number
+            case 3: line = ":L" + std::to_string(rng() % 6) + " " + line; break;   // a label
+            case 4: line = kJumps[rng() % kJumpCount] + std::to_string(rng() % 7); break;
+            case 5: line += " #" + std::to_string(rng() % 120); break;           // any width
+            case 6: line = kOpen[rng() % kOpenCount]; break;                       // unterminated
+            case 7:
+                for (int d = 0; d < 20; ++d)   // a chain of calls deeper than the frames
+                    lines.push_back(":D" + std::to_string(d) + " CALL D" + std::to_string(d + 1));
+                line = ":D20 RETURN";
+                break;
             default: break;
             }
+            lines.push_back(line);
+        }
+        // Lines deleted, doubled and swapped.
+        for (int edits = static_cast<int>(rng() % 4); edits > 0 && !lines.empty(); --edits) {
+            const size_t a = rng() % lines.size(), b = rng() % lines.size();
+            switch (rng() % 3) {
+            case 0: lines.erase(lines.begin() + static_cast<ptrdiff_t>(a)); break;
+            case 1: lines.insert(lines.begin() + static_cast<ptrdiff_t>(a), lines[a]); break;
+            default: std::swap(lines[a], lines[b]); break;
+            }
+        }
+        std::string text;
+        for (const std::string& line : lines)
             text += line + (rng() % 3 ? "\n" : "\r\n");
+        if (rng() % 20 == 0) {   // nothing but random bytes
+            text.resize(rng() % 2000);
+            for (char& c : text)
+                c = static_cast<char>(rng());
         }
         Compiled m(text);
         for (size_t from = 0, at; (at = m.errors.find("\r\n", from)) != std::string::npos; from = at + 2) {
             const std::string message = m.errors.substr(from, at - from);
+            const size_t tab = message.find(")\t");
             bool known = false;
             for (const char* k : kMessages)
-                known = known || message.find(k) != std::string::npos;
-            ASSERT_TRUE(known && message.rfind("Fehler(", 0) == 0) << message << "\n" << text;
+                known = known || (tab != std::string::npos && message.compare(tab + 2, std::strlen(k), k) == 0);
+            const bool numbered = message.rfind("Fehler(", 0) == 0 && tab > 7
+                                  && message.find_first_not_of("0123456789", 7) == tab;
+            ASSERT_TRUE(known && numbered) << message << "\n" << text;
         }
         std::vector<uint8_t> bytes(rng() % 65537);
         for (uint8_t& b : bytes)
             b = static_cast<uint8_t>(rng() % 4 ? rng() : 0);
-        const uint8_t* data = fence.AtEnd(bytes.data(), bytes.size());
-        for (int e = 0; e < m.set.GetEntryCount(); ++e)
+        // Against the upper fence a read past the end faults, against the lower one a read
+        // before the start.
+        const uint8_t* data = round % 2 ? fence.AtEnd(bytes.data(), bytes.size()) : fence.AtStart(bytes.data(), bytes.size());
+        for (int e = 0; e < m.set.GetEntryCount(); ++e) {
+            const DWORD runStarted = GetTickCount();
             m.set.Run(static_cast<int>(rng() % 16), data, static_cast<int>(bytes.size()), e, 2000,
                       static_cast<int>(rng() % 8));
+            slowest = std::max(slowest, GetTickCount() - runStarted);
+        }
     }
+    EXPECT_LT(slowest, 1500u) << "every run ends within its work";
     EXPECT_LT(GetTickCount() - started, 120000u) << "10,000 damaged modules within two minutes";
 }
 
