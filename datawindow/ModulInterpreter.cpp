@@ -520,7 +520,8 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
         for (int u; n < span && (u = unitAt(n * unit)) >= 0;) {
             ++n;
             if (u != 0) {
-                piece += static_cast<char>(wide && u > 255 ? '.' : u);
+                // UTF-16 units outside 32..255 show as ".", as in the other wide strings.
+                piece += static_cast<char>(wide && (u < 32 || u > 255) ? '.' : u);
                 continue;
             }
             if (piece.empty()) {
@@ -528,11 +529,15 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
                 break;
             }
             if (joined.size() <= static_cast<size_t>(kStringJoinLimit)) {
-                QuoteCString(quoted, sizeof quoted, piece.data(), static_cast<int>(piece.size()),
-                             (flags & MF_NO_PREFIX) ? 0x80000000u : 0);
                 if (!joined.empty())
                     joined += "  ,  ";
-                joined += quoted;
+                if (wide) {
+                    joined += '"' + piece + '"';
+                } else {
+                    QuoteCString(quoted, sizeof quoted, piece.data(), static_cast<int>(piece.size()),
+                                 (flags & MF_NO_PREFIX) ? 0x80000000u : 0);
+                    joined += quoted;
+                }
             }
             piece.clear();
         }

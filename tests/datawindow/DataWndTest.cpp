@@ -288,6 +288,37 @@ TEST_F(DataWndTest, OptionsDialog)
     CDataWnd::SetPrompts(&prompts);
 }
 
+// Slots: the strip's notification and the previous and next slot switch the shown list; a
+// smaller count moves the current slot back to 0, added slots are labelled "Daten n".
+TEST_F(DataWndTest, SlotsSwitchAndCount)
+{
+    LabelNotify notify = {};
+    notify.hdr.hwndFrom = window.GetStrip().m_hWnd;
+    notify.hdr.idFrom = CDataWnd::IDC_STRIP;
+    notify.hdr.code = 1;
+    notify.current = 5;
+    window.SendMessage(WM_NOTIFY, CDataWnd::IDC_STRIP, reinterpret_cast<LPARAM>(&notify));
+    EXPECT_EQ(window.GetCurrentSlot(), 5);
+    EXPECT_EQ(window.Modules().GetCurrentSlot(), 5);
+    window.SelectNextSlot();
+    EXPECT_EQ(window.GetCurrentSlot(), 6);
+    EXPECT_EQ(window.GetStrip().GetCurrentLabel(), 6);
+    EXPECT_TRUE(window.GetList(6)->GetStyle() & WS_VISIBLE);
+    EXPECT_FALSE(window.GetList(5)->GetStyle() & WS_VISIBLE);
+    window.SelectNextSlot();
+    window.SelectNextSlot();
+    EXPECT_EQ(window.GetCurrentSlot(), 7) << "not beyond the count";
+    EXPECT_EQ(window.SetSlotCount(3), 8);
+    EXPECT_EQ(window.GetCurrentSlot(), 0);
+    EXPECT_EQ(window.GetStrip().GetLabelCount(), 3);
+    window.SelectPreviousSlot();
+    EXPECT_EQ(window.GetCurrentSlot(), 0);
+    EXPECT_EQ(window.SetSlotCount(40), 3);
+    EXPECT_EQ(window.GetSlotCount(), 16);
+    EXPECT_STREQ(window.GetStrip().GetLabelText(3), "Daten 4");
+    EXPECT_STREQ(window.GetStrip().GetLabelText(15), "Daten 16");
+}
+
 // SetData cuts a length that runs past the data, and runs the module only when a value
 // changed: a module counting its runs in its PARAM_0 shows it.
 TEST_F(DataWndTest, SetDataCutsTheLengthAndRunsOnChange)

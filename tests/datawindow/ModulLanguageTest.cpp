@@ -75,6 +75,8 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
         {"BYTE \"v\" #\"1:a:2:b:?:c:\"", {7}, "v=c"},
         {"BYTE \"h\" #H4\nBYTE \"x\" #HX4\nBYTE \"k\" #HK", {10, 10, 10}, "h=0x000A |x=000Ah |k=A "},
         {":s STRING \"s\"\nPRINT s", {0x61, 0x62, 0, 9}, "s=\"ab\"|?\?\?=2 "},
+        {":k STRING_K \"k\" #U\nPRINT k", {0x61, 0, 0x01, 0, 0, 0, 0x62, 0x01, 0, 0, 0, 0, 0x63, 0},
+         "k=\"a.\"  ,  \".\"|?\?\?=6 "},
         {"b \"bit\"\nBYT \"byte\"", {0x03, 0x41}, "bit=1 |byte=65 "},
         {"BYTES", {1}, "Fehler(1)\tUnbekannter Befehl\r\n"},
         {"BYTE \"a\" \"b\"", {1}, "Fehler(1)\tName ist bereits angegeben\r\n"},

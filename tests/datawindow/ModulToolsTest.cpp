@@ -4,6 +4,7 @@
 // by ImageMagick (identify). FLOAT and DOUBLE texts against the C library's "%e".
 #include <gtest/gtest.h>
 
+#include "datawindow/DataWndRows.h"
 #include "datawindow/ModulSet.h"
 #include "services/DataStream.h"
 #include "services/TextScanner.h"
@@ -71,6 +72,7 @@ public:
         EXPECT_EQ(m_set.Compile(&scanner, "tools"), 2);
         EXPECT_EQ(m_set.GetErrorCount(), 0) << text;
     }
+    const CModulSet& Set() const { return m_set; }
     // Runs the entry and keeps the rows by name (the last row of a name wins).
     void Run(const std::vector<uint8_t>& data, const char* entry = nullptr, int start = 0)
     {
@@ -211,9 +213,14 @@ TEST(ModulToolsTest, PartitionTableInALoopAsSfdiskReadsIt)
         ASSERT_TRUE(entry >= 0 && entry < 4) << name;
         EXPECT_EQ(m.order[r].indent, 1) << name;
         if (name == "Start") {
-            // The loop moved the base: the field's offset within its entry stays 8.
+            // The loop moved the base: the field's offset within its entry stays 8, and so
+            // does the "Offset" column of a run from 0x1BE.
             EXPECT_EQ(m.order[r].offset, 8);
             EXPECT_EQ(m.order[r].dataOffset, 0x1BE + 16 * entry + 8);
+            char cell[32];
+            const DataSlotView view = {0, 0, 0x1BE};
+            FormatCell(m.Set(), view, static_cast<uint32_t>(r), DW_COL_OFFSET, cell, sizeof cell);
+            EXPECT_STREQ(cell, "0x8");
         }
     }
     ASSERT_EQ(entry, 3);
@@ -224,12 +231,13 @@ TEST(ModulToolsTest, PartitionTableInALoopAsSfdiskReadsIt)
         const long long start = part.empty() ? 0 : After(part, "\"start\": ");
         const long long size = part.empty() ? 0 : After(part, "\"size\": ");
         const long long type = part.empty() ? 0 : std::strtoll(part.c_str() + part.find("\"type\": \"") + 9, nullptr, 16);
+        const long long bootable = part.find("\"bootable\": true") != std::string::npos ? 1 : 0;
         // The rows of entry n are the n-th of each name.
-        int seen[3] = {0, 0, 0};
+        int seen[4] = {0, 0, 0, 0};
         for (size_t r = 0; r < m.order.size(); ++r) {
-            const char* names[3] = {"Start", "Anzahl", "Typ"};
-            const long long expected[3] = {start, size, type};
-            for (int k = 0; k < 3; ++k)
+            const char* names[4] = {"Start", "Anzahl", "Typ", "aktiv"};
+            const long long expected[4] = {start, size, type, bootable};
+            for (int k = 0; k < 4; ++k)
                 if (m.names[r] == names[k] && ++seen[k] == n) {
                     const char* text = m.Text(r);
                     EXPECT_EQ(std::strtoll(text, nullptr, k == 2 ? 16 : 10), expected[k]) << names[k] << " " << n;
