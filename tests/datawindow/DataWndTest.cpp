@@ -13,6 +13,7 @@
 #include "tests/support/TestSupport.h"
 #include "uihelpers/ClipboardText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -72,14 +73,32 @@ std::string Cell(CDataWnd& w, uint32_t word, int column)
     return std::string(request.text, static_cast<size_t>(request.length));
 }
 
+// The shown popup menu window of this thread.
+BOOL CALLBACK FindPopupMenu(HWND h, LPARAM lp)
+{
+    char cls[16] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    if (!IsWindowVisible(h) || lstrcmpA(cls, "#32768") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(lp) = h;
+    return FALSE;
+}
+
 class Prompts : public DataWndPrompts {
 public:
-    int Box(HWND, const char* text, const char* caption, UINT) override
+    int Box(HWND, const char* text, const char* caption, UINT type) override
     {
         boxes.push_back(std::string(caption) + "|" + text);
-        return IDNO;
+        types.push_back(type);
+        return answer;
     }
-    std::vector<std::string> boxes;
+    void ShowErrors(HWND, const char* caption, const char* text) override
+    {
+        errors.push_back(std::string(caption) + "|" + text);
+    }
+    int answer = IDNO;
+    std::vector<std::string> boxes, errors;
+    std::vector<UINT> types;
 };
 
 class DataWndTest : public ::testing::Test {
@@ -319,6 +338,96 @@ TEST_F(DataWndTest, SlotsSwitchAndCount)
     EXPECT_STREQ(window.GetStrip().GetLabelText(15), "Daten 16");
 }
 
+// The context menu's items in order, with the view options checked; the module commands
+// through the prompts: files chosen in the dialog go into the list and load, their folder
+// is kept, paths leave the list, and clearing the modules empties the lists.
+TEST_F(DataWndTest, ContextMenuAndModuleCommands)
+{
+    std::vector<std::string> items;
+    testsupport::ModalScript script;
+    script.Add(testsupport::ModalScript::FreeStep([&]() {
+        HWND found = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), &FindPopupMenu, reinterpret_cast<LPARAM>(&found));
+        if (!found)
+            return false;
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(found, 0x01E1 /* MN_GETHMENU */, 0, 0));
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            char text[64] = {};
+            GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+            const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+            items.push_back(std::string(text) + ((state & MF_CHECKED) ? "+" : ""));
+        }
+        EndMenu();
+        return true;
+    }));
+    NMHDR click = {window.GetList(0)->m_hWnd, CDataWnd::IDC_LIST, static_cast<UINT>(NM_RCLICK)};
+    script.Run([&] { return window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&click)); });
+    const std::vector<std::string> expected = {
+        "Feld kopieren", "", "&Modul laden", "Modulliste &laden", "Module lö&schen", "&Datei in Modulliste",
+        "Datei a&us Modulliste", "", "&Adressen anzeigen+", "Län&gen anzeigen", "&Offsets anzeigen+",
+        "Abwechselnde Farben", "Fixe Schrift+", "&Linien+", "", "&Aktualisieren", "&Eigenschaften"};
+    EXPECT_EQ(items, expected);
+
+    class FilePrompts : public Prompts {
+    public:
+        bool ChooseModuleFiles(HWND, const char* folder, std::vector<std::string>* paths) override
+        {
+            start = folder;
+            *paths = files;
+            return true;
+        }
+        bool ChoosePathsToRemove(HWND, const std::vector<std::string>& paths, std::vector<int>* chosen) override
+        {
+            offered = paths;
+            chosen->push_back(0);
+            return true;
+        }
+        std::string start;
+        std::vector<std::string> files, offered;
+    } files;
+    files.files = {WriteModule("sl_eins.dfm", "MODUL \"Eins\"\nBYTE\n"), WriteModule("sl_zwei.dfm", "BYTE\n")};
+    CDataWnd::SetPrompts(&files);
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_ADD_TO_LIST);
+    EXPECT_GE(window.Modules().FindSource("Eins"), 0);
+    EXPECT_GE(window.Modules().FindSource("sl_zwei"), 0);
+    std::vector<std::string> listed;
+    ASSERT_TRUE(ReadModulList("DataWindow", &listed));
+    EXPECT_EQ(listed.size(), 2u);
+    char folder[MAX_PATH] = {};
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.OpenPath(nullptr, REGISTRY_READ) && reg.OpenSubKey("DataWindow", 1));
+        EXPECT_TRUE(reg.ReadString(folder, sizeof folder, "ModulPath"));
+    }
+    EXPECT_EQ(std::string(folder) + "\\sl_zwei.dfm", files.files[1]);
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
+    EXPECT_EQ(files.start, folder) << "the dialog starts in the kept folder";
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REMOVE_FROM_LIST);
+    EXPECT_EQ(files.offered.size(), 2u);
+    ASSERT_TRUE(ReadModulList("DataWindow", &listed));
+    EXPECT_EQ(listed.size(), 1u);
+    EXPECT_GE(window.Modules().FindSource("Eins"), 0) << "loaded modules stay loaded";
+
+    // Clearing: the lists empty, the slots keep their choice, a refresh shows nothing.
+    const int entry = window.GetChosenEntry(0);
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
+    EXPECT_EQ(window.Modules().GetEntryCount(), 0);
+    EXPECT_TRUE(window.Items(0).empty());
+    EXPECT_EQ(window.GetChosenEntry(0), entry);
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
+    EXPECT_TRUE(window.Items(0).empty());
+
+    // With the list empty, removing warns.
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REMOVE_FROM_LIST);
+    files.boxes.clear();
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REMOVE_FROM_LIST);
+    ASSERT_EQ(files.boxes.size(), 1u);
+    EXPECT_EQ(files.boxes[0], "Warnung|Es sind keine Module geladen !");
+    CDataWnd::SetPrompts(&prompts);
+    for (const std::string& f : files.files)
+        DeleteFileA(f.c_str());
+}
+
 // SetData cuts a length that runs past the data, and runs the module only when a value
 // changed: a module counting its runs in its PARAM_0 shows it.
 TEST_F(DataWndTest, SetDataCutsTheLengthAndRunsOnChange)
@@ -365,12 +474,27 @@ TEST_F(DataWndTest, ModuleListRefusesWhatItCannotUse)
     RegSetValueExA(binary, "List4", 0, REG_BINARY, reinterpret_cast<const BYTE*>("xyz"), 3);
     RegCloseKey(binary);
     prompts.boxes.clear();
+    prompts.answer = IDYES;
     EXPECT_EQ(window.LoadModulList("Kaputt"), 1) << "only the real file loads (again: a warning)";
+    prompts.answer = IDNO;
     ASSERT_EQ(prompts.boxes.size(), 4u);
     int failed = 0;
     for (const std::string& box : prompts.boxes)
         failed += box.find("konnte nicht geladen werden !") != std::string::npos;
     EXPECT_EQ(failed, 3);
+    for (UINT type : prompts.types)
+        EXPECT_EQ(type, static_cast<UINT>(MB_YESNO | MB_ICONSTOP));
+    const std::vector<std::string>& boxes = prompts.boxes;
+    EXPECT_NE(std::find(boxes.begin(), boxes.end(),
+                        "Modul Fehler|Modul C:\\nirgends\\fehlt.dfm konnte nicht geladen werden !\nFehler anzeigen ?"),
+              boxes.end());
+    EXPECT_NE(std::find(boxes.begin(), boxes.end(), "Modul Fehler|Modul " + modulePath + " ist fehlerhaft\nFehler anzeigen ?"),
+              boxes.end());
+    const std::vector<std::string>& shown = prompts.errors;
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "Modulfehler in fehlt.dfm|Fehler(0)\tKann Datei nicht öffnen.\r\n"),
+              shown.end());
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "Modulfehler in sl_table.dfm|Warnung(0)\tModul ist bereits geladen.\r\n"),
+              shown.end());
     EXPECT_EQ(window.LoadModulList("Fehlt"), 0) << "no such key";
 
     {
