@@ -13,6 +13,13 @@ const OutputRow* RowOf(const CModulSet& set, int slot, int row, const char** nam
     return set.GetRow(slot, row, name, value, nullptr, nullptr);
 }
 
+// The "Offset" column: rows of the outermost block count from the cursor, rows inside a
+// loop or call from their block.
+int32_t ShownOffset(const OutputRow& row, const DataSlotView& view)
+{
+    return row.offset == row.dataOffset ? row.offset - view.startOffset : row.offset;
+}
+
 int IndentOf(const CModulSet& set, int slot, int row)
 {
     const OutputRow* r = RowOf(set, slot, row);
@@ -125,13 +132,9 @@ int FormatCell(const CModulSet& set, const DataSlotView& view, uint32_t word, in
     case DW_COL_VALUE:
         put(value, static_cast<int>(std::strlen(value)));
         break;
-    case DW_COL_OFFSET: {
-        // Rows of the outermost block count from the cursor, rows inside a loop or call from
-        // their block.
-        const int32_t offset = row->offset == row->dataOffset ? row->offset - view.startOffset : row->offset;
-        put(number, FormatInteger(offset, number, IFF_HEX));
+    case DW_COL_OFFSET:
+        put(number, FormatInteger(ShownOffset(*row, view), number, IFF_HEX));
         break;
-    }
     case DW_COL_SIZE:
         put(number, FormatInteger(row->size, number, IFF_HEX));
         break;
@@ -166,8 +169,7 @@ std::string RowClipboardText(const CModulSet& set, const DataSlotView& view, uin
     if (columns & (1u << DW_COL_VALUE))
         add(value);
     if (columns & (1u << DW_COL_OFFSET)) {
-        const int32_t offset = row->offset == row->dataOffset ? row->offset - view.startOffset : row->offset;
-        FormatInteger(offset, number, IFF_HEX);
+        FormatInteger(ShownOffset(*row, view), number, IFF_HEX);
         add(number);
     }
     if (columns & (1u << DW_COL_SIZE)) {
