@@ -12,6 +12,7 @@
 #include "tests/support/ModalScript.h"
 #include "tests/support/TestSupport.h"
 #include "uihelpers/ClipboardText.h"
+#include "uihelpers/UiFonts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -426,6 +427,74 @@ TEST_F(DataWndTest, ContextMenuAndModuleCommands)
     CDataWnd::SetPrompts(&prompts);
     for (const std::string& f : files.files)
         DeleteFileA(f.c_str());
+}
+
+// View options: the fixed font is the interface font of kind 1, column widths come from the
+// height of "A" in it, a hidden column keeps its width for when it is shown again, and lines
+// and alternating colours set the lists' extended style. The lists take every key.
+TEST_F(DataWndTest, ViewOptionsFontsColumnsAndStyles)
+{
+    CFastListCtrl* list = window.GetList(0);
+    EXPECT_EQ(list->SendMessage(WM_GETDLGCODE), static_cast<LRESULT>(DLGC_WANTALLKEYS));
+    HFONT fixed = GetUiFont(1);
+    EXPECT_EQ(reinterpret_cast<HFONT>(list->SendMessage(WM_GETFONT)), fixed);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, fixed);
+    SIZE a = {};
+    GetTextExtentPoint32A(dc, "A", 1, &a);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    const int height = a.cy < 9 ? 9 : static_cast<int>(a.cy);
+    EXPECT_EQ(list->SendMessage(LVM_GETCOLUMNWIDTH, DW_COL_TYPE), 250 * height / 12);
+    EXPECT_EQ(list->SendMessage(LVM_GETCOLUMNWIDTH, DW_COL_OFFSET), 70 * height / 12);
+    EXPECT_EQ(list->SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE), 0x20 | 1);
+
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_FIXED_FONT);
+    EXPECT_EQ(reinterpret_cast<HFONT>(window.GetList(9)->SendMessage(WM_GETFONT)), GetUiFont(0));
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_ALTERNATE);
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LINES);
+    EXPECT_EQ(window.GetList(15)->SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE), 0x20 | 0x200000);
+
+    const LRESULT width = list->SendMessage(LVM_GETCOLUMNWIDTH, DW_COL_OFFSET);
+    EXPECT_EQ(window.SetViewOptions(0, -1, -1, -1, -1, -1, true), 1);
+    EXPECT_EQ(window.SetViewOptions(0, -1, -1, -1, -1, -1, true), 0) << "no change, no column";
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_SHOW_OFFSETS);
+    EXPECT_EQ(list->SendMessage(LVM_GETCOLUMNWIDTH, DW_COL_OFFSET), width) << "shown again at its width";
+}
+
+// A data window that keeps its state: the list loaded at creation, the chosen block and the
+// view options written when it goes and found again by the next one.
+TEST_F(DataWndTest, ModulesOptionsAndBlocksSurviveARestart)
+{
+    const std::string other = WriteModule("sl_neustart.dfm", "MODUL \"Neustart\"\nBYTE\nBLOCK \"Teil\"\nBYTE\n");
+    ASSERT_EQ(AddToModulList("DataWindow", other.c_str()), 2);
+    const DWORD style = 0xF93 | CDataWnd::DWS_OFFSETS;
+    const RECT area = {0, 0, 400, 200};
+    {
+        CDataWnd first;
+        ASSERT_TRUE(first.Create(8, style, area, CWnd::FromHandle(host), 292));
+        const int source = first.Modules().FindSource("Neustart");
+        ASSERT_GE(source, 0) << "loaded from the list";
+        first.ChooseEntry(2, source, first.Modules().FindEntry("Modul - Neustart", source));
+        first.SetViewOptions(-1, 1, 0, -1, -1, -1, false);
+        first.DestroyWindow();
+    }
+    CDataWnd second;
+    ASSERT_TRUE(second.Create(8, style, area, CWnd::FromHandle(host), 293));
+    EXPECT_STREQ(second.Modules().GetEntryName(second.GetChosenEntry(2)), "Modul - Neustart");
+    EXPECT_STREQ(second.GetStrip().GetLabelText(2), "Modul - Neustart") << "the label names the chosen entry";
+    EXPECT_STREQ(second.GetStrip().GetLabelText(0), "Teil") << "the first entry, the block, for the others";
+    std::vector<uint8_t> bytes(4, 7);
+    second.SelectSlot(2);
+    second.SetData(bytes.data(), 4, 0, 4, 0, 0);
+    EXPECT_EQ(second.Items(2).size(), 2u) << "the module's two rows";
+    second.DestroyWindow();
+    CRegistry reg;
+    DWORD saved = 0;
+    ASSERT_TRUE(reg.OpenPath(nullptr, REGISTRY_READ) && reg.OpenSubKey("DataWindow", 1));
+    ASSERT_TRUE(reg.ReadDword(&saved, "Style"));
+    EXPECT_EQ(saved, 0x20u | 0x40 | 0x80 | 0x200) << "offsets, lengths, fixed font, lines";
+    DeleteFileA(other.c_str());
 }
 
 // SetData cuts a length that runs past the data, and runs the module only when a value
