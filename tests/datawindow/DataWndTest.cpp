@@ -497,6 +497,27 @@ TEST_F(DataWndTest, ModulesOptionsAndBlocksSurviveARestart)
     DeleteFileA(other.c_str());
 }
 
+// "Modul Fehler" takes the caption it is given and shows the error text; without a caption
+// it keeps its own.
+TEST_F(DataWndTest, ErrorDialogShowsCaptionAndText)
+{
+    for (const char* caption : {"Modulfehler in x.dfm", ""}) {
+        CModulErrorDlg dialog(CWnd::FromHandle(host));
+        dialog.m_caption = caption;
+        dialog.m_text = "Fehler(3)\tUnbekannter Befehl\r\n";
+        std::string title, text;
+        testsupport::ModalScript script;
+        script.Add([&](HWND d) {
+            title = testsupport::WindowText(d);
+            text = testsupport::WindowText(GetDlgItem(d, CModulErrorDlg::IDC_TEXT));
+            return testsupport::Click(d, IDOK);
+        });
+        EXPECT_EQ(script.Run([&] { return dialog.DoModal(); }), IDOK);
+        EXPECT_EQ(title, *caption ? caption : "Modul Fehler");
+        EXPECT_EQ(text, "Fehler(3)\tUnbekannter Befehl\r\n");
+    }
+}
+
 // SetData cuts a length that runs past the data, and runs the module only when a value
 // changed: a module counting its runs in its PARAM_0 shows it.
 TEST_F(DataWndTest, SetDataCutsTheLengthAndRunsOnChange)
