@@ -184,6 +184,49 @@ TEST_F(DataWndTest, ItemsOpenCloseAndTheirTexts)
     free(copied);
 }
 
+// The list's notifications: Enter and Space toggle the focused row, as do its return and a
+// press on a tree glyph (not on a line code); Ctrl+C copies the focused row.
+TEST_F(DataWndTest, KeysAndGlyphsOpenCloseAndCopy)
+{
+    CFastListCtrl* list = window.GetList(0);
+    const std::vector<uint32_t>& items = window.Items(0);
+    list->SendMessage(FLM_FOCUSSTATE, 0x40000000, 1);
+    auto key = [&](WORD vk) {
+        NMLVKEYDOWN down = {};
+        down.hdr = {list->m_hWnd, CDataWnd::IDC_LIST, static_cast<UINT>(LVN_KEYDOWN)};
+        down.wVKey = vk;
+        window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&down));
+    };
+    key(VK_RETURN);
+    EXPECT_EQ(items.size(), 7u);
+    key(VK_SPACE);
+    EXPECT_EQ(items.size(), 5u);
+    NMHDR ret = {list->m_hWnd, CDataWnd::IDC_LIST, static_cast<UINT>(NM_RETURN)};
+    window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&ret));
+    EXPECT_EQ(items.size(), 7u);
+    NMLISTVIEW glyph = {};
+    glyph.hdr = {list->m_hWnd, CDataWnd::IDC_LIST, static_cast<UINT>(FLN_GLYPHCLICK)};
+    glyph.iItem = 1;
+    glyph.iSubItem = 7;
+    window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&glyph));
+    EXPECT_EQ(items.size(), 7u) << "a line code, not the row's own glyph";
+    glyph.iSubItem = 8;
+    window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&glyph));
+    EXPECT_EQ(items.size(), 5u);
+
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    ClipboardSetText("vorher");
+    key('C');
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    char* copied = ClipboardGetText();
+    EXPECT_STREQ(copied, "Eintrag\t\t0x0\t0x11BE") << "name, value, offset and the address column shown";
+    free(copied);
+}
+
 TEST_F(DataWndTest, NineLevelsDeepDoesNotOpen)
 {
     std::string text = "BYTE \"0\"\n";
@@ -361,8 +404,20 @@ TEST_F(DataWndTest, ContextMenuAndModuleCommands)
         EndMenu();
         return true;
     }));
-    NMHDR click = {window.GetList(0)->m_hWnd, CDataWnd::IDC_LIST, static_cast<UINT>(NM_RCLICK)};
+    // The click lands in the "Inhalt" cell of the first row: "Feld kopieren" copies that field.
+    CFastListCtrl* list = window.GetList(0);
+    RECT row = {LVIR_BOUNDS, 0, 0, 0};
+    list->SendMessage(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    POINT at = {static_cast<LONG>(list->SendMessage(LVM_GETCOLUMNWIDTH, DW_COL_TYPE)) + 4, (row.top + row.bottom) / 2};
+    list->ClientToScreen(&at);
+    SetCursorPos(at.x, at.y);
+    NMHDR click = {list->m_hWnd, CDataWnd::IDC_LIST, static_cast<UINT>(NM_RCLICK)};
     script.Run([&] { return window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&click)); });
+    ClipboardSetText("vorher");
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_COPY_FIELD);
+    char* field = ClipboardGetText();
+    EXPECT_STREQ(field, "0 ") << "the byte at 0x1BE";
+    free(field);
     const std::vector<std::string> expected = {
         "Feld kopieren", "", "&Modul laden", "Modulliste &laden", "Module lö&schen", "&Datei in Modulliste",
         "Datei a&us Modulliste", "", "&Adressen anzeigen+", "Län&gen anzeigen", "&Offsets anzeigen+",
