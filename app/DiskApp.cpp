@@ -57,6 +57,22 @@ BOOL CDiskApp::InitInstance()
     return TRUE;
 }
 
+CDocument* CDiskApp::OpenDocumentFile(LPCSTR lpszFileName)
+{
+    if (lpszFileName && *lpszFileName) {
+        // The library would only show the document that has this name already.
+        for (POSITION pos = GetFirstDocTemplatePosition(); pos;) {
+            CDocTemplate* docTemplate = GetNextDocTemplate(pos);
+            for (POSITION docPos = docTemplate ? docTemplate->GetFirstDocPosition() : nullptr; docPos;) {
+                CDocument* doc = docTemplate->GetNextDoc(docPos);
+                if (doc && !doc->GetPathName().IsEmpty() && doc->GetPathName().CompareNoCase(lpszFileName) == 0)
+                    return docTemplate->OpenDocumentFile(lpszFileName);
+            }
+        }
+    }
+    return CWinApp::OpenDocumentFile(lpszFileName);
+}
+
 const char* CDiskApp::GetRecentFile(int index) const
 {
     if (!m_pRecentFileList)

@@ -8,6 +8,10 @@ public:
     CDiskApp();
 
     BOOL InitInstance() override;
+    // Opens a medium by its name (recent list, command line, a drop on the frame). A medium
+    // already shown under that name is opened again like any other switch: behind the same
+    // name another disk may sit now, whose size and typed-"OK" rule must be measured.
+    CDocument* OpenDocumentFile(LPCSTR lpszFileName) override;
 
     // The text of recent-file entry `index` (negative counts as 0); null when there is no
     // list, the index is not below its size, or the entry is empty.

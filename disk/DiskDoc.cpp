@@ -164,7 +164,7 @@ void CDiskDoc::SaveSettings()
 
 BOOL CDiskDoc::OnNewDocument()
 {
-    if (!CDocument::OnNewDocument())
+    if (RefuseWhileBusy() || !CDocument::OnNewDocument())
         return FALSE;
     InitDevice();
     char title[300];
@@ -186,8 +186,22 @@ void CDiskDoc::Serialize(CArchive& /*ar*/)
 
 BOOL CDiskDoc::SaveModified()
 {
-    return TRUE;
+    // Asked before the library reuses the document for another medium (open, new, a drop):
+    // never under a long operation or a question about writing.
+    return RefuseWhileBusy() ? FALSE : TRUE;
 }
+
+namespace {
+
+// Commands of the application and the library that open another medium or close the
+// program's one document.
+bool SwitchesOrCloses(UINT id)
+{
+    return id == ID_FILE_NEW || id == ID_FILE_OPEN || id == ID_FILE_CLOSE || id == ID_APP_EXIT ||
+           (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST);
+}
+
+}  // namespace
 
 BOOL CDiskDoc::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo)
 {
@@ -195,6 +209,16 @@ BOOL CDiskDoc::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* p
     // path is the medium itself, which would be emptied without a question.
     if (nID == ID_FILE_SAVE || nID == ID_FILE_SAVE_AS)
         return FALSE;
+    // A command reaches the document also while one of its own questions or the progress
+    // dialog runs a message loop: the document's commands and every switch of medium or close
+    // are refused then (handled, with a beep), so that nothing moves under the operation.
+    if (m_busy && nCode == CN_COMMAND && !pHandlerInfo) {
+        AFX_CMDHANDLERINFO info = {};
+        if (SwitchesOrCloses(nID) || CDocument::OnCmdMsg(nID, nCode, nullptr, &info)) {
+            RefuseWhileBusy();
+            return TRUE;
+        }
+    }
     return CDocument::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
 }
 
@@ -342,6 +366,10 @@ void CDiskDoc::ReopenRecent()
 
 BOOL CDiskDoc::CanCloseFrame(CFrameWnd* pFrame)
 {
+    // Not under a long operation (its worker still uses the document) or a question about
+    // writing: WM_CLOSE, "Schließen" and the end of the session all ask here.
+    if (RefuseWhileBusy())
+        return FALSE;
     // The question comes here, where the answer can still keep the frame: a write-back that
     // failed leaves the edit and the frame in place.
     if (!SettlePendingWrite())

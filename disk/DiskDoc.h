@@ -19,6 +19,34 @@
 class ProgressSink;
 class CFileSearch;
 
+// Which file a path names, independent of its spelling ("\\?\", a SUBST drive, a share, a
+// short name): the volume's serial number and the file's index on it.
+struct FileIdentity
+{
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool known = false;
+
+    bool SameFileAs(const FileIdentity& other) const
+    {
+        return known && other.known && volume == other.volume && indexHigh == other.indexHigh &&
+               indexLow == other.indexLow;
+    }
+};
+// The identity of an existing file or folder; false (and `known` false) when it cannot be
+// opened for the question.
+bool GetFileIdentity(const char* path, FileIdentity* identity);
+
+// A medium as a long operation holds it from its start: the drive code and, for an image
+// file, its path and the identity of the file behind the path then.
+struct MediumTarget
+{
+    uint32_t driveCode = DRIVECODE_NONE;
+    CString imagePath;
+    FileIdentity file;
+};
+
 // What the sector buffer holds.
 enum LoadState : uint32_t
 {
@@ -93,6 +121,17 @@ public:
     BOOL LoadSector(uint64_t offset, uint32_t length);
     BOOL ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, void* buffer);
     BOOL WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer);
+    // The same onto a medium held since an operation's start: an image is written only while
+    // its path still names the file it named then; otherwise the write fails.
+    BOOL WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* buffer);
+    // The medium shown now, as a long operation holds it.
+    MediumTarget CurrentMedium() const;
+    // While a long operation (search, save, load) or a question about writing is up, the
+    // document is busy: no medium switch, close, end of session or command of the document
+    // may run inside it (their message loops would dispatch them).
+    bool IsBusy() const { return m_busy != 0; }
+    // True, with a beep, when the document is busy and the caller must refuse.
+    bool RefuseWhileBusy() const;
     // Size in 512-byte units; *bytesPerSector the sector size.
     uint64_t GetMediumSize(uint32_t driveCode, uint32_t* bytesPerSector);
     void CloseImageHandle();
@@ -178,7 +217,9 @@ public:
     // from sector `start` into the file, or from the file onto the medium, in chunks with
     // the retry question. Both close the file; 0.
     UINT SaveSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count);
-    UINT LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count);
+    // The load writes only to `medium`, the medium shown when the user confirmed it.
+    UINT LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count,
+                         const MediumTarget& medium);
     // Searches from the search position to the range's end with the engine's pattern;
     // progress null runs without a dialog. 1 with the hit's place stored, 0 otherwise.
     int SearchLoop(ProgressSink* progress, CFileSearch& engine);
@@ -212,8 +253,9 @@ protected:
     // The cluster region that numbers the current sector, -1 when none does.
     int CurrentClusterRegion() const;
     void ClearSearchState();
-    // The dump path names the open image file (saving into it would empty the medium).
-    bool IsOpenImagePath(const char* path) const;
+    // The dump path names the open image file under whatever spelling (saving into it would
+    // empty the medium).
+    bool IsOpenImageFile(const char* path) const;
     // The sector range dialog, preset with the current sector, a count of 1 and the
     // information text (null: the sector count as "max. : ..."); true after
     // OK with a range that starts on the medium (and a file name in the file form), else
@@ -223,7 +265,24 @@ protected:
     bool AskTypedOk();
     // Runs a save or load worker behind the progress dialog (the file is closed either way).
     void RunSectorCopy(const char* title, UINT (*entry)(ProgressSink*, const DWORD_PTR*), FILE* file,
-                       uint64_t start, uint32_t count);
+                       uint64_t start, uint32_t count, const MediumTarget& medium);
+    // "Sektoren laden" up to the end of the copy: the range, the questions, the copy onto the
+    // medium shown at its start; true when the copy ran.
+    bool LoadSectorsConfirmed();
+    // The search's range and value dialogs; true with the search state set for a new search.
+    bool AskSearch();
+    // One run of the search from its position; true with a hit stored.
+    bool SearchOnce();
+    // Counts a busy span (or a write-back question) for the life of the object.
+    class CountedScope
+    {
+    public:
+        explicit CountedScope(uint32_t& counter) : m_counter(counter) { ++m_counter; }
+        ~CountedScope() { --m_counter; }
+
+    private:
+        uint32_t& m_counter;
+    };
     void LoadSettings();
     void SaveSettings();
 
@@ -237,7 +296,8 @@ protected:
     uint64_t m_sectorCount = 0;
     uint32_t m_bytesPerSector = 0;
     uint32_t m_unitsPerSector = 1;
-    uint32_t m_busy = 0;
+    uint32_t m_busy = 0;                    // busy spans open (nested ones count)
+    uint32_t m_settling = 0;                // a write-back question is up
     uint32_t m_writeEnabled = 0;
     uint32_t m_askBeforeWrite = 1;
     // Areas, cluster regions, partition starts and the FAT numbers of the last scan.

@@ -299,6 +299,10 @@ void CDiskDoc::OnUpdatePrevSector(CCmdUI* pCmdUI)
 
 BOOL CDiskDoc::MakeMediumCurrent(uint32_t driveCode, const char* imagePath)
 {
+    // A long operation holds the medium it started on; a question about writing was asked
+    // for the medium shown.
+    if (RefuseWhileBusy())
+        return FALSE;
     // The changed sector belongs to the medium it was read from: it is written there (or
     // dropped) before anything names the new one.
     if (!SettlePendingWrite())
@@ -355,6 +359,8 @@ BOOL CDiskDoc::SwitchMedium(uint32_t driveCode, const char* imagePath, const cha
 void CDiskDoc::OnSelectDrive()
 {
     DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    if (RefuseWhileBusy())
+        return;
     CDriveSelectDlg dlg(AfxGetMainWnd());
     dlg.m_nMode = DRIVELIST_ALL;
     dlg.m_bImageEntry = 1;
@@ -380,6 +386,8 @@ void CDiskDoc::OnSelectDrive()
 void CDiskDoc::OnLoadImage()
 {
     DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    if (RefuseWhileBusy())
+        return;
     CloseImageHandle();
     CString path = m_imagePath;
     if (!dialogs.AskImageFile(&path))
@@ -400,6 +408,10 @@ void CDiskDoc::OnStartOptions()
 void CDiskDoc::OnLoadPartitions()
 {
     DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
+    if (RefuseWhileBusy())
+        return;
+    // Its questions change the tables of the medium shown: nothing switches under them.
+    CountedScope busy(m_busy);
     CDriveSelectDlg dlg(AfxGetMainWnd());
     dlg.m_nMode = DRIVELIST_LETTERS;
     dlg.m_bImageEntry = 0;

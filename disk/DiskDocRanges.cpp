@@ -16,18 +16,26 @@ const char kWrongInput[] = "Falsche Eingabe";
 const char kCannotOpen[] = "Die Datei konnte nicht geöffnet werden !";
 const char kTooFewSectors[] = "Es sind zu wenige Sektoren in der Datei ?\nWeiter machen ?";
 const char kDumpWriteFailed[] = "Fehler beim schreiben in die Zieldatei.";
+const char kDumpIsOpenImage[] = "Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben.";
 const uint64_t kTwoGigabytes = 1ull << 31;
 
-// The five parameter words of a copy worker: document, file, start sector (low, high),
-// sector count.
-struct CopyParams {
+// What a copy worker works on besides its range: the document and the medium it held when
+// the copy was confirmed.
+struct CopyJob {
     CDiskDoc* doc;
+    MediumTarget medium;
+};
+
+// The five parameter words of a copy worker: the job, file, start sector (low, high), sector
+// count.
+struct CopyParams {
+    const CopyJob* job;
     FILE* file;
     uint64_t start;
     uint32_t count;
 
     explicit CopyParams(const DWORD_PTR* p)
-        : doc(reinterpret_cast<CDiskDoc*>(p[0])), file(reinterpret_cast<FILE*>(p[1])),
+        : job(reinterpret_cast<const CopyJob*>(p[0])), file(reinterpret_cast<FILE*>(p[1])),
           start(static_cast<uint64_t>(p[2]) | (static_cast<uint64_t>(p[3]) << 32)), count(static_cast<uint32_t>(p[4]))
     {
     }
@@ -36,13 +44,13 @@ struct CopyParams {
 UINT SaveSectorsEntry(ProgressSink* progress, const DWORD_PTR* params)
 {
     CopyParams p(params);
-    return p.doc->SaveSectorsWork(*progress, p.file, p.start, p.count);
+    return p.job->doc->SaveSectorsWork(*progress, p.file, p.start, p.count);
 }
 
 UINT LoadSectorsEntry(ProgressSink* progress, const DWORD_PTR* params)
 {
     CopyParams p(params);
-    return p.doc->LoadSectorsWork(*progress, p.file, p.start, p.count);
+    return p.job->doc->LoadSectorsWork(*progress, p.file, p.start, p.count, p.job->medium);
 }
 
 // A full long path, for comparing two names of one file.
@@ -117,10 +125,16 @@ struct ChunkBuffer {
 
 }  // namespace
 
-bool CDiskDoc::IsOpenImagePath(const char* path) const
+bool CDiskDoc::IsOpenImageFile(const char* path) const
 {
     if (m_driveCode != DRIVECODE_IMAGE || m_imagePath.IsEmpty() || !path || !*path)
         return false;
+    // By identity: "\\?\", a SUBST drive or a share name the same file in other letters.
+    FileIdentity target, image;
+    if (!GetFileIdentity(path, &target))
+        return false;                       // no such file yet: it cannot be the image
+    if (GetFileIdentity(m_imagePath, &image))
+        return target.SameFileAs(image);
     return lstrcmpiA(FullPath(path), FullPath(m_imagePath)) == 0;
 }
 
@@ -134,10 +148,12 @@ bool CDiskDoc::AskTypedOk()
 }
 
 void CDiskDoc::RunSectorCopy(const char* title, UINT (*entry)(ProgressSink*, const DWORD_PTR*), FILE* file,
-                             uint64_t start, uint32_t count)
+                             uint64_t start, uint32_t count, const MediumTarget& medium)
 {
+    // The dialog is modal and waits for its worker: the job outlives the copy.
+    const CopyJob job = { this, medium };
     ProgressRun run = { title, start, start + count, entry,
-                        { reinterpret_cast<DWORD_PTR>(this), reinterpret_cast<DWORD_PTR>(file),
+                        { reinterpret_cast<DWORD_PTR>(&job), reinterpret_cast<DWORD_PTR>(file),
                           static_cast<DWORD_PTR>(start & 0xFFFFFFFFu), static_cast<DWORD_PTR>(start >> 32), count },
                         nullptr, nullptr };
     // The worker closes the file; a dialog that could not be shown never started it.
@@ -166,56 +182,80 @@ bool CDiskDoc::AskSectorRange(CSectorRangeDlg& dlg, const char* info)
 
 void CDiskDoc::OnSaveSectors()
 {
+    if (RefuseWhileBusy())
+        return;
+    CountedScope busy(m_busy);
+    const MediumTarget medium = CurrentMedium();
     CSectorRangeDlg dlg(AfxGetMainWnd());
     dlg.m_bSave = 1;
     if (!AskSectorRange(dlg, nullptr))
         return;
     // "wb" on the open image would empty the medium being read.
-    FILE* file = IsOpenImagePath(dlg.m_strFileName) ? nullptr : fopen(dlg.m_strFileName, "wb");
+    if (IsOpenImageFile(dlg.m_strFileName)) {
+        ErrorBox(kDumpIsOpenImage, "Fehler", MB_OK | MB_ICONERROR);
+        return;
+    }
+    FILE* file = fopen(dlg.m_strFileName, "wb");
     if (!file) {
         ErrorBox(kCannotOpen, "Fehler", MB_OK | MB_ICONERROR);
         return;
     }
-    RunSectorCopy("Speichere Sektoren", &SaveSectorsEntry, file, dlg.m_nFirstSector, dlg.m_nCount);
+    RunSectorCopy("Speichere Sektoren", &SaveSectorsEntry, file, dlg.m_nFirstSector, dlg.m_nCount, medium);
 }
 
 void CDiskDoc::OnLoadSectors()
 {
+    if (RefuseWhileBusy())
+        return;
+    bool copied;
+    {
+        // From the range to the copy's end nothing switches the medium or closes the document:
+        // the questions were answered and the typed "OK" given for the medium shown now.
+        CountedScope busy(m_busy);
+        copied = LoadSectorsConfirmed();
+    }
+    if (copied)
+        LoadSector(0, 0);
+}
+
+bool CDiskDoc::LoadSectorsConfirmed()
+{
+    const MediumTarget medium = CurrentMedium();
     CSectorRangeDlg dlg(AfxGetMainWnd());
     dlg.m_bSave = 0;
     if (!AskSectorRange(dlg, nullptr))
-        return;
+        return false;
     // A changed sector first: the reload after the copy would otherwise offer to write the
     // stale edit over what was just loaded.
     if (!SettlePendingWrite())
-        return;
+        return false;
     const char* path = dlg.m_strFileName;
     const uint64_t bps = m_bytesPerSector ? m_bytesPerSector : 512;
     uint64_t count = dlg.m_nCount;
     unsigned long long size = 0;
     if (GetFileSize64A(path, &size) == 0xFFFFFFFFu) {
         ErrorBox("Fehler beim Zugriff auf die Datei !", "Fehler", MB_OK | MB_ICONERROR);
-        return;
+        return false;
     }
     if (size < bps * count) {
         if (size < bps) {
             ErrorBox("Die Datei ist zu klein !", "Fehler", MB_OK | MB_ICONERROR);
-            return;
+            return false;
         }
         if (ErrorBox(kTooFewSectors, "Frage", MB_OKCANCEL | MB_ICONWARNING) != IDOK)
-            return;
+            return false;
         count = size / bps;
     }
     if (count * bps >= kTwoGigabytes &&
         ErrorBox("Die Dateigröße überschreittet 2 GB.\nWeiter machen ?", "Frage",
                  MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK)
-        return;
+        return false;
     if (m_askBeforeWrite && !AskTypedOk())
-        return;
+        return false;
     FILE* file = fopen(path, "rb");
     if (!file) {
         ErrorBox(kCannotOpen, "Fehler", MB_OK | MB_ICONERROR);
-        return;
+        return false;
     }
     // The file may have shrunk since its size was taken: only what it holds now is loaded.
     long long now = _fseeki64(file, 0, SEEK_END) == 0 ? _ftelli64(file) : -1;
@@ -223,11 +263,11 @@ void CDiskDoc::OnLoadSectors()
         if (now < static_cast<long long>(bps)) {
             fclose(file);
             ErrorBox("Die Datei ist zu klein !", "Fehler", MB_OK | MB_ICONERROR);
-            return;
+            return false;
         }
         if (ErrorBox(kTooFewSectors, "Frage", MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
             fclose(file);
-            return;
+            return false;
         }
         count = static_cast<uint64_t>(now) / bps;
     }
@@ -235,10 +275,10 @@ void CDiskDoc::OnLoadSectors()
         ErrorBox("Sollen die Sektoren wirklich überschrieben werden ?", "Frage", MB_OKCANCEL | MB_ICONQUESTION) !=
             IDOK) {
         fclose(file);
-        return;
+        return false;
     }
-    RunSectorCopy("Lade Sektoren", &LoadSectorsEntry, file, dlg.m_nFirstSector, static_cast<uint32_t>(count));
-    LoadSector(0, 0);
+    RunSectorCopy("Lade Sektoren", &LoadSectorsEntry, file, dlg.m_nFirstSector, static_cast<uint32_t>(count), medium);
+    return true;
 }
 
 // ---------------------------------------------------------------- the workers
@@ -265,7 +305,8 @@ UINT CDiskDoc::SaveSectorsWork(ProgressSink& progress, FILE* file, uint64_t star
     return 0;
 }
 
-UINT CDiskDoc::LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count)
+UINT CDiskDoc::LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count,
+                               const MediumTarget& medium)
 {
     ChunkBuffer buffer(*this, count);
     buffer.Walk(progress, start, [&](uint64_t unit, uint32_t n) {
@@ -275,7 +316,7 @@ UINT CDiskDoc::LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t star
         }
         // Ignore skips the chunk: nothing of it is written.
         return TransferWithRetry(progress, "Fehler beim Schreiben aufs Laufwerk !",
-                                 [&] { return WriteSectors(m_driveCode, unit, n, buffer.bytes) != FALSE; });
+                                 [&] { return WriteSectorsTo(medium, unit, n, buffer.bytes) != FALSE; });
     });
     fclose(file);
     return 0;

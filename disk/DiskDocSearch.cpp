@@ -33,13 +33,26 @@ UINT SearchWorkerEntry(ProgressSink* progress, const DWORD_PTR* params)
 
 void CDiskDoc::OnSearchSectors()
 {
+    if (RefuseWhileBusy())
+        return;
+    {
+        // The range and the value are asked for the medium shown: nothing switches under them.
+        CountedScope busy(m_busy);
+        if (!AskSearch())
+            return;
+    }
+    OnContinueSearch();
+}
+
+bool CDiskDoc::AskSearch()
+{
     CSectorRangeDlg dlg(AfxGetMainWnd());
     dlg.m_bSave = 1;                        // no file: nothing to confirm
     dlg.m_nForm = CSectorRangeDlg::FORM_RANGE;
     char info[64];
     StrNPrintf(info, sizeof info, "Sektoren von 0 bis %I64i", static_cast<long long>(m_sectorCount));
     if (!AskSectorRange(dlg, info))
-        return;
+        return false;
     const uint64_t start = dlg.m_nFirstSector;
     uint64_t count = dlg.m_nCount;
     if (count > m_sectorCount - start)
@@ -65,26 +78,38 @@ void CDiskDoc::OnSearchSectors()
     g_dialogMemory.dialogY = settings.dialogY;
     g_dialogMemory.dialogPlaced = settings.dialogPlaced;
     if (result != IDOK)
-        return;
+        return false;
 
     m_searchOffset = 0;
     m_searchFirstUnit = start * m_unitsPerSector;
     m_searchUnitCount = count * m_unitsPerSector;
     m_searchCurrentUnit = m_searchFirstUnit;
-    OnContinueSearch();
+    return true;
 }
 
 void CDiskDoc::OnContinueSearch()
 {
-    if (m_searchUnitCount == 0)
+    if (m_searchUnitCount == 0 || RefuseWhileBusy())
         return;
+    {
+        CountedScope busy(m_busy);
+        if (!SearchOnce())
+            return;
+    }
+    // The hit becomes the current sector once nothing is busy any more.
+    m_currentSector = m_hitSector;
+    LoadSector(m_hitOffset, m_hitLength);
+}
+
+bool CDiskDoc::SearchOnce()
+{
     // Some 4 KB: on this thread's stack, which the worker only borrows it from.
     CFileSearch engine;
     m_hitSector = ~0ull;
     if (engine.SetPattern(m_searchPatterns) < 1) {
         // An empty or unparsable text leaves nothing to search for.
         MessageBeep(MB_ICONEXCLAMATION);
-        return;
+        return false;
     }
     const uint64_t end = m_searchFirstUnit + m_searchUnitCount;
     const uint64_t remaining = end > m_searchCurrentUnit ? end - m_searchCurrentUnit : 0;
@@ -101,10 +126,7 @@ void CDiskDoc::OnContinueSearch()
                             &engine };
         NavDialogs().RunProgress(run);
     }
-    if (m_hitSector == ~0ull)
-        return;
-    m_currentSector = m_hitSector;
-    LoadSector(m_hitOffset, m_hitLength);
+    return m_hitSector != ~0ull;
 }
 
 void CDiskDoc::OnUpdateContinueSearch(CCmdUI* pCmdUI)

@@ -70,30 +70,35 @@ BOOL CDiskDoc::ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t uni
     return ReadFile(m_imageHandle, buffer, bytes, &done, nullptr) && done == bytes;
 }
 
-BOOL CDiskDoc::WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
+namespace {
+
+// Writes whole units into an image file in place: the file never grows, and with an identity
+// given the path must still name that file (another file put under the name is no medium the
+// user confirmed).
+BOOL WriteImageUnits(const char* path, const FileIdentity* identity, uint64_t unitOffset, uint32_t unitCount,
+                     const void* buffer)
 {
-    if (!UnitRangeFits(unitOffset, unitCount) || unitCount > 0xFFFFFFFFu / 512) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    // The search window may hold these units: a later search must read them anew.
-    m_searchWindowUnits = 0;
-    if (driveCode != DRIVECODE_IMAGE)
-        return DiskIoWrite(driveCode, unitCount, unitOffset, buffer);
-    CloseImageHandle();
-    if (m_imagePath.IsEmpty())
+    if (!path || !*path)
         return FALSE;
     // A read-only image is for viewing. Windows refuses the write access itself; Wine run with
     // administrator rights on the host would not, so the attribute is asked first.
-    DWORD attributes = GetFileAttributesA(m_imagePath);
+    DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    HANDLE h = CreateFileA(m_imagePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return FALSE;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (identity && identity->known &&
+        (!GetFileInformationByHandle(h, &info) || info.dwVolumeSerialNumber != identity->volume ||
+         info.nFileIndexHigh != identity->indexHigh || info.nFileIndexLow != identity->indexLow)) {
+        CloseHandle(h);
+        SetLastError(ERROR_FILE_INVALID);
+        return FALSE;
+    }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(h, &size)) {
         CloseHandle(h);
@@ -116,6 +121,77 @@ BOOL CDiskDoc::WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t un
     CloseHandle(h);
     SetLastError(ok ? 0 : err);
     return ok;
+}
+
+}  // namespace
+
+bool GetFileIdentity(const char* path, FileIdentity* identity)
+{
+    *identity = FileIdentity();
+    if (!path || !*path)
+        return false;
+    // No access asked, every sharing allowed: the question works beside the document's own
+    // handles and another program's.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(h, &info)) {
+        identity->volume = info.dwVolumeSerialNumber;
+        identity->indexHigh = info.nFileIndexHigh;
+        identity->indexLow = info.nFileIndexLow;
+        identity->known = true;
+    }
+    CloseHandle(h);
+    return identity->known;
+}
+
+BOOL CDiskDoc::WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
+{
+    if (!UnitRangeFits(unitOffset, unitCount) || unitCount > 0xFFFFFFFFu / 512) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // The search window may hold these units: a later search must read them anew.
+    m_searchWindowUnits = 0;
+    if (driveCode != DRIVECODE_IMAGE)
+        return DiskIoWrite(driveCode, unitCount, unitOffset, buffer);
+    CloseImageHandle();
+    return WriteImageUnits(m_imagePath, nullptr, unitOffset, unitCount, buffer);
+}
+
+BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
+{
+    if (!UnitRangeFits(unitOffset, unitCount) || unitCount > 0xFFFFFFFFu / 512) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    m_searchWindowUnits = 0;
+    if (medium.driveCode != DRIVECODE_IMAGE)
+        return DiskIoWrite(medium.driveCode, unitCount, unitOffset, buffer);
+    // The write opens the file for itself alone: the document's read handle goes first.
+    CloseImageHandle();
+    return WriteImageUnits(medium.imagePath, &medium.file, unitOffset, unitCount, buffer);
+}
+
+MediumTarget CDiskDoc::CurrentMedium() const
+{
+    MediumTarget medium;
+    medium.driveCode = m_driveCode;
+    if (m_driveCode == DRIVECODE_IMAGE) {
+        medium.imagePath = m_imagePath;
+        GetFileIdentity(m_imagePath, &medium.file);
+    }
+    return medium;
+}
+
+bool CDiskDoc::RefuseWhileBusy() const
+{
+    if (!m_busy)
+        return false;
+    MessageBeep(MB_ICONEXCLAMATION);
+    return true;
 }
 
 uint64_t CDiskDoc::GetMediumSize(uint32_t driveCode, uint32_t* bytesPerSector)
@@ -192,7 +268,6 @@ void CDiskDoc::InitDevice()
         m_loadState = LOADSTATE_NOTHING;
         m_loadedBytes = 0;
         m_scan.Reset();
-        m_busy = 0;
         m_askBeforeWrite = 0;
         m_sectorCount = 0;
     }
@@ -253,6 +328,14 @@ BOOL CDiskDoc::SettlePendingWrite()
         m_writeEnabled = 0;
         return TRUE;
     }
+    // The question's message loop may dispatch another switch or close: the edit is settled by
+    // the question already up, never by a second one inside it.
+    if (m_settling) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    CountedScope settling(m_settling);
+    CountedScope busy(m_busy);
     int answer = IDNO;
     if (!ConfirmWrite(MB_YESNO, &answer)) {
         // The edit is dropped: the buffer shows the sector as it is on the medium again, and
@@ -284,10 +367,13 @@ BOOL CDiskDoc::SettlePendingWrite()
 
 BOOL CDiskDoc::LoadSector(uint64_t offset, uint32_t length)
 {
-    if (m_busy || m_driveCode == DRIVECODE_NONE) {
+    // Under a long operation or a question about writing nothing moves: the sector shown,
+    // its edit and the operation's medium stay as they are.
+    if (RefuseWhileBusy())
+        return FALSE;
+    if (m_driveCode == DRIVECODE_NONE) {
         m_loadState = LOADSTATE_NOTHING;
         m_loadedBytes = 0;
-        m_busy = 0;
         m_writeEnabled = 0;
         return FALSE;
     }
@@ -322,6 +408,12 @@ BOOL CDiskDoc::LoadSector(uint64_t offset, uint32_t length)
 
 void CDiskDoc::OnWriteProtect()
 {
+    if (m_settling) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
+    CountedScope settling(m_settling);
+    CountedScope busy(m_busy);
     if (m_loadState != LOADSTATE_LOADED) {
         ErrorBox("Es ist kein Sektor geladen !", "Fehler", MB_OK | MB_ICONERROR);
         return;

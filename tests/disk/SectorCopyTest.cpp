@@ -377,9 +377,10 @@ TEST_F(SectorCopy, LoadAsksAboutLargeFilesAndMeasuresTheOpenFileAgain)
     }
 }
 
-// Ranges that are no whole numbers, negative, empty or off the medium, and dump paths that
-// cannot be written (a folder, a missing folder or drive, the open image under other spellings): the
-// command says so and no file is made and the image stays as it was.
+// Ranges that are no whole numbers, negative, empty, off the medium or whose arithmetic
+// overflows, and dump paths that cannot be written (a folder, a missing folder or drive, the
+// open image under any spelling): the command says so and no file is made and the image stays
+// as it was. A load refuses the overflowing ranges before it asks anything.
 TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
 {
     const std::string image = TempPath("copy-open.img");
@@ -395,6 +396,7 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
     CharUpperA(&upper[0]);
     const std::string dotted = image.substr(0, image.rfind('\\')) + "\\.\\" + image.substr(image.rfind('\\') + 1);
     const std::string kCannotOpen = "Fehler: Die Datei konnte nicht geöffnet werden !";
+    const std::string kOpenImage = "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben.";
     struct Case {
         std::string file, first, count, message;
     } cases[] = {
@@ -403,9 +405,12 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
         { dump, "5", "-2", kWrongInput },   { dump, "32768", "1", kWrongInput },
         { "", "5", "1", kWrongInput },      { TempPath(""), "5", "1", kCannotOpen },
         { TempPath("no-such-folder\\x.bin"), "5", "1", kCannotOpen },
-        { image, "5", "1", kCannotOpen },   { upper, "5", "1", kCannotOpen },
-        { dotted, "5", "1", kCannotOpen },
+        { image, "5", "1", kOpenImage },    { upper, "5", "1", kOpenImage },
+        { dotted, "5", "1", kOpenImage },   { "\\\\?\\" + image, "5", "1", kOpenImage },
         { "W:\\sektoren.bin", "5", "1", kCannotOpen },
+        { dump, "4294967296*4294967296", "1", kWrongInput },
+        { dump, "36893488147419103232+5", "1", kWrongInput },
+        { dump, "5", "65536*65536+3", kWrongInput },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file + " " + c.first + " " + c.count);
@@ -416,10 +421,59 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
         doc->OnSaveSectors();
         EXPECT_EQ(Boxes(), std::vector<std::string>{ c.message });
         EXPECT_EQ(GetFileAttributesA(dump.c_str()), INVALID_FILE_ATTRIBUTES);
+        if (c.first.find('*') != std::string::npos || c.count.find('*') != std::string::npos ||
+            c.first.find('+') != std::string::npos) {
+            const std::string source = TempPath("copy-overflow.bin");
+            PutBytes(source, 0, Noise(8 * 512, 3), true);
+            prompts = ScriptedPrompts();
+            prompts.boxAnswers.push_back(IDOK);
+            dialogs.ranges.push_back({ source, c.first, c.count });
+            doc->OnLoadSectors();
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ kWrongInput });
+        }
     }
     EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
     doc.reset();
     EXPECT_EQ(imageHash, HashOutside(image, 0, 0)) << "the open image was touched";
+}
+
+// The load's worker writes to the medium held at its start: the document showing another
+// image meanwhile changes nothing of that, and a file put under the first image's name is no
+// longer that medium (the chunk fails into the retry question, Abort ends the copy).
+TEST_F(SectorCopy, TheLoadWritesOnlyToTheMediumItStartedOn)
+{
+    const std::string a = TempPath("copy-held-a.img"), b = TempPath("copy-held-b.img");
+    const std::string source = TempPath("copy-held.bin");
+    ASSERT_TRUE(CopyFileTo(fat16, a));
+    ASSERT_TRUE(CopyFileTo(fat16, b));
+    const std::vector<uint8_t> noise = Noise(20 * 512, 11);
+    PutBytes(source, 0, noise, true);
+    for (bool replaced : { false, true }) {
+        SCOPED_TRACE(replaced ? "another file under the name" : "the document shows another image");
+        ASSERT_TRUE(doc->OnOpenDocument(a.c_str()));
+        const MediumTarget medium = doc->CurrentMedium();
+        ASSERT_TRUE(doc->OnOpenDocument(b.c_str()));
+        const uint64_t bWhole = HashOutside(b, 0, 0);
+        if (replaced) {
+            ASSERT_TRUE(DeleteFileA(a.c_str()));
+            ASSERT_TRUE(CopyFileTo(fat16, a));
+        }
+        const uint64_t aWhole = HashOutside(a, 0, 0);
+        jobtest::FakeProgress progress;
+        progress.answers.push_back(IDABORT);
+        FILE* file = fopen(source.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        doc->LoadSectorsWork(progress, file, 30, 20, medium);
+        EXPECT_EQ(HashOutside(b, 0, 0), bWhole) << "the load reached the image shown now";
+        if (replaced) {
+            EXPECT_EQ(progress.questions, std::vector<std::string>{ "Fehler: Fehler beim Schreiben aufs Laufwerk !" });
+            EXPECT_EQ(HashOutside(a, 0, 0), aWhole);
+        } else {
+            EXPECT_TRUE(progress.questions.empty());
+            EXPECT_TRUE(Bytes(a, 30 * 512, 20 * 512) == noise);
+            EXPECT_EQ(HashOutside(a, 30 * 512, 20 * 512), HashOutside(fat16, 30 * 512, 20 * 512));
+        }
+    }
 }
 
 // A changed sector is settled before a load: its question comes first, and the sector then
