@@ -64,18 +64,29 @@ Operator PeekOperator(const char* p)
 
 template <typename T> struct IntTraits;
 
+// The literal's magnitude; `overflow` when it does not fit the width unsigned.
 template <> struct IntTraits<int>
 {
     typedef unsigned Unsigned;
     static const int kBits = 32;
-    static int Parse(const char* text, int* consumed) { return ParseInteger(text, kNumberFlags, consumed); }
+    static Unsigned Parse(const char* text, int* consumed, bool* overflow)
+    {
+        const unsigned long long m =
+            static_cast<unsigned long long>(ParseInteger64Overflow(text, kNumberFlags, consumed, overflow));
+        if (m > 0xFFFFFFFFull)
+            *overflow = true;
+        return static_cast<Unsigned>(m);
+    }
 };
 
 template <> struct IntTraits<long long>
 {
     typedef unsigned long long Unsigned;
     static const int kBits = 64;
-    static long long Parse(const char* text, int* consumed) { return ParseInteger64(text, kNumberFlags, consumed); }
+    static Unsigned Parse(const char* text, int* consumed, bool* overflow)
+    {
+        return static_cast<Unsigned>(ParseInteger64Overflow(text, kNumberFlags, consumed, overflow));
+    }
 };
 
 template <typename T>
@@ -83,10 +94,29 @@ class Evaluator
 {
     typedef typename IntTraits<T>::Unsigned U;
     static const int kBits = IntTraits<T>::kBits;
+    static const U kTop = static_cast<U>(U(1) << (kBits - 1));
+
+    // A value of the evaluation, exact from the smallest signed number of the width
+    // (-2^(w-1)) to the largest unsigned one (2^w - 1): the w-bit pattern and a sign bit above
+    // it, value = bits - neg * 2^w. A negative value therefore always has its top bit set.
+    // The result handed out is the pattern, so 0xFFFFFFFF and -1 give the same word; but
+    // only the exact value counts for the arithmetic, and a result outside the range is an
+    // overflow, never a wrapped, plausible number.
+    struct Num
+    {
+        U bits;
+        bool neg;
+    };
+
+    static Num Signed(T v) { return Num{ static_cast<U>(v), v < 0 }; }
+    static Num Unsigned(U v) { return Num{ v, false }; }
+    static Num Truth(bool b) { return Num{ b ? U(1) : U(0), false }; }
+    static bool IsZero(Num n) { return !n.neg && n.bits == 0; }
+    static U Magnitude(Num n) { return n.neg ? static_cast<U>(U(0) - n.bits) : n.bits; }
 
 public:
     Evaluator(const char* text, ExprSymbolFn symbols, void* context)
-        : text_(text), pos_(0), status_(1), stopped_(false), depth_(0), skipping_(0),
+        : text_(text), pos_(0), status_(1), stopped_(false), overflowed_(false), depth_(0), skipping_(0),
           symbols_(symbols), context_(context)
     {
     }
@@ -94,7 +124,9 @@ public:
     T Run(int precedence)
     {
         const int minLevel = precedence <= 0 ? 0 : precedence;
-        const T value = Expression(minLevel);
+        const Num result = Expression(minLevel);
+        // An overflow gives all ones, as an overflowing literal does: never a small number.
+        const T value = overflowed_ ? static_cast<T>(~U(0)) : static_cast<T>(result.bits);
         if (!stopped_)
         {
             const int rest = SkipBlanks(pos_);
@@ -142,6 +174,49 @@ private:
             stopped_ = true;
     }
 
+    // A number that does not fit ends the evaluation as an error, unless C would not evaluate
+    // it (a skipped operand of &&, || or ?:). The value is of no account then.
+    Num Overflow()
+    {
+        if (skipping_ == 0)
+        {
+            overflowed_ = true;
+            Fail(true);
+        }
+        return Num{ 0, false };
+    }
+
+    // The exact value from its sign and magnitude, or an overflow.
+    Num FromMagnitude(bool negative, U magnitude)
+    {
+        if (!negative || magnitude == 0)
+            return Unsigned(magnitude);
+        if (magnitude > kTop)
+            return Overflow();
+        return Num{ static_cast<U>(U(0) - magnitude), true };
+    }
+
+    // bits - k * 2^w for a carry word k of -2..1 from an addition or subtraction.
+    Num FromCarry(U bits, int k)
+    {
+        if (k == 0)
+            return Unsigned(bits);
+        if (k == -1 && (bits & kTop))
+            return Num{ bits, true };
+        return Overflow();
+    }
+
+    // A pattern of the bit operators: a sign bit whose number would not fit is dropped, so
+    // that ~0xFFFF0000 is 0xFFFF as in the width's own unsigned arithmetic.
+    static Num Folded(U bits, bool neg) { return Num{ bits, neg && (bits & kTop) != 0 }; }
+
+    static int Compare(Num a, Num b)
+    {
+        if (a.neg != b.neg)
+            return a.neg ? -1 : 1;
+        return a.bits < b.bits ? -1 : (a.bits > b.bits ? 1 : 0);
+    }
+
     int SkipBlanks(int pos) const
     {
         while (text_[pos] == ' ' || text_[pos] == '\t')
@@ -150,12 +225,12 @@ private:
     }
 
     // An expression whose binary operators all have a level above minLevel.
-    T Expression(int minLevel)
+    Num Expression(int minLevel)
     {
         DepthGuard guard(this);
         if (guard.Refused())
-            return 0;
-        T value = Operand();
+            return Num{ 0, false };
+        Num value = Operand();
         while (!stopped_)
         {
             const int at = SkipBlanks(pos_);
@@ -169,13 +244,13 @@ private:
                 continue;
             }
             // C evaluates no right side of && and || that cannot change the result.
-            const bool skipRight = (op.code == OP_LAND && value == 0) || (op.code == OP_LOR && value != 0);
+            const bool skipRight = (op.code == OP_LAND && IsZero(value)) || (op.code == OP_LOR && !IsZero(value));
             if (skipRight)
                 ++skipping_;
-            const T right = Expression(op.level);
+            const Num right = Expression(op.level);
             if (skipRight)
                 --skipping_;
-            if ((op.code == OP_DIV || op.code == OP_MOD) && right == 0)
+            if ((op.code == OP_DIV || op.code == OP_MOD) && IsZero(right))
             {
                 if (skipping_ == 0)
                 {
@@ -185,7 +260,7 @@ private:
                     Fail(true);
                     break;
                 }
-                value = 0;   // not evaluated in C either; any value will do
+                value = Num{ 0, false };   // not evaluated in C either; any value will do
                 continue;
             }
             value = Apply(op.code, value, right);
@@ -194,36 +269,36 @@ private:
     }
 
     // "? a : b" behind the condition; the "?" is consumed.
-    T Conditional(T condition)
+    Num Conditional(Num condition)
     {
-        const bool chosen = condition != 0;
+        const bool chosen = !IsZero(condition);
         if (!chosen)
             ++skipping_;
-        const T whenTrue = Expression(0);
+        const Num whenTrue = Expression(0);
         if (!chosen)
             --skipping_;
         if (stopped_)
-            return chosen ? whenTrue : 0;
+            return chosen ? whenTrue : Num{ 0, false };
         const int at = SkipBlanks(pos_);
         if (text_[at] != ':')
         {
             Fail(false);
-            return chosen ? whenTrue : 0;
+            return chosen ? whenTrue : Num{ 0, false };
         }
         pos_ = at + 1;
         if (chosen)
             ++skipping_;
-        const T whenFalse = Expression(0);
+        const Num whenFalse = Expression(0);
         if (chosen)
             --skipping_;
         return chosen ? whenTrue : whenFalse;
     }
 
-    T Operand()
+    Num Operand()
     {
         DepthGuard guard(this);
         if (guard.Refused())
-            return 0;
+            return Num{ 0, false };
         const int at = SkipBlanks(pos_);
         const unsigned char c = static_cast<unsigned char>(text_[at]);
         switch (c)
@@ -234,19 +309,19 @@ private:
         case '!':
         {
             pos_ = at + 1;
-            const T x = Operand();
+            const Num x = Operand();
             if (c == '-')
-                return static_cast<T>(U(0) - static_cast<U>(x));
+                return FromMagnitude(!x.neg, Magnitude(x));
             if (c == '~')
-                return static_cast<T>(~x);
+                return Folded(static_cast<U>(~x.bits), !x.neg);
             if (c == '!')
-                return x == 0 ? 1 : 0;
+                return Truth(IsZero(x));
             return x;
         }
         case '(':
         {
             pos_ = at + 1;
-            const T x = Expression(0);
+            const Num x = Expression(0);
             if (!stopped_)
             {
                 const int close = SkipBlanks(pos_);
@@ -265,9 +340,10 @@ private:
         if (c >= '0' && c <= '9')
         {
             int used = 0;
-            const T x = IntTraits<T>::Parse(text_ + at, &used);
+            bool overflow = false;
+            const U x = IntTraits<T>::Parse(text_ + at, &used, &overflow);
             pos_ = at + used;
-            return x;
+            return overflow ? Overflow() : Unsigned(x);
         }
         if (symbols_ && c != 0)
         {
@@ -283,30 +359,30 @@ private:
                         break;
                     }
                 pos_ = at + used;
-                return static_cast<T>(symbolValue);
+                return Signed(static_cast<T>(symbolValue));
             }
         }
         // No operand here: it counts as 0.
         Fail(false);
-        return 0;
+        return Num{ 0, false };
     }
 
-    T CharLiteral(int at)
+    Num CharLiteral(int at)
     {
         int p = at + 1;
-        T value = 0;
+        U value = 0;
         if (text_[p] == 0 || text_[p] == '\'')
         {
             if (text_[p] == '\'')
                 ++p;
             Fail(false);
             pos_ = p;
-            return 0;
+            return Num{ 0, false };
         }
         if (text_[p] == '\\')
         {
             int used = 1;
-            value = static_cast<T>(DecodeCEscape(text_ + p, &used));
+            value = static_cast<U>(DecodeCEscape(text_ + p, &used));
             p += used;
         }
         else
@@ -316,37 +392,63 @@ private:
         else
             Fail(false);
         pos_ = p;
-        return value;
+        return Unsigned(value);
     }
 
-    static T Apply(OpCode code, T a, T b)
+    Num Apply(OpCode code, Num a, Num b)
     {
-        const U ua = static_cast<U>(a);
-        const U ub = static_cast<U>(b);
         switch (code)
         {
-        case OP_MUL: return static_cast<T>(ua * ub);
-        case OP_ADD: return static_cast<T>(ua + ub);
-        case OP_SUB: return static_cast<T>(ua - ub);
-        // x86 traps on the one quotient that does not fit: MIN / -1.
-        case OP_DIV: return b == -1 ? static_cast<T>(U(0) - ua) : a / b;
-        case OP_MOD: return b == -1 ? 0 : a % b;
-        case OP_SHL: return (b < 0 || b >= kBits) ? 0 : static_cast<T>(ua << b);
+        case OP_MUL:
+        {
+            U product = 0;
+            if (__builtin_mul_overflow(Magnitude(a), Magnitude(b), &product))
+                return Overflow();
+            return FromMagnitude(a.neg != b.neg, product);
+        }
+        case OP_ADD:
+        {
+            const U sum = static_cast<U>(a.bits + b.bits);
+            return FromCarry(sum, (sum < a.bits ? 1 : 0) - a.neg - b.neg);
+        }
+        case OP_SUB:
+        {
+            const U difference = static_cast<U>(a.bits - b.bits);
+            return FromCarry(difference, -(a.bits < b.bits ? 1 : 0) - a.neg + b.neg);
+        }
+        // C truncates toward zero; the remainder takes the dividend's sign. MIN / -1 is the
+        // largest signed number plus one, which the unsigned range holds.
+        case OP_DIV: return FromMagnitude(a.neg != b.neg, Magnitude(a) / Magnitude(b));
+        case OP_MOD: return FromMagnitude(a.neg, Magnitude(a) % Magnitude(b));
+        case OP_SHL:
+        {
+            // A negative count shifts nothing in and gives 0, as before; a bit shifted out of
+            // the width is an overflow.
+            if (b.neg || IsZero(a))
+                return Num{ 0, false };
+            const U m = Magnitude(a);
+            if (b.bits >= static_cast<U>(kBits) || m > (static_cast<U>(~U(0)) >> b.bits))
+                return Overflow();
+            return FromMagnitude(a.neg, static_cast<U>(m << b.bits));
+        }
         case OP_SHR:
-            if (b < 0 || b >= kBits)
-                return a < 0 ? -1 : 0;
-            return a < 0 ? static_cast<T>(~(~ua >> b)) : static_cast<T>(ua >> b);
-        case OP_LT: return a < b;
-        case OP_LE: return a <= b;
-        case OP_GT: return a > b;
-        case OP_GE: return a >= b;
-        case OP_EQ: return a == b;
-        case OP_NE: return a != b;
-        case OP_AND: return a & b;
-        case OP_XOR: return a ^ b;
-        case OP_OR: return a | b;
-        case OP_LAND: return a != 0 && b != 0;
-        case OP_LOR: return a != 0 || b != 0;
+            if (b.neg || b.bits >= static_cast<U>(kBits))
+                return a.neg ? Num{ static_cast<U>(~U(0)), true } : Num{ 0, false };
+            if (!a.neg)
+                return Unsigned(static_cast<U>(a.bits >> b.bits));
+            // Arithmetic: the sign fills the top, the value rounds down.
+            return Num{ static_cast<U>((a.bits >> b.bits) | ~(static_cast<U>(~U(0)) >> b.bits)), true };
+        case OP_LT: return Truth(Compare(a, b) < 0);
+        case OP_LE: return Truth(Compare(a, b) <= 0);
+        case OP_GT: return Truth(Compare(a, b) > 0);
+        case OP_GE: return Truth(Compare(a, b) >= 0);
+        case OP_EQ: return Truth(Compare(a, b) == 0);
+        case OP_NE: return Truth(Compare(a, b) != 0);
+        case OP_AND: return Folded(a.bits & b.bits, a.neg && b.neg);
+        case OP_XOR: return Folded(a.bits ^ b.bits, a.neg != b.neg);
+        case OP_OR: return Folded(a.bits | b.bits, a.neg || b.neg);
+        case OP_LAND: return Truth(!IsZero(a) && !IsZero(b));
+        case OP_LOR: return Truth(!IsZero(a) || !IsZero(b));
         default: return a;
         }
     }
@@ -355,6 +457,7 @@ private:
     int pos_;
     int status_;
     bool stopped_;
+    bool overflowed_;
     int depth_;
     int skipping_;
     ExprSymbolFn symbols_;

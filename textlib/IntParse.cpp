@@ -204,8 +204,10 @@ private:
     bool sepApostrophe_;
 };
 
-u64 ParseWithLimit(const char* text, unsigned flags, int* consumed, u64 limit)
+u64 ParseWithLimit(const char* text, unsigned flags, int* consumed, u64 limit, bool* overflow = nullptr)
 {
+    if (overflow)
+        *overflow = false;
     if (consumed)
         *consumed = 0;
     if (!text)
@@ -234,6 +236,8 @@ u64 ParseWithLimit(const char* text, unsigned flags, int* consumed, u64 limit)
             ++pos;
     if (consumed)
         *consumed = pos;
+    if (overflow)
+        *overflow = number.overflow;
     if (number.overflow)
         return limit;
     return (negative ? 0 - number.value : number.value) & limit;
@@ -249,4 +253,13 @@ int ParseInteger(const char* text, unsigned flags, int* consumed)
 long long ParseInteger64(const char* text, unsigned flags, int* consumed)
 {
     return static_cast<long long>(ParseWithLimit(text, flags, consumed, ~0ull));
+}
+
+long long ParseInteger64Overflow(const char* text, unsigned flags, int* consumed, bool* overflow)
+{
+    bool over = false;
+    const long long value = static_cast<long long>(ParseWithLimit(text, flags, consumed, ~0ull, &over));
+    if (overflow)
+        *overflow = over;
+    return value;
 }

@@ -58,3 +58,6 @@ enum IntParseFlags : unsigned
 
 int ParseInteger(const char* text, unsigned flags, int* consumed);
 long long ParseInteger64(const char* text, unsigned flags, int* consumed);
+// ParseInteger64 that also tells whether the magnitude was beyond 64 bits (the value is then
+// all ones, as ParseInteger64 gives it); `overflow` may be NULL.
+long long ParseInteger64Overflow(const char* text, unsigned flags, int* consumed, bool* overflow);

@@ -107,56 +107,107 @@ struct Tree
         return Add(Node{ TERNARY, 0, 0, 0, cond, whenTrue, whenFalse });
     }
 
-    // The compiler's arithmetic; `ok` turns false where C leaves the result undefined.
-    T Eval(int i, bool& ok) const
+    // The exact arithmetic the evaluator promises, in the compiler's 64-bit integers: every
+    // value lies from -2^(w-1) to 2^w - 1 or is an overflow; the bit operators work on the
+    // two's complement and give a number below -2^(w-1) back as its w-bit unsigned pattern.
+    // `state` leaves EXACT on the first event in evaluation order: UNDEFINED where C has no
+    // result (zero divisor, shift count outside the width), OVERFLOWED, or UNKNOWN where the
+    // exact value leaves the 64-bit integers (64-bit trees only; such trees are not checked).
+    enum State { EXACT, UNDEFINED, OVERFLOWED, UNKNOWN };
+    static const long long kLow = kBits == 32 ? -(1ll << 31) : LLONG_MIN;
+    static const bool kSignedLeaves = kBits == 64;
+
+    long long Checked(long long v, bool wide, State& state) const
     {
+        if (state != EXACT)
+            return 0;
+        if (wide)
+            state = kBits == 32 ? OVERFLOWED : UNKNOWN;      // beyond int64: beyond 2^32 too
+        else if (kBits == 32 && (v < kLow || v > 0xFFFFFFFFll))
+            state = OVERFLOWED;
+        return state == EXACT ? v : 0;
+    }
+
+    long long Folded(long long v) const { return kBits == 32 && v < kLow ? v + (1ll << 32) : v; }
+
+    long long Leaf(const Node& n) const
+    {
+        if (n.kind == NAME)
+            return static_cast<T>(kNames[n.name]);
+        return kSignedLeaves ? static_cast<long long>(n.value) : static_cast<long long>(static_cast<U>(n.value));
+    }
+
+    long long Eval(int i, State& state) const
+    {
+        if (state != EXACT)
+            return 0;
         const Node& n = nodes[i];
+        long long r = 0;
         switch (n.kind)
         {
-        case NUMBER: return n.value;
-        case NAME: return static_cast<T>(kNames[n.name]);
+        case NUMBER:
+        case NAME: return Leaf(n);
         case UNARY:
         {
-            const T x = Eval(n.a, ok);
+            const long long x = Eval(n.a, state);
             switch (n.op)
             {
-            case 0: return +x;
-            case 1: return static_cast<T>(U(0) - static_cast<U>(x));
-            case 2: return ~x;
+            case 0: return x;
+            case 1: return Checked(-x, x == LLONG_MIN, state);
+            case 2: return Folded(~x);
             default: return !x;
             }
         }
-        case TERNARY: return Eval(n.a, ok) ? Eval(n.b, ok) : Eval(n.c, ok);
+        case TERNARY:
+        {
+            const long long c = Eval(n.a, state);
+            return c ? Eval(n.b, state) : Eval(n.c, state);
+        }
         case BINARY: break;
         }
         const std::string op = kBinary[n.op].text;
         if (op == "&&")
-            return Eval(n.a, ok) && Eval(n.b, ok);
+        {
+            const long long x = Eval(n.a, state);
+            return x && Eval(n.b, state);
+        }
         if (op == "||")
-            return Eval(n.a, ok) || Eval(n.b, ok);
-        const T x = Eval(n.a, ok);
-        const T y = Eval(n.b, ok);
-        const U ux = static_cast<U>(x), uy = static_cast<U>(y);
-        if (op == "*") return static_cast<T>(ux * uy);
-        if (op == "+") return static_cast<T>(ux + uy);
-        if (op == "-") return static_cast<T>(ux - uy);
+        {
+            const long long x = Eval(n.a, state);
+            return x || Eval(n.b, state);
+        }
+        const long long x = Eval(n.a, state);
+        const long long y = Eval(n.b, state);
+        if (state != EXACT)
+            return 0;
+        if (op == "*") return Checked(r, __builtin_mul_overflow(x, y, &r), state);
+        if (op == "+") return Checked(r, __builtin_add_overflow(x, y, &r), state);
+        if (op == "-") return Checked(r, __builtin_sub_overflow(x, y, &r), state);
         if (op == "/" || op == "%")
         {
-            if (y == 0 || (x == std::numeric_limits<T>::min() && y == -1))
+            if (y == 0)
             {
-                ok = false;
+                state = UNDEFINED;
                 return 0;
             }
-            return op == "/" ? x / y : x % y;
+            if (x == LLONG_MIN && y == -1)
+                return Checked(0, op == "/", state);
+            return op == "/" ? Checked(x / y, false, state) : x % y;
         }
         if (op == "<<" || op == ">>")
         {
             if (y < 0 || y >= kBits)
             {
-                ok = false;
+                state = UNDEFINED;
                 return 0;
             }
-            return op == "<<" ? static_cast<T>(ux << y) : x >> y;
+            if (op == ">>")
+                return x >> y;
+            bool wide = false;
+            r = x;
+            for (long long k = 0; k < y && !wide; ++k)
+                wide = __builtin_add_overflow(r, r, &r);
+            return Checked(r, wide, state);
         }
         if (op == "<") return x < y;
         if (op == "<=") return x <= y;
@@ -164,9 +215,9 @@ struct Tree
         if (op == ">=") return x >= y;
         if (op == "==") return x == y;
         if (op == "!=") return x != y;
-        if (op == "&") return x & y;
-        if (op == "^") return x ^ y;
-        return x | y;
+        if (op == "&") return Folded(x & y);
+        if (op == "^") return Folded(x ^ y);
+        return Folded(x | y);
     }
 
     int Level(int i) const
@@ -192,9 +243,17 @@ struct Tree
         }
     }
 
+    // A leaf as the evaluator reads it: its unsigned pattern, or (64-bit trees) its sign and
+    // magnitude.
     std::string NumberText(T value)
     {
-        const U v = static_cast<U>(value);
+        if (kSignedLeaves && value < 0)
+            return "(-" + UnsignedText(U(0) - static_cast<U>(value)) + ")";
+        return UnsignedText(static_cast<U>(value));
+    }
+
+    std::string UnsignedText(U v)
+    {
         char text[100];
         const unsigned long long w = v;
         switch (rng() % 8)
@@ -278,27 +337,39 @@ int Evaluate<long long>(const char* text, long long* value, ExprStatus* status, 
 template <typename T>
 void RunRandomTrees(unsigned seed)
 {
+    typedef typename Tree<T>::State State;
     std::mt19937_64 rng(seed);
-    int checked = 0;
+    int checked = 0, overflows = 0;
     for (int i = 0; i < 20000; ++i)
     {
         Tree<T> tree(rng);
         const int root = tree.Build(1 + static_cast<int>(rng() % 7));
-        bool ok = true;
-        const T expected = tree.Eval(root, ok);
-        if (!ok)
+        State state = Tree<T>::EXACT;
+        const long long exact = tree.Eval(root, state);
+        if (state == Tree<T>::UNDEFINED || state == Tree<T>::UNKNOWN)
             continue;
         const std::string text = tree.Blank() + tree.Print(root);
         T value = 0;
         ExprStatus status = 0;
         int calls = 0;
         const int consumed = Evaluate<T>(text.c_str(), &value, &status, EXPR_WHOLE, NameCallback, &calls);
-        ASSERT_EQ(value, expected) << text;
+        if (state == Tree<T>::OVERFLOWED)
+        {
+            // An overflow is an error and all ones, never the wrapped number.
+            ASSERT_EQ(status, 0) << text;
+            ASSERT_EQ(value, static_cast<T>(-1)) << text;
+            ++overflows;
+            continue;
+        }
+        ASSERT_EQ(value, static_cast<T>(exact)) << text;
         ASSERT_EQ(status, 1) << text;
         ASSERT_EQ(consumed, static_cast<int>(text.size())) << text;
         ++checked;
     }
-    EXPECT_GT(checked, 10000);
+    EXPECT_GT(checked, 5000);
+    if (sizeof(T) == 4) {
+        EXPECT_GT(overflows, 1000);
+    }
 }
 
 template <typename T>
@@ -372,13 +443,64 @@ TEST(Expr, DivisionNeverTraps)
 
 TEST(Expr, ShiftsOutsideTheWidth)
 {
-    EXPECT_EQ(Value<int>("1 << 32"), 0);
+    int status = -1;
+    EXPECT_EQ(Value<int>("1 << 32", &status), -1);           // shifted out: an overflow
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(Value<int>("1 << -1"), 0);
     EXPECT_EQ(Value<int>("-8 >> 40"), -1);
     EXPECT_EQ(Value<int>("8 >> 40"), 0);
     EXPECT_EQ(Value<long long>("1 << 63"), LLONG_MIN);
-    EXPECT_EQ(Value<long long>("1 << 64"), 0);
+    EXPECT_EQ(Value<long long>("1 << 64", &status), -1);
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(Value<int>("-8 >> 1"), -4);
+}
+
+// Every number of an evaluation is exact from the smallest signed to the largest unsigned
+// number of the width; a literal, an operand or a result beyond that is an error and all
+// ones, whatever operator follows (a unary minus included), unless C would skip it.
+TEST(Expr, OverflowsAreErrorsNeverWrappedNumbers)
+{
+    struct Case {
+        const char* text;
+        bool is64;
+        long long value;        // with status 1; an overflow gives -1 and status 0
+        bool overflow;
+    } cases[] = {
+        { "-4294967296", false, 0, true },
+        { "-4294967295", false, 0, true },
+        { "65536*65536+3", false, 0, true },
+        { "0xFFFFFFFF + 1", false, 0, true },
+        { "-2147483648 - 1", false, 0, true },
+        { "-(0x80000001)", false, 0, true },
+        { "2147483649 / -1", false, 0, true },
+        { "2147483648 / -1", false, INT_MIN, false },
+        { "3 << 31", false, 0, true },
+        { "-18446744073709551616", true, 0, true },
+        { "-18446744073709551615", true, 0, true },
+        { "4294967296*4294967296", true, 0, true },
+        { "36893488147419103232+5", true, 0, true },
+        { "18446744073709551615+5", true, 0, true },
+        { "-(9223372036854775807 + 2)", true, 0, true },
+        { "-2147483648", false, INT_MIN, false },
+        { "0x7FFFFFFF + 1", false, INT_MIN, false },
+        { "4294967295 - 1", false, -2, false },
+        { "1 << 31", false, INT_MIN, false },
+        { "-1 << 31", false, INT_MIN, false },
+        { "~0xFFFF0000", false, 0xFFFF, false },
+        { "0 << 40", false, 0, false },
+        { "-9223372036854775808", true, LLONG_MIN, false },
+        { "9223372036854775807 + 1", true, LLONG_MIN, false },
+        { "18446744073709551615 - 18446744073709551615 + 7", true, 7, false },
+        { "0 && 99999999999999999999999", true, 0, false },
+        { "1 ? 5 : 1 << 70", true, 5, false },
+    };
+    for (const Case& c : cases)
+    {
+        int status = -1;
+        const long long value = c.is64 ? Value<long long>(c.text, &status) : Value<int>(c.text, &status);
+        EXPECT_EQ(status, c.overflow ? 0 : 1) << c.text;
+        EXPECT_EQ(value, c.overflow ? -1 : c.value) << c.text;
+    }
 }
 
 TEST(Expr, ParenthesesAndNesting)
