@@ -204,6 +204,12 @@ void CAddressInputDlg::OnOK()
 {
     if (!UpdateData(TRUE))
         return;
+    // A number too large for the address is refused: the dialog stays with the text.
+    if (!AddressTextFits(m_text, (m_flags & ADF_64BIT) != 0))
+    {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
     m_value = EvalAddressText(m_text, (m_flags & ADF_64BIT) != 0);
     if (m_history)
         AddAddressHistory(m_history, m_text);

@@ -367,6 +367,23 @@ int64_t EvalAddressText(const char* text, bool is64)
     return EvalIntValue(text);
 }
 
+bool AddressTextFits(const char* text, bool is64)
+{
+    ExprStatus status = 0;
+    long long value = 0;
+    if (is64)
+    {
+        EvalInt64(text, &value, &status);
+    }
+    else
+    {
+        int value32 = 0;
+        EvalInt(text, &value32, &status);
+        value = value32;
+    }
+    return status != 0 || value != -1;
+}
+
 int FormatAddressText(int64_t value, bool hex, bool is64, char* text, int size)
 {
     char number[INT_FORMAT_MAX_TEXT];

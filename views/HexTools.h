@@ -66,6 +66,9 @@ void ParseValueInputText(const char* text, uint8_t value[8]);
 
 // The typed address as a 64-bit or 32-bit expression (0 when it does not evaluate).
 int64_t EvalAddressText(const char* text, bool is64);
+// False for a text whose number does not fit the width ("-18446744073709551616"): the
+// evaluator reports such an overflow as an error with all ones, never as a wrapped address.
+bool AddressTextFits(const char* text, bool is64);
 // The address's text: hex with "0x" or signed decimal, 64 or 32 bits.
 int FormatAddressText(int64_t value, bool hex, bool is64, char* text, int size);
 // The text goes to the top of the history; older equal texts go, at most 15 older texts

@@ -46,6 +46,9 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
          big, (1u << CHS_NUMBER) | (1u << CHS_C)},
         {{"1023", "255", "63", "300000000", "0", "1", ""}, CHS_C, 300000000, 0, 1, 300000000ll * 16065,
          (1u << CHS_C) | (1u << CHS_NUMBER)},
+        // A negative number too large for 64 bits is an overflow (all ones) and marked, never
+        // sector 1 at 0/0/2.
+        {{"1024", "255", "63", "", "", "", "-18446744073709551616"}, CHS_NUMBER, 0, 0, 1, -1, 1u << CHS_NUMBER},
     };
     for (const Case& k : cases) {
         const char* const* t = k.texts;

@@ -61,6 +61,12 @@ TEST(Eval, ValuesOfSizeTexts)
     EXPECT_EQ(EvalInt64Value("8 GB"), 8);
     EXPECT_EQ(EvalInt64Value("4096*1024*1024"), 4096LL * 1024 * 1024);
     EXPECT_EQ(EvalInt64Value("*"), 0);
+    // A negative number too large to fit is all ones, as a too large positive one: never 1.
+    EXPECT_EQ(EvalIntValue("-4294967296"), -1);
+    EXPECT_EQ(EvalInt64Value("-18446744073709551616"), -1);
+    ExprStatus status = 1;
+    EvalInt64("-18446744073709551616", nullptr, &status);
+    EXPECT_EQ(status, 0);
 }
 
 TEST(Eval, AsciiToDoubleIsCorrectlyRounded)

@@ -149,6 +149,12 @@ TEST_F(HexToolDialogs, GoToAddressEvaluatesTheTextAndKeepsAHistory)
           { [](HWND d) {
                EXPECT_EQ(Text(d, IDC_HT_PROMPT), "Neue Adresse :");
                EXPECT_EQ(Text(d, IDC_HT_VALUE), "0x2000");
+               // Numbers that do not fit (negative ones too) are refused, not taken wrapped.
+               for (const char* tooLarge : { "-18446744073709551616", "-4294967296", "65536*65536+3" }) {
+                   Type(d, IDC_HT_VALUE, tooLarge, CBN_EDITCHANGE);
+                   ::SendMessageA(d, WM_COMMAND, IDOK, 0);
+                   EXPECT_TRUE(::IsWindow(d)) << tooLarge << " was taken";
+               }
                Type(d, IDC_HT_VALUE, "0x2000 + 0x10*2", CBN_EDITCHANGE);
                ::PostMessageA(d, WM_COMMAND, IDOK, 0);
                return true;
