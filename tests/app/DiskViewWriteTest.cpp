@@ -448,6 +448,14 @@ TEST_F(DiskViewWriteTest, SaveAndSaveAsNeverTouchTheImage)
     DrainQueue();
     EXPECT_FALSE(doc->OnSaveDocument(scratch.c_str()));
     EXPECT_EQ(ReadWholeFile(scratch), reference);
+    // No other command of the library's file range reaches a handler that could write a
+    // document's file: only new, open, close, print set-up and the recent files have one.
+    for (UINT id = ID_FILE_NEW; id <= ID_FILE_MRU_LAST; ++id) {
+        AFX_CMDHANDLERINFO info = {};
+        const bool known = id == ID_FILE_NEW || id == ID_FILE_OPEN || id == ID_FILE_CLOSE ||
+                           id == ID_FILE_PRINT_SETUP || id >= ID_FILE_MRU_FIRST;
+        EXPECT_TRUE(known || !frame->OnCmdMsg(id, CN_COMMAND, nullptr, &info)) << id << " has a handler";
+    }
 }
 
 // The end of the session and "Schließen" ask as the close box does: a failed write-back
