@@ -13,7 +13,6 @@
 
 #include <shlobj.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,48 +24,8 @@ const char kLastLoadQuestion[] = "Sollen die Sektoren wirklich überschrieben we
 const char kChangedQuestion[] = "Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?";
 const char kDrive5[] = "\\\\.\\PhysicalDrive5";
 
-// The document's questions from a script; `during` runs once, when the question `trigger`
-// is up (as its message loop would dispatch what the user did meanwhile).
-class HookedPrompts : public doctest::ScriptedPrompts {
-public:
-    std::string trigger;
-    std::function<void()> during;
-    int Box(const char* text, const char* caption, UINT type) override
-    {
-        if (during && trigger == (text ? text : "")) {
-            std::function<void()> now = during;
-            during = nullptr;
-            now();
-        }
-        return ScriptedPrompts::Box(text, caption, type);
-    }
-};
-
-// The progress dialog's run on the test's thread; `during` runs once at the first chunk.
-class HookedProgress : public jobtest::FakeProgress {
-public:
-    std::function<void()> during;
-    void SetPos(uint64_t position) override
-    {
-        if (during) {
-            std::function<void()> now = during;
-            during = nullptr;
-            now();
-        }
-        FakeProgress::SetPos(position);
-    }
-};
-
-class HookedDialogs : public jobtest::JobDialogs {
-public:
-    HookedProgress hooked;
-    INT_PTR RunProgress(const ProgressRun& run) override
-    {
-        titles.push_back(run.title);
-        run.worker(&hooked, run.params);
-        return IDOK;
-    }
-};
+using doctest::HookedPrompts;
+using jobtest::HookedDialogs;
 
 class DiskViewBusyTest : public ::testing::Test {
 protected:

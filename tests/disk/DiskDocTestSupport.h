@@ -5,6 +5,7 @@
 #include "disk/DiskIo.h"
 #include <stdint.h>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -39,6 +40,24 @@ public:
 
     int Box(const char* text, const char* caption, UINT type) override;
     bool AskText(const char* caption, const char* prompt, CString* text, bool hidden) override;
+};
+
+// The same, and `during` runs once when the question `trigger` comes up (as the question's
+// message loop would dispatch what the user did meanwhile).
+class HookedPrompts : public ScriptedPrompts
+{
+public:
+    std::string trigger;
+    std::function<void()> during;
+    int Box(const char* text, const char* caption, UINT type) override
+    {
+        if (during && trigger == (text ? text : "")) {
+            std::function<void()> now = during;
+            during = nullptr;
+            now();
+        }
+        return ScriptedPrompts::Box(text, caption, type);
+    }
 };
 
 // A physical disk made of an image file: the device paths it knows open the file, the

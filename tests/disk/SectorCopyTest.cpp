@@ -5,6 +5,7 @@
 // image as dump, ranges that are no numbers).
 #include "SectorJobsTestSupport.h"
 #include "ScanTestSupport.h"
+#include "disk/DiskCommands.h"
 #include "disk/SectorJobs.h"
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -531,4 +532,74 @@ TEST_F(SectorCopy, SaveReportsAFailedFinalFlush)
     jobtest::FakeProgress progress;
     doc->SaveSectorsWork(progress, file, 3, 1);
     EXPECT_EQ(progress.questions, std::vector<std::string>{ "Fehler: Fehler beim schreiben in die Zieldatei." });
+}
+
+// Under "Sektoren laden" (its progress and its last question), "Sektoren speichern" and
+// "Suche in Sektoren" the document holds its medium: another medium, a close, a new document,
+// a step and a second long command are refused, and the load lands where it was confirmed.
+TEST_F(SectorCopy, NothingSwitchesUnderALongCommand)
+{
+    const std::string a = TempPath("copy-busy-a.img"), b = TempPath("copy-busy-b.img");
+    const std::string source = TempPath("copy-busy.bin"), dump = TempPath("copy-busy-dump.bin");
+    const std::vector<uint8_t> noise = Noise(16 * 512, 21);
+    PutBytes(source, 0, noise, true);
+    jobtest::HookedDialogs hookedDialogs;
+    HookedPrompts hooked;
+    doc->SetNavDialogs(&hookedDialogs);
+    doc->SetPrompts(&hooked);
+    SetHexFindDialogSeam(&jobtest::AnswerFind);
+    jobtest::g_find = { jobtest::PatternOf("", { "T:4\t:FE ED FA CE" }), 0 };
+    int tried = 0;
+    auto tryEverything = [&] {
+        ++tried;
+        EXPECT_TRUE(doc->IsBusy());
+        const uint64_t sector = doc->GetCurrentSector();
+        EXPECT_FALSE(doc->OnOpenDocument(b.c_str()));
+        EXPECT_FALSE(doc->OnNewDocument());
+        EXPECT_FALSE(doc->SaveModified());
+        EXPECT_FALSE(doc->CanCloseFrame(nullptr));
+        EXPECT_FALSE(doc->LoadSector(0, 0));
+        for (UINT id : { ID_NEXT_SECTOR, ID_LOAD_SECTORS, ID_SAVE_SECTORS, ID_FILE_MRU_FILE1, ID_FILE_OPEN })
+            EXPECT_TRUE(doc->OnCmdMsg(id, CN_COMMAND, nullptr, nullptr)) << id;
+        doc->OnLoadSectors();                   // a second load would take the next range
+        EXPECT_EQ(std::string(doc->GetImagePath()), a);
+        EXPECT_EQ(doc->GetCurrentSector(), sector);
+    };
+    enum { LOAD, LOAD_QUESTION, SAVE, SEARCH };
+    for (int command : { LOAD, LOAD_QUESTION, SAVE, SEARCH }) {
+        SCOPED_TRACE(command);
+        doc->CloseImageHandle();                // the copies replace the file it reads
+        ASSERT_TRUE(CopyFileTo(fat16, a));
+        ASSERT_TRUE(CopyFileTo(fat16, b));
+        const uint64_t bWhole = HashOutside(b, 0, 0);
+        ASSERT_TRUE(doc->OnOpenDocument(a.c_str()));
+        hooked = HookedPrompts();
+        if (command == LOAD_QUESTION) {
+            hooked.trigger = "Sollen die Sektoren wirklich überschrieben werden ?";
+            hooked.during = tryEverything;
+        } else {
+            hookedDialogs.hooked.during = tryEverything;
+        }
+        hookedDialogs.ranges.clear();
+        if (command == SAVE) {
+            hookedDialogs.ranges.push_back({ dump, "40", "16" });
+            doc->OnSaveSectors();
+        } else if (command == SEARCH) {
+            hookedDialogs.ranges.push_back({ "", "0", "4096" });
+            doc->OnSearchSectors();
+        } else {
+            hooked.boxAnswers.push_back(IDOK);
+            hookedDialogs.ranges.push_back({ source, "40", "16" });
+            doc->OnLoadSectors();
+            EXPECT_TRUE(Bytes(a, 40 * 512, 16 * 512) == noise);
+            EXPECT_EQ(HashOutside(a, 40 * 512, 16 * 512), HashOutside(fat16, 40 * 512, 16 * 512));
+        }
+        EXPECT_EQ(tried, command + 1);
+        EXPECT_FALSE(doc->IsBusy());
+        EXPECT_EQ(HashOutside(b, 0, 0), bWhole);
+        EXPECT_EQ(hooked.unexpected, 0);
+    }
+    SetHexFindDialogSeam(nullptr);
+    doc->SetPrompts(&prompts);
+    doc->SetNavDialogs(&dialogs);
 }

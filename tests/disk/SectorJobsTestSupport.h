@@ -10,6 +10,7 @@
 #include "views/ValueSearch.h"
 #include "views/ValueSearchLists.h"
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,34 @@ public:
         run.worker(&progress, run.params);
         progress.run = nullptr;
         return progress.cancelled ? IDCANCEL : IDOK;
+    }
+};
+
+// The progress dialog's run on the test's thread; `during` runs once at the first chunk (as
+// the dialog's message loop would dispatch what the user did meanwhile).
+class HookedDialogs : public JobDialogs {
+public:
+    class Progress : public FakeProgress {
+    public:
+        std::function<void()> during;
+        void SetPos(uint64_t position) override
+        {
+            if (during) {
+                std::function<void()> now = during;
+                during = nullptr;
+                now();
+            }
+            FakeProgress::SetPos(position);
+        }
+    };
+    Progress hooked;
+    INT_PTR RunProgress(const ProgressRun& run) override
+    {
+        titles.push_back(run.title);
+        hooked.run = &run;
+        run.worker(&hooked, run.params);
+        hooked.run = nullptr;
+        return IDOK;
     }
 };
 

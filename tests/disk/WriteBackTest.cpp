@@ -4,6 +4,7 @@
 // written sector proves that nothing else changed.
 #include "DiskDocTestSupport.h"
 #include "ScanTestSupport.h"
+#include "disk/DiskCommands.h"
 #include <gtest/gtest.h>
 #include <memory>
 #include <string.h>
@@ -398,4 +399,41 @@ TEST_F(WriteBack, TheTypedOkFollowsTheDiskBehindTheNumber)
         EXPECT_EQ(prompts.boxAnswers.size() + prompts.typedAnswers.size(), 0u) << "no typed OK was asked";
         EXPECT_EQ(whole, HashOutside(m.path, 0, 0, 64ull << 20));
     }
+}
+
+// While the write-back question is up, nothing switches, closes, loads, settles or steps (its
+// message loop may dispatch any of it): the one answer writes the edit where it came from.
+TEST_F(WriteBack, NothingMovesUnderTheWriteBackQuestion)
+{
+    Medium a = ImageCopy("wb-asked.img");
+    Medium b = ImageCopy("wb-elsewhere.img");
+    const uint64_t aOutside = HashOutside(a.path, 3 * 512, 512);
+    const uint64_t bWhole = HashOutside(b.path, 0, 0);
+    EditSector(a, 3, 0x6B);
+    HookedPrompts hooked;
+    doc->SetPrompts(&hooked);
+    hooked.boxAnswers.push_back(IDYES);
+    hooked.trigger = kChanged;
+    hooked.during = [&] {
+        EXPECT_TRUE(doc->IsBusy());
+        EXPECT_FALSE(doc->OnOpenDocument(b.open.c_str()));
+        EXPECT_FALSE(doc->CanCloseFrame(nullptr));
+        EXPECT_FALSE(doc->SaveModified());
+        EXPECT_FALSE(doc->LoadSector(0, 0));
+        EXPECT_FALSE(doc->SettlePendingWrite());
+        doc->OnWriteProtect();
+        for (UINT id : { ID_NEXT_SECTOR, ID_FILE_MRU_FILE1, ID_FILE_OPEN, ID_WRITE_PROTECT })
+            EXPECT_TRUE(doc->OnCmdMsg(id, CN_COMMAND, nullptr, nullptr)) << id;
+    };
+    EXPECT_TRUE(MoveTo(8));
+    EXPECT_EQ(hooked.boxes.size(), 1u) << "a question inside the question";
+    EXPECT_EQ(0x6B, ByteOnDisk(a, 3, 100));
+    EXPECT_EQ(aOutside, HashOutside(a.path, 3 * 512, 512));
+    EXPECT_EQ(bWhole, HashOutside(b.path, 0, 0)) << "the edit or a second write reached the other image";
+    EXPECT_EQ(a.path, std::string(doc->GetImagePath()));
+    EXPECT_EQ(8u, doc->GetCurrentSector());
+    EXPECT_FALSE(doc->IsWriteEnabled());
+    EXPECT_FALSE(doc->IsBusy());
+    EXPECT_EQ(0, hooked.unexpected);
+    doc->SetPrompts(&prompts);
 }
