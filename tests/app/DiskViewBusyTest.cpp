@@ -11,8 +11,6 @@
 #include "tests/app/DiskViewTestSupport.h"
 #include "tests/disk/SectorJobsTestSupport.h"
 
-#include <shlobj.h>
-
 #include <string>
 #include <vector>
 
@@ -82,24 +80,13 @@ protected:
         return bytes;
     }
 
-    void Drop(CWnd* target, const std::string& path)
-    {
-        HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
-        ASSERT_NE(drop, nullptr);
-        DROPFILES* files = static_cast<DROPFILES*>(GlobalLock(drop));
-        files->pFiles = sizeof(DROPFILES);
-        memcpy(files + 1, path.c_str(), path.size());
-        GlobalUnlock(drop);
-        target->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop));
-    }
-
     // Everything by which a user could reach another medium or another sector meanwhile.
     void TrySwitchesTo(const std::string& path)
     {
         const uint64_t sector = doc->GetCurrentSector();
         frame->SendMessage(WM_COMMAND, ID_FILE_MRU_FILE1);
-        Drop(view, path);
-        Drop(frame, path);
+        diskviewtest::DropFile(view, path);
+        diskviewtest::DropFile(frame, path);
         app.OpenDocumentFile(path.c_str());
         frame->SendMessage(WM_COMMAND, ID_NEXT_SECTOR);
         EXPECT_EQ(std::string(doc->GetImagePath()), a) << "the medium switched under the operation";

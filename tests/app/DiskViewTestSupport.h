@@ -10,6 +10,11 @@
 #include "services/AppIdentity.h"
 #include "tests/support/TestSupport.h"
 
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
 namespace diskviewtest {
 
 inline void DrainQueue()
@@ -56,6 +61,19 @@ inline void BuildFrame(CWinApp& app, testsupport::ScratchKey& key, const char* a
     ASSERT_TRUE((*view)->IsKindOf(RUNTIME_CLASS(CDiskView)));
     (*frame)->MoveWindow(0, 0, 900, 700, TRUE);
     DrainQueue();
+}
+
+// A file dropped from the shell onto a window (WM_DROPFILES with a one-file block). Use with
+// ASSERT_NO_FATAL_FAILURE.
+inline void DropFile(CWnd* target, const std::string& path)
+{
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
+    ASSERT_NE(drop, nullptr);
+    DROPFILES* files = static_cast<DROPFILES*>(GlobalLock(drop));
+    files->pFiles = sizeof(DROPFILES);
+    memcpy(files + 1, path.c_str(), path.size());
+    GlobalUnlock(drop);
+    target->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop));
 }
 
 // The path of a fixture image made by tests/disk/make-images.sh; empty when it is missing

@@ -13,8 +13,6 @@
 #include "services/AppIdentity.h"
 #include "tests/support/TestSupport.h"
 
-#include <shlobj.h>
-
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -418,13 +416,7 @@ TEST_F(DiskViewWriteTest, ADroppedImageIsNamedAndTheFirstCanBePickedAgain)
     const std::string second = reserved + "b.img";
     extras.push_back(second);
     ASSERT_TRUE(CopyFileA(original.c_str(), second.c_str(), FALSE));
-    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + second.size() + 2);
-    ASSERT_NE(drop, nullptr);
-    DROPFILES* files = static_cast<DROPFILES*>(GlobalLock(drop));
-    files->pFiles = sizeof(DROPFILES);
-    memcpy(files + 1, second.c_str(), second.size());
-    GlobalUnlock(drop);
-    view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop));
+    ASSERT_NO_FATAL_FAILURE(diskviewtest::DropFile(view, second));
     EXPECT_EQ(std::string(doc->GetPathName()), second);
     EXPECT_EQ(std::string(doc->GetTitle()), second.substr(second.rfind('\\') + 1));
     ASSERT_EQ(app.OpenDocumentFile(scratch.c_str()), doc);

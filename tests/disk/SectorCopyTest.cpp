@@ -456,8 +456,10 @@ TEST_F(SectorCopy, TheLoadWritesOnlyToTheMediumItStartedOn)
         ASSERT_TRUE(doc->OnOpenDocument(b.c_str()));
         const uint64_t bWhole = HashOutside(b, 0, 0);
         if (replaced) {
-            ASSERT_TRUE(DeleteFileA(a.c_str()));
-            ASSERT_TRUE(CopyFileTo(fat16, a));
+            // Made beside the old one and moved over it, so that it cannot get the old file's
+            // index back.
+            ASSERT_TRUE(CopyFileTo(fat16, a + ".new"));
+            ASSERT_TRUE(MoveFileExA((a + ".new").c_str(), a.c_str(), MOVEFILE_REPLACE_EXISTING));
         }
         const uint64_t aWhole = HashOutside(a, 0, 0);
         jobtest::FakeProgress progress;
