@@ -12,7 +12,8 @@ int EvalInt64(const char* text, long long* value, ExprStatus* status,
 
 // The value of the whole expression, starting from 0 and keeping what the evaluation
 // computed before it stopped: a text without a number gives 0, "12 GB" and "50%" give the
-// number, "20*" gives 0 (the missing factor counts as 0).
+// number, "20*" gives 0 (the missing factor counts as 0), a number that does not fit gives
+// all ones (-1), never a wrapped one.
 int EvalIntValue(const char* text, ExprSymbolFn symbols = nullptr, void* context = nullptr);
 long long EvalInt64Value(const char* text, ExprSymbolFn symbols = nullptr,
                          void* context = nullptr);

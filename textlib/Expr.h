@@ -18,11 +18,19 @@
 //     "?:" skip as well, since only it knows how long a name is.
 // Blanks and TABs between tokens are skipped.
 //
-// Arithmetic wraps around in two's complement (32 or 64 bits). INT_MIN / -1 gives INT_MIN
-// and INT_MIN % -1 gives 0 (no processor trap). A shift count outside 0..width-1 shifts
-// everything out: "<<" gives 0 and ">>" (arithmetic) gives 0 or -1 by the sign. "&&" and
-// "||" give 0 or 1 and, like "?:", do not evaluate the operand C would skip: a zero divisor
-// there is no error. Comparisons are signed.
+// Arithmetic is exact: every literal, operand and result must lie between the smallest
+// signed number of the width (-2^31, -2^63) and the largest unsigned one (2^32 - 1,
+// 2^64 - 1), so "0xFFFFFFFF" and "0x7FFFFFFF + 1" are fine in 32 bits; the value handed out is
+// the number's two's-complement pattern ("4294967295" and "-1" both give -1). Anything
+// beyond that range is an overflow, whatever operator produced it: "65536*65536", "1 << 32",
+// "-4294967296" and "-(0x80000001)" in 32 bits. An overflow never wraps into a small number.
+// INT_MIN / -1 is 2^31, which the unsigned range holds (pattern INT_MIN); % takes the
+// dividend's sign and C's truncation toward zero. A negative shift count gives 0 for "<<";
+// ">>" is arithmetic (it rounds down) and a count outside 0..width-1 gives 0 or -1 by the
+// sign. The bit operators work on the two's complement; a result that would lie below the
+// signed range is taken as its unsigned pattern ("~0xFFFF0000" is 0xFFFF). "&&" and "||" give
+// 0 or 1 and, like "?:", do not evaluate the operand C would skip: a zero divisor or an
+// overflow there is no error. Comparisons compare the numbers ("0xFFFFFFFF > 0" is 1).
 //
 // Status (ExprStatus, may be NULL): set to 1 on entry, cleared to 0 by any error. Ending
 // the expression early leaves the value computed so far, as if the text ended there:
@@ -32,6 +40,8 @@
 //   - a zero divisor of "/" or "%" ends the evaluation before that operator and clears
 //     the status: "5%" gives 5, "1 + 10/0" gives 11;
 //   - a missing ")" or ":" clears the status;
+//   - an overflow (see above) ends the evaluation, clears the status and makes the value all
+//     ones (-1), as the number parsers do with a literal too large for them;
 //   - nesting beyond 500 recursion steps (each parenthesis costs two, each unary operator,
 //     pending operator of higher level and conditional branch one; 200 nested parentheses
 //     always fit) ends the evaluation there and clears the status, so a hostile text cannot

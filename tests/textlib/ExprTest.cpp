@@ -488,6 +488,9 @@ TEST(Expr, OverflowsAreErrorsNeverWrappedNumbers)
         { "-1 << 31", false, INT_MIN, false },
         { "~0xFFFF0000", false, 0xFFFF, false },
         { "0 << 40", false, 0, false },
+        { "0xFFFFFFFF >> 4", false, 0x0FFFFFFF, false },    // the number, not the pattern -1
+        { "0xFFFFFFFF > 0", false, 1, false },
+        { "-1 ^ 0xFFFFFFFF", false, 0, false },
         { "-9223372036854775808", true, LLONG_MIN, false },
         { "9223372036854775807 + 1", true, LLONG_MIN, false },
         { "18446744073709551615 - 18446744073709551615 + 7", true, 7, false },
