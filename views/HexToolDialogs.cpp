@@ -418,6 +418,16 @@ void CValueInputDlg::OnOK()
         ::KillTimer(m_hWnd, HEX_PREVIEW_TIMER);
     if (!m_formatForm)
     {
+        // A number too large for 64 bits is refused like an address: written, it would be a
+        // plausible all-ones value in the sector.
+        const char* first = m_text;
+        while (*first == ' ' || *first == '\t')
+            ++first;
+        if (*first != ':' && !AddressTextFits(m_text, true))
+        {
+            MessageBeep(MB_ICONEXCLAMATION);
+            return;
+        }
         ParseValueInputText(m_text, m_value);
         m_count = ByteCountOfValueSizeChoice(m_sizeChoice);
     }

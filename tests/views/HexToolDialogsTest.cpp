@@ -194,6 +194,12 @@ TEST_F(HexToolDialogs, ValueInputShowsTheCursorsValueAndWritesTheChosenSize)
           { [&](HWND d) {
                EXPECT_EQ(Text(d, IDC_HT_VALUE), expected);
                EXPECT_EQ(::SendMessageA(::GetDlgItem(d, IDC_HT_SIZE_FIRST + 2), BM_GETCHECK, 0, 0), BST_CHECKED);
+               // A number beyond 64 bits is refused, never written as all ones.
+               for (const char* tooLarge : { "18446744073709551616", "-18446744073709551616", "1<<64" }) {
+                   Type(d, IDC_HT_VALUE, tooLarge, EN_CHANGE);
+                   ::SendMessageA(d, WM_COMMAND, IDOK, 0);
+                   EXPECT_TRUE(::IsWindow(d)) << tooLarge << " was taken";
+               }
                Type(d, IDC_HT_VALUE, ":11 22", EN_CHANGE);
                Click(d, IDC_HT_SIZE_FIRST + 1);
                Click(d, IDC_HT_BIG_ENDIAN);
