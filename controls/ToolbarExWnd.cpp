@@ -1,0 +1,1573 @@
+// The window procedure of "ToolbarExWindow32": every message runs under the window's lock
+// (single stored words are read without it), translated into calls on the model; commands
+// are posted and notifications sent only with the lock released.
+#include "controls/ToolbarEx.h"
+#include "controls/ToolbarExModel.h"
+
+#include <algorithm>
+#include <cstring>
+
+LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+namespace {
+
+const UINT_PTR kTrackTimer = 6527;
+
+ControlClass& ToolbarClass()
+{
+    static ControlClass cls(TOOLBAREX_CLASSNAME, &ToolbarExWindowProc,
+                            reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)), nullptr, nullptr);
+    return cls;
+}
+
+// Holds the window's lock for a scope; the release carries the line of the guard.
+class Locked {
+public:
+    Locked(ToolbarExBlock* block, int line) : m_block(block), m_line(line) { block->lock.Enter(); }
+    ~Locked() { Release(); }
+    void Release()
+    {
+        if (m_block) {
+            m_block->lock.Leave(m_line);
+            m_block = nullptr;
+        }
+    }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    ToolbarExBlock* m_block;
+    int m_line;
+};
+#define TBX_LOCKED(block) Locked locked_((block), __LINE__)
+
+BYTE StateBitOf(UINT message)
+{
+    static const BYTE bits[] = {TBSTATE_ENABLED, TBSTATE_CHECKED, TBSTATE_PRESSED,
+                                TBSTATE_HIDDEN, TBSTATE_INDETERMINATE, TBSTATE_MARKED};
+    return bits[(message - TB_ENABLEBUTTON) % 6];
+}
+
+HWND Target(ToolbarExBlock* block, int which)
+{
+    HWND t = block->targets[which];
+    if (which == 2 && t == reinterpret_cast<HWND>(-1))
+        t = reinterpret_cast<HWND>(::SendMessageW(block->window, TBX_THIRDTARGET, 0, 0));
+    return t;
+}
+
+int FindControl(const ToolbarExBlock* block, HWND control)
+{
+    if (!control)
+        return -1;
+    for (int i = 0; i < block->buttonCount; ++i) {
+        const ToolbarButton* b = block->buttons[i];
+        if ((b->own & TBXF_CONTROL) && reinterpret_cast<HWND>(static_cast<UINT_PTR>(b->data)) == control)
+            return i;
+    }
+    return -1;
+}
+
+void RebuildAll(ToolbarExBlock* block)
+{
+    for (int i = 0; i < block->buttonCount; ++i)
+        block->buttons[i]->paint |= TBXP_REBUILD;
+    block->dirty |= TBXD_ALL | TBXD_LAYOUT | TBXD_SIZES;
+    TbxInvalidate(block, nullptr);
+}
+
+void OpenTheme(ToolbarExBlock* block)
+{
+    const ControlThemeApi& api = ToolbarClass().Theme();
+    if (!block->theme && api.OpenThemeData && block->window)
+        block->theme = api.OpenThemeData(block->window, L"TREEVIEW");
+    block->themed = block->theme ? 1 : 0;
+}
+
+void CloseThemes(ToolbarExBlock* block)
+{
+    const ControlThemeApi& api = ToolbarClass().Theme();
+    if (api.CloseThemeData) {
+        if (block->theme)
+            api.CloseThemeData(block->theme);
+        if (block->theme2)
+            api.CloseThemeData(block->theme2);
+    }
+    block->theme = block->theme2 = nullptr;
+    block->themed = 0;
+}
+
+// --- state and style changes (0x473)
+
+LRESULT SetStateStyle(ToolbarExBlock* block, int index, DWORD lParam)
+{
+    if (index < 0)
+        return 0;
+    if (HIWORD(lParam) == 0x73C3)
+        lParam = static_cast<DWORD>(LOWORD(lParam)) << 16;
+    ToolbarButton* b = block->buttons[index];
+    const LRESULT old = (static_cast<LRESULT>(b->state) << 16) | b->style;
+    BYTE styleMask = static_cast<BYTE>((lParam >> 8) & 0xFF) & static_cast<BYTE>(~BTNS_SEP);
+    const BYTE styleValue = static_cast<BYTE>(lParam & 0xFF);
+    const BYTE stateMask = static_cast<BYTE>(lParam >> 24);
+    const BYTE stateValue = static_cast<BYTE>(lParam >> 16);
+    const BYTE newStyle = static_cast<BYTE>((b->style & ~styleMask) | (styleValue & styleMask));
+    BYTE newState = static_cast<BYTE>((b->state & ~stateMask) | (stateValue & stateMask));
+    const BYTE styleChange = b->style ^ newStyle;
+    if ((newState & TBSTATE_CHECKED) && !(b->state & TBSTATE_CHECKED)) {
+        b->style = newStyle;
+        TbxSetState(block, index, TBSTATE_CHECKED, true);   // the group's other member lets go
+    }
+    const BYTE stateChange = b->state ^ newState;
+    b->style = newStyle;
+    b->state = newState;
+    if (!styleChange && !stateChange)
+        return old;
+    if (block->hot != index || (newState & (TBSTATE_HIDDEN)) || !(newState & TBSTATE_ENABLED))
+        b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(b));
+    if ((styleChange & (BTNS_DROPDOWN | BTNS_AUTOSIZE | BTNS_SHOWTEXT)) ||
+        (stateChange & (TBSTATE_HIDDEN | TBSTATE_WRAP | TBSTATE_ELLIPSES))) {
+        TbxMarkRebuild(block, index, true);
+    } else if (styleChange || (stateChange & ~TBSTATE_MARKED)) {
+        if (styleChange)
+            b->paint |= TBXP_REBUILD;
+        TbxInvalidate(block, &b->rect);
+    }
+    return old;
+}
+
+// Masked changes over a range of buttons (0x480-0x482): which field is the message's.
+LRESULT SetRange(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const WORD value = LOWORD(lParam);
+    const WORD mask = HIWORD(lParam);
+    const bool byCommand = HIWORD(wParam) == 0x1248;
+    int first = byCommand ? 0 : LOWORD(wParam);
+    int end = byCommand ? block->buttonCount : std::min<int>(HIWORD(wParam), block->buttonCount);
+    int touched = 0;
+    bool changed = false;
+    for (int i = first; i < end; ++i) {
+        ToolbarButton* b = block->buttons[i];
+        if (byCommand ? b->command != LOWORD(wParam) : (b->style & BTNS_SEP) != 0)
+            continue;
+        ++touched;
+        if (message == TBX_SETSTYLES) {
+            const BYTE m = static_cast<BYTE>(mask) & static_cast<BYTE>(~BTNS_SEP);
+            const BYTE now = static_cast<BYTE>((b->style & ~m) | (value & m));
+            const BYTE diff = b->style ^ now;
+            b->style = now;
+            if (diff) {
+                changed = true;
+                if (diff & ~(BTNS_GROUP | BTNS_WHOLEDROPDOWN))
+                    TbxMarkRebuild(block, i, true);
+            }
+        } else if (message == TBX_SETSTATES) {
+            const BYTE now = static_cast<BYTE>((b->state & ~mask) | (value & mask));
+            const BYTE diff = b->state ^ now;
+            b->state = now;
+            if (diff) {
+                changed = true;
+                if (block->hot != i)
+                    b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(b));
+                if (diff & (TBSTATE_HIDDEN | TBSTATE_WRAP))
+                    TbxMarkRebuild(block, i, true);
+            }
+        } else {
+            const WORD now = static_cast<WORD>((b->own & ~mask) | (value & mask));
+            const WORD diff = b->own ^ now;
+            b->own = now;
+            if (diff) {
+                changed = true;
+                if (diff & ~TBXF_RIGHTCLICK)
+                    TbxMarkRebuild(block, i, true);
+            }
+        }
+    }
+    if (changed)
+        TbxInvalidate(block, nullptr);
+    return touched;
+}
+
+// --- button info (TB_GETBUTTONINFO, TB_SETBUTTONINFO; both character forms share the layout)
+
+struct ButtonInfoFields {
+    UINT cbSize;
+    DWORD dwMask;
+    int idCommand;
+    int iImage;
+    BYTE fsState;
+    BYTE fsStyle;
+    WORD cx;
+    DWORD_PTR lParam;
+    void* pszText;
+    int cchText;
+};
+static_assert(sizeof(ButtonInfoFields) == sizeof(TBBUTTONINFOW), "the record's layout");
+const DWORD kInfoOwnFlags = 0x10000000;
+const DWORD kInfoTextIsIndex = 0x08000000;
+
+LRESULT SetOwnFlags(ToolbarExBlock* block, int index, WORD value, WORD mask);
+LRESULT SetData(ToolbarExBlock* block, int index, DWORD value);
+LRESULT SetFixedWidth(ToolbarExBlock* block, int index, int width);
+LRESULT SetImage(ToolbarExBlock* block, int index, int image);
+LRESULT SetStringIndex(ToolbarExBlock* block, int index, int string);
+
+int InfoIndex(ToolbarExBlock* block, WPARAM wParam, DWORD mask)
+{
+    if (!(mask & TBIF_BYINDEX) && (static_cast<DWORD>(wParam) >> 24) == 0x12)
+        return TbxResolve(block, static_cast<DWORD>(wParam), false);
+    return static_cast<DWORD>(wParam) < static_cast<DWORD>(block->buttonCount) ? static_cast<int>(wParam) : -1;
+}
+
+LRESULT GetButtonInfo(ToolbarExBlock* block, WPARAM wParam, void* record, bool wide)
+{
+    ButtonInfoFields* info = static_cast<ButtonInfoFields*>(record);
+    if (!info || info->cbSize < 32)
+        return -1;
+    const int index = InfoIndex(block, wParam, info->dwMask);
+    if (index < 0)
+        return -1;   // no such button: not the first one
+    const ToolbarButton* b = block->buttons[index];
+    const DWORD mask = info->dwMask;
+    if (mask & TBIF_COMMAND)
+        info->idCommand = b->command;
+    if (mask & TBIF_IMAGE)
+        info->iImage = b->image;
+    if (mask & TBIF_STATE)
+        info->fsState = b->state;
+    if (mask & TBIF_STYLE)
+        info->fsStyle = b->style;
+    if (mask & TBIF_LPARAM)
+        info->lParam = b->data;
+    if (mask & TBIF_SIZE)
+        info->cx = static_cast<WORD>(b->rect.right - b->rect.left);
+    if ((mask & kInfoOwnFlags) && info->cbSize >= 52)
+        std::memcpy(reinterpret_cast<BYTE*>(info) + 48, &b->own, 2);
+    if (mask & kInfoTextIsIndex) {
+        info->pszText = reinterpret_cast<void*>(static_cast<INT_PTR>(b->string));
+    } else if ((mask & TBIF_TEXT) && info->pszText && info->cchText > 0) {
+        const ToolbarString* s = TbxString(block, b->string);
+        const wchar_t* text = s ? s->text : L"";
+        if (wide) {
+            lstrcpynW(static_cast<wchar_t*>(info->pszText), text, info->cchText);
+        } else {
+            char* out = static_cast<char*>(info->pszText);
+            const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, out, info->cchText, nullptr, nullptr);
+            if (n <= 0)
+                out[info->cchText - 1] = 0;
+            out[info->cchText - 1] = 0;
+        }
+    }
+    return index;
+}
+
+LRESULT SetButtonInfo(ToolbarExBlock* block, WPARAM wParam, const void* record, bool wide)
+{
+    const ButtonInfoFields* info = static_cast<const ButtonInfoFields*>(record);
+    if (!info || info->cbSize < 32)
+        return 0;
+    const int index = InfoIndex(block, wParam, info->dwMask);
+    if (index < 0)
+        return 0;
+    ToolbarButton* b = block->buttons[index];
+    const DWORD mask = info->dwMask;
+    if (mask & TBIF_COMMAND)
+        b->command = info->idCommand;
+    if (mask & TBIF_LPARAM)
+        SetData(block, index, static_cast<DWORD>(info->lParam));
+    if (mask & TBIF_IMAGE)
+        SetImage(block, index, info->iImage);
+    if (mask & (TBIF_STATE | TBIF_STYLE)) {
+        DWORD word = 0;
+        if (mask & TBIF_STATE)
+            word |= 0xFF000000u | (static_cast<DWORD>(info->fsState) << 16);
+        if (mask & TBIF_STYLE)
+            word |= 0x0000FF00u | info->fsStyle;
+        SetStateStyle(block, index, word);
+    }
+    if ((mask & kInfoOwnFlags) && info->cbSize >= 52) {
+        WORD pair[2];
+        std::memcpy(pair, reinterpret_cast<const BYTE*>(info) + 48, 4);
+        SetOwnFlags(block, index, pair[0], pair[1]);
+    }
+    if (mask & TBIF_SIZE)
+        SetFixedWidth(block, index, info->cx);
+    if (mask & kInfoTextIsIndex) {
+        SetStringIndex(block, index, static_cast<int>(reinterpret_cast<INT_PTR>(info->pszText)));
+    } else if ((mask & TBIF_TEXT) && info->pszText) {
+        if (wide) {
+            if (TbxSetButtonText(block, index, static_cast<const wchar_t*>(info->pszText)) < 0)
+                return 0;
+        } else {
+            wchar_t text[257];
+            const int n = ::MultiByteToWideChar(CP_ACP, 0, static_cast<const char*>(info->pszText), -1, text, 257);
+            if (n <= 0 || TbxSetButtonText(block, index, text) < 0)
+                return 0;
+        }
+    }
+    return 1;
+}
+
+LRESULT SetOwnFlags(ToolbarExBlock* block, int index, WORD value, WORD mask)
+{
+    if (index < 0)
+        return -1;
+    ToolbarButton* b = block->buttons[index];
+    const WORD old = b->own;
+    b->own = static_cast<WORD>((old & ~mask) | (value & mask));
+    if ((old ^ b->own) & ~TBXF_RIGHTCLICK)
+        TbxMarkRebuild(block, index, true);
+    return old;
+}
+
+LRESULT SetData(ToolbarExBlock* block, int index, DWORD value)
+{
+    if (index < 0)
+        return 0;
+    ToolbarButton* b = block->buttons[index];
+    const DWORD old = b->data;
+    b->data = value;
+    if (old != value) {
+        if (b->own & TBXF_CONTROL)
+            TbxMarkRebuild(block, index, true);
+        else if ((b->own & TBXF_COLOR) && b->command >= 0)
+            TbxMarkRebuild(block, index, false);
+    }
+    return old;
+}
+
+LRESULT SetFixedWidth(ToolbarExBlock* block, int index, int width)
+{
+    if (index < 0)
+        return -1;
+    ToolbarButton* b = block->buttons[index];
+    if (b->own & (TBXF_COLOR | TBXF_CONTROL))
+        return -1;
+    const LRESULT old = (b->own & TBXF_FIXEDWIDTH) ? LOWORD(b->data) : 0;
+    if (width < 0)
+        width = 0;
+    if (width > 512)
+        width = 512;
+    if (width == 0) {
+        b->own &= static_cast<WORD>(~TBXF_FIXEDWIDTH);
+    } else {
+        b->own |= TBXF_FIXEDWIDTH;
+        b->data = (b->data & 0xFFFF0000u) | static_cast<DWORD>(width);
+    }
+    TbxMarkRebuild(block, index, true);
+    return old;
+}
+
+LRESULT SetImage(ToolbarExBlock* block, int index, int image)
+{
+    if (index < 0)
+        return 0;
+    ToolbarButton* b = block->buttons[index];
+    const int old = b->image;
+    if (old == image)
+        return old;
+    RECT before = {};
+    RECT after = {};
+    const bool hadPlace = TbxImagePlace(block, old, nullptr, &before);
+    const bool hasPlace = TbxImagePlace(block, image, nullptr, &after);
+    b->image = image;
+    const bool sameSize = hadPlace == hasPlace && (!hadPlace || (before.right - before.left == after.right - after.left &&
+                                                                 before.bottom - before.top == after.bottom - after.top));
+    TbxMarkRebuild(block, index, !sameSize);
+    return old;
+}
+
+LRESULT SetStringIndex(ToolbarExBlock* block, int index, int string)
+{
+    if (index < 0)
+        return 0;
+    ToolbarButton* b = block->buttons[index];
+    const int old = b->string;
+    b->string = string;
+    TbxMarkRebuild(block, index, true);
+    return old;
+}
+
+LRESULT ImageScale(ToolbarExBlock* block, int which, int scale)
+{
+    WORD* field = nullptr;
+    int toolbarScale = block->scale;
+    if (which == -1) {
+        toolbarScale = block->scale;
+    } else if (which >= 0 && which < block->bitmapCount) {
+        field = &block->bitmaps[which].scale;
+    } else {
+        return -1;
+    }
+    const int old = field ? *field : toolbarScale;
+    if (scale == -1)
+        return old;
+    if (scale == 0)
+        scale = 256;
+    if (scale < 1)
+        scale = 1;
+    if (scale > 0xFFFF)
+        scale = 0xFFFF;
+    if (scale != old) {
+        if (field)
+            *field = static_cast<WORD>(scale);
+        else
+            block->scale = scale;
+        RebuildAll(block);
+    }
+    return old;
+}
+
+LRESULT AddOverlay(ToolbarExBlock* block, const ToolbarOverlayRecord* record, const wchar_t* text)
+{
+    if (!record)
+        return 0;
+    if (!text)
+        text = L"";
+    DWORD ref = record->ref;
+    if (record->flags & 0x40)
+        ref = 0x12340000u | (ref & 0xFFFF);
+    if (record->flags & 0x20) {
+        for (ToolbarOverlay** link = &block->overlays; *link; link = &(*link)->next) {
+            if ((*link)->ref == ref) {
+                ToolbarOverlay* gone = *link;
+                *link = gone->next;
+                TbxFree(gone);
+                break;
+            }
+        }
+    }
+    const size_t length = wcslen(text);
+    ToolbarOverlay* item = static_cast<ToolbarOverlay*>(TbxAlloc(sizeof(ToolbarOverlay) + sizeof(wchar_t) * length));
+    if (!item)
+        return 0;
+    item->ref = ref;
+    item->dx = record->x;
+    item->dy = record->y;
+    item->flags = static_cast<BYTE>((record->flags & 0x0F) | 0x80);
+    item->id = record->id;
+    std::memcpy(item->text, text, sizeof(wchar_t) * (length + 1));
+    item->next = block->overlays;
+    block->overlays = item;
+    TbxInvalidate(block, nullptr);
+    return 1;
+}
+
+LRESULT RemoveOverlay(ToolbarExBlock* block, DWORD key)
+{
+    const bool byId = (key & 0xFFFF0000) == 0x12220000;
+    for (ToolbarOverlay** link = &block->overlays; *link; link = &(*link)->next) {
+        ToolbarOverlay* item = *link;
+        if (byId ? item->id == (key & 0xFFFF) : item->ref == key) {
+            *link = item->next;
+            TbxFree(item);
+            TbxInvalidate(block, nullptr);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CountImages(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == 0)
+        return 0;
+    DibImage* image = nullptr;
+    DWORD stride = 0;
+    bool owned = true;
+    void* bits = nullptr;
+    if (wParam == 0xFFFF) {
+        HBITMAP handle = reinterpret_cast<HBITMAP>(lParam);
+        BITMAP info;
+        if (!handle || ::GetObjectA(handle, sizeof info, &info) != sizeof info)
+            return 0;
+        image = DibFromBitmap(nullptr, handle, &bits);
+    } else if (wParam < 0xFFFF) {
+        HMODULE module = reinterpret_cast<HMODULE>(lParam);
+        bits = module;
+        image = DibLoadResourceA(nullptr, module, MAKEINTRESOURCEA(wParam), MAKEINTRESOURCEA(2), 0, &bits);
+    } else {
+        image = reinterpret_cast<DibImage*>(wParam);
+        if (!DibIsImage(image))
+            return 0;
+        stride = static_cast<DWORD>(lParam);
+        owned = false;
+    }
+    if (!image)
+        return 0;
+    if (!stride)
+        stride = ((static_cast<DWORD>(image->biWidth) * image->biBitCount + 31) / 32) * 4;
+    WORD x = 0;
+    const int n = TbxScanImages(image, DibGetBits(image), stride, 0xFFFF, nullptr, 0, &x);
+    if (owned)
+        DibFree(image);
+    return n;
+}
+
+// --- the mouse
+
+BYTE HeldOf(WPARAM keys)
+{
+    return static_cast<BYTE>(((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0));
+}
+
+BYTE AsyncHeld()
+{
+    BYTE held = 0;
+    const bool swapped = ::GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    if (::GetAsyncKeyState(swapped ? VK_RBUTTON : VK_LBUTTON) & 0x8000)
+        held |= 1;
+    if (::GetAsyncKeyState(swapped ? VK_LBUTTON : VK_RBUTTON) & 0x8000)
+        held |= 2;
+    return held;
+}
+
+POINT CursorIn(HWND hwnd)
+{
+    POINT pt = {};
+    ::GetCursorPos(&pt);
+    ::ScreenToClient(hwnd, &pt);
+    return pt;
+}
+
+bool Enabled(const ToolbarButton* b)
+{
+    return (b->state & TBSTATE_ENABLED) && !(b->state & TBSTATE_INDETERMINATE);
+}
+
+void Track(ToolbarExBlock* block, POINT pt, BYTE held)
+{
+    bool arrow = false;
+    const int hit = TbxHitTest(block, pt, &arrow);
+    if (hit == block->hot && arrow == (block->hotOnArrow != 0) && held == block->held)
+        return;
+    if (hit != block->hot && block->hot >= 0 && block->hot < block->buttonCount) {
+        ToolbarButton* old = block->buttons[block->hot];
+        old->paint = static_cast<WORD>((old->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(old));
+        TbxInvalidate(block, &old->rect);
+    }
+    if (hit != block->hot) {
+        block->hot = -1;
+        block->hotOnArrow = 0;
+        block->arrowPressed = 0;
+    }
+    if (hit >= 0) {
+        ToolbarButton* b = block->buttons[hit];
+        BYTE tracked = 0;
+        if (!(b->own & (TBXF_LABEL | TBXF_LABEL2)))
+            tracked = static_cast<BYTE>(held & ((b->own & TBXF_RIGHTCLICK) ? 3 : 1));
+        WORD state;
+        if (Enabled(b)) {
+            const bool checked = (b->state & (TBSTATE_CHECKED | TBSTATE_PRESSED)) != 0;
+            if (arrow && (b->style & BTNS_DROPDOWN)) {
+                state = checked ? 7 : 6;
+                block->arrowPressed = (held & 1) ? 1 : 0;
+            } else {
+                state = (checked || tracked) ? 3 : 2;
+            }
+        } else {
+            state = TbxRestingPaintState(b);
+        }
+        if ((b->paint & TBXP_STATE_MASK) != state || hit != block->hot) {
+            b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | state);
+            TbxInvalidate(block, &b->rect);
+        }
+        block->hot = hit;
+        block->hotOnArrow = arrow ? 1 : 0;
+    }
+    block->held = held;
+}
+
+void RequestLeave(ToolbarExBlock* block)
+{
+    if (block->hot < 0 || !block->window)
+        return;
+    TRACKMOUSEEVENT tme = {sizeof tme, TME_LEAVE, block->window, 0};
+    ::TrackMouseEvent(&tme);
+}
+
+struct PendingCommand {
+    HWND target = nullptr;
+    WPARAM wParam = 0;
+};
+
+LRESULT OnLButtonUp(ToolbarExBlock* block, HWND hwnd, WPARAM keys, POINT pt)
+{
+    PendingCommand post;
+    {
+        TBX_LOCKED(block);
+        bool arrow = false;
+        const int hit = TbxHitTest(block, pt, &arrow);
+        const int hot = block->hot;
+        if (hit >= 0 && hit == hot && !arrow) {
+            ToolbarButton* b = block->buttons[hit];
+            // A grey button runs nothing and toggles nothing, as a grey menu item.
+            if (!(b->own & (TBXF_CONTROL | TBXF_LABEL | TBXF_LABEL2)) && Enabled(b)) {
+                if (b->style & BTNS_CHECK) {
+                    const bool checked = (b->state & TBSTATE_CHECKED) != 0;
+                    const bool group = (b->style & BTNS_GROUP) != 0;
+                    if (!checked || !group)
+                        TbxSetState(block, hit, TBSTATE_CHECKED, !checked);
+                }
+                post.target = block->targets[0];
+                post.wParam = MAKEWPARAM(static_cast<WORD>(b->command), 0);
+            }
+            block->held = 0xFF;
+        }
+        Track(block, pt, HeldOf(keys));
+    }
+    if (post.target)
+        ::PostMessageW(post.target, WM_COMMAND, post.wParam, reinterpret_cast<LPARAM>(hwnd));
+    return 0;
+}
+
+LRESULT OnLButtonDown(ToolbarExBlock* block, WPARAM keys, POINT pt)
+{
+    TBX_LOCKED(block);
+    Track(block, pt, HeldOf(keys));
+    const int hot = block->hot;
+    if (hot < 0 || !block->hotOnArrow)
+        return 0;
+    ToolbarButton* b = block->buttons[hot];
+    if (!(b->own & TBXF_RIGHTCLICK) || !Enabled(b))
+        return 0;
+    NMTOOLBARW record = {};
+    record.iItem = hot;
+    TbxCopyRecord(b, &record.tbButton, sizeof(record.tbButton));
+    record.cchText = 0;
+    record.pszText = nullptr;
+    ControlNotifyUnlocked(block, &record.hdr, TBN_DROPDOWN, __LINE__);
+    return 0;
+}
+
+// The right button: returns true when the message goes on to default processing.
+bool OnRButtonUp(ToolbarExBlock* block, HWND hwnd, WPARAM keys, POINT pt)
+{
+    PendingCommand post;
+    bool toDefault = false;
+    {
+        TBX_LOCKED(block);
+        Track(block, pt, HeldOf(keys));
+        const int hot = block->hot;
+        if (hot < 0) {
+            toDefault = true;
+        } else {
+            const ToolbarButton* b = block->buttons[hot];
+            if ((b->own & TBXF_RIGHTCLICK) && !block->hotOnArrow && Enabled(b)) {
+                post.target = block->targets[0];
+                post.wParam = MAKEWPARAM(static_cast<WORD>(b->command + 1), 0);
+            }
+        }
+    }
+    if (post.target)
+        ::PostMessageW(post.target, WM_COMMAND, post.wParam, reinterpret_cast<LPARAM>(hwnd));
+    return toDefault;
+}
+
+// --- embedded controls
+
+LRESULT ForwardCommand(ToolbarExBlock* block, HWND hwnd, WPARAM wParam, LPARAM lParam, bool* handled)
+{
+    HWND targets[2] = {};
+    HWND control = reinterpret_cast<HWND>(lParam);
+    WPARAM second = 0;
+    bool hasSecond = false;
+    {
+        TBX_LOCKED(block);
+        if (!control || FindControl(block, control) < 0) {
+            *handled = false;
+            return 0;
+        }
+        targets[0] = block->targets[1] ? block->targets[1] : block->targets[0];
+        targets[1] = Target(block, 2);
+        if (HIWORD(wParam) == CBN_SELCHANGE) {
+            const LRESULT sel = ::SendMessageA(control, CB_GETCURSEL, 0, 0);
+            LRESULT data = ::SendMessageA(control, CB_GETITEMDATA, static_cast<WPARAM>(sel), 0);
+            if (static_cast<long>(data) < 1)
+                data = ::GetDlgCtrlID(control) + sel;
+            second = static_cast<WPARAM>(data);
+            hasSecond = true;
+        }
+    }
+    *handled = true;
+    for (HWND t : targets) {
+        if (!t || t == reinterpret_cast<HWND>(-1) || t == hwnd)
+            continue;
+        ::PostMessageW(t, WM_COMMAND, wParam, lParam);
+        if (hasSecond)
+            ::PostMessageW(t, WM_COMMAND, second, lParam);
+    }
+    return 0;
+}
+
+LRESULT ForwardNotify(ToolbarExBlock* block, HWND hwnd, WPARAM wParam, LPARAM lParam, bool* handled)
+{
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    TBX_LOCKED(block);
+    if (!header || FindControl(block, header->hwndFrom) < 0) {
+        *handled = false;
+        return 0;
+    }
+    *handled = true;
+    HWND targets[2] = {block->targets[1] ? block->targets[1] : block->targets[0], Target(block, 2)};
+    LRESULT result = 0;
+    for (HWND t : targets) {
+        if (!t || t == reinterpret_cast<HWND>(-1) || t == hwnd)
+            continue;
+        const LRESULT r = ::SendMessageW(t, WM_NOTIFY, wParam, lParam);
+        if (r)
+            result = r;
+    }
+    return result;
+}
+
+// --- creation and destruction
+
+LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    ToolbarExBlock* block = TbxNewBlock();
+    if (!block)
+        return FALSE;   // no block, no window: every later message would find none
+    ToolbarClass().AddUser();
+    block->window = hwnd;
+    SetControlBlock(hwnd, block);
+    return ::DefWindowProcA(hwnd, WM_NCCREATE, wParam, lParam);
+}
+
+void OnCreate(ToolbarExBlock* block, HWND hwnd)
+{
+    TBX_LOCKED(block);
+    const DWORD style = static_cast<DWORD>(::GetWindowLongA(hwnd, GWL_STYLE));
+    TbxInitDefaults(block, hwnd, style);
+    block->exStyle = static_cast<DWORD>(::GetWindowLongA(hwnd, GWL_EXSTYLE));
+    OpenTheme(block);
+    ::SetTimer(hwnd, kTrackTimer, 1000, nullptr);
+    TbxTakeFontMetrics(block);
+}
+
+void OnNcDestroy(ToolbarExBlock* block, HWND hwnd)
+{
+    block->lock.Enter();
+    while (ToolbarOverlay* item = block->overlays) {
+        block->overlays = item->next;
+        TbxFree(item);
+    }
+    SetControlBlock(hwnd, nullptr);
+    block->lock.Leave(__LINE__);
+    TbxFreeBlock(block);
+    ToolbarClass().ReleaseUser();
+}
+
+LRESULT AddButtonsMessage(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const int count = LOWORD(wParam);
+    const WORD where = HIWORD(wParam);
+    if (count < 1 || count > 1023 || !lParam)
+        return 0;
+    int index;
+    if (where == 0)
+        index = block->buttonCount;
+    else if ((where & 0xFC00) == 0x5000)
+        index = where & 0x3FF;
+    else
+        return 0;
+    return TbxInsertButtons(block, index, reinterpret_cast<const TBBUTTON*>(lParam), count,
+                            message == TBX_ADDBUTTONS)
+               ? 1
+               : 0;
+}
+
+LRESULT AddStringMessage(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam, bool wide)
+{
+    if (wParam && wParam != 0xFFFF) {
+        // A string resource: its text is the list, its first character the separator.
+        const wchar_t* text = nullptr;
+        const int n = ::LoadStringW(reinterpret_cast<HINSTANCE>(wParam), static_cast<UINT>(lParam),
+                                    reinterpret_cast<LPWSTR>(&text), 0);
+        if (n <= 0 || !text)
+            return -1;
+        wchar_t* copy = static_cast<wchar_t*>(TbxAlloc(sizeof(wchar_t) * (static_cast<size_t>(n) + 1)));
+        if (!copy)
+            return -1;
+        std::memcpy(copy, text, sizeof(wchar_t) * n);
+        copy[n] = 0;
+        const LRESULT r = TbxAddStrings(block, copy, 0xFFFF);
+        TbxFree(copy);
+        return r;
+    }
+    if (!lParam || IS_INTRESOURCE(lParam))
+        return -1;
+    const int mode = wParam == 0xFFFF ? 0xFFFF : 0;
+    return wide ? TbxAddStrings(block, reinterpret_cast<const wchar_t*>(lParam), mode)
+                : TbxAddStringsA(block, reinterpret_cast<const char*>(lParam), mode);
+}
+
+LRESULT GetStringMessage(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam, bool wide)
+{
+    const int size = LOWORD(wParam);
+    const ToolbarString* s = TbxString(block, HIWORD(wParam));
+    if (!s || !lParam || size < 1)
+        return -1;
+    if (wide) {
+        const int n = std::min<int>(s->length, size - 1);
+        std::memcpy(reinterpret_cast<wchar_t*>(lParam), s->text, sizeof(wchar_t) * n);
+        reinterpret_cast<wchar_t*>(lParam)[n] = 0;
+        return n;
+    }
+    char* out = reinterpret_cast<char*>(lParam);
+    int n = ::WideCharToMultiByte(CP_ACP, 0, s->text, s->length, out, size - 1, nullptr, nullptr);
+    if (n < 0)
+        n = 0;
+    out[n] = 0;
+    return n;
+}
+
+LRESULT GetButtonText(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam, bool wide)
+{
+    const int index = TbxResolve(block, static_cast<DWORD>(wParam), true);
+    if (index < 0 || !lParam)
+        return -1;
+    const ToolbarString* s = TbxString(block, block->buttons[index]->string);
+    const wchar_t* text = s ? s->text : L"";
+    if (wide) {
+        const int n = s ? s->length : 0;
+        std::memcpy(reinterpret_cast<wchar_t*>(lParam), text, sizeof(wchar_t) * (n + 1));
+        return n;
+    }
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, reinterpret_cast<char*>(lParam), 0x7FFF, nullptr, nullptr);
+    return n > 0 ? n - 1 : 0;
+}
+
+LRESULT AddBitmapMessage(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
+{
+    if (!lParam)
+        return -1;
+    if (HIWORD(wParam) == 0x1234) {
+        ToolbarAddBitmapRecord* r = reinterpret_cast<ToolbarAddBitmapRecord*>(lParam);
+        int count = 0;
+        int width = 0;
+        int height = 0;
+        const int first = TbxAddBitmap(block, reinterpret_cast<HMODULE>(static_cast<UINT_PTR>(r->module)), r->id,
+                                       r->flags, r->count, r->width, r->scale, &count, &width, &height);
+        if (first >= 0) {
+            if (r->flags & 0x08)
+                r->count = static_cast<WORD>(count);
+            if (r->flags & 0x10)
+                r->width = static_cast<WORD>(width);
+            if (r->flags & 0x20)
+                r->scale = static_cast<WORD>(height);
+        }
+        return first;
+    }
+    const TBADDBITMAP* r = reinterpret_cast<const TBADDBITMAP*>(lParam);
+    if (r->hInst == HINST_COMMCTRL)
+        return -1;   // the system's own strips are not ours to draw
+    return TbxAddBitmap(block, reinterpret_cast<HMODULE>(r->hInst), r->nID, 0, LOWORD(wParam), 0, 256, nullptr,
+                        nullptr, nullptr);
+}
+
+LRESULT OnStyleChanged(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
+{
+    const STYLESTRUCT* s = reinterpret_cast<const STYLESTRUCT*>(lParam);
+    if (!s)
+        return 0;
+    TBX_LOCKED(block);
+    if (wParam == static_cast<WPARAM>(GWL_EXSTYLE)) {
+        block->exStyle = s->styleNew;
+        return 0;
+    }
+    if (wParam != static_cast<WPARAM>(GWL_STYLE))
+        return 0;
+    const DWORD diff = s->styleOld ^ s->styleNew;
+    block->style = s->styleNew;
+    if (diff & WS_DISABLED) {
+        block->enabled = (s->styleNew & WS_DISABLED) ? 0 : 1;
+        TbxInvalidate(block, nullptr);
+    }
+    if (diff & TBXS_VERTICAL) {
+        block->vertical = (s->styleNew & TBXS_VERTICAL) ? 1 : 0;
+        block->dirty |= TBXD_LAYOUT;
+        RebuildAll(block);
+    }
+    if (diff & (TBXS_STACK | TBXS_FLAT | TBXS_LIST))
+        RebuildAll(block);
+    return 0;
+}
+
+}  // namespace
+
+int RegisterToolbarExClass(HINSTANCE instance)
+{
+    return ToolbarClass().Register(instance);
+}
+
+LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE)
+        return OnNcCreate(hwnd, wParam, lParam);
+    ToolbarExBlock* block = static_cast<ToolbarExBlock*>(GetControlBlock(hwnd));
+    if (!block)
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    const DWORD w = static_cast<DWORD>(wParam);
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(block, hwnd);
+        return 0;
+    case WM_DESTROY: {
+        TBX_LOCKED(block);
+        ::KillTimer(hwnd, kTrackTimer);
+        TbxFreeTables(block);
+        CloseThemes(block);
+        return 0;
+    }
+    case WM_NCDESTROY:
+        OnNcDestroy(block, hwnd);
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+
+    // --- state bits
+    case TB_ENABLEBUTTON:
+    case TB_CHECKBUTTON:
+    case TB_PRESSBUTTON:
+    case TB_HIDEBUTTON:
+    case TB_INDETERMINATE:
+    case TB_MARKBUTTON: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, true);
+        if (index < 0)
+            return 0;
+        TbxSetState(block, index, StateBitOf(message), LOWORD(lParam) != 0);
+        return 1;
+    }
+    case TB_ISBUTTONENABLED:
+    case TB_ISBUTTONCHECKED:
+    case TB_ISBUTTONPRESSED:
+    case TB_ISBUTTONHIDDEN:
+    case TB_ISBUTTONINDETERMINATE:
+    case TB_ISBUTTONHIGHLIGHTED: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, true);
+        if (index < 0)
+            return -1;
+        return (block->buttons[index]->state & StateBitOf(message - 8)) ? 1 : 0;
+    }
+    case TB_GETSTATE: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, true);
+        return index < 0 ? -1 : block->buttons[index]->state;
+    }
+
+    // --- buttons
+    case TB_ADDBITMAP: {
+        TBX_LOCKED(block);
+        return AddBitmapMessage(block, wParam, lParam);
+    }
+    case TB_ADDBUTTONSA:
+    case TB_ADDBUTTONSW:
+    case TBX_ADDBUTTONS: {
+        TBX_LOCKED(block);
+        return AddButtonsMessage(block, message, wParam, lParam);
+    }
+    case TB_INSERTBUTTONA:
+    case TB_INSERTBUTTONW:
+    case TBX_INSERTBUTTON: {
+        TBX_LOCKED(block);
+        if (!lParam)
+            return 0;
+        int index = (w >> 24) == 0x12 ? TbxResolve(block, w, false) : static_cast<int>(wParam);
+        if (index < 0 || index > block->buttonCount)
+            index = block->buttonCount;
+        return TbxInsertButtons(block, index, reinterpret_cast<const TBBUTTON*>(lParam), 1,
+                                message != TBX_INSERTBUTTON)
+                   ? 1
+                   : 0;
+    }
+    case TB_DELETEBUTTON: {
+        TBX_LOCKED(block);
+        return TbxDeleteButton(block, TbxResolve(block, w, false)) ? 1 : 0;
+    }
+    case TB_GETBUTTON: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, false);
+        if (index < 0 || !lParam)
+            return 0;
+        TbxCopyRecord(block->buttons[index], reinterpret_cast<void*>(lParam), block->recordSize);
+        return 1;
+    }
+    case TB_BUTTONCOUNT:
+        return block->buttonCount;
+    case TB_COMMANDTOINDEX: {
+        TBX_LOCKED(block);
+        return TbxResolve(block, w, true);
+    }
+    case TB_ADDSTRINGA:
+    case TB_ADDSTRINGW: {
+        TBX_LOCKED(block);
+        return AddStringMessage(block, wParam, lParam, message == TB_ADDSTRINGW);
+    }
+    case TB_GETITEMRECT:
+    case TB_GETRECT: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, message == TB_GETRECT);
+        if (index < 0 || !lParam)
+            return 0;
+        TbxLayout(block);
+        *reinterpret_cast<RECT*>(lParam) = block->buttons[index]->rect;
+        return 1;
+    }
+    case TB_BUTTONSTRUCTSIZE:
+        block->recordSize = static_cast<int>(wParam);
+        return 0;
+    case TB_SETBUTTONSIZE: {
+        int cx = static_cast<short>(LOWORD(lParam));
+        int cy = static_cast<short>(HIWORD(lParam));
+        if (cx < 0 || cy < 0)
+            return 0;
+        TBX_LOCKED(block);
+        if (cx == 0)
+            cx = 24;
+        if (cy == 0)
+            cy = 24;
+        // Never below the image and its padding, so that asking again gives the same.
+        cx = std::max<int>(cx, block->image.cx + block->padding.cx);
+        cy = std::max<int>(cy, block->image.cy + block->padding.cy);
+        block->button = {cx, cy};
+        RebuildAll(block);
+        return 1;
+    }
+    case TB_SETBITMAPSIZE: {
+        TBX_LOCKED(block);
+        block->image = {std::max<int>(2, static_cast<short>(LOWORD(lParam))),
+                        std::max<int>(2, static_cast<short>(HIWORD(lParam)))};
+        block->dirty |= TBXD_SIZES | TBXD_LAYOUT;
+        TbxInvalidate(block, nullptr);
+        return 1;
+    }
+    case TB_GETTOOLTIPS:
+    case TB_SETTOOLTIPS:
+        return 0;
+    case TB_SETPARENT: {
+        TBX_LOCKED(block);
+        const DWORD l = static_cast<DWORD>(lParam);
+        int which = 0;
+        if ((l >> 16) == 0x1234) {
+            which = static_cast<int>(l & 0xFFFF);
+            if (which > 2)
+                return 0;
+        }
+        HWND old = block->targets[which];
+        block->targets[which] = reinterpret_cast<HWND>(wParam);
+        return reinterpret_cast<LRESULT>(old);
+    }
+    case TB_CHANGEBITMAP: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, true);
+        if (index < 0)
+            return 0;
+        block->buttons[index]->image = static_cast<int>(lParam);
+        TbxMarkRebuild(block, index, false);
+        return 1;
+    }
+    case TB_GETBITMAP: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, true);
+        return index < 0 ? 0 : block->buttons[index]->image;
+    }
+    case TB_GETBUTTONTEXTA:
+    case TB_GETBUTTONTEXTW: {
+        TBX_LOCKED(block);
+        return GetButtonText(block, wParam, lParam, message == TB_GETBUTTONTEXTW);
+    }
+    case TB_REPLACEBITMAP: {
+        TBX_LOCKED(block);
+        const TBREPLACEBITMAP* r = reinterpret_cast<const TBREPLACEBITMAP*>(lParam);
+        if (!r)
+            return 0;
+        return TbxReplaceBitmap(block, reinterpret_cast<HMODULE>(r->hInstOld), r->nIDOld,
+                                reinterpret_cast<HMODULE>(r->hInstNew), r->nIDNew, r->nButtons)
+                   ? 1
+                   : 0;
+    }
+    case TB_SETINDENT: {
+        TBX_LOCKED(block);
+        if (block->indent != static_cast<int>(wParam)) {
+            block->indent = static_cast<int>(wParam);
+            block->dirty |= TBXD_LAYOUT;
+            TbxInvalidate(block, nullptr);
+        }
+        return 1;
+    }
+    case TB_GETSTYLE:
+        return block->style;
+    case TB_GETBUTTONSIZE:
+        return MAKELONG(block->button.cx, block->button.cy);
+    case TB_SETBUTTONWIDTH: {
+        TBX_LOCKED(block);
+        const int lo = static_cast<short>(LOWORD(lParam));
+        const int hi = static_cast<short>(HIWORD(lParam));
+        block->minWidth = lo < 0 ? -1 : lo;
+        block->maxWidth = hi < 0 ? -1 : hi;
+        RebuildAll(block);
+        return 1;
+    }
+    case TB_GETBUTTONINFOW:
+    case TB_GETBUTTONINFOA: {
+        TBX_LOCKED(block);
+        return GetButtonInfo(block, wParam, reinterpret_cast<void*>(lParam), message == TB_GETBUTTONINFOW);
+    }
+    case TB_SETBUTTONINFOW:
+    case TB_SETBUTTONINFOA: {
+        TBX_LOCKED(block);
+        return SetButtonInfo(block, wParam, reinterpret_cast<const void*>(lParam), message == TB_SETBUTTONINFOW);
+    }
+    case TB_HITTEST: {
+        if (!lParam)
+            return -1;
+        TBX_LOCKED(block);
+        bool arrow = false;
+        const int index = TbxHitTest(block, *reinterpret_cast<const POINT*>(lParam), &arrow);
+        if (index >= 0 && arrow && w == 0x12345678)
+            return index | 0x40000000;
+        return index;
+    }
+    case TB_SETINSERTMARK: {
+        const TBINSERTMARK* mark = reinterpret_cast<const TBINSERTMARK*>(lParam);
+        if (!mark)
+            return 0;
+        TBX_LOCKED(block);
+        TbxLayout(block);
+        const DWORD ref = static_cast<DWORD>(mark->iButton);
+        const int index = (ref >> 24) == 0x12 ? TbxResolve(block, ref, false) : mark->iButton;
+        TbxSetInsertMark(block, index, mark->dwFlags, nullptr);
+        return 0;
+    }
+    case TB_INSERTMARKHITTEST: {
+        TBINSERTMARK* mark = reinterpret_cast<TBINSERTMARK*>(lParam);
+        if (!wParam || !mark)
+            return 0;
+        TBX_LOCKED(block);
+        int index = -1;
+        DWORD flags = 2;
+        const bool hit = TbxInsertMarkHitTest(block, *reinterpret_cast<const POINT*>(wParam), &index, &flags);
+        mark->iButton = index;
+        mark->dwFlags = flags;
+        return hit ? 1 : 0;
+    }
+    case TB_GETEXTENDEDSTYLE:
+        return block->exStyle;
+    case TB_GETPADDING:
+        return MAKELONG(block->padding.cx, block->padding.cy);
+    case TB_SETPADDING: {
+        TBX_LOCKED(block);
+        block->padding = {std::max<int>(2, static_cast<short>(LOWORD(lParam))),
+                          std::max<int>(2, static_cast<short>(HIWORD(lParam)))};
+        RebuildAll(block);
+        return MAKELONG(block->padding.cx, block->padding.cy);
+    }
+    case TB_GETSTRINGW:
+    case TB_GETSTRINGA: {
+        TBX_LOCKED(block);
+        return GetStringMessage(block, wParam, lParam, message == TB_GETSTRINGW);
+    }
+    case TB_SETLISTGAP: {
+        TBX_LOCKED(block);
+        block->gap[0] = std::max(0, static_cast<int>(wParam));
+        if (HIWORD(lParam) == 0x1248)
+            block->gap[1] = std::max(0, static_cast<int>(static_cast<short>(LOWORD(lParam))));
+        RebuildAll(block);
+        return 0;
+    }
+
+    // --- the own messages
+    case TBX_RETRACK: {
+        TBX_LOCKED(block);
+        Track(block, CursorIn(hwnd), AsyncHeld());
+        return 0;
+    }
+    case TBX_REMOVEOVERLAY: {
+        TBX_LOCKED(block);
+        return RemoveOverlay(block, w);
+    }
+    case TBX_ADDOVERLAYW:
+    case TBX_ADDOVERLAYA: {
+        TBX_LOCKED(block);
+        const ToolbarOverlayRecord* record = reinterpret_cast<const ToolbarOverlayRecord*>(wParam);
+        if (message == TBX_ADDOVERLAYW)
+            return AddOverlay(block, record, reinterpret_cast<const wchar_t*>(lParam));
+        const char* text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        const int n = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+        wchar_t* wide = static_cast<wchar_t*>(TbxAlloc(sizeof(wchar_t) * (n > 0 ? n : 1)));
+        if (!wide)
+            return 0;
+        if (n > 0)
+            ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, n);
+        const LRESULT r = AddOverlay(block, record, wide);
+        TbxFree(wide);
+        return r;
+    }
+    case TBX_RELAYOUT: {
+        {
+            TBX_LOCKED(block);
+            block->dirty |= static_cast<BYTE>(wParam);
+            if (wParam & (TBXD_ALL | TBXD_REBUILD))
+                RebuildAll(block);
+            TbxInvalidate(block, nullptr);
+        }
+        if (LOWORD(lParam))
+            ::UpdateWindow(hwnd);
+        return 1;
+    }
+    case TBX_SETBUTTONWIDTH: {
+        TBX_LOCKED(block);
+        return SetFixedWidth(block, TbxResolve(block, w, false), static_cast<int>(lParam));
+    }
+    case TBX_FINDCONTROL: {
+        TBX_LOCKED(block);
+        return FindControl(block, reinterpret_cast<HWND>(lParam));
+    }
+    case TBX_SETTEXTW:
+    case TBX_SETTEXTA: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, false);
+        if (index < 0 || !lParam)
+            return -1;
+        if (message == TBX_SETTEXTW)
+            return TbxSetButtonText(block, index, reinterpret_cast<const wchar_t*>(lParam));
+        const char* text = reinterpret_cast<const char*>(lParam);
+        if (std::strlen(text) > 256)
+            return -1;
+        wchar_t wide[257];
+        if (::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 257) <= 0)
+            return -1;
+        return TbxSetButtonText(block, index, wide);
+    }
+    case TBX_SETSTATESTYLE: {
+        TBX_LOCKED(block);
+        return SetStateStyle(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam));
+    }
+    case TBX_GETSTATESTYLE: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, false);
+        if (index < 0)
+            return 0;
+        return (static_cast<LRESULT>(block->buttons[index]->state) << 16) | block->buttons[index]->style;
+    }
+    case TBX_SETCOMMAND: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, false);
+        if (index < 0)
+            return 0;
+        const int old = block->buttons[index]->command;
+        block->buttons[index]->command = static_cast<int>(lParam);
+        return old;
+    }
+    case TBX_GETCOMMAND: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, false);
+        return index < 0 ? 0 : block->buttons[index]->command;
+    }
+    case TBX_SETIMAGE: {
+        TBX_LOCKED(block);
+        return SetImage(block, TbxResolve(block, w, false), static_cast<int>(lParam));
+    }
+    case TBX_GETIMAGE: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, false);
+        return index < 0 ? 0 : block->buttons[index]->image;
+    }
+    case TBX_SETSTRINGINDEX: {
+        TBX_LOCKED(block);
+        return SetStringIndex(block, TbxResolve(block, w, false), static_cast<int>(lParam));
+    }
+    case TBX_GETSTRINGINDEX: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, false);
+        return index < 0 ? 0 : block->buttons[index]->string;
+    }
+    case TBX_DELETESTRINGS: {
+        TBX_LOCKED(block);
+        return TbxDeleteStrings(block, static_cast<int>(wParam), static_cast<int>(lParam));
+    }
+    case TBX_FINDSTRINGW:
+    case TBX_FINDSTRINGA: {
+        if (!lParam)
+            return -1;
+        TBX_LOCKED(block);
+        const int first = LOWORD(wParam);
+        const int count = HIWORD(wParam);
+        if (message == TBX_FINDSTRINGW)
+            return TbxFindString(block, reinterpret_cast<const wchar_t*>(lParam), first, count);
+        const char* text = reinterpret_cast<const char*>(lParam);
+        const size_t length = std::strlen(text);
+        if (length > 254)
+            return -1;
+        // Widened byte by byte, as the pool's texts were typed.
+        wchar_t wide[256];
+        for (size_t i = 0; i <= length; ++i)
+            wide[i] = static_cast<unsigned char>(text[i]);
+        return TbxFindString(block, wide, first, count);
+    }
+    case TBX_STRINGCOUNT:
+        return block->stringCount;
+    case TBX_COUNTBYFLAGS: {
+        TBX_LOCKED(block);
+        const int first = LOWORD(wParam);
+        const int end = std::min<int>(HIWORD(wParam), block->buttonCount);
+        const WORD value = LOWORD(lParam);
+        const WORD mask = HIWORD(lParam);
+        int n = 0;
+        for (int i = first; i < end; ++i) {
+            const ToolbarButton* b = block->buttons[i];
+            if (mask ? (b->own & mask) == (value & mask) : b->command == 0)
+                ++n;
+        }
+        return n;
+    }
+    case TBX_SETSTYLES:
+    case TBX_SETSTATES:
+    case TBX_SETOWNFLAGSRANGE: {
+        TBX_LOCKED(block);
+        return SetRange(block, message, wParam, lParam);
+    }
+    case TBX_COUNTIMAGES:
+        return CountImages(wParam, lParam);
+    case TBX_DESCRIBEBITMAPS: {
+        TBX_LOCKED(block);
+        ToolbarBitmapInfo* out = reinterpret_cast<ToolbarBitmapInfo*>(lParam);
+        const int first = LOWORD(wParam);
+        const int count = HIWORD(wParam);
+        if (!out)
+            return 0;
+        int n = 0;
+        for (int i = first; i < block->bitmapCount && n < count; ++i, ++n) {
+            const ToolbarBitmap& b = block->bitmaps[i];
+            out[n] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(b.module)), static_cast<DWORD>(b.id), b.count,
+                      b.scale, static_cast<WORD>((b.flags & TBXB_VARYING) ? 0 : b.imageWidth), b.imageHeight};
+        }
+        return n;
+    }
+    case TBX_LISTCOMMANDS: {
+        TBX_LOCKED(block);
+        UINT32* out = reinterpret_cast<UINT32*>(lParam);
+        if (!out)
+            return 0;
+        const int n = std::min<int>(static_cast<int>(wParam), block->buttonCount);
+        for (int i = 0; i < n; ++i)
+            out[i] = static_cast<UINT32>(block->buttons[i]->command);
+        return n < 0 ? 0 : n;
+    }
+    case TBX_REMOVEBITMAPS: {
+        TBX_LOCKED(block);
+        const int n = TbxRemoveBitmaps(block);
+        TbxInvalidate(block, nullptr);
+        return n;
+    }
+    case TBX_DELETERANGE: {
+        TBX_LOCKED(block);
+        const int first = static_cast<int>(wParam);
+        const int end = std::min<int>(static_cast<int>(lParam), block->buttonCount);
+        int n = 0;
+        for (int i = end - 1; i >= first && i >= 0; --i)
+            n += TbxDeleteButton(block, i) ? 1 : 0;
+        return n;
+    }
+    case TBX_THIRDTARGET:
+        return 0;
+    case TBX_IMAGESIZE:
+        return MAKELONG(block->image.cx, block->image.cy);
+    case TBX_COMMANDBYINDEX: {
+        TBX_LOCKED(block);
+        return w < static_cast<DWORD>(block->buttonCount) ? block->buttons[w]->command : -1;
+    }
+    case TBX_GETOWNFLAGS: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, false);
+        return index < 0 ? -1 : block->buttons[index]->own;
+    }
+    case TBX_SETOWNFLAGS: {
+        TBX_LOCKED(block);
+        return SetOwnFlags(block, TbxResolve(block, w, false), LOWORD(lParam), HIWORD(lParam));
+    }
+    case TBX_GETDATA: {
+        TBX_LOCKED(block);
+        const int index = TbxResolve(block, w, false);
+        return index < 0 ? 0 : block->buttons[index]->data;
+    }
+    case TBX_SETDATA: {
+        TBX_LOCKED(block);
+        return SetData(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam));
+    }
+    case TBX_IMAGESCALE: {
+        TBX_LOCKED(block);
+        return ImageScale(block, static_cast<int>(wParam), static_cast<int>(lParam));
+    }
+    case TBX_IDEALSIZE: {
+        TBX_LOCKED(block);
+        TbxLayout(block);
+        return MAKELONG(block->ideal.cx, block->ideal.cy);
+    }
+    case TBX_FIT: {
+        TBX_LOCKED(block);
+        const DWORD size = TbxFit(block, static_cast<int>(wParam), static_cast<DWORD>(lParam));
+        TbxInvalidate(block, nullptr);
+        return size;
+    }
+    case TBX_KEYCOLOR: {
+        const int index = static_cast<int>(w & 0x7FFFFFFF);
+        if (index > 1)
+            return 0;
+        if (!(w & 0x80000000))
+            return block->keyColors[index];
+        TBX_LOCKED(block);
+        const COLORREF old = block->keyColors[index];
+        block->keyColors[index] = static_cast<COLORREF>(lParam);
+        if (block->buttonCount)
+            RebuildAll(block);
+        return old;
+    }
+    case TBX_PALETTE: {
+        if (w > 8)
+            return -1;
+        TBX_LOCKED(block);
+        const COLORREF old = block->palette[w];
+        if (static_cast<COLORREF>(lParam) == static_cast<COLORREF>(-1)) {
+            block->paletteSet[w] = 0;
+        } else {
+            block->paletteSet[w] = 1;
+            block->palette[w] = static_cast<COLORREF>(lParam);
+        }
+        TbxDefaultColors(block);
+        if (block->palette[w] != old)
+            RebuildAll(block);
+        return old;
+    }
+
+    // --- window messages
+    case WM_SIZE: {
+        TBX_LOCKED(block);
+        const int oldWidth = block->clientWidth;
+        const int oldHeight = block->clientHeight;
+        block->clientWidth = LOWORD(lParam);
+        block->clientHeight = HIWORD(lParam);
+        if (block->clientWidth > oldWidth) {
+            RECT strip = {oldWidth, 0, block->clientWidth, block->clientHeight};
+            TbxInvalidate(block, &strip);
+        }
+        if (block->clientHeight > oldHeight) {
+            RECT strip = {0, oldHeight, block->clientWidth, block->clientHeight};
+            TbxInvalidate(block, &strip);
+        }
+        return 0;
+    }
+    case WM_SETFOCUS: {
+        NMHDR header = {};
+        ControlNotifyParent(hwnd, &header, NM_SETFOCUS);
+        return 0;
+    }
+    case WM_KILLFOCUS:
+        return 0;
+    case WM_ENABLE: {
+        DWORD style = 0;
+        {
+            TBX_LOCKED(block);
+            if ((wParam != 0) == (block->enabled != 0))
+                return 0;
+            // The copy with WS_DISABLED turned over; WM_STYLECHANGED takes it from there.
+            style = block->style ^ WS_DISABLED;
+        }
+        ::SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(style));
+        return 0;
+    }
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        TBX_LOCKED(block);
+        if (wParam) {
+            TbxPaint(block, reinterpret_cast<HDC>(wParam), nullptr);
+            return 0;
+        }
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(hwnd, &ps);
+        if (dc)
+            TbxPaint(block, dc, &ps.rcPaint);
+        ::EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_SYSCOLORCHANGE: {
+        TBX_LOCKED(block);
+        CloseThemes(block);
+        OpenTheme(block);
+        TbxDefaultColors(block);
+        RebuildAll(block);
+        return 0;
+    }
+    case WM_DRAWITEM:
+        if (wParam == 1)
+            return ::SendMessageW(::GetParent(hwnd), message, wParam, lParam);
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_SETFONT: {
+        TBX_LOCKED(block);
+        block->font = reinterpret_cast<HFONT>(wParam);
+        if (TbxTakeFontMetrics(block))
+            RebuildAll(block);
+        if (LOWORD(lParam))
+            TbxInvalidate(block, nullptr);
+        return 0;
+    }
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(block->font);
+    case WM_COMMAND: {
+        bool handled = false;
+        const LRESULT r = ForwardCommand(block, hwnd, wParam, lParam, &handled);
+        return handled ? r : ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    case WM_NOTIFY: {
+        bool handled = false;
+        const LRESULT r = ForwardNotify(block, hwnd, wParam, lParam, &handled);
+        return handled ? r : ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    case WM_STYLECHANGED:
+        return OnStyleChanged(block, wParam, lParam);
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        return 0;
+
+    // --- the mouse
+    case WM_MOUSEMOVE: {
+        TBX_LOCKED(block);
+        Track(block, {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}, HeldOf(wParam));
+        RequestLeave(block);
+        return 0;
+    }
+    case WM_MOUSELEAVE: {
+        TBX_LOCKED(block);
+        Track(block, CursorIn(hwnd), AsyncHeld());
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam == kTrackTimer)
+            return ::DefWindowProcA(hwnd, message, wParam, lParam);
+        {
+            TBX_LOCKED(block);
+            Track(block, CursorIn(hwnd), AsyncHeld());
+        }
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        return OnLButtonDown(block, wParam, {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+    case WM_LBUTTONUP:
+        return OnLButtonUp(block, hwnd, wParam, {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: {
+        {
+            TBX_LOCKED(block);
+            Track(block, {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}, HeldOf(wParam));
+        }
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    case WM_RBUTTONUP:
+        if (OnRButtonUp(block, hwnd, wParam, {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}))
+            return ::DefWindowProcA(hwnd, message, wParam, lParam);
+        return 0;
+    default:
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
