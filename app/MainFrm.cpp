@@ -21,8 +21,9 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_MESSAGE(WM_STATUSPANE, OnStatusPane)
     ON_MESSAGE(WM_DRAWCOLORPANE, OnDrawColorPane)
     ON_WM_DRAWITEM()
-    // The menu icons (WM_MEASUREITEM, WM_INITMENUPOPUP, 0x5E96 and the menu half of
-    // WM_DRAWITEM) join here with theirs.
+    ON_WM_MEASUREITEM()
+    ON_WM_INITMENUPOPUP()
+    ON_MESSAGE(WM_MENUITEMRELEASE, OnMenuItemRelease)
     ON_MESSAGE(WM_MENUICONPROBE, OnMenuIconProbe)
     ON_MESSAGE(WM_GOTOHEXOFFSET, OnGotoHexOffset)
 END_MESSAGE_MAP()
@@ -72,6 +73,7 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+    FreeMenuIcons();
     CRegistry reg;
     if (reg.OpenAppKey() && reg.OpenSubKey(kSettingsKey))
         reg.WriteDword(static_cast<DWORD>(FlatMode), kFlatModeValue);
@@ -92,8 +94,14 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA lpCreateStruct)
     if (CFrameWnd::OnCreate(lpCreateStruct) == -1)
         return -1;
 
-    // The toolbar (flat when FlatMode is above 0) and its bitmaps are created here with the
-    // toolbar control.
+    // The toolbar, flat while FlatMode is above 0, from toolbar resource 128.
+    const DWORD toolbarStyle = WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_GRIPPER | CBRS_TOOLTIPS | CBRS_FLYBY |
+                               CBRS_SIZE_DYNAMIC;
+    if (!m_wndToolBar.CreateEx(this, FlatMode > 0 ? TBSTYLE_FLAT : 0, toolbarStyle, 2, 2, 2, 2, AFX_IDW_TOOLBAR))
+        return -1;
+    static const UINT_PTR toolbars[] = {IDR_MAINFRAME, 0};
+    if (!m_wndToolBar.LoadToolBars(toolbars))
+        return -1;
 
     // The sizing bar for the data window: gripper, bottom, hidden in place. Its style has no
     // WS_VISIBLE, so it starts hidden; the data window command shows it.
@@ -111,14 +119,18 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA lpCreateStruct)
 
     m_wndChildBar.SetBarStyle(m_wndChildBar.GetBarStyle() | CBRS_ALIGN_BOTTOM | CBRS_TOOLTIPS | CBRS_FLYBY |
                               CBRS_SIZE_DYNAMIC);
-    // The toolbar's CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC join here with it.
+    m_wndToolBar.SetBarStyle(m_wndToolBar.GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC);
 
     // Docking on every side; the dock bars come after the status bar, which stays lowest.
     m_wndChildBar.EnableDocking(CBRS_ALIGN_ANY);
+    m_wndToolBar.EnableDocking(CBRS_ALIGN_ANY);
     EnableDocking(CBRS_ALIGN_ANY);
     DockControlBar(&m_wndChildBar, AFX_IDW_DOCKBAR_BOTTOM);
-    // The toolbar docks into its default dock bar here, and the menu icons are prepared from
-    // toolbar resource 128, with the toolbar.
+    DockControlBar(&m_wndToolBar);
+
+    // Menus drawn with the toolbar's pictures; without them the menu stays as it is.
+    static const UINT iconSources[] = {IDR_MAINFRAME};
+    InitMenuIcons(iconSources, 1);
 
     // Copy stays grey until a view with something to copy enables it.
     if (HMENU menu = ::GetMenu(m_hWnd))
@@ -189,13 +201,22 @@ LRESULT CMainFrame::OnTextViewQuery(WPARAM wParam, LPARAM lParam)
 
 void CMainFrame::OnFlatToolbar()
 {
-    // The toolbar window's TBSTYLE_FLAT follows this switch once the toolbar is created here.
-    FlatMode = FlatMode > 0 ? 0 : 1;
+    const bool flat = FlatMode <= 0;
+    FlatMode = flat ? 1 : 0;
+    if (!m_wndToolBar.GetSafeHwnd())
+        return;
+    m_wndToolBar.ModifyStyle(flat ? 0 : TBSTYLE_FLAT, flat ? TBSTYLE_FLAT : 0);
+    // Hidden and shown again, the bar is laid out anew in its new look.
+    if (m_wndToolBar.IsWindowVisible()) {
+        ShowControlBar(&m_wndToolBar, FALSE, FALSE);
+        ShowControlBar(&m_wndToolBar, TRUE, FALSE);
+    }
 }
 
 void CMainFrame::OnUpdateFlatToolbar(CCmdUI* pCmdUI)
 {
-    pCmdUI->SetCheck(FlatMode != 0);
+    // The check follows the look: a negative FlatMode starts raised.
+    pCmdUI->SetCheck(FlatMode > 0);
 }
 
 LRESULT CMainFrame::OnMenuIconProbe(WPARAM /*wParam*/, LPARAM /*lParam*/)
@@ -435,6 +456,10 @@ void CMainFrame::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct)
             SendMessage(WM_DRAWPLAINPANE, reinterpret_cast<WPARAM>(lpDrawItemStruct->hwndItem),
                         reinterpret_cast<LPARAM>(lpDrawItemStruct));
         }
+        return;
+    }
+    if (lpDrawItemStruct && lpDrawItemStruct->CtlType == ODT_MENU) {
+        DrawMenuItem(lpDrawItemStruct);
         return;
     }
     CFrameWnd::OnDrawItem(nIDCtl, lpDrawItemStruct);

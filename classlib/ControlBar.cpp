@@ -168,6 +168,7 @@ int CControlBar::OnCreate(LPCREATESTRUCTA lpcs)
 
 void CControlBar::OnDestroy()
 {
+    DestroyToolTips();
     if (m_pDockBar && m_pDockBar != this)
         m_pDockBar->RemoveControlBar(this);
     m_pDockBar = nullptr;
@@ -179,6 +180,8 @@ void CControlBar::OnDestroy()
 
 LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE || (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK))
+        TrackToolTips(message, wParam, lParam);
     // The bar's own controls talk to the bar; what the bar does not take goes to its
     // owner, the frame, where the commands are handled.
     switch (message) {

@@ -6,6 +6,7 @@
 // its dock context (made by EnableDocking) moves it between dock bars and floating frames.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <vector>
 #include "classlib/AfxRes.h"
 #include "classlib/Wnd.h"
@@ -91,6 +92,9 @@ public:
     // The status line for the item under the mouse (a command id), or back to the idle
     // message for -1; sent to the owner frame.
     virtual BOOL SetStatusText(INT_PTR nHit);
+    // The command under the point (client coordinates) for tooltips and fly-by prompts, with
+    // its rectangle in pTI->rect; -1 over nothing.
+    virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFOA* pTI) const;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PostNcDestroy() override;
 
@@ -113,6 +117,12 @@ protected:
     enum StateFlags { delayHide = 1, delayShow = 2 };
     UINT m_nStateFlags = 0;
     int m_nCount = 0;
+    // Tooltips (CBRS_TOOLTIPS) and status-line prompts (CBRS_FLYBY) for the item under the
+    // mouse: the bar's own tooltip window holds one tool, the item last hit.
+    void TrackToolTips(UINT message, WPARAM wParam, LPARAM lParam);
+    void DestroyToolTips();
+    HWND m_hWndToolTip = nullptr;
+    INT_PTR m_nToolHit = -1;
 
     afx_msg int OnCreate(LPCREATESTRUCTA lpcs);
     afx_msg void OnDestroy();

@@ -194,7 +194,7 @@ void TbxRenderButton(ToolbarExBlock* block, int index)
     }
     if (!b->cache) {
         void* bits = nullptr;
-        b->cache = DibCreateBlank(nullptr, w, h * rows, block->deepScreen ? 32 : 31, &bits);
+        b->cache = DibCreateBlank(nullptr, w, h * rows, block->deepScreen ? 32 : block->screenBits, &bits);
         if (!b->cache)
             return;
     }

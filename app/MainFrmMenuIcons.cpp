@@ -1,0 +1,617 @@
+// The main frame's owner-drawn menus: every item of the menu bar's popups is measured and
+// drawn here; an item whose command has a toolbar button shows that button's picture in an
+// icon column (from the greyed list when disabled), others a check glyph when checked, and
+// the accelerators of a popup line up in a second column.
+#include "app/MainFrm.h"
+
+#include "uihelpers/DibImage.h"
+#include "uihelpers/DibPixels.h"
+#include "uihelpers/ThemedDrawing.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const COLORREF kMaskColour = RGB(192, 192, 192);
+const COLORREF kGreyTarget = RGB(223, 223, 223);
+
+struct ItemInfo {
+    UINT id = 0;
+    UINT type = 0;
+    ULONG_PTR data = 0;
+    HMENU sub = nullptr;
+    char text[64] = {};
+};
+
+bool ReadItem(HMENU menu, int position, ItemInfo* out)
+{
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STRING;
+    info.dwTypeData = out->text;
+    info.cch = sizeof out->text;
+    out->text[0] = 0;
+    if (!::GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info))
+        return false;
+    out->id = info.wID;
+    out->type = info.fType;
+    out->data = info.dwItemData;
+    out->sub = info.hSubMenu;
+    if (info.fType & MFT_OWNERDRAW)
+        out->text[0] = 0;   // the type data is no text then
+    return true;
+}
+
+BOOL MakeOwnerDrawn(HMENU menu, int position, UINT keepType, ULONG_PTR data)
+{
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_DATA;
+    info.fType = (keepType & (MFT_SEPARATOR | MFT_RADIOCHECK | MFT_MENUBREAK | MFT_MENUBARBREAK)) | MFT_OWNERDRAW;
+    info.dwItemData = data;
+    return ::SetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info);
+}
+
+bool IsRecentFile(UINT id)
+{
+    return id >= kFirstRecentFileCommand && id <= kLastRecentFileCommand;
+}
+
+void FillSolid(HDC dc, const RECT& r, COLORREF colour)
+{
+    const COLORREF old = ::SetBkColor(dc, colour);
+    ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+    ::SetBkColor(dc, old);
+}
+
+// The greyed twin of a picture: recoloured toward light grey, the mask colour kept.
+int AddGreyed(HIMAGELIST list, DibImage* image, void* bits)
+{
+    if (!image)
+        return -1;
+    DibColorize(image, bits, kGreyTarget, kMaskColour);
+    const int index = ImageList_AddMasked(list, DibGetBitmap(image), kMaskColour);
+    DibFree(image);
+    return index;
+}
+
+}  // namespace
+
+HDC CMainFrame::MenuDC()
+{
+    if (!m_menuDC) {
+        m_menuDC = ::CreateCompatibleDC(nullptr);
+        if (m_menuDC && m_menuFont)
+            m_menuDCFont = ::SelectObject(m_menuDC, m_menuFont);
+    }
+    return m_menuDC;
+}
+
+void CMainFrame::FreeMenuIcons()
+{
+    for (MenuItemRecord* record : m_menuRecords)
+        ::HeapFree(::GetProcessHeap(), 0, record);
+    m_menuRecords.clear();
+    if (m_menuDC) {
+        if (m_menuDCFont)
+            ::SelectObject(m_menuDC, m_menuDCFont);
+        ::DeleteDC(m_menuDC);
+        m_menuDC = nullptr;
+    }
+    if (m_menuFont)
+        ::DeleteObject(m_menuFont);
+    m_menuFont = nullptr;
+    if (m_menuImages)
+        ImageList_Destroy(m_menuImages);
+    if (m_menuGreyImages)
+        ImageList_Destroy(m_menuGreyImages);
+    m_menuImages = m_menuGreyImages = nullptr;
+}
+
+int CMainFrame::InitMenuIcons(const UINT* ids, int count)
+{
+    m_menuCommandCount = 0;
+    HINSTANCE module = AfxGetResourceHandle();
+    for (int i = 0; ids && i < count && ids[i]; ++i) {
+        ToolbarResourceData toolbar = {};
+        if (!FindToolbarResource(module, ids[i], &toolbar))
+            break;
+        if (i == 0) {
+            m_iconWidth = toolbar.width;
+            m_iconHeight = toolbar.height;
+            if (m_menuImages)
+                ImageList_Destroy(m_menuImages);
+            if (m_menuGreyImages)
+                ImageList_Destroy(m_menuGreyImages);
+            m_menuImages = ImageList_Create(m_iconWidth, m_iconHeight, ILC_COLORDDB | ILC_MASK, toolbar.count, 8);
+            m_menuGreyImages = ImageList_Create(m_iconWidth, m_iconHeight, ILC_COLORDDB | ILC_MASK, toolbar.count, 8);
+        }
+        if (HBITMAP bitmap = ::LoadBitmapA(module, MAKEINTRESOURCEA(ids[i]))) {
+            ImageList_AddMasked(m_menuImages, bitmap, kMaskColour);
+            ::DeleteObject(bitmap);
+        }
+        void* bits = module;
+        DibImage* image = DibLoadResourceA(nullptr, module, MAKEINTRESOURCEA(ids[i]), MAKEINTRESOURCEA(2), 0, &bits);
+        AddGreyed(m_menuGreyImages, image, bits);
+        m_menuCommandCount = AppendToolbarCommands(m_menuCommands, m_menuCommandCount, toolbar.ids, toolbar.count);
+    }
+    if (m_menuCommandCount == 0)
+        return 0;
+
+    if (!m_menuFont) {
+        NONCLIENTMETRICSA metrics = {};
+        metrics.cbSize = sizeof metrics;
+        if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+            m_menuFont = ::CreateFontIndirectA(&metrics.lfMenuFont);
+        if (m_menuDC && m_menuFont)
+            ::SelectObject(m_menuDC, m_menuFont);
+    }
+    MenuDC();
+
+    HMENU bar = ::GetMenu(m_hWnd);
+    const int tops = bar ? ::GetMenuItemCount(bar) : 0;
+    for (int top = 0; top < tops; ++top) {
+        HMENU stack[kMenuPopupStackDepth];
+        int depth = 0;
+        HMENU popup = ::GetSubMenu(bar, top);
+        while (popup) {
+            int largest = 0;
+            const int items = ::GetMenuItemCount(popup);
+            for (int pos = 0; pos < items; ++pos) {
+                ItemInfo item;
+                if (!ReadItem(popup, pos, &item))
+                    continue;
+                if (item.sub) {
+                    if (depth < kMenuPopupStackDepth)
+                        stack[depth++] = item.sub;
+                } else if (item.type & (MFT_SEPARATOR | MFT_BITMAP)) {
+                    MakeOwnerDrawn(popup, pos, item.type, 0);
+                } else if (!(item.type & MFT_OWNERDRAW) && !IsRecentFile(item.id)) {
+                    largest = std::max(largest, MakeMenuItemRecord(popup, pos, item.text, item.id));
+                }
+            }
+            SetMenuColumnWidth(popup, largest + 16);
+            popup = depth > 0 ? stack[--depth] : nullptr;
+        }
+    }
+    return 1;
+}
+
+void CMainFrame::MeasureMenuText(const char* text, MenuItemRecord* record, bool* noIcon)
+{
+    const MenuTextParts parts = SplitMenuText(text);
+    HDC dc = MenuDC();
+    RECT r = {0, 0, 0, 0};
+    if (dc && parts.textLength > 0)
+        ::DrawTextA(dc, text, parts.textLength, &r, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
+    const int column = (r.right - r.left) + m_iconWidth + 4;
+    int acceleratorWidth = 0;
+    if (parts.accelerator) {
+        RECT a = {0, 0, 0, 0};
+        if (dc && *parts.accelerator)
+            ::DrawTextA(dc, parts.accelerator, -1, &a, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
+        acceleratorWidth = a.right - a.left;
+    }
+    const int accelerator = AcceleratorColumnWidth(parts.accelerator != nullptr, acceleratorWidth);
+    record->tabPosition = parts.tabPosition;
+    record->textColumn = static_cast<uint16_t>(std::min(column, 0xFFFF));
+    record->width = static_cast<uint16_t>(std::min(column + accelerator, 0xFFFF));
+    record->height = static_cast<uint16_t>(std::max(m_iconHeight, ::GetSystemMetrics(SM_CYMENU)));
+    if (noIcon)
+        *noIcon = parts.endsWithNoBreakSpace;
+}
+
+int CMainFrame::MakeMenuItemRecord(HMENU popup, int position, const char* text, UINT command)
+{
+    MenuItemRecord* record =
+        static_cast<MenuItemRecord*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MenuItemRecord)));
+    if (!record)
+        return 0;
+    bool noIcon = false;
+    CopyMenuText(record->text, text);
+    MeasureMenuText(record->text, record, &noIcon);
+    const int image = noIcon ? -1 : LastCommandIndex(m_menuCommands, m_menuCommandCount, command);
+    record->image = image < 0 ? kMenuNoImage : static_cast<uint16_t>(image);
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = const_cast<LPSTR>("");
+    ::SetMenuItemInfoA(popup, static_cast<UINT>(position), TRUE, &info);
+    UINT type = 0;
+    MENUITEMINFOA old = {};
+    old.cbSize = sizeof old;
+    old.fMask = MIIM_FTYPE;
+    if (::GetMenuItemInfoA(popup, static_cast<UINT>(position), TRUE, &old))
+        type = old.fType;
+    MakeOwnerDrawn(popup, position, type, DataOfRecord(record));
+    m_menuRecords.push_back(record);
+    return record->textColumn;
+}
+
+void CMainFrame::SetMenuColumnWidth(HMENU popup, int width)
+{
+    const int items = popup ? ::GetMenuItemCount(popup) : 0;
+    for (int pos = 0; pos < items; ++pos) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_DATA;
+        if (::GetMenuItemInfoA(popup, static_cast<UINT>(pos), TRUE, &info) && (info.fType & MFT_OWNERDRAW))
+            ApplyMenuColumnWidth(RecordOfData(info.dwItemData), width);
+    }
+}
+
+void CMainFrame::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
+{
+    CFrameWnd::OnInitMenuPopup(pPopupMenu, nIndex, bSysMenu);
+    if (bSysMenu || !pPopupMenu || !pPopupMenu->m_hMenu || !m_menuCommandCount)
+        return;
+    HMENU popup = pPopupMenu->m_hMenu;
+    int largest = 0;
+    int built = 0;
+    for (int pos = ::GetMenuItemCount(popup) - 1; pos >= 0; --pos) {
+        ItemInfo item;
+        if (!ReadItem(popup, pos, &item))
+            continue;
+        if (item.type & MFT_OWNERDRAW) {
+            if (const MenuItemRecord* record = RecordOfData(item.data))
+                largest = std::max<int>(largest, record->textColumn);
+            continue;
+        }
+        if (item.sub)
+            continue;
+        if (IsRecentFile(item.id) && !(item.type & MFT_SEPARATOR)) {
+            RECT r = {0, 0, 0, 0};
+            if (HDC dc = MenuDC())
+                ::DrawTextA(dc, item.text, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
+            const int height = std::max(m_iconHeight, ::GetSystemMetrics(SM_CYMENU));
+            const UINT slot = item.id - kFirstRecentFileCommand;
+            CopyMenuText(MenuItemMruText[slot], item.text);
+            MakeOwnerDrawn(popup, pos, item.type,
+                           MakeRecentFileData((r.right - r.left) + m_iconWidth + 5, height, item.id));
+        } else if (!(item.type & (MFT_SEPARATOR | MFT_BITMAP))) {
+            largest = std::max(largest, MakeMenuItemRecord(popup, pos, item.text, item.id));
+            ++built;
+        } else {
+            MakeOwnerDrawn(popup, pos, item.type, 0);
+        }
+    }
+    if (built > 0)
+        SetMenuColumnWidth(popup, largest);
+}
+
+void CMainFrame::OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct)
+{
+    if (!lpMeasureItemStruct || lpMeasureItemStruct->CtlType != ODT_MENU) {
+        CFrameWnd::OnMeasureItem(nIDCtl, lpMeasureItemStruct);
+        return;
+    }
+    const ULONG_PTR data = lpMeasureItemStruct->itemData;
+    if (data == 0) {
+        lpMeasureItemStruct->itemWidth = 20;
+        lpMeasureItemStruct->itemHeight = 8;
+    } else if (const MenuItemRecord* record = RecordOfData(data)) {
+        lpMeasureItemStruct->itemWidth = record->width + 2u;
+        lpMeasureItemStruct->itemHeight = record->height;
+    } else {
+        lpMeasureItemStruct->itemWidth = static_cast<UINT>(RecentDataWidth(data) + 2);
+        lpMeasureItemStruct->itemHeight = static_cast<UINT>(RecentDataHeight(data));
+    }
+}
+
+void CMainFrame::DrawMenuItem(const DRAWITEMSTRUCT* d)
+{
+    if (!d || !d->hDC || !(d->itemAction & (ODA_DRAWENTIRE | ODA_SELECT)))
+        return;
+    HDC dc = d->hDC;
+    const RECT& r = d->rcItem;
+    const MenuColours c = MenuColoursFrom(::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_HIGHLIGHT),
+                                          ::GetSysColor(COLOR_GRAYTEXT), ::GetSysColor(COLOR_CAPTIONTEXT),
+                                          ::GetSysColor(COLOR_MENUTEXT));
+    const bool disabled = (d->itemState & (ODS_DISABLED | ODS_GRAYED)) != 0;
+    const bool selected = (d->itemState & ODS_SELECTED) && !disabled;
+    const bool checked = (d->itemState & ODS_CHECKED) != 0;
+    const ULONG_PTR data = d->itemData;
+    const MenuItemRecord* record = RecordOfData(data);
+
+    RECT icon = {r.left, r.top, r.left + 4 + m_iconWidth, r.bottom};
+    FillSolid(dc, icon, selected ? c.iconSelection : ::GetSysColor(COLOR_MENU));
+    FillSolid(dc, {icon.right, r.top, r.right, r.bottom}, selected ? c.selection : c.background);
+
+    if (data != 0) {
+        if (!record || record->image == kMenuNoImage) {
+            if (checked) {
+                const RECT glyph = {r.left + 1, r.top + 4, r.left + 1 + m_iconWidth, r.top + 4 + m_iconHeight};
+                DrawThemedGlyph(dc, &glyph, GLYPH_MENU_CHECK | (disabled ? 2u : 1u), 0);
+            }
+        } else {
+            if (checked) {
+                FillSolid(dc, icon, ::GetSysColor(COLOR_BTNFACE));
+                DrawFrame3d(dc, r.left, r.top + 1, m_iconWidth + 2, m_iconHeight + 2, 7);
+            }
+            ImageList_Draw(disabled ? m_menuGreyImages : m_menuImages, record->image, dc, r.left + 1, r.top + 2,
+                           ILD_TRANSPARENT);
+        }
+    }
+
+    RECT text = {icon.right, r.top, r.right, r.bottom};
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    const bool shifted = c.background != ::GetSysColor(COLOR_MENU) || c.selection != ::GetSysColor(COLOR_HIGHLIGHT);
+    if (shifted)
+        text.left += 3;
+    if (data == 0) {
+        if (shifted) {
+            FillSolid(dc, {r.left + 2, r.top + 3, text.left - 5, r.top + 4}, ::GetSysColor(COLOR_GRAYTEXT));
+            FillSolid(dc, {r.left + 2, r.top + 4, text.left - 5, r.top + 5}, c.selectedText);
+            FillSolid(dc, {text.left - 2, r.top + 3, r.right - 2, r.top + 4}, c.dark);
+            FillSolid(dc, {text.left - 2, r.top + 4, r.right - 2, r.top + 5}, c.light);
+        } else {
+            FillSolid(dc, {r.left + 2, r.top + 3, r.right - 2, r.top + 4}, c.dark);
+            FillSolid(dc, {r.left + 2, r.top + 4, r.right - 2, r.top + 5}, c.selectedText);
+        }
+        ::SetBkMode(dc, oldMode);
+        return;
+    }
+    const char* label = record ? record->text : MenuItemMruText[RecentDataSlot(data) & 15];
+    const int labelLength = record && record->tabPosition >= 0 ? record->tabPosition : static_cast<int>(std::strlen(label));
+    const char* accelerator = record && record->tabPosition >= 0 ? record->text + record->tabPosition + 1 : nullptr;
+    RECT accelRect = text;
+    if (record)
+        accelRect.left = r.left + record->textColumn;
+    HGDIOBJ oldFont = m_menuFont ? ::SelectObject(dc, m_menuFont) : nullptr;
+    const UINT format = DT_SINGLELINE | DT_VCENTER;
+    auto draw = [&](int dx, int dy, COLORREF colour) {
+        const COLORREF old = ::SetTextColor(dc, colour);
+        RECT t = text;
+        ::OffsetRect(&t, dx, dy);
+        t.top += 2;
+        ::DrawTextA(dc, label, labelLength, &t, format);
+        if (accelerator) {
+            RECT a = accelRect;
+            ::OffsetRect(&a, dx, dy);
+            a.top += 2;
+            ::DrawTextA(dc, accelerator, -1, &a, format);
+        }
+        ::SetTextColor(dc, old);
+    };
+    if (!disabled) {
+        draw(0, 0, selected ? c.selectedText : c.text);
+    } else {
+        draw(1, 3 - 2, c.light);
+        draw(0, 0, c.dark);
+    }
+    if (oldFont)
+        ::SelectObject(dc, oldFont);
+    ::SetBkMode(dc, oldMode);
+}
+
+LRESULT CMainFrame::OnMenuItemRelease(WPARAM wParam, LPARAM lParam)
+{
+    CMenu* menu = reinterpret_cast<CMenu*>(lParam);
+    if (!menu || !menu->m_hMenu)
+        return 0;
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_DATA;
+    if (!::GetMenuItemInfoA(menu->m_hMenu, static_cast<UINT>(wParam), TRUE, &info))
+        return 0;
+    if (MenuItemRecord* record = RecordOfData(info.dwItemData)) {
+        auto it = std::find(m_menuRecords.begin(), m_menuRecords.end(), record);
+        if (it != m_menuRecords.end()) {
+            m_menuRecords.erase(it);
+            ::HeapFree(::GetProcessHeap(), 0, record);
+        }
+    }
+    MENUITEMINFOA clear = {};
+    clear.cbSize = sizeof clear;
+    clear.fMask = MIIM_STRING;
+    clear.dwTypeData = const_cast<LPSTR>("");
+    ::SetMenuItemInfoA(menu->m_hMenu, static_cast<UINT>(wParam), TRUE, &clear);
+    clear.fMask = MIIM_FTYPE | MIIM_DATA;
+    clear.fType = (info.fType & ~MFT_STRING) | MFT_OWNERDRAW;
+    clear.dwItemData = 0;
+    return ::SetMenuItemInfoA(menu->m_hMenu, static_cast<UINT>(wParam), TRUE, &clear);
+}
+
+// --- the further operations
+
+MenuItemRecord* CMainFrame::FindMenuRecord(UINT command, HMENU* popupOut)
+{
+    HMENU bar = m_hWnd ? ::GetMenu(m_hWnd) : nullptr;
+    if (!bar || IsRecentFile(command))
+        return nullptr;
+    HMENU stack[kMenuPopupStackDepth];
+    int depth = 0;
+    const int tops = ::GetMenuItemCount(bar);
+    for (int top = tops - 1; top >= 0 && depth < kMenuPopupStackDepth; --top) {
+        if (HMENU sub = ::GetSubMenu(bar, top))
+            stack[depth++] = sub;
+    }
+    while (depth > 0) {
+        HMENU popup = stack[--depth];
+        const int items = ::GetMenuItemCount(popup);
+        for (int pos = 0; pos < items; ++pos) {
+            ItemInfo item;
+            if (!ReadItem(popup, pos, &item))
+                continue;
+            if (item.sub) {
+                if (depth < kMenuPopupStackDepth)
+                    stack[depth++] = item.sub;
+                continue;
+            }
+            if (item.id == command && (item.type & MFT_OWNERDRAW) && RecordOfData(item.data)) {
+                if (popupOut)
+                    *popupOut = popup;
+                return RecordOfData(item.data);
+            }
+        }
+    }
+    return nullptr;
+}
+
+int CMainFrame::SetMenuItemText(UINT command, const char* text)
+{
+    HMENU popup = nullptr;
+    MenuItemRecord* record = FindMenuRecord(command, &popup);
+    if (!record || !text)
+        return record ? 1 : 0;
+    char next[64];
+    if (text[0] == '\t') {
+        // Only the accelerator: an item without one gets it after its text.
+        const int keep = record->tabPosition >= 0 ? record->tabPosition : static_cast<int>(std::strlen(record->text));
+        if (record->tabPosition >= 0 && std::strcmp(record->text + record->tabPosition, text) == 0)
+            return 1;
+        char joined[256];
+        std::memcpy(joined, record->text, static_cast<size_t>(keep));
+        lstrcpynA(joined + keep, text, static_cast<int>(sizeof joined) - keep);
+        CopyMenuText(next, joined);
+    } else {
+        if (std::strcmp(record->text, text) == 0)
+            return 1;
+        CopyMenuText(next, text);
+    }
+    std::memcpy(record->text, next, sizeof next);
+    bool noIcon = false;
+    MeasureMenuText(record->text, record, &noIcon);
+    // Set once as a string and once more as drawn by us, so that the menu measures it again.
+    const int items = ::GetMenuItemCount(popup);
+    int largest = 0;
+    for (int pos = 0; pos < items; ++pos) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_DATA;
+        if (!::GetMenuItemInfoA(popup, static_cast<UINT>(pos), TRUE, &info))
+            continue;
+        const MenuItemRecord* other = RecordOfData(info.dwItemData);
+        if (other == record) {
+            MENUITEMINFOA plain = {};
+            plain.cbSize = sizeof plain;
+            plain.fMask = MIIM_FTYPE | MIIM_STRING;
+            plain.fType = MFT_STRING;
+            plain.dwTypeData = record->text;
+            ::SetMenuItemInfoA(popup, static_cast<UINT>(pos), TRUE, &plain);
+            MakeOwnerDrawn(popup, pos, 0, DataOfRecord(record));
+        }
+        if (other)
+            largest = std::max<int>(largest, other->textColumn);
+    }
+    SetMenuColumnWidth(popup, largest + 16);
+    return 2;
+}
+
+int CMainFrame::GetMenuItemImage(UINT command)
+{
+    const MenuItemRecord* record = FindMenuRecord(command, nullptr);
+    return record && record->image != kMenuNoImage ? record->image : -1;
+}
+
+int CMainFrame::SetMenuItemImage(UINT command, int index)
+{
+    MenuItemRecord* record = FindMenuRecord(command, nullptr);
+    if (!record)
+        return 0;
+    record->image = index < 0 ? kMenuNoImage : static_cast<uint16_t>(index);
+    return 1;
+}
+
+int CMainFrame::AddMenuIcon(UINT command, HICON icon)
+{
+    if (!m_menuImages || !m_menuGreyImages || !icon)
+        return -1;
+    const int index = ImageList_AddIcon(m_menuImages, icon);
+    if (index < 0)
+        return -1;
+    void* bits = nullptr;
+    AddGreyed(m_menuGreyImages, DibFromIcon(nullptr, icon, &bits, kMaskColour), bits);
+    if (command < 65535)
+        SetMenuItemImage(command, index);
+    return index;
+}
+
+int CMainFrame::AddMenuBitmap(UINT command, HBITMAP bitmap, COLORREF mask)
+{
+    if (!m_menuImages || !m_menuGreyImages || !bitmap)
+        return -1;
+    // The image list changes the pixels under the mask: it gets a copy.
+    void* bits = nullptr;
+    DibImage* normal = DibFromBitmap(nullptr, bitmap, &bits);
+    if (!normal)
+        return -1;
+    const int index = ImageList_AddMasked(m_menuImages, DibGetBitmap(normal), mask);
+    DibFree(normal);
+    if (index < 0)
+        return -1;
+    void* greyBits = nullptr;
+    DibImage* grey = DibFromBitmap(nullptr, bitmap, &greyBits);
+    if (grey) {
+        DibColorize(grey, greyBits, kGreyTarget, mask);
+        ImageList_AddMasked(m_menuGreyImages, DibGetBitmap(grey), mask);
+        DibFree(grey);
+    }
+    if (command < 65535)
+        SetMenuItemImage(command, index);
+    return index;
+}
+
+BOOL CMainFrame::InsertPopup(UINT id, HMENU source, const char* text, int position)
+{
+    HMENU bar = m_hWnd ? ::GetMenu(m_hWnd) : nullptr;
+    if (!bar || !source)
+        return FALSE;
+    HMENU popup = ::CreatePopupMenu();
+    if (!popup)
+        return FALSE;
+    const int items = ::GetMenuItemCount(source);
+    for (int pos = 0; pos < items; ++pos) {
+        char itemText[256] = {};
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING | MIIM_DATA;
+        info.dwTypeData = itemText;
+        info.cch = sizeof itemText;
+        if (!::GetMenuItemInfoA(source, static_cast<UINT>(pos), TRUE, &info))
+            continue;
+        info.cch = static_cast<UINT>(std::strlen(itemText));
+        ::InsertMenuItemA(popup, static_cast<UINT>(pos), TRUE, &info);
+    }
+    const int tops = ::GetMenuItemCount(bar);
+    if (position < 0 || position >= tops)
+        position = tops > 0 ? tops - 1 : 0;
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING | MIIM_DATA;
+    info.wID = id;
+    info.hSubMenu = popup;
+    info.dwTypeData = const_cast<LPSTR>(text ? text : "");
+    info.dwItemData = kInsertedPopupMark;
+    if (!::InsertMenuItemA(bar, static_cast<UINT>(position), TRUE, &info)) {
+        ::DestroyMenu(popup);
+        return FALSE;
+    }
+    ::DrawMenuBar(m_hWnd);
+    return TRUE;
+}
+
+BOOL CMainFrame::RemovePopupById(UINT id)
+{
+    HMENU bar = m_hWnd ? ::GetMenu(m_hWnd) : nullptr;
+    if (!bar)
+        return FALSE;
+    const int tops = ::GetMenuItemCount(bar);
+    for (int top = 0; top < tops; ++top) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_DATA;
+        if (!::GetMenuItemInfoA(bar, static_cast<UINT>(top), TRUE, &info) || info.wID != id || !info.hSubMenu)
+            continue;
+        CMenu* popup = CMenu::FromHandle(info.hSubMenu);
+        for (int pos = ::GetMenuItemCount(info.hSubMenu) - 1; pos >= 0; --pos)
+            SendMessage(WM_MENUITEMRELEASE, static_cast<WPARAM>(pos), reinterpret_cast<LPARAM>(popup));
+        ::RemoveMenu(bar, static_cast<UINT>(top), MF_BYPOSITION);
+        if (info.dwItemData == kInsertedPopupMark)
+            ::DestroyMenu(info.hSubMenu);
+        ::DrawMenuBar(m_hWnd);
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,425 @@
+// The toolbar's tables and geometry without a window: references, check groups, strings,
+// bitmaps and the separator scan, button sizes, the fit to a width, the hit test.
+#include <gtest/gtest.h>
+
+#include "tests/controls/ToolbarTestSupport.h"
+#include "uihelpers/DibPixels.h"
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+
+using tbtest::Block;
+using tbtest::Button;
+
+TEST(ToolbarExModel, ReferencesResolveByIndexCommandOccurrenceAndFlags)
+{
+    Block t;
+    const int commands[] = {5, 2, 5, 7, 5};
+    const WORD own[] = {0, TBXF_CONTROL, 0, TBXF_CONTROL | TBXF_COLOR, 0};
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(t.Add(Button(-1, commands[i], TBSTATE_ENABLED, BTNS_BUTTON, own[i])));
+    struct Case {
+        DWORD ref;
+        bool plainIsCommand;
+        int index;
+    } cases[] = {
+        {0x12340002, true, 2},                    // an index, though button 1 has command 2
+        {0x12340005, false, -1},                  // past the end
+        {0x12480005, false, 0},                   // the first button with command 5
+        {TbxRefNthCommand(5, 1), false, 2},       // the second one
+        {TbxRefNthCommand(5, 2), false, 4},
+        {TbxRefNthCommand(5, 3), false, -1},
+        {TbxRefNthFlagged(TBXF_CONTROL, 0), false, 1},
+        {TbxRefNthFlagged(TBXF_CONTROL, 1), false, 3},
+        {TbxRefNthFlagged(TBXF_COLOR, 0), false, 3},
+        {7, true, 3},                             // a plain command id
+        {3, false, 3},                            // a plain index
+        {9, false, -1},
+        {0x12000005, true, -1},                   // the mark of a reference, but no form of one
+        {0x12FF0001, false, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TbxResolve(t, c.ref, c.plainIsCommand), c.index) << std::hex << c.ref;
+}
+
+TEST(ToolbarExModel, InsertionKeepsOrClearsOwnFlagsAndStartsInTheRestingLook)
+{
+    Block t;
+    const TBBUTTON records[] = {Button(0, 1, TBSTATE_ENABLED, 0, TBXF_NOHOTLOOK),
+                                Button(1, 2, TBSTATE_ENABLED | TBSTATE_CHECKED),
+                                Button(2, 3, 0), Button(3, 4, TBSTATE_ENABLED | TBSTATE_INDETERMINATE)};
+    ASSERT_TRUE(TbxInsertButtons(t, 0, records, 4, false));
+    EXPECT_EQ(t->buttons[0]->own, 0);
+    ASSERT_TRUE(TbxInsertButtons(t, 99, records, 1, true));   // clamped to the end
+    EXPECT_EQ(t->buttonCount, 5);
+    EXPECT_EQ(t->buttons[4]->own, TBXF_NOHOTLOOK);
+    const WORD looks[] = {0, 1, 4, 4, 0};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(t->buttons[i]->paint & TBXP_STATE_MASK, looks[i]) << i;
+    BYTE record[24];
+    std::memset(record, 0xCC, sizeof record);
+    TbxCopyRecord(t->buttons[4], record, sizeof record);
+    TBBUTTON copy;
+    std::memcpy(&copy, record, 20);
+    EXPECT_EQ(copy.idCommand, 1);
+    EXPECT_EQ(copy.bReserved[1], TBXF_NOHOTLOOK >> 8);
+    EXPECT_EQ(record[20] | record[21] | record[22] | record[23], 0);   // zero-filled behind the 20 bytes
+
+    t->hot = 2;
+    ASSERT_TRUE(TbxInsertButtons(t, 1, records, 1, false));
+    EXPECT_EQ(t->hot, 3);   // the hot button moved with the insertion
+    EXPECT_TRUE(TbxDeleteButton(t, 3));
+    EXPECT_EQ(t->hot, -1);
+    EXPECT_FALSE(TbxDeleteButton(t, 9));
+}
+
+TEST(ToolbarExModel, CheckGroupsEndAtNonGroupButtonsAndWholeDropDowns)
+{
+    Block t;
+    const BYTE group = BTNS_CHECK | BTNS_GROUP;
+    const BYTE styles[] = {group, group, static_cast<BYTE>(group | BTNS_WHOLEDROPDOWN), group, BTNS_CHECK, group};
+    for (BYTE s : styles)
+        t.Add(Button(-1, 1, TBSTATE_ENABLED, s));
+    TbxSetState(t, 0, TBSTATE_CHECKED, true);
+    EXPECT_EQ(TbxSetState(t, 1, TBSTATE_CHECKED, true), 0);   // 0 lets go
+    EXPECT_FALSE(t->buttons[0]->state & TBSTATE_CHECKED);
+    // 2 starts a run of its own: checking 3 takes 2's check, not 1's.
+    TbxSetState(t, 2, TBSTATE_CHECKED, true);
+    EXPECT_TRUE(t->buttons[1]->state & TBSTATE_CHECKED);
+    EXPECT_EQ(TbxSetState(t, 3, TBSTATE_CHECKED, true), 2);
+    EXPECT_TRUE(t->buttons[1]->state & TBSTATE_CHECKED);
+    // A plain check button is no group member; a lone group button has no partner.
+    EXPECT_EQ(TbxSetState(t, 4, TBSTATE_CHECKED, true), -1);
+    EXPECT_EQ(TbxCheckedGroupMember(t, 5), -1);
+}
+
+TEST(ToolbarExModel, StringListsOfEveryFormAndTheirLimits)
+{
+    Block t;
+    EXPECT_EQ(TbxAddStrings(t, L"eins\0zwei\0\0", 0), 0);
+    EXPECT_EQ(TbxAddStrings(t, L"|drei|vier|", 0xFFFF), 2);
+    EXPECT_EQ(TbxAddStrings(t, L"fünf sechs", 0xFFFE), 4);
+    EXPECT_EQ(TbxAddStringsA(t, "Größe\0", 0), 5);
+    ASSERT_EQ(t->stringCount, 6);
+    EXPECT_STREQ(TbxString(t, 3)->text, L"vier");
+    EXPECT_STREQ(TbxString(t, 5)->text, L"Größe");
+    const std::wstring tooLong(257, L'x');
+    EXPECT_EQ(TbxAddStrings(t, tooLong.c_str(), 0xFFFE), -1);
+    EXPECT_EQ(t->stringCount, 6);
+    EXPECT_EQ(TbxAddStrings(t, std::wstring(256, L'y').c_str(), 0xFFFE), 6);
+    EXPECT_EQ(TbxFindString(t, L"vier", 0, 100), 3);
+    EXPECT_EQ(TbxFindString(t, L"vier", 4, 2), -1);
+
+    // Buttons behind a deleted range move down, those in it show no text.
+    t.Add(Button(-1, 1, TBSTATE_ENABLED, 0, 0, 1));
+    t.Add(Button(-1, 2, TBSTATE_ENABLED, 0, 0, 5));
+    EXPECT_EQ(TbxDeleteStrings(t, 0, 2), 2);
+    EXPECT_EQ(t->buttons[0]->string, -1);
+    EXPECT_EQ(t->buttons[1]->string, 3);
+    EXPECT_EQ(TbxDeleteStrings(t, 3, 100), 2);   // clamped to the pool
+    // An equal text is taken from the pool, a new one added.
+    EXPECT_EQ(TbxSetButtonText(t, 0, L"drei"), 0);
+    EXPECT_EQ(TbxSetButtonText(t, 0, L"neu"), 3);
+    EXPECT_EQ(TbxSetButtonText(t, 7, L"neu"), -1);
+}
+
+namespace {
+
+// A 32-bit image whose first stored row (its bottom row) carries key-colour separators at
+// the given columns; image columns hold another colour down to `heights` rows from the top.
+DibImage* SeparatedImage(int width, int height, const std::vector<int>& separators, int imageHeight)
+{
+    void* bits = nullptr;
+    DibImage* image = DibCreateBlank(nullptr, width, height, 32, &bits);
+    DWORD* p = static_cast<DWORD*>(bits);
+    const DWORD key = 0x00FF00FF;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool sep = std::find(separators.begin(), separators.end(), x) != separators.end();
+            const int fromTop = height - 1 - y;
+            p[y * width + x] = (sep || (y != 0 && fromTop >= imageHeight)) ? key : 0x00102030;
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
+TEST(ToolbarExModel, SeparatorScanFindsImagesOfVaryingWidth)
+{
+    struct Case {
+        int width;
+        std::vector<int> separators;
+        int imageHeight;
+        std::vector<ToolbarImagePlace> places;
+    } cases[] = {
+        {20, {0, 5, 12}, 6, {{1, 4, 6}, {6, 6, 6}, {13, 7, 6}}},
+        {10, {0}, 9, {{1, 9, 9}}},              // no separator but the first: one image
+        {8, {0, 1, 2, 3, 4, 5, 6, 7}, 3, {}},    // nothing but separators: none
+    };
+    for (const Case& c : cases) {
+        DibImage* image = SeparatedImage(c.width, 10, c.separators, c.imageHeight);
+        ToolbarImagePlace places[8] = {};
+        WORD x = 0;
+        const int n = TbxScanImages(image, DibGetBits(image), c.width * 4, 0xFFFF, places, 8, &x);
+        ASSERT_EQ(n, static_cast<int>(c.places.size()));
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(places[i].left, c.places[i].left);
+            EXPECT_EQ(places[i].width, c.places[i].width);
+            EXPECT_EQ(places[i].height, c.places[i].height);
+        }
+        // The scan goes on where it stopped: one at a time finds the same.
+        WORD again = 0;
+        int found = 0;
+        while (TbxScanImages(image, DibGetBits(image), c.width * 4, 1, nullptr, 0, &again) == 1)
+            ++found;
+        EXPECT_EQ(found, n);
+        DibFree(image);
+    }
+    // Depths the scan does not read, and a stride shorter than a row.
+    DibImage* image = SeparatedImage(20, 4, {0, 5}, 3);
+    WORD x = 0;
+    EXPECT_EQ(TbxScanImages(image, DibGetBits(image), 40, 0xFFFF, nullptr, 0, &x), 0);
+    DibFree(image);
+}
+
+TEST(ToolbarExModel, BitmapsGetGlobalImageIndexesAndRefuseBadSources)
+{
+    Block t;
+    EXPECT_EQ(t.AddStrip(16, 3, 15), 0);
+    EXPECT_EQ(t.AddStrip(20, 2, 18), 3);
+    EXPECT_EQ(t.AddStrip(16, 4, 15), 5);
+    // The same source again: its first index, no new entry.
+    const int before = t->bitmapCount;
+    EXPECT_EQ(TbxAddBitmap(t, nullptr, reinterpret_cast<UINT_PTR>(t.strips[1]), 0, 2, 0, 512, nullptr, nullptr, nullptr), 3);
+    EXPECT_EQ(t->bitmapCount, before);
+    EXPECT_EQ(t->bitmaps[1].scale, 512);
+    int bitmap = -1;
+    RECT place = {};
+    ASSERT_TRUE(TbxImagePlace(t, 4, &bitmap, &place));
+    EXPECT_EQ(bitmap, 1);
+    EXPECT_EQ(place.left, 20);
+    EXPECT_EQ(place.right - place.left, 20);
+    EXPECT_EQ(place.bottom, 18);
+    EXPECT_FALSE(TbxImagePlace(t, 9, nullptr, nullptr));
+    EXPECT_FALSE(TbxImagePlace(t, -1, nullptr, nullptr));
+
+    // A null or destroyed handle, and a count below 1.
+    EXPECT_EQ(TbxAddBitmap(t, nullptr, 0, 0, 1, 0, 256, nullptr, nullptr, nullptr), -1);
+    HBITMAP gone = tbtest::MakeStrip(16, 1, 16);
+    DeleteObject(gone);
+    EXPECT_EQ(TbxAddBitmap(t, nullptr, reinterpret_cast<UINT_PTR>(gone), 0, 1, 0, 256, nullptr, nullptr, nullptr), -1);
+    HBITMAP strip = tbtest::MakeStrip(16, 2, 16);
+    EXPECT_EQ(TbxAddBitmap(t, nullptr, reinterpret_cast<UINT_PTR>(strip), 0, 0, 0, 256, nullptr, nullptr, nullptr), -1);
+    // An owned bitmap the toolbar refuses is deleted all the same.
+    EXPECT_EQ(TbxAddBitmap(t, nullptr, reinterpret_cast<UINT_PTR>(strip), TBXBM_OWN | TBXBM_BYWIDTH, 0, 0, 256, nullptr,
+                           nullptr, nullptr),
+              -1);
+    BITMAP info;
+    EXPECT_EQ(GetObjectA(strip, sizeof info, &info), 0);
+    EXPECT_EQ(t->bitmapCount, before);
+
+    // A varying-width bitmap counted now, and one without any image.
+    DibImage* varying = SeparatedImage(20, 10, {0, 5, 12}, 6);
+    HBITMAP handle = DibGetBitmap(varying);
+    int count = 0;
+    EXPECT_EQ(TbxAddBitmap(t, nullptr, reinterpret_cast<UINT_PTR>(handle), TBXBM_COUNTNOW, 0, TBXBM_VARYING_WIDTH, 256,
+                           &count, nullptr, nullptr),
+              9);
+    EXPECT_EQ(count, 3);
+    ASSERT_TRUE(TbxImagePlace(t, 10, &bitmap, &place));
+    EXPECT_EQ(place.left, 6);
+    EXPECT_EQ(place.right, 12);
+    EXPECT_EQ(place.bottom, 6);
+    DibImage* empty = SeparatedImage(8, 4, {0, 1, 2, 3, 4, 5, 6, 7}, 3);
+    EXPECT_EQ(TbxAddBitmap(t, nullptr, reinterpret_cast<UINT_PTR>(DibGetBitmap(empty)), TBXBM_COUNTNOW, 0,
+                           TBXBM_VARYING_WIDTH, 256, nullptr, nullptr, nullptr),
+              -1);
+    TbxRemoveBitmaps(t);
+    DibFree(varying);
+    DibFree(empty);
+}
+
+TEST(ToolbarExModel, ButtonSizesFollowImagesArrowsAndScales)
+{
+    EXPECT_EQ(TbxArrowWidth(16), 13);   // (16 + 2) / 4 = 4, 4 * 13 / 4
+    EXPECT_EQ(TbxArrowWidth(2), 13);    // at least 4 quarters
+    EXPECT_EQ(TbxArrowWidth(30), 19);   // at most 6
+
+    Block t;
+    t.AddStrip(16, 2, 16);
+    t.Add(Button(0, 1));
+    t.Add(Button(1, 2, TBSTATE_ENABLED, BTNS_DROPDOWN));
+    t.Add(tbtest::Separator());
+    TbxLayout(t, true);
+    const int gaps = t->gap[0] + t->padding.cx;
+    EXPECT_EQ(t->buttons[0]->extentX, 16 + gaps);
+    EXPECT_EQ(t->buttons[0]->extentY, 16 + t->gap[1] + t->padding.cy);
+    EXPECT_EQ(t->buttons[1]->extentX, 16 + 13 + gaps);
+    EXPECT_EQ(t->buttons[1]->packedWidth >> 10, 13);
+    EXPECT_EQ(t->buttons[2]->rect.right - t->buttons[2]->rect.left, 8);
+
+    // Scale 512 draws 32 x 32 on a deep screen; on an 8-bit one the images stay as they are.
+    t->scale = 512;
+    TbxLayout(t, true);
+    EXPECT_EQ(t->buttons[0]->extentX, 32 + gaps);
+    SetDibScreenDepth(8);
+    Block shallow;
+    SetDibScreenDepth(0);
+    shallow.AddStrip(16, 1, 16);
+    shallow.Add(Button(0, 1));
+    shallow->scale = 512;
+    TbxLayout(shallow, true);
+    EXPECT_EQ(shallow->buttons[0]->extentX, 16 + gaps);
+    // Its looks are cached at the screen's depth.
+    TbxRenderButton(shallow, 0);
+    ASSERT_NE(shallow->buttons[0]->cache, nullptr);
+    EXPECT_EQ(shallow->buttons[0]->cache->biBitCount, 8);
+    EXPECT_EQ(std::abs(shallow->buttons[0]->cache->biHeight), 6 * (shallow->buttons[0]->rect.bottom - shallow->buttons[0]->rect.top));
+}
+
+namespace {
+
+// Random buttons of four widths (and hidden ones), no separators.
+void FillRandom(Block& t, std::mt19937& random, int count)
+{
+    static const int widths[] = {8, 16, 24, 40};
+    for (int w : widths)
+        t.AddStrip(w, 1, 16);
+    for (int i = 0; i < count; ++i) {
+        const int image = static_cast<int>(random() % 4);
+        const BYTE state = random() % 9 == 0 ? (TBSTATE_ENABLED | TBSTATE_HIDDEN) : TBSTATE_ENABLED;
+        t.Add(Button(image, 100 + i, state));
+    }
+}
+
+bool Visible(const ToolbarButton* b)
+{
+    return !(b->state & TBSTATE_HIDDEN);
+}
+
+}  // namespace
+
+TEST(ToolbarExModel, FitToAWidthFillsEveryLineAsFarAsItGoes)
+{
+    std::mt19937 random(20);
+    for (int round = 0; round < 40; ++round) {
+        Block t;
+        FillRandom(t, random, 3 + static_cast<int>(random() % 30));
+        t->indent = static_cast<int>(random() % 3) * 4;
+        const int target = round < 20 ? 5 + static_cast<int>(random() % 400) : 5 + static_cast<int>(random() % 16379);
+        const DWORD size = TbxFit(t, target, TBXFIT_KEEP);
+        // Lines in order: each ends within the target unless it holds one button, and the
+        // next line's first button would not have fitted behind it.
+        std::vector<std::vector<const ToolbarButton*>> lines;
+        LONG top = -1;
+        for (int i = 0; i < t->buttonCount; ++i) {
+            const ToolbarButton* b = t->buttons[i];
+            if (!Visible(b))
+                continue;
+            if (b->rect.top != top) {
+                lines.push_back({});
+                top = b->rect.top;
+            }
+            lines.back().push_back(b);
+        }
+        int widest = 0;
+        for (size_t l = 0; l < lines.size(); ++l) {
+            const LONG end = lines[l].back()->rect.right;
+            widest = std::max<int>(widest, end);
+            if (lines[l].size() > 1) {
+                EXPECT_LE(end, target) << "round " << round << " line " << l;
+            }
+            if (l + 1 < lines.size()) {
+                EXPECT_GT(end + lines[l + 1][0]->extentX, target) << "round " << round << " line " << l;
+            }
+        }
+        EXPECT_EQ(LOWORD(size), widest);
+    }
+}
+
+TEST(ToolbarExModel, TargetsBelowFiveGiveOneColumnAndFitsLeaveTheStatesAlone)
+{
+    std::mt19937 random(7);
+    for (int target = 0; target <= 4; ++target) {
+        Block t;
+        FillRandom(t, random, 12);
+        TbxFit(t, target, TBXFIT_KEEP);
+        LONG left = -1;
+        LONG bottom = 0;
+        for (int i = 0; i < t->buttonCount; ++i) {
+            const ToolbarButton* b = t->buttons[i];
+            if (!Visible(b))
+                continue;
+            if (left < 0)
+                left = b->rect.left;
+            EXPECT_EQ(b->rect.left, left) << "target " << target;
+            EXPECT_GE(b->rect.top, bottom);
+            bottom = b->rect.bottom;
+        }
+        // Without KEEP the wraps go back to what they were: one row again.
+        Block u;
+        FillRandom(u, random, 12);
+        const DWORD column = TbxFit(u, target, 0);
+        const DWORD row = TbxFit(u, 17000, 0);
+        EXPECT_GT(HIWORD(column), HIWORD(row));
+        for (int i = 0; i < u->buttonCount; ++i)
+            EXPECT_FALSE(u->buttons[i]->state & TBSTATE_WRAP);
+    }
+}
+
+TEST(ToolbarExModel, HitTestCoversInnerRectanglesOnly)
+{
+    std::mt19937 random(3);
+    for (int round = 0; round < 10; ++round) {
+        Block t;
+        FillRandom(t, random, 15);
+        t.Add(Button(0, 900, TBSTATE_ENABLED, BTNS_DROPDOWN));
+        TbxFit(t, 100 + static_cast<int>(random() % 200), TBXFIT_KEEP);
+        for (int i = 0; i < t->buttonCount; ++i) {
+            const ToolbarButton* b = t->buttons[i];
+            if (!Visible(b))
+                continue;
+            const RECT inner = TbxInnerRect(t, b);
+            for (int y = inner.top; y < inner.bottom; y += 3) {
+                for (int x = inner.left; x < inner.right; x += 2) {
+                    bool arrow = false;
+                    ASSERT_EQ(TbxHitTest(t, {x, y}, &arrow), i) << x << "," << y;
+                    EXPECT_EQ(arrow, (b->style & BTNS_DROPDOWN) && x >= inner.right - (b->packedWidth >> 10));
+                }
+            }
+            // The margins between buttons hit nothing.
+            EXPECT_EQ(TbxHitTest(t, {b->rect.left, inner.top}, nullptr), -1);
+            EXPECT_EQ(TbxHitTest(t, {inner.left, b->rect.top}, nullptr), -1);
+        }
+    }
+}
+
+TEST(ToolbarExModel, InsertMarkBandsAndTheirHitTest)
+{
+    Block t;
+    t.AddStrip(16, 3, 16);
+    for (int i = 0; i < 3; ++i)
+        t.Add(Button(i, i + 1));
+    TbxLayout(t, true);
+    RECT old;
+    EXPECT_TRUE(TbxSetInsertMark(t, 1, 0, &old));
+    const RECT& b1 = t->buttons[1]->rect;
+    EXPECT_EQ(t->insertRect.left, b1.left - 3);
+    EXPECT_EQ(t->insertRect.right, b1.left + 3);
+    EXPECT_FALSE(TbxSetInsertMark(t, 1, 0, &old));   // unchanged
+    TbxSetInsertMark(t, 0, 0, &old);
+    EXPECT_GE(t->insertRect.left, -2);                 // moved right at the left edge
+    TbxSetInsertMark(t, 7, 0, &old);
+    EXPECT_EQ(t->insertMark, -1);
+    int index = 0;
+    DWORD flags = 0;
+    EXPECT_TRUE(TbxInsertMarkHitTest(t, {b1.right - 2, b1.top + 3}, &index, &flags));
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(flags, 1u);
+    EXPECT_FALSE(TbxInsertMarkHitTest(t, {5000, 5}, &index, &flags));
+    EXPECT_EQ(index, -1);
+    EXPECT_EQ(flags, 2u);
+}

@@ -1,0 +1,348 @@
+// The toolbar window: its messages side by side with the system's own "ToolbarWindow32"
+// (the same numbers, records and results) and, where it answers otherwise, its own answers;
+// creation, painting, the mouse, embedded controls and bad input.
+#include <gtest/gtest.h>
+
+#include "tests/controls/ToolbarTestSupport.h"
+#include "tests/uihelpers/DrawingSurface.h"
+
+#include <cstring>
+#include <string>
+
+using tbtest::Button;
+using tbtest::ToolbarParent;
+
+// The toolbar answers the common toolbar's messages under their numbers and records.
+static_assert(TB_ENABLEBUTTON == 0x401 && TB_MARKBUTTON == 0x406, "state setters");
+static_assert(TB_ISBUTTONENABLED == 0x409 && TB_ISBUTTONHIGHLIGHTED == 0x40E, "state queries");
+static_assert(TB_GETSTATE == 0x412 && TB_ADDBITMAP == 0x413 && TB_ADDBUTTONSA == 0x414, "buttons");
+static_assert(TB_INSERTBUTTONA == 0x415 && TB_DELETEBUTTON == 0x416 && TB_GETBUTTON == 0x417, "buttons");
+static_assert(TB_BUTTONCOUNT == 0x418 && TB_COMMANDTOINDEX == 0x419 && TB_ADDSTRINGA == 0x41C, "buttons");
+static_assert(TB_GETITEMRECT == 0x41D && TB_BUTTONSTRUCTSIZE == 0x41E && TB_SETBUTTONSIZE == 0x41F, "sizes");
+static_assert(TB_SETBITMAPSIZE == 0x420 && TB_GETTOOLTIPS == 0x423 && TB_SETTOOLTIPS == 0x424, "sizes");
+static_assert(TB_SETPARENT == 0x425 && TB_CHANGEBITMAP == 0x42B && TB_GETBITMAP == 0x42C, "bitmaps");
+static_assert(TB_GETBUTTONTEXTA == 0x42D && TB_REPLACEBITMAP == 0x42E && TB_SETINDENT == 0x42F, "texts");
+static_assert(TB_GETRECT == 0x433 && TB_GETSTYLE == 0x439 && TB_GETBUTTONSIZE == 0x43A, "geometry");
+static_assert(TB_SETBUTTONWIDTH == 0x43B && TB_GETBUTTONINFOW == 0x43F && TB_SETBUTTONINFOW == 0x440, "info");
+static_assert(TB_GETBUTTONINFOA == 0x441 && TB_SETBUTTONINFOA == 0x442 && TB_INSERTBUTTONW == 0x443, "info");
+static_assert(TB_ADDBUTTONSW == 0x444 && TB_HITTEST == 0x445 && TB_GETBUTTONTEXTW == 0x44B, "hit test");
+static_assert(TB_ADDSTRINGW == 0x44D && TB_SETINSERTMARK == 0x450 && TB_INSERTMARKHITTEST == 0x451, "marks");
+static_assert(TB_GETEXTENDEDSTYLE == 0x455 && TB_GETPADDING == 0x456 && TB_SETPADDING == 0x457, "padding");
+static_assert(TB_GETSTRINGW == 0x45B && TB_GETSTRINGA == 0x45C && TB_SETLISTGAP == 0x460, "strings");
+static_assert(static_cast<int>(TBN_DROPDOWN) == -710, "the drop-down notification");
+static_assert(sizeof(TBBUTTON) == 20 && sizeof(TBBUTTONINFOA) == 32, "the records");
+
+namespace {
+
+LRESULT Send(HWND w, UINT msg, WPARAM wp = 0, LPARAM lp = 0)
+{
+    return SendMessageW(w, msg, wp, lp);
+}
+
+// Sends the same message to both toolbars and expects the same answer.
+void Both(HWND ours, HWND theirs, UINT msg, WPARAM wp, LPARAM lp, const char* what)
+{
+    const LRESULT a = Send(ours, msg, wp, lp);
+    const LRESULT b = Send(theirs, msg, wp, lp);
+    EXPECT_EQ(a, b) << what << " (message 0x" << std::hex << msg << ", wParam " << wp << ")";
+}
+
+struct TwoToolbars : ::testing::Test {
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES};
+        InitCommonControlsEx(&icc);
+        ours = parent.Toolbar();
+        theirs = parent.Toolbar(0, TOOLBARCLASSNAMEA, 101);
+        ASSERT_NE(ours, nullptr);
+        ASSERT_NE(theirs, nullptr);
+        strips[0] = tbtest::MakeStrip(16, 3, 15);
+        strips[1] = tbtest::MakeStrip(16, 2, 15);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(ours);
+        DestroyWindow(theirs);
+        DeleteObject(strips[0]);
+        DeleteObject(strips[1]);
+    }
+    ToolbarParent parent;
+    HWND ours = nullptr;
+    HWND theirs = nullptr;
+    HBITMAP strips[2] = {};
+};
+
+}  // namespace
+
+TEST_F(TwoToolbars, AnswerTheStandardMessagesAsTheSystemToolbarDoes)
+{
+    Both(ours, theirs, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0, "record size");
+    TBADDBITMAP first = {nullptr, reinterpret_cast<UINT_PTR>(strips[0])};
+    TBADDBITMAP second = {nullptr, reinterpret_cast<UINT_PTR>(strips[1])};
+    Both(ours, theirs, TB_ADDBITMAP, 3, reinterpret_cast<LPARAM>(&first), "first bitmap");
+    Both(ours, theirs, TB_ADDBITMAP, 2, reinterpret_cast<LPARAM>(&second), "second bitmap: after the first's 3");
+
+    const BYTE group = BTNS_CHECKGROUP;
+    const TBBUTTON records[] = {Button(0, 10), Button(1, 11, TBSTATE_ENABLED, BTNS_CHECK), tbtest::Separator(),
+                                Button(2, 12, TBSTATE_ENABLED, group), Button(3, 13, TBSTATE_ENABLED, group),
+                                Button(4, 14, TBSTATE_ENABLED, group)};
+    Both(ours, theirs, TB_ADDBUTTONSW, 6, reinterpret_cast<LPARAM>(records), "add");
+    const TBBUTTON extra = Button(1, 15);
+    Both(ours, theirs, TB_INSERTBUTTONW, 1, reinterpret_cast<LPARAM>(&extra), "insert");
+    Both(ours, theirs, TB_INSERTBUTTONW, 99, reinterpret_cast<LPARAM>(&extra), "insert past the end");
+    Both(ours, theirs, TB_DELETEBUTTON, 7, 0, "delete the last");
+    Both(ours, theirs, TB_DELETEBUTTON, 40, 0, "delete a missing one");
+    Both(ours, theirs, TB_BUTTONCOUNT, 0, 0, "count");
+
+    const int ids[] = {10, 11, 12, 13, 14, 15, 999};
+    const UINT setters[] = {TB_ENABLEBUTTON, TB_CHECKBUTTON, TB_PRESSBUTTON, TB_HIDEBUTTON, TB_INDETERMINATE,
+                            TB_MARKBUTTON};
+    for (UINT setter : setters) {
+        Both(ours, theirs, setter, 15, MAKELPARAM(TRUE, 0), "set on");
+        Both(ours, theirs, setter, 999, MAKELPARAM(TRUE, 0), "set on a missing button");
+        for (int id : ids)
+            Both(ours, theirs, TB_GETSTATE, id, 0, "state after setting");
+        Both(ours, theirs, setter, 15, MAKELPARAM(FALSE, 0), "set off");
+    }
+    // Check groups: checking one member lets the other go.
+    Both(ours, theirs, TB_CHECKBUTTON, 12, TRUE, "check 12");
+    Both(ours, theirs, TB_CHECKBUTTON, 14, TRUE, "check 14");
+    for (int id : ids) {
+        Both(ours, theirs, TB_GETSTATE, id, 0, "state in the group");
+        // The queries answer 0 or 1 (the system's the state bit), -1 for a missing button.
+        for (UINT query = TB_ISBUTTONENABLED; query <= TB_ISBUTTONHIGHLIGHTED; ++query) {
+            const LRESULT a = Send(ours, query, id);
+            const LRESULT b = Send(theirs, query, id);
+            EXPECT_TRUE(a == 0 || a == 1 || (id == 999 && a == -1)) << a;
+            EXPECT_EQ(a != 0, b != 0) << "query 0x" << std::hex << query << " of " << std::dec << id;
+        }
+        Both(ours, theirs, TB_COMMANDTOINDEX, id, 0, "index of a command");
+        if (id != 999)
+            Both(ours, theirs, TB_GETBITMAP, id, 0, "image of a command");
+    }
+    EXPECT_EQ(Send(ours, TB_GETBITMAP, 999), 0);   // a missing button has image 0 here
+    Both(ours, theirs, TB_CHANGEBITMAP, 11, 4, "change image");
+    Both(ours, theirs, TB_GETBITMAP, 11, 0, "changed image");
+    Both(ours, theirs, TB_CHANGEBITMAP, 999, 4, "change a missing one");
+    for (int i = 0; i < 8; ++i) {
+        TBBUTTON a = {}, b = {};
+        Both(ours, theirs, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&a), "get button");
+        Send(theirs, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b));
+        Send(ours, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&a));
+        EXPECT_EQ(a.iBitmap, b.iBitmap) << i;
+        EXPECT_EQ(a.idCommand, b.idCommand) << i;
+        EXPECT_EQ(a.fsState, b.fsState) << i;
+        EXPECT_EQ(a.fsStyle, b.fsStyle) << i;
+        EXPECT_EQ(a.iString, b.iString) << i;
+    }
+
+    // Strings.
+    const wchar_t list[] = L"eins\0zwei\0\0";
+    Both(ours, theirs, TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(list), "strings");
+    Both(ours, theirs, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>("drei\0"), "one more");
+    for (int s = 0; s < 4; ++s) {
+        wchar_t a[16] = {}, b[16] = {};
+        Both(ours, theirs, TB_GETSTRINGW, MAKEWPARAM(16, s), reinterpret_cast<LPARAM>(a), "string length");
+        Send(ours, TB_GETSTRINGW, MAKEWPARAM(16, s), reinterpret_cast<LPARAM>(a));
+        Send(theirs, TB_GETSTRINGW, MAKEWPARAM(16, s), reinterpret_cast<LPARAM>(b));
+        EXPECT_STREQ(a, b);
+    }
+
+    // Button info by index.
+    TBBUTTONINFOW set = {};
+    set.cbSize = sizeof set;
+    set.dwMask = TBIF_BYINDEX | TBIF_COMMAND | TBIF_IMAGE | TBIF_LPARAM | TBIF_STATE;
+    set.idCommand = 77;
+    set.iImage = 2;
+    set.lParam = 0x5566;
+    set.fsState = TBSTATE_ENABLED | TBSTATE_CHECKED;
+    Both(ours, theirs, TB_SETBUTTONINFOW, 0, reinterpret_cast<LPARAM>(&set), "set info");
+    TBBUTTONINFOW a = {}, b = {};
+    a.cbSize = b.cbSize = sizeof a;
+    a.dwMask = b.dwMask = TBIF_BYINDEX | TBIF_COMMAND | TBIF_IMAGE | TBIF_LPARAM | TBIF_STATE | TBIF_STYLE;
+    Both(ours, theirs, TB_GETBUTTONINFOW, 0, reinterpret_cast<LPARAM>(&a), "get info");
+    Send(ours, TB_GETBUTTONINFOW, 0, reinterpret_cast<LPARAM>(&a));
+    Send(theirs, TB_GETBUTTONINFOW, 0, reinterpret_cast<LPARAM>(&b));
+    EXPECT_EQ(a.idCommand, b.idCommand);
+    EXPECT_EQ(a.iImage, b.iImage);
+    EXPECT_EQ(a.lParam, b.lParam);
+    EXPECT_EQ(a.fsState, b.fsState);
+    EXPECT_EQ(a.fsStyle, b.fsStyle);
+}
+
+TEST_F(TwoToolbars, OwnAnswersWhereTheyDiffer)
+{
+    // The defaults, and padding that answers with the new padding.
+    EXPECT_EQ(Send(ours, TB_GETBUTTONSIZE), MAKELONG(23, 22));
+    EXPECT_EQ(Send(ours, TB_GETPADDING), MAKELONG(7, 7));
+    EXPECT_EQ(Send(ours, TB_SETPADDING, 0, MAKELPARAM(4, 5)), MAKELONG(4, 5));
+    EXPECT_EQ(Send(ours, TB_SETPADDING, 0, MAKELPARAM(1, 0)), MAKELONG(2, 2));   // at least 2
+    EXPECT_EQ(Send(ours, TB_GETTOOLTIPS), 0);
+
+    // A count of 0 or above 1023, or another HIWORD, adds nothing; 0x5003 inserts at 3.
+    TBBUTTON many[1024];
+    for (int i = 0; i < 1024; ++i)
+        many[i] = Button(-1, i + 1);
+    EXPECT_EQ(Send(ours, TB_ADDBUTTONSW, 0, reinterpret_cast<LPARAM>(many)), 0);
+    EXPECT_EQ(Send(ours, TB_ADDBUTTONSW, 1024, reinterpret_cast<LPARAM>(many)), 0);
+    EXPECT_EQ(Send(ours, TB_ADDBUTTONSW, MAKEWPARAM(2, 0x4000), reinterpret_cast<LPARAM>(many)), 0);
+    EXPECT_EQ(Send(ours, TB_ADDBUTTONSW, 1023, reinterpret_cast<LPARAM>(many)), 1);
+    EXPECT_EQ(Send(ours, TB_DELETEBUTTON, 0), 1);
+    EXPECT_EQ(Send(ours, TBX_DELETERANGE, 5, 0xFFFF), 1017);
+    TBBUTTON marked = Button(-1, 500);
+    EXPECT_EQ(Send(ours, TB_ADDBUTTONSW, MAKEWPARAM(1, 0x5003), reinterpret_cast<LPARAM>(&marked)), 1);
+    EXPECT_EQ(Send(ours, TB_COMMANDTOINDEX, 500), 3);
+
+    // The hit test: -1 between buttons.
+    TBADDBITMAP first = {nullptr, reinterpret_cast<UINT_PTR>(strips[0])};
+    Send(ours, TB_ADDBITMAP, 3, reinterpret_cast<LPARAM>(&first));
+    Send(ours, TBX_DELETERANGE, 0, 0xFFFF);
+    const TBBUTTON two[] = {Button(0, 1), Button(1, 2)};
+    Send(ours, TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(two));
+    RECT r0 = {}, r1 = {};
+    Send(ours, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r0));
+    Send(ours, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r1));
+    POINT between = {r1.left, (r1.top + r1.bottom) / 2};
+    EXPECT_EQ(Send(ours, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&between)), -1);
+    POINT inside = {(r1.left + r1.right) / 2, (r1.top + r1.bottom) / 2};
+    EXPECT_EQ(Send(ours, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&inside)), 1);
+    // TB_SETBUTTONSIZE: 0 means 24; negative is refused.
+    EXPECT_EQ(Send(ours, TB_SETBUTTONSIZE, 0, MAKELPARAM(0, 0)), 1);
+    EXPECT_EQ(Send(ours, TB_GETBUTTONSIZE), MAKELONG(24, 24));
+    EXPECT_EQ(Send(ours, TB_SETBUTTONSIZE, 0, MAKELPARAM(-3, 30)), 0);
+    EXPECT_EQ(Send(ours, TB_SETBUTTONSIZE, 0, MAKELPARAM(0, 0)), 1);
+    EXPECT_EQ(Send(ours, TB_GETBUTTONSIZE), MAKELONG(24, 24));   // stable when asked again
+}
+
+TEST_F(TwoToolbars, MendedAnswers)
+{
+    const TBBUTTON three[] = {Button(-1, 1), Button(-1, 2), Button(-1, 3)};
+    Send(ours, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(three));
+    // A missing button has no info: -1, not the first button's index 0.
+    TBBUTTONINFOA info = {};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_COMMAND | TBIF_BYINDEX;
+    EXPECT_EQ(Send(ours, TB_GETBUTTONINFOA, 7, reinterpret_cast<LPARAM>(&info)), -1);
+    EXPECT_EQ(Send(ours, TB_GETBUTTONINFOA, TbxRefCommand(9), reinterpret_cast<LPARAM>(&info)), -1);
+    info.dwMask = TBIF_COMMAND;
+    EXPECT_EQ(Send(ours, TB_GETBUTTONINFOA, TbxRefCommand(3), reinterpret_cast<LPARAM>(&info)), 2);
+    info.cbSize = 20;
+    EXPECT_EQ(Send(ours, TB_GETBUTTONINFOA, 0, reinterpret_cast<LPARAM>(&info)), -1);
+
+    // A record size above 20 copies the 20 stored bytes and zero-fills the rest; nothing
+    // behind the record is read or written.
+    Send(ours, TB_BUTTONSTRUCTSIZE, 4000);
+    std::vector<BYTE> record(4000 + 16, 0xAB);
+    EXPECT_EQ(Send(ours, TB_GETBUTTON, 1, reinterpret_cast<LPARAM>(record.data())), 1);
+    TBBUTTON copy;
+    std::memcpy(&copy, record.data(), 20);
+    EXPECT_EQ(copy.idCommand, 2);
+    for (size_t i = 20; i < 4000; ++i)
+        ASSERT_EQ(record[i], 0) << i;
+    for (size_t i = 4000; i < record.size(); ++i)
+        ASSERT_EQ(record[i], 0xAB) << i;
+    Send(ours, TB_BUTTONSTRUCTSIZE, 8);
+    std::fill(record.begin(), record.end(), 0xAB);
+    Send(ours, TB_GETBUTTON, 1, reinterpret_cast<LPARAM>(record.data()));
+    EXPECT_EQ(record[8], 0xAB);
+}
+
+TEST(ToolbarExWindow, ACreationWithoutABlockIsRefused)
+{
+    ToolbarParent parent;
+    TbxFailAllocations(1);
+    HWND w = parent.Toolbar();
+    TbxFailAllocations(0);
+    EXPECT_EQ(w, nullptr);   // WM_NCCREATE said no
+    HWND ok = parent.Toolbar();
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(Send(ok, TB_BUTTONCOUNT), 0);
+    DestroyWindow(ok);
+}
+
+TEST(ToolbarExWindow, OwnMessagesOfWidthsColoursTargetsAndScales)
+{
+    ToolbarParent parent;
+    HWND w = parent.Toolbar();
+    const TBBUTTON records[] = {Button(-1, 1), Button(-1, 2, TBSTATE_ENABLED, 0, TBXF_COLOR), Button(-1, 3)};
+    Send(w, TBX_ADDBUTTONS, 3, reinterpret_cast<LPARAM>(records));
+    // Fixed widths: clamped to 512; 0 back to automatic with the old width returned.
+    EXPECT_EQ(Send(w, TBX_SETBUTTONWIDTH, 0, 600), 0);
+    EXPECT_EQ(Send(w, TBX_SETBUTTONWIDTH, 0, 0), 512);
+    EXPECT_EQ(Send(w, TBX_SETBUTTONWIDTH, 0, 40), 0);
+    EXPECT_EQ(Send(w, TBX_SETBUTTONWIDTH, 1, 40), -1);   // a colour button
+    EXPECT_EQ(Send(w, TBX_SETBUTTONWIDTH, 7, 40), -1);
+    // Palette: index 9 refused; -1 goes back to the system colour.
+    EXPECT_EQ(Send(w, TBX_PALETTE, 9, 0), -1);
+    EXPECT_EQ(static_cast<COLORREF>(Send(w, TBX_PALETTE, 0, RGB(1, 2, 3))), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(static_cast<COLORREF>(Send(w, TBX_PALETTE, 0, -1)), RGB(1, 2, 3));
+    EXPECT_EQ(static_cast<COLORREF>(Send(w, TBX_PALETTE, 0, -1)), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(static_cast<COLORREF>(Send(w, TBX_KEYCOLOR, 0)), 0xFF00FFu);
+    EXPECT_EQ(static_cast<COLORREF>(Send(w, TBX_KEYCOLOR, 0x80000001, 0x123456)), 0x800080u);
+    EXPECT_EQ(Send(w, TBX_KEYCOLOR, 2), 0);
+    // Targets: 0x1234 with a low half above 2 changes nothing.
+    EXPECT_EQ(Send(w, TB_SETPARENT, 0x1111, 0x12340003), 0);
+    EXPECT_EQ(Send(w, TB_SETPARENT, static_cast<WPARAM>(-1), 0x12340002), -1);
+    EXPECT_EQ(reinterpret_cast<HWND>(Send(w, TB_SETPARENT, reinterpret_cast<WPARAM>(parent.hwnd), 0)), parent.hwnd);
+    // Image scales: 0 means 100 %, -1 only reads, a bad bitmap index gives -1.
+    EXPECT_EQ(Send(w, TBX_IMAGESCALE, static_cast<WPARAM>(-1), 0xFFFF), 256);
+    EXPECT_EQ(Send(w, TBX_IMAGESCALE, static_cast<WPARAM>(-1), -1), 0xFFFF);
+    EXPECT_EQ(Send(w, TBX_IMAGESCALE, static_cast<WPARAM>(-1), 0), 0xFFFF);
+    EXPECT_EQ(Send(w, TBX_IMAGESCALE, static_cast<WPARAM>(-1), -1), 256);
+    EXPECT_EQ(Send(w, TBX_IMAGESCALE, 3, 512), -1);
+    // State and style words, the 0x73C3 form, and ranges.
+    EXPECT_EQ(Send(w, TBX_SETSTATESTYLE, 2, 0x73C30101), TBSTATE_ENABLED << 16);
+    EXPECT_EQ(Send(w, TBX_GETSTATESTYLE, 2), (TBSTATE_ENABLED | TBSTATE_CHECKED) << 16);
+    Send(w, TBX_SETSTATESTYLE, 2, 0x00000101);   // the separator bit stays as it is
+    EXPECT_EQ(Send(w, TBX_GETSTATESTYLE, 2) & 0xFF, 0);
+    EXPECT_EQ(Send(w, TBX_SETSTYLES, MAKEWPARAM(0, 3), MAKELPARAM(BTNS_CHECKGROUP, BTNS_CHECKGROUP)), 3);
+    EXPECT_EQ(Send(w, TBX_COUNTBYFLAGS, MAKEWPARAM(0, 3), MAKELPARAM(TBXF_COLOR, TBXF_COLOR)), 1);
+    EXPECT_EQ(Send(w, TBX_SETSTATES, MAKEWPARAM(2, 0x1248), MAKELPARAM(0, TBSTATE_ENABLED)), 1);
+    EXPECT_EQ(Send(w, TB_GETSTATE, 2) & TBSTATE_ENABLED, 0);
+    UINT32 ids[5] = {};
+    EXPECT_EQ(Send(w, TBX_LISTCOMMANDS, 5, reinterpret_cast<LPARAM>(ids)), 3);
+    EXPECT_EQ(ids[2], 3u);
+    EXPECT_EQ(Send(w, TBX_COMMANDBYINDEX, 1), 2);
+    EXPECT_EQ(Send(w, TBX_COMMANDBYINDEX, 3), -1);
+    // Texts of buttons through the pool; overlays on and off.
+    EXPECT_EQ(Send(w, TBX_SETTEXTA, 0, reinterpret_cast<LPARAM>("Eins")), 0);
+    EXPECT_EQ(Send(w, TBX_SETTEXTW, 1, reinterpret_cast<LPARAM>(L"Eins")), 0);
+    EXPECT_EQ(Send(w, TBX_STRINGCOUNT), 1);
+    EXPECT_EQ(Send(w, TBX_FINDSTRINGA, MAKEWPARAM(0, 5), reinterpret_cast<LPARAM>("Eins")), 0);
+    EXPECT_EQ(Send(w, TBX_SETTEXTA, 0, reinterpret_cast<LPARAM>(std::string(300, 'x').c_str())), -1);
+    char text[32] = {};
+    EXPECT_EQ(Send(w, TB_GETBUTTONTEXTA, 2, reinterpret_cast<LPARAM>(text)), 4);
+    EXPECT_STREQ(text, "Eins");
+    EXPECT_EQ(Send(w, TB_GETBUTTONTEXTA, 2, 0), -1);
+    ToolbarOverlayRecord overlay = {TbxRefIndex(1), 0, 0, 0x05, 9, {}};
+    EXPECT_EQ(Send(w, TBX_ADDOVERLAYA, reinterpret_cast<WPARAM>(&overlay), reinterpret_cast<LPARAM>("3")), 1);
+    EXPECT_EQ(Send(w, TBX_REMOVEOVERLAY, 0x12220009), 1);
+    EXPECT_EQ(Send(w, TBX_REMOVEOVERLAY, 0x12220009), 0);
+    DestroyWindow(w);
+}
+
+TEST(ToolbarExWindow, PaintsEachButtonsImageOnItsBackground)
+{
+    ToolbarParent parent;
+    HWND w = parent.Toolbar(TBSTYLE_FLAT);
+    HBITMAP strip = tbtest::MakeStrip(16, 2, 16);
+    TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
+    ASSERT_EQ(Send(w, TB_ADDBITMAP, 2, reinterpret_cast<LPARAM>(&add)), 0);
+    const TBBUTTON two[] = {Button(0, 1), Button(1, 2, 0)};
+    Send(w, TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(two));
+    drawtest::Surface surface(600, 60);
+    Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+    RECT r0 = {}, r1 = {};
+    Send(w, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r0));
+    Send(w, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r1));
+    const int cx0 = (r0.left + r0.right) / 2;
+    const int cx1 = (r1.left + r1.right) / 2;
+    const int cy = (r0.top + r0.bottom) / 2;
+    // The image's own colour in the middle of the enabled button, the strip's grey gone.
+    EXPECT_EQ(surface.At(cx0 - 1, cy), RGB(0, 200, 30));
+    EXPECT_NE(surface.At(r0.left + 1, r0.top + 1), RGB(192, 192, 192));
+    // The disabled one is greyed: not its own colour.
+    EXPECT_NE(surface.At(cx1 - 1, cy), RGB(40, 200, 30));
+    DestroyWindow(w);
+    DeleteObject(strip);
+}
