@@ -128,12 +128,13 @@ int CMainFrame::InitMenuIcons(const UINT* ids, int count)
             m_menuGreyImages = ImageList_Create(m_iconWidth, m_iconHeight, ILC_COLORDDB | ILC_MASK, toolbar.count, 8);
         }
         if (HBITMAP bitmap = ::LoadBitmapA(module, MAKEINTRESOURCEA(ids[i]))) {
+            // The greyed twin from a copy: the list blackens the masked pixels it is given.
+            void* bits = nullptr;
+            DibImage* image = DibFromBitmap(nullptr, bitmap, &bits);
             ImageList_AddMasked(m_menuImages, bitmap, kMaskColour);
+            AddGreyed(m_menuGreyImages, image, bits);
             ::DeleteObject(bitmap);
         }
-        void* bits = module;
-        DibImage* image = DibLoadResourceA(nullptr, module, MAKEINTRESOURCEA(ids[i]), MAKEINTRESOURCEA(2), 0, &bits);
-        AddGreyed(m_menuGreyImages, image, bits);
         m_menuCommandCount = AppendToolbarCommands(m_menuCommands, m_menuCommandCount, toolbar.ids, toolbar.count);
     }
     if (m_menuCommandCount == 0)

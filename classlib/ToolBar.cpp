@@ -59,6 +59,7 @@ BOOL CToolBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID)
     const RECT none = {0, 0, 0, 0};
     if (!CWnd::Create(TOOLBARCLASSNAMEA, nullptr, windowStyle, none, pParentWnd, nID))
         return FALSE;
+    SetOwner(pParentWnd);
     SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
     SetSizes(m_sizeButton, m_sizeImage);
     return TRUE;

@@ -120,6 +120,9 @@ BOOL CToolBarNew::CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, i
     const RECT none = {0, 0, 0, 0};
     if (!CWnd::Create(TOOLBAREX_CLASSNAME, nullptr, windowStyle, none, pParentWnd, nID))
         return FALSE;
+    // Prompts, command states and the bar's own commands go to the frame, also while the
+    // bar sits in a dock bar or a floating frame.
+    SetOwner(pParentWnd);
     if (HWND main = MainWindow())
         SendMessage(TB_SETPARENT, reinterpret_cast<WPARAM>(main), 0x12340001);
     SendMessage(TB_SETPARENT, static_cast<WPARAM>(-1), 0x12340002);

@@ -364,40 +364,27 @@ void TbxLayout(ToolbarExBlock* block, bool force)
     int lines = 0;
     const int textRowHeight = std::max(block->textHeight, block->sampleHeight) + 1;
     if (ColumnArrangement(block)) {
-        // One column per run; a wrapped separator starts the next column.
-        int x = 0;
-        int i = 0;
-        while (i < block->buttonCount) {
-            int end = i;
-            int thick = block->image.cx;
-            for (; end < block->buttonCount; ++end) {
-                const ToolbarButton* b = block->buttons[end];
-                if (end > i && IsSeparator(b) && (b->state & TBSTATE_WRAP) && Visible(b))
-                    break;
-                if (Visible(b) && !IsSeparator(b))
-                    thick = std::max<int>(thick, b->extentX);
-            }
-            int y = 0;
-            for (int k = i; k < end; ++k) {
-                ToolbarButton* b = block->buttons[k];
-                if (!Visible(b)) {
-                    SetRect(b, x, y, x, y, &changed);
-                    continue;
-                }
-                const int h = IsSeparator(b) ? 8 : b->extentY;
-                SetRect(b, x, y, x + thick, y + h, &changed);
-                y += h;
-            }
-            bottom = std::max(bottom, y);
-            x += thick;
-            right = std::max(right, x);
-            ++lines;
-            i = end;
-            if (i < block->buttonCount)
-                SetRect(block->buttons[i], x, 0, x, 0, &changed);   // the separator between columns
-            if (i < block->buttonCount)
-                ++i;
+        // Every button wrapped: one column as wide as its widest button, top to bottom.
+        int thick = block->image.cx;
+        for (int i = 0; i < block->buttonCount; ++i) {
+            const ToolbarButton* b = block->buttons[i];
+            if (Visible(b) && !IsSeparator(b))
+                thick = std::max<int>(thick, b->extentX);
         }
+        int y = 0;
+        for (int i = 0; i < block->buttonCount; ++i) {
+            ToolbarButton* b = block->buttons[i];
+            if (!Visible(b)) {
+                SetRect(b, 0, y, 0, y, &changed);
+                continue;
+            }
+            const int h = IsSeparator(b) ? 8 : b->extentY;
+            SetRect(b, 0, y, thick, y + h, &changed);
+            y += h;
+        }
+        bottom = y;
+        right = thick;
+        lines = 1;
     } else {
         bool textRows = false;
         for (int i = 0; i < block->buttonCount; ++i) {

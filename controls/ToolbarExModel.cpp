@@ -4,6 +4,8 @@
 
 #include "uihelpers/DibPixels.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <new>
@@ -668,6 +670,39 @@ int TbxScanImages(const BITMAPINFOHEADER* header, const void* bits, DWORD stride
 
 namespace {
 
+// A DibImage with the pixels (and colour table) of a packed DIB of 1 to 32 bits.
+DibImage* CopyPackedDib(const BITMAPINFOHEADER* header, const void* bits)
+{
+    const int depth = header->biBitCount;
+    const int width = header->biWidth;
+    const int height = std::abs(header->biHeight);
+    if (header->biCompression != BI_RGB || width < 1 || height < 1 || width > 65535 || height > 65535)
+        return nullptr;
+    DWORD entries = depth <= 8 ? (header->biClrUsed ? header->biClrUsed : (1u << depth)) : 0;
+    if (entries > 256)
+        return nullptr;
+    const BYTE* table = reinterpret_cast<const BYTE*>(header) + header->biSize;
+    if (!bits)
+        bits = table + entries * 4;
+    void* target = nullptr;
+    DibImage* copy = DibCreateBlank(nullptr, width, height, static_cast<DWORD>(depth), &target);
+    if (!copy)
+        return nullptr;
+    if (depth <= 8) {
+        BYTE* palette = reinterpret_cast<BYTE*>(copy) + copy->biSize;
+        const DWORD room = copy->biClrUsed ? copy->biClrUsed : (1u << depth);
+        std::memset(palette, 0, room * 4);
+        std::memcpy(palette, table, std::min(entries, room) * 4);
+    }
+    const DWORD stride = RowStride(header);
+    for (int row = 0; row < height; ++row) {
+        const int from = header->biHeight > 0 ? row : height - 1 - row;
+        std::memcpy(static_cast<BYTE*>(target) + static_cast<size_t>(row) * stride,
+                    static_cast<const BYTE*>(bits) + static_cast<size_t>(from) * stride, stride);
+    }
+    return copy;
+}
+
 // Loads the picture of a bitmap source at a depth the painter reads.
 DibImage* LoadBitmapImage(HMODULE module, UINT_PTR id)
 {
@@ -686,6 +721,14 @@ DibImage* LoadBitmapImage(HMODULE module, UINT_PTR id)
     if (!image)
         return nullptr;
     const int depth = image->biBitCount;
+    if (!DibIsImage(image)) {
+        // A bitmap resource comes back as the resource's own packed DIB: the toolbar keeps
+        // a copy of its own.
+        DibImage* copy = CopyPackedDib(image, bits);
+        if (!copy)
+            return nullptr;
+        image = copy;
+    }
     if (depth == 4 || depth == 8 || depth == 24 || depth == 32)
         return image;
     void* converted = image;
