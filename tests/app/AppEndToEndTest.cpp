@@ -2,6 +2,7 @@
 // closes it the way a user does.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include "app/res/resource.h"
 #include "tests/app/support/ProcessWindow.h"
@@ -116,7 +117,16 @@ TEST(AppEndToEnd, StartsShowsStatusBarAndSavesFlatModeOnClose)
     }
     EXPECT_EQ(pane, "Bereit");
 
+    // The toolbar window, raised as "FlatMode" 0 says; the command makes it flat.
+    HWND toolbar = testsupport::FindChildWindow(frame, "ToolbarExWindow32");
+    ASSERT_NE(toolbar, nullptr);
+    EXPECT_TRUE(IsWindowVisible(toolbar));
+    EXPECT_EQ(GetDlgCtrlID(toolbar), AFX_IDW_TOOLBAR);
+    EXPECT_EQ(GetWindowLongA(toolbar, GWL_STYLE) & TBSTYLE_FLAT, 0);
     PostMessageA(frame, WM_COMMAND, ID_FLAT_TOOLBAR, 0);
+    for (int i = 0; i < 50 && !(GetWindowLongA(toolbar, GWL_STYLE) & TBSTYLE_FLAT); ++i)
+        Sleep(100);
+    EXPECT_NE(GetWindowLongA(toolbar, GWL_STYLE) & TBSTYLE_FLAT, 0);
     DWORD exitCode = 1;
     ASSERT_TRUE(program.CloseAndWait(frame, 30000, &exitCode));
     EXPECT_EQ(exitCode, 0u);

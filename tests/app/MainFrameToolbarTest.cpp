@@ -472,3 +472,35 @@ TEST(MenuIconModel, TextsDataFormsTablesAndColours)
     EXPECT_EQ(c.selection, RGB(127, 127, 191));
     EXPECT_EQ(c.dark, MenuMixQuarter(RGB(255, 255, 255), RGB(128, 128, 128)));
 }
+
+TEST_F(FrameToolbarTest, PopupsBeyondTheStackAreLeftAlone)
+{
+    Open();
+    HMENU module = GetSubMenu(GetMenu(frame->m_hWnd), 3);
+    // 70 popups side by side (those beyond the stack stay as they are), and in another
+    // popup a chain of 25 nested popups (taken one at a time: all reached; the system's menus
+    // nest no deeper than about 30).
+    for (int i = 0; i < 70; ++i) {
+        HMENU sub = CreatePopupMenu();
+        AppendMenuA(sub, MF_STRING, 42000 + i, "Eintrag");
+        AppendMenuA(module, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), "Mehr");
+    }
+    HMENU chain = CreatePopupMenu();
+    AppendMenuA(chain, MF_STRING, 43000, "Ganz tief");
+    for (int i = 0; i < 25; ++i) {
+        HMENU outer = CreatePopupMenu();
+        AppendMenuA(outer, MF_POPUP, reinterpret_cast<UINT_PTR>(chain), "Tiefer");
+        chain = outer;
+    }
+    AppendMenuA(GetSubMenu(GetMenu(frame->m_hWnd), 4), MF_POPUP, reinterpret_cast<UINT_PTR>(chain), "Kette");
+    const UINT sources[] = {IDR_MAINFRAME};
+    ASSERT_EQ(frame->InitMenuIcons(sources, 1), 1);
+    std::vector<MenuItem> items;
+    CollectItems(module, &items);
+    int drawn = 0;
+    for (const MenuItem& item : items)
+        drawn += item.id >= 42000 && item.id < 42070 && (item.type & MFT_OWNERDRAW);
+    EXPECT_GE(drawn, 60);
+    EXPECT_LE(drawn, 70);
+    EXPECT_EQ(frame->SetMenuItemText(43000, "Neu"), 2);   // one popup at a time: reached
+}

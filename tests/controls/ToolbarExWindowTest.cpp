@@ -346,3 +346,184 @@ TEST(ToolbarExWindow, PaintsEachButtonsImageOnItsBackground)
     DestroyWindow(w);
     DeleteObject(strip);
 }
+
+namespace {
+
+// A toolbar with three picture buttons in a shown parent, for the mouse tests.
+struct MouseToolbar {
+    MouseToolbar()
+    {
+        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+        w = parent.Toolbar(TBSTYLE_FLAT);
+        strip = tbtest::MakeStrip(16, 3, 16);
+        TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
+        Send(w, TB_ADDBITMAP, 3, reinterpret_cast<LPARAM>(&add));
+        const TBBUTTON buttons[] = {Button(0, 301), Button(1, 302), Button(2, 303, 0),
+                                    Button(0, 304, TBSTATE_ENABLED, BTNS_DROPDOWN, TBXF_RIGHTCLICK)};
+        // The own add keeps the own flags (the standard one clears them).
+        Send(w, TBX_ADDBUTTONS, 4, reinterpret_cast<LPARAM>(buttons));
+        UpdateWindow(w);
+        ToolbarParent::Drain();
+    }
+    ~MouseToolbar()
+    {
+        DestroyWindow(w);
+        DeleteObject(strip);
+    }
+    RECT Rect(int i)
+    {
+        RECT r = {};
+        Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+        return r;
+    }
+    LPARAM Centre(int i)
+    {
+        const RECT r = Rect(i);
+        return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    void Click(int i)
+    {
+        Send(w, WM_MOUSEMOVE, 0, Centre(i));
+        Send(w, WM_LBUTTONDOWN, MK_LBUTTON, Centre(i));
+        Send(w, WM_LBUTTONUP, 0, Centre(i));
+    }
+    // The commands waiting in the queue for the parent.
+    int QueuedCommands()
+    {
+        int n = 0;
+        MSG msg;
+        while (PeekMessageA(&msg, parent.hwnd, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+            ++n;
+            DispatchMessageA(&msg);
+        }
+        return n;
+    }
+    ToolbarParent parent;
+    HWND w = nullptr;
+    HBITMAP strip = nullptr;
+};
+
+MouseToolbar* g_mouse = nullptr;
+bool g_lockFreeInHandler = false;
+LRESULT g_stateInHandler = 0;
+
+}  // namespace
+
+TEST(ToolbarExMouse, AGreyButtonRunsNothingAnEnabledOneExactlyOnceAfterTheLock)
+{
+    MouseToolbar t;
+    g_mouse = &t;
+    t.parent.onCommand = [](ToolbarParent*, WPARAM wp, LPARAM) {
+        // The handler calls back into the toolbar; its lock is free by now.
+        ControlBlock* block = GetControlBlock(g_mouse->w);
+        g_lockFreeInHandler = block && !block->lock.Held();
+        g_stateInHandler = Send(g_mouse->w, TB_GETSTATE, LOWORD(wp));
+    };
+    t.Click(2);   // disabled
+    EXPECT_EQ(t.QueuedCommands(), 0);
+    t.Click(1);
+    EXPECT_TRUE(t.parent.commands.empty());   // posted, not sent
+    EXPECT_EQ(t.QueuedCommands(), 1);
+    ASSERT_EQ(t.parent.commands.size(), 1u);
+    EXPECT_EQ(LOWORD(t.parent.commands[0].first), 302);
+    EXPECT_EQ(reinterpret_cast<HWND>(t.parent.commands[0].second), t.w);
+    EXPECT_TRUE(g_lockFreeInHandler);
+    EXPECT_EQ(g_stateInHandler, TBSTATE_ENABLED);
+    // A grey check button is not toggled either.
+    Send(t.w, TBX_SETSTATESTYLE, 2, (BTNS_CHECK << 8) | BTNS_CHECK);
+    t.Click(2);
+    EXPECT_EQ(Send(t.w, TB_GETSTATE, 303) & TBSTATE_CHECKED, 0);
+    // A press on a grey drop-down's arrow sends nothing; on an enabled one TBN_DROPDOWN.
+    const RECT r = t.Rect(3);
+    const LPARAM arrow = MAKELPARAM(r.right - 4, (r.top + r.bottom) / 2);
+    Send(t.w, WM_LBUTTONDOWN, MK_LBUTTON, arrow);
+    EXPECT_EQ(t.parent.notifyCodes, std::vector<int>{static_cast<int>(TBN_DROPDOWN)});
+    Send(t.w, WM_LBUTTONUP, 0, arrow);
+    EXPECT_EQ(t.QueuedCommands(), 0);   // a release on the arrow part runs nothing
+    Send(t.w, TB_ENABLEBUTTON, 304, FALSE);
+    Send(t.w, WM_MOUSEMOVE, 0, MAKELPARAM(0, 0));
+    Send(t.w, WM_LBUTTONDOWN, MK_LBUTTON, arrow);
+    EXPECT_EQ(t.parent.notifyCodes.size(), 1u);
+    g_mouse = nullptr;
+}
+
+TEST(ToolbarExMouse, MovingToTheNextButtonRepaintsExactlyTheTwo)
+{
+    MouseToolbar t;
+    Send(t.w, WM_MOUSEMOVE, 0, t.Centre(0));
+    ValidateRect(t.w, nullptr);
+    Send(t.w, WM_MOUSEMOVE, 0, t.Centre(1));
+    HRGN update = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetUpdateRgn(t.w, update, FALSE), ERROR);
+    const RECT a = t.Rect(0);
+    const RECT b = t.Rect(1);
+    HRGN both = CreateRectRgn(a.left, a.top, a.right, a.bottom);
+    HRGN second = CreateRectRgn(b.left, b.top, b.right, b.bottom);
+    CombineRgn(both, both, second, RGN_OR);
+    EXPECT_TRUE(EqualRgn(update, both));
+    // Moving within the button changes nothing.
+    ValidateRect(t.w, nullptr);
+    Send(t.w, WM_MOUSEMOVE, 0, t.Centre(1) + 1);
+    RECT none = {};
+    EXPECT_FALSE(GetUpdateRect(t.w, &none, FALSE));
+    DeleteObject(update);
+    DeleteObject(both);
+    DeleteObject(second);
+}
+
+TEST(ToolbarExMouse, ARightReleaseOverEmptySpaceReachesTheParentAsAContextMenu)
+{
+    MouseToolbar t;
+    const RECT last = t.Rect(3);
+    Send(t.w, WM_RBUTTONUP, 0, MAKELPARAM(last.right + 40, 5));
+    EXPECT_EQ(t.parent.contextMenus, 1);
+    Send(t.w, WM_RBUTTONUP, 0, t.Centre(0));
+    EXPECT_EQ(t.parent.contextMenus, 1);
+    // Over a button with the right-click flag: its command id + 1 is posted.
+    Send(t.w, WM_RBUTTONUP, 0, MAKELPARAM(last.left + 6, (last.top + last.bottom) / 2));
+    EXPECT_EQ(t.QueuedCommands(), 1);
+    ASSERT_FALSE(t.parent.commands.empty());
+    EXPECT_EQ(LOWORD(t.parent.commands.back().first), 305);
+    EXPECT_EQ(t.parent.contextMenus, 1);
+}
+
+TEST(ToolbarExWindow, EmbeddedControlsSitInTheirCellsAndTheirCommandsAreForwarded)
+{
+    ToolbarParent parent;
+    ToolbarParent second;
+    HWND w = parent.Toolbar();
+    HWND combo = CreateWindowExA(0, "ComboBox", nullptr, WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 120, 200, w,
+                                 reinterpret_cast<HMENU>(900), GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("a"));
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("b"));
+    SendMessageA(combo, CB_SETITEMDATA, 1, 4711);
+    SendMessageA(combo, CB_SETCURSEL, 1, 0);
+    const TBBUTTON cells[] = {Button(-1, 1), Button(-1, 2)};
+    Send(w, TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(cells));
+    EXPECT_EQ(Send(w, TBX_SETOWNFLAGS, 1, MAKELPARAM(TBXF_CONTROL, TBXF_CONTROL)), 0);
+    Send(w, TBX_SETDATA, 1, reinterpret_cast<LPARAM>(combo));
+    EXPECT_EQ(Send(w, TBX_FINDCONTROL, 0, reinterpret_cast<LPARAM>(combo)), 1);
+    Send(w, TBX_IDEALSIZE);
+    EXPECT_TRUE(IsWindowVisible(combo) || (GetWindowLongA(combo, GWL_STYLE) & WS_VISIBLE));
+    RECT cell = {}, placed = {};
+    Send(w, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&cell));
+    GetWindowRect(combo, &placed);
+    MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_GE(placed.left, cell.left);
+    EXPECT_LE(placed.right, cell.right);
+    // The second target gets the command and, for a selection change, the item's data.
+    Send(w, TB_SETPARENT, reinterpret_cast<WPARAM>(second.hwnd), 0x12340001);
+    Send(w, WM_COMMAND, MAKEWPARAM(900, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    ToolbarParent::Drain();
+    ASSERT_EQ(second.commands.size(), 2u);
+    EXPECT_EQ(second.commands[0].first, MAKEWPARAM(900, CBN_SELCHANGE));
+    EXPECT_EQ(second.commands[1].first, 4711u);
+    EXPECT_TRUE(parent.commands.empty());
+    // The focus tells the parent.
+    SendMessageA(w, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(parent.notifyCodes, std::vector<int>{static_cast<int>(NM_SETFOCUS)});
+    // Deleting the cell hides its control.
+    Send(w, TB_DELETEBUTTON, 1);
+    EXPECT_FALSE(GetWindowLongA(combo, GWL_STYLE) & WS_VISIBLE);
+    DestroyWindow(w);
+}
