@@ -1471,8 +1471,12 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             TBX_LOCKED(block);
             if ((wParam != 0) == (block->enabled != 0))
                 return 0;
-            // The copy with WS_DISABLED turned over; WM_STYLECHANGED takes it from there.
+            // The copy with WS_DISABLED turned over. The system may have set the bit already
+            // (then no WM_STYLECHANGED follows), so the copy and the look follow here too.
             style = block->style ^ WS_DISABLED;
+            block->style = style;
+            block->enabled = wParam ? 1 : 0;
+            TbxInvalidate(block, nullptr);
         }
         ::SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(style));
         return 0;

@@ -423,3 +423,31 @@ TEST(ToolbarExModel, InsertMarkBandsAndTheirHitTest)
     EXPECT_EQ(index, -1);
     EXPECT_EQ(flags, 2u);
 }
+
+TEST(ToolbarExModel, SmallButtonsStackInOneCellOfATallRow)
+{
+    Block t;
+    t->style |= TBXS_STACK;
+    t.AddStrip(16, 1, 40);   // a tall picture sets the row's thickness
+    t.AddStrip(16, 1, 10);
+    t.Add(Button(0, 1));
+    t.Add(Button(1, 2));
+    t.Add(Button(1, 3));
+    t.Add(Button(1, 4, TBSTATE_ENABLED, BTNS_BUTTON, TBXF_NOSTACK));
+    TbxLayout(t, true);
+    const ToolbarButton* first = t->buttons[1];
+    const ToolbarButton* second = t->buttons[2];
+    EXPECT_TRUE(first->paint & TBXP_STACKFIRST);
+    EXPECT_TRUE(second->paint & TBXP_STACKMEMBER);
+    EXPECT_TRUE(second->paint & TBXP_STACKLAST);
+    EXPECT_EQ(first->rect.left, second->rect.left);
+    EXPECT_EQ(second->rect.bottom, first->rect.top);   // the next member sits above
+    EXPECT_EQ(first->rect.bottom, t->buttons[0]->rect.bottom);
+    // The flagged button stays in the row behind the stack.
+    EXPECT_FALSE(t->buttons[3]->paint & (TBXP_STACKFIRST | TBXP_STACKMEMBER));
+    EXPECT_EQ(t->buttons[3]->rect.left, first->rect.right);
+    // An insert mark after the stack's first button goes behind the whole stack.
+    RECT old;
+    TbxSetInsertMark(t, 1, 1, &old);
+    EXPECT_EQ(t->insertRect.left, second->rect.right - 3);
+}

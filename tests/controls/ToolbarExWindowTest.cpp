@@ -321,6 +321,46 @@ TEST(ToolbarExWindow, OwnMessagesOfWidthsColoursTargetsAndScales)
     DestroyWindow(w);
 }
 
+TEST(ToolbarExWindow, BitmapsAreCountedDescribedAndReplaced)
+{
+    ToolbarParent parent;
+    HWND w = parent.Toolbar();
+    HBITMAP a = tbtest::MakeStrip(16, 3, 15);
+    HBITMAP b = tbtest::MakeStrip(16, 3, 15);
+    HBITMAP c = tbtest::MakeStrip(20, 2, 15);
+    ToolbarAddBitmapRecord record = {0, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(a)),
+                                     TBXBM_BYWIDTH | TBXBM_COUNTNOW | 0x20, 0, 16, 0};
+    EXPECT_EQ(Send(w, TB_ADDBITMAP, 0x12340000, reinterpret_cast<LPARAM>(&record)), 0);
+    EXPECT_EQ(record.count, 3);
+    EXPECT_EQ(record.scale, 15);   // the height written back
+    TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(c)};
+    EXPECT_EQ(Send(w, TB_ADDBITMAP, 2, reinterpret_cast<LPARAM>(&add)), 3);
+    ToolbarBitmapInfo info[4] = {};
+    EXPECT_EQ(Send(w, TBX_DESCRIBEBITMAPS, MAKEWPARAM(0, 4), reinterpret_cast<LPARAM>(info)), 2);
+    EXPECT_EQ(info[1].count, 2);
+    EXPECT_EQ(info[1].width, 20);
+    EXPECT_EQ(info[0].scale, 256);
+    // Replaced in place: the old one must be there, the new one not; all but the last keep
+    // their image count.
+    TBREPLACEBITMAP replace = {nullptr, reinterpret_cast<UINT_PTR>(a), nullptr, reinterpret_cast<UINT_PTR>(b), 3};
+    EXPECT_EQ(Send(w, TB_REPLACEBITMAP, 0, reinterpret_cast<LPARAM>(&replace)), 1);
+    EXPECT_EQ(Send(w, TB_REPLACEBITMAP, 0, reinterpret_cast<LPARAM>(&replace)), 0);
+    TBREPLACEBITMAP wrongCount = {nullptr, reinterpret_cast<UINT_PTR>(b), nullptr, reinterpret_cast<UINT_PTR>(a), 2};
+    EXPECT_EQ(Send(w, TB_REPLACEBITMAP, 0, reinterpret_cast<LPARAM>(&wrongCount)), 0);
+    TBREPLACEBITMAP taken = {nullptr, reinterpret_cast<UINT_PTR>(b), nullptr, reinterpret_cast<UINT_PTR>(c), 3};
+    EXPECT_EQ(Send(w, TB_REPLACEBITMAP, 0, reinterpret_cast<LPARAM>(&taken)), 0);
+    EXPECT_EQ(Send(w, TBX_COUNTIMAGES, 0, 0), 0);
+    EXPECT_EQ(Send(w, TBX_REMOVEBITMAPS), 2);
+    // Disabling the window turns its style over and keeps the look in step.
+    EnableWindow(w, FALSE);
+    EXPECT_TRUE(GetWindowLongA(w, GWL_STYLE) & WS_DISABLED);
+    EXPECT_EQ(static_cast<ToolbarExBlock*>(GetControlBlock(w))->enabled, 0);
+    DestroyWindow(w);
+    DeleteObject(a);
+    DeleteObject(b);
+    DeleteObject(c);
+}
+
 TEST(ToolbarExWindow, PaintsEachButtonsImageOnItsBackground)
 {
     ToolbarParent parent;
