@@ -53,6 +53,33 @@ BOOL MakeOwnerDrawn(HMENU menu, int position, UINT keepType, ULONG_PTR data)
     return ::SetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info);
 }
 
+// Visits the items of `first` and of the popups below it that open no popup themselves:
+// visit(popup, position, item), false to stop; done(popup) after each popup. At most
+// kMenuPopupStackDepth popups wait at a time; those beyond are left alone.
+template <class Visit, class Done>
+bool WalkPopups(HMENU first, Visit visit, Done done)
+{
+    HMENU stack[kMenuPopupStackDepth];
+    int depth = 0;
+    for (HMENU popup = first; popup; popup = depth > 0 ? stack[--depth] : nullptr) {
+        const int items = ::GetMenuItemCount(popup);
+        for (int pos = 0; pos < items; ++pos) {
+            ItemInfo item;
+            if (!ReadItem(popup, pos, &item))
+                continue;
+            if (item.sub) {
+                if (depth < kMenuPopupStackDepth)
+                    stack[depth++] = item.sub;
+                continue;
+            }
+            if (!visit(popup, pos, item))
+                return false;
+        }
+        done(popup);
+    }
+    return true;
+}
+
 bool IsRecentFile(UINT id)
 {
     return id >= kFirstRecentFileCommand && id <= kLastRecentFileCommand;
@@ -153,28 +180,20 @@ int CMainFrame::InitMenuIcons(const UINT* ids, int count)
     HMENU bar = ::GetMenu(m_hWnd);
     const int tops = bar ? ::GetMenuItemCount(bar) : 0;
     for (int top = 0; top < tops; ++top) {
-        HMENU stack[kMenuPopupStackDepth];
-        int depth = 0;
-        HMENU popup = ::GetSubMenu(bar, top);
-        while (popup) {
-            int largest = 0;
-            const int items = ::GetMenuItemCount(popup);
-            for (int pos = 0; pos < items; ++pos) {
-                ItemInfo item;
-                if (!ReadItem(popup, pos, &item))
-                    continue;
-                if (item.sub) {
-                    if (depth < kMenuPopupStackDepth)
-                        stack[depth++] = item.sub;
-                } else if (item.type & (MFT_SEPARATOR | MFT_BITMAP)) {
+        int largest = 0;
+        WalkPopups(
+            ::GetSubMenu(bar, top),
+            [&](HMENU popup, int pos, const ItemInfo& item) {
+                if (item.type & (MFT_SEPARATOR | MFT_BITMAP))
                     MakeOwnerDrawn(popup, pos, item.type, 0);
-                } else if (!(item.type & MFT_OWNERDRAW) && !IsRecentFile(item.id)) {
+                else if (!(item.type & MFT_OWNERDRAW) && !IsRecentFile(item.id))
                     largest = std::max(largest, MakeMenuItemRecord(popup, pos, item.text, item.id));
-                }
-            }
-            SetMenuColumnWidth(popup, largest + 16);
-            popup = depth > 0 ? stack[--depth] : nullptr;
-        }
+                return true;
+            },
+            [&](HMENU popup) {
+                SetMenuColumnWidth(popup, largest + 16);
+                largest = 0;
+            });
     }
     return 1;
 }
@@ -421,33 +440,22 @@ MenuItemRecord* CMainFrame::FindMenuRecord(UINT command, HMENU* popupOut)
     HMENU bar = m_hWnd ? ::GetMenu(m_hWnd) : nullptr;
     if (!bar || IsRecentFile(command))
         return nullptr;
-    HMENU stack[kMenuPopupStackDepth];
-    int depth = 0;
+    MenuItemRecord* found = nullptr;
     const int tops = ::GetMenuItemCount(bar);
-    for (int top = tops - 1; top >= 0 && depth < kMenuPopupStackDepth; --top) {
-        if (HMENU sub = ::GetSubMenu(bar, top))
-            stack[depth++] = sub;
-    }
-    while (depth > 0) {
-        HMENU popup = stack[--depth];
-        const int items = ::GetMenuItemCount(popup);
-        for (int pos = 0; pos < items; ++pos) {
-            ItemInfo item;
-            if (!ReadItem(popup, pos, &item))
-                continue;
-            if (item.sub) {
-                if (depth < kMenuPopupStackDepth)
-                    stack[depth++] = item.sub;
-                continue;
-            }
-            if (item.id == command && (item.type & MFT_OWNERDRAW) && RecordOfData(item.data)) {
+    for (int top = 0; top < tops && !found; ++top) {
+        WalkPopups(
+            ::GetSubMenu(bar, top),
+            [&](HMENU popup, int, const ItemInfo& item) {
+                if (item.id != command || !(item.type & MFT_OWNERDRAW) || !RecordOfData(item.data))
+                    return true;
+                found = RecordOfData(item.data);
                 if (popupOut)
                     *popupOut = popup;
-                return RecordOfData(item.data);
-            }
-        }
+                return false;
+            },
+            [](HMENU) {});
     }
-    return nullptr;
+    return found;
 }
 
 int CMainFrame::SetMenuItemText(UINT command, const char* text)

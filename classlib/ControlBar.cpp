@@ -4,6 +4,24 @@
 
 IMPLEMENT_DYNAMIC(CControlBar, CWnd)
 
+HDC AfxGetNonClientDC(HWND hWnd, CRect* window)
+{
+    HDC dc = ::GetWindowDC(hWnd);
+    if (!dc)
+        return nullptr;
+    CRect outer;
+    ::GetWindowRect(hWnd, &outer);
+    CRect client;
+    ::GetClientRect(hWnd, &client);
+    ::MapWindowPoints(hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    client.OffsetRect(-outer.left, -outer.top);
+    outer.OffsetRect(-outer.left, -outer.top);
+    ::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    if (window)
+        *window = outer;
+    return dc;
+}
+
 BEGIN_MESSAGE_MAP(CControlBar, CWnd)
     ON_WM_CREATE()
     ON_WM_DESTROY()

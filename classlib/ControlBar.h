@@ -132,6 +132,11 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
+// The window DC of a bar with its client area clipped away, for painting its frame;
+// *window receives the window rectangle in the DC's coordinates (origin 0, 0). Null when
+// there is none; the caller releases it with ReleaseDC.
+HDC AfxGetNonClientDC(HWND hWnd, CRect* window);
+
 // Pane styles of the status bar; the low word is the common control's own drawing type.
 #define SBPS_NORMAL     0x0000
 #define SBPS_NOBORDERS  SBT_NOBORDERS

@@ -212,17 +212,10 @@ LRESULT CToolBar::OnNcHitTest(CPoint point)
 
 void CToolBar::OnNcPaint()
 {
-    HDC dc = ::GetWindowDC(m_hWnd);
+    CRect window;
+    HDC dc = AfxGetNonClientDC(m_hWnd, &window);
     if (!dc)
         return;
-    CRect window;
-    GetWindowRect(&window);
-    CRect client;
-    GetClientRect(&client);
-    ClientToScreen(&client);
-    client.OffsetRect(-window.left, -window.top);
-    window.OffsetRect(-window.left, -window.top);
-    ::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
     ::FillRect(dc, &window, ::GetSysColorBrush(COLOR_BTNFACE));
     // Borders: a shadow line over a highlight on the sides the bar style names.
     auto line = [dc](int l, int t, int r, int b, int colour) {

@@ -524,17 +524,10 @@ LRESULT CSizeBarBase::OnNcHitTest(CPoint point)
 
 void CSizeBarBase::OnNcPaint()
 {
-    HDC windowDC = ::GetWindowDC(m_hWnd);
+    CRect window;
+    HDC windowDC = AfxGetNonClientDC(m_hWnd, &window);
     if (!windowDC)
         return;
-    CRect window;
-    GetWindowRect(&window);
-    CRect client;
-    GetClientRect(&client);
-    ClientToScreen(&client);
-    client.OffsetRect(-window.left, -window.top);
-    window.OffsetRect(-window.left, -window.top);
-    ::ExcludeClipRect(windowDC, client.left, client.top, client.right, client.bottom);
 
     // Everything into a picture first, shown at once.
     HDC mem = ::CreateCompatibleDC(windowDC);

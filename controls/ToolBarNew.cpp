@@ -33,12 +33,17 @@ HWND MainWindow()
     return app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
 }
 
-CWnd* ActiveViewOf(HWND main)
+// Where the commands and notifications of embedded controls go: the main window, then its
+// active view.
+void ControlTargets(HWND main, HWND targets[2])
 {
+    targets[0] = main;
+    targets[1] = nullptr;
     CWnd* wnd = CWnd::FromHandlePermanent(main);
-    if (!wnd || !wnd->IsFrameWnd())
-        return nullptr;
-    return reinterpret_cast<CWnd*>(static_cast<CFrameWnd*>(wnd)->GetActiveView());
+    if (wnd && wnd->IsFrameWnd()) {
+        if (CWnd* view = static_cast<CFrameWnd*>(wnd)->GetActiveView())
+            targets[1] = view->GetSafeHwnd();
+    }
 }
 
 // The button states the update handlers ask for, sent to the toolbar window by index.
@@ -335,9 +340,8 @@ BOOL CToolBarNew::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
             if (second < 1)
                 second = ::GetDlgCtrlID(control) + sel;
         }
-        HWND targets[2] = {main, nullptr};
-        if (CWnd* view = ActiveViewOf(main))
-            targets[1] = view->GetSafeHwnd();
+        HWND targets[2];
+        ControlTargets(main, targets);
         for (HWND t : targets) {
             if (!t)
                 continue;
@@ -353,9 +357,8 @@ BOOL CToolBarNew::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->hwndFrom && SendMessage(TBX_FINDCONTROL, 0, reinterpret_cast<LPARAM>(header->hwndFrom)) >= 0) {
             LRESULT result = 0;
-            HWND targets[2] = {main, nullptr};
-            if (CWnd* view = ActiveViewOf(main))
-                targets[1] = view->GetSafeHwnd();
+            HWND targets[2];
+            ControlTargets(main, targets);
             for (HWND t : targets) {
                 if (!t)
                     continue;

@@ -271,3 +271,25 @@ int TbxLookRow(const ToolbarButton* button, int state);
 void TbxRenderButton(ToolbarExBlock* block, int index);
 // Paints the toolbar's client area (or its `update` part) into the device context.
 void TbxPaint(ToolbarExBlock* block, HDC dc, const RECT* update);
+
+// --- the messages that change buttons (controls/ToolbarExEdit.cpp); results as the messages'
+// Every button rebuilt and laid out again, the window repainted.
+void TbxRebuildAll(ToolbarExBlock* block);
+// 0x473: style value/mask in the low, state value/mask in the high half (or 0x73C3 form).
+LRESULT TbxSetStateStyle(ToolbarExBlock* block, int index, DWORD word);
+// 0x480-0x482 (the message says which field).
+LRESULT TbxSetRange(ToolbarExBlock* block, UINT message, WPARAM range, LPARAM valueMask);
+// TB_GETBUTTONINFO and TB_SETBUTTONINFO (both character forms).
+LRESULT TbxGetButtonInfo(ToolbarExBlock* block, WPARAM which, void* record, bool wide);
+LRESULT TbxSetButtonInfo(ToolbarExBlock* block, WPARAM which, const void* record, bool wide);
+LRESULT TbxSetOwnFlags(ToolbarExBlock* block, int index, WORD value, WORD mask);
+LRESULT TbxSetData(ToolbarExBlock* block, int index, DWORD value);
+LRESULT TbxSetFixedWidth(ToolbarExBlock* block, int index, int width);
+LRESULT TbxSetImage(ToolbarExBlock* block, int index, int image);
+LRESULT TbxSetStringIndex(ToolbarExBlock* block, int index, int string);
+// 0x48F: bitmap -1 is the toolbar's own scale.
+LRESULT TbxImageScale(ToolbarExBlock* block, int which, int scale);
+LRESULT TbxAddOverlay(ToolbarExBlock* block, const ToolbarOverlayRecord* record, const wchar_t* text);
+LRESULT TbxRemoveOverlay(ToolbarExBlock* block, DWORD key);
+// 0x483 over a bitmap that is not added.
+int TbxCountImages(WPARAM kind, LPARAM source);

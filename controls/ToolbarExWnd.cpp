@@ -68,14 +68,6 @@ int FindControl(const ToolbarExBlock* block, HWND control)
     return -1;
 }
 
-void RebuildAll(ToolbarExBlock* block)
-{
-    for (int i = 0; i < block->buttonCount; ++i)
-        block->buttons[i]->paint |= TBXP_REBUILD;
-    block->dirty |= TBXD_ALL | TBXD_LAYOUT | TBXD_SIZES;
-    TbxInvalidate(block, nullptr);
-}
-
 void OpenTheme(ToolbarExBlock* block)
 {
     const ControlThemeApi& api = ToolbarClass().Theme();
@@ -95,413 +87,6 @@ void CloseThemes(ToolbarExBlock* block)
     }
     block->theme = block->theme2 = nullptr;
     block->themed = 0;
-}
-
-// --- state and style changes (0x473)
-
-LRESULT SetStateStyle(ToolbarExBlock* block, int index, DWORD lParam)
-{
-    if (index < 0)
-        return 0;
-    if (HIWORD(lParam) == 0x73C3)
-        lParam = static_cast<DWORD>(LOWORD(lParam)) << 16;
-    ToolbarButton* b = block->buttons[index];
-    const LRESULT old = (static_cast<LRESULT>(b->state) << 16) | b->style;
-    BYTE styleMask = static_cast<BYTE>((lParam >> 8) & 0xFF) & static_cast<BYTE>(~BTNS_SEP);
-    const BYTE styleValue = static_cast<BYTE>(lParam & 0xFF);
-    const BYTE stateMask = static_cast<BYTE>(lParam >> 24);
-    const BYTE stateValue = static_cast<BYTE>(lParam >> 16);
-    const BYTE newStyle = static_cast<BYTE>((b->style & ~styleMask) | (styleValue & styleMask));
-    BYTE newState = static_cast<BYTE>((b->state & ~stateMask) | (stateValue & stateMask));
-    const BYTE styleChange = b->style ^ newStyle;
-    if ((newState & TBSTATE_CHECKED) && !(b->state & TBSTATE_CHECKED)) {
-        b->style = newStyle;
-        TbxSetState(block, index, TBSTATE_CHECKED, true);   // the group's other member lets go
-    }
-    const BYTE stateChange = b->state ^ newState;
-    b->style = newStyle;
-    b->state = newState;
-    if (!styleChange && !stateChange)
-        return old;
-    if (block->hot != index || (newState & (TBSTATE_HIDDEN)) || !(newState & TBSTATE_ENABLED))
-        b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(b));
-    if ((styleChange & (BTNS_DROPDOWN | BTNS_AUTOSIZE | BTNS_SHOWTEXT)) ||
-        (stateChange & (TBSTATE_HIDDEN | TBSTATE_WRAP | TBSTATE_ELLIPSES))) {
-        TbxMarkRebuild(block, index, true);
-    } else if (styleChange || (stateChange & ~TBSTATE_MARKED)) {
-        if (styleChange)
-            b->paint |= TBXP_REBUILD;
-        TbxInvalidate(block, &b->rect);
-    }
-    return old;
-}
-
-// Masked changes over a range of buttons (0x480-0x482): which field is the message's.
-LRESULT SetRange(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    const WORD value = LOWORD(lParam);
-    const WORD mask = HIWORD(lParam);
-    const bool byCommand = HIWORD(wParam) == 0x1248;
-    int first = byCommand ? 0 : LOWORD(wParam);
-    int end = byCommand ? block->buttonCount : std::min<int>(HIWORD(wParam), block->buttonCount);
-    int touched = 0;
-    bool changed = false;
-    for (int i = first; i < end; ++i) {
-        ToolbarButton* b = block->buttons[i];
-        if (byCommand ? b->command != LOWORD(wParam) : (b->style & BTNS_SEP) != 0)
-            continue;
-        ++touched;
-        if (message == TBX_SETSTYLES) {
-            const BYTE m = static_cast<BYTE>(mask) & static_cast<BYTE>(~BTNS_SEP);
-            const BYTE now = static_cast<BYTE>((b->style & ~m) | (value & m));
-            const BYTE diff = b->style ^ now;
-            b->style = now;
-            if (diff) {
-                changed = true;
-                if (diff & ~(BTNS_GROUP | BTNS_WHOLEDROPDOWN))
-                    TbxMarkRebuild(block, i, true);
-            }
-        } else if (message == TBX_SETSTATES) {
-            const BYTE now = static_cast<BYTE>((b->state & ~mask) | (value & mask));
-            const BYTE diff = b->state ^ now;
-            b->state = now;
-            if (diff) {
-                changed = true;
-                if (block->hot != i)
-                    b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(b));
-                if (diff & (TBSTATE_HIDDEN | TBSTATE_WRAP))
-                    TbxMarkRebuild(block, i, true);
-            }
-        } else {
-            const WORD now = static_cast<WORD>((b->own & ~mask) | (value & mask));
-            const WORD diff = b->own ^ now;
-            b->own = now;
-            if (diff) {
-                changed = true;
-                if (diff & ~TBXF_RIGHTCLICK)
-                    TbxMarkRebuild(block, i, true);
-            }
-        }
-    }
-    if (changed)
-        TbxInvalidate(block, nullptr);
-    return touched;
-}
-
-// --- button info (TB_GETBUTTONINFO, TB_SETBUTTONINFO; both character forms share the layout)
-
-struct ButtonInfoFields {
-    UINT cbSize;
-    DWORD dwMask;
-    int idCommand;
-    int iImage;
-    BYTE fsState;
-    BYTE fsStyle;
-    WORD cx;
-    DWORD_PTR lParam;
-    void* pszText;
-    int cchText;
-};
-static_assert(sizeof(ButtonInfoFields) == sizeof(TBBUTTONINFOW), "the record's layout");
-const DWORD kInfoOwnFlags = 0x10000000;
-const DWORD kInfoTextIsIndex = 0x08000000;
-
-LRESULT SetOwnFlags(ToolbarExBlock* block, int index, WORD value, WORD mask);
-LRESULT SetData(ToolbarExBlock* block, int index, DWORD value);
-LRESULT SetFixedWidth(ToolbarExBlock* block, int index, int width);
-LRESULT SetImage(ToolbarExBlock* block, int index, int image);
-LRESULT SetStringIndex(ToolbarExBlock* block, int index, int string);
-
-int InfoIndex(ToolbarExBlock* block, WPARAM wParam, DWORD mask)
-{
-    if (!(mask & TBIF_BYINDEX) && (static_cast<DWORD>(wParam) >> 24) == 0x12)
-        return TbxResolve(block, static_cast<DWORD>(wParam), false);
-    return static_cast<DWORD>(wParam) < static_cast<DWORD>(block->buttonCount) ? static_cast<int>(wParam) : -1;
-}
-
-LRESULT GetButtonInfo(ToolbarExBlock* block, WPARAM wParam, void* record, bool wide)
-{
-    ButtonInfoFields* info = static_cast<ButtonInfoFields*>(record);
-    if (!info || info->cbSize < 32)
-        return -1;
-    const int index = InfoIndex(block, wParam, info->dwMask);
-    if (index < 0)
-        return -1;   // no such button: not the first one
-    const ToolbarButton* b = block->buttons[index];
-    const DWORD mask = info->dwMask;
-    if (mask & TBIF_COMMAND)
-        info->idCommand = b->command;
-    if (mask & TBIF_IMAGE)
-        info->iImage = b->image;
-    if (mask & TBIF_STATE)
-        info->fsState = b->state;
-    if (mask & TBIF_STYLE)
-        info->fsStyle = b->style;
-    if (mask & TBIF_LPARAM)
-        info->lParam = b->data;
-    if (mask & TBIF_SIZE)
-        info->cx = static_cast<WORD>(b->rect.right - b->rect.left);
-    if ((mask & kInfoOwnFlags) && info->cbSize >= 52)
-        std::memcpy(reinterpret_cast<BYTE*>(info) + 48, &b->own, 2);
-    if (mask & kInfoTextIsIndex) {
-        info->pszText = reinterpret_cast<void*>(static_cast<INT_PTR>(b->string));
-    } else if ((mask & TBIF_TEXT) && info->pszText && info->cchText > 0) {
-        const ToolbarString* s = TbxString(block, b->string);
-        const wchar_t* text = s ? s->text : L"";
-        if (wide) {
-            lstrcpynW(static_cast<wchar_t*>(info->pszText), text, info->cchText);
-        } else {
-            char* out = static_cast<char*>(info->pszText);
-            const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, out, info->cchText, nullptr, nullptr);
-            if (n <= 0)
-                out[info->cchText - 1] = 0;
-            out[info->cchText - 1] = 0;
-        }
-    }
-    return index;
-}
-
-LRESULT SetButtonInfo(ToolbarExBlock* block, WPARAM wParam, const void* record, bool wide)
-{
-    const ButtonInfoFields* info = static_cast<const ButtonInfoFields*>(record);
-    if (!info || info->cbSize < 32)
-        return 0;
-    const int index = InfoIndex(block, wParam, info->dwMask);
-    if (index < 0)
-        return 0;
-    ToolbarButton* b = block->buttons[index];
-    const DWORD mask = info->dwMask;
-    if (mask & TBIF_COMMAND)
-        b->command = info->idCommand;
-    if (mask & TBIF_LPARAM)
-        SetData(block, index, static_cast<DWORD>(info->lParam));
-    if (mask & TBIF_IMAGE)
-        SetImage(block, index, info->iImage);
-    if (mask & (TBIF_STATE | TBIF_STYLE)) {
-        DWORD word = 0;
-        if (mask & TBIF_STATE)
-            word |= 0xFF000000u | (static_cast<DWORD>(info->fsState) << 16);
-        if (mask & TBIF_STYLE)
-            word |= 0x0000FF00u | info->fsStyle;
-        SetStateStyle(block, index, word);
-    }
-    if ((mask & kInfoOwnFlags) && info->cbSize >= 52) {
-        WORD pair[2];
-        std::memcpy(pair, reinterpret_cast<const BYTE*>(info) + 48, 4);
-        SetOwnFlags(block, index, pair[0], pair[1]);
-    }
-    if (mask & TBIF_SIZE)
-        SetFixedWidth(block, index, info->cx);
-    if (mask & kInfoTextIsIndex) {
-        SetStringIndex(block, index, static_cast<int>(reinterpret_cast<INT_PTR>(info->pszText)));
-    } else if ((mask & TBIF_TEXT) && info->pszText) {
-        if (wide) {
-            if (TbxSetButtonText(block, index, static_cast<const wchar_t*>(info->pszText)) < 0)
-                return 0;
-        } else {
-            wchar_t text[257];
-            const int n = ::MultiByteToWideChar(CP_ACP, 0, static_cast<const char*>(info->pszText), -1, text, 257);
-            if (n <= 0 || TbxSetButtonText(block, index, text) < 0)
-                return 0;
-        }
-    }
-    return 1;
-}
-
-LRESULT SetOwnFlags(ToolbarExBlock* block, int index, WORD value, WORD mask)
-{
-    if (index < 0)
-        return -1;
-    ToolbarButton* b = block->buttons[index];
-    const WORD old = b->own;
-    b->own = static_cast<WORD>((old & ~mask) | (value & mask));
-    if ((old ^ b->own) & ~TBXF_RIGHTCLICK)
-        TbxMarkRebuild(block, index, true);
-    return old;
-}
-
-LRESULT SetData(ToolbarExBlock* block, int index, DWORD value)
-{
-    if (index < 0)
-        return 0;
-    ToolbarButton* b = block->buttons[index];
-    const DWORD old = b->data;
-    b->data = value;
-    if (old != value) {
-        if (b->own & TBXF_CONTROL)
-            TbxMarkRebuild(block, index, true);
-        else if ((b->own & TBXF_COLOR) && b->command >= 0)
-            TbxMarkRebuild(block, index, false);
-    }
-    return old;
-}
-
-LRESULT SetFixedWidth(ToolbarExBlock* block, int index, int width)
-{
-    if (index < 0)
-        return -1;
-    ToolbarButton* b = block->buttons[index];
-    if (b->own & (TBXF_COLOR | TBXF_CONTROL))
-        return -1;
-    const LRESULT old = (b->own & TBXF_FIXEDWIDTH) ? LOWORD(b->data) : 0;
-    if (width < 0)
-        width = 0;
-    if (width > 512)
-        width = 512;
-    if (width == 0) {
-        b->own &= static_cast<WORD>(~TBXF_FIXEDWIDTH);
-    } else {
-        b->own |= TBXF_FIXEDWIDTH;
-        b->data = (b->data & 0xFFFF0000u) | static_cast<DWORD>(width);
-    }
-    TbxMarkRebuild(block, index, true);
-    return old;
-}
-
-LRESULT SetImage(ToolbarExBlock* block, int index, int image)
-{
-    if (index < 0)
-        return 0;
-    ToolbarButton* b = block->buttons[index];
-    const int old = b->image;
-    if (old == image)
-        return old;
-    RECT before = {};
-    RECT after = {};
-    const bool hadPlace = TbxImagePlace(block, old, nullptr, &before);
-    const bool hasPlace = TbxImagePlace(block, image, nullptr, &after);
-    b->image = image;
-    const bool sameSize = hadPlace == hasPlace && (!hadPlace || (before.right - before.left == after.right - after.left &&
-                                                                 before.bottom - before.top == after.bottom - after.top));
-    TbxMarkRebuild(block, index, !sameSize);
-    return old;
-}
-
-LRESULT SetStringIndex(ToolbarExBlock* block, int index, int string)
-{
-    if (index < 0)
-        return 0;
-    ToolbarButton* b = block->buttons[index];
-    const int old = b->string;
-    b->string = string;
-    TbxMarkRebuild(block, index, true);
-    return old;
-}
-
-LRESULT ImageScale(ToolbarExBlock* block, int which, int scale)
-{
-    WORD* field = nullptr;
-    int toolbarScale = block->scale;
-    if (which == -1) {
-        toolbarScale = block->scale;
-    } else if (which >= 0 && which < block->bitmapCount) {
-        field = &block->bitmaps[which].scale;
-    } else {
-        return -1;
-    }
-    const int old = field ? *field : toolbarScale;
-    if (scale == -1)
-        return old;
-    if (scale == 0)
-        scale = 256;
-    if (scale < 1)
-        scale = 1;
-    if (scale > 0xFFFF)
-        scale = 0xFFFF;
-    if (scale != old) {
-        if (field)
-            *field = static_cast<WORD>(scale);
-        else
-            block->scale = scale;
-        RebuildAll(block);
-    }
-    return old;
-}
-
-LRESULT AddOverlay(ToolbarExBlock* block, const ToolbarOverlayRecord* record, const wchar_t* text)
-{
-    if (!record)
-        return 0;
-    if (!text)
-        text = L"";
-    DWORD ref = record->ref;
-    if (record->flags & 0x40)
-        ref = 0x12340000u | (ref & 0xFFFF);
-    if (record->flags & 0x20) {
-        for (ToolbarOverlay** link = &block->overlays; *link; link = &(*link)->next) {
-            if ((*link)->ref == ref) {
-                ToolbarOverlay* gone = *link;
-                *link = gone->next;
-                TbxFree(gone);
-                break;
-            }
-        }
-    }
-    const size_t length = wcslen(text);
-    ToolbarOverlay* item = static_cast<ToolbarOverlay*>(TbxAlloc(sizeof(ToolbarOverlay) + sizeof(wchar_t) * length));
-    if (!item)
-        return 0;
-    item->ref = ref;
-    item->dx = record->x;
-    item->dy = record->y;
-    item->flags = static_cast<BYTE>((record->flags & 0x0F) | 0x80);
-    item->id = record->id;
-    std::memcpy(item->text, text, sizeof(wchar_t) * (length + 1));
-    item->next = block->overlays;
-    block->overlays = item;
-    TbxInvalidate(block, nullptr);
-    return 1;
-}
-
-LRESULT RemoveOverlay(ToolbarExBlock* block, DWORD key)
-{
-    const bool byId = (key & 0xFFFF0000) == 0x12220000;
-    for (ToolbarOverlay** link = &block->overlays; *link; link = &(*link)->next) {
-        ToolbarOverlay* item = *link;
-        if (byId ? item->id == (key & 0xFFFF) : item->ref == key) {
-            *link = item->next;
-            TbxFree(item);
-            TbxInvalidate(block, nullptr);
-            return 1;
-        }
-    }
-    return 0;
-}
-
-int CountImages(WPARAM wParam, LPARAM lParam)
-{
-    if (wParam == 0)
-        return 0;
-    DibImage* image = nullptr;
-    DWORD stride = 0;
-    bool owned = true;
-    void* bits = nullptr;
-    if (wParam == 0xFFFF) {
-        HBITMAP handle = reinterpret_cast<HBITMAP>(lParam);
-        BITMAP info;
-        if (!handle || ::GetObjectA(handle, sizeof info, &info) != sizeof info)
-            return 0;
-        image = DibFromBitmap(nullptr, handle, &bits);
-    } else if (wParam < 0xFFFF) {
-        HMODULE module = reinterpret_cast<HMODULE>(lParam);
-        bits = module;
-        image = DibLoadResourceA(nullptr, module, MAKEINTRESOURCEA(wParam), MAKEINTRESOURCEA(2), 0, &bits);
-    } else {
-        image = reinterpret_cast<DibImage*>(wParam);
-        if (!DibIsImage(image))
-            return 0;
-        stride = static_cast<DWORD>(lParam);
-        owned = false;
-    }
-    if (!image)
-        return 0;
-    if (!stride)
-        stride = ((static_cast<DWORD>(image->biWidth) * image->biBitCount + 31) / 32) * 4;
-    WORD x = 0;
-    const int n = TbxScanImages(image, DibGetBits(image), stride, 0xFFFF, nullptr, 0, &x);
-    if (owned)
-        DibFree(image);
-    return n;
 }
 
 // --- the mouse
@@ -887,10 +472,10 @@ LRESULT OnStyleChanged(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
     if (diff & TBXS_VERTICAL) {
         block->vertical = (s->styleNew & TBXS_VERTICAL) ? 1 : 0;
         block->dirty |= TBXD_LAYOUT;
-        RebuildAll(block);
+        TbxRebuildAll(block);
     }
     if (diff & (TBXS_STACK | TBXS_FLAT | TBXS_LIST))
-        RebuildAll(block);
+        TbxRebuildAll(block);
     return 0;
 }
 
@@ -1031,7 +616,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         cx = std::max<int>(cx, block->image.cx + block->padding.cx);
         cy = std::max<int>(cy, block->image.cy + block->padding.cy);
         block->button = {cx, cy};
-        RebuildAll(block);
+        TbxRebuildAll(block);
         return 1;
     }
     case TB_SETBITMAPSIZE: {
@@ -1106,18 +691,18 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         const int hi = static_cast<short>(HIWORD(lParam));
         block->minWidth = lo < 0 ? -1 : lo;
         block->maxWidth = hi < 0 ? -1 : hi;
-        RebuildAll(block);
+        TbxRebuildAll(block);
         return 1;
     }
     case TB_GETBUTTONINFOW:
     case TB_GETBUTTONINFOA: {
         TBX_LOCKED(block);
-        return GetButtonInfo(block, wParam, reinterpret_cast<void*>(lParam), message == TB_GETBUTTONINFOW);
+        return TbxGetButtonInfo(block, wParam, reinterpret_cast<void*>(lParam), message == TB_GETBUTTONINFOW);
     }
     case TB_SETBUTTONINFOW:
     case TB_SETBUTTONINFOA: {
         TBX_LOCKED(block);
-        return SetButtonInfo(block, wParam, reinterpret_cast<const void*>(lParam), message == TB_SETBUTTONINFOW);
+        return TbxSetButtonInfo(block, wParam, reinterpret_cast<const void*>(lParam), message == TB_SETBUTTONINFOW);
     }
     case TB_HITTEST: {
         if (!lParam)
@@ -1160,7 +745,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         TBX_LOCKED(block);
         block->padding = {std::max<int>(2, static_cast<short>(LOWORD(lParam))),
                           std::max<int>(2, static_cast<short>(HIWORD(lParam)))};
-        RebuildAll(block);
+        TbxRebuildAll(block);
         return MAKELONG(block->padding.cx, block->padding.cy);
     }
     case TB_GETSTRINGW:
@@ -1173,7 +758,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         block->gap[0] = std::max(0, static_cast<int>(wParam));
         if (HIWORD(lParam) == 0x1248)
             block->gap[1] = std::max(0, static_cast<int>(static_cast<short>(LOWORD(lParam))));
-        RebuildAll(block);
+        TbxRebuildAll(block);
         return 0;
     }
 
@@ -1185,14 +770,14 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_REMOVEOVERLAY: {
         TBX_LOCKED(block);
-        return RemoveOverlay(block, w);
+        return TbxRemoveOverlay(block, w);
     }
     case TBX_ADDOVERLAYW:
     case TBX_ADDOVERLAYA: {
         TBX_LOCKED(block);
         const ToolbarOverlayRecord* record = reinterpret_cast<const ToolbarOverlayRecord*>(wParam);
         if (message == TBX_ADDOVERLAYW)
-            return AddOverlay(block, record, reinterpret_cast<const wchar_t*>(lParam));
+            return TbxAddOverlay(block, record, reinterpret_cast<const wchar_t*>(lParam));
         const char* text = lParam ? reinterpret_cast<const char*>(lParam) : "";
         const int n = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
         wchar_t* wide = static_cast<wchar_t*>(TbxAlloc(sizeof(wchar_t) * (n > 0 ? n : 1)));
@@ -1200,7 +785,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             return 0;
         if (n > 0)
             ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, n);
-        const LRESULT r = AddOverlay(block, record, wide);
+        const LRESULT r = TbxAddOverlay(block, record, wide);
         TbxFree(wide);
         return r;
     }
@@ -1209,7 +794,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             TBX_LOCKED(block);
             block->dirty |= static_cast<BYTE>(wParam);
             if (wParam & (TBXD_ALL | TBXD_REBUILD))
-                RebuildAll(block);
+                TbxRebuildAll(block);
             TbxInvalidate(block, nullptr);
         }
         if (LOWORD(lParam))
@@ -1218,7 +803,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETBUTTONWIDTH: {
         TBX_LOCKED(block);
-        return SetFixedWidth(block, TbxResolve(block, w, false), static_cast<int>(lParam));
+        return TbxSetFixedWidth(block, TbxResolve(block, w, false), static_cast<int>(lParam));
     }
     case TBX_FINDCONTROL: {
         TBX_LOCKED(block);
@@ -1242,7 +827,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETSTATESTYLE: {
         TBX_LOCKED(block);
-        return SetStateStyle(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam));
+        return TbxSetStateStyle(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam));
     }
     case TBX_GETSTATESTYLE: {
         TBX_LOCKED(block);
@@ -1267,7 +852,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETIMAGE: {
         TBX_LOCKED(block);
-        return SetImage(block, TbxResolve(block, w, false), static_cast<int>(lParam));
+        return TbxSetImage(block, TbxResolve(block, w, false), static_cast<int>(lParam));
     }
     case TBX_GETIMAGE: {
         TBX_LOCKED(block);
@@ -1276,7 +861,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETSTRINGINDEX: {
         TBX_LOCKED(block);
-        return SetStringIndex(block, TbxResolve(block, w, false), static_cast<int>(lParam));
+        return TbxSetStringIndex(block, TbxResolve(block, w, false), static_cast<int>(lParam));
     }
     case TBX_GETSTRINGINDEX: {
         TBX_LOCKED(block);
@@ -1326,10 +911,10 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case TBX_SETSTATES:
     case TBX_SETOWNFLAGSRANGE: {
         TBX_LOCKED(block);
-        return SetRange(block, message, wParam, lParam);
+        return TbxSetRange(block, message, wParam, lParam);
     }
     case TBX_COUNTIMAGES:
-        return CountImages(wParam, lParam);
+        return TbxCountImages(wParam, lParam);
     case TBX_DESCRIBEBITMAPS: {
         TBX_LOCKED(block);
         ToolbarBitmapInfo* out = reinterpret_cast<ToolbarBitmapInfo*>(lParam);
@@ -1385,7 +970,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETOWNFLAGS: {
         TBX_LOCKED(block);
-        return SetOwnFlags(block, TbxResolve(block, w, false), LOWORD(lParam), HIWORD(lParam));
+        return TbxSetOwnFlags(block, TbxResolve(block, w, false), LOWORD(lParam), HIWORD(lParam));
     }
     case TBX_GETDATA: {
         TBX_LOCKED(block);
@@ -1394,11 +979,11 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETDATA: {
         TBX_LOCKED(block);
-        return SetData(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam));
+        return TbxSetData(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam));
     }
     case TBX_IMAGESCALE: {
         TBX_LOCKED(block);
-        return ImageScale(block, static_cast<int>(wParam), static_cast<int>(lParam));
+        return TbxImageScale(block, static_cast<int>(wParam), static_cast<int>(lParam));
     }
     case TBX_IDEALSIZE: {
         TBX_LOCKED(block);
@@ -1421,7 +1006,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         const COLORREF old = block->keyColors[index];
         block->keyColors[index] = static_cast<COLORREF>(lParam);
         if (block->buttonCount)
-            RebuildAll(block);
+            TbxRebuildAll(block);
         return old;
     }
     case TBX_PALETTE: {
@@ -1437,7 +1022,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         }
         TbxDefaultColors(block);
         if (block->palette[w] != old)
-            RebuildAll(block);
+            TbxRebuildAll(block);
         return old;
     }
 
@@ -1500,7 +1085,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         CloseThemes(block);
         OpenTheme(block);
         TbxDefaultColors(block);
-        RebuildAll(block);
+        TbxRebuildAll(block);
         return 0;
     }
     case WM_DRAWITEM:
@@ -1511,7 +1096,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         TBX_LOCKED(block);
         block->font = reinterpret_cast<HFONT>(wParam);
         if (TbxTakeFontMetrics(block))
-            RebuildAll(block);
+            TbxRebuildAll(block);
         if (LOWORD(lParam))
             TbxInvalidate(block, nullptr);
         return 0;
