@@ -3,6 +3,8 @@
 // insert mark.
 #include "controls/ToolbarExModel.h"
 
+#include "uihelpers/UiFonts.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -114,16 +116,10 @@ SIZE TbxMeasureText(ToolbarExBlock* block, const wchar_t* text, int length, bool
     SIZE size = {0, 0};
     if (!text || length <= 0)
         return size;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    if (!dc)
-        return size;
-    HGDIOBJ old = ::SelectObject(dc, TbxFont(block));
-    RECT r = {0, 0, 0, 0};
-    ::DrawTextW(dc, text, length, &r, DT_CALCRECT | DT_SINGLELINE | (noPrefix ? DT_NOPREFIX : 0));
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    size.cx = r.right - r.left;
-    size.cy = r.bottom - r.top;
+    const DWORD packed = static_cast<DWORD>(MeasureTextW(
+        nullptr, text, length, DT_SINGLELINE | (noPrefix ? DT_NOPREFIX : 0) | MEASURE_PACKED, TbxFont(block)));
+    size.cx = LOWORD(packed);
+    size.cy = HIWORD(packed);
     return size;
 }
 

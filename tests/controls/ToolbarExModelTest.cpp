@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <random>
 #include <string>
 
@@ -260,6 +261,19 @@ TEST(ToolbarExModel, ButtonSizesFollowImagesArrowsAndScales)
     EXPECT_EQ(t->buttons[1]->extentX, 16 + 13 + gaps);
     EXPECT_EQ(t->buttons[1]->packedWidth >> 10, 13);
     EXPECT_EQ(t->buttons[2]->rect.right - t->buttons[2]->rect.left, 8);
+    // A text below its picture widens the button to the text; every other button gets a
+    // text row, so that all stand equally high.
+    const wchar_t* label = L"Ein ziemlich langer Text";
+    TbxAddStrings(t, label, 0xFFFE);
+    t.Add(Button(0, 5, TBSTATE_ENABLED, 0, 0, 0));
+    TbxLayout(t, true);
+    const SIZE text = TbxMeasureText(t, label, static_cast<int>(wcslen(label)), false);
+    ASSERT_GT(text.cx, 16);
+    EXPECT_TRUE(t->buttons[3]->paint & TBXP_TEXTBELOW);
+    EXPECT_EQ(t->buttons[3]->extentX, text.cx + gaps);
+    EXPECT_TRUE(t->buttons[0]->paint & TBXP_TEXTROW);
+    EXPECT_EQ(t->buttons[0]->rect.bottom, t->buttons[3]->rect.bottom);
+    TbxDeleteButton(t, 3);
 
     // Scale 512 draws 32 x 32 on a deep screen; on an 8-bit one the images stay as they are.
     t->scale = 512;
