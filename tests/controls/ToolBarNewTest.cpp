@@ -268,3 +268,33 @@ TEST_F(ToolBarNewTest, TooltipAndPromptFollowTheButtonUnderTheMouse)
     bar.SendMessage(WM_MOUSELEAVE);
     EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
 }
+
+TEST_F(ToolBarNewTest, APressOnTheGripperDragsTheBarToAnotherSide)
+{
+    ASSERT_TRUE(MakeBar());
+    frame->ShowWindow(SW_SHOWNOACTIVATE);
+    CRect window;
+    bar.GetWindowRect(&window);
+    const CPoint grip(window.left + 2 + CToolBar::kGripperSize / 2, window.CenterPoint().y);
+    // A press on the gripper is no client press of the toolbar window; the drag loop reads
+    // the moves and the release that wait in the queue.
+    CRect client;
+    frame->GetClientRect(&client);
+    frame->ClientToScreen(&client);
+    const CPoint left(client.left + 3, client.CenterPoint().y);
+    auto toClient = [this](CPoint p) {
+        bar.ScreenToClient(&p);
+        return MAKELPARAM(p.x, p.y);
+    };
+    bar.PostMessage(WM_MOUSEMOVE, MK_LBUTTON, toClient(left));
+    bar.PostMessage(WM_LBUTTONUP, 0, toClient(left));
+    CPoint press = grip;
+    bar.ScreenToClient(&press);
+    ASSERT_LT(press.x, 0);
+    bar.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(press.x, press.y));
+    Drain();
+    ASSERT_NE(bar.m_pDockBar, nullptr);
+    EXPECT_EQ(bar.m_pDockBar->GetDlgCtrlID(), AFX_IDW_DOCKBAR_LEFT);
+    bar.GetWindowRect(&window);
+    EXPECT_GT(window.Height(), window.Width());
+}
