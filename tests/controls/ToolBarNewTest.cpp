@@ -298,3 +298,57 @@ TEST_F(ToolBarNewTest, APressOnTheGripperDragsTheBarToAnotherSide)
     bar.GetWindowRect(&window);
     EXPECT_GT(window.Height(), window.Width());
 }
+
+TEST_F(ToolBarNewTest, FurtherOperationsDriveTheWindowsMessages)
+{
+    ASSERT_TRUE(MakeBar());
+    // Buttons anew from ids, images in turn; one made a check button with own flags.
+    const UINT ids[] = {32860, 32859, 0, 32801};
+    ASSERT_TRUE(bar.SetButtons(ids, 4));
+    ASSERT_EQ(Items(bar).size(), 4u);
+    EXPECT_EQ(Items(bar)[3].image, 2);
+    ASSERT_TRUE(bar.SetButton(1, 777, (TBSTATE_ENABLED << 16) | BTNS_CHECK, 3, TBXF_NOHOTLOOK));
+    UINT id = 0;
+    DWORD stateStyle = 0;
+    DWORD data = 0;
+    ASSERT_TRUE(bar.GetButton(1, &id, &stateStyle, &data));
+    EXPECT_EQ(id, 777u);
+    EXPECT_EQ(stateStyle, static_cast<DWORD>((TBSTATE_ENABLED << 16) | BTNS_CHECK));
+    EXPECT_EQ(bar.SendMessage(TBX_GETOWNFLAGS, 1), TBXF_NOHOTLOOK);
+    EXPECT_FALSE(bar.SetButton(9, 1, 0, 0));
+    EXPECT_FALSE(bar.GetButton(9, &id, nullptr, nullptr));
+    // Data words: a colour in 5-6-5 bits, a run of ids, the key colours.
+    bar.SetButtonData(32860, RGB(255, 0, 0), TRUE);
+    EXPECT_EQ(bar.SendMessage(TBX_GETDATA, TbxRefCommand(32860)), 0xF800);
+    const DWORD values[] = {11, 12};
+    EXPECT_EQ(bar.SetButtonsData(32800, 2, values, RGB(0, 255, 0)), 1);   // only 32801 is there
+    EXPECT_EQ(bar.SendMessage(TBX_GETDATA, TbxRefCommand(32801)), 12);
+    bar.SetKeyColors(RGB(1, 1, 1), RGB(2, 2, 2));
+    EXPECT_EQ(static_cast<COLORREF>(bar.SendMessage(TBX_KEYCOLOR, 1)), RGB(2, 2, 2));
+    // Scales, a radio group, the window style.
+    EXPECT_EQ(bar.SetImageScale(-1, 512), 256);
+    EXPECT_EQ(bar.SetImageScale(7, 512), -1);
+    EXPECT_EQ(bar.MakeRadioGroup(0, 4), 3);   // separators are left out
+    bar.SetControlStyle(0);
+    EXPECT_FALSE(bar.GetStyle() & TBSTYLE_FLAT);
+    bar.SetControlStyle(TBSTYLE_FLAT, TRUE);
+    EXPECT_TRUE(bar.GetStyle() & TBSTYLE_FLAT);
+    // A bitmap handle as more images; the same one again is replaced in place.
+    HBITMAP strip = CreateBitmap(32, 15, 1, 32, nullptr);
+    EXPECT_EQ(bar.AddBitmap(nullptr, reinterpret_cast<UINT_PTR>(strip), 16), 4);
+    EXPECT_EQ(bar.AddBitmap(nullptr, reinterpret_cast<UINT_PTR>(strip), 16), 4);
+    EXPECT_TRUE(bar.AddOverlayText(TbxRefIndex(0), "1", 0, 0, 0x05, 3));
+    EXPECT_EQ(bar.SendMessage(TBX_REMOVEOVERLAY, 0x12220003), 1);
+    // A window in a button: found by slot and by its control id.
+    HWND edit = CreateWindowExA(0, "Edit", "", WS_CHILD, 0, 0, 60, 20, bar.m_hWnd, reinterpret_cast<HMENU>(950),
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(bar.SetButtonControl(32801, 0, edit));
+    EXPECT_EQ(bar.GetSlotControl(0), edit);
+    EXPECT_EQ(bar.GetNthControl(950, 0), edit);
+    EXPECT_EQ(bar.GetNthControl(950, 1), nullptr);
+    EXPECT_EQ(bar.GetSlotControl(128), nullptr);
+    EXPECT_FALSE(bar.SetButtonControl(4242, 0, edit));
+    bar.RequestRelayout();
+    EXPECT_TRUE(bar.GetStyle() & WS_VISIBLE);
+    DeleteObject(strip);
+}
