@@ -37,12 +37,15 @@ std::vector<Item> Items(CToolBarNew& bar)
     return items;
 }
 
+// The tooltip window owned by the window in *p (which it replaces); a popup's owner is the
+// top-level window of the window it was made for.
 BOOL CALLBACK FindToolTip(HWND w, LPARAM p)
 {
+    HWND* owner = reinterpret_cast<HWND*>(p);
     char name[32] = {};
     GetClassNameA(w, name, sizeof name);
-    if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 && IsWindow(w)) {
-        *reinterpret_cast<HWND*>(p) = w;
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 && GetWindow(w, GW_OWNER) == *owner) {
+        *owner = w;
         return FALSE;
     }
     return TRUE;
@@ -253,9 +256,10 @@ TEST_F(ToolBarNewTest, TooltipAndPromptFollowTheButtonUnderTheMouse)
     status.GetWindowText(line, sizeof line);
     EXPECT_STREQ(line, "Geht einen Sektor weiter");
     // The tooltip window of the bar holds the tool with the text after "\n".
-    HWND tip = nullptr;
+    HWND root = GetAncestor(bar.m_hWnd, GA_ROOT);
+    HWND tip = root;
     EnumThreadWindows(GetCurrentThreadId(), &FindToolTip, reinterpret_cast<LPARAM>(&tip));
-    ASSERT_NE(tip, nullptr);
+    ASSERT_NE(tip, root) << "the bar has no tooltip window";
     EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
     char buffer[80] = {};
     TOOLINFOA info = {};
