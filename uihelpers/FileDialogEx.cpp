@@ -27,6 +27,7 @@ bool g_firstSizingDone = false;
 bool g_saveRequest = false;           // GetSaveFileNameEx asks for the open dialog in save mode
 volatile LONG g_workers = 0;
 volatile LONG g_mostWorkers = 0;
+volatile DWORD g_workerLinger = 0;
 
 // What a dialog and its worker share. Both hold a reference; the last one frees it, so a
 // worker that outlives its dialog never touches the next dialog's texts.
@@ -769,7 +770,16 @@ LRESULT CALLBACK FileDialogExHook(HWND frame, UINT message, WPARAM wParam, LPARA
         if (wParam && !run->prepared) {
             run->prepared = true;
             PrepareDialog(run);
+        } else if (wParam && run->combo && !run->popup) {
+            StartCompletion(run);       // shown again after it was hidden
         }
+        break;
+    case WM_WINDOWPOSCHANGED:
+        // A closing dialog is hidden first (EndDialog, DestroyWindow), and DestroyWindow
+        // takes the popup, which the frame owns, down before the frame's own WM_DESTROY:
+        // the worker is stopped here, while the popup still stands.
+        if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW)
+            StopCompletion(run);
         break;
     case WM_DESTROY:
         StopCompletion(run);
@@ -895,6 +905,8 @@ DWORD WINAPI PathCompletionThread(LPVOID param)
                 Sleep(10);
         }
     }
+    if (g_workerLinger)
+        Sleep(g_workerLinger);
     InterlockedDecrement(&g_workers);
     ReleaseCompletion(c);
     return 0;
@@ -931,4 +943,9 @@ int FileDialogExWorkers()
 int FileDialogExMostWorkers()
 {
     return g_mostWorkers;
+}
+
+void SetFileDialogExWorkerLinger(DWORD milliseconds)
+{
+    g_workerLinger = milliseconds;
 }

@@ -58,3 +58,6 @@ public:
 // Workers running now, and the most that ever ran at once (tests watch these).
 int FileDialogExWorkers();
 int FileDialogExMostWorkers();
+// Makes a stopping worker linger that long before it ends (0: none), so that tests can see
+// that a closing dialog waits for its worker.
+void SetFileDialogExWorkerLinger(DWORD milliseconds);

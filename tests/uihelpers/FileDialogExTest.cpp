@@ -329,6 +329,86 @@ TEST_F(FileDialogExTest, QuickRoundsNeverRunTwoWorkersAndALongFolderIsSafe)
     RemoveDirectoryW(wide.c_str());
 }
 
+namespace {
+
+// What the popup saw when it went away: the workers still running then.
+WNDPROC g_popupProcedure = NULL;
+LONG g_workersAtPopupEnd = -1;
+LRESULT CALLBACK WatchPopupEnd(HWND popup, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) g_workersAtPopupEnd = FileDialogExWorkers();
+    return CallWindowProcA(g_popupProcedure, popup, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(FileDialogExTest, ATypedPathOf259CharactersIsOfferedWholeAndTheWorkerEndsFirst)
+{
+    // A file whose full path has 259 characters, typed in full, and a neighbour that
+    // differs only in its last three.
+    std::string folder = TempFolder("sl-ofn-259");
+    RemoveTree(folder);
+    CreateDirectoryA(folder.c_str(), NULL);
+    const size_t nameLength = 259 - folder.size() - 1;
+    ASSERT_TRUE(nameLength >= 2 && nameLength <= 255) << folder;
+    const std::string path = folder + "\\" + std::string(nameLength, 'n');
+    Touch(path);
+    Touch(path.substr(0, 256) + "mmm");
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str()));
+
+    OpenRecord r(folder.c_str(), 0, "Alle\0*.*\0\0");
+    std::vector<std::string> offered;
+    g_popupProcedure = NULL;
+    g_workersAtPopupEnd = -1;
+    auto waited = std::make_shared<int>(0);
+    ModalSteps steps;
+    steps.Add(Pause(3));
+    steps.Add([&](HWND frame) {
+        HWND combo = GetDlgItem(frame, 1152);
+        SetWindowTextA(combo, path.substr(0, 258).c_str());
+        SendMessageA(combo, CB_SETEDITSEL, 0, MAKELPARAM(258, 258));
+        PostMessageA(GetWindow(combo, GW_CHILD), WM_CHAR, 'n', 1);
+        return true;
+    });
+    steps.Add([&](HWND) {    // a suggestion, or give up after about two seconds
+        HWND popup = Popup();
+        return (popup && SendMessageA(popup, LB_GETCOUNT, 0, 0) > 0) || ++*waited > 100;
+    });
+    steps.Add(Pause(5));
+    steps.Add([&](HWND) {
+        HWND popup = Popup();
+        int count = popup ? static_cast<int>(SendMessageA(popup, LB_GETCOUNT, 0, 0)) : 0;
+        for (int i = 0; i < count; ++i) {
+            char text[300] = {};
+            if (SendMessageA(popup, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) < static_cast<LRESULT>(sizeof text))
+                SendMessageA(popup, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            offered.push_back(text);
+        }
+        return true;
+    });
+    steps.Add([&](HWND frame) {
+        // The worker is busy listing and matching while the dialog closes, and lingers
+        // when it stops.
+        HWND popup = Popup();
+        if (popup)
+            g_popupProcedure = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(popup, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchPopupEnd)));
+        HWND combo = GetDlgItem(frame, 1152);
+        SetWindowTextA(combo, (folder + "\\").c_str());
+        SendMessageA(combo, CB_SETEDITSEL, 0, MAKELPARAM(300, 300));
+        PostMessageA(GetWindow(combo, GW_CHILD), WM_CHAR, 'n', 1);
+        PostMessageA(frame, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    SetFileDialogExWorkerLinger(300);
+    EXPECT_FALSE(RunOpen(r, steps));
+    SetFileDialogExWorkerLinger(0);
+    EXPECT_EQ(std::vector<std::string>{ path }, offered);
+    ASSERT_TRUE(g_popupProcedure != NULL);
+    EXPECT_EQ(0, g_workersAtPopupEnd);      // the worker was waited for before the popup went
+    RemoveTree(folder);
+}
+
 TEST_F(FileDialogExTest, HistoryValuesAreBoundedBothWays)
 {
     uitest::HostDialog host("ComboBox", CBS_DROPDOWN | WS_VSCROLL);
