@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -73,6 +74,30 @@ bool HasVisibleWindowBesideDialogs(DWORD processId)
     VisibleWindowSearch search = {processId, false};
     EnumWindows(FindVisibleNonDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// A visible top-level window of that class in the process, or null.
+HWND ProcessWindowOfClass(DWORD processId, const char* className)
+{
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == processId && IsWindowVisible(w) && testsupport::WindowClassName(w) == className)
+            return w;
+    }
+    return nullptr;
+}
+
+// The entries of a REG_MULTI_SZ value of the application key; none when it is missing.
+std::vector<std::string> StoredList(const char* value)
+{
+    std::vector<std::string> entries;
+    char data[8192] = {};
+    DWORD size = sizeof data - 2;
+    if (RegGetValueA(HKEY_CURRENT_USER, kAppKey, value, RRF_RT_REG_MULTI_SZ, nullptr, data, &size) == ERROR_SUCCESS)
+        for (const char* p = data; *p; p += strlen(p) + 1)
+            entries.push_back(p);
+    return entries;
 }
 
 bool ContainsNoCase(const std::string& text, const std::string& part)
@@ -163,4 +188,73 @@ TEST(AppEndToEnd, ImagePathThatDoesNotOpenIsReportedAndEndsTheProgram)
     ASSERT_TRUE(program.WaitForExit(30000, &exitCode)) << "the program kept running";
     EXPECT_NE(exitCode, 12345u);
     RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+}
+
+TEST(AppEndToEnd, LoadImageShowsTheExtendedFileDialog)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    ASSERT_NE(GetFileAttributesA(ProgramPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "sl-app-ofn";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char* name : {"\\abbild1.bin", "\\abbild2.bin", "\\other.bin"}) {
+        HANDLE h = CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+
+    testsupport::ProcessWindow program;
+    ASSERT_TRUE(program.Start("\"" + ProgramPath() + "\""));
+    HWND frame = program.WaitForWindow(nullptr, nullptr, 60000);
+    ASSERT_NE(frame, nullptr) << "no main window appeared";
+
+    // "Eine Image-Datei laden": the file-name field is the history combo box, the system's
+    // field stays hidden under its new id.
+    PostMessageA(frame, WM_COMMAND, ID_LOAD_IMAGE, 0);
+    HWND dialog = program.WaitForWindow("#32770", nullptr, 30000);
+    ASSERT_NE(dialog, nullptr) << "no file dialog appeared";
+    HWND combo = nullptr;
+    for (int i = 0; i < 50 && !combo; ++i, Sleep(100))
+        combo = testsupport::FindChildWindow(dialog, "ComboBox", 1152);
+    ASSERT_NE(combo, nullptr);
+    bool hiddenField = false;
+    for (const testsupport::ChildWindowInfo& child : testsupport::ListChildWindows(dialog))
+        if (child.id == 20949 && !child.visible)
+            hiddenField = true;
+    EXPECT_TRUE(hiddenField);
+
+    // A folder typed and confirmed is kept in the history of the "bin" dialogs...
+    SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    std::vector<std::string> history;
+    for (int i = 0; i < 50 && history.empty(); ++i, Sleep(100))
+        history = StoredList("OfnListBin");
+    ASSERT_FALSE(history.empty());
+    EXPECT_TRUE(ContainsNoCase(history[0], "sl-app-ofn\\")) << history[0];
+
+    // ... and a name begun in it offers the matching entries in the popup.
+    HWND edit = testsupport::FindChildWindow(combo, "Edit");
+    ASSERT_NE(edit, nullptr);
+    PostMessageA(edit, WM_CHAR, 'a', 1);
+    HWND popup = nullptr;
+    LRESULT offered = 0;
+    for (int i = 0; i < 50 && offered < 2; ++i, Sleep(100)) {
+        popup = ProcessWindowOfClass(program.ProcessId(), "SektorlupeSuggestList");
+        offered = popup ? SendMessageA(popup, LB_GETCOUNT, 0, 0) : 0;
+    }
+    EXPECT_EQ(2, offered);
+
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    for (int i = 0; i < 50 && IsWindow(dialog); ++i)
+        Sleep(100);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(program.CloseAndWait(frame, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+    for (const char* name : {"\\abbild1.bin", "\\abbild2.bin", "\\other.bin"})
+        DeleteFileA((folder + name).c_str());
+    RemoveDirectoryA(folder.c_str());
 }
