@@ -5,8 +5,10 @@
 // box and radio button glyphs, and the menu background colours. Fonts handed out here live
 // until the process ends; callers never delete them. User-interface thread only.
 //
-// The main window and the controls call MeasureTextW with DrawText flags and a font; that
-// is the form below (flag bit 31 packs width | height << 16).
+// The main window and the controls know MeasureTextW as (dc or null, text, length, DrawText
+// flags, font) giving width | height << 16: that is the form below with MEASURE_PACKED.
+// With a dc its fifth argument is a RECT, not a font: such a caller selects the font into
+// its dc itself and passes no rect, or passes a null dc and the font.
 #pragma once
 #include <windows.h>
 

@@ -130,7 +130,8 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     r.ofn.lpfnHook = &CallerHook;
     const OPENFILENAMEA before = r.ofn;
     g_hookInits = g_hookDestroys = 0;
-    std::string checkText, typeText, hiddenClass, firstSuggestion, afterDown, copied;
+    std::string checkText, typeText, hiddenClass, firstSuggestion, afterDown, copied, menuText;
+    UINT menuId = 0;
     RECT frameRect = {};
     bool hiddenVisible = true, comboIsCombo = false;
     int suggestions = 0;
@@ -166,8 +167,25 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
         PostMessageA(GetWindow(GetDlgItem(frame, 1152), GW_CHILD), WM_KEYDOWN, VK_DOWN, 1);
         return true;
     });
-    steps.Add([&](HWND frame) {
+    steps.Add([&](HWND frame) {    // the frame's context menu offers the copy command
         afterDown = WindowText(GetDlgItem(frame, 1152));
+        RECT rc;
+        GetWindowRect(frame, &rc);
+        PostMessageA(frame, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame), MAKELPARAM(rc.left + 5, rc.top + 5));
+        return true;
+    });
+    steps.Add([&]() {
+        HWND shown = FindWindowA("#32768", NULL);
+        if (!shown || !IsWindowVisible(shown)) return false;
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(shown, MN_GETHMENU, 0, 0));
+        char text[64] = {};
+        GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+        menuText = text;
+        menuId = GetMenuItemID(menu, 0);
+        EndMenu();
+        return true;
+    });
+    steps.Add([&](HWND frame) {
         SendMessageA(frame, WM_COMMAND, OFNX_COPY_PATH_ID, 0);
         char* clip = ClipboardGetText();
         copied = clip ? clip : "";
@@ -192,6 +210,8 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     EXPECT_EQ(100, suggestions);
     EXPECT_EQ('a', tolower(firstSuggestion[0]));
     EXPECT_EQ(firstSuggestion, afterDown);
+    EXPECT_EQ("Kopiere aktuellen Pfad", menuText);
+    EXPECT_EQ(static_cast<UINT>(OFNX_COPY_PATH_ID), menuId);
     EXPECT_EQ(0, lstrcmpiA(folder.c_str(), copied.c_str()));
     EXPECT_EQ(1, g_hookInits);
     EXPECT_EQ(1, g_hookDestroys);        // the hook dialog's own, not a second one
