@@ -100,13 +100,12 @@ int CopyThemeName(Char* buffer, int size)
     if (!buffer || size < 1)
         return 0;
     wchar_t name[256];
-    int length = CurrentThemeName(name);
-    if (length > size - 1)
-        length = size - 1;
+    const int known = CurrentThemeName(name);
+    const int length = known > size - 1 ? size - 1 : known;
     for (int i = 0; i < length; ++i)
         buffer[i] = static_cast<Char>(name[i]);  // the 8-bit form keeps the low byte
     buffer[length] = 0;
-    return length > 0;
+    return known > 0;
 }
 
 }  // namespace

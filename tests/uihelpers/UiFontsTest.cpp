@@ -182,6 +182,8 @@ TEST(ThemeApi, ClassicWithoutTheLibrary)
     {
         EXPECT_EQ(1, QueryThemeNameA(narrow, 3));
         EXPECT_EQ(2u, strlen(narrow));
+        EXPECT_EQ(1, QueryThemeNameW(wide, 1));    // known, though nothing fits
+        EXPECT_EQ(0, wide[0]);
     }
     EXPECT_EQ(1, GetThemeGlyphSize(0, &size));
     EXPECT_GT(size.cx, 0);
