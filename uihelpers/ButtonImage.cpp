@@ -17,16 +17,20 @@ struct ButtonImageRecord {
     ButtonImageRecord* next;
 };
 
-ButtonImageRecord* g_images = NULL;
+// ButtonImageCache: one record per bitmap, kept for the run in the order they were made.
+struct ButtonImageCache {
+    ButtonImageRecord* first;
+};
+ButtonImageCache g_buttonImages = { NULL };
 int g_themeOverride = -1;
 
 void FreeButtonImages()
 {
-    while (g_images) {
-        ButtonImageRecord* next = g_images->next;
-        ImageList_Destroy(g_images->list.himl);
-        free(g_images);
-        g_images = next;
+    while (g_buttonImages.first) {
+        ButtonImageRecord* next = g_buttonImages.first->next;
+        ImageList_Destroy(g_buttonImages.first->list.himl);
+        free(g_buttonImages.first);
+        g_buttonImages.first = next;
     }
 }
 
@@ -147,7 +151,7 @@ BYTE* GreyedCopy(const PackedDib& dib)
 
 ButtonImageRecord* FindRecord(UINT_PTR bitmap)
 {
-    for (ButtonImageRecord* r = g_images; r; r = r->next)
+    for (ButtonImageRecord* r = g_buttonImages.first; r; r = r->next)
         if (r->bitmap == bitmap)
             return r;
     return NULL;
@@ -198,9 +202,9 @@ BOOL SetThemedImage(HWND button, UINT_PTR bitmap, const PackedDib& dib)
         free(record);
         return FALSE;
     }
-    if (!g_images)
+    if (!g_buttonImages.first)
         atexit(&FreeButtonImages);
-    ButtonImageRecord** tail = &g_images;
+    ButtonImageRecord** tail = &g_buttonImages.first;
     while (*tail)
         tail = &(*tail)->next;
     *tail = record;
@@ -257,7 +261,7 @@ int SetButtonThemeOverride(int themed)
 int ButtonImageCacheCount()
 {
     int n = 0;
-    for (ButtonImageRecord* r = g_images; r; r = r->next)
+    for (ButtonImageRecord* r = g_buttonImages.first; r; r = r->next)
         ++n;
     return n;
 }
