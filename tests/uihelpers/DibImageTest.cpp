@@ -63,6 +63,7 @@ TEST(DibImage, BlankImagesTheirSizesDepthsAndRefusals)
         {65536, 1, 0, ERROR_INVALID_PARAMETER, 0}, {0, 1, 0, ERROR_INVALID_PARAMETER, 0},
         {1, 0, 0, ERROR_INVALID_PARAMETER, 0},     {1, 65536, 32, ERROR_INVALID_PARAMETER, 0},
         {3, 2, 33, ERROR_INVALID_PARAMETER, 0},    {3, 2, 3, ERROR_INVALID_PARAMETER, 0},
+        {65535, 65535, 8, ERROR_INVALID_DATA, 0},  // a section of 4 GiB cannot be made
         {65535, 1, 0, 0, 32}, {5, 3, 1, 0, 1}, {5, 3, 4, 0, 4}, {5, 3, 8, 0, 8}, {5, 3, 15, 0, 16},
         {5, 3, 16, 0, 16}, {5, 3, 24, 0, 24}, {5, 3, 32, 0, 32},
     };
@@ -419,4 +420,11 @@ TEST(DibFromBitmap, FormatPixelsAndIcons)
     SetLastError(0);
     EXPECT_EQ(nullptr, DibFromBitmap(NULL, NULL, &bits));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    // A bitmap that is gone cannot be read.
+    HBITMAP gone = CreateBitmap(2, 2, 1, 32, nullptr);
+    DeleteObject(gone);
+    SetLastError(0);
+    EXPECT_EQ(nullptr, DibFromBitmap(NULL, gone, &bits));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
+    EXPECT_EQ(nullptr, bits);
 }
