@@ -48,7 +48,8 @@ function(sl_test_suite folder)
     return()
   endif()
   set(exe test_${folder})
-  add_executable(${exe} ${_src})
+  # CrashExit.cpp makes a test program that crashes end with a failure.
+  add_executable(${exe} ${_src} ${PROJECT_SOURCE_DIR}/tests/support/CrashExit.cpp)
   target_link_libraries(${exe} PRIVATE ${SL_DEPS} sl_testsupport gtest_main)
   add_test(NAME ${folder} COMMAND ${exe} --gtest_color=no)
   # The suites share one display: focus, activation and the clipboard are per display, so
