@@ -426,6 +426,7 @@ TEST_F(FileDialogExTest, ATypedPathOf259CharactersIsOfferedWholeAndTheWorkerEnds
     EXPECT_EQ(std::vector<std::string>{ path }, offered);
     ASSERT_TRUE(g_popupProcedure != NULL);
     EXPECT_EQ(0, g_workersAtPopupEnd);      // the worker was waited for before the popup went
+    EXPECT_EQ(0, uitest::SuggestTextsAllocated());   // and what it had posted was freed
     RemoveTree(folder);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "uihelpers/SuggestList.h"
+#include "TestWindows.h"
 
 namespace {
 
@@ -25,18 +26,6 @@ HWND MakeOwner()
     wc.lpszClassName = "SuggestTestOwner";
     RegisterClassA(&wc);
     return CreateWindowExA(0, "SuggestTestOwner", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, wc.hInstance, NULL);
-}
-
-int BusyTexts()
-{
-    HANDLE heap = SuggestTextHeap();
-    int n = 0;
-    PROCESS_HEAP_ENTRY e = {};
-    HeapLock(heap);
-    while (HeapWalk(heap, &e))
-        if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++n;
-    HeapUnlock(heap);
-    return n;
 }
 
 void Pump()
@@ -102,12 +91,12 @@ TEST(SuggestList, PostedTextsLandSortedAndAreAllFreed)
     std::vector<std::string> got = Items(popup);
     ASSERT_EQ(expect.size(), got.size());
     for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(0, lstrcmpiA(expect[i].c_str(), got[i].c_str())) << i;
-    EXPECT_EQ(0, BusyTexts());
+    EXPECT_EQ(0, uitest::SuggestTextsAllocated());
 
     // Texts still queued when the popup goes away are freed with it.
     RunPoster(popup);
     DestroyWindow(popup);
-    EXPECT_EQ(0, BusyTexts());
+    EXPECT_EQ(0, uitest::SuggestTextsAllocated());
     Pump();
     DestroyWindow(owner);
 }

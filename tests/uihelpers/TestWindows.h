@@ -7,6 +7,7 @@
 #include <string>
 #include "classlib/DlgTemplate.h"
 #include "tests/support/ModalScript.h"
+#include "uihelpers/SuggestList.h"
 
 namespace uitest {
 
@@ -32,6 +33,19 @@ public:
 private:
     HWND m_dialog = nullptr;
 };
+
+// Suggestion texts posted to a popup and not yet freed.
+inline int SuggestTextsAllocated()
+{
+    HANDLE heap = SuggestTextHeap();
+    int n = 0;
+    PROCESS_HEAP_ENTRY e = {};
+    HeapLock(heap);
+    while (HeapWalk(heap, &e))
+        if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++n;
+    HeapUnlock(heap);
+    return n;
+}
 
 inline int WindowWidth(HWND w)
 {
