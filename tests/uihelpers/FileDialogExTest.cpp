@@ -119,6 +119,7 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     RemoveTree(folder);
     CreateDirectoryA(folder.c_str(), NULL);
     CreateDirectoryA((folder + "\\sub").c_str(), NULL);
+    Touch(folder + "\\sub\\inner.bin");
     for (int i = 0; i < 130; ++i) {
         char name[16];
         sprintf(name, "\\a%03d.bin", i);
@@ -130,7 +131,7 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     r.ofn.lpfnHook = &CallerHook;
     const OPENFILENAMEA before = r.ofn;
     g_hookInits = g_hookDestroys = 0;
-    std::string checkText, typeText, hiddenClass, firstSuggestion, afterDown, copied, menuText;
+    std::string checkText, typeText, hiddenClass, firstSuggestion, afterDown, copied, menuText, inFolder;
     UINT menuId = 0;
     RECT frameRect = {};
     bool hiddenVisible = true, comboIsCombo = false;
@@ -195,6 +196,23 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
         return true;
     });
     steps.Add(Pause(3));
+    steps.Add([&](HWND frame) {    // the worker follows the dialog into the folder
+        HWND combo = GetDlgItem(frame, 1152);
+        SetWindowTextA(combo, "");
+        PostMessageA(GetWindow(combo, GW_CHILD), WM_CHAR, 'i', 1);
+        return true;
+    });
+    auto waited = std::make_shared<int>(0);
+    steps.Add([&, waited](HWND) {
+        HWND popup = Popup();
+        if (popup && IsWindowVisible(popup) && SendMessageA(popup, LB_GETCOUNT, 0, 0) > 0) {
+            char text[MAX_PATH] = {};
+            SendMessageA(popup, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+            inFolder = text;
+            return true;
+        }
+        return ++*waited > 100;
+    });
     steps.Add([&](HWND frame) { PostMessageA(frame, WM_COMMAND, IDCANCEL, 0); return true; });
     EXPECT_FALSE(RunOpen(r, steps));
 
@@ -213,6 +231,7 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     EXPECT_EQ("Kopiere aktuellen Pfad", menuText);
     EXPECT_EQ(static_cast<UINT>(OFNX_COPY_PATH_ID), menuId);
     EXPECT_EQ(0, lstrcmpiA(folder.c_str(), copied.c_str()));
+    EXPECT_EQ("inner.bin", inFolder);
     EXPECT_EQ(1, g_hookInits);
     EXPECT_EQ(1, g_hookDestroys);        // the hook dialog's own, not a second one
     std::vector<std::string> history = StoredHistory("OfnListBin");
