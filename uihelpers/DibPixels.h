@@ -13,8 +13,9 @@
 // here: MapClassicGrey is MapSysColor3d; DibGetCornerPixel is DibGetTopLeftColor (the first
 // pixel of the last stored row); DibReplaceColour is DibReplaceColor with its rectangle;
 // DibStretch and DibAlphaBlend with 16.16 scales are the rectangle forms below (the caller
-// turns a scale into a size). DibCopyRect is offered to them alone; nothing in this library
-// uses it.
+// turns a scale into a size: a scaled blend is a DibStretch into a 32-bit image of the
+// scaled size, then DibAlphaBlend of that image). DibCopyRect is offered to them alone;
+// nothing in this library uses it.
 #pragma once
 #include <windows.h>
 #include "uihelpers/DibImage.h"
