@@ -770,17 +770,20 @@ LRESULT CALLBACK FileDialogExHook(HWND frame, UINT message, WPARAM wParam, LPARA
         if (wParam && !run->prepared) {
             run->prepared = true;
             PrepareDialog(run);
-        } else if (wParam && run->combo && !run->popup) {
-            StartCompletion(run);       // shown again after it was hidden
         }
         break;
-    case WM_WINDOWPOSCHANGED:
+    case WM_WINDOWPOSCHANGED: {
         // A closing dialog is hidden first (EndDialog, DestroyWindow), and DestroyWindow
         // takes the popup, which the frame owns, down before the frame's own WM_DESTROY:
-        // the worker is stopped here, while the popup still stands.
-        if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW)
+        // the worker is stopped here, while the popup still stands. A dialog shown again
+        // gets a new one.
+        UINT flags = reinterpret_cast<const WINDOWPOS*>(lParam)->flags;
+        if (flags & SWP_HIDEWINDOW)
             StopCompletion(run);
+        else if ((flags & SWP_SHOWWINDOW) && run->prepared && run->combo && !run->popup)
+            StartCompletion(run);
         break;
+    }
     case WM_DESTROY:
         StopCompletion(run);
         break;

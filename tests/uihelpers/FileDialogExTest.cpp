@@ -449,6 +449,43 @@ TEST_F(FileDialogExTest, ATypedPathOf259CharactersIsOfferedWholeAndTheWorkerEnds
     RemoveTree(folder);
 }
 
+TEST_F(FileDialogExTest, AHiddenDialogStopsItsWorkerAndShownAgainSuggestsAgain)
+{
+    std::string folder = TempFolder("sl-ofn-hide");
+    RemoveTree(folder);
+    CreateDirectoryA(folder.c_str(), NULL);
+    Touch(folder + "\\wieder.bin");
+    OpenRecord r(folder.c_str(), 0, "Alle\0*.*\0\0");
+    int workersHidden = -1;
+    std::string offered;
+    auto waited = std::make_shared<int>(0);
+    ModalSteps steps;
+    steps.Add(Pause(3));
+    steps.Add([&](HWND frame) {
+        ShowWindow(frame, SW_HIDE);
+        workersHidden = FileDialogExWorkers();
+        ShowWindow(frame, SW_SHOW);
+        PostMessageA(GetWindow(GetDlgItem(frame, 1152), GW_CHILD), WM_CHAR, 'w', 1);
+        return true;
+    });
+    steps.Add([&, waited](HWND) {
+        HWND popup = Popup();
+        if (popup && IsWindowVisible(popup) && SendMessageA(popup, LB_GETCOUNT, 0, 0) > 0) {
+            char text[MAX_PATH] = {};
+            SendMessageA(popup, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+            offered = text;
+            return true;
+        }
+        return ++*waited > 100;
+    });
+    steps.Add([&](HWND frame) { PostMessageA(frame, WM_COMMAND, IDCANCEL, 0); return true; });
+    EXPECT_FALSE(RunOpen(r, steps));
+    EXPECT_EQ(0, workersHidden);
+    EXPECT_EQ("wieder.bin", offered);
+    EXPECT_EQ(0, FileDialogExWorkers());
+    RemoveTree(folder);
+}
+
 TEST_F(FileDialogExTest, HistoryValuesAreBoundedBothWays)
 {
     uitest::HostDialog host("ComboBox", CBS_DROPDOWN | WS_VSCROLL);
