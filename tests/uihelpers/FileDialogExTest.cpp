@@ -36,6 +36,16 @@ std::string TempFolder(const char* name)
 
 
 
+// An empty temporary folder of that name, holding one empty file when a name is given.
+std::string FreshFolder(const char* name, const char* file = NULL)
+{
+    std::string folder = TempFolder(name);
+    RemoveTree(folder);
+    CreateDirectoryA(folder.c_str(), NULL);
+    if (file) Touch(folder + "\\" + file);
+    return folder;
+}
+
 // The stored history entries of a value of the test key; none when it is missing.
 std::vector<std::string> StoredHistory(const char* value)
 {
@@ -94,6 +104,22 @@ ModalSteps::Step Pause(int n)
     return [left](HWND) { return --*left <= 0; };
 }
 
+// A step that takes the first entry of the shown popup, or gives up after about two seconds.
+ModalSteps::Step FirstSuggestion(std::string* out)
+{
+    auto waited = std::make_shared<int>(0);
+    return [out, waited](HWND) {
+        HWND popup = Popup();
+        if (popup && IsWindowVisible(popup) && SendMessageA(popup, LB_GETCOUNT, 0, 0) > 0) {
+            char text[MAX_PATH] = {};
+            SendMessageA(popup, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+            *out = text;
+            return true;
+        }
+        return ++*waited > 100;
+    };
+}
+
 class FileDialogExTest : public ::testing::Test {
 protected:
     FileDialogExTest() : m_scratch("Uihelpers") { SetAppIdentity("SektorlupeTests", "Uihelpers"); }
@@ -115,9 +141,7 @@ TEST_F(FileDialogExTest, ImportsLeadToTheExtendedFunctions)
 
 TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
 {
-    std::string folder = TempFolder("sl-ofn-dialog");
-    RemoveTree(folder);
-    CreateDirectoryA(folder.c_str(), NULL);
+    std::string folder = FreshFolder("sl-ofn-dialog");
     CreateDirectoryA((folder + "\\sub").c_str(), NULL);
     Touch(folder + "\\sub\\inner.bin");
     for (int i = 0; i < 130; ++i) {
@@ -202,17 +226,7 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
         PostMessageA(GetWindow(combo, GW_CHILD), WM_CHAR, 'i', 1);
         return true;
     });
-    auto waited = std::make_shared<int>(0);
-    steps.Add([&, waited](HWND) {
-        HWND popup = Popup();
-        if (popup && IsWindowVisible(popup) && SendMessageA(popup, LB_GETCOUNT, 0, 0) > 0) {
-            char text[MAX_PATH] = {};
-            SendMessageA(popup, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
-            inFolder = text;
-            return true;
-        }
-        return ++*waited > 100;
-    });
+    steps.Add(FirstSuggestion(&inFolder));
     steps.Add([&](HWND frame) { PostMessageA(frame, WM_COMMAND, IDCANCEL, 0); return true; });
     EXPECT_FALSE(RunOpen(r, steps));
 
@@ -301,10 +315,7 @@ TEST_F(FileDialogExTest, SaveDialogsAreExtendedAndACaptionAsksForSaveMode)
 
 TEST_F(FileDialogExTest, WithoutHistoryTheFieldStaysAndNothingIsWritten)
 {
-    std::string folder = TempFolder("sl-ofn-plain");
-    RemoveTree(folder);
-    CreateDirectoryA(folder.c_str(), NULL);
-    Touch(folder + "\\x.bin");
+    std::string folder = FreshFolder("sl-ofn-plain", "x.bin");
     OpenRecord r(folder.c_str(), 0x70000000, "Abbilder\0*.bin\0\0");
     bool hasCombo = true, hasHidden = true;
     ModalSteps steps;
@@ -385,9 +396,7 @@ TEST_F(FileDialogExTest, ATypedPathOf259CharactersIsOfferedWholeAndTheWorkerEnds
 {
     // A file whose full path has 259 characters, typed in full, and a neighbour that
     // differs only in its last three.
-    std::string folder = TempFolder("sl-ofn-259");
-    RemoveTree(folder);
-    CreateDirectoryA(folder.c_str(), NULL);
+    std::string folder = FreshFolder("sl-ofn-259");
     const size_t nameLength = 259 - folder.size() - 1;
     ASSERT_TRUE(nameLength >= 2 && nameLength <= 255) << folder;
     const std::string path = folder + "\\" + std::string(nameLength, 'n');
@@ -451,14 +460,10 @@ TEST_F(FileDialogExTest, ATypedPathOf259CharactersIsOfferedWholeAndTheWorkerEnds
 
 TEST_F(FileDialogExTest, AHiddenDialogStopsItsWorkerAndShownAgainSuggestsAgain)
 {
-    std::string folder = TempFolder("sl-ofn-hide");
-    RemoveTree(folder);
-    CreateDirectoryA(folder.c_str(), NULL);
-    Touch(folder + "\\wieder.bin");
+    std::string folder = FreshFolder("sl-ofn-hide", "wieder.bin");
     OpenRecord r(folder.c_str(), 0, "Alle\0*.*\0\0");
     int workersHidden = -1;
     std::string offered;
-    auto waited = std::make_shared<int>(0);
     ModalSteps steps;
     steps.Add(Pause(3));
     steps.Add([&](HWND frame) {
@@ -468,16 +473,7 @@ TEST_F(FileDialogExTest, AHiddenDialogStopsItsWorkerAndShownAgainSuggestsAgain)
         PostMessageA(GetWindow(GetDlgItem(frame, 1152), GW_CHILD), WM_CHAR, 'w', 1);
         return true;
     });
-    steps.Add([&, waited](HWND) {
-        HWND popup = Popup();
-        if (popup && IsWindowVisible(popup) && SendMessageA(popup, LB_GETCOUNT, 0, 0) > 0) {
-            char text[MAX_PATH] = {};
-            SendMessageA(popup, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
-            offered = text;
-            return true;
-        }
-        return ++*waited > 100;
-    });
+    steps.Add(FirstSuggestion(&offered));
     steps.Add([&](HWND frame) { PostMessageA(frame, WM_COMMAND, IDCANCEL, 0); return true; });
     EXPECT_FALSE(RunOpen(r, steps));
     EXPECT_EQ(0, workersHidden);
