@@ -1,21 +1,27 @@
-// CTextDropTarget: where the editor will take text dropped from other windows. Until the
-// editor's drag and drop is built it registers nothing and takes nothing, so a drop on the
-// pane is refused by the system as on any window without a target.
+// CTextDropTarget: the OLE drop target of a text editor window. It takes CF_UNICODETEXT or
+// CF_TEXT dragged onto the editor (from other programs, other editors, or the editor's own
+// selection, which then moves unless Ctrl is held); the editor decides and inserts.
 #pragma once
+#include "classlib/Ole.h"
 
 class CTextEdit;
 
-class CTextDropTarget
+class CTextDropTarget : public COleDropTarget
 {
 public:
-    explicit CTextDropTarget(CTextEdit* edit) : m_edit(edit), m_registered(false) {}
-    // Registering with the window's OLE drop machinery; 0 while there is nothing to register.
-    int Register() { return 0; }
-    void Revoke() { m_registered = false; }
-    bool IsRegistered() const { return m_registered; }
+    explicit CTextDropTarget(CTextEdit* edit) : m_edit(edit) {}
+
+    // Keeps the editor and registers its window; FALSE without a window or without OLE.
+    BOOL Register(CTextEdit* edit);
+    bool IsRegistered() const { return GetRegisteredWindow() != nullptr; }
     CTextEdit* Editor() const { return m_edit; }
+
+    DROPEFFECT OnDragEnter(CWnd* pWnd, COleDataObject* pDataObject, DWORD dwKeyState, CPoint point) override;
+    DROPEFFECT OnDragOver(CWnd* pWnd, COleDataObject* pDataObject, DWORD dwKeyState, CPoint point) override;
+    BOOL OnDrop(CWnd* pWnd, COleDataObject* pDataObject, DROPEFFECT dropEffect, CPoint point) override;
+    void OnDragLeave(CWnd* pWnd) override;
+    DROPEFFECT OnDragScroll(CWnd* pWnd, DWORD dwKeyState, CPoint point) override;
 
 private:
     CTextEdit* m_edit;
-    bool m_registered;
 };

@@ -14,11 +14,14 @@
 #pragma once
 #include "editor/TextDropTarget.h"
 #include "editor/UndoRing.h"
+#include "editor/WildPattern.h"
 #include "views/AnsiView.h"
 
 #include <commctrl.h>
 
 class CRegistry;
+class CTextFindDlg;
+class CTextReplaceDlg;
 
 #include <stdint.h>
 #include <string>
@@ -40,6 +43,72 @@ const UINT ID_TEXTEDIT_REDO = 32803;
 const UINT ID_TEXTEDIT_OPTIONS = 32785;
 const UINT ID_TEXTEDIT_FIND_NEXT = 32805;
 const UINT ID_TEXTEDIT_FIND_WORD = 32772;
+
+// Records of WM_TEXTEDIT_QUERY: code 16 (OptionMask), 18 (FindRequest), 19 (ReplaceRequest).
+struct OptionMask
+{
+    uint32_t value;
+    uint32_t mask;
+};
+struct FindRequest
+{
+    uint32_t flags;
+    uint32_t reserved;
+    const char* text;
+};
+struct ReplaceRequest
+{
+    uint32_t flags;
+    uint32_t reserved;
+    const char* find;
+    const char* replacement;
+};
+
+// Request flags of FindText.
+enum FindTextFlags : uint32_t
+{
+    FTF_SELECT_RAW = 0x001,     // caret and anchor to the match, no repaint
+    FTF_NO_HISTORY = 0x002,     // the text is not recorded
+    FTF_AFTER_CARET = 0x004,    // always start behind the current position
+    FTF_IN_RANGE = 0x008,       // the match must lie inside the saved range
+    FTF_RIGHT_OF_CARET = 0x010, // start one column right of the caret
+    FTF_LEFT_OF_CARET = 0x020,  // start one column left of the caret
+    FTF_UTF8 = 0x100,
+};
+// Flags of ReplaceText besides its mode (the flags word as a signed number: 0 or less the
+// selection, 1 find first, 2 or more all).
+enum ReplaceTextFlags : uint32_t
+{
+    RTF_STEP_BACK = 0x0004,
+    RTF_UTF8 = 0x0100,
+    RTF_RESTORE_SELECTION = 0x4000,
+    RTF_IN_RANGE = 0x8000,
+};
+// The most replacements one replace-all makes.
+const int kReplaceAllLimit = 10000;
+
+// The status panes' state of an editor: what the texts are made of. Two states give the same
+// texts exactly when they are equal.
+struct TextStatusState
+{
+    int caretColumn;
+    int caretLine;
+    int anchorColumn;
+    int anchorLine;
+    int selectionMode;
+    uint32_t caretMode;
+    bool operator==(const TextStatusState& o) const
+    {
+        return caretColumn == o.caretColumn && caretLine == o.caretLine && anchorColumn == o.anchorColumn &&
+               anchorLine == o.anchorLine && selectionMode == o.selectionMode && (caretMode & 3) == (o.caretMode & 3);
+    }
+};
+// Pane 0 (" Zeile: n  Spalte: m", with " (Y:n)" or " (X:n)" for a selection) and pane 1
+// ("Einf." or "Über."). Returns the length of pane 0's text.
+int FormatTextStatus(const TextStatusState& state, char* text, int size);
+const char* TextStatusModeText(uint32_t caretMode);
+// The timer that refreshes the panes while the editor has the focus.
+const UINT_PTR kTextStatusTimer = 0x88881212;
 
 // A text position in one message word for WM_TEXTEDIT_QUERY: the column in the low and the
 // line in the high 16 bits, both unsigned and clamped to 0..65535. The text view's signed
@@ -142,6 +211,22 @@ inline TextEditHook TextEditMarginHookAsHook(TextEditMarginHook hook)
 {
     return reinterpret_cast<TextEditHook>(reinterpret_cast<void (*)()>(hook));
 }
+// The status hook (kind 6) is asked on each status update with the caret, the last key it
+// returned and a text buffer of kTextStatusTextSize bytes holding pane 0's usual text, which
+// it may rewrite; it returns the new key (an unchanged key writes nothing). The context-menu
+// hook (kind 8) gets the menu and the cell of the last right press; a nonzero answer means it
+// handled the menu, which is then not shown.
+const int kTextStatusTextSize = 128;
+typedef int (*TextEditStatusHook)(CTextEdit* edit, void* context, int column, int line, int lastKey, char* text);
+typedef int (*TextEditMenuHook)(CTextEdit* edit, void* context, HMENU menu, int column, int line, int reserved);
+inline TextEditHook TextEditStatusHookAsHook(TextEditStatusHook hook)
+{
+    return reinterpret_cast<TextEditHook>(reinterpret_cast<void (*)()>(hook));
+}
+inline TextEditHook TextEditMenuHookAsHook(TextEditMenuHook hook)
+{
+    return reinterpret_cast<TextEditHook>(reinterpret_cast<void (*)()>(hook));
+}
 enum TextEditHookKind
 {
     TEH_COLOR_LINE = 1,
@@ -160,9 +245,10 @@ int TextCharClass(unsigned char c);
 
 // The find and replace dialogs' helpers: the index of the first byte within `length` whose
 // CharClassTable flags meet `mask` (-1 when none, or when the terminating NUL is reached),
-// and the subclassing of one control of a dialog (the pattern and replacement fields).
+// and the subclassing of one control of a dialog through the chained subclass procedures of
+// uihelpers/ControlSubclass.h (InstallSubclass's result; 0 without the control).
 int FindClassChar(const char* text, unsigned mask, int length);
-BOOL SubclassDlgItem(HWND dialog, int id, SUBCLASSPROC proc, DWORD_PTR refData = 0);
+int SubclassDlgItem(HWND dialog, int id, WNDPROC proc);
 
 // The cells of one drawn line: what PrintLine hands the base's line drawer. Pure, so that
 // tests can check colours and selection without a device context.
@@ -242,6 +328,7 @@ public:
     int IsInSelection(int column, int line) const;
     int GetSelectedLines(int* first, int* end) const;
     int GetSelectionStart(int* column, int* line) const;
+    POINT GetCaretPos() const { POINT p = { Layout().CaretColumn(), Layout().CaretLine() }; return p; }
     POINT GetCellSize() const { POINT p = { Layout().CharWidth(), Layout().LineHeight() }; return p; }
     TextEditHook SetHook(int kind, TextEditHook hook, void* context);
     int MoveCursor(int column, int line, uint32_t flags) override;
@@ -302,6 +389,14 @@ public:
     void ApplyBracketHighlight(int line, int firstColumn, int count, uint16_t* words) const;
     int GetCharColor(int index, int line) const;
     int CharClass(unsigned char c) const { return TextCharClass(c); }
+    // The case table (upper-case form of each byte) and the class table (bit 0 digit, bit 1
+    // letter, ...): a loaded definition's, else the defaults.
+    const uint8_t* CaseTable() const;
+    const uint8_t* ClassTable() const;
+    bool IsWordChar(unsigned char c) const { return (ClassTable()[c] & 3) != 0; }
+    int MatchWildPattern(const char* pattern, int patternLength, const char* text, int textLength,
+                         uint32_t flags) const;
+    int SpanCharSet(const char* text, uint32_t groups, int length) const;
     int CompareFold(const char* a, const char* b, int length, int fold) const;
     int CompareChar(unsigned char a, unsigned char b, int fold) const;
     int CompareWild(const char* pattern, const char* text, int length, int fold) const;
@@ -346,31 +441,70 @@ public:
     virtual int CopyByCommand(UINT id) { return CopySelection(static_cast<int>(id) - 32810); }
     virtual int PasteByCommand(UINT id) { return Paste(static_cast<int>(id) - 32820); }
 
-    // Find and replace come with their dialogs; until then these do nothing.
-    int OpenFindDialog(const char* initial, int flags);
-    int OpenReplaceDialog();
+    // --- find and replace (EditOptions and TabWidth are shared by all editors)
+    uint32_t SetOptionFlags(uint32_t value, uint32_t mask);
+    uint32_t GetOptionFlags() const { return EditOptions; }
+    int SetTabWidth(int width);
+    int FindText(const char* text, uint32_t flags);
+    int ReplaceText(const char* find, const char* replacement, uint32_t flags);
+    void SetSearchText(const char* text);
+    const char* GetSearchText() const { return m_lastSearch; }
+    const char* GetReplaceText() const { return m_lastReplace; }
+    const char* GetFindHistory() const { return m_findHistory; }
+    int SaveSelectionRange();
+    int SetSavedRange(int column1, int line1, int column2, int line2);
+    int InSavedRange(int column, int line) const;
+    int OpenFindDialog(const char* text, int flags);
+    int OpenReplaceDialog(const char* find, const char* replacement, uint32_t flags);
     int OnFindNext();
     int OnFindWord();
+    int OnEditOptions();
+    CTextFindDlg* FindDialog() const { return m_findDlg; }
+    CTextReplaceDlg* ReplaceDialog() const { return m_replaceDlg; }
 
     // --- settings
     int LoadSettings(const char* viewName);
     int SaveSettings(const char* viewName);
     uint32_t GetWordStopMask() const { return m_wordStopMask; }
 
-    // Places kept for the editor's menus, status panes, keyboard texts and drag and drop.
-    void LoadAccel();
-    void CreateFindDialogs();
-    void DestroyFindDialogs();
-    void UpdateStatusBar();
+    // --- context menu, status panes, keyboard texts, drag and drop
+    // The menu's items with their pictures and greying, without tracking it.
+    void AddEditMenuItems(HMENU menu, int x, int y);
+    int UpdateStatusBar();
     void OnStatusFocus();
     void OnStatusUnfocus();
+    bool IsStatusActive() const { return m_statusActive != 0; }
+    // Reads the key texts of "Accel" under the definition `name` (null: only frees them).
+    int LoadAccel(const char* name);
+    const char* GetKeyText(int index) const { return index >= 0 && index < 55 ? m_keyTexts[index] : nullptr; }
     int StartDrag();
+    bool IsDragSource() const { return m_dragSource != 0; }
+    void SetAcceptDrops(bool accept) { m_acceptDrops = accept ? 1 : 0; }
+    void SetDropDisabled(int disabled) { m_dropDisabled = disabled; }
+    CTextDropTarget& DropTarget() { return m_dropTarget; }
+    // The drop target's steps (CTextDropTarget calls them).
+    DROPEFFECT DropEffectFor(CWnd* window, COleDataObject* data);
+    BOOL DropData(CWnd* window, COleDataObject* data, CPoint point);
+    void DropLeave(CWnd* window);
+    DROPEFFECT DropScroll(CWnd* window);
+    // The editor under the mouse during a drag, null otherwise.
+    static CTextEdit* CurrentDropEditor();
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 protected:
     void NotifyParent(UINT code);
     LRESULT AnswerPositionQuery(WPARAM code, LPARAM value);
+    LRESULT AnswerTextEditQuery(WPARAM code, LPARAM value);
+    void CreateFindDialogs();
+    void DestroyFindDialogs();
+    void FreeKeyTexts();
+    bool RecordDropWindow(CWnd* window);
+    bool MatchAt(const char* text, int textLength, bool pattern, bool forward, const TextLine* record, int index,
+                 int* matchLength) const;
+    int ReplaceSelection(const char* replacement, int length);
+    int ReplaceAll(const char* find, const char* replacement, int length, uint32_t flags);
+    int SearchTextForDialog(char* buffer, int size, const char* given, bool utf8);
     int PasteOneLineDown(bool countUp);
     int CallHook(int kind, int a, int b, int c);
     bool AllowChange();
@@ -413,6 +547,27 @@ protected:
     char* m_keyTexts[55];
     char* m_findHistory;
     int m_findHistoryLength;
+    char* m_lastSearch = nullptr;
+    char* m_lastReplace = nullptr;
+    std::string m_findWork;          // a decoded or suffixed search text
+    int m_savedFirstColumn = 0;      // the saved range (SaveSelectionRange, SetSavedRange)
+    int m_savedEndColumn = 0;
+    int m_savedFirstLine = 0;
+    int m_savedLastLine = 0;
+    uint8_t m_savedCaretAtStart = 0;
+    POINT m_matchStart = { 0, 0 };   // the last match FindText selected
+    POINT m_matchEnd = { 0, 0 };
+    CTextFindDlg* m_findDlg = nullptr;
+    CTextReplaceDlg* m_replaceDlg = nullptr;
+    uint8_t m_statusActive = 0;
+    bool m_statusValid = false;      // false forces the next status update
+    TextStatusState m_statusState = {};
+    int m_statusHookKey = -1;
+    uint8_t m_acceptDrops = 1;
+    uint8_t m_dragSource = 0;
+    int m_dropDisabled = 0;
+    DROPEFFECT m_dropEffect = 0;
+    CWnd* m_dropWindow = nullptr;
     uint32_t m_wordStopMask;
     int m_lineNumberWidth;
     int m_defaultColor;

@@ -9,8 +9,6 @@
 #include <string.h>
 #include <vector>
 
-namespace {
-
 // One code unit of the source: bytes, UTF-8 sequences or UTF-16 units, each becoming one
 // byte of the line (code points above 255 become 255; bytes of a broken UTF-8 sequence
 // stand for themselves, so nothing is lost).
@@ -68,6 +66,8 @@ std::string DecodeSource(const char* text, int length, int flags)
     out.assign(text, static_cast<size_t>(length));
     return out;
 }
+
+namespace {
 
 // Splits at line breaks: CR, LF, CR LF and CR CR LF each count as one.
 void SplitLines(const std::string& text, std::vector<std::string>* segments, bool* endsWithBreak)
@@ -697,11 +697,7 @@ int CTextEdit::ClearAll()
     m_lineCount = 0;
     Layout().SetLineCount(0);
     LoadSyntaxColors(nullptr);
-    for (char*& text : m_keyTexts)
-    {
-        free(text);
-        text = nullptr;
-    }
+    LoadAccel(nullptr);
     m_undo.Clear();
     m_selectionMode = 0;
     m_anchorColumn = m_anchorLine = 0;

@@ -96,6 +96,7 @@ CTextEdit::CTextEdit(uint32_t maxLineLength, uint32_t maxLines, uint32_t flags, 
     ++g_liveEditors;
     LoadSettings(nullptr);
     LoadSyntaxColors(nullptr);
+    LoadAccel(nullptr);
     SetCaretMode(3);
 }
 
@@ -111,17 +112,15 @@ CTextEdit::~CTextEdit()
     }
     m_undo.Clear();
     LoadSyntaxColors(nullptr);
-    for (char*& text : m_keyTexts)
-    {
-        free(text);
-        text = nullptr;
-    }
+    LoadAccel(nullptr);
     for (CopySlot& slot : m_copySlots)
     {
         free(slot.text);
         slot.text = nullptr;
     }
     free(m_findHistory);
+    free(m_lastSearch);
+    free(m_lastReplace);
     free(m_columnColors);
     if (!m_tableLent)
     {

@@ -8,6 +8,7 @@
 #include "textlib/CharClass.h"
 #include "textlib/IntParse.h"
 #include "uihelpers/ClipboardText.h"
+#include "uihelpers/ControlSubclass.h"
 
 #include <algorithm>
 #include <stdlib.h>
@@ -40,12 +41,12 @@ int FindClassChar(const char* text, unsigned mask, int length)
     return -1;
 }
 
-BOOL SubclassDlgItem(HWND dialog, int id, SUBCLASSPROC proc, DWORD_PTR refData)
+int SubclassDlgItem(HWND dialog, int id, WNDPROC proc)
 {
     HWND control = dialog ? ::GetDlgItem(dialog, id) : nullptr;
     if (!control || !proc)
-        return FALSE;
-    return ::SetWindowSubclass(control, proc, static_cast<UINT_PTR>(id), refData);
+        return 0;
+    return InstallSubclass(control, proc);
 }
 
 int CTextEdit::DecodeEscape(const char* text, int* outLength)
@@ -55,31 +56,6 @@ int CTextEdit::DecodeEscape(const char* text, int* outLength)
     if (outLength)
         *outLength = consumed;
     return character;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Places kept for the editor's menus, status panes, keyboard texts, find dialogs and drag
-// and drop. They do nothing until those parts are built.
-
-void CTextEdit::LoadAccel() {}
-void CTextEdit::CreateFindDialogs() {}
-void CTextEdit::DestroyFindDialogs() {}
-void CTextEdit::UpdateStatusBar() {}
-void CTextEdit::OnStatusFocus() {}
-void CTextEdit::OnStatusUnfocus() {}
-int CTextEdit::StartDrag() { return 0; }
-int CTextEdit::OpenFindDialog(const char*, int) { return 0; }
-int CTextEdit::OpenReplaceDialog() { return 0; }
-int CTextEdit::OnFindNext() { return 0; }
-int CTextEdit::OnFindWord() { return 0; }
-
-void CTextEdit::OnContextMenu(int x, int y, HMENU menu)
-{
-    int column = 0, line = 0;
-    HitTest(x, y, &column, &line, 0);
-    m_contextCell.x = column;
-    m_contextCell.y = line;
-    CAnsiView::OnContextMenu(x, y, menu);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -110,7 +86,8 @@ LRESULT CTextEdit::AnswerPositionQuery(WPARAM code, LPARAM value)
     switch (code)
     {
     case 0: result = SetCursorPos(column, line, 0); break;
-    case 1: case 5: result = GetCursorPos(); break;
+    case 1: result = GetCursorPos(); break;
+    case 5: result = GetCursorOrAnchor(); break;
     case 2: result = SetScrollOrigin(column, line); break;
     case 3: result = GetScrollOrigin(); break;
     case 4: result = SetCursorPos(column, line, MCF_EXTEND); break;
@@ -130,10 +107,23 @@ LRESULT CTextEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         {
             m_dragArmed = false;
             m_dragAllowed = true;
-            m_dropTarget.Register();
+            m_dropTarget.Register(this);
         }
         return r;
     }
+    case WM_DESTROY:
+        if (m_dropTarget.IsRegistered())
+            m_dropTarget.Revoke();
+        if (m_statusActive)
+            OnStatusUnfocus();
+        break;
+    case WM_TIMER:
+        if (static_cast<UINT_PTR>(wParam) == kTextStatusTimer)
+        {
+            UpdateStatusBar();
+            return 0;
+        }
+        break;
     case WM_SETFOCUS:
         CAnsiView::WindowProc(message, wParam, lParam);
         OnStatusFocus();
@@ -145,14 +135,8 @@ LRESULT CTextEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         NotifyParent(TEXTEDIT_NOTIFY_KILLFOCUS);
         return 0;
     case WM_TEXTEDIT_QUERY:
-        if (wParam <= 5)
-            return AnswerPositionQuery(wParam, lParam);
-        if (wParam == 20)
-        {
-            // The cell size, so that a dialog can keep clear of the caret line.
-            POINT cell = GetCellSize();
-            return static_cast<LRESULT>(PackTextPosition(cell.x, cell.y));
-        }
+        if (wParam <= 5 || (wParam >= 16 && wParam <= 23))
+            return AnswerTextEditQuery(wParam, lParam);
         break;
     case WM_COMMAND:
     {
@@ -171,10 +155,10 @@ LRESULT CTextEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         case ID_TEXTEDIT_SELECT_ALL: SelectAll(); break;
         case ID_TEXTEDIT_SELECT_WORD: OnSelectWord(); break;
         case ID_EDIT_FIND: OpenFindDialog(nullptr, 0); break;
-        case ID_EDIT_REPLACE: OpenReplaceDialog(); break;
+        case ID_EDIT_REPLACE: OpenReplaceDialog(nullptr, nullptr, 0); break;
         case ID_TEXTEDIT_FIND_NEXT: OnFindNext(); break;
         case ID_TEXTEDIT_FIND_WORD: OnFindWord(); break;
-        case ID_TEXTEDIT_OPTIONS: break;
+        case ID_TEXTEDIT_OPTIONS: OnEditOptions(); break;
         default: handled = false; break;
         }
         EndRepaintBatch(outer);
@@ -216,7 +200,7 @@ int CTextEdit::OnKey(UINT key, UINT flags)
             case 'C': OnEditCopy(); return 1;
             case 'V': OnEditPaste(); return 1;
             case 'F': OpenFindDialog(nullptr, 0); return 1;
-            case 'H': OpenReplaceDialog(); return 1;
+            case 'H': OpenReplaceDialog(nullptr, nullptr, 0); return 1;
             case 'A': SelectAll(); return 1;
             case 'Y': Undo(1); return 1;
             case 'Z': Undo(-1); return 1;

@@ -910,3 +910,28 @@ void CTextEdit::ApplyBracketHighlight(int line, int firstColumn, int count, uint
             mark(column, m_syntax->bracketColor[1]);
     }
 }
+
+// ---------------------------------------------------------------------------------------------
+// The tables the find engine and the pattern matcher read
+
+namespace {
+
+const TextSyntax& DefaultSyntaxTables()
+{
+    static TextSyntax tables;
+    static bool ready = (tables.Reset(), true);
+    (void)ready;
+    return tables;
+}
+
+}  // namespace
+
+const uint8_t* CTextEdit::CaseTable() const
+{
+    return m_syntax ? m_syntax->caseTable : DefaultSyntaxTables().caseTable;
+}
+
+const uint8_t* CTextEdit::ClassTable() const
+{
+    return m_syntax ? m_syntax->classes : DefaultSyntaxTables().classes;
+}

@@ -127,11 +127,20 @@ bool CTextEdit::RunContinues(const UndoEntry* earlier, const UndoEntry* later) c
 
 BOOL CTextEdit::OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* handlerInfo)
 {
-    if (code == CN_UPDATE_COMMAND_UI && !handlerInfo && extra && (id == ID_EDIT_UNDO || id == ID_TEXTEDIT_REDO))
+    if (code == CN_UPDATE_COMMAND_UI && !handlerInfo && extra)
     {
         CCmdUI* ui = static_cast<CCmdUI*>(extra);
-        ui->Enable(id == ID_EDIT_UNDO ? CanUndo() : CanRedo());
-        return TRUE;
+        switch (id)
+        {
+        case ID_EDIT_UNDO: ui->Enable(CanUndo()); return TRUE;
+        case ID_TEXTEDIT_REDO: ui->Enable(CanRedo()); return TRUE;
+        case ID_EDIT_CUT:
+        case ID_EDIT_COPY:
+        case ID_EDIT_CLEAR: ui->Enable(m_selectionMode != 0); return TRUE;
+        case ID_EDIT_PASTE: ui->Enable(!m_readOnly && ::IsClipboardFormatAvailable(CF_TEXT)); return TRUE;
+        case ID_TEXTEDIT_FIND_NEXT: ui->Enable(m_lastSearch != nullptr); return TRUE;
+        default: break;
+        }
     }
     return CAnsiView::OnCmdMsg(id, code, extra, handlerInfo);
 }

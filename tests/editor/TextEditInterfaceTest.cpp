@@ -5,6 +5,7 @@
 
 #include "textlib/CharClass.h"
 #include "uihelpers/ClipboardText.h"
+#include "uihelpers/ControlSubclass.h"
 
 #include <algorithm>
 #include <ctype.h>
@@ -26,17 +27,6 @@ int FirstAlnum(const char* text, int length)
         if (isalnum(static_cast<unsigned char>(text[i])))
             return i;
     return -1;
-}
-
-int g_subclassCalls = 0;
-LRESULT CALLBACK CountingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData)
-{
-    if (message == WM_USER + 7)
-    {
-        ++g_subclassCalls;
-        return static_cast<LRESULT>(refData);
-    }
-    return DefSubclassProc(hWnd, message, wParam, lParam);
 }
 
 }  // namespace
@@ -71,19 +61,23 @@ TEST_F(TextEditInterface, ClassSearchEscapesAndControlSubclassing)
         EXPECT_EQ(length, e.length) << e.text;
     }
 
-    // A control of a window subclassed by its id sees the messages first.
+    // A control of a window subclassed by its id: the library's chained procedure stands in
+    // front of the class's, keeps it in "CeData" and passes on what it does not handle.
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(parent, nullptr);
-    HWND child = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 0, 50, 20, parent, reinterpret_cast<HMENU>(1234),
-                                 nullptr, nullptr);
+    HWND child = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWN, 0, 0, 50, 80, parent,
+                                 reinterpret_cast<HMENU>(1234), nullptr, nullptr);
     ASSERT_NE(child, nullptr);
-    g_subclassCalls = 0;
-    EXPECT_FALSE(SubclassDlgItem(parent, 999, CountingProc, 5));
-    EXPECT_FALSE(SubclassDlgItem(nullptr, 1234, CountingProc, 5));
-    ASSERT_TRUE(SubclassDlgItem(parent, 1234, CountingProc, 77));
-    EXPECT_EQ(SendMessageA(child, WM_USER + 7, 0, 0), 77);
-    EXPECT_EQ(g_subclassCalls, 1);
-    RemoveWindowSubclass(child, CountingProc, 1234);
+    const LONG_PTR classProc = GetWindowLongPtrA(child, GWLP_WNDPROC);
+    EXPECT_EQ(SubclassDlgItem(parent, 999, CeComboProc), 0);
+    EXPECT_EQ(SubclassDlgItem(nullptr, 1234, CeComboProc), 0);
+    EXPECT_EQ(SubclassDlgItem(parent, 1234, nullptr), 0);
+    EXPECT_EQ(GetWindowLongPtrA(child, GWLP_WNDPROC), classProc);
+    ASSERT_EQ(SubclassDlgItem(parent, 1234, CeComboProc), 1);
+    EXPECT_EQ(GetWindowLongPtrA(child, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(CeComboProc));
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(GetPropA(child, "CeData")), classProc);
+    EXPECT_EQ(SendMessageA(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("eins")), 0);
+    EXPECT_EQ(SendMessageA(child, CB_GETCOUNT, 0, 0), 1);
     DestroyWindow(parent);
 }
 

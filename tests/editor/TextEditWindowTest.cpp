@@ -3,6 +3,7 @@
 // coloured line into a memory context.
 #include "tests/editor/EditorTestSupport.h"
 
+#include "tests/support/ModalScript.h"
 #include "uihelpers/ClipboardText.h"
 
 #include <stdlib.h>
@@ -144,9 +145,17 @@ TEST_F(TextEditWindow, TypingKeysAndCopyThroughTheClipboard)
     EXPECT_EQ(edit.GetCursorPos().x, 0);
     Key(edit, VK_HOME);
     EXPECT_EQ(edit.GetCursorPos().x, 4);
-    // A Ctrl letter shortcut swallows the control character that follows it.
+    // A Ctrl letter shortcut swallows the control character that follows it: Ctrl+H opens
+    // "Ändern" (closed here), and the Backspace after it erases nothing.
     g_keys[VK_CONTROL] = true;
-    edit.SendMessage(WM_KEYDOWN, 'H', 1);
+    testsupport::ModalScript script;
+    std::string caption;
+    script.Add([&](HWND d) {
+        caption = testsupport::WindowText(d);
+        return testsupport::Click(d, IDCANCEL);
+    });
+    script.Run([&] { return edit.SendMessage(WM_KEYDOWN, 'H', 1); });
+    EXPECT_EQ(caption, "Ändern");
     edit.SendMessage(WM_CHAR, 8, 1);
     g_keys[VK_CONTROL] = false;
     EXPECT_EQ(Lines(edit)[0], "    indented");

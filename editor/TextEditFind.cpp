@@ -1,0 +1,783 @@
+// CTextEdit: the find and replace engine, the shared options and tab width as the dialogs set
+// them, and the answers to WM_TEXTEDIT_QUERY. Everything here works on a windowless editor;
+// only the dialog commands need a window.
+#include "editor/TextEdit.h"
+
+#include "editor/TextFindDialogs.h"
+#include "editor/TextOptionsDlg.h"
+#include "services/TextList.h"
+
+#include <algorithm>
+#include <stdlib.h>
+#include <string.h>
+
+std::string DecodeSource(const char* text, int length, int flags);
+
+namespace {
+
+int64_t IndexKey(int line, int index)
+{
+    return (static_cast<int64_t>(line) << 32) + index;
+}
+
+char* CopyText(const char* text)
+{
+    size_t n = strlen(text);
+    char* copy = static_cast<char*>(malloc(n + 1));
+    if (copy)
+        memcpy(copy, text, n + 1);
+    return copy;
+}
+
+// A text handed to a dialog: at most size - 1 bytes and a terminator; UTF-8 decoded to one
+// byte a character first when asked.
+void CopyForDialog(char* buffer, int size, const char* text, bool utf8)
+{
+    buffer[0] = 0;
+    if (!text)
+        return;
+    std::string decoded = utf8 ? DecodeSource(text, static_cast<int>(strlen(text)), TIF_UTF8) : std::string(text);
+    size_t n = std::min(decoded.size(), static_cast<size_t>(size - 1));
+    memcpy(buffer, decoded.data(), n);
+    buffer[n] = 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Options and tab width
+
+uint32_t CTextEdit::SetOptionFlags(uint32_t value, uint32_t mask)
+{
+    const uint32_t old = EditOptions;
+    const uint32_t now = (value & mask) | (old & ~mask);
+    const uint32_t changed = (old ^ now) & mask;
+    if (!changed)
+        return old;
+    EditOptions = now;
+    if (changed & EO_LINE_NUMBERS)
+        ApplyMargin();
+    if (changed & (EO_LINE_NUMBERS | EO_BRACKETS | EO_LINEWISE))
+    {
+        m_bracketActive = false;
+        Layout().RepaintWord() |= RP_ALL;
+        UpdateSharedViews();
+    }
+    if (changed & 0xF000)
+        RecomputeWordStopMask();
+    EditOptions = now | EO_CHANGED;
+    return old;
+}
+
+int CTextEdit::SetTabWidth(int width)
+{
+    const int old = TabWidth;
+    if (width < 1 || width > 32 || width == TabWidth)
+        return old;
+    TabWidth = width;
+    NotifySharedViews(1);
+    UpdateSharedViews();
+    EditOptions |= EO_CHANGED;
+    return old;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Search text and history
+
+void CTextEdit::SetSearchText(const char* text)
+{
+    if (!text || !*text)
+        return;
+    if (text != m_lastSearch)
+    {
+        char* copy = CopyText(text);
+        if (!copy)
+            return;
+        free(m_lastSearch);
+        m_lastSearch = copy;
+    }
+    if (m_findHistory && strcmp(m_findHistory, m_lastSearch) == 0)
+        return;
+    CTextList list;
+    if (m_findHistory && *m_findHistory)
+        list.InsertSplit(0, m_findHistory);
+    list.SetLimit(16, 0);
+    if (list.MoveToFront(m_lastSearch) != 0)
+    {
+        list.InsertText(m_lastSearch, 0);
+        list.SetLimit(16, 0);
+    }
+    char* joined = nullptr;
+    const int length = list.JoinMultiString(0, list.GetCount(), &joined);
+    if (joined)
+    {
+        free(m_findHistory);
+        m_findHistory = joined;
+        m_findHistoryLength = length;
+    }
+    EditOptions |= EO_CHANGED;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saved range
+
+int CTextEdit::SetSavedRange(int column1, int line1, int column2, int line2)
+{
+    if (line1 > line2 || (line1 == line2 && column1 > column2))
+    {
+        std::swap(column1, column2);
+        std::swap(line1, line2);
+    }
+    m_savedFirstColumn = column1;
+    m_savedFirstLine = line1;
+    m_savedEndColumn = column2;
+    m_savedLastLine = line2;
+    if (line1 != line2)
+        return 2;
+    return column1 != column2 ? 1 : 0;
+}
+
+int CTextEdit::SaveSelectionRange()
+{
+    const POINT caret = GetCaretPos();
+    if (!m_selectionMode)
+    {
+        SetSavedRange(caret.x, caret.y, caret.x, caret.y);
+        m_savedCaretAtStart = 1;
+        return 0;
+    }
+    int c1, l1, c2, l2;
+    SelectionOrdered(&c1, &l1, &c2, &l2);
+    SetSavedRange(c1, l1, c2, l2);
+    m_savedCaretAtStart = (caret.x == c1 && caret.y == l1) ? 1 : 0;
+    return m_selectionMode;
+}
+
+int CTextEdit::InSavedRange(int column, int line) const
+{
+    if (line < m_savedFirstLine || line > m_savedLastLine)
+        return 0;
+    if (line == m_savedFirstLine && column < m_savedFirstColumn)
+        return 0;
+    if (line == m_savedLastLine && column >= m_savedEndColumn)
+        return 0;
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Matcher access
+
+int CTextEdit::MatchWildPattern(const char* pattern, int patternLength, const char* text, int textLength,
+                                uint32_t flags) const
+{
+    WildPatternTables tables = { CaseTable(), ClassTable() };
+    return ::MatchWildPattern(pattern, patternLength, text, textLength, flags, tables);
+}
+
+int CTextEdit::SpanCharSet(const char* text, uint32_t groups, int length) const
+{
+    return ::SpanCharSet(text, groups, length, ClassTable());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Find
+
+bool CTextEdit::MatchAt(const char* text, int textLength, bool pattern, bool forward, const TextLine* record,
+                        int index, int* matchLength) const
+{
+    const bool fold = (EditOptions & 0x10) != 0;
+    const char* line = record->text;
+    const int length = record->length;
+    int n = 0;
+    if (!pattern)
+    {
+        if (length - index < textLength || CompareFold(text, line + index, textLength, fold) != 0)
+            return false;
+        n = textLength;
+    }
+    else
+    {
+        const bool wordBefore = index > 0 && IsWordChar(static_cast<unsigned char>(line[index - 1]));
+        // A leading "*" would match at every byte of a word; it starts only at word starts.
+        if (forward && text[0] == '*' && (wordBefore || !IsWordChar(static_cast<unsigned char>(line[index]))))
+            return false;
+        uint32_t flags = (fold ? WPF_FOLD : 0u) | (forward ? WPF_LENGTH : WPF_LENGTH | WPF_LENGTH_OR_FAIL) |
+                         (index > 0 ? WPF_NOT_LINE_START : 0u) | (wordBefore ? WPF_WORD_BEFORE : 0u);
+        n = MatchWildPattern(text, textLength, line + index, length - index, flags);
+        if (n < 1)
+            return false;
+    }
+    if (EditOptions & 0x80)
+    {
+        if (index > 0 && IsWordChar(static_cast<unsigned char>(line[index - 1])))
+            return false;
+        if (index + n < length && IsWordChar(static_cast<unsigned char>(line[index + n])))
+            return false;
+    }
+    *matchLength = n;
+    return true;
+}
+
+int CTextEdit::FindText(const char* text, uint32_t flags)
+{
+    if (!text)
+    {
+        text = m_lastSearch;
+        if (!text)
+            return 0;
+        flags &= 0xFF;
+    }
+    std::string decoded;
+    if (flags & FTF_UTF8)
+    {
+        decoded = DecodeSource(text, static_cast<int>(strlen(text)), TIF_UTF8);
+        if (decoded.size() > m_maxLineLength)
+            decoded.resize(m_maxLineLength);
+        decoded.resize(strlen(decoded.c_str()));
+        text = decoded.c_str();
+    }
+    if (m_lineCount == 0 || !text[0])
+        return 0;
+    if (!(flags & FTF_NO_HISTORY))
+        SetSearchText(text);
+
+    const bool pattern = (EditOptions & 0x100) != 0;
+    int textLength = static_cast<int>(strlen(text));
+    m_findWork.assign(text, static_cast<size_t>(textLength));
+    if (pattern && (EditOptions & 0x80) && textLength + 3 < static_cast<int>(m_maxLineLength) &&
+        !(textLength >= 2 && text[textLength - 2] == '\\' && text[textLength - 1] == 'f'))
+    {
+        // Whole words in a pattern: a pattern that ends in a word character (or a wildcard)
+        // must end at a word end.
+        const unsigned char last = static_cast<unsigned char>(text[textLength - 1]);
+        const bool escaped = textLength >= 2 && text[textLength - 2] == '\\';
+        if (!escaped && (last == '*' || last == '?' || CharClass(last) >= 2))
+            m_findWork += "\\f";
+    }
+    const char* what = m_findWork.c_str();
+    const int whatLength = static_cast<int>(m_findWork.size());
+
+    const int count = static_cast<int>(m_lineCount);
+    const bool forward = !(EditOptions & 0x20);
+    const bool wrapAllowed = (EditOptions & 0x40) != 0;
+    const POINT caret = GetCaretPos();
+    int column = caret.x;
+    int line = caret.y;
+    if (line >= count)
+    {
+        line = forward ? 0 : count - 1;
+        column = forward ? 0 : 100000;
+    }
+    if (flags & FTF_RIGHT_OF_CARET)
+    {
+        ++column;
+        if (column > GetLine(line)->width)
+        {
+            column = 0;
+            if (++line >= count)
+                line = 0;
+        }
+    }
+    else if ((flags & FTF_LEFT_OF_CARET) && column > 0)
+    {
+        --column;
+    }
+    const TextLine* record = GetLine(line);
+    const int index = ColumnToIndex(column, record->text, record->length);
+    const int startLine = line;
+    bool wrapped = false;
+    int foundLine = -1, foundIndex = 0, foundLength = 0;
+
+    if (forward)
+    {
+        const int wrapLimit = std::min(index, record->length - 1);
+        const bool after = (flags & FTF_AFTER_CARET) || (m_selectionMode && !(caret.x < m_anchorColumn));
+        int candidate = after ? index + 1 : index;
+        for (;;)
+        {
+            if (wrapped && line > startLine)
+                break;
+            record = GetLine(line);
+            for (int i = candidate; i < record->length; ++i)
+            {
+                if (wrapped && line == startLine && i > wrapLimit)
+                    break;
+                int n = 0;
+                if (MatchAt(what, whatLength, pattern, true, record, i, &n))
+                {
+                    foundLine = line, foundIndex = i, foundLength = n;
+                    if (!(flags & FTF_IN_RANGE) ||
+                        (InSavedRange(IndexToColumn(i, record->text, record->length), line) &&
+                         InSavedRange(IndexToColumn(i + n - 1, record->text, record->length), line)))
+                        break;
+                    foundLine = -1;
+                }
+            }
+            if (foundLine >= 0 || (wrapped && line == startLine))
+                break;
+            candidate = 0;
+            if (++line >= count)
+            {
+                if (!wrapAllowed || wrapped)
+                    break;
+                wrapped = true;
+                line = 0;
+            }
+        }
+    }
+    else
+    {
+        const int wrapLimit = index;
+        const bool before = (flags & FTF_AFTER_CARET) || (m_selectionMode && !(caret.x > m_anchorColumn));
+        int candidate = before ? index - 1 : index;
+        for (;;)
+        {
+            if (wrapped && line < startLine)
+                break;
+            record = GetLine(line);
+            for (int i = std::min(candidate, record->length - 1); i >= 0; --i)
+            {
+                if (wrapped && line == startLine && i < wrapLimit)
+                    break;
+                int n = 0;
+                if (MatchAt(what, whatLength, pattern, false, record, i, &n))
+                {
+                    foundLine = line, foundIndex = i, foundLength = n;
+                    if (!(flags & FTF_IN_RANGE) ||
+                        (InSavedRange(IndexToColumn(i, record->text, record->length), line) &&
+                         InSavedRange(IndexToColumn(i + n - 1, record->text, record->length), line)))
+                        break;
+                    foundLine = -1;
+                }
+            }
+            if (foundLine >= 0 || (wrapped && line == startLine))
+                break;
+            candidate = 0x7FFFFFFF;
+            if (--line < 0)
+            {
+                if (!wrapAllowed || wrapped)
+                    break;
+                wrapped = true;
+                line = count - 1;
+            }
+        }
+    }
+    if (foundLine < 0)
+        return 0;
+
+    record = GetLine(foundLine);
+    const int startColumn = IndexToColumn(foundIndex, record->text, record->length);
+    const int endColumn = IndexToColumn(foundIndex + foundLength, record->text, record->length);
+    m_matchStart.x = foundIndex;
+    m_matchStart.y = foundLine;
+    m_matchEnd.x = foundIndex + foundLength;
+    m_matchEnd.y = foundLine;
+    if (flags & FTF_SELECT_RAW)
+    {
+        SetCaretRaw(startColumn, foundLine);
+        m_anchorColumn = endColumn;
+        m_anchorLine = foundLine;
+        m_selectionMode = endColumn != startColumn ? 1 : 0;
+        return 1;
+    }
+    MoveCursor(endColumn, foundLine, 0);
+    MoveCursor(startColumn, foundLine, MCF_EXTEND);
+    Layout().UpdateLayout(0);
+    RequestUpdate(1);
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replace
+
+int CTextEdit::ReplaceSelection(const char* replacement, int length)
+{
+    const POINT caret = GetCaretPos();
+    if (!m_selectionMode || caret.y != m_anchorLine || caret.x == m_anchorColumn)
+        return 0;
+    const uint8_t modifiedBefore = m_modified;
+    if (length < 1)
+    {
+        if (!DeleteSelection(0))
+            return 0;
+    }
+    else
+    {
+        if (!DeleteSelection(1))
+            return 0;
+        const int flags = ((EditOptions & 0x20) ? TIF_CARET_START : TIF_CARET_END) | TIF_AT_CARET | TIF_JOURNAL |
+                          TIF_COMMIT | TIF_COMMIT_GROUP;
+        InsertText(replacement, 0, 0, flags, length);
+        if (UndoEntry* e = m_undo.Newest())
+        {
+            e->kind = static_cast<uint8_t>(e->kind | UK_CARET_START);
+            e->modified = modifiedBefore;
+        }
+    }
+    m_modified = 1;
+    RepaintOneLine(Layout().RepaintWord(), Layout().CaretLine());
+    RequestUpdate(1);
+    return 1;
+}
+
+int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length, uint32_t flags)
+{
+    const bool inRange = (flags & RTF_IN_RANGE) != 0;
+    const bool restore = (flags & RTF_RESTORE_SELECTION) != 0;
+    // The start point: the caret, or for a replacement inside the saved range that range's
+    // start, so that the whole range is covered wherever the caret stood in it. Kept as a
+    // byte index, so that replacements left of it move it by their change in bytes.
+    int startLine, startIndex;
+    {
+        int column = inRange ? m_savedFirstColumn : Layout().CaretColumn();
+        startLine = inRange ? m_savedFirstLine : Layout().CaretLine();
+        const TextLine* r = GetLine(startLine);
+        startIndex = ColumnToIndex(column, r->text, r->length);
+    }
+    int rangeEndIndex = 0;
+    if (inRange)
+    {
+        const TextLine* r = GetLine(m_savedLastLine);
+        rangeEndIndex = ColumnToIndex(m_savedEndColumn, r->text, r->length);
+    }
+    const uint32_t backward = EditOptions & 0x20;
+    EditOptions &= ~0x20u;
+    m_selectionMode = 0;
+    {
+        const TextLine* r = GetLine(startLine);
+        const int column = IndexToColumn(startIndex, r->text, r->length);
+        SetCaretRaw(column, startLine);
+        m_anchorColumn = column;
+        m_anchorLine = startLine;
+    }
+
+    int64_t previous = IndexKey(startLine, startIndex) - 1;
+    int wraps = 0;
+    int replaced = 0;
+    while (replaced < kReplaceAllLimit)
+    {
+        if (!FindText(find, FTF_SELECT_RAW))
+            break;
+        const int line = m_matchStart.y;
+        const int from = m_matchStart.x;
+        const int to = m_matchEnd.x;
+        const int64_t key = IndexKey(line, from);
+        if (key <= previous)
+            ++wraps;
+        if (wraps >= 2 || (wraps == 1 && key >= IndexKey(startLine, startIndex)))
+            break;
+        previous = key;
+        const TextLine* record = GetLine(line);
+        const int fromColumn = IndexToColumn(from, record->text, record->length);
+        const int toColumn = IndexToColumn(to, record->text, record->length);
+        if (!CallHook(TEH_BEFORE_CHANGE, fromColumn, line, m_modified))
+            break;
+        if (inRange && !(InSavedRange(fromColumn, line) &&
+                         InSavedRange(IndexToColumn(to - 1, record->text, record->length), line)))
+        {
+            // Outside the range: step over its first byte and go on.
+            m_selectionMode = 0;
+            const int next = IndexToColumn(from + 1, record->text, record->length);
+            SetCaretRaw(next, line);
+            m_anchorColumn = next;
+            m_anchorLine = line;
+            continue;
+        }
+        char* old = nullptr;
+        const int oldLength = GetTextRange(&old, fromColumn, line, toColumn, line, 0);
+        const uint8_t modifiedBefore = m_modified;
+        m_selectionMode = 0;
+        DeleteText(fromColumn, line, toColumn, line, 0);
+        POINT end = { fromColumn, line };
+        if (length > 0 && InsertText(replacement, fromColumn, line, 0, length) >= 0)
+            end = m_insertEnd;
+        UndoEntry* e = m_undo.NewEntry();
+        e->kind = UK_REMOVE | UK_INSERT | UK_CARET_START;
+        e->modified = modifiedBefore;
+        e->startColumn = fromColumn;
+        e->startLine = line;
+        e->endColumn = end.x;
+        e->endLine = end.y;
+        CUndoRing::SetText(e, old, oldLength);
+        m_modified = 1;
+        ++replaced;
+        // Only a replacement left of the start point (or of the range's end) on its line
+        // moves it; one at the start point itself leaves it, so the wrap stops there.
+        if (end.y == line)
+        {
+            const TextLine* now = GetLine(line);
+            const int endIndex = ColumnToIndex(end.x, now->text, now->length);
+            const int delta = endIndex - to;
+            if (line == startLine && from < startIndex)
+                startIndex = std::max(from, startIndex + delta);
+            if (inRange && line == m_savedLastLine && from < rangeEndIndex)
+            {
+                rangeEndIndex = std::max(from, rangeEndIndex + delta);
+                m_savedEndColumn = IndexToColumn(rangeEndIndex, now->text, now->length);
+            }
+        }
+        int caretColumn = end.x, caretLine = end.y;
+        if (flags & RTF_STEP_BACK)
+        {
+            if (caretColumn > 0)
+                --caretColumn;
+            else if (caretLine > 0)
+                --caretLine, caretColumn = 10000;
+        }
+        SetCaretRaw(caretColumn, caretLine);
+        m_anchorColumn = caretColumn;
+        m_anchorLine = caretLine;
+        RepaintOneLine(Layout().RepaintWord(), line);
+    }
+
+    if (restore)
+    {
+        const bool atStart = m_savedCaretAtStart != 0;
+        const int caretColumn = atStart ? m_savedFirstColumn : m_savedEndColumn;
+        const int caretLine = atStart ? m_savedFirstLine : m_savedLastLine;
+        m_anchorColumn = atStart ? m_savedEndColumn : m_savedFirstColumn;
+        m_anchorLine = atStart ? m_savedLastLine : m_savedFirstLine;
+        SetCaretRaw(caretColumn, caretLine);
+        m_selectionMode = m_savedFirstLine != m_savedLastLine ? 2 : (m_savedFirstColumn != m_savedEndColumn ? 1 : 0);
+    }
+    EditOptions |= backward;
+    Layout().RepaintWord() |= RP_ALL;
+    if (!restore)
+    {
+        m_selectionMode = 0;
+        const TextLine* r = GetLine(startLine);
+        MoveCursor(IndexToColumn(startIndex, r->text, r->length), startLine, 0);
+    }
+    Layout().UpdateLayout(0);
+    RequestUpdate(1);
+    return replaced;
+}
+
+int CTextEdit::ReplaceText(const char* find, const char* replacement, uint32_t flags)
+{
+    if (m_readOnly)
+        return Refuse() ? 1 : 0;
+    if (!replacement)
+    {
+        if (!m_lastReplace)
+            return 0;
+        replacement = m_lastReplace;
+        flags &= ~0x3000u;
+    }
+    else if (replacement != m_lastReplace)
+    {
+        char* copy = CopyText(replacement);
+        if (!copy)
+            return 0;
+        free(m_lastReplace);
+        m_lastReplace = copy;
+        replacement = m_lastReplace;
+    }
+    int32_t mode = static_cast<int32_t>(flags);
+    std::string text(replacement);
+    if (flags & RTF_UTF8)
+    {
+        text = DecodeSource(replacement, static_cast<int>(strlen(replacement)), TIF_UTF8);
+        mode = static_cast<int32_t>(flags & 0xFF);
+    }
+    // A line's worth at most: the decoded text is held like a line.
+    if (text.size() > m_maxLineLength)
+        text.resize(m_maxLineLength);
+    if (!text.empty())
+        SetSearchText(text.c_str());
+    const int length = static_cast<int>(text.size());
+    if (mode <= 1)
+    {
+        if (mode == 1)
+            FindText(find, 0);
+        return ReplaceSelection(text.data(), length);
+    }
+    return ReplaceAll(find, text.data(), length, flags);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+int CTextEdit::OnFindNext()
+{
+    int found = 0;
+    {
+        CWaitCursor wait;
+        found = FindText(m_lastSearch, FTF_AFTER_CARET);
+    }
+    if (!found)
+        AnsiViewBeep(MB_ICONASTERISK);
+    return found;
+}
+
+int CTextEdit::OnFindWord()
+{
+    char* text = nullptr;
+    const POINT caret = GetCaretPos();
+    const bool oneLine = m_selectionMode == 1;
+    if (oneLine)
+        GetTextAlloc(&text, TRF_SELECTION);
+    else
+        GetTextRange(&text, caret.x, caret.y, 0, 0, TRF_WORD);
+    int result = 0;
+    if (text && *text)
+    {
+        uint32_t flags = FTF_AFTER_CARET;
+        if (oneLine && caret.y == m_anchorLine && caret.x > m_anchorColumn)
+            flags |= FTF_LEFT_OF_CARET;
+        if ((EditOptions & 0x20) && m_selectionMode && m_anchorColumn < caret.x)
+        {
+            // Searching backwards from a selection made to the right: start at its left end.
+            const int anchor = m_anchorColumn;
+            m_anchorColumn = caret.x;
+            SetCaretRaw(anchor, caret.y);
+        }
+        result = FindText(text, flags);
+        if (!result)
+            AnsiViewBeep(MB_ICONASTERISK);
+    }
+    else
+    {
+        result = OpenFindDialog(m_lastSearch, 0);
+    }
+    free(text);
+    if (Layout().RepaintWord())
+        RequestUpdate(1);
+    return result;
+}
+
+// The text a dialog offers: the given one, else a one-line selection, else the word at the
+// caret, else the last search text. Returns 1 when the text came from the caller.
+int CTextEdit::SearchTextForDialog(char* buffer, int size, const char* given, bool utf8)
+{
+    if (given)
+    {
+        CopyForDialog(buffer, size, given, utf8);
+        return 1;
+    }
+    char* text = nullptr;
+    const POINT caret = GetCaretPos();
+    if (m_selectionMode == 1)
+        GetTextAlloc(&text, TRF_SELECTION);
+    else if (m_selectionMode == 0)
+        GetTextRange(&text, caret.x, caret.y, 0, 0, TRF_WORD);
+    if (text && *text)
+        CopyForDialog(buffer, size, text, false);
+    else
+        CopyForDialog(buffer, size, m_lastSearch, false);
+    free(text);
+    return 0;
+}
+
+int CTextEdit::OpenFindDialog(const char* text, int flags)
+{
+    if (!m_findDlg || !HasWindow())
+        return 0;
+    // The dialog copies back up to 259 characters and a terminator: the buffer holds them.
+    char buffer[kFindTextSize];
+    if (!SearchTextForDialog(buffer, sizeof(buffer), text, (flags & FTF_UTF8) != 0))
+        flags = 0;
+    (void)flags;
+    const int result = static_cast<int>(m_findDlg->Run(m_hWnd, buffer, sizeof(buffer), EditOptions, m_findHistory));
+    SetCaretMode(5);
+    return result;
+}
+
+int CTextEdit::OpenReplaceDialog(const char* find, const char* replacement, uint32_t flags)
+{
+    // A read-only editor replaces nothing, as its menu greys "Ersetzen": no dialog whose
+    // "Ja" could only beep.
+    if (m_readOnly)
+        return Refuse() ? 1 : 0;
+    if (!m_replaceDlg || !HasWindow())
+        return 0;
+    char findBuffer[kFindTextSize];
+    char replaceBuffer[kFindTextSize];
+    if (!SearchTextForDialog(findBuffer, sizeof(findBuffer), find, (flags & 0x100) != 0))
+        flags &= ~0x300u;
+    if (replacement)
+    {
+        CopyForDialog(replaceBuffer, sizeof(replaceBuffer), replacement, (flags & 0x1000) != 0);
+    }
+    else
+    {
+        CopyForDialog(replaceBuffer, sizeof(replaceBuffer), m_lastReplace, false);
+        flags &= ~0x3000u;
+    }
+    const POINT caret = GetCaretPos();
+    if (m_selectionMode && caret.y != m_anchorLine)
+        EditOptions |= 0x10000;
+    else
+        EditOptions &= ~0x10000u;
+    SaveSelectionRange();
+    const int result = static_cast<int>(m_replaceDlg->Run(m_hWnd, findBuffer, sizeof(findBuffer), replaceBuffer,
+                                                          sizeof(replaceBuffer), EditOptions, m_findHistory));
+    SetCaretMode(5);
+    return result;
+}
+
+int CTextEdit::OnEditOptions()
+{
+    if (!HasWindow())
+        return 0;
+    CTextOptionsDlg dialog(this);
+    const int result = static_cast<int>(dialog.Run(m_hWnd, EditOptions, TabWidth));
+    SetCaretMode(5);
+    return result;
+}
+
+void CTextEdit::CreateFindDialogs()
+{
+    if (!m_findDlg)
+        m_findDlg = new CTextFindDlg(this);
+    if (!m_replaceDlg)
+        m_replaceDlg = new CTextReplaceDlg(this);
+}
+
+void CTextEdit::DestroyFindDialogs()
+{
+    delete m_replaceDlg;
+    m_replaceDlg = nullptr;
+    delete m_findDlg;
+    m_findDlg = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// WM_TEXTEDIT_QUERY
+
+LRESULT CTextEdit::AnswerTextEditQuery(WPARAM code, LPARAM value)
+{
+    switch (code)
+    {
+    case 16:
+    {
+        const OptionMask* m = reinterpret_cast<const OptionMask*>(value);
+        return static_cast<LRESULT>(m ? SetOptionFlags(m->value, m->mask) : EditOptions);
+    }
+    case 17:
+        return static_cast<LRESULT>(EditOptions);
+    case 18:
+    {
+        const FindRequest* r = reinterpret_cast<const FindRequest*>(value);
+        return r ? FindText(r->text, r->flags) : 0;
+    }
+    case 19:
+    {
+        const ReplaceRequest* r = reinterpret_cast<const ReplaceRequest*>(value);
+        return r ? ReplaceText(r->find, r->replacement, r->flags) : 0;
+    }
+    case 20:
+    {
+        // The cell size, so that a dialog can keep clear of the found text.
+        const POINT cell = GetCellSize();
+        return static_cast<LRESULT>(PackTextPosition(cell.x, cell.y));
+    }
+    case 21:
+        return SetTabWidth(static_cast<int>(value));
+    case 22:
+    case 23:
+        return 0;
+    default:
+        return AnswerPositionQuery(code, value);
+    }
+}

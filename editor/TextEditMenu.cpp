@@ -1,0 +1,497 @@
+// CTextEdit: what faces the user outside the text: the context menu, the two status panes
+// while the editor has the focus, the key texts of "Accel", and dragging text out of and
+// dropping it into the editor.
+#include "editor/TextEdit.h"
+
+#include "services/Registry.h"
+#include "textlib/CQuote.h"
+#include "uihelpers/MenuBitmap.h"
+#include "uihelpers/StatusPane.h"
+#include "uihelpers/WindowServices.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+CTextEdit* g_dropEditor = nullptr;
+
+// The bitmap strip of the menu pictures: cut, paste, copy, delete, find, 13 pixels each.
+const int kMenuBitmapId = 192;
+const int kMenuTileWidth = 13;
+
+// The keys whose texts follow "Z" in the key-text table (index 43 + position).
+const char kPunctuationKeyNames[] = "üöä+-,.#ß<´";
+
+// The window that gets the status panes: the program's main window, else the top-level
+// window the editor sits in.
+HWND StatusTarget(HWND own)
+{
+    CWnd* main = AfxGetMainWnd();
+    HWND target = main && main->m_hWnd ? main->m_hWnd : (own ? ::GetAncestor(own, GA_ROOT) : nullptr);
+    return target == own ? nullptr : target;
+}
+
+void SendPaneText(HWND target, int pane, const char* text)
+{
+    StatusPaneRequest request = {};
+    request.index = pane;
+    request.text = text;
+    request.update = 1;
+    request.background = -1;
+    request.textColor = -1;
+    ::SendMessageA(target, WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Status panes
+
+int FormatTextStatus(const TextStatusState& s, char* text, int size)
+{
+    if (!text || size < 1)
+        return 0;
+    int n = snprintf(text, static_cast<size_t>(size), " Zeile: %d  Spalte: %d", s.caretLine + 1, s.caretColumn + 1);
+    if (n < 0 || n >= size)
+        return static_cast<int>(strlen(text));
+    if (s.selectionMode && (s.caretLine != s.anchorLine || s.caretColumn != s.anchorColumn))
+    {
+        int distance;
+        const char* axis;
+        if (s.caretLine != s.anchorLine)
+        {
+            axis = "Y:";
+            distance = s.caretLine > s.anchorLine ? s.caretLine - s.anchorLine : s.anchorLine - s.caretLine;
+            // The lower end counts its line too when the selection reaches into it.
+            const int lowerColumn = s.caretLine > s.anchorLine ? s.caretColumn : s.anchorColumn;
+            if (lowerColumn > 0)
+                ++distance;
+        }
+        else
+        {
+            axis = "X:";
+            distance = s.caretColumn > s.anchorColumn ? s.caretColumn - s.anchorColumn : s.anchorColumn - s.caretColumn;
+        }
+        snprintf(text + n, static_cast<size_t>(size - n), " (%s%i)", axis, distance);
+    }
+    return static_cast<int>(strlen(text));
+}
+
+const char* TextStatusModeText(uint32_t caretMode)
+{
+    return (caretMode & 1) ? "Einf." : "Über.";
+}
+
+int CTextEdit::UpdateStatusBar()
+{
+    if (!HasWindow() || !m_statusActive)
+        return 0;
+    TextStatusState state;
+    state.caretColumn = Layout().CaretColumn();
+    state.caretLine = Layout().CaretLine();
+    state.anchorColumn = m_anchorColumn;
+    state.anchorLine = m_anchorLine;
+    state.selectionMode = m_selectionMode;
+    state.caretMode = Layout().CaretMode();
+    char text[kTextStatusTextSize];
+    FormatTextStatus(state, text, sizeof(text));
+    if (m_hooks[TEH_STATUS])
+    {
+        TextEditStatusHook hook = reinterpret_cast<TextEditStatusHook>(reinterpret_cast<void (*)()>(m_hooks[TEH_STATUS]));
+        const int key = hook(this, m_hookContexts[TEH_STATUS], state.caretColumn, state.caretLine, m_statusHookKey, text);
+        text[sizeof(text) - 1] = 0;
+        if (key == m_statusHookKey)
+            return 0;
+        m_statusHookKey = key;
+    }
+    else
+    {
+        // The whole state decides, not a key folded from it: a key of column and line alone
+        // missed a selection cleared by a click on the caret's own cell.
+        if (m_statusValid && state == m_statusState)
+            return 0;
+        m_statusState = state;
+        m_statusValid = true;
+    }
+    if (HWND target = StatusTarget(m_hWnd))
+    {
+        SendPaneText(target, 0, text);
+        SendPaneText(target, 1, TextStatusModeText(state.caretMode));
+    }
+    return 1;
+}
+
+void CTextEdit::OnStatusFocus()
+{
+    if (HWND target = StatusTarget(m_hWnd))
+    {
+        uint32_t ids[2] = { 0, 0 };
+        int32_t widths[2] = { -22, -4 };
+        StatusPaneRequest request = {};
+        request.ids = ids;
+        request.widths = widths;
+        request.count = 2;
+        ::SendMessageA(target, WM_STATUSPANE, StatusPaneSetBase, reinterpret_cast<LPARAM>(&request));
+    }
+    m_statusValid = false;
+    m_statusHookKey = -1;
+    m_statusActive = 1;
+    UpdateStatusBar();
+    if (HasWindow())
+        ::SetTimer(m_hWnd, kTextStatusTimer, 330, nullptr);
+}
+
+void CTextEdit::OnStatusUnfocus()
+{
+    if (HWND target = StatusTarget(m_hWnd))
+    {
+        StatusPaneRequest request = {};
+        ::SendMessageA(target, WM_STATUSPANE, StatusPaneSetBase, reinterpret_cast<LPARAM>(&request));
+    }
+    if (HasWindow())
+        ::KillTimer(m_hWnd, kTextStatusTimer);
+    m_statusActive = 0;
+    m_statusValid = false;
+    m_statusHookKey = -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Context menu
+
+void CTextEdit::AddEditMenuItems(HMENU menu, int x, int y)
+{
+    if (!menu)
+        return;
+    const bool selection = m_selectionMode != 0;
+    UINT copyId = ID_EDIT_COPY;
+    const char* copyText = "&Kopieren";
+    bool word = false;
+    if (!selection)
+    {
+        int column = 0, line = 0;
+        HitTest(x, y, &column, &line, 0);
+        m_contextCell.x = column;
+        m_contextCell.y = line;
+        word = GetWordAt(column, line, 0) != 0;
+        copyId = ID_TEXTEDIT_COPY_WORD;
+        copyText = word ? "&Kopiere Wort" : "&Kopieren";
+    }
+    ::AppendMenuA(menu, MF_STRING, ID_EDIT_CUT, "&Ausschneiden");
+    ::AppendMenuA(menu, MF_STRING, copyId, copyText);
+    ::AppendMenuA(menu, MF_STRING, ID_EDIT_PASTE, "&Einfügen");
+    ::AppendMenuA(menu, MF_STRING, ID_EDIT_CLEAR, "&Löschen");
+    ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(menu, MF_STRING, ID_EDIT_FIND, "&Suchen");
+    ::AppendMenuA(menu, MF_STRING, ID_EDIT_REPLACE, "&Erset&zen");
+    ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(menu, MF_STRING, ID_TEXTEDIT_OPTIONS, "&Einstellungen");
+
+    CMenu* wrapper = CMenu::FromHandle(menu);
+    const UINT pictured[5] = { ID_EDIT_CUT, ID_EDIT_PASTE, copyId, ID_EDIT_CLEAR, ID_EDIT_FIND };
+    for (int i = 0; i < 5; ++i)
+        SetMenuItemImage(wrapper, static_cast<int>(pictured[i]), MAKEINTRESOURCEA(kMenuBitmapId), i, kMenuTileWidth);
+
+    if (!selection)
+    {
+        if (!word)
+            ::EnableMenuItem(menu, copyId, MF_BYCOMMAND | MF_GRAYED);
+        ::EnableMenuItem(menu, ID_EDIT_CUT, MF_BYCOMMAND | MF_GRAYED);
+        ::EnableMenuItem(menu, ID_EDIT_CLEAR, MF_BYCOMMAND | MF_GRAYED);
+    }
+    if (m_readOnly)
+        ::EnableMenuItem(menu, ID_EDIT_REPLACE, MF_BYCOMMAND | MF_GRAYED);
+    if (m_readOnly || !::IsClipboardFormatAvailable(CF_TEXT))
+        ::EnableMenuItem(menu, ID_EDIT_PASTE, MF_BYCOMMAND | MF_GRAYED);
+}
+
+void CTextEdit::OnContextMenu(int x, int y, HMENU menu)
+{
+    const bool own = menu == nullptr;
+    if (own)
+        menu = ::CreatePopupMenu();
+    if (!menu)
+        return;
+    if (m_hooks[TEH_CONTEXT_MENU])
+    {
+        TextEditMenuHook hook =
+            reinterpret_cast<TextEditMenuHook>(reinterpret_cast<void (*)()>(m_hooks[TEH_CONTEXT_MENU]));
+        const POINT press = GetRightClickCell();
+        if (hook(this, m_hookContexts[TEH_CONTEXT_MENU], menu, press.x, press.y, 0))
+        {
+            if (own)
+                ::DestroyMenu(menu);
+            return;
+        }
+    }
+    AddEditMenuItems(menu, x, y);
+    CAnsiView::OnContextMenu(x, y, menu);
+    if (own)
+        ::DestroyMenu(menu);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Key texts
+
+void CTextEdit::FreeKeyTexts()
+{
+    for (char*& text : m_keyTexts)
+    {
+        free(text);
+        text = nullptr;
+    }
+}
+
+int CTextEdit::LoadAccel(const char* name)
+{
+    FreeKeyTexts();
+    if (!name || !*name)
+        return 0;
+    char path[512];
+    const char* viewName = Settings() && Settings()->viewName ? Settings()->viewName : "";
+    GetRegistryPath(path, sizeof(path), viewName);
+    CRegistry reg;
+    if (!reg.Open(HKEY_LOCAL_MACHINE, path, REGISTRY_READ) && !reg.Open(HKEY_CURRENT_USER, path, REGISTRY_READ))
+        return 0;
+    char subkey[260];
+    snprintf(subkey, sizeof(subkey), "%s", name);
+    if (name[0] == '.')
+    {
+        char value[257];
+        if (!reg.ReadString(value, sizeof(value), name) || !value[0])
+            return 0;
+        for (char* p = value; *p; ++p)
+            if (*p >= 'a' && *p <= 'z')
+                *p = static_cast<char>(*p - 32);
+        snprintf(subkey, sizeof(subkey), "%s", value);
+    }
+    if (!reg.OpenSubKey(subkey, 1) || !reg.OpenSubKey("Accel", 1))
+        return 0;
+    for (int i = 0; i < 256; ++i)
+    {
+        const char* valueName = reg.EnumValueName(i);
+        if (!valueName)
+            break;
+        if (reg.GetLastType() != REG_SZ)
+            continue;
+        char nameCopy[260];
+        snprintf(nameCopy, sizeof(nameCopy), "%s", valueName);
+        void* data = nullptr;
+        if (!reg.ReadValueAlloc(&data, nameCopy, REG_SZ) || !data)
+            continue;
+        const char* text = static_cast<const char*>(data);
+        int index = -1;
+        if (text[0] && text[1] == ':' && text[2])
+        {
+            const char* punctuation = strchr(kPunctuationKeyNames, text[0]);
+            if (punctuation)
+                index = 43 + static_cast<int>(punctuation - kPunctuationKeyNames);
+            else if (text[0] >= '0' && text[0] <= 'Z')
+                index = text[0] - '0';
+        }
+        if (index >= 0 && index < 55)
+        {
+            const size_t room = strlen(text + 2) + 1;
+            char* parsed = static_cast<char*>(malloc(room));
+            if (parsed)
+            {
+                ParseCStringLiteral(parsed, static_cast<unsigned>(room) | CLM_NO_OPENING_QUOTE, text + 2, nullptr);
+                free(m_keyTexts[index]);
+                m_keyTexts[index] = parsed;
+            }
+        }
+        free(data);
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drag and drop
+
+int CTextEdit::StartDrag()
+{
+    if (!m_dragAllowed || !m_selectionMode)
+        return 0;
+    char* text = nullptr;
+    const int length = GetTextAlloc(&text, TRF_SELECTION);
+    int result = 0;
+    if (text && length > 0)
+    {
+        m_dragSource = 1;
+        result = DoDragText(text, length, 0);
+        m_dragSource = 0;
+    }
+    free(text);
+    return result;
+}
+
+CTextEdit* CTextEdit::CurrentDropEditor()
+{
+    return g_dropEditor;
+}
+
+bool CTextEdit::RecordDropWindow(CWnd* window)
+{
+    m_dropWindow = window;
+    if (m_dropDisabled)
+    {
+        m_dropEffect = DROPEFFECT_NONE;
+        g_dropEditor = nullptr;
+        return false;
+    }
+    g_dropEditor = this;
+    return true;
+}
+
+DROPEFFECT CTextEdit::DropEffectFor(CWnd* window, COleDataObject* data)
+{
+    if (!RecordDropWindow(window))
+        return DROPEFFECT_NONE;
+    DROPEFFECT effect = DROPEFFECT_MOVE;
+    if (m_readOnly || !m_acceptDrops || !data ||
+        !(data->IsDataAvailable(CF_TEXT) || data->IsDataAvailable(CF_UNICODETEXT)))
+        effect = DROPEFFECT_NONE;
+    else if (m_dragSource && (AnsiViewKeyState(VK_CONTROL) & 0x8000))
+        effect = DROPEFFECT_COPY;
+    m_dropEffect = effect;
+    return effect;
+}
+
+DROPEFFECT CTextEdit::DropScroll(CWnd* window)
+{
+    RecordDropWindow(window);
+    return m_dropEffect;
+}
+
+void CTextEdit::DropLeave(CWnd* window)
+{
+    RecordDropWindow(window);
+    g_dropEditor = nullptr;
+    m_dropEffect = DROPEFFECT_NONE;
+}
+
+BOOL CTextEdit::DropData(CWnd* window, COleDataObject* data, CPoint point)
+{
+    if (!RecordDropWindow(window))
+        return FALSE;
+    if (m_readOnly || !m_acceptDrops || m_dropEffect == DROPEFFECT_NONE || !data)
+        return FALSE;
+    int column = 0, line = 0;
+    HitTest(point.x, point.y, &column, &line, 0);
+    const int count = static_cast<int>(m_lineCount);
+    if (line < 0)
+        line = 0;
+    if (line > count)
+        line = count;
+    if (column < 0)
+        column = 0;
+    if (column > GetLine(line)->width)
+        column = GetLine(line)->width;
+    if (!CallHook(TEH_BEFORE_CHANGE, column, line, m_modified))
+        return FALSE;
+    if (m_dragSource && m_selectionMode && IsInSelection(column, line))
+    {
+        // Dropped onto its own selection: nothing to move.
+        m_dropEffect = DROPEFFECT_NONE;
+        return FALSE;
+    }
+
+    // The text first, so that a move never removes the selection for nothing.
+    bool wide = true;
+    HGLOBAL block = data->GetGlobalData(CF_UNICODETEXT);
+    if (!block)
+    {
+        wide = false;
+        block = data->GetGlobalData(CF_TEXT);
+    }
+    if (!block)
+        return FALSE;
+    std::string text;
+    if (const char* p = static_cast<const char*>(::GlobalLock(block)))
+    {
+        // Bounded by the block: a text without its terminator ends with the block.
+        const size_t size = ::GlobalSize(block);
+        size_t bytes = 0;
+        if (wide)
+        {
+            while (bytes + 1 < size && (p[bytes] || p[bytes + 1]))
+                bytes += 2;
+        }
+        else
+        {
+            while (bytes < size && p[bytes])
+                ++bytes;
+        }
+        text.assign(p, bytes);
+        ::GlobalUnlock(block);
+    }
+    ::GlobalFree(block);
+    if (text.empty())
+        return FALSE;
+
+    int flags = (wide ? 0x98C : 0x18C);
+    if (m_dragSource && m_selectionMode && !(AnsiViewKeyState(VK_CONTROL) & 0x8000))
+    {
+        // A move inside the editor: the drop cell as it will be once the selection is gone.
+        int c1, l1, c2, l2;
+        SelectionOrdered(&c1, &l1, &c2, &l2);
+        if (line == l2 && column > c2)
+        {
+            if (l1 == l2)
+                column -= c2 - c1;
+            else
+                column = c1 + (column - c2);
+        }
+        if (line >= l2)
+            line -= l2 - l1;
+        if (!DeleteSelection(1))
+            return FALSE;
+        m_modified = 1;
+        flags |= TIF_COMMIT_GROUP;
+    }
+    const int added = InsertText(text.data(), column, line, flags, static_cast<int>(text.size()));
+    m_modified = 1;
+    for (int l = line; l < static_cast<int>(m_lineCount) && l <= line + (added > 0 ? added : 0); l = ColorLine(l))
+    {
+    }
+    m_dropEffect = DROPEFFECT_NONE;
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------------------------
+// CTextDropTarget
+
+BOOL CTextDropTarget::Register(CTextEdit* edit)
+{
+    m_edit = edit;
+    if (!edit || !edit->m_hWnd)
+        return FALSE;
+    return COleDropTarget::Register(edit);
+}
+
+DROPEFFECT CTextDropTarget::OnDragEnter(CWnd* pWnd, COleDataObject* pDataObject, DWORD, CPoint)
+{
+    return m_edit ? m_edit->DropEffectFor(pWnd, pDataObject) : DROPEFFECT_NONE;
+}
+
+DROPEFFECT CTextDropTarget::OnDragOver(CWnd* pWnd, COleDataObject* pDataObject, DWORD, CPoint)
+{
+    return m_edit ? m_edit->DropEffectFor(pWnd, pDataObject) : DROPEFFECT_NONE;
+}
+
+BOOL CTextDropTarget::OnDrop(CWnd* pWnd, COleDataObject* pDataObject, DROPEFFECT, CPoint point)
+{
+    return m_edit ? m_edit->DropData(pWnd, pDataObject, point) : FALSE;
+}
+
+void CTextDropTarget::OnDragLeave(CWnd* pWnd)
+{
+    if (m_edit)
+        m_edit->DropLeave(pWnd);
+}
+
+DROPEFFECT CTextDropTarget::OnDragScroll(CWnd* pWnd, DWORD, CPoint)
+{
+    return m_edit ? m_edit->DropScroll(pWnd) : DROPEFFECT_NONE;
+}
