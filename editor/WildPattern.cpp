@@ -184,7 +184,11 @@ public:
     }
 
     void Tokenize(int patternLength);
-    void SetNeedAll(bool needAll) { m_needAll = needAll; }
+    void SetModes(bool lengthMode, bool needAll)
+    {
+        m_lengthMode = lengthMode;
+        m_needAll = needAll;
+    }
     int Run(size_t k, int at, bool top);
 
 private:
@@ -209,6 +213,7 @@ private:
     uint32_t m_flags;
     bool m_fold;
     bool m_needAll = false;
+    bool m_lengthMode = false;
     const uint8_t* m_case;
     const uint8_t* m_class;
     std::vector<Token>& m_tokens;
@@ -498,8 +503,10 @@ int Matcher::Run(size_t k, int at, bool top)
             if (tl - at < tok.length)
                 return -1;
             at += tok.length;
+            // A group that ends the pattern: the rest of the text matches, and a length
+            // counts its "?"s only (shortest first).
             if (k + 1 >= m_tokens.size())
-                return tl;   // a group that ends the pattern takes the rest of the text
+                return m_lengthMode ? at : tl;
             return FirstAfterGroup(k, at);
         case TK_EXACT:
             if (t[at] != tok.character)
@@ -657,6 +664,10 @@ int SpanCharSet(const char* text, uint32_t groups, int length, const uint8_t* cl
             in = true;
         else if ((groups & 0x8000) && (c == '<' || c == '>'))
             in = true;
+        else if ((groups & 0x10000000) && c >= 0xC0 && c <= 0xDD)
+            in = true;
+        else if ((groups & 0x20000000) && c >= 0xDF && c <= 0xFD)
+            in = true;
         if (!in)
             break;
     }
@@ -696,7 +707,7 @@ int MatchWildPattern(const char* pattern, int patternLength, const char* text, i
             scratch.slotOf[k] = slots++;
     if (slots)
         scratch.memo.Reset(slots, textLength);
-    m.SetNeedAll(!lengthMode && !starEnd);
+    m.SetModes(lengthMode, !lengthMode && !starEnd);
     const int end = m.Run(0, 0, true);
     if (end < 0)
         return failure;

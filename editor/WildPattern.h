@@ -45,10 +45,11 @@ int MatchWildPattern(const char* pattern, int patternLength, const char* text, i
 // 0x02 and 0x04 letters (A-Z, a-z and the bytes the class table marks as letters); 0x08
 // "_"; 0x20 blank and TAB; 0x40 CR and LF; 0x80 double and single quote; 0x100 punctuation
 // (33-47, 58-64, above 122); 0x200 any byte; 0x1000 round, 0x2000 square, 0x4000 curly and
-// 0x8000 angle brackets.
+// 0x8000 angle brackets; 0x10000000 accented capitals (0xC0-0xDD) and 0x20000000 accented
+// small letters (0xDF-0xFD), as in CharClassTable.
 int SpanCharSet(const char* text, uint32_t groups, int length, const uint8_t* classTable);
 
-// The groups of a word run (digits, letters, "_").
+// The groups of a word run (digits, letters, "_", accented letters).
 const uint32_t SPAN_WORD = 0x3000000F;
 const uint32_t SPAN_BLANKS = 0x20;
 

@@ -1,0 +1,357 @@
+// The find and replace engine on a windowless editor: every match found in order forwards and
+// backwards against a plain scan written here, replace-all against sed (data/), undo, the
+// limit, the shared options and tab width through WM_TEXTEDIT_QUERY, and refused requests.
+#include "tests/editor/EditorTestSupport.h"
+
+#include <algorithm>
+#include <stdio.h>
+#include <string.h>
+
+using namespace edittest;
+
+namespace {
+
+class TextEditFind : public EditorTest
+{
+};
+
+struct Hit
+{
+    int line;
+    int index;
+    bool operator==(const Hit& o) const { return line == o.line && index == o.index; }
+};
+
+char Upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+bool Alnum(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Every place the text occurs, overlapping ones too, in text order.
+std::vector<Hit> PlainScan(const std::vector<std::string>& lines, const std::string& what, bool fold, bool words)
+{
+    std::vector<Hit> hits;
+    for (size_t l = 0; l < lines.size(); ++l)
+    {
+        const std::string& s = lines[l];
+        for (size_t i = 0; i + what.size() <= s.size(); ++i)
+        {
+            bool equal = true;
+            for (size_t k = 0; k < what.size() && equal; ++k)
+                equal = fold ? Upper(s[i + k]) == Upper(what[k]) : s[i + k] == what[k];
+            if (equal && words && ((i > 0 && Alnum(s[i - 1])) || (i + what.size() < s.size() && Alnum(s[i + what.size()]))))
+                equal = false;
+            if (equal)
+                hits.push_back({ static_cast<int>(l), static_cast<int>(i) });
+        }
+    }
+    return hits;
+}
+
+Hit Selected(CTextEdit& edit)
+{
+    POINT caret = edit.GetCaretPos();
+    const TextLine* record = edit.GetLine(caret.y);
+    return { caret.y, CTextEdit::ColumnToIndex(caret.x, record->text, record->length) };
+}
+
+std::string ReadDataFile(const char* name)
+{
+    std::string path = testsupport::SourceDir() + "\\tests\\editor\\data\\" + name;
+    std::string text;
+    if (FILE* f = fopen(path.c_str(), "rb"))
+    {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0)
+            text.append(buffer, n);
+        fclose(f);
+    }
+    return text;
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size())
+    {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+const char kSample[] = "ab aab\tAb xabx\n\nab_ab 1ab ab\nBAB aB\n";
+
+}  // namespace
+
+TEST_F(TextEditFind, FindsEveryMatchInOrderBothWaysAndWrapsOnce)
+{
+    struct Mode
+    {
+        const char* what;
+        uint32_t options;
+    };
+    const Mode modes[] = { { "ab", 0 }, { "ab", 0x10 }, { "ab", 0x10 | 0x80 }, { "aB", 0x10 }, { "ab", 0x80 } };
+    for (const Mode& mode : modes)
+    {
+        CTextEdit edit(2048, 50000, 0, "FindTest");
+        edit.AppendText(kSample);
+        const std::vector<Hit> expected = PlainScan(Lines(edit), mode.what, (mode.options & 0x10) != 0,
+                                                    (mode.options & 0x80) != 0);
+        ASSERT_GE(expected.size(), 2u) << mode.what;
+        for (int backward = 0; backward < 2; ++backward)
+        {
+            EditOptions = (0x1849 & ~0x1F0u) | mode.options | 0x40 | (backward ? 0x20u : 0u);
+            edit.SetCursorPos(backward ? 0 : 0, backward ? edit.GetLineCount() : 0, 0);
+            std::vector<Hit> found;
+            ASSERT_EQ(edit.FindText(mode.what, 0), 1);
+            found.push_back(Selected(edit));
+            while (found.size() <= expected.size() && edit.FindText(mode.what, FTF_AFTER_CARET))
+                found.push_back(Selected(edit));
+            // One round and the first match again: the wrap happened once per call.
+            std::vector<Hit> want = expected;
+            if (backward)
+                std::reverse(want.begin(), want.end());
+            want.push_back(want.front());
+            EXPECT_TRUE(found == want) << mode.what << " options " << mode.options << " backward " << backward;
+        }
+        // Without wrap the search stops at the end and leaves the caret on the last match.
+        EditOptions = (0x1849 & ~0x1F0u) | mode.options;
+        edit.SetCursorPos(0, 0, 0);
+        int n = 0;
+        while (edit.FindText(mode.what, n ? FTF_AFTER_CARET : 0))
+            ++n;
+        EXPECT_EQ(n, static_cast<int>(expected.size()));
+        EXPECT_TRUE(Selected(edit) == expected.back());
+        EXPECT_EQ(edit.HasSelection(), 1);
+    }
+}
+
+TEST_F(TextEditFind, PatternsWholeWordsUtf8AndTheSearchHistory)
+{
+    CTextEdit edit(2048, 50000, 0, "FindTest");
+    edit.AppendText("abc xab ab\nzahl 4711 und 42\n\xe4pfel \xff\n");
+    // Pattern and whole words: a pattern ending in a letter must end at a word end.
+    EditOptions = 0x1849 | 0x100 | 0x80;
+    ASSERT_EQ(edit.FindText("ab", 0), 1);
+    EXPECT_TRUE(Selected(edit) == (Hit{ 0, 8 }));
+    ASSERT_EQ(edit.FindText("\\z", 0), 1);
+    EXPECT_TRUE(Selected(edit) == (Hit{ 1, 5 }));
+    char selected[32];
+    edit.GetText(selected, sizeof(selected), TRF_SELECTION);
+    EXPECT_STREQ(selected, "4711");
+    // A leading "*" starts only at a word start.
+    EditOptions = 0x1849 | 0x100;
+    edit.SetCursorPos(0, 0, 0);
+    ASSERT_EQ(edit.FindText("*ab", 0), 1);
+    EXPECT_TRUE(Selected(edit) == (Hit{ 0, 0 }));
+    edit.GetText(selected, sizeof(selected), TRF_SELECTION);
+    EXPECT_STREQ(selected, "ab");
+    // UTF-8: one byte a character, code points above 255 as 255, broken sequences as bytes.
+    EditOptions = 0x1849;
+    edit.SetCursorPos(0, 0, 0);
+    ASSERT_EQ(edit.FindText("\xc3\xa4pfel", FTF_UTF8), 1);
+    EXPECT_TRUE(Selected(edit) == (Hit{ 2, 0 }));
+    ASSERT_EQ(edit.FindText("\xe2\x82\xac", FTF_UTF8), 1);
+    EXPECT_TRUE(Selected(edit) == (Hit{ 2, 6 }));
+    EXPECT_EQ(edit.FindText("\xc3", FTF_UTF8), 0);
+    EXPECT_STREQ(edit.GetSearchText(), "\xc3");
+    // Nothing to find: 0 and the selection stays.
+    EXPECT_EQ(edit.FindText("nirgends", 0), 0);
+    EXPECT_TRUE(Selected(edit) == (Hit{ 2, 6 }));
+    EXPECT_EQ(edit.FindText("", 0), 0);
+    // The history: newest first, no duplicates, at most 16; flag 2 records nothing.
+    for (int i = 0; i < 20; ++i)
+        edit.SetSearchText(("t" + std::to_string(i % 18)).c_str());
+    edit.SetSearchText("t5");
+    std::vector<std::string> history;
+    for (const char* h = edit.GetFindHistory(); h && *h; h += strlen(h) + 1)
+        history.push_back(h);
+    ASSERT_EQ(history.size(), 16u);
+    EXPECT_EQ(history[0], "t5");
+    EXPECT_EQ(history[1], "t1");
+    EXPECT_EQ(std::count(history.begin(), history.end(), "t5"), 1);
+    edit.FindText("zahl", FTF_NO_HISTORY);
+    EXPECT_STREQ(edit.GetSearchText(), "t5");
+    // A null text is the last one.
+    edit.SetCursorPos(0, 0, 0);
+    edit.SetSearchText("und");
+    ASSERT_EQ(edit.FindText(nullptr, 0), 1);
+    EXPECT_TRUE(Selected(edit) == (Hit{ 1, 10 }));
+}
+
+TEST_F(TextEditFind, ReplaceAllEqualsSedAndUndoRestoresTheText)
+{
+    const std::string input = ReadDataFile("replace-input.txt");
+    if (input.empty())
+        GTEST_SKIP() << "SL_SOURCE_DIR is not set (run through ctest)";
+    struct Run
+    {
+        const char* expectedFile;
+        const char* find;
+        const char* replacement;
+        uint32_t options;
+    };
+    const Run runs[] = { { "replace-expected-g.txt", "ab", "xyz", 0x40 },
+                         { "replace-expected-gI.txt", "aB", "#", 0x40 | 0x10 } };
+    for (const Run& run : runs)
+    {
+        const std::vector<std::string> expected = SplitLines(ReadDataFile(run.expectedFile));
+        CTextEdit edit(2048, 50000, 0, "FindTest");
+        edit.AppendText(input.c_str());
+        const std::vector<std::string> before = Lines(edit);
+        ASSERT_EQ(before.size(), expected.size());
+        const size_t count = PlainScan(before, run.find, (run.options & 0x10) != 0, false).size();
+        EditOptions = (0x1849 & ~0x1F0u) | run.options;
+        // The caret on a match in the middle of the text: the replacement goes to the end,
+        // wraps, and stops at the start point.
+        const Hit middle = PlainScan(before, run.find, (run.options & 0x10) != 0, false)[count / 2];
+        edit.SetCursorPos(CTextEdit::IndexToColumn(middle.index, before[middle.line].data(),
+                                                   static_cast<int>(before[middle.line].size())),
+                          middle.line, 0);
+        EXPECT_EQ(edit.ReplaceText(run.find, run.replacement, 2), static_cast<int>(count)) << run.expectedFile;
+        EXPECT_TRUE(Lines(edit) == expected) << run.expectedFile;
+        EXPECT_EQ(edit.IsModified(), 1);
+        // Back at the start point, which moved with the replacements left of it on its line.
+        const std::vector<Hit> hits = PlainScan(before, run.find, (run.options & 0x10) != 0, false);
+        const int left = static_cast<int>(std::count_if(hits.begin(), hits.end(), [&](const Hit& h) {
+            return h.line == middle.line && h.index < middle.index;
+        }));
+        const Hit start = { middle.line, middle.index + left * static_cast<int>(strlen(run.replacement) - strlen(run.find)) };
+        EXPECT_TRUE(Selected(edit) == start);
+        EXPECT_STREQ(edit.GetSearchText(), run.find);
+        EXPECT_EQ(EditOptions & 0x20, 0u);
+        // Every replacement is one undo step (the journal keeps 128: the input has fewer).
+        ASSERT_LT(count, 128u);
+        EXPECT_EQ(edit.Undo(-static_cast<int>(count)), static_cast<int>(count));
+        EXPECT_TRUE(Lines(edit) == before) << run.expectedFile;
+        EXPECT_EQ(edit.IsModified(), 0);
+        EXPECT_EQ(edit.Undo(1), 1);
+    }
+}
+
+TEST_F(TextEditFind, ReplaceSelectionRangeLimitAndTermination)
+{
+    EditOptions = 0x1849 | 0x40;
+    CTextEdit edit(2048, 50000, 0, "FindTest");
+    edit.AppendText("eins zwei eins\ndrei eins\n");
+    // Mode 1: find, then replace the selection; undo takes it back in one step.
+    edit.SetCursorPos(0, 0, 0);
+    EXPECT_EQ(edit.ReplaceText("eins", "EINS", 1), 1);
+    EXPECT_EQ(Lines(edit)[0], "EINS zwei eins");
+    EXPECT_STREQ(edit.GetReplaceText(), "EINS");
+    edit.Undo(-1);
+    EXPECT_EQ(Lines(edit)[0], "eins zwei eins");
+    // Mode 0 without a one-line selection does nothing.
+    edit.SetCursorPos(0, 0, 0);
+    EXPECT_EQ(edit.ReplaceText("eins", "x", 0), 0);
+    // A replacement holding the search text ends at the start point.
+    edit.SetCursorPos(0, 0, 0);
+    EXPECT_EQ(edit.ReplaceText("eins", "einseins", 2), 3);
+    EXPECT_EQ(Lines(edit)[1], "drei einseins");
+    // Inside the saved range only, the selection restored afterwards.
+    edit.ClearAll();
+    edit.AppendText("x x x\nx x x\nx x x\n");
+    edit.SetCursorPos(2, 0, 0);
+    edit.SetCursorPos(3, 1, MCF_EXTEND);
+    EXPECT_EQ(edit.SaveSelectionRange(), 2);
+    EXPECT_EQ(edit.ReplaceText("x", "yy", 0xC002), 4);
+    const std::vector<std::string> want = { "x yy yy", "yy yy x", "x x x" };
+    EXPECT_TRUE(Lines(edit) == want);
+    EXPECT_EQ(edit.HasSelection(), 2);
+    // The range's end moved with the two replacements left of it on its line.
+    EXPECT_EQ(edit.GetCaretPos().x, 5);
+    EXPECT_EQ(edit.GetCaretPos().y, 1);
+    // The limit: 10,000 replacements and no more.
+    edit.ClearAll();
+    std::string many;
+    for (int i = 0; i < 101; ++i)
+        many += std::string(100, 'q') + "\n";
+    edit.AppendText(many.c_str());
+    EXPECT_EQ(edit.ReplaceText("q", "r", 2), kReplaceAllLimit);
+    EXPECT_EQ(Lines(edit)[100], std::string(100, 'q'));
+    // A read-only editor beeps and replaces nothing.
+    edit.SetEditable(0);
+    g_beeps = 0;
+    EXPECT_EQ(edit.ReplaceText("q", "r", 2), 0);
+    EXPECT_EQ(g_beeps, 1);
+}
+
+TEST_F(TextEditFind, OptionsTabWidthAndRequestsThroughTheMessage)
+{
+    CTextEdit edit(2048, 50000, 0, "FindTest");
+    edit.AppendText("alpha beta\n");
+    auto query = [&](WPARAM code, LPARAM value) { return edit.WindowProc(WM_TEXTEDIT_QUERY, code, value); };
+    // Code 16: value under mask; mask 0 changes nothing; a null record only reads.
+    OptionMask set = { 0x1F0, 0x30 };
+    EXPECT_EQ(static_cast<uint32_t>(query(16, reinterpret_cast<LPARAM>(&set))), 0x1849u);
+    EXPECT_EQ(EditOptions, 0x1849u | 0x30u | EO_CHANGED);
+    EditOptions &= ~EO_CHANGED;
+    OptionMask none = { 0xFFFFFFFF, 0 };
+    const uint32_t now = EditOptions;
+    EXPECT_EQ(static_cast<uint32_t>(query(16, reinterpret_cast<LPARAM>(&none))), now);
+    EXPECT_EQ(EditOptions, now);
+    EXPECT_EQ(static_cast<uint32_t>(query(16, 0)), now);
+    EXPECT_EQ(static_cast<uint32_t>(query(17, 0)), now);
+    // Line numbers through code 16 set the margin.
+    OptionMask numbers = { 0x400, 0x400 };
+    query(16, reinterpret_cast<LPARAM>(&numbers));
+    EXPECT_GT(edit.Layout().MarginWidth(), 0);
+    numbers.value = 0;
+    query(16, reinterpret_cast<LPARAM>(&numbers));
+    EXPECT_EQ(edit.Layout().MarginWidth(), 0);
+    // Word stops follow bits 12 to 15.
+    OptionMask stops = { 0x8000, 0xF000 };
+    query(16, reinterpret_cast<LPARAM>(&stops));
+    EXPECT_EQ(edit.GetWordStopMask(), 0x73E318u);
+    // Code 21: 1..32 only; the previous width is answered either way.
+    for (LPARAM bad : { 0, 33, -1 })
+    {
+        EXPECT_EQ(query(21, bad), 4);
+        EXPECT_EQ(TabWidth, 4);
+    }
+    EXPECT_EQ(query(21, 32), 4);
+    EXPECT_EQ(TabWidth, 32);
+    // Codes 18 and 19 with a record, and without one.
+    EditOptions = 0x1849;
+    FindRequest find = { 0, 0, "beta" };
+    EXPECT_EQ(query(18, reinterpret_cast<LPARAM>(&find)), 1);
+    EXPECT_EQ(query(18, 0), 0);
+    EXPECT_EQ(query(19, 0), 0);
+    // Code 5: the anchor while a selection is active.
+    EXPECT_EQ(static_cast<uint32_t>(query(5, 0)), PackTextPosition(10, 0));
+    EXPECT_EQ(static_cast<uint32_t>(query(1, 0)), PackTextPosition(6, 0));
+    ReplaceRequest replace = { 0, 0, "beta", "gamma" };
+    EXPECT_EQ(query(19, reinterpret_cast<LPARAM>(&replace)), 1);
+    EXPECT_EQ(Lines(edit)[0], "alpha gamma");
+    EXPECT_EQ(query(22, reinterpret_cast<LPARAM>(&find)), 0);
+    EXPECT_EQ(query(23, 0), 0);
+    EXPECT_EQ(query(12, 0), 0);
+}
+
+TEST_F(TextEditFind, FindNextAndFindWordCommands)
+{
+    CTextEdit edit(2048, 50000, 0, "FindTest");
+    edit.AppendText("wort und wort und wort\n");
+    EditOptions = 0x1849 & ~0x40u;
+    // Find next without a search text beeps.
+    EXPECT_EQ(edit.OnFindNext(), 0);
+    EXPECT_EQ(g_beeps, 1);
+    // Find word: the word at the caret, then find next moves on.
+    edit.SetCursorPos(1, 0, 0);
+    EXPECT_EQ(edit.OnFindWord(), 1);
+    EXPECT_TRUE(Selected(edit) == (Hit{ 0, 9 }));
+    EXPECT_EQ(edit.OnFindNext(), 1);
+    EXPECT_TRUE(Selected(edit) == (Hit{ 0, 18 }));
+    EXPECT_EQ(edit.OnFindNext(), 0);
+    EXPECT_EQ(g_beeps, 2);
+}
