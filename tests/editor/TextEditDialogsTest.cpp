@@ -1,0 +1,410 @@
+// The find, replace, confirmation and options dialogs under the test display, driven by
+// posted messages: against a real editor (what the user sees happen to the text) and against
+// a window that records the WM_TEXTEDIT_QUERY requests (what the dialogs ask for).
+#include "tests/editor/EditorTestSupport.h"
+
+#include "editor/TextFindDialogs.h"
+#include "editor/TextOptionsDlg.h"
+#include "tests/support/ModalScript.h"
+
+#include <string.h>
+
+using namespace edittest;
+using testsupport::Click;
+using testsupport::ModalScript;
+using testsupport::StaticTexts;
+using testsupport::WindowText;
+
+namespace {
+
+// A stand-in for the editor: records every request with the flags, mask and texts of its
+// record, and answers like an editor that always finds.
+struct Request
+{
+    WPARAM code;
+    uint32_t flags;
+    uint32_t mask;
+    std::string text;
+    std::string replacement;
+};
+std::vector<Request> g_requests;
+uint32_t g_editOptions = 0;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_TEXTEDIT_QUERY)
+        return DefWindowProcA(window, message, wParam, lParam);
+    Request r = { wParam, 0, 0, "", "" };
+    switch (wParam)
+    {
+    case 16:
+    {
+        const OptionMask* m = reinterpret_cast<const OptionMask*>(lParam);
+        r.flags = m->value;
+        r.mask = m->mask;
+        g_editOptions = (m->value & m->mask) | (g_editOptions & ~m->mask);
+        break;
+    }
+    case 18:
+    case 22:
+    {
+        const FindRequest* f = reinterpret_cast<const FindRequest*>(lParam);
+        r.flags = f->flags;
+        r.text = f->text ? f->text : "";
+        break;
+    }
+    case 19:
+    {
+        const ReplaceRequest* f = reinterpret_cast<const ReplaceRequest*>(lParam);
+        r.flags = f->flags;
+        r.text = f->find ? f->find : "";
+        r.replacement = f->replacement ? f->replacement : "";
+        break;
+    }
+    case 21: r.flags = static_cast<uint32_t>(lParam); break;
+    default: break;
+    }
+    g_requests.push_back(r);
+    switch (wParam)
+    {
+    case 17: return static_cast<LRESULT>(g_editOptions);
+    case 18: return 1;
+    case 19: return 7;
+    case 20: return static_cast<LRESULT>(PackTextPosition(8, 16));
+    default: return 0;
+    }
+}
+
+std::vector<Request> RequestsWith(WPARAM code)
+{
+    std::vector<Request> out;
+    for (const Request& r : g_requests)
+        if (r.code == code)
+            out.push_back(r);
+    return out;
+}
+
+bool g_sawDialog = false;
+void CALLBACK CloseAnyDialog(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (HWND d = testsupport::ThreadDialog())
+    {
+        g_sawDialog = true;
+        EndDialog(d, IDCANCEL);
+    }
+}
+
+class TextEditDialogs : public EditorTest
+{
+protected:
+    void SetUp() override
+    {
+        EditorTest::SetUp();
+        ASSERT_TRUE(m_parent.CreateEx(0, AfxRegisterWndClass(0), "Dialog-Test", WS_POPUP | WS_VISIBLE, 0, 0, 640,
+                                      400, nullptr, nullptr));
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = RecordingProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TextQueryRecorder";
+        RegisterClassA(&wc);
+        m_recorder = CreateWindowExA(0, "TextQueryRecorder", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        g_requests.clear();
+    }
+    void TearDown() override
+    {
+        DestroyWindow(m_recorder);
+        m_parent.DestroyWindow();
+        EditorTest::TearDown();
+    }
+    // A step that answers a message box: its text is kept, OK pressed.
+    ModalScript::Step AnswerBox(HWND* owner, std::string* text)
+    {
+        return [owner, text](HWND) {
+            HWND box = testsupport::ThreadDialog(*owner);
+            if (!box)
+                return false;
+            *text = StaticTexts(box);
+            return Click(box, IDOK);
+        };
+    }
+    CWnd m_parent;
+    HWND m_recorder = nullptr;
+};
+
+}  // namespace
+
+TEST_F(TextEditDialogs, FindReplaceAndOptionsChangeTheEditorsText)
+{
+    CTextEdit edit(2048, 50000, 0, "DialogTest");
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 300), &m_parent, 4201));
+    edit.AppendText("null eins zwei eins\ndrei eins vier\n");
+    EditOptions = 0x1849 & ~0x40u;
+    edit.SetCursorPos(11, 0, 0);
+
+    ModalScript script;
+    HWND dialog = nullptr;
+    std::string offered, box1, box2, box3, box4;
+    // "Text suchen" offers the word at the caret; "eins" is found behind the caret.
+    script.Add([&](HWND d) {
+        dialog = d;
+        char text[300];
+        GetDlgItemTextA(d, IDC_TF_TEXT, text, sizeof(text));
+        offered = text;
+        SetDlgItemTextA(d, IDC_TF_TEXT, "eins");
+        return Click(d, IDOK);
+    });
+    EXPECT_EQ(script.Run([&] { return edit.OpenFindDialog(nullptr, 0); }), IDOK);
+    EXPECT_EQ(offered, "zwei");
+    EXPECT_EQ(edit.GetCaretPos().x, 15);
+    EXPECT_EQ(edit.GetAnchor().x, 19);
+
+    // A text that is not there: the message, and the dialog stays for "Abbrechen".
+    ModalScript missing;
+    missing.Add([&](HWND d) {
+        dialog = d;
+        SetDlgItemTextA(d, IDC_TF_TEXT, "nirgends");
+        return Click(d, IDC_TF_AGAIN);
+    });
+    missing.Add(AnswerBox(&dialog, &box1));
+    missing.Add([&](HWND d) { return d == dialog && Click(d, IDCANCEL); });
+    EXPECT_EQ(missing.Run([&] { return edit.OpenFindDialog(nullptr, 0); }), IDCANCEL);
+    EXPECT_EQ(box1, "Text wurde nicht gefunden !");
+
+    // "Ändern": Ja for the first match, Nein for the second, Abbrechen at the third.
+    edit.SetCursorPos(0, 0, 0);
+    ModalScript replace;
+    HWND last = nullptr;
+    auto answer = [&](int button) {
+        return [&, button](HWND d) {
+            if (d == last || WindowText(d) != "Text ändern ?")
+                return false;
+            last = d;
+            return Click(d, button);
+        };
+    };
+    replace.Add([&](HWND d) {
+        SetDlgItemTextA(d, IDC_TF_TEXT, "eins");
+        SetDlgItemTextA(d, IDC_TF_REPLACEMENT, "EINS");
+        return Click(d, IDOK);
+    });
+    replace.Add(ModalScript::Step(answer(IDYES)));
+    replace.Add(ModalScript::Step(answer(IDNO)));
+    replace.Add(ModalScript::Step(answer(IDCANCEL)));
+    EXPECT_EQ(replace.Run([&] { return edit.OpenReplaceDialog(nullptr, nullptr, 0); }), IDOK);
+    EXPECT_EQ(Lines(edit)[0], "null EINS zwei eins");
+    EXPECT_EQ(Lines(edit)[1], "drei eins vier");
+
+    // "&Alles ändern" reports the count with the blanks of its text; the dialog stays.
+    edit.SetCursorPos(0, 0, 0);
+    ModalScript all;
+    all.Add([&](HWND d) {
+        dialog = d;
+        SetDlgItemTextA(d, IDC_TF_TEXT, "eins");
+        SetDlgItemTextA(d, IDC_TF_REPLACEMENT, "1");
+        return Click(d, IDC_TF_AGAIN);
+    });
+    all.Add(AnswerBox(&dialog, &box2));
+    all.Add([&](HWND d) {
+        SetDlgItemTextA(d, IDC_TF_TEXT, "sieben");
+        return d == dialog && Click(d, IDC_TF_AGAIN);
+    });
+    all.Add(AnswerBox(&dialog, &box3));
+    all.Add([&](HWND d) { return d == dialog && Click(d, IDCANCEL); });
+    EXPECT_EQ(all.Run([&] { return edit.OpenReplaceDialog(nullptr, nullptr, 0); }), IDCANCEL);
+    EXPECT_EQ(box2, "Es wurden  2  Änderung(en) durchgeführt !");
+    EXPECT_EQ(box3, "Text wurde nicht gefunden !");
+    EXPECT_EQ(Lines(edit)[0], "null EINS zwei 1");
+    EXPECT_EQ(Lines(edit)[1], "drei 1 vier");
+
+    // "Konfiguration" refuses 0 and 33 and takes 8.
+    ModalScript options;
+    options.Add([&](HWND d) {
+        dialog = d;
+        SetDlgItemTextA(d, IDC_TO_TAB_WIDTH, "0");
+        return Click(d, IDOK);
+    });
+    options.Add(AnswerBox(&dialog, &box4));
+    options.Add([&](HWND d) {
+        if (d != dialog)
+            return false;
+        SetDlgItemTextA(d, IDC_TO_TAB_WIDTH, "33");
+        return Click(d, IDOK);
+    });
+    options.Add(AnswerBox(&dialog, &box1));
+    options.Add([&](HWND d) {
+        if (d != dialog)
+            return false;
+        SetDlgItemTextA(d, IDC_TO_TAB_WIDTH, "8");
+        return Click(d, IDOK);
+    });
+    EXPECT_EQ(options.Run([&] { return edit.OnEditOptions(); }), IDOK);
+    EXPECT_EQ(box4, "Tabulator muss zwischen 1 und 32 liegen !");
+    EXPECT_EQ(box1, box4);
+    EXPECT_EQ(TabWidth, 8);
+    edit.DestroyWindow();
+}
+
+TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
+{
+    // Find with the highlight offered (bit 18) and chosen: options under 0x201F0, the
+    // highlight request, then the search, then the queries that keep the dialog clear.
+    g_editOptions = 0x40000;
+    CTextFindDlg find(nullptr);
+    char text[kFindTextSize + 8];
+    memset(text, '#', sizeof(text));
+    strcpy(text, "abc");
+    ModalScript script;
+    bool highlightEnabled = false;
+    script.Add([&](HWND d) {
+        highlightEnabled = IsWindowEnabled(GetDlgItem(d, IDC_TF_HIGHLIGHT)) != 0;
+        CheckDlgButton(d, IDC_TF_HIGHLIGHT, BST_CHECKED);
+        CheckDlgButton(d, IDC_TF_IGNORE_CASE, BST_CHECKED);
+        return Click(d, IDOK);
+    });
+    EXPECT_EQ(script.Run([&] { return find.Run(m_recorder, text, kFindTextSize, 0, "abc\0alt\0"); }), IDOK);
+    EXPECT_TRUE(highlightEnabled);
+    std::vector<WPARAM> order;
+    for (const Request& r : g_requests)
+        order.push_back(r.code);
+    const std::vector<WPARAM> want = { 17, 16, 22, 18, 20, 1, 3, 5 };
+    EXPECT_TRUE(order == want);
+    ASSERT_EQ(RequestsWith(16).size(), 1u);
+    EXPECT_EQ(RequestsWith(16)[0].mask, 0x201F0u);
+    EXPECT_EQ(RequestsWith(16)[0].flags, 0x20010u);
+    EXPECT_EQ(RequestsWith(22)[0].flags, 0x1000u);
+    EXPECT_EQ(RequestsWith(18)[0].text, "abc");
+    EXPECT_EQ(RequestsWith(18)[0].flags, 0u);
+
+    // A pattern token goes in at the combo's caret and checks "Regulärer Ausdruck"; with a
+    // "*" in the text the highlight box is disabled and no highlight request goes out.
+    g_requests.clear();
+    std::string built;
+    int caret = -1;
+    bool patternChecked = false;
+    ModalScript tokens;
+    tokens.Add([&](HWND d) {
+        SetDlgItemTextA(d, IDC_TF_TEXT, "abcdef");
+        SendDlgItemMessageA(d, IDC_TF_TEXT, CB_SETEDITSEL, 0, MAKELPARAM(3, 3));
+        PostMessageA(d, WM_COMMAND, ID_TF_CLASS_BASE + 14, 0);
+        return true;
+    });
+    tokens.Add([&](HWND d) {
+        char t[300];
+        GetDlgItemTextA(d, IDC_TF_TEXT, t, sizeof(t));
+        built = t;
+        DWORD selection = static_cast<DWORD>(SendDlgItemMessageA(d, IDC_TF_TEXT, CB_GETEDITSEL, 0, 0));
+        caret = LOWORD(selection);
+        patternChecked = IsDlgButtonChecked(d, IDC_TF_PATTERN) == BST_CHECKED;
+        SetDlgItemTextA(d, IDC_TF_TEXT, "a*b");
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_TF_TEXT, CBN_EDITCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_TF_TEXT)));
+        highlightEnabled = IsWindowEnabled(GetDlgItem(d, IDC_TF_HIGHLIGHT)) != 0;
+        return Click(d, IDC_TF_AGAIN);
+    });
+    tokens.Add([&](HWND d) { return Click(d, IDCANCEL); });
+    EXPECT_EQ(tokens.Run([&] { return find.Run(m_recorder, text, kFindTextSize, 0x20000, nullptr); }), IDCANCEL);
+    EXPECT_EQ(built, "abc\\[]def");
+    EXPECT_EQ(caret, 5);
+    EXPECT_TRUE(patternChecked);
+    EXPECT_FALSE(highlightEnabled);
+    EXPECT_TRUE(RequestsWith(22).empty());
+    ASSERT_EQ(RequestsWith(18).size(), 1u);
+    EXPECT_EQ(RequestsWith(18)[0].flags, 4u);
+    EXPECT_STREQ(text, "a*b");
+
+    // Replace all: 2 over the whole file, 0xC002 inside the selection when it is offered.
+    for (uint32_t flags : { 0u, 0x10000u })
+    {
+        g_requests.clear();
+        CTextReplaceDlg replace(nullptr);
+        char findText[kFindTextSize] = "alt";
+        char replacement[kFindTextSize] = "neu";
+        HWND dialog = nullptr;
+        std::string box;
+        ModalScript run;
+        run.Add([&](HWND d) {
+            dialog = d;
+            return Click(d, IDC_TF_AGAIN);
+        });
+        run.Add(AnswerBox(&dialog, &box));
+        run.Add([&](HWND d) { return d == dialog && Click(d, IDCANCEL); });
+        EXPECT_EQ(run.Run([&] {
+                      return replace.Run(m_recorder, findText, kFindTextSize, replacement, kFindTextSize, flags, nullptr);
+                  }),
+                  IDCANCEL);
+        ASSERT_EQ(RequestsWith(19).size(), 1u);
+        EXPECT_EQ(RequestsWith(19)[0].flags, flags ? 0xC002u : 2u);
+        EXPECT_EQ(RequestsWith(19)[0].replacement, "neu");
+        EXPECT_EQ(box, "Es wurden  7  Änderung(en) durchgeführt !");
+    }
+
+    // Options: the mask 0xFE0F, with the word-marking group offered 0x30FE0F; then the width.
+    for (uint32_t flags : { 0x0u, 0x80000u | 0x100000u })
+    {
+        g_requests.clear();
+        CTextOptionsDlg options(nullptr);
+        ModalScript run;
+        run.Add([&](HWND d) { return Click(d, IDOK); });
+        EXPECT_EQ(run.Run([&] { return options.Run(m_recorder, flags | 0x405, 6); }), IDOK);
+        ASSERT_EQ(g_requests.size(), 2u);
+        EXPECT_EQ(g_requests[0].code, 16u);
+        EXPECT_EQ(g_requests[0].mask, flags ? 0x30FE0Fu : 0xFE0Fu);
+        EXPECT_EQ(g_requests[0].flags, 0x405u | (flags ? 0x100000u : 0u));
+        EXPECT_EQ(g_requests[1].code, 21u);
+        EXPECT_EQ(g_requests[1].flags, 6u);
+    }
+}
+
+TEST_F(TextEditDialogs, TextsOf259CharactersComeBackWholeAndLongerOnesCut)
+{
+    // Run copies back at most the buffer's size, never past it.
+    CTextFindDlg find(nullptr);
+    char buffer[kFindTextSize + 16];
+    const std::string text259(259, 'w');
+    for (int size : { kFindTextSize, 100 })
+    {
+        memset(buffer, 'G', sizeof(buffer));
+        memcpy(buffer, text259.c_str(), static_cast<size_t>(size - 1));
+        buffer[size - 1] = 0;
+        ModalScript run;
+        run.Add([&](HWND d) { return Click(d, IDCANCEL); });
+        run.Run([&] { return find.Run(m_recorder, buffer, size, 0, nullptr); });
+        EXPECT_EQ(strlen(buffer), static_cast<size_t>(size - 1));
+        for (size_t i = static_cast<size_t>(size); i < sizeof(buffer); ++i)
+            ASSERT_EQ(buffer[i], 'G') << "byte " << i << " behind a buffer of " << size;
+    }
+    // The editor's own buffer holds 259 characters and the terminator: a given text of 259
+    // characters reaches the dialog whole, a longer one cut to 259.
+    CTextEdit edit(2048, 50000, 0, "DialogTest");
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 300), &m_parent, 4202));
+    for (size_t length : { 259u, 1000u })
+    {
+        int shown = -1;
+        ModalScript run;
+        run.Add([&](HWND d) {
+            shown = GetWindowTextLengthA(GetDlgItem(d, IDC_TF_TEXT));
+            return Click(d, IDCANCEL);
+        });
+        run.Run([&] { return edit.OpenFindDialog(std::string(length, 'v').c_str(), 0); });
+        EXPECT_EQ(shown, 259);
+    }
+    edit.DestroyWindow();
+}
+
+TEST_F(TextEditDialogs, ReadOnlyEditorOpensNoReplaceDialog)
+{
+    CMarkTextView pane(2048, 50000, 0, "DialogTest");
+    ASSERT_TRUE(pane.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 300), &m_parent, 4203));
+    pane.SetEditable(0);
+    pane.AppendText("BytesPerSector 512\n");
+    // Nothing may open; a dialog that did would be closed by this timer and counted.
+    g_sawDialog = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseAnyDialog);
+    EXPECT_EQ(pane.OpenReplaceDialog(nullptr, nullptr, 0), 0);
+    KillTimer(nullptr, timer);
+    EXPECT_FALSE(g_sawDialog);
+    EXPECT_EQ(g_beeps, 1);
+    EXPECT_EQ(Lines(pane)[0], "BytesPerSector 512");
+    pane.DestroyWindow();
+}
