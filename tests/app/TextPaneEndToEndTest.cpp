@@ -1,0 +1,140 @@
+// The real Sektorlupe.exe on the FAT16 fixture: the decoded-text pane takes the focus, shows
+// its caret in the status bar, and Ctrl+F there opens "Text suchen", which finds
+// "BytesPerSector" in the boot sector's text; the pane's status text then names the line and
+// column the printer put it in, with the selected length.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "tests/app/support/ProcessWindow.h"
+#include "tests/support/TestSupport.h"
+
+#include <string>
+
+namespace {
+
+const char kAppKey[] = "Software\\QN\\Sektorlupe";
+const int kTextPaneId = 4099;
+const UINT kSelectAllCommand = 34890;
+const int kFindTextId = 1029;
+
+std::string PaneText(HWND statusBar, int part)
+{
+    std::string text;
+    testsupport::ReadStatusBarText(statusBar, part, &text);
+    return text;
+}
+
+// Waits until the pane's text is `wanted` (or begins with it, when `prefix` is set).
+bool WaitForPane(HWND statusBar, int part, const std::string& wanted, std::string* last, bool prefix = false)
+{
+    for (int i = 0; i < 200; ++i) {
+        *last = PaneText(statusBar, part);
+        if (*last == wanted || (prefix && last->compare(0, wanted.size(), wanted) == 0))
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+std::string ClipboardText()
+{
+    std::string text;
+    for (int i = 0; i < 50 && text.empty(); ++i) {
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE data = GetClipboardData(CF_TEXT)) {
+                if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
+                    text = chars;
+                    GlobalUnlock(data);
+                }
+            }
+            CloseClipboard();
+        }
+        if (text.empty())
+            Sleep(50);
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(TextPaneEndToEnd, CtrlFInTheDecodedPaneFindsAFieldAndTheStatusShowsIt)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    const std::string image = testsupport::BinaryDir() + "\\fixtures\\fat16.img";
+    if (GetFileAttributesA(image.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "fat16.img is missing";
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+
+    testsupport::ProcessWindow program;
+    ASSERT_TRUE(program.Start("\"" + testsupport::BinaryDir() + "\\Sektorlupe.exe\" \"" + image + "\""));
+    HWND frame = program.WaitForWindow(nullptr, nullptr, 60000);
+    ASSERT_NE(frame, nullptr);
+    HWND statusBar = testsupport::FindChildWindow(frame, "msctls_statusbar32");
+    HWND pane = testsupport::FindChildWindow(frame, nullptr, kTextPaneId);
+    ASSERT_NE(statusBar, nullptr);
+    ASSERT_NE(pane, nullptr);
+
+    // The boot sector's text, read through the clipboard; where the field stands in it.
+    std::string text;
+    for (int i = 0; i < 100 && text.find("BytesPerSector") == std::string::npos; ++i) {
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        SendMessageA(pane, WM_COMMAND, kSelectAllCommand, 0);
+        SendMessageA(pane, WM_COMMAND, 57634, 0);   // copy
+        text = ClipboardText();
+        if (text.find("BytesPerSector") == std::string::npos)
+            Sleep(100);
+    }
+    const size_t at = text.find("BytesPerSector");
+    ASSERT_NE(at, std::string::npos) << text;
+    int line = 0;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < at; ++i)
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    const int column = static_cast<int>(at - lineStart);   // the printers' lines hold no TABs
+
+    // A click gives the pane the focus: its caret panes come first in the bar.
+    // (The frame comes to the front first: its activation gives the focus back to the pane
+    // that had it before.)
+    SetForegroundWindow(frame);
+    Sleep(300);
+    PostMessageA(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 4));
+    PostMessageA(pane, WM_LBUTTONUP, 0, MAKELPARAM(1, 4));
+    std::string seen;
+    ASSERT_TRUE(WaitForPane(statusBar, 1, " Zeile: 1  Spalte: ", &seen, true)) << seen;
+
+    // Ctrl+F as the user types it. The pane reads Ctrl with GetAsyncKeyState, so Ctrl is
+    // let go only after the pane has had the key.
+    Sleep(200);
+    INPUT keys[4] = {};
+    const WORD codes[4] = { VK_CONTROL, 'F', 'F', VK_CONTROL };
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = codes[i];
+        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    SendInput(2, keys, sizeof(INPUT));
+    HWND dialog = program.WaitForWindow("#32770", "Text suchen", 20000);
+    SendInput(2, keys + 2, sizeof(INPUT));
+    ASSERT_NE(dialog, nullptr) << "Ctrl+F opened no find dialog";
+    HWND combo = GetDlgItem(dialog, kFindTextId);
+    ASSERT_NE(combo, nullptr);
+    SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("BytesPerSector"));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+
+    const std::string wanted = " Zeile: " + std::to_string(line + 1) + "  Spalte: " + std::to_string(column + 1) +
+                               " (X:14)";
+    EXPECT_TRUE(WaitForPane(statusBar, 1, wanted, &seen)) << seen;
+    EXPECT_EQ(PaneText(statusBar, 2), "Einf.");
+
+    DWORD exitCode = 1;
+    ASSERT_TRUE(program.CloseAndWait(frame, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+}
