@@ -2,7 +2,8 @@
 # Makes the benchmark disks when needed and runs the benchmarks under Wine: the scan of
 # sparse GPT disks (64 GiB with four partitions, 2 TiB with the same four, 2 TiB with 128
 # partitions, the last four with file systems, so that the growth with the partitions and
-# with the disk's size show apart), the list control against the system's list view, then
+# with the disk's size show apart), the list control against the system's list view, the
+# text editor's find and replace on 50,000 lines against a plain byte scan, then
 # search, save and load of a random image (2 GiB, or the size given; its files are deleted
 # afterwards).
 #   run-bench.sh <build dir> [--size 1G]
@@ -12,7 +13,8 @@ shift
 exe="$build/bench/sl_bench.exe"
 list="$build/bench/sl_bench_list.exe"
 sectors="$build/bench/sl_bench_sectors.exe"
-for e in "$exe" "$list" "$sectors"; do
+find="$build/bench/sl_bench_find.exe"
+for e in "$exe" "$list" "$sectors" "$find"; do
   [ -f "$e" ] || { echo "run-bench: $e has not been built" >&2; exit 1; }
 done
 here=$(dirname "$0")
@@ -27,5 +29,7 @@ done
 # shellcheck disable=SC2086
 sh "$here/../cmake/wine-run.sh" "$build" "$exe" $disks || exit 1
 sh "$here/../cmake/wine-run.sh" "$build" "$list" || exit 1
+echo
+sh "$here/../cmake/wine-run.sh" "$build" "$find" || exit 1
 echo
 exec sh "$here/../cmake/wine-run.sh" "$build" "$sectors" "$(winpath "$build/bench")" "$@"

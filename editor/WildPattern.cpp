@@ -11,6 +11,7 @@
 #include "textlib/CharClass.h"
 
 #include <string.h>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -160,6 +161,10 @@ private:
 
 struct Scratch
 {
+    std::string pattern;            // the pattern the tokens were cut from
+    bool fold = false;              // and its case option and table (sets hold folded bytes)
+    const uint8_t* caseTable = nullptr;
+    int slots = 0;
     std::vector<Token> tokens;
     std::vector<int> slotOf;        // token index -> memo slot, -1 for none
     std::vector<uint8_t> starAhead; // pattern position: the "*"/"?" run from here holds a "*"
@@ -700,13 +705,22 @@ int MatchWildPattern(const char* pattern, int patternLength, const char* text, i
     Scratch& scratch = SharedScratch();
     static const uint8_t kEmpty[1] = { 0 };
     Matcher m(pattern, text ? reinterpret_cast<const uint8_t*>(text) : kEmpty, textLength, flags, tables, scratch);
-    m.Tokenize(pl);
-    int slots = 0;
-    for (size_t k = 0; k < scratch.tokens.size(); ++k)
-        if (scratch.tokens[k].kind == TK_GROUP || scratch.tokens[k].kind == TK_UNTIL_SET)
-            scratch.slotOf[k] = slots++;
-    if (slots)
-        scratch.memo.Reset(slots, textLength);
+    // The find engine asks with one pattern at every candidate: its tokens are kept.
+    const bool fold = (flags & WPF_FOLD) != 0;
+    if (scratch.fold != fold || scratch.caseTable != tables.caseTable || scratch.pattern.size() != static_cast<size_t>(pl) ||
+        memcmp(scratch.pattern.data(), pattern, static_cast<size_t>(pl)) != 0 || scratch.tokens.empty())
+    {
+        m.Tokenize(pl);
+        scratch.slots = 0;
+        for (size_t k = 0; k < scratch.tokens.size(); ++k)
+            if (scratch.tokens[k].kind == TK_GROUP || scratch.tokens[k].kind == TK_UNTIL_SET)
+                scratch.slotOf[k] = scratch.slots++;
+        scratch.pattern.assign(pattern, static_cast<size_t>(pl));
+        scratch.fold = fold;
+        scratch.caseTable = tables.caseTable;
+    }
+    if (scratch.slots)
+        scratch.memo.Reset(scratch.slots, textLength);
     m.SetModes(lengthMode, !lengthMode && !starEnd);
     const int end = m.Run(0, 0, true);
     if (end < 0)
