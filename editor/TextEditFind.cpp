@@ -687,7 +687,7 @@ int CTextEdit::OpenReplaceDialog(const char* find, const char* replacement, uint
 {
     // A read-only editor replaces nothing, as its menu greys "Ersetzen": no dialog whose
     // "Ja" could only beep.
-    if (m_readOnly)
+    if (IsReadOnly())
         return Refuse() ? 1 : 0;
     if (!m_replaceDlg || !HasWindow())
         return 0;
