@@ -217,10 +217,19 @@ TEST_F(TextEditDialogs, FindReplaceAndOptionsChangeTheEditorsText)
     EXPECT_EQ(Lines(edit)[0], "null EINS zwei 1");
     EXPECT_EQ(Lines(edit)[1], "drei 1 vier");
 
-    // "Konfiguration" refuses 0 and 33 and takes 8.
+    // "Konfiguration" refuses a width that is no number (the data exchange's own message),
+    // 0 and 33, and takes 8.
     ModalScript options;
+    std::string notANumber;
     options.Add([&](HWND d) {
         dialog = d;
+        SetDlgItemTextA(d, IDC_TO_TAB_WIDTH, "abc");
+        return Click(d, IDOK);
+    });
+    options.Add(AnswerBox(&dialog, &notANumber));
+    options.Add([&](HWND d) {
+        if (d != dialog)
+            return false;
         SetDlgItemTextA(d, IDC_TO_TAB_WIDTH, "0");
         return Click(d, IDOK);
     });
@@ -241,6 +250,8 @@ TEST_F(TextEditDialogs, FindReplaceAndOptionsChangeTheEditorsText)
     EXPECT_EQ(options.Run([&] { return edit.OnEditOptions(); }), IDOK);
     EXPECT_EQ(box4, "Tabulator muss zwischen 1 und 32 liegen !");
     EXPECT_EQ(box1, box4);
+    EXPECT_FALSE(notANumber.empty());
+    EXPECT_NE(notANumber, box4);
     EXPECT_EQ(TabWidth, 8);
     edit.DestroyWindow();
 }
@@ -378,7 +389,7 @@ TEST_F(TextEditDialogs, TextsOf259CharactersComeBackWholeAndLongerOnesCut)
     // characters reaches the dialog whole, a longer one cut to 259.
     CTextEdit edit(2048, 50000, 0, "DialogTest");
     ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 300), &m_parent, 4202));
-    for (size_t length : { 259u, 1000u })
+    for (size_t length : { 259u, 260u, 1000u })
     {
         int shown = -1;
         ModalScript run;

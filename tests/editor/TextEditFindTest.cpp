@@ -279,6 +279,11 @@ TEST_F(TextEditFind, ReplaceSelectionRangeLimitAndTermination)
     edit.AppendText(many.c_str());
     EXPECT_EQ(edit.ReplaceText("q", "r", 2), kReplaceAllLimit);
     EXPECT_EQ(Lines(edit)[100], std::string(100, 'q'));
+    // A before-change hook that says no stops the replacement at the first match.
+    edit.SetHook(TEH_BEFORE_CHANGE, [](CTextEdit*, void*, int, int, int) { return 0; }, nullptr);
+    EXPECT_EQ(edit.ReplaceText("q", "r", 2), 0);
+    EXPECT_EQ(Lines(edit)[100], std::string(100, 'q'));
+    edit.SetHook(TEH_BEFORE_CHANGE, nullptr, nullptr);
     // A read-only editor beeps and replaces nothing.
     edit.SetEditable(0);
     g_beeps = 0;

@@ -366,6 +366,18 @@ TEST_F(TextEditMenu, DroppedTextGoesInMovesAndUndoes)
         EXPECT_EQ(CTextEdit::CurrentDropEditor(), nullptr);
         EXPECT_EQ(Lines(edit)[0], "alpha beta gamma");
     }
+    // A before-change hook may refuse the drop.
+    {
+        COleDataSource source;
+        Offer(source, CF_TEXT, "NEU", 4);
+        COleDataObject data;
+        data.Attach(source.GetDataObject(TRUE), TRUE);
+        edit.SetHook(TEH_BEFORE_CHANGE, [](CTextEdit*, void*, int, int, int) { return 0; }, nullptr);
+        target.OnDragEnter(&edit, &data, 0, Cell(edit, 2, 0));
+        EXPECT_FALSE(target.OnDrop(&edit, &data, DROPEFFECT_MOVE, Cell(edit, 2, 0)));
+        edit.SetHook(TEH_BEFORE_CHANGE, nullptr, nullptr);
+        EXPECT_EQ(Lines(edit)[0], "alpha beta gamma");
+    }
     // Wide text is preferred; an unterminated block ends with the block.
     {
         COleDataSource source;
