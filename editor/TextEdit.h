@@ -527,6 +527,9 @@ protected:
     bool ColorOneLine(int line);
     int CarriedColor(int line) const;
     void ReadSyntaxRules(CRegistry& reg);
+    // Opens the subkey of a definition under the view's key (a name beginning with "." and,
+    // with hashNames, "#" is looked up as a value first); its name goes to `subkey`.
+    int OpenDefinitionKey(CRegistry& reg, const char* name, bool hashNames, char* subkey, int size);
     void UpdateBracketHighlight();
 
     TextLine** m_lines;

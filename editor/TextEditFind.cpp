@@ -287,6 +287,18 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     const int startLine = line;
     bool wrapped = false;
     int foundLine = -1, foundIndex = 0, foundLength = 0;
+    // A match at one candidate, inside the saved range when asked: kept as the find.
+    auto tryAt = [&](const TextLine* candidateLine, int lineIndex, int i, bool forwards) {
+        int n = 0;
+        if (!MatchAt(what, whatLength, pattern, forwards, candidateLine, i, &n))
+            return false;
+        if ((flags & FTF_IN_RANGE) &&
+            !(InSavedRange(IndexToColumn(i, candidateLine->text, candidateLine->length), lineIndex) &&
+              InSavedRange(IndexToColumn(i + n - 1, candidateLine->text, candidateLine->length), lineIndex)))
+            return false;
+        foundLine = lineIndex, foundIndex = i, foundLength = n;
+        return true;
+    };
 
     if (forward)
     {
@@ -302,16 +314,8 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
             {
                 if (wrapped && line == startLine && i > wrapLimit)
                     break;
-                int n = 0;
-                if (MatchAt(what, whatLength, pattern, true, record, i, &n))
-                {
-                    foundLine = line, foundIndex = i, foundLength = n;
-                    if (!(flags & FTF_IN_RANGE) ||
-                        (InSavedRange(IndexToColumn(i, record->text, record->length), line) &&
-                         InSavedRange(IndexToColumn(i + n - 1, record->text, record->length), line)))
-                        break;
-                    foundLine = -1;
-                }
+                if (tryAt(record, line, i, true))
+                    break;
             }
             if (foundLine >= 0 || (wrapped && line == startLine))
                 break;
@@ -339,16 +343,8 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
             {
                 if (wrapped && line == startLine && i < wrapLimit)
                     break;
-                int n = 0;
-                if (MatchAt(what, whatLength, pattern, false, record, i, &n))
-                {
-                    foundLine = line, foundIndex = i, foundLength = n;
-                    if (!(flags & FTF_IN_RANGE) ||
-                        (InSavedRange(IndexToColumn(i, record->text, record->length), line) &&
-                         InSavedRange(IndexToColumn(i + n - 1, record->text, record->length), line)))
-                        break;
-                    foundLine = -1;
-                }
+                if (tryAt(record, line, i, false))
+                    break;
             }
             if (foundLine >= 0 || (wrapped && line == startLine))
                 break;

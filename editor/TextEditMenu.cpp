@@ -24,26 +24,6 @@ const int kMenuTileWidth = 13;
 // The keys whose texts follow "Z" in the key-text table (index 43 + position).
 const char kPunctuationKeyNames[] = "üöä+-,.#ß<´";
 
-// The window that gets the status panes: the program's main window, else the top-level
-// window the editor sits in.
-HWND StatusTarget(HWND own)
-{
-    CWnd* main = AfxGetMainWnd();
-    HWND target = main && main->m_hWnd ? main->m_hWnd : (own ? ::GetAncestor(own, GA_ROOT) : nullptr);
-    return target == own ? nullptr : target;
-}
-
-void SendPaneText(HWND target, int pane, const char* text)
-{
-    StatusPaneRequest request = {};
-    request.index = pane;
-    request.text = text;
-    request.update = 1;
-    request.background = -1;
-    request.textColor = -1;
-    ::SendMessageA(target, WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -115,17 +95,17 @@ int CTextEdit::UpdateStatusBar()
         m_statusState = state;
         m_statusValid = true;
     }
-    if (HWND target = StatusTarget(m_hWnd))
+    if (HWND target = StatusPaneFrame(m_hWnd))
     {
-        SendPaneText(target, 0, text);
-        SendPaneText(target, 1, TextStatusModeText(state.caretMode));
+        SendStatusPaneText(target, 0, text);
+        SendStatusPaneText(target, 1, TextStatusModeText(state.caretMode));
     }
     return 1;
 }
 
 void CTextEdit::OnStatusFocus()
 {
-    if (HWND target = StatusTarget(m_hWnd))
+    if (HWND target = StatusPaneFrame(m_hWnd))
     {
         uint32_t ids[2] = { 0, 0 };
         int32_t widths[2] = { -22, -4 };
@@ -145,7 +125,7 @@ void CTextEdit::OnStatusFocus()
 
 void CTextEdit::OnStatusUnfocus()
 {
-    if (HWND target = StatusTarget(m_hWnd))
+    if (HWND target = StatusPaneFrame(m_hWnd))
     {
         StatusPaneRequest request = {};
         ::SendMessageA(target, WM_STATUSPANE, StatusPaneSetBase, reinterpret_cast<LPARAM>(&request));
@@ -248,25 +228,9 @@ int CTextEdit::LoadAccel(const char* name)
     FreeKeyTexts();
     if (!name || !*name)
         return 0;
-    char path[512];
-    const char* viewName = Settings() && Settings()->viewName ? Settings()->viewName : "";
-    GetRegistryPath(path, sizeof(path), viewName);
     CRegistry reg;
-    if (!reg.Open(HKEY_LOCAL_MACHINE, path, REGISTRY_READ) && !reg.Open(HKEY_CURRENT_USER, path, REGISTRY_READ))
-        return 0;
     char subkey[260];
-    snprintf(subkey, sizeof(subkey), "%s", name);
-    if (name[0] == '.')
-    {
-        char value[257];
-        if (!reg.ReadString(value, sizeof(value), name) || !value[0])
-            return 0;
-        for (char* p = value; *p; ++p)
-            if (*p >= 'a' && *p <= 'z')
-                *p = static_cast<char>(*p - 32);
-        snprintf(subkey, sizeof(subkey), "%s", value);
-    }
-    if (!reg.OpenSubKey(subkey, 1) || !reg.OpenSubKey("Accel", 1))
+    if (!OpenDefinitionKey(reg, name, false, subkey, sizeof(subkey)) || !reg.OpenSubKey("Accel", 1))
         return 0;
     for (int i = 0; i < 256; ++i)
     {

@@ -430,6 +430,29 @@ void CTextEdit::ReadSyntaxRules(CRegistry& reg)
     }
 }
 
+int CTextEdit::OpenDefinitionKey(CRegistry& reg, const char* name, bool hashNames, char* subkey, int size)
+{
+    char path[512];
+    const char* viewName = Settings() && Settings()->viewName ? Settings()->viewName : "";
+    GetRegistryPath(path, sizeof(path), viewName);
+    if (!reg.Open(HKEY_LOCAL_MACHINE, path, REGISTRY_READ) && !reg.Open(HKEY_CURRENT_USER, path, REGISTRY_READ))
+        return 0;
+    // ".ext" (and "#name" where allowed) name a value whose text, in upper case, is the
+    // definition's key.
+    snprintf(subkey, static_cast<size_t>(size), "%s", name);
+    if (name[0] == '.' || (hashNames && name[0] == '#'))
+    {
+        char value[257];
+        if (!reg.ReadString(value, sizeof(value), name) || !value[0])
+            return 0;
+        for (char* p = value; *p; ++p)
+            if (*p >= 'a' && *p <= 'z')
+                *p = static_cast<char>(*p - 32);
+        snprintf(subkey, static_cast<size_t>(size), "%s", value);
+    }
+    return reg.OpenSubKey(subkey, 1) ? 1 : 0;
+}
+
 int CTextEdit::LoadSyntaxColors(const char* name)
 {
     if (!m_tableLent)
@@ -452,26 +475,9 @@ int CTextEdit::LoadSyntaxColors(const char* name)
     Layout().RepaintWord() |= RP_ALL;
     if (!name || !*name)
         return 0;
-    char path[512];
-    const char* viewName = Settings() && Settings()->viewName ? Settings()->viewName : "";
-    GetRegistryPath(path, sizeof(path), viewName);
     CRegistry reg;
-    if (!reg.Open(HKEY_LOCAL_MACHINE, path, REGISTRY_READ) && !reg.Open(HKEY_CURRENT_USER, path, REGISTRY_READ))
-        return 0;
-    // ".ext" and "#name" name a value whose text (in upper case) is the definition's key.
     char subkey[260];
-    snprintf(subkey, sizeof(subkey), "%s", name);
-    if (name[0] == '.' || name[0] == '#')
-    {
-        char value[260];
-        if (!reg.ReadString(value, sizeof(value), name) || !value[0])
-            return 0;
-        for (char* p = value; *p; ++p)
-            if (*p >= 'a' && *p <= 'z')
-                *p = static_cast<char>(*p - 32);
-        snprintf(subkey, sizeof(subkey), "%s", value);
-    }
-    if (!reg.OpenSubKey(subkey, 1))
+    if (!OpenDefinitionKey(reg, name, true, subkey, sizeof(subkey)))
         return 0;
     snprintf(m_syntaxName, sizeof(m_syntaxName), "%s", subkey);
     DWORD color = 0;

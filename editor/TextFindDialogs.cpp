@@ -119,6 +119,46 @@ void BuildClassButtonBitmap(uint8_t* out)
     }
 }
 
+// The five option boxes of both dialogs, one under the other from (x, y).
+bool AddOptionBoxes(CDlgTemplateBuilder& b, short x, short y, short width, short highlightWidth)
+{
+    static const struct
+    {
+        int id;
+        const char* text;
+    } kBoxes[5] = {
+        { IDC_TF_IGNORE_CASE, "&Groß/Kleinschreibung ignorieren" },
+        { IDC_TF_WHOLE_TEXT, "Gesamten &Text durchsuchen" },
+        { IDC_TF_WHOLE_WORDS, "Ganze &Wörter suchen" },
+        { IDC_TF_PATTERN, "&Regulärer Ausdruck" },
+        { IDC_TF_HIGHLIGHT, "Wort hervorheben" },
+    };
+    BOOL ok = TRUE;
+    for (int i = 0; i < 5 && ok; ++i)
+        ok = b.AddButton(static_cast<DWORD>(kBoxes[i].id), kBoxes[i].text,
+                         kCheck | (kBoxes[i].id == IDC_TF_HIGHLIGHT ? WS_DISABLED : 0), x, static_cast<short>(y + 10 * i),
+                         kBoxes[i].id == IDC_TF_HIGHLIGHT ? highlightWidth : width, 10);
+    return ok != FALSE;
+}
+
+// A text of the caller into a dialog field (259 characters at most), and back, cut to the
+// caller's buffer.
+void CopyIn(char* field, const char* text)
+{
+    field[0] = 0;
+    if (text)
+        strncpy(field, text, kFindTextSize - 1);
+    field[kFindTextSize - 1] = 0;
+}
+
+void CopyOut(char* buffer, int size, const char* field)
+{
+    if (!buffer || size < 1)
+        return;
+    strncpy(buffer, field, static_cast<size_t>(size - 1));
+    buffer[size - 1] = 0;
+}
+
 bool HasPatternCharacter(const char* text)
 {
     return strpbrk(text, "\\*?") != nullptr;
@@ -300,6 +340,37 @@ CTextSearchDlgBase::CTextSearchDlgBase(CWnd* parent, TextDialogKind kind) : m_ki
 
 CTextSearchDlgBase::~CTextSearchDlgBase() = default;
 
+INT_PTR CTextSearchDlgBase::RunTemplate(const DLGTEMPLATE* dialogTemplate)
+{
+    if (!dialogTemplate || !InitModalIndirect(dialogTemplate, m_pParentWnd))
+        return -1;
+    return CDialog::DoModal();
+}
+
+void CTextSearchDlgBase::FillHistory(bool bothCombos)
+{
+    HWND combo = ::GetDlgItem(m_hWnd, IDC_TF_TEXT);
+    if (!combo || !m_history || ::SendMessageA(combo, CB_GETCOUNT, 0, 0) != 0)
+        return;
+    for (const char* h = m_history; *h; h += strlen(h) + 1)
+    {
+        ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(h));
+        if (bothCombos)
+            ::SendDlgItemMessageA(m_hWnd, IDC_TF_REPLACEMENT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(h));
+    }
+}
+
+void CTextSearchDlgBase::ExchangeOptions(CDataExchange* pDX)
+{
+    DDX_Check(pDX, IDC_TF_IGNORE_CASE, m_ignoreCase);
+    DDX_Check(pDX, IDC_TF_WHOLE_TEXT, m_wholeText);
+    DDX_Check(pDX, IDC_TF_WHOLE_WORDS, m_wholeWords);
+    DDX_Check(pDX, IDC_TF_PATTERN, m_regularExpression);
+    DDX_Check(pDX, IDC_TF_HIGHLIGHT, m_highlightWord);
+    DDX_Check(pDX, IDC_TF_BACKWARD, m_backward);
+    DDX_Check(pDX, IDC_TF_FORWARD, m_forward);
+}
+
 LRESULT CTextSearchDlgBase::Query(WPARAM code, LPARAM value) const
 {
     return QueryEditor(m_editor, code, value);
@@ -336,6 +407,20 @@ bool CTextSearchDlgBase::WriteOptions()
         return false;
     OptionMask record = { OptionsFromFields(), 0x201F0 };
     Query(16, reinterpret_cast<LPARAM>(&record));
+    return true;
+}
+
+bool CTextSearchDlgBase::ReadFindText(char* text)
+{
+    text[0] = 0;
+    if (!WriteOptions())
+        return false;
+    ReadComboText(IDC_TF_TEXT, text, kFindTextSize);
+    if (!text[0])
+    {
+        AnsiViewBeep(MB_ICONASTERISK);
+        return false;
+    }
     return true;
 }
 
@@ -466,25 +551,13 @@ INT_PTR CTextFindDlg::Run(HWND editor, char* text, int size, uint32_t flags, con
     m_editor = editor;
     m_history = history;
     SetOptionsFromFlags(flags);
-    m_findText[0] = 0;
-    if (text)
-    {
-        strncpy(m_findText, text, kFindTextSize - 1);
-        m_findText[kFindTextSize - 1] = 0;
-    }
-    if (!m_findText[0] && history && *history)
-    {
-        strncpy(m_findText, history, kFindTextSize - 1);
-        m_findText[kFindTextSize - 1] = 0;
-    }
+    CopyIn(m_findText, text);
+    if (!m_findText[0])
+        CopyIn(m_findText, history);
     CDlgTemplateBuilder b;
     BOOL ok = b.Begin("Text suchen", kDialogStyle, 0, 0, 287, 77);
     ok = ok && b.AddComboBox(IDC_TF_TEXT, kCombo, 55, 5, 140, 129);
-    ok = ok && b.AddButton(IDC_TF_IGNORE_CASE, "&Groß/Kleinschreibung ignorieren", kCheck, 7, 23, 130, 10);
-    ok = ok && b.AddButton(IDC_TF_WHOLE_TEXT, "Gesamten &Text durchsuchen", kCheck, 7, 33, 130, 10);
-    ok = ok && b.AddButton(IDC_TF_WHOLE_WORDS, "Ganze &Wörter suchen", kCheck, 7, 43, 130, 10);
-    ok = ok && b.AddButton(IDC_TF_PATTERN, "&Regulärer Ausdruck", kCheck, 7, 53, 130, 10);
-    ok = ok && b.AddButton(IDC_TF_HIGHLIGHT, "Wort hervorheben", kCheck | WS_DISABLED, 7, 63, 130, 10);
+    ok = ok && AddOptionBoxes(b, 7, 23, 130, 130);
     ok = ok && b.AddButton(IDC_TF_BACKWARD, "&Rückwärts", kRadio | WS_GROUP, 155, 40, 56, 8);
     ok = ok && b.AddButton(IDC_TF_FORWARD, "&Vorwärts", kRadio, 155, 50, 56, 10);
     ok = ok && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 225, 5, 55, 15);
@@ -493,14 +566,8 @@ INT_PTR CTextFindDlg::Run(HWND editor, char* text, int size, uint32_t flags, con
     ok = ok && b.AddButton(IDC_TF_CLASS_MENU, nullptr, kPush | BS_BITMAP, 200, 5, 13, 13);
     ok = ok && b.AddStatic(static_cast<DWORD>(-1), "Suche Nach :", SS_LEFT, 5, 8, 45, 8);
     ok = ok && b.AddButton(static_cast<DWORD>(-1), "Richtung", BS_GROUPBOX, 145, 25, 70, 45);
-    INT_PTR result = -1;
-    if (ok && InitModalIndirect(b.GetTemplate(), m_pParentWnd))
-        result = CDialog::DoModal();
-    if (text && size > 0)
-    {
-        strncpy(text, m_findText, static_cast<size_t>(size - 1));
-        text[size - 1] = 0;
-    }
+    const INT_PTR result = RunTemplate(ok ? b.GetTemplate() : nullptr);
+    CopyOut(text, size, m_findText);
     return result;
 }
 
@@ -516,34 +583,17 @@ BOOL CTextFindDlg::OnInitDialog()
 
 void CTextFindDlg::DoDataExchange(CDataExchange* pDX)
 {
-    HWND combo = ::GetDlgItem(m_hWnd, IDC_TF_TEXT);
-    if (combo && ::SendMessageA(combo, CB_GETCOUNT, 0, 0) == 0 && m_history)
-    {
-        for (const char* h = m_history; *h; h += strlen(h) + 1)
-            ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(h));
-    }
+    FillHistory(false);
     DDX_Text(pDX, IDC_TF_TEXT, m_findText, kFindTextSize);
-    DDX_Check(pDX, IDC_TF_IGNORE_CASE, m_ignoreCase);
-    DDX_Check(pDX, IDC_TF_WHOLE_TEXT, m_wholeText);
-    DDX_Check(pDX, IDC_TF_WHOLE_WORDS, m_wholeWords);
-    DDX_Check(pDX, IDC_TF_PATTERN, m_regularExpression);
-    DDX_Check(pDX, IDC_TF_HIGHLIGHT, m_highlightWord);
-    DDX_Check(pDX, IDC_TF_BACKWARD, m_backward);
-    DDX_Check(pDX, IDC_TF_FORWARD, m_forward);
+    ExchangeOptions(pDX);
 }
 
 void CTextFindDlg::Find(bool again)
 {
     SetDefID(IDC_TF_AGAIN);
-    if (!WriteOptions())
-        return;
     char text[kFindTextSize];
-    ReadComboText(IDC_TF_TEXT, text, sizeof(text));
-    if (!text[0])
-    {
-        AnsiViewBeep(MB_ICONASTERISK);
+    if (!ReadFindText(text))
         return;
-    }
     SendHighlightRequest(text);
     if (!FindOnce(again ? 4u : 0u, text))
     {
@@ -606,27 +656,16 @@ INT_PTR CTextReplaceDlg::Run(HWND editor, char* find, int findSize, char* replac
     SetOptionsFromFlags(flags);
     m_selectionOffered = (flags & 0x10000) ? 1 : 0;
     m_replaceIn = 0;
-    m_findText[0] = 0;
-    m_replacement[0] = 0;
-    if (find)
-        strncpy(m_findText, find, kFindTextSize - 1);
-    m_findText[kFindTextSize - 1] = 0;
-    if (!m_findText[0] && history && *history)
-        strncpy(m_findText, history, kFindTextSize - 1);
-    m_findText[kFindTextSize - 1] = 0;
-    if (replacement)
-        strncpy(m_replacement, replacement, kFindTextSize - 1);
-    m_replacement[kFindTextSize - 1] = 0;
+    CopyIn(m_findText, find);
+    if (!m_findText[0])
+        CopyIn(m_findText, history);
+    CopyIn(m_replacement, replacement);
 
     CDlgTemplateBuilder b;
     BOOL ok = b.Begin("Ändern", kDialogStyle, 0, 0, 297, 116);
     ok = ok && b.AddComboBox(IDC_TF_TEXT, kCombo, 60, 15, 140, 129);
     ok = ok && b.AddComboBox(IDC_TF_REPLACEMENT, kCombo, 60, 36, 140, 129);
-    ok = ok && b.AddButton(IDC_TF_IGNORE_CASE, "&Groß/Kleinschreibung ignorieren", kCheck, 10, 58, 113, 10);
-    ok = ok && b.AddButton(IDC_TF_WHOLE_TEXT, "Gesamten &Text durchsuchen", kCheck, 10, 68, 113, 10);
-    ok = ok && b.AddButton(IDC_TF_WHOLE_WORDS, "Ganze &Wörter suchen", kCheck, 10, 78, 113, 10);
-    ok = ok && b.AddButton(IDC_TF_PATTERN, "&Regulärer Ausdruck", kCheck, 10, 88, 113, 10);
-    ok = ok && b.AddButton(IDC_TF_HIGHLIGHT, "Wort hervorheben", kCheck | WS_DISABLED, 10, 98, 115, 10);
+    ok = ok && AddOptionBoxes(b, 10, 58, 113, 115);
     ok = ok && b.AddButton(static_cast<DWORD>(-1), "Richtung", BS_GROUPBOX, 135, 70, 60, 35);
     ok = ok && b.AddButton(IDC_TF_BACKWARD, "Au&fwärts", kRadio | WS_GROUP, 145, 81, 40, 8);
     ok = ok && b.AddButton(IDC_TF_FORWARD, "A&bwärts", kRadio, 145, 90, 41, 10);
@@ -639,19 +678,9 @@ INT_PTR CTextReplaceDlg::Run(HWND editor, char* find, int findSize, char* replac
     ok = ok && b.AddButton(IDC_TF_CLASS_MENU, nullptr, kPush | BS_BITMAP, 205, 15, 13, 13);
     ok = ok && b.AddStatic(static_cast<DWORD>(-1), "Suche Nach :", SS_LEFT, 10, 18, 45, 8);
     ok = ok && b.AddStatic(static_cast<DWORD>(-1), "Ändern in :", SS_LEFT, 10, 39, 45, 8);
-    INT_PTR result = -1;
-    if (ok && InitModalIndirect(b.GetTemplate(), m_pParentWnd))
-        result = CDialog::DoModal();
-    if (find && findSize > 0)
-    {
-        strncpy(find, m_findText, static_cast<size_t>(findSize - 1));
-        find[findSize - 1] = 0;
-    }
-    if (replacement && replacementSize > 0)
-    {
-        strncpy(replacement, m_replacement, static_cast<size_t>(replacementSize - 1));
-        replacement[replacementSize - 1] = 0;
-    }
+    const INT_PTR result = RunTemplate(ok ? b.GetTemplate() : nullptr);
+    CopyOut(find, findSize, m_findText);
+    CopyOut(replacement, replacementSize, m_replacement);
     return result;
 }
 
@@ -676,39 +705,19 @@ BOOL CTextReplaceDlg::OnInitDialog()
 
 void CTextReplaceDlg::DoDataExchange(CDataExchange* pDX)
 {
-    HWND combo = ::GetDlgItem(m_hWnd, IDC_TF_TEXT);
-    if (combo && ::SendMessageA(combo, CB_GETCOUNT, 0, 0) == 0 && m_history)
-    {
-        for (const char* h = m_history; *h; h += strlen(h) + 1)
-        {
-            ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(h));
-            ::SendDlgItemMessageA(m_hWnd, IDC_TF_REPLACEMENT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(h));
-        }
-    }
+    FillHistory(true);
     DDX_Text(pDX, IDC_TF_TEXT, m_findText, kFindTextSize);
     DDX_Text(pDX, IDC_TF_REPLACEMENT, m_replacement, kFindTextSize);
-    DDX_Check(pDX, IDC_TF_IGNORE_CASE, m_ignoreCase);
-    DDX_Check(pDX, IDC_TF_WHOLE_TEXT, m_wholeText);
-    DDX_Check(pDX, IDC_TF_WHOLE_WORDS, m_wholeWords);
-    DDX_Check(pDX, IDC_TF_PATTERN, m_regularExpression);
-    DDX_Check(pDX, IDC_TF_HIGHLIGHT, m_highlightWord);
-    DDX_Check(pDX, IDC_TF_BACKWARD, m_backward);
-    DDX_Check(pDX, IDC_TF_FORWARD, m_forward);
+    ExchangeOptions(pDX);
     DDX_Radio(pDX, IDC_TF_WHOLE_FILE, m_replaceIn);
 }
 
 void CTextReplaceDlg::OnOK()
 {
-    if (!WriteOptions())
-        return;
     char find[kFindTextSize];
     char replacement[kFindTextSize];
-    ReadComboText(IDC_TF_TEXT, find, sizeof(find));
-    if (!find[0])
-    {
-        AnsiViewBeep(MB_ICONASTERISK);
+    if (!ReadFindText(find))
         return;
-    }
     ReadComboText(IDC_TF_REPLACEMENT, replacement, sizeof(replacement));
     ShowWindow(SW_HIDE);
     SendHighlightRequest(find);
@@ -746,16 +755,10 @@ void CTextReplaceDlg::OnOK()
 
 void CTextReplaceDlg::ReplaceAll()
 {
-    if (!WriteOptions())
-        return;
     char find[kFindTextSize];
     char replacement[kFindTextSize];
-    ReadComboText(IDC_TF_TEXT, find, sizeof(find));
-    if (!find[0])
-    {
-        AnsiViewBeep(MB_ICONASTERISK);
+    if (!ReadFindText(find))
         return;
-    }
     ReadComboText(IDC_TF_REPLACEMENT, replacement, sizeof(replacement));
     SendHighlightRequest(find);
     ReplaceRequest request = { m_replaceIn == 1 ? 0xC002u : 2u, 0, find, replacement };

@@ -104,10 +104,16 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     // The first steps of opening: the bitmap, the kept position, the combo's subclass.
     void OpenCommon();
+    INT_PTR RunTemplate(const DLGTEMPLATE* dialogTemplate);
+    // The history into the find combo box (and the replacement's) while it is empty.
+    void FillHistory(bool bothCombos);
+    void ExchangeOptions(CDataExchange* pDX);
     void SetOptionsFromFlags(uint32_t flags);
     uint32_t OptionsFromFields() const;
     // Reads the controls and sends the options (code 16, mask 0x201F0).
     bool WriteOptions();
+    // Writes the options and reads the find text (kFindTextSize bytes); an empty one beeps.
+    bool ReadFindText(char* text);
     void UpdateHighlightBox();
     void SendHighlightRequest(const char* text);
     LRESULT Query(WPARAM code, LPARAM value) const;

@@ -77,17 +77,6 @@ int DecodeBoundedEscape(const char* at, int left, int* consumed)
     return character & 0xFF;
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 char ClosingOf(char opener)
 {
     switch (opener)
@@ -337,7 +326,7 @@ void Matcher::Tokenize(int patternLength)
             {
                 for (int j = i + 2; j < end; ++j)
                 {
-                    int v = HexValue(p[j]);
+                    int v = HexDigitValue(static_cast<unsigned char>(p[j]));
                     if (v >= 0)
                         t.mask = (t.mask << 4) | static_cast<uint32_t>(v);
                 }

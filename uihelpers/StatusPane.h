@@ -55,5 +55,21 @@ inline int PaneGroupFirstIndex(PaneGroupHandle handle)
     return static_cast<int16_t>(static_cast<uint32_t>(handle) >> 16);
 }
 
+// The window a view sends its pane requests to: the program's main window, else the
+// top-level window the view sits in; null when that is the view itself.
+HWND StatusPaneFrame(HWND own);
+
+// Writes a text in the system's colours into a pane of the frame (StatusPaneSetText).
+inline LRESULT SendStatusPaneText(HWND frame, int pane, const char* text)
+{
+    StatusPaneRequest request = {};
+    request.index = pane;
+    request.text = text;
+    request.update = 1;
+    request.background = -1;
+    request.textColor = -1;
+    return ::SendMessageA(frame, WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+}
+
 static_assert(sizeof(void*) != 4 || sizeof(StatusPaneRequest) == 20,
               "the request is five 32-bit words on the 32-bit program");

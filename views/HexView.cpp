@@ -797,17 +797,8 @@ bool CHexView::RunCommand(UINT id)
 
 void CHexView::SendStatusText(int pane, const char* text)
 {
-    CWnd* main = AfxGetMainWnd();
-    HWND target = main && main->m_hWnd ? main->m_hWnd : (m_hWnd ? ::GetAncestor(m_hWnd, GA_ROOT) : nullptr);
-    if (!target || target == m_hWnd)
-        return;
-    StatusPaneRequest request = {};
-    request.index = pane;
-    request.text = text;
-    request.update = 1;
-    request.background = -1;
-    request.textColor = -1;
-    ::SendMessageA(target, WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+    if (HWND target = StatusPaneFrame(m_hWnd))
+        SendStatusPaneText(target, pane, text);
 }
 
 void CHexView::RefreshStatusPanes()
@@ -830,10 +821,9 @@ void CHexView::RefreshStatusPanes()
 
 void CHexView::ShowStatusPanes(bool show)
 {
-    CWnd* main = AfxGetMainWnd();
-    HWND target = main && main->m_hWnd ? main->m_hWnd : (m_hWnd ? ::GetAncestor(m_hWnd, GA_ROOT) : nullptr);
+    HWND target = StatusPaneFrame(m_hWnd);
     m_statusMode |= HSM_REFRESH;
-    if (!target || target == m_hWnd)
+    if (!target)
         return;
     uint32_t ids[2] = { 0, 0 };
     int32_t widths[2] = { -20, -23 };

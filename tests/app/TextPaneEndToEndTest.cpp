@@ -15,6 +15,7 @@ namespace {
 const char kAppKey[] = "Software\\QN\\Sektorlupe";
 const int kTextPaneId = 4099;
 const UINT kSelectAllCommand = 34890;
+const UINT kCopyCommand = 57634;
 const int kFindTextId = 1029;
 
 std::string PaneText(HWND statusBar, int part)
@@ -34,25 +35,6 @@ bool WaitForPane(HWND statusBar, int part, const std::string& wanted, std::strin
         Sleep(50);
     }
     return false;
-}
-
-std::string ClipboardText()
-{
-    std::string text;
-    for (int i = 0; i < 50 && text.empty(); ++i) {
-        if (OpenClipboard(nullptr)) {
-            if (HANDLE data = GetClipboardData(CF_TEXT)) {
-                if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
-                    text = chars;
-                    GlobalUnlock(data);
-                }
-            }
-            CloseClipboard();
-        }
-        if (text.empty())
-            Sleep(50);
-    }
-    return text;
 }
 
 }  // namespace
@@ -78,13 +60,7 @@ TEST(TextPaneEndToEnd, CtrlFInTheDecodedPaneFindsAFieldAndTheStatusShowsIt)
     // The boot sector's text, read through the clipboard; where the field stands in it.
     std::string text;
     for (int i = 0; i < 100 && text.find("BytesPerSector") == std::string::npos; ++i) {
-        if (OpenClipboard(nullptr)) {
-            EmptyClipboard();
-            CloseClipboard();
-        }
-        SendMessageA(pane, WM_COMMAND, kSelectAllCommand, 0);
-        SendMessageA(pane, WM_COMMAND, 57634, 0);   // copy
-        text = ClipboardText();
+        text = testsupport::CopiedPaneText(pane, { kSelectAllCommand, kCopyCommand });
         if (text.find("BytesPerSector") == std::string::npos)
             Sleep(100);
     }

@@ -143,27 +143,7 @@ public:
     // The decoded text: select all and copy in the pane, then the clipboard.
     std::string DecodedText() const
     {
-        if (OpenClipboard(nullptr)) {
-            EmptyClipboard();
-            CloseClipboard();
-        }
-        SendMessageA(textPane, WM_COMMAND, kSelectAllCommand, 0);
-        SendMessageA(textPane, WM_COMMAND, ID_EDIT_COPY, 0);
-        std::string text;
-        for (int i = 0; i < 50 && text.empty(); ++i) {
-            if (OpenClipboard(nullptr)) {
-                if (HANDLE data = GetClipboardData(CF_TEXT)) {
-                    if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
-                        text = chars;
-                        GlobalUnlock(data);
-                    }
-                }
-                CloseClipboard();
-            }
-            if (text.empty())
-                Sleep(50);
-        }
-        return text;
+        return testsupport::CopiedPaneText(textPane, { kSelectAllCommand, ID_EDIT_COPY });
     }
 
     // A step as the toolbar button sends it; returns once the frame has handled it.

@@ -57,6 +57,19 @@ protected:
     int m_savedTab = 4;
 };
 
+// A hidden top-level window of its own class (registered once) that stands in for a window
+// the editor or its dialogs talk to.
+inline HWND CreateStandInWindow(const char* className, WNDPROC procedure, int width = 640, int height = 400)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
 // The editor's lines as strings.
 inline std::vector<std::string> Lines(const CTextEdit& edit)
 {

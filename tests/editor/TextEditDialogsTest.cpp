@@ -102,13 +102,7 @@ protected:
         EditorTest::SetUp();
         ASSERT_TRUE(m_parent.CreateEx(0, AfxRegisterWndClass(0), "Dialog-Test", WS_POPUP | WS_VISIBLE, 0, 0, 640,
                                       400, nullptr, nullptr));
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = RecordingProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TextQueryRecorder";
-        RegisterClassA(&wc);
-        m_recorder = CreateWindowExA(0, "TextQueryRecorder", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                     GetModuleHandleA(nullptr), nullptr);
+        m_recorder = CreateStandInWindow("TextQueryRecorder", RecordingProc, 10, 10);
         g_requests.clear();
     }
     void TearDown() override

@@ -128,7 +128,7 @@ TEST_F(TextEditFind, FindsEveryMatchInOrderBothWaysAndWrapsOnce)
         EditOptions = (0x1849 & ~0x1F0u) | mode.options;
         edit.SetCursorPos(0, 0, 0);
         int n = 0;
-        while (edit.FindText(mode.what, n ? FTF_AFTER_CARET : 0))
+        while (edit.FindText(mode.what, n ? static_cast<uint32_t>(FTF_AFTER_CARET) : 0u))
             ++n;
         EXPECT_EQ(n, static_cast<int>(expected.size()));
         EXPECT_TRUE(Selected(edit) == expected.back());

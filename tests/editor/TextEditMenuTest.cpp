@@ -52,13 +52,7 @@ protected:
     void SetUp() override
     {
         EditorTest::SetUp();
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = FrameProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "StatusPaneRecorder";
-        RegisterClassA(&wc);
-        m_frame = CreateWindowExA(0, "StatusPaneRecorder", "", WS_POPUP, 0, 0, 640, 400, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+        m_frame = CreateStandInWindow("StatusPaneRecorder", FrameProc);
         ASSERT_NE(m_frame, nullptr);
         m_frameWnd.Attach(m_frame);
         g_panes.clear();

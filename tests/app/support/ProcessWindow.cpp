@@ -193,6 +193,31 @@ std::string WindowClassName(HWND window)
     return std::string(name, length > 0 ? length : 0);
 }
 
+std::string CopiedPaneText(HWND pane, std::initializer_list<UINT> copyCommands)
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    for (UINT command : copyCommands)
+        SendMessageA(pane, WM_COMMAND, command, 0);
+    std::string text;
+    for (int i = 0; i < 50 && text.empty(); ++i) {
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE data = GetClipboardData(CF_TEXT)) {
+                if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
+                    text = chars;
+                    GlobalUnlock(data);
+                }
+            }
+            CloseClipboard();
+        }
+        if (text.empty())
+            Sleep(50);
+    }
+    return text;
+}
+
 int StatusBarPartCount(HWND statusBar)
 {
     DWORD_PTR count = 0;

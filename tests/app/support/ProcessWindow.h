@@ -3,6 +3,7 @@
 // Sektorlupe.exe and tested on a standard program of the system.
 #pragma once
 #include <windows.h>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -72,5 +73,9 @@ bool ReadStatusBarText(HWND statusBar, int part, std::string* text, bool* ownerD
 
 // Number of parts of a status bar of any process (SB_GETPARTS with a null array).
 int StatusBarPartCount(HWND statusBar);
+
+// The text a pane of another process copies: empties the clipboard, sends `copyCommands`
+// (WM_COMMAND ids, in order) to the pane, and waits up to 2.5 s for CF_TEXT.
+std::string CopiedPaneText(HWND pane, std::initializer_list<UINT> copyCommands);
 
 }  // namespace testsupport
