@@ -271,6 +271,18 @@ TEST_F(TextEditFind, ReplaceSelectionRangeLimitAndTermination)
     // The range's end moved with the two replacements left of it on its line.
     EXPECT_EQ(edit.GetCaretPos().x, 5);
     EXPECT_EQ(edit.GetCaretPos().y, 1);
+    // Without wrap, a selection made downwards (the caret at its end) is still covered from
+    // its start.
+    EditOptions &= ~0x40u;
+    edit.ClearAll();
+    edit.AppendText("x x x\nx x x\n");
+    edit.SetCursorPos(2, 0, 0);
+    edit.SetCursorPos(3, 1, MCF_EXTEND);
+    edit.SaveSelectionRange();
+    EXPECT_EQ(edit.ReplaceText("x", "y", 0xC002), 4);
+    EXPECT_EQ(Lines(edit)[0], "x y y");
+    EXPECT_EQ(Lines(edit)[1], "y y x");
+    EditOptions |= 0x40;
     // The limit: 10,000 replacements and no more.
     edit.ClearAll();
     std::string many;
