@@ -524,6 +524,10 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
         m_anchorColumn = caretColumn;
         m_anchorLine = caretLine;
         RepaintOneLine(Layout().RepaintWord(), line);
+        // The search goes on from the caret: a match there is the next one, not a wrap (a
+        // deletion leaves the caret where the next match may start).
+        const TextLine* at = GetLine(caretLine);
+        previous = IndexKey(caretLine, ColumnToIndex(caretColumn, at->text, at->length)) - 1;
     }
 
     if (restore)

@@ -361,6 +361,33 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
     }
 }
 
+TEST_F(TextEditDialogs, KeptPositionsOnTheScreenAreTakenOthersIgnored)
+{
+    CTextFindDlg find(nullptr);
+    char text[kFindTextSize] = "x";
+    const struct
+    {
+        int x;
+        int y;
+        bool taken;
+    } places[] = { { 120, 90, true }, { -100, 90, false }, { 120, -10, false }, { -99, -9, true } };
+    for (const auto& place : places)
+    {
+        TextDialogPosition(TDK_FIND) = { place.x, place.y, 1 };
+        RECT where = {};
+        ModalScript run;
+        run.Add([&](HWND d) {
+            GetWindowRect(d, &where);
+            return Click(d, IDCANCEL);
+        });
+        run.Run([&] { return find.Run(m_recorder, text, kFindTextSize, 0, nullptr); });
+        EXPECT_EQ(where.left == place.x && where.top == place.y, place.taken) << place.x << "," << place.y;
+        // "Abbrechen" keeps where the dialog was.
+        EXPECT_EQ(TextDialogPosition(TDK_FIND).x, where.left);
+        EXPECT_EQ(TextDialogPosition(TDK_FIND).valid, 1);
+    }
+}
+
 TEST_F(TextEditDialogs, TextsOf259CharactersComeBackWholeAndLongerOnesCut)
 {
     // Run copies back at most the buffer's size, never past it.

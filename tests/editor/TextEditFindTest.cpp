@@ -202,7 +202,8 @@ TEST_F(TextEditFind, ReplaceAllEqualsSedAndUndoRestoresTheText)
         uint32_t options;
     };
     const Run runs[] = { { "replace-expected-g.txt", "ab", "xyz", 0x40 },
-                         { "replace-expected-gI.txt", "aB", "#", 0x40 | 0x10 } };
+                         { "replace-expected-gI.txt", "aB", "#", 0x40 | 0x10 },
+                         { "replace-expected-delete.txt", "ab", "", 0x40 } };
     for (const Run& run : runs)
     {
         const std::vector<std::string> expected = SplitLines(ReadDataFile(run.expectedFile));
@@ -226,7 +227,8 @@ TEST_F(TextEditFind, ReplaceAllEqualsSedAndUndoRestoresTheText)
         const int left = static_cast<int>(std::count_if(hits.begin(), hits.end(), [&](const Hit& h) {
             return h.line == middle.line && h.index < middle.index;
         }));
-        const Hit start = { middle.line, middle.index + left * static_cast<int>(strlen(run.replacement) - strlen(run.find)) };
+        const int delta = static_cast<int>(strlen(run.replacement)) - static_cast<int>(strlen(run.find));
+        const Hit start = { middle.line, middle.index + left * delta };
         EXPECT_TRUE(Selected(edit) == start);
         EXPECT_STREQ(edit.GetSearchText(), run.find);
         EXPECT_EQ(EditOptions & 0x20, 0u);

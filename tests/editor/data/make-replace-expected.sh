@@ -3,3 +3,4 @@
 # Run from this folder: sh make-replace-expected.sh
 LC_ALL=C sed 's/ab/xyz/g' replace-input.txt > replace-expected-g.txt
 LC_ALL=C sed 's/ab/#/gI' replace-input.txt > replace-expected-gI.txt
+LC_ALL=C sed 's/ab//g' replace-input.txt > replace-expected-delete.txt
