@@ -8,6 +8,7 @@
 #include "tests/app/support/ProcessWindow.h"
 #include "tests/support/TestSupport.h"
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -36,6 +37,35 @@ bool WaitForPane(HWND statusBar, int part, const std::string& wanted, std::strin
         Sleep(50);
     }
     return false;
+}
+
+// The program's top-level windows and where its focus is, for a failure message.
+std::string WindowsAndFocus(const testsupport::ProcessWindow& program, HWND frame)
+{
+    struct Found {
+        DWORD process;
+        std::string text;
+        static BOOL CALLBACK Each(HWND window, LPARAM context)
+        {
+            Found* found = reinterpret_cast<Found*>(context);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == found->process)
+                found->text += testsupport::WindowClassName(window) + " \"" + testsupport::WindowText(window) +
+                               (IsWindowVisible(window) ? "\" shown; " : "\" hidden; ");
+            return TRUE;
+        }
+    } found = { program.ProcessId(), "windows: " };
+    EnumWindows(Found::Each, reinterpret_cast<LPARAM>(&found));
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(frame, nullptr), &info);
+    char state[160];
+    snprintf(state, sizeof state, "foreground %p, frame %p, active %p, focus %p, capture %p, menu owner %p",
+             static_cast<void*>(GetForegroundWindow()), static_cast<void*>(frame), static_cast<void*>(info.hwndActive),
+             static_cast<void*>(info.hwndFocus), static_cast<void*>(info.hwndCapture),
+             static_cast<void*>(info.hwndMenuOwner));
+    return found.text + state;
 }
 
 }  // namespace
@@ -81,7 +111,7 @@ TEST(TextPaneEndToEnd, CtrlFInTheDecodedPaneFindsAFieldAndTheStatusShowsIt)
     // that had it before.)
     // The copy above left the caret at the end of the text: the pane scrolls back to the
     // top through the text view's position query (code 2: the scroll origin) first.
-    SetForegroundWindow(frame);
+    testsupport::BringToFront(frame, nullptr);
     Sleep(300);
     SendMessageA(pane, kTextViewQuery, 2, 0);
     PostMessageA(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 4));
@@ -89,9 +119,9 @@ TEST(TextPaneEndToEnd, CtrlFInTheDecodedPaneFindsAFieldAndTheStatusShowsIt)
     std::string seen;
     ASSERT_TRUE(WaitForPane(statusBar, 1, " Zeile: 1  Spalte: ", &seen, true)) << seen;
 
-    // Ctrl+F as the user types it. The pane reads Ctrl with GetAsyncKeyState, so Ctrl is
-    // let go only after the pane has had the key.
-    Sleep(200);
+    // Ctrl+F as the user types it, once the frame is in front with the pane focused (on a
+    // busy display another window may hold the front a while). The pane reads Ctrl with
+    // GetAsyncKeyState, so Ctrl is let go only after the pane has had the key.
     INPUT keys[4] = {};
     const WORD codes[4] = { VK_CONTROL, 'F', 'F', VK_CONTROL };
     for (int i = 0; i < 4; ++i) {
@@ -99,10 +129,14 @@ TEST(TextPaneEndToEnd, CtrlFInTheDecodedPaneFindsAFieldAndTheStatusShowsIt)
         keys[i].ki.wVk = codes[i];
         keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
     }
-    SendInput(2, keys, sizeof(INPUT));
-    HWND dialog = program.WaitForWindow("#32770", "Text suchen", 20000);
-    SendInput(2, keys + 2, sizeof(INPUT));
-    ASSERT_NE(dialog, nullptr) << "Ctrl+F opened no find dialog";
+    HWND dialog = nullptr;
+    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
+        EXPECT_TRUE(testsupport::BringToFront(frame, pane)) << "the pane never had the focus in front";
+        SendInput(2, keys, sizeof(INPUT));
+        dialog = program.WaitForWindow("#32770", "Text suchen", 7000);
+        SendInput(2, keys + 2, sizeof(INPUT));
+    }
+    ASSERT_NE(dialog, nullptr) << "Ctrl+F opened no find dialog; " << WindowsAndFocus(program, frame);
     HWND combo = GetDlgItem(dialog, kFindTextId);
     ASSERT_NE(combo, nullptr);
     SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("BytesPerSector"));

@@ -276,4 +276,21 @@ bool ReadStatusBarText(HWND statusBar, int part, std::string* text, bool* ownerD
     return ok;
 }
 
+bool BringToFront(HWND frame, HWND focus, DWORD timeoutMs)
+{
+    const DWORD thread = GetWindowThreadProcessId(frame, nullptr);
+    const DWORD start = GetTickCount();
+    do {
+        if (GetForegroundWindow() != frame)
+            SetForegroundWindow(frame);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (GetForegroundWindow() == frame &&
+            (!focus || (GetGUIThreadInfo(thread, &info) && info.hwndFocus == focus)))
+            return true;
+        Sleep(50);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
 }  // namespace testsupport

@@ -74,6 +74,11 @@ bool ReadStatusBarText(HWND statusBar, int part, std::string* text, bool* ownerD
 // Number of parts of a status bar of any process (SB_GETPARTS with a null array).
 int StatusBarPartCount(HWND statusBar);
 
+// Makes `frame` (a top-level window of another process) the foreground window and waits up
+// to `timeoutMs` until it is, and, unless `focus` is null, until that window of its thread
+// has the keyboard focus; typed keys (SendInput) go there then. False when it never was.
+bool BringToFront(HWND frame, HWND focus, DWORD timeoutMs = 5000);
+
 // The text a pane of another process copies: empties the clipboard, sends `copyCommands`
 // (WM_COMMAND ids, in order) to the pane, and waits up to 2.5 s for CF_TEXT.
 std::string CopiedPaneText(HWND pane, std::initializer_list<UINT> copyCommands);
