@@ -1,0 +1,308 @@
+// Benchmark of painting: the program's main frame with its disk view on the fixture images
+// (tests/disk/make-images.sh), shown on the display, on five sectors (an MBR, a FAT16 boot
+// sector, a FAT sector, an MFT record and an ext superblock). For each it times the full
+// repaint of the hex pane and of the decoded-text pane, the step onto the sector (read,
+// decode, repaint), and the decode alone (the printer filling the pane's text, nothing
+// painted); once the full repaint of a text editor on a 2,000-line text in the place of the
+// decoded pane. Each figure is the median of several rounds and is set against the plain
+// painter in the same run: the same lines and colour runs, taken from the views' own line
+// composers, in the views' fonts, one ExtTextOut per run and one clip for the pane. Every
+// time taken around a paint ends with GdiFlush and a GetPixel on the window, so that it
+// includes what the display server does with it.
+//   sl_bench_paint.exe <fixture folder> [rounds]
+#include "app/DiskView.h"
+#include "app/MainFrm.h"
+#include "app/res/resource.h"
+#include "bench/BenchSupport.h"
+#include "disk/DiskCommands.h"
+#include "disk/DiskDoc.h"
+#include "editor/TextEdit.h"
+#include "tests/support/PaneScripts.h"
+#include "views/RepaintWord.h"
+
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using bench::Median;
+using bench::Now;
+
+class BenchPrompts : public DiskDocPrompts {
+public:
+    int Box(const char* text, const char*, UINT) override
+    {
+        fprintf(stderr, "sl_bench_paint: the document says: %s\n", text ? text : "");
+        ++boxes;
+        return IDNO;
+    }
+    bool AskText(const char*, const char*, CString*, bool) override { return false; }
+    int boxes = 0;
+};
+
+void DrainQueue()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+}
+
+// Everything drawn so far has reached the display.
+void Settle(HWND window)
+{
+    HDC dc = GetDC(window);
+    plainpaint::FinishDrawing(dc);
+    ReleaseDC(window, dc);
+}
+
+// A little-endian field of an image file.
+uint64_t ReadField(const std::string& path, uint64_t offset, int size)
+{
+    uint8_t bytes[8] = {};
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD done = 0;
+    if (SetFilePointerEx(h, at, nullptr, FILE_BEGIN))
+        ReadFile(h, bytes, static_cast<DWORD>(size), &done, nullptr);
+    CloseHandle(h);
+    uint64_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | bytes[i];
+    return value;
+}
+
+struct Target {
+    const char* name;
+    std::string image;
+    uint64_t sector;
+};
+
+// The five sectors: the MBR disk's MBR, its first partition's FAT16 boot sector and first
+// FAT sector; on the GPT disk the NTFS volume's first MFT record and the ext4 superblock
+// (1024 bytes into the volume).
+std::vector<Target> FindTargets(const std::string& folder)
+{
+    std::vector<Target> targets;
+    const std::string mbr = folder + "\\mbr.img", gpt = folder + "\\gpt.img";
+    const uint64_t fat16 = ReadField(mbr, 0x1C6, 4);
+    const uint64_t reserved = ReadField(mbr, fat16 * 512 + 14, 2);
+    targets.push_back({ "MBR", mbr, 0 });
+    targets.push_back({ "FAT16 boot sector", mbr, fat16 });
+    targets.push_back({ "FAT sector", mbr, fat16 + reserved });
+    // GPT entries from LBA 2, 128 bytes each, the first LBA at +32.
+    const uint64_t ntfs = ReadField(gpt, 2 * 512 + 128 + 32, 8);
+    const uint64_t ext = ReadField(gpt, 2 * 512 + 2 * 128 + 32, 8);
+    const uint64_t perCluster = ReadField(gpt, ntfs * 512 + 0x0D, 1);
+    const uint64_t mftCluster = ReadField(gpt, ntfs * 512 + 0x30, 8);
+    targets.push_back({ "MFT record", gpt, ntfs + mftCluster * perCluster });
+    targets.push_back({ "ext superblock", gpt, ext + 2 });
+    return targets;
+}
+
+// A 2,000-line text: numbered declarations with TABs and comments of varying length.
+std::string EditorText()
+{
+    std::string text;
+    char line[160];
+    for (int i = 0; i < 2000; ++i) {
+        snprintf(line, sizeof line, "%04d\tstatic const unsigned Feld%d = 0x%08X;\t// Zeile %d%s\n", i, i,
+                 static_cast<unsigned>(i) * 2654435761u, i + 1, (i % 7) == 0 ? ", mit einem laengeren Kommentar" : "");
+        text += line;
+    }
+    return text;
+}
+
+struct Figure {
+    std::string what;
+    double view;
+    double plain;
+    double goal;   // the ratio view / plain must not exceed it
+};
+
+void PrintFigure(const Figure& f, int* misses)
+{
+    const double ratio = f.plain > 0 ? f.view / f.plain : 0;
+    const bool missed = ratio > f.goal;
+    if (missed)
+        ++*misses;
+    printf("  %-36s %9.2f ms %9.2f ms %7.2f %6.2f%s\n", f.what.c_str(), f.view * 1000, f.plain * 1000, ratio, f.goal,
+           missed ? "  (missed)" : "");
+}
+
+// Times a full repaint of a pane and the plain painter's one of the same script, in turns.
+void TimeRepaint(CAnsiView& pane, const plainpaint::Script& script, int rounds, double* view, double* plain)
+{
+    std::vector<double> v, p;
+    for (int r = 0; r < rounds; ++r) {
+        double t0 = Now();
+        pane.RequestUpdate(0);
+        Settle(pane.m_hWnd);
+        v.push_back(Now() - t0);
+        t0 = Now();
+        HDC dc = GetDC(pane.m_hWnd);
+        plainpaint::Paint(dc, script);
+        plainpaint::FinishDrawing(dc);
+        ReleaseDC(pane.m_hWnd, dc);
+        p.push_back(Now() - t0);
+    }
+    *view = Median(v);
+    *plain = Median(p);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: sl_bench_paint <fixture folder> [rounds]\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    const int rounds = argc > 2 ? atoi(argv[2]) : 21;
+    if (rounds < 1)
+        return 2;
+    std::vector<Target> targets = FindTargets(folder);
+    for (const Target& t : targets) {
+        if (GetFileAttributesA(t.image.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            fprintf(stderr, "sl_bench_paint: %s is missing (tests/disk/make-images.sh makes it)\n", t.image.c_str());
+            return 1;
+        }
+    }
+
+    bench::PrepareSettings();
+    CWinApp app{ "SektorlupeBench" };
+    app.SetRegistryKey("SektorlupeBench");
+    CSingleDocTemplate* docTemplate = new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CDiskDoc),
+                                                             RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CDiskView));
+    app.AddDocTemplate(docTemplate);
+    CDiskDoc* doc = static_cast<CDiskDoc*>(docTemplate->OpenDocumentFile(nullptr, FALSE));
+    CMainFrame* frame = doc ? static_cast<CMainFrame*>(app.m_pMainWnd) : nullptr;
+    if (!frame) {
+        fprintf(stderr, "sl_bench_paint: no main frame\n");
+        return 1;
+    }
+    BenchPrompts prompts;
+    doc->SetPrompts(&prompts);
+    POSITION pos = doc->GetFirstViewPosition();
+    CDiskView* view = static_cast<CDiskView*>(doc->GetNextView(pos));
+    frame->MoveWindow(0, 0, 1000, 760, TRUE);
+    frame->ShowWindow(SW_SHOW);
+    frame->UpdateWindow();
+    DrainQueue();
+    CHexView& hex = *view->GetHexView();
+    CMarkTextView& text = *view->GetTextPane();
+
+    // The editor takes the decoded pane's place while it is timed.
+    CTextEdit editor(2048, 10000, 0, "BenchEdit");
+    RECT paneRect;
+    text.GetWindowRect(&paneRect);
+    view->ScreenToClient(&paneRect);
+    editor.Create(WS_CHILD, paneRect, view, 4200);
+    editor.SetEditable(0);
+    editor.AppendText(EditorText().c_str());
+    editor.SetEditable(1);
+    editor.SetMarginWidth(32);
+
+    int misses = 0;
+    int failures = 0;
+    std::string opened;
+    printf("%d rounds each, medians; the ratio is the view's time over the plain painter's\n", rounds);
+    printf("  %-36s %12s %12s %7s %6s\n", "", "view", "plain", "ratio", "goal");
+    for (const Target& t : targets) {
+        if (opened != t.image) {
+            if (!doc->OnOpenDocument(t.image.c_str())) {
+                fprintf(stderr, "sl_bench_paint: the document refused %s\n", t.image.c_str());
+                return 1;
+            }
+            opened = t.image;
+        }
+        auto goTo = [&](uint64_t sector) {
+            doc->SetCurrentSector(sector);
+            doc->LoadSector(0, 0);
+            frame->RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            DrainQueue();
+            Settle(frame->m_hWnd);
+        };
+        goTo(t.sector);
+        const int infoType = static_cast<int>(doc->GetAreaType());
+        printf("%s: sector %llu of %s, structure type %d, %d text lines\n", t.name,
+               static_cast<unsigned long long>(t.sector), t.image.c_str(), infoType, text.GetLineCount());
+        if (text.GetLineCount() < 3) {
+            fprintf(stderr, "sl_bench_paint: nothing decoded on %s\n", t.name);
+            ++failures;
+        }
+
+        double hexView, hexPlain, textView, textPlain;
+        TimeRepaint(hex, plainpaint::BuildHexPaneScript(hex), rounds, &hexView, &hexPlain);
+        TimeRepaint(text, plainpaint::BuildTextPaneScript(text), rounds, &textView, &textPlain);
+
+        // The step lands on the sector: forward from the one before it, back onto sector 0.
+        const bool back = t.sector == 0;
+        std::vector<double> step, decode;
+        for (int r = 0; r < rounds; ++r) {
+            goTo(back ? t.sector + 1 : t.sector - 1);
+            const double t0 = Now();
+            frame->SendMessage(WM_COMMAND, back ? ID_PREV_SECTOR : ID_NEXT_SECTOR);
+            frame->RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            Settle(frame->m_hWnd);
+            step.push_back(Now() - t0);
+            if (doc->GetCurrentSector() != t.sector) {
+                fprintf(stderr, "sl_bench_paint: the step did not reach sector %llu\n",
+                        static_cast<unsigned long long>(t.sector));
+                ++failures;
+                break;
+            }
+        }
+        // The decode alone: the pane's repaints are held back while the printer fills it.
+        for (int r = 0; r < rounds; ++r) {
+            uint32_t& word = text.Layout().RepaintWord();
+            word |= RP_BATCH;
+            const double t0 = Now();
+            text.DeleteText(0, 0, 0, TE_LINE_ALL, 0);
+            text.ClearMarks();
+            view->PrintStructure(infoType, doc->GetSectorBuffer(), doc->GetLoadedSize());
+            decode.push_back(Now() - t0);
+            word = 0;
+        }
+        text.RequestUpdate(0);
+        Settle(frame->m_hWnd);
+
+        PrintFigure({ "full repaint, hex pane", hexView, hexPlain, 1.5 }, &misses);
+        PrintFigure({ "full repaint, decoded pane", textView, textPlain, 1.5 }, &misses);
+        PrintFigure({ "step onto it (over both panes' plain)", Median(step), hexPlain + textPlain, 2.0 }, &misses);
+        PrintFigure({ "decode alone (over the step)", Median(decode), Median(step), 0.10 }, &misses);
+    }
+
+    // The editor on the 2,000-line text, scrolled into its middle, with a selection over
+    // several lines and its line-number margin.
+    text.ShowWindow(SW_HIDE);
+    editor.ShowWindow(SW_SHOW);
+    editor.SetCursorPos(6, 990, 0);
+    editor.SetCursorPos(14, 1004, MCF_EXTEND);
+    editor.SetScrollOrigin(0, 985);
+    frame->RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Settle(frame->m_hWnd);
+    double editView, editPlain;
+    TimeRepaint(editor, plainpaint::BuildTextPaneScript(editor), rounds, &editView, &editPlain);
+    printf("text editor, 2,000 lines, scrolled to line %d, a selection over 15 lines, line numbers\n",
+           static_cast<int>(editor.GetScrollOrigin().y) + 1);
+    PrintFigure({ "full repaint, text editor", editView, editPlain, 1.5 }, &misses);
+    editor.ShowWindow(SW_HIDE);
+    text.ShowWindow(SW_SHOW);
+
+    printf("%s\n", misses ? "some goals missed" : "all goals met");
+    editor.DestroyWindow();
+    frame->SendMessage(WM_CLOSE);
+    DrainQueue();
+    bench::ForgetSettings();
+    return failures || prompts.boxes ? 1 : 0;
+}
