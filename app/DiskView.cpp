@@ -189,15 +189,17 @@ void CDiskView::WriteStatusPanes()
     const std::string medium = FormatMediumPaneText(doc->GetDriveCode(), sector);
     const std::string position = FormatPositionPaneText(sector, doc->GetClusterAreaStart(), doc->GetSectorsPerCluster(),
                                                         doc->GetFirstClusterNumber(), doc->GetPartitionStart());
+    // Both texts are drawn in one update of the status bar, with the second.
     StatusPaneRequest request = {};
     request.index = PaneGroupFirstIndex(m_paneGroupHandle);
     request.text = medium.c_str();
-    request.update = 1;
+    request.update = 0;
     request.background = -1;
     request.textColor = -1;
     main->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
     request.index += 1;
     request.text = position.c_str();
+    request.update = 1;
     main->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
 }
 
@@ -209,7 +211,12 @@ void CDiskView::ClearTextPane()
 
 void CDiskView::FinishPrinting()
 {
+    // The caret's own repaint goes into the full one that follows: the pane is drawn once.
+    uint32_t& word = m_textPane.Layout().RepaintWord();
+    const uint32_t outer = word & RP_BATCH;
+    word |= RP_BATCH;
     m_textPane.SetCursorPos(0, 0, 0);
+    word = (word & ~RP_BATCH) | outer;
     if (m_textPane.m_hWnd)
         m_textPane.RequestUpdate(0);
 }

@@ -18,6 +18,7 @@
 #include "disk/DiskDoc.h"
 #include "editor/TextEdit.h"
 #include "tests/support/PaneScripts.h"
+#include "uihelpers/StatusPane.h"
 #include "views/RepaintWord.h"
 
 #include <windows.h>
@@ -54,11 +55,9 @@ void DrainQueue()
 }
 
 // Everything drawn so far has reached the display.
-void Settle(HWND window)
+void Settle(HWND)
 {
-    HDC dc = GetDC(window);
-    plainpaint::FinishDrawing(dc);
-    ReleaseDC(window, dc);
+    plainpaint::FinishDrawing();
 }
 
 // A little-endian field of an image file.
@@ -150,8 +149,8 @@ void TimeRepaint(CAnsiView& pane, const plainpaint::Script& script, int rounds, 
         t0 = Now();
         HDC dc = GetDC(pane.m_hWnd);
         plainpaint::Paint(dc, script);
-        plainpaint::FinishDrawing(dc);
         ReleaseDC(pane.m_hWnd, dc);
+        plainpaint::FinishDrawing();
         p.push_back(Now() - t0);
     }
     *view = Median(v);
@@ -241,6 +240,7 @@ int main(int argc, char** argv)
             ++failures;
         }
 
+
         double hexView, hexPlain, textView, textPlain;
         TimeRepaint(hex, plainpaint::BuildHexPaneScript(hex), rounds, &hexView, &hexPlain);
         TimeRepaint(text, plainpaint::BuildTextPaneScript(text), rounds, &textView, &textPlain);
@@ -248,13 +248,23 @@ int main(int argc, char** argv)
         // The step lands on the sector: forward from the one before it, back onto sector 0.
         const bool back = t.sector == 0;
         std::vector<double> step, decode;
+        int barsChanged = 0;
         for (int r = 0; r < rounds; ++r) {
             goTo(back ? t.sector + 1 : t.sector - 1);
+            const ScrollBarState was[2] = { text.Layout().Bar(0), text.Layout().Bar(1) };
             const double t0 = Now();
             frame->SendMessage(WM_COMMAND, back ? ID_PREV_SECTOR : ID_NEXT_SECTOR);
             frame->RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
             Settle(frame->m_hWnd);
             step.push_back(Now() - t0);
+            barsChanged = 0;
+            for (int b = 0; b < 2; ++b) {
+                const ScrollBarState& now = text.Layout().Bar(b);
+                if ((now.shown || was[b].shown) &&
+                    (now.shown != was[b].shown || now.range != was[b].range || now.page != was[b].page ||
+                     now.position != was[b].position))
+                    ++barsChanged;
+            }
             if (doc->GetCurrentSector() != t.sector) {
                 fprintf(stderr, "sl_bench_paint: the step did not reach sector %llu\n",
                         static_cast<unsigned long long>(t.sector));
@@ -262,6 +272,34 @@ int main(int argc, char** argv)
                 break;
             }
         }
+        // What the system's own controls take of a step: the status bar's update with two new
+        // texts (as the view writes the medium and the position), and one redraw of the decoded
+        // pane's horizontal scroll bar.
+        std::vector<double> status, bar;
+        for (int r = 0; r < rounds; ++r) {
+            StatusPaneRequest request = {};
+            request.index = PaneGroupFirstIndex(view->GetPaneGroupHandle());
+            request.text = (r & 1) ? "(Img) Sektor 1" : "(Img) Sektor 2";
+            request.background = -1;
+            request.textColor = -1;
+            double t0 = Now();
+            frame->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+            request.index += 1;
+            request.update = 1;
+            frame->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+            Settle(frame->m_hWnd);
+            status.push_back(Now() - t0);
+            SCROLLINFO info = { sizeof info, SIF_ALL, 0, 0, 0, 0, 0 };
+            CScrollBar* horizontal = text.GetScrollBar(0);
+            ::GetScrollInfo(horizontal->m_hWnd, SB_CTL, &info);
+            t0 = Now();
+            ::SetScrollInfo(horizontal->m_hWnd, SB_CTL, &info, TRUE);
+            Settle(frame->m_hWnd);
+            bar.push_back(Now() - t0);
+        }
+        const double statusTime = Median(status) * 1000, barTime = Median(bar) * 1000;
+        goTo(t.sector);
+
         // The decode alone: the pane's repaints are held back while the printer fills it.
         for (int r = 0; r < rounds; ++r) {
             uint32_t& word = text.Layout().RepaintWord();
@@ -279,6 +317,8 @@ int main(int argc, char** argv)
         PrintFigure({ "full repaint, hex pane", hexView, hexPlain, 1.5 }, &misses);
         PrintFigure({ "full repaint, decoded pane", textView, textPlain, 1.5 }, &misses);
         PrintFigure({ "step onto it (over both panes' plain)", Median(step), hexPlain + textPlain, 2.0 }, &misses);
+        printf("  %-36s %9.2f ms, scroll bars redrawn %d x %.2f ms\n", "  of it the status bar's update", statusTime,
+               barsChanged, barTime);
         PrintFigure({ "decode alone (over the step)", Median(decode), Median(step), 0.10 }, &misses);
     }
 

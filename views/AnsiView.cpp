@@ -74,13 +74,15 @@ CAnsiView::CAnsiView(const char* viewName, int columnCount, int lineCountArgumen
       m_ownRegistryPath(nullptr),
       m_sizeBoxColor(::GetSysColor(COLOR_3DFACE)),
       m_next(g_chainHead),
-      m_previous(nullptr)
+      m_previous(nullptr),
+      m_advanceWidth(0)
 {
     if (!g_ibeam)
         g_ibeam = ::LoadCursor(nullptr, IDC_IBEAM);
     if (!g_hand)
         g_hand = ::LoadCursor(nullptr, IDC_HAND);
     m_cursorShape = g_ibeam;
+    memset(m_barWindows, 0, sizeof(m_barWindows));
     if (!g_className)
         g_className = AfxRegisterWndClass(CS_DBLCLKS, g_ibeam, nullptr, nullptr);
     if (g_chainHead)
@@ -429,15 +431,26 @@ void CAnsiView::PlaceBars()
     int th = m_layout.TextHeight();
     int hb = ::GetSystemMetrics(SM_CYHSCROLL);
     int vb = ::GetSystemMetrics(SM_CXVSCROLL);
-    if (m_bars[0].m_hWnd)
+    const RECT places[2] = { { 0, th, tw, th + hb }, { tw, 0, tw + vb, th } };
+    for (int i = 0; i < 2; ++i)
     {
-        ::MoveWindow(m_bars[0].m_hWnd, 0, th, tw, hb, TRUE);
-        ::ShowWindow(m_bars[0].m_hWnd, m_layout.Bar(0).shown ? SW_SHOWNA : SW_HIDE);
-    }
-    if (m_bars[1].m_hWnd)
-    {
-        ::MoveWindow(m_bars[1].m_hWnd, tw, 0, vb, th, TRUE);
-        ::ShowWindow(m_bars[1].m_hWnd, m_layout.Bar(1).shown ? SW_SHOWNA : SW_HIDE);
+        HWND bar = m_bars[i].m_hWnd;
+        if (!bar)
+            continue;
+        // Every move and show of a bar reaches the display server: only changes are made.
+        BarWindowState& applied = m_barWindows[i];
+        const RECT& r = places[i];
+        if (!::EqualRect(&applied.place, &r))
+        {
+            ::MoveWindow(bar, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+            applied.place = r;
+        }
+        const bool shown = m_layout.Bar(i).shown;
+        if (shown != applied.shown)
+        {
+            ::ShowWindow(bar, shown ? SW_SHOWNA : SW_HIDE);
+            applied.shown = shown;
+        }
     }
 }
 
@@ -450,6 +463,10 @@ void CAnsiView::ApplyBars()
         if (!m_bars[i].m_hWnd)
             continue;
         const ScrollBarState& state = m_layout.Bar(i);
+        BarWindowState& applied = m_barWindows[i];
+        if (applied.valid && applied.range == state.range && applied.page == state.page &&
+            applied.position == state.position && applied.disableOnly == state.disableOnly)
+            continue;
         SCROLLINFO info;
         memset(&info, 0, sizeof(info));
         info.cbSize = sizeof(info);
@@ -459,6 +476,11 @@ void CAnsiView::ApplyBars()
         info.nPage = static_cast<UINT>(MaxInt(state.page, 0));
         info.nPos = state.position;
         m_bars[i].SetScrollInfo(&info, TRUE);
+        applied.valid = true;
+        applied.range = state.range;
+        applied.page = state.page;
+        applied.position = state.position;
+        applied.disableOnly = state.disableOnly;
     }
     PlaceBars();
 }
@@ -489,6 +511,10 @@ void CAnsiView::PaintLines(PAINTSTRUCT* paint)
         DrawLines(dc, word & ~RP_BATCH);
         dc.Detach();
         ::ReleaseDC(m_hWnd, hdc);
+        // Everything outside the scroll bars has just been drawn: what a bar that was moved,
+        // shown or hidden left to be painted would only be drawn a second time.
+        if (word & RP_ALL)
+            ::ValidateRect(m_hWnd, nullptr);
     }
     word &= RP_BATCH;
 }
@@ -533,16 +559,20 @@ void CAnsiView::DrawLines(CDC& dc, uint32_t word)
     lineRect.left = margin - panX;
     lineRect.right = tw + (panX ? cw : 0);
 
+    // All lines are drawn under one clip of the text area, and their margins afterwards
+    // under one clip of the margin: under Wine every change of the clip reaches the display
+    // server. PrintLine changes the context only through the format selection, which keeps
+    // the colour cache true, and PrintMargin leaves the context as it found it.
     RepaintPlan plan = PlanRepaint(word, L.ScrollLine(), windowLines, L.CaretLine());
+    ::IntersectClipRect(dc.m_hDC, margin, 0, tw, th);
+    auto lineTop = [&](int line) { return (line - L.ScrollLine()) * lh - panY; };
     auto drawLine = [&](int line, int firstColumn, int count) {
-        int top = (line - L.ScrollLine()) * lh - panY;
+        int top = lineTop(line);
         RECT r = lineRect;
         r.top = top;
         r.bottom = top + lh;
         if (firstColumn != L.ScrollColumn())
             r.left = margin + (firstColumn - L.ScrollColumn()) * cw - panX;
-        int textSave = dc.SaveDC();
-        ::IntersectClipRect(dc.m_hDC, margin, 0, tw, th);
         int drawn = PrintLine(&dc, r, line, firstColumn, count, flags);
         if (drawn < 0)
             drawn = 0;
@@ -553,24 +583,16 @@ void CAnsiView::DrawLines(CDC& dc, uint32_t word)
             if (rest.left < rest.right)
                 dc.FillSolidRect(&rest, dc.GetBkColor());
         }
-        dc.RestoreDC(textSave);
-        // The saved context had the colour pair of the moment before: forget the cache.
-        m_lastPair = -1;
-        m_lastStyle = -1;
         SelectColorFormat(&dc, 0);
-        if (margin > 0)
-        {
-            int marginSave = dc.SaveDC();
-            ::IntersectClipRect(dc.m_hDC, 0, 0, margin, th);
-            RECT m = { 0, top, margin, top + lh };
-            PrintMargin(&dc, m, line);
-            dc.RestoreDC(marginSave);
-        }
     };
     for (int line = plan.firstLine; line <= plan.lastLine; ++line)
         drawLine(line, L.ScrollColumn(), columns);
+    int extraLine = -1;
     if (plan.caretLine)
+    {
         drawLine(L.CaretLine(), L.ScrollColumn(), columns);
+        extraLine = L.CaretLine();
+    }
     else if (plan.caretRight)
     {
         int n = columns + L.ScrollColumn() - L.CaretColumn() + 2;
@@ -581,16 +603,39 @@ void CAnsiView::DrawLines(CDC& dc, uint32_t word)
             first = 0;
         }
         if (n > 0)
+        {
             drawLine(L.CaretLine(), first, n);
+            extraLine = L.CaretLine();
+        }
+    }
+    dc.RestoreDC(saved);
+    m_lastPair = -1;
+    m_lastStyle = -1;
+    if (margin > 0)
+    {
+        saved = dc.SaveDC();
+        ::IntersectClipRect(dc.m_hDC, 0, 0, margin, th);
+        auto drawMargin = [&](int line) {
+            m_lastPair = -1;
+            m_lastStyle = -1;
+            SelectColorFormat(&dc, 0);
+            int top = lineTop(line);
+            RECT m = { 0, top, margin, top + lh };
+            PrintMargin(&dc, m, line);
+        };
+        for (int line = plan.firstLine; line <= plan.lastLine; ++line)
+            drawMargin(line);
+        if (extraLine >= 0)
+            drawMargin(extraLine);
+        dc.RestoreDC(saved);
+        m_lastPair = -1;
+        m_lastStyle = -1;
     }
     if ((word & RP_ALL) && L.Bar(0).shown && L.Bar(1).shown)
     {
         RECT box = { tw, th, L.ClientWidth(), L.ClientHeight() };
         dc.FillSolidRect(&box, m_sizeBoxColor);
     }
-    dc.RestoreDC(saved);
-    m_lastPair = -1;
-    m_lastStyle = -1;
 
     // The caret is shown again when its cell is in the window.
     int cc = L.CaretColumn() - L.ScrollColumn();

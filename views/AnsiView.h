@@ -171,6 +171,11 @@ protected:
     void PlaceBars();
     void DrawLines(CDC& dc, uint32_t word);
     void MeasureFont(HFONT font, int* width, int* height);
+    void MeasureGridFonts(int cellWidth);
+    // The advance array for a run of up to kMaxRunCells cells in the font of the current
+    // style: null when the font keeps the cells by itself.
+    const INT* CellAdvances();
+    enum { kMaxRunCells = 2048 };
     void ReadKeyState();
     bool HasWindow() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
 
@@ -196,9 +201,22 @@ protected:
     void EndPan();
     void StopDragTimer();
 
+    // What a scroll bar window was last given: its scroll information, place and state.
+    struct BarWindowState
+    {
+        bool valid;
+        int range;
+        int page;
+        int position;
+        bool disableOnly;
+        RECT place;
+        bool shown;
+    };
+
     CBridge m_layout;
     AnsiViewSettings* m_settings;
     CScrollBar m_bars[2];
+    BarWindowState m_barWindows[2];
     HCURSOR m_cursorShape;
     uint32_t m_keyState;
     int m_lastPair;
@@ -223,4 +241,6 @@ protected:
     COLORREF m_sizeBoxColor;
     CAnsiView* m_next;
     CAnsiView* m_previous;
+    int m_advanceWidth;
+    INT m_advances[kMaxRunCells];
 };

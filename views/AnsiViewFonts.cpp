@@ -58,6 +58,48 @@ void CAnsiView::MeasureFont(HFONT font, int* width, int* height)
     *height = metrics[1];
 }
 
+// A fixed-pitch font whose every byte is one cell wide draws a run of cells by itself;
+// Wine spends more time on an advance array than on the glyphs.
+void CAnsiView::MeasureGridFonts(int cellWidth)
+{
+    m_settings->gridFonts = 0;
+    m_settings->gridCellWidth = cellWidth;
+    HDC dc = ::GetDC(m_hWnd);
+    if (!dc)
+        return;
+    HGDIOBJ old = ::GetCurrentObject(dc, OBJ_FONT);
+    for (int s = 0; s < 8; ++s)
+    {
+        HFONT font = m_settings->styleFonts[s] ? m_settings->styleFonts[s] : m_settings->normalFont;
+        if (!font)
+            continue;
+        ::SelectObject(dc, font);
+        INT widths[256];
+        bool grid = ::GetCharWidth32A(dc, 0, 255, widths) != FALSE;
+        for (int c = 0; grid && c < 256; ++c)
+            grid = widths[c] == cellWidth;
+        if (grid)
+            m_settings->gridFonts |= 1u << s;
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(m_hWnd, dc);
+}
+
+const INT* CAnsiView::CellAdvances()
+{
+    const int cw = m_layout.CharWidth();
+    const int style = m_lastStyle < 0 ? -1 : (m_lastStyle & 7);
+    if (m_settings && style >= 0 && m_settings->gridCellWidth == cw && ((m_settings->gridFonts >> style) & 1))
+        return nullptr;
+    if (m_advanceWidth != cw)
+    {
+        for (int i = 0; i < kMaxRunCells; ++i)
+            m_advances[i] = cw;
+        m_advanceWidth = cw;
+    }
+    return m_advances;
+}
+
 void CAnsiView::SetFont(int height, const char* face)
 {
     if (!m_settings)
@@ -129,6 +171,11 @@ void CAnsiView::SetFont(int height, const char* face)
             }
             m_settings->styleFonts[s] = styled;
         }
+        MeasureGridFonts(cw);
+    }
+    else
+    {
+        m_settings->gridFonts = 0;
     }
     m_layout.SetCellSize(m_layout.CharWidth(), m_layout.LineHeight());
     m_layout.RepaintWord() |= RP_ALL;
@@ -339,16 +386,12 @@ int CAnsiView::DrawTextLine(CDC* dc, const RECT& rect, const char* text, const u
         {
             // A run of plain characters of one format in one call.
             int j = i;
-            INT advances[64];
-            while (j < count && j - i < 64 && formats[j] == format && text[j] != '\t' &&
+            while (j < count && formats[j] == format && text[j] != '\t' &&
                    !((flags & 0x400) && static_cast<unsigned char>(text[j]) >= 0xC0))
-            {
-                advances[j - i] = cw;
                 ++j;
-            }
             RECT r = { x, rect.top, x + (j - i) * cw, rect.bottom };
             ::ExtTextOutA(dc->m_hDC, x, rect.top, ETO_OPAQUE | ETO_CLIPPED, &r, text + i, static_cast<UINT>(j - i),
-                          advances);
+                          CellAdvances());
             x += (j - i) * cw;
             if (flags & 0x800)
             {

@@ -25,6 +25,8 @@ void CAnsiView::HandleCreate()
     RECT empty = { 0, 0, 0, 0 };
     m_bars[0].Create(WS_CHILD | SBS_HORZ | SBS_BOTTOMALIGN, empty, this, kBarIdHorizontal);
     m_bars[1].Create(WS_CHILD | SBS_VERT | SBS_RIGHTALIGN, empty, this, kBarIdVertical);
+    // Created hidden with an empty place and no scroll information yet.
+    memset(m_barWindows, 0, sizeof(m_barWindows));
     m_layout.SetBarMetrics(::GetSystemMetrics(SM_CYHSCROLL), ::GetSystemMetrics(SM_CXVSCROLL));
     if (m_settings && !m_settings->normalFont)
         SetFont(15, "Courier");

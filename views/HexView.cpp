@@ -56,7 +56,10 @@ CHexView::CHexView(uint32_t modeFlags)
       m_statusMode(0x1002),
       m_resizeDepth(0),
       m_bitMarks(nullptr),
-      m_bitMarkCount(0)
+      m_bitMarkCount(0),
+      m_rowsTable(nullptr),
+      m_rowsTableCount(-1),
+      m_rows{}
 {
     m_paneText[0][0] = m_paneText[1][0] = 0;
     m_model.SetRepaintWord(&Layout().RepaintWord());
@@ -856,6 +859,26 @@ void CHexView::OnSettingsChanged(int flags)
     }
 }
 
+const int* CHexView::ColorRows()
+{
+    // Rows are only ever appended to a table (which moves or grows it); the ids of its rows
+    // stay.
+    AnsiViewSettings* settings = Settings();
+    const ColorFormat* table = settings ? settings->formats : nullptr;
+    const int count = settings ? settings->formatCount : 0;
+    if (table != m_rowsTable || count != m_rowsTableCount)
+    {
+        for (int i = 0; i < 8; ++i)
+        {
+            int row = table ? FindColorFormat(table, nullptr, i + 1) : -1;
+            m_rows[i] = row < 0 ? 0 : row;
+        }
+        m_rowsTable = table;
+        m_rowsTableCount = count;
+    }
+    return m_rows;
+}
+
 int CHexView::PrintLine(CDC* dc, const RECT& rect, int line, int firstColumn, int count, int flags)
 {
     if (!dc || line < 0 || line >= m_model.LineCount() || firstColumn < 0 || count <= 0)
@@ -869,16 +892,7 @@ int CHexView::PrintLine(CDC* dc, const RECT& rect, int line, int firstColumn, in
     if (end <= firstColumn)
         return 0;
     int cw = Layout().CharWidth();
-    AnsiViewSettings* settings = Settings();
-    int rows[8];
-    for (int i = 0; i < 8; ++i)
-    {
-        int row = settings ? FindColorFormat(settings->formats, nullptr, i + 1) : -1;
-        rows[i] = row < 0 ? 0 : row;
-    }
-    INT advances[kLineCapacity];
-    for (int i = 0; i < end - firstColumn; ++i)
-        advances[i] = cw;
+    const int* rows = ColorRows();
     int x = rect.left;
     for (int i = firstColumn; i < end;)
     {
@@ -888,7 +902,7 @@ int CHexView::PrintLine(CDC* dc, const RECT& rect, int line, int firstColumn, in
         SelectColorFormat(dc, rows[colors[i] & 7]);
         RECT cell = { x, rect.top, x + (j - i) * cw, rect.bottom };
         ::ExtTextOutA(dc->m_hDC, x, rect.top, ETO_OPAQUE | ETO_CLIPPED, &cell, text + i, static_cast<UINT>(j - i),
-                      advances);
+                      CellAdvances());
         x += (j - i) * cw;
         i = j;
     }

@@ -197,6 +197,9 @@ private:
     void RefreshStatusPanes();
     void ShowStatusPanes(bool show);
     void SendStatusText(int pane, const char* text);
+    // The format rows of the colour indexes 0 to 7 (format ids 1 to 8), looked up again
+    // only when the group's table has changed.
+    const int* ColorRows();
 
     CViewModel m_model;
     CHexUndoRing m_undo;
@@ -210,4 +213,7 @@ private:
     int m_resizeDepth;
     const uint32_t* m_bitMarks;
     int m_bitMarkCount;
+    const ColorFormat* m_rowsTable;
+    int m_rowsTableCount;
+    int m_rows[8];
 };

@@ -55,6 +55,10 @@ struct AnsiViewSettings
     char* viewName;             // own copy
     int forcedCharWidth;
     int forcedLineHeight;
+    // Bit s: styleFonts[s] (0 the normal font) advances every byte by exactly gridCellWidth
+    // pixels, so that text in it needs no advance per character to keep the cells.
+    uint32_t gridFonts;
+    int gridCellWidth;
 };
 
 // The group of a view name: a live one (use count + 1) or a new one (use count 1, the next

@@ -57,6 +57,23 @@ Run Fill(const RECT& rect, COLORREF color)
     return run;
 }
 
+// Whether every byte of the font advances by exactly the cell width: a plain painter then
+// needs no advance array to keep the cells.
+bool KeepsCells(HFONT font, int cellWidth)
+{
+    if (!font)
+        return false;
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    INT widths[256];
+    bool keeps = ::GetCharWidth32A(dc, 0, 255, widths) != FALSE;
+    for (int c = 0; keeps && c < 256; ++c)
+        keeps = widths[c] == cellWidth;
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    return keeps;
+}
+
 }  // namespace
 
 Script BuildPaneScript(const CAnsiView& view, const ComposeCells& compose, const ComposeMargin& margin)
@@ -102,7 +119,7 @@ Script BuildPaneScript(const CAnsiView& view, const ComposeCells& compose, const
             run.x = left + i * cw;
             run.y = top;
             run.align = TA_LEFT | TA_TOP;
-            run.advance = cw;
+            run.advance = KeepsCells(run.font, cw) ? 0 : cw;
             run.chars.assign(cells.data() + i, cells.data() + j);
             if (run.rect.left < run.rect.right && run.rect.top < run.rect.bottom)
                 script.runs.push_back(run);

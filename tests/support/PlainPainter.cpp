@@ -52,11 +52,72 @@ void Paint(HDC dc, const Script& script)
     ::RestoreDC(dc, saved);
 }
 
-void FinishDrawing(HDC dc)
+void FinishDrawing()
 {
     ::GdiFlush();
-    if (dc)
-        ::GetPixel(dc, 0, 0);
+    // Wine draws into a window surface of its own and hands the changed part to the X
+    // server when a thread waits; a GetPixel on the window would read the surface. A wait
+    // of no time hands it over, and a GetPixel on the screen is a round trip after which
+    // the server has done it.
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+    HDC screen = ::GetDC(nullptr);
+    if (screen)
+    {
+        ::GetPixel(screen, 0, 0);
+        ::ReleaseDC(nullptr, screen);
+    }
+}
+
+Surface::Surface(int width, int height, uint32_t fill)
+    : m_width(width), m_height(height), m_dc(nullptr), m_bitmap(nullptr), m_old(nullptr), m_bits(nullptr)
+{
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    HDC screen = ::GetDC(nullptr);
+    m_dc = ::CreateCompatibleDC(screen);
+    ::ReleaseDC(nullptr, screen);
+    m_bitmap = ::CreateDIBSection(m_dc, &bmi, DIB_RGB_COLORS, &m_bits, nullptr, 0);
+    m_old = ::SelectObject(m_dc, m_bitmap);
+    uint32_t* pixels = static_cast<uint32_t*>(m_bits);
+    for (int i = 0; pixels && i < width * height; ++i)
+        pixels[i] = fill;
+}
+
+Surface::~Surface()
+{
+    ::SelectObject(m_dc, m_old);
+    ::DeleteObject(m_bitmap);
+    ::DeleteDC(m_dc);
+}
+
+uint32_t Surface::Pixel(int x, int y) const
+{
+    ::GdiFlush();
+    if (!m_bits || x < 0 || y < 0 || x >= m_width || y >= m_height)
+        return 0;
+    return static_cast<const uint32_t*>(m_bits)[y * m_width + x] & 0xFFFFFF;
+}
+
+int CountDifferences(const Surface& a, const Surface& b, POINT* first)
+{
+    ::GdiFlush();
+    int count = 0;
+    for (int y = 0; y < a.Height() && y < b.Height(); ++y)
+    {
+        for (int x = 0; x < a.Width() && x < b.Width(); ++x)
+        {
+            if (((a.Bits()[y * a.Width() + x] ^ b.Bits()[y * b.Width() + x]) & 0xFFFFFF) == 0)
+                continue;
+            if (count == 0 && first)
+                *first = POINT{ x, y };
+            ++count;
+        }
+    }
+    return count;
 }
 
 }  // namespace plainpaint

@@ -8,6 +8,7 @@
 // painter draws exactly the lines and colour runs a view draws.
 #pragma once
 #include <windows.h>
+#include <stdint.h>
 
 #include <string>
 #include <vector>
@@ -38,9 +39,36 @@ struct Script
 // Draws the script into the device context; the context's state is the same afterwards.
 void Paint(HDC dc, const Script& script);
 
-// The pixels as a plain painter sees them: GdiFlush and one round trip to the display
-// (a GetPixel on the context), so that a time taken around a paint includes the work the
-// system hands on to the display server.
-void FinishDrawing(HDC dc);
+// Waits until what was drawn has reached the display: the time taken around a paint then
+// includes the work the system hands on to the display server.
+void FinishDrawing();
+
+// A 32-bit top-down DIB section in a memory context of its own, filled with one colour,
+// for comparing what two painters drew.
+class Surface
+{
+public:
+    Surface(int width, int height, uint32_t fill);
+    ~Surface();
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+    HDC Dc() const { return m_dc; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    uint32_t Pixel(int x, int y) const;   // 0x00RRGGBB
+    const uint32_t* Bits() const { return static_cast<const uint32_t*>(m_bits); }
+
+private:
+    int m_width;
+    int m_height;
+    HDC m_dc;
+    HBITMAP m_bitmap;
+    HGDIOBJ m_old;
+    void* m_bits;
+};
+
+// The number of pixels in which two surfaces of one size differ, and the first of them
+// (row by row) in *first.
+int CountDifferences(const Surface& a, const Surface& b, POINT* first);
 
 }  // namespace plainpaint
