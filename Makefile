@@ -2,8 +2,9 @@
 #   make test   installs what is missing, builds, runs every test suite under Wine
 #   make run    installs what is missing, builds, starts Sektorlupe on a sample image
 #   make screenshot  the README's picture of the main window (app/res/screenshot.png)
-#   make bench  builds, makes a 64 GiB sparse GPT disk once, times its open and scan, then
-#               search, save and load of a 2 GiB image (make bench BENCH="--size 1G")
+#   make bench  builds, times painting against a plain painter, makes a 64 GiB sparse GPT disk
+#               once, times its open and scan, then search, save and load of a 2 GiB image
+#               (make bench BENCH="--size 1G"; make bench BENCH=paint for the painting alone)
 #   make fuzz   a million damaged sectors through the scan and every structure printer
 #               (make fuzz FUZZ="20000 7": that many sectors, seed 7)
 BUILD ?= build

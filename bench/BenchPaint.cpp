@@ -247,7 +247,11 @@ int main(int argc, char** argv)
 
         // The step lands on the sector: forward from the one before it, back onto sector 0.
         const bool back = t.sector == 0;
-        std::vector<double> step, decode;
+        // The plain painter's full repaint of both panes is taken in each round right after the
+        // step, on the sector's scripts, so that both see the machine alike.
+        const plainpaint::Script hexScript = plainpaint::BuildHexPaneScript(hex);
+        const plainpaint::Script textScript = plainpaint::BuildTextPaneScript(text);
+        std::vector<double> step, plainBoth, decode;
         int barsChanged = 0;
         for (int r = 0; r < rounds; ++r) {
             goTo(back ? t.sector + 1 : t.sector - 1);
@@ -257,6 +261,14 @@ int main(int argc, char** argv)
             frame->RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
             Settle(frame->m_hWnd);
             step.push_back(Now() - t0);
+            const double t1 = Now();
+            for (CAnsiView* pane : { static_cast<CAnsiView*>(&hex), static_cast<CAnsiView*>(&text) }) {
+                HDC dc = GetDC(pane->m_hWnd);
+                plainpaint::Paint(dc, pane == &hex ? hexScript : textScript);
+                ReleaseDC(pane->m_hWnd, dc);
+            }
+            Settle(frame->m_hWnd);
+            plainBoth.push_back(Now() - t1);
             barsChanged = 0;
             for (int b = 0; b < 2; ++b) {
                 const ScrollBarState& now = text.Layout().Bar(b);
@@ -316,7 +328,7 @@ int main(int argc, char** argv)
 
         PrintFigure({ "full repaint, hex pane", hexView, hexPlain, 1.5 }, &misses);
         PrintFigure({ "full repaint, decoded pane", textView, textPlain, 1.5 }, &misses);
-        PrintFigure({ "step onto it (over both panes' plain)", Median(step), hexPlain + textPlain, 2.0 }, &misses);
+        PrintFigure({ "step onto it (over both panes' plain)", Median(step), Median(plainBoth), 2.0 }, &misses);
         printf("  %-36s %9.2f ms, scroll bars redrawn %d x %.2f ms\n", "  of it the status bar's update", statusTime,
                barsChanged, barTime);
         PrintFigure({ "decode alone (over the step)", Median(decode), Median(step), 0.10 }, &misses);

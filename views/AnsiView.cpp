@@ -423,34 +423,49 @@ void CAnsiView::RecreateCaret()
     m_layout.RepaintWord() |= RP_CARET;
 }
 
+void CAnsiView::BarPlaces(RECT places[2]) const
+{
+    const int tw = m_layout.TextWidth();
+    const int th = m_layout.TextHeight();
+    places[0] = RECT{ 0, th, tw, th + ::GetSystemMetrics(SM_CYHSCROLL) };
+    places[1] = RECT{ tw, 0, tw + ::GetSystemMetrics(SM_CXVSCROLL), th };
+}
+
+// Every change of a scroll bar window costs Wine a trip to the server and the themed bar a
+// redraw that takes longer than a pane of text: a bar is only given what changed, a hidden
+// bar stays where it is until it is shown again, and a bar that is moved or shown is drawn
+// once, by that.
 void CAnsiView::PlaceBars()
 {
     if (!HasWindow())
         return;
-    int tw = m_layout.TextWidth();
-    int th = m_layout.TextHeight();
-    int hb = ::GetSystemMetrics(SM_CYHSCROLL);
-    int vb = ::GetSystemMetrics(SM_CXVSCROLL);
-    const RECT places[2] = { { 0, th, tw, th + hb }, { tw, 0, tw + vb, th } };
+    RECT places[2];
+    BarPlaces(places);
     for (int i = 0; i < 2; ++i)
     {
         HWND bar = m_bars[i].m_hWnd;
         if (!bar)
             continue;
-        // Every move and show of a bar reaches the display server: only changes are made.
         BarWindowState& applied = m_barWindows[i];
         const RECT& r = places[i];
-        if (!::EqualRect(&applied.place, &r))
-        {
-            ::MoveWindow(bar, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-            applied.place = r;
-        }
         const bool shown = m_layout.Bar(i).shown;
-        if (shown != applied.shown)
-        {
-            ::ShowWindow(bar, shown ? SW_SHOWNA : SW_HIDE);
-            applied.shown = shown;
-        }
+        const bool move = shown && !::EqualRect(&applied.place, &r);
+        const bool show = shown != applied.shown;
+        if (!move && !show)
+            continue;
+        UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        if (!move)
+            flags |= SWP_NOMOVE | SWP_NOSIZE;
+        if (show)
+            flags |= shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;
+        ::SetWindowPos(bar, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
+        if (move)
+            applied.place = r;
+        applied.shown = shown;
+        // A move alone may keep the old pixels of the bar: new scroll information is drawn.
+        if (shown && applied.unpainted)
+            ::InvalidateRect(bar, nullptr, FALSE);
+        applied.unpainted = false;
     }
 }
 
@@ -458,6 +473,8 @@ void CAnsiView::ApplyBars()
 {
     if (!HasWindow())
         return;
+    RECT places[2];
+    BarPlaces(places);
     for (int i = 0; i < 2; ++i)
     {
         if (!m_bars[i].m_hWnd)
@@ -475,7 +492,9 @@ void CAnsiView::ApplyBars()
         info.nMax = state.range;
         info.nPage = static_cast<UINT>(MaxInt(state.page, 0));
         info.nPos = state.position;
-        m_bars[i].SetScrollInfo(&info, TRUE);
+        const bool staysInPlace = state.shown && applied.shown && ::EqualRect(&applied.place, &places[i]);
+        m_bars[i].SetScrollInfo(&info, staysInPlace ? TRUE : FALSE);
+        applied.unpainted = !staysInPlace;
         applied.valid = true;
         applied.range = state.range;
         applied.page = state.page;
@@ -514,7 +533,7 @@ void CAnsiView::PaintLines(PAINTSTRUCT* paint)
         // Everything outside the scroll bars has just been drawn: what a bar that was moved,
         // shown or hidden left to be painted would only be drawn a second time.
         if (word & RP_ALL)
-            ::ValidateRect(m_hWnd, nullptr);
+            ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_VALIDATE | RDW_NOCHILDREN);
     }
     word &= RP_BATCH;
 }

@@ -169,6 +169,7 @@ protected:
     void EndRepaintBatch(uint32_t outerBatch);
     void ApplyBars();
     void PlaceBars();
+    void BarPlaces(RECT places[2]) const;
     void DrawLines(CDC& dc, uint32_t word);
     void MeasureFont(HFONT font, int* width, int* height);
     void MeasureGridFonts(int cellWidth);
@@ -211,6 +212,7 @@ protected:
         bool disableOnly;
         RECT place;
         bool shown;
+        bool unpainted;   // new scroll information not drawn yet
     };
 
     CBridge m_layout;
