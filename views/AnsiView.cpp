@@ -70,6 +70,7 @@ CAnsiView::CAnsiView(const char* viewName, int columnCount, int lineCountArgumen
       m_doubleClickGuard(0),
       m_hasFocus(false),
       m_caretShown(false),
+      m_caretY(0),
       m_caretCreated(false),
       m_ownRegistryPath(nullptr),
       m_sizeBoxColor(::GetSysColor(COLOR_3DFACE)),
@@ -558,11 +559,21 @@ void CAnsiView::DrawLines(CDC& dc, uint32_t word)
     int columns = L.WindowColumns() + (panX ? 1 : 0);
     int windowLines = L.WindowLines() + (panY ? 1 : 0);
 
-    // The system caret would leave its inverted block in the freshly drawn cells.
+    RepaintPlan plan = PlanRepaint(word, L.ScrollLine(), windowLines, L.CaretLine());
+    auto lineTop = [&](int line) { return (line - L.ScrollLine()) * lh - panY; };
+    // The system caret inverts its cell: it is hidden before the line it stands on is drawn
+    // (its block would be left in the fresh cells) and when it moves, and shown afterwards.
     if (m_caretShown)
     {
-        HideCaret();
-        m_caretShown = false;
+        auto covers = [&](int first, int last) {
+            return first <= last && lineTop(first) < m_caretY + lh && m_caretY < lineTop(last) + lh;
+        };
+        if ((word & (RP_CARET | RP_ALL)) || covers(plan.firstLine, plan.lastLine) ||
+            ((plan.caretLine || plan.caretRight) && covers(L.CaretLine(), L.CaretLine())))
+        {
+            HideCaret();
+            m_caretShown = false;
+        }
     }
     int saved = dc.SaveDC();
     m_lastPair = -1;
@@ -582,9 +593,7 @@ void CAnsiView::DrawLines(CDC& dc, uint32_t word)
     // under one clip of the margin: under Wine every change of the clip reaches the display
     // server. PrintLine changes the context only through the format selection, which keeps
     // the colour cache true, and PrintMargin leaves the context as it found it.
-    RepaintPlan plan = PlanRepaint(word, L.ScrollLine(), windowLines, L.CaretLine());
     ::IntersectClipRect(dc.m_hDC, margin, 0, tw, th);
-    auto lineTop = [&](int line) { return (line - L.ScrollLine()) * lh - panY; };
     auto drawLine = [&](int line, int firstColumn, int count) {
         int top = lineTop(line);
         RECT r = lineRect;
@@ -659,10 +668,11 @@ void CAnsiView::DrawLines(CDC& dc, uint32_t word)
     // The caret is shown again when its cell is in the window.
     int cc = L.CaretColumn() - L.ScrollColumn();
     int cl = L.CaretLine() - L.ScrollLine();
-    if (m_caretCreated && m_hasFocus && (L.CaretMode() & 2) && cc >= 0 && cc <= L.WindowColumns() && cl >= 0 &&
-        cl <= L.WindowLines())
+    if (!m_caretShown && m_caretCreated && m_hasFocus && (L.CaretMode() & 2) && cc >= 0 &&
+        cc <= L.WindowColumns() && cl >= 0 && cl <= L.WindowLines())
     {
-        ::SetCaretPos(cw * cc - panX + margin, lh * cl - panY);
+        m_caretY = lh * cl - panY;
+        ::SetCaretPos(cw * cc - panX + margin, m_caretY);
         ShowCaret();
         m_caretShown = true;
     }

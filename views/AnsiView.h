@@ -238,6 +238,7 @@ protected:
     DWORD m_doubleClickGuard;
     bool m_hasFocus;
     bool m_caretShown;
+    int m_caretY;             // where the shown caret stands, px
     bool m_caretCreated;
     char* m_ownRegistryPath;
     COLORREF m_sizeBoxColor;

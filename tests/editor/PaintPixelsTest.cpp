@@ -105,6 +105,14 @@ TEST_F(EditPaintPixels, TheEditorDrawsWhatThePlainPainterDraws)
               e.SetScrollOrigin(0, 95);
           },
           nullptr },
+        { "fonts taken as not keeping the cells: drawn with an advance per cell", false,
+          [](CDrawnEdit& e) {
+              ASSERT_NE(e.Settings(), nullptr);
+              e.Settings()->gridFonts = 0;
+              e.SetCursorPos(3, 2, 0);
+              e.SetCursorPos(8, 5, MCF_EXTEND);
+          },
+          nullptr },
         { "typing redraws the caret line from two columns left", false,
           [](CDrawnEdit& e) { e.SetCursorPos(7, 4, 0); },
           [](CDrawnEdit& e) { e.InsertAtCaret("xyz", 0); } },
