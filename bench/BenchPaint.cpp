@@ -7,8 +7,10 @@
 // decoded pane. Each figure is the median of several rounds and is set against the plain
 // painter in the same run: the same lines and colour runs, taken from the views' own line
 // composers, in the views' fonts, one ExtTextOut per run and one clip for the pane. Every
-// time taken around a paint ends with GdiFlush and a GetPixel on the window, so that it
-// includes what the display server does with it.
+// time taken around a paint ends when the display server has what was drawn (see
+// plainpaint::FinishDrawing). Beside each step it prints what the system's own controls take
+// of it, measured apart: the status bar's update, and a redraw of each shown scroll bar of
+// the decoded pane with the number of bars the step changed.
 //   sl_bench_paint.exe <fixture folder> [rounds]
 #include "app/DiskView.h"
 #include "app/MainFrm.h"

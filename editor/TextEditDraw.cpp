@@ -13,6 +13,8 @@
 namespace {
 
 const int kNoSelection = 100000;
+// Cells of a drawn line kept on the stack: more than any window shows.
+const int kStackCells = 1024;
 
 
 }  // namespace
@@ -289,11 +291,23 @@ int CTextEdit::PrintLine(CDC* dc, const RECT& rect, int line, int firstColumn, i
 {
     if (!dc || count < 1 || line < 0 || static_cast<uint32_t>(line) >= m_lineCount)
         return 0;
-    std::vector<char> cells(static_cast<size_t>(count) + 1);
-    std::vector<uint16_t> words(static_cast<size_t>(count) + 1);
-    ComposeLine(line, firstColumn, count, cells.data(), words.data());
+    // The cells of a window's width on the stack; only a wider line takes the heap.
+    char cellBuffer[kStackCells + 1];
+    uint16_t wordBuffer[kStackCells + 1];
+    std::vector<char> wideCells;
+    std::vector<uint16_t> wideWords;
+    char* cells = cellBuffer;
+    uint16_t* words = wordBuffer;
+    if (count > kStackCells)
+    {
+        wideCells.resize(static_cast<size_t>(count) + 1);
+        wideWords.resize(static_cast<size_t>(count) + 1);
+        cells = wideCells.data();
+        words = wideWords.data();
+    }
+    ComposeLine(line, firstColumn, count, cells, words);
     // TABs are already blanks: the tab origin bits no longer matter.
-    DrawTextLine(dc, rect, cells.data(), words.data(), count, flags & 0x400, TabWidth);
+    DrawTextLine(dc, rect, cells, words, count, flags & 0x400, TabWidth);
     return count;
 }
 
