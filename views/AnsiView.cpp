@@ -76,6 +76,7 @@ CAnsiView::CAnsiView(const char* viewName, int columnCount, int lineCountArgumen
       m_sizeBoxColor(::GetSysColor(COLOR_3DFACE)),
       m_next(g_chainHead),
       m_previous(nullptr),
+      m_barsMoved(false),
       m_advanceWidth(0)
 {
     if (!g_ibeam)
@@ -460,6 +461,7 @@ void CAnsiView::PlaceBars()
         if (show)
             flags |= shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;
         ::SetWindowPos(bar, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
+        m_barsMoved = true;
         if (move)
             applied.place = r;
         applied.shown = shown;
@@ -533,8 +535,11 @@ void CAnsiView::PaintLines(PAINTSTRUCT* paint)
         ::ReleaseDC(m_hWnd, hdc);
         // Everything outside the scroll bars has just been drawn: what a bar that was moved,
         // shown or hidden left to be painted would only be drawn a second time.
-        if (word & RP_ALL)
+        if ((word & RP_ALL) && m_barsMoved)
+        {
             ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_VALIDATE | RDW_NOCHILDREN);
+            m_barsMoved = false;
+        }
     }
     word &= RP_BATCH;
 }

@@ -244,6 +244,7 @@ protected:
     COLORREF m_sizeBoxColor;
     CAnsiView* m_next;
     CAnsiView* m_previous;
+    bool m_barsMoved;         // a bar was moved, shown or hidden since the last full paint
     int m_advanceWidth;
     INT m_advances[kMaxRunCells];
 };
