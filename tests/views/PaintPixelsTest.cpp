@@ -74,6 +74,13 @@ TEST_F(HexPaintPixels, TheViewDrawsWhatThePlainPainterDraws)
           nullptr },
         { "scrolled down and right", 420, 330, [](CDrawnHexView& v) { v.SetScrollOrigin(5, 7); }, nullptr },
         { "both bars and the size box", 300, 160, [](CDrawnHexView& v) { v.SetScrollOrigin(3, 2); }, nullptr },
+        { "fonts taken as not keeping the cells: drawn with an advance per cell", 620, 330,
+          [](CDrawnHexView& v) {
+              ASSERT_NE(v.Settings(), nullptr);
+              v.Settings()->gridFonts = 0;
+              v.SetHighlightRange(0, 30, 20);
+          },
+          nullptr },
         { "the selection moves: only its lines are drawn again", 620, 330,
           [](CDrawnHexView& v) {
               v.SetCursorAddress(20, false);
