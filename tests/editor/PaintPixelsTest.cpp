@@ -6,8 +6,8 @@
 #include "editor/MarkTextView.h"
 
 #include "tests/editor/EditorTestSupport.h"
+#include "tests/support/PaintCapture.h"
 #include "tests/support/PaneScripts.h"
-#include "views/RepaintWord.h"
 
 #include <gtest/gtest.h>
 
@@ -19,27 +19,12 @@ using namespace edittest;
 
 namespace {
 
-class CDrawnEdit : public CMarkTextView
+class CPixelPane : public CMarkTextView
 {
 public:
-    CDrawnEdit() : CMarkTextView(2048, 5000, 0, "PixelText") {}
-    // While a context is given, the view's repaints are drawn into it rather than into the
-    // (hidden) window, and the repaint words are kept.
-    CDC* capture = nullptr;
-    std::vector<uint32_t> words;
-    void PaintLines(PAINTSTRUCT* paint) override
-    {
-        if (!capture || paint)
-        {
-            CMarkTextView::PaintLines(paint);
-            return;
-        }
-        uint32_t& word = Layout().RepaintWord();
-        words.push_back(word & ~RP_BATCH);
-        DrawLines(*capture, word & ~RP_BATCH);
-        word &= RP_BATCH;
-    }
+    CPixelPane() : CMarkTextView(2048, 5000, 0, "PixelText") {}
 };
+using CDrawnEdit = plainpaint::CCapturingView<CPixelPane>;
 
 struct PixelCase
 {
@@ -134,27 +119,10 @@ TEST_F(EditPaintPixels, TheEditorDrawsWhatThePlainPainterDraws)
         if (c.before)
             c.before(edit);
 
-        plainpaint::Surface viewPixels(560, 330, 0x123456);
-        plainpaint::Surface plainPixels(560, 330, 0x123456);
-        CDC dc;
-        dc.Attach(viewPixels.Dc());
-        edit.PrintClient(&dc);
+        std::function<void()> change;
         if (c.change)
-        {
-            edit.capture = &dc;
-            c.change(edit);
-            edit.capture = nullptr;
-            EXPECT_FALSE(edit.words.empty()) << "nothing was drawn again";
-            for (uint32_t word : edit.words)
-                EXPECT_EQ(word & RP_ALL, 0u) << "a partial repaint is expected";
-        }
-        dc.Detach();
-        plainpaint::Paint(plainPixels.Dc(), plainpaint::BuildTextPaneScript(edit));
-
-        POINT first = { -1, -1 };
-        EXPECT_EQ(plainpaint::CountDifferences(viewPixels, plainPixels, &first), 0)
-            << "first at " << first.x << "," << first.y << ": view " << std::hex
-            << viewPixels.Pixel(first.x, first.y) << ", plain " << plainPixels.Pixel(first.x, first.y);
+            change = [&] { c.change(edit); };
+        plainpaint::ExpectPlainPixels(edit, 560, 330, change, [&] { return plainpaint::BuildTextPaneScript(edit); });
         edit.SetMarginWidth(0);
         edit.DestroyWindow();
     }

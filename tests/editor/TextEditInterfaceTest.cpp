@@ -2,6 +2,7 @@
 // escapes, the cell-size query, wide marks, far-off columns with the free caret, the word
 // command's click memory, margin width, caret mode key, word runs and the journal helpers.
 #include "tests/editor/EditorTestSupport.h"
+#include "tests/support/PlainPainter.h"
 
 #include "textlib/CharClass.h"
 #include "uihelpers/ClipboardText.h"
@@ -293,37 +294,21 @@ int RecordMargin(CTextEdit*, void* context, int line, HICON* icon, int iconSize,
 // The columns of a drawn margin that hold text pixels (grey on light grey): first and last.
 void TextExtent(CTextEdit& edit, int width, int height, int* first, int* last)
 {
-    BITMAPINFO bmi;
-    memset(&bmi, 0, sizeof(bmi));
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    ::ReleaseDC(nullptr, screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(memory, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    plainpaint::Surface surface(width, height, 0);
     CDC dc;
-    dc.Attach(memory);
+    dc.Attach(surface.Dc());
     RECT rect = { 0, 0, width, height };
     edit.PrintMargin(&dc, rect, 41);
-    ::GdiFlush();
+    dc.Detach();
     *first = width;
     *last = -1;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            if ((static_cast<const uint32_t*>(bits)[x + y * width] & 0xFFFFFF) != 0xC0C0C0)
+            if (surface.Pixel(x, y) != 0xC0C0C0)
             {
                 *first = std::min(*first, x);
                 *last = std::max(*last, x);
             }
-    dc.Detach();
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 // that a repaint which leaves a stale pixel behind shows too.
 #include "views/HexView.h"
 
+#include "tests/support/PaintCapture.h"
 #include "tests/support/PaneScripts.h"
 #include "tests/views/ViewWindowSupport.h"
-#include "views/RepaintWord.h"
 
 #include <gtest/gtest.h>
 
@@ -18,26 +18,7 @@ using namespace viewtest;
 
 namespace {
 
-class CDrawnHexView : public CHexView
-{
-public:
-    // While a context is given, the view's repaints are drawn into it rather than into the
-    // (hidden) window, and the repaint words are kept.
-    CDC* capture = nullptr;
-    std::vector<uint32_t> words;
-    void PaintLines(PAINTSTRUCT* paint) override
-    {
-        if (!capture || paint)
-        {
-            CHexView::PaintLines(paint);
-            return;
-        }
-        uint32_t& word = Layout().RepaintWord();
-        words.push_back(word & ~RP_BATCH);
-        DrawLines(*capture, word & ~RP_BATCH);
-        word &= RP_BATCH;
-    }
-};
+using CDrawnHexView = plainpaint::CCapturingView<CHexView>;
 
 struct PixelCase
 {
@@ -103,27 +84,11 @@ TEST_F(HexPaintPixels, TheViewDrawsWhatThePlainPainterDraws)
         if (c.before)
             c.before(view);
 
-        plainpaint::Surface viewPixels(c.width, c.height, 0x123456);
-        plainpaint::Surface plainPixels(c.width, c.height, 0x123456);
-        CDC dc;
-        dc.Attach(viewPixels.Dc());
-        view.PrintClient(&dc);
+        std::function<void()> change;
         if (c.change)
-        {
-            view.capture = &dc;
-            c.change(view);
-            view.capture = nullptr;
-            EXPECT_FALSE(view.words.empty()) << "nothing was drawn again";
-            for (uint32_t word : view.words)
-                EXPECT_EQ(word & RP_ALL, 0u) << "a partial repaint is expected";
-        }
-        dc.Detach();
-        plainpaint::Paint(plainPixels.Dc(), plainpaint::BuildHexPaneScript(view));
-
-        POINT first = { -1, -1 };
-        EXPECT_EQ(plainpaint::CountDifferences(viewPixels, plainPixels, &first), 0)
-            << "first at " << first.x << "," << first.y << ": view " << std::hex
-            << viewPixels.Pixel(first.x, first.y) << ", plain " << plainPixels.Pixel(first.x, first.y);
+            change = [&] { c.change(view); };
+        plainpaint::ExpectPlainPixels(view, c.width, c.height, change,
+                                      [&] { return plainpaint::BuildHexPaneScript(view); });
         view.DestroyWindow();
     }
 }

@@ -7,6 +7,7 @@
 #include "views/AnsiView.h"
 
 #include "services/AppIdentity.h"
+#include "tests/support/PlainPainter.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -77,44 +78,10 @@ public:
 
 
 // A 32-bit top-down DIB selected into a memory context, for drawing checks.
-class CMemorySurface
+class CMemorySurface : public plainpaint::Surface
 {
 public:
-    CMemorySurface(int width, int height) : m_width(width)
-    {
-        BITMAPINFO bmi;
-        memset(&bmi, 0, sizeof(bmi));
-        bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-        bmi.bmiHeader.biWidth = width;
-        bmi.bmiHeader.biHeight = -height;
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        HDC screen = ::GetDC(nullptr);
-        m_dc = ::CreateCompatibleDC(screen);
-        ::ReleaseDC(nullptr, screen);
-        m_bitmap = ::CreateDIBSection(m_dc, &bmi, DIB_RGB_COLORS, &m_bits, nullptr, 0);
-        m_old = ::SelectObject(m_dc, m_bitmap);
-        memset(m_bits, 0x55, static_cast<size_t>(width) * height * 4);
-    }
-    ~CMemorySurface()
-    {
-        ::SelectObject(m_dc, m_old);
-        ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
-    }
-    HDC Dc() const { return m_dc; }
-    uint32_t Pixel(int x, int y) const
-    {
-        ::GdiFlush();
-        return static_cast<const uint32_t*>(m_bits)[y * m_width + x] & 0xFFFFFF;
-    }
-
-private:
-    int m_width;
-    HDC m_dc;
-    HBITMAP m_bitmap;
-    HGDIOBJ m_old;
-    void* m_bits = nullptr;
+    CMemorySurface(int width, int height) : Surface(width, height, 0x55555555u) {}
 };
 
 // Identity, seam and parent for each test; the scratch key takes whatever a view saves.
