@@ -612,10 +612,11 @@ void CAnsiView::DrawLines(CDC& dc, uint32_t word)
             drawn = 0;
         if (drawn < count)
         {
+            // The rest in the context's present background, as an opaque empty text.
             RECT rest = r;
             rest.left = r.left + drawn * cw;
             if (rest.left < rest.right)
-                dc.FillSolidRect(&rest, dc.GetBkColor());
+                ::ExtTextOutA(dc.m_hDC, rest.left, rest.top, ETO_OPAQUE, &rest, "", 0, nullptr);
         }
         SelectColorFormat(&dc, 0);
     };
@@ -649,10 +650,8 @@ void CAnsiView::DrawLines(CDC& dc, uint32_t word)
     {
         saved = dc.SaveDC();
         ::IntersectClipRect(dc.m_hDC, 0, 0, margin, th);
+        SelectColorFormat(&dc, 0);
         auto drawMargin = [&](int line) {
-            m_lastPair = -1;
-            m_lastStyle = -1;
-            SelectColorFormat(&dc, 0);
             int top = lineTop(line);
             RECT m = { 0, top, margin, top + lh };
             PrintMargin(&dc, m, line);
