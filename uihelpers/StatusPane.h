@@ -59,13 +59,14 @@ inline int PaneGroupFirstIndex(PaneGroupHandle handle)
 // top-level window the view sits in; null when that is the view itself.
 HWND StatusPaneFrame(HWND own);
 
-// Writes a text in the system's colours into a pane of the frame (StatusPaneSetText).
-inline LRESULT SendStatusPaneText(HWND frame, int pane, const char* text)
+// Writes a text in the system's colours into a pane of the frame (StatusPaneSetText); with
+// `update` 0 the bar shows it with its next paint.
+inline LRESULT SendStatusPaneText(HWND frame, int pane, const char* text, int update = 1)
 {
     StatusPaneRequest request = {};
     request.index = pane;
     request.text = text;
-    request.update = 1;
+    request.update = update;
     request.background = -1;
     request.textColor = -1;
     return ::SendMessageA(frame, WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));

@@ -800,8 +800,11 @@ bool CHexView::RunCommand(UINT id)
 
 void CHexView::SendStatusText(int pane, const char* text)
 {
+    // The status bar draws the new text with its next paint, together with whatever else
+    // changes in the same message (a new sector rewrites the frame's panes too): each
+    // immediate update of the themed bar costs Wine more than a pane of text.
     if (HWND target = StatusPaneFrame(m_hWnd))
-        SendStatusPaneText(target, pane, text);
+        SendStatusPaneText(target, pane, text, 0);
 }
 
 void CHexView::RefreshStatusPanes()
