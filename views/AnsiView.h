@@ -57,6 +57,8 @@ public:
     virtual int EditColors();
     virtual int SetMarginWidth(int width);
     virtual void OnSettingsChanged(int flags);
+    // All lines of a paint share one clip and one context: PrintLine changes the context
+    // only through SelectColorFormat, PrintMargin leaves it as it found it.
     virtual int PrintLine(CDC* dc, const RECT& rect, int line, int firstColumn, int count, int flags);
     virtual void PrintMargin(CDC* dc, const RECT& rect, int line);
     virtual void OnContextMenu(int x, int y, HMENU menu);
