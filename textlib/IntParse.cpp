@@ -257,9 +257,5 @@ long long ParseInteger64(const char* text, unsigned flags, int* consumed)
 
 long long ParseInteger64Overflow(const char* text, unsigned flags, int* consumed, bool* overflow)
 {
-    bool over = false;
-    const long long value = static_cast<long long>(ParseWithLimit(text, flags, consumed, ~0ull, &over));
-    if (overflow)
-        *overflow = over;
-    return value;
+    return static_cast<long long>(ParseWithLimit(text, flags, consumed, ~0ull, overflow));
 }
