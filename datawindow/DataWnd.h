@@ -78,12 +78,9 @@ public:
                  uint32_t addressHigh, int slot = -1);
     void Refresh(bool redraw, int slot = -1);
     void SelectSlot(int slot);
-    void SelectPreviousSlot() { SelectSlot(m_current > 0 ? m_current - 1 : 0); }
-    void SelectNextSlot()
-    {
-        if (m_current + 1 < kMaxSlots)
-            SelectSlot(m_current + 1);
-    }
+    // SelectSlot keeps the slot within the count: neither goes past the first or the last.
+    void SelectPreviousSlot() { SelectSlot(m_current - 1); }
+    void SelectNextSlot() { SelectSlot(m_current + 1); }
     int SetSlotCount(int count);
     int SetMaxRows(int rows);
     int SetViewOptions(int offsets, int lengths, int addresses, int fixedFont, int lines, int alternate, bool redraw);
