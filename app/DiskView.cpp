@@ -190,17 +190,9 @@ void CDiskView::WriteStatusPanes()
     const std::string position = FormatPositionPaneText(sector, doc->GetClusterAreaStart(), doc->GetSectorsPerCluster(),
                                                         doc->GetFirstClusterNumber(), doc->GetPartitionStart());
     // Both texts are drawn in one update of the status bar, with the second.
-    StatusPaneRequest request = {};
-    request.index = PaneGroupFirstIndex(m_paneGroupHandle);
-    request.text = medium.c_str();
-    request.update = 0;
-    request.background = -1;
-    request.textColor = -1;
-    main->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
-    request.index += 1;
-    request.text = position.c_str();
-    request.update = 1;
-    main->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+    const int first = PaneGroupFirstIndex(m_paneGroupHandle);
+    SendStatusPaneText(main->m_hWnd, first, medium.c_str(), 0);
+    SendStatusPaneText(main->m_hWnd, first + 1, position.c_str(), 1);
 }
 
 void CDiskView::ClearTextPane()

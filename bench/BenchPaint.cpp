@@ -309,16 +309,11 @@ int main(int argc, char** argv)
         // scroll bar of the decoded pane.
         std::vector<double> status, bar[2];
         for (int r = 0; r < rounds; ++r) {
-            StatusPaneRequest request = {};
-            request.index = PaneGroupFirstIndex(view->GetPaneGroupHandle());
-            request.text = (r & 1) ? "(Img) Sektor 1" : "(Img) Sektor 2";
-            request.background = -1;
-            request.textColor = -1;
+            const int first = PaneGroupFirstIndex(view->GetPaneGroupHandle());
+            const char* paneText = (r & 1) ? "(Img) Sektor 1" : "(Img) Sektor 2";
             double t0 = Now();
-            frame->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
-            request.index += 1;
-            request.update = 1;
-            frame->SendMessage(WM_STATUSPANE, StatusPaneSetText, reinterpret_cast<LPARAM>(&request));
+            SendStatusPaneText(frame->m_hWnd, first, paneText, 0);
+            SendStatusPaneText(frame->m_hWnd, first + 1, paneText, 1);
             Settle(frame->m_hWnd);
             status.push_back(Now() - t0);
             for (int b = 0; b < 2; ++b) {
