@@ -72,6 +72,20 @@ BOOL CDiskDoc::ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t uni
 
 namespace {
 
+// The identity of the file an open handle names; `known` false when the system cannot say.
+bool ReadFileIdentity(HANDLE h, FileIdentity* identity)
+{
+    *identity = FileIdentity();
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info))
+        return false;
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->indexHigh = info.nFileIndexHigh;
+    identity->indexLow = info.nFileIndexLow;
+    identity->known = true;
+    return true;
+}
+
 // Writes whole units into an image file in place: the file never grows, and with an identity
 // given the path must still name that file (another file put under the name is no medium the
 // user confirmed).
@@ -91,10 +105,8 @@ BOOL WriteImageUnits(const char* path, const FileIdentity* identity, uint64_t un
                            nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return FALSE;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (identity && identity->known &&
-        (!GetFileInformationByHandle(h, &info) || info.dwVolumeSerialNumber != identity->volume ||
-         info.nFileIndexHigh != identity->indexHigh || info.nFileIndexLow != identity->indexLow)) {
+    FileIdentity opened;
+    if (identity && identity->known && !(ReadFileIdentity(h, &opened) && opened.SameFileAs(*identity))) {
         CloseHandle(h);
         SetLastError(ERROR_FILE_INVALID);
         return FALSE;
@@ -136,29 +148,19 @@ bool GetFileIdentity(const char* path, FileIdentity* identity)
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(h, &info)) {
-        identity->volume = info.dwVolumeSerialNumber;
-        identity->indexHigh = info.nFileIndexHigh;
-        identity->indexLow = info.nFileIndexLow;
-        identity->known = true;
-    }
+    ReadFileIdentity(h, identity);
     CloseHandle(h);
     return identity->known;
 }
 
 BOOL CDiskDoc::WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
 {
-    if (!UnitRangeFits(unitOffset, unitCount) || unitCount > 0xFFFFFFFFu / 512) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    // The search window may hold these units: a later search must read them anew.
-    m_searchWindowUnits = 0;
-    if (driveCode != DRIVECODE_IMAGE)
-        return DiskIoWrite(driveCode, unitCount, unitOffset, buffer);
-    CloseImageHandle();
-    return WriteImageUnits(m_imagePath, nullptr, unitOffset, unitCount, buffer);
+    // The medium as it is named now, without an identity to hold the image file to.
+    MediumTarget medium;
+    medium.driveCode = driveCode;
+    if (driveCode == DRIVECODE_IMAGE)
+        medium.imagePath = m_imagePath;
+    return WriteSectorsTo(medium, unitOffset, unitCount, buffer);
 }
 
 BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
@@ -167,6 +169,7 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // The search window may hold these units: a later search must read them anew.
     m_searchWindowUnits = 0;
     if (medium.driveCode != DRIVECODE_IMAGE)
         return DiskIoWrite(medium.driveCode, unitCount, unitOffset, buffer);
