@@ -418,12 +418,8 @@ void CValueInputDlg::OnOK()
         ::KillTimer(m_hWnd, HEX_PREVIEW_TIMER);
     if (!m_formatForm)
     {
-        // A number too large for 64 bits is refused like an address: written, it would be a
-        // plausible all-ones value in the sector.
-        const char* first = m_text;
-        while (*first == ' ' || *first == '\t')
-            ++first;
-        if (*first != ':' && !AddressTextFits(m_text, true))
+        // A number too large for 64 bits is refused like an address.
+        if (!ValueInputTextFits(m_text))
         {
             MessageBeep(MB_ICONEXCLAMATION);
             return;

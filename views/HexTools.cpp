@@ -357,6 +357,11 @@ void ParseValueInputText(const char* text, uint8_t value[8])
         value[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
+bool ValueInputTextFits(const char* text)
+{
+    return !text || *SkipBlanks(text) == ':' || AddressTextFits(text, true);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Address input
 

@@ -61,6 +61,9 @@ int FormatValueInputText(const uint8_t value[8], int count, unsigned form, char*
 // The typed text into 8 little-endian bytes: ":" and hex pairs as a dump (the rest zero),
 // anything else as a 64-bit expression (0 when it does not evaluate).
 void ParseValueInputText(const char* text, uint8_t value[8]);
+// False for an expression whose number does not fit 64 bits (AddressTextFits): written, it
+// would be a plausible all-ones value. A dump of hex pairs always fits.
+bool ValueInputTextFits(const char* text);
 
 // --- address input
 
