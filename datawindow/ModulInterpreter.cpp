@@ -310,12 +310,12 @@ bool ModulRun::PatternMatches(const BytePattern& p, int64_t at)
     ++m_work;
     if (p.length <= 0 || at < 0 || at + p.length > m_size)
         return false;
-    for (int i = 0; i < p.length; ++i) {
-        ++m_work;
-        if ((m_data[at + i] & p.mask[i]) != p.value[i])
-            return false;
-    }
-    return true;
+    // The bytes compared are counted once, after the loop: up to and with the first that differs.
+    int i = 0;
+    while (i < p.length && (m_data[at + i] & p.mask[i]) == p.value[i])
+        ++i;
+    m_work += i < p.length ? i + 1 : i;
+    return i == p.length;
 }
 
 void ModulRun::AddRow(const char* text, int32_t nameRef, int32_t size, int32_t offset, int32_t dataOffset)
