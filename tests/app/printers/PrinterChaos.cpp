@@ -18,6 +18,30 @@ void Damage(std::vector<uint8_t>& bytes, std::mt19937& random, int changes)
     }
 }
 
+namespace {
+
+// `size` bytes: when there are real pieces, half the time a damaged copy of one of them
+// (*copied true), else random bytes.
+std::vector<uint8_t> DamagedOrRandom(const std::vector<std::vector<uint8_t>>& real, size_t size, std::mt19937& r,
+                                     int damage, bool* copied = nullptr)
+{
+    std::vector<uint8_t> bytes(size);
+    const bool copy = !real.empty() && r() % 2;
+    if (copy) {
+        bytes = real[r() % real.size()];
+        bytes.resize(size);
+        Damage(bytes, r, damage);
+    } else {
+        for (uint8_t& b : bytes)
+            b = static_cast<uint8_t>(r());
+    }
+    if (copied)
+        *copied = copy;
+    return bytes;
+}
+
+}  // namespace
+
 void ChaosPrinter::Shake()
 {
     hasDocument = (random() % 8) != 0;
@@ -38,18 +62,8 @@ bool ChaosPrinter::DocReadUnits(uint64_t firstUnit, uint32_t count, void* buffer
         return false;
     std::mt19937& r = const_cast<std::mt19937&>(random);
     uint8_t* out = static_cast<uint8_t*>(buffer);
-    for (uint32_t u = 0; u < count; ++u) {
-        std::vector<uint8_t> unit(512);
-        if (!units.empty() && r() % 2) {
-            unit = units[r() % units.size()];
-            unit.resize(512);
-            Damage(unit, r, damage);
-        } else {
-            for (uint8_t& b : unit)
-                b = static_cast<uint8_t>(r());
-        }
-        memcpy(out + 512 * u, unit.data(), 512);
-    }
+    for (uint32_t u = 0; u < count; ++u)
+        memcpy(out + 512 * u, DamagedOrRandom(units, 512, r, damage).data(), 512);
     return true;
 }
 
@@ -58,20 +72,13 @@ uint32_t ChaosPrinter::DocGetMftRecord(uint8_t* record1024, uint8_t** place) con
     if (failReads)
         return 0;
     std::mt19937& r = const_cast<std::mt19937&>(random);
-    std::vector<uint8_t> rec(1024);
-    if (!records.empty() && r() % 2) {
-        rec = records[r() % records.size()];
-        rec.resize(1024);
-        Damage(rec, r, damage);
-    } else {
-        for (uint8_t& b : rec)
-            b = static_cast<uint8_t>(r());
-        // A plausible header now and then, so the attribute walk gets going.
-        if (r() % 2) {
-            memcpy(rec.data(), "FILE", 4);
-            rec[20] = static_cast<uint8_t>(r() % 2 ? 0x38 : r());
-            rec[21] = 0;
-        }
+    bool copied = false;
+    std::vector<uint8_t> rec = DamagedOrRandom(records, 1024, r, damage, &copied);
+    // Random bytes get a plausible header now and then, so the attribute walk gets going.
+    if (!copied && r() % 2) {
+        memcpy(rec.data(), "FILE", 4);
+        rec[20] = static_cast<uint8_t>(r() % 2 ? 0x38 : r());
+        rec[21] = 0;
     }
     memcpy(record1024, rec.data(), 1024);
     if (place)
