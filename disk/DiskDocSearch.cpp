@@ -60,8 +60,7 @@ bool CDiskDoc::AskSearch()
 
     // The document's own lists and flags (registry "Find"); the search runs forwards only and
     // on OK only, so the dialog offers neither a direction nor "Weitersuchen". The fixed
-    // direction stays in the flags the document keeps.
-    m_findFlags |= VSF_FORWARD_ONLY;
+    // direction stays in the flags the document keeps (set again after the dialog).
     ValueSearchSettings settings = g_dialogMemory;
     settings.history = m_findText;
     settings.groups = m_findGroups;
