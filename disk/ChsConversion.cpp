@@ -67,11 +67,9 @@ void ConvertChs(const char* const texts[CHS_FIELD_COUNT], int editedField, ChsCo
         || (!huge && out->value[CHS_NUMBER] >= 0 && static_cast<uint64_t>(out->value[CHS_NUMBER]) > capacity))
         out->marked[CHS_NUMBER] = true;
 
-    for (int i = 0; i < CHS_FIELD_COUNT; ++i)
-        if (i != editedField)
-            StrNPrintf(out->text[i], sizeof(out->text[i]), "%I64i", static_cast<long long>(out->value[i]));
-    // A sector number past 64 bits has no value to show: the field stays empty and marked
+    // A sector number past 64 bits has no value to show: its field stays empty (and marked)
     // rather than showing the part computed before the overflow.
-    if (numberOverflow)
-        out->text[CHS_NUMBER][0] = 0;
+    for (int i = 0; i < CHS_FIELD_COUNT; ++i)
+        if (i != editedField && !(i == CHS_NUMBER && numberOverflow))
+            StrNPrintf(out->text[i], sizeof(out->text[i]), "%I64i", static_cast<long long>(out->value[i]));
 }
