@@ -6,6 +6,7 @@
 #include "editor/TextFindDialogs.h"
 #include "editor/TextOptionsDlg.h"
 #include "services/TextList.h"
+#include "textlib/TextCopy.h"
 
 #include <algorithm>
 #include <stdlib.h>
@@ -33,13 +34,13 @@ char* CopyText(const char* text)
 // byte a character first when asked.
 void CopyForDialog(char* buffer, int size, const char* text, bool utf8)
 {
-    buffer[0] = 0;
-    if (!text)
+    if (utf8 && text)
+    {
+        const std::string decoded = DecodeSource(text, static_cast<int>(strlen(text)), TIF_UTF8);
+        CopyTextLimited(buffer, decoded.c_str(), size);
         return;
-    std::string decoded = utf8 ? DecodeSource(text, static_cast<int>(strlen(text)), TIF_UTF8) : std::string(text);
-    size_t n = std::min(decoded.size(), static_cast<size_t>(size - 1));
-    memcpy(buffer, decoded.data(), n);
-    buffer[n] = 0;
+    }
+    CopyTextLimited(buffer, text, size);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "classlib/DlgTemplate.h"
 #include "classlib/WinApp.h"
 #include "editor/TextEdit.h"
+#include "textlib/TextCopy.h"
 #include "uihelpers/ControlSubclass.h"
 #include "views/AnsiView.h"
 #include "views/ButtonImage.h"
@@ -139,24 +140,6 @@ bool AddOptionBoxes(CDlgTemplateBuilder& b, short x, short y, short width, short
                          kCheck | (kBoxes[i].id == IDC_TF_HIGHLIGHT ? WS_DISABLED : 0), x, static_cast<short>(y + 10 * i),
                          kBoxes[i].id == IDC_TF_HIGHLIGHT ? highlightWidth : width, 10);
     return ok != FALSE;
-}
-
-// A text of the caller into a dialog field (259 characters at most), and back, cut to the
-// caller's buffer.
-void CopyIn(char* field, const char* text)
-{
-    field[0] = 0;
-    if (text)
-        strncpy(field, text, kFindTextSize - 1);
-    field[kFindTextSize - 1] = 0;
-}
-
-void CopyOut(char* buffer, int size, const char* field)
-{
-    if (!buffer || size < 1)
-        return;
-    strncpy(buffer, field, static_cast<size_t>(size - 1));
-    buffer[size - 1] = 0;
 }
 
 bool HasPatternCharacter(const char* text)
@@ -551,9 +534,9 @@ INT_PTR CTextFindDlg::Run(HWND editor, char* text, int size, uint32_t flags, con
     m_editor = editor;
     m_history = history;
     SetOptionsFromFlags(flags);
-    CopyIn(m_findText, text);
+    CopyTextLimited(m_findText, text, kFindTextSize);
     if (!m_findText[0])
-        CopyIn(m_findText, history);
+        CopyTextLimited(m_findText, history, kFindTextSize);
     CDlgTemplateBuilder b;
     BOOL ok = b.Begin("Text suchen", kDialogStyle, 0, 0, 287, 77);
     ok = ok && b.AddComboBox(IDC_TF_TEXT, kCombo, 55, 5, 140, 129);
@@ -567,7 +550,7 @@ INT_PTR CTextFindDlg::Run(HWND editor, char* text, int size, uint32_t flags, con
     ok = ok && b.AddStatic(static_cast<DWORD>(-1), "Suche Nach :", SS_LEFT, 5, 8, 45, 8);
     ok = ok && b.AddButton(static_cast<DWORD>(-1), "Richtung", BS_GROUPBOX, 145, 25, 70, 45);
     const INT_PTR result = RunTemplate(ok ? b.GetTemplate() : nullptr);
-    CopyOut(text, size, m_findText);
+    CopyTextLimited(text, m_findText, size);
     return result;
 }
 
@@ -656,10 +639,10 @@ INT_PTR CTextReplaceDlg::Run(HWND editor, char* find, int findSize, char* replac
     SetOptionsFromFlags(flags);
     m_selectionOffered = (flags & 0x10000) ? 1 : 0;
     m_replaceIn = 0;
-    CopyIn(m_findText, find);
+    CopyTextLimited(m_findText, find, kFindTextSize);
     if (!m_findText[0])
-        CopyIn(m_findText, history);
-    CopyIn(m_replacement, replacement);
+        CopyTextLimited(m_findText, history, kFindTextSize);
+    CopyTextLimited(m_replacement, replacement, kFindTextSize);
 
     CDlgTemplateBuilder b;
     BOOL ok = b.Begin("Ändern", kDialogStyle, 0, 0, 297, 116);
@@ -679,8 +662,8 @@ INT_PTR CTextReplaceDlg::Run(HWND editor, char* find, int findSize, char* replac
     ok = ok && b.AddStatic(static_cast<DWORD>(-1), "Suche Nach :", SS_LEFT, 10, 18, 45, 8);
     ok = ok && b.AddStatic(static_cast<DWORD>(-1), "Ändern in :", SS_LEFT, 10, 39, 45, 8);
     const INT_PTR result = RunTemplate(ok ? b.GetTemplate() : nullptr);
-    CopyOut(find, findSize, m_findText);
-    CopyOut(replacement, replacementSize, m_replacement);
+    CopyTextLimited(find, m_findText, findSize);
+    CopyTextLimited(replacement, m_replacement, replacementSize);
     return result;
 }
 
