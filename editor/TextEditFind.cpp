@@ -648,13 +648,13 @@ int CTextEdit::OnFindWord()
 }
 
 // The text a dialog offers: the given one, else a one-line selection, else the word at the
-// caret, else the last search text. Returns 1 when the text came from the caller.
-int CTextEdit::SearchTextForDialog(char* buffer, int size, const char* given, bool utf8)
+// caret, else the last search text.
+void CTextEdit::SearchTextForDialog(char* buffer, int size, const char* given, bool utf8)
 {
     if (given)
     {
         CopyForDialog(buffer, size, given, utf8);
-        return 1;
+        return;
     }
     char* text = nullptr;
     const POINT caret = GetCaretPos();
@@ -667,7 +667,6 @@ int CTextEdit::SearchTextForDialog(char* buffer, int size, const char* given, bo
     else
         CopyForDialog(buffer, size, m_lastSearch, false);
     free(text);
-    return 0;
 }
 
 int CTextEdit::OpenFindDialog(const char* text, int flags)
@@ -676,9 +675,7 @@ int CTextEdit::OpenFindDialog(const char* text, int flags)
         return 0;
     // The dialog copies back up to 259 characters and a terminator: the buffer holds them.
     char buffer[kFindTextSize];
-    if (!SearchTextForDialog(buffer, sizeof(buffer), text, (flags & FTF_UTF8) != 0))
-        flags = 0;
-    (void)flags;
+    SearchTextForDialog(buffer, sizeof(buffer), text, (flags & FTF_UTF8) != 0);
     const int result = static_cast<int>(m_findDlg->Run(m_hWnd, buffer, sizeof(buffer), EditOptions, m_findHistory));
     SetCaretMode(5);
     return result;
@@ -694,17 +691,9 @@ int CTextEdit::OpenReplaceDialog(const char* find, const char* replacement, uint
         return 0;
     char findBuffer[kFindTextSize];
     char replaceBuffer[kFindTextSize];
-    if (!SearchTextForDialog(findBuffer, sizeof(findBuffer), find, (flags & 0x100) != 0))
-        flags &= ~0x300u;
-    if (replacement)
-    {
-        CopyForDialog(replaceBuffer, sizeof(replaceBuffer), replacement, (flags & 0x1000) != 0);
-    }
-    else
-    {
-        CopyForDialog(replaceBuffer, sizeof(replaceBuffer), m_lastReplace, false);
-        flags &= ~0x3000u;
-    }
+    SearchTextForDialog(findBuffer, sizeof(findBuffer), find, (flags & 0x100) != 0);
+    CopyForDialog(replaceBuffer, sizeof(replaceBuffer), replacement ? replacement : m_lastReplace,
+                  replacement && (flags & 0x1000));
     const POINT caret = GetCaretPos();
     if (m_selectionMode && caret.y != m_anchorLine)
         EditOptions |= 0x10000;
