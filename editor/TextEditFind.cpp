@@ -21,15 +21,6 @@ int64_t IndexKey(int line, int index)
     return (static_cast<int64_t>(line) << 32) + index;
 }
 
-char* CopyText(const char* text)
-{
-    size_t n = strlen(text);
-    char* copy = static_cast<char*>(malloc(n + 1));
-    if (copy)
-        memcpy(copy, text, n + 1);
-    return copy;
-}
-
 // A text handed to a dialog: at most size - 1 bytes and a terminator; UTF-8 decoded to one
 // byte a character first when asked.
 void CopyForDialog(char* buffer, int size, const char* text, bool utf8)
@@ -91,7 +82,7 @@ void CTextEdit::SetSearchText(const char* text)
         return;
     if (text != m_lastSearch)
     {
-        char* copy = CopyText(text);
+        char* copy = strdup(text);
         if (!copy)
             return;
         free(m_lastSearch);
@@ -567,7 +558,7 @@ int CTextEdit::ReplaceText(const char* find, const char* replacement, uint32_t f
     }
     else if (replacement != m_lastReplace)
     {
-        char* copy = CopyText(replacement);
+        char* copy = strdup(replacement);
         if (!copy)
             return 0;
         free(m_lastReplace);
