@@ -5,7 +5,6 @@
 #include "classlib/CmdTarget.h"
 #include "classlib/Ddx.h"
 #include "classlib/DlgTemplate.h"
-#include "classlib/WinApp.h"
 #include "editor/TextEdit.h"
 #include "textlib/TextCopy.h"
 #include "uihelpers/ControlSubclass.h"
@@ -445,12 +444,6 @@ bool CTextSearchDlgBase::FindOnce(uint32_t requestFlags, const char* text)
     return Query(18, reinterpret_cast<LPARAM>(&request)) != 0;
 }
 
-int CTextSearchDlgBase::Message(const char* text, UINT type)
-{
-    const char* caption = AfxGetAppName();
-    return ::MessageBoxA(m_hWnd, text, caption ? caption : "", type);
-}
-
 void CTextSearchDlgBase::KeepPosition()
 {
     KeepPositionOf(m_hWnd, m_kind);
@@ -580,7 +573,7 @@ void CTextFindDlg::Find(bool again)
     SendHighlightRequest(text);
     if (!FindOnce(again ? 4u : 0u, text))
     {
-        Message("Text wurde nicht gefunden !", MB_ICONSTOP);
+        MessageBox("Text wurde nicht gefunden !", nullptr, MB_ICONSTOP);
         ::SetFocus(::GetDlgItem(m_hWnd, IDC_TF_TEXT));
         return;
     }
@@ -711,7 +704,7 @@ void CTextReplaceDlg::OnOK()
         if (!FindOnce((m_replaceIn == 1 ? 8u : 0u) | extra, find))
         {
             if (matches == 0)
-                Message("Text wurde nicht gefunden !", MB_ICONINFORMATION);
+                MessageBox("Text wurde nicht gefunden !", nullptr, MB_ICONINFORMATION);
             break;
         }
         ++matches;
@@ -750,11 +743,11 @@ void CTextReplaceDlg::ReplaceAll()
     {
         char text[96];
         snprintf(text, sizeof(text), "Es wurden  %i  Änderung(en) durchgeführt !", count);
-        Message(text, MB_ICONINFORMATION);
+        MessageBox(text, nullptr, MB_ICONINFORMATION);
     }
     else
     {
-        Message("Text wurde nicht gefunden !", MB_ICONINFORMATION);
+        MessageBox("Text wurde nicht gefunden !", nullptr, MB_ICONINFORMATION);
     }
     ::SetFocus(::GetDlgItem(m_hWnd, IDC_TF_TEXT));
 }

@@ -122,7 +122,6 @@ protected:
     void InsertPatternClass(int value);
     void KeepPosition();
     void ReadComboText(int id, char* text, int size) const;
-    int Message(const char* text, UINT type);
 
     TextDialogKind m_kind;
     uint8_t m_bitmap[216];   // the pattern-class button's 16 x 14, 16-colour packed bitmap

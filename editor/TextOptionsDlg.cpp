@@ -3,7 +3,6 @@
 
 #include "classlib/Ddx.h"
 #include "classlib/DlgTemplate.h"
-#include "classlib/WinApp.h"
 #include "editor/TextEdit.h"
 
 namespace {
@@ -115,8 +114,7 @@ void CTextOptionsDlg::OnOK()
         value |= static_cast<uint32_t>(m_markMode) << 20;
     if (m_tabWidth < 1 || m_tabWidth > 32)
     {
-        const char* caption = AfxGetAppName();
-        ::MessageBoxA(m_hWnd, "Tabulator muss zwischen 1 und 32 liegen !", caption ? caption : "", MB_ICONSTOP);
+        MessageBox("Tabulator muss zwischen 1 und 32 liegen !", nullptr, MB_ICONSTOP);
         ::SetFocus(::GetDlgItem(m_hWnd, IDC_TO_TAB_WIDTH));
         return;
     }
