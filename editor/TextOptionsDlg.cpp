@@ -64,13 +64,7 @@ INT_PTR CTextOptionsDlg::Run(HWND editor, uint32_t flags, int tabWidth)
     m_tabWidth = tabWidth;
     for (int i = 0; i < 11; ++i)
         m_boxes[i] = (flags & kBoxes[i].bit) ? 1u : 0u;
-    switch (flags & 0x300000)
-    {
-    case 0x100000: m_markMode = 1; break;
-    case 0x200000: m_markMode = 2; break;
-    case 0x300000: m_markMode = 3; break;
-    default: m_markMode = 0; break;
-    }
+    m_markMode = static_cast<int>((flags >> 20) & 3);
     CDlgTemplateBuilder b;
     if (!BuildOptionsTemplate(b) || !InitModalIndirect(b.GetTemplate(), m_pParentWnd))
         return -1;
