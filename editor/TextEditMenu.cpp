@@ -75,6 +75,16 @@ int CTextEdit::UpdateStatusBar()
     state.anchorLine = m_anchorLine;
     state.selectionMode = m_selectionMode;
     state.caretMode = Layout().CaretMode();
+    if (!m_hooks[TEH_STATUS])
+    {
+        // The whole state decides, not a key folded from it: a key of column and line alone
+        // missed a selection cleared by a click on the caret's own cell. An unchanged state
+        // is known before any text is made: the timer asks three times a second.
+        if (m_statusValid && state == m_statusState)
+            return 0;
+        m_statusState = state;
+        m_statusValid = true;
+    }
     char text[kTextStatusTextSize];
     FormatTextStatus(state, text, sizeof(text));
     if (m_hooks[TEH_STATUS])
@@ -85,15 +95,6 @@ int CTextEdit::UpdateStatusBar()
         if (key == m_statusHookKey)
             return 0;
         m_statusHookKey = key;
-    }
-    else
-    {
-        // The whole state decides, not a key folded from it: a key of column and line alone
-        // missed a selection cleared by a click on the caret's own cell.
-        if (m_statusValid && state == m_statusState)
-            return 0;
-        m_statusState = state;
-        m_statusValid = true;
     }
     if (HWND target = StatusPaneFrame(m_hWnd))
     {
