@@ -442,10 +442,13 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
     int64_t previous = IndexKey(startLine, startIndex) - 1;
     int wraps = 0;
     int replaced = 0;
+    // The first search records the text; the others would only copy it again.
+    uint32_t findFlags = FTF_SELECT_RAW;
     while (replaced < kReplaceAllLimit)
     {
-        if (!FindText(find, FTF_SELECT_RAW))
+        if (!FindText(find, findFlags))
             break;
+        findFlags |= FTF_NO_HISTORY;
         const int line = m_matchStart.y;
         const int from = m_matchStart.x;
         const int to = m_matchEnd.x;
