@@ -198,6 +198,8 @@ private:
     bool Nullable(const Token& t, int at) const;
     int Accept(int end) const { return (!m_needAll || end == m_textLength) ? end : -1; }
     void ReadSet(Token& t, int from, int to);
+    template <typename TryAt>
+    int FirstDecided(int slot, int from, int last, TryAt tryAt);
     int FirstAfterGroup(size_t k, int from);
     int FirstUntil(size_t k, int from, int stop);
 
@@ -403,8 +405,37 @@ bool Matcher::Nullable(const Token& t, int at) const
     }
 }
 
+// The first answer of `tryAt` at a position from `from` to `last` (-1 when none), for the
+// memo slot of one group or \|..| token. A position decided before gives its answer at
+// once; every position scanned gets the same answer, which later calls reuse.
+template <typename TryAt>
+int Matcher::FirstDecided(int slot, int from, int last, TryAt tryAt)
+{
+    int result = -1;
+    int x = from;
+    for (; x <= last; ++x)
+    {
+        Step();
+        const int known = m_memo.Get(slot, x);
+        if (known != -2)
+        {
+            result = known;
+            break;
+        }
+        const int r = tryAt(x);
+        if (r >= 0)
+        {
+            result = r;
+            break;
+        }
+    }
+    for (int y = from; y <= x && y <= last; ++y)
+        m_memo.Set(slot, y, result);
+    return result;
+}
+
 // The first match of "literal, then the rest" at a position from `from` on, for the group
-// at token k. Every position scanned gets the same answer, which later calls reuse.
+// at token k.
 int Matcher::FirstAfterGroup(size_t k, int from)
 {
     size_t next = k + 1;
@@ -415,59 +446,17 @@ int Matcher::FirstAfterGroup(size_t k, int from)
         litLength = m_tokens[next].length;
         ++next;
     }
-    int& slot = m_slotOf[k];
-    if (slot < 0)
-        return -2;   // never happens: slots are given before matching
-    int result = -1;
-    int x = from;
-    for (; x + litLength <= m_textLength; ++x)
-    {
-        Step();
-        int known = m_memo.Get(slot, x);
-        if (known != -2)
-        {
-            result = known;
-            break;
-        }
+    return FirstDecided(m_slotOf[k], from, m_textLength - litLength, [&](int x) {
         if (!LiteralAt(litStart, litLength, x))
-            continue;
-        int r = next >= m_tokens.size() ? Accept(x + litLength) : Run(next, x + litLength, false);
-        if (r >= 0)
-        {
-            result = r;
-            break;
-        }
-    }
-    for (int y = from; y <= x && y <= m_textLength; ++y)
-        m_memo.Set(slot, y, result);
-    return result;
+            return -1;
+        return next >= m_tokens.size() ? Accept(x + litLength) : Run(next, x + litLength, false);
+    });
 }
 
 // The first position in [from, stop] from which the rest after the \|..| token at k matches.
 int Matcher::FirstUntil(size_t k, int from, int stop)
 {
-    const int slot = m_slotOf[k];
-    int result = -1;
-    int x = from;
-    for (; x <= stop; ++x)
-    {
-        Step();
-        int known = m_memo.Get(slot, x);
-        if (known != -2)
-        {
-            result = known;
-            break;
-        }
-        int r = Run(k + 1, x, false);
-        if (r >= 0)
-        {
-            result = r;
-            break;
-        }
-    }
-    for (int y = from; y <= x && y <= stop; ++y)
-        m_memo.Set(slot, y, result);
-    return result;
+    return FirstDecided(m_slotOf[k], from, stop, [&](int x) { return Run(k + 1, x, false); });
 }
 
 int Matcher::Run(size_t k, int at, bool top)
