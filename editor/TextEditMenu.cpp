@@ -5,10 +5,13 @@
 
 #include "services/Registry.h"
 #include "textlib/CQuote.h"
+#include "textlib/TextCopy.h"
 #include "uihelpers/MenuBitmap.h"
 #include "uihelpers/StatusPane.h"
 #include "uihelpers/WindowServices.h"
 
+#include <algorithm>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -376,19 +379,10 @@ BOOL CTextEdit::DropData(CWnd* window, COleDataObject* data, CPoint point)
     if (const char* p = static_cast<const char*>(::GlobalLock(block)))
     {
         // Bounded by the block: a text without its terminator ends with the block.
-        const size_t size = ::GlobalSize(block);
-        size_t bytes = 0;
-        if (wide)
-        {
-            while (bytes + 1 < size && (p[bytes] || p[bytes + 1]))
-                bytes += 2;
-        }
-        else
-        {
-            while (bytes < size && p[bytes])
-                ++bytes;
-        }
-        text.assign(p, bytes);
+        const int size = static_cast<int>(std::min<SIZE_T>(::GlobalSize(block), INT_MAX));
+        const int bytes = wide ? 2 * TextLengthLimitedW(reinterpret_cast<const wchar_t*>(p), size / 2)
+                               : TextLengthLimited(p, size);
+        text.assign(p, static_cast<size_t>(bytes));
         ::GlobalUnlock(block);
     }
     ::GlobalFree(block);
