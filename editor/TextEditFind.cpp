@@ -177,7 +177,7 @@ int CTextEdit::SpanCharSet(const char* text, uint32_t groups, int length) const
 bool CTextEdit::MatchAt(const char* text, int textLength, bool pattern, bool forward, const TextLine* record,
                         int index, int* matchLength) const
 {
-    const bool fold = (EditOptions & 0x10) != 0;
+    const bool fold = (EditOptions & EO_FIND_IGNORE_CASE) != 0;
     const char* line = record->text;
     const int length = record->length;
     int n = 0;
@@ -199,7 +199,7 @@ bool CTextEdit::MatchAt(const char* text, int textLength, bool pattern, bool for
         if (n < 1)
             return false;
     }
-    if (EditOptions & 0x80)
+    if (EditOptions & EO_FIND_WHOLE_WORDS)
     {
         if (index > 0 && IsWordChar(static_cast<unsigned char>(line[index - 1])))
             return false;
@@ -233,10 +233,10 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     if (!(flags & FTF_NO_HISTORY))
         SetSearchText(text);
 
-    const bool pattern = (EditOptions & 0x100) != 0;
+    const bool pattern = (EditOptions & EO_FIND_PATTERN) != 0;
     int textLength = static_cast<int>(strlen(text));
     m_findWork.assign(text, static_cast<size_t>(textLength));
-    if (pattern && (EditOptions & 0x80) && textLength + 3 < static_cast<int>(m_maxLineLength) &&
+    if (pattern && (EditOptions & EO_FIND_WHOLE_WORDS) && textLength + 3 < static_cast<int>(m_maxLineLength) &&
         !(textLength >= 2 && text[textLength - 2] == '\\' && text[textLength - 1] == 'f'))
     {
         // Whole words in a pattern: a pattern that ends in a word character (or a wildcard)
@@ -250,8 +250,8 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     const int whatLength = static_cast<int>(m_findWork.size());
 
     const int count = static_cast<int>(m_lineCount);
-    const bool forward = !(EditOptions & 0x20);
-    const bool wrapAllowed = (EditOptions & 0x40) != 0;
+    const bool forward = !(EditOptions & EO_FIND_BACKWARD);
+    const bool wrapAllowed = (EditOptions & EO_FIND_WRAP) != 0;
     const POINT caret = GetCaretPos();
     int column = caret.x;
     int line = caret.y;
@@ -393,8 +393,8 @@ int CTextEdit::ReplaceSelection(const char* replacement, int length)
     {
         if (!DeleteSelection(1))
             return 0;
-        const int flags = ((EditOptions & 0x20) ? TIF_CARET_START : TIF_CARET_END) | TIF_AT_CARET | TIF_JOURNAL |
-                          TIF_COMMIT | TIF_COMMIT_GROUP;
+        const int flags = ((EditOptions & EO_FIND_BACKWARD) ? TIF_CARET_START : TIF_CARET_END) | TIF_AT_CARET |
+                          TIF_JOURNAL | TIF_COMMIT | TIF_COMMIT_GROUP;
         InsertText(replacement, 0, 0, flags, length);
         if (UndoEntry* e = m_undo.Newest())
         {
@@ -428,8 +428,8 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
         const TextLine* r = GetLine(m_savedLastLine);
         rangeEndIndex = ColumnToIndex(m_savedEndColumn, r->text, r->length);
     }
-    const uint32_t backward = EditOptions & 0x20;
-    EditOptions &= ~0x20u;
+    const uint32_t backward = EditOptions & EO_FIND_BACKWARD;
+    EditOptions &= ~static_cast<uint32_t>(EO_FIND_BACKWARD);
     m_selectionMode = 0;
     {
         const TextLine* r = GetLine(startLine);
@@ -620,7 +620,7 @@ int CTextEdit::OnFindWord()
         uint32_t flags = FTF_AFTER_CARET;
         if (oneLine && caret.y == m_anchorLine && caret.x > m_anchorColumn)
             flags |= FTF_LEFT_OF_CARET;
-        if ((EditOptions & 0x20) && m_selectionMode && m_anchorColumn < caret.x)
+        if ((EditOptions & EO_FIND_BACKWARD) && m_selectionMode && m_anchorColumn < caret.x)
         {
             // Searching backwards from a selection made to the right: start at its left end.
             const int anchor = m_anchorColumn;
@@ -690,9 +690,9 @@ int CTextEdit::OpenReplaceDialog(const char* find, const char* replacement, uint
                   replacement && (flags & 0x1000));
     const POINT caret = GetCaretPos();
     if (m_selectionMode && caret.y != m_anchorLine)
-        EditOptions |= 0x10000;
+        EditOptions |= EO_REPLACE_SELECTION;
     else
-        EditOptions &= ~0x10000u;
+        EditOptions &= ~static_cast<uint32_t>(EO_REPLACE_SELECTION);
     SaveSelectionRange();
     const int result = static_cast<int>(m_replaceDlg->Run(m_hWnd, findBuffer, sizeof(findBuffer), replaceBuffer,
                                                           sizeof(replaceBuffer), EditOptions, m_findHistory));

@@ -368,26 +368,28 @@ void CTextSearchDlgBase::OpenCommon()
 
 void CTextSearchDlgBase::SetOptionsFromFlags(uint32_t flags)
 {
-    m_ignoreCase = (flags & 0x10) ? 1 : 0;
-    m_backward = (flags & 0x20) ? 1 : 0;
+    m_ignoreCase = (flags & EO_FIND_IGNORE_CASE) ? 1 : 0;
+    m_backward = (flags & EO_FIND_BACKWARD) ? 1 : 0;
     m_forward = m_backward ? 0 : 1;
-    m_wholeText = (flags & 0x40) ? 1 : 0;
-    m_wholeWords = (flags & 0x80) ? 1 : 0;
-    m_regularExpression = (flags & 0x100) ? 1 : 0;
-    m_highlightWord = (flags & 0x20000) ? 1 : 0;
+    m_wholeText = (flags & EO_FIND_WRAP) ? 1 : 0;
+    m_wholeWords = (flags & EO_FIND_WHOLE_WORDS) ? 1 : 0;
+    m_regularExpression = (flags & EO_FIND_PATTERN) ? 1 : 0;
+    m_highlightWord = (flags & EO_HIGHLIGHT_WORD) ? 1 : 0;
 }
 
 uint32_t CTextSearchDlgBase::OptionsFromFields() const
 {
-    return (m_ignoreCase ? 0x10u : 0u) | (m_backward ? 0x20u : 0u) | (m_wholeText ? 0x40u : 0u) |
-           (m_wholeWords ? 0x80u : 0u) | (m_regularExpression ? 0x100u : 0u) | (m_highlightWord ? 0x20000u : 0u);
+    return (m_ignoreCase ? EO_FIND_IGNORE_CASE : 0u) | (m_backward ? EO_FIND_BACKWARD : 0u) |
+           (m_wholeText ? EO_FIND_WRAP : 0u) | (m_wholeWords ? EO_FIND_WHOLE_WORDS : 0u) |
+           (m_regularExpression ? EO_FIND_PATTERN : 0u) | (m_highlightWord ? EO_HIGHLIGHT_WORD : 0u);
 }
 
 bool CTextSearchDlgBase::WriteOptions()
 {
     if (!UpdateData(TRUE))
         return false;
-    OptionMask record = { OptionsFromFields(), 0x201F0 };
+    OptionMask record = { OptionsFromFields(), EO_FIND_IGNORE_CASE | EO_FIND_BACKWARD | EO_FIND_WRAP |
+                                                   EO_FIND_WHOLE_WORDS | EO_FIND_PATTERN | EO_HIGHLIGHT_WORD };
     Query(16, reinterpret_cast<LPARAM>(&record));
     return true;
 }
@@ -550,7 +552,7 @@ INT_PTR CTextFindDlg::Run(HWND editor, char* text, int size, uint32_t flags, con
 BOOL CTextFindDlg::OnInitDialog()
 {
     OpenCommon();
-    m_offersHighlight = (static_cast<uint32_t>(Query(17, 0)) & 0x40000) ? 1 : 0;
+    m_offersHighlight = (static_cast<uint32_t>(Query(17, 0)) & EO_HIGHLIGHT_OFFERED) ? 1 : 0;
     m_highlightAtOpening = m_highlightWord;
     CDialog::OnInitDialog();
     UpdateHighlightBox();
@@ -595,7 +597,7 @@ void CTextFindDlg::OnCancel()
     UpdateData(TRUE);
     if (m_highlightWord != m_highlightAtOpening)
     {
-        OptionMask record = { m_highlightWord ? 0x20000u : 0u, 0x20000 };
+        OptionMask record = { m_highlightWord ? EO_HIGHLIGHT_WORD : 0u, EO_HIGHLIGHT_WORD };
         Query(16, reinterpret_cast<LPARAM>(&record));
     }
     KeepPosition();
@@ -630,7 +632,7 @@ INT_PTR CTextReplaceDlg::Run(HWND editor, char* find, int findSize, char* replac
     m_editor = editor;
     m_history = history;
     SetOptionsFromFlags(flags);
-    m_selectionOffered = (flags & 0x10000) ? 1 : 0;
+    m_selectionOffered = (flags & EO_REPLACE_SELECTION) ? 1 : 0;
     m_replaceIn = 0;
     CopyTextLimited(m_findText, find, kFindTextSize);
     if (!m_findText[0])
@@ -673,7 +675,7 @@ BOOL CTextReplaceDlg::OnInitDialog()
     {
         m_replaceIn = 1;
     }
-    m_offersHighlight = (static_cast<uint32_t>(Query(17, 0)) & 0x40000) ? 1 : 0;
+    m_offersHighlight = (static_cast<uint32_t>(Query(17, 0)) & EO_HIGHLIGHT_OFFERED) ? 1 : 0;
     CDialog::OnInitDialog();
     UpdateHighlightBox();
     return TRUE;
