@@ -578,6 +578,13 @@ int CTextEdit::ReplaceText(const char* find, const char* replacement, uint32_t f
     // A line's worth at most: the decoded text is held like a line.
     if (text.size() > m_maxLineLength)
         text.resize(m_maxLineLength);
+    // The text to find may be the stored search text, which the next line frees.
+    std::string findCopy;
+    if (find && find == m_lastSearch)
+    {
+        findCopy = find;
+        find = findCopy.c_str();
+    }
     if (!text.empty())
         SetSearchText(text.c_str());
     const int length = static_cast<int>(text.size());

@@ -305,6 +305,20 @@ TEST_F(TextEditFind, ReplaceSelectionRangeLimitAndTermination)
     EXPECT_EQ(g_beeps, 1);
 }
 
+// The stored search text may itself be the text to find: it is replaced by the replacement
+// on the way, so the search must not read the text it freed.
+TEST_F(TextEditFind, TheStoredSearchTextCanBeTheTextToFind)
+{
+    EditOptions = 0x1849 | 0x40;
+    CTextEdit edit(2048, 50000, 0, "FindTest");
+    edit.AppendText("eins zwei eins\nzwei drei\n");
+    edit.SetSearchText("zwei");
+    edit.SetCursorPos(0, 0, 0);
+    EXPECT_EQ(edit.ReplaceText(edit.GetSearchText(), "ZWEI", 2), 2);
+    EXPECT_EQ(Lines(edit)[0], "eins ZWEI eins");
+    EXPECT_EQ(Lines(edit)[1], "ZWEI drei");
+}
+
 TEST_F(TextEditFind, OptionsTabWidthAndRequestsThroughTheMessage)
 {
     CTextEdit edit(2048, 50000, 0, "FindTest");
