@@ -4,6 +4,7 @@
 // the accelerators of a popup line up in a second column.
 #include "app/MainFrm.h"
 
+#include "textlib/TextCopy.h"
 #include "uihelpers/DibImage.h"
 #include "uihelpers/DibPixels.h"
 #include "uihelpers/ThemedDrawing.h"
@@ -229,7 +230,7 @@ int CMainFrame::MakeMenuItemRecord(HMENU popup, int position, const char* text, 
     if (!record)
         return 0;
     bool noIcon = false;
-    CopyMenuText(record->text, text);
+    CopyTextLimited(record->text, text, sizeof record->text);
     MeasureMenuText(record->text, record, &noIcon);
     const int image = noIcon ? -1 : LastCommandIndex(m_menuCommands, m_menuCommandCount, command);
     record->image = image < 0 ? kMenuNoImage : static_cast<uint16_t>(image);
@@ -286,7 +287,7 @@ void CMainFrame::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
                 ::DrawTextA(dc, item.text, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
             const int height = std::max(m_iconHeight, ::GetSystemMetrics(SM_CYMENU));
             const UINT slot = item.id - kFirstRecentFileCommand;
-            CopyMenuText(MenuItemMruText[slot], item.text);
+            CopyTextLimited(MenuItemMruText[slot], item.text, sizeof MenuItemMruText[slot]);
             MakeOwnerDrawn(popup, pos, item.type,
                            MakeRecentFileData((r.right - r.left) + m_iconWidth + 5, height, item.id));
         } else if (!(item.type & (MFT_SEPARATOR | MFT_BITMAP))) {
@@ -473,11 +474,11 @@ int CMainFrame::SetMenuItemText(UINT command, const char* text)
         char joined[256];
         std::memcpy(joined, record->text, static_cast<size_t>(keep));
         lstrcpynA(joined + keep, text, static_cast<int>(sizeof joined) - keep);
-        CopyMenuText(next, joined);
+        CopyTextLimited(next, joined, sizeof next);
     } else {
         if (std::strcmp(record->text, text) == 0)
             return 1;
-        CopyMenuText(next, text);
+        CopyTextLimited(next, text, sizeof next);
     }
     std::memcpy(record->text, next, sizeof next);
     bool noIcon = false;

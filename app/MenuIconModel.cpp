@@ -26,15 +26,6 @@ MenuTextParts SplitMenuText(const char* text)
     return parts;
 }
 
-void CopyMenuText(char (&slot)[64], const char* text)
-{
-    if (!text)
-        text = "";
-    const size_t n = std::min<size_t>(std::strlen(text), sizeof slot - 1);
-    std::memcpy(slot, text, n);
-    slot[n] = 0;
-}
-
 int AcceleratorColumnWidth(bool hasTab, int acceleratorWidth)
 {
     return hasTab ? std::max(acceleratorWidth + 2, 24) : 0;

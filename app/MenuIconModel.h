@@ -52,8 +52,6 @@ struct MenuTextParts {
     bool endsWithNoBreakSpace; // the text part ends with 0xA0: never an icon
 };
 MenuTextParts SplitMenuText(const char* text);
-// Copies at most 63 characters and the terminator into a 64-byte slot.
-void CopyMenuText(char (&slot)[64], const char* text);
 // The accelerator column: the accelerator's width + 2, at least 24; 0 without one.
 int AcceleratorColumnWidth(bool hasTab, int acceleratorWidth);
 // Gives the record a new text column width (its item width moves along).
