@@ -1,5 +1,7 @@
 #include "app/MenuIconModel.h"
 
+#include "uihelpers/ThemedDrawing.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -58,11 +60,6 @@ int LastCommandIndex(const uint16_t* table, int count, UINT command)
     return -1;
 }
 
-COLORREF MenuMixHalf(COLORREF a, COLORREF b)
-{
-    return ((a & 0xFEFEFE) >> 1) + ((b & 0xFEFEFE) >> 1);
-}
-
 COLORREF MenuMixQuarter(COLORREF quarter, COLORREF rest)
 {
     const COLORREF q = (rest & 0xFCFCFC) >> 2;
@@ -74,8 +71,8 @@ MenuColours MenuColoursFrom(COLORREF window, COLORREF highlight, COLORREF grayTe
 {
     MenuColours c;
     c.background = window;
-    c.selection = MenuMixHalf(highlight, window);
-    c.iconSelection = MenuMixHalf(c.selection, highlight);
+    c.selection = MixHalfColors(highlight, window);
+    c.iconSelection = MixHalfColors(c.selection, highlight);
     c.dark = MenuMixQuarter(window, grayText);
     c.light = MenuMixQuarter(grayText, window);
     c.selectedText = captionText;

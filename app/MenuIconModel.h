@@ -64,9 +64,7 @@ int AppendToolbarCommands(uint16_t* table, int count, const WORD* ids, int idCou
 // image), -1.
 int LastCommandIndex(const uint16_t* table, int count, UINT command);
 
-// --- colours
-// Each channel halved and summed: the bitwise average.
-COLORREF MenuMixHalf(COLORREF a, COLORREF b);
+// --- colours (the halves are uihelpers' MixHalfColors)
 // A quarter of `quarter` and three quarters of `rest`.
 COLORREF MenuMixQuarter(COLORREF quarter, COLORREF rest);
 struct MenuColours {

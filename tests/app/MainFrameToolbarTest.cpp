@@ -9,6 +9,7 @@
 #include "classlib/DockBar.h"
 #include "controls/ToolbarExModel.h"
 #include "tests/app/DiskViewTestSupport.h"
+#include "uihelpers/ThemedDrawing.h"
 
 #include <cstring>
 #include <string>
@@ -465,8 +466,8 @@ TEST(MenuIconModel, TextsDataFormsTablesAndColours)
     EXPECT_EQ(LastCommandIndex(table.data(), n, 7), kMenuCommandTableSize - 1);
 
     // Colours: the channel-wise averages of the drawing.
-    EXPECT_EQ(MenuMixHalf(RGB(255, 255, 255), RGB(0, 0, 0)), RGB(127, 127, 127));
-    EXPECT_EQ(MenuMixHalf(RGB(10, 20, 30), RGB(10, 20, 30)), RGB(10, 20, 30));
+    EXPECT_EQ(MixHalfColors(RGB(255, 255, 255), RGB(0, 0, 0)), RGB(127, 127, 127));
+    EXPECT_EQ(MixHalfColors(RGB(10, 20, 30), RGB(10, 20, 30)), RGB(10, 20, 30));
     EXPECT_EQ(MenuMixQuarter(RGB(0, 0, 0), RGB(200, 200, 200)), RGB(150, 150, 150));
     const MenuColours c = MenuColoursFrom(RGB(255, 255, 255), RGB(0, 0, 128), RGB(128, 128, 128), 0, 0);
     EXPECT_EQ(c.selection, RGB(127, 127, 191));
