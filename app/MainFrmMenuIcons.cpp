@@ -93,13 +93,14 @@ void FillSolid(HDC dc, const RECT& r, COLORREF colour)
     ::SetBkColor(dc, old);
 }
 
-// The greyed twin of a picture: recoloured toward light grey, the mask colour kept.
-int AddGreyed(HIMAGELIST list, DibImage* image, void* bits)
+// The greyed twin of a picture: recoloured toward light grey, the mask colour kept. Takes
+// the image and frees it.
+int AddGreyed(HIMAGELIST list, DibImage* image, COLORREF mask = kMaskColour)
 {
     if (!image)
         return -1;
-    DibColorize(image, bits, kGreyTarget, kMaskColour);
-    const int index = ImageList_AddMasked(list, DibGetBitmap(image), kMaskColour);
+    DibColorize(image, DibGetBits(image), kGreyTarget, mask);
+    const int index = ImageList_AddMasked(list, DibGetBitmap(image), mask);
     DibFree(image);
     return index;
 }
@@ -160,7 +161,7 @@ int CMainFrame::InitMenuIcons(const UINT* ids, int count)
             void* bits = nullptr;
             DibImage* image = DibFromBitmap(nullptr, bitmap, &bits);
             ImageList_AddMasked(m_menuImages, bitmap, kMaskColour);
-            AddGreyed(m_menuGreyImages, image, bits);
+            AddGreyed(m_menuGreyImages, image);
             ::DeleteObject(bitmap);
         }
         m_menuCommandCount = AppendToolbarCommands(m_menuCommands, m_menuCommandCount, toolbar.ids, toolbar.count);
@@ -532,7 +533,7 @@ int CMainFrame::AddMenuIcon(UINT command, HICON icon)
     if (index < 0)
         return -1;
     void* bits = nullptr;
-    AddGreyed(m_menuGreyImages, DibFromIcon(nullptr, icon, &bits, kMaskColour), bits);
+    AddGreyed(m_menuGreyImages, DibFromIcon(nullptr, icon, &bits, kMaskColour));
     if (command < 65535)
         SetMenuItemImage(command, index);
     return index;
@@ -552,12 +553,7 @@ int CMainFrame::AddMenuBitmap(UINT command, HBITMAP bitmap, COLORREF mask)
     if (index < 0)
         return -1;
     void* greyBits = nullptr;
-    DibImage* grey = DibFromBitmap(nullptr, bitmap, &greyBits);
-    if (grey) {
-        DibColorize(grey, greyBits, kGreyTarget, mask);
-        ImageList_AddMasked(m_menuGreyImages, DibGetBitmap(grey), mask);
-        DibFree(grey);
-    }
+    AddGreyed(m_menuGreyImages, DibFromBitmap(nullptr, bitmap, &greyBits), mask);
     if (command < 65535)
         SetMenuItemImage(command, index);
     return index;

@@ -412,6 +412,29 @@ TEST_F(FrameToolbarTest, PopupsInsertedAndRemovedAgain)
     DeleteObject(picture);
     HICON icon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));
     EXPECT_EQ(frame->AddMenuIcon(70000, icon), 5);
+    // The icon's greyed twin is another picture than the icon itself.
+    auto drawn = [](HIMAGELIST list, int image) {
+        const int side = 64;
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), side, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC dc = CreateCompatibleDC(nullptr);
+        void* bits = nullptr;
+        HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, target);
+        ImageList_Draw(list, image, dc, 0, 0, ILD_NORMAL);
+        GdiFlush();
+        std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + side * side);
+        SelectObject(dc, old);
+        DeleteObject(target);
+        DeleteDC(dc);
+        return pixels;
+    };
+    const std::vector<DWORD> normal = drawn(frame->m_menuImages, 5);
+    const std::vector<DWORD> grey = drawn(frame->m_menuGreyImages, 5);
+    int differing = 0;
+    for (size_t i = 0; i < normal.size(); ++i)
+        differing += (normal[i] & 0xFFFFFF) != (grey[i] & 0xFFFFFF);
+    EXPECT_GT(differing, 20);
 }
 
 TEST(MenuIconModel, TextsDataFormsTablesAndColours)
