@@ -35,15 +35,6 @@ int InfoIndex(ToolbarExBlock* block, WPARAM wParam, DWORD mask)
 
 }  // namespace
 
-void TbxRebuildAll(ToolbarExBlock* block)
-{
-    for (int i = 0; i < block->buttonCount; ++i)
-        block->buttons[i]->paint |= TBXP_REBUILD;
-    block->dirty |= TBXD_ALL | TBXD_LAYOUT | TBXD_SIZES;
-    TbxInvalidate(block, nullptr);
-}
-
-
 // --- state and style changes (0x473)
 
 LRESULT TbxSetStateStyle(ToolbarExBlock* block, int index, DWORD lParam)

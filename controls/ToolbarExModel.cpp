@@ -205,12 +205,20 @@ void TbxMarkRebuild(ToolbarExBlock* block, int index, bool relayout)
         return;
     ToolbarButton* button = block->buttons[index];
     button->paint |= TBXP_REBUILD;
-    if (relayout)
+    if (relayout) {
         block->dirty |= TBXD_LAYOUT | TBXD_SIZES;
-    if (relayout)
         TbxInvalidate(block, nullptr);
-    else
+    } else {
         TbxInvalidate(block, &button->rect);
+    }
+}
+
+void TbxRebuildAll(ToolbarExBlock* block)
+{
+    for (int i = 0; i < block->buttonCount; ++i)
+        block->buttons[i]->paint |= TBXP_REBUILD;
+    block->dirty |= TBXD_ALL | TBXD_LAYOUT | TBXD_SIZES;
+    TbxInvalidate(block, nullptr);
 }
 
 // --- references
@@ -805,10 +813,7 @@ int TbxAddBitmap(ToolbarExBlock* block, HMODULE module, UINT_PTR id, WORD flags,
             // Known already: only its scale may change.
             if (entry.scale != scale) {
                 entry.scale = static_cast<WORD>(scale);
-                block->dirty |= TBXD_ALL | TBXD_LAYOUT | TBXD_SIZES;
-                for (int b = 0; b < block->buttonCount; ++b)
-                    block->buttons[b]->paint |= TBXP_REBUILD;
-                TbxInvalidate(block, nullptr);
+                TbxRebuildAll(block);
             }
             if (outCount)
                 *outCount = entry.count;
@@ -886,9 +891,7 @@ int TbxRemoveBitmaps(ToolbarExBlock* block)
     for (int i = block->bitmapCount - 1; i >= 0; --i)
         FreeBitmapEntry(block->bitmaps[i]);
     block->bitmapCount = 0;
-    block->dirty |= TBXD_ALL | TBXD_LAYOUT | TBXD_SIZES;
-    for (int b = 0; b < block->buttonCount; ++b)
-        block->buttons[b]->paint |= TBXP_REBUILD;
+    TbxRebuildAll(block);
     return removed;
 }
 
@@ -929,10 +932,7 @@ bool TbxReplaceBitmap(ToolbarExBlock* block, HMODULE oldModule, UINT_PTR oldId, 
     entry.imageWidth = static_cast<WORD>(w / count);
     entry.imageHeight = static_cast<WORD>(image->biHeight < 0 ? -image->biHeight : image->biHeight);
     entry.first = FirstIndexAt(block, at);
-    block->dirty |= TBXD_ALL | TBXD_LAYOUT | TBXD_SIZES;
-    for (int b = 0; b < block->buttonCount; ++b)
-        block->buttons[b]->paint |= TBXP_REBUILD;
-    TbxInvalidate(block, nullptr);
+    TbxRebuildAll(block);
     return true;
 }
 

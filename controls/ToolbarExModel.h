@@ -199,6 +199,8 @@ WORD TbxRestingPaintState(const ToolbarButton* button);
 void TbxCopyRecord(const ToolbarButton* button, void* out, int size);
 // A button's look changed: rebuild and repaint it (or relayout).
 void TbxMarkRebuild(ToolbarExBlock* block, int index, bool relayout);
+// Every button rebuilt and laid out again, the window repainted.
+void TbxRebuildAll(ToolbarExBlock* block);
 
 // --- strings
 // Adds a list: a single string (sepMode 0xFFFE), a list whose first character is the
@@ -273,8 +275,6 @@ void TbxRenderButton(ToolbarExBlock* block, int index);
 void TbxPaint(ToolbarExBlock* block, HDC dc, const RECT* update);
 
 // --- the messages that change buttons (controls/ToolbarExEdit.cpp); results as the messages'
-// Every button rebuilt and laid out again, the window repainted.
-void TbxRebuildAll(ToolbarExBlock* block);
 // 0x473: style value/mask in the low, state value/mask in the high half (or 0x73C3 form).
 LRESULT TbxSetStateStyle(ToolbarExBlock* block, int index, DWORD word);
 // 0x480-0x482 (the message says which field).

@@ -471,7 +471,6 @@ LRESULT OnStyleChanged(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
     }
     if (diff & TBXS_VERTICAL) {
         block->vertical = (s->styleNew & TBXS_VERTICAL) ? 1 : 0;
-        block->dirty |= TBXD_LAYOUT;
         TbxRebuildAll(block);
     }
     if (diff & (TBXS_STACK | TBXS_FLAT | TBXS_LIST))
@@ -942,9 +941,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_REMOVEBITMAPS: {
         TBX_LOCKED(block);
-        const int n = TbxRemoveBitmaps(block);
-        TbxInvalidate(block, nullptr);
-        return n;
+        return TbxRemoveBitmaps(block);
     }
     case TBX_DELETERANGE: {
         TBX_LOCKED(block);
