@@ -711,6 +711,22 @@ DibImage* CopyPackedDib(const BITMAPINFOHEADER* header, const void* bits)
     return copy;
 }
 
+// Whether the image carries alpha of its own: any non-zero alpha byte of a 32-bit image.
+bool HasAlpha(const DibImage* image)
+{
+    if (!image || image->biBitCount != 32)
+        return false;
+    const DWORD* p = static_cast<const DWORD*>(DibGetBits(image));
+    if (!p)
+        return false;
+    const long n = static_cast<long>(image->biWidth) * std::abs(image->biHeight);
+    for (long i = 0; i < n; ++i) {
+        if (p[i] >> 24)
+            return true;
+    }
+    return false;
+}
+
 // Loads the picture of a bitmap source at a depth the painter reads.
 DibImage* LoadBitmapImage(HMODULE module, UINT_PTR id)
 {
@@ -855,7 +871,8 @@ int TbxAddBitmap(ToolbarExBlock* block, HMODULE module, UINT_PTR id, WORD flags,
     entry.id = id;
     entry.image = image;
     entry.stride = RowStride(image);
-    entry.flags = static_cast<WORD>((owned ? TBXB_OWNED : 0) | (varying ? TBXB_VARYING : TBXB_FIXED));
+    entry.flags = static_cast<WORD>((owned ? TBXB_OWNED : 0) | (varying ? TBXB_VARYING : TBXB_FIXED) |
+                                    (HasAlpha(image) ? TBXB_ALPHA : 0));
     entry.scale = static_cast<WORD>(scale);
     entry.imageHeight = static_cast<WORD>(bitmapHeight);
     entry.imageWidth = static_cast<WORD>(varying ? 0 : width);
@@ -926,7 +943,7 @@ bool TbxReplaceBitmap(ToolbarExBlock* block, HMODULE oldModule, UINT_PTR oldId, 
     entry.id = newId;
     entry.image = image;
     entry.stride = RowStride(image);
-    entry.flags = TBXB_FIXED;
+    entry.flags = static_cast<WORD>(TBXB_FIXED | (HasAlpha(image) ? TBXB_ALPHA : 0));
     entry.scale = scale;
     entry.count = static_cast<WORD>(count);
     entry.imageWidth = static_cast<WORD>(w / count);

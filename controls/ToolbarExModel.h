@@ -89,7 +89,8 @@ enum : WORD {
     TBXB_FIXED = 0x02,
     TBXB_VARYING = 0x04,
     TBXB_COUNTED = 0x08,
-    TBXB_OWNED = 0x10
+    TBXB_OWNED = 0x10,
+    TBXB_ALPHA = 0x20        // a 32-bit picture with alpha of its own (found once, at loading)
 };
 
 struct ToolbarString {

@@ -30,22 +30,6 @@ void Fill(HDC dc, const RECT& r, COLORREF colour)
     ::SetBkColor(dc, old);
 }
 
-// Whether the image carries alpha of its own: any non-zero alpha byte of a 32-bit image.
-bool HasAlpha(const DibImage* image)
-{
-    if (!image || image->biBitCount != 32)
-        return false;
-    const DWORD* p = static_cast<const DWORD*>(DibGetBits(image));
-    if (!p)
-        return false;
-    const long n = static_cast<long>(image->biWidth) * std::abs(image->biHeight);
-    for (long i = 0; i < n; ++i) {
-        if (p[i] >> 24)
-            return true;
-    }
-    return false;
-}
-
 // The frame of a look: raised for hot, sunken for pressed or checked, none for the flat
 // normal look.
 void DrawFrame(ToolbarExBlock* block, DibImage* cache, HDC dc, const RECT& r, int row, bool flat, bool arrowPart)
@@ -94,7 +78,7 @@ DibImage* WorkingImage(ToolbarExBlock* block, const ToolbarButton* b, int row, S
         DibDrawPart(entry.image, sourceBits, 0, 0, place.left, place.top, w, h, work);
     }
     const COLORREF rowBg = RowBackground(block, row);
-    if (!HasAlpha(entry.image)) {
+    if (!(entry.flags & TBXB_ALPHA)) {
         // The bitmap's corner colour is its background; it takes the look's background and
         // every other pixel becomes opaque.
         const COLORREF key = DibGetTopLeftColor(entry.image, sourceBits) & 0xFFFFFF;
