@@ -214,7 +214,6 @@ void TbxRenderButton(ToolbarExBlock* block, int index)
         if (b->own & (TBXF_LABEL | TBXF_LABEL2)) {
             // Label cells show their text only.
         } else {
-            ::GdiFlush();
             DrawFrame(block, b->cache, dc, inner, row, flat, false);
             if (arrow > 0) {
                 const RECT arrowRect = {inner.right, inner.top, std::min<int>(cell.right, inner.right + arrow),
@@ -343,11 +342,11 @@ void DrawOverlays(ToolbarExBlock* block, HDC dc)
 {
     for (ToolbarOverlay* item = block->overlays; item; item = item->next) {
         const int length = static_cast<int>(wcslen(item->text));
+        RECT box = {0, 0, 0, 0};
+        ::DrawTextW(dc, item->text, length, &box, DT_CALCRECT | DT_EXPANDTABS);
         if (item->flags & 0x80) {
-            RECT size = {0, 0, 0, 0};
-            ::DrawTextW(dc, item->text, length, &size, DT_CALCRECT | DT_EXPANDTABS);
-            const int w = size.right - size.left;
-            const int h = size.bottom - size.top;
+            const int w = box.right - box.left;
+            const int h = box.bottom - box.top;
             const int index = TbxResolve(block, item->ref, true);
             RECT anchor = {0, 0, 0, 0};
             int x = 0;
@@ -383,8 +382,6 @@ void DrawOverlays(ToolbarExBlock* block, HDC dc)
             item->y = static_cast<short>(y);
             item->flags &= static_cast<BYTE>(~0x80);
         }
-        RECT box = {0, 0, 0, 0};
-        ::DrawTextW(dc, item->text, length, &box, DT_CALCRECT | DT_EXPANDTABS);
         ::OffsetRect(&box, item->x, item->y);
         box.right += 1;
         if (block->palette[6] != static_cast<COLORREF>(-2))
