@@ -24,14 +24,7 @@ ControlClass& ToolbarClass()
 class Locked {
 public:
     Locked(ToolbarExBlock* block, int line) : m_block(block), m_line(line) { block->lock.Enter(); }
-    ~Locked() { Release(); }
-    void Release()
-    {
-        if (m_block) {
-            m_block->lock.Leave(m_line);
-            m_block = nullptr;
-        }
-    }
+    ~Locked() { m_block->lock.Leave(m_line); }
     Locked(const Locked&) = delete;
     Locked& operator=(const Locked&) = delete;
 
@@ -333,13 +326,9 @@ void OnCreate(ToolbarExBlock* block, HWND hwnd)
 void OnNcDestroy(ToolbarExBlock* block, HWND hwnd)
 {
     block->lock.Enter();
-    while (ToolbarOverlay* item = block->overlays) {
-        block->overlays = item->next;
-        TbxFree(item);
-    }
     SetControlBlock(hwnd, nullptr);
     block->lock.Leave(__LINE__);
-    TbxFreeBlock(block);
+    TbxFreeBlock(block);   // with the overlays
     ToolbarClass().ReleaseUser();
 }
 
