@@ -128,9 +128,6 @@ LRESULT TbxSetRange(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM l
 
 // --- button info (TB_GETBUTTONINFO, TB_SETBUTTONINFO; both character forms share the layout)
 
-
-
-
 LRESULT TbxGetButtonInfo(ToolbarExBlock* block, WPARAM wParam, void* record, bool wide)
 {
     ButtonInfoFields* info = static_cast<ButtonInfoFields*>(record);
@@ -164,10 +161,8 @@ LRESULT TbxGetButtonInfo(ToolbarExBlock* block, WPARAM wParam, void* record, boo
             lstrcpynW(static_cast<wchar_t*>(info->pszText), text, info->cchText);
         } else {
             char* out = static_cast<char*>(info->pszText);
-            const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, out, info->cchText, nullptr, nullptr);
-            if (n <= 0)
-                out[info->cchText - 1] = 0;
-            out[info->cchText - 1] = 0;
+            ::WideCharToMultiByte(CP_ACP, 0, text, -1, out, info->cchText, nullptr, nullptr);
+            out[info->cchText - 1] = 0;   // also when the text was cut
         }
     }
     return index;
