@@ -46,6 +46,17 @@ void ControlTargets(HWND main, HWND targets[2])
     }
 }
 
+// Appends a button for the command at the end, showing `image`; command 0 is a separator.
+bool AppendCommandButton(CWnd* bar, int command, int image)
+{
+    TBBUTTON b = {};
+    b.idCommand = command;
+    b.iBitmap = command ? image : -1;
+    b.fsStyle = command ? 0 : BTNS_SEP;
+    b.fsState = command ? TBSTATE_ENABLED : 0;
+    return bar->SendMessage(TBX_ADDBUTTONS, 0x53FF0001, reinterpret_cast<LPARAM>(&b)) != 0;
+}
+
 // The button states the update handlers ask for, sent to the toolbar window by index.
 class CToolBarNewCmdUI : public CCmdUI {
 public:
@@ -201,22 +212,10 @@ BOOL CToolBarNew::LoadToolBars(const UINT_PTR* sources, const UINT* buttons, int
         sourceIds.insert(sourceIds.end(), ids, ids + count);
     }
 
-    auto add = [this](int id, int image) {
-        TBBUTTON b = {};
-        b.idCommand = id;
-        if (id == 0) {
-            b.iBitmap = -1;
-            b.fsStyle = BTNS_SEP;
-        } else {
-            b.iBitmap = image;
-            b.fsState = TBSTATE_ENABLED;
-        }
-        SendMessage(TBX_ADDBUTTONS, 0x53FF0001, reinterpret_cast<LPARAM>(&b));
-    };
     if (!buttons) {
         int image = 0;
         for (WORD id : sourceIds)
-            add(id, id ? image++ : -1);
+            AppendCommandButton(this, id, id ? image++ : -1);
     } else {
         for (int i = 0; i < buttonCount; ++i) {
             int image = 0;
@@ -230,7 +229,7 @@ BOOL CToolBarNew::LoadToolBars(const UINT_PTR* sources, const UINT* buttons, int
                 }
                 ++position;
             }
-            add(static_cast<int>(buttons[i]), image);
+            AppendCommandButton(this, static_cast<int>(buttons[i]), image);
         }
     }
 
@@ -566,12 +565,7 @@ BOOL CToolBarNew::SetButtons(const UINT* ids, int count)
     SendMessage(TBX_DELETERANGE, 0, 0xFFFF);
     int image = 0;
     for (int i = 0; i < count; ++i) {
-        TBBUTTON b = {};
-        b.idCommand = static_cast<int>(ids[i]);
-        b.iBitmap = ids[i] ? image++ : -1;
-        b.fsStyle = ids[i] ? 0 : BTNS_SEP;
-        b.fsState = ids[i] ? TBSTATE_ENABLED : 0;
-        if (!SendMessage(TBX_ADDBUTTONS, 0x53FF0001, reinterpret_cast<LPARAM>(&b)))
+        if (!AppendCommandButton(this, static_cast<int>(ids[i]), ids[i] ? image++ : -1))
             return FALSE;
     }
     RequestRelayout();
