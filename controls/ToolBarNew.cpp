@@ -332,13 +332,8 @@ BOOL CToolBarNew::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
     }
     if (message == WM_COMMAND && lParam && SendMessage(TBX_FINDCONTROL, 0, lParam) >= 0) {
         HWND control = reinterpret_cast<HWND>(lParam);
-        LRESULT second = static_cast<LRESULT>(wParam);
-        if (HIWORD(wParam) == CBN_SELCHANGE) {
-            const LRESULT sel = ::SendMessageA(control, CB_GETCURSEL, 0, 0);
-            second = ::SendMessageA(control, CB_GETITEMDATA, static_cast<WPARAM>(sel), 0);
-            if (second < 1)
-                second = ::GetDlgCtrlID(control) + sel;
-        }
+        const LRESULT second =
+            HIWORD(wParam) == CBN_SELCHANGE ? TbxComboSelectionCommand(control) : static_cast<LRESULT>(wParam);
         HWND targets[2];
         ControlTargets(main, targets);
         for (HWND t : targets) {

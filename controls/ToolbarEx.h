@@ -20,6 +20,10 @@
 // Registers the class (once; 1 when it is registered, 0 when RegisterClassExA fails).
 int RegisterToolbarExClass(HINSTANCE instance);
 
+// The second command a selection change of an embedded combo box issues: the selected
+// item's data, or, when that is below 1, the control's id plus the selection's index.
+LRESULT TbxComboSelectionCommand(HWND combo);
+
 // --- the own messages
 enum : UINT {
     TBX_RETRACK = 0x46A,           // re-evaluate the hot button at the cursor

@@ -259,11 +259,7 @@ LRESULT ForwardCommand(ToolbarExBlock* block, HWND hwnd, WPARAM wParam, LPARAM l
         targets[0] = block->targets[1] ? block->targets[1] : block->targets[0];
         targets[1] = Target(block, 2);
         if (HIWORD(wParam) == CBN_SELCHANGE) {
-            const LRESULT sel = ::SendMessageA(control, CB_GETCURSEL, 0, 0);
-            LRESULT data = ::SendMessageA(control, CB_GETITEMDATA, static_cast<WPARAM>(sel), 0);
-            if (static_cast<long>(data) < 1)
-                data = ::GetDlgCtrlID(control) + sel;
-            second = static_cast<WPARAM>(data);
+            second = static_cast<WPARAM>(TbxComboSelectionCommand(control));
             hasSecond = true;
         }
     }
@@ -472,6 +468,13 @@ LRESULT OnStyleChanged(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
 int RegisterToolbarExClass(HINSTANCE instance)
 {
     return ToolbarClass().Register(instance);
+}
+
+LRESULT TbxComboSelectionCommand(HWND combo)
+{
+    const LRESULT sel = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    const LRESULT data = ::SendMessageA(combo, CB_GETITEMDATA, static_cast<WPARAM>(sel), 0);
+    return data < 1 ? ::GetDlgCtrlID(combo) + sel : data;
 }
 
 LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
