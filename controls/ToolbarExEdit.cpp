@@ -1,6 +1,6 @@
 // The toolbar's messages that change buttons, bitmaps and overlays: state and style words,
 // masked changes over ranges, the button info records, fixed widths, data words, images,
-// string indexes, image scales, text overlays and the separator scan of a given bitmap.
+// string indexes, image scales and text overlays.
 // Window-free like the rest of the model; the caller holds the block's lock.
 #include "controls/ToolbarExModel.h"
 
@@ -373,40 +373,4 @@ LRESULT TbxRemoveOverlay(ToolbarExBlock* block, DWORD key)
         }
     }
     return 0;
-}
-
-int TbxCountImages(WPARAM wParam, LPARAM lParam)
-{
-    if (wParam == 0)
-        return 0;
-    DibImage* image = nullptr;
-    DWORD stride = 0;
-    bool owned = true;
-    void* bits = nullptr;
-    if (wParam == 0xFFFF) {
-        HBITMAP handle = reinterpret_cast<HBITMAP>(lParam);
-        BITMAP info;
-        if (!handle || ::GetObjectA(handle, sizeof info, &info) != sizeof info)
-            return 0;
-        image = DibFromBitmap(nullptr, handle, &bits);
-    } else if (wParam < 0xFFFF) {
-        HMODULE module = reinterpret_cast<HMODULE>(lParam);
-        bits = module;
-        image = DibLoadResourceA(nullptr, module, MAKEINTRESOURCEA(wParam), MAKEINTRESOURCEA(2), 0, &bits);
-    } else {
-        image = reinterpret_cast<DibImage*>(wParam);
-        if (!DibIsImage(image))
-            return 0;
-        stride = static_cast<DWORD>(lParam);
-        owned = false;
-    }
-    if (!image)
-        return 0;
-    if (!stride)
-        stride = ((static_cast<DWORD>(image->biWidth) * image->biBitCount + 31) / 32) * 4;
-    WORD x = 0;
-    const int n = TbxScanImages(image, DibGetBits(image), stride, 0xFFFF, nullptr, 0, &x);
-    if (owned)
-        DibFree(image);
-    return n;
 }

@@ -902,6 +902,29 @@ int TbxAddBitmap(ToolbarExBlock* block, HMODULE module, UINT_PTR id, WORD flags,
     return entry.first;
 }
 
+int TbxCountImages(WPARAM kind, LPARAM source)
+{
+    if (kind == 0)
+        return 0;
+    WORD x = 0;
+    if (kind > 0xFFFF) {
+        // The caller's own image, with its row stride (0: the packed one).
+        const DibImage* image = reinterpret_cast<const DibImage*>(kind);
+        if (!DibIsImage(image))
+            return 0;
+        const DWORD stride = source ? static_cast<DWORD>(source) : RowStride(image);
+        return TbxScanImages(image, DibGetBits(image), stride, 0xFFFF, nullptr, 0, &x);
+    }
+    // A bitmap handle or a bitmap resource, loaded as an added bitmap is.
+    DibImage* image = kind == 0xFFFF ? LoadBitmapImage(nullptr, static_cast<UINT_PTR>(source))
+                                     : LoadBitmapImage(reinterpret_cast<HMODULE>(source), kind);
+    if (!image)
+        return 0;
+    const int n = TbxScanImages(image, DibGetBits(image), RowStride(image), 0xFFFF, nullptr, 0, &x);
+    DibFree(image);
+    return n;
+}
+
 int TbxRemoveBitmaps(ToolbarExBlock* block)
 {
     const int removed = block->bitmapCount;

@@ -223,6 +223,10 @@ int TbxSetButtonText(ToolbarExBlock* block, int index, const wchar_t* text);
 int TbxAddBitmap(ToolbarExBlock* block, HMODULE module, UINT_PTR id, WORD flags, int count, int width,
                  int scale, int* outCount, int* outWidth, int* outHeight);
 int TbxRemoveBitmaps(ToolbarExBlock* block);
+// 0x483: the separator scan over a bitmap that is not added (kind 0xFFFF: `source` is a
+// bitmap handle; below: a resource id in module `source`; above: a DibImage, `source` its
+// row stride), its pictures read as an added bitmap's are.
+int TbxCountImages(WPARAM kind, LPARAM source);
 // Replaces the bitmap (oldModule, oldId) by (newModule, newId) in place.
 bool TbxReplaceBitmap(ToolbarExBlock* block, HMODULE oldModule, UINT_PTR oldId, HMODULE newModule, UINT_PTR newId,
                       int count);
@@ -292,5 +296,3 @@ LRESULT TbxSetStringIndex(ToolbarExBlock* block, int index, int string);
 LRESULT TbxImageScale(ToolbarExBlock* block, int which, int scale);
 LRESULT TbxAddOverlay(ToolbarExBlock* block, const ToolbarOverlayRecord* record, const wchar_t* text);
 LRESULT TbxRemoveOverlay(ToolbarExBlock* block, DWORD key);
-// 0x483 over a bitmap that is not added.
-int TbxCountImages(WPARAM kind, LPARAM source);

@@ -350,6 +350,15 @@ TEST(ToolbarExWindow, BitmapsAreCountedDescribedAndReplaced)
     TBREPLACEBITMAP taken = {nullptr, reinterpret_cast<UINT_PTR>(b), nullptr, reinterpret_cast<UINT_PTR>(c), 3};
     EXPECT_EQ(Send(w, TB_REPLACEBITMAP, 0, reinterpret_cast<LPARAM>(&taken)), 0);
     EXPECT_EQ(Send(w, TBX_COUNTIMAGES, 0, 0), 0);
+    // A bitmap resource is counted as the same bitmap added with varying widths is.
+    HMODULE module = GetModuleHandleA(nullptr);
+    ToolbarExBlock* table = TbxNewBlock();
+    int added = 0;
+    EXPECT_EQ(TbxAddBitmap(table, module, 7400, TBXBM_COUNTNOW, 0, TBXBM_VARYING_WIDTH, 256, &added, nullptr, nullptr),
+              0);
+    TbxFreeBlock(table);
+    EXPECT_GT(added, 0);
+    EXPECT_EQ(Send(w, TBX_COUNTIMAGES, 7400, reinterpret_cast<LPARAM>(module)), added);
     EXPECT_EQ(Send(w, TBX_REMOVEBITMAPS), 2);
     // Disabling the window turns its style over and keeps the look in step.
     EnableWindow(w, FALSE);
