@@ -551,7 +551,8 @@ DWORD TbxFit(ToolbarExBlock* block, int target, DWORD flags)
         return 0;
     for (int i = 0; i < block->buttonCount; ++i)
         saved[i] = block->buttons[i]->state;
-    TbxLayout(block, true);
+    // Every branch ends in a layout that measures the buttons again; only the wrap to a
+    // width needs their sizes before.
     if (flags & TBXFIT_HEIGHT) {
         // The narrowest width whose layout stays within the height.
         ClearWraps(block);
@@ -575,6 +576,7 @@ DWORD TbxFit(ToolbarExBlock* block, int target, DWORD flags)
     } else if (target >= 16384) {
         ClearWraps(block);
     } else if (target >= 5) {
+        TbxLayout(block, true);
         WrapToWidth(block, target);
     } else {
         WrapEvery(block);
