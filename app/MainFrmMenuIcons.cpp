@@ -8,6 +8,7 @@
 #include "uihelpers/DibImage.h"
 #include "uihelpers/DibPixels.h"
 #include "uihelpers/ThemedDrawing.h"
+#include "uihelpers/UiFonts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -79,6 +80,12 @@ bool WalkPopups(HMENU first, Visit visit, Done done)
         done(popup);
     }
     return true;
+}
+
+// The width of a text in the menu font (0 without the menu's device context).
+int MenuTextWidth(HDC dc, const char* text, int length)
+{
+    return dc ? MeasureTextA(dc, text, length, DT_SINGLELINE | DT_VCENTER, nullptr) : 0;
 }
 
 bool IsRecentFile(UINT id)
@@ -204,17 +211,8 @@ void CMainFrame::MeasureMenuText(const char* text, MenuItemRecord* record, bool*
 {
     const MenuTextParts parts = SplitMenuText(text);
     HDC dc = MenuDC();
-    RECT r = {0, 0, 0, 0};
-    if (dc && parts.textLength > 0)
-        ::DrawTextA(dc, text, parts.textLength, &r, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
-    const int column = (r.right - r.left) + m_iconWidth + 4;
-    int acceleratorWidth = 0;
-    if (parts.accelerator) {
-        RECT a = {0, 0, 0, 0};
-        if (dc && *parts.accelerator)
-            ::DrawTextA(dc, parts.accelerator, -1, &a, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
-        acceleratorWidth = a.right - a.left;
-    }
+    const int column = MenuTextWidth(dc, text, parts.textLength) + m_iconWidth + 4;
+    const int acceleratorWidth = parts.accelerator ? MenuTextWidth(dc, parts.accelerator, -1) : 0;
     const int accelerator = AcceleratorColumnWidth(parts.accelerator != nullptr, acceleratorWidth);
     record->tabPosition = parts.tabPosition;
     record->textColumn = static_cast<uint16_t>(std::min(column, 0xFFFF));
@@ -283,14 +281,12 @@ void CMainFrame::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
         if (item.sub)
             continue;
         if (IsRecentFile(item.id) && !(item.type & MFT_SEPARATOR)) {
-            RECT r = {0, 0, 0, 0};
-            if (HDC dc = MenuDC())
-                ::DrawTextA(dc, item.text, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
+            const int width = MenuTextWidth(MenuDC(), item.text, -1);
             const int height = std::max(m_iconHeight, ::GetSystemMetrics(SM_CYMENU));
             const UINT slot = item.id - kFirstRecentFileCommand;
             CopyTextLimited(MenuItemMruText[slot], item.text, sizeof MenuItemMruText[slot]);
             MakeOwnerDrawn(popup, pos, item.type,
-                           MakeRecentFileData((r.right - r.left) + m_iconWidth + 5, height, item.id));
+                           MakeRecentFileData(width + m_iconWidth + 5, height, item.id));
         } else if (!(item.type & (MFT_SEPARATOR | MFT_BITMAP))) {
             largest = std::max(largest, MakeMenuItemRecord(popup, pos, item.text, item.id));
             ++built;
