@@ -45,6 +45,18 @@ Spans SideSpans(int side, int corner)
     return s;
 }
 
+// True when no pixel of the rectangle has any alpha. The stretch takes such a piece for an
+// opaque one, while in a frame it is a hole (the open middle of the inactive frame) that must
+// stay a hole: the new image is transparent to begin with, so such a piece is left out.
+bool WhollyTransparent(const DibImage* image, void* bits, int x, int y, int width, int height)
+{
+    for (int row = y; row < y + height; ++row)
+        for (int col = x; col < x + width; ++col)
+            if (*PixelAt(image, bits, col, row) >> 24)
+                return false;
+    return true;
+}
+
 int CornerSize(int sourceSide, int targetSide)
 {
     int corner = sourceSide >= 7 ? 3 : 2;
@@ -146,6 +158,8 @@ DibImage* StretchImageNineGrid(const DibImage* source, int width, int height, CO
     for (int j = 0; j < 3; ++j) {
         for (int i = 0; i < 3; ++i) {
             if (dstX.size[i] <= 0 || dstY.size[j] <= 0)
+                continue;
+            if (WhollyTransparent(work, workBits, srcX.start[i], srcY.start[j], srcX.size[i], srcY.size[j]))
                 continue;
             DibStretch(dest, destBits, work, workBits, srcX.start[i], srcY.start[j], srcX.size[i], srcY.size[j],
                        dstX.start[i], dstY.start[j], dstX.size[i], dstY.size[j]);

@@ -222,6 +222,35 @@ TEST_F(ToolBarNewTest, DrawsTheResourcePictures)
     EXPECT_EQ(grey, 0);
 }
 
+TEST_F(ToolBarNewTest, ADisabledButtonIsGreyedRaisedAsFlat)
+{
+    // "Zurück" at sector 0, painted raised and then flat: inside its frame the disabled button
+    // shows the greyed picture on the button face, with no black around it, in both looks.
+    ASSERT_TRUE(MakeBar(0));
+    bar.SendMessage(TB_ENABLEBUTTON, 32860, FALSE);
+    std::vector<COLORREF> looks[2];
+    for (int look = 0; look < 2; ++look) {
+        if (look)
+            bar.SetControlStyle(TBSTYLE_FLAT, TRUE);
+        CRect client;
+        bar.GetClientRect(&client);
+        drawtest::Surface surface(client.Width(), client.Height());
+        bar.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+        CRect r;
+        bar.SendMessage(TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+        r.DeflateRect(4, 4);
+        int black = 0;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                looks[look].push_back(surface.At(x, y));
+                black += surface.At(x, y) == RGB(0, 0, 0);
+            }
+        }
+        EXPECT_EQ(black, 0) << "look " << look;
+    }
+    EXPECT_EQ(looks[0], looks[1]);
+}
+
 TEST_F(ToolBarNewTest, ContextMenuOffersTheEntriesOfTheMask)
 {
     ASSERT_TRUE(MakeBar(TBSTYLE_FLAT));
