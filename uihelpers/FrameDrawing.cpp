@@ -65,22 +65,97 @@ void DrawGrip(HDC dc, int position, int length, DWORD offsetWord, bool horizonta
     ::SetBkColor(dc, savedColour);
 }
 
-DWORD ReplaceButtonColour(DWORD rgbQuad)
+// A pixel format above 8 bits per pixel as three colour masks (red, green, blue): a
+// bit-field DIB's own, else the fixed ones of the plain formats (5-5-5 for 16 bits).
+struct PixelFormat
 {
-    // DIB pixels and colour-table entries are blue, green, red from the low byte up.
-    DWORD colour = rgbQuad & 0xFFFFFFu;
-    int index = -1;
-    if (colour == 0x808080u)
-        index = COLOR_BTNSHADOW;
-    else if (colour == 0xC0C0C0u)
-        index = COLOR_BTNFACE;
-    else if (colour == 0xDFDFDFu)
-        index = COLOR_3DLIGHT;
-    if (index < 0)
-        return rgbQuad;
-    COLORREF sys = ::GetSysColor(index);
-    return (rgbQuad & 0xFF000000u) | (static_cast<DWORD>(GetRValue(sys)) << 16) |
-           (static_cast<DWORD>(GetGValue(sys)) << 8) | GetBValue(sys);
+    DWORD mask[3];
+    DWORD colourBits;   // the three masks together
+};
+
+// Colour-table entries (and 24- and 32-bit pixels): blue, green, red from the low byte up.
+const PixelFormat kQuadFormat = {{0xFF0000, 0x00FF00, 0x0000FF}, 0xFFFFFF};
+
+int LowestBit(DWORD mask)
+{
+    int shift = 0;
+    while (mask && !(mask & 1))
+    {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+int FieldWidth(DWORD mask)
+{
+    mask >>= LowestBit(mask);
+    int width = 0;
+    while (mask & 1)
+    {
+        mask >>= 1;
+        ++width;
+    }
+    return width;
+}
+
+// An 8-bit channel in a field: its top bits for a narrower field, shifted up for a wider
+// one, as a 5-bit field holds 0xC0 as 0x18.
+DWORD EncodeChannel(DWORD value, DWORD mask)
+{
+    int width = FieldWidth(mask);
+    if (width == 0)
+        return 0;
+    DWORD field = width >= 8 ? value << (width - 8) : value >> (8 - width);
+    return (field << LowestBit(mask)) & mask;
+}
+
+// A COLORREF in the pixel format.
+DWORD EncodeColour(const PixelFormat& format, COLORREF colour)
+{
+    return EncodeChannel(GetRValue(colour), format.mask[0]) | EncodeChannel(GetGValue(colour), format.mask[1]) |
+           EncodeChannel(GetBValue(colour), format.mask[2]);
+}
+
+// The button colour for a pixel of one of the three grey tones; the pixel unchanged for any
+// other. For 32 bits the bits outside the colour fields must be 0 (an opaque-by-alpha pixel
+// of that grey is a picture's own).
+DWORD ReplaceButtonPixel(const PixelFormat& format, DWORD pixel, int bits)
+{
+    static const struct { COLORREF grey; int index; } kTones[] = {
+        {RGB(0x80, 0x80, 0x80), COLOR_BTNSHADOW},
+        {RGB(0xC0, 0xC0, 0xC0), COLOR_BTNFACE},
+        {RGB(0xDF, 0xDF, 0xDF), COLOR_3DLIGHT},
+    };
+    DWORD others = pixel & ~format.colourBits;
+    if (bits == 32 && others != 0)
+        return pixel;
+    for (const auto& tone : kTones)
+        if ((pixel & format.colourBits) == EncodeColour(format, tone.grey))
+            return others | EncodeColour(format, ::GetSysColor(tone.index));
+    return pixel;
+}
+
+// Alpha of a 32-bit pixel in the byte the colour fields leave free: 0 becomes black, below
+// 255 scales every colour field by alpha / 255. Formats without such a byte carry no alpha.
+DWORD PremultiplyPixel(const PixelFormat& format, DWORD pixel)
+{
+    DWORD alphaMask = ~format.colourBits;
+    if (FieldWidth(alphaMask) != 8 || (alphaMask >> LowestBit(alphaMask)) != 0xFFu)
+        return pixel;
+    DWORD alpha = (pixel & alphaMask) >> LowestBit(alphaMask);
+    if (alpha == 0)
+        return 0;
+    if (alpha == 255)
+        return pixel;
+    DWORD result = pixel & alphaMask;
+    for (DWORD mask : format.mask)
+    {
+        int shift = LowestBit(mask);
+        DWORD field = (pixel & mask) >> shift;
+        result |= ((field * alpha / 255) << shift) & mask;
+    }
+    return result;
 }
 
 } // namespace
@@ -241,13 +316,25 @@ HBITMAP CreateBitmapFromPackedDib(const void* dib, DWORD dibSize, int flags, HWN
             {
                 DWORD quad;
                 memcpy(&quad, table + i, 4);
-                quad = ReplaceButtonColour(quad);
+                quad = ReplaceButtonPixel(kQuadFormat, quad, 24);
                 memcpy(table + i, &quad, 4);
             }
         }
     }
-    else if ((bits == 24 || bits == 32) && uncompressed)
+    else if (uncompressed || header.biCompression == BI_BITFIELDS)
     {
+        PixelFormat format;
+        if (header.biCompression == BI_BITFIELDS)
+            memcpy(format.mask, table, sizeof(format.mask));
+        else if (bits == 16)
+        {
+            format.mask[0] = 0x7C00;
+            format.mask[1] = 0x03E0;
+            format.mask[2] = 0x001F;
+        }
+        else
+            format = kQuadFormat;
+        format.colourBits = format.mask[0] | format.mask[1] | format.mask[2];
         int stride = static_cast<int>(((static_cast<long long>(bits) * header.biWidth + 31) / 32) * 4);
         int bytesPerPixel = bits / 8;
         long long rows = imageSize / stride;
@@ -258,20 +345,13 @@ HBITMAP CreateBitmapFromPackedDib(const void* dib, DWORD dibSize, int flags, HWN
             unsigned char* p = pixels + row * stride;
             for (int x = 0; x < header.biWidth; ++x, p += bytesPerPixel)
             {
-                DWORD quad = 0;
-                memcpy(&quad, p, static_cast<size_t>(bytesPerPixel));
-                if ((flags & DIB_SYSTEM_COLORS) && (bits == 24 || (quad >> 24) == 0))
-                    quad = ReplaceButtonColour(quad);
+                DWORD pixel = 0;
+                memcpy(&pixel, p, static_cast<size_t>(bytesPerPixel));
+                if (flags & DIB_SYSTEM_COLORS)
+                    pixel = ReplaceButtonPixel(format, pixel, bits);
                 if ((flags & DIB_PREMULTIPLY_ALPHA) && bits == 32)
-                {
-                    DWORD alpha = quad >> 24;
-                    if (alpha == 0)
-                        quad = 0;
-                    else if (alpha < 255)
-                        quad = (alpha << 24) | ((((quad >> 16) & 0xFF) * alpha / 255) << 16) |
-                               ((((quad >> 8) & 0xFF) * alpha / 255) << 8) | ((quad & 0xFF) * alpha / 255);
-                }
-                memcpy(p, &quad, static_cast<size_t>(bytesPerPixel));
+                    pixel = PremultiplyPixel(format, pixel);
+                memcpy(p, &pixel, static_cast<size_t>(bytesPerPixel));
             }
         }
     }

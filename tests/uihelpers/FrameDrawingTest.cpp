@@ -83,8 +83,8 @@ std::vector<unsigned char> PackedDib(int width, int height, int bitCount, const 
     return dib;
 }
 
-// The colour of the bitmap's top-left pixel read back as 32 bits.
-COLORREF FirstPixel(HBITMAP bitmap, int width, int height)
+// The colours of the bitmap's pixels read back as 32 bits, top row first.
+std::vector<COLORREF> Pixels(HBITMAP bitmap, int width, int height)
 {
     BITMAPINFO info;
     memset(&info, 0, sizeof info);
@@ -98,8 +98,15 @@ COLORREF FirstPixel(HBITMAP bitmap, int width, int height)
     int rows = GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
     EXPECT_EQ(height, rows);
-    DWORD p = pixels[0];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    std::vector<COLORREF> colours;
+    for (DWORD p : pixels)
+        colours.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+    return colours;
+}
+
+COLORREF FirstPixel(HBITMAP bitmap, int width, int height)
+{
+    return Pixels(bitmap, width, height)[0];
 }
 
 } // namespace
@@ -252,4 +259,62 @@ TEST(PackedDib, AlphaIsPremultiplied)
     ASSERT_NE(nullptr, b);
     EXPECT_EQ(RGB(100, 0, 0), FirstPixel(b, 2, 1));
     DeleteObject(b);
+}
+
+TEST(PackedDib, BitFieldPixelsGetButtonColoursAndPremultipliedAlpha)
+{
+    // Each format by the place and width of its red, green and blue fields (alpha: the
+    // byte a 32-bit format leaves free); bit fields carry their masks, BI_RGB 16 is 5-5-5.
+    const struct { int bits; DWORD compression; int shift[3]; int width[3]; } formats[] = {
+        {16, BI_BITFIELDS, {11, 5, 0}, {5, 6, 5}},
+        {16, BI_BITFIELDS, {10, 5, 0}, {5, 5, 5}},
+        {16, BI_RGB, {10, 5, 0}, {5, 5, 5}},
+        {32, BI_BITFIELDS, {16, 8, 0}, {8, 8, 8}},
+        {32, BI_BITFIELDS, {0, 8, 16}, {8, 8, 8}},
+    };
+    for (auto& f : formats) {
+        // A pixel in the format: each channel's top bits in its field, alpha in the free byte.
+        auto encode = [&](COLORREF c, DWORD alpha) {
+            DWORD channels[3] = {GetRValue(c), GetGValue(c), GetBValue(c)};
+            DWORD pixel = f.bits == 32 ? alpha << 24 : 0;
+            for (int k = 0; k < 3; ++k)
+                pixel |= (channels[k] >> (8 - f.width[k])) << f.shift[k];
+            return pixel;
+        };
+        // A one-row DIB of the pixels, created with the given flags, read back.
+        auto make = [&](const std::vector<DWORD>& pixels, int flags) {
+            std::vector<unsigned char> bytes;
+            for (DWORD p : pixels)
+                for (int k = 0; k < f.bits / 8; ++k) bytes.push_back(static_cast<unsigned char>(p >> (8 * k)));
+            bytes.resize((bytes.size() + 3) / 4 * 4, 0);
+            std::vector<DWORD> masks;
+            if (f.compression == BI_BITFIELDS)
+                for (int k = 0; k < 3; ++k) masks.push_back(((1u << f.width[k]) - 1) << f.shift[k]);
+            std::vector<unsigned char> dib = PackedDib(static_cast<int>(pixels.size()), 1, f.bits, masks, bytes);
+            reinterpret_cast<BITMAPINFOHEADER*>(dib.data())->biCompression = f.compression;
+            reinterpret_cast<BITMAPINFOHEADER*>(dib.data())->biClrUsed = 0;
+            reinterpret_cast<BITMAPINFOHEADER*>(dib.data())->biSizeImage = static_cast<DWORD>(bytes.size());
+            HBITMAP b = CreateBitmapFromPackedDib(dib.data(), static_cast<DWORD>(dib.size()), flags, nullptr);
+            EXPECT_NE(nullptr, b) << f.bits << " " << f.shift[0];
+            std::vector<COLORREF> read = b ? Pixels(b, static_cast<int>(pixels.size()), 1) : std::vector<COLORREF>();
+            DeleteObject(b);
+            return read;
+        };
+        // The three greys become the button colours, as if the DIB had held those.
+        const COLORREF other = RGB(0x20, 0x40, 0x60);
+        std::vector<DWORD> greys = {encode(RGB(0x80, 0x80, 0x80), 0), encode(RGB(0xC0, 0xC0, 0xC0), 0),
+                                    encode(RGB(0xDF, 0xDF, 0xDF), 0), encode(other, 0)};
+        std::vector<DWORD> buttons = {encode(GetSysColor(COLOR_BTNSHADOW), 0), encode(GetSysColor(COLOR_BTNFACE), 0),
+                                      encode(GetSysColor(COLOR_3DLIGHT), 0), encode(other, 0)};
+        EXPECT_EQ(make(greys, DIB_SYSTEM_COLORS), make(buttons, 0)) << f.bits << " " << f.shift[0];
+        if (f.bits != 32)
+            continue;
+        // Alpha 0x80 scales each channel by 128 / 255; alpha 0 is black; a grey with alpha
+        // is the picture's own and keeps its colour.
+        std::vector<DWORD> alpha = {encode(RGB(200, 100, 50), 0x80), encode(RGB(255, 255, 255), 0),
+                                    encode(RGB(0xC0, 0xC0, 0xC0), 0xFF)};
+        std::vector<DWORD> scaled = {encode(RGB(200 * 128 / 255, 100 * 128 / 255, 50 * 128 / 255), 0x80), 0,
+                                     encode(RGB(0xC0, 0xC0, 0xC0), 0xFF)};
+        EXPECT_EQ(make(alpha, DIB_PREMULTIPLY_ALPHA | DIB_SYSTEM_COLORS), make(scaled, 0)) << f.shift[0];
+    }
 }
