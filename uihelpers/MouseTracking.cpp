@@ -1,5 +1,6 @@
 #include "uihelpers/MouseTracking.h"
 
+#include "classlib/Wnd.h"
 #include "uihelpers/FrameDrawing.h"
 
 namespace {
@@ -406,4 +407,9 @@ BOOL ResizeWindow(HWND window, int cx, int cy, BOOL grow)
         cy += r.bottom - r.top;
     }
     return ::SetWindowPos(window, NULL, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL ResizeWnd(CWnd* window, int cx, int cy, BOOL grow)
+{
+    return ResizeWindow(window ? window->m_hWnd : nullptr, cx, cy, grow);
 }

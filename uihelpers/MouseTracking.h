@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+class CWnd;
+
 enum {
     SPLIT_HORIZONTAL_BAR = 0,   // the bar lies horizontally and moves up and down
     SPLIT_VERTICAL_BAR = 1,     // the bar stands and moves left and right
@@ -45,3 +47,5 @@ int MoveDlgItemOnto(HWND dialog, int id, int referenceId);
 BOOL MoveWindowTo(HWND window, int x, int y, BOOL relative);
 // Sets the size without moving or changing z-order; `grow` adds to the present size.
 BOOL ResizeWindow(HWND window, int cx, int cy, BOOL grow);
+// The same on a class-library window object (FALSE without one).
+BOOL ResizeWnd(CWnd* window, int cx, int cy, BOOL grow);

@@ -1,5 +1,7 @@
 #include "uihelpers/MouseTracking.h"
 
+#include "classlib/Wnd.h"
+
 #include "uihelpers/FrameDrawing.h"
 #include "tests/uihelpers/TestWindows.h"
 
@@ -152,6 +154,14 @@ TEST(WindowPlacement, MovingAndSizingWithinTheWorkArea)
     EXPECT_TRUE(ResizeWindow(top, 120, 80, FALSE));
     GetWindowRect(top, &r);
     ExpectRect(MakeRect(work.left + 40, work.top + 30, work.left + 160, work.top + 110), r);
+    // The window-object form sizes the object's window the same way.
+    CWnd object;
+    object.Attach(top);
+    EXPECT_TRUE(ResizeWnd(&object, 5, 6, TRUE));
+    GetWindowRect(top, &r);
+    ExpectRect(MakeRect(work.left + 40, work.top + 30, work.left + 165, work.top + 116), r);
+    object.Detach();
+    EXPECT_FALSE(ResizeWnd(nullptr, 1, 1, FALSE));
     EXPECT_GE(r.left, work.left);
     EXPECT_LE(r.bottom, work.bottom);
 
