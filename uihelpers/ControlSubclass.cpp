@@ -123,15 +123,107 @@ void PostCommand(HWND dialog, int id, WORD code, HWND control)
     ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
 }
 
-// Offers a key to the dialog as NM_KEYDOWN from `source`; true when it was handled.
-bool KeyHandled(HWND source, WPARAM key, LPARAM keyData)
+// Sends the key record as WM_NOTIFY from `source` to its parent; the receiver's answer.
+LRESULT SendKeyRecord(HWND source, NMKEY* record)
+{
+    record->hdr.hwndFrom = source;
+    record->hdr.idFrom = static_cast<UINT_PTR>(ControlId(source));
+    return ::SendMessageA(::GetParent(source), WM_NOTIFY, record->hdr.idFrom, reinterpret_cast<LPARAM>(record));
+}
+
+// Offers a key to the parent of `source` with the notification code; true when it was
+// handled (by the answer, and with `markCounts` also by the CE_KEY_HANDLED mark).
+bool OfferKey(HWND source, int code, WPARAM key, LPARAM keyData, bool markCounts)
 {
     NMKEY record;
     memset(&record, 0, sizeof(record));
-    record.hdr.code = static_cast<UINT>(NM_KEYDOWN);
+    record.hdr.code = static_cast<UINT>(code);
     record.nVKey = static_cast<UINT>(key);
     record.uFlags = static_cast<UINT>(keyData);
-    return NotifyKeyDown(source, &record) != 0;
+    return (markCounts ? NotifyKeyDown(source, &record) : SendKeyRecord(source, &record)) != 0;
+}
+
+// Offers a key to the dialog as NM_KEYDOWN from `source`; true when it was handled.
+bool KeyHandled(HWND source, WPARAM key, LPARAM keyData)
+{
+    return OfferKey(source, NM_KEYDOWN, key, keyData, true);
+}
+
+bool IsKeyMessage(UINT message)
+{
+    return message >= WM_KEYDOWN && message <= 0x108;
+}
+
+// A key the dialog handled is remembered, so that the messages that follow its press (the
+// WM_CHAR that TranslateMessage makes of it, its WM_KEYUP) never reach the control: an Enter
+// that closed the dialog must not also be typed. Every key procedure has its own word.
+UINT g_comboEditHandledKey = 0;
+UINT g_comboHandledKey = 0;
+UINT g_editHandledKey = 0;
+
+bool FollowsHandledKey(UINT message, WPARAM key, UINT remembered)
+{
+    return remembered != 0 && message != WM_KEYDOWN && key == remembered;
+}
+
+// Offers the key and keeps the memory: the key when it was handled, else none.
+bool OfferRememberedKey(HWND source, int code, WPARAM key, LPARAM keyData, bool markCounts, UINT* remembered)
+{
+    bool handled = OfferKey(source, code, key, keyData, markCounts);
+    *remembered = handled ? static_cast<UINT>(key) : 0;
+    return handled;
+}
+
+// Tab and Enter of a combo box (or its inner edit): the list closes first, then the dialog
+// is asked on behalf of the combo box.
+bool OfferComboKey(HWND combo, int code, WPARAM key, LPARAM keyData, UINT* remembered)
+{
+    ::SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    return OfferRememberedKey(combo, code, key, keyData, true, remembered);
+}
+
+// Down opens a closed list that holds items; true when it did. Only the key press counts:
+// a WM_CHAR of 40 is a typed "(".
+bool OpenClosedList(HWND combo, UINT message, WPARAM key)
+{
+    if (message != WM_KEYDOWN || key != VK_DOWN || ::SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0) ||
+        ::SendMessageA(combo, CB_GETCOUNT, 0, 0) <= 0)
+        return false;
+    ::SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    return true;
+}
+
+// The keys of a combo box or its inner edit: what follows a handled key is dropped, Tab (and
+// Enter, with `withEnter`) is offered on behalf of the combo box, Down opens its list. True
+// when the message goes no further.
+bool HandleComboKey(HWND combo, UINT message, WPARAM key, LPARAM keyData, bool withEnter, UINT* remembered)
+{
+    if (!IsKeyMessage(message))
+        return false;
+    if (FollowsHandledKey(message, key, *remembered))
+        return true;
+    if (key == VK_TAB || (withEnter && key == VK_RETURN))
+        return OfferComboKey(combo, key == VK_TAB ? NM_KEYDOWN : NM_RETURN, key, keyData, remembered);
+    return OpenClosedList(combo, message, key);
+}
+
+// The messages by which a user changes an edit's text: cut, paste, clear, typing, Backspace
+// and Delete. Ctrl+C arrives as the character 3 and only copies, so it stays.
+bool ChangesEditText(UINT message, WPARAM wParam)
+{
+    switch (message)
+    {
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+        return true;
+    case WM_CHAR:
+        return wParam != 3;
+    case WM_KEYDOWN:
+        return wParam == VK_BACK || wParam == VK_DELETE;
+    default:
+        return false;
+    }
 }
 
 bool IsEditMessage(UINT message)
@@ -157,6 +249,29 @@ bool TakeDroppedName(HDROP drop, char* name, int size)
                  ::DragQueryFileA(drop, 0, name, static_cast<UINT>(size)) > 0;
     ::DragFinish(drop);
     return named;
+}
+
+// A drop procedure: the first dropped name becomes the window's text (a combo box's list
+// selection cleared first), and the parent of `control` is posted `changeCode` and
+// CE_EN_FILE_DROPPED under the control's id.
+LRESULT DropProc(HWND window, WNDPROC self, WNDPROC classProc, UINT message, WPARAM wParam, LPARAM lParam,
+                 HWND control, WORD changeCode)
+{
+    LRESULT result = 0;
+    if (Protocol(window, self, classProc, message, lParam, &result))
+        return result;
+    if (message != WM_DROPFILES)
+        return Forward(window, classProc, message, wParam, lParam);
+    char name[260];
+    if (!TakeDroppedName(reinterpret_cast<HDROP>(wParam), name, sizeof(name)))
+        return 0;
+    if (classProc == ComboClassProc())
+        ::SendMessageA(window, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    ::SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+    HWND dialog = ::GetParent(control);
+    PostCommand(dialog, ControlId(control), changeCode, control);
+    PostCommand(dialog, ControlId(control), CE_EN_FILE_DROPPED, control);
+    return 0;
 }
 
 }  // namespace
@@ -198,10 +313,7 @@ LRESULT NotifyKeyDown(HWND window, NMKEY* record)
 {
     if (!record)
         return 0;
-    record->hdr.hwndFrom = window;
-    record->hdr.idFrom = static_cast<UINT_PTR>(ControlId(window));
-    LRESULT answer = ::SendMessageA(::GetParent(window), WM_NOTIFY, record->hdr.idFrom,
-                                    reinterpret_cast<LPARAM>(record));
+    LRESULT answer = SendKeyRecord(window, record);
     return record->hdr.idFrom == CE_KEY_HANDLED ? 1 : answer;
 }
 
@@ -415,5 +527,148 @@ LRESULT CALLBACK CeFileNameEditProc(HWND window, UINT message, WPARAM wParam, LP
         }
         break;
     }
+    return Forward(window, EditClassProc(), message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys offered to the dialog
+
+LRESULT CALLBACK CeComboKeyEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Protocol(window, CeComboKeyEditProc, EditClassProc(), message, lParam, &result))
+        return result;
+    if (HandleComboKey(::GetParent(window), message, wParam, lParam, true, &g_comboEditHandledKey))
+        return 0;
+    return Forward(window, EditClassProc(), message, wParam, lParam);
+}
+
+LRESULT CALLBACK CeComboKeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Protocol(window, CeComboKeyProc, ComboClassProc(), message, lParam, &result))
+        return result;
+    if (HandleComboKey(window, message, wParam, lParam, false, &g_comboHandledKey))
+        return 0;
+    return Forward(window, ComboClassProc(), message, wParam, lParam);
+}
+
+LRESULT CALLBACK CeEditKeyNotifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Protocol(window, CeEditKeyNotifyProc, EditClassProc(), message, lParam, &result))
+        return result;
+    if (IsKeyMessage(message))
+    {
+        if (FollowsHandledKey(message, wParam, g_editHandledKey))
+            return 0;
+        if ((wParam == VK_TAB || wParam == VK_RETURN) &&
+            OfferRememberedKey(window, NM_KEYDOWN, wParam, lParam, false, &g_editHandledKey))
+            return 0;
+    }
+    return Forward(window, EditClassProc(), message, wParam, lParam);
+}
+
+LRESULT CALLBACK CeEditPartnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Protocol(window, CeEditPartnerProc, EditClassProc(), message, lParam, &result))
+        return result;
+    if (message == WM_SETTEXT)
+    {
+        result = Forward(window, EditClassProc(), message, wParam, lParam);
+        HWND combo = ::GetParent(window);
+        HWND partner = combo ? Partner(combo) : nullptr;
+        if (result && partner)
+        {
+            const char* text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+            char shown[1024];
+            shown[0] = 0;
+            ::SendMessageA(partner, CE_MSG_PARTNER_GETTEXT, sizeof(shown), reinterpret_cast<LPARAM>(shown));
+            shown[sizeof(shown) - 1] = 0;
+            if (strcmp(shown, text) != 0)
+            {
+                ::SendMessageA(partner, CE_MSG_PARTNER_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+                SendCommand(::GetParent(combo), ControlId(combo), EN_CHANGE, combo);
+            }
+        }
+        return result;
+    }
+    if (message == WM_KEYDOWN && KeyHandled(window, wParam, lParam))
+        return 0;
+    return Forward(window, EditClassProc(), message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files dropped from the shell
+
+LRESULT CALLBACK CeComboEditDropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DropProc(window, CeComboEditDropProc, EditClassProc(), message, wParam, lParam, ::GetParent(window),
+                    CBN_EDITCHANGE);
+}
+
+LRESULT CALLBACK CeComboDropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DropProc(window, CeComboDropProc, ComboClassProc(), message, wParam, lParam, window, CBN_EDITCHANGE);
+}
+
+LRESULT CALLBACK CeEditDropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DropProc(window, CeEditDropProc, EditClassProc(), message, wParam, lParam, window, EN_CHANGE);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fields that look enabled or refuse changes
+
+LRESULT CALLBACK CeEditDisabledLookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Protocol(window, CeEditDisabledLookProc, EditClassProc(), message, lParam, &result))
+        return result;
+    if (!::IsWindowEnabled(window))
+    {
+        // Answering as a static control takes the field out of the dialog's Tab order.
+        if (message == WM_GETDLGCODE)
+            return DLGC_STATIC;
+        if (message == WM_SETFOCUS)
+            return 0;
+    }
+    // The edit paints greyed from what WM_ENABLE told it, so it is only ever told "enabled".
+    if (message == WM_ENABLE)
+        wParam = TRUE;
+    return Forward(window, EditClassProc(), message, wParam, lParam);
+}
+
+LRESULT CALLBACK CeEditLockWhenDisabledProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Protocol(window, CeEditLockWhenDisabledProc, EditClassProc(), message, lParam, &result))
+        return result;
+    bool enabled = ::IsWindowEnabled(window) != FALSE;
+    if (message == WM_GETDLGCODE && enabled)
+        return DLGC_WANTARROWS;
+    if (!enabled && ChangesEditText(message, wParam))
+        return 0;
+    if (message == WM_ENABLE)
+        wParam = TRUE;
+    // The previous procedure is in the user data (SubclassWindowSimple). Attached through
+    // CE_MSG_ATTACH instead, or installed twice, the user data holds nothing usable: the
+    // property or the class's procedure stands in, so a message never loops back here.
+    WNDPROC previous = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!previous || previous == CeEditLockWhenDisabledProc)
+        return Forward(window, EditClassProc(), message, wParam, lParam);
+    return ::CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CeEditBlockChangesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Protocol(window, CeEditBlockChangesProc, EditClassProc(), message, lParam, &result))
+        return result;
+    if (message == WM_GETDLGCODE)
+        return DLGC_WANTARROWS;
+    if (ChangesEditText(message, wParam))
+        return 0;
     return Forward(window, EditClassProc(), message, wParam, lParam);
 }

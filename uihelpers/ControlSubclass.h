@@ -62,3 +62,34 @@ LRESULT CALLBACK CeFileNameComboProc(HWND window, UINT message, WPARAM wParam, L
 // itself, and passes edit and text messages on to its visible control; Enter is offered to
 // the dialog on behalf of that control.
 LRESULT CALLBACK CeFileNameEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Inner edit of a combo box: Tab and Enter close the drop-down list and are offered to the
+// dialog on behalf of the combo (NM_KEYDOWN for Tab, NM_RETURN for Enter); a handled key is
+// dropped together with the key messages that follow it (its WM_CHAR and WM_KEYUP). Down
+// opens a closed list that holds items.
+LRESULT CALLBACK CeComboKeyEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Drop-down list combo box: the same for Tab (NM_KEYDOWN) and Down.
+LRESULT CALLBACK CeComboKeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Edit: Tab and Enter are offered to the parent as NM_KEYDOWN; only a non-zero answer marks
+// them handled, and a handled key is dropped with the key messages that follow it.
+LRESULT CALLBACK CeEditKeyNotifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Inner edit of a combo box with a partner field: a new text is given to the combo's partner
+// and reported to the dialog (EN_CHANGE under the combo's id); key presses are offered to
+// the combo as NM_KEYDOWN.
+LRESULT CALLBACK CeEditPartnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Files dropped from the shell: the first name becomes the text of the inner edit of a combo
+// box (CBN_EDITCHANGE and CE_EN_FILE_DROPPED posted under the combo's id), of a combo box
+// (its list selection cleared; the same two codes) or of an edit (EN_CHANGE and
+// CE_EN_FILE_DROPPED under its own id).
+LRESULT CALLBACK CeComboEditDropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK CeComboDropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK CeEditDropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Edit that never paints greyed: while disabled the dialog's keyboard navigation skips it and
+// it takes no focus.
+LRESULT CALLBACK CeEditDisabledLookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Edit that stays readable while disabled but refuses changes (cut, paste, clear, typing,
+// Backspace, Delete) then; it chains through the window's user data, so install it with
+// SubclassWindowSimple.
+LRESULT CALLBACK CeEditLockWhenDisabledProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Edit whose text can be selected and copied but never changed.
+LRESULT CALLBACK CeEditBlockChangesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "classlib/DlgTemplate.h"
+#include "uihelpers/ClipboardText.h"
 #include "uihelpers/ControlSubclass.h"
 #include "TestWindows.h"
 
@@ -13,17 +15,21 @@ namespace {
 
 const int kCombo = 200;
 const int kOther = 201;
+const int kList = 202;
 const int kPartner = kCombo ^ CE_PARTNER_XOR;
 
 struct Seen {
     std::vector<std::pair<int, int>> commands;   // (id, code)
     std::vector<int> colouredIds;                // ids of WM_CTLCOLOREDIT requests
+    std::vector<int> staticIds;                  // ids of WM_CTLCOLORSTATIC requests
     std::vector<UINT> keys;                      // keys offered by WM_NOTIFY
+    std::vector<UINT> keyCodes;                   // their notification codes
     bool markHandled = false;
+    bool answerHandled = false;                  // handled by the dialog's answer
 };
 Seen g_seen;
 
-INT_PTR CALLBACK RecordingDlgProc(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK RecordingDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
@@ -32,11 +38,16 @@ INT_PTR CALLBACK RecordingDlgProc(HWND, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CTLCOLOREDIT:
         g_seen.colouredIds.push_back(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
         return FALSE;
+    case WM_CTLCOLORSTATIC:
+        g_seen.staticIds.push_back(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+        return FALSE;
     case WM_NOTIFY: {
         NMKEY* key = reinterpret_cast<NMKEY*>(lParam);
         g_seen.keys.push_back(key->nVKey);
+        g_seen.keyCodes.push_back(key->hdr.code);
         if (g_seen.markHandled) key->hdr.idFrom = CE_KEY_HANDLED;
-        return FALSE;
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, g_seen.answerHandled);
+        return g_seen.answerHandled;
     }
     default:
         return FALSE;
@@ -54,6 +65,7 @@ public:
         b.AddComboBox(kCombo, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 5, 5, 150, 80);
         b.AddEdit(kOther, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 5, 30, 150, 12);
         b.AddEdit(kPartner, "", ES_AUTOHSCROLL, 5, 50, 150, 12);
+        b.AddComboBox(kList, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 5, 70, 150, 80);
         m_dialog = CreateDialogIndirectParamA(GetModuleHandleA(NULL), b.GetTemplate(), NULL, &RecordingDlgProc, 0);
         ShowWindow(GetDlgItem(m_dialog, kPartner), SW_HIDE);
         SetForegroundWindow(m_dialog);
@@ -63,10 +75,12 @@ public:
     HWND Edit() const { return FindWindowExA(Combo(), NULL, "Edit", NULL); }
     HWND Partner() const { return GetDlgItem(m_dialog, kPartner); }
     HWND Other() const { return GetDlgItem(m_dialog, kOther); }
+    HWND List() const { return GetDlgItem(m_dialog, kList); }
     HWND Dialog() const { return m_dialog; }
     void AddItems(std::initializer_list<const char*> items) const
     {
-        for (const char* s : items) SendMessageA(Combo(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+        for (const char* s : items)
+            for (HWND combo : {Combo(), List()}) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
     }
 private:
     HWND m_dialog = nullptr;
@@ -111,6 +125,45 @@ HDROP MakeDrop(const std::vector<std::string>& names)
     }
     GlobalUnlock(block);
     return static_cast<HDROP>(block);
+}
+
+// The messages a subclass procedure passed on: a recorder put under it as the window's
+// procedure before the procedure is attached.
+struct Reached { UINT message; WPARAM wParam; };
+std::vector<Reached> g_reached;
+WNDPROC g_recorderNext = nullptr;
+LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_KEYDOWN && message <= WM_CHAR) g_reached.push_back({message, wParam});
+    return CallWindowProcA(g_recorderNext, window, message, wParam, lParam);
+}
+void PutRecorderUnder(HWND window)
+{
+    g_reached.clear();
+    g_recorderNext = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecorderProc)));
+}
+bool KeyReached(WPARAM key)
+{
+    for (auto& r : g_reached)
+        if (r.wParam == key) return true;
+    return false;
+}
+
+// A key press as the keyboard driver posts it, so that TranslateMessage makes its WM_CHAR.
+void PressKey(HWND window, UINT message, WPARAM key)
+{
+    PostMessageA(window, message, key, 1 | (MapVirtualKeyA(static_cast<UINT>(key), 0) << 16));
+    Pump();
+}
+
+// The codes of the commands under `id` among the given ones, in arrival order.
+std::vector<int> CodesFor(int id, std::initializer_list<int> wanted)
+{
+    std::vector<int> codes;
+    for (auto& c : g_seen.commands)
+        for (int w : wanted)
+            if (c.first == id && c.second == w) codes.push_back(w);
+    return codes;
 }
 
 }  // namespace
@@ -232,4 +285,174 @@ TEST(ControlSubclass, DroppedFilesAndKeysReachTheDialog)
     EXPECT_EQ(g_seen.keys, (std::vector<UINT>{VK_RETURN, VK_DOWN}));
     // Down, had it gone on, would have selected the first item.
     EXPECT_EQ(SendMessageA(d.Combo(), CB_GETCURSEL, 0, 0), CB_ERR);
+}
+
+TEST(ControlSubclass, EveryProcedureAttachedTwiceChainsToItsClass)
+{
+    enum Control { INNER_EDIT, COMBO, LIST, EDIT };
+    const struct { WNDPROC proc; Control control; const char* cls; } cases[] = {
+        {CeComboKeyEditProc, INNER_EDIT, "EDIT"},   {CeComboKeyProc, LIST, "COMBOBOX"},
+        {CeEditKeyNotifyProc, EDIT, "EDIT"},        {CeEditPartnerProc, INNER_EDIT, "EDIT"},
+        {CeComboEditDropProc, INNER_EDIT, "EDIT"},  {CeComboDropProc, COMBO, "COMBOBOX"},
+        {CeEditDropProc, EDIT, "EDIT"},             {CeEditDisabledLookProc, EDIT, "EDIT"},
+        {CeEditLockWhenDisabledProc, EDIT, "EDIT"}, {CeEditBlockChangesProc, EDIT, "EDIT"},
+    };
+    for (auto& c : cases) {
+        SubclassDialog d;
+        HWND w = c.control == INNER_EDIT ? d.Edit() : c.control == COMBO ? d.Combo() : c.control == LIST ? d.List() : d.Other();
+        WNDCLASSA wc;
+        ASSERT_TRUE(GetClassInfoA(NULL, c.cls, &wc));
+        InstallSubclass(w, c.proc);
+        InstallSubclass(w, c.proc);
+        EXPECT_EQ(GetPropW(w, L"CeData"), reinterpret_cast<HANDLE>(wc.lpfnWndProc)) << c.cls;
+        // A message passed on reaches the class and comes back instead of looping.
+        EXPECT_EQ(SendMessageA(w, WM_GETTEXTLENGTH, 0, 0), CallWindowProcA(wc.lpfnWndProc, w, WM_GETTEXTLENGTH, 0, 0));
+        EXPECT_EQ(SendMessageA(w, CE_MSG_DETACH, 0, 0), reinterpret_cast<LRESULT>(wc.lpfnWndProc));
+    }
+}
+
+TEST(ControlSubclass, KeysAreOfferedToTheDialogAndHandledOnesGoNoFurther)
+{
+    enum Control { INNER_EDIT, LIST, EDIT };
+    enum Handling { NONE, MARK, ANSWER };
+    const struct { WNDPROC proc; Control control; UINT message; WPARAM key; Handling handling; UINT offered; bool reaches; bool opens; } cases[] = {
+        // A handled Enter is dropped with the WM_CHAR its translation makes.
+        {CeComboKeyEditProc, INNER_EDIT, WM_KEYDOWN, VK_RETURN, MARK, NM_RETURN, false, false},
+        {CeComboKeyEditProc, INNER_EDIT, WM_KEYDOWN, VK_TAB, ANSWER, NM_KEYDOWN, false, false},
+        {CeComboKeyEditProc, INNER_EDIT, WM_KEYDOWN, VK_RETURN, NONE, NM_RETURN, true, false},
+        {CeComboKeyEditProc, INNER_EDIT, WM_KEYDOWN, VK_DOWN, NONE, 0u, false, true},
+        // A typed "(" has the code of Down, and is only typed.
+        {CeComboKeyEditProc, INNER_EDIT, WM_CHAR, '(', NONE, 0u, true, false},
+        {CeComboKeyProc, LIST, WM_KEYDOWN, VK_TAB, MARK, NM_KEYDOWN, false, false},
+        {CeComboKeyProc, LIST, WM_KEYDOWN, VK_RETURN, MARK, 0u, true, false},
+        {CeComboKeyProc, LIST, WM_KEYDOWN, VK_DOWN, NONE, 0u, false, true},
+        {CeEditKeyNotifyProc, EDIT, WM_KEYDOWN, VK_RETURN, ANSWER, NM_KEYDOWN, false, false},
+        // The mark alone does not count for a plain edit.
+        {CeEditKeyNotifyProc, EDIT, WM_KEYDOWN, VK_TAB, MARK, NM_KEYDOWN, true, false},
+    };
+    int row = 0;
+    for (auto& c : cases) {
+        SCOPED_TRACE(row++);
+        SubclassDialog d;
+        d.AddItems({"eins", "zwei"});
+        HWND w = c.control == INNER_EDIT ? d.Edit() : c.control == LIST ? d.List() : d.Other();
+        PutRecorderUnder(w);
+        InstallSubclass(w, c.proc);
+        g_seen.markHandled = c.handling == MARK;
+        g_seen.answerHandled = c.handling == ANSWER;
+        PressKey(w, c.message, c.key);
+        EXPECT_EQ(g_seen.keyCodes.empty() ? 0u : g_seen.keyCodes[0], c.offered);
+        if (c.offered && !c.reaches) {
+            EXPECT_EQ(g_seen.keyCodes.size(), 1u);
+        }
+        EXPECT_EQ(KeyReached(c.key), c.reaches);
+        HWND combo = c.control == LIST ? d.List() : d.Combo();
+        EXPECT_EQ(SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0) != 0, c.opens);
+    }
+}
+
+TEST(ControlSubclass, PartnerEditMirrorsItsTextAndOffersKeysToTheCombo)
+{
+    SubclassDialog d;
+    InstallSubclass(d.Partner(), CeFileNameEditProc);
+    InstallSubclass(d.Edit(), CeEditPartnerProc);
+    SetWindowTextA(d.Edit(), "C:\\spiegel.img");
+    SetWindowTextA(d.Edit(), "C:\\spiegel.img");
+    EXPECT_EQ(PartnerText(d.Partner()), "C:\\spiegel.img");
+    // Reported once: the second text was the partner's already.
+    EXPECT_EQ(CodesFor(kCombo, {EN_CHANGE}).size(), 1u);
+    // A key the combo box marks handled does not move the caret.
+    SubclassDialog keys;
+    keys.AddItems({"eins"});
+    InstallSubclass(keys.Combo(), CeFileNameComboProc);
+    InstallSubclass(keys.Edit(), CeEditPartnerProc);
+    g_seen.markHandled = true;
+    SendMessageA(keys.Edit(), WM_KEYDOWN, VK_F4, 0);
+    EXPECT_EQ(g_seen.keys, std::vector<UINT>{VK_F4});
+    EXPECT_EQ(SendMessageA(keys.Combo(), CB_GETDROPPEDSTATE, 0, 0), 0);
+}
+
+TEST(ControlSubclass, DroppedFilesGiveTheFirstName)
+{
+    enum Control { INNER_EDIT, COMBO, EDIT };
+    const struct { WNDPROC proc; Control control; int id; int change; } cases[] = {
+        {CeComboEditDropProc, INNER_EDIT, kCombo, CBN_EDITCHANGE},
+        {CeComboDropProc, COMBO, kCombo, CBN_EDITCHANGE},
+        {CeEditDropProc, EDIT, kOther, EN_CHANGE},
+    };
+    for (auto& c : cases) {
+        SubclassDialog d;
+        d.AddItems({"alt"});
+        SendMessageA(d.Combo(), CB_SETCURSEL, 0, 0);
+        SetWindowTextA(d.Other(), "alt");
+        HWND w = c.control == INNER_EDIT ? d.Edit() : c.control == COMBO ? d.Combo() : d.Other();
+        HWND shown = c.control == EDIT ? d.Other() : d.Edit();
+        InstallSubclass(w, c.proc);
+        // A drop without names changes nothing.
+        SendMessageA(w, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({})), 0);
+        Pump();
+        EXPECT_EQ(uitest::WindowText(shown), "alt");
+        SendMessageA(w, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"Z:\\erste.img", "Z:\\zweite.img"})), 0);
+        Pump();
+        EXPECT_EQ(uitest::WindowText(shown), "Z:\\erste.img");
+        std::vector<int> codes = CodesFor(c.id, {c.change, CE_EN_FILE_DROPPED});
+        ASSERT_GE(codes.size(), 2u);
+        EXPECT_EQ(std::vector<int>(codes.end() - 2, codes.end()), (std::vector<int>{c.change, CE_EN_FILE_DROPPED}));
+        EXPECT_EQ(CodesFor(c.id, {CE_EN_FILE_DROPPED}).size(), 1u);
+        if (c.control == COMBO) {
+            EXPECT_EQ(SendMessageA(d.Combo(), CB_GETCURSEL, 0, 0), CB_ERR);
+        }
+    }
+}
+
+TEST(ControlSubclass, LockedFieldsRefuseChangesButCopy)
+{
+    // Each way a user changes the text; Ctrl+C (the character 3) and WM_COPY only copy.
+    const struct { UINT message; WPARAM wParam; } changes[] = {
+        {WM_CHAR, 'x'}, {WM_CHAR, VK_BACK}, {WM_KEYDOWN, VK_DELETE}, {WM_PASTE, 0}, {WM_CUT, 0}, {WM_CLEAR, 0},
+    };
+    // (procedure, disabled, whether the text may change)
+    const struct { WNDPROC proc; bool disabled; bool changes; } fields[] = {
+        {CeEditBlockChangesProc, false, false},
+        {CeEditLockWhenDisabledProc, true, false},
+        {CeEditLockWhenDisabledProc, false, true},
+    };
+    for (auto& f : fields)
+        for (auto& c : changes) {
+            SubclassDialog d;
+            HWND edit = d.Other();
+            SetWindowTextA(edit, "abcdef");
+            if (f.proc == CeEditLockWhenDisabledProc) SubclassWindowSimple(edit, f.proc);
+            else InstallSubclass(edit, f.proc);
+            EnableWindow(edit, !f.disabled);
+            for (UINT copy : {static_cast<UINT>(WM_COPY), static_cast<UINT>(WM_CHAR)}) {
+                ClipboardSetText("leer");
+                SendMessageA(edit, EM_SETSEL, 1, 3);
+                SendMessageA(edit, copy, copy == WM_CHAR ? 3 : 0, 0);
+                char clip[16] = {};
+                ClipboardGetTextBuf(clip, sizeof clip);
+                EXPECT_STREQ(clip, "bc");
+            }
+            ClipboardSetText("neu");
+            SendMessageA(edit, c.message, c.wParam, 0);
+            EXPECT_EQ(uitest::WindowText(edit) != "abcdef", f.changes) << c.message << " " << c.wParam;
+            EXPECT_EQ(SendMessageA(edit, WM_GETDLGCODE, 0, 0) == DLGC_WANTARROWS, !f.disabled);
+        }
+}
+
+TEST(ControlSubclass, DisabledFieldNeverLooksGreyed)
+{
+    SubclassDialog d;
+    HWND edit = d.Other();
+    InstallSubclass(edit, CeEditDisabledLookProc);
+    EnableWindow(edit, FALSE);
+    EXPECT_EQ(SendMessageA(edit, WM_GETDLGCODE, 0, 0), DLGC_STATIC);
+    SendMessageA(edit, WM_SETFOCUS, 0, 0);
+    EXPECT_FALSE(Saw(kOther, EN_SETFOCUS));
+    // The edit still paints itself as an enabled field: the dialog colours it as one.
+    g_seen.colouredIds.clear();
+    InvalidateRect(edit, NULL, TRUE);
+    UpdateWindow(edit);
+    EXPECT_NE(std::find(g_seen.colouredIds.begin(), g_seen.colouredIds.end(), kOther), g_seen.colouredIds.end());
+    EXPECT_EQ(std::find(g_seen.staticIds.begin(), g_seen.staticIds.end(), kOther), g_seen.staticIds.end());
 }
