@@ -136,6 +136,11 @@ public:
     // 10 UTF-8, 9 fill to the right edge, 8 fill one more cell. Returns the width drawn.
     int DrawTextLine(CDC* dc, const RECT& rect, const char* text, const uint16_t* formats, int count, int flags,
                      int tabWidth);
+    // The simpler drawer: 8-bit text from the point x, y in runs of one format each (one
+    // byte a character, a colour format pair as SelectColorFormat takes it), tabs expanded to
+    // stops every tabWidth cells (0: 4) counted from x. At most 1024 characters; returns the
+    // width drawn.
+    int DrawTextRuns(CDC* dc, int x, int y, const char* text, const uint8_t* formats, int count, int tabWidth);
 
     // Draws every visible line into another device context (WM_PRINTCLIENT).
     void PrintClient(CDC* dc);

@@ -425,3 +425,31 @@ int CAnsiView::DrawTextLine(CDC* dc, const RECT& rect, const char* text, const u
     dc->SetBkMode(oldMode);
     return x - rect.left;
 }
+
+int CAnsiView::DrawTextRuns(CDC* dc, int x, int y, const char* text, const uint8_t* formats, int count, int tabWidth)
+{
+    if (!dc || count <= 0 || !text || !formats)
+        return 0;
+    count = MinInt(count, kMaxDrawnChars);
+    INT tabStop = (tabWidth > 0 ? tabWidth : 4) * m_layout.CharWidth();
+    // The context is the caller's: what the cache says was selected may be another's.
+    m_lastPair = -1;
+    m_lastStyle = -1;
+    int oldMode = dc->GetBkMode();
+    dc->SetBkMode(OPAQUE);
+    int left = x;
+    for (int i = 0; i < count;)
+    {
+        int j = i + 1;
+        while (j < count && formats[j] == formats[i])
+            ++j;
+        SelectColorFormat(dc, formats[i]);
+        // The stops count from the line's start, not the run's, so a run after a format
+        // change keeps the line's columns.
+        LONG extent = ::TabbedTextOutA(dc->m_hDC, x, y, text + i, j - i, 1, &tabStop, left);
+        x += LOWORD(extent);
+        i = j;
+    }
+    dc->SetBkMode(oldMode);
+    return x - left;
+}

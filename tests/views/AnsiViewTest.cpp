@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 using namespace viewtest;
@@ -122,6 +123,50 @@ TEST_F(AnsiViewWindow, DrawTextLineKeepsTheCellGridTabsAndFills)
     EXPECT_GE(drawn, 40 * cw);
     EXPECT_LE(drawn, 41 * cw);
     dc.Detach();
+}
+
+TEST_F(AnsiViewWindow, DrawTextRunsExpandsTabsFromItsPoint)
+{
+    CPlainView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &m_parent, 4099));
+    int cw = view.Layout().CharWidth();
+    int lh = view.Layout().LineHeight();
+    const COLORREF colours[3][2] = { {}, { 0x000000, 0x00FF00 }, { 0xFFFFFF, 0x0000FF } };
+    ASSERT_EQ(view.AddColorFormat(colours[1][0], colours[1][1], "Gruen", 2, 0), 1);
+    ASSERT_EQ(view.AddColorFormat(colours[2][0], colours[2][1], "Rot", 3, 0), 2);
+    const struct { const char* text; std::vector<uint8_t> formats; int tabWidth; int x; } cases[] = {
+        { "ab\tc", { 1, 1, 1, 1 }, 4, 0 },
+        // A run that begins with a tab keeps the line's stops.
+        { "\tx\tyz\t", { 2, 1, 1, 2, 2, 1 }, 3, 0 },
+        // Tab width 0 is 4; the stops count from the point.
+        { "a\tb", { 1, 2, 2 }, 0, 7 },
+    };
+    for (auto& c : cases) {
+        int n = static_cast<int>(strlen(c.text));
+        int tabWidth = c.tabWidth > 0 ? c.tabWidth : 4;
+        CMemorySurface drawn(30 * cw, lh);
+        CMemorySurface expected(30 * cw, lh);
+        CDC dc;
+        dc.Attach(drawn.Dc());
+        int width = view.DrawTextRuns(&dc, c.x, 0, c.text, c.formats.data(), n, c.tabWidth);
+        dc.Detach();
+        // The same line as ExtTextOut of the text with each tab written out as blanks (in the
+        // tab's format) up to the next multiple of the tab width.
+        SelectObject(expected.Dc(), view.Settings()->normalFont);
+        SetBkMode(expected.Dc(), OPAQUE);
+        int column = 0;
+        for (int i = 0; i < n; ++i) {
+            SetTextColor(expected.Dc(), colours[c.formats[i]][0]);
+            SetBkColor(expected.Dc(), colours[c.formats[i]][1]);
+            do
+                ExtTextOutA(expected.Dc(), c.x + column++ * cw, 0, ETO_OPAQUE, nullptr, c.text[i] == '\t' ? " " : &c.text[i], 1, nullptr);
+            while (c.text[i] == '\t' && column % tabWidth != 0);
+        }
+        EXPECT_EQ(width, column * cw) << c.text;
+        POINT first = {};
+        EXPECT_EQ(plainpaint::CountDifferences(drawn, expected, &first), 0) << c.text << " at " << first.x;
+    }
+    EXPECT_EQ(view.DrawTextRuns(nullptr, 0, 0, "a", cases[0].formats.data(), 1, 4), 0);
 }
 
 TEST_F(AnsiViewWindow, FontHeightsAreKeptBetween6And48)
