@@ -1025,6 +1025,7 @@ int CHexView::OnKey(UINT key, UINT)
     case 'C': OnEditCopy(); break;
     case 'V': OnEditPaste(); break;
     case 'Y': OnNumberConverter(); break;
+    case 'X': OnRedo(); break;
     default: return 0;
     }
     m_swallowChar = key != VK_INSERT;

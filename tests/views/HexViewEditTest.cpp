@@ -266,6 +266,23 @@ TEST_F(HexViewEdit, ClipboardCommandsCopyPasteUndoAndRedo)
     EXPECT_EQ(m_data[100], 'x');
 }
 
+TEST_F(HexViewEdit, CtrlXRedoesTheStepUndone)
+{
+    m_view.SetCursorAddress(20, false);
+    const uint8_t before = m_data[20];
+    m_view.SendMessage(WM_CHAR, before >= 0x70 ? '1' : '7', 1);
+    const uint8_t typed = m_data[20];
+    ASSERT_NE(typed, before);
+    Command(ID_HEX_UNDO);
+    ASSERT_EQ(m_data[20], before);
+    g_keyDown[VK_CONTROL] = true;
+    m_view.SendMessage(WM_KEYDOWN, 'X', 1);
+    g_keyDown[VK_CONTROL] = false;
+    m_view.SendMessage(WM_CHAR, 0x18, 1);
+    EXPECT_EQ(m_data[20], typed);
+    EXPECT_EQ(g_beeps, 0) << "the key's control character is no input";
+}
+
 TEST_F(HexViewEdit, ACtrlShortcutsCharacterIsNoInput)
 {
     g_keyDown[VK_CONTROL] = true;
