@@ -43,6 +43,10 @@ const HexFormatRow kHexFormats[] = {
     { 0x000000, 0xFFE6E6, "Bit-Marke-Text", 7 },
 };
 
+// The hex views alive: the value search's texts are shared by all of them and go with the
+// last one (its settings were saved just before).
+int g_hexViewCount = 0;
+
 }  // namespace
 
 CHexView::CHexView(uint32_t modeFlags)
@@ -62,6 +66,7 @@ CHexView::CHexView(uint32_t modeFlags)
       m_rows{}
 {
     m_paneText[0][0] = m_paneText[1][0] = 0;
+    ++g_hexViewCount;
     m_model.SetRepaintWord(&Layout().RepaintWord());
     uint32_t extra = modeFlags & HVM_PUBLIC_MASK & ~HVM_MODIFIED;
     m_model.SetModeBits(m_model.Mode() | extra, 0xFFFFFFFFu);
@@ -81,6 +86,13 @@ CHexView::~CHexView()
         SaveSettings(nullptr);
     m_undo.Clear();
     MultiTextFree(&m_addressHistory);
+    if (--g_hexViewCount == 0)
+    {
+        ValueSearchSettings& search = GetValueSearchSettings();
+        MultiTextFree(&search.history);
+        MultiTextFree(&search.groups);
+        MultiTextFree(&search.pattern);
+    }
 }
 
 void CHexView::ForgetUndo()
@@ -306,7 +318,8 @@ bool CHexView::SetModified(bool modified)
 int CHexView::LoadSettings(const char* subkey)
 {
     HexViewSettings settings = CollectHexViewSettings(m_model, m_statusMode);
-    LoadHexViewSettings(&settings, subkey, nullptr);
+    // The search history, groups and flags are kept with the view's own values.
+    LoadHexViewSettings(&settings, subkey, &GetValueSearchSettings());
     m_statusMode = settings.statusbarMode;
     ApplyHexViewSettings(m_model, settings);
     // Font and colours of the "Hex" group live under the same application key.
@@ -324,7 +337,7 @@ int CHexView::LoadSettings(const char* subkey)
 
 int CHexView::SaveSettings(const char* subkey)
 {
-    return SaveHexViewSettings(CollectHexViewSettings(m_model, m_statusMode), subkey, nullptr);
+    return SaveHexViewSettings(CollectHexViewSettings(m_model, m_statusMode), subkey, &GetValueSearchSettings());
 }
 
 int CHexView::SetRasters(int width, int raster, uint32_t statusMode, int selectionRaster)

@@ -8,10 +8,13 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/GuardedBuffer.h"
 #include "tests/views/ViewWindowSupport.h"
+#include "views/ValueSearch.h"
+#include "views/ValueSearchLists.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 using namespace viewtest;
@@ -406,6 +409,42 @@ TEST_F(HexViewWindow, SettingsOfTheViewNameSurviveRecreatingTheView)
 }
 
 }  // namespace
+
+TEST_F(HexViewWindow, SearchTextsGroupsAndFlagsAreKeptFromOneRunToTheNext)
+{
+    ValueSearchSettings& s = GetValueSearchSettings();
+    ResetValueSearchSettings(&s);
+    const std::vector<std::string> history = { "\"first\"", "0x1234" };
+    const std::vector<std::string> groups = { "500", "T:1\t:41\t(\"A\")" };
+    {
+        CHexView first;
+        for (auto it = history.rbegin(); it != history.rend(); ++it)
+            AddToHistory(&s.history, it->c_str(), VS_HISTORY_MAX);
+        for (const std::string& line : groups)
+            MultiTextInsert(&s.groups, -1, line.c_str());
+        s.pattern = MakeGroupPattern(s.groups);
+        s.flags = VSF_BACKWARDS | VSF_GROUP | VSF_KEEP_ORDER;
+    }   // the last view saves them and lets them go
+    EXPECT_EQ(s.history, nullptr);
+    EXPECT_EQ(s.groups, nullptr);
+    EXPECT_EQ(s.pattern, nullptr);
+    s.flags = VSF_WRAP;
+
+    auto texts = [](const char* list) {
+        std::vector<std::string> out;
+        for (int i = 0; MultiTextAt(list, i); ++i)
+            out.push_back(MultiTextAt(list, i));
+        return out;
+    };
+    CHexView second;   // the next start reads them back
+    EXPECT_EQ(texts(s.history), history);
+    EXPECT_EQ(texts(s.groups), groups);
+    EXPECT_EQ(s.flags, static_cast<uint32_t>(VSF_BACKWARDS | VSF_GROUP | VSF_KEEP_ORDER));
+    {
+        CHexView third;
+    }   // not the last one: the texts stay
+    EXPECT_EQ(texts(s.history), history);
+}
 
 TEST_F(HexViewWindow, EverySizeBoundaryDisplaysAndScrolls)
 {
