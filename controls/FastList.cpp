@@ -50,9 +50,11 @@ FastListTextRequest FastListAskCell(FastListBlock* b, int item, int column)
     return r;
 }
 
-std::string FastListCellText(FastListBlock* b, int item, int column)
+std::string FastListCellText(FastListBlock* b, int item, int column, UINT* state)
 {
     FastListTextRequest r = FastListAskCell(b, item, column);
+    if (state)
+        *state = r.state;
     int skip = 0;
     if (column == 0) {
         while (skip < r.length && static_cast<unsigned char>(r.text[skip]) < 24)

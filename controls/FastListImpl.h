@@ -123,6 +123,7 @@ struct FastListBlock : ControlBlock {
     int tipCountdown = 0;
     RECT tipRect = {};
     bool tipShown = false;
+    bool tipBold = false;              // the cell's text is bold, and so is the tooltip's
     bool tipTimer = false;
     WNDPROC tipOldProc = nullptr;
     // Attached data source.
@@ -160,8 +161,8 @@ extern ControlClass g_fastListClass;
 // Asks the owner for a cell into the block's buffer; the request as the owner left it, its
 // text pointer and length made safe (length 0 when no call was made).
 FastListTextRequest FastListAskCell(FastListBlock* b, int item, int column);
-// The cell text with column 0's glyphs skipped.
-std::string FastListCellText(FastListBlock* b, int item, int column);
+// The cell's text, for column 0 without its tree glyphs; the cell's state too when asked.
+std::string FastListCellText(FastListBlock* b, int item, int column, UINT* state = nullptr);
 LRESULT FastListNotify(FastListBlock* b, NMHDR* record, int code, int line);
 LRESULT FastListNotifyItem(FastListBlock* b, int code, int item, int column, UINT newState, UINT oldState,
                            UINT changed, POINT pt, int line);

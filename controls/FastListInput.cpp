@@ -559,6 +559,7 @@ void FastListMouseMove(FastListBlock* b, int x, int y, bool leave)
         return;
     FastListHideTooltip(b);
     std::string text;
+    bool bold = false;
     if (b->exStyle & FLS_EX_INFOTIPS) {
         std::vector<char> buffer(1024, 0);
         NMLVGETINFOTIPA tip = {};
@@ -570,12 +571,15 @@ void FastListMouseMove(FastListBlock* b, int x, int y, bool leave)
         buffer[1023] = 0;
         text = buffer.data();
     } else {
-        text = FastListCellText(b, item, 0);
+        // The text is measured in the font it is painted in: a bold cell is wider.
+        UINT state = 0;
+        text = FastListCellText(b, item, 0, &state);
+        bold = (state & 0x80) != 0;
         RECT label = FastListCellRect(b, item, 0);
         label.right = std::min<LONG>(label.right, b->visibleWidth + b->margin);
         HDC dc = ::GetDC(b->window);
         const int glyphs = GlyphCount(b, item);
-        int width = FastListCellTextWidth(b, dc, text.data(), static_cast<int>(text.size()), false);
+        int width = FastListCellTextWidth(b, dc, text.data(), static_cast<int>(text.size()), bold);
         ::ReleaseDC(b->window, dc);
         const int room = label.right - label.left - glyphs * kGlyphWidth - CheckWidth(b) - ImageWidth(b) - 4;
         if (width <= room)
@@ -590,6 +594,7 @@ void FastListMouseMove(FastListBlock* b, int x, int y, bool leave)
     std::memcpy(b->tipText.data(), text.c_str(), text.size() + 1);
     b->index.tooltip = item;
     b->tooltipColumn = column;
+    b->tipBold = bold;
     b->tipRect = FastListCellRect(b, item, 0);
     b->tipCountdown = 1;
     ::SetTimer(b->window, kFastListTooltipTimer, 1500, nullptr);
@@ -700,7 +705,7 @@ void FastListTooltipTick(FastListBlock* b)
     ti.hwnd = b->window;
     ti.uId = reinterpret_cast<UINT_PTR>(b->window);
     HWND tooltip = b->tooltip;
-    HFONT font = b->fonts[0];
+    HFONT font = b->fonts[b->tipBold ? 1 : 0];
     {
         ControlUnlocked unlocked(b->lock, __LINE__);
         if (font)

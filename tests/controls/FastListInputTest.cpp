@@ -1,6 +1,7 @@
 // The list under keys, characters, the wheel, a header drag, in-place editing and the cell-kind
 // action, each seen by a recording parent.
 #include <gtest/gtest.h>
+#include "controls/FastListImpl.h"
 #include "controls/FastListModel.h"
 #include "tests/controls/FastListTestSupport.h"
 
@@ -266,4 +267,60 @@ TEST_F(ListFixture, PasteKeysAskForAnEditOnlyWithTextOnTheClipboard)
     paste(false, false, 'V');   // a plain V is a character's business
     EXPECT_EQ(asked, (std::vector<int>{0x100000 + 0x10004, 0x100000 + 0x10004}));
     parent.react = nullptr;
+}
+
+TEST_F(ListFixture, ATooltipIsMeasuredAndShownInTheFontOfItsCell)
+{
+    // One text in two rows, bold in the second: a first column between its normal and its
+    // bold width cuts only the bold one, which alone gets a tooltip, in the bold font.
+    const char* kText = "Sektor 123456 im Datentraeger, Bootsektor der Partition 2";
+    texts.custom = [kText](DWORD data, int column, FastListTextRequest* r) {
+        std::strcpy(r->text, column == 0 ? kText : "");
+        if (data == 1)
+            r->state |= 0x80;
+    };
+    ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+    list = MakeFastList(parent.hwnd, 0, &texts, 0, 0, 600, 200);
+    SendMessageA(list, FLM_APPENDRUN, 2, 0);
+    HFONT font = CreateFontA(-14, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Tahoma");
+    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    FastListBlock* b = FastListOf(list);
+    ASSERT_NE(b, nullptr);
+    int widths[2] = {};
+    HDC dc = GetDC(list);
+    for (int bold = 0; bold < 2; ++bold) {
+        HGDIOBJ old = SelectObject(dc, b->fonts[bold]);
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, kText, static_cast<int>(std::strlen(kText)), &size);
+        widths[bold] = size.cx;
+        SelectObject(dc, old);
+    }
+    ReleaseDC(list, dc);
+    ASSERT_GT(widths[1], widths[0] + 12);
+    AddColumn(list, 0, (widths[0] + widths[1]) / 2);
+    UpdateWindow(parent.hwnd);
+    for (int item = 0; item < 2; ++item) {
+        RECT cell = {LVIR_LABEL, 0, 0, 0};
+        SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&cell));
+        POINT at = {cell.left + 8, (cell.top + cell.bottom) / 2};
+        POINT screen = at;
+        ClientToScreen(list, &screen);
+        SetCursorPos(screen.x, screen.y);
+        SendMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        EXPECT_EQ(b->index.tooltip, item == 1 ? 1 : -1) << "item " << item;
+        SendMessageA(list, WM_TIMER, kFastListTooltipTimer, 0);
+        EXPECT_EQ(b->tipShown, item == 1) << "item " << item;
+        if (item == 1) {
+            // The tooltip keeps a copy of the font it is given.
+            LOGFONTA shown = {}, cell = {};
+            GetObjectA(reinterpret_cast<HFONT>(SendMessageA(b->tooltip, WM_GETFONT, 0, 0)), sizeof shown, &shown);
+            GetObjectA(b->fonts[1], sizeof cell, &cell);
+            EXPECT_EQ(shown.lfWeight, cell.lfWeight);
+            EXPECT_STREQ(shown.lfFaceName, cell.lfFaceName);
+        }
+    }
+    SetCursorPos(0, 0);
+    DestroyWindow(list);
+    list = nullptr;
+    DeleteObject(font);
 }
