@@ -587,6 +587,8 @@ int TreeListColumnEdit(TreeListBlock* b, int column, UINT key, POINT pt) noexcep
         return 0;
     if (m.props[TLP_PINNEDEDIT] && (!it->row || static_cast<int>(it->row) > m.props[TLP_PINNEDROWS]))
         return 0;
+    // This edit starts unchanged, whatever the last one left in the flag.
+    b->textChanged = false;
     const bool typing = (key & 0x1000000) != 0;
     if (typing) {
         UINT ch = key & 0xFFFF;

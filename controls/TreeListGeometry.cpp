@@ -877,7 +877,8 @@ COLORREF TreeListModel::SetColor(int index, COLORREF color) noexcept
     if (index < 0 || index >= TLCOL_COUNT)
         return CLR_INVALID;
     COLORREF old = colors[index];
-    if (color == CLR_DEFAULT) {
+    // -1 is how callers ask for the default here; the system's CLR_DEFAULT means the same.
+    if (color == static_cast<COLORREF>(-1) || color == CLR_DEFAULT) {
         colorSet[index] = false;
     } else {
         colorSet[index] = true;

@@ -90,6 +90,8 @@ private:
 
 TreeListBlock* TreeListFromWindow(HWND window) noexcept;
 const ControlThemeApi& TreeListTheme() noexcept;
+// The class itself, for the tests that put another theme library in place.
+ControlClass& TreeListClass() noexcept;
 HPEN TreeListFocusPen() noexcept;
 HBRUSH TreeListPatternBrush() noexcept;
 HCURSOR TreeListCursor(int which) noexcept;   // 0 arrow, 1 hand, 2 no
@@ -121,6 +123,8 @@ HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept;
 void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexcept;
 void TreeListButtonUp(TreeListBlock* b, int code, WPARAM keys, POINT pt) noexcept;
 void TreeListMouseMove(TreeListBlock* b, WPARAM keys, POINT pt) noexcept;
+// Asks for WM_MOUSELEAVE unless it is asked for already.
+void TreeListTrackLeave(TreeListBlock* b) noexcept;
 void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept;
 void TreeListChar(TreeListBlock* b, UINT ch, LPARAM lParam) noexcept;
 int TreeListToggleCheck(TreeListBlock* b, UINT item, POINT pt) noexcept;

@@ -351,11 +351,17 @@ void TreeListMouseMove(TreeListBlock* b, WPARAM keys, POINT pt) noexcept
         if (hot)
             b->InvalidateCell(hot, hotColumn);
     }
-    if ((leaveNeeded || hot) && !b->trackingLeave) {
-        TRACKMOUSEEVENT tme = { sizeof tme, TME_LEAVE, b->window, 0 };
-        b->trackingLeave = _TrackMouseEvent(&tme) != FALSE;
-    }
+    if (leaveNeeded || hot)
+        TreeListTrackLeave(b);
     TreeListTrackTip(b, pt);
+}
+
+void TreeListTrackLeave(TreeListBlock* b) noexcept
+{
+    if (b->trackingLeave)
+        return;
+    TRACKMOUSEEVENT tme = { sizeof tme, TME_LEAVE, b->window, 0 };
+    b->trackingLeave = _TrackMouseEvent(&tme) != FALSE;
 }
 
 void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept
@@ -367,6 +373,10 @@ void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept
         return;
     m.keyVeto = 0;
     const bool ctrl = Down(VK_CONTROL), shift = Down(VK_SHIFT);
+    // Under this style Ctrl+Home and Ctrl+End go to the first or last row as the plain keys
+    // do, and extend the selection there as Shift would.
+    const bool ctrlHomeEnd = ctrl && !shift && (m.exStyle & TLX_CTRLHOMEEND) && (key == VK_HOME || key == VK_END);
+    const bool extend = shift || ctrlHomeEnd;
     const int pinned = static_cast<int>(m.props[TLP_PINNEDROWS]);
     bool navigate = false;
     int row = m.Item(m.caret) && m.Item(m.caret)->row ? static_cast<int>(m.Item(m.caret)->row) - 1 : -1;
@@ -396,7 +406,7 @@ void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept
         b->lock.Enter();
     } else if ((key == VK_INSERT && !shift && !ctrl) || (key == 'V' && ctrl && !shift)) {
         TreeListPaste(b);
-    } else if (ctrl && !shift && !((m.exStyle & TLX_CTRLHOMEEND) && (key == VK_HOME || key == VK_END))) {
+    } else if (ctrl && !shift && !ctrlHomeEnd) {
         int f = m.firstVisible, x = m.hScroll;
         switch (key) {
         case VK_SPACE:
@@ -507,7 +517,7 @@ void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept
             UINT item = m.rows[newRow];
             const bool selected = (m.Item(item)->state & TVIS_SELECTED) != 0;
             const int oldRow = row;
-            UINT flags = (TVC_BYKEYBOARD << 8) | ((!shift || m.rangePending) ? 0x8000 : 0) | (selected ? 0x800000 : 0);
+            UINT flags = (TVC_BYKEYBOARD << 8) | ((!extend || m.rangePending) ? 0x8000 : 0) | (selected ? 0x800000 : 0);
             if (!(m.exStyle & TLX_CELLSELECT))
                 newColumn = 0;
             m.Select(item, newColumn, flags);
@@ -517,7 +527,7 @@ void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept
                 if (!(m.style & TVS_NOSCROLL))
                     m.EnsureVisible(item, newColumn);
             }
-            if ((m.exStyle & TLX_MULTISELECT) && shift && oldRow >= 0 && m.Item(m.anchor) && m.Item(item)) {
+            if ((m.exStyle & TLX_MULTISELECT) && extend && oldRow >= 0 && m.Item(m.anchor) && m.Item(item)) {
                 int anchorRow = static_cast<int>(m.Item(m.anchor)->row) - 1;
                 // Moving away from the anchor extends the range, moving back shrinks it.
                 int from, to;

@@ -287,10 +287,14 @@ bool Painter::Row(int index, int top)
     int x = x0 + strips * m.indent + (((m.exStyle & TLX_GRIDLINES) || (it->level == 0 && !m.linesAtRoot)) ? 1 : 0);
     if (m.hasStateList) {
         int index4 = static_cast<int>((it->state >> 12) & 0xF);
-        if (b->stateList == kThemedChecks || index4)
+        // A themed box shows only the unchecked and checked states; in place of any other
+        // state, as of no state image at all, the horizontal tree line runs on to the label.
+        const bool themed = b->stateList == kThemedChecks;
+        const bool box = themed ? ((m.exStyle & TLX_CHECKBIT) || index4 == 1 || index4 == 2) : index4 != 0;
+        if (box)
             DrawCheck(b->stateList, index4, x, top, m.stateHeight, m.hotItem == item && m.hotColumn == 0,
                       m.pressedCheck && m.caret == item);
-        else if (m.style & TVS_HASLINES)
+        else if ((m.style & TVS_HASLINES) && !(themed && (m.exStyle & TLX_GRIDLINES)))
             DottedHorizontal(dc, x, x + m.stateWidth, mid, lines);
         x += m.stateWidth;
     }

@@ -402,6 +402,22 @@ void OnStyleChanged(TreeListBlock* b, DWORD newStyle)
     }
 }
 
+// A highlight set by message has no mouse move of its own to end it: the leaving mouse does.
+int SetDropHiliteByMessage(TreeListBlock* b, UINT item, int column)
+{
+    const int result = b->model.SetDropHilite(item, column);
+    if (b->model.dropHilite)
+        TreeListTrackLeave(b);
+    return result;
+}
+
+// The own code 12 scrolls to the position in bits 4-31, so only the low four bits name the
+// code; the standard codes keep their position in the high word and fit there too.
+int ScrollCode(WPARAM wParam)
+{
+    return (wParam & 0xF) == 12 ? 12 : LOWORD(wParam);
+}
+
 void RunVScroll(TreeListBlock* b, int code, int track)
 {
     TreeListModel& m = b->model;
@@ -593,7 +609,7 @@ LRESULT OnOwnMessage(TreeListBlock* b, UINT message, WPARAM wParam, LPARAM lPara
     case TLM_SETCOLORREC:
         return OnColumnColor(b, message, wParam, lParam);
     case TLM_SETDROPHILITE:
-        return m.SetDropHilite(Num(lParam), static_cast<int>(wParam));
+        return SetDropHiliteByMessage(b, Num(lParam), static_cast<int>(wParam));
     case TLM_SELECTCELL: {
         int column = (m.exStyle & TLX_CELLSELECT) ? static_cast<int>(wParam) : 0;
         return m.Select(Num(lParam), column, 0x8000) > 0 ? 1 : 0;
@@ -658,7 +674,7 @@ LRESULT OnTreeMessage(TreeListBlock* b, UINT message, WPARAM wParam, LPARAM lPar
         if (wParam == TVGN_FIRSTVISIBLE)
             return m.EnsureVisible(Num(lParam), -2) >= 0 ? 1 : 0;
         if (wParam == TVGN_DROPHILITE)
-            return m.SetDropHilite(Num(lParam), 0);
+            return SetDropHiliteByMessage(b, Num(lParam), 0);
         return 0;
     case TVM_GETITEMA:
         return m.GetItem(reinterpret_cast<TVITEMA*>(lParam));
@@ -669,6 +685,8 @@ LRESULT OnTreeMessage(TreeListBlock* b, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         if ((wParam >> 8) == 0xF5A5A5u)
             return TreeListRequestEdit(b, m.caret, static_cast<int>(wParam & 0xFF), 13, POINT{ 0, 0 });
+        // A flag left over from an earlier edit would let an unchanged text pass for a typed one.
+        b->textChanged = false;
         return reinterpret_cast<LRESULT>(TreeListStartEdit(b, Num(lParam), static_cast<UINT>(wParam)));
     case TVM_HITTEST: {
         TVHITTESTINFO* hit = reinterpret_cast<TVHITTESTINFO*>(lParam);
@@ -751,6 +769,7 @@ TreeListBlock* TreeListFromWindow(HWND window) noexcept
 }
 
 const ControlThemeApi& TreeListTheme() noexcept { return Class().Theme(); }
+ControlClass& TreeListClass() noexcept { return Class(); }
 HPEN TreeListFocusPen() noexcept { return g_focusPen; }
 HBRUSH TreeListPatternBrush() noexcept { return g_patternBrush; }
 HCURSOR TreeListCursor(int which) noexcept { return which >= 0 && which < 3 ? g_cursors[which] : nullptr; }
@@ -1385,13 +1404,13 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
     }
     case WM_HSCROLL: {
         TreeListLock lock(b);
-        int code = LOWORD(wParam);
+        const int code = ScrollCode(wParam);
         RunHScroll(b, code, code == 12 ? static_cast<int>(wParam >> 4) : static_cast<short>(HIWORD(wParam)));
         return 0;
     }
     case WM_VSCROLL: {
         TreeListLock lock(b);
-        int code = LOWORD(wParam);
+        const int code = ScrollCode(wParam);
         RunVScroll(b, code, code == 12 ? static_cast<int>(wParam >> 4) : HIWORD(wParam));
         return 0;
     }
@@ -1462,8 +1481,7 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
     case WM_MOUSELEAVE: {
         TreeListLock lock(b);
         b->trackingLeave = false;
-        if (m.style & TVS_TRACKSELECT)
-            m.SetDropHilite(0, 0);
+        m.SetDropHilite(0, 0);
         if (m.hotItem) {
             UINT hot = m.hotItem;
             m.hotItem = 0;

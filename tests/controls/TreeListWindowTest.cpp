@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 #include "controls/TreeListCtrl.h"
+#include "controls/TreeListImpl.h"
 #include "tests/controls/TreeListSupport.h"
 
 namespace {
@@ -1172,4 +1173,190 @@ TEST(TreeListWindow, FindWalksSiblingsOrTheSubtreeByTextDataAndState)
                   reinterpret_cast<LRESULT>(r.expected))
             << r.what;
     }
+}
+
+TEST(TreeListWindow, OwnScrollCodeTwelveAndTheDefaultColourByMinusOne)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
+    TopRows(p, 40);
+    ASSERT_EQ(AddColumns(p, 3, 250), 3);
+    // Code 12 carries its position in bits 4-31; from 1 on it no longer fits a low word of 12.
+    const struct { UINT message; int bar; int position; } scrolls[] = {
+        { WM_VSCROLL, SB_VERT, 1 }, { WM_VSCROLL, SB_VERT, 7 }, { WM_HSCROLL, SB_HORZ, 1 }, { WM_HSCROLL, SB_HORZ, 90 },
+    };
+    for (const auto& s : scrolls) {
+        p.Send(s.message, static_cast<WPARAM>(s.position) << 4 | 12);
+        EXPECT_EQ(GetScrollPos(p.Tree(), s.bar), s.position) << s.message << " to " << s.position;
+    }
+    // -1 gives an entry back to the system colour it follows; the setter tells the old one.
+    const struct { UINT set, get; WPARAM index; int system; } colours[] = {
+        { TVM_SETBKCOLOR, TVM_GETBKCOLOR, 0, COLOR_WINDOW },
+        { TVM_SETTEXTCOLOR, TVM_GETTEXTCOLOR, 0, COLOR_WINDOWTEXT },
+        { TVM_SETLINECOLOR, TVM_GETLINECOLOR, 0, COLOR_WINDOWTEXT },
+        { TVM_SETINSERTMARKCOLOR, TVM_GETINSERTMARKCOLOR, 0, COLOR_INFOBK },
+    };
+    for (const auto& c : colours) {
+        p.Send(c.set, c.index, RGB(1, 2, 3));
+        EXPECT_EQ(static_cast<COLORREF>(p.Send(c.set, c.index, -1)), RGB(1, 2, 3)) << c.set;
+        EXPECT_EQ(static_cast<COLORREF>(p.Send(c.get, c.index)), GetSysColor(c.system)) << c.set;
+    }
+}
+
+TEST(TreeListWindow, ADropHighlightSetByMessageEndsWhenTheMouseLeaves)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
+    std::vector<HTREEITEM> rows = TopRows(p, 3);
+    Focus(p);
+    POINT over = LabelPoint(p, rows[0]);
+    ClientToScreen(p.Tree(), &over);
+    const struct { UINT message; WPARAM wParam; } ways[] = { { TVM_SELECTITEM, TVGN_DROPHILITE }, { TLM_SETDROPHILITE, 0 } };
+    for (const auto& way : ways) {
+        SetCursorPos(over.x, over.y);
+        EXPECT_EQ(p.Send(way.message, way.wParam, reinterpret_cast<LPARAM>(rows[1])), 1) << way.message;
+        EXPECT_TRUE(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(rows[1])) & TVIS_DROPHILITED) << way.message;
+        TRACKMOUSEEVENT asked = { sizeof asked, TME_QUERY, nullptr, 0 };
+        _TrackMouseEvent(&asked);
+        EXPECT_EQ(asked.hwndTrack, p.Tree()) << way.message;
+        EXPECT_TRUE(asked.dwFlags & TME_LEAVE) << way.message;
+        p.Send(WM_MOUSELEAVE);
+        EXPECT_FALSE(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(rows[1])) & TVIS_DROPHILITED) << way.message;
+    }
+}
+
+TEST(TreeListWindow, AnEditStartsUnchangedWhateverTheLastOneLeft)
+{
+    KeysUp();
+    tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS);
+    p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(0, TLE_TEXT, TLO_ENTERMOVES));
+    HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+    p.Insert(TVI_ROOT, TVI_LAST, "b");
+    Focus(p);
+    UINT endMask = 0;
+    p.answer = [&](NMHDR* h) -> LRESULT {
+        if (h->code == TVN_ENDLABELEDITA)
+            endMask = reinterpret_cast<NMTVDISPINFOA*>(h)->item.mask;
+        return 0;
+    };
+    // Started by message and by Enter on the column's own editor: a text changed in an edit
+    // that was cancelled does not count for the next, which leaves the text as it was.
+    const std::function<void()> starts[] = {
+        [&] { p.Send(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(a)); },
+        [&] { p.Send(WM_KEYDOWN, VK_RETURN, 0); },
+    };
+    for (size_t way = 0; way < 2; ++way) {
+        p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(a));
+        starts[way]();
+        HWND editor = reinterpret_cast<HWND>(p.Send(TVM_GETEDITCONTROL));
+        ASSERT_TRUE(editor && IsWindowVisible(editor)) << way;
+        p.Send(WM_COMMAND, MAKEWPARAM(3, EN_CHANGE), reinterpret_cast<LPARAM>(editor));
+        p.Send(TVM_ENDEDITLABELNOW, 1);
+        starts[way]();
+        editor = reinterpret_cast<HWND>(p.Send(TVM_GETEDITCONTROL));
+        ASSERT_TRUE(editor && IsWindowVisible(editor)) << way;
+        p.Send(WM_COMMAND, MAKEWPARAM(3, 0x1578), reinterpret_cast<LPARAM>(editor));
+        EXPECT_EQ(endMask & 0x20000000u, 0u) << way;
+        EXPECT_EQ(Next(p, TVGN_CARET), a) << "an unchanged text by Enter stays on its row, " << way;
+    }
+}
+
+TEST(TreeListWindow, CtrlHomeAndCtrlEndExtendTheSelectionUnderTheirStyle)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle, 300, 400);
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_MULTISELECT | TLX_CTRLHOMEEND, TLX_MULTISELECT | TLX_CTRLHOMEEND);
+    const int n = 10, anchor = 3;
+    std::vector<HTREEITEM> rows = TopRows(p, n);
+    Focus(p);
+    KeysUp();
+    p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(rows[anchor]));
+    // Each key goes to its end of the list and selects every row from the anchor to there.
+    const struct { UINT key; int first, last; } keys[] = { { VK_END, anchor, n - 1 }, { VK_HOME, 0, anchor } };
+    for (const auto& k : keys) {
+        Keys({ VK_CONTROL });
+        p.Send(WM_KEYDOWN, k.key, 0);
+        KeysUp();
+        EXPECT_EQ(Next(p, TVGN_CARET), rows[static_cast<size_t>(k.key == VK_END ? k.last : k.first)]);
+        for (int i = 0; i < n; ++i) {
+            const bool selected = p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(rows[static_cast<size_t>(i)])) & TVIS_SELECTED;
+            EXPECT_EQ(selected, i >= k.first && i <= k.last) << "key " << k.key << ", row " << i;
+        }
+    }
+}
+
+namespace {
+
+// A theme library of the test's own: every class opens, nothing is drawn, and the check box
+// states asked for are noted.
+std::vector<int> g_themedStates;
+HTHEME WINAPI FakeOpenTheme(HWND, LPCWSTR)
+{
+    return reinterpret_cast<HTHEME>(0x5150);
+}
+HRESULT WINAPI FakeCloseTheme(HTHEME)
+{
+    return S_OK;
+}
+HRESULT WINAPI FakeDrawTheme(HTHEME, HDC, int part, int state, const RECT*, const RECT*)
+{
+    if (part == 3)
+        g_themedStates.push_back(state);
+    return S_OK;
+}
+HMODULE WINAPI FakeThemeLibrary(LPCSTR)
+{
+    return reinterpret_cast<HMODULE>(0x5150);
+}
+FARPROC WINAPI FakeThemeEntry(HMODULE, LPCSTR name)
+{
+    if (!lstrcmpA(name, "OpenThemeData"))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeOpenTheme));
+    if (!lstrcmpA(name, "CloseThemeData"))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeCloseTheme));
+    if (!lstrcmpA(name, "DrawThemeBackground"))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeDrawTheme));
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(TreeListWindow, ThemedBoxesShowTwoStatesAndTheTreeLineRunsOnThroughTheOthers)
+{
+    ASSERT_EQ(TreeListClass().Users(), -1);
+    TreeListClass().ForgetForTests();
+    ThemeLoader old = SetThemeLoader({ &FakeThemeLibrary, &FakeThemeEntry });
+    {
+        tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
+        p.Send(TVM_SETIMAGELIST, TVSIL_STATE, 1);
+        ASSERT_EQ(p.Send(TVM_GETIMAGELIST, TVSIL_STATE), 1);
+        const COLORREF red = RGB(255, 0, 0);
+        p.Send(TVM_SETLINECOLOR, 0, red);
+        const int indent = static_cast<int>(p.Send(TVM_GETINDENT));
+        // State image 1 and 2 are boxes; 0 and 3 leave the room of the box to the line.
+        const struct { UINT image; bool box; } rows[] = { { 0, false }, { 1, true }, { 2, true }, { 3, false } };
+        std::vector<HTREEITEM> items;
+        for (const auto& r : rows) {
+            items.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+            TVITEMA set = {};
+            set.mask = TVIF_STATE;
+            set.hItem = items.back();
+            set.state = INDEXTOSTATEIMAGEMASK(r.image);
+            set.stateMask = TVIS_STATEIMAGEMASK;
+            p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+        }
+        Pixels px(300, 200);
+        g_themedStates.clear();
+        px.Paint(p);
+        EXPECT_EQ(g_themedStates, (std::vector<int>{ 1, 5 }));
+        for (size_t i = 0; i < items.size(); ++i) {
+            RECT rc = {};
+            rc.left = static_cast<LONG>(reinterpret_cast<UINT_PTR>(items[i]));
+            p.Send(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
+            int line = 0;
+            for (int y = rc.top; y < rc.bottom; ++y)
+                for (int x = indent + 2; x < indent + 14; ++x)
+                    line += px.At(x, y) == red;
+            EXPECT_EQ(line > 0, !rows[i].box) << "state image " << rows[i].image;
+        }
+    }
+    SetThemeLoader(old);
+    TreeListClass().ForgetForTests();
 }
