@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <stdlib.h>
+#include <string.h>
 
 namespace {
 
@@ -530,6 +531,47 @@ int CHexModel::SetCursorAddress(int64_t address, bool absolute)
         OnSelectionChanged(0, 0, 0);
     OnCursorMoved();
     return result;
+}
+
+int CHexModel::MoveCursorToAddress(int64_t address, bool absolute, bool extend)
+{
+    if (!extend || m_size <= 0)
+        return SetCursorAddress(address, absolute);
+    int64_t offset = absolute ? address - static_cast<int64_t>(m_base) : address;
+    const int result = offset >= 0 && offset < m_size ? 1 : 0;
+    if (offset >= m_size)
+        offset = m_size - 1;
+    if (offset < 0)
+        offset = 0;
+    // Through the cell, so that the selection follows the rules of a Shift move: begun at
+    // the old cursor, widened to groups, notified to the parent.
+    int area = m_area == HEX_AREA_ADDRESS ? HEX_AREA_HEX : m_area;
+    int column = 0;
+    int line = 0;
+    CellOfOffset(static_cast<int>(offset), area, true, &column, &line);
+    MoveCursor(column, line, MCF_EXTEND);
+    return result;
+}
+
+int CHexModel::CopyFromCursor(uint8_t* buffer, int count) const
+{
+    if (!buffer || count <= 0 || m_size <= 0)
+        return 0;
+    int from = m_slots[0].active ? MinInt(m_cursor, m_slots[0].start) : m_cursor;
+    if (from < 0 || from >= m_size)
+        return 0;
+    int n = MinInt(count, m_size - from);
+    memcpy(buffer, m_data + from, static_cast<size_t>(n));
+    return n;
+}
+
+int64_t CHexModel::AddressOfCell(int column, int line) const
+{
+    int bpl = m_layout.BytesPerLine();
+    HexColumnHit hit = m_layout.HitColumn(column);
+    int index = hit.area == HEX_AREA_ADDRESS ? 0 : hit.byteIndex;
+    int64_t offset = static_cast<int64_t>(line) * bpl + index - m_alignment % bpl;
+    return offset + m_base;
 }
 
 int CHexModel::SetSelectionEnd(int64_t address, bool absolute)

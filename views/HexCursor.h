@@ -72,6 +72,18 @@ public:
     int64_t GetSelection(bool absolute, int* length) const;
     bool HasSelection() const { return m_slots[0].active != 0; }
     void ClearSelection();
+    // The cursor to an address as SetCursorAddress puts it there; with `extend` the
+    // selection is extended to it instead of ended (begun at the old cursor when there was
+    // none), as Shift and a move would. 1 when the address was inside the data, 0 when
+    // clamped.
+    int MoveCursorToAddress(int64_t address, bool absolute, bool extend);
+    // Copies up to `count` bytes from the lower of the cursor and the selection's start (the
+    // byte where it was begun), cut at the end of the data; the bytes copied.
+    int CopyFromCursor(uint8_t* buffer, int count) const;
+    // The absolute address of the byte under a cell; the address column stands for the
+    // line's first byte. Cells before the first byte or after the last give addresses
+    // outside the data: the caller decides what they mean.
+    int64_t AddressOfCell(int column, int line) const;
     int SetHighlightRange(int index, int start, int length);
     const HexRangeSlot* Slots() const { return m_slots; }
 

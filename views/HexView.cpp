@@ -187,6 +187,13 @@ int CHexView::SetSelectionEnd(int64_t address, bool absolute)
     return result;
 }
 
+int CHexView::MoveCursorToAddress(int64_t address, bool absolute, bool extend)
+{
+    int result = m_model.MoveCursorToAddress(address, absolute, extend);
+    Finish(TLF_CENTRE_JUMP);
+    return result;
+}
+
 int CHexView::CopySelection(uint8_t* buffer, int capacity, int* count) const
 {
     if (count)
@@ -412,17 +419,15 @@ int CHexView::FindWithDialog()
         int selectionStart = static_cast<int>(m_model.GetSelection(false, &selectionLength));
         if (!m_model.HasSelection())
             selectionLength = 0;
-        if (selectionLength > 0)
+        // Only a selection that becomes the search text offers "only within the selection".
+        if (selectionLength > 0 && selectionLength <= VS_SELECTION_MAX)
         {
             flags |= VSF_HAS_SELECTION;
-            if (selectionLength <= VS_SELECTION_MAX)
-            {
-                uint8_t bytes[VS_SELECTION_MAX];
-                int n = 0;
-                CopySelection(bytes, VS_SELECTION_MAX, &n);
-                if (n > 0)
-                    SelectionToSearchText(bytes, n, text);
-            }
+            uint8_t bytes[VS_SELECTION_MAX];
+            int n = 0;
+            CopySelection(bytes, VS_SELECTION_MAX, &n);
+            if (n > 0)
+                SelectionToSearchText(bytes, n, text);
         }
         INT_PTR result = RunHexFindDialog(this, &s, flags, text[0] ? text : nullptr);
         if (result != IDOK && result != FIND_VALUE_AGAIN)

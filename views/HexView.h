@@ -54,10 +54,16 @@ public:
     // --- cursor, selection, scrolling
     int SetCursorAddress(int64_t address, bool absolute);
     int SetSelectionEnd(int64_t address, bool absolute);
+    // As SetCursorAddress, extending the selection to the address with `extend`.
+    int MoveCursorToAddress(int64_t address, bool absolute, bool extend);
     int64_t GetCursorAddress(bool absolute) const { return m_model.GetCursorAddress(absolute); }
     int64_t GetSelection(bool absolute, int* length) const { return m_model.GetSelection(absolute, length); }
     BOOL HasSelection() const { return m_model.HasSelection() ? TRUE : FALSE; }
     int CopySelection(uint8_t* buffer, int capacity, int* count) const;
+    // Up to `count` bytes from the lower of cursor and selection start; the bytes copied.
+    int CopyFromCursor(uint8_t* buffer, int count) const { return m_model.CopyFromCursor(buffer, count); }
+    // The absolute address of the byte under a cell (column, line).
+    int64_t AddressOfCell(int column, int line) const { return m_model.AddressOfCell(column, line); }
     int64_t SetTopAddress(int64_t address, bool absolute);
     int64_t GetTopAddress(bool absolute) const { return m_model.GetTopAddress(absolute, Layout().ScrollLine()); }
     int SetHighlightRange(int index, int start, int length);

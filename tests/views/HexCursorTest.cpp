@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <tuple>
@@ -608,3 +609,79 @@ TEST(HexCursor, QueryMessage)
 }
 
 }  // namespace
+
+TEST(HexCursor, CellAddressesMovesToAnAddressAndCopiesFromTheCursor)
+{
+    std::vector<uint8_t> data = Bytes(100);
+    // The cell of every byte, as the drawing finds it, names that byte's address again, in
+    // every group layout and with the first line starting before offset 0.
+    for (int log2 = 0; log2 < 4; ++log2)
+        for (int alignment : {0, 5})
+        {
+            RecordingModel m;
+            m.SetData(data.data(), 100, 0x3000, 0);
+            m.SetModeBits(0, HVM_WIDTH_RASTER | HVM_RASTER);
+            m.Relayout(16, 4, 1, 6, log2, log2 & 1);
+            m.SetAlignment(alignment);
+            for (int offset = 0; offset < 100; ++offset)
+                for (int area : {HEX_AREA_HEX, HEX_AREA_TEXT})
+                {
+                    int column = 0, line = 0;
+                    m.CellOfOffset(offset, area, area == HEX_AREA_HEX && (offset & 1), &column, &line);
+                    ASSERT_EQ(m.AddressOfCell(column, line), 0x3000 + offset)
+                        << "log2 " << log2 << " alignment " << alignment << " area " << area;
+                }
+            // The address column stands for the line's first byte.
+            int line = 0;
+            m.CellOfOffset(40, HEX_AREA_HEX, true, nullptr, &line);
+            EXPECT_EQ(m.AddressOfCell(0, line), 0x3000 + line * 16 - alignment);
+        }
+
+    // Moving to an address: extended from the cursor like a Shift move, ended without.
+    struct Move
+    {
+        int64_t address;
+        bool extend;
+        int result, cursor, low, length;
+    };
+    const Move moves[] = {
+        { 0x3000 + 20, false, 1, 20, 20, 0 },
+        { 0x3000 + 30, true, 1, 30, 20, 11 },
+        { 0x3000 + 500, true, 0, 99, 20, 80 },
+        { 0x3000 + 5, true, 1, 5, 5, 16 },
+        { 0x3000 - 9, false, 0, 0, 0, 0 },
+    };
+    RecordingModel m;
+    m.SetData(data.data(), 100, 0x3000, 0);
+    for (const Move& move : moves)
+    {
+        EXPECT_EQ(m.MoveCursorToAddress(move.address, true, move.extend), move.result) << move.address;
+        EXPECT_EQ(m.Cursor(), move.cursor) << move.address;
+        int length = 0;
+        EXPECT_EQ(m.GetSelection(false, &length), move.low) << move.address;
+        EXPECT_EQ(length, move.length) << move.address;
+    }
+    EXPECT_EQ(m.notes.back(), std::make_tuple(0, 0, 0));
+
+    // Copying n bytes takes the lower of cursor and selection start, cut at the end.
+    struct Copy
+    {
+        int cursor, extendTo, count, from, copied;
+    };
+    const Copy copies[] = {
+        { 40, -1, 8, 40, 8 },    // no selection: from the cursor
+        { 40, 60, 8, 40, 8 },    // begun at 40, cursor on 60
+        { 60, 40, 8, 40, 8 },    // begun at 60, cursor on 40
+        { 95, -1, 8, 95, 5 },    // cut at the end
+        { 10, -1, 0, 10, 0 },
+    };
+    for (const Copy& c : copies)
+    {
+        m.SetCursorAddress(c.cursor, false);
+        if (c.extendTo >= 0)
+            m.MoveCursorToAddress(c.extendTo, false, true);
+        uint8_t out[8] = {};
+        ASSERT_EQ(m.CopyFromCursor(out, c.count), c.copied) << c.cursor;
+        EXPECT_TRUE(std::equal(out, out + c.copied, data.begin() + c.from)) << c.cursor;
+    }
+}

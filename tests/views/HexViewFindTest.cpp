@@ -257,6 +257,14 @@ TEST_F(HexViewFind, SelectionGivesInitialTextAndFlag)
     m_view.SelectRange(1990, 20, false);
     m_view.OnFind();
     EXPECT_EQ(Cursor(), 2000);
+    // Only a selection that becomes the search text (up to 64 bytes) offers the choice.
+    for (int length : {64, 65, 1000})
+    {
+        m_view.SelectRange(1000, length, false);
+        m_view.OnFind();
+        EXPECT_EQ((g_dialogFlags.back() & VSF_HAS_SELECTION) != 0, length <= VS_SELECTION_MAX) << length;
+        EXPECT_EQ(g_dialogTexts.back().empty(), length > VS_SELECTION_MAX) << length;
+    }
     // No selection: no text, no flag.
     m_view.SetCursorAddress(5, false);
     m_view.Model().ClearSelection();
