@@ -653,10 +653,10 @@ LRESULT CALLBACK CeEditLockWhenDisabledProc(HWND window, UINT message, WPARAM wP
     if (message == WM_ENABLE)
         wParam = TRUE;
     // The previous procedure is in the user data (SubclassWindowSimple). Attached through
-    // CE_MSG_ATTACH instead, or installed twice, the user data holds nothing usable: the
-    // property or the class's procedure stands in, so a message never loops back here.
+    // CE_MSG_ATTACH instead, the user data may hold anything: the property is taken then;
+    // installed twice, the user data holds this very procedure and the class's stands in.
     WNDPROC previous = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!previous || previous == CeEditLockWhenDisabledProc)
+    if (PreviousProc(window) || !previous || previous == CeEditLockWhenDisabledProc)
         return Forward(window, EditClassProc(), message, wParam, lParam);
     return ::CallWindowProcA(previous, window, message, wParam, lParam);
 }

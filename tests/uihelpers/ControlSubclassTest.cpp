@@ -149,6 +149,14 @@ bool KeyReached(WPARAM key)
     return false;
 }
 
+// A procedure left in a window's user data by someone else; attached procedures never call it.
+int g_strayCalls = 0;
+LRESULT CALLBACK StrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ++g_strayCalls;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 // A key press as the keyboard driver posts it, so that TranslateMessage makes its WM_CHAR.
 void PressKey(HWND window, UINT message, WPARAM key)
 {
@@ -302,11 +310,14 @@ TEST(ControlSubclass, EveryProcedureAttachedTwiceChainsToItsClass)
         HWND w = c.control == INNER_EDIT ? d.Edit() : c.control == COMBO ? d.Combo() : c.control == LIST ? d.List() : d.Other();
         WNDCLASSA wc;
         ASSERT_TRUE(GetClassInfoA(NULL, c.cls, &wc));
+        g_strayCalls = 0;
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&StrayProc));
         InstallSubclass(w, c.proc);
         InstallSubclass(w, c.proc);
         EXPECT_EQ(GetPropW(w, L"CeData"), reinterpret_cast<HANDLE>(wc.lpfnWndProc)) << c.cls;
         // A message passed on reaches the class and comes back instead of looping.
         EXPECT_EQ(SendMessageA(w, WM_GETTEXTLENGTH, 0, 0), CallWindowProcA(wc.lpfnWndProc, w, WM_GETTEXTLENGTH, 0, 0));
+        EXPECT_EQ(g_strayCalls, 0);
         EXPECT_EQ(SendMessageA(w, CE_MSG_DETACH, 0, 0), reinterpret_cast<LRESULT>(wc.lpfnWndProc));
     }
 }
