@@ -20,13 +20,16 @@ AFX_IMPLEMENT_RUNTIMECLASS(CCmdTarget, CObject, 0xFFFF, nullptr)
 
 BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo)
 {
-    // WM_NOTIFY codes arrive as MAKELONG(code, WM_NOTIFY); everything else is WM_COMMAND.
+    // WM_NOTIFY codes arrive as MAKELONG(code, WM_NOTIFY) and a reflected update question as
+    // MAKELONG(CN_UPDATE_COMMAND_UI, WM_COMMAND + WM_REFLECT_BASE); everything else is WM_COMMAND.
     UINT message = WM_COMMAND;
     UINT code = static_cast<UINT>(nCode);
-    if (nCode != CN_UPDATE_COMMAND_UI && HIWORD(code) == WM_NOTIFY) {
-        message = WM_NOTIFY;
+    if (nCode != CN_UPDATE_COMMAND_UI && (HIWORD(code) == WM_NOTIFY || HIWORD(code) == WM_COMMAND + WM_REFLECT_BASE)) {
+        message = HIWORD(code);
         code = LOWORD(code);
     }
+    const bool update = nCode == CN_UPDATE_COMMAND_UI ||
+                        (message == WM_COMMAND + WM_REFLECT_BASE && code == LOWORD(CN_UPDATE_COMMAND_UI));
     for (const AFX_MSGMAP* map = GetMessageMap(); map;
          map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nMessage != 0; ++e) {
@@ -38,7 +41,7 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
                 return TRUE;
             }
             AfxMsgCall call = { message, 0, 0, nID, nCode, pExtra, 0 };
-            if (nCode == CN_UPDATE_COMMAND_UI) {
+            if (update) {
                 // The handler may pass the question on with ContinueRouting.
                 CCmdUI* ui = static_cast<CCmdUI*>(pExtra);
                 if (!ui)

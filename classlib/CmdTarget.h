@@ -35,6 +35,10 @@ class CMenu;
 // notification code (0..0xFFFF). WM_NOTIFY codes travel as MAKELONG(code, WM_NOTIFY).
 #define CN_COMMAND              0
 #define CN_UPDATE_COMMAND_UI    (-1)
+// A control's own handlers for what its parent would be asked travel under the parent's
+// message plus this base; a bar asks its reflected update handler with
+// MAKELONG(CN_UPDATE_COMMAND_UI, WM_COMMAND + WM_REFLECT_BASE) and id 0.
+#define WM_REFLECT_BASE         0xBC00
 
 // The framework's private messages.
 #define WM_SIZEPARENT           0x0361  // lParam AFX_SIZEPARENTPARAMS*: bars take their room
@@ -261,6 +265,12 @@ template<auto pmf> BOOL AfxThunkMessage(CCmdTarget* t, AfxMsgCall& c)
 #define ON_UPDATE_COMMAND_UI_RANGE(id, idLast, memberFxn) \
     { WM_COMMAND, static_cast<UINT>(CN_UPDATE_COMMAND_UI), static_cast<UINT>(id), \
       static_cast<UINT>(idLast), nullptr, &AfxThunkUpdateUI<&ThisClass::memberFxn> },
+
+// void handler(CCmdUI*): a bar's own update handler for every one of its buttons, asked
+// before any handler of the button's id.
+#define ON_UPDATE_COMMAND_UI_REFLECT(memberFxn) \
+    { WM_COMMAND + WM_REFLECT_BASE, static_cast<UINT>(static_cast<WORD>(CN_UPDATE_COMMAND_UI)), 0, 0, nullptr, \
+      &AfxThunkUpdateUI<&ThisClass::memberFxn> },
 
 // Control notifications in WM_COMMAND: void handler().
 #define ON_CONTROL(code, id, memberFxn) \

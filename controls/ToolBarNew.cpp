@@ -311,7 +311,10 @@ void CToolBarNew::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler)
         if (info.fsStyle & BTNS_SEP)
             continue;
         state.m_nID = static_cast<UINT>(info.idCommand);
-        // The bar's own handlers first.
+        // The bar's own handlers first: its reflected one for every button, then the one of the id.
+        if (CWnd::OnCmdMsg(0, static_cast<int>(MAKELONG(LOWORD(CN_UPDATE_COMMAND_UI), WM_COMMAND + WM_REFLECT_BASE)),
+                           &state, nullptr))
+            continue;
         if (CWnd::OnCmdMsg(state.m_nID, CN_UPDATE_COMMAND_UI, &state, nullptr))
             continue;
         if (state.m_nID != 0 && state.m_nID < 0xFFFF)

@@ -385,3 +385,55 @@ TEST_F(ToolBarNewTest, FurtherOperationsDriveTheWindowsMessages)
     EXPECT_TRUE(bar.GetStyle() & WS_VISIBLE);
     DeleteObject(strip);
 }
+
+namespace {
+
+// A bar that settles its buttons itself: its reflected handler disables every button but
+// leaves "Weiter" to whoever comes next.
+class SelfUpdatingBar : public CToolBarNew {
+public:
+    std::vector<UINT> reflected;
+    std::vector<UINT> own;
+    void OnReflected(CCmdUI* ui)
+    {
+        reflected.push_back(ui->m_nID);
+        if (ui->m_nID == 32859)
+            ui->ContinueRouting();
+        else
+            ui->Enable(FALSE);
+    }
+    void OnOwn(CCmdUI* ui) { own.push_back(ui->m_nID); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(SelfUpdatingBar, CToolBarNew)
+    ON_UPDATE_COMMAND_UI_REFLECT(OnReflected)
+    ON_UPDATE_COMMAND_UI(32859, OnOwn)
+    ON_UPDATE_COMMAND_UI(32801, OnOwn)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST_F(ToolBarNewTest, TheBarsReflectedUpdateHandlerIsAskedFirstForEveryButton)
+{
+    SelfUpdatingBar self;
+    ASSERT_TRUE(self.CreateEx(frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP, 2, 2, 2, 2, AFX_IDW_TOOLBAR + 1));
+    const UINT_PTR sources[] = {7400, 0};
+    ASSERT_TRUE(self.LoadToolBars(sources));
+    self.OnUpdateCmdUI(frame, FALSE);
+    // Each button but the separator, in order; only the one passed on reaches its own handler.
+    const struct { UINT id; bool reflected, own, enabled; } buttons[] = {
+        {32860, true, false, false}, {32859, true, true, true}, {32801, true, false, false}, {32808, true, false, false},
+    };
+    std::vector<UINT> reflected, own;
+    for (const auto& b : buttons) {
+        if (b.reflected)
+            reflected.push_back(b.id);
+        if (b.own)
+            own.push_back(b.id);
+        EXPECT_EQ(self.SendMessage(TB_ISBUTTONENABLED, b.id) != 0, b.enabled) << b.id;
+    }
+    EXPECT_EQ(self.reflected, reflected);
+    EXPECT_EQ(self.own, own);
+    self.DestroyWindow();
+}
