@@ -135,6 +135,9 @@ public:
     // Size in 512-byte units; *bytesPerSector the sector size.
     uint64_t GetMediumSize(uint32_t driveCode, uint32_t* bytesPerSector);
     void CloseImageHandle();
+    // Opens the image's read handle when it is closed; the first open after the medium was
+    // made current learns the file's identity, every later one must find the same file.
+    bool OpenImageReadHandle();
     int ErrorBox(LPCSTR text, LPCSTR caption, UINT type);
     // Sorts the areas by first sector (partition starts and cluster regions are kept sorted
     // as they are added).
@@ -320,6 +323,9 @@ protected:
     uint32_t m_hitLength = 0;
     HANDLE m_imageHandle = INVALID_HANDLE_VALUE;
     CString m_imagePath;
+    // The file the image was opened as: every later read handle and every write must find
+    // this file behind the path, not whatever has been renamed onto the name since.
+    FileIdentity m_imageIdentity;
     // Where a write-back goes: the last sector read successfully, on the medium it was
     // read from.
     uint64_t m_lastSectorRead = ~0ull;

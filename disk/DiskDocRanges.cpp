@@ -133,6 +133,8 @@ bool CDiskDoc::IsOpenImageFile(const char* path) const
     FileIdentity target, image;
     if (!GetFileIdentity(path, &target))
         return false;                       // no such file yet: it cannot be the image
+    if (m_imageIdentity.known)
+        return target.SameFileAs(m_imageIdentity);
     if (GetFileIdentity(m_imagePath, &image))
         return target.SameFileAs(image);
     return lstrcmpiA(FullPath(path), FullPath(m_imagePath)) == 0;
@@ -190,6 +192,14 @@ void CDiskDoc::OnSaveSectors()
     dlg.m_bSave = 1;
     if (!AskSectorRange(dlg, nullptr))
         return;
+    // "wb" on a drive's or disk's device name would cut the medium itself: the dump is
+    // always an ordinary file.
+    if (IsDevicePathA(dlg.m_strFileName)) {
+        char text[MAX_PATH + 160];
+        StrNPrintf(text, sizeof text, kDumpNotAFile, static_cast<const char*>(dlg.m_strFileName));
+        ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
+        return;
+    }
     // "wb" on the open image would empty the medium being read.
     if (IsOpenImageFile(dlg.m_strFileName)) {
         ErrorBox(kDumpIsOpenImage, "Fehler", MB_OK | MB_ICONERROR);

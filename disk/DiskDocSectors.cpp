@@ -53,14 +53,8 @@ BOOL CDiskDoc::ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t uni
     }
     if (driveCode != DRIVECODE_IMAGE)
         return DiskIoRead(driveCode, unitCount, unitOffset, buffer);
-    if (m_imageHandle == INVALID_HANDLE_VALUE) {
-        if (m_imagePath.IsEmpty())
-            return FALSE;
-        m_imageHandle = CreateFileA(m_imagePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (m_imageHandle == INVALID_HANDLE_VALUE)
-            return FALSE;
-    }
+    if (!OpenImageReadHandle())
+        return FALSE;
     LARGE_INTEGER pos;
     pos.QuadPart = static_cast<LONGLONG>(unitOffset * 512);
     if (!SetFilePointerEx(m_imageHandle, pos, nullptr, FILE_BEGIN))
@@ -153,13 +147,39 @@ bool GetFileIdentity(const char* path, FileIdentity* identity)
     return identity->known;
 }
 
+bool CDiskDoc::OpenImageReadHandle()
+{
+    if (m_imageHandle != INVALID_HANDLE_VALUE)
+        return true;
+    if (m_imagePath.IsEmpty())
+        return false;
+    HANDLE h = CreateFileA(m_imagePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FileIdentity opened;
+    ReadFileIdentity(h, &opened);
+    if (!m_imageIdentity.known) {
+        m_imageIdentity = opened;
+    } else if (!opened.SameFileAs(m_imageIdentity)) {
+        // Another file now carries the image's name: its sectors are not the medium shown.
+        CloseHandle(h);
+        SetLastError(ERROR_FILE_INVALID);
+        return false;
+    }
+    m_imageHandle = h;
+    return true;
+}
+
 BOOL CDiskDoc::WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
 {
-    // The medium as it is named now, without an identity to hold the image file to.
+    // An image is written only while its name still leads to the file the sector was read from.
     MediumTarget medium;
     medium.driveCode = driveCode;
-    if (driveCode == DRIVECODE_IMAGE)
+    if (driveCode == DRIVECODE_IMAGE) {
         medium.imagePath = m_imagePath;
+        medium.file = m_imageIdentity;
+    }
     return WriteSectorsTo(medium, unitOffset, unitCount, buffer);
 }
 
@@ -184,7 +204,7 @@ MediumTarget CDiskDoc::CurrentMedium() const
     medium.driveCode = m_driveCode;
     if (m_driveCode == DRIVECODE_IMAGE) {
         medium.imagePath = m_imagePath;
-        GetFileIdentity(m_imagePath, &medium.file);
+        medium.file = m_imageIdentity;
     }
     return medium;
 }
@@ -203,14 +223,8 @@ uint64_t CDiskDoc::GetMediumSize(uint32_t driveCode, uint32_t* bytesPerSector)
         return DiskIoGetSize(driveCode, bytesPerSector);
     if (bytesPerSector)
         *bytesPerSector = 0;
-    if (m_imageHandle == INVALID_HANDLE_VALUE) {
-        if (m_imagePath.IsEmpty())
-            return 0;
-        m_imageHandle = CreateFileA(m_imagePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (m_imageHandle == INVALID_HANDLE_VALUE)
-            return 0;
-    }
+    if (!OpenImageReadHandle())
+        return 0;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(m_imageHandle, &size)) {
         CloseImageHandle();
@@ -245,6 +259,10 @@ void CDiskDoc::InitDevice()
     // Size and the typed-"OK" rule are asked on every making-current, also for the drive
     // code shown before: behind the same physical drive number another disk may sit now (a
     // stick swapped for a hard disk), and a write must meet the rule of the disk it reaches.
+    // Making a medium current takes the image file as it is now named; the read handle
+    // learns its identity anew.
+    CloseImageHandle();
+    m_imageIdentity = FileIdentity();
     if (m_driveCode != DRIVECODE_NONE) {
         m_askBeforeWrite = 1;
         m_scan.areas.Reset();

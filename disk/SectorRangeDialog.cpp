@@ -6,6 +6,9 @@
 #include "services/PathUtils.h"
 #include "textlib/StrPrintf.h"
 
+const char kDumpNotAFile[] =
+    "%s ist ein Laufwerk oder Gerät und keine Datei !\nSektoren werden nur in eine gewöhnliche Datei gespeichert.";
+
 namespace {
 
 const char kRangeFileFilter[] =
@@ -159,6 +162,13 @@ void CSectorRangeDlg::OnOK()
         // An empty name is no file: saving asks nothing (the command refuses it), loading
         // says that it does not exist.
         const int type = GetPathTypeA(m_strFileName);
+        if (m_bSave && !m_strFileName.IsEmpty() && IsDevicePathA(m_strFileName)) {
+            // Asked before the overwrite question: "\\.\R:" exists, but it is no file to
+            // overwrite.
+            StrNPrintf(text, sizeof text, kDumpNotAFile, static_cast<const char*>(m_strFileName));
+            Ask(text, "Fehler", MB_OK | MB_ICONERROR);
+            return;
+        }
         if (m_bSave && type != 0) {
             StrNPrintf(text, sizeof text, "Die Datei %s existiert bereits !\nSoll sie überschrieben werden ?",
                        static_cast<const char*>(m_strFileName));

@@ -8,6 +8,9 @@
 #include "classlib/Dialog.h"
 #include "classlib/String.h"
 
+// The refusal of a dump name that is a drive, disk or other device ("%s" the name).
+extern const char kDumpNotAFile[];
+
 class CSectorRangeDlg : public CDialog {
 public:
     enum {

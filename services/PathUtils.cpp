@@ -32,6 +32,77 @@ int GetPathTypeA(const char* path)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PATH_FOLDER : PATH_FILE;
 }
 
+namespace {
+
+bool IsSlash(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+bool IsLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// "\\?\C:\dir\file" and "\\?\UNC\server\share\file" are long forms of ordinary paths;
+// everything else behind "\\?\" is a device or volume ("\\?\GLOBALROOT\...", "\\?\Volume{...}",
+// "\\?\C:" alone).
+bool IsLongFilePath(const char* rest)
+{
+    if (IsLetter(rest[0]) && rest[1] == ':' && IsSlash(rest[2]) && rest[3] != '\0')
+        return true;
+    return _strnicmp(rest, "UNC\\", 4) == 0 && rest[4] != '\0';
+}
+
+// The names the system gives to devices in every folder, with or without an extension.
+bool IsReservedDeviceName(const char* name)
+{
+    static const char* const kNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    int length = 0;
+    while (name[length] && name[length] != '.')
+        ++length;
+    while (length > 0 && (name[length - 1] == ' ' || name[length - 1] == ':'))
+        --length;
+    for (const char* reserved : kNames) {
+        const int n = static_cast<int>(strlen(reserved));
+        if (length == n && CompareBytes1252(name, n, reserved, n, true) == 0)
+            return true;
+    }
+    // COM1 .. COM9 and LPT1 .. LPT9.
+    return length == 4 && name[3] >= '1' && name[3] <= '9' &&
+           (CompareBytes1252(name, 3, "COM", 3, true) == 0 || CompareBytes1252(name, 3, "LPT", 3, true) == 0);
+}
+
+}  // namespace
+
+bool IsDevicePathA(const char* path)
+{
+    if (!path || path[0] == '\0')
+        return false;
+    if (IsSlash(path[0]) && IsSlash(path[1]) && (path[2] == '.' || path[2] == '?') && IsSlash(path[3]) &&
+        !(path[2] == '?' && IsLongFilePath(path + 4)))
+        return true;
+    if (IsLetter(path[0]) && path[1] == ':' && (path[2] == '\0' || (IsSlash(path[2]) && path[3] == '\0')))
+        return true;
+    if (IsReservedDeviceName(GetFileNamePart(path)))
+        return true;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;                       // not there yet, or a folder that no write opens
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return true;
+    // No access asked: the question works beside any other program's handles.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;                       // the write's own open will say what is wrong
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool device = GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+                        (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE);
+    CloseHandle(h);
+    return device;
+}
+
 DWORD GetFileSize64A(const char* path, unsigned long long* size)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;

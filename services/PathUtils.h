@@ -19,6 +19,12 @@ int GetPathTypeA(const char* path);
 // 32 bits are all ones gives -2 (0xFFFFFFFE), so that -1 always means failure.
 DWORD GetFileSize64A(const char* path, unsigned long long* size);
 
+// True when the path names a device or volume rather than a file: "\\.\R:",
+// "\\.\PhysicalDrive0", "\\?\GLOBALROOT\...", "\\?\Volume{...}", a drive's root, the reserved
+// names CON, NUL, COM1 ... in any folder, or an existing path that opens as anything but a
+// disk file. Opening such a name for writing writes to the device itself.
+bool IsDevicePathA(const char* path);
+
 // The 1-based index of the path's extension (behind the last "." of the file-name part) in
 // the list of extensions separated by ";" ("bin;img;iso;fat"), compared without regard to
 // case; 0 when it is not in the list or the path has none. `pathLength` -1: up to the NUL.

@@ -398,6 +398,15 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
     const std::string dotted = image.substr(0, image.rfind('\\')) + "\\.\\" + image.substr(image.rfind('\\') + 1);
     const std::string kCannotOpen = "Fehler: Die Datei konnte nicht geöffnet werden !";
     const std::string kOpenImage = "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben.";
+    // Device names exist, but "wb" on them would cut the drive itself (Q: reads a file here).
+    auto notAFile = [](const std::string& name) {
+        return "Fehler: " + name + " ist ein Laufwerk oder Gerät und keine Datei !\nSektoren werden nur in eine "
+                                   "gewöhnliche Datei gespeichert.";
+    };
+    const std::string qRaw = scantest::FixturePath("qdrive-raw.img");
+    const uint64_t qHash = HashOutside(qRaw, 0, 0);
+    const std::string kDevices[] = { "\\\\.\\Q:", "\\\\.\\q:", "//./Q:", "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition0",
+                                     "\\\\?\\Q:", "Q:", "Q:\\", TempPath("NUL"), "com1.bin" };
     struct Case {
         std::string file, first, count, message;
     } cases[] = {
@@ -413,7 +422,10 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
         { dump, "36893488147419103232+5", "1", kWrongInput },
         { dump, "5", "65536*65536+3", kWrongInput },
     };
-    for (const Case& c : cases) {
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    for (const std::string& device : kDevices)
+        all.push_back({ device, "0", "8", notAFile(device) });
+    for (const Case& c : all) {
         SCOPED_TRACE(c.file + " " + c.first + " " + c.count);
         prompts = ScriptedPrompts();
         prompts.boxAnswers.push_back(IDOK);
@@ -436,6 +448,7 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
     EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
     doc.reset();
     EXPECT_EQ(imageHash, HashOutside(image, 0, 0)) << "the open image was touched";
+    EXPECT_EQ(qHash, HashOutside(qRaw, 0, 0)) << "a dump was written onto drive Q:";
 }
 
 // The load's worker writes to the medium held at its start: the document showing another

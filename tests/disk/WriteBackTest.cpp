@@ -437,3 +437,40 @@ TEST_F(WriteBack, NothingMovesUnderTheWriteBackQuestion)
     EXPECT_EQ(0, hooked.unexpected);
     doc->SetPrompts(&prompts);
 }
+
+// Another file renamed onto the image's name while the document holds no handle (after a
+// write, or a cancelled file dialog) is not the medium the edit was read from: the write-back
+// is refused with the edit kept, and no sector of the other file is shown as the image's.
+TEST_F(WriteBack, AFileRenamedOntoTheImageIsNeverWritten)
+{
+    Medium m = ImageCopy("wb-renamed.img");
+    const std::string other = TempPath("wb-renamed-other.img");
+    for (UINT answer : { IDYES, IDNO }) {
+        SCOPED_TRACE(answer == IDYES ? "Ja" : "Nein");
+        ASSERT_TRUE(CopyFileTo(source, m.path));
+        EditSector(m, 5, static_cast<uint8_t>(m.bytes[5 * 512 + 100] ^ 0x5A));
+        doc->CloseImageHandle();
+        ASSERT_TRUE(CopyFileTo(source, other));
+        ASSERT_TRUE(MoveFileExA(other.c_str(), m.path.c_str(), MOVEFILE_REPLACE_EXISTING));
+        const uint64_t otherWhole = HashOutside(m.path, 0, 0);
+        prompts = ScriptedPrompts();
+        prompts.boxAnswers.push_back(answer);
+        prompts.boxAnswers.push_back(IDOK);        // the error box
+        const BOOL moved = MoveTo(7);
+        EXPECT_EQ(otherWhole, HashOutside(m.path, 0, 0)) << "the other file was written";
+        if (answer == IDYES) {
+            EXPECT_FALSE(moved);
+            ASSERT_EQ(2u, prompts.boxes.size());
+            EXPECT_EQ(kWriteFailed, prompts.boxes.back().text);
+            EXPECT_EQ(5u, doc->GetCurrentSector());
+            EXPECT_TRUE(doc->IsWriteEnabled()) << "the edit must stay for a later close or reopen";
+            EXPECT_EQ(m.bytes[5 * 512 + 100] ^ 0x5A, doc->GetSectorBuffer()[100]);
+        } else {
+            EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_READ_ERROR), doc->GetLoadState())
+                << "the other file's sector was shown as the image's";
+        }
+        doc->SetPrompts(nullptr);
+        doc.reset(NewDocument());
+        doc->SetPrompts(&prompts);
+    }
+}
