@@ -28,15 +28,25 @@ uint64_t AsFactor(int64_t value)
 void ConvertChs(const char* const texts[CHS_FIELD_COUNT], int editedField, ChsConversion* out)
 {
     std::memset(out, 0, sizeof(*out));
-    for (int i = 0; i < CHS_FIELD_COUNT; ++i)
-        out->value[i] = texts[i] ? EvalInt64Value(texts[i]) : 0;
+    // A text that is no whole expression ("abc", "12 x") is marked wherever it is read, so
+    // that no result of a number nobody typed stands unmarked.
+    bool unreadable[CHS_FIELD_COUNT] = {};
+    for (int i = 0; i < CHS_FIELD_COUNT; ++i) {
+        long long typed = 0;
+        ExprStatus status = 1;
+        if (texts[i])
+            EvalInt64(texts[i], &typed, &status);
+        out->value[i] = typed;
+        unreadable[i] = !status;
+    }
+    const bool fromChs = editedField == CHS_C || editedField == CHS_H || editedField == CHS_S;
 
     const uint64_t cylinders = AsFactor(out->value[CHS_CYLINDERS]);
     const uint64_t heads = AsFactor(out->value[CHS_HEADS]);
     const uint64_t perTrack = AsFactor(out->value[CHS_SECTORS_PER_TRACK]);
     bool numberOverflow = false;
 
-    if (editedField == CHS_C || editedField == CHS_H || editedField == CHS_S) {
+    if (fromChs) {
         // A negative part is marked below; the sum is taken from its 64-bit pattern, and a
         // sum that does not fit 64 bits is marked rather than shown wrapped.
         uint64_t number = 0;
@@ -66,6 +76,11 @@ void ConvertChs(const char* const texts[CHS_FIELD_COUNT], int editedField, ChsCo
     if (numberOverflow
         || (!huge && out->value[CHS_NUMBER] >= 0 && static_cast<uint64_t>(out->value[CHS_NUMBER]) > capacity))
         out->marked[CHS_NUMBER] = true;
+    for (int i = 0; i < CHS_FIELD_COUNT; ++i) {
+        const bool read = i < CHS_C || (fromChs ? i != CHS_NUMBER : i == CHS_NUMBER);
+        if (read && unreadable[i])
+            out->marked[i] = true;
+    }
 
     // A sector number past 64 bits has no value to show: its field stays empty (and marked)
     // rather than showing the part computed before the overflow.

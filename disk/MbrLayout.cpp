@@ -2,6 +2,7 @@
 
 #include "services/Eval.h"
 #include "textlib/StrPrintf.h"
+#include "services/CaseFold.h"
 #include "textlib/TextCopy.h"
 
 #include <cstring>
@@ -45,9 +46,74 @@ uint64_t NonNegative(long long value)
     return value > 0 ? static_cast<uint64_t>(value) : 0;
 }
 
-bool Contains(const char* text, const char* what)
+bool IsBlank(char c)
 {
-    return text && FindTextOffsetNoCase(text, what) >= 0;
+    return c == ' ' || c == '\t';
+}
+
+// One typed number: a whole expression, or nothing at all (an empty field counts as 0). False,
+// with 0, for a text the evaluator cannot read whole: "abc", "1.5" or "12 x" is no number, and
+// taking the part before the stop would lay out a partition nobody asked for.
+bool ReadTyped(const char* text, int length, long long* value)
+{
+    *value = 0;
+    while (length > 0 && IsBlank(*text)) {
+        ++text;
+        --length;
+    }
+    while (length > 0 && IsBlank(text[length - 1]))
+        --length;
+    if (length == 0)
+        return true;
+    char number[128];
+    if (length >= static_cast<int>(sizeof number))
+        return false;
+    std::memcpy(number, text, length);
+    number[length] = 0;
+    ExprStatus status = 0;
+    EvalInt64(number, value, &status);
+    if (!status)
+        *value = 0;
+    return status != 0;
+}
+
+bool ReadTyped(const char* text, long long* value)
+{
+    return ReadTyped(text ? text : "", text ? static_cast<int>(std::strlen(text)) : 0, value);
+}
+
+enum SizeUnit { SIZE_MB, SIZE_KB, SIZE_GB, SIZE_PERCENT, SIZE_REST };
+
+// A size field: a number with nothing, "MB", "KB", "GB" or "%" behind it (letters in either
+// case), or "*" with or without a number before it. False for anything else: units it does
+// not know ("2 TB") and fractions ("1.5 GB") are marked, never read as something smaller.
+bool ReadSize(const char* text, long long* number, int* unit)
+{
+    static const struct { const char* suffix; int unit; } kSuffixes[] = {
+        {"*", SIZE_REST}, {"%", SIZE_PERCENT}, {"GB", SIZE_GB}, {"KB", SIZE_KB}, {"MB", SIZE_MB},
+    };
+    *number = 0;
+    *unit = SIZE_MB;
+    if (!text)
+        return true;
+    int length = static_cast<int>(std::strlen(text));
+    while (length > 0 && IsBlank(text[length - 1]))
+        --length;
+    for (const auto& s : kSuffixes) {
+        const int n = static_cast<int>(std::strlen(s.suffix));
+        if (length >= n && CompareBytes1252(text + length - n, n, s.suffix, n, true) == 0) {
+            *unit = s.unit;
+            length -= n;
+            break;
+        }
+    }
+    if (!ReadTyped(text, length, number))
+        return false;
+    // A unit needs its number; only "*" stands alone.
+    int digits = 0;
+    for (int i = 0; i < length; ++i)
+        digits += !IsBlank(text[i]);
+    return digits > 0 || *unit == SIZE_REST || (*unit == SIZE_MB && length == 0);
 }
 
 MbrChs ChsOf(uint64_t sector, uint64_t heads, uint64_t perTrack, uint64_t last)
@@ -103,12 +169,22 @@ void ComputeMbrLayout(const MbrInput& input, MbrLayout* out)
     out->recordBlocker = -1;
     bool* marked = out->marked;
 
-    // 1. The numbers as typed; a typed geometry makes the total its product.
-    const long long typedCylinders = EvalInt64Value(input.cylinders ? input.cylinders : "");
-    const long long typedHeads = EvalInt64Value(input.heads ? input.heads : "");
-    const long long typedPerTrack = EvalInt64Value(input.sectorsPerTrack ? input.sectorsPerTrack : "");
-    long long typedTotal = EvalInt64Value(input.total ? input.total : "");
-    const long long typedStart = EvalInt64Value(input.start ? input.start : "");
+    // 1. The numbers as typed; a typed geometry makes the total its product. A field that
+    // holds no readable number is marked and blocks the record until it is corrected.
+    long long typedCylinders = 0, typedHeads = 0, typedPerTrack = 0, typedTotal = 0, typedStart = 0;
+    const struct { const char* text; long long* value; int mark; } kFields[] = {
+        {input.cylinders, &typedCylinders, MBR_MARK_CYLINDERS}, {input.heads, &typedHeads, MBR_MARK_HEADS},
+        {input.sectorsPerTrack, &typedPerTrack, MBR_MARK_SECTORS}, {input.total, &typedTotal, MBR_MARK_TOTAL},
+        {input.start, &typedStart, MBR_MARK_START},
+    };
+    int unreadable = -1;
+    for (const auto& field : kFields) {
+        if (!ReadTyped(field.text, field.value)) {
+            marked[field.mark] = true;
+            if (unreadable < 0)
+                unreadable = field.mark;
+        }
+    }
     uint64_t cylinders = NonNegative(typedCylinders);
     uint64_t heads = NonNegative(typedHeads);
     uint64_t perTrack = NonNegative(typedPerTrack);
@@ -126,27 +202,28 @@ void ComputeMbrLayout(const MbrInput& input, MbrLayout* out)
     // 2. Sizes: a number of MB, "GB" or "KB" behind it, a percentage of the space behind the
     // start, or "*" for the rest.
     for (int i = 0; i < MBR_PARTITIONS; ++i) {
-        const char* text = input.sizes[i] ? input.sizes[i] : "";
-        const long long typed = EvalInt64Value(text);
+        long long typed = 0;
+        int unit = SIZE_MB;
+        if (!ReadSize(input.sizes[i], &typed, &unit)) {
+            marked[MBR_MARK_SIZE1 + i] = true;
+            if (unreadable < 0)
+                unreadable = MBR_MARK_SIZE1 + i;
+            continue;
+        }
         if (typed < 0)
             marked[MBR_MARK_SIZE1 + i] = true;
         const uint64_t number = NonNegative(typed);
-        const bool gb = Contains(text, "GB");
-        if (Contains(text, "%")) {
+        if (unit == SIZE_PERCENT) {
             const uint64_t space = total > start ? total - start : 0;
             // (space × number) ÷ 100 without losing the high bits of a large disk.
             out->size[i] = Plus(Times(space / 100, number), Times(space % 100, number) / 100);
-            if (gb || Contains(text, "*"))
-                marked[MBR_MARK_SIZE1 + i] = true;
-        } else if (Contains(text, "*")) {
+        } else if (unit == SIZE_REST) {
             out->restPartition = i;
-            if (gb)
-                marked[MBR_MARK_SIZE1 + i] = true;
         } else {
             uint64_t kb = Times(number, 1024);
-            if (gb)
+            if (unit == SIZE_GB)
                 kb = Times(kb, 1024);
-            if (Contains(text, "KB"))
+            if (unit == SIZE_KB)
                 kb /= 1024;
             out->size[i] = Times(kb, 2);
         }
@@ -260,9 +337,12 @@ void ComputeMbrLayout(const MbrInput& input, MbrLayout* out)
     out->total = total;
     out->start = start;
 
-    // What the 16-byte entries cannot hold blocks the record: the head is a byte, the sector
-    // has six bits, first sector and count are 32-bit.
-    if (heads > 256)
+    // A field without a readable number blocks the record first: the user corrects it before
+    // anything is built from it. Then what the 16-byte entries cannot hold: the head is a
+    // byte, the sector has six bits, first sector and count are 32-bit.
+    if (unreadable >= 0)
+        out->recordBlocker = unreadable;
+    else if (heads > 256)
         out->recordBlocker = MBR_MARK_HEADS;
     else if (perTrack > 63)
         out->recordBlocker = MBR_MARK_SECTORS;

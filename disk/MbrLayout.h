@@ -66,13 +66,15 @@ struct MbrLayout {
     MbrChs last[MBR_PARTITIONS];
     int restPartition;                 // -1 when no size field holds "*"
     bool marked[MBR_MARK_COUNT];
-    // The record cannot hold this layout (a head above 255, a sector above 63, a start or
-    // count above 0xFFFFFFFF): the mark of the field to correct, else -1.
+    // A field holds no readable number ("abc", "1.5 GB", "2 TB"), or the record cannot hold
+    // this layout (a head above 255, a sector above 63, a start or count above 0xFFFFFFFF):
+    // the mark of the field to correct, else -1.
     int recordBlocker;
 };
 
-// Steps 1 to 8 of the recomputation: reads the texts as 64-bit expressions and lays the
-// partitions out end to end from the start sector.
+// Steps 1 to 8 of the recomputation: reads the texts as whole 64-bit expressions (sizes with
+// "MB", "KB", "GB", "%" or "*" behind) and lays the partitions out end to end from the start
+// sector.
 void ComputeMbrLayout(const MbrInput& input, MbrLayout* layout);
 
 // The size display of a partition or the disk: "512 kB", "15.99 MB", "1.953 GB" ...

@@ -308,6 +308,10 @@ int CHexEditor::Paste(const char* text, int mode)
     int n = ParsePasteText(text, mode, bytes, room);
     int written = n > 0 ? WriteBytes(offset, bytes, n) : 0;
     free(bytes);
+    // A text that gives no bytes (a number too large for its room, text behind a number)
+    // pastes nothing, audibly.
+    if (n <= 0)
+        OnBeep();
     return written > 0 ? 1 : 0;
 }
 

@@ -414,18 +414,20 @@ void CValueInputDlg::OnOK()
 {
     if (!UpdateData(TRUE))
         return;
+    // A text that is no number (of the chosen size) is refused: the dialog stays with it and
+    // nothing is written or copied.
+    const int count = ByteCountOfValueSizeChoice(m_sizeChoice);
+    if (m_formatForm ? !AddressTextFits(m_text, false) : !ValueInputTextFits(m_text, count))
+    {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
     if (m_preview)
         ::KillTimer(m_hWnd, HEX_PREVIEW_TIMER);
     if (!m_formatForm)
     {
-        // A number too large for 64 bits is refused like an address.
-        if (!ValueInputTextFits(m_text))
-        {
-            MessageBeep(MB_ICONEXCLAMATION);
-            return;
-        }
         ParseValueInputText(m_text, m_value);
-        m_count = ByteCountOfValueSizeChoice(m_sizeChoice);
+        m_count = count;
     }
     CHexToolDialog::OnOK();
 }

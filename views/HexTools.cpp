@@ -357,9 +357,33 @@ void ParseValueInputText(const char* text, uint8_t value[8])
         value[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-bool ValueInputTextFits(const char* text)
+bool ValueInputTextFits(const char* text, int count)
 {
-    return !text || *SkipBlanks(text) == ':' || AddressTextFits(text, true);
+    if (!text)
+        return true;
+    if (count < 1 || count > 8)
+        count = 8;
+    const char* p = SkipBlanks(text);
+    if (*p == ':')
+    {
+        // A dump is whole pairs, at least one and no more than the value's bytes.
+        uint8_t bytes[8];
+        int used = 0;
+        const int n = HexPairsToBytes(bytes, static_cast<uint32_t>(count), p, &used);
+        return n >= 1 && *SkipBlanks(p + used) == 0;
+    }
+    ExprStatus status = 0;
+    long long value = 0;
+    EvalInt64(text, &value, &status);
+    if (!status)
+        return false;
+    if (count == 8)
+        return true;
+    // The value's bytes must say the same number: a signed one sign-extends from its top bit,
+    // an unsigned one has nothing above them.
+    const int bits = 8 * count;
+    const long long top = value >> (bits - 1);
+    return top == 0 || top == -1 || (static_cast<unsigned long long>(value) >> bits) == 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -386,7 +410,9 @@ bool AddressTextFits(const char* text, bool is64)
         EvalInt(text, &value32, &status);
         value = value32;
     }
-    return status != 0 || value != -1;
+    // Only one whole expression is an address: "abc", "12 GB" or "(3" is none, and an
+    // overflow has cleared the status as well.
+    return status != 0;
 }
 
 int FormatAddressText(int64_t value, bool hex, bool is64, char* text, int size)

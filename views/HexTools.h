@@ -61,16 +61,17 @@ int FormatValueInputText(const uint8_t value[8], int count, unsigned form, char*
 // The typed text into 8 little-endian bytes: ":" and hex pairs as a dump (the rest zero),
 // anything else as a 64-bit expression (0 when it does not evaluate).
 void ParseValueInputText(const char* text, uint8_t value[8]);
-// False for an expression whose number does not fit 64 bits (AddressTextFits): written, it
-// would be a plausible all-ones value. A dump of hex pairs always fits.
-bool ValueInputTextFits(const char* text);
+// True when the text is one whole expression whose number fits `count` bytes (1 to 8) as a
+// signed or unsigned number, or a dump of 1 to `count` hex pairs and nothing else. "abc",
+// "12 GB", "1.5", "(3", an overflow or 300 for one byte would write a number nobody typed.
+bool ValueInputTextFits(const char* text, int count = 8);
 
 // --- address input
 
 // The typed address as a 64-bit or 32-bit expression (0 when it does not evaluate).
 int64_t EvalAddressText(const char* text, bool is64);
-// False for a text whose number does not fit the width ("-18446744073709551616"): the
-// evaluator reports such an overflow as an error with all ones, never as a wrapped address.
+// True only for one whole expression that fits the width: false for "abc", "12 GB", "(3" and
+// for an overflow ("-18446744073709551616"), which the evaluator reports as an error.
 bool AddressTextFits(const char* text, bool is64);
 // The address's text: hex with "0x" or signed decimal, 64 or 32 bits.
 int FormatAddressText(int64_t value, bool hex, bool is64, char* text, int size);

@@ -93,23 +93,56 @@ int ParseDumpForm(const char* text, uint8_t* buffer, int capacity, int maskFlag)
     return n < 0 ? 0 : n;
 }
 
+// Does the number keep its meaning in `bytes` bytes? A negative one (`value` its two's
+// complement) must lie in the signed range. Any other in the unsigned range, or, typed in hex,
+// binary or octal, as the bit pattern of a negative 32-bit (64-bit) number: "0xFFFFFFF1" is how
+// the search dialog itself shows the byte F1.
+bool FitsBytes(unsigned long long value, bool negative, bool pattern, int bytes)
+{
+    if (bytes >= 8)
+        return true;
+    const int bits = 8 * bytes;
+    const long long lowest = -(1LL << (bits - 1));
+    if (negative)
+        return static_cast<long long>(value) >= lowest;
+    if (value >> bits == 0)
+        return true;
+    if (!pattern)
+        return false;
+    const long long patterned = value >> 32 == 0 ? static_cast<int32_t>(static_cast<uint32_t>(value))
+                                                 : static_cast<long long>(value);
+    return patterned < 0 && patterned >= lowest;
+}
+
+// A number is the whole text: what stands behind it (but blanks and line ends) makes it no
+// number, and so does one that does not fit 64 bits or the capacity. Nothing is written then
+// (0): a pasted "-99999999999999999999" must not become 01 00 00 00 00 00 00 00.
 int ParseNumberForm(const char* text, uint8_t* buffer, int capacity)
 {
     bool negative = *text == '-';
     const char* digits = text + (negative ? 1 : 0);
     int consumed = 0;
+    bool overflow = false;
     // No sign and no blanks: the sign was taken above, and "- 5" is no number.
     unsigned long long value = static_cast<unsigned long long>(
-        ParseInteger64(digits, IPF_NO_SIGN | IPF_NO_LEADING_BLANKS, &consumed));
-    if (consumed <= 0)
+        ParseInteger64Overflow(digits, IPF_NO_SIGN | IPF_NO_LEADING_BLANKS, &consumed, &overflow));
+    if (consumed <= 0 || overflow)
         return 0;
+    for (const char* rest = digits + consumed; *rest; ++rest)
+        if (!IsBlank(*rest) && *rest != '\r' && *rest != '\n')
+            return 0;
     int prefix = 0;
     if (digits[0] == '0' && digits[1] && strchr("xXbBoOdD", digits[1]) && consumed > 2)
         prefix = 2;
+    // The most negative 64-bit number is the largest magnitude a sign may stand before.
+    if (negative && value > (1ull << 63))
+        return 0;
     if (negative)
         value = 0 - value;
     int width = consumed - prefix > 8 ? 8 : 4;
     int n = MinInt(width, capacity);
+    if (!FitsBytes(value, negative && value != 0, prefix != 0 && !strchr("dD", digits[1]), n))
+        return 0;
     for (int i = 0; i < n; ++i)
         buffer[i] = static_cast<uint8_t>(value >> (8 * i));
     return n;

@@ -49,6 +49,10 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
         // A negative number too large for 64 bits is an overflow (all ones) and marked, never
         // sector 1 at 0/0/2.
         {{"1024", "255", "63", "", "", "", "-18446744073709551616"}, CHS_NUMBER, 0, 0, 1, -1, 1u << CHS_NUMBER},
+        // A text that is no whole expression is marked where it is read.
+        {{"1024", "255", "63", "", "", "", "12 x"}, CHS_NUMBER, 0, 0, 13, 12, 1u << CHS_NUMBER},
+        {{"1024", "2x", "63", "", "", "", "100"}, CHS_NUMBER, 0, 1, 38, 100, 1u << CHS_HEADS},
+        {{"1024", "255", "63", "0", "(1", "1", ""}, CHS_H, 0, 1, 1, 63, 1u << CHS_H},
     };
     for (const Case& k : cases) {
         const char* const* t = k.texts;
@@ -197,6 +201,42 @@ TEST(MbrLayoutTest, EdgeCases)
     l = Layout("0", "-5", "x", "99999999999999999 GB", "*", MBR_ROUND_4KB, "-3", "0", "0", "");
     EXPECT_TRUE(l.marked[MBR_MARK_TOTAL] && l.marked[MBR_MARK_SIZE1] && l.marked[MBR_MARK_SIZE1 + 2]);
     EXPECT_EQ(l.size[3], 0u);
+}
+
+// A size is a whole number with "MB", "KB", "GB", "%" or "*" behind it (or nothing, or "*"
+// alone); a fraction or a unit the dialog does not know is marked and blocks the record, never
+// read as a smaller size. Sector counts: 2048 per MB.
+TEST(MbrLayoutTest, TextsThatAreNoNumberAreMarkedAndBlockTheRecord)
+{
+    struct Case {
+        const char* size;
+        long long sectors;      // -1: unreadable
+    } cases[] = {
+        {"1 GB", 2048 * 1024}, {"1gb", 2048 * 1024}, {"500 MB", 500 * 2048}, {"512 KB", 1024},
+        {" 20 ", 20 * 2048},   {"3*4", 12 * 2048},   {"", 0},
+        {"1.5 GB", -1},        {"2 TB", -1},         {"abc", -1},           {"12 x", -1},
+        {"GB", -1},            {"50% GB", -1},       {"* GB", -1},          {"(3", -1},
+    };
+    uint8_t record[MBR_RECORD_SIZE];
+    const int types[4] = {0, 0, 0, 0};
+    for (const Case& c : cases) {
+        const MbrLayout l = Layout("40000000", "1", c.size, "0", "0", MBR_ROUND_NONE);
+        if (c.sectors < 0) {
+            EXPECT_TRUE(l.marked[MBR_MARK_SIZE1 + 1]) << c.size;
+            EXPECT_EQ(l.recordBlocker, MBR_MARK_SIZE1 + 1) << c.size;
+            EXPECT_FALSE(BuildMbrRecord(l, 1, types, record)) << c.size;
+        } else {
+            EXPECT_FALSE(l.marked[MBR_MARK_SIZE1 + 1]) << c.size;
+            EXPECT_EQ(l.size[1], static_cast<uint64_t>(c.sectors)) << c.size;
+            EXPECT_EQ(l.recordBlocker, -1) << c.size;
+        }
+    }
+    // The geometry and the start likewise: the first unreadable field is the one to correct.
+    MbrLayout l = Layout("40000000", "*", "0", "0", "0", MBR_ROUND_NONE, "1.5", "abc");
+    EXPECT_TRUE(l.marked[MBR_MARK_HEADS] && l.marked[MBR_MARK_START]);
+    EXPECT_EQ(l.recordBlocker, MBR_MARK_HEADS);
+    l = Layout("40000000", "*", "0", "0", "0", MBR_ROUND_NONE, "63 x");
+    EXPECT_EQ(l.recordBlocker, MBR_MARK_START);
 }
 
 // A disk over 2 TiB: the rest partition's count does not fit its 32-bit field, so OK is

@@ -250,6 +250,13 @@ TEST(HexEditing, PasteFormsGoToTheCursorOrTheSelectionAndStopAtTheEnd)
         { ":01 02 03 04 05", HEX_PASTE_SEARCH_TEXT, 3, 6, { 1, 2, 3, 0 } },   // cut to the selection
         { ":01 02 03 04 05", HEX_PASTE_HEX_TEXT, 6, -1, { 1, 2 } },           // cut at the end
         { "zz", HEX_PASTE_HEX_TEXT, 0, -1, { 0 } },                            // nothing to read
+        // A number that does not fit 64 bits or the room left, or text behind a number, pastes
+        // nothing: no wrapped or cut value reaches the sector.
+        { "-99999999999999999999", HEX_PASTE_SEARCH_TEXT, 0, -1, { 0, 0, 0, 0, 0, 0, 0, 0 } },
+        { "99999999999999999999", HEX_PASTE_SEARCH_TEXT, 0, -1, { 0, 0, 0, 0, 0, 0, 0, 0 } },
+        { "70000", HEX_PASTE_SEARCH_TEXT, 6, -1, { 0, 0 } },
+        { "12 GB", HEX_PASTE_SEARCH_TEXT, 0, -1, { 0, 0, 0, 0 } },
+        { "-5", HEX_PASTE_SEARCH_TEXT, 6, -1, { 0xFB, 0xFF } },
     };
     for (const Case& c : cases)
     {

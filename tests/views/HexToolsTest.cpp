@@ -295,4 +295,41 @@ TEST(HexStatusPanes, AddressAndValueTextsNearTheEndAndOverSelections)
     EXPECT_STREQ(text, " Wert:");
 }
 
+
+// "Wert eingeben" and "Gehe zu Adresse" take one whole expression that fits their width, or
+// (value input) a dump of at most that many pairs; anything else is refused and writes or
+// moves nothing.
+TEST(HexTools, TypedNumbersMustBeWholeAndFitTheirWidth)
+{
+    struct Case
+    {
+        const char* text;
+        int count;          // the value's bytes
+        bool value;         // ValueInputTextFits
+        bool address;       // AddressTextFits, 64-bit
+    };
+    const Case cases[] = {
+        { "0x1F * 2", 8, true, true },        { "-1", 1, true, true },
+        { "255", 1, true, true },             { "-128", 1, true, true },
+        { "256", 1, false, true },            { "-129", 1, false, true },
+        { "65535", 2, true, true },           { "0x80000000", 4, true, true },
+        { "-2147483648", 4, true, true },     { "4294967296", 4, false, true },
+        { "abc", 8, false, false },           { "12 GB", 8, false, false },
+        { "1.5", 8, false, false },           { "(3", 8, false, false },
+        { "7/0", 8, false, false },           { "", 8, false, false },
+        { "-99999999999999999999", 8, false, false },
+        { "99999999999999999999", 8, false, false },
+        { ":01 02", 2, true, false },         { ":01 02 03", 2, false, false },
+        { ":", 8, false, false },             { ":01 zz", 8, false, false },
+    };
+    for (const Case& c : cases)
+    {
+        EXPECT_EQ(ValueInputTextFits(c.text, c.count), c.value) << c.text << " in " << c.count;
+        EXPECT_EQ(AddressTextFits(c.text, true), c.address) << c.text;
+    }
+    // 32-bit addresses take the 32-bit range.
+    EXPECT_TRUE(AddressTextFits("0xFFFFFFFF", false));
+    EXPECT_FALSE(AddressTextFits("0x100000000", false));
+}
+
 }  // namespace

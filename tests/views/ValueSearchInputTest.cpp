@@ -155,7 +155,10 @@ TEST(EntryLine, Build)
     EXPECT_EQ(Line("0x1234", SIK_HEX, SBC_WORD), "H:2\t:34 12\t\t(0x1234)");
     EXPECT_EQ(Line("0x1234", SIK_HEX, SBC_WORD, false, false, true), "H:2 /B\t:12 34\t\t(0x1234)");
     EXPECT_EQ(Line("0x12", SIK_HEX, SBC_BYTE, false, false, true), "H:1\t:12\t\t(0x12)");   // not reversed
-    EXPECT_EQ(Line("300", SIK_DECIMAL, SBC_BYTE), "D:1\t:2C\t\t(300)");   // 300 = 0x12C, cut to 1 byte
+    // A number that does not fit the chosen size is no entry (300 would search for 2C).
+    EXPECT_EQ(Line("300", SIK_DECIMAL, SBC_BYTE), "");
+    EXPECT_EQ(Line("0x12C", SIK_HEX, SBC_BYTE), "");
+    EXPECT_EQ(Line("0xFFFFFFF1", SIK_HEX, SBC_BYTE), "H:1\t:F1\t\t(0xFFFFFFF1)");   // the dialog's own form
     EXPECT_EQ(Line("  abc", SIK_TEXT, SBC_DWORD, false, true), "T:3 /G\t:61 62 63\t\t\t(abc)");
     EXPECT_EQ(Line("abc", SIK_TEXT, SBC_VARIABLE, true, true), "N:6 /G\t:61 00 62 00 63 00\t\t\t(abc)");
     EXPECT_EQ(Line("abc", SIK_UTF16_TEXT, SBC_VARIABLE), "N:6\t:61 00 62 00 63 00\t\t\t(abc)");

@@ -237,8 +237,14 @@ TEST(ParseSearchText, NumbersLittleEndian)
     EXPECT_EQ(Parse("000000001").size(), 8u);
     EXPECT_EQ(Parse("0x00000001").size(), 4u);
     EXPECT_EQ(Parse("0b111111111").size(), 8u);
-    // A number followed by a word is the number.
-    EXPECT_EQ(Parse("32-Bit"), B({32, 0, 0, 0}));
+    // A number is the whole text (blanks and line ends aside): one followed by a word, or too
+    // large for 64 bits, gives no bytes at all rather than a number nobody typed.
+    for (const char* text : {"32-Bit", "1.5", "12 GB", "7/0", "0x1G", "99999999999999999999", "-99999999999999999999",
+                             "0x10000000000000000", "-0x8000000000000001", "-18446744073709551615"})
+        EXPECT_TRUE(Parse(text).empty()) << text;
+    EXPECT_EQ(Parse("-9223372036854775808"), B({0, 0, 0, 0, 0, 0, 0, 0x80}));
+    EXPECT_EQ(Parse("18446744073709551615"), B({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(Parse("42 \r\n"), B({42, 0, 0, 0}));
 }
 
 TEST(ParseSearchText, NumbersCrossCheckedWithPrintf)
@@ -259,13 +265,29 @@ TEST(ParseSearchText, NumbersCrossCheckedWithPrintf)
         std::string text = std::string(negative ? "-" : "") + (form == 1 ? "0x" : form == 2 ? "0o" : "") + digits;
         unsigned long long expectedValue = negative ? 0 - v : v;
         size_t width = strlen(digits) > 8 ? 8 : 4;
+        // Whether the magnitude keeps its meaning in `bytes` bytes: a negative one within the
+        // signed range, any other within the unsigned one.
+        // Hex and octal may also give the pattern of a negative 32-bit or 64-bit number.
+        auto fits = [&](size_t bytes) {
+            if (bytes == 8)
+                return !negative || v <= (1ull << 63);
+            const unsigned long long half = 1ull << (8 * bytes - 1);
+            if (negative && v != 0)
+                return v <= half;
+            if (v < 2 * half)
+                return true;
+            const unsigned long long top = v < (1ull << 32) ? 1ull << 32 : 0;   // 0: 2^64
+            return form != 0 && v >= (top ? top / 2 : 1ull << 63) && top - v <= half;
+        };
         Bytes expected;
         for (size_t k = 0; k < width; ++k)
             expected.push_back(static_cast<uint8_t>(expectedValue >> (8 * k)));
-        ASSERT_EQ(Parse(text.c_str()), expected) << text;
-        // Cut to a smaller capacity: the low bytes.
+        ASSERT_EQ(Parse(text.c_str()), fits(width) ? expected : Bytes()) << text;
+        // A smaller capacity takes the low bytes of a number that fits them, and nothing of one
+        // that does not.
         int cap = 1 + static_cast<int>(rng() % 3);
-        ASSERT_EQ(Parse(text.c_str(), cap), Bytes(expected.begin(), expected.begin() + cap)) << text;
+        ASSERT_EQ(Parse(text.c_str(), cap), fits(cap) ? Bytes(expected.begin(), expected.begin() + cap) : Bytes())
+            << text << " in " << cap;
     }
 }
 
