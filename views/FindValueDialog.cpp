@@ -4,6 +4,7 @@
 #include "classlib/WinApp.h"
 #include "views/ValueSearch.h"
 #include "views/ValueSearchInput.h"
+#include "textlib/IntParse.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -474,6 +475,21 @@ bool CFindValueDialog::Finish(int result)
     ValueSearchSettings& s = *m_settings;
     char text[kTextSize];
     GetText(text, kTextSize);
+    // A value that gives no bytes (a number too large for the chosen size, text behind a
+    // number) or a distance that is no whole number is refused: the dialog stays open with
+    // it, rather than closing on a search for something else or for nothing.
+    char typedDistance[16] = "";
+    ::GetWindowTextA(Item(IDC_FV_DISTANCE), typedDistance, sizeof(typedDistance));
+    int consumed = 0;
+    const bool grouped = Checked(IDC_FV_GROUP) && !(m_flags & VSF_NO_GROUP);
+    char probe[VS_ENTRY_LINE_SIZE];
+    if ((typedDistance[0] && (ParseInteger(typedDistance, 10, &consumed) < 1 ||
+                              typedDistance[consumed + strspn(typedDistance + consumed, " \t")] != 0)) ||
+        (!grouped && text[strspn(text, " \t")] && BuildCurrentEntry(text, probe, sizeof(probe)) <= 0))
+    {
+        ::MessageBeep(MB_ICONEXCLAMATION);
+        return false;
+    }
     if (text[0])
         AddToHistory(&s.history, text, VS_HISTORY_MAX);
 

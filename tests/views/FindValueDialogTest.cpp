@@ -333,15 +333,32 @@ TEST_F(FindValueDialogTest, PositionIsRememberedAndRestored)
     EXPECT_NE(rect.left, -500);
 }
 
+// A value that gives no bytes, or a distance that is no number, keeps the dialog open on OK;
+// what was there before stays until a readable value closes it. An empty text closes it with
+// nothing to search.
 TEST_F(FindValueDialogTest, UnparsableTextGivesNoPattern)
 {
     MultiTextInsert(&m_settings.pattern, -1, "x");
-    INT_PTR result = RunSteps(&m_settings, 0, nullptr, {
-        [](HWND d) {
-            Type(d, "-");
-            ::PostMessageA(d, WM_COMMAND, IDOK, 0);
-        },
+    struct Refused {
+        const char* text;
+        const char* distance;
+    };
+    const Refused refused[] = {{"-", ""}, {"99999999999999999999", ""}, {"12 GB", ""}, {"5", "abc"}, {"5", "0"}};
+    std::vector<std::function<void(HWND)>> steps;
+    for (const Refused& r : refused) {
+        steps.push_back([r](HWND d) {
+            Type(d, r.text);
+            ::SetWindowTextA(::GetDlgItem(d, IDC_FV_DISTANCE), r.distance);
+            ::SendMessageA(d, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(::IsWindowVisible(d)) << r.text << " / " << r.distance;
+        });
+    }
+    steps.push_back([](HWND d) {
+        Type(d, "");
+        ::SetWindowTextA(::GetDlgItem(d, IDC_FV_DISTANCE), "");
+        ::PostMessageA(d, WM_COMMAND, IDOK, 0);
     });
+    INT_PTR result = RunSteps(&m_settings, 0, nullptr, steps);
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(m_settings.pattern, nullptr);
 }
