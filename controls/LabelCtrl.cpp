@@ -866,11 +866,9 @@ void CLabelCtrl::OnPaint()
     };
     // The whole strip, then the labels from the first shown one.
     fill(client, m_colours[3]);
-    CRect area = m_labelArea;
-    if (!(m_style & LCS_LINELEFT))
-        area.left -= 1;
+    const RECT area = LabelDrawingRect(m_labelArea, m_style);
     HGDIOBJ oldFont = ::SelectObject(dc, TheShared().font);
-    HRGN clip = ::CreateRectRgn(m_labelArea.left, m_labelArea.top, m_labelArea.right, m_labelArea.bottom);
+    HRGN clip = ::CreateRectRgn(area.left, area.top, area.right, area.bottom);
     ::SelectClipRgn(dc, clip);
     const int count = GetLabelCount();
     int x = m_labelArea.left - m_scroll.offset;

@@ -160,3 +160,13 @@ std::vector<uint32_t> LabelEdgePieces(int edgeWidth, int height, COLORREF label,
     }
     return pixels;
 }
+
+RECT LabelDrawingRect(const RECT& area, unsigned lines) noexcept
+{
+    RECT r = area;
+    r.top -= (lines & 0x10) ? 0 : 1;
+    r.bottom += (lines & 0x20) ? 0 : 1;
+    r.left -= (lines & 0x40) ? 0 : 1;
+    r.right += (lines & 0x80) ? 0 : 1;
+    return r;
+}

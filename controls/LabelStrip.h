@@ -19,6 +19,11 @@ int LabelEdgeWidth(int height) noexcept;
 // splitter or when too narrow.
 int LabelSplitterPosition(int width, int arrowWidth, bool hasSplitter, bool followsHalf, int current) noexcept;
 
+// The rectangle the labels are drawn in: the label area widened by one pixel on each side
+// that has no border line (`lines`: the strip's line styles 0x10 top, 0x20 bottom, 0x40
+// left, 0x80 right), so that a label meets the strip's edge there instead of a gap.
+RECT LabelDrawingRect(const RECT& area, unsigned lines) noexcept;
+
 // The scroll position of the labels: the first label shown and the pixels of it scrolled past.
 struct LabelScroll {
     int first = 0;

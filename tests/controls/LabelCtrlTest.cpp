@@ -74,6 +74,15 @@ TEST(LabelStrip, WidthsNamesAndSplitter)
     EXPECT_EQ(LabelSplitterPosition(400, 32, true, false, 390), 400 - 32 - 4);
     EXPECT_EQ(LabelSplitterPosition(400, 32, true, false, 3), 32);
     EXPECT_EQ(LabelSplitterPosition(400, 32, false, true, 0), 400);
+    // The labels are drawn one pixel beyond every side of their area that has no line.
+    const RECT area = {32, 1, 200, 20};
+    for (unsigned lines = 0; lines < 16; ++lines) {
+        const RECT r = LabelDrawingRect(area, lines << 4);
+        EXPECT_EQ(r.top, (lines & 1) ? 1 : 0) << lines;
+        EXPECT_EQ(r.bottom, (lines & 2) ? 20 : 21) << lines;
+        EXPECT_EQ(r.left, (lines & 4) ? 32 : 31) << lines;
+        EXPECT_EQ(r.right, (lines & 8) ? 200 : 201) << lines;
+    }
 }
 
 TEST(LabelCtrlWindow, LabelsArrowsSplitterAndRightClicks)
