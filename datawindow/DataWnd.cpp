@@ -71,6 +71,12 @@ DWORD ListExtendedStyle(int lines, int alternate)
     return 0x20 | (lines ? 1 : 0) | (alternate ? 0x200000 : 0);
 }
 
+// The label of a slot that runs no module: "Daten" and its number from 1.
+void SlotNumberLabel(int slot, char (&text)[32])
+{
+    StrPrintf(text, "Daten %i", slot + 1);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -410,7 +416,7 @@ int CDataWnd::SetSlotCount(int count)
         m_strip.SetLabelCount(count);
         for (int slot = old; slot < count; ++slot) {
             char text[32];
-            StrPrintf(text, "Daten %i", slot + 1);
+            SlotNumberLabel(slot, text);
             m_strip.SetLabelText(slot, text);
         }
     }
@@ -428,8 +434,23 @@ void CDataWnd::ShowEntryLabel(int slot)
 {
     if (!(m_style & DWS_ENTRY_LABELS) || !m_strip.m_hWnd)
         return;
-    if (const char* name = m_modules.GetEntryName(m_entry[slot]))
-        m_strip.SetLabelText(slot, name);
+    // A slot whose entry is gone runs nothing: an old name there would promise a module.
+    char number[32];
+    const char* name = m_modules.GetEntryName(m_entry[slot]);
+    if (!name)
+        SlotNumberLabel(slot, number);
+    m_strip.SetLabelText(slot, name ? name : number);
+}
+
+void CDataWnd::LabelSlotsByEntries()
+{
+    for (int slot = 0; slot < kMaxSlots; ++slot) {
+        // The chosen entry is kept by its place in the module list, which the modules loaded
+        // since the last clearing fill anew: the slot's source is the one that entry has now.
+        if (const ModulEntry* e = m_modules.GetEntry(m_entry[slot]))
+            m_source[slot] = e->source;
+        ShowEntryLabel(slot);
+    }
 }
 
 void CDataWnd::ChooseEntry(int slot, int source, int entry)
@@ -828,8 +849,8 @@ int CDataWnd::LoadModul(const char* path, const char* name)
             if (m_source[slot] == -1 || m_entry[slot] == -1) {
                 m_source[slot] = 0;
                 m_entry[slot] = 0;
-                ShowEntryLabel(slot);
             }
+        LabelSlotsByEntries();
     } else {
         StrNPrintf(question, sizeof question, "Modul %s konnte nicht geladen werden !\nFehler anzeigen ?",
                    path ? path : "");
@@ -900,4 +921,5 @@ void CDataWnd::ClearModules()
         m_items[slot].clear();
         SyncItems(slot);
     }
+    LabelSlotsByEntries();
 }

@@ -134,6 +134,8 @@ private:
     void ShowContextMenu(POINT screen);
     void PostGotoRow(int item);
     void ShowEntryLabel(int slot);
+    // Every slot's source follows its entry, and its label names the entry (or its number).
+    void LabelSlotsByEntries();
     void ApplyFont();
     DataSlotView ViewOf(int slot) const;
     int FocusedItem() const;

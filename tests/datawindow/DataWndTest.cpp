@@ -734,4 +734,38 @@ TEST_F(DataWndTest, OptionsDialogChoicesAndBadNumbers)
     DeleteFileA(other.c_str());
 }
 
+// Every slot's label names the entry its slot runs, or the slot's number when it runs none:
+// after "Module löschen" none is left, and "Modulliste laden" fills the module list anew in
+// the list's own order, in which a slot's place may hold another module's entry.
+TEST_F(DataWndTest, SlotLabelsNameWhatTheSlotsRun)
+{
+    const std::string fat = WriteModule("sl_fat.dfm", "MODUL \"FAT\"\nBLOCK \"FAT Bootsektor\"\nBYTE\n");
+    const std::string mbr = WriteModule("sl_mbr.dfm", "MODUL \"MBR\"\nBLOCK \"MBR Tabelle\"\nBYTE\n");
+    ASSERT_EQ(window.LoadModul(fat.c_str(), nullptr), 1);
+    ASSERT_EQ(window.LoadModul(mbr.c_str(), nullptr), 1);
+    CModulSet& set = window.Modules();
+    window.ChooseEntry(1, set.FindSource("FAT"), set.FindEntry("FAT Bootsektor", 0));
+    window.ChooseEntry(2, set.FindSource("MBR"), set.FindEntry("MBR Tabelle", 0));
+    ASSERT_STREQ(window.GetStrip().GetLabelText(1), "FAT Bootsektor");
+    ASSERT_EQ(AddToModulList("DataWindow", mbr.c_str()), 2);
+    ASSERT_EQ(AddToModulList("DataWindow", fat.c_str()), 2);
+    ASSERT_EQ(AddToModulList("DataWindow", modulePath.c_str()), 2);
+    for (UINT command : {CDataWnd::ID_DW_CLEAR_MODULES, CDataWnd::ID_DW_LOAD_LIST}) {
+        window.SendMessage(WM_COMMAND, command);
+        for (int slot = 0; slot < window.GetSlotCount(); ++slot) {
+            const int entry = window.GetChosenEntry(slot);
+            const char* name = set.GetEntryName(entry);
+            const std::string expected = name ? name : "Daten " + std::to_string(slot + 1);
+            EXPECT_EQ(window.GetStrip().GetLabelText(slot), expected) << "slot " << slot << " after " << command;
+            if (const ModulEntry* e = set.GetEntry(entry)) {
+                EXPECT_EQ(window.GetChosenSource(slot), e->source) << "slot " << slot << " after " << command;
+            }
+        }
+    }
+    EXPECT_STREQ(window.GetStrip().GetLabelText(1), "FAT Bootsektor") << "the list's second file is FAT again";
+    EXPECT_STREQ(window.GetStrip().GetLabelText(2), "Modul - Tabelle");
+    DeleteFileA(fat.c_str());
+    DeleteFileA(mbr.c_str());
+}
+
 }  // namespace
