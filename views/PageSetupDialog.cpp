@@ -261,10 +261,23 @@ BOOL CPageSetupDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 void CPageSetupDlg::OnOK()
 {
     static const int kMarginIds[4] = { IDC_PS_TOP, IDC_PS_BOTTOM, IDC_PS_LEFT, IDC_PS_RIGHT };
-    int margins[4];
-    for (int i = 0; i < 4; ++i)
-        margins[i] = static_cast<int>(::GetDlgItemInt(m_hWnd, kMarginIds[i], nullptr, TRUE));
-    const int lines = static_cast<int>(::GetDlgItemInt(m_hWnd, IDC_PS_LINES, nullptr, TRUE));
+    // A field that holds no whole number ("abc", "1.5") is refused where it stands, never
+    // taken as 0.
+    const int fieldIds[5] = { kMarginIds[0], kMarginIds[1], kMarginIds[2], kMarginIds[3], IDC_PS_LINES };
+    int values[5];
+    for (int i = 0; i < 5; ++i)
+    {
+        BOOL translated = FALSE;
+        values[i] = static_cast<int>(::GetDlgItemInt(m_hWnd, fieldIds[i], &translated, TRUE));
+        if (!translated)
+        {
+            ::MessageBeep(MB_ICONEXCLAMATION);
+            ::SetFocus(::GetDlgItem(m_hWnd, fieldIds[i]));
+            return;
+        }
+    }
+    const int margins[4] = { values[0], values[1], values[2], values[3] };
+    const int lines = values[4];
     int focus = 0;
     switch (CheckPageSetup(margins, lines, &focus))
     {

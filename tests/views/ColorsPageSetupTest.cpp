@@ -209,6 +209,17 @@ TEST(PageSetup, BadValuesKeepTheDialogOpenAndOkRebuildsTheRecord)
     });
     script.Add(answerBox);
     script.Add([](HWND d) {
+        // A margin that is no whole number is refused without a box, its field focused.
+        if (!IsPageSetup(d) || uitest::ThreadDialog(d)) return false;
+        SetDlgItemTextA(d, IDC_PS_LINES, "250");
+        SetDlgItemTextA(d, IDC_PS_LEFT, "abc");
+        SendMessageA(d, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(IsWindowVisible(d));
+        EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_PS_LEFT));
+        SetDlgItemTextA(d, IDC_PS_LEFT, "0");
+        return true;
+    });
+    script.Add([](HWND d) {
         if (!IsPageSetup(d)) return false;
         SetDlgItemTextA(d, IDC_PS_LINES, "250");
         SetDlgItemTextA(d, IDC_PS_HEADER, "&D Seite &N");
