@@ -923,3 +923,14 @@ void CDataWnd::ClearModules()
     }
     LabelSlotsByEntries();
 }
+
+LRESULT CDataWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // An exception must not unwind through the system's window procedure: that ends the
+    // program. What failed is dropped; module loads and runs report their own failures.
+    try {
+        return CWnd::WindowProc(message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}

@@ -3,11 +3,13 @@
 // they start with a keyword, so a module with errors loads and shows what it can.
 #include "datawindow/ModulSet.h"
 
+#include "services/CaseFold.h"
 #include "services/TextScanner.h"
 #include "textlib/CharClass.h"
 #include "textlib/IntParse.h"
 #include "textlib/StrPrintf.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -82,6 +84,8 @@ const int kMaxOperands = 10;
 const int kMaxFlagChars = 15;
 const int kMaxPatternChars = 256;
 const int kMaxNameLength = 63;
+// A line longer than the scanner's window was always taken up to the window's end.
+const size_t kMaxLineLength = 32768;
 const int kMaxEntryText = 255;
 const int kMaxQuoted = 256;
 
@@ -180,7 +184,8 @@ public:
 
 private:
     void ReadLines(CTextScanner* scanner);
-    void AddLabel(const char* name, int length, int32_t instr);
+    void AddLabel(const char* name, int length, int32_t instr, int line = 0);
+    void SortLabels();
     int FindLabel(const char* name, int length) const;
     int32_t LabelInstr(int labelIndex) const;
     void Report(const char* message, bool warning = false) { m_set.ReportError(message, warning); }
@@ -192,7 +197,20 @@ private:
 
     CModulSet& m_set;
     CTextList m_labels;                 // sorted without regard to case; data: instruction
-    std::vector<std::string> m_lines;
+    // The labels as pass 1 meets them, sorted into m_labels at once after it: inserting each
+    // in its sorted place moves the whole list every time, which a file of a few hundred
+    // thousand labels turns into minutes.
+    struct PendingLabel {
+        const char* name;   // in m_text, or one of the variables' names
+        int length;
+        int32_t instr;
+        int line;
+    };
+    std::vector<PendingLabel> m_pending;
+    // The text with a NUL in place of each line end, and where each line starts in it: one
+    // block rather than a string per line, since a file may hold millions of empty lines.
+    std::string m_text;
+    std::vector<size_t> m_lines;
     std::string m_name;                 // from the "MODUL" line
     int m_source = 0;
     int m_firstInstr = 0;
@@ -201,21 +219,57 @@ private:
 
 void ModulCompiler::ReadLines(CTextScanner* scanner)
 {
-    // A line longer than the scanner's window is taken up to the window's end.
-    for (;;) {
-        const char* p = scanner->SkipAndPeek(0, 32768);
-        if (!p)
-            break;
-        const int length = scanner->LineLength();
-        m_lines.emplace_back(p, static_cast<size_t>(length));
-        if (!scanner->NextLine())
-            break;
+    // The whole text in one read: peeking line by line refills the scanner's window for
+    // every line, which costs about a microsecond even for an empty one.
+    char chunk[16384];
+    for (int n; (n = scanner->Read(chunk, sizeof chunk)) > 0;)
+        m_text.append(chunk, static_cast<size_t>(n));
+    // CR LF, LF or CR end a line; text after the last line end is one more line.
+    for (size_t at = 0; at < m_text.size();) {
+        size_t end = m_text.find_first_of("\r\n", at);
+        if (end == std::string::npos)
+            end = m_text.size();
+        size_t next = end;
+        if (next < m_text.size())
+            next += m_text[next] == '\r' && next + 1 < m_text.size() && m_text[next + 1] == '\n' ? 2 : 1;
+        if (end - at > kMaxLineLength)
+            end = at + kMaxLineLength;
+        if (end < m_text.size())
+            m_text[end] = 0;
+        m_lines.push_back(at);
+        at = next;
     }
 }
 
-void ModulCompiler::AddLabel(const char* name, int length, int32_t instr)
+void ModulCompiler::AddLabel(const char* name, int length, int32_t instr, int line)
 {
-    m_labels.InsertSorted(length, name, &instr, 1);
+    m_pending.push_back({name, length < 0 ? static_cast<int>(std::strlen(name)) : length, instr, line});
+}
+
+// Sorts the labels without regard to case, equal names in the order they were defined, and
+// reports every definition of a name defined before it, at its own line.
+void ModulCompiler::SortLabels()
+{
+    std::stable_sort(m_pending.begin(), m_pending.end(), [](const PendingLabel& a, const PendingLabel& b) {
+        return CompareBytes1252(a.name, a.length, b.name, b.length, true) < 0;
+    });
+    std::vector<const PendingLabel*> doubled;
+    for (size_t i = 0; i < m_pending.size(); ++i) {
+        const PendingLabel& label = m_pending[i];
+        if (i > 0 && CompareBytes1252(m_pending[i - 1].name, m_pending[i - 1].length, label.name, label.length, true) == 0)
+            doubled.push_back(&label);
+        m_labels.InsertTextN(label.length, label.name, -1, &label.instr);
+    }
+    std::stable_sort(doubled.begin(), doubled.end(),
+                     [](const PendingLabel* a, const PendingLabel* b) { return a->line < b->line; });
+    for (const PendingLabel* label : doubled) {
+        m_set.m_errorLine = label->line;
+        char text[200];
+        StrNPrintf(text, sizeof text, "Doppelte Marke '%.*s' gefunden", label->length > 100 ? 100 : label->length,
+                   label->name);
+        Report(text);
+    }
+    m_pending.clear();
 }
 
 int ModulCompiler::FindLabel(const char* name, int length) const
@@ -252,18 +306,15 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
     const int patternsBefore = set.m_patterns.GetCount();
     const int namesBefore = set.m_names.GetCount();
     const int entriesBefore = set.m_modules.GetCount();
+    static const char* const kLocalNames[] = {"LOCAL_0", "LOCAL_1", "LOCAL_2", "LOCAL_3"};
+    static const char* const kParamNames[] = {"PARAM_0", "PARAM_1", "PARAM_2", "PARAM_3"};
+    for (int i = 0; i < 4; ++i)
+        AddLabel(kLocalNames[i], -1, i);
     for (int i = 0; i < 4; ++i) {
-        char text[16];
-        StrPrintf(text, "LOCAL_%i", i);
-        AddLabel(text, -1, i);
-    }
-    for (int i = 0; i < 4; ++i) {
-        char text[16];
-        StrPrintf(text, "PARAM_%i", i);
         ModulInstr zero = {};
         zero.label = zero.target = zero.pattern = zero.names = zero.ownLabel = -1;
-        const int index = set.m_instrs.InsertText(text, -1, &zero);
-        AddLabel(text, -1, index);
+        const int index = set.m_instrs.InsertText(kParamNames[i], -1, &zero);
+        AddLabel(kParamNames[i], -1, index);
     }
     m_firstInstr = set.m_instrs.GetCount();
     m_source = set.m_sources.GetCount();
@@ -275,19 +326,14 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
     // Pass 1: the labels, each naming the instruction its line (or the next line) makes.
     int instr = m_firstInstr;
     for (size_t n = 0; n < m_lines.size(); ++n, ++set.m_errorLine) {
-        const char* s = m_lines[n].c_str();
+        const char* s = m_text.c_str() + m_lines[n];
         while (IsBlank(*s))
             ++s;
         if (*s == ':') {
             ++s;
             const int length = WordLength(s);
-            if (FindLabel(s, length) >= 0) {
-                char text[200];
-                StrNPrintf(text, sizeof text, "Doppelte Marke '%.*s' gefunden", length > 100 ? 100 : length, s);
-                Report(text);
-            }
             if (length > 0)
-                AddLabel(s, length, instr);
+                AddLabel(s, length, instr, set.m_errorLine);
             s += length;
             while (IsBlank(*s))
                 ++s;
@@ -295,13 +341,14 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
         if (*s != ';' && SelectKeyword(s, WordLength(s)) != 0)
             ++instr;
     }
+    SortLabels();
 
     // Pass 2: the instructions.
     set.m_errorLine = 1;
     instr = m_firstInstr;
     for (size_t n = 0; n < m_lines.size(); ++n, ++set.m_errorLine) {
         const int before = set.m_instrs.GetCount();
-        CompileLine(m_lines[n].c_str(), instr);
+        CompileLine(m_text.c_str() + m_lines[n], instr);
         if (set.m_instrs.GetCount() > before)
             ++instr;
     }
@@ -732,6 +779,22 @@ int ModulCompiler::ParsePattern(const char* s, ModulInstr* instr)
 int CModulSet::Compile(CTextScanner* scanner, const char* name)
 {
     ForgetValueNames();
-    ModulCompiler compiler(*this);
-    return compiler.Compile(scanner, name);
+    const int instrs = m_instrs.GetCount(), patterns = m_patterns.GetCount(), names = m_names.GetCount();
+    const int entries = m_modules.GetCount(), sources = m_sources.GetCount();
+    try {
+        ModulCompiler compiler(*this);
+        return compiler.Compile(scanner, name);
+    } catch (...) {
+        // Out of memory half-way through a file: the lists as they were before it, and the
+        // file refused; nothing of it may reach the window that asked for it.
+        m_instrs.RemoveRange(instrs, m_instrs.GetCount());
+        m_patterns.RemoveRange(patterns, m_patterns.GetCount());
+        m_names.RemoveRange(names, m_names.GetCount());
+        m_modules.RemoveRange(entries, m_modules.GetCount());
+        m_sources.RemoveRange(sources, m_sources.GetCount());
+        ForgetValueNames();
+        m_errorLine = 0;
+        ReportError(kNoMemory, false);
+        return 0;
+    }
 }

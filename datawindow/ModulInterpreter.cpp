@@ -1003,6 +1003,12 @@ int CModulSet::Run(int slot, const uint8_t* data, int size, int entry, int maxRo
     m_rowNames[slot].Clear();
     m_rowNames[slot].InsertText("");
     ModulRun run(*this, slot, data, size);
-    run.Execute(e->firstInstr, maxRows, startOffset, source ? source->labelCount : 0);
+    try {
+        run.Execute(e->firstInstr, maxRows, startOffset, source ? source->labelCount : 0);
+    } catch (...) {
+        // Out of memory in a run: the rows made so far, and the fault as the last one.
+        OutputRow fault = {};
+        m_rows[slot].InsertText(kProgramFault, -1, &fault);
+    }
     return m_rows[slot].GetCount();
 }

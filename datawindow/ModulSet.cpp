@@ -11,6 +11,8 @@
 // commdlg.h names its find dialog FindText; the list's member is meant here.
 #undef FindText
 
+const char CModulSet::kNoMemory[] = "Nicht genug Speicher für das Modul.";
+
 CModulSet::CModulSet()
     : m_instrs(sizeof(ModulInstr)),
       m_patterns(sizeof(BytePattern)),
@@ -93,9 +95,31 @@ int CModulSet::LoadFile(const char* path, const char* name)
 {
     m_errorLine = 0;
     m_errorCount = 0;
+    try {
+        return LoadFileChecked(path, name);
+    } catch (...) {
+        // Compile leaves the lists as they were; this catches what the opening allocates.
+        m_errorLine = 0;
+        ReportError(kNoMemory, false);
+        return 0;
+    }
+}
+
+int CModulSet::LoadFileChecked(const char* path, const char* name)
+{
     CTextScanner scanner(32768);
     if (!path || !scanner.OpenEx(path, STREAM_READ)) {
         ReportError("Kann Datei nicht öffnen.", false);
+        return 0;
+    }
+    // A module is a page of text; a file far larger is no module and would hold the window
+    // (and its memory) while it compiles, at every start when it is in the list.
+    const long long size = scanner.Seek(0, STREAM_END);
+    if (size < 0 || size > kMaxFileBytes || scanner.Seek(0, STREAM_BEGIN) != 0) {
+        char text[80];
+        StrNPrintf(text, sizeof text, "Datei ist zu groß für ein Modul (mehr als %i MB).", kMaxFileBytes >> 20);
+        ReportError(text, false);
+        scanner.Close();
         return 0;
     }
     std::string fileName;

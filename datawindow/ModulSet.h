@@ -151,11 +151,15 @@ public:
 
     // --- loading
     // Compiles one module file; 2 when the module was added, 1 when one of that name was
-    // loaded already (nothing added). The error count tells whether the text had faults.
+    // loaded already (nothing added), 0 when memory ran out (nothing added either). The error
+    // count tells whether the text had faults.
     int Compile(CTextScanner* scanner, const char* name);
     // Opens the file (32 KB scanner) and compiles it under `name`, or the file name up to its
-    // first "."; 0 when it cannot be opened ("Kann Datei nicht öffnen.").
+    // first "."; 0 when it cannot be opened ("Kann Datei nicht öffnen."), is larger than
+    // kMaxFileBytes, or its compile ran out of memory (nothing of it is kept then).
     int LoadFile(const char* path, const char* name);
+    static const int kMaxFileBytes = 2 << 20;
+    static const char kNoMemory[];   // the error of a load that ran out of memory
     void RemoveAll();
 
     // --- errors: mode 0 none, 1 printed to the standard output, 2 written to a stream
@@ -225,6 +229,7 @@ private:
         m_valueNamesRead.clear();
     }
 
+    int LoadFileChecked(const char* path, const char* name);
     ModulInstr* Instr(int index) const;
     int32_t ValueOf(int index) const;
     void SetValueOf(int index, int32_t value);

@@ -734,6 +734,56 @@ TEST_F(DataWndTest, OptionsDialogChoicesAndBadNumbers)
     DeleteFileA(other.c_str());
 }
 
+// Module files in the list that the window loads as it is created: one at the size limit
+// loads, one a byte larger and one of 24 MB are refused with the question that names them
+// and the reason in their error text, and the window comes up with the rest of the list.
+TEST_F(DataWndTest, ModuleFilesBeyondTheLimitAreRefusedAtStart)
+{
+    struct Case {
+        const char* name;
+        long long size;   // bytes of empty lines
+        bool loads;
+    } cases[] = {
+        {"sl_grenze.dfm", CModulSet::kMaxFileBytes, true},
+        {"sl_drueber.dfm", CModulSet::kMaxFileBytes + 1LL, false},
+        {"sl_riesig.dfm", 24LL << 20, false},
+    };
+    const std::string small = WriteModule("sl_klein.dfm", "MODUL \"Klein\"\nBYTE\n");
+    std::vector<std::string> paths;
+    for (const Case& c : cases) {
+        paths.push_back(WriteModule(c.name, ""));
+        FILE* f = std::fopen(paths.back().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        const std::string lines(1 << 20, '\n');
+        for (long long left = c.size; left > 0; left -= static_cast<long long>(lines.size()))
+            std::fwrite(lines.data(), 1, static_cast<size_t>(std::min<long long>(left, lines.size())), f);
+        std::fclose(f);
+        ASSERT_EQ(AddToModulList("DataWindow", paths.back().c_str()), 2);
+    }
+    ASSERT_EQ(AddToModulList("DataWindow", small.c_str()), 2);
+    prompts.boxes.clear();
+    prompts.answer = IDYES;
+    CDataWnd started;
+    const RECT area = {0, 0, 400, 200};
+    EXPECT_TRUE(started.Create(8, 0xF93, area, CWnd::FromHandle(host), 294));
+    EXPECT_GE(started.Modules().FindSource("Klein"), 0) << "the list goes on after a refused file";
+    const std::string reason = "Fehler(0)\tDatei ist zu groß für ein Modul (mehr als "
+                               + std::to_string(CModulSet::kMaxFileBytes >> 20) + " MB).\r\n";
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const Case& c = cases[i];
+        const std::string source(c.name, std::string(c.name).find('.'));
+        EXPECT_EQ(started.Modules().FindSource(source.c_str()) >= 0, c.loads) << c.name;
+        const std::string question = "Modul Fehler|Modul " + paths[i] + " konnte nicht geladen werden !\nFehler anzeigen ?";
+        EXPECT_EQ(std::count(prompts.boxes.begin(), prompts.boxes.end(), question), c.loads ? 0 : 1) << c.name;
+        const std::string shown = "Modulfehler in " + std::string(c.name) + "|" + reason;
+        EXPECT_EQ(std::count(prompts.errors.begin(), prompts.errors.end(), shown), c.loads ? 0 : 1) << c.name;
+        DeleteFileA(paths[i].c_str());
+    }
+    prompts.answer = IDNO;
+    started.DestroyWindow();
+    DeleteFileA(small.c_str());
+}
+
 // Every slot's label names the entry its slot runs, or the slot's number when it runs none:
 // after "Module löschen" none is left, and "Modulliste laden" fills the module list anew in
 // the list's own order, in which a slot's place may hold another module's entry.
