@@ -25,9 +25,6 @@ const int64_t kSectionTableBytes = 640;
 const int kSections = 16;
 const char kProgramFault[] = "Programmfehler";
 const char kCallOverflow[] = "CALL Überlauf !!!";
-// The work a row costs besides the bytes read for it (its text, its entry in the list),
-// counted also when the row is hidden.
-const int kRowWork = 64;
 
 int32_t Wrap32(int64_t value)
 {
@@ -236,6 +233,8 @@ int CModulSet::FormatValue64(const ModulInstr& instr, uint64_t value, int bytes,
     std::memcpy(text + length, chosen.data(), static_cast<size_t>(nameLength));
     length += nameLength;
     text[length] = 0;
+    if (work)
+        *work += kFormatWork + n + nameLength;
     return length;
 }
 
@@ -247,6 +246,7 @@ public:
     ModulRun(CModulSet& set, int slot, const uint8_t* data, int size) : m_set(set), m_slot(slot), m_data(data), m_size(size) {}
 
     void Execute(int first, int maxRows, int startOffset, int labelCount);
+    int64_t Work() const { return m_work; }
 
 private:
     struct Frame {
@@ -276,6 +276,8 @@ private:
         }
     }
     bool PatternMatches(const BytePattern& p, int64_t at);
+    bool OverBudget() const { return m_work > m_workBudget; }
+    void SetRowText(int row, const char* text, int length);
     void AddRow(const char* text, int32_t nameRef, int32_t size, int32_t offset, int32_t dataOffset);
     void AddRowFor(int index, const ModulInstr& instr, const char* text, int64_t fieldStart);
     bool Call(int index, int target, int count, bool keepBase);
@@ -318,6 +320,13 @@ bool ModulRun::PatternMatches(const BytePattern& p, int64_t at)
     return i == p.length;
 }
 
+// Rewrites a row's text (SPRINT, a line with a target); the copy counts as work.
+void ModulRun::SetRowText(int row, const char* text, int length)
+{
+    m_work += CModulSet::kRowWork + length;
+    m_set.m_rows[m_slot].SetTextN(length, text, row);
+}
+
 void ModulRun::AddRow(const char* text, int32_t nameRef, int32_t size, int32_t offset, int32_t dataOffset)
 {
     OutputRow row = {};
@@ -342,6 +351,7 @@ void ModulRun::AddRowFor(int index, const ModulInstr& instr, const char* text, i
         const int at = (instr.flags & MF_ABSOLUTE) ? m_set.m_rowNames[m_slot].AddFormat("%s[%0*Xh]", name ? name : "", width, element)
                                                    : m_set.m_rowNames[m_slot].AddFormat("%s[%0*i]", name ? name : "", width, element);
         nameRef = at > 0 ? -at : index;
+        m_work += CModulSet::kRowWork;
     }
     int32_t size = Wrap32(m_pos - fieldStart);
     int32_t offset = Wrap32(fieldStart);
@@ -461,7 +471,7 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
     int64_t skip = 0;
     if (const BytePattern* p = static_cast<const BytePattern*>(m_set.m_patterns.GetItemDataPtr(instr.pattern))) {
         const int64_t end = given ? count : limit;
-        for (int64_t at = 0; at <= end; ++at)
+        for (int64_t at = 0; at <= end && !OverBudget(); ++at)
             if (PatternMatches(*p, Absolute() + at * unit)) {
                 count = at;
                 skip = p->skip;
@@ -568,6 +578,8 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
         *length = Utf8ToLatin1(decoded, text, sizeof decoded);
         std::memcpy(text, decoded, static_cast<size_t>(*length) + 1);
     }
+    // The quoting (and decoding) wrote the text once more.
+    m_work += *length;
     if (flags & MF_HIDDEN)
         *hidden = true;
     instr.value = Wrap32(value);
@@ -595,7 +607,8 @@ void ModulRun::RunNumbers(ModulInstr& instr, char* text, int* length, bool* hidd
         count = kStringLimit;
     uint64_t last = 0;
     double lastFloat = 0;
-    for (int64_t i = 0; i < count; ++i) {
+    // The budget is looked at per element too: one line over a megabyte is a run's work.
+    for (int64_t i = 0; i < count && !OverBudget(); ++i) {
         if (pattern && PatternMatches(*pattern, Absolute())) {
             m_pos += pattern->skip;
             break;
@@ -606,7 +619,7 @@ void ModulRun::RunNumbers(ModulInstr& instr, char* text, int* length, bool* hidd
         }
         const uint64_t raw = ReadLittle(m_data + Absolute(), elementSize);
         m_pos += elementSize;
-        m_work += elementSize;
+        m_work += elementSize + CModulSet::kElementWork;
         last = raw;
         if (!isFloat) {
             *length = elementSize == 8 ? m_set.FormatValue64(instr, raw, 8, &m_count, text, *length, &m_work)
@@ -626,6 +639,7 @@ void ModulRun::RunNumbers(ModulInstr& instr, char* text, int* length, bool* hidd
             continue;
         char number[64];
         StrNPrintf(number, sizeof number, "%s%e", i > 0 ? "  ,  " : "", lastFloat);
+        m_work += CModulSet::kFloatWork;
         const int n = static_cast<int>(std::strlen(number));
         if (*length + n < CModulSet::kTextSize) {
             std::memcpy(text + *length, number, static_cast<size_t>(n) + 1);
@@ -773,14 +787,15 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
     m_rowsLeft = maxRows;
     m_rowOfLabel.assign(static_cast<size_t>(labelCount > 0 ? labelCount : 0) + 1, 0);
     long steps = CModulSet::kStepBudget;
-    m_workBudget = CModulSet::kWorkBase + CModulSet::kWorkPerByte * m_size;
+    m_workBudget = CModulSet::WorkBudget(m_size);
     char text[CModulSet::kTextSize];
     while (m_rowsLeft >= 1 && Absolute() >= 0 && Absolute() <= m_size) {
         ModulInstr* ip = Instr(m_index);
-        if (!ip || --steps < 0 || m_work > m_workBudget) {
+        if (!ip || --steps < 0 || OverBudget()) {
             AddRow(kProgramFault, 0, 0, m_index, 0);
             return;
         }
+        m_work += CModulSet::kStepWork;
         ModulInstr& in = *ip;
         const int index = m_index;
         in.position = Wrap32(Absolute());
@@ -931,7 +946,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
                         if (OutputRow* r = static_cast<OutputRow*>(m_set.m_rows[m_slot].GetItemDataPtr(row - 1)))
                             r->size = Value(in.label);
                     } else {
-                        m_set.m_rows[m_slot].SetTextN(length, text, row - 1);
+                        SetRowText(row - 1, text, length);
                     }
                 }
                 break;
@@ -970,7 +985,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
         }
 
         if (makesRow) {
-            m_work += kRowWork;
+            m_work += CModulSet::kRowWork + length;
             text[length] = 0;
             if (!hidden)
                 AddRowFor(index, in, text, fieldStart);
@@ -980,7 +995,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
                 && target->ownLabel < static_cast<int>(m_rowOfLabel.size())) {
                 const int row = m_rowOfLabel[static_cast<size_t>(target->ownLabel)];
                 if (row > 0)
-                    m_set.m_rows[m_slot].SetTextN(length, text, row - 1);
+                    SetRowText(row - 1, text, length);
             }
         }
         if (indentChange != 0)
@@ -994,6 +1009,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
 int CModulSet::Run(int slot, const uint8_t* data, int size, int entry, int maxRows, int startOffset)
 {
     const ModulEntry* e = GetEntry(entry);
+    m_lastRunWork = 0;
     if (slot < 0 || slot >= kSlots || size <= 0 || !data || !e)
         return 0;
     const ModulSource* source = static_cast<const ModulSource*>(m_sources.GetItemDataPtr(e->source));
@@ -1010,5 +1026,6 @@ int CModulSet::Run(int slot, const uint8_t* data, int size, int entry, int maxRo
         OutputRow fault = {};
         m_rows[slot].InsertText(kProgramFault, -1, &fault);
     }
+    m_lastRunWork = run.Work();
     return m_rows[slot].GetCount();
 }

@@ -22,12 +22,14 @@
 // - A keyword written in full selects itself even where it is the prefix of an earlier row,
 //   so "MOD" is the remainder and "MO" still selects "MODUL".
 // - A run executes at most kStepBudget lines (re-tests of an IF with MOV or ADD included),
-//   and does at most kWorkBase + kWorkPerByte x size units of work: every byte a field or a
-//   string scan reads, every byte a pattern test compares, every value-name pair looked at
-//   and every row made, shown or hidden. A module that loops without making rows, or
-//   whose few lines read the whole buffer again and again, ends with a "Programmfehler" row
-//   instead of holding the user-interface thread; the time a run may take grows at most
-//   linearly with the data.
+//   and does at most WorkBudget(size) units of work: every line run, every byte a field or a
+//   string scan reads, every byte a pattern test compares, every value-name pair looked at,
+//   every value formatted (a float's "%e" weighs most) and every row made or rewritten,
+//   shown or hidden, by the length of its text. A unit is about what reading one byte of a
+//   field costs; the weights of the dearer pieces are measured against it. A module that
+//   loops without making rows, or whose few lines read or format the whole buffer again and
+//   again, ends with a "Programmfehler" row instead of holding the user-interface thread;
+//   the time a run may take grows at most linearly with the data, from a small base.
 // - Arithmetic is defined for every value: division by 0 divides by 1, INT_MIN / -1 gives
 //   INT_MIN (remainder 0), shifts take their count modulo 32, floats that are NaN count as
 //   0 and larger ones saturate. Positions are 64-bit; a position outside the data ends the
@@ -143,8 +145,19 @@ class CModulSet {
 public:
     enum { kSlots = 16, kFrames = 16, kTextSize = 1024, kDefaultMaxRows = 8192 };
     static const long kStepBudget = 1000000;
-    static const long long kWorkBase = 16000000;
+    // The work budget of a run over `size` bytes, and the weights of its pieces in units.
+    // Weighed so, a unit took 1 to 14 ns under Wine on a busy build machine whatever the
+    // module did (a tiny double's "%e" alone 24 to 60 us), and the dearest hostile runs took
+    // at most 42 ms on a 512-byte sector and 372 ms on a megabyte (bounds: 0.1 s and 1 s).
+    // The base still lets a module fill the largest row budget with ordinary rows.
+    static const long long kWorkBase = 5000000;
     static const int kWorkPerByte = 64;
+    static const int kStepWork = 8;       // fetching and dispatching one line
+    static const int kElementWork = 4;    // one element of a number field, besides its bytes
+    static const int kFormatWork = 128;   // one value formatted, plus a unit per character
+    static const int kFloatWork = 8192;   // one float or double formatted with "%e"
+    static const int kRowWork = 64;       // one row made or rewritten, plus its text's length
+    static int64_t WorkBudget(int64_t size) { return kWorkBase + kWorkPerByte * (size > 0 ? size : 0); }
 
     CModulSet();
     virtual ~CModulSet();
@@ -180,6 +193,9 @@ public:
     int GetRowCount(int slot = -1) const;
     const OutputRow* GetRow(int slot, int row, const char** name, const char** value, int* nameLength,
                             int* valueLength) const;
+    // The units of work the last run did; above WorkBudget when it ended with "Programmfehler"
+    // for that reason.
+    int64_t GetLastRunWork() const { return m_lastRunWork; }
 
     // --- lists
     int GetEntryCount() const { return m_modules.GetCount(); }
@@ -250,6 +266,7 @@ private:
     int m_errorCount;
     int m_slot;
     uint32_t m_featureMask;
+    int64_t m_lastRunWork = 0;
     // The value-name texts read into pairs, by index; emptied whenever the texts change.
     mutable std::vector<std::vector<ValueName>> m_valueNames;
     mutable std::vector<bool> m_valueNamesRead;

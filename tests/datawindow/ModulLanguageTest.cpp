@@ -267,6 +267,70 @@ TEST(ModulLanguageTest, HostileModulesEndWithinTheirWork)
     }
 }
 
+// The budget's two bounds: a run holds the window at most 0.1 s on a 512-byte sector and at
+// most 1 s on a megabyte, so a megabyte may take ten times the work of a sector.
+// The loop of the tiny double (all bytes 01, the dearest "%e": about 24 us each under Wine,
+// measured, against well under 0.24 us for reading its 8 bytes) counts its passes in LOCAL_1:
+// it may format at most what 0.1 s holds, and it ends at least a hundred times sooner than
+// the same loop over the same bytes without formatting them (#N).
+TEST(ModulLanguageTest, FloatLoopEndsWithinATenthOfASecondOfFormatting)
+{
+    EXPECT_GE(CModulSet::WorkBudget(1 << 20), 10 * CModulSet::WorkBudget(512));
+    const std::vector<uint8_t> sector(512, 0x01);
+    auto passes = [&](const char* flags, std::string* firstRow) {
+        Compiled m(std::string(":a ADD LOCAL_1 1\nDOUBLE 2147483647") + flags + "\nSEEK 0 #A\nGOTO a");
+        EXPECT_EQ(m.errors, "");
+        const int rows = m.set.Run(0, sector.data(), 512, 0, CModulSet::kDefaultMaxRows, 0);
+        const char* value = "";
+        m.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
+        EXPECT_STREQ(value, "Programmfehler") << flags;
+        m.set.GetRow(0, 0, nullptr, &value, nullptr, nullptr);
+        *firstRow = value;
+        return static_cast<int64_t>(m.set.GetInstruction(1)->value);
+    };
+    std::string shown, hidden;
+    const int64_t formatting = passes("", &shown), plain = passes(" #N", &hidden);
+    int64_t perPass = 0;
+    for (size_t at = 0; (at = shown.find("e-304", at)) != std::string::npos; ++at)
+        ++perPass;
+    ASSERT_GT(perPass, 0) << shown;
+    EXPECT_LE(formatting * perPass, 100000 / 24) << formatting << " passes";
+    EXPECT_GE(plain, 100 * formatting);
+}
+
+// Loops over one sector of 01 bytes whose every pass formats values, quotes a long text or
+// rewrites a row: each ends with the "Programmfehler" row once its counted work passes the
+// budget, within one line's share of work past it.
+TEST(ModulLanguageTest, FormattingLoopsEndWithinTheBudget)
+{
+    const char* const modules[] = {
+        ":a FLOAT 2147483647\nSEEK 0 #A\nGOTO a",
+        "MOV LOCAL_0 2147483647\nLOOP LOCAL_0 b\nEXIT\n:b DOUBLE 2147483647\nSEEK 0 #A\nRETURN",
+        ":a BYTE 2147483647 #HBOCUS\nSEEK 0 #A\nGOTO a",
+        ":a QWORD 2147483647 #HBOCUS\nSEEK 0 #A\nGOTO a",
+        ":a STRING 4096\nSEEK 0 #A\nGOTO a",
+        ":t TEXT \"t\"\n:a BYTE 2147483647 #N>t\nSEEK 0 #A\nGOTO a",
+        ":t TEXT \"t\"\n:a SPRINT LOCAL_0 t #HBOCUS\nGOTO a",
+    };
+    const std::vector<uint8_t> sector(512, 0x01);
+    const int64_t budget = CModulSet::WorkBudget(512);
+    // The most one line adds once the budget is passed: a step, a float, a formatted value,
+    // the sector's bytes, and its row made and written into a target, each a full text.
+    const int64_t oneLine = CModulSet::kStepWork + CModulSet::kFloatWork + CModulSet::kFormatWork + 512
+                            + 2 * (CModulSet::kRowWork + CModulSet::kTextSize);
+    for (const char* text : modules) {
+        Compiled m(text);
+        ASSERT_EQ(m.errors, "") << text;
+        const int rows = m.set.Run(0, sector.data(), 512, 0, CModulSet::kDefaultMaxRows, 0);
+        const char* value = "";
+        m.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
+        EXPECT_STREQ(value, "Programmfehler") << text;
+        const int64_t work = m.set.GetLastRunWork();
+        EXPECT_GT(work, budget) << text;
+        EXPECT_LE(work, budget + oneLine) << text;
+    }
+}
+
 // Damaged modules over random data placed against a no-access page: every run ends (rows,
 // steps or data), never reads past the data, and every message is one of the compiler's with
 // a line number.
