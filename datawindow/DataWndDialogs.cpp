@@ -1,5 +1,7 @@
 #include "datawindow/DataWndDialogs.h"
 
+#include <climits>
+
 #include "classlib/AfxRes.h"
 #include "classlib/Ddx.h"
 #include "classlib/DlgTemplate.h"
@@ -185,7 +187,20 @@ void CDataOptionsDlg::OnOK()
     ::GetDlgItemTextA(m_hWnd, IDC_OFFSET, text, sizeof text);
     if (!UpdateData(TRUE))
         return;
-    m_startOffset = ParseInteger(text, IPF_RADIX_AUTO, nullptr);
+    // The offset is one whole number of the int range ("0x10", "-4"); "12 x" or a number past
+    // 32 bits is refused where it stands instead of decoding from somewhere else.
+    int consumed = 0;
+    bool overflow = false;
+    const long long offset = ParseInteger64Overflow(text, IPF_RADIX_AUTO, &consumed, &overflow);
+    const char* rest = text + (consumed > 0 ? consumed : 0);
+    while (*rest == ' ' || *rest == '\t')
+        ++rest;
+    if (consumed <= 0 || overflow || *rest || offset < INT_MIN || offset > INT_MAX) {
+        ::MessageBeep(MB_ICONEXCLAMATION);
+        ::SetFocus(::GetDlgItem(m_hWnd, IDC_OFFSET));
+        return;
+    }
+    m_startOffset = static_cast<int>(offset);
     EndDialog(IDOK);
 }
 

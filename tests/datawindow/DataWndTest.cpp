@@ -332,15 +332,28 @@ TEST_F(DataWndTest, OptionsDialog)
             script.Add([&](HWND d) {
                 SetDlgItemTextA(d, CDataOptionsDlg::IDC_OFFSET, offset);
                 SetDlgItemTextA(d, CDataOptionsDlg::IDC_MAX_ROWS, rows);
-                return testsupport::Click(d, button);
+                SendMessageA(d, WM_COMMAND, button, 0);
+                // An offset that is no whole number keeps the dialog open; Cancel then.
+                stayed = IsWindowVisible(d) != FALSE;
+                if (stayed)
+                    testsupport::Click(d, IDCANCEL);
+                return true;
             });
             return script.Run([&] { return dialog.DoModal(); }) == IDOK;
         }
         const char* offset = "0x10";
         const char* rows = "20000";
         int button = IDOK;
+        bool stayed = false;
     } dialogPrompts;
     CDataWnd::SetPrompts(&dialogPrompts);
+    for (const char* refused : {"0x10 x", "1.5", "abc", "", "99999999999"}) {
+        dialogPrompts.offset = refused;
+        window.OnProperties();
+        EXPECT_TRUE(dialogPrompts.stayed) << refused;
+        EXPECT_EQ(window.GetSlotOffset(0), 0x1BE) << refused;
+    }
+    dialogPrompts.offset = "0x10";
     dialogPrompts.button = IDCANCEL;
     EXPECT_EQ(window.OnProperties(), 0);
     EXPECT_EQ(window.GetSlotOffset(0), 0x1BE) << "Cancel changes nothing";
