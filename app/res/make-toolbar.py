@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws Toolbar.bmp: the four toolbar pictures of Sektorlupe, 16 x 15 each, side by side
-(previous sector, next sector, data window, refresh data window), 24-bit on the grey
+"""Draws Toolbar.bmp: the six toolbar pictures of Sektorlupe, 16 x 15 each, side by side
+(previous sector, next sector, data window, refresh data window, info view, CHS to sector),
+24-bit on the grey
 RGB(192, 192, 192) that the toolbar and the menus take as background. Run once by hand;
 the build uses the .bmp file.
 
@@ -9,7 +10,7 @@ the build uses the .bmp file.
 import struct
 import sys
 
-W, H, N = 16, 15, 4
+W, H, N = 16, 15, 6
 GREY = (192, 192, 192)
 BLACK = (0, 0, 0)
 NAVY = (0, 0, 128)
@@ -80,10 +81,60 @@ def refresh(i):
         put(i, x, y, YELLOW)
 
 
+def outlined(i, left, top, right, bottom, rounded=False):
+    # A white shape in a dark outline, its corners cut off when rounded.
+    for y in range(top + 1, bottom):
+        corner = 1 if rounded and y in (top + 1, bottom - 1) else 0
+        for x in range(left + 1 + corner, right - corner):
+            put(i, x, y, WHITE)
+        put(i, left + corner, y, DARK)
+        put(i, right - corner, y, DARK)
+    cut = 2 if rounded else 0
+    for x in range(left + cut, right - cut + 1):
+        put(i, x, top, DARK)
+        put(i, x, bottom, DARK)
+
+
+def info(i):
+    # A decoded sector: a page of field lines with a blue "i" badge in the lower right.
+    outlined(i, 1, 0, 12, 14)
+    for y in range(3, 12, 2):
+        for x in range(3, 6):
+            put(i, x, y, NAVY)
+        for x in range(7, 11):
+            put(i, x, y, GREEN)
+    for y in range(7, 15):
+        for x in range(9, 16):
+            if (x - 12) ** 2 + (y - 11) ** 2 <= 12:
+                put(i, x, y, BLUE)
+    put(i, 12, 8, WHITE)
+    for y in range(10, 14):
+        put(i, 12, y, WHITE)
+    put(i, 11, 10, WHITE)
+
+
+def chs(i):
+    # A disk as a drum of platters, and an arrow from it to the sector it names.
+    outlined(i, 0, 0, 10, 14, rounded=True)
+    # The platters' edges, bowed like the drum's rim.
+    for top in (3, 7, 11):
+        for x in range(1, 10):
+            put(i, x, top + (1 if 3 <= x <= 7 else 0), NAVY)
+    put(i, 5, 6, BLACK)   # the head on its track
+    for x in range(11, 14):
+        for y in range(6, 9):
+            put(i, x, y, GREEN)
+    for d, half in [(13, 3), (14, 2), (15, 1)]:
+        for y in range(7 - half, 8 + half):
+            put(i, d, y, GREEN)
+
+
 arrow(0, False)
 arrow(1, True)
 window(2)
 refresh(3)
+info(4)
+chs(5)
 
 row = (W * N * 3 + 3) // 4 * 4
 data = bytearray()

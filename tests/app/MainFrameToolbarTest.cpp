@@ -115,7 +115,7 @@ TEST_F(FrameToolbarTest, HoldsTheResourcesButtonsAndKeepsTheirStatesAtIdle)
 {
     Open();
     EXPECT_EQ(bar->GetDlgCtrlID(), AFX_IDW_TOOLBAR);
-    EXPECT_EQ(bar->SendMessage(TB_BUTTONCOUNT), 5);
+    EXPECT_EQ(bar->SendMessage(TB_BUTTONCOUNT), 8);
     EXPECT_EQ(bar->SendMessage(TB_COMMANDTOINDEX, ID_PREV_SECTOR), 0);
     EXPECT_EQ(bar->SendMessage(TB_COMMANDTOINDEX, ID_REFRESH_DATA_WINDOW), 4);
     ASSERT_NE(bar->m_pDockBar, nullptr);
@@ -316,8 +316,8 @@ TEST_F(FrameToolbarTest, ADisabledItemIsDrawnFromTheGreyedList)
         if (item.id == ID_DATA_WINDOW && RecordOfData(item.data))
             data = &item;
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(ImageList_GetImageCount(frame->m_menuImages), 4);
-    EXPECT_EQ(ImageList_GetImageCount(frame->m_menuGreyImages), 4);
+    EXPECT_EQ(ImageList_GetImageCount(frame->m_menuImages), 6);
+    EXPECT_EQ(ImageList_GetImageCount(frame->m_menuGreyImages), 6);
     const int width = 200;
     const int height = 24;
     auto draw = [&](UINT state, BITMAPINFO* info, std::vector<DWORD>* pixels) {
@@ -377,7 +377,7 @@ TEST_F(FrameToolbarTest, ACommandOfTwoButtonsTakesTheLaterImage)
     ASSERT_EQ(frame->InitMenuIcons(sources, 1), 1);
     EXPECT_EQ(frame->m_menuCommandCount, 4);
     EXPECT_EQ(frame->GetMenuItemImage(ID_DATA_WINDOW), 2);
-    EXPECT_EQ(ImageList_GetImageCount(frame->m_menuImages), 4);
+    EXPECT_EQ(ImageList_GetImageCount(frame->m_menuImages), 6);   // the whole picture strip
     const UINT missing[] = {7399};
     EXPECT_EQ(frame->InitMenuIcons(missing, 1), 0);
 }
@@ -405,13 +405,14 @@ TEST_F(FrameToolbarTest, PopupsInsertedAndRemovedAgain)
 
     // Pictures added later: to both lists, given to the item.
     HBITMAP picture = CreateBitmap(16, 15, 1, 32, nullptr);
+    const int strip = ImageList_GetImageCount(frame->m_menuImages);   // the toolbar's pictures
     const int index = frame->AddMenuBitmap(ID_APP_EXIT, picture, RGB(192, 192, 192));
-    EXPECT_EQ(index, 4);
-    EXPECT_EQ(ImageList_GetImageCount(frame->m_menuGreyImages), 5);
-    EXPECT_EQ(frame->GetMenuItemImage(ID_APP_EXIT), 4);
+    EXPECT_EQ(index, strip);
+    EXPECT_EQ(ImageList_GetImageCount(frame->m_menuGreyImages), strip + 1);
+    EXPECT_EQ(frame->GetMenuItemImage(ID_APP_EXIT), strip);
     DeleteObject(picture);
     HICON icon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));
-    EXPECT_EQ(frame->AddMenuIcon(70000, icon), 5);
+    EXPECT_EQ(frame->AddMenuIcon(70000, icon), strip + 1);
     // The icon's greyed twin is another picture than the icon itself.
     auto drawn = [](HIMAGELIST list, int image) {
         const int side = 64;
@@ -429,8 +430,8 @@ TEST_F(FrameToolbarTest, PopupsInsertedAndRemovedAgain)
         DeleteDC(dc);
         return pixels;
     };
-    const std::vector<DWORD> normal = drawn(frame->m_menuImages, 5);
-    const std::vector<DWORD> grey = drawn(frame->m_menuGreyImages, 5);
+    const std::vector<DWORD> normal = drawn(frame->m_menuImages, strip + 1);
+    const std::vector<DWORD> grey = drawn(frame->m_menuGreyImages, strip + 1);
     int differing = 0;
     for (size_t i = 0; i < normal.size(); ++i)
         differing += (normal[i] & 0xFFFFFF) != (grey[i] & 0xFFFFFF);

@@ -1,0 +1,201 @@
+// The paths a user takes through the main frame on the fat16 fixture: a click on each
+// toolbar button runs its command (the sector steps, the data window and its refresh, and the
+// two commands that have no menu item, "Info Ansicht" and "CHS zu Sektor"); and the disk
+// view hands paste, find next, find word and the hex tools to the pane they belong to.
+#include <gtest/gtest.h>
+
+#include "tests/app/DiskViewTestSupport.h"
+#include "tests/classlib/ModalScript.h"
+#include "uihelpers/ClipboardText.h"
+#include "views/ValueSearchInput.h"
+#include "views/ValueSearchLists.h"
+
+#include <cstring>
+#include <functional>
+#include <iterator>
+#include <string>
+
+using diskviewtest::DrainQueue;
+
+namespace {
+
+const char kAppName[] = "FrameButtons";
+
+class SilentPrompts : public DiskDocPrompts {
+public:
+    int Box(const char*, const char*, UINT) override { return IDNO; }
+    bool AskText(const char*, const char*, CString*, bool) override { return false; }
+};
+
+class FrameButtonsTest : public ::testing::Test {
+protected:
+    FrameButtonsTest() : key(kAppName) {}
+
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(diskviewtest::BuildFrame(app, key, kAppName, &prompts, &doc, &frame, &view));
+        const std::string image = diskviewtest::FixtureImage("fat16.img");
+        if (image.empty())
+            GTEST_SKIP() << "fat16.img is missing (run through ctest)";
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        DrainQueue();
+    }
+    void TearDown() override
+    {
+        if (app.m_pMainWnd)
+            app.m_pMainWnd->SendMessage(WM_CLOSE);
+        DrainQueue();
+    }
+
+    // Runs `action`; a dialog it opens is answered by cancel after its caption is taken.
+    std::string CaptionOfDialog(const std::function<void()>& action)
+    {
+        std::string caption;
+        modalscript::Script script;
+        script.Add([&] {
+            HWND d = modalscript::FindThreadDialog(nullptr);
+            if (!d)
+                return false;
+            char title[128] = {};
+            GetWindowTextA(d, title, sizeof title);
+            caption = title;
+            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        });
+        script.Start();
+        action();
+        script.Stop();
+        DrainQueue();
+        return caption;
+    }
+
+    void ClickButton(UINT id)
+    {
+        CToolBarNew& bar = frame->m_wndToolBar;
+        frame->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+        frame->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, TRUE, TRUE);
+        const LRESULT index = bar.SendMessage(TB_COMMANDTOINDEX, id);
+        ASSERT_GE(index, 0) << id;
+        RECT r = {};
+        bar.SendMessage(TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        bar.SendMessage(WM_MOUSEMOVE, 0, at);
+        bar.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at);
+        bar.SendMessage(WM_LBUTTONUP, 0, at);
+        DrainQueue();
+    }
+
+    CWinApp app;
+    testsupport::ScratchKey key;
+    SilentPrompts prompts;
+    CDiskDoc* doc = nullptr;
+    CMainFrame* frame = nullptr;
+    CDiskView* view = nullptr;
+};
+
+}  // namespace
+
+TEST_F(FrameButtonsTest, EveryToolbarButtonRunsItsCommand)
+{
+    CHexView* hex = view->GetHexView();
+    struct Button {
+        UINT id;
+        const char* dialog;            // caption of the dialog it opens, or null
+        std::function<bool()> done;    // what the command changed
+    };
+    const Button buttons[] = {
+        {ID_NEXT_SECTOR, nullptr, [&] { return doc->GetCurrentSector() == 1u; }},
+        {ID_PREV_SECTOR, nullptr, [&] { return doc->GetCurrentSector() == 0u; }},
+        {ID_DATA_WINDOW, nullptr, [&] { return (frame->m_wndChildBar.GetStyle() & WS_VISIBLE) != 0; }},
+        {ID_REFRESH_DATA_WINDOW, nullptr, [&] { return frame->m_wndDataWnd.GetSlotOffset(0) == 20; }},
+        {ID_INFO_VIEW, "Info-Typ wählen", [] { return true; }},
+        {ID_CHS_CONVERT, "CHS - Sektor Konvertierung", [] { return true; }},
+    };
+    // Two separators keep the groups apart.
+    EXPECT_EQ(frame->m_wndToolBar.SendMessage(TB_BUTTONCOUNT), static_cast<LRESULT>(std::size(buttons) + 2));
+    for (const Button& b : buttons) {
+        hex->SetCursorAddress(20, false);
+        if (b.dialog)
+            EXPECT_EQ(CaptionOfDialog([&] { ClickButton(b.id); }), b.dialog) << b.id;
+        else
+            ClickButton(b.id);
+        EXPECT_TRUE(b.done()) << b.id;
+        // Each button's tooltip is its string's text after the line feed, and the menus
+        // take its own picture.
+        char prompt[256] = {};
+        ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), b.id, prompt, sizeof prompt), 0) << b.id;
+        EXPECT_NE(std::strchr(prompt, '\n'), nullptr) << b.id;
+    }
+    EXPECT_EQ(frame->m_menuCommandCount, static_cast<int>(std::size(buttons)));
+    for (int i = 0; i < frame->m_menuCommandCount; ++i)
+        EXPECT_EQ(frame->m_menuCommands[i], buttons[i < 2 ? 1 - i : i].id) << i;
+}
+
+TEST_F(FrameButtonsTest, PasteFindAndTheHexToolsGoToTheirPane)
+{
+    CHexView* hex = view->GetHexView();
+    CMarkTextView* text = view->GetTextPane();
+    uint8_t* sector = doc->GetSectorBuffer();
+
+    // Paste: into the hex view's bytes when it has the focus, never when the text pane has.
+    hex->SetModeFlags(0, HVM_PROTECTED);
+    ::SetFocus(text->m_hWnd);
+    hex->SetCursorAddress(0x1C0, false);
+    const uint8_t before[2] = {sector[0x1C0], sector[0x1C1]};
+    ClipboardSetText("\"QZ\"");
+    view->SendMessage(WM_COMMAND, ID_EDIT_PASTE);
+    EXPECT_EQ(sector[0x1C0], before[0]);
+    EXPECT_EQ(sector[0x1C1], before[1]);
+    ::SetFocus(hex->m_hWnd);
+    view->SendMessage(WM_COMMAND, ID_EDIT_PASTE);
+    EXPECT_EQ(sector[0x1C0], 'Q');
+    EXPECT_EQ(sector[0x1C1], 'Z');
+
+    // Find next in the hex view: the value search's pattern from the cursor on.
+    const char* found = static_cast<const char*>(memchr(sector, 'F', 512));
+    while (found && std::memcmp(found, "FAT16", 5) != 0)
+        found = static_cast<const char*>(memchr(found + 1, 'F', sector + 512 - reinterpret_cast<const uint8_t*>(found) - 1));
+    ASSERT_NE(found, nullptr) << "a FAT16 boot sector names its file system";
+    const int fatAt = static_cast<int>(reinterpret_cast<const uint8_t*>(found) - sector);
+    ValueSearchSettings& search = GetValueSearchSettings();
+    EntryLineOptions options = {InputKindOfText("\"FAT16\""), SBC_VARIABLE, false, false, false};
+    char line[VS_ENTRY_LINE_SIZE];
+    ASSERT_GT(BuildEntryLine("\"FAT16\"", options, line, sizeof line), 0);
+    MultiTextFree(&search.pattern);
+    search.pattern = MakeSinglePattern(line);
+    hex->SetCursorAddress(0, false);
+    view->SendMessage(WM_COMMAND, ID_FIND_NEXT);
+    EXPECT_EQ(hex->GetSelection(false, nullptr), fatAt);
+
+    // Find word in the text pane: the word under its caret, the hex cursor stays.
+    ::SetFocus(text->m_hWnd);
+    hex->SetCursorAddress(3, false);
+    text->SelectWordAt(2, 1);
+    char word[128] = {};
+    text->GetText(word, sizeof word, TRF_SELECTION);
+    ASSERT_GT(std::strlen(word), 0u);
+    view->SendMessage(WM_COMMAND, ID_FIND_WORD);
+    view->SendMessage(WM_COMMAND, ID_FIND_NEXT);
+    char selected[128] = {};
+    text->GetText(selected, sizeof selected, TRF_SELECTION);
+    EXPECT_STREQ(selected, word);
+    EXPECT_EQ(hex->GetCursorAddress(false), 3);
+
+    // The hex tools open from either pane; go to address gives the hex view the focus first.
+    struct Tool {
+        UINT id;
+        const char* caption;
+    };
+    const Tool tools[] = {
+        {ID_NUMBER_CONVERTER, "Zahlen umwandeln"},
+        {ID_CHECKSUM, "Checksumme"},
+        {ID_GOTO_ADDRESS, "Cursor setzen"},
+    };
+    for (const Tool& tool : tools) {
+        ::SetFocus(text->m_hWnd);
+        const std::string caption = CaptionOfDialog([&] { view->SendMessage(WM_COMMAND, tool.id); });
+        EXPECT_EQ(caption, tool.caption);
+    }
+    EXPECT_EQ(::GetFocus(), hex->m_hWnd);
+    EXPECT_EQ(view->GetFocusedPane(), 0);
+}
