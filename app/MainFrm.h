@@ -109,6 +109,9 @@ protected:
     afx_msg void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
     afx_msg void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
     afx_msg LRESULT OnMenuItemRelease(WPARAM wParam, LPARAM lParam);
+    // A letter typed in an open popup: owner-drawn items have no text for the system to
+    // look through, so the frame finds the item whose "&" letter it is.
+    afx_msg LRESULT OnMenuChar(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnGotoHexOffset(WPARAM wParam, LPARAM lParam);
     afx_msg void OnDataWindow();
     afx_msg void OnUpdateDataWindow(CCmdUI* pCmdUI);

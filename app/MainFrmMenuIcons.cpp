@@ -431,6 +431,34 @@ LRESULT CMainFrame::OnMenuItemRelease(WPARAM wParam, LPARAM lParam)
     return ::SetMenuItemInfoA(menu->m_hMenu, static_cast<UINT>(wParam), TRUE, &clear);
 }
 
+LRESULT CMainFrame::OnMenuChar(WPARAM wParam, LPARAM lParam)
+{
+    HMENU popup = reinterpret_cast<HMENU>(lParam);
+    const char letter = static_cast<char>(LOWORD(wParam));
+    const int items = popup && !(HIWORD(wParam) & MF_SYSMENU) ? ::GetMenuItemCount(popup) : 0;
+    std::vector<const char*> texts;
+    int highlighted = -1;
+    for (int pos = 0; pos < items; ++pos) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_STATE;
+        const char* text = nullptr;
+        if (::GetMenuItemInfoA(popup, static_cast<UINT>(pos), TRUE, &info) && (info.fType & MFT_OWNERDRAW) &&
+            info.dwItemData != 0 && info.dwItemData != kInsertedPopupMark) {
+            const MenuItemRecord* record = RecordOfData(info.dwItemData);
+            text = record ? record->text : MenuItemMruText[RecentDataSlot(info.dwItemData) & 15];
+        }
+        if (info.fState & MFS_HILITE)
+            highlighted = pos;
+        texts.push_back(text);
+    }
+    const MenuLetterChoice choice =
+        ChooseMenuItemByLetter(texts.data(), static_cast<int>(texts.size()), highlighted, letter);
+    if (choice.index < 0)
+        return DefWindowProc(WM_MENUCHAR, wParam, lParam);
+    return MAKELRESULT(choice.index, choice.execute ? MNC_EXECUTE : MNC_SELECT);
+}
+
 // --- the further operations
 
 MenuItemRecord* CMainFrame::FindMenuRecord(UINT command, HMENU* popupOut)

@@ -28,6 +28,53 @@ MenuTextParts SplitMenuText(const char* text)
     return parts;
 }
 
+char MenuItemLetter(const char* text)
+{
+    for (const char* p = text; p && *p; ++p) {
+        if (*p != '&')
+            continue;
+        if (p[1] != '&')
+            return p[1];
+        ++p;
+    }
+    return 0;
+}
+
+namespace {
+// Letters of code page 1252 as the menu compares them (Ä and ä are one letter).
+char FoldLetter(char c)
+{
+    return static_cast<char>(reinterpret_cast<UINT_PTR>(::CharUpperA(reinterpret_cast<LPSTR>(
+        static_cast<UINT_PTR>(static_cast<unsigned char>(c))))));
+}
+}  // namespace
+
+MenuLetterChoice ChooseMenuItemByLetter(const char* const* texts, int count, int highlighted, char letter)
+{
+    MenuLetterChoice choice = {-1, false};
+    if (!texts || count <= 0 || !letter)
+        return choice;
+    const char wanted = FoldLetter(letter);
+    int matches = 0;
+    int first = -1;
+    int afterHighlight = -1;
+    for (int i = 0; i < count; ++i) {
+        const char own = MenuItemLetter(texts[i]);
+        if (!own || FoldLetter(own) != wanted)
+            continue;
+        ++matches;
+        if (first < 0)
+            first = i;
+        if (afterHighlight < 0 && i > highlighted)
+            afterHighlight = i;
+    }
+    if (matches == 0)
+        return choice;
+    choice.execute = matches == 1;
+    choice.index = matches == 1 || afterHighlight < 0 ? first : afterHighlight;
+    return choice;
+}
+
 int AcceleratorColumnWidth(bool hasTab, int acceleratorWidth)
 {
     return hasTab ? std::max(acceleratorWidth + 2, 24) : 0;

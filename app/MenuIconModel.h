@@ -57,6 +57,19 @@ int AcceleratorColumnWidth(bool hasTab, int acceleratorWidth);
 // Gives the record a new text column width (its item width moves along).
 void ApplyMenuColumnWidth(MenuItemRecord* record, int width);
 
+// --- menu letters
+// The letter after the text's "&" ("&&" is a plain "&"), 0 without one.
+char MenuItemLetter(const char* text);
+// Which item a typed letter picks in a popup whose item texts are given (null for items
+// without text), compared without regard to case. One item with that letter: it runs
+// (`execute`); several: the next one after the highlighted item (-1 none) is selected,
+// round from the end to the start; none: index -1.
+struct MenuLetterChoice {
+    int index;
+    bool execute;
+};
+MenuLetterChoice ChooseMenuItemByLetter(const char* const* texts, int count, int highlighted, char letter);
+
 // --- the command table: one entry per toolbar image, its index the image index
 // Appends the non-zero ids, up to kMenuCommandTableSize entries; the new count.
 int AppendToolbarCommands(uint16_t* table, int count, const WORD* ids, int idCount);

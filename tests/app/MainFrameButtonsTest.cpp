@@ -1,9 +1,11 @@
 // The paths a user takes through the main frame on the fat16 fixture: a click on each
 // toolbar button runs its command (the sector steps, the data window and its refresh, and the
-// two commands that have no menu item, "Info Ansicht" and "CHS zu Sektor"); and the disk
-// view hands paste, find next, find word and the hex tools to the pane they belong to.
+// two commands that have no menu item, "Info Ansicht" and "CHS zu Sektor"); a letter typed
+// in an open popup picks its item; and the disk view hands paste, find next, find word and
+// the hex tools to the pane they belong to.
 #include <gtest/gtest.h>
 
+#include "app/MenuIconModel.h"
 #include "tests/app/DiskViewTestSupport.h"
 #include "tests/classlib/ModalScript.h"
 #include "uihelpers/ClipboardText.h"
@@ -129,6 +131,75 @@ TEST_F(FrameButtonsTest, EveryToolbarButtonRunsItsCommand)
     EXPECT_EQ(frame->m_menuCommandCount, static_cast<int>(std::size(buttons)));
     for (int i = 0; i < frame->m_menuCommandCount; ++i)
         EXPECT_EQ(frame->m_menuCommands[i], buttons[i < 2 ? 1 - i : i].id) << i;
+}
+
+TEST_F(FrameButtonsTest, ALetterTypedInAPopupPicksItsItem)
+{
+    // The "Bearbeiten" popup as the frame draws it: owner-drawn items carrying their texts.
+    HMENU popup = GetSubMenu(GetMenu(frame->m_hWnd), 1);
+    ASSERT_NE(popup, nullptr);
+    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 1);
+    const int items = GetMenuItemCount(popup);
+    auto positionOf = [&](UINT id) {
+        for (int pos = 0; pos < items; ++pos)
+            if (GetMenuItemID(popup, pos) == id)
+                return pos;
+        return -1;
+    };
+    struct Case {
+        char letter;
+        UINT expected;   // 0: no item has the letter
+        WORD how;
+    };
+    // "&Kopieren" alone has K; "&Suchen" and "&Springe zu Adresse" share S; "Suche Wor&t"
+    // alone has t, typed in either case.
+    const Case cases[] = {
+        {'k', ID_EDIT_COPY, MNC_EXECUTE},
+        {'T', ID_FIND_WORD, MNC_EXECUTE},
+        {'s', ID_EDIT_FIND, MNC_SELECT},
+        {'q', 0, 0},
+    };
+    for (const Case& c : cases) {
+        const LRESULT answer = frame->SendMessage(WM_MENUCHAR, MAKEWPARAM(static_cast<BYTE>(c.letter), MF_POPUP),
+                                                  reinterpret_cast<LPARAM>(popup));
+        if (!c.expected) {
+            EXPECT_NE(HIWORD(answer), MNC_EXECUTE) << c.letter;
+            EXPECT_NE(HIWORD(answer), MNC_SELECT) << c.letter;
+            continue;
+        }
+        EXPECT_EQ(HIWORD(answer), c.how) << c.letter;
+        EXPECT_EQ(static_cast<int>(LOWORD(answer)), positionOf(c.expected)) << c.letter;
+    }
+}
+
+TEST(MenuLetters, TheLetterAfterTheAmpersandPicksOneItemOrCyclesThroughSeveral)
+{
+    const char* texts[] = {"&Suchen\tShift+F3", nullptr, "Suche Wor&t", "&Springe zu Adresse", "A && B", "&Ändern",
+                           "&&x &y"};
+    const int n = static_cast<int>(std::size(texts));
+    struct Case {
+        char letter;
+        int highlighted;
+        int index;
+        bool execute;
+    };
+    const Case cases[] = {
+        {'s', -1, 0, false},   // two items: the first is selected
+        {'S', 0, 3, false},    // from the first, the next one
+        {'s', 3, 0, false},    // round from the end
+        {'t', 3, 2, true},     // one item: it runs
+        {'\xE4', -1, 5, true}, // "ä" finds "&Ä"
+        {'y', -1, 6, true},    // "&&" is a plain ampersand
+        {'x', -1, -1, false},
+        {'b', -1, -1, false},
+    };
+    for (const Case& c : cases) {
+        const MenuLetterChoice choice = ChooseMenuItemByLetter(texts, n, c.highlighted, c.letter);
+        EXPECT_EQ(choice.index, c.index) << c.letter << " from " << c.highlighted;
+        EXPECT_EQ(choice.execute, c.execute) << c.letter << " from " << c.highlighted;
+    }
+    EXPECT_EQ(MenuItemLetter("Wor&t"), 't');
+    EXPECT_EQ(MenuItemLetter("ohne"), 0);
 }
 
 TEST_F(FrameButtonsTest, PasteFindAndTheHexToolsGoToTheirPane)
