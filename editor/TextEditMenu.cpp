@@ -6,6 +6,8 @@
 #include "services/Registry.h"
 #include "textlib/CQuote.h"
 #include "textlib/TextCopy.h"
+#include "uihelpers/DibImage.h"
+#include "uihelpers/DibPixels.h"
 #include "uihelpers/MenuBitmap.h"
 #include "uihelpers/StatusPane.h"
 #include "uihelpers/WindowServices.h"
@@ -23,6 +25,60 @@ CTextEdit* g_dropEditor = nullptr;
 // The bitmap strip of the menu pictures: cut, paste, copy, delete, find, 13 pixels each.
 const int kMenuBitmapId = 192;
 const int kMenuTileWidth = 13;
+
+const int kMenuTileCount = 5;
+
+// Disabled items show their picture greyed as the main menus do: the tile's own pixels
+// recoloured toward this light grey, its background left alone. The system draws an item's
+// own bitmap as it is, even when the item is disabled.
+const COLORREF kGreyTarget = RGB(223, 223, 223);
+
+struct GreyedTile
+{
+    DibImage* image;
+    COLORREF background;
+};
+GreyedTile g_greyedTiles[kMenuTileCount];
+
+void FreeGreyedTiles()
+{
+    for (GreyedTile& tile : g_greyedTiles)
+    {
+        if (tile.image)
+            DibFree(tile.image);
+        tile.image = nullptr;
+    }
+}
+
+// The greyed twin of tile `index`, kept for the process as the tiles themselves are (made
+// again only when the menu colour changed); NULL when the tile cannot be rendered.
+HBITMAP GreyedMenuTile(int index)
+{
+    if (index < 0 || index >= kMenuTileCount)
+        return nullptr;
+    const COLORREF background = ::GetSysColor(COLOR_MENU);
+    GreyedTile& slot = g_greyedTiles[index];
+    if (slot.image && slot.background == background)
+        return DibGetBitmap(slot.image);
+    HBITMAP tile = RenderBitmapTile(reinterpret_cast<UINT_PTR>(MAKEINTRESOURCEA(kMenuBitmapId)), index * kMenuTileWidth,
+                                    0, kMenuTileWidth, TILE_FULL_HEIGHT,
+                                    TILE_SOURCE_RESOURCE | TILE_TRANSPARENT_CORNER | TILE_CACHE_TILE | TILE_CACHE_DC,
+                                    background);
+    void* bits = nullptr;
+    DibImage* image = tile ? DibFromBitmap(nullptr, tile, &bits) : nullptr;
+    if (!image)
+        return nullptr;
+    // Bit 31: on a tile with alpha the see-through pixels stay as they are.
+    DibColorize(image, DibGetBits(image), kGreyTarget, background | 0x80000000u);
+    static bool registered = false;
+    if (!registered)
+        registered = atexit(&FreeGreyedTiles) == 0;
+    if (slot.image)
+        DibFree(slot.image);
+    slot.image = image;
+    slot.background = background;
+    return DibGetBitmap(image);
+}
 
 // The keys whose texts follow "Z" in the key-text table (index 43 + position).
 const char kPunctuationKeyNames[] = "üöä+-,.#ß<´";
@@ -173,8 +229,8 @@ void CTextEdit::AddEditMenuItems(HMENU menu, int x, int y)
     ::AppendMenuA(menu, MF_STRING, ID_TEXTEDIT_OPTIONS, "&Einstellungen");
 
     CMenu* wrapper = CMenu::FromHandle(menu);
-    const UINT pictured[5] = { ID_EDIT_CUT, ID_EDIT_PASTE, copyId, ID_EDIT_CLEAR, ID_EDIT_FIND };
-    for (int i = 0; i < 5; ++i)
+    const UINT pictured[kMenuTileCount] = { ID_EDIT_CUT, ID_EDIT_PASTE, copyId, ID_EDIT_CLEAR, ID_EDIT_FIND };
+    for (int i = 0; i < kMenuTileCount; ++i)
         SetMenuItemImage(wrapper, static_cast<int>(pictured[i]), MAKEINTRESOURCEA(kMenuBitmapId), i, kMenuTileWidth);
 
     if (!selection)
@@ -188,6 +244,13 @@ void CTextEdit::AddEditMenuItems(HMENU menu, int x, int y)
         ::EnableMenuItem(menu, ID_EDIT_REPLACE, MF_BYCOMMAND | MF_GRAYED);
     if (m_readOnly || !::IsClipboardFormatAvailable(CF_TEXT))
         ::EnableMenuItem(menu, ID_EDIT_PASTE, MF_BYCOMMAND | MF_GRAYED);
+    for (int i = 0; i < kMenuTileCount; ++i)
+    {
+        if (!(::GetMenuState(menu, pictured[i], MF_BYCOMMAND) & MF_GRAYED))
+            continue;
+        if (HBITMAP greyed = GreyedMenuTile(i))
+            ::SetMenuItemBitmaps(menu, pictured[i], MF_BYCOMMAND, greyed, nullptr);
+    }
 }
 
 void CTextEdit::OnContextMenu(int x, int y, HMENU menu)
