@@ -182,6 +182,14 @@ bool PartitionStartList::Add(uint64_t startSector)
     return true;
 }
 
+bool PartitionStartList::Contains(uint64_t startSector) const
+{
+    for (uint32_t i = 0; i < count && i < kCapacity; ++i)
+        if (start[i] == startSector)
+            return true;
+    return false;
+}
+
 uint64_t PartitionStartList::StartOf(uint64_t sector) const
 {
     uint32_t n = count < kCapacity ? count : kCapacity;

@@ -132,6 +132,9 @@ struct PartitionStartList
     // Inserts in order (behind equal starts); false when full.
     bool Add(uint64_t startSector);
 
+    // True when the start is listed.
+    bool Contains(uint64_t startSector) const;
+
     // Start of the last partition at or below the sector, 0 when none.
     uint64_t StartOf(uint64_t sector) const;
 };

@@ -46,6 +46,15 @@ struct EbrQueueEntry
 
 }  // namespace
 
+void VolumeScanner::NotePartitionStart(uint64_t start)
+{
+    // Two entries may name one partition (an EBR linking back to itself names its own
+    // sector once more): it is one start.
+    PartitionStartList& starts = m_res.partitionStarts;
+    if (!starts.IsFull() && !starts.Contains(start))
+        starts.Add(start);
+}
+
 uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
 {
     uint8_t sec[kSector];
@@ -83,19 +92,34 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
     // the walk has met it.
     bool haveExtendedBase = false;
     uint32_t extendedBase = 0;
+    // The table sectors walked so far. A link back to one of them (an EBR naming itself or
+    // an earlier EBR) would only repeat its partitions: the chain ends there.
+    uint32_t walked[kEbrQueueSize];
+    uint32_t walkedCount = 0;
+    auto wasWalked = [&](uint32_t sector) {
+        for (uint32_t i = 0; i < walkedCount; ++i)
+            if (walked[i] == sector)
+                return true;
+        return false;
+    };
     for (uint32_t q = 0; q < queued && q < kEbrQueueSize; ++q) {
         EbrQueueEntry& e = queue[q];
+        if (wasWalked(e.sector))
+            continue;
         bool read = ReadVolumeUnits(base + e.sector, 1, sec);
         // A sector that does not read or has no signature may be a link counted from the
         // wrong place: try the other reading once.
         if ((!read || !HasBootSignature(sec)) && e.alternative != 0 && e.alternative != e.sector) {
             e.sector = e.alternative;
             e.alternative = 0;
+            if (wasWalked(e.sector))
+                continue;
             read = ReadVolumeUnits(base + e.sector, 1, sec);
         }
         // One unreadable table sector costs only its own partitions.
         if (!read || !HasBootSignature(sec))
             continue;
+        walked[walkedCount++] = e.sector;
         // A full area table stops the recognisers, not the naming of partitions: a partition
         // without its start would count its sectors from the partition before it.
         AddArea(base + e.sector, base + e.sector + 1, INFO_MBR);
@@ -115,8 +139,7 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
             // extended partition, every other entry from the table it stands in.
             uint32_t rel = link && haveExtendedBase ? extendedBase + start : here + start;
             uint64_t at = base + rel;
-            if (!m_res.partitionStarts.IsFull())
-                m_res.partitionStarts.Add(at);
+            NotePartitionStart(at);
             const bool room = !m_res.areas.IsFull();
             if (type == 0x07 || type == 0x17) {
                 if (room)
@@ -174,8 +197,7 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
             uint64_t at = base + firstLba;
             if (m_res.areas.HasAreaStartingAt(at))
                 continue;           // already scanned through the MBR
-            if (!m_res.partitionStarts.IsFull())
-                m_res.partitionStarts.Add(at);
+            NotePartitionStart(at);
             if (m_res.areas.IsFull() || !ReadVolumeUnits(at, 4, boot))
                 continue;
             if (HasBootSignature(boot)) {

@@ -25,6 +25,11 @@ bool VolumeScanner::ReadVolumeUnits(uint64_t unit, uint32_t count, void* buffer)
 
 bool VolumeScanner::AddArea(uint64_t first, uint64_t end, uint32_t type, const char* name)
 {
+    // A structure reached twice (two entries naming one partition) is listed once.
+    const AreaTable& a = m_res.areas;
+    for (uint32_t i = 0; i < a.count && i < AreaTable::kCapacity; ++i)
+        if (a.first[i] == first && a.end[i] == end && a.type[i] == type && a.name[i] == name)
+            return false;
     return m_res.areas.Add(first, end, type, name);
 }
 
