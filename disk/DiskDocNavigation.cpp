@@ -45,6 +45,13 @@ bool HasClusterNumbering(uint32_t sectorsPerCluster)
     return sectorsPerCluster != 0 && sectorsPerCluster != ClusterRegionTable::kNoClusters;
 }
 
+// One step back stays on the medium: from a current sector behind its end (none should be)
+// it would walk on through sectors that do not exist.
+bool CanStepBack(uint64_t current, uint64_t sectorCount)
+{
+    return current != 0 && current - 1 < sectorCount;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- the dialogs
@@ -258,6 +265,12 @@ void CDiskDoc::OnGotoArea()
     const uint32_t chosen = dlg.GetSelectedValue();
     if (chosen >= areas.count)
         return;
+    // The scan keeps its areas on the medium; one added by other means (or counted in units
+    // on a medium of larger sectors) may still lie behind the end, and never becomes current.
+    if (areas.first[chosen] >= m_sectorCount) {
+        ErrorBox(kWrongSector, nullptr, MB_OK);
+        return;
+    }
     m_currentSector = areas.first[chosen];
     LoadSector(0, 0);
 }
@@ -284,7 +297,7 @@ void CDiskDoc::OnUpdateNextSector(CCmdUI* pCmdUI)
 
 void CDiskDoc::OnPrevSector()
 {
-    if (m_currentSector != 0) {
+    if (CanStepBack(m_currentSector, m_sectorCount)) {
         --m_currentSector;
         LoadSector(0, 0);
     }
@@ -292,7 +305,7 @@ void CDiskDoc::OnPrevSector()
 
 void CDiskDoc::OnUpdatePrevSector(CCmdUI* pCmdUI)
 {
-    pCmdUI->Enable(m_currentSector != 0);
+    pCmdUI->Enable(CanStepBack(m_currentSector, m_sectorCount));
 }
 
 // ---------------------------------------------------------------- another medium

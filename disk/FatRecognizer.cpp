@@ -66,17 +66,19 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
             AddArea(s + info, s + info + 1, INFO_FAT32_INFO);
 
         uint32_t spf32 = ReadU32(bs, kSector, kSectorsPerFat32);
-        uint64_t fatStart = s + reserved;
         uint32_t fatSectors = fats * spf32;                       // 32-bit on purpose
+        if (fatSectors == 0 || fatSectors >= 0x100000 || total <= reserved + fatSectors)
+            return 0;       // no data area: a count below it would wrap to millions of clusters
         uint32_t clusters = (total - (reserved + fatSectors)) / spc;
-        if (fatSectors == 0 || fatSectors >= 0x100000 || clusters == 0 || clusters >= 0x10000000)
+        if (clusters == 0 || clusters >= 0x10000000)
             return 0;
+        uint64_t fatStart = s + reserved;
+        uint64_t dataStart = fatStart + fatSectors;
         m_res.fatStart = fatStart;
         m_res.sectorsPerFat = spf32;
         // The boot sector decides the kind, not the cluster count: a small FAT32 volume still
         // has 32-bit table entries.
-        AddArea(fatStart, fatStart + fatSectors, INFO_FAT32_TABLE);
-        uint64_t dataStart = fatStart + fatSectors;
+        AddArea(fatStart, dataStart, INFO_FAT32_TABLE);
         uint32_t rootCluster = ReadU32(bs, kSector, kRootCluster32);
         if (rootCluster >= 2) {
             // Only the root directory's first cluster: its chain is not followed here.
@@ -92,17 +94,20 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
     uint32_t bytesPerSector = ReadU16(bs, kSector, kBytesPerSector);
     if (bytesPerSector == 0)
         return 0;       // no root directory size can be computed: not a FAT volume after all
-    uint64_t fatStart = s + reserved;
     uint32_t fatSectors = fats * spf16;
     uint32_t rootSectors = (rootEntries * 32 + bytesPerSector - 1) / bytesPerSector;
-    uint32_t clusters = (total - (reserved + fatSectors) - rootSectors) / spc;
-    if (fatSectors == 0 || fatSectors > 65535 || clusters == 0 || clusters > 65535)
+    if (fatSectors == 0 || fatSectors > 65535 || total <= reserved + fatSectors + rootSectors)
         return 0;
+    uint32_t clusters = (total - (reserved + fatSectors) - rootSectors) / spc;
+    if (clusters == 0 || clusters > 65535)
+        return 0;
+    uint64_t fatStart = s + reserved;
+    uint64_t rootStart = fatStart + fatSectors;
+    uint64_t dataStart = rootStart + rootSectors;
     m_res.fatStart = fatStart;
     m_res.sectorsPerFat = spf16;
-    AddArea(fatStart, fatStart + fatSectors, FatTableType(clusters));
-    uint64_t rootStart = fatStart + fatSectors;
-    AddArea(rootStart, rootStart + rootSectors, INFO_FAT_DIRECTORY);
-    m_res.regions.Add(base, rootStart + rootSectors, spc, clusters, 2);
+    AddArea(fatStart, rootStart, FatTableType(clusters));
+    AddArea(rootStart, dataStart, INFO_FAT_DIRECTORY);
+    m_res.regions.Add(base, dataStart, spc, clusters, 2);
     return 1;
 }

@@ -50,12 +50,12 @@ uint32_t VolumeScanner::AnalyzeIso()
             uint64_t tableSectors = 2 * CdSectorsFor(ReadU32(vd, kCdSector, kPathTableSize));
             uint32_t l = ReadU32(vd, kCdSector, kPathTableL);
             if (l != 0)
-                AddArea(l, l + tableSectors, INFO_ISO_PATH_TABLE);
+                AddCdArea(l, l + tableSectors, INFO_ISO_PATH_TABLE);
             uint32_t optL = ReadU32(vd, kCdSector, kPathTableOptL);
             if (optL != 0)
-                AddArea(optL, optL + tableSectors, INFO_ISO_PATH_TABLE);
+                AddCdArea(optL, optL + tableSectors, INFO_ISO_PATH_TABLE);
             uint32_t root = ReadU32(vd, kCdSector, kRootExtent);
-            AddArea(root, root + CdSectorsFor(ReadU32(vd, kCdSector, kRootLength)), INFO_ISO_DIRECTORY);
+            AddCdArea(root, root + CdSectorsFor(ReadU32(vd, kCdSector, kRootLength)), INFO_ISO_DIRECTORY);
         }
     }
 
@@ -84,7 +84,7 @@ uint32_t VolumeScanner::AnalyzeIso()
     }
 
     if (i > 0)
-        AddArea(kFirstDescriptor, kFirstDescriptor + i, INFO_ISO_DESCRIPTOR);
+        AddCdArea(kFirstDescriptor, kFirstDescriptor + i, INFO_ISO_DESCRIPTOR);
     if (udf)
         AnalyzeUdf();
     return i > 0 ? 1 : 0;

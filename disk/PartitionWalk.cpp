@@ -181,7 +181,9 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
         if (entryStart != 0 && entries != 0) {
             uint64_t n = (static_cast<uint64_t>(entries) + 3) / 4;    // no 32-bit wrap
             AddArea(entryStart, entryStart + n, INFO_GPT_ENTRIES);
-            if (alternate != 0)
+            // The backup entries lie in front of the backup header; a header too near the
+            // start for them (or a count too large) has no such place.
+            if (alternate != 0 && alternate >= n)
                 AddArea(alternate - n, alternate, INFO_GPT_ENTRIES);
         }
         uint32_t looked = entries < kMaxGptEntries ? entries : kMaxGptEntries;

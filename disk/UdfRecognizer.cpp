@@ -93,7 +93,7 @@ uint32_t VolumeScanner::AnalyzeUdf()
             uint16_t tag = ReadU16(d, kCdSector, kTagId);
             if (tag == 0 || UdfTagChecksum(d) != d[kTagChecksum])
                 break;                                  // no descriptor: not followed
-            AddArea(e.location, static_cast<uint64_t>(e.location) + 1, INFO_ECMA_TAG, UdfTagName(tag));
+            AddCdArea(e.location, static_cast<uint64_t>(e.location) + 1, INFO_ECMA_TAG, UdfTagName(tag));
             switch (tag) {
             case 1: {
                 uint32_t abstract = ReadU32(d, kCdSector, kPvdAbstract);
@@ -124,8 +124,8 @@ uint32_t VolumeScanner::AnalyzeUdf()
                 uint32_t block = ReadU32(d, kCdSector, kFsdRootBlock);
                 if (length != 0 && block != 0) {
                     uint64_t first = static_cast<uint64_t>(e.location) - run + block;
-                    AddArea(first, first + (static_cast<uint64_t>(length) + kCdSector - 1) / kCdSector,
-                            INFO_ECMA_TAG, "Root-Verzeichnis");
+                    AddCdArea(first, first + (static_cast<uint64_t>(length) + kCdSector - 1) / kCdSector,
+                              INFO_ECMA_TAG, "Root-Verzeichnis");
                 }
                 break;
             }

@@ -23,14 +23,39 @@ bool VolumeScanner::ReadVolumeUnits(uint64_t unit, uint32_t count, void* buffer)
     return m_src.ReadUnits(unit, count, buffer);
 }
 
-bool VolumeScanner::AddArea(uint64_t first, uint64_t end, uint32_t type, const char* name)
+bool VolumeScanner::AddAreaWithin(uint64_t limit, uint64_t first, uint64_t end, uint32_t type, const char* name)
 {
+    // A damaged field may place a structure behind the medium's end, or make its end wrap
+    // past 2^64: no area may name a sector the medium does not have, since choosing it
+    // would make that sector current. A medium of unknown size (0) is taken as it comes.
+    if (end < first)
+        end = ~0ull;
+    if (limit != 0) {
+        if (first >= limit)
+            return false;
+        if (end > limit)
+            end = limit;
+    }
     // A structure reached twice (two entries naming one partition) is listed once.
     const AreaTable& a = m_res.areas;
     for (uint32_t i = 0; i < a.count && i < AreaTable::kCapacity; ++i)
         if (a.first[i] == first && a.end[i] == end && a.type[i] == type && a.name[i] == name)
             return false;
     return m_res.areas.Add(first, end, type, name);
+}
+
+bool VolumeScanner::AddArea(uint64_t first, uint64_t end, uint32_t type, const char* name)
+{
+    return AddAreaWithin(m_res.sectorCount * m_res.unitsPerSector, first, end, type, name);
+}
+
+bool VolumeScanner::AddCdArea(uint64_t first, uint64_t end, uint32_t type, const char* name)
+{
+    const uint64_t cdSectors = m_res.sectorCount * m_res.unitsPerSector / 4;
+    // A medium smaller than one 2048-byte sector has none: nothing of a CD fits on it.
+    if (m_res.sectorCount != 0 && cdSectors == 0)
+        return false;
+    return AddAreaWithin(cdSectors, first, end, type, name);
 }
 
 bool VolumeScanner::FindBootSector(uint64_t sector, uint8_t* buffer, uint64_t* found)

@@ -83,8 +83,11 @@ private:
     // Reads the first sector at or after `sector` that ends in 0x55 0xAA, searching no
     // further than sector 1024 of the medium; its number goes to *found.
     bool FindBootSector(uint64_t sector, uint8_t* buffer, uint64_t* found);
-    // Appends an area unless the same one is listed already.
+    // Areas in 512-byte units (AddArea) and in 2048-byte sectors (AddCdArea), each checked
+    // against the medium: cut at its end, left out when it begins behind it.
     bool AddArea(uint64_t first, uint64_t end, uint32_t type, const char* name = nullptr);
+    bool AddCdArea(uint64_t first, uint64_t end, uint32_t type, const char* name = nullptr);
+    bool AddAreaWithin(uint64_t limit, uint64_t first, uint64_t end, uint32_t type, const char* name);
     // Lists a partition's start once, while the list has room.
     void NotePartitionStart(uint64_t start);
     void WalkMftRecord(const uint8_t* record, uint64_t bootSector, uint32_t spc);

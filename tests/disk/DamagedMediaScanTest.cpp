@@ -1,5 +1,5 @@
-// The scan of tool-made images damaged at test time: an EBR that links to itself. Every
-// area is listed once.
+// The scan of tool-made images damaged at test time: fields that point behind the medium or
+// wrap, and an EBR that links to itself. Every area stays on the medium and is listed once.
 #include "NavTestSupport.h"
 #include <string.h>
 #include <fstream>
@@ -39,6 +39,75 @@ uint32_t U32(const std::vector<uint8_t>& b, uint64_t off)
     memcpy(&v, b.data() + off, 4);
     return v;
 }
+
+}  // namespace
+
+TEST(DamagedMedia, EveryAreaLiesOnTheMediumAndChoosingItShowsOneOfItsSectors)
+{
+    const uint64_t gpt = 512, pvd = 16 * 2048, svd = 17 * 2048;
+    const struct {
+        const char* image;
+        std::vector<Patch> patches;
+    } cases[] = {
+        { "gptsmall.img", { { gpt + 80, 4, 0xFFFFFFFFu } } },                  // entry count
+        { "gptsmall.img", { { gpt + 32, 8, ~0ull } } },                        // alternate header
+        { "gptsmall.img", { { gpt + 32, 8, 1 } } },
+        { "gptsmall.img", { { gpt + 72, 8, ~0ull - 1 } } },                    // entry start
+        { "iso9660.img", { { pvd + 132, 4, 0xFFFFFFFFu }, { pvd + 140, 4, 0xFFFFFFF0u }, { pvd + 144, 4, 0xFFFFFFFFu },
+                           { pvd + 158, 4, 0xFFFFFFFEu }, { pvd + 166, 4, 0xFFFFFFFFu }, { svd + 158, 4, 0xFFFFF000u } } },
+        { "fat32.img", { { 13, 1, 128 }, { 19, 2, 0 }, { 32, 4, 0 } } },     // no total, large clusters
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> bytes;
+        if (!LoadImage(c.image, &bytes))
+            GTEST_SKIP() << c.image << " was not made";
+        Apply(bytes, c.patches);
+        const std::string path = scantest::FixturePath("damaged.tmp.img");
+        std::ofstream(path.c_str(), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        SCOPED_TRACE(std::string(c.image) + ", patch at " + std::to_string(c.patches[0].offset));
+        Prompts prompts;
+        ScriptedDialogs dialogs;
+        std::unique_ptr<TestDoc> doc(new TestDoc);
+        doc->SetPrompts(&prompts);
+        doc->SetNavDialogs(&dialogs);
+        ASSERT_TRUE(doc->OnOpenDocument(path.c_str()));
+        const uint64_t sectors = doc->GetSectorCount();
+        const AreaTable& areas = doc->GetAreas();
+        const ClusterRegionTable& regions = doc->GetClusterRegions();
+        SCOPED_TRACE(scantest::Describe(doc->GetScan()));
+        for (uint32_t i = 0; i < regions.count; ++i)
+            EXPECT_LE(regions.dataStart[i] + regions.clusterCount[i] * regions.sectorsPerCluster[i], sectors);
+        for (uint32_t i = 0; i < areas.count; ++i) {
+            EXPECT_LT(areas.first[i], sectors);
+            EXPECT_LE(areas.end[i], sectors);
+            EXPECT_LE(areas.first[i], areas.end[i]);
+            dialogs.choices.push_back(static_cast<int>(i));
+            doc->OnGotoArea();
+            EXPECT_EQ(areas.first[i], doc->GetCurrentSector());
+            EXPECT_EQ(doc->GetCurrentSector(), doc->GetLastSectorRead());
+            doc->OnPrevSector();
+            EXPECT_LT(doc->GetCurrentSector(), sectors);
+        }
+        // An area behind the end that came by other means is refused, and no step goes on
+        // from a sector behind the end.
+        const uint64_t shown = doc->GetCurrentSector();
+        doc->Scan().areas.Add(sectors + 5, sectors + 6, INFO_MBR);
+        dialogs.choices.push_back(static_cast<int>(areas.count) - 1);
+        prompts.boxAnswers.push_back(IDOK);
+        doc->OnGotoArea();
+        EXPECT_EQ(shown, doc->GetCurrentSector());
+        EXPECT_EQ("Falsche Sektornummer !", prompts.boxes.empty() ? "" : prompts.boxes.back().text);
+        doc->SetCurrentSector(sectors + 5);
+        doc->OnPrevSector();
+        EXPECT_EQ(sectors + 5, doc->GetCurrentSector());
+        EXPECT_EQ(0, prompts.unexpected);
+        EXPECT_EQ(0, dialogs.unexpected);
+        doc.reset();
+        DeleteFileA(path.c_str());
+    }
+}
+
+namespace {
 
 // Counts the reads of every unit.
 struct CountingSource : MemorySectorSource

@@ -198,6 +198,7 @@ TEST(ScanMutation, RandomBytesAsWholeMedia)
         areasFound += r.areas.count;
     }
     EXPECT_LT(GetTickCount() - started, 20000u);
-    // The planted signatures do reach the recognisers.
-    EXPECT_GT(areasFound, 1000u);
+    // The planted signatures do reach the recognisers (the many areas their noise places
+    // behind the end of these small media are left out).
+    EXPECT_GT(areasFound, 500u);
 }

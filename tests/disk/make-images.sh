@@ -128,6 +128,13 @@ mk_gpt12() {
   done
 }
 
+# A 4 MiB GPT disk (8192 sectors) with one FAT12 partition, for the damaged headers.
+mk_gptsmall() {
+  truncate -s 4M "$1" &&
+  sgdisk -n 1:2048:+2M -t 1:0700 "$1" >/dev/null &&
+  part "$1" 2048 mk_fat12_small 4096
+}
+
 build fat12.img mk_fat12
 build fat16.img mk_fat16
 build fat32.img mk_fat32
@@ -142,6 +149,7 @@ build udf.img mk_udf
 build mbr.img mk_mbr
 build gpt.img mk_gpt
 build gpt12.img mk_gpt12
+build gptsmall.img mk_gptsmall
 
 # The reports, remade every run (cheap), for the images that exist.
 for f in fat12 fat16 fat32; do
