@@ -267,11 +267,11 @@ void CStructurePrinter::PrintIsoDirectory(const uint8_t* sector, uint32_t loaded
         if (length < kIsoDirRecordMin)
             break;
         // The first two records of every directory name the directory itself (0x00) and its
-        // parent (0x01); they have no name to show.
+        // parent (0x01); they carry no name, so they get the usual "." and "..".
         if (r[32] == 1 && r[33] == 0)
-            AppendFormat("  %s..", FormatIsoDirEntry(r, 0));
-        else if (r[32] == 1 && r[33] == 1)
             AppendFormat("  %s.", FormatIsoDirEntry(r, 0));
+        else if (r[32] == 1 && r[33] == 1)
+            AppendFormat("  %s..", FormatIsoDirEntry(r, 0));
         else
             AppendFormat("  %s", FormatIsoDirEntry(r, length));
         off += length + (length & 1);
