@@ -184,6 +184,32 @@ void CAnsiView::SetFont(int height, const char* face)
     UpdateSharedViews();
 }
 
+// The font dialog starts from what the view shows, not from the stored description: the
+// stored face may be one the system substitutes ("Courier" where only another fixed font is
+// installed), which the dialog would not find in its list and replace by its first font at
+// its smallest size; and a stored positive height is a cell height, which the dialog would
+// take for a character height.
+static void DescribeShownFont(HWND window, HFONT font, LOGFONTA* lf)
+{
+    HDC dc = font ? ::GetDC(window) : nullptr;
+    if (!dc)
+        return;
+    HGDIOBJ old = ::SelectObject(dc, font);
+    char face[LF_FACESIZE] = {};
+    TEXTMETRICA tm;
+    if (::GetTextFaceA(dc, sizeof(face), face) > 0 && face[0])
+        memcpy(lf->lfFaceName, face, sizeof(lf->lfFaceName));
+    if (::GetTextMetricsA(dc, &tm) && tm.tmHeight > tm.tmInternalLeading)
+    {
+        lf->lfHeight = -(tm.tmHeight - tm.tmInternalLeading);
+        lf->lfWeight = tm.tmWeight;
+        lf->lfItalic = tm.tmItalic;
+        lf->lfUnderline = tm.tmUnderlined;
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window, dc);
+}
+
 int CAnsiView::ChooseViewFont()
 {
     if (!m_settings || !HasWindow())
@@ -196,6 +222,7 @@ int CAnsiView::ChooseViewFont()
     lf.lfUnderline = (m_settings->font.flags & AFF_UNDERLINE) ? 1 : 0;
     lf.lfCharSet = ANSI_CHARSET;
     memcpy(lf.lfFaceName, m_settings->font.faceName, sizeof(lf.lfFaceName) - 1);
+    DescribeShownFont(m_hWnd, m_settings->normalFont, &lf);
     CHOOSEFONTA cf;
     memset(&cf, 0, sizeof(cf));
     cf.lStructSize = sizeof(cf);
