@@ -161,6 +161,40 @@ uint64_t ClusterRegionTable::ClusterToSector(uint32_t region, uint64_t cluster) 
     return dataStart[region] + (cluster - firstCluster[region]) * sectorsPerCluster[region];
 }
 
+void FatVolumeTable::Reset()
+{
+    count = 0;
+    for (uint32_t i = 0; i < kCapacity; ++i) {
+        fatStart[i] = 0;
+        fatEnd[i] = 0;
+        sectorsPerFat[i] = 1;
+    }
+}
+
+bool FatVolumeTable::Add(uint64_t firstFatSector, uint64_t behindLastFat, uint32_t fatLength)
+{
+    if (count >= kCapacity)
+        return false;
+    fatStart[count] = firstFatSector;
+    fatEnd[count] = behindLastFat;
+    sectorsPerFat[count] = fatLength;
+    ++count;
+    return true;
+}
+
+int FatVolumeTable::Find(uint64_t sector) const
+{
+    const uint32_t n = count < kCapacity ? count : kCapacity;
+    int below = -1;
+    for (uint32_t i = 0; i < n; ++i) {
+        if (fatStart[i] <= sector && sector < fatEnd[i])
+            return static_cast<int>(i);
+        if (fatStart[i] <= sector && (below < 0 || fatStart[i] > fatStart[below]))
+            below = static_cast<int>(i);
+    }
+    return below;
+}
+
 void PartitionStartList::Reset()
 {
     count = 0;

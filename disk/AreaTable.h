@@ -115,6 +115,29 @@ struct ClusterRegionTable
     uint64_t ClusterToSector(uint32_t region, uint64_t cluster) const;
 };
 
+// Where the tables of each recognised FAT volume lie, in the scan's sector numbers. A disk may
+// hold several FAT volumes, and a FAT12 sector can only be decoded from its place in its own
+// FAT: the 12-bit entries of a sector begin at a byte position that depends on it.
+struct FatVolumeTable
+{
+    static constexpr uint32_t kCapacity = kMaxNamedPartitions;
+
+    uint32_t count = 0;
+    uint64_t fatStart[kCapacity];       // first sector of the first FAT
+    uint64_t fatEnd[kCapacity];         // first sector behind the last FAT
+    uint32_t sectorsPerFat[kCapacity];  // one FAT's length
+
+    FatVolumeTable() { Reset(); }
+    void Reset();
+
+    // Appends a volume; false when full.
+    bool Add(uint64_t firstFatSector, uint64_t behindLastFat, uint32_t fatLength);
+
+    // The volume whose FATs hold the sector, else the one with the last FAT start below it
+    // (a sector shown as a FAT by the user's choice); -1 when there is none.
+    int Find(uint64_t sector) const;
+};
+
 // Where partitions begin, kept ascending (also for starts added by hand). A partition whose
 // start is missing would be counted from the start of the one before it, so the list holds
 // every start the walk can name.

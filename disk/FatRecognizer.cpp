@@ -74,8 +74,7 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
             return 0;
         uint64_t fatStart = s + reserved;
         uint64_t dataStart = fatStart + fatSectors;
-        m_res.fatStart = fatStart;
-        m_res.sectorsPerFat = spf32;
+        NoteFatVolume(fatStart, dataStart, spf32);
         // The boot sector decides the kind, not the cluster count: a small FAT32 volume still
         // has 32-bit table entries.
         AddArea(fatStart, dataStart, INFO_FAT32_TABLE);
@@ -104,10 +103,16 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
     uint64_t fatStart = s + reserved;
     uint64_t rootStart = fatStart + fatSectors;
     uint64_t dataStart = rootStart + rootSectors;
-    m_res.fatStart = fatStart;
-    m_res.sectorsPerFat = spf16;
+    NoteFatVolume(fatStart, rootStart, spf16);
     AddArea(fatStart, rootStart, FatTableType(clusters));
     AddArea(rootStart, dataStart, INFO_FAT_DIRECTORY);
     m_res.regions.Add(base, dataStart, spc, clusters, 2);
     return 1;
+}
+
+void VolumeScanner::NoteFatVolume(uint64_t fatStart, uint64_t behindFats, uint32_t sectorsPerFat)
+{
+    m_res.fatStart = fatStart;
+    m_res.sectorsPerFat = sectorsPerFat;
+    m_res.fatVolumes.Add(fatStart, behindFats, sectorsPerFat);
 }

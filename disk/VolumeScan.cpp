@@ -11,6 +11,7 @@ void VolumeScanResult::Reset()
     partitionStarts.Reset();
     fatStart = 0;
     sectorsPerFat = 1;
+    fatVolumes.Reset();
     volumeName[0] = 0;
     volumeSerial = 0;
     maxComponentLength = 0;
@@ -21,6 +22,18 @@ void VolumeScanResult::Reset()
 bool VolumeScanner::ReadVolumeUnits(uint64_t unit, uint32_t count, void* buffer)
 {
     return m_src.ReadUnits(unit, count, buffer);
+}
+
+uint64_t VolumeScanResult::FatStartOf(uint64_t sector) const
+{
+    int i = fatVolumes.Find(sector);
+    return i < 0 ? fatStart : fatVolumes.fatStart[i];
+}
+
+uint32_t VolumeScanResult::SectorsPerFatOf(uint64_t sector) const
+{
+    int i = fatVolumes.Find(sector);
+    return i < 0 ? sectorsPerFat : fatVolumes.sectorsPerFat[i];
 }
 
 bool VolumeScanner::AddAreaWithin(uint64_t limit, uint64_t first, uint64_t end, uint32_t type, const char* name)

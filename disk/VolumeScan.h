@@ -25,9 +25,11 @@ struct VolumeScanResult
     ClusterRegionTable regions;
     PartitionStartList partitionStarts;
 
-    // Left by the FAT recogniser for the FAT printers.
+    // Left by the FAT recogniser: the last FAT volume found (first FAT sector and one FAT's
+    // length in scan sectors), and the place of every FAT volume for the FAT printers.
     uint64_t fatStart = 0;
     uint32_t sectorsPerFat = 1;
+    FatVolumeTable fatVolumes;
 
     // The medium as the document knows it; the ISO recogniser switches a physical drive or
     // an image to 2048-byte sectors.
@@ -45,6 +47,11 @@ struct VolumeScanResult
 
     // Empties the tables and the volume fields; the medium fields stay.
     void Reset();
+
+    // The first FAT sector and one FAT's length of the FAT volume a sector belongs to (see
+    // FatVolumeTable::Find); without one, the last volume's (0 and 1 before any).
+    uint64_t FatStartOf(uint64_t sector) const;
+    uint32_t SectorsPerFatOf(uint64_t sector) const;
 };
 
 class VolumeScanner
@@ -90,6 +97,8 @@ private:
     bool AddAreaWithin(uint64_t limit, uint64_t first, uint64_t end, uint32_t type, const char* name);
     // Lists a partition's start once, while the list has room.
     void NotePartitionStart(uint64_t start);
+    // Records a FAT volume's tables for the printers (the last one also as the default).
+    void NoteFatVolume(uint64_t fatStart, uint64_t behindFats, uint32_t sectorsPerFat);
     void WalkMftRecord(const uint8_t* record, uint64_t bootSector, uint32_t spc);
 
     SectorSource& m_src;

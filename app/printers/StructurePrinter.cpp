@@ -213,14 +213,16 @@ uint32_t CStructurePrinter::DocLoadedSize() const
     return m_pPrinterDoc ? m_pPrinterDoc->GetLoadedSize() : 0;
 }
 
+// The FAT of the volume the current sector lies in: a disk may hold several FAT volumes,
+// and only the sector's own FAT gives its place for the 12-bit phase.
 uint64_t CStructurePrinter::DocFatStart() const
 {
-    return m_pPrinterDoc ? m_pPrinterDoc->GetFatStart() : 0;
+    return m_pPrinterDoc ? m_pPrinterDoc->GetScan().FatStartOf(m_pPrinterDoc->GetCurrentSector()) : 0;
 }
 
 uint32_t CStructurePrinter::DocSectorsPerFat() const
 {
-    return m_pPrinterDoc ? m_pPrinterDoc->GetSectorsPerFat() : 1;
+    return m_pPrinterDoc ? m_pPrinterDoc->GetScan().SectorsPerFatOf(m_pPrinterDoc->GetCurrentSector()) : 1;
 }
 
 uint32_t CStructurePrinter::DocUnitsPerSector() const

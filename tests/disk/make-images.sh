@@ -128,6 +128,25 @@ mk_gpt12() {
   done
 }
 
+# Two FAT12 volumes on one MBR disk, each with a file long enough to fill several FAT
+# sectors, and each volume once more alone (the same bytes cut out of the disk): a FAT12
+# sector must decode the same in both.
+mk_fat12pair() {
+  truncate -s 12M "$1" &&
+  printf '%s\n' 'label: dos' 'start=2048, size=8192, type=1' 'start=10240, size=12288, type=1' |
+    sfdisk -q "$1" &&
+  part "$1" 2048 mk_fat12_filled 8192 &&
+  part "$1" 10240 mk_fat12_filled 12288
+}
+mk_fat12_filled() {
+  mkfs.fat -C -F 12 -s 4 -n PAIR "$1" $(($2 / 2)) &&
+  seq 1 350000 >"$1.txt" && mcopy -i "$1" "$1.txt" ::/zahlen.txt && rm -f "$1.txt"
+}
+# cut <disk> <start sector> <sectors> <image>: one partition of a disk as an image of its own.
+cut_out() {
+  [ -f "$4" ] && return 0
+  dd if="$1" of="$4.tmp" bs=512 skip="$2" count="$3" status=none && mv "$4.tmp" "$4"
+}
 # A 4 MiB GPT disk (8192 sectors) with one FAT12 partition, for the damaged headers.
 mk_gptsmall() {
   truncate -s 4M "$1" &&
@@ -149,6 +168,11 @@ build udf.img mk_udf
 build mbr.img mk_mbr
 build gpt.img mk_gpt
 build gpt12.img mk_gpt12
+have mcopy && build fat12pair.img mk_fat12pair
+if [ -f fat12pair.img ]; then
+  cut_out fat12pair.img 2048 8192 fat12pair-1.img
+  cut_out fat12pair.img 10240 12288 fat12pair-2.img
+fi
 build gptsmall.img mk_gptsmall
 
 # The reports, remade every run (cheap), for the images that exist.

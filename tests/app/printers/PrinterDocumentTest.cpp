@@ -40,6 +40,13 @@ public:
         const char* text = pane.GetLineText(line, &length);
         return text ? std::string(text, static_cast<size_t>(length)) : std::string();
     }
+    std::string Text() const
+    {
+        std::string all;
+        for (int i = 0; i < pane.GetLineCount(); ++i)
+            all += Line(i) + "\n";
+        return all;
+    }
     int FindLine(const std::string& text) const
     {
         for (int i = 0; i < pane.GetLineCount(); ++i) {
@@ -140,6 +147,40 @@ TEST_F(PrinterDocument, Fat12TakesTheFatPositionFromTheScan)
             EXPECT_TRUE(token.size() == 3 && token[2] == '?') << token;
         else
             EXPECT_EQ(media12, token) << "sector " << sector;
+    }
+}
+
+TEST_F(PrinterDocument, Fat12OfEachVolumeOfADiskPrintsAsTheVolumeAlone)
+{
+    // Each FAT12 volume of a two-volume disk, and the same volume cut out as an image of its
+    // own: every sector of its FAT prints the same both ways.
+    const std::string disk = FixturePath("fat12pair.img");
+    NEED_FIXTURE(disk);
+    const struct {
+        const char* alone;
+        uint64_t start;
+    } volumes[] = { { "fat12pair-1.img", 2048 }, { "fat12pair-2.img", 10240 } };
+    for (const auto& v : volumes) {
+        SCOPED_TRACE(v.alone);
+        const std::string alone = FixturePath(v.alone);
+        NEED_FIXTURE(alone);
+        std::vector<std::string> lonePrints;
+        ASSERT_TRUE(OpenAtArea(alone, 8));
+        const uint64_t fatStart = doc->GetCurrentSector();
+        const uint64_t fatEnd = doc->GetAreas().end[doc->GetAreas().Find(fatStart)];
+        ASSERT_GT(fatEnd, fatStart + 3);        // a FAT of several sectors: every phase occurs
+        for (uint64_t sector = fatStart; sector < fatEnd; ++sector) {
+            ASSERT_TRUE(Load(sector));
+            printer.Print(doc.get());
+            lonePrints.push_back(printer.Text());
+        }
+        ASSERT_TRUE(doc->OnOpenDocument(disk.c_str()));
+        for (uint64_t k = 0; k < lonePrints.size(); ++k) {
+            ASSERT_TRUE(Load(v.start + fatStart + k));
+            ASSERT_EQ(8u, doc->GetAreaType());
+            printer.Print(doc.get());
+            EXPECT_EQ(lonePrints[k], printer.Text()) << "FAT sector " << k;
+        }
     }
 }
 
