@@ -366,10 +366,11 @@ TEST_F(ToolBarNewTest, FurtherOperationsDriveTheWindowsMessages)
     EXPECT_FALSE(bar.GetStyle() & TBSTYLE_FLAT);
     bar.SetControlStyle(TBSTYLE_FLAT, TRUE);
     EXPECT_TRUE(bar.GetStyle() & TBSTYLE_FLAT);
-    // A bitmap handle as more images; the same one again is replaced in place.
+    // A bitmap handle as more images, after the program's six pictures; the same one again
+    // is replaced in place.
     HBITMAP strip = CreateBitmap(32, 15, 1, 32, nullptr);
-    EXPECT_EQ(bar.AddBitmap(nullptr, reinterpret_cast<UINT_PTR>(strip), 16), 4);
-    EXPECT_EQ(bar.AddBitmap(nullptr, reinterpret_cast<UINT_PTR>(strip), 16), 4);
+    EXPECT_EQ(bar.AddBitmap(nullptr, reinterpret_cast<UINT_PTR>(strip), 16), 6);
+    EXPECT_EQ(bar.AddBitmap(nullptr, reinterpret_cast<UINT_PTR>(strip), 16), 6);
     EXPECT_TRUE(bar.AddOverlayText(TbxRefIndex(0), "1", 0, 0, 0x05, 3));
     EXPECT_EQ(bar.SendMessage(TBX_REMOVEOVERLAY, 0x12220003), 1);
     // A window in a button: found by slot and by its control id.
