@@ -1,6 +1,7 @@
 // What a new user meets first, run in the real frame: "Schriften einstellen" on the hex
-// view answered OK without a change, a drag of the splitter between the panes, and the About
-// box.
+// view answered OK without a change, a drag of the splitter between the panes, the About box,
+// an image of any extension opened again from the recent file list and from the command line
+// of the real program.
 #include <gtest/gtest.h>
 
 #include "app/DiskApp.h"
@@ -66,6 +67,19 @@ ShownFont FontShown(CHexView* hex)
     shown.lineHeight = hex->Layout().LineHeight();
     shown.bytesPerLine = hex->Model().Layout().BytesPerLine();
     return shown;
+}
+
+// Copies of the FAT16 fixture under names the image dialog lists only under "Alle Dateien".
+std::vector<std::string> ImageCopies(const std::string& fixture)
+{
+    std::vector<std::string> copies;
+    for (const char* ext : {".dd", ".raw", ""}) {
+        const std::string copy = testsupport::BinaryDir() + "\\fixtures\\open-by-path-" +
+                                 std::to_string(GetCurrentProcessId()) + ext;
+        if (CopyFileA(fixture.c_str(), copy.c_str(), FALSE))
+            copies.push_back(copy);
+    }
+    return copies;
 }
 
 class FrameCommandsTest : public ::testing::Test {
@@ -164,4 +178,72 @@ TEST_F(FrameCommandsTest, AboutCommandShowsTheAboutBox)
     EXPECT_NE(texts.find("|QN Sektorlupe Version "), std::string::npos) << texts;
     EXPECT_NE(texts.find("Sektoren von Laufwerken, physikalischen"), std::string::npos) << texts;
     EXPECT_TRUE(prompts.boxes.empty());
+}
+
+TEST_F(FrameCommandsTest, ImageOfAnyExtensionReopensFromTheRecentList)
+{
+    app.m_pRecentFileList = new CRecentFileList(ID_FILE_MRU_FILE1, "Recent File List", "File%d", 8);
+    const std::string fixture = diskviewtest::FixtureImage("fat16.img");
+    const std::vector<std::string> copies = ImageCopies(fixture);
+    ASSERT_EQ(copies.size(), 3u);
+    for (const std::string& copy : copies) {
+        // Opened once as "Eine Image-Datei laden" opens the file chosen, then left for the
+        // fixture.
+        ASSERT_TRUE(doc->SwitchMedium(DRIVECODE_IMAGE, copy.c_str(), nullptr, nullptr)) << copy;
+        ASSERT_STRCASEEQ(app.GetRecentFile(0), copy.c_str());
+        ASSERT_TRUE(doc->OnOpenDocument(fixture.c_str()));
+        app.AddToRecentFileList(fixture.c_str());
+
+        // The second entry is the copy: picked there it opens again and stays in the list.
+        ASSERT_STRCASEEQ(app.GetRecentFile(1), copy.c_str());
+        frame->SendMessage(WM_COMMAND, ID_FILE_MRU_FILE2);
+        DrainQueue();
+        EXPECT_TRUE(prompts.boxes.empty()) << copy << ": " << (prompts.boxes.empty() ? "" : prompts.boxes[0]);
+        prompts.boxes.clear();
+        EXPECT_STRCASEEQ(static_cast<LPCSTR>(doc->GetImagePath()), copy.c_str());
+        EXPECT_EQ(doc->GetAreaType(), 2u) << copy;   // the FAT16 boot sector
+        EXPECT_STRCASEEQ(app.GetRecentFile(0), copy.c_str());
+    }
+    ASSERT_TRUE(doc->OnOpenDocument(fixture.c_str()));   // lets go of the last copy
+    for (const std::string& copy : copies)
+        DeleteFileA(copy.c_str());
+}
+
+TEST(OpenByPath, ImageOfAnyExtensionOpensFromTheCommandLine)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    const std::string fixture = diskviewtest::FixtureImage("fat16.img");
+    if (fixture.empty())
+        GTEST_SKIP() << "fat16 fixture missing";
+    const std::vector<std::string> copies = ImageCopies(fixture);
+    ASSERT_EQ(copies.size(), 3u);
+    const std::string program = testsupport::BinaryDir() + "\\Sektorlupe.exe";
+    ASSERT_NE(GetFileAttributesA(program.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    for (const std::string& copy : copies) {
+        testsupport::ProcessWindow run;
+        ASSERT_TRUE(run.Start("\"" + program + "\" \"" + copy + "\""));
+        // The first window is the main one, showing the image: no box that says it could not
+        // be opened (which would come first and end the program).
+        HWND frame = run.WaitForWindow(nullptr, nullptr, 60000);
+        ASSERT_NE(frame, nullptr) << copy;
+        ASSERT_NE(testsupport::WindowClassName(frame), "#32770")
+            << copy << ": " << testsupport::ListChildWindows(frame).back().text;
+        HWND statusBar = testsupport::FindChildWindow(frame, "msctls_statusbar32");
+        ASSERT_NE(statusBar, nullptr);
+        bool shown = false;
+        for (int i = 0; i < 100 && !shown; ++i, Sleep(100)) {
+            const int parts = testsupport::StatusBarPartCount(statusBar);
+            std::string pane;
+            for (int part = 1; part < parts && !shown; ++part)
+                shown = testsupport::ReadStatusBarText(statusBar, part, &pane) && pane == "(Img) Sektor 0 ";
+        }
+        EXPECT_TRUE(shown) << copy;
+        DWORD exitCode = 1;
+        EXPECT_TRUE(run.CloseAndWait(frame, 30000, &exitCode)) << copy;
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\QN\\Sektorlupe");
+    for (const std::string& copy : copies)
+        DeleteFileA(copy.c_str());
 }
