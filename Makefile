@@ -1,6 +1,7 @@
 # The two commands a newcomer needs:
 #   make test   installs what is missing, builds, runs every test suite under Wine
-#   make run    installs what is missing, builds, starts Sektorlupe on a sample image
+#   make run    installs what is missing, builds the program, starts it on a sample image
+#               (make run IMAGE=/path/to/disk.img: on that image instead)
 #   make screenshot  the README's picture of the main window (app/res/screenshot.png)
 #   make bench  builds, times painting against a plain painter, makes a 64 GiB sparse GPT disk
 #               once, times its open and scan, then search, save and load of a 2 GiB image
@@ -11,6 +12,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 BENCH ?=
 FUZZ  ?=
+IMAGE ?=
 
 .PHONY: all setup configure build test run bench fuzz clean
 
@@ -31,8 +33,10 @@ build: configure
 test: build
 	@sh cmake/run-tests.sh $(BUILD)
 
-run: build
-	@sh cmake/run-program.sh $(BUILD)
+# Only the program itself is built for a run, not the test suites.
+run: configure
+	cmake --build $(BUILD) --target Sektorlupe -j $(JOBS)
+	@sh cmake/run-program.sh $(BUILD) "$(IMAGE)"
 
 screenshot: build
 	@sh cmake/screenshot.sh $(BUILD) app/res/screenshot.png

@@ -1,11 +1,23 @@
 #!/bin/sh
-# Starts Sektorlupe under Wine on a sample image and returns when it is closed.
+# Starts Sektorlupe under Wine on an image and returns when it is closed.
+#   run-program.sh <build dir> [image]
+# Without an image (or with an empty one) it opens a sample FAT16 image, made once. Wine sees
+# the Linux file system as drive Z:, so /path/disk.img is handed over as Z:\path\disk.img.
 set -u
 build=$(cd "$1" && pwd)
+image=${2:-}
 exe="$build/Sektorlupe.exe"
 if [ ! -f "$exe" ]; then
   echo "Sektorlupe.exe has not been built yet."
   exit 1
+fi
+if [ -n "$image" ]; then
+  if [ ! -f "$image" ]; then
+    echo "No such image file: $image"
+    exit 1
+  fi
+  image=$(realpath "$image")
+  exec sh "$(dirname "$0")/wine-run.sh" "$build" "$exe" "Z:$(echo "$image" | tr / '\\')"
 fi
 sample="$build/samples/sample-fat16.img"
 if [ ! -f "$sample" ]; then
