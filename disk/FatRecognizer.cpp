@@ -21,6 +21,18 @@ const uint32_t kBackupBoot32 = 50;       // u16
 
 const uint32_t kSector = 512;
 
+// 512-byte units in one sector of the volume: 1 to 8 for the sector sizes FAT knows (512 to
+// 4096 bytes), 0 for any other value, which no formatter writes.
+uint32_t FatUnitsPerSector(uint32_t bytesPerSector)
+{
+    switch (bytesPerSector) {
+    case 512: case 1024: case 2048: case 4096:
+        return bytesPerSector / kSector;
+    default:
+        return 0;
+    }
+}
+
 uint32_t FatTableType(uint32_t clusters)
 {
     if (clusters < 4085)
@@ -54,45 +66,48 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
     uint32_t total = ReadU16(bs, kSector, kTotalSectors16);
     if (total == 0)
         total = ReadU32(bs, kSector, kTotalSectors32);
+    // The boot sector counts in its own sectors; the scan in 512-byte units.
+    uint32_t bytesPerSector = ReadU16(bs, kSector, kBytesPerSector);
+    uint32_t ups = FatUnitsPerSector(bytesPerSector);
 
     if (rootEntries == 0 && spf16 == 0) {
-        // FAT32: root directory in clusters, 32-bit table size.
+        // FAT32: root directory in clusters, 32-bit table size. The backup and the info
+        // sector keep their fields in the first 512 bytes: one unit each.
         AddArea(s, s + 1, INFO_FAT32_BOOT);
         uint32_t backup = ReadU16(bs, kSector, kBackupBoot32);
-        if (backup != 0 && backup != 0xFFFF)
-            AddArea(s + backup, s + backup + 1, INFO_FAT32_BOOT);
+        if (ups != 0 && backup != 0 && backup != 0xFFFF)
+            AddArea(s + backup * ups, s + backup * ups + 1, INFO_FAT32_BOOT);
         uint32_t info = ReadU16(bs, kSector, kInfoSector32);
-        if (info != 0 && info != 0xFFFF)
-            AddArea(s + info, s + info + 1, INFO_FAT32_INFO);
+        if (ups != 0 && info != 0 && info != 0xFFFF)
+            AddArea(s + info * ups, s + info * ups + 1, INFO_FAT32_INFO);
 
         uint32_t spf32 = ReadU32(bs, kSector, kSectorsPerFat32);
         uint32_t fatSectors = fats * spf32;                       // 32-bit on purpose
-        if (fatSectors == 0 || fatSectors >= 0x100000 || total <= reserved + fatSectors)
+        if (ups == 0 || fatSectors == 0 || fatSectors >= 0x100000 || total <= reserved + fatSectors)
             return 0;       // no data area: a count below it would wrap to millions of clusters
         uint32_t clusters = (total - (reserved + fatSectors)) / spc;
         if (clusters == 0 || clusters >= 0x10000000)
             return 0;
-        uint64_t fatStart = s + reserved;
-        uint64_t dataStart = fatStart + fatSectors;
-        NoteFatVolume(fatStart, dataStart, spf32);
+        uint64_t fatStart = s + static_cast<uint64_t>(reserved) * ups;
+        uint64_t dataStart = fatStart + static_cast<uint64_t>(fatSectors) * ups;
+        NoteFatVolume(fatStart, dataStart, static_cast<uint64_t>(spf32) * ups);
         // The boot sector decides the kind, not the cluster count: a small FAT32 volume still
         // has 32-bit table entries.
         AddArea(fatStart, dataStart, INFO_FAT32_TABLE);
         uint32_t rootCluster = ReadU32(bs, kSector, kRootCluster32);
         if (rootCluster >= 2) {
             // Only the root directory's first cluster: its chain is not followed here.
-            uint64_t rootFirst = dataStart + static_cast<uint64_t>(rootCluster - 2) * spc;
-            AddArea(rootFirst, rootFirst + spc, INFO_FAT_DIRECTORY);
+            uint64_t rootFirst = dataStart + static_cast<uint64_t>(rootCluster - 2) * spc * ups;
+            AddArea(rootFirst, rootFirst + spc * ups, INFO_FAT_DIRECTORY);
         }
-        m_res.regions.Add(base, dataStart, spc, clusters, 2);
+        m_res.regions.Add(base, dataStart, spc * ups, clusters, 2);
         return 1;
     }
 
     // FAT12/16: a fixed root directory behind the tables.
     AddArea(s, s + 1, INFO_FAT_BOOT);
-    uint32_t bytesPerSector = ReadU16(bs, kSector, kBytesPerSector);
-    if (bytesPerSector == 0)
-        return 0;       // no root directory size can be computed: not a FAT volume after all
+    if (ups == 0)
+        return 0;       // no sector size to count in: not a FAT volume after all
     uint32_t fatSectors = fats * spf16;
     uint32_t rootSectors = (rootEntries * 32 + bytesPerSector - 1) / bytesPerSector;
     if (fatSectors == 0 || fatSectors > 65535 || total <= reserved + fatSectors + rootSectors)
@@ -100,19 +115,20 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
     uint32_t clusters = (total - (reserved + fatSectors) - rootSectors) / spc;
     if (clusters == 0 || clusters > 65535)
         return 0;
-    uint64_t fatStart = s + reserved;
-    uint64_t rootStart = fatStart + fatSectors;
-    uint64_t dataStart = rootStart + rootSectors;
-    NoteFatVolume(fatStart, rootStart, spf16);
+    uint64_t fatStart = s + static_cast<uint64_t>(reserved) * ups;
+    uint64_t rootStart = fatStart + static_cast<uint64_t>(fatSectors) * ups;
+    uint64_t dataStart = rootStart + static_cast<uint64_t>(rootSectors) * ups;
+    NoteFatVolume(fatStart, rootStart, static_cast<uint64_t>(spf16) * ups);
     AddArea(fatStart, rootStart, FatTableType(clusters));
     AddArea(rootStart, dataStart, INFO_FAT_DIRECTORY);
-    m_res.regions.Add(base, dataStart, spc, clusters, 2);
+    m_res.regions.Add(base, dataStart, spc * ups, clusters, 2);
     return 1;
 }
 
-void VolumeScanner::NoteFatVolume(uint64_t fatStart, uint64_t behindFats, uint32_t sectorsPerFat)
+void VolumeScanner::NoteFatVolume(uint64_t fatStart, uint64_t behindFats, uint64_t unitsPerFat)
 {
+    const uint32_t perFat = unitsPerFat > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(unitsPerFat);
     m_res.fatStart = fatStart;
-    m_res.sectorsPerFat = sectorsPerFat;
-    m_res.fatVolumes.Add(fatStart, behindFats, sectorsPerFat);
+    m_res.sectorsPerFat = perFat;
+    m_res.fatVolumes.Add(fatStart, behindFats, perFat);
 }

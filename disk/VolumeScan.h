@@ -98,7 +98,7 @@ private:
     // Lists a partition's start once, while the list has room.
     void NotePartitionStart(uint64_t start);
     // Records a FAT volume's tables for the printers (the last one also as the default).
-    void NoteFatVolume(uint64_t fatStart, uint64_t behindFats, uint32_t sectorsPerFat);
+    void NoteFatVolume(uint64_t fatStart, uint64_t behindFats, uint64_t unitsPerFat);
     void WalkMftRecord(const uint8_t* record, uint64_t bootSector, uint32_t spc);
 
     SectorSource& m_src;

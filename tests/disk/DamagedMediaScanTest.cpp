@@ -1,5 +1,7 @@
 // The scan of tool-made images damaged at test time: fields that point behind the medium or
-// wrap, and an EBR that links to itself. Every area stays on the medium and is listed once.
+// wrap, an EBR that links to itself, and a FAT volume whose sectors are larger than the
+// medium's. Every area stays on the medium and is listed once; the FAT is mapped in its own
+// sector size, as fsck.fat reports it.
 #include "NavTestSupport.h"
 #include <string.h>
 #include <fstream>
@@ -155,4 +157,55 @@ TEST(DamagedMedia, SelfLinkedEbrEndsTheWalkAndEveryAreaIsAddedOnce)
     EXPECT_EQ(1, src.reads[extended + second]);
     std::set<uint64_t> starts(r.partitionStarts.start, r.partitionStarts.start + r.partitionStarts.count);
     EXPECT_EQ(r.partitionStarts.count, starts.size());
+}
+
+TEST(DamagedMedia, FatWith4096ByteSectorsIsMappedInItsOwnSectorSize)
+{
+    std::string fsck;
+    auto need = [&](const char* label) { uint64_t v = 0; EXPECT_TRUE(scantest::NumberAfter(fsck, label, &v)) << label; return v; };
+    auto before = [&](const char* label) { uint64_t v = 0; EXPECT_TRUE(scantest::NumberBefore(fsck, label, &v)) << label; return v; };
+    Prompts prompts;
+    std::unique_ptr<TestDoc> doc(new TestDoc);
+    doc->SetPrompts(&prompts);
+    const std::string path = scantest::FixturePath("fat4k.img");
+    if (!scantest::LoadText(path + ".fsck.txt", &fsck) || !doc->OnOpenDocument(path.c_str()))
+        GTEST_SKIP() << "fat4k.img or its report was not made";
+    const uint64_t ups = before("bytes per logical sector") / 512;
+    const uint64_t fatStart = need("First FAT starts at byte") / 512;
+    const uint64_t perFat = need("bytes per FAT (=") * ups;
+    const uint64_t fats = before("FATs, 16 bit entries");
+    const uint64_t rootStart = need("Root directory starts at byte") / 512;
+    const uint64_t dataStart = need("Data area starts at byte") / 512;
+    const uint64_t upc = before("bytes per cluster") / 512;
+    ASSERT_EQ(8u, ups);
+    const VolumeScanResult& r = doc->GetScan();
+    SCOPED_TRACE(scantest::Describe(r));
+    EXPECT_GE(scantest::FindArea(r, fatStart, fatStart + fats * perFat, INFO_FAT16_TABLE), 0);
+    EXPECT_GE(scantest::FindArea(r, rootStart, dataStart, INFO_FAT_DIRECTORY), 0);
+    EXPECT_EQ(fatStart, r.FatStartOf(fatStart + perFat));
+    EXPECT_EQ(perFat, r.SectorsPerFatOf(fatStart));
+    ASSERT_EQ(1u, r.regions.count);
+    EXPECT_EQ(dataStart, r.regions.dataStart[0]);
+    EXPECT_EQ(upc, r.regions.sectorsPerCluster[0]);
+    EXPECT_EQ(before("data clusters"), r.regions.clusterCount[0]);
+    // "Springe zu Cluster" and the status bar's cluster count in the same units.
+    prompts.Type("3");
+    doc->OnGotoCluster();
+    EXPECT_EQ(dataStart + upc, doc->GetCurrentSector());
+    EXPECT_EQ(upc, doc->GetSectorsPerCluster());
+    EXPECT_EQ(dataStart, doc->GetClusterAreaStart());
+
+    // A sector size FAT does not know leaves the volume unrecognised rather than mismapped.
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(LoadImage("fat4k.img", &bytes));
+    for (uint64_t size : { 0u, 256u, 3000u, 8192u }) {
+        Apply(bytes, { { 11, 2, size } });
+        VolumeScanResult odd;
+        MemorySectorSource src(bytes.data(), bytes.size());
+        odd.driveCode = DRIVECODE_IMAGE;
+        odd.sectorCount = bytes.size() / 512;
+        VolumeScanner(src, odd).AnalyzeVolume();
+        EXPECT_EQ(0u, odd.regions.count) << size;
+        EXPECT_EQ(1u, odd.areas.count) << size;
+    }
 }

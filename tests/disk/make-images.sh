@@ -147,6 +147,8 @@ cut_out() {
   [ -f "$4" ] && return 0
   dd if="$1" of="$4.tmp" bs=512 skip="$2" count="$3" status=none && mv "$4.tmp" "$4"
 }
+# A FAT16 volume with 4096-byte logical sectors on an image of 512-byte units.
+mk_fat4k() { mkfs.fat -C -F 16 -S 4096 -s 1 -R 1 -n FAT4K "$1" 32768 && fill "$1"; }
 # A 4 MiB GPT disk (8192 sectors) with one FAT12 partition, for the damaged headers.
 mk_gptsmall() {
   truncate -s 4M "$1" &&
@@ -173,10 +175,11 @@ if [ -f fat12pair.img ]; then
   cut_out fat12pair.img 2048 8192 fat12pair-1.img
   cut_out fat12pair.img 10240 12288 fat12pair-2.img
 fi
+build fat4k.img mk_fat4k
 build gptsmall.img mk_gptsmall
 
 # The reports, remade every run (cheap), for the images that exist.
-for f in fat12 fat16 fat32; do
+for f in fat12 fat16 fat32 fat4k; do
   [ -f $f.img ] || continue
   report $f.img fsck fsck.fat -v -n $f.img
   report $f.img minfo minfo -i $f.img ::

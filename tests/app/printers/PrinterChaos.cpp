@@ -106,6 +106,10 @@ const ChaosSeed kChaosSeeds[] = {
     {17, "isoudf.img", 261 * 2048}, {17, "isoudf.img", 263 * 2048}, {17, "udf.img", 260 * 2048},
     {20, "exfat.img", (4096 + 24) * 512}, {21, "ext2.img", 1024}, {21, "ext4.img", 1024},
     {21, "ext4.img", 1536}, {21, "ext3.img", 0},
+    // A second EBR whose link may come to name itself, a small GPT whose header fields may
+    // point behind its 8192 sectors, a FAT with 4096-byte sectors, and two FAT12 volumes.
+    {0, "mbr.img", 28672 * 512ull}, {0, "gptsmall.img", 512}, {0, "fat4k.img", 0}, {9, "fat4k.img", 8 * 512},
+    {0, "fat12pair.img", 0}, {8, "fat12pair.img", 2050 * 512ull}, {8, "fat12pair.img", 10242 * 512ull},
 };
 const size_t kChaosSeedCount = sizeof(kChaosSeeds) / sizeof(kChaosSeeds[0]);
 
