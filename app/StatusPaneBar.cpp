@@ -1,5 +1,7 @@
 #include "app/StatusPaneBar.h"
 
+#include "uihelpers/TextMetrics.h"
+
 #include <commctrl.h>
 #include <cstring>
 #include <vector>
@@ -96,11 +98,36 @@ void CStatusPaneBar::FreeAllRecords()
     }
 }
 
+void CStatusPaneBar::WidenPaneToFit(int part, const char* text)
+{
+    if (part < 0 || part >= GetCount())
+        return;
+    UINT id = 0;
+    UINT style = 0;
+    int width = 0;
+    GetPaneInfo(part, id, style, width);
+    // A stretching pane takes the slack of the bar already. The others are asked for in
+    // characters of an average width, which a value such as " Wert: 0x8EC031FA / -1900006918"
+    // in the bar's own font outgrows: such a pane grows to its text and keeps that width.
+    if (style & SBPS_STRETCH)
+        return;
+    const int needed = m_hWnd && text ? GetWindowTextExtent(text, m_hWnd, -1, nullptr) : 0;
+    if (needed > width)
+        SetPaneInfo(part, id, style, needed);
+}
+
 LRESULT CStatusPaneBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case SB_SETTEXTA:
     case SB_SETTEXTW: {
+        // The data word of an owner-drawn part is read only when it is one of our records.
+        if (message == SB_SETTEXTA && lParam) {
+            if (!(wParam & SBT_OWNERDRAW))
+                WidenPaneToFit(PartOfSetText(wParam), reinterpret_cast<const char*>(lParam));
+            else if ((wParam & 0xFF00) == kColorPaneType)
+                WidenPaneToFit(PartOfSetText(wParam), reinterpret_cast<const PaneColorRecord*>(lParam)->text);
+        }
         PaneColorRecord* old = PartRecord(PartOfSetText(wParam));
         LRESULT result = CStatusBar::WindowProc(message, wParam, lParam);
         if (old && result && reinterpret_cast<PaneColorRecord*>(lParam) != old)

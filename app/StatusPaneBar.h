@@ -42,4 +42,6 @@ public:
 
 private:
     void FreeAllRecords();
+    // A pane of fixed width too narrow for the text it is given grows to fit it.
+    void WidenPaneToFit(int part, const char* text);
 };

@@ -1,7 +1,9 @@
 // What a new user meets first, run in the real frame: "Schriften einstellen" on the hex
 // view answered OK without a change, a drag of the splitter between the panes, the About box,
 // an image of any extension opened again from the recent file list and from the command line
-// of the real program.
+// of the real program, and every text of the program's dialogs and of the value pane fitting
+// its control in the font the system really uses (a static, button or group title too narrow
+// for its text shows it cut: a word wrapped away below the control, a letter under the frame).
 #include <gtest/gtest.h>
 
 #include "app/DiskApp.h"
@@ -10,6 +12,7 @@
 #include "tests/app/DiskViewTestSupport.h"
 #include "tests/app/support/ProcessWindow.h"
 #include "tests/support/ModalScript.h"
+#include "views/FindValueDialog.h"
 #include "views/ViewSettings.h"
 
 #include <commctrl.h>
@@ -67,6 +70,94 @@ ShownFont FontShown(CHexView* hex)
     shown.lineHeight = hex->Layout().LineHeight();
     shown.bytesPerLine = hex->Model().Layout().BytesPerLine();
     return shown;
+}
+
+std::string ClassOf(HWND w)
+{
+    char name[32] = {};
+    GetClassNameA(w, name, sizeof name);
+    return name;
+}
+
+// The width a control leaves its text, and how the system lays the text out in it; false for
+// controls that show no text of their own (icons, pictures, owner-drawn ones).
+bool TextArea(HWND control, const TEXTMETRICA& tm, int* width, UINT* format, bool* wraps)
+{
+    const std::string cls = ClassOf(control);
+    const LONG style = GetWindowLongA(control, GWL_STYLE);
+    RECT client;
+    GetClientRect(control, &client);
+    *width = client.right;
+    *format = DT_CALCRECT | DT_EXPANDTABS;
+    *wraps = false;
+    if (lstrcmpiA(cls.c_str(), "Static") == 0) {
+        const LONG type = style & SS_TYPEMASK;
+        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP &&
+            type != SS_SIMPLE)
+            return false;
+        if (style & SS_NOPREFIX)
+            *format |= DT_NOPREFIX;
+        // These statics break their text into lines at their width: a line more than the
+        // control is high hides the words that go there.
+        *wraps = type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE;
+        return true;
+    }
+    if (lstrcmpiA(cls.c_str(), "Button") != 0)
+        return false;
+    switch (style & BS_TYPEMASK) {
+    case BS_PUSHBUTTON:
+    case BS_DEFPUSHBUTTON:
+        *width -= 2 * GetSystemMetrics(SM_CXEDGE);
+        return true;
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+        // The box and the gap before the text.
+        *width -= GetSystemMetrics(SM_CXMENUCHECK) + tm.tmAveCharWidth / 2;
+        return true;
+    case BS_GROUPBOX:
+        // The title starts 7 pixels inside the frame and keeps as much from its right end.
+        *width -= 14;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// "id 1005 'Text': 93 > 88" for every control of the dialog whose text does not fit.
+std::string CutTexts(HWND dialog)
+{
+    std::string cut;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        const std::string text = TextOf(c);
+        if (text.empty() || !IsWindowVisible(c))
+            continue;
+        HDC dc = GetDC(c);
+        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(c, WM_GETFONT, 0, 0));
+        HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
+        TEXTMETRICA tm = {};
+        GetTextMetricsA(dc, &tm);
+        int width = 0;
+        UINT format = 0;
+        bool wraps = false;
+        if (TextArea(c, tm, &width, &format, &wraps)) {
+            RECT client;
+            GetClientRect(c, &client);
+            RECT r = {0, 0, width, 0};
+            DrawTextA(dc, text.c_str(), -1, &r, format | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+            const bool fits = wraps ? r.bottom <= client.bottom && r.right <= width : r.right <= width;
+            if (!fits)
+                cut += "id " + std::to_string(GetDlgCtrlID(c)) + " '" + text + "': " + std::to_string(r.right) +
+                       "x" + std::to_string(r.bottom) + " in " + std::to_string(width) + "x" +
+                       std::to_string(client.bottom) + "\n";
+        }
+        SelectObject(dc, old);
+        ReleaseDC(c, dc);
+    }
+    return cut;
 }
 
 // Copies of the FAT16 fixture under names the image dialog lists only under "Alle Dateien".
@@ -178,6 +269,98 @@ TEST_F(FrameCommandsTest, AboutCommandShowsTheAboutBox)
     EXPECT_NE(texts.find("|QN Sektorlupe Version "), std::string::npos) << texts;
     EXPECT_NE(texts.find("Sektoren von Laufwerken, physikalischen"), std::string::npos) << texts;
     EXPECT_TRUE(prompts.boxes.empty());
+}
+
+TEST_F(FrameCommandsTest, EveryDialogTextFitsItsControl)
+{
+    CHexView* hex = view->GetHexView();
+    CMarkTextView* pane = view->GetTextPane();
+    auto frameCommand = [&](UINT id) { return [=] { frame->SendMessage(WM_COMMAND, id); }; };
+    auto hexCommand = [&](UINT id) { return [=] { hex->SendMessage(WM_COMMAND, id); }; };
+    const struct {
+        const char* name;
+        std::function<void()> open;
+    } dialogs[] = {
+        {"Info über Sektorlupe", frameCommand(ID_APP_ABOUT)},
+        {"Startoptionen", frameCommand(ID_START_OPTIONS)},
+        {"Laufwerk auswählen", frameCommand(ID_SELECT_DRIVE)},
+        {"Springe zu Sektor", frameCommand(ID_GOTO_SECTOR)},
+        {"Springe zu Bereich", frameCommand(ID_GOTO_AREA)},
+        {"Sektoren speichern", frameCommand(ID_SAVE_SECTORS)},
+        {"Sektoren laden", frameCommand(ID_LOAD_SECTORS)},
+        {"Suche in Sektoren", frameCommand(ID_SEARCH_SECTORS)},
+        {"Info Ansicht", frameCommand(ID_INFO_VIEW)},
+        {"CHS Umrechnung", frameCommand(ID_CHS_CONVERT)},
+        {"MBR erstellen", frameCommand(ID_CREATE_MBR)},
+        {"Zahlen Rechner", hexCommand(ID_HEX_NUMBER_CALCULATOR)},
+        {"Check-Summe", hexCommand(ID_HEX_CHECKSUM)},
+        {"Wert suchen", hexCommand(ID_HEX_FIND)},
+        {"Cursor setzen", hexCommand(ID_HEX_GOTO)},
+        {"Wert eingeben", hexCommand(ID_HEX_VALUE_INPUT)},
+        {"Float Rechner", hexCommand(ID_HEX_FLOAT_CONVERTER)},
+        {"CRC", hexCommand(ID_HEX_CRC)},
+        {"Hex-Einstellungen", hexCommand(ID_HEX_SETTINGS)},
+        {"Farben", [=] { hex->RunColorsDialog(0, nullptr); }},
+        {"Text-Optionen", [=] { pane->OnEditOptions(); }},
+        {"Text suchen", [=] { pane->OpenFindDialog("", 0); }},
+        {"Bereich wurde nicht gefunden !",
+         [=] { ShowHexFindMessage(hex->m_hWnd, "Bereich wurde nicht gefunden !", MB_OK | MB_ICONINFORMATION); }},
+    };
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.name);
+        testsupport::ModalScript script;
+        std::string caption = "(none)", cut;
+        script.Add([&](HWND dialog) {
+            caption = TextOf(dialog);
+            cut = CutTexts(dialog);
+            return testsupport::Click(dialog, IDCANCEL);
+        });
+        script.Run([&] {
+            d.open();
+            return 0;
+        });
+        DrainQueue();
+        EXPECT_EQ(cut, "") << "dialog \"" << caption << "\"";
+        // A modeless dialog (the text pane's find) is left open by its command.
+        while (HWND left = testsupport::ThreadDialog())
+            DestroyWindow(left);
+    }
+}
+
+TEST_F(FrameCommandsTest, ValuePaneFitsTheLongestValue)
+{
+    // The four bytes that give the longest value text, signed.
+    static const uint8_t bytes[512] = {0xFA, 0x31, 0xC0, 0x8E};
+    CHexView* hex = view->GetHexView();
+    // The focused hex view shows its address and value panes.
+    frame->ShowWindow(SW_SHOW);
+    hex->SetFocus();
+    hex->SetData(bytes, sizeof bytes, 0, 0);
+    hex->SetCursorAddress(0, false);
+    DrainQueue();
+    HWND bar = GetDlgItem(frame->m_hWnd, AFX_IDW_STATUS_BAR);
+    ASSERT_NE(bar, nullptr);
+    const int parts = static_cast<int>(SendMessageA(bar, SB_GETPARTS, 0, 0));
+    int pane = -1;
+    char text[256] = {};
+    for (int part = 0; part < parts && pane < 0; ++part) {
+        SendMessageA(bar, SB_GETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+        if (std::string(text).find(" Wert: 0x") == 0)
+            pane = part;
+    }
+    ASSERT_GE(pane, 0) << "no value pane";
+    EXPECT_STREQ(text, " Wert: 0x8EC031FA / -1900006918");
+    RECT rect = {};
+    SendMessageA(bar, SB_GETRECT, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(&rect));
+    int borders[3] = {};
+    SendMessageA(bar, SB_GETBORDERS, 0, reinterpret_cast<LPARAM>(borders));
+    HDC dc = GetDC(bar);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(bar, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(bar, dc);
+    EXPECT_LE(extent.cx, rect.right - rect.left - 2 * borders[0]) << text;
 }
 
 TEST_F(FrameCommandsTest, ImageOfAnyExtensionReopensFromTheRecentList)
