@@ -75,6 +75,23 @@ TEST(PathUtils, PathTypesOfRealFilesAndFolders)
     }
 }
 
+// Device and volume names are never files to write a dump into; files, their long forms and
+// names not there yet are.
+TEST(PathUtils, DeviceNamesAreNoFiles)
+{
+    TempFolder temp;
+    const std::string devices[] = {"\\\\.\\C:", "\\\\.\\PhysicalDrive0", "//./c:", "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition1",
+                                   "\\\\?\\Volume{0}\\", "\\\\?\\C:", "C:", "c:\\", "NUL", "con.txt",
+                                   temp.m_folder + "\\LPT1", temp.m_folder + "\\aux.bin", "COM9"};
+    for (const std::string& name : devices)
+        EXPECT_TRUE(IsDevicePathA(name.c_str())) << name;
+    const std::string files[] = {temp.m_file, "\\\\?\\" + temp.m_file, temp.m_folder + "\\new.bin", temp.m_folder,
+                                 temp.m_folder + "\\COM10", temp.m_folder + "\\console.bin", ""};
+    for (const std::string& name : files)
+        EXPECT_FALSE(IsDevicePathA(name.c_str())) << name;
+    EXPECT_FALSE(IsDevicePathA(nullptr));
+}
+
 TEST(PathUtils, FileSizes)
 {
     TempFolder temp;
