@@ -230,6 +230,12 @@ void CCrcCalcDlg::ApplyWrites(unsigned writes)
         ::InvalidateRect(formula, nullptr, TRUE);
         ::UpdateWindow(formula);
     }
+    if (writes & CRCW_FIELD_COLOR)
+    {
+        static const int kFields[] = { IDC_CRC_WIDTH, IDC_CRC_REFLECTED, IDC_CRC_NORMAL, IDC_CRC_START };
+        for (int id : kFields)
+            ::RedrawWindow(::GetDlgItem(m_hWnd, id), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
     if (writes & CRCW_SOURCE)
     {
         HWND source = ::GetDlgItem(m_hWnd, IDC_CRC_SOURCE);
@@ -330,6 +336,23 @@ BOOL CCrcCalcDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     return CDialog::OnCommand(wParam, lParam);
 }
 
+namespace {
+
+// The recalculation's field bit of a width or value combo box.
+unsigned CrcFieldOfControl(int id)
+{
+    switch (id)
+    {
+    case IDC_CRC_WIDTH: return CRCW_WIDTH;
+    case IDC_CRC_REFLECTED: return CRCW_REFLECTED;
+    case IDC_CRC_NORMAL: return CRCW_NORMAL;
+    case IDC_CRC_START: return CRCW_START;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
 LRESULT CCrcCalcDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CTLCOLOREDIT || message == WM_CTLCOLORSTATIC)
@@ -339,6 +362,10 @@ LRESULT CCrcCalcDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (IsYellowField(id))
             return reinterpret_cast<LRESULT>(PaintToolField(dc, false));
         if (id == IDC_CRC_FORMULA && m_calc.formulaError)
+            return reinterpret_cast<LRESULT>(PaintToolField(dc, true));
+        // A combo box's edit field asks for its colour under the edit's own id.
+        const int combo = ::GetDlgCtrlID(::GetParent(reinterpret_cast<HWND>(lParam)));
+        if (m_calc.fieldError && m_calc.fieldError == CrcFieldOfControl(combo))
             return reinterpret_cast<LRESULT>(PaintToolField(dc, true));
     }
     return CDialog::WindowProc(message, wParam, lParam);

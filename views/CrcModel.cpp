@@ -250,7 +250,7 @@ CString CrcFormulaText(uint64_t reflected, unsigned width)
 
 CCrcCalculator::CCrcCalculator()
     : invert(0), algorithm(CRC_ALGO_NONE), preset(0), reflected(0xEDB88320), normal(0x04C11DB7),
-      mask(0xFFFFFFFF), start(~0ull), width(32), data(nullptr), length(0), formulaError(0),
+      mask(0xFFFFFFFF), start(~0ull), width(32), data(nullptr), length(0), formulaError(0), fieldError(0),
       m_rememberedPoly(0), m_rememberedStart(0), m_cachedReflected(0), m_cachedWidth(0)
 {
     memset(results, 0, sizeof(results));
@@ -268,6 +268,30 @@ namespace {
 uint64_t ParseValue(const CString& text)
 {
     return static_cast<uint64_t>(ParseInteger64(text, IPF_RADIX_AUTO, nullptr));
+}
+
+const char* SkipTextBlanks(const char* p)
+{
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    return p;
+}
+
+// One whole number whose bits lie within `mask`; the width field may say "-Bit" behind it.
+bool IsWholeNumber(const CString& text, uint64_t mask, bool width)
+{
+    const char* p = SkipTextBlanks(text);
+    int consumed = 0;
+    bool overflow = false;
+    const uint64_t value = static_cast<uint64_t>(ParseInteger64Overflow(p, IPF_RADIX_AUTO, &consumed, &overflow));
+    if (consumed <= 0 || overflow)
+        return false;
+    p += consumed;
+    if (width && _strnicmp(p, "-Bit", 4) == 0)
+        p += 4;
+    if (*SkipTextBlanks(p))
+        return false;
+    return width ? value >= 1 && value <= 64 : (value & ~mask) == 0;
 }
 
 CString ValueText(uint64_t value, unsigned width)
@@ -366,6 +390,22 @@ unsigned CCrcCalculator::Recalculate(int trigger)
     else
         normal = ReverseBits(reflected, static_cast<int>(width));
     mask = CrcMask(width);
+    // The field the user typed in keeps its text: one that is no number of the width is
+    // marked, so that no result of a cut or partly read number stands unmarked.
+    unsigned error = 0;
+    if (trigger == CRC_TRIGGER_WIDTH && !IsWholeNumber(widthText, mask, true))
+        error = CRCW_WIDTH;
+    else if (trigger == CRC_TRIGGER_REFLECTED && !IsWholeNumber(reflectedText, mask, false))
+        error = CRCW_REFLECTED;
+    else if (trigger == CRC_TRIGGER_NORMAL && !IsWholeNumber(normalText, mask, false))
+        error = CRCW_NORMAL;
+    else if (trigger == CRC_TRIGGER_START && !IsWholeNumber(startText, mask, false))
+        error = CRCW_START;
+    if (error != fieldError)
+    {
+        fieldError = error;
+        writes |= CRCW_FIELD_COLOR;
+    }
     reflected &= mask;
     normal &= mask;
     start &= mask;

@@ -88,6 +88,7 @@ enum CrcWrite : unsigned
     CRCW_START = 0x20,
     CRCW_SOURCE = 0x40,
     CRCW_FORMULA_COLOR = 0x80,   // the formula field changes between red and normal
+    CRCW_FIELD_COLOR = 0x100,    // a typed width or value field changes between red and normal
 };
 
 class CCrcCalculator
@@ -120,6 +121,9 @@ public:
     uint64_t tables[3][256];
     CString source;            // the text of the last source written (CRCW_SOURCE)
     int formulaError;
+    // The typed field (CRCW_WIDTH, CRCW_REFLECTED, CRCW_NORMAL or CRCW_START) that holds no
+    // whole number of the width ("12 x", "0x1FFFF" for 16 bits), shown red; 0 for none.
+    unsigned fieldError;
 
     // Forgets the tables so that the next recalculation builds them (and the source).
     void ClearCache();

@@ -168,6 +168,37 @@ TEST(CrcModel, AMegabyteAndHugeTexts)
     EXPECT_EQ(c.formulaError, 1);
 }
 
+// The field being typed in is marked red while it holds no whole number of the width, and
+// unmarked again when it does or another field is typed in.
+TEST(CrcModel, TypedFieldsThatAreNoNumberOfTheWidthAreMarked)
+{
+    struct Case {
+        int trigger;
+        const char* text;
+        unsigned error;
+    } cases[] = {
+        {CRC_TRIGGER_REFLECTED, "0xA001", 0},         {CRC_TRIGGER_REFLECTED, "0xA001 x", CRCW_REFLECTED},
+        {CRC_TRIGGER_REFLECTED, "0x1A001", CRCW_REFLECTED}, {CRC_TRIGGER_NORMAL, "abc", CRCW_NORMAL},
+        {CRC_TRIGGER_START, "99999999999999999999", CRCW_START}, {CRC_TRIGGER_START, " 0xFFFF ", 0},
+        {CRC_TRIGGER_WIDTH, "16-Bit", 0},             {CRC_TRIGGER_WIDTH, "16", 0},
+        {CRC_TRIGGER_WIDTH, "1.5", CRCW_WIDTH},       {CRC_TRIGGER_WIDTH, "65", CRCW_WIDTH},
+    };
+    for (const Case& k : cases) {
+        CCrcCalculator c = Calculated(0, "16", "0xA001", "0", 0);
+        ASSERT_EQ(c.fieldError, 0u);
+        CString* field = k.trigger == CRC_TRIGGER_REFLECTED ? &c.reflectedText
+                         : k.trigger == CRC_TRIGGER_NORMAL  ? &c.normalText
+                         : k.trigger == CRC_TRIGGER_START   ? &c.startText
+                                                            : &c.widthText;
+        *field = k.text;
+        const unsigned writes = c.Recalculate(k.trigger);
+        EXPECT_EQ(c.fieldError, k.error) << k.text;
+        EXPECT_EQ((writes & CRCW_FIELD_COLOR) != 0, k.error != 0) << k.text;
+        c.Recalculate(CRC_TRIGGER_ALL);
+        EXPECT_EQ(c.fieldError, 0u) << k.text;
+    }
+}
+
 TEST(CrcModel, NarrowTableCKeepsToItsWidth)
 {
     // Unmasked, the index bits above one bit stayed in the entries: a 1-bit CRC showed 0x1C01.
