@@ -298,8 +298,8 @@ bool ChooseMedium(const char* path, MediumChoice* choice)
     }
     // Any other existing file is an image, whatever its extension: "Eine Image-Datei laden"
     // opens *.dd or *.raw through "Alle Dateien", and the recent list and the command line
-    // must open again what it opened. A device name ("\\.\...") is never taken for a file.
-    if (strncmp(path, "\\\\.\\", 4) != 0 && GetPathTypeA(path) == PATH_FILE) {
+    // must open again what it opened. A device or volume name is never taken for a file.
+    if (!IsDevicePathA(path) && GetPathTypeA(path) == PATH_FILE) {
         choice->driveCode = DRIVECODE_IMAGE;
         choice->imagePath = path;
         return true;
