@@ -44,17 +44,15 @@ std::string TempModule(const char* name, const char* text)
     return path;
 }
 
-class DataWindowFrameTest : public ::testing::Test {
+class DataWindowFrameTest : public diskviewtest::FrameOnFat16<CWinApp, DiskDocPrompts> {
 protected:
-    DataWindowFrameTest() : key(kTestAppName) {}
+    DataWindowFrameTest() : FrameOnFat16(kTestAppName) {}
 
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(diskviewtest::BuildFrame(app, key, kTestAppName, &prompts, &doc, &frame, &view));
-        const std::string image = diskviewtest::FixtureImage("fat16.img");
-        if (image.empty())
-            GTEST_SKIP() << "fat16 fixture missing";
-        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        FrameOnFat16::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         module = TempModule("sl_frame.dfm", "BYTE \"a\" 4\nWORD \"b\"\n");
         ASSERT_EQ(frame->m_wndDataWnd.LoadModul(module.c_str(), nullptr), 1);
         DrainQueue();
@@ -62,9 +60,7 @@ protected:
 
     void TearDown() override
     {
-        if (app.m_pMainWnd)
-            app.m_pMainWnd->SendMessage(WM_CLOSE);
-        DrainQueue();
+        FrameOnFat16::TearDown();
         DeleteFileA(module.c_str());
     }
 
@@ -74,12 +70,6 @@ protected:
         DrainQueue();
     }
 
-    CWinApp app;
-    testsupport::ScratchKey key;
-    DiskDocPrompts prompts;
-    CDiskDoc* doc = nullptr;
-    CMainFrame* frame = nullptr;
-    CDiskView* view = nullptr;
     std::string module;
 };
 

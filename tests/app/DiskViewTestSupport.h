@@ -84,4 +84,39 @@ inline std::string FixtureImage(const char* name)
     return testsupport::BinaryDir().empty() || !FileExists(path) ? std::string() : path;
 }
 
+// A test on the program's frame with the FAT16 fixture open: built and opened in SetUp (the
+// test skips without the fixture), closed in TearDown. `App` is the application object,
+// `Prompts` answers the document's questions.
+template <class App, class Prompts>
+class FrameOnFat16 : public ::testing::Test {
+protected:
+    explicit FrameOnFat16(const char* appName) : key(appName), m_appName(appName) {}
+
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(BuildFrame(app, key, m_appName, &prompts, &doc, &frame, &view));
+        const std::string image = FixtureImage("fat16.img");
+        if (image.empty())
+            GTEST_SKIP() << "fat16.img is missing (run through ctest)";
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        DrainQueue();
+    }
+    void TearDown() override
+    {
+        if (app.m_pMainWnd)
+            app.m_pMainWnd->SendMessage(WM_CLOSE);
+        DrainQueue();
+    }
+
+    App app;
+    testsupport::ScratchKey key;
+    Prompts prompts;
+    CDiskDoc* doc = nullptr;
+    CMainFrame* frame = nullptr;
+    CDiskView* view = nullptr;
+
+private:
+    const char* m_appName;
+};
+
 }  // namespace diskviewtest

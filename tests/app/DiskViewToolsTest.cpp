@@ -88,26 +88,9 @@ DWORD WINAPI HoldClipboard(LPVOID p)
     return 0;
 }
 
-class DiskViewToolsTest : public ::testing::Test {
+class DiskViewToolsTest : public diskviewtest::FrameOnFat16<CWinApp, RecordingPrompts> {
 protected:
-    DiskViewToolsTest() : key(kTestAppName) {}
-
-    void SetUp() override
-    {
-        ASSERT_NO_FATAL_FAILURE(diskviewtest::BuildFrame(app, key, kTestAppName, &prompts, &doc, &frame, &view));
-        const std::string image = diskviewtest::FixtureImage("fat16.img");
-        if (image.empty())
-            GTEST_SKIP() << "fat16 fixture missing";
-        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
-        DrainQueue();
-    }
-
-    void TearDown() override
-    {
-        if (app.m_pMainWnd)
-            app.m_pMainWnd->SendMessage(WM_CLOSE);
-        DrainQueue();
-    }
+    DiskViewToolsTest() : FrameOnFat16(kTestAppName) {}
 
     int Enabled(UINT id)
     {
@@ -125,13 +108,6 @@ protected:
         EXPECT_TRUE(script.Finished() && !script.TimedOut());
         DrainQueue();
     }
-
-    CWinApp app;
-    testsupport::ScratchKey key;
-    RecordingPrompts prompts;
-    CDiskDoc* doc = nullptr;
-    CMainFrame* frame = nullptr;
-    CDiskView* view = nullptr;
 };
 
 TEST_F(DiskViewToolsTest, EditAndFindGoToTheFocusedPane)

@@ -173,34 +173,18 @@ std::vector<std::string> ImageCopies(const std::string& fixture)
     return copies;
 }
 
-class FrameCommandsTest : public ::testing::Test {
+class FrameCommandsTest : public diskviewtest::FrameOnFat16<CDiskApp, RecordingPrompts> {
 protected:
-    FrameCommandsTest() : key(kTestAppName) {}
+    FrameCommandsTest() : FrameOnFat16(kTestAppName) {}
 
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(diskviewtest::BuildFrame(app, key, kTestAppName, &prompts, &doc, &frame, &view));
-        const std::string image = diskviewtest::FixtureImage("fat16.img");
-        if (image.empty())
-            GTEST_SKIP() << "fat16 fixture missing";
-        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        FrameOnFat16::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         frame->SetActiveView(view);
         DrainQueue();
     }
-
-    void TearDown() override
-    {
-        if (app.m_pMainWnd)
-            app.m_pMainWnd->SendMessage(WM_CLOSE);
-        DrainQueue();
-    }
-
-    CDiskApp app;
-    testsupport::ScratchKey key;
-    RecordingPrompts prompts;
-    CDiskDoc* doc = nullptr;
-    CMainFrame* frame = nullptr;
-    CDiskView* view = nullptr;
 };
 
 }  // namespace

@@ -29,25 +29,9 @@ public:
     bool AskText(const char*, const char*, CString*, bool) override { return false; }
 };
 
-class FrameButtonsTest : public ::testing::Test {
+class FrameButtonsTest : public diskviewtest::FrameOnFat16<CWinApp, SilentPrompts> {
 protected:
-    FrameButtonsTest() : key(kAppName) {}
-
-    void SetUp() override
-    {
-        ASSERT_NO_FATAL_FAILURE(diskviewtest::BuildFrame(app, key, kAppName, &prompts, &doc, &frame, &view));
-        const std::string image = diskviewtest::FixtureImage("fat16.img");
-        if (image.empty())
-            GTEST_SKIP() << "fat16.img is missing (run through ctest)";
-        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
-        DrainQueue();
-    }
-    void TearDown() override
-    {
-        if (app.m_pMainWnd)
-            app.m_pMainWnd->SendMessage(WM_CLOSE);
-        DrainQueue();
-    }
+    FrameButtonsTest() : FrameOnFat16(kAppName) {}
 
     // Runs `action`; a dialog it opens is answered by cancel after its caption is taken.
     std::string CaptionOfDialog(const std::function<void()>& action)
@@ -86,13 +70,6 @@ protected:
         bar.SendMessage(WM_LBUTTONUP, 0, at);
         DrainQueue();
     }
-
-    CWinApp app;
-    testsupport::ScratchKey key;
-    SilentPrompts prompts;
-    CDiskDoc* doc = nullptr;
-    CMainFrame* frame = nullptr;
-    CDiskView* view = nullptr;
 };
 
 }  // namespace
