@@ -68,6 +68,35 @@ double RawPass(const std::string& from, const std::string* to)
     return Now() - start;
 }
 
+// Overwrites (`mark`) or compares with `image` (!mark) one sector at the start, the middle
+// and the end of `copy`: a load that wrote nothing would otherwise go unnoticed, since the raw
+// copy already holds the image's bytes.
+bool MarkedSectors(const std::string& copy, const std::string& image, uint64_t size, bool mark)
+{
+    HANDLE c = CreateFileA(copy.c_str(), GENERIC_READ | (mark ? GENERIC_WRITE : 0), 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    HANDLE i = CreateFileA(image.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    bool same = c != INVALID_HANDLE_VALUE && i != INVALID_HANDLE_VALUE;
+    const uint64_t offsets[] = { 0, size / 2, size - 512 };
+    for (uint64_t offset : offsets) {
+        uint8_t a[512], b[512];
+        memset(a, 0xEE, sizeof a);
+        LARGE_INTEGER pos;
+        pos.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD done = 0;
+        if (mark) {
+            same = same && SetFilePointerEx(c, pos, nullptr, FILE_BEGIN) && WriteFile(c, a, 512, &done, nullptr);
+            continue;
+        }
+        same = same && SetFilePointerEx(c, pos, nullptr, FILE_BEGIN) && ReadFile(c, a, 512, &done, nullptr) &&
+               SetFilePointerEx(i, pos, nullptr, FILE_BEGIN) && ReadFile(i, b, 512, &done, nullptr) &&
+               memcmp(a, b, 512) == 0;
+    }
+    CloseHandle(c);
+    CloseHandle(i);
+    return same;
+}
+
 // The range dialog answers with the whole medium and the file; every question with OK.
 class BenchDialogs : public DiskNavDialogs {
 public:
@@ -192,11 +221,16 @@ int main(int argc, char** argv)
         double t0 = Now();
         doc->OnSaveSectors();
         save.push_back(Now() - t0);
+        MarkedSectors(copy, image, size, true);
         doc->OnOpenDocument(copy.c_str());
         t0 = Now();
         doc->OnLoadSectors();
         load.push_back(Now() - t0);
         doc->OnOpenDocument(image.c_str());
+        if (!MarkedSectors(copy, image, size, false)) {
+            fprintf(stderr, "sl_bench_sectors: the load did not bring the dump back into the copy\n");
+            ++failures;
+        }
     }
     results.push_back({ "save whole image", bench::Median(save), bench::Median(rawCopy), 0.8 });
     results.push_back({ "load dump into a copy", bench::Median(load), bench::Median(rawCopy), 0.8 });

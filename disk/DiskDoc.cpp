@@ -98,6 +98,7 @@ CDiskDoc::~CDiskDoc()
 {
     SaveSettings();
     CloseImageHandle();
+    ReleaseHeldImage();
     free(m_searchPatterns);
     free(m_searchWindow);
     free(m_findText);

@@ -124,6 +124,12 @@ public:
     // The same onto a medium held since an operation's start: an image is written only while
     // its path still names the file it named then; otherwise the write fails.
     BOOL WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* buffer);
+    // A long copy onto an image holds it open for writing from its start to its end, opened
+    // once with the checks every write makes (the read-only attribute, the identity), instead
+    // of opening the file for every chunk; WriteSectorsTo then writes through it. False when
+    // the image cannot be held: the writes then open it themselves and report what fails.
+    bool HoldImageForWriting(const MediumTarget& medium);
+    void ReleaseHeldImage();
     // The medium shown now, as a long operation holds it.
     MediumTarget CurrentMedium() const;
     // While a long operation (search, save, load) or a question about writing is up, the
@@ -326,6 +332,7 @@ protected:
     // The file the image was opened as: every later read handle and every write must find
     // this file behind the path, not whatever has been renamed onto the name since.
     FileIdentity m_imageIdentity;
+    HANDLE m_heldImage = INVALID_HANDLE_VALUE;       // HoldImageForWriting
     // Where a write-back goes: the last sector read successfully, on the medium it was
     // read from.
     uint64_t m_lastSectorRead = ~0ull;

@@ -319,6 +319,7 @@ UINT CDiskDoc::LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t star
                                const MediumTarget& medium)
 {
     ChunkBuffer buffer(*this, count);
+    HoldImageForWriting(medium);
     buffer.Walk(progress, start, [&](uint64_t unit, uint32_t n) {
         if (fread(buffer.bytes, 512, n, file) != n) {
             progress.AskUser("Fehler beim Lesen aus der Datei !", "Fehler", MB_OK | MB_ICONERROR);
@@ -328,6 +329,7 @@ UINT CDiskDoc::LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t star
         return TransferWithRetry(progress, "Fehler beim Schreiben aufs Laufwerk !",
                                  [&] { return WriteSectorsTo(medium, unit, n, buffer.bytes) != FALSE; });
     });
+    ReleaseHeldImage();
     fclose(file);
     return 0;
 }

@@ -80,40 +80,42 @@ bool ReadFileIdentity(HANDLE h, FileIdentity* identity)
     return true;
 }
 
-// Writes whole units into an image file in place: the file never grows, and with an identity
-// given the path must still name that file (another file put under the name is no medium the
-// user confirmed).
-BOOL WriteImageUnits(const char* path, const FileIdentity* identity, uint64_t unitOffset, uint32_t unitCount,
-                     const void* buffer)
+// Opens an image file for writing, for this program alone; with an identity given the path
+// must still name that file (another file put under the name is no medium the user
+// confirmed). INVALID_HANDLE_VALUE with the reason in the last error otherwise.
+HANDLE OpenImageForWriting(const char* path, const FileIdentity* identity)
 {
     if (!path || !*path)
-        return FALSE;
+        return INVALID_HANDLE_VALUE;
     // A read-only image is for viewing. Windows refuses the write access itself; Wine run with
     // administrator rights on the host would not, so the attribute is asked first.
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
+        return INVALID_HANDLE_VALUE;
     }
     HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return FALSE;
+        return INVALID_HANDLE_VALUE;
     FileIdentity opened;
     if (identity && identity->known && !(ReadFileIdentity(h, &opened) && opened.SameFileAs(*identity))) {
         CloseHandle(h);
         SetLastError(ERROR_FILE_INVALID);
-        return FALSE;
+        return INVALID_HANDLE_VALUE;
     }
+    return h;
+}
+
+// Writes whole units into an open image in place: the file never grows.
+BOOL WriteImageUnitsTo(HANDLE h, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
+{
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(h, &size)) {
-        CloseHandle(h);
+    if (!GetFileSizeEx(h, &size))
         return FALSE;
-    }
     // A write never grows an image: its last byte must lie inside the file.
     uint64_t end = (unitOffset + unitCount) * 512;
     if (end > static_cast<uint64_t>(size.QuadPart)) {
-        CloseHandle(h);
         SetLastError(ERROR_HANDLE_EOF);
         return FALSE;
     }
@@ -121,8 +123,17 @@ BOOL WriteImageUnits(const char* path, const FileIdentity* identity, uint64_t un
     pos.QuadPart = static_cast<LONGLONG>(unitOffset * 512);
     DWORD bytes = unitCount * 512;
     DWORD done = 0;
-    BOOL ok = SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) && WriteFile(h, buffer, bytes, &done, nullptr) &&
-              done == bytes;
+    return SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) && WriteFile(h, buffer, bytes, &done, nullptr) &&
+           done == bytes;
+}
+
+BOOL WriteImageUnits(const char* path, const FileIdentity* identity, uint64_t unitOffset, uint32_t unitCount,
+                     const void* buffer)
+{
+    HANDLE h = OpenImageForWriting(path, identity);
+    if (h == INVALID_HANDLE_VALUE)
+        return FALSE;
+    BOOL ok = WriteImageUnitsTo(h, unitOffset, unitCount, buffer);
     DWORD err = GetLastError();
     CloseHandle(h);
     SetLastError(ok ? 0 : err);
@@ -193,9 +204,29 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
     m_searchWindowUnits = 0;
     if (medium.driveCode != DRIVECODE_IMAGE)
         return DiskIoWrite(medium.driveCode, unitCount, unitOffset, buffer);
+    if (m_heldImage != INVALID_HANDLE_VALUE)
+        return WriteImageUnitsTo(m_heldImage, unitOffset, unitCount, buffer);
     // The write opens the file for itself alone: the document's read handle goes first.
     CloseImageHandle();
     return WriteImageUnits(medium.imagePath, &medium.file, unitOffset, unitCount, buffer);
+}
+
+bool CDiskDoc::HoldImageForWriting(const MediumTarget& medium)
+{
+    ReleaseHeldImage();
+    if (medium.driveCode != DRIVECODE_IMAGE)
+        return false;
+    CloseImageHandle();
+    m_heldImage = OpenImageForWriting(medium.imagePath, &medium.file);
+    return m_heldImage != INVALID_HANDLE_VALUE;
+}
+
+void CDiskDoc::ReleaseHeldImage()
+{
+    if (m_heldImage != INVALID_HANDLE_VALUE) {
+        CloseHandle(m_heldImage);
+        m_heldImage = INVALID_HANDLE_VALUE;
+    }
 }
 
 MediumTarget CDiskDoc::CurrentMedium() const
