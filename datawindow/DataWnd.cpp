@@ -893,8 +893,10 @@ int CDataWnd::LoadModulList(const char* section)
     if (!ReadModulList(section, &paths))
         return 0;
     int loaded = 0;
+    m_modules.LimitLoadedBytes(CModulSet::kMaxListBytes);
     for (const std::string& path : paths)
         loaded += LoadModul(path.c_str(), nullptr);
+    m_modules.LimitLoadedBytes(-1);
     return loaded;
 }
 

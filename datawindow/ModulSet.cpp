@@ -122,6 +122,16 @@ int CModulSet::LoadFileChecked(const char* path, const char* name)
         scanner.Close();
         return 0;
     }
+    if (m_bytesLeft >= 0) {
+        if (size > m_bytesLeft) {
+            char text[80];
+            StrNPrintf(text, sizeof text, "Die Module der Liste sind zusammen größer als %i MB.", kMaxListBytes >> 20);
+            ReportError(text, false);
+            scanner.Close();
+            return 0;
+        }
+        m_bytesLeft -= size;
+    }
     std::string fileName;
     if (!name) {
         // The file name without its folder, up to its first ".", at most 63 characters.

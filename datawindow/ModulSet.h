@@ -172,6 +172,11 @@ public:
     // kMaxFileBytes, or its compile ran out of memory (nothing of it is kept then).
     int LoadFile(const char* path, const char* name);
     static const int kMaxFileBytes = 2 << 20;
+    // The bytes the files loaded from now on may hold together (-1: no limit); a file beyond
+    // them is refused like one too large, so that a long list of large files cannot hold the
+    // window either.
+    void LimitLoadedBytes(long long bytes) { m_bytesLeft = bytes; }
+    static const int kMaxListBytes = 4 << 20;
     static const char kNoMemory[];   // the error of a load that ran out of memory
     void RemoveAll();
 
@@ -264,6 +269,7 @@ private:
     CDataStream* m_errorStream;
     int m_errorLine;
     int m_errorCount;
+    long long m_bytesLeft = -1;
     int m_slot;
     uint32_t m_featureMask;
     int64_t m_lastRunWork = 0;

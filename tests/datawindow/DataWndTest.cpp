@@ -750,6 +750,17 @@ TEST_F(DataWndTest, OptionsDialogChoicesAndBadNumbers)
 // Module files in the list that the window loads as it is created: one at the size limit
 // loads, one a byte larger and one of 24 MB are refused with the question that names them
 // and the reason in their error text, and the window comes up with the rest of the list.
+// A module file of `size` empty lines.
+void WriteEmptyLines(const std::string& path, long long size)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const std::string lines(1 << 20, '\n');
+    for (long long left = size; left > 0; left -= static_cast<long long>(lines.size()))
+        std::fwrite(lines.data(), 1, static_cast<size_t>(std::min<long long>(left, lines.size())), f);
+    std::fclose(f);
+}
+
 TEST_F(DataWndTest, ModuleFilesBeyondTheLimitAreRefusedAtStart)
 {
     struct Case {
@@ -765,12 +776,7 @@ TEST_F(DataWndTest, ModuleFilesBeyondTheLimitAreRefusedAtStart)
     std::vector<std::string> paths;
     for (const Case& c : cases) {
         paths.push_back(WriteModule(c.name, ""));
-        FILE* f = std::fopen(paths.back().c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        const std::string lines(1 << 20, '\n');
-        for (long long left = c.size; left > 0; left -= static_cast<long long>(lines.size()))
-            std::fwrite(lines.data(), 1, static_cast<size_t>(std::min<long long>(left, lines.size())), f);
-        std::fclose(f);
+        ASSERT_NO_FATAL_FAILURE(WriteEmptyLines(paths.back(), c.size));
         ASSERT_EQ(AddToModulList("DataWindow", paths.back().c_str()), 2);
     }
     ASSERT_EQ(AddToModulList("DataWindow", small.c_str()), 2);
@@ -795,6 +801,34 @@ TEST_F(DataWndTest, ModuleFilesBeyondTheLimitAreRefusedAtStart)
     prompts.answer = IDNO;
     started.DestroyWindow();
     DeleteFileA(small.c_str());
+}
+
+// The files of one list together are bounded too: once they hold the list's limit, a further
+// file is refused, and "Modulliste laden" cannot hold the window for long either.
+TEST_F(DataWndTest, AListOfLargeModulesIsBoundedAsAWhole)
+{
+    const long long sizes[] = {CModulSet::kMaxFileBytes, CModulSet::kMaxListBytes - CModulSet::kMaxFileBytes, 1 << 20};
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < 3; ++i) {
+        paths.push_back(WriteModule(("sl_teil" + std::to_string(i) + ".dfm").c_str(), ""));
+        ASSERT_NO_FATAL_FAILURE(WriteEmptyLines(paths.back(), sizes[i]));
+        ASSERT_EQ(AddToModulList("DataWindow", paths.back().c_str()), 2);
+    }
+    prompts.boxes.clear();
+    prompts.errors.clear();
+    prompts.answer = IDYES;
+    window.ClearModules();
+    EXPECT_EQ(window.LoadModulList("DataWindow"), 2);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(window.Modules().FindSource(("sl_teil" + std::to_string(i)).c_str()) >= 0, i < 2) << i;
+    const std::string shown = "Modulfehler in sl_teil2.dfm|Fehler(0)\tDie Module der Liste sind zusammen größer als " +
+                              std::to_string(CModulSet::kMaxListBytes >> 20) + " MB.\r\n";
+    EXPECT_EQ(prompts.errors, std::vector<std::string>{shown});
+    // A single module loaded afterwards is bounded by its own limit alone.
+    EXPECT_EQ(window.LoadModul(paths[2].c_str(), "Einzeln"), 1);
+    prompts.answer = IDNO;
+    for (const std::string& path : paths)
+        DeleteFileA(path.c_str());
 }
 
 // Every slot's label names the entry its slot runs, or the slot's number when it runs none:
