@@ -781,9 +781,10 @@ int CModulSet::Compile(CTextScanner* scanner, const char* name)
     ForgetValueNames();
     const int instrs = m_instrs.GetCount(), patterns = m_patterns.GetCount(), names = m_names.GetCount();
     const int entries = m_modules.GetCount(), sources = m_sources.GetCount();
+    int result = 0;
     try {
         ModulCompiler compiler(*this);
-        return compiler.Compile(scanner, name);
+        result = compiler.Compile(scanner, name);
     } catch (...) {
         // Out of memory half-way through a file: the lists as they were before it, and the
         // file refused; nothing of it may reach the window that asked for it.
@@ -795,6 +796,8 @@ int CModulSet::Compile(CTextScanner* scanner, const char* name)
         ForgetValueNames();
         m_errorLine = 0;
         ReportError(kNoMemory, false);
-        return 0;
+        result = 0;
     }
+    ReportErrorsLeftOut();
+    return result;
 }

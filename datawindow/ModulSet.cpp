@@ -73,19 +73,38 @@ void CModulSet::SetErrorStream(CDataStream* stream)
     m_errorMode = stream ? 2 : 0;
 }
 
+namespace {
+
+void WriteErrorLine(int mode, CDataStream* stream, const char* kind, int line, const char* message)
+{
+    if (mode == 1) {
+        StrPrintfOut("\n%s(%i)\t%s", kind, line, message);
+    } else if (mode == 2 && stream) {
+        char* text = nullptr;
+        const int length = StrPrintfAlloc(&text, "%s(%i)\t%s\r\n", kind, line, message);
+        if (text && length > 0)
+            stream->Write(text, length);
+        free(text);
+    }
+}
+
+}  // namespace
+
 void CModulSet::ReportError(const char* message, bool warning)
 {
-    ++m_errorCount;
-    const char* kind = warning ? "Warnung" : "Fehler";
-    if (m_errorMode == 1) {
-        StrPrintfOut("\n%s(%i)\t%s", kind, m_errorLine, message ? message : "");
-    } else if (m_errorMode == 2 && m_errorStream) {
-        char* line = nullptr;
-        const int length = StrPrintfAlloc(&line, "%s(%i)\t%s\r\n", kind, m_errorLine, message ? message : "");
-        if (line && length > 0)
-            m_errorStream->Write(line, length);
-        free(line);
-    }
+    if (++m_errorCount > kMaxReportedErrors)
+        return;
+    WriteErrorLine(m_errorMode, m_errorStream, warning ? "Warnung" : "Fehler", m_errorLine, message ? message : "");
+}
+
+void CModulSet::ReportErrorsLeftOut()
+{
+    if (m_errorCount <= kMaxReportedErrors)
+        return;
+    char text[120];
+    StrNPrintf(text, sizeof text, "%i weitere Fehler und Warnungen werden nicht angezeigt.",
+               m_errorCount - kMaxReportedErrors);
+    WriteErrorLine(m_errorMode, m_errorStream, "Fehler", 0, text);
 }
 
 // ---------------------------------------------------------------------------------------------

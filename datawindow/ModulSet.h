@@ -183,8 +183,13 @@ public:
     // --- errors: mode 0 none, 1 printed to the standard output, 2 written to a stream
     void SetErrorEcho(bool on);
     void SetErrorStream(CDataStream* stream);
+    // Counts every error; the first kMaxReportedErrors of a file are written, the rest only
+    // counted, so that a file of nothing but faults cannot fill the error window for minutes.
     void ReportError(const char* message, bool warning);
     int GetErrorCount() const { return m_errorCount; }
+    static const int kMaxReportedErrors = 1000;
+    // The one line behind the reported errors that counts those left out (none: nothing).
+    void ReportErrorsLeftOut();
 
     // --- running
     int Run(int slot, const uint8_t* data, int size, int entry, int maxRows, int startOffset);

@@ -124,7 +124,7 @@ void CDiskDoc::LoadSettings()
             CString path;
             reg.ReadCString(path, "LastImageFile");
             m_imagePath = path;
-            if (GetPathTypeA(m_imagePath) != 1)
+            if (IsDeviceNameA(m_imagePath) || GetPathTypeA(m_imagePath) != 1)
                 m_driveCode = DRIVECODE_NONE;
         } else if (m_driveCode != DRIVECODE_NONE && !DiskIoIsValidCode(m_driveCode)) {
             m_driveCode = DRIVECODE_NONE;   // a damaged value must not reach the device layer
@@ -238,6 +238,14 @@ struct MediumChoice
 {
     uint32_t driveCode = DRIVECODE_NONE;
     CString imagePath;      // for an image file
+    CheckedImage image;     // the image, opened and checked
+};
+
+enum PathVerdict
+{
+    PATH_NAMES_NOTHING,
+    PATH_NAMES_MEDIUM,
+    PATH_NAMES_DEVICE,      // a device or volume under a name that is no drive or "Physical" name
 };
 
 // "Physical" and one or two characters: digits give the physical drive, a letter the
@@ -268,16 +276,17 @@ uint32_t PhysicalCandidate(const char* name)
     return 0;
 }
 
-bool ChooseMedium(const char* path, MediumChoice* choice)
+// Whether a file is there is left to the image's own open, which asks its handle what it is.
+PathVerdict ChooseMedium(const char* path, MediumChoice* choice)
 {
     const char* name = GetFileNamePart(path);
     uint32_t candidate = PhysicalCandidate(name);
     if (candidate)
         path = name;
-    if (GetPathTypeA(path) != 0 && MatchExtensionListA(path, "bin;img;iso;fat") != 0) {
+    if (MatchExtensionListA(path, "bin;img;iso;fat") != 0 && !IsDeviceNameA(path)) {
         choice->driveCode = DRIVECODE_IMAGE;
         choice->imagePath = path;
-        return true;
+        return PATH_NAMES_MEDIUM;
     }
     size_t len = strlen(path);
     if (len >= 2 && len <= 3 && path[1] == ':' && (len == 2 || path[2] == '\\' || path[2] == '/')) {
@@ -289,47 +298,60 @@ bool ChooseMedium(const char* path, MediumChoice* choice)
         // Anything but a letter ("1:") lands outside A to Z and is refused here rather than
         // handed to the device layer as drive 26 or more.
         if (c > 25)
-            return false;
+            return PATH_NAMES_NOTHING;
         choice->driveCode = c;
-        return true;
+        return PATH_NAMES_MEDIUM;
     }
     if (candidate) {
         choice->driveCode = candidate;
-        return true;
+        return PATH_NAMES_MEDIUM;
     }
-    // Any other existing file is an image, whatever its extension: "Eine Image-Datei laden"
-    // opens *.dd or *.raw through "Alle Dateien", and the recent list and the command line
-    // must open again what it opened. A device or volume name is never taken for a file.
-    if (!IsDevicePathA(path) && GetPathTypeA(path) == PATH_FILE) {
-        choice->driveCode = DRIVECODE_IMAGE;
-        choice->imagePath = path;
-        return true;
-    }
-    return false;
+    // Any other name is an image, whatever its extension: "Eine Image-Datei laden" opens
+    // *.dd or *.raw through "Alle Dateien", and the recent list and the command line must
+    // open again what it opened. A device or volume name is never taken for a file.
+    if (IsDeviceNameA(path))
+        return PATH_NAMES_DEVICE;
+    choice->driveCode = DRIVECODE_IMAGE;
+    choice->imagePath = path;
+    return PATH_NAMES_MEDIUM;
+}
+
+void ReportNoMedium(CDiskDoc& doc, const char* path, bool device)
+{
+    char text[MAX_PATH + 160];
+    if (device)
+        StrNPrintf(text, sizeof text,
+                   "%s ist ein Laufwerk oder Gerät und keine Image-Datei !\nLaufwerke werden mit \"Laufwerk "
+                   "auswählen\" geöffnet.",
+                   path);
+    else
+        StrNPrintf(text, sizeof text, "Das Medium konnte nicht geöffnet werden :\n%s", path);
+    doc.ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
 }
 
 // What a path names, checked: an image that exists but cannot be read at all (no rights,
-// locked) is reported now, not shown as an endless read error. False after the message.
+// locked) is reported now, not shown as an endless read error; so is a device behind the
+// name. False after the message.
 bool ResolveMediumPath(CDiskDoc& doc, const char* path, MediumChoice* choice)
 {
-    bool named = *path != 0 && ChooseMedium(path, choice);
-    if (named && choice->driveCode == DRIVECODE_IMAGE) {
-        HANDLE probe = CreateFileA(choice->imagePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (probe == INVALID_HANDLE_VALUE)
-            named = false;
-        else
-            CloseHandle(probe);
-    }
-    if (!named) {
-        char text[400];
-        StrNPrintf(text, sizeof text, "Das Medium konnte nicht geöffnet werden :\n%s", path);
-        doc.ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
-    }
-    return named;
+    const PathVerdict verdict = *path ? ChooseMedium(path, choice) : PATH_NAMES_NOTHING;
+    if (verdict == PATH_NAMES_MEDIUM && choice->driveCode == DRIVECODE_IMAGE)
+        return doc.OpenImageForMedium(choice->imagePath, &choice->image, true);
+    if (verdict != PATH_NAMES_MEDIUM)
+        ReportNoMedium(doc, path, verdict == PATH_NAMES_DEVICE);
+    return verdict == PATH_NAMES_MEDIUM;
 }
 
 }  // namespace
+
+bool CDiskDoc::OpenImageForMedium(const char* path, CheckedImage* image, bool unreadableIsError)
+{
+    const CheckedImage::Result opened = image->Open(path);
+    if (opened == CheckedImage::OPENED || (opened == CheckedImage::NOT_OPENED && !unreadableIsError))
+        return true;
+    ReportNoMedium(*this, path ? path : "", opened == CheckedImage::A_DEVICE);
+    return false;
+}
 
 BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
 {
@@ -338,7 +360,8 @@ BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
     if (!ResolveMediumPath(*this, path, &choice))
         return FALSE;
     return MakeMediumCurrent(choice.driveCode,
-                             choice.driveCode == DRIVECODE_IMAGE ? static_cast<const char*>(choice.imagePath) : nullptr);
+                             choice.driveCode == DRIVECODE_IMAGE ? static_cast<const char*>(choice.imagePath) : nullptr,
+                             &choice.image);
 }
 
 BOOL CDiskDoc::OpenMediumPath(const char* path)
@@ -347,7 +370,7 @@ BOOL CDiskDoc::OpenMediumPath(const char* path)
     if (!ResolveMediumPath(*this, path ? path : "", &choice))
         return FALSE;
     if (choice.driveCode == DRIVECODE_IMAGE)
-        return SwitchMedium(DRIVECODE_IMAGE, choice.imagePath, nullptr, nullptr);
+        return SwitchMedium(DRIVECODE_IMAGE, choice.imagePath, nullptr, nullptr, &choice.image);
     char title[32], listName[32];
     if (!MediumNames(choice.driveCode, title, sizeof title, listName, sizeof listName))
         return FALSE;

@@ -13,38 +13,67 @@
 #include "disk/AreaTable.h"
 #include "disk/DiskIo.h"
 #include "disk/VolumeScan.h"
+#include "services/OpenFile.h"
 #include <stdint.h>
 #include <stdio.h>
 
 class ProgressSink;
 class CFileSearch;
 
-// Which file a path names, independent of its spelling ("\\?\", a SUBST drive, a share, a
-// short name): the volume's serial number and the file's index on it.
-struct FileIdentity
+// The size and last-write time of an image's content as the program last saw them through
+// its own handles, its own writes included: a write goes only into the content that was read,
+// not into a file made anew under the name, copied over it or cut and grown again.
+struct ContentStamp
 {
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
+    uint64_t size = 0;
+    uint64_t lastWrite = 0;
     bool known = false;
 
-    bool SameFileAs(const FileIdentity& other) const
+    static ContentStamp Of(const OpenFileFacts& facts)
     {
-        return known && other.known && volume == other.volume && indexHigh == other.indexHigh &&
-               indexLow == other.indexLow;
+        ContentStamp stamp;
+        stamp.size = facts.size;
+        stamp.lastWrite = facts.lastWrite;
+        stamp.known = true;
+        return stamp;
+    }
+    bool Matches(const OpenFileFacts& facts) const
+    {
+        return known && facts.size == size && facts.lastWrite == lastWrite;
     }
 };
-// The identity of an existing file or folder; false (and `known` false) when it cannot be
-// opened for the question.
-bool GetFileIdentity(const char* path, FileIdentity* identity);
 
 // A medium as a long operation holds it from its start: the drive code and, for an image
-// file, its path and the identity of the file behind the path then.
+// file, its path, the identity of the file behind the path then and its content's stamp.
 struct MediumTarget
 {
     uint32_t driveCode = DRIVECODE_NONE;
     CString imagePath;
     FileIdentity file;
+    ContentStamp content;
+};
+
+// An image file opened for reading and found to be an ordinary file, with what its handle
+// told; the document takes the handle over when it makes the image current, otherwise the
+// object closes it.
+class CheckedImage
+{
+public:
+    CheckedImage() {}
+    ~CheckedImage() { Close(); }
+    CheckedImage(const CheckedImage&) = delete;
+    CheckedImage& operator=(const CheckedImage&) = delete;
+
+    enum Result { OPENED, NOT_OPENED, A_DEVICE };
+    // Opens the path for reading (sharing reading only) and asks the handle.
+    Result Open(const char* path);
+    void Close();
+    // Hands the handle over: the object lets go of it.
+    HANDLE Take();
+
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    FileIdentity file;          // the number only; the volume is asked when needed
+    ContentStamp content;
 };
 
 // What the sector buffer holds.
@@ -111,8 +140,9 @@ public:
     virtual void ReopenRecent();
 
     // --- medium
-    // Makes the drive code current: size, scan, sector 0.
-    void InitDevice();
+    // Makes the drive code current: size, scan, sector 0. An image opened and checked for it
+    // (null: the image path is opened now) is taken over.
+    void InitDevice(CheckedImage* image = nullptr);
     // Settles a changed, unprotected sector with the medium it came from (question, typed
     // confirmation, write). Call before the drive code or the image path change. False when
     // the user wanted it written and the write failed: the edit and the old medium stay.
@@ -120,18 +150,24 @@ public:
     // Loads the current sector; offset and length (low 8 bits) select a range in the view.
     BOOL LoadSector(uint64_t offset, uint32_t length);
     BOOL ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, void* buffer);
-    BOOL WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer);
+    // `expected` (may be null): the bytes the units held when they were read; an image whose
+    // units hold anything else now is not written.
+    BOOL WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer,
+                      const void* expected = nullptr);
     // The same onto a medium held since an operation's start: an image is written only while
-    // its path still names the file it named then; otherwise the write fails.
-    BOOL WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* buffer);
+    // its path still leads to the file it named then, with the content the program saw last
+    // (size and last-write time, and the expected bytes when given); otherwise the write fails.
+    BOOL WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* buffer,
+                        const void* expected = nullptr);
     // A long copy onto an image holds it open for writing from its start to its end, opened
-    // once with the checks every write makes (the read-only attribute, the identity), instead
-    // of opening the file for every chunk; WriteSectorsTo then writes through it. False when
-    // the image cannot be held: the writes then open it themselves and report what fails.
+    // once with the checks every write makes (the read-only attribute, the identity, the
+    // content), instead of opening the file for every chunk; WriteSectorsTo then writes
+    // through it. False when the image cannot be held: the writes then open it themselves and
+    // report what fails.
     bool HoldImageForWriting(const MediumTarget& medium);
     void ReleaseHeldImage();
-    // The medium shown now, as a long operation holds it.
-    MediumTarget CurrentMedium() const;
+    // The medium shown now, as a long operation holds it (the image's identity made whole).
+    MediumTarget CurrentMedium();
     // While a long operation (search, save, load) or a question about writing is up, the
     // document is busy: no medium switch, close, end of session or command of the document
     // may run inside it (their message loops would dispatch them).
@@ -140,9 +176,12 @@ public:
     bool RefuseWhileBusy() const;
     // Size in 512-byte units; *bytesPerSector the sector size.
     uint64_t GetMediumSize(uint32_t driveCode, uint32_t* bytesPerSector);
+    // Closes the image's read handle; the identity of the file it read is made whole first,
+    // while the handle still leads to that file.
     void CloseImageHandle();
     // Opens the image's read handle when it is closed; the first open after the medium was
-    // made current learns the file's identity, every later one must find the same file.
+    // made current learns the file's identity and content, every later one must find the same
+    // file (a disk or other device behind the name is never opened as an image).
     bool OpenImageReadHandle();
     int ErrorBox(LPCSTR text, LPCSTR caption, UINT type);
     // Sorts the areas by first sector (partition starts and cluster regions are kept sorted
@@ -239,7 +278,14 @@ public:
     // (nothing changes when its write-back fails), then the drive code, the image path (for
     // 0xC000, when one is given) and the title are set, the medium is scanned and sector 0
     // loaded, and the list name becomes the document's path and goes to the recent file list.
-    BOOL SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName);
+    // An image is opened and checked first: one that leads to a device is reported and
+    // nothing changes. `image`, when given, is the image already opened.
+    BOOL SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName,
+                      CheckedImage* image = nullptr);
+    // Opens and checks an image before it is made current; false after the message when it
+    // leads to a device or, with `unreadableIsError`, cannot be opened (otherwise such an
+    // image is made current and shows as unreadable).
+    bool OpenImageForMedium(const char* path, CheckedImage* image, bool unreadableIsError);
     // Makes the medium a path names current through SwitchMedium, so that the title, the
     // document's path and the recent list name it (a file dropped on the view). A path that
     // names nothing is reported and changes nothing.
@@ -254,7 +300,7 @@ protected:
     // Settles the changed sector with its medium, then makes the drive code (and, when given,
     // the image path) current: size, scan, sector 0. False when the settling failed and the
     // old medium stays.
-    BOOL MakeMediumCurrent(uint32_t driveCode, const char* imagePath);
+    BOOL MakeMediumCurrent(uint32_t driveCode, const char* imagePath, CheckedImage* image = nullptr);
     // Asks the write-back question for the buffer; nonzero when the user said yes and, on a
     // hard disk, typed the "OK".
     bool ConfirmWrite(UINT boxType, int* answer);
@@ -264,7 +310,13 @@ protected:
     void ClearSearchState();
     // The dump path names the open image file under whatever spelling (saving into it would
     // empty the medium).
-    bool IsOpenImageFile(const char* path) const;
+    bool IsOpenImageFile(const char* path);
+    // Opens the dump file without cutting it, refuses a device or the open image behind the
+    // name (after the message), and only then cuts it for writing. Null after a message.
+    FILE* OpenDumpFile(const char* path);
+    // After a write of the program's own to the image (or one that may have reached it): the
+    // content stamp is taken anew through a fresh read handle.
+    void NoteOwnImageWrite(const FileIdentity& file);
     // The sector range dialog, preset with the current sector, a count of 1 and the
     // information text (null: the sector count as "max. : ..."); true after
     // OK with a range that starts on the medium (and a file name in the file form), else
@@ -332,7 +384,11 @@ protected:
     // The file the image was opened as: every later read handle and every write must find
     // this file behind the path, not whatever has been renamed onto the name since.
     FileIdentity m_imageIdentity;
+    // Its content as the program last saw it; a write into other content is refused.
+    ContentStamp m_imageContent;
     HANDLE m_heldImage = INVALID_HANDLE_VALUE;       // HoldImageForWriting
+    FileIdentity m_heldFile;
+    bool m_heldWritten = false;
     // Where a write-back goes: the last sector read successfully, on the medium it was
     // read from.
     uint64_t m_lastSectorRead = ~0ull;

@@ -310,17 +310,24 @@ void CDiskDoc::OnUpdatePrevSector(CCmdUI* pCmdUI)
 
 // ---------------------------------------------------------------- another medium
 
-BOOL CDiskDoc::MakeMediumCurrent(uint32_t driveCode, const char* imagePath)
+BOOL CDiskDoc::MakeMediumCurrent(uint32_t driveCode, const char* imagePath, CheckedImage* image)
 {
     // A long operation holds the medium it started on; a question about writing was asked
     // for the medium shown.
     if (RefuseWhileBusy())
         return FALSE;
+    // An image is opened before anything changes: a device behind the name leaves the medium
+    // shown as it is (one that cannot be read is shown as unreadable).
+    CheckedImage opened;
+    if (driveCode == DRIVECODE_IMAGE && !image) {
+        if (!OpenImageForMedium(imagePath ? imagePath : static_cast<const char*>(m_imagePath), &opened, false))
+            return FALSE;
+        image = &opened;
+    }
     // The changed sector belongs to the medium it was read from: it is written there (or
     // dropped) before anything names the new one.
     if (!SettlePendingWrite())
         return FALSE;
-    CloseImageHandle();
     m_driveCode = driveCode;
     if (imagePath)
         m_imagePath = imagePath;
@@ -328,7 +335,7 @@ BOOL CDiskDoc::MakeMediumCurrent(uint32_t driveCode, const char* imagePath)
     m_lastSectorRead = ~0ull;
     m_writeBackFailed = FALSE;
     m_currentSector = 0;
-    InitDevice();
+    InitDevice(image);
     return TRUE;
 }
 
@@ -347,10 +354,11 @@ bool MediumNames(uint32_t code, char* title, int titleSize, char* listName, int 
     return false;
 }
 
-BOOL CDiskDoc::SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName)
+BOOL CDiskDoc::SwitchMedium(uint32_t driveCode, const char* imagePath, const char* title, const char* listName,
+                            CheckedImage* image)
 {
     DiskNavDialogs& dialogs = m_navDialogs ? *m_navDialogs : g_windowDialogs;
-    if (!MakeMediumCurrent(driveCode, driveCode == DRIVECODE_IMAGE ? imagePath : nullptr))
+    if (!MakeMediumCurrent(driveCode, driveCode == DRIVECODE_IMAGE ? imagePath : nullptr, image))
         return FALSE;
     char titleText[MAX_PATH + 8];
     if (driveCode == DRIVECODE_IMAGE)

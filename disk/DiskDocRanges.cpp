@@ -8,6 +8,8 @@
 #include "services/PathUtils.h"
 #include "textlib/StrPrintf.h"
 #include "uihelpers/ProgressDialog.h"
+#include <fcntl.h>
+#include <io.h>
 #include <stdlib.h>
 
 namespace {
@@ -125,19 +127,81 @@ struct ChunkBuffer {
 
 }  // namespace
 
-bool CDiskDoc::IsOpenImageFile(const char* path) const
+bool CDiskDoc::IsOpenImageFile(const char* path)
 {
     if (m_driveCode != DRIVECODE_IMAGE || m_imagePath.IsEmpty() || !path || !*path)
         return false;
-    // By identity: "\\?\", a SUBST drive or a share name the same file in other letters.
+    // By identity: "\\?\", a SUBST drive, a share or a hard link name the same file in other
+    // letters.
     FileIdentity target, image;
     if (!GetFileIdentity(path, &target))
         return false;                       // no such file yet: it cannot be the image
-    if (m_imageIdentity.known)
+    if (m_imageHandle != INVALID_HANDLE_VALUE)
+        CompleteIdentity(m_imageHandle, &m_imageIdentity);
+    if (m_imageIdentity.volumeKnown)
         return target.SameFileAs(m_imageIdentity);
     if (GetFileIdentity(m_imagePath, &image))
         return target.SameFileAs(image);
     return lstrcmpiA(FullPath(path), FullPath(m_imagePath)) == 0;
+}
+
+FILE* CDiskDoc::OpenDumpFile(const char* path)
+{
+    // Opened without cutting it: what the name leads to is known only from the open handle,
+    // and a disk, a volume or the open image must keep every byte. A file that is not there
+    // is made anew, with the right to take it away again through its own handle.
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool madeNow = false;
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        h = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
+        madeNow = h != INVALID_HANDLE_VALUE;
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        ErrorBox(kCannotOpen, "Fehler", MB_OK | MB_ICONERROR);
+        return nullptr;
+    }
+    OpenFileFacts facts;
+    const bool device = IsDeviceHandle(h, &facts);
+    bool image = false;
+    if (!device && m_driveCode == DRIVECODE_IMAGE) {
+        FileIdentity dump = IdentityOf(facts);
+        if (m_imageHandle != INVALID_HANDLE_VALUE)
+            CompleteIdentity(m_imageHandle, &m_imageIdentity);
+        image = dump.index == m_imageIdentity.index && CompleteIdentity(h, &dump) && dump.SameFileAs(m_imageIdentity);
+    }
+    if (device || image) {
+        // Only what this open made is taken away, never anything by its name.
+        FILE_DISPOSITION_INFO gone = { TRUE };
+        if (madeNow)
+            SetFileInformationByHandle(h, FileDispositionInfo, &gone, sizeof gone);
+        CloseHandle(h);
+        if (device) {
+            char text[MAX_PATH + 160];
+            StrNPrintf(text, sizeof text, kDumpNotAFile, path);
+            ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
+        } else {
+            ErrorBox(kDumpIsOpenImage, "Fehler", MB_OK | MB_ICONERROR);
+        }
+        return nullptr;
+    }
+    // Only now is the file cut, through the handle that was asked.
+    FILE* file = nullptr;
+    if (SetFilePointer(h, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(h)) {
+        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+        if (fd >= 0) {
+            file = _fdopen(fd, "wb");
+            if (!file)
+                _close(fd);
+        } else {
+            CloseHandle(h);
+        }
+    } else {
+        CloseHandle(h);
+    }
+    if (!file)
+        ErrorBox(kCannotOpen, "Fehler", MB_OK | MB_ICONERROR);
+    return file;
 }
 
 bool CDiskDoc::AskTypedOk()
@@ -205,11 +269,9 @@ void CDiskDoc::OnSaveSectors()
         ErrorBox(kDumpIsOpenImage, "Fehler", MB_OK | MB_ICONERROR);
         return;
     }
-    FILE* file = fopen(dlg.m_strFileName, "wb");
-    if (!file) {
-        ErrorBox(kCannotOpen, "Fehler", MB_OK | MB_ICONERROR);
+    FILE* file = OpenDumpFile(dlg.m_strFileName);
+    if (!file)
         return;
-    }
     RunSectorCopy("Speichere Sektoren", &SaveSectorsEntry, file, dlg.m_nFirstSector, dlg.m_nCount, medium);
 }
 
@@ -230,7 +292,6 @@ void CDiskDoc::OnLoadSectors()
 
 bool CDiskDoc::LoadSectorsConfirmed()
 {
-    const MediumTarget medium = CurrentMedium();
     CSectorRangeDlg dlg(AfxGetMainWnd());
     dlg.m_bSave = 0;
     if (!AskSectorRange(dlg, nullptr))
@@ -239,6 +300,9 @@ bool CDiskDoc::LoadSectorsConfirmed()
     // stale edit over what was just loaded.
     if (!SettlePendingWrite())
         return false;
+    // The medium shown now, with its content as it is after that write-back; the document is
+    // busy from here to the copy's end, so it stays the one shown.
+    const MediumTarget medium = CurrentMedium();
     const char* path = dlg.m_strFileName;
     const uint64_t bps = m_bytesPerSector ? m_bytesPerSector : 512;
     uint64_t count = dlg.m_nCount;

@@ -3,6 +3,7 @@
 // the protection switch and the partition description file.
 #include "disk/DiskDoc.h"
 #include "disk/PartitionFile.h"
+#include "services/PathUtils.h"
 #include "textlib/StrPrintf.h"
 #include <stdio.h>
 #include <string.h>
@@ -40,6 +41,9 @@ bool UnitRangeFits(uint64_t unitOffset, uint32_t unitCount)
 void CDiskDoc::CloseImageHandle()
 {
     if (m_imageHandle != INVALID_HANDLE_VALUE) {
+        // The volume is asked only now, while the handle still leads to the file that was
+        // read: a later handle or write is compared with the whole identity.
+        CompleteIdentity(m_imageHandle, &m_imageIdentity);
         CloseHandle(m_imageHandle);
         m_imageHandle = INVALID_HANDLE_VALUE;
     }
@@ -64,29 +68,68 @@ BOOL CDiskDoc::ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t uni
     return ReadFile(m_imageHandle, buffer, bytes, &done, nullptr) && done == bytes;
 }
 
-namespace {
+// ---------------------------------------------------------------- the image file
 
-// The identity of the file an open handle names; `known` false when the system cannot say.
-bool ReadFileIdentity(HANDLE h, FileIdentity* identity)
+CheckedImage::Result CheckedImage::Open(const char* path)
 {
-    *identity = FileIdentity();
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(h, &info))
-        return false;
-    identity->volume = info.dwVolumeSerialNumber;
-    identity->indexHigh = info.nFileIndexHigh;
-    identity->indexLow = info.nFileIndexLow;
-    identity->known = true;
-    return true;
+    Close();
+    if (!path || !*path)
+        return NOT_OPENED;
+    if (IsDeviceNameA(path))
+        return A_DEVICE;
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return NOT_OPENED;
+    OpenFileFacts facts;
+    if (IsDeviceHandle(h, &facts)) {
+        CloseHandle(h);
+        SetLastError(ERROR_FILE_INVALID);
+        return A_DEVICE;
+    }
+    handle = h;
+    file = IdentityOf(facts);
+    content = ContentStamp::Of(facts);
+    return OPENED;
 }
 
-// Opens an image file for writing, for this program alone; with an identity given the path
-// must still name that file (another file put under the name is no medium the user
-// confirmed). INVALID_HANDLE_VALUE with the reason in the last error otherwise.
-HANDLE OpenImageForWriting(const char* path, const FileIdentity* identity)
+void CheckedImage::Close()
 {
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+}
+
+HANDLE CheckedImage::Take()
+{
+    HANDLE h = handle;
+    handle = INVALID_HANDLE_VALUE;
+    return h;
+}
+
+namespace {
+
+// True when the handle leads to the file of the whole identity `known`; the number is
+// compared first, the volume asked only when the numbers agree.
+bool LeadsToFile(HANDLE h, FileIdentity opened, const FileIdentity& known)
+{
+    return opened.known && known.known && opened.index == known.index && CompleteIdentity(h, &opened) &&
+           opened.SameFileAs(known);
+}
+
+// Opens an image file for writing, for this program alone, and only when it is the file of
+// the medium and holds the content the program saw last; `expected` (may be null) the bytes
+// the units must hold now. INVALID_HANDLE_VALUE with the reason in the last error otherwise.
+HANDLE OpenImageForWriting(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* expected)
+{
+    const char* path = medium.imagePath;
     if (!path || !*path)
         return INVALID_HANDLE_VALUE;
+    // Nothing that was never read is written: without the identity and content of the file
+    // shown there is nothing to compare the file behind the name with.
+    if (!medium.file.known || !medium.file.volumeKnown || !medium.content.known) {
+        SetLastError(ERROR_FILE_INVALID);
+        return INVALID_HANDLE_VALUE;
+    }
     // A read-only image is for viewing. Windows refuses the write access itself; Wine run with
     // administrator rights on the host would not, so the attribute is asked first.
     DWORD attributes = GetFileAttributesA(path);
@@ -98,8 +141,23 @@ HANDLE OpenImageForWriting(const char* path, const FileIdentity* identity)
                            nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return INVALID_HANDLE_VALUE;
-    FileIdentity opened;
-    if (identity && identity->known && !(ReadFileIdentity(h, &opened) && opened.SameFileAs(*identity))) {
+    // Another file put under the name, the same file with other content (copied over in place,
+    // cut and grown again, made anew with the freed number), or a device: no medium the user
+    // confirmed.
+    OpenFileFacts facts;
+    bool same = !IsDeviceHandle(h, &facts) && LeadsToFile(h, IdentityOf(facts), medium.file) &&
+                medium.content.Matches(facts);
+    if (same && expected) {
+        const DWORD bytes = unitCount * 512;
+        uint8_t* now = static_cast<uint8_t*>(malloc(bytes ? bytes : 1));
+        LARGE_INTEGER pos;
+        pos.QuadPart = static_cast<LONGLONG>(unitOffset * 512);
+        DWORD done = 0;
+        same = now && SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) && ReadFile(h, now, bytes, &done, nullptr) &&
+               done == bytes && memcmp(now, expected, bytes) == 0;
+        free(now);
+    }
+    if (!same) {
         CloseHandle(h);
         SetLastError(ERROR_FILE_INVALID);
         return INVALID_HANDLE_VALUE;
@@ -127,36 +185,7 @@ BOOL WriteImageUnitsTo(HANDLE h, uint64_t unitOffset, uint32_t unitCount, const 
            done == bytes;
 }
 
-BOOL WriteImageUnits(const char* path, const FileIdentity* identity, uint64_t unitOffset, uint32_t unitCount,
-                     const void* buffer)
-{
-    HANDLE h = OpenImageForWriting(path, identity);
-    if (h == INVALID_HANDLE_VALUE)
-        return FALSE;
-    BOOL ok = WriteImageUnitsTo(h, unitOffset, unitCount, buffer);
-    DWORD err = GetLastError();
-    CloseHandle(h);
-    SetLastError(ok ? 0 : err);
-    return ok;
-}
-
 }  // namespace
-
-bool GetFileIdentity(const char* path, FileIdentity* identity)
-{
-    *identity = FileIdentity();
-    if (!path || !*path)
-        return false;
-    // No access asked, every sharing allowed: the question works beside the document's own
-    // handles and another program's.
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    ReadFileIdentity(h, identity);
-    CloseHandle(h);
-    return identity->known;
-}
 
 bool CDiskDoc::OpenImageReadHandle()
 {
@@ -164,37 +193,36 @@ bool CDiskDoc::OpenImageReadHandle()
         return true;
     if (m_imagePath.IsEmpty())
         return false;
-    HANDLE h = CreateFileA(m_imagePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    CheckedImage image;
+    if (image.Open(m_imagePath) != CheckedImage::OPENED)
         return false;
-    FileIdentity opened;
-    ReadFileIdentity(h, &opened);
     if (!m_imageIdentity.known) {
-        m_imageIdentity = opened;
-    } else if (!opened.SameFileAs(m_imageIdentity)) {
+        // The first open after the medium was made current: the file whose bytes are shown.
+        m_imageIdentity = image.file;
+        m_imageContent = image.content;
+    } else if (!LeadsToFile(image.handle, image.file, m_imageIdentity)) {
         // Another file now carries the image's name: its sectors are not the medium shown.
-        CloseHandle(h);
         SetLastError(ERROR_FILE_INVALID);
         return false;
     }
-    m_imageHandle = h;
+    m_imageHandle = image.Take();
     return true;
 }
 
-BOOL CDiskDoc::WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
+BOOL CDiskDoc::WriteSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer,
+                            const void* expected)
 {
     // An image is written only while its name still leads to the file the sector was read from.
     MediumTarget medium;
     medium.driveCode = driveCode;
-    if (driveCode == DRIVECODE_IMAGE) {
-        medium.imagePath = m_imagePath;
-        medium.file = m_imageIdentity;
-    }
-    return WriteSectorsTo(medium, unitOffset, unitCount, buffer);
+    if (driveCode == DRIVECODE_IMAGE)
+        medium = CurrentMedium();
+    medium.driveCode = driveCode;
+    return WriteSectorsTo(medium, unitOffset, unitCount, buffer, expected);
 }
 
-BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* buffer)
+BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* buffer,
+                              const void* expected)
 {
     if (!UnitRangeFits(unitOffset, unitCount) || unitCount > 0xFFFFFFFFu / 512) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -204,11 +232,26 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
     m_searchWindowUnits = 0;
     if (medium.driveCode != DRIVECODE_IMAGE)
         return DiskIoWrite(medium.driveCode, unitCount, unitOffset, buffer);
-    if (m_heldImage != INVALID_HANDLE_VALUE)
+    if (m_heldImage != INVALID_HANDLE_VALUE) {
+        m_heldWritten = true;
         return WriteImageUnitsTo(m_heldImage, unitOffset, unitCount, buffer);
+    }
     // The write opens the file for itself alone: the document's read handle goes first.
     CloseImageHandle();
-    return WriteImageUnits(medium.imagePath, &medium.file, unitOffset, unitCount, buffer);
+    // Into the image shown, the program's own writes since the operation's start are no
+    // change of content.
+    MediumTarget target = medium;
+    if (m_driveCode == DRIVECODE_IMAGE && target.file.SameFileAs(m_imageIdentity))
+        target.content = m_imageContent;
+    HANDLE h = OpenImageForWriting(target, unitOffset, unitCount, expected);
+    if (h == INVALID_HANDLE_VALUE)
+        return FALSE;
+    BOOL ok = WriteImageUnitsTo(h, unitOffset, unitCount, buffer);
+    DWORD err = GetLastError();
+    CloseHandle(h);
+    NoteOwnImageWrite(medium.file);
+    SetLastError(ok ? 0 : err);
+    return ok;
 }
 
 bool CDiskDoc::HoldImageForWriting(const MediumTarget& medium)
@@ -217,7 +260,9 @@ bool CDiskDoc::HoldImageForWriting(const MediumTarget& medium)
     if (medium.driveCode != DRIVECODE_IMAGE)
         return false;
     CloseImageHandle();
-    m_heldImage = OpenImageForWriting(medium.imagePath, &medium.file);
+    m_heldImage = OpenImageForWriting(medium, 0, 0, nullptr);
+    m_heldFile = medium.file;
+    m_heldWritten = false;
     return m_heldImage != INVALID_HANDLE_VALUE;
 }
 
@@ -226,16 +271,37 @@ void CDiskDoc::ReleaseHeldImage()
     if (m_heldImage != INVALID_HANDLE_VALUE) {
         CloseHandle(m_heldImage);
         m_heldImage = INVALID_HANDLE_VALUE;
+        if (m_heldWritten)
+            NoteOwnImageWrite(m_heldFile);
+        m_heldWritten = false;
     }
 }
 
-MediumTarget CDiskDoc::CurrentMedium() const
+void CDiskDoc::NoteOwnImageWrite(const FileIdentity& file)
+{
+    if (m_driveCode != DRIVECODE_IMAGE || !file.SameFileAs(m_imageIdentity))
+        return;
+    // Asked through a fresh handle: the write handle is closed, so the system has settled
+    // the file's last-write time (Windows may put it down only when the writer closes).
+    CloseImageHandle();
+    m_imageContent.known = false;
+    CheckedImage image;
+    if (image.Open(m_imagePath) == CheckedImage::OPENED && LeadsToFile(image.handle, image.file, m_imageIdentity)) {
+        m_imageContent = image.content;
+        m_imageHandle = image.Take();
+    }
+}
+
+MediumTarget CDiskDoc::CurrentMedium()
 {
     MediumTarget medium;
     medium.driveCode = m_driveCode;
     if (m_driveCode == DRIVECODE_IMAGE) {
+        if (m_imageHandle != INVALID_HANDLE_VALUE)
+            CompleteIdentity(m_imageHandle, &m_imageIdentity);
         medium.imagePath = m_imagePath;
         medium.file = m_imageIdentity;
+        medium.content = m_imageContent;
     }
     return medium;
 }
@@ -283,7 +349,7 @@ void CDiskDoc::SortAreas()
     m_scan.areas.Sort();
 }
 
-void CDiskDoc::InitDevice()
+void CDiskDoc::InitDevice(CheckedImage* image)
 {
     CWaitCursor wait;
     ClearSearchState();
@@ -291,9 +357,15 @@ void CDiskDoc::InitDevice()
     // code shown before: behind the same physical drive number another disk may sit now (a
     // stick swapped for a hard disk), and a write must meet the rule of the disk it reaches.
     // Making a medium current takes the image file as it is now named; the read handle
-    // learns its identity anew.
-    CloseImageHandle();
+    // learns its identity anew (the old one is forgotten first: nothing compares with it).
     m_imageIdentity = FileIdentity();
+    m_imageContent = ContentStamp();
+    CloseImageHandle();
+    if (image && image->handle != INVALID_HANDLE_VALUE && m_driveCode == DRIVECODE_IMAGE) {
+        m_imageIdentity = image->file;
+        m_imageContent = image->content;
+        m_imageHandle = image->Take();
+    }
     if (m_driveCode != DRIVECODE_NONE) {
         m_askBeforeWrite = 1;
         m_scan.areas.Reset();
@@ -402,7 +474,8 @@ BOOL CDiskDoc::SettlePendingWrite()
     BOOL written;
     {
         CWaitCursor wait;
-        written = WriteSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_unitsPerSector, m_buffer);
+        written = WriteSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_unitsPerSector, m_buffer,
+                               m_snapshot);
     }
     if (!written) {
         // The edit stays in the buffer with protection off, so nothing typed is lost.
@@ -488,7 +561,8 @@ void CDiskDoc::OnWriteProtect()
             BOOL written;
             {
                 CWaitCursor wait;
-                written = WriteSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_unitsPerSector, m_buffer);
+                written = WriteSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_unitsPerSector, m_buffer,
+                                       m_snapshot);
             }
             if (!written) {
                 ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);

@@ -1,6 +1,7 @@
 #include "services/PathUtils.h"
 
 #include "services/CaseFold.h"
+#include "services/OpenFile.h"
 
 #include <cstring>
 
@@ -73,32 +74,45 @@ bool IsReservedDeviceName(const char* name)
            (CompareBytes1252(name, 3, "COM", 3, true) == 0 || CompareBytes1252(name, 3, "LPT", 3, true) == 0);
 }
 
+// A name whose last part ends in ":" once the trailing dots and blanks the system drops are
+// gone: "r::" and "r:" are Wine's links of a raw drive and of its folder, "C:" a drive.
+bool EndsInColon(const char* path)
+{
+    size_t n = strlen(path);
+    while (n > 0 && (path[n - 1] == '.' || path[n - 1] == ' '))
+        --n;
+    return n > 0 && path[n - 1] == ':';
+}
+
 }  // namespace
 
-bool IsDevicePathA(const char* path)
+bool IsDeviceNameA(const char* path)
 {
     if (!path || path[0] == '\0')
         return false;
-    if (IsSlash(path[0]) && IsSlash(path[1]) && (path[2] == '.' || path[2] == '?') && IsSlash(path[3]) &&
-        !(path[2] == '?' && IsLongFilePath(path + 4)))
+    // "\\.\", "\\?\" and the NT prefix "\??\", which the system passes through unchanged.
+    const bool win32Prefix = IsSlash(path[0]) && IsSlash(path[1]) && (path[2] == '.' || path[2] == '?') && IsSlash(path[3]);
+    const bool ntPrefix = IsSlash(path[0]) && path[1] == '?' && path[2] == '?' && IsSlash(path[3]);
+    if ((win32Prefix || ntPrefix) && !(path[2] == '?' && IsLongFilePath(path + 4)))
         return true;
     if (IsLetter(path[0]) && path[1] == ':' && (path[2] == '\0' || (IsSlash(path[2]) && path[3] == '\0')))
         return true;
-    if (IsReservedDeviceName(GetFileNamePart(path)))
+    return IsReservedDeviceName(GetFileNamePart(path)) || EndsInColon(path);
+}
+
+bool IsDevicePathA(const char* path)
+{
+    if (IsDeviceNameA(path))
         return true;
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;                       // not there yet, or a folder that no write opens
-    if (attributes & FILE_ATTRIBUTE_DEVICE)
-        return true;
-    // No access asked: the question works beside any other program's handles.
+    if (!path || path[0] == '\0')
+        return false;
+    // No access asked: the question works beside any other program's handles. A disk under
+    // Wine has no attributes, so the handle is asked whatever the name's attributes say.
     HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return false;                       // the write's own open will say what is wrong
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool device = GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
-                        (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE);
+        return false;                       // not there yet: the write's own open asks again
+    const bool device = IsDeviceHandle(h);
     CloseHandle(h);
     return device;
 }

@@ -19,10 +19,17 @@ int GetPathTypeA(const char* path);
 // 32 bits are all ones gives -2 (0xFFFFFFFE), so that -1 always means failure.
 DWORD GetFileSize64A(const char* path, unsigned long long* size);
 
-// True when the path names a device or volume rather than a file: "\\.\R:",
-// "\\.\PhysicalDrive0", "\\?\GLOBALROOT\...", "\\?\Volume{...}", a drive's root, the reserved
-// names CON, NUL, COM1 ... in any folder, or an existing path that opens as anything but a
-// disk file. Opening such a name for writing writes to the device itself.
+// True when the name alone says device or volume: "\\.\R:", "\\.\PhysicalDrive0",
+// "\\?\GLOBALROOT\...", "\\?\Volume{...}", the NT form "\??\R:", a drive's root, the reserved
+// names CON, NUL, COM1 ... in any folder, and a name that ends in ":" (Wine's raw-drive links
+// "dosdevices\r::"). The long forms "\\?\C:\dir\file", "\??\C:\dir\file" and their UNC forms are
+// files. Asks nothing of the system.
+bool IsDeviceNameA(const char* path);
+
+// True when the path names a device or volume rather than a file: a device name as above, or
+// an existing path that opens as anything but an ordinary file or folder (a disk reached as
+// "Z:\dev\sdb" under Wine, through a link or in any other spelling). Opening such a name for
+// writing writes to the device itself.
 bool IsDevicePathA(const char* path);
 
 // The 1-based index of the path's extension (behind the last "." of the file-name part) in

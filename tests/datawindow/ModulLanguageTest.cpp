@@ -436,3 +436,35 @@ TEST(ModulLanguageTest, DamagedModulesNeverEscapeTheirData)
 }
 
 }  // namespace
+
+namespace {
+
+// A file of nothing but faults writes its first errors and one line that counts the rest, so
+// that the error window comes up at once; the count behind it stays whole. At the bound, one
+// past it, and a 2 MB file of a million faulty lines.
+TEST(ModulLanguageTest, ErrorsOfOneFileAreBounded)
+{
+    const int limit = CModulSet::kMaxReportedErrors;
+    for (int faults : {limit, limit + 1, 1 << 20}) {
+        SCOPED_TRACE(faults);
+        std::string text;
+        text.reserve(static_cast<size_t>(faults) * 2);
+        for (int i = 0; i < faults; ++i)
+            text += "?\n";
+        Compiled c(text);
+        EXPECT_EQ(c.set.GetErrorCount(), faults);
+        const int shown = std::min(faults, limit);
+        std::vector<std::string> lines;
+        for (size_t at = 0, end; (end = c.errors.find("\r\n", at)) != std::string::npos; at = end + 2)
+            lines.push_back(c.errors.substr(at, end - at));
+        ASSERT_EQ(lines.size(), static_cast<size_t>(faults > limit ? limit + 1 : faults));
+        const std::string last = "Fehler(" + std::to_string(shown) + ")\t";
+        EXPECT_EQ(lines[shown - 1].substr(0, last.size()), last) << "the first errors are the ones shown";
+        if (faults > limit) {
+            EXPECT_EQ(lines.back(), "Fehler(0)\t" + std::to_string(faults - limit) +
+                                        " weitere Fehler und Warnungen werden nicht angezeigt.");
+        }
+    }
+}
+
+}  // namespace

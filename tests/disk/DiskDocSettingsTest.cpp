@@ -84,14 +84,14 @@ TEST_F(Settings, LastImageReopensAndIsWrittenBack)
     EXPECT_EQ(DRIVECODE_IMAGE, GetDword("LastDrive"));
     EXPECT_EQ(image, GetString("LastImageFile"));
 
-    // A last image that is gone opens nothing.
+    // A last image that is gone opens nothing; nor does a drive's name in the value.
     std::string gone = TempPath("gone.img");
     DeleteFileA(gone.c_str());
-    SetString("LastImageFile", gone);
-    {
+    for (const std::string& last : { gone, std::string("\\??\\Q:") }) {
+        SetString("LastImageFile", last);
         std::unique_ptr<CDiskDoc> doc(NewDocument());
-        EXPECT_EQ(DRIVECODE_NONE, doc->GetDriveCode());
-        EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_NOTHING), doc->GetLoadState());
+        EXPECT_EQ(DRIVECODE_NONE, doc->GetDriveCode()) << last;
+        EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_NOTHING), doc->GetLoadState()) << last;
     }
     EXPECT_EQ("", GetString("LastImageFile")) << "the image path is written only for an open image";
 }

@@ -7,6 +7,8 @@
 #include "ScanTestSupport.h"
 #include "disk/DiskCommands.h"
 #include "disk/SectorJobs.h"
+#include "tests/support/DeviceAnswers.h"
+#include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <io.h>
@@ -405,8 +407,12 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
     };
     const std::string qRaw = scantest::FixturePath("qdrive-raw.img");
     const uint64_t qHash = HashOutside(qRaw, 0, 0);
+    // Under Wine the NT form "\??\Q:" and the prefix's raw-drive link "q::" name drive Q: too,
+    // and "Z:\dev\null" is a character device that only its handle shows.
     const std::string kDevices[] = { "\\\\.\\Q:", "\\\\.\\q:", "//./Q:", "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition0",
-                                     "\\\\?\\Q:", "Q:", "Q:\\", TempPath("NUL"), "com1.bin" };
+                                     "\\\\?\\Q:", "Q:", "Q:\\", TempPath("NUL"), "com1.bin", "\\??\\Q:", "/?\?/q:",
+                                     testsupport::BinaryDir() + "\\wineprefix\\dosdevices\\q::", "Z:\\dev\\null",
+                                     "Z:\\dev\\zero" };
     struct Case {
         std::string file, first, count, message;
     } cases[] = {
@@ -445,6 +451,18 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
             EXPECT_EQ(Boxes(), std::vector<std::string>{ kWrongInput });
         }
     }
+    // A name not there yet opens as a new file; a device behind it (as the handle answers
+    // here) is refused through that handle and leaves nothing behind.
+    {
+        testsupport::DeviceAnswers device(testsupport::DeviceAnswers::CHARACTER);
+        prompts = ScriptedPrompts();
+        prompts.boxAnswers.push_back(IDOK);
+        DeleteFileA(dump.c_str());
+        dialogs.ranges.push_back({ dump, "0", "8" });
+        doc->OnSaveSectors();
+        EXPECT_EQ(Boxes(), std::vector<std::string>{ notAFile(dump) });
+        EXPECT_EQ(GetFileAttributesA(dump.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
     EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
     doc.reset();
     EXPECT_EQ(imageHash, HashOutside(image, 0, 0)) << "the open image was touched";
@@ -462,17 +480,23 @@ TEST_F(SectorCopy, TheLoadWritesOnlyToTheMediumItStartedOn)
     ASSERT_TRUE(CopyFileTo(fat16, b));
     const std::vector<uint8_t> noise = Noise(20 * 512, 11);
     PutBytes(source, 0, noise, true);
-    for (bool replaced : { false, true }) {
-        SCOPED_TRACE(replaced ? "another file under the name" : "the document shows another image");
+    enum { OTHER_SHOWN, RENAMED_OVER, CHANGED_IN_PLACE };
+    for (int how : { OTHER_SHOWN, RENAMED_OVER, CHANGED_IN_PLACE }) {
+        SCOPED_TRACE(how);
+        const bool replaced = how != OTHER_SHOWN;
+        ASSERT_TRUE(CopyFileTo(fat16, a));
         ASSERT_TRUE(doc->OnOpenDocument(a.c_str()));
         const MediumTarget medium = doc->CurrentMedium();
         ASSERT_TRUE(doc->OnOpenDocument(b.c_str()));
         const uint64_t bWhole = HashOutside(b, 0, 0);
-        if (replaced) {
+        if (how == RENAMED_OVER) {
             // Made beside the old one and moved over it, so that it cannot get the old file's
             // index back.
             ASSERT_TRUE(CopyFileTo(fat16, a + ".new"));
             ASSERT_TRUE(MoveFileExA((a + ".new").c_str(), a.c_str(), MOVEFILE_REPLACE_EXISTING));
+        } else if (how == CHANGED_IN_PLACE) {
+            Sleep(30);                      // a clock tick later, as another program's write
+            PutBytes(a, 60 * 512, Noise(512, 3));
         }
         const uint64_t aWhole = HashOutside(a, 0, 0);
         jobtest::FakeProgress progress;

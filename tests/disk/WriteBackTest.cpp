@@ -5,6 +5,7 @@
 #include "DiskDocTestSupport.h"
 #include "ScanTestSupport.h"
 #include "disk/DiskCommands.h"
+#include "tests/support/DeviceAnswers.h"
 #include <gtest/gtest.h>
 #include <memory>
 #include <string.h>
@@ -473,4 +474,145 @@ TEST_F(WriteBack, AFileRenamedOntoTheImageIsNeverWritten)
         doc.reset(NewDocument());
         doc->SetPrompts(&prompts);
     }
+}
+
+namespace {
+
+// The last-write time of a file, and setting it back.
+FILETIME LastWrite(const std::string& path)
+{
+    FILETIME t = {};
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+    GetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+    return t;
+}
+
+void SetLastWrite(const std::string& path, const FILETIME& t)
+{
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+}
+
+// Writes `bytes` at `offset` of the file, in place (a file that is not there is made); with
+// `size` set the file is first cut to nothing and grown to that size again.
+void ChangeInPlace(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes, int64_t size = -1)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    LARGE_INTEGER pos;
+    if (size >= 0) {
+        SetEndOfFile(h);                    // the position is 0: cut
+        pos.QuadPart = size;
+        SetFilePointerEx(h, pos, nullptr, FILE_BEGIN);
+        SetEndOfFile(h);                    // and grown again, zeros
+    }
+    pos.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD done = 0;
+    SetFilePointerEx(h, pos, nullptr, FILE_BEGIN);
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(h);
+}
+
+}  // namespace
+
+// The same name, even the same file, with content the program never read: made anew (the file
+// system handing the freed number out again), copied over in place (with its old time put
+// back, too), cut and grown again, or changed elsewhere. The write-back is refused with the
+// edit kept, and the file keeps every byte.
+TEST_F(WriteBack, ContentTheProgramNeverReadIsNeverWritten)
+{
+    enum Change { MADE_ANEW, COPIED_OVER, COPIED_OVER_TIME_KEPT, CUT_AND_GROWN, CHANGED_ELSEWHERE };
+    for (Change change : { MADE_ANEW, COPIED_OVER, COPIED_OVER_TIME_KEPT, CUT_AND_GROWN, CHANGED_ELSEWHERE }) {
+        SCOPED_TRACE(change);
+        testsupport::DeviceAnswers numbers(change == MADE_ANEW ? testsupport::DeviceAnswers::PINNED_INDEX
+                                                               : testsupport::DeviceAnswers::AS_IS);
+        Medium m = ImageCopy("wb-content.img");
+        const uint8_t edit = static_cast<uint8_t>(m.bytes[5 * 512 + 100] ^ 0x5A);
+        EditSector(m, 5, edit);
+        doc->CloseImageHandle();
+        const FILETIME before = LastWrite(m.path);
+        Sleep(30);                          // another program's write comes a clock tick later
+        std::vector<uint8_t> other(512, 0xA5);
+        const uint64_t size = 64 * 512 > m.bytes.size() ? m.bytes.size() : 64 * 512;
+        std::vector<uint8_t> whole;
+        ASSERT_TRUE(ReadWholeFile(m.path, &whole));
+        switch (change) {
+        case MADE_ANEW:
+            ASSERT_TRUE(DeleteFileA(m.path.c_str()));
+            ChangeInPlace(m.path, 0, whole);
+            ChangeInPlace(m.path, 5 * 512, other);
+            break;
+        case COPIED_OVER:
+        case COPIED_OVER_TIME_KEPT:
+            ChangeInPlace(m.path, 5 * 512, other);
+            if (change == COPIED_OVER_TIME_KEPT)
+                SetLastWrite(m.path, before);
+            break;
+        case CUT_AND_GROWN:
+            ChangeInPlace(m.path, size, {}, static_cast<int64_t>(whole.size()));
+            break;
+        case CHANGED_ELSEWHERE:
+            ChangeInPlace(m.path, 30 * 512, other);
+            break;
+        }
+        const uint64_t changed = HashOutside(m.path, 0, 0);
+        prompts = ScriptedPrompts();
+        prompts.boxAnswers.push_back(IDYES);
+        prompts.boxAnswers.push_back(IDOK);        // the error box
+        EXPECT_FALSE(MoveTo(7));
+        EXPECT_EQ(changed, HashOutside(m.path, 0, 0)) << "the edit went into content never read";
+        EXPECT_EQ(kWriteFailed, prompts.boxes.size() == 2 ? prompts.boxes.back().text : "");
+        EXPECT_EQ(5u, doc->GetCurrentSector());
+        EXPECT_TRUE(doc->IsWriteEnabled());
+        EXPECT_EQ(edit, doc->GetSectorBuffer()[100]);
+        doc->SetPrompts(nullptr);
+        doc.reset(NewDocument());
+        doc->SetPrompts(&prompts);
+    }
+}
+
+// The program's own writes are no change of content: writes on steps in a row, the same
+// sector written twice, an undo written back, and another program reading meanwhile.
+TEST_F(WriteBack, OwnWritesInARowAreNeverRefused)
+{
+    Medium m = ImageCopy("wb-ordinary.img");
+    const uint8_t original = m.bytes[512 + 100];
+    EditSector(m, 1, 0x31);
+    prompts.boxAnswers.push_back(IDYES);
+    ASSERT_TRUE(MoveTo(2));
+    auto editHere = [&](uint8_t value) {
+        prompts.boxAnswers.push_back(IDOK);
+        doc->OnWriteProtect();
+        ASSERT_TRUE(doc->IsWriteEnabled());
+        doc->GetSectorBuffer()[100] = value;
+    };
+    editHere(0x32);
+    prompts.boxAnswers.push_back(IDYES);
+    ASSERT_TRUE(MoveTo(1));
+    EXPECT_EQ(0x31, doc->GetSectorBuffer()[100]);
+    // Another program reads the image meanwhile.
+    HANDLE reader = CreateFileA(m.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    uint8_t sector[512];
+    DWORD done = 0;
+    EXPECT_TRUE(ReadFile(reader, sector, sizeof sector, &done, nullptr));
+    CloseHandle(reader);
+    // Sector 1 once more, through the protection switch; then its first byte undone.
+    for (uint8_t value : { static_cast<uint8_t>(0x33), original }) {
+        editHere(value);
+        prompts.boxAnswers.push_back(IDYES);
+        doc->OnWriteProtect();
+        EXPECT_FALSE(doc->IsWriteEnabled());
+        EXPECT_EQ(value, ByteOnDisk(m, 1, 100));
+    }
+    editHere(0x34);
+    prompts.boxAnswers.push_back(IDYES);
+    EXPECT_TRUE(MoveTo(3));
+    EXPECT_EQ(0x34, ByteOnDisk(m, 1, 100));
+    EXPECT_EQ(0x32, ByteOnDisk(m, 2, 100));
+    for (const ScriptedPrompts::Asked& b : prompts.boxes)
+        EXPECT_NE(kWriteFailed, b.text);
+    EXPECT_EQ(0, prompts.unexpected);
 }

@@ -1,5 +1,7 @@
 #include "services/IconCache.h"
+#include "services/OpenFile.h"
 #include "services/PathUtils.h"
+#include "tests/support/DeviceAnswers.h"
 #include "services/SystemInfo.h"
 
 #include <gtest/gtest.h>
@@ -76,20 +78,61 @@ TEST(PathUtils, PathTypesOfRealFilesAndFolders)
 }
 
 // Device and volume names are never files to write a dump into; files, their long forms and
-// names not there yet are.
+// names not there yet are. Under Wine "Z:\dev\null" and "Z:\dev\zero" are character devices
+// whose names say nothing: only their handles tell.
 TEST(PathUtils, DeviceNamesAreNoFiles)
 {
     TempFolder temp;
     const std::string devices[] = {"\\\\.\\C:", "\\\\.\\PhysicalDrive0", "//./c:", "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition1",
                                    "\\\\?\\Volume{0}\\", "\\\\?\\C:", "C:", "c:\\", "NUL", "con.txt",
-                                   temp.m_folder + "\\LPT1", temp.m_folder + "\\aux.bin", "COM9"};
+                                   temp.m_folder + "\\LPT1", temp.m_folder + "\\aux.bin", "COM9",
+                                   "\\??\\R:", "/?\?/r:", "\\??\\PhysicalDrive0", "\\??\\R:\\",
+                                   temp.m_folder + "\\dosdevices\\r::", temp.m_folder + "\\r::. ", "Z:\\dev\\null",
+                                   "Z:\\dev\\zero"};
     for (const std::string& name : devices)
         EXPECT_TRUE(IsDevicePathA(name.c_str())) << name;
-    const std::string files[] = {temp.m_file, "\\\\?\\" + temp.m_file, temp.m_folder + "\\new.bin", temp.m_folder,
-                                 temp.m_folder + "\\COM10", temp.m_folder + "\\console.bin", ""};
+    const std::string files[] = {temp.m_file, "\\\\?\\" + temp.m_file, "\\??\\" + temp.m_file, temp.m_folder + "\\new.bin",
+                                 temp.m_folder, temp.m_folder + "\\COM10", temp.m_folder + "\\console.bin", ""};
     for (const std::string& name : files)
         EXPECT_FALSE(IsDevicePathA(name.c_str())) << name;
     EXPECT_FALSE(IsDevicePathA(nullptr));
+    EXPECT_FALSE(IsDeviceNameA("Z:\\dev\\null")) << "the name of a character device is an ordinary name";
+}
+
+// Whatever a handle answers as a device answers makes the file a device, every answer alone.
+TEST(PathUtils, TheHandleDecidesWhatAFileIs)
+{
+    TempFolder temp;
+    using testsupport::DeviceAnswers;
+    for (DeviceAnswers::Kind kind : {DeviceAnswers::CHARACTER, DeviceAnswers::PIPE, DeviceAnswers::NO_FILE_FACTS,
+                                     DeviceAnswers::DEVICE_ATTRIBUTE, DeviceAnswers::DISK_LENGTH}) {
+        DeviceAnswers answers(kind);
+        EXPECT_TRUE(IsDevicePathA(temp.m_file.c_str())) << kind;
+        FileIdentity identity;
+        EXPECT_FALSE(GetFileIdentity(temp.m_file.c_str(), &identity)) << kind;
+    }
+    // The file as it is: its facts and its whole identity, the same under another spelling.
+    HANDLE h = CreateFileA(temp.m_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    OpenFileFacts facts;
+    EXPECT_FALSE(IsDeviceHandle(h, &facts));
+    EXPECT_EQ(facts.size, 12345u);
+    BY_HANDLE_FILE_INFORMATION info;
+    ASSERT_TRUE(GetFileInformationByHandle(h, &info));
+    CloseHandle(h);
+    EXPECT_EQ(facts.index, (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+    EXPECT_EQ(facts.lastWrite,
+              (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
+    FileIdentity plain, longForm, other;
+    ASSERT_TRUE(GetFileIdentity(temp.m_file.c_str(), &plain));
+    ASSERT_TRUE(GetFileIdentity(("\\\\?\\" + temp.m_file).c_str(), &longForm));
+    ASSERT_TRUE(GetFileIdentity(temp.m_empty.c_str(), &other));
+    EXPECT_EQ(plain.volume, info.dwVolumeSerialNumber);
+    EXPECT_TRUE(plain.SameFileAs(longForm));
+    EXPECT_FALSE(plain.SameFileAs(other));
+    FileIdentity half = plain;
+    half.volumeKnown = false;
+    EXPECT_FALSE(half.SameFileAs(plain)) << "an identity without its volume matched";
 }
 
 TEST(PathUtils, FileSizes)
