@@ -173,7 +173,7 @@ void CMainFrame::OnDockDataWindow()
 }
 
 // The active hex view's bytes from the cursor (the selection, or the rest of the buffer) go
-// to the data window's current slot.
+// to the data window's current slot, and its module runs over them.
 void CMainFrame::OnRefreshDataWindow()
 {
     CView* view = GetActiveView();
@@ -189,7 +189,11 @@ void CMainFrame::OnRefreshDataWindow()
         hex->GetSelection(0, &length);
     else
         length = static_cast<int>(size - cursor);
-    m_wndDataWnd.SetData(data, size, static_cast<int>(cursor), length, base, 0, -1);
+    // Asked for by the user, the module runs even when neither the place nor the bytes
+    // changed: what else a run depends on, such as the module's PARAM_ values, is no part of
+    // what SetData compares.
+    if (!m_wndDataWnd.SetData(data, size, static_cast<int>(cursor), length, base, 0, -1))
+        m_wndDataWnd.Refresh(true, -1);
 }
 
 LRESULT CMainFrame::OnTextViewQuery(WPARAM wParam, LPARAM lParam)

@@ -1,5 +1,6 @@
 #include "app/StatusPaneBar.h"
 
+#include "app/StatusPaneLayout.h"
 #include "uihelpers/TextMetrics.h"
 
 #include <commctrl.h>
@@ -11,6 +12,9 @@ IMPLEMENT_DYNAMIC(CStatusPaneBar, CStatusBar)
 namespace {
 
 int g_liveRecords = 0;
+
+// The room the bar gives a pane around its text: the sunken edge and a little air each side.
+const int kPaneTextRoom = 8;
 
 // SB_SETTEXT's part number: the low byte of wParam (255 is the simple-mode part).
 int PartOfSetText(WPARAM wParam)
@@ -98,6 +102,46 @@ void CStatusPaneBar::FreeAllRecords()
     }
 }
 
+int CStatusPaneBar::TextNeed(const char* text) const
+{
+    if (!m_hWnd || !text || !*text)
+        return 0;
+    return GetWindowTextExtent(text, m_hWnd, -1, nullptr) + kPaneTextRoom;
+}
+
+const char* CStatusPaneBar::PartText(int part) const
+{
+    if (part < 0 || part >= static_cast<int>(m_panes.size()))
+        return "";
+    if (const PaneColorRecord* record = PartRecord(part))
+        return record->text;
+    return m_panes[static_cast<size_t>(part)].strText;
+}
+
+std::vector<int> CStatusPaneBar::EdgesWithRoomForMessage(const int* edges, int count)
+{
+    std::vector<int> fitted(edges, edges + count);
+    const int message = CommandToIndex(ID_SEPARATOR);
+    if (message < 0 || message >= count)
+        return fitted;
+    // The panes of the focused view and of the disk view are asked for in characters of an
+    // average width and in fixed pixels, both well beyond the texts they show; the message
+    // pane only gets what they leave, too little for a long prompt such as the one of "Info
+    // Ansicht" beside the hex view's panes. While its text needs more, the others give up
+    // first what lies beyond their own texts.
+    std::vector<int> needs;
+    for (int part = 0; part < count; ++part)
+        needs.push_back(TextNeed(PartText(part)));
+    if (GetStyle() & SBARS_SIZEGRIP)
+        needs.back() += ::GetSystemMetrics(SM_CXVSCROLL);
+    m_messageNeed = needs[static_cast<size_t>(message)];
+    RECT client = {};
+    ::GetClientRect(m_hWnd, &client);
+    int borders[3] = {0, 0, 0};
+    ::SendMessageA(m_hWnd, SB_GETBORDERS, 0, reinterpret_cast<LPARAM>(borders));
+    return FitPartEdges(fitted, needs, message, client.right - client.left, borders[2]);
+}
+
 void CStatusPaneBar::WidenPaneToFit(int part, const char* text)
 {
     if (part < 0 || part >= GetCount())
@@ -128,17 +172,33 @@ LRESULT CStatusPaneBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             else if ((wParam & 0xFF00) == kColorPaneType)
                 WidenPaneToFit(PartOfSetText(wParam), reinterpret_cast<const PaneColorRecord*>(lParam)->text);
         }
-        PaneColorRecord* old = PartRecord(PartOfSetText(wParam));
+        const int part = PartOfSetText(wParam);
+        PaneColorRecord* old = PartRecord(part);
         LRESULT result = CStatusBar::WindowProc(message, wParam, lParam);
         if (old && result && reinterpret_cast<PaneColorRecord*>(lParam) != old)
             FreePaneColorRecord(old);
+        // A new prompt in the message pane may need other room than the text before it.
+        if (result && part == CommandToIndex(ID_SEPARATOR) && TextNeed(PartText(part)) != m_messageNeed)
+            UpdateAllPanes(TRUE, FALSE);
         return result;
     }
     case SB_SETPARTS: {
-        // Parts beyond the new count vanish with whatever data they held.
         const int keep = static_cast<int>(wParam);
-        std::vector<PaneColorRecord*> dropped;
         const int parts = static_cast<int>(::SendMessageA(m_hWnd, SB_GETPARTS, 0, 0));
+        std::vector<int> edges;
+        if (lParam && keep > 0) {
+            edges = EdgesWithRoomForMessage(reinterpret_cast<const int*>(lParam), keep);
+            lParam = reinterpret_cast<LPARAM>(edges.data());
+            // The same parts again would only repaint the whole bar, once for each prompt.
+            if (parts == keep) {
+                std::vector<int> current(static_cast<size_t>(parts));
+                ::SendMessageA(m_hWnd, SB_GETPARTS, wParam, reinterpret_cast<LPARAM>(current.data()));
+                if (current == edges)
+                    return TRUE;
+            }
+        }
+        // Parts beyond the new count vanish with whatever data they held.
+        std::vector<PaneColorRecord*> dropped;
         for (int part = keep; part < parts; ++part)
             if (PaneColorRecord* record = PartRecord(part))
                 dropped.push_back(record);

@@ -1,11 +1,13 @@
 // The main frame's status bar with coloured panes. A coloured pane is an owner-drawn part
 // (SBT_OWNERDRAW | SBT_POPOUT) whose 32-bit data points to a PaneColorRecord; the bar owns
 // those records and frees one as soon as the control stops referring to it: when the part
-// gets new text, when SB_SETPARTS drops the part, and when the window goes.
+// gets new text, when SB_SETPARTS drops the part, and when the window goes. The message
+// pane (the menu and toolbar prompts) gets the room its text needs from the other panes.
 #pragma once
 #include "classlib/Afx.h"
 
 #include <stdint.h>
+#include <vector>
 
 // Heap block: the colours, the text length and the text with its terminating zero.
 struct PaneColorRecord {
@@ -37,6 +39,9 @@ public:
     BOOL SetPartRecord(int part, PaneColorRecord* record);
     // Number of records alive in this process (for the checks of the tests).
     static int LiveRecordCount();
+    // The width a part needs to show the text whole: the text in the bar's font and the room
+    // the bar leaves around a pane's text. 0 for no text.
+    int TextNeed(const char* text) const;
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -44,4 +49,11 @@ private:
     void FreeAllRecords();
     // A pane of fixed width too narrow for the text it is given grows to fit it.
     void WidenPaneToFit(int part, const char* text);
+    // The part's text as the bar shows it: a coloured part's from its record.
+    const char* PartText(int part) const;
+    // The edges of SB_SETPARTS with room for the whole text of the message pane.
+    std::vector<int> EdgesWithRoomForMessage(const int* edges, int count);
+
+    // What the message pane's text needed when the parts were last set.
+    int m_messageNeed = 0;
 };

@@ -47,6 +47,58 @@ void ScalePaneWidths(int32_t* widths, int count, int factor)
             widths[i] *= factor;
 }
 
+std::vector<int> WidenPartAtOthersCost(const std::vector<int>& widths, const std::vector<int>& needs,
+                                       int wide)
+{
+    std::vector<int> result = widths;
+    const int count = static_cast<int>(result.size());
+    if (wide < 0 || wide >= count)
+        return result;
+    auto needOf = [&](int part) {
+        return part < static_cast<int>(needs.size()) ? needs[static_cast<size_t>(part)]
+                                                      : result[static_cast<size_t>(part)];
+    };
+    int missing = needOf(wide) - result[static_cast<size_t>(wide)];
+    for (int round = 0; round < 2 && missing > 0; ++round) {
+        for (int part = count - 1; part >= 0 && missing > 0; --part) {
+            if (part == wide)
+                continue;
+            const int keep = round == 0 ? needOf(part) : 0;
+            const int spare = result[static_cast<size_t>(part)] - (keep > 0 ? keep : 0);
+            if (spare <= 0)
+                continue;
+            const int taken = spare < missing ? spare : missing;
+            result[static_cast<size_t>(part)] -= taken;
+            result[static_cast<size_t>(wide)] += taken;
+            missing -= taken;
+        }
+    }
+    return result;
+}
+
+std::vector<int> FitPartEdges(const std::vector<int>& edges, const std::vector<int>& needs, int wide,
+                              int barWidth, int gap)
+{
+    std::vector<int> widths;
+    int left = 0;
+    for (int edge : edges) {
+        const int right = edge < 0 ? barWidth : edge;
+        widths.push_back(right > left ? right - left : 0);
+        left = right + gap;
+    }
+    const std::vector<int> fitted = WidenPartAtOthersCost(widths, needs, wide);
+    if (fitted == widths)
+        return edges;
+    std::vector<int> result;
+    left = 0;
+    for (size_t i = 0; i < edges.size(); ++i) {
+        const int right = left + fitted[i];
+        result.push_back(edges[i] < 0 ? edges[i] : right);
+        left = right + gap;
+    }
+    return result;
+}
+
 int CStatusPaneLayout::TagAt(int position) const
 {
     if (position < 0 || position >= kMaxPanes)

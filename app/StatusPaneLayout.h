@@ -33,6 +33,20 @@ int PaneCharacterFactor(bool haveFont, int fontWidth, int fontHeight);
 // Negative widths (characters) become pixels: each is multiplied by the negative factor.
 void ScalePaneWidths(int32_t* widths, int count, int factor);
 
+// Room for a text wider than its part, such as a menu item's prompt in the message pane: the
+// widths of the bar's parts after part `wide` got its need, as far as the others can give it.
+// The others give first what they have beyond their own needs, then, while the text still
+// does not fit, the rest of their widths; the last part gives first each time. The sum of the
+// widths stays. A part without an entry in `needs` needs all it has.
+std::vector<int> WidenPartAtOthersCost(const std::vector<int>& widths, const std::vector<int>& needs,
+                                       int wide);
+
+// The same on the right edges of SB_SETPARTS, parts `gap` pixels apart in a bar `barWidth`
+// wide; a negative edge (the bar's end) stays as it is. The edges come back unchanged when
+// part `wide` fits already.
+std::vector<int> FitPartEdges(const std::vector<int>& edges, const std::vector<int>& needs, int wide,
+                              int barWidth, int gap);
+
 class CStatusPaneLayout {
 public:
     static constexpr int kMaxPanes = 32;

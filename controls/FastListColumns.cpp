@@ -307,7 +307,8 @@ int FastListFitColumnWidth(FastListBlock* b, int column)
             while (glyphs < r.length && static_cast<unsigned char>(r.text[glyphs]) < 24)
                 ++glyphs;
         }
-        int w = FastListCellTextWidth(b, dc, r.text + glyphs, r.length - glyphs, r.state >= 0x80);
+        // Measured in the font the cell is painted in: bit 0x80 alone asks for the bold one.
+        int w = FastListCellTextWidth(b, dc, r.text + glyphs, r.length - glyphs, (r.state & 0x80) != 0);
         if (column == 0) {
             w += glyphs * 16;
             if (r.image >= 0 && b->images[FLIL_ITEM].list)

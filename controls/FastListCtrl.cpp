@@ -4,6 +4,28 @@
 
 IMPLEMENT_DYNAMIC(CFastListCtrl, CListCtrl)
 
+namespace {
+
+// An item record with the fields the list reads when it sets or inserts an item.
+LVITEMA ItemRecord(UINT mask, int item, int subItem, LPCSTR text, int textMax, int image, UINT state, UINT stateMask,
+                   LPARAM data)
+{
+    LVITEMA record;
+    std::memset(&record, 0, sizeof record);
+    record.mask = mask;
+    record.iItem = item;
+    record.iSubItem = subItem;
+    record.pszText = const_cast<LPSTR>(text);
+    record.cchTextMax = textMax;
+    record.iImage = image;
+    record.state = state;
+    record.stateMask = stateMask;
+    record.lParam = data;
+    return record;
+}
+
+}  // namespace
+
 BOOL CFastListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
     if (!RegisterFastListClass(AfxGetInstanceHandle()))
@@ -66,17 +88,7 @@ int CFastListCtrl::InsertColumn(int nCol, LPCSTR lpszText, int nFormat, int nWid
 BOOL CFastListCtrl::SetItem(int nItem, int nSubItem, UINT nMask, LPCSTR lpszItem, int nImage, UINT nState,
                             UINT nStateMask, LPARAM lParam)
 {
-    LVITEMA item;
-    std::memset(&item, 0, sizeof item);
-    item.mask = nMask;
-    item.iItem = nItem;
-    item.iSubItem = nSubItem;
-    item.pszText = const_cast<LPSTR>(lpszItem);
-    item.cchTextMax = lpszItem ? 256 : 0;
-    item.iImage = nImage;
-    item.state = nState;
-    item.stateMask = nStateMask;
-    item.lParam = lParam;
+    LVITEMA item = ItemRecord(nMask, nItem, nSubItem, lpszItem, lpszItem ? 256 : 0, nImage, nState, nStateMask, lParam);
     return static_cast<BOOL>(SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
@@ -90,15 +102,7 @@ int CFastListCtrl::FindItem(int nStart, UINT nFlags, LPCSTR lpszText, UINT nStat
 int CFastListCtrl::InsertItem(UINT nMask, int nItem, LPCSTR lpszItem, UINT nState, UINT nStateMask, int nImage,
                               LPARAM lParam)
 {
-    LVITEMA item;
-    std::memset(&item, 0, sizeof item);
-    item.mask = nMask;
-    item.iItem = nItem;
-    item.pszText = const_cast<LPSTR>(lpszItem);
-    item.state = nState;
-    item.stateMask = nStateMask;
-    item.iImage = nImage;
-    item.lParam = lParam;
+    LVITEMA item = ItemRecord(nMask, nItem, 0, lpszItem, 0, nImage, nState, nStateMask, lParam);
     return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 

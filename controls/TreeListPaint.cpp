@@ -37,6 +37,18 @@ void DottedHorizontal(HDC dc, int x0, int x1, int y, COLORREF color)
         SetPixelV(dc, x, y, color);
 }
 
+// The theme has faces for an unchecked and a checked box only: state images 1 and 2, and,
+// where state bit 0x1000 alone carries the check, image 3 too (both bits set, so checked).
+// The BP_CHECKBOX state of a state image, or 0 where no themed box belongs.
+int ThemedCheckState(int index, UINT exStyle, bool hot, bool pressed)
+{
+    const bool checkBit = (exStyle & TLX_CHECKBIT) != 0;
+    if (index < 1 || index > (checkBit ? 3 : 2))
+        return 0;
+    const bool checked = checkBit ? (index & 1) != 0 : index == 2;
+    return (checked ? 5 : 1) + (pressed ? 2 : (hot ? 1 : 0));
+}
+
 void FocusFrame(HDC dc, const RECT& rc)
 {
     HGDIOBJ oldPen = SelectObject(dc, TreeListFocusPen());
@@ -157,14 +169,11 @@ struct Painter {
     {
         int y = top + (contentHeight - size) / 2;
         if (list == kThemedChecks) {
-            bool checked = (m.exStyle & TLX_CHECKBIT) ? (index & 1) != 0 : index == 2;
-            if (!(m.exStyle & TLX_CHECKBIT) && index != 1 && index != 2)
+            const int state = ThemedCheckState(index, m.exStyle, hot, pressed);
+            if (!state)
                 return;
             const ControlThemeApi& t = TreeListTheme();
             RECT rc = { x, y, x + 13, y + 13 };
-            int state = checked ? 5 : 1;
-            if (pressed) state += 2;
-            else if (hot) state += 1;
             if (b->buttonTheme && t.DrawThemeBackground)
                 t.DrawThemeBackground(b->buttonTheme, dc, kCheckBoxPart, state, &rc, nullptr);
             return;
@@ -290,7 +299,7 @@ bool Painter::Row(int index, int top)
         // A themed box shows only the unchecked and checked states; in place of any other
         // state, as of no state image at all, the horizontal tree line runs on to the label.
         const bool themed = b->stateList == kThemedChecks;
-        const bool box = themed ? ((m.exStyle & TLX_CHECKBIT) || index4 == 1 || index4 == 2) : index4 != 0;
+        const bool box = themed ? ThemedCheckState(index4, m.exStyle, false, false) != 0 : index4 != 0;
         if (box)
             DrawCheck(b->stateList, index4, x, top, m.stateHeight, m.hotItem == item && m.hotColumn == 0,
                       m.pressedCheck && m.caret == item);

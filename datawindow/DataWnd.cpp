@@ -290,13 +290,13 @@ DataSlotView CDataWnd::ViewOf(int slot) const
     return view;
 }
 
-void CDataWnd::SetData(const uint8_t* data, int size, int startOffset, int length, uint32_t addressLow,
+bool CDataWnd::SetData(const uint8_t* data, int size, int startOffset, int length, uint32_t addressLow,
                        uint32_t addressHigh, int slot)
 {
     if (slot < 0)
         slot = m_current;
     if (slot >= kMaxSlots)
-        return;
+        return false;
     if (size < 0)
         size = 0;
     if (startOffset < 0)
@@ -307,7 +307,8 @@ void CDataWnd::SetData(const uint8_t* data, int size, int startOffset, int lengt
         length = 0;
     const uint64_t address = static_cast<uint64_t>(addressHigh) << 32 | addressLow;
     const bool changed = m_data[slot] != data || m_size[slot] != size || m_startOffset[slot] != startOffset
-                         || m_length[slot] != length || m_address[slot] != address;
+                         || m_length[slot] != length || m_address[slot] != address
+                         || BytesChangedSinceRun(slot, data, size);
     m_data[slot] = data;
     m_size[slot] = size;
     m_startOffset[slot] = startOffset;
@@ -315,6 +316,27 @@ void CDataWnd::SetData(const uint8_t* data, int size, int startOffset, int lengt
     m_address[slot] = address;
     if (changed)
         Refresh(true, slot);
+    return changed;
+}
+
+bool CDataWnd::BytesChangedSinceRun(int slot, const uint8_t* data, int size) const
+{
+    if (!data)
+        return false;
+    // The whole buffer, not only the bytes from the start offset: a module seeks backwards
+    // and to absolute places. Bytes that can no longer be read count as changed, so that the
+    // refresh forgets them instead of reading them here.
+    const std::vector<uint8_t>& ran = m_ranOn[slot];
+    if (ran.size() != static_cast<size_t>(size) || ::IsBadReadPtr(data, static_cast<UINT_PTR>(size)))
+        return true;
+    return size > 0 && std::memcmp(ran.data(), data, static_cast<size_t>(size)) != 0;
+}
+
+void CDataWnd::RefreshSlotsWithData()
+{
+    for (int slot = 0; slot < kMaxSlots; ++slot)
+        if (m_data[slot])
+            Refresh(true, slot);
 }
 
 void CDataWnd::RedrawList(int slot)
@@ -343,6 +365,7 @@ void CDataWnd::Refresh(bool redraw, int slot)
     // The module set runs on its current slot, which follows the window's.
     m_modules.SelectSlot(slot);
     if (!m_data[slot] || m_length[slot] < 0) {
+        m_ranOn[slot].clear();
         m_modules.ClearSlot(slot);
         m_items[slot].clear();
         SyncItems(slot);
@@ -356,6 +379,7 @@ void CDataWnd::Refresh(bool redraw, int slot)
         m_data[slot] = nullptr;
         m_size[slot] = m_startOffset[slot] = m_length[slot] = 0;
         m_address[slot] = 0;
+        m_ranOn[slot].clear();
         m_modules.ClearSlot(slot);
         m_items[slot].clear();
         SyncItems(slot);
@@ -369,6 +393,7 @@ void CDataWnd::Refresh(bool redraw, int slot)
         ShowEntryLabel(slot);
     }
     m_modules.ClearSlot(slot);
+    m_ranOn[slot].assign(m_data[slot], m_data[slot] + m_size[slot]);
     m_modules.RunSlot(m_data[slot], m_size[slot], m_entry[slot], m_maxRows, m_startOffset[slot]);
     BuildTopItems(m_modules, slot, &m_items[slot]);
     SyncItems(slot);
@@ -410,6 +435,7 @@ int CDataWnd::SetSlotCount(int count)
         m_data[slot] = nullptr;
         m_size[slot] = m_startOffset[slot] = m_length[slot] = 0;
         m_address[slot] = 0;
+        m_ranOn[slot].clear();
     }
     m_slotCount = count;
     if (m_strip.m_hWnd) {
@@ -873,11 +899,14 @@ void CDataWnd::OnLoadModul(bool addToList, const char* section)
     std::vector<std::string> paths;
     if (!Prompts().ChooseModuleFiles(m_hWnd, folder, &paths) || paths.empty())
         return;
+    bool anyLoaded = false;
     for (const std::string& path : paths) {
         if (addToList)
             AddToModulList(section, path.c_str());
-        LoadModul(path.c_str(), nullptr);
+        anyLoaded = LoadModul(path.c_str(), nullptr) != 0 || anyLoaded;
     }
+    if (anyLoaded)
+        RefreshSlotsWithData();
     std::string last = paths.back();
     const size_t cut = last.find_last_of("\\/");
     if (cut != std::string::npos) {
@@ -897,6 +926,10 @@ int CDataWnd::LoadModulList(const char* section)
     for (const std::string& path : paths)
         loaded += LoadModul(path.c_str(), nullptr);
     m_modules.LimitLoadedBytes(-1);
+    // The slots show what the new modules make of the bytes they hold, not the empty lists
+    // that "Module löschen" left, without waiting for the next change of the bytes.
+    if (loaded > 0)
+        RefreshSlotsWithData();
     return loaded;
 }
 

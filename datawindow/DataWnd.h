@@ -73,8 +73,9 @@ public:
 
     BOOL Create(int slots, DWORD style, const RECT& rect, CWnd* parent, UINT id);
 
-    // The bytes of a slot (-1: the current one); a change of any value refreshes it.
-    void SetData(const uint8_t* data, int size, int startOffset, int length, uint32_t addressLow,
+    // The bytes of a slot (-1: the current one); a change of any value, or of the bytes
+    // themselves since the slot last ran on them, refreshes it. True when the slot ran again.
+    bool SetData(const uint8_t* data, int size, int startOffset, int length, uint32_t addressLow,
                  uint32_t addressHigh, int slot = -1);
     void Refresh(bool redraw, int slot = -1);
     void SelectSlot(int slot);
@@ -131,6 +132,10 @@ protected:
 private:
     void LayOut();
     void SyncItems(int slot);
+    // Whether the slot's buffer holds other bytes than the slot last ran on.
+    bool BytesChangedSinceRun(int slot, const uint8_t* data, int size) const;
+    // Every slot that holds bytes runs again, after the loaded modules changed.
+    void RefreshSlotsWithData();
     void RedrawList(int slot);
     void ShowContextMenu(POINT screen);
     void PostGotoRow(int item);
@@ -169,6 +174,9 @@ private:
     bool m_listsCreated;
     bool m_shown;
     std::vector<uint32_t> m_items[kMaxSlots];
+    // A copy of the bytes each slot last ran on: the disk view hands every sector in the same
+    // buffer, so the pointer alone does not tell that another sector lies in it.
+    std::vector<uint8_t> m_ranOn[kMaxSlots];
     // The text callback's context of each list: the window and the slot it shows.
     struct TextContext {
         CDataWnd* window;

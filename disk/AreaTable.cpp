@@ -161,6 +161,15 @@ uint64_t ClusterRegionTable::ClusterToSector(uint32_t region, uint64_t cluster) 
     return dataStart[region] + (cluster - firstCluster[region]) * sectorsPerCluster[region];
 }
 
+bool ClusterRegionTable::IsBehindLastCluster(uint32_t region, uint64_t sector) const
+{
+    if (region >= kCapacity || sector < dataStart[region] || sectorsPerCluster[region] == 0)
+        return false;
+    // Divided, not multiplied out: a damaged boot sector's count times its cluster size may
+    // pass 2^64.
+    return (sector - dataStart[region]) / sectorsPerCluster[region] >= clusterCount[region];
+}
+
 void FatVolumeTable::Reset()
 {
     count = 0;

@@ -113,6 +113,12 @@ struct ClusterRegionTable
 
     // Sector of cluster c of region i: dataStart + (c - firstCluster) * sectorsPerCluster.
     uint64_t ClusterToSector(uint32_t region, uint64_t cluster) const;
+
+    // True when the sector lies at or behind dataStart + sectorsPerCluster * clusterCount of
+    // the region: the tail a volume leaves over at its end, and whatever follows the volume
+    // on the disk (free space, a backup GPT), has no cluster number. False below the data
+    // start and for a region of 0 sectors per cluster.
+    bool IsBehindLastCluster(uint32_t region, uint64_t sector) const;
 };
 
 // Where the tables of each recognised FAT volume lie, in the scan's sector numbers. A disk may

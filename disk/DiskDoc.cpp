@@ -442,9 +442,12 @@ int CDiskDoc::CurrentClusterRegion() const
 {
     // A region numbers the sectors of its own partition only: behind it may lie a partition
     // whose volume was not recognised (or found no room in the tables), whose sectors the
-    // region before would otherwise count as its clusters.
+    // region before would otherwise count as its clusters. Nor does it number anything
+    // behind its last cluster: the free space up to the end of a disk and the backup GPT
+    // there lie in no partition, so the start lookup alone would give them to the last volume.
     int r = m_scan.regions.Find(m_currentSector);
-    if (r >= 0 && m_scan.regions.regionStart[r] < GetPartitionStart())
+    if (r >= 0 && (m_scan.regions.regionStart[r] < GetPartitionStart() ||
+                   m_scan.regions.IsBehindLastCluster(static_cast<uint32_t>(r), m_currentSector)))
         return -1;
     return r;
 }

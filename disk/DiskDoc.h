@@ -305,7 +305,8 @@ protected:
     // hard disk, typed the "OK".
     bool ConfirmWrite(UINT boxType, int* answer);
     void SendHint(uint32_t hint);
-    // The cluster region that numbers the current sector, -1 when none does.
+    // The cluster region that numbers the current sector, -1 when none does (also behind
+    // the region's last cluster).
     int CurrentClusterRegion() const;
     void ClearSearchState();
     // The dump path names the open image file under whatever spelling (saving into it would

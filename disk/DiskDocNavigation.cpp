@@ -179,7 +179,7 @@ void CDiskDoc::OnGotoCluster()
 
     uint64_t proposal = firstCluster;
     uint64_t selected = 0;
-    if (m_currentSector >= dataStart && (m_currentSector - dataStart) / spc < clusterCount) {
+    if (m_currentSector >= dataStart && !regions.IsBehindLastCluster(static_cast<uint32_t>(region), m_currentSector)) {
         proposal = (m_currentSector - dataStart) / spc + firstCluster;
         if (dialogs.SelectedNumber(*this, &selected))
             proposal = selected;

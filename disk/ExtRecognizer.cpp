@@ -28,7 +28,8 @@ uint32_t VolumeScanner::AnalyzeExt(uint64_t base)
         return 0;
     uint64_t blocks = (static_cast<uint64_t>(ReadU32(sb, sizeof sb, kBlocksCountHi)) << 32) |
                       ReadU32(sb, sizeof sb, kBlocksCountLo);
-    // Block 1 lies one block from the start, so block b lies at base + b * upb.
-    m_res.regions.Add(base, base + upb, upb, (blocks / upb) * upb - 1, 1);
+    // Block 1 lies one block from the start, so block b lies at base + b * upb; numbered
+    // from 1, the blocks 1 to count - 1 end exactly where the volume ends.
+    m_res.regions.Add(base, base + upb, upb, blocks ? blocks - 1 : 0, 1);
     return 1;
 }

@@ -184,6 +184,9 @@ int CHexView::SetSelectionEnd(int64_t address, bool absolute)
 {
     int result = m_model.SetSelectionEnd(address, absolute);
     Finish(0);
+    // The cursor stays, so the model reports no move: the address pane must still learn the
+    // selection's length, as it does after a selection made with the mouse or the keys.
+    RefreshStatusPanes();
     return result;
 }
 

@@ -1,7 +1,8 @@
 // The data window in the main frame: shown, hidden and shown again in place (32801), handed
 // the hex view's bytes from the cursor (32808), floated and docked (32873), a double click
-// on a row selecting its bytes in the hex view; and the real program decoding a module of
-// its list, copied from outside.
+// on a row selecting its bytes in the hex view and showing their length in the address pane;
+// a refresh after a step to the next sector, in the view's one buffer; and the real program
+// decoding a module of its list, copied from outside.
 #include <gtest/gtest.h>
 
 #include "tests/app/DiskViewTestSupport.h"
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 using diskviewtest::DrainQueue;
 
@@ -44,6 +46,30 @@ std::string TempModule(const char* name, const char* text)
     return path;
 }
 
+// A slot's rows as "name=value|...".
+std::string RowsOf(const CModulSet& set, int slot)
+{
+    std::string rows;
+    for (int r = 0; r < set.GetRowCount(slot); ++r) {
+        const char* name;
+        const char* value;
+        set.GetRow(slot, r, &name, &value, nullptr, nullptr);
+        rows += (r ? "|" : "") + std::string(name) + "=" + value;
+    }
+    return rows;
+}
+
+// What a set of its own makes of a copy of the bytes from `start`.
+std::string DecodedCopy(const std::string& module, const uint8_t* bytes, int size, int start)
+{
+    CModulSet set;
+    set.SetErrorEcho(false);
+    EXPECT_EQ(set.LoadFile(module.c_str(), nullptr), 2);
+    const std::vector<uint8_t> copy(bytes, bytes + size);
+    set.Run(0, copy.data(), size, 0, 8192, start);
+    return RowsOf(set, 0);
+}
+
 class DataWindowFrameTest : public diskviewtest::FrameOnFat16<CWinApp, DiskDocPrompts> {
 protected:
     DataWindowFrameTest() : FrameOnFat16(kTestAppName) {}
@@ -53,7 +79,8 @@ protected:
         FrameOnFat16::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        module = TempModule("sl_frame.dfm", "BYTE \"a\" 4\nWORD \"b\"\n");
+        // PARAM_0 counts the runs; ADD makes no row.
+        module = TempModule("sl_frame.dfm", "BYTE \"a\" 4\nWORD \"b\"\nADD PARAM_0 1\n");
         ASSERT_EQ(frame->m_wndDataWnd.LoadModul(module.c_str(), nullptr), 1);
         DrainQueue();
     }
@@ -128,6 +155,12 @@ TEST_F(DataWindowFrameTest, ShowRefreshDockAndGoToARow)
     int length = 0;
     EXPECT_EQ(hex->GetSelection(false, &length), 24);
     EXPECT_EQ(length, 2);
+    // The hex view's address pane tells the selection as after one made with the mouse.
+    uint32_t base = 0;
+    hex->GetData(nullptr, &base);
+    char pane[64];
+    snprintf(pane, sizeof pane, " Adr: 0x%X / M: +%d", base + 24, 2);
+    EXPECT_EQ(std::string(frame->m_wndStatusBar.GetPaneText(1)), pane);
 
     // 32873 floats the docked bar at (100, 100), then docks it on the right.
     Command(ID_DOCK_DATA_WINDOW);
@@ -145,6 +178,35 @@ TEST_F(DataWindowFrameTest, ShowRefreshDockAndGoToARow)
     hex->SetCursorAddress(30, false);
     Command(ID_REFRESH_DATA_WINDOW);
     EXPECT_EQ(data.GetSlotOffset(0), 20);
+}
+
+// The disk view hands every sector in one buffer: after a step, the refresh command shows
+// what the module makes of the new sector's bytes. The command runs the module every time,
+// whether or not anything changed.
+TEST_F(DataWindowFrameTest, RefreshFollowsTheSectorInTheViewsBuffer)
+{
+    CDataWnd& data = frame->m_wndDataWnd;
+    CHexView* hex = view->GetHexView();
+    Command(ID_DATA_WINDOW);
+    int size = 0;
+    const uint8_t* buffer = hex->GetData(&size, nullptr);
+    const int cursor = static_cast<int>(hex->GetCursorAddress(false));
+    auto shown = [&] { return RowsOf(data.Modules(), data.GetCurrentSlot()); };
+    Command(ID_REFRESH_DATA_WINDOW);
+    const std::string sector0 = shown();
+    EXPECT_EQ(sector0, DecodedCopy(module, buffer, size, cursor));
+    Command(ID_REFRESH_DATA_WINDOW);
+    int32_t runs = 0;
+    data.Modules().GetParam(data.Modules().FindSource("sl_frame"), 0, &runs);
+    EXPECT_EQ(runs, 2);
+
+    Command(ID_NEXT_SECTOR);
+    ASSERT_EQ(doc->GetCurrentSector(), 1u);
+    ASSERT_EQ(hex->GetData(nullptr, nullptr), buffer) << "the same buffer";
+    ASSERT_EQ(hex->GetCursorAddress(false), cursor);
+    Command(ID_REFRESH_DATA_WINDOW);
+    EXPECT_EQ(shown(), DecodedCopy(module, buffer, size, cursor));
+    EXPECT_NE(shown(), sector0);
 }
 
 // The real program with a module in its list: shown and refreshed by command, the first row

@@ -284,6 +284,35 @@ TEST_F(DiskViewTest, TwelfthPartitionOfAGptDiskIsCountedFromItsOwnStart)
     EXPECT_EQ(StatusText(2), " Rel.Sec " + std::to_string(start - 1 - starts[10]));
 }
 
+// The exFAT volume of a larger GPT disk: its last cluster (fsstat, counted from the partition
+// start sgdisk names) is the last sector with a cluster number; the free space behind it and
+// the backup GPT header in the disk's last sector have none.
+TEST_F(DiskViewTest, ClusterNumbersEndWithTheVolume)
+{
+    REQUIRE_IMAGE("gptexfat.img");
+    std::ifstream sgdisk((path + ".sgdisk1.txt").c_str()), fsstat((path + ".fsstat.txt").c_str());
+    const std::string report = std::string(std::istreambuf_iterator<char>(sgdisk), {}) +
+                               std::string(std::istreambuf_iterator<char>(fsstat), {});
+    unsigned long long start = 0, heap = 0, clusterBytes = 0, first = 0, last = 0;
+    for (const char* label : { "First sector:", "Cluster Heap:", "Cluster Size:", "Cluster Range:" })
+        ASSERT_TRUE(strstr(report.c_str(), label)) << label;
+    sscanf(strstr(report.c_str(), "First sector:"), "First sector: %llu", &start);
+    sscanf(strstr(report.c_str(), "Cluster Heap:"), "Cluster Heap: %llu", &heap);
+    sscanf(strstr(report.c_str(), "Cluster Size:"), "Cluster Size: %llu", &clusterBytes);
+    sscanf(strstr(report.c_str(), "Cluster Range:"), "Cluster Range: %llu - %llu", &first, &last);
+    const unsigned long long end = heap + (last - first + 1) * (clusterBytes / 512);   // behind the last cluster
+    ASSERT_GT(clusterBytes, 511u);
+    GoTo(start + end - 1);
+    EXPECT_EQ(StatusText(2), " Cl:" + std::to_string(last) + " Sec " + std::to_string(end - 1));
+    GoTo(start + end);
+    EXPECT_EQ(StatusText(2), " Rel.Sec " + std::to_string(end));
+    std::ifstream image(path.c_str(), std::ios::binary | std::ios::ate);
+    const uint64_t backupHeader = static_cast<uint64_t>(image.tellg()) / 512 - 1;
+    GoTo(backupHeader);
+    ASSERT_EQ(doc->GetAreaType(), 18u);
+    EXPECT_EQ(StatusText(2), " Rel.Sec " + std::to_string(backupHeader - start));
+}
+
 TEST_F(DiskViewTest, HintsSelectProtectOrRefreshWithoutPrinting)
 {
     REQUIRE_IMAGE("mbr.img");

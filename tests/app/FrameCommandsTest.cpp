@@ -12,12 +12,18 @@
 #include "tests/app/DiskViewTestSupport.h"
 #include "tests/app/support/ProcessWindow.h"
 #include "tests/support/ModalScript.h"
+#include "uihelpers/ClipboardText.h"
+#include "editor/TextFindDialogs.h"
 #include "views/FindValueDialog.h"
+#include "views/HexToolDialogs.h"
+#include "views/ValueSearchLists.h"
 #include "views/ViewSettings.h"
 
 #include <commctrl.h>
 #include <dlgs.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -171,6 +177,79 @@ std::vector<std::string> ImageCopies(const std::string& fixture)
             copies.push_back(copy);
     }
     return copies;
+}
+
+// Runs a copy command until the clipboard holds `expected`: the clipboard is shared with
+// other test processes, which may hold it or write it in between. The text last read.
+std::string CopyUntil(const std::string& expected, const std::function<void()>& copy)
+{
+    std::string text;
+    for (int attempt = 0; attempt < 10 && text != expected; ++attempt) {
+        if (attempt > 0)
+            Sleep(100);
+        ClipboardSetText("(nichts kopiert)");
+        copy();
+        char* clip = ClipboardGetText();
+        text = clip ? clip : "";
+        free(clip);
+    }
+    return text;
+}
+
+// A pattern list (texts, each with its NUL, and an empty one at the end) as one string.
+std::string PatternText(const char* pattern)
+{
+    return pattern ? std::string(pattern, static_cast<size_t>(MultiTextSize(pattern))) : std::string();
+}
+
+bool IsWordByte(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// A word in the text pane (other than `other`) that stands again further on, and
+// where that next one begins (a search from inside the first finds it).
+struct RepeatedWord {
+    std::string word;
+    int line = -1, column = 0;          // the first
+    int nextLine = -1, nextColumn = 0;  // the one after it
+};
+
+RepeatedWord FindRepeatedWord(CTextEdit* pane, const std::string& other = std::string())
+{
+    std::vector<std::string> lines;
+    for (int line = 0; line < pane->GetLineCount(); ++line) {
+        int length = 0;
+        const char* text = pane->GetLineText(line, &length);
+        lines.emplace_back(text ? text : "", text ? static_cast<size_t>(length) : 0);
+    }
+    for (int line = 0; line < static_cast<int>(lines.size()); ++line) {
+        const std::string& text = lines[static_cast<size_t>(line)];
+        for (size_t at = 0; at < text.size();) {
+            size_t end = at;
+            while (end < text.size() && IsWordByte(text[end]))
+                ++end;
+            const bool whole = end - at >= 4 && (at == 0 || !IsWordByte(text[at - 1]));
+            if (whole && text.compare(at, end - at, other) != 0) {
+                RepeatedWord found;
+                found.word = text.substr(at, end - at);
+                found.line = line;
+                found.column = static_cast<int>(at);
+                // The next place it stands, as a plain case-sensitive search finds it.
+                for (int next = line; next < static_cast<int>(lines.size()); ++next) {
+                    const size_t from = next == line ? at + 1 : 0;
+                    const size_t hit = lines[static_cast<size_t>(next)].find(found.word, from);
+                    if (hit != std::string::npos) {
+                        found.nextLine = next;
+                        found.nextColumn = static_cast<int>(hit);
+                        return found;
+                    }
+                }
+            }
+            at = end > at ? end : at + 1;
+        }
+    }
+    return RepeatedWord();
 }
 
 class FrameCommandsTest : public diskviewtest::FrameOnFat16<CDiskApp, RecordingPrompts> {
@@ -347,6 +426,215 @@ TEST_F(FrameCommandsTest, ValuePaneFitsTheLongestValue)
     EXPECT_LE(extent.cx, rect.right - rect.left - 2 * borders[0]) << text;
 }
 
+TEST_F(FrameCommandsTest, PromptsShowWholeBesideTheHexViewsPanes)
+{
+    CHexView* hex = view->GetHexView();
+    frame->ShowWindow(SW_SHOW);
+    hex->SetFocus();
+    DrainQueue();
+    CStatusPaneBar& bar = frame->m_wndStatusBar;
+    auto partRects = [&] {
+        std::vector<RECT> rects(static_cast<size_t>(bar.SendMessage(SB_GETPARTS)));
+        for (size_t part = 0; part < rects.size(); ++part)
+            bar.SendMessage(SB_GETRECT, part, reinterpret_cast<LPARAM>(&rects[part]));
+        return rects;
+    };
+    auto partText = [&](int part) {
+        char text[512] = {};
+        bar.SendMessage(SB_GETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+        return std::string(text);
+    };
+    const std::vector<RECT> idle = partRects();
+    ASSERT_EQ(idle.size(), 5u) << "the message pane, the hex view's two and the disk view's two";
+
+    // As a menu item or toolbar button under the mouse shows its prompt in pane 0.
+    for (const UINT id : {ID_INFO_VIEW, ID_CHS_CONVERT}) {
+        CString prompt;
+        frame->GetMessageString(id, prompt);
+        SCOPED_TRACE(static_cast<LPCSTR>(prompt));
+        ASSERT_FALSE(prompt.IsEmpty());
+        frame->SendMessage(WM_SETMESSAGESTRING, id);
+        ASSERT_EQ(partText(0), static_cast<LPCSTR>(prompt));
+        const std::vector<RECT> rects = partRects();
+        ASSERT_EQ(rects.size(), idle.size());
+        EXPECT_GE(rects[0].right - rects[0].left, bar.TextNeed(prompt));
+        // The others keep room for their own texts (the last one beside the size grip).
+        for (int part = 1; part < static_cast<int>(rects.size()); ++part) {
+            const int grip = part + 1 == static_cast<int>(rects.size()) ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+            EXPECT_GE(rects[part].right - rects[part].left, bar.TextNeed(partText(part).c_str()) + grip)
+                << partText(part);
+        }
+    }
+    // Back to the idle text, the panes get their widths back.
+    frame->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+    const std::vector<RECT> after = partRects();
+    ASSERT_EQ(after.size(), idle.size());
+    for (size_t part = 0; part < idle.size(); ++part)
+        EXPECT_TRUE(EqualRect(&after[part], &idle[part])) << part;
+}
+
+TEST_F(FrameCommandsTest, FindWordAndFindInTheTextPaneSearchTheWordAtTheCaret)
+{
+    CMarkTextView* pane = view->GetTextPane();
+    frame->ShowWindow(SW_SHOW);
+    ::SetFocus(pane->m_hWnd);
+    ASSERT_EQ(view->GetFocusedPane(), 1);
+    // Forwards, case-sensitive, any part of a word, wrapping once.
+    const uint32_t options = pane->SetOptionFlags(0x40, 0x10 | 0x20 | 0x40 | 0x80 | 0x100);
+
+    // The caret inside a word, nothing selected: "Suchen" (Shift+F3) with its dialog answered
+    // OK on the text it offers (the pane has searched nothing before), then "Suche Wort"
+    // (Ctrl+F3) on another word, which the last search must not stand in for.
+    std::string offered = "(kein Dialog)";
+    const RepeatedWord first = FindRepeatedWord(pane);
+    const struct {
+        RepeatedWord word;
+        std::function<void()> command;
+    } cases[] = {
+        {first,
+         [&] {
+             testsupport::ModalScript script;
+             script.Add([&](HWND dialog) {
+                 offered = TextOf(GetDlgItem(dialog, IDC_TF_TEXT));
+                 return testsupport::Click(dialog, IDOK);
+             });
+             script.Run([&] { return view->SendMessage(WM_COMMAND, ID_EDIT_FIND); }, 5000);
+         }},
+        {FindRepeatedWord(pane, first.word), [&] { view->SendMessage(WM_COMMAND, ID_FIND_WORD); }},
+    };
+    for (const auto& c : cases) {
+        ASSERT_GE(c.word.nextLine, 0) << "the boot sector's text repeats no word";
+        SCOPED_TRACE(c.word.word);
+        pane->SetCursorPos(c.word.column + 2, c.word.line);
+        ASSERT_EQ(pane->HasSelection(), 0);
+        c.command();
+        DrainQueue();
+        char selected[256] = {};
+        pane->GetText(selected, sizeof selected, TRF_SELECTION);
+        EXPECT_EQ(selected, c.word.word);
+        EXPECT_EQ(pane->GetCaretPos().y, c.word.nextLine);
+        EXPECT_EQ(pane->GetCaretPos().x, c.word.nextColumn);
+    }
+    EXPECT_EQ(offered, first.word);
+    pane->SetOptionFlags(options, 0x10 | 0x20 | 0x40 | 0x80 | 0x100);
+}
+
+TEST_F(FrameCommandsTest, FindWordInTheHexPaneSearchesTheSelectionOnly)
+{
+    CHexView* hex = view->GetHexView();
+    frame->ShowWindow(SW_SHOW);
+    ::SetFocus(hex->m_hWnd);
+    ASSERT_EQ(view->GetFocusedPane(), 0);
+    int size = 0;
+    const uint8_t* bytes = hex->GetData(&size, nullptr);
+    ASSERT_GT(size, 16);
+    const std::string sector(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
+    // The caret inside a word of the boot sector ("mkfs.fat" of its OEM name), and two bytes
+    // without letters (which a search that ignores case would take alike) that stand again
+    // further on.
+    int inWord = -1;
+    for (int at = 0; at + 4 <= size && inWord < 0; ++at)
+        if (std::isalpha(bytes[at]) && std::isalpha(bytes[at + 1]) && std::isalpha(bytes[at + 2]) &&
+            std::isalpha(bytes[at + 3]))
+            inWord = at + 1;
+    int pair = -1;
+    size_t again = std::string::npos;
+    for (int at = 0; at + 2 <= size && again == std::string::npos; ++at) {
+        if (std::isalpha(bytes[at]) || std::isalpha(bytes[at + 1]))
+            continue;
+        pair = at;
+        again = sector.find(sector.substr(static_cast<size_t>(at), 2), static_cast<size_t>(at) + 1);
+    }
+    ASSERT_GE(inWord, 0);
+    ASSERT_NE(again, std::string::npos);
+
+    const ValueSearchSettings& search = GetValueSearchSettings();
+    struct Case {
+        int cursor, length;   // selected from the cursor on; 0 nothing
+        int found, foundLength;
+    };
+    const Case cases[] = {
+        {inWord, 0, inWord, 0},                     // nothing selected: nothing to search
+        {pair, 2, static_cast<int>(again), 2},      // the selection: its next place
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cursor);
+        hex->SetCursorAddress(c.cursor, false);
+        if (c.length > 0)
+            hex->SetSelectionEnd(c.cursor + c.length, false);
+        const std::string pattern = PatternText(search.pattern);
+        testsupport::ModalScript nothingAsked;   // a box would fail it
+        nothingAsked.Run([&] { return view->SendMessage(WM_COMMAND, ID_FIND_WORD); }, 5000);
+        int length = 0;
+        EXPECT_EQ(hex->GetSelection(false, &length), c.found);
+        EXPECT_EQ(length, c.foundLength);
+        if (c.length == 0) {
+            EXPECT_EQ(PatternText(search.pattern), pattern);
+        }
+    }
+}
+
+TEST_F(FrameCommandsTest, CopyAndCppCopyFromTheHexPanePutTheSelectedBytesOnTheClipboard)
+{
+    CHexView* hex = view->GetHexView();
+    frame->ShowWindow(SW_SHOW);
+    ::SetFocus(hex->m_hWnd);
+    ASSERT_EQ(view->GetFocusedPane(), 0);
+    int size = 0;
+    const uint8_t* bytes = hex->GetData(&size, nullptr);
+    ASSERT_GT(size, 64);
+
+    // The forms of the bytes: a hex dump, and C source of one byte a value, 16 to a line.
+    auto dump = [&](int from, int count) {
+        std::string out = ":";
+        for (int i = 0; i < count; ++i) {
+            char pairText[4];
+            snprintf(pairText, sizeof pairText, i + 1 < count ? "%02X " : "%02X", bytes[from + i]);
+            out += pairText;
+        }
+        return out;
+    };
+    auto cSource = [&](int from, int count) {
+        std::string out;
+        for (int i = 0; i < count; ++i) {
+            char value[8];
+            snprintf(value, sizeof value, "0x%02X,", bytes[from + i]);
+            out += value;
+            if (i % 16 == 15 || i + 1 == count)
+                out += "\n";
+        }
+        return out;
+    };
+    auto copy = [&] { view->SendMessage(WM_COMMAND, ID_EDIT_COPY); };
+    auto copyCpp = [&] {
+        testsupport::ModalScript script;
+        script.Add([&](HWND dialog) {
+            CheckRadioButton(dialog, IDC_HT_FORMAT_FIRST, IDC_HT_FORMAT_FIRST + 3, IDC_HT_FORMAT_FIRST);
+            CheckRadioButton(dialog, IDC_HT_SIZE_FIRST, IDC_HT_SIZE_FIRST + 3, IDC_HT_SIZE_FIRST);
+            CheckDlgButton(dialog, IDC_HT_BIG_ENDIAN, BST_UNCHECKED);
+            SetDlgItemTextA(dialog, IDC_HT_VALUE, "16");
+            return testsupport::Click(dialog, IDOK);
+        });
+        script.Run([&] { return view->SendMessage(WM_COMMAND, ID_COPY_CPP); });
+    };
+    struct Case {
+        const char* name;
+        int from, count;
+        std::function<void()> command;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"Kopieren", 0, 20, copy, dump(0, 20)},
+        {"C++ Kopieren", 3, 20, copyCpp, cSource(3, 20)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        hex->SetCursorAddress(c.from, false);
+        hex->SetSelectionEnd(c.from + c.count, false);
+        EXPECT_EQ(CopyUntil(c.expected, c.command), c.expected);
+    }
+}
+
 TEST_F(FrameCommandsTest, ImageOfAnyExtensionReopensFromTheRecentList)
 {
     app.m_pRecentFileList = new CRecentFileList(ID_FILE_MRU_FILE1, "Recent File List", "File%d", 8);
@@ -414,3 +702,4 @@ TEST(OpenByPath, ImageOfAnyExtensionOpensFromTheCommandLine)
     for (const std::string& copy : copies)
         DeleteFileA(copy.c_str());
 }
+

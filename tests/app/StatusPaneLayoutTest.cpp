@@ -5,6 +5,7 @@
 #include "uihelpers/StatusPane.h"
 #include "app/StatusPaneLayout.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -159,4 +160,90 @@ TEST(StatusPaneLayout, FewerThanTwoPanesForgetTheOldBookkeeping)
     EXPECT_EQ(layout.FirstGroupPane(), 1);
     EXPECT_EQ(layout.NextTag(), 2);
     EXPECT_EQ(layout.TagAt(1), 0);
+}
+
+TEST(StatusPaneLayout, APartWiderTextTakesRoomFromTheOthersLastFirst)
+{
+    // Part widths and what their texts need; the parts are laid out `kGap` apart, the last
+    // one to the end of the bar, and handed over as SB_SETPARTS edges.
+    const int kGap = 2;
+    struct Case {
+        std::vector<int> widths, needs;
+        int wide;
+    };
+    const Case cases[] = {
+        {{178, 148, 175, 183, 200}, {60, 67, 175, 81, 75}, 0},      // fits already
+        {{178, 148, 175, 183, 200}, {372, 67, 175, 81, 75}, 0},     // the last ones' spare room
+        {{178, 148, 175, 183, 200}, {300, 67, 175, 81, 75}, 0},     // the last one's alone
+        {{178, 148, 175, 183, 200}, {600, 67, 175, 81, 75}, 0},     // more than all spare room
+        {{178, 148, 175, 183, 200}, {2000, 67, 175, 81, 75}, 0},    // more than the whole bar
+        {{100, 150, 90}, {40, 400, 30}, 1},                         // a part in the middle
+        {{120, 80, 90}, {300, 20}, 0},                              // the last part's need unknown
+        {{120, 80}, {500, 20}, 5},                                  // no such part
+    };
+    for (const Case& c : cases) {
+        const int count = static_cast<int>(c.widths.size());
+        SCOPED_TRACE(testing::Message() << "need " << c.needs[0] << " / " << c.needs[1] << ", part " << c.wide);
+        std::vector<int> edges;
+        int right = -kGap;
+        for (int width : c.widths) {
+            right += kGap + width;
+            edges.push_back(right);
+        }
+        const int barWidth = edges.back();
+        edges.back() = -1;
+        const std::vector<int> fitted = FitPartEdges(edges, c.needs, c.wide, barWidth, kGap);
+        ASSERT_EQ(fitted.size(), edges.size());
+        EXPECT_EQ(fitted.back(), -1);
+        std::vector<int> widths;
+        int left = 0;
+        for (int edge : fitted) {
+            const int end = edge < 0 ? barWidth : edge;
+            widths.push_back(end - left);
+            left = end + kGap;
+        }
+
+        auto need = [&](int part) { return part < static_cast<int>(c.needs.size()) ? c.needs[part] : c.widths[part]; };
+        int total = 0;
+        int spare = 0;   // what the others have beyond their texts
+        for (int part = 0; part < count; ++part) {
+            total += c.widths[part];
+            if (part != c.wide && c.widths[part] > need(part))
+                spare += c.widths[part] - need(part);
+        }
+        if (c.wide < 0 || c.wide >= count || need(c.wide) <= c.widths[c.wide]) {
+            EXPECT_EQ(fitted, edges);
+            continue;
+        }
+        const int wanted = need(c.wide) < total ? need(c.wide) : total;
+        const int missing = wanted - c.widths[c.wide];
+        int sum = 0;
+        for (int part = 0; part < count; ++part) {
+            sum += widths[part];
+            EXPECT_GE(widths[part], 0) << part;
+            if (part == c.wide)
+                continue;
+            EXPECT_LE(widths[part], c.widths[part]) << part;
+            // While the spare room suffices, nobody gives up room its own text needs; when
+            // it does not, everybody gives all the spare room and some more. Either way a
+            // part gives only when every later one has given all it can.
+            const int ownText = std::min(c.widths[part], need(part));
+            const bool enough = spare >= missing;
+            if (enough) {
+                EXPECT_GE(widths[part], ownText) << part;
+            } else {
+                EXPECT_LE(widths[part], ownText) << part;
+            }
+            if (widths[part] >= (enough ? c.widths[part] : ownText))
+                continue;
+            for (int later = part + 1; later < count; ++later) {
+                if (later == c.wide)
+                    continue;
+                EXPECT_EQ(widths[later], enough ? std::min(c.widths[later], need(later)) : 0)
+                    << part << " gave before " << later;
+            }
+        }
+        EXPECT_EQ(widths[c.wide], wanted);
+        EXPECT_EQ(sum, total);
+    }
 }

@@ -5,6 +5,7 @@
 #include "controls/ChildBar.h"
 #include "tests/support/TestSupport.h"
 
+#include <climits>
 #include <random>
 
 namespace {
@@ -372,4 +373,24 @@ TEST_F(DockingTest, ChildBarKeepsOneChildFillingItsClientArea)
     EXPECT_EQ(bar1.DetachChild(), &a);
     EXPECT_FALSE(a.GetStyle() & WS_VISIBLE);
     EXPECT_EQ(bar1.SetChild(nullptr), nullptr);
+}
+
+namespace {
+
+// A bar whose docked sizes differ in both directions, so that each is seen where it belongs.
+struct StretchProbe : CSizeBarBase {
+    StretchProbe(CSize horz, CSize vert)
+    {
+        m_szHorz = horz;
+        m_szVert = vert;
+    }
+};
+
+}  // namespace
+
+TEST(SizeBarLayout, StretchedABarTakesTheWholeLengthAndKeepsItsDockedDepth)
+{
+    StretchProbe bar(CSize(300, 80), CSize(120, 400));
+    EXPECT_EQ(bar.CalcFixedLayout(TRUE, TRUE), CSize(SHRT_MAX, 80));
+    EXPECT_EQ(bar.CalcFixedLayout(TRUE, FALSE), CSize(120, SHRT_MAX));
 }

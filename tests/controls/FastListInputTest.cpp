@@ -324,3 +324,31 @@ TEST_F(ListFixture, ATooltipIsMeasuredAndShownInTheFontOfItsCell)
     list = nullptr;
     DeleteObject(font);
 }
+
+TEST_F(ListFixture, ADividerDoubleClickFitsTheColumnInTheFontItsCellsArePaintedIn)
+{
+    // Bit 0x80 of a cell's state paints it bold; higher bits alone leave it in the normal
+    // font, and the fitted width follows the font the cell is painted in.
+    UINT cellState = 0;
+    texts.custom = [&cellState](DWORD, int column, FastListTextRequest* r) {
+        std::strcpy(r->text, column == 1 ? "Sektor 123456 im Datentraeger, Bootsektor" : "x");
+        r->state = cellState;
+    };
+    Make(0, 1);
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    auto fit = [&](UINT state) {
+        cellState = state;
+        NMHEADERA nm = {};
+        nm.hdr.hwndFrom = header;
+        nm.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(header));
+        nm.hdr.code = HDN_DIVIDERDBLCLICKA;
+        nm.iItem = 1;
+        SendMessageA(list, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+        return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0));
+    };
+    const int normal = fit(0), bold = fit(0x80);
+    ASSERT_GT(bold, normal) << "the bold font is wider for this text";
+    for (UINT state : {0x100u, 0x7F00u, 0x8100u, 0x180u, 0x7F80u})
+        EXPECT_EQ(fit(state), (state & 0x80) ? bold : normal) << "cell state " << std::hex << state;
+}

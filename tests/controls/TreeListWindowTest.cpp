@@ -1323,29 +1323,49 @@ TEST(TreeListWindow, ThemedBoxesShowTwoStatesAndTheTreeLineRunsOnThroughTheOther
     ASSERT_EQ(TreeListClass().Users(), -1);
     TreeListClass().ForgetForTests();
     ThemeLoader old = SetThemeLoader({ &FakeThemeLibrary, &FakeThemeEntry });
-    {
+    // The theme draws state images 1 and 2 (unchecked, checked); where state bit 0x1000
+    // alone is the check (TLX_CHECKBIT), also 3, and 1 and 3 are the checked ones. In the
+    // tree column every other image leaves the room of the box to the tree line; a cell of
+    // a check-box column draws the same boxes and nothing for the others.
+    const UINT images[] = { 0, 1, 2, 3, 4, 5, 9 };
+    const struct { UINT exStyle; int faces[10]; } looks[] = {
+        { 0, { 0, 1, 5, 0, 0, 0, 0, 0, 0, 0 } },
+        { TLX_CHECKBIT, { 0, 5, 1, 5, 0, 0, 0, 0, 0, 0 } },
+    };
+    for (const auto& look : looks) {
         tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
         p.Send(TVM_SETIMAGELIST, TVSIL_STATE, 1);
         ASSERT_EQ(p.Send(TVM_GETIMAGELIST, TVSIL_STATE), 1);
+        p.Send(TVM_SETEXTENDEDSTYLE, TLX_CHECKBIT, look.exStyle);
         const COLORREF red = RGB(255, 0, 0);
         p.Send(TVM_SETLINECOLOR, 0, red);
+        ASSERT_EQ(AddColumns(p, 2, 140), 2);
+        p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_CHECK, 0));
+        ASSERT_EQ(p.Send(TVM_GETIMAGELIST, 3), 1) << "themed boxes in the cells too";
         const int indent = static_cast<int>(p.Send(TVM_GETINDENT));
-        // State image 1 and 2 are boxes; 0 and 3 leave the room of the box to the line.
-        const struct { UINT image; bool box; } rows[] = { { 0, false }, { 1, true }, { 2, true }, { 3, false } };
         std::vector<HTREEITEM> items;
-        for (const auto& r : rows) {
+        std::vector<int> expected;
+        for (UINT image : images) {
             items.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
-            TVITEMA set = {};
-            set.mask = TVIF_STATE;
-            set.hItem = items.back();
-            set.state = INDEXTOSTATEIMAGEMASK(r.image);
-            set.stateMask = TVIS_STATEIMAGEMASK;
-            p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+            for (int column = 0; column < 2; ++column) {
+                TVITEMA set = {};
+                set.mask = TVIF_STATE | (column ? TLIF_CELL : 0);
+                set.hItem = items.back();
+                set.cChildren = column;
+                set.state = INDEXTOSTATEIMAGEMASK(image);
+                set.stateMask = TVIS_STATEIMAGEMASK;
+                p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+                set.state = 0;
+                p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+                ASSERT_EQ(set.state & TVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(image)) << "column " << column;
+                if (look.faces[image])
+                    expected.push_back(look.faces[image]);
+            }
         }
         Pixels px(300, 200);
         g_themedStates.clear();
         px.Paint(p);
-        EXPECT_EQ(g_themedStates, (std::vector<int>{ 1, 5 }));
+        EXPECT_EQ(g_themedStates, expected) << "extended style " << look.exStyle;
         for (size_t i = 0; i < items.size(); ++i) {
             RECT rc = {};
             rc.left = static_cast<LONG>(reinterpret_cast<UINT_PTR>(items[i]));
@@ -1354,7 +1374,8 @@ TEST(TreeListWindow, ThemedBoxesShowTwoStatesAndTheTreeLineRunsOnThroughTheOther
             for (int y = rc.top; y < rc.bottom; ++y)
                 for (int x = indent + 2; x < indent + 14; ++x)
                     line += px.At(x, y) == red;
-            EXPECT_EQ(line > 0, !rows[i].box) << "state image " << rows[i].image;
+            EXPECT_EQ(line > 0, look.faces[images[i]] == 0)
+                << "state image " << images[i] << ", extended style " << look.exStyle;
         }
     }
     SetThemeLoader(old);

@@ -1,7 +1,7 @@
 // The data window under Xvfb, on an MBR-like table decoded by a module with nested rows: the
 // list items and their opening and closing, the cell texts with their glyph codes, copying,
-// the saved state, a slot whose bytes went away, the module list in the registry and the
-// options dialog.
+// the saved state, a slot whose bytes went away or changed in the same buffer, modules loaded
+// again after "Module löschen", the module list in the registry and the options dialog.
 #include <gtest/gtest.h>
 
 #include "datawindow/DataWnd.h"
@@ -613,6 +613,39 @@ TEST_F(DataWndTest, SetDataCutsTheLengthAndRunsOnChange)
     window.Modules().GetParam(source, 0, &runs);
     EXPECT_EQ(runs, 2);
     DeleteFileA(path.c_str());
+}
+
+// The disk view hands every sector in the same buffer: other bytes in it count as a change
+// for SetData, as other values do. After "Module löschen", loading the list or a module
+// shows its rows at once, without waiting for new bytes.
+TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowAtOnce)
+{
+    auto first = [&] { return window.Items(0).empty() ? std::string() : Cell(window, window.Items(0)[0], DW_COL_VALUE); };
+    EXPECT_EQ(first(), "0 ");
+    table[0x1BE] = 0x42;
+    window.SetData(table, sizeof table, 0x1BE, 64, 0x1000, 0);
+    EXPECT_EQ(first(), "66 ");
+
+    class Chooser : public Prompts {
+    public:
+        bool ChooseModuleFiles(HWND, const char*, std::vector<std::string>* paths) override
+        {
+            paths->push_back(file);
+            return true;
+        }
+        std::string file;
+    } chooser;
+    chooser.file = modulePath;
+    CDataWnd::SetPrompts(&chooser);
+    ASSERT_EQ(AddToModulList(CDataWnd::kSection, modulePath.c_str()), 2);
+    for (UINT command : {CDataWnd::ID_DW_LOAD_LIST, CDataWnd::ID_DW_LOAD_MODUL}) {
+        window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
+        EXPECT_EQ(first(), "") << command;
+        window.SendMessage(WM_COMMAND, command);
+        EXPECT_EQ(window.Items(0).size(), 5u) << command;
+        EXPECT_EQ(first(), "66 ") << command;
+    }
+    CDataWnd::SetPrompts(&prompts);
 }
 
 // List values the data window cannot use: another type, a missing file; and a list whose

@@ -1,7 +1,8 @@
 // Modules decoding real structures, every number checked against what Debian's tools report
 // about the same fixture: the FAT16 and FAT32 boot sectors (minfo, fsck.fat; an IF takes the
-// FAT32 path), the MBR's four entries in a LOOP from 0x1BE (sfdisk -J), and a BMP header made
-// by ImageMagick (identify). FLOAT and DOUBLE texts against the C library's "%e".
+// FAT32 path), the example module file of the source tree over both, the MBR's four entries
+// in a LOOP from 0x1BE (sfdisk -J), and a BMP header made by ImageMagick (identify). FLOAT and
+// DOUBLE texts against the C library's "%e".
 #include <gtest/gtest.h>
 
 #include "datawindow/DataWndRows.h"
@@ -71,6 +72,16 @@ public:
         m_set.SetErrorEcho(false);
         EXPECT_EQ(m_set.Compile(&scanner, "tools"), 2);
         EXPECT_EQ(m_set.GetErrorCount(), 0) << text;
+    }
+    // A module file, loaded as the data window loads it.
+    struct File {
+        std::string path;
+    };
+    explicit Module(const File& file)
+    {
+        m_set.SetErrorEcho(false);
+        EXPECT_EQ(m_set.LoadFile(file.path.c_str(), nullptr), 2) << file.path;
+        EXPECT_EQ(m_set.GetErrorCount(), 0) << file.path;
     }
     const CModulSet& Set() const { return m_set; }
     // Runs the entry and keeps the rows by name (the last row of a name wins).
@@ -176,6 +187,75 @@ TEST(ModulToolsTest, BootSectorsAsMinfoAndFsckReportThem)
     EXPECT_EQ(m.Number("Hidden"), Before(fsck, "hidden sectors"));
     EXPECT_EQ(m.Number("LargeSectors"), Before(fsck, "sectors total"));
     EXPECT_TRUE(m.rows.count("FAT32") && !m.rows.count("FAT16"));
+}
+
+// The quoted text right after `label` ("disk label=" and the like), quotes included.
+std::string QuotedAfter(const std::string& report, const std::string& label)
+{
+    const size_t at = report.find(label + "\"");
+    EXPECT_NE(at, std::string::npos) << label;
+    const size_t end = at == std::string::npos ? at : report.find('"', at + label.size() + 1);
+    return end == std::string::npos ? std::string() : report.substr(at + label.size(), end - at - label.size() + 1);
+}
+
+// datawindow/examples/FatBootSector.dfm, the module the README names, over the boot sectors
+// of mkfs.fat's FAT16 and FAT32 images: each row as minfo reports the field, the total as
+// fsstat counts the sectors, the signature as the image holds it.
+TEST(ModulToolsTest, ExampleModuleFileAsMinfoReportsTheBootSectors)
+{
+    if (testsupport::SourceDir().empty())
+        GTEST_SKIP() << "SL_SOURCE_DIR is not set (run through ctest)";
+    Module m(Module::File{testsupport::SourceDir() + "\\datawindow\\examples\\FatBootSector.dfm"});
+    struct Field {
+        const char* row;
+        const char* minfo;   // the label before the number in minfo's report
+        bool fat32Only;
+    } const fields[] = {
+        {"Bytes pro Sektor", "sector size: ", false},
+        {"Sektoren pro Cluster", "cluster size: ", false},
+        {"Reservierte Sektoren", "reserved (boot) sectors: ", false},
+        {"Anzahl FATs", "fats: ", false},
+        {"Stammverzeichnis-Eintraege", "max available root directory slots: ", false},
+        {"Sektoren (16 Bit)", "small size: ", false},
+        {"Medium", "media descriptor byte: ", false},
+        {"Sektoren pro FAT", "sectors per fat: ", false},
+        {"Sektoren pro Spur", "\nsectors per track: ", false},
+        {"Koepfe", "\nheads: ", false},
+        {"Versteckte Sektoren", "hidden sectors: ", false},
+        {"Laufwerksnummer", "physical drive id: ", false},
+        {"Erweiterte Signatur", "dos4=", false},
+        {"Sektoren pro FAT (32 Bit)", "Big fatlen=", true},
+        {"Flags", "Extended flags=", true},
+        {"Version", "FS version=", true},
+        {"Stammverzeichnis-Cluster", "rootCluster=", true},
+        {"FSInfo-Sektor", "infoSector location=", true},
+        {"Sicherungs-Bootsektor", "backup boot sector=", true},
+    };
+    for (const char* image : {"fat16.img", "fat32.img"}) {
+        SCOPED_TRACE(image);
+        std::string minfo, fsstat;
+        const std::vector<uint8_t> sector = FirstBytes(Fixture(image), 512);
+        if (sector.size() != 512 || !Load(Fixture(image) + ".minfo.txt", &minfo)
+            || !Load(Fixture(image) + ".fsstat.txt", &fsstat))
+            GTEST_SKIP() << image << " or its reports missing";
+        const bool fat32 = std::string(image) == "fat32.img";
+        m.Run(sector);
+        for (const Field& f : fields) {
+            if (f.fat32Only && !fat32) {
+                EXPECT_FALSE(m.rows.count(f.row)) << f.row;
+                continue;
+            }
+            EXPECT_EQ(m.Number(f.row), After(minfo, f.minfo)) << f.row;
+        }
+        EXPECT_EQ(m.rows["OEM-Name"], QuotedAfter(minfo, "banner:"));
+        EXPECT_EQ(m.rows["Volume-Name"], QuotedAfter(minfo, "disk label="));
+        EXPECT_EQ(m.rows["Dateisystem"], QuotedAfter(minfo, "disk type="));
+        EXPECT_EQ(m.Number("Volume-ID"), std::strtoll(minfo.c_str() + minfo.find("serial number: ") + 15, nullptr, 16));
+        const long long total = m.Number("Sektoren (16 Bit)") ? m.Number("Sektoren (16 Bit)") : m.Number("Sektoren (32 Bit)");
+        EXPECT_EQ(total, After(fsstat, "Total Range: 0 - ") + 1);
+        EXPECT_EQ(m.Number("Signatur"), sector[510] | sector[511] << 8);
+        EXPECT_NE(m.rows["Signatur"].find("in Ordnung"), std::string::npos) << m.rows["Signatur"];
+    }
 }
 
 // The four entries in a loop from 0x1BE: each pass's base moves 16 bytes on, so the fields keep

@@ -224,7 +224,7 @@ void CheckExt(const char* image)
     ASSERT_EQ(r.regions.count, 1u);
     EXPECT_EQ(r.regions.dataStart[0], upb);
     EXPECT_EQ(r.regions.sectorsPerCluster[0], upb);
-    EXPECT_EQ(r.regions.clusterCount[0], (blocks / upb) * upb - 1);
+    EXPECT_EQ(r.regions.clusterCount[0], blocks - 1);
     EXPECT_EQ(r.regions.firstCluster[0], 1u);
     // Block b at b * upb: block 1 of a 1024-byte-block volume is the superblock.
     EXPECT_EQ(r.regions.ClusterToSector(0, 1), upb);
@@ -235,6 +235,7 @@ void CheckExt(const char* image)
 TEST_P(FixtureScan, Ext2) { CheckExt("ext2.img"); }
 TEST_P(FixtureScan, Ext3) { CheckExt("ext3.img"); }
 TEST_P(FixtureScan, Ext4With4096ByteBlocks) { CheckExt("ext4.img"); }
+TEST_P(FixtureScan, Ext2WithABlockCountNoMultipleOfEight) { CheckExt("ext2odd.img"); }
 
 namespace {
 

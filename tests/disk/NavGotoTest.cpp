@@ -241,14 +241,21 @@ TEST_F(NavGoto, SectorAcceptsExpressionsAndRefusesTheRest)
 
 TEST_F(NavGoto, ClusterMappingOfEveryFileSystem)
 {
+    // ext2odd: a block count that is no multiple of the units in a block; gptexfat: one
+    // volume of a disk, numbered by fsstat from its partition's start (sgdisk).
     const char* images[] = { "fat12.img", "fat16.img", "fat32.img", "exfat.img", "ntfs.img", "ext2.img", "ext3.img",
-                             "ext4.img" };
+                             "ext4.img", "ext2odd.img", "gptexfat.img" };
     int tested = 0;
     for (const char* image : images) {
         SCOPED_TRACE(image);
         ClusterGeometry g;
-        if (!Open(image) || !FixtureGeometry(image, &g))
+        std::string sgdisk;
+        uint64_t partition = 0;
+        if (!Open(image) || !FixtureGeometry(image, &g) ||
+            (scantest::LoadText(path + ".sgdisk1.txt", &sgdisk) &&
+             !scantest::NumberAfter(sgdisk, "First sector:", &partition)))
             continue;
+        g.dataStart += partition;
         ++tested;
         ASSERT_EQ(1u, doc->GetClusterRegions().count);
         prompts.typed.clear();
@@ -285,6 +292,14 @@ TEST_F(NavGoto, ClusterMappingOfEveryFileSystem)
             GotoCluster(answer);
             ExpectRefusal("Falsche Cluster-Nummer !", boxes);
             EXPECT_TRUE(Shows(g.SectorOf(g.first + 2))) << answer;
+        }
+        // Behind the last cluster (a volume's unused tail, free disk space) the proposal is
+        // the first cluster, as in front of the data area.
+        const uint64_t behind = g.SectorOf(g.last + 1);
+        if (behind < doc->GetSectorCount()) {
+            GotoSector(Dec(behind));
+            GotoCluster(Dec(g.last));
+            EXPECT_EQ(Dec(g.first), prompts.startTexts.back());
         }
     }
     if (tested == 0)

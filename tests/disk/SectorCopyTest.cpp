@@ -387,13 +387,15 @@ TEST_F(SectorCopy, LoadAsksAboutLargeFilesAndMeasuresTheOpenFileAgain)
 TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
 {
     const std::string image = TempPath("copy-open.img");
+    // A hard link is the image under a name of its own.
+    const std::string linked = TempPath("copy-open-link.img");
+    DeleteFileA(linked.c_str());
     ASSERT_TRUE(CopyFileTo(fat16, image));
+    ASSERT_TRUE(CreateHardLinkA(linked.c_str(), image.c_str(), nullptr));
     const uint64_t imageHash = HashOutside(image, 0, 0);
+    // The document holds its read handle, sharing reading only: only the name check can tell
+    // the user that a dump name is the image (the dump's own open would just fail).
     ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
-    // A write-back closes the document's read handle: nothing keeps others from the image.
-    uint8_t first[512];
-    ASSERT_TRUE(doc->ReadSectors(DRIVECODE_IMAGE, 0, 1, first));
-    ASSERT_TRUE(doc->WriteSectors(DRIVECODE_IMAGE, 0, 1, first));
     const std::string dump = TempPath("copy-refused.bin");
     std::string upper = image;
     CharUpperA(&upper[0]);
@@ -423,6 +425,7 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
         { TempPath("no-such-folder\\x.bin"), "5", "1", kCannotOpen },
         { image, "5", "1", kOpenImage },    { upper, "5", "1", kOpenImage },
         { dotted, "5", "1", kOpenImage },   { "\\\\?\\" + image, "5", "1", kOpenImage },
+        { linked, "5", "1", kOpenImage },
         { "W:\\sektoren.bin", "5", "1", kCannotOpen },
         { dump, "4294967296*4294967296", "1", kWrongInput },
         { dump, "36893488147419103232+5", "1", kWrongInput },
@@ -466,6 +469,7 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
     EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
     doc.reset();
     EXPECT_EQ(imageHash, HashOutside(image, 0, 0)) << "the open image was touched";
+    DeleteFileA(linked.c_str());
     EXPECT_EQ(qHash, HashOutside(qRaw, 0, 0)) << "a dump was written onto drive Q:";
 }
 

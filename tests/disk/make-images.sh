@@ -61,6 +61,8 @@ mk_ntfs()  { truncate -s 16M "$1" && mkntfs -F -Q -q -L NTFS "$1"; }
 mk_ext2()  { mke2fs -q -F -t ext2 -b 1024 -L ext2 "$1" 4096; }
 mk_ext3()  { mke2fs -q -F -t ext3 -b 1024 -L ext3 "$1" 8192; }
 mk_ext4()  { mke2fs -q -F -t ext4 -b 4096 -L ext4 "$1" 2048; }
+# 4096-byte blocks, and a block count that is no multiple of the 8 units in a block.
+mk_ext2odd() { mke2fs -q -F -t ext2 -b 4096 -L ext2odd "$1" 1001; }
 mk_iso()   {
   if have xorriso; then xorriso -as mkisofs -quiet -J -V ISOJOLIET -o "$1" "$content"
   else genisoimage -quiet -J -V ISOJOLIET -o "$1" "$content"; fi
@@ -149,6 +151,13 @@ cut_out() {
 }
 # A FAT16 volume with 4096-byte logical sectors on an image of 512-byte units.
 mk_fat4k() { mkfs.fat -C -F 16 -S 4096 -s 1 -R 1 -n FAT4K "$1" 32768 && fill "$1"; }
+# A 40 MiB GPT disk with one 32 MiB exFAT partition: free space and the backup GPT lie
+# behind the volume's last cluster.
+mk_gptexfat() {
+  truncate -s 40M "$1" &&
+  sgdisk -n 1:2048:+32M -t 1:0700 "$1" >/dev/null &&
+  part "$1" 2048 mk_gpt_exfat 65536
+}
 # A 4 MiB GPT disk (8192 sectors) with one FAT12 partition, for the damaged headers.
 mk_gptsmall() {
   truncate -s 4M "$1" &&
@@ -177,6 +186,8 @@ if [ -f fat12pair.img ]; then
 fi
 build fat4k.img mk_fat4k
 build gptsmall.img mk_gptsmall
+build ext2odd.img mk_ext2odd
+build gptexfat.img mk_gptexfat
 
 # The reports, remade every run (cheap), for the images that exist.
 for f in fat12 fat16 fat32 fat4k; do
@@ -190,10 +201,16 @@ done
 [ -f ntfs.img ] && report ntfs.img ntfsinfo ntfsinfo -v -m -F '$MFT' ntfs.img
 [ -f ntfs.img ] && report ntfs.img ntfsmirr ntfsinfo -v -F '$MFTMirr' ntfs.img
 [ -f ntfs.img ] && report ntfs.img fsstat fsstat ntfs.img
-for f in ext2 ext3 ext4; do
+for f in ext2 ext3 ext4 ext2odd; do
   [ -f $f.img ] || continue
   report $f.img dumpe2fs dumpe2fs -h $f.img
 done
+# The exFAT volume as fsstat sees it at its partition's start (its numbers count from there).
+if [ -f gptexfat.img ]; then
+  report gptexfat.img sgdisk1 sgdisk -i 1 gptexfat.img
+  s=$(sed -n 's/^First sector: \([0-9]*\).*/\1/p' gptexfat.img.sgdisk1.txt 2>/dev/null)
+  [ -n "$s" ] && report gptexfat.img fsstat fsstat -o "$s" gptexfat.img
+fi
 for f in iso9660 isoudf; do
   [ -f $f.img ] || continue
   report $f.img isoinfo isoinfo -d -i $f.img

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "classlib/DlgTemplate.h"
+#include "classlib/Wnd.h"
 #include "uihelpers/ClipboardText.h"
 #include "uihelpers/ControlSubclass.h"
 #include "TestWindows.h"
@@ -174,7 +175,56 @@ std::vector<int> CodesFor(int id, std::initializer_list<int> wanted)
     return codes;
 }
 
+// A procedure that declines to be attached: it answers 0 and leaves the window alone.
+LRESULT CALLBACK DecliningProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return message == CE_MSG_ATTACH ? 0 : DefWindowProcA(window, message, wParam, lParam);
+}
+
 }  // namespace
+
+TEST(ControlSubclass, InstallersAttachToTheirOwnWindowAndTheCheckedOneTellsTheAnswer)
+{
+    enum Installer { PLAIN, WND_OBJECT, CHECKED };
+    const struct { Installer how; WNDPROC proc; int result; bool attached; } cases[] = {
+        {WND_OBJECT, CeEditBlockChangesProc, 1, true},
+        {CHECKED, CeEditBlockChangesProc, 1, true},
+        {CHECKED, nullptr, 0, false},
+        {CHECKED, DecliningProc, 0, false},
+        {PLAIN, DecliningProc, 1, false},   // the plain form answers 1 whatever happened
+    };
+    int row = 0;
+    for (auto& c : cases) {
+        SCOPED_TRACE(row++);
+        SubclassDialog d;
+        HWND edit = d.Other();
+        HWND bystander = d.Partner();
+        const LONG_PTR before = GetWindowLongPtrA(edit, GWLP_WNDPROC);
+        int result = -1;
+        if (c.how == WND_OBJECT) {
+            CWnd wnd;
+            wnd.Attach(edit);
+            result = InstallWndSubclass(&wnd, c.proc);
+            wnd.Detach();
+        } else {
+            result = c.how == CHECKED ? InstallSubclassChecked(edit, c.proc) : InstallSubclass(edit, c.proc);
+        }
+        EXPECT_EQ(result, c.result);
+        // Typing changes the field only when no blocking procedure was attached to it, and
+        // never reaches past it to the field beside.
+        for (HWND w : {edit, bystander}) {
+            SetWindowTextA(w, "abc");
+            SendMessageA(w, EM_SETSEL, 3, 3);
+            SendMessageA(w, WM_CHAR, 'x', 1);
+        }
+        EXPECT_EQ(uitest::WindowText(edit), c.attached ? "abc" : "abcx");
+        EXPECT_EQ(uitest::WindowText(bystander), "abcx");
+        EXPECT_EQ(GetPropW(edit, L"CeData") != nullptr, c.attached);
+        if (!c.attached) {
+            EXPECT_EQ(GetWindowLongPtrA(edit, GWLP_WNDPROC), before);
+        }
+    }
+}
 
 TEST(ControlSubclass, AttachTwiceChainsToTheClassAndDetachRestores)
 {

@@ -309,3 +309,161 @@ TEST(DibWriteBmpFile, RefusalsLeaveFilesAlone)
     DeleteObject(device);
     DibFree(image);
 }
+
+namespace {
+
+// A BMP file as the system reads it: size, depth, and every pixel as 0x00RRGGBB from the
+// top; empty when LoadImage refuses the file.
+struct LoadedBmp {
+    int width = 0, height = 0, depth = 0;
+    std::vector<DWORD> pixels;
+};
+
+// A bitmap's pixels as 0x00RRGGBB from the top, read by GDI as 32 bits.
+std::vector<DWORD> ScreenPixels(HBITMAP bitmap, int width, int height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> pixels(static_cast<size_t>(width * height));
+    HDC screen = GetDC(NULL);
+    if (GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS) != height)
+        pixels.clear();
+    ReleaseDC(NULL, screen);
+    for (DWORD& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+LoadedBmp LoadBmp(const std::wstring& path)
+{
+    LoadedBmp out;
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageW(NULL, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!bitmap)
+        return out;
+    BITMAP bm;
+    GetObjectA(bitmap, sizeof bm, &bm);
+    out.width = bm.bmWidth;
+    out.height = bm.bmHeight;
+    out.depth = bm.bmBitsPixel;
+    out.pixels = ScreenPixels(bitmap, bm.bmWidth, bm.bmHeight);
+    DeleteObject(bitmap);
+    return out;
+}
+
+}  // namespace
+
+// Each way of writing a BMP file, read back by the system's own loader and compared pixel
+// for pixel with the source; an existing file is refused without overwrite and replaced with it.
+TEST(DibWriteBmpFile, FilesReadBackAsTheirSource)
+{
+    enum Writer { WIDE_IMAGE, WIDE_PACKED, WIDE_PACKED_BITS_APART, SAVE_DEVICE_BITMAP };
+    const struct { Writer how; int depth; } cases[] = {
+        {WIDE_IMAGE, 1}, {WIDE_IMAGE, 4}, {WIDE_IMAGE, 8}, {WIDE_IMAGE, 24}, {WIDE_IMAGE, 32},
+        {WIDE_PACKED, 4}, {WIDE_PACKED_BITS_APART, 8}, {WIDE_PACKED, 24},
+        {SAVE_DEVICE_BITMAP, 0},
+    };
+    const int W = 7, H = 5;
+    const std::string dir = OutDir();
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.how << " " << c.depth);
+        // The UTF-16 writers get a name beyond the 8-bit one's reach.
+        const std::string name = "\\gelesen" + std::to_string(c.how) + "-" + std::to_string(c.depth) + ".bmp";
+        const std::string path = dir + name;
+        std::wstring widePath(path.begin(), path.end());
+        if (c.how != SAVE_DEVICE_BITMAP)
+            widePath.insert(widePath.size() - 4, L"\u0416");
+        HANDLE old = CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, old);
+        DWORD written = 0;
+        WriteFile(old, "alt", 3, &written, NULL);
+        CloseHandle(old);
+
+        std::vector<DWORD> want;
+        HBITMAP device = NULL;
+        DibImage* image = nullptr;
+        std::vector<BYTE> packed, apart;
+        const BITMAPINFOHEADER* source = nullptr;
+        if (c.how == SAVE_DEVICE_BITMAP)
+        {
+            // A device bitmap of the screen's format, painted by GDI.
+            HDC screen = GetDC(NULL);
+            device = CreateCompatibleBitmap(screen, W, H);
+            HDC dc = CreateCompatibleDC(screen);
+            HGDIOBJ before = SelectObject(dc, device);
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x)
+                    SetPixel(dc, x, y, RGB(36 * x, 50 * y, 255 - 30 * (x + y)));
+            SelectObject(dc, before);
+            DeleteDC(dc);
+            ReleaseDC(NULL, screen);
+            want = ScreenPixels(device, W, H);
+        }
+        else
+        {
+            void* bits = nullptr;
+            image = DibCreateBlank(NULL, W, H, c.depth, &bits);
+            ASSERT_NE(nullptr, image);
+            // Every palette entry in turn, or a colour ramp.
+            const DWORD entries = c.depth <= 8 ? 1u << c.depth : 0;
+            BYTE* pixels = static_cast<BYTE*>(bits);
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x)
+                {
+                    BYTE* row = pixels + Stride(W, c.depth) * (H - 1 - y);
+                    const DWORD v = entries ? (x + W * y) * 37 % entries : 0x10203 * (x + W * y) + 0x400000 * y;
+                    if (c.depth == 1)
+                        row[x / 8] = static_cast<BYTE>(row[x / 8] | (v << (7 - x % 8)));
+                    else if (c.depth == 4)
+                        row[x / 2] = static_cast<BYTE>(row[x / 2] | (v << (x % 2 ? 0 : 4)));
+                    else
+                        memcpy(row + x * c.depth / 8, &v, static_cast<size_t>(c.depth / 8));
+                }
+            for (int i = 0; i < W * H; ++i)
+                want.push_back(Rgb(image, bits, i % W, i / W));
+            // The packed forms: header and table, with the pixels behind them or apart.
+            const size_t headBytes = 40 + 4 * entries;
+            packed.assign(reinterpret_cast<BYTE*>(image), reinterpret_cast<BYTE*>(image) + headBytes);
+            apart.assign(pixels, pixels + Stride(W, c.depth) * H);
+            if (c.how == WIDE_PACKED)
+                packed.insert(packed.end(), apart.begin(), apart.end());
+            source = c.how == WIDE_IMAGE ? image : reinterpret_cast<const BITMAPINFOHEADER*>(packed.data());
+        }
+        ASSERT_EQ(static_cast<size_t>(W * H), want.size());
+        auto write = [&](BOOL overwrite) {
+            if (c.how == SAVE_DEVICE_BITMAP)
+                return DibSaveBitmapA(device, path.c_str(), overwrite);
+            return DibWriteBmpFileW(source, c.how == WIDE_PACKED_BITS_APART ? apart.data() : nullptr, widePath.c_str(),
+                                    overwrite);
+        };
+        auto fileBytes = [&]() {
+            WIN32_FILE_ATTRIBUTE_DATA data = {};
+            GetFileAttributesExW(widePath.c_str(), GetFileExInfoStandard, &data);
+            return data.nFileSizeLow;
+        };
+        EXPECT_FALSE(write(FALSE));
+        EXPECT_EQ(3u, fileBytes());
+        EXPECT_TRUE(write(TRUE));
+        LoadedBmp got = LoadBmp(widePath);
+        EXPECT_EQ(W, got.width);
+        EXPECT_EQ(H, got.height);
+        EXPECT_EQ(c.depth ? c.depth : got.depth, got.depth);
+        EXPECT_EQ(want, got.pixels);
+        // The file header tells the file's size.
+        HANDLE file = CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        BYTE head[6] = {};
+        DWORD read = 0;
+        ReadFile(file, head, sizeof head, &read, NULL);
+        EXPECT_EQ(fileBytes(), static_cast<DWORD>(head[2] | head[3] << 8 | head[4] << 16 | head[5] << 24));
+        CloseHandle(file);
+        DeleteFileW(widePath.c_str());
+        if (device)
+            DeleteObject(device);
+        DibFree(image);
+    }
+}

@@ -10,6 +10,7 @@
 #include "classlib/DlgTemplate.h"
 #include "classlib/String.h"
 #include "classlib/Wnd.h"
+#include "uihelpers/ControlSubclass.h"
 #include "uihelpers/EditExchange.h"
 #include "TestWindows.h"
 
@@ -201,4 +202,98 @@ TEST(EditExchange, DecimalTextsOfUnrepresentableValuesAreClamped)
     double huge = HUGE_VAL;
     DdxDouble(&load, 11, huge, 9);
     EXPECT_EQ(uitest::WindowText(d.Item(11)), "9 223 372 036.854775807");
+}
+
+TEST(EditExchange, FloatsThroughTheDecimalTextOfTheField)
+{
+    ExchangeDialog d;
+    HWND field = d.Item(11);
+    HWND other = d.Item(20);
+    CDataExchange save = d.Save();
+    CDataExchange load = d.Load();
+    // Loading: the value (times the factor) rounded to the places, grouped in threes.
+    const struct { bool scaled; double factor; int decimals; float value; const char* shown; } loads[] = {
+        {false, 1, 3, 1234567.891f, "1 234 567.875"},   // what the float holds
+        {false, 1, 9, 0.1f, "0.100000001"},
+        {false, 1, 2, -0.5f, "-0.50"},
+        {false, 1, 0, 41.75f, "42"},
+        {true, 1000, 1, 0.25f, "250.0"},
+        {true, -4, 3, 1.5f, "-6.000"},
+        {true, 0.001, 2, 1234567.0f, "1 234.57"},
+    };
+    for (auto& c : loads) {
+        // The expected text is printf's rounding of the same product, blanks aside.
+        char plain[64];
+        snprintf(plain, sizeof plain, "%.*f", c.decimals, static_cast<double>(c.value) * c.factor);
+        std::string digits;
+        for (const char* p = c.shown; *p; ++p) if (*p != ' ') digits += *p;
+        ASSERT_EQ(digits, plain) << c.shown;
+        SetWindowTextA(field, "");
+        float value = c.value;
+        if (c.scaled) DdxFloatScaled(&load, 11, value, c.factor, c.decimals);
+        else DdxFloat(&load, 11, value, c.decimals);
+        EXPECT_EQ(uitest::WindowText(field), c.shown);
+        EXPECT_EQ(value, c.value);
+        // The same value again leaves the field alone.
+        g_changes = 0;
+        if (c.scaled) DdxFloatScaled(&load, 11, value, c.factor, c.decimals);
+        else DdxFloat(&load, 11, value, c.decimals);
+        EXPECT_EQ(g_changes, 0) << c.shown;
+    }
+
+    // Saving: blanks anywhere, a point or a comma, at most `decimals` places; what is no
+    // number reads as far as it goes, and the exchange neither fails nor takes the focus.
+    const struct { bool scaled; double factor; int decimals; const char* text; double read; } saves[] = {
+        {false, 1, 2, "1 234,5", 1234.5},
+        {false, 1, 2, " - 12.3456", -12.34},
+        {false, 1, 2, "abc", 0},
+        {false, 1, 3, "7x.5", 7},
+        {true, 1000, 1, "250,5", 250.5},
+        {true, 8, 3, "3.14159", 3.141},
+        {true, 100, 2, "12 Sektoren", 12},
+        {true, -2, 0, "  ", 0},
+    };
+    for (auto& c : saves) {
+        SetWindowTextA(field, c.text);
+        SendMessageA(field, EM_SETSEL, 1, 2);
+        SetFocus(other);
+        float value = -99.0f;
+        if (c.scaled) DdxFloatScaled(&save, 11, value, c.factor, c.decimals);
+        else DdxFloat(&save, 11, value, c.decimals);
+        EXPECT_FLOAT_EQ(value, static_cast<float>(c.read / c.factor)) << c.text;
+        EXPECT_FALSE(save.m_bFailed) << c.text;
+        EXPECT_EQ(GetFocus(), other) << c.text;
+        DWORD start = 0, end = 0;
+        SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(MAKELONG(start, end), MAKELONG(1, 2)) << c.text;
+        EXPECT_EQ(uitest::WindowText(field), c.text);
+    }
+}
+
+TEST(EditExchange, ComboRefreshWritesTheSelectedTextAndKeepsTheEditSelection)
+{
+    // The file-name combo box answers its text from the selected item even while its edit
+    // shows something else; a plain combo box answers the edit's text.
+    const struct { bool itemText; int selected; const char* shown; } cases[] = {
+        {true, 1, "32-Bit"},
+        {true, -1, "getippt"},
+        {false, 1, "getippt"},
+    };
+    for (auto& c : cases) {
+        ExchangeDialog d;
+        HWND combo = d.Item(10);
+        HWND edit = FindWindowExA(combo, NULL, "Edit", NULL);
+        if (c.itemText) InstallSubclass(combo, CeFileNameComboProc);
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("16-Bit"));
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("32-Bit"));
+        SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(c.selected), 0);
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("getippt"));
+        ASSERT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), c.selected);
+        SendMessageA(combo, CB_SETEDITSEL, 0, MAKELPARAM(2, 5));
+        ComboRefreshEditText(combo);
+        EXPECT_EQ(uitest::WindowText(edit), c.shown);
+        DWORD start = 0, end = 0;
+        SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(MAKELONG(start, end), MAKELONG(2, 5)) << c.shown;
+    }
 }

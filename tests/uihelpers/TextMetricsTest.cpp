@@ -5,6 +5,10 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
+
+#include "tests/uihelpers/TestWindows.h"
+#include "uihelpers/AttrText.h"
 
 namespace {
 
@@ -185,4 +189,90 @@ TEST(CompactPath, TextBeforeAndAfterNarrowTheWidth)
     const char* inside = line.c_str() + 8;
     CompactPathToWidthEx(inside, ex, 64, 28, nullptr, 1, line.c_str(), nullptr, 0, 1000);
     EXPECT_STREQ(plain, ex);
+}
+
+TEST(TextExtents, WindowFontAndWideAttributedTextMeasureAsGdiDoes)
+{
+    HFONT fonts[4] = {nullptr, nullptr, nullptr, nullptr};
+    for (int i = 0; i < 2; ++i)
+    {
+        LOGFONTA lf = {};
+        lf.lfHeight = i ? -27 : -13;
+        strcpy(lf.lfFaceName, "Arial");
+        fonts[i] = CreateFontIndirectA(&lf);
+    }
+    HDC dc = CreateCompatibleDC(NULL);
+    HGDIOBJ systemFont = GetCurrentObject(dc, OBJ_FONT);
+
+    // A field's extent is measured in the font the field was given, not the dialog's.
+    uitest::HostDialog host("EDIT", WS_BORDER);
+    SendMessageA(host.Control(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts[1]), FALSE);
+    const struct { const char* text; int length; } texts[] = {
+        {"Sektor 0", -1}, {"Sektor 0", 3}, {"Gr\xF6\xDF" "e", -1}, {"", -1}};
+    SelectObject(dc, fonts[1]);
+    for (auto& t : texts)
+    {
+        SIZE want = {0, 0};
+        GetTextExtentPoint32A(dc, t.text, t.length < 0 ? static_cast<int>(strlen(t.text)) : t.length, &want);
+        int height = -1;
+        EXPECT_EQ(want.cx, GetWindowTextExtent(t.text, host.Control(), t.length, &height)) << t.text;
+        EXPECT_EQ(want.cy, height) << t.text;
+    }
+    SelectObject(dc, systemFont);
+
+    // UTF-16 text beyond Latin-1 in two fonts: the fit, the partial extents and the size are
+    // those GDI gives for each run, the later run counted from the end of the earlier one.
+    const wchar_t text[] = L"\u03A9mega \u03A3\u0394\u20AC Sektor";
+    const int count = static_cast<int>(wcslen(text));
+    const int split = 6;
+    std::vector<BYTE> attributes(static_cast<size_t>(count), 0);
+    for (int i = split; i < count; ++i)
+        attributes[static_cast<size_t>(i)] = 0x40;
+    // Each run alone, measured in its font with a room.
+    struct Run { int fit; SIZE size; std::vector<int> dx; };
+    auto measure = [&](int font, int from, int n, int room) {
+        Run r = {0, {0, 0}, std::vector<int>(static_cast<size_t>(n), 0)};
+        SelectObject(dc, fonts[font]);
+        GetTextExtentExPointW(dc, text + from, n, room > 0 ? room : 0, &r.fit, r.dx.data(), &r.size);
+        SelectObject(dc, systemFont);
+        return r;
+    };
+    const int first = measure(0, 0, split, 0).size.cx;
+    const int second = measure(1, split, count - split, 0).size.cx;
+    // Room for all, room that ends inside the second run, room that ends inside the first.
+    const struct { int limit, fitAtLeast, fitBelow; } rooms[] = {
+        {first + second + 5, count, count + 1}, {first + second / 2, split + 1, count}, {first / 2, 0, split}};
+    for (auto& room : rooms)
+    {
+        const int limit = room.limit;
+        Run a = measure(0, 0, split, limit);
+        Run b = measure(1, split, count - split, limit - first);
+        const bool firstWhole = a.fit == split;
+        const int wantFit = a.fit + (firstWhole ? b.fit : 0);
+        ASSERT_GE(wantFit, room.fitAtLeast);
+        ASSERT_LT(wantFit, room.fitBelow);
+        std::vector<int> want(static_cast<size_t>(count), -7);
+        for (int i = 0; i < wantFit; ++i)
+            want[static_cast<size_t>(i)] = i < split ? a.dx[static_cast<size_t>(i)] : first + b.dx[static_cast<size_t>(i - split)];
+        int fit = -1;
+        std::vector<int> partial(static_cast<size_t>(count), -7);
+        SIZE size = {0, 0};
+        EXPECT_EQ(1, MeasureAttrTextW(dc, text, count, limit, &fit, partial.data(), &size, attributes.data(), fonts)) << limit;
+        EXPECT_EQ(wantFit, fit) << limit;
+        EXPECT_EQ(want, partial) << limit;
+        EXPECT_EQ(first + second, size.cx) << limit;
+        EXPECT_EQ(b.size.cy, size.cy) << limit;
+        EXPECT_EQ(systemFont, GetCurrentObject(dc, OBJ_FONT));
+    }
+    // Without attributes it is GDI's own call in the selected font.
+    SIZE plain = {0, 0}, got = {0, 0};
+    int plainFit = 0, gotFit = -1;
+    GetTextExtentExPointW(dc, text, count, 40, &plainFit, nullptr, &plain);
+    EXPECT_NE(0, MeasureAttrTextW(dc, text, count, 40, &gotFit, nullptr, &got, nullptr, fonts));
+    EXPECT_EQ(plainFit, gotFit);
+    EXPECT_EQ(plain.cx, got.cx);
+
+    DeleteDC(dc);
+    DeleteObject(fonts[0]);
+    DeleteObject(fonts[1]);
 }

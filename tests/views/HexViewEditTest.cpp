@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -264,6 +265,37 @@ TEST_F(HexViewEdit, ClipboardCommandsCopyPasteUndoAndRedo)
     EXPECT_FALSE(m_view.IsCommandEnabled(ID_HEX_UNDO));
     Command(ID_HEX_UNDO);
     EXPECT_EQ(m_data[100], 'x');
+}
+
+TEST_F(HexViewEdit, CopyInTheTextColumnGivesTheTextUnlessAByteIsBelow32)
+{
+    memcpy(m_data + 10, "A\x01" "1", 3);
+    memcpy(m_data + 20, "Wort ist Text", 13);
+    const struct
+    {
+        int from, count;
+        std::string expected;
+    } cases[] = {
+        { 20, 13, std::string(reinterpret_cast<const char*>(m_data) + 20, 13) },
+        { 10, 3, ":41 01 31" },   // the byte 01 has no text: a hex dump as from the hex column
+    };
+    for (const auto& c : cases)
+    {
+        m_view.SetCursorAddress(c.from, false);
+        m_view.SetCursorArea(HEX_AREA_TEXT);
+        m_view.SetSelectionEnd(c.from + c.count, false);
+        // The clipboard is shared with other test processes: again until ours is there.
+        std::string copied;
+        for (int attempt = 0; attempt < 10 && copied != c.expected; ++attempt)
+        {
+            if (attempt > 0)
+                Sleep(100);
+            ClipboardSetText("(nichts kopiert)");
+            Command(ID_HEX_COPY);
+            copied = Clipboard();
+        }
+        EXPECT_EQ(copied, c.expected) << c.from;
+    }
 }
 
 TEST_F(HexViewEdit, CtrlXRedoesTheStepUndone)

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -245,6 +247,53 @@ TEST_F(HexViewWindow, QueryMessageMovesCursorAndTop)
     view.SendMessage(WM_HEXVIEW_QUERY, 0, 200);
     view.SendMessage(WM_HEXVIEW_QUERY, 4, 100);
     EXPECT_EQ(view.SendMessage(WM_HEXVIEW_QUERY, 5, 0), 101);
+}
+
+TEST_F(HexViewWindow, MoveCursorToAddressScrollsToTheByteAndExtendsTheSelection)
+{
+    CHexView view;
+    Open(view);
+    const int64_t base = 0x10000;
+    // Moves as the view's users make them: absolute or relative, ending the selection or
+    // extending it from where it was begun; outside the data the cursor stops at its ends.
+    struct Move
+    {
+        int64_t address;
+        bool absolute, extend;
+    };
+    const Move moves[] = {
+        { base + 3000, true, false },
+        { 3100, false, true },
+        { base + 100, true, true },
+        { 2000, false, false },
+        { kSize + 50, false, true },
+        { base - 5, true, false },
+    };
+    int anchor = -1;   // where the selection was begun
+    int cursor = 0;
+    for (const Move& move : moves)
+    {
+        SCOPED_TRACE(move.address);
+        const int64_t offset = move.absolute ? move.address - base : move.address;
+        const int target = offset < 0 ? 0 : offset >= kSize ? kSize - 1 : static_cast<int>(offset);
+        if (!move.extend)
+            anchor = -1;
+        else if (anchor < 0)
+            anchor = cursor;
+        cursor = target;
+
+        EXPECT_EQ(view.MoveCursorToAddress(move.address, move.absolute, move.extend), offset == target ? 1 : 0);
+        EXPECT_EQ(view.Model().Cursor(), cursor);
+        int length = 0;
+        const int64_t low = view.GetSelection(false, &length);
+        EXPECT_EQ(low, anchor < 0 ? cursor : std::min(anchor, cursor));
+        EXPECT_EQ(length, anchor < 0 ? 0 : std::abs(anchor - cursor) + 1);
+        // The caret stands on the byte, and the window shows it.
+        ExpectCaretInStep(view);
+        const CTextLayout& L = view.Layout();
+        EXPECT_GE(view.Model().CaretLine(), L.ScrollLine());
+        EXPECT_LT(view.Model().CaretLine(), L.ScrollLine() + L.WindowLines());
+    }
 }
 
 // Whether any pixel of a band of the bitmap passes a test.
