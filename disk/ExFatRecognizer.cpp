@@ -24,23 +24,30 @@ uint32_t VolumeScanner::AnalyzeExFat(uint64_t base)
         return 0;
     AddArea(base, base + 1, INFO_EXFAT_BOOT);
 
+    // The offsets and lengths count the volume's own sectors of 512 to 4096 bytes; the scan
+    // counts 512-byte units. A sector size exFAT does not know leaves the volume unmapped
+    // rather than mismapped.
+    uint32_t bytesShift = ReadU8(bs, kSector, kBytesPerSectorShift) & 31;
+    if (bytesShift < 9 || bytesShift > 12)
+        return 1;
+    const uint64_t ups = 1u << (bytesShift - 9);
+
     uint32_t fatOffset = ReadU32(bs, kSector, kFatOffset);
     uint32_t fatLength = ReadU32(bs, kSector, kFatLength);
     if (fatOffset != 0 && fatLength != 0 && fatLength != 0xFFFFFFFFu)
-        AddArea(base + fatOffset, base + fatOffset + fatLength, INFO_EXFAT_TABLE);
+        AddArea(base + fatOffset * ups, base + (fatOffset + static_cast<uint64_t>(fatLength)) * ups, INFO_EXFAT_TABLE);
 
-    // Cluster size in 512-byte units; the shifts are taken modulo 32 as a 32-bit shift would.
-    uint32_t bytesShift = ReadU8(bs, kSector, kBytesPerSectorShift) & 31;
+    // Cluster size in 512-byte units; the shift is taken modulo 32 as a 32-bit shift would.
     uint32_t clusterShift = ReadU8(bs, kSector, kSectorsPerClusterShift) & 31;
     uint32_t upc = ((1u << bytesShift) << clusterShift) / kSector;
 
-    uint32_t heapOffset = ReadU32(bs, kSector, kHeapOffset);
-    m_res.regions.Add(base, base + heapOffset, upc, ReadU32(bs, kSector, kClusterCount), 2);
+    const uint64_t heapStart = base + ReadU32(bs, kSector, kHeapOffset) * ups;
+    m_res.regions.Add(base, heapStart, upc, ReadU32(bs, kSector, kClusterCount), 2);
 
     uint32_t root = ReadU32(bs, kSector, kRootCluster);
     if (root >= 2 && root != 0xFFFFFFFFu) {
         uint32_t rel = (root - 2) * upc;                              // 32-bit on purpose
-        uint64_t rootFirst = base + heapOffset + rel;
+        uint64_t rootFirst = heapStart + rel;
         AddArea(rootFirst, rootFirst + upc, INFO_EXFAT_DIRECTORY);
     }
     return 1;

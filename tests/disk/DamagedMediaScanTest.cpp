@@ -209,3 +209,37 @@ TEST(DamagedMedia, FatWith4096ByteSectorsIsMappedInItsOwnSectorSize)
         EXPECT_EQ(1u, odd.areas.count) << size;
     }
 }
+
+// exFAT counts its offsets in its own sectors: the same volume described in 4096-byte sectors
+// (mkfs.exfat's layout divided by 8, the cluster size kept) maps to the very units it maps to
+// in 512-byte sectors. A sector size exFAT does not know maps nothing but the boot sector.
+TEST(DamagedMedia, ExFatIsMappedInItsOwnSectorSize)
+{
+    std::vector<uint8_t> bytes;
+    if (!LoadImage("exfat.img", &bytes))
+        GTEST_SKIP() << "exfat.img was not made";
+    auto scan = [&](VolumeScanResult* r) {
+        MemorySectorSource src(bytes.data(), bytes.size());
+        r->driveCode = DRIVECODE_IMAGE;
+        r->sectorCount = bytes.size() / 512;
+        VolumeScanner(src, *r).AnalyzeVolume();
+    };
+    VolumeScanResult small, large;
+    scan(&small);
+    ASSERT_EQ(1u, small.regions.count);
+    ASSERT_EQ(9, bytes[108]);
+    ASSERT_GE(bytes[109], 3);
+    for (uint64_t field : { 72u, 80u, 84u, 88u })
+        ASSERT_EQ(0u, U32(bytes, field) % 8) << field;
+    Apply(bytes, { { 72, 8, U32(bytes, 72) / 8 }, { 80, 4, U32(bytes, 80) / 8 }, { 84, 4, U32(bytes, 84) / 8 },
+                   { 88, 4, U32(bytes, 88) / 8 }, { 108, 1, 12 }, { 109, 1, bytes[109] - 3u } });
+    scan(&large);
+    EXPECT_EQ(scantest::Describe(small), scantest::Describe(large));
+    for (uint64_t shift : { 8u, 13u }) {
+        Apply(bytes, { { 108, 1, shift } });
+        VolumeScanResult odd;
+        scan(&odd);
+        EXPECT_EQ(0u, odd.regions.count) << shift;
+        EXPECT_EQ(1u, odd.areas.count) << shift;
+    }
+}
