@@ -70,10 +70,12 @@ rm -rf "$src"
 mkdir -p "$src"
 (cd "$top" && git ls-files -co --exclude-standard -z | xargs -0 -r sh -c 'for f; do [ -f "$f" ] && printf "%s\0" "$f"; done' sh |
   tar -cf - --null -T -) | (cd "$src" && tar -xpf -) || { echo "copy failed" >&2; exit 2; }
-# A run that was interrupted may have built a mutant whose object is newer than the copy.
-if [ -f "$scratch/dirty" ]; then
-  while read -r f; do [ -f "$src/$f" ] && touch "$src/$f"; done <"$scratch/dirty"
-  rm -f "$scratch/dirty"
+# Every file a mutant was built from has an object newer than the copy's original (the copy
+# keeps the working tree's times), whether the run that built it finished or was interrupted:
+# touched, it is built again from the original.
+if [ -f "$scratch/mutated" ]; then
+  sort -u "$scratch/mutated" | while read -r f; do [ -f "$src/$f" ] && touch "$src/$f"; done
+  rm -f "$scratch/mutated"
 fi
 
 if [ ! -f "$build/build.ninja" ]; then
@@ -147,7 +149,7 @@ EOF
 )
     case "$applied" in
     line*)
-      echo "$file" >"$scratch/dirty"
+      echo "$file" >>"$scratch/mutated"
       if ! cmake --build "$build" --target "test_$folder" -j "$jobs" >"$log/build-$n.txt" 2>&1; then
         verdict="broken (does not build: $log/build-$n.txt)"
       else
@@ -159,7 +161,6 @@ EOF
       fi
       # Written anew, not copied with its old time: the next build must see the change.
       cat "$scratch/original" >"$src/$file"
-      rm -f "$scratch/dirty"
       ;;
     *) verdict="stale ($file: $applied)" ;;
     esac
