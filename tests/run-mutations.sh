@@ -66,10 +66,19 @@ selected() {   # number folder
 # A fresh copy of the working tree (tracked and new files, as they are now), with the files'
 # times kept so that the build tree only rebuilds what changed since the last run.
 echo "copying $top to $src"
-rm -rf "$src"
+rm -rf "$src.last"
+[ -d "$src" ] && mv "$src" "$src.last"
 mkdir -p "$src"
 (cd "$top" && git ls-files -co --exclude-standard -z | xargs -0 -r sh -c 'for f; do [ -f "$f" ] && printf "%s\0" "$f"; done' sh |
   tar -cf - --null -T -) | (cd "$src" && tar -xpf -) || { echo "copy failed" >&2; exit 2; }
+# A file whose content is not the last copy's is touched: its kept time may be older than an
+# object the last run built from other content.
+if [ -d "$src.last" ]; then
+  (cd "$src" && find . -type f) | while read -r f; do
+    cmp -s "$src/$f" "$src.last/$f" || touch "$src/$f"
+  done
+  rm -rf "$src.last"
+fi
 # Every file a mutant was built from has an object newer than the copy's original (the copy
 # keeps the working tree's times), whether the run that built it finished or was interrupted:
 # touched, it is built again from the original.

@@ -347,7 +347,7 @@ TEST_F(DataWndTest, OptionsDialog)
         bool stayed = false;
     } dialogPrompts;
     CDataWnd::SetPrompts(&dialogPrompts);
-    for (const char* refused : {"0x10 x", "1.5", "abc", "", "99999999999"}) {
+    for (const char* refused : {"0x10 x", "1.5", "abc", "", "99999999999", "2147483648", "-2147483649"}) {
         dialogPrompts.offset = refused;
         window.OnProperties();
         EXPECT_TRUE(dialogPrompts.stayed) << refused;
@@ -361,6 +361,10 @@ TEST_F(DataWndTest, OptionsDialog)
     window.OnProperties();
     EXPECT_EQ(window.GetSlotOffset(0), 16);
     EXPECT_EQ(window.GetMaxRows(), 16000) << "a list word holds the row in 14 bits";
+    dialogPrompts.offset = "-2147483648";   // the smallest offset an int holds
+    window.OnProperties();
+    EXPECT_FALSE(dialogPrompts.stayed);
+    EXPECT_EQ(window.GetSlotOffset(0), -2147483647 - 1);
     CDataWnd::SetPrompts(&prompts);
 }
 
@@ -840,7 +844,8 @@ TEST_F(DataWndTest, ModuleFilesBeyondTheLimitAreRefusedAtStart)
 // file is refused, and "Modulliste laden" cannot hold the window for long either.
 TEST_F(DataWndTest, AListOfLargeModulesIsBoundedAsAWhole)
 {
-    const long long sizes[] = {CModulSet::kMaxFileBytes, CModulSet::kMaxListBytes - CModulSet::kMaxFileBytes, 1 << 20};
+    // The second fills the list's bytes exactly: one byte more is refused.
+    const long long sizes[] = {CModulSet::kMaxFileBytes, CModulSet::kMaxListBytes - CModulSet::kMaxFileBytes, 1};
     std::vector<std::string> paths;
     for (size_t i = 0; i < 3; ++i) {
         paths.push_back(WriteModule(("sl_teil" + std::to_string(i) + ".dfm").c_str(), ""));

@@ -47,6 +47,7 @@ uint32_t U32(const std::vector<uint8_t>& b, uint64_t off)
 TEST(DamagedMedia, EveryAreaLiesOnTheMediumAndChoosingItShowsOneOfItsSectors)
 {
     const uint64_t gpt = 512, pvd = 16 * 2048, svd = 17 * 2048;
+    const uint64_t kMediumEnd = 0xE0DE0DE0DE0ull;      // stands for the image's own sector count
     const struct {
         const char* image;
         std::vector<Patch> patches;
@@ -55,6 +56,7 @@ TEST(DamagedMedia, EveryAreaLiesOnTheMediumAndChoosingItShowsOneOfItsSectors)
         { "gptsmall.img", { { gpt + 32, 8, ~0ull } } },                        // alternate header
         { "gptsmall.img", { { gpt + 32, 8, 1 } } },
         { "gptsmall.img", { { gpt + 72, 8, ~0ull - 1 } } },                    // entry start
+        { "gptsmall.img", { { gpt + 72, 8, kMediumEnd } } },                   // entries just behind the end
         { "iso9660.img", { { pvd + 132, 4, 0xFFFFFFFFu }, { pvd + 140, 4, 0xFFFFFFF0u }, { pvd + 144, 4, 0xFFFFFFFFu },
                            { pvd + 158, 4, 0xFFFFFFFEu }, { pvd + 166, 4, 0xFFFFFFFFu }, { svd + 158, 4, 0xFFFFF000u } } },
         { "fat32.img", { { 13, 1, 128 }, { 19, 2, 0 }, { 32, 4, 0 } } },     // no total, large clusters
@@ -63,7 +65,11 @@ TEST(DamagedMedia, EveryAreaLiesOnTheMediumAndChoosingItShowsOneOfItsSectors)
         std::vector<uint8_t> bytes;
         if (!LoadImage(c.image, &bytes))
             GTEST_SKIP() << c.image << " was not made";
-        Apply(bytes, c.patches);
+        std::vector<Patch> patches = c.patches;
+        for (Patch& p : patches)
+            if (p.value == kMediumEnd)
+                p.value = bytes.size() / 512;
+        Apply(bytes, patches);
         const std::string path = scantest::FixturePath("damaged.tmp.img");
         std::ofstream(path.c_str(), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         SCOPED_TRACE(std::string(c.image) + ", patch at " + std::to_string(c.patches[0].offset));
@@ -93,15 +99,15 @@ TEST(DamagedMedia, EveryAreaLiesOnTheMediumAndChoosingItShowsOneOfItsSectors)
         // An area behind the end that came by other means is refused, and no step goes on
         // from a sector behind the end.
         const uint64_t shown = doc->GetCurrentSector();
-        doc->Scan().areas.Add(sectors + 5, sectors + 6, INFO_MBR);
+        doc->Scan().areas.Add(sectors, sectors + 1, INFO_MBR);
         dialogs.choices.push_back(static_cast<int>(areas.count) - 1);
         prompts.boxAnswers.push_back(IDOK);
         doc->OnGotoArea();
         EXPECT_EQ(shown, doc->GetCurrentSector());
         EXPECT_EQ("Falsche Sektornummer !", prompts.boxes.empty() ? "" : prompts.boxes.back().text);
-        doc->SetCurrentSector(sectors + 5);
+        doc->SetCurrentSector(sectors + 1);
         doc->OnPrevSector();
-        EXPECT_EQ(sectors + 5, doc->GetCurrentSector());
+        EXPECT_EQ(sectors + 1, doc->GetCurrentSector());
         EXPECT_EQ(0, prompts.unexpected);
         EXPECT_EQ(0, dialogs.unexpected);
         doc.reset();

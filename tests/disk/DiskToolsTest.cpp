@@ -35,6 +35,7 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
         uint32_t marks;   // bit per field
     };
     const int64_t big = 5000000000ll;   // a sector of a disk over 2 TiB
+    const int64_t past = 4294967296ll;
     const Case cases[] = {
         {{"1024", "255", "63", "", "", "", "63"}, CHS_NUMBER, 0, 1, 1, 63, 0},
         {{"1024", "255", "63", "1", "0", "1", ""}, CHS_C, 1, 0, 1, 16065, 0},
@@ -46,6 +47,9 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
          big, (1u << CHS_NUMBER) | (1u << CHS_C)},
         {{"1023", "255", "63", "300000000", "0", "1", ""}, CHS_C, 300000000, 0, 1, 300000000ll * 16065,
          (1u << CHS_C) | (1u << CHS_NUMBER)},
+        // One past the largest number a 32-bit sector field holds.
+        {{"1023", "255", "63", "", "", "", "4294967296"}, CHS_NUMBER, past / 63 / 255, past / 63 % 255, past % 63 + 1,
+         past, (1u << CHS_NUMBER) | (1u << CHS_C)},
         // A negative number too large for 64 bits is an overflow (all ones) and marked, never
         // sector 1 at 0/0/2.
         {{"1024", "255", "63", "", "", "", "-18446744073709551616"}, CHS_NUMBER, 0, 0, 1, -1, 1u << CHS_NUMBER},
@@ -187,8 +191,22 @@ TEST(MbrLayoutTest, EdgeCases)
     l = Layout("20000000", "*", "0", "0", "0", MBR_ROUND_CYLINDER, "63", "256", "64");
     EXPECT_TRUE(l.marked[MBR_MARK_HEADS] && l.marked[MBR_MARK_SECTORS]);
     EXPECT_EQ(l.recordBlocker, MBR_MARK_SECTORS) << "sector 64 spills into the cylinder bits; head 255 fits";
-    l = Layout("20000000", "*", "0", "0", "0", MBR_ROUND_NONE, "63", "300");
-    EXPECT_EQ(l.recordBlocker, MBR_MARK_HEADS);
+    l = Layout("20000000", "*", "0", "0", "0", MBR_ROUND_NONE, "63", "257");
+    EXPECT_EQ(l.recordBlocker, MBR_MARK_HEADS) << "257 heads: head 256 does not fit a byte";
+    // The 32-bit fields at their limits: a total of 2^32 - 1 sectors is one, 2^32 is marked; a
+    // partition may begin at 2^32 - 64 + 64 - 1 but not at 2^32, and hold 2^32 - 1 sectors
+    // but not 2^32 (sizes in KB, two sectors each, behind start 64).
+    EXPECT_FALSE(Layout("4294967295", "*", "0", "0", "0", MBR_ROUND_NONE, "64").marked[MBR_MARK_TOTAL]);
+    EXPECT_TRUE(Layout("4294967296", "*", "0", "0", "0", MBR_ROUND_NONE, "64").marked[MBR_MARK_TOTAL]);
+    l = Layout("8589934592", "2147483616 KB", "1 KB", "0", "0", MBR_ROUND_NONE, "64");
+    EXPECT_EQ(l.first[1].sectors, 4294967296u);
+    EXPECT_EQ(l.recordBlocker, MBR_MARK_TOTAL);
+    l = Layout("8589934592", "2147483648 KB", "0", "0", "0", MBR_ROUND_NONE, "64");
+    EXPECT_EQ(l.size[0], 4294967296u);
+    EXPECT_EQ(l.recordBlocker, MBR_MARK_SIZE1);
+    l = Layout("8589934592", "2147483615 KB", "1 KB", "0", "0", MBR_ROUND_NONE, "64");
+    EXPECT_EQ(l.first[1].sectors + l.size[1], 4294967296u);
+    EXPECT_LT(l.recordBlocker, 0) << "the last partition ends on the last sector a 32-bit field reaches";
     // "%" with "GB" or "*" and "*" with "GB" are marked; several "*": the last one is the rest.
     l = Layout("2000000", "50% GB", "* GB", "*", "0");
     EXPECT_TRUE(l.marked[MBR_MARK_SIZE1] && l.marked[MBR_MARK_SIZE1 + 1]);

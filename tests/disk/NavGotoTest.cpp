@@ -298,6 +298,7 @@ TEST_F(NavGoto, ClusterMappingOfEveryFileSystem)
         const uint64_t behind = g.SectorOf(g.last + 1);
         if (behind < doc->GetSectorCount()) {
             GotoSector(Dec(behind));
+            EXPECT_EQ(0u, doc->GetSectorsPerCluster()) << "the status bar would number it as a cluster";
             GotoCluster(Dec(g.last));
             EXPECT_EQ(Dec(g.first), prompts.startTexts.back());
         }

@@ -286,6 +286,12 @@ TEST(PartitionWalk, HugeGptEntryCountIsBounded)
     t.scanner.AnalyzeVolume();
     for (uint32_t i = 0; i < t.r.areas.count; ++i)
         EXPECT_LE(t.r.areas.first[i], 2047u) << Describe(t.r);
+    // A backup header exactly as far from the start as its entries are long: they begin at
+    // sector 0 and are kept.
+    img.Put32(1, 80, 4 * 2047);
+    Scan u(img);
+    u.scanner.AnalyzeVolume();
+    EXPECT_GE(FindArea(u.r, 0, 2047, INFO_GPT_ENTRIES), 0) << Describe(u.r);
 }
 
 namespace {

@@ -88,11 +88,12 @@ TEST(PathUtils, DeviceNamesAreNoFiles)
                                    temp.m_folder + "\\LPT1", temp.m_folder + "\\aux.bin", "COM9",
                                    "\\??\\R:", "/?\?/r:", "\\??\\PhysicalDrive0", "\\??\\R:\\",
                                    temp.m_folder + "\\dosdevices\\r::", temp.m_folder + "\\r::. ", "Z:\\dev\\null",
-                                   "Z:\\dev\\zero"};
+                                   "Z:\\dev\\zero", "\\\\?\\UNC\\"};
     for (const std::string& name : devices)
         EXPECT_TRUE(IsDevicePathA(name.c_str())) << name;
     const std::string files[] = {temp.m_file, "\\\\?\\" + temp.m_file, "\\??\\" + temp.m_file, temp.m_folder + "\\new.bin",
-                                 temp.m_folder, temp.m_folder + "\\COM10", temp.m_folder + "\\console.bin", ""};
+                                 temp.m_folder, temp.m_folder + "\\COM10", temp.m_folder + "\\console.bin", "com0.bin",
+                                 "\\\\?\\UNC\\server\\share\\image.bin", ""};
     for (const std::string& name : files)
         EXPECT_FALSE(IsDevicePathA(name.c_str())) << name;
     EXPECT_FALSE(IsDevicePathA(nullptr));

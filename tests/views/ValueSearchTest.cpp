@@ -245,6 +245,11 @@ TEST(ParseSearchText, NumbersLittleEndian)
     EXPECT_EQ(Parse("-9223372036854775808"), B({0, 0, 0, 0, 0, 0, 0, 0x80}));
     EXPECT_EQ(Parse("18446744073709551615"), B({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(Parse("42 \r\n"), B({42, 0, 0, 0}));
+    // At the edges of one byte: -128 and 255 fit it, -129 and 256 do not.
+    EXPECT_EQ(Parse("-128", 1), B({0x80}));
+    EXPECT_EQ(Parse("255", 1), B({0xFF}));
+    EXPECT_TRUE(Parse("-129", 1).empty());
+    EXPECT_TRUE(Parse("256", 1).empty());
 }
 
 TEST(ParseSearchText, NumbersCrossCheckedWithPrintf)
