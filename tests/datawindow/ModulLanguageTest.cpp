@@ -331,6 +331,28 @@ TEST(ModulLanguageTest, FormattingLoopsEndWithinTheBudget)
     }
 }
 
+// The two other bounds of a run: at most kStepBudget lines, even where the data is large
+// enough for more work (a megabyte: a loop without rows stops at the steps, not the work); and
+// each element of a number field costs its bytes besides its own share.
+TEST(ModulLanguageTest, StepsAndElementBytesAreCounted)
+{
+    const std::vector<uint8_t> megabyte(1 << 20, 0x01);
+    ASSERT_GT(CModulSet::WorkBudget(1 << 20), 2 * CModulSet::kStepBudget * CModulSet::kStepWork);
+    Compiled loop(":a ADD LOCAL_1 1\nGOTO a");
+    const int rows = loop.set.Run(0, megabyte.data(), 1 << 20, 0, CModulSet::kDefaultMaxRows, 0);
+    const char* value = "";
+    loop.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
+    EXPECT_STREQ(value, "Programmfehler");
+    EXPECT_LE(loop.set.GetInstruction(1)->value, CModulSet::kStepBudget / 2) << "two lines a pass";
+    int64_t work[2];
+    for (int n : {32, 64}) {
+        Compiled doubles("DOUBLE " + std::to_string(n) + " #N");
+        doubles.set.Run(0, megabyte.data(), 512, 0, CModulSet::kDefaultMaxRows, 0);
+        work[n / 64] = doubles.set.GetLastRunWork();
+    }
+    EXPECT_EQ(work[1] - work[0], 32 * (8 + CModulSet::kElementWork));
+}
+
 // Damaged modules over random data placed against a no-access page: every run ends (rows,
 // steps or data), never reads past the data, and every message is one of the compiler's with
 // a line number.
