@@ -168,6 +168,8 @@ public:
     void ReleaseHeldImage();
     // The medium shown now, as a long operation holds it (the image's identity made whole).
     MediumTarget CurrentMedium();
+    // The image's identity, its volume asked through the read handle when it is open.
+    const FileIdentity& WholeImageIdentity();
     // While a long operation (search, save, load) or a question about writing is up, the
     // document is busy: no medium switch, close, end of session or command of the document
     // may run inside it (their message loops would dispatch them).

@@ -136,9 +136,7 @@ bool CDiskDoc::IsOpenImageFile(const char* path)
     FileIdentity target, image;
     if (!GetFileIdentity(path, &target))
         return false;                       // no such file yet: it cannot be the image
-    if (m_imageHandle != INVALID_HANDLE_VALUE)
-        CompleteIdentity(m_imageHandle, &m_imageIdentity);
-    if (m_imageIdentity.volumeKnown)
+    if (WholeImageIdentity().volumeKnown)
         return target.SameFileAs(m_imageIdentity);
     if (GetFileIdentity(m_imagePath, &image))
         return target.SameFileAs(image);
@@ -163,13 +161,8 @@ FILE* CDiskDoc::OpenDumpFile(const char* path)
     }
     OpenFileFacts facts;
     const bool device = IsDeviceHandle(h, &facts);
-    bool image = false;
-    if (!device && m_driveCode == DRIVECODE_IMAGE) {
-        FileIdentity dump = IdentityOf(facts);
-        if (m_imageHandle != INVALID_HANDLE_VALUE)
-            CompleteIdentity(m_imageHandle, &m_imageIdentity);
-        image = dump.index == m_imageIdentity.index && CompleteIdentity(h, &dump) && dump.SameFileAs(m_imageIdentity);
-    }
+    const bool image = !device && m_driveCode == DRIVECODE_IMAGE &&
+                       HandleLeadsToFile(h, IdentityOf(facts), WholeImageIdentity());
     if (device || image) {
         // Only what this open made is taken away, never anything by its name.
         FILE_DISPOSITION_INFO gone = { TRUE };

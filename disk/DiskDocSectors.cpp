@@ -108,14 +108,6 @@ HANDLE CheckedImage::Take()
 
 namespace {
 
-// True when the handle leads to the file of the whole identity `known`; the number is
-// compared first, the volume asked only when the numbers agree.
-bool LeadsToFile(HANDLE h, FileIdentity opened, const FileIdentity& known)
-{
-    return opened.known && known.known && opened.index == known.index && CompleteIdentity(h, &opened) &&
-           opened.SameFileAs(known);
-}
-
 // Opens an image file for writing, for this program alone, and only when it is the file of
 // the medium and holds the content the program saw last; `expected` (may be null) the bytes
 // the units must hold now. INVALID_HANDLE_VALUE with the reason in the last error otherwise.
@@ -145,7 +137,7 @@ HANDLE OpenImageForWriting(const MediumTarget& medium, uint64_t unitOffset, uint
     // cut and grown again, made anew with the freed number), or a device: no medium the user
     // confirmed.
     OpenFileFacts facts;
-    bool same = !IsDeviceHandle(h, &facts) && LeadsToFile(h, IdentityOf(facts), medium.file) &&
+    bool same = !IsDeviceHandle(h, &facts) && HandleLeadsToFile(h, IdentityOf(facts), medium.file) &&
                 medium.content.Matches(facts);
     if (same && expected) {
         const DWORD bytes = unitCount * 512;
@@ -200,7 +192,7 @@ bool CDiskDoc::OpenImageReadHandle()
         // The first open after the medium was made current: the file whose bytes are shown.
         m_imageIdentity = image.file;
         m_imageContent = image.content;
-    } else if (!LeadsToFile(image.handle, image.file, m_imageIdentity)) {
+    } else if (!HandleLeadsToFile(image.handle, image.file, m_imageIdentity)) {
         // Another file now carries the image's name: its sectors are not the medium shown.
         SetLastError(ERROR_FILE_INVALID);
         return false;
@@ -286,10 +278,18 @@ void CDiskDoc::NoteOwnImageWrite(const FileIdentity& file)
     CloseImageHandle();
     m_imageContent.known = false;
     CheckedImage image;
-    if (image.Open(m_imagePath) == CheckedImage::OPENED && LeadsToFile(image.handle, image.file, m_imageIdentity)) {
+    if (image.Open(m_imagePath) == CheckedImage::OPENED &&
+        HandleLeadsToFile(image.handle, image.file, m_imageIdentity)) {
         m_imageContent = image.content;
         m_imageHandle = image.Take();
     }
+}
+
+const FileIdentity& CDiskDoc::WholeImageIdentity()
+{
+    if (m_imageHandle != INVALID_HANDLE_VALUE)
+        CompleteIdentity(m_imageHandle, &m_imageIdentity);
+    return m_imageIdentity;
 }
 
 MediumTarget CDiskDoc::CurrentMedium()
@@ -297,10 +297,8 @@ MediumTarget CDiskDoc::CurrentMedium()
     MediumTarget medium;
     medium.driveCode = m_driveCode;
     if (m_driveCode == DRIVECODE_IMAGE) {
-        if (m_imageHandle != INVALID_HANDLE_VALUE)
-            CompleteIdentity(m_imageHandle, &m_imageIdentity);
         medium.imagePath = m_imagePath;
-        medium.file = m_imageIdentity;
+        medium.file = WholeImageIdentity();
         medium.content = m_imageContent;
     }
     return medium;

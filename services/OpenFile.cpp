@@ -145,6 +145,12 @@ bool CompleteIdentity(HANDLE h, FileIdentity* identity)
     return identity->known && identity->volumeKnown;
 }
 
+bool HandleLeadsToFile(HANDLE h, FileIdentity opened, const FileIdentity& known)
+{
+    return opened.known && known.known && opened.index == known.index && CompleteIdentity(h, &opened) &&
+           opened.SameFileAs(known);
+}
+
 bool GetFileIdentity(const char* path, FileIdentity* identity)
 {
     *identity = FileIdentity();

@@ -66,6 +66,9 @@ FileIdentity IdentityOf(const OpenFileFacts& facts);
 // Asks the volume of the handle for an identity whose volume is not known yet; true when the
 // identity is whole.
 bool CompleteIdentity(HANDLE h, FileIdentity* identity);
+// True when the handle, whose number `opened` holds, leads to the file of the whole identity
+// `known`: the numbers are compared first, the volume asked only when they agree.
+bool HandleLeadsToFile(HANDLE h, FileIdentity opened, const FileIdentity& known);
 // The whole identity of the file an existing path names (opened without access rights, every
 // sharing allowed, so it works beside any other handle). False, `known` false, for a name
 // that cannot be opened or leads to a device.
