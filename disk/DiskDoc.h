@@ -41,6 +41,13 @@ struct ContentStamp
     {
         return known && facts.size == size && facts.lastWrite == lastWrite;
     }
+    OpenFileFacts AsFacts() const
+    {
+        OpenFileFacts facts;
+        facts.size = size;
+        facts.lastWrite = lastWrite;
+        return facts;
+    }
 };
 
 // A medium as a long operation holds it from its start: the drive code and, for an image
@@ -147,6 +154,8 @@ public:
     // confirmation, write). Call before the drive code or the image path change. False when
     // the user wanted it written and the write failed: the edit and the old medium stay.
     BOOL SettlePendingWrite();
+    // Protection is off and the buffer differs from the sector as it was read.
+    bool HasPendingEdit() const;
     // Loads the current sector; offset and length (low 8 bits) select a range in the view.
     BOOL LoadSector(uint64_t offset, uint32_t length);
     BOOL ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, void* buffer);
@@ -186,6 +195,12 @@ public:
     // file (a disk or other device behind the name is never opened as an image).
     bool OpenImageReadHandle();
     int ErrorBox(LPCSTR text, LPCSTR caption, UINT type);
+    // True once the image's name was found to lead to another file than the one read (another
+    // file renamed or copied onto it): its sectors are no longer read or written until the
+    // image is opened again.
+    bool IsImageReplaced() const { return m_imageReplaced; }
+    // Says so once, on the user-interface thread, after whatever found it.
+    void ReportReplacedImage();
     // Sorts the areas by first sector (partition starts and cluster regions are kept sorted
     // as they are added).
     void SortAreas();
@@ -314,12 +329,19 @@ protected:
     // The dump path names the open image file under whatever spelling (saving into it would
     // empty the medium).
     bool IsOpenImageFile(const char* path);
+    // The same for a handle of that path whose facts were asked.
+    bool IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const char* path);
     // Opens the dump file without cutting it, refuses a device or the open image behind the
     // name (after the message), and only then cuts it for writing. Null after a message.
     FILE* OpenDumpFile(const char* path);
-    // After a write of the program's own to the image (or one that may have reached it): the
-    // content stamp is taken anew through a fresh read handle.
-    void NoteOwnImageWrite(const FileIdentity& file);
+    // After a write of the program's own to the image (or one that may have reached it),
+    // through the write handle `h` before it closes: the file's last-write time is set through
+    // it (a time set through a handle stays when it closes, where Windows would otherwise put
+    // down the time of the close) and the content stamp is taken from it, so that no other
+    // program's change between the close and a later open passes for the program's own. False
+    // when the time could not be set: NoteOwnImageWriteClosed then asks a fresh handle.
+    bool NoteOwnImageWrite(HANDLE h, const FileIdentity& file);
+    void NoteOwnImageWriteClosed(const FileIdentity& file);
     // The sector range dialog, preset with the current sector, a count of 1 and the
     // information text (null: the sector count as "max. : ..."); true after
     // OK with a range that starts on the medium (and a file name in the file form), else
@@ -389,6 +411,9 @@ protected:
     FileIdentity m_imageIdentity;
     // Its content as the program last saw it; a write into other content is refused.
     ContentStamp m_imageContent;
+    // The name was found to lead to another file; said once (m_replacedReported).
+    bool m_imageReplaced = false;
+    bool m_replacedReported = false;
     HANDLE m_heldImage = INVALID_HANDLE_VALUE;       // HoldImageForWriting
     FileIdentity m_heldFile;
     bool m_heldWritten = false;

@@ -318,15 +318,24 @@ BOOL CDiskDoc::MakeMediumCurrent(uint32_t driveCode, const char* imagePath, Chec
         return FALSE;
     // An image is opened before anything changes: a device behind the name leaves the medium
     // shown as it is (one that cannot be read is shown as unreadable).
+    const CString path = driveCode == DRIVECODE_IMAGE ? CString(imagePath ? imagePath : static_cast<const char*>(m_imagePath))
+                                                      : CString();
     CheckedImage opened;
     if (driveCode == DRIVECODE_IMAGE && !image) {
-        if (!OpenImageForMedium(imagePath ? imagePath : static_cast<const char*>(m_imagePath), &opened, false))
+        if (!OpenImageForMedium(path, &opened, false))
             return FALSE;
         image = &opened;
     }
     // The changed sector belongs to the medium it was read from: it is written there (or
-    // dropped) before anything names the new one.
+    // dropped) before anything names the new one. The write opens its image for itself alone,
+    // and the medium to come may be that very file (chosen again, from the recent list, dropped,
+    // by a hard link): its read handle lets go meanwhile and is opened and checked again after.
+    const bool reopen = image && image->handle != INVALID_HANDLE_VALUE && HasPendingEdit();
+    if (reopen)
+        image->Close();
     if (!SettlePendingWrite())
+        return FALSE;
+    if (reopen && !OpenImageForMedium(path, image, true))
         return FALSE;
     m_driveCode = driveCode;
     if (imagePath)

@@ -131,16 +131,48 @@ bool CDiskDoc::IsOpenImageFile(const char* path)
 {
     if (m_driveCode != DRIVECODE_IMAGE || m_imagePath.IsEmpty() || !path || !*path)
         return false;
-    // By identity: "\\?\", a SUBST drive, a share or a hard link name the same file in other
-    // letters.
-    FileIdentity target, image;
-    if (!GetFileIdentity(path, &target))
+    // Asked without access rights and with every sharing, so that it works beside any handle.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
         return false;                       // no such file yet: it cannot be the image
-    if (WholeImageIdentity().volumeKnown)
-        return target.SameFileAs(m_imageIdentity);
-    if (GetFileIdentity(m_imagePath, &image))
-        return target.SameFileAs(image);
-    return lstrcmpiA(FullPath(path), FullPath(m_imagePath)) == 0;
+    OpenFileFacts facts;
+    const bool image = !IsDeviceHandle(h, &facts) && IsOpenImageHandle(h, facts, path);
+    CloseHandle(h);
+    return image;
+}
+
+bool CDiskDoc::IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const char* path)
+{
+    if (m_driveCode != DRIVECODE_IMAGE)
+        return false;
+    // By identity: "\\?\", a SUBST drive, a share, a hard link or a bind mount name the same
+    // file in other letters. Compared with the file as it was read and with the file behind
+    // the image's name now, each with its content then and now: another program may have
+    // written to the image since.
+    const FileIdentity& read = WholeImageIdentity();
+    if (read.known && HandleMayLeadToFile(h, facts, read, m_imageContent.AsFacts()))
+        return true;
+    bool named = false;
+    OpenFileFacts now;
+    FileIdentity nowIdentity;
+    if (m_imageHandle != INVALID_HANDLE_VALUE) {
+        named = !IsDeviceHandle(m_imageHandle, &now);
+        nowIdentity = read;
+    } else {
+        HANDLE image = CreateFileA(m_imagePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (image != INVALID_HANDLE_VALUE) {
+            named = !IsDeviceHandle(image, &now);
+            nowIdentity = IdentityOf(now);
+            CompleteIdentity(image, &nowIdentity);
+            CloseHandle(image);
+        }
+    }
+    if (named)
+        return HandleMayLeadToFile(h, facts, nowIdentity, now);
+    // Neither is known (the image cannot be opened at all): by the names.
+    return !read.known && lstrcmpiA(FullPath(path), FullPath(m_imagePath)) == 0;
 }
 
 FILE* CDiskDoc::OpenDumpFile(const char* path)
@@ -161,8 +193,7 @@ FILE* CDiskDoc::OpenDumpFile(const char* path)
     }
     OpenFileFacts facts;
     const bool device = IsDeviceHandle(h, &facts);
-    const bool image = !device && m_driveCode == DRIVECODE_IMAGE &&
-                       HandleLeadsToFile(h, IdentityOf(facts), WholeImageIdentity());
+    const bool image = !device && IsOpenImageHandle(h, facts, path);
     if (device || image) {
         // Only what this open made is taken away, never anything by its name.
         FILE_DISPOSITION_INFO gone = { TRUE };
@@ -266,6 +297,7 @@ void CDiskDoc::OnSaveSectors()
     if (!file)
         return;
     RunSectorCopy("Speichere Sektoren", &SaveSectorsEntry, file, dlg.m_nFirstSector, dlg.m_nCount, medium);
+    ReportReplacedImage();
 }
 
 void CDiskDoc::OnLoadSectors()
@@ -281,6 +313,7 @@ void CDiskDoc::OnLoadSectors()
     }
     if (copied)
         LoadSector(0, 0);
+    ReportReplacedImage();
 }
 
 bool CDiskDoc::LoadSectorsConfirmed()

@@ -90,10 +90,14 @@ void CDiskDoc::OnContinueSearch()
 {
     if (m_searchUnitCount == 0 || RefuseWhileBusy())
         return;
+    bool found;
     {
         CountedScope busy(m_busy);
-        if (!SearchOnce())
-            return;
+        found = SearchOnce();
+    }
+    if (!found) {
+        ReportReplacedImage();
+        return;
     }
     // The hit becomes the current sector once nothing is busy any more.
     m_currentSector = m_hitSector;

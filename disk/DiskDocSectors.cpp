@@ -26,6 +26,8 @@ private:
 
 const char kChangedQuestion[] = "Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?";
 const char kWriteFailed[] = "Der Sektor konnte nicht geschrieben werden!";
+const char kImageReplaced[] = "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n%s\n"
+                              "Ihre Sektoren werden erst wieder gelesen und geschrieben, wenn sie neu geöffnet wird.";
 
 // The largest unit offset whose byte offset still fits 64 bits with count units behind it.
 bool UnitRangeFits(uint64_t unitOffset, uint32_t unitCount)
@@ -110,8 +112,10 @@ namespace {
 
 // Opens an image file for writing, for this program alone, and only when it is the file of
 // the medium and holds the content the program saw last; `expected` (may be null) the bytes
-// the units must hold now. INVALID_HANDLE_VALUE with the reason in the last error otherwise.
-HANDLE OpenImageForWriting(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* expected)
+// the units must hold now. INVALID_HANDLE_VALUE with the reason in the last error otherwise;
+// *replaced (may be null) is set when the name leads to another file or a device.
+HANDLE OpenImageForWriting(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* expected,
+                           bool* replaced = nullptr)
 {
     const char* path = medium.imagePath;
     if (!path || !*path)
@@ -137,8 +141,10 @@ HANDLE OpenImageForWriting(const MediumTarget& medium, uint64_t unitOffset, uint
     // cut and grown again, made anew with the freed number), or a device: no medium the user
     // confirmed.
     OpenFileFacts facts;
-    bool same = !IsDeviceHandle(h, &facts) && HandleLeadsToFile(h, IdentityOf(facts), medium.file) &&
-                medium.content.Matches(facts);
+    const bool sameFile = !IsDeviceHandle(h, &facts) && HandleLeadsToFile(h, IdentityOf(facts), medium.file);
+    if (!sameFile && replaced)
+        *replaced = true;
+    bool same = sameFile && medium.content.Matches(facts);
     if (same && expected) {
         const DWORD bytes = unitCount * 512;
         uint8_t* now = static_cast<uint8_t*>(malloc(bytes ? bytes : 1));
@@ -194,6 +200,7 @@ bool CDiskDoc::OpenImageReadHandle()
         m_imageContent = image.content;
     } else if (!HandleLeadsToFile(image.handle, image.file, m_imageIdentity)) {
         // Another file now carries the image's name: its sectors are not the medium shown.
+        m_imageReplaced = true;
         SetLastError(ERROR_FILE_INVALID);
         return false;
     }
@@ -233,15 +240,24 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
     // Into the image shown, the program's own writes since the operation's start are no
     // change of content.
     MediumTarget target = medium;
-    if (m_driveCode == DRIVECODE_IMAGE && target.file.SameFileAs(m_imageIdentity))
+    const bool shown = m_driveCode == DRIVECODE_IMAGE && target.file.SameFileAs(m_imageIdentity);
+    if (shown)
         target.content = m_imageContent;
-    HANDLE h = OpenImageForWriting(target, unitOffset, unitCount, expected);
-    if (h == INVALID_HANDLE_VALUE)
+    bool replaced = false;
+    HANDLE h = OpenImageForWriting(target, unitOffset, unitCount, expected, &replaced);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD err = GetLastError();
+        if (replaced && shown)
+            m_imageReplaced = true;
+        SetLastError(err);
         return FALSE;
+    }
     BOOL ok = WriteImageUnitsTo(h, unitOffset, unitCount, buffer);
     DWORD err = GetLastError();
+    const bool noted = NoteOwnImageWrite(h, medium.file);
     CloseHandle(h);
-    NoteOwnImageWrite(medium.file);
+    if (!noted)
+        NoteOwnImageWriteClosed(medium.file);
     SetLastError(ok ? 0 : err);
     return ok;
 }
@@ -261,20 +277,35 @@ bool CDiskDoc::HoldImageForWriting(const MediumTarget& medium)
 void CDiskDoc::ReleaseHeldImage()
 {
     if (m_heldImage != INVALID_HANDLE_VALUE) {
+        const bool noted = !m_heldWritten || NoteOwnImageWrite(m_heldImage, m_heldFile);
         CloseHandle(m_heldImage);
         m_heldImage = INVALID_HANDLE_VALUE;
-        if (m_heldWritten)
-            NoteOwnImageWrite(m_heldFile);
+        if (!noted)
+            NoteOwnImageWriteClosed(m_heldFile);
         m_heldWritten = false;
     }
 }
 
-void CDiskDoc::NoteOwnImageWrite(const FileIdentity& file)
+bool CDiskDoc::NoteOwnImageWrite(HANDLE h, const FileIdentity& file)
+{
+    if (m_driveCode != DRIVECODE_IMAGE || !file.SameFileAs(m_imageIdentity))
+        return true;
+    m_imageContent.known = false;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    OpenFileFacts facts;
+    if (!SetFileTime(h, nullptr, nullptr, &now) || IsDeviceHandle(h, &facts))
+        return false;
+    m_imageContent = ContentStamp::Of(facts);
+    return true;
+}
+
+void CDiskDoc::NoteOwnImageWriteClosed(const FileIdentity& file)
 {
     if (m_driveCode != DRIVECODE_IMAGE || !file.SameFileAs(m_imageIdentity))
         return;
-    // Asked through a fresh handle: the write handle is closed, so the system has settled
-    // the file's last-write time (Windows may put it down only when the writer closes).
+    // The time could not be set through the write handle: asked through a fresh handle, now
+    // that the writer is closed and the system has put down the file's last-write time.
     CloseImageHandle();
     m_imageContent.known = false;
     CheckedImage image;
@@ -358,6 +389,8 @@ void CDiskDoc::InitDevice(CheckedImage* image)
     // learns its identity anew (the old one is forgotten first: nothing compares with it).
     m_imageIdentity = FileIdentity();
     m_imageContent = ContentStamp();
+    m_imageReplaced = false;
+    m_replacedReported = false;
     CloseImageHandle();
     if (image && image->handle != INVALID_HANDLE_VALUE && m_driveCode == DRIVECODE_IMAGE) {
         m_imageIdentity = image->file;
@@ -441,12 +474,27 @@ bool CDiskDoc::ConfirmWrite(UINT boxType, int* answer)
     return *answer == IDYES;
 }
 
+bool CDiskDoc::HasPendingEdit() const
+{
+    return m_writeEnabled && m_loadState == LOADSTATE_LOADED && m_loadedBytes != 0 &&
+           memcmp(m_buffer, m_snapshot, m_loadedBytes) != 0;
+}
+
+void CDiskDoc::ReportReplacedImage()
+{
+    if (!m_imageReplaced || m_replacedReported || m_driveCode != DRIVECODE_IMAGE)
+        return;
+    m_replacedReported = true;
+    char text[MAX_PATH + 240];
+    StrNPrintf(text, sizeof text, kImageReplaced, static_cast<const char*>(m_imagePath));
+    ErrorBox(text, "Warnung", MB_OK | MB_ICONWARNING);
+}
+
 BOOL CDiskDoc::SettlePendingWrite()
 {
     if (!m_writeEnabled)
         return TRUE;
-    if (m_loadState != LOADSTATE_LOADED || m_loadedBytes == 0 ||
-        memcmp(m_buffer, m_snapshot, m_loadedBytes) == 0) {
+    if (!HasPendingEdit()) {
         m_writeEnabled = 0;
         return TRUE;
     }
@@ -478,6 +526,7 @@ BOOL CDiskDoc::SettlePendingWrite()
     if (!written) {
         // The edit stays in the buffer with protection off, so nothing typed is lost.
         ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
+        ReportReplacedImage();
         m_writeBackFailed = TRUE;
         return FALSE;
     }
@@ -526,6 +575,8 @@ BOOL CDiskDoc::LoadSector(uint64_t offset, uint32_t length)
     }
     m_writeEnabled = 0;
     SendHint(selection);
+    if (!ok)
+        ReportReplacedImage();
     return TRUE;
 }
 
@@ -564,6 +615,7 @@ void CDiskDoc::OnWriteProtect()
             }
             if (!written) {
                 ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
+                ReportReplacedImage();
                 m_writeBackFailed = TRUE;
                 return;                     // protection stays off, the edit stays
             }

@@ -96,6 +96,14 @@ bool HandleQueries::AnswersDiskLength(HANDLE h)
     return DeviceIoControl(h, kGetLengthInfo, nullptr, 0, &length, sizeof length, &returned, nullptr) != FALSE;
 }
 
+bool HandleQueries::AnswersDiskGeometry(HANDLE h)
+{
+    const DWORD kGetDriveGeometry = 0x00070000;     // IOCTL_DISK_GET_DRIVE_GEOMETRY, any access
+    uint8_t geometry[24];                           // DISK_GEOMETRY
+    DWORD returned = 0;
+    return DeviceIoControl(h, kGetDriveGeometry, nullptr, 0, &geometry, sizeof geometry, &returned, nullptr) != FALSE;
+}
+
 bool HandleQueries::VolumeSerial(HANDLE h, DWORD* serial)
 {
     BY_HANDLE_FILE_INFORMATION info;
@@ -104,6 +112,20 @@ bool HandleQueries::VolumeSerial(HANDLE h, DWORD* serial)
     *serial = info.dwVolumeSerialNumber;
     return true;
 }
+
+namespace {
+
+// A disk or volume answers the length question when the handle may read; a handle opened for
+// writing only (a dump file) is refused that question by the system before any driver sees
+// it, and is asked the geometry, which every disk and volume answers to any handle.
+bool AnswersAsADisk(HANDLE h)
+{
+    if (g_queries->AnswersDiskLength(h))
+        return true;
+    return GetLastError() == ERROR_ACCESS_DENIED && g_queries->AnswersDiskGeometry(h);
+}
+
+}  // namespace
 
 HandleQueries* SetHandleQueries(HandleQueries* queries)
 {
@@ -123,7 +145,7 @@ bool IsDeviceHandle(HANDLE h, OpenFileFacts* facts)
     // A character device or a pipe is no disk file; a disk or a volume is one to GetFileType,
     // but answers no file's questions (Wine) or answers a disk's (Windows).
     if (g_queries->FileType(h) != FILE_TYPE_DISK || !g_queries->Facts(h, facts) ||
-        (facts->attributes & FILE_ATTRIBUTE_DEVICE) || g_queries->AnswersDiskLength(h)) {
+        (facts->attributes & FILE_ATTRIBUTE_DEVICE) || AnswersAsADisk(h)) {
         *facts = OpenFileFacts();
         return true;
     }
@@ -149,6 +171,16 @@ bool HandleLeadsToFile(HANDLE h, FileIdentity opened, const FileIdentity& known)
 {
     return opened.known && known.known && opened.index == known.index && CompleteIdentity(h, &opened) &&
            opened.SameFileAs(known);
+}
+
+bool HandleMayLeadToFile(HANDLE h, const OpenFileFacts& opened, const FileIdentity& known,
+                         const OpenFileFacts& knownContent)
+{
+    if (!known.known || opened.index != known.index)
+        return false;
+    if (opened.size == knownContent.size && opened.lastWrite == knownContent.lastWrite)
+        return true;
+    return HandleLeadsToFile(h, IdentityOf(opened), known);
 }
 
 bool GetFileIdentity(const char* path, FileIdentity* identity)

@@ -28,8 +28,12 @@ public:
     // False when the handle answers none of a file's questions (disks, character devices
     // and pipes under Wine).
     virtual bool Facts(HANDLE h, OpenFileFacts* facts);
-    // True when the handle answers a disk's length question: only disks and volumes do.
+    // True when the handle answers a disk's length question: only disks and volumes do. The
+    // question needs read access: a handle without it is refused with ERROR_ACCESS_DENIED.
     virtual bool AnswersDiskLength(HANDLE h);
+    // True when the handle answers a disk's geometry question, which needs no access right:
+    // asked where the length question was refused for want of read access.
+    virtual bool AnswersDiskGeometry(HANDLE h);
     // The serial number of the handle's volume. Under Wine it is a round trip to the mount
     // manager (half a millisecond), so it is asked only where a comparison needs it.
     virtual bool VolumeSerial(HANDLE h, DWORD* serial);
@@ -69,6 +73,15 @@ bool CompleteIdentity(HANDLE h, FileIdentity* identity);
 // True when the handle, whose number `opened` holds, leads to the file of the whole identity
 // `known`: the numbers are compared first, the volume asked only when they agree.
 bool HandleLeadsToFile(HANDLE h, FileIdentity opened, const FileIdentity& known);
+// For a refusal only, never to allow a write: whether the handle, whose facts `opened` holds,
+// may lead to the file of identity `known` whose size and last-write time `knownContent` holds.
+// The same number on the same volume is the same file; so is the same number with the same
+// size and time whatever the volume says: Wine numbers a volume by the folder of the drive
+// letter it is reached through, so a hard link or a bind mount in the folder of another letter
+// would otherwise be another file. A false match needs two files alike in number, size and
+// time, and costs no more than the refusal.
+bool HandleMayLeadToFile(HANDLE h, const OpenFileFacts& opened, const FileIdentity& known,
+                         const OpenFileFacts& knownContent);
 // The whole identity of the file an existing path names (opened without access rights, every
 // sharing allowed, so it works beside any other handle). False, `known` false, for a name
 // that cannot be opened or leads to a device.

@@ -455,22 +455,66 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
         }
     }
     // A name not there yet opens as a new file; a device behind it (as the handle answers
-    // here) is refused through that handle and leaves nothing behind.
-    {
-        testsupport::DeviceAnswers device(testsupport::DeviceAnswers::CHARACTER);
+    // here: a character device, or a disk that answers its length only to a handle that may
+    // read, where the dump is opened for writing alone) is refused through that handle and
+    // leaves nothing behind.
+    for (auto kind : { testsupport::DeviceAnswers::CHARACTER, testsupport::DeviceAnswers::READ_GUARDED_DISK }) {
+        testsupport::DeviceAnswers device(kind);
         prompts = ScriptedPrompts();
         prompts.boxAnswers.push_back(IDOK);
         DeleteFileA(dump.c_str());
         dialogs.ranges.push_back({ dump, "0", "8" });
         doc->OnSaveSectors();
-        EXPECT_EQ(Boxes(), std::vector<std::string>{ notAFile(dump) });
-        EXPECT_EQ(GetFileAttributesA(dump.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{ notAFile(dump) }) << kind;
+        EXPECT_EQ(GetFileAttributesA(dump.c_str()), INVALID_FILE_ATTRIBUTES) << kind;
     }
     EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
     doc.reset();
     EXPECT_EQ(imageHash, HashOutside(image, 0, 0)) << "the open image was touched";
     DeleteFileA(linked.c_str());
     EXPECT_EQ(qHash, HashOutside(qRaw, 0, 0)) << "a dump was written onto drive Q:";
+}
+
+// Under Wine a file's volume serial number comes from the folder of the drive letter it is
+// reached through: the image by a hard link in the folder of drive V: has another number than
+// by its own name under Z:. Whichever name the image was opened by and the dump names, with
+// the document's read handle open or closed, and after another program wrote to the image:
+// the dump is refused and the image keeps every byte.
+TEST_F(SectorCopy, TheOpenImageUnderAnotherDriveLetterIsNoDumpTarget)
+{
+    const std::string image = TempPath("copy-second-letter.img");
+    const std::string vFolder = scantest::FixturePath("vdrive");
+    const std::string vHost = vFolder + "\\copy-second-letter.img";
+    const std::string vName = "V:\\copy-second-letter.img";
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    DeleteFileA(vHost.c_str());
+    ASSERT_TRUE(CreateHardLinkA(vHost.c_str(), image.c_str(), nullptr)) << "no drive V: folder at " << vFolder;
+    const std::string kOpenImage = "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben.";
+    enum Handle { HANDLE_OPEN, HANDLE_CLOSED, CHANGED_ELSEWHERE };
+    const struct {
+        std::string opened, named;
+    } ways[] = { { image, vName }, { vName, image } };
+    for (const auto& way : ways) {
+        for (Handle handle : { HANDLE_OPEN, HANDLE_CLOSED, CHANGED_ELSEWHERE }) {
+            SCOPED_TRACE(way.opened + " saved to " + way.named + ", case " + std::to_string(handle));
+            Reopen();
+            ASSERT_TRUE(doc->OnOpenDocument(way.opened.c_str()));
+            if (handle != HANDLE_OPEN)
+                doc->CloseImageHandle();        // as after a write or a cancelled file dialog
+            if (handle == CHANGED_ELSEWHERE)
+                PutBytes(image, 9 * 512, Noise(512, 9));
+            const uint64_t imageHash = HashOutside(image, 0, 0);
+            prompts.boxAnswers.push_back(IDOK);
+            dialogs.ranges.push_back({ way.named, "0", "4" });
+            doc->OnSaveSectors();
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ kOpenImage });
+            EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+            doc.reset();
+            EXPECT_EQ(imageHash, HashOutside(image, 0, 0)) << "the open image was cut or written";
+        }
+    }
+    Reopen();
+    DeleteFileA(vHost.c_str());
 }
 
 // The load's worker writes to the medium held at its start: the document showing another

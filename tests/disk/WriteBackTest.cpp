@@ -3,10 +3,12 @@
 // Every case runs on a temporary copy of an image; a checksum of every byte outside the
 // written sector proves that nothing else changed.
 #include "DiskDocTestSupport.h"
+#include "NavTestSupport.h"
 #include "ScanTestSupport.h"
 #include "disk/DiskCommands.h"
 #include "tests/support/DeviceAnswers.h"
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 #include <string.h>
 
@@ -16,6 +18,11 @@ namespace {
 
 const char kChanged[] = "Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?";
 const char kWriteFailed[] = "Der Sektor konnte nicht geschrieben werden!";
+std::string ReplacedText(const std::string& path)
+{
+    return "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n" + path +
+           "\nIhre Sektoren werden erst wieder gelesen und geschrieben, wenn sie neu geöffnet wird.";
+}
 const char kDrive5[] = "\\\\.\\PhysicalDrive5";
 const uint64_t kBigDisk = 1100ull * 1024 * 1024;     // above the 1024 MB of the typed "OK"
 
@@ -453,23 +460,45 @@ TEST_F(WriteBack, AFileRenamedOntoTheImageIsNeverWritten)
         doc->CloseImageHandle();
         ASSERT_TRUE(CopyFileTo(source, other));
         ASSERT_TRUE(MoveFileExA(other.c_str(), m.path.c_str(), MOVEFILE_REPLACE_EXISTING));
+        // The other file's sector 5 differs from the image's in the byte the edit changed.
+        const std::vector<uint8_t> otherByte(1, static_cast<uint8_t>(m.bytes[5 * 512 + 100] ^ 0x77));
+        HANDLE o = CreateFileA(m.path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD done = 0;
+        SetFilePointer(o, 5 * 512 + 100, nullptr, FILE_BEGIN);
+        WriteFile(o, otherByte.data(), 1, &done, nullptr);
+        CloseHandle(o);
         const uint64_t otherWhole = HashOutside(m.path, 0, 0);
         prompts = ScriptedPrompts();
         prompts.boxAnswers.push_back(answer);
-        prompts.boxAnswers.push_back(IDOK);        // the error box
+        prompts.boxAnswers.push_back(IDOK);        // the error box, or the replaced image's
+        prompts.boxAnswers.push_back(IDOK);
         const BOOL moved = MoveTo(7);
         EXPECT_EQ(otherWhole, HashOutside(m.path, 0, 0)) << "the other file was written";
+        // The refusal is said, and why, once: a step further says nothing more.
+        std::vector<std::string> said;
+        for (const ScriptedPrompts::Asked& b : prompts.boxes)
+            said.push_back(b.text);
         if (answer == IDYES) {
             EXPECT_FALSE(moved);
-            ASSERT_EQ(2u, prompts.boxes.size());
-            EXPECT_EQ(kWriteFailed, prompts.boxes.back().text);
+            EXPECT_EQ(said, (std::vector<std::string>{ kChanged, kWriteFailed, ReplacedText(m.path) }));
             EXPECT_EQ(5u, doc->GetCurrentSector());
             EXPECT_TRUE(doc->IsWriteEnabled()) << "the edit must stay for a later close or reopen";
             EXPECT_EQ(m.bytes[5 * 512 + 100] ^ 0x5A, doc->GetSectorBuffer()[100]);
+            prompts.boxAnswers.push_back(IDNO);
         } else {
             EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_READ_ERROR), doc->GetLoadState())
                 << "the other file's sector was shown as the image's";
+            EXPECT_EQ(said, (std::vector<std::string>{ kChanged, ReplacedText(m.path) }));
         }
+        const size_t before = prompts.boxes.size();
+        MoveTo(8);
+        EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_READ_ERROR), doc->GetLoadState());
+        EXPECT_EQ(before + (answer == IDYES ? 1 : 0), prompts.boxes.size()) << "said more than once";
+        // Opened again, the image shows the file now under its name.
+        ASSERT_TRUE(doc->OnOpenDocument(m.path.c_str()));
+        EXPECT_TRUE(MoveTo(5));
+        EXPECT_EQ(otherByte[0], doc->GetSectorBuffer()[100]);
+        EXPECT_EQ(0, prompts.unexpected);
         doc->SetPrompts(nullptr);
         doc.reset(NewDocument());
         doc->SetPrompts(&prompts);
@@ -612,6 +641,102 @@ TEST_F(WriteBack, OwnWritesInARowAreNeverRefused)
     EXPECT_TRUE(MoveTo(3));
     EXPECT_EQ(0x34, ByteOnDisk(m, 1, 100));
     EXPECT_EQ(0x32, ByteOnDisk(m, 2, 100));
+    for (const ScriptedPrompts::Asked& b : prompts.boxes)
+        EXPECT_NE(kWriteFailed, b.text);
+    EXPECT_EQ(0, prompts.unexpected);
+}
+
+// The image opened again while a sector of it is changed, by every way a user does it: the
+// edit is written to the image it was read from ("Ja"), then the image opens again and shows
+// it. The medium to come is held for reading when the question comes; the write must not
+// find its own program in the way.
+TEST_F(WriteBack, OpeningTheImageAgainWritesItsChangedSectorFirst)
+{
+    Medium m = ImageCopy("wb-again.img");
+    const std::string link = TempPath("wb-again-link.img");
+    DeleteFileA(link.c_str());
+    ASSERT_TRUE(CreateHardLinkA(link.c_str(), m.path.c_str(), nullptr));
+    navtest::ScriptedDialogs dialogs;
+    doc->SetNavDialogs(&dialogs);
+    const struct {
+        const char* route;
+        std::function<BOOL()> run;
+    } routes[] = {
+        { "recent list, command line", [&] { return doc->OnOpenDocument(m.path.c_str()); } },
+        { "dropped on the view", [&] { return doc->OpenMediumPath(m.path.c_str()); } },
+        { "Eine Image-Datei laden", [&] { dialogs.imageFiles.push_back(m.path); doc->OnLoadImage(); return TRUE; } },
+        { "Eine Image-Datei laden, hard link", [&] { dialogs.imageFiles.push_back(link); doc->OnLoadImage(); return TRUE; } },
+        { "Laufwerk auswählen, image, Abbrechen",
+          [&] {
+              dialogs.drives.push_back(static_cast<int>(DRIVECODE_IMAGE));
+              dialogs.imageFiles.push_back("");
+              doc->OnSelectDrive();
+              return TRUE;
+          } },
+    };
+    uint8_t value = static_cast<uint8_t>(m.bytes[5 * 512 + 100] ^ 0x40);
+    for (const auto& r : routes) {
+        SCOPED_TRACE(r.route);
+        const uint64_t outside = HashOutside(m.path, 5 * 512, 512);
+        ++value;
+        EditSector(m, 5, value);
+        prompts.boxAnswers.push_back(IDYES);
+        EXPECT_TRUE(r.run());
+        EXPECT_EQ(value, ByteOnDisk(m, 5, 100)) << "the edit was not written";
+        EXPECT_EQ(outside, HashOutside(m.path, 5 * 512, 512)) << "bytes outside sector 5 changed";
+        EXPECT_EQ(DRIVECODE_IMAGE, doc->GetDriveCode());
+        EXPECT_EQ(0u, doc->GetCurrentSector());
+        EXPECT_FALSE(doc->IsWriteEnabled());
+        EXPECT_TRUE(MoveTo(5));
+        EXPECT_EQ(value, doc->GetSectorBuffer()[100]) << "the image opened again does not show the edit";
+    }
+    for (const ScriptedPrompts::Asked& b : prompts.boxes)
+        EXPECT_NE(kWriteFailed, b.text);
+    EXPECT_EQ(0, prompts.unexpected);
+    EXPECT_EQ(0, dialogs.unexpected);
+    doc->SetNavDialogs(nullptr);
+    DeleteFileA(link.c_str());
+}
+
+namespace {
+
+// Another program that holds the image for a moment: every handle without the right to
+// write answers none of a file's questions while it is armed.
+class HeldForAMoment : public testsupport::DeviceAnswers
+{
+public:
+    bool armed = false;
+    bool Facts(HANDLE h, OpenFileFacts* facts) override
+    {
+        if (armed && !(GrantedAccess(h) & FILE_WRITE_DATA))
+            return false;
+        return DeviceAnswers::Facts(h, facts);
+    }
+};
+
+}  // namespace
+
+// The program learns its own write through the write handle before it closes: no later open is
+// needed, so another program holding the image in that moment never locks the user's next
+// write out.
+TEST_F(WriteBack, TheProgramsOwnWriteIsKnownWithoutAnotherOpen)
+{
+    Medium m = ImageCopy("wb-known.img");
+    HeldForAMoment other;
+    EditSector(m, 2, 0x61);
+    other.armed = true;
+    prompts.boxAnswers.push_back(IDYES);
+    doc->OnWriteProtect();
+    other.armed = false;
+    EXPECT_FALSE(doc->IsWriteEnabled());
+    EXPECT_EQ(0x61, ByteOnDisk(m, 2, 100));
+    prompts.boxAnswers.push_back(IDOK);
+    doc->OnWriteProtect();
+    ASSERT_TRUE(doc->IsWriteEnabled());
+    doc->GetSectorBuffer()[100] = 0x62;
+    prompts.boxAnswers.push_back(IDYES);
+    EXPECT_TRUE(MoveTo(3));
+    EXPECT_EQ(0x62, ByteOnDisk(m, 2, 100)) << "the program's own write locked the next one out";
     for (const ScriptedPrompts::Asked& b : prompts.boxes)
         EXPECT_NE(kWriteFailed, b.text);
     EXPECT_EQ(0, prompts.unexpected);

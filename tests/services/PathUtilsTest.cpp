@@ -106,11 +106,20 @@ TEST(PathUtils, TheHandleDecidesWhatAFileIs)
     TempFolder temp;
     using testsupport::DeviceAnswers;
     for (DeviceAnswers::Kind kind : {DeviceAnswers::CHARACTER, DeviceAnswers::PIPE, DeviceAnswers::NO_FILE_FACTS,
-                                     DeviceAnswers::DEVICE_ATTRIBUTE, DeviceAnswers::DISK_LENGTH}) {
+                                     DeviceAnswers::DEVICE_ATTRIBUTE, DeviceAnswers::DISK_LENGTH,
+                                     DeviceAnswers::READ_GUARDED_DISK}) {
         DeviceAnswers answers(kind);
         EXPECT_TRUE(IsDevicePathA(temp.m_file.c_str())) << kind;
         FileIdentity identity;
         EXPECT_FALSE(GetFileIdentity(temp.m_file.c_str(), &identity)) << kind;
+        // Every handle is asked, whatever rights it was opened with (a dump opens for writing
+        // alone; the question of a disk's length needs the right to read).
+        for (DWORD access : {DWORD(0), DWORD(GENERIC_READ), DWORD(GENERIC_WRITE), DWORD(GENERIC_READ | GENERIC_WRITE)}) {
+            HANDLE h = CreateFileA(temp.m_file.c_str(), access, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(h, INVALID_HANDLE_VALUE);
+            EXPECT_TRUE(IsDeviceHandle(h)) << kind << ", access " << std::hex << access;
+            CloseHandle(h);
+        }
     }
     // The file as it is: its facts and its whole identity, the same under another spelling.
     HANDLE h = CreateFileA(temp.m_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -134,6 +143,30 @@ TEST(PathUtils, TheHandleDecidesWhatAFileIs)
     FileIdentity half = plain;
     half.volumeKnown = false;
     EXPECT_FALSE(half.SameFileAs(plain)) << "an identity without its volume matched";
+    // For a refusal the file is the known one by its number on its volume, or by its number,
+    // size and last-write time whatever the volume says.
+    FileIdentity elsewhere = plain;
+    elsewhere.volume ^= 0x5A5A;
+    const struct {
+        const FileIdentity* known;
+        uint64_t size, lastWrite;
+        bool same;
+    } cases[] = {
+        {&plain, facts.size, facts.lastWrite, true},       {&plain, facts.size + 1, facts.lastWrite + 1, true},
+        {&elsewhere, facts.size, facts.lastWrite, true},   {&elsewhere, facts.size - 1, facts.lastWrite, false},
+        {&elsewhere, facts.size, facts.lastWrite - 1, false}, {&half, facts.size, facts.lastWrite, true},
+        {&half, facts.size, facts.lastWrite + 1, false},   {&other, facts.size, facts.lastWrite, false},
+    };
+    h = CreateFileA(temp.m_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    for (const auto& c : cases) {
+        OpenFileFacts known;
+        known.size = c.size;
+        known.lastWrite = c.lastWrite;
+        EXPECT_EQ(HandleMayLeadToFile(h, facts, *c.known, known), c.same)
+            << &c - cases << ": volume " << c.known->volume << (c.known->volumeKnown ? "" : " (not known)");
+    }
+    CloseHandle(h);
 }
 
 TEST(PathUtils, FileSizes)

@@ -1,6 +1,8 @@
 // The handle questions of services/OpenFile answered as a device would answer them, for
 // whatever a test opens: the device test meets a disk, a character device or a pipe without
-// one being there. `PINNED_INDEX` gives every file one number, as a file system that hands a
+// one being there. `READ_GUARDED_DISK` answers a disk's questions as Windows does: the length
+// only to a handle that may read (ERROR_ACCESS_DENIED otherwise), the geometry to any.
+// `PINNED_INDEX` gives every file one number, as a file system that hands a
 // freed number out again would.
 #pragma once
 #include "services/OpenFile.h"
@@ -10,7 +12,7 @@ namespace testsupport {
 class DeviceAnswers : public HandleQueries
 {
 public:
-    enum Kind { AS_IS, CHARACTER, PIPE, NO_FILE_FACTS, DEVICE_ATTRIBUTE, DISK_LENGTH, PINNED_INDEX };
+    enum Kind { AS_IS, CHARACTER, PIPE, NO_FILE_FACTS, DEVICE_ATTRIBUTE, DISK_LENGTH, READ_GUARDED_DISK, PINNED_INDEX };
     explicit DeviceAnswers(Kind k = AS_IS) : kind(k), m_previous(SetHandleQueries(this)) {}
     ~DeviceAnswers() override { SetHandleQueries(m_previous); }
 
@@ -30,7 +32,27 @@ public:
     }
     bool AnswersDiskLength(HANDLE h) override
     {
+        if (kind == READ_GUARDED_DISK) {
+            if (GrantedAccess(h) & FILE_READ_DATA)
+                return true;
+            SetLastError(ERROR_ACCESS_DENIED);
+            return false;
+        }
         return kind == DISK_LENGTH || HandleQueries::AnswersDiskLength(h);
+    }
+    bool AnswersDiskGeometry(HANDLE h) override
+    {
+        return kind == READ_GUARDED_DISK || HandleQueries::AnswersDiskGeometry(h);
+    }
+
+    // The rights a handle was opened with (ntdll's basic object information).
+    static ACCESS_MASK GrantedAccess(HANDLE h)
+    {
+        typedef LONG(WINAPI * QueryObjectFn)(HANDLE, int, void*, ULONG, ULONG*);
+        QueryObjectFn query = reinterpret_cast<QueryObjectFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll"), "NtQueryObject")));
+        struct { ULONG attributes; ACCESS_MASK granted; ULONG rest[12]; } info = {};
+        return query && query(h, 0, &info, sizeof info, nullptr) >= 0 ? info.granted : 0;
     }
 
     Kind kind;
