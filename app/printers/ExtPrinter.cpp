@@ -25,7 +25,7 @@ enum ExtFieldKind : uint8_t {
     EF_BLOCKS64,   // a 32-bit low word joined with the high word at `extra`
     EF_LOG_SIZE,   // exponent of a size, unit in `extra`
     EF_TIME,       // seconds since 1970
-    EF_GUID,       // 16 bytes
+    EF_UUID,       // 16 bytes in their order (no GUID's little-endian groups)
     EF_TEXT        // fixed-width text, "%.Ns" in the format bounds it
 };
 
@@ -71,14 +71,14 @@ const ExtField kExtFields[] = {
     {92, 4, EF_NUMBER, 0, "  FeaturesCompatible     : %08Xh"},
     {96, 4, EF_NUMBER, 0, "  FeaturesIncompatible   : %08Xh"},
     {100, 4, EF_NUMBER, 0, "  FeaturesReadOnly       : %08Xh"},
-    {104, 16, EF_GUID, 0, "  Uuid                   : %s"},
+    {104, 16, EF_UUID, 0, "  Uuid                   : %s"},
     {120, 16, EF_TEXT, 0, "  VolumeName             : '%.16s'"},
     {136, 64, EF_TEXT, 0, "  LastMounted            : '%.64s'"},
     {200, 4, EF_NUMBER, 0, "  AlgorithmUsageBitmap   : %08Xh"},
     {204, 1, EF_NUMBER, 0, "  PreAllocBlocks         : %u"},
     {205, 1, EF_NUMBER, 0, "  PreAllocDirBlocks      : %u"},
     {206, 2, EF_NUMBER, 0, "  ReservedGdtBlocks      : %u"},
-    {208, 16, EF_GUID, 0, "  JournalUuid[12]        : %s"},
+    {208, 16, EF_UUID, 0, "  JournalUuid[12]        : %s"},
     {224, 4, EF_NUMBER, 0, "  JournalInodeNumber     : %u"},
     {228, 4, EF_NUMBER, 0, "  JournalDevice          : %u"},
     {232, 4, EF_NUMBER, 0, "  LastOrphan             : %u"},
@@ -198,8 +198,8 @@ void CStructurePrinter::PrintExtSuperblock(const uint8_t* sector, uint32_t loade
         case EF_TIME:
             line = AppendFormat(f.format, FormatTimeValue(ReadU32(sb, kSuperblockSize, f.offset)));
             break;
-        case EF_GUID:
-            line = AppendFormat(f.format, FormatGuidText(sb + f.offset));
+        case EF_UUID:
+            line = AppendFormat(f.format, FormatUuidText(sb + f.offset));
             break;
         case EF_TEXT:
             line = AppendFormat(f.format, CopyFieldText(text, sb, kSuperblockSize, f.offset, f.width));

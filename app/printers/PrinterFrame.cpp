@@ -57,6 +57,14 @@ const char* FormatGuidText(const uint8_t* g)
     return text;
 }
 
+const char* FormatUuidText(const uint8_t* u)
+{
+    static char text[40];
+    StrPrintf(text, "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", u[0], u[1], u[2], u[3],
+              u[4], u[5], u[6], u[7], u[8], u[9], u[10], u[11], u[12], u[13], u[14], u[15]);
+    return text;
+}
+
 const char* FormatTimeValue(uint32_t seconds)
 {
     static char text[32];

@@ -53,6 +53,9 @@ inline uint32_t SwapBytes32(uint32_t v)
 // A GUID as Windows writes it: the first three groups little-endian, the last eight bytes
 // in their order on disk ("%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X").
 const char* FormatGuidText(const uint8_t* guid16);
+// A UUID that is a string of 16 bytes (ext's volume and journal UUIDs): the bytes in their order
+// on disk, in lower case, as blkid and dumpe2fs show it.
+const char* FormatUuidText(const uint8_t* uuid16);
 // Seconds since 1970 as local date and time text ("TT.MM.JJJJ hh:mm:ss").
 const char* FormatTimeValue(uint32_t seconds);
 // "exponent  (size)" of a size stored as a power of two of a unit; "0  (---)" for 0 and 0.

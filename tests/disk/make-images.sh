@@ -62,7 +62,11 @@ mk_ext2()  { mke2fs -q -F -t ext2 -b 1024 -L ext2 "$1" 4096; }
 mk_ext3()  { mke2fs -q -F -t ext3 -b 1024 -L ext3 "$1" 8192; }
 mk_ext4()  { mke2fs -q -F -t ext4 -b 4096 -L ext4 "$1" 2048; }
 # 4096-byte blocks, and a block count that is no multiple of the 8 units in a block.
-mk_ext2odd() { mke2fs -q -F -t ext2 -b 4096 -L ext2odd "$1" 1001; }
+# With a journal UUID of its own, so that dumpe2fs reports one to compare with.
+mk_ext2odd() {
+  mke2fs -q -F -t ext2 -b 4096 -L ext2odd "$1" 1001 &&
+    debugfs -w -R "ssv journal_uuid 0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0" "$1"
+}
 mk_iso()   {
   if have xorriso; then xorriso -as mkisofs -quiet -J -V ISOJOLIET -o "$1" "$content"
   else genisoimage -quiet -J -V ISOJOLIET -o "$1" "$content"; fi
