@@ -294,6 +294,30 @@ TEST(PartitionWalk, HugeGptEntryCountIsBounded)
     EXPECT_GE(FindArea(u.r, 0, 2047, INFO_GPT_ENTRIES), 0) << Describe(u.r);
 }
 
+// An area whose end wraps past 2^64 keeps its sectors up to the medium's end, not to 0: on a
+// medium of unknown size (a disk whose length the system does not tell), entries placed by a
+// damaged header at 2^64 - 2 end at the last sector number there is.
+TEST(PartitionWalk, AnEndThatWrapsPast2To64StopsAtTheMediumsEnd)
+{
+    Image img(2048);
+    img.Entry(0, 0, 0xEE, 1, 2047);
+    img.Text(1, 0, "EFI PART");
+    img.Put64(1, 32, 2047);
+    img.Put64(1, 72, ~0ull - 1);
+    img.Put32(1, 80, 8);                    // two sectors of entries: their end 2^64 wraps to 0
+    Scan s(img);
+    s.r.sectorCount = 0;
+    s.scanner.AnalyzeVolume();
+    EXPECT_GE(FindArea(s.r, ~0ull - 1, ~0ull, INFO_GPT_ENTRIES), 0) << Describe(s.r);
+    for (uint32_t i = 0; i < s.r.areas.count; ++i)
+        EXPECT_LT(s.r.areas.first[i], s.r.areas.end[i]) << Describe(s.r);
+    // On a medium of known size the same entries lie behind its end and name no area.
+    Scan known(img);
+    known.scanner.AnalyzeVolume();
+    for (uint32_t i = 0; i < known.r.areas.count; ++i)
+        EXPECT_LE(known.r.areas.end[i], 2048u) << Describe(known.r);
+}
+
 namespace {
 
 // An NTFS volume of 8 sectors a cluster with the MFT at cluster 4 (sector 32); record 0 is
