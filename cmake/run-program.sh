@@ -11,6 +11,11 @@ if [ ! -f "$exe" ]; then
   echo "Sektorlupe.exe has not been built yet."
   exit 1
 fi
+# Without a display of the user's, wine-run.sh starts a hidden Xvfb of its own: the terminal is
+# where a new user looks for why no window comes up.
+if [ -z "${DISPLAY:-}" ]; then
+  echo "No display (\$DISPLAY is not set): Sektorlupe runs on a hidden Xvfb and its window is seen nowhere; Ctrl+C ends it. To see it, run 'make run' in a desktop terminal, with DISPLAY=:0 or over ssh -X."
+fi
 if [ -n "$image" ]; then
   if [ ! -f "$image" ]; then
     echo "No such image file: $image"
