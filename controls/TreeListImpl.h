@@ -37,6 +37,7 @@ struct TreeListBlock : ControlBlock, TreeListHost {
     HFONT tipFont = nullptr;
     HTHEME treeTheme = nullptr;
     HTHEME buttonTheme = nullptr;
+    SIZE checkBox = { 13, 13 };  // the themed check box's part size, while the theme is open
 
     // Image lists. The value 1 in the state list or in list 3 stands for the check boxes
     // drawn by the theme.

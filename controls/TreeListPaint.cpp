@@ -165,21 +165,31 @@ struct Painter {
         ImageList_Draw(list, index, dc, x, y, style);
     }
 
+    // The top of a box `height` high in the row: centred when the row is taller, else at the
+    // row's top (never above it, into the row before).
+    int BoxTop(int top, int height) const { return contentHeight > height ? top + (contentHeight - height) / 2 : top; }
+
     void DrawCheck(HIMAGELIST list, int index, int x, int top, int size, bool hot, bool pressed)
     {
-        int y = top + (contentHeight - size) / 2;
         if (list == kThemedChecks) {
             const int state = ThemedCheckState(index, m.exStyle, hot, pressed);
             if (!state)
                 return;
+            // Centred on the box itself, not on the room kept for it.
+            const SIZE box = b->buttonTheme ? b->checkBox : SIZE{ 13, 13 };
+            const int y = BoxTop(top, box.cy);
+            RECT rc = { x, y, x + box.cx, y + box.cy };
             const ControlThemeApi& t = TreeListTheme();
-            RECT rc = { x, y, x + 13, y + 13 };
-            if (b->buttonTheme && t.DrawThemeBackground)
-                t.DrawThemeBackground(b->buttonTheme, dc, kCheckBoxPart, state, &rc, nullptr);
+            if (b->buttonTheme && t.DrawThemeBackground &&
+                SUCCEEDED(t.DrawThemeBackground(b->buttonTheme, dc, kCheckBoxPart, state, &rc, nullptr)))
+                return;
+            // No theme to draw with (closed, or the library lacks the call): the classic box.
+            UINT look = DFCS_BUTTONCHECK | DFCS_FLAT | (state >= 5 ? DFCS_CHECKED : 0) | (pressed ? DFCS_PUSHED : 0);
+            DrawFrameControl(dc, &rc, DFC_BUTTON, look);
             return;
         }
         if (list)
-            ImageList_Draw(list, index, dc, x, y, ILD_TRANSPARENT);
+            ImageList_Draw(list, index, dc, x, BoxTop(top, size), ILD_TRANSPARENT);
     }
 
     void Button(int cx, int cy, bool open)

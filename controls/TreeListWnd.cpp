@@ -173,6 +173,9 @@ HIMAGELIST SetImageList(TreeListBlock* b, WPARAM kind, HIMAGELIST list)
         b->list3 = list;
         b->own3 = owned && list != reinterpret_cast<HIMAGELIST>(1);
         ListSize(list, &m.list3Width, &m.list3Height, &m.hasList3);
+        // Theme check boxes without a "BUTTON" theme are the classic ones, as in the state list.
+        if (!b->buttonTheme && list == reinterpret_cast<HIMAGELIST>(1))
+            TreeListBuildCheckImages(b, 1);
         break;
     case 4:
         old = b->list4;
@@ -220,6 +223,12 @@ void OpenThemes(TreeListBlock* b)
         b->buttonTheme = t.OpenThemeData(b->window, L"BUTTON");
     }
     b->model.themeOpen = b->treeTheme != nullptr;
+    b->checkBox = { 13, 13 };
+    SIZE part = {};
+    if (b->buttonTheme && t.GetThemePartSize &&
+        SUCCEEDED(t.GetThemePartSize(b->buttonTheme, nullptr, kCheckBoxPart, 1, nullptr, TS_TRUE, &part)) &&
+        part.cx > 0 && part.cy > 0 && part.cx <= 64 && part.cy <= 64)
+        b->checkBox = part;
 }
 
 void CloseThemes(TreeListBlock* b)
@@ -998,13 +1007,8 @@ void TreeListBuildCheckImages(TreeListBlock* b, int set) noexcept
     int width = 16, height = 16;
     if (b->buttonTheme) {
         list = reinterpret_cast<HIMAGELIST>(1);
-        const ControlThemeApi& t = TreeListTheme();
-        SIZE part = {};
-        if (t.GetThemePartSize && SUCCEEDED(t.GetThemePartSize(b->buttonTheme, nullptr, kCheckBoxPart, 1,
-                                                                nullptr, TS_TRUE, &part))) {
-            if (part.cx + 3 > width) width = part.cx + 3;
-            if (part.cy > height) height = part.cy;
-        }
+        if (b->checkBox.cx + 3 > width) width = b->checkBox.cx + 3;
+        if (b->checkBox.cy > height) height = b->checkBox.cy;
     } else {
         HDC screen = GetDC(nullptr);
         HDC dc = CreateCompatibleDC(screen);

@@ -1381,3 +1381,127 @@ TEST(TreeListWindow, ThemedBoxesShowTwoStatesAndTheTreeLineRunsOnThroughTheOther
     SetThemeLoader(old);
     TreeListClass().ForgetForTests();
 }
+
+namespace {
+
+// Theme libraries of the test's own that lack a part: one opens no "BUTTON" theme, one has no
+// DrawThemeBackground. The one that draws notes where each check box went.
+std::vector<RECT> g_themedBoxes;
+HTHEME WINAPI FakeOpenNoButton(HWND, LPCWSTR name)
+{
+    return lstrcmpW(name, L"BUTTON") ? reinterpret_cast<HTHEME>(0x5150) : nullptr;
+}
+HRESULT WINAPI FakeDrawThemeWhere(HTHEME, HDC, int part, int, const RECT* rc, const RECT*)
+{
+    if (part == 3)
+        g_themedBoxes.push_back(*rc);
+    return S_OK;
+}
+FARPROC WINAPI FakeThemeEntryWithout(HMODULE, LPCSTR name, bool button, bool draw)
+{
+    if (!lstrcmpA(name, "OpenThemeData"))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(button ? &FakeOpenTheme : &FakeOpenNoButton));
+    if (!lstrcmpA(name, "CloseThemeData"))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeCloseTheme));
+    if (!lstrcmpA(name, "DrawThemeBackground") && draw)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeDrawThemeWhere));
+    return nullptr;
+}
+FARPROC WINAPI FakeEntryNoButton(HMODULE m, LPCSTR name) { return FakeThemeEntryWithout(m, name, false, true); }
+FARPROC WINAPI FakeEntryNoDraw(HMODULE m, LPCSTR name) { return FakeThemeEntryWithout(m, name, true, false); }
+FARPROC WINAPI FakeEntryDrawing(HMODULE m, LPCSTR name) { return FakeThemeEntryWithout(m, name, true, true); }
+
+// Rows with state images 1 (unchecked) and 2 (checked) in the tree column and in a cell of
+// check-box column 1, both lists asked for as theme check boxes (the value 1).
+std::vector<HTREEITEM> CheckBoxRows(tltest::Parent& p)
+{
+    p.Send(TVM_SETIMAGELIST, TVSIL_STATE, 1);
+    EXPECT_EQ(AddColumns(p, 2, 140), 2);
+    p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_CHECK, 0));
+    p.Send(TVM_SETIMAGELIST, 3, 1);
+    std::vector<HTREEITEM> rows;
+    for (UINT image : { 1u, 2u }) {
+        rows.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+        for (int column = 0; column < 2; ++column) {
+            TVITEMA set = {};
+            set.mask = TVIF_STATE | (column ? TLIF_CELL : 0);
+            set.hItem = rows.back();
+            set.cChildren = column;
+            set.state = INDEXTOSTATEIMAGEMASK(image);
+            set.stateMask = TVIS_STATEIMAGEMASK;
+            p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+        }
+    }
+    return rows;
+}
+
+RECT RowRect(const tltest::Parent& p, HTREEITEM item)
+{
+    RECT rc = {};
+    rc.left = static_cast<LONG>(reinterpret_cast<UINT_PTR>(item));
+    p.Send(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
+    return rc;
+}
+
+}  // namespace
+
+// Wherever the theme cannot draw a check box (no "BUTTON" theme, no drawing call), the boxes
+// of the tree column and of check-box cells are drawn the classic way, unchecked and checked
+// told apart; where it can, each box is centred on itself in a row taller than it and starts
+// at the row's top in a lower one, never in the row above.
+TEST(TreeListWindow, CheckBoxesFallBackToClassicAndStayInTheirRow)
+{
+    ASSERT_EQ(TreeListClass().Users(), -1);
+    const COLORREF yellow = RGB(255, 255, 0);     // no part of a box
+    for (auto entry : { &FakeEntryNoButton, &FakeEntryNoDraw }) {
+        TreeListClass().ForgetForTests();
+        ThemeLoader old = SetThemeLoader({ &FakeThemeLibrary, entry });
+        {
+            SCOPED_TRACE(entry == &FakeEntryNoButton ? "no BUTTON theme" : "no DrawThemeBackground");
+            tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
+            std::vector<HTREEITEM> rows = CheckBoxRows(p);
+            p.Send(TVM_SETBKCOLOR, TLCOL_BACKGROUND, yellow);
+            p.Send(TVM_SETBKCOLOR, TLCOL_COLUMN, yellow);
+            const int indent = static_cast<int>(p.Send(TVM_GETINDENT));
+            Pixels px(300, 200);
+            px.Paint(p);
+            // The box's own pixels (not the background) and its dark ones (frame and tick).
+            for (int left : { indent, 140 + 2 }) {
+                int drawn[2] = {}, dark[2] = {};
+                for (size_t r = 0; r < rows.size(); ++r) {
+                    const RECT rc = RowRect(p, rows[r]);
+                    for (int y = rc.top; y < rc.bottom; ++y)
+                        for (int x = left; x < left + 16; ++x) {
+                            const COLORREF c = px.At(x, y);
+                            drawn[r] += c != yellow;
+                            dark[r] += GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 100;
+                        }
+                }
+                EXPECT_GT(drawn[0], 13 * 4) << "no unchecked box at " << left;
+                EXPECT_GT(drawn[1], 13 * 4) << "no checked box at " << left;
+                EXPECT_GT(dark[1], dark[0]) << "checked and unchecked look alike at " << left;
+            }
+        }
+        SetThemeLoader(old);
+        TreeListClass().ForgetForTests();
+    }
+    TreeListClass().ForgetForTests();
+    ThemeLoader old = SetThemeLoader({ &FakeThemeLibrary, &FakeEntryDrawing });
+    for (int height : { 10, 16, 24 }) {
+        tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
+        std::vector<HTREEITEM> rows = CheckBoxRows(p);
+        p.Send(TVM_SETITEMHEIGHT, height);
+        Pixels px(300, 200);
+        g_themedBoxes.clear();
+        px.Paint(p);
+        ASSERT_EQ(g_themedBoxes.size(), 4u) << "row height " << height;
+        for (size_t i = 0; i < g_themedBoxes.size(); ++i) {
+            const RECT& box = g_themedBoxes[i];
+            const RECT row = RowRect(p, rows[i / 2]);
+            EXPECT_EQ(box.bottom - box.top, 13);
+            EXPECT_EQ(box.top - row.top, height > 13 ? (height - 13) / 2 : 0) << "row height " << height << ", box " << i;
+        }
+    }
+    SetThemeLoader(old);
+    TreeListClass().ForgetForTests();
+}
