@@ -1284,6 +1284,21 @@ TEST(TreeListWindow, CtrlHomeAndCtrlEndExtendTheSelectionUnderTheirStyle)
 
 namespace {
 
+// Sets the state image of an item (column 0) or of its cell; the state image read back.
+UINT SetStateImage(tltest::Parent& p, HTREEITEM item, int column, UINT image)
+{
+    TVITEMA set = {};
+    set.mask = TVIF_STATE | (column ? TLIF_CELL : 0);
+    set.hItem = item;
+    set.cChildren = column;
+    set.state = INDEXTOSTATEIMAGEMASK(image);
+    set.stateMask = TVIS_STATEIMAGEMASK;
+    p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+    set.state = 0;
+    p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+    return set.state & TVIS_STATEIMAGEMASK;
+}
+
 // A theme library of the test's own: every class opens, nothing is drawn, and the check box
 // states asked for are noted.
 std::vector<int> g_themedStates;
@@ -1348,16 +1363,7 @@ TEST(TreeListWindow, ThemedBoxesShowTwoStatesAndTheTreeLineRunsOnThroughTheOther
         for (UINT image : images) {
             items.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
             for (int column = 0; column < 2; ++column) {
-                TVITEMA set = {};
-                set.mask = TVIF_STATE | (column ? TLIF_CELL : 0);
-                set.hItem = items.back();
-                set.cChildren = column;
-                set.state = INDEXTOSTATEIMAGEMASK(image);
-                set.stateMask = TVIS_STATEIMAGEMASK;
-                p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
-                set.state = 0;
-                p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&set));
-                ASSERT_EQ(set.state & TVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(image)) << "column " << column;
+                ASSERT_EQ(SetStateImage(p, items.back(), column, image), INDEXTOSTATEIMAGEMASK(image)) << "column " << column;
                 if (look.faces[image])
                     expected.push_back(look.faces[image]);
             }
@@ -1422,15 +1428,8 @@ std::vector<HTREEITEM> CheckBoxRows(tltest::Parent& p)
     std::vector<HTREEITEM> rows;
     for (UINT image : { 1u, 2u }) {
         rows.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
-        for (int column = 0; column < 2; ++column) {
-            TVITEMA set = {};
-            set.mask = TVIF_STATE | (column ? TLIF_CELL : 0);
-            set.hItem = rows.back();
-            set.cChildren = column;
-            set.state = INDEXTOSTATEIMAGEMASK(image);
-            set.stateMask = TVIS_STATEIMAGEMASK;
-            p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
-        }
+        for (int column = 0; column < 2; ++column)
+            EXPECT_EQ(SetStateImage(p, rows.back(), column, image), INDEXTOSTATEIMAGEMASK(image));
     }
     return rows;
 }
