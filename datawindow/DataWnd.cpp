@@ -314,8 +314,11 @@ bool CDataWnd::SetData(const uint8_t* data, int size, int startOffset, int lengt
     m_startOffset[slot] = startOffset;
     m_length[slot] = length;
     m_address[slot] = address;
-    if (changed)
+    if (changed) {
+        m_handing = true;
         Refresh(true, slot);
+        m_handing = false;
+    }
     return changed;
 }
 
@@ -334,9 +337,15 @@ bool CDataWnd::BytesChangedSinceRun(int slot, const uint8_t* data, int size) con
 
 void CDataWnd::RefreshSlotsWithData()
 {
-    for (int slot = 0; slot < kMaxSlots; ++slot)
-        if (m_data[slot])
-            Refresh(true, slot);
+    for (int slot = 0; slot < kMaxSlots; ++slot) {
+        if (!m_data[slot])
+            continue;
+        // The current slot takes the bytes under the hex cursor now, of their own length; the
+        // others keep what they were handed.
+        if (slot == m_current && m_bytesSource && m_bytesSource())
+            continue;
+        Refresh(true, slot);
+    }
 }
 
 void CDataWnd::RedrawList(int slot)
@@ -393,8 +402,17 @@ void CDataWnd::Refresh(bool redraw, int slot)
         ShowEntryLabel(slot);
     }
     m_modules.ClearSlot(slot);
-    m_ranOn[slot].assign(m_data[slot], m_data[slot] + m_size[slot]);
-    m_modules.RunSlot(m_data[slot], m_size[slot], m_entry[slot], m_maxRows, m_startOffset[slot]);
+    // Bytes the slot was not handed again (the view went on to another sector in the same
+    // buffer, perhaps of another size) are not what it was given: it runs on its copy of
+    // those, never on the new bytes with the old size.
+    const uint8_t* bytes = m_data[slot];
+    const std::vector<uint8_t>& kept = m_ranOn[slot];
+    if (!m_handing && !kept.empty() && kept.size() == static_cast<size_t>(m_size[slot]) &&
+        BytesChangedSinceRun(slot, m_data[slot], m_size[slot]))
+        bytes = kept.data();
+    else
+        m_ranOn[slot].assign(m_data[slot], m_data[slot] + m_size[slot]);
+    m_modules.RunSlot(bytes, m_size[slot], m_entry[slot], m_maxRows, m_startOffset[slot]);
     BuildTopItems(m_modules, slot, &m_items[slot]);
     SyncItems(slot);
     if (redraw && slot == m_current)

@@ -10,6 +10,7 @@
 #include "datawindow/DataWndRows.h"
 #include "datawindow/ModulSet.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,7 +78,14 @@ public:
     // themselves since the slot last ran on them, refreshes it. True when the slot ran again.
     bool SetData(const uint8_t* data, int size, int startOffset, int length, uint32_t addressLow,
                  uint32_t addressHigh, int slot = -1);
+    // Runs the slot's module again on the bytes the slot was handed; where the buffer under
+    // them holds other bytes now and was not handed again, on the slot's copy of them.
     void Refresh(bool redraw, int slot = -1);
+    // Where the current slot's bytes come from (the main frame hands the active hex view's,
+    // as its refresh command does): after modules were loaded the current slot is handed them
+    // anew, and shows what the new modules make of the bytes under the cursor now. The source
+    // returns false when it has nothing to hand; the slot then runs on the bytes it holds.
+    void SetBytesSource(std::function<bool()> source) { m_bytesSource = std::move(source); }
     void SelectSlot(int slot);
     // SelectSlot keeps the slot within the count: neither goes past the first or the last.
     void SelectPreviousSlot() { SelectSlot(m_current - 1); }
@@ -177,6 +185,9 @@ private:
     // A copy of the bytes each slot last ran on: the disk view hands every sector in the same
     // buffer, so the pointer alone does not tell that another sector lies in it.
     std::vector<uint8_t> m_ranOn[kMaxSlots];
+    // SetData is handing a slot new bytes: the run takes them and keeps a copy.
+    bool m_handing = false;
+    std::function<bool()> m_bytesSource;
     // The text callback's context of each list: the window and the slot it shows.
     struct TextContext {
         CDataWnd* window;

@@ -209,6 +209,54 @@ TEST_F(DataWindowFrameTest, RefreshFollowsTheSectorInTheViewsBuffer)
     EXPECT_NE(shown(), sector0);
 }
 
+// A 2048-byte sector of an ISO image was decoded, then the FAT16 image's 512-byte sector 0 is
+// shown in the same buffer: "Modul laden" in the data window decodes those 512 bytes under the
+// cursor, not 2048 of which 1536 are left from the ISO sector.
+TEST_F(DataWindowFrameTest, AModuleLoadDecodesTheSectorShownNow)
+{
+    const std::string iso = diskviewtest::FixtureImage("iso9660.img");
+    const std::string fat16 = diskviewtest::FixtureImage("fat16.img");
+    if (iso.empty())
+        GTEST_SKIP() << "iso9660.img is missing";
+    CDataWnd& data = frame->m_wndDataWnd;
+    CHexView* hex = view->GetHexView();
+    Command(ID_DATA_WINDOW);
+    ASSERT_TRUE(doc->OnOpenDocument(iso.c_str()));
+    doc->SetCurrentSector(16);              // the primary volume descriptor: bytes throughout
+    doc->LoadSector(0, 0);
+    DrainQueue();
+    Command(ID_REFRESH_DATA_WINDOW);
+    int size = 0;
+    const uint8_t* buffer = hex->GetData(&size, nullptr);
+    ASSERT_EQ(size, 2048);
+    ASSERT_TRUE(doc->OnOpenDocument(fat16.c_str()));
+    DrainQueue();
+    ASSERT_EQ(hex->GetData(&size, nullptr), buffer) << "the same buffer";
+    ASSERT_EQ(size, 512);
+    const int cursor = static_cast<int>(hex->GetCursorAddress(false));
+
+    const std::string farModule = TempModule("sl_far.dfm", "SEEK 4\nBYTE \"near\"\nSEEK 1000\nBYTE \"far\"\n");
+    class Chooser : public DataWndPrompts {
+    public:
+        bool ChooseModuleFiles(HWND, const char*, std::vector<std::string>* paths) override
+        {
+            paths->push_back(file);
+            return true;
+        }
+        std::string file;
+    } chooser;
+    chooser.file = farModule;
+    CDataWnd::SetPrompts(&chooser);
+    data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
+    data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
+    CDataWnd::SetPrompts(nullptr);
+    DrainQueue();
+    EXPECT_EQ(data.GetSlotLength(data.GetCurrentSlot()), 512 - cursor);
+    EXPECT_EQ(RowsOf(data.Modules(), data.GetCurrentSlot()), DecodedCopy(farModule, buffer, 512, cursor));
+    EXPECT_NE(RowsOf(data.Modules(), data.GetCurrentSlot()), DecodedCopy(farModule, buffer, 2048, cursor));
+    DeleteFileA(farModule.c_str());
+}
+
 // The real program with a module in its list: shown and refreshed by command, the first row
 // focused and copied from outside.
 TEST(DataWindowEndToEnd, DecodesTheCursorBytesWithAListedModule)

@@ -652,6 +652,89 @@ TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowAtOnce)
     CDataWnd::SetPrompts(&prompts);
 }
 
+namespace {
+
+// A slot's rows as "name=value|...".
+std::string RowsOf(const CModulSet& set, int slot)
+{
+    std::string rows;
+    for (int r = 0; r < set.GetRowCount(slot); ++r) {
+        const char* name;
+        const char* value;
+        set.GetRow(slot, r, &name, &value, nullptr, nullptr);
+        rows += (r ? "|" : "") + std::string(name) + "=" + value;
+    }
+    return rows;
+}
+
+// What a set of its own makes of a copy of `size` bytes.
+std::string DecodedCopy(const std::string& module, std::vector<uint8_t> bytes, int size)
+{
+    CModulSet set;
+    set.SetErrorEcho(false);
+    EXPECT_EQ(set.LoadFile(module.c_str(), nullptr), 2);
+    bytes.resize(static_cast<size_t>(size));
+    set.Run(0, bytes.data(), size, 0, 8192, 0);
+    return RowsOf(set, 0);
+}
+
+}  // namespace
+
+// After a module load the slots run again, each on what it was handed: the current slot on
+// the bytes its source hands now (a 512-byte sector where a 2048-byte one was), the others on
+// their copies of the bytes they were handed, never on the buffer's new bytes with the old
+// size.
+TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
+{
+    const std::string module = WriteModule("sl_far.dfm", "SEEK 4\nBYTE \"near\"\nSEEK 1000\nBYTE \"far\"\n");
+    std::vector<uint8_t> buffer(2048);
+    for (size_t i = 0; i < buffer.size(); ++i)
+        buffer[i] = static_cast<uint8_t>(i * 7 + 1);
+    const std::vector<uint8_t> handed = buffer;
+    window.SetData(buffer.data(), 2048, 0, 2048, 0x8000, 0, 1);
+    window.SetData(buffer.data(), 2048, 0, 2048, 0x8000, 0, 0);
+    // The view goes on to a 512-byte sector in the same buffer; behind it the old bytes stay.
+    for (size_t i = 0; i < 512; ++i)
+        buffer[i] = static_cast<uint8_t>(i * 3 + 100);
+    int handedNow = 0;
+    window.SetBytesSource([&] {
+        ++handedNow;
+        if (!window.SetData(buffer.data(), 512, 0, 512, 0x8000, 0, -1))
+            window.Refresh(true, -1);
+        return true;
+    });
+    class Chooser : public Prompts {
+    public:
+        bool ChooseModuleFiles(HWND, const char*, std::vector<std::string>* paths) override
+        {
+            paths->push_back(file);
+            return true;
+        }
+        std::string file;
+    } chooser;
+    chooser.file = module;
+    CDataWnd::SetPrompts(&chooser);
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
+    CDataWnd::SetPrompts(&prompts);
+    const std::string mixture = DecodedCopy(module, buffer, 2048);
+    EXPECT_EQ(handedNow, 1);
+    EXPECT_EQ(RowsOf(window.Modules(), 0), DecodedCopy(module, buffer, 512));
+    EXPECT_NE(RowsOf(window.Modules(), 0), mixture);
+    EXPECT_EQ(RowsOf(window.Modules(), 1), DecodedCopy(module, handed, 2048));
+    EXPECT_NE(RowsOf(window.Modules(), 1), mixture);
+    // Without a source the current slot, too, keeps what it was handed, and so does its
+    // "Aktualisieren" after the buffer went on.
+    window.SetBytesSource(nullptr);
+    buffer = handed;
+    window.SetData(buffer.data(), 2048, 0, 2048, 0x8000, 0, 0);
+    for (size_t i = 0; i < 512; ++i)
+        buffer[i] ^= 0x5A;
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
+    EXPECT_EQ(RowsOf(window.Modules(), 0), DecodedCopy(module, handed, 2048));
+    DeleteFileA(module.c_str());
+}
+
 // List values the data window cannot use: another type, a missing file; and a list whose
 // 255 places are taken refuses one more path.
 TEST_F(DataWndTest, ModuleListRefusesWhatItCannotUse)
