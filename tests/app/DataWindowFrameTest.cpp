@@ -7,6 +7,7 @@
 
 #include "tests/app/DiskViewTestSupport.h"
 #include "tests/app/support/ProcessWindow.h"
+#include "tests/support/DataWindowTestSupport.h"
 #include "uihelpers/ClipboardText.h"
 
 #include <cstdio>
@@ -14,6 +15,8 @@
 #include <vector>
 
 using diskviewtest::DrainQueue;
+using dwtest::DecodedCopy;
+using dwtest::RowsOf;
 
 namespace {
 
@@ -44,30 +47,6 @@ std::string TempModule(const char* name, const char* text)
         std::fclose(f);
     }
     return path;
-}
-
-// A slot's rows as "name=value|...".
-std::string RowsOf(const CModulSet& set, int slot)
-{
-    std::string rows;
-    for (int r = 0; r < set.GetRowCount(slot); ++r) {
-        const char* name;
-        const char* value;
-        set.GetRow(slot, r, &name, &value, nullptr, nullptr);
-        rows += (r ? "|" : "") + std::string(name) + "=" + value;
-    }
-    return rows;
-}
-
-// What a set of its own makes of a copy of the bytes from `start`.
-std::string DecodedCopy(const std::string& module, const uint8_t* bytes, int size, int start)
-{
-    CModulSet set;
-    set.SetErrorEcho(false);
-    EXPECT_EQ(set.LoadFile(module.c_str(), nullptr), 2);
-    const std::vector<uint8_t> copy(bytes, bytes + size);
-    set.Run(0, copy.data(), size, 0, 8192, start);
-    return RowsOf(set, 0);
 }
 
 class DataWindowFrameTest : public diskviewtest::FrameOnFat16<CWinApp, DiskDocPrompts> {
@@ -236,16 +215,7 @@ TEST_F(DataWindowFrameTest, AModuleLoadDecodesTheSectorShownNow)
     const int cursor = static_cast<int>(hex->GetCursorAddress(false));
 
     const std::string farModule = TempModule("sl_far.dfm", "SEEK 4\nBYTE \"near\"\nSEEK 1000\nBYTE \"far\"\n");
-    class Chooser : public DataWndPrompts {
-    public:
-        bool ChooseModuleFiles(HWND, const char*, std::vector<std::string>* paths) override
-        {
-            paths->push_back(file);
-            return true;
-        }
-        std::string file;
-    } chooser;
-    chooser.file = farModule;
+    dwtest::ModuleChooser<DataWndPrompts> chooser(farModule);
     CDataWnd::SetPrompts(&chooser);
     data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
     data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);

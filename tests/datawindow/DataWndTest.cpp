@@ -9,6 +9,7 @@
 #include "datawindow/ModulList.h"
 #include "services/AppIdentity.h"
 #include "services/Registry.h"
+#include "tests/support/DataWindowTestSupport.h"
 #include "tests/support/ModalScript.h"
 #include "tests/support/TestSupport.h"
 #include "uihelpers/ClipboardText.h"
@@ -630,16 +631,7 @@ TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowAtOnce)
     window.SetData(table, sizeof table, 0x1BE, 64, 0x1000, 0);
     EXPECT_EQ(first(), "66 ");
 
-    class Chooser : public Prompts {
-    public:
-        bool ChooseModuleFiles(HWND, const char*, std::vector<std::string>* paths) override
-        {
-            paths->push_back(file);
-            return true;
-        }
-        std::string file;
-    } chooser;
-    chooser.file = modulePath;
+    dwtest::ModuleChooser<Prompts> chooser(modulePath);
     CDataWnd::SetPrompts(&chooser);
     ASSERT_EQ(AddToModulList(CDataWnd::kSection, modulePath.c_str()), 2);
     for (UINT command : {CDataWnd::ID_DW_LOAD_LIST, CDataWnd::ID_DW_LOAD_MODUL}) {
@@ -651,34 +643,6 @@ TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowAtOnce)
     }
     CDataWnd::SetPrompts(&prompts);
 }
-
-namespace {
-
-// A slot's rows as "name=value|...".
-std::string RowsOf(const CModulSet& set, int slot)
-{
-    std::string rows;
-    for (int r = 0; r < set.GetRowCount(slot); ++r) {
-        const char* name;
-        const char* value;
-        set.GetRow(slot, r, &name, &value, nullptr, nullptr);
-        rows += (r ? "|" : "") + std::string(name) + "=" + value;
-    }
-    return rows;
-}
-
-// What a set of its own makes of a copy of `size` bytes.
-std::string DecodedCopy(const std::string& module, std::vector<uint8_t> bytes, int size)
-{
-    CModulSet set;
-    set.SetErrorEcho(false);
-    EXPECT_EQ(set.LoadFile(module.c_str(), nullptr), 2);
-    bytes.resize(static_cast<size_t>(size));
-    set.Run(0, bytes.data(), size, 0, 8192, 0);
-    return RowsOf(set, 0);
-}
-
-}  // namespace
 
 // After a module load the slots run again, each on what it was handed: the current slot on
 // the bytes its source hands now (a 512-byte sector where a 2048-byte one was), the others on
@@ -703,26 +667,17 @@ TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
             window.Refresh(true, -1);
         return true;
     });
-    class Chooser : public Prompts {
-    public:
-        bool ChooseModuleFiles(HWND, const char*, std::vector<std::string>* paths) override
-        {
-            paths->push_back(file);
-            return true;
-        }
-        std::string file;
-    } chooser;
-    chooser.file = module;
+    dwtest::ModuleChooser<Prompts> chooser(module);
     CDataWnd::SetPrompts(&chooser);
     window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
     window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
     CDataWnd::SetPrompts(&prompts);
-    const std::string mixture = DecodedCopy(module, buffer, 2048);
+    const std::string mixture = dwtest::DecodedCopy(module, buffer.data(), 2048, 0);
     EXPECT_EQ(handedNow, 1);
-    EXPECT_EQ(RowsOf(window.Modules(), 0), DecodedCopy(module, buffer, 512));
-    EXPECT_NE(RowsOf(window.Modules(), 0), mixture);
-    EXPECT_EQ(RowsOf(window.Modules(), 1), DecodedCopy(module, handed, 2048));
-    EXPECT_NE(RowsOf(window.Modules(), 1), mixture);
+    EXPECT_EQ(dwtest::RowsOf(window.Modules(), 0), dwtest::DecodedCopy(module, buffer.data(), 512, 0));
+    EXPECT_NE(dwtest::RowsOf(window.Modules(), 0), mixture);
+    EXPECT_EQ(dwtest::RowsOf(window.Modules(), 1), dwtest::DecodedCopy(module, handed.data(), 2048, 0));
+    EXPECT_NE(dwtest::RowsOf(window.Modules(), 1), mixture);
     // Without a source the current slot, too, keeps what it was handed, and so does its
     // "Aktualisieren" after the buffer went on.
     window.SetBytesSource(nullptr);
@@ -731,7 +686,7 @@ TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
     for (size_t i = 0; i < 512; ++i)
         buffer[i] ^= 0x5A;
     window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
-    EXPECT_EQ(RowsOf(window.Modules(), 0), DecodedCopy(module, handed, 2048));
+    EXPECT_EQ(dwtest::RowsOf(window.Modules(), 0), dwtest::DecodedCopy(module, handed.data(), 2048, 0));
     DeleteFileA(module.c_str());
 }
 
