@@ -1300,20 +1300,25 @@ UINT SetStateImage(tltest::Parent& p, HTREEITEM item, int column, UINT image)
 }
 
 // A theme library of the test's own: every class opens, nothing is drawn, and the check box
-// states asked for are noted.
+// states asked for are noted with their boxes. `g_themeLacks` takes a part away: the "BUTTON"
+// theme or the DrawThemeBackground call.
 std::vector<int> g_themedStates;
-HTHEME WINAPI FakeOpenTheme(HWND, LPCWSTR)
+std::vector<RECT> g_themedBoxes;
+std::wstring g_themeLacks;
+HTHEME WINAPI FakeOpenTheme(HWND, LPCWSTR name)
 {
-    return reinterpret_cast<HTHEME>(0x5150);
+    return g_themeLacks == name ? nullptr : reinterpret_cast<HTHEME>(0x5150);
 }
 HRESULT WINAPI FakeCloseTheme(HTHEME)
 {
     return S_OK;
 }
-HRESULT WINAPI FakeDrawTheme(HTHEME, HDC, int part, int state, const RECT*, const RECT*)
+HRESULT WINAPI FakeDrawTheme(HTHEME, HDC, int part, int state, const RECT* rc, const RECT*)
 {
-    if (part == 3)
+    if (part == 3) {
         g_themedStates.push_back(state);
+        g_themedBoxes.push_back(*rc);
+    }
     return S_OK;
 }
 HMODULE WINAPI FakeThemeLibrary(LPCSTR)
@@ -1326,7 +1331,7 @@ FARPROC WINAPI FakeThemeEntry(HMODULE, LPCSTR name)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeOpenTheme));
     if (!lstrcmpA(name, "CloseThemeData"))
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeCloseTheme));
-    if (!lstrcmpA(name, "DrawThemeBackground"))
+    if (!lstrcmpA(name, "DrawThemeBackground") && g_themeLacks != L"DrawThemeBackground")
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeDrawTheme));
     return nullptr;
 }
@@ -1390,33 +1395,6 @@ TEST(TreeListWindow, ThemedBoxesShowTwoStatesAndTheTreeLineRunsOnThroughTheOther
 
 namespace {
 
-// Theme libraries of the test's own that lack a part: one opens no "BUTTON" theme, one has no
-// DrawThemeBackground. The one that draws notes where each check box went.
-std::vector<RECT> g_themedBoxes;
-HTHEME WINAPI FakeOpenNoButton(HWND, LPCWSTR name)
-{
-    return lstrcmpW(name, L"BUTTON") ? reinterpret_cast<HTHEME>(0x5150) : nullptr;
-}
-HRESULT WINAPI FakeDrawThemeWhere(HTHEME, HDC, int part, int, const RECT* rc, const RECT*)
-{
-    if (part == 3)
-        g_themedBoxes.push_back(*rc);
-    return S_OK;
-}
-FARPROC WINAPI FakeThemeEntryWithout(HMODULE, LPCSTR name, bool button, bool draw)
-{
-    if (!lstrcmpA(name, "OpenThemeData"))
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(button ? &FakeOpenTheme : &FakeOpenNoButton));
-    if (!lstrcmpA(name, "CloseThemeData"))
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeCloseTheme));
-    if (!lstrcmpA(name, "DrawThemeBackground") && draw)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeDrawThemeWhere));
-    return nullptr;
-}
-FARPROC WINAPI FakeEntryNoButton(HMODULE m, LPCSTR name) { return FakeThemeEntryWithout(m, name, false, true); }
-FARPROC WINAPI FakeEntryNoDraw(HMODULE m, LPCSTR name) { return FakeThemeEntryWithout(m, name, true, false); }
-FARPROC WINAPI FakeEntryDrawing(HMODULE m, LPCSTR name) { return FakeThemeEntryWithout(m, name, true, true); }
-
 // Rows with state images 1 (unchecked) and 2 (checked) in the tree column and in a cell of
 // check-box column 1, both lists asked for as theme check boxes (the value 1).
 std::vector<HTREEITEM> CheckBoxRows(tltest::Parent& p)
@@ -1452,40 +1430,38 @@ TEST(TreeListWindow, CheckBoxesFallBackToClassicAndStayInTheirRow)
 {
     ASSERT_EQ(TreeListClass().Users(), -1);
     const COLORREF yellow = RGB(255, 255, 0);     // no part of a box
-    for (auto entry : { &FakeEntryNoButton, &FakeEntryNoDraw }) {
-        TreeListClass().ForgetForTests();
-        ThemeLoader old = SetThemeLoader({ &FakeThemeLibrary, entry });
-        {
-            SCOPED_TRACE(entry == &FakeEntryNoButton ? "no BUTTON theme" : "no DrawThemeBackground");
-            tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
-            std::vector<HTREEITEM> rows = CheckBoxRows(p);
-            p.Send(TVM_SETBKCOLOR, TLCOL_BACKGROUND, yellow);
-            p.Send(TVM_SETBKCOLOR, TLCOL_COLUMN, yellow);
-            const int indent = static_cast<int>(p.Send(TVM_GETINDENT));
-            Pixels px(300, 200);
-            px.Paint(p);
-            // The box's own pixels (not the background) and its dark ones (frame and tick).
-            for (int left : { indent, 140 + 2 }) {
-                int drawn[2] = {}, dark[2] = {};
-                for (size_t r = 0; r < rows.size(); ++r) {
-                    const RECT rc = RowRect(p, rows[r]);
-                    for (int y = rc.top; y < rc.bottom; ++y)
-                        for (int x = left; x < left + 16; ++x) {
-                            const COLORREF c = px.At(x, y);
-                            drawn[r] += c != yellow;
-                            dark[r] += GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 100;
-                        }
-                }
-                EXPECT_GT(drawn[0], 13 * 4) << "no unchecked box at " << left;
-                EXPECT_GT(drawn[1], 13 * 4) << "no checked box at " << left;
-                EXPECT_GT(dark[1], dark[0]) << "checked and unchecked look alike at " << left;
-            }
-        }
-        SetThemeLoader(old);
-        TreeListClass().ForgetForTests();
-    }
     TreeListClass().ForgetForTests();
-    ThemeLoader old = SetThemeLoader({ &FakeThemeLibrary, &FakeEntryDrawing });
+    ThemeLoader old = SetThemeLoader({ &FakeThemeLibrary, &FakeThemeEntry });
+    for (const std::string lacking : { "BUTTON", "DrawThemeBackground" }) {
+        SCOPED_TRACE("lacking " + lacking);
+        TreeListClass().ForgetForTests();
+        g_themeLacks.assign(lacking.begin(), lacking.end());
+        tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
+        std::vector<HTREEITEM> rows = CheckBoxRows(p);
+        p.Send(TVM_SETBKCOLOR, TLCOL_BACKGROUND, yellow);
+        p.Send(TVM_SETBKCOLOR, TLCOL_COLUMN, yellow);
+        const int indent = static_cast<int>(p.Send(TVM_GETINDENT));
+        Pixels px(300, 200);
+        px.Paint(p);
+        // The box's own pixels (not the background) and its dark ones (frame and tick).
+        for (int left : { indent, 140 + 2 }) {
+            int drawn[2] = {}, dark[2] = {};
+            for (size_t r = 0; r < rows.size(); ++r) {
+                const RECT rc = RowRect(p, rows[r]);
+                for (int y = rc.top; y < rc.bottom; ++y)
+                    for (int x = left; x < left + 16; ++x) {
+                        const COLORREF c = px.At(x, y);
+                        drawn[r] += c != yellow;
+                        dark[r] += GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 100;
+                    }
+            }
+            EXPECT_GT(drawn[0], 13 * 4) << "no unchecked box at " << left;
+            EXPECT_GT(drawn[1], 13 * 4) << "no checked box at " << left;
+            EXPECT_GT(dark[1], dark[0]) << "checked and unchecked look alike at " << left;
+        }
+    }
+    g_themeLacks.clear();
+    TreeListClass().ForgetForTests();
     for (int height : { 10, 16, 24 }) {
         tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
         std::vector<HTREEITEM> rows = CheckBoxRows(p);
