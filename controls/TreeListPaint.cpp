@@ -197,10 +197,10 @@ struct Painter {
         int h = m.buttonHalf > 0 ? m.buttonHalf : 4;
         RECT box = { cx - h, cy - h, cx + h + 1, cy + h + 1 };
         const ControlThemeApi& t = TreeListTheme();
-        if (m.UseTheme() && b->treeTheme && t.DrawThemeBackground) {
-            t.DrawThemeBackground(b->treeTheme, dc, kTreeGlyphPart, open ? kGlyphOpened : kGlyphClosed, &box, nullptr);
+        if (m.UseTheme() && b->treeTheme && t.DrawThemeBackground &&
+            SUCCEEDED(t.DrawThemeBackground(b->treeTheme, dc, kTreeGlyphPart, open ? kGlyphOpened : kGlyphClosed, &box,
+                                            nullptr)))
             return;
-        }
         Fill(dc, box, m.colors[TLCOL_BUTTONFRAME]);
         RECT face = { box.left + 1, box.top + 1, box.right - 1, box.bottom - 1 };
         Fill(dc, face, m.colors[TLCOL_BUTTONFACE]);

@@ -1438,6 +1438,9 @@ TEST(TreeListWindow, CheckBoxesFallBackToClassicAndStayInTheirRow)
         g_themeLacks.assign(lacking.begin(), lacking.end());
         tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
         std::vector<HTREEITEM> rows = CheckBoxRows(p);
+        // Without a "BUTTON" theme both lists hold the classic boxes, as images of their own.
+        for (WPARAM list : { WPARAM(TVSIL_STATE), WPARAM(3) })
+            EXPECT_EQ(p.Send(TVM_GETIMAGELIST, list) == 1, lacking != "BUTTON") << "list " << list;
         p.Send(TVM_SETBKCOLOR, TLCOL_BACKGROUND, yellow);
         p.Send(TVM_SETBKCOLOR, TLCOL_COLUMN, yellow);
         const int indent = static_cast<int>(p.Send(TVM_GETINDENT));
