@@ -195,11 +195,9 @@ public:
     // file (a disk or other device behind the name is never opened as an image).
     bool OpenImageReadHandle();
     int ErrorBox(LPCSTR text, LPCSTR caption, UINT type);
-    // True once the image's name was found to lead to another file than the one read (another
-    // file renamed or copied onto it): its sectors are no longer read or written until the
-    // image is opened again.
-    bool IsImageReplaced() const { return m_imageReplaced; }
-    // Says so once, on the user-interface thread, after whatever found it.
+    // Once the image's name was found to lead to another file than the one read (another file
+    // renamed or copied onto it), its sectors are no longer read or written until the image is
+    // opened again: says so once, on the user-interface thread, after whatever found it.
     void ReportReplacedImage();
     // Sorts the areas by first sector (partition starts and cluster regions are kept sorted
     // as they are added).

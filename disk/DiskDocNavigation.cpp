@@ -318,8 +318,9 @@ BOOL CDiskDoc::MakeMediumCurrent(uint32_t driveCode, const char* imagePath, Chec
         return FALSE;
     // An image is opened before anything changes: a device behind the name leaves the medium
     // shown as it is (one that cannot be read is shown as unreadable).
-    const CString path = driveCode == DRIVECODE_IMAGE ? CString(imagePath ? imagePath : static_cast<const char*>(m_imagePath))
-                                                      : CString();
+    CString path;
+    if (driveCode == DRIVECODE_IMAGE)
+        path = imagePath ? CString(imagePath) : m_imagePath;
     CheckedImage opened;
     if (driveCode == DRIVECODE_IMAGE && !image) {
         if (!OpenImageForMedium(path, &opened, false))

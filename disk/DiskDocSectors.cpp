@@ -27,7 +27,8 @@ private:
 const char kChangedQuestion[] = "Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?";
 const char kWriteFailed[] = "Der Sektor konnte nicht geschrieben werden!";
 const char kImageReplaced[] = "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n%s\n"
-                              "Ihre Sektoren werden erst wieder gelesen und geschrieben, wenn sie neu geöffnet wird.";
+                              "Bitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder "
+                              "geschrieben.";
 
 // The largest unit offset whose byte offset still fits 64 bits with count units behind it.
 bool UnitRangeFits(uint64_t unitOffset, uint32_t unitCount)

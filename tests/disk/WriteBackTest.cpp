@@ -21,7 +21,7 @@ const char kWriteFailed[] = "Der Sektor konnte nicht geschrieben werden!";
 std::string ReplacedText(const std::string& path)
 {
     return "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n" + path +
-           "\nIhre Sektoren werden erst wieder gelesen und geschrieben, wenn sie neu geöffnet wird.";
+           "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder geschrieben.";
 }
 const char kDrive5[] = "\\\\.\\PhysicalDrive5";
 const uint64_t kBigDisk = 1100ull * 1024 * 1024;     // above the 1024 MB of the typed "OK"
