@@ -176,7 +176,7 @@ struct Painter {
             if (!state)
                 return;
             // Centred on the box itself, not on the room kept for it.
-            const SIZE box = b->buttonTheme ? b->checkBox : SIZE{ 13, 13 };
+            const SIZE box = b->checkBox;     // 13 x 13 while no theme is open
             const int y = BoxTop(top, box.cy);
             RECT rc = { x, y, x + box.cx, y + box.cy };
             const ControlThemeApi& t = TreeListTheme();

@@ -223,7 +223,6 @@ void OpenThemes(TreeListBlock* b)
         b->buttonTheme = t.OpenThemeData(b->window, L"BUTTON");
     }
     b->model.themeOpen = b->treeTheme != nullptr;
-    b->checkBox = { 13, 13 };
     SIZE part = {};
     if (b->buttonTheme && t.GetThemePartSize &&
         SUCCEEDED(t.GetThemePartSize(b->buttonTheme, nullptr, kCheckBoxPart, 1, nullptr, TS_TRUE, &part)) &&
@@ -239,6 +238,7 @@ void CloseThemes(TreeListBlock* b)
         if (b->buttonTheme) t.CloseThemeData(b->buttonTheme);
     }
     b->treeTheme = b->buttonTheme = nullptr;
+    b->checkBox = { 13, 13 };
     b->model.themeOpen = false;
 }
 

@@ -408,7 +408,7 @@ void CDataWnd::Refresh(bool redraw, int slot)
     const uint8_t* bytes = m_data[slot];
     const std::vector<uint8_t>& kept = m_ranOn[slot];
     if (!m_handing && !kept.empty() && kept.size() == static_cast<size_t>(m_size[slot]) &&
-        BytesChangedSinceRun(slot, m_data[slot], m_size[slot]))
+        std::memcmp(kept.data(), m_data[slot], kept.size()) != 0)
         bytes = kept.data();
     else
         m_ranOn[slot].assign(m_data[slot], m_data[slot] + m_size[slot]);

@@ -160,14 +160,7 @@ bool CDiskDoc::IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const cha
         named = !IsDeviceHandle(m_imageHandle, &now);
         nowIdentity = read;
     } else {
-        HANDLE image = CreateFileA(m_imagePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (image != INVALID_HANDLE_VALUE) {
-            named = !IsDeviceHandle(image, &now);
-            nowIdentity = IdentityOf(now);
-            CompleteIdentity(image, &nowIdentity);
-            CloseHandle(image);
-        }
+        named = GetFileIdentity(m_imagePath, &nowIdentity, &now);
     }
     if (named)
         return HandleMayLeadToFile(h, facts, nowIdentity, now);

@@ -247,10 +247,8 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
     bool replaced = false;
     HANDLE h = OpenImageForWriting(target, unitOffset, unitCount, expected, &replaced);
     if (h == INVALID_HANDLE_VALUE) {
-        const DWORD err = GetLastError();
         if (replaced && shown)
             m_imageReplaced = true;
-        SetLastError(err);
         return FALSE;
     }
     BOOL ok = WriteImageUnitsTo(h, unitOffset, unitCount, buffer);

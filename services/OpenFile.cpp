@@ -101,7 +101,7 @@ bool HandleQueries::AnswersDiskGeometry(HANDLE h)
     const DWORD kGetDriveGeometry = 0x00070000;     // IOCTL_DISK_GET_DRIVE_GEOMETRY, any access
     uint8_t geometry[24];                           // DISK_GEOMETRY
     DWORD returned = 0;
-    return DeviceIoControl(h, kGetDriveGeometry, nullptr, 0, &geometry, sizeof geometry, &returned, nullptr) != FALSE;
+    return DeviceIoControl(h, kGetDriveGeometry, nullptr, 0, geometry, sizeof geometry, &returned, nullptr) != FALSE;
 }
 
 bool HandleQueries::VolumeSerial(HANDLE h, DWORD* serial)
@@ -183,22 +183,27 @@ bool HandleMayLeadToFile(HANDLE h, const OpenFileFacts& opened, const FileIdenti
     return HandleLeadsToFile(h, IdentityOf(opened), known);
 }
 
-bool GetFileIdentity(const char* path, FileIdentity* identity)
+bool GetFileIdentity(const char* path, FileIdentity* identity, OpenFileFacts* facts)
 {
     *identity = FileIdentity();
+    OpenFileFacts own;
+    if (!facts)
+        facts = &own;
+    *facts = OpenFileFacts();
     if (!path || !*path)
         return false;
     HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    OpenFileFacts facts;
-    if (!IsDeviceHandle(h, &facts)) {
-        *identity = IdentityOf(facts);
+    if (!IsDeviceHandle(h, facts)) {
+        *identity = IdentityOf(*facts);
         CompleteIdentity(h, identity);
     }
     CloseHandle(h);
-    if (!identity->volumeKnown)
+    if (!identity->volumeKnown) {
         *identity = FileIdentity();
+        *facts = OpenFileFacts();
+    }
     return identity->known;
 }

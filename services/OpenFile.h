@@ -83,6 +83,6 @@ bool HandleLeadsToFile(HANDLE h, FileIdentity opened, const FileIdentity& known)
 bool HandleMayLeadToFile(HANDLE h, const OpenFileFacts& opened, const FileIdentity& known,
                          const OpenFileFacts& knownContent);
 // The whole identity of the file an existing path names (opened without access rights, every
-// sharing allowed, so it works beside any other handle). False, `known` false, for a name
-// that cannot be opened or leads to a device.
-bool GetFileIdentity(const char* path, FileIdentity* identity);
+// sharing allowed, so it works beside any other handle), and its facts when `facts` is given.
+// False, `known` false, for a name that cannot be opened or leads to a device.
+bool GetFileIdentity(const char* path, FileIdentity* identity, OpenFileFacts* facts = nullptr);
