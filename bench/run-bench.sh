@@ -27,9 +27,9 @@ if [ -f "$paint" ]; then
   sh "$here/../tests/disk/make-images.sh" "$build/fixtures" 2>/dev/null
   if [ "${1:-}" = paint ]; then
     shift
-    exec sh "$here/../cmake/wine-run.sh" "$build" "$paint" "$(winpath "$build/fixtures")" "$@"
+    exec sh "$here/../cmake/wine-run.sh" --tests "$build" "$paint" "$(winpath "$build/fixtures")" "$@"
   fi
-  sh "$here/../cmake/wine-run.sh" "$build" "$paint" "$(winpath "$build/fixtures")" || exit 1
+  sh "$here/../cmake/wine-run.sh" --tests "$build" "$paint" "$(winpath "$build/fixtures")" || exit 1
   echo
 else
   echo "run-bench: $paint has not been built (a build without the tests): no painting" >&2
@@ -43,9 +43,9 @@ for disk in gpt64:64G:4 gpt2t4:2T:4 gpt2t128:2T:128; do
   disks="$disks $(winpath "$img")"
 done
 # shellcheck disable=SC2086
-sh "$here/../cmake/wine-run.sh" "$build" "$exe" $disks || exit 1
-sh "$here/../cmake/wine-run.sh" "$build" "$list" || exit 1
+sh "$here/../cmake/wine-run.sh" --tests "$build" "$exe" $disks || exit 1
+sh "$here/../cmake/wine-run.sh" --tests "$build" "$list" || exit 1
 echo
-sh "$here/../cmake/wine-run.sh" "$build" "$find" || exit 1
+sh "$here/../cmake/wine-run.sh" --tests "$build" "$find" || exit 1
 echo
-exec sh "$here/../cmake/wine-run.sh" "$build" "$sectors" "$(winpath "$build/bench")" "$@"
+exec sh "$here/../cmake/wine-run.sh" --tests "$build" "$sectors" "$(winpath "$build/bench")" "$@"

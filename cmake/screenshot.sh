@@ -30,7 +30,7 @@ fi
 DISPLAY=$(cat "$build/wine/display")
 export DISPLAY
 
-sh "$here/wine-run.sh" "$build" "$exe" "Z:$(echo "$sample" | tr / '\\')" >/dev/null 2>&1 &
+sh "$here/wine-run.sh" --tests "$build" "$exe" "Z:$(echo "$sample" | tr / '\\')" >/dev/null 2>&1 &
 program=$!
 
 finish() {

@@ -1,14 +1,22 @@
 #!/bin/sh
 # Runs a Windows program of this build under Wine (CMake's cross-compiling emulator).
-#   wine-run.sh <build dir> <program.exe> [arguments...]
-#   wine-run.sh <build dir> --prefix-only      (only create the prefix)
-# One prefix per build tree, created once with wineboot and kept between runs; no debug
-# output; ANSI code page 1252. The display is the test run's shared Xvfb when one is up,
-# else $DISPLAY, else a private Xvfb for this call alone.
+#   wine-run.sh [--tests] <build dir> <program.exe> [arguments...]
+#   wine-run.sh [--tests] <build dir> --prefix-only      (only create the prefix)
+# Two prefixes per build tree, each created once with wineboot and kept between runs: the
+# program's own (wineprefix/, where `make run` keeps the user's settings) and, with --tests,
+# the one of the test suites, benchmarks and fuzzing (wineprefix-tests/), which delete and
+# change the program's registry key at will. No debug output; ANSI code page 1252. The
+# display is, for --tests, the test run's shared Xvfb when one is up; else $DISPLAY, else a
+# private Xvfb for this call alone.
 set -u
+prefix=wineprefix
+if [ "${1:-}" = --tests ]; then
+  prefix=wineprefix-tests
+  shift
+fi
 build=$(cd "$1" && pwd)
 shift
-export WINEPREFIX="$build/wineprefix"
+export WINEPREFIX="$build/$prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine takes the ANSI code page from the Unix locale; C.UTF-8 gives 1252.
@@ -24,7 +32,7 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-if [ -f "$build/wine/display" ] && [ -e "/tmp/.X11-unix/X$(cut -c2- "$build/wine/display")" ]; then
+if [ "$prefix" = wineprefix-tests ] && [ -f "$build/wine/display" ] && [ -e "/tmp/.X11-unix/X$(cut -c2- "$build/wine/display")" ]; then
   export DISPLAY="$(cat "$build/wine/display")"
 elif [ -n "${DISPLAY:-}" ]; then
   :
@@ -54,7 +62,7 @@ if [ ! -f "$WINEPREFIX/.sektorlupe-ready-2" ]; then
       wineserver -w
       touch "$WINEPREFIX/.sektorlupe-ready-2"
     fi
-  ) 9>"$build/wine/prefix.lock"
+  ) 9>"$build/wine/$prefix.lock"
 fi
 [ "${1:-}" = "--prefix-only" ] && exit 0
 

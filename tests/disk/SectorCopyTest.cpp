@@ -413,7 +413,7 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
     // and "Z:\dev\null" is a character device that only its handle shows.
     const std::string kDevices[] = { "\\\\.\\Q:", "\\\\.\\q:", "//./Q:", "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition0",
                                      "\\\\?\\Q:", "Q:", "Q:\\", TempPath("NUL"), "com1.bin", "\\??\\Q:", "/?\?/q:",
-                                     testsupport::BinaryDir() + "\\wineprefix\\dosdevices\\q::", "Z:\\dev\\null",
+                                     testsupport::BinaryDir() + "\\wineprefix-tests\\dosdevices\\q::", "Z:\\dev\\null",
                                      "Z:\\dev\\zero" };
     struct Case {
         std::string file, first, count, message;

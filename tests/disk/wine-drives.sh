@@ -11,8 +11,8 @@
 set -u
 build=$(cd "$1" && pwd)
 fixtures="$build/fixtures"
-devices="$build/wineprefix/dosdevices"
-[ -d "$devices" ] || { echo "wine-drives: no prefix at $build/wineprefix" >&2; exit 1; }
+devices="$build/wineprefix-tests/dosdevices"
+[ -d "$devices" ] || { echo "wine-drives: no prefix at $build/wineprefix-tests" >&2; exit 1; }
 mkdir -p "$fixtures/qdrive" "$fixtures/pdrive" "$fixtures/vdrive" || exit 1
 if [ -f "$fixtures/ntfs.img" ]; then
   cp -f "$fixtures/ntfs.img" "$fixtures/qdrive-raw.img" || exit 1

@@ -26,7 +26,7 @@ while [ $j -lt "$jobs" ]; do
   n=$per
   [ $((first + n)) -gt "$count" ] && n=$((count - first))
   if [ "$n" -gt 0 ]; then
-    SL_SOURCE_DIR="$src" SL_BINARY_DIR="$build" sh "$src/cmake/wine-run.sh" "$build" \
+    SL_SOURCE_DIR="$src" SL_BINARY_DIR="$build" sh "$src/cmake/wine-run.sh" --tests "$build" \
       "$build/tests/fuzz/fuzz_sectors.exe" --seed "$seed" --first "$first" --count "$n" \
       >"$build/fuzz/slice$j.log" 2>&1 &
   fi
