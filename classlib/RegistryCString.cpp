@@ -18,5 +18,5 @@ bool CRegistry::ReadCString(CString& string, const char* name)
 
 int CRegistry::WriteCString(const CString& string, const char* name)
 {
-    return WriteValue(static_cast<LPCSTR>(string), string.GetLength(), name, REG_SZ);
+    return WriteValue(static_cast<LPCSTR>(string), string.GetLength() + 1, name, REG_SZ);
 }

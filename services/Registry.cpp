@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -442,8 +443,18 @@ int CRegistry::WriteValue(const void* data, int size, const char* name, DWORD ty
         return Fail(ERROR_INVALID_PARAMETER);
     if (name != REG_ENUM_NEXT)
         SetValueName(name, false);
-    LONG rc = RegSetValueExA(m_key, ResolveName(name), 0, type, static_cast<const BYTE*>(data),
-                             static_cast<DWORD>(size));
+    // A text value is stored with its terminating zero (an empty text as one zero byte): the
+    // system's own tools and other programs read up to it, and some fail on a value of no bytes.
+    const BYTE* bytes = static_cast<const BYTE*>(data);
+    std::vector<BYTE> terminated;
+    const int missing = type == REG_SZ || type == REG_EXPAND_SZ ? MissingTerminators(bytes, static_cast<DWORD>(size), 1) : 0;
+    if (missing > 0) {
+        terminated.assign(bytes, bytes + size);
+        terminated.resize(static_cast<size_t>(size) + static_cast<size_t>(missing), 0);
+        bytes = terminated.data();
+        size += missing;
+    }
+    LONG rc = RegSetValueExA(m_key, ResolveName(name), 0, type, bytes, static_cast<DWORD>(size));
     if (rc != ERROR_SUCCESS)
         return Fail(static_cast<DWORD>(rc));
     m_lastError = ERROR_SUCCESS;
@@ -454,7 +465,7 @@ int CRegistry::WriteString(const char* text, const char* name)
 {
     if (!text)
         text = "";
-    return WriteValue(text, static_cast<int>(strlen(text)), name, REG_SZ);
+    return WriteValue(text, static_cast<int>(strlen(text)) + 1, name, REG_SZ);
 }
 
 int CRegistry::WriteDword(DWORD value, const char* name)

@@ -226,7 +226,7 @@ TEST_F(RegistryTest, WritesAreSeenByTheRawApi)
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(wide, std::wstring(L"Gr\x00F6\x00DF" L"e"));
     ASSERT_TRUE(RawQueryWide(raw, L"Empty", &type, &wide));
-    EXPECT_TRUE(wide.empty());
+    EXPECT_EQ(wide, std::wstring(1, L'\0'));   // the terminating zero alone
     ASSERT_TRUE(RawQuery(raw, "List", &type, &data));
     EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
     EXPECT_EQ(std::string(data.begin(), data.end()), std::string("one\0two\0\0", 9));
@@ -420,4 +420,49 @@ TEST_F(RegistryTest, LongValueNamesAreCutInTheBufferButReachedWhole)
     std::vector<unsigned char> data;
     EXPECT_FALSE(RawQuery(raw, longName.c_str(), &type, &data));
     RegCloseKey(raw);
+}
+
+// Every text value is stored with one terminating zero, an empty one as that zero alone (a
+// value of no bytes makes other readers fail); texts stored without it are still read whole.
+TEST_F(RegistryTest, TextValuesAreStoredWithTheirZero)
+{
+    struct Case
+    {
+        const char* name;
+        const char* data;     // null: WriteString(nullptr)
+        int size;             // -1: WriteString, else WriteValue with this size
+        DWORD type;
+        const char* text;     // what the value holds, without its zero
+    };
+    const Case cases[] = {
+        { "Text", "Größe", -1, REG_SZ, "Größe" },
+        { "Empty", "", -1, REG_SZ, "" },
+        { "Null", nullptr, -1, REG_SZ, "" },
+        { "Unterminated", "abc", 3, REG_SZ, "abc" },
+        { "NoBytes", "", 0, REG_SZ, "" },
+        { "Expand", "%TEMP%", 6, REG_EXPAND_SZ, "%TEMP%" },
+        { "Terminated", "xy\0", 3, REG_SZ, "xy" },
+    };
+    CRegistry reg;
+    ASSERT_TRUE(reg.Open(HKEY_CURRENT_USER, m_scratch.Path().c_str(), REGISTRY_WRITE));
+    for (const Case& c : cases) {
+        if (c.size < 0)
+            EXPECT_TRUE(reg.WriteString(c.data, c.name)) << c.name;
+        else
+            EXPECT_TRUE(reg.WriteValue(c.data, c.size, c.name, c.type)) << c.name;
+    }
+    HKEY raw = m_scratch.Open();
+    for (const Case& c : cases) {
+        DWORD type = 0;
+        std::vector<unsigned char> data;
+        ASSERT_TRUE(RawQuery(raw, c.name, &type, &data)) << c.name;
+        EXPECT_EQ(type, c.type) << c.name;
+        EXPECT_EQ(std::string(data.begin(), data.end()), std::string(c.text, std::strlen(c.text) + 1)) << c.name;
+    }
+    // Written by another program without the zero: read whole all the same.
+    ASSERT_EQ(RegSetValueExA(raw, "Foreign", 0, REG_SZ, reinterpret_cast<const BYTE*>("abcd"), 4), ERROR_SUCCESS);
+    RegCloseKey(raw);
+    char text[16];
+    ASSERT_TRUE(reg.ReadString(text, sizeof text, "Foreign"));
+    EXPECT_STREQ(text, "abcd");
 }
