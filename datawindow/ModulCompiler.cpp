@@ -320,6 +320,7 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
     m_source = set.m_sources.GetCount();
     set.m_errorLine = 1;
     set.m_errorCount = 0;
+    set.m_errorsLeftOut = 0;
 
     ReadLines(scanner);
 
@@ -362,7 +363,7 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
 
     if (set.FindSource(moduleName.c_str()) >= 0) {
         set.m_errorLine = 0;
-        Report("Modul ist bereits geladen.", true);
+        set.ReportError("Modul ist bereits geladen.", true, true);
         // Every list as it was before: the variables of this module, its instructions, its
         // patterns, value names and entries.
         set.m_instrs.RemoveRange(instrsBefore, set.m_instrs.GetCount());

@@ -23,6 +23,7 @@ CModulSet::CModulSet()
       m_errorStream(nullptr),
       m_errorLine(0),
       m_errorCount(0),
+      m_errorsLeftOut(0),
       m_slot(0),
       m_featureMask(0)
 {
@@ -90,20 +91,21 @@ void WriteErrorLine(int mode, CDataStream* stream, const char* kind, int line, c
 
 }  // namespace
 
-void CModulSet::ReportError(const char* message, bool warning)
+void CModulSet::ReportError(const char* message, bool warning, bool always)
 {
-    if (++m_errorCount > kMaxReportedErrors)
+    if (++m_errorCount - m_errorsLeftOut > kMaxReportedErrors && !always) {
+        ++m_errorsLeftOut;
         return;
+    }
     WriteErrorLine(m_errorMode, m_errorStream, warning ? "Warnung" : "Fehler", m_errorLine, message ? message : "");
 }
 
 void CModulSet::ReportErrorsLeftOut()
 {
-    if (m_errorCount <= kMaxReportedErrors)
+    if (m_errorsLeftOut == 0)
         return;
     char text[120];
-    StrNPrintf(text, sizeof text, "%i weitere Fehler und Warnungen werden nicht angezeigt.",
-               m_errorCount - kMaxReportedErrors);
+    StrNPrintf(text, sizeof text, "%i weitere Fehler und Warnungen werden nicht angezeigt.", m_errorsLeftOut);
     WriteErrorLine(m_errorMode, m_errorStream, "Fehler", 0, text);
 }
 
@@ -114,6 +116,7 @@ int CModulSet::LoadFile(const char* path, const char* name)
 {
     m_errorLine = 0;
     m_errorCount = 0;
+    m_errorsLeftOut = 0;
     try {
         return LoadFileChecked(path, name);
     } catch (...) {

@@ -185,7 +185,9 @@ public:
     void SetErrorStream(CDataStream* stream);
     // Counts every error; the first kMaxReportedErrors of a file are written, the rest only
     // counted, so that a file of nothing but faults cannot fill the error window for minutes.
-    void ReportError(const char* message, bool warning);
+    // What the load itself says of the file (`always`, such as that it is loaded already) is
+    // written whatever the count: the bound is for the module's own faults.
+    void ReportError(const char* message, bool warning, bool always = false);
     int GetErrorCount() const { return m_errorCount; }
     static const int kMaxReportedErrors = 1000;
     // The one line behind the reported errors that counts those left out (none: nothing).
@@ -274,6 +276,7 @@ private:
     CDataStream* m_errorStream;
     int m_errorLine;
     int m_errorCount;
+    int m_errorsLeftOut;    // counted but not written
     long long m_bytesLeft = -1;
     int m_slot;
     uint32_t m_featureMask;

@@ -486,6 +486,31 @@ TEST(ModulLanguageTest, ErrorsOfOneFileAreBounded)
             EXPECT_EQ(lines.back(), "Fehler(0)\t" + std::to_string(faults - limit) +
                                         " weitere Fehler und Warnungen werden nicht angezeigt.");
         }
+
+        // Loaded a second time: what the load says of the file comes whatever the count, and
+        // the line behind it still counts only the module's own faults left out.
+        CDataStream again(256);
+        again.OpenMemory(nullptr, 0, STREAM_CREATE);
+        c.set.SetErrorStream(&again);
+        CTextScanner scanner(32768);
+        scanner.OpenMemory(text.data(), static_cast<int>(text.size()), STREAM_READ);
+        c.set.Compile(&scanner, "test");
+        c.set.SetErrorStream(nullptr);
+        again.Close();
+        int size = 0;
+        char* block = static_cast<char*>(again.TakeMemoryBlock(&size));
+        const std::string second(block ? block : "", static_cast<size_t>(size));
+        free(block);
+        EXPECT_EQ(c.set.GetErrorCount(), faults + 1);
+        const std::string warning = "Warnung(0)\tModul ist bereits geladen.\r\n";
+        const size_t at = second.find(warning);
+        ASSERT_NE(at, std::string::npos) << "the warning is lost behind the bound";
+        const std::string after = second.substr(at + warning.size());
+        if (faults > limit)
+            EXPECT_EQ(after, "Fehler(0)\t" + std::to_string(faults - limit) +
+                                 " weitere Fehler und Warnungen werden nicht angezeigt.\r\n");
+        else
+            EXPECT_EQ(after, "");
     }
 }
 
