@@ -1,6 +1,7 @@
 #include "app/DiskView.h"
 
 #include "app/DiskViewModel.h"
+#include "app/MainFrm.h"
 #include "uihelpers/StatusPane.h"
 #include "app/res/resource.h"
 #include "disk/DiskDoc.h"
@@ -246,6 +247,10 @@ void CDiskView::OnUpdate(CView* /*pSender*/, LPARAM lHint, CObject* /*pHint*/)
     }
 
     const uint32_t loaded = doc->GetLoadedSize();
+    // Another sector goes into the buffer the data window's slots may have been handed: they
+    // keep what they decoded of the old one until they are handed the new one.
+    if (CMainFrame* frame = DYNAMIC_DOWNCAST(CMainFrame, GetParentFrame()))
+        frame->m_wndDataWnd.BytesReplaced(doc->GetSectorBuffer());
     m_hexView.SetData(doc->GetSectorBuffer(), static_cast<int>(loaded), 0, 0);
     m_textPane.SetMarkLimit(loaded);
     if (parts.length != 0)

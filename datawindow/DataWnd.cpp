@@ -314,6 +314,7 @@ bool CDataWnd::SetData(const uint8_t* data, int size, int startOffset, int lengt
     m_startOffset[slot] = startOffset;
     m_length[slot] = length;
     m_address[slot] = address;
+    m_replaced[slot] = false;
     if (changed) {
         m_handing = true;
         Refresh(true, slot);
@@ -335,6 +336,13 @@ bool CDataWnd::BytesChangedSinceRun(int slot, const uint8_t* data, int size) con
     return size > 0 && std::memcmp(ran.data(), data, static_cast<size_t>(size)) != 0;
 }
 
+void CDataWnd::BytesReplaced(const uint8_t* data)
+{
+    for (int slot = 0; slot < kMaxSlots; ++slot)
+        if (data && m_data[slot] == data)
+            m_replaced[slot] = true;
+}
+
 void CDataWnd::RefreshSlotsWithData()
 {
     for (int slot = 0; slot < kMaxSlots; ++slot) {
@@ -346,6 +354,13 @@ void CDataWnd::RefreshSlotsWithData()
             continue;
         Refresh(true, slot);
     }
+}
+
+void CDataWnd::RefreshCurrentSlot()
+{
+    if (m_bytesSource && m_bytesSource())
+        return;
+    Refresh(true, m_current);
 }
 
 void CDataWnd::RedrawList(int slot)
@@ -402,13 +417,13 @@ void CDataWnd::Refresh(bool redraw, int slot)
         ShowEntryLabel(slot);
     }
     m_modules.ClearSlot(slot);
-    // Bytes the slot was not handed again (the view went on to another sector in the same
-    // buffer, perhaps of another size) are not what it was given: it runs on its copy of
-    // those, never on the new bytes with the old size.
+    // Another sector in the buffer that the slot was not handed (the view went on in the same
+    // buffer, perhaps to a sector of another size) is not what it was given: it runs on its
+    // copy of its own sector, never on the new bytes with the old size. Bytes changed in its
+    // own sector (the user's typing) are shown as they are now.
     const uint8_t* bytes = m_data[slot];
     const std::vector<uint8_t>& kept = m_ranOn[slot];
-    if (!m_handing && !kept.empty() && kept.size() == static_cast<size_t>(m_size[slot]) &&
-        std::memcmp(kept.data(), m_data[slot], kept.size()) != 0)
+    if (!m_handing && m_replaced[slot] && kept.size() == static_cast<size_t>(m_size[slot]))
         bytes = kept.data();
     else
         m_ranOn[slot].assign(m_data[slot], m_data[slot] + m_size[slot]);
@@ -753,7 +768,7 @@ BOOL CDataWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     case ID_DW_FIXED_FONT: SetViewOptions(-1, -1, -1, !m_fixedFont, -1, -1, true); return TRUE;
     case ID_DW_LINES: SetViewOptions(-1, -1, -1, -1, !m_lines, -1, true); return TRUE;
     case ID_DW_ALTERNATE: SetViewOptions(-1, -1, -1, -1, -1, !m_alternate, true); return TRUE;
-    case ID_DW_REFRESH: Refresh(true, m_current); return TRUE;
+    case ID_DW_REFRESH: RefreshCurrentSlot(); return TRUE;
     case ID_DW_PROPERTIES: OnProperties(); return TRUE;
     case ID_DW_COPY_FIELD: CopyRow(1); return TRUE;
     case ID_DW_LOAD_MODUL: OnLoadModul(false, kSection); return TRUE;

@@ -78,9 +78,13 @@ public:
     // themselves since the slot last ran on them, refreshes it. True when the slot ran again.
     bool SetData(const uint8_t* data, int size, int startOffset, int length, uint32_t addressLow,
                  uint32_t addressHigh, int slot = -1);
-    // Runs the slot's module again on the bytes the slot was handed; where the buffer under
-    // them holds other bytes now and was not handed again, on the slot's copy of them.
+    // Runs the slot's module again on the bytes the slot was handed, as they are now (the user
+    // may have typed into them); where the buffer under them was given to another sector
+    // since (BytesReplaced) and the slot was not handed it, on the slot's copy of its bytes.
     void Refresh(bool redraw, int slot = -1);
+    // The host put another sector into the buffer at `data` (perhaps of another size): the
+    // slots that were handed it keep running on their copy until they are handed it again.
+    void BytesReplaced(const uint8_t* data);
     // Where the current slot's bytes come from (the main frame hands the active hex view's,
     // as its refresh command does): after modules were loaded the current slot is handed them
     // anew, and shows what the new modules make of the bytes under the cursor now. The source
@@ -144,6 +148,9 @@ private:
     bool BytesChangedSinceRun(int slot, const uint8_t* data, int size) const;
     // Every slot that holds bytes runs again, after the loaded modules changed.
     void RefreshSlotsWithData();
+    // "Aktualisieren": the current slot shows the bytes as they are now, handed anew by the
+    // source when it has them (the cursor's sector, also after the view went on to another).
+    void RefreshCurrentSlot();
     void RedrawList(int slot);
     void ShowContextMenu(POINT screen);
     void PostGotoRow(int item);
@@ -185,6 +192,8 @@ private:
     // A copy of the bytes each slot last ran on: the disk view hands every sector in the same
     // buffer, so the pointer alone does not tell that another sector lies in it.
     std::vector<uint8_t> m_ranOn[kMaxSlots];
+    // The buffer a slot was handed holds another sector now (BytesReplaced).
+    bool m_replaced[kMaxSlots] = {};
     // SetData is handing a slot new bytes: the run takes them and keeps a copy.
     bool m_handing = false;
     std::function<bool()> m_bytesSource;

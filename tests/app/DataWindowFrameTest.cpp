@@ -227,6 +227,57 @@ TEST_F(DataWindowFrameTest, AModuleLoadDecodesTheSectorShownNow)
     DeleteFileA(farModule.c_str());
 }
 
+// The data window's own "Aktualisieren" shows the byte the user just typed into the sector;
+// after the view went on to the next sector, it takes that one, while a slot handed the old
+// sector (and not the new one) keeps decoding its own copy of it.
+TEST_F(DataWindowFrameTest, ItsOwnRefreshShowsTypedBytesAndSlotsKeepTheirSector)
+{
+    CDataWnd& data = frame->m_wndDataWnd;
+    CHexView* hex = view->GetHexView();
+    Command(ID_DATA_WINDOW);
+    hex->SetCursorAddress(0, false);
+    const std::string farModule = TempModule("sl_typed.dfm", "SEEK 3\nBYTE \"oem\"\nSEEK 500\nBYTE \"late\"\n");
+    dwtest::ModuleChooser<DataWndPrompts> chooser(farModule);
+    CDataWnd::SetPrompts(&chooser);
+    data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
+    data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
+    CDataWnd::SetPrompts(nullptr);
+    Command(ID_REFRESH_DATA_WINDOW);
+    data.SelectSlot(1);
+    Command(ID_REFRESH_DATA_WINDOW);
+    data.SelectSlot(0);
+    DrainQueue();
+    uint8_t* sector = doc->GetSectorBuffer();
+    const std::vector<uint8_t> sector0(sector, sector + 512);
+
+    hex->SetModeFlags(0, HVM_PROTECTED);
+    hex->SetCursorArea(HEX_AREA_HEX);
+    hex->SetCursorAddress(3, false);
+    ::SetFocus(hex->m_hWnd);
+    const uint8_t typed = static_cast<uint8_t>(sector0[3] ^ 0x21);
+    static const char digits[] = "0123456789abcdef";
+    ::SendMessageA(hex->m_hWnd, WM_CHAR, static_cast<WPARAM>(digits[typed >> 4]), 1);
+    ::SendMessageA(hex->m_hWnd, WM_CHAR, static_cast<WPARAM>(digits[typed & 15]), 1);
+    DrainQueue();
+    ASSERT_EQ(sector[3], typed);
+    hex->SetCursorAddress(0, false);
+    data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
+    EXPECT_EQ(RowsOf(data.Modules(), 0), DecodedCopy(farModule, sector, 512, 0));
+    EXPECT_NE(RowsOf(data.Modules(), 0), DecodedCopy(farModule, sector0.data(), 512, 0));
+    hex->SetModeFlags(HVM_PROTECTED, HVM_PROTECTED);
+
+    doc->SetCurrentSector(1);
+    doc->LoadSector(0, 0);
+    DrainQueue();
+    ASSERT_NE(DecodedCopy(farModule, sector, 512, 0), DecodedCopy(farModule, sector0.data(), 512, 0));
+    data.Refresh(true, 1);
+    EXPECT_EQ(RowsOf(data.Modules(), 1), DecodedCopy(farModule, sector0.data(), 512, 0)) << "its own sector";
+    hex->SetCursorAddress(0, false);
+    data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
+    EXPECT_EQ(RowsOf(data.Modules(), 0), DecodedCopy(farModule, sector, 512, 0)) << "the sector shown now";
+    DeleteFileA(farModule.c_str());
+}
+
 // The real program with a module in its list: shown and refreshed by command, the first row
 // focused and copied from outside.
 TEST(DataWindowEndToEnd, DecodesTheCursorBytesWithAListedModule)

@@ -660,6 +660,7 @@ TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
     // The view goes on to a 512-byte sector in the same buffer; behind it the old bytes stay.
     for (size_t i = 0; i < 512; ++i)
         buffer[i] = static_cast<uint8_t>(i * 3 + 100);
+    window.BytesReplaced(buffer.data());
     int handedNow = 0;
     window.SetBytesSource([&] {
         ++handedNow;
@@ -678,6 +679,86 @@ TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
     EXPECT_NE(dwtest::RowsOf(window.Modules(), 0), mixture);
     EXPECT_EQ(dwtest::RowsOf(window.Modules(), 1), dwtest::DecodedCopy(module, handed.data(), 2048, 0));
     EXPECT_NE(dwtest::RowsOf(window.Modules(), 1), mixture);
+    DeleteFileA(module.c_str());
+}
+
+// The window's own refresh shows the bytes as they are now: what the user typed into the
+// sector (the slot's own bytes, through "Aktualisieren" with and without a source, and through
+// a change of the options), and after the view went on to a 512-byte sector in the same
+// 2048-byte buffer, the current slot takes the new sector from its source while another slot
+// keeps decoding its copy of the old one, never the new bytes with the old length.
+TEST_F(DataWndTest, TheWindowsOwnRefreshShowsTheBytesAsTheyAreNow)
+{
+    const std::string module = WriteModule("sl_far2.dfm", "SEEK 4\nBYTE \"near\"\nSEEK 1000\nBYTE \"far\"\n");
+    class OptionPrompts : public Prompts {
+    public:
+        bool RunOptions(CDataOptionsDlg& dialog) override
+        {
+            dialog.m_startOffset = dialog.m_startOffset == 0 ? 1 : 0;
+            return true;
+        }
+    } optionPrompts;
+    dwtest::ModuleChooser<Prompts> chooser(module);
+    CDataWnd::SetPrompts(&chooser);
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
+    window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
+    CDataWnd::SetPrompts(&optionPrompts);
+
+    enum Route { REFRESH, REFRESH_WITH_SOURCE, OPTIONS };
+    for (Route route : {REFRESH, REFRESH_WITH_SOURCE, OPTIONS}) {
+        SCOPED_TRACE(route);
+        std::vector<uint8_t> buffer(2048);
+        for (size_t i = 0; i < buffer.size(); ++i)
+            buffer[i] = static_cast<uint8_t>(i * 7 + 1);
+        const std::vector<uint8_t> handed = buffer;
+        int handedNow = 0;
+        int sectorSize = 2048;
+        window.SetBytesSource([&] {
+            if (route != REFRESH_WITH_SOURCE)
+                return false;
+            ++handedNow;
+            if (!window.SetData(buffer.data(), sectorSize, 0, sectorSize, 0x8000, 0, -1))
+                window.Refresh(true, -1);
+            return true;
+        });
+        window.SetData(buffer.data(), 2048, 0, 2048, 0x8000, 0, 1);
+        window.SetData(buffer.data(), 2048, 0, 2048, 0x8000, 0, 0);
+        auto command = [&] {
+            window.SendMessage(WM_COMMAND, route == OPTIONS ? CDataWnd::ID_DW_PROPERTIES : CDataWnd::ID_DW_REFRESH);
+        };
+
+        // Typed into the sector shown: the rows show the new bytes.
+        for (size_t at : {4, 5, 1000, 1001})     // start 0 or 1 after a change of the options
+            buffer[at] = static_cast<uint8_t>(0x5A + at);
+        command();
+        const int start = window.GetSlotOffset(0);
+        EXPECT_EQ(dwtest::RowsOf(window.Modules(), 0), dwtest::DecodedCopy(module, buffer.data(), 2048, start));
+        EXPECT_NE(dwtest::RowsOf(window.Modules(), 0), dwtest::DecodedCopy(module, handed.data(), 2048, start));
+        window.Refresh(true, 1);
+        EXPECT_EQ(dwtest::RowsOf(window.Modules(), 1), dwtest::DecodedCopy(module, buffer.data(), 2048, 0));
+
+        // Another sector of 512 bytes in the same buffer.
+        const std::vector<uint8_t> typed = buffer;
+        for (size_t i = 0; i < 512; ++i)
+            buffer[i] = static_cast<uint8_t>(i * 3 + 100);
+        window.BytesReplaced(buffer.data());
+        sectorSize = 512;
+        const std::string mixture = dwtest::DecodedCopy(module, buffer.data(), 2048, start);
+        command();
+        if (route == REFRESH_WITH_SOURCE)
+            EXPECT_EQ(dwtest::RowsOf(window.Modules(), 0), dwtest::DecodedCopy(module, buffer.data(), 512, 0));
+        else
+            EXPECT_EQ(dwtest::RowsOf(window.Modules(), 0),
+                      dwtest::DecodedCopy(module, typed.data(), 2048, window.GetSlotOffset(0)));
+        EXPECT_NE(dwtest::RowsOf(window.Modules(), 0), mixture);
+        window.Refresh(true, 1);
+        EXPECT_EQ(dwtest::RowsOf(window.Modules(), 1), dwtest::DecodedCopy(module, typed.data(), 2048, 0));
+        EXPECT_EQ(handedNow, route == REFRESH_WITH_SOURCE ? 2 : 0);
+        window.SetBytesSource(nullptr);
+        window.SetData(nullptr, 0, 0, 0, 0, 0, 0);
+        window.SetData(nullptr, 0, 0, 0, 0, 0, 1);
+    }
+    CDataWnd::SetPrompts(&prompts);
     DeleteFileA(module.c_str());
 }
 
