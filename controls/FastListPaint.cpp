@@ -128,7 +128,9 @@ void DrawCellText(FastListBlock* b, HDC dc, const RECT& cell, int align, const c
         ::GetTextExtentPoint32A(dc, text, fit, &part);
     ::SetTextAlign(dc, TA_LEFT | TA_TOP);
     int x = cell.left + 2;
-    if (room - dots - part.cx >= 3 && fit > 0) {
+    // The characters that fit before "..." are kept whenever the room left for them is worth
+    // drawing at all; only a cell narrower than "..." and three pixels shows the dots alone.
+    if (room - dots >= 3 && fit > 0) {
         // Without attribute bytes the drawing answers only success: the end is measured.
         RECT front = clip;
         front.right = std::min<LONG>(x + part.cx, clip.right);
@@ -280,14 +282,16 @@ void FastListPaint(FastListBlock* b, HDC dc, const RECT& clip)
     if (hooked)
         b->paintHook(b->paintContext, 0, -1, 0, dc, &empty);
     ::SetBkMode(dc, OPAQUE);
-    int y = itemTop;
-    int item = b->top;
+    // Only the rows that meet the paint rectangle are visited: the owner's text callback is
+    // not asked for rows that stay as they are on the screen.
+    const int rowHeight = std::max(1, b->rowHeight);
+    const int skip = clip.top > itemTop ? (clip.top - itemTop) / rowHeight : 0;
+    const int paintBottom = std::min<int>(b->clientHeight, clip.bottom);
+    int y = itemTop + skip * rowHeight;
+    int item = b->top + skip;
     const std::vector<int>& edges = b->columns.Edges();
     const int rowRight = b->margin + b->columns.TotalWidth() - b->originX;
-    for (; item < b->items.Count() && y < b->clientHeight; ++item, y += b->rowHeight) {
-        const RECT row = {0, y, b->clientWidth, y + b->rowHeight};
-        if (row.bottom <= clip.top || row.top >= clip.bottom)
-            continue;
+    for (; item < b->items.Count() && y < paintBottom; ++item, y += rowHeight) {
         const FastListItem it = b->items[item];
         const bool odd = (item & 1) != 0;
         COLORREF rowBk = disabledLook ? b->colours[11] : (alternate && odd ? b->colours[1] : b->colours[0]);
@@ -302,6 +306,9 @@ void FastListPaint(FastListBlock* b, HDC dc, const RECT& clip)
                 FillRectColour(dc, marginRect, (fill & 0x80000000u) ? b->colours[std::min(fill & 0xF, 12ul)] : fill);
             if (!b->items.Valid(item))
                 break;   // the hook changed the list
+        } else if (b->margin > 0) {
+            // A margin without a hook to draw it still gets the list's background.
+            FillRectColour(dc, RECT{0, y, b->margin, y + b->rowHeight}, areaBk);
         }
         for (size_t p = 0; p + 1 < edges.size(); ++p) {
             const int column = b->columns.ColumnAt(static_cast<int>(p));
@@ -371,9 +378,10 @@ void FastListPaint(FastListBlock* b, HDC dc, const RECT& clip)
                 ::SelectObject(dc, brush);
             }
         }
-        // Right of the last column.
+        // Right of the last column: the list's background, not the row's alternating or
+        // selection colour, which belong to the cells.
         if (rowRight < b->clientWidth)
-            FillRectColour(dc, RECT{std::max(rowRight, b->margin), y, b->clientWidth, y + b->rowHeight}, rowBk);
+            FillRectColour(dc, RECT{std::max(rowRight, b->margin), y, b->clientWidth, y + b->rowHeight}, areaBk);
         if (item == b->index.focus && b->focused && g_focusPen) {
             RECT focus = {std::max(b->margin, b->margin - b->originX), y,
                           std::min(rowRight, b->clientWidth), y + b->rowHeight};
@@ -390,9 +398,8 @@ void FastListPaint(FastListBlock* b, HDC dc, const RECT& clip)
         }
     }
     // Below the last row.
-    if (y < b->clientHeight) {
-        FillRectColour(dc, RECT{0, y, b->clientWidth, b->clientHeight}, areaBk);
-    }
+    if (y < paintBottom)
+        FillRectColour(dc, RECT{0, y, b->clientWidth, paintBottom}, areaBk);
     if (hooked)
         b->paintHook(b->paintContext, 0, -1, 0, dc, &empty);
 }
@@ -411,13 +418,12 @@ LRESULT FastListOnPaint(FastListBlock* b, HDC given)
     const ControlThemeApi& theme = g_fastListClass.Theme();
     HDC buffered = nullptr;
     HPAINTBUFFER buffer = nullptr;
-    if (theme.BeginBufferedPaint && theme.EndBufferedPaint) {
-        RECT all = {0, 0, b->clientWidth, b->clientHeight};
-        buffer = theme.BeginBufferedPaint(dc, &all, BPBF_COMPATIBLEBITMAP, nullptr, &buffered);
-    }
+    // The buffer covers the paint rectangle only (its DC keeps the window's coordinates), so
+    // rows outside it are neither drawn nor asked for their texts.
+    if (theme.BeginBufferedPaint && theme.EndBufferedPaint && !::IsRectEmpty(&ps.rcPaint))
+        buffer = theme.BeginBufferedPaint(dc, &ps.rcPaint, BPBF_COMPATIBLEBITMAP, nullptr, &buffered);
     if (buffer && buffered) {
-        RECT all = {0, 0, b->clientWidth, b->clientHeight};
-        FastListPaint(b, buffered, all);
+        FastListPaint(b, buffered, ps.rcPaint);
         theme.EndBufferedPaint(buffer, TRUE);
     } else {
         FastListPaint(b, dc, ps.rcPaint);

@@ -150,6 +150,80 @@ TEST(FastListPaint, RowColoursEllipsisInsideTheColumnAndTreeGlyphs)
     DestroyWindow(fl);
 }
 
+// Clipped text, the margin strip without a hook and the part right of the last column, on a
+// list enabled and disabled; then a paint of one row asks the owner for that row alone.
+TEST(FastListPaint, KeptTextMarginRightOfTheColumnsAndOnlyThePaintedRows)
+{
+    Parent parent;
+    Texts texts;
+    texts.custom = [](DWORD, int column, FastListTextRequest* r) {
+        if (column == 0)
+            strcpy(r->text, std::string(40, 'W').c_str());
+        else
+            strcpy(r->text, "x");
+    };
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts, 0, 0, 300, 120);
+    // Column 0 leaves one pixel beside n whole "W" and the dots: too little for the old rule
+    // that wanted three pixels after the fitting characters.
+    HDC screen = GetDC(fl);
+    HGDIOBJ oldFont = SelectObject(screen, reinterpret_cast<HFONT>(SendMessageA(fl, WM_GETFONT, 0, 0)));
+    SIZE w = {}, dots = {};
+    GetTextExtentPoint32A(screen, "W", 1, &w);
+    GetTextExtentPoint32A(screen, "...", 3, &dots);
+    SelectObject(screen, oldFont);
+    ReleaseDC(fl, screen);
+    ASSERT_GT(w.cx, 0);
+    const int n = dots.cx / w.cx + 3;
+    AddColumn(fl, 0, 4 + dots.cx + n * w.cx + 1);
+    AddColumn(fl, 1, 40);
+    for (DWORD d : {1, 2, 3})
+        InsertData(fl, 99, d);
+    const int margin = 6;
+    SendMessageA(fl, FLM_PROPERTY, FLP_MARGIN | FLP_WRITE, margin);
+    const DWORD ex = LVS_EX_FULLROWSELECT | FLS_EX_ALTERNATE | FLS_EX_DISABLEDLOOK;
+    SendMessageA(fl, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    SendMessageA(fl, LVM_SETBKCOLOR, 0, RGB(250, 240, 200));
+    SendMessageA(fl, LVM_SETBKCOLOR, 1, RGB(200, 230, 250));
+    SendMessageA(fl, LVM_SETBKCOLOR, 11, RGB(210, 210, 210));
+    SetState(fl, 0, LVIS_SELECTED, LVIS_SELECTED);
+    SetState(fl, 1, LVIS_SELECTED, LVIS_SELECTED);
+    RECT client;
+    GetClientRect(fl, &client);
+    struct Case {
+        const char* what;
+        BOOL enabled;
+        int entry;   // the list's background expected in the margin and right of the columns
+    } cases[] = {
+        {"enabled", TRUE, 0},
+        {"disabled", FALSE, 11},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EnableWindow(fl, c.enabled);
+        const COLORREF background = static_cast<COLORREF>(SendMessageA(fl, LVM_GETBKCOLOR, c.entry, 0));
+        Picture pic(fl);
+        for (int row = 0; row < 3; ++row) {
+            SCOPED_TRACE(row);
+            const RECT first = Cell(fl, row, 0), last = Cell(fl, row, 1);
+            EXPECT_TRUE(pic.Uniform(RECT{0, first.top, margin, first.bottom}, background));
+            EXPECT_TRUE(pic.Uniform(RECT{last.right, first.top, client.right, first.bottom}, background));
+            // The characters that fit stay before the dots: ink past where "..." alone ends.
+            EXPECT_GT(pic.Dark(RECT{first.left + 3 + dots.cx, first.top, first.left + 2 + n * w.cx - 1, first.bottom}), 0);
+        }
+    }
+    EnableWindow(fl, TRUE);
+    ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(parent.hwnd);
+    Drain();
+    const RECT cell1 = Cell(fl, 1, 0);
+    const RECT row1 = {0, cell1.top, client.right, cell1.bottom};
+    texts.calls = 0;
+    InvalidateRect(fl, &row1, FALSE);
+    UpdateWindow(fl);
+    EXPECT_EQ(texts.calls, 2);   // row 1's two cells
+    DestroyWindow(fl);
+}
+
 TEST(FastListPaint, CheckBoxesDifferBetweenCheckedAndUncheckedAndAClickTogglesThem)
 {
     Parent parent;
