@@ -423,9 +423,7 @@ int InsertItems(FastListBlock* b, int pos, int n, const DWORD* dataArray, DWORD 
     if (at < b->top && b->items.Count() > n)
         b->top += n;
     if (insertFlags & FLI_FOLLOWTAIL) {
-        FastListPage page = FastListPageOf(b);
-        page.count -= 0;
-        int top = FollowTailTop(last, page);
+        int top = FollowTailTop(last, FastListPageOf(b));
         if (top != b->top)
             FastListScrollTo(b, SB_VERT, top, 9);
     }
@@ -1187,7 +1185,7 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if (!b->items.Valid(item))
             return 0;
         const int row = item - b->top;
-        if (!(code & 0x100) && (row < 0 || row > b->partialRows))
+        if (!(code & 0x100) && (row < 0 || row >= b->partialRows))
             return 0;
         if ((code & 0xFC) == 0x80 || msg == LVM_GETSUBITEMRECT) {
             int column = static_cast<int>(code >> 24);

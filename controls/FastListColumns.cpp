@@ -223,6 +223,7 @@ LRESULT SetImageList(FastListBlock* b, WPARAM wp, HIMAGELIST list)
             ::SendMessageA(b->header, HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(header));
     }
     if (previous && previous != kThemedBoxes && wasOwned && !(b->style & LVS_SHAREIMAGELISTS)) {
+        // A list the control destroyed is not handed back: the caller could only use a dead handle.
         ImageList_Destroy(previous);
         previous = nullptr;
     }

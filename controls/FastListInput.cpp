@@ -94,7 +94,8 @@ void FastListHitTest(FastListBlock* b, LVHITTESTINFO* info)
         return;
     }
     info->iItem = item;
-    if (pt.x < b->margin && b->paintHook) {
+    // The margin strip does not scroll and holds no cell, with or without a hook drawing it.
+    if (pt.x < b->margin) {
         info->flags = 0x8000;
         return;
     }
@@ -560,6 +561,9 @@ void FastListMouseMove(FastListBlock* b, int x, int y, bool leave)
     FastListHideTooltip(b);
     std::string text;
     bool bold = false;
+    // The label: column 0 after its glyphs, check box and image, where the tooltip shows.
+    RECT label = FastListCellRect(b, item, 0);
+    label.left += GlyphCount(b, item) * kGlyphWidth + CheckWidth(b) + ImageWidth(b);
     if (b->exStyle & FLS_EX_INFOTIPS) {
         std::vector<char> buffer(1024, 0);
         NMLVGETINFOTIPA tip = {};
@@ -575,13 +579,11 @@ void FastListMouseMove(FastListBlock* b, int x, int y, bool leave)
         UINT state = 0;
         text = FastListCellText(b, item, 0, &state);
         bold = (state & 0x80) != 0;
-        RECT label = FastListCellRect(b, item, 0);
-        label.right = std::min<LONG>(label.right, b->visibleWidth + b->margin);
+        const LONG right = std::min<LONG>(label.right, b->visibleWidth + b->margin);
         HDC dc = ::GetDC(b->window);
-        const int glyphs = GlyphCount(b, item);
         int width = FastListCellTextWidth(b, dc, text.data(), static_cast<int>(text.size()), bold);
         ::ReleaseDC(b->window, dc);
-        const int room = label.right - label.left - glyphs * kGlyphWidth - CheckWidth(b) - ImageWidth(b) - 4;
+        const int room = right - label.left - 4;
         if (width <= room)
             text.clear();
     }
@@ -595,7 +597,7 @@ void FastListMouseMove(FastListBlock* b, int x, int y, bool leave)
     b->index.tooltip = item;
     b->tooltipColumn = column;
     b->tipBold = bold;
-    b->tipRect = FastListCellRect(b, item, 0);
+    b->tipRect = label;
     b->tipCountdown = 1;
     ::SetTimer(b->window, kFastListTooltipTimer, 1500, nullptr);
     b->tipTimer = true;

@@ -272,10 +272,13 @@ TEST_F(ListFixture, PasteKeysAskForAnEditOnlyWithTextOnTheClipboard)
 TEST_F(ListFixture, ATooltipIsMeasuredAndShownInTheFontOfItsCell)
 {
     // One text in two rows, bold in the second: a first column between its normal and its
-    // bold width cuts only the bold one, which alone gets a tooltip, in the bold font.
+    // bold width cuts only the bold one, which alone gets a tooltip, in the bold font, over
+    // the label after the row's tree glyph.
     const char* kText = "Sektor 123456 im Datentraeger, Bootsektor der Partition 2";
     texts.custom = [kText](DWORD data, int column, FastListTextRequest* r) {
-        std::strcpy(r->text, column == 0 ? kText : "");
+        std::strcpy(r->text, column == 0 ? "\x01" : "");
+        if (column == 0)
+            std::strcat(r->text, kText);
         if (data == 1)
             r->state |= 0x80;
     };
@@ -297,12 +300,13 @@ TEST_F(ListFixture, ATooltipIsMeasuredAndShownInTheFontOfItsCell)
     }
     ReleaseDC(list, dc);
     ASSERT_GT(widths[1], widths[0] + 12);
-    AddColumn(list, 0, (widths[0] + widths[1]) / 2);
+    const int glyph = 16;
+    AddColumn(list, 0, glyph + 4 + (widths[0] + widths[1]) / 2);
     UpdateWindow(parent.hwnd);
     for (int item = 0; item < 2; ++item) {
         RECT cell = {LVIR_LABEL, 0, 0, 0};
         SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&cell));
-        POINT at = {cell.left + 8, (cell.top + cell.bottom) / 2};
+        POINT at = {cell.left + glyph + 8, (cell.top + cell.bottom) / 2};
         POINT screen = at;
         ClientToScreen(list, &screen);
         SetCursorPos(screen.x, screen.y);
@@ -317,6 +321,14 @@ TEST_F(ListFixture, ATooltipIsMeasuredAndShownInTheFontOfItsCell)
             GetObjectA(b->fonts[1], sizeof cell, &cell);
             EXPECT_EQ(shown.lfWeight, cell.lfWeight);
             EXPECT_STREQ(shown.lfFaceName, cell.lfFaceName);
+            POINT label = {};
+            RECT row = {LVIR_LABEL, 0, 0, 0};
+            SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row));
+            label = {row.left + glyph, row.top};
+            ClientToScreen(list, &label);
+            POINT tip = {0, 0};   // the tooltip's client area starts at the place it was given
+            ClientToScreen(b->tooltip, &tip);
+            EXPECT_EQ(tip.x, label.x);
         }
     }
     SetCursorPos(0, 0);

@@ -644,3 +644,53 @@ TEST_F(FastListWindow, TheOwnersSourceRefreshesDataWordsStatesAndTheFocus)
     EXPECT_EQ(source.sync(block, 8, 10, 4), 2);
     DestroyWindow(fl);
 }
+
+// Where a place lies: the margin strip answers as the margin (hook or not, scrolled or not),
+// and a row just below the page has no rectangle.
+TEST_F(FastListWindow, TheMarginAndTheRowsBelowThePageAnswerByWhereTheyLie)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts, 0, 0, 300, 200);
+    AddColumn(fl, 0, 200);
+    AddColumn(fl, 1, 200);
+    SendMessageA(fl, FLM_APPENDRUN, 100, 1);
+    const int margin = 6;
+    SendMessageA(fl, FLM_PROPERTY, FLP_MARGIN | FLP_WRITE, margin);
+    const int partial = static_cast<int>(SendMessageA(fl, LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_GT(partial, 2);
+    struct Case {
+        const char* what;
+        int origin;    // horizontal scroll
+        bool hit;      // a hit test at x in row `row`, else LVM_GETITEMRECT of item `row`
+        int x;
+        int row;
+        LRESULT answer;   // the item hit, or the rectangle's result
+        UINT flags;
+    } cases[] = {
+        {"margin without a hook", 0, true, 2, 1, 1, 0x8000},
+        {"margin while scrolled", 40, true, 2, 1, 1, 0x8000},
+        {"first cell while scrolled", 40, true, margin + 2, 1, 1, LVHT_ONITEMLABEL | 0x40000},
+        {"last row partly shown", 0, false, 0, partial - 1, 1, 0},
+        {"first row below the page", 0, false, 0, partial, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SendMessageA(fl, LVM_SCROLL, static_cast<WPARAM>(c.origin - FastListOf(fl)->originX), 0);
+        ASSERT_EQ(FastListOf(fl)->originX, c.origin);
+        RECT row = {LVIR_BOUNDS, 0, 0, 0};
+        if (!c.hit) {
+            EXPECT_EQ(SendMessageA(fl, LVM_GETITEMRECT, static_cast<WPARAM>(c.row), reinterpret_cast<LPARAM>(&row)),
+                      c.answer);
+            EXPECT_EQ(IsRectEmpty(&row) != FALSE, c.answer == 0);
+            continue;
+        }
+        ASSERT_EQ(SendMessageA(fl, LVM_GETITEMRECT, static_cast<WPARAM>(c.row), reinterpret_cast<LPARAM>(&row)), 1);
+        LVHITTESTINFO info = {};
+        info.pt = {c.x, (row.top + row.bottom) / 2};
+        EXPECT_EQ(SendMessageA(fl, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info)), c.answer);
+        EXPECT_EQ(info.flags, c.flags);
+        EXPECT_EQ(info.iSubItem, 0);
+    }
+    DestroyWindow(fl);
+}
