@@ -668,12 +668,14 @@ LRESULT Property(FastListBlock* b, WPARAM wp, LPARAM lp)
     case FLP_OWNERVALUE10: b->owner10 = lp; break;
     case FLP_OWNERVALUE11: b->ownerValue11 = lp; break;
     case FLP_HEADEREXTRA: {
+        // A negative or absurd extra height would push the rows out of the window.
         int extra = static_cast<int>(lp);
         b->headerExtra = std::max(0, std::min(extra, 1000));
         HeaderAreaChanged(b);
         break;
     }
     case FLP_MARGIN:
+        // Bounded like the header: a negative strip would move the cells out of the window.
         b->margin = std::max(0, std::min(static_cast<int>(lp), 4096));
         FastListUpdateRowsPerPage(b);
         FastListApplyStretch(b, true);
