@@ -735,8 +735,9 @@ LRESULT CAnsiView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_KEYUP:
     {
         ReadKeyState();
+        // A repeat count of 0 only comes from a sender that did not fill it in: one key.
         UINT repeat = LOWORD(lParam) ? LOWORD(lParam) : 1;
-        for (UINT i = 0; i < repeat && i < 30; ++i)
+        for (UINT i = 0; i < repeat; ++i)
             OnKeyRelease(static_cast<UINT>(wParam), HIWORD(lParam));
         return 0;
     }
@@ -744,7 +745,7 @@ LRESULT CAnsiView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     {
         UINT repeat = LOWORD(lParam) ? LOWORD(lParam) : 1;
         const uint32_t outerBatch = BeginRepaintBatch();
-        for (UINT i = 0; i < repeat && i < 30; ++i)
+        for (UINT n = 0; n < repeat; ++n)
             OnCharInput(static_cast<UINT>(wParam), HIWORD(lParam));
         EndRepaintBatch(outerBatch);
         return 0;
@@ -775,7 +776,7 @@ LRESULT CAnsiView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         HandleTimer(static_cast<UINT_PTR>(wParam));
         return 0;
     case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(wParam) == m_hWnd && LOWORD(lParam) == HTCLIENT)
+        if (reinterpret_cast<HWND>(wParam) == m_hWnd)
         {
             ::SetCursor(m_cursorShape);
             return TRUE;

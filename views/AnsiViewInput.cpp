@@ -98,7 +98,7 @@ void CAnsiView::HandleLButtonDown(UINT keyFlags, int x, int y)
     m_lastClick.y = y;
     int column = 0;
     int line = 0;
-    m_layout.HitTest(x, y, &column, &line, 1);
+    m_layout.MouseCell(x, y, &column, &line);
     bool handled = false;
     bool inMargin = !(keyFlags & 0x400) && x >= 0 && x < m_layout.MarginWidth();
     if (!(keyFlags & 0x400))
@@ -117,8 +117,10 @@ void CAnsiView::HandleLButtonDown(UINT keyFlags, int x, int y)
         }
         else
         {
+            // The press itself never extends, Shift or not: the drag that follows does
+            // (flags 10), and a view that wants Shift+click reads it in its hook.
             if (m_leftMode == 0)
-                MoveCursor(column, line, MCF_MOUSE | MCF_MOUSE_PRESS | ((keyFlags & MK_SHIFT) ? MCF_EXTEND : 0));
+                MoveCursor(column, line, MCF_MOUSE | MCF_MOUSE_PRESS);
             if (keyFlags & MK_CONTROL)
             {
                 if (!PreLButtonDblClk(keyFlags, x, y, column, line))
@@ -142,7 +144,7 @@ void CAnsiView::HandleLButtonDblClk(UINT keyFlags, int x, int y)
     const uint32_t outerBatch = BeginRepaintBatch();
     int column = 0;
     int line = 0;
-    m_layout.HitTest(x, y, &column, &line, 1);
+    m_layout.MouseCell(x, y, &column, &line);
     bool inMargin = !(keyFlags & 0x400) && x >= 0 && x < m_layout.MarginWidth();
     bool handled = false;
     if (!(keyFlags & 0x400))
@@ -158,11 +160,13 @@ void CAnsiView::HandleLButtonDblClk(UINT keyFlags, int x, int y)
 
 void CAnsiView::HandleLButtonUp(UINT keyFlags, int x, int y)
 {
+    if (m_hWnd != ::GetFocus())
+        ::SetFocus(m_hWnd);
     m_lastClick.x = x - m_layout.MarginWidth();
     m_lastClick.y = y;
     int column = 0;
     int line = 0;
-    m_layout.HitTest(x, y, &column, &line, 1);
+    m_layout.MouseCell(x, y, &column, &line);
     bool inMargin = !(keyFlags & 0x400) && x >= 0 && x < m_layout.MarginWidth();
     bool handled = false;
     if (!(keyFlags & 0x400))
@@ -220,7 +224,7 @@ void CAnsiView::HandleMouseMove(UINT keyFlags, int x, int y)
 {
     int column = 0;
     int line = 0;
-    m_layout.HitTest(x, y, &column, &line, 1);
+    m_layout.MouseCell(x, y, &column, &line);
     m_lastMouseCell.x = column;
     m_lastMouseCell.y = line;
     if (m_leftMode == 2 && (keyFlags & MK_LBUTTON))
@@ -313,7 +317,7 @@ void CAnsiView::HandleRButtonDown(UINT keyFlags, int x, int y)
 {
     int column = 0;
     int line = 0;
-    m_layout.HitTest(x, y, &column, &line, 1);
+    m_layout.MouseCell(x, y, &column, &line);
     m_rightPressCell.x = column;
     m_rightPressCell.y = line;
     m_rightPressPoint.x = x;
@@ -345,7 +349,7 @@ void CAnsiView::HandleRButtonUp(UINT keyFlags, int x, int y)
         StopDragTimer();
     int column = 0;
     int line = 0;
-    m_layout.HitTest(x, y, &column, &line, 1);
+    m_layout.MouseCell(x, y, &column, &line);
     bool inMargin = !(keyFlags & 0x400) && x >= 0 && x < m_layout.MarginWidth();
     bool handled = false;
     if (!(keyFlags & 0x400))
@@ -363,7 +367,7 @@ void CAnsiView::HandleRButtonDblClk(UINT keyFlags, int x, int y)
 {
     int column = 0;
     int line = 0;
-    m_layout.HitTest(x, y, &column, &line, 1);
+    m_layout.MouseCell(x, y, &column, &line);
     bool inMargin = !(keyFlags & 0x400) && x >= 0 && x < m_layout.MarginWidth();
     if (keyFlags & 0x400)
         return;

@@ -156,10 +156,16 @@ bool CTextLayout::UpdateBar(int index, bool force)
     int& scroll = horizontal ? m_scrollColumn : m_scrollLine;
     if (scroll > range - cells)
     {
-        // Lines are pulled back so that half a window stays below the last line.
-        scroll = horizontal ? MaxInt(range - cells, 0) : MaxInt(m_lineCount - m_windowLines / 2, 0);
-        if (range - cells < 0 && !horizontal)
+        // Lines are pulled back so that half a window stays below the last line. That mark
+        // can lie below the scroll line it is meant to lower (11 lines in a 20-line window
+        // would push line 0 out of sight, with no bar to bring it back): it only ever lowers,
+        // and when the lines with their over-scroll fit the window, they show from the top.
+        if (horizontal)
+            scroll = MaxInt(range - cells, 0);
+        else if (range - cells < 0)
             scroll = 0;
+        else
+            scroll = MinInt(scroll, MaxInt(m_lineCount - m_windowLines / 2, 0));
         (horizontal ? m_laidOriginColumn : m_laidOriginLine) = scroll;
         m_repaint |= RP_ALL;
     }
@@ -375,6 +381,14 @@ int CTextLayout::HitTest(int x, int y, int* column, int* line, int flags) const
     if (line)
         *line = l;
     return result;
+}
+
+void CTextLayout::MouseCell(int x, int y, int* column, int* line) const
+{
+    if (column)
+        *column = (x - m_marginWidth + m_charWidth / 2) / m_charWidth + m_scrollColumn;
+    if (line)
+        *line = m_scrollLine + y / m_lineHeight;
 }
 
 uint32_t CTextLayout::SetViewFlags(uint32_t value, uint32_t mask)

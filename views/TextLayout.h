@@ -79,6 +79,10 @@ public:
     // Cell under a point: 2 in the margin, 1 in the text, 0 outside the lines. Flags bit 0
     // rounds to the nearest cell boundary (half a cell to the right).
     int HitTest(int x, int y, int* column, int* line, int flags) const;
+    // The cell the mouse handlers work with: the nearest cell boundary under the pointer,
+    // unclamped. Unlike HitTest a point below the last line keeps its column (a free caret
+    // lands there), and the layout puts the caret back on the line after the last.
+    void MouseCell(int x, int y, int* column, int* line) const;
 
     // Option bits in mask take value; a change runs a layout. Returns the old word.
     uint32_t SetViewFlags(uint32_t value, uint32_t mask);

@@ -224,3 +224,112 @@ TEST_F(AnsiViewWindow, TextViewKeysBecomeMovesOrScrolls)
     EXPECT_EQ(view.GetScrollOrigin().y, top);
     EXPECT_EQ(view.GetCursorPos().y, 100);
 }
+
+namespace {
+
+// Counts what the base hands the derived view for keys and characters, and records moves.
+class CInputRecordingView : public CMoveRecordingView
+{
+public:
+    int keys = 0;
+    int chars = 0;
+    int releases = 0;
+    int OnKey(UINT, UINT) override { return ++keys, 0; }
+    int OnCharInput(UINT, UINT) override { return ++chars, 0; }
+    int OnKeyRelease(UINT, UINT) override { return ++releases, 0; }
+};
+
+}  // namespace
+
+// The pointer shape: the view sets its own for every WM_SETCURSOR that is about it, whatever
+// part of it the pointer is over; one about a child (its scroll bar) is left to the child.
+TEST_F(AnsiViewWindow, SetCursorMessageShowsTheViewsShapeForItself)
+{
+    CPlainView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(0, 0, 300, 200), &m_parent, 4102));
+    HCURSOR cross = ::LoadCursor(nullptr, IDC_CROSS);
+    HCURSOR arrow = ::LoadCursor(nullptr, IDC_ARROW);
+    ASSERT_NE(cross, arrow);
+    view.SetCursorShape(IDC_CROSS);
+    HWND bar = view.GetScrollBar(1)->m_hWnd;
+    ASSERT_NE(bar, nullptr);
+    const struct { HWND target; WORD hit; bool own; } cases[] = {
+        { view.m_hWnd, HTCLIENT, true },
+        { view.m_hWnd, HTBORDER, true },
+        { view.m_hWnd, HTNOWHERE, true },
+        { bar, HTCLIENT, false },
+    };
+    for (const auto& c : cases)
+    {
+        ::SetCursor(arrow);
+        view.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(c.target), MAKELPARAM(c.hit, WM_MOUSEMOVE));
+        EXPECT_EQ(::GetCursor(), c.own ? cross : arrow) << "hit " << c.hit << (c.own ? " on the view" : " on the bar");
+    }
+    view.SetCursorShape(static_cast<HCURSOR>(nullptr));
+}
+
+// Mouse cells, the press's move flags, the focus and repetitions as the base hands them on.
+// A view of 5 lines: the pointer's cell is the nearest cell boundary, unclamped, and the
+// layout puts the caret on the line after the last.
+TEST_F(AnsiViewWindow, MouseCellsPressFlagsFocusAndRepetitions)
+{
+    struct CFewLines : CInputRecordingView
+    {
+        CFewLines() { Layout().SetLineCount(5); }
+    } view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 300, 200), &m_parent, 4103));
+    CPlainView other;
+    ASSERT_TRUE(other.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 100), &m_parent, 4104));
+    const int cw = view.Layout().CharWidth();
+    const int lh = view.Layout().LineHeight();
+    const int none = -1;
+    const struct
+    {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        int x, y;          // pointer for mouse messages
+        LPARAM lParam;     // key messages
+        int column, line;  // the move asked for (none: no move)
+        uint32_t flags;
+        int caretColumn, caretLine;
+        bool focus;
+        int keys, chars, releases;
+    } cases[] = {
+        { "press below the last line", WM_LBUTTONDOWN, MK_LBUTTON, 7 * cw + 1, 8 * lh + 1, 0, 7, 8, 0x18, 7, 5, true, 0, 0, 0 },
+        { "press right of a cell's middle", WM_LBUTTONDOWN, MK_LBUTTON, 5 * cw - cw / 2, lh + 1, 0, 5, 1, 0x18, 5, 1, true, 0, 0, 0 },
+        { "Shift+press", WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, 3 * cw + 1, 2 * lh + 1, 0, 3, 2, 0x18, 3, 2, true, 0, 0, 0 },
+        { "release", WM_LBUTTONUP, 0, 3 * cw + 1, 2 * lh + 1, 0, none, none, 0, 3, 2, true, 0, 0, 0 },
+        { "40 key presses", WM_KEYDOWN, 'A', 0, 0, 40, none, none, 0, 3, 2, false, 30, 0, 0 },
+        { "40 key releases", WM_KEYUP, 'A', 0, 0, 40, none, none, 0, 3, 2, false, 0, 0, 40 },
+        { "40 characters", WM_CHAR, 'a', 0, 0, 40, none, none, 0, 3, 2, false, 0, 40, 0 },
+    };
+    view.SetCursorPos(3, 2, false);
+    for (const auto& c : cases)
+    {
+        other.SetFocus();
+        view.moves.clear();
+        view.keys = view.chars = view.releases = 0;
+        LPARAM lParam = c.message == WM_LBUTTONDOWN || c.message == WM_LBUTTONUP ? MAKELPARAM(c.x, c.y) : c.lParam;
+        view.SendMessage(c.message, c.wParam, lParam);
+        if (c.column == none)
+        {
+            EXPECT_TRUE(view.moves.empty()) << c.what;
+        }
+        else
+        {
+            ASSERT_EQ(view.moves.size(), 1u) << c.what;
+            EXPECT_EQ(view.moves[0].column, c.column) << c.what;
+            EXPECT_EQ(view.moves[0].line, c.line) << c.what;
+            EXPECT_EQ(view.moves[0].flags, c.flags) << c.what;
+        }
+        EXPECT_EQ(view.GetCursorPos().x, c.caretColumn) << c.what;
+        EXPECT_EQ(view.GetCursorPos().y, c.caretLine) << c.what;
+        EXPECT_EQ(::GetFocus() == view.m_hWnd, c.focus) << c.what;
+        EXPECT_EQ(view.keys, c.keys) << c.what;
+        EXPECT_EQ(view.chars, c.chars) << c.what;
+        EXPECT_EQ(view.releases, c.releases) << c.what;
+        if (c.message == WM_LBUTTONDOWN)
+            view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(c.x, c.y));
+    }
+}

@@ -149,6 +149,33 @@ TEST(TextLayout, OriginClampedWithOverscroll)
     EXPECT_EQ(layout.ScrollColumn(), 0);
 }
 
+// A bar update lowers a scroll line that lies beyond range - page towards half a window
+// below the last line, and never raises it. In a 20-line window without bars taking room the
+// vertical range is lines + 20 / 2 - 2 and the page 20, so range - page = lines - 12; the
+// mark is lines - 10. The caret stands on the scroll line so that the layout's own clamp
+// (scroll line at most the line count) keeps it; the bar update comes with the first layout.
+TEST(TextLayout, ScrollLineBeyondTheBarRangeIsOnlyLowered)
+{
+    const struct { int lines; int scroll; int expected; } cases[] = {
+        { 11, 0, 0 },     // range - page = -1: the mark (1) would push line 0 out of sight
+        { 11, 5, 0 },     // every line and its over-scroll fit: shown from the top
+        { 100, 89, 89 },  // beyond 88, but below the mark 90: stays
+        { 100, 99, 90 },  // beyond the mark: lowered to it
+        { 15, 10, 5 },    // range - page = 3, mark 5
+        { 100, 50, 50 },  // within the range: untouched
+    };
+    for (const auto& c : cases)
+    {
+        RecordingLayout layout(80, c.lines - 100);
+        layout.SetOriginRaw(0, c.scroll);
+        layout.PlaceCaret(0, c.scroll, false);
+        Size(layout, 80, 20);
+        ASSERT_EQ(layout.LineCount(), c.lines);
+        EXPECT_EQ(layout.ScrollLine(), c.expected) << c.lines << " lines from " << c.scroll;
+        EXPECT_EQ(layout.Bar(1).position, c.expected) << c.lines << " lines from " << c.scroll;
+    }
+}
+
 TEST(TextLayout, FixedOriginOptions)
 {
     RecordingLayout layout(300, 900);
