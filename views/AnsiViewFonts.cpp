@@ -273,6 +273,8 @@ void CAnsiView::UpdateSharedViews()
 {
     if (!m_settings)
         return;
+    // Each view keeps its own client size: its cells are worked out again from that, not
+    // from the size of the view that changed the font.
     for (CAnsiView* view = g_chainHead; view; view = view->m_next)
     {
         if (view->m_settings != m_settings)

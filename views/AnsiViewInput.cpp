@@ -111,6 +111,8 @@ void CAnsiView::HandleLButtonDown(UINT keyFlags, int x, int y)
     if (!handled)
     {
         StopDragTimer();
+        // The margin is told by the pixel, not by the rounded cell: a press on its right
+        // edge must not move the caret into the text.
         if (inMargin)
         {
             m_leftMode = 2;

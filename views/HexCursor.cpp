@@ -81,6 +81,8 @@ int ReadCursorValue(const uint8_t* data, int size, int offset, int bytes, bool b
     return count;
 }
 
+// Protected from the start: the empty placeholder is never edited, and a caller's buffer
+// says itself whether it may be written (SetData).
 CHexModel::CHexModel()
     : m_data(m_placeholder),
       m_size(0),
@@ -127,6 +129,8 @@ int CHexModel::SetData(const uint8_t* data, int size, uint32_t base, uint32_t fl
     if ((flags & HDF_WRITABLE) && !IsMemoryWritable(data, size))
         size = 0;
     uint8_t* newData = data ? const_cast<uint8_t*>(data) : m_placeholder;
+    // The same buffer attached again is kept, owned or not: freeing it would leave the view
+    // on freed memory.
     if (newData != m_data && !(flags & HDF_KEEP_OLD))
         ReleaseData();
     m_data = newData;

@@ -113,6 +113,8 @@ AnsiViewSettings* JoinSettingsGroup(const char* viewName)
     AnsiViewSettings* s = static_cast<AnsiViewSettings*>(calloc(1, sizeof(AnsiViewSettings)));
     if (!s)
         return nullptr;
+    // The group keeps its own copy: a view may be built from a name that lives shorter than
+    // the other views of the group.
     s->viewName = CopyOf(viewName);
     if (!s->viewName)
     {
@@ -223,6 +225,7 @@ int UpdateColorFormat(ColorFormat* table, COLORREF text, COLORREF background, co
         return 0;
     table[row].text = text;
     table[row].background = background;
+    // A row found by its name keeps its id: id 0 would leave it out of the saved settings.
     table[row].id = id != 0 ? id : table[row].id;
     table[row].style = style;
     return 1;
