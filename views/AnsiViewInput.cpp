@@ -386,6 +386,8 @@ void CAnsiView::HandleWheel(UINT keyFlags, int delta)
     int lines = WheelScrollLines(delta, (keyFlags & MK_CONTROL) != 0, (keyFlags & MK_SHIFT) != 0,
                                  m_layout.WindowLines());
     int before = m_layout.ScrollLine();
+    // The lines of one notch scroll in one step, clamped as single steps would be: the
+    // window is drawn and the parent told the new origin once, not once a line.
     const uint32_t outerBatch = BeginRepaintBatch();
     m_layout.ScrollBy(0, lines);
     EndRepaintBatch(outerBatch);
