@@ -158,7 +158,6 @@ int CAnsiView::SetMarginWidth(int width)
         width = 0;
     if (width == m_layout.MarginWidth())
         return 0;
-    int height = m_layout.ClientHeight();
     for (CAnsiView* view = g_chainHead; view; view = view->m_next)
     {
         if (view->m_settings != m_settings)
@@ -170,7 +169,9 @@ int CAnsiView::SetMarginWidth(int width)
         uint32_t& word = view->m_layout.RepaintWord();
         uint32_t batch = word & RP_BATCH;
         word |= RP_BATCH;
-        view->m_layout.OnSize(view->m_layout.ClientWidth(), height);
+        // Each view is sized again with its own client size: the height of the view that
+        // changed the margin would give a view of another height the wrong window lines.
+        view->m_layout.OnSize(view->m_layout.ClientWidth(), view->m_layout.ClientHeight());
         view->m_layout.UpdateLayout(0);
         word = (word & ~RP_BATCH) | batch;
         if (!batch)

@@ -67,9 +67,17 @@ TEST_F(AnsiViewWindow, TextViewBaseCaretMarginAndQueries)
     UnpackCell(static_cast<uint32_t>(view.SendMessage(WM_TEXTEDIT_QUERY, 1, 0)), &c, &l);
     EXPECT_EQ(c, 3);
     EXPECT_EQ(l, 9);
-    // Margins outside 0..2000 become 0; the same width again changes nothing.
+    // Margins outside 0..2000 become 0; the same width again changes nothing. A view of the
+    // same name but another height takes the margin and keeps the lines of its own height.
+    CPlainView lower;
+    ASSERT_TRUE(lower.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 100), &m_parent, 4105));
+    const int lowerLines = lower.Layout().WindowLines();
+    ASSERT_LT(lowerLines, view.Layout().WindowLines());
     EXPECT_EQ(view.SetMarginWidth(30), 1);
     EXPECT_EQ(view.Layout().MarginWidth(), 30);
+    EXPECT_EQ(lower.Layout().MarginWidth(), 30);
+    EXPECT_EQ(lower.Layout().WindowLines(), lowerLines);
+    EXPECT_EQ(lower.Layout().ClientHeight(), 100);
     EXPECT_EQ(view.SetMarginWidth(30), 0);
     EXPECT_EQ(view.SetMarginWidth(2500), 1);
     EXPECT_EQ(view.Layout().MarginWidth(), 0);
