@@ -66,17 +66,8 @@ int RunLength(const Char* text, const BYTE* attributes, int start, int count, BY
     return i - start;
 }
 
-// Baseline offsets of the fonts of one line: every measured font is moved down by the
-// difference between the largest ascent and its own.
-struct FontLine {
-    int offset[4];
-    int ascent;  // the common (largest) ascent
-    int height;  // the largest height
-};
-
-FontLine MeasureFonts(HDC dc, const HFONT* fonts, DWORD flags, const BYTE* attributes, int count)
+FontLine MeasureFonts(HDC dc, const HFONT* fonts, DWORD flags, const BYTE* attributes, int count, bool bottom)
 {
-    FontLine line = {};
     int wanted = static_cast<int>((flags & ATTR_FONT_COUNT_MASK) >> ATTR_FONT_COUNT_SHIFT);
     if (wanted > 4)
         wanted = 4;
@@ -86,6 +77,7 @@ FontLine MeasureFonts(HDC dc, const HFONT* fonts, DWORD flags, const BYTE* attri
     for (int i = 0; wanted == 0 && attributes && i < count; ++i)
         use[attributes[i] >> ATTR_FONT_SHIFT] = true;
     int ascent[4] = {};
+    int height[4] = {};
     bool measured[4] = {};
     HGDIOBJ saved = ::GetCurrentObject(dc, OBJ_FONT);
     for (int i = 0; i < 4; ++i)
@@ -95,28 +87,25 @@ FontLine MeasureFonts(HDC dc, const HFONT* fonts, DWORD flags, const BYTE* attri
             continue;
         measured[i] = true;
         ascent[i] = tm.tmAscent;
-        if (tm.tmAscent > line.ascent)
-            line.ascent = tm.tmAscent;
-        if (tm.tmHeight > line.height)
-            line.height = tm.tmHeight;
+        height[i] = tm.tmHeight;
     }
     ::SelectObject(dc, saved);
-    for (int i = 0; i < 4; ++i)
-        line.offset[i] = measured[i] ? line.ascent - ascent[i] : 0;
-    return line;
+    return AttrFontLine(ascent, height, measured, bottom);
 }
 
 // The current font's ascent and height as a line of one font.
 FontLine CurrentFontLine(HDC dc)
 {
-    FontLine line = {};
+    int ascent[4] = {};
+    int height[4] = {};
+    bool measured[4] = {true, false, false, false};
     TEXTMETRICA tm;
     if (::GetTextMetricsA(dc, &tm))
     {
-        line.ascent = tm.tmAscent;
-        line.height = tm.tmHeight;
+        ascent[0] = tm.tmAscent;
+        height[0] = tm.tmHeight;
     }
-    return line;
+    return AttrFontLine(ascent, height, measured, false);
 }
 
 void FillRect(HDC dc, const RECT* rect)
@@ -216,12 +205,12 @@ int DrawAttr(HDC dc, int x, int y, DWORD flags, const RECT* rect, const Char* te
     SavedState saved(dc);
     RunColours paint(dc, flags, colours, saved);
     const BYTE mask = fonts ? 0xFF : 0x3F;
-    FontLine line = fonts ? MeasureFonts(dc, fonts, flags, attributes, count) : CurrentFontLine(dc);
+    FontLine line = fonts ? MeasureFonts(dc, fonts, flags, attributes, count, false) : CurrentFontLine(dc);
     int font = count > 0 ? attributes[0] >> ATTR_FONT_SHIFT : 0;
     if (fonts && count > 0 && fonts[font])
         ::SelectObject(dc, fonts[font]);
     int runTop = y + line.offset[font];
-    const int underlineY = y + line.ascent + 1;
+    const int underlineY = y + line.baseline + 1;
     for (int start = 0; start < count;)
     {
         int length = RunLength(text, attributes, start, count, mask, flags);
@@ -339,6 +328,9 @@ int TabbedExtent(HDC dc, int x, const Char* text, const BYTE* attributes, int co
                 ::SelectObject(dc, fonts[font]);
             Extent(dc, text + from, i - from, &size);
         }
+        // Every TAB moves on to its own stop, as tabbed text is drawn: moving once for a
+        // row of TABs would measure "\t\tX" a stop short, and whatever a caller places
+        // after that width would be drawn over the X.
         for (int t = 0; t < tabsHere; ++t)
             x = NextTabPosition(x, t == tabsHere - 1 ? size.cx : 0, tabs);
         x += size.cx;
@@ -362,6 +354,28 @@ int AttrTextIndex(BYTE attribute, DWORD flags)
 int AttrBackgroundIndex(BYTE attribute, DWORD flags)
 {
     return (attribute & 31) >> AttrTextBits(flags);
+}
+
+FontLine AttrFontLine(const int ascent[4], const int height[4], const bool measured[4], bool bottom)
+{
+    FontLine line = {};
+    int descent = 0;
+    for (int i = 0; i < 4; ++i)
+    {
+        if (!measured[i])
+            continue;
+        if (ascent[i] > line.ascent)
+            line.ascent = ascent[i];
+        if (height[i] > line.height)
+            line.height = height[i];
+        if (height[i] - ascent[i] > descent)
+            descent = height[i] - ascent[i];
+    }
+    // A font not measured sits as if its ascent were the common one.
+    line.baseline = bottom ? line.height - descent : line.ascent;
+    for (int i = 0; i < 4; ++i)
+        line.offset[i] = line.baseline - (measured[i] ? ascent[i] : line.ascent);
+    return line;
 }
 
 int AttrRunLength(const char* text, const BYTE* attributes, int start, int count, BYTE mask, DWORD flags)
@@ -408,7 +422,11 @@ int DrawAttrTextExW(HDC dc, RECT* rect, DWORD flags, UINT format, const wchar_t*
         count = static_cast<int>(wcslen(text));
     SavedState saved(dc);
     const BYTE mask = fonts ? 0xFF : 0x3F;
-    FontLine line = fonts && attributes ? MeasureFonts(dc, fonts, flags, attributes, count) : CurrentFontLine(dc);
+    // Aligned to the bottom, the deepest descender of the line reaches the rectangle's
+    // bottom, as DrawTextEx would put a line of that font.
+    const bool bottom = (format & DT_BOTTOM) && !(format & DT_VCENTER);
+    FontLine line =
+        fonts && attributes ? MeasureFonts(dc, fonts, flags, attributes, count, bottom) : CurrentFontLine(dc);
     if (!line.height)
         line = CurrentFontLine(dc);
     // The runs and their widths first: the alignment needs the whole width.
@@ -459,7 +477,7 @@ int DrawAttrTextExW(HDC dc, RECT* rect, DWORD flags, UINT format, const wchar_t*
         ::DrawTextExW(dc, const_cast<wchar_t*>(text + run.start), run.length, &place,
                       DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP | DT_NOCLIP, NULL);
         if (attribute & ATTR_UNDERLINE)
-            paint.Underline(dc, attribute, x, top + line.ascent + 1, run.width);
+            paint.Underline(dc, attribute, x, top + line.baseline + 1, run.width);
         x += run.width;
     }
     saved.Restore();

@@ -44,6 +44,19 @@ int AttrBackgroundIndex(BYTE attribute, DWORD flags);
 int AttrRunLength(const char* text, const BYTE* attributes, int start, int count, BYTE mask, DWORD flags);
 int AttrRunLength(const wchar_t* text, const BYTE* attributes, int start, int count, BYTE mask, DWORD flags);
 
+// The fonts of one line on a common baseline: ascent and height of each of the four fonts
+// (only those marked measured count). The baseline lies the largest ascent below the line's
+// top, or, for a line aligned to the bottom, the largest descent above the line's height
+// (the largest height); each font's run starts offset[i] below the line's top, so that its
+// own ascent ends on the baseline. A font not measured counts with the largest ascent.
+struct FontLine {
+    int offset[4];
+    int ascent;    // the largest ascent
+    int height;    // the largest height
+    int baseline;  // below the line's top
+};
+FontLine AttrFontLine(const int ascent[4], const int height[4], const bool measured[4], bool bottom);
+
 // Tab stops of a tabbed line: listed stops (a negative one right-aligns what follows at its
 // absolute value) and, past them, every `spacing` pixels counted from `origin`.
 struct AttrTabStops {

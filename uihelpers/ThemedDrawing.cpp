@@ -303,7 +303,9 @@ int DrawThemedCheckBox(HDC dc, int x, int y, int state, BOOL radio)
     SIZE size;
     GetThemeGlyphSize(radio ? 1 : 0, &size);
     RECT r = {x, y, x + size.cx, y + size.cy};
-    // Button part 2 is the radio button, part 3 the check box.
+    // Button part 3 is the check box, part 2 the radio button, each at its own glyph size.
+    // Drawing a check box as part 2 would put a round radio button on screen where the
+    // classic fallback draws a square box; part 2 with the radio size is the radio form.
     if (Themed(api.button, api) && SUCCEEDED(api.DrawThemeBackground(api.button, dc, radio ? 2 : 3, state, &r, NULL)))
         return 1;
     UINT classic = radio ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;

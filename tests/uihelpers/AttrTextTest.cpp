@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -222,4 +223,68 @@ TEST(AttrText, TabWalkAgreesWithGdi)
     }
     EXPECT_EQ(0, GetTabbedAttrTextExtentW(dc, 0, L"x", nullptr, 0, 1, oneStop, 0, nullptr));
     DeleteDC(dc);
+}
+
+// One line of up to four fonts: whatever the fonts, every measured font's run ends its
+// ascent on one baseline; at the top that baseline lies the largest ascent down, aligned to
+// the bottom it lies the largest descent above the line's height, so that the deepest
+// descender reaches the bottom.
+TEST(AttrText, FontsShareTheBaselineAtTheTopAndAtTheBottom)
+{
+    struct Case {
+        int ascent[4], height[4];
+        bool measured[4];
+    } cases[] = {
+        {{13, 10, 0, 0}, {16, 16, 0, 0}, {true, true, false, false}},   // same height, other descent
+        {{15, 10, 0, 0}, {18, 16, 0, 0}, {true, true, false, false}},   // the taller font descends less
+        {{29, 11, 0, 0}, {36, 14, 0, 0}, {true, true, false, false}},   // one font larger in both
+        {{12, 0, 20, 0}, {15, 0, 30, 0}, {true, false, true, false}},   // an unmeasured font between
+        {{9, 0, 0, 0}, {12, 0, 0, 0}, {true, false, false, false}},
+    };
+    for (const Case& c : cases)
+    {
+        int ascent = 0, height = 0, descent = 0;
+        for (int i = 0; i < 4; ++i)
+            if (c.measured[i])
+            {
+                ascent = std::max(ascent, c.ascent[i]);
+                height = std::max(height, c.height[i]);
+                descent = std::max(descent, c.height[i] - c.ascent[i]);
+            }
+        for (bool bottom : {false, true})
+        {
+            FontLine line = AttrFontLine(c.ascent, c.height, c.measured, bottom);
+            EXPECT_EQ(ascent, line.ascent);
+            EXPECT_EQ(height, line.height);
+            EXPECT_EQ(bottom ? height - descent : ascent, line.baseline) << c.ascent[0] << " " << bottom;
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(line.baseline, line.offset[i] + (c.measured[i] ? c.ascent[i] : ascent))
+                    << c.ascent[0] << " font " << i << " " << bottom;
+        }
+    }
+    // Drawn to the bottom of a rectangle: both fonts' "H" stand on the row above the
+    // baseline, which lies the larger descent above the rectangle's bottom.
+    HFONT fonts[4] = {Arial(-30), Arial(-12), nullptr, nullptr};
+    Surface s(160, 60);
+    s.Fill(RGB(255, 255, 255));
+    SetTextColor(s.Dc(), RGB(0, 0, 0));
+    SetBkMode(s.Dc(), TRANSPARENT);
+    int descent = 0;
+    for (int i = 0; i < 2; ++i)
+    {
+        TEXTMETRICA tm;
+        HGDIOBJ old = SelectObject(s.Dc(), fonts[i]);
+        GetTextMetricsA(s.Dc(), &tm);
+        SelectObject(s.Dc(), old);
+        descent = std::max(descent, static_cast<int>(tm.tmDescent));
+    }
+    const BYTE attributes[2] = {0x00, 0x40};
+    RECT rect = {4, 2, 150, 55};
+    DrawAttrTextExW(s.Dc(), &rect, 0, DT_BOTTOM, L"HH", 2, attributes, nullptr, fonts);
+    int big = TextWidth(s.Dc(), fonts[0], "H", 1);
+    int small = TextWidth(s.Dc(), fonts[1], "H", 1);
+    EXPECT_EQ(rect.bottom - descent - 1, LowestInk(s, 4, 4 + big));
+    EXPECT_EQ(rect.bottom - descent - 1, LowestInk(s, 4 + big, 4 + big + small));
+    DeleteObject(fonts[0]);
+    DeleteObject(fonts[1]);
 }

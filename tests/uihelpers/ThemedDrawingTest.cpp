@@ -215,3 +215,84 @@ TEST(ThemedDrawing, ButtonsBoxesAndMenuItemsStayInTheirRectangle)
     ImageList_Destroy(images);
     DeleteObject(picture);
 }
+
+// With the tests' stand-in theme library in place of UxTheme.dll: the glyph sizes are the
+// library's answers for the "Button" parts, and each themed drawing asks for its class's
+// part in the given state, in the rectangle it was meant for.
+TEST(ThemedDrawing, StandInThemeAnswersSizesAndParts)
+{
+    const char* const library = "sl-standin-uxtheme.dll";
+    HMODULE standIn = LoadLibraryA(library);
+    ASSERT_NE(nullptr, standIn);
+    typedef HRESULT(WINAPI * PartSizeFn)(HANDLE, HDC, int, int, const RECT*, int, SIZE*);
+    typedef int(WINAPI * LastDrawFn)(int*, int*, RECT*);
+    auto partSize = reinterpret_cast<PartSizeFn>(reinterpret_cast<void*>(GetProcAddress(standIn, "GetThemePartSize")));
+    auto lastDraw = reinterpret_cast<LastDrawFn>(reinterpret_cast<void*>(GetProcAddress(standIn, "StandInThemeLastDraw")));
+    ASSERT_NE(nullptr, partSize);
+    ASSERT_NE(nullptr, lastDraw);
+    ReloadThemeApi(library);
+    const ThemeApi& api = LoadThemeApi();
+    ASSERT_NE(nullptr, api.button);
+    // What the library itself answers for the check box (3) and the radio button (2).
+    SIZE answered[2];
+    const RECT small = {0, 0, 3, 3};
+    ASSERT_EQ(S_OK, partSize(api.button, nullptr, 3, 1, &small, TS_TRUE, &answered[0]));
+    ASSERT_EQ(S_OK, partSize(api.button, nullptr, 2, 1, &small, TS_TRUE, &answered[1]));
+    for (int kind = 0; kind < 2; ++kind)
+    {
+        SIZE size;
+        ASSERT_EQ(1, GetThemeGlyphSize(kind, &size));
+        EXPECT_EQ(answered[kind].cx, size.cx) << kind;
+        EXPECT_EQ(answered[kind].cy, size.cy) << kind;
+    }
+    // The library has no GetCurrentThemeName: no name is known.
+    wchar_t name[8] = L"x";
+    EXPECT_EQ(0, QueryThemeNameW(name, 8));
+    EXPECT_EQ(0, name[0]);
+
+    const RECT r = {4, 3, 20, 19};
+    struct Case {
+        int what;  // 0 check box, 1 radio button, 2 glyph, 3 combo button
+        UINT flags;
+        HTHEME theme;
+        int part, state;
+        int sizeKind;  // glyph size of the box, or -1: the rectangle r
+    } cases[] = {
+        {0, 5, api.button, 3, 5, 0},
+        {1, 1, api.button, 2, 1, 1},
+        {2, GLYPH_TREE_BOX | 1, api.treeView, 2, 1, -1},
+        {2, GLYPH_MENU_CHECK | 2, api.menu, 11, 2, -1},
+        {2, GLYPH_DROP_ARROW | 3, api.toolBar, 7, 3, -1},
+        {3, 2, api.comboBox, 1, 2, -1},
+    };
+    for (const Case& c : cases)
+    {
+        Surface s(40, 40);
+        int before = lastDraw(nullptr, nullptr, nullptr);
+        switch (c.what)
+        {
+        case 0: EXPECT_EQ(1, DrawThemedCheckBox(s.Dc(), r.left, r.top, static_cast<int>(c.flags), FALSE)); break;
+        case 1: EXPECT_EQ(1, DrawThemedCheckBox(s.Dc(), r.left, r.top, static_cast<int>(c.flags), TRUE)); break;
+        case 2: EXPECT_EQ(1, DrawThemedGlyph(s.Dc(), &r, c.flags, 0)); break;
+        default: EXPECT_EQ(1, DrawThemedComboButton(s.Dc(), &r, static_cast<int>(c.flags))); break;
+        }
+        int part = 0, state = 0;
+        RECT drawn = {};
+        ASSERT_EQ(before + 1, lastDraw(&part, &state, &drawn)) << c.what << " " << c.flags;
+        RECT want = r;
+        if (c.sizeKind >= 0)
+            want = RECT{r.left, r.top, r.left + answered[c.sizeKind].cx, r.top + answered[c.sizeKind].cy};
+        EXPECT_EQ(c.part, part) << c.what << " " << c.flags;
+        EXPECT_EQ(c.state, state) << c.what << " " << c.flags;
+        EXPECT_TRUE(EqualRect(&want, &drawn)) << c.what << " " << c.flags << ": " << drawn.right << "x" << drawn.bottom;
+        EXPECT_TRUE(s.UntouchedOutside(want)) << c.what << " " << c.flags;
+        EXPECT_EQ(RGB(0, 0, 0), s.At(want.right - 1, want.bottom - 1)) << c.what << " " << c.flags;
+    }
+    // Bit 10 never asks the theme.
+    int before = lastDraw(nullptr, nullptr, nullptr);
+    Surface s(40, 40);
+    EXPECT_EQ(1, DrawThemedGlyph(s.Dc(), &r, GLYPH_TREE_BOX | GLYPH_CLASSIC | 1, 0));
+    EXPECT_EQ(before, lastDraw(nullptr, nullptr, nullptr));
+    ReloadThemeApi(nullptr);
+    FreeLibrary(standIn);
+}
