@@ -263,6 +263,8 @@ int MeasureAttr(HDC dc, const Char* text, int count, int maxExtent, int* fit, in
         dx.assign(static_cast<size_t>(length), 0);
         int runFit = 0;
         SIZE runSize = {0, 0};
+        // A run after one that overran the extent gets no room rather than a negative
+        // extent, so that GDI still measures it for the total size.
         int room = maxExtent - width;
         if (!ExtentEx(dc, text + start, length, fitting && room > 0 ? room : 0, &runFit, dx.data(), &runSize))
             break;
@@ -514,5 +516,7 @@ COLORREF SetAttrBkColor(HDC dc, DWORD flags, BYTE attribute, const COLORREF* col
     if (!(flags & 0x70000000) || AttrTextBits(flags) == 5 || !background)
         return ::GetBkColor(dc);
     COLORREF colour = (colours ? colours : DefaultAttrColors)[32 - background];
+    // Both branches answer with the colour now in force (not SetBkColor's previous one), so
+    // that a caller can keep the result whichever branch was taken.
     return ::SetBkColor(dc, colour) == CLR_INVALID ? CLR_INVALID : colour;
 }

@@ -152,7 +152,9 @@ DibImage* ConvertPackedDib(HDC hdc, const Source& given, DWORD flags, void** bit
     Source source = given;
     if (kind == DIBF_KIND_CURSOR)
     {
-        // A cursor image begins with its hot spot.
+        // A cursor image begins with its hot spot, always: the header is not looked for in
+        // front of it first (a hot spot x of 40 to 124 would pass for a header size), and the
+        // caller's conversion and options still apply to the image behind it.
         if (source.sized && source.size < 4)
             return Fail(ERROR_BAD_FORMAT, bits);
         source.base += 4;
@@ -192,7 +194,9 @@ DibImage* ConvertPackedDib(HDC hdc, const Source& given, DWORD flags, void** bit
         pixels = PixelsBehind(h);
 
     // An icon or cursor image holds the colour rows of half its height and the AND mask
-    // behind them; its size field counts both, the colour rows alone, or is 0.
+    // behind them; its size field counts both, the colour rows alone, or is 0. Icon writers
+    // fill it in all three ways, and an image whose mask is not split off would show the
+    // mask stacked on the picture.
     DWORD rows = static_cast<DWORD>(h->biHeight);
     const BYTE* mask = NULL;
     DWORD maskBytes = 0;
@@ -228,6 +232,8 @@ DibImage* ConvertPackedDib(HDC hdc, const Source& given, DWORD flags, void** bit
     else if (options)
         target = NormalDepth(DibScreenDepth());
     const bool depthChange = target != NormalDepth(depth);
+    // A DibImage given in is copied even when nothing changes: handing the same block back
+    // would let the caller free one pointer twice (DibFromIconResource frees its source).
     if (!depthChange && !options && !mask && !block)
     {
         // Nothing to change: the packed DIB itself serves (it is no DibImage and stays the
@@ -252,6 +258,8 @@ DibImage* ConvertPackedDib(HDC hdc, const Source& given, DWORD flags, void** bit
         if (IsPaletteDepth(target))
         {
             // A palette source that fits keeps its colours; the rest is the standard palette.
+            // A larger palette is not cut to its first entries: those may all be dark (a gray
+            // ramp), and GDI maps every pixel to the nearest colour of the target's palette.
             outEntries = 1u << target;
             FillStandardPalette(outTable, target, dc.Get());
             if (IsPaletteDepth(depth) && depth <= target)

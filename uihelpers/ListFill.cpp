@@ -89,6 +89,8 @@ int AddToHistoryList(HWND box, const char* text, int maximum, BOOL caseSensitive
         LRESULT len = SendMessageA(box, m.getTextLen, static_cast<WPARAM>(index), 0);
         if (len < 0)
             break;
+        // `maximum` counts the entries kept, the new one at index 0 among them: indexes 0 to
+        // maximum - 1 stay, so a history of 16 never shows a 17th entry.
         bool remove = index >= maximum;
         if (!remove && len == textLength) {
             char* item = len > kMaxItemBytes ? static_cast<char*>(malloc(static_cast<size_t>(len) + 1)) : small;

@@ -91,6 +91,8 @@ void CleanUpCache()
                     const TileRecord* r = static_cast<const TileRecord*>(g_table->GetAt(i));
                     if (pass == 0 && r->key[1] == kDcKind)
                         DeleteDC(static_cast<HDC>(r->handle));
+                    // Loaded bitmaps only: a rendered tile of a bitmap handle also has a
+                    // second word of 0, but it was handed to a menu that may still show it.
                     else if (pass == 1 && r->key[1] == 0 && r->key[3] == 0)
                         DeleteObject(static_cast<HGDIOBJ>(r->handle));
                 }
