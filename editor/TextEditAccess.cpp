@@ -843,8 +843,8 @@ int CTextEdit::CutSelection(int slot)
 {
     if (!m_selectionMode)
         return 0;
-    if (m_readOnly)
-        return Refuse();
+    // A read-only editor still hands its text out (the disk view's pane answers Ctrl+X and
+    // Shift+Delete with a copy); only the deletion is refused, with its beep.
     int n = CopySelection(slot);
     DeleteSelection(0);
     return n;
@@ -859,7 +859,7 @@ int CTextEdit::Paste(int source)
     int length = 0;
     if (source >= 0 && source <= 9)
     {
-        if (!m_copySlots[source].text || m_copySlots[source].length < 1)
+        if (!m_copySlots[source].text || m_copySlots[source].length < 2)
             return 0;
         text = m_copySlots[source].text;
         length = m_copySlots[source].length;
@@ -897,15 +897,18 @@ int CTextEdit::Paste(int source)
         free(owned);
         return 0;
     }
-    bool hadSelection = m_selectionMode != 0;
-    if (hadSelection)
+    const int replacedMode = m_selectionMode;
+    if (replacedMode)
     {
         if (!DeleteSelection(1))
         {
             free(owned);
             return 0;
         }
-        flags |= TIF_COMMIT_GROUP;
+        // Only a selection inside one line makes the paste's entry a group member; the
+        // deletion of a selection over several lines is undone on its own step.
+        if (replacedMode == 1)
+            flags |= TIF_COMMIT_GROUP;
     }
     if (flags & TIF_NEW_LINES)
         MoveCursor(0, Layout().CaretLine(), 0);
@@ -1017,8 +1020,11 @@ int CTextEdit::IndentBlock(int unindent)
         e->modified = 1;
     (void)modifiedBefore;
     m_modified = 1;
-    MoveCursor(0, first, 0);
-    MoveCursor(0, end, MCF_EXTEND);
+    // The block stays selected as whole lines; the caret goes where a paste would leave it:
+    // on the block's first line under "caret to the start", else after its last line.
+    const bool caretToStart = (EditOptions & EO_CARET_TO_START) != 0;
+    MoveCursor(0, caretToStart ? end : first, 0);
+    MoveCursor(0, caretToStart ? first : end, MCF_EXTEND);
     RequestUpdate(1);
     return 1;
 }

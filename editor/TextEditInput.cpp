@@ -406,7 +406,9 @@ int CTextEdit::PreLButtonDblClk(UINT, int, int, int column, int line)
     m_doubleClickColumn = column;
     m_doubleClickLine = line;
     const TextLine* record = GetLine(line);
-    if (column >= record->width)
+    // The cell right after the line's last character still takes the word that ends there;
+    // only a cell further right is past the text.
+    if (column > record->width)
         return 0;
     int index = ColumnToIndex(column, record->text, record->length);
     int right = WordRun(index, record->text, record->length, 0, nullptr);
@@ -506,11 +508,13 @@ void CTextEdit::RecomputeWordStopMask()
 
 int CTextEdit::LoadSettings(const char* viewName)
 {
-    char base[512];
-    char path[512];
+    char base[1024];
+    char path[1024];
     GetRegistryPath(base, sizeof(base), nullptr);
     const char* name = viewName ? viewName : (Settings() && Settings()->viewName ? Settings()->viewName : "");
     GetRegistryPath(path, sizeof(path), name);
+    // Font and colours: the machine-wide defaults first, then the user's own over them.
+    CAnsiView::LoadSettings(base, 1);
     CAnsiView::LoadSettings(base, 0);
     CRegistry reg;
     if (!reg.Open(HKEY_CURRENT_USER, path, REGISTRY_READ))

@@ -382,3 +382,51 @@ TEST_F(TextEditInterface, UndoAndRedoCommandsFollowTheJournal)
     edit.SetEditable(0);
     EXPECT_EQ(UpdateState(edit, ID_TEXTEDIT_REDO), 0);
 }
+
+// Double click and the select-word command on one cell: a cell at the line's end right after
+// a word or punctuation still takes it; only a cell right of the end, blanks, or an empty
+// line take nothing.
+TEST_F(TextEditInterface, DoubleClickAndSelectWordAtTheLineEnd)
+{
+    struct Case
+    {
+        const char* line;
+        int column;
+        const char* selected;   // null: not handled, nothing selected
+    };
+    const Case cases[] = {
+        { "eins zwei", 6, "zwei" },   // inside the word
+        { "eins zwei", 9, "zwei" },   // at the end, right after it
+        { "eins zwei", 10, nullptr }, // right of the end
+        { "a;;", 3, ";;" },           // punctuation ending the line
+        { "ab  ", 4, nullptr },       // blanks ending the line
+        { "x\tyz", 6, "yz" },         // the end column counts the TAB's width
+        { "", 0, nullptr },
+    };
+    for (const Case& c : cases)
+    {
+        for (int command = 0; command < 2; ++command)
+        {
+            SCOPED_TRACE(std::string(c.line) + " @" + std::to_string(c.column) + (command ? " command" : " click"));
+            CTextEdit edit(2048, 50000, 0, "Iface");
+            edit.AppendText((std::string(c.line) + "\nnext").c_str());
+            ASSERT_EQ(Lines(edit)[0], c.line);
+            if (command)
+            {
+                edit.SetCursorPos(c.column, 0);
+                ASSERT_EQ(edit.GetCaretPos().x, c.column);
+                // Windowless the command goes straight to the window procedure.
+                edit.WindowProc(WM_COMMAND, ID_TEXTEDIT_SELECT_WORD, 0);
+            }
+            else
+            {
+                EXPECT_EQ(edit.PreLButtonDblClk(MK_LBUTTON, 0, 0, c.column, 0), c.selected ? 1 : 0);
+            }
+            char buffer[32] = "";
+            int length = edit.GetText(buffer, sizeof(buffer), TRF_SELECTION);
+            EXPECT_STREQ(buffer, c.selected ? c.selected : "");
+            EXPECT_EQ(length, c.selected ? static_cast<int>(strlen(c.selected)) : 0);
+            EXPECT_EQ(edit.HasSelection(), c.selected ? 1 : 0);
+        }
+    }
+}

@@ -62,7 +62,7 @@ TEST_F(TextEditSelection, GapUpToATabStopIsOneTabAndInsideTheTextNoGap)
     EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "adefh" }));
 }
 
-TEST_F(TextEditSelection, OneByteCopySlotPastes)
+TEST_F(TextEditSelection, CopySlotPastesFromTwoBytesOn)
 {
     CTextEdit edit(2048, 50000, 0, "SelectionTest");
     edit.InsertString("xyz", 0, TE_LINE_APPEND, 0);
@@ -70,10 +70,17 @@ TEST_F(TextEditSelection, OneByteCopySlotPastes)
     edit.SetCursorPos(2, 0, MCF_EXTEND);
     ASSERT_EQ(edit.CopySelection(7), 1);
     edit.SetCursorPos(3, 0);
+    // One byte is too little for a slot to paste.
+    EXPECT_EQ(edit.Paste(7), 0);
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "xyz" }));
+    edit.SetCursorPos(1, 0);
+    edit.SetCursorPos(3, 0, MCF_EXTEND);
+    ASSERT_EQ(edit.CopySelection(7), 2);
+    edit.SetCursorPos(3, 0);
     EXPECT_EQ(edit.Paste(7), 1);
-    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "xyzy" }));
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "xyzyz" }));
     // An empty slot pastes nothing.
     EXPECT_EQ(edit.Paste(8), 0);
-    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "xyzy" }));
+    EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "xyzyz" }));
     EditOptions &= ~EO_CHANGED;
 }

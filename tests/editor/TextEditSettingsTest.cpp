@@ -135,3 +135,56 @@ TEST_F(TextEditSettings, ColourDefinitionsGiveFixedOrColumnColours)
     EXPECT_EQ(edit.GetCharColor(4, 0), 0);
     EXPECT_EQ(edit.LoadSyntaxColors(".none"), 0);
 }
+
+// Font and colours come from the machine's hive first and the user's over them: a format
+// only the machine names is there, and the user's colours win where both name one.
+TEST_F(TextEditSettings, ColoursLoadMachineWideFirstThenTheUsers)
+{
+    struct Row
+    {
+        HKEY hive;
+        const char* id;
+        const char* name;
+        DWORD text;
+    };
+    const Row rows[] = {
+        { HKEY_LOCAL_MACHINE, "2", "Markierung", 0x0000FF },
+        { HKEY_LOCAL_MACHINE, "5", "Maschine", 0x123456 },
+        { HKEY_CURRENT_USER, "2", "Markierung", 0x00FFFF },
+    };
+    const std::string view = KeyPath("HiveView");
+    // The machine's key is not a scratch key: gone before and after, whatever the outcome.
+    struct MachineKey
+    {
+        std::string path;
+        explicit MachineKey(const std::string& p) : path(p) { RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str()); }
+        ~MachineKey() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str()); }
+    } machineKey(view);
+    for (const Row& r : rows)
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.Open(r.hive, (view + "\\Colors\\" + r.id).c_str(), REGISTRY_CREATE)) << r.id;
+        reg.WriteString(r.name, "Name");
+        reg.WriteDword(r.text, "TX");
+        reg.WriteDword(0xFFFFFF, "BG");
+    }
+    struct Expect
+    {
+        int id;
+        COLORREF text;   // the user's over the machine's, the machine's where the user has none
+    };
+    const Expect expected[] = { { 2, 0x00FFFF }, { 5, 0x123456 } };
+    {
+        CTextEdit edit(2048, 50000, 0, "HiveView");
+        for (const Expect& e : expected)
+        {
+            SCOPED_TRACE(e.id);
+            int before = edit.Settings()->formatCount;
+            int row = edit.AddColorFormat(0, 0, "gefragt", -e.id, 0);   // finds the row of the id
+            EXPECT_EQ(edit.Settings()->formatCount, before);
+            COLORREF text = 0;
+            ASSERT_EQ(edit.GetColorFormat(row, &text, nullptr, nullptr), 1);
+            EXPECT_EQ(text, e.text);
+        }
+    }
+}

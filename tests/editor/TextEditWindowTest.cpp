@@ -368,3 +368,120 @@ TEST_F(TextEditWindow, ContextMenuEntryIsGreyedAwayFromMarks)
     EXPECT_EQ(pane.GetChosenMark(&offset), 0u);
     pane.DestroyWindow();
 }
+
+// Cut, paste and block indent as the core does them, one row each: a read-only editor still
+// hands its selection out (Ctrl+X, Shift+Delete, a cut to a slot) and beeps for the deletion;
+// a slot pastes only from 2 bytes on; a paste over a selection inside one line is undone in
+// one step with the deletion, over several lines in two; the caret after a block indent
+// follows "caret to the start" (option bit 2).
+TEST_F(TextEditWindow, CoreCutPasteAndIndentCases)
+{
+    enum Action
+    {
+        kCtrlX,
+        kShiftDelete,
+        kCutToSlot5,
+        kCopySlot2ThenPaste,
+        kPasteClipboard,
+        kIndent,
+    };
+    struct Case
+    {
+        const char* what;
+        bool readOnly;
+        uint32_t options;
+        POINT anchor, caret;           // the selection before the action
+        Action action;
+        std::vector<std::string> after;
+        const char* handedOut;         // clipboard (or slot 5) afterwards; null: unchanged "-"
+        int beeps;
+        POINT caretAfter, anchorAfter;
+        std::vector<std::string> afterOneUndo;
+    };
+    const std::vector<std::string> start = { "abcd", "efgh", "ijkl" };
+    const Case cases[] = {
+        { "read-only Ctrl+X copies, then beeps", true, 0x1849, { 1, 0 }, { 3, 0 }, kCtrlX, start, "bc", 1,
+          { 3, 0 }, { 1, 0 }, start },
+        { "read-only Shift+Delete copies, then beeps", true, 0x1849, { 1, 0 }, { 3, 0 }, kShiftDelete, start, "bc", 1,
+          { 3, 0 }, { 1, 0 }, start },
+        { "read-only cut to a slot fills it, then beeps", true, 0x1849, { 0, 1 }, { 2, 2 }, kCutToSlot5, start,
+          "efgh\r\nij", 1, { 2, 2 }, { 0, 1 }, start },
+        { "editable Ctrl+X moves the text out", false, 0x1849, { 1, 0 }, { 3, 0 }, kCtrlX,
+          { "ad", "efgh", "ijkl" }, "bc", 0, { 1, 0 }, { 1, 0 }, start },
+        { "a slot of one byte pastes nothing", false, 0x1849, { 0, 0 }, { 1, 0 }, kCopySlot2ThenPaste, start,
+          nullptr, 0, { 4, 2 }, { 4, 2 }, start },
+        { "a slot of two bytes pastes", false, 0x1849, { 0, 0 }, { 2, 0 }, kCopySlot2ThenPaste,
+          { "abcd", "efgh", "ijklab" }, nullptr, 0, { 6, 2 }, { 6, 2 }, start },
+        { "paste over one line: one undo step", false, 0x1849, { 1, 0 }, { 3, 0 }, kPasteClipboard,
+          { "aXYd", "efgh", "ijkl" }, nullptr, 0, { 3, 0 }, { 3, 0 }, start },
+        { "paste over two lines: the insertion is undone alone", false, 0x1849, { 1, 0 }, { 2, 1 },
+          kPasteClipboard, { "aXYgh", "ijkl" }, nullptr, 0, { 3, 0 }, { 3, 0 }, { "agh", "ijkl" } },
+        { "indent: caret after the block", false, 0x1849, { 1, 0 }, { 1, 1 }, kIndent,
+          { "\tabcd", "\tefgh", "ijkl" }, nullptr, 0, { 0, 2 }, { 0, 0 }, start },
+        { "indent, caret to the start: caret on the first line", false, 0x1849 | EO_CARET_TO_START, { 1, 0 },
+          { 1, 1 }, kIndent, { "\tabcd", "\tefgh", "ijkl" }, nullptr, 0, { 0, 0 }, { 0, 2 }, start },
+    };
+    int id = 4200;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        g_beeps = 0;
+        CTextEdit edit(2048, 50000, 0, "WindowTest");
+        // After construction: an earlier row's editor may have stored its options.
+        EditOptions = c.options;
+        ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 500, 300), &m_parent, id++));
+        edit.AppendText("abcd\nefgh\nijkl");
+        ClipboardSetText(c.action == kPasteClipboard ? "XY" : "-");
+        if (c.action == kCopySlot2ThenPaste)
+        {
+            edit.SetCursorPos(c.anchor.x, c.anchor.y);
+            edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+            edit.CopySelection(2);
+            edit.SetCursorPos(4, 2);
+        }
+        else
+        {
+            edit.SetCursorPos(c.anchor.x, c.anchor.y);
+            edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        }
+        edit.SetEditable(c.readOnly ? 0 : 1);
+        switch (c.action)
+        {
+        case kCtrlX:
+            g_keys[VK_CONTROL] = true;
+            Key(edit, 'X');
+            g_keys[VK_CONTROL] = false;
+            break;
+        case kShiftDelete:
+            g_keys[VK_SHIFT] = true;
+            Key(edit, VK_DELETE);
+            g_keys[VK_SHIFT] = false;
+            break;
+        case kCutToSlot5: edit.CutSelection(5); break;
+        case kCopySlot2ThenPaste: edit.Paste(2); break;
+        case kPasteClipboard: edit.Paste(-1); break;
+        case kIndent: edit.IndentBlock(0); break;
+        }
+        EXPECT_EQ(Lines(edit), c.after);
+        EXPECT_EQ(g_beeps, c.beeps);
+        if (c.action == kCutToSlot5)
+        {
+            const CopySlot& slot = edit.GetCopySlot(5);
+            EXPECT_EQ(std::string(slot.text ? slot.text : "", static_cast<size_t>(slot.length)), c.handedOut);
+        }
+        else
+        {
+            char* clip = ClipboardGetText(nullptr);
+            EXPECT_STREQ(clip, c.handedOut ? c.handedOut : (c.action == kPasteClipboard ? "XY" : "-"));
+            free(clip);
+        }
+        EXPECT_EQ(edit.GetCaretPos().x, c.caretAfter.x);
+        EXPECT_EQ(edit.GetCaretPos().y, c.caretAfter.y);
+        EXPECT_EQ(edit.GetAnchor().x, c.anchorAfter.x);
+        EXPECT_EQ(edit.GetAnchor().y, c.anchorAfter.y);
+        edit.Undo(-1);
+        EXPECT_EQ(Lines(edit), c.afterOneUndo);
+        edit.DestroyWindow();
+    }
+    EditOptions = 0x1849;
+}
