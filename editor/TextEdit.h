@@ -512,7 +512,7 @@ protected:
                  int* matchLength) const;
     int ReplaceSelection(const char* replacement, int length);
     int ReplaceAll(const char* find, const char* replacement, int length, uint32_t flags);
-    void SearchTextForDialog(char* buffer, int size, const char* given, bool utf8);
+    void SearchTextForDialog(char* buffer, int size, const char* given, bool utf8, bool wordBesideLines);
     int PasteOneLineDown(bool countUp);
     int CallHook(int kind, int a, int b, int c);
     bool AllowChange();

@@ -278,6 +278,8 @@ int CTextEdit::DeleteLine(int index)
     FreeLine(m_lines[index]);
     memmove(m_lines + index, m_lines + index + 1, (m_lineCount - static_cast<uint32_t>(index) - 1) * sizeof(TextLine*));
     --m_lineCount;
+    // Half the capacity plus 512 is only smaller from 1025 entries on: a smaller table is
+    // left alone rather than grown by a deletion.
     if (m_lineCount < m_lineCapacity / 2 && m_lineCount < 4096 && m_lineCapacity > 1024)
     {
         uint32_t capacity = m_lineCapacity / 2 + 512;
@@ -692,7 +694,8 @@ int CTextEdit::InsertChar(int ch, int journal)
         ln = 0;
     if (static_cast<uint32_t>(ln) >= m_lineCount)
     {
-        // The caret stands after the last line: typing there first opens a line.
+        // The caret stands after the last line: typing there first opens a line (an empty
+        // editor has no line at all, and would otherwise take no text).
         if (ch == 7 || ch == 8 || m_tableLent)
         {
             if (ch == 8 && m_lineCount > 0)

@@ -635,8 +635,6 @@ int CTextEdit::OnFindWord()
             SetCaretRaw(anchor, caret.y);
         }
         result = FindText(text, flags);
-        if (!result)
-            AnsiViewBeep(MB_ICONASTERISK);
     }
     else
     {
@@ -649,8 +647,9 @@ int CTextEdit::OnFindWord()
 }
 
 // The text a dialog offers: the given one, else a one-line selection, else the word at the
-// caret, else the last search text.
-void CTextEdit::SearchTextForDialog(char* buffer, int size, const char* given, bool utf8)
+// caret (the find dialog only without a selection, the replace dialog also beside a
+// selection over several lines), else the last search text.
+void CTextEdit::SearchTextForDialog(char* buffer, int size, const char* given, bool utf8, bool wordBesideLines)
 {
     if (given)
     {
@@ -661,7 +660,7 @@ void CTextEdit::SearchTextForDialog(char* buffer, int size, const char* given, b
     const POINT caret = GetCaretPos();
     if (m_selectionMode == 1)
         GetTextAlloc(&text, TRF_SELECTION);
-    else if (m_selectionMode == 0)
+    else if (m_selectionMode == 0 || wordBesideLines)
         GetTextRange(&text, caret.x, caret.y, 0, 0, TRF_WORD);
     if (text && *text)
         CopyForDialog(buffer, size, text, false);
@@ -676,7 +675,7 @@ int CTextEdit::OpenFindDialog(const char* text, int flags)
         return 0;
     // The dialog copies back up to 259 characters and a terminator: the buffer holds them.
     char buffer[kFindTextSize];
-    SearchTextForDialog(buffer, sizeof(buffer), text, (flags & FTF_UTF8) != 0);
+    SearchTextForDialog(buffer, sizeof(buffer), text, (flags & FTF_UTF8) != 0, false);
     const int result = static_cast<int>(m_findDlg->Run(m_hWnd, buffer, sizeof(buffer), EditOptions, m_findHistory));
     SetCaretMode(5);
     return result;
@@ -692,7 +691,7 @@ int CTextEdit::OpenReplaceDialog(const char* find, const char* replacement, uint
         return 0;
     char findBuffer[kFindTextSize];
     char replaceBuffer[kFindTextSize];
-    SearchTextForDialog(findBuffer, sizeof(findBuffer), find, (flags & 0x100) != 0);
+    SearchTextForDialog(findBuffer, sizeof(findBuffer), find, (flags & 0x100) != 0, true);
     CopyForDialog(replaceBuffer, sizeof(replaceBuffer), replacement ? replacement : m_lastReplace,
                   replacement && (flags & 0x1000));
     const POINT caret = GetCaretPos();

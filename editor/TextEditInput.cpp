@@ -85,7 +85,12 @@ LRESULT CTextEdit::AnswerPositionQuery(WPARAM code, LPARAM value)
     POINT result = { 0, 0 };
     switch (code)
     {
-    case 0: result = SetCursorPos(column, line, 0); break;
+    case 0:
+        // The answer is the caret before the move, also while a selection was active (code 4
+        // answers with the anchor then).
+        result = GetCursorPos();
+        SetCursorPos(column, line, 0);
+        break;
     case 1: result = GetCursorPos(); break;
     case 5: result = GetCursorOrAnchor(); break;
     case 2: result = SetScrollOrigin(column, line); break;

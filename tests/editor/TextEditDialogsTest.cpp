@@ -440,3 +440,81 @@ TEST_F(TextEditDialogs, ReadOnlyEditorOpensNoReplaceDialog)
     EXPECT_EQ(Lines(pane)[0], "BytesPerSector 512");
     pane.DestroyWindow();
 }
+
+// What the find and replace commands start from, one row each: the text a dialog offers for
+// the selection there is (the replace dialog takes the word at the caret beside a selection
+// over several lines, the find dialog the last search text), the answer of query code 0 (the
+// caret before the move, not the anchor), and a find-word that finds nothing (no beep: only
+// find next beeps).
+TEST_F(TextEditDialogs, FindEngineStartCases)
+{
+    enum Action
+    {
+        kOfferFind,
+        kOfferReplace,
+        kQuerySetCaret,
+        kFindWord,
+    };
+    struct Case
+    {
+        const char* what;
+        POINT anchor, caret;
+        Action action;
+        const char* offered;   // the dialog's text (kOffer...)
+        LRESULT answer;        // the query's or the command's result
+        int beeps;
+    };
+    const Case cases[] = {
+        { "find, no selection: the word", { 11, 0 }, { 11, 0 }, kOfferFind, "zwei", 0, 0 },
+        { "find, one line: the selection", { 5, 0 }, { 9, 0 }, kOfferFind, "eins", 0, 0 },
+        { "find, two lines: the last search", { 2, 0 }, { 12, 1 }, kOfferFind, "vorher", 0, 0 },
+        { "replace, one line: the selection", { 5, 0 }, { 9, 0 }, kOfferReplace, "eins", 0, 0 },
+        { "replace, two lines: the word at the caret", { 2, 0 }, { 12, 1 }, kOfferReplace, "vier", 0, 0 },
+        { "code 0 answers the caret, not the anchor", { 2, 0 }, { 7, 0 }, kQuerySetCaret, nullptr,
+          static_cast<LRESULT>(PackTextPosition(7, 0)), 0 },
+        { "find word without a further match: no beep", { 12, 1 }, { 12, 1 }, kFindWord, nullptr, 0, 0 },
+    };
+    int id = 4300;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CTextEdit edit(2048, 50000, 0, "DialogTest");
+        EditOptions = 0x1849 & ~0x40u;   // no wrap
+        ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 300), &m_parent, id++));
+        edit.AppendText("null eins zwei eins\ndrei eins vier\n");
+        edit.SetSearchText("vorher");
+        edit.SetCursorPos(c.anchor.x, c.anchor.y);
+        edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        g_beeps = 0;
+        std::string offered;
+        ModalScript script;
+        script.Add([&](HWND d) {
+            char text[300];
+            GetDlgItemTextA(d, IDC_TF_TEXT, text, sizeof(text));
+            offered = text;
+            return Click(d, IDCANCEL);
+        });
+        switch (c.action)
+        {
+        case kOfferFind:
+            script.Run([&] { return edit.OpenFindDialog(nullptr, 0); });
+            EXPECT_EQ(offered, c.offered);
+            break;
+        case kOfferReplace:
+            script.Run([&] { return edit.OpenReplaceDialog(nullptr, nullptr, 0); });
+            EXPECT_EQ(offered, c.offered);
+            break;
+        case kQuerySetCaret:
+            EXPECT_EQ(edit.SendMessage(WM_TEXTEDIT_QUERY, 0, static_cast<LPARAM>(PackTextPosition(1, 1))), c.answer);
+            EXPECT_EQ(edit.GetCaretPos().x, 1);
+            EXPECT_EQ(edit.GetCaretPos().y, 1);
+            EXPECT_EQ(edit.HasSelection(), 0);
+            break;
+        case kFindWord:
+            EXPECT_EQ(edit.OnFindWord(), c.answer);
+            break;
+        }
+        EXPECT_EQ(g_beeps, c.beeps);
+        edit.DestroyWindow();
+    }
+}
