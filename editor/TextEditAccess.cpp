@@ -371,11 +371,11 @@ int CTextEdit::InsertAtCaret(const char* text, int flags)
             MoveCursor(0, Layout().CaretLine(), 0);
         }
     }
-    bool hadSelection = m_selectionMode != 0;
-    if (hadSelection && !DeleteSelection(1))
+    // The insertion is journaled on its own (kind 1): a replaced selection comes back with
+    // the undo step after it.
+    if (m_selectionMode && !DeleteSelection(1))
         return 0;
-    InsertText(text, 0, 0, insertFlags | TIF_AT_CARET | TIF_COMMIT | (hadSelection ? TIF_COMMIT_GROUP : 0),
-               text ? static_cast<int>(strlen(text)) : 0);
+    InsertText(text, 0, 0, insertFlags | TIF_AT_CARET | TIF_COMMIT, text ? static_cast<int>(strlen(text)) : 0);
     m_modified = 1;
     RequestUpdate(1);
     return 1;

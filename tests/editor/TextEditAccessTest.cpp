@@ -251,3 +251,37 @@ TEST_F(TextEditAccess, WideLinesKeepTheirFullWidth)
     EXPECT_EQ(edit.GetCursorPos().x, 65536);
     EXPECT_EQ(edit.GetLine(0)->indent, 65536);
 }
+
+// InsertAtCaret journals its insertion on its own (kind 1), with or without a selection to
+// replace: one undo takes the new text out, a replaced selection comes back with the next.
+TEST_F(TextEditAccess, InsertAtCaretIsAnUndoStepOfItsOwn)
+{
+    struct Case
+    {
+        POINT anchor, caret;
+        std::vector<std::string> after;
+        std::vector<std::string> afterOneUndo;
+    };
+    const Case cases[] = {
+        { { 2, 0 }, { 2, 0 }, { "abXYcd", "efgh" }, { "abcd", "efgh" } },
+        { { 1, 0 }, { 3, 0 }, { "aXYd", "efgh" }, { "ad", "efgh" } },
+        { { 1, 0 }, { 2, 1 }, { "aXYgh" }, { "agh" } },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.after[0]);
+        CTextEdit edit(2048, 50000, 0, "AccessTest");
+        edit.AppendText("abcd\nefgh");
+        edit.ClearUndo();
+        edit.SetCursorPos(c.anchor.x, c.anchor.y);
+        edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        EXPECT_EQ(edit.InsertAtCaret("XY", 0), 1);
+        EXPECT_EQ(Lines(edit), c.after);
+        ASSERT_NE(edit.Journal().Newest(), nullptr);
+        EXPECT_EQ(edit.Journal().Newest()->kind, UK_REMOVE);
+        edit.Undo(-1);
+        EXPECT_EQ(Lines(edit), c.afterOneUndo);
+        edit.Undo(-1);
+        EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "abcd", "efgh" }));
+    }
+}
