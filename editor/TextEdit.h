@@ -360,6 +360,8 @@ public:
     int JournalLines(int line1, int line2);
     int JournalLineRange(int line1, int line2);
     CUndoRing& Journal() { return m_undo; }
+    // A read-only editor greys undo and redo: Undo refuses there, so an enabled item would
+    // do nothing.
     bool CanUndo() const { return !m_readOnly && m_undo.CanUndo(); }
     bool CanRedo() const { return !m_readOnly && m_undo.CanRedo(); }
     // The update state of the undo and redo commands for menus and bars.

@@ -67,7 +67,9 @@ int CTextEdit::ColorIndex(int number)
 {
     if (number >= 256)
         return 0;
-    if (number <= 0)
+    // A negative number would read before the id map: taken as the first format. Number 0
+    // is looked up like any other; no format has it unless a duplicate id was stored as 0.
+    if (number < 0)
         return 0;
     AnsiViewSettings* settings = Settings();
     if (!settings || !settings->formats)
@@ -93,7 +95,9 @@ int CTextEdit::SetLineColors(int line, const uint8_t* colors, int count, int def
     }
     int result = 1;
     int base = m_defaultColor;
-    if (defaultColor >= 0)
+    if (defaultColor == 0)
+        base = 0;
+    else if (defaultColor > 0)
     {
         base = ColorIndex(defaultColor);
         if (base < 0)
@@ -138,7 +142,8 @@ int CTextEdit::SetDefaultColor(int number)
 {
     free(m_columnColors);
     m_columnColors = nullptr;
-    int index = ColorIndex(number);
+    // A default of 0 or below is the first format, without a lookup.
+    int index = number <= 0 ? 0 : ColorIndex(number);
     m_defaultColor = index < 0 ? 0 : index;
     return index < 0 ? 0 : 1;
 }

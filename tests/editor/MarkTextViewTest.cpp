@@ -164,3 +164,42 @@ TEST_F(MarkTextView, LineTextAndColoursBetweenColumns)
     EXPECT_EQ(pane.GetLineTextAndColors(&text, nullptr, 7, 0, -1, 0), 0);
     free(text);
 }
+
+// Colour number 0 names no format (no row has id 0) where a colour array gives it, but as a
+// default it is the first format without a lookup; a negative number is the first format.
+TEST_F(MarkTextView, ColourNumberZeroAndNegativeNumbers)
+{
+    CMarkTextView pane(2048, 50000, 0, "Text");
+    const int feld = pane.AddColorFormat(0x000000, 0x00C000, "Feld", 7, 0);
+    pane.AppendText("abcd");
+    pane.SetEditable(0);
+    struct Case
+    {
+        const char* what;
+        int editorDefault;   // SetDefaultColor first
+        uint8_t numbers[4];
+        int defaultNumber;
+        int result;
+        int colours[4];
+    };
+    const int F = feld;
+    const Case cases[] = {
+        { "0 in the array leaves the default", 0, { 7, 0, 7, 0 }, -1, 0, { F, 0, F, 0 } },
+        { "0 in the array under another default", 0, { 0, 7, 0, 2 }, 7, 0, { F, F, F, 1 } },
+        { "0 as the default is the first format", 0, { 7, 2, 7, 2 }, 0, 1, { F, 1, F, 1 } },
+        { "-1 takes the editor's default", 7, { 77, 2, 7, 2 }, -1, 0, { F, 1, F, 1 } },
+        { "0 is the first format, not the editor's default", 7, { 77, 2, 7, 2 }, 0, 0, { 0, 1, F, 1 } },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(pane.SetDefaultColor(c.editorDefault), 1);
+        EXPECT_EQ(pane.SetLineColors(0, c.numbers, 4, c.defaultNumber, 1), c.result);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(pane.GetCharColor(i, 0), c.colours[i]) << i;
+    }
+    EXPECT_EQ(pane.ColorIndex(0), -1);
+    EXPECT_EQ(pane.ColorIndex(-3), 0);
+    EXPECT_EQ(pane.SetDefaultColor(0), 1);
+    EXPECT_EQ(pane.SetDefaultColor(77), 0);
+}
