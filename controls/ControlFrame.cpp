@@ -29,8 +29,10 @@ bool ControlLock::HeldByCaller() const noexcept
 void ControlLock::Leave(int line, bool check) noexcept
 {
     if (!HeldByCaller()) {
-        // Releasing a lock this thread does not hold would corrupt it: say where, and skip.
-        if (check)
+        // Releasing a lock this thread does not hold would corrupt it, so it is skipped. Only
+        // a lock that nobody holds is reported; one held by another thread is that thread's
+        // to release and says nothing about this release site.
+        if (check && m_depth == 0)
             ReportUnlockError(line);
         return;
     }

@@ -21,8 +21,9 @@ public:
     ControlLock& operator=(const ControlLock&) = delete;
 
     void Enter() noexcept;
-    // Releases one level. When the calling thread does not hold the lock the reporter gets
-    // `line` and nothing is released. `check` false (the tree list) skips the report.
+    // Releases one level. When the calling thread does not hold the lock nothing is released,
+    // and when no thread holds it the reporter gets `line`. `check` false (the tree list)
+    // skips the report.
     void Leave(int line, bool check = true) noexcept;
     bool HeldByCaller() const noexcept;
     bool Held() const noexcept { return m_depth > 0; }

@@ -119,6 +119,8 @@ void TreeListPlaceHeader(TreeListBlock* b) noexcept;
 // TreeListPaint.cpp
 void TreeListPaint(TreeListBlock* b, HDC dc, const RECT* update) noexcept;
 HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept;
+// The clip regions the painter has made so far, for the tests that count them per paint.
+LONG TreeListPaintRegions() noexcept;
 
 // TreeListInput.cpp
 void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexcept;

@@ -1276,6 +1276,23 @@ int TreeListModel::Move(UINT item, UINT target, int placement) noexcept
 
 // --- properties, styles, extra bytes
 
+LPARAM TreeListModel::PropertyStored(UINT number, LPARAM value) const noexcept
+{
+    if (number == TLP_UNSCROLLEDROW || number == TLP_PINNEDEDIT)
+        return value ? 1 : 0;
+    if (number == TLP_MINROWHEIGHT)
+        return static_cast<signed char>(value);
+    return value;
+}
+
+bool TreeListModel::PropertyWriteChanges(UINT number, LPARAM value) const noexcept
+{
+    if (number < 1 || number > 16 || number == TLP_SELECTEDCOUNT || number == TLP_WINDOWPROC)
+        return false;
+    const LPARAM old = number == TLP_UNSCROLLEDROW ? (props[number] ? 1 : 0) : props[number];
+    return PropertyStored(number, value) != old;
+}
+
 LRESULT TreeListModel::Property(UINT number, bool write, LPARAM value) noexcept
 {
     if (number < 1 || number > 16)
@@ -1287,15 +1304,13 @@ LRESULT TreeListModel::Property(UINT number, bool write, LPARAM value) noexcept
         old = old ? 1 : 0;
     if (!write || number == TLP_WINDOWPROC)
         return old;
-    if (number == TLP_UNSCROLLEDROW || number == TLP_PINNEDEDIT)
-        value = value ? 1 : 0;
     if (number == TLP_HOOK) {
         props[number] = value;   // stored even when equal
         return old;
     }
-    if (value == old)
+    if (!PropertyWriteChanges(number, value))
         return old;
-    props[number] = value;
+    props[number] = PropertyStored(number, value);
     switch (number) {
     case TLP_CALLER1:
         if (rowCount)
@@ -1306,7 +1321,6 @@ LRESULT TreeListModel::Property(UINT number, bool write, LPARAM value) noexcept
         host->InvalidateAll();
         break;
     case TLP_MINROWHEIGHT:
-        props[number] = static_cast<signed char>(value);
         ComputeRowHeight();
         host->ScrollBarsChanged(true, false, false);
         break;

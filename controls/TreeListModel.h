@@ -219,6 +219,10 @@ public:
 
     // --- properties, styles, queue
     LRESULT Property(UINT number, bool write, LPARAM value) noexcept;
+    // Whether writing `value` would change the property (as it is stored: some are flags,
+    // property 10 a signed byte); a write that would not is answered without the lock.
+    bool PropertyWriteChanges(UINT number, LPARAM value) const noexcept;
+    LPARAM PropertyStored(UINT number, LPARAM value) const noexcept;
     DWORD SetExtendedStyle(DWORD mask, DWORD bits) noexcept;
     int SetExtraBytes(int count) noexcept;
     void Queue(UINT item, UINT value, UINT kind) noexcept;

@@ -24,17 +24,26 @@ COLORREF Shade(COLORREF c)
     return c - ((c >> 3) & 0x1F1F1F);
 }
 
-void DottedVertical(HDC dc, int x, int y0, int y1, COLORREF color)
+LONG g_regionsMade = 0;
+
+// Tree lines are drawn with the class's alternate-dot pen, selected once per paint.
+void DottedVertical(HDC dc, int x, int y0, int y1)
 {
     // Start on an odd pixel row so that the dots of neighbouring rows line up.
-    for (int y = y0 | 1; y < y1; y += 2)
-        SetPixelV(dc, x, y, color);
+    y0 |= 1;
+    if (y0 >= y1)
+        return;
+    MoveToEx(dc, x, y0, nullptr);
+    LineTo(dc, x, y1);
 }
 
-void DottedHorizontal(HDC dc, int x0, int x1, int y, COLORREF color)
+void DottedHorizontal(HDC dc, int x0, int x1, int y)
 {
-    for (int x = x0 | 1; x < x1; x += 2)
-        SetPixelV(dc, x, y, color);
+    x0 |= 1;
+    if (x0 >= x1)
+        return;
+    MoveToEx(dc, x0, y, nullptr);
+    LineTo(dc, x1, y);
 }
 
 // The theme has faces for an unchecked and a checked box only: state images 1 and 2, and,
@@ -49,14 +58,17 @@ int ThemedCheckState(int index, UINT exStyle, bool hot, bool pressed)
     return (checked ? 5 : 1) + (pressed ? 2 : (hot ? 1 : 0));
 }
 
+// The dotted pen and the hollow brush are the ones selected for the whole paint.
 void FocusFrame(HDC dc, const RECT& rc)
 {
-    HGDIOBJ oldPen = SelectObject(dc, TreeListFocusPen());
-    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, rc.left, rc.top, rc.right, rc.bottom);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
 }
+
+// The span of cells sharing one clip region: display positions [from, to).
+struct SpanRegion {
+    int from, to;
+    HRGN region;
+};
 
 struct Painter {
     TreeListBlock* b;
@@ -65,11 +77,20 @@ struct Painter {
     RECT update;
     RECT client;
     std::vector<HRGN> regions;   // one per display position, and one right of the last
-    HRGN all = nullptr;
+    std::vector<SpanRegion> spans;   // the union regions of spanning cells, one per span
     int contentHeight = 0;
     int widest = 0;
 
     Painter(TreeListBlock* block, HDC d) : b(block), m(block->model), dc(d) {}
+    ~Painter()
+    {
+        for (HRGN r : regions)
+            DeleteObject(r);
+        for (const SpanRegion& s : spans)
+            DeleteObject(s.region);
+    }
+    Painter(const Painter&) = delete;
+    Painter& operator=(const Painter&) = delete;
 
     int PositionLeft(int p) const
     {
@@ -83,7 +104,35 @@ struct Painter {
         if (left < update.left) left = update.left;
         if (right > update.right) right = update.right;
         if (right < left) right = left;
+        InterlockedIncrement(&g_regionsMade);
         return CreateRectRgn(left, update.top, right, update.bottom);
+    }
+
+    // The clip regions of one paint: without columns the update rectangle; else one per
+    // display position and one from the last column's right edge on.
+    void BuildRegions()
+    {
+        if (m.columnCount == 0) {
+            regions.push_back(Region(update.left, update.right));
+            return;
+        }
+        for (int p = 0; p < m.columnCount; ++p)
+            regions.push_back(Region(PositionLeft(p), PositionLeft(p + 1)));
+        regions.push_back(Region(PositionLeft(m.columnCount), update.right));
+    }
+
+    // The clip region of the cells from display position `from` up to `to`: the position's
+    // own one, or the union of a span, made for the first row that has that span and kept.
+    HRGN ClipOf(int from, int to)
+    {
+        if (m.columnCount == 0 || to <= from + 1)
+            return regions[static_cast<size_t>(from)];
+        for (const SpanRegion& s : spans)
+            if (s.from == from && s.to == to)
+                return s.region;
+        HRGN r = Region(PositionLeft(from), PositionLeft(to));
+        spans.push_back({ from, to, r });
+        return r;
     }
 
     // The fitting prefix of a text for `space` pixels, or -1 when all of it fits.
@@ -108,15 +157,28 @@ struct Painter {
         return fit;
     }
 
-    // Writes the text (cut with "..." when it does not fit in `space`) at x in the
-    // alignment; the width drawn.
-    int WriteText(const char* text, int length, int width, int x, int y, int space, UINT align, bool bold, const RECT& clip)
+    // Writes a line of text (cut with "..." when it does not fit in `space`) at x in the
+    // alignment; the width drawn. `boxed` writes it with DrawTextExA into the rest of the clip
+    // rectangle from x on, centred in its height (the labels that stand out: selected, hot
+    // or coloured), else with ExtTextOutA at (x, y).
+    void Write(const char* text, int length, int x, int y, const RECT& clip, bool boxed)
+    {
+        if (boxed) {
+            RECT rc = { x, clip.top, clip.right, clip.bottom };
+            DrawTextExA(dc, const_cast<char*>(text), length, &rc, DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER, nullptr);
+        } else {
+            ExtTextOutA(dc, x, y, ETO_CLIPPED, &clip, text, static_cast<UINT>(length), nullptr);
+        }
+    }
+
+    int WriteText(const char* text, int length, int width, int x, int y, int space, UINT align, bool bold, const RECT& clip,
+                  bool boxed = false)
     {
         int ellipsis = bold ? m.boldEllipsisWidth : m.ellipsisWidth;
         int fit = FitPrefix(text, length, width, space, ellipsis);
         SetTextAlign(dc, align | TA_TOP);
         if (fit < 0) {
-            ExtTextOutA(dc, x, y, ETO_CLIPPED, &clip, text, static_cast<UINT>(length), nullptr);
+            Write(text, length, x, y, clip, boxed);
             return width;
         }
         std::vector<char> cut(static_cast<size_t>(fit) + 4);
@@ -124,7 +186,7 @@ struct Painter {
         memcpy(cut.data() + fit, "...", 3);
         SIZE size = {};
         GetTextExtentPoint32A(dc, cut.data(), fit + 3, &size);
-        ExtTextOutA(dc, x, y, ETO_CLIPPED, &clip, cut.data(), static_cast<UINT>(fit + 3), nullptr);
+        Write(cut.data(), fit + 3, x, y, clip, boxed);
         return size.cx;
     }
 
@@ -157,39 +219,63 @@ struct Painter {
         return word != -1 ? static_cast<COLORREF>(word) : m.colors[TLCOL_TEXT];
     }
 
-    void DrawImage(HIMAGELIST list, int index, int x, int y, UINT state)
-    {
-        UINT style = ILD_TRANSPARENT | INDEXTOOVERLAYMASK((state >> 8) & 0xF);
-        if (state & TVIS_CUT)
-            style |= ILD_BLEND50;
-        ImageList_Draw(list, index, dc, x, y, style);
-    }
-
     // The top of a box `height` high in the row: centred when the row is taller, else at the
     // row's top (never above it, into the row before).
     int BoxTop(int top, int height) const { return contentHeight > height ? top + (contentHeight - height) / 2 : top; }
 
-    void DrawCheck(HIMAGELIST list, int index, int x, int top, int size, bool hot, bool pressed)
+    // An image `height` high in the row at `top`: centred in a taller row; in a lower one it
+    // starts at the row's top and is cut at its bottom, so it never reaches into the row
+    // above (painted before it) nor below (not repainted when only this row is).
+    void DrawListImage(HIMAGELIST list, int index, int x, int top, int width, int height, UINT style)
+    {
+        if (height <= contentHeight)
+            ImageList_Draw(list, index, dc, x, BoxTop(top, height), style);
+        else if (contentHeight > 0)
+            ImageList_DrawEx(list, index, dc, x, top, width, contentHeight, CLR_NONE, CLR_DEFAULT, style);
+    }
+
+    void DrawImage(HIMAGELIST list, int index, int x, int top, int width, int height, UINT state)
+    {
+        UINT style = ILD_TRANSPARENT | INDEXTOOVERLAYMASK((state >> 8) & 0xF);
+        if (state & TVIS_CUT)
+            style |= ILD_BLEND50;
+        DrawListImage(list, index, x, top, width, height, style);
+    }
+
+    // `width` x `height` is the state image's room (the slot kept for a themed box).
+    void DrawCheck(HIMAGELIST list, int index, int x, int top, int width, int height, bool hot, bool pressed)
     {
         if (list == kThemedChecks) {
             const int state = ThemedCheckState(index, m.exStyle, hot, pressed);
             if (!state)
                 return;
-            // Centred on the box itself, not on the room kept for it.
+            // The slot is centred in a row taller than the state image, else it starts at the
+            // row's top; the box sits in the middle of its slot. Unlike the slot, the box
+            // itself is kept inside the row: a row not taller than the state image but taller
+            // than the box holds it whole, and a row lower than the box starts it at its top
+            // and cuts it there, never drawing into the row above or below.
             const SIZE box = b->checkBox;     // 13 x 13 while no theme is open
-            const int y = BoxTop(top, box.cy);
+            const int bottom = top + contentHeight;
+            int y = BoxTop(top, height) + (height - box.cy) / 2;
+            if (y + box.cy > bottom)
+                y = bottom - box.cy;
+            if (y < top)
+                y = top;
             RECT rc = { x, y, x + box.cx, y + box.cy };
+            RECT row = { x, top, x + box.cx, bottom };
             const ControlThemeApi& t = TreeListTheme();
             if (b->buttonTheme && t.DrawThemeBackground &&
-                SUCCEEDED(t.DrawThemeBackground(b->buttonTheme, dc, kCheckBoxPart, state, &rc, nullptr)))
+                SUCCEEDED(t.DrawThemeBackground(b->buttonTheme, dc, kCheckBoxPart, state, &rc, &row)))
                 return;
             // No theme to draw with (closed, or the library lacks the call): the classic box.
             UINT look = DFCS_BUTTONCHECK | DFCS_FLAT | (state >= 5 ? DFCS_CHECKED : 0) | (pressed ? DFCS_PUSHED : 0);
+            if (rc.bottom > bottom)
+                rc.bottom = bottom;
             DrawFrameControl(dc, &rc, DFC_BUTTON, look);
             return;
         }
         if (list)
-            ImageList_Draw(list, index, dc, x, BoxTop(top, size), ILD_TRANSPARENT);
+            DrawListImage(list, index, x, top, width, height, ILD_TRANSPARENT);
     }
 
     void Button(int cx, int cy, bool open)
@@ -234,6 +320,9 @@ struct Painter {
         b->lock.Leave(__LINE__, false);
         int result = hook(dc, m.props[TLP_HOOKCONTEXT], &r);
         b->lock.Enter();
+        // The hook may have left its own pen or brush behind.
+        SelectObject(dc, TreeListFocusPen());
+        SelectObject(dc, GetStockObject(NULL_BRUSH));
         return result;
     }
 
@@ -275,14 +364,12 @@ bool Painter::Row(int index, int top)
     int right = m.columnCount ? PositionLeft(spanEnd) : client.right;
     if (m.columnCount == 0 && right < m.ContentRight() - m.hScroll)
         right = m.ContentRight() - m.hScroll;
-    HRGN clip = Region(x0, right);
-    SelectClipRgn(dc, clip);
+    SelectClipRgn(dc, ClipOf(0, spanEnd));
     RECT cell = { x0, top, right, bottom };
     Fill(dc, cell, plain);
     const int strips = it->level + (m.linesAtRoot ? 1 : 0);
     const bool ownStrip = strips > 0 && (m.style & (TVS_HASLINES | TVS_HASBUTTONS));
     const int mid = top + contentHeight / 2;
-    const COLORREF lines = m.colors[TLCOL_LINES];
     if (m.style & TVS_HASLINES) {
         // Ancestors' lines: the strip of level L carries a line when the ancestor at that
         // level has a next sibling.
@@ -290,13 +377,13 @@ bool Painter::Row(int index, int top)
         for (int s = strips - 2; s >= 0 && ancestor; --s) {
             const TreeListItem* a = m.Item(ancestor);
             if (a->next)
-                DottedVertical(dc, x0 + s * m.indent + m.buttonCenter, top, top + m.rowHeight, lines);
+                DottedVertical(dc, x0 + s * m.indent + m.buttonCenter, top, top + m.rowHeight);
             ancestor = a->parent;
         }
         if (ownStrip) {
             int cx = x0 + (strips - 1) * m.indent + m.buttonCenter;
-            DottedVertical(dc, cx, top, it->next ? top + m.rowHeight : mid + 1, lines);
-            DottedHorizontal(dc, cx, x0 + strips * m.indent, mid, lines);
+            DottedVertical(dc, cx, top, it->next ? top + m.rowHeight : mid + 1);
+            DottedHorizontal(dc, cx, x0 + strips * m.indent, mid);
         }
     }
     if ((m.style & TVS_HASBUTTONS) && ownStrip && (it->flags & TLIF_BUTTON || it->firstChild)) {
@@ -311,10 +398,10 @@ bool Painter::Row(int index, int top)
         const bool themed = b->stateList == kThemedChecks;
         const bool box = themed ? ThemedCheckState(index4, m.exStyle, false, false) != 0 : index4 != 0;
         if (box)
-            DrawCheck(b->stateList, index4, x, top, m.stateHeight, m.hotItem == item && m.hotColumn == 0,
+            DrawCheck(b->stateList, index4, x, top, m.stateWidth, m.stateHeight, m.hotItem == item && m.hotColumn == 0,
                       m.pressedCheck && m.caret == item);
         else if ((m.style & TVS_HASLINES) && !(themed && (m.exStyle & TLX_GRIDLINES)))
-            DottedHorizontal(dc, x, x + m.stateWidth, mid, lines);
+            DottedHorizontal(dc, x, x + m.stateWidth, mid);
         x += m.stateWidth;
     }
     if (image != -2 && (m.hasNormalList || (image >= 0x40000000 && m.hasList4))) {
@@ -336,14 +423,17 @@ bool Painter::Row(int index, int top)
         RECT box = { x, top, x + w, bottom };
         Fill(dc, box, background);
         if (list && list != kThemedChecks)
-            DrawImage(list, drawn, x, top + (contentHeight - h) / 2, it->state & 0xF04);
+            DrawImage(list, drawn, x, top, w, h, it->state & 0xF04);
         it->flags |= TLIF_HASIMAGE;
         x += w + ((m.exStyle & TLX_GRIDLINES) ? 1 : 0);
     } else {
         it->flags &= static_cast<BYTE>(~TLIF_HASIMAGE);
     }
     // The label.
-    const bool caretElsewhere = item == m.caret && m.caretColumn != 0;
+    // The caret sits in another column of this row: that cell shows the selection, not the
+    // label; under multiple cell selection the label keeps its own selection.
+    const bool caretElsewhere = item == m.caret && m.caretColumn != 0 &&
+                                (!(m.exStyle & TLX_MULTISELECT) || !(m.exStyle & TLX_CELLSELECT));
     const bool selected = ((it->state & (TVIS_SELECTED | TVIS_DROPHILITED)) != 0) && !caretElsewhere;
     const bool bold = (it->state & TVIS_BOLD) != 0;
     HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
@@ -356,7 +446,6 @@ bool Painter::Row(int index, int top)
     if (!(it = m.Item(item))) {
         SelectObject(dc, oldFont);
         SelectClipRgn(dc, nullptr);
-        DeleteObject(clip);
         return false;
     }
     if (hook != 1) {
@@ -378,12 +467,20 @@ bool Painter::Row(int index, int top)
         }
         SetTextColor(dc, fg);
         SetBkMode(dc, TRANSPARENT);
-        int drawn = WriteText(text.data(), length, width, x + 2, textTop, right - x - 2, TA_LEFT, bold, cell);
+        // A label that stands out goes through DrawTextExA after the font's text margin, any
+        // other through ExtTextOutA 2 pixels after the label's left edge. The margin is those
+        // same 2 pixels, so that a label does not shift when it is selected or hot.
+        const bool hot = (it->state & TLIS_FOCUSED) ||
+                         ((m.style & TVS_TRACKSELECT) && item == m.dropHilite && m.dropHiliteColumn == 0);
+        const bool standsOut = selected || hot || (it->flags & TLIF_OWNTEXT);
+        const int textMargin = 2;
+        int drawn = WriteText(text.data(), length, width, x + textMargin, textTop, right - x - 2, TA_LEFT, bold, cell,
+                              standsOut);
         if (selected && m.hasFocus && item == m.caret)
             FocusFrame(dc, label);
         else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor && m.hasFocus)
             FocusFrame(dc, label);
-        if ((it->state & TLIS_FOCUSED) || ((m.style & TVS_TRACKSELECT) && item == m.dropHilite && m.dropHiliteColumn == 0)) {
+        if (hot) {
             RECT line = { x + 2, textTop + m.textHeight - 1, x + 2 + drawn, textTop + m.textHeight };
             Fill(dc, line, fg);
         }
@@ -392,7 +489,6 @@ bool Painter::Row(int index, int top)
     }
     SelectObject(dc, oldFont);
     SelectClipRgn(dc, nullptr);
-    DeleteObject(clip);
     if (m.columnCount > 1)
         Cells(item, index, top, spanEnd, plain);
     if (!m.Item(item))
@@ -451,8 +547,7 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
             p = spanTo - 1;
             continue;
         }
-        HRGN clip = Region(left, right);
-        SelectClipRgn(dc, clip);
+        SelectClipRgn(dc, ClipOf(p, spanTo));
         TreeListCell* c = m.Cell(item, column);
         int cellImage = c ? c->image : -2;
         if (c && (c->callback & TLCB_IMAGE)) {
@@ -485,7 +580,6 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
         if (!c) {
             CallHook(column, item, &cell, "", 0, state, 0, index, 0, textColor);
             SelectClipRgn(dc, nullptr);
-            DeleteObject(clip);
             p = spanTo - 1;
             continue;
         }
@@ -494,7 +588,6 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
         c = m.Cell(item, column);
         if (hook == 1 || !c) {
             SelectClipRgn(dc, nullptr);
-            DeleteObject(clip);
             p = spanTo - 1;
             continue;
         }
@@ -508,15 +601,14 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
             boxWidth = m.list3Width ? m.list3Width : 16;
             int bx = atRight ? right - 2 - boxWidth : left + 2;
             bool pressed = m.pressedItem == item && m.pressedColumn == column;
-            DrawCheck(b->list3, pressed && b->list3 != kThemedChecks ? idx + 1 : idx, bx, top, m.list3Height ? m.list3Height : 16,
-                      m.hotItem == item && m.hotColumn == column, pressed);
+            DrawCheck(b->list3, pressed && b->list3 != kThemedChecks ? idx + 1 : idx, bx, top, boxWidth,
+                      m.list3Height ? m.list3Height : 16, m.hotItem == item && m.hotColumn == column, pressed);
             c->flags |= TLIF_HASIMAGE;
         } else if (cellImage != -2 && m.hasList4 && b->list4) {
             boxWidth = m.list4Width;
             int bx = atRight ? right - 2 - boxWidth : left + 2;
             bool pressed = m.pressedItem == item && m.pressedColumn == column;
-            DrawImage(b->list4, pressed ? cellImage + 1 : cellImage, bx, top + (contentHeight - m.list4Height) / 2,
-                      state & 0xF04);
+            DrawImage(b->list4, pressed ? cellImage + 1 : cellImage, bx, top, m.list4Width, m.list4Height, state & 0xF04);
             c->flags |= TLIF_HASIMAGE;
         } else {
             c->flags &= static_cast<BYTE>(~TLIF_HASIMAGE);
@@ -528,7 +620,6 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
         if (!c || !m.Item(item)) {
             SelectObject(dc, oldFont);
             SelectClipRgn(dc, nullptr);
-            DeleteObject(clip);
             return;
         }
         int textLeft = left + (atRight ? 0 : boxWidth + (boxWidth ? 2 : 0));
@@ -576,7 +667,6 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
         }
         SelectObject(dc, oldFont);
         SelectClipRgn(dc, nullptr);
-        DeleteObject(clip);
         p = spanTo - 1;
     }
 }
@@ -596,11 +686,14 @@ void TreeListPaint(TreeListBlock* b, HDC dc, const RECT* update) noexcept
         return;
     const int saved = SaveDC(dc);
     SelectObject(dc, b->font);
+    SelectObject(dc, TreeListFocusPen());
+    SelectObject(dc, GetStockObject(NULL_BRUSH));
     SetBkColor(dc, m.colors[TLCOL_BACKGROUND]);
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_LEFT | TA_TOP);
     p.contentHeight = m.rowHeight - ((m.exStyle & TLX_GRIDLINES) ? 1 : 0);
     p.widest = 0;
+    p.BuildRegions();
     int y = m.headerHeight;
     bool complete = true;
     for (int k = 0;; ++k) {
@@ -643,6 +736,11 @@ void TreeListPaint(TreeListBlock* b, HDC dc, const RECT* update) noexcept
         m.totalWidth = p.widest;
         TreeListUpdateHBar(b);
     }
+}
+
+LONG TreeListPaintRegions() noexcept
+{
+    return g_regionsMade;
 }
 
 HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept

@@ -110,12 +110,20 @@ void DestroyOwnedList(HIMAGELIST list, bool owned)
         ImageList_Destroy(list);
 }
 
-void ListSize(HIMAGELIST list, int* w, int* h, bool* has)
+// The room of a check box drawn by the theme: 16 x 16, or the box's part size when larger,
+// 3 pixels wider, so that a large box keeps clear of the item image after it.
+void ThemedCheckSlot(const TreeListBlock* b, int* w, int* h)
+{
+    *w = b->checkBox.cx + 3 > 16 ? b->checkBox.cx + 3 : 16;
+    *h = b->checkBox.cy > 16 ? b->checkBox.cy : 16;
+}
+
+void ListSize(const TreeListBlock* b, HIMAGELIST list, int* w, int* h, bool* has)
 {
     *w = *h = 0;
     *has = list != nullptr;
     if (list == reinterpret_cast<HIMAGELIST>(1)) {
-        *w = *h = 16;
+        ThemedCheckSlot(b, w, h);
     } else if (list) {
         ImageList_GetIconSize(list, w, h);
     }
@@ -145,12 +153,12 @@ HIMAGELIST SetImageList(TreeListBlock* b, WPARAM kind, HIMAGELIST list)
             DestroyOwnedList(old, b->ownNormal && !(m.exStyle & TLX_KEEPIMAGELIST));
         b->normalList = list;
         b->ownNormal = owned;
-        ListSize(list, &m.imageWidth, &m.imageHeight, &m.hasNormalList);
+        ListSize(b, list, &m.imageWidth, &m.imageHeight, &m.hasNormalList);
         if (!b->list5 && b->header)
             SendMessageA(b->header, HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
         if (!b->own4) {
             b->list4 = list;
-            ListSize(list, &m.list4Width, &m.list4Height, &m.hasList4);
+            ListSize(b, list, &m.list4Width, &m.list4Height, &m.hasList4);
         }
         RefreshImageFlags(b);
         break;
@@ -160,7 +168,7 @@ HIMAGELIST SetImageList(TreeListBlock* b, WPARAM kind, HIMAGELIST list)
             DestroyOwnedList(old, b->ownState);
         b->stateList = list;
         b->ownState = owned && list != reinterpret_cast<HIMAGELIST>(1);
-        ListSize(list, &m.stateWidth, &m.stateHeight, &m.hasStateList);
+        ListSize(b, list, &m.stateWidth, &m.stateHeight, &m.hasStateList);
         if (list == reinterpret_cast<HIMAGELIST>(1) && !b->buttonTheme)
             TreeListBuildCheckImages(b, 0);
         else if (!list && (m.style & TVS_CHECKBOXES))
@@ -172,7 +180,7 @@ HIMAGELIST SetImageList(TreeListBlock* b, WPARAM kind, HIMAGELIST list)
             DestroyOwnedList(old, b->own3);
         b->list3 = list;
         b->own3 = owned && list != reinterpret_cast<HIMAGELIST>(1);
-        ListSize(list, &m.list3Width, &m.list3Height, &m.hasList3);
+        ListSize(b, list, &m.list3Width, &m.list3Height, &m.hasList3);
         // Theme check boxes without a "BUTTON" theme are the classic ones, as in the state list.
         if (!b->buttonTheme && list == reinterpret_cast<HIMAGELIST>(1))
             TreeListBuildCheckImages(b, 1);
@@ -183,7 +191,7 @@ HIMAGELIST SetImageList(TreeListBlock* b, WPARAM kind, HIMAGELIST list)
             DestroyOwnedList(old, true);
         b->list4 = list;
         b->own4 = owned;
-        ListSize(list, &m.list4Width, &m.list4Height, &m.hasList4);
+        ListSize(b, list, &m.list4Width, &m.list4Height, &m.hasList4);
         break;
     case 5:
         old = b->list5;
@@ -384,7 +392,7 @@ void OnStyleChanged(TreeListBlock* b, DWORD newStyle)
             DestroyOwnedList(b->stateList, b->ownState);
             b->stateList = nullptr;
             b->ownState = false;
-            ListSize(nullptr, &m.stateWidth, &m.stateHeight, &m.hasStateList);
+            ListSize(b, nullptr, &m.stateWidth, &m.stateHeight, &m.hasStateList);
         }
         m.ComputeRowHeight();
         TreeListUpdateVBar(b, true);
@@ -1007,8 +1015,7 @@ void TreeListBuildCheckImages(TreeListBlock* b, int set) noexcept
     int width = 16, height = 16;
     if (b->buttonTheme) {
         list = reinterpret_cast<HIMAGELIST>(1);
-        if (b->checkBox.cx + 3 > width) width = b->checkBox.cx + 3;
-        if (b->checkBox.cy > height) height = b->checkBox.cy;
+        ThemedCheckSlot(b, &width, &height);
     } else {
         HDC screen = GetDC(nullptr);
         HDC dc = CreateCompatibleDC(screen);
@@ -1221,7 +1228,8 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
         if (number == TLP_WINDOWPROC)
             return reinterpret_cast<LRESULT>(&TreeListProc);
         bool write = (wParam & kPropertyWrite) != 0;
-        if (!write || number == TLP_HOOK || number == TLP_HOOKCONTEXT)
+        // Reads, the hook's two words and writes of the value already there need no lock.
+        if (!write || number == TLP_HOOK || number == TLP_HOOKCONTEXT || !m.PropertyWriteChanges(number, lParam))
             return m.Property(number, write, lParam);
         TreeListLock lock(b);
         return m.Property(number, true, lParam);

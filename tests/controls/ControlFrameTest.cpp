@@ -52,21 +52,30 @@ TEST(ControlFrame, ReleasingALockNotHeldIsReportedAndSkipped)
     UnlockErrorReporter old = SetUnlockErrorReporter(&Record);
     g_reported.clear();
     ControlLock lock;
-    lock.Enter();
-    lock.Enter();
-    lock.Leave(10);
-    lock.Leave(11);
-    EXPECT_TRUE(g_reported.empty());
-    lock.Leave(12);   // not held: told, and the lock stays usable
-    EXPECT_EQ(g_reported, std::vector<int>{12});
-    // Held by another thread: a release here is not ours either.
-    std::thread other([&] { lock.Enter(); });
-    other.join();
-    lock.Leave(13);
-    EXPECT_EQ(g_reported.back(), 13);
-    EXPECT_EQ(lock.Depth(), 1);
-    lock.Leave(14, false);   // unchecked: not told
-    EXPECT_EQ(g_reported.size(), 2u);
+    // Each release in turn: the lines reported so far and the depth left after it. A lock
+    // nobody holds is reported; one held by another thread is skipped without a report.
+    const struct { const char* what; int line; bool check; bool enter, otherEnters; std::vector<int> reported; int depth; } steps[] = {
+        { "enter", 0, true, true, false, {}, 1 },
+        { "enter again", 0, true, true, false, {}, 2 },
+        { "release", 10, true, false, false, {}, 1 },
+        { "release the last level", 11, true, false, false, {}, 0 },
+        { "release of a free lock", 12, true, false, false, { 12 }, 0 },
+        { "unchecked release of a free lock", 15, false, false, false, { 12 }, 0 },
+        { "release of another thread's lock", 13, true, false, true, { 12 }, 1 },
+        { "unchecked release of another thread's lock", 14, false, false, false, { 12 }, 1 },
+    };
+    for (const auto& s : steps) {
+        if (s.otherEnters) {
+            std::thread other([&] { lock.Enter(); });
+            other.join();
+        }
+        if (s.enter)
+            lock.Enter();
+        else if (s.line)
+            lock.Leave(s.line, s.check);
+        EXPECT_EQ(g_reported, s.reported) << s.what;
+        EXPECT_EQ(lock.Depth(), s.depth) << s.what;
+    }
     SetUnlockErrorReporter(old);
 }
 

@@ -113,4 +113,39 @@ inline std::vector<int> Codes(const std::vector<Note>& notes)
     return v;
 }
 
+// A 32-bit memory bitmap the control paints into (WM_PAINT with the DC in wParam).
+struct Pixels {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    DWORD* bits = nullptr;
+    int width, height;
+    Pixels(const Pixels&) = delete;
+    Pixels& operator=(const Pixels&) = delete;
+    Pixels(int w, int h) : width(w), height(h)
+    {
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* p = nullptr;
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = static_cast<DWORD*>(p);
+        SelectObject(dc, bitmap);
+    }
+    ~Pixels()
+    {
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    COLORREF At(int x, int y) const
+    {
+        DWORD v = bits[y * width + x];
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    void Paint(const tltest::Parent& p) { p.Send(WM_PAINT, reinterpret_cast<WPARAM>(dc)); }
+};
+
 }  // namespace tltest

@@ -1,0 +1,190 @@
+// The "TreeList" painter into a memory DC: clip regions made once per paint (counted through
+// the painter's own count), tree lines in the class's alternate-dot pen, the label of a row
+// whose caret sits in another column, and images that keep inside a row lower than they are.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+#include "controls/TreeListImpl.h"
+#include "tests/controls/TreeListSupport.h"
+
+namespace {
+
+using tltest::Parent;
+using tltest::Pixels;
+
+const COLORREF kWhite = RGB(255, 255, 255), kBlue = RGB(0, 0, 255);
+
+int Columns(const Parent& p, int n, int width)
+{
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = width;
+    int added = 0;
+    for (int i = 0; i < n; ++i)
+        added += p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col)) == i;
+    return added;
+}
+
+HTREEITEM Row(const Parent& p, int image = -2)
+{
+    TVINSERTSTRUCTA ins = {};
+    ins.hParent = TVI_ROOT;
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    ins.item.pszText = const_cast<char*>("row");
+    ins.item.iImage = ins.item.iSelectedImage = image;
+    return reinterpret_cast<HTREEITEM>(p.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+}
+
+void SetItem(const Parent& p, HTREEITEM item, int column, UINT mask, UINT state, UINT stateMask, int image = 0)
+{
+    TVITEMA set = {};
+    set.mask = mask | (column ? TLIF_CELL : 0);
+    set.hItem = item;
+    set.cChildren = column;
+    set.state = state;
+    set.stateMask = stateMask;
+    set.iImage = set.iSelectedImage = image;
+    p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+}
+
+RECT ItemRect(const Parent& p, HTREEITEM item, bool label)
+{
+    RECT rc = {};
+    rc.left = static_cast<LONG>(reinterpret_cast<UINT_PTR>(item));
+    p.Send(TVM_GETITEMRECT, label, reinterpret_cast<LPARAM>(&rc));
+    return rc;
+}
+
+int CountColour(const Pixels& px, const RECT& area, COLORREF c)
+{
+    int n = 0;
+    for (int y = area.top < 0 ? 0 : area.top; y < area.bottom && y < px.height; ++y)
+        for (int x = area.left < 0 ? 0 : area.left; x < area.right && x < px.width; ++x)
+            n += px.At(x, y) == c;
+    return n;
+}
+
+// A 16 x 16 list of one image, all blue; the test keeps it (the control is told not to own it).
+struct BlueList {
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32, 1, 0);
+    BlueList()
+    {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        RECT all = { 0, 0, 16, 16 };
+        HBRUSH blue = CreateSolidBrush(kBlue);
+        FillRect(dc, &all, blue);
+        DeleteObject(blue);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        ImageList_Add(list, bitmap, nullptr);
+        DeleteObject(bitmap);
+    }
+    ~BlueList() { ImageList_Destroy(list); }
+    BlueList(const BlueList&) = delete;
+    BlueList& operator=(const BlueList&) = delete;
+};
+
+}  // namespace
+
+TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
+{
+    const struct Case {
+        const char* what;
+        DWORD style;
+        std::function<void(Parent&, Pixels&)> run;
+    } cases[] = {
+        { "one clip region per display position and one right of them, per paint, whatever the rows", 0,
+          [](Parent& p, Pixels& px) {
+              for (int i = 0; i < 20; ++i)
+                  Row(p);
+              LONG before = TreeListPaintRegions();
+              px.Paint(p);
+              EXPECT_EQ(TreeListPaintRegions() - before, 1) << "no columns: the update rectangle alone";
+              ASSERT_EQ(Columns(p, 3, 80), 3);
+              before = TreeListPaintRegions();
+              px.Paint(p);
+              EXPECT_EQ(TreeListPaintRegions() - before, 3 + 1);
+          } },
+        { "a span's union region is made once for all the rows that share the span", 0,
+          [](Parent& p, Pixels& px) {
+              ASSERT_EQ(Columns(p, 4, 60), 4);
+              p.Send(TLM_PROPERTY, kPropertyWrite | TLP_SPANMASK, 0x3);
+              std::vector<HTREEITEM> rows;
+              for (int i = 0; i < 12; ++i)
+                  rows.push_back(Row(p));
+              // Rows 0-4 span columns 0 and 1, rows 5-7 columns 1 and 2: two spans.
+              for (int i = 0; i < 8; ++i)
+                  SetItem(p, rows[static_cast<size_t>(i)], 0, TVIF_STATE, i < 5 ? TLIS_SPAN0 : TLIS_SPAN0 << 1,
+                          TLIS_SPAN0 | TLIS_SPAN0 << 1);
+              const LONG before = TreeListPaintRegions();
+              px.Paint(p);
+              EXPECT_EQ(TreeListPaintRegions() - before, 4 + 1 + 2);
+          } },
+        { "tree lines are the class pen's dots, every other pixel from an odd one", TVS_HASLINES | TVS_LINESATROOT,
+          [](Parent& p, Pixels& px) {
+              HTREEITEM first = Row(p);
+              Row(p);
+              px.Paint(p);
+              const RECT row = ItemRect(p, first, false);
+              const COLORREF pen = GetSysColor(COLOR_BTNSHADOW);
+              const int cx = 7, mid = row.top + (row.bottom - row.top) / 2;
+              // The first root item has a sibling below: its line runs through the whole row.
+              for (int y = row.top; y < row.bottom; ++y)
+                  EXPECT_EQ(px.At(cx, y), (y & 1) ? pen : kWhite) << "vertical line at y " << y;
+              const int indent = static_cast<int>(p.Send(TVM_GETINDENT));
+              for (int x = cx + 1; x < indent; ++x)
+                  EXPECT_EQ(px.At(x, mid), (x & 1) ? pen : kWhite) << "horizontal line at x " << x;
+          } },
+        { "the caret in another column takes the label's selection, but for multiple cell selection", 0,
+          [](Parent& p, Pixels& px) {
+              ASSERT_EQ(Columns(p, 2, 140), 2);
+              const COLORREF face = GetSysColor(COLOR_BTNFACE);   // a selected label without focus
+              for (DWORD ex : { DWORD(TLX_CELLSELECT), DWORD(TLX_CELLSELECT | TLX_MULTISELECT) }) {
+                  p.Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+                  p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT | TLX_MULTISELECT, ex);
+                  HTREEITEM item = Row(p);
+                  ASSERT_EQ(p.Send(TLM_SELECTCELL, 1, reinterpret_cast<LPARAM>(item)), 1);
+                  ASSERT_TRUE(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_SELECTED) & TVIS_SELECTED);
+                  px.Paint(p);
+                  const int filled = CountColour(px, ItemRect(p, item, true), face);
+                  EXPECT_EQ(filled > 0, (ex & TLX_MULTISELECT) != 0) << "extended style " << std::hex << ex;
+              }
+          } },
+        { "item and cell images in a row lower than they are stay inside it", 0,
+          [](Parent& p, Pixels& px) {
+              BlueList images;
+              ASSERT_EQ(Columns(p, 2, 140), 2);
+              p.Send(TVM_SETIMAGELIST, TVSIL_NORMAL | 0x40000000, reinterpret_cast<LPARAM>(images.list));
+              p.Send(TVM_SETIMAGELIST, 4 | 0x40000000, reinterpret_cast<LPARAM>(images.list));
+              p.Send(TVM_SETITEMHEIGHT, 10);
+              Row(p);
+              HTREEITEM second = Row(p, 0);
+              SetItem(p, second, 1, TVIF_IMAGE, 0, 0, 0);
+              px.Paint(p);
+              const RECT row = ItemRect(p, second, false);
+              ASSERT_EQ(row.bottom - row.top, 10);
+              for (const RECT column : { RECT{ 0, 0, 140, 0 }, RECT{ 140, 0, 280, 0 } }) {
+                  EXPECT_GT(CountColour(px, { column.left, row.top, column.right, row.bottom }, kBlue), 0)
+                      << "no image in the column from " << column.left;
+                  EXPECT_EQ(CountColour(px, { column.left, 0, column.right, row.top }, kBlue), 0)
+                      << "the image of the column from " << column.left << " ran into the row above";
+              }
+              p.Send(TVM_SETIMAGELIST, TVSIL_NORMAL | 0x40000000, 0);
+              p.Send(TVM_SETIMAGELIST, 4 | 0x40000000, 0);
+          } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Parent p(TREELIST_CLASS, c.style, 300, 200);
+        p.Send(TVM_SETBKCOLOR, TLCOL_BACKGROUND, kWhite);
+        Pixels px(300, 200);
+        c.run(p, px);
+    }
+}
