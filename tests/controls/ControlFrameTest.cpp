@@ -4,8 +4,10 @@
 #include "controls/ControlFrame.h"
 #include "controls/FastListImpl.h"
 #include "controls/TreeList.h"
+#include "controls/TreeListImpl.h"
 #include "tests/controls/FastListTestSupport.h"
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -164,4 +166,67 @@ TEST(ControlFrame, TheListPaintsEveryPixelAndTheTreeListHasAHollowBackground)
         EXPECT_EQ(c->cbWndExtra, 4);
         EXPECT_EQ(c->hCursor, LoadCursorA(nullptr, IDC_ARROW));
     }
+}
+
+// While another thread holds a tree list's lock, a property write of the value already there
+// (as the property keeps it: flags as 0 or 1, property 10 as a signed byte), a read-only
+// property and a number out of range come back at once with the old value; a write of a new
+// value waits for the lock and then stores it.
+TEST(ControlFrame, ATreeListPropertyWriteOfTheSameValueTakesNoLock)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    ASSERT_EQ(RegisterTreeListClass(instance), 1);
+    HWND tree = CreateWindowExA(0, TREELIST_CLASS, nullptr, WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, instance, nullptr);
+    ASSERT_NE(tree, nullptr);
+    TreeListBlock* block = TreeListFromWindow(tree);
+    ASSERT_NE(block, nullptr);
+    auto property = [&](UINT number) { return SendMessageA(tree, TLM_PROPERTY, number, 0); };
+    SendMessageA(tree, TLM_PROPERTY, kPropertyWrite | TLP_UNSCROLLEDROW, 0x100);
+    SendMessageA(tree, TLM_PROPERTY, kPropertyWrite | TLP_MINROWHEIGHT, 20);
+    const LRESULT selected = property(TLP_SELECTEDCOUNT);
+    // A direct call of the window procedure on a thread of its own; the result, or -77 while
+    // the call still waits after `wait` ms (it is then waited for after the lock is free).
+    WNDPROC proc = reinterpret_cast<WNDPROC>(property(TLP_WINDOWPROC));
+    ASSERT_NE(proc, nullptr);
+    const struct { UINT number; LPARAM value; LRESULT old; } same[] = {
+        { TLP_CALLER1, 1, 1 },
+        { TLP_UNSCROLLEDROW, 7, 1 },
+        { TLP_PINNEDEDIT, 0, 0 },
+        { TLP_MINROWHEIGHT, 0x100 + 20, 20 },
+        { TLP_SCROLLMARGIN, 3, 3 },
+        { TLP_SELECTEDCOUNT, selected + 5, selected },
+        { 0, 9, 0 },
+        { 17, 9, 0 },
+    };
+    HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr), release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        block->lock.Enter();
+        SetEvent(taken);
+        WaitForSingleObject(release, INFINITE);
+        block->lock.Leave(__LINE__);
+    });
+    ASSERT_EQ(WaitForSingleObject(taken, 5000), WAIT_OBJECT_0);
+    for (const auto& s : same) {
+        std::atomic<LRESULT> result(-77);
+        std::thread call([&] { result = proc(tree, TLM_PROPERTY, kPropertyWrite | s.number, s.value); });
+        const DWORD start = GetTickCount();
+        while (result == -77 && GetTickCount() - start < 5000)
+            Sleep(1);
+        EXPECT_EQ(result, s.old) << "property " << s.number << " waited for the lock";
+        if (result == -77)
+            SetEvent(release);   // let it finish rather than hang the suite
+        call.join();
+    }
+    std::atomic<LRESULT> changed(-77);
+    std::thread call([&] { changed = proc(tree, TLM_PROPERTY, kPropertyWrite | TLP_CALLER2, 42); });
+    Sleep(200);
+    EXPECT_EQ(changed, -77) << "a new value is written under the lock";
+    SetEvent(release);
+    call.join();
+    holder.join();
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(property(TLP_CALLER2), 42);
+    CloseHandle(taken);
+    CloseHandle(release);
+    DestroyWindow(tree);
 }

@@ -1275,6 +1275,7 @@ UINT SetStateImage(tltest::Parent& p, HTREEITEM item, int column, UINT image)
 std::vector<int> g_themedStates;
 std::vector<RECT> g_themedBoxes;
 std::wstring g_themeLacks;
+SIZE g_partSize = {};   // the check box's part size the theme tells, when set
 HTHEME WINAPI FakeOpenTheme(HWND, LPCWSTR name)
 {
     return g_themeLacks == name ? nullptr : reinterpret_cast<HTHEME>(0x5150);
@@ -1291,6 +1292,13 @@ HRESULT WINAPI FakeDrawTheme(HTHEME, HDC, int part, int state, const RECT* rc, c
     }
     return S_OK;
 }
+HRESULT WINAPI FakePartSize(HTHEME, HDC, int part, int, const RECT*, THEMESIZE, SIZE* size)
+{
+    if (part != 3)
+        return E_FAIL;
+    *size = g_partSize;
+    return S_OK;
+}
 HMODULE WINAPI FakeThemeLibrary(LPCSTR)
 {
     return reinterpret_cast<HMODULE>(0x5150);
@@ -1303,6 +1311,8 @@ FARPROC WINAPI FakeThemeEntry(HMODULE, LPCSTR name)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeCloseTheme));
     if (!lstrcmpA(name, "DrawThemeBackground") && g_themeLacks != L"DrawThemeBackground")
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeDrawTheme));
+    if (!lstrcmpA(name, "GetThemePartSize") && g_partSize.cx > 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakePartSize));
     return nullptr;
 }
 
@@ -1395,8 +1405,10 @@ RECT RowRect(const tltest::Parent& p, HTREEITEM item)
 
 // Wherever the theme cannot draw a check box (no "BUTTON" theme, no drawing call), the boxes
 // of the tree column and of check-box cells are drawn the classic way, unchecked and checked
-// told apart; where it can, each box is centred on itself in a row taller than it and starts
-// at the row's top in a lower one, never in the row above.
+// told apart. Where it can, the room of a box (16 x 16, or the part size, 3 wider, when
+// larger) is centred in a row taller than it and starts at the row's top in a lower one; the
+// box sits in the middle of its room but never reaches out of its row, and the label keeps
+// clear of it.
 TEST(TreeListWindow, CheckBoxesFallBackToClassicAndStayInTheirRow)
 {
     ASSERT_EQ(TreeListClass().Users(), -1);
@@ -1436,21 +1448,40 @@ TEST(TreeListWindow, CheckBoxesFallBackToClassicAndStayInTheirRow)
     }
     g_themeLacks.clear();
     TreeListClass().ForgetForTests();
-    for (int height : { 10, 16, 24 }) {
-        tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
-        std::vector<HTREEITEM> rows = CheckBoxRows(p);
-        p.Send(TVM_SETITEMHEIGHT, height);
-        Pixels px(300, 200);
-        g_themedBoxes.clear();
-        px.Paint(p);
-        ASSERT_EQ(g_themedBoxes.size(), 4u) << "row height " << height;
-        for (size_t i = 0; i < g_themedBoxes.size(); ++i) {
-            const RECT& box = g_themedBoxes[i];
-            const RECT row = RowRect(p, rows[i / 2]);
-            EXPECT_EQ(box.bottom - box.top, 13);
-            EXPECT_EQ(box.top - row.top, height > 13 ? (height - 13) / 2 : 0) << "row height " << height << ", box " << i;
+    for (const SIZE part : { SIZE{ 0, 0 }, SIZE{ 20, 20 } }) {
+        g_partSize = part;
+        TreeListClass().ForgetForTests();
+        const int box = part.cx ? part.cy : 13;          // 13 x 13 unless the theme tells
+        const int slot = box > 16 ? box : 16;
+        for (int height : { 10, 16, 17, 18, 24, 30 }) {
+            SCOPED_TRACE("part " + std::to_string(part.cx) + ", row height " + std::to_string(height));
+            tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
+            std::vector<HTREEITEM> rows = CheckBoxRows(p);
+            p.Send(TVM_SETITEMHEIGHT, height);
+            Pixels px(300, 200);
+            g_themedBoxes.clear();
+            px.Paint(p);
+            ASSERT_EQ(g_themedBoxes.size(), 4u);
+            int top = (height > slot ? (height - slot) / 2 : 0) + (slot - box) / 2;
+            top = top + box > height ? height - box : top;
+            top = top < 0 ? 0 : top;
+            for (size_t i = 0; i < g_themedBoxes.size(); ++i) {
+                const RECT& drawn = g_themedBoxes[i];
+                const RECT row = RowRect(p, rows[i / 2]);
+                EXPECT_EQ(drawn.bottom - drawn.top, box);
+                EXPECT_EQ(drawn.top - row.top, top) << "box " << i;
+                EXPECT_GE(drawn.top, row.top) << "box " << i;
+                if (height >= box) {
+                    EXPECT_LE(drawn.bottom, row.bottom) << "box " << i;
+                }
+            }
+            RECT label = {};
+            label.left = static_cast<LONG>(reinterpret_cast<UINT_PTR>(rows[0]));
+            p.Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&label));
+            EXPECT_GE(label.left - g_themedBoxes[0].right, 3) << "the label runs into the box";
         }
     }
+    g_partSize = {};
     SetThemeLoader(old);
     TreeListClass().ForgetForTests();
 }
