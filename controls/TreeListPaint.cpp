@@ -686,7 +686,7 @@ void TreeListPaint(TreeListBlock* b, HDC dc, const RECT* update) noexcept
         return;
     const int saved = SaveDC(dc);
     SelectObject(dc, b->font);
-    SelectObject(dc, TreeListFocusPen());
+    SelectObject(dc, TreeListFocusPen());   // the dotted pen of tree lines and focus frames
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     SetBkColor(dc, m.colors[TLCOL_BACKGROUND]);
     SetBkMode(dc, TRANSPARENT);
