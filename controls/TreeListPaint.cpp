@@ -201,9 +201,9 @@ struct Painter {
         if (ownFlags & TLIF_OWNBK)
             return coloredColumn ? Shade(own) : own;
         (void)it;
+        // A disabled window (under its colour style) shows every row in the column colours;
+        // the disabled colour is the one of the area below the rows.
         if (coloredColumn || disabled) {
-            if (disabled && !coloredColumn)
-                return m.colors[TLCOL_DISABLED];
             if (!alt)
                 return m.colors[TLCOL_COLUMN];
             return odd ? m.colors[TLCOL_ODDCOLUMN] : m.colors[TLCOL_EVENCOLUMN];
@@ -476,7 +476,7 @@ bool Painter::Row(int index, int top)
         const int textMargin = 2;
         int drawn = WriteText(text.data(), length, width, x + textMargin, textTop, right - x - 2, TA_LEFT, bold, cell,
                               standsOut);
-        if (selected && m.hasFocus && item == m.caret)
+        if (selected && m.hasFocus && item == m.caret && m.caretColumn == 0)
             FocusFrame(dc, label);
         else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor && m.hasFocus)
             FocusFrame(dc, label);
@@ -558,9 +558,9 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
         }
         it = m.Item(item);
         UINT state = (it->state & 0xE2) | (c ? c->state : 0);
-        if (!(column == m.caretColumn && item == m.caret) && (m.exStyle & TLX_CELLSELECT))
-            state &= ~static_cast<UINT>(TVIS_SELECTED);
-        else if (!(m.exStyle & TLX_CELLSELECT))
+        // Selection shows in the caret column only (never in a cell without cell selection,
+        // where the caret column is 0): every selected row's cell there.
+        if (column != m.caretColumn || !(m.exStyle & TLX_CELLSELECT))
             state &= ~static_cast<UINT>(TVIS_SELECTED);
         const bool fullRowSelected = (it->state & TVIS_SELECTED) && (m.exStyle & TLX_FULLROWSELECT);
         COLORREF background = rowBackground;
@@ -732,6 +732,8 @@ void TreeListPaint(TreeListBlock* b, HDC dc, const RECT* update) noexcept
         }
     }
     RestoreDC(dc, saved);
+    // Only a paint that went through every shown row knows the widest label: a partial one
+    // would shrink the scroll range to the rows it happened to repaint.
     if (m.columnCount == 0 && complete && p.update.top <= m.headerHeight && p.update.bottom >= y && p.widest != m.totalWidth) {
         m.totalWidth = p.widest;
         TreeListUpdateHBar(b);

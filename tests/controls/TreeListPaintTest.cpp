@@ -142,20 +142,71 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
               for (int x = cx + 1; x < indent; ++x)
                   EXPECT_EQ(px.At(x, mid), (x & 1) ? pen : kWhite) << "horizontal line at x " << x;
           } },
-        { "the caret in another column takes the label's selection, but for multiple cell selection", 0,
+        { "the caret in another column takes the label's selection, but for multiple cell selection, "
+          "where every selected row shows its cell of the caret column", 0,
           [](Parent& p, Pixels& px) {
               ASSERT_EQ(Columns(p, 2, 140), 2);
               const COLORREF face = GetSysColor(COLOR_BTNFACE);   // a selected label without focus
               for (DWORD ex : { DWORD(TLX_CELLSELECT), DWORD(TLX_CELLSELECT | TLX_MULTISELECT) }) {
+                  const bool multi = (ex & TLX_MULTISELECT) != 0;
                   p.Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
                   p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT | TLX_MULTISELECT, ex);
-                  HTREEITEM item = Row(p);
+                  HTREEITEM item = Row(p), other = Row(p);
+                  for (HTREEITEM h : { item, other }) {
+                      TVITEMA cell = {};
+                      cell.mask = TVIF_TEXT | TLIF_CELL;
+                      cell.hItem = h;
+                      cell.cChildren = 1;
+                      cell.pszText = const_cast<char*>("cell");
+                      p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
+                  }
                   ASSERT_EQ(p.Send(TLM_SELECTCELL, 1, reinterpret_cast<LPARAM>(item)), 1);
                   ASSERT_TRUE(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_SELECTED) & TVIS_SELECTED);
+                  if (multi) {
+                      SetItem(p, other, 0, TVIF_STATE, TVIS_SELECTED, TVIS_SELECTED);
+                      ASSERT_TRUE(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(other), TVIS_SELECTED) & TVIS_SELECTED);
+                      ASSERT_TRUE(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_SELECTED) & TVIS_SELECTED);
+                  }
                   px.Paint(p);
-                  const int filled = CountColour(px, ItemRect(p, item, true), face);
-                  EXPECT_EQ(filled > 0, (ex & TLX_MULTISELECT) != 0) << "extended style " << std::hex << ex;
+                  EXPECT_EQ(CountColour(px, ItemRect(p, item, true), face) > 0, multi) << "extended style " << std::hex << ex;
+                  const RECT row = ItemRect(p, item, false), second = ItemRect(p, other, false);
+                  EXPECT_GT(CountColour(px, { 140, row.top, 280, row.bottom }, face), 0) << "the caret cell";
+                  EXPECT_EQ(CountColour(px, { 140, second.top, 280, second.bottom }, face) > 0, multi)
+                      << "the other row's cell, extended style " << std::hex << ex;
               }
+          } },
+        { "with focus the caret's dotted frame goes round the label only while the caret is in the tree column", 0,
+          [](Parent& p, Pixels& px) {
+              ASSERT_EQ(Columns(p, 2, 140), 2);
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT | TLX_MULTISELECT, TLX_CELLSELECT | TLX_MULTISELECT);
+              HTREEITEM item = Row(p);
+              ShowWindow(p.Window(), SW_SHOW);
+              SetForegroundWindow(p.Window());
+              SetFocus(p.Tree());
+              const COLORREF pen = GetSysColor(COLOR_BTNSHADOW);
+              for (int column : { 0, 1 }) {
+                  ASSERT_EQ(p.Send(TLM_SELECTCELL, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(item)), 1);
+                  px.Paint(p);
+                  RECT label = ItemRect(p, item, true);
+                  const RECT edge = { label.left, label.top, label.right, label.top + 1 };
+                  EXPECT_EQ(CountColour(px, edge, pen) > 0, column == 0) << "caret in column " << column;
+                  const RECT cellEdge = { 140, label.top, 280, label.top + 1 };
+                  EXPECT_EQ(CountColour(px, cellEdge, pen) > 0, column == 1) << "caret in column " << column;
+              }
+          } },
+        { "a disabled window under its colour style shows its rows in the column colours, the area below in the "
+          "disabled colour", 0,
+          [](Parent& p, Pixels& px) {
+              const COLORREF column = RGB(0, 160, 0), disabled = RGB(200, 0, 0);
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_DISABLEDCOLORS, TLX_DISABLEDCOLORS);
+              p.Send(TVM_SETBKCOLOR, TLCOL_COLUMN, column);
+              p.Send(TVM_SETBKCOLOR, TLCOL_DISABLED, disabled);
+              HTREEITEM item = Row(p);
+              EnableWindow(p.Tree(), FALSE);
+              px.Paint(p);
+              const RECT row = ItemRect(p, item, false);
+              EXPECT_EQ(px.At(250, (row.top + row.bottom) / 2), column);
+              EXPECT_EQ(px.At(250, row.bottom + 20), disabled);
           } },
         { "item and cell images in a row lower than they are stay inside it", 0,
           [](Parent& p, Pixels& px) {
