@@ -81,7 +81,7 @@ int TreeListInsertColumn(TreeListBlock* b, int index, const LVCOLUMNA* r) noexce
     if (index < 0)
         index = 0;
     if (m.columnCount > 0 && index == 0)
-        index = 1;
+        index = 1;   // column 0 is the tree column and stays first (the model does the same)
     HDITEMA hd = {};
     const UINT fmt = (r->mask & LVCF_FMT) ? static_cast<UINT>(r->fmt) : 0;
     if (r->mask & LVCF_FMT) {
