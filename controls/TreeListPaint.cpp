@@ -669,6 +669,9 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
         SelectClipRgn(dc, nullptr);
         p = spanTo - 1;
     }
+    // A callback that failed left its cell's clip behind: the grid lines and the band of the
+    // row are drawn unclipped.
+    SelectClipRgn(dc, nullptr);
 }
 
 }  // namespace
