@@ -1453,7 +1453,7 @@ TEST(TreeListWindow, CheckBoxesFallBackToClassicAndStayInTheirRow)
         TreeListClass().ForgetForTests();
         const int box = part.cx ? part.cy : 13;          // 13 x 13 unless the theme tells
         const int slot = box > 16 ? box : 16;
-        for (int height : { 10, 16, 17, 18, 19, 23, 24, 30 }) {
+        for (int height : { 10, 14, 15, 16, 17, 18, 19, 23, 24, 30 }) {
             SCOPED_TRACE("part " + std::to_string(part.cx) + ", row height " + std::to_string(height));
             tltest::Parent p(TREELIST_CLASS, TVS_HASLINES | TVS_LINESATROOT, 300, 200);
             std::vector<HTREEITEM> rows = CheckBoxRows(p);
