@@ -930,15 +930,15 @@ int TreeListModel::GetItem(TVITEMA* r) noexcept
     const char* text = nullptr;
     int length = 0;
     if (column > 0) {
-        TreeListCell* c = MakeCell(item, column);
-        if (!c)
-            return 0;
+        // Reading a cell never written makes no record for it: it reads as a new cell would
+        // (image -2, the item's focused and bold bits) and stays drawn as an empty cell.
+        const TreeListCell* c = Cell(item, column);   // no record made
         if (mask & TVIF_PARAM)
             r->lParam = it->data;
         if (mask & TVIF_IMAGE)
-            r->iImage = c->image;
+            r->iImage = c ? c->image : -2;
         if (mask & TVIF_STATE)
-            r->state = ((it->state & 0xE2) | (c->state & ~0xE2u)) & r->stateMask;
+            r->state = ((it->state & 0xE2) | ((c ? c->state : it->state & 0x11) & ~0xE2u)) & r->stateMask;
     } else {
         if (mask & TVIF_PARAM)
             r->lParam = it->data;

@@ -175,6 +175,37 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
                       << "the other row's cell, extended style " << std::hex << ex;
               }
           } },
+        { "reading a cell never written makes no record of it: the row looks the same after", 0,
+          [](Parent& p, Pixels& px) {
+              ASSERT_EQ(Columns(p, 2, 140), 2);
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT | TLX_MULTISELECT, TLX_CELLSELECT | TLX_MULTISELECT);
+              HTREEITEM item = Row(p), other = Row(p);
+              ASSERT_EQ(p.Send(TLM_SELECTCELL, 1, reinterpret_cast<LPARAM>(item)), 1);
+              SetItem(p, other, 0, TVIF_STATE, TVIS_SELECTED, TVIS_SELECTED);
+              const RECT row = ItemRect(p, other, false);
+              auto cellPixels = [&]() {
+                  px.Paint(p);
+                  std::vector<COLORREF> v;
+                  for (int y = row.top; y < row.bottom; ++y)
+                      for (int x = 140; x < 280; ++x)
+                          v.push_back(px.At(x, y));
+                  return v;
+              };
+              const std::vector<COLORREF> before = cellPixels();
+              char buf[8] = "x";
+              TVITEMA get = {};
+              get.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_STATE | TLIF_CELL;
+              get.hItem = other;
+              get.cChildren = 1;
+              get.pszText = buf;
+              get.cchTextMax = sizeof buf;
+              get.stateMask = 0xFFFF;
+              ASSERT_EQ(p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get)), 1);
+              EXPECT_STREQ(buf, "");
+              EXPECT_EQ(get.iImage, -2);
+              EXPECT_EQ(get.state & TVIS_SELECTED, static_cast<UINT>(TVIS_SELECTED)) << "the row's selection";
+              EXPECT_TRUE(cellPixels() == before);
+          } },
         { "with focus the caret's dotted frame goes round the label only while the caret is in the tree column", 0,
           [](Parent& p, Pixels& px) {
               ASSERT_EQ(Columns(p, 2, 140), 2);
