@@ -967,6 +967,7 @@ DWORD TreeListModel::SetExtendedStyle(DWORD mask, DWORD bits) noexcept
     const DWORD changed = old ^ exStyle;
     if (changed & TLX_NOHSCROLL)
         host->ScrollBarsChanged(false, true, false);
+    // Alternating rows change the automatic row height as grid lines do, so they recompute it too.
     if ((changed & (TLX_KEEPVSCROLL | TLX_GRIDLINES)) || (changed & TLX_ALTROWS)) {
         ComputeRowHeight();
         host->ScrollBarsChanged(true, true, true);
