@@ -494,12 +494,15 @@ bool Painter::Row(int index, int top)
     if (!m.Item(item))
         return false;
     if (m.columnCount > 0) {
-        // Right of the last column.
+        // Right of the last column, in that area's own clip region.
         RECT rest = { PositionLeft(m.columnCount), top, client.right, top + m.rowHeight };
         if (rest.left < update.left)
             rest.left = update.left;
-        if (rest.left < rest.right)
+        if (rest.left < rest.right) {
+            SelectClipRgn(dc, regions.back());
             Fill(dc, rest, plain);
+            SelectClipRgn(dc, nullptr);
+        }
     }
     // Grid lines and the line under the pinned rows.
     const int pinned = static_cast<int>(m.props[TLP_PINNEDROWS]);
