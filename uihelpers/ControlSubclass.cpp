@@ -208,9 +208,13 @@ bool HandleComboKey(HWND combo, UINT message, WPARAM key, LPARAM keyData, bool w
 }
 
 // The messages by which a user changes an edit's text: cut, paste, clear, typing, Backspace
-// and Delete. Ctrl+C arrives as the character 3 and only copies, so it stays.
+// and Delete. Ctrl+C arrives as the character 3 and only copies, so it stays. Shift+Insert
+// pastes straight from the key press, without a WM_PASTE, so the press itself is refused
+// (Ctrl+Insert copies and stays).
 bool ChangesEditText(UINT message, WPARAM wParam)
 {
+    if (message == WM_KEYDOWN && wParam == VK_INSERT)
+        return ::GetKeyState(VK_SHIFT) < 0 && ::GetKeyState(VK_CONTROL) >= 0;
     switch (message)
     {
     case WM_CUT:

@@ -469,8 +469,10 @@ TEST(ControlSubclass, DroppedFilesGiveTheFirstName)
 TEST(ControlSubclass, LockedFieldsRefuseChangesButCopy)
 {
     // Each way a user changes the text; Ctrl+C (the character 3) and WM_COPY only copy.
-    const struct { UINT message; WPARAM wParam; } changes[] = {
-        {WM_CHAR, 'x'}, {WM_CHAR, VK_BACK}, {WM_KEYDOWN, VK_DELETE}, {WM_PASTE, 0}, {WM_CUT, 0}, {WM_CLEAR, 0},
+    // Shift+Insert pastes from the key press itself, without a WM_PASTE.
+    const struct { UINT message; WPARAM wParam; bool shift; } changes[] = {
+        {WM_CHAR, 'x', false}, {WM_CHAR, VK_BACK, false}, {WM_KEYDOWN, VK_DELETE, false}, {WM_PASTE, 0, false},
+        {WM_CUT, 0, false}, {WM_CLEAR, 0, false}, {WM_KEYDOWN, VK_INSERT, true},
     };
     // (procedure, disabled, whether the text may change)
     const struct { WNDPROC proc; bool disabled; bool changes; } fields[] = {
@@ -495,7 +497,14 @@ TEST(ControlSubclass, LockedFieldsRefuseChangesButCopy)
                 EXPECT_STREQ(clip, "bc");
             }
             ClipboardSetText("neu");
+            BYTE keys[256] = {};
+            GetKeyboardState(keys);
+            const BYTE shiftWas = keys[VK_SHIFT];
+            keys[VK_SHIFT] = c.shift ? 0x80 : 0;
+            SetKeyboardState(keys);
             SendMessageA(edit, c.message, c.wParam, 0);
+            keys[VK_SHIFT] = shiftWas;
+            SetKeyboardState(keys);
             EXPECT_EQ(uitest::WindowText(edit) != "abcdef", f.changes) << c.message << " " << c.wParam;
             EXPECT_EQ(SendMessageA(edit, WM_GETDLGCODE, 0, 0) == DLGC_WANTARROWS, !f.disabled);
         }
