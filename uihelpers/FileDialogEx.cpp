@@ -539,6 +539,8 @@ bool OnCommand(DialogRun* run, WPARAM wParam, LPARAM lParam, LRESULT* result)
         return false;
     }
     if (id == IDOK && run->combo && run->keySource != OFNX_KEY_FOLDER_LIST) {
+        // Enter in the field never reaches it as a key: the dialog manager turns it into
+        // IDOK first. So the slashes are mended here, for Enter and the button alike.
         NormaliseSlashes(run);
         char text[kOfnPathChars + 1];
         TextOf(run->combo, text);
