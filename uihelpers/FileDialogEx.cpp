@@ -787,6 +787,8 @@ LRESULT CALLBACK FileDialogExHook(HWND frame, UINT message, WPARAM wParam, LPARA
         break;
     }
     case WM_DESTROY:
+        // The caller's hook hears of the end from the hook dialog's own WM_DESTROY, which
+        // FileDialogExHookProc hands on; it is not told a second time from here.
         StopCompletion(run);
         break;
     case WM_EXITSIZEMOVE:

@@ -128,6 +128,8 @@ BOOL ResolveOfnHistoryPlace(DWORD keySource, const char* keyText, char* keyPath,
             if (text[i] == '\\')
                 split = i;
         const char* value = text + split + 1;
+        // A text that ends in a backslash names a key but no value: it keeps no history
+        // rather than filling the key's default value, which belongs to whoever made the key.
         if (!*value)
             return FALSE;
         CopyBounded(keyPath, static_cast<size_t>(keyPathSize), text, split < 0 ? 0 : static_cast<size_t>(split));

@@ -552,6 +552,8 @@ void CProgressDialog::ShowBarPosition()
             g_shared.taskbarState = TASKBAR_AVAILABLE;
             m_taskbar = taskbar;
             m_comStarted = true;
+            // The dialog is an owned popup without a taskbar button of its own: the button
+            // that shows the progress is the one of the window that owns it.
             m_taskbarWindow = ::GetAncestor(m_hWnd, GA_ROOTOWNER);
             m_taskbar->SetProgressState(m_taskbarWindow, TBPF_NORMAL);
         } else {
