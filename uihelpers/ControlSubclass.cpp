@@ -207,10 +207,11 @@ bool HandleComboKey(HWND combo, UINT message, WPARAM key, LPARAM keyData, bool w
     return OpenClosedList(combo, message, key);
 }
 
-// The messages by which a user changes an edit's text: cut, paste, clear, typing, Backspace
-// and Delete. Ctrl+C arrives as the character 3 and only copies, so it stays. Shift+Insert
-// pastes straight from the key press, without a WM_PASTE, so the press itself is refused
-// (Ctrl+Insert copies and stays).
+// The messages by which a user changes an edit's text: cut, paste, clear, undo (the
+// context menu's "Rückgängig" would bring back a text the program replaced), typing,
+// Backspace and Delete. Ctrl+C arrives as the character 3 and only copies, so it stays.
+// Shift+Insert pastes straight from the key press, without a WM_PASTE, so the press itself
+// is refused (Ctrl+Insert copies and stays).
 bool ChangesEditText(UINT message, WPARAM wParam)
 {
     if (message == WM_KEYDOWN && wParam == VK_INSERT)
@@ -220,6 +221,8 @@ bool ChangesEditText(UINT message, WPARAM wParam)
     case WM_CUT:
     case WM_PASTE:
     case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
         return true;
     case WM_CHAR:
         return wParam != 3;

@@ -469,10 +469,12 @@ TEST(ControlSubclass, DroppedFilesGiveTheFirstName)
 TEST(ControlSubclass, LockedFieldsRefuseChangesButCopy)
 {
     // Each way a user changes the text; Ctrl+C (the character 3) and WM_COPY only copy.
-    // Shift+Insert pastes from the key press itself, without a WM_PASTE.
+    // Shift+Insert pastes from the key press itself, without a WM_PASTE; the context menu's
+    // undo sends WM_UNDO (the last "f" was typed in with undo).
     const struct { UINT message; WPARAM wParam; bool shift; } changes[] = {
         {WM_CHAR, 'x', false}, {WM_CHAR, VK_BACK, false}, {WM_KEYDOWN, VK_DELETE, false}, {WM_PASTE, 0, false},
-        {WM_CUT, 0, false}, {WM_CLEAR, 0, false}, {WM_KEYDOWN, VK_INSERT, true},
+        {WM_CUT, 0, false}, {WM_CLEAR, 0, false}, {WM_KEYDOWN, VK_INSERT, true}, {WM_UNDO, 0, false},
+        {EM_UNDO, 0, false},
     };
     // (procedure, disabled, whether the text may change)
     const struct { WNDPROC proc; bool disabled; bool changes; } fields[] = {
@@ -484,7 +486,10 @@ TEST(ControlSubclass, LockedFieldsRefuseChangesButCopy)
         for (auto& c : changes) {
             SubclassDialog d;
             HWND edit = d.Other();
-            SetWindowTextA(edit, "abcdef");
+            SetWindowTextA(edit, "abcde");
+            SendMessageA(edit, EM_SETSEL, 5, 5);
+            SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("f"));
+            ASSERT_EQ(uitest::WindowText(edit), "abcdef");
             if (f.proc == CeEditLockWhenDisabledProc) SubclassWindowSimple(edit, f.proc);
             else InstallSubclass(edit, f.proc);
             EnableWindow(edit, !f.disabled);
