@@ -631,6 +631,8 @@ int ModulCompiler::ParseFlags(const char* s, const Keyword& kw, ModulInstr* inst
                 ++i;
                 ++examined;
             }
+            // The 4 bits hold the widths 1 to 16 (99 for SEEK): a width of 0 is taken as 1
+            // and a wider one as the widest, rather than wrapping to some other width.
             if (width < 1)
                 width = 1;
             if (seek) {
@@ -657,13 +659,14 @@ int ModulCompiler::ParseFlags(const char* s, const Keyword& kw, ModulInstr* inst
             ++i;
             const int length = WordLength(s + i);
             if (!take) {
-                // read over only
+                // A second "#" is only read over, but a second target in it is named: the
+                // line would otherwise write into a row other than the one its writer meant.
+                if (length > 0 && (instr->flags & MF_TARGET))
+                    Report("Einen Marke ist in den Flags bereits definiert");
             } else if (kw.forbidden & MF_FORBID_FLAG_TARGET) {
                 Report("Marken sind in den Flags nicht erlaubt");
             } else if (length == 0) {
                 Report("Leere Marke in Flags");
-            } else if (bits & MF_TARGET) {
-                Report("Einen Marke ist in den Flags bereits definiert");
             } else {
                 const int found = FindLabel(s + i, length);
                 if (found < 0)

@@ -117,6 +117,7 @@ const std::vector<CModulSet::ValueName>& CModulSet::ValueNames(int index) const
         } else {
             int consumed = 0;
             pair.value = static_cast<uint64_t>(ParseInteger64(p, 0, &consumed));
+            pair.value32 = static_cast<uint32_t>(ParseInteger(p, 0, nullptr));
             pair.valid = consumed > 0;
         }
         const char* nameStart = colon + 1;
@@ -194,11 +195,13 @@ int CModulSet::FormatValue64(const ModulInstr& instr, uint64_t value, int bytes,
     std::string chosen;
     if (instr.names >= 0) {
         const std::vector<ValueName>& pairs = ValueNames(instr.names);
-        const uint64_t mask = bytes < 8 ? (uint64_t(1) << (8 * bytes)) - 1 : ~uint64_t(0);
         size_t looked = 0;
         for (const ValueName& pair : pairs) {
             ++looked;
-            if (pair.any || (pair.valid && (pair.value & mask) == value)) {
+            // The shown number and the written one compared as whole numbers: "256" names no
+            // byte, and "-1" names a DWORD of all ones but not the byte 255.
+            const bool equal = bytes >= 8 ? pair.value == value : pair.value32 == value;
+            if (pair.any || (pair.valid && equal)) {
                 const char* names = m_names.GetText(instr.names);
                 chosen.assign(names + pair.nameStart, names + pair.nameEnd);
                 ++*count;
@@ -653,6 +656,8 @@ void ModulRun::RunBits(ModulInstr& instr, char* text, int* length, bool* hidden)
 {
     m_pos += m_bit / 8;
     m_bit %= 8;
+    // A width or a byte count of 0 or below means the default (1 bit, 4 bytes): a negative
+    // one has no field to read.
     int64_t width;
     if (instr.opcode == 0x21) {
         width = instr.number1 > 0 ? instr.number1 : 1;

@@ -64,7 +64,9 @@ struct ModulInstr {
 
 enum { kMaxPatternBytes = 32 };
 
-// A byte pattern after "UNTIL": each byte matches where (data & mask) == value.
+// A byte pattern after "UNTIL": each byte matches where (data & mask) == value. The offset
+// and the label are 32-bit: a module past instruction 32767, or a pattern tested more than
+// 32 KB on, would otherwise test some other line's value at some other place.
 struct BytePattern {
     int32_t skip;       // bytes the position advances past a match
     int32_t offset;     // tested at position + offset (+ the value of `label`)
@@ -88,7 +90,8 @@ struct ModulSource {
     int32_t labelCount;
 };
 
-// One output row; the entry's text is the value text.
+// One output row; the entry's text is the value text. The name reference is 32-bit, so
+// that the rows of a module past instruction 32767 keep their own names.
 struct OutputRow {
     int32_t nameRef;      // >= 0 an instruction whose text is the name; < 0 -(generated name)
     int16_t indent;
@@ -242,11 +245,13 @@ private:
     CModulSet(const CModulSet&) = delete;
     CModulSet& operator=(const CModulSet&) = delete;
 
-    // One "value:name:" pair of a value-name text, read once per text.
+    // One "value:name:" pair of a value-name text, read once per text. The value is read as
+    // the language reads its numbers: 32 bits for fields of up to 4 bytes, 64 for 8-byte ones.
     struct ValueName {
         bool any;          // "?"
         bool valid;        // a number was read
         uint64_t value;
+        uint32_t value32;
         int nameStart;     // the name's place in the text
         int nameEnd;
     };

@@ -137,6 +137,19 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
         // Aligning with G counts from the data start: the callee's base is 3.
         {"SEEK 3\nCALL sub\nEXIT\n:sub SEEK 4 #RG\nOFFSET \"o\" #G\nRETURN", std::vector<uint8_t>(16), "o=4 "},
         {"CALL sub\n:sub CALL sub", {0}, "LOCAL_0=CALL Überlauf !!!"},
+        // Value names compare the shown number as a whole number: 256 names no byte, -1 no
+        // byte 255 but a DWORD of all ones, and 2^32 a QWORD.
+        {"BYTE \"a\" #\"256:gross:\"\nBYTE \"b\" #\"-1:x:\"\nDWORD \"d\" #\"-1:m:\"\nWORD \"w\" #\"65535:w:\"",
+         {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, "a=0 |b=255 |d=m|w=w"},
+        {"QWORD \"q\" #\"4294967296:vier:\"", {0, 0, 0, 0, 1, 0, 0, 0}, "q=vier"},
+        // A second target in a second "#" is named beside the second "#".
+        {"BYTE #>x #>x\n:x TEXT \"t\"", {1},
+         "Fehler(1)\tEinen Marke ist in den Flags bereits definiert\r\nFehler(1)\tFlags bereits definiert.\r\n"},
+        // The representations: 'A' = 0x41, FFFFFFFF unsigned, 0xF after "@", 5 = 101b, 8 = 10o
+        // in three digits, and 0x0807060504030201 read little-endian.
+        {"BYTE \"c\" #C\nDWORD \"u\" #U\nBYTE \"p\" #PH\nBYTE \"b\" #B\nBYTE \"o\" #O3\nBYTE \"x\" #BX\nQWORD \"q\" #H",
+         {0x41, 0xFF, 0xFF, 0xFF, 0xFF, 0x0F, 5, 8, 5, 1, 2, 3, 4, 5, 6, 7, 8},
+         "c='A' |u=4294967295 |p=@0xF |b=0b101 |o=0o010 |x=101b |q=0x807060504030201 "},
         {"", {}, ""},
     };
     for (const Case& c : cases) {
@@ -154,6 +167,83 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
     // A buffer of 0 bytes gives no rows.
     Compiled m("BYTE \"a\"");
     EXPECT_EQ(m.set.Run(0, reinterpret_cast<const uint8_t*>(""), 0, 0, 100, 0), 0);
+}
+
+// Every kind of line over bytes decoded by hand, each row as name=value@offset/size/data
+// offset^indent: what strings and bit fields consume, where positions stand inside calls and
+// loops (offset from the block base, data offset from the data start), and the rows that
+// PRINT, SPRINT, UP/DOWN, arrays, SEEK, RVA and IF make or move.
+TEST(ModulLanguageTest, RowsAndPositionsOfEveryKindOfLine)
+{
+    std::vector<uint8_t> counting(16), table(704, 0);
+    for (int i = 0; i < 16; ++i)
+        counting[i] = static_cast<uint8_t>(0x10 + i);
+    // Two PE section headers at 0: VirtualSize at +8, VirtualAddress at +12, PointerToRawData
+    // at +20. 0x1100 lies in the first (0x1000 + 0x100 rounded up to 0x200): 0x500 = 1280;
+    // 0x1234 in the second (0x1200 + 0x200): 0x1234 - 0x1200 + 0x800 = 0x834 = 2100.
+    const uint32_t words[][2] = {{8, 0x100}, {12, 0x1000}, {20, 0x400}, {48, 0x40}, {52, 0x1200}, {60, 0x800}, {660, 0x1234}};
+    for (const auto& w : words)
+        for (int i = 0; i < 4; ++i)
+            table[w[0] + i] = static_cast<uint8_t>(w[1] >> (8 * i));
+    struct Case {
+        const char* module;
+        std::vector<uint8_t> data;
+        const char* rows;
+    } cases[] = {
+        {":s STRING \"s\"\nPRINT s", {0x61, 0x62, 0, 9}, "s=\"ab\"@0/3/0^0|?\?\?=2 @3/0/3^0"},
+        {":p STRING_P \"p\"\nBYTE \"n\"\nPRINT p", {3, 0, 0x61, 0x62, 0x63, 7}, "p=\"abc\"@0/5/0^0|n=7 @5/1/5^0|?\?\?=5 @6/0/6^0"},
+        {":b STRING_B \"b\"\nPRINT b", {2, 0x61, 0x62}, "b=\"ab\"@0/3/0^0|?\?\?=3 @3/0/3^0"},
+        {":d STRING_D \"d\"\nPRINT d", {0x61, 0x62, 0x24, 0}, "d=\"ab\"@0/3/0^0|?\?\?=2 @3/0/3^0"},
+        {":k STRING_K \"k\"\nPRINT k", {0x61, 0, 0x62, 0, 0, 9}, "k=\"a\"  ,  \"b\"@0/5/0^0|?\?\?=5 @5/0/5^0"},
+        {":u STRING_P \"u\" #U\nPRINT u", {2, 0, 0x61, 0, 0x62, 0}, "u=\"ab\"@0/6/0^0|?\?\?=3 @6/0/6^0"},
+        {":u STRING_B \"u\" #UM\nPRINT u", {2, 0, 0x61, 0, 0x62}, "u=\"ab\"@0/5/0^0|?\?\?=3 @5/0/5^0"},
+        // B5 = 101 10 101 from the low bit up; then a whole byte 7E = 126 up to the 2-byte bound.
+        {"BIT \"a\" 3\nBIT \"b\" 2\nBIT \"c\" 3\nREST \"r\" 2", {0xB5, 0x7E, 0xC3}, "a=5 @0/0/0^0|b=2 @0/0/0^0|c=5 @0/1/0^0|r=126 @1/1/1^0"},
+        // From bit 3 to the 2-byte bound: 13 bits of FF7EB5 >> 3 = 1FEFD6, so FD6 = 4054.
+        {"BIT \"a\" 3\nREST \"r\" 2", {0xB5, 0x7E, 0xFF}, "a=5 @0/0/0^0|r=4054 @0/2/0^0"},
+        {"SEEK 2\nOFFSET \"o\"\nCALL s\nEXIT\n:s SEEK 1\nOFFSET \"i\"\nOFFSET \"g\" #G\nOFFSET \"n\" 5\nLEN \"l\"\nLEN \"h\" #G\nLEN \"a\" #A\nRETURN",
+         counting, "o=2 @2/0/2^0|i=1 @1/0/3^0|g=3 @1/0/3^0|n=6 @1/0/3^0|l=13 @1/0/3^0|h=14 @1/0/3^0|a=16 @1/0/3^0"},
+        {":a WORD \"a\"\n:b BYTE \"b\"\nPRINT b 2 \"p\"", {1, 0, 5}, "a=1 @0/2/0^0|b=5 @2/1/2^0|p=5 @2/2/2^0"},
+        {":t TEXT \"t\"\n:u TEXT \"u\"\n:b BYTE #N\nSPRINT b t #H\nSPRINT b u #R", {0x2A}, "t=0x2A @0/0/0^0|u=@0/42/0^0"},
+        {"DOWN \"d\"\nBYTE \"x\"\nUP\nUP\nBYTE \"y\"", {1, 2}, "d=@0/0/0^0|x=1 @0/1/0^1|y=2 @1/1/1^0"},
+        {":i BYTE #N\nBYTE \"e\" i #I\n:j BYTE #N\nBYTE \"f\" j 2 #J", {3, 7, 0x1A, 8}, "e[3]=7 @1/1/1^0|f[1Ah]=8 @3/1/3^0"},
+        {"LOOP a 3\nBYTE \"n\"\nEXIT\n:a BYTE \"b\"\nRETURN", {1, 2, 3, 4}, "b=1 @0/1/0^0|b=2 @0/1/1^0|b=3 @0/1/2^0|n=4 @3/1/3^0"},
+        {"LOOP a 2 #G\nEXIT\n:a BYTE \"b\"\nRETURN", {1, 2}, "b=1 @0/1/0^0|b=2 @1/1/1^0"},
+        {"LOOP a 2\nEXIT\n:a CALL b\nBYTE \"a\"\nRETURN\n:b BYTE \"b\"\nRETURN", {1, 2, 3, 4, 5},
+         "b=1 @0/1/0^0|a=2 @1/1/1^0|b=3 @0/1/2^0|a=4 @1/1/3^0"},
+        // Aligning from 5 to 8; with N from 2 (3 - 1) to 4; a step of 1 times the width 3.
+        {"SEEK 2\nSEEK 1 #A\nBYTE \"a\"\nSEEK 4 #R\nBYTE \"r\"\nSEEK 3 #A\nSEEK 4 #RN\nBYTE \"n\"\nSEEK 1 #3\nBYTE \"w\"",
+         counting, "a=17 @1/1/1^0|r=20 @4/1/4^0|n=20 @4/1/4^0|w=24 @8/1/8^0"},
+        {":n BYTE #N\nSEEK n\nBYTE \"b\"\nSEEK 3\n:f BYTE #N\nSEEK f 1 #M\nBYTE \"m\"\nSEEK 100 #B\nBYTE \"z\"",
+         {2, 9, 9, 0x33, 9, 9, 9, 9, 0x48, 0x49}, "b=51 @3/1/3^0|m=72 @8/1/8^0|z=2 @0/1/0^0"},
+        {":t BYTE #N\nRVA \"r\" t 0x1234 #H\nRVA \"s\" t 0x1234 #HS\nRVA \"z\" t 0x1100 #S\nMOV LOCAL_0 0x1234\nRVA t LOCAL_0 #AN\n"
+         "PRINT LOCAL_0\nSEEK 659\nRVA \"n\" t #S",
+         table, "r=0x1234 @1/0/1^0|s=0x834 2100 @1/0/1^0|z=1280 @1/0/1^0|?\?\?=2100 @1/0/1^0|n=2100 @660/4/660^0"},
+        {":t BYTE #N\nRVA \"q\" t 0x1234 #S", std::vector<uint8_t>(639), "q=0 @1/0/1^0"},
+        {":l IF LOCAL_0 < 3 GOTO l #U\nPRINT LOCAL_0\nMOV LOCAL_1 3\n:m IF LOCAL_1 > 0 GOTO m #D\nPRINT LOCAL_1", {0},
+         "?\?\?=4 @0/0/0^0|?\?\?=-1 @0/0/0^0"},
+        {"IF LOCAL_0 == 0 SEEK LOCAL_1 2\nBYTE \"b\"\nIF UNTIL 55 +2 GOTO x\n:x BYTE \"c\"", {1, 2, 3, 4, 5, 6}, "b=3 @2/1/2^0|c=6 @5/1/5^0"},
+        // AB, then 1?0?0000 (D0 fits, F0 not), the text a" and any byte.
+        {"IF UNTIL 1AB ~1?0?0000 \"a\\\"\" ? +1 GOTO y\nEXIT\n:y BYTE \"b\"", {0xAB, 0xD0, 0x61, 0x22, 0x99}, "b=208 @1/1/1^0"},
+        {"IF UNTIL 1AB ~1?0?0000 \"a\\\"\" ? +1 GOTO y\nEXIT\n:y BYTE \"b\"", {0xAB, 0xF0, 0x61, 0x22, 0x99}, ""},
+        {"SEEK 2\n:f BYTE #N\nSEEK 3\n:g BYTE #N\nSUB g f #O\nPRINT g\nMOV LOCAL_1 3\nADD LOCAL_2 LOCAL_1 10\nPRINT LOCAL_2",
+         std::vector<uint8_t>(8), "?\?\?=4 @7/0/7^0|?\?\?=13 @7/0/7^0"},
+        {"IF LOCAL_0 == 0 GOTO", {0}, "LOCAL_0=Programmfehler@-1/0/0^0"},
+    };
+    for (const Case& c : cases) {
+        Compiled m(c.module);
+        EXPECT_EQ(m.errors, "") << c.module;
+        m.set.Run(0, c.data.data(), static_cast<int>(c.data.size()), 0, 100, 0);
+        std::string rows;
+        for (int r = 0; r < m.set.GetRowCount(0); ++r) {
+            const char* name;
+            const char* value;
+            const OutputRow* row = m.set.GetRow(0, r, &name, &value, nullptr, nullptr);
+            rows += std::string(r ? "|" : "") + name + "=" + value + "@" + std::to_string(row->offset) + "/" +
+                    std::to_string(row->size) + "/" + std::to_string(row->dataOffset) + "^" + std::to_string(row->indent);
+        }
+        EXPECT_EQ(rows, c.rows) << c.module;
+    }
 }
 
 TEST(ModulLanguageTest, ModuleListsAndReloading)
