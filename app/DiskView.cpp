@@ -198,6 +198,9 @@ void CDiskView::WriteStatusPanes()
 
 void CDiskView::ClearTextPane()
 {
+    // Every line goes, not only the first thousand: a FAT sector of a large-sector medium
+    // prints thousands of table lines, and whatever stayed below the next, shorter listing
+    // would read as part of the new sector.
     m_textPane.DeleteText(0, 0, 0, TE_LINE_ALL, 0);
     m_textPane.ClearMarks();
 }

@@ -374,6 +374,9 @@ void CMainFrame::DrawMenuItem(const DRAWITEMSTRUCT* d)
     const int labelLength = record && record->tabPosition >= 0 ? record->tabPosition : static_cast<int>(std::strlen(label));
     const char* accelerator = record && record->tabPosition >= 0 ? record->text + record->tabPosition + 1 : nullptr;
     RECT accelRect = text;
+    // The accelerators start where the popup's common text column ends (icon column
+    // included), so they line up under each other and stay inside the item width that was
+    // measured as text column plus accelerator column.
     if (record)
         accelRect.left = r.left + record->textColumn;
     HGDIOBJ oldFont = m_menuFont ? ::SelectObject(dc, m_menuFont) : nullptr;

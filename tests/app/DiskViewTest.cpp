@@ -373,6 +373,39 @@ TEST_F(DiskViewTest, InfoViewChoiceGovernsSectorsOutsideEveryArea)
     EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, 0));
 }
 
+TEST_F(DiskViewTest, ALongListingLeavesNoLineBelowTheNextPrint)
+{
+    REQUIRE_IMAGE("mbr.img");
+    // More lines than the first thousand stand in the pane (a FAT sector of a large-sector
+    // medium prints that many); each way of printing again must leave only its own lines.
+    struct Case {
+        const char* what;
+        uint64_t sector;
+        int choice;       // "Info Ansicht" list position; -2: a full update of the sector
+        int printedType;  // what the pane must hold afterwards
+    };
+    const Case cases[] = {
+        {"full update of the MBR", 0, -2, 1},
+        {"Info Ansicht FAT16 outside every area", 100, 6, 9},
+        {"Info Ansicht <default> on the MBR", 0, 0, 1},
+        {"Info Ansicht without a choice", 0, -1, 0},
+    };
+    std::string stale;
+    for (int line = 0; line < 1500; ++line)
+        stale += "stale line " + std::to_string(line) + "\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GoTo(c.sector);
+        view->GetTextPane()->AppendText(stale.c_str());
+        ASSERT_GE(view->GetTextPane()->GetLineCount(), 1500);
+        if (c.choice == -2)
+            view->OnUpdate(nullptr, 0, nullptr);
+        else
+            view->ApplyInfoViewChoice(c.choice);
+        EXPECT_EQ(PaneLines(*view->GetTextPane()), ReferencePrint(doc, c.printedType));
+    }
+}
+
 namespace {
 
 // Answers the "Info Ansicht" dialog from a second thread: notes the preselected position,
