@@ -237,6 +237,54 @@ TEST_F(FrameToolbarTest, EveryPopupItemIsOwnerDrawnWithOneTextColumnPerPopup)
     }
 }
 
+TEST_F(FrameToolbarTest, AcceleratorsOfAPopupStartTogetherAtItsTextColumn)
+{
+    Open();
+    std::vector<MenuItem> items;
+    CollectItems(GetMenu(frame->m_hWnd), &items);
+    const int width = 400;
+    const int height = 24;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    const DWORD background = (GetRValue(window) << 16) | (GetGValue(window) << 8) | GetBValue(window);
+    int checked = 0;
+    for (const MenuItem& item : items) {
+        const MenuItemRecord* record = RecordOfData(item.data);
+        if (!record || record->tabPosition < 0)
+            continue;
+        SCOPED_TRACE(record->text);
+        HDC dc = CreateCompatibleDC(nullptr);
+        void* bits = nullptr;
+        HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, target);
+        DRAWITEMSTRUCT draw = {};
+        draw.CtlType = ODT_MENU;
+        draw.itemID = item.id;
+        draw.itemAction = ODA_DRAWENTIRE;
+        draw.hDC = dc;
+        draw.rcItem = {0, 0, width, height};
+        draw.itemData = item.data;
+        frame->SendMessage(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
+        GdiFlush();
+        const DWORD* pixels = static_cast<const DWORD*>(bits);
+        // Every item's text part ends 16 pixels or more before the popup's text column, so
+        // the first ink from 8 pixels before it on is the accelerator's.
+        int firstInk = -1;
+        for (int x = record->textColumn - 8; x < width && firstInk < 0; ++x)
+            for (int y = 0; y < height && firstInk < 0; ++y)
+                if ((pixels[y * width + x] & 0xFFFFFF) != background)
+                    firstInk = x;
+        SelectObject(dc, old);
+        DeleteObject(target);
+        DeleteDC(dc);
+        EXPECT_GE(firstInk, static_cast<int>(record->textColumn));
+        EXPECT_LE(firstInk, record->textColumn + 3);
+        ++checked;
+    }
+    EXPECT_GT(checked, 10);
+}
+
 TEST_F(FrameToolbarTest, ANoBreakSpaceEndKeepsTheIconAwayAndTextsAreCut)
 {
     Open();
