@@ -116,7 +116,50 @@ protected:
     CMainFrame* frame = nullptr;
 };
 
+// Stands in for a text view that answers the find dialogs' query: the answer shows both
+// arguments, so that a caller can see they arrived unchanged.
+WNDPROC g_viewProc = nullptr;
+LRESULT CALLBACK AnsweringViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_TEXTEDIT_QUERY)
+        return static_cast<LRESULT>(wParam * 1000 + static_cast<WPARAM>(lParam) + 1);
+    return CallWindowProcA(g_viewProc, hwnd, message, wParam, lParam);
+}
+
 }  // namespace
+
+TEST_F(MainFrameTest, PrivateMessagesAreAnsweredOrPassedToTheActiveView)
+{
+    OpenFrame();
+    CView* view = frame->GetActiveView();
+    ASSERT_NE(view, nullptr);
+    enum ViewState { kNoView, kDiskView, kAnsweringView };
+    struct Case {
+        const char* what;
+        ViewState state;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        LRESULT expected;
+    };
+    const Case cases[] = {
+        {"menu icon probe", kDiskView, WM_MENUICONPROBE, 0, 0, kMenuIconProbeAnswer},
+        {"query to a view that answers it", kAnsweringView, WM_TEXTEDIT_QUERY, 7, 42, 7 * 1000 + 42 + 1},
+        {"query to the disk view, which does not answer", kDiskView, WM_TEXTEDIT_QUERY, 7, 42, 0},
+        {"query without an active view", kNoView, WM_TEXTEDIT_QUERY, 7, 42, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        frame->SetActiveView(c.state == kNoView ? nullptr : view);
+        if (c.state == kAnsweringView)
+            g_viewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                view->m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnsweringViewProc)));
+        EXPECT_EQ(frame->SendMessage(c.message, c.wParam, c.lParam), c.expected);
+        if (c.state == kAnsweringView)
+            SetWindowLongPtrA(view->m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_viewProc));
+    }
+    frame->SetActiveView(view);
+}
 
 TEST_F(MainFrameTest, CommandsWithoutHandlerAreGreyedAndHandledOnesEnabled)
 {
