@@ -32,6 +32,8 @@ BOOL CDiskApp::InitInstance()
     // be shown (drops from processes of lower integrity are let through at the same time).
     PatchFileDialogImports(NULL);
 
+    // The text panes' drag and drop runs on OLE; a thread on which OLE cannot start gets no
+    // half-working program.
     if (!AfxOleInit())
         return FALSE;
     AfxEnableControlContainer();
