@@ -66,6 +66,8 @@ bool AllZero(const uint8_t* p, uint32_t n)
 
 void CStructurePrinter::PrintExFatDirectory(const uint8_t* sector, uint32_t loadedSize)
 {
+    // Nothing loaded (a failed read) holds no entry: the buffer's bytes would be those of
+    // another sector, so not even the first entry is shown.
     const uint32_t size = sector ? loadedSize : 0;
     if (size == 0)
         return;

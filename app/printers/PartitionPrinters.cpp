@@ -410,7 +410,9 @@ void CStructurePrinter::PrintGptHeader(const uint8_t* sector, uint32_t loadedSiz
 
     // The header CRC covers the header size in bytes with the CRC field taken as 0. It is
     // computed over the loaded sector itself: a header that claims more bytes than were loaded
-    // cannot be right.
+    // cannot be right. Nor can one that claims more than the read limit: a CRC taken over only
+    // its first 16384 bytes would vouch for bytes the header says it does not end with, so such
+    // a header shows WRONG rather than a check of a part of it.
     bool headerOk = false;
     const uint32_t headerSize = ReadU32(b, size, kGptHeaderSize);
     if (headerSize <= kGptReadLimit && headerSize <= size) {
@@ -436,11 +438,15 @@ void CStructurePrinter::PrintGptHeader(const uint8_t* sector, uint32_t loadedSiz
     const uint64_t arraySectors = (arrayBytes + sectorSize - 1) / sectorSize;
     const uint64_t arrayLba = ReadU64(b, size, kGptEntryArrayLba);
     const uint32_t unitsPerSector = DocUnitsPerSector();
+    // An LBA whose unit number does not fit 64 bits lies on no medium: UNKNOWN, not a read
+    // at a wrapped position.
     if (HasPrinterDocument() && arraySectors * sectorSize <= kGptReadLimit &&
         arrayLba <= ~0ull / unitsPerSector) {
         static uint8_t entries[kGptReadLimit];
         // The LBA counts sectors of the medium; the document reads 512-byte units.
         const uint32_t units = static_cast<uint32_t>((arraySectors * sectorSize + 511) / 512);
+        // An array of no bytes needs no read: its CRC is that of no bytes, which a header
+        // of 0 entries holds when it is right.
         if (units == 0 || DocReadUnits(arrayLba * unitsPerSector, units, entries)) {
             const uint32_t crc = Crc32Update(0xFFFFFFFFu, entries, static_cast<int>(arrayBytes));
             arrayStatus = crc == ~ReadU32(b, size, kGptEntryArrayCrc) ? "OK" : "WRONG";
@@ -487,7 +493,10 @@ void CStructurePrinter::PrintGptEntries(const uint8_t* sector, uint32_t loadedSi
     const uint8_t* b = sector;
     const uint32_t size = loadedSize;
     // The empty line under the title is the one each entry's block starts with, so that the
-    // entry titles stand on lines 3, 12, 21 and 30.
+    // entry titles stand on lines 3, 12, 21 and 30: the lines whose place in the nine-line
+    // colouring pattern below is that of an entry title (cyan), with the six field lines on
+    // the places of the field colours. One more empty line would shift every entry by one
+    // line against the pattern.
     AppendText("\n GUID PARTITION ENTRIES\n");
     for (int i = 0; i < 4; ++i) {
         const uint32_t e = 128 * i;

@@ -24,7 +24,8 @@ enum UdfFieldKind : uint8_t {
     UF_U16,
     UF_U32,
     UF_LOW32,      // an 8-byte number shown by its low 32 bits
-    UF_DSTRING,    // OSTA compressed text of the field's width
+    UF_DSTRING,    // OSTA compressed text of the field's width (not 512 bytes, which would
+                   // run on into the fields behind a 32- or 128-byte identifier)
     UF_CHARSPEC,   // 64-byte charspec field (character set type and information)
     UF_TIMESTAMP,  // 12 bytes
     UF_ENTITY,     // 32-byte entity identifier
@@ -411,8 +412,11 @@ void CStructurePrinter::PrintUdfDescriptor(const uint8_t* sector, uint32_t loade
             if (FieldInside(idStart, idLength, left))
                 AppendFieldLine(off + idStart, idLength, "  Filename               : %s", FormatDString(d + idStart, idLength));
         } else if (tagId == kTagFileEntry && FieldInside(172, 4, left)) {
-            // The allocation descriptors follow the extended attributes. Short ones (type 0)
-            // are length and position; long ones (type 1) add the partition reference.
+            // The allocation descriptors follow the extended attributes, so they are found at
+            // 176 + L_EA, and an entry that has extended attributes lists its extents as well
+            // as one without. Short ones (type 0) are length and position; long ones (type 1)
+            // add the partition reference and are shown as one descriptor each rather than as
+            // two made-up short ones.
             const uint32_t eaLength = ReadU32(d, left, 168);
             const uint32_t adLength = ReadU32(d, left, 172);
             const uint32_t adType = ReadU16(d, left, 16 + 18) & 7;
