@@ -321,6 +321,64 @@ TEST(GptHeaderPrinter, HeaderLongerThan256BytesIsCheckedOverTheLoadedSector)
     EXPECT_NE(std::string::npos, p.Line(7).find("\xA0 WRONG")) << p.Line(7);
 }
 
+// The limits of the header printer's two checks. A header is checked over its whole size or
+// not at all: one longer than the 16384 bytes that are read shows WRONG even when its CRC is
+// that of its first 16384 bytes. An array of no entries is not read: its CRC-32 is that of no
+// bytes, 0 (zlib.crc32(b"") == 0). An array LBA whose 512-byte unit number does not fit 64 bits
+// is not read at a wrapped place.
+TEST(GptHeaderPrinter, ReadLimitsAndAnEmptyArray)
+{
+    const struct Case {
+        const char* what;
+        uint32_t loaded;       // bytes of the loaded sector
+        uint32_t headerSize;
+        uint32_t crcBytes;     // bytes the stored header CRC is taken over
+        uint32_t entries;      // of 128 bytes each
+        uint64_t arrayLba;
+        uint32_t units;        // 512-byte units per sector
+        uint32_t arrayCrc;
+        const char* headerWord;
+        const char* arrayWord;
+        int reads;             // -1: one read, at the unit `firstUnit`
+        uint64_t firstUnit;
+    } cases[] = {
+        {"a header of the whole read limit", 16384, 16384, 16384, 0, 2, 1, 0, "OK", "OK", 0, 0},
+        {"one byte more, CRC over all of it", 32768, 16385, 16385, 0, 2, 1, 0, "WRONG", "OK", 0, 0},
+        {"one byte more, CRC over its first 16384", 32768, 16385, 16384, 0, 2, 1, 0, "WRONG", "OK", 0, 0},
+        {"no entries, a CRC that is not 0", 512, 92, 92, 0, 2, 1, 0x12345678, "OK", "WRONG", 0, 0},
+        {"LBA 2 of 2048-byte sectors", 2048, 92, 92, 4, 2, 4, 0, "OK", "UNKNOWN", -1, 8},
+        {"LBA 2^62 of 2048-byte sectors", 2048, 92, 92, 4, 1ull << 62, 4, 0, "OK", "UNKNOWN", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> sector(c.loaded, 0);
+        for (uint32_t i = 92; i < c.loaded; ++i)
+            sector[i] = static_cast<uint8_t>(i * 13 + 1);
+        memcpy(&sector[0], "EFI PART", 8);
+        sector[10] = 1;
+        PutU32(&sector[12], c.headerSize);
+        PutU32(&sector[72], static_cast<uint32_t>(c.arrayLba));
+        PutU32(&sector[76], static_cast<uint32_t>(c.arrayLba >> 32));
+        PutU32(&sector[80], c.entries);
+        PutU32(&sector[84], 128);
+        PutU32(&sector[88], c.arrayCrc);
+        PutU32(&sector[16], BitwiseCrc32(sector.data(), c.crcBytes));
+        TestPrinter p;   // a document with nothing open: every read fails
+        p.unitsPerSector = c.units;
+        p.loadedSize = c.loaded;
+        p.Run(kGptHeader, sector);
+        const std::string header = p.Line(7), array = p.Line(17);
+        EXPECT_EQ(header.substr(header.find('\xA0')), std::string("\xA0 ") + c.headerWord) << header;
+        EXPECT_EQ(array.substr(array.find('\xA0')), std::string("\xA0 ") + c.arrayWord) << array;
+        if (c.reads < 0) {
+            ASSERT_EQ(p.reads.size(), 1u);
+            EXPECT_EQ(p.reads[0].first, c.firstUnit);
+        } else {
+            EXPECT_EQ(p.reads.size(), static_cast<size_t>(c.reads));
+        }
+    }
+}
+
 TEST(GptHeaderPrinter, LargeSectorsReadTheArrayAtUnitsOfTheLba)
 {
     // A 2048-byte-sector medium: LBA 2 is unit 8, and 16 KB of entries are 8 sectors, 32

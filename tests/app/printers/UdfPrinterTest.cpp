@@ -541,4 +541,68 @@ TEST(UdfDescriptor, EntriesWithoutFieldsShowTitleAndTag)
     }
 }
 
+// The extents of a file entry stand behind its extended attributes (at 176 + L_EA); short
+// descriptors (type 0) are length and position, a long one (type 1) is shown whole, with its
+// partition reference number above the 32 bits of the block number. The attribute bytes are
+// 0xEE, so extents read in their place would show 4008636142.
+TEST(UdfDescriptor, FileEntryExtentsStandBehindTheExtendedAttributes)
+{
+    struct Line {
+        const char* label;
+        std::string value;
+        uint32_t markOffset, markLength;
+    };
+    const struct Case {
+        const char* what;
+        uint8_t allocationType;
+        uint32_t eaLength, adLength;
+        std::vector<uint32_t> words;   // the descriptor area, u32 by u32
+        std::vector<Line> lines;       // an empty list: no extent is listed
+    } cases[] = {
+        {"two short extents, no attributes", 0, 0, 16, {2048, 33, 4096, 40},
+         {{"Length  [0]", "2048", 176, 4}, {"Location[0]", "33", 180, 4},
+          {"Length  [1]", "4096", 184, 4}, {"Location[1]", "40", 188, 4}}},
+        {"one short extent behind 12 attribute bytes", 0, 12, 8, {6144, 77},
+         {{"Length  [0]", "6144", 188, 4}, {"Location[0]", "77", 192, 4}}},
+        {"one long extent behind 4 attribute bytes", 1, 4, 16, {8192, 50, 1, 0},
+         {{"Long AD [0]", "8192 - " + Dec(50 + (1ull << 32)), 180, 16}}},
+        {"a descriptor area shorter than one extent", 0, 0, 4, {2048}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> d(2048, 0);
+        d[0] = 5;   // tag 261
+        d[1] = 1;
+        d[16 + 11] = 5;   // a plain file
+        d[16 + 18] = c.allocationType;
+        PutU32(&d[168], c.eaLength);
+        PutU32(&d[172], c.adLength);
+        memset(&d[176], 0xEE, c.eaLength);
+        for (size_t i = 0; i < c.words.size(); ++i)
+            PutU32(&d[176 + c.eaLength + 4 * i], c.words[i]);
+        SealTag(d.data(), 176 + c.eaLength + c.adLength - 16);
+        TestPrinter p;
+        p.Run(kUdf, d);
+        SCOPED_TRACE(p.Text());
+        ASSERT_EQ(p.Line(1), " ECMA FILE ENTRY");
+        for (const Line& l : c.lines) {
+            const int line = p.FindLine(std::string("  ") + l.label + " ");
+            ASSERT_GT(line, 0) << l.label;
+            EXPECT_EQ(FieldValue(p.Line(line)), l.value);
+            const MarkRange* mark = p.MarkAt(line, 5);
+            ASSERT_NE(mark, nullptr);
+            EXPECT_EQ(mark->byteOffset, l.markOffset);
+            EXPECT_EQ(mark->byteLength, l.markLength);
+        }
+        // Nothing more is listed than the descriptors the area holds, and a long one is not
+        // split into short ones.
+        const bool isShort = c.allocationType == 0;
+        const size_t next = isShort ? c.lines.size() / 2 : c.lines.size();
+        EXPECT_EQ(p.FindLine(std::string(isShort ? "  Length  [" : "  Long AD [") + std::to_string(next) + "]"), -1);
+        if (!isShort) {
+            EXPECT_EQ(p.FindLine("  Length  [0]"), -1);
+        }
+    }
+}
+
 }  // namespace
