@@ -115,6 +115,8 @@ void CStructurePrinter::PrintFat12Table(const uint8_t* sector, uint32_t loadedSi
     switch (position % 3) {
     case 0:
         n = StrPrintf(row, "  %03X", ReadU16(b, size, 0) & 0xFFF);
+        // A single loaded byte holds only the low eight bits of the first entry: it is shown
+        // alone rather than with four bits of a byte that was not loaded.
         if (size == 1)
             n = StrPrintf(row, "  %03X", ReadU8(b, size, 0));
         bit = 12;
