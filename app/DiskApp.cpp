@@ -113,9 +113,20 @@ void CDiskApp::OnAppAbout()
 BOOL CDiskApp::OnOpenRecentFile(UINT nID)
 {
     // An empty or vanished entry does nothing; the command still counts as handled.
-    if (m_pRecentFileList && nID >= ID_FILE_MRU_FILE1 &&
-        static_cast<int>(nID - ID_FILE_MRU_FILE1) < m_pRecentFileList->GetSize() &&
-        !(*m_pRecentFileList)[nID - ID_FILE_MRU_FILE1].IsEmpty())
-        return CWinApp::OnOpenRecentFile(nID);
+    if (!m_pRecentFileList || nID < ID_FILE_MRU_FILE1)
+        return TRUE;
+    const int index = static_cast<int>(nID - ID_FILE_MRU_FILE1);
+    if (index >= m_pRecentFileList->GetSize() || (*m_pRecentFileList)[index].IsEmpty())
+        return TRUE;
+    const CString path = (*m_pRecentFileList)[index];
+    if (OpenDocumentFile(path))
+        return TRUE;
+    // An entry goes only when its medium failed to open. A switch cancelled by the medium shown
+    // (its changed sector could not be written, or it was busy) says nothing of the name: taken
+    // away, the next pick would open another medium.
+    CDocument* shown = GetFirstDocument();
+    CDiskDoc* doc = DYNAMIC_DOWNCAST(CDiskDoc, shown);
+    if (!doc || !doc->WasSwitchCancelled())
+        m_pRecentFileList->Remove(index);
     return TRUE;
 }

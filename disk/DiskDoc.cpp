@@ -189,7 +189,8 @@ BOOL CDiskDoc::SaveModified()
 {
     // Asked before the library reuses the document for another medium (open, new, a drop):
     // never under a long operation or a question about writing.
-    return RefuseWhileBusy() ? FALSE : TRUE;
+    m_switchCancelled = RefuseWhileBusy();
+    return m_switchCancelled ? FALSE : TRUE;
 }
 
 namespace {
@@ -356,6 +357,7 @@ bool CDiskDoc::OpenImageForMedium(const char* path, CheckedImage* image, bool un
 BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
 {
     const char* path = lpszPathName ? lpszPathName : "";
+    m_switchCancelled = false;
     MediumChoice choice;
     if (!ResolveMediumPath(*this, path, &choice))
         return FALSE;

@@ -83,6 +83,18 @@ public:
     ContentStamp content;
 };
 
+// What the program found had happened to an image file behind its back, by a read or a
+// write of its own: the file it read was changed in place (its time, size or the bytes of a
+// sector to be written), its name now leads to another file, or to a device. Each refuses
+// every write until the image is opened again.
+enum ImageLoss : uint32_t
+{
+    IMAGELOSS_NONE = 0,
+    IMAGELOSS_CHANGED,
+    IMAGELOSS_REPLACED,
+    IMAGELOSS_DEVICE,
+};
+
 // What the sector buffer holds.
 enum LoadState : uint32_t
 {
@@ -195,10 +207,18 @@ public:
     // file (a disk or other device behind the name is never opened as an image).
     bool OpenImageReadHandle();
     int ErrorBox(LPCSTR text, LPCSTR caption, UINT type);
-    // Once the image's name was found to lead to another file than the one read (another file
-    // renamed or copied onto it), its sectors are no longer read or written until the image is
-    // opened again: says so once, on the user-interface thread, after whatever found it.
-    void ReportReplacedImage();
+    // Once the image was found changed in place by another program, or its name to lead to
+    // another file than the one read (another file renamed or copied onto it) or to a device,
+    // nothing more is written into it (nor, behind another file or a device, read from it)
+    // until the image is opened again: says so once, in plain words, on the user-interface
+    // thread, after whatever found it.
+    void ReportImageLoss();
+    // What was found, IMAGELOSS_NONE while nothing was (cleared when a medium is made current).
+    ImageLoss GetImageLoss() const { return m_imageLoss; }
+    // The last open or switch of a medium was cancelled for the medium shown, not for the one
+    // named: its changed sector could not be written (or the user's question was still up),
+    // or the document was busy. The name picked is not to blame for it.
+    bool WasSwitchCancelled() const { return m_switchCancelled; }
     // Sorts the areas by first sector (partition starts and cluster regions are kept sorted
     // as they are added).
     void SortAreas();
@@ -325,10 +345,15 @@ protected:
     int CurrentClusterRegion() const;
     void ClearSearchState();
     // The dump path names the open image file under whatever spelling (saving into it would
-    // empty the medium).
+    // empty the medium): the file that was read, by any path, or the file behind the image's
+    // name now, whether the read handle is open or not.
     bool IsOpenImageFile(const char* path);
-    // The same for a handle of that path whose facts were asked.
+    // The same for a handle of that path whose facts were asked (an existing file: one the
+    // dump's own open has just made is never the image, whatever number it was given).
     bool IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const char* path);
+    // Records what a read or write found happened to the shown image; the first finding stays
+    // until the image is opened again.
+    void NoteImageLoss(ImageLoss loss);
     // Opens the dump file without cutting it, refuses a device or the open image behind the
     // name (after the message), and only then cuts it for writing. Null after a message.
     FILE* OpenDumpFile(const char* path);
@@ -409,9 +434,10 @@ protected:
     FileIdentity m_imageIdentity;
     // Its content as the program last saw it; a write into other content is refused.
     ContentStamp m_imageContent;
-    // The name was found to lead to another file; said once (m_replacedReported).
-    bool m_imageReplaced = false;
-    bool m_replacedReported = false;
+    // What was found to have happened to the image file; said once (m_lossReported).
+    ImageLoss m_imageLoss = IMAGELOSS_NONE;
+    bool m_lossReported = false;
+    bool m_switchCancelled = false;                  // WasSwitchCancelled
     HANDLE m_heldImage = INVALID_HANDLE_VALUE;       // HoldImageForWriting
     FileIdentity m_heldFile;
     bool m_heldWritten = false;

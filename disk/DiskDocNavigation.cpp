@@ -314,10 +314,15 @@ BOOL CDiskDoc::MakeMediumCurrent(uint32_t driveCode, const char* imagePath, Chec
 {
     // A long operation holds the medium it started on; a question about writing was asked
     // for the medium shown.
-    if (RefuseWhileBusy())
+    m_switchCancelled = false;
+    if (RefuseWhileBusy()) {
+        m_switchCancelled = true;
         return FALSE;
+    }
     // An image is opened before anything changes: a device behind the name leaves the medium
-    // shown as it is (one that cannot be read is shown as unreadable).
+    // shown as it is (one that cannot be read is shown as unreadable, unless the caller's own
+    // open already refused such an image).
+    const bool unreadableIsError = image != nullptr;
     CString path;
     if (driveCode == DRIVECODE_IMAGE)
         path = imagePath ? CString(imagePath) : m_imagePath;
@@ -334,9 +339,12 @@ BOOL CDiskDoc::MakeMediumCurrent(uint32_t driveCode, const char* imagePath, Chec
     const bool reopen = image && image->handle != INVALID_HANDLE_VALUE && HasPendingEdit();
     if (reopen)
         image->Close();
-    if (!SettlePendingWrite())
+    if (!SettlePendingWrite()) {
+        m_switchCancelled = true;
         return FALSE;
-    if (reopen && !OpenImageForMedium(path, image, true))
+    }
+    // Opened again after the write, it is taken as its first open took it.
+    if (reopen && !OpenImageForMedium(path, image, unreadableIsError))
         return FALSE;
     m_driveCode = driveCode;
     if (imagePath)

@@ -147,23 +147,35 @@ bool CDiskDoc::IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const cha
     if (m_driveCode != DRIVECODE_IMAGE)
         return false;
     // By identity: "\\?\", a SUBST drive, a share, a hard link or a bind mount name the same
-    // file in other letters. Compared with the file as it was read and with the file behind
-    // the image's name now, each with its content then and now: another program may have
-    // written to the image since.
+    // file in other letters. One rule, the read handle open or closed: the file that was read,
+    // and the file behind the image's name now (another program may have put one there while
+    // the document still reads the old one through its handle), each with its content then
+    // and now: another program may have written to the image since.
     const FileIdentity& read = WholeImageIdentity();
-    if (read.known && HandleMayLeadToFile(h, facts, read, m_imageContent.AsFacts()))
-        return true;
-    bool named = false;
-    OpenFileFacts now;
-    FileIdentity nowIdentity;
-    if (m_imageHandle != INVALID_HANDLE_VALUE) {
-        named = !IsDeviceHandle(m_imageHandle, &now);
-        nowIdentity = read;
-    } else {
-        named = GetFileIdentity(m_imagePath, &nowIdentity, &now);
+    FileIdentity named;
+    OpenFileFacts namedNow;
+    const bool nameLeadsToFile = GetFileIdentity(m_imagePath, &named, &namedNow);
+    if (read.known) {
+        if (HandleMayLeadToFile(h, facts, read, m_imageContent.AsFacts()))
+            return true;
+        // The file read as it is now: through the read handle, or through the name while the
+        // name still leads there. Out of sight of both (another file under the name, the handle
+        // closed) its number is all that is left to know it by: changed since, and reached
+        // through another drive letter, it shows neither the size and time nor the volume
+        // number it was read with.
+        OpenFileFacts readNow;
+        bool seen = false;
+        if (m_imageHandle != INVALID_HANDLE_VALUE) {
+            seen = !IsDeviceHandle(m_imageHandle, &readNow);
+        } else if (nameLeadsToFile && named.SameFileAs(read)) {
+            seen = true;
+            readNow = namedNow;
+        }
+        if (seen ? HandleMayLeadToFile(h, facts, read, readNow) : facts.index == read.index)
+            return true;
     }
-    if (named)
-        return HandleMayLeadToFile(h, facts, nowIdentity, now);
+    if (nameLeadsToFile)
+        return HandleMayLeadToFile(h, facts, named, namedNow);
     // Neither is known (the image cannot be opened at all): by the names.
     return !read.known && lstrcmpiA(FullPath(path), FullPath(m_imagePath)) == 0;
 }
@@ -186,7 +198,9 @@ FILE* CDiskDoc::OpenDumpFile(const char* path)
     }
     OpenFileFacts facts;
     const bool device = IsDeviceHandle(h, &facts);
-    const bool image = !device && IsOpenImageHandle(h, facts, path);
+    // A file this open has just made holds nothing of the image, even when the file system
+    // handed it the number the image's replaced file left free.
+    const bool image = !device && !madeNow && IsOpenImageHandle(h, facts, path);
     if (device || image) {
         // Only what this open made is taken away, never anything by its name.
         FILE_DISPOSITION_INFO gone = { TRUE };
@@ -290,7 +304,7 @@ void CDiskDoc::OnSaveSectors()
     if (!file)
         return;
     RunSectorCopy("Speichere Sektoren", &SaveSectorsEntry, file, dlg.m_nFirstSector, dlg.m_nCount, medium);
-    ReportReplacedImage();
+    ReportImageLoss();
 }
 
 void CDiskDoc::OnLoadSectors()
@@ -306,7 +320,7 @@ void CDiskDoc::OnLoadSectors()
     }
     if (copied)
         LoadSector(0, 0);
-    ReportReplacedImage();
+    ReportImageLoss();
 }
 
 bool CDiskDoc::LoadSectorsConfirmed()

@@ -96,7 +96,7 @@ void CDiskDoc::OnContinueSearch()
         found = SearchOnce();
     }
     if (!found) {
-        ReportReplacedImage();
+        ReportImageLoss();
         return;
     }
     // The hit becomes the current sector once nothing is busy any more.

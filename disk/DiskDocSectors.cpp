@@ -29,6 +29,11 @@ const char kWriteFailed[] = "Der Sektor konnte nicht geschrieben werden!";
 const char kImageReplaced[] = "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n%s\n"
                               "Bitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder "
                               "geschrieben.";
+const char kImageChanged[] = "Die Image-Datei wurde außerhalb des Programms verändert:\n%s\n"
+                             "Bitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren in sie geschrieben.";
+const char kImageNowADevice[] = "Der Name der Image-Datei führt jetzt zu einem Laufwerk oder Gerät:\n%s\n"
+                                "Bitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder "
+                                "geschrieben.";
 
 // The largest unit offset whose byte offset still fits 64 bits with count units behind it.
 bool UnitRangeFits(uint64_t unitOffset, uint32_t unitCount)
@@ -114,9 +119,10 @@ namespace {
 // Opens an image file for writing, for this program alone, and only when it is the file of
 // the medium and holds the content the program saw last; `expected` (may be null) the bytes
 // the units must hold now. INVALID_HANDLE_VALUE with the reason in the last error otherwise;
-// *replaced (may be null) is set when the name leads to another file or a device.
+// *loss (may be null) then tells what happened to the file when that is what refused it (a
+// file held by another program or marked read-only has lost nothing).
 HANDLE OpenImageForWriting(const MediumTarget& medium, uint64_t unitOffset, uint32_t unitCount, const void* expected,
-                           bool* replaced = nullptr)
+                           ImageLoss* loss = nullptr)
 {
     const char* path = medium.imagePath;
     if (!path || !*path)
@@ -142,10 +148,10 @@ HANDLE OpenImageForWriting(const MediumTarget& medium, uint64_t unitOffset, uint
     // cut and grown again, made anew with the freed number), or a device: no medium the user
     // confirmed.
     OpenFileFacts facts;
-    const bool sameFile = !IsDeviceHandle(h, &facts) && HandleLeadsToFile(h, IdentityOf(facts), medium.file);
-    if (!sameFile && replaced)
-        *replaced = true;
+    const bool device = IsDeviceHandle(h, &facts);
+    const bool sameFile = !device && HandleLeadsToFile(h, IdentityOf(facts), medium.file);
     bool same = sameFile && medium.content.Matches(facts);
+    bool bytesChanged = false;
     if (same && expected) {
         const DWORD bytes = unitCount * 512;
         uint8_t* now = static_cast<uint8_t*>(malloc(bytes ? bytes : 1));
@@ -153,9 +159,16 @@ HANDLE OpenImageForWriting(const MediumTarget& medium, uint64_t unitOffset, uint
         pos.QuadPart = static_cast<LONGLONG>(unitOffset * 512);
         DWORD done = 0;
         same = now && SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) && ReadFile(h, now, bytes, &done, nullptr) &&
-               done == bytes && memcmp(now, expected, bytes) == 0;
+               done == bytes;
+        // Bytes that could not be read tell nothing of the file; bytes read tell a change.
+        bytesChanged = same && memcmp(now, expected, bytes) != 0;
+        same = same && !bytesChanged;
         free(now);
     }
+    if (loss && !same)
+        *loss = device ? IMAGELOSS_DEVICE
+                       : !sameFile ? IMAGELOSS_REPLACED
+                                   : (!medium.content.Matches(facts) || bytesChanged) ? IMAGELOSS_CHANGED : IMAGELOSS_NONE;
     if (!same) {
         CloseHandle(h);
         SetLastError(ERROR_FILE_INVALID);
@@ -193,15 +206,20 @@ bool CDiskDoc::OpenImageReadHandle()
     if (m_imagePath.IsEmpty())
         return false;
     CheckedImage image;
-    if (image.Open(m_imagePath) != CheckedImage::OPENED)
+    const CheckedImage::Result opened = image.Open(m_imagePath);
+    if (opened != CheckedImage::OPENED) {
+        // A device behind the name of a file that was read: not the medium shown.
+        if (opened == CheckedImage::A_DEVICE && m_imageIdentity.known)
+            NoteImageLoss(IMAGELOSS_DEVICE);
         return false;
+    }
     if (!m_imageIdentity.known) {
         // The first open after the medium was made current: the file whose bytes are shown.
         m_imageIdentity = image.file;
         m_imageContent = image.content;
     } else if (!HandleLeadsToFile(image.handle, image.file, m_imageIdentity)) {
         // Another file now carries the image's name: its sectors are not the medium shown.
-        m_imageReplaced = true;
+        NoteImageLoss(IMAGELOSS_REPLACED);
         SetLastError(ERROR_FILE_INVALID);
         return false;
     }
@@ -244,11 +262,13 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
     const bool shown = m_driveCode == DRIVECODE_IMAGE && target.file.SameFileAs(m_imageIdentity);
     if (shown)
         target.content = m_imageContent;
-    bool replaced = false;
-    HANDLE h = OpenImageForWriting(target, unitOffset, unitCount, expected, &replaced);
+    ImageLoss loss = IMAGELOSS_NONE;
+    HANDLE h = OpenImageForWriting(target, unitOffset, unitCount, expected, &loss);
     if (h == INVALID_HANDLE_VALUE) {
-        if (replaced && shown)
-            m_imageReplaced = true;
+        const DWORD err = GetLastError();
+        if (shown)
+            NoteImageLoss(loss);
+        SetLastError(err);
         return FALSE;
     }
     BOOL ok = WriteImageUnitsTo(h, unitOffset, unitCount, buffer);
@@ -308,11 +328,19 @@ void CDiskDoc::NoteOwnImageWriteClosed(const FileIdentity& file)
     CloseImageHandle();
     m_imageContent.known = false;
     CheckedImage image;
-    if (image.Open(m_imagePath) == CheckedImage::OPENED &&
-        HandleLeadsToFile(image.handle, image.file, m_imageIdentity)) {
+    const CheckedImage::Result opened = image.Open(m_imagePath);
+    if (opened == CheckedImage::OPENED && HandleLeadsToFile(image.handle, image.file, m_imageIdentity)) {
         m_imageContent = image.content;
         m_imageHandle = image.Take();
+    } else if (opened != CheckedImage::NOT_OPENED) {
+        NoteImageLoss(opened == CheckedImage::A_DEVICE ? IMAGELOSS_DEVICE : IMAGELOSS_REPLACED);
     }
+}
+
+void CDiskDoc::NoteImageLoss(ImageLoss loss)
+{
+    if (loss != IMAGELOSS_NONE && m_imageLoss == IMAGELOSS_NONE)
+        m_imageLoss = loss;
 }
 
 const FileIdentity& CDiskDoc::WholeImageIdentity()
@@ -388,8 +416,8 @@ void CDiskDoc::InitDevice(CheckedImage* image)
     // learns its identity anew (the old one is forgotten first: nothing compares with it).
     m_imageIdentity = FileIdentity();
     m_imageContent = ContentStamp();
-    m_imageReplaced = false;
-    m_replacedReported = false;
+    m_imageLoss = IMAGELOSS_NONE;
+    m_lossReported = false;
     CloseImageHandle();
     if (image && image->handle != INVALID_HANDLE_VALUE && m_driveCode == DRIVECODE_IMAGE) {
         m_imageIdentity = image->file;
@@ -479,13 +507,16 @@ bool CDiskDoc::HasPendingEdit() const
            memcmp(m_buffer, m_snapshot, m_loadedBytes) != 0;
 }
 
-void CDiskDoc::ReportReplacedImage()
+void CDiskDoc::ReportImageLoss()
 {
-    if (!m_imageReplaced || m_replacedReported || m_driveCode != DRIVECODE_IMAGE)
+    if (m_imageLoss == IMAGELOSS_NONE || m_lossReported || m_driveCode != DRIVECODE_IMAGE)
         return;
-    m_replacedReported = true;
+    m_lossReported = true;
+    const char* format = m_imageLoss == IMAGELOSS_CHANGED   ? kImageChanged
+                         : m_imageLoss == IMAGELOSS_DEVICE ? kImageNowADevice
+                                                           : kImageReplaced;
     char text[MAX_PATH + 240];
-    StrNPrintf(text, sizeof text, kImageReplaced, static_cast<const char*>(m_imagePath));
+    StrNPrintf(text, sizeof text, format, static_cast<const char*>(m_imagePath));
     ErrorBox(text, "Warnung", MB_OK | MB_ICONWARNING);
 }
 
@@ -525,7 +556,7 @@ BOOL CDiskDoc::SettlePendingWrite()
     if (!written) {
         // The edit stays in the buffer with protection off, so nothing typed is lost.
         ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
-        ReportReplacedImage();
+        ReportImageLoss();
         m_writeBackFailed = TRUE;
         return FALSE;
     }
@@ -575,7 +606,7 @@ BOOL CDiskDoc::LoadSector(uint64_t offset, uint32_t length)
     m_writeEnabled = 0;
     SendHint(selection);
     if (!ok)
-        ReportReplacedImage();
+        ReportImageLoss();
     return TRUE;
 }
 
@@ -614,7 +645,7 @@ void CDiskDoc::OnWriteProtect()
             }
             if (!written) {
                 ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
-                ReportReplacedImage();
+                ReportImageLoss();
                 m_writeBackFailed = TRUE;
                 return;                     // protection stays off, the edit stays
             }

@@ -23,6 +23,16 @@ std::string ReplacedText(const std::string& path)
     return "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n" + path +
            "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder geschrieben.";
 }
+std::string ChangedText(const std::string& path)
+{
+    return "Die Image-Datei wurde außerhalb des Programms verändert:\n" + path +
+           "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren in sie geschrieben.";
+}
+std::string DeviceText(const std::string& path)
+{
+    return "Der Name der Image-Datei führt jetzt zu einem Laufwerk oder Gerät:\n" + path +
+           "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder geschrieben.";
+}
 const char kDrive5[] = "\\\\.\\PhysicalDrive5";
 const uint64_t kBigDisk = 1100ull * 1024 * 1024;     // above the 1024 MB of the typed "OK"
 
@@ -589,9 +599,13 @@ TEST_F(WriteBack, ContentTheProgramNeverReadIsNeverWritten)
         prompts = ScriptedPrompts();
         prompts.boxAnswers.push_back(IDYES);
         prompts.boxAnswers.push_back(IDOK);        // the error box
+        prompts.boxAnswers.push_back(IDOK);        // and why
         EXPECT_FALSE(MoveTo(7));
         EXPECT_EQ(changed, HashOutside(m.path, 0, 0)) << "the edit went into content never read";
-        EXPECT_EQ(kWriteFailed, prompts.boxes.size() == 2 ? prompts.boxes.back().text : "");
+        std::vector<std::string> said;
+        for (const ScriptedPrompts::Asked& b : prompts.boxes)
+            said.push_back(b.text);
+        EXPECT_EQ(said, (std::vector<std::string>{ kChanged, kWriteFailed, ChangedText(m.path) }));
         EXPECT_EQ(5u, doc->GetCurrentSector());
         EXPECT_TRUE(doc->IsWriteEnabled());
         EXPECT_EQ(edit, doc->GetSectorBuffer()[100]);
@@ -740,4 +754,145 @@ TEST_F(WriteBack, TheProgramsOwnWriteIsKnownWithoutAnotherOpen)
     for (const ScriptedPrompts::Asked& b : prompts.boxes)
         EXPECT_NE(kWriteFailed, b.text);
     EXPECT_EQ(0, prompts.unexpected);
+}
+
+namespace {
+
+// A name that leads to a device now: every handle to the file of one number answers as a
+// character device while armed (a link put in the image's place would lead there).
+class NameLeadsToADevice : public testsupport::DeviceAnswers
+{
+public:
+    uint64_t index = 0;
+    bool armed = false;
+    DWORD FileType(HANDLE h) override
+    {
+        OpenFileFacts facts;
+        if (armed && HandleQueries::Facts(h, &facts) && facts.index == index)
+            return FILE_TYPE_CHAR;
+        return DeviceAnswers::FileType(h);
+    }
+};
+
+// What another program did to the image file, and what the program says of it.
+enum Loss { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, BYTES_CHANGED_TIME_KEPT, NOW_A_DEVICE };
+
+std::string LossText(Loss loss, const std::string& path)
+{
+    return loss == RENAMED_ONTO ? ReplacedText(path) : loss == NOW_A_DEVICE ? DeviceText(path) : ChangedText(path);
+}
+
+}  // namespace
+
+// A write into an image refused because another program changed it in place (its time, its
+// size, the sector's bytes with the time put back), put another file under its name or made
+// the name lead to a device: after "Der Sektor konnte nicht geschrieben werden!" the user is
+// told once what happened and to open the image again, by every route that writes the edit
+// back; another try says only that the write failed. The file keeps every byte and the edit
+// stays. Opening the image again clears it: the edit is dropped, a write goes through, and a
+// second change after that is said again.
+TEST_F(WriteBack, EveryRefusedWriteSaysWhyOnce)
+{
+    Medium other = ImageCopy("wb-why-other.img");
+    NameLeadsToADevice device;
+    const struct {
+        const char* name;
+        std::function<bool()> run;
+    } routes[] = {
+        { "Sektor wechseln", [&] { return MoveTo(7) != FALSE; } },
+        { "Schreibschutz", [&] { doc->OnWriteProtect(); return !doc->IsWriteEnabled(); } },
+        { "anderes Medium", [&] { return doc->OnOpenDocument(other.open.c_str()) != FALSE; } },
+        { "Schließen", [&] { return doc->CanCloseFrame(nullptr) != FALSE; } },
+    };
+    auto unprotectAndEdit = [&](uint8_t value) {
+        doc->SetCurrentSector(5);
+        ASSERT_TRUE(doc->LoadSector(0, 0));
+        prompts.boxAnswers.push_back(IDOK);
+        doc->OnWriteProtect();
+        ASSERT_TRUE(doc->IsWriteEnabled());
+        doc->GetSectorBuffer()[100] = value;
+    };
+    for (Loss loss : { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, BYTES_CHANGED_TIME_KEPT, NOW_A_DEVICE }) {
+        for (const auto& route : routes) {
+            SCOPED_TRACE(std::string(route.name) + ", loss " + std::to_string(loss));
+            Medium m = ImageCopy("wb-why.img");
+            doc.reset(NewDocument());
+            prompts = ScriptedPrompts();
+            doc->SetPrompts(&prompts);
+            ASSERT_TRUE(doc->OnOpenDocument(m.open.c_str()));
+            for (int round : { 0, 1 }) {
+                SCOPED_TRACE(round == 0 ? "first" : "after opening it again");
+                const uint8_t edit = static_cast<uint8_t>(0x70 + round);
+                unprotectAndEdit(edit);
+                doc->CloseImageHandle();            // as after an earlier write: another program may reach it
+                const FILETIME before = LastWrite(m.path);
+                FILETIME later = before;
+                later.dwHighDateTime += 1;          // some seven minutes on
+                const std::vector<uint8_t> noise(512, static_cast<uint8_t>(0xA0 + round));
+                switch (loss) {
+                case RENAMED_ONTO:
+                    ASSERT_TRUE(CopyFileTo(source, m.path + ".new"));
+                    ASSERT_TRUE(MoveFileExA((m.path + ".new").c_str(), m.path.c_str(), MOVEFILE_REPLACE_EXISTING));
+                    break;
+                case TIME_MOVED:
+                    SetLastWrite(m.path, later);
+                    break;
+                case SIZE_GROWN: {
+                    WIN32_FILE_ATTRIBUTE_DATA data;
+                    ASSERT_TRUE(GetFileAttributesExA(m.path.c_str(), GetFileExInfoStandard, &data));
+                    ChangeInPlace(m.path, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, noise);
+                    SetLastWrite(m.path, before);
+                    break;
+                }
+                case BYTES_CHANGED_TIME_KEPT:
+                    ChangeInPlace(m.path, 5 * 512, noise);
+                    SetLastWrite(m.path, before);
+                    break;
+                case NOW_A_DEVICE: {
+                    FileIdentity file;
+                    ASSERT_TRUE(GetFileIdentity(m.path.c_str(), &file));
+                    device.index = file.index;
+                    device.armed = true;
+                    break;
+                }
+                }
+                const uint64_t whole = HashOutside(m.path, 0, 0);
+                for (int attempt : { 0, 1 }) {
+                    prompts.boxes.clear();
+                    prompts.boxAnswers = { IDYES, IDOK, IDOK };
+                    EXPECT_FALSE(route.run()) << "attempt " << attempt;
+                    std::vector<std::string> said;
+                    for (const ScriptedPrompts::Asked& b : prompts.boxes)
+                        said.push_back(b.caption + ": " + b.text);
+                    std::vector<std::string> expected = { "Schreibschutz: " + std::string(kChanged),
+                                                          "Fehler: " + std::string(kWriteFailed) };
+                    if (attempt == 0)
+                        expected.push_back("Warnung: " + LossText(loss, m.path));
+                    EXPECT_EQ(said, expected) << "attempt " << attempt;
+                    EXPECT_TRUE(doc->IsWriteEnabled());
+                    EXPECT_EQ(edit, doc->GetSectorBuffer()[100]);
+                    EXPECT_EQ(5u, doc->GetCurrentSector());
+                    EXPECT_EQ(m.path, std::string(doc->GetImagePath()));
+                }
+                device.armed = false;
+                EXPECT_EQ(whole, HashOutside(m.path, 0, 0)) << "the refused write reached the file";
+                // Opened again: the edit is dropped unwritten, and the file as it is now is
+                // the image a write goes into.
+                prompts.boxAnswers = { IDNO };
+                ASSERT_TRUE(doc->OnOpenDocument(m.open.c_str()));
+                EXPECT_EQ(whole, HashOutside(m.path, 0, 0));
+                EXPECT_EQ(IMAGELOSS_NONE, doc->GetImageLoss());
+                unprotectAndEdit(static_cast<uint8_t>(0x60 + round));
+                prompts.boxes.clear();
+                prompts.boxAnswers = { IDYES };
+                EXPECT_TRUE(MoveTo(6));
+                EXPECT_EQ(0x60 + round, ByteOnDisk(m, 5, 100));
+                ASSERT_EQ(1u, prompts.boxes.size()) << prompts.boxes.back().text;
+            }
+            EXPECT_EQ(0, prompts.unexpected);
+            doc->SetPrompts(nullptr);
+            doc.reset(NewDocument());
+            doc->SetPrompts(&prompts);
+        }
+    }
 }
