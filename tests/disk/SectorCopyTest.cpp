@@ -690,3 +690,247 @@ TEST_F(SectorCopy, NothingSwitchesUnderALongCommand)
     doc->SetPrompts(&prompts);
     doc->SetNavDialogs(&dialogs);
 }
+
+namespace {
+
+// The last-write time of a file, and setting it.
+FILETIME LastWriteOf(const std::string& path)
+{
+    FILETIME t = {};
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+    GetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+    return t;
+}
+
+void SetLastWriteOf(const std::string& path, const FILETIME& t)
+{
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+}
+
+uint64_t SizeOf(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return ~0ull;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// A copy of `from` made beside `to` and renamed onto it, as another program replaces a file.
+bool RenameCopyOnto(const std::string& from, const std::string& to)
+{
+    return CopyFileTo(from, to + ".new") && MoveFileExA((to + ".new").c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// The folder of `path` renamed away (to the folder's name with ".old") and made anew, empty:
+// another file can then take the name of one the document holds open, which Wine refuses to
+// a rename onto the name itself.
+bool MoveFolderAway(const std::string& path)
+{
+    const std::string folder = path.substr(0, path.rfind('\\'));
+    return MoveFileExA(folder.c_str(), (folder + ".old").c_str(), 0) && CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+void RemoveFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+// "Sektoren laden" into the open image after another program put another file under its name,
+// moved its time, grew it, or made its name lead to a device: the chunk's write is refused
+// (Abort ends it), and the user is told once what happened and to open the image again; a
+// second load says nothing more. Opened again, the image takes the load, and a second change
+// after that is said again.
+TEST_F(SectorCopy, ALoadIntoAChangedImageSaysWhyOnce)
+{
+    const std::string image = TempPath("copy-why.img");
+    const std::string file = TempPath("copy-why.bin");
+    const std::vector<uint8_t> content = Noise(512, 17);
+    PutBytes(file, 0, content, true);
+    testsupport::OneFileAsADevice device;
+    enum Loss { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, NOW_A_DEVICE };
+    const std::string tail = "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren ";
+    const struct {
+        Loss loss;
+        std::string said;
+    } cases[] = {
+        { RENAMED_ONTO, "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n" + image +
+                            tail + "gelesen oder geschrieben." },
+        { TIME_MOVED, "Die Image-Datei wurde außerhalb des Programms verändert:\n" + image + tail + "in sie geschrieben." },
+        { SIZE_GROWN, "Die Image-Datei wurde außerhalb des Programms verändert:\n" + image + tail + "in sie geschrieben." },
+        { NOW_A_DEVICE, "Der Name der Image-Datei führt jetzt zu einem Laufwerk oder Gerät:\n" + image + tail +
+                            "gelesen oder geschrieben." },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.loss);
+        Reopen();
+        ASSERT_TRUE(CopyFileTo(fat16, image));
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        for (int round : { 0, 1 }) {
+            SCOPED_TRACE(round == 0 ? "first" : "after opening it again");
+            doc->CloseImageHandle();            // as after a write: another program may reach it
+            const FILETIME before = LastWriteOf(image);
+            switch (c.loss) {
+            case RENAMED_ONTO:
+                ASSERT_TRUE(RenameCopyOnto(fat16, image));
+                break;
+            case TIME_MOVED: {
+                FILETIME later = before;
+                later.dwHighDateTime += 1 + round;
+                SetLastWriteOf(image, later);
+                break;
+            }
+            case SIZE_GROWN:
+                PutBytes(image, SizeOf(image), Noise(512, 3));
+                SetLastWriteOf(image, before);
+                break;
+            case NOW_A_DEVICE: {
+                FileIdentity identity;
+                ASSERT_TRUE(GetFileIdentity(image.c_str(), &identity));
+                device.index = identity.index;
+                device.armed = true;
+                break;
+            }
+            }
+            const uint64_t whole = HashOutside(image, 0, 0);
+            for (int attempt : { 0, 1 }) {
+                prompts = ScriptedPrompts();
+                prompts.boxAnswers = { IDOK, IDOK };
+                dialogs.progress.questions.clear();
+                dialogs.progress.answers = { IDABORT };
+                Load(file, 20, 1);
+                std::vector<std::string> expected = { "Frage: Sollen die Sektoren wirklich überschrieben werden ?" };
+                if (attempt == 0)
+                    expected.push_back("Warnung: " + c.said);
+                EXPECT_EQ(Boxes(), expected) << "attempt " << attempt;
+                EXPECT_EQ(dialogs.progress.questions,
+                          std::vector<std::string>{ "Fehler: Fehler beim Schreiben aufs Laufwerk !" })
+                    << "attempt " << attempt;
+            }
+            device.armed = false;
+            EXPECT_EQ(HashOutside(image, 0, 0), whole) << "the refused load reached the file";
+            // Opened again, the file as it is now takes the load.
+            ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+            EXPECT_EQ(doc->GetImageLoss(), IMAGELOSS_NONE);
+            prompts = ScriptedPrompts();
+            prompts.boxAnswers = { IDOK };
+            dialogs.progress.questions.clear();
+            Load(file, 20, 1);
+            EXPECT_TRUE(dialogs.progress.questions.empty());
+            EXPECT_TRUE(Bytes(image, 20 * 512, 512) == content);
+            EXPECT_EQ(prompts.unexpected, 0);
+            PutBytes(image, 20 * 512, Bytes(fat16, 20 * 512, 512));
+        }
+    }
+}
+
+// One rule for the dump target, the read handle open or closed: the file that was read (by
+// any path, also changed since and reached only by a hard link under another drive letter
+// once another file took its name) and the file behind the image's name now (renamed onto
+// it, also a copy with the image's time) are refused and keep every byte; a new file that
+// the dump itself makes is never the image, even with the number the replaced image left
+// free.
+TEST_F(SectorCopy, OneRuleForTheDumpTarget)
+{
+    const std::string folder = TempPath("copy-rule");
+    const std::string image = folder + "\\copy-rule.img";
+    const std::string fresh = TempPath("copy-rule-new.bin");
+    const std::string vHost = scantest::FixturePath("vdrive") + "\\copy-rule.img";
+    const std::string vName = "V:\\copy-rule.img";
+    const std::string kOpenImage = "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben.";
+    enum Change { RENAMED_ONTO, COPY_WITH_ITS_TIME, CHANGED_THEN_RENAMED, NUMBER_FREED };
+    const struct {
+        Change change;
+        bool handleOpen;
+        std::string target;
+        bool refused;
+    } cases[] = {
+        { RENAMED_ONTO, true, image, true },           { RENAMED_ONTO, false, image, true },
+        { COPY_WITH_ITS_TIME, true, image, true },     { COPY_WITH_ITS_TIME, false, image, true },
+        { CHANGED_THEN_RENAMED, false, vName, true },  { RENAMED_ONTO, true, vName, true },
+        { RENAMED_ONTO, false, vName, true },          { NUMBER_FREED, true, fresh, false },
+        { NUMBER_FREED, false, fresh, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.change) + (c.handleOpen ? ", handle open, " : ", handle closed, ") + c.target);
+        Reopen();
+        RemoveFolder(folder + ".old");
+        CreateDirectoryA(folder.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileTo(fat16, image));
+        DeleteFileA(vHost.c_str());
+        ASSERT_TRUE(CreateHardLinkA(vHost.c_str(), image.c_str(), nullptr)) << "no drive V: folder";
+        DeleteFileA(fresh.c_str());
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        FileIdentity read;
+        ASSERT_TRUE(GetFileIdentity(image.c_str(), &read));
+        if (!c.handleOpen)
+            doc->CloseImageHandle();
+        const FILETIME time = LastWriteOf(image);
+        // Another file under the name: renamed onto it, or (while the document holds the file
+        // open) put there after the folder went away with the file read.
+        auto replace = [&](const FILETIME* keepTime) {
+            if (c.handleOpen) {
+                if (!MoveFolderAway(image) || !CopyFileTo(fat16, image))
+                    return false;
+                if (keepTime)
+                    SetLastWriteOf(image, *keepTime);
+                return true;
+            }
+            if (!CopyFileTo(fat16, image + ".new"))
+                return false;
+            if (keepTime)
+                SetLastWriteOf(image + ".new", *keepTime);
+            return MoveFileExA((image + ".new").c_str(), image.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        };
+        switch (c.change) {
+        case RENAMED_ONTO:
+        case NUMBER_FREED:
+            ASSERT_TRUE(replace(nullptr));
+            break;
+        case COPY_WITH_ITS_TIME:
+            ASSERT_TRUE(replace(&time));
+            break;
+        case CHANGED_THEN_RENAMED:
+            Sleep(30);
+            PutBytes(image, 9 * 512, Noise(512, 9));
+            ASSERT_TRUE(replace(nullptr));
+            break;
+        }
+        // The file system hands the freed number to the next file made.
+        testsupport::DeviceAnswers numbers(c.change == NUMBER_FREED ? testsupport::DeviceAnswers::PINNED_INDEX
+                                                                    : testsupport::DeviceAnswers::AS_IS);
+        numbers.pinnedIndex = read.index;
+        const uint64_t named = HashOutside(image, 0, 0), readNow = HashOutside(vHost, 0, 0);
+        prompts = ScriptedPrompts();
+        prompts.boxAnswers.push_back(IDOK);
+        dialogs.ranges.push_back({ c.target, "0", "4" });
+        doc->OnSaveSectors();
+        if (c.refused) {
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ kOpenImage });
+            EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+        } else {
+            EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
+            EXPECT_EQ(dialogs.titles, std::vector<std::string>{ "Speichere Sektoren" });
+            EXPECT_EQ(SizeOf(fresh), 4u * 512);
+        }
+        doc.reset();
+        EXPECT_EQ(HashOutside(image, 0, 0), named) << "the file under the image's name was cut or written";
+        EXPECT_EQ(HashOutside(vHost, 0, 0), readNow) << "the file that was read was cut or written";
+    }
+    Reopen();
+    DeleteFileA(vHost.c_str());
+    RemoveFolder(folder + ".old");
+    RemoveFolder(folder);
+}

@@ -758,22 +758,6 @@ TEST_F(WriteBack, TheProgramsOwnWriteIsKnownWithoutAnotherOpen)
 
 namespace {
 
-// A name that leads to a device now: every handle to the file of one number answers as a
-// character device while armed (a link put in the image's place would lead there).
-class NameLeadsToADevice : public testsupport::DeviceAnswers
-{
-public:
-    uint64_t index = 0;
-    bool armed = false;
-    DWORD FileType(HANDLE h) override
-    {
-        OpenFileFacts facts;
-        if (armed && HandleQueries::Facts(h, &facts) && facts.index == index)
-            return FILE_TYPE_CHAR;
-        return DeviceAnswers::FileType(h);
-    }
-};
-
 // What another program did to the image file, and what the program says of it.
 enum Loss { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, BYTES_CHANGED_TIME_KEPT, NOW_A_DEVICE };
 
@@ -794,7 +778,7 @@ std::string LossText(Loss loss, const std::string& path)
 TEST_F(WriteBack, EveryRefusedWriteSaysWhyOnce)
 {
     Medium other = ImageCopy("wb-why-other.img");
-    NameLeadsToADevice device;
+    testsupport::OneFileAsADevice device;
     const struct {
         const char* name;
         std::function<bool()> run;

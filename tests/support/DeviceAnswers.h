@@ -62,4 +62,20 @@ private:
     HandleQueries* m_previous;
 };
 
+// A name that leads to a device now: every handle to the file of one number answers as a
+// character device while armed (as a link put in the place of that file's name would).
+class OneFileAsADevice : public DeviceAnswers
+{
+public:
+    uint64_t index = 0;
+    bool armed = false;
+    DWORD FileType(HANDLE h) override
+    {
+        OpenFileFacts facts;
+        if (armed && HandleQueries::Facts(h, &facts) && facts.index == index)
+            return FILE_TYPE_CHAR;
+        return DeviceAnswers::FileType(h);
+    }
+};
+
 }  // namespace testsupport
