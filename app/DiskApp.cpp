@@ -124,9 +124,16 @@ BOOL CDiskApp::OnOpenRecentFile(UINT nID)
     // An entry goes only when its medium failed to open. A switch cancelled by the medium shown
     // (its changed sector could not be written, or it was busy) says nothing of the name: taken
     // away, the next pick would open another medium.
-    CDocument* shown = GetFirstDocument();
-    CDiskDoc* doc = DYNAMIC_DOWNCAST(CDiskDoc, shown);
-    if (!doc || !doc->WasSwitchCancelled())
+    bool cancelled = false;
+    for (POSITION pos = GetFirstDocTemplatePosition(); pos;) {
+        CDocTemplate* docTemplate = GetNextDocTemplate(pos);
+        for (POSITION docPos = docTemplate ? docTemplate->GetFirstDocPosition() : nullptr; docPos;) {
+            CDocument* shown = docTemplate->GetNextDoc(docPos);
+            CDiskDoc* doc = DYNAMIC_DOWNCAST(CDiskDoc, shown);
+            cancelled = cancelled || (doc && doc->WasSwitchCancelled());
+        }
+    }
+    if (!cancelled)
         m_pRecentFileList->Remove(index);
     return TRUE;
 }

@@ -880,3 +880,76 @@ TEST_F(WriteBack, EveryRefusedWriteSaysWhyOnce)
         }
     }
 }
+
+// The image to come cannot be opened again after the changed sector was written (another
+// program took it meanwhile): it is shown as any image is that cannot be opened, the same as
+// without an edit: "Eine Image-Datei laden" makes it current and shows it unreadable without a
+// word, the recent list and the command line say it could not be opened and keep the image
+// shown. The edit reaches the image it came from either way.
+TEST_F(WriteBack, AnImageThatCannotBeOpenedAgainAfterTheWriteIsShownAsWithoutAnEdit)
+{
+    Medium a = ImageCopy("wb-unopened-a.img");
+    Medium b = ImageCopy("wb-unopened-b.img");
+    navtest::ScriptedDialogs dialogs;
+    doc->SetNavDialogs(&dialogs);
+    HookedPrompts hooked;
+    doc->SetPrompts(&hooked);
+    HANDLE held = INVALID_HANDLE_VALUE;
+    auto holdB = [&] {
+        held = CreateFileA(b.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    };
+    const std::string kCannotOpen = "Fehler: Das Medium konnte nicht geöffnet werden :\n" + b.path;
+    const struct {
+        const char* route;
+        std::function<BOOL()> run;
+        bool madeCurrent;
+    } routes[] = {
+        { "Eine Image-Datei laden", [&] { dialogs.imageFiles.push_back(b.path); doc->OnLoadImage(); return TRUE; }, true },
+        { "recent list, command line", [&] { return doc->OnOpenDocument(b.path.c_str()); }, false },
+    };
+    for (const auto& r : routes) {
+        std::vector<std::string> saidWithout;
+        for (bool edited : { false, true }) {
+            SCOPED_TRACE(std::string(r.route) + (edited ? ", edited" : ", not edited"));
+            hooked = HookedPrompts();
+            ASSERT_TRUE(doc->OnOpenDocument(a.open.c_str()));
+            const uint8_t value = static_cast<uint8_t>(ByteOnDisk(a, 4, 100) ^ 0x3C);
+            if (edited) {
+                doc->SetCurrentSector(4);
+                ASSERT_TRUE(doc->LoadSector(0, 0));
+                hooked.boxAnswers.push_back(IDOK);
+                doc->OnWriteProtect();
+                doc->GetSectorBuffer()[100] = value;
+                hooked.boxes.clear();
+                hooked.boxAnswers.push_back(IDYES);
+                hooked.trigger = kChanged;
+                hooked.during = holdB;          // after the medium to come was opened
+            } else {
+                holdB();
+            }
+            hooked.boxAnswers.push_back(IDOK);
+            EXPECT_EQ(r.madeCurrent, r.run() != FALSE);
+            CloseHandle(held);
+            std::vector<std::string> said;
+            for (const ScriptedPrompts::Asked& box : hooked.boxes)
+                if (box.text != kChanged)
+                    said.push_back(box.caption + ": " + box.text);
+            EXPECT_EQ(said, r.madeCurrent ? std::vector<std::string>{} : std::vector<std::string>{ kCannotOpen });
+            if (edited) {
+                EXPECT_EQ(said, saidWithout) << "said otherwise than without an edit";
+                EXPECT_EQ(value, ByteOnDisk(a, 4, 100)) << "the edit was not written";
+            }
+            saidWithout = said;
+            EXPECT_EQ(r.madeCurrent ? b.path : a.path, std::string(doc->GetImagePath()));
+            if (r.madeCurrent) {
+                EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_READ_ERROR), doc->GetLoadState());
+            }
+            EXPECT_FALSE(doc->IsWriteEnabled());
+            EXPECT_FALSE(doc->WasSwitchCancelled());
+        }
+    }
+    EXPECT_EQ(0, dialogs.unexpected);
+    doc->SetNavDialogs(nullptr);
+    doc->SetPrompts(&prompts);
+}
