@@ -266,8 +266,7 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
     HANDLE h = OpenImageForWriting(target, unitOffset, unitCount, expected, &loss);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        if (shown)
-            NoteImageLoss(loss);
+        NoteImageLoss(shown ? loss : IMAGELOSS_NONE);
         SetLastError(err);
         return FALSE;
     }

@@ -953,3 +953,41 @@ TEST_F(WriteBack, AnImageThatCannotBeOpenedAgainAfterTheWriteIsShownAsWithoutAnE
     doc->SetNavDialogs(nullptr);
     doc->SetPrompts(&prompts);
 }
+
+// A read that finds another file under the image's name, or a device behind it, shows the
+// sector as unreadable and says once what happened; opening the image again reads it.
+TEST_F(WriteBack, AReadThatFindsTheNameLeadingElsewhereSaysSoOnce)
+{
+    testsupport::OneFileAsADevice device;
+    for (Loss loss : { RENAMED_ONTO, NOW_A_DEVICE }) {
+        SCOPED_TRACE(loss);
+        doc.reset(NewDocument());
+        prompts = ScriptedPrompts();
+        doc->SetPrompts(&prompts);
+        Medium m = ImageCopy("wb-read-why.img");
+        ASSERT_TRUE(doc->OnOpenDocument(m.open.c_str()));
+        doc->CloseImageHandle();                    // as after a write
+        if (loss == RENAMED_ONTO) {
+            ASSERT_TRUE(CopyFileTo(source, m.path + ".new"));
+            ASSERT_TRUE(MoveFileExA((m.path + ".new").c_str(), m.path.c_str(), MOVEFILE_REPLACE_EXISTING));
+        } else {
+            FileIdentity file;
+            ASSERT_TRUE(GetFileIdentity(m.path.c_str(), &file));
+            device.index = file.index;
+            device.armed = true;
+        }
+        prompts.boxAnswers = { IDOK };
+        for (uint64_t sector : { 3, 4 }) {
+            EXPECT_TRUE(MoveTo(sector));
+            EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_READ_ERROR), doc->GetLoadState()) << sector;
+        }
+        device.armed = false;
+        ASSERT_EQ(1u, prompts.boxes.size()) << "said more than once";
+        EXPECT_EQ("Warnung", prompts.boxes[0].caption);
+        EXPECT_EQ(LossText(loss, m.path), prompts.boxes[0].text);
+        ASSERT_TRUE(doc->OnOpenDocument(m.open.c_str()));
+        EXPECT_TRUE(MoveTo(3));
+        EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_LOADED), doc->GetLoadState());
+        EXPECT_EQ(0, prompts.unexpected);
+    }
+}
