@@ -313,4 +313,85 @@ CDiskDoc* NewDocument()
     return new CDiskDoc;
 }
 
+FILETIME LastWriteOf(const std::string& path)
+{
+    FILETIME t = {};
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+    GetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+    return t;
+}
+
+void SetLastWriteOf(const std::string& path, const FILETIME& time)
+{
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, nullptr, nullptr, &time);
+    CloseHandle(h);
+}
+
+uint64_t SizeOf(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return ~0ull;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool ChangeOutside(OutsideChange change, const std::string& path, const std::string& source,
+                   testsupport::OneFileAsADevice& device, int salt)
+{
+    const FILETIME before = LastWriteOf(path);
+    auto writeAt = [&](uint64_t offset) {
+        const std::vector<uint8_t> bytes(512, static_cast<uint8_t>(0xA0 + salt));
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        LARGE_INTEGER pos;
+        pos.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD done = 0;
+        const bool written = h != INVALID_HANDLE_VALUE && SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) &&
+                             WriteFile(h, bytes.data(), 512, &done, nullptr) && done == 512;
+        CloseHandle(h);
+        SetLastWriteOf(path, before);
+        return written;
+    };
+    switch (change) {
+    case RENAMED_ONTO:
+        return CopyFileTo(source, path + ".new") &&
+               MoveFileExA((path + ".new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    case TIME_MOVED: {
+        FILETIME later = before;
+        later.dwHighDateTime += 1 + salt;       // some minutes on
+        SetLastWriteOf(path, later);
+        return true;
+    }
+    case SIZE_GROWN:
+        return writeAt(SizeOf(path));
+    case BYTES_CHANGED_TIME_KEPT:
+        return writeAt(5 * 512);
+    case NOW_A_DEVICE: {
+        FileIdentity file;
+        if (!GetFileIdentity(path.c_str(), &file))
+            return false;
+        device.index = file.index;
+        device.armed = true;
+        return true;
+    }
+    }
+    return false;
+}
+
+std::string OutsideChangeText(OutsideChange change, const std::string& path)
+{
+    const std::string open = "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren ";
+    switch (change) {
+    case RENAMED_ONTO:
+        return "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n" + path + open +
+               "gelesen oder geschrieben.";
+    case NOW_A_DEVICE:
+        return "Der Name der Image-Datei führt jetzt zu einem Laufwerk oder Gerät:\n" + path + open +
+               "gelesen oder geschrieben.";
+    default:
+        return "Die Image-Datei wurde außerhalb des Programms verändert:\n" + path + open + "in sie geschrieben.";
+    }
+}
+
 }  // namespace doctest

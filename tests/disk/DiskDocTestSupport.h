@@ -3,6 +3,7 @@
 #pragma once
 #include "disk/DiskDoc.h"
 #include "disk/DiskIo.h"
+#include "tests/support/DeviceAnswers.h"
 #include <stdint.h>
 #include <deque>
 #include <functional>
@@ -115,5 +116,23 @@ uint64_t HashOutside(const std::string& path, uint64_t skipFrom, uint64_t skipCo
 
 // A document opened on a path with scripted prompts; null when the open failed.
 CDiskDoc* NewDocument();
+
+// The last-write time of a file, setting it, and its size (all ones when it cannot be asked).
+FILETIME LastWriteOf(const std::string& path);
+void SetLastWriteOf(const std::string& path, const FILETIME& time);
+uint64_t SizeOf(const std::string& path);
+
+// What another program does to an image file behind the document's back (the document's read
+// handle closed): renames a copy of another file onto its name, moves its time, grows it (its
+// time put back), changes the bytes of sector 5 (its time put back), or makes the name lead to
+// a device (`device` is armed for the file's number; the caller disarms it).
+enum OutsideChange { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, BYTES_CHANGED_TIME_KEPT, NOW_A_DEVICE };
+// `source` is the file copied onto the name; `salt` varies the time and bytes from one change
+// to the next. False when the change could not be made.
+bool ChangeOutside(OutsideChange change, const std::string& path, const std::string& source,
+                   testsupport::OneFileAsADevice& device, int salt);
+// The warning the document gives once for it: what happened and that the image must be opened
+// again.
+std::string OutsideChangeText(OutsideChange change, const std::string& path);
 
 }  // namespace doctest

@@ -693,37 +693,6 @@ TEST_F(SectorCopy, NothingSwitchesUnderALongCommand)
 
 namespace {
 
-// The last-write time of a file, and setting it.
-FILETIME LastWriteOf(const std::string& path)
-{
-    FILETIME t = {};
-    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
-    GetFileTime(h, nullptr, nullptr, &t);
-    CloseHandle(h);
-    return t;
-}
-
-void SetLastWriteOf(const std::string& path, const FILETIME& t)
-{
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFileTime(h, nullptr, nullptr, &t);
-    CloseHandle(h);
-}
-
-uint64_t SizeOf(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return ~0ull;
-    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-// A copy of `from` made beside `to` and renamed onto it, as another program replaces a file.
-bool RenameCopyOnto(const std::string& from, const std::string& to)
-{
-    return CopyFileTo(from, to + ".new") && MoveFileExA((to + ".new").c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
-}
-
 // The folder of `path` renamed away (to the folder's name with ".old") and made anew, empty:
 // another file can then take the name of one the document holds open, which Wine refuses to
 // a rename onto the name itself.
@@ -760,50 +729,15 @@ TEST_F(SectorCopy, ALoadIntoAChangedImageSaysWhyOnce)
     const std::vector<uint8_t> content = Noise(512, 17);
     PutBytes(file, 0, content, true);
     testsupport::OneFileAsADevice device;
-    enum Loss { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, NOW_A_DEVICE };
-    const std::string tail = "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren ";
-    const struct {
-        Loss loss;
-        std::string said;
-    } cases[] = {
-        { RENAMED_ONTO, "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n" + image +
-                            tail + "gelesen oder geschrieben." },
-        { TIME_MOVED, "Die Image-Datei wurde außerhalb des Programms verändert:\n" + image + tail + "in sie geschrieben." },
-        { SIZE_GROWN, "Die Image-Datei wurde außerhalb des Programms verändert:\n" + image + tail + "in sie geschrieben." },
-        { NOW_A_DEVICE, "Der Name der Image-Datei führt jetzt zu einem Laufwerk oder Gerät:\n" + image + tail +
-                            "gelesen oder geschrieben." },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.loss);
+    for (OutsideChange loss : { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, NOW_A_DEVICE }) {
+        SCOPED_TRACE(loss);
         Reopen();
         ASSERT_TRUE(CopyFileTo(fat16, image));
         ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
         for (int round : { 0, 1 }) {
             SCOPED_TRACE(round == 0 ? "first" : "after opening it again");
             doc->CloseImageHandle();            // as after a write: another program may reach it
-            const FILETIME before = LastWriteOf(image);
-            switch (c.loss) {
-            case RENAMED_ONTO:
-                ASSERT_TRUE(RenameCopyOnto(fat16, image));
-                break;
-            case TIME_MOVED: {
-                FILETIME later = before;
-                later.dwHighDateTime += 1 + round;
-                SetLastWriteOf(image, later);
-                break;
-            }
-            case SIZE_GROWN:
-                PutBytes(image, SizeOf(image), Noise(512, 3));
-                SetLastWriteOf(image, before);
-                break;
-            case NOW_A_DEVICE: {
-                FileIdentity identity;
-                ASSERT_TRUE(GetFileIdentity(image.c_str(), &identity));
-                device.index = identity.index;
-                device.armed = true;
-                break;
-            }
-            }
+            ASSERT_TRUE(ChangeOutside(loss, image, fat16, device, round));
             const uint64_t whole = HashOutside(image, 0, 0);
             for (int attempt : { 0, 1 }) {
                 prompts = ScriptedPrompts();
@@ -813,7 +747,7 @@ TEST_F(SectorCopy, ALoadIntoAChangedImageSaysWhyOnce)
                 Load(file, 20, 1);
                 std::vector<std::string> expected = { "Frage: Sollen die Sektoren wirklich überschrieben werden ?" };
                 if (attempt == 0)
-                    expected.push_back("Warnung: " + c.said);
+                    expected.push_back("Warnung: " + OutsideChangeText(loss, image));
                 EXPECT_EQ(Boxes(), expected) << "attempt " << attempt;
                 EXPECT_EQ(dialogs.progress.questions,
                           std::vector<std::string>{ "Fehler: Fehler beim Schreiben aufs Laufwerk !" })

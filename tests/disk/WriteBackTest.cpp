@@ -23,16 +23,6 @@ std::string ReplacedText(const std::string& path)
     return "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n" + path +
            "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder geschrieben.";
 }
-std::string ChangedText(const std::string& path)
-{
-    return "Die Image-Datei wurde außerhalb des Programms verändert:\n" + path +
-           "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren in sie geschrieben.";
-}
-std::string DeviceText(const std::string& path)
-{
-    return "Der Name der Image-Datei führt jetzt zu einem Laufwerk oder Gerät:\n" + path +
-           "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder geschrieben.";
-}
 const char kDrive5[] = "\\\\.\\PhysicalDrive5";
 const uint64_t kBigDisk = 1100ull * 1024 * 1024;     // above the 1024 MB of the typed "OK"
 
@@ -517,23 +507,6 @@ TEST_F(WriteBack, AFileRenamedOntoTheImageIsNeverWritten)
 
 namespace {
 
-// The last-write time of a file, and setting it back.
-FILETIME LastWrite(const std::string& path)
-{
-    FILETIME t = {};
-    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
-    GetFileTime(h, nullptr, nullptr, &t);
-    CloseHandle(h);
-    return t;
-}
-
-void SetLastWrite(const std::string& path, const FILETIME& t)
-{
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFileTime(h, nullptr, nullptr, &t);
-    CloseHandle(h);
-}
-
 // Writes `bytes` at `offset` of the file, in place (a file that is not there is made); with
 // `size` set the file is first cut to nothing and grown to that size again.
 void ChangeInPlace(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes, int64_t size = -1)
@@ -570,7 +543,7 @@ TEST_F(WriteBack, ContentTheProgramNeverReadIsNeverWritten)
         const uint8_t edit = static_cast<uint8_t>(m.bytes[5 * 512 + 100] ^ 0x5A);
         EditSector(m, 5, edit);
         doc->CloseImageHandle();
-        const FILETIME before = LastWrite(m.path);
+        const FILETIME before = LastWriteOf(m.path);
         Sleep(30);                          // another program's write comes a clock tick later
         std::vector<uint8_t> other(512, 0xA5);
         const uint64_t size = 64 * 512 > m.bytes.size() ? m.bytes.size() : 64 * 512;
@@ -586,7 +559,7 @@ TEST_F(WriteBack, ContentTheProgramNeverReadIsNeverWritten)
         case COPIED_OVER_TIME_KEPT:
             ChangeInPlace(m.path, 5 * 512, other);
             if (change == COPIED_OVER_TIME_KEPT)
-                SetLastWrite(m.path, before);
+                SetLastWriteOf(m.path, before);
             break;
         case CUT_AND_GROWN:
             ChangeInPlace(m.path, size, {}, static_cast<int64_t>(whole.size()));
@@ -605,7 +578,7 @@ TEST_F(WriteBack, ContentTheProgramNeverReadIsNeverWritten)
         std::vector<std::string> said;
         for (const ScriptedPrompts::Asked& b : prompts.boxes)
             said.push_back(b.text);
-        EXPECT_EQ(said, (std::vector<std::string>{ kChanged, kWriteFailed, ChangedText(m.path) }));
+        EXPECT_EQ(said, (std::vector<std::string>{ kChanged, kWriteFailed, OutsideChangeText(TIME_MOVED, m.path) }));
         EXPECT_EQ(5u, doc->GetCurrentSector());
         EXPECT_TRUE(doc->IsWriteEnabled());
         EXPECT_EQ(edit, doc->GetSectorBuffer()[100]);
@@ -756,18 +729,6 @@ TEST_F(WriteBack, TheProgramsOwnWriteIsKnownWithoutAnotherOpen)
     EXPECT_EQ(0, prompts.unexpected);
 }
 
-namespace {
-
-// What another program did to the image file, and what the program says of it.
-enum Loss { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, BYTES_CHANGED_TIME_KEPT, NOW_A_DEVICE };
-
-std::string LossText(Loss loss, const std::string& path)
-{
-    return loss == RENAMED_ONTO ? ReplacedText(path) : loss == NOW_A_DEVICE ? DeviceText(path) : ChangedText(path);
-}
-
-}  // namespace
-
 // A write into an image refused because another program changed it in place (its time, its
 // size, the sector's bytes with the time put back), put another file under its name or made
 // the name lead to a device: after "Der Sektor konnte nicht geschrieben werden!" the user is
@@ -796,7 +757,7 @@ TEST_F(WriteBack, EveryRefusedWriteSaysWhyOnce)
         ASSERT_TRUE(doc->IsWriteEnabled());
         doc->GetSectorBuffer()[100] = value;
     };
-    for (Loss loss : { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, BYTES_CHANGED_TIME_KEPT, NOW_A_DEVICE }) {
+    for (OutsideChange loss : { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, BYTES_CHANGED_TIME_KEPT, NOW_A_DEVICE }) {
         for (const auto& route : routes) {
             SCOPED_TRACE(std::string(route.name) + ", loss " + std::to_string(loss));
             Medium m = ImageCopy("wb-why.img");
@@ -809,37 +770,7 @@ TEST_F(WriteBack, EveryRefusedWriteSaysWhyOnce)
                 const uint8_t edit = static_cast<uint8_t>(0x70 + round);
                 unprotectAndEdit(edit);
                 doc->CloseImageHandle();            // as after an earlier write: another program may reach it
-                const FILETIME before = LastWrite(m.path);
-                FILETIME later = before;
-                later.dwHighDateTime += 1;          // some seven minutes on
-                const std::vector<uint8_t> noise(512, static_cast<uint8_t>(0xA0 + round));
-                switch (loss) {
-                case RENAMED_ONTO:
-                    ASSERT_TRUE(CopyFileTo(source, m.path + ".new"));
-                    ASSERT_TRUE(MoveFileExA((m.path + ".new").c_str(), m.path.c_str(), MOVEFILE_REPLACE_EXISTING));
-                    break;
-                case TIME_MOVED:
-                    SetLastWrite(m.path, later);
-                    break;
-                case SIZE_GROWN: {
-                    WIN32_FILE_ATTRIBUTE_DATA data;
-                    ASSERT_TRUE(GetFileAttributesExA(m.path.c_str(), GetFileExInfoStandard, &data));
-                    ChangeInPlace(m.path, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, noise);
-                    SetLastWrite(m.path, before);
-                    break;
-                }
-                case BYTES_CHANGED_TIME_KEPT:
-                    ChangeInPlace(m.path, 5 * 512, noise);
-                    SetLastWrite(m.path, before);
-                    break;
-                case NOW_A_DEVICE: {
-                    FileIdentity file;
-                    ASSERT_TRUE(GetFileIdentity(m.path.c_str(), &file));
-                    device.index = file.index;
-                    device.armed = true;
-                    break;
-                }
-                }
+                ASSERT_TRUE(ChangeOutside(loss, m.path, source, device, round));
                 const uint64_t whole = HashOutside(m.path, 0, 0);
                 for (int attempt : { 0, 1 }) {
                     prompts.boxes.clear();
@@ -851,7 +782,7 @@ TEST_F(WriteBack, EveryRefusedWriteSaysWhyOnce)
                     std::vector<std::string> expected = { "Schreibschutz: " + std::string(kChanged),
                                                           "Fehler: " + std::string(kWriteFailed) };
                     if (attempt == 0)
-                        expected.push_back("Warnung: " + LossText(loss, m.path));
+                        expected.push_back("Warnung: " + OutsideChangeText(loss, m.path));
                     EXPECT_EQ(said, expected) << "attempt " << attempt;
                     EXPECT_TRUE(doc->IsWriteEnabled());
                     EXPECT_EQ(edit, doc->GetSectorBuffer()[100]);
@@ -959,7 +890,7 @@ TEST_F(WriteBack, AnImageThatCannotBeOpenedAgainAfterTheWriteIsShownAsWithoutAnE
 TEST_F(WriteBack, AReadThatFindsTheNameLeadingElsewhereSaysSoOnce)
 {
     testsupport::OneFileAsADevice device;
-    for (Loss loss : { RENAMED_ONTO, NOW_A_DEVICE }) {
+    for (OutsideChange loss : { RENAMED_ONTO, NOW_A_DEVICE }) {
         SCOPED_TRACE(loss);
         doc.reset(NewDocument());
         prompts = ScriptedPrompts();
@@ -967,15 +898,7 @@ TEST_F(WriteBack, AReadThatFindsTheNameLeadingElsewhereSaysSoOnce)
         Medium m = ImageCopy("wb-read-why.img");
         ASSERT_TRUE(doc->OnOpenDocument(m.open.c_str()));
         doc->CloseImageHandle();                    // as after a write
-        if (loss == RENAMED_ONTO) {
-            ASSERT_TRUE(CopyFileTo(source, m.path + ".new"));
-            ASSERT_TRUE(MoveFileExA((m.path + ".new").c_str(), m.path.c_str(), MOVEFILE_REPLACE_EXISTING));
-        } else {
-            FileIdentity file;
-            ASSERT_TRUE(GetFileIdentity(m.path.c_str(), &file));
-            device.index = file.index;
-            device.armed = true;
-        }
+        ASSERT_TRUE(ChangeOutside(loss, m.path, source, device, 0));
         prompts.boxAnswers = { IDOK };
         for (uint64_t sector : { 3, 4 }) {
             EXPECT_TRUE(MoveTo(sector));
@@ -984,7 +907,7 @@ TEST_F(WriteBack, AReadThatFindsTheNameLeadingElsewhereSaysSoOnce)
         device.armed = false;
         ASSERT_EQ(1u, prompts.boxes.size()) << "said more than once";
         EXPECT_EQ("Warnung", prompts.boxes[0].caption);
-        EXPECT_EQ(LossText(loss, m.path), prompts.boxes[0].text);
+        EXPECT_EQ(OutsideChangeText(loss, m.path), prompts.boxes[0].text);
         ASSERT_TRUE(doc->OnOpenDocument(m.open.c_str()));
         EXPECT_TRUE(MoveTo(3));
         EXPECT_EQ(static_cast<uint32_t>(LOADSTATE_LOADED), doc->GetLoadState());
