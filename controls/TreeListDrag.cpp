@@ -112,7 +112,9 @@ void TreeListDragMove(TreeListBlock* b, UINT keys, POINT pt) noexcept
     TreeListModel& m = b->model;
     if (!m.dragItem)
         return;
-    if ((m.dragFlags & 1) && !(keys & MK_LBUTTON) && !(m.dragFlags & 0x80)) {
+    // A left-button drag, begun by the mouse or by a message that says the button is held,
+    // ends when the button is found up.
+    if ((m.dragFlags & 1) && !(keys & MK_LBUTTON)) {
         TreeListEndDrag(b);
         return;
     }

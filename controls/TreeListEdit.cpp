@@ -452,6 +452,9 @@ void TreeListEditorCommand(TreeListBlock* b, UINT code) noexcept
     case kEditorCancel: {
         if (b->model.editItem)
             TreeListEndEdit(b, code == kEditorCommit ? 2 : 0);
+        // The focus comes back only from the hidden editor (an EDIT as well as a combo box):
+        // after a combo box's CBN_KILLFOCUS it went where the user sent it, and taking it
+        // back would steal it from that window.
         HWND focus = GetFocus();
         if (b->editor && (focus == b->editor || IsChild(b->editor, focus))) {
             b->lock.Leave(__LINE__, false);

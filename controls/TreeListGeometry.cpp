@@ -974,8 +974,13 @@ DWORD TreeListModel::SetExtendedStyle(DWORD mask, DWORD bits) noexcept
     }
     if (changed & (TLX_MULTISELECT | TLX_ALTROWS | TLX_CELLSELECT | TLX_FULLROWSELECT | 0x4000000 | TLX_DISABLEDCOLORS))
         host->InvalidateAll();
-    if ((changed & TLX_CELLSELECT) && !(exStyle & TLX_CELLSELECT))
+    // Without cell selection the caret is the item alone: selected again, so that the
+    // parent hears of the column it left; a refusal cannot keep the column.
+    if ((changed & TLX_CELLSELECT) && !(exStyle & TLX_CELLSELECT) && caretColumn != 0) {
+        if (Item(caret))
+            Select(caret, 0, 0);
         caretColumn = 0;
+    }
     if (changed & TLX_HIDDENITEMS)
         RebuildRows(0);
     return exStyle;

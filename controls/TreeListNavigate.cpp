@@ -54,6 +54,8 @@ UINT TreeListModel::GetNextItem(UINT code, UINT item) noexcept
     case TVGN_CHILD:
         return root || item == 0 ? firstTop : (it ? it->firstChild : 0);
     case TVGN_FIRSTVISIBLE:
+        // The row at the top of the window: with pinned rows the first of them, whatever
+        // the scrolled part below them starts with (code 14 names that one).
         return RowItem(ScreenRowToIndex(0));
     case TVGN_NEXTVISIBLE: {
         if (root)
@@ -191,6 +193,7 @@ UINT TreeListModel::Find(UINT start, TreeListFind* r) noexcept
         return 0;
     const int startLevel = items[x]->level;
     r->flags = (r->flags & ~0xFF0000u) | (static_cast<UINT>(startLevel & 0xFF) << 16);
+    // A depth limit of 0 sets none: a recursive search without one walks the whole subtree.
     const int limit = static_cast<int>((f >> 8) & 0xFF);
     // Each item is visited once: the walk ends after every item, so a text request that
     // changes the tree cannot make it go round.

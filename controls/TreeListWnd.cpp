@@ -218,7 +218,9 @@ HIMAGELIST GetImageList(TreeListBlock* b, WPARAM kind)
     case TVSIL_STATE: return b->stateList;
     case 3: return b->list3;
     case 4: return b->list4;
-    case 5: return b->list5;
+    // The header shows the normal list while no list of its own was set. (Setting one
+    // still answers the list set before, never the normal list, which a caller might free.)
+    case 5: return b->list5 ? b->list5 : b->normalList;
     default: return nullptr;
     }
 }
@@ -688,8 +690,14 @@ LRESULT OnTreeMessage(TreeListBlock* b, UINT message, WPARAM wParam, LPARAM lPar
             int r = m.Select(Num(lParam), 0, 0x8000);
             return r > 0 ? 1 : r;
         }
-        if (wParam == TVGN_FIRSTVISIBLE)
-            return m.EnsureVisible(Num(lParam), -2) >= 0 ? 1 : 0;
+        if (wParam == TVGN_FIRSTVISIBLE) {
+            // A closed ancestor the parent refused to open leaves the item out of the rows:
+            // that is no success, though the scroll routine answers 0 for both.
+            if (m.EnsureVisible(Num(lParam), -2) < 0)
+                return 0;
+            const TreeListItem* shown = m.Item(Num(lParam));
+            return shown && shown->row ? 1 : 0;
+        }
         if (wParam == TVGN_DROPHILITE)
             return SetDropHiliteByMessage(b, Num(lParam), 0);
         return 0;
@@ -1337,11 +1345,12 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_SETFONT: {
         TreeListLock lock(b);
+        // New metrics are drawn at once, whatever the redraw flag says: rows laid out for
+        // the old font would stay on screen until something else repaints them.
         if (TreeListSetFont(b, reinterpret_cast<HFONT>(wParam))) {
             m.ComputeRowHeight();
             TreeListUpdateVBar(b, true);
-            if (lParam)
-                b->InvalidateAll();
+            b->InvalidateAll();   // lParam FALSE too
         }
         return 0;
     }

@@ -3,6 +3,7 @@
 // into a memory DC, keys, in-place editing, the drag band, and bad input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <string.h>
@@ -972,6 +973,74 @@ TEST(TreeListWindow, SortedInsertionsAndCellsNeverWritten)
     ASSERT_EQ(p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set)), 1);
     EXPECT_EQ(cell(image), "");
     EXPECT_EQ(image, 3);
+}
+
+// Messages that tell the caller what they did: a first row made visible only when it is
+// shown, the header's list, a new font drawn at once, the caret leaving its cell with cell
+// selection, and a drag begun by message for the left button that ends when it is up.
+TEST(TreeListWindow, MessagesAnswerWhatTheyDid)
+{
+    static std::vector<HFONT> fonts;
+    struct Case {
+        const char* name;
+        std::function<LRESULT(tltest::Parent&, HTREEITEM, HTREEITEM)> run;   // tree: a with child b
+        LRESULT expected;
+    };
+    auto firstVisible = [](bool refuse) {
+        return [refuse](tltest::Parent& p, HTREEITEM, HTREEITEM b) -> LRESULT {
+            p.answer = [refuse](NMHDR* h) -> LRESULT { return refuse && h->code == TVN_ITEMEXPANDINGA; };
+            return p.Send(TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(b)) * 10 + (p.Send(TLM_GETROWOFITEM, 0, reinterpret_cast<LPARAM>(b)) >= 0);
+        };
+    };
+    auto leftDrag = [](WPARAM keys) {
+        return [keys](tltest::Parent& p, HTREEITEM a, HTREEITEM) -> LRESULT {
+            EXPECT_EQ(p.Send(TLM_BEGINDRAG, 1, reinterpret_cast<LPARAM>(a)), 1);
+            p.Send(WM_MOUSEMOVE, keys, MAKELPARAM(40, 30));
+            return GetCapture() == p.Tree();
+        };
+    };
+    const Case cases[] = {
+        { "first visible, expansion refused", firstVisible(true), 0 },
+        { "first visible, expansion allowed", firstVisible(false), 11 },
+        { "header list follows the normal one", [](tltest::Parent& p, HTREEITEM, HTREEITEM) -> LRESULT {
+              HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32, 1, 1);
+              LRESULT before = p.Send(TVM_GETIMAGELIST, 5);
+              p.Send(TVM_SETIMAGELIST, 0x40000000 | TVSIL_NORMAL, reinterpret_cast<LPARAM>(list));
+              LRESULT after = p.Send(TVM_GETIMAGELIST, 5);
+              p.Send(TVM_SETIMAGELIST, 0x40000000 | TVSIL_NORMAL, 0);
+              ImageList_Destroy(list);
+              return (before == 0) + 10 * (after == reinterpret_cast<LRESULT>(list));
+          }, 11 },
+        { "font with the same metrics, no redraw flag", [](tltest::Parent& p, HTREEITEM, HTREEITEM) -> LRESULT {
+              LOGFONTA lf = {};
+              GetObjectA(reinterpret_cast<HFONT>(p.Send(WM_GETFONT)), sizeof lf, &lf);
+              fonts.push_back(CreateFontIndirectA(&lf));
+              Focus(p);
+              UpdateWindow(p.Tree());
+              LRESULT height = p.Send(TVM_GETITEMHEIGHT);
+              p.Send(WM_SETFONT, reinterpret_cast<WPARAM>(fonts.back()), FALSE);
+              return GetUpdateRect(p.Tree(), nullptr, FALSE) + 10 * (p.Send(TVM_GETITEMHEIGHT) == height);
+          }, 11 },
+        { "cell selection switched off", [](tltest::Parent& p, HTREEITEM a, HTREEITEM) -> LRESULT {
+              EXPECT_EQ(AddColumns(p, 3, 80), 3);
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT, TLX_CELLSELECT);
+              p.Send(TLM_SELECTCELL, 2, reinterpret_cast<LPARAM>(a));
+              p.notes.clear();
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT, 0);
+              std::vector<int> codes = tltest::Codes(p.notes);
+              return std::count(codes.begin(), codes.end(), static_cast<int>(TVN_SELCHANGEDA)) * 10 + p.Send(TVM_GETNEXTITEM, 13);
+          }, 10 },
+        { "left drag by message, button up", leftDrag(0), 0 },
+        { "left drag by message, button held", leftDrag(MK_LBUTTON), 1 },
+    };
+    for (const Case& c : cases) {
+        tltest::Parent p(TREELIST_CLASS, kStyle);
+        HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
+        HTREEITEM b = p.Insert(a, TVI_LAST, "b");
+        EXPECT_EQ(c.run(p, a, b), c.expected) << c.name;
+    }
+    for (HFONT f : fonts)
+        DeleteObject(f);
 }
 
 TEST(TreeListWindow, OwnNextItemCodesWalkTheTreeSelectionChecksAndLevels)
