@@ -208,6 +208,7 @@ void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexce
         else
             toggleAfter = true;
     } else if ((flags & TVHT_ONITEMSTATEICON) && (m.style & TVS_CHECKBOXES) && left) {
+        // Ticking a box is not choosing its item: the selection stays where it was.
         m.pressedCheck = true;
         TreeListToggleCheck(b, item, pt);
     } else if (item && ((flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON | TLHT_ONTEXT)) ||

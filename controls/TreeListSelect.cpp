@@ -383,6 +383,8 @@ int TreeListModel::EnsureVisible(UINT item, int column) noexcept
             if (useMargin && f + margin < rowCount - fullRows + 1 - margin)
                 f += margin;
         } else if (r < f + pinned) {
+            // Scrolling up keeps the margin above the item as scrolling down keeps it below;
+            // an item asked to be the first row (-2 above) gets no margin.
             f = r - pinned;
             if (useMargin)
                 f -= margin;
