@@ -89,8 +89,9 @@ UINT TreeListModel::GetNextItem(UINT code, UINT item) noexcept
             return 0;
         if (!(exStyle & TLX_MULTISELECT))
             return 0;   // the caret is the only selected item
-        // Tree order within the expanded branches.
-        for (UINT x = NextShown(item); x; x = NextShown(x))
+        // Tree order through closed branches too, as from TVI_ROOT: a closed item's
+        // descendants follow its selection, and a caller walking the selection meets them.
+        for (UINT x = NextInTree(item); x; x = NextInTree(x))
             if (items[x]->state & TVIS_SELECTED)
                 return x;
         return 0;

@@ -977,7 +977,8 @@ TEST(TreeListWindow, SortedInsertionsAndCellsNeverWritten)
 
 // Messages that tell the caller what they did: a first row made visible only when it is
 // shown, the header's list, a new font drawn at once, the caret leaving its cell with cell
-// selection, and a drag begun by message for the left button that ends when it is up.
+// selection, the selection walked in tree order, and a drag begun by message for the left
+// button that ends when it is up.
 TEST(TreeListWindow, MessagesAnswerWhatTheyDid)
 {
     static std::vector<HFONT> fonts;
@@ -1030,6 +1031,16 @@ TEST(TreeListWindow, MessagesAnswerWhatTheyDid)
               std::vector<int> codes = tltest::Codes(p.notes);
               return std::count(codes.begin(), codes.end(), static_cast<int>(TVN_SELCHANGEDA)) * 10 + p.Send(TVM_GETNEXTITEM, 13);
           }, 10 },
+        { "selection walked through closed branches", [](tltest::Parent& p, HTREEITEM, HTREEITEM b) -> LRESULT {
+              HTREEITEM d = p.Insert(p.Insert(TVI_ROOT, TVI_LAST, "c"), TVI_LAST, "d");
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_MULTISELECT, TLX_MULTISELECT);
+              for (HTREEITEM h : { b, d }) {
+                  TVITEMA select = { TVIF_STATE, h, TVIS_SELECTED, TVIS_SELECTED, nullptr, 0, 0, 0, 0, 0 };
+                  p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&select));
+              }
+              return (Next(p, TVGN_NEXTSELECTED, TVI_ROOT) == b) + 10 * (Next(p, TVGN_NEXTSELECTED, b) == d) +
+                     100 * (Next(p, TVGN_NEXTSELECTED, d) == nullptr);
+          }, 111 },
         { "left drag by message, button up", leftDrag(0), 0 },
         { "left drag by message, button held", leftDrag(MK_LBUTTON), 1 },
     };
