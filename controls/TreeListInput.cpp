@@ -5,6 +5,8 @@
 // the incremental search).
 #include "controls/TreeListImpl.h"
 
+#include <vector>
+
 namespace {
 
 HTREEITEM Handle(UINT n) { return reinterpret_cast<HTREEITEM>(static_cast<UINT_PTR>(n)); }
@@ -23,7 +25,19 @@ void FollowHidden(TreeListModel& m, UINT item, int action)
             m.ToggleSelection(x, action);
 }
 
-void SelectRange(TreeListBlock* b, UINT item, int column)
+// The row an item is seen in: its own, or that of its nearest shown ancestor; -1 for none.
+int SeenRow(TreeListModel& m, UINT item)
+{
+    for (const TreeListItem* it = m.Item(item); it; it = m.Item(it->parent))
+        if (it->row)
+            return static_cast<int>(it->row) - 1;
+    return -1;
+}
+
+// Shift+click: the rows from the anchor to the clicked one become the selection (with Ctrl
+// they are added to it). Toggling the rows between, as a first range from a lone anchor
+// allows, would take away again what an earlier Shift+click had selected among them.
+void SelectRange(TreeListBlock* b, UINT item, int column, bool addToOthers)
 {
     TreeListModel& m = b->model;
     UINT anchor = m.Item(m.anchor) ? m.anchor : m.caret;
@@ -38,11 +52,21 @@ void SelectRange(TreeListBlock* b, UINT item, int column)
         from = to;
         to = t;
     }
+    if (!addToOthers) {
+        std::vector<UINT> outside;
+        for (UINT x = m.firstTop; x; x = m.NextInTree(x)) {
+            const int r = SeenRow(m, x);
+            if ((m.Item(x)->state & TVIS_SELECTED) && x != m.caret && (r < from || r > to))
+                outside.push_back(x);
+        }
+        for (UINT x : outside)
+            if (m.Item(x) && (m.Item(x)->state & TVIS_SELECTED))
+                m.ToggleSelection(x, TVC_BYMOUSE);
+    }
     for (int r = from; r <= to && r < m.rowCount; ++r) {
         UINT x = m.rows[r];
-        if (x == anchor && (m.Item(x)->state & TVIS_SELECTED))
-            continue;
-        m.ToggleSelection(x, TVC_BYMOUSE);
+        if (!(m.Item(x)->state & TVIS_SELECTED))
+            m.ToggleSelection(x, TVC_BYMOUSE);
         FollowHidden(m, x, TVC_BYMOUSE);
     }
     m.cursor = item;
@@ -235,7 +259,7 @@ void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexce
             } else if (left && !shift && !ctrl && selected && !dbl) {
                 m.clickPending = true;
             } else if (shift) {
-                SelectRange(b, item, selColumn);
+                SelectRange(b, item, selColumn, ctrl);
             } else if (ctrl) {
                 if (item != m.caret) {
                     m.ToggleSelection(item, TVC_BYMOUSE);

@@ -1054,6 +1054,30 @@ TEST(TreeListWindow, MessagesAnswerWhatTheyDid)
         DeleteObject(f);
 }
 
+// Shift+click makes the rows from the anchor to the clicked one the selection, also after an
+// earlier range; with Ctrl the range is added to what is selected.
+TEST(TreeListWindow, ShiftClicksMakeTheRangeFromTheAnchorTheSelection)
+{
+    KeysUp();
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    std::vector<HTREEITEM> rows = TopRows(p, 8);
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_MULTISELECT, TLX_MULTISELECT);
+    Focus(p);
+    const struct { int row; WPARAM keys; unsigned selected; } clicks[] = {
+        { 2, 0, 0x04 }, { 5, MK_SHIFT, 0x3C }, { 7, MK_SHIFT, 0xFC }, { 4, MK_SHIFT, 0x1C }, { 0, MK_SHIFT | MK_CONTROL, 0x1F },
+    };
+    for (const auto& c : clicks) {
+        POINT pt = LabelPoint(p, rows[static_cast<size_t>(c.row)]);
+        p.Send(WM_LBUTTONDOWN, MK_LBUTTON | c.keys, MAKELPARAM(pt.x, pt.y));
+        p.Send(WM_LBUTTONUP, c.keys, MAKELPARAM(pt.x, pt.y));
+        unsigned selected = 0;
+        for (size_t r = 0; r < rows.size(); ++r)
+            if (p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(rows[r])) & TVIS_SELECTED)
+                selected |= 1u << r;
+        EXPECT_EQ(selected, c.selected) << "click on row " << c.row << " with keys " << c.keys;
+    }
+}
+
 TEST(TreeListWindow, OwnNextItemCodesWalkTheTreeSelectionChecksAndLevels)
 {
     tltest::Parent p(TREELIST_CLASS, kStyle | TVS_CHECKBOXES);
