@@ -50,6 +50,14 @@ std::vector<UINT> DraggedItems(TreeListModel& m)
     return out;
 }
 
+int PlaceAmongSiblings(TreeListModel& m, UINT item)
+{
+    int place = 0;
+    for (const TreeListItem* it = m.Item(item); it && it->prev; it = m.Item(it->prev))
+        ++place;
+    return place;
+}
+
 }  // namespace
 
 int TreeListDropTest(TreeListBlock* b, UINT dragged, UINT target, int kind) noexcept
@@ -234,9 +242,14 @@ void TreeListDrop(TreeListBlock* b) noexcept
         return;
     UINT moved = 0;
     bool reported = false;
+    // The parent hears how many items changed place: one put back where it was (a Move
+    // that answers 1 for "already there") is not counted.
+    std::vector<std::pair<UINT, int>> before;
     for (UINT x : items)
-        if (TreeListItem* it = m.Item(x))
+        if (TreeListItem* it = m.Item(x)) {
             it->moved = 1;
+            before.push_back({ it->parent, PlaceAmongSiblings(m, x) });
+        }
     if (target == TLI_EMPTYAREA) {
         if (options & TLD_REPORTEMPTY) {
             reported = true;
@@ -290,9 +303,12 @@ void TreeListDrop(TreeListBlock* b) noexcept
             }
         }
     }
-    for (UINT x : items)
-        if (TreeListItem* it = m.Item(x))
+    moved = 0;
+    for (size_t i = 0; i < items.size() && i < before.size(); ++i)
+        if (TreeListItem* it = m.Item(items[i])) {
             it->moved = 0;
+            moved += it->parent != before[i].first || PlaceAmongSiblings(m, items[i]) != before[i].second;
+        }
     NMTREEVIEWA nm = {};
     nm.action = 0x1000000 | (reported ? 0x2000000u : 0) | moved;
     nm.itemOld.mask = TVIF_HANDLE;

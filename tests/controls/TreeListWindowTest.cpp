@@ -577,6 +577,11 @@ TEST(TreeListWindow, DraggingWithTheMouseMovesTheItem)
     EXPECT_EQ(p.notes.back().code, TLN_DROP);
     EXPECT_EQ(p.notes.back().action, 0x1000001u);
     EXPECT_EQ(GetCapture(), nullptr);
+    // The same drop again puts "a" where it is: no item counts as moved.
+    p.notes.clear();
+    drag(a, LabelPoint(p, d), 0);
+    ASSERT_FALSE(p.notes.empty());
+    EXPECT_EQ(p.notes.back().action, 0x1000000u);
     // With Ctrl onto "b": it becomes b's child; onto its own child: refused.
     drag(d, LabelPoint(p, b), MK_CONTROL);
     EXPECT_EQ(Texts(p, TVI_ROOT), (std::vector<std::string>{ "b", "c", "a" }));
