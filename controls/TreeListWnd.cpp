@@ -1511,6 +1511,7 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     case WM_CAPTURECHANGED: {
+        // Another window took the mouse: no button up will end the drag here, so it ends now.
         TreeListLock lock(b);
         if (m.dragItem && reinterpret_cast<HWND>(lParam) != window)
             TreeListCancelDrag(b);
