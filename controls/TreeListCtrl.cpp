@@ -4,6 +4,8 @@
 #include <string.h>
 #include "classlib/WinApp.h"
 
+// The run-time class names the tree-control class as its base, as the C++ class has it, so
+// that IsKindOf(RUNTIME_CLASS(CTreeCtrl)) holds for a tree list too.
 IMPLEMENT_DYNAMIC(CTreeListCtrl, CTreeCtrl)
 
 namespace {
