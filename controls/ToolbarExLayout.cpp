@@ -275,10 +275,15 @@ void StackRow(ToolbarExBlock* block, int first, int end, int thick, bool textRow
     const int half = block->gap[1] / 2;
     int i = first;
     while (i < end) {
+        // A wrapped button ends its row and stays out of any stack, as separators, hidden
+        // buttons and those that refuse stacking do.
         auto qualifies = [&](int k) {
             const ToolbarButton* b = block->buttons[k];
-            return Visible(b) && !IsSeparator(b) && !(b->paint & TBXP_NOSTACK) && !(b->state & TBSTATE_WRAP) &&
-                   RowHeight(block, b, textRows) + 3 < thick;
+            if (!Visible(b) || IsSeparator(b) || (b->paint & TBXP_NOSTACK))
+                return false;
+            if (b->state & TBSTATE_WRAP)
+                return false;
+            return RowHeight(block, b, textRows) + 3 < thick;
         };
         if (!qualifies(i)) {
             ++i;
@@ -292,15 +297,6 @@ void StackRow(ToolbarExBlock* block, int first, int end, int thick, bool textRow
                 break;
             total += h;
             ++j;
-        }
-        // A button that is wrapped ends a stack as its last member.
-        if (j < end && j - i >= 1 && (block->buttons[j]->state & TBSTATE_WRAP) && Visible(block->buttons[j]) &&
-            !IsSeparator(block->buttons[j]) && !(block->buttons[j]->paint & TBXP_NOSTACK)) {
-            const int h = RowHeight(block, block->buttons[j], textRows) - half;
-            if (h + 3 < thick && total + h <= thick) {
-                total += h;
-                ++j;
-            }
         }
         if (j - i < 2) {
             i = j > i ? j : i + 1;
@@ -341,10 +337,48 @@ void StackRow(ToolbarExBlock* block, int first, int end, int thick, bool textRow
 
 }  // namespace
 
+namespace {
+
+// A button as the layout found it: where it was and whether its look was to be rebuilt.
+struct LaidOut {
+    RECT rect;
+    bool rebuild;
+};
+
+// Repaints what a layout changed on the screen: a button that moved (a wrapped one that went
+// to another line among them) at its old and its new place, and a button whose look is to be
+// rebuilt at its place. Without the record of the old places the whole window is repainted.
+void RepaintChanged(ToolbarExBlock* block, const LaidOut* before, bool changed)
+{
+    if (!block->window)
+        return;
+    if (!before) {
+        if (changed)
+            TbxInvalidate(block, nullptr);
+        return;
+    }
+    for (int i = 0; i < block->buttonCount; ++i) {
+        const RECT& now = block->buttons[i]->rect;
+        const bool moved = std::memcmp(&now, &before[i].rect, sizeof now) != 0;
+        if (moved && !::IsRectEmpty(&before[i].rect))
+            TbxInvalidate(block, &before[i].rect);
+        if ((moved || before[i].rebuild) && !::IsRectEmpty(&now))
+            TbxInvalidate(block, &now);
+    }
+}
+
+}  // namespace
+
 void TbxLayout(ToolbarExBlock* block, bool force)
 {
     if (!force && !block->dirty)
         return;
+    LaidOut* before = nullptr;
+    if (block->window && block->buttonCount > 0) {
+        before = static_cast<LaidOut*>(TbxAlloc(sizeof(LaidOut) * static_cast<size_t>(block->buttonCount)));
+        for (int i = 0; before && i < block->buttonCount; ++i)
+            before[i] = {block->buttons[i]->rect, (block->buttons[i]->paint & TBXP_REBUILD) != 0};
+    }
     const bool remeasure = (block->dirty & (TBXD_SIZES | TBXD_ALL | TBXD_REBUILD)) != 0 || force;
     for (int i = 0; i < block->buttonCount; ++i) {
         ToolbarButton* b = block->buttons[i];
@@ -472,8 +506,9 @@ void TbxLayout(ToolbarExBlock* block, bool force)
         RECT old;
         TbxSetInsertMark(block, block->insertMark, block->insertFlags, &old);
     }
-    if (changed)
-        TbxInvalidate(block, nullptr);
+    RepaintChanged(block, before, changed);
+    if (before)
+        TbxFree(before);
 }
 
 namespace {

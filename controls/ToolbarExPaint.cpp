@@ -48,9 +48,12 @@ void DrawFrame(ToolbarExBlock* block, DibImage* cache, HDC dc, const RECT& r, in
         DWORD kind = arrowPart ? FRAMEIMAGE_DROPDOWN : FRAMEIMAGE_BUTTON;
         if (row == 4 || row == 5)
             kind = FRAMEIMAGE_DISABLED;
-        if (hot && !sunken)
-            DrawFrameImage(cache, r.left, r.top, w, h, FRAMEIMAGE_HIGHLIGHT | FRAMEIMAGE_ON_COLOUR, block->palette[4]);
-        DrawFrameImage(cache, r.left, r.top, w, h, kind | (sunken ? DWORD(FRAMEIMAGE_SUNKEN) : DWORD(0)));
+        // The highlight colour marks the button under the mouse, pressed or not.
+        const DWORD pressed = sunken ? DWORD(FRAMEIMAGE_SUNKEN) : DWORD(0);
+        if (hot)
+            DrawFrameImage(cache, r.left, r.top, w, h, FRAMEIMAGE_HIGHLIGHT | FRAMEIMAGE_ON_COLOUR | pressed,
+                           block->palette[4]);
+        DrawFrameImage(cache, r.left, r.top, w, h, kind | pressed);
     } else {
         RECT e = r;
         ::DrawEdge(dc, &e, sunken ? BDR_SUNKENOUTER : (hot ? BDR_RAISEDINNER : EDGE_RAISED), BF_RECT);

@@ -179,7 +179,8 @@ LRESULT OnLButtonUp(ToolbarExBlock* block, HWND hwnd, WPARAM keys, POINT pt)
         const int hot = block->hot;
         if (hit >= 0 && hit == hot && !arrow) {
             ToolbarButton* b = block->buttons[hit];
-            // A grey button runs nothing and toggles nothing, as a grey menu item.
+            // A grey button runs nothing and toggles nothing, as a grey menu item; a label
+            // cell only shows its text and is never pressed.
             if (!(b->own & (TBXF_CONTROL | TBXF_LABEL | TBXF_LABEL2)) && Enabled(b)) {
                 if (b->style & BTNS_CHECK) {
                     const bool checked = (b->state & TBSTATE_CHECKED) != 0;
@@ -207,6 +208,8 @@ LRESULT OnLButtonDown(ToolbarExBlock* block, WPARAM keys, POINT pt)
     if (hot < 0 || !block->hotOnArrow)
         return 0;
     ToolbarButton* b = block->buttons[hot];
+    // Only a button that issues commands on the right opens its list here; a grey one opens
+    // nothing, as it runs nothing on a release.
     if (!(b->own & TBXF_RIGHTCLICK) || !Enabled(b))
         return 0;
     NMTOOLBARW record = {};
@@ -231,6 +234,8 @@ bool OnRButtonUp(ToolbarExBlock* block, HWND hwnd, WPARAM keys, POINT pt)
             toDefault = true;
         } else {
             const ToolbarButton* b = block->buttons[hot];
+            // Over a button the release never reaches the parent as a context menu; a grey
+            // button runs nothing here either, as at the left-button release.
             if ((b->own & TBXF_RIGHTCLICK) && !block->hotOnArrow && Enabled(b)) {
                 post.target = block->targets[0];
                 post.wParam = MAKEWPARAM(static_cast<WORD>(b->command + 1), 0);

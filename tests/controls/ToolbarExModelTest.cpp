@@ -465,3 +465,41 @@ TEST(ToolbarExModel, SmallButtonsStackInOneCellOfATallRow)
     TbxSetInsertMark(t, 1, 1, &old);
     EXPECT_EQ(t->insertRect.left, second->rect.right - 3);
 }
+
+TEST(ToolbarExModel, OnlyVisibleUnwrappedStackableNeighboursShareACell)
+{
+    // Buttons of a row: T a tall picture that makes the row thick, s a small one, w a small
+    // wrapped one, h a small hidden one, n a small one that refuses stacking, | a separator.
+    // Expected marks: F first of a stack, M a further member, L the last member, - none.
+    struct Case {
+        const char* row;
+        const char* marks;
+    };
+    const Case cases[] = {
+        {"Tss", "-FL"},   {"Tsw", "---"},   {"Tssw", "-FL-"}, {"Ts|s", "----"},
+        {"Tshs", "----"}, {"Tsns", "----"}, {"Tsss", "-FL-"},
+    };
+    for (const Case& c : cases) {
+        Block t;
+        t->style |= TBXS_STACK;
+        t.AddStrip(16, 1, 40);
+        t.AddStrip(16, 1, 10);
+        for (const char* p = c.row; *p; ++p) {
+            switch (*p) {
+            case 'T': t.Add(Button(0, 1)); break;
+            case 's': t.Add(Button(1, 2)); break;
+            case 'w': t.Add(Button(1, 3, TBSTATE_ENABLED | TBSTATE_WRAP)); break;
+            case 'h': t.Add(Button(1, 4, TBSTATE_ENABLED | TBSTATE_HIDDEN)); break;
+            case 'n': t.Add(Button(1, 5, TBSTATE_ENABLED, BTNS_BUTTON, TBXF_NOSTACK)); break;
+            default: t.Add(tbtest::Separator()); break;
+            }
+        }
+        TbxLayout(t, true);
+        std::string got;
+        for (int i = 0; i < t->buttonCount; ++i) {
+            const WORD paint = t->buttons[i]->paint;
+            got += (paint & TBXP_STACKFIRST) ? 'F' : (paint & TBXP_STACKLAST) ? 'L' : (paint & TBXP_STACKMEMBER) ? 'M' : '-';
+        }
+        EXPECT_EQ(got, c.marks) << c.row;
+    }
+}

@@ -6,6 +6,7 @@
 #include "tests/controls/ToolbarTestSupport.h"
 #include "tests/uihelpers/DrawingSurface.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -575,4 +576,228 @@ TEST(ToolbarExWindow, EmbeddedControlsSitInTheirCellsAndTheirCommandsAreForwarde
     Send(w, TB_DELETEBUTTON, 1);
     EXPECT_FALSE(GetWindowLongA(combo, GWL_STYLE) & WS_VISIBLE);
     DestroyWindow(w);
+}
+
+namespace {
+
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != FALSE;
+}
+
+}  // namespace
+
+TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
+{
+    // Each change leaves the toolbar to find out in its next layout what it moved; the
+    // expected region is made from the rectangles read before and after.
+    struct Case {
+        const char* what;
+        void (*change)(ToolbarExBlock* block);
+        int rebuilt;   // the button whose look was marked for rebuild, -1
+    };
+    const Case cases[] = {
+        {"a middle button hides",
+         [](ToolbarExBlock* block) {
+             block->buttons[1]->state |= TBSTATE_HIDDEN;
+             block->dirty |= TBXD_LAYOUT;
+         },
+         -1},
+        {"the third button's picture grows",
+         [](ToolbarExBlock* block) {
+             block->bitmaps[1].scale = 512;
+             block->dirty |= TBXD_SIZES | TBXD_LAYOUT;
+         },
+         -1},
+        {"a middle button wraps",
+         [](ToolbarExBlock* block) {
+             block->buttons[2]->state |= TBSTATE_WRAP;
+             block->dirty |= TBXD_LAYOUT;
+         },
+         -1},
+        {"the last button hides",
+         [](ToolbarExBlock* block) {
+             block->buttons[3]->state |= TBSTATE_HIDDEN;
+             block->dirty |= TBXD_LAYOUT;
+         },
+         -1},
+        {"one button's look is rebuilt in place",
+         [](ToolbarExBlock* block) {
+             block->buttons[2]->paint |= TBXP_REBUILD;
+             block->dirty |= TBXD_LAYOUT;
+         },
+         2},
+    };
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+        HWND w = parent.Toolbar(TBSTYLE_FLAT);
+        HBITMAP first = tbtest::MakeStrip(16, 1, 40);   // tall enough for the doubled picture
+        HBITMAP second = tbtest::MakeStrip(16, 1, 16);
+        TBADDBITMAP add1 = {nullptr, reinterpret_cast<UINT_PTR>(first)};
+        TBADDBITMAP add2 = {nullptr, reinterpret_cast<UINT_PTR>(second)};
+        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add1));
+        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add2));
+        const TBBUTTON buttons[] = {Button(0, 1), Button(0, 2), Button(1, 3), Button(0, 4)};
+        Send(w, TB_ADDBUTTONSW, 4, reinterpret_cast<LPARAM>(buttons));
+        UpdateWindow(w);
+        ToolbarParent::Drain();
+        RECT before[4], after[4];
+        for (int i = 0; i < 4; ++i)
+            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&before[i]));
+        ValidateRect(w, nullptr);
+        c.change(static_cast<ToolbarExBlock*>(GetControlBlock(w)));
+        for (int i = 0; i < 4; ++i)
+            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&after[i]));
+        HRGN expected = CreateRectRgn(0, 0, 0, 0);
+        bool anyMoved = false;
+        for (int i = 0; i < 4; ++i) {
+            const bool moved = !SameRect(before[i], after[i]);
+            anyMoved = anyMoved || moved;
+            for (const RECT* r : {&before[i], &after[i]}) {
+                if ((moved || (i == c.rebuilt && r == &after[i])) && !IsRectEmpty(r)) {
+                    HRGN part = CreateRectRgnIndirect(r);
+                    CombineRgn(expected, expected, part, RGN_OR);
+                    DeleteObject(part);
+                }
+            }
+        }
+        EXPECT_TRUE(anyMoved || c.rebuilt >= 0) << c.what;
+        RECT client = {};
+        GetClientRect(w, &client);
+        HRGN window = CreateRectRgnIndirect(&client);
+        CombineRgn(expected, expected, window, RGN_AND);
+        DeleteObject(window);
+        HRGN update = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(GetUpdateRgn(w, update, FALSE), ERROR) << c.what;
+        EXPECT_TRUE(EqualRgn(update, expected)) << c.what;
+        // The first button keeps its place and look in every case: it is left alone.
+        EXPECT_TRUE(SameRect(before[0], after[0])) << c.what;
+        EXPECT_FALSE(RectInRegion(update, &after[0])) << c.what;
+        DeleteObject(update);
+        DeleteObject(expected);
+        DestroyWindow(w);
+        DeleteObject(first);
+        DeleteObject(second);
+    }
+}
+
+TEST(ToolbarExPaint, HotAndHotPressedButtonsShowTheHighlightColour)
+{
+    // A pixel of the frame's inside, left of the picture, painted with the highlight colour
+    // red and then blue: the hot looks follow it, the normal look does not.
+    struct Case {
+        const char* what;
+        bool over;
+        WPARAM keys;
+        bool highlighted;
+    };
+    const Case cases[] = {
+        {"normal", false, 0, false},
+        {"hot", true, 0, true},
+        {"hot pressed", true, MK_LBUTTON, true},
+    };
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+        HWND w = parent.Toolbar(TBSTYLE_FLAT);
+        HBITMAP strip = tbtest::MakeStrip(16, 1, 16);
+        TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
+        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+        const TBBUTTON one[] = {Button(0, 1)};
+        Send(w, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(one));
+        Send(w, TB_SETPADDING, 0, MAKELPARAM(24, 24));   // room beside the picture
+        ToolbarExBlock* block = static_cast<ToolbarExBlock*>(GetControlBlock(w));
+        ASSERT_TRUE(block->deepScreen) << "the highlight is drawn on screens of more than 8 bits";
+        RECT r = {};
+        Send(w, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+        const LPARAM centre = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        Send(w, WM_MOUSEMOVE, c.keys, c.over ? centre : MAKELPARAM(r.right + 50, 5));
+        const RECT inner = TbxInnerRect(block, block->buttons[0]);
+        const int x = inner.left + 6;
+        const int y = (inner.top + inner.bottom) / 2;
+        COLORREF seen[2] = {};
+        const COLORREF highlight[2] = {RGB(255, 0, 0), RGB(0, 0, 255)};
+        for (int k = 0; k < 2; ++k) {
+            Send(w, TBX_PALETTE, 4, static_cast<LPARAM>(highlight[k]));
+            drawtest::Surface surface(600, 60);
+            Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+            seen[k] = surface.At(x, y);
+        }
+        if (c.highlighted) {
+            EXPECT_GT(GetRValue(seen[0]), GetBValue(seen[0])) << c.what;
+            EXPECT_GT(GetBValue(seen[1]), GetRValue(seen[1])) << c.what;
+        } else {
+            EXPECT_EQ(seen[0], seen[1]) << c.what;
+        }
+        DestroyWindow(w);
+        DeleteObject(strip);
+    }
+}
+
+TEST(ToolbarExMouse, DropDownsAndRightReleasesFollowFlagsStateAndPlace)
+{
+    // Buttons: 0 a drop-down issuing right-button commands, 1 the same greyed, 2 a drop-down
+    // without that flag, 3 a plain button issuing right-button commands.
+    struct Case {
+        const char* what;
+        UINT message;
+        int button;
+        bool onArrow;
+        int dropDowns;   // TBN_DROPDOWN sent
+        int commands;    // WM_COMMAND posted (command id + 1 for a right release)
+        int contextMenus;
+    };
+    const Case cases[] = {
+        {"press on the arrow", WM_LBUTTONDOWN, 0, true, 1, 0, 0},
+        {"double click on the arrow", WM_LBUTTONDBLCLK, 0, true, 1, 0, 0},
+        {"press on the main part", WM_LBUTTONDOWN, 0, false, 0, 0, 0},
+        {"press on a grey arrow", WM_LBUTTONDOWN, 1, true, 0, 0, 0},
+        {"press on an arrow without the flag", WM_LBUTTONDOWN, 2, true, 0, 0, 0},
+        {"right release on the main part", WM_RBUTTONUP, 0, false, 0, 1, 0},
+        {"right release on the arrow", WM_RBUTTONUP, 0, true, 0, 0, 0},
+        {"right release on a grey button", WM_RBUTTONUP, 1, false, 0, 0, 0},
+        {"right release without the flag", WM_RBUTTONUP, 2, false, 0, 0, 0},
+        {"right release on a plain flagged button", WM_RBUTTONUP, 3, false, 0, 1, 0},
+    };
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+        HWND w = parent.Toolbar(TBSTYLE_FLAT);
+        HBITMAP strip = tbtest::MakeStrip(16, 1, 16);
+        TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
+        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+        const TBBUTTON buttons[] = {Button(0, 10, TBSTATE_ENABLED, BTNS_DROPDOWN, TBXF_RIGHTCLICK),
+                                    Button(0, 20, 0, BTNS_DROPDOWN, TBXF_RIGHTCLICK),
+                                    Button(0, 30, TBSTATE_ENABLED, BTNS_DROPDOWN),
+                                    Button(0, 40, TBSTATE_ENABLED, BTNS_BUTTON, TBXF_RIGHTCLICK)};
+        Send(w, TBX_ADDBUTTONS, 4, reinterpret_cast<LPARAM>(buttons));
+        ToolbarExBlock* block = static_cast<ToolbarExBlock*>(GetControlBlock(w));
+        RECT r = {};
+        Send(w, TB_GETITEMRECT, c.button, reinterpret_cast<LPARAM>(&r));
+        const RECT inner = TbxInnerRect(block, block->buttons[c.button]);
+        const int arrow = block->buttons[c.button]->packedWidth >> 10;
+        const int x = c.onArrow ? inner.right - arrow / 2 - 1 : inner.left + 3;
+        const LPARAM at = MAKELPARAM(x, (inner.top + inner.bottom) / 2);
+        POINT probe = {x, (inner.top + inner.bottom) / 2};
+        const LRESULT hit = Send(w, TB_HITTEST, 0x12345678, reinterpret_cast<LPARAM>(&probe));
+        ASSERT_EQ(hit & 0xFFFF, c.button) << c.what;
+        ASSERT_EQ((hit & 0x40000000) != 0, c.onArrow) << c.what;
+        const WPARAM keys = c.message == WM_RBUTTONUP ? 0 : MK_LBUTTON;
+        Send(w, c.message, keys, at);
+        int posted = 0;
+        MSG msg;
+        while (PeekMessageA(&msg, parent.hwnd, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+            ++posted;
+            EXPECT_EQ(LOWORD(msg.wParam), (c.button + 1) * 10 + 1) << c.what;
+        }
+        ToolbarParent::Drain();
+        EXPECT_EQ(std::count(parent.notifyCodes.begin(), parent.notifyCodes.end(), static_cast<int>(TBN_DROPDOWN)),
+                  c.dropDowns)
+            << c.what;
+        EXPECT_EQ(posted, c.commands) << c.what;
+        EXPECT_EQ(parent.contextMenus, c.contextMenus) << c.what;
+        DestroyWindow(w);
+        DeleteObject(strip);
+    }
 }
