@@ -334,6 +334,11 @@ LRESULT TbxAddOverlay(ToolbarExBlock* block, const ToolbarOverlayRecord* record,
     DWORD ref = record->ref;
     if (record->flags & 0x40)
         ref = 0x12340000u | (ref & 0xFFFF);
+    // The new item is made first: out of memory, the text it was to replace stays.
+    const size_t length = wcslen(text);
+    ToolbarOverlay* item = static_cast<ToolbarOverlay*>(TbxAlloc(sizeof(ToolbarOverlay) + sizeof(wchar_t) * length));
+    if (!item)
+        return 0;
     if (record->flags & 0x20) {
         for (ToolbarOverlay** link = &block->overlays; *link; link = &(*link)->next) {
             if ((*link)->ref == ref) {
@@ -344,10 +349,6 @@ LRESULT TbxAddOverlay(ToolbarExBlock* block, const ToolbarOverlayRecord* record,
             }
         }
     }
-    const size_t length = wcslen(text);
-    ToolbarOverlay* item = static_cast<ToolbarOverlay*>(TbxAlloc(sizeof(ToolbarOverlay) + sizeof(wchar_t) * length));
-    if (!item)
-        return 0;
     item->ref = ref;
     item->dx = record->x;
     item->dy = record->y;

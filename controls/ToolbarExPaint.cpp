@@ -18,9 +18,10 @@ bool IsChecked(int row)
     return row == 1 || row == 3 || row == 5;
 }
 
+// Checked and pressed looks (rows 1, 3 and 5) lie on the checked background.
 COLORREF RowBackground(const ToolbarExBlock* block, int row)
 {
-    return (row == 1 || row == 5) ? block->palette[3] : block->palette[0];
+    return IsChecked(row) ? block->palette[3] : block->palette[0];
 }
 
 void Fill(HDC dc, const RECT& r, COLORREF colour)

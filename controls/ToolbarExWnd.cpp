@@ -463,6 +463,7 @@ LRESULT OnStyleChanged(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
         block->vertical = (s->styleNew & TBXS_VERTICAL) ? 1 : 0;
         TbxRebuildAll(block);
     }
+    // The list style moves texts beside the pictures, so it changes every size as well.
     if (diff & (TBXS_STACK | TBXS_FLAT | TBXS_LIST))
         TbxRebuildAll(block);
     return 0;

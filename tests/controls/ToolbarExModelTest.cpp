@@ -503,3 +503,29 @@ TEST(ToolbarExModel, OnlyVisibleUnwrappedStackableNeighboursShareACell)
         EXPECT_EQ(got, c.marks) << c.row;
     }
 }
+
+TEST(ToolbarExModel, AnOverlayTextIsReplacedOnlyWhenItsSuccessorIsMade)
+{
+    struct Case {
+        int failures;   // allocations that fail while the successor is added
+        LRESULT added;
+        const wchar_t* left;   // the text the button's overlay shows afterwards
+    };
+    const Case cases[] = {{0, 1, L"neu"}, {1, 0, L"alt"}};
+    for (const Case& c : cases) {
+        Block t;
+        t.Add(Button(-1, 1));
+        const ToolbarOverlayRecord first = {0x12340000, 0, 0, 0x05, 1, {}};
+        ASSERT_EQ(TbxAddOverlay(t, &first, L"alt"), 1);
+        const ToolbarOverlayRecord successor = {0x12340000, 0, 0, 0x25, 2, {}};
+        TbxFailAllocations(c.failures);
+        EXPECT_EQ(TbxAddOverlay(t, &successor, L"neu"), c.added) << c.failures;
+        TbxFailAllocations(0);
+        int items = 0;
+        for (const ToolbarOverlay* item = t->overlays; item; item = item->next)
+            ++items;
+        EXPECT_EQ(items, 1) << c.failures;
+        ASSERT_NE(t->overlays, nullptr);
+        EXPECT_STREQ(t->overlays->text, c.left) << c.failures;
+    }
+}

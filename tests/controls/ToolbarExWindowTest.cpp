@@ -685,18 +685,22 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
 TEST(ToolbarExPaint, HotAndHotPressedButtonsShowTheHighlightColour)
 {
     // A pixel of the frame's inside, left of the picture, painted with the highlight colour
-    // red and then blue: the hot looks follow it, the normal look does not.
+    // red and then blue: the hot looks follow it, the normal look does not. The cell's
+    // margin shows the look's background: the checked one for a pressed look.
     struct Case {
         const char* what;
         bool over;
         WPARAM keys;
         bool highlighted;
+        int marginPalette;
     };
     const Case cases[] = {
-        {"normal", false, 0, false},
-        {"hot", true, 0, true},
-        {"hot pressed", true, MK_LBUTTON, true},
+        {"normal", false, 0, false, 0},
+        {"hot", true, 0, true, 0},
+        {"hot pressed", true, MK_LBUTTON, true, 3},
     };
+    const COLORREF face = RGB(10, 20, 30);
+    const COLORREF checkedFace = RGB(200, 210, 220);
     for (const Case& c : cases) {
         ToolbarParent parent;
         ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
@@ -707,6 +711,8 @@ TEST(ToolbarExPaint, HotAndHotPressedButtonsShowTheHighlightColour)
         const TBBUTTON one[] = {Button(0, 1)};
         Send(w, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(one));
         Send(w, TB_SETPADDING, 0, MAKELPARAM(24, 24));   // room beside the picture
+        Send(w, TBX_PALETTE, 0, static_cast<LPARAM>(face));
+        Send(w, TBX_PALETTE, 3, static_cast<LPARAM>(checkedFace));
         ToolbarExBlock* block = static_cast<ToolbarExBlock*>(GetControlBlock(w));
         ASSERT_TRUE(block->deepScreen) << "the highlight is drawn on screens of more than 8 bits";
         RECT r = {};
@@ -723,6 +729,7 @@ TEST(ToolbarExPaint, HotAndHotPressedButtonsShowTheHighlightColour)
             drawtest::Surface surface(600, 60);
             Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
             seen[k] = surface.At(x, y);
+            EXPECT_EQ(surface.At(r.left, y), c.marginPalette == 3 ? checkedFace : face) << c.what;
         }
         if (c.highlighted) {
             EXPECT_GT(GetRValue(seen[0]), GetBValue(seen[0])) << c.what;
