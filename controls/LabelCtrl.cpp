@@ -663,6 +663,7 @@ void CLabelCtrl::HookWindow(int i)
     char cls[32] = {};
     ::GetClassNameA(hwnd, cls, sizeof cls);
     m_scrollMethod = lstrcmpiA(cls, "SysListView32") == 0 ? 1 : 0;
+    // The window's own user data is kept and given back when the hook lets go.
     m_hook.previousUserData = ::GetWindowLongPtrA(hwnd, GWLP_USERDATA);
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_hook));
     m_hook.previous = reinterpret_cast<WNDPROC>(
@@ -1074,6 +1075,7 @@ void CLabelCtrl::OnRButtonDown(UINT nFlags, CPoint point)
     pt.x = std::min(std::max(pt.x, client.left + 1), std::max(client.left + 1, client.right - 2));
     pt.y = std::min(std::max(pt.y, client.top + 1), std::max(client.top + 1, client.bottom - 2));
     ::PostMessageA(target, WM_RBUTTONDOWN, nFlags, MAKELPARAM(pt.x, pt.y));
+    // The release carries the key state after it: the right button no longer held.
     ::PostMessageA(target, WM_RBUTTONUP, nFlags & ~MK_RBUTTON, MAKELPARAM(pt.x, pt.y));
 }
 

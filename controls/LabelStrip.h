@@ -33,8 +33,8 @@ struct LabelScroll {
 // Keeps label `current` in view in `space` pixels (see the strip's description); spans are
 // label width + E.
 LabelScroll LabelKeepVisible(const std::vector<int>& widths, int edge, int current, int space, LabelScroll now);
-// The label under x (pixels from the label area's left), or -1 left of the first shown one
-// (the one before it, or 0, is meant then) ... see the strip: -2 right of the last label.
+// The label under x (pixels from the label area's left); left of the first shown one the one
+// before it (or label 0); -1 right of the last label.
 int LabelAtPoint(const std::vector<int>& widths, int edge, LabelScroll scroll, int x) noexcept;
 
 // The edge pieces: 8 pieces of E x H pixels side by side, 32-bit top-down, for the colours

@@ -383,7 +383,8 @@ CSize CSizeBarBase::CalcDynamicLayout(int nLength, DWORD nMode)
     if (hit == HTTOPLEFT || hit == HTTOPRIGHT || hit == HTBOTTOMLEFT || hit == HTBOTTOMRIGHT) {
         m_szFloat = m_pDockContext->ResizeTrackSize();
     } else if (nLength == -1 || (nMode & LM_MRUWIDTH)) {
-        // The floating size as it is.
+        // The class library asks this way for the size a floating bar has; taking -1 for a
+        // width would shrink the bar to its minimum at every layout.
     } else if (nMode & LM_LENGTHY) {
         m_szFloat.cy = nLength;
     } else {

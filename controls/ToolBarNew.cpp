@@ -132,6 +132,8 @@ BOOL CToolBarNew::CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, i
     if (nID == AFX_IDW_TOOLBAR)
         barStyle |= CBRS_HIDE_INPLACE;
     SetBarStyle(barStyle);
+    // The window bits of the given style (WS_VISIBLE among them) stay with the window: the
+    // bar style has no room for them, and the bar shows as it was asked to.
     const DWORD windowStyle = (dwStyle & ~0x40FFB1u) | control | kControlWindowStyle;
     const RECT none = {0, 0, 0, 0};
     if (!CWnd::Create(TOOLBAREX_CLASSNAME, nullptr, windowStyle, none, pParentWnd, nID))
@@ -326,6 +328,7 @@ void CToolBarNew::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler)
 BOOL CToolBarNew::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
     HWND main = MainWindow();
+    // Only the menu's "ausblenden" hides the bar, not an embedded control that has its id.
     if (message == WM_COMMAND && LOWORD(wParam) == m_menuIds[4] && !lParam && main) {
         if (CFrameWnd* frame = GetDockingFrame())
             frame->ShowControlBar(this, FALSE, FALSE);
