@@ -350,7 +350,7 @@ struct LaidOut {
 // rebuilt at its place. Without the record of the old places the whole window is repainted.
 void RepaintChanged(ToolbarExBlock* block, const LaidOut* before, bool changed)
 {
-    if (!block->window)
+    if (!block->window || block->quietLayout)
         return;
     if (!before) {
         if (changed)
@@ -367,18 +367,25 @@ void RepaintChanged(ToolbarExBlock* block, const LaidOut* before, bool changed)
     }
 }
 
+// Where the buttons are now (null without a window, without buttons or out of memory); the
+// caller frees it.
+LaidOut* RecordLayout(const ToolbarExBlock* block)
+{
+    if (!block->window || block->quietLayout || block->buttonCount <= 0)
+        return nullptr;
+    LaidOut* before = static_cast<LaidOut*>(TbxAlloc(sizeof(LaidOut) * static_cast<size_t>(block->buttonCount)));
+    for (int i = 0; before && i < block->buttonCount; ++i)
+        before[i] = {block->buttons[i]->rect, (block->buttons[i]->paint & TBXP_REBUILD) != 0};
+    return before;
+}
+
 }  // namespace
 
 void TbxLayout(ToolbarExBlock* block, bool force)
 {
     if (!force && !block->dirty)
         return;
-    LaidOut* before = nullptr;
-    if (block->window && block->buttonCount > 0) {
-        before = static_cast<LaidOut*>(TbxAlloc(sizeof(LaidOut) * static_cast<size_t>(block->buttonCount)));
-        for (int i = 0; before && i < block->buttonCount; ++i)
-            before[i] = {block->buttons[i]->rect, (block->buttons[i]->paint & TBXP_REBUILD) != 0};
-    }
+    LaidOut* before = RecordLayout(block);
     const bool remeasure = (block->dirty & (TBXD_SIZES | TBXD_ALL | TBXD_REBUILD)) != 0 || force;
     for (int i = 0; i < block->buttonCount; ++i) {
         ToolbarButton* b = block->buttons[i];
@@ -584,6 +591,13 @@ DWORD TbxFit(ToolbarExBlock* block, int target, DWORD flags)
     BYTE* saved = static_cast<BYTE*>(TbxAlloc(static_cast<size_t>(block->buttonCount) + 1));
     if (!saved)
         return 0;
+    // The layouts tried on the way show nothing; what the fit leaves changed is repainted.
+    TbxLayout(block);
+    LaidOut* before = RecordLayout(block);
+    for (int i = 0; before && i < block->buttonCount; ++i)
+        before[i].rebuild = false;   // looks waiting for their paint are none of the fit's doing
+    const bool wholeWindow = !before && block->window && block->buttonCount > 0 && !block->quietLayout;
+    block->quietLayout++;
     for (int i = 0; i < block->buttonCount; ++i)
         saved[i] = block->buttons[i]->state;
     // Every branch ends in a layout that measures the buttons again; only the wrap to a
@@ -609,6 +623,7 @@ DWORD TbxFit(ToolbarExBlock* block, int target, DWORD flags)
         }
         WrapToWidth(block, lo);
     } else if (target >= 16384) {
+        // Every button in its row: the natural length, also after a column.
         ClearWraps(block);
     } else if (target >= 5) {
         TbxLayout(block, true);
@@ -624,6 +639,12 @@ DWORD TbxFit(ToolbarExBlock* block, int target, DWORD flags)
         TbxLayout(block, true);
     }
     TbxFree(saved);
+    block->quietLayout--;
+    if (wholeWindow)
+        TbxInvalidate(block, nullptr);
+    else
+        RepaintChanged(block, before, false);
+    TbxFree(before);
     return result;
 }
 

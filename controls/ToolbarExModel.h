@@ -162,6 +162,7 @@ struct ToolbarExBlock : ControlBlock {
     BYTE vertical = 0;
     BYTE fitMode = 0;
     BYTE hotOnArrow = 0;
+    BYTE quietLayout = 0;            // a fit is trying layouts: it repaints what it leaves changed
 };
 
 // --- the block

@@ -987,9 +987,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_FIT: {
         TBX_LOCKED(block);
-        const DWORD size = TbxFit(block, static_cast<int>(wParam), static_cast<DWORD>(lParam));
-        TbxInvalidate(block, nullptr);
-        return size;
+        return TbxFit(block, static_cast<int>(wParam), static_cast<DWORD>(lParam));
     }
     case TBX_KEYCOLOR: {
         const int index = static_cast<int>(w & 0x7FFFFFFF);

@@ -593,40 +593,43 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
     // expected region is made from the rectangles read before and after.
     struct Case {
         const char* what;
-        void (*change)(ToolbarExBlock* block);
-        int rebuilt;   // the button whose look was marked for rebuild, -1
+        void (*change)(HWND w, ToolbarExBlock* block);
+        int rebuilt;          // the button whose look was marked for rebuild, -1
+        bool still = false;   // nothing moves, nothing is repainted
     };
     const Case cases[] = {
         {"a middle button hides",
-         [](ToolbarExBlock* block) {
+         [](HWND, ToolbarExBlock* block) {
              block->buttons[1]->state |= TBSTATE_HIDDEN;
              block->dirty |= TBXD_LAYOUT;
          },
          -1},
         {"the third button's picture grows",
-         [](ToolbarExBlock* block) {
+         [](HWND, ToolbarExBlock* block) {
              block->bitmaps[1].scale = 512;
              block->dirty |= TBXD_SIZES | TBXD_LAYOUT;
          },
          -1},
         {"a middle button wraps",
-         [](ToolbarExBlock* block) {
+         [](HWND, ToolbarExBlock* block) {
              block->buttons[2]->state |= TBSTATE_WRAP;
              block->dirty |= TBXD_LAYOUT;
          },
          -1},
         {"the last button hides",
-         [](ToolbarExBlock* block) {
+         [](HWND, ToolbarExBlock* block) {
              block->buttons[3]->state |= TBSTATE_HIDDEN;
              block->dirty |= TBXD_LAYOUT;
          },
          -1},
         {"one button's look is rebuilt in place",
-         [](ToolbarExBlock* block) {
+         [](HWND, ToolbarExBlock* block) {
              block->buttons[2]->paint |= TBXP_REBUILD;
              block->dirty |= TBXD_LAYOUT;
          },
          2},
+        {"a fit that is not kept", [](HWND w, ToolbarExBlock*) { Send(w, TBX_FIT, 40, 0); }, -1, true},
+        {"a kept fit to a narrower width", [](HWND w, ToolbarExBlock*) { Send(w, TBX_FIT, 60, TBXFIT_KEEP); }, -1},
     };
     for (const Case& c : cases) {
         ToolbarParent parent;
@@ -646,7 +649,7 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
         for (int i = 0; i < 4; ++i)
             Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&before[i]));
         ValidateRect(w, nullptr);
-        c.change(static_cast<ToolbarExBlock*>(GetControlBlock(w)));
+        c.change(w, static_cast<ToolbarExBlock*>(GetControlBlock(w)));
         for (int i = 0; i < 4; ++i)
             Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&after[i]));
         HRGN expected = CreateRectRgn(0, 0, 0, 0);
@@ -662,7 +665,7 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
                 }
             }
         }
-        EXPECT_TRUE(anyMoved || c.rebuilt >= 0) << c.what;
+        EXPECT_EQ(anyMoved || c.rebuilt >= 0, !c.still) << c.what;
         RECT client = {};
         GetClientRect(w, &client);
         HRGN window = CreateRectRgnIndirect(&client);
