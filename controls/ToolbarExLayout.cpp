@@ -213,6 +213,9 @@ void TbxMeasureButton(ToolbarExBlock* block, ToolbarButton* b)
     b->packedWidth = static_cast<WORD>(content | (arrow << 10));
 }
 
+// The drop-down arrow belongs to the button (a press there is how its list opens), and a
+// button whose own text fills the reserved text row is hit on its text too; only an empty
+// text row is left out.
 RECT TbxInnerRect(const ToolbarExBlock* block, const ToolbarButton* b)
 {
     RECT r = b->rect;
