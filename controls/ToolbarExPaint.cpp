@@ -284,6 +284,18 @@ void TbxRenderButton(ToolbarExBlock* block, int index)
 
 namespace {
 
+// Whether the cached looks were drawn for the cell the button has now: a layout may give a
+// button another height (its row grew or shrank) without anything about the button itself
+// changing, and looks copied from a cache of another height would come out of the wrong rows.
+bool CacheFitsCell(const ToolbarButton* b)
+{
+    if (!b->cache)
+        return false;
+    const int w = b->rect.right - b->rect.left;
+    const int h = b->rect.bottom - b->rect.top;
+    return b->cache->biWidth == w && std::abs(b->cache->biHeight) == h * b->cacheRows;
+}
+
 void BlitButton(ToolbarExBlock* block, HDC target, int index)
 {
     ToolbarButton* b = block->buttons[index];
@@ -434,7 +446,7 @@ void TbxPaint(ToolbarExBlock* block, HDC dc, const RECT* update)
         RECT meet;
         if (update && !::IntersectRect(&meet, &b->rect, update))
             continue;
-        if ((b->paint & TBXP_REBUILD) || !b->cache)
+        if ((b->paint & TBXP_REBUILD) || !CacheFitsCell(b))
             TbxRenderButton(block, i);
         BlitButton(block, mem, i);
     }

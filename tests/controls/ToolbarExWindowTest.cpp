@@ -811,3 +811,41 @@ TEST(ToolbarExMouse, DropDownsAndRightReleasesFollowFlagsStateAndPlace)
         DeleteObject(strip);
     }
 }
+
+TEST(ToolbarExPaint, AButtonWhoseRowChangesHeightIsDrawnForItsNewCell)
+{
+    // A small button beside a tall one: the row shrinks when the tall one hides and grows
+    // when it shows again; the small one's picture stays in the middle of its cell.
+    struct Case {
+        const char* what;
+        bool tallShownFirst;
+    };
+    const Case cases[] = {{"the row shrinks", true}, {"the row grows", false}};
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        HWND w = parent.Toolbar(TBSTYLE_FLAT);
+        HBITMAP tall = tbtest::MakeStrip(16, 1, 40);
+        HBITMAP small = tbtest::MakeStrip(16, 1, 16);
+        TBADDBITMAP add1 = {nullptr, reinterpret_cast<UINT_PTR>(tall)};
+        TBADDBITMAP add2 = {nullptr, reinterpret_cast<UINT_PTR>(small)};
+        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add1));
+        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add2));
+        const TBBUTTON two[] = {Button(0, 1, c.tallShownFirst ? TBSTATE_ENABLED : TBSTATE_ENABLED | TBSTATE_HIDDEN),
+                                Button(1, 2)};
+        Send(w, TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(two));
+        RECT before = {}, after = {};
+        for (int pass = 0; pass < 2; ++pass) {
+            drawtest::Surface surface(600, 60);
+            Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+            RECT& r = pass == 0 ? before : after;
+            Send(w, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
+            EXPECT_EQ(surface.At((r.left + r.right) / 2 - 1, (r.top + r.bottom) / 2), RGB(0, 200, 30))
+                << c.what << ", pass " << pass;
+            Send(w, TB_HIDEBUTTON, 1, MAKELPARAM(c.tallShownFirst, 0));
+        }
+        EXPECT_NE(before.bottom - before.top, after.bottom - after.top) << c.what;
+        DestroyWindow(w);
+        DeleteObject(tall);
+        DeleteObject(small);
+    }
+}
