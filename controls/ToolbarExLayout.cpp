@@ -512,10 +512,9 @@ void TbxLayout(ToolbarExBlock* block, bool force)
     block->ideal = {right, bottom};
     block->lines = lines;
     block->dirty = 0;
-    if (block->insertMark >= 0) {
-        RECT old;
-        TbxSetInsertMark(block, block->insertMark, block->insertFlags, &old);
-    }
+    // The insert mark follows its button; a fit places it once, after its last layout.
+    if (block->insertMark >= 0 && !block->quietLayout)
+        TbxSetInsertMark(block, block->insertMark, block->insertFlags, nullptr);
     RepaintChanged(block, before, changed);
     if (before)
         TbxFree(before);
@@ -643,6 +642,8 @@ DWORD TbxFit(ToolbarExBlock* block, int target, DWORD flags)
     }
     TbxFree(saved);
     block->quietLayout--;
+    if (!block->quietLayout && block->insertMark >= 0)
+        TbxSetInsertMark(block, block->insertMark, block->insertFlags, nullptr);
     if (wholeWindow)
         TbxInvalidate(block, nullptr);
     else

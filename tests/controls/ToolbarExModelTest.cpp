@@ -529,3 +529,24 @@ TEST(ToolbarExModel, AnOverlayTextIsReplacedOnlyWhenItsSuccessorIsMade)
         EXPECT_STREQ(t->overlays->text, c.left) << c.failures;
     }
 }
+
+TEST(ToolbarExModel, TheInsertMarkFollowsItsButtonThroughAFit)
+{
+    struct Case {
+        int target;
+        DWORD flags;
+    };
+    const Case cases[] = {{60, TBXFIT_KEEP}, {60, 0}, {17000, TBXFIT_KEEP}, {1, TBXFIT_KEEP}};
+    for (const Case& c : cases) {
+        Block t;
+        t.AddStrip(16, 1, 16);
+        for (int i = 0; i < 4; ++i)
+            t.Add(Button(0, i + 1));
+        TbxLayout(t, true);
+        TbxSetInsertMark(t, 3, 1, nullptr);
+        TbxFit(t, c.target, c.flags);
+        const RECT& r = t->buttons[3]->rect;
+        EXPECT_EQ(t->insertRect.left, r.right - 3) << c.target << " " << c.flags;
+        EXPECT_EQ(t->insertRect.top, r.top) << c.target << " " << c.flags;
+    }
+}

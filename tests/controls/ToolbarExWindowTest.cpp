@@ -596,6 +596,7 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
         void (*change)(HWND w, ToolbarExBlock* block);
         int rebuilt;          // the button whose look was marked for rebuild, -1
         bool still = false;   // nothing moves, nothing is repainted
+        int markAfter = -1;   // an insert mark after this button, -1 none
     };
     const Case cases[] = {
         {"a middle button hides",
@@ -628,7 +629,7 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
              block->dirty |= TBXD_LAYOUT;
          },
          2},
-        {"a fit that is not kept", [](HWND w, ToolbarExBlock*) { Send(w, TBX_FIT, 40, 0); }, -1, true},
+        {"a fit that is not kept", [](HWND w, ToolbarExBlock*) { Send(w, TBX_FIT, 40, 0); }, -1, true, 2},
         {"a kept fit to a narrower width", [](HWND w, ToolbarExBlock*) { Send(w, TBX_FIT, 60, TBXFIT_KEEP); }, -1},
     };
     for (const Case& c : cases) {
@@ -643,6 +644,10 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
         Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add2));
         const TBBUTTON buttons[] = {Button(0, 1), Button(0, 2), Button(1, 3), Button(0, 4)};
         Send(w, TB_ADDBUTTONSW, 4, reinterpret_cast<LPARAM>(buttons));
+        if (c.markAfter >= 0) {
+            TBINSERTMARK mark = {c.markAfter, TBIMHT_AFTER};
+            Send(w, TB_SETINSERTMARK, 0, reinterpret_cast<LPARAM>(&mark));
+        }
         UpdateWindow(w);
         ToolbarParent::Drain();
         RECT before[4], after[4];
