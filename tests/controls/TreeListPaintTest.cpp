@@ -16,16 +16,7 @@ using tltest::Pixels;
 
 const COLORREF kWhite = RGB(255, 255, 255), kBlue = RGB(0, 0, 255);
 
-int Columns(const Parent& p, int n, int width)
-{
-    LVCOLUMNA col = {};
-    col.mask = LVCF_WIDTH;
-    col.cx = width;
-    int added = 0;
-    for (int i = 0; i < n; ++i)
-        added += p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col)) == i;
-    return added;
-}
+using tltest::AddColumns;
 
 HTREEITEM Row(const Parent& p, int image = -2)
 {
@@ -107,14 +98,14 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
               LONG before = TreeListPaintRegions();
               px.Paint(p);
               EXPECT_EQ(TreeListPaintRegions() - before, 1) << "no columns: the update rectangle alone";
-              ASSERT_EQ(Columns(p, 3, 80), 3);
+              ASSERT_EQ(AddColumns(p, 3, 80), 3);
               before = TreeListPaintRegions();
               px.Paint(p);
               EXPECT_EQ(TreeListPaintRegions() - before, 3 + 1);
           } },
         { "a span's union region is made once for all the rows that share the span", 0,
           [](Parent& p, Pixels& px) {
-              ASSERT_EQ(Columns(p, 4, 60), 4);
+              ASSERT_EQ(AddColumns(p, 4, 60), 4);
               p.Send(TLM_PROPERTY, kPropertyWrite | TLP_SPANMASK, 0x3);
               std::vector<HTREEITEM> rows;
               for (int i = 0; i < 12; ++i)
@@ -145,7 +136,7 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
         { "the caret in another column takes the label's selection, but for multiple cell selection, "
           "where every selected row shows its cell of the caret column", 0,
           [](Parent& p, Pixels& px) {
-              ASSERT_EQ(Columns(p, 2, 140), 2);
+              ASSERT_EQ(AddColumns(p, 2, 140), 2);
               const COLORREF face = GetSysColor(COLOR_BTNFACE);   // a selected label without focus
               for (DWORD ex : { DWORD(TLX_CELLSELECT), DWORD(TLX_CELLSELECT | TLX_MULTISELECT) }) {
                   const bool multi = (ex & TLX_MULTISELECT) != 0;
@@ -177,7 +168,7 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
           } },
         { "reading a cell never written makes no record of it: the row looks the same after", 0,
           [](Parent& p, Pixels& px) {
-              ASSERT_EQ(Columns(p, 2, 140), 2);
+              ASSERT_EQ(AddColumns(p, 2, 140), 2);
               p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT | TLX_MULTISELECT, TLX_CELLSELECT | TLX_MULTISELECT);
               HTREEITEM item = Row(p), other = Row(p);
               ASSERT_EQ(p.Send(TLM_SELECTCELL, 1, reinterpret_cast<LPARAM>(item)), 1);
@@ -208,7 +199,7 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
           } },
         { "with focus the caret's dotted frame goes round the label only while the caret is in the tree column", 0,
           [](Parent& p, Pixels& px) {
-              ASSERT_EQ(Columns(p, 2, 140), 2);
+              ASSERT_EQ(AddColumns(p, 2, 140), 2);
               p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT | TLX_MULTISELECT, TLX_CELLSELECT | TLX_MULTISELECT);
               HTREEITEM item = Row(p);
               ShowWindow(p.Window(), SW_SHOW);
@@ -242,7 +233,7 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
         { "item and cell images in a row lower than they are stay inside it", 0,
           [](Parent& p, Pixels& px) {
               BlueList images;
-              ASSERT_EQ(Columns(p, 2, 140), 2);
+              ASSERT_EQ(AddColumns(p, 2, 140), 2);
               p.Send(TVM_SETIMAGELIST, TVSIL_NORMAL | 0x40000000, reinterpret_cast<LPARAM>(images.list));
               p.Send(TVM_SETIMAGELIST, 4 | 0x40000000, reinterpret_cast<LPARAM>(images.list));
               p.Send(TVM_SETITEMHEIGHT, 10);

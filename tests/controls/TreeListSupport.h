@@ -148,4 +148,16 @@ struct Pixels {
     void Paint(const tltest::Parent& p) { p.Send(WM_PAINT, reinterpret_cast<WPARAM>(dc)); }
 };
 
+// n fixed columns of the same width; how many the control took.
+inline int AddColumns(const Parent& p, int n, int width)
+{
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = width;
+    int added = 0;
+    for (int i = 0; i < n; ++i)
+        added += p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col)) == i;
+    return added;
+}
+
 }  // namespace tltest

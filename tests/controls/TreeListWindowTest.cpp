@@ -64,17 +64,7 @@ void ExpectWhole(const tltest::Parent& p)
         EXPECT_EQ(p.Send(TLM_GETITEMOFROW, 0, static_cast<LPARAM>(i)), reinterpret_cast<LRESULT>(shown[i]));
 }
 
-// n fixed columns of the same width; how many the control took.
-int AddColumns(const tltest::Parent& p, int n, int width)
-{
-    LVCOLUMNA col = {};
-    col.mask = LVCF_WIDTH;
-    col.cx = width;
-    int added = 0;
-    for (int i = 0; i < n; ++i)
-        added += p.Send(TLM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col)) == i;
-    return added;
-}
+using tltest::AddColumns;
 
 void KeysUp()
 {
