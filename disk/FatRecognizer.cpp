@@ -52,8 +52,10 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
     if (BytesAre(bs, kSector, 3, "EXFAT   "))
         return AnalyzeExFat(base);
 
+    // The search starts with the sector in hand: reading the base again would cost every
+    // FAT volume of the scan one more device read.
     uint64_t s = 0;
-    if (!FindBootSector(base, bs, &s))
+    if (!FindBootSector(base, bs, &s, true))
         return 0;
 
     uint32_t spc = ReadU8(bs, kSector, kSectorsPerCluster);

@@ -71,12 +71,12 @@ bool VolumeScanner::AddCdArea(uint64_t first, uint64_t end, uint32_t type, const
     return AddAreaWithin(cdSectors, first, end, type, name);
 }
 
-bool VolumeScanner::FindBootSector(uint64_t sector, uint8_t* buffer, uint64_t* found)
+bool VolumeScanner::FindBootSector(uint64_t sector, uint8_t* buffer, uint64_t* found, bool inHand)
 {
     // A volume may begin with sectors of its own before the boot sector; the search stops at
     // sector 1024 of the medium, whatever the base, so it never wanders through a disk.
     const uint64_t kLastSearched = 1024;
-    if (!ReadVolumeUnits(sector, 1, buffer))
+    if (!inHand && !ReadVolumeUnits(sector, 1, buffer))
         return false;
     while (!HasBootSignature(buffer)) {
         ++sector;

@@ -88,8 +88,9 @@ private:
     // Every read of the scan: false leaves the buffer undefined, and no caller looks at it.
     bool ReadVolumeUnits(uint64_t unit, uint32_t count, void* buffer);
     // Reads the first sector at or after `sector` that ends in 0x55 0xAA, searching no
-    // further than sector 1024 of the medium; its number goes to *found.
-    bool FindBootSector(uint64_t sector, uint8_t* buffer, uint64_t* found);
+    // further than sector 1024 of the medium; its number goes to *found. With `inHand` the
+    // buffer already holds `sector` and the search begins with it, without reading it again.
+    bool FindBootSector(uint64_t sector, uint8_t* buffer, uint64_t* found, bool inHand = false);
     // Areas in 512-byte units (AddArea) and in 2048-byte sectors (AddCdArea), each checked
     // against the medium: cut at its end, left out when it begins behind it.
     bool AddArea(uint64_t first, uint64_t end, uint32_t type, const char* name = nullptr);

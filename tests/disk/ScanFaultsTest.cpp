@@ -149,6 +149,35 @@ TEST(FatRecognizer, BootSectorSearchEndsAtSector1024)
     EXPECT_EQ(t.src.ReadCalls(), 1u);
 }
 
+TEST(FatRecognizer, EachSectorOfTheBootSectorSearchIsReadOnce)
+{
+    // The search begins with the base sector the recogniser has already read: sectors base
+    // to 1024 are read once each (the FAT12 volume at 0 costs its boot sector alone).
+    Image empty(3000);
+    Image fat12(33);
+    FatBoot(fat12, 0, 512, 1, 1, 2, 224, 2880, 9);
+    Image late(40);
+    FatBoot(late, 30, 512, 1, 1, 2, 16, 10, 1);
+    const struct {
+        const char* what;
+        const Image* img;
+        uint64_t base;
+        uint32_t result;
+        uint64_t reads;         // sectors base .. found (or .. 1024)
+    } kCases[] = {
+        {"no signature from 0", &empty, 0, 0, 1025},
+        {"no signature from 1000", &empty, 1000, 0, 25},
+        {"base behind sector 1024", &empty, 2000, 0, 1},
+        {"FAT12 boot sector at the base", &fat12, 0, 1, 1},
+        {"boot sector 30 sectors behind the base", &late, 0, 1, 31},
+    };
+    for (const auto& c : kCases) {
+        Scan s(*c.img);
+        EXPECT_EQ(s.scanner.AnalyzeFat(c.base), c.result) << c.what;
+        EXPECT_EQ(s.src.ReadCalls(), c.reads) << c.what;
+    }
+}
+
 TEST(ExtRecognizer, BlockSizeShiftOf31GivesUpWithoutDividing)
 {
     Image img(8);
