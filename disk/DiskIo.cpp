@@ -250,6 +250,8 @@ BOOL DiskIoRead(uint32_t code, uint32_t unitCount, uint64_t unitOffset, void* bu
     BOOL ok = io.Read(h, buffer, bytes, &done) && done == bytes;
     DWORD err = GetLastError();
     io.Close(h);
+    // A short read at the end of a device fails without an error of its own; the caller
+    // must not find "success" in the last error of a failed read.
     if (!ok && err == 0)
         err = ERROR_HANDLE_EOF;
     SetLastError(ok ? 0 : err);
@@ -277,6 +279,9 @@ BOOL DiskIoWrite(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const v
     LONG high = highIn;
     SetLastError(0);
     DWORD reached = io.Seek(h, low, &high);
+    // Besides a refused position, a position other than the one asked for ends the write: a
+    // driver that lands elsewhere without an error would have the sector written over
+    // another one the user never saw.
     if ((reached == INVALID_SET_FILE_POINTER && GetLastError() != 0) || reached != static_cast<DWORD>(low) ||
         high != highIn) {
         io.Close(h);
@@ -512,6 +517,7 @@ uint32_t DiskIoLetterToPartition(int letter, int* partition)
     uint32_t count = 0, disk = 0;
     memcpy(&count, extents, 4);
     memcpy(&disk, extents + 8, 4);
+    // A disk number the drive codes cannot name (32 and above) is no answer either.
     if (!ok || count == 0 || disk >= kMaxPhysical) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return 0;

@@ -116,6 +116,7 @@ TEST_F(DiskIoOnImage, ReadsPastTheEndFailAndShortReadsFail)
     std::vector<uint8_t> buf(2 * 512);
     EXPECT_TRUE(DiskIoRead(0x8003, 1, units - 1, buf.data()));
     EXPECT_FALSE(DiskIoRead(0x8003, 2, units - 1, buf.data())) << "a short read counted as success";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_HANDLE_EOF), GetLastError()) << "a failed short read left no error";
     EXPECT_FALSE(DiskIoRead(0x8003, 1, units, buf.data()));
 }
 
@@ -170,6 +171,52 @@ TEST_F(DiskIoOnImage, WritesGoOnlyToLettersAndPhysicalDrives)
     ASSERT_TRUE(ReadFileBytes(copy, 100 * 512, 512, &back));
     EXPECT_EQ(sector, back);
     EXPECT_EQ(outside, HashOutside(copy, 100 * 512, 512));
+}
+
+namespace {
+
+// A driver that reports another position than the one asked for, without an error: in the
+// low half (it moved one unit further) or in the high half of the answer.
+class LandsElsewhere : public FakeDiskAccess
+{
+public:
+    int lowShift = 0;
+    LONG highShift = 0;
+    DWORD Seek(HANDLE handle, LONG low, LONG* high) override
+    {
+        DWORD reached = FakeDiskAccess::Seek(handle, low + lowShift, high);
+        if (high)
+            *high += highShift;
+        SetLastError(0);
+        return reached;
+    }
+};
+
+}  // namespace
+
+TEST_F(DiskIoOnImage, ATransferWhosePositionIsNotReachedMovesNothing)
+{
+    const struct {
+        const char* what;
+        int lowShift;
+        LONG highShift;
+    } kCases[] = {
+        {"one unit further", 512, 0},
+        {"another high half", 0, 1},
+    };
+    for (const auto& c : kCases) {
+        LandsElsewhere device;
+        device.files = fake.files;
+        device.lowShift = c.lowShift;
+        device.highShift = c.highShift;
+        AccessScope scope(&device);
+        const uint64_t before = HashOutside(copy, 0, 0);
+        std::vector<uint8_t> sector(512, 0xC3);
+        EXPECT_FALSE(DiskIoWrite(0x8003, 1, 100, sector.data())) << c.what;
+        EXPECT_EQ(0, device.writes) << c.what;
+        EXPECT_EQ(before, HashOutside(copy, 0, 0)) << c.what << ": the disk changed";
+        EXPECT_FALSE(DiskIoRead(0x8003, 1, 100, sector.data())) << c.what;
+    }
 }
 
 TEST_F(DiskIoOnImage, PhysicalSizeIsTheLargestCandidate)
