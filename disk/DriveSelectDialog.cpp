@@ -114,6 +114,8 @@ bool TextNames(const char* text, const char* what)
     return FindTextOffset(text, what) > 0;
 }
 
+// The device layer counts every medium in 512-byte units, whatever its own sector size:
+// multiplying by the sector size again would make a CD four times its size.
 uint32_t SizeInMB(uint64_t units)
 {
     uint64_t mb = units * 512 / kMiB;

@@ -139,6 +139,7 @@ BOOL CMbrCreateDlg::OnInitDialog()
                        kRoundingButtons[m_rounding >= 0 && m_rounding < 4 ? m_rounding : 0]);
     ::SetDlgItemTextA(m_hWnd, IDC_START, m_startText);
     char text[32];
+    // The cylinder count is 64-bit in the geometry: shown whole, not cut to its low word.
     StrPrintf(text, "%I64i", static_cast<long long>(m_geometry.Cylinders.QuadPart));
     ::SetDlgItemTextA(m_hWnd, IDC_CYLINDERS, text);
     StrPrintf(text, "%i", static_cast<int>(m_geometry.TracksPerCylinder));
@@ -229,6 +230,8 @@ void CMbrCreateDlg::Recompute()
         const MbrChs* ends[2] = {&m_layout.first[i], &m_layout.last[i]};
         for (int e = 0; e < 2; ++e) {
             const uint64_t values[4] = {ends[e]->cylinder, ends[e]->head, ends[e]->sector, ends[e]->sectors};
+            // Whole 64-bit values: a start or count too large for the entry is shown as it
+            // is, so the user sees why OK refuses it.
             for (int k = 0; k < 4; ++k) {
                 StrPrintf(text, "%I64u", static_cast<unsigned long long>(values[k]));
                 ::SetDlgItemTextA(m_hWnd, IDC_FIRST_OUTPUT + 8 * i + 4 * e + k, text);

@@ -10,5 +10,8 @@
 // runs would hold more than clusterCount clusters (that run is not counted). A run without
 // offset bytes keeps the previous cluster number. Lengths beyond 32 bits keep their low 32
 // bits. Returns the number of runs decoded.
+// The offsets are read the way NTFS writes them (signed, each relative to the run before):
+// taken as absolute and unsigned, every run after the first would name clusters somewhere
+// else on the volume; and the bytes behind the end mark belong to no run at all.
 int DecodeDataRuns(int64_t clusterCount, const uint8_t* runs, uint32_t runBytes, uint32_t* offsets,
                    uint32_t* lengths, int maxRuns);

@@ -121,6 +121,9 @@ BOOL CSectorRangeDlg::OnInitDialog()
         if (!m_browseImage)
             m_browseImage = MakeFolderBitmap();
         SendDlgItemMessage(IDC_RANGE_BROWSE, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_browseImage));
+        // Only the file form names saving or loading: the search runs the range form with
+        // the save flag set (so that no file is checked), and "Sektoren speichern" over its
+        // range would tell the user that something is written.
         SetWindowText(m_bSave ? "Sektoren speichern" : "Sektoren laden");
     }
     char text[32];
