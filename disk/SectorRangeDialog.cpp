@@ -146,12 +146,14 @@ void CSectorRangeDlg::DoDataExchange(CDataExchange* pDX)
 
 void CSectorRangeDlg::EvaluateRange()
 {
-    long long first = 0;
-    int count = 0;
+    long long first = 0, count = 0;
     ExprStatus firstOk = 0, countOk = 0;
     EvalInt64(m_strFirstSector, &first, &firstOk);
-    EvalInt(m_strCount, &count, &countOk);
-    m_bValid = firstOk && countOk && first >= 0 && count >= 0;
+    // The count is evaluated in 64 bits and must fit its 32: read in 32 bits, every count from
+    // 2^31 sectors on ("3000000000", "0xFFFFFFFF": a whole disk of 1 TB and more) would come
+    // out negative and be refused, and a sum past 2^32 would wrap to a small count.
+    EvalInt64(m_strCount, &count, &countOk);
+    m_bValid = firstOk && countOk && first >= 0 && count >= 0 && count <= 0xFFFFFFFFll;
     m_nFirstSector = static_cast<uint64_t>(first);
     m_nCount = static_cast<uint32_t>(count);
 }

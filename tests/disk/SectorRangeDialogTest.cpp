@@ -143,3 +143,41 @@ TEST(SectorRangeDialog, LoadNeedsAnExistingFileAndTheSearchFormNone)
     EXPECT_FALSE(search.m_bValid) << "\"2O48\" is no count";
     DeleteFileA(existing.c_str());
 }
+
+// The two texts as the commands take them: whole expressions, the first sector 64-bit, the
+// count any 32-bit number of sectors; negative values, texts that are no number and counts
+// past 32 bits make the range invalid instead of wrapping.
+TEST(SectorRangeDialog, RangeTextsAreWholeNumbersWithinTheirWidth)
+{
+    const struct {
+        const char* first;
+        const char* count;
+        bool valid;
+        uint64_t firstSector;
+        uint32_t sectors;
+    } kCases[] = {
+        {"18", "3", true, 18, 3},
+        {"0x10 + 2", "4 * 2", true, 18, 8},
+        {"5000000000", "1", true, 5000000000ull, 1},
+        {"0", "2147483648", true, 0, 0x80000000u},
+        {"0", "3000000000", true, 0, 3000000000u},
+        {"0", "0xFFFFFFFF", true, 0, 0xFFFFFFFFu},
+        {"0", "0x100000000", false, 0, 0},
+        {"0", "0xFFFFFFFF + 2", false, 0, 0},
+        {"-1", "1", false, 0, 0},
+        {"5", "-2", false, 0, 0},
+        {"0", "2O48", false, 0, 0},
+        {"", "1", false, 0, 0},
+    };
+    for (const auto& c : kCases) {
+        CSectorRangeDlg dlg;
+        dlg.m_strFirstSector = c.first;
+        dlg.m_strCount = c.count;
+        dlg.EvaluateRange();
+        EXPECT_EQ(c.valid, dlg.m_bValid) << c.first << " / " << c.count;
+        if (c.valid) {
+            EXPECT_EQ(c.firstSector, dlg.m_nFirstSector) << c.first;
+            EXPECT_EQ(c.sectors, dlg.m_nCount) << c.count;
+        }
+    }
+}
