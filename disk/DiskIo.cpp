@@ -395,6 +395,8 @@ uint64_t DiskIoGetPhysicalSize(uint32_t drive, uint32_t* bytesPerSector)
 
 uint64_t DiskIoGetSize(uint32_t code, uint32_t* bytesPerSector)
 {
+    // 0xC000, the image file, is measured by the document; a drive number no code can name
+    // (32 and above) has no device to ask.
     if ((code & kPhysicalBit) && code != 0xC000u) {
         if ((code & ~kPhysicalBit) >= kMaxPhysical) {
             if (bytesPerSector)
