@@ -112,7 +112,10 @@ BOOL DeviceAccess::QuerySymbolicLink(const char* name, char* target, int size)
     if (g_queryLink(link, &targetName, &returned) < 0)
         targetName.length = 0;
     CloseHandle(link);
+    // The answer never holds more than its buffer, whatever length comes back with it.
     int chars = targetName.length / 2;
+    if (chars > static_cast<int>(sizeof answer / sizeof answer[0]))
+        chars = static_cast<int>(sizeof answer / sizeof answer[0]);
     if (chars > size - 1)
         chars = size - 1;
     for (int i = 0; i < chars; ++i)
