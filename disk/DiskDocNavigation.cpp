@@ -40,6 +40,31 @@ bool EvaluateAnswer(const char* text, uint64_t* value)
     return true;
 }
 
+// "<region>:<cluster>": the region number before the ':' and the text behind it; null when
+// the answer has no region. A disk of ten or more volumes proposes "12:345" itself, so the
+// region is every digit before the ':', not only the first character; any other character
+// before a ':' in second place still names a region, one that does not exist.
+const char* SkipRegionPrefix(const char* text, uint32_t* region)
+{
+    uint64_t n = 0;
+    const char* p = text;
+    while (*p >= '0' && *p <= '9') {
+        n = n * 10 + static_cast<uint64_t>(*p - '0');
+        if (n > 0xFFFFFFFFu)
+            n = 0xFFFFFFFFu;
+        ++p;
+    }
+    if (p == text || *p != ':') {
+        if (!text[0] || text[1] != ':')
+            return nullptr;
+        n = static_cast<uint32_t>(static_cast<unsigned char>(text[0]) - '0');
+        p = text + 1;
+    }
+    if (region)
+        *region = static_cast<uint32_t>(n);
+    return p + 1;
+}
+
 bool HasClusterNumbering(uint32_t sectorsPerCluster)
 {
     return sectorsPerCluster != 0 && sectorsPerCluster != ClusterRegionTable::kNoClusters;
@@ -188,7 +213,10 @@ void CDiskDoc::OnGotoCluster()
     // The last cluster is first + count - 1: FAT and exFAT count from 2, NTFS and UDF from
     // 0, ext from 1.
     char prompt[160], text[64];
-    // In 64 bits: a damaged exFAT boot sector may claim clusters of 2^25 sectors.
+    // In 64 bits: a damaged exFAT boot sector may claim clusters of 2^25 sectors. The
+    // sector size is the medium's when the current sector could not be read (its loaded
+    // bytes are 0), and the proposal is not cut to 32 bits: an NTFS volume may number more
+    // clusters than 32 bits hold.
     const uint64_t clusterBytes = static_cast<uint64_t>(m_loadedBytes ? m_loadedBytes : m_bytesPerSector) * spc;
     StrNPrintf(prompt, sizeof prompt, "Cluster %I64i bis %I64i (Cluster-Größe: %I64i)  (<Partition>:...)",
                static_cast<long long>(firstCluster), static_cast<long long>(firstCluster + clusterCount - 1),
@@ -204,11 +232,10 @@ void CDiskDoc::OnGotoCluster()
 
     const char* number = answer;
     uint32_t target = static_cast<uint32_t>(region);
-    if (answer.GetLength() >= 2 && number[1] == ':') {
-        // "<region>:<cluster>"; a region that does not exist means the first one.
-        uint32_t chosen = static_cast<uint32_t>(static_cast<unsigned char>(number[0]) - '0');
-        target = chosen < regions.count ? chosen : 0;
-        number += 2;
+    uint32_t chosen = 0;
+    if (const char* rest = SkipRegionPrefix(number, &chosen)) {
+        target = chosen < regions.count ? chosen : 0;   // a region that does not exist: the first
+        number = rest;
     }
     const uint32_t targetSpc = regions.sectorsPerCluster[target];
     const uint64_t targetFirst = regions.firstCluster[target];

@@ -166,6 +166,8 @@ int CDiskDoc::SearchLoop(ProgressSink* progress, CFileSearch& engine)
             const DWORD now = GetTickCount();
             if (now - lastText >= 500) {
                 lastText = now;
+                // Said in the medium's own sectors, as the text reads (the same as units on
+                // 512-byte media).
                 char text[96];
                 StrNPrintf(text, sizeof text, "Sektor %I64i (bis %I64i)", static_cast<long long>(window.base / u),
                            static_cast<long long>(end / u));

@@ -450,6 +450,7 @@ void CDiskDoc::InitDevice(CheckedImage* image)
         m_loadedBytes = 0;
         m_scan.Reset();
         m_askBeforeWrite = 0;
+        // No medium has no sectors: the go-to and step commands must not offer the old one's.
         m_sectorCount = 0;
     }
     if (m_driveCode == DRIVECODE_IMAGE)
@@ -579,6 +580,8 @@ BOOL CDiskDoc::LoadSector(uint64_t offset, uint32_t length)
         return FALSE;
     }
     uint32_t selection = (length & 0xFF) + static_cast<uint32_t>(offset << 8);
+    // Only a sector that is shown now moves just its selection: after a failed read of the
+    // same sector the buffer holds nothing to select in, and it is read again.
     if (length != 0 && m_currentSector == m_lastSectorRead && m_loadState == LOADSTATE_LOADED) {
         SendHint(UPDATEHINT_SAME_SECTOR + selection);
         return TRUE;

@@ -340,6 +340,31 @@ TEST_F(NavGoto, ClusterInTheRightRegionOfAPartitionedDisk)
     EXPECT_TRUE(Shows(FatClusterSector(path, fat12, 2)));
 }
 
+// Eleven FAT12 volumes: the region is the whole number before the ':', so the program's own
+// proposal "10:4" is taken as it stands; a region that does not exist means region 0.
+TEST_F(NavGoto, ClusterRegionsPastNineAreNamedByTheirNumber)
+{
+    if (!Open("gpt11fat.img"))
+        GTEST_SKIP() << "gpt11fat.img was not made";
+    const ClusterRegionTable& regions = doc->GetClusterRegions();
+    ASSERT_EQ(11u, regions.count) << scantest::Describe(doc->GetScan());
+    struct Case {
+        const char* answer;
+        uint32_t region;
+        uint64_t cluster;
+    } const cases[] = {
+        { "10:5", 10, 5 }, { "3:4", 3, 4 }, { "9:2", 9, 2 }, { "99:6", 0, 6 }, { "A:3", 0, 3 }, { "10:4", 10, 4 },
+    };
+    for (const Case& c : cases) {
+        GotoCluster(c.answer);
+        EXPECT_TRUE(Shows(FatClusterSector(path, regions.regionStart[c.region], c.cluster))) << c.answer;
+    }
+    // On cluster 4 of region 10 the proposal names both, and going there again stays.
+    GotoCluster("10:4");
+    EXPECT_EQ("10:4", prompts.startTexts.back());
+    EXPECT_TRUE(Shows(FatClusterSector(path, regions.regionStart[10], 4)));
+}
+
 TEST_F(NavGoto, RegionsWithoutClusterNumberingAskNothing)
 {
     if (!Open("mbr.img"))

@@ -134,6 +134,16 @@ mk_gpt12() {
   done
 }
 
+# A GPT disk of eleven 1 MiB FAT12 volumes: more cluster regions than one digit can number.
+mk_gpt11fat() {
+  truncate -s 14M "$1" &&
+  for n in 1 2 3 4 5 6 7 8 9 10 11; do echo "-n $n:0:+1M -t $n:0700"; done | xargs sgdisk "$1" >/dev/null &&
+  for n in 1 2 3 4 5 6 7 8 9 10 11; do
+    s=$(sgdisk -i "$n" "$1" | sed -n 's/^First sector: \([0-9]*\).*/\1/p') &&
+    part "$1" "$s" mk_fat12_small 2048 || return 1
+  done
+}
+
 # Two FAT12 volumes on one MBR disk, each with a file long enough to fill several FAT
 # sectors, and each volume once more alone (the same bytes cut out of the disk): a FAT12
 # sector must decode the same in both.
@@ -183,6 +193,7 @@ build udf.img mk_udf
 build mbr.img mk_mbr
 build gpt.img mk_gpt
 build gpt12.img mk_gpt12
+build gpt11fat.img mk_gpt11fat
 have mcopy && build fat12pair.img mk_fat12pair
 if [ -f fat12pair.img ]; then
   cut_out fat12pair.img 2048 8192 fat12pair-1.img
