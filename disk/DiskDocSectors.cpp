@@ -698,12 +698,16 @@ int CDiskDoc::ReadPartitionFile(int letterIndex)
     }
     int added = 0;
     PartitionStartList& starts = m_scan.partitionStarts;
+    // The scans read the medium.
+    CWaitCursor wait;
     for (int n = 0; n < 4; ++n) {
         if (rec.sect[n] == 0 || rec.size[n] == 0)
             continue;
         bool known = false;
         for (uint32_t i = 0; i < starts.count; ++i)
             known = known || starts.start[i] == rec.sect[n];
+        // The list holds every partition the walk names (GPT and long EBR chains), not eight:
+        // a described partition is added while there is room for it.
         if (known || starts.IsFull())
             continue;
         starts.Add(rec.sect[n]);            // kept in order, whatever order the file has
