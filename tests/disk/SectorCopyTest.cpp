@@ -282,6 +282,7 @@ TEST_F(SectorCopy, LoadQuestionsFollowTheFileAndTheDisk)
         std::vector<ScriptedPrompts::Typed> typed;
         std::vector<std::string> asked;
         uint32_t sectorsLoaded;
+        bool missing = false;       // no such file: its size cannot be taken
     } cases[] = {
         { 1000, { IDOK, IDOK }, { { true, "ok" } },
           { "Frage: Es sind zu wenige Sektoren in der Datei ?\nWeiter machen ?",
@@ -291,6 +292,7 @@ TEST_F(SectorCopy, LoadQuestionsFollowTheFileAndTheDisk)
         { 0, { IDOK }, {}, { "Fehler: Die Datei ist zu klein !" }, 0 },
         { 2048, {}, { { true, "nein" } }, {}, 0 },
         { 2048, {}, { { false, "OK" } }, {}, 0 },
+        { 0, { IDOK }, {}, { "Fehler: Fehler beim Zugriff auf die Datei !" }, 0, true },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.fileBytes) + " bytes");
@@ -299,6 +301,8 @@ TEST_F(SectorCopy, LoadQuestionsFollowTheFileAndTheDisk)
         ASSERT_TRUE(doc->GetAskBeforeWrite());
         std::vector<uint8_t> content = Noise(c.fileBytes, c.fileBytes);
         PutBytes(file, 0, content, true);
+        if (c.missing)
+            DeleteFileA(file.c_str());
         prompts.boxAnswers.assign(c.boxes.begin(), c.boxes.end());
         prompts.typedAnswers.assign(c.typed.begin(), c.typed.end());
         Load(file, 10, 4);

@@ -26,7 +26,12 @@ public:
     bool cancelled = false;
 
     void SetPos(uint64_t position) override { positions.push_back(position); }
-    void SetText(int, const char*) override {}
+    std::vector<std::string> texts;      // text line 0, as set
+    void SetText(int line, const char* text) override
+    {
+        if (line == 0)
+            texts.push_back(text ? text : "");
+    }
     bool IsCancelled() override
     {
         if (!cancelled && positions.size() >= cancelAfter) {

@@ -211,3 +211,62 @@ TEST(SectorSearchCd, HitsNameTheSectorAndByteOfLargeSectors)
     EXPECT_EQ(navtest::EnabledState(*doc, ID_CONTINUE_SEARCH), 0);
     EXPECT_EQ(prompts.unexpected, 0);
 }
+
+// A medium that fails to read ends the search with "Lesefehler" (behind the progress dialog
+// through its question, else in the document's box) and a beep, the current sector and the
+// search's place kept: "Weiter in Sekoren" reads the same place again and finds the value.
+// Behind the dialog its text line names the window's sector and the range's end.
+TEST_F(SectorSearch, AReadErrorKeepsThePlaceForWeiter)
+{
+    const char kDrive5[] = "\\\\.\\PhysicalDrive5";
+    FakeDiskAccess fake;
+    AccessScope scope(&fake);
+    const std::string disk = TempPath("search-physical5.img");
+    ASSERT_TRUE(MakeSparseDisk(scantest::FixturePath("search.img"), disk, 64ull << 20));
+    fake.files[kDrive5] = disk;
+    ASSERT_TRUE(doc->OnOpenDocument("Physical5"));
+    ASSERT_FALSE(Found("exact").empty());
+    // A value far into the image; the range starts ten sectors before its sector.
+    const uint64_t hit = Found("exact")[Found("exact").size() - 2];
+    const uint64_t first = hit / 512 - 10;
+    struct Case {
+        uint64_t count;
+        bool behindDialog;
+    } const cases[] = { { 12, false }, { 2000, true } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        // Opened anew: the window the search holds goes with the medium.
+        ASSERT_TRUE(doc->OnOpenDocument("Physical5"));
+        doc->SetCurrentSector(3);
+        doc->LoadSector(0, 0);
+        prompts.boxes.clear();
+        dialogs.progress = jobtest::FakeProgress();
+        fake.failingUnits[first + 3] = 1;
+        if (!c.behindDialog)
+            prompts.boxAnswers.push_back(IDOK);
+        jobtest::g_find = { PatternOf("", { kSlmarke }), 0 };
+        dialogs.ranges.push_back({ "", std::to_string(first), std::to_string(c.count) });
+        doc->OnSearchSectors();
+        EXPECT_EQ(~0ull, doc->GetHitSector());
+        EXPECT_EQ(3u, doc->GetCurrentSector());
+        const std::vector<std::string> said = { "Fehler: Lesefehler" };
+        if (c.behindDialog) {
+            EXPECT_EQ(said, dialogs.progress.questions);
+            EXPECT_TRUE(prompts.boxes.empty());
+            ASSERT_FALSE(dialogs.progress.texts.empty());
+            EXPECT_EQ("Sektor " + std::to_string(first) + " (bis " + std::to_string(first + c.count) + ")",
+                      dialogs.progress.texts.front());
+        } else {
+            ASSERT_EQ(1u, prompts.boxes.size());
+            EXPECT_EQ("Lesefehler", prompts.boxes[0].text);
+            EXPECT_EQ("Fehler", prompts.boxes[0].caption);
+            EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), prompts.boxes[0].type);
+            EXPECT_TRUE(dialogs.progress.questions.empty());
+        }
+        // The failure is used up: the same place is read again and the value found.
+        doc->OnContinueSearch();
+        EXPECT_EQ(hit, doc->GetHitSector() * 512 + doc->GetHitOffset());
+        EXPECT_EQ(hit / 512, doc->GetCurrentSector());
+    }
+    EXPECT_EQ(prompts.unexpected, 0);
+}
