@@ -115,7 +115,7 @@ enum TreeListExStyle : DWORD {
 // The colour table (TVM_SETBKCOLOR / TVM_GETBKCOLOR take the entry in wParam).
 enum TreeListColor {
     TLCOL_BACKGROUND = 0, TLCOL_ODDROW = 1, TLCOL_EVENROW = 2, TLCOL_GRID = 3, TLCOL_TEXT = 4,
-    TLCOL_LINES = 5,             // tree lines and the sign of the classic expand button
+    TLCOL_LINES = 5,             // the sign of the classic expand button (lines use the class's dotted pen)
     TLCOL_BUTTONFRAME = 6, TLCOL_FULLROWTEXT = 7, TLCOL_FULLROWSEL = 8, TLCOL_FULLROWSELEVEN = 9,
     TLCOL_INSERTMARK = 10, TLCOL_BUTTONFACE = 11, TLCOL_COLUMN = 12, TLCOL_ODDCOLUMN = 13,
     TLCOL_EVENCOLUMN = 14, TLCOL_DISABLED = 15, TLCOL_PINNEDLINE = 16, TLCOL_INACTIVESEL = 17,

@@ -78,6 +78,7 @@ struct Painter {
     RECT client;
     std::vector<HRGN> regions;   // one per display position, and one right of the last
     std::vector<SpanRegion> spans;   // the union regions of spanning cells, one per span
+    int builtColumns = 0;            // the column count the regions were built for
     int contentHeight = 0;
     int widest = 0;
 
@@ -112,6 +113,7 @@ struct Painter {
     // display position and one from the last column's right edge on.
     void BuildRegions()
     {
+        builtColumns = m.columnCount;
         if (m.columnCount == 0) {
             regions.push_back(Region(update.left, update.right));
             return;
@@ -125,7 +127,10 @@ struct Painter {
     // own one, or the union of a span, made for the first row that has that span and kept.
     HRGN ClipOf(int from, int to)
     {
-        if (m.columnCount == 0 || to <= from + 1)
+        // A text callback or the paint hook may add columns in the middle of a paint (they run
+        // without the lock): positions the paint's regions were not built for get their own.
+        const bool built = m.columnCount == builtColumns && from >= 0 && from <= m.columnCount;
+        if (built && (m.columnCount == 0 || to <= from + 1))
             return regions[static_cast<size_t>(from)];
         for (const SpanRegion& s : spans)
             if (s.from == from && s.to == to)

@@ -103,6 +103,39 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
               px.Paint(p);
               EXPECT_EQ(TreeListPaintRegions() - before, 3 + 1);
           } },
+        { "columns a text callback adds in the middle of a paint get regions of their own", 0,
+          [](Parent& p, Pixels& px) {
+              ASSERT_EQ(AddColumns(p, 1, 80), 1);
+              TVINSERTSTRUCTA ins = {};
+              ins.hParent = TVI_ROOT;
+              ins.hInsertAfter = TVI_LAST;
+              ins.item.mask = TVIF_TEXT;
+              ins.item.pszText = LPSTR_TEXTCALLBACKA;
+              p.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins));
+              bool added = false;
+              p.answer = [&](NMHDR* h) -> LRESULT {
+                  if (static_cast<int>(h->code) == static_cast<int>(TVN_GETDISPINFOA)) {
+                      if (!added) {
+                          // Positions 1 and 2, unknown to the paint.
+                          LVCOLUMNA col = {};
+                          col.mask = LVCF_WIDTH;
+                          col.cx = 60;
+                          added = p.Send(TLM_INSERTCOLUMN, 1, reinterpret_cast<LPARAM>(&col)) >= 0 &&
+                                  p.Send(TLM_INSERTCOLUMN, 2, reinterpret_cast<LPARAM>(&col)) >= 0;
+                      }
+                      lstrcpynA(reinterpret_cast<NMTVDISPINFOA*>(h)->item.pszText, "x",
+                                reinterpret_cast<NMTVDISPINFOA*>(h)->item.cchTextMax);
+                  }
+                  return 0;
+              };
+              const LONG before = TreeListPaintRegions();
+              px.Paint(p);
+              p.answer = nullptr;
+              ASSERT_TRUE(added);
+              // 1 + 1 built; after the change every clip of the row is made anew, for positions
+              // 0, 1 and 2 (reading past the built ones would take handles that are not there).
+              EXPECT_EQ(TreeListPaintRegions() - before, 2 + 3);
+          } },
         { "a span's union region is made once for all the rows that share the span", 0,
           [](Parent& p, Pixels& px) {
               ASSERT_EQ(AddColumns(p, 4, 60), 4);
