@@ -260,6 +260,12 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
     // change of content.
     MediumTarget target = medium;
     const bool shown = m_driveCode == DRIVECODE_IMAGE && target.file.SameFileAs(m_imageIdentity);
+    // What another program did to the image shown was found and said: until it is opened
+    // again nothing goes into it, also into sectors whose bytes still look as they were read.
+    if (shown && m_imageLoss != IMAGELOSS_NONE) {
+        SetLastError(ERROR_FILE_INVALID);
+        return FALSE;
+    }
     if (shown)
         target.content = m_imageContent;
     ImageLoss loss = IMAGELOSS_NONE;
@@ -286,6 +292,10 @@ bool CDiskDoc::HoldImageForWriting(const MediumTarget& medium)
     if (medium.driveCode != DRIVECODE_IMAGE)
         return false;
     CloseImageHandle();
+    if (m_driveCode == DRIVECODE_IMAGE && medium.file.SameFileAs(m_imageIdentity) && m_imageLoss != IMAGELOSS_NONE) {
+        SetLastError(ERROR_FILE_INVALID);
+        return false;
+    }
     m_heldImage = OpenImageForWriting(medium, 0, 0, nullptr);
     m_heldFile = medium.file;
     m_heldWritten = false;

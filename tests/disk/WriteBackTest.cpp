@@ -789,6 +789,10 @@ TEST_F(WriteBack, EveryRefusedWriteSaysWhyOnce)
                     EXPECT_EQ(5u, doc->GetCurrentSector());
                     EXPECT_EQ(m.path, std::string(doc->GetImagePath()));
                 }
+                // Said once, it holds for every sector: one whose bytes still look as they
+                // were read takes no write either until the image is opened again.
+                std::vector<uint8_t> bytes(512, 0x5A);
+                EXPECT_FALSE(doc->WriteSectors(DRIVECODE_IMAGE, 9, 1, bytes.data(), nullptr));
                 device.armed = false;
                 EXPECT_EQ(whole, HashOutside(m.path, 0, 0)) << "the refused write reached the file";
                 // Opened again: the edit is dropped unwritten, and the file as it is now is
