@@ -152,12 +152,13 @@ bool CDiskDoc::IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const cha
     // the document still reads the old one through its handle), each with its content then
     // and now: another program may have written to the image since.
     const FileIdentity& read = WholeImageIdentity();
+    // The file as it was read needs no look at the name.
+    if (read.known && HandleMayLeadToFile(h, facts, read, m_imageContent.AsFacts()))
+        return true;
     FileIdentity named;
     OpenFileFacts namedNow;
     const bool nameLeadsToFile = GetFileIdentity(m_imagePath, &named, &namedNow);
     if (read.known) {
-        if (HandleMayLeadToFile(h, facts, read, m_imageContent.AsFacts()))
-            return true;
         // The file read as it is now: through the read handle, or through the name while the
         // name still leads there. Out of sight of both (another file under the name, the handle
         // closed) its number is all that is left to know it by: changed since, and reached

@@ -447,7 +447,7 @@ int CRegistry::WriteValue(const void* data, int size, const char* name, DWORD ty
     // system's own tools and other programs read up to it, and some fail on a value of no bytes.
     const BYTE* bytes = static_cast<const BYTE*>(data);
     std::vector<BYTE> terminated;
-    const int missing = type == REG_SZ || type == REG_EXPAND_SZ ? MissingTerminators(bytes, static_cast<DWORD>(size), 1) : 0;
+    const int missing = TerminatorCount(type) == 1 ? MissingTerminators(bytes, static_cast<DWORD>(size), 1) : 0;
     if (missing > 0) {
         terminated.assign(bytes, bytes + size);
         terminated.resize(static_cast<size_t>(size) + static_cast<size_t>(missing), 0);
