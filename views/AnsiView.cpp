@@ -17,7 +17,7 @@ HCURSOR g_hand = nullptr;
 
 namespace {
 
-AnsiViewSystemSeam g_seam = { ::GetAsyncKeyState, ::GetTickCount, ::MessageBeep };
+AnsiViewSystemSeam g_seam = { ::GetAsyncKeyState, ::GetTickCount, ::MessageBeep, ::GetKeyState };
 int g_liveViews = 0;
 const char* g_className = nullptr;
 
@@ -28,11 +28,21 @@ void SetAnsiViewSystemSeam(const AnsiViewSystemSeam* seam)
     g_seam.getAsyncKeyState = (seam && seam->getAsyncKeyState) ? seam->getAsyncKeyState : ::GetAsyncKeyState;
     g_seam.getTickCount = (seam && seam->getTickCount) ? seam->getTickCount : ::GetTickCount;
     g_seam.messageBeep = (seam && seam->messageBeep) ? seam->messageBeep : ::MessageBeep;
+    g_seam.getKeyState = (seam && seam->getKeyState) ? seam->getKeyState : ::GetKeyState;
 }
 
+// Shift and Ctrl as the keyboard holds them now. A key the asynchronous state calls released
+// while the message being handled came with it held counts as held: that state can lag behind
+// the queue (Wine answers a thread's repeated asks from a copy up to 50 ms old, and does not
+// renew it for keys pressed in another process), and a Ctrl+F typed right after the focus came
+// was taken as a plain F. A key let go before that message was sent is never seen as held by
+// this.
 SHORT AnsiViewKeyState(int key)
 {
-    return g_seam.getAsyncKeyState(key);
+    const SHORT now = g_seam.getAsyncKeyState(key);
+    if (now & 0x8000)
+        return now;
+    return static_cast<SHORT>(now | (g_seam.getKeyState(key) & 0x8000));
 }
 
 DWORD AnsiViewTickCount()

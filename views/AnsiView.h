@@ -37,6 +37,7 @@ struct AnsiViewSystemSeam
     SHORT(WINAPI* getAsyncKeyState)(int key);
     DWORD(WINAPI* getTickCount)();
     BOOL(WINAPI* messageBeep)(UINT type);
+    SHORT(WINAPI* getKeyState)(int key);   // the state that came with the message being handled
 };
 void SetAnsiViewSystemSeam(const AnsiViewSystemSeam* seam);
 SHORT AnsiViewKeyState(int key);

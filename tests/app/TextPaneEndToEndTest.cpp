@@ -30,12 +30,13 @@ std::string PaneText(HWND statusBar, int part)
 // Waits until the pane's text is `wanted` (or begins with it, when `prefix` is set).
 bool WaitForPane(HWND statusBar, int part, const std::string& wanted, std::string* last, bool prefix = false)
 {
-    for (int i = 0; i < 200; ++i) {
+    const DWORD start = GetTickCount();
+    do {
         *last = PaneText(statusBar, part);
         if (*last == wanted || (prefix && last->compare(0, wanted.size(), wanted) == 0))
             return true;
         Sleep(50);
-    }
+    } while (GetTickCount() - start < 60000);
     return false;
 }
 
@@ -111,8 +112,7 @@ TEST(TextPaneEndToEnd, CtrlFInTheDecodedPaneFindsAFieldAndTheStatusShowsIt)
     // that had it before.)
     // The copy above left the caret at the end of the text: the pane scrolls back to the
     // top through the text view's position query (code 2: the scroll origin) first.
-    testsupport::BringToFront(frame, nullptr);
-    Sleep(300);
+    ASSERT_TRUE(testsupport::BringToFront(frame, nullptr)) << WindowsAndFocus(program, frame);
     SendMessageA(pane, kTextViewQuery, 2, 0);
     PostMessageA(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 4));
     PostMessageA(pane, WM_LBUTTONUP, 0, MAKELPARAM(1, 4));
@@ -120,8 +120,8 @@ TEST(TextPaneEndToEnd, CtrlFInTheDecodedPaneFindsAFieldAndTheStatusShowsIt)
     ASSERT_TRUE(WaitForPane(statusBar, 1, " Zeile: 1  Spalte: ", &seen, true)) << seen;
 
     // Ctrl+F as the user types it, once the frame is in front with the pane focused (on a
-    // busy display another window may hold the front a while). The pane reads Ctrl with
-    // GetAsyncKeyState, so Ctrl is let go only after the pane has had the key.
+    // busy display another window may hold the front a while). Ctrl is let go only after the
+    // find dialog came.
     INPUT keys[4] = {};
     const WORD codes[4] = { VK_CONTROL, 'F', 'F', VK_CONTROL };
     for (int i = 0; i < 4; ++i) {
@@ -129,13 +129,11 @@ TEST(TextPaneEndToEnd, CtrlFInTheDecodedPaneFindsAFieldAndTheStatusShowsIt)
         keys[i].ki.wVk = codes[i];
         keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
     }
-    HWND dialog = nullptr;
-    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
-        EXPECT_TRUE(testsupport::BringToFront(frame, pane)) << "the pane never had the focus in front";
-        SendInput(2, keys, sizeof(INPUT));
-        dialog = program.WaitForWindow("#32770", "Text suchen", 7000);
-        SendInput(2, keys + 2, sizeof(INPUT));
-    }
+    ASSERT_TRUE(testsupport::BringToFront(frame, pane)) << "the pane never had the focus in front; "
+                                                        << WindowsAndFocus(program, frame);
+    SendInput(2, keys, sizeof(INPUT));
+    HWND dialog = program.WaitForWindow("#32770", "Text suchen", 60000);
+    SendInput(2, keys + 2, sizeof(INPUT));
     ASSERT_NE(dialog, nullptr) << "Ctrl+F opened no find dialog; " << WindowsAndFocus(program, frame);
     HWND combo = GetDlgItem(dialog, kFindTextId);
     ASSERT_NE(combo, nullptr);

@@ -299,8 +299,7 @@ TEST(ViewEndToEnd, StepsToTheNextAndPreviousSectorAndFollowsInPanesAndText)
 // typed ones do): the keys go down in order and up in reverse.
 void TypeKeys(HWND window, std::vector<WORD> keys)
 {
-    testsupport::BringToFront(window, nullptr);
-    Sleep(200);                         // the focus follows a moment later
+    ASSERT_TRUE(testsupport::BringToFront(window, nullptr));
     std::vector<INPUT> input;
     for (size_t i = 0; i < 2 * keys.size(); ++i) {
         INPUT in = {};

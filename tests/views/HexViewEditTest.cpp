@@ -315,6 +315,41 @@ TEST_F(HexViewEdit, CtrlXRedoesTheStepUndone)
     EXPECT_EQ(g_beeps, 0) << "the key's control character is no input";
 }
 
+bool g_messageKeys[256];
+SHORT WINAPI MessageKeys(int key)
+{
+    return (key >= 0 && key < 256 && g_messageKeys[key]) ? static_cast<SHORT>(0xFF80) : 0;
+}
+
+// Ctrl held with the key message counts also where the asynchronous state still calls it
+// released (it can lag behind the queue): Ctrl+X right after the focus came redoes the step.
+TEST_F(HexViewEdit, CtrlHeldWithTheMessageCountsWhereTheAsynchronousStateLags)
+{
+    AnsiViewSystemSeam seam = { FakeKeyState, FakeTick, FakeBeep, MessageKeys };
+    SetAnsiViewSystemSeam(&seam);
+    struct Case {
+        bool asyncCtrl, messageCtrl, redone;
+    } const cases[] = {
+        { true, false, true },     // the asynchronous state alone
+        { false, true, true },     // lagging: only the message had Ctrl
+        { false, false, false },   // held nowhere: a plain X
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.asyncCtrl << c.messageCtrl);
+        m_view.SetCursorAddress(20, false);
+        const uint8_t before = m_data[20];
+        m_view.SendMessage(WM_CHAR, before >= 0x70 ? '1' : '7', 1);
+        const uint8_t typed = m_data[20];
+        Command(ID_HEX_UNDO);
+        ASSERT_EQ(m_data[20], before);
+        g_keyDown[VK_CONTROL] = c.asyncCtrl;
+        g_messageKeys[VK_CONTROL] = c.messageCtrl;
+        m_view.SendMessage(WM_KEYDOWN, 'X', 1);
+        g_keyDown[VK_CONTROL] = g_messageKeys[VK_CONTROL] = false;
+        EXPECT_EQ(m_data[20], c.redone ? typed : before);
+    }
+}
+
 TEST_F(HexViewEdit, ACtrlShortcutsCharacterIsNoInput)
 {
     g_keyDown[VK_CONTROL] = true;

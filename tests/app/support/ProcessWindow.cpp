@@ -283,10 +283,12 @@ bool BringToFront(HWND frame, HWND focus, DWORD timeoutMs)
     do {
         if (GetForegroundWindow() != frame)
             SetForegroundWindow(frame);
+        // The foreground changes at once; the program's thread takes the activation, and gives
+        // the focus back to the window that had it, only when it gets to its queue.
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
-        if (GetForegroundWindow() == frame &&
-            (!focus || (GetGUIThreadInfo(thread, &info) && info.hwndFocus == focus)))
+        if (GetForegroundWindow() == frame && GetGUIThreadInfo(thread, &info) && info.hwndActive == frame &&
+            (focus ? info.hwndFocus == focus : info.hwndFocus != nullptr))
             return true;
         Sleep(50);
     } while (GetTickCount() - start < timeoutMs);

@@ -75,9 +75,10 @@ bool ReadStatusBarText(HWND statusBar, int part, std::string* text, bool* ownerD
 int StatusBarPartCount(HWND statusBar);
 
 // Makes `frame` (a top-level window of another process) the foreground window and waits up
-// to `timeoutMs` until it is, and, unless `focus` is null, until that window of its thread
-// has the keyboard focus; typed keys (SendInput) go there then. False when it never was.
-bool BringToFront(HWND frame, HWND focus, DWORD timeoutMs = 5000);
+// to `timeoutMs` until it is, its thread has taken the activation, and the keyboard focus is
+// on `focus` (or, when that is null, on any window of the thread); typed keys (SendInput) go
+// there then. False when it never was.
+bool BringToFront(HWND frame, HWND focus, DWORD timeoutMs = 60000);
 
 // The text a pane of another process copies: empties the clipboard, sends `copyCommands`
 // (WM_COMMAND ids, in order) to the pane, and waits up to 2.5 s for CF_TEXT.
