@@ -267,8 +267,8 @@ void TreeListDrop(TreeListBlock* b) noexcept
                     ++moved;
         }
     } else if (PinnedTarget(m, options, target)) {
-        // The "no" cursor showed over it: the items stay where they are, also when the drop
-        // was onto the row, which made them the pinned row's children.
+        // The "no" cursor showed over the pinned row: nothing moves, neither beside it nor
+        // onto it (where the items used to become the pinned row's children).
     } else if (band == m.rowHeight && offset == 0) {
         // Onto the item: the dragged items become its last children.
         for (UINT x : items) {
