@@ -14,13 +14,7 @@ bool ValidHeaderColumn(TreeListBlock* b, int column)
 
 void NotifyGeometry(TreeListBlock* b, int column)
 {
-    TreeListModel& m = b->model;
-    TreeListColumnNotify nm = {};
-    nm.column = column;
-    nm.position = m.columns[column].position;
-    nm.left = m.ColumnLeft(column);
-    nm.width = m.columns[column].width;
-    b->Notify(&nm.hdr, TLN_COLUMNGEOMETRY);
+    b->model.NotifyColumnGeometry(column);
 }
 
 void RecountTotals(TreeListModel& m)

@@ -50,6 +50,14 @@ std::vector<UINT> DraggedItems(TreeListModel& m)
     return out;
 }
 
+// Drop option 0x10 keeps the pinned rows as they are: no item is dropped onto, before or
+// after an item shown among them.
+bool PinnedTarget(const TreeListModel& m, UINT options, UINT target)
+{
+    const TreeListItem* t = m.Item(target);
+    return (options & TLD_PINNED) && t && t->row && static_cast<int>(t->row) <= m.props[TLP_PINNEDROWS];
+}
+
 int PlaceAmongSiblings(TreeListModel& m, UINT item)
 {
     int place = 0;
@@ -161,8 +169,7 @@ void TreeListDragMove(TreeListBlock* b, UINT keys, POINT pt) noexcept
     }
     if (target == m.dropTarget && band == m.bandHeight && offset == m.bandOffset)
         return;
-    if ((options & TLD_PINNED) && pinned > 0 && target != TLI_EMPTYAREA && m.Item(target) &&
-        static_cast<int>(m.Item(target)->row) <= pinned) {
+    if (PinnedTarget(m, options, target)) {
         SetMark(b, target, band, offset);
         SetCursor(TreeListCursor(2));
         return;
@@ -259,6 +266,9 @@ void TreeListDrop(TreeListBlock* b) noexcept
                     TreeListDropTest(b, x, TLI_EMPTYAREA, 1) == 2 && m.Move(x, 0xFFFF0000u, 1))
                     ++moved;
         }
+    } else if (PinnedTarget(m, options, target)) {
+        // The "no" cursor showed over the pinned row: nothing moves, neither beside it nor
+        // onto it (where the items used to become the pinned row's children).
     } else if (band == m.rowHeight && offset == 0) {
         // Onto the item: the dragged items become its last children.
         for (UINT x : items) {
@@ -280,8 +290,7 @@ void TreeListDrop(TreeListBlock* b) noexcept
                 continue;
             if ((options & TLD_NOCHILDREN) && it->firstChild)
                 continue;
-            if ((options & TLD_PINNED) && m.Item(anchor)->row &&
-                static_cast<int>(m.Item(anchor)->row) <= m.props[TLP_PINNEDROWS])
+            if (PinnedTarget(m, options, anchor))
                 continue;
             UINT place = anchor;
             bool placeAfter = after;

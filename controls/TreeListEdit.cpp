@@ -246,7 +246,7 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
             return nullptr;
         text.assign(t0, static_cast<size_t>(length));
         width = m.TextWidth(item, 0) + 10;
-        if (it->state & TVIS_BOLD)
+        if (m.TextBold(item, 0))
             font = b->boldFont;
     } else {
         m.ItemRect(item, fill ? (0x80u | (static_cast<UINT>(column) << 24)) : (0x81u | (static_cast<UINT>(column) << 24)), &rc);
@@ -270,7 +270,7 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
                 return nullptr;
             text.assign(t0, static_cast<size_t>(length));
             width = m.TextWidth(item, column) + 10;
-            if ((m.Item(item)->state | (m.Cell(item, column) ? m.Cell(item, column)->state : 0)) & TVIS_BOLD)
+            if (m.TextBold(item, column))
                 font = b->boldFont;
         } else {
             b->emptyText[0] = 0;
@@ -339,12 +339,17 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
         std::vector<int> extents(static_cast<size_t>(length) + 1);
         GetTextExtentExPointA(dc, text.c_str(), length, offset, &fit, extents.data(), &size);
         if (fit < length) {
-            int next = extents[static_cast<size_t>(fit)] - (fit ? extents[static_cast<size_t>(fit) - 1] : 0);
+            // The measuring call fills the extents of the characters that fit, no more: the
+            // next character's end is measured on its own. Read from the unfilled entry, its
+            // width came out negative and put the caret characters left of the click.
+            SIZE through = {};
+            GetTextExtentPoint32A(dc, text.c_str(), fit + 1, &through);
+            int next = through.cx - (fit ? extents[static_cast<size_t>(fit) - 1] : 0);
             GetTextExtentExPointA(dc, text.c_str(), length, offset + next / 2, &fit, extents.data(), &size);
         }
         SelectObject(dc, old);
         ReleaseDC(b->window, dc);
-        if (size.cx > offset && fit < length)
+        if (size.cx > offset)
             selection = MAKELONG(fit, fit);
     } else if (mode == 2) {
         int at = static_cast<int>(arg) > length ? length : static_cast<int>(arg);

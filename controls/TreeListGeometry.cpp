@@ -52,6 +52,21 @@ int TreeListModel::LabelOffset(const TreeListItem* it) const noexcept
     return x;
 }
 
+// The item's bold bit makes its label bold; a cell goes by the bold bit of its own state,
+// which it took from the item when it was made. The width is measured, the text painted,
+// hit and edited in this one font: a text measured in one font and drawn in another ends
+// in "..." though it fits, and its hit zone and selection box miss the text.
+bool TreeListModel::TextBold(UINT item, int column) const noexcept
+{
+    const TreeListItem* it = Item(item);
+    if (!it)
+        return false;
+    if (column <= 0)
+        return (it->state & TVIS_BOLD) != 0;
+    const TreeListCell* c = Cell(item, column);
+    return c && (c->state & TVIS_BOLD);
+}
+
 int TreeListModel::TextWidth(UINT item, int column) noexcept
 {
     TreeListItem* it = Item(item);
@@ -66,7 +81,7 @@ int TreeListModel::TextWidth(UINT item, int column) noexcept
             const char* t = ItemText(item, column, &length, 0);
             if (!t)
                 return 0;
-            int w = host->MeasureText(t, length > 253 ? 253 : length, ((it->state | c->state) & TVIS_BOLD) != 0);
+            int w = host->MeasureText(t, length > 253 ? 253 : length, TextBold(item, column));
             c = Cell(item, column);
             if (!c)
                 return 0;
@@ -80,7 +95,7 @@ int TreeListModel::TextWidth(UINT item, int column) noexcept
         const char* t = ItemText(item, 0, &length, 0);
         if (!t)
             return 0;
-        int w = host->MeasureText(t, length, (items[item]->state & TVIS_BOLD) != 0);
+        int w = host->MeasureText(t, length, TextBold(item, 0));
         items[item]->textWidth = w > 0 ? w : 0;
         return w;
     }
@@ -777,6 +792,7 @@ int TreeListModel::TrackColumn(int column, int* width) noexcept
         if (w == col.requested)
             return 0;
     }
+    int gave = -1;   // the next column, when it gave or took the difference
     if (exStyle & TLX_KEEPTOTAL) {
         if (column == 0 && w < 1) {
             if (col.width == 1)
@@ -805,14 +821,7 @@ int TreeListModel::TrackColumn(int column, int* width) noexcept
         if (nw != nc.width) {
             nc.requested = nc.width = nw;
             host->HeaderWidth(next, nw);
-            if (exStyle & TLX_GEOMETRYNOTIFY) {
-                TreeListColumnNotify nm = {};
-                nm.column = next;
-                nm.position = nc.position;
-                nm.left = edges[next];
-                nm.width = nw;
-                host->Notify(&nm.hdr, TLN_COLUMNGEOMETRY);
-            }
+            gave = next;
         }
     }
     int old = col.width;
@@ -825,15 +834,26 @@ int TreeListModel::TrackColumn(int column, int* width) noexcept
     if (changed >= 0)
         host->InvalidateRightOf((changed < columnCount ? edges[order[changed]] : edges[32]) - hScroll);
     host->ScrollBarsChanged(false, true, false);
-    if (old != w && (exStyle & TLX_GEOMETRYNOTIFY)) {
-        TreeListColumnNotify nm = {};
-        nm.column = column;
-        nm.position = columns[column].position;
-        nm.left = edges[column];
-        nm.width = w;
-        host->Notify(&nm.hdr, TLN_COLUMNGEOMETRY);
-    }
+    // The next column's left edge moves with this column's width: it is told after the
+    // edges are computed again, or the parent hears the edge the column had before.
+    if (gave >= 0 && (exStyle & TLX_GEOMETRYNOTIFY))
+        NotifyColumnGeometry(gave);
+    if (old != w && (exStyle & TLX_GEOMETRYNOTIFY))
+        NotifyColumnGeometry(column);
     return 1;
+}
+
+void TreeListModel::NotifyColumnGeometry(int column) noexcept
+{
+    // Read after every earlier notification: the parent may have changed the columns.
+    if (column < 0 || column >= columnCount)
+        return;
+    TreeListColumnNotify nm = {};
+    nm.column = column;
+    nm.position = columns[column].position;
+    nm.left = edges[column];
+    nm.width = columns[column].width;
+    host->Notify(&nm.hdr, TLN_COLUMNGEOMETRY);
 }
 
 // --- colours

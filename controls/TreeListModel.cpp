@@ -788,8 +788,11 @@ void TreeListModel::ApplyState(UINT item, TreeListItem* it, UINT state, UINT mas
             return;
     }
     if (mask & (TVIS_EXPANDED | TVIS_EXPANDPARTIAL)) {
-        UINT want = state & mask & (TVIS_EXPANDED | TVIS_EXPANDPARTIAL);
-        UINT have = it->state & mask & (TVIS_EXPANDED | TVIS_EXPANDPARTIAL);
+        // A bit outside the mask keeps the item's own value: the expand-partial bit set alone
+        // (or under the single-expand style, which takes the expanded bit out of the mask)
+        // would otherwise read as "not expanded" and collapse an open item.
+        UINT want = ((state & mask) | (it->state & ~mask)) & (TVIS_EXPANDED | TVIS_EXPANDPARTIAL);
+        UINT have = it->state & (TVIS_EXPANDED | TVIS_EXPANDPARTIAL);
         if (want != have) {
             if (it->firstChild) {
                 UINT action = (want & TVIS_EXPANDED) ? TVE_EXPAND : TVE_COLLAPSE;

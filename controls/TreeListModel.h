@@ -176,6 +176,7 @@ public:
     void HitTest(POINT pt, TVHITTESTINFO* info) noexcept;
     int LabelOffset(const TreeListItem* it) const noexcept;  // from column 0's left edge
     int TextWidth(UINT item, int column) noexcept;           // measured once, cached
+    bool TextBold(UINT item, int column) const noexcept;     // the font of a label or cell text
     int RowTop(int rowIndex) const noexcept;                  // client y, or -1 when not on screen
     int ScreenRowToIndex(int screenRow) const noexcept;
     void ComputeRowHeight() noexcept;
@@ -206,6 +207,7 @@ public:
     int ColumnWord(int column, UINT mode, int value) noexcept;
     int ColumnContentWidth(int column) noexcept;
     int TrackColumn(int column, int* width) noexcept;   // header width change; 1 when applied
+    void NotifyColumnGeometry(int column) noexcept;     // -438 with the column's present geometry
     void UpdateSpanMask() noexcept;
     int SpanEnd(const TreeListItem* it, int position) const noexcept;   // display position after the span
 

@@ -621,7 +621,7 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
         } else {
             c->flags &= static_cast<BYTE>(~TLIF_HASIMAGE);
         }
-        const bool bold = (state & TVIS_BOLD) != 0;
+        const bool bold = m.TextBold(item, column);
         HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
         int width = m.TextWidth(item, column);
         c = m.Cell(item, column);

@@ -1426,7 +1426,9 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
     case WM_HSCROLL: {
         TreeListLock lock(b);
         const int code = ScrollCode(wParam);
-        RunHScroll(b, code, code == 12 ? static_cast<int>(wParam >> 4) : static_cast<short>(HIWORD(wParam)));
+        // The thumb position is a 16-bit unsigned word: read signed, a drag past 32767 pixels
+        // turned negative and snapped back to 0.
+        RunHScroll(b, code, code == 12 ? static_cast<int>(wParam >> 4) : static_cast<int>(HIWORD(wParam)));
         return 0;
     }
     case WM_VSCROLL: {

@@ -29,17 +29,7 @@ HTREEITEM Row(const Parent& p, int image = -2)
     return reinterpret_cast<HTREEITEM>(p.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
 }
 
-void SetItem(const Parent& p, HTREEITEM item, int column, UINT mask, UINT state, UINT stateMask, int image = 0)
-{
-    TVITEMA set = {};
-    set.mask = mask | (column ? TLIF_CELL : 0);
-    set.hItem = item;
-    set.cChildren = column;
-    set.state = state;
-    set.stateMask = stateMask;
-    set.iImage = set.iSelectedImage = image;
-    p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
-}
+using tltest::SetItem;
 
 RECT ItemRect(const Parent& p, HTREEITEM item, bool label)
 {

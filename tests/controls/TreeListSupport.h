@@ -113,6 +113,19 @@ inline std::vector<int> Codes(const std::vector<Note>& notes)
     return v;
 }
 
+// TVM_SETITEMA of the item (column 0) or of its cell in the column.
+inline void SetItem(const Parent& p, HTREEITEM item, int column, UINT mask, UINT state, UINT stateMask, int image = 0)
+{
+    TVITEMA set = {};
+    set.mask = mask | (column ? TLIF_CELL : 0);
+    set.hItem = item;
+    set.cChildren = column;
+    set.state = state;
+    set.stateMask = stateMask;
+    set.iImage = set.iSelectedImage = image;
+    p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+}
+
 // A 32-bit memory bitmap the control paints into (WM_PAINT with the DC in wParam).
 struct Pixels {
     HDC dc = nullptr;
