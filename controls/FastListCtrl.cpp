@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-IMPLEMENT_DYNAMIC(CFastListCtrl, CListCtrl)
+// The run-time class names CWnd as the base: the members of CListCtrl work on the list
+// through its messages, but it is no system list view.
+IMPLEMENT_DYNAMIC(CFastListCtrl, CWnd)
 
 namespace {
 
