@@ -701,7 +701,7 @@ LRESULT Property(FastListBlock* b, WPARAM wp, LPARAM lp)
         FastListUpdateRowsPerPage(b);
         // The header starts at the margin: left where it was, its dividers would stand
         // beside the columns they size.
-        FastListLayoutHeader(b);
+        FastListLayoutHeader(b);   // to the new margin
         FastListApplyStretch(b, true);
         FastListInvalidateAll(b);
         break;
