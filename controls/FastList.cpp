@@ -804,6 +804,8 @@ int __stdcall SyncRoutine(void* block, int first, int count, DWORD operation)
         first = 0;
     switch (operation & 0xFF) {
     case 1: {
+        // Every range is cut at the owner's count (and for refreshes at the list's): its
+        // arrays hold no more, and reading on would read past them.
         int n = std::min(count, ownerCount - first);
         if (n > 0 && src.indices) {
             std::vector<DWORD> data(n);

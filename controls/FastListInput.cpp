@@ -671,6 +671,9 @@ void FastListCreateTooltip(FastListBlock* b)
 
 void FastListHideTooltip(FastListBlock* b)
 {
+    // Withdrawn at once, in deferred mode too: kept up until the refresh it would go on
+    // showing a row that was deleted or scrolled away, and hiding it later would take down
+    // a tooltip prepared for the cell now under the pointer.
     if (b->tooltip && b->tipShown) {
         TOOLINFOA ti = {};
         ti.cbSize = TTTOOLINFOA_V1_SIZE;

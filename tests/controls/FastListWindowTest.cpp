@@ -854,3 +854,35 @@ TEST_F(FastListWindow, AnInsertionKeepsTheStateBitsOfItsMask)
     }
     DestroyWindow(fl);
 }
+
+// A stretch weight set on an existing column (mask bit 8 without a width) makes it share the
+// free width as an inserted stretch column does.
+TEST_F(FastListWindow, AStretchWeightSetLaterSharesTheFreeWidth)
+{
+    Parent parent;
+    HWND fl = MakeFastList(parent.hwnd, 0, nullptr, 0, 0, 400, 120);
+    for (int c = 0; c < 3; ++c)
+        AddColumn(fl, c, 60);
+    RECT client;
+    GetClientRect(fl, &client);
+    const int free = client.right - 60;   // beside the column that stays fixed
+    auto width = [&](int c) { return static_cast<int>(SendMessageA(fl, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0)); };
+    const struct {
+        int column, weight;
+        int width1, width2;   // the two columns afterwards
+    } cases[] = {
+        {1, 1, free - 60, 60},
+        {2, 2, free / 3, free - free / 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column);
+        LVCOLUMNA col = {};
+        col.mask = FLCF_STRETCH;
+        col.cx = c.weight;
+        ASSERT_TRUE(SendMessageA(fl, LVM_SETCOLUMNA, static_cast<WPARAM>(c.column), reinterpret_cast<LPARAM>(&col)));
+        EXPECT_EQ(width(0), 60);
+        EXPECT_NEAR(width(1), c.width1, 1);
+        EXPECT_EQ(width(1) + width(2), c.width1 + c.width2);
+    }
+    DestroyWindow(fl);
+}
