@@ -455,7 +455,8 @@ LRESULT FastListColumnMessage(FastListBlock* b, UINT msg, WPARAM wp, LPARAM lp, 
             if (!b->columns.Valid(static_cast<int>(wp)))
                 return 0;
             // A negative width (LVSCW_AUTOSIZE and its kin, as CListCtrl callers pass them)
-            // fits the column: handed on as it is, the header would shut the column to 0.
+            // fits the column, as those callers mean it: handed on, the negative number would
+            // reach the header as a width.
             if (width < 0)
                 width = FastListFitColumnWidth(b, static_cast<int>(wp));
         }
