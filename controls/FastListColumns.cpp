@@ -62,6 +62,8 @@ void ReadColumn(const LVCOLUMNA& lv, FastListColumn& col, bool inserting)
         col.align = a == LVCFMT_RIGHT ? 2 : (a == LVCFMT_CENTER ? 1 : 0);
     }
     if ((lv.mask & LVCF_TEXT) && lv.pszText && lv.pszText != LPSTR_TEXTCALLBACKA) {
+        // No further than the caller's count says, and 1024 characters at most: a text that
+        // lacks its zero is not read past its buffer.
         size_t n = lv.cchTextMax > 0 ? strnlen(lv.pszText, static_cast<size_t>(std::min(lv.cchTextMax, 1024)))
                                      : strnlen(lv.pszText, 1024);
         col.text.assign(lv.pszText, n);
