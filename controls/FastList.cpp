@@ -94,10 +94,18 @@ void FastListRequestRefresh(FastListBlock* b, UINT pending)
     if (b->refreshMark == 1)
         return;   // already asked for
     b->refreshMark = 1;
-    if (!::PostMessageA(b->window, FLM_REFRESH, 0, 0)) {
-        ::SetTimer(b->window, kFastListRefreshTimer, 200, nullptr);
-        b->refreshTimer = true;
-    }
+    if (!::PostMessageA(b->window, FLM_REFRESH, 0, 0))
+        FastListStartRefreshTimer(b);
+}
+
+void FastListStartRefreshTimer(FastListBlock* b)
+{
+    // Started once and left running: setting it again would restart its 200 ms, so a list
+    // changed more often than that would never be refreshed.
+    if (b->refreshTimer)
+        return;
+    ::SetTimer(b->window, kFastListRefreshTimer, 200, nullptr);
+    b->refreshTimer = true;
 }
 
 void FastListInvalidateAll(FastListBlock* b)
@@ -251,9 +259,13 @@ bool ApplyState(FastListBlock* b, int item, UINT newState)
         b->items[item].flags |= 0x40;
     FastListInvalidateRows(b, item, item);
     if (quiet) {
-        b->items[item].flags |= 0x02;
+        FastListMarkSelectionPending(&b->items[item], (old & LVIS_SELECTED) != 0);
         FastListRequestRefresh(b, FLPEND_SELNOTIFY);
     } else if (ItemNotifications(b)) {
+        // Told now: a notice still pending compares with what the parent heard last.
+        FastListItem& it = b->items[item];
+        if (it.flags & kItemSelectionPending)
+            it.flags = static_cast<BYTE>((it.flags & ~kItemWasSelected) | ((newState & LVIS_SELECTED) ? kItemWasSelected : 0));
         FastListNotifyItem(b, LVN_ITEMCHANGED, item, b->focusColumn, newState, old, LVIF_STATE, none, __LINE__);
     }
     return true;
@@ -376,7 +388,9 @@ int InsertItems(FastListBlock* b, int pos, int n, const DWORD* dataArray, DWORD 
     for (int k = 0; k < n; ++k) {
         FastListItem& it = b->items[at + k];
         it.data = dataArray ? dataArray[k] : (run ? firstData + static_cast<DWORD>(k) : firstData);
-        it.state = static_cast<WORD>(hasState ? (state & ~static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED)) & 0xFFFF
+        // The selection comes below, through the focus and selection change; every other
+        // bit of the state (the focus mark too) is taken as the request has it.
+        it.state = static_cast<WORD>(hasState ? (state & ~static_cast<UINT>(LVIS_SELECTED)) & 0xFFFF
                                               : (checkboxes ? 0x1000 : 0));
     }
     b->index.Inserted(at, n);
@@ -386,8 +400,8 @@ int InsertItems(FastListBlock* b, int pos, int n, const DWORD* dataArray, DWORD 
     if (selectNew) {
         if (b->deferred) {
             for (int k = 0; k < n; ++k) {
+                FastListMarkSelectionPending(&b->items[at + k], false);
                 b->items[at + k].state |= LVIS_SELECTED;
-                b->items[at + k].flags |= 0x02;
             }
             b->selected += n;
             FastListRequestRefresh(b, FLPEND_SELNOTIFY);
@@ -452,7 +466,7 @@ int DeleteItems(FastListBlock* b, int first, int n)
         if (!ItemNotifications(b))
             continue;
         if (b->deferred) {
-            b->items[i].flags |= 0x02;
+            FastListMarkSelectionPending(&b->items[i], true);
             FastListRequestRefresh(b, FLPEND_SELNOTIFY);
             continue;
         }
@@ -549,6 +563,9 @@ LRESULT FindItem(FastListBlock* b, int start, const FastListFind* find)
             continue;
         if (find->flags & FLF_TEXT) {
             const char* wanted = find->text ? find->text : "";
+            // Compared without the tree glyphs of column 0: they are never shown nor
+            // returned as text, so with them the text of any indented item could not be
+            // found by what the user sees and LVM_GETITEMTEXTA gives.
             std::string text = FastListCellText(b, i, find->column);
             if (find->flags & FLF_PREFIX) {
                 size_t n = std::strlen(wanted);
@@ -606,6 +623,10 @@ void HeaderAreaChanged(FastListBlock* b)
 {
     FastListLayoutHeader(b);
     FastListInvalidateAll(b);
+    // The band itself, which the list paints where no header covers it.
+    RECT band = {0, 0, b->clientWidth, b->headerHeight};
+    if (band.bottom > 0)
+        ::InvalidateRect(b->window, &band, FALSE);
     if (b->headerExtra) {
         FastListHeaderArea area = {};
         area.extra = b->headerExtra;
@@ -678,6 +699,9 @@ LRESULT Property(FastListBlock* b, WPARAM wp, LPARAM lp)
         // Bounded like the header: a negative strip would move the cells out of the window.
         b->margin = std::max(0, std::min(static_cast<int>(lp), 4096));
         FastListUpdateRowsPerPage(b);
+        // The header starts at the margin: left where it was, its dividers would stand
+        // beside the columns they size.
+        FastListLayoutHeader(b);   // to the new margin
         FastListApplyStretch(b, true);
         FastListInvalidateAll(b);
         break;
@@ -738,12 +762,17 @@ void RefreshTick(FastListBlock* b)
     if (work & FLPEND_SELNOTIFY) {
         const POINT none = {0, 0};
         for (int i = b->items.Count() - 1; i >= 0; --i) {
-            if (i >= b->items.Count() || !(b->items[i].flags & 0x02))
+            if (i >= b->items.Count() || !(b->items[i].flags & kItemSelectionPending))
                 continue;
-            b->items[i].flags &= ~0x02;
-            if (!ItemNotifications(b))
-                continue;
+            const bool was = (b->items[i].flags & kItemWasSelected) != 0;
+            b->items[i].flags &= ~(kItemSelectionPending | kItemWasSelected);
             UINT s = b->items[i].state;
+            const bool now = (s & LVIS_SELECTED) != 0;
+            // Only a selection that differs from the one marked at the first change is told:
+            // an item that merely lost the focus, or was selected and deselected again
+            // before this tick, did not change its selection.
+            if (was == now || !ItemNotifications(b))
+                continue;
             FastListNotifyItem(b, LVN_ITEMCHANGED, i, b->focusColumn, s, s ^ LVIS_SELECTED, LVIF_STATE, none, __LINE__);
         }
     }
@@ -775,6 +804,8 @@ int __stdcall SyncRoutine(void* block, int first, int count, DWORD operation)
         first = 0;
     switch (operation & 0xFF) {
     case 1: {
+        // Every range is cut at the owner's count (and for refreshes at the list's): its
+        // arrays hold no more, and reading on would read past them.
         int n = std::min(count, ownerCount - first);
         if (n > 0 && src.indices) {
             std::vector<DWORD> data(n);
@@ -1095,7 +1126,13 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         static const int slot[] = {-1, FLIL_ITEM, FLIL_ITEM, FLIL_STATE2, FLIL_FOURTH, FLIL_HEADER};
         if (wp < 1 || wp > 5)
             return 0;
-        return reinterpret_cast<LRESULT>(b->images[slot[wp]].list);
+        FL_LOCK(b);
+        HIMAGELIST list = b->images[slot[wp]].list;
+        // The fourth list and the header's follow the item images while they are unset: the
+        // answer is the list they show, not 0.
+        if (!list && (slot[wp] == FLIL_FOURTH || slot[wp] == FLIL_HEADER))
+            list = b->images[FLIL_ITEM].list;
+        return reinterpret_cast<LRESULT>(list);
     }
     case LVM_GETITEMCOUNT:
         return b->items.Count();
@@ -1281,6 +1318,9 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         UINT state = b->items[item].state;
         if (lp & 0xC0)
             state |= FastListAskCell(b, item, 0).state;
+        // Masked, as the list-view message answers: CListCtrl's callers test
+        // GetItemState(i, LVIS_SELECTED) == LVIS_SELECTED, which the whole word (focus, check
+        // and cell bits) would answer wrongly for a selected item.
         return state & static_cast<UINT>(lp);
     }
     case LVM_GETITEMTEXTA: {
@@ -1400,8 +1440,7 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case FLM_REFRESH: {
         FL_LOCK(b);
         b->refreshMark = 2;
-        ::SetTimer(hwnd, kFastListRefreshTimer, 200, nullptr);
-        b->refreshTimer = true;
+        FastListStartRefreshTimer(b);
         return 0;
     }
     case FLM_ATTACHSOURCE: {

@@ -151,7 +151,7 @@ struct FastListStateRange {
 struct FastListItem {
     DWORD data;
     WORD state;
-    BYTE flags;    // 0x02 notification pending, 0x08 hot, 0x40 check changed
+    BYTE flags;    // 0x02 notification pending (0x04 selected before it), 0x08 hot, 0x40 check changed
     BYTE indent;   // glyph characters at the start of column 0
 };
 

@@ -2,6 +2,7 @@
 #include "controls/FastListImpl.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -61,14 +62,18 @@ void ReadColumn(const LVCOLUMNA& lv, FastListColumn& col, bool inserting)
         col.align = a == LVCFMT_RIGHT ? 2 : (a == LVCFMT_CENTER ? 1 : 0);
     }
     if ((lv.mask & LVCF_TEXT) && lv.pszText && lv.pszText != LPSTR_TEXTCALLBACKA) {
+        // No further than the caller's count says, and 1024 characters at most: a text that
+        // lacks its zero is not read past its buffer.
         size_t n = lv.cchTextMax > 0 ? strnlen(lv.pszText, static_cast<size_t>(std::min(lv.cchTextMax, 1024)))
                                      : strnlen(lv.pszText, 1024);
         col.text.assign(lv.pszText, n);
     }
     if (lv.mask & LVCF_IMAGE)
         col.image = lv.iImage;
+    // Bounded: the value is the least width a stretch column keeps, and the negation of
+    // INT_MIN or a minimum beyond the 16-bit widths would overflow the column edges.
     if (lv.mask & LVCF_ORDER)
-        col.minWidth = std::min(lv.iOrder < 0 ? -lv.iOrder : lv.iOrder, 4096);
+        col.minWidth = lv.iOrder == INT_MIN ? 4096 : std::min(lv.iOrder < 0 ? -lv.iOrder : lv.iOrder, 4096);
     else if (inserting)
         col.minWidth = 16;
     if (lv.mask & LVCF_WIDTH) {
@@ -80,9 +85,12 @@ void ReadColumn(const LVCOLUMNA& lv, FastListColumn& col, bool inserting)
             else
                 col.saved = cx;
         }
-    } else if ((lv.mask & FLCF_STRETCH) && inserting) {
+    } else if (lv.mask & FLCF_STRETCH) {
+        // Inserted or set later alike: the column shares the free width by this weight.
         col.weight = std::min(std::max(lv.cx, 1), 255);
-        col.width = col.shown = 0;
+        col.width = 0;
+        if (!col.hidden)
+            col.shown = 0;
     }
     if (lv.mask & FLCF_OWNFORMAT)
         col.flagged = (lv.fmt & FLCFMT_FLAGGED) != 0;
@@ -132,6 +140,8 @@ LRESULT SetColumn(FastListBlock* b, int c, const LVCOLUMNA* lv)
     if ((lv->mask & LVCF_WIDTH) && lv->cx == FL_SAVEDWIDTH && col.hidden)
         b->columns.SetHidden(c, false);
     ReadColumn(*lv, col, false);
+    if ((lv->mask & FLCF_STRETCH) && !(lv->mask & LVCF_WIDTH))
+        b->columns.Restretch();
     b->columns.RecomputeEdges();
     FastListSyncHeaderItem(b, c);
     // The stretch columns take up any change of the free width (the adjust bits ask the same).
@@ -374,8 +384,10 @@ LRESULT FastListHeaderNotify(FastListBlock* b, NMHDR* hdr)
     case HDN_BEGINTRACKA:
     case HDN_BEGINTRACKW: {
         HWND window = b->window;
+        // A hidden column is not dragged open: the list keeps it at width 0 and ignores the
+        // header's widths for it, so the divider would stand apart from the columns.
         if (b->columns.Valid(nm->iItem) && b->columns[nm->iItem].hidden)
-            return TRUE;   // a hidden column is not dragged open
+            return TRUE;
         ControlUnlocked unlocked(b->lock, __LINE__);
         ::SetFocus(window);
         return 0;
@@ -444,6 +456,9 @@ LRESULT FastListColumnMessage(FastListBlock* b, UINT msg, WPARAM wp, LPARAM lp, 
             FL_LOCK(b);
             if (!b->columns.Valid(static_cast<int>(wp)))
                 return 0;
+            // A negative width (LVSCW_AUTOSIZE and its kin, as CListCtrl callers pass them)
+            // fits the column, as those callers mean it: handed on, the negative number would
+            // reach the header as a width.
             if (width < 0)
                 width = FastListFitColumnWidth(b, static_cast<int>(wp));
         }
@@ -454,6 +469,8 @@ LRESULT FastListColumnMessage(FastListBlock* b, UINT msg, WPARAM wp, LPARAM lp, 
     }
     case LVM_SETCOLUMNORDERARRAY: {
         FL_LOCK(b);
+        // An order that does not name each column once is refused: a column number out of
+        // range or twice would have the paint and the hit test index past the columns.
         if (!b->columns.SetOrder(reinterpret_cast<const int*>(lp), static_cast<int>(wp)))
             return 0;
         OrderChanged(b);

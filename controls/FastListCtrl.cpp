@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-IMPLEMENT_DYNAMIC(CFastListCtrl, CListCtrl)
+// The run-time class names CWnd as the base: the members of CListCtrl work on the list
+// through its messages, but it is no system list view.
+IMPLEMENT_DYNAMIC(CFastListCtrl, CWnd)
 
 namespace {
 
@@ -45,6 +47,8 @@ BOOL CFastListCtrl::CreateOverControl(DWORD dwExStyle, DWORD dwStyle, UINT nPlac
 {
     if (!pParentWnd || !pParentWnd->m_hWnd)
         return FALSE;
+    // Without the placeholder there is no rectangle to take: the list would be made at
+    // whatever a failed GetWindowRect left, so it is not made at all.
     HWND placeholder = ::GetDlgItem(pParentWnd->m_hWnd, static_cast<int>(nPlaceholderID));
     if (!placeholder)
         return FALSE;

@@ -28,6 +28,19 @@ enum : UINT {
     FLPEND_SELNOTIFY = 0x100,
 };
 
+// Item flags of the deferred selection notices: a notice pending, and whether the item was
+// selected when it was marked (what the parent heard last).
+const BYTE kItemSelectionPending = 0x02;
+const BYTE kItemWasSelected = 0x04;
+
+inline void FastListMarkSelectionPending(FastListItem* item, bool wasSelected) noexcept
+{
+    if (item->flags & kItemSelectionPending)
+        return;   // the first mark of the window keeps the selection the parent knows
+    item->flags = static_cast<BYTE>((item->flags & ~kItemWasSelected) | kItemSelectionPending |
+                                    (wasSelected ? kItemWasSelected : 0));
+}
+
 // Image lists of a list: check boxes, item images, second state images, the fourth list,
 // header images.
 enum { FLIL_CHECK = 0, FLIL_ITEM = 1, FLIL_STATE2 = 2, FLIL_FOURTH = 3, FLIL_HEADER = 4, FLIL_COUNT = 5 };
@@ -114,6 +127,7 @@ struct FastListBlock : ControlBlock {
     // Mouse.
     int pressButton = 0;               // 1 left, 2 right, for drag detection
     int pressItem = -1;
+    int pressColumn = 0;
     bool pressPending = false;         // a press on a selected item waits for the release
     bool rightDrag = false;
     bool tracking = false;             // mouse-leave tracking asked
@@ -171,6 +185,8 @@ int FastListSetItemState(FastListBlock* b, int item, UINT state, UINT mask, int 
 // The focus and selection change of a keyboard or mouse move to (item, column).
 void FastListMoveFocus(FastListBlock* b, int item, int column, bool shift, bool ctrl, bool scroll, int cause);
 void FastListRequestRefresh(FastListBlock* b, UINT pending);
+// Starts the deferred refresh's timer unless it runs already.
+void FastListStartRefreshTimer(FastListBlock* b);
 void FastListInvalidateRows(FastListBlock* b, int first, int last);
 void FastListInvalidateAll(FastListBlock* b);
 void FastListUpdateRowsPerPage(FastListBlock* b);

@@ -28,6 +28,18 @@ int ImageWidth(const FastListBlock* b)
     return b->images[FLIL_ITEM].list ? b->images[FLIL_ITEM].cx : 0;
 }
 
+// Where column 0's text starts in its cell, as the paint places it: after the tree glyphs,
+// the check box, and the item image only where the row has one.
+int LabelOffset(FastListBlock* b, int item)
+{
+    FastListTextRequest r = FastListAskCell(b, item, 0);
+    int glyphs = 0;
+    while (glyphs < r.length && static_cast<unsigned char>(r.text[glyphs]) < 24)
+        ++glyphs;
+    const int image = r.image >= 0 && b->images[FLIL_ITEM].list ? b->images[FLIL_ITEM].cx + 1 : 0;
+    return glyphs * kGlyphWidth + CheckWidth(b) + image;
+}
+
 bool Editing(const FastListBlock* b)
 {
     return b->edit && ::IsWindow(b->edit) && ::IsWindowVisible(b->edit);
@@ -150,6 +162,8 @@ int FastListScrollTo(FastListBlock* b, int bar, int value, int cause)
     auto clamp = [&](int v) {
         if (bar == SB_VERT)
             return ClampTopRow(v, FastListPageOf(b));
+        // At most so far that the last column ends at the right edge: an origin up to the
+        // total width would scroll every column out and leave an empty window.
         return std::min(std::max(v, 0), std::max(0, b->columns.TotalWidth() - b->visibleWidth));
     };
     int target = clamp(value);
@@ -231,10 +245,7 @@ void FastListUpdateScrollBars(FastListBlock* b, bool force)
     if (!force && b->scrollBarTick && now - b->scrollBarTick < 200) {
         // Held back; the refresh timer completes it, started here as nothing else may start it.
         b->scrollBarHeld = true;
-        if (!b->refreshTimer) {
-            ::SetTimer(b->window, kFastListRefreshTimer, 200, nullptr);
-            b->refreshTimer = true;
-        }
+        FastListStartRefreshTimer(b);
         return;
     }
     b->scrollBarHeld = false;
@@ -428,7 +439,8 @@ LRESULT FastListMouseButton(FastListBlock* b, UINT msg, WPARAM keys, LPARAM lp)
         const bool dbl = msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK;
         if (msg == WM_LBUTTONUP) {
             if (b->pressPending && b->items.Valid(b->pressItem)) {
-                FastListMoveFocus(b, b->pressItem, b->focusColumn, false, false, true, 9);
+                // Handled now as the plain press it was: to the item and column it hit.
+                FastListMoveFocus(b, b->pressItem, b->pressColumn, false, false, true, 9);
                 if (b->columns.Valid(column) && b->columns[column].kind && item == b->pressItem)
                     FastListCellAction(b, item, column, 0x10002);
             }
@@ -437,6 +449,9 @@ LRESULT FastListMouseButton(FastListBlock* b, UINT msg, WPARAM keys, LPARAM lp)
             ::ReleaseCapture();
             return 0;
         }
+        // A right press toggles no check box (nor opens a branch or runs a cell's action
+        // below): it is the owner's context menu, and a right click that also flipped the
+        // check state under it would change an item the user did not ask to change.
         if (!right && (hit.flags & LVHT_ONITEMSTATEICON) && (b->exStyle & LVS_EX_CHECKBOXES) && b->items.Valid(item)) {
             UINT old = b->items[item].state;
             UINT check = (b->exStyle & FLS_EX_TOGGLECHECKBIT) ? ((old & 0xF000) ^ 0x1000)
@@ -445,7 +460,7 @@ LRESULT FastListMouseButton(FastListBlock* b, UINT msg, WPARAM keys, LPARAM lp)
             if (b->items.Valid(item)) {
                 UINT now = b->items[item].state;
                 FastListInvalidateRows(b, item, item);
-                FastListNotifyItem(b, FLN_CHECKCHANGED, item, 0, now, old, 0xF000, pt, __LINE__);
+                FastListNotifyItem(b, FLN_CHECKCHANGED, item, 0, now, now, 0xF000, pt, __LINE__);
             }
         } else if (!right && (hit.flags & 0x10000) && b->items.Valid(item)) {
             UINT state = b->items[item].state;
@@ -468,6 +483,8 @@ LRESULT FastListMouseButton(FastListBlock* b, UINT msg, WPARAM keys, LPARAM lp)
                 b->rightDrag = true;
             } else if (!right && !shift && !ctrl && !dbl && !(b->style & LVS_SINGLESEL) && selected && b->selected > 1) {
                 b->pressPending = true;   // a drag of the whole selection may follow
+                b->pressItem = item;
+                b->pressColumn = column;
                 ::SetCapture(b->window);
             } else {
                 FastListMoveFocus(b, item, column, shift, ctrl, true, 9);
@@ -563,7 +580,7 @@ void FastListMouseMove(FastListBlock* b, int x, int y, bool leave)
     bool bold = false;
     // The label: column 0 after its glyphs, check box and image, where the tooltip shows.
     RECT label = FastListCellRect(b, item, 0);
-    label.left += GlyphCount(b, item) * kGlyphWidth + CheckWidth(b) + ImageWidth(b);
+    label.left += LabelOffset(b, item);
     if (b->exStyle & FLS_EX_INFOTIPS) {
         std::vector<char> buffer(1024, 0);
         NMLVGETINFOTIPA tip = {};
@@ -654,6 +671,9 @@ void FastListCreateTooltip(FastListBlock* b)
 
 void FastListHideTooltip(FastListBlock* b)
 {
+    // Withdrawn at once, in deferred mode too: kept up until the refresh it would go on
+    // showing a row that was deleted or scrolled away, and hiding it later would take down
+    // a tooltip prepared for the cell now under the pointer.
     if (b->tooltip && b->tipShown) {
         TOOLINFOA ti = {};
         ti.cbSize = TTTOOLINFOA_V1_SIZE;
@@ -926,8 +946,11 @@ void FastListCellAction(FastListBlock* b, int item, int column, int code)
     if (col.kind == 6 || col.kind == 7) {
         FastListTextRequest r = FastListAskCell(b, item, column);
         const UINT old = r.state & 0xF000;
-        const UINT now = (b->exStyle & FLS_EX_TOGGLECHECKBIT) ? (old ^ 0x1000) : ((old & 0x1000) ? 0x2000 : 0x1000);
-        FastListNotifyItem(b, FLN_CHECKCHANGED, item, column, now, old, 0xF000, none, __LINE__);
+        const UINT check = (b->exStyle & FLS_EX_TOGGLECHECKBIT) ? (old ^ 0x1000) : ((old & 0x1000) ? 0x2000 : 0x1000);
+        // The owner keeps the cell's check state: it gets the cell's new state, as a click
+        // on an item's check box tells it.
+        const UINT now = (r.state & ~0xF000u) | check;
+        FastListNotifyItem(b, FLN_CHECKCHANGED, item, column, now, now, 0xF000, none, __LINE__);
         FastListInvalidateRows(b, item, item);
         return;
     }

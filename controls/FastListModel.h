@@ -163,6 +163,8 @@ public:
     // widths): a change of it by d pixels is split by weight; after a stretch column came,
     // the whole free width is. Returns the columns whose shown width changed.
     std::vector<int> Stretch(int visibleWidth);
+    // The next Stretch shares the whole free width again (a column's weight was set).
+    void Restretch() noexcept { m_restretch = true; }
     int StretchSum() const noexcept { return m_stretchSum; }
     int FixedSum() const noexcept { return m_fixedSum; }
     // Hides or shows; a hidden column keeps its width (100 when it was 0).

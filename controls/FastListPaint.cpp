@@ -282,6 +282,16 @@ void FastListPaint(FastListBlock* b, HDC dc, const RECT& clip)
     if (hooked)
         b->paintHook(b->paintContext, 0, -1, 0, dc, &empty);
     ::SetBkMode(dc, OPAQUE);
+    // The header area holds pixels of the list's own too: the corner left of a header that
+    // starts at the margin, and the whole band where no header is shown (the extra height
+    // of a list without one, or before its first column). The window class has no
+    // background brush, so left alone they would keep black or old pixels.
+    if (itemTop > 0 && clip.top < itemTop) {
+        const bool headerShown = b->header && !(b->style & LVS_NOCOLUMNHEADER);
+        const int uncovered = headerShown ? std::min(std::max(b->margin - b->originX, 0), b->clientWidth) : b->clientWidth;
+        if (uncovered > 0)
+            FillRectColour(dc, RECT{0, 0, uncovered, std::min(itemTop, b->clientHeight)}, b->colours[3]);
+    }
     // Only the rows that meet the paint rectangle are visited: the owner's text callback is
     // not asked for rows that stay as they are on the screen.
     const int rowHeight = std::max(1, b->rowHeight);

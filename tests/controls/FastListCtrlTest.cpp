@@ -31,6 +31,18 @@ int ColumnFormat(CFastListCtrl& list, int column)
 
 }  // namespace
 
+// The run-time class: its own name, the size of a window wrapper, CWnd as its base.
+TEST(FastListCtrl, RunTimeClassNamesCWndAsItsBase)
+{
+    const CRuntimeClass* cls = RUNTIME_CLASS(CFastListCtrl);
+    EXPECT_STREQ(cls->m_lpszClassName, "CFastListCtrl");
+    EXPECT_EQ(cls->m_nObjectSize, static_cast<int>(sizeof(CWnd)));
+    EXPECT_EQ(cls->m_pBaseClass, RUNTIME_CLASS(CWnd));
+    CFastListCtrl list;
+    EXPECT_TRUE(list.IsKindOf(RUNTIME_CLASS(CWnd)));
+    EXPECT_FALSE(list.IsKindOf(RUNTIME_CLASS(CListCtrl)));
+}
+
 TEST(FastListCtrl, MembersFillTheRecordsTheListAndItsHeaderRead)
 {
     Parent parent;

@@ -210,6 +210,48 @@ TEST_F(ListFixture, TheCellKindActionStepsThroughTheColumnsChoices)
     SendMessageA(list, WM_CHAR, 'j', 1);
     EXPECT_EQ(chosen, "Ja");
     parent.react = nullptr;
+    // A check column (kind 7) reports the cell's new state, its own bits kept, in uNewState
+    // and in uOldState, as a click on an item's check box does.
+    texts.custom = [](DWORD, int column, FastListTextRequest* r) {
+        std::strcpy(r->text, "x");
+        if (column == 1)
+            r->state = 0x1000 | LVIS_CUT;
+    };
+    ASSERT_EQ(SendMessageA(list, FLM_SETCELLKIND, (7 << 8) | (1 << 11), 0), 1);
+    parent.notes.clear();
+    SendMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+    std::vector<Note> told = parent.Of(FLN_CHECKCHANGED);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].column, 1);
+    EXPECT_EQ(told[0].newState, 0x2000u | LVIS_CUT);
+    EXPECT_EQ(told[0].oldState, told[0].newState);
+}
+
+// A press on one of several selected items waits for the release and is then handled as
+// the plain press it was: the focus goes to the item and the column it hit.
+TEST_F(ListFixture, AReleasedPendingPressFocusesTheCellItHit)
+{
+    Make(0, 4);
+    const DWORD ex = FLS_EX_CELLFOCUS | LVS_EX_FULLROWSELECT;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    auto at = [&](int item, int column) {
+        RECT r = {};
+        r.top = column;
+        r.left = LVIR_BOUNDS | 0x80;
+        SendMessageA(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&r));
+        return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    };
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at(1, 0));
+    SendMessageA(list, WM_LBUTTONUP, MK_CONTROL, at(1, 0));
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at(2, 0));
+    SendMessageA(list, WM_LBUTTONUP, MK_CONTROL, at(2, 0));
+    ASSERT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 2);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at(1, 1));
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 2) << "kept until the release";
+    SendMessageA(list, WM_LBUTTONUP, 0, at(1, 1));
+    EXPECT_EQ(Focused(list), 1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), 0x101), 1) << "the focused column";
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
 }
 
 TEST_F(ListFixture, TheHeadersOwnDividerDragReachesTheListAsAnsiNotices)
@@ -335,6 +377,54 @@ TEST_F(ListFixture, ATooltipIsMeasuredAndShownInTheFontOfItsCell)
     DestroyWindow(list);
     list = nullptr;
     DeleteObject(font);
+}
+
+// The tooltip's label leaves room for the item image only in a row that shows one: the same
+// text that fits beside no image is cut where an image stands before it.
+TEST_F(ListFixture, ATooltipLeavesRoomForAnImageOnlyWhereTheRowHasOne)
+{
+    const char* kText = "Bootsektor der Partition 2";
+    texts.custom = [kText](DWORD data, int column, FastListTextRequest* r) {
+        std::strcpy(r->text, column == 0 ? kText : "");
+        if (column == 0 && data == 0)
+            r->image = 0;
+    };
+    ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+    list = MakeFastList(parent.hwnd, 0, &texts, 0, 0, 400, 200);
+    SendMessageA(list, FLM_APPENDRUN, 2, 0);
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32, 1, 0);
+    SendMessageA(list, LVM_SETIMAGELIST, 1 | 0x40000000, reinterpret_cast<LPARAM>(images));
+    FastListBlock* b = FastListOf(list);
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(b->images[FLIL_ITEM].cx, 16);
+    HDC dc = GetDC(list);
+    const int width = FastListCellTextWidth(b, dc, kText, static_cast<int>(std::strlen(kText)), false);
+    ReleaseDC(list, dc);
+    // Four pixels of the label's room and three to spare: less than the image takes.
+    AddColumn(list, 0, width + 4 + 3);
+    UpdateWindow(parent.hwnd);
+    const struct {
+        int item;
+        bool tip;
+        int textAt;   // where the label starts in the cell
+    } cases[] = {
+        {0, true, 16 + 1},
+        {1, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item);
+        RECT cell = {LVIR_BOUNDS, 0, 0, 0};
+        SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(c.item), reinterpret_cast<LPARAM>(&cell));
+        SendMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 30, (cell.top + cell.bottom) / 2));
+        EXPECT_EQ(b->index.tooltip, c.tip ? c.item : -1);
+        if (c.tip) {
+            EXPECT_EQ(b->tipRect.left, cell.left + c.textAt);
+        }
+        SendMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));   // off the rows: the tip goes
+    }
+    DestroyWindow(list);
+    list = nullptr;
+    ImageList_Destroy(images);
 }
 
 TEST_F(ListFixture, ADividerDoubleClickFitsTheColumnInTheFontItsCellsArePaintedIn)

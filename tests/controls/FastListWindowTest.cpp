@@ -694,3 +694,195 @@ TEST_F(FastListWindow, TheMarginAndTheRowsBelowThePageAnswerByWhereTheyLie)
     }
     DestroyWindow(fl);
 }
+
+// Changes that keep coming while the deferred refresh waits do not put it off: its timer,
+// once running, is not set again (which would restart its 200 ms each time).
+TEST_F(FastListWindow, ChangesComingFasterThanTheRefreshDoNotPutItOff)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 100);
+    for (int change = 0; change < 3; ++change) {
+        SCOPED_TRACE(change);
+        InsertData(fl, 99, static_cast<DWORD>(change), FLI_DEFERRED);
+        Drain();   // the refresh request the change posted
+        // Only the first change finds no timer running; killing it here tells whether a later
+        // change started it again.
+        EXPECT_EQ(KillTimer(fl, kFastListRefreshTimer) != FALSE, change == 0);
+    }
+    DestroyWindow(fl);
+}
+
+// In deferred mode the refresh tells each item whose selection differs from what the parent
+// heard last, once; a focus that only moved on, or a selection taken back before the tick,
+// is no change.
+TEST_F(FastListWindow, DeferredSelectionNoticesTellEachRealChangeOnce)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 100);
+    for (DWORD d = 0; d < 5; ++d)
+        InsertData(fl, 99, d, FLI_DEFERRED);
+    SendMessageA(fl, WM_TIMER, kFastListRefreshTimer, 0);
+    ASSERT_TRUE(FastListOf(fl)->deferred);
+    auto ctrlClick = [&](int item) {
+        RECT r = {LVIR_LABEL, 0, 0, 0};
+        SendMessageA(fl, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&r));
+        SendMessageA(fl, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(r.left + 20, (r.top + r.bottom) / 2));
+        SendMessageA(fl, WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(r.left + 20, (r.top + r.bottom) / 2));
+    };
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        std::multiset<int> told;   // item*2 + gained, as SelectionChanges gives them
+    } steps[] = {
+        {"item 1 selected, then item 2 in its place: only item 2",
+         [&] {
+             SetState(fl, 1, LVIS_SELECTED, LVIS_SELECTED);
+             SetState(fl, 2, LVIS_SELECTED, LVIS_SELECTED);
+         },
+         {2 * 2 + 1}},
+        {"item 2 deselected with Ctrl, keeping the focus: told once", [&] { ctrlClick(2); }, {2 * 2}},
+        {"Ctrl selects item 3: item 2 only loses the focus", [&] { ctrlClick(3); }, {3 * 2 + 1}},
+        {"nothing changed: nothing told", [] {}, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        parent.notes.clear();
+        step.change();
+        EXPECT_TRUE(SelectionChanges(parent).empty()) << "told before the refresh";
+        SendMessageA(fl, WM_TIMER, kFastListRefreshTimer, 0);
+        EXPECT_EQ(SelectionChanges(parent), step.told);
+        ASSERT_TRUE(FastListOf(fl)->deferred);
+    }
+    DestroyWindow(fl);
+}
+
+// The margin written after the columns exist takes the header along at once: it starts at
+// the margin and its dividers stand where the columns end.
+TEST_F(FastListWindow, TheMarginMovesTheHeaderWithTheColumns)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts, 0, 0, 300, 200);
+    AddColumn(fl, 0, 80);
+    AddColumn(fl, 1, 60);
+    InsertData(fl, 0, 1);
+    HWND header = reinterpret_cast<HWND>(SendMessageA(fl, LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    for (int margin : {12, 30, 0}) {
+        SCOPED_TRACE(margin);
+        SendMessageA(fl, FLM_PROPERTY, FLP_MARGIN | FLP_WRITE, margin);
+        RECT at;
+        GetWindowRect(header, &at);
+        MapWindowPoints(nullptr, fl, reinterpret_cast<POINT*>(&at), 2);
+        EXPECT_EQ(at.left, margin);
+        for (int column = 0; column < 2; ++column) {
+            RECT divider = {};
+            ASSERT_TRUE(SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&divider)));
+            RECT cell = {};
+            cell.top = column;
+            cell.left = LVIR_BOUNDS | 0x80;
+            ASSERT_TRUE(SendMessageA(fl, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell)));
+            EXPECT_EQ(at.left + divider.right, cell.right) << "column " << column;
+        }
+    }
+    DestroyWindow(fl);
+}
+
+// The lists that follow the item images while unset answer with the item images; one set of
+// their own answers itself.
+TEST_F(FastListWindow, ImageListsThatFollowTheItemImagesAnswerThem)
+{
+    Parent parent;
+    HWND fl = MakeFastList(parent.hwnd, 0, nullptr);
+    AddColumn(fl, 0, 80);
+    HIMAGELIST items = ImageList_Create(16, 16, ILC_COLOR32, 1, 0);
+    HIMAGELIST own = ImageList_Create(16, 16, ILC_COLOR32, 1, 0);
+    const WPARAM keep = 0x40000000;   // the test frees the lists
+    auto get = [&](WPARAM kind) { return reinterpret_cast<HIMAGELIST>(SendMessageA(fl, LVM_GETIMAGELIST, kind, 0)); };
+    EXPECT_EQ(get(4), nullptr) << "nothing to follow yet";
+    SendMessageA(fl, LVM_SETIMAGELIST, 1 | keep, reinterpret_cast<LPARAM>(items));
+    const struct {
+        WPARAM kind;
+        HIMAGELIST set;        // set before asking (null: left unset)
+        HIMAGELIST answer;
+    } cases[] = {
+        {1, nullptr, items},
+        {2, nullptr, items},
+        {4, nullptr, items},
+        {5, nullptr, items},
+        {4, own, own},
+        {5, own, own},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        if (c.set)
+            SendMessageA(fl, LVM_SETIMAGELIST, c.kind | keep, reinterpret_cast<LPARAM>(c.set));
+        EXPECT_EQ(get(c.kind), c.answer);
+    }
+    DestroyWindow(fl);
+    ImageList_Destroy(items);
+    ImageList_Destroy(own);
+}
+
+// An insertion takes every state bit its mask has, the focus mark too; the selection comes
+// through the focus and selection change.
+TEST_F(FastListWindow, AnInsertionKeepsTheStateBitsOfItsMask)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 80);
+    const UINT all = LVIS_FOCUSED | LVIS_SELECTED | LVIS_CUT;
+    const struct {
+        UINT state, mask, expected;
+    } cases[] = {
+        {LVIS_FOCUSED, LVIS_FOCUSED, LVIS_FOCUSED},
+        {LVIS_FOCUSED | LVIS_CUT, LVIS_CUT, LVIS_CUT},
+        {LVIS_FOCUSED | LVIS_CUT, LVIS_FOCUSED | LVIS_CUT, LVIS_FOCUSED | LVIS_CUT},
+        {LVIS_SELECTED, LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED},
+    };
+    int at = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(at);
+        ASSERT_EQ(InsertData(fl, at, static_cast<DWORD>(at), LVIF_STATE, c.state, c.mask), at);
+        EXPECT_EQ(static_cast<UINT>(SendMessageA(fl, LVM_GETITEMSTATE, static_cast<WPARAM>(at), all)), c.expected);
+        ++at;
+    }
+    DestroyWindow(fl);
+}
+
+// A stretch weight set on an existing column (mask bit 8 without a width) makes it share the
+// free width as an inserted stretch column does.
+TEST_F(FastListWindow, AStretchWeightSetLaterSharesTheFreeWidth)
+{
+    Parent parent;
+    HWND fl = MakeFastList(parent.hwnd, 0, nullptr, 0, 0, 400, 120);
+    for (int c = 0; c < 3; ++c)
+        AddColumn(fl, c, 60);
+    RECT client;
+    GetClientRect(fl, &client);
+    const int free = client.right - 60;   // beside the column that stays fixed
+    auto width = [&](int c) { return static_cast<int>(SendMessageA(fl, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0)); };
+    const struct {
+        int column, weight;
+        int width1, width2;   // the two columns afterwards
+    } cases[] = {
+        {1, 1, free - 60, 60},
+        {2, 2, free / 3, free - free / 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column);
+        LVCOLUMNA col = {};
+        col.mask = FLCF_STRETCH;
+        col.cx = c.weight;
+        ASSERT_TRUE(SendMessageA(fl, LVM_SETCOLUMNA, static_cast<WPARAM>(c.column), reinterpret_cast<LPARAM>(&col)));
+        EXPECT_EQ(width(0), 60);
+        EXPECT_NEAR(width(1), c.width1, 1);
+        EXPECT_EQ(width(1) + width(2), c.width1 + c.width2);
+    }
+    DestroyWindow(fl);
+}
