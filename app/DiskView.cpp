@@ -274,14 +274,17 @@ void CDiskView::OnUpdate(CView* /*pSender*/, LPARAM lHint, CObject* /*pHint*/)
 // ---------------------------------------------------------------------------------------------
 // Layout and splitter
 
-void CDiskView::LayOutPanes()
+void CDiskView::LayOutPanes(bool dragged)
 {
     if (!m_hWnd)
         return;
     CRect client;
     GetClientRect(&client);
     DiskViewLayout layout;
-    if (!ComputeDiskViewLayout(client.Width(), client.Height(), m_splitPosition, &layout))
+    // A size change keeps 100 pixels for the decoded text where it can; a drag puts the bar
+    // where it was dropped, down to 7 pixels above the bottom.
+    if (!(dragged ? PlaceDiskViewPanes : ComputeDiskViewLayout)(client.Width(), client.Height(), m_splitPosition,
+                                                                &layout))
         return;
     m_splitPosition = layout.split;
     if (m_hexView.m_hWnd)
@@ -313,7 +316,7 @@ void CDiskView::OnLButtonDown(UINT /*nFlags*/, CPoint point)
     if (movement == 0)
         return;
     m_splitPosition = DragSplitPosition(m_splitPosition, movement, client.Height());
-    LayOutPanes();
+    LayOutPanes(true);
     RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 

@@ -80,7 +80,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    void LayOutPanes();
+    void LayOutPanes(bool dragged = false);
     void SelectRange(int offset, int length);
     void WriteStatusPanes();
     void ClearTextPane();

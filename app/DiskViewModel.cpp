@@ -50,6 +50,13 @@ bool ComputeDiskViewLayout(int width, int height, int split, DiskViewLayout* lay
         split = height - 100;
     if (split < 0)
         split = height;
+    return PlaceDiskViewPanes(width, height, split, layout);
+}
+
+bool PlaceDiskViewPanes(int width, int height, int split, DiskViewLayout* layout)
+{
+    if (width <= 0 || height <= 0)
+        return false;
     layout->split = split;
     layout->hexLeft = 0;
     layout->hexTop = 0;

@@ -28,6 +28,9 @@ const int kInitialSplit = 300;
 // when there is room, the whole height for the hex view when there is not. False (nothing
 // to lay out) when the area is empty; `split` is then unchanged.
 bool ComputeDiskViewLayout(int width, int height, int split, DiskViewLayout* layout);
+// The panes around the bar at `split` as it is, with no room kept for the decoded text: how
+// a splitter drag places them. False when the area is empty.
+bool PlaceDiskViewPanes(int width, int height, int split, DiskViewLayout* layout);
 
 // The split after a splitter drag by `movement` pixels in a client area `height` high: at
 // most 7 pixels above the bottom, never above the top.

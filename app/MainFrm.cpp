@@ -228,7 +228,8 @@ void CMainFrame::OnFlatToolbar()
 
 void CMainFrame::OnUpdateFlatToolbar(CCmdUI* pCmdUI)
 {
-    // The check follows the look: a negative FlatMode starts raised.
+    // The check follows the look: a negative FlatMode starts raised, and a check for any
+    // value but 0 would call that raised bar flat and stay on when the command flattens it.
     pCmdUI->SetCheck(FlatMode > 0);
 }
 

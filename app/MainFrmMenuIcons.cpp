@@ -376,11 +376,11 @@ void CMainFrame::DrawMenuItem(const DRAWITEMSTRUCT* d)
     const int labelLength = record && record->tabPosition >= 0 ? record->tabPosition : static_cast<int>(std::strlen(label));
     const char* accelerator = record && record->tabPosition >= 0 ? record->text + record->tabPosition + 1 : nullptr;
     RECT accelRect = text;
-    // The accelerators start where the popup's common text column ends (icon column
-    // included), so they line up under each other and stay inside the item width that was
-    // measured as text column plus accelerator column.
+    // The accelerators start 4 pixels plus the popup's common text column (less the icon
+    // column, which the text rectangle already leaves out) right of the text's left edge, so
+    // they line up under each other.
     if (record)
-        accelRect.left = r.left + record->textColumn;
+        accelRect.left = text.left + 4 + (record->textColumn - m_iconWidth);
     HGDIOBJ oldFont = m_menuFont ? ::SelectObject(dc, m_menuFont) : nullptr;
     const UINT format = DT_SINGLELINE | DT_VCENTER;
     auto draw = [&](int dx, int dy, COLORREF colour) {

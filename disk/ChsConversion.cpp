@@ -28,16 +28,13 @@ uint64_t AsFactor(int64_t value)
 void ConvertChs(const char* const texts[CHS_FIELD_COUNT], int editedField, ChsConversion* out)
 {
     std::memset(out, 0, sizeof(*out));
-    // A text that is no whole expression ("abc", "12 x") is marked wherever it is read, so
-    // that no result of a number nobody typed stands unmarked.
-    bool unreadable[CHS_FIELD_COUNT] = {};
+    // Each field counts with what its expression reads up to where it stops ("12x" is 12,
+    // "abc" is 0); only the ranges and the geometry mark a field.
     for (int i = 0; i < CHS_FIELD_COUNT; ++i) {
         long long typed = 0;
-        ExprStatus status = 1;
         if (texts[i])
-            EvalInt64(texts[i], &typed, &status);
+            EvalInt64(texts[i], &typed, nullptr);
         out->value[i] = typed;
-        unreadable[i] = !status;
     }
     const bool fromChs = editedField == CHS_C || editedField == CHS_H || editedField == CHS_S;
 
@@ -76,11 +73,6 @@ void ConvertChs(const char* const texts[CHS_FIELD_COUNT], int editedField, ChsCo
     if (numberOverflow
         || (!huge && out->value[CHS_NUMBER] >= 0 && static_cast<uint64_t>(out->value[CHS_NUMBER]) > capacity))
         out->marked[CHS_NUMBER] = true;
-    for (int i = 0; i < CHS_FIELD_COUNT; ++i) {
-        const bool read = i < CHS_C || (fromChs ? i != CHS_NUMBER : i == CHS_NUMBER);
-        if (read && unreadable[i])
-            out->marked[i] = true;
-    }
 
     // A sector number past 64 bits has no value to show: its field stays empty (and marked)
     // rather than showing the part computed before the overflow.

@@ -58,16 +58,16 @@ bool CDiskDoc::AskSearch()
     if (count > m_sectorCount - start)
         count = m_sectorCount - start;      // cut at the medium's end
 
-    // The document's own lists and flags (registry "Find"); the search runs forwards only and
-    // on OK only, so the dialog offers neither a direction nor "Weitersuchen". The fixed
-    // direction stays in the flags the document keeps (set again after the dialog).
+    // The document's own lists and flags (registry "Find"); the search runs forwards only, so
+    // the dialog offers no direction. "Weitersuchen" stays on the dialog: it keeps the texts
+    // and the pattern as OK does, but only OK starts the search. The fixed direction stays in
+    // the flags the document keeps (set again after the dialog).
     ValueSearchSettings settings = g_dialogMemory;
     settings.history = m_findText;
     settings.groups = m_findGroups;
     settings.pattern = m_searchPatterns;
     settings.flags = m_findFlags & ~kInputOnlyFlags;
-    INT_PTR result = RunHexFindDialog(AfxGetMainWnd(), &settings, settings.flags | VSF_FORWARD_ONLY | VSF_NO_FIND_NEXT,
-                                      nullptr);
+    INT_PTR result = RunHexFindDialog(AfxGetMainWnd(), &settings, settings.flags | VSF_FORWARD_ONLY, nullptr);
     m_findText = settings.history;
     m_findGroups = settings.groups;
     m_searchPatterns = settings.pattern;

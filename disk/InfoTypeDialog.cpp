@@ -60,8 +60,10 @@ const char* CInfoTypeDlg::EntryText(int position)
 
 BOOL CInfoTypeDlg::OnInitDialog()
 {
-    // The list is filled before the exchange puts the caller's position into it; an empty
-    // list would take no selection and OK would hand back "nothing chosen".
+    // The list is filled before the exchange puts the caller's position into it. Filled
+    // after, the empty list takes no selection: the caller's preset never shows, and OK
+    // without a click hands back "nothing chosen", on which "Info Ansicht" empties the
+    // decoded-text pane of a sector whose structure is known.
     HWND list = ::GetDlgItem(m_hWnd, IDC_INFO_LIST);
     for (int i = 0; list && i < kEntryCount; ++i)
         ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kEntries[i]));

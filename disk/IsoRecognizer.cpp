@@ -83,8 +83,9 @@ uint32_t VolumeScanner::AnalyzeIso()
             udf = true;
     }
 
-    if (i > 0)
-        AddCdArea(kFirstDescriptor, kFirstDescriptor + i, INFO_ISO_DESCRIPTOR);
+    // Listed also when nothing was counted: an empty area that names where the descriptors
+    // were looked for and matches no sector.
+    AddCdArea(kFirstDescriptor, kFirstDescriptor + i, INFO_ISO_DESCRIPTOR);
     if (udf)
         AnalyzeUdf();
     return i > 0 ? 1 : 0;

@@ -264,6 +264,9 @@ int CAnsiView::RunColorsDialog(int initialRow, const uint8_t* usedRows)
     {
         SaveSettings(nullptr);
         UpdateSharedViews();
+        // Every view of the group, this one too, is drawn again in the new colours: the
+        // closing dialog repaints only what it covered, and the rest of this view would go
+        // on showing the old ones.
         NotifySharedViews(4);
     }
     return static_cast<int>(result);

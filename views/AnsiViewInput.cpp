@@ -111,9 +111,10 @@ void CAnsiView::HandleLButtonDown(UINT keyFlags, int x, int y)
     if (!handled)
     {
         StopDragTimer();
-        // The margin is told by the pixel, not by the rounded cell: a press on its right
-        // edge must not move the caret into the text.
-        if (inMargin)
+        // Where the press lands is told by its cell, rounded to the nearest cell boundary:
+        // only a cell left of the scroll column is the margin's. A press near the margin's
+        // right edge rounds to the first visible column and puts the caret there.
+        if (column < m_layout.ScrollColumn())
         {
             m_leftMode = 2;
         }

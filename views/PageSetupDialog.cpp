@@ -6,6 +6,7 @@
 
 #include "classlib/DlgTemplate.h"
 #include "classlib/WinApp.h"
+#include "textlib/IntParse.h"
 #include "views/ButtonImage.h"
 
 const char* const kPageFieldCodeItems[kPageFieldCodeCount] = {
@@ -146,6 +147,11 @@ int InsertFieldCode(const char* text, int position, const char* code, char* out,
     return caret < size ? caret : size - 1;
 }
 
+int ReadPageSetupNumber(const char* text)
+{
+    return ParseInteger(text, IPF_RADIX_AUTO, nullptr);
+}
+
 int CheckPageSetup(const int margins[4], int lines, int* focus)
 {
     for (int i = 0; i < 4; ++i)
@@ -261,20 +267,13 @@ BOOL CPageSetupDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 void CPageSetupDlg::OnOK()
 {
     static const int kMarginIds[4] = { IDC_PS_TOP, IDC_PS_BOTTOM, IDC_PS_LEFT, IDC_PS_RIGHT };
-    // A field that holds no whole number ("abc", "1.5") is refused where it stands, never
-    // taken as 0.
     const int fieldIds[5] = { kMarginIds[0], kMarginIds[1], kMarginIds[2], kMarginIds[3], IDC_PS_LINES };
     int values[5];
     for (int i = 0; i < 5; ++i)
     {
-        BOOL translated = FALSE;
-        values[i] = static_cast<int>(::GetDlgItemInt(m_hWnd, fieldIds[i], &translated, TRUE));
-        if (!translated)
-        {
-            ::MessageBeep(MB_ICONEXCLAMATION);
-            ::SetFocus(::GetDlgItem(m_hWnd, fieldIds[i]));
-            return;
-        }
+        char number[64] = "";
+        ::GetDlgItemTextA(m_hWnd, fieldIds[i], number, sizeof(number));
+        values[i] = ReadPageSetupNumber(number);
     }
     const int margins[4] = { values[0], values[1], values[2], values[3] };
     const int lines = values[4];

@@ -64,6 +64,10 @@ extern const char* const kPageFieldCodes[kPageFieldCodeCount];
 // Returns the caret position after the code; `out` holds at least 300 characters.
 int InsertFieldCode(const char* text, int position, const char* code, char* out, int size);
 
+// A margin or line count field's number: an integer as the library reads it, up to where it
+// stops ("12x" is 12); a field without digits ("", "abc") is 0.
+int ReadPageSetupNumber(const char* text);
+
 // The OK check: 0 when the values are good; 1 for a margin outside 0..100 (*focus the first
 // such field: 0 top, 1 bottom, 2 left, 3 right); 2 for a line count outside 20..250.
 int CheckPageSetup(const int margins[4], int lines, int* focus);

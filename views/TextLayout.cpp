@@ -359,6 +359,9 @@ bool CTextLayout::SetMarginWidth(int width)
 
 int CTextLayout::HitTest(int x, int y, int* column, int* line, int flags) const
 {
+    // Rounded down, not towards zero: a truncating division puts a point a few pixels above
+    // the first visible line into that line (a hit in the text where there is none), and the
+    // cell left of the text area onto the first visible column.
     int c = FloorDiv(x + ((flags & 1) ? m_charWidth / 2 : 0) - m_marginWidth, m_charWidth) + m_scrollColumn;
     int l = FloorDiv(y, m_lineHeight) + m_scrollLine;
     int result = (x >= 0 && x < m_marginWidth) ? 2 : 1;

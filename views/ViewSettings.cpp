@@ -1,5 +1,7 @@
 #include "views/ViewSettings.h"
 
+#include "textlib/IntParse.h"
+
 #include "services/AppIdentity.h"
 #include "services/Registry.h"
 
@@ -61,21 +63,11 @@ void FreeFormats(AnsiViewSettings* s)
     s->formatMap = nullptr;
 }
 
-// A subkey name that is a decimal number, whole (no sign, no trailing text), else 0.
+// A subkey name read as an integer, up to where the number stops ("12x" is 12); a name
+// without digits is 0, and so is one too large for an id (read as all ones).
 int ParseFormatId(const char* name)
 {
-    if (!name || !*name)
-        return 0;
-    long long value = 0;
-    for (const char* p = name; *p; ++p)
-    {
-        if (*p < '0' || *p > '9')
-            return 0;
-        value = value * 10 + (*p - '0');
-        if (value > 0x7FFFFFFF)
-            return 0;
-    }
-    return static_cast<int>(value);
+    return name ? ParseInteger(name, IPF_RADIX_AUTO, nullptr) : 0;
 }
 
 // Adds `part` behind what the buffer holds (with a "\" when it holds anything), when it is

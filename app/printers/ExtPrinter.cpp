@@ -1,5 +1,5 @@
 // Printer of the superblock of ext2, ext3 and ext4: every field in on-disk order, one line
-// each. Feature words, flags and the state stay hexadecimal; times show as dates.
+// each. Feature words, flags and the state stay hexadecimal; times show as dates, year first.
 //
 // The superblock is 1024 bytes at byte 1024 of the volume: two sectors of a 512-byte
 // medium, so the printer joins the current sector with its neighbour. On a medium with
@@ -25,7 +25,7 @@ enum ExtFieldKind : uint8_t {
     EF_BLOCKS64,   // a 32-bit low word joined with the high word at `extra`
     EF_LOG_SIZE,   // exponent of a size, unit in `extra`
     EF_TIME,       // seconds since 1970
-    EF_UUID,       // 16 bytes in their order (no GUID's little-endian groups)
+    EF_UUID,       // 16 bytes in their order (no GUID's little-endian groups), upper case
     EF_TEXT        // fixed-width text, "%.Ns" in the format bounds it
 };
 
@@ -196,7 +196,7 @@ void CStructurePrinter::PrintExtSuperblock(const uint8_t* sector, uint32_t loade
             line = AppendFormat(f.format, FormatLog2Size(ReadExtNumber(sb, f.offset, f.width), f.extra));
             break;
         case EF_TIME:
-            line = AppendFormat(f.format, FormatTimeValue(ReadU32(sb, kSuperblockSize, f.offset)));
+            line = AppendFormat(f.format, FormatTimeValueYmd(ReadU32(sb, kSuperblockSize, f.offset)));
             break;
         case EF_UUID:
             line = AppendFormat(f.format, FormatUuidText(sb + f.offset));

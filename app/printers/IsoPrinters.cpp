@@ -267,7 +267,9 @@ void CStructurePrinter::PrintIsoDirectory(const uint8_t* sector, uint32_t loaded
         if (length < kIsoDirRecordMin)
             break;
         // The first two records of every directory name the directory itself (0x00) and its
-        // parent (0x01); they carry no name, so they get the usual "." and "..".
+        // parent (0x01); they carry no name, so they get the usual "." and "..". The other way
+        // round, the line of the directory's own extent would be labelled as its parent and
+        // the parent's as the directory itself.
         if (r[32] == 1 && r[33] == 0)
             AppendFormat("  %s.", FormatIsoDirEntry(r, 0));
         else if (r[32] == 1 && r[33] == 1)

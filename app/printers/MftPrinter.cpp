@@ -5,7 +5,9 @@
 // A record is 1024 bytes, two sectors of a 512-byte medium, so the printer asks the
 // document for the whole record. Every offset inside it (first attribute, attribute length,
 // name, value and run list offsets) comes from the medium and may be damaged: each read is
-// bounded by the attribute it belongs to, and the attribute by the record.
+// bounded by the attribute it belongs to, and the attribute by the record. Bounded by the
+// record alone, a damaged offset would show the bytes of the next attribute (or of the record
+// header) as this attribute's name, value or runs: a decoded value that is not there.
 #include "app/printers/StructurePrinter.h"
 
 #include <windows.h>
@@ -202,7 +204,9 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
                                                               ReadU64(record, attrEnd, off + kAttrFirstVcn) + 1);
                 runCount = static_cast<uint32_t>(DecodeDataRuns(clusters, record + runList, attrEnd - runList,
                                                                 runOffsets, runLengths, kMaxRuns));
-                // A run without offset bytes is sparse: it has no clusters on the volume.
+                // A run without offset bytes is sparse: it has no clusters on the volume. Shown
+                // as a cluster range it would name the previous run's clusters as the file's
+                // data a second time, so it is shown as "Lücke(length)" instead.
                 uint32_t pos = runList;
                 memset(runSparse, 0, sizeof(runSparse));
                 for (uint32_t i = 0; i < runCount && pos < attrEnd; ++i) {

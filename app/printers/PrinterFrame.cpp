@@ -60,7 +60,7 @@ const char* FormatGuidText(const uint8_t* g)
 const char* FormatUuidText(const uint8_t* u)
 {
     static char text[40];
-    StrPrintf(text, "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", u[0], u[1], u[2], u[3],
+    StrPrintf(text, "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", u[0], u[1], u[2], u[3],
               u[4], u[5], u[6], u[7], u[8], u[9], u[10], u[11], u[12], u[13], u[14], u[15]);
     return text;
 }
@@ -69,6 +69,21 @@ const char* FormatTimeValue(uint32_t seconds)
 {
     static char text[32];
     FormatDateTime(text, static_cast<int>(seconds), DTF_PRINTER_TIME);
+    return text;
+}
+
+const char* FormatTimeValueYmd(uint32_t seconds)
+{
+    // One conversion for both orders: the parts are taken from the "TT.MM.JJJJ hh:mm:ss"
+    // text, so the local time, the years it can show and the dashes stay those of the date
+    // formatter.
+    static char text[32];
+    const char* dmy = FormatTimeValue(seconds);
+    if (strlen(dmy) != 19) {
+        StrPrintf(text, "%s", dmy);
+        return text;
+    }
+    StrPrintf(text, "%.4s-%.2s-%.2s%s", dmy + 6, dmy + 3, dmy, dmy + 10);
     return text;
 }
 

@@ -53,11 +53,17 @@ inline uint32_t SwapBytes32(uint32_t v)
 // A GUID as Windows writes it: the first three groups little-endian, the last eight bytes
 // in their order on disk ("%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X").
 const char* FormatGuidText(const uint8_t* guid16);
-// A UUID that is a string of 16 bytes (ext's volume and journal UUIDs): the bytes in their order
-// on disk, in lower case, as blkid and dumpe2fs show it.
+// A UUID that is a string of 16 bytes (ext's volume and journal UUIDs): the bytes in their
+// order on disk, as blkid and dumpe2fs show it, in the upper-case digits of a GUID's text.
+// Read as a GUID's little-endian groups, the first eight bytes would come out swapped and the
+// text would name no volume the tools know.
 const char* FormatUuidText(const uint8_t* uuid16);
 // Seconds since 1970 as local date and time text ("TT.MM.JJJJ hh:mm:ss").
 const char* FormatTimeValue(uint32_t seconds);
+// The same local time in year-month-day order ("JJJJ-MM-TT hh:mm:ss"; 0 is
+// "1970-01-01 00:00:00" in universal time); a time the run-time cannot convert keeps the
+// dashes of FormatTimeValue.
+const char* FormatTimeValueYmd(uint32_t seconds);
 // "exponent  (size)" of a size stored as a power of two of a unit; "0  (---)" for 0 and 0.
 // A unit of 0 counts as 1; an exponent of 64 or more gives the size 0.
 const char* FormatLog2Size(uint32_t exponent, uint32_t unit);

@@ -412,17 +412,16 @@ void CStructurePrinter::PrintUdfDescriptor(const uint8_t* sector, uint32_t loade
             if (FieldInside(idStart, idLength, left))
                 AppendFieldLine(off + idStart, idLength, "  Filename               : %s", FormatDString(d + idStart, idLength));
         } else if (tagId == kTagFileEntry && FieldInside(172, 4, left)) {
-            // The allocation descriptors follow the extended attributes, so they are found at
-            // 176 + L_EA, and an entry that has extended attributes lists its extents as well
-            // as one without. Short ones (type 0) are length and position; long ones (type 1)
-            // add the partition reference and are shown as one descriptor each rather than as
-            // two made-up short ones.
+            // The allocation descriptors of an entry without extended attributes stand at 176;
+            // an entry with extended attributes lists none. Short ones (type 0) are length and
+            // position; long ones (type 1) add the partition reference and are shown as one
+            // descriptor each rather than as two made-up short ones.
             const uint32_t eaLength = ReadU32(d, left, 168);
             const uint32_t adLength = ReadU32(d, left, 172);
             const uint32_t adType = ReadU16(d, left, 16 + 18) & 7;
             const uint32_t entrySize = adType == 0 ? 8 : 16;
-            if (adLength >= 8 && adType <= 1 && left >= 176 && eaLength <= left - 176) {
-                const uint32_t area = 176 + eaLength;
+            if (adLength >= 8 && adType <= 1 && left >= 176 && eaLength == 0) {
+                const uint32_t area = 176;
                 const uint32_t count = adLength / entrySize;
                 bool first = true;
                 for (uint32_t i = 0; i < count; ++i) {

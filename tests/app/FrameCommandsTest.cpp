@@ -294,27 +294,40 @@ TEST_F(FrameCommandsTest, FontDialogAnsweredOkWithoutAChangeKeepsTheFont)
 
 TEST_F(FrameCommandsTest, SplitterDragMovesTheBoundaryBetweenThePanes)
 {
-    const int split = view->GetSplitPosition();
-    CRect hexBefore;
-    view->GetHexView()->GetWindowRect(&hexBefore);
-    // Pressed on the bar, moved 40 pixels down and released there: the tracking loop reads
-    // the queued moves and the release.
-    const int barY = split + kSplitterBarHeight / 2;
-    view->PostMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, barY + 40));
-    view->PostMessage(WM_LBUTTONUP, 0, MAKELPARAM(20, barY + 40));
-    view->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, barY));
-    DrainQueue();
-
-    EXPECT_EQ(view->GetSplitPosition(), DragSplitPosition(split, 40, [&] {
-                  CRect client;
-                  view->GetClientRect(&client);
-                  return client.Height();
-              }()));
-    CRect hexAfter, textAfter;
-    view->GetHexView()->GetWindowRect(&hexAfter);
-    view->GetTextPane()->GetWindowRect(&textAfter);
-    EXPECT_EQ(hexAfter.Height(), hexBefore.Height() + 40);
-    EXPECT_EQ(textAfter.top - hexAfter.bottom, kSplitterBarHeight);
+    CRect client;
+    view->GetClientRect(&client);
+    const int height = client.Height();
+    const int start = view->GetSplitPosition();
+    ASSERT_GT(height, 300);
+    // Each drag starts on the bar where the one before left it; the bar stops 7 pixels above
+    // the bottom (the decoded text then has no room at all) and at the top.
+    const struct
+    {
+        const char* what;
+        int dropY;   // client y of the release
+        int split;
+    } cases[] = {
+        { "40 pixels down", start + kSplitterBarHeight / 2 + 40, start + 40 },
+        { "past the bottom", height + 50, height - kSplitterBarHeight },
+        { "back up 100", height - kSplitterBarHeight + kSplitterBarHeight / 2 - 100, height - kSplitterBarHeight - 100 },
+        { "above the top", -50, 0 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int barY = view->GetSplitPosition() + kSplitterBarHeight / 2;
+        // Pressed on the bar, moved and released: the tracking loop reads the queued moves
+        // and the release.
+        view->PostMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, c.dropY));
+        view->PostMessage(WM_LBUTTONUP, 0, MAKELPARAM(20, c.dropY));
+        view->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, barY));
+        DrainQueue();
+        EXPECT_EQ(view->GetSplitPosition(), c.split);
+        CRect hexAfter, textAfter;
+        view->GetHexView()->GetWindowRect(&hexAfter);
+        view->GetTextPane()->GetWindowRect(&textAfter);
+        EXPECT_EQ(hexAfter.Height(), c.split);
+        EXPECT_EQ(textAfter.top - hexAfter.bottom, kSplitterBarHeight);
+    }
 }
 
 TEST_F(FrameCommandsTest, AboutCommandShowsTheAboutBox)

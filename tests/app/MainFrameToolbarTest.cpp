@@ -237,7 +237,7 @@ TEST_F(FrameToolbarTest, EveryPopupItemIsOwnerDrawnWithOneTextColumnPerPopup)
     }
 }
 
-TEST_F(FrameToolbarTest, AcceleratorsOfAPopupStartTogetherAtItsTextColumn)
+TEST_F(FrameToolbarTest, AcceleratorsOfAPopupStartTogetherBehindItsTextColumn)
 {
     Open();
     std::vector<MenuItem> items;
@@ -248,6 +248,9 @@ TEST_F(FrameToolbarTest, AcceleratorsOfAPopupStartTogetherAtItsTextColumn)
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     const COLORREF window = GetSysColor(COLOR_WINDOW);
     const DWORD background = (GetRValue(window) << 16) | (GetGValue(window) << 8) | GetBValue(window);
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF selection = ((highlight & 0xFEFEFE) >> 1) + ((window & 0xFEFEFE) >> 1);
+    const int shift = window != GetSysColor(COLOR_MENU) || selection != highlight ? 3 : 0;
     int checked = 0;
     for (const MenuItem& item : items) {
         const MenuItemRecord* record = RecordOfData(item.data);
@@ -278,8 +281,11 @@ TEST_F(FrameToolbarTest, AcceleratorsOfAPopupStartTogetherAtItsTextColumn)
         SelectObject(dc, old);
         DeleteObject(target);
         DeleteDC(dc);
-        EXPECT_GE(firstInk, static_cast<int>(record->textColumn));
-        EXPECT_LE(firstInk, record->textColumn + 3);
+        // The accelerator starts 4 pixels plus the text column less the icon column right of
+        // the text's left edge, which lies behind the icon column (4 pixels + the icon) and 3
+        // pixels further while the menu's colours are not the system's plain ones.
+        EXPECT_GE(firstInk, record->textColumn + 8 + shift);
+        EXPECT_LE(firstInk, record->textColumn + 8 + shift + 3);
         ++checked;
     }
     EXPECT_GT(checked, 10);

@@ -53,10 +53,14 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
         // A negative number too large for 64 bits is an overflow (all ones) and marked, never
         // sector 1 at 0/0/2.
         {{"1024", "255", "63", "", "", "", "-18446744073709551616"}, CHS_NUMBER, 0, 0, 1, -1, 1u << CHS_NUMBER},
-        // A text that is no whole expression is marked where it is read.
-        {{"1024", "255", "63", "", "", "", "12 x"}, CHS_NUMBER, 0, 0, 13, 12, 1u << CHS_NUMBER},
-        {{"1024", "2x", "63", "", "", "", "100"}, CHS_NUMBER, 0, 1, 38, 100, 1u << CHS_HEADS},
-        {{"1024", "255", "63", "0", "(1", "1", ""}, CHS_H, 0, 1, 1, 63, 1u << CHS_H},
+        // A text that is no whole expression counts with what it reads up to where it stops,
+        // and only the ranges and the geometry mark it.
+        {{"1024", "255", "63", "", "", "", "12x"}, CHS_NUMBER, 0, 0, 13, 12, 0},
+        {{"1024", "255", "63", "", "", "", "12 x"}, CHS_NUMBER, 0, 0, 13, 12, 0},
+        {{"1024", "2x", "63", "", "", "", "100"}, CHS_NUMBER, 0, 1, 38, 100, 0},
+        {{"1024", "255", "63", "0", "(1", "1", ""}, CHS_H, 0, 1, 1, 63, 0},
+        {{"1024", "255", "63", "", "", "", "abc"}, CHS_NUMBER, 0, 0, 1, 0, 0},
+        {{"1024", "255", "6x4", "", "", "", "100"}, CHS_NUMBER, 0, 16, 5, 100, 0},
     };
     for (const Case& k : cases) {
         const char* const* t = k.texts;

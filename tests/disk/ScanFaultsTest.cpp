@@ -475,6 +475,13 @@ TEST(IsoRecognizer, SwitchesImagesAndPhysicalDrivesTo2048ByteSectors)
     EXPECT_GE(FindArea(s.r, 30, 36, INFO_ISO_PATH_TABLE), 0);
     EXPECT_GE(FindArea(s.r, 40, 43, INFO_ISO_DIRECTORY), 0);
     EXPECT_EQ(s.r.areas.count, 4u);
+    // A drive the system calls "CDFS" without a descriptor at sector 16: nothing is
+    // recognised, and the descriptors' area is listed empty, so no sector lies in it.
+    Image blank(176);
+    Scan cd(blank, 3);
+    EXPECT_EQ(cd.scanner.AnalyzeByFileSystemName("CDFS"), 0u);
+    EXPECT_EQ(cd.r.areas.count, 1u);
+    EXPECT_GE(FindArea(cd.r, 16, 16, INFO_ISO_DESCRIPTOR), 0) << Describe(cd.r);
     // A partition code is opened but not scanned at all.
     Scan t(img, DRIVECODE_PARTITION + 16 + 1);
     EXPECT_EQ(t.scanner.AnalyzeVolume(), 0u);

@@ -125,6 +125,7 @@ struct FindAnswer {
     uint32_t storedFlags = 0;
     uint32_t openedWith = 0;
     int runs = 0;
+    INT_PTR result = IDOK;               // how the dialog ends when it has a pattern
 };
 inline FindAnswer g_find;
 
@@ -138,7 +139,7 @@ inline INT_PTR AnswerFind(CWnd*, ValueSearchSettings* settings, uint32_t flags, 
     settings->pattern = static_cast<char*>(malloc(g_find.patternList.size()));
     memcpy(settings->pattern, g_find.patternList.data(), g_find.patternList.size());
     settings->flags = g_find.storedFlags;
-    return IDOK;
+    return g_find.result;
 }
 
 // A pattern list of one entry line, or of a group (distance, lines).

@@ -89,7 +89,17 @@ TEST_F(SectorSearch, WalksHitEveryPlaceGrepFinds)
     EXPECT_EQ(dialogs.titles.front(), "Suche in Sektoren");
     EXPECT_EQ(dialogs.infos.front(), "Sektoren von 0 bis 32768");
     EXPECT_EQ(dialogs.forms.front(), CSectorRangeDlg::FORM_RANGE);
-    EXPECT_EQ(jobtest::g_find.openedWith & (VSF_FORWARD_ONLY | VSF_NO_FIND_NEXT), static_cast<uint32_t>(VSF_FORWARD_ONLY | VSF_NO_FIND_NEXT));
+    // The direction is fixed; "Weitersuchen" is offered, and ending the dialog with it keeps
+    // the pattern but searches nothing: the sector stays and no hit is taken.
+    EXPECT_EQ(jobtest::g_find.openedWith & (VSF_FORWARD_ONLY | VSF_NO_FIND_NEXT), static_cast<uint32_t>(VSF_FORWARD_ONLY));
+    const uint64_t before = doc->GetCurrentSector();
+    jobtest::g_find = { PatternOf("", { kSlmarke }), 0 };
+    jobtest::g_find.result = FIND_VALUE_AGAIN;
+    dialogs.ranges.push_back({ "", "0", "32768" });
+    doc->OnSearchSectors();
+    EXPECT_EQ(jobtest::g_find.runs, 1);
+    EXPECT_EQ(doc->GetHitSector(), ~0ull);
+    EXPECT_EQ(doc->GetCurrentSector(), before);
     // A range past the medium's end is cut there: the value in the image's last bytes is
     // found and nothing is read beyond them.
     EXPECT_EQ(Walk(PatternOf("", { kSlmarke }), 0, 32760, 100), std::vector<uint64_t>{ Found("exact").back() });

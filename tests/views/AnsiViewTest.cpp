@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -339,5 +340,60 @@ TEST_F(AnsiViewWindow, MouseCellsPressFlagsFocusAndRepetitions)
         EXPECT_EQ(view.releases, c.releases) << c.what;
         if (c.message == WM_LBUTTONDOWN)
             view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(c.x, c.y));
+    }
+}
+
+// A left press decides the margin by its rounded cell: only a cell left of the scroll column
+// belongs to the margin (a drag then goes to the margin hook); a press near the margin's
+// right edge rounds into the first visible column and moves the caret there.
+TEST_F(AnsiViewWindow, LeftPressInTheMarginGoesByTheRoundedCell)
+{
+    struct CMarginRecordingView : CMoveRecordingView
+    {
+        std::vector<UINT> marginCodes;
+        int OnMarginMouse(UINT code, int, int, int) override { return marginCodes.push_back(code), 0; }
+    } view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 300, 200), &m_parent, 4106));
+    const int cw = view.Layout().CharWidth();
+    const int lh = view.Layout().LineHeight();
+    ASSERT_GE(cw, 4);
+    const int margin = 5 * cw;
+    view.SetMarginWidth(margin);
+    view.SetScrollOrigin(2, 0);
+    const struct
+    {
+        const char* what;
+        int x;
+        bool margin;   // left-button mode 2: no caret move, the drag reaches the margin hook
+    } cases[] = {
+        { "left edge of the margin", 0, true },
+        { "two cells left of the margin's edge", margin - 2 * cw, true },
+        { "one cell left of the margin's edge", margin - cw, false },
+        { "last pixel of the margin", margin - 1, false },
+        { "first pixel of the text", margin + 1, false },
+    };
+    for (const auto& c : cases)
+    {
+        view.moves.clear();
+        view.marginCodes.clear();
+        view.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.x, lh + 1));
+        view.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(c.x, lh + 1));
+        view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(c.x, lh + 1));
+        EXPECT_EQ(view.moves.empty(), c.margin) << c.what;
+        if (!c.margin && !view.moves.empty())
+        {
+            EXPECT_EQ(view.moves[0].column, 2) << c.what;   // the first visible column
+            EXPECT_EQ(view.moves[0].flags, 0x18u) << c.what;
+        }
+        // The press in the margin's pixels always asks the margin hook first.
+        const bool inMarginPixels = c.x < margin;
+        ASSERT_FALSE(view.marginCodes.empty() && inMarginPixels) << c.what;
+        if (inMarginPixels)
+        {
+            EXPECT_EQ(view.marginCodes[0] & 0xFF00u, 0x4800u) << c.what;
+        }
+        const bool dragReachedMargin =
+            std::find(view.marginCodes.begin(), view.marginCodes.end(), 0x1000u | MK_LBUTTON) != view.marginCodes.end();
+        EXPECT_EQ(dragReachedMargin, c.margin) << c.what;
     }
 }

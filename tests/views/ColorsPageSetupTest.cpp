@@ -155,6 +155,14 @@ TEST(PageSetup, FieldCodesAndLimits)
     std::string longText(400, 'a');
     EXPECT_EQ(Inserted(longText.c_str(), 300, "&T").size(), 255u + 3u);
 
+    // The numbers of the margin and line fields: an integer up to where it stops, 0 without
+    // digits, never refused.
+    const struct { const char* text; int value; } numbers[] = {
+        { "", 0 }, { "abc", 0 }, { "12x", 12 }, { " 7", 7 }, { "1.5", 1 }, { "-3", -3 }, { "0x10", 16 },
+    };
+    for (const auto& n : numbers)
+        EXPECT_EQ(ReadPageSetupNumber(n.text), n.value) << n.text;
+
     int margins[4] = { 101, 0, 200, 0 };
     int focus = -1;
     EXPECT_EQ(CheckPageSetup(margins, 60, &focus), 1);
@@ -209,18 +217,12 @@ TEST(PageSetup, BadValuesKeepTheDialogOpenAndOkRebuildsTheRecord)
     });
     script.Add(answerBox);
     script.Add([](HWND d) {
-        // A margin that is no whole number is refused without a box, its field focused.
+        // Margins that hold no number read as 0 and are taken; one that begins with a
+        // number is that number.
         if (!IsPageSetup(d) || uitest::ThreadDialog(d)) return false;
-        SetDlgItemTextA(d, IDC_PS_LINES, "250");
         SetDlgItemTextA(d, IDC_PS_LEFT, "abc");
-        SendMessageA(d, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(IsWindowVisible(d));
-        EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_PS_LEFT));
-        SetDlgItemTextA(d, IDC_PS_LEFT, "0");
-        return true;
-    });
-    script.Add([](HWND d) {
-        if (!IsPageSetup(d)) return false;
+        SetDlgItemTextA(d, IDC_PS_BOTTOM, "");
+        SetDlgItemTextA(d, IDC_PS_RIGHT, "12x");
         SetDlgItemTextA(d, IDC_PS_LINES, "250");
         SetDlgItemTextA(d, IDC_PS_HEADER, "&D Seite &N");
         SendDlgItemMessageA(d, IDC_PS_COLOR, BM_CLICK, 0, 0);
@@ -239,6 +241,8 @@ TEST(PageSetup, BadValuesKeepTheDialogOpenAndOkRebuildsTheRecord)
     EXPECT_EQ(r.linesPerPage, 250);
     EXPECT_EQ(r.topMargin, 5);
     EXPECT_EQ(r.leftMargin, 0);
+    EXPECT_EQ(r.bottomMargin, 0);
+    EXPECT_EQ(r.rightMargin, 12);
     EXPECT_EQ(r.flags, static_cast<uint32_t>(PSF_COLOR | PSF_FRAME | PSF_WRAP));
     EXPECT_STREQ(r.header, "&D Seite &N");
     EXPECT_STREQ(r.footer, "Fuss");

@@ -225,9 +225,13 @@ TEST_F(ViewSettingsRegistry, OddColorKeysAreSkipped)
     AnsiViewSettings* s = JoinSettingsGroup("Odd");
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(LoadViewSettings(s, kAppKey, 0, nullptr, nullptr), 1);
-    EXPECT_EQ(s->formatCount, 2);   // Standard and id 7 only
+    // Standard, id 12 (the name read as an integer up to where it stops) and id 7; "0",
+    // "abc" (no number, 0) and "-3" add nothing, nor does 8 without a name.
+    EXPECT_EQ(s->formatCount, 3);
+    EXPECT_GE(FindColorFormat(s->formats, nullptr, 12), 1);
+    EXPECT_EQ(FindColorFormat(s->formats, nullptr, 8), -1);
     int row = FindColorFormat(s->formats, nullptr, 7);
-    ASSERT_EQ(row, 1);
+    ASSERT_GE(row, 1);
     EXPECT_EQ(s->formats[row].text, 0x111111u);
     EXPECT_EQ(s->formats[row].background, kSystemColor);   // missing "BG": the system colour
     EXPECT_EQ(LoadViewSettings(s, nullptr, 0, nullptr, nullptr), 0);

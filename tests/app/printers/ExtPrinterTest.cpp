@@ -3,7 +3,9 @@
 // as <image>.dumpe2fs.txt).
 #include <gtest/gtest.h>
 
+#include <ctype.h>
 #include <string.h>
+#include <time.h>
 
 #include "PrinterTestSupport.h"
 #include "textlib/SiNumber.h"
@@ -24,11 +26,23 @@ std::string ExtValue(const TestPrinter& p, const std::string& label)
 
 
 
-// "Mon Dec  7 00:10:42 2026" (what dumpe2fs prints) as the printer's "07.12.2026 00:10:42".
-std::string GermanTimeOf(const std::string& text)
+// "Mon Dec  7 00:10:42 2026" (what dumpe2fs prints) as the printer's "2026-12-07 00:10:42";
+// dumpe2fs's "n/a" for a time of 0 as that second in local time, from the run-time's own
+// conversion.
+std::string YmdTimeOf(const std::string& text)
 {
     static const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char out[32];
+    if (text == "n/a") {
+        __time32_t zero = 0;
+        const struct tm* t = _localtime32(&zero);
+        if (!t)
+            return "<no local time for 0>";
+        StrPrintf(out, "%04d-%02d-%02d %02d:%02d:%02d", t->tm_year + 1900, t->tm_mon + 1, t->tm_mday, t->tm_hour,
+                  t->tm_min, t->tm_sec);
+        return out;
+    }
     char wday[8], mon[8];
     int day = 0, h = 0, m = 0, s = 0, year = 0;
     if (sscanf(text.c_str(), "%7s %7s %d %d:%d:%d %d", wday, mon, &day, &h, &m, &s, &year) != 7)
@@ -38,9 +52,16 @@ std::string GermanTimeOf(const std::string& text)
         if (strcmp(mon, months[i]) == 0)
             month = i + 1;
     }
-    char out[32];
-    StrPrintf(out, "%02d.%02d.%04d %02d:%02d:%02d", day, month, year, h, m, s);
+    StrPrintf(out, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, h, m, s);
     return out;
+}
+
+// A UUID as dumpe2fs prints it, in the upper case the printer shows.
+std::string UpperOf(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    return text;
 }
 
 std::string SiText(uint64_t bytes)
@@ -137,18 +158,28 @@ TEST_P(ExtSuperblockFixture, FieldsEqualDumpe2fs)
 
     ASSERT_TRUE(TextAfter(report, "Filesystem volume name:", &text));
     EXPECT_EQ(ExtValue(p, "VolumeName"), "'" + text + "'");
-    // The UUIDs are byte strings: shown as dumpe2fs (and blkid) shows them, byte by byte.
+    // The UUIDs are byte strings: shown as dumpe2fs (and blkid) shows them, byte by byte,
+    // in upper case.
     ASSERT_TRUE(TextAfter(report, "Filesystem UUID:", &text));
-    EXPECT_EQ(ExtValue(p, "Uuid"), text);
+    EXPECT_EQ(ExtValue(p, "Uuid"), UpperOf(text));
     if (std::string(GetParam()) == "ext2odd")
         ASSERT_TRUE(TextAfter(report, "Journal UUID:", &text)) << "the image was made without its journal UUID";
     else if (!TextAfter(report, "Journal UUID:", &text))
         text = "00000000-0000-0000-0000-000000000000";
-    EXPECT_EQ(ExtValue(p, "JournalUuid[12]"), text);
-    ASSERT_TRUE(TextAfter(report, "Filesystem created:", &text));
-    EXPECT_EQ(ExtValue(p, "MkfsTime"), GermanTimeOf(text));
-    ASSERT_TRUE(TextAfter(report, "Last write time:", &text));
-    EXPECT_EQ(ExtValue(p, "WriteTime"), GermanTimeOf(text));
+    EXPECT_EQ(ExtValue(p, "JournalUuid[12]"), UpperOf(text));
+    const struct {
+        const char* tool;
+        const char* label;
+    } times[] = {
+        {"Filesystem created:", "MkfsTime"},
+        {"Last write time:", "WriteTime"},
+        {"Last mount time:", "MountTime"},
+        {"Last checked:", "LastCheckTime"},
+    };
+    for (const auto& t : times) {
+        ASSERT_TRUE(TextAfter(report, t.tool, &text)) << t.tool;
+        EXPECT_EQ(ExtValue(p, t.label), YmdTimeOf(text)) << t.tool;
+    }
     if (NumberAfter(report, "Checksum:", &v)) {
         char hex[16];
         StrPrintf(hex, "%08X", static_cast<uint32_t>(v));
@@ -267,6 +298,7 @@ TEST(ExtSuperblock, HighWordsJoinTheBlockCountsAndTextsStopAtTheirWidth)
     sb[336] = 1;       // BlocksCountHi
     sb[28] = 2;        // LogClusterSize
     sb[372] = 4;       // LogGroupsPerFlex
+    memset(&sb[48], 0xFF, 4);   // WriteTime past what a signed 32-bit time holds
     memset(&sb[120], 'V', 16);   // a volume name without its terminator ...
     memset(&sb[136], 'L', 64);   // ... followed by the last mounted path
     sb[104] = 0x01;
@@ -289,7 +321,11 @@ TEST(ExtSuperblock, HighWordsJoinTheBlockCountsAndTextsStopAtTheirWidth)
     EXPECT_EQ(ExtValue(p, "LogGroupsPerFlex"), "4  (" + SiText(16) + ")");
     EXPECT_EQ(ExtValue(p, "VolumeName"), "'" + std::string(16, 'V') + "'");
     EXPECT_EQ(ExtValue(p, "LastMounted"), "'" + std::string(64, 'L') + "'");
-    EXPECT_EQ(ExtValue(p, "Uuid"), "01020304-0506-0708-1819-1a1b1c1d1e1f");
+    EXPECT_EQ(ExtValue(p, "Uuid"), "01020304-0506-0708-1819-1A1B1C1D1E1F");
+    // A time of 0 is the first second of 1970 in local time; one the run-time cannot convert
+    // (past 2^31 - 1) keeps the date formatter's dashes, year first as well.
+    EXPECT_EQ(ExtValue(p, "MountTime"), YmdTimeOf("n/a"));
+    EXPECT_EQ(ExtValue(p, "WriteTime"), "---------- --:--:--");
 }
 
 TEST(ExtSuperblock, ColoursLabelColonAndValue)

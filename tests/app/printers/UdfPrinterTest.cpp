@@ -541,11 +541,12 @@ TEST(UdfDescriptor, EntriesWithoutFieldsShowTitleAndTag)
     }
 }
 
-// The extents of a file entry stand behind its extended attributes (at 176 + L_EA); short
-// descriptors (type 0) are length and position, a long one (type 1) is shown whole, with its
-// partition reference number above the 32 bits of the block number. The attribute bytes are
-// 0xEE, so extents read in their place would show 4008636142.
-TEST(UdfDescriptor, FileEntryExtentsStandBehindTheExtendedAttributes)
+// The extents of a file entry without extended attributes stand at 176; short descriptors
+// (type 0) are length and position, a long one (type 1) is shown whole, with its partition
+// reference number above the 32 bits of the block number. An entry with extended attributes
+// lists no extent (the attribute bytes are 0xEE, so extents read in their place would show
+// 4008636142).
+TEST(UdfDescriptor, FileEntryExtentsAreListedOnlyWithoutExtendedAttributes)
 {
     struct Line {
         const char* label;
@@ -562,10 +563,10 @@ TEST(UdfDescriptor, FileEntryExtentsStandBehindTheExtendedAttributes)
         {"two short extents, no attributes", 0, 0, 16, {2048, 33, 4096, 40},
          {{"Length  [0]", "2048", 176, 4}, {"Location[0]", "33", 180, 4},
           {"Length  [1]", "4096", 184, 4}, {"Location[1]", "40", 188, 4}}},
-        {"one short extent behind 12 attribute bytes", 0, 12, 8, {6144, 77},
-         {{"Length  [0]", "6144", 188, 4}, {"Location[0]", "77", 192, 4}}},
-        {"one long extent behind 4 attribute bytes", 1, 4, 16, {8192, 50, 1, 0},
-         {{"Long AD [0]", "8192 - " + Dec(50 + (1ull << 32)), 180, 16}}},
+        {"one short extent behind 12 attribute bytes", 0, 12, 8, {6144, 77}, {}},
+        {"one long extent, no attributes", 1, 0, 16, {8192, 50, 1, 0},
+         {{"Long AD [0]", "8192 - " + Dec(50 + (1ull << 32)), 176, 16}}},
+        {"one long extent behind 4 attribute bytes", 1, 4, 16, {8192, 50, 1, 0}, {}},
         {"a descriptor area shorter than one extent", 0, 0, 4, {2048}, {}},
     };
     for (const Case& c : cases) {
