@@ -32,10 +32,9 @@ BOOL CDiskApp::InitInstance()
     // be shown (drops from processes of lower integrity are let through at the same time).
     PatchFileDialogImports(NULL);
 
-    // The text panes' drag and drop runs on OLE; a thread on which OLE cannot start gets no
-    // half-working program.
-    if (!AfxOleInit())
-        return FALSE;
+    // The text panes' drag and drop runs on OLE. Where it cannot start, the program runs
+    // without it: the panes then take no drops, and every sector is still shown and edited.
+    AfxOleInit();
     AfxEnableControlContainer();
     Enable3dControlsStatic();
 
