@@ -246,6 +246,20 @@ TEST_F(TwoToolbars, MendedAnswers)
     std::fill(record.begin(), record.end(), 0xAB);
     Send(ours, TB_GETBUTTON, 1, reinterpret_cast<LPARAM>(record.data()));
     EXPECT_EQ(record[8], 0xAB);
+
+    // TB_GETSTRINGA stays inside the caller's buffer: the first size - 1 characters, the
+    // zero behind them and their count, for every size up to one past the text.
+    const std::string text = "Sektorlupe";
+    ASSERT_EQ(Send(ours, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>((text + '\0').c_str())), 0);
+    for (int size = 1; size <= static_cast<int>(text.size()) + 2; ++size) {
+        std::vector<char> buffer(static_cast<size_t>(size) + 8, 'X');
+        const int kept = std::min<int>(size - 1, static_cast<int>(text.size()));
+        EXPECT_EQ(Send(ours, TB_GETSTRINGA, MAKEWPARAM(size, 0), reinterpret_cast<LPARAM>(buffer.data())), kept)
+            << "size " << size;
+        EXPECT_EQ(std::string(buffer.data()), text.substr(0, static_cast<size_t>(kept))) << "size " << size;
+        for (size_t i = static_cast<size_t>(size); i < buffer.size(); ++i)
+            ASSERT_EQ(buffer[i], 'X') << "size " << size << ", byte " << i;
+    }
 }
 
 TEST(ToolbarExWindow, ACreationWithoutABlockIsRefused)
@@ -687,6 +701,85 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
         DestroyWindow(w);
         DeleteObject(first);
         DeleteObject(second);
+    }
+}
+
+TEST(ToolbarExLayout, MessagesThatLayOutAgainRepaintOnlyTheButtonsTheyChanged)
+{
+    // Each message runs its layout at once; the window's update region afterwards is the old
+    // and new places of the buttons that moved and the places of those whose look changed,
+    // made from the rectangles read before and after, never the whole window.
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        unsigned looks;   // bit i: button i shows a new look where it is
+    };
+    const BYTE wrap = TBSTATE_WRAP;
+    const Case cases[] = {
+        {"own flags", TBX_SETOWNFLAGS, TbxRefIndex(2), MAKELPARAM(TBXF_FLAT, TBXF_FLAT), 1u << 2},
+        {"a text", TBX_SETTEXTW, TbxRefIndex(1), reinterpret_cast<LPARAM>(L"Sektor"), 1u << 1},
+        {"a fixed width", TBX_SETBUTTONWIDTH, TbxRefIndex(1), 60, 1u << 1},
+        {"a string index", TBX_SETSTRINGINDEX, TbxRefIndex(3), 0, 1u << 3},
+        {"the image size", TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 48), 0},
+        {"a style", TBX_SETSTATESTYLE, TbxRefIndex(2), MAKELPARAM(MAKEWORD(BTNS_DROPDOWN, BTNS_DROPDOWN), 0), 1u << 2},
+        {"hiding", TB_HIDEBUTTON, 2, TRUE, 0},
+        {"a wrap", TBX_SETSTATESTYLE, TbxRefIndex(2), MAKELPARAM(0, MAKEWORD(wrap, wrap)), 1u << 2},
+        {"styles over a range", TBX_SETSTYLES, MAKEWPARAM(2, 4), MAKELPARAM(BTNS_DROPDOWN, BTNS_DROPDOWN),
+         (1u << 2) | (1u << 3)},
+        {"states over a range", TBX_SETSTATES, MAKEWPARAM(1, 2), MAKELPARAM(0, TBSTATE_ENABLED), 1u << 1},
+        {"the indent", TB_SETINDENT, 10, 0, 0},
+        {"a relayout that changes nothing", TBX_RELAYOUT, TBXD_LAYOUT, 0, 0},
+        {"a relayout that rebuilds", TBX_RELAYOUT, TBXD_REBUILD, 0, 0xF},
+    };
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+        HWND w = parent.Toolbar(TBSTYLE_FLAT);
+        HBITMAP strip = tbtest::MakeStrip(16, 1, 16);
+        TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
+        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+        Send(w, TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(L"eins\0"));
+        const TBBUTTON buttons[] = {Button(0, 1), Button(0, 2), Button(0, 3), Button(0, 4)};
+        Send(w, TB_ADDBUTTONSW, 4, reinterpret_cast<LPARAM>(buttons));
+        UpdateWindow(w);
+        ToolbarParent::Drain();
+        RECT before[4], after[4];
+        for (int i = 0; i < 4; ++i)
+            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&before[i]));
+        ValidateRect(w, nullptr);
+        Send(w, c.message, c.wParam, c.lParam);
+        // The update region is taken before anything else could lay the toolbar out.
+        HRGN update = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(GetUpdateRgn(w, update, FALSE), ERROR) << c.what;
+        for (int i = 0; i < 4; ++i)
+            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&after[i]));
+        HRGN expected = CreateRectRgn(0, 0, 0, 0);
+        for (int i = 0; i < 4; ++i) {
+            const bool moved = !SameRect(before[i], after[i]);
+            for (const RECT* r : {&before[i], &after[i]}) {
+                if ((moved || ((c.looks >> i) & 1u && r == &after[i])) && !IsRectEmpty(r)) {
+                    HRGN part = CreateRectRgnIndirect(r);
+                    CombineRgn(expected, expected, part, RGN_OR);
+                    DeleteObject(part);
+                }
+            }
+        }
+        RECT client = {};
+        GetClientRect(w, &client);
+        HRGN window = CreateRectRgnIndirect(&client);
+        CombineRgn(expected, expected, window, RGN_AND);
+        EXPECT_FALSE(EqualRgn(expected, window)) << c.what << ": the case must leave a part alone";
+        RECT box = {};
+        const bool changesNothing = c.message == TBX_RELAYOUT && c.looks == 0;
+        EXPECT_EQ(GetRgnBox(expected, &box) == NULLREGION, changesNothing) << c.what;
+        EXPECT_TRUE(EqualRgn(update, expected)) << c.what;
+        DeleteObject(window);
+        DeleteObject(update);
+        DeleteObject(expected);
+        DestroyWindow(w);
+        DeleteObject(strip);
     }
 }
 
