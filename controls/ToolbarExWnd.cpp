@@ -179,9 +179,10 @@ LRESULT OnLButtonUp(ToolbarExBlock* block, HWND hwnd, WPARAM keys, POINT pt)
         const int hot = block->hot;
         if (hit >= 0 && hit == hot && !arrow) {
             ToolbarButton* b = block->buttons[hit];
-            // A grey button runs nothing and toggles nothing, as a grey menu item; a label
-            // cell only shows its text and is never pressed.
-            if (!(b->own & (TBXF_CONTROL | TBXF_LABEL | TBXF_LABEL2)) && Enabled(b)) {
+            // A grey button runs nothing and toggles nothing, as a grey menu item; a control
+            // cell leaves the click to its control. A label cell is never drawn pressed, but
+            // a release over it runs its command.
+            if (!(b->own & TBXF_CONTROL) && Enabled(b)) {
                 if (b->style & BTNS_CHECK) {
                     const bool checked = (b->state & TBSTATE_CHECKED) != 0;
                     const bool group = (b->style & BTNS_GROUP) != 0;

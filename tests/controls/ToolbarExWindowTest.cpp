@@ -511,6 +511,32 @@ TEST(ToolbarExMouse, AGreyButtonRunsNothingAnEnabledOneExactlyOnceAfterTheLock)
     g_mouse = nullptr;
 }
 
+TEST(ToolbarExMouse, AReleaseRunsButtonsAndLabelCellsButNotControlCells)
+{
+    struct Case { WORD own; int commands; } cases[] = {
+        { 0, 1 }, { TBXF_LABEL, 1 }, { TBXF_LABEL2, 1 }, { TBXF_CONTROL, 0 },
+    };
+    for (const Case& c : cases) {
+        MouseToolbar t;
+        const RECT before = t.Rect(1);
+        Send(t.w, TBX_SETOWNFLAGS, TbxRefIndex(1), MAKELPARAM(c.own, 0xC000 | TBXF_CONTROL));
+        // The click lands where the button was, which it still covers.
+        const RECT after = t.Rect(1);
+        RECT both = {};
+        ASSERT_TRUE(IntersectRect(&both, &before, &after)) << c.own;
+        POINT point = { (both.left + both.right) / 2, (both.top + both.bottom) / 2 };
+        ASSERT_EQ(Send(t.w, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)), 1) << c.own;
+        const LPARAM at = MAKELPARAM(point.x, point.y);
+        Send(t.w, WM_MOUSEMOVE, 0, at);
+        Send(t.w, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        Send(t.w, WM_LBUTTONUP, 0, at);
+        ASSERT_EQ(t.QueuedCommands(), c.commands) << c.own;
+        if (c.commands) {
+            EXPECT_EQ(LOWORD(t.parent.commands.back().first), 302) << c.own;
+        }
+    }
+}
+
 TEST(ToolbarExMouse, MovingToTheNextButtonRepaintsExactlyTheTwo)
 {
     MouseToolbar t;
