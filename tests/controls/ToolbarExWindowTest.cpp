@@ -625,6 +625,56 @@ bool SameRect(const RECT& a, const RECT& b)
     return EqualRect(&a, &b) != FALSE;
 }
 
+// A shown flat toolbar with one 16 x 16 picture as its bitmap; the caller deletes `strip`.
+HWND FlatToolbarWithPicture(ToolbarParent& parent, HBITMAP* strip)
+{
+    ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+    HWND w = parent.Toolbar(TBSTYLE_FLAT);
+    *strip = tbtest::MakeStrip(16, 1, 16);
+    TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(*strip)};
+    Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+    return w;
+}
+
+void ItemRects(HWND w, RECT (&rects)[4])
+{
+    for (int i = 0; i < 4; ++i)
+        Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rects[i]));
+}
+
+// Paints what waits, reads the four buttons' places and leaves nothing to repaint.
+void Settle(HWND w, RECT (&rects)[4])
+{
+    UpdateWindow(w);
+    ToolbarParent::Drain();
+    ItemRects(w, rects);
+    ValidateRect(w, nullptr);
+}
+
+// What a layout of four buttons should repaint: the old and new places of the buttons that
+// moved and the new places of those whose look changed (bit i of `looks`), within the client
+// area. The caller deletes it.
+HRGN ChangedRegion(HWND w, const RECT (&before)[4], const RECT (&after)[4], unsigned looks)
+{
+    HRGN expected = CreateRectRgn(0, 0, 0, 0);
+    for (int i = 0; i < 4; ++i) {
+        const bool moved = !SameRect(before[i], after[i]);
+        for (const RECT* r : {&before[i], &after[i]}) {
+            if ((moved || (((looks >> i) & 1u) && r == &after[i])) && !IsRectEmpty(r)) {
+                HRGN part = CreateRectRgnIndirect(r);
+                CombineRgn(expected, expected, part, RGN_OR);
+                DeleteObject(part);
+            }
+        }
+    }
+    RECT client = {};
+    GetClientRect(w, &client);
+    HRGN window = CreateRectRgnIndirect(&client);
+    CombineRgn(expected, expected, window, RGN_AND);
+    DeleteObject(window);
+    return expected;
+}
+
 }  // namespace
 
 TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
@@ -688,34 +738,15 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
             TBINSERTMARK mark = {c.markAfter, TBIMHT_AFTER};
             Send(w, TB_SETINSERTMARK, 0, reinterpret_cast<LPARAM>(&mark));
         }
-        UpdateWindow(w);
-        ToolbarParent::Drain();
         RECT before[4], after[4];
-        for (int i = 0; i < 4; ++i)
-            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&before[i]));
-        ValidateRect(w, nullptr);
+        Settle(w, before);
         c.change(w, static_cast<ToolbarExBlock*>(GetControlBlock(w)));
-        for (int i = 0; i < 4; ++i)
-            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&after[i]));
-        HRGN expected = CreateRectRgn(0, 0, 0, 0);
+        ItemRects(w, after);
         bool anyMoved = false;
-        for (int i = 0; i < 4; ++i) {
-            const bool moved = !SameRect(before[i], after[i]);
-            anyMoved = anyMoved || moved;
-            for (const RECT* r : {&before[i], &after[i]}) {
-                if ((moved || (i == c.rebuilt && r == &after[i])) && !IsRectEmpty(r)) {
-                    HRGN part = CreateRectRgnIndirect(r);
-                    CombineRgn(expected, expected, part, RGN_OR);
-                    DeleteObject(part);
-                }
-            }
-        }
+        for (int i = 0; i < 4; ++i)
+            anyMoved = anyMoved || !SameRect(before[i], after[i]);
         EXPECT_EQ(anyMoved || c.rebuilt >= 0, !c.still) << c.what;
-        RECT client = {};
-        GetClientRect(w, &client);
-        HRGN window = CreateRectRgnIndirect(&client);
-        CombineRgn(expected, expected, window, RGN_AND);
-        DeleteObject(window);
+        HRGN expected = ChangedRegion(w, before, after, c.rebuilt >= 0 ? 1u << c.rebuilt : 0u);
         HRGN update = CreateRectRgn(0, 0, 0, 0);
         ASSERT_NE(GetUpdateRgn(w, update, FALSE), ERROR) << c.what;
         EXPECT_TRUE(EqualRgn(update, expected)) << c.what;
@@ -761,41 +792,22 @@ TEST(ToolbarExLayout, MessagesThatLayOutAgainRepaintOnlyTheButtonsTheyChanged)
     };
     for (const Case& c : cases) {
         ToolbarParent parent;
-        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
-        HWND w = parent.Toolbar(TBSTYLE_FLAT);
-        HBITMAP strip = tbtest::MakeStrip(16, 1, 16);
-        TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
-        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+        HBITMAP strip = nullptr;
+        HWND w = FlatToolbarWithPicture(parent, &strip);
         Send(w, TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(L"eins\0"));
         const TBBUTTON buttons[] = {Button(0, 1), Button(0, 2), Button(0, 3), Button(0, 4)};
         Send(w, TB_ADDBUTTONSW, 4, reinterpret_cast<LPARAM>(buttons));
-        UpdateWindow(w);
-        ToolbarParent::Drain();
         RECT before[4], after[4];
-        for (int i = 0; i < 4; ++i)
-            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&before[i]));
-        ValidateRect(w, nullptr);
+        Settle(w, before);
         Send(w, c.message, c.wParam, c.lParam);
         // The update region is taken before anything else could lay the toolbar out.
         HRGN update = CreateRectRgn(0, 0, 0, 0);
         ASSERT_NE(GetUpdateRgn(w, update, FALSE), ERROR) << c.what;
-        for (int i = 0; i < 4; ++i)
-            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&after[i]));
-        HRGN expected = CreateRectRgn(0, 0, 0, 0);
-        for (int i = 0; i < 4; ++i) {
-            const bool moved = !SameRect(before[i], after[i]);
-            for (const RECT* r : {&before[i], &after[i]}) {
-                if ((moved || ((c.looks >> i) & 1u && r == &after[i])) && !IsRectEmpty(r)) {
-                    HRGN part = CreateRectRgnIndirect(r);
-                    CombineRgn(expected, expected, part, RGN_OR);
-                    DeleteObject(part);
-                }
-            }
-        }
+        ItemRects(w, after);
+        HRGN expected = ChangedRegion(w, before, after, c.looks);
         RECT client = {};
         GetClientRect(w, &client);
         HRGN window = CreateRectRgnIndirect(&client);
-        CombineRgn(expected, expected, window, RGN_AND);
         EXPECT_FALSE(EqualRgn(expected, window)) << c.what << ": the case must leave a part alone";
         RECT box = {};
         const bool changesNothing = c.message == TBX_RELAYOUT && c.looks == 0;
@@ -830,11 +842,8 @@ TEST(ToolbarExPaint, HotAndHotPressedButtonsShowTheHighlightColour)
     const COLORREF checkedFace = RGB(200, 210, 220);
     for (const Case& c : cases) {
         ToolbarParent parent;
-        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
-        HWND w = parent.Toolbar(TBSTYLE_FLAT);
-        HBITMAP strip = tbtest::MakeStrip(16, 1, 16);
-        TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
-        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+        HBITMAP strip = nullptr;
+        HWND w = FlatToolbarWithPicture(parent, &strip);
         const TBBUTTON one[] = {Button(0, 1)};
         Send(w, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(one));
         Send(w, TB_SETPADDING, 0, MAKELPARAM(24, 24));   // room beside the picture
@@ -896,11 +905,8 @@ TEST(ToolbarExMouse, DropDownsAndRightReleasesFollowFlagsStateAndPlace)
     };
     for (const Case& c : cases) {
         ToolbarParent parent;
-        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
-        HWND w = parent.Toolbar(TBSTYLE_FLAT);
-        HBITMAP strip = tbtest::MakeStrip(16, 1, 16);
-        TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
-        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+        HBITMAP strip = nullptr;
+        HWND w = FlatToolbarWithPicture(parent, &strip);
         const TBBUTTON buttons[] = {Button(0, 10, TBSTATE_ENABLED, BTNS_DROPDOWN, TBXF_RIGHTCLICK),
                                     Button(0, 20, 0, BTNS_DROPDOWN, TBXF_RIGHTCLICK),
                                     Button(0, 30, TBSTATE_ENABLED, BTNS_DROPDOWN),
