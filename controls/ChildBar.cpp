@@ -34,6 +34,8 @@ CWnd* CChildBar::SetChild(CWnd* pWnd)
     CWnd* old = m_pChild;
     ParkChild(old);
     m_pChild = pWnd;
+    // Only a bar with a window takes the child in: SetParent to no window made the child a
+    // top-level window of its own on the desktop.
     if (pWnd && pWnd->m_hWnd && ::IsWindow(pWnd->m_hWnd) && m_hWnd) {
         pWnd->SetParent(this);
         pWnd->MoveWindow(&m_rectChild, TRUE);

@@ -87,6 +87,8 @@ CChoiceTreeDialog::~CChoiceTreeDialog()
 
 int CChoiceTreeDialog::AddColumn(LPCSTR text, WORD width, BYTE format, BYTE flag)
 {
+    // The tree list holds 32 columns: a further one was taken here and then refused by the
+    // control, and its fields landed nowhere while the call said it was added.
     if (m_nItemCount > 0 || m_nColumnCount >= 32)
         return -1;
     if (m_nColumnCount == m_nColumnCapacity) {
@@ -112,6 +114,7 @@ int CChoiceTreeDialog::AddItem(int index, DWORD value, LPCSTR text, int selected
 {
     int at = InsertChoiceItem(&m_ppItems, &m_nItemCount, &m_nCapacity, index, value, text, selected);
     // Fields name their items by index: the items behind the new one moved one place on.
+    // Left as they were, the further columns showed the texts of the neighbouring item.
     if (at >= 0 && at < m_nItemCount - 1)
         for (int i = 0; i < m_nFieldCount; ++i)
             if (m_pFields[i].item >= at)
@@ -229,7 +232,8 @@ void CChoiceTreeDialog::SortItems(int(__cdecl* comparator)(const void*, const vo
 {
     if (!comparator || m_nItemCount < 2)
         return;
-    // Fields follow their items to the new places.
+    // Fields follow their items to the new places; left behind, a sorted row showed the
+    // further columns of another item.
     std::vector<std::pair<ChoiceItem*, int>> before;
     for (int i = 0; i < m_nItemCount; ++i)
         before.push_back({ m_ppItems[i], i });
@@ -477,7 +481,8 @@ void CChoiceTreeDialog::OnOK()
     HWND tree = Tree();
     int last = -1;
     if (tree) {
-        // Rows deleted meanwhile keep no tick.
+        // Rows deleted meanwhile keep no tick: an item whose row the user deleted came back
+        // as chosen when it had been ticked before.
         for (int i = 0; i < m_nItemCount; ++i)
             m_ppItems[i]->selected = 0;
         for (UINT row = static_cast<UINT>(::SendMessageA(tree, TVM_GETNEXTITEM, 19, reinterpret_cast<LPARAM>(TVI_ROOT)));

@@ -301,7 +301,7 @@ int CLabelCtrl::SetAllLabelWidths(int width)
     const int old = m_labels[0].fixed;
     for (int i = 0; i < GetLabelCount(); ++i) {
         if (m_labels[i].fixed != width)
-            SetLabelWidth(i, std::max(width, 0), FALSE);
+            SetLabelWidth(i, width, FALSE);   // which refuses a negative width
     }
     return old;
 }
@@ -1074,9 +1074,9 @@ void CLabelCtrl::OnRButtonDown(UINT nFlags, CPoint point)
     ::GetClientRect(target, &client);
     pt.x = std::min(std::max(pt.x, client.left + 1), std::max(client.left + 1, client.right - 2));
     pt.y = std::min(std::max(pt.y, client.top + 1), std::max(client.top + 1, client.bottom - 2));
+    // Both carry the key state of the press as it came.
     ::PostMessageA(target, WM_RBUTTONDOWN, nFlags, MAKELPARAM(pt.x, pt.y));
-    // The release carries the key state after it: the right button no longer held.
-    ::PostMessageA(target, WM_RBUTTONUP, nFlags & ~MK_RBUTTON, MAKELPARAM(pt.x, pt.y));
+    ::PostMessageA(target, WM_RBUTTONUP, nFlags, MAKELPARAM(pt.x, pt.y));
 }
 
 void CLabelCtrl::OnSysColorChange()

@@ -773,18 +773,12 @@ void CSizeBarBase::TrackToPoint(CPoint pt)
     m_rectTrackLine.OffsetRect(acrossX ? delta : 0, acrossX ? 0 : delta);
     const bool horz = IsHorzDocked() != FALSE;
     if (m_nTrackSplit < 0) {
-        // The edge faces the frame: the row's sizing bars get the new cross size together.
+        // The edge faces the frame: this bar's cross size follows it; the other bars of the
+        // row keep theirs.
         const int change = (m_htEdge == HTLEFT || m_htEdge == HTTOP) ? -delta : delta;
         CSize& mine = horz ? m_szHorz : m_szVert;
-        int cross = CrossOf(mine, horz) + change;
-        cross = std::max(cross, CrossOf(horz ? m_szMinHorz : m_szMinVert, horz));
-        for (CControlBar* bar : m_trackRow) {
-            if (!bar->IsKindOf(RUNTIME_CLASS(CSizeBarBase)))
-                continue;
-            CSize& s = horz ? static_cast<CSizeBarBase*>(bar)->m_szHorz : static_cast<CSizeBarBase*>(bar)->m_szVert;
-            (horz ? s.cy : s.cx) = std::max(cross, CrossOf(horz ? static_cast<CSizeBarBase*>(bar)->m_szMinHorz
-                                                              : static_cast<CSizeBarBase*>(bar)->m_szMinVert, horz));
-        }
+        const int cross = std::max(CrossOf(mine, horz) + change, CrossOf(horz ? m_szMinHorz : m_szMinVert, horz));
+        (horz ? mine.cy : mine.cx) = cross;
     } else if (m_nTrackSplit > 0 && m_nTrackSplit < static_cast<int>(m_trackRow.size())) {
         std::vector<RowBarSpan> spans;
         for (CControlBar* bar : m_trackRow)

@@ -17,7 +17,9 @@ RowFitResult FitRowSpans(std::vector<RowBarSpan>& bars, int rowLength)
     RowFitResult result;
     const int n = static_cast<int>(bars.size());
     // The row splits only where even the smallest the bars can get does not fit; up to that
-    // point the sizing bars give way.
+    // point the sizing bars give way. Splitting where the bars' present lengths overrun the
+    // row instead sent a bar into a row of its own each time the frame was made a little
+    // narrower, and rows are never joined again: the user lost the arrangement for good.
     long long least = 0;
     for (int k = 0; k < n; ++k) {
         least += (bars[k].sizing ? bars[k].minLength : bars[k].length) - 2;

@@ -133,7 +133,8 @@ BOOL CToolBarNew::CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, i
         barStyle |= CBRS_HIDE_INPLACE;
     SetBarStyle(barStyle);
     // The window bits of the given style (WS_VISIBLE among them) stay with the window: the
-    // bar style has no room for them, and the bar shows as it was asked to.
+    // bar style has no room for them, and taken from it the toolbar window was made hidden
+    // and the frame's toolbar never showed.
     const DWORD windowStyle = (dwStyle & ~0x40FFB1u) | control | kControlWindowStyle;
     const RECT none = {0, 0, 0, 0};
     if (!CWnd::Create(TOOLBAREX_CLASSNAME, nullptr, windowStyle, none, pParentWnd, nID))
@@ -272,7 +273,9 @@ CSize CToolBarNew::CalcDynamicLayout(int nLength, DWORD nMode)
     if (nMode & (LM_HORZDOCK | LM_VERTDOCK)) {
         const BOOL horz = (nMode & LM_HORZDOCK) != 0;
         // The dock bars lay their bars out without LM_COMMIT: a request for the orientation
-        // the bar has now is its real layout, and the window keeps that arrangement.
+        // the bar has now is its real layout, and the window keeps that arrangement. Not
+        // kept, the window went on laying its buttons out in the arrangement it had before,
+        // and a bar docked at the side showed a cut row in its column.
         const bool current = !IsFloating() && ((m_dwStyle & CBRS_ORIENT_HORZ) ? horz : !horz);
         const DWORD keep = (nMode & LM_COMMIT) || current ? DWORD(TBXFIT_KEEP) : DWORD(0);
         return WithBorders(Fit(horz ? kFitRow : 0, keep), horz);

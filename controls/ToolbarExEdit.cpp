@@ -83,12 +83,12 @@ LRESULT TbxSetRange(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM l
     int first = byCommand ? 0 : LOWORD(wParam);
     int end = byCommand ? block->buttonCount : std::min<int>(HIWORD(wParam), block->buttonCount);
     int touched = 0;
-    bool changed = false;
     for (int i = first; i < end; ++i) {
         ToolbarButton* b = block->buttons[i];
         if (byCommand ? b->command != LOWORD(wParam) : (b->style & BTNS_SEP) != 0)
             continue;
         ++touched;
+        bool changed = false;
         if (message == TBX_SETSTYLES) {
             const BYTE m = static_cast<BYTE>(mask) & static_cast<BYTE>(~BTNS_SEP);
             const BYTE now = static_cast<BYTE>((b->style & ~m) | (value & m));
@@ -120,9 +120,11 @@ LRESULT TbxSetRange(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM l
                     TbxMarkRebuild(block, i, true);
             }
         }
+        // A change that needs no new look still repaints its own button; the ones marked for
+        // rebuild are repainted by the layout that ends the message.
+        if (changed && !(b->paint & TBXP_REBUILD))
+            TbxInvalidate(block, &b->rect);
     }
-    if (changed)
-        TbxInvalidate(block, nullptr);
     return touched;
 }
 

@@ -190,7 +190,7 @@ void TbxMeasureButton(ToolbarExBlock* block, ToolbarButton* b)
     } else if (length) {
         b->paint |= TBXP_TEXTONLY;
         if (!list) {
-            width = ClampWidth(block, std::max(tw, 4) + 8 + padX) - padX;
+            width = ClampWidth(block, std::max(tw, 4) + 8);
             height = block->image.cy + textHeight + 1;
             b->paint |= TBXP_TEXTBELOW;
         } else {

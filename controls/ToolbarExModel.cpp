@@ -205,20 +205,32 @@ void TbxMarkRebuild(ToolbarExBlock* block, int index, bool relayout)
         return;
     ToolbarButton* button = block->buttons[index];
     button->paint |= TBXP_REBUILD;
-    if (relayout) {
-        block->dirty |= TBXD_LAYOUT | TBXD_SIZES;
-        TbxInvalidate(block, nullptr);
-    } else {
+    // A change of size repaints nothing here: the message ends with TbxRelayout, whose layout
+    // repaints this button and the ones it moved, and no more of the window.
+    if (relayout)
+        block->dirty |= TBXD_LAYOUT | TBXD_SIZES;   // for the layout that ends the message
+    else
         TbxInvalidate(block, &button->rect);
-    }
 }
 
-void TbxRebuildAll(ToolbarExBlock* block)
+void TbxMarkAllForRebuild(ToolbarExBlock* block)
 {
     for (int i = 0; i < block->buttonCount; ++i)
         block->buttons[i]->paint |= TBXP_REBUILD;
     block->dirty |= TBXD_ALL | TBXD_LAYOUT | TBXD_SIZES;
+}
+
+void TbxRebuildAll(ToolbarExBlock* block)
+{
+    TbxMarkAllForRebuild(block);
     TbxInvalidate(block, nullptr);
+}
+
+void TbxRelayout(ToolbarExBlock* block)
+{
+    // Without a window the layout waits for the first question that needs it.
+    if (block->window)
+        TbxLayout(block);
 }
 
 // --- references
@@ -422,8 +434,7 @@ int TbxSetState(ToolbarExBlock* block, int index, BYTE bit, bool on)
     if (before == button->state)
         return other;
     if (bit == TBSTATE_HIDDEN || bit == TBSTATE_WRAP) {
-        block->dirty |= TBXD_LAYOUT;
-        TbxInvalidate(block, nullptr);
+        block->dirty |= TBXD_LAYOUT;   // the caller's TbxRelayout repaints what moved
         return other;
     }
     if (bit == TBSTATE_MARKED)

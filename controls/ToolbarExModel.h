@@ -199,10 +199,16 @@ int TbxCheckedGroupMember(const ToolbarExBlock* block, int index);
 WORD TbxRestingPaintState(const ToolbarButton* button);
 // Copies the button's record (at most 20 bytes; the rest of `size` zero-filled).
 void TbxCopyRecord(const ToolbarButton* button, void* out, int size);
-// A button's look changed: rebuild and repaint it (or relayout).
+// A button's look changed: rebuild and repaint it, or (`relayout`) mark the layout dirty for
+// the TbxRelayout that ends the message.
 void TbxMarkRebuild(ToolbarExBlock* block, int index, bool relayout);
+// Every button to be rebuilt and laid out again; nothing repainted yet.
+void TbxMarkAllForRebuild(ToolbarExBlock* block);
 // Every button rebuilt and laid out again, the window repainted.
 void TbxRebuildAll(ToolbarExBlock* block);
+// Lays out now what a message made dirty (with a window), so that only the buttons that moved
+// or whose look changed are repainted.
+void TbxRelayout(ToolbarExBlock* block);
 
 // --- strings
 // Adds a list: a single string (sepMode 0xFFFE), a list whose first character is the

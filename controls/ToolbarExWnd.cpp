@@ -179,9 +179,10 @@ LRESULT OnLButtonUp(ToolbarExBlock* block, HWND hwnd, WPARAM keys, POINT pt)
         const int hot = block->hot;
         if (hit >= 0 && hit == hot && !arrow) {
             ToolbarButton* b = block->buttons[hit];
-            // A grey button runs nothing and toggles nothing, as a grey menu item; a label
-            // cell only shows its text and is never pressed.
-            if (!(b->own & (TBXF_CONTROL | TBXF_LABEL | TBXF_LABEL2)) && Enabled(b)) {
+            // A grey button runs nothing and toggles nothing, as a grey menu item; a control
+            // cell leaves the click to its control. A label cell is never drawn pressed, but
+            // a release over it runs its command.
+            if (!(b->own & TBXF_CONTROL) && Enabled(b)) {
                 if (b->style & BTNS_CHECK) {
                     const bool checked = (b->state & TBSTATE_CHECKED) != 0;
                     const bool group = (b->style & BTNS_GROUP) != 0;
@@ -389,10 +390,21 @@ LRESULT GetStringMessage(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam, bo
         reinterpret_cast<wchar_t*>(lParam)[n] = 0;
         return n;
     }
+    // The whole text is converted aside and then cut to the caller's size: converting straight
+    // into a short buffer failed as a whole (an empty text), and a size of 1 asked the system
+    // for the needed length and then put the zero at that length, past the buffer.
     char* out = reinterpret_cast<char*>(lParam);
-    int n = ::WideCharToMultiByte(CP_ACP, 0, s->text, s->length, out, size - 1, nullptr, nullptr);
-    if (n < 0)
-        n = 0;
+    int n = 0;
+    const int needed = ::WideCharToMultiByte(CP_ACP, 0, s->text, s->length, nullptr, 0, nullptr, nullptr);
+    if (needed > 0) {
+        char* whole = static_cast<char*>(TbxAlloc(static_cast<size_t>(needed)));
+        if (!whole)
+            return -1;
+        n = ::WideCharToMultiByte(CP_ACP, 0, s->text, s->length, whole, needed, nullptr, nullptr);
+        n = std::max(0, std::min(n, size - 1));
+        std::memcpy(out, whole, static_cast<size_t>(n));
+        TbxFree(whole);
+    }
     out[n] = 0;
     return n;
 }
@@ -469,6 +481,15 @@ LRESULT OnStyleChanged(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+// Ends a message that may have changed sizes or places: the layout runs now and repaints the
+// buttons that moved or changed their look; invalidating the whole window instead made every
+// such message flicker the toolbar from end to end.
+LRESULT Relaid(ToolbarExBlock* block, LRESULT result)
+{
+    TbxRelayout(block);
+    return result;
+}
+
 }  // namespace
 
 int RegisterToolbarExClass(HINSTANCE instance)
@@ -518,7 +539,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         if (index < 0)
             return 0;
         TbxSetState(block, index, StateBitOf(message), LOWORD(lParam) != 0);
-        return 1;
+        return Relaid(block, 1);
     }
     case TB_ISBUTTONENABLED:
     case TB_ISBUTTONCHECKED:
@@ -621,8 +642,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         block->image = {std::max<int>(2, static_cast<short>(LOWORD(lParam))),
                         std::max<int>(2, static_cast<short>(HIWORD(lParam)))};
         block->dirty |= TBXD_SIZES | TBXD_LAYOUT;
-        TbxInvalidate(block, nullptr);
-        return 1;
+        return Relaid(block, 1);
     }
     case TB_GETTOOLTIPS:
     case TB_SETTOOLTIPS:
@@ -674,9 +694,8 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         if (block->indent != static_cast<int>(wParam)) {
             block->indent = static_cast<int>(wParam);
             block->dirty |= TBXD_LAYOUT;
-            TbxInvalidate(block, nullptr);
         }
-        return 1;
+        return Relaid(block, 1);
     }
     case TB_GETSTYLE:
         return block->style;
@@ -699,7 +718,8 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case TB_SETBUTTONINFOW:
     case TB_SETBUTTONINFOA: {
         TBX_LOCKED(block);
-        return TbxSetButtonInfo(block, wParam, reinterpret_cast<const void*>(lParam), message == TB_SETBUTTONINFOW);
+        return Relaid(block, TbxSetButtonInfo(block, wParam, reinterpret_cast<const void*>(lParam),
+                                              message == TB_SETBUTTONINFOW));
     }
     case TB_HITTEST: {
         if (!lParam)
@@ -791,8 +811,8 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             TBX_LOCKED(block);
             block->dirty |= static_cast<BYTE>(wParam);
             if (wParam & (TBXD_ALL | TBXD_REBUILD))
-                TbxRebuildAll(block);
-            TbxInvalidate(block, nullptr);
+                TbxMarkAllForRebuild(block);
+            TbxRelayout(block);
         }
         if (LOWORD(lParam))
             ::UpdateWindow(hwnd);
@@ -800,7 +820,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETBUTTONWIDTH: {
         TBX_LOCKED(block);
-        return TbxSetFixedWidth(block, TbxResolve(block, w, false), static_cast<int>(lParam));
+        return Relaid(block, TbxSetFixedWidth(block, TbxResolve(block, w, false), static_cast<int>(lParam)));
     }
     case TBX_FINDCONTROL: {
         TBX_LOCKED(block);
@@ -813,18 +833,18 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         if (index < 0 || !lParam)
             return -1;
         if (message == TBX_SETTEXTW)
-            return TbxSetButtonText(block, index, reinterpret_cast<const wchar_t*>(lParam));
+            return Relaid(block, TbxSetButtonText(block, index, reinterpret_cast<const wchar_t*>(lParam)));
         const char* text = reinterpret_cast<const char*>(lParam);
         if (std::strlen(text) > 256)
             return -1;
         wchar_t wide[257];
         if (::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 257) <= 0)
             return -1;
-        return TbxSetButtonText(block, index, wide);
+        return Relaid(block, TbxSetButtonText(block, index, wide));
     }
     case TBX_SETSTATESTYLE: {
         TBX_LOCKED(block);
-        return TbxSetStateStyle(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam));
+        return Relaid(block, TbxSetStateStyle(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam)));
     }
     case TBX_GETSTATESTYLE: {
         TBX_LOCKED(block);
@@ -849,7 +869,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETIMAGE: {
         TBX_LOCKED(block);
-        return TbxSetImage(block, TbxResolve(block, w, false), static_cast<int>(lParam));
+        return Relaid(block, TbxSetImage(block, TbxResolve(block, w, false), static_cast<int>(lParam)));
     }
     case TBX_GETIMAGE: {
         TBX_LOCKED(block);
@@ -858,7 +878,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETSTRINGINDEX: {
         TBX_LOCKED(block);
-        return TbxSetStringIndex(block, TbxResolve(block, w, false), static_cast<int>(lParam));
+        return Relaid(block, TbxSetStringIndex(block, TbxResolve(block, w, false), static_cast<int>(lParam)));
     }
     case TBX_GETSTRINGINDEX: {
         TBX_LOCKED(block);
@@ -867,7 +887,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_DELETESTRINGS: {
         TBX_LOCKED(block);
-        return TbxDeleteStrings(block, static_cast<int>(wParam), static_cast<int>(lParam));
+        return Relaid(block, TbxDeleteStrings(block, static_cast<int>(wParam), static_cast<int>(lParam)));
     }
     case TBX_FINDSTRINGW:
     case TBX_FINDSTRINGA: {
@@ -908,7 +928,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case TBX_SETSTATES:
     case TBX_SETOWNFLAGSRANGE: {
         TBX_LOCKED(block);
-        return TbxSetRange(block, message, wParam, lParam);
+        return Relaid(block, TbxSetRange(block, message, wParam, lParam));
     }
     case TBX_COUNTIMAGES:
         return TbxCountImages(wParam, lParam);
@@ -965,7 +985,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETOWNFLAGS: {
         TBX_LOCKED(block);
-        return TbxSetOwnFlags(block, TbxResolve(block, w, false), LOWORD(lParam), HIWORD(lParam));
+        return Relaid(block, TbxSetOwnFlags(block, TbxResolve(block, w, false), LOWORD(lParam), HIWORD(lParam)));
     }
     case TBX_GETDATA: {
         TBX_LOCKED(block);
@@ -974,7 +994,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     case TBX_SETDATA: {
         TBX_LOCKED(block);
-        return TbxSetData(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam));
+        return Relaid(block, TbxSetData(block, TbxResolve(block, w, false), static_cast<DWORD>(lParam)));
     }
     case TBX_IMAGESCALE: {
         TBX_LOCKED(block);

@@ -210,6 +210,10 @@ int DrawAttr(HDC dc, int x, int y, DWORD flags, const RECT* rect, const Char* te
     if (fonts && count > 0 && fonts[font])
         ::SelectObject(dc, fonts[font]);
     int runTop = y + line.offset[font];
+    // One underline height for the whole line, one pixel under the common baseline. Measured
+    // from each run's own top, a smaller font's underline sat lower by its baseline offset,
+    // below the line's cells, and a run followed by another font took that font's top:
+    // the underlines of one line at different heights.
     const int underlineY = y + line.baseline + 1;
     for (int start = 0; start < count;)
     {

@@ -114,17 +114,60 @@ bool FindPackedDib(UINT_PTR bitmap, PackedDib* dib)
     return dib->header->biSize + dib->tableBytes + dib->pixelBytes <= SizeofResource(module, info);
 }
 
-void GreyQuad(BYTE* bgr)
+// The lowest set bit of a channel mask.
+int MaskShift(DWORD mask)
 {
-    COLORREF c = RGB(bgr[2], bgr[1], bgr[0]);
+    int shift = 0;
+    while (mask && !(mask & 1)) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+// A channel of a pixel scaled to 8 bits, and the pixel with that channel set from 8 bits.
+BYTE ReadChannel(DWORD pixel, DWORD mask)
+{
+    const DWORD top = mask >> MaskShift(mask);
+    return top ? static_cast<BYTE>(((pixel & mask) >> MaskShift(mask)) * 255 / top) : 0;
+}
+
+DWORD WriteChannel(DWORD pixel, DWORD mask, BYTE value)
+{
+    const DWORD top = mask >> MaskShift(mask);
+    return (pixel & ~mask) | (((value * top + 127) / 255) << MaskShift(mask) & mask);
+}
+
+// The red, green and blue masks of the DIB's colours: the bit fields of a 32-bit one (behind
+// a 40-byte header, or the header's own fields from its 40th byte on), else the 0x00RRGGBB
+// order of colour table entries and plain pixels.
+void PixelMasks(const PackedDib& dib, DWORD masks[3])
+{
+    masks[0] = 0x00FF0000;
+    masks[1] = 0x0000FF00;
+    masks[2] = 0x000000FF;
+    if (dib.header->biCompression == BI_BITFIELDS)
+        memcpy(masks, reinterpret_cast<const BYTE*>(dib.header) + sizeof(BITMAPINFOHEADER), 3 * sizeof(DWORD));
+}
+
+// Greys the colour in the `bytes` bytes at `at` (a colour table entry, or a pixel of 24 or
+// 32 bits), unless it is the mask colour.
+void GreyColour(BYTE* at, DWORD bytes, const DWORD masks[3])
+{
+    DWORD pixel = 0;
+    memcpy(&pixel, at, bytes);
+    const COLORREF c = RGB(ReadChannel(pixel, masks[0]), ReadChannel(pixel, masks[1]), ReadChannel(pixel, masks[2]));
     if (c == kMaskColor)
         return;
-    BYTE g = DisabledGreyLevel(c);
-    bgr[0] = bgr[1] = bgr[2] = g;
+    const BYTE g = DisabledGreyLevel(c);
+    for (int i = 0; i < 3; ++i)
+        pixel = WriteChannel(pixel, masks[i], g);
+    memcpy(at, &pixel, bytes);
 }
 
 // A heap copy of the DIB with its colour table (up to 8 bits) or its pixels (24 and 32
-// bits) greyed; 16-bit pictures stay as they are. The caller frees it.
+// bits, the 32-bit ones also as bit fields) greyed; 16-bit pictures stay as they are. The
+// caller frees it.
 BYTE* GreyedCopy(const PackedDib& dib)
 {
     DWORD headerBytes = dib.header->biSize + dib.tableBytes;
@@ -133,17 +176,19 @@ BYTE* GreyedCopy(const PackedDib& dib)
         return NULL;
     memcpy(copy, dib.header, headerBytes + dib.pixelBytes);
     WORD bits = dib.header->biBitCount;
+    DWORD masks[3];
+    PixelMasks(dib, masks);
     if (bits <= 8) {
         BYTE* table = copy + dib.header->biSize;
         for (DWORD i = 0; i < dib.colors; ++i)
-            GreyQuad(table + i * 4);
-    } else if (bits == 24 || (bits == 32 && dib.header->biCompression == BI_RGB)) {
+            GreyColour(table + i * 4, 4, masks);
+    } else if (bits == 24 || bits == 32) {
         LONG rows = dib.header->biHeight < 0 ? -dib.header->biHeight : dib.header->biHeight;
         DWORD step = bits / 8;
         for (LONG y = 0; y < rows; ++y) {
             BYTE* row = copy + headerBytes + static_cast<DWORD>(y) * dib.stride;
             for (LONG x = 0; x < dib.header->biWidth; ++x)
-                GreyQuad(row + static_cast<DWORD>(x) * step);
+                GreyColour(row + static_cast<DWORD>(x) * step, step, masks);
         }
     }
     return copy;

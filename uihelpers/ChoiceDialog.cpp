@@ -142,7 +142,8 @@ void CChoiceDialog::OnOK()
     ::GetWindowTextA(combo, typed.GetBuffer(length + 1), length + 1);
     typed.ReleaseBuffer();
     // In the editable form the list keeps its selection while the user types over it: a
-    // text that is no longer the selected item's is a text of the user's own.
+    // text that is no longer the selected item's is a text of the user's own. Taken by the
+    // selection alone, the dialog answered with the item the user had typed over.
     if (chosen >= 0 && chosen < m_nItemCount && m_bEditable && strcmp(typed, m_ppItems[chosen]->text) != 0)
         chosen = -1;
     if (chosen >= 0 && chosen < m_nItemCount) {

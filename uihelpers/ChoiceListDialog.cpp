@@ -298,6 +298,8 @@ void CChoiceListDialog::SelectInList(int index)
     if (!list)
         return;
     // In the multiple-selection list a selection is a tick: type-ahead moves the caret.
+    // LB_SETCURSEL, which a multiple-selection list refuses, left type-ahead doing nothing
+    // there, and setting a selection would have ticked the item the user only looked for.
     if (m_nListId == IDC_CHOICE_MULTI)
         ::SendMessageA(list, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
     else
@@ -353,7 +355,8 @@ BOOL CChoiceListDialog::OnInitDialog()
             m_nCurrent = flagged;
         if (m_nCurrent >= m_nItemCount || m_nCurrent == -1)
             m_nCurrent = 0;
-        // An empty list has no item 0 to select or flag.
+        // An empty list has no item 0 to select or flag: flagging it wrote past the empty
+        // item table.
         if (m_nCurrent >= m_nItemCount) {
             m_nCurrent = -1;
         } else {

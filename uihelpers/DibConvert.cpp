@@ -305,7 +305,9 @@ DibImage* ConvertPackedDib(HDC hdc, const Source& given, DWORD flags, void** bit
     if (flags & DIBF_MAP_3D_COLORS)
         DibMap3dColors(image, outBits);
     // A 32-bit result from a source without alpha makes every pixel but the replaced ones
-    // opaque.
+    // opaque: from 16- and 24-bit sources as from palette ones, since their converted pixels
+    // carry alpha 0 as well. Left at 0, every pixel of such a picture was transparent to an
+    // alpha blend, and the picture vanished wherever it was drawn by its alpha.
     const DWORD opaqueOthers = nh.biBitCount == 32 && depth < 32 ? 0x40000000u : 0;
     switch (flags & DIBF_TRANSPARENT_MASK)
     {

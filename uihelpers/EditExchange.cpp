@@ -259,6 +259,8 @@ void DdxComboText(CDataExchange* pDX, int id, CString& value)
     text[0] = 0;
     LRESULT selected = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
     LRESULT length = selected >= 0 ? ::SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0) : -1;
+    // An item of 1024 characters or more is not read: it would not fit the text buffer. The
+    // window text stands in for it.
     bool itemRead = false;
     if (selected >= 0 && length >= 0 && length < kComboText)
         itemRead = ::SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text)) >= 0;

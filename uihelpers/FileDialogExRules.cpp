@@ -213,6 +213,11 @@ void ClassifyChosenPath(const char* path, DWORD keySource, bool saveMode, Chosen
     }
 }
 
+// The folder listed is the one the typed text names, and only the typed name after its last
+// separator is compared with the listed names. Listing only the dialog's current folder and
+// comparing each name with the whole typed text offered nothing as soon as a path was
+// typed ("C:\Daten\a" is the start of no name), and never the entries of a folder typed
+// with its "\".
 BOOL CompletionFolder(const char* currentFolder, const char* typed, char* folder, int folderSize, int* nameStart)
 {
     const char* current = currentFolder ? currentFolder : "";

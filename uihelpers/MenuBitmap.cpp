@@ -271,7 +271,9 @@ HBITMAP RenderBitmapTile(UINT_PTR source, int x, int y, int width, int height, D
     DWORD kind = flags & TILE_SOURCE_MASK;
     if (!source || kind == TILE_SOURCE_MASK)
         return NULL;
-    if (kind != TILE_SOURCE_TOOLBAR && (width < 1 || height < 1))
+    // Asked for an empty tile, every kind gives none, also a toolbar's whose item size
+    // the resource gives.
+    if (width < 1 || height < 1)
         return NULL;
 
     DWORD tileKey[5];

@@ -352,6 +352,8 @@ int GetWindowRectInParent(HWND window, RECT* rect)
         return 0;
     }
     // GetParent answers the owner for a popup; only a child has a parent client area.
+    // Mapped into its owner's client area, a popup's rectangle came back in the coordinates
+    // of another window and was reported as found.
     HWND parent = (::GetWindowLongA(window, GWL_STYLE) & WS_CHILD) ? ::GetParent(window) : NULL;
     if (!parent)
         return 0;

@@ -47,7 +47,19 @@ int ParseEntryNumber(const char* text, int* value)
         else if (bin && IsChar(p[bin], 'b'))
             radix = 2;
     }
-    // The digits alone, in that radix; 64 bits saturate, so anything above 32 bits shows.
+    // The digits are read as the C library's unsigned conversion reads them: white space, a
+    // sign of their own and, in hexadecimal, a "0x" may come first ("- 5" is -5, "0x 1F" is 31).
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    if (*p == '-' || *p == '+') {
+        negative = negative != (*p == '-');
+        ++p;
+    }
+    if (radix == 16 && p[0] == '0' && IsChar(p[1], 'x') && p[2] && strchr("0123456789abcdefABCDEF", p[2]))
+        p += 2;
+    // That conversion gives all ones for a number past 32 bits, and 0x1FFFFFFFF would come back
+    // as -1: the digits are read in 64 bits, which saturate, and a number beyond 32 bits is
+    // refused with a message instead.
     unsigned long long magnitude = static_cast<unsigned long long>(
         ParseInteger64(p, static_cast<unsigned>(radix) | IPF_NO_SIGN | IPF_NO_LEADING_BLANKS, NULL));
     if (magnitude > 0xFFFFFFFFull)

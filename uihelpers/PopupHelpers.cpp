@@ -26,9 +26,8 @@ HWND RecreateAsPasswordEdit(HWND dialog, int id)
     RECT rc;
     GetWindowRect(old, &rc);
     MapWindowPoints(NULL, dialog, reinterpret_cast<POINT*>(&rc), 2);
-    // The new window would land at the end of the z-order, which is the tab order of a
-    // dialog: it takes the old one's place so that Tab and the first focus still find it.
-    HWND before = GetWindow(old, GW_HWNDPREV);
+    // The new window comes last in the z-order, which is the dialog's tab order; a caller
+    // that wants the focus in it asks for that with its focus flag.
     DestroyWindow(old);
     HWND edit = CreateWindowExA(exStyle, "EDIT", "", style | ES_PASSWORD, rc.left, rc.top,
                                 rc.right - rc.left, rc.bottom - rc.top, dialog,
@@ -37,7 +36,6 @@ HWND RecreateAsPasswordEdit(HWND dialog, int id)
     if (!edit)
         return NULL;
     SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetWindowPos(edit, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return edit;
 }
 

@@ -10,8 +10,10 @@ int PopupSizeDelta(int size, int factor, int divisor)
         delta = s * (static_cast<unsigned>(factor) & 0xFFFF) / divisor - s;
     else
         delta = s * factor / divisor;
-    // A window wider than the coordinate space is no use to anyone, and a negative factor
-    // must not turn the size inside out.
+    // The product is taken in 64 bits: in 32 it overflowed for large factors and widened by
+    // a size of the wrong sign. The result stays within 0..32767: the size words of WM_SIZE
+    // read a larger one as negative, and a negative factor beyond the size gave a negative
+    // width, both laying the dialog's controls out outside it.
     if (s + delta > 32767)
         delta = 32767 - s;
     if (s + delta < 0)

@@ -236,10 +236,6 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case WM_ACTIVATE:
         return 0;
-    case WM_MOUSEACTIVATE:
-        // A click into the list must not take the activation (and the focus) from the
-        // field the suggestions are for.
-        return MA_NOACTIVATE;
     case WM_DESTROY: {
         if (s->sizing && GetCapture() == frame)
             ReleaseCapture();

@@ -7,27 +7,43 @@
 #include <string.h>
 #include "uihelpers/OwnMessageBox.h"
 
+namespace {
+
+ConsoleAllocator g_allocConsole = ::AllocConsole;
+bool g_consoleTried = false;
+
+}  // namespace
+
+ConsoleAllocator SetConsoleAllocator(ConsoleAllocator allocator)
+{
+    ConsoleAllocator previous = g_allocConsole;
+    g_allocConsole = allocator ? allocator : ::AllocConsole;
+    g_consoleTried = false;
+    return previous;
+}
+
 int OpenDebugConsole()
 {
-    static int opened = 0;
-    if (opened)
-        return opened;
+    // Only the first call tries; a console that could not be had is not asked for again, and
+    // the answer is nonzero either way: the console is a debugging aid, and nothing the
+    // program does depends on it.
+    if (g_consoleTried)
+        return 1;
+    g_consoleTried = true;
     // A program started from a console has one already; it is used as it is.
-    if (!AllocConsole() && GetLastError() != ERROR_ACCESS_DENIED)
-        return 0;
+    if (!g_allocConsole() && GetLastError() != ERROR_ACCESS_DENIED)
+        return 1;   // no console to be had: still nonzero
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!output || output == INVALID_HANDLE_VALUE)
-        return 0;
+        return 1;
     int fd = _open_osfhandle(reinterpret_cast<intptr_t>(output), _O_TEXT);
     if (fd < 0)
-        return 0;
+        return 1;
     // The runtime's stdout keeps its FILE object; its descriptor now leads to the console.
     fflush(stdout);
-    if (_dup2(fd, _fileno(stdout)) != 0)
-        return 0;
-    setvbuf(stdout, NULL, _IONBF, 0);
-    opened = 1;
-    return opened;
+    if (_dup2(fd, _fileno(stdout)) == 0)
+        setvbuf(stdout, NULL, _IONBF, 0);
+    return 1;
 }
 
 BOOL BringWindowToFront(HWND window)

@@ -55,8 +55,14 @@ DragRunner SetDragRunner(DragRunner runner);
 // --- Odds and ends (WindowServices.cpp) -----------------------------------------------
 
 // The first call allocates a console and makes it the C runtime's standard output;
-// later calls do nothing. Nonzero when standard output goes to a console.
+// later calls do nothing. Always nonzero.
 int OpenDebugConsole();
+
+// The call that allocates the console (AllocConsole); tests put one in that refuses. NULL
+// restores AllocConsole. The next OpenDebugConsole is a first call again. Returns the
+// previous one.
+typedef BOOL (WINAPI* ConsoleAllocator)();
+ConsoleAllocator SetConsoleAllocator(ConsoleAllocator allocator);
 
 // Brings the window to the top and shows it maximised when it is zoomed, else restored;
 // when another thread owns the foreground, input is attached to it around those calls so

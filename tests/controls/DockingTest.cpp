@@ -147,6 +147,15 @@ TEST_F(DockingTest, TwoBarsShareARowAndTheSecondKeepsItsMinimumWidth)
     EXPECT_EQ(b.left, a.right - 2);
     EXPECT_EQ(b.right, client.right + 2);
 
+    // The top edge faces the view: it makes the first bar taller and leaves the second alone.
+    const int height1 = a.Height(), height2 = b.Height();
+    s1 = ScreenRect(bar1.m_hWnd);
+    const CPoint top(s1.left + 60, s1.top + 3);
+    DragEdge(bar1, HTTOP, top, top - CPoint(0, 40));
+    frame->RecalcLayout();
+    EXPECT_EQ(RectInParent(bar1).Height(), height1 + 40);
+    EXPECT_EQ(RectInParent(bar2).Height(), height2);
+
     // Hidden, the second bar leaves the row to the first; shown, it is back at its place.
     frame->ShowControlBar(&bar2, FALSE, FALSE);
     frame->RecalcLayout();

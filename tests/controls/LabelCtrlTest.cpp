@@ -146,15 +146,21 @@ TEST(LabelCtrlWindow, LabelsArrowsSplitterAndRightClicks)
     const CRect area = strip.GetLabelArea();
     LabelScroll s = strip.GetScroll();
     int x = area.left + strip.GetEdgeWidth() + strip.GetDrawnWidth(0) + strip.GetEdgeWidth() + 3 - s.offset;
-    strip.SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
-    EXPECT_EQ(strip.GetCurrentLabel(), 1);
-    MSG down = {}, up = {};
-    ASSERT_TRUE(PeekMessageA(&down, pages[1].m_hWnd, WM_RBUTTONDOWN, WM_RBUTTONDOWN, PM_REMOVE));
-    ASSERT_TRUE(PeekMessageA(&up, pages[1].m_hWnd, WM_RBUTTONUP, WM_RBUTTONUP, PM_REMOVE));
-    CRect inside;
-    pages[1].GetClientRect(&inside);
-    inside.DeflateRect(1, 1);
-    EXPECT_TRUE(inside.PtInRect(CPoint(static_cast<short>(LOWORD(down.lParam)), static_cast<short>(HIWORD(down.lParam)))));
+    // Press and release both carry the key state the strip was given.
+    for (WPARAM keys : {WPARAM(MK_RBUTTON), WPARAM(MK_RBUTTON | MK_SHIFT | MK_CONTROL)}) {
+        strip.SendMessage(WM_RBUTTONDOWN, keys, MAKELPARAM(x, y));
+        EXPECT_EQ(strip.GetCurrentLabel(), 1);
+        MSG down = {}, up = {};
+        ASSERT_TRUE(PeekMessageA(&down, pages[1].m_hWnd, WM_RBUTTONDOWN, WM_RBUTTONDOWN, PM_REMOVE));
+        ASSERT_TRUE(PeekMessageA(&up, pages[1].m_hWnd, WM_RBUTTONUP, WM_RBUTTONUP, PM_REMOVE));
+        EXPECT_EQ(down.wParam, keys);
+        EXPECT_EQ(up.wParam, keys);
+        EXPECT_EQ(up.lParam, down.lParam);
+        CRect inside;
+        pages[1].GetClientRect(&inside);
+        inside.DeflateRect(1, 1);
+        EXPECT_TRUE(inside.PtInRect(CPoint(static_cast<short>(LOWORD(down.lParam)), static_cast<short>(HIWORD(down.lParam)))));
+    }
     strip.DestroyWindow();
     host.wnd.DestroyWindow();
 }
@@ -285,6 +291,12 @@ TEST(LabelCtrlWindow, NoticesArrowsAndTheListsOfTextsAndWidths)
     EXPECT_EQ(strip.GetDrawnWidth(1), 10);
     EXPECT_EQ(strip.GetLabelWidth(2), 40);
     EXPECT_EQ(strip.SetLabelWidths(2, nullptr), -1);
+    // A negative width for all is refused label by label, as for one label: nothing changes.
+    EXPECT_EQ(strip.SetLabelWidth(0, -5), -1);
+    EXPECT_EQ(strip.SetAllLabelWidths(-5), 50);
+    EXPECT_EQ(strip.GetLabelWidth(0), 50);
+    EXPECT_EQ(strip.GetLabelWidth(1), 5);
+    EXPECT_EQ(strip.GetLabelWidth(2), 40);
     // Colours: the old request back, -1 for the default.
     EXPECT_EQ(strip.SetColour(1, RGB(1, 2, 3)), CLR_NONE);
     EXPECT_EQ(strip.GetColour(1), RGB(1, 2, 3));

@@ -275,6 +275,30 @@ TEST(ToolbarExModel, ButtonSizesFollowImagesArrowsAndScales)
     EXPECT_EQ(t->buttons[0]->rect.bottom, t->buttons[3]->rect.bottom);
     TbxDeleteButton(t, 3);
 
+    // A text-only button is its text (at least 4) and 8 more, within the width limits; the
+    // padding and the gap come on top.
+    struct Limits { int min, max; } limits[] = { { -1, -1 }, { 200, -1 }, { -1, 40 }, { 20, 30 } };
+    for (const Limits& l : limits) {
+        Block plain;
+        TbxAddStrings(plain, label, 0xFFFE);
+        TbxAddStrings(plain, L"i", 0xFFFE);
+        plain.Add(Button(-1, 1, TBSTATE_ENABLED, 0, 0, 0));
+        plain.Add(Button(-1, 2, TBSTATE_ENABLED, 0, 0, 1));
+        plain->minWidth = l.min;
+        plain->maxWidth = l.max;
+        TbxLayout(plain, true);
+        const wchar_t* texts[] = { label, L"i" };
+        for (int i = 0; i < 2; ++i) {
+            int w = std::max<int>(TbxMeasureText(plain, texts[i], static_cast<int>(wcslen(texts[i])), false).cx, 4) + 8;
+            if (l.min >= 0)
+                w = std::max(w, l.min);
+            if (l.max >= 0)
+                w = std::min(w, l.max);
+            EXPECT_TRUE(plain->buttons[i]->paint & TBXP_TEXTONLY);
+            EXPECT_EQ(plain->buttons[i]->extentX, w + plain->gap[0] + plain->padding.cx) << l.min << ".." << l.max << " " << i;
+        }
+    }
+
     // Scale 512 draws 32 x 32 on a deep screen; on an 8-bit one the images stay as they are.
     t->scale = 512;
     TbxLayout(t, true);

@@ -246,6 +246,20 @@ TEST_F(TwoToolbars, MendedAnswers)
     std::fill(record.begin(), record.end(), 0xAB);
     Send(ours, TB_GETBUTTON, 1, reinterpret_cast<LPARAM>(record.data()));
     EXPECT_EQ(record[8], 0xAB);
+
+    // TB_GETSTRINGA stays inside the caller's buffer: the first size - 1 characters, the
+    // zero behind them and their count, for every size up to one past the text.
+    const std::string text = "Sektorlupe";
+    ASSERT_EQ(Send(ours, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>((text + '\0').c_str())), 0);
+    for (int size = 1; size <= static_cast<int>(text.size()) + 2; ++size) {
+        std::vector<char> buffer(static_cast<size_t>(size) + 8, 'X');
+        const int kept = std::min<int>(size - 1, static_cast<int>(text.size()));
+        EXPECT_EQ(Send(ours, TB_GETSTRINGA, MAKEWPARAM(size, 0), reinterpret_cast<LPARAM>(buffer.data())), kept)
+            << "size " << size;
+        EXPECT_EQ(std::string(buffer.data()), text.substr(0, static_cast<size_t>(kept))) << "size " << size;
+        for (size_t i = static_cast<size_t>(size); i < buffer.size(); ++i)
+            ASSERT_EQ(buffer[i], 'X') << "size " << size << ", byte " << i;
+    }
 }
 
 TEST(ToolbarExWindow, ACreationWithoutABlockIsRefused)
@@ -497,6 +511,32 @@ TEST(ToolbarExMouse, AGreyButtonRunsNothingAnEnabledOneExactlyOnceAfterTheLock)
     g_mouse = nullptr;
 }
 
+TEST(ToolbarExMouse, AReleaseRunsButtonsAndLabelCellsButNotControlCells)
+{
+    struct Case { WORD own; int commands; } cases[] = {
+        { 0, 1 }, { TBXF_LABEL, 1 }, { TBXF_LABEL2, 1 }, { TBXF_CONTROL, 0 },
+    };
+    for (const Case& c : cases) {
+        MouseToolbar t;
+        const RECT before = t.Rect(1);
+        Send(t.w, TBX_SETOWNFLAGS, TbxRefIndex(1), MAKELPARAM(c.own, 0xC000 | TBXF_CONTROL));
+        // The click lands where the button was, which it still covers.
+        const RECT after = t.Rect(1);
+        RECT both = {};
+        ASSERT_TRUE(IntersectRect(&both, &before, &after)) << c.own;
+        POINT point = { (both.left + both.right) / 2, (both.top + both.bottom) / 2 };
+        ASSERT_EQ(Send(t.w, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)), 1) << c.own;
+        const LPARAM at = MAKELPARAM(point.x, point.y);
+        Send(t.w, WM_MOUSEMOVE, 0, at);
+        Send(t.w, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        Send(t.w, WM_LBUTTONUP, 0, at);
+        ASSERT_EQ(t.QueuedCommands(), c.commands) << c.own;
+        if (c.commands) {
+            EXPECT_EQ(LOWORD(t.parent.commands.back().first), 302) << c.own;
+        }
+    }
+}
+
 TEST(ToolbarExMouse, MovingToTheNextButtonRepaintsExactlyTheTwo)
 {
     MouseToolbar t;
@@ -585,6 +625,56 @@ bool SameRect(const RECT& a, const RECT& b)
     return EqualRect(&a, &b) != FALSE;
 }
 
+// A shown flat toolbar with one 16 x 16 picture as its bitmap; the caller deletes `strip`.
+HWND FlatToolbarWithPicture(ToolbarParent& parent, HBITMAP* strip)
+{
+    ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+    HWND w = parent.Toolbar(TBSTYLE_FLAT);
+    *strip = tbtest::MakeStrip(16, 1, 16);
+    TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(*strip)};
+    Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+    return w;
+}
+
+void ItemRects(HWND w, RECT (&rects)[4])
+{
+    for (int i = 0; i < 4; ++i)
+        Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rects[i]));
+}
+
+// Paints what waits, reads the four buttons' places and leaves nothing to repaint.
+void Settle(HWND w, RECT (&rects)[4])
+{
+    UpdateWindow(w);
+    ToolbarParent::Drain();
+    ItemRects(w, rects);
+    ValidateRect(w, nullptr);
+}
+
+// What a layout of four buttons should repaint: the old and new places of the buttons that
+// moved and the new places of those whose look changed (bit i of `looks`), within the client
+// area. The caller deletes it.
+HRGN ChangedRegion(HWND w, const RECT (&before)[4], const RECT (&after)[4], unsigned looks)
+{
+    HRGN expected = CreateRectRgn(0, 0, 0, 0);
+    for (int i = 0; i < 4; ++i) {
+        const bool moved = !SameRect(before[i], after[i]);
+        for (const RECT* r : {&before[i], &after[i]}) {
+            if ((moved || (((looks >> i) & 1u) && r == &after[i])) && !IsRectEmpty(r)) {
+                HRGN part = CreateRectRgnIndirect(r);
+                CombineRgn(expected, expected, part, RGN_OR);
+                DeleteObject(part);
+            }
+        }
+    }
+    RECT client = {};
+    GetClientRect(w, &client);
+    HRGN window = CreateRectRgnIndirect(&client);
+    CombineRgn(expected, expected, window, RGN_AND);
+    DeleteObject(window);
+    return expected;
+}
+
 }  // namespace
 
 TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
@@ -648,34 +738,15 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
             TBINSERTMARK mark = {c.markAfter, TBIMHT_AFTER};
             Send(w, TB_SETINSERTMARK, 0, reinterpret_cast<LPARAM>(&mark));
         }
-        UpdateWindow(w);
-        ToolbarParent::Drain();
         RECT before[4], after[4];
-        for (int i = 0; i < 4; ++i)
-            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&before[i]));
-        ValidateRect(w, nullptr);
+        Settle(w, before);
         c.change(w, static_cast<ToolbarExBlock*>(GetControlBlock(w)));
-        for (int i = 0; i < 4; ++i)
-            Send(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&after[i]));
-        HRGN expected = CreateRectRgn(0, 0, 0, 0);
+        ItemRects(w, after);
         bool anyMoved = false;
-        for (int i = 0; i < 4; ++i) {
-            const bool moved = !SameRect(before[i], after[i]);
-            anyMoved = anyMoved || moved;
-            for (const RECT* r : {&before[i], &after[i]}) {
-                if ((moved || (i == c.rebuilt && r == &after[i])) && !IsRectEmpty(r)) {
-                    HRGN part = CreateRectRgnIndirect(r);
-                    CombineRgn(expected, expected, part, RGN_OR);
-                    DeleteObject(part);
-                }
-            }
-        }
+        for (int i = 0; i < 4; ++i)
+            anyMoved = anyMoved || !SameRect(before[i], after[i]);
         EXPECT_EQ(anyMoved || c.rebuilt >= 0, !c.still) << c.what;
-        RECT client = {};
-        GetClientRect(w, &client);
-        HRGN window = CreateRectRgnIndirect(&client);
-        CombineRgn(expected, expected, window, RGN_AND);
-        DeleteObject(window);
+        HRGN expected = ChangedRegion(w, before, after, c.rebuilt >= 0 ? 1u << c.rebuilt : 0u);
         HRGN update = CreateRectRgn(0, 0, 0, 0);
         ASSERT_NE(GetUpdateRgn(w, update, FALSE), ERROR) << c.what;
         EXPECT_TRUE(EqualRgn(update, expected)) << c.what;
@@ -687,6 +758,66 @@ TEST(ToolbarExLayout, ALayoutRepaintsOnlyTheButtonsWhoseLookChanged)
         DestroyWindow(w);
         DeleteObject(first);
         DeleteObject(second);
+    }
+}
+
+TEST(ToolbarExLayout, MessagesThatLayOutAgainRepaintOnlyTheButtonsTheyChanged)
+{
+    // Each message runs its layout at once; the window's update region afterwards is the old
+    // and new places of the buttons that moved and the places of those whose look changed,
+    // made from the rectangles read before and after, never the whole window.
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        unsigned looks;   // bit i: button i shows a new look where it is
+    };
+    const BYTE wrap = TBSTATE_WRAP;
+    const Case cases[] = {
+        {"own flags", TBX_SETOWNFLAGS, TbxRefIndex(2), MAKELPARAM(TBXF_FLAT, TBXF_FLAT), 1u << 2},
+        {"a text", TBX_SETTEXTW, TbxRefIndex(1), reinterpret_cast<LPARAM>(L"Sektor"), 1u << 1},
+        {"a fixed width", TBX_SETBUTTONWIDTH, TbxRefIndex(1), 60, 1u << 1},
+        {"a string index", TBX_SETSTRINGINDEX, TbxRefIndex(3), 0, 1u << 3},
+        {"the image size", TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 48), 0},
+        {"a style", TBX_SETSTATESTYLE, TbxRefIndex(2), MAKELPARAM(MAKEWORD(BTNS_DROPDOWN, BTNS_DROPDOWN), 0), 1u << 2},
+        {"hiding", TB_HIDEBUTTON, 2, TRUE, 0},
+        {"a wrap", TBX_SETSTATESTYLE, TbxRefIndex(2), MAKELPARAM(0, MAKEWORD(wrap, wrap)), 1u << 2},
+        {"styles over a range", TBX_SETSTYLES, MAKEWPARAM(2, 4), MAKELPARAM(BTNS_DROPDOWN, BTNS_DROPDOWN),
+         (1u << 2) | (1u << 3)},
+        {"states over a range", TBX_SETSTATES, MAKEWPARAM(1, 2), MAKELPARAM(0, TBSTATE_ENABLED), 1u << 1},
+        {"the indent", TB_SETINDENT, 10, 0, 0},
+        {"a relayout that changes nothing", TBX_RELAYOUT, TBXD_LAYOUT, 0, 0},
+        {"a relayout that rebuilds", TBX_RELAYOUT, TBXD_REBUILD, 0, 0xF},
+    };
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        HBITMAP strip = nullptr;
+        HWND w = FlatToolbarWithPicture(parent, &strip);
+        Send(w, TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(L"eins\0"));
+        const TBBUTTON buttons[] = {Button(0, 1), Button(0, 2), Button(0, 3), Button(0, 4)};
+        Send(w, TB_ADDBUTTONSW, 4, reinterpret_cast<LPARAM>(buttons));
+        RECT before[4], after[4];
+        Settle(w, before);
+        Send(w, c.message, c.wParam, c.lParam);
+        // The update region is taken before anything else could lay the toolbar out.
+        HRGN update = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(GetUpdateRgn(w, update, FALSE), ERROR) << c.what;
+        ItemRects(w, after);
+        HRGN expected = ChangedRegion(w, before, after, c.looks);
+        RECT client = {};
+        GetClientRect(w, &client);
+        HRGN window = CreateRectRgnIndirect(&client);
+        EXPECT_FALSE(EqualRgn(expected, window)) << c.what << ": the case must leave a part alone";
+        RECT box = {};
+        const bool changesNothing = c.message == TBX_RELAYOUT && c.looks == 0;
+        EXPECT_EQ(GetRgnBox(expected, &box) == NULLREGION, changesNothing) << c.what;
+        EXPECT_TRUE(EqualRgn(update, expected)) << c.what;
+        DeleteObject(window);
+        DeleteObject(update);
+        DeleteObject(expected);
+        DestroyWindow(w);
+        DeleteObject(strip);
     }
 }
 
@@ -711,11 +842,8 @@ TEST(ToolbarExPaint, HotAndHotPressedButtonsShowTheHighlightColour)
     const COLORREF checkedFace = RGB(200, 210, 220);
     for (const Case& c : cases) {
         ToolbarParent parent;
-        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
-        HWND w = parent.Toolbar(TBSTYLE_FLAT);
-        HBITMAP strip = tbtest::MakeStrip(16, 1, 16);
-        TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
-        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+        HBITMAP strip = nullptr;
+        HWND w = FlatToolbarWithPicture(parent, &strip);
         const TBBUTTON one[] = {Button(0, 1)};
         Send(w, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(one));
         Send(w, TB_SETPADDING, 0, MAKELPARAM(24, 24));   // room beside the picture
@@ -777,11 +905,8 @@ TEST(ToolbarExMouse, DropDownsAndRightReleasesFollowFlagsStateAndPlace)
     };
     for (const Case& c : cases) {
         ToolbarParent parent;
-        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
-        HWND w = parent.Toolbar(TBSTYLE_FLAT);
-        HBITMAP strip = tbtest::MakeStrip(16, 1, 16);
-        TBADDBITMAP add = {nullptr, reinterpret_cast<UINT_PTR>(strip)};
-        Send(w, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add));
+        HBITMAP strip = nullptr;
+        HWND w = FlatToolbarWithPicture(parent, &strip);
         const TBBUTTON buttons[] = {Button(0, 10, TBSTATE_ENABLED, BTNS_DROPDOWN, TBXF_RIGHTCLICK),
                                     Button(0, 20, 0, BTNS_DROPDOWN, TBXF_RIGHTCLICK),
                                     Button(0, 30, TBSTATE_ENABLED, BTNS_DROPDOWN),

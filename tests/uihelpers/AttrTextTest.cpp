@@ -149,6 +149,15 @@ TEST(AttrText, FontsOfDifferentAscentShareOneBaseline)
     SelectObject(s.Dc(), old);
     EXPECT_EQ(tm.tmHeight, DrawAttrTextExW(s.Dc(), &calc, 0, DT_CALCRECT, L"HH", 2, attributes, nullptr, fonts));
     EXPECT_EQ(big + small, calc.right);
+
+    // Underlined, both runs have their bar in the row under the common baseline: the bottom
+    // of both is one pixel below the taller font's ascent.
+    COLORREF black[32] = {};
+    const BYTE underlined[2] = {0x20, 0x60};
+    s.Fill(RGB(255, 255, 255));
+    DrawAttrTextA(s.Dc(), 4, 4, 0, nullptr, "HH", 2, underlined, black, fonts);
+    EXPECT_EQ(4 + tm.tmAscent + 1, LowestInk(s, 4, 4 + big));
+    EXPECT_EQ(4 + tm.tmAscent + 1, LowestInk(s, 4 + big, 4 + big + small));
     DeleteObject(fonts[0]);
     DeleteObject(fonts[1]);
 }

@@ -128,17 +128,17 @@ TEST(MenuBitmap, ToolbarItemsSelectTheirTiles)
     struct Case { int command; int square; } cases[] = { { 100, 0 }, { 101, 1 }, { 102, 2 } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
-        HBITMAP tile = RenderBitmapTile(Id(502), c.command, 0, 0, 0, TILE_SOURCE_TOOLBAR, 0);
+        HBITMAP tile = RenderBitmapTile(Id(502), c.command, 0, 1, 1, TILE_SOURCE_TOOLBAR, 0);
         ASSERT_TRUE(tile != NULL);
         EXPECT_EQ(16, SizeOf(tile).cx);
         EXPECT_EQ(kSquares[c.square], PixelAt(tile, 7, 7).color);
         DeleteObject(tile);
     }
     // Missing items, the separator's id 0, a damaged toolbar, a missing resource.
-    EXPECT_TRUE(RenderBitmapTile(Id(502), 999, 0, 0, 0, TILE_SOURCE_TOOLBAR, 0) == NULL);
-    EXPECT_TRUE(RenderBitmapTile(Id(502), 0, 0, 0, 0, TILE_SOURCE_TOOLBAR, 0) == NULL);
-    EXPECT_TRUE(RenderBitmapTile(Id(503), 100, 0, 0, 0, TILE_SOURCE_TOOLBAR, 0) == NULL);
-    EXPECT_TRUE(RenderBitmapTile(Id(504), 100, 0, 0, 0, TILE_SOURCE_TOOLBAR, 0) == NULL);
+    EXPECT_TRUE(RenderBitmapTile(Id(502), 999, 0, 1, 1, TILE_SOURCE_TOOLBAR, 0) == NULL);
+    EXPECT_TRUE(RenderBitmapTile(Id(502), 0, 0, 1, 1, TILE_SOURCE_TOOLBAR, 0) == NULL);
+    EXPECT_TRUE(RenderBitmapTile(Id(503), 100, 0, 1, 1, TILE_SOURCE_TOOLBAR, 0) == NULL);
+    EXPECT_TRUE(RenderBitmapTile(Id(504), 100, 0, 1, 1, TILE_SOURCE_TOOLBAR, 0) == NULL);
 }
 
 TEST(MenuBitmap, RefusedRequests)
@@ -149,9 +149,12 @@ TEST(MenuBitmap, RefusedRequests)
         { Id(501), 16, -1, kResource },
         { Id(501), 16, 16, TILE_SOURCE_MASK },    // no source kind
         { Id(599), 16, 16, kResource },           // missing resource
+        { Id(502), 0, 1, TILE_SOURCE_TOOLBAR },   // empty sizes also where the toolbar gives them
+        { Id(502), 1, 0, TILE_SOURCE_TOOLBAR },
     };
     for (const Case& c : cases)
-        EXPECT_TRUE(RenderBitmapTile(c.source, 0, 0, c.width, c.height, c.flags, 0) == NULL) << c.flags;
+        EXPECT_TRUE(RenderBitmapTile(c.source, c.flags == TILE_SOURCE_TOOLBAR ? 100 : 0, 0, c.width, c.height,
+                                     c.flags, 0) == NULL) << c.flags << " " << c.width << "x" << c.height;
 
     // The block check on its own: too short, a count past the end, zero sizes.
     const WORD good[] = { 1, 16, 15, 3, 7, 0, 9 };

@@ -44,6 +44,11 @@ TEST(NumberEntry, NotationsAgreeWithStrtoul)
         { "-2147483648", "2147483648", 10, true }, { "4294967295", "4294967295", 10, false },
         { "19o", "19", 10, false },     { "102b", "102", 10, false },   { "0b12", "1", 2, false },
         { "0x1g", "1", 16, false },     { "-0", "0", 10, true },
+        // Behind the sign or the prefix the conversion skips white space, takes a sign of its
+        // own and, in hexadecimal, a "0x" of its own.
+        { "- 5", " 5", 10, true },      { "0x 1F", " 1F", 16, false },  { "0b\t101", "\t101", 2, false },
+        { "+\n7", "\n7", 10, false },   { "- -5", "-5", 10, true },     { "+-5", "-5", 10, false },
+        { "0x0x1F", "0x1F", 16, false }, { "- 0x1F", " 0x1F", 10, true }, { "0o +17", " +17", 8, false },
     };
     for (const Case& c : cases) {
         unsigned long expect = strtoul(c.digits, NULL, c.radix);

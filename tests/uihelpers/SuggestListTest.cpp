@@ -175,6 +175,16 @@ TEST(SuggestList, HoverSelectsAndTheOwnerHearsTheList)
     SendMessageA(popup, WM_COMMAND, MAKEWPARAM(SUGGEST_LIST_ID, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     SendMessageA(popup, WM_COMMAND, MAKEWPARAM(SUGGEST_LIST_ID, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
     EXPECT_EQ((std::vector<DWORD>{ MAKEWPARAM(1408, LBN_SELCHANGE), MAKEWPARAM(1408, LBN_DBLCLK) }), g_ownerCommands);
+
+    // A click's activation question goes on to the frame's own procedure: the answer is the
+    // one a plain "STATIC" popup of the same owner gives.
+    HWND plain = CreateWindowExA(0, "STATIC", "", WS_POPUP | SS_NOTIFY | SS_BLACKRECT, 0, 0, 10, 10, owner, NULL,
+                                 GetModuleHandleA(NULL), NULL);
+    ASSERT_TRUE(plain != NULL);
+    const LPARAM click = MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN);
+    EXPECT_EQ(SendMessageA(plain, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(plain), click),
+              SendMessageA(popup, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(popup), click));
+    DestroyWindow(plain);
     DestroyWindow(popup);
     DestroyWindow(owner);
 }

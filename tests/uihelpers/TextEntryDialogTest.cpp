@@ -21,7 +21,7 @@ struct Seen {
     LONG_PTR userData = 0;
     DWORD editStyle = 0;
     DWORD selection = 0;
-    HWND focus = nullptr, edit1008 = nullptr, firstTab = nullptr;
+    HWND focus = nullptr, edit1008 = nullptr, firstTab = nullptr, lastTab = nullptr, ok = nullptr;
     int width = 0, editWidth = 0, promptWidth = 0, okLeft = 0, cancelLeft = 0;
 };
 
@@ -43,6 +43,8 @@ void Look(HWND dlg, Seen& s)
     s.selection = static_cast<DWORD>(SendMessageA(s.edit1008, EM_GETSEL, 0, 0));
     s.focus = GetFocus();
     s.firstTab = GetNextDlgTabItem(dlg, nullptr, FALSE);
+    s.lastTab = GetNextDlgTabItem(dlg, s.firstTab, TRUE);
+    s.ok = GetDlgItem(dlg, IDOK);
     s.width = WindowWidth(dlg);
     s.editWidth = WindowWidth(s.edit1008);
     s.promptWidth = WindowWidth(GetDlgItem(dlg, 1034));
@@ -137,9 +139,19 @@ TEST(TextEntryDialog, HiddenInputMakesAPasswordFieldThatStillExchanges)
     EXPECT_NE(0u, seen.editStyle & ES_AUTOHSCROLL);
     EXPECT_NE(0u, seen.editStyle & WS_TABSTOP);
     EXPECT_EQ("geheim", seen.edit);
-    EXPECT_EQ(seen.edit1008, seen.firstTab);   // still first in the tab order
-    EXPECT_EQ(seen.edit1008, seen.focus);
+    // The new field comes last in the tab order; the first focus is on "OK".
+    EXPECT_EQ(seen.edit1008, seen.lastTab);
+    EXPECT_EQ(seen.ok, seen.firstTab);
+    EXPECT_EQ(seen.ok, seen.focus);
     EXPECT_EQ(0, lstrcmpiA(dlg.GetText(), "OK"));
+
+    // With the focus flag the focus goes into the field all the same.
+    CTextEntryDialog focused;
+    focused.m_bHideInput = 1;
+    focused.m_bFocusEdit = 1;
+    Seen seen3;
+    EXPECT_EQ(IDOK, RunEntry(focused, seen3, "ok", IDOK));
+    EXPECT_EQ(seen3.edit1008, seen3.focus);
 
     CTextEntryDialog variant(nullptr, 1);
     Seen seen2;

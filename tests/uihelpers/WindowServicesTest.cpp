@@ -201,6 +201,32 @@ TEST(ButtonImage, ThemedButtonsShareOneImageListPerBitmapWithAGreyDisabledState)
     SendMessageA(first, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&a));
     EXPECT_EQ(RGB(0, 128, 0), ListPixel(a.himl, 0, 7, 7));
     EXPECT_TRUE(IsGrey(ListPixel(a.himl, 3, 7, 7)));
+
+    // 32-bit pictures with bit fields grey their pixels too, read through their masks: red
+    // squares with the channels in the usual places and one byte further up.
+    struct Fields { BITMAPINFOHEADER h; DWORD masks[3]; DWORD pixels[16 * 16]; };
+    static Fields fields[2] = {};
+    const int shifts[2][3] = { { 16, 8, 0 }, { 24, 16, 8 } };
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
+        Fields& f = fields[k];
+        f.h.biSize = sizeof f.h;
+        f.h.biWidth = 16;
+        f.h.biHeight = 16;
+        f.h.biPlanes = 1;
+        f.h.biBitCount = 32;
+        f.h.biCompression = BI_BITFIELDS;
+        for (int c = 0; c < 3; ++c)
+            f.masks[c] = 0xFFu << shifts[k][c];
+        for (DWORD& pixel : f.pixels)
+            pixel = f.masks[0];
+        EXPECT_TRUE(SetButtonBitmap(first, reinterpret_cast<UINT_PTR>(&f)));
+        SendMessageA(first, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&a));
+        EXPECT_EQ(RGB(255, 0, 0), ListPixel(a.himl, 0, 7, 7));
+        const COLORREF grey = ListPixel(a.himl, 3, 7, 7);
+        EXPECT_TRUE(IsGrey(grey));
+        EXPECT_EQ(DisabledGreyLevel(RGB(255, 0, 0)), GetRValue(grey));
+    }
     DestroyWindow(first);
     DestroyWindow(second);
     SetButtonThemeOverride(previous);
@@ -288,6 +314,25 @@ TEST(DragSource, FilesByFullPathOnlyWhenTheyExist)
     EXPECT_EQ(0, DoDragFile(("C:\\" + std::string(300, 'a')).c_str()));
     EXPECT_EQ(0, DoDragFile(""));
     EXPECT_EQ(0, g_captured.drags);
+}
+
+int g_consoleRequests = 0;
+
+BOOL WINAPI RefuseConsole()
+{
+    ++g_consoleRequests;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+}
+
+// A console the system refuses is asked for once, and the answer is nonzero all the same.
+TEST(WindowServices, TheDebugConsoleIsAskedForOnceAndAnswersNonzero)
+{
+    ConsoleAllocator previous = SetConsoleAllocator(&RefuseConsole);
+    EXPECT_NE(0, OpenDebugConsole());
+    EXPECT_NE(0, OpenDebugConsole());
+    EXPECT_EQ(1, g_consoleRequests);
+    SetConsoleAllocator(previous);   // the real console's first call is still to come
 }
 
 TEST(WindowServices, RecycleOfAMissingPathFailsQuietly)
