@@ -348,7 +348,8 @@ TEST_F(DataWndTest, OptionsDialog)
         bool stayed = false;
     } dialogPrompts;
     CDataWnd::SetPrompts(&dialogPrompts);
-    for (const char* refused : {"0x10 x", "1.5", "abc", "", "99999999999", "2147483648", "-2147483649"}) {
+    for (const char* refused : {"0x10 x", "1.5", "abc", "", "99999999999", "2147483648", "-2147483649",
+                                 "-0xFFFFFFFFFFFFFFFF", "-18446744073709551614"}) {
         dialogPrompts.offset = refused;
         window.OnProperties();
         EXPECT_TRUE(dialogPrompts.stayed) << refused;
