@@ -580,7 +580,8 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
                                (flags & MF_NO_PREFIX) ? 0x80000000u : 0);
     }
     text[*length] = 0;
-    if (flags & MF_SIGNED) {
+    // S and F decode 8-bit text as UTF-8; UTF-16 text already shows its units as characters.
+    if ((flags & MF_SIGNED) && !wide) {
         char decoded[CModulSet::kTextSize];
         *length = Utf8ToLatin1(decoded, text, sizeof decoded);
         std::memcpy(text, decoded, static_cast<size_t>(*length) + 1);

@@ -116,6 +116,8 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
         {"IF UNTIL >2 AA GOTO w\nEXIT\n:w TEXT \"w\"", {0, 0, 0xAA}, "w="},
         {"IF UNTIL > 02 AA GOTO w\nEXIT\n:w TEXT \"w\"", {2, 0xAA, 0}, "w="},
         {"STRING \"s\" UNTIL 63", {0x61, 0x62, 0x63, 0}, "s=\"ab\""},
+        // S decodes 8-bit text as UTF-8; UTF-16 text keeps its units as they are shown.
+        {"STRING \"s\" #S\nSTRING \"u\" #US", {0xC3, 0xA9, 0, 0xC3, 0, 0xA9, 0, 0, 0}, "s=\"\xE9\"|u=\"\xC3\xA9\""},
         // A data line tests its pattern at the position plus ">label+offset", as IF does.
         {"BYTE \"b\" UNTIL >1 AA #H", {1, 2, 3, 0xAA}, "b=0x1 0x2 "},
         {"STRING \"s\" UNTIL >2 AA", {0x61, 0x62, 0x63, 0x64, 0xAA}, "s=\"ab\""},
