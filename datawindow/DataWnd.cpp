@@ -358,8 +358,8 @@ void CDataWnd::RefreshSlotsWithData()
 
 void CDataWnd::RefreshCurrentSlot()
 {
-    if (m_bytesSource && m_bytesSource())
-        return;
+    // The slot's own bytes at its own start offset: asking the frame for the cursor's bytes
+    // would move the rows to wherever typing left the cursor.
     Refresh(true, m_current);
 }
 

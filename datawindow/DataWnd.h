@@ -148,8 +148,9 @@ private:
     bool BytesChangedSinceRun(int slot, const uint8_t* data, int size) const;
     // Every slot that holds bytes runs again, after the loaded modules changed.
     void RefreshSlotsWithData();
-    // "Aktualisieren": the current slot shows the bytes as they are now, handed anew by the
-    // source when it has them (the cursor's sector, also after the view went on to another).
+    // "Aktualisieren": the current slot runs again over the bytes it was handed, as they are
+    // now, from its own start offset (Refresh; a slot whose buffer went on to another sector
+    // runs on its copy). The frame's refresh command is what hands the cursor's bytes.
     void RefreshCurrentSlot();
     void RedrawList(int slot);
     void ShowContextMenu(POINT screen);

@@ -279,6 +279,8 @@ private:
         }
     }
     bool PatternMatches(const BytePattern& p, int64_t at);
+    // Where a pattern is tested for the field at the position: ">label+offset" moves it.
+    int64_t PatternStart(const BytePattern& p) { return Absolute() + p.offset + (p.label >= 0 ? Value(p.label) : 0); }
     bool OverBudget() const { return m_work > m_workBudget; }
     void SetRowText(int row, const char* text, int length);
     void AddRow(const char* text, int32_t nameRef, int32_t size, int32_t offset, int32_t dataOffset);
@@ -474,8 +476,10 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
     int64_t skip = 0;
     if (const BytePattern* p = static_cast<const BytePattern*>(m_set.m_patterns.GetItemDataPtr(instr.pattern))) {
         const int64_t end = given ? count : limit;
+        // The pattern's ">label+offset" moves every test by that distance, as it does for IF.
+        const int64_t first = PatternStart(*p);
         for (int64_t at = 0; at <= end && !OverBudget(); ++at)
-            if (PatternMatches(*p, Absolute() + at * unit)) {
+            if (PatternMatches(*p, first + at * unit)) {
                 count = at;
                 skip = p->skip;
                 given = true;
@@ -576,7 +580,8 @@ void ModulRun::RunString(ModulInstr& instr, char* text, int* length, bool* hidde
                                (flags & MF_NO_PREFIX) ? 0x80000000u : 0);
     }
     text[*length] = 0;
-    if (flags & MF_SIGNED) {
+    // S and F decode 8-bit text as UTF-8; UTF-16 text already shows its units as characters.
+    if ((flags & MF_SIGNED) && !wide) {
         char decoded[CModulSet::kTextSize];
         *length = Utf8ToLatin1(decoded, text, sizeof decoded);
         std::memcpy(text, decoded, static_cast<size_t>(*length) + 1);
@@ -612,7 +617,7 @@ void ModulRun::RunNumbers(ModulInstr& instr, char* text, int* length, bool* hidd
     double lastFloat = 0;
     // The budget is looked at per element too: one line over a megabyte is a run's work.
     for (int64_t i = 0; i < count && !OverBudget(); ++i) {
-        if (pattern && PatternMatches(*pattern, Absolute())) {
+        if (pattern && PatternMatches(*pattern, PatternStart(*pattern))) {
             m_pos += pattern->skip;
             break;
         }
@@ -767,12 +772,11 @@ void ModulRun::Arithmetic(int index, ModulInstr& instr)
     case 0x46: result = static_cast<int32_t>(ua ^ ub); break;
     case 0x47:
     case 0x48: {
+        // "DIV" and "MOD" both give the signed quotient: modules written for this language
+        // count on "MOD" dividing, so it is no remainder here.
         const int32_t divisor = b == 0 ? 1 : b;
-        // INT_MIN / -1 does not fit: the quotient keeps INT_MIN, the remainder is 0.
-        if (a == INT32_MIN && divisor == -1)
-            result = instr.opcode == 0x47 ? INT32_MIN : 0;
-        else
-            result = instr.opcode == 0x47 ? a / divisor : a % divisor;
+        // INT_MIN / -1 does not fit: the quotient keeps INT_MIN.
+        result = a == INT32_MIN && divisor == -1 ? INT32_MIN : a / divisor;
         break;
     }
     case 0x49: result = b; break;
@@ -837,8 +841,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
                 int32_t number = in.number1;
                 const BytePattern* p = static_cast<const BytePattern*>(m_set.m_patterns.GetItemDataPtr(in.pattern));
                 if (p) {
-                    int64_t at = Absolute() + p->offset + (p->label >= 0 ? Value(p->label) : 0);
-                    result = PatternMatches(*p, at) != ((in.flags & MF_PART_NOT) != 0);
+                    result = PatternMatches(*p, PatternStart(*p)) != ((in.flags & MF_PART_NOT) != 0);
                     m_pos += p->skip;
                     target = in.label;
                 } else {

@@ -20,7 +20,8 @@
 //   refuses it.
 // - Values of 1 to 3 bytes are unsigned: their signed decimal form is the value itself.
 // - A keyword written in full selects itself even where it is the prefix of an earlier row,
-//   so "MOD" is the remainder and "MO" still selects "MODUL".
+//   so "MOD" is the arithmetic line (which, like "DIV", gives the quotient) and "MO" still
+//   selects "MODUL".
 // - A run executes at most kStepBudget lines (re-tests of an IF with MOV or ADD included),
 //   and does at most WorkBudget(size) units of work: every line run, every byte a field or a
 //   string scan reads, every byte a pattern test compares, every value-name pair looked at,
@@ -31,7 +32,7 @@
 //   again, ends with a "Programmfehler" row instead of holding the user-interface thread;
 //   the time a run may take grows at most linearly with the data, from a small base.
 // - Arithmetic is defined for every value: division by 0 divides by 1, INT_MIN / -1 gives
-//   INT_MIN (remainder 0), shifts take their count modulo 32, floats that are NaN count as
+//   INT_MIN ("MOD" as "DIV"), shifts take their count modulo 32, floats that are NaN count as
 //   0 and larger ones saturate. Positions are 64-bit; a position outside the data ends the
 //   run.
 #pragma once

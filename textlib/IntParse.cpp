@@ -204,7 +204,10 @@ private:
     bool sepApostrophe_;
 };
 
-u64 ParseWithLimit(const char* text, unsigned flags, int* consumed, u64 limit, bool* overflow = nullptr)
+// `negativeLimit` is the largest magnitude a minus sign may stand before; a negative number
+// beyond it is an overflow like a magnitude beyond `limit`.
+u64 ParseWithLimit(const char* text, unsigned flags, int* consumed, u64 limit, u64 negativeLimit,
+                   bool* overflow = nullptr)
 {
     if (overflow)
         *overflow = false;
@@ -236,9 +239,10 @@ u64 ParseWithLimit(const char* text, unsigned flags, int* consumed, u64 limit, b
             ++pos;
     if (consumed)
         *consumed = pos;
+    const bool beyond = number.overflow || (negative && number.value > negativeLimit);
     if (overflow)
-        *overflow = number.overflow;
-    if (number.overflow)
+        *overflow = beyond;
+    if (beyond)
         return limit;
     return (negative ? 0 - number.value : number.value) & limit;
 }
@@ -247,15 +251,20 @@ u64 ParseWithLimit(const char* text, unsigned flags, int* consumed, u64 limit, b
 
 int ParseInteger(const char* text, unsigned flags, int* consumed)
 {
-    return static_cast<int>(static_cast<unsigned>(ParseWithLimit(text, flags, consumed, 0xFFFFFFFFull)));
+    return static_cast<int>(static_cast<unsigned>(ParseWithLimit(text, flags, consumed, 0xFFFFFFFFull, 0xFFFFFFFFull)));
 }
+
+// A 64-bit minus sign stops at the smallest signed value: "-0xFFFFFFFFFFFFFFFF" negated
+// modulo 2^64 would be 1, a small and plausible offset or CRC value from a number far past
+// the width, where its callers refuse numbers past the width.
+const u64 kNegativeLimit64 = 0x8000000000000000ull;
 
 long long ParseInteger64(const char* text, unsigned flags, int* consumed)
 {
-    return static_cast<long long>(ParseWithLimit(text, flags, consumed, ~0ull));
+    return static_cast<long long>(ParseWithLimit(text, flags, consumed, ~0ull, kNegativeLimit64));
 }
 
 long long ParseInteger64Overflow(const char* text, unsigned flags, int* consumed, bool* overflow)
 {
-    return static_cast<long long>(ParseWithLimit(text, flags, consumed, ~0ull, overflow));
+    return static_cast<long long>(ParseWithLimit(text, flags, consumed, ~0ull, kNegativeLimit64, overflow));
 }

@@ -36,6 +36,9 @@
 // way strtoul/strtoull report it. Within the range a minus sign negates modulo 2^width, so
 // "4294967295" and "-1" both give -1 from ParseInteger, and "-4294967295" gives 1. A number
 // too large therefore never turns into a small, plausible sector number.
+// The 64-bit parse also counts a negative number below the smallest signed value (a magnitude
+// above 2^63) as an overflow: "-0xFFFFFFFFFFFFFFFF" gives all ones and reports the overflow
+// instead of wrapping round to 1, so the fields that refuse numbers past the width refuse it.
 // A NULL text gives 0 with 0 consumed. `consumed` may be NULL.
 #pragma once
 
@@ -58,6 +61,6 @@ enum IntParseFlags : unsigned
 
 int ParseInteger(const char* text, unsigned flags, int* consumed);
 long long ParseInteger64(const char* text, unsigned flags, int* consumed);
-// ParseInteger64 that also tells whether the magnitude was beyond 64 bits (the value is then
-// all ones, as ParseInteger64 gives it); `overflow` may be NULL.
+// ParseInteger64 that also tells whether the number was beyond 64 bits, a negative one below
+// -2^63 included (the value is then all ones, as ParseInteger64 gives it); `overflow` may be NULL.
 long long ParseInteger64Overflow(const char* text, unsigned flags, int* consumed, bool* overflow);

@@ -33,17 +33,19 @@ bool BuildCrcTemplate(CDlgTemplateBuilder& b)
     const DWORD combo = CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
     const DWORD list = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
     const DWORD result = ES_READONLY | ES_AUTOHSCROLL | WS_BORDER;
-    bool ok = b.Begin("CRC-Summe berechnen", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 330, 368,
+    // The polygon labels are wider than the combos under them: the first one starts a little
+    // left of its combo so that it ends where the second begins, and neither text is cut.
+    bool ok = b.Begin("CRC-Summe berechnen", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 322, 368,
                       "MS Sans Serif", 8, FALSE)
         && b.AddStatic(kLabel, "Art der Checksumme wählen.", SS_LEFT, 5, 5, 310, 8)
         && b.AddComboBox(IDC_CRC_PRESET, list, 5, 15, 310, 190)
         && b.AddStatic(kLabel, "Polygonlänge :", SS_LEFT, 5, 35, 50, 8)
         && b.AddComboBox(IDC_CRC_WIDTH, combo, 5, 45, 50, 180)
-        && b.AddStatic(kLabel, "Polygon : ( 1 +x + x² + ³ .... )", SS_LEFT, 60, 35, 95, 8)
+        && b.AddStatic(kLabel, "Polygon : ( 1 +x + x² + ³ .... )", SS_LEFT, 56, 35, 94, 8)
         && b.AddComboBox(IDC_CRC_REFLECTED, combo, 60, 45, 85, 190)
-        && b.AddStatic(kLabel, "Polygon : ( ... + x³ + x² + x +1 )", SS_LEFT, 158, 35, 102, 8)
-        && b.AddComboBox(IDC_CRC_NORMAL, combo, 158, 45, 85, 195)
-        && b.AddButton(IDC_CRC_INVERT, "Ergebniss invertieren", BS_AUTOCHECKBOX | WS_TABSTOP, 248, 46, 79, 10)
+        && b.AddStatic(kLabel, "Polygon : ( ... + x³ + x² + x +1 )", SS_LEFT, 150, 35, 102, 8)
+        && b.AddComboBox(IDC_CRC_NORMAL, combo, 150, 45, 85, 195)
+        && b.AddButton(IDC_CRC_INVERT, "Ergebniss invertieren", BS_AUTOCHECKBOX | WS_TABSTOP, 240, 46, 79, 10)
         && b.AddStatic(kLabel, "Polygon als Formel :  ( \"x^3+x+1\"  oder  \"x'3+x+1\"  oder \"x3+x+1\" )",
                        SS_LEFT, 5, 65, 310, 8)
         && b.AddEdit(IDC_CRC_FORMULA, "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 5, 75, 310, 14);

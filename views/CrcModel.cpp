@@ -466,7 +466,8 @@ unsigned CCrcCalculator::Recalculate(int trigger)
         BuildCrcTableC(normal, width, tables[2]);
         if (algorithm >= CRC_ALGO_A && algorithm <= CRC_ALGO_C)
         {
-            source = BuildCrcSource(algorithm, width, start, reflected, normal, tables[algorithm - 1]);
+            source = BuildCrcSource(algorithm, width, start, reflectedText, normalText, normal,
+                                    tables[algorithm - 1]);
             writes |= CRCW_SOURCE;
         }
     }

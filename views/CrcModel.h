@@ -61,9 +61,10 @@ CString CrcFormulaText(uint64_t reflected, unsigned width);
 
 // The C source of one algorithm (A, B or C): register type, the table as computed, the
 // calculation with the start value built in and a table generator that builds the same
-// table. Lines end with CR LF.
-CString BuildCrcSource(int algorithm, unsigned width, uint64_t start, uint64_t reflected,
-                       uint64_t normal, const uint64_t table[256]);
+// table. Lines end with CR LF. The POLYNOM of A is `reflectedText`, that of B `normalText`:
+// the texts the two polynomial fields hold.
+CString BuildCrcSource(int algorithm, unsigned width, uint64_t start, const char* reflectedText,
+                       const char* normalText, uint64_t normal, const uint64_t table[256]);
 
 // What set off a recalculation: the field the user changed.
 enum CrcTrigger

@@ -1,6 +1,9 @@
 // The C source the CRC calculator writes for one of its algorithms: the table the dialog
 // computed, a function that runs the algorithm with the dialog's start value, and a function
 // that builds the same table again. The final inversion is the caller's business.
+// The POLYNOM of algorithms A and B is the polynomial field's text as it stands (the user's
+// own spelling when it was typed there); C's polynomial with its extra top bit is no field's
+// text and is written as a value.
 #include "views/CrcModel.h"
 
 #include <stdarg.h>
@@ -66,12 +69,12 @@ void GeneratorHead(CString& out, const char* returnSuffix, const CString& polyno
     Line(out, "unsigned    uOff;");
 }
 
-void TailA(CString& out, unsigned width, const CString& start, uint64_t reflected)
+void TailA(CString& out, unsigned width, const CString& start, const char* reflectedText)
 {
     FunctionHead(out, start, false);
     Line(out, "        {");
     Line(out, "        uCrc = aCrcTable%s;", width > 8 ? "[(uCrc^*pPtr)&0xFF] ^ (uCrc>>8)" : "[uCrc^*pPtr]");
-    GeneratorHead(out, "", Value(reflected, width));
+    GeneratorHead(out, "", CString(reflectedText));
     Line(out, "CrcType     uVal;");
     Line(out, "");
     Line(out, "    for(uPos=0;uPos<256;uPos++)");
@@ -88,7 +91,7 @@ void TailA(CString& out, unsigned width, const CString& start, uint64_t reflecte
     out += "}";
 }
 
-void TailB(CString& out, unsigned width, const CString& start, uint64_t normal)
+void TailB(CString& out, unsigned width, const CString& start, const char* normalText)
 {
     const unsigned s = width >= 8 ? ((width + 7) & ~7u) - 8 : 0;
     const bool whole = width == 8 || width == 16 || width == 32 || width == 64;
@@ -106,7 +109,7 @@ void TailB(CString& out, unsigned width, const CString& start, uint64_t normal)
     Line(out, "        {%s", static_cast<const char*>(maskLine));
     Line(out, "        ucByte  = (unsigned char)(%s^*pPtr);", right);
     Line(out, "        uCrc    = aCrcTable[ucByte]^%s;", left);
-    GeneratorHead(out, andMask, Value(normal, width));
+    GeneratorHead(out, andMask, CString(normalText));
     Line(out, "CrcType     uXor;");
     Line(out, "CrcType     uVal;");
     Line(out, "");
@@ -163,9 +166,13 @@ void TailC(CString& out, unsigned width, const CString& start, uint64_t normal)
 
 }  // namespace
 
-CString BuildCrcSource(int algorithm, unsigned width, uint64_t start, uint64_t reflected,
-                       uint64_t normal, const uint64_t table[256])
+CString BuildCrcSource(int algorithm, unsigned width, uint64_t start, const char* reflectedText,
+                       const char* normalText, uint64_t normal, const uint64_t table[256])
 {
+    if (!reflectedText)
+        reflectedText = "";
+    if (!normalText)
+        normalText = "";
     CString out;
     if (algorithm < CRC_ALGO_A || algorithm > CRC_ALGO_C || !table || width < 1 || width > 64)
         return out;
@@ -192,9 +199,9 @@ CString BuildCrcSource(int algorithm, unsigned width, uint64_t start, uint64_t r
     }
     CString startText = Value(start, width);
     if (algorithm == CRC_ALGO_A)
-        TailA(out, width, startText, reflected);
+        TailA(out, width, startText, reflectedText);
     else if (algorithm == CRC_ALGO_B)
-        TailB(out, width, startText, normal);
+        TailB(out, width, startText, normalText);
     else
         TailC(out, width, startText, normal);
     return out;

@@ -6,6 +6,7 @@
 #include "views/ValueSearchInput.h"
 #include "textlib/IntParse.h"
 
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -477,13 +478,17 @@ bool CFindValueDialog::Finish(int result)
     GetText(text, kTextSize);
     // A value that gives no bytes (a number too large for the chosen size, text behind a
     // number) or a distance that is no whole number is refused: the dialog stays open with
-    // it, rather than closing on a search for something else or for nothing.
+    // it, rather than closing on a search for something else or for nothing. A whole
+    // distance below 1 is no such fault: it becomes the default below.
     char typedDistance[16] = "";
     ::GetWindowTextA(Item(IDC_FV_DISTANCE), typedDistance, sizeof(typedDistance));
+    typedDistance[sizeof(typedDistance) - 1] = 0;
     int consumed = 0;
+    bool overflow = false;
+    const long long typed = ParseInteger64Overflow(typedDistance, 10, &consumed, &overflow);
     const bool grouped = Checked(IDC_FV_GROUP) && !(m_flags & VSF_NO_GROUP);
     char probe[VS_ENTRY_LINE_SIZE];
-    if ((typedDistance[0] && (ParseInteger(typedDistance, 10, &consumed) < 1 ||
+    if ((typedDistance[0] && (consumed <= 0 || overflow || typed > INT_MAX ||
                               typedDistance[consumed + strspn(typedDistance + consumed, " \t")] != 0)) ||
         (!grouped && text[strspn(text, " \t")] && BuildCurrentEntry(text, probe, sizeof(probe)) <= 0))
     {
@@ -495,12 +500,7 @@ bool CFindValueDialog::Finish(int result)
 
     // The group list: the distance, then the lines of the list box.
     char number[16];
-    number[0] = 0;
-    ::GetWindowTextA(Item(IDC_FV_DISTANCE), number, sizeof(number));
-    number[sizeof(number) - 1] = 0;
-    int distance = atoi(number);
-    if (distance < 1)
-        distance = kDefaultDistance;
+    const int distance = consumed > 0 && typed >= 1 ? static_cast<int>(typed) : kDefaultDistance;
     snprintf(number, sizeof(number), "%d", distance);
     char* groups = nullptr;
     MultiTextInsert(&groups, -1, number);

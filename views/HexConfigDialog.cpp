@@ -111,7 +111,9 @@ HexConfigResult HexConfigToSettings(const HexConfigFields& f)
     r.statusMode = (f.statusMode & ~(kStatusSize | kStatusHexDistances | kStatusBigEndian | kStatusPositive)) |
                    static_cast<uint32_t>(f.valueSize) | (f.positive ? kStatusPositive : 0) |
                    (f.bigEndian ? kStatusBigEndian : 0) | (f.hexDistances ? kStatusHexDistances : 0);
-    r.selectionRaster = f.groupLog2 > 0 && f.selectionRaster ? 1 : 0;
+    // The box as it stands, also while it is greyed: it only snaps with groups above a byte,
+    // and comes back checked when the groups are widened again.
+    r.selectionRaster = f.selectionRaster ? 1 : 0;
     return r;
 }
 

@@ -404,6 +404,9 @@ int CHexModel::MoveCursor(int column, int line, uint32_t flags)
                 newColumn = L.TextStart();
             if (relative && column > 1 && newColumn > lineEnd)
                 newColumn = lineEnd;
+            // A click beside a line's text means that line: the mouse stops at the line's
+            // ends, where a key steps over them to the next or the previous line (taken over
+            // the end, a click would land on a line the user did not point at).
             if (newColumn > lineEnd)
             {
                 if (mouse)
@@ -508,6 +511,8 @@ int CHexModel::SetCursorArea(int area)
     int old = m_area;
     if (area < 0 || area > 2 || area == m_area)
         return old;
+    // A hidden address column takes no cursor either: the caret would stand where nothing is
+    // drawn, and every key typed there would only beep.
     if ((area == HEX_AREA_HEX && (m_mode & HVM_NO_HEX)) || (area == HEX_AREA_TEXT && (m_mode & HVM_NO_TEXT)) ||
         (area == HEX_AREA_ADDRESS && (m_mode & HVM_NO_ADDRESS)))
         return old;

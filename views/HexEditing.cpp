@@ -305,13 +305,11 @@ int CHexEditor::Paste(const char* text, int mode)
     uint8_t* bytes = static_cast<uint8_t*>(malloc(static_cast<size_t>(room)));
     if (!bytes)
         return 0;
+    // A text that gives no bytes (a number too large for its room, text behind a number)
+    // pastes nothing; the beep belongs to a protected view alone.
     int n = ParsePasteText(text, mode, bytes, room);
     int written = n > 0 ? WriteBytes(offset, bytes, n) : 0;
     free(bytes);
-    // A text that gives no bytes (a number too large for its room, text behind a number)
-    // pastes nothing, audibly.
-    if (n <= 0)
-        OnBeep();
     return written > 0 ? 1 : 0;
 }
 

@@ -339,7 +339,8 @@ BOOL CValueInputDlg::OnInitDialog()
         RelabelSizes();
     if (m_preview)
     {
-        m_countdown = 1;
+        // Filling the fields above is no change of the user's: the preview waits for one.
+        m_countdown = 0;
         ::SetTimer(m_hWnd, HEX_PREVIEW_TIMER, 200, nullptr);
     }
     return TRUE;

@@ -1046,6 +1046,9 @@ int CHexView::OnKey(UINT key, UINT)
     case 'C': OnEditCopy(); break;
     case 'V': OnEditPaste(); break;
     case 'Y': OnNumberConverter(); break;
+    // Strg+X is redo's key ("Wiederherstellen"); the view answers it itself, so that it
+    // redoes wherever the view has the focus, also where no frame accelerator turns it into
+    // the command.
     case 'X': OnRedo(); break;
     default: return 0;
     }

@@ -227,9 +227,10 @@ TEST_F(DataWindowFrameTest, AModuleLoadDecodesTheSectorShownNow)
     DeleteFileA(farModule.c_str());
 }
 
-// The data window's own "Aktualisieren" shows the byte the user just typed into the sector;
-// after the view went on to the next sector, it takes that one, while a slot handed the old
-// sector (and not the new one) keeps decoding its own copy of it.
+// The data window's own "Aktualisieren" shows the byte the user just typed into the sector, with
+// the rows where they were (the slot's start offset, not the cursor that typing moved on);
+// after the view went on to the next sector, a slot handed the old sector (and not the new
+// one) keeps decoding its own copy of it, through "Aktualisieren" too.
 TEST_F(DataWindowFrameTest, ItsOwnRefreshShowsTypedBytesAndSlotsKeepTheirSector)
 {
     CDataWnd& data = frame->m_wndDataWnd;
@@ -260,10 +261,12 @@ TEST_F(DataWindowFrameTest, ItsOwnRefreshShowsTypedBytesAndSlotsKeepTheirSector)
     ::SendMessageA(hex->m_hWnd, WM_CHAR, static_cast<WPARAM>(digits[typed & 15]), 1);
     DrainQueue();
     ASSERT_EQ(sector[3], typed);
-    hex->SetCursorAddress(0, false);
+    ASSERT_EQ(hex->GetCursorAddress(false), 4) << "the typed byte moved the cursor on";
     data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
+    EXPECT_EQ(data.GetSlotOffset(0), 0);
     EXPECT_EQ(RowsOf(data.Modules(), 0), DecodedCopy(farModule, sector, 512, 0));
     EXPECT_NE(RowsOf(data.Modules(), 0), DecodedCopy(farModule, sector0.data(), 512, 0));
+    const std::vector<uint8_t> typedSector0(sector, sector + 512);
     hex->SetModeFlags(HVM_PROTECTED, HVM_PROTECTED);
 
     doc->SetCurrentSector(1);
@@ -272,9 +275,9 @@ TEST_F(DataWindowFrameTest, ItsOwnRefreshShowsTypedBytesAndSlotsKeepTheirSector)
     ASSERT_NE(DecodedCopy(farModule, sector, 512, 0), DecodedCopy(farModule, sector0.data(), 512, 0));
     data.Refresh(true, 1);
     EXPECT_EQ(RowsOf(data.Modules(), 1), DecodedCopy(farModule, sector0.data(), 512, 0)) << "its own sector";
-    hex->SetCursorAddress(0, false);
     data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
-    EXPECT_EQ(RowsOf(data.Modules(), 0), DecodedCopy(farModule, sector, 512, 0)) << "the sector shown now";
+    EXPECT_EQ(RowsOf(data.Modules(), 0), DecodedCopy(farModule, typedSector0.data(), 512, 0)) << "its own copy";
+    EXPECT_NE(RowsOf(data.Modules(), 0), DecodedCopy(farModule, sector, 512, 0));
     DeleteFileA(farModule.c_str());
 }
 

@@ -116,11 +116,19 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
         {"IF UNTIL >2 AA GOTO w\nEXIT\n:w TEXT \"w\"", {0, 0, 0xAA}, "w="},
         {"IF UNTIL > 02 AA GOTO w\nEXIT\n:w TEXT \"w\"", {2, 0xAA, 0}, "w="},
         {"STRING \"s\" UNTIL 63", {0x61, 0x62, 0x63, 0}, "s=\"ab\""},
+        // S decodes 8-bit text as UTF-8; UTF-16 text keeps its units as they are shown.
+        {"STRING \"s\" #S\nSTRING \"u\" #US", {0xC3, 0xA9, 0, 0xC3, 0, 0xA9, 0, 0, 0}, "s=\"\xE9\"|u=\"\xC3\xA9\""},
+        // A data line tests its pattern at the position plus ">label+offset", as IF does.
+        {"BYTE \"b\" UNTIL >1 AA #H", {1, 2, 3, 0xAA}, "b=0x1 0x2 "},
+        {"STRING \"s\" UNTIL >2 AA", {0x61, 0x62, 0x63, 0x64, 0xAA}, "s=\"ab\""},
+        {":n BYTE #N\nBYTE \"b\" UNTIL >n+1 AA #H", {1, 5, 6, 7, 8, 0xAA}, "b=0x5 0x6 "},
+        {":n BYTE #N\nSTRING \"s\" UNTIL >n AA", {1, 0x61, 0x62, 0x63, 0xAA}, "s=\"ab\""},
         {"MOV LOCAL_0 5\nIF LOCAL_0>=3 EXIT\nTEXT \"t\"", {0}, ""},
-        // MOD is the remainder; INT_MIN / -1 and BIN over 31 are defined.
-        {"MOV LOCAL_0 17\nMOD LOCAL_0 5\nPRINT LOCAL_0", {0}, "?\?\?=2 "},
+        // MOD gives the signed quotient as DIV does; INT_MIN / -1 and BIN over 31 are defined.
+        {"MOV LOCAL_0 17\nMOD LOCAL_0 5\nPRINT LOCAL_0\nMOV LOCAL_1 -17\nMOD LOCAL_1 5\nPRINT LOCAL_1", {0},
+         "?\?\?=3 |?\?\?=-3 "},
         {"MOV LOCAL_0 -2147483648\nDIV LOCAL_0 -1\nPRINT LOCAL_0\nMOV LOCAL_1 -2147483648\nMOD LOCAL_1 -1\nPRINT LOCAL_1",
-         {0}, "?\?\?=-2147483648 |?\?\?=0 "},
+         {0}, "?\?\?=-2147483648 |?\?\?=-2147483648 "},
         {"BIN LOCAL_0 33\nPRINT LOCAL_0\nMOV LOCAL_1 7\nDIV LOCAL_1 0\nPRINT LOCAL_1", {0}, "?\?\?=35 |?\?\?=7 "},
         // A float's value: NaN counts as 0, beyond the range it saturates.
         {":f FLOAT #N\nPRINT f\n:g FLOAT #N\nPRINT g\n:h FLOAT #N\nPRINT h",

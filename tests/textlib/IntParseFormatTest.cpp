@@ -220,25 +220,33 @@ TEST(IntParse, AgreesWithStrtoullAndStrtoul)
         // strtoull allows no blanks between the sign and the digits.
         const unsigned flags = mode | IPF_SIGN_ADJACENT;
 
+        // The magnitude, read without the sign, decides which reference applies below.
+        std::string unsignedText = text;
+        bool negative = false;
+        for (char& c : unsignedText)
+            if (c == '-' || c == '+')
+            {
+                negative = c == '-';
+                c = ' ';
+                break;
+            }
+        const unsigned long long magnitude = strtoull(unsignedText.c_str(), nullptr, base == 0 ? 0 : static_cast<int>(base));
+        // Only a sign in front of the digits is one (the text may also end in "-").
+        negative = negative && text[text.find_first_not_of(" \t")] == '-';
+
+        // strtoull negates a magnitude above 2^63 modulo 2^64; the 64-bit parse takes such a
+        // number below the smallest signed value as an overflow and gives all ones.
         char* end = nullptr;
-        const unsigned long long ref64 = strtoull(text.c_str(), &end, base == 0 ? 0 : static_cast<int>(base));
+        const unsigned long long strtoullValue = strtoull(text.c_str(), &end, base == 0 ? 0 : static_cast<int>(base));
+        const unsigned long long ref64 = negative && magnitude > 0x8000000000000000ull ? ~0ull : strtoullValue;
         const int refConsumed = static_cast<int>(end - text.c_str());
         int consumed = -1;
         EXPECT_EQ(static_cast<unsigned long long>(ParseInteger64(text.c_str(), flags, &consumed)), ref64) << text;
         EXPECT_EQ(consumed, refConsumed) << text;
 
         // unsigned long is 32 bits on Windows. msvcrt's strtoul negates its overflow value
-        // ULONG_MAX behind a minus sign (giving 1); C gives ULONG_MAX, and so do we: the
-        // magnitude, read without the sign, decides which reference applies.
+        // ULONG_MAX behind a minus sign (giving 1); C gives ULONG_MAX, and so do we.
         static_assert(sizeof(unsigned long) == 4, "32-bit long");
-        std::string unsignedText = text;
-        for (char& c : unsignedText)
-            if (c == '-' || c == '+')
-            {
-                c = ' ';
-                break;
-            }
-        const unsigned long long magnitude = strtoull(unsignedText.c_str(), nullptr, base == 0 ? 0 : static_cast<int>(base));
         const unsigned long ref32 = strtoul(text.c_str(), &end, base == 0 ? 0 : static_cast<int>(base));
         const unsigned expected32 = magnitude > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(ref32);
         EXPECT_EQ(static_cast<unsigned>(ParseInteger(text.c_str(), flags, &consumed)), expected32) << text;
@@ -332,6 +340,20 @@ TEST(IntParse, OverflowSaturatesToAllOnes)
     EXPECT_EQ(consumed, 23);
     EXPECT_EQ(ParseInteger64("0x8000000000000000", 0, &consumed), LLONG_MIN);
     EXPECT_EQ(ParseInteger64("-9223372036854775808", 0, &consumed), LLONG_MIN);
+    // A negative 64-bit number below the smallest signed value overflows instead of wrapping.
+    const struct { const char* text; bool overflow; long long value; } negatives[] = {
+        { "-0xFFFFFFFFFFFFFFFF", true, -1 }, { "-18446744073709551614", true, -1 },
+        { "-9223372036854775809", true, -1 }, { "-0x8000000000000000", false, LLONG_MIN },
+        { "-1", false, -1 }, { "-0x10000000000000000", true, -1 },
+    };
+    for (const auto& n : negatives)
+    {
+        bool overflow = !n.overflow;
+        EXPECT_EQ(ParseInteger64Overflow(n.text, 0, &consumed, &overflow), n.value) << n.text;
+        EXPECT_EQ(overflow, n.overflow) << n.text;
+        EXPECT_EQ(consumed, static_cast<int>(strlen(n.text))) << n.text;
+        EXPECT_EQ(ParseInteger64(n.text, 0, nullptr), n.value) << n.text;
+    }
     // Binary: 65 ones is one too many.
     EXPECT_EQ(ParseInteger64(("0b1" + std::string(64, '0')).c_str(), 0, &consumed), -1);
     EXPECT_EQ(ParseInteger64(("0b" + std::string(64, '1')).c_str(), 0, &consumed), -1);

@@ -181,3 +181,39 @@ TEST_F(CrcCalcDialogTest, FieldsFollowEachOtherAndOkKeepsTheInputs)
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(Stored("PolynomSize"), "16-Bit");
 }
+
+// The template's size and the places of the controls in the first rows, in dialog units
+// turned into pixels by the dialog's own font.
+TEST_F(CrcCalcDialogTest, TemplatePlacesTheControls)
+{
+    const struct {
+        int id;
+        int x, y, cx;
+    } places[] = {
+        {IDC_CRC_PRESET, 5, 15, 310},    {IDC_CRC_WIDTH, 5, 45, 50},     {IDC_CRC_REFLECTED, 60, 45, 85},
+        {IDC_CRC_NORMAL, 150, 45, 85},   {IDC_CRC_INVERT, 240, 46, 79},  {IDC_CRC_FORMULA, 5, 75, 310},
+        {IDC_CRC_START, 5, 186, 100},    {IDC_CRC_ALGORITHM, 110, 186, 45}, {IDC_CRC_LENGTH, 160, 186, 50},
+        {IDC_CRC_SOURCE, 5, 210, 310},
+    };
+    Run({
+        [&](HWND d) {
+            RECT size = {0, 0, 322, 368};
+            MapDialogRect(d, &size);
+            RECT client;
+            GetClientRect(d, &client);
+            EXPECT_EQ(client.right, size.right);
+            for (const auto& p : places) {
+                RECT want = {p.x, p.y, p.x + p.cx, p.y};
+                MapDialogRect(d, &want);
+                RECT got;
+                GetWindowRect(GetDlgItem(d, p.id), &got);
+                MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&got), 2);
+                EXPECT_EQ(got.left, want.left) << p.id;
+                EXPECT_EQ(got.top, want.top) << p.id;
+                EXPECT_EQ(got.right - got.left, want.right - want.left) << p.id;
+            }
+            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        },
+    });
+}

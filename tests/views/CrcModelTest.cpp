@@ -180,6 +180,7 @@ TEST(CrcModel, TypedFieldsThatAreNoNumberOfTheWidthAreMarked)
         {CRC_TRIGGER_REFLECTED, "0xA001", 0},         {CRC_TRIGGER_REFLECTED, "0xA001 x", CRCW_REFLECTED},
         {CRC_TRIGGER_REFLECTED, "0x1A001", CRCW_REFLECTED}, {CRC_TRIGGER_NORMAL, "abc", CRCW_NORMAL},
         {CRC_TRIGGER_START, "99999999999999999999", CRCW_START}, {CRC_TRIGGER_START, " 0xFFFF ", 0},
+        {CRC_TRIGGER_START, "-0xFFFFFFFFFFFFFFFF", CRCW_START}, {CRC_TRIGGER_NORMAL, "-18446744073709551614", CRCW_NORMAL},
         {CRC_TRIGGER_WIDTH, "16-Bit", 0},             {CRC_TRIGGER_WIDTH, "16", 0},
         {CRC_TRIGGER_WIDTH, "1.5", CRCW_WIDTH},       {CRC_TRIGGER_WIDTH, "65", CRCW_WIDTH},
     };
@@ -337,13 +338,29 @@ TEST(CrcModel, SourceSamples)
     EXPECT_NE(text.find("\r\nreturn uCrc&0xFFF;\r\n"), std::string::npos);
     EXPECT_NE(text.find("        uXor = uPos<<8;"), std::string::npos);
 
-    // A polynomial typed with trailing junk or bits above the width still gives a source
-    // that builds the dialog's table: the value is written, not the typed text.
-    c.algorithm = CRC_ALGO_A;
-    c.reflectedText = "0x1A001 Polynom";
-    c.Recalculate(CRC_TRIGGER_REFLECTED);
-    EXPECT_EQ(c.width, 12u);
-    EXPECT_NE(std::string(static_cast<const char*>(c.source)).find("#define     POLYNOM 0x001\r\n"), std::string::npos);
+    // POLYNOM of A and B is the text the polynomial field holds: typed there, as typed;
+    // written by the dialog, in the width's value format. C's has the extra top bit.
+    const struct {
+        int algorithm;
+        int trigger;
+        const char* typed;
+        const char* define;
+    } defines[] = {
+        {CRC_ALGO_A, CRC_TRIGGER_REFLECTED, "0x1A001 Polynom", "0x1A001 Polynom"},
+        {CRC_ALGO_B, CRC_TRIGGER_NORMAL, "0x80f", "0x80f"},
+        {CRC_ALGO_A, CRC_TRIGGER_NORMAL, "0x80d", "0xB01"},
+        {CRC_ALGO_B, CRC_TRIGGER_REFLECTED, "0xa01", "0x805"},
+        {CRC_ALGO_C, CRC_TRIGGER_NORMAL, "0x80B", "0x180B"},
+    };
+    for (const auto& d : defines) {
+        c.algorithm = d.algorithm;
+        c.ForgetCachedWidth();
+        (d.trigger == CRC_TRIGGER_NORMAL ? c.normalText : c.reflectedText) = d.typed;
+        ASSERT_TRUE(c.Recalculate(d.trigger) & CRCW_SOURCE) << d.typed;
+        EXPECT_EQ(c.width, 12u);
+        EXPECT_NE(std::string(static_cast<const char*>(c.source)).find(std::string("\r\n#define     POLYNOM ") + d.define + "\r\n"),
+                  std::string::npos) << d.typed;
+    }
 
     // "keiner" writes nothing.
     c.algorithm = CRC_ALGO_NONE;

@@ -343,7 +343,8 @@ TEST_F(FindValueDialogTest, UnparsableTextGivesNoPattern)
         const char* text;
         const char* distance;
     };
-    const Refused refused[] = {{"-", ""}, {"99999999999999999999", ""}, {"12 GB", ""}, {"5", "abc"}, {"5", "0"}};
+    const Refused refused[] = {{"-", ""}, {"99999999999999999999", ""}, {"12 GB", ""}, {"5", "abc"},
+                               {"5", "99999999999"}};
     std::vector<std::function<void(HWND)>> steps;
     for (const Refused& r : refused) {
         steps.push_back([r](HWND d) {
@@ -361,6 +362,27 @@ TEST_F(FindValueDialogTest, UnparsableTextGivesNoPattern)
     INT_PTR result = RunSteps(&m_settings, 0, nullptr, steps);
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(m_settings.pattern, nullptr);
+}
+
+// A whole "Bereich" below 1 is no fault of the input: it becomes the default 1000 and OK ends
+// the dialog; a distance of 1 or more is kept as typed.
+TEST_F(FindValueDialogTest, DistanceBelowOneBecomesTheDefault)
+{
+    const struct { const char* typed; const char* kept; } cases[] = {
+        {"0", "1000"}, {"-3", "1000"}, {"", "1000"}, {"1", "1"}, {"77", "77"},
+    };
+    for (const auto& c : cases) {
+        INT_PTR result = RunSteps(&m_settings, 0, nullptr, {
+            [&](HWND d) {
+                Type(d, "5");
+                ::SetWindowTextA(::GetDlgItem(d, IDC_FV_DISTANCE), c.typed);
+                ::PostMessageA(d, WM_COMMAND, IDOK, 0);
+            },
+        });
+        EXPECT_EQ(result, IDOK) << c.typed;
+        ASSERT_NE(m_settings.groups, nullptr) << c.typed;
+        EXPECT_EQ(Texts(m_settings.groups)[0], c.kept) << c.typed;
+    }
 }
 
 }  // namespace

@@ -76,8 +76,9 @@ TEST(HexConfig, FieldRules)
     ValidateHexConfig(&f, IDC_HC_FIXED_ON);
     EXPECT_EQ(f.widthRasterOn, 0);
 
-    // What OK hands on: a fixed width as a negative one, options off as 0, invert and the
-    // selection raster only with groups, the status bits put back over the others.
+    // What OK hands on: a fixed width as a negative one, options off as 0, invert only with
+    // groups, the selection raster as its box stands (it snaps only with groups), the status
+    // bits put back over the others.
     f.lineWidth = 24;
     f.groupLog2 = 0;
     f.invert = 1;
@@ -88,7 +89,9 @@ TEST(HexConfig, FieldRules)
     EXPECT_EQ(r.interval, 0);
     EXPECT_EQ(r.raster, 0);
     EXPECT_EQ(r.invert, 0);
-    EXPECT_EQ(r.selectionRaster, 0);
+    EXPECT_EQ(r.selectionRaster, 1);
+    f.selectionRaster = 0;
+    EXPECT_EQ(HexConfigToSettings(f).selectionRaster, 0);
     EXPECT_EQ(r.statusMode, 0x6002u);
 }
 

@@ -269,6 +269,7 @@ TEST(HexEditing, PasteFormsGoToTheCursorOrTheSelectionAndStopAtTheEnd)
                                  f.data.begin() + std::min<size_t>(f.data.size(), c.cursor + c.expected.size()));
         EXPECT_EQ(got, c.expected) << c.text;
         EXPECT_EQ(wrote, c.expected[0] != 0 ? 1 : 0) << c.text;
+        EXPECT_EQ(f.editor.beeps, 0) << c.text << ": a paste that gives no bytes does nothing, quietly";
         // Nothing in front of the target changed.
         EXPECT_EQ(std::vector<uint8_t>(f.data.begin(), f.data.begin() + c.cursor), std::vector<uint8_t>(c.cursor, 0));
     }

@@ -234,8 +234,15 @@ TEST_F(HexToolDialogs, CopyAsSourcePreviewsTheFirstLineAndCopiesTheWholeChoice)
     Drive("Kopiere im C++ Format",
           { [&](HWND d) {
                EXPECT_EQ(Text(d, IDC_HT_PROMPT), "Spaltenbreite");
-               return Text(d, IDC_HT_PREVIEW) == firstLine(1, CAF_C, 16);
+               // Opening renders nothing: three ticks of the countdown's timer leave the
+               // preview empty until a field changes.
+               for (int tick = 0; tick < 3; ++tick)
+                   ::SendMessageA(d, WM_TIMER, HEX_PREVIEW_TIMER, 0);
+               EXPECT_EQ(Text(d, IDC_HT_PREVIEW), "");
+               Click(d, IDC_HT_SIZE_FIRST);
+               return true;
            },
+            [&](HWND d) { return Text(d, IDC_HT_PREVIEW) == firstLine(1, CAF_C, 16); },
             [&](HWND d) {
                 Click(d, IDC_HT_FORMAT_FIRST + 2);
                 EXPECT_EQ(Text(d, IDC_HT_SIZE_FIRST), "Base 64");
