@@ -134,12 +134,7 @@ TEST(AppEndToEnd, StartsShowsStatusBarAndSavesFlatModeOnClose)
     EXPECT_GE(testsupport::StatusBarPartCount(statusBar), 1);
     // The message pane shows the idle text once the program waits for input.
     std::string pane;
-    for (int i = 0; i < 50; ++i) {
-        ASSERT_TRUE(testsupport::ReadStatusBarText(statusBar, 0, &pane));
-        if (pane == "Bereit")
-            break;
-        Sleep(100);
-    }
+    testsupport::WaitUntil([&] { return testsupport::ReadStatusBarText(statusBar, 0, &pane) && pane == "Bereit"; });
     EXPECT_EQ(pane, "Bereit");
 
     // The toolbar window, raised as "FlatMode" 0 says; the command makes it flat.
@@ -149,8 +144,7 @@ TEST(AppEndToEnd, StartsShowsStatusBarAndSavesFlatModeOnClose)
     EXPECT_EQ(GetDlgCtrlID(toolbar), AFX_IDW_TOOLBAR);
     EXPECT_EQ(GetWindowLongA(toolbar, GWL_STYLE) & TBSTYLE_FLAT, 0);
     PostMessageA(frame, WM_COMMAND, ID_FLAT_TOOLBAR, 0);
-    for (int i = 0; i < 50 && !(GetWindowLongA(toolbar, GWL_STYLE) & TBSTYLE_FLAT); ++i)
-        Sleep(100);
+    testsupport::WaitUntil([&] { return (GetWindowLongA(toolbar, GWL_STYLE) & TBSTYLE_FLAT) != 0; });
     EXPECT_NE(GetWindowLongA(toolbar, GWL_STYLE) & TBSTYLE_FLAT, 0);
     DWORD exitCode = 1;
     ASSERT_TRUE(program.CloseAndWait(frame, 30000, &exitCode));
@@ -217,8 +211,7 @@ TEST(AppEndToEnd, LoadImageShowsTheExtendedFileDialog)
     HWND dialog = program.WaitForWindow("#32770", nullptr, 30000);
     ASSERT_NE(dialog, nullptr) << "no file dialog appeared";
     HWND combo = nullptr;
-    for (int i = 0; i < 50 && !combo; ++i, Sleep(100))
-        combo = testsupport::FindChildWindow(dialog, "ComboBox", 1152);
+    testsupport::WaitUntil([&] { return (combo = testsupport::FindChildWindow(dialog, "ComboBox", 1152)) != nullptr; });
     ASSERT_NE(combo, nullptr);
     bool hiddenField = false;
     for (const testsupport::ChildWindowInfo& child : testsupport::ListChildWindows(dialog))
@@ -230,8 +223,7 @@ TEST(AppEndToEnd, LoadImageShowsTheExtendedFileDialog)
     SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     std::vector<std::string> history;
-    for (int i = 0; i < 50 && history.empty(); ++i, Sleep(100))
-        history = StoredList("OfnListBin");
+    testsupport::WaitUntil([&] { return !(history = StoredList("OfnListBin")).empty(); });
     ASSERT_FALSE(history.empty());
     EXPECT_TRUE(ContainsNoCase(history[0], "sl-app-ofn\\")) << history[0];
 
@@ -241,15 +233,15 @@ TEST(AppEndToEnd, LoadImageShowsTheExtendedFileDialog)
     PostMessageA(edit, WM_CHAR, 'a', 1);
     HWND popup = nullptr;
     LRESULT offered = 0;
-    for (int i = 0; i < 50 && offered < 2; ++i, Sleep(100)) {
+    testsupport::WaitUntil([&] {
         popup = ProcessWindowOfClass(program.ProcessId(), "SektorlupeSuggestList");
         offered = popup ? SendMessageA(popup, LB_GETCOUNT, 0, 0) : 0;
-    }
+        return offered >= 2;
+    });
     EXPECT_EQ(2, offered);
 
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    for (int i = 0; i < 50 && IsWindow(dialog); ++i)
-        Sleep(100);
+    testsupport::WaitUntil([&] { return !IsWindow(dialog); });
     DWORD exitCode = 1;
     ASSERT_TRUE(program.CloseAndWait(frame, 30000, &exitCode));
     EXPECT_EQ(exitCode, 0u);

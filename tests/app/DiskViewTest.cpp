@@ -431,7 +431,7 @@ BOOL CALLBACK FindDialogOfThread(HWND hwnd, LPARAM lParam)
 DWORD WINAPI AnswerInfoDialog(void* context)
 {
     InfoDialogAnswer* answer = static_cast<InfoDialogAnswer*>(context);
-    for (int i = 0; i < 200; ++i) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 60000;) {
         HWND dialog = nullptr;
         EnumThreadWindows(answer->uiThread, FindDialogOfThread, reinterpret_cast<LPARAM>(&dialog));
         if (dialog) {

@@ -12,6 +12,7 @@
 #include "tests/app/DiskViewTestSupport.h"
 #include "tests/app/support/ProcessWindow.h"
 #include "tests/support/ModalScript.h"
+#include "tests/support/TestSupport.h"
 #include "uihelpers/ClipboardText.h"
 #include "editor/TextFindDialogs.h"
 #include "views/FindValueDialog.h"
@@ -179,20 +180,14 @@ std::vector<std::string> ImageCopies(const std::string& fixture)
     return copies;
 }
 
-// Runs a copy command until the clipboard holds `expected`: the clipboard is shared with
-// other test processes, which may hold it or write it in between. The text last read.
-std::string CopyUntil(const std::string& expected, const std::function<void()>& copy)
+// Runs a copy command on an emptied clipboard: the text it put there.
+std::string CopyToClipboard(const std::function<void()>& copy)
 {
-    std::string text;
-    for (int attempt = 0; attempt < 10 && text != expected; ++attempt) {
-        if (attempt > 0)
-            Sleep(100);
-        ClipboardSetText("(nichts kopiert)");
-        copy();
-        char* clip = ClipboardGetText();
-        text = clip ? clip : "";
-        free(clip);
-    }
+    ClipboardSetText("(nichts kopiert)");
+    copy();
+    char* clip = ClipboardGetText();
+    std::string text = clip ? clip : "";
+    free(clip);
     return text;
 }
 
@@ -644,7 +639,7 @@ TEST_F(FrameCommandsTest, CopyAndCppCopyFromTheHexPanePutTheSelectedBytesOnTheCl
         SCOPED_TRACE(c.name);
         hex->SetCursorAddress(c.from, false);
         hex->SetSelectionEnd(c.from + c.count, false);
-        EXPECT_EQ(CopyUntil(c.expected, c.command), c.expected);
+        EXPECT_EQ(CopyToClipboard(c.command), c.expected);
     }
 }
 
@@ -700,13 +695,14 @@ TEST(OpenByPath, ImageOfAnyExtensionOpensFromTheCommandLine)
             << copy << ": " << testsupport::ListChildWindows(frame).back().text;
         HWND statusBar = testsupport::FindChildWindow(frame, "msctls_statusbar32");
         ASSERT_NE(statusBar, nullptr);
-        bool shown = false;
-        for (int i = 0; i < 100 && !shown; ++i, Sleep(100)) {
+        const bool shown = testsupport::WaitUntil([&] {
             const int parts = testsupport::StatusBarPartCount(statusBar);
             std::string pane;
-            for (int part = 1; part < parts && !shown; ++part)
-                shown = testsupport::ReadStatusBarText(statusBar, part, &pane) && pane == "(Img) Sektor 0 ";
-        }
+            for (int part = 1; part < parts; ++part)
+                if (testsupport::ReadStatusBarText(statusBar, part, &pane) && pane == "(Img) Sektor 0 ")
+                    return true;
+            return false;
+        });
         EXPECT_TRUE(shown) << copy;
         DWORD exitCode = 1;
         EXPECT_TRUE(run.CloseAndWait(frame, 30000, &exitCode)) << copy;

@@ -115,12 +115,8 @@ public:
     bool WaitForSector(uint64_t sector) const
     {
         const std::string wanted = "(Img) Sektor " + std::to_string(sector) + " ";
-        for (int i = 0; i < 200; ++i) {
-            if (testsupport::StatusBarPartCount(statusBar) >= 3 && StatusText(1) == wanted)
-                return true;
-            Sleep(50);
-        }
-        return false;
+        return testsupport::WaitUntil(
+            [&] { return testsupport::StatusBarPartCount(statusBar) >= 3 && StatusText(1) == wanted; });
     }
 
     // F9 as the user presses it (the frame's accelerator turns it into "Springe zu Sektor"),

@@ -105,7 +105,7 @@ public:
         m_steps.push_back({ [s = std::move(step)](HWND) { return s(); }, false });
     }
 
-    void Start(DWORD timeoutMs = 15000)
+    void Start(DWORD timeoutMs = 60000)
     {
         s_active = this;
         m_deadline = GetTickCount() + timeoutMs;
@@ -124,7 +124,7 @@ public:
     // Starts the script, runs the modal loop and stops the script; a script that timed out or
     // left steps undone fails the test.
     template <typename Loop>
-    auto Run(Loop loop, DWORD timeoutMs = 15000) -> decltype(loop())
+    auto Run(Loop loop, DWORD timeoutMs = 60000) -> decltype(loop())
     {
         Start(timeoutMs);
         auto result = loop();

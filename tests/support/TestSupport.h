@@ -2,6 +2,7 @@
 // registry key of the Wine prefix that exists only for one test.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 
 namespace testsupport {
@@ -24,5 +25,19 @@ public:
 private:
     std::string m_path;
 };
+
+// Asks `done` every 50 ms until it answers true (true) or `timeoutMs` have passed (false):
+// for what another process or a posted message brings, however busy the machine is.
+inline bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(50);
+    }
+}
 
 }  // namespace testsupport

@@ -4,6 +4,7 @@
 #include "uihelpers/ProgressDialog.h"
 
 #include "classlib/DlgTemplate.h"
+#include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -227,7 +228,7 @@ struct Placement {
     const char* title;
     POINT moveTo;
     bool move;
-    UINT waitMs;                    // looked at again after this long
+    UINT waitMs;                    // looked at again once it takes input, at most this long after
     RECT first, later;
     BOOL enabledFirst, enabledLater;
 };
@@ -235,13 +236,15 @@ struct Placement {
 UINT PlaceAndLook(ProgressSink*, const DWORD_PTR* params)
 {
     Placement* p = reinterpret_cast<Placement*>(params[0]);
-    Sleep(30);                      // the window's initialisation goes on after the start
-    HWND w = FindWindowA("#32770", p->title);
+    // The window's initialisation goes on after the start: it is done when the dialog shows.
+    HWND w = nullptr;
+    testsupport::WaitUntil([&] { return (w = FindWindowA("#32770", p->title)) != nullptr && IsWindowVisible(w); });
     GetWindowRect(w, &p->first);
     p->enabledFirst = IsWindowEnabled(w);
     if (p->move)
         SetWindowPos(w, nullptr, p->moveTo.x, p->moveTo.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Sleep(p->waitMs);
+    if (p->waitMs)
+        testsupport::WaitUntil([&] { return IsWindowEnabled(w) != FALSE; }, p->waitMs);
     GetWindowRect(w, &p->later);
     p->enabledLater = IsWindowEnabled(w);
     return 0;
@@ -372,8 +375,9 @@ TEST_F(ProgressDialogRun, OpensWhereTheLastOneClosedAndWaitsOutItsShowDelay)
 
     Placement gone = { "Platz 3", { -5000, -5000 }, true, 50, {}, {}, FALSE, FALSE };
     ASSERT_EQ(RunPlacement(gone), IDOK);
-    Placement delayed = { "Platz 4", {}, false, 600, {}, {}, FALSE, FALSE };
-    ASSERT_EQ(RunPlacement(delayed, 200), IDOK);
+    // Long enough a delay that the first look comes before it on a busy machine too.
+    Placement delayed = { "Platz 4", {}, false, 60000, {}, {}, FALSE, FALSE };
+    ASSERT_EQ(RunPlacement(delayed, 2000), IDOK);
     EXPECT_EQ(delayed.first.left, 28672) << "waits off-screen";
     EXPECT_FALSE(delayed.enabledFirst);
     EXPECT_TRUE(delayed.enabledLater);
