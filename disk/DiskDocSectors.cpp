@@ -535,7 +535,13 @@ BOOL CDiskDoc::SettlePendingWrite()
     if (!m_writeEnabled)
         return TRUE;
     if (!HasPendingEdit()) {
+        // Nothing to write, and protection goes on again: the view is told now, since the
+        // caller may end without loading a sector (a "Sektoren laden" given up at a later
+        // question, a close the end of the session did not follow). A pane left editable over a
+        // protected document takes typing that no question asks about, and the protection
+        // switch would take the typed bytes for the sector on the medium.
         m_writeEnabled = 0;
+        SendHint(UPDATEHINT_PROTECTED);     // the pane takes no typing from here on
         return TRUE;
     }
     // The question's message loop may dispatch another switch or close: the edit is settled by

@@ -9,6 +9,7 @@
 #include "disk/SectorJobs.h"
 #include "tests/support/DeviceAnswers.h"
 #include "tests/support/TestSupport.h"
+#include "views/HexEditing.h"
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <io.h>
@@ -608,6 +609,108 @@ TEST_F(SectorCopy, LoadSettlesAPendingEditFirst)
         doc.reset();
     }
     SetFileAttributesA(image.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+namespace {
+
+// The disk view's hex pane as the document's hints drive it, without a window: a new sector
+// comes protected, the protection hints switch it, and typing goes through the hex editor,
+// which refuses it while the pane is protected.
+class HexPaneView : public CView
+{
+public:
+    HexPaneView() : editor(model, ring) {}
+    void OnDraw(CDC*) override {}
+    void OnUpdate(CView*, LPARAM lHint, CObject*) override
+    {
+        const uint32_t hint = static_cast<uint32_t>(lHint);
+        if (hint == UPDATEHINT_UNPROTECTED || hint == UPDATEHINT_PROTECTED) {
+            model.SetModeFlags(hint == UPDATEHINT_PROTECTED ? uint32_t(HVM_PROTECTED) : 0u, HVM_PROTECTED, nullptr);
+        } else if (!(hint & UPDATEHINT_SAME_SECTOR)) {
+            CDiskDoc* doc = static_cast<CDiskDoc*>(GetDocument());
+            model.SetData(doc->GetSectorBuffer(), static_cast<int>(doc->GetLoadedSize()), 0, 0);
+            model.Relayout(16, 4, 1, 6, 0, 0);
+        }
+    }
+    bool Protected() const { return (model.Mode() & HVM_PROTECTED) != 0; }
+    // Two hex digits typed at the offset; true when the pane took them.
+    bool Type(int offset, uint8_t value)
+    {
+        static const char digits[] = "0123456789abcdef";
+        model.SetCursorArea(HEX_AREA_HEX);
+        model.SetCursorAddress(offset, false);
+        return editor.TypeCharacter(static_cast<unsigned char>(digits[value >> 4]), false, false) +
+                   editor.TypeCharacter(static_cast<unsigned char>(digits[value & 15]), false, false) ==
+               2;
+    }
+
+    CHexModel model;
+    CHexUndoRing ring;
+    CHexEditor editor;
+};
+
+}  // namespace
+
+// Protection switched off without typing, then "Sektoren laden" given up at each of its steps
+// (unanswered questions are cancelled), or the close asked and then not followed: the pane and
+// the document agree afterwards. Unprotected, a byte typed is asked about at the next sector;
+// protected, the pane takes no typing. The image keeps every byte.
+TEST_F(SectorCopy, RoutesEndingWithoutALoadLeaveThePaneAgreeingWithTheDocument)
+{
+    const std::string image = TempPath("copy-agree.img"), small = TempPath("copy-agree-small.bin");
+    const std::string two = TempPath("copy-agree-two.bin"), missing = TempPath("copy-agree-none.bin");
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    PutBytes(small, 0, Noise(100, 3), true);
+    PutBytes(two, 0, Noise(1024, 4), true);
+    DeleteFileA(missing.c_str());
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    doc->m_bAutoDelete = FALSE;
+    HexPaneView pane;
+    doc->AddView(&pane);
+    const uint64_t whole = HashOutside(image, 0, 0);
+    const struct {
+        const char* route;
+        std::string file, count;      // no file: the range dialog is cancelled
+        std::string said;
+    } routes[] = {
+        { "range dialog cancelled", "", "", "" },
+        { "no sectors", two, "0", kWrongInput },
+        { "file not there", missing, "1", "Fehler: Fehler beim Zugriff auf die Datei !" },
+        { "file under one sector", small, "1", "Fehler: Die Datei ist zu klein !" },
+        { "too few sectors", two, "4", "Frage: Es sind zu wenige Sektoren in der Datei ?\nWeiter machen ?" },
+        { "last question", two, "2", "Frage: Sollen die Sektoren wirklich überschrieben werden ?" },
+        { "close not followed", "", "", "" },
+    };
+    for (const auto& r : routes) {
+        SCOPED_TRACE(r.route);
+        doc->SetCurrentSector(6);
+        ASSERT_TRUE(doc->LoadSector(0, 0));
+        prompts = ScriptedPrompts();
+        prompts.boxAnswers = { IDOK };
+        doc->OnWriteProtect();
+        ASSERT_FALSE(pane.Protected());
+        if (!strcmp(r.route, "close not followed")) {
+            EXPECT_TRUE(doc->CanCloseFrame(nullptr));
+        } else {
+            if (!r.file.empty())
+                dialogs.ranges.push_back({ r.file, "6", r.count });
+            doc->OnLoadSectors();
+        }
+        const std::vector<std::string> said = Boxes();
+        EXPECT_EQ(said.size() > 1 ? said[1] : "", r.said);
+        EXPECT_TRUE(dialogs.titles.empty()) << "a load ran";
+        EXPECT_EQ(pane.Protected(), !doc->IsWriteEnabled()) << "the pane and the document disagree";
+        const uint8_t value = static_cast<uint8_t>(doc->GetSectorBuffer()[0x40] ^ 0x5A);
+        const bool taken = pane.Type(0x40, value);
+        EXPECT_EQ(taken, doc->HasPendingEdit());
+        prompts.boxes.clear();
+        doc->SetCurrentSector(7);
+        doc->LoadSector(0, 0);              // "Nein" (unanswered) drops what was taken
+        EXPECT_EQ(Boxes().size(), taken ? 1u : 0u);
+        EXPECT_EQ(doc->GetLastSectorRead(), 7u);
+    }
+    EXPECT_EQ(HashOutside(image, 0, 0), whole);
+    doc->RemoveView(&pane);
 }
 
 // The dump's last bytes reach the disk only when the file is closed: a failure there (a
