@@ -282,6 +282,12 @@ void CDiskDoc::OnSaveSectors()
 {
     if (RefuseWhileBusy())
         return;
+    // The user was told that the image is no longer read: a dump would cut the file it names
+    // (one the user agreed to overwrite) and then fail at its first read.
+    if (ImageReadsRefused()) {
+        ShowImageLoss("Fehler", MB_OK | MB_ICONERROR);
+        return;
+    }
     CountedScope busy(m_busy);
     const MediumTarget medium = CurrentMedium();
     CSectorRangeDlg dlg(AfxGetMainWnd());

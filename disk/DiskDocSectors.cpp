@@ -522,12 +522,17 @@ void CDiskDoc::ReportImageLoss()
     if (m_imageLoss == IMAGELOSS_NONE || m_lossReported || m_driveCode != DRIVECODE_IMAGE)
         return;
     m_lossReported = true;
+    ShowImageLoss("Warnung", MB_OK | MB_ICONWARNING);
+}
+
+void CDiskDoc::ShowImageLoss(const char* caption, UINT type)
+{
     const char* format = m_imageLoss == IMAGELOSS_CHANGED   ? kImageChanged
                          : m_imageLoss == IMAGELOSS_DEVICE ? kImageNowADevice
                                                            : kImageReplaced;
     char text[MAX_PATH + 240];
     StrNPrintf(text, sizeof text, format, static_cast<const char*>(m_imagePath));
-    ErrorBox(text, "Warnung", MB_OK | MB_ICONWARNING);
+    ErrorBox(text, caption, type);
 }
 
 BOOL CDiskDoc::SettlePendingWrite()

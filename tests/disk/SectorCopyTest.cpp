@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <io.h>
+#include <algorithm>
 #include <memory>
 
 using namespace doctest;
@@ -875,6 +876,56 @@ TEST_F(SectorCopy, ALoadIntoAChangedImageSaysWhyOnce)
             PutBytes(image, 20 * 512, Bytes(fat16, 20 * 512, 512));
         }
     }
+}
+
+// "Sektoren speichern" from an image the user was told is no longer read (another file put
+// under its name, or its name leading to a device) is refused with that text before anything
+// else: the target the user agreed to overwrite keeps every byte. An image only changed in
+// place is still read, and its dump goes through.
+TEST_F(SectorCopy, NoDumpFromAnImageThatIsNoLongerRead)
+{
+    const std::string image = TempPath("copy-unread.img"), target = TempPath("copy-unread.bin");
+    const std::vector<uint8_t> before = Noise(3 * 512, 41);
+    testsupport::OneFileAsADevice device;
+    for (OutsideChange loss : { RENAMED_ONTO, NOW_A_DEVICE, TIME_MOVED }) {
+        SCOPED_TRACE(loss);
+        const bool refused = loss != TIME_MOVED;
+        Reopen();
+        ASSERT_TRUE(CopyFileTo(fat16, image));
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        doc->CloseImageHandle();                // as after a write: another program may reach it
+        ASSERT_TRUE(ChangeOutside(loss, image, fat16, device, 0));
+        if (refused) {
+            prompts.boxAnswers = { IDOK };
+            doc->SetCurrentSector(3);           // the read finds it and says so
+            doc->LoadSector(0, 0);
+        } else {
+            // A write-back finds it and says so; the edit is dropped after.
+            prompts.boxAnswers = { IDOK, IDYES, IDOK, IDOK, IDNO };
+            doc->OnWriteProtect();
+            doc->GetSectorBuffer()[7] ^= 0x11;
+            doc->OnWriteProtect();
+            doc->OnWriteProtect();
+            ASSERT_FALSE(doc->IsWriteEnabled());
+        }
+        const std::vector<std::string> told = Boxes();
+        ASSERT_EQ(std::count(told.begin(), told.end(), "Warnung: " + OutsideChangeText(loss, image)), 1);
+        PutBytes(target, 0, before, true);
+        prompts.boxes.clear();
+        dialogs.ranges.push_back({ target, "0", "2" });
+        doc->OnSaveSectors();
+        device.armed = false;
+        if (refused) {
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: " + OutsideChangeText(loss, image) });
+            EXPECT_TRUE(dialogs.infos.empty()) << "the range was asked for";
+            EXPECT_TRUE(Bytes(target, 0, 3 * 512) == before) << "the target was cut or written";
+        } else {
+            EXPECT_TRUE(Boxes().empty());
+            EXPECT_EQ(SizeOf(target), 2u * 512);
+            EXPECT_TRUE(Bytes(target, 0, 2 * 512) == Bytes(image, 0, 2 * 512)) << "not the image's sectors";
+        }
+    }
+    Reopen();
 }
 
 // One rule for the dump target, the read handle open or closed: the file that was read (by
