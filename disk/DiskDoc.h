@@ -361,6 +361,9 @@ protected:
     void NoteImageLoss(ImageLoss loss);
     // Says what was found to have happened to the image, in the words of its warning.
     void ShowImageLoss(const char* caption, UINT type);
+    // The dump files this program made since the medium was made current (the last few).
+    void NoteMadeDump(const FileIdentity& made);
+    bool IsMadeDump(HANDLE h, const OpenFileFacts& facts) const;
     // Opens the dump file without cutting it, refuses a device or the open image behind the
     // name (after the message), and only then cuts it for writing. Null after a message.
     FILE* OpenDumpFile(const char* path);
@@ -445,6 +448,9 @@ protected:
     ImageLoss m_imageLoss = IMAGELOSS_NONE;
     bool m_lossReported = false;
     bool m_switchCancelled = false;                  // WasSwitchCancelled
+    static constexpr uint32_t kMadeDumps = 16;
+    FileIdentity m_madeDumps[kMadeDumps];            // NoteMadeDump
+    uint32_t m_madeDumpCount = 0;
     HANDLE m_heldImage = INVALID_HANDLE_VALUE;       // HoldImageForWriting
     FileIdentity m_heldFile;
     bool m_heldWritten = false;

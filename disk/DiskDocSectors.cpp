@@ -427,6 +427,8 @@ void CDiskDoc::InitDevice(CheckedImage* image)
     m_imageContent = ContentStamp();
     m_imageLoss = IMAGELOSS_NONE;
     m_lossReported = false;
+    // A dump made before may be the very file opened now.
+    m_madeDumpCount = 0;
     CloseImageHandle();
     if (image && image->handle != INVALID_HANDLE_VALUE && m_driveCode == DRIVECODE_IMAGE) {
         m_imageIdentity = image->file;

@@ -928,12 +928,36 @@ TEST_F(SectorCopy, NoDumpFromAnImageThatIsNoLongerRead)
     Reopen();
 }
 
+namespace {
+
+// A file system that hands a freed number out again: every file but the one kept (the file
+// under the image's name) answers with that number while `on` is set; the file freed had it.
+class NewFilesGetTheNumber : public testsupport::DeviceAnswers
+{
+public:
+    NewFilesGetTheNumber(bool on, uint64_t freed, uint64_t kept) : m_on(on), m_freed(freed), m_kept(kept) {}
+    bool Facts(HANDLE h, OpenFileFacts* facts) override
+    {
+        if (!DeviceAnswers::Facts(h, facts))
+            return false;
+        if (m_on && facts->index != m_kept)
+            facts->index = m_freed;
+        return true;
+    }
+
+private:
+    bool m_on;
+    uint64_t m_freed, m_kept;
+};
+
+}  // namespace
+
 // One rule for the dump target, the read handle open or closed: the file that was read (by
 // any path, also changed since and reached only by a hard link under another drive letter
 // once another file took its name) and the file behind the image's name now (renamed onto
 // it, also a copy with the image's time) are refused and keep every byte; a new file that
 // the dump itself makes is never the image, even with the number the replaced image left
-// free.
+// free, nor at the next dump into it.
 TEST_F(SectorCopy, OneRuleForTheDumpTarget)
 {
     const std::string folder = TempPath("copy-rule");
@@ -1000,10 +1024,10 @@ TEST_F(SectorCopy, OneRuleForTheDumpTarget)
             ASSERT_TRUE(replace(nullptr));
             break;
         }
-        // The file system hands the freed number to the next file made.
-        testsupport::DeviceAnswers numbers(c.change == NUMBER_FREED ? testsupport::DeviceAnswers::PINNED_INDEX
-                                                                    : testsupport::DeviceAnswers::AS_IS);
-        numbers.pinnedIndex = read.index;
+        // The file system hands the freed number to the files made from now on.
+        FileIdentity namedNow;
+        ASSERT_TRUE(GetFileIdentity(image.c_str(), &namedNow));
+        NewFilesGetTheNumber numbers(c.change == NUMBER_FREED, read.index, namedNow.index);
         const uint64_t named = HashOutside(image, 0, 0), readNow = HashOutside(vHost, 0, 0);
         prompts = ScriptedPrompts();
         prompts.boxAnswers.push_back(IDOK);
@@ -1012,10 +1036,25 @@ TEST_F(SectorCopy, OneRuleForTheDumpTarget)
         if (c.refused) {
             EXPECT_EQ(Boxes(), std::vector<std::string>{ kOpenImage });
             EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
-        } else {
+        } else if (c.handleOpen) {
+            // Read on through the handle; a second dump into the file the first one made is the
+            // program's own file again.
+            dialogs.ranges.push_back({ c.target, "2", "3" });
+            doc->OnSaveSectors();
             EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
+            EXPECT_EQ(dialogs.titles, std::vector<std::string>(2, "Speichere Sektoren"));
+            EXPECT_EQ(SizeOf(fresh), 3u * 512);
+            EXPECT_TRUE(Bytes(fresh, 0, 3 * 512) == Bytes(vHost, 2 * 512, 3 * 512)) << "not the sectors read";
+        } else {
+            // Without the handle the dump's first read finds the other file under the name and
+            // says so; the next dump is refused for that, not taken for the open image.
+            const std::string replaced = OutsideChangeText(doctest::RENAMED_ONTO, image);
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Warnung: " + replaced });
+            dialogs.ranges.push_back({ c.target, "2", "3" });
+            prompts.boxes.clear();
+            doc->OnSaveSectors();
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: " + replaced });
             EXPECT_EQ(dialogs.titles, std::vector<std::string>{ "Speichere Sektoren" });
-            EXPECT_EQ(SizeOf(fresh), 4u * 512);
         }
         doc.reset();
         EXPECT_EQ(HashOutside(image, 0, 0), named) << "the file under the image's name was cut or written";
