@@ -570,6 +570,36 @@ TEST_F(SectorCopy, TheLoadWritesOnlyToTheMediumItStartedOn)
     }
 }
 
+// "Sektoren laden" into the open image is the program's own write, not another program's
+// change: the user's next write-back into the image goes through, into a sector the load
+// wrote and into one it did not.
+TEST_F(SectorCopy, AWriteBackAfterALoadIntoTheOpenImageGoesThrough)
+{
+    const std::string image = TempPath("copy-own.img"), file = TempPath("copy-own.bin");
+    const std::vector<uint8_t> noise = Noise(4 * 512, 29);
+    PutBytes(file, 0, noise, true);
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    prompts.boxAnswers = { IDOK };
+    Load(file, 20, 4);
+    ASSERT_TRUE(Bytes(image, 20 * 512, 4 * 512) == noise);
+    for (uint64_t sector : { 21, 30 }) {
+        SCOPED_TRACE(sector);
+        doc->SetCurrentSector(sector);
+        ASSERT_TRUE(doc->LoadSector(0, 0));
+        prompts.boxAnswers = { IDOK, IDYES };   // protection off; write the edit
+        doc->OnWriteProtect();
+        doc->GetSectorBuffer()[9] ^= 0x77;
+        const std::vector<uint8_t> edited(doc->GetSectorBuffer(), doc->GetSectorBuffer() + 512);
+        doc->SetCurrentSector(sector + 1);
+        doc->LoadSector(0, 0);
+        EXPECT_TRUE(Bytes(image, sector * 512, 512) == edited) << "the write-back was refused";
+    }
+    for (const std::string& said : Boxes())
+        EXPECT_EQ(said.find("Der Sektor konnte nicht geschrieben werden!"), std::string::npos) << said;
+    EXPECT_EQ(prompts.unexpected, 0);
+}
+
 // A changed sector is settled before a load: its question comes first, and the sector then
 // holds the file's bytes (not the edit written over them afterwards). When its write-back
 // fails nothing is loaded.
