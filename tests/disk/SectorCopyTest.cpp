@@ -1095,3 +1095,29 @@ TEST_F(SectorCopy, OneRuleForTheDumpTarget)
     RemoveFolder(folder + ".old");
     RemoveFolder(folder);
 }
+
+// A dump file the program made is its own file only until a medium is made current: opened
+// as the image itself, it is the file that was read, and a dump through another of its names
+// (a hard link) is refused once another file has taken its own name.
+TEST_F(SectorCopy, ADumpFileOpenedAsTheImageIsTheImage)
+{
+    const std::string image = TempPath("copy-made.img"), made = TempPath("copy-made.bin");
+    const std::string link = TempPath("copy-made-link.bin");
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    DeleteFileA(link.c_str());
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    ASSERT_TRUE(Save(made, 0, 4));
+    ASSERT_TRUE(CreateHardLinkA(link.c_str(), made.c_str(), nullptr));
+    ASSERT_TRUE(doc->OnOpenDocument(made.c_str()));
+    doc->CloseImageHandle();                    // as after a write: another program may reach it
+    ASSERT_TRUE(CopyFileTo(fat16, made + ".new"));
+    ASSERT_TRUE(MoveFileExA((made + ".new").c_str(), made.c_str(), MOVEFILE_REPLACE_EXISTING));
+    const uint64_t read = HashOutside(link, 0, 0);
+    prompts = ScriptedPrompts();
+    dialogs.ranges.push_back({ link, "0", "1" });
+    doc->OnSaveSectors();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben." });
+    EXPECT_EQ(HashOutside(link, 0, 0), read) << "the file that was read was cut or written";
+    doc.reset();
+    DeleteFileA(link.c_str());
+}
