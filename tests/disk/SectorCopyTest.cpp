@@ -1116,7 +1116,8 @@ TEST_F(SectorCopy, ADumpFileOpenedAsTheImageIsTheImage)
     prompts = ScriptedPrompts();
     dialogs.ranges.push_back({ link, "0", "1" });
     doc->OnSaveSectors();
-    EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben." });
+    const std::string refused = "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben.";
+    EXPECT_EQ(Boxes(), std::vector<std::string>{ refused });
     EXPECT_EQ(HashOutside(link, 0, 0), read) << "the file that was read was cut or written";
     doc.reset();
     DeleteFileA(link.c_str());
