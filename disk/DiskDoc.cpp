@@ -356,6 +356,11 @@ bool CDiskDoc::OpenImageForMedium(const char* path, CheckedImage* image, bool un
 
 BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
 {
+    // A path that names nothing that can be opened is said in plain words and changes nothing:
+    // the medium shown stays on its sector with its edit. Made current again from sector 0
+    // without a word, the old medium would pass a failed open off as done (a recent entry or
+    // a command-line path seemingly opened, showing the old medium's first sector) and lose
+    // the user's place.
     const char* path = lpszPathName ? lpszPathName : "";
     m_switchCancelled = false;
     MediumChoice choice;

@@ -215,6 +215,11 @@ public:
     void ReportImageLoss();
     // What was found, IMAGELOSS_NONE while nothing was (cleared when a medium is made current).
     ImageLoss GetImageLoss() const { return m_imageLoss; }
+    // The image shown was found replaced or turned into a device: none of its sectors is read.
+    bool ImageReadsRefused() const
+    {
+        return m_driveCode == DRIVECODE_IMAGE && (m_imageLoss == IMAGELOSS_REPLACED || m_imageLoss == IMAGELOSS_DEVICE);
+    }
     // The last open or switch of a medium was cancelled for the medium shown, not for the one
     // named: its changed sector could not be written (or the user's question was still up),
     // or the document was busy. The name picked is not to blame for it.
@@ -354,6 +359,11 @@ protected:
     // Records what a read or write found happened to the shown image; the first finding stays
     // until the image is opened again.
     void NoteImageLoss(ImageLoss loss);
+    // Says what was found to have happened to the image, in the words of its warning.
+    void ShowImageLoss(const char* caption, UINT type);
+    // The dump files this program made since the medium was made current (the last few).
+    void NoteMadeDump(const FileIdentity& made);
+    bool IsMadeDump(HANDLE h, const OpenFileFacts& facts) const;
     // Opens the dump file without cutting it, refuses a device or the open image behind the
     // name (after the message), and only then cuts it for writing. Null after a message.
     FILE* OpenDumpFile(const char* path);
@@ -438,6 +448,9 @@ protected:
     ImageLoss m_imageLoss = IMAGELOSS_NONE;
     bool m_lossReported = false;
     bool m_switchCancelled = false;                  // WasSwitchCancelled
+    static constexpr uint32_t kMadeDumps = 16;
+    FileIdentity m_madeDumps[kMadeDumps];            // NoteMadeDump
+    uint32_t m_madeDumpCount = 0;
     HANDLE m_heldImage = INVALID_HANDLE_VALUE;       // HoldImageForWriting
     FileIdentity m_heldFile;
     bool m_heldWritten = false;

@@ -152,13 +152,17 @@ bool CDiskDoc::IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const cha
     // the document still reads the old one through its handle), each with its content then
     // and now: another program may have written to the image since.
     const FileIdentity& read = WholeImageIdentity();
+    // A dump file this program made itself since the image was opened is a file of its own,
+    // never the one that was read, even where the file system handed it the number a replaced
+    // image left free: only the file behind the image's name is compared with it.
+    const bool madeHere = IsMadeDump(h, facts);
     // The file as it was read needs no look at the name.
-    if (read.known && HandleMayLeadToFile(h, facts, read, m_imageContent.AsFacts()))
+    if (!madeHere && read.known && HandleMayLeadToFile(h, facts, read, m_imageContent.AsFacts()))
         return true;
     FileIdentity named;
     OpenFileFacts namedNow;
     const bool nameLeadsToFile = GetFileIdentity(m_imagePath, &named, &namedNow);
-    if (read.known) {
+    if (read.known && !madeHere) {
         // The file read as it is now: through the read handle, or through the name while the
         // name still leads there. Out of sight of both (another file under the name, the handle
         // closed) its number is all that is left to know it by: changed since, and reached
@@ -179,6 +183,21 @@ bool CDiskDoc::IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const cha
         return HandleMayLeadToFile(h, facts, named, namedNow);
     // Neither is known (the image cannot be opened at all): by the names.
     return !read.known && lstrcmpiA(FullPath(path), FullPath(m_imagePath)) == 0;
+}
+
+void CDiskDoc::NoteMadeDump(const FileIdentity& made)
+{
+    m_madeDumps[m_madeDumpCount % kMadeDumps] = made;
+    ++m_madeDumpCount;
+}
+
+bool CDiskDoc::IsMadeDump(HANDLE h, const OpenFileFacts& facts) const
+{
+    const uint32_t count = m_madeDumpCount < kMadeDumps ? m_madeDumpCount : kMadeDumps;
+    for (uint32_t i = 0; i < count; ++i)
+        if (HandleLeadsToFile(h, IdentityOf(facts), m_madeDumps[i]))
+            return true;
+    return false;
 }
 
 FILE* CDiskDoc::OpenDumpFile(const char* path)
@@ -216,6 +235,11 @@ FILE* CDiskDoc::OpenDumpFile(const char* path)
             ErrorBox(kDumpIsOpenImage, "Fehler", MB_OK | MB_ICONERROR);
         }
         return nullptr;
+    }
+    if (madeNow) {
+        FileIdentity made = IdentityOf(facts);
+        if (CompleteIdentity(h, &made))
+            NoteMadeDump(made);
     }
     // Only now is the file cut, through the handle that was asked.
     FILE* file = nullptr;
@@ -282,6 +306,12 @@ void CDiskDoc::OnSaveSectors()
 {
     if (RefuseWhileBusy())
         return;
+    // The user was told that the image is no longer read: a dump would cut the file it names
+    // (one the user agreed to overwrite) and then fail at its first read.
+    if (ImageReadsRefused()) {
+        ShowImageLoss("Fehler", MB_OK | MB_ICONERROR);
+        return;
+    }
     CountedScope busy(m_busy);
     const MediumTarget medium = CurrentMedium();
     CSectorRangeDlg dlg(AfxGetMainWnd());

@@ -427,6 +427,8 @@ void CDiskDoc::InitDevice(CheckedImage* image)
     m_imageContent = ContentStamp();
     m_imageLoss = IMAGELOSS_NONE;
     m_lossReported = false;
+    // A dump made before may be the very file opened now.
+    m_madeDumpCount = 0;
     CloseImageHandle();
     if (image && image->handle != INVALID_HANDLE_VALUE && m_driveCode == DRIVECODE_IMAGE) {
         m_imageIdentity = image->file;
@@ -522,12 +524,17 @@ void CDiskDoc::ReportImageLoss()
     if (m_imageLoss == IMAGELOSS_NONE || m_lossReported || m_driveCode != DRIVECODE_IMAGE)
         return;
     m_lossReported = true;
+    ShowImageLoss("Warnung", MB_OK | MB_ICONWARNING);
+}
+
+void CDiskDoc::ShowImageLoss(const char* caption, UINT type)
+{
     const char* format = m_imageLoss == IMAGELOSS_CHANGED   ? kImageChanged
                          : m_imageLoss == IMAGELOSS_DEVICE ? kImageNowADevice
                                                            : kImageReplaced;
     char text[MAX_PATH + 240];
     StrNPrintf(text, sizeof text, format, static_cast<const char*>(m_imagePath));
-    ErrorBox(text, "Warnung", MB_OK | MB_ICONWARNING);
+    ErrorBox(text, caption, type);
 }
 
 BOOL CDiskDoc::SettlePendingWrite()
@@ -535,7 +542,13 @@ BOOL CDiskDoc::SettlePendingWrite()
     if (!m_writeEnabled)
         return TRUE;
     if (!HasPendingEdit()) {
+        // Nothing to write, and protection goes on again: the view is told now, since the
+        // caller may end without loading a sector (a "Sektoren laden" given up at a later
+        // question, a close the end of the session did not follow). A pane left editable over a
+        // protected document takes typing that no question asks about, and the protection
+        // switch would take the typed bytes for the sector on the medium.
         m_writeEnabled = 0;
+        SendHint(UPDATEHINT_PROTECTED);     // the pane takes no typing from here on
         return TRUE;
     }
     // The question's message loop may dispatch another switch or close: the edit is settled by

@@ -16,10 +16,12 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/app/DiskViewTestSupport.h"
+#include "tests/disk/SectorJobsTestSupport.h"
 
 using diskviewtest::DrainQueue;
 using diskviewtest::FileExists;
@@ -478,4 +480,67 @@ TEST_F(DiskViewWriteTest, EndOfSessionAndCloseSettleThePendingEdit)
         EXPECT_NE(hex->GetModeFlags() & HVM_PROTECTED, 0u);
     }
     EXPECT_EQ(Differences(ReadWholeFile(scratch), reference), std::vector<size_t>{ 5 * 512 + 0x77 });
+}
+
+// Protection switched off without typing, then "Sektoren laden" given up before and after
+// its write-back step (the scripted prompts answer "Abbrechen"), or a close the end of the
+// session did not follow: the pane in the frame agrees with the document afterwards. Still
+// unprotected, a byte typed then is asked about when the view leaves the sector; protected
+// again, the pane takes no typing. Nothing reaches the image either way. (The document's
+// suite walks every step of the load.)
+TEST_F(DiskViewWriteTest, RoutesEndingWithoutALoadLeaveThePaneAndTheDocumentAgreeing)
+{
+    REQUIRE_SCRATCH_COPY("fat16.img");
+    jobtest::JobDialogs dialogs;
+    doc->SetNavDialogs(&dialogs);
+    const std::string file = reserved + "-two.bin";
+    extras.push_back(file);
+    FILE* f = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const std::vector<uint8_t> bytes(1024, 0xA5);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    const struct {
+        const char* route;
+        std::function<void()> run;
+        std::vector<std::string> said;
+    } routes[] = {
+        { "range dialog cancelled", [&] { frame->SendMessage(WM_COMMAND, ID_LOAD_SECTORS); }, {} },
+        { "last question",
+          [&] {
+              dialogs.ranges.push_back({ file, "6", "2" });
+              frame->SendMessage(WM_COMMAND, ID_LOAD_SECTORS);
+          },
+          { "Sollen die Sektoren wirklich überschrieben werden ?" } },
+        { "end of session not followed", [&] { EXPECT_NE(frame->SendMessage(WM_QUERYENDSESSION), 0); }, {} },
+    };
+    const uint64_t sector = 6;
+    const int offset = 0x40;
+    const uint8_t typed = static_cast<uint8_t>(reference[sector * 512 + offset] ^ 0x5A);
+    for (const auto& r : routes) {
+        SCOPED_TRACE(r.route);
+        GoTo(sector);
+        ASSERT_NO_FATAL_FAILURE(Unprotect());
+        r.run();
+        DrainQueue();
+        std::vector<std::string> said;
+        for (const auto& box : prompts.boxes)
+            said.push_back(box.text);
+        EXPECT_EQ(said, r.said);
+        EXPECT_TRUE(dialogs.titles.empty()) << "a load ran";
+        prompts.boxes.clear();
+        const bool writable = doc->IsWriteEnabled() != FALSE;
+        EXPECT_EQ(writable, (hex->GetModeFlags() & HVM_PROTECTED) == 0) << "the pane and the document disagree";
+        TypeByte(offset, typed);
+        const bool taken = doc->GetSectorBuffer()[offset] == typed;
+        EXPECT_EQ(taken, writable) << "typing into the pane";
+        StepToNextSector();                 // the scripted "Nein" drops a byte that was taken
+        if (taken)
+            ExpectChangedQuestionAsked();
+        EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxes.front().text;
+        prompts.boxes.clear();
+        ExpectPaneShows(sector + 1);
+        EXPECT_TRUE(Differences(ReadWholeFile(scratch), reference).empty());
+    }
+    doc->SetNavDialogs(nullptr);
 }

@@ -9,9 +9,11 @@
 #include "disk/SectorJobs.h"
 #include "tests/support/DeviceAnswers.h"
 #include "tests/support/TestSupport.h"
+#include "views/HexEditing.h"
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <io.h>
+#include <algorithm>
 #include <memory>
 
 using namespace doctest;
@@ -568,6 +570,36 @@ TEST_F(SectorCopy, TheLoadWritesOnlyToTheMediumItStartedOn)
     }
 }
 
+// "Sektoren laden" into the open image is the program's own write, not another program's
+// change: the user's next write-back into the image goes through, into a sector the load
+// wrote and into one it did not.
+TEST_F(SectorCopy, AWriteBackAfterALoadIntoTheOpenImageGoesThrough)
+{
+    const std::string image = TempPath("copy-own.img"), file = TempPath("copy-own.bin");
+    const std::vector<uint8_t> noise = Noise(4 * 512, 29);
+    PutBytes(file, 0, noise, true);
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    prompts.boxAnswers = { IDOK };
+    Load(file, 20, 4);
+    ASSERT_TRUE(Bytes(image, 20 * 512, 4 * 512) == noise);
+    for (uint64_t sector : { 21, 30 }) {
+        SCOPED_TRACE(sector);
+        doc->SetCurrentSector(sector);
+        ASSERT_TRUE(doc->LoadSector(0, 0));
+        prompts.boxAnswers = { IDOK, IDYES };   // protection off; write the edit
+        doc->OnWriteProtect();
+        doc->GetSectorBuffer()[9] ^= 0x77;
+        const std::vector<uint8_t> edited(doc->GetSectorBuffer(), doc->GetSectorBuffer() + 512);
+        doc->SetCurrentSector(sector + 1);
+        doc->LoadSector(0, 0);
+        EXPECT_TRUE(Bytes(image, sector * 512, 512) == edited) << "the write-back was refused";
+    }
+    for (const std::string& said : Boxes())
+        EXPECT_EQ(said.find("Der Sektor konnte nicht geschrieben werden!"), std::string::npos) << said;
+    EXPECT_EQ(prompts.unexpected, 0);
+}
+
 // A changed sector is settled before a load: its question comes first, and the sector then
 // holds the file's bytes (not the edit written over them afterwards). When its write-back
 // fails nothing is loaded.
@@ -608,6 +640,108 @@ TEST_F(SectorCopy, LoadSettlesAPendingEditFirst)
         doc.reset();
     }
     SetFileAttributesA(image.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+namespace {
+
+// The disk view's hex pane as the document's hints drive it, without a window: a new sector
+// comes protected, the protection hints switch it, and typing goes through the hex editor,
+// which refuses it while the pane is protected.
+class HexPaneView : public CView
+{
+public:
+    HexPaneView() : editor(model, ring) {}
+    void OnDraw(CDC*) override {}
+    void OnUpdate(CView*, LPARAM lHint, CObject*) override
+    {
+        const uint32_t hint = static_cast<uint32_t>(lHint);
+        if (hint == UPDATEHINT_UNPROTECTED || hint == UPDATEHINT_PROTECTED) {
+            model.SetModeFlags(hint == UPDATEHINT_PROTECTED ? uint32_t(HVM_PROTECTED) : 0u, HVM_PROTECTED, nullptr);
+        } else if (!(hint & UPDATEHINT_SAME_SECTOR)) {
+            CDiskDoc* doc = static_cast<CDiskDoc*>(GetDocument());
+            model.SetData(doc->GetSectorBuffer(), static_cast<int>(doc->GetLoadedSize()), 0, 0);
+            model.Relayout(16, 4, 1, 6, 0, 0);
+        }
+    }
+    bool Protected() const { return (model.Mode() & HVM_PROTECTED) != 0; }
+    // Two hex digits typed at the offset; true when the pane took them.
+    bool Type(int offset, uint8_t value)
+    {
+        static const char digits[] = "0123456789abcdef";
+        model.SetCursorArea(HEX_AREA_HEX);
+        model.SetCursorAddress(offset, false);
+        return editor.TypeCharacter(static_cast<unsigned char>(digits[value >> 4]), false, false) +
+                   editor.TypeCharacter(static_cast<unsigned char>(digits[value & 15]), false, false) ==
+               2;
+    }
+
+    CHexModel model;
+    CHexUndoRing ring;
+    CHexEditor editor;
+};
+
+}  // namespace
+
+// Protection switched off without typing, then "Sektoren laden" given up at each of its steps
+// (unanswered questions are cancelled), or the close asked and then not followed: the pane and
+// the document agree afterwards. Unprotected, a byte typed is asked about at the next sector;
+// protected, the pane takes no typing. The image keeps every byte.
+TEST_F(SectorCopy, RoutesEndingWithoutALoadLeaveThePaneAgreeingWithTheDocument)
+{
+    const std::string image = TempPath("copy-agree.img"), small = TempPath("copy-agree-small.bin");
+    const std::string two = TempPath("copy-agree-two.bin"), missing = TempPath("copy-agree-none.bin");
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    PutBytes(small, 0, Noise(100, 3), true);
+    PutBytes(two, 0, Noise(1024, 4), true);
+    DeleteFileA(missing.c_str());
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    doc->m_bAutoDelete = FALSE;
+    HexPaneView pane;
+    doc->AddView(&pane);
+    const uint64_t whole = HashOutside(image, 0, 0);
+    const struct {
+        const char* route;
+        std::string file, count;      // no file: the range dialog is cancelled
+        std::string said;
+    } routes[] = {
+        { "range dialog cancelled", "", "", "" },
+        { "no sectors", two, "0", kWrongInput },
+        { "file not there", missing, "1", "Fehler: Fehler beim Zugriff auf die Datei !" },
+        { "file under one sector", small, "1", "Fehler: Die Datei ist zu klein !" },
+        { "too few sectors", two, "4", "Frage: Es sind zu wenige Sektoren in der Datei ?\nWeiter machen ?" },
+        { "last question", two, "2", "Frage: Sollen die Sektoren wirklich überschrieben werden ?" },
+        { "close not followed", "", "", "" },
+    };
+    for (const auto& r : routes) {
+        SCOPED_TRACE(r.route);
+        doc->SetCurrentSector(6);
+        ASSERT_TRUE(doc->LoadSector(0, 0));
+        prompts = ScriptedPrompts();
+        prompts.boxAnswers = { IDOK };
+        doc->OnWriteProtect();
+        ASSERT_FALSE(pane.Protected());
+        if (!strcmp(r.route, "close not followed")) {
+            EXPECT_TRUE(doc->CanCloseFrame(nullptr));
+        } else {
+            if (!r.file.empty())
+                dialogs.ranges.push_back({ r.file, "6", r.count });
+            doc->OnLoadSectors();
+        }
+        const std::vector<std::string> said = Boxes();
+        EXPECT_EQ(said.size() > 1 ? said[1] : "", r.said);
+        EXPECT_TRUE(dialogs.titles.empty()) << "a load ran";
+        EXPECT_EQ(pane.Protected(), !doc->IsWriteEnabled()) << "the pane and the document disagree";
+        const uint8_t value = static_cast<uint8_t>(doc->GetSectorBuffer()[0x40] ^ 0x5A);
+        const bool taken = pane.Type(0x40, value);
+        EXPECT_EQ(taken, doc->HasPendingEdit());
+        prompts.boxes.clear();
+        doc->SetCurrentSector(7);
+        doc->LoadSector(0, 0);              // "Nein" (unanswered) drops what was taken
+        EXPECT_EQ(Boxes().size(), taken ? 1u : 0u);
+        EXPECT_EQ(doc->GetLastSectorRead(), 7u);
+    }
+    EXPECT_EQ(HashOutside(image, 0, 0), whole);
+    doc->RemoveView(&pane);
 }
 
 // The dump's last bytes reach the disk only when the file is closed: a failure there (a
@@ -774,12 +908,86 @@ TEST_F(SectorCopy, ALoadIntoAChangedImageSaysWhyOnce)
     }
 }
 
+// "Sektoren speichern" from an image the user was told is no longer read (another file put
+// under its name, or its name leading to a device) is refused with that text before anything
+// else: the target the user agreed to overwrite keeps every byte. An image only changed in
+// place is still read, and its dump goes through.
+TEST_F(SectorCopy, NoDumpFromAnImageThatIsNoLongerRead)
+{
+    const std::string image = TempPath("copy-unread.img"), target = TempPath("copy-unread.bin");
+    const std::vector<uint8_t> before = Noise(3 * 512, 41);
+    testsupport::OneFileAsADevice device;
+    for (OutsideChange loss : { RENAMED_ONTO, NOW_A_DEVICE, TIME_MOVED }) {
+        SCOPED_TRACE(loss);
+        const bool refused = loss != TIME_MOVED;
+        Reopen();
+        ASSERT_TRUE(CopyFileTo(fat16, image));
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        doc->CloseImageHandle();                // as after a write: another program may reach it
+        ASSERT_TRUE(ChangeOutside(loss, image, fat16, device, 0));
+        if (refused) {
+            prompts.boxAnswers = { IDOK };
+            doc->SetCurrentSector(3);           // the read finds it and says so
+            doc->LoadSector(0, 0);
+        } else {
+            // A write-back finds it and says so; the edit is dropped after.
+            prompts.boxAnswers = { IDOK, IDYES, IDOK, IDOK, IDNO };
+            doc->OnWriteProtect();
+            doc->GetSectorBuffer()[7] ^= 0x11;
+            doc->OnWriteProtect();
+            doc->OnWriteProtect();
+            ASSERT_FALSE(doc->IsWriteEnabled());
+        }
+        const std::vector<std::string> told = Boxes();
+        ASSERT_EQ(std::count(told.begin(), told.end(), "Warnung: " + OutsideChangeText(loss, image)), 1);
+        PutBytes(target, 0, before, true);
+        prompts.boxes.clear();
+        dialogs.ranges.push_back({ target, "0", "2" });
+        doc->OnSaveSectors();
+        device.armed = false;
+        if (refused) {
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: " + OutsideChangeText(loss, image) });
+            EXPECT_TRUE(dialogs.infos.empty()) << "the range was asked for";
+            EXPECT_TRUE(Bytes(target, 0, 3 * 512) == before) << "the target was cut or written";
+        } else {
+            EXPECT_TRUE(Boxes().empty());
+            EXPECT_EQ(SizeOf(target), 2u * 512);
+            EXPECT_TRUE(Bytes(target, 0, 2 * 512) == Bytes(image, 0, 2 * 512)) << "not the image's sectors";
+        }
+    }
+    Reopen();
+}
+
+namespace {
+
+// A file system that hands a freed number out again: every file but the one kept (the file
+// under the image's name) answers with that number while `on` is set; the file freed had it.
+class NewFilesGetTheNumber : public testsupport::DeviceAnswers
+{
+public:
+    NewFilesGetTheNumber(bool on, uint64_t freed, uint64_t kept) : m_on(on), m_freed(freed), m_kept(kept) {}
+    bool Facts(HANDLE h, OpenFileFacts* facts) override
+    {
+        if (!DeviceAnswers::Facts(h, facts))
+            return false;
+        if (m_on && facts->index != m_kept)
+            facts->index = m_freed;
+        return true;
+    }
+
+private:
+    bool m_on;
+    uint64_t m_freed, m_kept;
+};
+
+}  // namespace
+
 // One rule for the dump target, the read handle open or closed: the file that was read (by
 // any path, also changed since and reached only by a hard link under another drive letter
 // once another file took its name) and the file behind the image's name now (renamed onto
 // it, also a copy with the image's time) are refused and keep every byte; a new file that
 // the dump itself makes is never the image, even with the number the replaced image left
-// free.
+// free, nor at the next dump into it.
 TEST_F(SectorCopy, OneRuleForTheDumpTarget)
 {
     const std::string folder = TempPath("copy-rule");
@@ -846,10 +1054,10 @@ TEST_F(SectorCopy, OneRuleForTheDumpTarget)
             ASSERT_TRUE(replace(nullptr));
             break;
         }
-        // The file system hands the freed number to the next file made.
-        testsupport::DeviceAnswers numbers(c.change == NUMBER_FREED ? testsupport::DeviceAnswers::PINNED_INDEX
-                                                                    : testsupport::DeviceAnswers::AS_IS);
-        numbers.pinnedIndex = read.index;
+        // The file system hands the freed number to the files made from now on.
+        FileIdentity namedNow;
+        ASSERT_TRUE(GetFileIdentity(image.c_str(), &namedNow));
+        NewFilesGetTheNumber numbers(c.change == NUMBER_FREED, read.index, namedNow.index);
         const uint64_t named = HashOutside(image, 0, 0), readNow = HashOutside(vHost, 0, 0);
         prompts = ScriptedPrompts();
         prompts.boxAnswers.push_back(IDOK);
@@ -858,10 +1066,25 @@ TEST_F(SectorCopy, OneRuleForTheDumpTarget)
         if (c.refused) {
             EXPECT_EQ(Boxes(), std::vector<std::string>{ kOpenImage });
             EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
-        } else {
+        } else if (c.handleOpen) {
+            // Read on through the handle; a second dump into the file the first one made is the
+            // program's own file again.
+            dialogs.ranges.push_back({ c.target, "2", "3" });
+            doc->OnSaveSectors();
             EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
+            EXPECT_EQ(dialogs.titles, std::vector<std::string>(2, "Speichere Sektoren"));
+            EXPECT_EQ(SizeOf(fresh), 3u * 512);
+            EXPECT_TRUE(Bytes(fresh, 0, 3 * 512) == Bytes(vHost, 2 * 512, 3 * 512)) << "not the sectors read";
+        } else {
+            // Without the handle the dump's first read finds the other file under the name and
+            // says so; the next dump is refused for that, not taken for the open image.
+            const std::string replaced = OutsideChangeText(doctest::RENAMED_ONTO, image);
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Warnung: " + replaced });
+            dialogs.ranges.push_back({ c.target, "2", "3" });
+            prompts.boxes.clear();
+            doc->OnSaveSectors();
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: " + replaced });
             EXPECT_EQ(dialogs.titles, std::vector<std::string>{ "Speichere Sektoren" });
-            EXPECT_EQ(SizeOf(fresh), 4u * 512);
         }
         doc.reset();
         EXPECT_EQ(HashOutside(image, 0, 0), named) << "the file under the image's name was cut or written";
@@ -871,4 +1094,31 @@ TEST_F(SectorCopy, OneRuleForTheDumpTarget)
     DeleteFileA(vHost.c_str());
     RemoveFolder(folder + ".old");
     RemoveFolder(folder);
+}
+
+// A dump file the program made is its own file only until a medium is made current: opened
+// as the image itself, it is the file that was read, and a dump through another of its names
+// (a hard link) is refused once another file has taken its own name.
+TEST_F(SectorCopy, ADumpFileOpenedAsTheImageIsTheImage)
+{
+    const std::string image = TempPath("copy-made.img"), made = TempPath("copy-made.bin");
+    const std::string link = TempPath("copy-made-link.bin");
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    DeleteFileA(link.c_str());
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    ASSERT_TRUE(Save(made, 0, 4));
+    ASSERT_TRUE(CreateHardLinkA(link.c_str(), made.c_str(), nullptr));
+    ASSERT_TRUE(doc->OnOpenDocument(made.c_str()));
+    doc->CloseImageHandle();                    // as after a write: another program may reach it
+    ASSERT_TRUE(CopyFileTo(fat16, made + ".new"));
+    ASSERT_TRUE(MoveFileExA((made + ".new").c_str(), made.c_str(), MOVEFILE_REPLACE_EXISTING));
+    const uint64_t read = HashOutside(link, 0, 0);
+    prompts = ScriptedPrompts();
+    dialogs.ranges.push_back({ link, "0", "1" });
+    doc->OnSaveSectors();
+    const std::string refused = "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben.";
+    EXPECT_EQ(Boxes(), std::vector<std::string>{ refused });
+    EXPECT_EQ(HashOutside(link, 0, 0), read) << "the file that was read was cut or written";
+    doc.reset();
+    DeleteFileA(link.c_str());
 }
