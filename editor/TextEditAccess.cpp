@@ -362,19 +362,18 @@ int CTextEdit::InsertString(const char* text, int column, int line, int flags)
 int CTextEdit::InsertAtCaret(const char* text, int flags)
 {
     int insertFlags = ((EditOptions & EO_CARET_TO_START) ? 0x82 : 0x84) | flags;
-    if (text && (EditOptions & EO_LINEWISE))
-    {
-        size_t head = strcspn(text, "\r\n");
-        if (text[head])
-        {
-            insertFlags |= TIF_NEW_LINES;
-            MoveCursor(0, Layout().CaretLine(), 0);
-        }
-    }
     // The insertion is journaled on its own (kind 1): a replaced selection comes back with
     // the undo step after it.
     if (m_selectionMode && !DeleteSelection(1))
         return 0;
+    // Whole lines go in at the start of the caret line, as a line-wise paste puts them. The
+    // selection is gone by now: moving the caret first dropped it, and the text landed
+    // above a selection that stayed in place.
+    if (text && (EditOptions & EO_LINEWISE) && text[strcspn(text, "\r\n")])
+    {
+        insertFlags |= TIF_NEW_LINES;
+        MoveCursor(0, Layout().CaretLine(), 0);
+    }
     InsertText(text, 0, 0, insertFlags | TIF_AT_CARET | TIF_COMMIT, text ? static_cast<int>(strlen(text)) : 0);
     m_modified = 1;
     RequestUpdate(1);

@@ -2,6 +2,8 @@
 // cleared and appended to; bad input of every kind.
 #include "tests/editor/EditorTestSupport.h"
 
+#include "uihelpers/ClipboardText.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -254,28 +256,36 @@ TEST_F(TextEditAccess, WideLinesKeepTheirFullWidth)
 
 // InsertAtCaret journals its insertion on its own (kind 1), with or without a selection to
 // replace: one undo takes the new text out, a replaced selection comes back with the next.
+// Line-wise, a text whose first line ends in a break replaces the selection and goes in as
+// whole lines; a paste of the same text from the clipboard gives the same lines.
 TEST_F(TextEditAccess, InsertAtCaretIsAnUndoStepOfItsOwn)
 {
     struct Case
     {
+        uint32_t options;
+        const char* text;
         POINT anchor, caret;
         std::vector<std::string> after;
         std::vector<std::string> afterOneUndo;
     };
     const Case cases[] = {
-        { { 2, 0 }, { 2, 0 }, { "abXYcd", "efgh" }, { "abcd", "efgh" } },
-        { { 1, 0 }, { 3, 0 }, { "aXYd", "efgh" }, { "ad", "efgh" } },
-        { { 1, 0 }, { 2, 1 }, { "aXYgh" }, { "agh" } },
+        { 0, "XY", { 2, 0 }, { 2, 0 }, { "abXYcd", "efgh" }, { "abcd", "efgh" } },
+        { 0, "XY", { 1, 0 }, { 3, 0 }, { "aXYd", "efgh" }, { "ad", "efgh" } },
+        { 0, "XY", { 1, 0 }, { 2, 1 }, { "aXYgh" }, { "agh" } },
+        { EO_LINEWISE, "XY\r\n", { 1, 0 }, { 3, 0 }, { "XY", "ad", "efgh" }, { "ad", "efgh" } },
+        { EO_LINEWISE, "XY\r\n", { 3, 1 }, { 1, 1 }, { "abcd", "XY", "eh" }, { "abcd", "eh" } },
+        { EO_LINEWISE, "XY\n", { 2, 1 }, { 2, 1 }, { "abcd", "XY", "efgh" }, { "abcd", "efgh" } },
     };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(c.after[0]);
+        SCOPED_TRACE(c.after[0] + " " + std::to_string(c.options));
+        EditOptions = (0x1849 & ~EO_LINEWISE) | c.options;
         CTextEdit edit(2048, 50000, 0, "AccessTest");
         edit.AppendText("abcd\nefgh");
         edit.ClearUndo();
         edit.SetCursorPos(c.anchor.x, c.anchor.y);
         edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
-        EXPECT_EQ(edit.InsertAtCaret("XY", 0), 1);
+        EXPECT_EQ(edit.InsertAtCaret(c.text, 0), 1);
         EXPECT_EQ(Lines(edit), c.after);
         ASSERT_NE(edit.Journal().Newest(), nullptr);
         EXPECT_EQ(edit.Journal().Newest()->kind, UK_REMOVE);
@@ -283,5 +293,13 @@ TEST_F(TextEditAccess, InsertAtCaretIsAnUndoStepOfItsOwn)
         EXPECT_EQ(Lines(edit), c.afterOneUndo);
         edit.Undo(-1);
         EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "abcd", "efgh" }));
+
+        CTextEdit pasted(2048, 50000, 0, "AccessTest");
+        pasted.AppendText("abcd\nefgh");
+        pasted.SetCursorPos(c.anchor.x, c.anchor.y);
+        pasted.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        ASSERT_TRUE(ClipboardSetText(c.text));
+        EXPECT_EQ(pasted.Paste(-1), 1);
+        EXPECT_EQ(Lines(pasted), c.after);
     }
 }
