@@ -980,6 +980,14 @@ int CTextEdit::IndentBlock(int unindent)
     end = std::min(end, static_cast<int>(m_lineCount));
     if (end <= first || !AllowChange())
         return 0;
+    // A line that the TAB would make too long refuses the whole indent, like any edit that
+    // would pass the line length: the block is not indented by halves.
+    if (!unindent)
+    {
+        for (int l = first; l < end; ++l)
+            if (static_cast<uint32_t>(m_lines[l]->length) >= m_maxLineLength)
+                return Refuse();
+    }
     std::string text;
     int tw = TabWidth < 1 ? 4 : TabWidth;
     for (int l = first; l < end; ++l)
@@ -987,8 +995,7 @@ int CTextEdit::IndentBlock(int unindent)
         std::string line(m_lines[l]->text, static_cast<size_t>(m_lines[l]->length));
         if (!unindent)
         {
-            if (static_cast<int>(line.size()) < static_cast<int>(m_maxLineLength))
-                line.insert(line.begin(), '\t');
+            line.insert(line.begin(), '\t');
         }
         else if (!line.empty() && line[0] == '\t')
         {
