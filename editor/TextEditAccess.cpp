@@ -694,6 +694,7 @@ int CTextEdit::ClearAll()
             DeleteLine(l);
     }
     m_lineCount = 0;
+    ++m_textGeneration;
     Layout().SetLineCount(0);
     LoadSyntaxColors(nullptr);
     LoadAccel(nullptr);
