@@ -83,7 +83,9 @@ int CTextEdit::Undo(int steps)
         steps += back ? 1 : -1;
         if (e->kind & UK_GROUP)
         {
-            // A group is two entries; its partner goes in the same step.
+            // A group is two entries; its partner goes in the same step. The partner is told
+            // by its role, not by the group bit alone: with two groups side by side, taking
+            // the next entry with the bit undid half of the other edit as well.
             UndoEntry* partner = back ? m_undo.PeekBack() : m_undo.PeekForward();
             int wanted = back ? 1 : 2;
             if (partner && (partner->kind & UK_GROUP) && partner->groupRole == wanted && e->groupRole != wanted)

@@ -277,6 +277,7 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
     std::string built;
     int caret = -1;
     bool patternChecked = false;
+    bool enabledAfterToken = false;
     ModalScript tokens;
     tokens.Add([&](HWND d) {
         SetDlgItemTextA(d, IDC_TF_TEXT, "abcdef");
@@ -291,6 +292,9 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
         DWORD selection = static_cast<DWORD>(SendDlgItemMessageA(d, IDC_TF_TEXT, CB_GETEDITSEL, 0, 0));
         caret = LOWORD(selection);
         patternChecked = IsDlgButtonChecked(d, IDC_TF_PATTERN) == BST_CHECKED;
+        // The highlight box follows a click of the pattern box and an edit of the text, not
+        // the menu's insertion.
+        enabledAfterToken = IsWindowEnabled(GetDlgItem(d, IDC_TF_HIGHLIGHT)) != 0;
         SetDlgItemTextA(d, IDC_TF_TEXT, "a*b");
         SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_TF_TEXT, CBN_EDITCHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_TF_TEXT)));
@@ -302,6 +306,7 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
     EXPECT_EQ(built, "abc\\[]def");
     EXPECT_EQ(caret, 5);
     EXPECT_TRUE(patternChecked);
+    EXPECT_TRUE(enabledAfterToken);
     EXPECT_FALSE(highlightEnabled);
     EXPECT_TRUE(RequestsWith(22).empty());
     ASSERT_EQ(RequestsWith(18).size(), 1u);
@@ -348,6 +353,39 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
         EXPECT_EQ(g_requests[0].flags, 0x405u | (flags ? 0x100000u : 0u));
         EXPECT_EQ(g_requests[1].code, 21u);
         EXPECT_EQ(g_requests[1].flags, 6u);
+    }
+}
+
+// On opening the highlight box is set from the controls as they are before the data exchange
+// fills them: offered, it opens enabled even for a pattern holding "*".
+TEST_F(TextEditDialogs, HighlightBoxOpensFromTheEmptyControls)
+{
+    CTextFindDlg find(nullptr);
+    CTextReplaceDlg replace(nullptr);
+    for (uint32_t offered : { 0x40000u, 0u })
+    {
+        for (int which = 0; which < 2; ++which)
+        {
+            SCOPED_TRACE(std::string(which ? "Ändern" : "Text suchen") + (offered ? ", offered" : ""));
+            g_editOptions = offered;
+            char text[kFindTextSize] = "a*b";
+            char replacement[kFindTextSize] = "";
+            bool enabled = !offered;
+            bool patternChecked = false;
+            ModalScript run;
+            run.Add([&](HWND d) {
+                enabled = IsWindowEnabled(GetDlgItem(d, IDC_TF_HIGHLIGHT)) != 0;
+                patternChecked = IsDlgButtonChecked(d, IDC_TF_PATTERN) == BST_CHECKED;
+                return Click(d, IDCANCEL);
+            });
+            run.Run([&] {
+                return which ? replace.Run(m_recorder, text, kFindTextSize, replacement, kFindTextSize, EO_FIND_PATTERN,
+                                           nullptr)
+                             : find.Run(m_recorder, text, kFindTextSize, EO_FIND_PATTERN, nullptr);
+            });
+            EXPECT_TRUE(patternChecked);
+            EXPECT_EQ(enabled, offered != 0);
+        }
     }
 }
 
