@@ -570,6 +570,30 @@ protected:
     uint8_t m_savedCaretAtStart = 0;
     POINT m_matchStart = { 0, 0 };   // the last match FindText selected
     POINT m_matchEnd = { 0, 0 };
+    // Searches that carry on from each other (find next, the questions of an interactive
+    // replace) share one pass over the text: the first candidate of the first search is the
+    // origin, and once the pass has wrapped it ends there. Each search on its own would wrap
+    // again, so that a replacement holding the search text was found and replaced without end.
+    // The pass goes on only while the editor is as the last step left it.
+    struct SearchPass
+    {
+        bool valid = false;
+        std::string text;         // the text searched, suffix included
+        uint32_t options = 0;     // the search bits of EditOptions
+        bool inRange = false;
+        int originLine = 0;
+        int originIndex = 0;      // forward: wrapped, only candidates before it; backward: after it
+        bool wrapped = false;
+        int bound = 0;            // first (forward) or last (backward) candidate on the caret line
+        POINT caret = { 0, 0 };
+        POINT anchor = { 0, 0 };
+        int selectionMode = 0;
+        uint32_t generation = 0;
+    };
+    SearchPass m_pass;
+    uint32_t m_textGeneration = 0;   // counts every change of a line
+    bool PassHolds() const;
+    void KeepPassState();
     CTextFindDlg* m_findDlg = nullptr;
     CTextReplaceDlg* m_replaceDlg = nullptr;
     uint8_t m_statusActive = 0;

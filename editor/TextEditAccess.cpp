@@ -273,8 +273,10 @@ int CTextEdit::InsertText(const char* text, int column, int line, int flags, int
         if (endsWithBreak && segments.size() > 1)
             segments.pop_back();
         int at = std::min(line, countBefore);
+        // The first new line starts at the column asked for, behind TABs and blanks (a paste
+        // below the text keeps the caret's column); the lines after it start at column 0.
         std::string prefix;
-        if ((flags & TIF_NEW_LINES) && column > 0)
+        if (column > 0)
             FillGap(prefix, 0, column);
         startColumn = 0;
         startLine = at;
@@ -285,6 +287,7 @@ int CTextEdit::InsertText(const char* text, int column, int line, int flags, int
             bool full = false;
             int n = StoreWrapped(at, false, prefix + segment, static_cast<int>(prefix.size() + segment.size()), &caretColumn,
                                  &caretLine, 0, &full);
+            prefix.clear();
             at += n;
             if (full)
             {
@@ -362,19 +365,18 @@ int CTextEdit::InsertString(const char* text, int column, int line, int flags)
 int CTextEdit::InsertAtCaret(const char* text, int flags)
 {
     int insertFlags = ((EditOptions & EO_CARET_TO_START) ? 0x82 : 0x84) | flags;
-    if (text && (EditOptions & EO_LINEWISE))
-    {
-        size_t head = strcspn(text, "\r\n");
-        if (text[head])
-        {
-            insertFlags |= TIF_NEW_LINES;
-            MoveCursor(0, Layout().CaretLine(), 0);
-        }
-    }
     // The insertion is journaled on its own (kind 1): a replaced selection comes back with
     // the undo step after it.
     if (m_selectionMode && !DeleteSelection(1))
         return 0;
+    // Whole lines go in at the start of the caret line, as a line-wise paste puts them. The
+    // selection is gone by now: moving the caret first dropped it, and the text landed
+    // above a selection that stayed in place.
+    if (text && (EditOptions & EO_LINEWISE) && text[strcspn(text, "\r\n")])
+    {
+        insertFlags |= TIF_NEW_LINES;
+        MoveCursor(0, Layout().CaretLine(), 0);
+    }
     InsertText(text, 0, 0, insertFlags | TIF_AT_CARET | TIF_COMMIT, text ? static_cast<int>(strlen(text)) : 0);
     m_modified = 1;
     RequestUpdate(1);
@@ -455,18 +457,16 @@ int CTextEdit::GetTextRange(char** out, int column1, int line1, int column2, int
         const int count = static_cast<int>(m_lineCount);
         if (line1 < count && !(line1 == line2 && column1 == column2))
         {
-            bool wholeToEnd = false;
-            if (line2 >= count)
+            // An end on a line past the text is the position after the last line: the last
+            // line comes with its line break, as a line past the text reads empty. Only one
+            // such line is read; each further one would add an empty line the text does not
+            // have (a range to line 1000 of a short text came out with hundreds of breaks).
+            const bool pastEnd = line2 >= count;
+            if (pastEnd)
             {
-                // Whole lines to the end read with every line break, the last one too, so
-                // that inserting the text after the last line gives the same lines again.
-                const TextLine* start = GetLine(line1);
-                wholeToEnd = ColumnToIndex(column1, start->text, start->length) == 0;
                 line2 = count - 1;
                 column2 = 0x7FFFFFFF;
             }
-            if (wholeToEnd)
-                column1 = 0;
             for (int l = line1; l <= line2; ++l)
             {
                 const TextLine* record = GetLine(l);
@@ -474,7 +474,7 @@ int CTextEdit::GetTextRange(char** out, int column1, int line1, int column2, int
                 int to = l == line2 ? ColumnToIndex(column2, record->text, record->length) : record->length;
                 if (to > from)
                     text.append(record->text + from, static_cast<size_t>(to - from));
-                if (l != line2 || wholeToEnd)
+                if (l != line2 || pastEnd)
                     text += "\r\n";
             }
         }
@@ -695,6 +695,7 @@ int CTextEdit::ClearAll()
             DeleteLine(l);
     }
     m_lineCount = 0;
+    ++m_textGeneration;
     Layout().SetLineCount(0);
     LoadSyntaxColors(nullptr);
     LoadAccel(nullptr);
@@ -743,9 +744,17 @@ int CTextEdit::DeleteSelection(int partOfLarger)
         GetSelectedLines(&first, &end);
         c1 = 0, l1 = first, c2 = 0, l2 = end;
     }
+    const TextLine* startLine = GetLine(l1);
+    // From inside a line to past the text, the deletion keeps the start line and takes no
+    // line break after the last line: the journal keeps the text without that break, so
+    // that the undo puts back exactly the lines there were.
+    if (l2 >= static_cast<int>(m_lineCount) && ColumnToIndex(c1, startLine->text, startLine->length) > 0)
+    {
+        l2 = static_cast<int>(m_lineCount) - 1;
+        c2 = 0x7FFFFFFF;
+    }
     char* text = nullptr;
     int length = GetTextRange(&text, c1, l1, c2, l2, 0);
-    const TextLine* startLine = GetLine(l1);
     int startColumn = IndexToColumn(ColumnToIndex(c1, startLine->text, startLine->length), startLine->text,
                                     startLine->length);
     // A free caret right of the start line's text keeps its column: the text that moves up
@@ -981,6 +990,14 @@ int CTextEdit::IndentBlock(int unindent)
     end = std::min(end, static_cast<int>(m_lineCount));
     if (end <= first || !AllowChange())
         return 0;
+    // A line that the TAB would make too long refuses the whole indent, like any edit that
+    // would pass the line length: the block is not indented by halves.
+    if (!unindent)
+    {
+        for (int l = first; l < end; ++l)
+            if (static_cast<uint32_t>(m_lines[l]->length) >= m_maxLineLength)
+                return Refuse();
+    }
     std::string text;
     int tw = TabWidth < 1 ? 4 : TabWidth;
     for (int l = first; l < end; ++l)
@@ -988,8 +1005,7 @@ int CTextEdit::IndentBlock(int unindent)
         std::string line(m_lines[l]->text, static_cast<size_t>(m_lines[l]->length));
         if (!unindent)
         {
-            if (static_cast<int>(line.size()) < static_cast<int>(m_maxLineLength))
-                line.insert(line.begin(), '\t');
+            line.insert(line.begin(), '\t');
         }
         else if (!line.empty() && line[0] == '\t')
         {

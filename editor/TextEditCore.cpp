@@ -243,6 +243,7 @@ int CTextEdit::InsertLine(int index, const char* text, int length)
     memmove(m_lines + index + 1, m_lines + index, (m_lineCount - static_cast<uint32_t>(index)) * sizeof(TextLine*));
     m_lines[index] = made;
     ++m_lineCount;
+    ++m_textGeneration;
     Layout().SetLineCount(static_cast<int>(m_lineCount));
     CallHook(TEH_LINE_INSERTED, index, 0, 0);
     return 1;
@@ -265,6 +266,7 @@ int CTextEdit::SetLine(int index, const char* text, int length)
     made->openRule = old->openRule;
     FreeLine(old);
     m_lines[index] = made;
+    ++m_textGeneration;
     return 1;
 }
 
@@ -278,6 +280,7 @@ int CTextEdit::DeleteLine(int index)
     FreeLine(m_lines[index]);
     memmove(m_lines + index, m_lines + index + 1, (m_lineCount - static_cast<uint32_t>(index) - 1) * sizeof(TextLine*));
     --m_lineCount;
+    ++m_textGeneration;
     // Half the capacity plus 512 is only smaller from 1025 entries on: a smaller table is
     // left alone rather than grown by a deletion.
     if (m_lineCount < m_lineCapacity / 2 && m_lineCount < 4096 && m_lineCapacity > 1024)

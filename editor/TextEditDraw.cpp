@@ -380,6 +380,8 @@ void CTextEdit::OnSettingsChanged(int flags)
 {
     if (flags & 1)
     {
+        // A new tab width can make a line wider than the columns the view scrolls through
+        // (a TAB counts up to 32 of them): the columns grow with it, as for a new line.
         for (uint32_t i = m_lineCount; i-- > 0;)
         {
             MeasureLine(m_lines[i]);

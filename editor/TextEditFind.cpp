@@ -157,6 +157,27 @@ int CTextEdit::InSavedRange(int column, int line) const
 }
 
 // ---------------------------------------------------------------------------------------------
+// The pass of searches that carry on from each other
+
+bool CTextEdit::PassHolds() const
+{
+    const POINT caret = GetCaretPos();
+    return m_pass.valid && m_pass.generation == m_textGeneration && m_pass.caret.x == caret.x &&
+           m_pass.caret.y == caret.y && m_pass.selectionMode == m_selectionMode &&
+           (!m_selectionMode || (m_pass.anchor.x == m_anchorColumn && m_pass.anchor.y == m_anchorLine));
+}
+
+void CTextEdit::KeepPassState()
+{
+    m_pass.caret = GetCaretPos();
+    m_pass.anchor.x = m_anchorColumn;
+    m_pass.anchor.y = m_anchorLine;
+    m_pass.selectionMode = m_selectionMode;
+    m_pass.generation = m_textGeneration;
+    m_pass.valid = true;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Matcher access
 
 int CTextEdit::MatchWildPattern(const char* pattern, int patternLength, const char* text, int textLength,
@@ -252,9 +273,29 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     const int count = static_cast<int>(m_lineCount);
     const bool forward = !(EditOptions & EO_FIND_BACKWARD);
     const bool wrapAllowed = (EditOptions & EO_FIND_WRAP) != 0;
+    const bool raw = (flags & FTF_SELECT_RAW) != 0;
+    const bool inRange = (flags & FTF_IN_RANGE) != 0;
+    const uint32_t searchOptions = EditOptions & (EO_FIND_IGNORE_CASE | EO_FIND_BACKWARD | EO_FIND_WRAP |
+                                                  EO_FIND_WHOLE_WORDS | EO_FIND_PATTERN);
+    // Replace-all keeps its own count of wraps; every other search may carry on a pass.
+    const bool continuing = !raw && PassHolds() && m_pass.text == m_findWork && m_pass.options == searchOptions &&
+                            m_pass.inRange == inRange;
+    m_pass.valid = false;
     const POINT caret = GetCaretPos();
     int column = caret.x;
     int line = caret.y;
+    bool selectionAhead = m_selectionMode != 0;
+    bool wrapped = continuing && m_pass.wrapped;
+    if (inRange && !continuing)
+    {
+        // A search inside the saved range starts at the range's near end, wherever the caret
+        // stands: from the end of a selection made downwards a forward search found nothing
+        // of what the selection holds.
+        column = forward ? m_savedFirstColumn : m_savedEndColumn;
+        line = forward ? m_savedFirstLine : m_savedLastLine;
+        selectionAhead = false;
+        flags &= ~static_cast<uint32_t>(FTF_AFTER_CARET | FTF_RIGHT_OF_CARET | FTF_LEFT_OF_CARET);
+    }
     if (line >= count)
     {
         line = forward ? 0 : count - 1;
@@ -267,7 +308,13 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
         {
             column = 0;
             if (++line >= count)
+            {
                 line = 0;
+                // Within a pass, going round the end is its wrap.
+                if (continuing && (wrapped || !wrapAllowed))
+                    return 0;
+                wrapped = wrapped || continuing;
+            }
         }
     }
     else if ((flags & FTF_LEFT_OF_CARET) && column > 0)
@@ -276,8 +323,6 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     }
     const TextLine* record = GetLine(line);
     const int index = ColumnToIndex(column, record->text, record->length);
-    const int startLine = line;
-    bool wrapped = false;
     int foundLine = -1, foundIndex = 0, foundLength = 0;
     // A match at one candidate, inside the saved range when asked: kept as the find.
     auto tryAt = [&](const TextLine* candidateLine, int lineIndex, int i, bool forwards) {
@@ -292,24 +337,32 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
         return true;
     };
 
+    // After a wrap the search ends where its pass began: forward before the first candidate
+    // it tried, backward after it (a candidate tried once gives the same answer again).
+    int limitLine = line;
+    int limitIndex = 0;
     if (forward)
     {
-        const int wrapLimit = std::min(index, record->length - 1);
-        const bool after = (flags & FTF_AFTER_CARET) || (m_selectionMode && !(caret.x < m_anchorColumn));
+        const bool after = (flags & FTF_AFTER_CARET) || (selectionAhead && !(caret.x < m_anchorColumn));
         int candidate = after ? index + 1 : index;
+        if (continuing)
+            candidate = std::max(candidate, m_pass.bound);
+        limitIndex = candidate;
+        if (continuing)
+            limitLine = m_pass.originLine, limitIndex = m_pass.originIndex;
         for (;;)
         {
-            if (wrapped && line > startLine)
+            if (wrapped && line > limitLine)
                 break;
             record = GetLine(line);
             for (int i = candidate; i < record->length; ++i)
             {
-                if (wrapped && line == startLine && i > wrapLimit)
+                if (wrapped && line == limitLine && i >= limitIndex)
                     break;
                 if (tryAt(record, line, i, true))
                     break;
             }
-            if (foundLine >= 0 || (wrapped && line == startLine))
+            if (foundLine >= 0 || (wrapped && line == limitLine))
                 break;
             candidate = 0;
             if (++line >= count)
@@ -323,22 +376,26 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     }
     else
     {
-        const int wrapLimit = index;
-        const bool before = (flags & FTF_AFTER_CARET) || (m_selectionMode && !(caret.x > m_anchorColumn));
-        int candidate = before ? index - 1 : index;
+        const bool before = (flags & FTF_AFTER_CARET) || (selectionAhead && !(caret.x > m_anchorColumn));
+        int candidate = std::min(before ? index - 1 : index, record->length - 1);
+        if (continuing)
+            candidate = std::min(candidate, m_pass.bound);
+        limitIndex = candidate;
+        if (continuing)
+            limitLine = m_pass.originLine, limitIndex = m_pass.originIndex;
         for (;;)
         {
-            if (wrapped && line < startLine)
+            if (wrapped && line < limitLine)
                 break;
             record = GetLine(line);
             for (int i = std::min(candidate, record->length - 1); i >= 0; --i)
             {
-                if (wrapped && line == startLine && i < wrapLimit)
+                if (wrapped && line == limitLine && i <= limitIndex)
                     break;
                 if (tryAt(record, line, i, false))
                     break;
             }
-            if (foundLine >= 0 || (wrapped && line == startLine))
+            if (foundLine >= 0 || (wrapped && line == limitLine))
                 break;
             candidate = 0x7FFFFFFF;
             if (--line < 0)
@@ -370,6 +427,19 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     }
     MoveCursor(endColumn, foundLine, 0);
     MoveCursor(startColumn, foundLine, MCF_EXTEND);
+    if (!continuing)
+    {
+        m_pass.text = m_findWork;
+        m_pass.options = searchOptions;
+        m_pass.inRange = inRange;
+        m_pass.originLine = limitLine;
+        m_pass.originIndex = limitIndex;
+    }
+    m_pass.wrapped = wrapped;
+    // The next search of the pass moves on from this match, also where the match stays as it
+    // is (a "Nein", or a replacement a read-only editor refused).
+    m_pass.bound = forward ? foundIndex + 1 : foundIndex - 1;
+    KeepPassState();
     Layout().UpdateLayout(0);
     RequestUpdate(1);
     return 1;
@@ -383,7 +453,17 @@ int CTextEdit::ReplaceSelection(const char* replacement, int length)
     const POINT caret = GetCaretPos();
     if (!m_selectionMode || caret.y != m_anchorLine || caret.x == m_anchorColumn)
         return 0;
+    const bool inPass = PassHolds();
+    const int line = caret.y;
+    const TextLine* record = GetLine(line);
+    const int caretColumn = static_cast<int>(caret.x);
+    const int from = ColumnToIndex(std::min(caretColumn, m_anchorColumn), record->text, record->length);
+    const int to = ColumnToIndex(std::max(caretColumn, m_anchorColumn), record->text, record->length);
+    const int lengthBefore = record->length;
+    const TextLine* savedLast = GetLine(m_savedLastLine);
+    const int savedEnd = ColumnToIndex(m_savedEndColumn, savedLast->text, savedLast->length);
     const uint8_t modifiedBefore = m_modified;
+    int added = 0;
     if (length < 1)
     {
         if (!DeleteSelection(0))
@@ -395,12 +475,32 @@ int CTextEdit::ReplaceSelection(const char* replacement, int length)
             return 0;
         const int flags = ((EditOptions & EO_FIND_BACKWARD) ? TIF_CARET_START : TIF_CARET_END) | TIF_AT_CARET |
                           TIF_JOURNAL | TIF_COMMIT | TIF_COMMIT_GROUP;
-        InsertText(replacement, 0, 0, flags, length);
+        added = InsertText(replacement, 0, 0, flags, length);
         if (UndoEntry* e = m_undo.Newest())
         {
             e->kind = static_cast<uint8_t>(e->kind | UK_CARET_START);
             e->modified = modifiedBefore;
         }
+    }
+    // Positions behind the replacement on its line move with the change in length: the
+    // saved range's end, and the origin of the pass the replacement belongs to.
+    const TextLine* now = GetLine(line);
+    const int delta = now->length - lengthBefore;
+    if (added == 0 && line == m_savedLastLine && from < savedEnd)
+        m_savedEndColumn = IndexToColumn(std::max(from, savedEnd + delta), now->text, now->length);
+    if (inPass && added == 0)
+    {
+        if (line == m_pass.originLine && from < m_pass.originIndex)
+            m_pass.originIndex = std::max(from, m_pass.originIndex + delta);
+        // The pass goes on behind the replacement (forward) or before it (backward), so that
+        // it never finds the search text inside its own replacement.
+        const bool forward = !(EditOptions & EO_FIND_BACKWARD);
+        m_pass.bound = forward ? to + delta : from - 1;
+        KeepPassState();
+    }
+    else
+    {
+        m_pass.valid = false;
     }
     m_modified = 1;
     RepaintOneLine(Layout().RepaintWord(), Layout().CaretLine());
@@ -683,10 +783,6 @@ int CTextEdit::OpenFindDialog(const char* text, int flags)
 
 int CTextEdit::OpenReplaceDialog(const char* find, const char* replacement, uint32_t flags)
 {
-    // A read-only editor replaces nothing, as its menu greys "Ersetzen": no dialog whose
-    // "Ja" could only beep.
-    if (IsReadOnly())
-        return Refuse() ? 1 : 0;
     if (!m_replaceDlg || !HasWindow())
         return 0;
     char findBuffer[kFindTextSize];

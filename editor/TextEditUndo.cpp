@@ -83,7 +83,10 @@ int CTextEdit::Undo(int steps)
         steps += back ? 1 : -1;
         if (e->kind & UK_GROUP)
         {
-            // A group is two entries; its partner goes in the same step.
+            // A group is two entries; its partner goes in the same step. The partner is told
+            // by its role rather than taken blindly as the next entry: a lone entry with the
+            // group bit (a selection deleted before an insertion journaled on its own) took
+            // the unrelated edit beside it along.
             UndoEntry* partner = back ? m_undo.PeekBack() : m_undo.PeekForward();
             int wanted = back ? 1 : 2;
             if (partner && (partner->kind & UK_GROUP) && partner->groupRole == wanted && e->groupRole != wanted)

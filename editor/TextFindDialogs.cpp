@@ -363,7 +363,16 @@ void CTextSearchDlgBase::OpenCommon()
     SetButtonImage(m_hWnd, IDC_TF_CLASS_MENU, reinterpret_cast<UINT_PTR>(m_bitmap));
     PlaceAtKeptPosition(m_hWnd, m_kind);
     ::SubclassDlgItem(m_hWnd, IDC_TF_TEXT, CeComboProc);
+    // The data exchange refuses a text longer than its buffer with a message of its own:
+    // the combo box takes no more than the buffer holds.
     ::SendDlgItemMessageA(m_hWnd, IDC_TF_TEXT, CB_LIMITTEXT, kFindTextSize - 1, 0);
+}
+
+void CTextSearchDlgBase::FinishOpening()
+{
+    m_offersHighlight = (static_cast<uint32_t>(Query(17, 0)) & EO_HIGHLIGHT_OFFERED) ? 1 : 0;
+    UpdateHighlightBox();   // from the controls as they are before the exchange fills them
+    CDialog::OnInitDialog();
 }
 
 void CTextSearchDlgBase::SetOptionsFromFlags(uint32_t flags)
@@ -486,7 +495,6 @@ void CTextSearchDlgBase::InsertPatternClass(int value)
     ::SendMessageA(combo, CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
     m_regularExpression = 1;
     ::CheckDlgButton(m_hWnd, IDC_TF_PATTERN, BST_CHECKED);
-    UpdateHighlightBox();
 }
 
 BOOL CTextSearchDlgBase::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -552,10 +560,8 @@ INT_PTR CTextFindDlg::Run(HWND editor, char* text, int size, uint32_t flags, con
 BOOL CTextFindDlg::OnInitDialog()
 {
     OpenCommon();
-    m_offersHighlight = (static_cast<uint32_t>(Query(17, 0)) & EO_HIGHLIGHT_OFFERED) ? 1 : 0;
     m_highlightAtOpening = m_highlightWord;
-    CDialog::OnInitDialog();
-    UpdateHighlightBox();
+    FinishOpening();
     return TRUE;
 }
 
@@ -675,9 +681,7 @@ BOOL CTextReplaceDlg::OnInitDialog()
     {
         m_replaceIn = 1;
     }
-    m_offersHighlight = (static_cast<uint32_t>(Query(17, 0)) & EO_HIGHLIGHT_OFFERED) ? 1 : 0;
-    CDialog::OnInitDialog();
-    UpdateHighlightBox();
+    FinishOpening();
     return TRUE;
 }
 

@@ -104,6 +104,9 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     // The first steps of opening: the bitmap, the kept position, the combo's subclass.
     void OpenCommon();
+    // The last steps of opening: whether the editor offers highlighting, the highlight box,
+    // then the class library's initialisation with the data exchange.
+    void FinishOpening();
     INT_PTR RunTemplate(const DLGTEMPLATE* dialogTemplate);
     // The history into the find combo box (and the replacement's) while it is empty.
     void FillHistory(bool bothCombos);

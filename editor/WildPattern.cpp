@@ -196,6 +196,10 @@ private:
     }
     bool LiteralAt(int start, int length, int at) const;
     bool Nullable(const Token& t, int at) const;
+    // In yes/no mode a match must use up the text, so an end short of it is no match here and
+    // the position after a "*" moves on to the next place its literal fits. Taking the first
+    // fitting place and then failing on the text left over said "no" to texts that match:
+    // "a*c" against "abcxc" stopped at the first "c".
     int Accept(int end) const { return (!m_needAll || end == m_textLength) ? end : -1; }
     void ReadSet(Token& t, int from, int to);
     template <typename TryAt>

@@ -2,6 +2,8 @@
 // cleared and appended to; bad input of every kind.
 #include "tests/editor/EditorTestSupport.h"
 
+#include "uihelpers/ClipboardText.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -107,6 +109,95 @@ TEST_F(TextEditAccess, ReadingRangesWordsAndIntoBuffers)
     EXPECT_EQ(edit.GetLineText(1, nullptr), nullptr);
     EXPECT_EQ(edit.GetLineLength(5), 0);
     EXPECT_EQ(edit.GetLine(5)->length, 0);
+}
+
+// Text put in on a line past the text, or as new lines, starts at the column asked for
+// behind TABs and blanks, its later lines at column 0; a paste with the caret below the text
+// keeps the caret's column the same way.
+TEST_F(TextEditAccess, InsertingBelowTheTextKeepsTheColumn)
+{
+    struct Case
+    {
+        const char* text;
+        int column, line, flags;
+        bool paste;   // through the clipboard, the caret at (column, line)
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        { "X", 6, 1, 0, false, { "abc", "\t  X" } },
+        { "X\nY", 6, 1, 0, false, { "abc", "\t  X", "Y" } },
+        { "X", 6, 0, TIF_NEW_LINES, false, { "\t  X", "abc" } },
+        { "X", 0, 1, 0, false, { "abc", "X" } },
+        { "X", 4, 5, 0, false, { "abc", "\tX" } },
+        { "X", 6, 1, 0, true, { "abc", "\t  X" } },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.text) + " at " + std::to_string(c.column) + "," + std::to_string(c.line));
+        CTextEdit edit(2048, 50000, 0, "AccessTest");
+        edit.AppendText("abc");
+        if (c.paste)
+        {
+            ASSERT_TRUE(ClipboardSetText(c.text));
+            // The free caret goes below the text from a line of it, keeping its column.
+            edit.SetCursorPos(c.column, c.line - 1);
+            edit.MoveCursor(0, 1, MCF_RELATIVE);
+            ASSERT_EQ(edit.GetCaretPos().y, c.line);
+            ASSERT_EQ(edit.GetCaretPos().x, c.column);
+            EXPECT_EQ(edit.Paste(-1), 1);
+        }
+        else
+        {
+            edit.InsertString(c.text, c.column, c.line, c.flags);
+        }
+        const std::vector<std::string> lines = Lines(edit);
+        EXPECT_EQ(lines, c.after);
+        // The X stands at the column asked for.
+        for (const std::string& l : lines)
+        {
+            if (l.find('X') != std::string::npos)
+            {
+                EXPECT_EQ(RefColumn(l, l.find('X')), c.column);
+            }
+        }
+    }
+}
+
+// A range whose end lies on a line past the text runs to the position after the last line:
+// the last line comes with its line break, once however far the end lies. The same text read
+// from the lines joined with their breaks here. A selection over such a range deleted and
+// undone gives the lines back exactly.
+TEST_F(TextEditAccess, RangesPastTheTextEndWithTheLastLineBreak)
+{
+    const std::vector<std::string> lines = { "ab", "cd" };
+    std::string whole;
+    std::vector<size_t> starts;
+    for (const std::string& l : lines)
+        starts.push_back(whole.size()), whole += l + "\r\n";
+    auto offset = [&](int column, int line) {
+        if (line >= static_cast<int>(lines.size()))
+            return whole.size();
+        return starts[static_cast<size_t>(line)] + std::min(static_cast<size_t>(column), lines[static_cast<size_t>(line)].size());
+    };
+    const struct
+    {
+        int c1, l1, c2, l2;
+    } cases[] = { { 1, 0, 1, 1 }, { 1, 0, 0, 2 }, { 1, 0, 3, 9 }, { 0, 0, 0, 2 }, { 0, 1, 5, 1000 }, { 2, 1, 0, 2 } };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::to_string(c.c1) + "," + std::to_string(c.l1) + " to " + std::to_string(c.c2) + "," +
+                     std::to_string(c.l2));
+        CTextEdit edit(2048, 50000, 0, "AccessTest");
+        edit.AppendText("ab\ncd");
+        const size_t from = offset(c.c1, c.l1);
+        EXPECT_EQ(Range(edit, c.c1, c.l1, c.c2, c.l2), whole.substr(from, offset(c.c2, c.l2) - from));
+        edit.ClearUndo();
+        edit.SetCursorPos(c.c1, c.l1);
+        edit.SetCursorPos(c.c2, c.l2, MCF_EXTEND);
+        edit.DeleteSelection(0);   // the break after the last line alone is no text to delete
+        edit.Undo(-1);
+        EXPECT_EQ(Lines(edit), lines);
+    }
 }
 
 TEST_F(TextEditAccess, DeleteTextRangesAndRefusals)
@@ -254,28 +345,36 @@ TEST_F(TextEditAccess, WideLinesKeepTheirFullWidth)
 
 // InsertAtCaret journals its insertion on its own (kind 1), with or without a selection to
 // replace: one undo takes the new text out, a replaced selection comes back with the next.
+// Line-wise, a text whose first line ends in a break replaces the selection and goes in as
+// whole lines; a paste of the same text from the clipboard gives the same lines.
 TEST_F(TextEditAccess, InsertAtCaretIsAnUndoStepOfItsOwn)
 {
     struct Case
     {
+        uint32_t options;
+        const char* text;
         POINT anchor, caret;
         std::vector<std::string> after;
         std::vector<std::string> afterOneUndo;
     };
     const Case cases[] = {
-        { { 2, 0 }, { 2, 0 }, { "abXYcd", "efgh" }, { "abcd", "efgh" } },
-        { { 1, 0 }, { 3, 0 }, { "aXYd", "efgh" }, { "ad", "efgh" } },
-        { { 1, 0 }, { 2, 1 }, { "aXYgh" }, { "agh" } },
+        { 0, "XY", { 2, 0 }, { 2, 0 }, { "abXYcd", "efgh" }, { "abcd", "efgh" } },
+        { 0, "XY", { 1, 0 }, { 3, 0 }, { "aXYd", "efgh" }, { "ad", "efgh" } },
+        { 0, "XY", { 1, 0 }, { 2, 1 }, { "aXYgh" }, { "agh" } },
+        { EO_LINEWISE, "XY\r\n", { 1, 0 }, { 3, 0 }, { "XY", "ad", "efgh" }, { "ad", "efgh" } },
+        { EO_LINEWISE, "XY\r\n", { 3, 1 }, { 1, 1 }, { "abcd", "XY", "eh" }, { "abcd", "eh" } },
+        { EO_LINEWISE, "XY\n", { 2, 1 }, { 2, 1 }, { "abcd", "XY", "efgh" }, { "abcd", "efgh" } },
     };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(c.after[0]);
+        SCOPED_TRACE(c.after[0] + " " + std::to_string(c.options));
+        EditOptions = (0x1849 & ~EO_LINEWISE) | c.options;
         CTextEdit edit(2048, 50000, 0, "AccessTest");
         edit.AppendText("abcd\nefgh");
         edit.ClearUndo();
         edit.SetCursorPos(c.anchor.x, c.anchor.y);
         edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
-        EXPECT_EQ(edit.InsertAtCaret("XY", 0), 1);
+        EXPECT_EQ(edit.InsertAtCaret(c.text, 0), 1);
         EXPECT_EQ(Lines(edit), c.after);
         ASSERT_NE(edit.Journal().Newest(), nullptr);
         EXPECT_EQ(edit.Journal().Newest()->kind, UK_REMOVE);
@@ -283,5 +382,13 @@ TEST_F(TextEditAccess, InsertAtCaretIsAnUndoStepOfItsOwn)
         EXPECT_EQ(Lines(edit), c.afterOneUndo);
         edit.Undo(-1);
         EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "abcd", "efgh" }));
+
+        CTextEdit pasted(2048, 50000, 0, "AccessTest");
+        pasted.AppendText("abcd\nefgh");
+        pasted.SetCursorPos(c.anchor.x, c.anchor.y);
+        pasted.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        ASSERT_TRUE(ClipboardSetText(c.text));
+        EXPECT_EQ(pasted.Paste(-1), 1);
+        EXPECT_EQ(Lines(pasted), c.after);
     }
 }

@@ -84,16 +84,6 @@ std::vector<Request> RequestsWith(WPARAM code)
     return out;
 }
 
-bool g_sawDialog = false;
-void CALLBACK CloseAnyDialog(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (HWND d = testsupport::ThreadDialog())
-    {
-        g_sawDialog = true;
-        EndDialog(d, IDCANCEL);
-    }
-}
-
 class TextEditDialogs : public EditorTest
 {
 protected:
@@ -287,6 +277,7 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
     std::string built;
     int caret = -1;
     bool patternChecked = false;
+    bool enabledAfterToken = false;
     ModalScript tokens;
     tokens.Add([&](HWND d) {
         SetDlgItemTextA(d, IDC_TF_TEXT, "abcdef");
@@ -301,6 +292,9 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
         DWORD selection = static_cast<DWORD>(SendDlgItemMessageA(d, IDC_TF_TEXT, CB_GETEDITSEL, 0, 0));
         caret = LOWORD(selection);
         patternChecked = IsDlgButtonChecked(d, IDC_TF_PATTERN) == BST_CHECKED;
+        // The highlight box follows a click of the pattern box and an edit of the text, not
+        // the menu's insertion.
+        enabledAfterToken = IsWindowEnabled(GetDlgItem(d, IDC_TF_HIGHLIGHT)) != 0;
         SetDlgItemTextA(d, IDC_TF_TEXT, "a*b");
         SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_TF_TEXT, CBN_EDITCHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_TF_TEXT)));
@@ -312,6 +306,7 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
     EXPECT_EQ(built, "abc\\[]def");
     EXPECT_EQ(caret, 5);
     EXPECT_TRUE(patternChecked);
+    EXPECT_TRUE(enabledAfterToken);
     EXPECT_FALSE(highlightEnabled);
     EXPECT_TRUE(RequestsWith(22).empty());
     ASSERT_EQ(RequestsWith(18).size(), 1u);
@@ -358,6 +353,39 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
         EXPECT_EQ(g_requests[0].flags, 0x405u | (flags ? 0x100000u : 0u));
         EXPECT_EQ(g_requests[1].code, 21u);
         EXPECT_EQ(g_requests[1].flags, 6u);
+    }
+}
+
+// On opening the highlight box is set from the controls as they are before the data exchange
+// fills them: offered, it opens enabled even for a pattern holding "*".
+TEST_F(TextEditDialogs, HighlightBoxOpensFromTheEmptyControls)
+{
+    CTextFindDlg find(nullptr);
+    CTextReplaceDlg replace(nullptr);
+    for (uint32_t offered : { 0x40000u, 0u })
+    {
+        for (int which = 0; which < 2; ++which)
+        {
+            SCOPED_TRACE(std::string(which ? "Ändern" : "Text suchen") + (offered ? ", offered" : ""));
+            g_editOptions = offered;
+            char text[kFindTextSize] = "a*b";
+            char replacement[kFindTextSize] = "";
+            bool enabled = !offered;
+            bool patternChecked = false;
+            ModalScript run;
+            run.Add([&](HWND d) {
+                enabled = IsWindowEnabled(GetDlgItem(d, IDC_TF_HIGHLIGHT)) != 0;
+                patternChecked = IsDlgButtonChecked(d, IDC_TF_PATTERN) == BST_CHECKED;
+                return Click(d, IDCANCEL);
+            });
+            run.Run([&] {
+                return which ? replace.Run(m_recorder, text, kFindTextSize, replacement, kFindTextSize, EO_FIND_PATTERN,
+                                           nullptr)
+                             : find.Run(m_recorder, text, kFindTextSize, EO_FIND_PATTERN, nullptr);
+            });
+            EXPECT_TRUE(patternChecked);
+            EXPECT_EQ(enabled, offered != 0);
+        }
     }
 }
 
@@ -424,21 +452,68 @@ TEST_F(TextEditDialogs, TextsOf259CharactersComeBackWholeAndLongerOnesCut)
     edit.DestroyWindow();
 }
 
-TEST_F(TextEditDialogs, ReadOnlyEditorOpensNoReplaceDialog)
+// The replace dialog through Ctrl+H, answering "Ja" to every question: a read-only pane opens
+// it too and only the replacement beeps (the search then moves on, so the one match is asked
+// about once); "Auswahl" from a selection made downwards, without wrap, asks about the
+// matches inside the selection and no others, and says nothing of "nicht gefunden".
+TEST_F(TextEditDialogs, ReplaceDialogAsksAboutTheMatchesOfItsEditor)
 {
-    CMarkTextView pane(2048, 50000, 0, "DialogTest");
-    ASSERT_TRUE(pane.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 300), &m_parent, 4203));
-    pane.SetEditable(0);
-    pane.AppendText("BytesPerSector 512\n");
-    // Nothing may open; a dialog that did would be closed by this timer and counted.
-    g_sawDialog = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseAnyDialog);
-    EXPECT_EQ(pane.OpenReplaceDialog(nullptr, nullptr, 0), 0);
-    KillTimer(nullptr, timer);
-    EXPECT_FALSE(g_sawDialog);
-    EXPECT_EQ(g_beeps, 1);
-    EXPECT_EQ(Lines(pane)[0], "BytesPerSector 512");
-    pane.DestroyWindow();
+    struct Case
+    {
+        const char* what;
+        bool readOnly;
+        POINT anchor, caret;
+        const char* find;
+        const char* replacement;
+        int questions;
+        int beeps;
+        std::vector<std::string> after;
+    };
+    const char* const text = "eins zwei eins\ndrei eins vier\neins 512\n";
+    const Case cases[] = {
+        { "read-only pane", true, { 0, 0 }, { 0, 0 }, "512", "1024", 1, 1,
+          { "eins zwei eins", "drei eins vier", "eins 512" } },
+        { "Auswahl, selection made downwards", false, { 5, 0 }, { 9, 1 }, "eins", "EINS", 2, 0,
+          { "eins zwei EINS", "drei EINS vier", "eins 512" } },
+    };
+    int id = 4203;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CMarkTextView pane(2048, 50000, 0, "DialogTest");
+        ASSERT_TRUE(pane.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 300), &m_parent, id++));
+        EditOptions = 0x1849 & ~0x40u;   // no wrap
+        pane.AppendText(text);
+        pane.SetEditable(c.readOnly ? 0 : 1);
+        pane.SetCursorPos(c.anchor.x, c.anchor.y);
+        pane.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        g_beeps = 0;
+        ModalScript script;
+        bool selectionChosen = false;
+        script.Add([&](HWND d) {
+            if (WindowText(d) != "Ändern")
+                return false;
+            selectionChosen = IsDlgButtonChecked(d, IDC_TF_SELECTION) == BST_CHECKED;
+            SetDlgItemTextA(d, IDC_TF_TEXT, c.find);
+            SetDlgItemTextA(d, IDC_TF_REPLACEMENT, c.replacement);
+            return Click(d, IDOK);
+        });
+        HWND last = nullptr;
+        for (int q = 0; q < c.questions; ++q)
+            script.Add([&](HWND d) {
+                if (d == last || WindowText(d) != "Text ändern ?")
+                    return false;
+                last = d;
+                return Click(d, IDYES);
+            });
+        g_keys[VK_CONTROL] = true;
+        script.Run([&] { return pane.SendMessage(WM_KEYDOWN, 'H', 1); });
+        g_keys[VK_CONTROL] = false;
+        EXPECT_EQ(selectionChosen, c.anchor.y != c.caret.y);
+        EXPECT_EQ(g_beeps, c.beeps);
+        EXPECT_EQ(Lines(pane), c.after);
+        pane.DestroyWindow();
+    }
 }
 
 // What the find and replace commands start from, one row each: the text a dialog offers for

@@ -117,12 +117,16 @@ TEST_F(TextEditFind, FindsEveryMatchInOrderBothWaysAndWrapsOnce)
             found.push_back(Selected(edit));
             while (found.size() <= expected.size() && edit.FindText(mode.what, FTF_AFTER_CARET))
                 found.push_back(Selected(edit));
-            // One round and the first match again: the wrap happened once per call.
+            // One round: searches that carry on from each other wrap once between them and end
+            // where the first began, the caret left on the last match.
             std::vector<Hit> want = expected;
             if (backward)
                 std::reverse(want.begin(), want.end());
-            want.push_back(want.front());
             EXPECT_TRUE(found == want) << mode.what << " options " << mode.options << " backward " << backward;
+            EXPECT_TRUE(Selected(edit) == want.back());
+            // The search after "nothing more" begins a round of its own, round the end again.
+            ASSERT_EQ(edit.FindText(mode.what, FTF_AFTER_CARET), 1);
+            EXPECT_TRUE(Selected(edit) == want.front());
         }
         // Without wrap the search stops at the end and leaves the caret on the last match.
         EditOptions = (0x1849 & ~0x1F0u) | mode.options;
@@ -303,6 +307,122 @@ TEST_F(TextEditFind, ReplaceSelectionRangeLimitAndTermination)
     g_beeps = 0;
     EXPECT_EQ(edit.ReplaceText("q", "r", 2), 0);
     EXPECT_EQ(g_beeps, 1);
+}
+
+namespace {
+
+// The questions of an interactive replace as the replace dialog asks them: search (inside the
+// saved range when asked), then "Ja" replaces the match and "Nein" goes on one column right
+// of it; the last answer given stands for all further questions. Returns the number of
+// questions; the cap stands for a search that never ends.
+int AnswerEveryMatch(CTextEdit& edit, const char* find, const char* replacement, bool inRange, const char* answers)
+{
+    const int cap = 40;
+    int questions = 0;
+    uint32_t extra = 0;
+    while (questions < cap && edit.FindText(find, (inRange ? FTF_IN_RANGE : 0u) | extra))
+    {
+        const char answer = answers[std::min(static_cast<size_t>(questions), strlen(answers) - 1)];
+        ++questions;
+        if (answer == 'J')
+            edit.ReplaceText(find, replacement, 0), extra = 0;
+        else
+            extra = FTF_RIGHT_OF_CARET;
+    }
+    return questions;
+}
+
+// Every occurrence lying wholly between two offsets of the text, replaced when asked except
+// the one at `keep`, and their count.
+std::pair<std::string, int> ReplaceBetween(const std::string& text, const std::string& find,
+                                           const std::string& replacement, size_t from, size_t to, bool replace,
+                                           size_t keep)
+{
+    std::string out;
+    int n = 0;
+    for (size_t i = 0; i < text.size();)
+    {
+        if (i >= from && i + find.size() <= to && text.compare(i, find.size(), find) == 0)
+        {
+            ++n;
+            out += replace && i != keep ? replacement : find;
+            i += find.size();
+        }
+        else
+        {
+            out += text[i++];
+        }
+    }
+    return { out, n };
+}
+
+std::string JoinLines(const std::vector<std::string>& lines)
+{
+    std::string out;
+    for (size_t i = 0; i < lines.size(); ++i)
+        out += (i ? "\n" : "") + lines[i];
+    return out;
+}
+
+size_t OffsetOf(const std::vector<std::string>& lines, POINT at)
+{
+    size_t offset = 0;
+    for (int l = 0; l < at.y; ++l)
+        offset += lines[static_cast<size_t>(l)].size() + 1;
+    return offset + static_cast<size_t>(at.x);
+}
+
+}  // namespace
+
+// An interactive replace asks once about every match it can reach and then finds nothing
+// more: with wrap it goes round the end once and stops where it began, never finding the
+// search text inside its own replacement; without wrap it stops at the end of the text (the
+// start, backwards); inside the saved range it covers the range from its start, whichever
+// end of the selection the caret stood on. What it reaches is counted on the text here.
+TEST_F(TextEditFind, InteractiveReplaceAsksAboutEachMatchOnce)
+{
+    const std::vector<std::string> before = { "foo foo", "bar foo foo foo", "foo" };
+    struct Case
+    {
+        const char* what;
+        uint32_t options;
+        POINT anchor, caret;
+        bool inRange;
+        const char* answers;   // "NJ": Nein to the first question (at the caret), Ja to the rest
+        size_t from, to;       // the offsets the matches lie between (to 0: the end)
+    };
+    const POINT middle = { 4, 1 };
+    const size_t atMiddle = OffsetOf(before, middle);
+    const Case cases[] = {
+        { "forward, wrap, from the start", 0x40, { 0, 0 }, { 0, 0 }, false, "J", 0, 0 },
+        { "forward, wrap, from the middle", 0x40, middle, middle, false, "J", 0, 0 },
+        { "forward, wrap, every Nein", 0x40, middle, middle, false, "N", 0, 0 },
+        { "forward, wrap, longer replacements left of the start", 0x40, { 12, 1 }, { 12, 1 }, false, "NJ", 0, 0 },
+        { "forward, no wrap, from the middle", 0, middle, middle, false, "J", atMiddle, 0 },
+        { "backward, wrap, from the middle", 0x60, middle, middle, false, "J", 0, 0 },
+        { "backward, wrap, every Nein", 0x60, middle, middle, false, "N", 0, 0 },
+        { "backward, no wrap, from the middle", 0x20, middle, middle, false, "J", 0, atMiddle + 3 },
+        { "selection made downwards, no wrap", 0, { 4, 0 }, { 12, 1 }, true, "J", 4, OffsetOf(before, { 12, 1 }) },
+        { "selection made downwards, wrap", 0x40, { 4, 0 }, { 12, 1 }, true, "J", 4, OffsetOf(before, { 12, 1 }) },
+        { "selection made upwards, backward", 0x20, { 12, 1 }, { 4, 0 }, true, "J", 4, OffsetOf(before, { 12, 1 }) },
+        { "selection made downwards, every Nein", 0x40, { 4, 0 }, { 12, 1 }, true, "N", 4, OffsetOf(before, { 12, 1 }) },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CTextEdit edit(2048, 50000, 0, "FindTest");
+        EditOptions = (0x1849 & ~0x1F0u) | c.options;
+        edit.AppendText(JoinLines(before).c_str());
+        edit.SetCursorPos(c.anchor.x, c.anchor.y);
+        edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        edit.SaveSelectionRange();
+        const std::string text = JoinLines(before);
+        const bool replace = strcmp(c.answers, "N") != 0;
+        const size_t keep = c.answers[0] == 'N' ? OffsetOf(before, c.caret) : std::string::npos;
+        const auto want = ReplaceBetween(text, "foo", "foobarbazqux", c.from, c.to ? c.to : text.size(), replace, keep);
+        EXPECT_EQ(AnswerEveryMatch(edit, "foo", "foobarbazqux", c.inRange, c.answers), want.second);
+        EXPECT_EQ(JoinLines(Lines(edit)), want.first);
+    }
 }
 
 // The stored search text may itself be the text to find: it is replaced by the replacement

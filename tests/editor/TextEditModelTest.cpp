@@ -394,6 +394,51 @@ TEST_F(TextEditModel, BlockIndentIsUndoneFromTheJournaledLines)
     EXPECT_EQ(Lines(edit), (std::vector<std::string>{ "\tone", "\t    two", "\tthree", "four" }));
 }
 
+// A block indent that would make one of its lines longer than a line may be beeps and
+// changes nothing at all; lines outside the block, and an unindent, are not held back.
+TEST_F(TextEditModel, BlockIndentRefusesWholeWhenALineWouldGrowTooLong)
+{
+    struct Case
+    {
+        const char* what;
+        int firstLine, endLine, endColumn;   // the selection from column 0 of the first line
+        int unindent;
+        int result;
+        int beeps;
+        std::vector<std::string> after;
+    };
+    const std::vector<std::string> before = { "abc", "12345678", "\tx", "y" };
+    const Case cases[] = {
+        { "a full line in the block", 0, 2, 100, 0, 0, 1, before },
+        { "the full line alone", 1, 2, 0, 0, 0, 1, before },
+        { "the full line outside the block", 2, 3, 100, 0, 1, 0, { "abc", "12345678", "\t\tx", "\ty" } },
+        { "unindent past the full line", 1, 2, 100, 1, 1, 0, { "abc", "12345678", "x", "y" } },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CTextEdit edit(8, 50000, 0, "ModelTest");
+        edit.InsertString("abc\n12345678\n\tx\ny", 0, TE_LINE_APPEND, 0);
+        edit.ClearUndo();
+        edit.SetModified(0);
+        edit.SetCursorPos(0, c.firstLine);
+        edit.SetCursorPos(c.endColumn, c.endLine, MCF_EXTEND);
+        const POINT caret = edit.GetCaretPos();
+        g_beeps = 0;
+        EXPECT_EQ(edit.IndentBlock(c.unindent), c.result);
+        EXPECT_EQ(g_beeps, c.beeps);
+        EXPECT_EQ(Lines(edit), c.after);
+        if (c.result == 0)
+        {
+            EXPECT_EQ(edit.IsModified(), 0);
+            EXPECT_FALSE(edit.Journal().CanUndo());
+            EXPECT_EQ(edit.GetCaretPos().x, caret.x);
+            EXPECT_EQ(edit.GetCaretPos().y, caret.y);
+            EXPECT_EQ(edit.GetSelectionMode(), 2);
+        }
+    }
+}
+
 TEST_F(TextEditModel, CopySlotsMarkTheSettingsOnlyForShortTexts)
 {
     CTextEdit edit(2048, 50000, 0, "ModelTest");
