@@ -395,7 +395,7 @@ bool Painter::Row(int index, int top)
         bool open = (it->state & TVIS_EXPANDED) && !(it->state & TVIS_EXPANDPARTIAL);
         Button(x0 + (strips - 1) * m.indent + m.buttonCenter, mid, open);
     }
-    int x = x0 + strips * m.indent + (((m.exStyle & TLX_GRIDLINES) || (it->level == 0 && !m.linesAtRoot)) ? 1 : 0);
+    int x = x0 + strips * m.indent + m.LabelPixel();
     if (m.hasStateList) {
         int index4 = static_cast<int>((it->state >> 12) & 0xF);
         // A themed box shows only the unchecked and checked states; in place of any other
@@ -763,12 +763,27 @@ HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept
     if (!m.Item(item) || (column != 0 && (column < 0 || column >= m.columnCount)))
         return nullptr;
     TreeListItem* it = m.Item(item);
-    int image = column ? -2 : ((it->state & TVIS_SELECTED) ? it->selectedImage : it->image);
-    if (!column && (it->callback & (TLCB_IMAGE | TLCB_SELIMAGE))) {
-        if (!m.FetchCallbacks(item, 0, (it->state & TVIS_SELECTED) != 0))
-            return nullptr;
-        image = m.answerImage;
+    int image;
+    if (column) {
+        // A cell's picture comes from the list the cells are painted from.
+        const TreeListCell* c = m.Cell(item, column);
+        image = c ? c->image : -2;
+        if (c && (c->callback & TLCB_IMAGE)) {
+            if (!m.FetchCallbacks(item, column, false))
+                return nullptr;
+            image = m.answerImage;
+        }
+    } else {
+        image = (it->state & TVIS_SELECTED) ? it->selectedImage : it->image;
+        if (it->callback & (TLCB_IMAGE | TLCB_SELIMAGE)) {
+            if (!m.FetchCallbacks(item, 0, (it->state & TVIS_SELECTED) != 0))
+                return nullptr;
+            image = m.answerImage;
+        }
     }
+    HIMAGELIST images = column ? b->list4 : b->normalList;
+    const int imageWidth = column ? m.list4Width : m.imageWidth;
+    const int imageHeight = column ? m.list4Height : m.imageHeight;
     int length = 0;
     const char* fetched = m.ItemText(item, column, &length, 0);
     if (!fetched || !(it = m.Item(item)))
@@ -776,8 +791,8 @@ HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept
     std::vector<char> text(fetched, fetched + length);
     text.push_back(0);
     const bool bold = (it->state & TVIS_BOLD) != 0;
-    const bool withImage = image != -2 && b->normalList && m.hasNormalList;
-    int imagePart = withImage ? m.imageWidth + 2 : 0;
+    const bool withImage = image != -2 && b->normalList && m.hasNormalList && images;
+    int imagePart = withImage ? imageWidth + 2 : 0;
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
@@ -786,7 +801,7 @@ HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept
     int width = imagePart + size.cx;
     if (width > 240) width = 240;
     if (width < 1) width = 1;
-    int height = size.cy > (withImage ? m.imageHeight : 0) ? size.cy : m.imageHeight;
+    int height = size.cy > (withImage ? imageHeight : 0) ? size.cy : imageHeight;
     if (height > 32) height = 32;
     if (height < 1) height = 1;
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -798,9 +813,9 @@ HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept
         RECT all = { 0, 0, width, height };
         Fill(dc, all, key);
         if (withImage) {
-            RECT box = { 0, 0, m.imageWidth, height };
+            RECT box = { 0, 0, imageWidth, height };
             Fill(dc, box, GetSysColor(COLOR_WINDOW));
-            ImageList_Draw(b->normalList, image, dc, 0, (height - m.imageHeight) / 2, ILD_TRANSPARENT);
+            ImageList_Draw(images, image, dc, 0, (height - imageHeight) / 2, ILD_TRANSPARENT);
         }
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, m.colors[TLCOL_TEXT]);
