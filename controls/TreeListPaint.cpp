@@ -371,7 +371,7 @@ bool Painter::Row(int index, int top)
         right = m.ContentRight() - m.hScroll;
     SelectClipRgn(dc, ClipOf(0, spanEnd));
     RECT cell = { x0, top, right, bottom };
-    Fill(dc, cell, plain);
+    Fill(dc, cell, background);   // an item's own background: its whole tree cell, ancestors' strips too
     const int strips = it->level + (m.linesAtRoot ? 1 : 0);
     const bool ownStrip = strips > 0 && (m.style & (TVS_HASLINES | TVS_HASBUTTONS));
     const int mid = top + contentHeight / 2;
@@ -399,9 +399,10 @@ bool Painter::Row(int index, int top)
     if (m.hasStateList) {
         int index4 = static_cast<int>((it->state >> 12) & 0xF);
         // A themed box shows only the unchecked and checked states; in place of any other
-        // state, as of no state image at all, the horizontal tree line runs on to the label.
+        // state the horizontal tree line runs on to the label. A real list draws every index,
+        // 0 as well (empty in the built-in check boxes).
         const bool themed = b->stateList == kThemedChecks;
-        const bool box = themed ? ThemedCheckState(index4, m.exStyle, false, false) != 0 : index4 != 0;
+        const bool box = !themed || ThemedCheckState(index4, m.exStyle, false, false) != 0;
         if (box)
             DrawCheck(b->stateList, index4, x, top, m.stateWidth, m.stateHeight, m.hotItem == item && m.hotColumn == 0,
                       m.pressedCheck && m.caret == item);
@@ -439,7 +440,8 @@ bool Painter::Row(int index, int top)
     // label; under multiple cell selection the label keeps its own selection.
     const bool caretElsewhere = item == m.caret && m.caretColumn != 0 &&
                                 (!(m.exStyle & TLX_MULTISELECT) || !(m.exStyle & TLX_CELLSELECT));
-    const bool selected = ((it->state & (TVIS_SELECTED | TVIS_DROPHILITED)) != 0) && !caretElsewhere;
+    // A drop highlight shows on the label wherever the caret is.
+    const bool selected = ((it->state & TVIS_SELECTED) && !caretElsewhere) || (it->state & TVIS_DROPHILITED);
     const bool bold = (it->state & TVIS_BOLD) != 0;
     HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
     const int textTop = top + (contentHeight - m.textHeight) / 2;
@@ -483,7 +485,7 @@ bool Painter::Row(int index, int top)
                               standsOut);
         if (selected && m.hasFocus && item == m.caret && m.caretColumn == 0)
             FocusFrame(dc, label);
-        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor && m.hasFocus)
+        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor)
             FocusFrame(dc, label);
         if (hot) {
             RECT line = { x + 2, textTop + m.textHeight - 1, x + 2 + drawn, textTop + m.textHeight };
@@ -609,8 +611,11 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
             boxWidth = m.list3Width ? m.list3Width : 16;
             int bx = atRight ? right - 2 - boxWidth : left + 2;
             bool pressed = m.pressedItem == item && m.pressedColumn == column;
-            DrawCheck(b->list3, pressed && b->list3 != kThemedChecks ? idx + 1 : idx, bx, top, boxWidth,
-                      m.list3Height ? m.list3Height : 16, m.hotItem == item && m.hotColumn == column, pressed);
+            const int boxHeight = m.list3Height ? m.list3Height : 16;
+            if (b->list3 == kThemedChecks)
+                DrawCheck(b->list3, idx, bx, top, boxWidth, boxHeight, m.hotItem == item && m.hotColumn == column, pressed);
+            else if (b->list3)   // a real list: with the cell's overlay and cut bits, as its images
+                DrawImage(b->list3, pressed ? idx + 1 : idx, bx, top, boxWidth, boxHeight, state & 0xF04);
             c->flags |= TLIF_HASIMAGE;
         } else if (cellImage != -2 && m.hasList4 && b->list4) {
             boxWidth = m.list4Width;

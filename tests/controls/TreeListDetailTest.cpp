@@ -3,6 +3,7 @@
 // rectangle, painting details, Shift+click ranges and the in-place editor.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -26,10 +27,10 @@ int HeaderFormat(HWND header, int column)
     return hd.fmt;
 }
 
-// A 16 x 16 image list of one image in one colour, owned by the caller.
-HIMAGELIST SolidImages(COLORREF color)
+// A 16 x 16 image list of `count` images in one colour, owned by the caller.
+HIMAGELIST SolidImages(COLORREF color, int count = 1)
 {
-    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32, 1, 1);
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32, count, 1);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
@@ -41,7 +42,8 @@ HIMAGELIST SolidImages(COLORREF color)
     DeleteObject(brush);
     SelectObject(dc, old);
     DeleteDC(dc);
-    ImageList_Add(list, bitmap, nullptr);
+    for (int i = 0; i < count; ++i)
+        ImageList_Add(list, bitmap, nullptr);
     DeleteObject(bitmap);
     return list;
 }
@@ -55,6 +57,14 @@ HTREEITEM InsertImaged(const tltest::Parent& p, HTREEITEM parent, const char* te
     ins.item.pszText = const_cast<char*>(text);
     ins.item.iImage = ins.item.iSelectedImage = image;
     return reinterpret_cast<HTREEITEM>(p.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+}
+
+RECT ItemRect(const tltest::Parent& p, HTREEITEM item, UINT flags)
+{
+    RECT rc = {};
+    memcpy(&rc, &item, sizeof item);
+    p.Send(TVM_GETITEMRECT, flags, reinterpret_cast<LPARAM>(&rc));
+    return rc;
 }
 
 int FirstVisibleRow(const tltest::Parent& p)
@@ -217,4 +227,110 @@ TEST(TreeListDetail, ItemsMadeVisibleDragImagesAndLabelRectangles)
         }
     }
     ImageList_Destroy(images);
+}
+
+TEST(TreeListDetail, PaintsOwnRowColoursCursorFramesCheckCellsStateImageZeroAndTheDropHighlight)
+{
+    const COLORREF own = RGB(0, 160, 80), red = RGB(255, 0, 0), green = RGB(0, 255, 0);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_BTNSHADOW);
+    // Each case sets a tree up and names a pixel column (x, from y0 to y1) in which the colour
+    // is to be found, at most `most` times.
+    struct Case {
+        const char* name;
+        DWORD exStyle;
+        int most;
+        std::function<COLORREF(tltest::Parent&, std::vector<HIMAGELIST>&, int*, int*, int*)> setup;
+    } cases[] = {
+        { "own background over the ancestor strip", 0, 100,
+          [&](tltest::Parent& p, std::vector<HIMAGELIST>&, int* x, int* y0, int* y1) {
+              HTREEITEM top = p.Insert(TVI_ROOT, TVI_LAST, "top");
+              HTREEITEM child = p.Insert(top, TVI_LAST, "child");
+              p.Send(TVM_EXPAND, TVE_EXPAND, L(top));
+              p.Send(TLM_SETBKCOLOR, reinterpret_cast<WPARAM>(child), static_cast<LPARAM>(own));
+              RECT rc = ItemRect(p, child, 0);
+              *x = 1;
+              *y0 = rc.top;
+              *y1 = rc.bottom;
+              return own;
+          } },
+        { "cursor frame without the focus", TLX_MULTISELECT, 100,
+          [&](tltest::Parent& p, std::vector<HIMAGELIST>&, int* x, int* y0, int* y1) {
+              p.Insert(TVI_ROOT, TVI_LAST, "first");
+              HTREEITEM second = p.Insert(TVI_ROOT, TVI_LAST, "second");
+              RECT rc = ItemRect(p, second, 1);
+              const LPARAM at = MAKELPARAM(rc.left + 5, (rc.top + rc.bottom) / 2);
+              for (int i = 0; i < 2; ++i) {   // selected and deselected again: the cursor stays
+                  p.Send(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+                  p.Send(WM_LBUTTONUP, MK_CONTROL, at);
+              }
+              p.Send(WM_KILLFOCUS);
+              *x = rc.left;
+              *y0 = rc.top;
+              *y1 = rc.bottom;
+              return shadow;
+          } },
+        // The blend leaves some of the image's 16 rows of pixels in their own colour at most.
+        { "check-box cell of a real list: the cut bit blends it", 0, 15,
+          [&](tltest::Parent& p, std::vector<HIMAGELIST>& lists, int* x, int* y0, int* y1) {
+              AddColumns(p, 2, 100);
+              p.Send(TLM_SETCOLUMNOPTIONS, (1u << 11) | (TLE_CHECK << 8));
+              lists.push_back(SolidImages(red, 3));
+              p.Send(TVM_SETIMAGELIST, 0x40000000 | 3, reinterpret_cast<LPARAM>(lists.back()));
+              HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "item");
+              TVITEMA cell = {};
+              cell.mask = TLIF_CELL | TVIF_TEXT | TVIF_STATE;
+              cell.hItem = item;
+              cell.cChildren = 1;
+              cell.pszText = const_cast<char*>("x");
+              cell.state = 0x1000 | TVIS_CUT;
+              cell.stateMask = 0xF000 | TVIS_CUT;
+              p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
+              RECT rc = ItemRect(p, item, 0x80 | (1u << 24));
+              *x = rc.left + 2 + 8;
+              *y0 = rc.top;
+              *y1 = rc.bottom;
+              return red;
+          } },
+        { "state image 0 of a real list", 0, 100,
+          [&](tltest::Parent& p, std::vector<HIMAGELIST>& lists, int* x, int* y0, int* y1) {
+              lists.push_back(SolidImages(green));
+              p.Send(TVM_SETIMAGELIST, 0x40000000 | TVSIL_STATE, reinterpret_cast<LPARAM>(lists.back()));
+              HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "item");
+              RECT rc = ItemRect(p, item, 1);
+              *x = rc.left - 8;   // the middle of the state image before the label
+              *y0 = rc.top;
+              *y1 = rc.bottom;
+              return green;
+          } },
+        { "drop highlight on the caret item's label, the caret in a cell", TLX_CELLSELECT, 100,
+          [&](tltest::Parent& p, std::vector<HIMAGELIST>&, int* x, int* y0, int* y1) {
+              AddColumns(p, 2, 100);
+              HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "item");
+              p.Send(TLM_SELECTCELL, 1, L(item));
+              p.Send(TVM_SELECTITEM, TVGN_DROPHILITE, L(item));
+              RECT rc = ItemRect(p, item, 1);
+              *x = rc.left;
+              *y0 = rc.top + 1;
+              *y1 = rc.top + 2;
+              return face;
+          } },
+    };
+    for (Case& c : cases) {
+        tltest::Parent p(TREELIST_CLASS, kStyle);
+        p.Send(TVM_SETEXTENDEDSTYLE, 0, static_cast<LPARAM>(c.exStyle));
+        std::vector<HIMAGELIST> lists;
+        int x = 0, y0 = 0, y1 = 0;
+        const COLORREF wanted = c.setup(p, lists, &x, &y0, &y1);
+        Pixels px(300, 100);
+        px.Paint(p);
+        int found = 0;
+        for (int y = y0; y < y1 && y < px.height; ++y)
+            found += px.At(x, y) == wanted;
+        EXPECT_GT(found, 0) << c.name;
+        EXPECT_LE(found, c.most) << c.name;
+        p.Send(TVM_SETIMAGELIST, 0x40000000 | TVSIL_STATE, 0);
+        p.Send(TVM_SETIMAGELIST, 0x40000000 | 3, 0);
+        for (HIMAGELIST l : lists)
+            ImageList_Destroy(l);
+    }
 }
