@@ -334,3 +334,115 @@ TEST(TreeListDetail, PaintsOwnRowColoursCursorFramesCheckCellsStateImageZeroAndT
             ImageList_Destroy(l);
     }
 }
+
+namespace {
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+void FocusTree(const tltest::Parent& p)
+{
+    BYTE keys[256] = {};
+    SetKeyboardState(keys);
+    ShowWindow(p.Window(), SW_SHOW);
+    SetForegroundWindow(p.Window());
+    SetFocus(p.Tree());
+}
+
+int TextWidth(HWND tree, const char* text)
+{
+    HDC dc = GetDC(tree);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(tree, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &size);
+    SelectObject(dc, old);
+    ReleaseDC(tree, dc);
+    return size.cx;
+}
+
+RECT EditorRect(const tltest::Parent& p, HWND editor)
+{
+    RECT rc = {};
+    GetWindowRect(editor, &rc);
+    MapWindowPoints(nullptr, p.Tree(), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+}  // namespace
+
+TEST(TreeListDetail, TheEditorsCaretRightKeyAlignmentAndDialogCode)
+{
+    tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS);
+    ASSERT_EQ(AddColumns(p, 2, 100), 2);
+    p.Send(TVM_SETEXTENDEDSTYLE, TLX_KEEPODDHEIGHT, TLX_KEEPODDHEIGHT);
+    HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "abc");
+    FocusTree(p);
+    // A click at a pixel offset (offsets from 5 on lose 4) on the first character's left half
+    // puts the caret before it; one beyond the text selects the whole text.
+    const int abc = TextWidth(p.Tree(), "abc");
+    struct CaretCase {
+        int sent;
+        DWORD start, end;
+    } carets[] = { { 1, 0, 0 }, { abc + 4 + 6, 0, 3 } };
+    for (const CaretCase& c : carets) {
+        const UINT code = (1u << 26) | (static_cast<UINT>(c.sent) << 8);
+        HWND editor = reinterpret_cast<HWND>(p.Send(TVM_EDITLABELA, code, L(item)));
+        ASSERT_NE(editor, nullptr);
+        DWORD start = 0, end = 0;
+        SendMessageA(editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, c.start) << c.sent;
+        EXPECT_EQ(end, c.end) << c.sent;
+        // The editor wants every key, and only that.
+        EXPECT_EQ(SendMessageA(editor, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
+        p.Send(TVM_ENDEDITLABELNOW, 1);
+    }
+    // Right leaves the editor (under the arrow-key style) when the caret, the selection's
+    // end, is at or past the line's length.
+    struct RightCase {
+        DWORD start, end;
+        bool leaves;
+    } rights[] = { { 0, 3, true }, { 1, 1, false }, { 3, 3, true } };
+    for (const RightCase& r : rights) {
+        HWND editor = reinterpret_cast<HWND>(p.Send(TVM_EDITLABELA, 0, L(item)));
+        ASSERT_NE(editor, nullptr);
+        SendMessageA(editor, EM_SETSEL, r.start, r.end);
+        SendMessageA(editor, WM_KEYDOWN, VK_RIGHT, 0);
+        Pump();
+        EXPECT_EQ(!IsWindowVisible(editor), r.leaves) << r.start << "-" << r.end;
+        p.Send(TVM_ENDEDITLABELNOW, 1);
+    }
+    // Option bits 25-26 align the editor in its cell: fitted, by its place; filling the cell,
+    // by the edit style.
+    TVITEMA cell = {};
+    cell.mask = TLIF_CELL | TVIF_TEXT;
+    cell.hItem = item;
+    cell.cChildren = 1;
+    cell.pszText = const_cast<char*>("x");
+    p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
+    const RECT rc = ItemRect(p, item, 0x81 | (1u << 24));
+    struct AlignCase {
+        UINT align;
+        bool fill;
+    } aligns[] = { { 0, false }, { 1, false }, { 2, false }, { 1, true }, { 2, true } };
+    for (const AlignCase& c : aligns) {
+        p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_TEXT, 0) | (c.align << 25));
+        HWND editor = reinterpret_cast<HWND>(p.Send(TVM_EDITLABELA, 1 | (c.fill ? 0x80000000u : 0), L(item)));
+        ASSERT_NE(editor, nullptr);
+        const RECT e = EditorRect(p, editor);
+        const LONG style = GetWindowLongA(editor, GWL_STYLE);
+        if (c.fill) {
+            EXPECT_EQ(style & (ES_CENTER | ES_RIGHT), c.align == 1 ? ES_CENTER : ES_RIGHT) << c.align;
+        } else if (c.align == 0) {
+            EXPECT_EQ(e.left, rc.left + 2);
+        } else if (c.align == 2) {
+            EXPECT_EQ(e.right, rc.right + 2);
+        } else {
+            EXPECT_LE(abs((e.left + e.right) / 2 - 2 - (rc.left + rc.right) / 2), 1);
+        }
+        p.Send(TVM_ENDEDITLABELNOW, 1);
+    }
+}
