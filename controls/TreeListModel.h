@@ -173,9 +173,9 @@ public:
     bool StructureLocked() const noexcept { return insertBusy || sortDepth > 0; }
 
     // --- geometry
+    int LabelPixel() const noexcept;   // the pixel a grid adds and the missing lines take away
     void HitTest(POINT pt, TVHITTESTINFO* info) noexcept;
     int LabelOffset(const TreeListItem* it) const noexcept;  // from column 0's left edge
-    int LabelPixel() const noexcept;   // the pixel a grid adds and the missing lines take away
     int TextWidth(UINT item, int column) noexcept;           // measured once, cached
     int RowTop(int rowIndex) const noexcept;                  // client y, or -1 when not on screen
     int ScreenRowToIndex(int screenRow) const noexcept;
