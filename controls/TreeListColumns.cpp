@@ -370,6 +370,9 @@ LRESULT TreeListHeaderNotify(TreeListBlock* b, NMHDR* hdr) noexcept
         return b->Notify(&copy.hdr, static_cast<int>(code));
     }
     case NM_RCLICK: {
+        // The header is hit-tested at the cursor in its own coordinates: it stands moved left
+        // by the horizontal scroll, and the control's client point would name the wrong column
+        // once the rows are scrolled. The parent gets the point in the control's coordinates.
         TreeListHeaderHit hit = {};
         POINT pt;
         GetCursorPos(&pt);

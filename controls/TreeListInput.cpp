@@ -390,7 +390,7 @@ void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept
     if (key == VK_RETURN && !m.dragItem) {
         NMKEY nk = {};
         nk.nVKey = key;
-        nk.uFlags = HIWORD(lParam);
+        nk.uFlags = static_cast<UINT>(lParam);
         b->Notify(&nk.hdr, NM_RETURN);
         if (m.Item(m.caret)) {
             if (m.columns[m.caretColumn].editKind == TLE_NONE)
@@ -472,7 +472,8 @@ void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept
             }
             break;
         case VK_RIGHT:
-            if ((m.exStyle & TLX_CELLSELECT) && m.columnCount > 1) {
+            // Unlike Left, Right under cell selection only ever moves between columns.
+            if (m.exStyle & TLX_CELLSELECT) {
                 for (int p = m.columns[newColumn].position + 1; p < m.columnCount; ++p)
                     if (m.columns[m.order[p]].width > 0) {
                         newColumn = m.order[p];

@@ -7,6 +7,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include "controls/TreeListCtrl.h"
 #include "controls/TreeListImpl.h"
 #include "tests/controls/TreeListSupport.h"
 
@@ -445,4 +446,114 @@ TEST(TreeListDetail, TheEditorsCaretRightKeyAlignmentAndDialogCode)
         }
         p.Send(TVM_ENDEDITLABELNOW, 1);
     }
+}
+
+namespace {
+
+// A window that stands in for the control under the wrapper: it records the item records the
+// wrapper sends and shows item 7 in every row.
+struct Recorded {
+    UINT message = 0;
+    TVITEMA item = {};
+};
+Recorded g_recorded;
+
+LRESULT CALLBACK RecorderProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case TVM_SETITEMA:
+    case TLM_SETITEMS:
+        g_recorded.message = message;
+        g_recorded.item = *reinterpret_cast<const TVITEMA*>(lParam);
+        return 1;
+    case TLM_GETITEMOFROW:
+        return 7;
+    default:
+        return DefWindowProcA(w, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+TEST(TreeListDetail, TheWrapperSendsTheItemRecordsItsMembersName)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &RecorderProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TreeListRecorder";
+    RegisterClassA(&wc);
+    HWND recorder = CreateWindowA("TreeListRecorder", nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(recorder, nullptr);
+    CTreeListCtrl tl;
+    ASSERT_TRUE(tl.Attach(recorder));
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(static_cast<UINT_PTR>(7));
+    struct Case {
+        const char* name;
+        std::function<void()> call;
+        UINT message;
+        UINT mask;
+        int textSize;
+        int column;
+    } cases[] = {
+        { "SetRow without text", [&] { tl.SetRow(0, 2, nullptr, -1, -1, 0); }, TVM_SETITEMA, TLIF_CELL | TVIF_HANDLE, 0, 2 },
+        { "SetRow with all", [&] { tl.SetRow(0, 1, "t", 3, TVIS_BOLD, 0xFF); }, TVM_SETITEMA,
+          TLIF_CELL | TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE, 256, 1 },
+        { "SetItems without text", [&] { tl.SetItems(item, 2, TVIF_IMAGE, nullptr, 1, 1, 0, 0, 0); }, TLM_SETITEMS,
+          TLIF_CELL | TVIF_IMAGE, 0, 2 },
+        { "SetItems with text", [&] { tl.SetItems(item, 3, TVIF_TEXT, "x", 1, 1, 0, 0, 0); }, TLM_SETITEMS,
+          TLIF_CELL | TVIF_TEXT, 256, 3 },
+    };
+    for (const Case& c : cases) {
+        g_recorded = Recorded();
+        c.call();
+        EXPECT_EQ(g_recorded.message, c.message) << c.name;
+        EXPECT_EQ(g_recorded.item.mask, c.mask) << c.name;
+        EXPECT_EQ(g_recorded.item.cchTextMax, c.textSize) << c.name;
+        EXPECT_EQ(g_recorded.item.cChildren, c.column) << c.name;
+        EXPECT_EQ(g_recorded.item.hItem, item) << c.name;
+    }
+    EXPECT_EQ(g_recorded.item.stateMask, 0u);
+    tl.Detach();
+    DestroyWindow(recorder);
+}
+
+TEST(TreeListDetail, EnterTellsTheKeysLParamAndRightUnderCellSelectionOnlyMovesBetweenColumns)
+{
+    // Right on a collapsed item with a child: it opens, except under cell selection, where
+    // Right goes to a next column and, with none, stays.
+    struct RightCase {
+        DWORD exStyle;
+        int columns;
+        bool opens;
+    } rights[] = { { 0, 0, true }, { 0, 2, true }, { TLX_CELLSELECT, 0, false }, { TLX_CELLSELECT, 1, false } };
+    for (const RightCase& r : rights) {
+        tltest::Parent p(TREELIST_CLASS, kStyle);
+        if (r.columns) {
+            ASSERT_EQ(AddColumns(p, r.columns, 80), r.columns);
+        }
+        p.Send(TVM_SETEXTENDEDSTYLE, 0, static_cast<LPARAM>(r.exStyle));
+        HTREEITEM top = p.Insert(TVI_ROOT, TVI_LAST, "top");
+        p.Insert(top, TVI_LAST, "child");
+        FocusTree(p);
+        p.Send(TVM_SELECTITEM, TVGN_CARET, L(top));
+        p.Send(WM_KEYDOWN, VK_RIGHT, 0x014D0001);
+        EXPECT_EQ((p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(top), 0) & TVIS_EXPANDED) != 0, r.opens)
+            << std::hex << r.exStyle << " " << r.columns;
+    }
+    // NM_RETURN carries the key and the whole lParam of the key message.
+    tltest::Parent p(TREELIST_CLASS, kStyle);
+    HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "item");
+    FocusTree(p);
+    p.Send(TVM_SELECTITEM, TVGN_CARET, L(item));
+    NMKEY told = {};
+    p.answer = [&told](NMHDR* h) -> LRESULT {
+        if (static_cast<int>(h->code) == static_cast<int>(NM_RETURN))
+            told = *reinterpret_cast<NMKEY*>(h);
+        return 0;
+    };
+    p.Send(WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    p.answer = nullptr;
+    EXPECT_EQ(told.nVKey, static_cast<UINT>(VK_RETURN));
+    EXPECT_EQ(told.uFlags, 0x001C0001u);
 }
