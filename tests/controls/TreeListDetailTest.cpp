@@ -60,6 +60,17 @@ HTREEITEM InsertImaged(const tltest::Parent& p, HTREEITEM parent, const char* te
     return reinterpret_cast<HTREEITEM>(p.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
 }
 
+// The record that sets a cell's text; the caller adds what else it sets.
+TVITEMA CellText(HTREEITEM item, int column, const char* text)
+{
+    TVITEMA cell = {};
+    cell.mask = TLIF_CELL | TVIF_TEXT;
+    cell.hItem = item;
+    cell.cChildren = column;
+    cell.pszText = const_cast<char*>(text);
+    return cell;
+}
+
 RECT ItemRect(const tltest::Parent& p, HTREEITEM item, UINT flags)
 {
     RECT rc = {};
@@ -158,11 +169,8 @@ TEST(TreeListDetail, ItemsMadeVisibleDragImagesAndLabelRectangles)
         HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "item");
         int widths[2] = {};
         for (int image : { -2, 0 }) {
-            TVITEMA cell = {};
-            cell.mask = TLIF_CELL | TVIF_TEXT | TVIF_IMAGE;
-            cell.hItem = item;
-            cell.cChildren = 1;
-            cell.pszText = const_cast<char*>("cell");
+            TVITEMA cell = CellText(item, 1, "cell");
+            cell.mask |= TVIF_IMAGE;
             cell.iImage = image;
             ASSERT_EQ(p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell)), 1);
             HIMAGELIST drag = reinterpret_cast<HIMAGELIST>(p.Send(TVM_CREATEDRAGIMAGE, 1, L(item)));
@@ -278,11 +286,8 @@ TEST(TreeListDetail, PaintsOwnRowColoursCursorFramesCheckCellsStateImageZeroAndT
               lists.push_back(SolidImages(red, 3));
               p.Send(TVM_SETIMAGELIST, 0x40000000 | 3, reinterpret_cast<LPARAM>(lists.back()));
               HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "item");
-              TVITEMA cell = {};
-              cell.mask = TLIF_CELL | TVIF_TEXT | TVIF_STATE;
-              cell.hItem = item;
-              cell.cChildren = 1;
-              cell.pszText = const_cast<char*>("x");
+              TVITEMA cell = CellText(item, 1, "x");
+              cell.mask |= TVIF_STATE;
               cell.state = 0x1000 | TVIS_CUT;
               cell.stateMask = 0xF000 | TVIS_CUT;
               p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
@@ -418,11 +423,7 @@ TEST(TreeListDetail, TheEditorsCaretRightKeyAlignmentAndDialogCode)
     }
     // Option bits 25-26 align the editor in its cell: fitted, by its place; filling the cell,
     // by the edit style.
-    TVITEMA cell = {};
-    cell.mask = TLIF_CELL | TVIF_TEXT;
-    cell.hItem = item;
-    cell.cChildren = 1;
-    cell.pszText = const_cast<char*>("x");
+    TVITEMA cell = CellText(item, 1, "x");
     p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
     const RECT rc = ItemRect(p, item, 0x81 | (1u << 24));
     struct AlignCase {
