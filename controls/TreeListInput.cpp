@@ -27,8 +27,7 @@ void FollowHidden(TreeListModel& m, UINT item, int action)
 
 // Shift+click: the rows from the anchor to the clicked one become selected; rows outside the
 // range keep what they had. The rows in the range are selected, not toggled: a toggle would
-// take away again what an earlier Shift+click selected among them, and deselect the rows a
-// range crossing the anchor passes over twice.
+// take away again what an earlier Shift+click had selected among them.
 void SelectRange(TreeListBlock* b, UINT item, int column)
 {
     TreeListModel& m = b->model;
