@@ -346,7 +346,7 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
         }
         SelectObject(dc, old);
         ReleaseDC(b->window, dc);
-        if (size.cx > offset)   // the right half of the last character puts the caret at the end
+        if (size.cx > offset)
             selection = MAKELONG(fit, fit);
     } else if (mode == 2) {
         int at = static_cast<int>(arg) > length ? length : static_cast<int>(arg);
