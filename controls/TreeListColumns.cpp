@@ -128,6 +128,8 @@ int TreeListSetColumn(TreeListBlock* b, int column, const LVCOLUMNA* r) noexcept
     }
     if (mask & TLCF_HIDDEN) {
         if (fmt & TLCF_HIDDEN) {
+            // Hiding a column that is hidden already keeps the width it had when it was
+            // shown: taking its present width (0, so 100) would lose it for good.
             if (!col.savedWidth)
                 col.savedWidth = col.width ? col.width : 100;
             width = 0;
@@ -137,8 +139,15 @@ int TreeListSetColumn(TreeListBlock* b, int column, const LVCOLUMNA* r) noexcept
     }
     HDITEMA hd = {};
     if (mask & LVCF_FMT) {
+        // The header item stays a string item in the new alignment, and keeps the picture it
+        // shows (CTreeListCtrl::SetHeaderImage): a new alignment does not take it away.
+        HDITEMA now = {};
+        now.mask = HDI_FORMAT;
+        if (!SendMessageA(b->header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&now)))
+            now.fmt = 0;
+        const int picture = HDF_IMAGE | HDF_BITMAP_ON_RIGHT;
         hd.mask |= HDI_FORMAT;
-        hd.fmt = HDF_STRING | static_cast<int>(fmt & 3);
+        hd.fmt = HDF_STRING | static_cast<int>(fmt & 3) | ((static_cast<int>(fmt) | now.fmt) & picture);
     }
     if (mask & LVCF_IMAGE) {
         hd.mask |= HDI_IMAGE;
@@ -355,6 +364,9 @@ LRESULT TreeListHeaderNotify(TreeListBlock* b, NMHDR* hdr) noexcept
         return b->Notify(&copy.hdr, static_cast<int>(code));
     }
     case NM_RCLICK: {
+        // The header is hit-tested at the cursor in its own coordinates: it stands moved left
+        // by the horizontal scroll, and the control's client point would name the wrong column
+        // once the rows are scrolled. The parent gets the point in the control's coordinates.
         TreeListHeaderHit hit = {};
         POINT pt;
         GetCursorPos(&pt);

@@ -4,8 +4,9 @@
 #include <string.h>
 #include "classlib/WinApp.h"
 
-// The run-time class names the tree-control class as its base, as the C++ class has it, so
-// that IsKindOf(RUNTIME_CLASS(CTreeCtrl)) holds for a tree list too.
+// The run-time class names the tree-control class as its base, as the C++ class has it:
+// named after the plain window class, IsKindOf(RUNTIME_CLASS(CTreeCtrl)) and DYNAMIC_DOWNCAST
+// to the tree-control class would deny a tree list that is one.
 IMPLEMENT_DYNAMIC(CTreeListCtrl, CTreeCtrl)
 
 namespace {
@@ -161,7 +162,7 @@ BOOL CTreeListCtrl::SetRow(int nRow, int nColumn, LPCSTR lpszText, int nImage, i
     if (!at)
         return FALSE;
     TVITEMA item = {};
-    item.mask = TLIF_CELL;
+    item.mask = TLIF_CELL | TVIF_HANDLE;
     item.hItem = Handle(at);
     item.cChildren = nColumn;
     if (lpszText) {
@@ -204,7 +205,7 @@ int CTreeListCtrl::SetItems(HTREEITEM hItem, int nColumn, UINT nMask, LPCSTR lps
     item.hItem = hItem;
     item.cChildren = nColumn;
     item.pszText = const_cast<LPSTR>(lpszText);
-    item.cchTextMax = 256;
+    item.cchTextMax = lpszText ? 256 : 0;
     item.iImage = nImage;
     item.iSelectedImage = nSelectedImage;
     item.state = nState;

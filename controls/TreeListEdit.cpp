@@ -47,10 +47,11 @@ LRESULT CALLBACK EditorProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
                 if (isEdit || w != editor) {
                     DWORD start = 0, end = 0;
                     CallWindowProcA(old, w, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+                    // The caret is the selection's end: a text selected whole leaves to the right.
                     if (wParam == VK_LEFT)
                         leave = start == 0 && end == 0;
                     else
-                        leave = static_cast<LRESULT>(start) >= CallWindowProcA(old, w, EM_LINELENGTH, 0, 0);
+                        leave = static_cast<LRESULT>(end) >= CallWindowProcA(old, w, EM_LINELENGTH, 0, 0);
                 }
             } else {
                 leave = isEdit;
@@ -76,7 +77,7 @@ LRESULT CALLBACK EditorProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
             return SendMessageA(control, WM_COMMAND, wParam, lParam);
         break;
     case WM_GETDLGCODE:
-        return CallWindowProcA(old, w, message, wParam, lParam) | DLGC_WANTALLKEYS;
+        return DLGC_WANTALLKEYS;
     case WM_SETTEXT: {
         LRESULT r = CallWindowProcA(old, w, message, wParam, lParam);
         SendMessageA(control, WM_COMMAND, MAKEWPARAM(kEditorId, kEditorChanged), reinterpret_cast<LPARAM>(editor));
@@ -210,7 +211,7 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
         cls = "EDIT";
         style = 0x40800080;
         if (fill)
-            style |= col.align == 1 ? ES_CENTER : (col.align == 2 ? ES_RIGHT : 0);
+            style |= col.editAlign == 1 ? ES_CENTER : (col.editAlign == 2 ? ES_RIGHT : 0);
     }
     HWND editor = CreateWindowExA(0, cls, nullptr, style, 0, 0, 0, 0, b->window, reinterpret_cast<HMENU>(kEditorId),
                                   GetModuleHandleA(nullptr), nullptr);
@@ -290,9 +291,10 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
         width = minimum;
     int left = rc.left;
     if (!fill && column > 0 && hasRecord) {
-        if (col.align == 1)
+        // The editor's alignment is the column's option (bits 25-26), not its text's.
+        if (col.editAlign == 1)
             left = (rc.left + rc.right - width) / 2;
-        else if (col.align == 2)
+        else if (col.editAlign == 2)
             left = rc.right - width;
     }
     // The parent may refuse the edit.

@@ -40,11 +40,15 @@ COLORREF Darken(COLORREF c)
 
 // --- labels and hit testing
 
+int TreeListModel::LabelPixel() const noexcept
+{
+    return ((exStyle & TLX_GRIDLINES) ? 1 : 0) - ((style & TVS_HASLINES) ? 0 : 1);
+}
+
 int TreeListModel::LabelOffset(const TreeListItem* it) const noexcept
 {
-    int x = (it->level + (linesAtRoot ? 1 : 0)) * indent;
-    if ((exStyle & TLX_GRIDLINES) || (it->level == 0 && !linesAtRoot))
-        x += 1;
+    // The painter places the state image, the image and the label by the same sum.
+    int x = (it->level + (linesAtRoot ? 1 : 0)) * indent + LabelPixel();
     if (hasStateList)
         x += stateWidth;
     if (it->flags & TLIF_HASIMAGE)

@@ -25,19 +25,10 @@ void FollowHidden(TreeListModel& m, UINT item, int action)
             m.ToggleSelection(x, action);
 }
 
-// The row an item is seen in: its own, or that of its nearest shown ancestor; -1 for none.
-int SeenRow(TreeListModel& m, UINT item)
-{
-    for (const TreeListItem* it = m.Item(item); it; it = m.Item(it->parent))
-        if (it->row)
-            return static_cast<int>(it->row) - 1;
-    return -1;
-}
-
-// Shift+click: the rows from the anchor to the clicked one become the selection (with Ctrl
-// they are added to it). Toggling the rows between, as a first range from a lone anchor
-// allows, would take away again what an earlier Shift+click had selected among them.
-void SelectRange(TreeListBlock* b, UINT item, int column, bool addToOthers)
+// Shift+click: the rows from the anchor to the clicked one become selected; rows outside the
+// range keep what they had. The rows in the range are selected, not toggled: a toggle would
+// take away again what an earlier Shift+click had selected among them.
+void SelectRange(TreeListBlock* b, UINT item, int column)
 {
     TreeListModel& m = b->model;
     UINT anchor = m.Item(m.anchor) ? m.anchor : m.caret;
@@ -51,17 +42,6 @@ void SelectRange(TreeListBlock* b, UINT item, int column, bool addToOthers)
         int t = from;
         from = to;
         to = t;
-    }
-    if (!addToOthers) {
-        std::vector<UINT> outside;
-        for (UINT x = m.firstTop; x; x = m.NextInTree(x)) {
-            const int r = SeenRow(m, x);
-            if ((m.Item(x)->state & TVIS_SELECTED) && x != m.caret && (r < from || r > to))
-                outside.push_back(x);
-        }
-        for (UINT x : outside)
-            if (m.Item(x) && (m.Item(x)->state & TVIS_SELECTED))
-                m.ToggleSelection(x, TVC_BYMOUSE);
     }
     for (int r = from; r <= to && r < m.rowCount; ++r) {
         UINT x = m.rows[r];
@@ -259,7 +239,7 @@ void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexce
             } else if (left && !shift && !ctrl && selected && !dbl) {
                 m.clickPending = true;
             } else if (shift) {
-                SelectRange(b, item, selColumn, ctrl);
+                SelectRange(b, item, selColumn);
             } else if (ctrl) {
                 if (item != m.caret) {
                     m.ToggleSelection(item, TVC_BYMOUSE);
@@ -409,7 +389,7 @@ void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept
     if (key == VK_RETURN && !m.dragItem) {
         NMKEY nk = {};
         nk.nVKey = key;
-        nk.uFlags = HIWORD(lParam);
+        nk.uFlags = static_cast<UINT>(lParam);
         b->Notify(&nk.hdr, NM_RETURN);
         if (m.Item(m.caret)) {
             if (m.columns[m.caretColumn].editKind == TLE_NONE)
@@ -491,7 +471,8 @@ void TreeListKeyDown(TreeListBlock* b, UINT key, LPARAM lParam) noexcept
             }
             break;
         case VK_RIGHT:
-            if ((m.exStyle & TLX_CELLSELECT) && m.columnCount > 1) {
+            // Unlike Left, Right under cell selection only ever moves between columns.
+            if (m.exStyle & TLX_CELLSELECT) {
                 for (int p = m.columns[newColumn].position + 1; p < m.columnCount; ++p)
                     if (m.columns[m.order[p]].width > 0) {
                         newColumn = m.order[p];

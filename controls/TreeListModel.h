@@ -173,6 +173,7 @@ public:
     bool StructureLocked() const noexcept { return insertBusy || sortDepth > 0; }
 
     // --- geometry
+    int LabelPixel() const noexcept;   // the pixel a grid adds and the missing lines take away
     void HitTest(POINT pt, TVHITTESTINFO* info) noexcept;
     int LabelOffset(const TreeListItem* it) const noexcept;  // from column 0's left edge
     int TextWidth(UINT item, int column) noexcept;           // measured once, cached

@@ -438,7 +438,9 @@ UINT TreeListModel::SearchChar(unsigned char ch, DWORD now) noexcept
     TreeListSearchState& s = TreeListSearch();
     DWORD elapsed = now - s.time;
     DWORD limit = s.length >= 3 ? 1000 : 750;
-    // A search goes on only in the window that began it; another window starts anew.
+    // A search goes on only in the window that began it; another window starts anew: its
+    // start row counts the rows of the first window, and would step through this one's from
+    // a place that means nothing here (or past their end).
     bool goOn = s.owner == this && s.length > 0 && s.length < 16 && elapsed <= limit;
     if (!goOn) {
         s.length = 0;

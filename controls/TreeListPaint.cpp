@@ -371,7 +371,7 @@ bool Painter::Row(int index, int top)
         right = m.ContentRight() - m.hScroll;
     SelectClipRgn(dc, ClipOf(0, spanEnd));
     RECT cell = { x0, top, right, bottom };
-    Fill(dc, cell, plain);
+    Fill(dc, cell, background);   // an item's own background: its whole tree cell, ancestors' strips too
     const int strips = it->level + (m.linesAtRoot ? 1 : 0);
     const bool ownStrip = strips > 0 && (m.style & (TVS_HASLINES | TVS_HASBUTTONS));
     const int mid = top + contentHeight / 2;
@@ -395,13 +395,14 @@ bool Painter::Row(int index, int top)
         bool open = (it->state & TVIS_EXPANDED) && !(it->state & TVIS_EXPANDPARTIAL);
         Button(x0 + (strips - 1) * m.indent + m.buttonCenter, mid, open);
     }
-    int x = x0 + strips * m.indent + (((m.exStyle & TLX_GRIDLINES) || (it->level == 0 && !m.linesAtRoot)) ? 1 : 0);
+    int x = x0 + strips * m.indent + m.LabelPixel();
     if (m.hasStateList) {
         int index4 = static_cast<int>((it->state >> 12) & 0xF);
         // A themed box shows only the unchecked and checked states; in place of any other
-        // state, as of no state image at all, the horizontal tree line runs on to the label.
+        // state the horizontal tree line runs on to the label. A real list draws every index,
+        // 0 as well (empty in the built-in check boxes).
         const bool themed = b->stateList == kThemedChecks;
-        const bool box = themed ? ThemedCheckState(index4, m.exStyle, false, false) != 0 : index4 != 0;
+        const bool box = !themed || ThemedCheckState(index4, m.exStyle, false, false) != 0;
         if (box)
             DrawCheck(b->stateList, index4, x, top, m.stateWidth, m.stateHeight, m.hotItem == item && m.hotColumn == 0,
                       m.pressedCheck && m.caret == item);
@@ -439,7 +440,8 @@ bool Painter::Row(int index, int top)
     // label; under multiple cell selection the label keeps its own selection.
     const bool caretElsewhere = item == m.caret && m.caretColumn != 0 &&
                                 (!(m.exStyle & TLX_MULTISELECT) || !(m.exStyle & TLX_CELLSELECT));
-    const bool selected = ((it->state & (TVIS_SELECTED | TVIS_DROPHILITED)) != 0) && !caretElsewhere;
+    // A drop highlight shows on the label wherever the caret is.
+    const bool selected = ((it->state & TVIS_SELECTED) && !caretElsewhere) || (it->state & TVIS_DROPHILITED);
     const bool bold = (it->state & TVIS_BOLD) != 0;
     HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
     const int textTop = top + (contentHeight - m.textHeight) / 2;
@@ -483,7 +485,7 @@ bool Painter::Row(int index, int top)
                               standsOut);
         if (selected && m.hasFocus && item == m.caret && m.caretColumn == 0)
             FocusFrame(dc, label);
-        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor && m.hasFocus)
+        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor)
             FocusFrame(dc, label);
         if (hot) {
             RECT line = { x + 2, textTop + m.textHeight - 1, x + 2 + drawn, textTop + m.textHeight };
@@ -609,8 +611,11 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
             boxWidth = m.list3Width ? m.list3Width : 16;
             int bx = atRight ? right - 2 - boxWidth : left + 2;
             bool pressed = m.pressedItem == item && m.pressedColumn == column;
-            DrawCheck(b->list3, pressed && b->list3 != kThemedChecks ? idx + 1 : idx, bx, top, boxWidth,
-                      m.list3Height ? m.list3Height : 16, m.hotItem == item && m.hotColumn == column, pressed);
+            const int boxHeight = m.list3Height ? m.list3Height : 16;
+            if (b->list3 == kThemedChecks)
+                DrawCheck(b->list3, idx, bx, top, boxWidth, boxHeight, m.hotItem == item && m.hotColumn == column, pressed);
+            else if (b->list3)   // a real list: with the cell's overlay and cut bits, as its images
+                DrawImage(b->list3, pressed ? idx + 1 : idx, bx, top, boxWidth, boxHeight, state & 0xF04);
             c->flags |= TLIF_HASIMAGE;
         } else if (cellImage != -2 && m.hasList4 && b->list4) {
             boxWidth = m.list4Width;
@@ -763,12 +768,27 @@ HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept
     if (!m.Item(item) || (column != 0 && (column < 0 || column >= m.columnCount)))
         return nullptr;
     TreeListItem* it = m.Item(item);
-    int image = column ? -2 : ((it->state & TVIS_SELECTED) ? it->selectedImage : it->image);
-    if (!column && (it->callback & (TLCB_IMAGE | TLCB_SELIMAGE))) {
-        if (!m.FetchCallbacks(item, 0, (it->state & TVIS_SELECTED) != 0))
-            return nullptr;
-        image = m.answerImage;
+    int image;
+    if (column) {
+        // A cell's picture comes from the list the cells are painted from.
+        const TreeListCell* c = m.Cell(item, column);
+        image = c ? c->image : -2;
+        if (c && (c->callback & TLCB_IMAGE)) {
+            if (!m.FetchCallbacks(item, column, false))
+                return nullptr;
+            image = m.answerImage;
+        }
+    } else {
+        image = (it->state & TVIS_SELECTED) ? it->selectedImage : it->image;
+        if (it->callback & (TLCB_IMAGE | TLCB_SELIMAGE)) {
+            if (!m.FetchCallbacks(item, 0, (it->state & TVIS_SELECTED) != 0))
+                return nullptr;
+            image = m.answerImage;
+        }
     }
+    HIMAGELIST images = column ? b->list4 : b->normalList;
+    const int imageWidth = column ? m.list4Width : m.imageWidth;
+    const int imageHeight = column ? m.list4Height : m.imageHeight;
     int length = 0;
     const char* fetched = m.ItemText(item, column, &length, 0);
     if (!fetched || !(it = m.Item(item)))
@@ -776,8 +796,8 @@ HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept
     std::vector<char> text(fetched, fetched + length);
     text.push_back(0);
     const bool bold = (it->state & TVIS_BOLD) != 0;
-    const bool withImage = image != -2 && b->normalList && m.hasNormalList;
-    int imagePart = withImage ? m.imageWidth + 2 : 0;
+    const bool withImage = image != -2 && b->normalList && m.hasNormalList && images;
+    int imagePart = withImage ? imageWidth + 2 : 0;
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
@@ -786,7 +806,7 @@ HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept
     int width = imagePart + size.cx;
     if (width > 240) width = 240;
     if (width < 1) width = 1;
-    int height = size.cy > (withImage ? m.imageHeight : 0) ? size.cy : m.imageHeight;
+    int height = size.cy > (withImage ? imageHeight : 0) ? size.cy : imageHeight;
     if (height > 32) height = 32;
     if (height < 1) height = 1;
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -798,9 +818,9 @@ HIMAGELIST TreeListDragImage(TreeListBlock* b, UINT item, int column) noexcept
         RECT all = { 0, 0, width, height };
         Fill(dc, all, key);
         if (withImage) {
-            RECT box = { 0, 0, m.imageWidth, height };
+            RECT box = { 0, 0, imageWidth, height };
             Fill(dc, box, GetSysColor(COLOR_WINDOW));
-            ImageList_Draw(b->normalList, image, dc, 0, (height - m.imageHeight) / 2, ILD_TRANSPARENT);
+            ImageList_Draw(images, image, dc, 0, (height - imageHeight) / 2, ILD_TRANSPARENT);
         }
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, m.colors[TLCOL_TEXT]);

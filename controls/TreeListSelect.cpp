@@ -40,11 +40,8 @@ int TreeListModel::ExpandOne(UINT item, UINT action, bool quiet) noexcept
     if (code == TVE_EXPAND) {
         if (expanded && !isPartial && !partial)
             return 1;
-        if (!HasChildren(item))
-            return 0;   // nothing to show: no notification, no state change
-        it = Item(item);
-        if (!it)
-            return -1;
+        // An item without children expands like any other: announced, its bits set, so
+        // that a parent filling branches on TVN_ITEMEXPANDINGA learns of it.
         if (expanded && partial && isPartial && (it->state & TVIS_EXPANDEDONCE))
             return 1;
     } else if (code == TVE_COLLAPSE) {
@@ -376,18 +373,14 @@ int TreeListModel::EnsureVisible(UINT item, int column) noexcept
     const bool useMargin = margin > 0 && fullRows > margin + 7;
     int f = firstVisible;
     if (r >= pinned) {
-        if (column == -2) {
-            f = r - pinned;
-        } else if (r >= f + fullRows) {
+        if (column != -2 && r >= f + fullRows) {
             f = r - fullRows + 1;
             if (useMargin && f + margin < rowCount - fullRows + 1 - margin)
                 f += margin;
-        } else if (r < f + pinned) {
-            // Scrolling up keeps the margin above the item as scrolling down keeps it below;
-            // an item asked to be the first row (-2 above) gets no margin.
+        } else if (column == -2 || r < f + pinned) {
+            // Asked to be the first row, or above the window: the first row under the pinned
+            // ones, without the margin that scrolling down keeps below an item.
             f = r - pinned;
-            if (useMargin)
-                f -= margin;
         }
         f = ClampFirstRow(f);
         if (f != firstVisible)

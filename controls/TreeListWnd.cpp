@@ -975,6 +975,9 @@ bool TreeListSetFont(TreeListBlock* b, HFONT font) noexcept
         font = GetUiFont(UIFONT_NORMAL);
         bold = GetUiFont(UIFONT_BOLD);
     } else {
+        // The bold twin is made from the font's whole record, not from its face name alone:
+        // a face at the system's default size would give bold labels of another height than
+        // the rest, measured and cut with widths that do not fit the row.
         LOGFONTA lf = {};
         GetObjectA(font, sizeof lf, &lf);
         lf.lfWeight = FW_BOLD;
@@ -1285,16 +1288,16 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
             m.redrawSuspended = true;
             return DefWindowProcA(window, message, wParam, lParam);
         }
-        bool was = m.redrawSuspended;
+        // Drawing that was never suspended has nothing to catch up on.
+        if (!m.redrawSuspended)
+            return 0;
         m.redrawSuspended = false;
         LRESULT r = DefWindowProcA(window, message, wParam, lParam);
-        if (was) {
-            b->InvalidateAll();
-            if (b->header)
-                InvalidateRect(b->header, nullptr, TRUE);
-            TreeListUpdateVBar(b, true);
-            TreeListUpdateHBar(b);
-        }
+        b->InvalidateAll();
+        if (b->header)
+            InvalidateRect(b->header, nullptr, TRUE);
+        TreeListUpdateVBar(b, true);
+        TreeListUpdateHBar(b);
         return r;
     }
     case WM_PAINT:
