@@ -217,6 +217,9 @@ int CRegistry::OpenLevel(const char* name, bool create)
         DWORD length = sizeof(enumName);
         LONG rc = RegEnumKeyExA(m_key, current.subKeyIndex, enumName, &length, nullptr, nullptr,
                                 nullptr, nullptr);
+        // The end of the enumeration keeps ERROR_NO_MORE_ITEMS rather than the open failure:
+        // a caller that skips a subkey it cannot open must still see where the subkeys end,
+        // or it would stop at the first unreadable one and lose the settings behind it.
         if (rc != ERROR_SUCCESS)
             return Fail(static_cast<DWORD>(rc));
         ++current.subKeyIndex;
@@ -349,6 +352,9 @@ int CRegistry::ReadValue(void* buffer, int size, const char* name, DWORD type)
         FailRead(buffer, size, type);
         return Fail(static_cast<DWORD>(rc));
     }
+    // Terminators the stored data already carries (WriteValue stores texts with theirs, and
+    // so do most other programs) count: adding them again would make a text need more room
+    // than it holds, and a buffer sized for it would be emptied and the read refused.
     int missing = size > 0 ? MissingTerminators(static_cast<BYTE*>(buffer), got, terminators)
                            : terminators;
     if (got + missing > static_cast<DWORD>(size)) {
