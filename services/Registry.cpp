@@ -451,6 +451,8 @@ int CRegistry::WriteValue(const void* data, int size, const char* name, DWORD ty
         SetValueName(name, false);
     // A text value is stored with its terminating zero (an empty text as one zero byte): the
     // system's own tools and other programs read up to it, and some fail on a value of no bytes.
+    // RegQueryValueEx hands the stored bytes out as they are, so a reader that relies on the
+    // zero, as the system asks writers to store it, would run past the end of a text without.
     const BYTE* bytes = static_cast<const BYTE*>(data);
     std::vector<BYTE> terminated;
     const int missing = TerminatorCount(type) == 1 ? MissingTerminators(bytes, static_cast<DWORD>(size), 1) : 0;
