@@ -190,6 +190,8 @@ int AddPathSeparatorA(char* path, int length)
         return 0;
     if (length < 0)
         length = static_cast<int>(strlen(path));
+    // An empty folder is the current one: a backslash would turn it into the root of the
+    // current drive, and a file put behind it would land there instead of where it was meant.
     if (length > 0 && path[length - 1] != '\\' && path[length - 1] != '/') {
         path[length++] = '\\';
         path[length] = '\0';

@@ -21,11 +21,13 @@ CRecordTable::~CRecordTable()
 
 int CRecordTable::SetItemSize(int recordSize, int growStep)
 {
+    // The step only decides how the pointer array grows, so it may change at any time; the
+    // size of the records already made may not.
+    if (growStep >= 0)
+        m_growStep = growStep;
     if (m_count > 0 || recordSize < 1)
         return 0;
     m_recordSize = recordSize;
-    if (growStep >= 0)
-        m_growStep = growStep;
     return 1;
 }
 

@@ -25,7 +25,8 @@ public:
     ~CRecordTable();
 
     // Sets the record size (only while the table is empty) and the grow step (negative:
-    // left as it is). Nonzero when set; 0 for a non-empty table or a size below 1.
+    // left as it is; taken also while records are there). Nonzero when the size was set; 0
+    // for a non-empty table or a size below 1.
     int SetItemSize(int recordSize, int growStep);
 
     // Inserts heap copies of `count` consecutive records (NULL: zeroed records) at

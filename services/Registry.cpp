@@ -217,6 +217,9 @@ int CRegistry::OpenLevel(const char* name, bool create)
         DWORD length = sizeof(enumName);
         LONG rc = RegEnumKeyExA(m_key, current.subKeyIndex, enumName, &length, nullptr, nullptr,
                                 nullptr, nullptr);
+        // The end of the enumeration keeps ERROR_NO_MORE_ITEMS rather than the open failure:
+        // a caller that skips a subkey it cannot open must still see where the subkeys end,
+        // or it would stop at the first unreadable one and lose the settings behind it.
         if (rc != ERROR_SUCCESS)
             return Fail(static_cast<DWORD>(rc));
         ++current.subKeyIndex;
@@ -349,6 +352,9 @@ int CRegistry::ReadValue(void* buffer, int size, const char* name, DWORD type)
         FailRead(buffer, size, type);
         return Fail(static_cast<DWORD>(rc));
     }
+    // Terminators the stored data already carries (WriteValue stores texts with theirs, and
+    // so do most other programs) count: adding them again would make a text need more room
+    // than it holds, and a buffer sized for it would be emptied and the read refused.
     int missing = size > 0 ? MissingTerminators(static_cast<BYTE*>(buffer), got, terminators)
                            : terminators;
     if (got + missing > static_cast<DWORD>(size)) {
@@ -445,6 +451,8 @@ int CRegistry::WriteValue(const void* data, int size, const char* name, DWORD ty
         SetValueName(name, false);
     // A text value is stored with its terminating zero (an empty text as one zero byte): the
     // system's own tools and other programs read up to it, and some fail on a value of no bytes.
+    // RegQueryValueEx hands the stored bytes out as they are, so a reader that relies on the
+    // zero, as the system asks writers to store it, would run past the end of a text without.
     const BYTE* bytes = static_cast<const BYTE*>(data);
     std::vector<BYTE> terminated;
     const int missing = TerminatorCount(type) == 1 ? MissingTerminators(bytes, static_cast<DWORD>(size), 1) : 0;

@@ -331,6 +331,9 @@ int ParseCStringLiteral(void* buffer, unsigned sizeAndMode, const char* text, in
                 break;
             if (c == '"')
             {
+                // QuoteCString closes and reopens the literal after a \x escape that a hex
+                // digit follows; ending at that quote would cut such a text short and drop
+                // the rest of its bytes.
                 if (text[pos + 1] == '"')
                 {
                     pos += 2;

@@ -149,6 +149,8 @@ int ScanTokenN(unsigned mask, const char* text, unsigned modeAndStop, int length
         return 0;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     const bool whileInMask = (modeAndStop >> 24) == 0x57;
+    // A stop byte of 0 would be the terminator: counting it would lead the caller, who steps
+    // on by the token's length, past the end of its text. So 0 names no stop byte.
     const unsigned stopByte = modeAndStop & 0xFF;
     int n = 0;
     while (n < length)

@@ -11,7 +11,9 @@ int FormatDateTime(char* buffer, int seconds, DWORD flags)
         return 0;
 
     // 32-bit time: the printers hand over 32-bit on-disk fields. msvcrt gives NULL for a
-    // negative time; refusing them here as well keeps the text the same on every run-time.
+    // negative time (and any run-time for a time it cannot convert); reading the fields of
+    // that NULL would crash the printer on a damaged time stamp, so such a time is written
+    // as dashes. Negative times are refused here on every run-time, so the text is the same.
     struct tm parts;
     bool valid = false;
     if (seconds >= 0) {

@@ -84,6 +84,9 @@ int EncodeUtf8Char(char* buffer, unsigned codePoint)
 {
     if (!buffer)
         return 0;
+    // A value above 0x10FFFF would need a lead byte of 0xF5 or more, and a surrogate gives a
+    // sequence every decoder refuses: both would put bytes into the text that no reader
+    // turns back into a character, so U+FFFD stands in for them.
     unsigned cp = IsScalar(codePoint) ? codePoint : kReplacement;
     unsigned char* out = reinterpret_cast<unsigned char*>(buffer);
     if (cp < 0x80)

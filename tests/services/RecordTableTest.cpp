@@ -94,6 +94,15 @@ TEST(RecordTable, GrowthRule)
     stepped.RemoveRange(0, 60);
     EXPECT_EQ(stepped.GetCount(), 3);
     EXPECT_EQ(stepped.GetCapacity(), 16);
+
+    // With records present the size stays, but a new step is taken for the next growth.
+    EXPECT_EQ(stepped.SetItemSize(8, 7), 0);
+    EXPECT_EQ(stepped.GetItemSize(), 4);
+    stepped.Insert(nullptr, CRecordTable::kAppend, 14);
+    EXPECT_EQ(stepped.GetCapacity(), 35);                 // above 16 + 14 in sevens
+    EXPECT_EQ(stepped.SetItemSize(8, -1), 0);             // a negative step keeps the seven
+    stepped.Insert(nullptr, CRecordTable::kAppend, 20);
+    EXPECT_EQ(stepped.GetCapacity(), 56);                 // above 35 + 20 in sevens
 }
 
 TEST(RecordTable, FindSortedAgreesWithStdBounds)
