@@ -98,7 +98,9 @@ int ClipboardSetText(const char* text, int length)
         return 0;
     }
     EmptyClipboard();
-    // The clipboard owns the block once SetClipboardData took it; otherwise it is ours.
+    // The clipboard owns the block once SetClipboardData took it; otherwise it is ours, and
+    // the copy did not happen: 0, not the length, so the caller does not report a copy that
+    // is not on the clipboard.
     bool taken = SetClipboardData(CF_TEXT, block) != NULL;
     CloseClipboard();
     if (!taken) {

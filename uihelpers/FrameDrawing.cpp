@@ -66,7 +66,10 @@ void DrawGrip(HDC dc, int position, int length, DWORD offsetWord, bool horizonta
 }
 
 // A pixel format above 8 bits per pixel as three colour masks (red, green, blue): a
-// bit-field DIB's own, else the fixed ones of the plain formats (5-5-5 for 16 bits).
+// bit-field DIB's own, else the fixed ones of the plain formats (5-5-5 for 16 bits). The
+// three greys are looked for in that format: a 16-bit pixel compared with 0x808080 never
+// matches, and a bit-field pixel read as 0x00RRGGBB would get its button colour with the
+// channels swapped.
 struct PixelFormat
 {
     DWORD mask[3];
@@ -258,6 +261,10 @@ int DrawSplitterBar(HDC dc, int position, int length, BOOL horizontal)
 
 HBITMAP CreateBitmapFromPackedDib(const void* dib, DWORD dibSize, int flags, HWND window)
 {
+    // The DIB often comes from a resource or a file: its size travels with it, and every
+    // header field that sizes the table or the pixels (width, height, bit count, image size)
+    // is checked against it, so a damaged header cannot make this read or write past the
+    // block.
     if (!dib || dibSize < sizeof(BITMAPINFOHEADER))
         return NULL;
     BITMAPINFOHEADER header;

@@ -390,6 +390,8 @@ BOOL SetMenuItemImage(CMenu* menu, int item, LPCSTR bitmapResource, int index, i
                                     TILE_FULL_HEIGHT,
                                     TILE_SOURCE_RESOURCE | TILE_TRANSPARENT_CORNER | TILE_CACHE_TILE | TILE_CACHE_DC,
                                     GetSysColor(COLOR_MENU));
+    // No picture, no call: SetMenuItemBitmaps with a null bitmap succeeds and takes the
+    // item's picture away, so a tile that could not be made would be reported as set.
     if (!tile)
         return FALSE;
     UINT byWhat = MF_BYCOMMAND;

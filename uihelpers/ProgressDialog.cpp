@@ -224,6 +224,8 @@ void CProgressDialog::StepBar()
 
 void CProgressDialog::SetText(int line, const char* text)
 {
+    // A negative line is refused like one above 3: it would index before the text lines and
+    // write over the fields in front of them.
     if (line < 0 || line > 3)
         return;
     if (!text)
@@ -254,8 +256,10 @@ int CProgressDialog::AskUser(const char* text, const char* caption, UINT type)
     m_questionCaption = caption;
     m_questionType = type;
     InterlockedExchange(&m_answer, IDCANCEL);
+    // No window to ask in (the dialog has finished): waiting for an answer that never comes
+    // would hang the worker, so the question gets the safe answer at once.
     if (!PostCommand(PROGRESS_CMD_ASK, 0))
-        return IDCANCEL;                    // no window to ask in: the safe answer
+        return IDCANCEL;
     WaitForSingleObject(m_answerReady, INFINITE);
     return static_cast<int>(InterlockedCompareExchange(&m_answer, 0, 0));
 }
@@ -330,6 +334,9 @@ BOOL CProgressDialog::OnInitDialog()
 
     m_target = m_hWnd;
     RunOpcode(OP_RANGE, 0);
+    // Every line the owner filled before the window existed, not line 0 alone: a text set
+    // for lines 1 to 3 before DoModal is posted nowhere, and would stay blank until the
+    // worker happened to change it.
     for (int line = 0; line < m_lineCount; ++line)
         ShowLine(line);
     if (m_timerInterval)
@@ -407,8 +414,9 @@ BOOL CProgressDialog::OnCommand(WPARAM wParam, LPARAM lParam)
 void CProgressDialog::Finish()
 {
     RECT rc;
-    // Off-screen (a show delay that never ended) is no place to come back to.
-    if (::GetWindowRect(m_hWnd, &rc) && rc.left != kOffScreen) {
+    // Whatever the place, also off-screen after a show delay that never ended: the next
+    // dialog checks it against the work area and opens at its own place when it is off.
+    if (::GetWindowRect(m_hWnd, &rc)) {
         g_shared.lastRect = rc;
         g_shared.rectKnown = true;
     }

@@ -14,6 +14,9 @@ bool ProgressBarRange::SetRange(uint64_t start, uint64_t end)
     m_shift = 0;
     while ((barRange >> m_shift) > 1024)
         ++m_shift;
+    // A new range during a run: the value is worked out again on the new scale. Kept as it
+    // was, the old value read against the new range would put the bar somewhere the work
+    // is not.
     if (m_position > m_barRange)
         m_position = m_barRange;
     m_value = static_cast<uint32_t>(m_position >> m_shift);

@@ -167,6 +167,8 @@ int CompactPathToWidth(const char* path, char* out, int size, int width, const u
         ++rootEnd;
     while (rootEnd < length && !IsSeparator(path[rootEnd]))
         ++rootEnd;
+    // A path that fits is never shortened: the ellipsis is as wide as what it would leave
+    // out, and the loop below would swap one component of a fitting path for "...\".
     if (rootEnd >= length || total <= width)
     {
         int used = CopyBounded(out, 0, size, path, length);

@@ -232,6 +232,9 @@ int Measure(HDC dc, const Char* text, int length, DWORD flags, void* rectOrFont,
 
 HFONT CreateCachedFont(const LOGFONTA* d)
 {
+    // The entry keeps height and width in 16 bits and the weight in 16: a description
+    // outside them would be cut on the way in and later match a font of another size, so
+    // it gets no font at all.
     if (!d || d->lfHeight < -32768 || d->lfHeight > 32767 || d->lfWidth < -32768 || d->lfWidth > 32767 ||
         d->lfWeight < 0 || d->lfWeight > 0xFFFF)
         return NULL;

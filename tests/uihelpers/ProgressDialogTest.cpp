@@ -385,3 +385,23 @@ TEST_F(ProgressDialogRun, OpensWhereTheLastOneClosedAndWaitsOutItsShowDelay)
     EXPECT_LT(delayed.later.left, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_GE(delayed.later.top, 0);
 }
+
+// A dialog that ended before its show delay ran out closed off-screen: that is the place
+// remembered, so the next dialog opens at its own place, not where an earlier one closed.
+TEST_F(ProgressDialogRun, ADialogThatEndedOffScreenLeavesTheNextAtItsOwnPlace)
+{
+    SetProgressTaskbarFactory(&RefuseTaskbar);
+    Placement moved = { "Platz 5", { 123, 87 }, true, 50, {}, {}, FALSE, FALSE };
+    ASSERT_EQ(RunPlacement(moved), IDOK);
+    {
+        CProgressDialog hidden;
+        hidden.SetShowDelay(60000);
+        hidden.SetWorker(&MoveAndReturn);
+        ASSERT_EQ(hidden.DoModal(), IDOK);
+    }
+    Placement next = { "Platz 6", {}, false, 0, {}, {}, FALSE, FALSE };
+    ASSERT_EQ(RunPlacement(next), IDOK);
+    EXPECT_FALSE(next.first.left == 123 && next.first.top == 87) << "opened where the dialog before the hidden one closed";
+    EXPECT_LT(next.first.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_GE(next.first.top, 0);
+}
