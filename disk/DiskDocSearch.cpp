@@ -166,8 +166,9 @@ int CDiskDoc::SearchLoop(ProgressSink* progress, CFileSearch& engine)
             const DWORD now = GetTickCount();
             if (now - lastText >= 500) {
                 lastText = now;
-                // Said in the medium's own sectors, as the text reads (the same as units on
-                // 512-byte media).
+                // Said in the medium's own sectors, as the text reads: counted in 512-byte
+                // units, a CD's line would name sectors four times the ones being read (on
+                // 512-byte media units and sectors are the same).
                 char text[96];
                 StrNPrintf(text, sizeof text, "Sektor %I64i (bis %I64i)", static_cast<long long>(window.base / u),
                            static_cast<long long>(end / u));
@@ -197,7 +198,8 @@ int CDiskDoc::SearchLoop(ProgressSink* progress, CFileSearch& engine)
             }
             window.units += r.readUnits;
         }
-        // Only up to the range's end, even when the window holds more from an earlier search.
+        // Only up to the range's end, even when the window holds more from an earlier search:
+        // a hit behind the end would be a sector the user did not ask to search.
         const int from = static_cast<int>((current - window.base) * 512 + m_searchOffset);
         const int to = static_cast<int>((window.SearchEndUnit(end) - window.base) * 512);
         const int m = from < to ? engine.FindTextPatterns(m_searchWindow, from, to - from, flags) : -1;
