@@ -253,7 +253,8 @@ BOOL CFindValueDialog::OnInitDialog()
         Check(IDC_FV_SELECTION_ONLY, false);
     if (m_flags & VSF_NO_GROUP)
         Check(IDC_FV_GROUP, false);
-    bool backwards = (m_flags & VSF_BACKWARDS) && !(m_flags & VSF_FORWARD_ONLY);
+    // A fixed direction only disables the two buttons; they still show the stored one.
+    const bool backwards = (m_flags & VSF_BACKWARDS) != 0;
     Check(IDC_FV_BACKWARDS, backwards);
     Check(IDC_FV_FORWARDS, !backwards);
 
@@ -506,7 +507,7 @@ void CFindValueDialog::Finish(int result)
     for (int i = 0; i < kFlagBoxCount; ++i)
         if (Checked(kFlagBoxes[i].id))
             flags |= kFlagBoxes[i].flag;
-    if (Checked(IDC_FV_BACKWARDS) && !(m_flags & VSF_FORWARD_ONLY))
+    if (Checked(IDC_FV_BACKWARDS))
         flags |= VSF_BACKWARDS;
     if (m_flags & VSF_NO_GROUP)
         flags &= ~static_cast<uint32_t>(VSF_GROUP);

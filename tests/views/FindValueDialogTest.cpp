@@ -229,14 +229,17 @@ TEST_F(FindValueDialogTest, EnablingRules)
             ::PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
         },
     });
+    // A fixed direction disables the buttons but keeps the stored direction, on OK too.
     RunSteps(&m_settings, VSF_FORWARD_ONLY | VSF_NO_GROUP | VSF_BACKWARDS, "1", {
         [](HWND d) {
             EXPECT_FALSE(IsEnabled(d, IDC_FV_BACKWARDS));
-            EXPECT_TRUE(IsChecked(d, IDC_FV_FORWARDS));
+            EXPECT_FALSE(IsEnabled(d, IDC_FV_FORWARDS));
+            EXPECT_TRUE(IsChecked(d, IDC_FV_BACKWARDS));
             EXPECT_FALSE(IsEnabled(d, IDC_FV_GROUP));
-            ::PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            ::PostMessageA(d, WM_COMMAND, IDOK, 0);
         },
     });
+    EXPECT_NE(m_settings.flags & VSF_BACKWARDS, 0u);
 }
 
 TEST_F(FindValueDialogTest, GroupListButtonsAndFindAgain)
