@@ -17,10 +17,6 @@
 
 namespace {
 
-// What the value search dialog remembers between the document's searches (the hex view keeps
-// its own): the byte count choice and the dialog's place.
-ValueSearchSettings g_dialogMemory = { nullptr, nullptr, nullptr, 0, 2, 0, 0, 0 };
-
 const uint32_t kInputOnlyFlags = VSF_NO_FIND_NEXT | VSF_NO_GROUP | VSF_FORWARD_ONLY | VSF_HAS_SELECTION;
 
 UINT SearchWorkerEntry(ProgressSink* progress, const DWORD_PTR* params)
@@ -62,7 +58,10 @@ bool CDiskDoc::AskSearch()
     // the dialog offers no direction. "Weitersuchen" stays on the dialog: it keeps the texts
     // and the pattern as OK does, but only OK starts the search. The fixed direction stays in
     // the flags the document keeps (set again after the dialog).
-    ValueSearchSettings settings = g_dialogMemory;
+    // The dialog is the hex view's: its byte count choice and its place are the ones it keeps
+    // for every search of the program.
+    ValueSearchSettings& shared = GetValueSearchSettings();
+    ValueSearchSettings settings = shared;
     settings.history = m_findText;
     settings.groups = m_findGroups;
     settings.pattern = m_searchPatterns;
@@ -72,10 +71,10 @@ bool CDiskDoc::AskSearch()
     m_findGroups = settings.groups;
     m_searchPatterns = settings.pattern;
     m_findFlags = (settings.flags & ~kInputOnlyFlags) | VSF_FORWARD_ONLY;
-    g_dialogMemory.byteCountChoice = settings.byteCountChoice;
-    g_dialogMemory.dialogX = settings.dialogX;
-    g_dialogMemory.dialogY = settings.dialogY;
-    g_dialogMemory.dialogPlaced = settings.dialogPlaced;
+    shared.byteCountChoice = settings.byteCountChoice;
+    shared.dialogX = settings.dialogX;
+    shared.dialogY = settings.dialogY;
+    shared.dialogPlaced = settings.dialogPlaced;
     if (result != IDOK)
         return false;
 
