@@ -17,10 +17,6 @@
 
 namespace {
 
-// What the value search dialog remembers between the document's searches (the hex view keeps
-// its own): the byte count choice and the dialog's place.
-ValueSearchSettings g_dialogMemory = { nullptr, nullptr, nullptr, 0, 2, 0, 0, 0 };
-
 const uint32_t kInputOnlyFlags = VSF_NO_FIND_NEXT | VSF_NO_GROUP | VSF_FORWARD_ONLY | VSF_HAS_SELECTION;
 
 UINT SearchWorkerEntry(ProgressSink* progress, const DWORD_PTR* params)
@@ -62,7 +58,10 @@ bool CDiskDoc::AskSearch()
     // the dialog offers no direction. "Weitersuchen" stays on the dialog: it keeps the texts
     // and the pattern as OK does, but only OK starts the search. The fixed direction stays in
     // the flags the document keeps (set again after the dialog).
-    ValueSearchSettings settings = g_dialogMemory;
+    // The dialog is the hex view's: its byte count choice and its place are the ones it keeps
+    // for every search of the program.
+    ValueSearchSettings& shared = GetValueSearchSettings();
+    ValueSearchSettings settings = shared;
     settings.history = m_findText;
     settings.groups = m_findGroups;
     settings.pattern = m_searchPatterns;
@@ -72,10 +71,10 @@ bool CDiskDoc::AskSearch()
     m_findGroups = settings.groups;
     m_searchPatterns = settings.pattern;
     m_findFlags = (settings.flags & ~kInputOnlyFlags) | VSF_FORWARD_ONLY;
-    g_dialogMemory.byteCountChoice = settings.byteCountChoice;
-    g_dialogMemory.dialogX = settings.dialogX;
-    g_dialogMemory.dialogY = settings.dialogY;
-    g_dialogMemory.dialogPlaced = settings.dialogPlaced;
+    shared.byteCountChoice = settings.byteCountChoice;
+    shared.dialogX = settings.dialogX;
+    shared.dialogY = settings.dialogY;
+    shared.dialogPlaced = settings.dialogPlaced;
     if (result != IDOK)
         return false;
 
@@ -166,8 +165,9 @@ int CDiskDoc::SearchLoop(ProgressSink* progress, CFileSearch& engine)
             const DWORD now = GetTickCount();
             if (now - lastText >= 500) {
                 lastText = now;
-                // Said in the medium's own sectors, as the text reads (the same as units on
-                // 512-byte media).
+                // Said in the medium's own sectors, as the text reads: counted in 512-byte
+                // units, a CD's line would name sectors four times the ones being read (on
+                // 512-byte media units and sectors are the same).
                 char text[96];
                 StrNPrintf(text, sizeof text, "Sektor %I64i (bis %I64i)", static_cast<long long>(window.base / u),
                            static_cast<long long>(end / u));
@@ -197,7 +197,8 @@ int CDiskDoc::SearchLoop(ProgressSink* progress, CFileSearch& engine)
             }
             window.units += r.readUnits;
         }
-        // Only up to the range's end, even when the window holds more from an earlier search.
+        // Only up to the range's end, even when the window holds more from an earlier search:
+        // a hit behind the end would be a sector the user did not ask to search.
         const int from = static_cast<int>((current - window.base) * 512 + m_searchOffset);
         const int to = static_cast<int>((window.SearchEndUnit(end) - window.base) * 512);
         const int m = from < to ? engine.FindTextPatterns(m_searchWindow, from, to - from, flags) : -1;

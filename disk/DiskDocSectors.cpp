@@ -246,7 +246,8 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    // The search window may hold these units: a later search must read them anew.
+    // The search window may hold these units: a later search must read them anew, or it
+    // would find (or miss) the bytes as they were before this write.
     m_searchWindowUnits = 0;
     if (medium.driveCode != DRIVECODE_IMAGE)
         return DiskIoWrite(medium.driveCode, unitCount, unitOffset, buffer);

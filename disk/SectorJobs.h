@@ -60,7 +60,8 @@ public:
     int SetPattern(const char* patternList);
     const SearchPattern& Pattern() const { return m_pattern; }
     int Distance() const { return m_pattern.distance; }
-    // The bytes a hit covers: what the first entry compares (its mask bytes not counted).
+    // The bytes a hit covers: what the first entry compares. A mask line's count holds its
+    // mask bytes too, so selecting that many would mark twice the bytes that were found.
     int MatchLength() const { return m_pattern.entryCount ? m_pattern.entries[0].size : 0; }
 
     // The first position p, start <= p, p + length <= end, at which the value matches in the

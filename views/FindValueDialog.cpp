@@ -4,9 +4,7 @@
 #include "classlib/WinApp.h"
 #include "views/ValueSearch.h"
 #include "views/ValueSearchInput.h"
-#include "textlib/IntParse.h"
 
-#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -38,8 +36,6 @@ const FlagBox kFlagBoxes[] = {
     { IDC_FV_MOTOROLA, VSF_MOTOROLA, "Zahlen im Motorola Format suchen" },
 };
 const int kFlagBoxCount = static_cast<int>(sizeof(kFlagBoxes) / sizeof(kFlagBoxes[0]));
-
-const int kDefaultDistance = 1000;
 
 bool IsNumberKind(int kind)
 {
@@ -237,14 +233,8 @@ BOOL CFindValueDialog::OnInitDialog()
     SetText(text ? text : "");
 
     // The group list: the distance first, then the entry lines.
-    int distance = kDefaultDistance;
     const char* first = MultiTextAt(s.groups, 0);
-    if (first && *first)
-    {
-        distance = atoi(first);
-        if (distance < 1)
-            distance = kDefaultDistance;
-    }
+    const int distance = GroupDistanceOfText(first);
     char number[16];
     snprintf(number, sizeof(number), "%d", distance);
     ::SetWindowTextA(Item(IDC_FV_DISTANCE), number);
@@ -263,7 +253,8 @@ BOOL CFindValueDialog::OnInitDialog()
         Check(IDC_FV_SELECTION_ONLY, false);
     if (m_flags & VSF_NO_GROUP)
         Check(IDC_FV_GROUP, false);
-    bool backwards = (m_flags & VSF_BACKWARDS) && !(m_flags & VSF_FORWARD_ONLY);
+    // A fixed direction only disables the two buttons; they still show the stored one.
+    const bool backwards = (m_flags & VSF_BACKWARDS) != 0;
     Check(IDC_FV_BACKWARDS, backwards);
     Check(IDC_FV_FORWARDS, !backwards);
 
@@ -379,6 +370,9 @@ void CFindValueDialog::OnListSelection()
             if (decoded && DecodeEntryLine(line, decoded))
             {
                 SetText(decoded->text);
+                // "Unicode Text" and the Motorola box follow the line, off as well as on:
+                // a box left on from before would turn the shown value into other bytes
+                // than the line's when it is added or searched again.
                 Check(IDC_FV_UNICODE, decoded->unicode);
                 if (decoded->ignoreCase)
                     Check(IDC_FV_IGNORE_CASE, true);
@@ -411,6 +405,8 @@ void CFindValueDialog::AddEntry()
     char text[kTextSize];
     GetText(text, kTextSize);
     char line[VS_ENTRY_LINE_SIZE];
+    // A text that gives no bytes would make an entry of no bytes, and such an entry lies
+    // everywhere: every group would be "found" at any first match.
     if (BuildCurrentEntry(text, line, sizeof(line)) <= 0)
     {
         ::MessageBeep(MB_ICONEXCLAMATION);
@@ -471,36 +467,22 @@ void CFindValueDialog::RememberPosition()
     }
 }
 
-bool CFindValueDialog::Finish(int result)
+void CFindValueDialog::Finish(int result)
 {
     ValueSearchSettings& s = *m_settings;
     char text[kTextSize];
     GetText(text, kTextSize);
-    // A value that gives no bytes (a number too large for the chosen size, text behind a
-    // number) or a distance that is no whole number is refused: the dialog stays open with
-    // it, rather than closing on a search for something else or for nothing. A whole
-    // distance below 1 is no such fault: it becomes the default below.
-    char typedDistance[16] = "";
+    // OK takes whatever is typed: a text that gives no bytes leaves no pattern (nothing is
+    // searched), and "Bereich" reads as a number, 1000 when it is none or below 1.
+    char typedDistance[24] = "";
     ::GetWindowTextA(Item(IDC_FV_DISTANCE), typedDistance, sizeof(typedDistance));
     typedDistance[sizeof(typedDistance) - 1] = 0;
-    int consumed = 0;
-    bool overflow = false;
-    const long long typed = ParseInteger64Overflow(typedDistance, 10, &consumed, &overflow);
-    const bool grouped = Checked(IDC_FV_GROUP) && !(m_flags & VSF_NO_GROUP);
-    char probe[VS_ENTRY_LINE_SIZE];
-    if ((typedDistance[0] && (consumed <= 0 || overflow || typed > INT_MAX ||
-                              typedDistance[consumed + strspn(typedDistance + consumed, " \t")] != 0)) ||
-        (!grouped && text[strspn(text, " \t")] && BuildCurrentEntry(text, probe, sizeof(probe)) <= 0))
-    {
-        ::MessageBeep(MB_ICONEXCLAMATION);
-        return false;
-    }
     if (text[0])
         AddToHistory(&s.history, text, VS_HISTORY_MAX);
 
     // The group list: the distance, then the lines of the list box.
     char number[16];
-    const int distance = consumed > 0 && typed >= 1 ? static_cast<int>(typed) : kDefaultDistance;
+    const int distance = GroupDistanceOfText(typedDistance);
     snprintf(number, sizeof(number), "%d", distance);
     char* groups = nullptr;
     MultiTextInsert(&groups, -1, number);
@@ -525,7 +507,7 @@ bool CFindValueDialog::Finish(int result)
     for (int i = 0; i < kFlagBoxCount; ++i)
         if (Checked(kFlagBoxes[i].id))
             flags |= kFlagBoxes[i].flag;
-    if (Checked(IDC_FV_BACKWARDS) && !(m_flags & VSF_FORWARD_ONLY))
+    if (Checked(IDC_FV_BACKWARDS))
         flags |= VSF_BACKWARDS;
     if (m_flags & VSF_NO_GROUP)
         flags &= ~static_cast<uint32_t>(VSF_GROUP);
@@ -549,7 +531,6 @@ bool CFindValueDialog::Finish(int result)
 
     RememberPosition();
     EndDialog(result);
-    return true;
 }
 
 void CFindValueDialog::OnOK()

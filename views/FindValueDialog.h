@@ -78,7 +78,7 @@ private:
     void DeleteEntries();
     void MoveEntry(int step);
     int BuildCurrentEntry(const char* text, char* line, int size) const;
-    bool Finish(int result);
+    void Finish(int result);
     void RememberPosition();
 
     ValueSearchSettings* m_settings;

@@ -27,6 +27,9 @@ int HexDigitValue(unsigned ch)
 }
 
 // Hex text as people copy it from listings and C sources: "0x12, 0x34", "12:34", lines.
+// A "0x" becomes two blanks wherever it begins a value, not only when the text begins with
+// one: the reader would otherwise take its "0" for the byte 00 and stop at the "x", so
+// "12, 0x34", or a copy that begins with a line end, wrote 00 where the text said 34.
 int ParseHexText(const char* text, uint8_t* bytes, int capacity)
 {
     size_t length = strlen(text);
@@ -34,13 +37,12 @@ int ParseHexText(const char* text, uint8_t* bytes, int capacity)
     if (!copy)
         return 0;
     memcpy(copy, text, length + 1);
-    const char* start = copy;
-    while (*start == ' ' || *start == '\t' || *start == '\r' || *start == '\n')
-        ++start;
-    bool prefixed = start[0] == '0' && (start[1] == 'x' || start[1] == 'X');
+    const bool prefixed = copy[0] == '0' && (copy[1] == 'x' || copy[1] == 'X');
     for (char* p = copy; *p; ++p)
     {
-        if (prefixed && p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
+        // Separators before p are blanks by now.
+        const bool valueStart = p == copy || p[-1] == ' ' || p[-1] == '\t';
+        if ((prefixed || valueStart) && p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
         {
             p[0] = p[1] = ' ';
             ++p;
@@ -306,7 +308,9 @@ int CHexEditor::Paste(const char* text, int mode)
     if (!bytes)
         return 0;
     // A text that gives no bytes (a number too large for its room, text behind a number)
-    // pastes nothing; the beep belongs to a protected view alone.
+    // pastes nothing; the beep belongs to a protected view alone. A number is never cut to
+    // the room left before the end: its low bytes alone would write another value than the
+    // one pasted.
     int n = ParsePasteText(text, mode, bytes, room);
     int written = n > 0 ? WriteBytes(offset, bytes, n) : 0;
     free(bytes);

@@ -116,7 +116,8 @@ bool FitsBytes(unsigned long long value, bool negative, bool pattern, int bytes)
 
 // A number is the whole text: what stands behind it (but blanks and line ends) makes it no
 // number, and so does one that does not fit 64 bits or the capacity. Nothing is written then
-// (0): a pasted "-99999999999999999999" must not become 01 00 00 00 00 00 00 00.
+// (0): a pasted "-99999999999999999999" must not become 01 00 00 00 00 00 00 00, "300" for a
+// byte must not search for 2C, and "12 GB" must not search for the number 12.
 int ParseNumberForm(const char* text, uint8_t* buffer, int capacity)
 {
     bool negative = *text == '-';
@@ -369,6 +370,8 @@ bool GroupAround(const uint8_t* data, int dataSize, const SearchPattern& pattern
     const long long distance = pattern.distance;
     const bool whole = (flags & VSF_WHOLE_ENTRIES) != 0;
     const long long farEnd = MinLL(static_cast<long long>(m) + distance, rangeHi + (whole ? 1 : 0));
+    // Bounded by the lower end of the range in either direction: a backward search starts at
+    // its upper end, and bounding by that start would leave no room before the first match.
     const long long nearStart = MaxLL(static_cast<long long>(m) - distance, rangeLo);
     long long previousEnd = static_cast<long long>(m) + pattern.entries[0].size;
     for (int i = 1; i < pattern.entryCount; ++i)

@@ -8,6 +8,7 @@
 #include "textlib/IntParse.h"
 #include "textlib/TextCopy.h"
 
+#include <limits.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -240,6 +241,21 @@ int BuildEntryLine(const char* text, const EntryLineOptions& options, char* line
         return 0;
     }
     return length;
+}
+
+int GroupDistanceOfText(const char* text)
+{
+    const int kDefaultDistance = 1000;
+    if (!text)
+        return kDefaultDistance;
+    int consumed = 0;
+    bool overflow = false;
+    const long long typed = ParseInteger64Overflow(text, 10, &consumed, &overflow);
+    if (consumed <= 0 || (!overflow && typed < 1))
+        return kDefaultDistance;
+    if (overflow || typed > INT_MAX)
+        return text[strspn(text, " \t")] == '-' ? kDefaultDistance : INT_MAX;
+    return static_cast<int>(typed);
 }
 
 int DecodeEntryLine(const char* line, DecodedEntryLine* decoded)

@@ -87,6 +87,11 @@ struct DecodedEntryLine
     char text[VS_INPUT_TEXT_SIZE];   // the value shown in its kind
 };
 
+// The group distance typed into "Bereich": the number at the text's start (trailing text is
+// ignored), 1000 for a text that is no number or a number below 1. A number beyond the int
+// range counts as the largest int, where a wrapped one would search some other distance.
+int GroupDistanceOfText(const char* text);
+
 // Reads an entry line back. Returns 1, or 0 for a line that is malformed or gives no bytes.
 int DecodeEntryLine(const char* line, DecodedEntryLine* decoded);
 

@@ -126,6 +126,9 @@ struct FindAnswer {
     uint32_t openedWith = 0;
     int runs = 0;
     INT_PTR result = IDOK;               // how the dialog ends when it has a pattern
+    int seenX = -1;                      // the place and byte count it was opened with
+    int seenCount = -1;
+    int movedTo = -1;                    // >= 0: the dialog is moved there and Byte chosen
 };
 inline FindAnswer g_find;
 
@@ -133,6 +136,13 @@ inline INT_PTR AnswerFind(CWnd*, ValueSearchSettings* settings, uint32_t flags, 
 {
     ++g_find.runs;
     g_find.openedWith = flags;
+    g_find.seenX = settings->dialogPlaced ? settings->dialogX : -1;
+    g_find.seenCount = settings->byteCountChoice;
+    if (g_find.movedTo >= 0) {
+        settings->dialogX = settings->dialogY = g_find.movedTo;
+        settings->dialogPlaced = 1;
+        settings->byteCountChoice = 0;
+    }
     if (g_find.patternList.empty())
         return IDCANCEL;
     MultiTextFree(&settings->pattern);

@@ -6,6 +6,7 @@
 #include "NavTestSupport.h"
 #include "ScanTestSupport.h"
 #include "disk/DiskCommands.h"
+#include "views/ValueSearchLists.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <fstream>
@@ -106,6 +107,29 @@ TEST_F(SectorSearch, WalksHitEveryPlaceGrepFinds)
     // Nothing to search for: nothing found, no question.
     EXPECT_TRUE(Walk(PatternOf("", {}), 0).empty());
     EXPECT_EQ(prompts.unexpected, 0);
+}
+
+// The value dialog of the search in sectors is the hex view's: it opens where that one was
+// left, with its byte count, and what is chosen in it holds for the hex view's next search.
+TEST_F(SectorSearch, TheValueDialogSharesItsPlaceAndByteCountWithTheHexView)
+{
+    ValueSearchSettings& shared = GetValueSearchSettings();
+    ResetValueSearchSettings(&shared);
+    shared.dialogX = shared.dialogY = 40;
+    shared.dialogPlaced = 1;
+    shared.byteCountChoice = 1;
+    jobtest::g_find = { PatternOf("", { kSlmarke }), 0 };
+    jobtest::g_find.movedTo = 90;
+    dialogs.ranges.push_back({ "", "0", "1" });
+    doc->OnSearchSectors();
+    EXPECT_EQ(jobtest::g_find.seenX, 40);
+    EXPECT_EQ(jobtest::g_find.seenCount, 1);
+    EXPECT_EQ(shared.dialogX, 90);
+    EXPECT_EQ(shared.dialogPlaced, 1);
+    EXPECT_EQ(shared.byteCountChoice, 0);
+    // The lists stay the document's own.
+    EXPECT_EQ(shared.pattern, nullptr);
+    ResetValueSearchSettings(&shared);
 }
 
 // A first value with the second within 1000 bytes after it, or (without the order kept)

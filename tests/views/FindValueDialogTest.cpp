@@ -229,14 +229,17 @@ TEST_F(FindValueDialogTest, EnablingRules)
             ::PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
         },
     });
+    // A fixed direction disables the buttons but keeps the stored direction, on OK too.
     RunSteps(&m_settings, VSF_FORWARD_ONLY | VSF_NO_GROUP | VSF_BACKWARDS, "1", {
         [](HWND d) {
             EXPECT_FALSE(IsEnabled(d, IDC_FV_BACKWARDS));
-            EXPECT_TRUE(IsChecked(d, IDC_FV_FORWARDS));
+            EXPECT_FALSE(IsEnabled(d, IDC_FV_FORWARDS));
+            EXPECT_TRUE(IsChecked(d, IDC_FV_BACKWARDS));
             EXPECT_FALSE(IsEnabled(d, IDC_FV_GROUP));
-            ::PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            ::PostMessageA(d, WM_COMMAND, IDOK, 0);
         },
     });
+    EXPECT_NE(m_settings.flags & VSF_BACKWARDS, 0u);
 }
 
 TEST_F(FindValueDialogTest, GroupListButtonsAndFindAgain)
@@ -333,35 +336,24 @@ TEST_F(FindValueDialogTest, PositionIsRememberedAndRestored)
     EXPECT_NE(rect.left, -500);
 }
 
-// A value that gives no bytes, or a distance that is no number, keeps the dialog open on OK;
-// what was there before stays until a readable value closes it. An empty text closes it with
-// nothing to search.
+// OK takes a value that gives no bytes and a "Bereich" that is no number: the dialog ends,
+// the pattern that was there is gone (nothing is searched), and the distance is the default.
 TEST_F(FindValueDialogTest, UnparsableTextGivesNoPattern)
 {
     MultiTextInsert(&m_settings.pattern, -1, "x");
-    struct Refused {
-        const char* text;
-        const char* distance;
-    };
-    const Refused refused[] = {{"-", ""}, {"99999999999999999999", ""}, {"12 GB", ""}, {"5", "abc"},
-                               {"5", "99999999999"}};
-    std::vector<std::function<void(HWND)>> steps;
-    for (const Refused& r : refused) {
-        steps.push_back([r](HWND d) {
-            Type(d, r.text);
-            ::SetWindowTextA(::GetDlgItem(d, IDC_FV_DISTANCE), r.distance);
-            ::SendMessageA(d, WM_COMMAND, IDOK, 0);
-            EXPECT_TRUE(::IsWindowVisible(d)) << r.text << " / " << r.distance;
-        });
-    }
-    steps.push_back([](HWND d) {
-        Type(d, "");
-        ::SetWindowTextA(::GetDlgItem(d, IDC_FV_DISTANCE), "");
-        ::PostMessageA(d, WM_COMMAND, IDOK, 0);
+    INT_PTR result = RunSteps(&m_settings, 0, nullptr, {
+        [](HWND d) {
+            Type(d, "12 GB");
+            ::SetWindowTextA(::GetDlgItem(d, IDC_FV_DISTANCE), "abc");
+            ::PostMessageA(d, WM_COMMAND, IDOK, 0);
+        },
     });
-    INT_PTR result = RunSteps(&m_settings, 0, nullptr, steps);
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(m_settings.pattern, nullptr);
+    ASSERT_NE(m_settings.groups, nullptr);
+    EXPECT_EQ(Texts(m_settings.groups)[0], "1000");
+    ASSERT_NE(m_settings.history, nullptr);
+    EXPECT_EQ(Texts(m_settings.history)[0], "12 GB");
 }
 
 // A whole "Bereich" below 1 is no fault of the input: it becomes the default 1000 and OK ends

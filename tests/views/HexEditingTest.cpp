@@ -244,6 +244,9 @@ TEST(HexEditing, PasteFormsGoToTheCursorOrTheSelectionAndStopAtTheEnd)
     };
     const Case cases[] = {
         { "0x12, 0x34", HEX_PASTE_HEX_TEXT, 2, -1, { 0x12, 0x34, 0 } },
+        // A "0x" that begins a value is no byte 00, also when the text does not begin with it.
+        { "\r\n0x12,\r\n0X34", HEX_PASTE_HEX_TEXT, 2, -1, { 0x12, 0x34, 0 } },
+        { "12, 0x34 56", HEX_PASTE_HEX_TEXT, 1, -1, { 0x12, 0x34, 0x56, 0 } },
         { "12:34\r\nAB\xA0" "cd", HEX_PASTE_HEX_TEXT, 0, -1, { 0x12, 0x34, 0xAB, 0xCD, 0 } },
         { "\"Hi\\n\"", HEX_PASTE_SEARCH_TEXT, 4, -1, { 'H', 'i', '\n', 0 } },
         { "0x11223344", HEX_PASTE_SEARCH_TEXT, 1, -1, { 0x44, 0x33, 0x22, 0x11, 0 } },

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -178,6 +179,22 @@ TEST(EntryLine, Build)
     // The longest: 256 bytes of hex and a long text in parentheses.
     std::string dump = ":" + std::string(600, 'A');
     EXPECT_GT(Line(dump.c_str(), SIK_DUMP, SBC_VARIABLE).size(), 768u);
+}
+
+// "Bereich" as OK reads it: the number at the start, 1000 for no number or one below 1.
+TEST(GroupDistance, TypedTextBecomesTheDistance)
+{
+    const struct
+    {
+        const char* typed;
+        int distance;
+    } cases[] = {
+        {"77", 77},      {"1", 1},        {"5x", 5},         {" 12 ", 12},  {"0", 1000},
+        {"-3", 1000},    {"", 1000},      {"abc", 1000},     {nullptr, 1000},
+        {"99999999999", INT_MAX},         {"-99999999999999999999", 1000},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GroupDistanceOfText(c.typed), c.distance) << (c.typed ? c.typed : "(null)");
 }
 
 TEST(EntryLine, BuiltLinesSearchWhatWasTyped)
