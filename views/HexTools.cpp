@@ -79,17 +79,18 @@ const int kMaxArgument = 255;
 
 int CalcSymbols(void* context, const char* text, long long* value);
 
-// "(a,b,c)" of RGB and BGR: three plain integers; anything else there makes the name unknown.
+// "(a,b,c)" of RGB and BGR: three plain integers, a minus sign right before the digits;
+// anything else there makes the name unknown.
 int ReadThreeNumbers(const char* open, long long numbers[3])
 {
     const char* p = open + 1;
     for (int i = 0; i < 3; ++i)
     {
         int used = 0;
-        numbers[i] = ParseInteger64(p, IPF_RADIX_AUTO, &used);
+        numbers[i] = ParseInteger64(p, IPF_RADIX_AUTO | IPF_EAT_TRAILING | IPF_SIGN_ADJACENT, &used);
         if (used <= 0)
             return 0;
-        p = SkipBlanks(p + used);
+        p += used;
         char expected = i < 2 ? ',' : ')';
         if (*p != expected)
             return 0;

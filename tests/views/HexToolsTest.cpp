@@ -86,6 +86,8 @@ TEST(HexTools, CalculatorFunctionsAndFaults)
         { "BTOL(BTOL((0x12345678)))", false, 1, 0x12345678 },
         { "RGB(1,2)", false, 0, 0 },
         { "RGB(1,2,x)", false, 0, 0 },
+        { "RGB(-1,2,3)", false, 1, 3 + 2 * 256 - 65536 },
+        { "RGB(- 1,2,3)", false, 0, 0 },
         { "FOO(1)", false, 0, 0 },
         { "ABS(", false, 0, 0 },
         // The smallest number has no absolute value of its width: an overflow, not itself.
