@@ -359,7 +359,9 @@ TEST(HexTools, TypedNumbersMustBeWholeAndFitTheirWidth)
     // 32-bit addresses take the 32-bit range.
     EXPECT_TRUE(AddressTextFits("0xFFFFFFFF", false));
     EXPECT_FALSE(AddressTextFits("0x100000000", false));
-    EXPECT_EQ(EvalAddressText("0x100000000", false), 0);
+    for (const char* tooLarge : { "0x100000000", "-4294967296", "65536*65536+3" })
+        EXPECT_EQ(EvalAddressText(tooLarge, false), 0) << tooLarge;
+    EXPECT_EQ(EvalAddressText("-18446744073709551616", true), 0);
     EXPECT_EQ(EvalAddressText("0x2000 + 0x10*2", false), 0x2020);
 }
 
