@@ -199,6 +199,8 @@ CrcFormula ParseCrcFormula(const char* text)
             }
             if (*p == '{')
                 ++p;
+            // An exponent takes no sign: "x^-3" names a bit below bit 0, which no shift can
+            // set, and stays a formula that does not parse instead of a term quietly lost.
             int used = 0;
             unsigned e = static_cast<unsigned>(ParseInteger(p, 10 | IPF_NO_SIGN, &used));
             p += used;

@@ -110,9 +110,9 @@ void CFloatConverter::Open(const uint8_t* bytes, int count, int kind)
         count = 0;
     if (count > 8)
         count = 8;
-    if (kind == FS_DOUBLE)
-        count = 8;
-    else if (kind == FS_FLOAT)
+    // Only the bytes given are read: a double or float from fewer is the bytes there, with
+    // the rest cleared, not bytes from behind the caller's data.
+    if (kind == FS_FLOAT)
         count = count < 4 ? count : 4;
     if (bytes)
         memcpy(m_bytes, bytes, static_cast<size_t>(count));
@@ -276,7 +276,8 @@ bool CFloatConverter::Edit(int field, const char* text)
             break;
         }
         // The field shows the exponent without its bias; a number typed there means the
-        // same, while the hex after ">" is the stored field.
+        // same, while the hex after ">" is the stored field. Taking the typed number as the
+        // stored bits would turn the "0" shown for 1.0, typed again, into a zero exponent.
         const long long bias = isDouble ? 1023 : 127;
         const long long top = isDouble ? 0x7FF : 0xFF;
         long long biased = stored ? v : v + bias;

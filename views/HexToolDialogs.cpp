@@ -51,6 +51,15 @@ void CopyText(char* target, int size, const char* text)
     target[n] = 0;
 }
 
+// The values per line of the format form: the number the text reads as (a dump or an
+// expression), 0 for a text that is no number, which the copy takes as 16.
+int LineSizeOfText(const char* text)
+{
+    uint8_t value[8];
+    ParseValueInputText(text, value);
+    return static_cast<int>(value[0] | value[1] << 8 | value[2] << 16 | static_cast<uint32_t>(value[3]) << 24);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -195,7 +204,7 @@ BOOL CAddressInputDlg::OnInitDialog()
     }
     FormatAddressText(m_value, (m_flags & ADF_HEX) != 0, (m_flags & ADF_64BIT) != 0, m_text, sizeof(m_text));
     CDialog::OnInitDialog();
-    if (m_history && ::SendMessageA(field, CB_GETCOUNT, 0, 0) > 0)
+    if (m_history)
         ::SendMessageA(field, CB_SHOWDROPDOWN, TRUE, 0);
     return TRUE;
 }
@@ -204,12 +213,7 @@ void CAddressInputDlg::OnOK()
 {
     if (!UpdateData(TRUE))
         return;
-    // A number too large for the address is refused: the dialog stays with the text.
-    if (!AddressTextFits(m_text, (m_flags & ADF_64BIT) != 0))
-    {
-        MessageBeep(MB_ICONEXCLAMATION);
-        return;
-    }
+    // A text that is no whole expression goes to address 0: the cursor moves, nothing changes.
     m_value = EvalAddressText(m_text, (m_flags & ADF_64BIT) != 0);
     if (m_history)
         AddAddressHistory(m_history, m_text);
@@ -274,7 +278,7 @@ INT_PTR CValueInputDlg::RunFormat(const uint8_t* bytes, int count, CppCopySettin
     INT_PTR result = RunTemplate();
     if (result == IDOK)
     {
-        settings->lineSize = static_cast<int>(EvalInt64Value(m_text));
+        settings->lineSize = LineSizeOfText(m_text);
         settings->valueSize = kValueSizes[m_sizeChoice < 0 ? 0 : m_sizeChoice];
         settings->format = m_format < 0 ? 0 : m_format;
         if (bigEndian)
@@ -354,10 +358,9 @@ void CValueInputDlg::RelabelSizes()
     for (int i = 0; i < 4; ++i)
     {
         const char* label = format == CAF_TEXT_FORMS ? kText[i] : kOthers[i];
-        // A dump shows groups of at most 4 bytes: the fourth size has no meaning there.
+        // A dump shows groups of at most 4 bytes: the fourth size goes without a name there.
         bool none = format == CAF_DUMP && i == 3;
         ::SetWindowTextA(Item(IDC_HT_SIZE_FIRST + i), none ? "" : label);
-        ::EnableWindow(Item(IDC_HT_SIZE_FIRST + i), !none);
     }
 }
 
@@ -368,7 +371,7 @@ void CValueInputDlg::ShowPreview()
     char text[256];
     text[0] = 0;
     ::GetWindowTextA(Item(IDC_HT_VALUE), text, sizeof(text));
-    int perLine = static_cast<int>(EvalInt64Value(text));
+    int perLine = LineSizeOfText(text);
     int size = kValueSizes[CheckedRadio(IDC_HT_SIZE_FIRST, 4, 0)];
     uint32_t flags = static_cast<uint32_t>(CheckedRadio(IDC_HT_FORMAT_FIRST, 4, 0));
     if (Checked(IDC_HT_BIG_ENDIAN))
@@ -415,10 +418,12 @@ void CValueInputDlg::OnOK()
 {
     if (!UpdateData(TRUE))
         return;
-    // A text that is no number (of the chosen size) is refused: the dialog stays with it and
-    // nothing is written or copied.
+    // The plain form writes its number into the data: a text that is no number of the chosen
+    // size is refused and the dialog stays with it. Taken as 0, or cut to the size, it would
+    // put bytes into the sector that the user never typed. The format form only sets how
+    // many values a line of the copy holds, and takes what the text reads as (0 for none).
     const int count = ByteCountOfValueSizeChoice(m_sizeChoice);
-    if (m_formatForm ? !AddressTextFits(m_text, false) : !ValueInputTextFits(m_text, count))
+    if (!m_formatForm && !ValueInputTextFits(m_text, count))
     {
         MessageBeep(MB_ICONEXCLAMATION);
         return;

@@ -79,17 +79,18 @@ const int kMaxArgument = 255;
 
 int CalcSymbols(void* context, const char* text, long long* value);
 
-// "(a,b,c)" of RGB and BGR: three plain integers; anything else there makes the name unknown.
+// "(a,b,c)" of RGB and BGR: three plain integers, a minus sign right before the digits;
+// anything else there makes the name unknown.
 int ReadThreeNumbers(const char* open, long long numbers[3])
 {
     const char* p = open + 1;
     for (int i = 0; i < 3; ++i)
     {
         int used = 0;
-        numbers[i] = ParseInteger64(p, IPF_RADIX_AUTO, &used);
+        numbers[i] = ParseInteger64(p, IPF_RADIX_AUTO | IPF_EAT_TRAILING | IPF_SIGN_ADJACENT, &used);
         if (used <= 0)
             return 0;
-        p = SkipBlanks(p + used);
+        p += used;
         char expected = i < 2 ? ',' : ')';
         if (*p != expected)
             return 0;
@@ -317,7 +318,9 @@ int SignExtendValueBytes(uint8_t value[8], int count)
         count = 0;
     if (count > 8)
         count = 8;
-    // The bytes are little-endian: the sign is the top bit of the highest byte given.
+    // The bytes are little-endian: the sign is the top bit of the highest byte given. The
+    // top bit of the first byte would show the word 0x0080 as 0xFFFF0080, a number the bytes
+    // do not hold, whose FF bytes a larger size chosen on OK would write into the data.
     uint8_t fill = count > 0 && (value[count - 1] & 0x80) ? 0xFF : 0;
     for (int i = count; i < 8; ++i)
         value[i] = fill;
@@ -352,7 +355,10 @@ void ParseValueInputText(const char* text, uint8_t value[8])
         HexPairsToBytes(value, 8, p, nullptr);
         return;
     }
-    uint64_t v = static_cast<uint64_t>(EvalInt64Value(text));
+    ExprStatus status = 0;
+    long long evaluated = 0;
+    EvalInt64(text, &evaluated, &status);
+    const uint64_t v = status ? static_cast<uint64_t>(evaluated) : 0;
     for (int i = 0; i < 8; ++i)
         value[i] = static_cast<uint8_t>(v >> (8 * i));
 }
@@ -379,6 +385,11 @@ bool ValueInputTextFits(const char* text, int count)
         return false;
     if (count == 8)
         return true;
+    // A byte or a word is shown as a 32-bit number, a negative one sign-extended
+    // ("0xFFFFFF80" for 0x80): that text means the 32-bit number, or OK on the dialog's own
+    // unchanged proposal would be refused.
+    if (count < 4 && (static_cast<unsigned long long>(value) >> 32) == 0)
+        value = static_cast<int32_t>(static_cast<uint32_t>(value));
     // The value's bytes must say the same number: a signed one sign-extends from its top bit,
     // an unsigned one has nothing above them.
     const int bits = 8 * count;
@@ -389,30 +400,40 @@ bool ValueInputTextFits(const char* text, int count)
 // ---------------------------------------------------------------------------------------------
 // Address input
 
-int64_t EvalAddressText(const char* text, bool is64)
-{
-    if (is64)
-        return EvalInt64Value(text);
-    return EvalIntValue(text);
-}
+namespace {
 
-bool AddressTextFits(const char* text, bool is64)
+// The address's expression in its width; false when it is no whole expression.
+bool EvalAddress(const char* text, bool is64, long long* value)
 {
     ExprStatus status = 0;
-    long long value = 0;
+    *value = 0;
     if (is64)
     {
-        EvalInt64(text, &value, &status);
+        EvalInt64(text, value, &status);
     }
     else
     {
         int value32 = 0;
         EvalInt(text, &value32, &status);
-        value = value32;
+        *value = value32;
     }
     // Only one whole expression is an address: "abc", "12 GB" or "(3" is none, and an
     // overflow has cleared the status as well.
     return status != 0;
+}
+
+}  // namespace
+
+int64_t EvalAddressText(const char* text, bool is64)
+{
+    long long value = 0;
+    return EvalAddress(text, is64, &value) ? value : 0;
+}
+
+bool AddressTextFits(const char* text, bool is64)
+{
+    long long value = 0;
+    return EvalAddress(text, is64, &value);
 }
 
 int FormatAddressText(int64_t value, bool hex, bool is64, char* text, int size)

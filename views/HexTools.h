@@ -68,7 +68,8 @@ bool ValueInputTextFits(const char* text, int count = 8);
 
 // --- address input
 
-// The typed address as a 64-bit or 32-bit expression (0 when it does not evaluate).
+// The typed address as a 64-bit or 32-bit expression; 0 when it is no whole expression
+// ("abc", "12 GB", "(3", an overflow), never a number read part of the way.
 int64_t EvalAddressText(const char* text, bool is64);
 // True only for one whole expression that fits the width: false for "abc", "12 GB", "(3" and
 // for an overflow ("-18446744073709551616"), which the evaluator reports as an error.

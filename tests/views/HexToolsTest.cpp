@@ -5,6 +5,8 @@
 #include "views/HexStatusPanes.h"
 #include "views/HexTools.h"
 
+#include "tests/views/GuardedBuffer.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -84,6 +86,8 @@ TEST(HexTools, CalculatorFunctionsAndFaults)
         { "BTOL(BTOL((0x12345678)))", false, 1, 0x12345678 },
         { "RGB(1,2)", false, 0, 0 },
         { "RGB(1,2,x)", false, 0, 0 },
+        { "RGB(-1,2,3)", false, 1, 3 + 2 * 256 - 65536 },
+        { "RGB(- 1,2,3)", false, 0, 0 },
         { "FOO(1)", false, 0, 0 },
         { "ABS(", false, 0, 0 },
         // The smallest number has no absolute value of its width: an overflow, not itself.
@@ -249,6 +253,14 @@ TEST(FloatConverter, TypedNumbersAndBadInput)
     c.Open(before, 3, FS_BYTES);
     EXPECT_EQ(c.Count(), 3);
     EXPECT_EQ(Field(c, FF_HEX), "01 02 03 00 00 00 00 00");
+    // A double or float from fewer bytes reads those alone, the rest cleared, and nothing
+    // behind the caller's data (the fence ends them).
+    GuardedBuffer fence(3);
+    for (int kind : { FS_DOUBLE, FS_FLOAT })
+    {
+        c.Open(fence.AtEnd(before, 3), 3, kind);
+        EXPECT_EQ(0, memcmp(c.Bytes(), "\x01\x02\x03\0\0\0\0\0", 8)) << kind;
+    }
 }
 
 TEST(HexStatusPanes, AddressAndValueTextsNearTheEndAndOverSelections)
@@ -296,9 +308,9 @@ TEST(HexStatusPanes, AddressAndValueTextsNearTheEndAndOverSelections)
 }
 
 
-// "Wert eingeben" and "Gehe zu Adresse" take one whole expression that fits their width, or
-// (value input) a dump of at most that many pairs; anything else is refused and writes or
-// moves nothing.
+// "Wert eingeben" takes one whole expression that fits its width, or a dump of at most that
+// many pairs; anything else is refused and writes nothing. "Cursor setzen" takes an address
+// that is no whole expression of its width as 0.
 TEST(HexTools, TypedNumbersMustBeWholeAndFitTheirWidth)
 {
     struct Case
@@ -321,15 +333,62 @@ TEST(HexTools, TypedNumbersMustBeWholeAndFitTheirWidth)
         { "99999999999999999999", 8, false, false },
         { ":01 02", 2, true, false },         { ":01 02 03", 2, false, false },
         { ":", 8, false, false },             { ":01 zz", 8, false, false },
+        // A byte or word shown sign-extended as a 32-bit number is that number.
+        { "0xFFFFFF80", 1, true, true },      { "0xFFFF8000", 2, true, true },
+        { "0xFFFFFF7F", 1, false, true },     { "0xFFFF7FFF", 2, false, true },
+        { "0x1FFFFFF80", 1, false, true },
     };
     for (const Case& c : cases)
     {
         EXPECT_EQ(ValueInputTextFits(c.text, c.count), c.value) << c.text << " in " << c.count;
         EXPECT_EQ(AddressTextFits(c.text, true), c.address) << c.text;
+        // Go to address takes what is no whole expression as address 0, and the value input's
+        // parser, through which the copy as source reads its column width, as the number 0;
+        // neither takes the part read ("12 GB" as 12).
+        if (!c.address)
+        {
+            EXPECT_EQ(EvalAddressText(c.text, true), 0) << c.text;
+            uint8_t bytes[8];
+            ParseValueInputText(c.text, bytes);
+            if (c.text[0] != ':')
+            {
+                EXPECT_EQ(0, memcmp(bytes, "\0\0\0\0\0\0\0\0", 8)) << c.text;
+            }
+        }
     }
     // 32-bit addresses take the 32-bit range.
     EXPECT_TRUE(AddressTextFits("0xFFFFFFFF", false));
     EXPECT_FALSE(AddressTextFits("0x100000000", false));
+    for (const char* tooLarge : { "0x100000000", "-4294967296", "65536*65536+3" })
+        EXPECT_EQ(EvalAddressText(tooLarge, false), 0) << tooLarge;
+    EXPECT_EQ(EvalAddressText("-18446744073709551616", true), 0);
+    EXPECT_EQ(EvalAddressText("0x2000 + 0x10*2", false), 0x2020);
+}
+
+// The value input's proposal for the bytes at the cursor, taken back unchanged, fits the size
+// it was made for and gives the same bytes: OK without an edit writes what was there.
+TEST(HexTools, TheValueInputsOwnProposalIsTakenBack)
+{
+    std::mt19937 random(5119);
+    for (int count : { 1, 2, 4, 8 })
+    {
+        for (int round = 0; round < 600; ++round)
+        {
+            uint8_t bytes[8];
+            // Every byte value once, then random ones.
+            for (uint8_t& b : bytes)
+                b = static_cast<uint8_t>(round < 256 ? round : random());
+            uint8_t value[8];
+            memcpy(value, bytes, 8);
+            SignExtendValueBytes(value, count);
+            char text[64];
+            FormatValueInputText(value, count, 1, text, sizeof(text));
+            ASSERT_TRUE(ValueInputTextFits(text, count)) << text << " in " << count;
+            uint8_t back[8];
+            ParseValueInputText(text, back);
+            EXPECT_EQ(0, memcmp(back, bytes, static_cast<size_t>(count))) << text << " in " << count;
+        }
+    }
 }
 
 }  // namespace
