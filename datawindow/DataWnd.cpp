@@ -386,7 +386,10 @@ void CDataWnd::Refresh(bool redraw, int slot)
         slot = m_current;
     if (slot >= kMaxSlots)
         return;
-    // The module set runs on its current slot, which follows the window's.
+    // The module set runs on its current slot: it is pointed at the slot being refreshed for
+    // the run and set back to the window's current one after it. Run on the window's current
+    // slot instead, a refresh of another slot would write its rows over the shown slot's and
+    // leave its own list pointing at rows that are not its own.
     m_modules.SelectSlot(slot);
     if (!m_data[slot] || m_length[slot] < 0) {
         m_ranOn[slot].clear();

@@ -187,15 +187,14 @@ void CDataOptionsDlg::OnOK()
     ::GetDlgItemTextA(m_hWnd, IDC_OFFSET, text, sizeof text);
     if (!UpdateData(TRUE))
         return;
-    // The offset is one whole number of the int range ("0x10", "-4"); "12 x" or a number past
-    // 32 bits is refused where it stands instead of decoding from somewhere else.
+    // The offset is read as the number parser reads it: the number at the start, whatever
+    // follows it left aside, and 0 when no digit comes. A number past the int range is refused
+    // where it stands: read into 32 bits it would wrap ("-4294967295" to 1) and the slot would
+    // decode from a place the user never typed.
     int consumed = 0;
     bool overflow = false;
     const long long offset = ParseInteger64Overflow(text, IPF_RADIX_AUTO, &consumed, &overflow);
-    const char* rest = text + (consumed > 0 ? consumed : 0);
-    while (*rest == ' ' || *rest == '\t')
-        ++rest;
-    if (consumed <= 0 || overflow || *rest || offset < INT_MIN || offset > INT_MAX) {
+    if (overflow || offset < INT_MIN || offset > INT_MAX) {
         ::MessageBeep(MB_ICONEXCLAMATION);
         ::SetFocus(::GetDlgItem(m_hWnd, IDC_OFFSET));
         return;

@@ -348,8 +348,9 @@ TEST_F(DataWndTest, OptionsDialog)
         bool stayed = false;
     } dialogPrompts;
     CDataWnd::SetPrompts(&dialogPrompts);
-    for (const char* refused : {"0x10 x", "1.5", "abc", "", "99999999999", "2147483648", "-2147483649",
-                                 "-0xFFFFFFFFFFFFFFFF", "-18446744073709551614"}) {
+    // Only a number past the int range keeps the dialog open.
+    for (const char* refused : {"99999999999", "2147483648", "-2147483649", "-4294967295", "-0xFFFFFFFFFFFFFFFF",
+                                 "-18446744073709551614"}) {
         dialogPrompts.offset = refused;
         window.OnProperties();
         EXPECT_TRUE(dialogPrompts.stayed) << refused;
@@ -367,6 +368,18 @@ TEST_F(DataWndTest, OptionsDialog)
     window.OnProperties();
     EXPECT_FALSE(dialogPrompts.stayed);
     EXPECT_EQ(window.GetSlotOffset(0), -2147483647 - 1);
+    // Anything else is read as the number parser reads it: the number at the start, what
+    // follows it left aside, 0 without a digit.
+    const struct {
+        const char* typed;
+        int offset;
+    } taken[] = {{"0x20 x", 0x20}, {"1.5", 1}, {" 0b101", 5}, {"abc", 0}, {"", 0}};
+    for (const auto& t : taken) {
+        dialogPrompts.offset = t.typed;
+        window.OnProperties();
+        EXPECT_FALSE(dialogPrompts.stayed) << t.typed;
+        EXPECT_EQ(window.GetSlotOffset(0), t.offset) << t.typed;
+    }
     CDataWnd::SetPrompts(&prompts);
 }
 
