@@ -1,6 +1,7 @@
 #include "datawindow/DataWndDialogs.h"
 
 #include <climits>
+#include <string>
 
 #include "classlib/AfxRes.h"
 #include "classlib/Ddx.h"
@@ -86,24 +87,27 @@ void CDataOptionsDlg::DoDataExchange(CDataExchange* pDX)
 }
 
 // Inserts at the text's place in case-blind order (binary search over the texts already
-// there) and gives the item its data; returns the item's index.
+// there) and gives the item its data; returns the item's index. The name goes in whole,
+// however long the module made it: the 60 characters set at initialisation limit what may be
+// typed into the boxes, not the names they list.
 int CDataOptionsDlg::InsertSorted(HWND combo, const char* text, int data)
 {
+    if (!text)
+        text = "";
     int low = 0, high = static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
-    char other[kMaxChoiceText + 8];
+    std::string other;
     while (low < high) {
         const int middle = (low + high) / 2;
-        other[0] = 0;
-        if (::SendMessageA(combo, CB_GETLBTEXTLEN, middle, 0) < static_cast<LRESULT>(sizeof other))
-            ::SendMessageA(combo, CB_GETLBTEXT, middle, reinterpret_cast<LPARAM>(other));
-        if (lstrcmpiA(other, text) <= 0)
+        const LRESULT length = ::SendMessageA(combo, CB_GETLBTEXTLEN, middle, 0);
+        other.assign(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+        if (length > 0)
+            ::SendMessageA(combo, CB_GETLBTEXT, middle, reinterpret_cast<LPARAM>(&other[0]));
+        if (lstrcmpiA(other.c_str(), text) <= 0)
             low = middle + 1;
         else
             high = middle;
     }
-    char cut[kMaxChoiceText + 1];
-    lstrcpynA(cut, text ? text : "", sizeof cut);
-    const int at = static_cast<int>(::SendMessageA(combo, CB_INSERTSTRING, low, reinterpret_cast<LPARAM>(cut)));
+    const int at = static_cast<int>(::SendMessageA(combo, CB_INSERTSTRING, low, reinterpret_cast<LPARAM>(text)));
     if (at >= 0)
         ::SendMessageA(combo, CB_SETITEMDATA, at, data);
     return at;

@@ -830,8 +830,12 @@ TEST_F(DataWndTest, ModuleListRefusesWhatItCannotUse)
 // read are refused with a message and the dialog stays; a negative budget shows nothing.
 TEST_F(DataWndTest, OptionsDialogChoicesAndBadNumbers)
 {
+    // A block name longer than the boxes' 60 characters of typing is listed whole.
+    const std::string longName = "Zweiter Block, dessen Name weit über sechzig Zeichen hinausgeht und ganz bleibt";
+    ASSERT_GT(longName.size(), 60u);
     const std::string other = WriteModule("sl_bloecke.dfm", "MODUL \"Andere\"\nBLOCK \"Zwei\"\nBYTE \"z\"\n"
-                                                             "BLOCK \"Eins\"\nBYTE \"e\"\n");
+                                                             "BLOCK \"Eins\"\nBYTE \"e\"\nBLOCK \""
+                                                                 + longName + "\"\nBYTE \"l\"\n");
     ASSERT_EQ(window.LoadModul(other.c_str(), nullptr), 1);
     class ScriptPrompts : public Prompts {
     public:
@@ -853,15 +857,24 @@ TEST_F(DataWndTest, OptionsDialogChoicesAndBadNumbers)
         SendMessageA(d, WM_COMMAND, MAKEWPARAM(CDataOptionsDlg::IDC_MODULES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
     };
     std::string blocks;
+    std::vector<std::string> listed;
     scripted.steps.push_back([&](HWND d) {
         chooseModule(d, "Andere");
-        char text[64] = {};
+        char text[256] = {};
         GetDlgItemTextA(d, CDataOptionsDlg::IDC_BLOCKS, text, sizeof text);
         blocks = text;
+        HWND combo = GetDlgItem(d, CDataOptionsDlg::IDC_BLOCKS);
+        for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
+            text[0] = 0;
+            if (SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof text))
+                SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            listed.push_back(text);
+        }
         return testsupport::Click(d, IDOK);
     });
     window.OnProperties();
     EXPECT_EQ(blocks, "Eins") << "the first of the sorted blocks";
+    EXPECT_EQ(listed, (std::vector<std::string>{"Eins", "Zwei", longName}));
     EXPECT_STREQ(window.Modules().GetEntryName(window.GetChosenEntry(0)), "Eins");
     EXPECT_STREQ(window.Modules().GetSourceName(window.GetChosenSource(0)), "Andere");
 
