@@ -706,7 +706,10 @@ BOOL CDataWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
     case static_cast<int>(LVN_KEYDOWN): {
         const NMLVKEYDOWN* key = reinterpret_cast<const NMLVKEYDOWN*>(lParam);
         const bool ctrl = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
-        if (key->wVKey == VK_RETURN || key->wVKey == VK_SPACE)
+        // Enter toggles through the list's return notification above alone: the list reports
+        // the same press as this key down after it, and a second toggle here would close the
+        // row Enter had just opened, so that Enter never opened or closed anything.
+        if (key->wVKey == VK_SPACE)
             ToggleRow(FocusedItem(), 0);
         else if (ctrl && (key->wVKey == VK_INSERT || key->wVKey == 'C'))
             CopyRow(0);
