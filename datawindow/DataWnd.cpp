@@ -941,7 +941,7 @@ void CDataWnd::OnLoadModul(bool addToList, const char* section)
     bool anyLoaded = false;
     for (const std::string& path : paths) {
         if (addToList)
-            AddToModulList(section, path.c_str());
+            AddToModulList(path.c_str(), section);
         anyLoaded = LoadModul(path.c_str(), nullptr) != 0 || anyLoaded;
     }
     if (anyLoaded)
@@ -972,6 +972,16 @@ int CDataWnd::LoadModulList(const char* section)
     return loaded;
 }
 
+int CDataWnd::AddToModulList(const char* path, const char* section)
+{
+    return ::AddToModulList(section, path);
+}
+
+int CDataWnd::RemoveFromModulList(const char* path, const char* section)
+{
+    return ::RemoveFromModulList(section, path);
+}
+
 void CDataWnd::OnRemoveFromModulList()
 {
     std::vector<std::string> paths;
@@ -985,7 +995,7 @@ void CDataWnd::OnRemoveFromModulList()
         return;
     for (int i : chosen)
         if (i >= 0 && i < static_cast<int>(paths.size()))
-            RemoveFromModulList(kSection, paths[static_cast<size_t>(i)].c_str());
+            RemoveFromModulList(paths[static_cast<size_t>(i)].c_str(), kSection);
 }
 
 void CDataWnd::ClearModules()

@@ -306,7 +306,7 @@ TEST_F(DataWndTest, StateAndModuleListInTheRegistry)
     std::string upper = modulePath;
     for (char& c : upper)
         c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(AddToModulList("ModulListe", upper.c_str()), 1);
+    EXPECT_EQ(CDataWnd::AddToModulList(upper.c_str(), "ModulListe"), 1) << "the window's own form: path, then section";
     {
         CRegistry reg;
         ASSERT_TRUE(reg.OpenAppKey() && reg.OpenSubKey("ModulListe", 0));
@@ -328,7 +328,7 @@ TEST_F(DataWndTest, StateAndModuleListInTheRegistry)
     EXPECT_EQ(window.LoadModulList("ModulListe"), 3) << "the missing file fails, the loaded ones warn";
     EXPECT_EQ(prompts.boxes.size(), 4u);
     EXPECT_EQ(RemoveFromModulList("ModulListe", "c:\\NIRGENDS\\neu.dfm"), 1);
-    EXPECT_EQ(RemoveFromModulList("ModulListe", "c:\\NIRGENDS\\neu.dfm"), 2);
+    EXPECT_EQ(CDataWnd::RemoveFromModulList("c:\\NIRGENDS\\neu.dfm", "ModulListe"), 2);
     DeleteFileA(other.c_str());
 }
 
