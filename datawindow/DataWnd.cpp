@@ -386,7 +386,10 @@ void CDataWnd::Refresh(bool redraw, int slot)
         slot = m_current;
     if (slot >= kMaxSlots)
         return;
-    // The module set runs on its current slot, which follows the window's.
+    // The module set runs on its current slot: it is pointed at the slot being refreshed for
+    // the run and set back to the window's current one after it. Run on the window's current
+    // slot instead, a refresh of another slot would write its rows over the shown slot's and
+    // leave its own list pointing at rows that are not its own.
     m_modules.SelectSlot(slot);
     if (!m_data[slot] || m_length[slot] < 0) {
         m_ranOn[slot].clear();
@@ -703,7 +706,10 @@ BOOL CDataWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
     case static_cast<int>(LVN_KEYDOWN): {
         const NMLVKEYDOWN* key = reinterpret_cast<const NMLVKEYDOWN*>(lParam);
         const bool ctrl = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
-        if (key->wVKey == VK_RETURN || key->wVKey == VK_SPACE)
+        // Enter toggles through the list's return notification above alone: the list reports
+        // the same press as this key down after it, and a second toggle here would close the
+        // row Enter had just opened, so that Enter never opened or closed anything.
+        if (key->wVKey == VK_SPACE)
             ToggleRow(FocusedItem(), 0);
         else if (ctrl && (key->wVKey == VK_INSERT || key->wVKey == 'C'))
             CopyRow(0);
@@ -935,7 +941,7 @@ void CDataWnd::OnLoadModul(bool addToList, const char* section)
     bool anyLoaded = false;
     for (const std::string& path : paths) {
         if (addToList)
-            AddToModulList(section, path.c_str());
+            AddToModulList(path.c_str(), section);
         anyLoaded = LoadModul(path.c_str(), nullptr) != 0 || anyLoaded;
     }
     if (anyLoaded)
@@ -966,6 +972,16 @@ int CDataWnd::LoadModulList(const char* section)
     return loaded;
 }
 
+int CDataWnd::AddToModulList(const char* path, const char* section)
+{
+    return ::AddToModulList(section, path);
+}
+
+int CDataWnd::RemoveFromModulList(const char* path, const char* section)
+{
+    return ::RemoveFromModulList(section, path);
+}
+
 void CDataWnd::OnRemoveFromModulList()
 {
     std::vector<std::string> paths;
@@ -979,7 +995,7 @@ void CDataWnd::OnRemoveFromModulList()
         return;
     for (int i : chosen)
         if (i >= 0 && i < static_cast<int>(paths.size()))
-            RemoveFromModulList(kSection, paths[static_cast<size_t>(i)].c_str());
+            RemoveFromModulList(paths[static_cast<size_t>(i)].c_str(), kSection);
 }
 
 void CDataWnd::ClearModules()

@@ -107,6 +107,10 @@ public:
     int LoadModul(const char* path, const char* name);
     void OnLoadModul(bool addToList, const char* section);
     int LoadModulList(const char* section);
+    // The registry list of module files (ModulList.h), called as the window's own: 2 stored,
+    // 1 already listed, 0 failed; 1 removed, 2 not listed, 0 no key.
+    static int AddToModulList(const char* path, const char* section);
+    static int RemoveFromModulList(const char* path, const char* section);
     void OnRemoveFromModulList();
     void ClearModules();
 

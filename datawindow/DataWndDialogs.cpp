@@ -1,6 +1,7 @@
 #include "datawindow/DataWndDialogs.h"
 
 #include <climits>
+#include <string>
 
 #include "classlib/AfxRes.h"
 #include "classlib/Ddx.h"
@@ -86,24 +87,27 @@ void CDataOptionsDlg::DoDataExchange(CDataExchange* pDX)
 }
 
 // Inserts at the text's place in case-blind order (binary search over the texts already
-// there) and gives the item its data; returns the item's index.
+// there) and gives the item its data; returns the item's index. The name goes in whole,
+// however long the module made it: the 60 characters set at initialisation limit what may be
+// typed into the boxes, not the names they list.
 int CDataOptionsDlg::InsertSorted(HWND combo, const char* text, int data)
 {
+    if (!text)
+        text = "";
     int low = 0, high = static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
-    char other[kMaxChoiceText + 8];
+    std::string other;
     while (low < high) {
         const int middle = (low + high) / 2;
-        other[0] = 0;
-        if (::SendMessageA(combo, CB_GETLBTEXTLEN, middle, 0) < static_cast<LRESULT>(sizeof other))
-            ::SendMessageA(combo, CB_GETLBTEXT, middle, reinterpret_cast<LPARAM>(other));
-        if (lstrcmpiA(other, text) <= 0)
+        const LRESULT length = ::SendMessageA(combo, CB_GETLBTEXTLEN, middle, 0);
+        other.assign(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+        if (length > 0)
+            ::SendMessageA(combo, CB_GETLBTEXT, middle, reinterpret_cast<LPARAM>(&other[0]));
+        if (lstrcmpiA(other.c_str(), text) <= 0)
             low = middle + 1;
         else
             high = middle;
     }
-    char cut[kMaxChoiceText + 1];
-    lstrcpynA(cut, text ? text : "", sizeof cut);
-    const int at = static_cast<int>(::SendMessageA(combo, CB_INSERTSTRING, low, reinterpret_cast<LPARAM>(cut)));
+    const int at = static_cast<int>(::SendMessageA(combo, CB_INSERTSTRING, low, reinterpret_cast<LPARAM>(text)));
     if (at >= 0)
         ::SendMessageA(combo, CB_SETITEMDATA, at, data);
     return at;
@@ -187,15 +191,14 @@ void CDataOptionsDlg::OnOK()
     ::GetDlgItemTextA(m_hWnd, IDC_OFFSET, text, sizeof text);
     if (!UpdateData(TRUE))
         return;
-    // The offset is one whole number of the int range ("0x10", "-4"); "12 x" or a number past
-    // 32 bits is refused where it stands instead of decoding from somewhere else.
+    // The offset is read as the number parser reads it: the number at the start, whatever
+    // follows it left aside, and 0 when no digit comes. A number past the int range is refused
+    // where it stands: read into 32 bits it would wrap ("-4294967295" to 1) and the slot would
+    // decode from a place the user never typed.
     int consumed = 0;
     bool overflow = false;
     const long long offset = ParseInteger64Overflow(text, IPF_RADIX_AUTO, &consumed, &overflow);
-    const char* rest = text + (consumed > 0 ? consumed : 0);
-    while (*rest == ' ' || *rest == '\t')
-        ++rest;
-    if (consumed <= 0 || overflow || *rest || offset < INT_MIN || offset > INT_MAX) {
+    if (overflow || offset < INT_MIN || offset > INT_MAX) {
         ::MessageBeep(MB_ICONEXCLAMATION);
         ::SetFocus(::GetDlgItem(m_hWnd, IDC_OFFSET));
         return;

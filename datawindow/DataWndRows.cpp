@@ -14,7 +14,9 @@ const OutputRow* RowOf(const CModulSet& set, int slot, int row, const char** nam
 }
 
 // The "Offset" column: rows of the outermost block count from the cursor, rows inside a
-// loop or call from their block.
+// loop or call from their block. A row of a called block counts its offset from that block's
+// base already; taking the cursor's start offset from it as well would show a place that is
+// none (below 0 for a block near the data start).
 int32_t ShownOffset(const OutputRow& row, const DataSlotView& view)
 {
     return row.offset == row.dataOffset ? row.offset - view.startOffset : row.offset;

@@ -120,7 +120,9 @@ bool SameNoCase(const char* a, int length, const char* word)
     return true;
 }
 
-// A written keyword selects itself; any other word the first row it is a prefix of.
+// A written keyword selects itself; any other word the first row it is a prefix of. The
+// prefix rule alone would give "MOD" to "MODUL", an earlier row: the arithmetic line could not
+// be written at all, and every "MOD" would compile as a nameless module heading.
 int SelectKeyword(const char* word, int length)
 {
     if (length <= 0)
@@ -365,7 +367,9 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
         set.m_errorLine = 0;
         set.ReportError("Modul ist bereits geladen.", true, true);
         // Every list as it was before: the variables of this module, its instructions, its
-        // patterns, value names and entries.
+        // patterns, value names and entries. Keeping this module's four "PARAM_" entries would
+        // leave four dead variables behind every refused reload, and the instruction list
+        // would grow with each one.
         set.m_instrs.RemoveRange(instrsBefore, set.m_instrs.GetCount());
         set.m_patterns.RemoveRange(patternsBefore, set.m_patterns.GetCount());
         set.m_names.RemoveRange(namesBefore, set.m_names.GetCount());

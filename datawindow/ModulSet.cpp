@@ -203,6 +203,7 @@ int CModulSet::RunByName(int slot, const uint8_t* data, int size, const char* na
 int CModulSet::SelectSlot(int slot)
 {
     const int previous = m_slot;
+    // A negative slot would index the output lists before their first.
     if (slot >= 0 && slot < kSlots)
         m_slot = slot;
     return previous;
@@ -284,6 +285,8 @@ int CModulSet::GetSourceEndEntry(int source) const
     return source + 1 < m_sources.GetCount() ? GetSourceFirstEntry(source + 1) : m_modules.GetCount();
 }
 
+// A negative n is refused as one of 4 or more is: it would name the variables of the module
+// before this one, or one of its lines, and change that value.
 int CModulSet::SetParam(int source, int n, int32_t value)
 {
     const ModulSource* s = static_cast<const ModulSource*>(m_sources.GetItemDataPtr(source));

@@ -185,8 +185,8 @@ TEST_F(DataWndTest, ItemsOpenCloseAndTheirTexts)
     free(copied);
 }
 
-// The list's notifications: Enter and Space toggle the focused row, as do its return and a
-// press on a tree glyph (not on a line code); Ctrl+C copies the focused row.
+// The list's notifications: Enter and Space toggle the focused row once a press, as do its
+// return and a press on a tree glyph (not on a line code); Ctrl+C copies the focused row.
 TEST_F(DataWndTest, KeysAndGlyphsOpenCloseAndCopy)
 {
     CFastListCtrl* list = window.GetList(0);
@@ -198,22 +198,31 @@ TEST_F(DataWndTest, KeysAndGlyphsOpenCloseAndCopy)
         down.wVKey = vk;
         window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&down));
     };
-    key(VK_RETURN);
-    EXPECT_EQ(items.size(), 7u);
+    // The keys as the list reports them: Enter as its return and then as a key down, each
+    // press one toggle.
+    const struct {
+        WORD vk;
+        size_t items;
+    } presses[] = {{VK_RETURN, 7u}, {VK_RETURN, 5u}, {VK_SPACE, 7u}, {VK_SPACE, 5u}};
+    for (const auto& press : presses) {
+        list->SendMessage(WM_KEYDOWN, press.vk, 0);
+        list->SendMessage(WM_KEYUP, press.vk, 0);
+        EXPECT_EQ(items.size(), press.items) << press.vk;
+    }
     key(VK_SPACE);
-    EXPECT_EQ(items.size(), 5u);
+    EXPECT_EQ(items.size(), 7u);
     NMHDR ret = {list->m_hWnd, CDataWnd::IDC_LIST, static_cast<UINT>(NM_RETURN)};
     window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&ret));
-    EXPECT_EQ(items.size(), 7u);
+    EXPECT_EQ(items.size(), 5u);
     NMLISTVIEW glyph = {};
     glyph.hdr = {list->m_hWnd, CDataWnd::IDC_LIST, static_cast<UINT>(FLN_GLYPHCLICK)};
     glyph.iItem = 1;
     glyph.iSubItem = 7;
     window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&glyph));
-    EXPECT_EQ(items.size(), 7u) << "a line code, not the row's own glyph";
+    EXPECT_EQ(items.size(), 5u) << "a line code, not the row's own glyph";
     glyph.iSubItem = 8;
     window.SendMessage(WM_NOTIFY, CDataWnd::IDC_LIST, reinterpret_cast<LPARAM>(&glyph));
-    EXPECT_EQ(items.size(), 5u);
+    EXPECT_EQ(items.size(), 7u);
 
     BYTE keys[256] = {};
     GetKeyboardState(keys);
@@ -297,7 +306,7 @@ TEST_F(DataWndTest, StateAndModuleListInTheRegistry)
     std::string upper = modulePath;
     for (char& c : upper)
         c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(AddToModulList("ModulListe", upper.c_str()), 1);
+    EXPECT_EQ(CDataWnd::AddToModulList(upper.c_str(), "ModulListe"), 1) << "the window's own form: path, then section";
     {
         CRegistry reg;
         ASSERT_TRUE(reg.OpenAppKey() && reg.OpenSubKey("ModulListe", 0));
@@ -319,7 +328,7 @@ TEST_F(DataWndTest, StateAndModuleListInTheRegistry)
     EXPECT_EQ(window.LoadModulList("ModulListe"), 3) << "the missing file fails, the loaded ones warn";
     EXPECT_EQ(prompts.boxes.size(), 4u);
     EXPECT_EQ(RemoveFromModulList("ModulListe", "c:\\NIRGENDS\\neu.dfm"), 1);
-    EXPECT_EQ(RemoveFromModulList("ModulListe", "c:\\NIRGENDS\\neu.dfm"), 2);
+    EXPECT_EQ(CDataWnd::RemoveFromModulList("c:\\NIRGENDS\\neu.dfm", "ModulListe"), 2);
     DeleteFileA(other.c_str());
 }
 
@@ -348,8 +357,9 @@ TEST_F(DataWndTest, OptionsDialog)
         bool stayed = false;
     } dialogPrompts;
     CDataWnd::SetPrompts(&dialogPrompts);
-    for (const char* refused : {"0x10 x", "1.5", "abc", "", "99999999999", "2147483648", "-2147483649",
-                                 "-0xFFFFFFFFFFFFFFFF", "-18446744073709551614"}) {
+    // Only a number past the int range keeps the dialog open.
+    for (const char* refused : {"99999999999", "2147483648", "-2147483649", "-4294967295", "-0xFFFFFFFFFFFFFFFF",
+                                 "-18446744073709551614"}) {
         dialogPrompts.offset = refused;
         window.OnProperties();
         EXPECT_TRUE(dialogPrompts.stayed) << refused;
@@ -367,6 +377,18 @@ TEST_F(DataWndTest, OptionsDialog)
     window.OnProperties();
     EXPECT_FALSE(dialogPrompts.stayed);
     EXPECT_EQ(window.GetSlotOffset(0), -2147483647 - 1);
+    // Anything else is read as the number parser reads it: the number at the start, what
+    // follows it left aside, 0 without a digit.
+    const struct {
+        const char* typed;
+        int offset;
+    } taken[] = {{"0x20 x", 0x20}, {"1.5", 1}, {" 0b101", 5}, {"abc", 0}, {"", 0}};
+    for (const auto& t : taken) {
+        dialogPrompts.offset = t.typed;
+        window.OnProperties();
+        EXPECT_FALSE(dialogPrompts.stayed) << t.typed;
+        EXPECT_EQ(window.GetSlotOffset(0), t.offset) << t.typed;
+    }
     CDataWnd::SetPrompts(&prompts);
 }
 
@@ -817,8 +839,12 @@ TEST_F(DataWndTest, ModuleListRefusesWhatItCannotUse)
 // read are refused with a message and the dialog stays; a negative budget shows nothing.
 TEST_F(DataWndTest, OptionsDialogChoicesAndBadNumbers)
 {
+    // A block name longer than the boxes' 60 characters of typing is listed whole.
+    const std::string longName = "Zweiter Block, dessen Name weit über sechzig Zeichen hinausgeht und ganz bleibt";
+    ASSERT_GT(longName.size(), 60u);
     const std::string other = WriteModule("sl_bloecke.dfm", "MODUL \"Andere\"\nBLOCK \"Zwei\"\nBYTE \"z\"\n"
-                                                             "BLOCK \"Eins\"\nBYTE \"e\"\n");
+                                                             "BLOCK \"Eins\"\nBYTE \"e\"\nBLOCK \""
+                                                                 + longName + "\"\nBYTE \"l\"\n");
     ASSERT_EQ(window.LoadModul(other.c_str(), nullptr), 1);
     class ScriptPrompts : public Prompts {
     public:
@@ -840,15 +866,24 @@ TEST_F(DataWndTest, OptionsDialogChoicesAndBadNumbers)
         SendMessageA(d, WM_COMMAND, MAKEWPARAM(CDataOptionsDlg::IDC_MODULES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
     };
     std::string blocks;
+    std::vector<std::string> listed;
     scripted.steps.push_back([&](HWND d) {
         chooseModule(d, "Andere");
-        char text[64] = {};
+        char text[256] = {};
         GetDlgItemTextA(d, CDataOptionsDlg::IDC_BLOCKS, text, sizeof text);
         blocks = text;
+        HWND combo = GetDlgItem(d, CDataOptionsDlg::IDC_BLOCKS);
+        for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
+            text[0] = 0;
+            if (SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof text))
+                SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            listed.push_back(text);
+        }
         return testsupport::Click(d, IDOK);
     });
     window.OnProperties();
     EXPECT_EQ(blocks, "Eins") << "the first of the sorted blocks";
+    EXPECT_EQ(listed, (std::vector<std::string>{"Eins", "Zwei", longName}));
     EXPECT_STREQ(window.Modules().GetEntryName(window.GetChosenEntry(0)), "Eins");
     EXPECT_STREQ(window.Modules().GetSourceName(window.GetChosenSource(0)), "Andere");
 
