@@ -7,6 +7,7 @@
 #include "uihelpers/ControlSubclass.h"
 #include "uihelpers/EditExchange.h"
 #include "uihelpers/ListFill.h"
+#include "views/FindValueDialog.h"
 #include "views/HexToolDialog.h"
 #include "views/ValueSearchLists.h"
 
@@ -25,6 +26,7 @@ const DWORD kLabel = SS_LEFT;
 const DWORD kNoId = static_cast<DWORD>(-1);
 
 const int kValueSizes[4] = { 1, 2, 4, 8 };
+const char kNoValueOfTheSize[] = "Der Wert ist keine Zahl, die in die gewählte Größe passt !";
 
 ToolDialogPosition g_addressPosition = { 0, 0, false };
 ToolDialogPosition g_valuePosition = { 0, 0, false };
@@ -419,13 +421,16 @@ void CValueInputDlg::OnOK()
     if (!UpdateData(TRUE))
         return;
     // The plain form writes its number into the data: a text that is no number of the chosen
-    // size is refused and the dialog stays with it. Taken as 0, or cut to the size, it would
-    // put bytes into the sector that the user never typed. The format form only sets how
-    // many values a line of the copy holds, and takes what the text reads as (0 for none).
+    // size is refused, said in words, and the dialog stays with it. Taken as 0, or cut to the
+    // size, it would put bytes into the sector that the user never typed. The format form only
+    // sets how many values a line of the copy holds, and takes what the text reads as (0 for
+    // none).
     const int count = ByteCountOfValueSizeChoice(m_sizeChoice);
     if (!m_formatForm && !ValueInputTextFits(m_text, count))
     {
-        MessageBeep(MB_ICONEXCLAMATION);
+        ShowHexFindMessage(m_hWnd, kNoValueOfTheSize, MB_OK | MB_ICONEXCLAMATION);
+        if (CWnd* field = GetDlgItem(IDC_HT_VALUE))
+            field->SetFocus();
         return;
     }
     if (m_preview)

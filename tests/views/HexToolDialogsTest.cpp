@@ -200,12 +200,17 @@ TEST_F(HexToolDialogs, ValueInputShowsTheCursorsValueAndWritesTheChosenSize)
           { [&](HWND d) {
                EXPECT_EQ(Text(d, IDC_HT_VALUE), expected);
                EXPECT_EQ(::SendMessageA(::GetDlgItem(d, IDC_HT_SIZE_FIRST + 2), BM_GETCHECK, 0, 0), BST_CHECKED);
-               // A number beyond 64 bits is refused, never written as all ones.
-               for (const char* tooLarge : { "18446744073709551616", "-18446744073709551616", "1<<64" }) {
-                   Type(d, IDC_HT_VALUE, tooLarge, EN_CHANGE);
+               // A number beyond 64 bits, or text that is no number, is refused in words, never
+               // written as all ones or as 0.
+               for (const char* refused : { "18446744073709551616", "-18446744073709551616", "1<<64", "abc" }) {
+                   g_messages.clear();
+                   Type(d, IDC_HT_VALUE, refused, EN_CHANGE);
                    ::SendMessageA(d, WM_COMMAND, IDOK, 0);
-                   EXPECT_TRUE(::IsWindow(d)) << tooLarge << " was taken";
+                   EXPECT_TRUE(::IsWindow(d)) << refused << " was taken";
+                   EXPECT_EQ(g_messages, std::vector<std::string>{ "Der Wert ist keine Zahl, die in die gewählte Größe passt !" })
+                       << refused;
                }
+               g_messages.clear();
                Type(d, IDC_HT_VALUE, ":11 22", EN_CHANGE);
                Click(d, IDC_HT_SIZE_FIRST + 1);
                Click(d, IDC_HT_BIG_ENDIAN);
