@@ -6,6 +6,7 @@
 #include "classlib/AfxRes.h"
 #include "classlib/Ddx.h"
 #include "classlib/DlgTemplate.h"
+#include "classlib/WinApp.h"
 #include "datawindow/ModulSet.h"
 #include "textlib/IntFormat.h"
 #include "textlib/IntParse.h"
@@ -199,7 +200,7 @@ void CDataOptionsDlg::OnOK()
     bool overflow = false;
     const long long offset = ParseInteger64Overflow(text, IPF_RADIX_AUTO, &consumed, &overflow);
     if (overflow || offset < INT_MIN || offset > INT_MAX) {
-        ::MessageBeep(MB_ICONEXCLAMATION);
+        AfxMessageBox("Bitte eine Zahl zwischen -2147483648 und 2147483647 eingeben.", MB_OK | MB_ICONEXCLAMATION);
         ::SetFocus(::GetDlgItem(m_hWnd, IDC_OFFSET));
         return;
     }

@@ -339,32 +339,53 @@ TEST_F(DataWndTest, OptionsDialog)
         bool RunOptions(CDataOptionsDlg& dialog) override
         {
             testsupport::ModalScript script;
+            HWND options = nullptr;
+            message.clear();
+            stayed = false;
             script.Add([&](HWND d) {
+                options = d;
                 SetDlgItemTextA(d, CDataOptionsDlg::IDC_OFFSET, offset);
                 SetDlgItemTextA(d, CDataOptionsDlg::IDC_MAX_ROWS, rows);
-                SendMessageA(d, WM_COMMAND, button, 0);
-                // An offset that is no whole number keeps the dialog open; Cancel then.
-                stayed = IsWindowVisible(d) != FALSE;
-                if (stayed)
-                    testsupport::Click(d, IDCANCEL);
-                return true;
+                return testsupport::Click(d, button);
             });
+            if (refusal) {
+                // The box that says why, in front of the dialog, which stays; Cancel then. (A tick
+                // comes only after the posted OK was handled: no box by then is none at all.)
+                script.Add([&](HWND) {
+                    if (HWND box = testsupport::ThreadDialog(options)) {
+                        message = testsupport::StaticTexts(box);
+                        testsupport::Click(box, IDOK);
+                    }
+                    return true;
+                });
+                script.Add([&](HWND d) {
+                    if (d != options || testsupport::ThreadDialog(options))
+                        return false;
+                    stayed = IsWindowVisible(d) != FALSE;
+                    return testsupport::Click(d, IDCANCEL);
+                });
+            }
             return script.Run([&] { return dialog.DoModal(); }) == IDOK;
         }
         const char* offset = "0x10";
         const char* rows = "20000";
         int button = IDOK;
+        bool refusal = false;
         bool stayed = false;
+        std::string message;
     } dialogPrompts;
     CDataWnd::SetPrompts(&dialogPrompts);
-    // Only a number past the int range keeps the dialog open.
+    // Only a number past the int range keeps the dialog open, with a box that says so.
+    dialogPrompts.refusal = true;
     for (const char* refused : {"99999999999", "2147483648", "-2147483649", "-4294967295", "-0xFFFFFFFFFFFFFFFF",
                                  "-18446744073709551614"}) {
         dialogPrompts.offset = refused;
         window.OnProperties();
         EXPECT_TRUE(dialogPrompts.stayed) << refused;
+        EXPECT_EQ(dialogPrompts.message, "Bitte eine Zahl zwischen -2147483648 und 2147483647 eingeben.") << refused;
         EXPECT_EQ(window.GetSlotOffset(0), 0x1BE) << refused;
     }
+    dialogPrompts.refusal = false;
     dialogPrompts.offset = "0x10";
     dialogPrompts.button = IDCANCEL;
     EXPECT_EQ(window.OnProperties(), 0);
