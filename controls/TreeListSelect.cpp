@@ -72,7 +72,9 @@ int TreeListModel::ExpandOne(UINT item, UINT action, bool quiet) noexcept
     } else {
         it->state &= ~static_cast<UINT>(TVIS_EXPANDED | TVIS_EXPANDPARTIAL);
     }
-    if (it->row && ((old ^ it->state) & TVIS_EXPANDED))
+    // Only an item with children changes the rows below it: rebuilding them for a leaf
+    // would walk the whole rest of the list once per leaf when a tree is expanded whole.
+    if (it->row && ((old ^ it->state) & TVIS_EXPANDED) && it->firstChild)
         RebuildRows(item);
     else if (it->row)
         host->InvalidateCell(item, 0);
