@@ -9,13 +9,18 @@ namespace {
 
 const int kGlyphWidth = 16;
 
-int GlyphCount(FastListBlock* b, int item)
+// The tree glyphs that begin column 0's text.
+int LeadingGlyphs(const FastListTextRequest& r)
 {
-    FastListTextRequest r = FastListAskCell(b, item, 0);
     int n = 0;
     while (n < r.length && static_cast<unsigned char>(r.text[n]) < 24)
         ++n;
     return n;
+}
+
+int GlyphCount(FastListBlock* b, int item)
+{
+    return LeadingGlyphs(FastListAskCell(b, item, 0));
 }
 
 int CheckWidth(const FastListBlock* b)
@@ -32,12 +37,9 @@ int ImageWidth(const FastListBlock* b)
 // the check box, and the item image only where the row has one.
 int LabelOffset(FastListBlock* b, int item)
 {
-    FastListTextRequest r = FastListAskCell(b, item, 0);
-    int glyphs = 0;
-    while (glyphs < r.length && static_cast<unsigned char>(r.text[glyphs]) < 24)
-        ++glyphs;
+    const FastListTextRequest r = FastListAskCell(b, item, 0);
     const int image = r.image >= 0 && b->images[FLIL_ITEM].list ? b->images[FLIL_ITEM].cx + 1 : 0;
-    return glyphs * kGlyphWidth + CheckWidth(b) + image;
+    return LeadingGlyphs(r) * kGlyphWidth + CheckWidth(b) + image;
 }
 
 bool Editing(const FastListBlock* b)
