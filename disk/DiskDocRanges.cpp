@@ -307,8 +307,10 @@ void CDiskDoc::OnSaveSectors()
     if (RefuseWhileBusy())
         return;
     // The user was told that the image is no longer read: a dump would cut the file it names
-    // (one the user agreed to overwrite) and then fail at its first read.
+    // (one the user agreed to overwrite) and then fail at its first read. Said here, the
+    // finding counts as told: the next read does not say it a second time.
     if (ImageReadsRefused()) {
+        m_lossReported = true;
         ShowImageLoss("Fehler", MB_OK | MB_ICONERROR);
         return;
     }

@@ -431,21 +431,19 @@ BOOL CALLBACK FindDialogOfThread(HWND hwnd, LPARAM lParam)
 DWORD WINAPI AnswerInfoDialog(void* context)
 {
     InfoDialogAnswer* answer = static_cast<InfoDialogAnswer*>(context);
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < 60000;) {
-        HWND dialog = nullptr;
-        EnumThreadWindows(answer->uiThread, FindDialogOfThread, reinterpret_cast<LPARAM>(&dialog));
-        if (dialog) {
-            HWND list = GetDlgItem(dialog, CInfoTypeDlg::IDC_INFO_LIST);
-            if (!list)
-                return 0;
-            answer->preselected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
-            SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(answer->choice), 0);
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-            answer->answered = true;
-            return 0;
-        }
-        Sleep(50);
-    }
+    HWND dialog = nullptr;
+    if (!testsupport::WaitUntil([&] {
+            EnumThreadWindows(answer->uiThread, FindDialogOfThread, reinterpret_cast<LPARAM>(&dialog));
+            return dialog != nullptr;
+        }))
+        return 0;
+    HWND list = GetDlgItem(dialog, CInfoTypeDlg::IDC_INFO_LIST);
+    if (!list)
+        return 0;
+    answer->preselected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(answer->choice), 0);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    answer->answered = true;
     return 0;
 }
 

@@ -30,14 +30,10 @@ std::string PaneText(HWND statusBar, int part)
 // Waits until the pane's text is `wanted` (or begins with it, when `prefix` is set).
 bool WaitForPane(HWND statusBar, int part, const std::string& wanted, std::string* last, bool prefix = false)
 {
-    const DWORD start = GetTickCount();
-    do {
+    return testsupport::WaitUntil([&] {
         *last = PaneText(statusBar, part);
-        if (*last == wanted || (prefix && last->compare(0, wanted.size(), wanted) == 0))
-            return true;
-        Sleep(50);
-    } while (GetTickCount() - start < 60000);
-    return false;
+        return *last == wanted || (prefix && last->compare(0, wanted.size(), wanted) == 0);
+    });
 }
 
 // The program's top-level windows and where its focus is, for a failure message.

@@ -958,6 +958,40 @@ TEST_F(SectorCopy, NoDumpFromAnImageThatIsNoLongerRead)
     Reopen();
 }
 
+// Found by a read that says nothing itself (a printer's look at a neighbour sector), the loss
+// is said by the refused "Sektoren speichern", and that counts as told: the next sector's read
+// does not say it a second time.
+TEST_F(SectorCopy, ARefusedDumpTellsTheLossOnce)
+{
+    const std::string image = TempPath("copy-told.img"), target = TempPath("copy-told.bin");
+    testsupport::OneFileAsADevice device;
+    for (OutsideChange loss : { RENAMED_ONTO, NOW_A_DEVICE }) {
+        SCOPED_TRACE(loss);
+        Reopen();
+        ASSERT_TRUE(CopyFileTo(fat16, image));
+        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        doc->CloseImageHandle();
+        ASSERT_TRUE(ChangeOutside(loss, image, fat16, device, 0));
+        uint8_t neighbour[512];
+        ASSERT_FALSE(doc->ReadUnits(1, 1, neighbour));
+        ASSERT_TRUE(Boxes().empty());
+        const std::string said = OutsideChangeText(loss, image);
+        DeleteFileA(target.c_str());
+        prompts.boxAnswers = { IDOK };
+        dialogs.ranges.push_back({ target, "0", "2" });
+        doc->OnSaveSectors();
+        EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: " + said });
+        prompts.boxes.clear();
+        prompts.boxAnswers = { IDOK, IDOK };
+        doc->SetCurrentSector(3);
+        doc->LoadSector(0, 0);
+        device.armed = false;
+        const std::vector<std::string> after = Boxes();
+        EXPECT_EQ(std::count(after.begin(), after.end(), "Warnung: " + said), 0) << "said a second time";
+    }
+    Reopen();
+}
+
 namespace {
 
 // A file system that hands a freed number out again: every file but the one kept (the file

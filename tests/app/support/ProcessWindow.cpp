@@ -1,4 +1,5 @@
 #include "tests/app/support/ProcessWindow.h"
+#include "tests/support/TestSupport.h"
 
 #include <commctrl.h>
 #include <string.h>
@@ -279,20 +280,18 @@ bool ReadStatusBarText(HWND statusBar, int part, std::string* text, bool* ownerD
 bool BringToFront(HWND frame, HWND focus, DWORD timeoutMs)
 {
     const DWORD thread = GetWindowThreadProcessId(frame, nullptr);
-    const DWORD start = GetTickCount();
-    do {
-        if (GetForegroundWindow() != frame)
-            SetForegroundWindow(frame);
-        // The foreground changes at once; the program's thread takes the activation, and gives
-        // the focus back to the window that had it, only when it gets to its queue.
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        if (GetForegroundWindow() == frame && GetGUIThreadInfo(thread, &info) && info.hwndActive == frame &&
-            (focus ? info.hwndFocus == focus : info.hwndFocus != nullptr))
-            return true;
-        Sleep(50);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    return WaitUntil(
+        [&] {
+            if (GetForegroundWindow() != frame)
+                SetForegroundWindow(frame);
+            // The foreground changes at once; the program's thread takes the activation, and
+            // gives the focus back to the window that had it, only when it gets to its queue.
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            return GetForegroundWindow() == frame && GetGUIThreadInfo(thread, &info) && info.hwndActive == frame &&
+                   (focus ? info.hwndFocus == focus : info.hwndFocus != nullptr);
+        },
+        timeoutMs);
 }
 
 }  // namespace testsupport
