@@ -117,28 +117,19 @@ bool FindPackedDib(UINT_PTR bitmap, PackedDib* dib)
     return dib->header->biSize + dib->tableBytes + dib->pixelBytes <= SizeofResource(module, info);
 }
 
-// The lowest set bit of a channel mask.
-int MaskShift(DWORD mask)
-{
-    int shift = 0;
-    while (mask && !(mask & 1)) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
-
 // A channel of a pixel scaled to 8 bits, and the pixel with that channel set from 8 bits.
 BYTE ReadChannel(DWORD pixel, DWORD mask)
 {
-    const DWORD top = mask >> MaskShift(mask);
-    return top ? static_cast<BYTE>(((pixel & mask) >> MaskShift(mask)) * 255 / top) : 0;
+    const int shift = dib::LowestBit(mask);
+    const DWORD top = mask >> shift;
+    return top ? static_cast<BYTE>(((pixel & mask) >> shift) * 255 / top) : 0;
 }
 
 DWORD WriteChannel(DWORD pixel, DWORD mask, BYTE value)
 {
-    const DWORD top = mask >> MaskShift(mask);
-    return (pixel & ~mask) | (((value * top + 127) / 255) << MaskShift(mask) & mask);
+    const int shift = dib::LowestBit(mask);
+    const DWORD top = mask >> shift;
+    return (pixel & ~mask) | (((value * top + 127) / 255) << shift & mask);
 }
 
 // The red, green and blue masks of the DIB's colours: the bit fields of a 32-bit one (where
