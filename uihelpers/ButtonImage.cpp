@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include "classlib/WinApp.h"
+#include "uihelpers/DibInternal.h"
 
 namespace {
 
@@ -81,7 +82,9 @@ bool DescribeDib(const void* data, PackedDib* dib)
     dib->header = h;
     dib->colors = colors;
     dib->tableBytes = colors * 4;
-    if (h->biCompression == BI_BITFIELDS && h->biSize == sizeof(BITMAPINFOHEADER))
+    // The masks stand behind a header too short to hold them (below 52 bytes), where the DIB
+    // library reads them and the pixels begin after them.
+    if (h->biCompression == BI_BITFIELDS && dib::TableOf(h) == reinterpret_cast<const BYTE*>(h) + h->biSize)
         dib->tableBytes += 12;
     dib->stride = ((static_cast<DWORD>(h->biWidth) * bits + 31) / 32) * 4;
     dib->pixelBytes = dib->stride * static_cast<DWORD>(height);
@@ -114,40 +117,31 @@ bool FindPackedDib(UINT_PTR bitmap, PackedDib* dib)
     return dib->header->biSize + dib->tableBytes + dib->pixelBytes <= SizeofResource(module, info);
 }
 
-// The lowest set bit of a channel mask.
-int MaskShift(DWORD mask)
-{
-    int shift = 0;
-    while (mask && !(mask & 1)) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
-
 // A channel of a pixel scaled to 8 bits, and the pixel with that channel set from 8 bits.
 BYTE ReadChannel(DWORD pixel, DWORD mask)
 {
-    const DWORD top = mask >> MaskShift(mask);
-    return top ? static_cast<BYTE>(((pixel & mask) >> MaskShift(mask)) * 255 / top) : 0;
+    const int shift = dib::LowestBit(mask);
+    const DWORD top = mask >> shift;
+    return top ? static_cast<BYTE>(((pixel & mask) >> shift) * 255 / top) : 0;
 }
 
 DWORD WriteChannel(DWORD pixel, DWORD mask, BYTE value)
 {
-    const DWORD top = mask >> MaskShift(mask);
-    return (pixel & ~mask) | (((value * top + 127) / 255) << MaskShift(mask) & mask);
+    const int shift = dib::LowestBit(mask);
+    const DWORD top = mask >> shift;
+    return (pixel & ~mask) | (((value * top + 127) / 255) << shift & mask);
 }
 
-// The red, green and blue masks of the DIB's colours: the bit fields of a 32-bit one (behind
-// a 40-byte header, or the header's own fields from its 40th byte on), else the 0x00RRGGBB
-// order of colour table entries and plain pixels.
+// The red, green and blue masks of the DIB's colours: the bit fields of a 32-bit one (where
+// the DIB library finds them), else the 0x00RRGGBB order of colour table entries and plain
+// pixels.
 void PixelMasks(const PackedDib& dib, DWORD masks[3])
 {
     masks[0] = 0x00FF0000;
     masks[1] = 0x0000FF00;
     masks[2] = 0x000000FF;
     if (dib.header->biCompression == BI_BITFIELDS)
-        memcpy(masks, reinterpret_cast<const BYTE*>(dib.header) + sizeof(BITMAPINFOHEADER), 3 * sizeof(DWORD));
+        memcpy(masks, dib::TableOf(dib.header), 3 * sizeof(DWORD));
 }
 
 // Greys the colour in the `bytes` bytes at `at` (a colour table entry, or a pixel of 24 or

@@ -77,6 +77,18 @@ inline COLORREF QuadToColor(DWORD q)
     return ColorToQuad(q);
 }
 
+// The lowest set bit of a bit-field mask: how far its channel is shifted up (0 for no bits).
+inline int LowestBit(DWORD mask)
+{
+    int shift = 0;
+    while (mask && !(mask & 1))
+    {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
 // Pixel index of a 1- to 8-bit row at column x.
 inline DWORD GetIndex(const BYTE* row, DWORD x, int depth)
 {

@@ -1,5 +1,7 @@
 #include "uihelpers/FrameDrawing.h"
 
+#include "uihelpers/DibInternal.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -79,16 +81,7 @@ struct PixelFormat
 // Colour-table entries (and 24- and 32-bit pixels): blue, green, red from the low byte up.
 const PixelFormat kQuadFormat = {{0xFF0000, 0x00FF00, 0x0000FF}, 0xFFFFFF};
 
-int LowestBit(DWORD mask)
-{
-    int shift = 0;
-    while (mask && !(mask & 1))
-    {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
+using dib::LowestBit;
 
 int FieldWidth(DWORD mask)
 {

@@ -64,7 +64,8 @@ void FreeFormats(AnsiViewSettings* s)
 }
 
 // A subkey name read as an integer, up to where the number stops ("12x" is 12); a name
-// without digits is 0, and so is one too large for an id (read as all ones).
+// without digits is 0, and one past the int range reads as all ones or another negative
+// number. The caller takes only ids above 0.
 int ParseFormatId(const char* name)
 {
     return name ? ParseInteger(name, IPF_RADIX_AUTO, nullptr) : 0;
