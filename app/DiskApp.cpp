@@ -61,7 +61,11 @@ BOOL CDiskApp::InitInstance()
 CDocument* CDiskApp::OpenDocumentFile(LPCSTR lpszFileName)
 {
     if (lpszFileName && *lpszFileName) {
-        // The library would only show the document that has this name already.
+        // The library would only show the document that has this name already. Picking the
+        // same drive again after a disk or stick was swapped behind its letter would then keep
+        // the old medium's sector count, area table and buffer on the screen, and the next
+        // write-back would put the old medium's sector onto the new one: the name is opened
+        // again instead, as every other pick is.
         for (POSITION pos = GetFirstDocTemplatePosition(); pos;) {
             CDocTemplate* docTemplate = GetNextDocTemplate(pos);
             for (POSITION docPos = docTemplate ? docTemplate->GetFirstDocPosition() : nullptr; docPos;) {

@@ -217,11 +217,10 @@ int CRegistry::OpenLevel(const char* name, bool create)
         DWORD length = sizeof(enumName);
         LONG rc = RegEnumKeyExA(m_key, current.subKeyIndex, enumName, &length, nullptr, nullptr,
                                 nullptr, nullptr);
-        // The end of the enumeration keeps ERROR_NO_MORE_ITEMS rather than the open failure:
-        // a caller that skips a subkey it cannot open must still see where the subkeys end,
-        // or it would stop at the first unreadable one and lose the settings behind it.
+        // The end of the enumeration fails like any other open (REGISTRY_ERROR_MODE).
         if (rc != ERROR_SUCCESS)
-            return Fail(static_cast<DWORD>(rc));
+            return Fail(rc == ERROR_ACCESS_DENIED ? static_cast<DWORD>(ERROR_ACCESS_DENIED)
+                                                  : static_cast<DWORD>(REGISTRY_ERROR_MODE));
         ++current.subKeyIndex;
         name = enumName;
     }

@@ -66,7 +66,7 @@ public:
 
     // Opens the named subkey of the current key as the new current level (its enumeration
     // indexes start at 0). A NULL name or REG_ENUM_NEXT opens the next subkey of the current
-    // key's enumeration (0, ERROR_NO_MORE_ITEMS, when none is left). In create mode a missing
+    // key's enumeration (0, REGISTRY_ERROR_MODE, when none is left). In create mode a missing
     // subkey is created unless `noCreate` is set. Failures: REGISTRY_ERROR_NOT_OPEN,
     // REGISTRY_ERROR_DEPTH, ERROR_ACCESS_DENIED, else REGISTRY_ERROR_MODE.
     int OpenSubKey(const char* name, int noCreate = 0);

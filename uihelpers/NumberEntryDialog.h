@@ -4,8 +4,12 @@
 // Notation: blanks and tabs first, then one "-" or "+"; then a prefix "0x", "0o" or "0b"
 // (either case) names the radix, or else a suffix "h", "o" or "b" (either case) right
 // behind the leading run of that radix's digits does ("1Fh", "17o", "101b"); otherwise
-// decimal. Digits are read up to the first character that is no digit of the radix, so
-// "12ab" is decimal 12 and an empty text, "0x" alone or a lone sign give 0.
+// decimal. The digits are then read as the C library's unsigned conversion reads them:
+// white space (blanks, tabs, line breaks) may stand before them, and so may a sign of their
+// own, which flips the first ("--5" is 5, "- 5" and "+-5" are -5); in hexadecimal a "0x"
+// before a hex digit is taken once more ("0x0x1F" is 31). Digits are read up to the first
+// character that is no digit of the radix, so "12ab" is decimal 12 and an empty text, "0x"
+// alone or a lone sign give 0.
 #pragma once
 #include <windows.h>
 #include "classlib/Dialog.h"

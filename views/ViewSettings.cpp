@@ -366,12 +366,10 @@ int LoadViewSettings(AnsiViewSettings* settings, const char* path, int machine, 
         return 0;
     for (int visited = 0; visited < kMaxFormatSubkeys; ++visited)
     {
+        // The end of the enumeration and a subkey that cannot be opened fail alike: both are
+        // passed over, and the visit count ends the loop.
         if (!registry.OpenSubKey(REG_ENUM_NEXT))
-        {
-            if (registry.GetLastError() == ERROR_NO_MORE_ITEMS)
-                break;
-            continue;   // a subkey that cannot be opened is skipped
-        }
+            continue;
         int id = ParseFormatId(registry.GetValueName());
         char name[kMaxFormatName];
         if (id > 0 && registry.ReadString(name, sizeof name, "Name"))
