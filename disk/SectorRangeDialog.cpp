@@ -121,11 +121,10 @@ BOOL CSectorRangeDlg::OnInitDialog()
         if (!m_browseImage)
             m_browseImage = MakeFolderBitmap();
         SendDlgItemMessage(IDC_RANGE_BROWSE, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_browseImage));
-        // Only the file form names saving or loading: the search runs the range form with
-        // the save flag set (so that no file is checked), and "Sektoren speichern" over its
-        // range would tell the user that something is written.
-        SetWindowText(m_bSave ? "Sektoren speichern" : "Sektoren laden");
     }
+    // Both forms name the command by the save flag; the search runs the range form with the
+    // flag set, so that no file is checked.
+    SetWindowText(m_bSave ? "Sektoren speichern" : "Sektoren laden");
     char text[32];
     StrNPrintf(text, sizeof text, "%I64u", static_cast<unsigned long long>(m_nFirstSector));
     m_strFirstSector = text;

@@ -219,8 +219,7 @@ int CRegistry::OpenLevel(const char* name, bool create)
                                 nullptr, nullptr);
         // The end of the enumeration fails like any other open (REGISTRY_ERROR_MODE).
         if (rc != ERROR_SUCCESS)
-            return Fail(rc == ERROR_ACCESS_DENIED ? static_cast<DWORD>(ERROR_ACCESS_DENIED)
-                                                  : static_cast<DWORD>(REGISTRY_ERROR_MODE));
+            return Fail(rc == ERROR_ACCESS_DENIED ? static_cast<DWORD>(rc) : static_cast<DWORD>(REGISTRY_ERROR_MODE));
         ++current.subKeyIndex;
         name = enumName;
     }

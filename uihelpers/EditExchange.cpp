@@ -212,8 +212,10 @@ double ParseGroupedDecimal(const char* text, int decimals)
     decimals = ClampDecimals(decimals);
     if (!text)
         return 0;
+    // Blanks (the grouping the load writes) are skipped everywhere; a TAB is no blank here
+    // and ends the number like any other character.
     const char* p = text;
-    while (*p == ' ' || *p == '\t')
+    while (*p == ' ')
         ++p;
     bool negative = *p == '-';
     if (negative)
@@ -221,7 +223,7 @@ double ParseGroupedDecimal(const char* text, int decimals)
     double whole = 0;
     for (;; ++p)
     {
-        if (*p == ' ' || *p == '\t')
+        if (*p == ' ')
             continue;
         if (*p < '0' || *p > '9')
             break;
@@ -233,7 +235,7 @@ double ParseGroupedDecimal(const char* text, int decimals)
     {
         for (++p; read < decimals; ++p)
         {
-            if (*p == ' ' || *p == '\t')
+            if (*p == ' ')
                 continue;
             if (*p < '0' || *p > '9')
                 break;
@@ -266,6 +268,21 @@ void DdxComboText(CDataExchange* pDX, int id, CString& value)
         itemRead = ::SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text)) >= 0;
     if (pDX->m_bSaveAndValidate)
     {
+        if (selected >= 0 && length >= kComboText)
+        {
+            // A selected item too long for the comparison buffer is still stored whole: the
+            // selection, not the edit field that has not followed it yet, is the choice.
+            char* item = static_cast<char*>(malloc(static_cast<size_t>(length) + 1));
+            if (item && ::SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(item)) >= 0)
+            {
+                item[length] = 0;
+                value = item;
+                free(item);
+                free(text);
+                return;
+            }
+            free(item);
+        }
         if (selected < 0 || !itemRead)
             ReadText(combo, text, kComboText);
         value = text;

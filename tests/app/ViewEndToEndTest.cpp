@@ -331,7 +331,7 @@ TEST(ViewEndToEnd, SearchesSectorsForAPlantedValueAndGoesOnWithF4)
     ASSERT_TRUE(run.Start(image)) << "no main window with the view's panes";
     ASSERT_TRUE(run.WaitForSector(0)) << run.StatusText(1);
     TypeKeys(run.frame, { VK_SHIFT, VK_F4 });
-    HWND range = run.program.WaitForWindow("#32770", "Bereich wählen", 20000);
+    HWND range = run.program.WaitForWindow("#32770", "Sektoren speichern", 20000);
     ASSERT_NE(range, nullptr);
     SendMessageA(GetDlgItem(range, 1042), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("2"));
     SendMessageA(GetDlgItem(range, 1043), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("32000"));

@@ -102,6 +102,15 @@ TEST(EditExchange, ComboTextPrefersTheSelectedItemAndSparesAnEqualControl)
     CString back;
     DdxComboText(&save, 10, back);
     EXPECT_STREQ(back, "0x1021");
+
+    // A selected item longer than the comparison buffer is stored whole, not the edit text.
+    const std::string longItem(1500, 'x');
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(longItem.c_str()));
+    SendMessageA(combo, CB_SETCURSEL, 2, 0);
+    SetWindowTextA(combo, "edit");
+    SendMessageA(combo, CB_SETCURSEL, 2, 0);
+    DdxComboText(&save, 10, back);
+    EXPECT_EQ(std::string(static_cast<LPCSTR>(back)), longItem);
 }
 
 TEST(EditExchange, IntegersTextsAndRanges)
@@ -162,6 +171,12 @@ TEST(EditExchange, DecimalTextsAgreeWithTheCLibrary)
     EXPECT_EQ(Grouped(-0.5, 2), "-0.50");
     EXPECT_DOUBLE_EQ(ParseGroupedDecimal("1 234,5", 2), 1234.5);
     EXPECT_DOUBLE_EQ(ParseGroupedDecimal(" - 12.3456", 2), -12.34);
+    // Blanks are the grouping and are skipped; a TAB is none and ends the number.
+    const struct { const char* text; double value; } kStops[] = {
+        {"12\t3", 12}, {"\t5", 0}, {"1.2\t5", 1.2}, {"1 2.3 4", 12.34},
+    };
+    for (const auto& c : kStops)
+        EXPECT_DOUBLE_EQ(ParseGroupedDecimal(c.text, 2), c.value) << c.text;
 
     // Random values: the digits are those of printf's %.*f (which rounds the same way for
     // values away from a tie), the blanks fall every three digits, and the text reads back.
