@@ -1,6 +1,7 @@
 // The sector document's navigation and medium commands: go to a sector, a cluster or an
 // area, step, choose a drive or an image file, the start options and "Partitionen laden".
 // Each ends in LoadSector or, for a new medium, in InitDevice.
+#include <string>
 #include "disk/DiskDoc.h"
 #include "disk/DiskCommands.h"
 #include "disk/DiskDocNavigation.h"
@@ -27,17 +28,26 @@ DiskNavDialogs g_windowDialogs;
 const char kWrongSector[] = "Falsche Sektornummer !";
 const char kWrongCluster[] = "Falsche Cluster-Nummer !";
 
-// The whole text as a 64-bit expression. False for a text that is no complete expression
-// (garbage, an empty text, a missing operand): such an answer must never count as 0.
+// Said behind the refusal when the answer holds no number at all.
+const char kNoNumber[] = "\nDie Eingabe enthält keine Zahl.";
+
+// The answer as the 64-bit evaluation reads it, up to where it stops: "12 GB" is 12, "(3" is
+// 3, "5*" is 0 (the missing factor). False only for a text in which no number can be read
+// (empty, blanks, a word): that answer must never count as 0.
 bool EvaluateAnswer(const char* text, uint64_t* value)
 {
     long long v = 0;
     ExprStatus status = 0;
-    EvalInt64(text, &v, &status);
-    if (!status)
+    if (EvalInt64(text, &v, &status) <= 0)
         return false;
     *value = static_cast<uint64_t>(v);
     return true;
+}
+
+// The refusal of a go-to answer: the command's own words, and why when it was no number.
+std::string Refusal(const char* words, bool noNumber)
+{
+    return noNumber ? std::string(words) + kNoNumber : std::string(words);
 }
 
 // "<region>:<cluster>": the region number before the ':' and the text behind it; null when
@@ -170,8 +180,9 @@ void CDiskDoc::OnGotoSector()
     if (!prompts.AskText("Springe zu Sektor", prompt, &answer, false))
         return;
     uint64_t value = 0;
-    if (!EvaluateAnswer(answer, &value) || value >= m_sectorCount) {
-        ErrorBox(kWrongSector, nullptr, MB_OK);
+    const bool number = EvaluateAnswer(answer, &value);
+    if (!number || value >= m_sectorCount) {
+        ErrorBox(Refusal(kWrongSector, !number).c_str(), nullptr, MB_OK);
         return;
     }
     m_currentSector = value;
@@ -240,9 +251,10 @@ void CDiskDoc::OnGotoCluster()
     const uint32_t targetSpc = regions.sectorsPerCluster[target];
     const uint64_t targetFirst = regions.firstCluster[target];
     uint64_t value = 0;
-    if (!HasClusterNumbering(targetSpc) || !EvaluateAnswer(number, &value) || value < targetFirst ||
+    const bool read = EvaluateAnswer(number, &value);
+    if (!HasClusterNumbering(targetSpc) || !read || value < targetFirst ||
         value - targetFirst >= regions.clusterCount[target]) {
-        ErrorBox(kWrongCluster, nullptr, MB_OK);
+        ErrorBox(Refusal(kWrongCluster, !read && HasClusterNumbering(targetSpc)).c_str(), nullptr, MB_OK);
         return;
     }
     // A damaged boot sector may claim more clusters than the medium holds.

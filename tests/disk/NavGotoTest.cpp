@@ -221,17 +221,32 @@ TEST_F(NavGoto, SectorAcceptsExpressionsAndRefusesTheRest)
     EXPECT_TRUE(Shows(last));
     dialogs.hasSelection = false;
 
-    // The sector count itself, negative results, huge numbers and texts that are no
-    // expression are refused with the same message, and nothing is loaded.
+    // An answer the evaluation stops inside counts with what it read up to there (the
+    // evaluator's documented rule: a unit ends the number, a missing factor is 0).
+    const struct { const char* answer; uint64_t sector; } kReadUpToTheStop[] = {
+        { "12 GB", 12 }, { "(3", 3 }, { "10/0", 10 }, { "5*", 0 }, { " 9 Sektoren", 9 },
+    };
+    for (const auto& c : kReadUpToTheStop) {
+        size_t boxes = prompts.boxes.size();
+        GotoSector(c.answer);
+        EXPECT_EQ(boxes, prompts.boxes.size()) << c.answer;
+        EXPECT_TRUE(Shows(c.sector)) << c.answer;
+    }
+
+    // The sector count itself, negative results and huge numbers are refused, and a text
+    // without any number says so; nothing is loaded.
     GotoSector("7");
-    const char* refused[] = { "32768", "-1", "0-5", "99999999999999999999", "18446744073709551615", "", "abc",
-                              "12abc", "5*", "(3", "12 GB", "10/0" };
-    for (const char* answer : refused) {
+    const struct { const char* answer; bool noNumber; } kRefused[] = {
+        { "32768", false }, { "-1", false }, { "0-5", false }, { "99999999999999999999", false },
+        { "18446744073709551615", false }, { "", true }, { "abc", true }, { "  ", true }, { "GB", true },
+    };
+    for (const auto& c : kRefused) {
         size_t boxes = prompts.boxes.size();
         prompts.boxAnswers.push_back(IDOK);
-        GotoSector(answer);
-        ExpectRefusal("Falsche Sektornummer !", boxes);
-        EXPECT_TRUE(Shows(7)) << answer;
+        GotoSector(c.answer);
+        ExpectRefusal(c.noNumber ? "Falsche Sektornummer !\nDie Eingabe enth\xE4lt keine Zahl."
+                                 : "Falsche Sektornummer !", boxes);
+        EXPECT_TRUE(Shows(7)) << c.answer;
     }
     // Cancel changes nothing.
     prompts.CancelTyping();
@@ -283,14 +298,19 @@ TEST_F(NavGoto, ClusterMappingOfEveryFileSystem)
         GotoCluster("5:" + Dec(g.first + 2));
         EXPECT_TRUE(Shows(g.SectorOf(g.first + 2)));
 
-        std::vector<std::string> refused = { Dec(g.last + 1), "-1", "", "zwei", "3+" };
+        std::vector<std::string> refused = { Dec(g.last + 1), "-1", Dec(g.last + 1) + " Cluster" };
         if (g.first > 0)
             refused.push_back(Dec(g.first - 1));
-        for (const std::string& answer : refused) {
+        refused.push_back("");
+        refused.push_back("zwei");
+        for (size_t i = 0; i < refused.size(); ++i) {
+            const std::string& answer = refused[i];
+            const bool noNumber = i + 2 >= refused.size();
             size_t boxes = prompts.boxes.size();
             prompts.boxAnswers.push_back(IDOK);
             GotoCluster(answer);
-            ExpectRefusal("Falsche Cluster-Nummer !", boxes);
+            ExpectRefusal(noNumber ? "Falsche Cluster-Nummer !\nDie Eingabe enth\xE4lt keine Zahl."
+                                   : "Falsche Cluster-Nummer !", boxes);
             EXPECT_TRUE(Shows(g.SectorOf(g.first + 2))) << answer;
         }
         // Behind the last cluster (a volume's unused tail, free disk space) the proposal is
