@@ -398,7 +398,7 @@ BOOL CChoiceTreeDialog::OnInitDialog()
         } else {
             for (int c = 0; c < m_nColumnCount; ++c) {
                 const ChoiceTreeColumn& col = m_pColumns[c];
-                m_pTree->InsertColumn(c, col.text, col.format, col.width > 0 ? col.width : -1);
+                m_pTree->InsertColumn(c, col.text, col.format, col.width);
                 if (col.flag & kColumnHidden)
                     m_pTree->SetColumnLayout(c, TRUE, -1, -1);
             }

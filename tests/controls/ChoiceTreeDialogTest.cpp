@@ -111,6 +111,30 @@ TEST(ChoiceTreeDialog, FieldsStayWithTheirItemsThroughSortedInsertsAndSorts)
     fieldsFollow();
 }
 
+TEST(ChoiceTreeDialog, ColumnsKeepTheWidthsTheyWereAddedWith)
+{
+    // A width of 0 is a column of no width, not one that takes the room left over.
+    CChoiceTreeDialog d;
+    const int widths[] = { 70, 0, 40 };
+    for (int w : widths)
+        d.AddColumn("Spalte", static_cast<WORD>(w), LVCFMT_LEFT, 0);
+    d.AddItem(-1, 1, "eins", 0);
+    std::vector<int> shown;
+    testsupport::ModalScript steps;
+    steps.Add([&](HWND dlg) {
+        for (int c = 0; c < 3; ++c)
+            shown.push_back(static_cast<int>(SendMessageA(TreeOf(dlg), TLM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0)));
+        EndDialog(dlg, IDCANCEL);
+        return true;
+    });
+    EXPECT_EQ(steps.Run([&] { return d.DoModal(); }), IDCANCEL);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0], widths[0]);
+    EXPECT_EQ(shown[2], widths[2]);
+    // The control may widen it to its smallest column, never to the room left over.
+    EXPECT_LT(shown[1], widths[2]);
+}
+
 TEST(ChoiceTreeDialog, HeaderClicksSortAndReverseWithTiesInParameterOrder)
 {
     const char* groups[] = { "b", "A", "b", "a", "C", "a", "B" };
