@@ -623,6 +623,10 @@ BOOL CDiskDoc::LoadSector(uint64_t offset, uint32_t length)
     }
     if (ok) {
         m_loadState = LOADSTATE_LOADED;
+        // The bytes actually read, not the reported sector size: a device that reports 0, a
+        // size that is no whole number of 512-byte units (520) or one beyond 128 units would
+        // otherwise show bytes left from the previous sector (or past the buffer) as this
+        // one's, and compare them as edits and write them back onto this sector.
         m_loadedBytes = m_unitsPerSector * 512;
         m_lastSectorRead = m_currentSector;
     } else {
