@@ -165,7 +165,10 @@ void CColorsDlg::SetupGrid(int id)
     ::GetClientRect(grid, &client);
     ::GetWindowRect(grid, &window);
     const int cell = m_cellSize;
-    int width = RoundToCells(client.right, cell);
+    // The cell follows the grid's height; the width is the palette's seven columns. Rounding
+    // the template's width as the height is rounded leaves an eighth, empty column where the
+    // font's dialog units are wider than they are high (Wine's substitute for MS Sans Serif).
+    int width = kColorGridColumns * cell;
     int height = RoundToCells(client.bottom, cell);
     ::SetWindowPos(grid, nullptr, 0, 0, window.right - window.left + width - client.right,
                    window.bottom - window.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -320,23 +323,11 @@ void CColorsDlg::DrawSample(const DRAWITEMSTRUCT& item)
     HBRUSH brush = ::CreateSolidBrush(SystemOr(row.background, COLOR_WINDOW));
     ::FillRect(dc, &r, brush);
     ::DeleteObject(brush);
-    // The style of the row on the sample font.
-    LOGFONTA lf;
-    HFONT styled = nullptr;
-    if (::GetObjectA(m_font, sizeof(lf), &lf))
-    {
-        lf.lfWeight = (row.style & 1) ? FW_BOLD : FW_NORMAL;
-        lf.lfItalic = (row.style & 2) ? 1 : 0;
-        lf.lfUnderline = (row.style & 4) ? 1 : 0;
-        styled = ::CreateFontIndirectA(&lf);
-    }
-    HGDIOBJ old = ::SelectObject(dc, styled ? styled : m_font);
+    HGDIOBJ old = ::SelectObject(dc, m_font);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, SystemOr(row.text, COLOR_WINDOWTEXT));
     ::DrawTextA(dc, "AbcXyz", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     ::SelectObject(dc, old);
-    if (styled)
-        ::DeleteObject(styled);
 }
 
 void CColorsDlg::DrawCell(const DRAWITEMSTRUCT& item)

@@ -27,6 +27,7 @@ enum ColorsDialogControl
 };
 
 const int kColorGridCells = 63;     // 7 columns of 9, filled top to bottom
+const int kColorGridColumns = 7;
 const int kColorsDialogMaxRows = 256;
 
 // The palette in cell order; kSystemColor is the system window (text) colour.

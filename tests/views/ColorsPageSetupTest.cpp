@@ -96,6 +96,15 @@ TEST(ColorsDialog, EditsTheChosenRowOfAtMost256AndOkWritesBack)
     INT_PTR result = RunColors(t, 3, nullptr, [](HWND d) {
         EXPECT_EQ(Count(d, IDC_COL_LIST), kColorsDialogMaxRows);
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_COL_USED_ONLY)));
+        // Each grid shows its 63 cells as seven whole columns of nine.
+        for (int grid : { IDC_COL_BACK_GRID, IDC_COL_TEXT_GRID }) {
+            RECT client;
+            GetClientRect(GetDlgItem(d, grid), &client);
+            const int cell = static_cast<int>(SendDlgItemMessageA(d, grid, LB_GETITEMHEIGHT, 0, 0));
+            EXPECT_GT(cell, 0);
+            EXPECT_EQ(client.right, 7 * cell) << grid;
+            EXPECT_EQ(client.bottom, 9 * cell) << grid;
+        }
         HWND list = GetDlgItem(d, IDC_COL_LIST);
         EXPECT_EQ(SendMessageA(list, LB_GETITEMDATA, SendMessageA(list, LB_GETCURSEL, 0, 0), 0), 3);
         // A colour of no cell shows in the last one; the style in the boxes.
@@ -140,6 +149,58 @@ TEST(ColorsDialog, EditsTheChosenRowOfAtMost256AndOkWritesBack)
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(empty.rows[0].name, nullptr);
+}
+
+namespace {
+
+// The sample as the dialog draws it, into a bitmap of our own.
+std::vector<DWORD> DrawnSample(HWND d)
+{
+    HWND sample = GetDlgItem(d, IDC_COL_SAMPLE);
+    RECT r;
+    GetClientRect(sample, &r);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = ODT_STATIC;
+    item.CtlID = IDC_COL_SAMPLE;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.hwndItem = sample;
+    item.hDC = dc;
+    item.rcItem = r;
+    SendMessageA(d, WM_DRAWITEM, IDC_COL_SAMPLE, reinterpret_cast<LPARAM>(&item));
+    std::vector<DWORD> pixels;
+    for (int y = 0; y < r.bottom; ++y)
+        for (int x = 0; x < r.right; ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
+}
+
+}  // namespace
+
+TEST(ColorsDialog, TheSampleShowsTheColoursInTheSampleFont)
+{
+    // The style boxes change the row, not the sample's font.
+    FormatTable t(2);
+    std::vector<DWORD> plain, styled;
+    INT_PTR result = RunColors(t, 1, nullptr, [&](HWND d) {
+        plain = DrawnSample(d);
+        for (int box : { IDC_COL_BOLD, IDC_COL_ITALIC, IDC_COL_UNDERLINE })
+            SendDlgItemMessageA(d, box, BM_CLICK, 0, 0);
+        styled = DrawnSample(d);
+        PostMessageA(d, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(t.rows[1].style, 7u);
+    ASSERT_FALSE(plain.empty());
+    EXPECT_TRUE(plain == styled);
 }
 
 TEST(PageSetup, FieldCodesAndLimits)
