@@ -741,9 +741,9 @@ int64_t CHexModel::SetTopAddress(int64_t address, bool absolute, int* topLine)
     return old;
 }
 
-int CHexModel::EnsureRangeVisible(int offset, int length, int windowLines, int* topLine) const
+int CHexModel::EnsureRangeVisible(int offset, int length, int windowLines, int topLine, int64_t* topAddress) const
 {
-    if (!topLine || windowLines <= 0)
+    if (!topAddress || windowLines <= 0)
         return 0;
     if (offset < 0)
     {
@@ -759,26 +759,30 @@ int CHexModel::EnsureRangeVisible(int offset, int length, int windowLines, int* 
         lastOffset = m_size - 1;
     int first = LineOfOffset(offset);
     int last = LineOfOffset(static_cast<int>(lastOffset));
-    int top = *topLine;
-    if (first >= top && first < top + windowLines && last >= top && last < top + windowLines)
+    if (first >= topLine && first < topLine + windowLines && last >= topLine && last < topLine + windowLines)
         return 0;
-    int newTop = top;
+    const int bpl = m_layout.BytesPerLine();
     int span = last - first;
+    int64_t top;
     if (span <= windowLines)
     {
         int margin = (windowLines - span) / 2;
         margin = margin < 0 ? 0 : (margin > 3 ? 3 : margin);
-        newTop = first - margin;
+        top = static_cast<int64_t>(offset) - static_cast<int64_t>(margin) * bpl;
+        // Lines of context above the first byte, but none before it: a top address below
+        // offset 0 would start the first line with blanks and end it at the first byte.
+        if (top < 0)
+            top = 0;
     }
-    else if (last <= top || first >= top + windowLines)
+    else if (last <= topLine || first >= topLine + windowLines)
     {
-        newTop = first;
+        top = offset;
     }
-    if (newTop < 0)
-        newTop = 0;
-    if (newTop == top)
+    else
+    {
         return 0;
-    *topLine = newTop;
+    }
+    *topAddress = top;
     return 1;
 }
 

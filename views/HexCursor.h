@@ -94,8 +94,10 @@ public:
     // line. Returns the absolute address of the old top line.
     int64_t SetTopAddress(int64_t address, bool absolute, int* topLine);
     int64_t GetTopAddress(bool absolute, int topLine) const;
-    // Scrolls a range into a window of `windowLines` lines; 1 when *topLine changed.
-    int EnsureRangeVisible(int offset, int length, int windowLines, int* topLine) const;
+    // Where a range not wholly in the window of `windowLines` lines from `topLine` is shown
+    // from: *topAddress (an offset, for SetTopAddress) is its start less up to three lines of
+    // context, or its start when it is longer than the window; 0 when it needs no scrolling.
+    int EnsureRangeVisible(int offset, int length, int windowLines, int topLine, int64_t* topAddress) const;
 
     // Cursor on the address and `length` bytes selected from it (clamped into the data: 1
     // when nothing was clamped); a first line outside the window scrolls the range to the

@@ -68,7 +68,7 @@ CHexView::CHexView(uint32_t modeFlags)
     m_paneText[0][0] = m_paneText[1][0] = 0;
     ++g_hexViewCount;
     m_model.SetRepaintWord(&Layout().RepaintWord());
-    uint32_t extra = modeFlags & HVM_PUBLIC_MASK & ~HVM_MODIFIED;
+    uint32_t extra = modeFlags & ~HVM_MODIFIED;
     m_model.SetModeBits(m_model.Mode() | extra, 0xFFFFFFFFu);
     if (Settings() && Settings()->useCount == 1)
         AddHexColorFormats();
@@ -234,11 +234,13 @@ int CHexView::SetHighlightRange(int index, int start, int length)
 
 int CHexView::EnsureRangeVisible(int offset, int length)
 {
-    int top = Layout().ScrollLine();
-    int scrolled = m_model.EnsureRangeVisible(offset, length, Layout().WindowLines(), &top);
-    if (scrolled)
-        ApplyTopLine(top);
-    return scrolled;
+    int64_t topAddress = 0;
+    const int top = Layout().ScrollLine();
+    if (!m_model.EnsureRangeVisible(offset, length, Layout().WindowLines(), top, &topAddress))
+        return 0;
+    const int64_t before = m_model.GetTopAddress(false, top);
+    SetTopAddress(topAddress, false);
+    return m_model.GetTopAddress(false, Layout().ScrollLine()) != before;
 }
 
 int CHexView::ShowRange(int index)
@@ -286,9 +288,7 @@ uint32_t CHexView::SetModeFlags(uint32_t value, uint32_t mask)
         AnsiViewBeep(MB_ICONEXCLAMATION);
     if ((m_model.Mode() & HVM_PUBLIC_MASK) != old)
     {
-        // Hidden or shown columns take effect at once here rather than at the next buffer.
-        m_model.Relayout(-1, -1, -1, -1, -1, -1);
-        SyncBase();
+        // Hidden or shown columns take effect at the next layout, which every SetData runs.
         NotifySharedViews(4);
         Finish(0);
     }

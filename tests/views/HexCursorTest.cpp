@@ -455,16 +455,25 @@ TEST(HexCursor, EnsureRangeVisible)
     std::vector<uint8_t> data = Bytes(16 * 200);
     RecordingModel m;
     m.SetData(data.data(), 16 * 200, 0, 0);
-    int top = 0;
-    EXPECT_EQ(m.EnsureRangeVisible(16 * 5, 32, 20, &top), 0);   // already in the window
-    EXPECT_EQ(m.EnsureRangeVisible(16 * 100, 16, 20, &top), 1);
-    EXPECT_EQ(top, 97);   // three lines of context above
-    EXPECT_EQ(m.EnsureRangeVisible(16 * 500, 16, 20, &top), 0);   // beyond the end
-    EXPECT_EQ(m.EnsureRangeVisible(-16, 32, 20, &top), 1);        // shortened to offset 0
-    EXPECT_EQ(top, 0);
-    EXPECT_EQ(m.EnsureRangeVisible(16 * 150, 16 * 40, 20, &top), 1);   // longer than the window
-    EXPECT_EQ(top, 150);
-    EXPECT_EQ(m.EnsureRangeVisible(0, 16, 0, &top), 0);
+    // The top address a range is shown from: its start less three lines of context (never
+    // before the data), its start when it is longer than the window.
+    const struct { int top, offset, length, windowLines, scrolls; int64_t topAddress; } kCases[] = {
+        { 0, 16 * 5, 32, 20, 0, 0 },                   // already in the window
+        { 0, 16 * 100, 16, 20, 1, 16 * 97 },
+        { 0, 16 * 100 + 5, 4, 20, 1, 16 * 97 + 5 },    // a line may begin inside a line
+        { 97, 16 * 500, 16, 20, 0, 0 },                // beyond the end
+        { 97, -16, 32, 20, 1, 0 },                     // shortened to offset 0
+        { 97, 16 * 1 + 3, 4, 20, 1, 0 },               // context cut at the first byte
+        { 0, 16 * 150, 16 * 40, 20, 1, 16 * 150 },     // longer than the window
+        { 140, 16 * 150, 16 * 40, 20, 0, 0 },          // its window part already shown
+        { 0, 0, 16, 0, 0, 0 },                         // no window lines
+    };
+    for (const auto& c : kCases) {
+        int64_t top = -1;
+        EXPECT_EQ(m.EnsureRangeVisible(c.offset, c.length, c.windowLines, c.top, &top), c.scrolls) << c.offset;
+        if (c.scrolls)
+            EXPECT_EQ(top, c.topAddress) << c.offset;
+    }
 }
 
 // Buffers at every size boundary, shown through the text layout: Ctrl+End, PageDown and

@@ -411,6 +411,31 @@ TEST_F(HexViewWindow, RemovingProtectionOverReadOnlyMemoryBeeps)
     EXPECT_TRUE(view.GetModeFlags() & HVM_PROTECTED);
 }
 
+TEST_F(HexViewWindow, ColumnBitsWaitForTheNextLayoutAndRangesAreShownFromTheirStart)
+{
+    CHexView view;
+    Open(view);
+    const int textWidth = view.Model().Layout().TextWidth();
+    ASSERT_GT(textWidth, 0);
+    view.SetModeFlags(HVM_NO_TEXT, HVM_NO_TEXT);
+    EXPECT_EQ(view.Model().Layout().TextWidth(), textWidth);   // laid out as before
+    view.SetData(m_data, kSize, 0x10000, HDF_WRITABLE);
+    EXPECT_EQ(view.Model().Layout().TextWidth(), 0);
+    view.SetModeFlags(0, HVM_NO_TEXT);
+    view.SetData(m_data, kSize, 0x10000, HDF_WRITABLE);
+
+    // A highlight far below is shown from three lines above its first byte, which now
+    // begins a line (raster 1 lets a line begin anywhere).
+    view.Model().Layout().SetRasterRequests(1, 1);
+    view.SetData(m_data, kSize, 0x10000, HDF_WRITABLE);
+    const int bpl = view.Model().Layout().BytesPerLine();
+    const int start = 40 * bpl + 5;
+    view.SetHighlightRange(0, start, 3);
+    EXPECT_EQ(view.ShowRange(0), 1);
+    EXPECT_EQ(view.GetTopAddress(false), start - 3 * bpl);
+    EXPECT_EQ(view.ShowRange(0), 0);   // now in the window
+}
+
 TEST_F(HexViewWindow, NarrowingTheWindowKeepsTheCursorOnItsByte)
 {
     CHexView view;
