@@ -404,28 +404,17 @@ int CHexModel::MoveCursor(int column, int line, uint32_t flags)
                 newColumn = L.TextStart();
             if (relative && column > 1 && newColumn > lineEnd)
                 newColumn = lineEnd;
-            // A click beside a line's text means that line: the mouse stops at the line's
-            // ends, where a key steps over them to the next or the previous line (taken over
-            // the end, a click would land on a line the user did not point at).
+            // Past the line's end, by key or by a click right of the text, comes the next
+            // line's first character; before the text start the previous line's last one.
             if (newColumn > lineEnd)
             {
-                if (mouse)
-                    newColumn = lineEnd;
-                else
-                {
-                    ++newLine;
-                    newColumn = L.TextStart();
-                }
+                ++newLine;
+                newColumn = L.TextStart();
             }
             else if (newColumn < L.TextStart())
             {
-                if (mouse)
-                    newColumn = L.TextStart();
-                else
-                {
-                    --newLine;
-                    newColumn = lineEnd;
-                }
+                --newLine;
+                newColumn = lineEnd;
             }
             index = newColumn - L.TextStart();
         }

@@ -132,6 +132,10 @@ TEST(HexCursor, ClickOnABlankGoesToTheNextByte)
     m.MoveCursor(L.TextStart() + 5, 2, MCF_MOUSE | MCF_MOUSE_PRESS);
     EXPECT_EQ(m.Area(), HEX_AREA_TEXT);
     EXPECT_EQ(m.Cursor(), 37);
+    // A click right of a line's text goes to the next line's first character, as keys do.
+    m.MoveCursor(L.TextStart() + L.BytesPerLine() + 3, 1, MCF_MOUSE | MCF_MOUSE_PRESS);
+    EXPECT_EQ(m.Area(), HEX_AREA_TEXT);
+    EXPECT_EQ(m.Cursor(), 2 * L.BytesPerLine());
     m.MoveCursor(1, 3, MCF_MOUSE | MCF_MOUSE_PRESS);
     EXPECT_EQ(m.Area(), HEX_AREA_ADDRESS);
     EXPECT_EQ(m.Cursor(), 48);
@@ -471,8 +475,9 @@ TEST(HexCursor, EnsureRangeVisible)
     for (const auto& c : kCases) {
         int64_t top = -1;
         EXPECT_EQ(m.EnsureRangeVisible(c.offset, c.length, c.windowLines, c.top, &top), c.scrolls) << c.offset;
-        if (c.scrolls)
+        if (c.scrolls) {
             EXPECT_EQ(top, c.topAddress) << c.offset;
+        }
     }
 }
 
