@@ -385,9 +385,9 @@ bool CDiskView::GetSelectedNumber(uint64_t* value)
 {
     if (!value)
         return false;
-    // The pane that last had the focus within the view: a go-to dialog or a menu may hold
-    // the focus for the moment the document asks.
-    const bool textFocused = m_focusedPane == 1;
+    // Only while the decoded text has the focus: a selection left there must not stand in
+    // for a number while the user works in the data window or elsewhere.
+    const bool textFocused = m_textPane.m_hWnd && ::GetFocus() == m_textPane.m_hWnd;
     if (textFocused && m_textPane.HasSelection() && !m_hexView.HasSelection()) {
         char text[257] = {};
         m_textPane.GetText(text, sizeof(text), TRF_SELECTION);

@@ -513,6 +513,19 @@ TEST_F(DiskViewTest, SelectedNumberFromHexBytesOrFromTheDecodedText)
     ASSERT_TRUE(pane->HasSelection());
     ASSERT_TRUE(view->GetSelectedNumber(&number));
     EXPECT_EQ(number, 0x800u);
+    // With the focus elsewhere (here an edit of the test's own, as the data window's list
+    // would hold it) the text's selection is no number of the user's.
+    HWND elsewhere = CreateWindowA("EDIT", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, frame->m_hWnd, nullptr,
+                                   nullptr, nullptr);
+    ASSERT_NE(elsewhere, nullptr);
+    ::SetFocus(elsewhere);
+    DrainQueue();
+    ASSERT_EQ(::GetFocus(), elsewhere);
+    ASSERT_TRUE(pane->HasSelection());
+    number = 99;
+    EXPECT_FALSE(view->GetSelectedNumber(&number));
+    EXPECT_EQ(number, 99u);
+    DestroyWindow(elsewhere);
 }
 
 TEST_F(DiskViewTest, MarkRangeCommandSelectsTheMarkedBytes)
