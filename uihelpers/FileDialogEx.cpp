@@ -232,7 +232,7 @@ void StopCompletion(DialogRun* run)
 
 void StartCompletion(DialogRun* run)
 {
-    run->popup = SuggestList(0, WS_BORDER, NULL, run->frame, OFNX_POPUP_ID);
+    run->popup = SuggestList(0, 0, NULL, run->frame, OFNX_POPUP_ID);
     CompletionRun* c = static_cast<CompletionRun*>(calloc(1, sizeof(CompletionRun)));
     if (!run->popup || !c) {
         free(c);
@@ -307,7 +307,7 @@ void ReplaceNameEdit(DialogRun* run)
     GetWindowRect(edit, &rc);
     MapWindowPoints(NULL, run->frame, reinterpret_cast<POINT*>(&rc), 2);
     HWND combo = CreateWindowExA(WS_EX_ACCEPTFILES, "ComboBox", "",
-                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL,
                                  rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top + 260, run->frame,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(OFNX_HIDDEN_NAME_ID)),
                                  reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(run->frame, GWLP_HINSTANCE)), NULL);
@@ -455,7 +455,7 @@ bool StepSuggestion(DialogRun* run, NMKEY* key)
         return false;
     int count = static_cast<int>(SendMessageA(run->popup, LB_GETCOUNT, 0, 0));
     int current = static_cast<int>(SendMessageA(run->popup, LB_GETCURSEL, 0, 0));
-    int next = current < 0 ? (key->nVKey == VK_DOWN ? 0 : count - 1) : current + (key->nVKey == VK_DOWN ? 1 : -1);
+    int next = current + (key->nVKey == VK_DOWN ? 1 : -1);
     if (next >= 0 && next < count && next != current) {
         SendMessageA(run->popup, LB_SETCURSEL, static_cast<WPARAM>(next), 0);
         TakeSuggestion(run);
@@ -660,6 +660,10 @@ BOOL RunDialog(OPENFILENAMEA* ofn, bool saveDialog, bool saveMode)
     if (r->dropDefExt)
         ofn->lpstrDefExt = NULL;
 
+    // Only the explorer dialog is extended: its hook dialog is a child of the frame that the
+    // hook subclasses. An old-style dialog's hook is the dialog itself, and its parent is the
+    // caller's own window, which the frame procedure would take over and break; such a
+    // request runs as the plain system dialog.
     DialogRun* run = NULL;
     if (r->systemFlags & OFN_EXPLORER)
         run = static_cast<DialogRun*>(calloc(1, sizeof(DialogRun)));
@@ -688,6 +692,9 @@ BOOL RunDialog(OPENFILENAMEA* ofn, bool saveDialog, bool saveMode)
     }
     ofn->lpfnHook = callerHook;
     ofn->Flags = (ofn->Flags & OFN_READONLY) | (callerFlags & ~static_cast<DWORD>(OFN_READONLY));
+    // The caller's filter (still with its caption), custom filter and default extension go
+    // back too: a request run a second time from the same record would otherwise lose its
+    // caption and its history key, and a custom-filter buffer would be left null.
     ofn->lpstrFilter = filter;
     ofn->lpstrCustomFilter = custom;
     ofn->lpstrDefExt = defExt;

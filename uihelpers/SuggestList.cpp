@@ -81,6 +81,8 @@ void LayOut(PopupState* s)
 // Scrolls the list so that `top` is its first line and remembers where it really went.
 void ScrollTo(PopupState* s, int top)
 {
+    // The list refuses a top index before its first line as a whole (LB_SETTOPINDEX fails):
+    // a wheel turn or a line up past the top would leave it where it was, not at the top.
     if (top < 0)
         top = 0;
     SetScrollPos(s->scroll, SB_CTL, top, TRUE);

@@ -155,7 +155,9 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     r.ofn.lpfnHook = &CallerHook;
     const OPENFILENAMEA before = r.ofn;
     g_hookInits = g_hookDestroys = 0;
-    std::string checkText, typeText, hiddenClass, firstSuggestion, afterDown, copied, menuText, inFolder;
+    std::string checkText, typeText, hiddenClass, firstSuggestion, afterUp, afterDown, copied, menuText, inFolder;
+    DWORD comboStyle = 0, popupStyle = 0;
+    int selectedAfterUp = 0;
     UINT menuId = 0;
     RECT frameRect = {};
     bool hiddenVisible = true, comboIsCombo = false;
@@ -189,6 +191,17 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
         char text[MAX_PATH] = {};
         SendMessageA(popup, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
         firstSuggestion = text;
+        // The combo and the popup carry the styles of their kinds: no scroll bar style on
+        // the combo, no border on the popup.
+        comboStyle = static_cast<DWORD>(GetWindowLongA(GetDlgItem(frame, 1152), GWL_STYLE));
+        popupStyle = static_cast<DWORD>(GetWindowLongA(popup, GWL_STYLE));
+        // Up with nothing selected moves to no entry.
+        PostMessageA(GetWindow(GetDlgItem(frame, 1152), GW_CHILD), WM_KEYDOWN, VK_UP, 1);
+        return true;
+    });
+    steps.Add([&](HWND frame) {
+        afterUp = WindowText(GetDlgItem(frame, 1152));
+        selectedAfterUp = static_cast<int>(SendMessageA(Popup(), LB_GETCURSEL, 0, 0));
         PostMessageA(GetWindow(GetDlgItem(frame, 1152), GW_CHILD), WM_KEYDOWN, VK_DOWN, 1);
         return true;
     });
@@ -241,7 +254,11 @@ TEST_F(FileDialogExTest, OpenDialogWithCaptionHistoryAndSuggestions)
     }
     EXPECT_EQ(100, suggestions);
     EXPECT_EQ('a', tolower(firstSuggestion[0]));
+    EXPECT_EQ("A", afterUp);
+    EXPECT_EQ(-1, selectedAfterUp);
     EXPECT_EQ(firstSuggestion, afterDown);
+    EXPECT_EQ(0u, comboStyle & WS_VSCROLL);
+    EXPECT_EQ(0u, popupStyle & WS_BORDER);
     EXPECT_EQ("Kopiere aktuellen Pfad", menuText);
     EXPECT_EQ(static_cast<UINT>(OFNX_COPY_PATH_ID), menuId);
     EXPECT_EQ(0, lstrcmpiA(folder.c_str(), copied.c_str()));
