@@ -26,6 +26,8 @@ private:
 
 const char kChangedQuestion[] = "Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?";
 const char kWriteFailed[] = "Der Sektor konnte nicht geschrieben werden!";
+// "Partitionen laden" adds a described partition only while fewer starts are known.
+const uint32_t kDescribedPartitionLimit = 8;
 const char kImageReplaced[] = "Die Image-Datei wurde außerhalb des Programms durch eine andere Datei ersetzt:\n%s\n"
                               "Bitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder "
                               "geschrieben.";
@@ -734,9 +736,9 @@ int CDiskDoc::ReadPartitionFile(int letterIndex)
         bool known = false;
         for (uint32_t i = 0; i < starts.count; ++i)
             known = known || starts.start[i] == rec.sect[n];
-        // The list holds every partition the walk names (GPT and long EBR chains), not eight:
-        // a described partition is added while there is room for it.
-        if (known || starts.IsFull())
+        // The list holds every partition the walk names (GPT and long EBR chains); a file
+        // describes partitions only while fewer than eight starts are known.
+        if (known || starts.count >= kDescribedPartitionLimit)
             continue;
         starts.Add(rec.sect[n]);            // kept in order, whatever order the file has
         AnalyzeFat(rec.sect[n]);

@@ -263,4 +263,8 @@ TEST_F(LoadPartitions, StartsStayOrderedAndKnownOnesAreNotAddedAgain)
     ASSERT_TRUE(WriteText((DriveSection() + "[PARTITION0]\r\nSECT=101\r\nSIZE=1\r\n").c_str()));
     EXPECT_EQ(0, doc->ReadPartitionFile('P' - 'A'));
     EXPECT_EQ(8u, starts.count);
+    // With eight starts known a new one is not added either.
+    ASSERT_TRUE(WriteText((DriveSection() + "[PARTITION0]\r\nSECT=300\r\nSIZE=1\r\n").c_str()));
+    EXPECT_EQ(0, doc->ReadPartitionFile('P' - 'A'));
+    EXPECT_EQ(8u, starts.count);
 }
