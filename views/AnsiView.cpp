@@ -724,16 +724,6 @@ LRESULT CAnsiView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     }
-    case WM_PRINTCLIENT:
-    {
-        CDC dc;
-        dc.Attach(reinterpret_cast<HDC>(wParam));
-        PrintClient(&dc);
-        dc.Detach();
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
     case WM_SETFOCUS:
         HandleSetFocus();
         return 0;
@@ -813,6 +803,9 @@ LRESULT CAnsiView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TEXTEDIT_QUERY:
         return HandleTextEditQuery(wParam, lParam);
     case WM_CAPTURECHANGED:
+        // A capture taken away (a message box, another program's window) ends the drag: the
+        // drag timer would otherwise go on extending the selection and scrolling with the
+        // button long released.
         if (reinterpret_cast<HWND>(lParam) != m_hWnd)
         {
             m_captureKind = CAPTURE_NONE;

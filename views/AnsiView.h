@@ -143,7 +143,7 @@ public:
     // width drawn.
     int DrawTextRuns(CDC* dc, int x, int y, const char* text, const uint8_t* formats, int count, int tabWidth);
 
-    // Draws every visible line into another device context (WM_PRINTCLIENT).
+    // Draws every visible line into another device context (a bitmap of the caller's).
     void PrintClient(CDC* dc);
 
     // The cell model, for derived views and tests.

@@ -331,7 +331,12 @@ TEST_F(HexViewWindow, PaintsTheHexTextInItsColourIntoAMemoryContext)
     ASSERT_NE(dib, nullptr);
     HGDIOBJ old = ::SelectObject(mem, dib);
     memset(pixels, 0x55, static_cast<size_t>(width) * height * 4);
-    view.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+    {
+        CDC dc;
+        dc.Attach(mem);
+        view.PrintClient(&dc);
+        dc.Detach();
+    }
     ::GdiFlush();
     const uint32_t* bits = static_cast<const uint32_t*>(pixels);
     const CTextLayout& L = view.Layout();
