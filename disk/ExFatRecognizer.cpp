@@ -25,8 +25,10 @@ uint32_t VolumeScanner::AnalyzeExFat(uint64_t base)
     AddArea(base, base + 1, INFO_EXFAT_BOOT);
 
     // The offsets and lengths count the volume's own sectors of 512 to 4096 bytes; the scan
-    // counts 512-byte units. A sector size exFAT does not know leaves the volume unmapped
-    // rather than mismapped.
+    // counts 512-byte units. Taken as units, the FAT, the cluster heap and the root directory
+    // of a volume with 4096-byte sectors would be placed eight times too near its start, and
+    // those sectors shown as the wrong structures. A sector size exFAT does not know leaves
+    // the volume unmapped rather than mismapped.
     uint32_t bytesShift = ReadU8(bs, kSector, kBytesPerSectorShift) & 31;
     if (bytesShift < 9 || bytesShift > 12)
         return 1;

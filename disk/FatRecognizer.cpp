@@ -22,7 +22,10 @@ const uint32_t kBackupBoot32 = 50;       // u16
 const uint32_t kSector = 512;
 
 // 512-byte units in one sector of the volume: 1 to 8 for the sector sizes FAT knows (512 to
-// 4096 bytes), 0 for any other value, which no formatter writes.
+// 4096 bytes), 0 for any other value, which no formatter writes. The boot sector's counts are
+// in the volume's own sectors: read as units, the FATs, root directory and clusters of a
+// volume with larger sectors would be placed too near its start and shown as the wrong
+// structures, and "Springe zu Cluster" would land outside the cluster.
 uint32_t FatUnitsPerSector(uint32_t bytesPerSector)
 {
     switch (bytesPerSector) {
