@@ -39,8 +39,9 @@ uint32_t VolumeScanResult::SectorsPerFatOf(uint64_t sector) const
 bool VolumeScanner::AddAreaWithin(uint64_t limit, uint64_t first, uint64_t end, uint32_t type, const char* name)
 {
     // A damaged field may place a structure behind the medium's end, or make its end wrap
-    // past 2^64: no area may name a sector the medium does not have, since choosing it
-    // would make that sector current. A medium of unknown size (0) is taken as it comes.
+    // past 2^64: no area may name a sector the medium does not have, since choosing it in
+    // "Bereich auswählen" would make that sector current, and every step from there reads
+    // behind the end. A medium of unknown size (0) is taken as it comes.
     if (end < first)
         end = ~0ull;
     if (limit != 0) {
@@ -49,7 +50,9 @@ bool VolumeScanner::AddAreaWithin(uint64_t limit, uint64_t first, uint64_t end, 
         if (end > limit)
             end = limit;
     }
-    // A structure reached twice (two entries naming one partition) is listed once.
+    // A structure reached twice (two entries naming one partition, an extended table that
+    // links back to itself) is listed once: the copies would fill the 128 places of the table
+    // and leave the volumes behind them without their areas.
     const AreaTable& a = m_res.areas;
     for (uint32_t i = 0; i < a.count && i < AreaTable::kCapacity; ++i)
         if (a.first[i] == first && a.end[i] == end && a.type[i] == type && a.name[i] == name)
