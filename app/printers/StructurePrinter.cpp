@@ -66,6 +66,9 @@ void CStructurePrinter::PrintStructure(int infoType, const uint8_t* sector, uint
     StructurePrinter printer = GetStructurePrinter(infoType);
     if (!printer || !m_pPrinterPane || !sector)
         return;
+    // Printers read only the loaded bytes (a field beyond them reads as zeros). After a failed
+    // read the loaded size is 0 while the buffer still holds the sector read before: its
+    // values, shown under this sector's title, would pass for this sector's contents.
     (this->*printer)(sector, loadedSize);
 }
 
