@@ -5,9 +5,8 @@
 // A record is 1024 bytes, two sectors of a 512-byte medium, so the printer asks the
 // document for the whole record. Every offset inside it (first attribute, attribute length,
 // name, value and run list offsets) comes from the medium and may be damaged: each read is
-// bounded by the attribute it belongs to, and the attribute by the record. Bounded by the
-// record alone, a damaged offset would show the bytes of the next attribute (or of the record
-// header) as this attribute's name, value or runs: a decoded value that is not there.
+// bounded by the record, and what lies behind its end reads as zeros. Within the record the
+// bytes are shown as they are, also where a damaged offset points into another attribute.
 #include "app/printers/StructurePrinter.h"
 
 #include <windows.h>
@@ -156,8 +155,8 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         if (first && length < kMinAttributeLength)
             break;
         first = false;
-        // The attribute's own bytes; its fields are read only inside them.
-        const uint32_t attrEnd = off + length;
+        // Fields, names, values and run lists are read inside the record.
+        const uint32_t attrEnd = kRecordSize;
 
         char line[400];
         int n = StrNPrintf(line, sizeof(line),

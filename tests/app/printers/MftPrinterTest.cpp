@@ -430,15 +430,16 @@ TEST(MftRecord, OffsetsFromTheRecordStayInsideIt)
     p.Run(kMft, sector);
     EXPECT_EQ(p.LineCount(), 3) << p.Text();
 
-    // Name, value and run list offsets that point outside the attribute: the lines are
-    // shown, nothing else is taken from there.
+    // Name, value and run list offsets that point outside the record: the lines are shown,
+    // nothing else is taken from there. A value outside its attribute but inside the record
+    // is read where it points.
     PutU32(r + 60, 200);
     r[56 + 9] = 200;               // name of 200 characters ...
     PutU16(r + 56 + 10, 0xFFF0);   // ... far outside
     PutU16(r + 56 + 20, 0xFFF0);   // the standard information value too
     PutU32(r + 256, 0x30);
     PutU32(r + 260, 100);
-    PutU16(r + 256 + 20, 60);      // the file name value would need 66 bytes: 60 + 66 > 100
+    PutU16(r + 256 + 20, 60);      // the file name value runs past its attribute (60 + 66 > 100)
     PutU32(r + 356, 0x80);
     PutU32(r + 360, 80);
     r[356 + 8] = 1;
@@ -451,7 +452,11 @@ TEST(MftRecord, OffsetsFromTheRecordStayInsideIt)
     EXPECT_EQ(p.Line(3).substr(p.Line(3).size() - 3), " \"\"");
     EXPECT_EQ(p.Line(4).substr(0, 20), Label20("Filename"));
     EXPECT_EQ(p.Line(5).substr(0, 20), Label20("Data"));
-    EXPECT_EQ(p.LineCount(), 6);
+    EXPECT_EQ(p.FindLine("Cluster Kette"), -1);
+    // No standard information section: only the file name's, behind the three attribute lines.
+    ASSERT_EQ(p.Line(7), " Filename");
+    EXPECT_EQ(p.Line(9), "  Name               : \"\"");
+    EXPECT_EQ(p.LineCount(), 6 + 3 + 1 + 4 + 2 + 1);
 
     // A failed record read shows the title alone; no document, nothing.
     p.fail = true;
