@@ -226,7 +226,6 @@ const UdfKind kUnknownKind = {0, " ECMA TAG", nullptr, 0};
 
 const uint16_t kTagFileIdentifier = 257;
 const uint16_t kTagFileEntry = 261;
-const uint16_t kTagExtendedFileEntry = 266;
 const uint16_t kTagUnallocatedSpace = 7;
 
 // ICB tag values of a file entry.
@@ -277,13 +276,12 @@ void FillFollowingSteps(const uint8_t* s, uint32_t end, uint32_t pos, uint32_t* 
 
 // A small directory (or stream directory) keeps its file identifiers inside its own file
 // entry instead of in blocks of their own (allocation type 3, "data in the ICB"): they fill
-// the allocation descriptor area behind the extended attributes. mkudffs writes every new
-// directory so. Gives that area's first byte and its end, cut at the loaded size.
-bool EmbeddedIdentifierArea(const uint8_t* d, uint32_t size, uint16_t tagId, uint32_t* first, uint32_t* end)
+// the allocation descriptor area behind the extended attributes. Gives that area's first
+// byte and its end, cut at the loaded size. (An extended file entry shows its tag alone.)
+bool EmbeddedIdentifierArea(const uint8_t* d, uint32_t size, uint32_t* first, uint32_t* end)
 {
-    // The file entry's header is 176 bytes, the extended file entry's 216; the two lengths
-    // stand just before the area.
-    const uint32_t header = tagId == kTagFileEntry ? 176 : 216;
+    // The file entry's header is 176 bytes; the two lengths stand just before the area.
+    const uint32_t header = 176;
     if (size < header)
         return false;
     const uint32_t fileType = d[16 + 11];
@@ -450,11 +448,11 @@ void CStructurePrinter::PrintUdfDescriptor(const uint8_t* sector, uint32_t loade
         if (off == 0 && tagId == kTagFileIdentifier) {
             steps[0] = crcLength + kTagSize;
             FillFollowingSteps(sector, size, steps[0], steps);
-        } else if (off == 0 && (tagId == kTagFileEntry || tagId == kTagExtendedFileEntry)) {
+        } else if (off == 0 && tagId == kTagFileEntry) {
             // The names of a directory held inside its entry; nothing behind the area is
             // listed.
             uint32_t first = 0, end = 0;
-            if (EmbeddedIdentifierArea(sector, size, tagId, &first, &end)) {
+            if (EmbeddedIdentifierArea(sector, size, &first, &end)) {
                 steps[0] = first;
                 FillFollowingSteps(sector, end, first, steps);
             }
