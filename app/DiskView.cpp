@@ -168,17 +168,10 @@ void CDiskView::WriteStatusPanes()
             request.ids = ids;
             request.widths = widths;
             request.count = 2;
+            // The frame takes groups only after some view has announced its base panes (the
+            // hex view does when it gets the focus); until then the group is asked for again
+            // when the view gets the focus. -1 (no room) is no group either.
             LRESULT handle = main->SendMessage(WM_STATUSPANE, StatusPaneInsertGroup, reinterpret_cast<LPARAM>(&request));
-            if (handle == 0) {
-                // The frame takes groups only after some view has announced its base panes;
-                // the hex view does that when it gets the focus, which may not have happened
-                // yet. No view has any base panes then, so announcing none changes nothing.
-                StatusPaneRequest none = {};
-                main->SendMessage(WM_STATUSPANE, StatusPaneSetBase, reinterpret_cast<LPARAM>(&none));
-                widths[0] = widths[1] = kStatusPaneWidth;
-                handle = main->SendMessage(WM_STATUSPANE, StatusPaneInsertGroup, reinterpret_cast<LPARAM>(&request));
-            }
-            // -1 (no room) is no group either.
             if (handle != -1)
                 m_paneGroupHandle = static_cast<int32_t>(handle);
         }

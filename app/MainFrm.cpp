@@ -353,6 +353,7 @@ int CMainFrame::SetPaneColorText(int index, const char* text, int update, int32_
     const int pane = MapPaneRequestIndex(index, m_wndStatusBar.GetCount());
     if (pane < 0)
         return 0;
+    // A request without a text clears the pane rather than reading through a null pointer.
     if (!text)
         text = "";
     if (!FrameDrawsColours())
@@ -362,10 +363,9 @@ int CMainFrame::SetPaneColorText(int index, const char* text, int update, int32_
         m_wndStatusBar.SetPaneText(pane, text, update ? TRUE : FALSE);
         return 1;
     }
+    // The update flag belongs to the plain-text path; a coloured part is drawn with the bar.
     if (!m_wndStatusBar.SetPartRecord(pane, NewPaneColorRecord(text, background, textColor)))
         return 0;
-    if (update)
-        m_wndStatusBar.UpdateWindow();
     return 1;
 }
 
@@ -400,8 +400,6 @@ int CMainFrame::SetPaneColors(int index, int update, int32_t background, int32_t
     if (background >= 0 || textColor >= 0) {
         if (!m_wndStatusBar.SetPartRecord(pane, NewPaneColorRecord(text.c_str(), background, textColor)))
             return 0;
-        if (update)
-            m_wndStatusBar.UpdateWindow();
     } else {
         m_wndStatusBar.SetPaneText(pane, text.c_str(), update ? TRUE : FALSE);
     }
