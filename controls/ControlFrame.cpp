@@ -142,11 +142,11 @@ void ControlClass::AddUser() noexcept
 {
     if (::InterlockedIncrement(&m_users) > 0)
         return;
-    // The first live window: the class's drawing resources and, once, the theme library.
+    // The first live window: the class's drawing resources and the theme library, until it
+    // has been loaded once (it stays loaded; a failed load is tried again).
     if (m_makeResources)
         m_makeResources();
-    if (!m_themeTried) {
-        m_themeTried = true;
+    if (!m_theme.module) {
         m_theme = ControlThemeApi();
         m_theme.module = g_loader.load("UxTheme.dll");
         if (HMODULE m = m_theme.module) {
@@ -182,6 +182,5 @@ void ControlClass::ReleaseUser() noexcept
 
 void ControlClass::ForgetForTests() noexcept
 {
-    m_themeTried = false;
     m_theme = ControlThemeApi();
 }

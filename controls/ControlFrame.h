@@ -148,6 +148,5 @@ private:
     void (*m_freeResources)();
     volatile LONG m_registered = 0;
     volatile LONG m_users = -1;
-    bool m_themeTried = false;
     ControlThemeApi m_theme;
 };

@@ -44,6 +44,7 @@ FARPROC WINAPI FakeResolve(HMODULE, LPCSTR name)
 }
 HMODULE WINAPI NoLibrary(LPCSTR)
 {
+    ++g_loads;
     return nullptr;
 }
 
@@ -121,6 +122,10 @@ TEST(ControlFrame, WithoutTheThemeLibraryCheckBoxesComeFromTheListsOwnImages)
     EXPECT_NE(block->images[FLIL_CHECK].list, kThemedBoxes);
     EXPECT_EQ(ImageList_GetImageCount(block->images[FLIL_CHECK].list), 2);
     DestroyWindow(classic);
+    // A library that could not be loaded is tried again for the next first window.
+    g_loads = 0;
+    DestroyWindow(fltest::MakeFastList(parent.hwnd, 0, &texts));
+    EXPECT_EQ(g_loads, 1);
     SetThemeLoader(old);
     g_fastListClass.ForgetForTests();
 }
