@@ -331,8 +331,8 @@ void CToolBarNew::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler)
 BOOL CToolBarNew::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
     HWND main = MainWindow();
-    // Only the menu's "ausblenden" hides the bar, not an embedded control that has its id.
-    if (message == WM_COMMAND && LOWORD(wParam) == m_menuIds[4] && !lParam && main) {
+    // "ausblenden" hides the bar, whoever sends it.
+    if (message == WM_COMMAND && LOWORD(wParam) == m_menuIds[4] && main) {
         if (CFrameWnd* frame = GetDockingFrame())
             frame->ShowControlBar(this, FALSE, FALSE);
         if (pResult)

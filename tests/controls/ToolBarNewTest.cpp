@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "classlib/DockBar.h"
+#include "classlib/WinApp.h"
 #include "controls/ToolBarNew.h"
 #include "controls/ToolbarExModel.h"
 #include "tests/uihelpers/DrawingSurface.h"
@@ -272,6 +273,23 @@ TEST_F(ToolBarNewTest, ContextMenuOffersTheEntriesOfTheMask)
     menu = bar.BuildContextMenu();
     EXPECT_EQ(GetMenuItemCount(menu), 1);
     DestroyMenu(menu);
+}
+
+TEST_F(ToolBarNewTest, AusblendenHidesTheBarWhateverItsSender)
+{
+    ASSERT_TRUE(MakeBar());
+    struct App : CWinApp {
+        App() : CWinApp("ToolBarHide") {}
+    } app;
+    app.m_pMainWnd = frame;
+    // The command 0xD004 hides the bar, also when it comes with a window (lParam).
+    for (LPARAM sender : { LPARAM(0), reinterpret_cast<LPARAM>(view.m_hWnd) }) {
+        frame->ShowControlBar(&bar, TRUE, FALSE);
+        ASSERT_TRUE(bar.GetStyle() & WS_VISIBLE) << sender;
+        bar.SendMessage(WM_COMMAND, 0xD004, sender);
+        EXPECT_FALSE(bar.GetStyle() & WS_VISIBLE) << sender;
+    }
+    app.m_pMainWnd = nullptr;
 }
 
 TEST_F(ToolBarNewTest, TooltipAndPromptFollowTheButtonUnderTheMouse)
