@@ -10,6 +10,11 @@
 
 namespace {
 
+const char kPasteGivesNoBytes[] =
+    "Der Text in der Zwischenablage ergibt keine Bytes für diese Stelle:\n"
+    "eine Zahl, die nicht in den Platz bis zum Ende passt, oder Text hinter einer Zahl.\n"
+    "Es wurde nichts eingefügt.";
+
 int MinInt(int a, int b)
 {
     return a < b ? a : b;
@@ -308,12 +313,13 @@ int CHexEditor::Paste(const char* text, int mode)
     if (!bytes)
         return 0;
     // A text that gives no bytes (a number too large for its room, text behind a number)
-    // pastes nothing; the beep belongs to a protected view alone. A number is never cut to
-    // the room left before the end: its low bytes alone would write another value than the
-    // one pasted.
+    // pastes nothing and says so. A number is never cut to the room left before the end:
+    // its low bytes alone would write another value than the one pasted.
     int n = ParsePasteText(text, mode, bytes, room);
     int written = n > 0 ? WriteBytes(offset, bytes, n) : 0;
     free(bytes);
+    if (n <= 0)
+        OnRefused(kPasteGivesNoBytes);
     return written > 0 ? 1 : 0;
 }
 

@@ -60,7 +60,8 @@ public:
     int TypeCharacter(unsigned character, bool shift, bool tabOut);
 
     // Writes a pasted text at the cursor, or over the selection (cut to its length); cut at
-    // the end of the data. Protected: beeps. 1 when bytes were written.
+    // the end of the data. Protected: beeps. A text that gives no bytes writes nothing and
+    // says why (OnRefused). 1 when bytes were written.
     int Paste(const char* text, int mode);
 
     // Value input: `count` bytes (reversed with bigEndian) written at the selection's lower
@@ -76,6 +77,8 @@ protected:
     virtual void OnBeep() {}
     // Tab left the column cycle: 0 forwards (from the text column), 1 backwards.
     virtual void OnTabOut(int /*backwards*/) {}
+    // Input refused for a reason the user must read (a pasted text that gives no bytes).
+    virtual void OnRefused(const char* /*text*/) {}
 
 private:
     bool Protected() const { return (m_model.Mode() & HVM_PROTECTED) != 0; }

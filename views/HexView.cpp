@@ -555,6 +555,11 @@ int CHexView::StepUndo(int n)
     return steps;
 }
 
+void CHexView::CViewEditor::OnRefused(const char* text)
+{
+    ShowHexFindMessage(m_view->m_hWnd, text, MB_OK | MB_ICONEXCLAMATION);
+}
+
 int CHexView::PasteFromClipboard(int mode)
 {
     if (m_model.Mode() & HVM_PROTECTED)

@@ -180,6 +180,7 @@ private:
     protected:
         void OnBeep() override { AnsiViewBeep(MB_ICONASTERISK); }
         void OnTabOut(int backwards) override { m_view->SendNotify(HEXVIEW_NOTIFY_TABOUT, backwards, 0); }
+        void OnRefused(const char* text) override;
     private:
         CHexView* m_view;
     };

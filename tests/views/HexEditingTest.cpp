@@ -18,10 +18,12 @@ class CountingEditor : public CHexEditor
 public:
     using CHexEditor::CHexEditor;
     int beeps = 0;
+    int refusals = 0;
     std::vector<int> tabOuts;
 
 protected:
     void OnBeep() override { ++beeps; }
+    void OnRefused(const char* text) override { refusals += text && *text ? 1 : 0; }
     void OnTabOut(int backwards) override { tabOuts.push_back(backwards); }
 };
 
@@ -272,7 +274,9 @@ TEST(HexEditing, PasteFormsGoToTheCursorOrTheSelectionAndStopAtTheEnd)
                                  f.data.begin() + std::min<size_t>(f.data.size(), c.cursor + c.expected.size()));
         EXPECT_EQ(got, c.expected) << c.text;
         EXPECT_EQ(wrote, c.expected[0] != 0 ? 1 : 0) << c.text;
-        EXPECT_EQ(f.editor.beeps, 0) << c.text << ": a paste that gives no bytes does nothing, quietly";
+        EXPECT_EQ(f.editor.beeps, 0) << c.text;
+        // A paste that gives no bytes writes nothing and says why.
+        EXPECT_EQ(f.editor.refusals, wrote ? 0 : 1) << c.text;
         // Nothing in front of the target changed.
         EXPECT_EQ(std::vector<uint8_t>(f.data.begin(), f.data.begin() + c.cursor), std::vector<uint8_t>(c.cursor, 0));
     }
