@@ -345,8 +345,7 @@ BOOL CValueInputDlg::OnInitDialog()
         RelabelSizes();
     if (m_preview)
     {
-        // Filling the fields above is no change of the user's: the preview waits for one.
-        m_countdown = 0;
+        m_countdown = 3;   // the choices as they open are previewed a moment later
         ::SetTimer(m_hWnd, HEX_PREVIEW_TIMER, 200, nullptr);
     }
     return TRUE;

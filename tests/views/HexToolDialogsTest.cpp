@@ -242,15 +242,21 @@ TEST_F(HexToolDialogs, CopyAsSourcePreviewsTheFirstLineAndCopiesTheWholeChoice)
         std::string s = out;
         return s.substr(0, s.find('\n'));
     };
+    CppCopySettings opening = DefaultCppCopySettings();
+    opening.valueSize = 4;
+    opening.lineSize = 8;
+    opening.format = CAF_C;
+    opening.bigEndian = 0;
+    SaveCppCopySettings(opening);
     Drive("Kopiere im C++ Format",
           { [&](HWND d) {
                EXPECT_EQ(Text(d, IDC_HT_PROMPT), "Spaltenbreite");
-               // Opening renders nothing: three ticks of the countdown's timer leave the
-               // preview empty until a field changes.
+               // The choices as they open are previewed after the countdown's three ticks.
                for (int tick = 0; tick < 3; ++tick)
                    ::SendMessageA(d, WM_TIMER, HEX_PREVIEW_TIMER, 0);
-               EXPECT_EQ(Text(d, IDC_HT_PREVIEW), "");
+               EXPECT_EQ(Text(d, IDC_HT_PREVIEW), firstLine(4, CAF_C, 8));
                Click(d, IDC_HT_SIZE_FIRST);
+               Type(d, IDC_HT_VALUE, "16", EN_CHANGE);
                return true;
            },
             [&](HWND d) { return Text(d, IDC_HT_PREVIEW) == firstLine(1, CAF_C, 16); },
