@@ -384,14 +384,20 @@ void CAnsiView::HandleWheel(UINT keyFlags, int delta)
 {
     if (PreMouseWheel(keyFlags, delta))
         return;
-    int lines = WheelScrollLines(delta, (keyFlags & MK_CONTROL) != 0, (keyFlags & MK_SHIFT) != 0,
-                                 m_layout.WindowLines());
     int before = m_layout.ScrollLine();
-    // The lines of one notch scroll in one step, clamped as single steps would be: the
-    // window is drawn and the parent told the new origin once, not once a line.
-    const uint32_t outerBatch = BeginRepaintBatch();
-    m_layout.ScrollBy(0, lines);
-    EndRepaintBatch(outerBatch);
+    // With Ctrl one page; else 3 lines (9 with Shift), one at a time, each through the
+    // vertical scroll handling.
+    const bool down = delta < 0;
+    if (keyFlags & MK_CONTROL)
+    {
+        HandleScroll(true, down ? SB_PAGEDOWN : SB_PAGEUP, 0);
+    }
+    else
+    {
+        const int lines = (keyFlags & MK_SHIFT) ? 9 : 3;
+        for (int i = 0; i < lines; ++i)
+            HandleScroll(true, down ? SB_LINEDOWN : SB_LINEUP, 0);
+    }
     if (m_layout.ScrollLine() != before)
     {
         OnScrolled(0);

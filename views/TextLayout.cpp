@@ -596,8 +596,3 @@ int ScrollBarTarget(int code, int current, int windowCells, int position16, int 
     }
 }
 
-int WheelScrollLines(int delta, bool ctrl, bool shift, int windowLines)
-{
-    int lines = ctrl ? windowLines - 1 : (shift ? 9 : 3);
-    return delta < 0 ? lines : -lines;
-}

@@ -241,6 +241,3 @@ inline void UnpackCell(uint32_t packed, int* column, int* line)
 int ScrollBarTarget(int code, int current, int windowCells, int position16, int track32, int lineCount,
                     bool vertical);
 
-// Lines one wheel message scrolls (positive: down): with Ctrl a page (window lines - 1),
-// else 3 lines, 9 with Shift; a negative delta scrolls down.
-int WheelScrollLines(int delta, bool ctrl, bool shift, int windowLines);

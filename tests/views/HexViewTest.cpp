@@ -213,9 +213,12 @@ TEST_F(HexViewWindow, PagingScrollingAndTheWheelMoveTheOrigin)
     HWND bar = ::GetDlgItem(view.m_hWnd, 913);
     view.SendMessage(WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(bar));
     EXPECT_EQ(L.ScrollLine(), window);
+    // A notch scrolls its three lines one at a time, each told to the parent.
+    const int originsBefore = m_parent.Count(ANSIVIEW_NOTIFY_ORIGIN);
     view.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
     EXPECT_EQ(L.ScrollLine(), window + 3);
     EXPECT_EQ(VerticalBar(view).nPos, window + 3);
+    EXPECT_EQ(m_parent.Count(ANSIVIEW_NOTIFY_ORIGIN) - originsBefore, 3);
     view.SendMessage(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), reinterpret_cast<LPARAM>(bar));
     EXPECT_EQ(L.ScrollLine(), 0);
 

@@ -453,9 +453,6 @@ TEST(TextLayout, ScrollBarAndWheel)
     layout.UpdateLayout(0);
     EXPECT_GE(layout.ScrollLine() + layout.WindowLines(), 40000);
     EXPECT_EQ(ScrollBarTarget(SB_THUMBTRACK, 0, 40, 300, 70000, 1000, true), 300);
-    EXPECT_EQ(WheelScrollLines(-120, false, false, 40), 3);
-    EXPECT_EQ(WheelScrollLines(120, false, true, 40), -9);
-    EXPECT_EQ(WheelScrollLines(-120, true, false, 40), 39);
 }
 
 }  // namespace
