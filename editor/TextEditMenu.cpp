@@ -30,7 +30,9 @@ const int kMenuTileCount = 5;
 
 // Disabled items show their picture greyed as the main menus do: the tile's own pixels
 // recoloured toward this light grey, its background left alone. The system draws an item's
-// own bitmap as it is, even when the item is disabled.
+// own bitmap as it is, even when the item is disabled: "Einfügen" with nothing to paste, or
+// "Ausschneiden" in the read-only decoded text, would keep a full-colour picture and look
+// as if it could be chosen beside the greyed items of the main menus.
 const COLORREF kGreyTarget = RGB(223, 223, 223);
 
 struct GreyedTile
