@@ -85,8 +85,10 @@ bool ReadTyped(const char* text, long long* value)
 enum SizeUnit { SIZE_MB, SIZE_KB, SIZE_GB, SIZE_PERCENT, SIZE_REST };
 
 // A size field: a number with nothing, "MB", "KB", "GB" or "%" behind it (letters in either
-// case), or "*" with or without a number before it. False for anything else: units it does
-// not know ("2 TB") and fractions ("1.5 GB") are marked, never read as something smaller.
+// case), or "*" with or without a number before it. A fraction is read as the evaluator reads
+// it, up to the point or comma ("1.5 GB" is 1 GB), and the size display beside the field shows
+// what was taken. False for anything else: a unit the dialog does not know ("2 TB") or words
+// behind the number would give a size the text does not name.
 bool ReadSize(const char* text, long long* number, int* unit)
 {
     static const struct { const char* suffix; int unit; } kSuffixes[] = {
@@ -107,8 +109,21 @@ bool ReadSize(const char* text, long long* number, int* unit)
             break;
         }
     }
-    if (!ReadTyped(text, length, number))
-        return false;
+    if (!ReadTyped(text, length, number)) {
+        // "1.5": the whole part, when only digits follow the point or comma.
+        int point = 0;
+        while (point < length && text[point] != '.' && text[point] != ',')
+            ++point;
+        int rest = point + 1;
+        while (rest < length && text[rest] >= '0' && text[rest] <= '9')
+            ++rest;
+        while (rest < length && IsBlank(text[rest]))
+            ++rest;
+        if (point == 0 || point >= length || rest != length || point + 1 == length ||
+            !(text[point + 1] >= '0' && text[point + 1] <= '9') || !ReadTyped(text, point, number))
+            return false;
+        length = point;
+    }
     // A unit needs its number; only "*" stands alone.
     int digits = 0;
     for (int i = 0; i < length; ++i)

@@ -225,9 +225,9 @@ TEST(MbrLayoutTest, EdgeCases)
     EXPECT_EQ(l.size[3], 0u);
 }
 
-// A size is a whole number with "MB", "KB", "GB", "%" or "*" behind it (or nothing, or "*"
-// alone); a fraction or a unit the dialog does not know is marked and blocks the record, never
-// read as a smaller size. Sector counts: 2048 per MB.
+// A size is a number with "MB", "KB", "GB", "%" or "*" behind it (or nothing, or "*" alone); a
+// fraction counts with its whole part, as the evaluator reads it; a unit the dialog does not
+// know, or words behind the number, are marked and block the record. Sector counts: 2048 per MB.
 TEST(MbrLayoutTest, TextsThatAreNoNumberAreMarkedAndBlockTheRecord)
 {
     struct Case {
@@ -236,7 +236,9 @@ TEST(MbrLayoutTest, TextsThatAreNoNumberAreMarkedAndBlockTheRecord)
     } cases[] = {
         {"1 GB", 2048 * 1024}, {"1gb", 2048 * 1024}, {"500 MB", 500 * 2048}, {"512 KB", 1024},
         {" 20 ", 20 * 2048},   {"3*4", 12 * 2048},   {"", 0},
-        {"1.5 GB", -1},        {"2 TB", -1},         {"abc", -1},           {"12 x", -1},
+        {"1.5 GB", 2048 * 1024}, {"2,5", 2 * 2048}, {"3.25 kb", 3 * 1024 / 512},
+        {"1.", -1},            {".5 GB", -1},        {"1.5x", -1},          {"1.2.3", -1},
+        {"2 TB", -1},          {"abc", -1},          {"12 x", -1},
         {"GB", -1},            {"50% GB", -1},       {"* GB", -1},          {"(3", -1},
     };
     uint8_t record[MBR_RECORD_SIZE];
