@@ -1197,8 +1197,8 @@ TEST(ToolbarExMouse, AButtonGreyedUnderTheMouseLosesItsHotLookAtOnce)
         Send(t.w, WM_MOUSEMOVE, 0, MAKELPARAM(r.left + 1, 59));   // below the buttons
         ASSERT_NE(block->hot, 1) << c.what;
         const std::vector<COLORREF> greyedAlone = PaintedButton(t.w, r);
-        EXPECT_NE(greyedAlone, hotLook) << c.what;
-        EXPECT_EQ(greyedUnderMouse, greyedAlone) << c.what;
+        EXPECT_FALSE(greyedAlone == hotLook) << c.what;
+        EXPECT_TRUE(greyedUnderMouse == greyedAlone) << c.what;
     }
 }
 
