@@ -766,6 +766,7 @@ void CLabelCtrl::FitHooked()
     if (!(m_style & LCS_SCROLLTAKEOVER))
         return;
     if (m_hook.hwnd && !::IsWindow(m_hook.hwnd)) {
+        DropHookLink(m_hook.hwnd);
         m_hook = Hook();   // gone: dropped
         return;
     }

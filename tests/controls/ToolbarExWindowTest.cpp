@@ -983,10 +983,14 @@ TEST(ToolbarExPaint, AButtonWhoseRowChangesHeightIsDrawnForItsNewCell)
 TEST(ToolbarExWindow, EnablingAndDisablingKeepsTheToolbarShownWithItsOwnStyle)
 {
     // The toolbar was made visible; its own style bits are the flat one and the list one.
+    // A step enables or disables the window, or sends WM_ENABLE alone (`direct`), which the
+    // toolbar answers by writing the style that goes with it.
     struct Step {
         BOOL enable;
+        bool direct;
     };
-    const Step steps[] = {{FALSE}, {TRUE}, {FALSE}, {FALSE}, {TRUE}, {TRUE}};
+    const Step steps[] = {{FALSE, false}, {TRUE, false}, {FALSE, false}, {FALSE, false}, {TRUE, false},
+                          {TRUE, false},  {TRUE, true},  {FALSE, true},  {FALSE, true},  {TRUE, true}};
     ToolbarParent parent;
     ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
     HWND w = parent.Toolbar(TBSTYLE_FLAT | TBSTYLE_LIST);
@@ -997,7 +1001,10 @@ TEST(ToolbarExWindow, EnablingAndDisablingKeepsTheToolbarShownWithItsOwnStyle)
     ToolbarExBlock* block = static_cast<ToolbarExBlock*>(GetControlBlock(w));
     int n = 0;
     for (const Step& s : steps) {
-        EnableWindow(w, s.enable);
+        if (s.direct)
+            SendMessageA(w, WM_ENABLE, s.enable, 0);
+        else
+            EnableWindow(w, s.enable);
         const DWORD now = static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE));
         EXPECT_TRUE(IsWindowVisible(w)) << "step " << n;
         EXPECT_EQ(now & ~WS_DISABLED, created & ~WS_DISABLED) << "step " << n;
