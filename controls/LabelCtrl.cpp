@@ -78,7 +78,7 @@ Shared& TheShared()
 
 // The hook procedure's links into hooked windows' chains. A link finds its record here, never
 // through the window's user data: a hook released under another subclass stays in the chain
-// while the window's own user data is back, and read as a record it was taken for one.
+// after the window has its own user data back, and that data was then taken for a record.
 struct HookLink {
     HWND hwnd;
     void* record;      // the strip's hook record; null once released (the link only passes on)
