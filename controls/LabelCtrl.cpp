@@ -76,6 +76,43 @@ Shared& TheShared()
     return shared;
 }
 
+// The hook procedure's links into hooked windows' chains. A link finds its record here, never
+// through the window's user data: a hook released under another subclass stays in the chain
+// after the window has its own user data back, and that data was then taken for a record.
+struct HookLink {
+    HWND hwnd;
+    void* record;      // the strip's hook record; null once released (the link only passes on)
+    WNDPROC previous;  // the procedure below the link
+};
+
+std::vector<HookLink>& HookLinks()
+{
+    static std::vector<HookLink> links;
+    return links;
+}
+
+// The newest link into the window's chain, null.
+HookLink* FindHookLink(HWND hwnd)
+{
+    std::vector<HookLink>& links = HookLinks();
+    for (size_t i = links.size(); i-- > 0;) {
+        if (links[i].hwnd == hwnd)
+            return &links[i];
+    }
+    return nullptr;
+}
+
+void DropHookLink(HWND hwnd)
+{
+    std::vector<HookLink>& links = HookLinks();
+    for (size_t i = links.size(); i-- > 0;) {
+        if (links[i].hwnd == hwnd) {
+            links.erase(links.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    }
+}
+
 std::string DefaultText(int i)
 {
     return "Fenster " + std::to_string(i + 1);
@@ -666,8 +703,16 @@ void CLabelCtrl::HookWindow(int i)
     // The window's own user data is kept and given back when the hook lets go.
     m_hook.previousUserData = ::GetWindowLongPtrA(hwnd, GWLP_USERDATA);
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_hook));
-    m_hook.previous = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CLabelCtrl::HookProc)));
+    HookLink* link = FindHookLink(hwnd);
+    if (link && !link->record) {
+        // Our procedure still sits in the chain under another subclass: that link serves again.
+        link->record = &m_hook;
+        m_hook.previous = link->previous;
+    } else {
+        m_hook.previous = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CLabelCtrl::HookProc)));
+        HookLinks().push_back({hwnd, &m_hook, m_hook.previous});
+    }
     SyncScrollBar();
     ::SendMessageA(hwnd, WM_LABELSYNC, 0, 0);
 }
@@ -682,9 +727,15 @@ void CLabelCtrl::ReleaseHook()
         if (!m_childArea.IsRectEmpty())
             ::SetWindowPos(hwnd, nullptr, m_childArea.left, m_childArea.top, m_childArea.Width(), m_childArea.Height(),
                            SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-        if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC)) == &CLabelCtrl::HookProc)
+        if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC)) == &CLabelCtrl::HookProc) {
             ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_hook.previous));
+            DropHookLink(hwnd);
+        } else if (HookLink* link = FindHookLink(hwnd)) {
+            link->record = nullptr;   // under another subclass: the link stays and passes on
+        }
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, m_hook.previousUserData);
+    } else {
+        DropHookLink(hwnd);
     }
     if (m_scrollBar.m_hWnd) {
         SCROLLINFO si = {sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS};
@@ -715,6 +766,7 @@ void CLabelCtrl::FitHooked()
     if (!(m_style & LCS_SCROLLTAKEOVER))
         return;
     if (m_hook.hwnd && !::IsWindow(m_hook.hwnd)) {
+        DropHookLink(m_hook.hwnd);
         m_hook = Hook();   // gone: dropped
         return;
     }
@@ -757,9 +809,19 @@ void CLabelCtrl::FitHooked()
 
 LRESULT CALLBACK CLabelCtrl::HookProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    Hook* hook = reinterpret_cast<Hook*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!hook || hook->hwnd != hwnd || !hook->owner)
+    const HookLink* link = FindHookLink(hwnd);
+    if (!link)
         return ::DefWindowProcA(hwnd, msg, wp, lp);
+    if (!link->record) {
+        // Released under another subclass: the window's own procedure gets everything.
+        const WNDPROC previous = link->previous;
+        if (msg == WM_NCDESTROY)
+            DropHookLink(hwnd);
+        return ::CallWindowProcA(previous, hwnd, msg, wp, lp);
+    }
+    Hook* hook = static_cast<Hook*>(link->record);
+    if (hook->hwnd != hwnd || !hook->owner)
+        return ::CallWindowProcA(link->previous, hwnd, msg, wp, lp);
     return hook->owner->HookMessage(msg, wp, lp);
 }
 
@@ -776,6 +838,7 @@ LRESULT CLabelCtrl::HookMessage(UINT msg, WPARAM wp, LPARAM lp)
         // The window goes: its procedure and data are its own again.
         ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, m_hook.previousUserData);
+        DropHookLink(hwnd);
         m_hook = Hook();
         return ::CallWindowProcA(previous, hwnd, msg, wp, lp);
     }

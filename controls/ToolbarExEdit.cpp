@@ -61,8 +61,7 @@ LRESULT TbxSetStateStyle(ToolbarExBlock* block, int index, DWORD lParam)
     b->state = newState;
     if (!styleChange && !stateChange)
         return old;
-    if (block->hot != index || (newState & (TBSTATE_HIDDEN)) || !(newState & TBSTATE_ENABLED))
-        b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(b));
+    TbxSettleLook(block, index);
     if ((styleChange & (BTNS_DROPDOWN | BTNS_AUTOSIZE | BTNS_SHOWTEXT)) ||
         (stateChange & (TBSTATE_HIDDEN | TBSTATE_WRAP | TBSTATE_ELLIPSES))) {
         TbxMarkRebuild(block, index, true);
@@ -105,8 +104,7 @@ LRESULT TbxSetRange(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM l
             b->state = now;
             if (diff) {
                 changed = true;
-                if (block->hot != i)
-                    b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(b));
+                TbxSettleLook(block, i);
                 if (diff & (TBSTATE_HIDDEN | TBSTATE_WRAP))
                     TbxMarkRebuild(block, i, true);
             }

@@ -495,11 +495,17 @@ void TbxLayout(ToolbarExBlock* block, bool force)
     // Embedded controls sit in the middle of their cells.
     for (int i = 0; i < block->buttonCount; ++i) {
         ToolbarButton* b = block->buttons[i];
-        if (!(b->own & TBXF_CONTROL) || !b->data || !block->window || !Visible(b))
+        if (!(b->own & TBXF_CONTROL) || !b->data || !block->window)
             continue;
         HWND control = reinterpret_cast<HWND>(static_cast<UINT_PTR>(b->data));
         if (!::IsWindow(control) || ::GetParent(control) != block->window)
             continue;
+        if (!Visible(b)) {
+            // A hidden cell hides its control too: left shown, it stayed at the cell's old
+            // place over whatever button moved there.
+            ::ShowWindow(control, SW_HIDE);
+            continue;
+        }
         const SIZE c = ControlSize(control);
         int cellBottom = b->rect.bottom;
         if (b->paint & TBXP_TEXTBELOW)

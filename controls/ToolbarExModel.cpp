@@ -282,6 +282,18 @@ WORD TbxRestingPaintState(const ToolbarButton* button)
     return checked ? 5 : 4;
 }
 
+void TbxSettleLook(ToolbarExBlock* block, int index)
+{
+    ToolbarButton* b = block->buttons[index];
+    const bool canLookHot = !(b->state & TBSTATE_HIDDEN) && (b->state & TBSTATE_ENABLED) &&
+                            !(b->state & TBSTATE_INDETERMINATE);
+    // The hot button greyed (or hidden) under the mouse drops its hot look now: the next
+    // tracking finds the mouse where it was and changes nothing, so it kept it until the
+    // mouse left.
+    if (block->hot != index || !canLookHot)
+        b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(b));
+}
+
 void TbxCopyRecord(const ToolbarButton* button, void* out, int size)
 {
     if (size <= 0)
@@ -433,14 +445,13 @@ int TbxSetState(ToolbarExBlock* block, int index, BYTE bit, bool on)
         button->state &= static_cast<BYTE>(~bit);
     if (before == button->state)
         return other;
+    if (bit == TBSTATE_MARKED)
+        return other;   // no look of its own
+    TbxSettleLook(block, index);
     if (bit == TBSTATE_HIDDEN || bit == TBSTATE_WRAP) {
         block->dirty |= TBXD_LAYOUT;   // the caller's TbxRelayout repaints what moved
         return other;
     }
-    if (bit == TBSTATE_MARKED)
-        return other;   // no look of its own
-    if (block->hot != index)
-        button->paint = static_cast<WORD>((button->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(button));
     TbxInvalidate(block, &button->rect);
     return other;
 }
@@ -842,8 +853,14 @@ int TbxAddBitmap(ToolbarExBlock* block, HMODULE module, UINT_PTR id, WORD flags,
                 entry.scale = static_cast<WORD>(scale);
                 TbxRebuildAll(block);
             }
+            // What it holds is told as at its first addition: a caller asking with flags
+            // 0x10 and 0x20 was given 0 and 0 for a bitmap added before.
             if (outCount)
                 *outCount = entry.count;
+            if (outWidth)
+                *outWidth = (entry.flags & TBXB_VARYING) ? TBXBM_VARYING_WIDTH : entry.imageWidth;
+            if (outHeight)
+                *outHeight = entry.image ? std::abs(static_cast<int>(entry.image->biHeight)) : entry.imageHeight;
             return entry.first;
         }
     }

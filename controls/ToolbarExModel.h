@@ -197,6 +197,9 @@ int TbxSetState(ToolbarExBlock* block, int index, BYTE bit, bool on);
 int TbxCheckedGroupMember(const ToolbarExBlock* block, int index);
 // The paint state a button shows when it is not hot.
 WORD TbxRestingPaintState(const ToolbarButton* button);
+// Sets the look of a button whose state bits changed: its resting look, unless it is the hot
+// button and may still look hot (shown, enabled, determinate).
+void TbxSettleLook(ToolbarExBlock* block, int index);
 // Copies the button's record (at most 20 bytes; the rest of `size` zero-filled).
 void TbxCopyRecord(const ToolbarButton* button, void* out, int size);
 // A button's look changed: rebuild and repaint it, or (`relayout`) mark the layout dirty for

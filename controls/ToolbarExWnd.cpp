@@ -481,6 +481,13 @@ LRESULT OnStyleChanged(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+// The window style WM_ENABLE writes: the live style (WS_VISIBLE and the other frame bits as
+// the system keeps them) with WS_DISABLED and the toolbar's own low 16 bits from the copy.
+DWORD EnabledStyle(DWORD live, DWORD copy)
+{
+    return (live & ~(WS_DISABLED | 0xFFFFu)) | (copy & (WS_DISABLED | 0xFFFFu));
+}
+
 // Ends a message that may have changed sizes or places: the layout runs now and repaints the
 // buttons that moved or changed their look; invalidating the whole window instead made every
 // such message flicker the toolbar from end to end.
@@ -1071,9 +1078,11 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
                 return 0;
             // The copy with WS_DISABLED turned over. The system may have set the bit already
             // (then no WM_STYLECHANGED follows), so the copy and the look follow here too.
-            style = block->style ^ WS_DISABLED;
-            block->style = style;
+            block->style ^= WS_DISABLED;
             block->enabled = wParam ? 1 : 0;
+            // Only the copy's own bits go back: it was taken at WM_CREATE, before WS_VISIBLE,
+            // and written back whole it hid the toolbar for good.
+            style = EnabledStyle(static_cast<DWORD>(::GetWindowLongA(hwnd, GWL_STYLE)), block->style);
             TbxInvalidate(block, nullptr);
         }
         ::SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(style));

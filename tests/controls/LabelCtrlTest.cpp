@@ -304,3 +304,98 @@ TEST(LabelCtrlWindow, NoticesArrowsAndTheListsOfTextsAndWidths)
     strip.DestroyWindow();
     host.DestroyWindow();
 }
+
+namespace {
+
+const UINT kPageProbe = WM_APP + 7;
+const LRESULT kPageAnswer = 0x4711;
+int g_pageProbes = 0;     // probes the page's own procedure saw
+int g_aboveProbes = 0;    // probes the subclass above the strip's hook saw
+WNDPROC g_belowAbove = nullptr;
+// The page's own user data: zero bytes that, read as the strip's hook record, name no window
+// and no strip.
+LONG_PTR g_pageData[16] = {};
+
+LRESULT CALLBACK PageProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == kPageProbe) {
+        ++g_pageProbes;
+        return kPageAnswer;
+    }
+    return DefWindowProcA(h, msg, wp, lp);
+}
+
+LRESULT CALLBACK AboveProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == kPageProbe)
+        ++g_aboveProbes;
+    return CallWindowProcA(g_belowAbove, h, msg, wp, lp);
+}
+
+}  // namespace
+
+TEST(LabelCtrlWindow, AHookReleasedUnderAnotherSubclassPassesEverythingToTheWindowsOwnProcedure)
+{
+    // The page is hooked for the scroll take-over, another subclass settles above the hook,
+    // then the strip lets go in one of its ways. The page must keep its own procedure and
+    // user data; the hook still in its chain only passes messages on.
+    struct Case {
+        const char* what;
+        void (*release)(CLabelCtrl& strip);
+        bool hooksAgain;   // the strip lives on and takes the page again
+    };
+    const Case cases[] = {
+        {"the take-over style dropped", [](CLabelCtrl& s) { s.SetStyle(s.GetStripStyle() & ~LCS_SCROLLTAKEOVER); },
+         true},
+        {"the page taken off its label", [](CLabelCtrl& s) { s.SetLabelWindow(0, nullptr, nullptr); }, true},
+        {"the strip destroyed", [](CLabelCtrl& s) { s.DestroyWindow(); }, false},
+    };
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &PageProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "LabelStripHookedPage";
+    RegisterClassA(&wc);
+    for (const Case& c : cases) {
+        Host host;
+        HWND page = CreateWindowExA(0, "LabelStripHookedPage", "", WS_CHILD | WS_VISIBLE | WS_HSCROLL, 0, 0, 300, 180,
+                                    host.wnd.m_hWnd, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(page, nullptr) << c.what;
+        SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(g_pageData));
+        CWnd pageObject;
+        pageObject.Attach(page);
+        CWnd* windows[1] = {&pageObject};
+        CLabelCtrl strip;
+        const DWORD style = LCS_SPLITTER | LCS_SCROLLTAKEOVER;
+        ASSERT_EQ(strip.Create(1, nullptr, "Daten", windows, CRect(0, 200, 600, 220), &host.wnd, style, 302,
+                               LCF_CHILD), 1) << c.what;
+        strip.SetChildArea(0, 0, 300, 180);
+        ASSERT_EQ(strip.GetHookedWindow(), page) << c.what;
+        EXPECT_NE(GetWindowLongPtrA(page, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(g_pageData)) << c.what;
+        g_belowAbove = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(page, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AboveProc)));
+        g_pageProbes = g_aboveProbes = 0;
+        EXPECT_EQ(SendMessageA(page, kPageProbe, 0, 0), kPageAnswer) << c.what << ", hooked";
+        c.release(strip);
+        EXPECT_EQ(strip.GetHookedWindow(), nullptr) << c.what;
+        EXPECT_EQ(GetWindowLongPtrA(page, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(g_pageData)) << c.what;
+        EXPECT_EQ(SendMessageA(page, kPageProbe, 0, 0), kPageAnswer) << c.what << ", released";
+        EXPECT_EQ(g_pageProbes, 2) << c.what;
+        EXPECT_EQ(g_aboveProbes, 2) << c.what;
+        if (c.hooksAgain) {
+            // Taken again: the link left in the chain serves once more, and lets go once more.
+            strip.SetStyle(style);
+            strip.SetLabelWindow(0, &pageObject, nullptr);
+            EXPECT_EQ(strip.GetHookedWindow(), page) << c.what;
+            EXPECT_NE(GetWindowLongPtrA(page, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(g_pageData)) << c.what;
+            EXPECT_EQ(SendMessageA(page, kPageProbe, 0, 0), kPageAnswer) << c.what << ", hooked again";
+            strip.SetLabelWindow(0, nullptr, nullptr);
+            EXPECT_EQ(GetWindowLongPtrA(page, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(g_pageData)) << c.what;
+            EXPECT_EQ(SendMessageA(page, kPageProbe, 0, 0), kPageAnswer) << c.what << ", released again";
+            EXPECT_EQ(g_pageProbes, 4) << c.what;
+            strip.DestroyWindow();
+        }
+        pageObject.Detach();
+        DestroyWindow(page);
+        host.wnd.DestroyWindow();
+    }
+}

@@ -979,3 +979,302 @@ TEST(ToolbarExPaint, AButtonWhoseRowChangesHeightIsDrawnForItsNewCell)
         DeleteObject(small);
     }
 }
+
+TEST(ToolbarExWindow, EnablingAndDisablingKeepsTheToolbarShownWithItsOwnStyle)
+{
+    // The toolbar was made visible; its own style bits are the flat one and the list one.
+    // A step enables or disables the window, or sends WM_ENABLE alone (`direct`), which the
+    // toolbar answers by writing the style that goes with it.
+    struct Step {
+        BOOL enable;
+        bool direct;
+    };
+    const Step steps[] = {{FALSE, false}, {TRUE, false}, {FALSE, false}, {FALSE, false}, {TRUE, false},
+                          {TRUE, false},  {TRUE, true},  {FALSE, true},  {FALSE, true},  {TRUE, true}};
+    ToolbarParent parent;
+    ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+    HWND w = parent.Toolbar(TBSTYLE_FLAT | TBSTYLE_LIST);
+    ASSERT_NE(w, nullptr);
+    const DWORD created = static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE));
+    ASSERT_TRUE(created & WS_VISIBLE);
+    ASSERT_TRUE(IsWindowVisible(w));
+    ToolbarExBlock* block = static_cast<ToolbarExBlock*>(GetControlBlock(w));
+    int n = 0;
+    for (const Step& s : steps) {
+        if (s.direct)
+            SendMessageA(w, WM_ENABLE, s.enable, 0);
+        else
+            EnableWindow(w, s.enable);
+        const DWORD now = static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE));
+        EXPECT_TRUE(IsWindowVisible(w)) << "step " << n;
+        EXPECT_EQ(now & ~WS_DISABLED, created & ~WS_DISABLED) << "step " << n;
+        EXPECT_EQ((now & WS_DISABLED) != 0, !s.enable) << "step " << n;
+        EXPECT_EQ(IsWindowEnabled(w) != FALSE, s.enable != FALSE) << "step " << n;
+        EXPECT_EQ(block->enabled != 0, s.enable != FALSE) << "step " << n;
+        EXPECT_EQ(Send(w, TB_GETSTYLE) & 0xFFFF, static_cast<LRESULT>(created & 0xFFFF)) << "step " << n;
+        ++n;
+    }
+    DestroyWindow(w);
+}
+
+namespace {
+
+// A 24-bit strip of `count` images of varying widths for the separator scan: the first stored
+// (bottom) row holds the key colour in the first column and after each image, the images'
+// own colour elsewhere. Image k is 8 + 4k pixels wide. The caller deletes it.
+HBITMAP MakeVaryingStrip(int count, int height, int* width)
+{
+    int total = 1;
+    for (int k = 0; k < count; ++k)
+        total += 8 + 4 * k + 1;
+    *width = total;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = total;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    BYTE* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    const int stride = (total * 3 + 3) / 4 * 4;
+    std::memset(bits, 0x80, static_cast<size_t>(stride) * height);   // the key grey everywhere
+    int x = 1;
+    for (int k = 0; k < count; ++k) {
+        for (int i = 0; i < 8 + 4 * k; ++i, ++x) {
+            for (int row = 0; row < height; ++row) {
+                BYTE* p = bits + row * stride + x * 3;
+                p[0] = 30;
+                p[1] = 200;
+                p[2] = static_cast<BYTE>(40 * k);
+            }
+        }
+        ++x;   // the separator column keeps the key
+    }
+    return bitmap;
+}
+
+}  // namespace
+
+TEST(ToolbarExWindow, ABitmapAddedAgainTellsItsCountWidthAndHeightAsTheFirstTime)
+{
+    // Flags 0x08, 0x10 and 0x20 ask for the count, the image width and the height back.
+    struct Case {
+        const char* what;
+        bool varying;
+        int count;    // images made
+        int height;
+    };
+    const Case cases[] = {
+        {"images of one width", false, 3, 15},
+        {"images of varying widths", true, 4, 12},
+    };
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        HWND w = parent.Toolbar();
+        int bitmapWidth = 0;
+        HBITMAP strip = c.varying ? MakeVaryingStrip(c.count, c.height, &bitmapWidth)
+                                  : tbtest::MakeStrip(16, c.count, c.height);
+        const WORD askBack = TBXBM_COUNTNOW | 0x10 | 0x20;
+        const WORD width = static_cast<WORD>(c.varying ? TBXBM_VARYING_WIDTH : 16);
+        const WORD flags = static_cast<WORD>(askBack | (c.varying ? 0 : TBXBM_BYWIDTH));
+        const int expectedCount = c.count;
+        int firstIndex = -2;
+        for (int round = 0; round < 2; ++round) {
+            ToolbarAddBitmapRecord record = {0, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(strip)), flags, 0, width,
+                                             0};
+            const LRESULT first = Send(w, TB_ADDBITMAP, 0x12340000, reinterpret_cast<LPARAM>(&record));
+            if (round == 0)
+                firstIndex = static_cast<int>(first);
+            EXPECT_EQ(first, 0) << c.what << ", round " << round;
+            EXPECT_EQ(record.count, expectedCount) << c.what << ", round " << round;
+            EXPECT_EQ(record.width, width) << c.what << ", round " << round;
+            EXPECT_EQ(record.scale, c.height) << c.what << ", round " << round;   // the height written back
+        }
+        EXPECT_EQ(firstIndex, 0) << c.what;
+        ToolbarBitmapInfo info[2] = {};
+        EXPECT_EQ(Send(w, TBX_DESCRIBEBITMAPS, MAKEWPARAM(0, 2), reinterpret_cast<LPARAM>(info)), 1) << c.what;
+        DestroyWindow(w);
+        DeleteObject(strip);
+    }
+}
+
+TEST(ToolbarExWindow, AHiddenControlCellHidesItsControlAndShowsItAgain)
+{
+    // Each way of hiding the cell, then of showing it again.
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        LPARAM hide;
+        LPARAM show;
+    };
+    const BYTE hidden = TBSTATE_HIDDEN;
+    const Case cases[] = {
+        {"TB_HIDEBUTTON", TB_HIDEBUTTON, 2, TRUE, FALSE},
+        {"state and style", TBX_SETSTATESTYLE, TbxRefIndex(1), MAKELPARAM(0, MAKEWORD(hidden, hidden)),
+         MAKELPARAM(0, MAKEWORD(0, hidden))},
+        {"states over a range", TBX_SETSTATES, MAKEWPARAM(1, 2), MAKELPARAM(hidden, hidden), MAKELPARAM(0, hidden)},
+        {"states by command", TBX_SETSTATES, MAKEWPARAM(2, 0x1248), MAKELPARAM(hidden, hidden),
+         MAKELPARAM(0, hidden)},
+    };
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+        HWND w = parent.Toolbar();
+        HWND edit = CreateWindowExA(0, "Edit", nullptr, WS_CHILD | WS_BORDER, 0, 0, 80, 20, w,
+                                    reinterpret_cast<HMENU>(901), GetModuleHandleA(nullptr), nullptr);
+        const TBBUTTON cells[] = {Button(-1, 1), Button(-1, 2, TBSTATE_ENABLED, BTNS_BUTTON, TBXF_CONTROL),
+                                  Button(-1, 3)};
+        Send(w, TBX_ADDBUTTONS, 3, reinterpret_cast<LPARAM>(cells));
+        Send(w, TBX_SETDATA, 1, reinterpret_cast<LPARAM>(edit));
+        Send(w, TBX_IDEALSIZE);
+        ASSERT_TRUE(IsWindowVisible(edit)) << c.what;
+        Send(w, c.message, c.wParam, c.hide);
+        EXPECT_EQ(Send(w, TB_ISBUTTONHIDDEN, 2), 1) << c.what;
+        Send(w, TBX_IDEALSIZE);
+        EXPECT_FALSE(GetWindowLongA(edit, GWL_STYLE) & WS_VISIBLE) << c.what;
+        // The button behind it moved into the cell's place: nothing covers it.
+        RECT next = {};
+        Send(w, TB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&next));
+        POINT inNext = {(next.left + next.right) / 2, (next.top + next.bottom) / 2};
+        EXPECT_EQ(ChildWindowFromPointEx(w, inNext, CWP_SKIPINVISIBLE), w) << c.what;
+        Send(w, c.message, c.wParam, c.show);
+        Send(w, TBX_IDEALSIZE);
+        EXPECT_TRUE(IsWindowVisible(edit)) << c.what;
+        RECT cell = {}, placed = {};
+        Send(w, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&cell));
+        GetWindowRect(edit, &placed);
+        MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&placed), 2);
+        EXPECT_GE(placed.left, cell.left) << c.what;
+        EXPECT_LE(placed.right, cell.right) << c.what;
+        DestroyWindow(w);
+    }
+}
+
+namespace {
+
+// The pixels of a button's rectangle as the toolbar paints them now.
+std::vector<COLORREF> PaintedButton(HWND w, const RECT& r)
+{
+    drawtest::Surface surface(600, 60);
+    Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+    std::vector<COLORREF> pixels;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            pixels.push_back(surface.At(x, y));
+    return pixels;
+}
+
+}  // namespace
+
+TEST(ToolbarExMouse, AButtonGreyedUnderTheMouseLosesItsHotLookAtOnce)
+{
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const BYTE enabled = TBSTATE_ENABLED;
+    const Case cases[] = {
+        {"TB_ENABLEBUTTON", TB_ENABLEBUTTON, 302, FALSE},
+        {"TB_INDETERMINATE", TB_INDETERMINATE, 302, TRUE},
+        {"state and style", TBX_SETSTATESTYLE, TbxRefIndex(1), MAKELPARAM(0, MAKEWORD(0, enabled))},
+        {"states over a range", TBX_SETSTATES, MAKEWPARAM(0, 3), MAKELPARAM(0, enabled)},
+        {"states by command", TBX_SETSTATES, MAKEWPARAM(302, 0x1248), MAKELPARAM(0, enabled)},
+    };
+    for (const Case& c : cases) {
+        MouseToolbar t;
+        // The highlight in red, so that the hot look stands out.
+        Send(t.w, TBX_PALETTE, 4, static_cast<LPARAM>(RGB(255, 0, 0)));
+        const RECT r = t.Rect(1);
+        ToolbarExBlock* block = static_cast<ToolbarExBlock*>(GetControlBlock(t.w));
+        Send(t.w, WM_MOUSEMOVE, 0, t.Centre(1));
+        ASSERT_EQ(block->hot, 1) << c.what;
+        const std::vector<COLORREF> hotLook = PaintedButton(t.w, r);
+        ValidateRect(t.w, nullptr);
+        Send(t.w, c.message, c.wParam, c.lParam);
+        const std::vector<COLORREF> greyedUnderMouse = PaintedButton(t.w, r);
+        // Repainted at once, without the mouse moving.
+        HRGN update = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(GetUpdateRgn(t.w, update, FALSE), ERROR) << c.what;
+        EXPECT_TRUE(RectInRegion(update, &r)) << c.what;
+        DeleteObject(update);
+        // The look it keeps once the mouse has gone is the one it shows already.
+        Send(t.w, WM_MOUSEMOVE, 0, MAKELPARAM(r.left + 1, 59));   // below the buttons
+        ASSERT_NE(block->hot, 1) << c.what;
+        const std::vector<COLORREF> greyedAlone = PaintedButton(t.w, r);
+        EXPECT_FALSE(greyedAlone == hotLook) << c.what;
+        EXPECT_TRUE(greyedUnderMouse == greyedAlone) << c.what;
+    }
+}
+
+TEST(ToolbarExLayout, RangeMessagesRepaintOnlyTheButtonsTheyChange)
+{
+    // Buttons 0-3 with command ids 1, 7, 7, 2. `initial`: the buttons that carry the value
+    // before the message (given one by one); the message touches the range, or the buttons
+    // with the command id, and should repaint only those of them that change.
+    struct Case {
+        const char* what;
+        UINT message;
+        WORD first;
+        WORD end;      // 0x1248: `first` is a command id
+        WORD value;
+        WORD mask;
+        unsigned initial;
+    };
+    const Case cases[] = {
+        {"checked states", TBX_SETSTATES, 0, 4, TBSTATE_CHECKED, TBSTATE_CHECKED, 0xA},
+        {"checked states by command", TBX_SETSTATES, 7, 0x1248, TBSTATE_CHECKED, TBSTATE_CHECKED, 0x4},
+        {"cleared checks", TBX_SETSTATES, 1, 4, 0, TBSTATE_CHECKED, 0x5},
+        {"group styles", TBX_SETSTYLES, 0, 4, BTNS_GROUP, BTNS_GROUP, 0x5},
+        {"check styles (rebuilt)", TBX_SETSTYLES, 0, 3, BTNS_CHECK, BTNS_CHECK, 0x2},
+        {"right-click flags", TBX_SETOWNFLAGSRANGE, 0, 4, TBXF_RIGHTCLICK, TBXF_RIGHTCLICK, 0x8},
+        {"no-hot-look flags (rebuilt)", TBX_SETOWNFLAGSRANGE, 1, 4, TBXF_NOHOTLOOK, TBXF_NOHOTLOOK, 0x1 | 0x4},
+        {"no-hot-look flags by command (rebuilt)", TBX_SETOWNFLAGSRANGE, 7, 0x1248, TBXF_NOHOTLOOK, TBXF_NOHOTLOOK,
+         0x2},
+    };
+    const int commands[4] = {1, 7, 7, 2};
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        HBITMAP strip = nullptr;
+        HWND w = FlatToolbarWithPicture(parent, &strip);
+        const TBBUTTON buttons[] = {Button(0, commands[0]), Button(0, commands[1]), Button(0, commands[2]),
+                                    Button(0, commands[3])};
+        Send(w, TBX_ADDBUTTONS, 4, reinterpret_cast<LPARAM>(buttons));
+        // For the "cleared" case the value is 0: the initial buttons carry the mask.
+        const WORD carried = c.value ? c.value : c.mask;
+        for (int i = 0; i < 4; ++i) {
+            if ((c.initial >> i) & 1u)
+                Send(w, c.message, MAKEWPARAM(i, i + 1), MAKELPARAM(carried, c.mask));
+        }
+        unsigned touched = 0;
+        for (int i = 0; i < 4; ++i) {
+            const bool in = c.end == 0x1248 ? commands[i] == c.first : i >= c.first && i < c.end;
+            touched |= in ? 1u << i : 0u;
+        }
+        // A button changes when it does not yet carry what the message gives it.
+        const unsigned carriesAlready = c.value ? c.initial : ~c.initial & 0xFu;
+        const unsigned changes = touched & ~carriesAlready;
+        ASSERT_NE(changes, 0u) << c.what;
+        ASSERT_NE(changes, touched) << c.what << ": the case must leave a touched button as it is";
+        RECT before[4], after[4];
+        Settle(w, before);
+        const LRESULT n = Send(w, c.message, MAKEWPARAM(c.first, c.end), MAKELPARAM(c.value, c.mask));
+        HRGN update = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(GetUpdateRgn(w, update, FALSE), ERROR) << c.what;
+        ItemRects(w, after);
+        int count = 0;
+        for (int i = 0; i < 4; ++i) {
+            count += (touched >> i) & 1u;
+            EXPECT_TRUE(SameRect(before[i], after[i])) << c.what << ": nothing moves";
+        }
+        EXPECT_EQ(n, count) << c.what;
+        HRGN expected = ChangedRegion(w, before, after, changes);
+        EXPECT_TRUE(EqualRgn(update, expected)) << c.what;
+        DeleteObject(update);
+        DeleteObject(expected);
+        DestroyWindow(w);
+        DeleteObject(strip);
+    }
+}
