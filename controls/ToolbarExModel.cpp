@@ -858,7 +858,7 @@ int TbxAddBitmap(ToolbarExBlock* block, HMODULE module, UINT_PTR id, WORD flags,
             if (outCount)
                 *outCount = entry.count;
             if (outWidth)
-                *outWidth = (entry.flags & TBXB_VARYING) ? TBXBM_VARYING_WIDTH : entry.imageWidth;
+                *outWidth = (entry.flags & TBXB_VARYING) ? static_cast<int>(TBXBM_VARYING_WIDTH) : entry.imageWidth;
             if (outHeight)
                 *outHeight = entry.image ? std::abs(static_cast<int>(entry.image->biHeight)) : entry.imageHeight;
             return entry.first;
