@@ -426,6 +426,13 @@ int InsertItems(FastListBlock* b, int pos, int n, const DWORD* dataArray, DWORD 
         int top = (b->pending & FLPEND_TOP) ? b->pendingTop : b->top;
         if (at < top)
             top += n;
+        // Following the tail is display work like any other: it waits with the top row it
+        // moves, and was lost while the list deferred (the owner's synchronisation always does).
+        if (insertFlags & FLI_FOLLOWTAIL) {
+            FastListPage page = FastListPageOf(b);
+            page.top = top;
+            top = FollowTailTop(last, page);
+        }
         b->pendingTop = top;
         b->pendingRowFirst = b->pendingRowFirst < 0 ? at : std::min(b->pendingRowFirst, at);
         b->pendingRowLast = std::max(b->pendingRowLast, b->items.Count() - 1);
@@ -795,6 +802,12 @@ int __stdcall SyncRoutine(void* block, int first, int count, DWORD operation)
     if (!b || !b->sourceAttached)
         return 0;
     FL_LOCK(b);
+    // A sort works on a copy of the records without the lock and puts the copy back: what
+    // the owner synchronised meanwhile would be overwritten or shifted under it. Refused, as
+    // insertions are while a sort runs; the owner sees 0 done and synchronises again.
+    const bool sorting = b->busy;
+    if (sorting)
+        return 0;
     const bool was = b->deferred;
     b->deferred = true;
     const FastListSource& src = b->source;

@@ -190,8 +190,11 @@ int FastListScrollTo(FastListBlock* b, int bar, int value, int cause)
         FastListLayoutHeader(b);
     FastListHideTooltip(b);
     FastListInvalidateAll(b);
+    // The cell leaves its editor behind. Only the user or the owner confirms an edit; a
+    // scroll the program makes (LVM_SCROLL, scrolling into view, following the tail) handed
+    // on text nobody had confirmed, so it drops the edit, as deleting the edited item does.
     if (b->edit && Editing(b))
-        FastListEndEdit(b, true);
+        FastListEndEdit(b, false);
     return 1;
 }
 

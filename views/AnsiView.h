@@ -209,6 +209,7 @@ protected:
     void StartPan();
     void EndPan();
     void StopDragTimer();
+    bool DoubleClickGuardSpent();
 
     // What a scroll bar window was last given: its scroll information, place and state.
     struct BarWindowState
@@ -243,7 +244,7 @@ protected:
     int m_dragTimer;
     int m_speedX;
     int m_speedY;
-    DWORD m_doubleClickGuard;
+    DWORD m_doubleClickGuard;   // tick count of the last double click, 0 for none
     bool m_hasFocus;
     bool m_caretShown;
     int m_caretY;             // where the shown caret stands, px

@@ -156,7 +156,8 @@ void CAnsiView::HandleLButtonDblClk(UINT keyFlags, int x, int y)
     if (!handled && !inMargin)
     {
         MoveCursor(column, line, MCF_MOUSE);
-        m_doubleClickGuard = AnsiViewTickCount() + 300;
+        const DWORD tick = AnsiViewTickCount();
+        m_doubleClickGuard = tick ? tick : 1;
     }
     EndRepaintBatch(outerBatch);
 }
@@ -186,6 +187,16 @@ void CAnsiView::HandleLButtonUp(UINT keyFlags, int x, int y)
                 ReleaseCapture();
         }
     }
+}
+
+// Once passed the guard is dropped: kept, it would hold a drag back again for 300 ms when the
+// tick count comes round to it 49.7 days later.
+bool CAnsiView::DoubleClickGuardSpent()
+{
+    if (!DoubleClickGuardPassed(AnsiViewTickCount(), m_doubleClickGuard))
+        return false;
+    m_doubleClickGuard = 0;
+    return true;
 }
 
 void CAnsiView::StopDragTimer()
@@ -270,7 +281,7 @@ void CAnsiView::HandleMouseMove(UINT keyFlags, int x, int y)
     const uint32_t outerBatch = BeginRepaintBatch();
     AutoScrollSpeed(x, y, m_layout.MarginWidth(), m_layout.TextWidth(), m_layout.TextHeight(), m_layout.CharWidth(),
                     m_layout.LineHeight(), &m_speedX, &m_speedY);
-    bool guardPassed = TickPassed(AnsiViewTickCount(), m_doubleClickGuard);
+    const bool guardPassed = DoubleClickGuardSpent();
     if (m_speedX == 0 && m_speedY == 0)
     {
         if (guardPassed)
@@ -296,7 +307,7 @@ void CAnsiView::HandleTimer(UINT_PTR id)
         return;
     if (m_dragTimer == DRAG_AUTOSCROLL)
     {
-        if (!TickPassed(AnsiViewTickCount(), m_doubleClickGuard))
+        if (!DoubleClickGuardSpent())
             return;
         const uint32_t outerBatch = BeginRepaintBatch();
         MoveCursor(m_speedX, m_speedY, MCF_RELATIVE | MCF_EXTEND | MCF_MOUSE);

@@ -35,10 +35,17 @@ inline COLORREF SystemOr(COLORREF color, int systemIndex)
     return color == kSystemColor ? ::GetSysColor(systemIndex) : color;
 }
 
-// A tick count compared as a signed distance, so that the guard survives the 49-day wrap.
-inline bool TickPassed(DWORD now, DWORD guard)
+// After a double click the drag that follows waits this long, so that the word the double
+// click took is not stretched by the hand still moving.
+const DWORD kDoubleClickGuardMs = 300;
+
+// The guard holds the tick count of the double click, 0 for none (a double click at tick 0
+// is kept as 1). Ticks are compared only by their unsigned difference: a signed compare
+// against a guard of 0 held every drag back while the tick count had its top bit set (24.9
+// to 49.7 days of uptime), and a sum "now + 300" goes wrong across the 49-day wrap.
+inline bool DoubleClickGuardPassed(DWORD now, DWORD clickTick)
 {
-    return static_cast<int32_t>(now - guard) >= 0;
+    return clickTick == 0 || now - clickTick >= kDoubleClickGuardMs;
 }
 
 }  // namespace ansiview_detail

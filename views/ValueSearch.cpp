@@ -383,7 +383,11 @@ bool GroupAround(const uint8_t* data, int dataSize, const SearchPattern& pattern
         int p;
         if (flags & VSF_KEEP_ORDER)
         {
-            p = SearchEntryIn(data, dataSize, e, previousEnd, lastStart, false, abort);
+            // An ordered group reaches the distance past its first entry whatever the range:
+            // find next and the wrap split the data at the cursor, and a group whose later
+            // entry lay behind that split was never found. A byte window keeps its bounds.
+            const long long orderedLast = whole ? lastStart : static_cast<long long>(m) + distance;
+            p = SearchEntryIn(data, dataSize, e, previousEnd, orderedLast, false, abort);
         }
         else
         {

@@ -130,11 +130,13 @@ int CompileSearchPattern(const char* patternList, SearchPattern* pattern);
 // negative: backwards, as SearchBytes); with several entries each candidate is a group only
 // when every further entry is found near it:
 //   VSF_KEEP_ORDER in flags: entry i forwards from the end of entry i - 1's match, starting
-//     no later than first match + distance;
+//     no later than first match + distance, inside the data even where that is beyond the
+//     range (a range split at the cursor must not cut a group in two);
 //   otherwise: entry i forwards from the end of the first match up to first match + distance,
 //     and only when that fails backwards from first match - 1 down to first match - distance.
-// Every entry of a group starts within the positions the search covers (the lower and the
-// upper end of the range, whatever the direction). When a candidate fails the search goes on
+// Every entry of an unordered group starts within the positions the search covers (the lower
+// and the upper end of the range, whatever the direction), and with VSF_WHOLE_ENTRIES every
+// entry of any group lies inside them. When a candidate fails the search goes on
 // one position past it in the search direction. Returns the offset of the first entry's
 // match, or -1; `matches` (may be NULL) receives entryCount places on success.
 // `abort` as for SearchBytes.

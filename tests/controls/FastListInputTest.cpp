@@ -454,3 +454,53 @@ TEST_F(ListFixture, ADividerDoubleClickFitsTheColumnInTheFontItsCellsArePaintedI
     for (UINT state : {0x100u, 0x7F00u, 0x8100u, 0x180u, 0x7F80u})
         EXPECT_EQ(fit(state), (state & 0x80) ? bold : normal) << "cell state " << std::hex << state;
 }
+
+// A scroll the program makes while a cell is being edited drops the edit: the text typed so
+// far reaches the owner only when the user (or the owner itself) confirms it.
+TEST_F(ListFixture, AScrollTheProgramMakesNeverConfirmsAnOpenEdit)
+{
+    const struct {
+        const char* what;
+        int kind;   // 0 LVM_SCROLL, 1 LVM_ENSUREVISIBLE, 2 a follow-tail insertion, 3 FLM_SCROLLTOROW
+    } cases[] = {
+        {"LVM_SCROLL three rows down", 0},
+        {"scrolling the last item into view", 1},
+        {"an insertion following the tail", 2},
+        {"scrolling to a row", 3},
+    };
+    ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);   // an editor in a hidden window is no edit running
+    for (const auto& c : cases) {
+        Make(LVS_EDITLABELS, 0);
+        const int whole = static_cast<int>(SendMessageA(list, FLM_GETWHOLEROWS, 0, 0));
+        ASSERT_GT(whole, 3) << c.what;
+        // As many items as whole rows: the next one at the end lies within the page's last two rows.
+        SendMessageA(list, FLM_APPENDRUN, static_cast<WPARAM>(c.kind == 2 ? whole : 3 * whole), 0);
+        ASSERT_EQ(SendMessageA(list, LVM_EDITLABELA, 1, 0), 1) << c.what;
+        HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+        ASSERT_NE(edit, nullptr) << c.what;
+        ASSERT_TRUE(IsWindowVisible(edit)) << c.what;
+        SetWindowTextA(edit, "nicht bestaetigt");
+        std::vector<std::string> handedOn;
+        parent.react = [&](NMHDR* hdr) -> LRESULT {
+            const NMLVDISPINFOA* info = reinterpret_cast<NMLVDISPINFOA*>(hdr);
+            if ((hdr->code == LVN_ENDLABELEDITA || hdr->code == LVN_SETDISPINFOA) && info->item.pszText)
+                handedOn.push_back(info->item.pszText);
+            return 0;
+        };
+        const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        const int rowHeight = static_cast<int>(SendMessageA(list, FLM_GETROWHEIGHT, 0, 0));
+        switch (c.kind) {
+        case 0: SendMessageA(list, LVM_SCROLL, 0, 3 * rowHeight); break;
+        case 1: SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), 0); break;
+        case 2: SendMessageA(list, FLM_APPENDRUN, 1 | FLI_FOLLOWTAIL, 0); break;
+        default: SendMessageA(list, FLM_SCROLLTOROW, 5, 0); break;
+        }
+        EXPECT_GT(Top(list), 0) << c.what;   // the view did move
+        EXPECT_TRUE(handedOn.empty()) << c.what << ": " << (handedOn.empty() ? "" : handedOn[0]);
+        EXPECT_EQ(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0), 0) << c.what;
+        parent.react = nullptr;
+        DestroyWindow(list);
+        list = nullptr;
+        Drain();
+    }
+}

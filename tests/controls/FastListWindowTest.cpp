@@ -7,6 +7,7 @@
 #include "controls/FastListImpl.h"
 #include "tests/controls/FastListTestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <cstring>
@@ -68,6 +69,18 @@ int __stdcall InsertingCompare(DWORD a, DWORD b, LPARAM)
 {
     s_insert = InsertData(s_sortList, 0, 999);
     s_append = SendMessageA(s_sortList, FLM_APPENDRUN, 3, 1);
+    return static_cast<int>(a) - static_cast<int>(b);
+}
+
+// A comparison that asks the owner's synchronisation routine for every operation while the
+// sort runs; the answers are kept.
+FastListSource* s_sortSource;
+void* s_sortBlock;
+std::vector<int> s_syncAnswers;
+int __stdcall SynchronisingCompare(DWORD a, DWORD b, LPARAM)
+{
+    for (DWORD operation : {1u, 2u, 3u, 4u})
+        s_syncAnswers.push_back(s_sortSource->sync(s_sortBlock, 0, 2, operation));
     return static_cast<int>(a) - static_cast<int>(b);
 }
 
@@ -885,4 +898,100 @@ TEST_F(FastListWindow, AStretchWeightSetLaterSharesTheFreeWidth)
         EXPECT_EQ(width(1) + width(2), c.width1 + c.width2);
     }
     DestroyWindow(fl);
+}
+
+// The owner's synchronisation routine is refused while a sort runs (the sort puts its copy of
+// the records back and would overwrite or shift what the owner changed); afterwards it works.
+TEST_F(FastListWindow, SynchronisingDuringASortIsRefused)
+{
+    Parent parent;
+    Texts texts;
+    HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+    AddColumn(fl, 0, 100);
+    static int count;
+    static int indices[8];
+    static DWORD states[8];
+    const int unsorted[] = {30, 10, 50, 20, 40};
+    count = 5;
+    for (int i = 0; i < 8; ++i) {
+        indices[i] = i < 5 ? unsorted[i] : 60 + i;
+        states[i] = 0;
+    }
+    FastListSource source = {&count, indices, 0, states, nullptr};
+    ASSERT_EQ(SendMessageA(fl, FLM_ATTACHSOURCE, 0, reinterpret_cast<LPARAM>(&source)), 1);
+    s_sortSource = &source;
+    s_sortBlock = reinterpret_cast<void*>(GetWindowLongPtrA(fl, 0));
+    ASSERT_EQ(source.sync(s_sortBlock, 0, 5, 1), 5);
+    // The owner's arrays change meanwhile: one more item, and states for the first two.
+    count = 6;
+    states[0] = states[1] = LVIS_SELECTED;
+    s_syncAnswers.clear();
+    ASSERT_TRUE(SendMessageA(fl, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&SynchronisingCompare)));
+    ASSERT_FALSE(s_syncAnswers.empty());
+    for (int answer : s_syncAnswers)
+        EXPECT_EQ(answer, 0);
+    ASSERT_EQ(SendMessageA(fl, LVM_GETITEMCOUNT, 0, 0), 5);
+    std::vector<int> sorted(unsorted, unsorted + 5);
+    std::sort(sorted.begin(), sorted.end());
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(SendMessageA(fl, FLM_GETITEMDATA, 0, i), sorted[i]) << i;
+        EXPECT_EQ(SendMessageA(fl, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED), 0) << i;
+    }
+    // After the sort the owner's insertion goes through.
+    EXPECT_EQ(source.sync(s_sortBlock, 5, 1, 1), 1);
+    EXPECT_EQ(SendMessageA(fl, FLM_GETITEMDATA, 0, 5), indices[5]);
+    DestroyWindow(fl);
+}
+
+// Following the tail (insertion bit 25) holds whether the list shows each insertion at once,
+// defers it, or takes it from the owner's synchronisation (which always defers): the top row
+// after the refresh is the one the immediate insertions reach.
+TEST_F(FastListWindow, FollowingTheTailHoldsInDeferredMode)
+{
+    enum { IMMEDIATE, DEFERRED, SYNCHRONISED };
+    const struct {
+        const char* what;
+        int path;
+    } cases[] = {
+        {"shown at once", IMMEDIATE},
+        {"deferred", DEFERRED},
+        {"the owner's synchronisation", SYNCHRONISED},
+    };
+    const int total = 60;
+    static int count;
+    static int indices[total];
+    for (int i = 0; i < total; ++i)
+        indices[i] = i;
+    int immediateTop = -1;
+    for (const auto& c : cases) {
+        Parent parent;
+        Texts texts;
+        HWND fl = MakeFastList(parent.hwnd, 0, &texts);
+        AddColumn(fl, 0, 100);
+        count = 0;
+        FastListSource source = {&count, indices, 0, nullptr, nullptr};
+        ASSERT_EQ(SendMessageA(fl, FLM_ATTACHSOURCE, 0, reinterpret_cast<LPARAM>(&source)), 1);
+        void* block = reinterpret_cast<void*>(GetWindowLongPtrA(fl, 0));
+        for (int i = 0; i < total; ++i) {
+            if (c.path == SYNCHRONISED) {
+                count = i + 1;
+                ASSERT_EQ(source.sync(block, i, 1, 1 | FLI_FOLLOWTAIL), 1) << c.what;
+            } else {
+                const WPARAM flags = FLI_FOLLOWTAIL | (c.path == DEFERRED ? static_cast<WPARAM>(FLI_DEFERRED) : 0);
+                ASSERT_EQ(SendMessageA(fl, FLM_APPENDRUN, 1 | flags, i), 1) << c.what;
+            }
+        }
+        SendMessageA(fl, WM_TIMER, 14609, 0);
+        const int top = static_cast<int>(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0));
+        const int whole = static_cast<int>(SendMessageA(fl, FLM_GETWHOLEROWS, 0, 0));
+        ASSERT_GT(whole, 2) << c.what;
+        EXPECT_GT(top, 0) << c.what;
+        EXPECT_GE(total - 1, top) << c.what;
+        EXPECT_LT(total - 1, top + whole) << c.what;   // the last item is on the page
+        if (c.path == IMMEDIATE)
+            immediateTop = top;
+        else
+            EXPECT_EQ(top, immediateTop) << c.what;
+        DestroyWindow(fl);
+    }
 }

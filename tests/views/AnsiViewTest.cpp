@@ -397,3 +397,57 @@ TEST_F(AnsiViewWindow, LeftPressInTheMarginGoesByTheRoundedCell)
         EXPECT_EQ(dragReachedMargin, c.margin) << c.what;
     }
 }
+
+// Drag selection, auto-scroll and the pause after a double click at every tick count the
+// system may have: early after start, with the top bit set (24.9 to 49.7 days of uptime),
+// and just before the 49.7-day wrap, where the pause runs across it.
+TEST_F(AnsiViewWindow, DragAndAutoScrollWorkAtAnyTickCount)
+{
+    const DWORD ticks[] = { 1000, 0x7FFFFFFFu, 0x80000000u, 0xC0000000u, 0xFFFFFF00u };
+    for (const DWORD base : ticks)
+    {
+        CMoveRecordingView view;
+        ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &m_parent, 4107));
+        const int cw = view.Layout().CharWidth();
+        const int lh = view.Layout().LineHeight();
+        auto at = [&](int column, int line) { return MAKELPARAM(column * cw + 1, line * lh + 1); };
+        auto lastMove = [&]() { return view.moves.empty() ? CMoveRecordingView::Move{ -1, -1, 0 } : view.moves.back(); };
+        g_tick = base;
+
+        view.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at(2, 2));
+        view.moves.clear();
+        view.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, at(6, 3));
+        EXPECT_EQ(lastMove().column, 6) << std::hex << base;
+        EXPECT_EQ(lastMove().line, 3) << std::hex << base;
+        EXPECT_EQ(lastMove().flags, MCF_MOUSE | MCF_EXTEND) << std::hex << base;
+
+        // Below the window the drag timer scrolls on.
+        view.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(6 * cw + 1, 300 + 3 * lh));
+        view.moves.clear();
+        view.SendMessage(WM_TIMER, 34902, 0);
+        EXPECT_EQ(lastMove().flags, MCF_MOUSE | MCF_EXTEND | MCF_RELATIVE) << std::hex << base;
+        EXPECT_GT(lastMove().line, 0) << std::hex << base;
+        view.SendMessage(WM_LBUTTONUP, 0, at(6, 3));
+
+        // A double click holds the drag back for 300 ms from its tick, and only that long.
+        view.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at(4, 4));
+        view.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, at(4, 4));
+        g_tick = base + 299;
+        view.moves.clear();
+        view.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, at(9, 5));
+        view.SendMessage(WM_TIMER, 34902, 0);
+        EXPECT_TRUE(view.moves.empty()) << std::hex << base;
+        g_tick = base + 300;
+        view.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, at(9, 5));
+        EXPECT_EQ(lastMove().column, 9) << std::hex << base;
+        EXPECT_EQ(lastMove().flags, MCF_MOUSE | MCF_EXTEND) << std::hex << base;
+        // 49.7 days on the tick count stands 100 ms past the double click again: spent, the
+        // guard holds nothing back.
+        g_tick = base + 100;
+        view.moves.clear();
+        view.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, at(11, 6));
+        EXPECT_EQ(lastMove().column, 11) << std::hex << base;
+        view.SendMessage(WM_LBUTTONUP, 0, at(11, 6));
+        view.DestroyWindow();
+    }
+}

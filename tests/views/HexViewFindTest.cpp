@@ -333,3 +333,57 @@ TEST_F(HexViewFind, EmptyDataSearchesNothing)
 }
 
 }  // namespace
+
+// An ordered group whose first entry lies before the cursor and a later one behind it: the
+// search is split at the cursor, and the later entry is looked for up to the first match plus
+// the distance, not only up to the split.
+TEST_F(HexViewFind, OrderedGroupAcrossTheCursorIsFound)
+{
+    const struct
+    {
+        const char* what;
+        bool findNext;      // F3, else the dialog with these flags
+        uint32_t flags;
+        size_t questions;   // the wrap question of F3
+    } cases[] = {
+        {"find next, after the wrap question", true, VSF_GROUP | VSF_KEEP_ORDER, 1},
+        {"find forwards with wrap", false, VSF_GROUP | VSF_KEEP_ORDER | VSF_WRAP, 0},
+        {"find backwards", false, VSF_GROUP | VSF_KEEP_ORDER | VSF_BACKWARDS, 0},
+    };
+    m_data[5] = 'Q';
+    m_data[8] = 'R';
+    ASSERT_EQ(NaiveOffsets(m_data, "Q"), std::vector<int>{5});
+    ASSERT_EQ(NaiveOffsets(m_data, "R"), std::vector<int>{8});
+    for (const auto& c : cases)
+    {
+        ValueSearchSettings& s = GetValueSearchSettings();
+        ResetValueSearchSettings(&s);
+        MultiTextInsert(&s.groups, -1, "10");
+        for (const char* text : {"\"Q\"", "\"R\""})
+        {
+            EntryLineOptions options = {SIK_TEXT, SBC_VARIABLE, false, false, false};
+            char line[VS_ENTRY_LINE_SIZE];
+            ASSERT_GT(BuildEntryLine(text, options, line, sizeof line), 0);
+            MultiTextInsert(&s.groups, -1, line);
+        }
+        s.pattern = MakeGroupPattern(s.groups);
+        s.flags = c.flags;
+        g_messages.clear();
+        m_view.SetHighlightRange(-2, 0, 0);
+        m_view.SetCursorAddress(6, false);
+        if (c.findNext)
+        {
+            m_view.OnFindNext();
+        }
+        else
+        {
+            g_answers.push_back({IDOK, c.flags, ""});
+            m_view.OnFind();
+        }
+        EXPECT_EQ(g_messages.size(), c.questions) << c.what;
+        EXPECT_EQ(Cursor(), 5) << c.what;
+        const HexRangeSlot* slots = m_view.Model().Slots();
+        ASSERT_TRUE(slots[2].active) << c.what;
+        EXPECT_EQ(std::min(slots[2].start, slots[2].end), 8) << c.what;
+    }
+}

@@ -156,7 +156,9 @@ int RefGroupSearch(const Bytes& data, const std::vector<RefEntry>& entries, int 
         placed->assign(1, static_cast<int>(m));
         if (ordered)
         {
-            if (RefOrderedChain(data, entries, 1, m + entries[0].size(), last))
+            // An ordered chain is bounded by the data alone, not by the range searched.
+            const long long chainLast = std::min(m + distance, static_cast<long long>(data.size()) - 1);
+            if (RefOrderedChain(data, entries, 1, m + entries[0].size(), chainLast))
                 return static_cast<int>(m);
             continue;
         }
@@ -754,3 +756,38 @@ TEST(FindPattern, SelectionPatternFindsTheSelection)
 }
 
 }  // namespace
+
+// The range a search is split into at the cursor does not bound an ordered group's later
+// entries (only the distance and the data do); a byte window of the search in sectors does.
+TEST(FindPattern, OrderedGroupReachesPastTheSplitRange)
+{
+    Bytes data(16, 0x00);
+    data[5] = 0xAA;
+    data[8] = 0xBB;
+    const struct
+    {
+        const char* what;
+        const char* distance;
+        int start, count;
+        uint32_t flags;
+        int found, second;
+    } cases[] = {
+        {"wrap part from 0 to the cursor 6", "10", 0, 7, VSF_KEEP_ORDER, 5, 8},
+        {"backwards from the cursor 6", "10", 5, -16, VSF_KEEP_ORDER, 5, 8},
+        {"the distance still bounds it", "2", 0, 7, VSF_KEEP_ORDER, -1, -1},
+        {"entry starting right at the distance", "3", 0, 7, VSF_KEEP_ORDER, 5, 8},
+        {"unordered stays inside the range", "10", 0, 7, 0, -1, -1},
+        {"a byte window keeps its bounds", "10", 0, 7, VSF_KEEP_ORDER | VSF_WHOLE_ENTRIES, -1, -1},
+        {"a byte window holding both", "10", 0, 9, VSF_KEEP_ORDER | VSF_WHOLE_ENTRIES, 5, 8},
+    };
+    for (const auto& c : cases)
+    {
+        std::string list = PatternList(c.distance, {"H:1\t:AA", "H:1\t:BB"});
+        SearchMatch match[VS_MAX_ENTRIES] = {};
+        EXPECT_EQ(FindPatternInData(data.data(), 16, list.data(), c.start, c.count, c.flags, match), c.found) << c.what;
+        if (c.found >= 0)
+        {
+            EXPECT_EQ(match[1].offset, c.second) << c.what;
+        }
+    }
+}
