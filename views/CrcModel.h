@@ -16,7 +16,7 @@ struct CrcPreset
 {
     const char* name;
     uint32_t width;
-    uint64_t polynomial;   // reflected form (the "XModem-CRC-16" row holds 0x1021 as it is)
+    uint64_t polynomial;   // reflected form
 };
 
 const int kCrcPresetCount = 19;
