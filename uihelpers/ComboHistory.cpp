@@ -147,7 +147,10 @@ int LoadComboHistoryFrom(HWND dialog, int controlId, const char* valueName, CReg
         // without "#"): that text is the newest entry, and its older copies go.
         TextListBuilder rebuilt;
         const char* first = list + 1;
-        rebuilt.Add(first, strlen(first), false);
+        // A "*" save keeps an empty edit text as a lone mark; taken as an entry, its empty text
+        // ended the list before the first history entry, and nothing was loaded.
+        if (first[0])
+            rebuilt.Add(first, strlen(first), false);
         for (const char* p = list + strlen(list) + 1; *p; p += strlen(p) + 1) {
             if (strcmp(p, first) != 0)
                 rebuilt.Add(p, strlen(p), false);

@@ -178,7 +178,7 @@ DibImage* ConvertPackedDib(HDC hdc, const Source& given, DWORD flags, void** bit
     const DWORD entries = ColourEntries(h);
     const BYTE* table = TableOf(h);
     if (!source.CanRead(reinterpret_cast<const BYTE*>(h), h->biSize) || !source.CanRead(table, 4ull * entries) ||
-        !source.CanRead(PixelsBehind(h), 0))
+        !source.CanRead(h, PixelOffset(h)))
         return Fail(UnreadableError(source), bits);
     const bool plain = h->biCompression == BI_RGB || h->biCompression == BI_BITFIELDS;
     if (!plain && h->biSizeImage == 0)
@@ -498,13 +498,14 @@ HBITMAP DibCreateDeviceBitmap(HDC hdc, const BITMAPINFOHEADER* header, const voi
         return NULL;
     }
     const DWORD entries = ColourEntries(header);
-    if (::IsBadReadPtr(header, sizeof(BITMAPINFOHEADER) + 4 * entries))
+    const unsigned long long offset = PixelOffset(header);
+    if (::IsBadReadPtr(header, sizeof(BITMAPINFOHEADER) + 4 * entries) || (!bits && offset > 0x7FFFFFFF))
     {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;
     }
     if (!bits)
-        bits = reinterpret_cast<const BYTE*>(header + 1) + 4 * entries;
+        bits = PixelsBehind(header);
     const bool plain = header->biCompression == BI_RGB || header->biCompression == BI_BITFIELDS;
     unsigned long long pixelBytes = plain ? static_cast<unsigned long long>(RowStride(header->biWidth, header->biBitCount)) *
                                                 static_cast<DWORD>(header->biHeight)

@@ -44,9 +44,9 @@ bool Prepare(const BITMAPINFOHEADER* image, const void* bits, BmpParts* parts)
     parts->table = TableOf(image);
     if (::IsBadReadPtr(parts->table, 4 * parts->entries))
         return false;
-    // The file's header says how many colours follow.
-    if (IsPaletteDepth(image->biBitCount))
-        parts->header.biClrUsed = parts->entries;
+    // The file's header says how many colours follow: above 8 bits none are written, so a
+    // table the image announced there is not announced in the file.
+    parts->header.biClrUsed = IsPaletteDepth(image->biBitCount) ? parts->entries : 0;
     bool plain = image->biCompression == BI_RGB || image->biCompression == BI_BITFIELDS;
     parts->pixelBytes = plain ? RowStride(width, image->biBitCount) * height : image->biSizeImage;
     if (parts->pixelBytes == 0)
@@ -54,6 +54,9 @@ bool Prepare(const BITMAPINFOHEADER* image, const void* bits, BmpParts* parts)
     if (!bits)
     {
         const Block* block = ReadableBlock(image);
+        const unsigned long long offset = PixelOffset(image);
+        if (!block && (offset > 0x7FFFFFFF || ::IsBadReadPtr(image, static_cast<UINT_PTR>(offset))))
+            return false;
         bits = block ? block->bits : PixelsBehind(image);
     }
     parts->pixels = static_cast<const BYTE*>(bits);

@@ -57,12 +57,15 @@ DWORD ColourEntries(const BITMAPINFOHEADER* h)
     return h->biCompression == BI_BITFIELDS ? 3 : 0;
 }
 
-const BYTE* PixelsBehind(const BITMAPINFOHEADER* h)
+unsigned long long PixelOffset(const BITMAPINFOHEADER* h)
 {
-    const BYTE* p = reinterpret_cast<const BYTE*>(h) + h->biSize;
+    unsigned long long offset = h->biSize;
     if (IsPaletteDepth(h->biBitCount))
-        return p + 4 * ColourEntries(h);
-    return h->biCompression == BI_BITFIELDS && h->biSize < 52 ? p + 12 : p;
+        return offset + 4ull * ColourEntries(h);
+    if (h->biCompression == BI_BITFIELDS && h->biSize < 52)
+        offset += 12;
+    // A picture of more than 8 bits read at the table's place showed the table as its first pixels.
+    return offset + 4ull * h->biClrUsed;
 }
 
 const BYTE* TableOf(const BITMAPINFOHEADER* h)

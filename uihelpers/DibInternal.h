@@ -48,8 +48,16 @@ DWORD ColourEntries(const BITMAPINFOHEADER* h);
 // Where the colour table (or masks) begins: behind the header, except that a header of 52
 // bytes or more carries the three bit-field masks itself.
 const BYTE* TableOf(const BITMAPINFOHEADER* h);
+// Bytes from the header to the pixels of a packed DIB: header, masks and colour table. Above
+// 8 bits biClrUsed may still announce a table (a palette for screens of 256 colours), and the
+// pixels stand behind it. Counted wide: a hostile biClrUsed cannot wrap it; check the range
+// before PixelsBehind is used.
+unsigned long long PixelOffset(const BITMAPINFOHEADER* h);
 // Where the pixels of a packed DIB begin: behind header, colour table or masks.
-const BYTE* PixelsBehind(const BITMAPINFOHEADER* h);
+inline const BYTE* PixelsBehind(const BITMAPINFOHEADER* h)
+{
+    return reinterpret_cast<const BYTE*>(h) + static_cast<size_t>(PixelOffset(h));
+}
 inline RGBQUAD* PaletteOf(BITMAPINFOHEADER* h)
 {
     return reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(h) + h->biSize);

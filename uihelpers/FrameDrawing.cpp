@@ -287,12 +287,15 @@ HBITMAP CreateBitmapFromPackedDib(const void* dib, DWORD dibSize, int flags, HWN
             colours = 1LL << bits;
         tableBytes = colours * 4;
     }
-    else if (header.biCompression == BI_BITFIELDS)
-        tableBytes = 12;
-    else if (!uncompressed)
+    else
     {
-        if (flags & DIB_SYSTEM_COLORS)
+        if (header.biCompression == BI_BITFIELDS)
+            tableBytes = 12;
+        else if (!uncompressed && (flags & DIB_SYSTEM_COLORS))
             return NULL; // only plain or bit-field pixels can have their colours replaced
+        // Above 8 bits biClrUsed may still announce a table (a palette for screens of 256
+        // colours); read at its place, the pixels began with the table.
+        tableBytes += static_cast<long long>(header.biClrUsed) * 4;
     }
     long long needed = static_cast<long long>(sizeof(header)) + tableBytes + imageSize;
     if (needed > static_cast<long long>(dibSize))

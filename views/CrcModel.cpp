@@ -19,7 +19,9 @@ const CrcPreset CrcPresetTable[kCrcPresetCount] = {
     { "CAN-CRC", 15, 0x4CD1 },
     { "CRC-CCITT (CRC-16)", 16, 0x8408 },
     { "IBM-CRC-16", 16, 0xA001 },
-    { "XModem-CRC-16", 16, 0x1021 },
+    // XModem's polynomial is 0x1021 in the normal form; held so here, algorithm B ran with
+    // 0x8408 and no check value of XModem came out.
+    { "XModem-CRC-16", 16, 0x8408 },
     { "CRC-DNP (CRC-16)", 16, 0xA6BC },
     { "CRC-16 VÖV 04.05.1", 16, 0xC6F6 },
     { "CRC-24 (IETF RFC2440)", 24, 0xDF3261 },
@@ -62,29 +64,20 @@ void BuildCrcTableA(uint64_t reflected, uint64_t table[256])
     }
 }
 
-namespace {
-
-// The index shift of algorithm B: the width rounded up to whole bytes, less one byte.
-unsigned ShiftB(unsigned width)
-{
-    unsigned s = ((width + 7) & ~7u);
-    return s >= 8 ? s - 8 : 0;
-}
-
-}  // namespace
-
 void BuildCrcTableB(uint64_t normal, unsigned width, uint64_t table[256])
 {
-    const unsigned s = ShiftB(width);
     const uint64_t top = CrcShiftLeft(1, width - 1);
     const uint64_t mask = CrcMask(width);
     for (unsigned i = 0; i < 256; ++i)
     {
         uint64_t v = 0;
-        uint64_t x = CrcShiftLeft(i, s);
+        // The byte enters at the register's top bit. A register narrower than a byte cannot
+        // hold it there, so its top bit is lifted to the byte's instead.
+        uint64_t x = width < 8 ? i : CrcShiftLeft(i, width - 8);
         for (int k = 0; k < 8; ++k)
         {
-            v = ((v ^ x) & top) ? (v << 1) ^ normal : v << 1;
+            const bool feed = width < 8 ? ((CrcShiftLeft(v, 8 - width) ^ x) & 0x80) != 0 : ((v ^ x) & top) != 0;
+            v = feed ? (v << 1) ^ normal : v << 1;
             x <<= 1;
         }
         table[i] = v & mask;
@@ -119,12 +112,14 @@ uint64_t RunCrcA(const uint64_t table[256], uint64_t crc, const uint8_t* data, i
 
 uint64_t RunCrcB(const uint64_t table[256], unsigned width, uint64_t crc, const uint8_t* data, int count)
 {
-    const unsigned s = ShiftB(width);
     const uint64_t mask = CrcMask(width);
     for (int i = 0; data && i < count; ++i)
     {
-        uint64_t c = crc & mask;
-        crc = table[(CrcShiftRight(c, s) ^ data[i]) & 0xFF] ^ CrcShiftLeft(c, s);
+        const uint64_t c = crc & mask;
+        // The register's top byte meets the data byte and a whole byte leaves the register.
+        // Shifting both by the width rounded to bytes, less 8, was right at 16 bits only.
+        const uint64_t top = width < 8 ? CrcShiftLeft(c, 8 - width) : CrcShiftRight(c, width - 8);
+        crc = table[(top ^ data[i]) & 0xFF] ^ CrcShiftLeft(c, 8);
     }
     return crc & mask;
 }
@@ -296,6 +291,11 @@ bool IsWholeNumber(const CString& text, uint64_t mask, bool width)
     return width ? value >= 1 && value <= 64 : (value & ~mask) == 0;
 }
 
+bool PresetFits(int row, uint64_t reflected, unsigned width)
+{
+    return CrcPresetTable[row].polynomial == reflected && CrcPresetTable[row].width == width;
+}
+
 CString ValueText(uint64_t value, unsigned width)
 {
     char text[20];
@@ -415,14 +415,14 @@ unsigned CCrcCalculator::Recalculate(int trigger)
 
     if (trigger != CRC_TRIGGER_PRESET)
     {
-        preset = 0;
-        for (int row = kCrcPresetCount - 1; row >= 1; --row)
+        // Two rows share one polynomial ("CRC-CCITT (CRC-16)" and "XModem-CRC-16"): the row
+        // chosen stays while it fits, and a typed polynomial finds the first row that fits.
+        if (preset < 1 || preset >= kCrcPresetCount || !PresetFits(preset, reflected, width))
         {
-            if (CrcPresetTable[row].polynomial == reflected && CrcPresetTable[row].width == width)
-            {
-                preset = row;
-                break;
-            }
+            preset = 0;
+            for (int row = 1; row < kCrcPresetCount && !preset; ++row)
+                if (PresetFits(row, reflected, width))
+                    preset = row;
         }
         writes |= CRCW_PRESET;
     }

@@ -16,7 +16,7 @@ struct CrcPreset
 {
     const char* name;
     uint32_t width;
-    uint64_t polynomial;   // reflected form (the "XModem-CRC-16" row holds 0x1021 as it is)
+    uint64_t polynomial;   // reflected form
 };
 
 const int kCrcPresetCount = 19;
@@ -38,6 +38,8 @@ uint64_t CrcMask(unsigned width);
 int FormatCrcValue(uint64_t value, unsigned width, char* out);
 
 void BuildCrcTableA(uint64_t reflected, uint64_t table[256]);
+// Algorithm B is the CRC most significant bit first at every width: each entry is what one
+// byte entering at the register's top bit leaves in an empty register.
 void BuildCrcTableB(uint64_t normal, unsigned width, uint64_t table[256]);
 // Entries are kept to the width: below 7 bits the index bits above it would otherwise
 // stay in every entry and every result.

@@ -93,22 +93,26 @@ void TailA(CString& out, unsigned width, const CString& start, const char* refle
 
 void TailB(CString& out, unsigned width, const CString& start, const char* normalText)
 {
-    const unsigned s = width >= 8 ? ((width + 7) & ~7u) - 8 : 0;
+    // The register's top byte meets the data byte: shifted down by width - 8, or up to the
+    // byte's top bit when the register is narrower than a byte. Then a whole byte leaves the
+    // register, which at 8 bits and below leaves nothing of it.
+    const unsigned s = width >= 8 ? width - 8 : 0;
     const bool whole = width == 8 || width == 16 || width == 32 || width == 64;
     CString maskText = whole ? CString() : Value(CrcMask(width), width);
     CString maskLine;
     if (!whole)
         maskLine = CString(kEol) + "        uCrc   &= " + maskText + ";";
     char right[16];
-    char left[16];
-    snprintf(right, sizeof(right), s ? "(uCrc>>%u)" : "uCrc", s);
-    snprintf(left, sizeof(left), s ? "(uCrc<<%u)" : "uCrc", s);
+    if (width < 8)
+        snprintf(right, sizeof(right), "(uCrc<<%u)", 8 - width);
+    else
+        snprintf(right, sizeof(right), s ? "(uCrc>>%u)" : "uCrc", s);
     CString andMask = whole ? CString() : "&" + maskText;
 
     FunctionHead(out, start, true);
     Line(out, "        {%s", static_cast<const char*>(maskLine));
     Line(out, "        ucByte  = (unsigned char)(%s^*pPtr);", right);
-    Line(out, "        uCrc    = aCrcTable[ucByte]^%s;", left);
+    Line(out, width > 8 ? "        uCrc    = aCrcTable[ucByte]^(uCrc<<8);" : "        uCrc    = aCrcTable[ucByte];");
     GeneratorHead(out, andMask, CString(normalText));
     Line(out, "CrcType     uXor;");
     Line(out, "CrcType     uVal;");
@@ -116,13 +120,16 @@ void TailB(CString& out, unsigned width, const CString& start, const char* norma
     Line(out, "    for(uPos=0;uPos<256;uPos++)");
     Line(out, "        {");
     Line(out, "        uVal = 0;");
-    // Above 32 bits the index is shifted by 32 or more: in the 32-bit unsigned that would be
-    // undefined, so it is widened to the register type first.
+    // Above 32 bits the index goes where a 32-bit unsigned has no bits (from 40 bits the shift
+    // is 32 or more, which is undefined), so it is widened to the register type first.
     Line(out, width > 32 ? "        uXor = (CrcType)uPos<<%u;" : "        uXor = uPos<<%u;", s);
     Line(out, "");
     Line(out, "        for(uOff=0;uOff<8;uOff++)");
     Line(out, "            {");
-    Line(out, "            if((uVal^uXor)&%s)", static_cast<const char*>(Value(CrcShiftLeft(1, width - 1), width)));
+    if (width < 8)
+        Line(out, "            if(((uVal<<%u)^uXor)&0x80)", 8 - width);
+    else
+        Line(out, "            if((uVal^uXor)&%s)", static_cast<const char*>(Value(CrcShiftLeft(1, width - 1), width)));
     Line(out, "                    uVal = (uVal<<1)^POLYNOM;");
     Line(out, "            else    uVal = (uVal<<1);");
     Line(out, "");

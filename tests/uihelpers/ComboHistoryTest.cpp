@@ -233,3 +233,24 @@ TEST_F(ComboHistory, SaveThenLoadRoundTrips)
     EXPECT_EQ("Höhe", Text(b.Control()));
     EXPECT_EQ((Strings{ "Höhe", "Größe", "Länge", "Breite" }), Items(b.Control()));
 }
+
+// A "*" save with an empty edit text keeps it as a lone mark; the entries behind it load back
+// whole, with or without "#", and the next save stores them again instead of an empty list.
+TEST_F(ComboHistory, StarredEmptyTextLoadsBackWhole)
+{
+    for (const char* loadName : { "Leer", "#Leer" }) {
+        HostDialog a("ComboBox", kComboStyle);
+        FillListFromText(a.Control(), "a;b", ';', FALSE);
+        SetWindowTextA(a.Control(), "");
+        ASSERT_EQ(2, SaveComboHistory(a.Dialog(), 100, "*#Leer", "#"));
+        const std::string saved = RawValue(AppPath(""), "Leer");
+        HostDialog b("ComboBox", kComboStyle);
+        char first[8] = "zzz";
+        EXPECT_EQ(2, LoadComboHistory(b.Dialog(), 100, loadName, "#", first, sizeof first)) << loadName;
+        EXPECT_STREQ("", first) << loadName;
+        EXPECT_EQ((Strings{ "a", "b" }), Items(b.Control())) << loadName;
+        EXPECT_EQ("", Text(b.Control())) << loadName;
+        EXPECT_EQ(2, SaveComboHistory(b.Dialog(), 100, "*#Leer", "#")) << loadName;
+        EXPECT_EQ(saved, RawValue(AppPath(""), "Leer")) << loadName;
+    }
+}

@@ -50,6 +50,30 @@ std::vector<BYTE> FourBitSample()
     return PackedDib(4, 2, 4, kOddColours, {0x56, 0x78, 0, 0, 0x12, 0x34, 0, 0});
 }
 
+// A 2 x 1 picture of more than 8 bits: its pixels, or with BI_BITFIELDS its three masks and
+// its pixels; with `table`, a colour table of three entries announced by biClrUsed between
+// them, which holds nothing a pixel holds.
+std::vector<BYTE> TrueColourSample(int depth, DWORD compression, bool table)
+{
+    std::vector<DWORD> entries;
+    if (compression == BI_BITFIELDS)
+        entries = {0xF800, 0x07E0, 0x001F};
+    if (table)
+        entries.insert(entries.end(), {0x11111111, 0x22222222, 0x33333333});
+    std::vector<BYTE> pixels;
+    if (depth == 24)
+        pixels = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0, 0};
+    else if (depth == 32)
+        pixels = {0x10, 0x20, 0x30, 0xFF, 0x40, 0x50, 0x60, 0xFF};
+    else
+        pixels = {0x1F, 0x00, 0xE0, 0x03};
+    std::vector<BYTE> dib = PackedDib(2, 1, depth, entries, pixels);
+    BITMAPINFOHEADER* h = reinterpret_cast<BITMAPINFOHEADER*>(dib.data());
+    h->biCompression = compression;
+    h->biClrUsed = table ? 3 : 0;
+    return dib;
+}
+
 }  // namespace
 
 TEST(DibImage, BlankImagesTheirSizesDepthsAndRefusals)
@@ -256,6 +280,10 @@ TEST(DibFromPackedDib, DamagedDataGivesItsErrorAndReadsNothingBeyond)
         {"no 24-bit entry", group(0, 1, 2), nullptr, 0, kGroup | kBySize | (24u << DIBF_DEPTH_SHIFT),
          ERROR_OBJECT_NOT_FOUND},
         {"group cut short", group(0, 1, 4), nullptr, 6 + 3 * 14, kGroup, ERROR_BAD_FORMAT},
+        {"24-bit table past the data", TrueColourSample(24, BI_RGB, true),
+         [&](std::vector<BYTE>& d) { header(d)->biClrUsed = 0x40000000; }, 0, 0, ERROR_INVALID_PARAMETER},
+        {"24-bit table cut short", TrueColourSample(24, BI_RGB, true), nullptr, 40 + 8, DIBF_CONVERT,
+         ERROR_INVALID_PARAMETER},
     };
     GuardedBytes guard;
     for (Case& c : cases)
@@ -285,6 +313,100 @@ TEST(DibFromPackedDib, DamagedDataGivesItsErrorAndReadsNothingBeyond)
     ASSERT_NE(nullptr, image);
     EXPECT_EQ(kOddColours[1], Rgb(image, bits, 0, 0));
     DibFree(image);
+}
+
+// Above 8 bits a colour table is optional (a palette for screens of 256 colours); when
+// biClrUsed announces one, the pixels stand behind it. The same picture with and without a
+// table reads the same, as it is, converted, or made a device bitmap.
+TEST(DibFromPackedDib, PicturesAboveEightBitsAreReadBehindTheirColourTable)
+{
+    const struct {
+        int depth;
+        DWORD compression;
+        size_t tableBytes;  // from the header to the pixels, the table included
+    } cases[] = {{24, BI_RGB, 12}, {32, BI_RGB, 12}, {16, BI_RGB, 12}, {16, BI_BITFIELDS, 24}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.depth << " " << c.compression);
+        const std::vector<BYTE> plain = TrueColourSample(c.depth, c.compression, false);
+        const std::vector<BYTE> tabled = TrueColourSample(c.depth, c.compression, true);
+        for (DWORD flags : {DWORD(0), DWORD(DIBF_CONVERT), DWORD(DIBF_CONVERT | (24u << DIBF_DEPTH_SHIFT))})
+        {
+            void* plainBits = nullptr;
+            void* tabledBits = nullptr;
+            DibImage* a = DibFromPackedDib(NULL, Header(plain), flags, &plainBits);
+            DibImage* b = DibFromPackedDib(NULL, Header(tabled), flags, &tabledBits);
+            ASSERT_NE(nullptr, a) << flags;
+            ASSERT_NE(nullptr, b) << flags;
+            if (b == Header(tabled))
+            {
+                EXPECT_EQ(tabled.data() + 40 + c.tableBytes, tabledBits);
+            }
+            EXPECT_EQ(a->biBitCount, b->biBitCount) << flags;
+            for (int x = 0; x < 2; ++x)
+                EXPECT_EQ(Raw(a, plainBits, x, 0), Raw(b, tabledBits, x, 0)) << flags << " x " << x;
+            if (a != Header(plain))
+                DibFree(a);
+            if (b != Header(tabled))
+                DibFree(b);
+        }
+        // A device bitmap finds its pixels by the same rule when none are given.
+        HBITMAP fromPlain = DibCreateDeviceBitmap(NULL, Header(plain), nullptr, 0);
+        HBITMAP fromTabled = DibCreateDeviceBitmap(NULL, Header(tabled), nullptr, 0);
+        ASSERT_NE(nullptr, fromPlain);
+        ASSERT_NE(nullptr, fromTabled);
+        void* plainBits = nullptr;
+        void* tabledBits = nullptr;
+        DibImage* a = DibFromBitmap(NULL, fromPlain, &plainBits);
+        DibImage* b = DibFromBitmap(NULL, fromTabled, &tabledBits);
+        ASSERT_NE(nullptr, a);
+        ASSERT_NE(nullptr, b);
+        for (int x = 0; x < 2; ++x)
+            EXPECT_EQ(Raw(a, plainBits, x, 0), Raw(b, tabledBits, x, 0)) << "device bitmap x " << x;
+        DibFree(a);
+        DibFree(b);
+        DeleteObject(fromPlain);
+        DeleteObject(fromTabled);
+    }
+}
+
+// A 16- or 24-bit picture has no alpha: made 32 bits with a transparent colour, that colour
+// gets the background with alpha 0 and every other pixel alpha 255, as from a palette picture.
+TEST(DibFromPackedDib, TransparencyOfPicturesWithoutAlphaLeavesTheRestOpaque)
+{
+    HDC dc = CreateCompatibleDC(NULL);
+    SetBkColor(dc, RGB(1, 2, 3));
+    SetTextColor(dc, RGB(0, 0, 0));
+    // Left a colour, right black (0 in every format).
+    const struct {
+        int depth;
+        std::vector<BYTE> pixels;
+        DWORD transparency;
+        int transparentX;
+    } cases[] = {
+        {24, {0x10, 0x20, 0x30, 0, 0, 0, 0, 0}, DIBF_TRANSPARENT_CORNER, 0},
+        {24, {0x10, 0x20, 0x30, 0, 0, 0, 0, 0}, DIBF_TRANSPARENT_TEXT, 1},
+        {16, {0x1F, 0x7C, 0, 0}, DIBF_TRANSPARENT_CORNER, 0},
+        {16, {0x1F, 0x7C, 0, 0}, DIBF_TRANSPARENT_TEXT, 1},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.depth << " " << std::hex << c.transparency);
+        const std::vector<BYTE> dib = PackedDib(2, 1, c.depth, {}, c.pixels);
+        void* plainBits = nullptr;
+        void* bits = nullptr;
+        DibImage* plain = DibFromPackedDib(dc, Header(dib), DIBF_CONVERT, &plainBits);
+        DibImage* image = DibFromPackedDib(dc, Header(dib), DIBF_CONVERT | c.transparency, &bits);
+        ASSERT_NE(nullptr, plain);
+        ASSERT_NE(nullptr, image);
+        ASSERT_EQ(32, image->biBitCount);
+        const int other = 1 - c.transparentX;
+        EXPECT_EQ(0x00010203u, Raw(image, bits, c.transparentX, 0));
+        EXPECT_EQ(0xFF000000u | (Raw(plain, plainBits, other, 0) & 0xFFFFFF), Raw(image, bits, other, 0));
+        DibFree(plain);
+        DibFree(image);
+    }
+    DeleteDC(dc);
 }
 
 TEST(DibFromPackedDib, ConversionsKeepTheColours)

@@ -361,11 +361,13 @@ LoadedBmp LoadBmp(const std::wstring& path)
 // for pixel with the source; an existing file is refused without overwrite and replaced with it.
 TEST(DibWriteBmpFile, FilesReadBackAsTheirSource)
 {
-    enum Writer { WIDE_IMAGE, WIDE_PACKED, WIDE_PACKED_BITS_APART, SAVE_DEVICE_BITMAP };
+    // WIDE_PACKED_TABLE: above 8 bits, with a colour table of three entries that biClrUsed
+    // announces between the header and the pixels.
+    enum Writer { WIDE_IMAGE, WIDE_PACKED, WIDE_PACKED_BITS_APART, SAVE_DEVICE_BITMAP, WIDE_PACKED_TABLE };
     const struct { Writer how; int depth; } cases[] = {
         {WIDE_IMAGE, 1}, {WIDE_IMAGE, 4}, {WIDE_IMAGE, 8}, {WIDE_IMAGE, 24}, {WIDE_IMAGE, 32},
         {WIDE_PACKED, 4}, {WIDE_PACKED_BITS_APART, 8}, {WIDE_PACKED, 24},
-        {SAVE_DEVICE_BITMAP, 0},
+        {SAVE_DEVICE_BITMAP, 0}, {WIDE_PACKED_TABLE, 24}, {WIDE_PACKED_TABLE, 32},
     };
     const int W = 7, H = 5;
     const std::string dir = OutDir();
@@ -430,7 +432,12 @@ TEST(DibWriteBmpFile, FilesReadBackAsTheirSource)
             const size_t headBytes = 40 + 4 * entries;
             packed.assign(reinterpret_cast<BYTE*>(image), reinterpret_cast<BYTE*>(image) + headBytes);
             apart.assign(pixels, pixels + Stride(W, c.depth) * H);
-            if (c.how == WIDE_PACKED)
+            if (c.how == WIDE_PACKED_TABLE)
+            {
+                reinterpret_cast<BITMAPINFOHEADER*>(packed.data())->biClrUsed = 3;
+                packed.insert(packed.end(), 12, 0x5A);
+            }
+            if (c.how == WIDE_PACKED || c.how == WIDE_PACKED_TABLE)
                 packed.insert(packed.end(), apart.begin(), apart.end());
             source = c.how == WIDE_IMAGE ? image : reinterpret_cast<const BITMAPINFOHEADER*>(packed.data());
         }
@@ -456,10 +463,16 @@ TEST(DibWriteBmpFile, FilesReadBackAsTheirSource)
         EXPECT_EQ(want, got.pixels);
         // The file header tells the file's size.
         HANDLE file = CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-        BYTE head[6] = {};
+        BYTE head[54] = {};
         DWORD read = 0;
         ReadFile(file, head, sizeof head, &read, NULL);
         EXPECT_EQ(fileBytes(), static_cast<DWORD>(head[2] | head[3] << 8 | head[4] << 16 | head[5] << 24));
+        // The colour count of the file's header is that of the table written: none above 8 bits.
+        if (c.how != SAVE_DEVICE_BITMAP)
+        {
+            const DWORD colours = head[46] | head[47] << 8 | head[48] << 16 | head[49] << 24;
+            EXPECT_EQ(c.depth <= 8 ? 1u << c.depth : 0u, colours);
+        }
         CloseHandle(file);
         DeleteFileW(widePath.c_str());
         if (device)

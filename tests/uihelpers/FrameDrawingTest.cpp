@@ -223,6 +223,48 @@ TEST(PackedDib, MalformedInputGivesNoBitmap)
     DeleteObject(ok);
 }
 
+// Above 8 bits a colour table is optional; when biClrUsed announces one, the pixels stand
+// behind it (behind the masks and it with bit fields), and the picture reads as without it.
+TEST(PackedDib, PicturesAboveEightBitsAreReadBehindTheirColourTable)
+{
+    const std::vector<DWORD> table = {0x111111, 0x222222, 0x333333};
+    const struct {
+        int bits;
+        DWORD compression;
+        std::vector<unsigned char> pixels;  // two pixels, the first RGB(0x30, 0x20, 0x10) or its 5-6-5 form
+    } cases[] = {
+        {24, BI_RGB, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0, 0}},
+        {32, BI_RGB, {0x10, 0x20, 0x30, 0, 0x40, 0x50, 0x60, 0}},
+        {16, BI_BITFIELDS, {0x82, 0x31, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<DWORD> masks = c.compression == BI_BITFIELDS ? std::vector<DWORD>{0xF800, 0x07E0, 0x001F}
+                                                                        : std::vector<DWORD>{};
+        std::vector<COLORREF> read[2];
+        for (int withTable = 0; withTable < 2; ++withTable) {
+            std::vector<DWORD> entries = masks;
+            if (withTable)
+                entries.insert(entries.end(), table.begin(), table.end());
+            std::vector<unsigned char> dib = PackedDib(2, 1, c.bits, entries, c.pixels);
+            reinterpret_cast<BITMAPINFOHEADER*>(dib.data())->biCompression = c.compression;
+            reinterpret_cast<BITMAPINFOHEADER*>(dib.data())->biClrUsed = withTable ? 3 : 0;
+            reinterpret_cast<BITMAPINFOHEADER*>(dib.data())->biSizeImage = static_cast<DWORD>(c.pixels.size());
+            HBITMAP b = CreateBitmapFromPackedDib(dib.data(), static_cast<DWORD>(dib.size()), DIB_SYSTEM_COLORS, nullptr);
+            ASSERT_NE(nullptr, b) << c.bits << " " << withTable;
+            read[withTable] = Pixels(b, 2, 1);
+            DeleteObject(b);
+            // The table is counted: cut short by a byte, the picture is refused.
+            if (withTable) {
+                EXPECT_EQ(nullptr, CreateBitmapFromPackedDib(dib.data(), static_cast<DWORD>(dib.size() - 1), 0, nullptr));
+            }
+        }
+        EXPECT_EQ(read[0], read[1]) << c.bits;
+        if (c.bits != 16) {
+            EXPECT_EQ(RGB(0x30, 0x20, 0x10), read[1][0]) << c.bits;
+        }
+    }
+}
+
 TEST(PackedDib, ButtonColoursAreReplaced)
 {
     // 24 bits, one row of two pixels (8 bytes): the first pixel light grey (0xC0C0C0).

@@ -98,6 +98,20 @@ TEST(CrcModel, CatalogueCheckValues)
         { 2, "", "", 0, "0x1F", 1, "19" },                              // CRC-5/USB
         { 0, "24", "0xDA6000", 0, "0xAAAAAA", 0, "C25A56" },          // CRC-24/BLE
         { 18, "", "", 0, "0xFFFFFFFFFFFFFFFF", 1, "995DC9BBDF1939FA" }, // CRC-64/XZ
+        // Algorithm B, most significant bit first, across the widths.
+        { 0, "3", "0x6", 1, "0", 1, "4" },                              // CRC-3/GSM
+        { 0, "6", "0x39", 1, "0x3F", 0, "D" },                          // CRC-6/CDMA2000-A
+        { 4, "", "", 1, "0", 0, "75" },                                 // CRC-7/MMC
+        { 6, "", "", 1, "0", 0, "F4" },                                 // CRC-8/SMBUS
+        { 8, "", "", 1, "0", 0, "F5B" },                                // CRC-12/DECT
+        { 9, "", "", 1, "0", 0, "59E" },                                // CRC-15/CAN
+        { 12, "", "", 1, "0", 0, "31C3" },                              // the XModem row: XMODEM
+        { 15, "", "", 1, "0xB704CE", 0, "21CF02" },                     // CRC-24/OPENPGP
+        { 16, "", "", 1, "0xFFFFFFFF", 0, "376E6E7" },                  // CRC-32/MPEG-2
+        { 16, "", "", 1, "0xFFFFFFFF", 1, "FC891918" },                 // CRC-32/BZIP2
+        { 0, "40", "0x9000412000", 1, "0", 1, "D4164FC646" },           // CRC-40/GSM
+        { 18, "", "", 1, "0", 0, "6C40DF5F0B497347" },                  // CRC-64/ECMA-182
+        { 18, "", "", 1, "0xFFFFFFFFFFFFFFFF", 1, "62EC59E3F1A4F00A" }, // CRC-64/WE
     };
     for (const Case& k : cases) {
         CCrcCalculator c = Calculated(k.preset, k.width, k.poly, k.start, k.invert);
@@ -121,10 +135,10 @@ TEST(CrcModel, TablesAgreeWithBitwiseCrcs)
         uint64_t table[256];
         BuildCrcTableA(poly, table);
         ASSERT_EQ(RunCrcA(table, start, data.data(), static_cast<int>(data.size())), BitwiseReflected(poly, start, data)) << width;
-        if (width == 16) {
-            BuildCrcTableB(poly, 16, table);
-            EXPECT_EQ(RunCrcB(table, 16, start, data.data(), static_cast<int>(data.size())), BitwiseNormal(poly, 16, start, data));
-        }
+        // B is the most-significant-bit-first CRC at every width, not at 16 bits alone.
+        BuildCrcTableB(poly, width, table);
+        EXPECT_EQ(RunCrcB(table, width, start, data.data(), static_cast<int>(data.size())), BitwiseNormal(poly, width, start, data))
+            << width;
         if (width == 7) {
             BuildCrcTableC(poly, 7, table);
             EXPECT_EQ(RunCrcC(table, start, data.data(), static_cast<int>(data.size())), BitwiseNormal(poly, 7, start, data));
@@ -296,6 +310,40 @@ TEST(CrcModel, RecalculationKeepsTheFieldsInStep)
     EXPECT_EQ(c.preset, 11);
 }
 
+// "CRC-CCITT (CRC-16)" and "XModem-CRC-16" hold one polynomial: the row chosen stays through
+// the recalculations that follow, and a polynomial typed or given as a formula finds the first.
+TEST(CrcModel, RowsOfOnePolynomialStayAsChosen)
+{
+    struct Case {
+        int chosen;
+        int trigger;
+        const char* text;  // what the user typed into the trigger's field
+        int expect;
+    } cases[] = {
+        {12, CRC_TRIGGER_ALL, nullptr, 12},
+        {12, CRC_TRIGGER_START, "0x1D0F", 12},
+        {12, CRC_TRIGGER_WIDTH, "16-Bit", 12},
+        {12, CRC_TRIGGER_NORMAL, "0x1021", 12},
+        {10, CRC_TRIGGER_ALL, nullptr, 10},
+        {12, CRC_TRIGGER_REFLECTED, "0xA001", 11},
+        {16, CRC_TRIGGER_FORMULA, "x^16 + x^12 + x^5 + 1", 10},
+        {16, CRC_TRIGGER_ALL, nullptr, 16},
+    };
+    for (const Case& k : cases) {
+        CCrcCalculator c = Calculated(k.chosen, "", "", "0", 0);
+        ASSERT_EQ(c.preset, k.chosen);
+        CString* field = k.trigger == CRC_TRIGGER_START       ? &c.startText
+                         : k.trigger == CRC_TRIGGER_WIDTH     ? &c.widthText
+                         : k.trigger == CRC_TRIGGER_NORMAL    ? &c.normalText
+                         : k.trigger == CRC_TRIGGER_REFLECTED ? &c.reflectedText
+                         : k.trigger == CRC_TRIGGER_FORMULA   ? &c.formulaText
+                                                              : nullptr;
+        if (field) *field = k.text;
+        c.Recalculate(k.trigger);
+        EXPECT_EQ(c.preset, k.expect) << k.chosen << " " << (k.text ? k.text : "");
+    }
+}
+
 TEST(CrcModel, SourceSamples)
 {
     CCrcCalculator c = Calculated(16, "", "", "0xFFFFFFFF", 0);
@@ -325,21 +373,38 @@ TEST(CrcModel, SourceSamples)
     EXPECT_EQ(lines[26], "    };");
     EXPECT_EQ(lines[35], "        {");
     EXPECT_EQ(lines[36], "        ucByte  = (unsigned char)(uCrc^*pPtr);");
-    EXPECT_EQ(lines[37], "        uCrc    = aCrcTable[ucByte]^uCrc;");
+    EXPECT_EQ(lines[37], "        uCrc    = aCrcTable[ucByte];");
     EXPECT_EQ(lines[42], "return uCrc;");
 
-    // Twelve bits, algorithm B: the mask stands right after the loop's brace and on return.
-    c = Calculated(8, "", "", "0", 0);
-    c.algorithm = CRC_ALGO_B;
-    c.ForgetCachedWidth();
-    c.Recalculate(CRC_TRIGGER_ALL);
-    std::string text = static_cast<const char*>(c.source);
-    EXPECT_NE(text.find("    while(iLen>0)\r\n        {\r\n        uCrc   &= 0xFFF;\r\n        ucByte  = (unsigned char)((uCrc>>8)^*pPtr);"), std::string::npos);
-    EXPECT_NE(text.find("\r\nreturn uCrc&0xFFF;\r\n"), std::string::npos);
-    EXPECT_NE(text.find("        uXor = uPos<<8;"), std::string::npos);
+    // Algorithm B at widths that are no whole bytes: the mask stands right after the loop's
+    // brace and on return; the register's top byte meets the data byte (shifted down by the
+    // width less 8, or up to the byte's top bit below 8 bits) and a whole byte leaves it.
+    const struct {
+        int preset;
+        std::vector<const char*> pieces;
+    } narrow[] = {
+        {8,
+         {"    while(iLen>0)\r\n        {\r\n        uCrc   &= 0xFFF;\r\n        ucByte  = (unsigned char)((uCrc>>4)^*pPtr);\r\n"
+          "        uCrc    = aCrcTable[ucByte]^(uCrc<<8);\r\n",
+          "\r\nreturn uCrc&0xFFF;\r\n", "\r\n        uXor = uPos<<4;\r\n", "\r\n            if((uVal^uXor)&0x800)\r\n"}},
+        {2,
+         {"        uCrc   &= 0x1F;\r\n        ucByte  = (unsigned char)((uCrc<<3)^*pPtr);\r\n        uCrc    = aCrcTable[ucByte];\r\n",
+          "\r\n        uXor = uPos<<0;\r\n", "\r\n            if(((uVal<<3)^uXor)&0x80)\r\n", "\r\n        aCrcTable[uPos] = uVal&0x1F;\r\n"}},
+        {15, {"        uCrc    = aCrcTable[ucByte]^(uCrc<<8);\r\n", "\r\n        uXor = uPos<<16;\r\n"}},
+    };
+    for (const auto& k : narrow) {
+        c = Calculated(k.preset, "", "", "0", 0);
+        c.algorithm = CRC_ALGO_B;
+        c.ForgetCachedWidth();
+        c.Recalculate(CRC_TRIGGER_ALL);
+        const std::string text = static_cast<const char*>(c.source);
+        for (const char* piece : k.pieces)
+            EXPECT_NE(text.find(piece), std::string::npos) << k.preset << ": " << piece;
+    }
 
     // POLYNOM of A and B is the text the polynomial field holds: typed there, as typed;
     // written by the dialog, in the width's value format. C's has the extra top bit.
+    c = Calculated(8, "", "", "0", 0);
     const struct {
         int algorithm;
         int trigger;
@@ -402,6 +467,11 @@ TEST(CrcModel, GeneratedSourcesForTheHostCompiler)
         checks += "    Check(aCrcTable" + id + ", sizeof aCrcTable" + id + ", CrcGenerateTable" + id + ", \"" + id +
                   "\");\n    printf(\"" + id + " %llX\\n\", (unsigned long long)CrcCalc" + id + "(\"123456789\", 9));\n";
         expected += id + " " + Hex(c.results[(algorithm - 1) * 3]) + "\n";
+        // What the source must give is the CRC itself: B against the bit-by-bit one.
+        if (algorithm == CRC_ALGO_B) {
+            const std::vector<uint8_t> check(kCheck, kCheck + sizeof kCheck);
+            EXPECT_EQ(c.results[3], BitwiseNormal(c.normal, c.width, c.start, check)) << id << " width " << c.width;
+        }
     };
     for (unsigned width = 1; width <= 64; ++width) {
         for (int algorithm = CRC_ALGO_A; algorithm <= CRC_ALGO_C; ++algorithm) {
