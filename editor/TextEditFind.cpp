@@ -508,10 +508,10 @@ int CTextEdit::ReplaceSelection(const char* replacement, int length)
     }
     if (!done)
     {
-        // A refused replacement (read-only, a hook that said no) still answers the match: the
-        // pass goes on behind it instead of finding it again.
+        // A refused replacement (a hook that said no) still answers the match: the pass goes
+        // on behind it instead of finding it again.
         if (inPass)
-            KeepPassState(true);
+            m_pass.answered = true;
         return 0;
     }
     // Positions behind the replacement move with it, down by the lines it added: the saved

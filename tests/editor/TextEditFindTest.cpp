@@ -396,6 +396,7 @@ TEST_F(TextEditFind, InteractiveReplaceAsksAboutEachMatchOnce)
         const char* answers;   // "NJ": Nein to the first question (at the caret), Ja to the rest
         size_t from, to;       // the offsets the matches lie between (to 0: the end)
         const char* replacement = "foobarbazqux";
+        int refusal = 0;       // 1: the editor is read-only, 2: a hook says no to every change
     };
     const POINT middle = { 4, 1 };
     const size_t atMiddle = OffsetOf(before, middle);
@@ -416,6 +417,12 @@ TEST_F(TextEditFind, InteractiveReplaceAsksAboutEachMatchOnce)
         // origin and the selection's end with it.
         { "backward, wrap, the text at the replacement's end", 0x60, middle, middle, false, "J", 0, 0, "xfoo" },
         { "forward, wrap, the text at the replacement's end", 0x40, middle, middle, false, "J", 0, 0, "xfoo" },
+        // A refused replacement answers its match all the same: the next question is about the
+        // next match, and the pass ends round the end as ever. Every answer is "Ja" here; "N"
+        // stands for the text the reference keeps.
+        { "read-only, wrap, from the middle", 0x40, middle, middle, false, "N", 0, 0, "foobarbazqux", 1 },
+        { "read-only, backward, no wrap", 0x20, middle, middle, false, "N", 0, atMiddle + 3, "foobarbazqux", 1 },
+        { "a hook says no, wrap, from the middle", 0x40, middle, middle, false, "N", 0, 0, "foobarbazqux", 2 },
         { "line break, forward, wrap, from the middle", 0x40, middle, middle, false, "J", 0, 0, "foo\r\nfoo" },
         { "line break, backward, wrap, from the middle", 0x60, middle, middle, false, "J", 0, 0, "foo\r\nfoo" },
         { "line break, selection made downwards, wrap", 0x40, { 4, 0 }, { 12, 1 }, true, "J", 4,
@@ -432,12 +439,16 @@ TEST_F(TextEditFind, InteractiveReplaceAsksAboutEachMatchOnce)
         edit.SetCursorPos(c.anchor.x, c.anchor.y);
         edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
         edit.SaveSelectionRange();
+        if (c.refusal == 1)
+            edit.SetEditable(0);
+        if (c.refusal == 2)
+            edit.SetHook(TEH_BEFORE_CHANGE, [](CTextEdit*, void*, int, int, int) { return 0; }, nullptr);
         const std::string text = JoinLines(before);
         const bool replace = strcmp(c.answers, "N") != 0;
         const size_t keep = c.answers[0] == 'N' ? OffsetOf(before, c.caret) : std::string::npos;
         const auto want = ReplaceBetween(text, "foo", JoinLines(RefSplit(c.replacement)), c.from,
                                          c.to ? c.to : text.size(), replace, keep);
-        EXPECT_EQ(AnswerEveryMatch(edit, "foo", c.replacement, c.inRange, c.answers), want.second);
+        EXPECT_EQ(AnswerEveryMatch(edit, "foo", c.replacement, c.inRange, c.refusal ? "J" : c.answers), want.second);
         EXPECT_EQ(JoinLines(Lines(edit)), want.first);
     }
 }
