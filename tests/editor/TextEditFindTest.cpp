@@ -637,6 +637,7 @@ TEST_F(TextEditFind, ReplaceAllWithLineBreaksReplacesEveryMatch)
         { "inside the selection, no wrap, made upwards", { "a a a", "a a a" }, { 5, 1 }, { 0, 0 }, 0, 0xC002,
           "x\r\ny\r\n" },
     };
+    const std::string find = "a";
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
@@ -651,13 +652,13 @@ TEST_F(TextEditFind, ReplaceAllWithLineBreaksReplacesEveryMatch)
         const POINT first = (c.anchor.y < c.caret.y || (c.anchor.y == c.caret.y && c.anchor.x < c.caret.x)) ? c.anchor
                                                                                                                : c.caret;
         const POINT last = first.x == c.anchor.x && first.y == c.anchor.y ? c.caret : c.anchor;
-        // The reference: every "a" from the start point on (from the text's start with wrap),
+        // The reference: every match from the start point on (from the text's start with wrap),
         // inside the selection for those rows.
         const size_t from = inRange || !(c.options & 0x40) ? OffsetOf(c.lines, first) : 0;
         const size_t to = inRange ? OffsetOf(c.lines, last) : text.size();
         const std::string replacement = JoinLines(RefSplit(c.replacement));
-        const auto want = ReplaceBetween(text, "a", replacement, from, to, true, std::string::npos);
-        EXPECT_EQ(edit.ReplaceText("a", c.replacement, c.flags), want.second);
+        const auto want = ReplaceBetween(text, find, replacement, from, to, true, std::string::npos);
+        EXPECT_EQ(edit.ReplaceText(find.c_str(), c.replacement, c.flags), want.second);
         EXPECT_EQ(JoinLines(Lines(edit)), want.first);
         if (inRange)
         {
@@ -666,7 +667,8 @@ TEST_F(TextEditFind, ReplaceAllWithLineBreaksReplacesEveryMatch)
             const int length = edit.GetTextAlloc(&selected, TRF_SELECTION);
             std::string got(selected ? selected : "", static_cast<size_t>(length));
             free(selected);
-            const size_t end = to + static_cast<size_t>(want.second) * replacement.size() - static_cast<size_t>(want.second);
+            const size_t end = to + static_cast<size_t>(want.second) * replacement.size() -
+                               static_cast<size_t>(want.second) * find.size();
             EXPECT_EQ(JoinLines(RefSplit(got)), want.first.substr(from, end - from));
         }
     }
