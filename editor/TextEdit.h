@@ -570,11 +570,14 @@ protected:
     uint8_t m_savedCaretAtStart = 0;
     POINT m_matchStart = { 0, 0 };   // the last match FindText selected
     POINT m_matchEnd = { 0, 0 };
-    // Searches that carry on from each other (find next, the questions of an interactive
-    // replace) share one pass over the text: the first candidate of the first search is the
-    // origin, and once the pass has wrapped it ends there. Each search on its own would wrap
-    // again, so that a replacement holding the search text was found and replaced without end.
-    // The pass goes on only while the editor is as the last step left it.
+    // The questions of an interactive replace share one pass over the text: the first
+    // candidate of the first search is the origin, and once the pass has wrapped it ends there.
+    // Each search on its own would wrap again, so that a replacement holding the search text
+    // was found and replaced without end. Only an answer carries the pass on: a search that
+    // goes on right of the match ("Nein"), or the search after the match was replaced (or its
+    // replacement refused). Find next and the other plain finds are searches of their own,
+    // which wrap at every press. The pass goes on only while the editor is as the last step
+    // left it: an edit in between starts a new one.
     struct SearchPass
     {
         bool valid = false;
@@ -589,11 +592,12 @@ protected:
         POINT anchor = { 0, 0 };
         int selectionMode = 0;
         uint32_t generation = 0;
+        bool answered = false;    // the match was replaced, or its replacement refused
     };
     SearchPass m_pass;
     uint32_t m_textGeneration = 0;   // counts every change of a line
     bool PassHolds() const;
-    void KeepPassState();
+    void KeepPassState(bool answered);
     CTextFindDlg* m_findDlg = nullptr;
     CTextReplaceDlg* m_replaceDlg = nullptr;
     uint8_t m_statusActive = 0;

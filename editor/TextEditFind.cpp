@@ -34,6 +34,27 @@ void CopyForDialog(char* buffer, int size, const char* text, bool utf8)
     CopyTextLimited(buffer, text, size);
 }
 
+// Where a position lands when the match [from, to) on matchLine is replaced by a text that
+// ends at (endLine, endIndex): behind the match on its line it keeps its distance from the
+// match's end; on a later line it moves down by the lines the replacement added; inside the
+// match it goes to the match's start, so that nothing of the replacement lies before it.
+void MovePastReplacement(int* line, int* index, int matchLine, int from, int to, int endLine, int endIndex)
+{
+    if (*line > matchLine)
+    {
+        *line += endLine - matchLine;
+    }
+    else if (*line == matchLine && *index >= to)
+    {
+        *line = endLine;
+        *index = endIndex + (*index - to);
+    }
+    else if (*line == matchLine && *index > from)
+    {
+        *index = from;
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -167,13 +188,14 @@ bool CTextEdit::PassHolds() const
            (!m_selectionMode || (m_pass.anchor.x == m_anchorColumn && m_pass.anchor.y == m_anchorLine));
 }
 
-void CTextEdit::KeepPassState()
+void CTextEdit::KeepPassState(bool answered)
 {
     m_pass.caret = GetCaretPos();
     m_pass.anchor.x = m_anchorColumn;
     m_pass.anchor.y = m_anchorLine;
     m_pass.selectionMode = m_selectionMode;
     m_pass.generation = m_textGeneration;
+    m_pass.answered = answered;
     m_pass.valid = true;
 }
 
@@ -277,9 +299,12 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     const bool inRange = (flags & FTF_IN_RANGE) != 0;
     const uint32_t searchOptions = EditOptions & (EO_FIND_IGNORE_CASE | EO_FIND_BACKWARD | EO_FIND_WRAP |
                                                   EO_FIND_WHOLE_WORDS | EO_FIND_PATTERN);
-    // Replace-all keeps its own count of wraps; every other search may carry on a pass.
-    const bool continuing = !raw && PassHolds() && m_pass.text == m_findWork && m_pass.options == searchOptions &&
-                            m_pass.inRange == inRange;
+    // Replace-all keeps its own count of wraps, and find next (always behind the caret) is a
+    // search of its own: only the answers of an interactive replace carry a pass on. Letting
+    // every search carry it on made find next stop with "nothing more" after each round.
+    const bool answer = !(flags & FTF_AFTER_CARET) && ((flags & FTF_RIGHT_OF_CARET) || m_pass.answered);
+    const bool continuing = !raw && answer && PassHolds() && m_pass.text == m_findWork &&
+                            m_pass.options == searchOptions && m_pass.inRange == inRange;
     m_pass.valid = false;
     const POINT caret = GetCaretPos();
     int column = caret.x;
@@ -439,7 +464,7 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     // The next search of the pass moves on from this match, also where the match stays as it
     // is (a "Nein", or a replacement a read-only editor refused).
     m_pass.bound = forward ? foundIndex + 1 : foundIndex - 1;
-    KeepPassState();
+    KeepPassState(false);
     Layout().UpdateLayout(0);
     RequestUpdate(1);
     return 1;
@@ -459,44 +484,60 @@ int CTextEdit::ReplaceSelection(const char* replacement, int length)
     const int caretColumn = static_cast<int>(caret.x);
     const int from = ColumnToIndex(std::min(caretColumn, m_anchorColumn), record->text, record->length);
     const int to = ColumnToIndex(std::max(caretColumn, m_anchorColumn), record->text, record->length);
-    const int lengthBefore = record->length;
     const TextLine* savedLast = GetLine(m_savedLastLine);
-    const int savedEnd = ColumnToIndex(m_savedEndColumn, savedLast->text, savedLast->length);
+    int savedEndLine = m_savedLastLine;
+    int savedEnd = ColumnToIndex(m_savedEndColumn, savedLast->text, savedLast->length);
     const uint8_t modifiedBefore = m_modified;
-    int added = 0;
+    POINT end = { IndexToColumn(from, record->text, record->length), line };
+    bool done = true;
     if (length < 1)
     {
-        if (!DeleteSelection(0))
-            return 0;
+        done = DeleteSelection(0) != 0;
     }
-    else
+    else if ((done = DeleteSelection(1) != 0))
     {
-        if (!DeleteSelection(1))
-            return 0;
         const int flags = ((EditOptions & EO_FIND_BACKWARD) ? TIF_CARET_START : TIF_CARET_END) | TIF_AT_CARET |
                           TIF_JOURNAL | TIF_COMMIT | TIF_COMMIT_GROUP;
-        added = InsertText(replacement, 0, 0, flags, length);
+        if (InsertText(replacement, 0, 0, flags, length) >= 0)
+            end = m_insertEnd;
         if (UndoEntry* e = m_undo.Newest())
         {
             e->kind = static_cast<uint8_t>(e->kind | UK_CARET_START);
             e->modified = modifiedBefore;
         }
     }
-    // Positions behind the replacement on its line move with the change in length: the
-    // saved range's end, and the origin of the pass the replacement belongs to.
-    const TextLine* now = GetLine(line);
-    const int delta = now->length - lengthBefore;
-    if (added == 0 && line == m_savedLastLine && from < savedEnd)
-        m_savedEndColumn = IndexToColumn(std::max(from, savedEnd + delta), now->text, now->length);
-    if (inPass && added == 0)
+    if (!done)
     {
-        if (line == m_pass.originLine && from < m_pass.originIndex)
-            m_pass.originIndex = std::max(from, m_pass.originIndex + delta);
+        // A refused replacement (a hook that said no) still answers the match: the pass goes
+        // on behind it instead of finding it again.
+        if (inPass)
+            m_pass.answered = true;
+        return 0;
+    }
+    // Positions behind the replacement move with it, down by the lines it added: the saved
+    // range's end, and the origin of the pass the replacement belongs to.
+    const TextLine* endRecord = GetLine(end.y);
+    const int endIndex = length < 1 ? from : ColumnToIndex(end.x, endRecord->text, endRecord->length);
+    if (end.y != line || endIndex != to)
+    {
+        MovePastReplacement(&savedEndLine, &savedEnd, line, from, to, end.y, endIndex);
+        const TextLine* now = GetLine(savedEndLine);
+        m_savedLastLine = savedEndLine;
+        m_savedEndColumn = IndexToColumn(savedEnd, now->text, now->length);
+    }
+    if (inPass)
+    {
         // The pass goes on behind the replacement (forward) or before it (backward), so that
-        // it never finds the search text inside its own replacement.
+        // it never finds the search text inside its own replacement. Backwards, once wrapped,
+        // it searches what lies behind its origin: an origin on the match goes to the
+        // replacement's last character, so that nothing of the replacement is searched again.
         const bool forward = !(EditOptions & EO_FIND_BACKWARD);
-        m_pass.bound = forward ? to + delta : from - 1;
-        KeepPassState();
+        if (!forward && m_pass.originLine == line && m_pass.originIndex >= from && m_pass.originIndex < to)
+            m_pass.originLine = end.y, m_pass.originIndex = endIndex - 1;
+        else
+            MovePastReplacement(&m_pass.originLine, &m_pass.originIndex, line, from, to, end.y, endIndex);
+        m_pass.bound = forward ? endIndex : from - 1;
+        KeepPassState(true);
     }
     else
     {
@@ -522,6 +563,7 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
         const TextLine* r = GetLine(startLine);
         startIndex = ColumnToIndex(column, r->text, r->length);
     }
+    int rangeEndLine = m_savedLastLine;
     int rangeEndIndex = 0;
     if (inRange)
     {
@@ -592,19 +634,20 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
         CUndoRing::SetText(e, old, oldLength);
         m_modified = 1;
         ++replaced;
-        // Only a replacement left of the start point (or of the range's end) on its line
-        // moves it; one at the start point itself leaves it, so the wrap stops there.
-        if (end.y == line)
+        // Only a replacement before the start point (or the range's end) moves it, down by
+        // the lines it added or along its line; one at the start point itself leaves it, so
+        // the wrap stops there. A start point left behind a line break made the wrap stop at
+        // the first match past its old place, with matches after it left unreplaced.
         {
-            const TextLine* now = GetLine(line);
+            const TextLine* now = GetLine(end.y);
             const int endIndex = ColumnToIndex(end.x, now->text, now->length);
-            const int delta = endIndex - to;
-            if (line == startLine && from < startIndex)
-                startIndex = std::max(from, startIndex + delta);
-            if (inRange && line == m_savedLastLine && from < rangeEndIndex)
+            MovePastReplacement(&startLine, &startIndex, line, from, to, end.y, endIndex);
+            if (inRange)
             {
-                rangeEndIndex = std::max(from, rangeEndIndex + delta);
-                m_savedEndColumn = IndexToColumn(rangeEndIndex, now->text, now->length);
+                MovePastReplacement(&rangeEndLine, &rangeEndIndex, line, from, to, end.y, endIndex);
+                const TextLine* last = GetLine(rangeEndLine);
+                m_savedLastLine = rangeEndLine;
+                m_savedEndColumn = IndexToColumn(rangeEndIndex, last->text, last->length);
             }
         }
         int caretColumn = end.x, caretLine = end.y;
@@ -651,7 +694,14 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
 int CTextEdit::ReplaceText(const char* find, const char* replacement, uint32_t flags)
 {
     if (m_readOnly)
+    {
+        // The refusal answers the match an interactive replace asked about: its next search
+        // goes on behind the match instead of asking about it again.
+        const int32_t mode = static_cast<int32_t>((flags & RTF_UTF8) ? (flags & 0xFF) : flags);
+        if (mode <= 1 && PassHolds())
+            KeepPassState(true);
         return Refuse() ? 1 : 0;
+    }
     if (!replacement)
     {
         if (!m_lastReplace)
@@ -690,8 +740,9 @@ int CTextEdit::ReplaceText(const char* find, const char* replacement, uint32_t f
     const int length = static_cast<int>(text.size());
     if (mode <= 1)
     {
-        if (mode == 1)
-            FindText(find, 0);
+        // A find that fails leaves the selection alone: it is not the text asked for.
+        if (mode == 1 && !FindText(find, 0))
+            return 0;
         return ReplaceSelection(text.data(), length);
     }
     return ReplaceAll(find, text.data(), length, flags);

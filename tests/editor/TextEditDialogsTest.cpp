@@ -356,6 +356,55 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
     }
 }
 
+// "Weitersuchen" with wrap on finds the next match at every click, round the end of the text
+// twice, and never says "Text wurde nicht gefunden !"; the matches are counted on the lines.
+TEST_F(TextEditDialogs, AgainFindsTheNextMatchAtEveryClick)
+{
+    CTextEdit edit(2048, 50000, 0, "DialogTest");
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 300), &m_parent, 4210));
+    edit.AppendText("eins zwei eins\ndrei eins vier\n");
+    EditOptions = 0x1849 | 0x40;
+    edit.SetCursorPos(0, 0, 0);
+    std::vector<POINT> hits;
+    const std::vector<std::string> lines = Lines(edit);
+    for (size_t l = 0; l < lines.size(); ++l)
+        for (size_t at = lines[l].find("eins"); at != std::string::npos; at = lines[l].find("eins", at + 1))
+            hits.push_back({ static_cast<LONG>(at), static_cast<LONG>(l) });
+    ASSERT_EQ(hits.size(), 3u);
+    const size_t clicks = 2 * hits.size() + 1;
+    HWND dialog = nullptr;
+    int boxes = 0;
+    std::vector<POINT> found;
+    ModalScript script;
+    script.Add([&](HWND d) {
+        dialog = d;
+        SetDlgItemTextA(d, IDC_TF_TEXT, "eins");
+        return Click(d, IDC_TF_AGAIN);
+    });
+    for (size_t k = 0; k < clicks; ++k)
+        script.Add([&, k](HWND) {
+            if (HWND box = testsupport::ThreadDialog(dialog))
+            {
+                ++boxes;
+                Click(box, IDOK);
+                return false;
+            }
+            found.push_back(edit.GetCaretPos());
+            return Click(dialog, k + 1 < clicks ? IDC_TF_AGAIN : IDCANCEL);
+        });
+    EXPECT_EQ(script.Run([&] { return edit.OpenFindDialog(nullptr, 0); }), IDCANCEL);
+    EXPECT_EQ(boxes, 0);
+    ASSERT_EQ(found.size(), clicks);
+    // "Weitersuchen" starts behind the caret: the first click finds the second match.
+    for (size_t k = 0; k < clicks; ++k)
+    {
+        const POINT want = hits[(k + 1) % hits.size()];
+        EXPECT_EQ(found[k].x, want.x) << k;
+        EXPECT_EQ(found[k].y, want.y) << k;
+    }
+    edit.DestroyWindow();
+}
+
 // On opening the highlight box is set from the controls as they are before the data exchange
 // fills them: offered, it opens enabled even for a pattern holding "*".
 TEST_F(TextEditDialogs, HighlightBoxOpensFromTheEmptyControls)

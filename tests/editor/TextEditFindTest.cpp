@@ -93,7 +93,7 @@ const char kSample[] = "ab aab\tAb xabx\n\nab_ab 1ab ab\nBAB aB\n";
 
 }  // namespace
 
-TEST_F(TextEditFind, FindsEveryMatchInOrderBothWaysAndWrapsOnce)
+TEST_F(TextEditFind, FindsEveryMatchInOrderBothWaysAndFindNextWrapsAtEveryPress)
 {
     struct Mode
     {
@@ -112,21 +112,26 @@ TEST_F(TextEditFind, FindsEveryMatchInOrderBothWaysAndWrapsOnce)
         {
             EditOptions = (0x1849 & ~0x1F0u) | mode.options | 0x40 | (backward ? 0x20u : 0u);
             edit.SetCursorPos(backward ? 0 : 0, backward ? edit.GetLineCount() : 0, 0);
+            g_beeps = 0;
             std::vector<Hit> found;
             ASSERT_EQ(edit.FindText(mode.what, 0), 1);
             found.push_back(Selected(edit));
-            while (found.size() <= expected.size() && edit.FindText(mode.what, FTF_AFTER_CARET))
+            // Find next goes round the end at every press: twice round, every press a match,
+            // none of them a "nothing more".
+            for (size_t press = 0; press < 2 * expected.size(); ++press)
+            {
+                if (!edit.OnFindNext())
+                    break;
                 found.push_back(Selected(edit));
-            // One round: searches that carry on from each other wrap once between them and end
-            // where the first began, the caret left on the last match.
+            }
             std::vector<Hit> want = expected;
             if (backward)
                 std::reverse(want.begin(), want.end());
-            EXPECT_TRUE(found == want) << mode.what << " options " << mode.options << " backward " << backward;
-            EXPECT_TRUE(Selected(edit) == want.back());
-            // The search after "nothing more" begins a round of its own, round the end again.
-            ASSERT_EQ(edit.FindText(mode.what, FTF_AFTER_CARET), 1);
-            EXPECT_TRUE(Selected(edit) == want.front());
+            std::vector<Hit> twiceRound;
+            for (size_t k = 0; k <= 2 * want.size(); ++k)
+                twiceRound.push_back(want[k % want.size()]);
+            EXPECT_TRUE(found == twiceRound) << mode.what << " options " << mode.options << " backward " << backward;
+            EXPECT_EQ(g_beeps, 0);
         }
         // Without wrap the search stops at the end and leaves the caret on the last match.
         EditOptions = (0x1849 & ~0x1F0u) | mode.options;
@@ -390,6 +395,8 @@ TEST_F(TextEditFind, InteractiveReplaceAsksAboutEachMatchOnce)
         bool inRange;
         const char* answers;   // "NJ": Nein to the first question (at the caret), Ja to the rest
         size_t from, to;       // the offsets the matches lie between (to 0: the end)
+        const char* replacement = "foobarbazqux";
+        int refusal = 0;       // 1: the editor is read-only, 2: a hook says no to every change
     };
     const POINT middle = { 4, 1 };
     const size_t atMiddle = OffsetOf(before, middle);
@@ -406,6 +413,22 @@ TEST_F(TextEditFind, InteractiveReplaceAsksAboutEachMatchOnce)
         { "selection made downwards, wrap", 0x40, { 4, 0 }, { 12, 1 }, true, "J", 4, OffsetOf(before, { 12, 1 }) },
         { "selection made upwards, backward", 0x20, { 12, 1 }, { 4, 0 }, true, "J", 4, OffsetOf(before, { 12, 1 }) },
         { "selection made downwards, every Nein", 0x40, { 4, 0 }, { 12, 1 }, true, "N", 4, OffsetOf(before, { 12, 1 }) },
+        // Replacements that break the line: what lies behind them moves down, the pass's
+        // origin and the selection's end with it.
+        { "backward, wrap, the text at the replacement's end", 0x60, middle, middle, false, "J", 0, 0, "xfoo" },
+        { "forward, wrap, the text at the replacement's end", 0x40, middle, middle, false, "J", 0, 0, "xfoo" },
+        // A refused replacement answers its match all the same: the next question is about the
+        // next match, and the pass ends round the end as ever. Every answer is "Ja" here; "N"
+        // stands for the text the reference keeps.
+        { "read-only, wrap, from the middle", 0x40, middle, middle, false, "N", 0, 0, "foobarbazqux", 1 },
+        { "read-only, backward, no wrap", 0x20, middle, middle, false, "N", 0, atMiddle + 3, "foobarbazqux", 1 },
+        { "a hook says no, wrap, from the middle", 0x40, middle, middle, false, "N", 0, 0, "foobarbazqux", 2 },
+        { "line break, forward, wrap, from the middle", 0x40, middle, middle, false, "J", 0, 0, "foo\r\nfoo" },
+        { "line break, backward, wrap, from the middle", 0x60, middle, middle, false, "J", 0, 0, "foo\r\nfoo" },
+        { "line break, selection made downwards, wrap", 0x40, { 4, 0 }, { 12, 1 }, true, "J", 4,
+          OffsetOf(before, { 12, 1 }), "x\ny" },
+        { "line break, selection made upwards, backward", 0x20, { 12, 1 }, { 4, 0 }, true, "J", 4,
+          OffsetOf(before, { 12, 1 }), "foo\rfoo" },
     };
     for (const Case& c : cases)
     {
@@ -416,11 +439,16 @@ TEST_F(TextEditFind, InteractiveReplaceAsksAboutEachMatchOnce)
         edit.SetCursorPos(c.anchor.x, c.anchor.y);
         edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
         edit.SaveSelectionRange();
+        if (c.refusal == 1)
+            edit.SetEditable(0);
+        if (c.refusal == 2)
+            edit.SetHook(TEH_BEFORE_CHANGE, [](CTextEdit*, void*, int, int, int) { return 0; }, nullptr);
         const std::string text = JoinLines(before);
         const bool replace = strcmp(c.answers, "N") != 0;
         const size_t keep = c.answers[0] == 'N' ? OffsetOf(before, c.caret) : std::string::npos;
-        const auto want = ReplaceBetween(text, "foo", "foobarbazqux", c.from, c.to ? c.to : text.size(), replace, keep);
-        EXPECT_EQ(AnswerEveryMatch(edit, "foo", "foobarbazqux", c.inRange, c.answers), want.second);
+        const auto want = ReplaceBetween(text, "foo", JoinLines(RefSplit(c.replacement)), c.from,
+                                         c.to ? c.to : text.size(), replace, keep);
+        EXPECT_EQ(AnswerEveryMatch(edit, "foo", c.replacement, c.inRange, c.refusal ? "J" : c.answers), want.second);
         EXPECT_EQ(JoinLines(Lines(edit)), want.first);
     }
 }
@@ -437,6 +465,213 @@ TEST_F(TextEditFind, TheStoredSearchTextCanBeTheTextToFind)
     EXPECT_EQ(edit.ReplaceText(edit.GetSearchText(), "ZWEI", 2), 2);
     EXPECT_EQ(Lines(edit)[0], "eins ZWEI eins");
     EXPECT_EQ(Lines(edit)[1], "ZWEI drei");
+}
+
+namespace {
+
+// The match a search that goes on behind `from` finds in `lines`: the first one after it in
+// text order, round the end to the first one of all when wrapping (itself when it is the
+// only one); none without.
+bool NextHit(const std::vector<std::string>& lines, const std::string& what, Hit from, bool wrap, Hit* next)
+{
+    const std::vector<Hit> hits = PlainScan(lines, what, false, false);
+    for (const Hit& h : hits)
+        if (h.line > from.line || (h.line == from.line && h.index > from.index))
+            return *next = h, true;
+    if (!wrap || hits.empty())
+        return false;
+    *next = hits.front();
+    return true;
+}
+
+}  // namespace
+
+// A search sees the text as it is at the time, whatever the searches before it found: after
+// an edit between two finds, find next (flag 4) and the "Nein" of an interactive replace
+// (flag 16, which otherwise ends with the pass that went round once) find the next match of
+// the changed text, counted here on the editor's lines.
+TEST_F(TextEditFind, AnEditBetweenTwoFindsIsSeenByTheNext)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> lines;
+        POINT caret;
+        uint32_t options;
+        uint32_t request;     // of every search after the first
+        int pressesBefore;    // searches after the first and before the edit
+        int editLine;         // the line the edit sets (past the last: a new line)
+        const char* edited;
+    };
+    const Case cases[] = {
+        { "Nein, wrapped: a new match behind the origin", { "foo", "foo" }, { 0, 1 }, 0x40, FTF_RIGHT_OF_CARET, 1, 1,
+          "bar foo" },
+        { "find next, wrapped: a new match behind the origin", { "foo", "foo" }, { 0, 1 }, 0x40, FTF_AFTER_CARET, 1,
+          1, "bar foo" },
+        { "Nein: the next match taken away", { "foo foo", "x foo", "foo" }, { 0, 0 }, 0x40, FTF_RIGHT_OF_CARET, 1,
+          1, "x" },
+        { "Nein, no wrap: a match on a new last line", { "foo", "bar" }, { 0, 0 }, 0, FTF_RIGHT_OF_CARET, 0, 2,
+          "foo" },
+        { "find next: a match on a new last line", { "foo", "bar" }, { 0, 0 }, 0, FTF_AFTER_CARET, 0, 2, "x foo" },
+        { "find next, backward, wrapped: a new match before the origin", { "foo", "foo" }, { 3, 0 }, 0x60,
+          FTF_AFTER_CARET, 1, 0, "foo foo" },
+    };
+    const char* const find = "foo";
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CTextEdit edit(2048, 50000, 0, "FindTest");
+        EditOptions = (0x1849 & ~0x1F0u) | c.options;
+        edit.AppendText(JoinLines(c.lines).c_str());
+        edit.SetCursorPos(c.caret.x, c.caret.y, 0);
+        ASSERT_EQ(edit.FindText(find, 0), 1);
+        for (int p = 0; p < c.pressesBefore; ++p)
+            ASSERT_EQ(edit.FindText(find, c.request), 1);
+        const Hit before = Selected(edit);
+        ASSERT_GE(edit.SetLineText(c.edited, c.editLine, static_cast<int>(strlen(c.edited)), 0), 0);
+        std::vector<std::string> lines = Lines(edit);
+        Hit want = {};
+        const bool backward = (c.options & 0x20) != 0;
+        bool found = false;
+        if (!backward)
+        {
+            found = NextHit(lines, find, before, (c.options & 0x40) != 0, &want);
+        }
+        else
+        {
+            // Backwards is forwards on the mirrored text.
+            std::vector<std::string> mirrored(lines.rbegin(), lines.rend());
+            for (std::string& l : mirrored)
+                std::reverse(l.begin(), l.end());
+            std::string what = find;
+            std::reverse(what.begin(), what.end());
+            const int line = static_cast<int>(lines.size()) - 1 - before.line;
+            const Hit from = { line, static_cast<int>(mirrored[static_cast<size_t>(line)].size()) - before.index -
+                                         static_cast<int>(what.size()) };
+            found = NextHit(mirrored, what, from, (c.options & 0x40) != 0, &want);
+            want.line = static_cast<int>(lines.size()) - 1 - want.line;
+            want.index = static_cast<int>(lines[static_cast<size_t>(want.line)].size()) - want.index -
+                         static_cast<int>(what.size());
+        }
+        ASSERT_TRUE(found);
+        ASSERT_EQ(edit.FindText(find, c.request), 1);
+        EXPECT_TRUE(Selected(edit) == want) << Selected(edit).line << ":" << Selected(edit).index;
+    }
+}
+
+// Query code 19, mode 1 (find, then replace what was found) and mode 0 (replace the
+// selection): a find that fails leaves the text and the selection as they were; the text
+// after a replacement is the plain-string reference's first occurrence at or behind the caret
+// replaced.
+TEST_F(TextEditFind, ReplaceRequestsChangeOnlyWhatWasFound)
+{
+    const std::string text = "eins zwei eins";
+    struct Case
+    {
+        const char* what;
+        POINT anchor, caret;
+        uint32_t mode;
+        const char* find;
+    };
+    const Case cases[] = {
+        { "mode 1, nothing found, a selection", { 5, 0 }, { 9, 0 }, 1, "sieben" },
+        { "mode 1, nothing found, no selection", { 2, 0 }, { 2, 0 }, 1, "sieben" },
+        { "mode 1, found behind the selection", { 9, 0 }, { 5, 0 }, 1, "eins" },
+        { "mode 1, found behind the caret", { 1, 0 }, { 1, 0 }, 1, "zwei" },
+        { "mode 0, the selection", { 5, 0 }, { 9, 0 }, 0, "beliebig" },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CTextEdit edit(2048, 50000, 0, "FindTest");
+        EditOptions = 0x1849 & ~0x40u;
+        edit.AppendText(text.c_str());
+        edit.SetCursorPos(c.anchor.x, c.anchor.y, 0);
+        edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        char selectedBefore[64] = {};
+        edit.GetText(selectedBefore, sizeof(selectedBefore), TRF_SELECTION);
+        ReplaceRequest request = { c.mode, 0, c.find, "X" };
+        const LRESULT result = edit.WindowProc(WM_TEXTEDIT_QUERY, 19, reinterpret_cast<LPARAM>(&request));
+        // The reference: mode 0 replaces the selection, mode 1 the first occurrence from the
+        // selection's start (or the caret) on.
+        std::string want = text;
+        const size_t start = static_cast<size_t>(std::min(c.anchor.x, c.caret.x));
+        const size_t at = c.mode == 0 ? start : text.find(c.find, start);
+        if (at != std::string::npos)
+            want.replace(at, c.mode == 0 ? static_cast<size_t>(std::abs(c.caret.x - c.anchor.x)) : strlen(c.find), "X");
+        EXPECT_EQ(result, at != std::string::npos ? 1 : 0);
+        EXPECT_EQ(Lines(edit)[0], want);
+        if (at == std::string::npos)
+        {
+            char selectedAfter[64] = {};
+            edit.GetText(selectedAfter, sizeof(selectedAfter), TRF_SELECTION);
+            EXPECT_STREQ(selectedAfter, selectedBefore);
+            EXPECT_EQ(edit.GetCaretPos().x, c.caret.x);
+            EXPECT_EQ(edit.GetAnchor().x, c.anchor.x);
+        }
+    }
+}
+
+// Replace-all with replacements that break the line replaces every match it reaches, as a
+// plain-string replacement of the text counts them: the start point and the selection's end
+// move down with the lines put in before them.
+TEST_F(TextEditFind, ReplaceAllWithLineBreaksReplacesEveryMatch)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> lines;
+        POINT anchor, caret;   // a selection for the rows inside the saved range
+        uint32_t options;
+        uint32_t flags;
+        const char* replacement;
+    };
+    const Case cases[] = {
+        { "caret in the middle, wrap", { "a a a" }, { 4, 0 }, { 4, 0 }, 0x40, 2, "x\r\ny" },
+        { "caret at the start, wrap", { "a a a" }, { 0, 0 }, { 0, 0 }, 0x40, 2, "x\r\ny" },
+        { "two breaks each", { "a a a", "b a" }, { 2, 0 }, { 2, 0 }, 0x40, 2, "x\ny\rz" },
+        { "only a line break", { "a b a", "a a" }, { 2, 1 }, { 2, 1 }, 0x40, 2, "\r\n" },
+        { "the replacement holds the text", { "a a a" }, { 4, 0 }, { 4, 0 }, 0x40, 2, "a\r\na" },
+        { "no wrap, from the middle", { "a a a", "a" }, { 2, 0 }, { 2, 0 }, 0, 2, "x\r\ny" },
+        { "inside the selection", { "a a a", "a a a", "a" }, { 2, 0 }, { 3, 1 }, 0x40, 0xC002, "x\r\ny" },
+        { "inside the selection, no wrap, made upwards", { "a a a", "a a a" }, { 5, 1 }, { 0, 0 }, 0, 0xC002,
+          "x\r\ny\r\n" },
+    };
+    const std::string find = "a";
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CTextEdit edit(2048, 50000, 0, "FindTest");
+        EditOptions = (0x1849 & ~0x1F0u) | c.options;
+        const std::string text = JoinLines(c.lines);
+        edit.AppendText(text.c_str());
+        edit.SetCursorPos(c.anchor.x, c.anchor.y, 0);
+        edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        edit.SaveSelectionRange();
+        const bool inRange = (c.flags & RTF_IN_RANGE) != 0;
+        const POINT first = (c.anchor.y < c.caret.y || (c.anchor.y == c.caret.y && c.anchor.x < c.caret.x)) ? c.anchor
+                                                                                                               : c.caret;
+        const POINT last = first.x == c.anchor.x && first.y == c.anchor.y ? c.caret : c.anchor;
+        // The reference: every match from the start point on (from the text's start with wrap),
+        // inside the selection for those rows.
+        const size_t from = inRange || !(c.options & 0x40) ? OffsetOf(c.lines, first) : 0;
+        const size_t to = inRange ? OffsetOf(c.lines, last) : text.size();
+        const std::string replacement = JoinLines(RefSplit(c.replacement));
+        const auto want = ReplaceBetween(text, find, replacement, from, to, true, std::string::npos);
+        EXPECT_EQ(edit.ReplaceText(find.c_str(), c.replacement, c.flags), want.second);
+        EXPECT_EQ(JoinLines(Lines(edit)), want.first);
+        if (inRange)
+        {
+            // The selection comes back over the replaced range, its end moved down with it.
+            char* selected = nullptr;
+            const int length = edit.GetTextAlloc(&selected, TRF_SELECTION);
+            std::string got(selected ? selected : "", static_cast<size_t>(length));
+            free(selected);
+            const size_t end = to + static_cast<size_t>(want.second) * replacement.size() -
+                               static_cast<size_t>(want.second) * find.size();
+            EXPECT_EQ(JoinLines(RefSplit(got)), want.first.substr(from, end - from));
+        }
+    }
 }
 
 TEST_F(TextEditFind, OptionsTabWidthAndRequestsThroughTheMessage)

@@ -485,3 +485,48 @@ TEST_F(TextEditWindow, CoreCutPasteAndIndentCases)
     }
     EditOptions = 0x1849;
 }
+
+// F3 through the window as the program's accelerator table turns it into the find-next
+// command: with wrap on every press selects the next match of the text, round its end twice,
+// without a beep; the matches are counted on the lines here.
+TEST_F(TextEditWindow, F3FindsTheNextMatchAtEveryPress)
+{
+    CTextEdit edit(2048, 50000, 0, "WindowTest");
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 500, 300), &m_parent, 4110));
+    EditOptions = 0x1849 | 0x40;
+    edit.AppendText("eins zwei eins\ndrei eins vier\n");
+    edit.SetSearchText("eins");
+    edit.SetCursorPos(0, 0, 0);
+    std::vector<POINT> hits;
+    const std::vector<std::string> lines = Lines(edit);
+    for (size_t l = 0; l < lines.size(); ++l)
+        for (size_t at = lines[l].find("eins"); at != std::string::npos; at = lines[l].find("eins", at + 1))
+            hits.push_back({ static_cast<LONG>(at), static_cast<LONG>(l) });
+    ASSERT_EQ(hits.size(), 3u);
+    ACCEL f3 = { FVIRTKEY, VK_F3, static_cast<WORD>(ID_TEXTEDIT_FIND_NEXT) };
+    HACCEL table = CreateAcceleratorTableA(&f3, 1);
+    ASSERT_NE(table, nullptr);
+    g_beeps = 0;
+    // Find next starts behind the caret: the first press finds the second match.
+    for (size_t press = 0; press < 2 * hits.size() + 1; ++press)
+    {
+        SCOPED_TRACE(press);
+        ASSERT_TRUE(edit.PostMessage(WM_KEYDOWN, VK_F3, 1));
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (!TranslateAcceleratorA(edit.m_hWnd, table, &msg))
+            {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+        const POINT want = hits[(press + 1) % hits.size()];
+        EXPECT_EQ(edit.GetCaretPos().x, want.x);
+        EXPECT_EQ(edit.GetCaretPos().y, want.y);
+        EXPECT_EQ(edit.GetAnchor().x, want.x + 4);
+    }
+    EXPECT_EQ(g_beeps, 0);
+    DestroyAcceleratorTable(table);
+    edit.DestroyWindow();
+}
