@@ -52,16 +52,19 @@ HTREEITEM Handle(UINT n) { return reinterpret_cast<HTREEITEM>(static_cast<UINT_P
 
 // --- the tool tip
 
+// The tip names its control in its user data: a pop-up's owner is always a top-level
+// window, so for a tree list inside a dialog or a frame the owner is not the control (a
+// child tree list's tip once found no control there and never showed).
 LRESULT CALLBACK TipProc(HWND tip, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND owner = GetWindow(tip, GW_OWNER);
-    TreeListBlock* b = TreeListFromWindow(owner);
+    HWND control = reinterpret_cast<HWND>(GetWindowLongPtrA(tip, GWLP_USERDATA));
+    TreeListBlock* b = TreeListFromWindow(control);
     WNDPROC old = b ? b->tooltipProc : nullptr;
     if (b && message >= WM_MOUSEFIRST && message <= 0x209) {
         // The mouse over the tip is the mouse over the control beneath it.
         POINT pt = { static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)) };
-        MapWindowPoints(tip, owner, &pt, 1);
-        return SendMessageA(owner, message, wParam, MAKELPARAM(pt.x, pt.y));
+        MapWindowPoints(tip, control, &pt, 1);
+        return SendMessageA(control, message, wParam, MAKELPARAM(pt.x, pt.y));
     }
     if (b && message == WM_SETFOCUS && wParam) {
         SetFocus(reinterpret_cast<HWND>(wParam));
@@ -87,6 +90,7 @@ void CreateTip(TreeListBlock* b)
     SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     SendMessageA(tip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 10000);
     SetWindowLongPtrA(tip, GWLP_ID, kTipId);
+    SetWindowLongPtrA(tip, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(b->window));
     b->tooltipProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(tip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TipProc)));
     b->tooltip = tip;
 }
@@ -349,6 +353,7 @@ void OnSize(TreeListBlock* b, int width, int height)
         InvalidateRect(b->window, &strip, FALSE);
         TreeListPlaceHeader(b);
         TreeListUpdateHBar(b);
+        m.NotifyOwedGeometry();
     }
     if (height != oldHeight) {
         if (height > oldHeight && m.fullRows > 2 && m.firstVisible > 0 && m.rowCount - m.firstVisible < m.fullRows) {
@@ -932,6 +937,10 @@ void TreeListUpdateVBar(TreeListBlock* b, bool force) noexcept
         return;
     }
     b->vbarTime = now;
+    // The bar is drawn from the rows as they are now: a queued redraw that already ran (the
+    // one that brought us here, or an earlier one) covers no later change, which must queue
+    // its own (once the rows a deferred rebuild added after it never reached the bar).
+    b->vbarQueued = false;
     int f = m.ClampFirstRow(m.firstVisible);
     if (f != m.firstVisible) {
         m.firstVisible = f;
