@@ -549,7 +549,7 @@ LRESULT OnOwnMessage(TreeListBlock* b, UINT message, WPARAM wParam, LPARAM lPara
         return TreeListDragTimer(b, static_cast<UINT>(wParam), static_cast<UINT>(lParam));
     case TLM_RUNQUEUE:
         m.RunQueue();
-        b->vbarQueued = false;
+        b->vbarQueued = false;   // also when the redraw's record could not be queued
         return 0;
     case TLM_SETDROPMARK: {
         UINT previous = m.SetDropMark(Num(lParam), static_cast<int>(wParam));
