@@ -68,10 +68,10 @@ std::string TextOf(const tltest::Parent& p, HTREEITEM item, int column = 0)
     return buf;
 }
 
-HTREEITEM InsertDeferred(const tltest::Parent& p, const char* text, LPARAM data)
+HTREEITEM InsertDeferred(const tltest::Parent& p, HTREEITEM parent, const char* text, LPARAM data)
 {
     TVINSERTSTRUCTA ins = {};
-    ins.hParent = TVI_ROOT;
+    ins.hParent = parent;
     ins.hInsertAfter = TVI_LAST;
     ins.item.mask = TVIF_TEXT | TVIF_PARAM | TLIF_DEFERRED;
     ins.item.pszText = const_cast<char*>(text);
@@ -127,51 +127,62 @@ TEST(TreeListCornerCases, TheDeferredQueueKeepsWhatADeletionBeforeItStillOwes)
 {
     struct Case {
         const char* what;
-        int plain, deferred;   // top-level items inserted at once, then with the deferral bit
+        bool nested;           // the items are children of an expanded top-level item
+        int plain, deferred;   // items inserted at once, then with the deferral bit
         int selected;          // plain item selected before, or -1
-        int removed;           // plain item deleted before the queue runs, or -1
+        std::vector<int> removed;   // plain items deleted before the queue runs
         WPARAM mode;           // TVM_DELETEITEM's wParam
     } cases[] = {
-        { "a selected item deleted with deferral", 3, 0, 1, 1, 0x89 },
-        { "the last selected item deleted with deferral", 2, 0, 1, 1, 0x89 },
-        { "a deferred insert after a sibling deleted meanwhile", 2, 1, -1, 1, 0 },
-        { "deferred inserts after a sibling deleted with deferral", 3, 4, 0, 2, 0x89 },
-        { "one plain insert, then sixty deferred", 1, 60, -1, -1, 0 },
-        { "sixty deferred after a deleted selected sibling", 2, 60, 1, 1, 0x89 },
+        { "a selected item deleted with deferral", false, 3, 0, 1, { 1 }, 0x89 },
+        { "the last selected item deleted with deferral", false, 2, 0, 1, { 1 }, 0x89 },
+        { "a deferred insert after a sibling deleted meanwhile", false, 2, 1, -1, { 1 }, 0 },
+        { "deferred inserts after a sibling deleted with deferral", false, 3, 4, 0, { 2 }, 0x89 },
+        { "a deferred child after its deleted siblings", true, 2, 1, -1, { 1, 0 }, 0 },
+        { "deferred children after a deleted selected sibling", true, 3, 3, 2, { 2 }, 0x89 },
+        { "one plain insert, then sixty deferred", false, 1, 60, -1, {}, 0 },
+        { "sixty deferred after a deleted selected sibling", false, 2, 60, 1, { 1 }, 0x89 },
+        { "sixty deferred children after a deleted sibling", true, 2, 60, -1, { 1 }, 0 },
     };
     for (const Case& c : cases) {
         tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
+        HTREEITEM parent = c.nested ? p.Insert(TVI_ROOT, TVI_LAST, "parent", 1) : TVI_ROOT;
+        if (c.nested) {
+            p.Insert(parent, TVI_LAST, "opened");
+            ASSERT_TRUE(p.Send(TVM_EXPAND, TVE_EXPAND, Num(parent))) << c.what;
+            ASSERT_TRUE(p.Send(TVM_DELETEITEM, 0, p.Send(TVM_GETNEXTITEM, TVGN_CHILD, Num(parent)))) << c.what;
+        }
         std::vector<HTREEITEM> items;
         for (int i = 0; i < c.plain; ++i)
-            items.push_back(p.Insert(TVI_ROOT, TVI_LAST, "plain", 100 + i));
+            items.push_back(p.Insert(parent, TVI_LAST, "plain", 100 + i));
         if (c.selected >= 0) {
             ASSERT_TRUE(p.Send(TVM_SELECTITEM, TVGN_CARET, Num(items[static_cast<size_t>(c.selected)]))) << c.what;
         }
         for (int i = 0; i < c.deferred; ++i)
-            items.push_back(InsertDeferred(p, "deferred", 200 + i));
+            items.push_back(InsertDeferred(p, parent, "deferred", 200 + i));
         std::vector<LPARAM> reported;
         p.answer = [&](NMHDR* h) -> LRESULT {
             if (h->code == TVN_SELCHANGEDA)
                 reported.push_back(reinterpret_cast<NMTREEVIEWA*>(h)->itemOld.lParam);
             return 0;
         };
-        if (c.removed >= 0) {
-            ASSERT_TRUE(p.Send(TVM_DELETEITEM, c.mode, Num(items[static_cast<size_t>(c.removed)]))) << c.what;
+        for (int removed : c.removed) {
+            ASSERT_TRUE(p.Send(TVM_DELETEITEM, c.mode, Num(items[static_cast<size_t>(removed)]))) << c.what;
         }
         Pump();
         p.answer = nullptr;
 
         // The selection change of a deleted selected item, reported with its data.
         std::vector<LPARAM> expected;
-        if (c.removed >= 0 && c.removed == c.selected)
-            expected.push_back(100 + c.removed);
+        for (int removed : c.removed)
+            if (removed == c.selected)
+                expected.push_back(100 + removed);
         EXPECT_EQ(reported, expected) << c.what;
         // Every item left has its row, in the order made.
-        const int rows = c.plain + c.deferred - (c.removed >= 0 ? 1 : 0);
+        const int rows = (c.nested ? 1 : 0) + c.plain + c.deferred - static_cast<int>(c.removed.size());
         EXPECT_EQ(p.Send(TLM_GETROWCOUNT), rows) << c.what;
-        int row = 0;
+        int row = c.nested ? 1 : 0;
         for (size_t i = 0; i < items.size(); ++i) {
-            if (static_cast<int>(i) == c.removed)
+            if (std::find(c.removed.begin(), c.removed.end(), static_cast<int>(i)) != c.removed.end())
                 continue;
             EXPECT_EQ(p.Send(TLM_GETROWOFITEM, 0, Num(items[i])), row) << c.what << ", item " << i;
             ++row;
@@ -416,23 +427,29 @@ TEST(TreeListCornerCases, ACheckBoxCellClickTicksTheClickedItem)
 TEST(TreeListCornerCases, AListOnlyComboKeepsTheTextItStartedWith)
 {
     static const char* const kChoices[] = { "abc", "ABC", "Abc", nullptr };
+    static const char kColumnString[] = "abc;ABC;Abc";
     static char kRequested[] = "abc|ABC|Abc";
-    struct Case { const char* what; int kind; const char* text; int selected; } cases[] = {
-        { "a list-only column", TLE_LIST, "ABC", 1 },
-        { "a list-only column", TLE_LIST, "Abc", 2 },
-        { "a list-only column", TLE_LIST, "abc", 0 },
-        { "a list-only column, a text not listed", TLE_LIST, "aBC", -1 },
-        { "a combo column", TLE_COMBO, "ABC", 1 },
-        { "a list-only box the parent asked for", 0, "ABC", 1 },
-        { "a list-only box the parent asked for, a text not listed", 0, "xyz", -1 },
+    struct Case { const char* what; int kind; bool array; const char* text; int selected; } cases[] = {
+        { "a list-only column", TLE_LIST, true, "ABC", 1 },
+        { "a list-only column", TLE_LIST, true, "Abc", 2 },
+        { "a list-only column", TLE_LIST, true, "abc", 0 },
+        { "a list-only column, a text not listed", TLE_LIST, true, "aBC", -1 },
+        { "a list-only column with a choice string", TLE_LIST, false, "ABC", 1 },
+        { "a combo column", TLE_COMBO, true, "ABC", 1 },
+        { "a combo column with a choice string", TLE_COMBO, false, "Abc", 2 },
+        { "a list-only box the parent asked for", 0, false, "ABC", 1 },
+        { "a list-only box the parent asked for, a text not listed", 0, false, "xyz", -1 },
     };
     for (const Case& c : cases) {
         tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS, 400, 200);
         ASSERT_EQ(tltest::AddColumns(p, 2, 120), 2);
         p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT, TLX_CELLSELECT);
-        if (c.kind) {
+        if (c.kind && c.array) {
             p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, c.kind, TLO_ARRAY));
             p.Send(TLM_SETCOLUMNAUX, 1 | (TLA_CHOICES << 8), reinterpret_cast<LPARAM>(kChoices));
+        } else if (c.kind) {
+            p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, c.kind, 0) | (UINT(';') << 17));
+            p.Send(TLM_SETCOLUMNAUX, 1 | (TLA_CHOICES << 8), reinterpret_cast<LPARAM>(kColumnString));
         }
         HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "row");
         SetCell(p, item, 1, c.text);
