@@ -336,6 +336,31 @@ void OnNcDestroy(HWND window, TreeListBlock* b)
     b->lock.Leave(__LINE__, false);
 }
 
+// The button up over a pressed cell button: the button goes up, and when the cursor is still
+// on its box the cell takes its click (as the caret's, which it is for that moment).
+void ReleaseCellButton(TreeListBlock* b, POINT pt)
+{
+    TreeListModel& m = b->model;
+    UINT item = m.pressedItem;
+    int column = m.pressedColumn;
+    m.pressedItem = 0;
+    b->InvalidateCell(item, column);
+    TVHITTESTINFO hit = {};
+    m.HitTest(pt, &hit);
+    if (reinterpret_cast<UINT_PTR>(hit.hItem) == item && (hit.flags & TLHT_ONCELLBOX) &&
+        static_cast<int>(hit.flags >> 24) == column) {
+        UINT caret = m.caret;
+        int caretColumn = m.caretColumn;
+        m.caret = item;
+        m.caretColumn = column;
+        TreeListColumnEdit(b, column, 0x10001, pt);
+        if (m.Item(caret) && m.caret == item) {
+            m.caret = caret;
+            m.caretColumn = caretColumn;
+        }
+    }
+}
+
 void OnSize(TreeListBlock* b, int width, int height)
 {
     TreeListModel& m = b->model;
@@ -1479,28 +1504,14 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
         if (m.dragItem) {
             TreeListDrop(b);
         } else if (message == WM_LBUTTONUP && (m.editArmed || m.clickPending)) {
+            // A cell button pressed on an item already selected is released here as well:
+            // it once stayed pressed, and the click never reached it.
+            if (m.pressedItem)
+                ReleaseCellButton(b, pt);
             TreeListMouse(b, message, wParam, pt);
         } else {
-            if (message == WM_LBUTTONUP && m.pressedItem) {
-                UINT item = m.pressedItem;
-                int column = m.pressedColumn;
-                m.pressedItem = 0;
-                b->InvalidateCell(item, column);
-                TVHITTESTINFO hit = {};
-                m.HitTest(pt, &hit);
-                if (reinterpret_cast<UINT_PTR>(hit.hItem) == item && (hit.flags & TLHT_ONCELLBOX) &&
-                    static_cast<int>(hit.flags >> 24) == column) {
-                    UINT caret = m.caret;
-                    int caretColumn = m.caretColumn;
-                    m.caret = item;
-                    m.caretColumn = column;
-                    TreeListColumnEdit(b, column, 0x10001, pt);
-                    if (m.Item(caret) && m.caret == item) {
-                        m.caret = caret;
-                        m.caretColumn = caretColumn;
-                    }
-                }
-            }
+            if (message == WM_LBUTTONUP && m.pressedItem)
+                ReleaseCellButton(b, pt);
             m.pressedCheck = false;
             m.downItem = 0;
             m.downKind = 0;

@@ -372,16 +372,20 @@ TEST(TreeListCornerCases, AutoWidthMeasuresPastAnItemDeletedWhileItsTextWasAsked
 }
 
 // A click on the check box of a cell in a column with edit flag 0x40 ticks the clicked
-// item's cell: with Ctrl, and on an item already selected, the caret stays elsewhere.
+// item's cell: with Ctrl, and on an item already selected, the caret stays elsewhere. A cell
+// button (cell state 0x40) takes its click at the button up, on a selected item too.
 TEST(TreeListCornerCases, ACheckBoxCellClickTicksTheClickedItem)
 {
-    struct Case { const char* what; DWORD exStyle; WPARAM keys; bool clickedSelected; } cases[] = {
-        { "a plain click", 0, 0, false },
-        { "a Ctrl+click", 0, MK_CONTROL, false },
-        { "a plain click, multiple selection", TLX_MULTISELECT, 0, false },
-        { "a Ctrl+click, multiple selection", TLX_MULTISELECT, MK_CONTROL, false },
-        { "a click on a selected item, multiple selection", TLX_MULTISELECT, 0, true },
-        { "a Ctrl+click on a selected item, multiple selection", TLX_MULTISELECT, MK_CONTROL, true },
+    struct Case { const char* what; DWORD exStyle; WPARAM keys; bool clickedSelected, button; } cases[] = {
+        { "a plain click", 0, 0, false, false },
+        { "a Ctrl+click", 0, MK_CONTROL, false, false },
+        { "a plain click, multiple selection", TLX_MULTISELECT, 0, false, false },
+        { "a Ctrl+click, multiple selection", TLX_MULTISELECT, MK_CONTROL, false, false },
+        { "a click on a selected item, multiple selection", TLX_MULTISELECT, 0, true, false },
+        { "a Ctrl+click on a selected item, multiple selection", TLX_MULTISELECT, MK_CONTROL, true, false },
+        { "a cell button", 0, 0, false, true },
+        { "a cell button, Ctrl", 0, MK_CONTROL, false, true },
+        { "a cell button of a selected item, multiple selection", TLX_MULTISELECT, 0, true, true },
     };
     for (const Case& c : cases) {
         tltest::Parent p(TREELIST_CLASS, kStyle, 400, 200);
@@ -393,6 +397,8 @@ TEST(TreeListCornerCases, ACheckBoxCellClickTicksTheClickedItem)
         ASSERT_TRUE(p.Send(TVM_SELECTITEM, TVGN_CARET, Num(caret)));
         if (c.clickedSelected)
             tltest::SetItem(p, clicked, 0, TVIF_STATE, TVIS_SELECTED, TVIS_SELECTED);
+        if (c.button)
+            tltest::SetItem(p, clicked, 1, TVIF_STATE | TLIF_CELLSTATE, 0x40, 0x40);
         ShowAndFocus(p);
         const RECT cell = ItemRect(p, clicked, 1);
         const POINT at = { cell.left + 4, (cell.top + cell.bottom) / 2 };
