@@ -756,8 +756,12 @@ int TreeListModel::ColumnContentWidth(int column) noexcept
         if (column == 0) {
             int tw = TextWidth(n, 0);
             it = Item(n);
-            if (!it)
+            if (!it) {
+                // Deleted by the parent while it answered for the text: its rows are gone,
+                // and the row that took their place is measured next (it was once skipped).
+                --i;
                 continue;
+            }
             w = ((it->flags & TLIF_HASIMAGE) ? imageWidth : 0) + it->level * indent + tw + 8;
         } else {
             TreeListCell* c = Cell(n, column);

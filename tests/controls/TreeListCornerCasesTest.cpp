@@ -322,11 +322,11 @@ TEST(TreeListCornerCases, TheHeaderShowsTheWidthTheColumnKeeps)
     }
 }
 
-// Property 15 sizes column 0 to its texts; a text asked of the parent whose answer deletes
-// the item is not read after, and the rows after it are still measured. The items are large
-// (4 MB of extra bytes each), so a freed one is given back to the system and reading it
-// faults.
-TEST(TreeListCornerCases, AutoWidthMeasuresPastAnItemDeletedWhileItsTextWasAsked)
+// Column 0 sized to its texts, by property 15 or by a double click on its divider: a text
+// asked of the parent whose answer deletes the item is not read after, and the rows after
+// it are still measured. The items are large (4 MB of extra bytes each), so a freed one is
+// given back to the system and reading it faults.
+TEST(TreeListCornerCases, ContentWidthMeasuresPastAnItemDeletedWhileItsTextWasAsked)
 {
     const char* wide = "the widest text of all the rows in this tree";
     struct Case { std::vector<const char*> texts; } cases[] = {   // nullptr: asked of the parent
@@ -335,39 +335,52 @@ TEST(TreeListCornerCases, AutoWidthMeasuresPastAnItemDeletedWhileItsTextWasAsked
         { { "a", nullptr, nullptr, wide } },
         { { "a", wide, nullptr } },
     };
-    for (const Case& c : cases) {
-        const int index = static_cast<int>(&c - cases);
-        int widths[2] = {};
-        for (int run = 0; run < 2; ++run) {   // with the asked items, then a tree without them
-            tltest::Parent p(TREELIST_CLASS, kStyle, 400, 200);
-            ASSERT_EQ(p.Send(TLM_SETEXTRACOUNT, 0, 0x400000), 0x400000);
-            ASSERT_EQ(AddColumn(p, 0, 30), 0);
-            ASSERT_EQ(AddColumn(p, 1, 60), 1);
-            int kept = 0;
-            for (const char* text : c.texts) {
-                if (text) {
-                    p.Insert(TVI_ROOT, TVI_LAST, text);
-                    ++kept;
-                } else if (run == 0) {
-                    p.Insert(TVI_ROOT, TVI_LAST, LPSTR_TEXTCALLBACKA);
+    for (const char* way : { "property 15", "divider double click" }) {
+        for (const Case& c : cases) {
+            const int index = static_cast<int>(&c - cases);
+            int widths[2] = {};
+            for (int run = 0; run < 2; ++run) {   // with the asked items, then a tree without them
+                tltest::Parent p(TREELIST_CLASS, kStyle, 400, 200);
+                ASSERT_EQ(p.Send(TLM_SETEXTRACOUNT, 0, 0x400000), 0x400000);
+                ASSERT_EQ(AddColumn(p, 0, 30), 0);
+                ASSERT_EQ(AddColumn(p, 1, 60), 1);
+                int kept = 0;
+                for (const char* text : c.texts) {
+                    if (text) {
+                        p.Insert(TVI_ROOT, TVI_LAST, text);
+                        ++kept;
+                    } else if (run == 0) {
+                        p.Insert(TVI_ROOT, TVI_LAST, LPSTR_TEXTCALLBACKA);
+                    }
                 }
+                p.answer = [&](NMHDR* h) -> LRESULT {
+                    if (h->code == TVN_GETDISPINFOA) {
+                        NMTVDISPINFOA* di = reinterpret_cast<NMTVDISPINFOA*>(h);
+                        lstrcpynA(di->item.pszText, "asked", di->item.cchTextMax);
+                        p.Send(TVM_DELETEITEM, 0, Num(di->item.hItem));
+                    }
+                    return 0;
+                };
+                if (way[0] == 'p') {
+                    p.Send(TLM_PROPERTY, TLP_AUTOWIDTH | kPropertyWrite, 4);
+                } else {
+                    HDITEMA hd = {};
+                    NMHEADERA nm = {};
+                    nm.hdr.hwndFrom = reinterpret_cast<HWND>(p.Send(TLM_GETHEADER));
+                    nm.hdr.idFrom = 1;
+                    nm.hdr.code = HDN_DIVIDERDBLCLICKA;
+                    nm.iItem = 0;
+                    nm.pitem = &hd;
+                    p.Send(WM_NOTIFY, 1, Ptr(&nm));
+                }
+                p.answer = nullptr;
+                EXPECT_EQ(p.Send(TLM_GETROWCOUNT), kept) << way << ", " << index;
+                EXPECT_EQ(p.Send(TVM_GETCOUNT), kept) << way << ", " << index;
+                widths[run] = static_cast<int>(p.Send(TLM_GETCOLUMNWIDTH, 0));
             }
-            p.answer = [&](NMHDR* h) -> LRESULT {
-                if (h->code == TVN_GETDISPINFOA) {
-                    NMTVDISPINFOA* di = reinterpret_cast<NMTVDISPINFOA*>(h);
-                    lstrcpynA(di->item.pszText, "asked", di->item.cchTextMax);
-                    p.Send(TVM_DELETEITEM, 0, Num(di->item.hItem));
-                }
-                return 0;
-            };
-            p.Send(TLM_PROPERTY, TLP_AUTOWIDTH | kPropertyWrite, 4);
-            p.answer = nullptr;
-            EXPECT_EQ(p.Send(TLM_GETROWCOUNT), kept) << index;
-            EXPECT_EQ(p.Send(TVM_GETCOUNT), kept) << index;
-            widths[run] = static_cast<int>(p.Send(TLM_GETCOLUMNWIDTH, 0));
+            EXPECT_GT(widths[1], 30) << way << ", " << index << ": the widest text widened the column";
+            EXPECT_EQ(widths[0], widths[1]) << way << ", " << index;
         }
-        EXPECT_GT(widths[1], 30) << index << ": the widest text widened the column";
-        EXPECT_EQ(widths[0], widths[1]) << index;
     }
 }
 
