@@ -1,7 +1,8 @@
 // The "TreeList" window under Xvfb, where its work meets the parent window: the tool tip of
 // a tree list that is a child window, the deferred-work queue against deletions made before
 // it runs, column words and geometry notices across column changes, a width the header
-// reports below the minimum, clicks on check-box cells, and the list-only combo editor.
+// reports below the minimum, column 0 sized to texts whose items the parent deletes while
+// answering for them, clicks on check-box cells and cell buttons, and the combo editors.
 // Expected values come from the control's own rectangles, the header's own items, or the
 // items the test made.
 #include <gtest/gtest.h>
