@@ -208,6 +208,7 @@ int TreeListSetColumn(TreeListBlock* b, int column, const LVCOLUMNA* r) noexcept
     }
     RecountTotals(m);
     Repaint(b);
+    m.NotifyOwedGeometry();
     return static_cast<int>(result);
 }
 
@@ -302,6 +303,11 @@ LRESULT TreeListHeaderNotify(TreeListBlock* b, NMHDR* hdr) noexcept
         if (valid && nh->pitem && (nh->pitem->mask & HDI_WIDTH) && nh->pitem->cxy != m.columns[column].width) {
             int w = nh->pitem->cxy;
             m.TrackColumn(column, &w);
+            // The header has taken the width already (HDM_SETITEMA, TLM_SETCOLUMNWIDTH): one
+            // the column refused, below its minimum, is put back, or the header's divider
+            // and the cells part ways.
+            if (column < m.columnCount && m.columns[column].width != nh->pitem->cxy)
+                b->HeaderWidth(column, m.columns[column].width);
         }
         return 0;
     case HDN_BEGINDRAG:

@@ -152,11 +152,14 @@ int FindChoice(const std::vector<std::string>& entries, const char* text, bool a
     return found;
 }
 
-void FillCombo(HWND editor, const std::vector<std::string>& entries, const char* current)
+// Fills the combo box and selects the entry equal to the current text, case and all, by the
+// rule the saved edit finds its image by. CB_FINDSTRINGEXACT ignores case: it chose "abc"
+// for "ABC", and a list-only box then saved "abc" unasked.
+void FillCombo(HWND editor, const std::vector<std::string>& entries, const char* current, bool array)
 {
     for (const std::string& e : entries)
         SendMessageA(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
-    LRESULT at = SendMessageA(editor, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(current));
+    int at = FindChoice(entries, current, array);
     if (at >= 0)
         SendMessageA(editor, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
 }
@@ -325,6 +328,7 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
     const bool changed = b->textChanged;
     SetWindowTextA(editor, text.c_str());
     b->textChanged = changed;
+    b->editOriginal = text;
     // Where the caret goes.
     const int length = static_cast<int>(text.size());
     DWORD selection = MAKELONG(0, length);
@@ -388,8 +392,14 @@ int TreeListEndEdit(TreeListBlock* b, int mode) noexcept
     NMTVDISPINFOA end = {};
     m.Describe(&end.item, item, column, 0);
     if (mode) {
-        if (b->editor)
+        if (b->editor && b->editorKind == 2 && !b->textChanged) {
+            // A list-only box shows only its entries: a text that is none of them reads back
+            // empty. Nothing was chosen, so the text stays as it was (it once came back
+            // emptied, or as the entry equal to it but for case).
+            lstrcpynA(text, b->editOriginal.c_str(), sizeof text - 1);
+        } else if (b->editor) {
             GetWindowTextA(b->editor, text, sizeof text);
+        }
         end.item.mask = 0x801D | (b->textChanged ? 0x20000000u : 0) | (mode == 2 ? 0x10000000u : 0);
         end.item.pszText = text;
         end.item.cchTextMax = 2051;
@@ -547,7 +557,7 @@ int TreeListRequestEdit(TreeListBlock* b, UINT item, int column, UINT key, POINT
                 s = e + 1;
             }
         }
-        FillCombo(editor, entries, text.c_str());
+        FillCombo(editor, entries, text.c_str(), r.choiceArray != nullptr);
         release();
         if (r.dropWidth)
             SendMessageA(editor, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(r.dropWidth), 0);
@@ -576,7 +586,7 @@ int TreeListRequestEdit(TreeListBlock* b, UINT item, int column, UINT key, POINT
     return 1;
 }
 
-int TreeListColumnEdit(TreeListBlock* b, int column, UINT key, POINT pt) noexcept
+int TreeListColumnEdit(TreeListBlock* b, int column, UINT key, POINT pt, UINT target) noexcept
 {
     TreeListModel& m = b->model;
     if (m.editItem || !m.ValidColumn(column))
@@ -587,7 +597,7 @@ int TreeListColumnEdit(TreeListBlock* b, int column, UINT key, POINT pt) noexcep
         return 0;
     if (!(m.style & TVS_EDITLABELS) && !(key == 0x10001 && kind >= TLE_CHECK))
         return 0;
-    const UINT item = m.caret;
+    const UINT item = target ? target : m.caret;
     TreeListItem* it = m.Item(item);
     if (!it)
         return 0;
@@ -623,7 +633,7 @@ int TreeListColumnEdit(TreeListBlock* b, int column, UINT key, POINT pt) noexcep
         if (editorKind) {
             int length = 0;
             const char* text = m.ItemText(item, column, &length, 0);
-            FillCombo(editor, entries, text ? text : "");
+            FillCombo(editor, entries, text ? text : "", (col.editFlags & TLO_ARRAY) != 0);
             if (col.editFlags & TLO_DROPNOW)
                 SendMessageA(editor, CB_SHOWDROPDOWN, TRUE, 0);
         }

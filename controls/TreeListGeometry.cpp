@@ -480,14 +480,10 @@ void TreeListModel::ShareFill(int change) noexcept
         if (w != col.width) {
             col.width = w;
             host->HeaderWidth(c, w);
-            if (exStyle & TLX_GEOMETRYNOTIFY) {
-                TreeListColumnNotify nm = {};
-                nm.column = c;
-                nm.position = col.position;
-                nm.left = edges[c];
-                nm.width = w;
-                host->Notify(&nm.hdr, TLN_COLUMNGEOMETRY);
-            }
+            // Told later: the left edges move with these widths and are not computed yet
+            // (the parent once heard the edge a column had before the change).
+            if (exStyle & TLX_GEOMETRYNOTIFY)
+                geometryOwed |= 1u << c;
         }
     }
     fixedTotal = autoTotal = 0;
@@ -584,6 +580,7 @@ int TreeListModel::AddColumn(int index, const LVCOLUMNA* r, int width, int weigh
     host->ScrollBarsChanged(false, true, false);
     if (Item(insertMark) && columnCount > 1)
         SetItemColor(insertMark, index, colors[TLCOL_INSERTMARK], false, false);
+    NotifyOwedGeometry();
     return index;
 }
 
@@ -620,6 +617,10 @@ int TreeListModel::DeleteColumn(int column) noexcept
         }
         memmove(&cells[column], &cells[column + 1], static_cast<size_t>(31 - column) * sizeof(cells[0]));
         cells[31] = nullptr;
+        // A column's text colour word goes with the column, like its cells: the columns
+        // behind it keep theirs (they once took the colour of the column before them).
+        memmove(&columnWords[column], &columnWords[column + 1], static_cast<size_t>(31 - column) * sizeof(columnWords[0]));
+        columnWords[31] = -1;
     }
     const TreeListColumn gone = columns[column];
     if (gone.weight)
@@ -653,6 +654,7 @@ int TreeListModel::DeleteColumn(int column) noexcept
     ComputeEdges();
     host->InvalidateAll();
     host->ScrollBarsChanged(false, true, false);
+    NotifyOwedGeometry();
     return 1;
 }
 
@@ -754,8 +756,12 @@ int TreeListModel::ColumnContentWidth(int column) noexcept
         if (column == 0) {
             int tw = TextWidth(n, 0);
             it = Item(n);
-            if (!it)
+            if (!it) {
+                // Deleted by the parent while it answered for the text: its rows are gone,
+                // and the row that took their place is measured next (it was once skipped).
+                --i;
                 continue;
+            }
             w = ((it->flags & TLIF_HASIMAGE) ? imageWidth : 0) + it->level * indent + tw + 8;
         } else {
             TreeListCell* c = Cell(n, column);
@@ -845,6 +851,15 @@ int TreeListModel::TrackColumn(int column, int* width) noexcept
     if (old != w && (exStyle & TLX_GEOMETRYNOTIFY))
         NotifyColumnGeometry(column);
     return 1;
+}
+
+void TreeListModel::NotifyOwedGeometry() noexcept
+{
+    const UINT owed = geometryOwed;
+    geometryOwed = 0;
+    for (int c = 0; c < 32; ++c)
+        if (owed & (1u << c))
+            NotifyColumnGeometry(c);
 }
 
 void TreeListModel::NotifyColumnGeometry(int column) noexcept

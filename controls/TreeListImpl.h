@@ -5,6 +5,8 @@
 #include "controls/ControlFrame.h"
 #include "controls/TreeListModel.h"
 
+#include <string>
+
 const UINT_PTR kDropMarkTimer = 14608;   // 0x3910: hover over the drop mark
 const UINT_PTR kTipTimer = 14610;        // 0x3912: has the cursor left the tip's label
 const UINT_PTR kDragTimer = 14611;       // 0x3913: auto-scroll while dragging
@@ -29,6 +31,7 @@ struct TreeListBlock : ControlBlock, TreeListHost {
     bool textChanged = false;
     bool callbackText = false;
     char emptyText[260] = {};
+    std::string editOriginal;    // the text the editor started with
 
     HFONT font = nullptr;
     HFONT boldFont = nullptr;
@@ -137,7 +140,8 @@ int TreeListPaste(TreeListBlock* b) noexcept;
 HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept;
 int TreeListEndEdit(TreeListBlock* b, int mode) noexcept;   // 0 cancel, 1 focus lost, 2 Enter
 int TreeListRequestEdit(TreeListBlock* b, UINT item, int column, UINT key, POINT pt) noexcept;
-int TreeListColumnEdit(TreeListBlock* b, int column, UINT key, POINT pt) noexcept;
+// Edits the cell of `item` (0: the caret item) by its column's edit type.
+int TreeListColumnEdit(TreeListBlock* b, int column, UINT key, POINT pt, UINT item = 0) noexcept;
 void TreeListEditorCommand(TreeListBlock* b, UINT code) noexcept;
 
 // TreeListDrag.cpp

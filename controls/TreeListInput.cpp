@@ -277,7 +277,7 @@ void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexce
             buttonCell = cell && (cell->state & 0x40);
         }
         if (c.editKind && ((c.editFlags & TLO_DBLCLKEDITS) || ((c.editFlags & TLO_CHECKINCELL) && (flags & TLHT_ONCELLBOX))))
-            started = TreeListColumnEdit(b, col, (flags & TLHT_ONCELLBOX) ? 0x10001 : 0x10000, pt);
+            started = TreeListColumnEdit(b, col, (flags & TLHT_ONCELLBOX) ? 0x10001 : 0x10000, pt, item);
         else
             started = TreeListRequestEdit(b, item, col, 0x10000, pt);
         const TreeListItem* it = m.Item(item);
@@ -297,7 +297,9 @@ void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexce
                 b->InvalidateCell(item, column);
             }
         } else if (c.editFlags & TLO_CHECKINCELL) {
-            TreeListColumnEdit(b, column, 0x10001, pt);
+            // The box clicked, not the caret's: with Ctrl, or on an item already selected
+            // (its selection waits for the button up), the caret stays where it was.
+            TreeListColumnEdit(b, column, 0x10001, pt, item);
         }
     }
     int code;

@@ -299,15 +299,21 @@ void TreeListModel::RebuildRows(UINT from) noexcept
     if (props[TLP_AUTOWIDTH] && columnCount > 0) {
         int widest = 0;
         for (int i = firstChanged; i < rowCount; ++i) {
-            UINT n = rows[i];
-            TreeListItem* it = items[n];
-            int w = it->level * indent + TextWidth(n, 0);
+            const UINT n = rows[i];
+            const TreeListItem* it = items[n];
+            int w = it->level * indent;
             if ((it->flags & TLIF_HASIMAGE) && hasNormalList)
                 w += imageWidth;
+            // The text may be asked of the parent, which may delete the item while it answers:
+            // nothing of the item is read after this (its record was once read when freed).
+            // The deletion took its rows out, so the row that took its place is measured next.
+            w += TextWidth(n, 0);
+            if (!Item(n)) {
+                --i;
+                continue;
+            }
             if (w > widest)
                 widest = w;
-            if (!Item(n))
-                return;   // a text asked of the parent took the item away; a later rebuild follows
         }
         widest += (linesAtRoot ? indent : 0) + (hasStateList ? stateWidth : 0) + static_cast<int>(props[TLP_AUTOWIDTH]) + 6;
         if (widest > columns[0].width + 2)
@@ -1109,9 +1115,31 @@ void TreeListModel::ForgetItem(UINT n) noexcept
     if (anchor == n) anchor = 0;
     if (cursor == n) cursor = 0;
     if (focusItem == n) focusItem = 0;
-    for (TreeListWork* w = queueHead; w; w = w->next)
-        if (w->item == n)
+    // Queued work on the item goes with it, but for two kinds: a selection notice reports an
+    // item that is gone by design (its data travels in the record), and a row rebuild queued
+    // from here is still owed to the items inserted after this one, so it starts from the
+    // nearest shown item before this one instead (once it was dropped, and a deferred insert
+    // under a sibling deleted meanwhile never got its row).
+    UINT anchor = 0;
+    bool anchorFound = false;
+    for (TreeListWork* w = queueHead; w; w = w->next) {
+        if (w->item != n || w->kind == TLW_SELCHANGED)
+            continue;
+        if (w->kind != TLW_REBUILD) {
             w->kind = 0;   // the work is dropped when the queue runs
+            continue;
+        }
+        if (!anchorFound) {
+            const TreeListItem* it = items[n];
+            anchor = it->prev;
+            while (anchor && !items[anchor]->row)
+                anchor = items[anchor]->prev;
+            if (!anchor)
+                anchor = it->parent;
+            anchorFound = true;
+        }
+        w->item = anchor;
+    }
 }
 
 void TreeListModel::FreeItem(UINT n) noexcept

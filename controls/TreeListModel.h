@@ -200,6 +200,8 @@ public:
     int AddColumn(int index, const LVCOLUMNA* record, int width, int weight) noexcept;  // -1 without memory
     int DeleteColumn(int column) noexcept;   // the header item is the window's
     int ComputeEdges() noexcept;             // the first changed column position, or -1
+    // Shares a width change among the shown fill columns; the changed ones are owed a -438,
+    // told by NotifyOwedGeometry once the edges are computed again.
     void ShareFill(int change) noexcept;
     int SetColumn(int column, const LVCOLUMNA* record, bool* headerChange) noexcept;
     int SetColumnOrder(const int* order, int count) noexcept;
@@ -209,6 +211,7 @@ public:
     int ColumnContentWidth(int column) noexcept;
     int TrackColumn(int column, int* width) noexcept;   // header width change; 1 when applied
     void NotifyColumnGeometry(int column) noexcept;     // -438 with the column's present geometry
+    void NotifyOwedGeometry() noexcept;                 // -438 for each column ShareFill changed
     void UpdateSpanMask() noexcept;
     int SpanEnd(const TreeListItem* it, int position) const noexcept;   // display position after the span
 
@@ -257,6 +260,7 @@ public:
     BYTE order[32] = {};
     int columnWords[32] = {};
     int edges[33] = {};
+    UINT geometryOwed = 0;               // columns whose width changed, not yet told (-438)
     int fillCount = 0, coloredCount = 0;
     int fixedTotal = 0, autoTotal = 0;
     WORD spanRequested = 0, spanMask = 0;

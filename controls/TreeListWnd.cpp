@@ -52,16 +52,19 @@ HTREEITEM Handle(UINT n) { return reinterpret_cast<HTREEITEM>(static_cast<UINT_P
 
 // --- the tool tip
 
+// The tip names its control in its user data: a pop-up's owner is always a top-level
+// window, so for a tree list inside a dialog or a frame the owner is not the control (a
+// child tree list's tip once found no control there and never showed).
 LRESULT CALLBACK TipProc(HWND tip, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND owner = GetWindow(tip, GW_OWNER);
-    TreeListBlock* b = TreeListFromWindow(owner);
+    HWND control = reinterpret_cast<HWND>(GetWindowLongPtrA(tip, GWLP_USERDATA));
+    TreeListBlock* b = TreeListFromWindow(control);
     WNDPROC old = b ? b->tooltipProc : nullptr;
     if (b && message >= WM_MOUSEFIRST && message <= 0x209) {
         // The mouse over the tip is the mouse over the control beneath it.
         POINT pt = { static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)) };
-        MapWindowPoints(tip, owner, &pt, 1);
-        return SendMessageA(owner, message, wParam, MAKELPARAM(pt.x, pt.y));
+        MapWindowPoints(tip, control, &pt, 1);
+        return SendMessageA(control, message, wParam, MAKELPARAM(pt.x, pt.y));
     }
     if (b && message == WM_SETFOCUS && wParam) {
         SetFocus(reinterpret_cast<HWND>(wParam));
@@ -87,6 +90,7 @@ void CreateTip(TreeListBlock* b)
     SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     SendMessageA(tip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 10000);
     SetWindowLongPtrA(tip, GWLP_ID, kTipId);
+    SetWindowLongPtrA(tip, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(b->window));
     b->tooltipProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(tip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TipProc)));
     b->tooltip = tip;
 }
@@ -332,6 +336,31 @@ void OnNcDestroy(HWND window, TreeListBlock* b)
     b->lock.Leave(__LINE__, false);
 }
 
+// The button up over a pressed cell button: the button goes up, and when the cursor is still
+// on its box the cell takes its click (as the caret's, which it is for that moment).
+void ReleaseCellButton(TreeListBlock* b, POINT pt)
+{
+    TreeListModel& m = b->model;
+    UINT item = m.pressedItem;
+    int column = m.pressedColumn;
+    m.pressedItem = 0;
+    b->InvalidateCell(item, column);
+    TVHITTESTINFO hit = {};
+    m.HitTest(pt, &hit);
+    if (reinterpret_cast<UINT_PTR>(hit.hItem) == item && (hit.flags & TLHT_ONCELLBOX) &&
+        static_cast<int>(hit.flags >> 24) == column) {
+        UINT caret = m.caret;
+        int caretColumn = m.caretColumn;
+        m.caret = item;
+        m.caretColumn = column;
+        TreeListColumnEdit(b, column, 0x10001, pt);
+        if (m.Item(caret) && m.caret == item) {
+            m.caret = caret;
+            m.caretColumn = caretColumn;
+        }
+    }
+}
+
 void OnSize(TreeListBlock* b, int width, int height)
 {
     TreeListModel& m = b->model;
@@ -349,6 +378,7 @@ void OnSize(TreeListBlock* b, int width, int height)
         InvalidateRect(b->window, &strip, FALSE);
         TreeListPlaceHeader(b);
         TreeListUpdateHBar(b);
+        m.NotifyOwedGeometry();
     }
     if (height != oldHeight) {
         if (height > oldHeight && m.fullRows > 2 && m.firstVisible > 0 && m.rowCount - m.firstVisible < m.fullRows) {
@@ -544,7 +574,7 @@ LRESULT OnOwnMessage(TreeListBlock* b, UINT message, WPARAM wParam, LPARAM lPara
         return TreeListDragTimer(b, static_cast<UINT>(wParam), static_cast<UINT>(lParam));
     case TLM_RUNQUEUE:
         m.RunQueue();
-        b->vbarQueued = false;
+        b->vbarQueued = false;   // also when the redraw's record could not be queued
         return 0;
     case TLM_SETDROPMARK: {
         UINT previous = m.SetDropMark(Num(lParam), static_cast<int>(wParam));
@@ -932,6 +962,10 @@ void TreeListUpdateVBar(TreeListBlock* b, bool force) noexcept
         return;
     }
     b->vbarTime = now;
+    // The bar is drawn from the rows as they are now: a queued redraw that already ran (the
+    // one that brought us here, or an earlier one) covers no later change, which must queue
+    // its own (once the rows a deferred rebuild added after it never reached the bar).
+    b->vbarQueued = false;
     int f = m.ClampFirstRow(m.firstVisible);
     if (f != m.firstVisible) {
         m.firstVisible = f;
@@ -1470,28 +1504,14 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
         if (m.dragItem) {
             TreeListDrop(b);
         } else if (message == WM_LBUTTONUP && (m.editArmed || m.clickPending)) {
+            // A cell button pressed on an item already selected is released here as well:
+            // it once stayed pressed, and the click never reached it.
+            if (m.pressedItem)
+                ReleaseCellButton(b, pt);
             TreeListMouse(b, message, wParam, pt);
         } else {
-            if (message == WM_LBUTTONUP && m.pressedItem) {
-                UINT item = m.pressedItem;
-                int column = m.pressedColumn;
-                m.pressedItem = 0;
-                b->InvalidateCell(item, column);
-                TVHITTESTINFO hit = {};
-                m.HitTest(pt, &hit);
-                if (reinterpret_cast<UINT_PTR>(hit.hItem) == item && (hit.flags & TLHT_ONCELLBOX) &&
-                    static_cast<int>(hit.flags >> 24) == column) {
-                    UINT caret = m.caret;
-                    int caretColumn = m.caretColumn;
-                    m.caret = item;
-                    m.caretColumn = column;
-                    TreeListColumnEdit(b, column, 0x10001, pt);
-                    if (m.Item(caret) && m.caret == item) {
-                        m.caret = caret;
-                        m.caretColumn = caretColumn;
-                    }
-                }
-            }
+            if (message == WM_LBUTTONUP && m.pressedItem)
+                ReleaseCellButton(b, pt);
             m.pressedCheck = false;
             m.downItem = 0;
             m.downKind = 0;
