@@ -536,6 +536,43 @@ TEST(ModulLanguageTest, ValidModulesEndAtTheirEndOrRowBudget)
     }
 }
 
+// What rows earn does not let a loop run on: endless loops that show a row on every pass, with
+// a hundred and twenty lines of computing, a value re-read, or an opened level, end at the
+// largest row budget the window allows (or earlier with "Programmfehler") in a small part of a
+// second, over a sector and over 64 KB.
+TEST(ModulLanguageTest, EndlessLoopsWithRowsEndAtTheRowBudget)
+{
+    std::string computing;
+    for (int i = 0; i < 120; ++i)
+        computing += "ADD LOCAL_1 1\n";
+    const std::string modules[] = {
+        ":a TEXT \"t\"\n" + computing + "GOTO a",
+        ":a BYTE \"b\" 4 #HBOCUS\nSEEK 0 #A\nGOTO a",
+        ":a DOWN \"d\"\nUP \"u\"\nPRINT LOCAL_1 #HBOCUS\nADD LOCAL_1 1\nGOTO a",
+        "MOV LOCAL_0 2147483647\nLOOP LOCAL_0 b\nEXIT\n:b TEXT \"t\"\n" + computing + "RETURN",
+    };
+    const int maxRows = 16000;
+    for (const std::string& text : modules) {
+        Compiled m(text);
+        ASSERT_EQ(m.errors, "") << text.substr(0, 60);
+        for (size_t size : {size_t(512), size_t(65536)}) {
+            const std::vector<uint8_t> data(size, 0x01);
+            const DWORD started = GetTickCount();
+            const int rows = m.set.Run(0, data.data(), static_cast<int>(size), 0, maxRows, 0);
+            const DWORD took = GetTickCount() - started;
+            EXPECT_LT(took, 1500u) << text.substr(0, 60) << " over " << size;
+            const char* value = "";
+            m.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
+            EXPECT_TRUE(rows == maxRows || std::string(value) == "Programmfehler")
+                << text.substr(0, 60) << " over " << size << ": " << rows << " rows, " << value;
+            EXPECT_LE(m.set.GetLastRunBudget(), CModulSet::WorkBudget(static_cast<int64_t>(size))
+                                                     + int64_t(maxRows) * CModulSet::kRowAllowance
+                                                     + static_cast<int64_t>(size) * CModulSet::kFormatWork)
+                << text.substr(0, 60);
+        }
+    }
+}
+
 // Damaged modules over random data placed against a no-access page: every run ends (rows,
 // steps or data), never reads past the data, and every message is one of the compiler's with
 // a line number.
