@@ -16,6 +16,22 @@ namespace {
 const int kMaxChoiceText = 60;
 const int kMaxOffsetText = 15;
 
+// Whether the number at the start of `text` is written unsigned with a "0x", "0o" or "0b"
+// prefix (blanks and a "+" before it as the number parser takes them).
+bool WrittenWithRadixPrefix(const char* text)
+{
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    if (*text == '+')
+        ++text;
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    if (text[0] != '0')
+        return false;
+    const char marker = static_cast<char>(text[1] | 0x20);
+    return marker == 'x' || marker == 'o' || marker == 'b';
+}
+
 const DLGTEMPLATE* OptionsTemplate()
 {
     static CDlgTemplateBuilder b;
@@ -198,7 +214,12 @@ void CDataOptionsDlg::OnOK()
     // decode from a place the user never typed.
     int consumed = 0;
     bool overflow = false;
-    const long long offset = ParseInteger64Overflow(text, IPF_RADIX_AUTO, &consumed, &overflow);
+    long long offset = ParseInteger64Overflow(text, IPF_RADIX_AUTO, &consumed, &overflow);
+    // The offset is shown as its 32 bits in hexadecimal ("0xFFFFFFFB" for -5): a number
+    // written with a radix prefix reads back as those 32 bits, so OK on the dialog as it
+    // opened keeps the offset (it was refused as 4294967291).
+    if (!overflow && offset > INT_MAX && offset <= 0xFFFFFFFFLL && WrittenWithRadixPrefix(text))
+        offset = static_cast<int32_t>(static_cast<uint32_t>(offset));
     if (overflow || offset < INT_MIN || offset > INT_MAX) {
         AfxMessageBox("Bitte eine Zahl zwischen -2147483648 und 2147483647 eingeben.", MB_OK | MB_ICONEXCLAMATION);
         ::SetFocus(::GetDlgItem(m_hWnd, IDC_OFFSET));

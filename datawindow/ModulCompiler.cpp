@@ -82,6 +82,7 @@ const FlagLetter kFlagLetters[] = {
 
 const int kMaxOperands = 10;
 const int kMaxFlagChars = 15;
+const uint32_t kSeekWidthLetters = 0x7F0000;
 const int kMaxPatternChars = 256;
 const int kMaxNameLength = 63;
 // A line longer than the scanner's window was always taken up to the window's end.
@@ -621,7 +622,10 @@ int ModulCompiler::ParseFlags(const char* s, const Keyword& kw, ModulInstr* inst
             if (Upper(static_cast<unsigned char>(c)) == f.letter)
                 letter = &f;
         if (letter) {
-            bits |= letter->bits;
+            // A SEEK line's width runs on into bits 16-22: the letters there (O, D, H, X, S,
+            // U, C) mean nothing to a seek and would only multiply its step.
+            if (!seek || !(letter->bits & kSeekWidthLetters))
+                bits |= letter->bits;
             ++i;
             ++examined;
             continue;

@@ -25,6 +25,7 @@ const int64_t kSectionTableBytes = 640;
 const int kSections = 16;
 const char kProgramFault[] = "Programmfehler";
 const char kCallOverflow[] = "CALL Überlauf !!!";
+const uint8_t kOpSeek = 0x35;
 
 int32_t Wrap32(int64_t value)
 {
@@ -250,6 +251,7 @@ public:
 
     void Execute(int first, int maxRows, int startOffset, int labelCount);
     int64_t Work() const { return m_work; }
+    int64_t Budget() const { return m_workBudget; }
 
 private:
     struct Frame {
@@ -282,6 +284,7 @@ private:
     // Where a pattern is tested for the field at the position: ">label+offset" moves it.
     int64_t PatternStart(const BytePattern& p) { return Absolute() + p.offset + (p.label >= 0 ? Value(p.label) : 0); }
     bool OverBudget() const { return m_work > m_workBudget; }
+    bool FirstShown(int64_t at, int bytes);
     void SetRowText(int row, const char* text, int length);
     void AddRow(const char* text, int32_t nameRef, int32_t size, int32_t offset, int32_t dataOffset);
     void AddRowFor(int index, const ModulInstr& instr, const char* text, int64_t fieldStart);
@@ -310,7 +313,28 @@ private:
     int m_count = 0;   // representations of the current line
     int64_t m_work = 0;        // bytes read and compared, value names looked at, rows made
     int64_t m_workBudget = 0;
+    std::vector<uint8_t> m_shown;   // one bit a data byte: a value was formatted from it
 };
+
+// Whether no value of this run was formatted from any of the bytes yet; marks them. Values
+// first shown from their own bytes are what the module is for: their formatting is earned
+// (a run can show each byte so only once, so this stays bounded by the data).
+bool ModulRun::FirstShown(int64_t at, int bytes)
+{
+    if (at < 0 || bytes <= 0 || at + bytes > m_size)
+        return false;
+    if (m_shown.empty())
+        m_shown.assign(static_cast<size_t>((m_size + 7) / 8), 0);
+    bool fresh = true;
+    for (int64_t b = at; b < at + bytes; ++b) {
+        uint8_t& bits = m_shown[static_cast<size_t>(b / 8)];
+        const uint8_t bit = static_cast<uint8_t>(1u << (b % 8));
+        if (bits & bit)
+            fresh = false;
+        bits |= bit;
+    }
+    return fresh;
+}
 
 bool ModulRun::PatternMatches(const BytePattern& p, int64_t at)
 {
@@ -417,7 +441,9 @@ void ModulRun::Seek(const ModulInstr& instr, int label, int32_t number1)
     const bool byField = (flags & MF_BIG_ENDIAN) && label >= 0;
     int64_t amount = label >= 0 ? (byField ? FieldPosition(label) : Value(label)) : 0;
     amount += number1;
-    const int64_t width = (flags >> 12) & 0x7FF;
+    // Only a SEEK line keeps its width in 11 bits; on an IF line bits 16-22 are its letters
+    // (U and D count the variable, not the seek) and its width has the 4 bits of any line.
+    const int64_t width = (flags >> 12) & (instr.opcode == kOpSeek ? 0x7FF : 0xF);
     if (width != 0)
         amount *= width + 1;
     RoundToByte();
@@ -625,14 +651,18 @@ void ModulRun::RunNumbers(ModulInstr& instr, char* text, int* length, bool* hidd
             *hidden = true;
             break;
         }
-        const uint64_t raw = ReadLittle(m_data + Absolute(), elementSize);
+        const int64_t at = Absolute();
+        const uint64_t raw = ReadLittle(m_data + at, elementSize);
         m_pos += elementSize;
         m_work += elementSize + CModulSet::kElementWork;
         last = raw;
         if (!isFloat) {
+            const int64_t before = m_work;
             *length = elementSize == 8 ? m_set.FormatValue64(instr, raw, 8, &m_count, text, *length, &m_work)
                                        : m_set.FormatValue(instr, static_cast<uint32_t>(raw), elementSize, &m_count,
                                                            text, *length, &m_work);
+            if (m_work > before && FirstShown(at, elementSize))
+                m_workBudget += CModulSet::kFormatWork;
             continue;
         }
         if (elementSize == 4) {
@@ -648,6 +678,8 @@ void ModulRun::RunNumbers(ModulInstr& instr, char* text, int* length, bool* hidd
         char number[64];
         StrNPrintf(number, sizeof number, "%s%e", i > 0 ? "  ,  " : "", lastFloat);
         m_work += CModulSet::kFloatWork;
+        if (FirstShown(at, elementSize))
+            m_workBudget += CModulSet::kFloatWork;
         const int n = static_cast<int>(std::strlen(number));
         if (*length + n < CModulSet::kTextSize) {
             std::memcpy(text + *length, number, static_cast<size_t>(n) + 1);
@@ -914,7 +946,7 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
                 break;
             case 0x34:
                 return;
-            case 0x35:
+            case kOpSeek:
                 Seek(in, in.label, in.number1);
                 break;
             case 0x36:
@@ -995,8 +1027,16 @@ void ModulRun::Execute(int first, int maxRows, int startOffset, int labelCount)
         if (makesRow) {
             m_work += CModulSet::kRowWork + length;
             text[length] = 0;
-            if (!hidden)
+            if (!hidden) {
                 AddRowFor(index, in, text, fieldStart);
+                // Every row shown brings its own share of lines and work: a module that shows
+                // what it computes ends at its row budget, never at the one for hidden work.
+                // A row the budget cut short earns nothing: it would let the line go on.
+                if (!OverBudget()) {
+                    steps += CModulSet::kRowSteps;
+                    m_workBudget += CModulSet::kRowAllowance;
+                }
+            }
             // A line with a target writes its text into the target's row.
             const ModulInstr* target = Instr(in.target);
             if ((in.flags & MF_TARGET) && in.kind == 1 && length > 0 && target && target->ownLabel >= 0
@@ -1018,6 +1058,7 @@ int CModulSet::Run(int slot, const uint8_t* data, int size, int entry, int maxRo
 {
     const ModulEntry* e = GetEntry(entry);
     m_lastRunWork = 0;
+    m_lastRunBudget = 0;
     if (slot < 0 || slot >= kSlots || size <= 0 || !data || !e)
         return 0;
     const ModulSource* source = static_cast<const ModulSource*>(m_sources.GetItemDataPtr(e->source));
@@ -1035,5 +1076,6 @@ int CModulSet::Run(int slot, const uint8_t* data, int size, int entry, int maxRo
         m_rows[slot].InsertText(kProgramFault, -1, &fault);
     }
     m_lastRunWork = run.Work();
+    m_lastRunBudget = run.Budget();
     return m_rows[slot].GetCount();
 }

@@ -23,14 +23,18 @@
 //   so "MOD" is the arithmetic line (which, like "DIV", gives the quotient) and "MO" still
 //   selects "MODUL".
 // - A run executes at most kStepBudget lines (re-tests of an IF with MOV or ADD included),
-//   and does at most WorkBudget(size) units of work: every line run, every byte a field or a
-//   string scan reads, every byte a pattern test compares, every value-name pair looked at,
-//   every value formatted (a float's "%e" weighs most) and every row made or rewritten,
-//   shown or hidden, by the length of its text. A unit is about what reading one byte of a
-//   field costs; the weights of the dearer pieces are measured against it. A module that
-//   loops without making rows, or whose few lines read or format the whole buffer again and
-//   again, ends with a "Programmfehler" row instead of holding the user-interface thread;
-//   the time a run may take grows at most linearly with the data, from a small base.
+//   and does at most WorkBudget(size) units of work (both grown by what it shows, below):
+//   every line run, every byte a field or a string scan reads, every byte a pattern test
+//   compares, every value-name pair looked at, every value formatted (a float's "%e" weighs
+//   most) and every row made or rewritten, shown or hidden, by the length of its text. A unit is about what reading one byte of a
+//   field costs; the weights of the dearer pieces are measured against it. What a module
+//   shows earns its own way: every row shown adds kRowAllowance units and kRowSteps lines,
+//   and a value formatted from bytes no earlier value of the run was formatted from does not
+//   weigh against the budget. So a module that decodes its data and shows its rows ends at
+//   its row budget or at the data's end, never at the work budget; one that loops without
+//   making rows, or whose few lines read or format the same bytes again and again, ends with
+//   a "Programmfehler" row instead of holding the user-interface thread. The time a run may
+//   take grows at most linearly with the data and the row budget, from a small base.
 // - Arithmetic is defined for every value: division by 0 divides by 1, INT_MIN / -1 gives
 //   INT_MIN ("MOD" as "DIV"), shifts take their count modulo 32, floats that are NaN count as
 //   0 and larger ones saturate. Positions are 64-bit; a position outside the data ends the
@@ -161,6 +165,11 @@ public:
     static const int kFormatWork = 128;   // one value formatted, plus a unit per character
     static const int kFloatWork = 8192;   // one float or double formatted with "%e"
     static const int kRowWork = 64;       // one row made or rewritten, plus its text's length
+    // What a row shown adds to the budget: its own making, a value formatted and some eighty
+    // lines of computing besides; and the lines it adds to the step budget. Endless loops that
+    // show a row on every pass took at most 154 ms up to the window's 16000 rows.
+    static const int kRowAllowance = 1024;
+    static const int kRowSteps = 128;
     static int64_t WorkBudget(int64_t size) { return kWorkBase + kWorkPerByte * (size > 0 ? size : 0); }
 
     CModulSet();
@@ -212,6 +221,9 @@ public:
     // The units of work the last run did; above WorkBudget when it ended with "Programmfehler"
     // for that reason.
     int64_t GetLastRunWork() const { return m_lastRunWork; }
+    // The budget the last run ended with: WorkBudget(size) and what its rows and first-shown
+    // values earned.
+    int64_t GetLastRunBudget() const { return m_lastRunBudget; }
 
     // --- lists
     int GetEntryCount() const { return m_modules.GetCount(); }
@@ -287,6 +299,7 @@ private:
     int m_slot;
     uint32_t m_featureMask;
     int64_t m_lastRunWork = 0;
+    int64_t m_lastRunBudget = 0;
     // The value-name texts read into pairs, by index; emptied whenever the texts change.
     mutable std::vector<std::vector<ValueName>> m_valueNames;
     mutable std::vector<bool> m_valueNamesRead;

@@ -344,7 +344,11 @@ TEST_F(DataWndTest, OptionsDialog)
             stayed = false;
             script.Add([&](HWND d) {
                 options = d;
-                SetDlgItemTextA(d, CDataOptionsDlg::IDC_OFFSET, offset);
+                char text[32] = {};
+                GetDlgItemTextA(d, CDataOptionsDlg::IDC_OFFSET, text, sizeof text);
+                shown = text;
+                if (offset)
+                    SetDlgItemTextA(d, CDataOptionsDlg::IDC_OFFSET, offset);
                 SetDlgItemTextA(d, CDataOptionsDlg::IDC_MAX_ROWS, rows);
                 return testsupport::Click(d, button);
             });
@@ -365,9 +369,12 @@ TEST_F(DataWndTest, OptionsDialog)
                     return testsupport::Click(d, IDCANCEL);
                 });
             }
-            return script.Run([&] { return dialog.DoModal(); }) == IDOK;
+            // Left as shown, the offset is taken at once: a refusal would keep the dialog open
+            // with its box until the watchdog ends both.
+            return script.Run([&] { return dialog.DoModal(); }, offset ? 60000 : 5000) == IDOK;
         }
-        const char* offset = "0x10";
+        const char* offset = "0x10";   // null: the offset as the dialog shows it
+        std::string shown;
         const char* rows = "20000";
         int button = IDOK;
         bool refusal = false;
@@ -378,7 +385,7 @@ TEST_F(DataWndTest, OptionsDialog)
     // Only a number past the int range keeps the dialog open, with a box that says so.
     dialogPrompts.refusal = true;
     for (const char* refused : {"99999999999", "2147483648", "-2147483649", "-4294967295", "-0xFFFFFFFFFFFFFFFF",
-                                 "-18446744073709551614"}) {
+                                 "-18446744073709551614", "4294967291", "0x100000000", "-0xFFFFFFFB"}) {
         dialogPrompts.offset = refused;
         window.OnProperties();
         EXPECT_TRUE(dialogPrompts.stayed) << refused;
@@ -403,12 +410,25 @@ TEST_F(DataWndTest, OptionsDialog)
     const struct {
         const char* typed;
         int offset;
-    } taken[] = {{"0x20 x", 0x20}, {"1.5", 1}, {" 0b101", 5}, {"abc", 0}, {"", 0}};
+    } taken[] = {{"0x20 x", 0x20}, {"1.5", 1}, {" 0b101", 5}, {"abc", 0}, {"", 0},
+                 // A number written with a radix prefix is read as 32 bits, as the dialog shows
+                 // an offset: "0xFFFFFFFB" is -5, "0x80000000" the smallest int.
+                 {"0xFFFFFFFB", -5}, {"0x80000000", -2147483647 - 1}, {" +0XFFFFFFFF", -1}, {"0o37777777773", -5},
+                 {"0x7FFFFFFF", 2147483647}};
     for (const auto& t : taken) {
         dialogPrompts.offset = t.typed;
         window.OnProperties();
         EXPECT_FALSE(dialogPrompts.stayed) << t.typed;
         EXPECT_EQ(window.GetSlotOffset(0), t.offset) << t.typed;
+    }
+    // What the dialog shows it takes back: OK on an offset left as shown keeps it.
+    for (const char* typed : {"-5", "-2147483648", "-1", "2147483647", "0"}) {
+        dialogPrompts.offset = typed;
+        window.OnProperties();
+        const int offset = window.GetSlotOffset(0);
+        dialogPrompts.offset = nullptr;
+        window.OnProperties();
+        EXPECT_EQ(window.GetSlotOffset(0), offset) << typed << " shown as " << dialogPrompts.shown;
     }
     CDataWnd::SetPrompts(&prompts);
 }

@@ -411,7 +411,6 @@ TEST(ModulLanguageTest, FormattingLoopsEndWithinTheBudget)
         ":t TEXT \"t\"\n:a SPRINT LOCAL_0 t #HBOCUS\nGOTO a",
     };
     const std::vector<uint8_t> sector(512, 0x01);
-    const int64_t budget = CModulSet::WorkBudget(512);
     // The most one line adds once the budget is passed: a step, a float, a formatted value,
     // the sector's bytes, and its row made and written into a target, each a full text.
     const int64_t oneLine = CModulSet::kStepWork + CModulSet::kFloatWork + CModulSet::kFormatWork + 512
@@ -423,6 +422,12 @@ TEST(ModulLanguageTest, FormattingLoopsEndWithinTheBudget)
         const char* value = "";
         m.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
         EXPECT_STREQ(value, "Programmfehler") << text;
+        // The budget the run had: the sector's, and what its rows and first-shown values
+        // earned, at most a row's allowance and a float and a value per byte besides.
+        const int64_t budget = m.set.GetLastRunBudget();
+        EXPECT_GE(budget, CModulSet::WorkBudget(512)) << text;
+        EXPECT_LE(budget, CModulSet::WorkBudget(512) + static_cast<int64_t>(rows) * CModulSet::kRowAllowance
+                              + 512 * (CModulSet::kFloatWork + CModulSet::kFormatWork)) << text;
         const int64_t work = m.set.GetLastRunWork();
         EXPECT_GT(work, budget) << text;
         EXPECT_LE(work, budget + oneLine) << text;
@@ -449,6 +454,123 @@ TEST(ModulLanguageTest, StepsAndElementBytesAreCounted)
         work[n / 64] = doubles.set.GetLastRunWork();
     }
     EXPECT_EQ(work[1] - work[0], 32 * (8 + CModulSet::kElementWork));
+}
+
+// A seek moves by its own count: the amount times the width its line was given, never by a
+// letter of the flags. On a SEEK line the width runs on into the bits of the letters O, D, H,
+// X, S, U and C, which mean nothing to a seek; on an IF line those bits are its letters (U
+// and D count the variable). The other actions an IF line carries take no letter either.
+TEST(ModulLanguageTest, SeeksMoveByTheirOwnCount)
+{
+    const struct {
+        const char* seek;   // the line before `OFFSET "o"`
+        int64_t count;      // the amount it names
+        int64_t width;      // the width it names
+    } cases[] = {
+        {"IF LOCAL_0 == 0 SEEK 2 #D", 2, 1},
+        {"IF LOCAL_0 == 0 SEEK 2 #U", 2, 1},
+        {"IF LOCAL_0 == 0 SEEK 2 #HOSXC", 2, 1},
+        {"IF LOCAL_0 == 0 SEEK 2 #4", 2, 4},
+        {"IF LOCAL_0 == 0 SEEK 2 #U4D", 2, 4},
+        {"MOV LOCAL_1 3\nIF LOCAL_0 == 0 SEEK LOCAL_1 2 #U", 3 + 2, 1},
+        {"SEEK 2 #H", 2, 1},
+        {"SEEK 2 #HOSXCUD", 2, 1},
+        {"SEEK 2 #20H", 2, 20},
+        {"SEEK 2 #H20C", 2, 20},
+        {"SEEK 2 #99", 2, 99},
+    };
+    const std::vector<uint8_t> data(4096);
+    for (const auto& c : cases) {
+        Compiled m(std::string(c.seek) + "\nOFFSET \"o\"");
+        ASSERT_EQ(m.errors, "") << c.seek;
+        EXPECT_EQ(m.Rows(data), "o=" + std::to_string(c.count * c.width) + " ") << c.seek;
+    }
+    // MOV and ADD as an IF's action: the value the line names, whatever its letters say.
+    const struct {
+        const char* module;
+        const char* rows;
+    } actions[] = {
+        {"IF LOCAL_0 == 0 MOV LOCAL_0 7 #HOSXCABGMR\nPRINT LOCAL_0", "?\?\?=7 "},
+        {"IF LOCAL_0 < 5 ADD LOCAL_0 2 #HOSXCABGMR\nPRINT LOCAL_0", "?\?\?=6 "},
+    };
+    for (const auto& a : actions) {
+        Compiled m(a.module);
+        ASSERT_EQ(m.errors, "") << a.module;
+        EXPECT_EQ(m.Rows(data), a.rows) << a.module;
+    }
+}
+
+// Modules that decode their data and show what they read or compute are never stopped by the
+// work or step budget: each ends at its own end or at its row budget, with no "Programmfehler".
+// Their rows: one float per four bytes (tiny floats, the dearest to format), three floats per
+// twelve bytes, a hex dump line per 40 bytes, and rows computed by seventy lines each up to
+// the largest row budget the window allows.
+TEST(ModulLanguageTest, ValidModulesEndAtTheirEndOrRowBudget)
+{
+    std::string computing;
+    for (int i = 0; i < 70; ++i)
+        computing += "ADD LOCAL_1 1\n";
+    const struct {
+        std::string module;   // LOCAL_0 is set to `passes` in front of it
+        size_t size;
+        int passes;
+        int maxRows;
+        int rows;             // rows expected
+    } cases[] = {
+        {"LOOP LOCAL_0 f\nEXIT\n:f FLOAT \"f\"\nRETURN", 4096, 4096 / 4, 8192, 4096 / 4},
+        {"LOOP LOCAL_0 f\nEXIT\n:f FLOAT \"f\" 3\nRETURN", 4096, 4096 / 12, 8192, 4096 / 12},
+        {"LOOP LOCAL_0 f\nEXIT\n:f BYTE \"h\" 40 #HBOCUS\nRETURN", 65536, 65536 / 40, 8192, 65536 / 40},
+        {"LOOP LOCAL_0 f\nEXIT\n:f " + computing + "PRINT LOCAL_1 \"n\"\nRETURN", 512, 20000, 16000, 16000},
+    };
+    for (const auto& c : cases) {
+        const std::string text = "MOV LOCAL_0 " + std::to_string(c.passes) + "\n" + c.module;
+        Compiled m(text);
+        ASSERT_EQ(m.errors, "") << text.substr(0, 60);
+        const std::vector<uint8_t> data(c.size, 0x01);
+        const int rows = m.set.Run(0, data.data(), static_cast<int>(data.size()), 0, c.maxRows, 0);
+        EXPECT_EQ(rows, c.rows) << text.substr(0, 60);
+        const char* value = "";
+        m.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
+        EXPECT_STRNE(value, "Programmfehler") << text.substr(0, 60);
+        EXPECT_LE(m.set.GetLastRunWork(), m.set.GetLastRunBudget()) << text.substr(0, 60);
+    }
+}
+
+// What rows earn does not let a loop run on: endless loops that show a row on every pass, with
+// a hundred and twenty lines of computing, a value re-read, or an opened level, end at the
+// largest row budget the window allows (or earlier with "Programmfehler") in a small part of a
+// second, over a sector and over 64 KB.
+TEST(ModulLanguageTest, EndlessLoopsWithRowsEndAtTheRowBudget)
+{
+    std::string computing;
+    for (int i = 0; i < 120; ++i)
+        computing += "ADD LOCAL_1 1\n";
+    const std::string modules[] = {
+        ":a TEXT \"t\"\n" + computing + "GOTO a",
+        ":a BYTE \"b\" 4 #HBOCUS\nSEEK 0 #A\nGOTO a",
+        ":a DOWN \"d\"\nUP \"u\"\nPRINT LOCAL_1 #HBOCUS\nADD LOCAL_1 1\nGOTO a",
+        "MOV LOCAL_0 2147483647\nLOOP LOCAL_0 b\nEXIT\n:b TEXT \"t\"\n" + computing + "RETURN",
+    };
+    const int maxRows = 16000;
+    for (const std::string& text : modules) {
+        Compiled m(text);
+        ASSERT_EQ(m.errors, "") << text.substr(0, 60);
+        for (size_t size : {size_t(512), size_t(65536)}) {
+            const std::vector<uint8_t> data(size, 0x01);
+            const DWORD started = GetTickCount();
+            const int rows = m.set.Run(0, data.data(), static_cast<int>(size), 0, maxRows, 0);
+            const DWORD took = GetTickCount() - started;
+            EXPECT_LT(took, 1500u) << text.substr(0, 60) << " over " << size;
+            const char* value = "";
+            m.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
+            EXPECT_TRUE(rows == maxRows || std::string(value) == "Programmfehler")
+                << text.substr(0, 60) << " over " << size << ": " << rows << " rows, " << value;
+            EXPECT_LE(m.set.GetLastRunBudget(), CModulSet::WorkBudget(static_cast<int64_t>(size))
+                                                     + int64_t(maxRows) * CModulSet::kRowAllowance
+                                                     + static_cast<int64_t>(size) * CModulSet::kFormatWork)
+                << text.substr(0, 60);
+        }
+    }
 }
 
 // Damaged modules over random data placed against a no-access page: every run ends (rows,
