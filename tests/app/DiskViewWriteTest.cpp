@@ -613,6 +613,7 @@ TEST_F(DiskViewWriteTest, ADumpCutsNothingTheUserDidNotMean)
         if (c.kind == DELETED)
             StepToNextSector();
         const std::vector<uint8_t> before = ReadWholeFile(c.target);
+        dialogs.titles.clear();
         dialogs.ranges.push_back({ c.target, "0", "2" });
         frame->SendMessage(WM_COMMAND, ID_SAVE_SECTORS);
         DrainQueue();

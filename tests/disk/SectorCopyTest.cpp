@@ -1181,19 +1181,22 @@ const char kChangedQuestion[] = "Schreibschutz: Der Sektor wurde verändert ?\nS
 }  // namespace
 
 // "Sektoren speichern" after the read handle was closed (a cancelled image choice, a
-// write-back) and the image deleted, renamed away or replaced outside: the image is opened
-// before the range is asked, what happened to it is said in its own words, and the target
-// the user would have named keeps every byte. Said there, the next read says nothing more.
+// write-back) and the image deleted, renamed away or replaced outside, or held by another
+// program that lets nobody read it: the image is opened before the range is asked, what
+// happened to it (or the read error) is said, and the target the user would have named keeps
+// every byte. A loss said there counts as told: the next read says nothing more.
 TEST_F(SectorCopy, TheImageIsOpenedBeforeAnyDumpTarget)
 {
     const std::string image = TempPath("copy-first.img"), target = TempPath("copy-first.bin");
     const std::vector<uint8_t> before = Noise(3 * 512, 43);
     testsupport::OneFileAsADevice device;
+    const int kHeld = -1;                   // not an outside change: a handle that shares nothing
     enum Route { IMAGE_CHOICE_CANCELLED, WRITE_BACK };
     for (Route route : { IMAGE_CHOICE_CANCELLED, WRITE_BACK }) {
-        for (OutsideChange loss : { DELETED, RENAMED_AWAY, RENAMED_ONTO }) {
+        for (int what : { static_cast<int>(DELETED), static_cast<int>(RENAMED_AWAY), static_cast<int>(RENAMED_ONTO),
+                          kHeld }) {
             SCOPED_TRACE((route == WRITE_BACK ? "after a write-back, change " : "after a cancelled choice, change ") +
-                         std::to_string(loss));
+                         std::to_string(what));
             Reopen();
             DeleteFileA((image + ".away").c_str());
             ASSERT_TRUE(CopyFileTo(fat16, image));
@@ -1210,20 +1213,31 @@ TEST_F(SectorCopy, TheImageIsOpenedBeforeAnyDumpTarget)
                 doc->OnWriteProtect();
                 ASSERT_FALSE(doc->IsWriteEnabled()) << "the write-back failed";
             }
-            // The change fails while the document holds the file open.
-            ASSERT_TRUE(ChangeOutside(loss, image, fat16, device, 0)) << "the read handle is still open";
+            // Either fails while the document holds the file open.
+            HANDLE held = INVALID_HANDLE_VALUE;
+            if (what == kHeld) {
+                held = CreateFileA(image.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                ASSERT_NE(held, INVALID_HANDLE_VALUE) << "the read handle is still open";
+            } else {
+                ASSERT_TRUE(ChangeOutside(static_cast<OutsideChange>(what), image, fat16, device, 0))
+                    << "the read handle is still open";
+            }
             PutBytes(target, 0, before, true);
             prompts = ScriptedPrompts();
             dialogs.ranges.push_back({ target, "0", "2" });
             doc->OnSaveSectors();
-            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: " + OutsideChangeText(loss, image) });
+            const std::string said = what == kHeld ? "Fehler beim Lesen vom Laufwerk !"
+                                                   : OutsideChangeText(static_cast<OutsideChange>(what), image);
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: " + said });
             EXPECT_TRUE(dialogs.infos.empty()) << "the range was asked for";
             EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
             EXPECT_TRUE(Bytes(target, 0, 3 * 512) == before) << "the target was cut or written";
+            CloseHandle(held);
             prompts = ScriptedPrompts();
             doc->SetCurrentSector(3);
             doc->LoadSector(0, 0);
-            EXPECT_EQ(doc->GetLoadState(), LOADSTATE_READ_ERROR);
+            // Let go of, the held image is read again; a lost one is not, and not said again.
+            EXPECT_EQ(doc->GetLoadState(), what == kHeld ? LOADSTATE_LOADED : LOADSTATE_READ_ERROR);
             EXPECT_TRUE(Boxes().empty()) << "said a second time";
         }
     }
