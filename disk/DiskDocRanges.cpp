@@ -178,7 +178,7 @@ bool CDiskDoc::CheckImageBeforeDump()
     if (m_driveCode != DRIVECODE_IMAGE)
         return true;
     // The dump's first read would find out only after the target was cut: a closed read
-    // handle (after a write, a load, a cancelled image choice) is opened now, which finds the
+    // handle (after a write or a cancelled image choice) is opened now, which finds the
     // image gone, replaced or turned into a device before anything else happens.
     const bool readable = OpenImageReadHandle();
     // Said here, the finding counts as told: the next read does not say it a second time.
