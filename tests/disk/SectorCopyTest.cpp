@@ -1391,3 +1391,60 @@ TEST_F(SectorCopy, DumpTargetsThatMustKeepEveryByte)
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(vHost.c_str());
 }
+
+namespace {
+
+// The range dialog with `during` run while it is up (as its message loop would dispatch).
+class HookedRange : public JobDialogs
+{
+public:
+    std::function<void()> during;
+    INT_PTR RunSectorRange(CSectorRangeDlg& dlg) override
+    {
+        if (during) {
+            std::function<void()> now = during;
+            during = nullptr;
+            now();
+        }
+        return JobDialogs::RunSectorRange(dlg);
+    }
+};
+
+}  // namespace
+
+// Should the read handle go while the range is asked, and the image be changed and another
+// file put under its name meanwhile, the file that was read is still known by its number: a
+// dump into it through a hard link under another drive letter (another volume number, another
+// size and time) is refused, and it keeps every byte.
+TEST_F(SectorCopy, TheFileReadIsKnownByItsNumberWhenTheHandleGoesDuringTheRange)
+{
+    const std::string image = TempPath("copy-during.img");
+    const std::string vHost = scantest::FixturePath("vdrive") + "\\copy-during.img";
+    const std::string vName = "V:\\copy-during.img";
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    DeleteFileA(vHost.c_str());
+    ASSERT_TRUE(CreateHardLinkA(vHost.c_str(), image.c_str(), nullptr)) << "no drive V: folder";
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    HookedRange hooked;
+    doc->SetNavDialogs(&hooked);
+    bool changed = false;
+    uint64_t read = 0;
+    hooked.during = [&] {
+        doc->CloseImageHandle();
+        Sleep(30);
+        PutBytes(image, 9 * 512, Noise(512, 9));
+        changed = CopyFileTo(fat16, image + ".new") &&
+                  MoveFileExA((image + ".new").c_str(), image.c_str(), MOVEFILE_REPLACE_EXISTING);
+        read = HashOutside(vHost, 0, 0);
+    };
+    hooked.ranges.push_back({ vName, "0", "4" });
+    doc->OnSaveSectors();
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht "
+                                                 "überschrieben." });
+    EXPECT_TRUE(hooked.titles.empty()) << "a copy ran";
+    EXPECT_EQ(HashOutside(vHost, 0, 0), read) << "the file that was read was cut or written";
+    doc->SetNavDialogs(&dialogs);
+    doc.reset();
+    DeleteFileA(vHost.c_str());
+}
