@@ -85,14 +85,15 @@ public:
 
 // What the program found had happened to an image file behind its back, by a read or a
 // write of its own: the file it read was changed in place (its time, size or the bytes of a
-// sector to be written), its name now leads to another file, or to a device. Each refuses
-// every write until the image is opened again.
+// sector to be written), its name now leads to another file, to a device, or to nothing (the
+// file deleted or renamed away). Each refuses every write until the image is opened again.
 enum ImageLoss : uint32_t
 {
     IMAGELOSS_NONE = 0,
     IMAGELOSS_CHANGED,
     IMAGELOSS_REPLACED,
     IMAGELOSS_DEVICE,
+    IMAGELOSS_GONE,
 };
 
 // What the sector buffer holds.
@@ -208,17 +209,20 @@ public:
     bool OpenImageReadHandle();
     int ErrorBox(LPCSTR text, LPCSTR caption, UINT type);
     // Once the image was found changed in place by another program, or its name to lead to
-    // another file than the one read (another file renamed or copied onto it) or to a device,
-    // nothing more is written into it (nor, behind another file or a device, read from it)
+    // another file than the one read (another file renamed or copied onto it), to a device or
+    // to nothing (deleted or renamed away), nothing more is written into it (nor, behind
+    // another file, a device or nothing, read from it)
     // until the image is opened again: says so once, in plain words, on the user-interface
     // thread, after whatever found it.
     void ReportImageLoss();
     // What was found, IMAGELOSS_NONE while nothing was (cleared when a medium is made current).
     ImageLoss GetImageLoss() const { return m_imageLoss; }
-    // The image shown was found replaced or turned into a device: none of its sectors is read.
+    // The image shown was found replaced, turned into a device or gone: none of its sectors is
+    // read.
     bool ImageReadsRefused() const
     {
-        return m_driveCode == DRIVECODE_IMAGE && (m_imageLoss == IMAGELOSS_REPLACED || m_imageLoss == IMAGELOSS_DEVICE);
+        return m_driveCode == DRIVECODE_IMAGE && (m_imageLoss == IMAGELOSS_REPLACED || m_imageLoss == IMAGELOSS_DEVICE ||
+                                                  m_imageLoss == IMAGELOSS_GONE);
     }
     // The last open or switch of a medium was cancelled for the medium shown, not for the one
     // named: its changed sector could not be written (or the user's question was still up),
@@ -364,9 +368,17 @@ protected:
     // The dump files this program made since the medium was made current (the last few).
     void NoteMadeDump(const FileIdentity& made);
     bool IsMadeDump(HANDLE h, const OpenFileFacts& facts) const;
-    // Opens the dump file without cutting it, refuses a device or the open image behind the
-    // name (after the message), and only then cuts it for writing. Null after a message.
+    // Opens the dump file without cutting it, refuses a device, the open image, the file the
+    // open drive is read from or a read-only file behind the name (after the message), and
+    // only then cuts it for writing. Null after a message.
     FILE* OpenDumpFile(const char* path);
+    // A drive or disk whose device handle answers a file's questions (Wine reads a drive
+    // letter raw from the file its "x::" link names): the dump handle leads to that file.
+    bool IsOpenMediumFile(HANDLE h, const OpenFileFacts& facts);
+    // Before a dump from the image: its read handle opened, so a file gone, replaced or turned
+    // into a device is known and said (as told) before any target is opened. False after the
+    // message.
+    bool CheckImageBeforeDump();
     // After a write of the program's own to the image (or one that may have reached it),
     // through the write handle `h` before it closes: the file's last-write time is set through
     // it (a time set through a handle stays when it closes, where Windows would otherwise put

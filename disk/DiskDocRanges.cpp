@@ -19,6 +19,9 @@ const char kCannotOpen[] = "Die Datei konnte nicht geöffnet werden !";
 const char kTooFewSectors[] = "Es sind zu wenige Sektoren in der Datei ?\nWeiter machen ?";
 const char kDumpWriteFailed[] = "Fehler beim schreiben in die Zieldatei.";
 const char kDumpIsOpenImage[] = "Die Zieldatei ist das geöffnete Image !\nSie wird nicht überschrieben.";
+const char kDumpIsOpenDrive[] = "Die Zieldatei %s wird als das geöffnete Laufwerk gelesen !\nSie wird nicht "
+                                "überschrieben.";
+const char kReadFailed[] = "Fehler beim Lesen vom Laufwerk !";
 const uint64_t kTwoGigabytes = 1ull << 31;
 
 // What a copy worker works on besides its range: the document and the medium it held when
@@ -142,6 +145,55 @@ bool CDiskDoc::IsOpenImageFile(const char* path)
     return image;
 }
 
+bool CDiskDoc::IsOpenMediumFile(HANDLE h, const OpenFileFacts& facts)
+{
+    if (m_driveCode == DRIVECODE_IMAGE || m_driveCode == DRIVECODE_NONE)
+        return false;
+    char path[80], fallback[80];
+    if (!DiskIoDevicePath(m_driveCode, path, sizeof path, fallback, sizeof fallback))
+        return false;
+    // Opened as every read of the medium opens it: the file that handle reaches is the one
+    // the sectors come from.
+    DeviceAccess& io = DiskIoAccess();
+    HANDLE medium = io.Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (medium == INVALID_HANDLE_VALUE && fallback[0])
+        medium = io.Open(fallback, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (medium == INVALID_HANDLE_VALUE)
+        return false;
+    OpenFileFacts read;
+    bool same = false;
+    if (!IsDeviceHandle(medium, &read)) {
+        // The same rule as for an image: Wine numbers the volume by the drive letter's folder,
+        // so the file under "Q:" and under its own name differ in that alone.
+        FileIdentity file = IdentityOf(read);
+        CompleteIdentity(medium, &file);
+        same = HandleMayLeadToFile(h, facts, file, read);
+    }
+    io.Close(medium);
+    return same;
+}
+
+bool CDiskDoc::CheckImageBeforeDump()
+{
+    if (m_driveCode != DRIVECODE_IMAGE)
+        return true;
+    // The dump's first read would find out only after the target was cut: a closed read
+    // handle (after a write or a cancelled image choice) is opened now, which finds the
+    // image gone, replaced or turned into a device before anything else happens.
+    const bool readable = OpenImageReadHandle();
+    // Said here, the finding counts as told: the next read does not say it a second time.
+    if (ImageReadsRefused()) {
+        m_lossReported = true;
+        ShowImageLoss("Fehler", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (!readable) {
+        ErrorBox(kReadFailed, "Fehler", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
 bool CDiskDoc::IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const char* path)
 {
     if (m_driveCode != DRIVECODE_IMAGE)
@@ -221,18 +273,23 @@ FILE* CDiskDoc::OpenDumpFile(const char* path)
     // A file this open has just made holds nothing of the image, even when the file system
     // handed it the number the image's replaced file left free.
     const bool image = !device && !madeNow && IsOpenImageHandle(h, facts, path);
-    if (device || image) {
+    // Under Wine a drive letter may read a file raw: cutting that file cuts the open drive.
+    const bool drive = !device && !madeNow && !image && IsOpenMediumFile(h, facts);
+    // Windows refuses the write access to a read-only file itself; Wine run as root on the
+    // host would not, and the file would be cut.
+    const bool readOnly = !device && !madeNow && (facts.attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (device || image || drive || readOnly) {
         // Only what this open made is taken away, never anything by its name.
         FILE_DISPOSITION_INFO gone = { TRUE };
         if (madeNow)
             SetFileInformationByHandle(h, FileDispositionInfo, &gone, sizeof gone);
         CloseHandle(h);
-        if (device) {
+        if (device || drive) {
             char text[MAX_PATH + 160];
-            StrNPrintf(text, sizeof text, kDumpNotAFile, path);
+            StrNPrintf(text, sizeof text, device ? kDumpNotAFile : kDumpIsOpenDrive, path);
             ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
         } else {
-            ErrorBox(kDumpIsOpenImage, "Fehler", MB_OK | MB_ICONERROR);
+            ErrorBox(image ? kDumpIsOpenImage : kCannotOpen, "Fehler", MB_OK | MB_ICONERROR);
         }
         return nullptr;
     }
@@ -306,14 +363,10 @@ void CDiskDoc::OnSaveSectors()
 {
     if (RefuseWhileBusy())
         return;
-    // The user was told that the image is no longer read: a dump would cut the file it names
-    // (one the user agreed to overwrite) and then fail at its first read. Said here, the
-    // finding counts as told: the next read does not say it a second time.
-    if (ImageReadsRefused()) {
-        m_lossReported = true;
-        ShowImageLoss("Fehler", MB_OK | MB_ICONERROR);
+    // An image no longer read: a dump would cut the file it names (one the user agreed to
+    // overwrite) and then fail at its first read.
+    if (!CheckImageBeforeDump())
         return;
-    }
     CountedScope busy(m_busy);
     const MediumTarget medium = CurrentMedium();
     CSectorRangeDlg dlg(AfxGetMainWnd());

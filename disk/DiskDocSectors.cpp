@@ -36,6 +36,15 @@ const char kImageChanged[] = "Die Image-Datei wurde außerhalb des Programms ver
 const char kImageNowADevice[] = "Der Name der Image-Datei führt jetzt zu einem Laufwerk oder Gerät:\n%s\n"
                                 "Bitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder "
                                 "geschrieben.";
+const char kImageGone[] = "Die Image-Datei wurde außerhalb des Programms gelöscht oder umbenannt:\n%s\n"
+                          "Bitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder "
+                          "geschrieben.";
+
+// The open failed because nothing is under the name (or its folder) any more.
+bool NothingUnderTheName(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 // The largest unit offset whose byte offset still fits 64 bits with count units behind it.
 bool UnitRangeFits(uint64_t unitOffset, uint32_t unitCount)
@@ -144,8 +153,14 @@ HANDLE OpenImageForWriting(const MediumTarget& medium, uint64_t unitOffset, uint
     }
     HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
+        // Deleted or renamed away: said in words of its own, not only as a failed write.
+        const DWORD error = GetLastError();
+        if (loss && NothingUnderTheName(error))
+            *loss = IMAGELOSS_GONE;
+        SetLastError(error);
         return INVALID_HANDLE_VALUE;
+    }
     // Another file put under the name, the same file with other content (copied over in place,
     // cut and grown again, made anew with the freed number), or a device: no medium the user
     // confirmed.
@@ -207,12 +222,24 @@ bool CDiskDoc::OpenImageReadHandle()
         return true;
     if (m_imagePath.IsEmpty())
         return false;
+    // What was found and said holds until the image is opened again, also when a file comes
+    // back under the name: the user was told that nothing more is read.
+    if (ImageReadsRefused()) {
+        SetLastError(ERROR_FILE_INVALID);
+        return false;
+    }
     CheckedImage image;
     const CheckedImage::Result opened = image.Open(m_imagePath);
     if (opened != CheckedImage::OPENED) {
-        // A device behind the name of a file that was read: not the medium shown.
+        // A device behind the name of a file that was read: not the medium shown. Nothing
+        // behind it: the file was deleted or renamed away, which every later read would
+        // otherwise meet without a word.
+        const DWORD error = GetLastError();
         if (opened == CheckedImage::A_DEVICE && m_imageIdentity.known)
             NoteImageLoss(IMAGELOSS_DEVICE);
+        else if (m_imageIdentity.known && NothingUnderTheName(error))
+            NoteImageLoss(IMAGELOSS_GONE);
+        SetLastError(error);
         return false;
     }
     if (!m_imageIdentity.known) {
@@ -534,6 +561,7 @@ void CDiskDoc::ShowImageLoss(const char* caption, UINT type)
 {
     const char* format = m_imageLoss == IMAGELOSS_CHANGED   ? kImageChanged
                          : m_imageLoss == IMAGELOSS_DEVICE ? kImageNowADevice
+                         : m_imageLoss == IMAGELOSS_GONE   ? kImageGone
                                                            : kImageReplaced;
     char text[MAX_PATH + 240];
     StrNPrintf(text, sizeof text, format, static_cast<const char*>(m_imagePath));

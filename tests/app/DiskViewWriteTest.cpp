@@ -544,3 +544,104 @@ TEST_F(DiskViewWriteTest, RoutesEndingWithoutALoadLeaveThePaneAndTheDocumentAgre
     }
     doc->SetNavDialogs(nullptr);
 }
+
+// ---------------------------------------------------------------- dumps that would cut what must stay
+
+// "Sektoren speichern" from the frame cuts nothing the user did not mean: after a write-back
+// closed the read handle, an image renamed away is said before the range is asked; an image
+// deleted is said once by the next read, and the dump then refused with it; a read-only
+// target and the file drive Q: is read from (Wine's "q::" link) are refused before they are
+// opened for writing. Every file keeps its bytes and no copy runs.
+TEST_F(DiskViewWriteTest, ADumpCutsNothingTheUserDidNotMean)
+{
+    REQUIRE_SCRATCH_COPY("fat16.img");
+    jobtest::JobDialogs dialogs;
+    doc->SetNavDialogs(&dialogs);
+    const std::string target = reserved + "-dump.bin", away = scratch + ".away";
+    extras.push_back(target);
+    extras.push_back(away);
+    const std::string gone = "Die Image-Datei wurde außerhalb des Programms gelöscht oder umbenannt:\n" + scratch +
+                             "\nBitte öffnen Sie die Image-Datei neu. Bis dahin werden keine Sektoren gelesen oder "
+                             "geschrieben.";
+    const std::string qRaw = testsupport::BinaryDir() + "\\fixtures\\qdrive-raw.img";
+    const bool haveQ = GetDriveTypeA("Q:\\") != DRIVE_NO_ROOT_DIR && FileExists(qRaw);
+    enum Kind { RENAMED_AWAY, DELETED, READ_ONLY_TARGET, FILE_OF_DRIVE_Q };
+    const struct {
+        Kind kind;
+        std::string target;
+        std::vector<std::string> said;      // by the step to the next sector, then by the dump
+    } cases[] = {
+        { RENAMED_AWAY, target, { gone } },
+        { DELETED, target, { gone, gone } },
+        { READ_ONLY_TARGET, target, { "Die Datei konnte nicht geöffnet werden !" } },
+        { FILE_OF_DRIVE_Q, qRaw,
+          { "Die Zieldatei " + qRaw + " wird als das geöffnete Laufwerk gelesen !\nSie wird nicht überschrieben." } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        if (c.kind == FILE_OF_DRIVE_Q && !haveQ) {
+            ADD_FAILURE() << "no drive Q: with a raw device (the disk_drives fixture did not run)";
+            continue;
+        }
+        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        FILE* f = std::fopen(target.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        const std::vector<uint8_t> kept(3 * 512, 0xC3);
+        std::fwrite(kept.data(), 1, kept.size(), f);
+        std::fclose(f);
+        if (c.kind == READ_ONLY_TARGET) {
+            ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        if (c.kind == FILE_OF_DRIVE_Q) {
+            ASSERT_TRUE(doc->OnOpenDocument("Q:"));
+            DrainQueue();
+            ASSERT_EQ(doc->GetLoadState(), static_cast<uint32_t>(LOADSTATE_LOADED));
+        }
+        if (c.kind == RENAMED_AWAY || c.kind == DELETED) {
+            // A write-back through the protection switch closes the read handle.
+            GoTo(5);
+            ASSERT_NO_FATAL_FAILURE(Unprotect());
+            hex->Model().WritableData()[0x40] ^= 0x5A;
+            prompts.answers.push_back(IDYES);
+            frame->SendMessage(WM_COMMAND, ID_WRITE_PROTECT);
+            DrainQueue();
+            ASSERT_FALSE(doc->IsWriteEnabled());
+            prompts.boxes.clear();
+            ASSERT_TRUE(c.kind == DELETED ? DeleteFileA(scratch.c_str()) : MoveFileA(scratch.c_str(), away.c_str()))
+                << "the document still holds the image open";
+        }
+        if (c.kind == DELETED)
+            StepToNextSector();
+        const std::vector<uint8_t> before = ReadWholeFile(c.target);
+        dialogs.titles.clear();
+        dialogs.ranges.push_back({ c.target, "0", "2" });
+        frame->SendMessage(WM_COMMAND, ID_SAVE_SECTORS);
+        DrainQueue();
+        dialogs.ranges.clear();
+        std::vector<std::string> said;
+        for (const auto& box : prompts.boxes)
+            said.push_back(box.text);
+        prompts.boxes.clear();
+        EXPECT_EQ(said, c.said);
+        EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+        EXPECT_EQ(ReadWholeFile(c.target), before) << "the target was cut or written";
+        if (c.kind == RENAMED_AWAY || c.kind == DELETED) {
+            // Told once: the next step reads nothing and says nothing more.
+            StepToNextSector();
+            EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxes.front().text;
+            EXPECT_EQ(doc->GetLoadState(), static_cast<uint32_t>(LOADSTATE_READ_ERROR));
+            prompts.boxes.clear();
+        }
+        // The image as the next case (and the end of the test) finds it.
+        if (c.kind == RENAMED_AWAY) {
+            ASSERT_TRUE(MoveFileA(away.c_str(), scratch.c_str()));
+        } else if (c.kind == DELETED) {
+            ASSERT_TRUE(CopyFileA(original.c_str(), scratch.c_str(), FALSE));
+        }
+        ASSERT_TRUE(doc->OnOpenDocument(scratch.c_str()));
+        DrainQueue();
+        EXPECT_TRUE(prompts.boxes.empty());
+    }
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    doc->SetNavDialogs(nullptr);
+}

@@ -375,6 +375,10 @@ bool ChangeOutside(OutsideChange change, const std::string& path, const std::str
         device.armed = true;
         return true;
     }
+    case RENAMED_AWAY:
+        return MoveFileExA(path.c_str(), (path + ".away").c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    case DELETED:
+        return DeleteFileA(path.c_str()) != FALSE;
     }
     return false;
 }
@@ -388,6 +392,10 @@ std::string OutsideChangeText(OutsideChange change, const std::string& path)
                "gelesen oder geschrieben.";
     case NOW_A_DEVICE:
         return "Der Name der Image-Datei führt jetzt zu einem Laufwerk oder Gerät:\n" + path + open +
+               "gelesen oder geschrieben.";
+    case RENAMED_AWAY:
+    case DELETED:
+        return "Die Image-Datei wurde außerhalb des Programms gelöscht oder umbenannt:\n" + path + open +
                "gelesen oder geschrieben.";
     default:
         return "Die Image-Datei wurde außerhalb des Programms verändert:\n" + path + open + "in sie geschrieben.";

@@ -124,9 +124,10 @@ uint64_t SizeOf(const std::string& path);
 
 // What another program does to an image file behind the document's back (the document's read
 // handle closed): renames a copy of another file onto its name, moves its time, grows it (its
-// time put back), changes the bytes of sector 5 (its time put back), or makes the name lead to
-// a device (`device` is armed for the file's number; the caller disarms it).
-enum OutsideChange { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, BYTES_CHANGED_TIME_KEPT, NOW_A_DEVICE };
+// time put back), changes the bytes of sector 5 (its time put back), makes the name lead to
+// a device (`device` is armed for the file's number; the caller disarms it), renames the file
+// away (to its name with ".away"), or deletes it.
+enum OutsideChange { RENAMED_ONTO, TIME_MOVED, SIZE_GROWN, BYTES_CHANGED_TIME_KEPT, NOW_A_DEVICE, RENAMED_AWAY, DELETED };
 // `source` is the file copied onto the name; `salt` varies the time and bytes from one change
 // to the next. False when the change could not be made.
 bool ChangeOutside(OutsideChange change, const std::string& path, const std::string& source,

@@ -1016,12 +1016,14 @@ private:
 
 }  // namespace
 
-// One rule for the dump target, the read handle open or closed: the file that was read (by
-// any path, also changed since and reached only by a hard link under another drive letter
-// once another file took its name) and the file behind the image's name now (renamed onto
-// it, also a copy with the image's time) are refused and keep every byte; a new file that
-// the dump itself makes is never the image, even with the number the replaced image left
-// free, nor at the next dump into it.
+// One rule for the dump target: with the read handle open, the file that was read (by any
+// path, also reached only by a hard link under another drive letter once another file took
+// its name) and the file behind the image's name now (renamed onto it, also a copy with the
+// image's time) are refused and keep every byte; a new file that the dump itself makes is
+// never the image, even with the number the replaced image left free, nor at the next dump
+// into it. With the handle closed the image is opened first: the other file under its name
+// (also after the image was changed) is said before any target, and every file keeps its
+// bytes.
 TEST_F(SectorCopy, OneRuleForTheDumpTarget)
 {
     const std::string folder = TempPath("copy-rule");
@@ -1097,8 +1099,9 @@ TEST_F(SectorCopy, OneRuleForTheDumpTarget)
         prompts.boxAnswers.push_back(IDOK);
         dialogs.ranges.push_back({ c.target, "0", "4" });
         doc->OnSaveSectors();
+        const std::string replaced = "Fehler: " + OutsideChangeText(doctest::RENAMED_ONTO, image);
         if (c.refused) {
-            EXPECT_EQ(Boxes(), std::vector<std::string>{ kOpenImage });
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ c.handleOpen ? kOpenImage : replaced });
             EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
         } else if (c.handleOpen) {
             // Read on through the handle; a second dump into the file the first one made is the
@@ -1110,15 +1113,16 @@ TEST_F(SectorCopy, OneRuleForTheDumpTarget)
             EXPECT_EQ(SizeOf(fresh), 3u * 512);
             EXPECT_TRUE(Bytes(fresh, 0, 3 * 512) == Bytes(vHost, 2 * 512, 3 * 512)) << "not the sectors read";
         } else {
-            // Without the handle the dump's first read finds the other file under the name and
-            // says so; the next dump is refused for that, not taken for the open image.
-            const std::string replaced = OutsideChangeText(doctest::RENAMED_ONTO, image);
-            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Warnung: " + replaced });
-            dialogs.ranges.push_back({ c.target, "2", "3" });
+            // Without the handle the image is opened before the range is asked: the other file
+            // under the name is said, no target is made and no copy runs; the next dump is
+            // refused for the same reason, not taken for the open image.
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ replaced });
             prompts.boxes.clear();
-            doc->OnSaveSectors();
-            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: " + replaced });
-            EXPECT_EQ(dialogs.titles, std::vector<std::string>{ "Speichere Sektoren" });
+            doc->OnSaveSectors();               // its range still waits, never asked for
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ replaced });
+            EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+            EXPECT_TRUE(dialogs.infos.empty()) << "the range was asked for";
+            EXPECT_EQ(GetFileAttributesA(fresh.c_str()), INVALID_FILE_ATTRIBUTES) << "a target was made";
         }
         doc.reset();
         EXPECT_EQ(HashOutside(image, 0, 0), named) << "the file under the image's name was cut or written";
@@ -1132,20 +1136,24 @@ TEST_F(SectorCopy, OneRuleForTheDumpTarget)
 
 // A dump file the program made is its own file only until a medium is made current: opened
 // as the image itself, it is the file that was read, and a dump through another of its names
-// (a hard link) is refused once another file has taken its own name.
+// (a hard link) is refused once another file has taken its own name (put there after its
+// folder went away, while the document reads the file through its handle).
 TEST_F(SectorCopy, ADumpFileOpenedAsTheImageIsTheImage)
 {
-    const std::string image = TempPath("copy-made.img"), made = TempPath("copy-made.bin");
+    const std::string folder = TempPath("copy-made");
+    const std::string image = TempPath("copy-made.img"), made = folder + "\\copy-made.bin";
     const std::string link = TempPath("copy-made-link.bin");
+    RemoveFolder(folder + ".old");
+    RemoveFolder(folder);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileTo(fat16, image));
     DeleteFileA(link.c_str());
     ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
     ASSERT_TRUE(Save(made, 0, 4));
     ASSERT_TRUE(CreateHardLinkA(link.c_str(), made.c_str(), nullptr));
     ASSERT_TRUE(doc->OnOpenDocument(made.c_str()));
-    doc->CloseImageHandle();                    // as after a write: another program may reach it
-    ASSERT_TRUE(CopyFileTo(fat16, made + ".new"));
-    ASSERT_TRUE(MoveFileExA((made + ".new").c_str(), made.c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(MoveFolderAway(made));
+    ASSERT_TRUE(CopyFileTo(fat16, made));
     const uint64_t read = HashOutside(link, 0, 0);
     prompts = ScriptedPrompts();
     dialogs.ranges.push_back({ link, "0", "1" });
@@ -1155,4 +1163,288 @@ TEST_F(SectorCopy, ADumpFileOpenedAsTheImageIsTheImage)
     EXPECT_EQ(HashOutside(link, 0, 0), read) << "the file that was read was cut or written";
     doc.reset();
     DeleteFileA(link.c_str());
+    RemoveFolder(folder + ".old");
+    RemoveFolder(folder);
+}
+
+namespace {
+
+// "Eine Image-Datei laden" cancelled in its file dialog: the read handle was closed for it.
+class CancelledImageChoice : public JobDialogs
+{
+public:
+    bool AskImageFile(CString*) override { return false; }
+};
+
+const char kChangedQuestion[] = "Schreibschutz: Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?";
+
+}  // namespace
+
+// "Sektoren speichern" after the read handle was closed (a cancelled image choice, a
+// write-back) and the image deleted, renamed away or replaced outside, or held by another
+// program that lets nobody read it: the image is opened before the range is asked, what
+// happened to it (or the read error) is said, and the target the user would have named keeps
+// every byte. A loss said there counts as told: the next read says nothing more.
+TEST_F(SectorCopy, TheImageIsOpenedBeforeAnyDumpTarget)
+{
+    const std::string image = TempPath("copy-first.img"), target = TempPath("copy-first.bin");
+    const std::vector<uint8_t> before = Noise(3 * 512, 43);
+    testsupport::OneFileAsADevice device;
+    const int kHeld = -1;                   // not an outside change: a handle that shares nothing
+    enum Route { IMAGE_CHOICE_CANCELLED, WRITE_BACK };
+    for (Route route : { IMAGE_CHOICE_CANCELLED, WRITE_BACK }) {
+        for (int what : { static_cast<int>(DELETED), static_cast<int>(RENAMED_AWAY), static_cast<int>(RENAMED_ONTO),
+                          kHeld }) {
+            SCOPED_TRACE((route == WRITE_BACK ? "after a write-back, change " : "after a cancelled choice, change ") +
+                         std::to_string(what));
+            Reopen();
+            DeleteFileA((image + ".away").c_str());
+            ASSERT_TRUE(CopyFileTo(fat16, image));
+            ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+            if (route == IMAGE_CHOICE_CANCELLED) {
+                CancelledImageChoice cancelled;
+                doc->SetNavDialogs(&cancelled);
+                doc->OnLoadImage();
+                doc->SetNavDialogs(&dialogs);
+            } else {
+                prompts.boxAnswers = { IDOK, IDYES };
+                doc->OnWriteProtect();
+                doc->GetSectorBuffer()[9] ^= 0x5A;
+                doc->OnWriteProtect();
+                ASSERT_FALSE(doc->IsWriteEnabled()) << "the write-back failed";
+            }
+            // Either fails while the document holds the file open.
+            HANDLE held = INVALID_HANDLE_VALUE;
+            if (what == kHeld) {
+                held = CreateFileA(image.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                ASSERT_NE(held, INVALID_HANDLE_VALUE) << "the read handle is still open";
+            } else {
+                ASSERT_TRUE(ChangeOutside(static_cast<OutsideChange>(what), image, fat16, device, 0))
+                    << "the read handle is still open";
+            }
+            PutBytes(target, 0, before, true);
+            prompts = ScriptedPrompts();
+            dialogs.ranges.push_back({ target, "0", "2" });
+            doc->OnSaveSectors();
+            const std::string said = what == kHeld ? "Fehler beim Lesen vom Laufwerk !"
+                                                   : OutsideChangeText(static_cast<OutsideChange>(what), image);
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: " + said });
+            EXPECT_TRUE(dialogs.infos.empty()) << "the range was asked for";
+            EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+            EXPECT_TRUE(Bytes(target, 0, 3 * 512) == before) << "the target was cut or written";
+            CloseHandle(held);
+            prompts = ScriptedPrompts();
+            doc->SetCurrentSector(3);
+            doc->LoadSector(0, 0);
+            // Let go of, the held image is read again; a lost one is not, and not said again.
+            EXPECT_EQ(doc->GetLoadState(), what == kHeld ? LOADSTATE_LOADED : LOADSTATE_READ_ERROR);
+            EXPECT_TRUE(Boxes().empty()) << "said a second time";
+        }
+    }
+    Reopen();
+    DeleteFileA((image + ".away").c_str());
+}
+
+// An image deleted or renamed away outside the program, found by a read or by a write-back,
+// is said once in words of its own (after "Der Sektor konnte nicht geschrieben werden!" for
+// the write-back); later reads and write-backs fail without another word of it, also once the
+// file is back under its name, until the image is opened again.
+TEST_F(SectorCopy, AnImageGoneIsSaidOnce)
+{
+    const std::string image = TempPath("copy-gone.img");
+    const std::string kWriteFailed = "Fehler: Der Sektor konnte nicht geschrieben werden!";
+    testsupport::OneFileAsADevice device;
+    enum Finder { READ, WRITE_BACK };
+    for (Finder finder : { READ, WRITE_BACK }) {
+        for (OutsideChange loss : { DELETED, RENAMED_AWAY }) {
+            SCOPED_TRACE((finder == READ ? "read, change " : "write-back, change ") + std::to_string(loss));
+            Reopen();
+            DeleteFileA((image + ".away").c_str());
+            ASSERT_TRUE(CopyFileTo(fat16, image));
+            ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+            if (finder == WRITE_BACK) {
+                prompts.boxAnswers = { IDOK };
+                doc->OnWriteProtect();
+                doc->GetSectorBuffer()[9] ^= 0x5A;
+            }
+            doc->CloseImageHandle();            // as after a write: another program may reach it
+            ASSERT_TRUE(ChangeOutside(loss, image, fat16, device, 0));
+            const std::string said = "Warnung: " + OutsideChangeText(loss, image);
+            // Found, then met again by the same way and by a read.
+            struct Step {
+                bool writeBack;
+                std::deque<int> answers;
+                std::vector<std::string> expected;
+            };
+            std::vector<Step> steps;
+            if (finder == READ) {
+                steps = { { false, {}, { said } }, { false, {}, {} } };
+            } else {
+                steps = { { true, { IDYES }, { kChangedQuestion, kWriteFailed, said } },
+                          { true, { IDYES }, { kChangedQuestion, kWriteFailed } },
+                          { false, { IDNO }, { kChangedQuestion } } };
+            }
+            uint64_t sector = 3;
+            for (const Step& step : steps) {
+                prompts = ScriptedPrompts();
+                prompts.boxAnswers = step.answers;
+                if (step.writeBack) {
+                    doc->OnWriteProtect();
+                    EXPECT_TRUE(doc->IsWriteEnabled()) << "the edit was dropped";
+                } else {
+                    doc->SetCurrentSector(sector++);
+                    doc->LoadSector(0, 0);
+                    EXPECT_EQ(doc->GetLoadState(), LOADSTATE_READ_ERROR);
+                }
+                EXPECT_EQ(Boxes(), step.expected);
+            }
+            EXPECT_EQ(doc->GetImageLoss(), IMAGELOSS_GONE);
+            // The file back under its name is not read until it is opened again.
+            if (loss == RENAMED_AWAY)
+                ASSERT_TRUE(MoveFileExA((image + ".away").c_str(), image.c_str(), 0));
+            else
+                ASSERT_TRUE(CopyFileTo(fat16, image));
+            prompts = ScriptedPrompts();
+            doc->SetCurrentSector(sector);
+            doc->LoadSector(0, 0);
+            EXPECT_EQ(doc->GetLoadState(), LOADSTATE_READ_ERROR) << "read after it was said not to be";
+            EXPECT_TRUE(Boxes().empty());
+            ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+            EXPECT_EQ(doc->GetImageLoss(), IMAGELOSS_NONE);
+            EXPECT_EQ(doc->GetLoadState(), LOADSTATE_LOADED);
+            EXPECT_TRUE(std::vector<uint8_t>(doc->GetSectorBuffer(), doc->GetSectorBuffer() + 512) ==
+                        Bytes(fat16, 0, 512));
+        }
+    }
+    Reopen();
+}
+
+// Targets "Sektoren speichern" must not cut: the file the open drive is read from (here Q:
+// reads qdrive-raw.img raw, and a physical disk is made of a file), by its own name, in
+// another case and by a hard link under another drive letter; and a read-only file, as a
+// read-only image is refused for writing. Each is refused before it is opened for writing and
+// keeps every byte; an ordinary file beside them takes the dump of the drive's sectors.
+TEST_F(SectorCopy, DumpTargetsThatMustKeepEveryByte)
+{
+    const std::string qRaw = scantest::FixturePath("qdrive-raw.img");
+    if (GetDriveTypeA("Q:\\") == DRIVE_NO_ROOT_DIR || !scantest::FileExists(qRaw))
+        GTEST_SKIP() << "no drive Q: with a raw device in this prefix (wine-drives.sh not run)";
+    const std::string vHost = scantest::FixturePath("vdrive") + "\\qdrive-raw-link.img";
+    DeleteFileA(vHost.c_str());
+    ASSERT_TRUE(CreateHardLinkA(vHost.c_str(), qRaw.c_str(), nullptr)) << "no drive V: folder";
+    const std::string vName = "V:\\qdrive-raw-link.img";
+    std::string upper = qRaw;
+    CharUpperA(&upper[0]);
+    const std::string image = TempPath("copy-keep.img"), ordinary = TempPath("copy-keep.bin");
+    const std::string readOnly = TempPath("copy-keep-ro.bin");
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    auto readAsTheDrive = [](const std::string& name) {
+        return "Fehler: Die Zieldatei " + name + " wird als das geöffnete Laufwerk gelesen !\nSie wird nicht "
+                                                  "überschrieben.";
+    };
+    const std::string kCannotOpen = "Fehler: Die Datei konnte nicht geöffnet werden !";
+    const std::string disk = TempPath("copy-physical5.img");
+    const struct {
+        std::string medium, target, source, message;
+    } cases[] = {
+        { "Q:", qRaw, qRaw, readAsTheDrive(qRaw) },
+        { "Q:", upper, qRaw, readAsTheDrive(upper) },
+        { "Q:", vName, qRaw, readAsTheDrive(vName) },
+        { "Physical5", disk, disk, readAsTheDrive(disk) },
+        { "Q:", readOnly, qRaw, kCannotOpen },
+        { image, readOnly, image, kCannotOpen },
+        { "Q:", ordinary, qRaw, "" },
+        { "Physical5", ordinary, disk, "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.medium + " saved to " + c.target);
+        Reopen();
+        std::unique_ptr<AccessScope> scope;
+        if (c.medium == "Physical5") {
+            scope.reset(new AccessScope(&fake));
+            PhysicalDisk(64ull << 20);
+        }
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+        PutBytes(readOnly, 0, Noise(3 * 512, 47), true);
+        ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+        DeleteFileA(ordinary.c_str());
+        ASSERT_TRUE(doc->OnOpenDocument(c.medium.c_str()));
+        ASSERT_EQ(doc->GetLoadState(), LOADSTATE_LOADED);
+        const uint32_t bps = doc->GetBytesPerSector();
+        const uint64_t kept = HashOutside(c.target, 0, 0), source = HashOutside(c.source, 0, 0);
+        prompts.boxAnswers = { IDOK };
+        dialogs.ranges.push_back({ c.target, "0", "2" });
+        doc->OnSaveSectors();
+        if (c.message.empty()) {
+            EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
+            EXPECT_EQ(SizeOf(c.target), 2u * bps);
+            EXPECT_TRUE(Bytes(c.target, 0, 2 * bps) == Bytes(c.source, 0, 2 * bps)) << "not the drive's sectors";
+        } else {
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ c.message });
+            EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+            EXPECT_EQ(HashOutside(c.target, 0, 0), kept) << "the target was cut or written";
+        }
+        doc.reset();
+        EXPECT_EQ(HashOutside(c.source, 0, 0), source) << "the medium was cut or written";
+    }
+    Reopen();
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(vHost.c_str());
+}
+
+namespace {
+
+// The range dialog with `during` run while it is up (as its message loop would dispatch).
+class HookedRange : public JobDialogs
+{
+public:
+    std::function<void()> during;
+    INT_PTR RunSectorRange(CSectorRangeDlg& dlg) override
+    {
+        if (during) {
+            std::function<void()> now = during;
+            during = nullptr;
+            now();
+        }
+        return JobDialogs::RunSectorRange(dlg);
+    }
+};
+
+}  // namespace
+
+// Should the read handle go while the range is asked, and the image be changed and another
+// file put under its name meanwhile, the file that was read is still known by its number: a
+// dump into it through a hard link under another drive letter (another volume number, another
+// size and time) is refused, and it keeps every byte.
+TEST_F(SectorCopy, TheFileReadIsKnownByItsNumberWhenTheHandleGoesDuringTheRange)
+{
+    const std::string image = TempPath("copy-during.img");
+    const std::string vHost = scantest::FixturePath("vdrive") + "\\copy-during.img";
+    const std::string vName = "V:\\copy-during.img";
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    DeleteFileA(vHost.c_str());
+    ASSERT_TRUE(CreateHardLinkA(vHost.c_str(), image.c_str(), nullptr)) << "no drive V: folder";
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    HookedRange hooked;
+    doc->SetNavDialogs(&hooked);
+    bool changed = false;
+    uint64_t read = 0;
+    hooked.during = [&] {
+        doc->CloseImageHandle();
+        Sleep(30);
+        PutBytes(image, 9 * 512, Noise(512, 9));
+        changed = CopyFileTo(fat16, image + ".new") &&
+                  MoveFileExA((image + ".new").c_str(), image.c_str(), MOVEFILE_REPLACE_EXISTING);
+        read = HashOutside(vHost, 0, 0);
+    };
+    hooked.ranges.push_back({ vName, "0", "4" });
+    doc->OnSaveSectors();
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: Die Zieldatei ist das geöffnete Image !\nSie wird nicht "
+                                                 "überschrieben." });
+    EXPECT_TRUE(hooked.titles.empty()) << "a copy ran";
+    EXPECT_EQ(HashOutside(vHost, 0, 0), read) << "the file that was read was cut or written";
+    doc->SetNavDialogs(&dialogs);
+    doc.reset();
+    DeleteFileA(vHost.c_str());
 }
