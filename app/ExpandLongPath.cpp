@@ -26,21 +26,28 @@ bool IsDevicePath(const char* path)
            (path[2] == '.' || path[2] == '?') && IsPathSeparator(path[3]);
 }
 
-// The file part (after the last "\", "/" or ":") begins with "Physical": the document opens
-// a physical drive by that name, which exists nowhere on disk.
+// The bare name by which the document opens a physical drive ("Physical" and one or two
+// characters, "Physical1", "PhysicalC"), which exists nowhere on disk. A file of that name in
+// the current folder, or any path with a folder in front ("physical backup.img" was meant
+// too), is a file: it is expanded like every other, so that the document opens the file and
+// the recent list keeps its full path.
 bool NamesPhysicalDrive(const char* path)
 {
-    const char* name = path;
-    for (const char* p = path; *p; ++p) {
-        if (IsPathSeparator(*p) || *p == ':')
-            name = p + 1;
-    }
     static const char kPhysical[] = "physical";
     for (int i = 0; kPhysical[i]; ++i) {
-        if (LowerAscii(name[i]) != kPhysical[i])
+        if (LowerAscii(path[i]) != kPhysical[i])
             return false;
     }
-    return true;
+    const char* rest = path + sizeof kPhysical - 1;
+    const size_t length = strlen(rest);
+    if (length < 1 || length > 2)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (IsPathSeparator(rest[i]) || rest[i] == ':' || rest[i] == '.')
+            return false;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool HasWildcard(const char* text, size_t length)

@@ -12,11 +12,12 @@ const int kExpandPathBufferSize = 516;
 // when there is nothing to expand or the result would not fit; the caller keeps its path.
 // Left as given (false, last error ERROR_SUCCESS): drive names such as "D:", "D:\" and "D:/"
 // (the full path of "D:" would be that drive's current folder, and the drive itself is what
-// the user means), device paths "\\.\..." and "\\?\...", and names whose file part begins
-// with "Physical" in any letter case (physical drives); also a path with nothing after its
-// root. Other failures: ERROR_INVALID_PARAMETER (null or empty text, no buffer),
-// ERROR_INSUFFICIENT_BUFFER (the full path needs kExpandPathBufferSize bytes or more, or the
-// result does not fit into `out`), ERROR_NOT_ENOUGH_MEMORY.
+// the user means), device paths "\\.\..." and "\\?\...", and the bare names of physical
+// drives ("Physical" and one or two characters, in any letter case) while no file of that
+// name is in the current folder; also a path with nothing after its root. Other failures:
+// ERROR_INVALID_PARAMETER (null or empty text, no buffer), ERROR_INSUFFICIENT_BUFFER (the
+// full path needs kExpandPathBufferSize bytes or more, or the result does not fit into
+// `out`), ERROR_NOT_ENOUGH_MEMORY.
 // A component holding "*" or "?", or one that is not found, ends the expansion; the rest of
 // the path is then copied as it stands.
 bool ExpandLongPath(const char* path, char* out, int outSize);

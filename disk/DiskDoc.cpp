@@ -277,16 +277,25 @@ uint32_t PhysicalCandidate(const char* name)
     return 0;
 }
 
+// An image is known by its full path: the recent list, the document's name and the last
+// image of the start options must lead to it again from any current folder.
+CString FullImagePath(const char* path)
+{
+    char full[MAX_PATH];
+    const DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full ? CString(full) : CString(path);
+}
+
 // Whether a file is there is left to the image's own open, which asks its handle what it is.
 PathVerdict ChooseMedium(const char* path, MediumChoice* choice)
 {
-    const char* name = GetFileNamePart(path);
-    uint32_t candidate = PhysicalCandidate(name);
-    if (candidate)
-        path = name;
+    // Only a bare name names a physical drive, as the program writes it ("Physical1" in the
+    // recent list): a file of such a name in a folder ("C:\Sicherung\Physical1"), as the file
+    // dialog, the command line and the recent list hand it over, is that file, not drive 1.
+    uint32_t candidate = GetFileNamePart(path) == path ? PhysicalCandidate(path) : 0;
     if (MatchExtensionListA(path, "bin;img;iso;fat") != 0 && !IsDeviceNameA(path)) {
         choice->driveCode = DRIVECODE_IMAGE;
-        choice->imagePath = path;
+        choice->imagePath = FullImagePath(path);
         return PATH_NAMES_MEDIUM;
     }
     size_t len = strlen(path);
@@ -313,7 +322,7 @@ PathVerdict ChooseMedium(const char* path, MediumChoice* choice)
     if (IsDeviceNameA(path))
         return PATH_NAMES_DEVICE;
     choice->driveCode = DRIVECODE_IMAGE;
-    choice->imagePath = path;
+    choice->imagePath = FullImagePath(path);
     return PATH_NAMES_MEDIUM;
 }
 
@@ -369,6 +378,16 @@ BOOL CDiskDoc::OnOpenDocument(LPCSTR lpszPathName)
     return MakeMediumCurrent(choice.driveCode,
                              choice.driveCode == DRIVECODE_IMAGE ? static_cast<const char*>(choice.imagePath) : nullptr,
                              &choice.image);
+}
+
+void CDiskDoc::SetPathName(LPCSTR lpszPathName, BOOL bAddToMRU)
+{
+    // The framework names the document (and fills the recent list) with the path it was
+    // opened by; an image is named by its full path instead, so that a relative name opened
+    // from one folder still opens from another.
+    if (m_driveCode == DRIVECODE_IMAGE && !m_imagePath.IsEmpty())
+        lpszPathName = m_imagePath;
+    CDocument::SetPathName(lpszPathName, bAddToMRU);
 }
 
 BOOL CDiskDoc::OpenMediumPath(const char* path)

@@ -137,10 +137,12 @@ public:
 
     // --- framework
     BOOL OnNewDocument() override;
-    // Opens a drive letter ("C:", "c:\"), a physical drive ("Physical1", "PhysicalC") or an
-    // image file (*.bin;*.img;*.iso;*.fat). A path that cannot be opened is reported in a
-    // message box and the medium stays.
+    // Opens a drive letter ("C:", "c:\"), a physical drive by its bare name ("Physical1",
+    // "PhysicalC") or an image file (any other path, a folder in front of such a name too). A
+    // path that cannot be opened is reported in a message box and the medium stays.
     BOOL OnOpenDocument(LPCSTR lpszPathName) override;
+    // An image file is named by its full path, whatever path opened it.
+    void SetPathName(LPCSTR lpszPathName, BOOL bAddToMRU = TRUE) override;
     // The document keeps nothing in files of its own: sectors go to the medium directly.
     void Serialize(CArchive& ar) override;
     // A sector is written back only after its own confirmation, never through the
@@ -387,6 +389,13 @@ protected:
     // when the time could not be set: NoteOwnImageWriteClosed then asks a fresh handle.
     bool NoteOwnImageWrite(HANDLE h, const FileIdentity& file);
     void NoteOwnImageWriteClosed(const FileIdentity& file);
+    // A drive letter's or physical drive's units; with `expected` only while they still hold
+    // those bytes (m_deviceSectorChanged tells when they did not).
+    BOOL WriteDeviceUnits(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer,
+                          const void* expected);
+    // Says, after the failed write-back, that the sector on the drive is no longer the one
+    // read (another medium put in, or the sector changed by another program).
+    void ReportChangedDeviceSector();
     // The sector range dialog, preset with the current sector, a count of 1 and the
     // information text (null: the sector count as "max. : ..."); true after
     // OK with a range that starts on the medium (and a file name in the file form), else
@@ -471,6 +480,8 @@ protected:
     uint64_t m_lastSectorRead = ~0ull;
     // Set when a write-back failed and the edit is kept; keeps the frame open at close.
     BOOL m_writeBackFailed = FALSE;
+    // The last write-back to a drive found other bytes in the sector than were read.
+    bool m_deviceSectorChanged = false;
     DiskDocPrompts* m_prompts = nullptr;
 
     DECLARE_MESSAGE_MAP()

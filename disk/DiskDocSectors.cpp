@@ -46,6 +46,10 @@ bool NothingUnderTheName(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+const char kDeviceSectorChanged[] = "Sektor %I64u auf %s enthält nicht mehr, was gelesen wurde:\n"
+                                   "Das Medium wurde gewechselt oder außerhalb des Programms verändert.\n"
+                                   "Die Änderung wurde nicht geschrieben.";
+
 // The largest unit offset whose byte offset still fits 64 bits with count units behind it.
 bool UnitRangeFits(uint64_t unitOffset, uint32_t unitCount)
 {
@@ -279,7 +283,7 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
     // would find (or miss) the bytes as they were before this write.
     m_searchWindowUnits = 0;
     if (medium.driveCode != DRIVECODE_IMAGE)
-        return DiskIoWrite(medium.driveCode, unitCount, unitOffset, buffer);
+        return WriteDeviceUnits(medium.driveCode, unitOffset, unitCount, buffer, expected);
     if (m_heldImage != INVALID_HANDLE_VALUE) {
         m_heldWritten = true;
         return WriteImageUnitsTo(m_heldImage, unitOffset, unitCount, buffer);
@@ -314,6 +318,37 @@ BOOL CDiskDoc::WriteSectorsTo(const MediumTarget& medium, uint64_t unitOffset, u
         NoteOwnImageWriteClosed(medium.file);
     SetLastError(ok ? 0 : err);
     return ok;
+}
+
+BOOL CDiskDoc::WriteDeviceUnits(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer,
+                                const void* expected)
+{
+    m_deviceSectorChanged = false;
+    if (!expected)
+        return DiskIoWrite(driveCode, unitCount, unitOffset, buffer);
+    // The write-back of a sector goes only onto the sector that was read: behind the same
+    // drive number or letter there may be another disk or stick now, which the old sector's
+    // bytes and the edit would otherwise overwrite.
+    bool changed = false;
+    const BOOL written = DiskIoWriteIfUnchanged(driveCode, unitCount, unitOffset, buffer, expected, &changed);
+    m_deviceSectorChanged = changed;
+    return written;
+}
+
+void CDiskDoc::ReportChangedDeviceSector()
+{
+    if (!m_deviceSectorChanged)
+        return;
+    m_deviceSectorChanged = false;
+    char medium[48];
+    if (m_driveCode <= 25)
+        StrNPrintf(medium, sizeof medium, "Laufwerk %c:", static_cast<int>('A' + m_driveCode));
+    else
+        StrNPrintf(medium, sizeof medium, "dem physikalischen Laufwerk %i",
+                   static_cast<int>(m_driveCode & ~DRIVECODE_PHYSICAL));
+    char text[300];
+    StrNPrintf(text, sizeof text, kDeviceSectorChanged, static_cast<unsigned long long>(m_lastSectorRead), medium);
+    ErrorBox(text, "Warnung", MB_OK | MB_ICONWARNING);
 }
 
 bool CDiskDoc::HoldImageForWriting(const MediumTarget& medium)
@@ -610,6 +645,7 @@ BOOL CDiskDoc::SettlePendingWrite()
     if (!written) {
         // The edit stays in the buffer with protection off, so nothing typed is lost.
         ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
+        ReportChangedDeviceSector();
         ReportImageLoss();
         m_writeBackFailed = TRUE;
         return FALSE;
@@ -705,6 +741,7 @@ void CDiskDoc::OnWriteProtect()
             }
             if (!written) {
                 ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
+                ReportChangedDeviceSector();
                 ReportImageLoss();
                 m_writeBackFailed = TRUE;
                 return;                     // protection stays off, the edit stays

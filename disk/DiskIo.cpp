@@ -1,6 +1,7 @@
 // The device access layer over the system's device paths.
 #include "disk/DiskIo.h"
 #include "textlib/StrPrintf.h"
+#include <stdlib.h>
 #include <string.h>
 
 // ---------------------------------------------------------------- the system's own calls
@@ -297,6 +298,43 @@ BOOL DiskIoWrite(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const v
     io.Close(h);
     SetLastError(ok ? 0 : err);
     return ok;
+}
+
+BOOL DiskIoWriteIfUnchanged(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const void* buffer,
+                            const void* expected, bool* changed)
+{
+    if (changed)
+        *changed = false;
+    // What no write may reach is refused before anything is read.
+    bool physical = (code & kPhysicalBit) && (code & ~kPhysicalBit) < kMaxPhysical;
+    if (!physical && code > 25) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!TransferFits(unitCount, unitOffset))
+        return FALSE;
+    const DWORD bytes = unitCount * 512;
+    uint8_t* now = static_cast<uint8_t*>(malloc(bytes ? bytes : 1));
+    if (!now) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    // A medium that no longer reads is no medium the user confirmed either.
+    if (!DiskIoRead(code, unitCount, unitOffset, now)) {
+        const DWORD err = GetLastError();
+        free(now);
+        SetLastError(err);
+        return FALSE;
+    }
+    const bool same = memcmp(now, expected, bytes) == 0;
+    free(now);
+    if (!same) {
+        if (changed)
+            *changed = true;
+        SetLastError(ERROR_MEDIA_CHANGED);
+        return FALSE;
+    }
+    return DiskIoWrite(code, unitCount, unitOffset, buffer);
 }
 
 // ---------------------------------------------------------------- sizes and geometry

@@ -43,6 +43,13 @@ bool DiskIoDevicePath(uint32_t driveCode, char* path, int size, char* fallback, 
 
 BOOL DiskIoRead(uint32_t driveCode, uint32_t unitCount, uint64_t unitOffset, void* buffer);
 BOOL DiskIoWrite(uint32_t driveCode, uint32_t unitCount, uint64_t unitOffset, const void* buffer);
+// The same, but only while the units still hold `expected` (unitCount * 512 bytes): they are
+// read again first, so that another disk or stick put in behind the same drive number or
+// letter, or a sector changed by another program, is not written over. False without a write
+// when the read fails, or when the units hold other bytes: last error ERROR_MEDIA_CHANGED and
+// *changed (may be null) true.
+BOOL DiskIoWriteIfUnchanged(uint32_t driveCode, uint32_t unitCount, uint64_t unitOffset, const void* buffer,
+                            const void* expected, bool* changed);
 
 // Size in 512-byte units, 0 when not found; *bytesPerSector (may be null) the sector size or 0.
 uint64_t DiskIoGetSize(uint32_t driveCode, uint32_t* bytesPerSector);

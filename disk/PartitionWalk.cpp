@@ -42,6 +42,7 @@ struct EbrQueueEntry
 {
     uint32_t sector;        // relative to the walk's base
     uint32_t alternative;   // tried when the sector has no boot signature; 0 = none
+    uint32_t extendedBase;  // start of the MBR's extended partition the table lies in
 };
 
 }  // namespace
@@ -88,10 +89,7 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
     uint32_t queued = 1;
     queue[0].sector = 0;
     queue[0].alternative = 0;
-    // Links inside an EBR count from the start of the first extended partition, known once
-    // the walk has met it.
-    bool haveExtendedBase = false;
-    uint32_t extendedBase = 0;
+    queue[0].extendedBase = 0;
     // The table sectors walked so far. A link back to one of them (an EBR naming itself or
     // an earlier EBR) would only repeat its partitions: the chain ends there.
     uint32_t walked[kEbrQueueSize];
@@ -124,6 +122,10 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
         // without its start would count its sectors from the partition before it.
         AddArea(base + e.sector, base + e.sector + 1, INFO_MBR);
         uint32_t here = e.sector;
+        // Every entry of the MBR counts from the MBR, a second extended entry too (a table
+        // written by hand or by another tool may have two); only the links of an EBR count
+        // from the extended partition the EBR lies in.
+        const bool inEbr = q > 0;
         uint32_t previousEnd = 0;
         for (uint32_t k = 0; k < 4; ++k) {
             uint32_t off = kFirstEntry + k * kEntrySize;
@@ -135,9 +137,9 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
             if (start == 0 || count == 0)
                 continue;
             bool link = type == 0x05 || type == 0x0F;
-            // A nested extended partition (the link to the next EBR) counts from the first
-            // extended partition, every other entry from the table it stands in.
-            uint32_t rel = link && haveExtendedBase ? extendedBase + start : here + start;
+            // A nested extended partition (the link to the next EBR) counts from the
+            // extended partition of the MBR, every other entry from the table it stands in.
+            uint32_t rel = link && inEbr ? e.extendedBase + start : here + start;
             uint64_t at = base + rel;
             NotePartitionStart(at);
             const bool room = !m_res.areas.IsFull();
@@ -154,17 +156,18 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
                 if (queued >= kEbrQueueSize)
                     continue;
                 EbrQueueEntry& next = queue[queued++];
-                if (!haveExtendedBase) {
-                    // The first extended partition: its start counts from this table.
-                    haveExtendedBase = true;
-                    extendedBase = here + start;
+                if (!inEbr) {
+                    // An extended partition of the MBR: its start counts from the MBR, and
+                    // the links of its EBRs count from it.
                     next.sector = here + start;
                     next.alternative = k > 0 ? behindPrevious : 0;
+                    next.extendedBase = here + start;
                 } else {
-                    // A nested link counts from the first extended partition; the reading
+                    // A nested link counts from its extended partition; the reading
                     // relative to this EBR is the fallback.
-                    next.sector = extendedBase + start;
+                    next.sector = e.extendedBase + start;
                     next.alternative = here + start;
+                    next.extendedBase = e.extendedBase;
                 }
             }
         }

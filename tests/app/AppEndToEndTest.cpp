@@ -250,3 +250,46 @@ TEST(AppEndToEnd, LoadImageShowsTheExtendedFileDialog)
         DeleteFileA((folder + name).c_str());
     RemoveDirectoryA(folder.c_str());
 }
+
+// A file named like a physical drive, given on the command line by its name in the current
+// folder, is opened as that file: the program remembers it by its full path (recent list,
+// last image) and as an image, not as physical drive 1.
+TEST(AppEndToEnd, AFileNamedLikeADriveOnTheCommandLineOpensAsThatFile)
+{
+    if (testsupport::BinaryDir().empty())
+        GTEST_SKIP() << "SL_BINARY_DIR is not set (run through ctest)";
+    const std::string image = testsupport::BinaryDir() + "\\fixtures\\fat16.img";
+    if (GetFileAttributesA(image.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "fat16.img was not made";
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "sl-app-physical";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char* name : {"Physical1", "physical backup.img"}) {
+        SCOPED_TRACE(name);
+        const std::string file = folder + "\\" + name;
+        ASSERT_TRUE(CopyFileA(image.c_str(), file.c_str(), FALSE));
+        testsupport::ProcessWindow program;
+        ASSERT_TRUE(program.Start("\"" + ProgramPath() + "\" \"" + name + "\"", folder));
+        HWND frame = program.WaitForWindow(nullptr, nullptr, 60000);
+        ASSERT_NE(frame, nullptr) << "no main window appeared";
+        DWORD exitCode = 1;
+        ASSERT_TRUE(program.CloseAndWait(frame, 30000, &exitCode));
+        char recent[MAX_PATH] = {}, last[MAX_PATH] = {};
+        DWORD size = sizeof recent, lastSize = sizeof last, drive = 0, driveSize = sizeof drive;
+        EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, (std::string(kAppKey) + "\\Recent File List").c_str(), "File1",
+                               RRF_RT_REG_SZ, nullptr, recent, &size),
+                  ERROR_SUCCESS);
+        EXPECT_STRCASEEQ(recent, file.c_str());
+        EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kAppKey, "LastDrive", RRF_RT_REG_DWORD, nullptr, &drive, &driveSize),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(drive, 0xC000u) << "not opened as an image file";
+        EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kAppKey, "LastImageFile", RRF_RT_REG_SZ, nullptr, last, &lastSize),
+                  ERROR_SUCCESS);
+        EXPECT_STRCASEEQ(last, file.c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey);
+        DeleteFileA(file.c_str());
+    }
+    RemoveDirectoryA(folder.c_str());
+}

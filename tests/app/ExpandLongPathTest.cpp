@@ -105,14 +105,13 @@ TEST(ExpandLongPathArguments, FullPathTooLongForTheWorkBufferLeavesTheRecord)
 
 // Names that the document opens as they stand come back refused, the buffer untouched and
 // no error set: drives ("C:" alone would expand to C's current folder), device paths, the
-// root, and file parts beginning with "Physical" in any case.
+// root, and the bare names of physical drives in any case (no such file being here).
 TEST(ExpandLongPathLeftAsGiven, DrivesDevicesRootsAndPhysicalNames)
 {
     for (const char* path : {"C:", "c:", "D:\\", "D:/", "z:/", "\\\\.\\PhysicalDrive0", "\\\\.\\C:",
                              "\\\\?\\C:\\windows", "//./PhysicalDrive1",
                              "\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\", "C:\\\\", "\\",
-                             "Physical0", "physical12", "PHYSICALDRIVE3", "C:\\temp\\PhysicalDrive0", "x:pHySiCaL1",
-                             "Z:/irgendwo/physical"}) {
+                             "Physical0", "physical12", "PHYSICALc"}) {
         Output out;
         SetLastError(12345);
         EXPECT_FALSE(ExpandLongPath(path, out.bytes, sizeof(out.bytes))) << path;
@@ -121,12 +120,18 @@ TEST(ExpandLongPathLeftAsGiven, DrivesDevicesRootsAndPhysicalNames)
             EXPECT_EQ(DWORD(ERROR_SUCCESS), GetLastError()) << path;
         }
     }
-    // Only the file part counts: a folder of that name, or a shorter prefix, is expanded.
-    bool ok = false;
-    Expand("C:\\Physical0\\x.img", &ok);
-    EXPECT_TRUE(ok);
-    Expand("C:\\Physica", &ok);
-    EXPECT_TRUE(ok);
+    // Only a bare drive name counts: a folder of that name, a shorter prefix, a longer name
+    // and any name with a folder or a drive in front are files, expanded like every other.
+    for (const char* path : {"C:\\Physical0\\x.img", "C:\\Physica", "PHYSICALDRIVE3", "physical1.img",
+                             "C:\\temp\\PhysicalDrive0", "C:\\temp\\Physical1", "x:pHySiCaL1",
+                             "Z:/irgendwo/physical", ".\\Physical2"}) {
+        bool ok = false;
+        const std::string expanded = Expand(path, &ok);
+        EXPECT_TRUE(ok) << path;
+        const std::string name = std::string(path).substr(std::string(path).find_last_of("\\/:") + 1);
+        EXPECT_EQ(Lower(name), Lower(expanded.substr(expanded.size() - name.size()))) << expanded;
+        EXPECT_NE(expanded.find(':'), std::string::npos) << expanded << " is no full path";
+    }
 }
 
 // A folder and a file with long names in the temporary folder, removed afterwards.
@@ -270,17 +275,47 @@ TEST_F(ExpandLongPathOnDisk, MissingComponentKeepsTheRestAsTyped)
     EXPECT_EQ(Folder() + "\\fehlt.img", Expand(missingFile));
 }
 
-TEST_F(ExpandLongPathOnDisk, PhysicalFileIsNotExpandedEvenWhenItExists)
+// A file named like a physical drive is a file: a path to it, a name relative to the current
+// folder and a bare drive name of which a file lies in the current folder all come back as the
+// file's full path, so that the program opens that file and remembers where it is. A bare
+// drive name without such a file stays the drive.
+TEST_F(ExpandLongPathOnDisk, FilesNamedLikePhysicalDrivesAreExpanded)
 {
-    std::string physical = Folder() + "\\PhysicalTest.img";
-    HANDLE file = CreateFileA(physical.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    CloseHandle(file);
-    Output out;
-    bool ok = ExpandLongPath(LowerAfterRoot(physical).c_str(), out.bytes, sizeof(out.bytes));
-    DeleteFileA(physical.c_str());
-    EXPECT_FALSE(ok);
-    EXPECT_TRUE(out.Untouched());
+    const struct {
+        const char* file;       // made in the folder
+        std::string typed;      // with the folder current
+        bool expanded;
+    } cases[] = {
+        {"PhysicalTest.img", LowerAfterRoot(Folder() + "\\PhysicalTest.img"), true},
+        {"physical backup.img", "physical backup.img", true},
+        {"Physical1", "physical1", true},
+        {"PhysicalC", "PhysicalC", true},
+        {nullptr, "Physical2", false},
+        {nullptr, "PhysicalD", false},
+    };
+    char saved[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(sizeof(saved), saved), 0u);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const std::string made = c.file ? Folder() + "\\" + c.file : std::string();
+        if (c.file) {
+            HANDLE file = CreateFileA(made.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, file);
+            CloseHandle(file);
+        }
+        ASSERT_TRUE(SetCurrentDirectoryA(Folder().c_str()));
+        Output out;
+        const bool ok = ExpandLongPath(c.typed.c_str(), out.bytes, sizeof(out.bytes));
+        SetCurrentDirectoryA(saved);
+        if (c.file)
+            DeleteFileA(made.c_str());
+        EXPECT_EQ(c.expanded, ok);
+        if (c.expanded) {
+            EXPECT_EQ(made, std::string(out.bytes));
+        } else {
+            EXPECT_TRUE(out.Untouched());
+        }
+    }
 }
 
 TEST_F(ExpandLongPathOnDisk, OutputIsBoundedByTheBufferSize)

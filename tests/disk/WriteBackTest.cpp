@@ -918,3 +918,93 @@ TEST_F(WriteBack, AReadThatFindsTheNameLeadingElsewhereSaysSoOnce)
         EXPECT_EQ(0, prompts.unexpected);
     }
 }
+
+// A write-back to a drive reads the sector again first: another disk or stick put in behind
+// the same drive number or letter, or the sector changed there by another program, is not
+// written over, and the user is told why, by every route that writes the edit back. A drive
+// that no longer reads takes no write either. Both disks keep every byte and the edit stays.
+TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
+{
+    AccessScope scope(&fake);
+    enum Change { SWAPPED, CHANGED_IN_PLACE, REMOVED };
+    const struct {
+        const char* open;
+        const char* device;
+        const char* medium;         // as the message names it
+    } drives[] = {
+        { "Physical5", kDrive5, "dem physikalischen Laufwerk 5" },
+        { "K:", "\\\\.\\K:", "Laufwerk K:" },
+    };
+    Medium other = ImageCopy("wb-drive-other.img");
+    const struct {
+        const char* name;
+        std::function<bool()> run;
+    } routes[] = {
+        { "Sektor wechseln", [&] { return MoveTo(7) != FALSE; } },
+        { "Schreibschutz", [&] { doc->OnWriteProtect(); return !doc->IsWriteEnabled(); } },
+        { "anderes Medium", [&] { return doc->OnOpenDocument(other.open.c_str()) != FALSE; } },
+        { "Schließen", [&] { return doc->CanCloseFrame(nullptr) != FALSE; } },
+    };
+    const uint64_t kSize = 64ull << 20;
+    for (const auto& drive : drives) {
+        for (Change change : { SWAPPED, CHANGED_IN_PLACE, REMOVED }) {
+            for (const auto& route : routes) {
+                SCOPED_TRACE(std::string(drive.open) + ", " + route.name + ", change " + std::to_string(change));
+                const std::string first = TempPath("wb-drive-first.img"), second = TempPath("wb-drive-second.img");
+                ASSERT_TRUE(MakeSparseDisk(source, first, kSize));
+                ASSERT_TRUE(MakeSparseDisk(source, second, kSize));
+                fake.files[drive.device] = first;
+                Medium m;
+                m.path = first;
+                m.open = drive.open;
+                const uint8_t read = ByteOnDisk(m, 3, 100);
+                EditSector(m, 3, static_cast<uint8_t>(read ^ 0x5A));
+                // The other disk differs from the first in the sector's last byte only.
+                const std::vector<uint8_t> other511(1, static_cast<uint8_t>(ByteOnDisk(m, 3, 511) ^ 0xFF));
+                if (change == SWAPPED) {
+                    ChangeInPlace(second, 3 * 512 + 511, other511);
+                    fake.files[drive.device] = second;
+                } else if (change == CHANGED_IN_PLACE) {
+                    ChangeInPlace(first, 3 * 512 + 511, other511);
+                } else {
+                    fake.files.erase(drive.device);
+                }
+                const uint64_t firstWhole = HashOutside(first, 0, 0), secondWhole = HashOutside(second, 0, 0);
+                for (int attempt : { 0, 1 }) {
+                    prompts.boxes.clear();
+                    prompts.boxAnswers = { IDYES, IDOK, IDOK };
+                    prompts.typedAnswers.clear();
+                    if (doc->GetAskBeforeWrite())
+                        prompts.typedAnswers.push_back({ true, "OK" });
+                    EXPECT_FALSE(route.run()) << "attempt " << attempt;
+                    std::vector<std::string> said;
+                    for (const ScriptedPrompts::Asked& b : prompts.boxes)
+                        said.push_back(b.caption + ": " + b.text);
+                    std::vector<std::string> expected = { "Schreibschutz: " + std::string(kChanged),
+                                                          "Fehler: " + std::string(kWriteFailed) };
+                    if (change != REMOVED)
+                        expected.push_back("Warnung: Sektor 3 auf " + std::string(drive.medium) +
+                                           " enthält nicht mehr, was gelesen wurde:\nDas Medium wurde gewechselt "
+                                           "oder außerhalb des Programms verändert.\nDie Änderung wurde nicht "
+                                           "geschrieben.");
+                    EXPECT_EQ(said, expected) << "attempt " << attempt;
+                    EXPECT_EQ(firstWhole, HashOutside(first, 0, 0)) << "the first disk was written";
+                    EXPECT_EQ(secondWhole, HashOutside(second, 0, 0)) << "the disk put in was written";
+                    EXPECT_TRUE(doc->IsWriteEnabled());
+                    EXPECT_EQ(read ^ 0x5A, doc->GetSectorBuffer()[100]);
+                    EXPECT_EQ(3u, doc->GetCurrentSector());
+                    EXPECT_EQ(drive.open == std::string("K:") ? 10u : 0x8005u, doc->GetDriveCode());
+                }
+                // "Nein" drops the edit and lets the frame go.
+                prompts.boxAnswers = { IDNO };
+                EXPECT_TRUE(doc->CanCloseFrame(nullptr));
+                EXPECT_FALSE(doc->IsWriteEnabled());
+                EXPECT_EQ(0, prompts.unexpected);
+                doc->SetPrompts(nullptr);
+                doc.reset(NewDocument());
+                prompts = ScriptedPrompts();
+                doc->SetPrompts(&prompts);
+            }
+        }
+    }
+}

@@ -103,6 +103,33 @@ part() {
   return $rc
 }
 
+# le32 <value>: the four bytes of a little-endian 32-bit value.
+le32() {
+  printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) \
+    $(($1 >> 24 & 255)))"
+}
+# table_entry <disk> <table sector> <slot 0-3> <type> <start> <count>: one entry of an MBR or
+# EBR written by hand (fdisk and sfdisk make only one extended partition), and the table's
+# 0x55 0xAA.
+table_entry() {
+  at=$(($2 * 512 + 446 + 16 * $3))
+  printf "$(printf '\\%03o' $4)" | dd of="$1" bs=1 seek=$((at + 4)) conv=notrunc status=none &&
+  { le32 "$5"; le32 "$6"; } | dd of="$1" bs=1 seek=$((at + 8)) conv=notrunc status=none &&
+  printf '\125\252' | dd of="$1" bs=1 seek=$(($2 * 512 + 510)) conv=notrunc status=none
+}
+# An MBR with two extended partitions, each with one logical partition (FAT12 in the first,
+# FAT16 in the second); the second extended partition counts from the MBR, as every primary
+# entry does, and its logical FAT16 from its own EBR.
+mk_mbr2ext() {
+  truncate -s 15M "$1" &&
+  table_entry "$1" 0 0 5 2048 10240 &&
+  table_entry "$1" 0 1 5 12288 18432 &&
+  table_entry "$1" 2048 0 1 2048 8192 &&
+  table_entry "$1" 12288 0 6 64 16384 &&
+  part "$1" 4096 mk_fat12_small 8192 &&
+  part "$1" 12352 mk_fat16_small 16384
+}
+
 # A GPT disk with FAT32, NTFS, ext4 and exFAT (ext4 in the middle, so the partitions behind
 # a partition without a boot signature must still be scanned).
 mk_gpt() {
@@ -191,6 +218,7 @@ build iso9660.img mk_iso
 build isoudf.img mk_isoudf
 build udf.img mk_udf
 build mbr.img mk_mbr
+build mbr2ext.img mk_mbr2ext
 build gpt.img mk_gpt
 build gpt12.img mk_gpt12
 build gpt11fat.img mk_gpt11fat
@@ -236,7 +264,7 @@ done
 for f in udf isoudf; do
   [ -f $f.img ] && report $f.img udfinfo udfinfo $f.img
 done
-for f in mbr gpt gpt12; do
+for f in mbr mbr2ext gpt gpt12; do
   [ -f $f.img ] || continue
   report $f.img mmls mmls $f.img
 done
