@@ -377,6 +377,14 @@ void CProgressDialog::OnCancel()
     // The dialog stays until the worker returns.
 }
 
+void CProgressDialog::OnOK()
+{
+    // The dialog manager turns Enter into IDOK. Ended here, the dialog would report success
+    // while the worker still reads and writes, with no window left to show its questions
+    // and errors or to cancel it.
+    return;   // only the worker's return ends the dialog
+}
+
 BOOL CProgressDialog::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     switch (LOWORD(wParam)) {

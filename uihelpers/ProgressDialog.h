@@ -87,6 +87,8 @@ public:
     // --- the window
     BOOL OnInitDialog() override;
     void OnCancel() override;
+    // Enter (IDOK) ends nothing: the dialog ends when the worker returns.
+    void OnOK() override;
 
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

@@ -190,6 +190,18 @@ UINT MoveAndReturn(ProgressSink* progress, const DWORD_PTR*)
     return 0;
 }
 
+// Enter as the dialog manager gives it (IDOK) while the worker runs, after a cancel when
+// params[2] says so: the dialog must still stand when the worker looks.
+UINT PressEnterWhileRunning(ProgressSink*, const DWORD_PTR* params)
+{
+    CProgressDialog* owner = reinterpret_cast<CProgressDialog*>(params[0]);
+    if (params[2])
+        ::SendMessageA(owner->m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    ::SendMessageA(owner->m_hWnd, WM_COMMAND, IDOK, 0);
+    *reinterpret_cast<bool*>(params[1]) = ::IsWindow(owner->m_hWnd) != FALSE;
+    return 9;
+}
+
 // A dialog the worker has run on the window's thread: it notes the taskbar state while it
 // is up and closes itself with 77.
 class SelfClosingDialog : public CDialog {
@@ -336,6 +348,22 @@ TEST_F(ProgressDialogRun, WorkerRunsADialogOnTheWindowsThread)
     EXPECT_EQ(asked.stateWhileUp, TBPF_PAUSED);
     EXPECT_EQ(taskbar.states, (std::vector<int>{ TBPF_NORMAL, TBPF_PAUSED, TBPF_NOPROGRESS, TBPF_NOPROGRESS }));
     EXPECT_EQ(taskbar.refs, 1);
+}
+
+TEST_F(ProgressDialogRun, EnterEndsNothingWhileTheWorkerRuns)
+{
+    SetProgressTaskbarFactory(&RefuseTaskbar);
+    const struct { bool cancelFirst; INT_PTR result; } kCases[] = { { false, IDOK }, { true, IDCANCEL } };
+    for (const auto& c : kCases) {
+        bool standing = false;
+        CProgressDialog dialog;
+        dialog.SetRange(0, 1000);
+        dialog.SetWorker(&PressEnterWhileRunning, reinterpret_cast<DWORD_PTR>(&dialog),
+                         reinterpret_cast<DWORD_PTR>(&standing), c.cancelFirst ? 1 : 0);
+        EXPECT_EQ(dialog.DoModal(), c.result) << c.cancelFirst;
+        EXPECT_TRUE(standing) << c.cancelFirst;
+        EXPECT_EQ(dialog.GetWorkerResult(), 9u);
+    }
 }
 
 TEST_F(ProgressDialogRun, FailedTaskbarIsNotAskedAgainAndAQuickWorkerEndsWithOk)
