@@ -53,6 +53,8 @@ int CChoiceDialog::AddItem(int index, DWORD value, LPCSTR text, int select)
     int at = InsertChoiceItem(&m_ppItems, &m_nItemCount, &m_nCapacity, index, value, text, 0);
     if (at >= 0 && select)
         m_nSelection = at;
+    else if (at >= 0 && m_nSelection >= at)
+        ++m_nSelection;   // the chosen item moved down: the choice stays with it, not its place
     return at;
 }
 

@@ -135,6 +135,8 @@ TEST(ChoiceDialog, ItemTableByTheSelectionDialogsRules)
     EXPECT_EQ(2, dlg.AddItem(CChoiceListDialog::INSERT_BY_VALUE, 30, "d", 1));
     EXPECT_EQ(2, dlg.m_nSelection);
     EXPECT_EQ(1, dlg.AddItem(CChoiceListDialog::INSERT_BY_TEXT, 20, "B", 0));
+    // An item inserted in front of the chosen one leaves the choice on "d".
+    EXPECT_EQ(3, dlg.m_nSelection);
     EXPECT_EQ(4, dlg.AddItem(99, 40, "e", 0));
     EXPECT_EQ(5, dlg.AddItem(-1, 50, "f", 0));
     const char* order[] = { "a", "B", "c", "d", "e", "f" };
