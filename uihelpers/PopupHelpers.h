@@ -3,7 +3,8 @@
 #include <windows.h>
 
 // Recreates the edit `id` of the dialog with ES_PASSWORD added (style, extended style,
-// font, rectangle and place in the tab order kept); the new window, or NULL.
+// font and rectangle kept; the new window comes last in the tab order); the new window, or
+// NULL.
 HWND RecreateAsPasswordEdit(HWND dialog, int id);
 // Moves a child by (dx, dy) and grows it by (dw, dh), in dialog client coordinates.
 void OffsetDlgItem(HWND dialog, int id, int dx, int dy, int dw, int dh);
