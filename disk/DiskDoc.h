@@ -381,6 +381,8 @@ protected:
     // into a device is known and said (as told) before any target is opened. False after the
     // message.
     bool CheckImageBeforeDump();
+    // Whether the medium reads the first sector of a range now (read into a buffer of its own).
+    bool RangeStartReadable(uint64_t firstSector);
     // After a write of the program's own to the image (or one that may have reached it),
     // through the write handle `h` before it closes: the file's last-write time is set through
     // it (a time set through a handle stays when it closes, where Windows would otherwise put

@@ -194,6 +194,19 @@ bool CDiskDoc::CheckImageBeforeDump()
     return true;
 }
 
+bool CDiskDoc::RangeStartReadable(uint64_t firstSector)
+{
+    const uint32_t units = m_unitsPerSector ? m_unitsPerSector : 1;
+    if (firstSector > (~0ull >> 9) / units)
+        return false;
+    uint8_t* buffer = static_cast<uint8_t*>(malloc(static_cast<size_t>(units) * 512));
+    if (!buffer)
+        return false;
+    const BOOL read = ReadSectors(m_driveCode, firstSector * units, units, buffer);
+    free(buffer);
+    return read != FALSE;
+}
+
 bool CDiskDoc::IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const char* path)
 {
     if (m_driveCode != DRIVECODE_IMAGE)
@@ -384,6 +397,12 @@ void CDiskDoc::OnSaveSectors()
     // "wb" on the open image would empty the medium being read.
     if (IsOpenImageFile(dlg.m_strFileName)) {
         ErrorBox(kDumpIsOpenImage, "Fehler", MB_OK | MB_ICONERROR);
+        return;
+    }
+    // A medium that cannot read the range's first sector now (a drive gone, a disk pulled)
+    // would fail the dump's first read only after the target was cut: nothing is opened.
+    if (!RangeStartReadable(dlg.m_nFirstSector)) {
+        ErrorBox(kReadFailed, "Fehler", MB_OK | MB_ICONERROR);
         return;
     }
     FILE* file = OpenDumpFile(dlg.m_strFileName);

@@ -270,6 +270,32 @@ TEST_F(SectorCopy, WorkersRetryAskAndStopOnAFailingDisk)
     EXPECT_EQ(prompts.unexpected, 0);
 }
 
+// A drive that does not read the range's first sector cuts no dump target: the read error
+// comes before anything is opened, and the target keeps every byte.
+TEST_F(SectorCopy, ADeviceThatCannotReadTheRangeCutsNoTarget)
+{
+    AccessScope scope(&fake);
+    PhysicalDisk(64ull << 20);
+    ASSERT_TRUE(doc->OnOpenDocument("Physical5"));
+    const std::string dump = TempPath("device-gone.bin");
+    const std::vector<uint8_t> kept(3000, 0x5A);
+    PutBytes(dump, 0, kept, true);
+    for (int failures : { -1, 1 }) {   // gone for good, and a single failed read
+        SCOPED_TRACE(failures);
+        fake.failingUnits.clear();
+        fake.failingUnits[100] = failures;
+        prompts.boxes.clear();
+        dialogs.progress = jobtest::FakeProgress();
+        dialogs.ranges.push_back({ dump, "100", "8" });
+        doc->OnSaveSectors();
+        ASSERT_EQ(Boxes(), std::vector<std::string>{ "Fehler: Fehler beim Lesen vom Laufwerk !" });
+        EXPECT_TRUE(dialogs.progress.questions.empty());
+        EXPECT_EQ(Bytes(dump, 0, 4096), kept);
+    }
+    fake.failingUnits.clear();
+    DeleteFileA(dump.c_str());
+}
+
 // Loading asks before anything is written: too few sectors in the file (the count follows
 // the file), a file shorter than a sector, and on a disk of 1024 MB or more the typed OK.
 TEST_F(SectorCopy, LoadQuestionsFollowTheFileAndTheDisk)
