@@ -49,6 +49,14 @@ HWND Target(ToolbarExBlock* block, int which)
     return t;
 }
 
+// Whether a control's command or notification goes on to the target. Never to the toolbar
+// itself: mends an endless loop, where the forward came back as its control's again and was
+// posted once more (a notification recursed until the stack ran out).
+bool ForwardsTo(HWND target, HWND toolbar)
+{
+    return target && target != reinterpret_cast<HWND>(-1) && target != toolbar;
+}
+
 int FindControl(const ToolbarExBlock* block, HWND control)
 {
     if (!control)
@@ -271,7 +279,7 @@ LRESULT ForwardCommand(ToolbarExBlock* block, HWND hwnd, WPARAM wParam, LPARAM l
     }
     *handled = true;
     for (HWND t : targets) {
-        if (!t || t == reinterpret_cast<HWND>(-1) || t == hwnd)
+        if (!ForwardsTo(t, hwnd))
             continue;
         ::PostMessageW(t, WM_COMMAND, wParam, lParam);
         if (hasSecond)
@@ -292,7 +300,7 @@ LRESULT ForwardNotify(ToolbarExBlock* block, HWND hwnd, WPARAM wParam, LPARAM lP
     HWND targets[2] = {block->targets[1] ? block->targets[1] : block->targets[0], Target(block, 2)};
     LRESULT result = 0;
     for (HWND t : targets) {
-        if (!t || t == reinterpret_cast<HWND>(-1) || t == hwnd)
+        if (!ForwardsTo(t, hwnd))
             continue;
         const LRESULT r = ::SendMessageW(t, WM_NOTIFY, wParam, lParam);
         if (r)

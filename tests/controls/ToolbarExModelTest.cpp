@@ -574,3 +574,60 @@ TEST(ToolbarExModel, TheInsertMarkFollowsItsButtonThroughAFit)
         EXPECT_EQ(t->insertRect.top, r.top) << c.target << " " << c.flags;
     }
 }
+
+TEST(ToolbarExModel, StyleRangesSkipSeparatorsButMayTurnButtonsIntoThem)
+{
+    // Buttons 0 and 2 carry command 5, button 1 is a separator (command 0).
+    struct Case {
+        WPARAM range;
+        LPARAM valueMask;
+        int touched;
+        BYTE styles[3];
+    } cases[] = {
+        {MAKEWPARAM(5, 0x1248), MAKELPARAM(BTNS_SEP, BTNS_SEP), 2, {BTNS_SEP, BTNS_SEP, BTNS_SEP}},
+        {MAKEWPARAM(0, 0x1248), MAKELPARAM(0, BTNS_SEP), 1, {0, 0, 0}},
+        {MAKEWPARAM(0, 3), MAKELPARAM(BTNS_CHECK, BTNS_SEP | BTNS_CHECK), 2, {BTNS_CHECK, BTNS_SEP, BTNS_CHECK}},
+        {MAKEWPARAM(0, 3), MAKELPARAM(BTNS_SEP, BTNS_SEP), 2, {BTNS_SEP, BTNS_SEP, BTNS_SEP}},
+    };
+    for (const Case& c : cases) {
+        Block t;
+        t.Add(Button(-1, 5));
+        t.Add(Button(0, 0, 0, BTNS_SEP));
+        t.Add(Button(-1, 5));
+        EXPECT_EQ(TbxSetRange(t, TBX_SETSTYLES, c.range, c.valueMask), c.touched) << std::hex << c.range;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(t->buttons[i]->style, c.styles[i]) << std::hex << c.range << " button " << i;
+    }
+}
+
+TEST(ToolbarExModel, ALayoutRedrawsOnlyTheButtonsWhoseLookOrSizeChanged)
+{
+    struct Case {
+        const char* what;
+        void (*change)(ToolbarExBlock* block);
+        unsigned rebuilt;   // bit i: button i is to be drawn again
+    } cases[] = {
+        {"one button marked", [](ToolbarExBlock* b) { TbxMarkRebuild(b, 1, true); }, 0x2},
+        {"sizes asked for again", [](ToolbarExBlock* b) { b->dirty |= TBXD_SIZES; }, 0x0},
+        {"one button measured larger", [](ToolbarExBlock* b) { b->buttons[2]->image = 2; b->dirty |= TBXD_SIZES; }, 0x4},
+        {"all marked", [](ToolbarExBlock* b) { TbxMarkAllForRebuild(b); }, 0xF},
+        {"text row for all", [](ToolbarExBlock* b) { TbxSetButtonText(b, 3, L"Neu"); }, 0xF},
+    };
+    for (const Case& c : cases) {
+        Block t;
+        t.AddStrip(16, 2, 16);
+        t.AddStrip(24, 1, 24);   // image 2, larger
+        for (int i = 0; i < 4; ++i)
+            t.Add(Button(i % 2, i + 1));
+        TbxLayout(t, true);
+        for (int i = 0; i < 4; ++i)
+            t->buttons[i]->paint &= static_cast<WORD>(~TBXP_REBUILD);   // as drawn
+        c.change(t);
+        TbxLayout(t);
+        unsigned rebuilt = 0;
+        for (int i = 0; i < 4; ++i)
+            if (t->buttons[i]->paint & TBXP_REBUILD)
+                rebuilt |= 1u << i;
+        EXPECT_EQ(rebuilt, c.rebuilt) << c.what;
+    }
+}

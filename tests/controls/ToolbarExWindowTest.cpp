@@ -295,8 +295,9 @@ TEST(ToolbarExWindow, OwnMessagesOfWidthsColoursTargetsAndScales)
     EXPECT_EQ(static_cast<COLORREF>(Send(w, TBX_KEYCOLOR, 0)), 0xFF00FFu);
     EXPECT_EQ(static_cast<COLORREF>(Send(w, TBX_KEYCOLOR, 0x80000001, 0x123456)), 0x800080u);
     EXPECT_EQ(Send(w, TBX_KEYCOLOR, 2), 0);
-    // Targets: 0x1234 with a low half above 2 changes nothing.
+    // Targets: 0x1234 with a low half above 2 changes nothing; the third starts as none.
     EXPECT_EQ(Send(w, TB_SETPARENT, 0x1111, 0x12340003), 0);
+    EXPECT_EQ(Send(w, TB_SETPARENT, static_cast<WPARAM>(-1), 0x12340002), 0);
     EXPECT_EQ(Send(w, TB_SETPARENT, static_cast<WPARAM>(-1), 0x12340002), -1);
     EXPECT_EQ(reinterpret_cast<HWND>(Send(w, TB_SETPARENT, reinterpret_cast<WPARAM>(parent.hwnd), 0)), parent.hwnd);
     // Image scales: 0 means 100 %, -1 only reads, a bad bitmap index gives -1.
@@ -616,6 +617,40 @@ TEST(ToolbarExWindow, EmbeddedControlsSitInTheirCellsAndTheirCommandsAreForwarde
     Send(w, TB_DELETEBUTTON, 1);
     EXPECT_FALSE(GetWindowLongA(combo, GWL_STYLE) & WS_VISIBLE);
     DestroyWindow(w);
+}
+
+TEST(ToolbarExWindow, AForwardToTheToolbarItselfIsDropped)
+{
+    struct Case {
+        LPARAM slot;   // which target is the toolbar itself
+        bool notify;
+    } cases[] = {{0x12340001, false}, {0x12340002, false}, {0x12340001, true}, {0x12340002, true}};
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        HWND w = parent.Toolbar();
+        HWND edit = CreateWindowExA(0, "Edit", nullptr, WS_CHILD, 0, 0, 60, 20, w, reinterpret_cast<HMENU>(901),
+                                    GetModuleHandleA(nullptr), nullptr);
+        const TBBUTTON cell = Button(-1, 1);
+        Send(w, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&cell));
+        Send(w, TBX_SETOWNFLAGS, 0, MAKELPARAM(TBXF_CONTROL, TBXF_CONTROL));
+        Send(w, TBX_SETDATA, 0, reinterpret_cast<LPARAM>(edit));
+        Send(w, TB_SETPARENT, reinterpret_cast<WPARAM>(w), c.slot);
+        if (c.notify) {
+            NMHDR header = {edit, 901, static_cast<UINT>(NM_CLICK)};
+            Send(w, WM_NOTIFY, 901, reinterpret_cast<LPARAM>(&header));
+        } else {
+            Send(w, WM_COMMAND, MAKEWPARAM(901, EN_CHANGE), reinterpret_cast<LPARAM>(edit));
+        }
+        // A forward to itself would come back without end: a bounded pump finds none waiting.
+        MSG msg;
+        int echoes = 0;
+        while (echoes < 50 && PeekMessageA(&msg, w, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+            ++echoes;
+            DispatchMessageA(&msg);
+        }
+        EXPECT_EQ(echoes, 0) << std::hex << c.slot << " " << c.notify;
+        DestroyWindow(w);
+    }
 }
 
 namespace {
