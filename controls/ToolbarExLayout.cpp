@@ -213,9 +213,9 @@ void TbxMeasureButton(ToolbarExBlock* block, ToolbarButton* b)
     b->packedWidth = static_cast<WORD>(content | (arrow << 10));
 }
 
-// The drop-down arrow belongs to the button (a press there is how its list opens), and a
-// button whose own text fills the reserved text row is hit on its text too; only an empty
-// text row is left out.
+// The drop-down arrow belongs to the button, and so does a button's own text below its
+// picture; only a text row left empty is no hit. Mends two dead spots: a drop-down arrow that
+// could never be pressed (its list never opened) and a caption whose click pressed nothing.
 RECT TbxInnerRect(const ToolbarExBlock* block, const ToolbarButton* b)
 {
     RECT r = b->rect;
