@@ -455,8 +455,6 @@ LRESULT AddBitmapMessage(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
         return first;
     }
     const TBADDBITMAP* r = reinterpret_cast<const TBADDBITMAP*>(lParam);
-    if (r->hInst == HINST_COMMCTRL)
-        return -1;   // the system's own strips are not ours to draw
     return TbxAddBitmap(block, reinterpret_cast<HMODULE>(r->hInst), r->nID, 0, LOWORD(wParam), 0, 256, nullptr,
                         nullptr, nullptr);
 }
@@ -1096,8 +1094,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         ::SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(style));
         return 0;
     }
-    case WM_PAINT:
-    case WM_PRINTCLIENT: {
+    case WM_PAINT: {
         TBX_LOCKED(block);
         if (wParam) {
             TbxPaint(block, reinterpret_cast<HDC>(wParam), nullptr);

@@ -356,6 +356,10 @@ TEST(ToolbarExWindow, BitmapsAreCountedDescribedAndReplaced)
     EXPECT_EQ(info[1].count, 2);
     EXPECT_EQ(info[1].width, 20);
     EXPECT_EQ(info[0].scale, 256);
+    // The system's own strips name no module of this process: a failure, nothing added.
+    TBADDBITMAP system = {HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+    EXPECT_EQ(Send(w, TB_ADDBITMAP, 15, reinterpret_cast<LPARAM>(&system)), -1);
+    EXPECT_EQ(Send(w, TBX_DESCRIBEBITMAPS, MAKEWPARAM(0, 4), reinterpret_cast<LPARAM>(info)), 2);
     // Replaced in place: the old one must be there, the new one not; all but the last keep
     // their image count.
     TBREPLACEBITMAP replace = {nullptr, reinterpret_cast<UINT_PTR>(a), nullptr, reinterpret_cast<UINT_PTR>(b), 3};
@@ -396,7 +400,7 @@ TEST(ToolbarExWindow, PaintsEachButtonsImageOnItsBackground)
     const TBBUTTON two[] = {Button(0, 1), Button(1, 2, 0)};
     Send(w, TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(two));
     drawtest::Surface surface(600, 60);
-    Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+    Send(w, WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
     RECT r0 = {}, r1 = {};
     Send(w, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r0));
     Send(w, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r1));
@@ -898,7 +902,7 @@ TEST(ToolbarExPaint, HotAndHotPressedButtonsShowTheHighlightColour)
         for (int k = 0; k < 2; ++k) {
             Send(w, TBX_PALETTE, 4, static_cast<LPARAM>(highlight[k]));
             drawtest::Surface surface(600, 60);
-            Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+            Send(w, WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
             seen[k] = surface.At(x, y);
             EXPECT_EQ(surface.At(r.left, y), c.marginPalette == 3 ? checkedFace : face) << c.what;
         }
@@ -1001,7 +1005,7 @@ TEST(ToolbarExPaint, AButtonWhoseRowChangesHeightIsDrawnForItsNewCell)
         RECT before = {}, after = {};
         for (int pass = 0; pass < 2; ++pass) {
             drawtest::Surface surface(600, 60);
-            Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+            Send(w, WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
             RECT& r = pass == 0 ? before : after;
             Send(w, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
             EXPECT_EQ(surface.At((r.left + r.right) / 2 - 1, (r.top + r.bottom) / 2), RGB(0, 200, 30))
@@ -1192,7 +1196,7 @@ namespace {
 std::vector<COLORREF> PaintedButton(HWND w, const RECT& r)
 {
     drawtest::Surface surface(600, 60);
-    Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+    Send(w, WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
     std::vector<COLORREF> pixels;
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x)
