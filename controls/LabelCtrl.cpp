@@ -72,6 +72,9 @@ Shared& TheShared()
     wc.hCursor = shared.arrow;
     wc.lpszClassName = kClassName;
     WNDCLASSA existing = {};
+    // A failed registration is remembered and Create answers 0, which the host's creation
+    // checks. Mends a crash: thrown from the first constructor (a member of the host), the
+    // failure met no handler in this exception-free code and ended the program.
     shared.classOk = ::GetClassInfoA(wc.hInstance, kClassName, &existing) || ::RegisterClassA(&wc);
     return shared;
 }
@@ -202,7 +205,9 @@ int CLabelCtrl::Create(int count, const void* widths, const void* texts, CWnd* c
         for (int i = 0; i < GetLabelCount(); ++i)
             SetLabelWindow(i, windows[i], nullptr);
     }
-    // Label 0 becomes current: its window shows.
+    // Label 0 becomes current: its window shows and the others' hide. Selecting the label that
+    // is already current does nothing, so without this the windows given here all stayed as
+    // they came: another label's window could lie over label 0's, which the strip named current.
     if (!m_labels.empty()) {
         for (size_t i = 1; i < m_labels.size(); ++i) {
             if (m_labels[i].window && m_labels[i].window->GetSafeHwnd())
@@ -254,9 +259,7 @@ int CLabelCtrl::SetLabelCount(int count, BOOL redraw)
     m_labels.resize(count);
     for (int i = before; i < count; ++i) {
         m_labels[i].text = DefaultText(i);
-        m_labels[i].drawn = 10;
-        if (m_hWnd)
-            Measure(i);
+        m_labels[i].drawn = 10;   // until a text or width of its own is set
     }
     if (m_current >= count)
         m_current = 0;
@@ -624,7 +627,7 @@ void CLabelCtrl::UpdateArrows()
     if (!m_created || !m_arrows.m_hWnd)
         return;
     const int count = GetLabelCount();
-    if (m_lastArrowPos != m_current || m_lastArrowPos < 0) {
+    if (m_lastArrowPos != m_current || m_lastArrowPos < 0 || m_lastArrowCount != count) {
         SCROLLINFO si = {sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS};
         si.nMin = 0;
         si.nMax = std::max(count - 1, 0);
@@ -632,6 +635,7 @@ void CLabelCtrl::UpdateArrows()
         si.nPos = m_current;
         m_arrows.SetScrollInfo(&si, TRUE);
         m_lastArrowPos = m_current;
+        m_lastArrowCount = count;
     }
     const int state = count < 2 ? 3 : (m_current == 0 ? 1 : (m_current == count - 1 ? 2 : 0));
     if (state != m_arrowState) {
@@ -696,7 +700,8 @@ void CLabelCtrl::HookWindow(int i)
     m_hook.hadHScroll = (m_hook.savedStyle & WS_HSCROLL) != 0;
     if (!(m_hook.savedStyle & WS_CLIPSIBLINGS))
         ::SetWindowLongA(hwnd, GWL_STYLE, m_hook.savedStyle | WS_CLIPSIBLINGS);
-    ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // Brought up above its siblings: the other labels' windows share its place.
+    ::SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     char cls[32] = {};
     ::GetClassNameA(hwnd, cls, sizeof cls);
     m_scrollMethod = lstrcmpiA(cls, "SysListView32") == 0 ? 1 : 0;
@@ -783,7 +788,6 @@ void CLabelCtrl::FitHooked()
         } else if (!m_hook.hadHScroll && scrollBar) {
             if (m_savedSplitter >= 0) {
                 m_splitter = m_savedSplitter;
-                m_splitterFollows = false;
                 m_savedSplitter = -1;
             }
             m_hook.hadHScroll = true;
@@ -922,6 +926,12 @@ void CLabelCtrl::OnPaint()
     HDC dc = ::BeginPaint(m_hWnd, &ps);
     if (!dc)
         return;
+    PaintStrip(dc);
+    ::EndPaint(m_hWnd, &ps);
+}
+
+void CLabelCtrl::PaintStrip(HDC dc)
+{
     CRect client;
     GetClientRect(&client);
     auto fill = [dc](const RECT& r, COLORREF c) {
@@ -938,6 +948,7 @@ void CLabelCtrl::OnPaint()
     int x = m_labelArea.left - m_scroll.offset;
     int i = std::min(m_scroll.first, std::max(count - 1, 0));
     const int top = m_labelArea.top;
+    RECT joined = {0, 0, 0, 0};
     for (; i < count && x < m_labelArea.right; ++i) {
         const bool current = i == m_current;
         int piece;
@@ -963,7 +974,7 @@ void CLabelCtrl::OnPaint()
                       static_cast<UINT>(label.text.size()), nullptr);
         fill(RECT{body.left, body.bottom - 1, body.right, body.bottom}, m_colours[4]);
         if (current && (m_style & LCS_JOINCURRENT))
-            fill(RECT{body.left - m_edge, top, body.right + m_edge, top + 1}, m_colours[1]);
+            joined = RECT{std::max(body.left - m_edge, area.left), 0, std::min(body.right + m_edge, area.right), 1};
         x += label.drawn;
     }
     if (i >= count && count > 0 && m_piecesDC)
@@ -980,13 +991,16 @@ void CLabelCtrl::OnPaint()
         fill(RECT{0, 0, 1, client.bottom}, m_colours[4]);
     if (m_style & LCS_LINERIGHT)
         fill(RECT{client.right - 1, 0, client.right, client.bottom}, m_colours[4]);
+    // The current label opens into the window above: its top edge, the top line included,
+    // takes its own background.
+    if (joined.right > joined.left)
+        fill(joined, m_colours[1]);
     if (m_style & LCS_SPLITTER) {
         RECT grip = {m_splitter, top, m_splitter + 4, top + m_height};
         fill(grip, ::GetSysColor(COLOR_3DLIGHT));
         fill(RECT{grip.left + 1, grip.top + 2, grip.left + 2, grip.bottom - 2}, ::GetSysColor(COLOR_BTNHIGHLIGHT));
         fill(RECT{grip.left + 2, grip.top + 2, grip.left + 3, grip.bottom - 2}, ::GetSysColor(COLOR_BTNSHADOW));
     }
-    ::EndPaint(m_hWnd, &ps);
 }
 
 void CLabelCtrl::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar)

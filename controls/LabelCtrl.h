@@ -150,6 +150,8 @@ protected:
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnPaint();
+    // Draws the whole strip into `dc` (what WM_PAINT shows).
+    void PaintStrip(HDC dc);
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     afx_msg void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
     afx_msg void OnDestroy();
@@ -188,6 +190,7 @@ protected:
     CRect m_childArea;
     int m_scrollMethod = 0;   // 0 WM_HSCROLL, 1 LVM_SCROLL
     int m_lastArrowPos = -1;
+    int m_lastArrowCount = -1;
     int m_arrowState = -1;
     CScrollBar m_arrows;
     CScrollBar m_scrollBar;

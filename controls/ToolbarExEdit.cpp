@@ -89,8 +89,7 @@ LRESULT TbxSetRange(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM l
         ++touched;
         bool changed = false;
         if (message == TBX_SETSTYLES) {
-            const BYTE m = static_cast<BYTE>(mask) & static_cast<BYTE>(~BTNS_SEP);
-            const BYTE now = static_cast<BYTE>((b->style & ~m) | (value & m));
+            const BYTE now = static_cast<BYTE>((b->style & ~mask) | (value & mask));
             const BYTE diff = b->style ^ now;
             b->style = now;
             if (diff) {

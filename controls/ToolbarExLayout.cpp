@@ -213,9 +213,9 @@ void TbxMeasureButton(ToolbarExBlock* block, ToolbarButton* b)
     b->packedWidth = static_cast<WORD>(content | (arrow << 10));
 }
 
-// The drop-down arrow belongs to the button (a press there is how its list opens), and a
-// button whose own text fills the reserved text row is hit on its text too; only an empty
-// text row is left out.
+// The drop-down arrow belongs to the button, and so does a button's own text below its
+// picture; only a text row left empty is no hit. Mends two dead spots: a drop-down arrow that
+// could never be pressed (its list never opened) and a caption whose click pressed nothing.
 RECT TbxInnerRect(const ToolbarExBlock* block, const ToolbarButton* b)
 {
     RECT r = b->rect;
@@ -261,6 +261,15 @@ bool ColumnArrangement(const ToolbarExBlock* block)
             return false;
     }
     return lastVisible > i;
+}
+
+// Reserves or frees a button's text row; the look is drawn again only when that changes.
+void SetTextRow(ToolbarButton* b, bool reserved)
+{
+    if (((b->paint & TBXP_TEXTROW) != 0) == reserved)
+        return;
+    b->paint ^= TBXP_TEXTROW;
+    b->paint |= TBXP_REBUILD;
 }
 
 void SetRect(ToolbarButton* b, int left, int top, int right, int bottom, bool* changed)
@@ -393,10 +402,17 @@ void TbxLayout(ToolbarExBlock* block, bool force)
     for (int i = 0; i < block->buttonCount; ++i) {
         ToolbarButton* b = block->buttons[i];
         if (remeasure || (b->paint & TBXP_REBUILD)) {
+            // Only a button whose look was marked, or whose measure came out different, is
+            // drawn again; the others keep their cached looks.
+            const WORD kinds = TBXP_IMAGE | TBXP_TEXTBELOW | TBXP_TEXTRIGHT | TBXP_TEXTONLY | TBXP_NOSTACK;
+            const WORD wasKind = b->paint & kinds;
+            const WORD wasX = b->extentX, wasY = b->extentY, wasPacked = b->packedWidth;
             TbxMeasureButton(block, b);
-            b->paint |= TBXP_REBUILD;
+            if ((b->paint & kinds) != wasKind || b->extentX != wasX || b->extentY != wasY ||
+                b->packedWidth != wasPacked)
+                b->paint |= TBXP_REBUILD;
         }
-        b->paint &= static_cast<WORD>(~(TBXP_TEXTROW | TBXP_STACKFIRST | TBXP_STACKMEMBER | TBXP_STACKLAST));
+        b->paint &= static_cast<WORD>(~(TBXP_STACKFIRST | TBXP_STACKMEMBER | TBXP_STACKLAST));
     }
     bool changed = false;
     int right = 0;
@@ -404,6 +420,8 @@ void TbxLayout(ToolbarExBlock* block, bool force)
     int lines = 0;
     const int textRowHeight = std::max(block->textHeight, block->sampleHeight) + 1;
     if (ColumnArrangement(block)) {
+        for (int i = 0; i < block->buttonCount; ++i)
+            SetTextRow(block->buttons[i], false);
         // Every button wrapped: one column as wide as its widest button, top to bottom.
         int thick = block->image.cx;
         for (int i = 0; i < block->buttonCount; ++i) {
@@ -432,12 +450,9 @@ void TbxLayout(ToolbarExBlock* block, bool force)
             if (Visible(b) && (b->paint & TBXP_TEXTBELOW) && !(b->paint & TBXP_TEXTONLY) && !(b->own & TBXF_RIGHTCLICK))
                 textRows = true;
         }
-        if (textRows) {
-            for (int i = 0; i < block->buttonCount; ++i) {
-                ToolbarButton* b = block->buttons[i];
-                if (Visible(b) && !IsSeparator(b))
-                    b->paint |= TBXP_TEXTROW;
-            }
+        for (int i = 0; i < block->buttonCount; ++i) {
+            ToolbarButton* b = block->buttons[i];
+            SetTextRow(b, textRows && Visible(b) && !IsSeparator(b));
         }
         int y = 0;
         int i = 0;
@@ -631,8 +646,9 @@ DWORD TbxFit(ToolbarExBlock* block, int target, DWORD flags)
         }
         WrapToWidth(block, lo);
     } else if (target >= 16384) {
-        // Every button in its row: the natural length, also after a column.
-        ClearWraps(block);
+        // The buttons at their own sizes, in one row. Mends a bar docked at the top again
+        // that stayed a column: the wraps a kept column fit left behind are cleared.
+        ClearWraps(block);   // every button back in the one row
     } else if (target >= 5) {
         TbxLayout(block, true);
         WrapToWidth(block, target);

@@ -111,7 +111,7 @@ void TbxInitDefaults(ToolbarExBlock* block, HWND window, DWORD style)
     block->recordSize = 20;
     block->targets[0] = window ? ::GetParent(window) : nullptr;
     block->targets[1] = nullptr;
-    block->targets[2] = reinterpret_cast<HWND>(-1);
+    block->targets[2] = nullptr;
     const int bits = DibScreenDepth();
     block->screenBits = static_cast<BYTE>(bits > 0 ? bits : 32);
     block->deepScreen = block->screenBits > 8 ? 1 : 0;

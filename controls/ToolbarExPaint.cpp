@@ -84,8 +84,10 @@ DibImage* WorkingImage(ToolbarExBlock* block, const ToolbarButton* b, int row, S
     const COLORREF rowBg = RowBackground(block, row);
     if (!(entry.flags & TBXB_ALPHA)) {
         // The bitmap's corner colour is its background; it takes the look's background and
-        // every other pixel becomes opaque.
-        const COLORREF key = DibGetTopLeftColor(entry.image, sourceBits) & 0xFFFFFF;
+        // every other pixel becomes opaque. The classic greys of such pictures stand for the
+        // system's 3D colours, the corner's grey among them.
+        DibMap3dColors(work, bits);
+        const COLORREF key = MapSysColor3d(DibGetTopLeftColor(entry.image, sourceBits) & 0xFFFFFF) & 0xFFFFFF;
         DibReplaceColor(work, bits, key | 0x40000000, rowBg & 0xFFFFFF);
     }
     if (b->own & TBXF_COLOR) {

@@ -49,6 +49,14 @@ HWND Target(ToolbarExBlock* block, int which)
     return t;
 }
 
+// Whether a control's command or notification goes on to the target. Never to the toolbar
+// itself: mends an endless loop, where the forward came back as its control's again and was
+// posted once more (a notification recursed until the stack ran out).
+bool ForwardsTo(HWND target, HWND toolbar)
+{
+    return target && target != reinterpret_cast<HWND>(-1) && target != toolbar;
+}
+
 int FindControl(const ToolbarExBlock* block, HWND control)
 {
     if (!control)
@@ -271,7 +279,7 @@ LRESULT ForwardCommand(ToolbarExBlock* block, HWND hwnd, WPARAM wParam, LPARAM l
     }
     *handled = true;
     for (HWND t : targets) {
-        if (!t || t == reinterpret_cast<HWND>(-1) || t == hwnd)
+        if (!ForwardsTo(t, hwnd))
             continue;
         ::PostMessageW(t, WM_COMMAND, wParam, lParam);
         if (hasSecond)
@@ -292,7 +300,7 @@ LRESULT ForwardNotify(ToolbarExBlock* block, HWND hwnd, WPARAM wParam, LPARAM lP
     HWND targets[2] = {block->targets[1] ? block->targets[1] : block->targets[0], Target(block, 2)};
     LRESULT result = 0;
     for (HWND t : targets) {
-        if (!t || t == reinterpret_cast<HWND>(-1) || t == hwnd)
+        if (!ForwardsTo(t, hwnd))
             continue;
         const LRESULT r = ::SendMessageW(t, WM_NOTIFY, wParam, lParam);
         if (r)
@@ -447,8 +455,6 @@ LRESULT AddBitmapMessage(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam)
         return first;
     }
     const TBADDBITMAP* r = reinterpret_cast<const TBADDBITMAP*>(lParam);
-    if (r->hInst == HINST_COMMCTRL)
-        return -1;   // the system's own strips are not ours to draw
     return TbxAddBitmap(block, reinterpret_cast<HMODULE>(r->hInst), r->nID, 0, LOWORD(wParam), 0, 256, nullptr,
                         nullptr, nullptr);
 }
@@ -1088,8 +1094,7 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         ::SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(style));
         return 0;
     }
-    case WM_PAINT:
-    case WM_PRINTCLIENT: {
+    case WM_PAINT: {
         TBX_LOCKED(block);
         if (wParam) {
             TbxPaint(block, reinterpret_cast<HDC>(wParam), nullptr);

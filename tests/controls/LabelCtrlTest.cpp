@@ -399,3 +399,140 @@ TEST(LabelCtrlWindow, AHookReleasedUnderAnotherSubclassPassesEverythingToTheWind
         host.wnd.DestroyWindow();
     }
 }
+
+namespace {
+
+// The strip with its painting reachable: the tests draw it into a memory bitmap.
+class PaintableStrip : public CLabelCtrl {
+public:
+    // The colour of each pixel of the strip's top row, left to right.
+    std::vector<COLORREF> TopRow()
+    {
+        CRect client;
+        GetClientRect(&client);
+        HDC screen = ::GetDC(nullptr);
+        HDC dc = ::CreateCompatibleDC(screen);
+        HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.Width(), client.Height());
+        ::ReleaseDC(nullptr, screen);
+        HGDIOBJ old = ::SelectObject(dc, bitmap);
+        PaintStrip(dc);
+        std::vector<COLORREF> row;
+        for (int x = 0; x < client.Width(); ++x)
+            row.push_back(::GetPixel(dc, x, 0));
+        ::SelectObject(dc, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(dc);
+        return row;
+    }
+};
+
+}  // namespace
+
+TEST(LabelCtrlWindow, TheCurrentLabelJoinsTheWindowAboveAcrossTheTopLine)
+{
+    const COLORREF label = RGB(200, 10, 10), current = RGB(10, 200, 10), line = RGB(10, 10, 200);
+    struct Case {
+        DWORD style;
+        COLORREF overCurrent;   // the top row in the middle of the current label
+        COLORREF overOther;     // and of the label after it
+    } cases[] = {
+        {LCS_JOINCURRENT | LCS_LINETOP, current, line},
+        {LCS_LINETOP, line, line},
+        {LCS_JOINCURRENT, current, label},
+        {0, current, label},
+    };
+    for (const Case& c : cases) {
+        Host host;
+        PaintableStrip strip;
+        ASSERT_EQ(strip.Create(3, 60, "Daten", CRect(0, 250, 500, 270), &host.wnd, c.style, 300), 1);
+        strip.SetColour(0, label);
+        strip.SetColour(1, current);
+        strip.SetColour(4, line);
+        // Matched against what the screen can show of the colours.
+        HDC screen = ::GetDC(nullptr);
+        auto shown = [screen](COLORREF colour) { return ::GetNearestColor(screen, colour); };
+        const int e = strip.GetEdgeWidth();
+        const int left = strip.GetLabelArea().left;
+        const int middleOfCurrent = left + e + strip.GetDrawnWidth(0) / 2;
+        const int middleOfNext = left + e + strip.GetDrawnWidth(0) + e + strip.GetDrawnWidth(1) / 2;
+        const std::vector<COLORREF> row = strip.TopRow();
+        ASSERT_GT(static_cast<int>(row.size()), middleOfNext);
+        EXPECT_EQ(row[middleOfCurrent], shown(c.overCurrent)) << std::hex << c.style;
+        EXPECT_EQ(row[middleOfNext], shown(c.overOther)) << std::hex << c.style;
+        ::ReleaseDC(nullptr, screen);
+        strip.DestroyWindow();
+        host.wnd.DestroyWindow();
+    }
+}
+
+TEST(LabelCtrlWindow, ACountChangeResetsTheArrowRangeAndNewLabelsStartTenPixelsWide)
+{
+    Host host;
+    CLabelCtrl strip;
+    ASSERT_EQ(strip.Create(3, 0, "Daten", CRect(0, 250, 500, 270), &host.wnd, 0, 300), 1);
+    HWND arrows = ::GetDlgItem(strip.m_hWnd, kLabelArrowId);
+    ASSERT_NE(arrows, nullptr);
+    struct Case {
+        int count;
+        int select;   // made current before the count changes, -1: left as it is
+    } cases[] = {{5, -1}, {2, -1}, {32, 1}, {1, -1}, {4, 0}};
+    for (const Case& c : cases) {
+        if (c.select >= 0)
+            strip.SelectLabel(c.select);
+        const int before = strip.GetLabelCount();
+        strip.SetLabelCount(c.count);
+        SCROLLINFO si = {sizeof si, SIF_ALL};
+        ASSERT_TRUE(::GetScrollInfo(arrows, SB_CTL, &si));
+        EXPECT_EQ(si.nMin, 0) << c.count;
+        EXPECT_EQ(si.nMax, std::max(c.count - 1, 0)) << c.count;
+        EXPECT_EQ(si.nPos, strip.GetCurrentLabel()) << c.count;
+        for (int i = before; i < c.count; ++i)
+            EXPECT_EQ(strip.GetDrawnWidth(i), 10) << c.count << " label " << i;
+    }
+    strip.DestroyWindow();
+    host.wnd.DestroyWindow();
+}
+
+TEST(LabelCtrlWindow, HookingRaisesTheWindowAndTheSplitterFollowsHalfTheWidthAfterARestore)
+{
+    Host host;
+    CListBox pages[3];
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(pages[i].Create(WS_CHILD | WS_VISIBLE | WS_HSCROLL, CRect(0, 0, 300, 180), &host.wnd, 100 + i));
+    // The windows given at creation: only the current label's shows.
+    CWnd* windows[3] = {&pages[0], &pages[1], &pages[2]};
+    CLabelCtrl strip;
+    ASSERT_EQ(strip.Create(3, nullptr, "Daten", windows, CRect(0, 200, 600, 220), &host.wnd,
+                           LCS_SPLITTER | LCS_SCROLLTAKEOVER | LCS_KEEPSPLITTER, 303, LCF_CHILD), 1);
+    strip.SetChildArea(0, 0, 300, 180);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ((pages[i].GetStyle() & WS_VISIBLE) != 0, i == 0) << i;
+    // Each label made current brings its window up over its siblings.
+    const int order[] = {2, 1, 0, 2};
+    for (int i : order) {
+        ::SetWindowPos(pages[(i + 1) % 3].m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ASSERT_NE(::GetWindow(host.wnd.m_hWnd, GW_CHILD), pages[i].m_hWnd) << i;
+        strip.SelectLabel(i);
+        ASSERT_EQ(strip.GetHookedWindow(), pages[i].m_hWnd) << i;
+        EXPECT_EQ(::GetWindow(host.wnd.m_hWnd, GW_CHILD), pages[i].m_hWnd) << i;
+    }
+    // The window loses its scroll bar and gets it back: the splitter is put back and still
+    // follows half the width.
+    // (A list box without a horizontal extent drops the bar at once: the bar is set first.)
+    HWND hooked = pages[2].m_hWnd;
+    const LONG style = ::GetWindowLongA(hooked, GWL_STYLE);
+    const bool bar[] = {true, false, true};
+    for (bool on : bar) {
+        ::SetWindowLongA(hooked, GWL_STYLE, on ? (style | WS_HSCROLL) : (style & ~WS_HSCROLL));
+        strip.RecalcLayout();
+    }
+    const int widths[] = {400, 560, 300};
+    for (int width : widths) {
+        strip.SetWindowPos(nullptr, 0, 0, width, 20, SWP_NOMOVE | SWP_NOZORDER);
+        CRect client;
+        strip.GetClientRect(&client);
+        EXPECT_EQ(strip.GetSplitter(), client.Width() / 2) << width;
+    }
+    strip.DestroyWindow();
+    host.wnd.DestroyWindow();
+}

@@ -207,7 +207,7 @@ TEST_F(ToolBarNewTest, DrawsTheResourcePictures)
     CRect client;
     bar.GetClientRect(&client);
     drawtest::Surface surface(client.Width(), client.Height());
-    bar.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+    bar.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
     RECT r = {};
     bar.SendMessage(TB_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&r));
     // The data window picture has a navy title bar; the strip's grey is not drawn.
@@ -236,7 +236,7 @@ TEST_F(ToolBarNewTest, ADisabledButtonIsGreyedRaisedAsFlat)
         CRect client;
         bar.GetClientRect(&client);
         drawtest::Surface surface(client.Width(), client.Height());
-        bar.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+        bar.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
         CRect r;
         bar.SendMessage(TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
         r.DeflateRect(4, 4);

@@ -574,3 +574,171 @@ TEST(ToolbarExModel, TheInsertMarkFollowsItsButtonThroughAFit)
         EXPECT_EQ(t->insertRect.top, r.top) << c.target << " " << c.flags;
     }
 }
+
+TEST(ToolbarExModel, StyleRangesSkipSeparatorsButMayTurnButtonsIntoThem)
+{
+    // Buttons 0 and 2 carry command 5, button 1 is a separator (command 0).
+    struct Case {
+        WPARAM range;
+        LPARAM valueMask;
+        int touched;
+        BYTE styles[3];
+    } cases[] = {
+        {MAKEWPARAM(5, 0x1248), MAKELPARAM(BTNS_SEP, BTNS_SEP), 2, {BTNS_SEP, BTNS_SEP, BTNS_SEP}},
+        {MAKEWPARAM(0, 0x1248), MAKELPARAM(0, BTNS_SEP), 1, {0, 0, 0}},
+        {MAKEWPARAM(0, 3), MAKELPARAM(BTNS_CHECK, BTNS_SEP | BTNS_CHECK), 2, {BTNS_CHECK, BTNS_SEP, BTNS_CHECK}},
+        {MAKEWPARAM(0, 3), MAKELPARAM(BTNS_SEP, BTNS_SEP), 2, {BTNS_SEP, BTNS_SEP, BTNS_SEP}},
+    };
+    for (const Case& c : cases) {
+        Block t;
+        t.Add(Button(-1, 5));
+        t.Add(Button(0, 0, 0, BTNS_SEP));
+        t.Add(Button(-1, 5));
+        EXPECT_EQ(TbxSetRange(t, TBX_SETSTYLES, c.range, c.valueMask), c.touched) << std::hex << c.range;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(t->buttons[i]->style, c.styles[i]) << std::hex << c.range << " button " << i;
+    }
+}
+
+TEST(ToolbarExModel, ALayoutRedrawsOnlyTheButtonsWhoseLookOrSizeChanged)
+{
+    struct Case {
+        const char* what;
+        void (*change)(ToolbarExBlock* block);
+        unsigned rebuilt;   // bit i: button i is to be drawn again
+    } cases[] = {
+        {"one button marked", [](ToolbarExBlock* b) { TbxMarkRebuild(b, 1, true); }, 0x2},
+        {"sizes asked for again", [](ToolbarExBlock* b) { b->dirty |= TBXD_SIZES; }, 0x0},
+        {"one button measured larger", [](ToolbarExBlock* b) { b->buttons[2]->image = 2; b->dirty |= TBXD_SIZES; }, 0x4},
+        {"all marked", [](ToolbarExBlock* b) { TbxMarkAllForRebuild(b); }, 0xF},
+        {"text row for all", [](ToolbarExBlock* b) { TbxSetButtonText(b, 3, L"Neu"); }, 0xF},
+    };
+    for (const Case& c : cases) {
+        Block t;
+        t.AddStrip(16, 2, 16);
+        t.AddStrip(24, 1, 24);   // image 2, larger
+        for (int i = 0; i < 4; ++i)
+            t.Add(Button(i % 2, i + 1));
+        TbxLayout(t, true);
+        for (int i = 0; i < 4; ++i)
+            t->buttons[i]->paint &= static_cast<WORD>(~TBXP_REBUILD);   // as drawn
+        c.change(t);
+        TbxLayout(t);
+        unsigned rebuilt = 0;
+        for (int i = 0; i < 4; ++i)
+            if (t->buttons[i]->paint & TBXP_REBUILD)
+                rebuilt |= 1u << i;
+        EXPECT_EQ(rebuilt, c.rebuilt) << c.what;
+    }
+}
+
+TEST(ToolbarExModel, AButtonIsHitOnItsOwnCaptionAndArrowButNotOnAnEmptyTextRow)
+{
+    Block t;
+    t.AddStrip(16, 1, 16);
+    const int text = TbxAddStrings(t, L"Text", 0xFFFE);
+    t.Add(Button(0, 1, TBSTATE_ENABLED, BTNS_BUTTON, 0, text));   // caption below its picture
+    t.Add(Button(0, 2));                                          // picture only: its text row is empty
+    t.Add(Button(0, 3, TBSTATE_ENABLED, BTNS_DROPDOWN));
+    TbxLayout(t, true);
+    const int below = t->gap[1] / 2 + 1;   // one pixel inside the bottom gap: the text row
+    struct Case {
+        int button;
+        bool inTextRow;
+        bool onArrowPart;
+        int hit;
+        bool arrow;
+    } cases[] = {
+        {0, true, false, 0, false},
+        {0, false, false, 0, false},
+        {1, true, false, -1, false},
+        {1, false, false, 1, false},
+        {2, false, true, 2, true},
+        {2, false, false, 2, false},
+    };
+    for (const Case& c : cases) {
+        const RECT& r = t->buttons[c.button]->rect;
+        const int arrow = t->buttons[c.button]->packedWidth >> 10;
+        const int content = t->buttons[c.button]->packedWidth & 0x3FF;
+        POINT pt = {r.left + t->gap[0] / 2 + 2, (r.top + r.bottom) / 2 - t->textHeight / 2 - 1};
+        if (c.inTextRow)
+            pt.y = r.bottom - below;
+        if (c.onArrowPart)
+            pt.x = r.left + content + arrow / 2;
+        ASSERT_TRUE(PtInRect(&r, pt)) << c.button;
+        bool onArrow = false;
+        EXPECT_EQ(TbxHitTest(t, pt, &onArrow), c.hit) << c.button << " " << c.inTextRow << " " << c.onArrowPart;
+        EXPECT_EQ(onArrow, c.arrow) << c.button;
+    }
+}
+
+namespace {
+
+// A 24-bit picture of 16 x 16 on `background` with a square of `square` in its middle.
+HBITMAP PictureOn(COLORREF background, COLORREF square)
+{
+    HBITMAP bitmap = tbtest::MakeStrip(16, 1, 16, background);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECT r = {4, 4, 12, 12};
+    HBRUSH brush = CreateSolidBrush(square);
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return bitmap;
+}
+
+// The cached looks of one flat button showing the picture.
+std::vector<BYTE> RenderedLooks(HBITMAP picture)
+{
+    Block t;
+    t->style |= TBXS_FLAT;
+    TbxAddBitmap(t, nullptr, reinterpret_cast<UINT_PTR>(picture), 0, 1, 0, 256, nullptr, nullptr, nullptr);
+    t.Add(Button(0, 1));
+    t.Add(Button(0, 2, TBSTATE_ENABLED | TBSTATE_CHECKED));
+    TbxLayout(t, true);
+    std::vector<BYTE> looks;
+    for (int i = 0; i < 2; ++i) {
+        TbxRenderButton(t, i);
+        const DibImage* cache = t->buttons[i]->cache;
+        if (!cache)
+            return {};
+        const BYTE* bits = static_cast<const BYTE*>(DibGetBits(const_cast<DibImage*>(cache)));
+        const size_t stride = (static_cast<size_t>(cache->biWidth) * cache->biBitCount + 31) / 32 * 4;
+        looks.insert(looks.end(), bits, bits + stride * static_cast<size_t>(std::abs(cache->biHeight)));
+    }
+    return looks;
+}
+
+}  // namespace
+
+TEST(ToolbarExModel, ClassicGreysOfAPictureStandForTheSystemColours)
+{
+    const int elements[] = {COLOR_BTNSHADOW, COLOR_BTNFACE, COLOR_3DLIGHT};
+    COLORREF saved[3];
+    for (int i = 0; i < 3; ++i)
+        saved[i] = GetSysColor(elements[i]);
+    // Colours unlike the classic greys, so that a grey left as it is shows.
+    const COLORREF chosen[3] = {RGB(90, 20, 20), RGB(20, 90, 20), RGB(20, 20, 90)};
+    ASSERT_TRUE(SetSysColors(3, elements, chosen));
+    const COLORREF grey[3] = {0x808080, 0xC0C0C0, 0xDFDFDF};
+    const COLORREF plainBackground = RGB(1, 2, 3);
+    struct Case {
+        int background;   // index of the grey, -1: a colour no grey stands for
+        int square;
+    } cases[] = {{1, 0}, {2, 1}, {0, 2}, {-1, 0}, {1, -1}};
+    for (const Case& c : cases) {
+        const COLORREF squareColour = c.square >= 0 ? grey[c.square] : RGB(200, 100, 50);
+        HBITMAP picture = PictureOn(c.background >= 0 ? grey[c.background] : plainBackground, squareColour);
+        // The same picture already in the system's colours, on a background no grey stands for.
+        HBITMAP mapped = PictureOn(plainBackground, c.square >= 0 ? GetSysColor(elements[c.square]) : squareColour);
+        const std::vector<BYTE> drawn = RenderedLooks(picture);
+        const std::vector<BYTE> expected = RenderedLooks(mapped);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_TRUE(drawn == expected) << c.background << " " << c.square;
+        DeleteObject(picture);
+        DeleteObject(mapped);
+    }
+    SetSysColors(3, elements, saved);
+}

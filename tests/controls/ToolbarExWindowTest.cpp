@@ -295,8 +295,9 @@ TEST(ToolbarExWindow, OwnMessagesOfWidthsColoursTargetsAndScales)
     EXPECT_EQ(static_cast<COLORREF>(Send(w, TBX_KEYCOLOR, 0)), 0xFF00FFu);
     EXPECT_EQ(static_cast<COLORREF>(Send(w, TBX_KEYCOLOR, 0x80000001, 0x123456)), 0x800080u);
     EXPECT_EQ(Send(w, TBX_KEYCOLOR, 2), 0);
-    // Targets: 0x1234 with a low half above 2 changes nothing.
+    // Targets: 0x1234 with a low half above 2 changes nothing; the third starts as none.
     EXPECT_EQ(Send(w, TB_SETPARENT, 0x1111, 0x12340003), 0);
+    EXPECT_EQ(Send(w, TB_SETPARENT, static_cast<WPARAM>(-1), 0x12340002), 0);
     EXPECT_EQ(Send(w, TB_SETPARENT, static_cast<WPARAM>(-1), 0x12340002), -1);
     EXPECT_EQ(reinterpret_cast<HWND>(Send(w, TB_SETPARENT, reinterpret_cast<WPARAM>(parent.hwnd), 0)), parent.hwnd);
     // Image scales: 0 means 100 %, -1 only reads, a bad bitmap index gives -1.
@@ -355,6 +356,10 @@ TEST(ToolbarExWindow, BitmapsAreCountedDescribedAndReplaced)
     EXPECT_EQ(info[1].count, 2);
     EXPECT_EQ(info[1].width, 20);
     EXPECT_EQ(info[0].scale, 256);
+    // The system's own strips name no module of this process: a failure, nothing added.
+    TBADDBITMAP system = {HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+    EXPECT_EQ(Send(w, TB_ADDBITMAP, 15, reinterpret_cast<LPARAM>(&system)), -1);
+    EXPECT_EQ(Send(w, TBX_DESCRIBEBITMAPS, MAKEWPARAM(0, 4), reinterpret_cast<LPARAM>(info)), 2);
     // Replaced in place: the old one must be there, the new one not; all but the last keep
     // their image count.
     TBREPLACEBITMAP replace = {nullptr, reinterpret_cast<UINT_PTR>(a), nullptr, reinterpret_cast<UINT_PTR>(b), 3};
@@ -395,7 +400,7 @@ TEST(ToolbarExWindow, PaintsEachButtonsImageOnItsBackground)
     const TBBUTTON two[] = {Button(0, 1), Button(1, 2, 0)};
     Send(w, TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(two));
     drawtest::Surface surface(600, 60);
-    Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+    Send(w, WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
     RECT r0 = {}, r1 = {};
     Send(w, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r0));
     Send(w, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r1));
@@ -616,6 +621,40 @@ TEST(ToolbarExWindow, EmbeddedControlsSitInTheirCellsAndTheirCommandsAreForwarde
     Send(w, TB_DELETEBUTTON, 1);
     EXPECT_FALSE(GetWindowLongA(combo, GWL_STYLE) & WS_VISIBLE);
     DestroyWindow(w);
+}
+
+TEST(ToolbarExWindow, AForwardToTheToolbarItselfIsDropped)
+{
+    struct Case {
+        LPARAM slot;   // which target is the toolbar itself
+        bool notify;
+    } cases[] = {{0x12340001, false}, {0x12340002, false}, {0x12340001, true}, {0x12340002, true}};
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        HWND w = parent.Toolbar();
+        HWND edit = CreateWindowExA(0, "Edit", nullptr, WS_CHILD, 0, 0, 60, 20, w, reinterpret_cast<HMENU>(901),
+                                    GetModuleHandleA(nullptr), nullptr);
+        const TBBUTTON cell = Button(-1, 1);
+        Send(w, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&cell));
+        Send(w, TBX_SETOWNFLAGS, 0, MAKELPARAM(TBXF_CONTROL, TBXF_CONTROL));
+        Send(w, TBX_SETDATA, 0, reinterpret_cast<LPARAM>(edit));
+        Send(w, TB_SETPARENT, reinterpret_cast<WPARAM>(w), c.slot);
+        if (c.notify) {
+            NMHDR header = {edit, 901, static_cast<UINT>(NM_CLICK)};
+            Send(w, WM_NOTIFY, 901, reinterpret_cast<LPARAM>(&header));
+        } else {
+            Send(w, WM_COMMAND, MAKEWPARAM(901, EN_CHANGE), reinterpret_cast<LPARAM>(edit));
+        }
+        // A forward to itself would come back without end: a bounded pump finds none waiting.
+        MSG msg;
+        int echoes = 0;
+        while (echoes < 50 && PeekMessageA(&msg, w, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+            ++echoes;
+            DispatchMessageA(&msg);
+        }
+        EXPECT_EQ(echoes, 0) << std::hex << c.slot << " " << c.notify;
+        DestroyWindow(w);
+    }
 }
 
 namespace {
@@ -863,7 +902,7 @@ TEST(ToolbarExPaint, HotAndHotPressedButtonsShowTheHighlightColour)
         for (int k = 0; k < 2; ++k) {
             Send(w, TBX_PALETTE, 4, static_cast<LPARAM>(highlight[k]));
             drawtest::Surface surface(600, 60);
-            Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+            Send(w, WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
             seen[k] = surface.At(x, y);
             EXPECT_EQ(surface.At(r.left, y), c.marginPalette == 3 ? checkedFace : face) << c.what;
         }
@@ -966,7 +1005,7 @@ TEST(ToolbarExPaint, AButtonWhoseRowChangesHeightIsDrawnForItsNewCell)
         RECT before = {}, after = {};
         for (int pass = 0; pass < 2; ++pass) {
             drawtest::Surface surface(600, 60);
-            Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+            Send(w, WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
             RECT& r = pass == 0 ? before : after;
             Send(w, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
             EXPECT_EQ(surface.At((r.left + r.right) / 2 - 1, (r.top + r.bottom) / 2), RGB(0, 200, 30))
@@ -1157,7 +1196,7 @@ namespace {
 std::vector<COLORREF> PaintedButton(HWND w, const RECT& r)
 {
     drawtest::Surface surface(600, 60);
-    Send(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+    Send(w, WM_PAINT, reinterpret_cast<WPARAM>(surface.Dc()), 0);
     std::vector<COLORREF> pixels;
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x)
