@@ -691,6 +691,12 @@ void CLabelCtrl::HookWindow(int i)
         ReleaseHook();
     if (m_hook.hwnd == hwnd)
         return;
+    // A window another strip holds stays with it: one hook procedure a window, or the
+    // second link would call itself for every message until the stack runs out.
+    if (const HookLink* held = FindHookLink(hwnd)) {
+        if (held->record)
+            return;
+    }
     m_hook.window = window;
     m_hook.hwnd = hwnd;
     m_hook.owner = this;

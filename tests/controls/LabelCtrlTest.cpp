@@ -400,6 +400,39 @@ TEST(LabelCtrlWindow, AHookReleasedUnderAnotherSubclassPassesEverythingToTheWind
     }
 }
 
+TEST(LabelCtrlWindow, AWindowHeldByOneStripIsNotHookedByAnother)
+{
+    // Two strips taking over one page: the second leaves it to the first, and the page still
+    // answers (two links of the one hook procedure would call each other without end).
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &PageProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "LabelStripHookedPage";
+    RegisterClassA(&wc);
+    Host host;
+    HWND page = CreateWindowExA(0, "LabelStripHookedPage", "", WS_CHILD | WS_VISIBLE | WS_HSCROLL, 0, 0, 300, 180,
+                                host.wnd.m_hWnd, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(page, nullptr);
+    CWnd pageObject;
+    pageObject.Attach(page);
+    CWnd* windows[1] = {&pageObject};
+    const DWORD style = LCS_SPLITTER | LCS_SCROLLTAKEOVER;
+    CLabelCtrl first, second;
+    ASSERT_EQ(first.Create(1, nullptr, "Eins", windows, CRect(0, 200, 600, 220), &host.wnd, style, 302, LCF_CHILD), 1);
+    ASSERT_EQ(second.Create(1, nullptr, "Zwei", windows, CRect(0, 230, 600, 250), &host.wnd, style, 303, LCF_CHILD), 1);
+    EXPECT_EQ(first.GetHookedWindow(), page);
+    EXPECT_EQ(second.GetHookedWindow(), nullptr);
+    g_pageProbes = 0;
+    EXPECT_EQ(SendMessageA(page, kPageProbe, 0, 0), kPageAnswer);
+    EXPECT_EQ(g_pageProbes, 1);
+    second.DestroyWindow();
+    first.DestroyWindow();
+    EXPECT_EQ(SendMessageA(page, kPageProbe, 0, 0), kPageAnswer);
+    pageObject.Detach();
+    DestroyWindow(page);
+    host.wnd.DestroyWindow();
+}
+
 namespace {
 
 // The strip with its painting reachable: the tests draw it into a memory bitmap.
