@@ -77,6 +77,8 @@ DibImage* WorkingImage(ToolbarExBlock* block, const ToolbarButton* b, int row, S
         return nullptr;
     const void* sourceBits = DibGetBits(entry.image);
     if (entry.image->biBitCount == 32) {
+        // Copied byte for byte: drawn through GDI, the alpha of a picture that carries its
+        // own need not survive, and its transparent parts would be painted opaque.
         DibCopyRect(entry.image, work, 0, 0, w, h, place.left, place.top, 0);
     } else {
         DibDrawPart(entry.image, sourceBits, 0, 0, place.left, place.top, w, h, work);

@@ -14,8 +14,9 @@
 // pixel of the last stored row); DibReplaceColour is DibReplaceColor with its rectangle;
 // DibStretch and DibAlphaBlend with 16.16 scales are the rectangle forms below (the caller
 // turns a scale into a size: a scaled blend is a DibStretch into a 32-bit image of the
-// scaled size, then DibAlphaBlend of that image). DibCopyRect is offered to them alone;
-// nothing in this library uses it.
+// scaled size, then DibAlphaBlend of that image). DibCopyRect copies pixels as they are:
+// the toolbar takes a 32-bit picture's images with it, since drawing through GDI is not bound
+// to keep the fourth byte, and a picture with alpha of its own would lose its transparency.
 #pragma once
 #include <windows.h>
 #include "uihelpers/DibImage.h"
