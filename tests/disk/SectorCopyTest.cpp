@@ -552,6 +552,27 @@ TEST_F(SectorCopy, TheOpenImageUnderAnotherDriveLetterIsNoDumpTarget)
 // The load's worker writes to the medium held at its start: the document showing another
 // image meanwhile changes nothing of that, and a file put under the first image's name is no
 // longer that medium (the chunk fails into the retry question, Abort ends the copy).
+// A load that runs past the image's last sector writes what lies on the image and never
+// makes the file longer: the chunk behind the end fails into the question.
+TEST_F(SectorCopy, ALoadNeverGrowsTheImage)
+{
+    const std::string image = TempPath("copy-grow.img"), source = TempPath("copy-grow.bin");
+    ASSERT_TRUE(CopyFileTo(fat16, image));
+    const std::vector<uint8_t> whole = Bytes(image, 0, 64ull << 20);
+    ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+    const uint64_t n = doc->GetSectorCount();
+    ASSERT_EQ(whole.size(), n * 512);
+    PutBytes(source, 0, Noise(8 * 512, 5), true);
+    dialogs.progress = jobtest::FakeProgress();
+    dialogs.progress.answers.assign({ IDABORT });
+    prompts.boxAnswers = { IDOK };
+    Load(source, n - 2, 8);
+    EXPECT_EQ(Bytes(image, 0, 64ull << 20).size(), whole.size());
+    EXPECT_FALSE(dialogs.progress.questions.empty());
+    DeleteFileA(source.c_str());
+    DeleteFileA(image.c_str());
+}
+
 TEST_F(SectorCopy, TheLoadWritesOnlyToTheMediumItStartedOn)
 {
     const std::string a = TempPath("copy-held-a.img"), b = TempPath("copy-held-b.img");
