@@ -926,7 +926,7 @@ TEST_F(WriteBack, AReadThatFindsTheNameLeadingElsewhereSaysSoOnce)
 TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
 {
     AccessScope scope(&fake);
-    enum Change { SWAPPED, CHANGED_IN_PLACE, REMOVED };
+    enum Change { SWAPPED, CHANGED_IN_PLACE, REMOVED, UNREADABLE };
     const struct {
         const char* open;
         const char* device;
@@ -947,7 +947,7 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
     };
     const uint64_t kSize = 64ull << 20;
     for (const auto& drive : drives) {
-        for (Change change : { SWAPPED, CHANGED_IN_PLACE, REMOVED }) {
+        for (Change change : { SWAPPED, CHANGED_IN_PLACE, REMOVED, UNREADABLE }) {
             for (const auto& route : routes) {
                 SCOPED_TRACE(std::string(drive.open) + ", " + route.name + ", change " + std::to_string(change));
                 const std::string first = TempPath("wb-drive-first.img"), second = TempPath("wb-drive-second.img");
@@ -971,6 +971,10 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
                 }
                 const uint64_t firstWhole = HashOutside(first, 0, 0), secondWhole = HashOutside(second, 0, 0);
                 for (int attempt : { 0, 1 }) {
+                    // The sector that no longer reads (once, at the read before the write).
+                    fake.failingUnits.clear();
+                    if (change == UNREADABLE)
+                        fake.failingUnits[3] = 1;
                     prompts.boxes.clear();
                     prompts.boxAnswers = { IDYES, IDOK, IDOK };
                     prompts.typedAnswers.clear();
@@ -982,7 +986,7 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
                         said.push_back(b.caption + ": " + b.text);
                     std::vector<std::string> expected = { "Schreibschutz: " + std::string(kChanged),
                                                           "Fehler: " + std::string(kWriteFailed) };
-                    if (change != REMOVED)
+                    if (change != REMOVED && change != UNREADABLE)
                         expected.push_back("Warnung: Sektor 3 auf " + std::string(drive.medium) +
                                            " enthält nicht mehr, was gelesen wurde:\nDas Medium wurde gewechselt "
                                            "oder außerhalb des Programms verändert.\nDie Änderung wurde nicht "
@@ -995,6 +999,7 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
                     EXPECT_EQ(3u, doc->GetCurrentSector());
                     EXPECT_EQ(drive.open == std::string("K:") ? 10u : 0x8005u, doc->GetDriveCode());
                 }
+                fake.failingUnits.clear();
                 // "Nein" drops the edit and lets the frame go.
                 prompts.boxAnswers = { IDNO };
                 EXPECT_TRUE(doc->CanCloseFrame(nullptr));
