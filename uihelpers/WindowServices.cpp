@@ -63,6 +63,10 @@ int RecycleFile(LPCSTR path)
 {
     if (!path || !*path)
         return 0;
+    // Only the file named, whole: a path cut to 259 characters may name another file, and a
+    // wildcard would recycle every file it matches.
+    if (strlen(path) > MAX_PATH - 1 || strpbrk(path, "*?"))
+        return 0;
     char from[MAX_PATH + 1];           // 259 characters and two NULs
     memset(from, 0, sizeof from);
     strncpy(from, path, MAX_PATH - 1);

@@ -343,6 +343,27 @@ TEST(WindowServices, RecycleOfAMissingPathFailsQuietly)
     EXPECT_EQ(0, RecycleFile(missing.c_str()));
     EXPECT_EQ(0, RecycleFile(""));
     EXPECT_TRUE(uitest::ThreadDialog() == NULL);
+
+    // Only the file named is recycled: a name too long to pass whole, whose first 259
+    // characters name another file, and a wildcard leave every file where it is.
+    std::string dir = std::string(folder) + "sl-recycle";
+    CreateDirectoryA(dir.c_str(), NULL);
+    std::string prefix = dir + "\\" + std::string(259 - dir.size() - 1, 'k');
+    ASSERT_EQ(prefix.size(), 259u);
+    const std::string kept[] = { prefix, dir + "\\one.txt", dir + "\\two.txt" };
+    for (const std::string& name : kept) {
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << name;
+        CloseHandle(h);
+    }
+    EXPECT_EQ(0, RecycleFile((prefix + "tail").c_str()));
+    EXPECT_EQ(0, RecycleFile((dir + "\\*.txt").c_str()));
+    EXPECT_EQ(0, RecycleFile((dir + "\\on?.txt").c_str()));
+    for (const std::string& name : kept) {
+        EXPECT_NE(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES) << name;
+        DeleteFileA(name.c_str());
+    }
+    RemoveDirectoryA(dir.c_str());
 }
 
 TEST(WindowServices, FrontWindowsComeBackRestoredOrMaximised)
