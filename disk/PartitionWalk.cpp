@@ -114,7 +114,10 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
                 continue;
             read = ReadVolumeUnits(base + e.sector, 1, sec);
         }
-        // One unreadable table sector costs only its own partitions.
+        // One unreadable table sector costs only its own partitions. Ending the whole analysis
+        // there would leave every partition behind it (and a GPT behind the MBR) without its
+        // areas and clusters, for a single bad sector: their structures shown undecoded and
+        // "Springe zu Cluster" refused.
         if (!read || !HasBootSignature(sec))
             continue;
         walked[walkedCount++] = e.sector;
