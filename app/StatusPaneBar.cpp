@@ -127,8 +127,8 @@ std::vector<int> CStatusPaneBar::EdgesWithRoomForMessage(const int* edges, int c
     // The panes of the focused view and of the disk view are asked for in characters of an
     // average width and in fixed pixels, both well beyond the texts they show; the message
     // pane only gets what they leave, too little for a long prompt such as the one of "Info
-    // Ansicht" beside the hex view's panes. While its text needs more, the others give up
-    // first what lies beyond their own texts.
+    // Ansicht" beside the hex view's panes, which would lose its end. While its text needs
+    // more, the others give up first what lies beyond their own texts.
     std::vector<int> needs;
     for (int part = 0; part < count; ++part)
         needs.push_back(TextNeed(PartText(part)));
@@ -152,7 +152,8 @@ void CStatusPaneBar::WidenPaneToFit(int part, const char* text)
     GetPaneInfo(part, id, style, width);
     // A stretching pane takes the slack of the bar already. The others are asked for in
     // characters of an average width, which a value such as " Wert: 0x8EC031FA / -1900006918"
-    // in the bar's own font outgrows: such a pane grows to its text and keeps that width.
+    // in the bar's own font outgrows: cut at the asked width, the value's last digits would be
+    // lost under the next pane, so such a pane grows to its text and keeps that width.
     if (style & SBPS_STRETCH)
         return;
     const int needed = m_hWnd && text ? GetWindowTextExtent(text, m_hWnd, -1, nullptr) : 0;
