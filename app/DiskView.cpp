@@ -183,9 +183,9 @@ void CDiskView::WriteStatusPanes()
     const std::string medium = FormatMediumPaneText(doc->GetDriveCode(), sector);
     const std::string position = FormatPositionPaneText(sector, doc->GetClusterAreaStart(), doc->GetSectorsPerCluster(),
                                                         doc->GetFirstClusterNumber(), doc->GetPartitionStart());
-    // Both texts are drawn in one update of the status bar, with the second.
+    // Each text is drawn at once (update flag 1).
     const int first = PaneGroupFirstIndex(m_paneGroupHandle);
-    SendStatusPaneText(main->m_hWnd, first, medium.c_str(), 0);
+    SendStatusPaneText(main->m_hWnd, first, medium.c_str(), 1);
     SendStatusPaneText(main->m_hWnd, first + 1, position.c_str(), 1);
 }
 
