@@ -278,10 +278,6 @@ void CMainFrame::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
                 largest = std::max<int>(largest, record->textColumn);
             continue;
         }
-        // An item that opens a popup of its own keeps the system's drawing and arrow, as at
-        // start-up; its popup's items are drawn here when that popup opens.
-        if (item.sub)
-            continue;
         if (IsRecentFile(item.id) && !(item.type & MFT_SEPARATOR)) {
             const int width = MenuTextWidth(MenuDC(), item.text, -1);
             const int height = std::max(m_iconHeight, ::GetSystemMetrics(SM_CYMENU));
