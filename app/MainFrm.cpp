@@ -190,10 +190,13 @@ bool CMainFrame::HandBytesToDataWindow()
     int size = 0;
     uint32_t base = 0;
     const uint8_t* data = hex->GetData(&size, &base);
-    const int64_t cursor = hex->GetCursorAddress(0);
+    int64_t cursor = hex->GetCursorAddress(0);
     int length = 0;
+    // A selection is decoded from its lower end: the cursor of one made backwards (Shift+Left,
+    // a drag to the left) stands at its far end, and the module would run on the bytes behind
+    // the selection.
     if (hex->HasSelection())
-        hex->GetSelection(0, &length);
+        cursor = hex->GetSelection(0, &length);
     else
         length = static_cast<int>(size - cursor);
     // Asked for by the user, the module runs even when neither the place nor the bytes

@@ -113,6 +113,16 @@ TEST_F(DataWindowFrameTest, ShowRefreshDockAndGoToARow)
     Command(ID_REFRESH_DATA_WINDOW);
     EXPECT_EQ(data.GetSlotOffset(0), 100);
     EXPECT_EQ(data.GetSlotLength(0), 10);
+    // A selection made backwards (from 110 down to 100, as Shift+Left makes it) is decoded
+    // from its lower end too.
+    hex->SetCursorAddress(110, false);
+    hex->MoveCursorToAddress(100, false, true);
+    int backwards = 0;
+    const int64_t lower = hex->GetSelection(false, &backwards);
+    ASSERT_GT(backwards, 0);
+    Command(ID_REFRESH_DATA_WINDOW);
+    EXPECT_EQ(data.GetSlotOffset(0), lower);
+    EXPECT_EQ(data.GetSlotLength(0), backwards);
     hex->SetCursorAddress(20, false);
     Command(ID_REFRESH_DATA_WINDOW);
     EXPECT_EQ(data.GetSlotOffset(0), 20);
