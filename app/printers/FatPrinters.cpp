@@ -173,7 +173,9 @@ void CStructurePrinter::PrintFatDirectory(const uint8_t* sector, uint32_t loaded
                 const uint8_t ch = b[e + kLongNameUnits[c]];
                 if (ch == 0)
                     ended = true;
-                name[c] = ended ? ' ' : static_cast<char>(ch);
+                // A control byte would break the line (a line feed) or move the columns:
+                // the fields and marks behind it would no longer stand where they are named.
+                name[c] = ended ? ' ' : ch < 0x20 ? '.' : static_cast<char>(ch);
             }
             name[13] = 0;
             StrPrintf(text, "  %s                      -------------------  -------------------  -------- ---------", name);
@@ -189,6 +191,8 @@ void CStructurePrinter::PrintFatDirectory(const uint8_t* sector, uint32_t loaded
         char extension[4];
         memcpy(raw, b + e, 8);
         raw[8] = 0;
+        for (int c = 0; c < 8 && raw[c]; ++c)
+            raw[c] = static_cast<uint8_t>(raw[c]) < 0x20 ? '.' : raw[c];   // as in a long name
         CopyTrimmed(name, raw);
         const uint8_t ext0 = b[e + 8];
         if (ext0 > 0x20 && ext0 < 0x80) {

@@ -405,4 +405,17 @@ TEST(FatDirectoryPrinter, EntryEdgeCases)
     // A load shorter than one entry shows none.
     p.Run(kFatDirectory, sector.data(), 31);
     EXPECT_EQ(3, p.LineCount());
+
+    // Control bytes in a name (a damaged or hostile sector) show as dots: a line feed would
+    // break the entry's line and leave its fields and marks on no line of their own.
+    memcpy(&sector[0], "AB\nCD\r  ", 8);
+    sector[64] = 0x41;
+    l[3] = '\n';
+    p.Run(kFatDirectory, sector);
+    ASSERT_EQ(6, p.LineCount()) << p.Text();
+    EXPECT_EQ(0u, p.Line(3).find("  AB.CD.                  64 R____A"));
+    EXPECT_EQ(0u, p.Line(5).find("  a.cde   "));
+    const MarkRange* size = p.MarkAt(3, 20);
+    ASSERT_NE(nullptr, size);
+    EXPECT_EQ(28, size->byteOffset);
 }
