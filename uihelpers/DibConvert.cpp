@@ -33,8 +33,10 @@ DWORD UnreadableError(const Source& source)
 
 bool HeaderIsValid(const BITMAPINFOHEADER* h)
 {
+    // Any depth up to 32 passes: one GDI cannot draw (3 bits, say) fails where it is drawn,
+    // and the pixel operations refuse depths they do not know.
     return h->biSize >= 40 && h->biSize <= 124 && h->biWidth >= 1 && static_cast<DWORD>(h->biWidth) <= kMaxSide &&
-           h->biHeight >= 1 && static_cast<DWORD>(h->biHeight) <= kMaxSide && IsKnownDepth(h->biBitCount);
+           h->biHeight >= 1 && static_cast<DWORD>(h->biHeight) <= kMaxSide && h->biBitCount <= 32;
 }
 
 int NormalDepth(int depth)
@@ -257,9 +259,14 @@ DibImage* ConvertPackedDib(HDC hdc, const Source& given, DWORD flags, void** bit
         outEntries = 0;
         if (IsPaletteDepth(target))
         {
-            // A palette source that fits keeps its colours; the rest is the standard palette.
-            // A larger palette is not cut to its first entries: those may all be dark (a gray
-            // ramp), and GDI maps every pixel to the nearest colour of the target's palette.
+            // The standard palette, with two mends of the rule "keep the source's palette when
+            // it has at least the target's depth, else the standard one":
+            // - a smaller palette source keeps its colours in the first entries: on the
+            //   standard palette alone a 4-bit picture of its own colours came out in other
+            //   colours at 8 bits, though 8 bits hold every one of them;
+            // - a larger one is not cut to its first entries: those may all be dark (a gray
+            //   ramp), and GDI maps every pixel to the nearest colour left, so a light picture
+            //   came out black.
             outEntries = 1u << target;
             FillStandardPalette(outTable, target, dc.Get());
             if (IsPaletteDepth(depth) && depth <= target)

@@ -38,15 +38,22 @@ bool Prepare(const BITMAPINFOHEADER* image, const void* bits, BmpParts* parts)
     if (image->biSize < sizeof(BITMAPINFOHEADER) || image->biSize > 124 || !ImageSize(image, &width, &height) ||
         !IsKnownDepth(image->biBitCount) || ::IsBadReadPtr(image, image->biSize))
         return false;
+    // The information header goes into the file as it stands, but for two words that would
+    // make a corrupt file:
     parts->header = *image;
+    // - only its first 40 bytes are written, so a V4 or V5 header (biSize 108 or 124) that
+    //   kept its size would send readers past them for the colour table;
     parts->header.biSize = sizeof(BITMAPINFOHEADER);
     parts->entries = ColourEntries(image);
     parts->table = TableOf(image);
     if (::IsBadReadPtr(parts->table, 4 * parts->entries))
         return false;
-    // The file's header says how many colours follow: above 8 bits none are written, so a
-    // table the image announced there is not announced in the file.
-    parts->header.biClrUsed = IsPaletteDepth(image->biBitCount) ? parts->entries : 0;
+    // - a biClrUsed that counts colours the file does not hold (a table above 8 bits, which
+    //   is not written, or more than 2^depth entries) would make readers take pixels for
+    //   colours. 0, "all 2^depth", and the count written stay.
+    const DWORD written = IsPaletteDepth(image->biBitCount) ? parts->entries : 0;
+    if (image->biClrUsed != 0 && image->biClrUsed != written)
+        parts->header.biClrUsed = written;
     bool plain = image->biCompression == BI_RGB || image->biCompression == BI_BITFIELDS;
     parts->pixelBytes = plain ? RowStride(width, image->biBitCount) * height : image->biSizeImage;
     if (parts->pixelBytes == 0)

@@ -365,7 +365,9 @@ LRESULT CCrcCalcDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return reinterpret_cast<LRESULT>(PaintToolField(dc, false));
         if (id == IDC_CRC_FORMULA && m_calc.formulaError)
             return reinterpret_cast<LRESULT>(PaintToolField(dc, true));
-        // A combo box's edit field asks for its colour under the edit's own id.
+        // A typed width or value that is read as another number is red while it is typed (see
+        // CCrcCalculator::fieldError: results of a number the field does not show). A combo
+        // box's edit field asks for its colour under the edit's own id.
         const int combo = ::GetDlgCtrlID(::GetParent(reinterpret_cast<HWND>(lParam)));
         if (m_calc.fieldError && m_calc.fieldError == CrcFieldOfControl(combo))
             return reinterpret_cast<LRESULT>(PaintToolField(dc, true));

@@ -392,8 +392,10 @@ unsigned CCrcCalculator::Recalculate(int trigger)
     else
         normal = ReverseBits(reflected, static_cast<int>(width));
     mask = CrcMask(width);
-    // The field the user typed in keeps its text: one that is no number of the width is
-    // marked, so that no result of a cut or partly read number stands unmarked.
+    // Mends results shown for a number the field does not show: the field being typed in keeps
+    // its text until it is left, so "1.5" (read as 1), "12 x" (read as 12) or "0x1FFFF" at 16
+    // bits (cut to 0xFFFF) would stand unmarked beside results of another number. Marked red
+    // until the field holds a whole number of the width or is rewritten on leaving it.
     unsigned error = 0;
     if (trigger == CRC_TRIGGER_WIDTH && !IsWholeNumber(widthText, mask, true))
         error = CRCW_WIDTH;

@@ -125,7 +125,9 @@ public:
     CString source;            // the text of the last source written (CRCW_SOURCE)
     int formulaError;
     // The typed field (CRCW_WIDTH, CRCW_REFLECTED, CRCW_NORMAL or CRCW_START) that holds no
-    // whole number of the width ("12 x", "0x1FFFF" for 16 bits), shown red; 0 for none.
+    // whole number of the width ("12 x", "0x1FFFF" for 16 bits), shown red; 0 for none. It
+    // mends results standing unmarked beside a field whose text is not the number they used
+    // (the field is only rewritten when it is left).
     unsigned fieldError;
 
     // Forgets the tables so that the next recalculation builds them (and the source).

@@ -386,7 +386,7 @@ void CFindValueDialog::OnListSelection()
     UpdateControls();
 }
 
-int CFindValueDialog::BuildCurrentEntry(const char* text, char* line, int size) const
+EntryLineOptions CFindValueDialog::CurrentEntryOptions() const
 {
     EntryLineOptions options;
     options.kind = CheckedKind();
@@ -394,7 +394,23 @@ int CFindValueDialog::BuildCurrentEntry(const char* text, char* line, int size) 
     options.unicode = options.kind == SIK_TEXT && Checked(IDC_FV_UNICODE);
     options.ignoreCase = options.kind == SIK_TEXT && Checked(IDC_FV_IGNORE_CASE);
     options.motorola = IsNumberKind(options.kind) && Checked(IDC_FV_MOTOROLA);
-    return BuildEntryLine(text, options, line, size);
+    return options;
+}
+
+int CFindValueDialog::BuildCurrentEntry(const char* text, char* line, int size) const
+{
+    return BuildEntryLine(text, CurrentEntryOptions(), line, size);
+}
+
+bool CFindValueDialog::RefuseOversizedNumber(const char* text)
+{
+    // Mends a search reported as "not found" for a value that was never searched: "300" as a
+    // Byte gives no bytes at all, and cutting it to 2C would search what nobody typed.
+    if (!NumberExceedsByteCount(text, CurrentEntryOptions()))
+        return false;
+    ShowHexFindMessage(m_hWnd, kNumberExceedsByteCount, MB_OK | MB_ICONEXCLAMATION);
+    ::SetFocus(Item(IDC_FV_TEXT));
+    return true;
 }
 
 void CFindValueDialog::AddEntry()
@@ -404,6 +420,8 @@ void CFindValueDialog::AddEntry()
         return;
     char text[kTextSize];
     GetText(text, kTextSize);
+    if (RefuseOversizedNumber(text))
+        return;
     char line[VS_ENTRY_LINE_SIZE];
     // A text that gives no bytes would make an entry of no bytes, and such an entry lies
     // everywhere: every group would be "found" at any first match.
@@ -472,7 +490,11 @@ void CFindValueDialog::Finish(int result)
     ValueSearchSettings& s = *m_settings;
     char text[kTextSize];
     GetText(text, kTextSize);
-    // OK takes whatever is typed: a text that gives no bytes leaves no pattern (nothing is
+    // The typed value is what a single search runs on; a group searches its list.
+    const bool group = !(m_flags & VSF_NO_GROUP) && Checked(IDC_FV_GROUP);
+    if (!group && RefuseOversizedNumber(text))
+        return;
+    // OK takes whatever else is typed: a text that gives no bytes leaves no pattern (nothing is
     // searched), and "Bereich" reads as a number, 1000 when it is none or below 1.
     char typedDistance[24] = "";
     ::GetWindowTextA(Item(IDC_FV_DISTANCE), typedDistance, sizeof(typedDistance));

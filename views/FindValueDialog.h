@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <stdint.h>
 #include "classlib/Dialog.h"
+#include "views/ValueSearchInput.h"
 #include "views/ValueSearchLists.h"
 
 class CDlgTemplateBuilder;
@@ -77,7 +78,9 @@ private:
     void AddEntry();
     void DeleteEntries();
     void MoveEntry(int step);
+    EntryLineOptions CurrentEntryOptions() const;
     int BuildCurrentEntry(const char* text, char* line, int size) const;
+    bool RefuseOversizedNumber(const char* text);
     void Finish(int result);
     void RememberPosition();
 

@@ -243,6 +243,22 @@ int BuildEntryLine(const char* text, const EntryLineOptions& options, char* line
     return length;
 }
 
+const char kNumberExceedsByteCount[] = "Die Zahl passt nicht in die gewählte Byte-Anzahl !";
+
+bool NumberExceedsByteCount(const char* text, const EntryLineOptions& options)
+{
+    if (!text || !IsNumberKind(options.kind))
+        return false;
+    const int limit = ByteCountLimit(options.byteCountChoice);
+    if (limit >= VS_SLOT_SIZE)
+        return false;
+    // A number the parser reads at its own width but not at the chosen one: it lost digits
+    // the user typed. Text that is no number at all reads at neither.
+    uint8_t bytes[VS_SLOT_SIZE];
+    return ParseSearchText(text, bytes, VS_SLOT_SIZE, 0) > 0 &&
+           ParseSearchText(text, bytes, static_cast<uint32_t>(limit), 0) <= 0;
+}
+
 int GroupDistanceOfText(const char* text)
 {
     const int kDefaultDistance = 1000;

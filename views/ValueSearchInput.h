@@ -74,6 +74,15 @@ struct EntryLineOptions
 // length, 0 when the text gives no bytes (nothing to search) or the line does not fit.
 int BuildEntryLine(const char* text, const EntryLineOptions& options, char* line, int size);
 
+// True when the text is a number that does not fit the byte count chosen for it ("300" for
+// Byte, "5000000000" for DWord): such a number is refused with words instead of being
+// searched as nothing. A number that fits is cut to that size as it is ("-1" for Byte is FF,
+// "0xFFFFFFF1", the dialog's own form of the byte F1, is F1); text and dumps never exceed.
+bool NumberExceedsByteCount(const char* text, const EntryLineOptions& options);
+
+// The dialog's words for such a number.
+extern const char kNumberExceedsByteCount[];
+
 // An entry line read back into the dialog's fields.
 struct DecodedEntryLine
 {

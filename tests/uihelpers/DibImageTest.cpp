@@ -271,6 +271,9 @@ TEST(DibFromPackedDib, DamagedDataGivesItsErrorAndReadsNothingBeyond)
         {"height 0", FourBitSample(), [&](std::vector<BYTE>& d) { header(d)->biHeight = 0; }, 0, 0, ERROR_BAD_FORMAT},
         {"depth 33", FourBitSample(), [&](std::vector<BYTE>& d) { header(d)->biBitCount = 33; }, 0, DIBF_CONVERT,
          ERROR_BAD_FORMAT},
+        // Depths up to 32 pass the header check; one GDI has no pixels for fails in drawing.
+        {"depth 3", FourBitSample(), [&](std::vector<BYTE>& d) { header(d)->biBitCount = 3; }, 0, DIBF_CONVERT,
+         ERROR_INVALID_DATA},
         {"pixels cut short", FourBitSample(), nullptr, 40 + 64 + 5, DIBF_CONVERT, ERROR_INVALID_PARAMETER},
         {"header cut short", FourBitSample(), nullptr, 30, 0, ERROR_INVALID_PARAMETER},
         {"33 group entries", group(0, 1, 33), nullptr, 0, kGroup, ERROR_BAD_FORMAT},
@@ -434,6 +437,48 @@ TEST(DibFromPackedDib, ConversionsKeepTheColours)
         }
         DibFree(image);
     }
+}
+
+// Down to fewer bits a picture takes the standard palette: each pixel becomes the standard
+// colour nearest to its own (worked out here over the palette of a blank 4-bit image), not
+// one of the first entries of its own larger palette, which for a gray ramp are all black.
+TEST(DibFromPackedDib, FewerBitsTakeTheStandardPalette)
+{
+    std::vector<DWORD> ramp(256);
+    for (DWORD i = 0; i < 256; ++i)
+        ramp[i] = i * 0x010101;
+    const BYTE greys[4] = {0x10, 0x80, 0xC0, 0xF0};
+    std::vector<BYTE> dib = PackedDib(4, 1, 8, ramp, {greys[0], greys[1], greys[2], greys[3]});
+    void* blankBits = nullptr;
+    DibImage* blank = DibCreateBlank(NULL, 1, 1, 4, &blankBits);
+    ASSERT_NE(nullptr, blank);
+    const DWORD* standard = reinterpret_cast<const DWORD*>(blank + 1);
+    void* bits = nullptr;
+    DibImage* image = DibFromPackedDib(NULL, Header(dib), DIBF_CONVERT | (4u << DIBF_DEPTH_SHIFT), &bits);
+    ASSERT_NE(nullptr, image);
+    EXPECT_EQ(4, image->biBitCount);
+    for (int x = 0; x < 4; ++x)
+    {
+        DWORD nearest = 0;
+        long best = -1;
+        for (int i = 0; i < 16; ++i)
+        {
+            long d = 0;
+            for (int k = 0; k < 3; ++k)
+            {
+                const long c = static_cast<long>((standard[i] >> (8 * k)) & 0xFF) - greys[x];
+                d += c * c;
+            }
+            if (best < 0 || d < best)
+            {
+                best = d;
+                nearest = standard[i] & 0xFFFFFF;
+            }
+        }
+        EXPECT_EQ(nearest, Rgb(image, bits, x, 0)) << x;
+    }
+    DibFree(image);
+    DibFree(blank);
 }
 
 TEST(DibFromPackedDib, TransparencyGreysBlendingAndIconMasks)

@@ -214,6 +214,17 @@ TEST(DibResources, DamagedResourcesAndDeviceBitmaps)
     EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_FORMAT), GetLastError());
     EXPECT_EQ(nullptr, DibCreateDeviceBitmap(NULL, nullptr, nullptr, 0));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    // The header check takes any depth up to 32; GDI then refuses one it has no pixels for.
+    const struct { WORD depth; DWORD error; } depths[] = {{33, ERROR_BAD_FORMAT}, {3, ERROR_INVALID_DATA}};
+    for (const auto& d : depths)
+    {
+        memcpy(core.data(), strip.first, strip.second);
+        reinterpret_cast<BITMAPINFOHEADER*>(core.data())->biBitCount = d.depth;
+        SetLastError(0);
+        EXPECT_EQ(nullptr, DibCreateDeviceBitmap(NULL, reinterpret_cast<BITMAPINFOHEADER*>(core.data()), nullptr, 0))
+            << d.depth;
+        EXPECT_EQ(d.error, GetLastError()) << d.depth;
+    }
 }
 
 // Images of every depth with a pattern of colours, written as BMP files; beside each a
@@ -356,6 +367,84 @@ LoadedBmp LoadBmp(const std::wstring& path)
 }
 
 }  // namespace
+
+// The information header goes into the file as it stands where that makes a sound file: a
+// colour count of 0 ("all") or of the entries written stays; one that counts colours the file
+// does not hold, and the size of a V4 header of which only 40 bytes are written, do not. Each
+// file must read back as its source, and its header must agree with its layout: biSize and
+// the colour entries between the headers and the pixel offset, which biClrUsed counts or (0)
+// holds 2^depth of.
+TEST(DibWriteBmpFile, HeaderAsItStandsUnlessItNamesWhatTheFileLacks)
+{
+    const struct {
+        const char* what;
+        int depth;
+        DWORD clrUsed;
+        DWORD headerSize;
+        bool kept;  // biClrUsed written as the source has it
+    } cases[] = {
+        {"4 bits, all colours", 4, 0, 40, true},      {"4 bits, 16 colours", 4, 16, 40, true},
+        {"4 bits, 3 colours", 4, 3, 40, true},        {"4 bits, 40 colours", 4, 40, 40, false},
+        {"8 bits, all colours", 8, 0, 40, true},      {"24 bits, 3 colours", 24, 3, 40, false},
+        {"4 bits, V4 header", 4, 0, 108, true},
+    };
+    const int W = 6, H = 3;
+    const std::string dir = OutDir();
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        void* bits = nullptr;
+        DibImage* image = DibCreateBlank(NULL, W, H, c.depth, &bits);
+        ASSERT_NE(nullptr, image);
+        const DWORD all = c.depth <= 8 ? 1u << c.depth : 0;
+        const DWORD used = c.clrUsed && c.clrUsed < all ? c.clrUsed : all;   // entries the source holds
+        BYTE* pixels = static_cast<BYTE*>(bits);
+        // Palette indexes below the colour count, else a ramp.
+        for (DWORD i = 0; i < Stride(W, c.depth) * H; ++i)
+            pixels[i] = static_cast<BYTE>(c.depth == 4 ? ((i % used) << 4) | ((i + 1) % used)
+                                          : used    ? (i * 7) % used
+                                                    : i * 37);
+        std::vector<DWORD> want;
+        for (int i = 0; i < W * H; ++i)
+            want.push_back(Rgb(image, bits, i % W, i / W));
+        // The packed source: the header (grown to headerSize), the table, the pixels.
+        std::vector<BYTE> packed(reinterpret_cast<BYTE*>(image), reinterpret_cast<BYTE*>(image) + 40);
+        packed.resize(c.headerSize, 0);
+        const BYTE* table = reinterpret_cast<BYTE*>(image) + 40;
+        packed.insert(packed.end(), table, table + 4 * used);
+        if (c.depth > 8)
+            packed.insert(packed.end(), 4 * c.clrUsed, 0x5A);
+        packed.insert(packed.end(), pixels, pixels + Stride(W, c.depth) * H);
+        BITMAPINFOHEADER* h = reinterpret_cast<BITMAPINFOHEADER*>(packed.data());
+        h->biSize = c.headerSize;
+        h->biClrUsed = c.clrUsed;
+        const std::string path = dir + "\\kopf.bmp";
+        ASSERT_TRUE(DibWriteBmpFileA(h, nullptr, path.c_str(), TRUE));
+        std::ifstream file(path, std::ios::binary);
+        std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        file.close();
+        ASSERT_GE(bytes.size(), 54u);
+        auto word = [&](size_t at) {
+            return static_cast<DWORD>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+        };
+        const DWORD pixelOffset = word(10), fileSize = word(2), infoSize = word(14), clrUsed = word(46);
+        EXPECT_EQ(bytes.size(), fileSize);
+        EXPECT_EQ(40u, infoSize);
+        const DWORD entries = (pixelOffset - 14 - infoSize) / 4;
+        EXPECT_EQ(used, entries);
+        EXPECT_TRUE(clrUsed == entries || (clrUsed == 0 && entries == all)) << clrUsed;
+        if (c.kept)
+        {
+            EXPECT_EQ(c.clrUsed, clrUsed);
+        }
+        std::wstring wide(path.begin(), path.end());
+        LoadedBmp got = LoadBmp(wide);
+        EXPECT_EQ(W, got.width);
+        EXPECT_EQ(want, got.pixels);
+        DeleteFileA(path.c_str());
+        DibFree(image);
+    }
+}
 
 // Each way of writing a BMP file, read back by the system's own loader and compared pixel
 // for pixel with the source; an existing file is refused without overwrite and replaced with it.

@@ -41,12 +41,17 @@ void Type(HWND d, int id, const char* text)
     Notify(d, id, id == IDC_CRC_FORMULA ? EN_CHANGE : CBN_EDITCHANGE);
 }
 
-HBRUSH BrushOf(HWND d, int id)
+HBRUSH BrushOf(HWND d, HWND control)
 {
     HDC dc = GetDC(d);
-    LRESULT brush = SendMessageA(d, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
+    LRESULT brush = SendMessageA(d, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
     ReleaseDC(d, dc);
     return reinterpret_cast<HBRUSH>(brush);
+}
+
+HBRUSH BrushOf(HWND d, int id)
+{
+    return BrushOf(d, GetDlgItem(d, id));
 }
 
 int Height(HWND d)
@@ -180,6 +185,47 @@ TEST_F(CrcCalcDialogTest, FieldsFollowEachOtherAndOkKeepsTheInputs)
     });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(Stored("PolynomSize"), "16-Bit");
+}
+
+// Only the formula that does not parse is red by rule; a typed width or value that is read
+// as another number is red as well, while the field keeps its text: the results beside it are
+// those of the number read (here the same as for the value typed in full), and leaving the
+// field writes that number and clears the mark.
+TEST_F(CrcCalcDialogTest, TypedValueReadAsAnotherNumberIsRedUntilLeft)
+{
+    const struct {
+        int id;
+        const char* typed;
+        const char* meant;    // the number the dialog reads, typed as such
+    } cases[] = {
+        { IDC_CRC_START, "0x1FFFF", "0xFFFF" },
+        { IDC_CRC_START, "12 x", "12" },
+        { IDC_CRC_REFLECTED, "0xA001 x", "0xA001" },
+        { IDC_CRC_WIDTH, "1.5", "1" },
+    };
+    INT_PTR result = Run({
+        [&](HWND d) {
+            for (const auto& c : cases) {
+                Choose(d, IDC_CRC_PRESET, 11);   // IBM-CRC-16
+                HWND edit = FindWindowExA(GetDlgItem(d, c.id), NULL, "Edit", NULL);
+                Type(d, c.id, c.meant);
+                const std::string meantResult = Text(d, IDC_CRC_A_START);
+                EXPECT_NE(BrushOf(d, edit), HexToolErrorBrush()) << c.meant;
+                Choose(d, IDC_CRC_PRESET, 11);
+                Type(d, c.id, c.typed);
+                EXPECT_EQ(Text(d, c.id), c.typed);
+                EXPECT_EQ(BrushOf(d, edit), HexToolErrorBrush()) << c.typed;
+                EXPECT_EQ(Text(d, IDC_CRC_A_START), meantResult) << c.typed;
+                EXPECT_NE(BrushOf(d, IDC_CRC_FORMULA), HexToolErrorBrush()) << c.typed;
+                Notify(d, c.id, CBN_KILLFOCUS);
+                EXPECT_NE(Text(d, c.id), c.typed);
+                EXPECT_NE(BrushOf(d, edit), HexToolErrorBrush()) << c.typed;
+            }
+            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        },
+    });
+    EXPECT_EQ(result, IDCANCEL);
 }
 
 // The template's size and the places of the controls in the first rows, in dialog units

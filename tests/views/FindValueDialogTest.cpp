@@ -356,6 +356,55 @@ TEST_F(FindValueDialogTest, UnparsableTextGivesNoPattern)
     EXPECT_EQ(Texts(m_settings.history)[0], "12 GB");
 }
 
+std::vector<std::string> g_dialogMessages;
+
+int RecordDialogMessage(HWND, const char* text, UINT)
+{
+    g_dialogMessages.push_back(text ? text : "");
+    return IDOK;
+}
+
+// A number too large for the chosen size is refused in words, by OK, "Weitersuchen" and
+// "Hinzufügen" alike: the dialog stays open and keeps the pattern it had; the number made to
+// fit is then taken.
+TEST_F(FindValueDialogTest, NumberTooLargeForItsSizeIsRefusedInWords)
+{
+    SetHexFindMessageSeam(RecordDialogMessage);
+    g_dialogMessages.clear();
+    MultiTextInsert(&m_settings.pattern, -1, "x");
+    bool openAfterOk = false, openAfterAgain = false, patternKept = false;
+    LRESULT linesAfterAdd = -1;
+    INT_PTR result = RunSteps(&m_settings, 0, nullptr, {
+        [&](HWND d) {
+            Type(d, "300");
+            Click(d, IDC_FV_COUNT_FIRST + SBC_BYTE);
+            ::SendMessageA(d, WM_COMMAND, IDOK, 0);
+            openAfterOk = ::IsWindow(d) && ::IsWindowVisible(d);
+            ::SendMessageA(d, WM_COMMAND, IDC_FV_FIND_AGAIN, 0);
+            openAfterAgain = ::IsWindow(d) && ::IsWindowVisible(d);
+            patternKept = m_settings.pattern && strcmp(m_settings.pattern, "x") == 0;
+            Click(d, IDC_FV_GROUP);
+            Click(d, IDC_FV_ADD);
+            linesAfterAdd = ::SendMessageA(::GetDlgItem(d, IDC_FV_LIST), LB_GETCOUNT, 0, 0);
+            Click(d, IDC_FV_GROUP);
+            Type(d, "200");
+            ::PostMessageA(d, WM_COMMAND, IDOK, 0);
+        },
+    });
+    SetHexFindMessageSeam(nullptr);
+    EXPECT_TRUE(openAfterOk);
+    EXPECT_TRUE(openAfterAgain);
+    EXPECT_TRUE(patternKept);
+    EXPECT_EQ(linesAfterAdd, 0);
+    EXPECT_EQ(g_dialogMessages,
+              std::vector<std::string>(3, std::string(kNumberExceedsByteCount)));
+    ASSERT_EQ(result, IDOK);
+    ASSERT_NE(m_settings.pattern, nullptr);
+    const uint8_t data[] = {0x2C, 0x01, 200, 0x2C};
+    EXPECT_EQ(FindPatternInData(data, sizeof data, m_settings.pattern, 0, sizeof data, 0, nullptr), 2);
+    EXPECT_EQ(Texts(m_settings.history), std::vector<std::string>{"200"});
+}
+
 // A whole "Bereich" below 1 is no fault of the input: it becomes the default 1000 and OK ends
 // the dialog; a distance of 1 or more is kept as typed.
 TEST_F(FindValueDialogTest, DistanceBelowOneBecomesTheDefault)

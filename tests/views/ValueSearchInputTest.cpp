@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -179,6 +180,52 @@ TEST(EntryLine, Build)
     // The longest: 256 bytes of hex and a long text in parentheses.
     std::string dump = ":" + std::string(600, 'A');
     EXPECT_GT(Line(dump.c_str(), SIK_DUMP, SBC_VARIABLE).size(), 768u);
+}
+
+// A number too large for its byte count is refused; one that fits is cut to it, and what is no
+// number (or has no byte count) never counts as too large. Decimal cases are checked against
+// the range of the chosen size, worked out apart from the parser.
+TEST(EntryLine, NumberTooLargeForItsByteCount)
+{
+    const struct
+    {
+        const char* text;
+        int kind, choice;
+        bool refused;
+    } cases[] = {
+        {"300", SIK_DECIMAL, SBC_BYTE, true},          {"255", SIK_DECIMAL, SBC_BYTE, false},
+        {"-128", SIK_DECIMAL, SBC_BYTE, false},        {"-129", SIK_DECIMAL, SBC_BYTE, true},
+        {"65536", SIK_DECIMAL, SBC_WORD, true},        {"65535", SIK_DECIMAL, SBC_WORD, false},
+        {"5000000000", SIK_DECIMAL, SBC_DWORD, true},  {"4294967295", SIK_DECIMAL, SBC_DWORD, false},
+        {"5000000000", SIK_DECIMAL, SBC_VARIABLE, false},
+        {"0x12C", SIK_HEX, SBC_BYTE, true},            {"0xFFFFFFF1", SIK_HEX, SBC_BYTE, false},
+        {"0b100000000", SIK_BINARY, SBC_BYTE, true},   {"0o377", SIK_OCTAL, SBC_BYTE, false},
+        {"0x123456789", SIK_HEX, SBC_DWORD, true},
+        {"12 GB", SIK_DECIMAL, SBC_BYTE, false},       {"-", SIK_DECIMAL, SBC_BYTE, false},
+        {"\"300\"", SIK_TEXT, SBC_BYTE, false},       {"", SIK_DECIMAL, SBC_BYTE, false},
+    };
+    for (const auto& c : cases)
+    {
+        EntryLineOptions options = {c.kind, c.choice, false, false, false};
+        EXPECT_EQ(NumberExceedsByteCount(c.text, options), c.refused) << c.text;
+        // A refused number builds no line; one that fits builds a line of the chosen size.
+        if (c.refused)
+            EXPECT_EQ(Line(c.text, c.kind, c.choice), "") << c.text;
+        if (c.kind == SIK_DECIMAL && c.choice != SBC_VARIABLE && strspn(c.text, "-0123456789") == strlen(c.text) &&
+            strcmp(c.text, "-") != 0 && *c.text)
+        {
+            const int bits = 8 * ByteCountLimit(c.choice);
+            const long long v = strtoll(c.text, nullptr, 10);
+            const bool fits = v >= -(1LL << (bits - 1)) && v <= (1LL << bits) - 1;
+            EXPECT_EQ(c.refused, !fits) << c.text;
+            if (fits)
+                EXPECT_EQ(Line(c.text, c.kind, c.choice).substr(0, 3),
+                          std::string("D:") + std::to_string(bits / 8))
+                    << c.text;
+        }
+    }
+    EntryLineOptions options = {SIK_DECIMAL, SBC_BYTE, false, false, false};
+    EXPECT_FALSE(NumberExceedsByteCount(nullptr, options));
 }
 
 // "Bereich" as OK reads it: the number at the start, 1000 for no number or one below 1.
