@@ -209,8 +209,9 @@ TEST(EntryLine, NumberTooLargeForItsByteCount)
         EntryLineOptions options = {c.kind, c.choice, false, false, false};
         EXPECT_EQ(NumberExceedsByteCount(c.text, options), c.refused) << c.text;
         // A refused number builds no line; one that fits builds a line of the chosen size.
-        if (c.refused)
+        if (c.refused) {
             EXPECT_EQ(Line(c.text, c.kind, c.choice), "") << c.text;
+        }
         if (c.kind == SIK_DECIMAL && c.choice != SBC_VARIABLE && strspn(c.text, "-0123456789") == strlen(c.text) &&
             strcmp(c.text, "-") != 0 && *c.text)
         {
@@ -218,10 +219,11 @@ TEST(EntryLine, NumberTooLargeForItsByteCount)
             const long long v = strtoll(c.text, nullptr, 10);
             const bool fits = v >= -(1LL << (bits - 1)) && v <= (1LL << bits) - 1;
             EXPECT_EQ(c.refused, !fits) << c.text;
-            if (fits)
+            if (fits) {
                 EXPECT_EQ(Line(c.text, c.kind, c.choice).substr(0, 3),
                           std::string("D:") + std::to_string(bits / 8))
                     << c.text;
+            }
         }
     }
     EntryLineOptions options = {SIK_DECIMAL, SBC_BYTE, false, false, false};
