@@ -953,7 +953,8 @@ int CTextEdit::InsertChar(int ch, int journal)
     {
         unsigned char old = static_cast<unsigned char>(text[static_cast<size_t>(index)]);
         text[static_cast<size_t>(index)] = static_cast<char>(ch);
-        journalEntry(UK_RETYPE | UK_OVERWRITE, old, ch, indexColumn, ln, indexColumn, ln, UR_NONE, 0);
+        journalEntry(UK_RETYPE | UK_OVERWRITE, old, ch, indexColumn, ln, indexColumn, ln, runClass,
+                     IndexToColumn(index + 1, text.data(), static_cast<int>(text.size())));
     }
     else
     {

@@ -287,6 +287,40 @@ TEST_F(TextEditModel, TypedWordIsUndoneAsOneStepAndRedoBringsCaretBack)
     EXPECT_EQ(edit.Undo(-1), 0);
 }
 
+// Typed over in overwrite mode, a word (or a run of blanks) goes back and comes again as one
+// step, like a typed one; a word typed partly over, partly behind the text too.
+TEST_F(TextEditModel, OverwrittenWordIsUndoneAsOneStep)
+{
+    struct Case
+    {
+        const char* typed;
+        int column;
+        const char* after;
+        int entries;   // replayed by one undo
+    };
+    const Case cases[] = {
+        { "word", 0, "word yz", 4 },
+        { "ab", 5, "xxxx ab", 2 },
+        { "  ", 1, "x  x yz", 2 },
+        { "abc", 6, "xxxx yabc", 3 },
+        { "a b", 0, "a bx yz", 1 },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.typed);
+        CTextEdit edit(2048, 50000, 0, "ModelTest");
+        edit.InsertString("xxxx yz", 0, TE_LINE_APPEND, 0);
+        edit.Layout().SetCaretMode(edit.Layout().CaretMode() & ~1u);
+        edit.SetCursorPos(c.column, 0);
+        for (const char* p = c.typed; *p; ++p)
+            edit.InsertChar(static_cast<unsigned char>(*p), 1);
+        EXPECT_EQ(Lines(edit)[0], c.after);
+        EXPECT_EQ(edit.Undo(-1), c.entries);
+        EXPECT_EQ(edit.Undo(1), c.entries);
+        EXPECT_EQ(Lines(edit)[0], c.after);
+    }
+}
+
 TEST_F(TextEditModel, EnterTabBackspaceAndCaretRules)
 {
     CTextEdit edit(2048, 50000, 0, "ModelTest");
