@@ -40,7 +40,10 @@ bool BuildOptionsTemplate(CDlgTemplateBuilder& b)
         ok = ok && b.AddButton(static_cast<DWORD>(box.id), box.text, check, 15, box.y, box.width, 10);
     ok = ok && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 95, 225, 50, 15);
     ok = ok && b.AddButton(IDCANCEL, "Abbrechen", BS_PUSHBUTTON | WS_TABSTOP, 20, 225, 50, 15);
-    ok = ok && b.AddStatic(static_cast<DWORD>(-1), "Tabulator-Breite", SS_LEFT, 10, 7, 51, 8);
+    // 60 units wide, not 51: at 51 the text needs a pixel more than the field has under the
+    // substitute fonts, wraps after the hyphen and loses "Breite" in a field one line high
+    // (a cut label). The edit at 100 leaves the room.
+    ok = ok && b.AddStatic(static_cast<DWORD>(-1), "Tabulator-Breite", SS_LEFT, 10, 7, 60, 8);
     ok = ok && b.AddButton(static_cast<DWORD>(-1), "Wortsprünge mit Strg+Links/Rechts", group, 5, 115, 155, 55);
     ok = ok && b.AddButton(static_cast<DWORD>(-1), "Diverse Einstellungen", group, 5, 20, 155, 90);
     ok = ok && b.AddButton(static_cast<DWORD>(-1), "Wortmarkierungen", group, 5, 175, 155, 45);
