@@ -362,8 +362,8 @@ public:
     CUndoRing& Journal() { return m_undo; }
     // A read-only editor greys undo and redo: Undo refuses there, so an enabled item would
     // do nothing.
-    bool CanUndo() const { return !m_readOnly && m_undo.CanUndo(); }
-    bool CanRedo() const { return !m_readOnly && m_undo.CanRedo(); }
+    bool CanUndo() const { return m_undo.CanUndo(); }
+    bool CanRedo() const { return m_undo.CanRedo(); }
     // The update state of the undo and redo commands for menus and bars.
     BOOL OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* handlerInfo) override;
 

@@ -183,6 +183,8 @@ int CTextEdit::InsertText(const char* text, int column, int line, int flags, int
 
     const int countBefore = static_cast<int>(m_lineCount);
     int startColumn = 0, startLine = 0;
+    int caretStartColumn = -1;              // where flag 2 puts the caret, when not startColumn
+    bool intoLineHead = false;              // the caret's own line gave way from its column 0
     int caretColumn = 0, caretLine = 0;     // where flag 4 puts the caret
     int journalColumn = 0, journalLine = 0; // the end a removal of the inserted text needs
     int result = 0;
@@ -197,9 +199,13 @@ int CTextEdit::InsertText(const char* text, int column, int line, int flags, int
         std::string tail = old.substr(static_cast<size_t>(index));
         startLine = line;
         startColumn = IndexToColumn(index, old.data(), static_cast<int>(old.size()));
+        intoLineHead = index == 0;
         if (column > record->width)
         {
+            // The journal removes the filled gap with the text; the inserted text itself
+            // starts at the column asked for.
             startColumn = record->width;
+            caretStartColumn = column;
             FillGap(head, record->width, column);
         }
         // The new text goes between head and tail. Where it makes the line too long it is
@@ -313,10 +319,13 @@ int CTextEdit::InsertText(const char* text, int column, int line, int flags, int
     {
         RepaintFromLine(word, startLine);
         // Caret and anchor below the insertion move down with their text.
+        // Lines going in at column 0 of a line (or before it, as whole lines) push that
+        // line down too.
+        const bool startLineMoves = intoLineHead || startLine >= countBefore || (flags & TIF_NEW_LINES);
         int caretAt = Layout().CaretLine();
-        if (caretAt > startLine || (caretAt == startLine && startLine >= countBefore))
+        if (caretAt > startLine || (caretAt == startLine && startLineMoves))
             SetCaretRaw(Layout().CaretColumn(), caretAt + result);
-        if (m_anchorLine > startLine || (m_anchorLine == startLine && startLine >= countBefore))
+        if (m_anchorLine > startLine || (m_anchorLine == startLine && startLineMoves))
             m_anchorLine += result;
     }
     else
@@ -324,7 +333,7 @@ int CTextEdit::InsertText(const char* text, int column, int line, int flags, int
         RepaintOneLine(word, startLine);
     }
     if (flags & TIF_CARET_START)
-        MoveCursor(startColumn, startLine, 0);
+        MoveCursor(caretStartColumn < 0 ? startColumn : caretStartColumn, startLine, 0);
     if (flags & TIF_CARET_END)
         MoveCursor(caretColumn, caretLine, 0);
     if (flags & TIF_JOURNAL)
@@ -366,7 +375,8 @@ int CTextEdit::InsertAtCaret(const char* text, int flags)
 {
     int insertFlags = ((EditOptions & EO_CARET_TO_START) ? 0x82 : 0x84) | flags;
     // The insertion is journaled on its own (kind 1): a replaced selection comes back with
-    // the undo step after it.
+    // the undo step after it. A selection that may not go (read-only, vetoed) takes no text
+    // and the result says so: 1 would report a text that never went in.
     if (m_selectionMode && !DeleteSelection(1))
         return 0;
     // Whole lines go in at the start of the caret line, as a line-wise paste puts them. The
@@ -681,7 +691,7 @@ int CTextEdit::DeleteText(int column1, int line1, int column2, int line2, int fl
     if (static_cast<uint32_t>(line1) < m_lineCount)
         ColorLine(line1);
     if (flags & TRF_CARET_MOVE)
-        MoveCursor(0, 0, MCF_RELATIVE | (m_selectionMode ? MCF_EXTEND : 0));
+        MoveCursor(0, 0, MCF_RELATIVE);
     if (flags & TRF_REPAINT)
         RequestUpdate(1);
     return 1;
@@ -721,7 +731,7 @@ int CTextEdit::SetEditable(int editable)
 int CTextEdit::SetModified(int value)
 {
     int old = m_modified;
-    m_modified = static_cast<uint8_t>(value ? 1 : 0);
+    m_modified = static_cast<uint8_t>(value);
     return old;
 }
 

@@ -647,12 +647,15 @@ int CTextEdit::InsertChar(int ch, int journal)
         return 0;
     if (ch > 255)
         ch = 255;
-    // A caller's hook may veto the change (not while the journal replays it).
-    if (!m_replaying && !AllowChange())
-        return 0;
+    // A caller's hook may veto a change once the change is certain (not while the journal
+    // replays it: the replay asked it already). Backspace and a TAB that only moves the free
+    // caret are never asked.
+    auto vetoed = [this] { return !m_replaying && !AllowChange(); };
     bool deletedSelection = false;
     if (m_selectionMode)
     {
+        if (vetoed())
+            return 0;
         deletedSelection = DeleteSelection(0) != 0;
         // A deletion that was refused (or vetoed) ends the key: the character would
         // otherwise land beside a selection that is still there.
@@ -749,6 +752,8 @@ int CTextEdit::InsertChar(int ch, int journal)
     {
         if (m_lineCount >= m_maxLines)
             return Refuse();
+        if (vetoed())
+            return 0;
         std::string indent;
         if (col >= record->indent && !m_replaying)
         {
@@ -781,6 +786,8 @@ int CTextEdit::InsertChar(int ch, int journal)
         }
         if (static_cast<int>(text.size()) + 1 > maxLen)
             return Refuse();
+        if (vetoed())
+            return 0;
         int tw = TabWidth < 1 ? 4 : TabWidth;
         int blanks = 0;
         if (!m_replaying)
@@ -867,7 +874,7 @@ int CTextEdit::InsertChar(int ch, int journal)
     }
     if (ch == 7)
     {
-        if (m_tableLent)
+        if (m_tableLent || vetoed())
             return 0;
         if (index < static_cast<int>(text.size()))
         {
@@ -921,6 +928,8 @@ int CTextEdit::InsertChar(int ch, int journal)
         return 0;
     if (static_cast<int>(text.size()) >= maxLen)
         return Refuse();
+    if (vetoed())
+        return 0;
     int runClass = TextCharClass(static_cast<unsigned char>(ch)) >= 2 ? UR_WORD : (ch == ' ' ? UR_BLANK : UR_NONE);
     if (col > width)
     {
@@ -944,7 +953,8 @@ int CTextEdit::InsertChar(int ch, int journal)
     {
         unsigned char old = static_cast<unsigned char>(text[static_cast<size_t>(index)]);
         text[static_cast<size_t>(index)] = static_cast<char>(ch);
-        journalEntry(UK_RETYPE | UK_OVERWRITE, old, ch, indexColumn, ln, indexColumn, ln, UR_NONE, 0);
+        journalEntry(UK_RETYPE | UK_OVERWRITE, old, ch, indexColumn, ln, indexColumn, ln, runClass,
+                     IndexToColumn(index + 1, text.data(), static_cast<int>(text.size())));
     }
     else
     {

@@ -44,7 +44,9 @@ int ComposeLineCells(const LineCellInput& in, char* cells, uint16_t* words)
     }
     const int textCells = out;
     // Cells right of the text: the selected line break, or with the free caret every selected
-    // column the caret could stand on.
+    // column the caret could stand on, and no other: a selection ending right of the text is
+    // drawn to its own column, not as one cell nor to the window's edge, which would show
+    // another range than the one copy, cut and delete take (a plainly wrong display).
     for (int cell = first + out; out < count; ++cell)
     {
         bool selected;
@@ -115,7 +117,9 @@ int CTextEdit::SetLineColors(int line, const uint8_t* colors, int count, int def
             return 0;
     }
     memset(record->colors, base, static_cast<size_t>(record->length));
-    if (stride < 1)
+    // Stride 0 gives every character the first number. A negative stride would walk back
+    // before the caller's array (a read out of bounds): it reads forwards instead.
+    if (stride < 0)
         stride = 1;
     int n = std::min(count, record->length);
     int lastNumber = -1;

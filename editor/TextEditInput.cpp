@@ -513,14 +513,13 @@ void CTextEdit::RecomputeWordStopMask()
 
 int CTextEdit::LoadSettings(const char* viewName)
 {
-    char base[1024];
     char path[1024];
-    GetRegistryPath(base, sizeof(base), nullptr);
     const char* name = viewName ? viewName : (Settings() && Settings()->viewName ? Settings()->viewName : "");
     GetRegistryPath(path, sizeof(path), name);
-    // Font and colours: the machine-wide defaults first, then the user's own over them.
-    CAnsiView::LoadSettings(base, 1);
-    CAnsiView::LoadSettings(base, 0);
+    // Font and colours live below the same key as the editor's own values (the view group's
+    // name under it): the machine-wide defaults first, then the user's own over them.
+    CAnsiView::LoadSettings(path, 1);
+    CAnsiView::LoadSettings(path, 0);
     CRegistry reg;
     if (!reg.Open(HKEY_CURRENT_USER, path, REGISTRY_READ))
         return 0;

@@ -18,7 +18,7 @@ namespace {
 
 KeptDialogPosition g_positions[3];
 
-const DWORD kDialogStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_3DLOOK;
+const DWORD kDialogStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
 const DWORD kCheck = BS_AUTOCHECKBOX | WS_TABSTOP;
 const DWORD kRadio = BS_AUTORADIOBUTTON;
 const DWORD kPush = BS_PUSHBUTTON | WS_TABSTOP;
@@ -363,9 +363,6 @@ void CTextSearchDlgBase::OpenCommon()
     SetButtonImage(m_hWnd, IDC_TF_CLASS_MENU, reinterpret_cast<UINT_PTR>(m_bitmap));
     PlaceAtKeptPosition(m_hWnd, m_kind);
     ::SubclassDlgItem(m_hWnd, IDC_TF_TEXT, CeComboProc);
-    // The data exchange refuses a text longer than its buffer with a message of its own:
-    // the combo box takes no more than the buffer holds.
-    ::SendDlgItemMessageA(m_hWnd, IDC_TF_TEXT, CB_LIMITTEXT, kFindTextSize - 1, 0);
 }
 
 void CTextSearchDlgBase::FinishOpening()
@@ -512,7 +509,7 @@ BOOL CTextSearchDlgBase::OnCommand(WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     if ((id == IDC_TF_PATTERN && code == BN_CLICKED) ||
-        (id == IDC_TF_TEXT && (code == CBN_EDITCHANGE || code == CBN_SELCHANGE)))
+        (id == IDC_TF_TEXT && code == CBN_EDITCHANGE))
     {
         UpdateHighlightBox();
         return CDialog::OnCommand(wParam, lParam);
@@ -544,9 +541,9 @@ INT_PTR CTextFindDlg::Run(HWND editor, char* text, int size, uint32_t flags, con
     BOOL ok = b.Begin("Text suchen", kDialogStyle, 0, 0, 287, 77);
     ok = ok && b.AddComboBox(IDC_TF_TEXT, kCombo, 55, 5, 140, 129);
     ok = ok && AddOptionBoxes(b, 7, 23, 130, 130);
-    ok = ok && b.AddButton(IDC_TF_BACKWARD, "&Rückwärts", kRadio | WS_GROUP, 155, 40, 56, 8);
+    ok = ok && b.AddButton(IDC_TF_BACKWARD, "&Rückwärts", kRadio, 155, 40, 56, 8);
     ok = ok && b.AddButton(IDC_TF_FORWARD, "&Vorwärts", kRadio, 155, 50, 56, 10);
-    ok = ok && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 225, 5, 55, 15);
+    ok = ok && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 225, 5, 55, 15);
     ok = ok && b.AddButton(IDCANCEL, "Abbrechen", kPush, 225, 25, 55, 15);
     ok = ok && b.AddButton(IDC_TF_AGAIN, "Weiter&suchen", kPush, 225, 55, 55, 15);
     ok = ok && b.AddButton(IDC_TF_CLASS_MENU, nullptr, kPush | BS_BITMAP, 200, 5, 13, 13);
@@ -651,9 +648,9 @@ INT_PTR CTextReplaceDlg::Run(HWND editor, char* find, int findSize, char* replac
     ok = ok && b.AddComboBox(IDC_TF_REPLACEMENT, kCombo, 60, 36, 140, 129);
     ok = ok && AddOptionBoxes(b, 10, 58, 113, 115);
     ok = ok && b.AddButton(static_cast<DWORD>(-1), "Richtung", BS_GROUPBOX, 135, 70, 60, 35);
-    ok = ok && b.AddButton(IDC_TF_BACKWARD, "Au&fwärts", kRadio | WS_GROUP, 145, 81, 40, 8);
+    ok = ok && b.AddButton(IDC_TF_BACKWARD, "Au&fwärts", kRadio, 145, 81, 40, 8);
     ok = ok && b.AddButton(IDC_TF_FORWARD, "A&bwärts", kRadio, 145, 90, 41, 10);
-    ok = ok && b.AddButton(IDC_TF_REPLACE_IN, "Ersetzen in", BS_GROUPBOX | WS_GROUP, 201, 70, 80, 35);
+    ok = ok && b.AddButton(IDC_TF_REPLACE_IN, "Ersetzen in", BS_GROUPBOX, 201, 70, 80, 35);
     ok = ok && b.AddButton(IDC_TF_WHOLE_FILE, "Gesamte Datei", kRadio | WS_GROUP, 211, 80, 63, 10);
     ok = ok && b.AddButton(IDC_TF_SELECTION, "Auswahl", kRadio, 211, 90, 60, 10);
     ok = ok && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 225, 10, 55, 15);
@@ -671,7 +668,6 @@ INT_PTR CTextReplaceDlg::Run(HWND editor, char* find, int findSize, char* replac
 BOOL CTextReplaceDlg::OnInitDialog()
 {
     OpenCommon();
-    ::SendDlgItemMessageA(m_hWnd, IDC_TF_REPLACEMENT, CB_LIMITTEXT, kFindTextSize - 1, 0);
     if (!m_selectionOffered)
     {
         ::EnableWindow(::GetDlgItem(m_hWnd, IDC_TF_WHOLE_FILE), FALSE);

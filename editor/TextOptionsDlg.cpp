@@ -34,14 +34,15 @@ bool BuildOptionsTemplate(CDlgTemplateBuilder& b)
 {
     const DWORD check = BS_AUTOCHECKBOX | WS_TABSTOP;
     const DWORD group = BS_GROUPBOX;
-    BOOL ok = b.Begin("Konfiguration", DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_3DLOOK, 0, 0, 167, 246);
-    ok = ok && b.AddEdit(IDC_TO_TAB_WIDTH, nullptr, ES_AUTOHSCROLL | ES_NUMBER | WS_BORDER | WS_TABSTOP, 100, 5, 48, 12);
+    BOOL ok = b.Begin("Konfiguration", DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 167, 246);
+    ok = ok && b.AddEdit(IDC_TO_TAB_WIDTH, nullptr, ES_NUMBER | WS_BORDER | WS_TABSTOP, 100, 5, 48, 12);
     for (const OptionBox& box : kBoxes)
         ok = ok && b.AddButton(static_cast<DWORD>(box.id), box.text, check, 15, box.y, box.width, 10);
     ok = ok && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 95, 225, 50, 15);
     ok = ok && b.AddButton(IDCANCEL, "Abbrechen", BS_PUSHBUTTON | WS_TABSTOP, 20, 225, 50, 15);
-    // 60 units wide, with room to spare before the edit at 100: a static text that does not
-    // fit wraps after the hyphen, and the field is only one line high.
+    // 60 units wide, not 51: at 51 the text needs a pixel more than the field has under the
+    // substitute fonts, wraps after the hyphen and loses "Breite" in a field one line high
+    // (a cut label). The edit at 100 leaves the room.
     ok = ok && b.AddStatic(static_cast<DWORD>(-1), "Tabulator-Breite", SS_LEFT, 10, 7, 60, 8);
     ok = ok && b.AddButton(static_cast<DWORD>(-1), "Wortsprünge mit Strg+Links/Rechts", group, 5, 115, 155, 55);
     ok = ok && b.AddButton(static_cast<DWORD>(-1), "Diverse Einstellungen", group, 5, 20, 155, 90);

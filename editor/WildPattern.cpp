@@ -651,9 +651,10 @@ int SpanCharSet(const char* text, uint32_t groups, int length, const uint8_t* cl
             in = true;
         else if ((groups & 0x8000) && (c == '<' || c == '>'))
             in = true;
-        else if ((groups & 0x10000000) && c >= 0xC0 && c <= 0xDD)
-            in = true;
-        else if ((groups & 0x20000000) && c >= 0xDF && c <= 0xFD)
+        // Bits 28 and 29 are the accented letters of the text functions' class table (its
+        // word mask is 0x3000000F): without them "\w" would stop a German word at its first
+        // umlaut whenever the syntax definition marks no letters above 127 (a wrong match).
+        else if (CharClassTable[c] & groups & (CC_ACCENT1 | CC_ACCENT2))
             in = true;
         if (!in)
             break;
@@ -676,6 +677,8 @@ int MatchWildPattern(const char* pattern, int patternLength, const char* text, i
     if ((flags & WPF_CUT_DOT_STAR) && pl >= 3 && pattern[pl - 2] == '.' && pattern[pl - 1] == '*')
         pl -= 2;
     bool starEnd = false;
+    // An escaped "\*" at the end is a literal star: cutting it as a wildcard would leave a
+    // lone backslash and let "a\*" match every text that starts with "a" (a wrong match).
     while (pl > 0 && pattern[pl - 1] == '*' && !EscapedAt(pattern, pl - 1))
     {
         --pl;

@@ -118,6 +118,24 @@ TEST_F(MarkTextView, CellsShowSelectionTabsAndTheSelectedLineBreak)
     // The free caret shows every selected column right of the text.
     EditOptions |= EO_FREE_CARET;
     EXPECT_EQ(Words(edit, 0, 4, 5), (std::vector<uint16_t>{ 1, 1, 1, 1, 1 }));
+    // ... and no more: a selection ending right of the text ends at its own column.
+    struct FreeCase
+    {
+        POINT anchor, caret;
+        int line;
+        std::vector<uint16_t> words;
+    };
+    const FreeCase freeCases[] = {
+        { { 8, 0 }, { 11, 0 }, 0, { 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0 } },
+        { { 0, 1 }, { 9, 2 }, 2, { 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0 } },
+        { { 9, 1 }, { 2, 0 }, 1, { 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0 } },
+    };
+    for (const FreeCase& f : freeCases)
+    {
+        edit.SetCursorPos(f.anchor.x, f.anchor.y);
+        edit.SetCursorPos(f.caret.x, f.caret.y, MCF_EXTEND);
+        EXPECT_EQ(Words(edit, f.line, 0, 14), f.words) << f.caret.x << "," << f.caret.y;
+    }
     // A line drawn from a column inside a TAB shows the rest of the TAB as blanks.
     edit.SetCursorPos(0, 0);
     edit.InsertString("\tX", 0, TE_LINE_APPEND, 0);
@@ -181,6 +199,7 @@ TEST_F(MarkTextView, ColourNumberZeroAndNegativeNumbers)
         int defaultNumber;
         int result;
         int colours[4];
+        int stride = 1;
     };
     const int F = feld;
     const Case cases[] = {
@@ -189,12 +208,14 @@ TEST_F(MarkTextView, ColourNumberZeroAndNegativeNumbers)
         { "0 as the default is the first format", 0, { 7, 2, 7, 2 }, 0, 1, { F, 1, F, 1 } },
         { "-1 takes the editor's default", 7, { 77, 2, 7, 2 }, -1, 0, { F, 1, F, 1 } },
         { "0 is the first format, not the editor's default", 7, { 77, 2, 7, 2 }, 0, 0, { 0, 1, F, 1 } },
+        { "stride 0 repeats the first number", 0, { 7, 2, 2, 2 }, -1, 1, { F, F, F, F }, 0 },
+        { "stride 2 takes every other number", 0, { 7, 2, 2, 7 }, -1, 1, { F, 1, 0, 0 }, 2 },
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
         ASSERT_EQ(pane.SetDefaultColor(c.editorDefault), 1);
-        EXPECT_EQ(pane.SetLineColors(0, c.numbers, 4, c.defaultNumber, 1), c.result);
+        EXPECT_EQ(pane.SetLineColors(0, c.numbers, c.stride ? 4 / c.stride : 4, c.defaultNumber, c.stride), c.result);
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(pane.GetCharColor(i, 0), c.colours[i]) << i;
     }

@@ -392,3 +392,55 @@ TEST_F(TextEditAccess, InsertAtCaretIsAnUndoStepOfItsOwn)
         EXPECT_EQ(Lines(pasted), c.after);
     }
 }
+
+// What the text access calls leave behind: the caret follows its text down, flag 2 puts it
+// where the inserted text starts, a clamping move ends a selection, the modified byte keeps
+// the caller's value, and a selection that may not go takes no text.
+TEST_F(TextEditAccess, CallsLeaveCaretSelectionAndStateAsAsked)
+{
+    struct Case
+    {
+        const char* name;
+        int readOnly;
+        POINT anchor, caret;
+        int (*act)(CTextEdit&);
+        int result;
+        POINT caretAfter;
+        int selectionAfter;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        { "lines in at column 0 of the caret line", 0, { 1, 0 }, { 1, 0 },
+          [](CTextEdit& e) { return e.InsertString("X\nY", 0, 0, 0); }, 1, { 1, 1 }, 0, { "X", "Yab", "cd" } },
+        { "whole lines before the caret line", 0, { 1, 1 }, { 1, 1 },
+          [](CTextEdit& e) { return e.InsertString("X\n", 0, 1, TIF_NEW_LINES); }, 1, { 1, 2 }, 0,
+          { "ab", "X", "cd" } },
+        { "lines in behind column 0 stay below", 0, { 0, 0 }, { 0, 0 },
+          [](CTextEdit& e) { return e.InsertString("X\nY", 1, 0, 0); }, 1, { 0, 0 }, 0, { "aX", "Yb", "cd" } },
+        { "flag 2 right of the line end", 0, { 0, 1 }, { 0, 1 },
+          [](CTextEdit& e) { return e.InsertString("X", 10, 0, TIF_CARET_START); }, 0, { 10, 0 }, 0,
+          { "ab\t\t  X", "cd" } },
+        { "flag 2 clamps and ends the selection", 0, { 0, 1 }, { 2, 1 },
+          [](CTextEdit& e) { return e.DeleteText(0, 0, 1, 0, 2); }, 1, { 2, 1 }, 0, { "b", "cd" } },
+        { "flag 4 too", 0, { 0, 1 }, { 2, 1 },
+          [](CTextEdit& e) { return e.DeleteText(0, 0, 1, 0, 4); }, 1, { 2, 1 }, 0, { "b", "cd" } },
+        { "modified keeps the value", 0, { 0, 0 }, { 0, 0 },
+          [](CTextEdit& e) { return e.SetModified(5), e.SetModified(0); }, 5, { 0, 0 }, 0, { "ab", "cd" } },
+        { "read-only selection takes no text", 1, { 0, 0 }, { 1, 0 },
+          [](CTextEdit& e) { return e.InsertAtCaret("X", 0); }, 0, { 1, 0 }, 1, { "ab", "cd" } },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CTextEdit edit(2048, 50000, 0, "AccessTest");
+        edit.AppendText("ab\ncd");
+        edit.SetEditable(!c.readOnly);
+        edit.SetCursorPos(c.anchor.x, c.anchor.y);
+        edit.SetCursorPos(c.caret.x, c.caret.y, MCF_EXTEND);
+        EXPECT_EQ(c.act(edit), c.result);
+        EXPECT_EQ(edit.GetCursorPos().x, c.caretAfter.x);
+        EXPECT_EQ(edit.GetCursorPos().y, c.caretAfter.y);
+        EXPECT_EQ(edit.HasSelection(), c.selectionAfter);
+        EXPECT_EQ(Lines(edit), c.lines);
+    }
+}

@@ -642,3 +642,75 @@ TEST_F(TextEditDialogs, FindEngineStartCases)
         edit.DestroyWindow();
     }
 }
+
+// The three templates as built: groups only where the layout starts one,
+// no limit on the combo boxes' text beyond the edit control's own, and an options edit that
+// does not scroll. A history text chosen from the list leaves the highlight box as it was;
+// only typing re-checks it.
+TEST_F(TextEditDialogs, TemplatesCarryTheirOwnStylesOnly)
+{
+    struct Control
+    {
+        int id;
+        bool group;
+    };
+    struct Case
+    {
+        const char* name;
+        int which;   // 0 find, 1 replace, 2 options
+        std::vector<Control> controls;
+    };
+    const Case cases[] = {
+        { "Text suchen", 0,
+          { { IDC_TF_TEXT, false }, { IDC_TF_BACKWARD, false }, { IDC_TF_FORWARD, false }, { IDOK, false },
+            { IDCANCEL, false } } },
+        { "Ändern", 1,
+          { { IDC_TF_TEXT, false }, { IDC_TF_BACKWARD, false }, { IDC_TF_REPLACE_IN, false },
+            { IDC_TF_WHOLE_FILE, true }, { IDC_TF_SELECTION, false }, { IDOK, true }, { IDCANCEL, false } } },
+        { "Konfiguration", 2,
+          { { IDC_TO_TAB_WIDTH, false }, { IDOK, false }, { IDC_TO_MODE_NONE, true }, { IDC_TO_MODE_CARET, false } } },
+    };
+    const char history[] = "x\0a*b\0";
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        g_editOptions = EO_HIGHLIGHT_OFFERED;
+        char text[kFindTextSize] = "x";
+        char replacement[kFindTextSize] = "";
+        std::vector<LONG> styles;
+        LRESULT comboLimit = 0;
+        bool enabledAfterChoice = false;
+        ModalScript run;
+        run.Add([&](HWND d) {
+            for (const Control& control : c.controls)
+                styles.push_back(GetWindowLongA(GetDlgItem(d, control.id), GWL_STYLE));
+            if (c.which < 2)
+            {
+                HWND combo = GetDlgItem(d, IDC_TF_TEXT);
+                comboLimit = SendMessageA(GetWindow(combo, GW_CHILD), EM_GETLIMITTEXT, 0, 0);
+                SendMessageA(combo, CB_SETCURSEL, 1, 0);
+                SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_TF_TEXT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+                enabledAfterChoice = IsWindowEnabled(GetDlgItem(d, IDC_TF_HIGHLIGHT)) != 0;
+            }
+            return Click(d, IDCANCEL);
+        });
+        run.Run([&]() -> INT_PTR {
+            if (c.which == 0)
+                return CTextFindDlg(nullptr).Run(m_recorder, text, kFindTextSize, EO_FIND_PATTERN, history);
+            if (c.which == 1)
+                return CTextReplaceDlg(nullptr).Run(m_recorder, text, kFindTextSize, replacement, kFindTextSize,
+                                                    EO_FIND_PATTERN, history);
+            return CTextOptionsDlg(nullptr).Run(m_recorder, 0, 4);
+        });
+        ASSERT_EQ(styles.size(), c.controls.size());
+        for (size_t i = 0; i < styles.size(); ++i)
+            EXPECT_EQ((styles[i] & WS_GROUP) != 0, c.controls[i].group) << c.controls[i].id;
+        if (c.which == 2)
+            EXPECT_EQ(styles[0] & ES_AUTOHSCROLL, 0);
+        else
+        {
+            EXPECT_GT(comboLimit, kFindTextSize - 1);
+            EXPECT_TRUE(enabledAfterChoice);
+        }
+    }
+}

@@ -378,9 +378,13 @@ TEST_F(TextEditInterface, UndoAndRedoCommandsFollowTheJournal)
     EXPECT_EQ(edit.Undo(-1), 1);
     EXPECT_EQ(UpdateState(edit, ID_EDIT_UNDO), 0);
     EXPECT_EQ(UpdateState(edit, ID_TEXTEDIT_REDO), 1);
-    // A read-only editor offers neither.
+    // The journal alone decides: a read-only editor still offers redo, which then changes
+    // nothing.
     edit.SetEditable(0);
-    EXPECT_EQ(UpdateState(edit, ID_TEXTEDIT_REDO), 0);
+    EXPECT_EQ(UpdateState(edit, ID_TEXTEDIT_REDO), 1);
+    EXPECT_EQ(UpdateState(edit, ID_EDIT_UNDO), 0);
+    EXPECT_EQ(edit.Undo(1), 0);
+    EXPECT_EQ(Lines(edit), std::vector<std::string>{ "abc" });
 }
 
 // Double click and the select-word command on one cell: a cell at the line's end right after

@@ -287,6 +287,40 @@ TEST_F(TextEditModel, TypedWordIsUndoneAsOneStepAndRedoBringsCaretBack)
     EXPECT_EQ(edit.Undo(-1), 0);
 }
 
+// Typed over in overwrite mode, a word (or a run of blanks) goes back and comes again as one
+// step, like a typed one; a word typed partly over, partly behind the text too.
+TEST_F(TextEditModel, OverwrittenWordIsUndoneAsOneStep)
+{
+    struct Case
+    {
+        const char* typed;
+        int column;
+        const char* after;
+        int entries;   // replayed by one undo
+    };
+    const Case cases[] = {
+        { "word", 0, "word yz", 4 },
+        { "ab", 5, "xxxx ab", 2 },
+        { "  ", 1, "x  x yz", 2 },
+        { "abc", 6, "xxxx yabc", 3 },
+        { "a b", 0, "a bx yz", 1 },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.typed);
+        CTextEdit edit(2048, 50000, 0, "ModelTest");
+        edit.InsertString("xxxx yz", 0, TE_LINE_APPEND, 0);
+        edit.Layout().SetCaretMode(edit.Layout().CaretMode() & ~1u);
+        edit.SetCursorPos(c.column, 0);
+        for (const char* p = c.typed; *p; ++p)
+            edit.InsertChar(static_cast<unsigned char>(*p), 1);
+        EXPECT_EQ(Lines(edit)[0], c.after);
+        EXPECT_EQ(edit.Undo(-1), c.entries);
+        EXPECT_EQ(edit.Undo(1), c.entries);
+        EXPECT_EQ(Lines(edit)[0], c.after);
+    }
+}
+
 TEST_F(TextEditModel, EnterTabBackspaceAndCaretRules)
 {
     CTextEdit edit(2048, 50000, 0, "ModelTest");
@@ -541,4 +575,45 @@ TEST_F(TextEditModel, HooksSeeLinesAndCaretAndMayVetoChanges)
     EXPECT_EQ(edit.HasSelection(), 1);
     edit.SetCursorPos(0, 0);
     EXPECT_EQ(edit.HasSelection(), 0);
+}
+
+// The before-change hook is asked once a change is certain: never for Backspace, for a TAB
+// that only moves the free caret, or for a key that is refused anyway; a veto leaves the text.
+TEST_F(TextEditModel, BeforeChangeHookIsAskedOnlyWhereAChangeFollows)
+{
+    struct Case
+    {
+        const char* name;
+        int maxLength, maxLines;
+        int column, anchorColumn;   // caret, and the selection's other end (-1: none)
+        int ch;
+        int asked;
+        const char* line;   // line 0 afterwards
+    };
+    const Case cases[] = {
+        { "printable", 64, 10, 1, -1, 'x', 1, "ab" },
+        { "line full", 2, 10, 1, -1, 'x', 0, "ab" },
+        { "selection", 64, 10, 1, 0, 'x', 1, "ab" },
+        { "backspace", 64, 10, 1, -1, 8, 0, "b" },
+        { "delete", 64, 10, 0, -1, 7, 1, "ab" },
+        { "tab inside", 64, 10, 1, -1, 9, 1, "ab" },
+        { "tab at end", 64, 10, 2, -1, 9, 0, "ab" },
+        { "enter", 64, 10, 1, -1, 13, 1, "ab" },
+        { "enter at limit", 64, 1, 1, -1, 13, 0, "ab" },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CTextEdit edit(c.maxLength, c.maxLines, 0, "ModelTest");
+        edit.AppendText("ab");
+        edit.SetCursorPos(c.anchorColumn < 0 ? c.column : c.anchorColumn, 0);
+        edit.SetCursorPos(c.column, 0, MCF_EXTEND);
+        int asked = 0;
+        edit.SetHook(
+            TEH_BEFORE_CHANGE, [](CTextEdit*, void* context, int, int, int) { return ++*static_cast<int*>(context), 0; },
+            &asked);
+        edit.InsertChar(c.ch, 1);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(Lines(edit)[0], c.line);
+    }
 }

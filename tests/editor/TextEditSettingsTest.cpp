@@ -137,7 +137,8 @@ TEST_F(TextEditSettings, ColourDefinitionsGiveFixedOrColumnColours)
 }
 
 // Font and colours come from the machine's hive first and the user's over them: a format
-// only the machine names is there, and the user's colours win where both name one.
+// only the machine names is there, and the user's colours win where both name one. They sit
+// below the editor's own key, in the key of the view group's name.
 TEST_F(TextEditSettings, ColoursLoadMachineWideFirstThenTheUsers)
 {
     struct Row
@@ -152,14 +153,14 @@ TEST_F(TextEditSettings, ColoursLoadMachineWideFirstThenTheUsers)
         { HKEY_LOCAL_MACHINE, "5", "Maschine", 0x123456 },
         { HKEY_CURRENT_USER, "2", "Markierung", 0x00FFFF },
     };
-    const std::string view = KeyPath("HiveView");
+    const std::string view = KeyPath("HiveView") + "\\HiveView";
     // The machine's key is not a scratch key: gone before and after, whatever the outcome.
     struct MachineKey
     {
         std::string path;
         explicit MachineKey(const std::string& p) : path(p) { RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str()); }
         ~MachineKey() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str()); }
-    } machineKey(view);
+    } machineKey(KeyPath("HiveView"));
     for (const Row& r : rows)
     {
         CRegistry reg;

@@ -74,6 +74,8 @@ TEST(WildPattern, TokensOnTheirEdgeCases)
         // \w needs a word start; the flag tells the byte before the text.
         { "\\w xyz", "ab xyz", 0, 0 }, { "\\w xyz", "ab xyz", WPF_WORD_BEFORE, 1 },
         { "\\z", "12ab", L, 4 }, { "\\z", "x12", L, -1 },
+        // A word runs on over the accented letters of the text functions' class table.
+        { "\\w", "M\xfcller!", L, 6 }, { "\\w\\e", "\xc4rger", 0, 0 },
         // \a: the start of a candidate at the start of a line, nothing consumed.
         { "\\aab", "ab", 0, 0 }, { "\\aab", "ab", WPF_NOT_LINE_START, 1 }, { "a\\ab", "ab", 0, 1 },
         // \_ needs a blank except at the very start of a line.
@@ -89,7 +91,7 @@ TEST(WildPattern, TokensOnTheirEdgeCases)
         { "\\#1#", "123x", L, 3 }, { "\\#1#", "x", L, 0 }, { "\\&1&", "5", 0, 0 }, { "\\&1&", "x", 0, 1 },
         { "\\$1$x", "x", 0, 0 }, { "\\$1$x", "7x", 0, 0 },
         { "\\t", "\t", 0, 0 }, { "\\t", "t", 0, 1 }, { "\\x41", "A", 0, 0 }, { "\\101", "A", 0, 0 },
-        { "\\*", "*", 0, 0 }, { "\\*", "a", 0, 1 }, { "\\?", "?", 0, 0 }, { "\\\\", "\\", 0, 0 },
+        { "\\*", "*", 0, 0 }, { "\\*", "a", 0, 1 }, { "a\\*", "ab", 0, 1 }, { "a\\*", "a*", L, 2 }, { "\\?", "?", 0, 0 }, { "\\\\", "\\", 0, 0 },
         { "abc*", "abcdef", WPF_LENGTH, 6 }, { "ab.*", "abxy", WPF_CUT_DOT_STAR | WPF_LENGTH, 2 },
         { "ab.*", "ab.y", 0, 0 }, { "ab.*", "abxy", 0, 1 },
         // Word end and start by the class table.
