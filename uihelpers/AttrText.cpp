@@ -314,6 +314,7 @@ int TabbedExtent(HDC dc, int x, const Char* text, const BYTE* attributes, int co
     int average = ::GetTextMetricsA(dc, &tm) ? tm.tmAveCharWidth : 8;
     AttrTabStops tabs = {tabCount > 1 && tabStops ? tabCount : 0, tabStops, tabOrigin,
                          tabCount == 1 && tabStops ? tabStops[0] : 8 * average};
+    // A single stop of 0 (or below) would be a spacing to divide by: the default spacing.
     if (tabs.spacing <= 0)
         tabs.spacing = 8 * average > 0 ? 8 * average : 64;
     const bool byFont = fonts && attributes;

@@ -69,6 +69,10 @@ int DrawDisabled(HDC dc, const Char* text, int count, const RECT* rect, UINT ali
     }
     POINT at = DisabledTextOrigin(*rect, size, align);
     UINT kind = (align & DT_NOPREFIX) ? DST_TEXT : DST_PREFIXTEXT;
+    // DrawState takes a length of 0 as "up to the NUL": the empty text the caller asked for
+    // is passed as the empty string itself, or the whole text would be drawn.
+    if (count == 0)
+        text = kNothing;   // the empty string itself
     return State(dc, text, count, at.x, at.y, rect->right - rect->left, rect->bottom - rect->top, kind | DSS_DISABLED);
 }
 

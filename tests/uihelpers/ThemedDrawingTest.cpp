@@ -172,6 +172,10 @@ TEST(DrawDisabledText, PlacesTheTextAndRefusesEmptyRectangles)
     const RECT r = {10, 5, 110, 25};
     EXPECT_EQ(1, DrawDisabledTextA(s.Dc(), "", -1, &r, 0));
     EXPECT_TRUE(s.UntouchedOutside(RECT{0, 0, 0, 0}));
+    // A count of 0 draws the empty text, in the wide form too, never the whole string.
+    DrawDisabledTextA(s.Dc(), "Text", 0, &r, 0);
+    DrawDisabledTextW(s.Dc(), L"Text", 0, &r, 0);
+    EXPECT_FALSE(s.ChangedInside(r));
     EXPECT_NE(0, DrawDisabledTextW(s.Dc(), L"&Datei", -1, &r, DT_CENTER | DT_VCENTER));
     EXPECT_TRUE(s.ChangedInside(r));
 }
