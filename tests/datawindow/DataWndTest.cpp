@@ -237,7 +237,7 @@ TEST_F(DataWndTest, KeysAndGlyphsOpenCloseAndCopy)
     free(copied);
 }
 
-TEST_F(DataWndTest, NineLevelsDeepDoesNotOpen)
+TEST_F(DataWndTest, NineLevelsDeepDoesNotOpenFurther)
 {
     std::string text = "BYTE \"0\"\n";
     for (int level = 1; level <= 10; ++level)
@@ -252,7 +252,22 @@ TEST_F(DataWndTest, NineLevelsDeepDoesNotOpen)
         ++opened;
         ++item;
     }
-    EXPECT_EQ(opened, 8) << "rows at indent 0 to 7 open, the one at 8 does not";
+    EXPECT_EQ(opened, 9) << "rows at indent 0 to 8 turn open";
+    const std::vector<uint32_t>& items = window.Items(0);
+    ASSERT_EQ(items.size(), 9u) << "the row at indent 8 brings in no row at 9";
+    // The row at indent 8 shows open (14) and closed (20) after its eight line codes; closing it
+    // takes nothing away.
+    const struct {
+        int mode;
+        bool changes;
+        char glyph;
+    } presses[] = {{1, false, 14}, {2, true, 20}, {2, false, 20}, {0, true, 14}, {0, true, 20}};
+    for (const auto& press : presses) {
+        EXPECT_EQ(window.ToggleRow(8, press.mode), press.changes) << press.mode;
+        EXPECT_EQ(items.size(), 9u);
+        EXPECT_EQ(window.GetList(0)->GetItemCount(), 9);
+        EXPECT_EQ(Cell(window, items[8], 0).substr(8), std::string(1, press.glyph) + "8") << press.mode;
+    }
     DeleteFileA(path.c_str());
 }
 
