@@ -961,6 +961,8 @@ int CDataWnd::LoadModulList(const char* section)
     if (!ReadModulList(section, &paths))
         return 0;
     int loaded = 0;
+    // Mends a frozen start: the list, loaded at every start, once held the window for minutes
+    // over files that were each below the bound of one file.
     m_modules.LimitLoadedBytes(CModulSet::kMaxListBytes);
     for (const std::string& path : paths)
         loaded += LoadModul(path.c_str(), nullptr);
