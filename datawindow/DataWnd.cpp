@@ -346,20 +346,15 @@ void CDataWnd::BytesReplaced(const uint8_t* data)
 void CDataWnd::RefreshSlotsWithData()
 {
     for (int slot = 0; slot < kMaxSlots; ++slot) {
-        if (!m_data[slot])
-            continue;
-        // The current slot takes the bytes under the hex cursor now, of their own length; the
-        // others keep what they were handed.
-        if (slot == m_current && m_bytesSource && m_bytesSource())
-            continue;
-        Refresh(true, slot);
+        // Each slot on what it was handed (its copy, where the buffer holds another sector now).
+        if (m_data[slot])
+            Refresh(true, slot);
     }
 }
 
 void CDataWnd::RefreshCurrentSlot()
 {
-    // The slot's own bytes at its own start offset: asking the frame for the cursor's bytes
-    // would move the rows to wherever typing left the cursor.
+    // The slot's own bytes at its own start offset, as they are now (the user's typing shows).
     Refresh(true, m_current);
 }
 

@@ -723,10 +723,9 @@ TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowAtOnce)
     CDataWnd::SetPrompts(&prompts);
 }
 
-// After a module load the slots run again, each on what it was handed: the current slot on
-// the bytes its source hands now (a 512-byte sector where a 2048-byte one was), the others on
-// their copies of the bytes they were handed, never on the buffer's new bytes with the old
-// size.
+// After a module load the slots run again, each on what it was handed: where the view put a
+// 512-byte sector into the buffer that held a 2048-byte one, on their copies of the bytes they
+// were handed, never on the buffer's new bytes with the old size.
 TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
 {
     const std::string module = WriteModule("sl_far.dfm", "SEEK 4\nBYTE \"near\"\nSEEK 1000\nBYTE \"far\"\n");
@@ -740,31 +739,25 @@ TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
     for (size_t i = 0; i < 512; ++i)
         buffer[i] = static_cast<uint8_t>(i * 3 + 100);
     window.BytesReplaced(buffer.data());
-    int handedNow = 0;
-    window.SetBytesSource([&] {
-        ++handedNow;
-        if (!window.SetData(buffer.data(), 512, 0, 512, 0x8000, 0, -1))
-            window.Refresh(true, -1);
-        return true;
-    });
     dwtest::ModuleChooser<Prompts> chooser(module);
     CDataWnd::SetPrompts(&chooser);
     window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
     window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
     CDataWnd::SetPrompts(&prompts);
     const std::string mixture = dwtest::DecodedCopy(module, buffer.data(), 2048, 0);
-    EXPECT_EQ(handedNow, 1);
+    for (int slot : {0, 1}) {
+        EXPECT_EQ(dwtest::RowsOf(window.Modules(), slot), dwtest::DecodedCopy(module, handed.data(), 2048, 0)) << slot;
+        EXPECT_NE(dwtest::RowsOf(window.Modules(), slot), mixture) << slot;
+    }
+    // Handed the new sector, the slot decodes it with its own length.
+    window.SetData(buffer.data(), 512, 0, 512, 0x8000, 0, 0);
     EXPECT_EQ(dwtest::RowsOf(window.Modules(), 0), dwtest::DecodedCopy(module, buffer.data(), 512, 0));
-    EXPECT_NE(dwtest::RowsOf(window.Modules(), 0), mixture);
-    EXPECT_EQ(dwtest::RowsOf(window.Modules(), 1), dwtest::DecodedCopy(module, handed.data(), 2048, 0));
-    EXPECT_NE(dwtest::RowsOf(window.Modules(), 1), mixture);
     DeleteFileA(module.c_str());
 }
 
 // The window's own refresh shows the bytes as they are now, from the slot's own start offset:
-// what the user typed into the sector (through "Aktualisieren", with a source that would hand
-// the cursor's bytes one byte further on, and through a change of the options) shows where it
-// was shown; the source is not asked. After the view went on to a 512-byte sector in the same
+// what the user typed into the sector (through "Aktualisieren" and through a change of the
+// options) shows where it was shown. After the view went on to a 512-byte sector in the same
 // 2048-byte buffer, a slot that was not handed it keeps decoding its copy of the old one,
 // never the new bytes with the old length.
 TEST_F(DataWndTest, TheWindowsOwnRefreshShowsTheBytesAsTheyAreNow)
@@ -784,23 +777,13 @@ TEST_F(DataWndTest, TheWindowsOwnRefreshShowsTheBytesAsTheyAreNow)
     window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
     CDataWnd::SetPrompts(&optionPrompts);
 
-    enum Route { REFRESH, REFRESH_WITH_SOURCE, OPTIONS };
-    for (Route route : {REFRESH, REFRESH_WITH_SOURCE, OPTIONS}) {
+    enum Route { REFRESH, OPTIONS };
+    for (Route route : {REFRESH, OPTIONS}) {
         SCOPED_TRACE(route);
         std::vector<uint8_t> buffer(2048);
         for (size_t i = 0; i < buffer.size(); ++i)
             buffer[i] = static_cast<uint8_t>(i * 7 + 1);
         const std::vector<uint8_t> handed = buffer;
-        int handedNow = 0;
-        // What the frame would hand after two typed digits moved the cursor on by a byte.
-        window.SetBytesSource([&] {
-            if (route != REFRESH_WITH_SOURCE)
-                return false;
-            ++handedNow;
-            if (!window.SetData(buffer.data(), 2048, 1, 2047, 0x8000, 0, -1))
-                window.Refresh(true, -1);
-            return true;
-        });
         window.SetData(buffer.data(), 2048, 0, 2048, 0x8000, 0, 1);
         window.SetData(buffer.data(), 2048, 0, 2048, 0x8000, 0, 0);
         auto command = [&] {
@@ -830,8 +813,6 @@ TEST_F(DataWndTest, TheWindowsOwnRefreshShowsTheBytesAsTheyAreNow)
         EXPECT_NE(dwtest::RowsOf(window.Modules(), 0), mixture);
         window.Refresh(true, 1);
         EXPECT_EQ(dwtest::RowsOf(window.Modules(), 1), dwtest::DecodedCopy(module, typed.data(), 2048, 0));
-        EXPECT_EQ(handedNow, 0) << "the refresh hands nothing anew";
-        window.SetBytesSource(nullptr);
         window.SetData(nullptr, 0, 0, 0, 0, 0, 0);
         window.SetData(nullptr, 0, 0, 0, 0, 0, 1);
     }
