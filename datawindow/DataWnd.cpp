@@ -343,15 +343,6 @@ void CDataWnd::BytesReplaced(const uint8_t* data)
             m_replaced[slot] = true;
 }
 
-void CDataWnd::RefreshSlotsWithData()
-{
-    for (int slot = 0; slot < kMaxSlots; ++slot) {
-        // Each slot on what it was handed (its copy, where the buffer holds another sector now).
-        if (m_data[slot])
-            Refresh(true, slot);
-    }
-}
-
 void CDataWnd::RefreshCurrentSlot()
 {
     // The slot's own bytes at its own start offset, as they are now (the user's typing shows).
@@ -933,14 +924,11 @@ void CDataWnd::OnLoadModul(bool addToList, const char* section)
     std::vector<std::string> paths;
     if (!Prompts().ChooseModuleFiles(m_hWnd, folder, &paths) || paths.empty())
         return;
-    bool anyLoaded = false;
     for (const std::string& path : paths) {
         if (addToList)
             AddToModulList(path.c_str(), section);
-        anyLoaded = LoadModul(path.c_str(), nullptr) != 0 || anyLoaded;
+        LoadModul(path.c_str(), nullptr);
     }
-    if (anyLoaded)
-        RefreshSlotsWithData();
     std::string last = paths.back();
     const size_t cut = last.find_last_of("\\/");
     if (cut != std::string::npos) {
@@ -962,10 +950,6 @@ int CDataWnd::LoadModulList(const char* section)
     for (const std::string& path : paths)
         loaded += LoadModul(path.c_str(), nullptr);
     m_modules.LimitLoadedBytes(-1);
-    // The slots show what the new modules make of the bytes they hold, not the empty lists
-    // that "Module löschen" left, without waiting for the next change of the bytes.
-    if (loaded > 0)
-        RefreshSlotsWithData();
     return loaded;
 }
 

@@ -146,8 +146,6 @@ private:
     void SyncItems(int slot);
     // Whether the slot's buffer holds other bytes than the slot last ran on.
     bool BytesChangedSinceRun(int slot, const uint8_t* data, int size) const;
-    // Every slot that holds bytes runs again, after the loaded modules changed.
-    void RefreshSlotsWithData();
     // "Aktualisieren": the current slot runs again over the bytes it was handed, as they are
     // now, from its own start offset (Refresh; a slot whose buffer went on to another sector
     // runs on its copy). The frame's refresh command is what hands the cursor's bytes.

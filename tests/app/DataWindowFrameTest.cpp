@@ -189,10 +189,10 @@ TEST_F(DataWindowFrameTest, RefreshFollowsTheSectorInTheViewsBuffer)
 }
 
 // A 2048-byte sector of an ISO image was decoded, then the FAT16 image's 512-byte sector 0 is
-// shown in the same buffer: "Modul laden" in the data window decodes the ISO sector the slot was
-// handed, never the 512 new bytes with 1536 left from the ISO sector behind them; the frame's
-// refresh command hands it the 512 bytes under the cursor.
-TEST_F(DataWindowFrameTest, AModuleLoadNeverDecodesTheNewSectorWithTheOldLength)
+// shown in the same buffer: after "Modul laden", the data window's "Aktualisieren" decodes the
+// ISO sector the slot was handed, never the 512 new bytes with 1536 left from the ISO sector
+// behind them; the frame's refresh command hands it the 512 bytes under the cursor.
+TEST_F(DataWindowFrameTest, AfterAModuleLoadNoSlotDecodesTheNewSectorWithTheOldLength)
 {
     const std::string iso = diskviewtest::FixtureImage("iso9660.img");
     const std::string fat16 = diskviewtest::FixtureImage("fat16.img");
@@ -225,6 +225,8 @@ TEST_F(DataWindowFrameTest, AModuleLoadNeverDecodesTheNewSectorWithTheOldLength)
     CDataWnd::SetPrompts(nullptr);
     DrainQueue();
     const int slot = data.GetCurrentSlot();
+    EXPECT_EQ(data.Modules().GetRowCount(slot), 0) << "a module load runs nothing";
+    data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
     EXPECT_EQ(RowsOf(data.Modules(), slot), DecodedCopy(farModule, isoSector.data(), 2048, isoCursor));
     EXPECT_NE(RowsOf(data.Modules(), slot), DecodedCopy(farModule, buffer, 2048, isoCursor));
     Command(ID_REFRESH_DATA_WINDOW);

@@ -700,9 +700,9 @@ TEST_F(DataWndTest, SetDataCutsTheLengthAndRunsOnChange)
 }
 
 // The disk view hands every sector in the same buffer: other bytes in it count as a change
-// for SetData, as other values do. After "Module löschen", loading the list or a module
-// shows its rows at once, without waiting for new bytes.
-TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowAtOnce)
+// for SetData, as other values do. After "Module löschen", loading the list or a module runs
+// nothing; "Aktualisieren" shows what the module makes of the slot's bytes.
+TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowOnRefresh)
 {
     auto first = [&] { return window.Items(0).empty() ? std::string() : Cell(window, window.Items(0)[0], DW_COL_VALUE); };
     EXPECT_EQ(first(), "0 ");
@@ -717,16 +717,19 @@ TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowAtOnce)
         window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
         EXPECT_EQ(first(), "") << command;
         window.SendMessage(WM_COMMAND, command);
+        EXPECT_EQ(window.Modules().GetEntryCount(), 1) << command;
+        EXPECT_TRUE(window.Items(0).empty()) << command;
+        window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
         EXPECT_EQ(window.Items(0).size(), 5u) << command;
         EXPECT_EQ(first(), "66 ") << command;
     }
     CDataWnd::SetPrompts(&prompts);
 }
 
-// After a module load the slots run again, each on what it was handed: where the view put a
-// 512-byte sector into the buffer that held a 2048-byte one, on their copies of the bytes they
-// were handed, never on the buffer's new bytes with the old size.
-TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
+// A module load runs no slot; run again afterwards, each slot runs on what it was handed: where
+// the view put a 512-byte sector into the buffer that held a 2048-byte one, on its copy of the
+// bytes it was handed, never on the buffer's new bytes with the old size.
+TEST_F(DataWndTest, AfterAModuleLoadEachSlotRunsOnTheBytesOfItsOwnLength)
 {
     const std::string module = WriteModule("sl_far.dfm", "SEEK 4\nBYTE \"near\"\nSEEK 1000\nBYTE \"far\"\n");
     std::vector<uint8_t> buffer(2048);
@@ -746,6 +749,8 @@ TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
     CDataWnd::SetPrompts(&prompts);
     const std::string mixture = dwtest::DecodedCopy(module, buffer.data(), 2048, 0);
     for (int slot : {0, 1}) {
+        EXPECT_EQ(window.Modules().GetRowCount(slot), 0) << slot;
+        window.Refresh(true, slot);
         EXPECT_EQ(dwtest::RowsOf(window.Modules(), slot), dwtest::DecodedCopy(module, handed.data(), 2048, 0)) << slot;
         EXPECT_NE(dwtest::RowsOf(window.Modules(), slot), mixture) << slot;
     }
