@@ -112,8 +112,6 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA lpCreateStruct)
     if (!m_wndDataWnd.Create(kDataSlots, kDataWindowStyle, none, &m_wndChildBar, kDataWindowId))
         return -1;
     m_wndChildBar.SetChild(&m_wndDataWnd);
-    // Modules loaded in the data window run at once on the bytes under the hex cursor now.
-    m_wndDataWnd.SetBytesSource([this] { return HandBytesToDataWindow(); });
 
     static const UINT indicators[] = {ID_SEPARATOR};
     if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
@@ -178,14 +176,9 @@ void CMainFrame::OnDockDataWindow()
 // to the data window's current slot, and its module runs over them.
 void CMainFrame::OnRefreshDataWindow()
 {
-    HandBytesToDataWindow();
-}
-
-bool CMainFrame::HandBytesToDataWindow()
-{
     CView* view = GetActiveView();
     if (!m_wndChildBar.GetSafeHwnd() || !m_wndChildBar.IsVisible() || !view || !view->IsKindOf(RUNTIME_CLASS(CDiskView)))
-        return false;
+        return;
     CHexView* hex = static_cast<CDiskView*>(view)->GetHexView();
     int size = 0;
     uint32_t base = 0;
@@ -204,7 +197,6 @@ bool CMainFrame::HandBytesToDataWindow()
     // what SetData compares.
     if (!m_wndDataWnd.SetData(data, size, static_cast<int>(cursor), length, base, 0, -1))
         m_wndDataWnd.Refresh(true, -1);
-    return true;
 }
 
 LRESULT CMainFrame::OnTextViewQuery(WPARAM wParam, LPARAM lParam)

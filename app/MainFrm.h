@@ -120,9 +120,6 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    // Hands the active hex view's bytes from the cursor to the data window's current slot and
-    // runs its module, changed or not; false while the bar is hidden or no disk view is active.
-    bool HandBytesToDataWindow();
     std::vector<StatusPaneSlot> CurrentPanes() const;
     // Shows a pane list: ids, styles and widths, and the texts as plain text (kept texts, or
     // empty ones when `keepTexts` is false). Coloured records of replaced parts are freed by

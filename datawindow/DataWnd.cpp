@@ -343,23 +343,9 @@ void CDataWnd::BytesReplaced(const uint8_t* data)
             m_replaced[slot] = true;
 }
 
-void CDataWnd::RefreshSlotsWithData()
-{
-    for (int slot = 0; slot < kMaxSlots; ++slot) {
-        if (!m_data[slot])
-            continue;
-        // The current slot takes the bytes under the hex cursor now, of their own length; the
-        // others keep what they were handed.
-        if (slot == m_current && m_bytesSource && m_bytesSource())
-            continue;
-        Refresh(true, slot);
-    }
-}
-
 void CDataWnd::RefreshCurrentSlot()
 {
-    // The slot's own bytes at its own start offset: asking the frame for the cursor's bytes
-    // would move the rows to wherever typing left the cursor.
+    // The slot's own bytes at its own start offset, as they are now (the user's typing shows).
     Refresh(true, m_current);
 }
 
@@ -938,14 +924,11 @@ void CDataWnd::OnLoadModul(bool addToList, const char* section)
     std::vector<std::string> paths;
     if (!Prompts().ChooseModuleFiles(m_hWnd, folder, &paths) || paths.empty())
         return;
-    bool anyLoaded = false;
     for (const std::string& path : paths) {
         if (addToList)
             AddToModulList(path.c_str(), section);
-        anyLoaded = LoadModul(path.c_str(), nullptr) != 0 || anyLoaded;
+        LoadModul(path.c_str(), nullptr);
     }
-    if (anyLoaded)
-        RefreshSlotsWithData();
     std::string last = paths.back();
     const size_t cut = last.find_last_of("\\/");
     if (cut != std::string::npos) {
@@ -961,14 +944,12 @@ int CDataWnd::LoadModulList(const char* section)
     if (!ReadModulList(section, &paths))
         return 0;
     int loaded = 0;
+    // Mends a frozen start: the list, loaded at every start, once held the window for minutes
+    // over files that were each below the bound of one file.
     m_modules.LimitLoadedBytes(CModulSet::kMaxListBytes);
     for (const std::string& path : paths)
         loaded += LoadModul(path.c_str(), nullptr);
     m_modules.LimitLoadedBytes(-1);
-    // The slots show what the new modules make of the bytes they hold, not the empty lists
-    // that "Module löschen" left, without waiting for the next change of the bytes.
-    if (loaded > 0)
-        RefreshSlotsWithData();
     return loaded;
 }
 

@@ -10,7 +10,6 @@
 #include "datawindow/DataWndRows.h"
 #include "datawindow/ModulSet.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,12 +83,9 @@ public:
     void Refresh(bool redraw, int slot = -1);
     // The host put another sector into the buffer at `data` (perhaps of another size): the
     // slots that were handed it keep running on their copy until they are handed it again.
+    // Mends a wrong decode: a refresh ran the new, shorter sector with the old sector's length,
+    // the rest of the old sector (or of the previous medium) read as if it were the new one's.
     void BytesReplaced(const uint8_t* data);
-    // Where the current slot's bytes come from (the main frame hands the active hex view's,
-    // as its refresh command does): after modules were loaded the current slot is handed them
-    // anew, and shows what the new modules make of the bytes under the cursor now. The source
-    // returns false when it has nothing to hand; the slot then runs on the bytes it holds.
-    void SetBytesSource(std::function<bool()> source) { m_bytesSource = std::move(source); }
     void SelectSlot(int slot);
     // SelectSlot keeps the slot within the count: neither goes past the first or the last.
     void SelectPreviousSlot() { SelectSlot(m_current - 1); }
@@ -150,8 +146,6 @@ private:
     void SyncItems(int slot);
     // Whether the slot's buffer holds other bytes than the slot last ran on.
     bool BytesChangedSinceRun(int slot, const uint8_t* data, int size) const;
-    // Every slot that holds bytes runs again, after the loaded modules changed.
-    void RefreshSlotsWithData();
     // "Aktualisieren": the current slot runs again over the bytes it was handed, as they are
     // now, from its own start offset (Refresh; a slot whose buffer went on to another sector
     // runs on its copy). The frame's refresh command is what hands the cursor's bytes.
@@ -201,7 +195,6 @@ private:
     bool m_replaced[kMaxSlots] = {};
     // SetData is handing a slot new bytes: the run takes them and keeps a copy.
     bool m_handing = false;
-    std::function<bool()> m_bytesSource;
     // The text callback's context of each list: the window and the slot it shows.
     struct TextContext {
         CDataWnd* window;

@@ -65,9 +65,11 @@ bool ToggleItem(const CModulSet& set, int slot, std::vector<uint32_t>* items, in
         items->erase(items->begin() + item + 1, items->begin() + static_cast<ptrdiff_t>(end));
         return true;
     }
-    if (indent >= DW_MAX_OPEN_INDENT)
-        return false;
     word &= ~DW_COLLAPSED;
+    // The list nests rows at most 8 deep: a row at indent 8 shows itself open, with nothing
+    // brought in below it.
+    if (indent >= DW_MAX_OPEN_INDENT)
+        return true;
     const uint32_t marks = ((word >> 16) & 0x7F) << 17;
     const int count = set.GetRowCount(slot);
     std::vector<uint32_t> children;

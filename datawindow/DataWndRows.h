@@ -36,8 +36,8 @@ struct DataSlotView {
 void BuildTopItems(const CModulSet& set, int slot, std::vector<uint32_t>* items);
 
 // Opens (mode 1), closes (mode 2) or toggles (mode 0) the row of items[item]. Only a row
-// with children changes; a row at indent 8 or deeper does not open. True when the items
-// changed.
+// with children changes; a row at indent 8 or deeper turns open but brings in no rows below
+// it. True when the items changed.
 bool ToggleItem(const CModulSet& set, int slot, std::vector<uint32_t>* items, int item, int mode);
 
 // The text of one cell into `text` (at most `size` - 1 bytes, terminated); the result is the

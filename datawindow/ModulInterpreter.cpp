@@ -459,6 +459,8 @@ void ModulRun::Seek(const ModulInstr& instr, int label, int32_t number1)
             --m_pos;
         }
         // Aligned to the data start with G: the reference gains the base, the position not.
+        // Adding the base to the position as well threw a block's seek a whole base further than
+        // the boundary (a sub at 0x200 aligning 16 landed at 0x410, not 0x210), often past the data.
         if (flags & MF_GLOBAL)
             p += m_base;
         int64_t remainder = p % step;

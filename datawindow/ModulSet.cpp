@@ -93,6 +93,7 @@ void WriteErrorLine(int mode, CDataStream* stream, const char* kind, int line, c
 
 void CModulSet::ReportError(const char* message, bool warning, bool always)
 {
+    // Mends a frozen window: a file of nothing but faults wrote a line per fault, minutes of them.
     if (++m_errorCount - m_errorsLeftOut > kMaxReportedErrors && !always) {
         ++m_errorsLeftOut;
         return;
@@ -102,6 +103,8 @@ void CModulSet::ReportError(const char* message, bool warning, bool always)
 
 void CModulSet::ReportErrorsLeftOut()
 {
+    // Part of the same mend: the faults the bound left out are told as one count, so that the
+    // text shown does not pass for all of them.
     if (m_errorsLeftOut == 0)
         return;
     char text[120];
@@ -136,6 +139,7 @@ int CModulSet::LoadFileChecked(const char* path, const char* name)
     }
     // A module is a page of text; a file far larger is no module and would hold the window
     // (and its memory) while it compiles, at every start when it is in the list.
+    // Mends a frozen start: a huge file in the module list held the window for minutes.
     const long long size = scanner.Seek(0, STREAM_END);
     if (size < 0 || size > kMaxFileBytes || scanner.Seek(0, STREAM_BEGIN) != 0) {
         char text[80];
@@ -144,6 +148,7 @@ int CModulSet::LoadFileChecked(const char* path, const char* name)
         scanner.Close();
         return 0;
     }
+    // Mends the same frozen start for a list of many large files, each below the bound.
     if (m_bytesLeft >= 0) {
         if (size > m_bytesLeft) {
             char text[80];

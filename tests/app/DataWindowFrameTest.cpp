@@ -199,9 +199,10 @@ TEST_F(DataWindowFrameTest, RefreshFollowsTheSectorInTheViewsBuffer)
 }
 
 // A 2048-byte sector of an ISO image was decoded, then the FAT16 image's 512-byte sector 0 is
-// shown in the same buffer: "Modul laden" in the data window decodes those 512 bytes under the
-// cursor, not 2048 of which 1536 are left from the ISO sector.
-TEST_F(DataWindowFrameTest, AModuleLoadDecodesTheSectorShownNow)
+// shown in the same buffer: after "Modul laden", the data window's "Aktualisieren" decodes the
+// ISO sector the slot was handed, never the 512 new bytes with 1536 left from the ISO sector
+// behind them; the frame's refresh command hands it the 512 bytes under the cursor.
+TEST_F(DataWindowFrameTest, AfterAModuleLoadNoSlotDecodesTheNewSectorWithTheOldLength)
 {
     const std::string iso = diskviewtest::FixtureImage("iso9660.img");
     const std::string fat16 = diskviewtest::FixtureImage("fat16.img");
@@ -218,6 +219,8 @@ TEST_F(DataWindowFrameTest, AModuleLoadDecodesTheSectorShownNow)
     int size = 0;
     const uint8_t* buffer = hex->GetData(&size, nullptr);
     ASSERT_EQ(size, 2048);
+    const std::vector<uint8_t> isoSector(buffer, buffer + 2048);
+    const int isoCursor = data.GetSlotOffset(data.GetCurrentSlot());
     ASSERT_TRUE(doc->OnOpenDocument(fat16.c_str()));
     DrainQueue();
     ASSERT_EQ(hex->GetData(&size, nullptr), buffer) << "the same buffer";
@@ -231,9 +234,14 @@ TEST_F(DataWindowFrameTest, AModuleLoadDecodesTheSectorShownNow)
     data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
     CDataWnd::SetPrompts(nullptr);
     DrainQueue();
-    EXPECT_EQ(data.GetSlotLength(data.GetCurrentSlot()), 512 - cursor);
-    EXPECT_EQ(RowsOf(data.Modules(), data.GetCurrentSlot()), DecodedCopy(farModule, buffer, 512, cursor));
-    EXPECT_NE(RowsOf(data.Modules(), data.GetCurrentSlot()), DecodedCopy(farModule, buffer, 2048, cursor));
+    const int slot = data.GetCurrentSlot();
+    EXPECT_EQ(data.Modules().GetRowCount(slot), 0) << "a module load runs nothing";
+    data.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
+    EXPECT_EQ(RowsOf(data.Modules(), slot), DecodedCopy(farModule, isoSector.data(), 2048, isoCursor));
+    EXPECT_NE(RowsOf(data.Modules(), slot), DecodedCopy(farModule, buffer, 2048, isoCursor));
+    Command(ID_REFRESH_DATA_WINDOW);
+    EXPECT_EQ(data.GetSlotLength(slot), 512 - cursor);
+    EXPECT_EQ(RowsOf(data.Modules(), slot), DecodedCopy(farModule, buffer, 512, cursor));
     DeleteFileA(farModule.c_str());
 }
 

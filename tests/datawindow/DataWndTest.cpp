@@ -237,7 +237,7 @@ TEST_F(DataWndTest, KeysAndGlyphsOpenCloseAndCopy)
     free(copied);
 }
 
-TEST_F(DataWndTest, NineLevelsDeepDoesNotOpen)
+TEST_F(DataWndTest, NineLevelsDeepDoesNotOpenFurther)
 {
     std::string text = "BYTE \"0\"\n";
     for (int level = 1; level <= 10; ++level)
@@ -252,7 +252,22 @@ TEST_F(DataWndTest, NineLevelsDeepDoesNotOpen)
         ++opened;
         ++item;
     }
-    EXPECT_EQ(opened, 8) << "rows at indent 0 to 7 open, the one at 8 does not";
+    EXPECT_EQ(opened, 9) << "rows at indent 0 to 8 turn open";
+    const std::vector<uint32_t>& items = window.Items(0);
+    ASSERT_EQ(items.size(), 9u) << "the row at indent 8 brings in no row at 9";
+    // The row at indent 8 shows open (14) and closed (20) after its eight line codes; closing it
+    // takes nothing away.
+    const struct {
+        int mode;
+        bool changes;
+        char glyph;
+    } presses[] = {{1, false, 14}, {2, true, 20}, {2, false, 20}, {0, true, 14}, {0, true, 20}};
+    for (const auto& press : presses) {
+        EXPECT_EQ(window.ToggleRow(8, press.mode), press.changes) << press.mode;
+        EXPECT_EQ(items.size(), 9u);
+        EXPECT_EQ(window.GetList(0)->GetItemCount(), 9);
+        EXPECT_EQ(Cell(window, items[8], 0).substr(8), std::string(1, press.glyph) + "8") << press.mode;
+    }
     DeleteFileA(path.c_str());
 }
 
@@ -685,9 +700,9 @@ TEST_F(DataWndTest, SetDataCutsTheLengthAndRunsOnChange)
 }
 
 // The disk view hands every sector in the same buffer: other bytes in it count as a change
-// for SetData, as other values do. After "Module löschen", loading the list or a module
-// shows its rows at once, without waiting for new bytes.
-TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowAtOnce)
+// for SetData, as other values do. After "Module löschen", loading the list or a module runs
+// nothing; "Aktualisieren" shows what the module makes of the slot's bytes.
+TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowOnRefresh)
 {
     auto first = [&] { return window.Items(0).empty() ? std::string() : Cell(window, window.Items(0)[0], DW_COL_VALUE); };
     EXPECT_EQ(first(), "0 ");
@@ -702,17 +717,19 @@ TEST_F(DataWndTest, OtherBytesInTheSameBufferAndReloadedModulesShowAtOnce)
         window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
         EXPECT_EQ(first(), "") << command;
         window.SendMessage(WM_COMMAND, command);
+        EXPECT_EQ(window.Modules().GetEntryCount(), 1) << command;
+        EXPECT_TRUE(window.Items(0).empty()) << command;
+        window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_REFRESH);
         EXPECT_EQ(window.Items(0).size(), 5u) << command;
         EXPECT_EQ(first(), "66 ") << command;
     }
     CDataWnd::SetPrompts(&prompts);
 }
 
-// After a module load the slots run again, each on what it was handed: the current slot on
-// the bytes its source hands now (a 512-byte sector where a 2048-byte one was), the others on
-// their copies of the bytes they were handed, never on the buffer's new bytes with the old
-// size.
-TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
+// A module load runs no slot; run again afterwards, each slot runs on what it was handed: where
+// the view put a 512-byte sector into the buffer that held a 2048-byte one, on its copy of the
+// bytes it was handed, never on the buffer's new bytes with the old size.
+TEST_F(DataWndTest, AfterAModuleLoadEachSlotRunsOnTheBytesOfItsOwnLength)
 {
     const std::string module = WriteModule("sl_far.dfm", "SEEK 4\nBYTE \"near\"\nSEEK 1000\nBYTE \"far\"\n");
     std::vector<uint8_t> buffer(2048);
@@ -725,31 +742,27 @@ TEST_F(DataWndTest, AModuleLoadRunsEachSlotOnTheBytesOfItsOwnLength)
     for (size_t i = 0; i < 512; ++i)
         buffer[i] = static_cast<uint8_t>(i * 3 + 100);
     window.BytesReplaced(buffer.data());
-    int handedNow = 0;
-    window.SetBytesSource([&] {
-        ++handedNow;
-        if (!window.SetData(buffer.data(), 512, 0, 512, 0x8000, 0, -1))
-            window.Refresh(true, -1);
-        return true;
-    });
     dwtest::ModuleChooser<Prompts> chooser(module);
     CDataWnd::SetPrompts(&chooser);
     window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_CLEAR_MODULES);
     window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
     CDataWnd::SetPrompts(&prompts);
     const std::string mixture = dwtest::DecodedCopy(module, buffer.data(), 2048, 0);
-    EXPECT_EQ(handedNow, 1);
+    for (int slot : {0, 1}) {
+        EXPECT_EQ(window.Modules().GetRowCount(slot), 0) << slot;
+        window.Refresh(true, slot);
+        EXPECT_EQ(dwtest::RowsOf(window.Modules(), slot), dwtest::DecodedCopy(module, handed.data(), 2048, 0)) << slot;
+        EXPECT_NE(dwtest::RowsOf(window.Modules(), slot), mixture) << slot;
+    }
+    // Handed the new sector, the slot decodes it with its own length.
+    window.SetData(buffer.data(), 512, 0, 512, 0x8000, 0, 0);
     EXPECT_EQ(dwtest::RowsOf(window.Modules(), 0), dwtest::DecodedCopy(module, buffer.data(), 512, 0));
-    EXPECT_NE(dwtest::RowsOf(window.Modules(), 0), mixture);
-    EXPECT_EQ(dwtest::RowsOf(window.Modules(), 1), dwtest::DecodedCopy(module, handed.data(), 2048, 0));
-    EXPECT_NE(dwtest::RowsOf(window.Modules(), 1), mixture);
     DeleteFileA(module.c_str());
 }
 
 // The window's own refresh shows the bytes as they are now, from the slot's own start offset:
-// what the user typed into the sector (through "Aktualisieren", with a source that would hand
-// the cursor's bytes one byte further on, and through a change of the options) shows where it
-// was shown; the source is not asked. After the view went on to a 512-byte sector in the same
+// what the user typed into the sector (through "Aktualisieren" and through a change of the
+// options) shows where it was shown. After the view went on to a 512-byte sector in the same
 // 2048-byte buffer, a slot that was not handed it keeps decoding its copy of the old one,
 // never the new bytes with the old length.
 TEST_F(DataWndTest, TheWindowsOwnRefreshShowsTheBytesAsTheyAreNow)
@@ -769,23 +782,13 @@ TEST_F(DataWndTest, TheWindowsOwnRefreshShowsTheBytesAsTheyAreNow)
     window.SendMessage(WM_COMMAND, CDataWnd::ID_DW_LOAD_MODUL);
     CDataWnd::SetPrompts(&optionPrompts);
 
-    enum Route { REFRESH, REFRESH_WITH_SOURCE, OPTIONS };
-    for (Route route : {REFRESH, REFRESH_WITH_SOURCE, OPTIONS}) {
+    enum Route { REFRESH, OPTIONS };
+    for (Route route : {REFRESH, OPTIONS}) {
         SCOPED_TRACE(route);
         std::vector<uint8_t> buffer(2048);
         for (size_t i = 0; i < buffer.size(); ++i)
             buffer[i] = static_cast<uint8_t>(i * 7 + 1);
         const std::vector<uint8_t> handed = buffer;
-        int handedNow = 0;
-        // What the frame would hand after two typed digits moved the cursor on by a byte.
-        window.SetBytesSource([&] {
-            if (route != REFRESH_WITH_SOURCE)
-                return false;
-            ++handedNow;
-            if (!window.SetData(buffer.data(), 2048, 1, 2047, 0x8000, 0, -1))
-                window.Refresh(true, -1);
-            return true;
-        });
         window.SetData(buffer.data(), 2048, 0, 2048, 0x8000, 0, 1);
         window.SetData(buffer.data(), 2048, 0, 2048, 0x8000, 0, 0);
         auto command = [&] {
@@ -815,8 +818,6 @@ TEST_F(DataWndTest, TheWindowsOwnRefreshShowsTheBytesAsTheyAreNow)
         EXPECT_NE(dwtest::RowsOf(window.Modules(), 0), mixture);
         window.Refresh(true, 1);
         EXPECT_EQ(dwtest::RowsOf(window.Modules(), 1), dwtest::DecodedCopy(module, typed.data(), 2048, 0));
-        EXPECT_EQ(handedNow, 0) << "the refresh hands nothing anew";
-        window.SetBytesSource(nullptr);
         window.SetData(nullptr, 0, 0, 0, 0, 0, 0);
         window.SetData(nullptr, 0, 0, 0, 0, 0, 1);
     }
