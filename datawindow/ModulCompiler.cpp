@@ -148,18 +148,14 @@ const Action* ActionAt(const char* s)
     return nullptr;
 }
 
-// The text between two double quotes, escapes as they stand; `*length` the characters of
-// the item with both quotes (the line end ends an unclosed one).
+// The text up to the next double quote, a backslash as any other character ("C:\" is a
+// name); `*length` the characters of the item with both quotes (the line end ends an unclosed
+// one).
 std::string Quoted(const char* s, int* length)
 {
     std::string text;
     int i = 1;
     while (s[i] && s[i] != '"') {
-        if (s[i] == '\\' && s[i + 1]) {
-            if (static_cast<int>(text.size()) < kMaxQuoted)
-                text += s[i];
-            ++i;
-        }
         if (static_cast<int>(text.size()) < kMaxQuoted)
             text += s[i];
         ++i;

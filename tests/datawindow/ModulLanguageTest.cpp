@@ -69,6 +69,8 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
         const char* errors;   // the error text beside the rows (none when null)
     } cases[] = {
         {"BYTE \"a\" 3 #H", {1, 2, 3}, "a=0x1 0x2 0x3 "},
+        // A name ends at its next quote; a backslash in it is a character like any other.
+        {"BYTE \"C:\\\" 2 #H", {1, 2}, "C:\\=0x1 0x2 "},
         {"BYTE \"a\" 3 #HS", {1, 2, 3}, "a=0x1 1 , 0x2 2 , 0x3 3 "},
         {":w WORD \"w\" #M\nPRINT w", {0x12, 0x34}, "w=4660 |?\?\?=13330 "},
         {"BYTE \"b\" #\"1:eins:\"\nBYTE \"c\" #\"1:eins:\"", {1, 2}, "b=eins|c=2 "},
