@@ -186,6 +186,8 @@ public:
     void SetClientSize(int width, int height) noexcept;
     void UpdateRowsFit() noexcept;
     int ClampFirstRow(int first) const noexcept;
+    // Where the vertical bar keeps the first row after the rows changed: at most rows - full rows / 2.
+    int BarFirstRow(int first) const noexcept;
     int ScrollV(int first, int cause) noexcept;   // 1 moved, 0 unchanged, -1 refused
     int ScrollH(int pos, int cause) noexcept;
     int MaxHScroll() const noexcept;

@@ -1,0 +1,138 @@
+// Single messages of the tree list and what each leaves behind: one fresh window a case.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <cstring>
+#include <functional>
+#include <vector>
+#include "TreeListSupport.h"
+
+namespace {
+
+const DWORD kStyle = TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT;
+
+LPARAM L(HTREEITEM h)
+{
+    return reinterpret_cast<LPARAM>(h);
+}
+
+void DrainMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+int HeaderWord(const tltest::Parent& p, int column, UINT mask)
+{
+    HDITEMA hd = {};
+    hd.mask = mask;
+    SendMessageA(reinterpret_cast<HWND>(p.Send(TLM_GETHEADER)), HDM_GETITEMA, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&hd));
+    return mask == HDI_FORMAT ? hd.fmt : hd.cxy;
+}
+
+}  // namespace
+
+TEST(TreeListMessageRules, EachMessageLeavesWhatItsRuleSays)
+{
+    struct Case {
+        const char* what;
+        std::function<LRESULT(tltest::Parent& p)> act;
+        std::function<LRESULT(tltest::Parent& p)> expected;
+    } cases[] = {
+        { "rows taken away leave the first row at most half a page above the end",
+          [](tltest::Parent& p) {
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_HIDDENITEMS, TLX_HIDDENITEMS);
+              std::vector<HTREEITEM> items;
+              for (int i = 0; i < 40; ++i)
+                  items.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+              p.Send(WM_VSCROLL, (25 << 4) | 12, 0);   // own code 12: to row 25
+              if (p.Send(TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0) != L(items[25]))
+                  return LRESULT(-1);
+              for (int i = 39; i >= 20; --i)
+                  tltest::SetItem(p, items[i], 0, TVIF_STATE, TLIS_HIDDEN, TLIS_HIDDEN);
+              Sleep(250);   // past the scroll bar's redraw pause, so the queued update runs
+              DrainMessages();
+              const LRESULT first = p.Send(TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0);
+              for (int i = 0; i < 40; ++i)
+                  if (L(items[i]) == first)
+                      return LRESULT(i);
+              return LRESULT(-2);
+          },
+          [](tltest::Parent& p) {
+              RECT client;
+              GetClientRect(p.Tree(), &client);
+              const int full = static_cast<int>(client.bottom / p.Send(TVM_GETITEMHEIGHT));
+              return LRESULT(20 - full / 2);
+          } },
+        { "the tip offered to the parent names the item with mask 0x801C",
+          [](tltest::Parent& p) {
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_TIPOFFER, TLX_TIPOFFER);
+              HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "offered");
+              UINT mask = 0;
+              p.answer = [&mask](NMHDR* hdr) -> LRESULT {
+                  if (static_cast<int>(hdr->code) == TLN_TIPOFFER)
+                      mask = reinterpret_cast<NMTVDISPINFOA*>(hdr)->item.mask;
+                  return 0;
+              };
+              RECT label = {};
+              memcpy(&label, &item, sizeof item);
+              p.Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&label));
+              p.Send(WM_MOUSEMOVE, 0, MAKELPARAM(label.left + 2, (label.top + label.bottom) / 2));
+              p.answer = nullptr;
+              return LRESULT(mask);
+          },
+          [](tltest::Parent&) { return LRESULT(0x801C); } },
+        { "the header's list follows the normal list as it is now",
+          [](tltest::Parent& p) {
+              HIMAGELIST a = ImageList_Create(16, 16, ILC_COLOR32, 1, 1), b = ImageList_Create(16, 16, ILC_COLOR32, 1, 1);
+              p.Send(TVM_SETIMAGELIST, TVSIL_NORMAL | 0x40000000, reinterpret_cast<LPARAM>(a));
+              p.Send(TVM_SETIMAGELIST, TVSIL_NORMAL | 0x40000000, reinterpret_cast<LPARAM>(b));
+              const bool follows = p.Send(TVM_GETIMAGELIST, 5) == reinterpret_cast<LRESULT>(b);
+              p.Send(TVM_SETIMAGELIST, TVSIL_NORMAL | 0x40000000, 0);
+              ImageList_Destroy(a);
+              ImageList_Destroy(b);
+              return LRESULT(follows);
+          },
+          [](tltest::Parent&) { return LRESULT(1); } },
+        { "setting a column hands the header the caller's format bits",
+          [](tltest::Parent& p) {
+              tltest::AddColumns(p, 2, 100);
+              LVCOLUMNA col = {};
+              col.mask = LVCF_FMT;
+              col.fmt = LVCFMT_RIGHT | HDF_SORTUP;
+              p.Send(TLM_SETCOLUMN, 1, reinterpret_cast<LPARAM>(&col));
+              return LRESULT(HeaderWord(p, 1, HDI_FORMAT) & (HDF_SORTUP | HDF_JUSTIFYMASK));
+          },
+          [](tltest::Parent&) { return LRESULT(HDF_SORTUP | HDF_RIGHT); } },
+        { "suspending the drawing leaves the window shown",
+          [](tltest::Parent& p) {
+              p.Send(WM_SETREDRAW, 0);
+              const bool shown = (GetWindowLongA(p.Tree(), GWL_STYLE) & WS_VISIBLE) != 0;
+              p.Send(WM_SETREDRAW, 1);
+              return LRESULT(shown);
+          },
+          [](tltest::Parent&) { return LRESULT(1); } },
+        { "a column inserted hidden by its own mask bit alone starts hidden",
+          [](tltest::Parent& p) {
+              tltest::AddColumns(p, 1, 100);
+              LVCOLUMNA col = {};
+              col.mask = LVCF_WIDTH | TLCF_HIDDEN;
+              col.fmt = static_cast<int>(TLCF_HIDDEN);
+              col.cx = 80;
+              if (p.Send(TLM_INSERTCOLUMN, 1, reinterpret_cast<LPARAM>(&col)) != 1)
+                  return LRESULT(-1);
+              return LRESULT(HeaderWord(p, 1, HDI_WIDTH));
+          },
+          [](tltest::Parent&) { return LRESULT(0); } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
+        ShowWindow(p.Window(), SW_SHOW);
+        const LRESULT got = c.act(p);
+        EXPECT_EQ(got, c.expected(p));
+        DrainMessages();
+    }
+}
