@@ -194,7 +194,7 @@ UINT TreeListModel::Find(UINT start, TreeListFind* r) noexcept
         return 0;
     const int startLevel = items[x]->level;
     r->flags = (r->flags & ~0xFF0000u) | (static_cast<UINT>(startLevel & 0xFF) << 16);
-    // A depth limit of 0 sets none: a recursive search without one walks the whole subtree.
+    // Children are entered below the depth limit, counted in levels from the start item.
     const int limit = static_cast<int>((f >> 8) & 0xFF);
     // Each item is visited once: the walk ends after every item, so a text request that
     // changes the tree cannot make it go round.
@@ -204,7 +204,7 @@ UINT TreeListModel::Find(UINT start, TreeListFind* r) noexcept
         if (!Item(x))
             return 0;
         const TreeListItem* it = items[x];
-        bool enter = recursive && it->firstChild && (limit == 0 || it->level - startLevel < limit);
+        bool enter = recursive && it->firstChild && it->level - startLevel < limit;
         if (enter && (f & TLF_SHOWNONLY))
             enter = it->row && (it->state & TVIS_EXPANDED);
         if (enter) {
