@@ -54,8 +54,9 @@ UINT TreeListModel::GetNextItem(UINT code, UINT item) noexcept
     case TVGN_CHILD:
         return root || item == 0 ? firstTop : (it ? it->firstChild : 0);
     case TVGN_FIRSTVISIBLE:
-        // The row at the top of the window: with pinned rows the first of them, whatever
-        // the scrolled part below them starts with (code 14 names that one).
+        // Wrong result mended: with pinned rows the row at the first visible index lies hidden
+        // under them, so the answer is the row at the top of the window, the first pinned
+        // one (code 14 names where the scrolled part starts).
         return RowItem(ScreenRowToIndex(0));
     case TVGN_NEXTVISIBLE: {
         if (root)

@@ -391,7 +391,7 @@ bool Painter::Row(int index, int top)
             DottedHorizontal(dc, cx, x0 + strips * m.indent, mid);
         }
     }
-    if ((m.style & TVS_HASBUTTONS) && ownStrip && (it->flags & TLIF_BUTTON || it->firstChild)) {
+    if ((m.style & TVS_HASBUTTONS) && ownStrip && (it->flags & TLIF_BUTTON)) {
         bool open = (it->state & TVIS_EXPANDED) && !(it->state & TVIS_EXPANDPARTIAL);
         Button(x0 + (strips - 1) * m.indent + m.buttonCenter, mid, open);
     }
