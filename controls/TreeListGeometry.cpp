@@ -977,11 +977,16 @@ COLORREF TreeListModel::SetItemColor(UINT item, int column, COLORREF color, bool
     }
     if (old == color)
         return old;
+    // A background change redraws the cell of the next displayed column as well, at once
+    // or through the queue alike.
+    const bool next = !text && column < columnCount && columns[column].position + 1 < columnCount;
     if (deferred) {
         Queue(item, static_cast<UINT>(column), TLW_CELL);
+        if (next)
+            Queue(item, static_cast<UINT>(columns[column].successor), TLW_CELL);
     } else if (it->row) {
         host->InvalidateCell(item, column);
-        if (!text && column < columnCount && columns[column].position + 1 < columnCount)
+        if (next)
             host->InvalidateCell(item, columns[column].successor);
     }
     return old;

@@ -126,6 +126,28 @@ TEST(TreeListMessageRules, EachMessageLeavesWhatItsRuleSays)
               return LRESULT(HeaderWord(p, 1, HDI_WIDTH));
           },
           [](tltest::Parent&) { return LRESULT(0); } },
+        { "a queued background change redraws the next column's cell too",
+          [](tltest::Parent& p) {
+              tltest::AddColumns(p, 3, 80);
+              HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "row");
+              UpdateWindow(p.Tree());
+              ValidateRect(p.Tree(), nullptr);
+              DrainMessages();
+              TreeListColorRecord record = { 0x2, 1, { 0, 0 }, RGB(0, 128, 0) };
+              p.Send(TLM_SETCOLORREC, reinterpret_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&record));
+              MSG msg;   // the queue alone, not the paint that would validate what it asked for
+              while (PeekMessageA(&msg, p.Tree(), TLM_RUNQUEUE, TLM_RUNQUEUE, PM_REMOVE))
+                  DispatchMessageA(&msg);
+              RECT next = {};
+              memcpy(&next, &item, sizeof item);
+              p.Send(TVM_GETITEMRECT, 0x80 | (2u << 24), reinterpret_cast<LPARAM>(&next));
+              HRGN update = CreateRectRgn(0, 0, 0, 0);
+              GetUpdateRgn(p.Tree(), update, FALSE);
+              const BOOL redrawn = PtInRegion(update, (next.left + next.right) / 2, (next.top + next.bottom) / 2);
+              DeleteObject(update);
+              return LRESULT(redrawn != FALSE);
+          },
+          [](tltest::Parent&) { return LRESULT(1); } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
