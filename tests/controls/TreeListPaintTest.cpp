@@ -280,6 +280,21 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
                   EXPECT_EQ(area - CountColour(px, strip, kWhite) > 0, kinds[i].button) << "row " << i;
               }
           } },
+        { "item images from 0x40000000 come from list 4, with bit 0x20000000 too", 0,
+          [](Parent& p, Pixels& px) {
+              BlueList images;
+              p.Send(TVM_SETIMAGELIST, 4 | 0x40000000, reinterpret_cast<LPARAM>(images.list));
+              const int values[] = { 0x40000000, 0x60000000 };
+              std::vector<HTREEITEM> rows;
+              for (int v : values)
+                  rows.push_back(Row(p, v));
+              px.Paint(p);
+              for (size_t i = 0; i < rows.size(); ++i) {
+                  const RECT row = ItemRect(p, rows[i], false);
+                  EXPECT_GT(CountColour(px, row, kBlue), 0) << std::hex << values[i];
+              }
+              p.Send(TVM_SETIMAGELIST, 4 | 0x40000000, 0);
+          } },
         { "item and cell images in a row lower than they are stay inside it", 0,
           [](Parent& p, Pixels& px) {
               BlueList images;
