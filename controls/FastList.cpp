@@ -959,8 +959,6 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_PAINT:
         return FastListOnPaint(b, reinterpret_cast<HDC>(wp));
-    case WM_ERASEBKGND:
-        return 1;
     case WM_SIZE: {
         FL_LOCK(b);
         FastListUpdateRowsPerPage(b);

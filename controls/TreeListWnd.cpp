@@ -1346,11 +1346,6 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
             EndPaint(window, &ps);
         }
         return 0;
-    case WM_PRINTCLIENT:
-        TreeListPaint(b, reinterpret_cast<HDC>(wParam), nullptr);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_SYSCOLORCHANGE: {
         TreeListLock lock(b);
         CloseThemes(b);
@@ -1537,7 +1532,8 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     case WM_CAPTURECHANGED: {
-        // Another window took the mouse: no button up will end the drag here, so it ends now.
+        // Stuck drag mended: another window took the mouse, so no button up ends the drag
+        // here (its mark and timer stayed, and the next click dropped); it ends now.
         TreeListLock lock(b);
         if (m.dragItem && reinterpret_cast<HWND>(lParam) != window)
             TreeListCancelDrag(b);
