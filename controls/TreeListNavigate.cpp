@@ -334,8 +334,7 @@ int TreeListModel::Sort(UINT parent, bool subtree, int kind, const void* compare
         const SortEntry& x = entries[index[a]];
         const SortEntry& y = entries[index[b]];
         if (kind == 0)
-            return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x.text.c_str(), static_cast<int>(x.text.size()),
-                                  y.text.c_str(), static_cast<int>(y.text.size())) - CSTR_EQUAL;
+            return _stricmp(x.text.c_str(), y.text.c_str());
         if (kind == 1)
             return reinterpret_cast<PFNTVCOMPARE>(const_cast<void*>(compare))(x.data, y.data, context);
         return reinterpret_cast<TreeListItemCompare>(const_cast<void*>(compare))(window, a, b, x.data, y.data, context);

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <string.h>
 #include <functional>
 #include <vector>
 #include "TreeListSupport.h"
@@ -30,6 +33,18 @@ int HeaderWord(const tltest::Parent& p, int column, UINT mask)
     SendMessageA(reinterpret_cast<HWND>(p.Send(TLM_GETHEADER)), HDM_GETITEMA, static_cast<WPARAM>(column),
                  reinterpret_cast<LPARAM>(&hd));
     return mask == HDI_FORMAT ? hd.fmt : hd.cxy;
+}
+
+// Texts whose order by stricmp (punctuation by its code) differs from a word sort, which
+// passes over hyphens.
+const char* const kSortTexts[] = { "ab", "a-c", "AA", "a_b", "b" };
+
+LRESULT SortTextIndex(const char* text)
+{
+    for (size_t i = 0; i < sizeof kSortTexts / sizeof kSortTexts[0]; ++i)
+        if (strcmp(kSortTexts[i], text) == 0)
+            return static_cast<LRESULT>(i + 1);
+    return 9;
 }
 
 }  // namespace
@@ -148,6 +163,32 @@ TEST(TreeListMessageRules, EachMessageLeavesWhatItsRuleSays)
               return LRESULT(redrawn != FALSE);
           },
           [](tltest::Parent&) { return LRESULT(1); } },
+        { "sorting by text compares as the C library's stricmp does",
+          [](tltest::Parent& p) {
+              for (const char* t : kSortTexts)
+                  p.Insert(TVI_ROOT, TVI_LAST, t);
+              p.Send(TVM_SORTCHILDREN, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+              LRESULT order = 0;
+              char buf[16];
+              for (LRESULT h = p.Send(TVM_GETNEXTITEM, TVGN_ROOT, 0); h; h = p.Send(TVM_GETNEXTITEM, TVGN_NEXT, h)) {
+                  TVITEMA get = {};
+                  get.mask = TVIF_TEXT;
+                  get.hItem = reinterpret_cast<HTREEITEM>(h);
+                  get.pszText = buf;
+                  get.cchTextMax = sizeof buf;
+                  p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+                  order = order * 10 + SortTextIndex(buf);
+              }
+              return order;
+          },
+          [](tltest::Parent&) {
+              std::vector<const char*> sorted(std::begin(kSortTexts), std::end(kSortTexts));
+              std::stable_sort(sorted.begin(), sorted.end(), [](const char* a, const char* b) { return _stricmp(a, b) < 0; });
+              LRESULT order = 0;
+              for (const char* t : sorted)
+                  order = order * 10 + SortTextIndex(t);
+              return order;
+          } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
