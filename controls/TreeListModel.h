@@ -320,6 +320,9 @@ public:
     int dropHiliteColumn = 0;
     bool clickPending = false;
     bool editArmed = false;
+    UINT armedItem = 0;       // where the press that armed the edit hit: the edit starts there
+    int armedColumn = 0;
+    POINT armedPoint = {};
     UINT editItem = 0;
     int editColumn = 0;
     UINT dragItem = 0;

@@ -189,6 +189,30 @@ TEST(TreeListMessageRules, EachMessageLeavesWhatItsRuleSays)
                   order = order * 10 + SortTextIndex(t);
               return order;
           } },
+        { "an edit armed by a click starts at the press, not where the button comes up",
+          [](tltest::Parent& p) {
+              SetWindowLongA(p.Tree(), GWL_STYLE, GetWindowLongA(p.Tree(), GWL_STYLE) | TVS_EDITLABELS);
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_EDITONCLICK, TLX_EDITONCLICK);
+              p.Send(TLM_PROPERTY, TLP_EDITCLICK | kPropertyWrite, 2);
+              HTREEITEM first = p.Insert(TVI_ROOT, TVI_LAST, "first");
+              HTREEITEM second = p.Insert(TVI_ROOT, TVI_LAST, "second");
+              HTREEITEM asked = nullptr;
+              p.answer = [&asked](NMHDR* hdr) -> LRESULT {
+                  if (static_cast<int>(hdr->code) == TLN_EDITREQUEST)
+                      asked = reinterpret_cast<TreeListEditRequest*>(hdr)->item.hItem;
+                  return 0;
+              };
+              RECT from = {}, to = {};
+              memcpy(&from, &first, sizeof first);
+              memcpy(&to, &second, sizeof second);
+              p.Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&from));
+              p.Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&to));
+              p.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.left + 3, (from.top + from.bottom) / 2));
+              p.Send(WM_LBUTTONUP, 0, MAKELPARAM(to.left + 3, (to.top + to.bottom) / 2));
+              p.answer = nullptr;
+              return LRESULT(asked == first ? 1 : asked == second ? 2 : 0);
+          },
+          [](tltest::Parent&) { return LRESULT(1); } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
