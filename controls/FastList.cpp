@@ -245,7 +245,7 @@ bool ApplyState(FastListBlock* b, int item, UINT newState)
     const bool quiet = b->deferred && !(changedBits & ~static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED));
     const POINT none = {0, 0};
     if (ItemNotifications(b) && !quiet) {
-        if (FastListNotifyItem(b, LVN_ITEMCHANGING, item, b->focusColumn, newState, old, LVIF_STATE, none, __LINE__))
+        if (FastListNotifyItem(b, LVN_ITEMCHANGING, item, b->focusColumn, newState, old, changedBits, none, __LINE__))
             return false;
         // The parent may have changed the list meanwhile.
         if (!b->items.Valid(item) || b->items[item].data != data)
@@ -266,7 +266,7 @@ bool ApplyState(FastListBlock* b, int item, UINT newState)
         FastListItem& it = b->items[item];
         if (it.flags & kItemSelectionPending)
             it.flags = static_cast<BYTE>((it.flags & ~kItemWasSelected) | ((newState & LVIS_SELECTED) ? kItemWasSelected : 0));
-        FastListNotifyItem(b, LVN_ITEMCHANGED, item, b->focusColumn, newState, old, LVIF_STATE, none, __LINE__);
+        FastListNotifyItem(b, LVN_ITEMCHANGED, item, b->focusColumn, newState, old, old ^ newState, none, __LINE__);
     }
     return true;
 }
@@ -570,10 +570,8 @@ LRESULT FindItem(FastListBlock* b, int start, const FastListFind* find)
             continue;
         if (find->flags & FLF_TEXT) {
             const char* wanted = find->text ? find->text : "";
-            // Compared without the tree glyphs of column 0: they are never shown nor
-            // returned as text, so with them the text of any indented item could not be
-            // found by what the user sees and LVM_GETITEMTEXTA gives.
-            std::string text = FastListCellText(b, i, find->column);
+            const FastListTextRequest r = FastListAskCell(b, i, find->column);
+            const std::string text(r.text, r.length);
             if (find->flags & FLF_PREFIX) {
                 size_t n = std::strlen(wanted);
                 if (text.size() < n || std::memcmp(text.data(), wanted, n) != 0)
@@ -696,18 +694,18 @@ LRESULT Property(FastListBlock* b, WPARAM wp, LPARAM lp)
     case FLP_OWNERVALUE10: b->owner10 = lp; break;
     case FLP_OWNERVALUE11: b->ownerValue11 = lp; break;
     case FLP_HEADEREXTRA: {
-        // A negative or absurd extra height would push the rows out of the window.
+        // Unsafe input mended: a negative or absurd extra height pushed the rows out of the window.
         int extra = static_cast<int>(lp);
         b->headerExtra = std::max(0, std::min(extra, 1000));
         HeaderAreaChanged(b);
         break;
     }
     case FLP_MARGIN:
-        // Bounded like the header: a negative strip would move the cells out of the window.
+        // Unsafe input mended: a negative strip moved the cells out of the window.
         b->margin = std::max(0, std::min(static_cast<int>(lp), 4096));
         FastListUpdateRowsPerPage(b);
-        // The header starts at the margin: left where it was, its dividers would stand
-        // beside the columns they size.
+        // Misplaced header mended: the header starts at the margin; left where it was, its
+        // dividers stood beside the columns they size.
         FastListLayoutHeader(b);   // to the new margin
         FastListApplyStretch(b, true);
         FastListInvalidateAll(b);
@@ -961,8 +959,6 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_PAINT:
         return FastListOnPaint(b, reinterpret_cast<HDC>(wp));
-    case WM_ERASEBKGND:
-        return 1;
     case WM_SIZE: {
         FL_LOCK(b);
         FastListUpdateRowsPerPage(b);
@@ -1121,10 +1117,10 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return -1;
         FL_LOCK(b);
         COLORREF old = b->colours[index];
-        if (static_cast<COLORREF>(lp) == CLR_DEFAULT || lp == -1) {
+        if (lp == -1) {
             b->colourSet[index] = false;
         } else {
-            b->colours[index] = static_cast<COLORREF>(lp) & 0xFFFFFF;
+            b->colours[index] = static_cast<COLORREF>(lp);
             b->colourSet[index] = true;
         }
         ComputeFastListColours(FastListSysColours::Current(), b->colourSet, b->colours);
@@ -1302,7 +1298,7 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         FL_LOCK(b);
         if ((static_cast<DWORD>(lp) & 0xFFFFFF00u) == 0xF5A5A500u)
             return FastListBeginEdit(b, b->index.focus, b->focusColumn, static_cast<int>(lp & 0xFF));
-        return FastListBeginEdit(b, static_cast<int>(wp), static_cast<int>(lp), 0x10000);
+        return FastListBeginEdit(b, static_cast<int>(wp), static_cast<int>(lp), 0x10000, false);
     }
     case LVM_GETEDITCONTROL:
         return reinterpret_cast<LRESULT>(b->edit);
@@ -1427,7 +1423,7 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if (b->items.Valid(item))
             result = FastListSetItemState(b, item, LVIS_FOCUSED, LVIS_FOCUSED, 9);
         if (column >= 0 && b->columns.Valid(column)) {
-            b->focusColumn = (b->exStyle & FLS_EX_CELLFOCUS) ? column : 0;
+            b->focusColumn = column;
             result = 1;
         }
         if ((wp & 0x40000000) && b->items.Valid(item)) {

@@ -70,8 +70,8 @@ void ReadColumn(const LVCOLUMNA& lv, FastListColumn& col, bool inserting)
     }
     if (lv.mask & LVCF_IMAGE)
         col.image = lv.iImage;
-    // Bounded: the value is the least width a stretch column keeps, and the negation of
-    // INT_MIN or a minimum beyond the 16-bit widths would overflow the column edges.
+    // Overflow mended: the value is the least width a stretch column keeps, and the negation
+    // of INT_MIN or a minimum beyond the 16-bit widths overflowed the column edges.
     if (lv.mask & LVCF_ORDER)
         col.minWidth = lv.iOrder == INT_MIN ? 4096 : std::min(lv.iOrder < 0 ? -lv.iOrder : lv.iOrder, 4096);
     else if (inserting)
@@ -144,7 +144,8 @@ LRESULT SetColumn(FastListBlock* b, int c, const LVCOLUMNA* lv)
         b->columns.Restretch();
     b->columns.RecomputeEdges();
     FastListSyncHeaderItem(b, c);
-    // The stretch columns take up any change of the free width (the adjust bits ask the same).
+    // The stretch columns take up any change of the free width; the adjust bits ask no more
+    // than that, so the change is shared out with them and without them alike.
     FastListApplyStretch(b, true);
     if (col.shown != before)
         NotifyColumnChange(b, c);

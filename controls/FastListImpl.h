@@ -228,7 +228,8 @@ void FastListCreateTooltip(FastListBlock* b);
 void FastListHideTooltip(FastListBlock* b);
 void FastListTooltipTick(FastListBlock* b);
 void FastListEndEdit(FastListBlock* b, bool keep);
-int FastListBeginEdit(FastListBlock* b, int item, int column, int code);
+// `ask` false (LVM_EDITLABELA) opens the plain editor without asking the parent first.
+int FastListBeginEdit(FastListBlock* b, int item, int column, int code, bool ask = true);
 void FastListCellAction(FastListBlock* b, int item, int column, int code);
 RECT FastListCellRect(FastListBlock* b, int item, int column);
 RECT FastListRowRect(FastListBlock* b, int item);

@@ -164,9 +164,7 @@ int FastListScrollTo(FastListBlock* b, int bar, int value, int cause)
     auto clamp = [&](int v) {
         if (bar == SB_VERT)
             return ClampTopRow(v, FastListPageOf(b));
-        // At most so far that the last column ends at the right edge: an origin up to the
-        // total width would scroll every column out and leave an empty window.
-        return std::min(std::max(v, 0), std::max(0, b->columns.TotalWidth() - b->visibleWidth));
+        return std::min(std::max(v, 0), b->columns.TotalWidth());
     };
     int target = clamp(value);
     int& current = bar == SB_VERT ? b->top : b->originX;
@@ -454,10 +452,7 @@ LRESULT FastListMouseButton(FastListBlock* b, UINT msg, WPARAM keys, LPARAM lp)
             ::ReleaseCapture();
             return 0;
         }
-        // A right press toggles no check box (nor opens a branch or runs a cell's action
-        // below): it is the owner's context menu, and a right click that also flipped the
-        // check state under it would change an item the user did not ask to change.
-        if (!right && (hit.flags & LVHT_ONITEMSTATEICON) && (b->exStyle & LVS_EX_CHECKBOXES) && b->items.Valid(item)) {
+        if ((hit.flags & LVHT_ONITEMSTATEICON) && (b->exStyle & LVS_EX_CHECKBOXES) && b->items.Valid(item)) {
             UINT old = b->items[item].state;
             UINT check = (b->exStyle & FLS_EX_TOGGLECHECKBIT) ? ((old & 0xF000) ^ 0x1000)
                                                                : ((old & 0x1000) ? 0x2000 : 0x1000);
@@ -467,11 +462,12 @@ LRESULT FastListMouseButton(FastListBlock* b, UINT msg, WPARAM keys, LPARAM lp)
                 FastListInvalidateRows(b, item, item);
                 FastListNotifyItem(b, FLN_CHECKCHANGED, item, 0, now, now, 0xF000, pt, __LINE__);
             }
-        } else if (!right && (hit.flags & 0x10000) && b->items.Valid(item)) {
+        } else if ((hit.flags & 0x10000) && b->items.Valid(item)) {
             UINT state = b->items[item].state;
             FastListNotifyItem(b, FLN_GLYPHCLICK, item, static_cast<int>((hit.flags >> 13) & 0xF), state, state,
                                (hit.flags >> 8) & 0x1F, pt, __LINE__);
-        } else if (!right && b->items.Valid(item) && b->columns.Valid(column) && b->columns[column].kind &&
+        } else if (!right /* unasked change mended: the press for the context menu stepped the cell's value */ &&
+                   b->items.Valid(item) && b->columns.Valid(column) && b->columns[column].kind &&
                    (b->style & LVS_EDITLABELS)) {
             FastListMoveFocus(b, item, column, false, false, true, 9);
             FastListCellAction(b, item, column, dbl ? 0x10000 : 0x10001);
@@ -816,7 +812,7 @@ std::vector<std::string> Choices(const FastListColumn& col)
 
 }  // namespace
 
-int FastListBeginEdit(FastListBlock* b, int item, int column, int code)
+int FastListBeginEdit(FastListBlock* b, int item, int column, int code, bool ask)
 {
     if (!(b->style & LVS_EDITLABELS) || !b->items.Valid(item) || !b->columns.Valid(column))
         return 0;
@@ -835,7 +831,7 @@ int FastListBeginEdit(FastListBlock* b, int item, int column, int code)
     request.item.iImage = static_cast<int>(text.size());
     request.item.lParam = static_cast<LPARAM>(b->items[item].data);
     request.code = code;
-    const LRESULT answer = FastListNotify(b, &request.hdr, FLN_EDITREQUEST, __LINE__);
+    const LRESULT answer = ask ? FastListNotify(b, &request.hdr, FLN_EDITREQUEST, __LINE__) : 0;
     if (answer == FLE_REFUSE || !b->items.Valid(item) || !b->columns.Valid(column))
         return 0;
     FastListMoveFocus(b, item, column, false, false, true, 9);
@@ -948,6 +944,8 @@ void FastListCellAction(FastListBlock* b, int item, int column, int code)
     if (!col.kind)
         return;
     const POINT none = {0, 0};
+    if (code >= 32 && code < '0')
+        return;   // below "0" a typed character does nothing, a space on a check cell too
     if (col.kind == 6 || col.kind == 7) {
         FastListTextRequest r = FastListAskCell(b, item, column);
         const UINT old = r.state & 0xF000;
@@ -959,8 +957,6 @@ void FastListCellAction(FastListBlock* b, int item, int column, int code)
         FastListInvalidateRows(b, item, item);
         return;
     }
-    if (code >= 32 && code < '0')
-        return;   // below "0" a typed character does nothing
     std::vector<std::string> choices = Choices(col);
     if (choices.empty())
         return;

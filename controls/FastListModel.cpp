@@ -251,10 +251,10 @@ int NextFastListItem(const FastListState& s, int start, UINT flags) noexcept
         return s.index.mark >= 0 ? exists(s.index.mark) : exists(s.index.focus);
     case 0x103:
         return s.index.mark >= 0 ? s.markColumn : s.focusColumn;
-    case 0x105:
-        return start >= s.top && start <= s.top + s.wholeRows ? exists(start) : -1;
+    case 0x105:   // the page here starts after the top row
+        return start > s.top && start <= s.top + s.wholeRows ? exists(start) : -1;
     case 0x106:
-        return start - 1 >= s.top && start - 1 <= s.top + s.wholeRows ? exists(start - 1) : -1;
+        return start - 1 > s.top && start - 1 <= s.top + s.wholeRows ? exists(start - 1) : -1;
     case 0x107: {
         int last = s.top + s.wholeRows;
         return last > s.top ? exists(last) : -1;
@@ -271,6 +271,8 @@ int NextFastListItem(const FastListState& s, int start, UINT flags) noexcept
     if (flags == LVNI_SELECTED) {
         if (s.selected == 0)
             return -1;
+        // Wrong result mended: the one selected item need not be the focused one (a Ctrl press
+        // moves the focus off it), so the shortcut holds only for a selected focus; else scan.
         if (s.selected == 1 && s.index.focus >= 0 && s.index.focus < count &&
             (s.items[s.index.focus].state & LVIS_SELECTED) && (start == -1 || start < s.index.focus))
             return s.index.focus;

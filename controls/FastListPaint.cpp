@@ -312,6 +312,7 @@ void FastListPaint(FastListBlock* b, HDC dc, const RECT& clip)
         if (hooked) {
             RECT marginRect = {0, y, b->margin, y + b->rowHeight};
             DWORD fill = b->paintHook(b->paintContext, it.data, item, it.state, dc, &marginRect);
+            // Past-the-end read mended: the low four bits reach 15, the table ends at 12.
             if (fill != 0xFFFFFFFFu)
                 FillRectColour(dc, marginRect, (fill & 0x80000000u) ? b->colours[std::min(fill & 0xF, 12ul)] : fill);
             if (!b->items.Valid(item))

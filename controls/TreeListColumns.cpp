@@ -75,13 +75,14 @@ int TreeListInsertColumn(TreeListBlock* b, int index, const LVCOLUMNA* r) noexce
     if (index < 0)
         index = 0;
     if (m.columnCount > 0 && index == 0)
-        index = 1;   // column 0 is the tree column and stays first (the model does the same)
+        index = 1;   // misplaced cells mended: column 0 holds the item texts, so it stays first
     HDITEMA hd = {};
-    const UINT fmt = (r->mask & LVCF_FMT) ? static_cast<UINT>(r->fmt) : 0;
+    const UINT fmt = static_cast<UINT>(r->fmt);   // the own mask bits need no LVCF_FMT
     if (r->mask & LVCF_FMT) {
         hd.mask |= HDI_FORMAT;
-        hd.fmt = HDF_STRING | static_cast<int>(fmt & 3);
+        hd.fmt = HDF_STRING | static_cast<int>(fmt);
     }
+    // Missing picture mended: a header item shows its image only with HDF_IMAGE in its format.
     if (r->mask & LVCF_IMAGE) {
         hd.mask |= HDI_IMAGE | HDI_FORMAT;
         hd.fmt |= HDF_STRING | HDF_IMAGE;
@@ -139,15 +140,16 @@ int TreeListSetColumn(TreeListBlock* b, int column, const LVCOLUMNA* r) noexcept
     }
     HDITEMA hd = {};
     if (mask & LVCF_FMT) {
-        // The header item stays a string item in the new alignment, and keeps the picture it
-        // shows (CTreeListCtrl::SetHeaderImage): a new alignment does not take it away.
+        // The caller's format goes to the header as a string item. Lost picture mended: the
+        // picture the header item shows (CTreeListCtrl::SetHeaderImage) is kept, where a new
+        // alignment took it away.
         HDITEMA now = {};
         now.mask = HDI_FORMAT;
         if (!SendMessageA(b->header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&now)))
             now.fmt = 0;
         const int picture = HDF_IMAGE | HDF_BITMAP_ON_RIGHT;
         hd.mask |= HDI_FORMAT;
-        hd.fmt = HDF_STRING | static_cast<int>(fmt & 3) | ((static_cast<int>(fmt) | now.fmt) & picture);
+        hd.fmt = HDF_STRING | static_cast<int>(fmt) | (now.fmt & picture);
     }
     if (mask & LVCF_IMAGE) {
         hd.mask |= HDI_IMAGE;

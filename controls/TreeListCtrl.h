@@ -60,12 +60,7 @@ public:
     // The control does not take the list over: a CImageList destroys its list itself.
     CImageList* SetImageList(CImageList* pImageList, int nImageListType) noexcept;
 
-    int GetColumnCount() const noexcept { return static_cast<int>(SendMessage(TLM_GETCOLUMNCOUNT, 0, 0)); }
     HWND GetHeader() const noexcept { return reinterpret_cast<HWND>(SendMessage(TLM_GETHEADER, 0, 0)); }
-    HTREEITEM GetItemOfRow(int nRow) const noexcept
-    { return reinterpret_cast<HTREEITEM>(SendMessage(TLM_GETITEMOFROW, 0, nRow)); }
-    int GetRowOfItem(HTREEITEM hItem) const noexcept
-    { return static_cast<int>(SendMessage(TLM_GETROWOFITEM, 0, reinterpret_cast<LPARAM>(hItem))); }
     LRESULT Property(UINT nNumber, BOOL bWrite, LPARAM value) noexcept
     { return SendMessage(TLM_PROPERTY, nNumber | (bWrite ? kPropertyWrite : 0), value); }
 };

@@ -178,6 +178,9 @@ void TreeListDragMove(TreeListBlock* b, UINT keys, POINT pt) noexcept
     std::vector<UINT> dragged;
     const bool several = (m.exStyle & TLX_MULTISELECT) && m.selectedCount >= 2 && !(m.dragFlags & 0x80);
     if (several) {
+        // Misleading cursor mended: only the items the drop moves are asked; a selected item
+        // under a selected ancestor moves with it, never alone, and asking it showed the hand
+        // over targets (inside the ancestor's branch) where the drop moves nothing.
         allowed = false;
         for (UINT x : DraggedItems(m)) {
             if ((options & TLD_NOCHILDREN) && m.Item(x)->firstChild)

@@ -308,7 +308,7 @@ int TreeListModel::SetItemHeight(int height) noexcept
     if (height != rowHeight) {
         rowHeight = height;
         UpdateRowsFit();
-        firstVisible = ClampFirstRow(firstVisible);
+        firstVisible = BarFirstRow(firstVisible);
         host->ScrollBarsChanged(true, false, false);
     }
     host->InvalidateAll();
@@ -349,6 +349,13 @@ int TreeListModel::ClampFirstRow(int first) const noexcept
     int maxFirst = rowCount - fullRows + 1;
     if (first > maxFirst)
         first = maxFirst;
+    return first < 0 ? 0 : first;
+}
+
+int TreeListModel::BarFirstRow(int first) const noexcept
+{
+    if (fullRows > 0 && first > rowCount - fullRows / 2)
+        first = rowCount - fullRows / 2;
     return first < 0 ? 0 : first;
 }
 
@@ -520,7 +527,7 @@ int TreeListModel::AddColumn(int index, const LVCOLUMNA* r, int width, int weigh
     if (index < 0)
         index = 0;
     if (columnCount > 0 && index == 0)
-        index = 1;   // column 0 is the tree column and stays first
+        index = 1;   // misplaced cells mended: column 0 holds the item texts, so it stays first
     if (columnCount > 0) {
         TreeListCell** table = static_cast<TreeListCell**>(calloc(capacity + 1, sizeof(TreeListCell*)));
         if (!table)
@@ -536,11 +543,13 @@ int TreeListModel::AddColumn(int index, const LVCOLUMNA* r, int width, int weigh
     order[index] = static_cast<BYTE>(index);
     TreeListColumn& col = columns[index];
     memset(&col, 0, sizeof col);
-    const UINT fmt = (r->mask & LVCF_FMT) ? static_cast<UINT>(r->fmt) : 0;
+    // The own mask bits enable their format bits by themselves; LVCF_FMT names the alignment.
+    const UINT fmt = static_cast<UINT>(r->fmt);
+    const UINT align = (r->mask & LVCF_FMT) ? fmt & 3 : 0;
     col.weight = static_cast<BYTE>(weight);
     col.minWidth = (r->mask & LVCF_ORDER) ? abs(r->iOrder) : 16;
     col.minApplies = (r->mask & LVCF_ORDER) && r->iOrder > 0;
-    col.align = (fmt & 3) == LVCFMT_RIGHT ? 2 : ((fmt & 3) == LVCFMT_CENTER ? 1 : 0);
+    col.align = align == LVCFMT_RIGHT ? 2 : (align == LVCFMT_CENTER ? 1 : 0);
     col.choices = -1;
     col.imageBase = -1;
     col.colored = (r->mask & fmt & TLCF_COLORED) ? 1 : 0;
@@ -968,11 +977,16 @@ COLORREF TreeListModel::SetItemColor(UINT item, int column, COLORREF color, bool
     }
     if (old == color)
         return old;
+    // A background change redraws the cell of the next displayed column as well, at once
+    // or through the queue alike.
+    const bool next = !text && column < columnCount && columns[column].position + 1 < columnCount;
     if (deferred) {
         Queue(item, static_cast<UINT>(column), TLW_CELL);
+        if (next)
+            Queue(item, static_cast<UINT>(columns[column].successor), TLW_CELL);
     } else if (it->row) {
         host->InvalidateCell(item, column);
-        if (!text && column < columnCount && columns[column].position + 1 < columnCount)
+        if (next)
             host->InvalidateCell(item, columns[column].successor);
     }
     return old;

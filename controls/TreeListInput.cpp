@@ -177,13 +177,15 @@ void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexce
     if (message == WM_LBUTTONUP) {
         // The button up that completes an armed edit or a click on a selected item.
         if (m.editArmed) {
+            // The edit starts at the press that armed it, wherever the button comes up.
             m.editArmed = false;
-            if (m.Item(item)) {
-                int col = onCell ? column : 0;
+            const UINT armed = m.armedItem;
+            const int col = m.ValidColumn(m.armedColumn) ? m.armedColumn : 0;
+            if (m.Item(armed)) {
                 if (m.columns[col].editKind)
-                    TreeListColumnEdit(b, col, 0x10002, pt);
+                    TreeListColumnEdit(b, col, 0x10002, m.armedPoint);
                 else
-                    TreeListRequestEdit(b, item, col, 0x10002, pt);
+                    TreeListRequestEdit(b, armed, col, 0x10002, m.armedPoint);
             }
         }
         if (m.clickPending) {
@@ -263,8 +265,12 @@ void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexce
             bool textOnly = (m.props[TLP_EDITCLICK] & 1) != 0;
             bool place = onCell ? (textOnly ? (flags & TLHT_ONCELLTEXT) != 0 : !(flags & TLHT_ONCELLBOX))
                                 : (textOnly ? (flags & TLHT_ONTEXT) != 0 : true);
-            if ((stayed || (m.props[TLP_EDITCLICK] & 2)) && place)
+            if ((stayed || (m.props[TLP_EDITCLICK] & 2)) && place) {
                 m.editArmed = true;
+                m.armedItem = item;
+                m.armedColumn = onCell ? column : 0;
+                m.armedPoint = pt;
+            }
         }
     }
     if (dbl && left && m.Item(item) && !(flags & (TVHT_ONITEMBUTTON | TVHT_ONITEMSTATEICON | TVHT_ONITEMINDENT))) {

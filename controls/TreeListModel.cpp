@@ -321,7 +321,7 @@ void TreeListModel::RebuildRows(UINT from) noexcept
     }
     host->InvalidateRows(firstChanged, -1);
     if (rowCount != oldCount) {
-        firstVisible = ClampFirstRow(firstVisible);
+        firstVisible = BarFirstRow(firstVisible);
         host->ScrollBarsChanged(true, false, false);
     }
 }
@@ -939,8 +939,9 @@ int TreeListModel::GetItem(TVITEMA* r) noexcept
     const char* text = nullptr;
     int length = 0;
     if (column > 0) {
-        // Reading a cell never written makes no record for it: it reads as a new cell would
-        // (image -2, the item's focused and bold bits) and stays drawn as an empty cell.
+        // Changed row mended: a record made by a read would paint the row's selection in a
+        // cell drawn empty before, so reading changed what the user sees. Unwritten, the cell
+        // reads as a new one would (image -2, the item's focused and bold bits).
         const TreeListCell* c = Cell(item, column);   // no record made
         if (mask & TVIF_PARAM)
             r->lParam = it->data;

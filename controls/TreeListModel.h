@@ -186,6 +186,8 @@ public:
     void SetClientSize(int width, int height) noexcept;
     void UpdateRowsFit() noexcept;
     int ClampFirstRow(int first) const noexcept;
+    // Where the vertical bar keeps the first row after the rows changed: at most rows - full rows / 2.
+    int BarFirstRow(int first) const noexcept;
     int ScrollV(int first, int cause) noexcept;   // 1 moved, 0 unchanged, -1 refused
     int ScrollH(int pos, int cause) noexcept;
     int MaxHScroll() const noexcept;
@@ -318,6 +320,9 @@ public:
     int dropHiliteColumn = 0;
     bool clickPending = false;
     bool editArmed = false;
+    UINT armedItem = 0;       // where the press that armed the edit hit: the edit starts there
+    int armedColumn = 0;
+    POINT armedPoint = {};
     UINT editItem = 0;
     int editColumn = 0;
     UINT dragItem = 0;

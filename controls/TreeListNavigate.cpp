@@ -54,8 +54,9 @@ UINT TreeListModel::GetNextItem(UINT code, UINT item) noexcept
     case TVGN_CHILD:
         return root || item == 0 ? firstTop : (it ? it->firstChild : 0);
     case TVGN_FIRSTVISIBLE:
-        // The row at the top of the window: with pinned rows the first of them, whatever
-        // the scrolled part below them starts with (code 14 names that one).
+        // Wrong result mended: with pinned rows the row at the first visible index lies hidden
+        // under them, so the answer is the row at the top of the window, the first pinned
+        // one (code 14 names where the scrolled part starts).
         return RowItem(ScreenRowToIndex(0));
     case TVGN_NEXTVISIBLE: {
         if (root)
@@ -194,7 +195,7 @@ UINT TreeListModel::Find(UINT start, TreeListFind* r) noexcept
         return 0;
     const int startLevel = items[x]->level;
     r->flags = (r->flags & ~0xFF0000u) | (static_cast<UINT>(startLevel & 0xFF) << 16);
-    // A depth limit of 0 sets none: a recursive search without one walks the whole subtree.
+    // Children are entered below the depth limit, counted in levels from the start item.
     const int limit = static_cast<int>((f >> 8) & 0xFF);
     // Each item is visited once: the walk ends after every item, so a text request that
     // changes the tree cannot make it go round.
@@ -204,7 +205,7 @@ UINT TreeListModel::Find(UINT start, TreeListFind* r) noexcept
         if (!Item(x))
             return 0;
         const TreeListItem* it = items[x];
-        bool enter = recursive && it->firstChild && (limit == 0 || it->level - startLevel < limit);
+        bool enter = recursive && it->firstChild && it->level - startLevel < limit;
         if (enter && (f & TLF_SHOWNONLY))
             enter = it->row && (it->state & TVIS_EXPANDED);
         if (enter) {
@@ -333,8 +334,7 @@ int TreeListModel::Sort(UINT parent, bool subtree, int kind, const void* compare
         const SortEntry& x = entries[index[a]];
         const SortEntry& y = entries[index[b]];
         if (kind == 0)
-            return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x.text.c_str(), static_cast<int>(x.text.size()),
-                                  y.text.c_str(), static_cast<int>(y.text.size())) - CSTR_EQUAL;
+            return _stricmp(x.text.c_str(), y.text.c_str());
         if (kind == 1)
             return reinterpret_cast<PFNTVCOMPARE>(const_cast<void*>(compare))(x.data, y.data, context);
         return reinterpret_cast<TreeListItemCompare>(const_cast<void*>(compare))(window, a, b, x.data, y.data, context);

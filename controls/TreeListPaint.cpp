@@ -391,7 +391,7 @@ bool Painter::Row(int index, int top)
             DottedHorizontal(dc, cx, x0 + strips * m.indent, mid);
         }
     }
-    if ((m.style & TVS_HASBUTTONS) && ownStrip && (it->flags & TLIF_BUTTON || it->firstChild)) {
+    if ((m.style & TVS_HASBUTTONS) && ownStrip && (it->flags & TLIF_BUTTON)) {
         bool open = (it->state & TVIS_EXPANDED) && !(it->state & TVIS_EXPANDPARTIAL);
         Button(x0 + (strips - 1) * m.indent + m.buttonCenter, mid, open);
     }
@@ -414,12 +414,14 @@ bool Painter::Row(int index, int top)
         HIMAGELIST list = b->normalList;
         int w = m.imageWidth, h = m.imageHeight;
         int drawn = image;
-        if (image >= 0x40000000 && !(image & 0x20000000) && m.hasList4) {
+        if (image >= 0x40000000 && m.hasList4) {
             list = b->list4;
             w = m.list4Width;
             h = m.list4Height;
             drawn = image - 0x40000000;
-            if ((m.exStyle & TLX_EXPANDEDIMAGE) && (it->state & TVIS_EXPANDED) && it->firstChild)
+            if (drawn & 0x20000000)
+                drawn &= ~0x20000000;   // taken as it is
+            else if ((m.exStyle & TLX_EXPANDEDIMAGE) && (it->state & TVIS_EXPANDED) && it->firstChild)
                 drawn += 1;
         } else if (image & 0x20000000) {
             drawn = image & ~0x20000000;

@@ -222,8 +222,9 @@ HIMAGELIST GetImageList(TreeListBlock* b, WPARAM kind)
     case TVSIL_STATE: return b->stateList;
     case 3: return b->list3;
     case 4: return b->list4;
-    // The header shows the normal list while no list of its own was set. (Setting one
-    // still answers the list set before, never the normal list, which a caller might free.)
+    // Stale list mended: the header's list follows the normal list while none of its own is
+    // set, answered from the normal list as it is now; a copy taken when that was set went
+    // stale (destroyed, when owned) once the normal list was replaced.
     case 5: return b->list5 ? b->list5 : b->normalList;
     default: return nullptr;
     }
@@ -966,7 +967,7 @@ void TreeListUpdateVBar(TreeListBlock* b, bool force) noexcept
     // one that brought us here, or an earlier one) covers no later change, which must queue
     // its own (once the rows a deferred rebuild added after it never reached the bar).
     b->vbarQueued = false;
-    int f = m.ClampFirstRow(m.firstVisible);
+    int f = m.BarFirstRow(m.firstVisible);
     if (f != m.firstVisible) {
         m.firstVisible = f;
         b->InvalidateAll();
@@ -1155,7 +1156,7 @@ void TreeListTrackTip(TreeListBlock* b, POINT pt) noexcept
     b->tipText[length] = 0;
     if (m.exStyle & TLX_TIPOFFER) {
         NMTVDISPINFOA offer = {};
-        m.Describe(&offer.item, item, column, 0x801C | TVIF_TEXT);
+        m.Describe(&offer.item, item, column, 0x801C);
         offer.item.pszText = b->tipText;
         offer.item.cchTextMax = length;
         if (!b->Notify(&offer.hdr, TLN_TIPOFFER)) {
@@ -1319,8 +1320,8 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
     case WM_SETREDRAW: {
         TreeListLock lock(b);
         if (!wParam) {
-            m.redrawSuspended = true;
-            return DefWindowProcA(window, message, wParam, lParam);
+            m.redrawSuspended = true;   // only the flag: the window stays shown
+            return 0;
         }
         // Drawing that was never suspended has nothing to catch up on.
         if (!m.redrawSuspended)
@@ -1345,11 +1346,6 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
             EndPaint(window, &ps);
         }
         return 0;
-    case WM_PRINTCLIENT:
-        TreeListPaint(b, reinterpret_cast<HDC>(wParam), nullptr);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_SYSCOLORCHANGE: {
         TreeListLock lock(b);
         CloseThemes(b);
@@ -1536,7 +1532,8 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     case WM_CAPTURECHANGED: {
-        // Another window took the mouse: no button up will end the drag here, so it ends now.
+        // Stuck drag mended: another window took the mouse, so no button up ends the drag
+        // here (its mark and timer stayed, and the next click dropped); it ends now.
         TreeListLock lock(b);
         if (m.dragItem && reinterpret_cast<HWND>(lParam) != window)
             TreeListCancelDrag(b);

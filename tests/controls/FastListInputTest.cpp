@@ -153,7 +153,12 @@ TEST_F(ListFixture, HeaderDragOrdersTheColumnsAsTheOrderMessageDoes)
 TEST_F(ListFixture, InPlaceEditingAsksTheParentAndReportsTheText)
 {
     Make(LVS_EDITLABELS, 3);
-    EXPECT_EQ(SendMessageA(list, LVM_EDITLABELA, 1, 1), 1);
+    // A key handed to the editing routine asks the parent first (LVM_EDITLABELA's own form
+    // opens the editor without asking).
+    SendMessageA(list, FLM_FOCUSSTATE, 0x40000000 | 0xFFFF, 1);
+    SendMessageA(list, FLM_FOCUSSTATE, 1, 1);
+    const LPARAM keyReturn = static_cast<LPARAM>(0xF5A5A50Du);
+    EXPECT_EQ(SendMessageA(list, LVM_EDITLABELA, 0, keyReturn), 1);
     HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
     ASSERT_NE(edit, nullptr);
     char cls[16] = {};
@@ -182,7 +187,7 @@ TEST_F(ListFixture, InPlaceEditingAsksTheParentAndReportsTheText)
     EXPECT_EQ(at, 4u);
     // Refused by the parent: no editor.
     parent.react = [](NMHDR* hdr) -> LRESULT { return static_cast<int>(hdr->code) == FLN_EDITREQUEST ? static_cast<LRESULT>(FLE_REFUSE) : 0; };
-    EXPECT_EQ(SendMessageA(list, LVM_EDITLABELA, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(list, LVM_EDITLABELA, 0, keyReturn), 0);
     EXPECT_EQ(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0), 0);
     parent.react = nullptr;
     // Without LVS_EDITLABELS nothing edits.

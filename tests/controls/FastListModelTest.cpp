@@ -252,6 +252,30 @@ TEST(FastListModel, NextItemOwnCodes)
     EXPECT_EQ(NextFastListItem(s, -1, LVNI_SELECTED), -1);
 }
 
+TEST(FastListModel, NextItemPageCodesCountFromAfterTheTopRow)
+{
+    // Top row 1 and 3 whole rows: the page of 0x105/0x106 is rows 2 to 4; a start on the
+    // top row itself is not on it.
+    struct Case { int start; UINT code; int focus; int expected; } cases[] = {
+        {1, 0x105, 2, -1}, {2, 0x105, 2, 2}, {4, 0x105, 2, 4}, {5, 0x105, 2, -1},
+        {2, 0x106, 2, -1}, {3, 0x106, 2, 2}, {5, 0x106, 2, 4},
+        // one selected item (2) while the focus sits elsewhere: the scan finds it
+        {-1, LVNI_SELECTED, 3, 2}, {2, LVNI_SELECTED, 3, -1},
+    };
+    for (const Case& c : cases) {
+        FastListItem items[6] = {};
+        items[2].state = LVIS_SELECTED;
+        FastListState s;
+        s.items = items;
+        s.count = 6;
+        s.top = 1;
+        s.wholeRows = 3;
+        s.selected = 1;
+        s.index.focus = c.focus;
+        EXPECT_EQ(NextFastListItem(s, c.start, c.code), c.expected) << c.start << " " << std::hex << c.code;
+    }
+}
+
 TEST(FastListModel, ColourDefaultsComeFromTheSystemColoursAndSpareTheOwners)
 {
     // Each channel on its own: 7/8 of one plus 1/8 of the other, 3/4 plus 1/4, and the

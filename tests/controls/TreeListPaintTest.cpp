@@ -253,6 +253,48 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
               EXPECT_EQ(px.At(250, (row.top + row.bottom) / 2), column);
               EXPECT_EQ(px.At(250, row.bottom + 20), disabled);
           } },
+        { "the expand button shows where the item's button flag says, not where children are",
+          TVS_HASBUTTONS | TVS_LINESATROOT,
+          [](Parent& p, Pixels& px) {
+              // Told "a button" without children, and "no button" with a child.
+              struct Kind { int children; bool child; bool button; } kinds[] = { { 1, false, true }, { 0, true, false } };
+              std::vector<HTREEITEM> rows;
+              for (const Kind& k : kinds) {
+                  TVINSERTSTRUCTA ins = {};
+                  ins.hParent = TVI_ROOT;
+                  ins.hInsertAfter = TVI_LAST;
+                  ins.item.mask = TVIF_TEXT | TVIF_CHILDREN;
+                  ins.item.pszText = const_cast<char*>("row");
+                  ins.item.cChildren = k.children;
+                  HTREEITEM h = reinterpret_cast<HTREEITEM>(p.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+                  if (k.child)
+                      p.Insert(h, TVI_LAST, "child");
+                  rows.push_back(h);
+              }
+              px.Paint(p);
+              for (size_t i = 0; i < rows.size(); ++i) {
+                  const RECT row = ItemRect(p, rows[i], false), label = ItemRect(p, rows[i], true);
+                  const RECT strip = { 0, row.top, label.left, row.bottom };
+                  const int area = (strip.right - strip.left) * (strip.bottom - strip.top);
+                  ASSERT_GT(area, 0);
+                  EXPECT_EQ(area - CountColour(px, strip, kWhite) > 0, kinds[i].button) << "row " << i;
+              }
+          } },
+        { "item images from 0x40000000 come from list 4, with bit 0x20000000 too", 0,
+          [](Parent& p, Pixels& px) {
+              BlueList images;
+              p.Send(TVM_SETIMAGELIST, 4 | 0x40000000, reinterpret_cast<LPARAM>(images.list));
+              const int values[] = { 0x40000000, 0x60000000 };
+              std::vector<HTREEITEM> rows;
+              for (int v : values)
+                  rows.push_back(Row(p, v));
+              px.Paint(p);
+              for (size_t i = 0; i < rows.size(); ++i) {
+                  const RECT row = ItemRect(p, rows[i], false);
+                  EXPECT_GT(CountColour(px, row, kBlue), 0) << std::hex << values[i];
+              }
+              p.Send(TVM_SETIMAGELIST, 4 | 0x40000000, 0);
+          } },
         { "item and cell images in a row lower than they are stay inside it", 0,
           [](Parent& p, Pixels& px) {
               BlueList images;
