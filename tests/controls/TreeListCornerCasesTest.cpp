@@ -18,42 +18,17 @@ namespace {
 
 const DWORD kStyle = TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT;
 
-LPARAM Ptr(const void* p) { return reinterpret_cast<LPARAM>(p); }
-LPARAM Num(HTREEITEM item) { return reinterpret_cast<LPARAM>(item); }
+using tltest::ItemOrCellRect;
+using tltest::Num;
+using tltest::Ptr;
+using tltest::SetCellText;
+using tltest::ShowAndFocus;
 
 void Pump()
 {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&msg);
-}
-
-void ShowAndFocus(const tltest::Parent& p)
-{
-    BYTE keys[256] = {};
-    SetKeyboardState(keys);
-    ShowWindow(p.Window(), SW_SHOW);
-    SetForegroundWindow(p.Window());
-    SetFocus(p.Tree());
-}
-
-RECT ItemRect(const tltest::Parent& p, HTREEITEM item, int column = -1, BOOL textOnly = FALSE)
-{
-    RECT rc = {};
-    rc.left = static_cast<LONG>(Num(item));
-    WPARAM flags = column < 0 ? static_cast<WPARAM>(textOnly) : (0x80u | (static_cast<UINT>(column) << 24));
-    p.Send(TVM_GETITEMRECT, flags, Ptr(&rc));
-    return rc;
-}
-
-void SetCell(const tltest::Parent& p, HTREEITEM item, int column, const char* text)
-{
-    TVITEMA set = {};
-    set.mask = TLIF_CELL | TVIF_TEXT;
-    set.hItem = item;
-    set.cChildren = column;
-    set.pszText = const_cast<char*>(text);
-    p.Send(TVM_SETITEMA, 0, Ptr(&set));
 }
 
 std::string TextOf(const tltest::Parent& p, HTREEITEM item, int column = 0)
@@ -96,12 +71,12 @@ TEST(TreeListCornerCases, AChildTreeListShowsItsTipsAndTheTipPassesClicksOn)
         p.Insert(TVI_ROOT, TVI_LAST, "first");
         HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, c.column ? "second" : longText);
         if (c.column)
-            SetCell(p, item, c.column, longText);
+            SetCellText(p, item, c.column, longText);
         ShowAndFocus(p);
         HWND tip = reinterpret_cast<HWND>(p.Send(TVM_GETTOOLTIPS));
         ASSERT_TRUE(tip != nullptr);
         ASSERT_NE(GetWindow(tip, GW_OWNER), p.Tree()) << "a pop-up is owned by the top-level window";
-        const RECT label = c.column ? ItemRect(p, item, c.column) : ItemRect(p, item, -1, TRUE);
+        const RECT label = c.column ? ItemOrCellRect(p, item, c.column) : ItemOrCellRect(p, item, -1, TRUE);
         p.Send(WM_MOUSEMOVE, 0, MAKELPARAM(label.left + 6, (label.top + label.bottom) / 2));
         EXPECT_TRUE(IsWindowVisible(tip)) << "column " << c.column;
 
@@ -276,7 +251,7 @@ TEST(TreeListCornerCases, ColumnNoticesAndColourWordsFollowTheColumns)
         std::vector<int> columns;
         for (const TreeListColumnNotify& n : told) {
             columns.push_back(n.column);
-            EXPECT_EQ(n.left, ItemRect(p, item, n.column).left) << c.what << ", column " << n.column;
+            EXPECT_EQ(n.left, ItemOrCellRect(p, item, n.column).left) << c.what << ", column " << n.column;
             EXPECT_EQ(n.width, p.Send(TLM_GETCOLUMNWIDTH, static_cast<WPARAM>(n.column))) << c.what;
             EXPECT_EQ(n.width, HeaderWidth(p, n.column)) << c.what;
         }
@@ -319,7 +294,7 @@ TEST(TreeListCornerCases, TheHeaderShowsTheWidthTheColumnKeeps)
             p.Send(TLM_SETCOLUMNWIDTH, 1, width);
         EXPECT_EQ(p.Send(TLM_GETCOLUMNWIDTH, 1), c.kept) << index;
         EXPECT_EQ(HeaderWidth(p, 1), c.kept) << index;
-        EXPECT_EQ(ItemRect(p, item, 2).left - ItemRect(p, item, 1).left, c.kept) << index;
+        EXPECT_EQ(ItemOrCellRect(p, item, 2).left - ItemOrCellRect(p, item, 1).left, c.kept) << index;
     }
 }
 
@@ -414,7 +389,7 @@ TEST(TreeListCornerCases, ACheckBoxCellClickTicksTheClickedItem)
         if (c.button)
             tltest::SetItem(p, clicked, 1, TVIF_STATE | TLIF_CELLSTATE, 0x40, 0x40);
         ShowAndFocus(p);
-        const RECT cell = ItemRect(p, clicked, 1);
+        const RECT cell = ItemOrCellRect(p, clicked, 1);
         const POINT at = { cell.left + 4, (cell.top + cell.bottom) / 2 };
         TVHITTESTINFO hit = {};
         hit.pt = at;
@@ -472,7 +447,7 @@ TEST(TreeListCornerCases, AListOnlyComboKeepsTheTextItStartedWith)
             p.Send(TLM_SETCOLUMNAUX, 1 | (TLA_CHOICES << 8), reinterpret_cast<LPARAM>(kColumnString));
         }
         HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "row");
-        SetCell(p, item, 1, c.text);
+        SetCellText(p, item, 1, c.text);
         ShowAndFocus(p);
         p.Send(TLM_SELECTCELL, 1, Num(item));
         p.answer = [&](NMHDR* h) -> LRESULT {

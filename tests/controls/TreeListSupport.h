@@ -173,4 +173,39 @@ inline int AddColumns(const Parent& p, int n, int width)
     return added;
 }
 
+// Window helpers of the tree-list window tests: addresses as message words, the window shown
+// with the focus on the tree, an item's or cell's rectangle, a cell's text.
+inline LPARAM Ptr(const void* p) { return reinterpret_cast<LPARAM>(p); }
+inline LPARAM Num(HTREEITEM item) { return reinterpret_cast<LPARAM>(item); }
+
+inline void ShowAndFocus(const Parent& p)
+{
+    BYTE keys[256] = {};
+    SetKeyboardState(keys);
+    ShowWindow(p.Window(), SW_SHOW);
+    SetForegroundWindow(p.Window());
+    SetFocus(p.Tree());
+}
+
+// The item's row, or with a column the cell (its left edge is the cell's left edge less
+// the horizontal scroll).
+inline RECT ItemOrCellRect(const Parent& p, HTREEITEM item, int column = -1, BOOL textOnly = FALSE)
+{
+    RECT rc = {};
+    rc.left = static_cast<LONG>(Num(item));
+    WPARAM flags = column < 0 ? static_cast<WPARAM>(textOnly) : (0x80u | (static_cast<UINT>(column) << 24));
+    p.Send(TVM_GETITEMRECT, flags, Ptr(&rc));
+    return rc;
+}
+
+inline void SetCellText(const Parent& p, HTREEITEM item, int column, const char* text)
+{
+    TVITEMA set = {};
+    set.mask = TLIF_CELL | TVIF_TEXT;
+    set.hItem = item;
+    set.cChildren = column;
+    set.pszText = const_cast<char*>(text);
+    p.Send(TVM_SETITEMA, 0, Ptr(&set));
+}
+
 }  // namespace tltest

@@ -15,38 +15,11 @@ namespace {
 
 const DWORD kStyle = TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT;
 
-LPARAM Ptr(const void* p) { return reinterpret_cast<LPARAM>(p); }
-LPARAM Num(HTREEITEM item) { return reinterpret_cast<LPARAM>(item); }
-
-void ShowAndFocus(const tltest::Parent& p)
-{
-    BYTE keys[256] = {};
-    SetKeyboardState(keys);
-    ShowWindow(p.Window(), SW_SHOW);
-    SetForegroundWindow(p.Window());
-    SetFocus(p.Tree());
-}
-
-// The item's row, or with a column the cell (its left edge is the cell's left edge less
-// the horizontal scroll).
-RECT ItemRect(const tltest::Parent& p, HTREEITEM item, int column = -1, BOOL textOnly = FALSE)
-{
-    RECT rc = {};
-    rc.left = static_cast<LONG>(Num(item));
-    WPARAM flags = column < 0 ? static_cast<WPARAM>(textOnly) : (0x80u | (static_cast<UINT>(column) << 24));
-    p.Send(TVM_GETITEMRECT, flags, Ptr(&rc));
-    return rc;
-}
-
-void SetCell(const tltest::Parent& p, HTREEITEM item, int column, const char* text)
-{
-    TVITEMA set = {};
-    set.mask = TLIF_CELL | TVIF_TEXT;
-    set.hItem = item;
-    set.cChildren = column;
-    set.pszText = const_cast<char*>(text);
-    p.Send(TVM_SETITEMA, 0, Ptr(&set));
-}
+using tltest::ItemOrCellRect;
+using tltest::Num;
+using tltest::Ptr;
+using tltest::SetCellText;
+using tltest::ShowAndFocus;
 
 void SetState(const tltest::Parent& p, HTREEITEM item, int column, UINT state, UINT mask)
 {
@@ -106,13 +79,13 @@ TEST(TreeListWindowRules, ACellIsMeasuredPaintedHitAndEditedInTheFontItIsDrawnIn
     ASSERT_EQ(p.Send(TLM_INSERTCOLUMN, 1, Ptr(&col)), 1);
     HTREEITEM plain = p.Insert(TVI_ROOT, TVI_LAST, "plain");
     HTREEITEM madeBold = p.Insert(TVI_ROOT, TVI_LAST, "bold");
-    SetCell(p, plain, 1, text);
-    SetCell(p, madeBold, 1, text);
+    SetCellText(p, plain, 1, text);
+    SetCellText(p, madeBold, 1, text);
     SetState(p, madeBold, 0, TVIS_BOLD, TVIS_BOLD);
     ASSERT_EQ(p.Send(TVM_GETITEMSTATE, static_cast<WPARAM>(Num(madeBold)), TVIS_BOLD) & TVIS_BOLD, static_cast<LRESULT>(TVIS_BOLD));
 
     // Painted: both cells show the whole text alike, no "..." in the bold item's row.
-    const RECT plainCell = ItemRect(p, plain, 1), boldCell = ItemRect(p, madeBold, 1);
+    const RECT plainCell = ItemOrCellRect(p, plain, 1), boldCell = ItemOrCellRect(p, madeBold, 1);
     ASSERT_LT(plainCell.left, plainCell.right);
     ASSERT_EQ(plainCell.left, boldCell.left);
     tltest::Pixels pixels(400, 200);
@@ -135,7 +108,7 @@ TEST(TreeListWindowRules, ACellIsMeasuredPaintedHitAndEditedInTheFontItIsDrawnIn
         { madeBold, normal + 5, TLHT_INCELL },
     };
     for (const Hit& h : hits) {
-        const RECT cell = ItemRect(p, h.item, 1);
+        const RECT cell = ItemOrCellRect(p, h.item, 1);
         TVHITTESTINFO info = {};
         info.pt = { cell.left + h.offset, (cell.top + cell.bottom) / 2 };
         EXPECT_EQ(p.Send(TVM_HITTEST, 0, Ptr(&info)), Num(h.item));
@@ -202,7 +175,7 @@ TEST(TreeListWindowRules, AKeptTotalTrackReportsTheNextColumnWhereItNowStands)
         EXPECT_EQ(told[1].width, c.width);
         for (const TreeListColumnNotify& n : told) {
             EXPECT_EQ(n.width, p.Send(TLM_GETCOLUMNWIDTH, static_cast<WPARAM>(n.column)));
-            EXPECT_EQ(n.left, ItemRect(p, item, n.column).left) << "column " << n.column;
+            EXPECT_EQ(n.left, ItemOrCellRect(p, item, n.column).left) << "column " << n.column;
         }
     }
     p.answer = nullptr;
@@ -223,7 +196,7 @@ TEST(TreeListWindowRules, AThumbPastThirtyTwoThousandPixelsScrollsThere)
     };
     for (const Case& c : cases) {
         p.Send(WM_HSCROLL, MAKEWPARAM(c.code, c.position));
-        EXPECT_EQ(ItemRect(p, item).left, -c.position) << c.position;
+        EXPECT_EQ(ItemOrCellRect(p, item).left, -c.position) << c.position;
         si.fMask = SIF_POS;
         GetScrollInfo(p.Tree(), SB_HORZ, &si);
         EXPECT_EQ(si.nPos, c.position);
@@ -277,7 +250,7 @@ TEST(TreeListWindowRules, ADropOntoAPinnedRowMovesNothing)
         p.Send(TLM_PROPERTY, TLP_PINNEDROWS | kPropertyWrite, 2);
         p.Send(TLM_PROPERTY, TLP_DROPOPTIONS | kPropertyWrite, TLD_PINNED);
         ShowAndFocus(p);
-        const RECT from = ItemRect(p, items[c.from], -1, TRUE), to = ItemRect(p, items[c.target], -1, TRUE);
+        const RECT from = ItemOrCellRect(p, items[c.from], -1, TRUE), to = ItemOrCellRect(p, items[c.target], -1, TRUE);
         p.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.left + 3, from.top + 2));
         p.Send(WM_MOUSEMOVE, MK_LBUTTON | c.keys, MAKELPARAM(to.left + 3, to.top + 2));
         p.Send(WM_MOUSEMOVE, MK_LBUTTON | c.keys, MAKELPARAM(to.left + 3, to.top + 3));
