@@ -75,6 +75,22 @@ protected:
         return m;
     }
 
+    // The four ways a pending edit is settled: another sector, the protection switch, another
+    // medium (`other`) and closing; each gives whether it went through.
+    struct Route {
+        const char* name;
+        std::function<bool()> run;
+    };
+    std::vector<Route> RoutesEndingTheEdit(const Medium& other)
+    {
+        return {
+            { "Sektor wechseln", [this] { return MoveTo(7) != FALSE; } },
+            { "Schreibschutz", [this] { doc->OnWriteProtect(); return !doc->IsWriteEnabled(); } },
+            { "anderes Medium", [this, &other] { return doc->OnOpenDocument(other.open.c_str()) != FALSE; } },
+            { "Schließen", [this] { return doc->CanCloseFrame(nullptr) != FALSE; } },
+        };
+    }
+
     // Opens the medium, switches protection off on sector `sector` and changes one byte.
     void EditSector(const Medium& m, uint64_t sector, uint8_t value)
     {
@@ -740,15 +756,7 @@ TEST_F(WriteBack, EveryRefusedWriteSaysWhyOnce)
 {
     Medium other = ImageCopy("wb-why-other.img");
     testsupport::OneFileAsADevice device;
-    const struct {
-        const char* name;
-        std::function<bool()> run;
-    } routes[] = {
-        { "Sektor wechseln", [&] { return MoveTo(7) != FALSE; } },
-        { "Schreibschutz", [&] { doc->OnWriteProtect(); return !doc->IsWriteEnabled(); } },
-        { "anderes Medium", [&] { return doc->OnOpenDocument(other.open.c_str()) != FALSE; } },
-        { "Schließen", [&] { return doc->CanCloseFrame(nullptr) != FALSE; } },
-    };
+    const std::vector<Route> routes = RoutesEndingTheEdit(other);
     auto unprotectAndEdit = [&](uint8_t value) {
         doc->SetCurrentSector(5);
         ASSERT_TRUE(doc->LoadSector(0, 0));
@@ -936,15 +944,7 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
         { "K:", "\\\\.\\K:", "Laufwerk K:" },
     };
     Medium other = ImageCopy("wb-drive-other.img");
-    const struct {
-        const char* name;
-        std::function<bool()> run;
-    } routes[] = {
-        { "Sektor wechseln", [&] { return MoveTo(7) != FALSE; } },
-        { "Schreibschutz", [&] { doc->OnWriteProtect(); return !doc->IsWriteEnabled(); } },
-        { "anderes Medium", [&] { return doc->OnOpenDocument(other.open.c_str()) != FALSE; } },
-        { "Schließen", [&] { return doc->CanCloseFrame(nullptr) != FALSE; } },
-    };
+    const std::vector<Route> routes = RoutesEndingTheEdit(other);
     const uint64_t kSize = 64ull << 20;
     for (const auto& drive : drives) {
         for (Change change : { SWAPPED, CHANGED_IN_PLACE, REMOVED, UNREADABLE }) {
