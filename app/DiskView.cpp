@@ -131,8 +131,10 @@ BOOL CDiskView::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyl
     m_hexView.Create(WS_CHILD | WS_VISIBLE, none, this, IDC_HEX_VIEW);
     m_textPane.Create(WS_CHILD | WS_VISIBLE, none, this, IDC_TEXT_PANE);
     m_textPane.SetEditable(0);
-    for (const PrinterColorFormat& format : PrinterColorFormats)
-        m_textPane.AddColorFormat(format.rgb, static_cast<COLORREF>(-1), format.name, format.number, 0);
+    // Each format only when the pane lacks its id: the pane has already loaded the colours a
+    // user saved, and a second row of id 10-15 would get id 0, so that every uncoloured label
+    // cell (colour 0) were drawn in the last of them, "OK" green.
+    AddPrinterColorFormats(&m_textPane);
     LayOutPanes();
     return TRUE;
 }

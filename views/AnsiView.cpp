@@ -174,8 +174,10 @@ int CAnsiView::SetMarginWidth(int width)
             continue;
         view->m_layout.RepaintWord() |= RP_ALL;
         view->m_layout.SetMarginWidth(width);
+        // A view without a window has nothing to lay out; stopping at it would leave the views
+        // behind it, the caller too, without the margin while 1 says it was set.
         if (!view->HasWindow())
-            break;
+            continue;
         uint32_t& word = view->m_layout.RepaintWord();
         uint32_t batch = word & RP_BATCH;
         word |= RP_BATCH;

@@ -88,6 +88,8 @@ int CStructurePrinter::AppendText(const char* text)
 {
     if (!m_pPrinterPane)
         return -1;
+    // Appended behind the last line however long the listing is: a fixed line 1000 would glue
+    // the text of a long FAT listing onto that line instead.
     m_pPrinterPane->AppendText(text);
     return m_pPrinterPane->GetLineCount() - 1;
 }

@@ -15,6 +15,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <shlobj.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -193,6 +194,30 @@ TEST_F(DiskViewTest, ChildrenExistFromTheStartAndTheFirstUpdateMakesThePanes)
     // A second update keeps the one group.
     view->OnUpdate(nullptr, 0x100000, nullptr);
     EXPECT_EQ(StatusParts(), 3);
+}
+
+// Colours a user saved for the decoded text come back as they were: the printer colours are
+// not added a second time behind them (a second row of an id gets id 0 and would colour every
+// label cell).
+TEST_F(DiskViewTest, SavedColoursComeBackWithEachPrinterColourOnce)
+{
+    auto rows = [](CMarkTextView* pane) {
+        std::vector<std::pair<std::string, int>> table;
+        const AnsiViewSettings* settings = pane->Settings();
+        for (int i = 0; settings && i < settings->formatCount; ++i)
+            table.emplace_back(settings->formats[i].name, settings->formats[i].id);
+        return table;
+    };
+    const auto before = rows(view->GetTextPane());
+    for (const PrinterColorFormat& format : PrinterColorFormats)
+        EXPECT_EQ(std::count(before.begin(), before.end(), std::make_pair(std::string(format.name), format.number)), 1)
+            << format.name;
+    view->GetTextPane()->CAnsiView::SaveSettings(nullptr);   // as "Farben einstellen" saves
+    app.m_pMainWnd->SendMessage(WM_CLOSE);
+    DrainQueue();
+    ASSERT_NO_FATAL_FAILURE(diskviewtest::BuildFrame(app, key, kTestAppName, &prompts, &doc, &frame, &view));
+    EXPECT_EQ(rows(view->GetTextPane()), before);
+    EXPECT_EQ(view->GetTextPane()->ColorIndex(0), -1);
 }
 
 TEST_F(DiskViewTest, ImageSectorZeroShowsHexDecodedTextAndStatus)

@@ -82,6 +82,16 @@ TEST_F(AnsiViewWindow, TextViewBaseCaretMarginAndQueries)
     EXPECT_EQ(view.SetMarginWidth(30), 0);
     EXPECT_EQ(view.SetMarginWidth(2500), 1);
     EXPECT_EQ(view.Layout().MarginWidth(), 0);
+    // A view of the group without a window (the newest, first in the chain) takes the margin
+    // too, and the views with windows behind it are not passed over.
+    {
+        CPlainView windowless;
+        EXPECT_EQ(view.SetMarginWidth(40), 1);
+        EXPECT_EQ(windowless.Layout().MarginWidth(), 40);
+        EXPECT_EQ(view.Layout().MarginWidth(), 40);
+        EXPECT_EQ(lower.Layout().MarginWidth(), 40);
+    }
+    view.SetMarginWidth(0);
     // A hit below the last line.
     int column = -1, line = -1;
     view.SetScrollOrigin(0, 499);
