@@ -69,6 +69,14 @@ TEST(PrinterFrame, FieldLinesMarksAndStatusColours)
     EXPECT_TRUE(p.CellHasColour(6, 23, PC_RED));
     EXPECT_TRUE(p.CellHasColour(6, 21, PC_GREEN));
     EXPECT_TRUE(p.CellHasColour(6, 2, PC_STANDARD));
+
+    // A listing longer than a thousand lines (a FAT sector of a large-sector medium) goes on
+    // behind its last line; no line inside it is touched.
+    while (p.LineCount() < 1200)
+        p.AppendText("filler\n");
+    EXPECT_EQ(1200, p.AppendFieldLine(20, 4, "  Last               : %i", 9));
+    EXPECT_EQ("filler", p.Line(1000));
+    EXPECT_EQ(':', p.Line(1200)[21]);
 }
 
 TEST(PrinterFrame, StatusWordRightAfterTheMarker)
