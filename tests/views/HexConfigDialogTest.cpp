@@ -6,6 +6,7 @@
 #include "services/AppIdentity.h"
 #include "tests/support/TestSupport.h"
 #include "tests/uihelpers/TestWindows.h"
+#include "tests/views/ViewWindowSupport.h"
 #include "views/HexView.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,8 @@ bool Enabled(HWND d, int id)
 {
     return IsWindowEnabled(GetDlgItem(d, id)) != FALSE;
 }
+
+using HexConfigWindow = viewtest::ViewWindowTest;
 
 }  // namespace
 
@@ -217,4 +220,37 @@ TEST(HexConfig, DialogLaysTheViewOutAndTheViewKeepsIt)
     cancel.Start();
     EXPECT_EQ(RunHexConfigDialog(&view), IDCANCEL);
     EXPECT_EQ(view.GetSetting(HEXSET_BYTES_PER_LINE), 24);
+}
+
+// The parent hears of new settings (11254) once per OK of the dialog, and not after Cancel.
+TEST_F(HexConfigWindow, OkTellsTheParentOfTheNewSettings)
+{
+    CHexView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 360), &m_parent, 4098));
+    uint8_t data[64] = {};
+    view.SetData(data, sizeof data, 0, 0);
+    const struct
+    {
+        int button;
+        const char* width;   // typed into "Fixe Breite von" after switching it on
+        int notices;         // 11254 heard so far
+        int bytesPerLine;
+    } cases[] = { { IDCANCEL, "8", 0, -1 }, { IDOK, "12", 1, 12 }, { IDOK, "20", 2, 20 } };
+    for (const auto& c : cases)
+    {
+        const int before = view.Model().Layout().BytesPerLine();
+        uitest::ModalSteps script;
+        script.Add([&](HWND d) {
+            if (SendMessageA(GetDlgItem(d, IDC_HC_FIXED_ON), BM_GETCHECK, 0, 0) != BST_CHECKED)
+                Click(d, IDC_HC_FIXED_ON);
+            TypeNumber(d, IDC_HC_FIXED, c.width);
+            PostMessageA(d, WM_COMMAND, c.button, 0);
+            return true;
+        });
+        script.Start();
+        EXPECT_EQ(RunHexConfigDialog(&view), c.button);
+        EXPECT_TRUE(script.Finished());
+        EXPECT_EQ(m_parent.Count(HEXVIEW_NOTIFY_SETTINGS), c.notices) << c.width;
+        EXPECT_EQ(view.Model().Layout().BytesPerLine(), c.bytesPerLine < 0 ? before : c.bytesPerLine) << c.width;
+    }
 }
