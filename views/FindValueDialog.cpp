@@ -402,13 +402,15 @@ int CFindValueDialog::BuildCurrentEntry(const char* text, char* line, int size) 
     return BuildEntryLine(text, CurrentEntryOptions(), line, size);
 }
 
-bool CFindValueDialog::RefuseOversizedNumber(const char* text)
+bool CFindValueDialog::RefuseUnsearchableText(const char* text)
 {
     // Mends a search reported as "not found" for a value that was never searched: "300" as a
-    // Byte gives no bytes at all, and cutting it to 2C would search what nobody typed.
-    if (!NumberExceedsByteCount(text, CurrentEntryOptions()))
+    // Byte and "12 GB" give no bytes at all, and cutting them to 2C or 12 would search what
+    // nobody typed.
+    const char* refusal = SearchTextRefusal(text, CurrentEntryOptions());
+    if (!refusal)
         return false;
-    ShowHexFindMessage(m_hWnd, kNumberExceedsByteCount, MB_OK | MB_ICONEXCLAMATION);
+    ShowHexFindMessage(m_hWnd, refusal, MB_OK | MB_ICONEXCLAMATION);
     ::SetFocus(Item(IDC_FV_TEXT));
     return true;
 }
@@ -420,7 +422,7 @@ void CFindValueDialog::AddEntry()
         return;
     char text[kTextSize];
     GetText(text, kTextSize);
-    if (RefuseOversizedNumber(text))
+    if (RefuseUnsearchableText(text))
         return;
     char line[VS_ENTRY_LINE_SIZE];
     // A text that gives no bytes would make an entry of no bytes, and such an entry lies
@@ -492,10 +494,10 @@ void CFindValueDialog::Finish(int result)
     GetText(text, kTextSize);
     // The typed value is what a single search runs on; a group searches its list.
     const bool group = !(m_flags & VSF_NO_GROUP) && Checked(IDC_FV_GROUP);
-    if (!group && RefuseOversizedNumber(text))
+    if (!group && RefuseUnsearchableText(text))
         return;
-    // OK takes whatever else is typed: a text that gives no bytes leaves no pattern (nothing is
-    // searched), and "Bereich" reads as a number, 1000 when it is none or below 1.
+    // OK takes whatever else is typed: an empty text leaves no pattern (nothing is searched),
+    // and "Bereich" reads as a number, 1000 when it is none or below 1.
     char typedDistance[24] = "";
     ::GetWindowTextA(Item(IDC_FV_DISTANCE), typedDistance, sizeof(typedDistance));
     typedDistance[sizeof(typedDistance) - 1] = 0;
@@ -535,7 +537,8 @@ void CFindValueDialog::Finish(int result)
         flags &= ~static_cast<uint32_t>(VSF_GROUP);
     s.flags = flags;
 
-    // An empty or unparsable text leaves no pattern, so nothing is searched.
+    // An empty text (one that gives no bytes was refused above) leaves no pattern, so nothing
+    // is searched.
     char* pattern = nullptr;
     if ((flags & VSF_GROUP) && s.groups)
     {

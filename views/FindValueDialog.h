@@ -80,7 +80,7 @@ private:
     void MoveEntry(int step);
     EntryLineOptions CurrentEntryOptions() const;
     int BuildCurrentEntry(const char* text, char* line, int size) const;
-    bool RefuseOversizedNumber(const char* text);
+    bool RefuseUnsearchableText(const char* text);
     void Finish(int result);
     void RememberPosition();
 

@@ -72,6 +72,9 @@ HexConfigFields FillHexConfig(const int settings[HEXSET_COUNT])
     f.invert = settings[HEXSET_INVERT_MASK] != 0;
     f.selectionRaster = settings[HEXSET_SELECTION_RASTER] != 0;
     f.statusMode = status;
+    // Filling validates as every change does. A mode word with both a fixed width and a width
+    // raster (a "HexFlags" value set outside the program) shows the fixed width alone, the
+    // width the view lays its lines out with.
     ValidateHexConfig(&f, 0);
     return f;
 }

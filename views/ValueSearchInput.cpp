@@ -259,6 +259,42 @@ bool NumberExceedsByteCount(const char* text, const EntryLineOptions& options)
            ParseSearchText(text, bytes, static_cast<uint32_t>(limit), 0) <= 0;
 }
 
+const char kTextIsNoNumber[] = "Die Eingabe ist keine Zahl. Text bitte in Anführungszeichen eingeben.";
+const char kTextGivesNoValue[] = "Die Eingabe ergibt keinen Suchwert.";
+
+namespace {
+
+// The digits at the text's start stand for a number beyond 64 bits (or, after "-", below the
+// smallest signed one): too large for any byte count, whatever follows them.
+bool NumberBeyond64Bits(const char* text)
+{
+    text += strspn(text, " \t");
+    const bool negative = *text == '-';
+    const char* digits = text + (negative ? 1 : 0);
+    int consumed = 0;
+    bool overflow = false;
+    const unsigned long long value = static_cast<unsigned long long>(
+        ParseInteger64Overflow(digits, IPF_NO_SIGN | IPF_NO_LEADING_BLANKS, &consumed, &overflow));
+    return consumed > 0 && (overflow || (negative && value > (1ull << 63)));
+}
+
+}  // namespace
+
+const char* SearchTextRefusal(const char* text, const EntryLineOptions& options)
+{
+    if (!text || !text[strspn(text, " \t\r\n")])
+        return nullptr;
+    if (NumberExceedsByteCount(text, options))
+        return kNumberExceedsByteCount;
+    char line[VS_ENTRY_LINE_SIZE];
+    if (BuildEntryLine(text, options, line, sizeof line) > 0)
+        return nullptr;
+    // The text's own form says how the parser read it, whatever kind the radio buttons show.
+    if (IsNumberKind(InputKindOfText(text)))
+        return NumberBeyond64Bits(text) ? kNumberExceedsByteCount : kTextIsNoNumber;
+    return kTextGivesNoValue;
+}
+
 int GroupDistanceOfText(const char* text)
 {
     const int kDefaultDistance = 1000;

@@ -82,6 +82,17 @@ bool NumberExceedsByteCount(const char* text, const EntryLineOptions& options);
 
 // The dialog's words for such a number.
 extern const char kNumberExceedsByteCount[];
+// ... for a text written as a number that is none ("12 GB", "1.5", "0x1G", "-").
+extern const char kTextIsNoNumber[];
+// ... for any other text that gives no bytes (":", ":zz", an empty quote "\"\"").
+extern const char kTextGivesNoValue[];
+
+// What the dialog says instead of ending with a typed text that gives nothing to search:
+// kNumberExceedsByteCount for a number too large for its byte count or for 64 bits,
+// kTextIsNoNumber for a text whose form is a number but which is none, kTextGivesNoValue for
+// another text that gives no bytes. NULL for a text that gives bytes, and for an empty (or
+// blank) text, which leaves no pattern.
+const char* SearchTextRefusal(const char* text, const EntryLineOptions& options);
 
 // An entry line read back into the dialog's fields.
 struct DecodedEntryLine

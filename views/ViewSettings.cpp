@@ -63,7 +63,8 @@ void FreeFormats(AnsiViewSettings* s)
     s->formatMap = nullptr;
 }
 
-// A subkey name read as an integer, up to where the number stops ("12x" is 12); a name
+// A subkey name read as an integer in the number forms the program reads everywhere ("0x1F"
+// is 31, "012" decimal 12), up to where the number stops ("12x" is 12); a name
 // without digits is 0, and one past the int range reads as all ones or another negative
 // number. The caller takes only ids above 0.
 int ParseFormatId(const char* name)

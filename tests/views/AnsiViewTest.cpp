@@ -2,12 +2,15 @@
 // into moves or scrolls, the line drawer and the font rules. Cell sizes come from the view.
 #include "views/AnsiView.h"
 
+#include "services/Registry.h"
 #include "tests/views/ViewWindowSupport.h"
+#include "views/RepaintWord.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 using namespace viewtest;
@@ -46,6 +49,35 @@ public:
         return CAnsiView::MoveCursor(column, line, flags);
     }
 };
+
+// Counts the repaints the base asks for.
+class CPaintCountingView : public CAnsiView
+{
+public:
+    CPaintCountingView() : CAnsiView("PaintCountTest", 120, 400) {}
+    int paints = 0;
+    void PaintLines(PAINTSTRUCT* paint) override
+    {
+        ++paints;
+        CAnsiView::PaintLines(paint);
+    }
+};
+
+// Average character width and height of a font on the screen, measured apart from the view.
+void ScreenCell(HFONT font, int* width, int* height)
+{
+    *width = *height = 0;
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    TEXTMETRICA tm;
+    if (::GetTextMetricsA(dc, &tm))
+    {
+        *width = tm.tmAveCharWidth;
+        *height = tm.tmHeight;
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+}
 
 }  // namespace
 
@@ -203,6 +235,111 @@ TEST_F(AnsiViewWindow, FontHeightsAreKeptBetween6And48)
     ASSERT_TRUE(second.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 200, 100), &m_parent, 4100));
     EXPECT_EQ(second.Layout().CharWidth(), view.Layout().CharWidth());
     EXPECT_EQ(second.Layout().LineHeight(), view.Layout().LineHeight());
+}
+
+// The eight style fonts: slot 0 the normal font, slots 1 to 7 bold (bit 0), italic (bit 1)
+// and underlined (bit 2) variants of the cell size, or the normal font where the variant
+// would not fit the cell (checked by creating and measuring that variant here).
+TEST_F(AnsiViewWindow, SetFontMakesTheStyleVariantsOfTheCell)
+{
+    CPlainView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &m_parent, 4099));
+    for (int height : { 15, 20 })
+    {
+        view.SetFont(height, "Courier");
+        const AnsiViewSettings* s = view.Settings();
+        const int cw = view.Layout().CharWidth();
+        const int lh = view.Layout().LineHeight();
+        ASSERT_NE(s->normalFont, nullptr);
+        EXPECT_EQ(s->styleFonts[0], s->normalFont);
+        int ownVariants = 0;
+        for (int style = 1; style < 8; ++style)
+        {
+            HFONT font = s->styleFonts[style];
+            ASSERT_NE(font, nullptr) << style;
+            LOGFONTA wanted = {};
+            wanted.lfHeight = lh;
+            wanted.lfWidth = cw;
+            wanted.lfWeight = (style & 1) ? 700 : 400;
+            wanted.lfItalic = (style & 2) ? 1 : 0;
+            wanted.lfUnderline = (style & 4) ? 1 : 0;
+            if (font == s->normalFont)
+            {
+                // Stood in for a variant whose cell differs.
+                LOGFONTA variant;
+                ASSERT_EQ(::GetObjectA(s->normalFont, sizeof variant, &variant), (int)sizeof variant);
+                variant.lfHeight = wanted.lfHeight;
+                variant.lfWidth = wanted.lfWidth;
+                variant.lfWeight = wanted.lfWeight;
+                variant.lfItalic = wanted.lfItalic;
+                variant.lfUnderline = wanted.lfUnderline;
+                HFONT own = ::CreateFontIndirectA(&variant);
+                int w = 0, h = 0;
+                ScreenCell(own, &w, &h);
+                ::DeleteObject(own);
+                EXPECT_TRUE(w != cw || h != lh) << style;
+                continue;
+            }
+            ++ownVariants;
+            LOGFONTA lf;
+            ASSERT_EQ(::GetObjectA(font, sizeof lf, &lf), (int)sizeof lf) << style;
+            EXPECT_EQ(lf.lfHeight, wanted.lfHeight) << style;
+            EXPECT_EQ(lf.lfWidth, wanted.lfWidth) << style;
+            EXPECT_EQ(lf.lfWeight, wanted.lfWeight) << style;
+            EXPECT_EQ(lf.lfItalic, wanted.lfItalic) << style;
+            EXPECT_EQ(lf.lfUnderline, wanted.lfUnderline) << style;
+            EXPECT_STREQ(lf.lfFaceName, s->font.faceName) << style;
+            int w = 0, h = 0;
+            ScreenCell(font, &w, &h);
+            EXPECT_EQ(w, cw) << style;
+            EXPECT_EQ(h, lh) << style;
+        }
+        // Underlining never changes a cell: at least that variant is a font of its own.
+        EXPECT_NE(s->styleFonts[4], s->normalFont);
+        EXPECT_GE(ownVariants, 1);
+    }
+}
+
+// Loading with a path repaints whether the key was read or not (the user's own values are
+// loaded after the machine-wide ones, which may have changed the font): the repaint word
+// becomes "all", painted at once when nothing was pending. Without a path nothing happens.
+TEST_F(AnsiViewWindow, LoadSettingsRepaintsAfterEveryLoadWithAPath)
+{
+    const std::string base = m_scratch.Path();
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.Open(HKEY_CURRENT_USER, (base + "\\Colored\\PaintCountTest\\Colors").c_str(), REGISTRY_CREATE));
+        ASSERT_TRUE(reg.Open(HKEY_CURRENT_USER, (base + "\\Plain\\PaintCountTest").c_str(), REGISTRY_CREATE));
+        reg.WriteDword(1, "Other");
+    }
+    CPaintCountingView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &m_parent, 4099));
+    const struct
+    {
+        const char* below;   // the path under the scratch key; nullptr: no path
+        bool pending;        // a repaint was already waiting
+        int result, paints;
+    } cases[] = {
+        { "Colored", false, 1, 1 }, { "Plain", false, 0, 1 }, { "Missing", false, 0, 1 },
+        { "Missing", true, 0, 0 },  { nullptr, false, 0, 0 },
+    };
+    for (const auto& c : cases)
+    {
+        const std::string path = c.below ? base + "\\" + c.below : std::string();
+        view.PaintLines(nullptr);
+        uint32_t& word = view.Layout().RepaintWord();
+        ASSERT_EQ(word & ~RP_BATCH, 0u);
+        if (c.pending)
+            word |= RP_ONE_LINE | 3;
+        view.paints = 0;
+        EXPECT_EQ(view.LoadSettings(c.below ? path.c_str() : nullptr, 0), c.result) << path;
+        EXPECT_EQ(view.paints, c.paints) << path;
+        if (c.pending) {
+            EXPECT_NE(word & RP_ALL, 0u) << path;
+        } else if (c.below) {
+            EXPECT_EQ(word & ~RP_BATCH, 0u) << path;   // painted
+        }
+    }
 }
 
 TEST_F(AnsiViewWindow, TextViewKeysBecomeMovesOrScrolls)

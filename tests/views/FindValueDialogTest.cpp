@@ -336,32 +336,67 @@ TEST_F(FindValueDialogTest, PositionIsRememberedAndRestored)
     EXPECT_NE(rect.left, -500);
 }
 
-// OK takes a value that gives no bytes and a "Bereich" that is no number: the dialog ends,
-// the pattern that was there is gone (nothing is searched), and the distance is the default.
-TEST_F(FindValueDialogTest, UnparsableTextGivesNoPattern)
-{
-    MultiTextInsert(&m_settings.pattern, -1, "x");
-    INT_PTR result = RunSteps(&m_settings, 0, nullptr, {
-        [](HWND d) {
-            Type(d, "12 GB");
-            ::SetWindowTextA(::GetDlgItem(d, IDC_FV_DISTANCE), "abc");
-            ::PostMessageA(d, WM_COMMAND, IDOK, 0);
-        },
-    });
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(m_settings.pattern, nullptr);
-    ASSERT_NE(m_settings.groups, nullptr);
-    EXPECT_EQ(Texts(m_settings.groups)[0], "1000");
-    ASSERT_NE(m_settings.history, nullptr);
-    EXPECT_EQ(Texts(m_settings.history)[0], "12 GB");
-}
-
 std::vector<std::string> g_dialogMessages;
 
 int RecordDialogMessage(HWND, const char* text, UINT)
 {
     g_dialogMessages.push_back(text ? text : "");
     return IDOK;
+}
+
+// A typed text that gives nothing to search is refused in words by OK, "Weitersuchen" and
+// "Hinzufügen" alike, in the words its form calls for: the dialog stays open, keeps the
+// pattern it had and puts the text into no history. OK with an empty text then ends the
+// dialog with no pattern (nothing is searched), and a "Bereich" that is no number becomes the
+// default distance.
+TEST_F(FindValueDialogTest, UnparsableTextIsRefusedInWordsAndAnEmptyOneGivesNoPattern)
+{
+    const struct
+    {
+        const char* text;
+        const char* words;
+    } cases[] = {
+        {"12 GB", kTextIsNoNumber},
+        {"1.5", kTextIsNoNumber},
+        {":zz", kTextGivesNoValue},
+        {"99999999999999999999", kNumberExceedsByteCount},
+    };
+    SetHexFindMessageSeam(RecordDialogMessage);
+    for (const auto& c : cases) {
+        g_dialogMessages.clear();
+        MultiTextFree(&m_settings.pattern);
+        MultiTextInsert(&m_settings.pattern, -1, "x");
+        bool openAfterOk = false, openAfterAgain = false, patternKept = false;
+        LRESULT linesAfterAdd = -1;
+        INT_PTR result = RunSteps(&m_settings, 0, nullptr, {
+            [&](HWND d) {
+                Type(d, c.text);
+                ::SendMessageA(d, WM_COMMAND, IDOK, 0);
+                openAfterOk = ::IsWindow(d) && ::IsWindowVisible(d);
+                ::SendMessageA(d, WM_COMMAND, IDC_FV_FIND_AGAIN, 0);
+                openAfterAgain = ::IsWindow(d) && ::IsWindowVisible(d);
+                patternKept = m_settings.pattern && strcmp(m_settings.pattern, "x") == 0;
+                Click(d, IDC_FV_GROUP);
+                Click(d, IDC_FV_ADD);
+                linesAfterAdd = ::SendMessageA(::GetDlgItem(d, IDC_FV_LIST), LB_GETCOUNT, 0, 0);
+                Click(d, IDC_FV_GROUP);
+                Type(d, "");
+                ::SetWindowTextA(::GetDlgItem(d, IDC_FV_DISTANCE), "abc");
+                ::PostMessageA(d, WM_COMMAND, IDOK, 0);
+            },
+        });
+        EXPECT_TRUE(openAfterOk) << c.text;
+        EXPECT_TRUE(openAfterAgain) << c.text;
+        EXPECT_TRUE(patternKept) << c.text;
+        EXPECT_EQ(linesAfterAdd, 0) << c.text;
+        EXPECT_EQ(g_dialogMessages, std::vector<std::string>(3, std::string(c.words))) << c.text;
+        EXPECT_EQ(result, IDOK) << c.text;
+        EXPECT_EQ(m_settings.pattern, nullptr) << c.text;
+        ASSERT_NE(m_settings.groups, nullptr);
+        EXPECT_EQ(Texts(m_settings.groups)[0], "1000") << c.text;
+        EXPECT_EQ(Texts(m_settings.history), std::vector<std::string>{}) << c.text;
+    }
+    SetHexFindMessageSeam(nullptr);
 }
 
 // A number too large for the chosen size is refused in words, by OK, "Weitersuchen" and

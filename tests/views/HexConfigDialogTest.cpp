@@ -6,6 +6,7 @@
 #include "services/AppIdentity.h"
 #include "tests/support/TestSupport.h"
 #include "tests/uihelpers/TestWindows.h"
+#include "tests/views/ViewWindowSupport.h"
 #include "views/HexView.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,8 @@ bool Enabled(HWND d, int id)
 {
     return IsWindowEnabled(GetDlgItem(d, id)) != FALSE;
 }
+
+using HexConfigWindow = viewtest::ViewWindowTest;
 
 }  // namespace
 
@@ -93,6 +96,66 @@ TEST(HexConfig, FieldRules)
     f.selectionRaster = 0;
     EXPECT_EQ(HexConfigToSettings(f).selectionRaster, 0);
     EXPECT_EQ(r.statusMode, 0x6002u);
+}
+
+// Filling: "Fixe Breite von" (the width not following the window) and "Breiten Raster" never
+// come up both checked, whatever mode word the registry brought; the fixed width the view lays
+// out with is the one shown, and its line width stays as it was.
+TEST(HexConfig, FillingShowsOneOfFixedWidthAndWidthRaster)
+{
+    const struct
+    {
+        int mode;
+        int fixedOn, widthRasterOn;
+    } cases[] = {
+        { HVM_AUTO_WIDTH | HVM_WIDTH_RASTER, 0, 1 },
+        { HVM_AUTO_WIDTH, 0, 0 },
+        { HVM_WIDTH_RASTER, 1, 0 },
+        { HVM_WIDTH_RASTER | HVM_RASTER, 1, 0 },
+        { 0, 1, 0 },
+    };
+    for (const auto& c : cases)
+    {
+        int settings[HEXSET_COUNT] = { 24, 4, 1, 4, 8, c.mode, 0x1002, 6, 0, 0, 0 };
+        HexConfigFields f = FillHexConfig(settings);
+        EXPECT_EQ(f.fixedOn, c.fixedOn) << c.mode;
+        EXPECT_EQ(f.widthRasterOn, c.widthRasterOn) << c.mode;
+        EXPECT_EQ(f.lineWidth, 24) << c.mode;
+        EXPECT_EQ(f.widthRaster, 8) << c.mode;
+        // OK without a change hands on the fixed width, or the width raster, or neither.
+        const int handed = HexConfigToSettings(f).widthOrFixed;
+        EXPECT_EQ(handed, c.fixedOn ? -24 : c.widthRasterOn ? 8 : 0) << c.mode;
+    }
+}
+
+TEST(HexConfig, DialogOpensWithTheFixedWidthAloneWhenBothCameFromTheRegistry)
+{
+    testsupport::ScratchKey scratch("Views");
+    SetAppIdentity("SektorlupeTests", "Views");
+    CHexView view;
+    uint8_t data[64] = {};
+    view.SetData(data, sizeof data, 0, 0);
+    // A "HexFlags" of 8: a width raster, and a width that does not follow the window.
+    view.Model().SetModeBits(HVM_WIDTH_RASTER, HVM_AUTO_WIDTH | HVM_WIDTH_RASTER);
+    ASSERT_EQ(view.GetSetting(HEXSET_MODE) & (HVM_AUTO_WIDTH | HVM_WIDTH_RASTER), HVM_WIDTH_RASTER);
+    uitest::ModalSteps script;
+    LRESULT fixed = -1, widthRaster = -1;
+    bool fixedEdit = false, widthRasterEdit = true;
+    script.Add([&](HWND d) {
+        fixed = SendMessageA(GetDlgItem(d, IDC_HC_FIXED_ON), BM_GETCHECK, 0, 0);
+        widthRaster = SendMessageA(GetDlgItem(d, IDC_HC_WIDTH_RASTER_ON), BM_GETCHECK, 0, 0);
+        fixedEdit = Enabled(d, IDC_HC_FIXED);
+        widthRasterEdit = Enabled(d, IDC_HC_WIDTH_RASTER);
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    script.Start();
+    EXPECT_EQ(RunHexConfigDialog(&view), IDCANCEL);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(fixed, BST_CHECKED);
+    EXPECT_EQ(widthRaster, BST_UNCHECKED);
+    EXPECT_TRUE(fixedEdit);
+    EXPECT_FALSE(widthRasterEdit);
 }
 
 TEST(HexConfig, DialogLaysTheViewOutAndTheViewKeepsIt)
@@ -157,4 +220,37 @@ TEST(HexConfig, DialogLaysTheViewOutAndTheViewKeepsIt)
     cancel.Start();
     EXPECT_EQ(RunHexConfigDialog(&view), IDCANCEL);
     EXPECT_EQ(view.GetSetting(HEXSET_BYTES_PER_LINE), 24);
+}
+
+// The parent hears of new settings (11254) once per OK of the dialog, and not after Cancel.
+TEST_F(HexConfigWindow, OkTellsTheParentOfTheNewSettings)
+{
+    CHexView view;
+    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 360), &m_parent, 4098));
+    uint8_t data[64] = {};
+    view.SetData(data, sizeof data, 0, 0);
+    const struct
+    {
+        int button;
+        const char* width;   // typed into "Fixe Breite von" after switching it on
+        int notices;         // 11254 heard so far
+        int bytesPerLine;
+    } cases[] = { { IDCANCEL, "8", 0, -1 }, { IDOK, "12", 1, 12 }, { IDOK, "20", 2, 20 } };
+    for (const auto& c : cases)
+    {
+        const int before = view.Model().Layout().BytesPerLine();
+        uitest::ModalSteps script;
+        script.Add([&](HWND d) {
+            if (SendMessageA(GetDlgItem(d, IDC_HC_FIXED_ON), BM_GETCHECK, 0, 0) != BST_CHECKED)
+                Click(d, IDC_HC_FIXED_ON);
+            TypeNumber(d, IDC_HC_FIXED, c.width);
+            PostMessageA(d, WM_COMMAND, c.button, 0);
+            return true;
+        });
+        script.Start();
+        EXPECT_EQ(RunHexConfigDialog(&view), c.button);
+        EXPECT_TRUE(script.Finished());
+        EXPECT_EQ(m_parent.Count(HEXVIEW_NOTIFY_SETTINGS), c.notices) << c.width;
+        EXPECT_EQ(view.Model().Layout().BytesPerLine(), c.bytesPerLine < 0 ? before : c.bytesPerLine) << c.width;
+    }
 }

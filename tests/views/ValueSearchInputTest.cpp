@@ -230,6 +230,49 @@ TEST(EntryLine, NumberTooLargeForItsByteCount)
     EXPECT_FALSE(NumberExceedsByteCount(nullptr, options));
 }
 
+// A typed text that gives nothing to search is refused in words, never searched as nothing:
+// the words follow the text's form. A text that gives bytes, and an empty one, are not.
+TEST(EntryLine, TextThatGivesNoValueIsRefusedInWords)
+{
+    const struct
+    {
+        const char* text;
+        int kind, choice;
+        const char* refusal;
+    } cases[] = {
+        {"12 GB", SIK_DECIMAL, SBC_DWORD, kTextIsNoNumber},      {"12 GB", SIK_TEXT, SBC_VARIABLE, kTextIsNoNumber},
+        {"1.5", SIK_DECIMAL, SBC_DWORD, kTextIsNoNumber},        {"0x1G", SIK_HEX, SBC_DWORD, kTextIsNoNumber},
+        {"-", SIK_DECIMAL, SBC_BYTE, kTextIsNoNumber},           {"32-Bit", SIK_DECIMAL, SBC_VARIABLE, kTextIsNoNumber},
+        {"- 5", SIK_DECIMAL, SBC_DWORD, kTextIsNoNumber},
+        {"300", SIK_DECIMAL, SBC_BYTE, kNumberExceedsByteCount},
+        {"99999999999999999999", SIK_DECIMAL, SBC_VARIABLE, kNumberExceedsByteCount},
+        {"-9223372036854775809", SIK_DECIMAL, SBC_VARIABLE, kNumberExceedsByteCount},
+        {"99999999999999999999 GB", SIK_DECIMAL, SBC_DWORD, kNumberExceedsByteCount},
+        {":", SIK_DUMP, SBC_VARIABLE, kTextGivesNoValue},        {":zz", SIK_DUMP, SBC_VARIABLE, kTextGivesNoValue},
+        {"\"\"", SIK_TEXT, SBC_VARIABLE, kTextGivesNoValue},
+        // The main path: numbers in every form, text, dumps and masks.
+        {"12", SIK_DECIMAL, SBC_DWORD, nullptr},                 {"-12", SIK_DECIMAL, SBC_WORD, nullptr},
+        {" 12 ", SIK_DECIMAL, SBC_BYTE, nullptr},                {"0x12345678", SIK_HEX, SBC_DWORD, nullptr},
+        {"0x123456789", SIK_HEX, SBC_VARIABLE, nullptr},         {"0b101", SIK_BINARY, SBC_BYTE, nullptr},
+        {"0o17", SIK_OCTAL, SBC_BYTE, nullptr},                  {"-9223372036854775808", SIK_DECIMAL, SBC_VARIABLE, nullptr},
+        {"abc", SIK_TEXT, SBC_VARIABLE, nullptr},                {"\"12 GB\"", SIK_TEXT, SBC_VARIABLE, nullptr},
+        {":12 34", SIK_DUMP, SBC_VARIABLE, nullptr},             {":12:0F", SIK_MASK, SBC_VARIABLE, nullptr},
+        {"", SIK_DECIMAL, SBC_DWORD, nullptr},                   {" \t", SIK_TEXT, SBC_VARIABLE, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        EntryLineOptions options = {c.kind, c.choice, false, false, false};
+        const char* refusal = SearchTextRefusal(c.text, options);
+        EXPECT_STREQ(refusal, c.refusal) << c.text;
+        // Refused exactly when the text builds no entry line, that is, when nothing would be searched.
+        if (*c.text && c.text[strspn(c.text, " \t")]) {
+            EXPECT_EQ(Line(c.text, c.kind, c.choice).empty(), c.refusal != nullptr) << c.text;
+        }
+    }
+    EntryLineOptions options = {SIK_DECIMAL, SBC_DWORD, false, false, false};
+    EXPECT_EQ(SearchTextRefusal(nullptr, options), nullptr);
+}
+
 // "Bereich" as OK reads it: the number at the start, 1000 for no number or one below 1.
 TEST(GroupDistance, TypedTextBecomesTheDistance)
 {

@@ -94,9 +94,21 @@ TEST(SettingsGroup, ColorFormatTable)
     EXPECT_EQ(FindColorFormat(s->formats, "Fuenf", 0), 2);
     EXPECT_EQ(FindColorFormat(s->formats, "fuenf", 0), -1);   // case counts
     EXPECT_EQ(FindColorFormat(s->formats, nullptr, 2), 1);
-    EXPECT_EQ(UpdateColorFormat(s->formats, 11, 12, "Fuenf", 0, 1), 1);
-    EXPECT_EQ(s->formats[2].text, 11u);
-    EXPECT_STREQ(s->formats[2].name, "Fuenf");
+    // A row updated by its name (id 0) keeps its id, so that it is still saved; by its id,
+    // it keeps that id and its name.
+    const struct
+    {
+        const char* name;
+        int id;
+        COLORREF text;
+    } updates[] = { { "Fuenf", 0, 11 }, { nullptr, 5, 13 }, { "Anders", 5, 14 } };
+    for (const auto& u : updates)
+    {
+        EXPECT_EQ(UpdateColorFormat(s->formats, u.text, 12, u.name, u.id, 1), 1) << u.text;
+        EXPECT_EQ(s->formats[2].text, u.text);
+        EXPECT_EQ(s->formats[2].id, 5) << u.text;
+        EXPECT_STREQ(s->formats[2].name, "Fuenf");
+    }
     EXPECT_EQ(UpdateColorFormat(s->formats, 11, 12, "Keiner", 0, 1), 0);
     uint8_t* map = BuildColorFormatMap(s->formats);
     ASSERT_NE(map, nullptr);
@@ -207,33 +219,52 @@ TEST_F(ViewSettingsRegistry, FontAndColorsSurviveARestart)
     LeaveSettingsGroup(t);
 }
 
+// A subkey name is read as an integer in the program's number forms ("0x1F" is 31, "012"
+// decimal 12) up to where the number stops ("13x" is 13); only ids above 0 with a "Name"
+// give a row.
 TEST_F(ViewSettingsRegistry, OddColorKeysAreSkipped)
 {
+    const struct
+    {
+        const char* key;
+        bool named;
+        int id;   // the row it gives, 0 none
+    } cases[] = {
+        { "0", true, 0 },   { "abc", true, 0 }, { "13x", true, 13 }, { "-3", true, 0 },
+        { "7", true, 7 },   { "8", false, 0 },  { "0x1F", true, 31 }, { "0X2a", true, 42 },
+        { "012", true, 12 }, { "0b101", true, 5 }, { "0x", true, 0 },
+    };
     {
         CRegistry reg;
         ASSERT_TRUE(reg.Open(HKEY_CURRENT_USER, "Software\\SektorlupeTests\\Views\\Odd\\Colors", REGISTRY_CREATE));
-        const char* names[] = { "0", "abc", "12x", "-3", "7", "8" };
-        for (const char* n : names)
+        for (const auto& c : cases)
         {
-            ASSERT_TRUE(reg.CreateSubKey(n));
+            ASSERT_TRUE(reg.CreateSubKey(c.key));
             reg.WriteDword(0x111111, "TX");
-            if (strcmp(n, "8") != 0)   // 8 has colours but no name
-                reg.WriteString("Name", "Name");
+            if (c.named)
+                reg.WriteString(c.key, "Name");
             reg.CloseSubKey();
         }
     }
     AnsiViewSettings* s = JoinSettingsGroup("Odd");
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(LoadViewSettings(s, kAppKey, 0, nullptr, nullptr), 1);
-    // Standard, id 12 (the name read as an integer up to where it stops) and id 7; "0",
-    // "abc" (no number, 0) and "-3" add nothing, nor does 8 without a name.
-    EXPECT_EQ(s->formatCount, 3);
-    EXPECT_GE(FindColorFormat(s->formats, nullptr, 12), 1);
-    EXPECT_EQ(FindColorFormat(s->formats, nullptr, 8), -1);
-    int row = FindColorFormat(s->formats, nullptr, 7);
-    ASSERT_GE(row, 1);
-    EXPECT_EQ(s->formats[row].text, 0x111111u);
-    EXPECT_EQ(s->formats[row].background, kSystemColor);   // missing "BG": the system colour
+    int rows = 1;   // Standard
+    for (const auto& c : cases)
+    {
+        if (c.id == 0)
+        {
+            EXPECT_EQ(FindColorFormat(s->formats, c.key, 0), -1) << c.key;
+            continue;
+        }
+        ++rows;
+        int row = FindColorFormat(s->formats, nullptr, c.id);
+        ASSERT_GE(row, 1) << c.key;
+        EXPECT_STREQ(s->formats[row].name, c.key);
+        EXPECT_EQ(s->formats[row].text, 0x111111u) << c.key;
+        EXPECT_EQ(s->formats[row].background, kSystemColor) << c.key;   // missing "BG": the system colour
+    }
+    EXPECT_EQ(s->formatCount, rows);
     EXPECT_EQ(LoadViewSettings(s, nullptr, 0, nullptr, nullptr), 0);
     EXPECT_EQ(LoadViewSettings(nullptr, kAppKey, 0, nullptr, nullptr), 0);
     LeaveSettingsGroup(s);
