@@ -700,9 +700,14 @@ int TbxScanImages(const BITMAPINFOHEADER* header, const void* bits, DWORD stride
 
 namespace {
 
-// A DibImage with the pixels (and colour table) of a packed DIB of 1 to 32 bits.
+// A DibImage with the pixels (and colour table) of a packed DIB of 1 to 32 bits, whose
+// pixels the DIB loader found (`bits`; it always reports them with a packed DIB it hands
+// back). No guess at their place without them: behind `entries` alone would miss them above
+// 8 bits, where biClrUsed may still announce a table in front of the pixels.
 DibImage* CopyPackedDib(const BITMAPINFOHEADER* header, const void* bits)
 {
+    if (!bits)
+        return nullptr;
     const int depth = header->biBitCount;
     const int width = header->biWidth;
     const int height = std::abs(header->biHeight);
@@ -712,8 +717,6 @@ DibImage* CopyPackedDib(const BITMAPINFOHEADER* header, const void* bits)
     if (entries > 256)
         return nullptr;
     const BYTE* table = reinterpret_cast<const BYTE*>(header) + header->biSize;
-    if (!bits)
-        bits = table + entries * 4;
     void* target = nullptr;
     DibImage* copy = DibCreateBlank(nullptr, width, height, static_cast<DWORD>(depth), &target);
     if (!copy)
