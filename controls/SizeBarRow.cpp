@@ -30,11 +30,13 @@ RowFitResult FitRowSpans(std::vector<RowBarSpan>& bars, int rowLength)
             result.changed = true;
             return result;
         }
-        // The first bar alone is too long: it gives up all it can.
+        // The first bar is too long even alone, so a split would not help it: it gives up
+        // all it can.
         if (bars[0].sizing && bars[0].length > bars[0].minLength) {
             bars[0].length = bars[0].minLength;
             result.changed = true;
         }
+        return result;   // and the row stays together
     }
     long long sum = 0;
     for (const RowBarSpan& b : bars)

@@ -22,8 +22,8 @@ struct RowFitResult {
 };
 
 // Fits the row to rowLength. When the bars do not fit even at their minimum lengths, the row
-// splits before the first bar that does not (the first bar itself shrinks to its minimum
-// instead). Otherwise every sizing
+// splits before the first bar that does not; when that is already the first bar, it shrinks
+// to its minimum instead and nothing else changes. Otherwise every sizing
 // bar gets at least the largest minimum cross size of the row, and the sizing bars share the
 // difference: a single one takes all of it; several take it one pixel each per pass, in
 // order, skipping a bar at its minimum when shrinking and a bar just shown (until a pass

@@ -111,6 +111,8 @@ LRESULT TbxSetRange(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM l
             const WORD now = static_cast<WORD>((b->own & ~mask) | (value & mask));
             const WORD diff = b->own ^ now;
             b->own = now;
+            if (diff & ~now & TBXF_CONTROL)
+                TbxHideCellControl(block, b->data);   // as for one button (0x48C)
             if (diff) {
                 changed = true;
                 if (diff & ~TBXF_RIGHTCLICK)
@@ -221,6 +223,10 @@ LRESULT TbxSetOwnFlags(ToolbarExBlock* block, int index, WORD value, WORD mask)
     ToolbarButton* b = block->buttons[index];
     const WORD old = b->own;
     b->own = static_cast<WORD>((old & ~mask) | (value & mask));
+    // A cell that stops being a control cell hides its control: left shown, it stayed over
+    // the button drawn in its place.
+    if ((old & TBXF_CONTROL) && !(b->own & TBXF_CONTROL))
+        TbxHideCellControl(block, b->data);
     if ((old ^ b->own) & ~TBXF_RIGHTCLICK)
         TbxMarkRebuild(block, index, true);
     return old;
@@ -234,8 +240,12 @@ LRESULT TbxSetData(ToolbarExBlock* block, int index, DWORD value)
     const DWORD old = b->data;
     b->data = value;
     if (old != value) {
-        if (b->own & TBXF_CONTROL)
+        if (b->own & TBXF_CONTROL) {
+            // The cell's former control goes out of sight: left shown, it stayed in the cell
+            // beside (or under) the new one and still took the clicks meant for it.
+            TbxHideCellControl(block, old);
             TbxMarkRebuild(block, index, true);
+        }
         else if ((b->own & TBXF_COLOR) && b->command >= 0)
             TbxMarkRebuild(block, index, false);
     }

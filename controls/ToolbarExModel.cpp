@@ -282,16 +282,41 @@ WORD TbxRestingPaintState(const ToolbarButton* button)
     return checked ? 5 : 4;
 }
 
+WORD TbxHotPaintState(const ToolbarButton* button, bool arrow, BYTE held)
+{
+    if (!(button->state & TBSTATE_ENABLED) || (button->state & TBSTATE_INDETERMINATE))
+        return TbxRestingPaintState(button);
+    const bool checked = (button->state & (TBSTATE_CHECKED | TBSTATE_PRESSED)) != 0;
+    if (arrow && (button->style & BTNS_DROPDOWN))
+        return checked ? 7 : 6;
+    BYTE tracked = 0;
+    if (!(button->own & (TBXF_LABEL | TBXF_LABEL2)))
+        tracked = static_cast<BYTE>(held & ((button->own & TBXF_RIGHTCLICK) ? 3 : 1));
+    return (checked || tracked) ? 3 : 2;
+}
+
 void TbxSettleLook(ToolbarExBlock* block, int index)
 {
     ToolbarButton* b = block->buttons[index];
     const bool canLookHot = !(b->state & TBSTATE_HIDDEN) && (b->state & TBSTATE_ENABLED) &&
                             !(b->state & TBSTATE_INDETERMINATE);
-    // The hot button greyed (or hidden) under the mouse drops its hot look now: the next
-    // tracking finds the mouse where it was and changes nothing, so it kept it until the
-    // mouse left.
-    if (block->hot != index || !canLookHot)
-        b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | TbxRestingPaintState(b));
+    // The hot button settles now in both directions: greyed (or hidden) under the mouse it
+    // drops its hot look, enabled again (or checked) it takes the hot look back. The next
+    // tracking finds the mouse where it was and changes nothing, so either look stayed until
+    // the mouse moved on.
+    WORD look = TbxRestingPaintState(b);
+    if (block->hot == index && canLookHot)
+        look = TbxHotPaintState(b, block->hotOnArrow != 0, block->held);
+    b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | look);
+}
+
+void TbxHideCellControl(ToolbarExBlock* block, DWORD data)
+{
+    if (!data || !block->window)
+        return;
+    HWND control = reinterpret_cast<HWND>(static_cast<UINT_PTR>(data));
+    if (::IsWindow(control) && ::GetParent(control) == block->window)
+        ::ShowWindow(control, SW_HIDE);
 }
 
 void TbxCopyRecord(const ToolbarButton* button, void* out, int size)
@@ -367,11 +392,8 @@ bool TbxDeleteButton(ToolbarExBlock* block, int index)
     if (index < 0 || index >= block->buttonCount)
         return false;
     ToolbarButton* button = block->buttons[index];
-    if ((button->own & TBXF_CONTROL) && button->data && block->window) {
-        HWND control = reinterpret_cast<HWND>(static_cast<UINT_PTR>(button->data));
-        if (::IsWindow(control) && ::GetParent(control) == block->window)
-            ::ShowWindow(control, SW_HIDE);
-    }
+    if (button->own & TBXF_CONTROL)
+        TbxHideCellControl(block, button->data);
     TbxInvalidateFrom(block, index);
     std::memmove(block->buttons + index, block->buttons + index + 1,
                  sizeof(ToolbarButton*) * static_cast<size_t>(block->buttonCount - index - 1));
@@ -700,9 +722,14 @@ int TbxScanImages(const BITMAPINFOHEADER* header, const void* bits, DWORD stride
 
 namespace {
 
-// A DibImage with the pixels (and colour table) of a packed DIB of 1 to 32 bits.
+// A DibImage with the pixels (and colour table) of a packed DIB of 1 to 32 bits, whose
+// pixels the DIB loader found (`bits`; it always reports them with a packed DIB it hands
+// back). No guess at their place without them: behind `entries` alone would miss them above
+// 8 bits, where biClrUsed may still announce a table in front of the pixels.
 DibImage* CopyPackedDib(const BITMAPINFOHEADER* header, const void* bits)
 {
+    if (!bits)
+        return nullptr;
     const int depth = header->biBitCount;
     const int width = header->biWidth;
     const int height = std::abs(header->biHeight);
@@ -712,8 +739,6 @@ DibImage* CopyPackedDib(const BITMAPINFOHEADER* header, const void* bits)
     if (entries > 256)
         return nullptr;
     const BYTE* table = reinterpret_cast<const BYTE*>(header) + header->biSize;
-    if (!bits)
-        bits = table + entries * 4;
     void* target = nullptr;
     DibImage* copy = DibCreateBlank(nullptr, width, height, static_cast<DWORD>(depth), &target);
     if (!copy)

@@ -197,9 +197,16 @@ int TbxSetState(ToolbarExBlock* block, int index, BYTE bit, bool on);
 int TbxCheckedGroupMember(const ToolbarExBlock* block, int index);
 // The paint state a button shows when it is not hot.
 WORD TbxRestingPaintState(const ToolbarButton* button);
-// Sets the look of a button whose state bits changed: its resting look, unless it is the hot
-// button and may still look hot (shown, enabled, determinate).
+// The look of the button under the mouse: hot (2), or hot pressed (3) when checked, pressed
+// or a mouse button it tracks is held (`held`: 1 left, 2 right); 6 or 7 on a drop-down's
+// arrow part; a greyed or indeterminate one keeps its resting look.
+WORD TbxHotPaintState(const ToolbarButton* button, bool arrow, BYTE held);
+// Sets the look of a button whose state bits changed: its resting look, or the hot look when
+// it is the hot button and may look hot (shown, enabled, determinate).
 void TbxSettleLook(ToolbarExBlock* block, int index);
+// Hides the embedded control `data` names when it is a child of the toolbar: its cell is
+// gone or has another control now. The layout shows the controls of the cells again.
+void TbxHideCellControl(ToolbarExBlock* block, DWORD data);
 // Copies the button's record (at most 20 bytes; the rest of `size` zero-filled).
 void TbxCopyRecord(const ToolbarButton* button, void* out, int size);
 // A button's look changed: rebuild and repaint it, or (`relayout`) mark the layout dirty for

@@ -139,21 +139,9 @@ void Track(ToolbarExBlock* block, POINT pt, BYTE held)
     }
     if (hit >= 0) {
         ToolbarButton* b = block->buttons[hit];
-        BYTE tracked = 0;
-        if (!(b->own & (TBXF_LABEL | TBXF_LABEL2)))
-            tracked = static_cast<BYTE>(held & ((b->own & TBXF_RIGHTCLICK) ? 3 : 1));
-        WORD state;
-        if (Enabled(b)) {
-            const bool checked = (b->state & (TBSTATE_CHECKED | TBSTATE_PRESSED)) != 0;
-            if (arrow && (b->style & BTNS_DROPDOWN)) {
-                state = checked ? 7 : 6;
-                block->arrowPressed = (held & 1) ? 1 : 0;
-            } else {
-                state = (checked || tracked) ? 3 : 2;
-            }
-        } else {
-            state = TbxRestingPaintState(b);
-        }
+        const WORD state = TbxHotPaintState(b, arrow, held);
+        if (Enabled(b) && arrow && (b->style & BTNS_DROPDOWN))
+            block->arrowPressed = (held & 1) ? 1 : 0;
         if ((b->paint & TBXP_STATE_MASK) != state || hit != block->hot) {
             b->paint = static_cast<WORD>((b->paint & ~TBXP_STATE_MASK) | state);
             TbxInvalidate(block, &b->rect);

@@ -12,6 +12,11 @@ namespace {
 
 const COLORREF kMaskColor = RGB(192, 192, 192);
 
+// The bitmap SetButtonBitmap last put on a button without themes. BM_SETIMAGE hands back
+// the picture it replaces and the button never frees one, so each new picture leaked the
+// old one; the one made here is deleted when it is replaced, a caller's own stays theirs.
+const char kOwnPictureProp[] = "ButtonImage.OwnPicture";
+
 struct ButtonImageRecord {
     BUTTON_IMAGELIST list;
     UINT_PTR bitmap;
@@ -278,7 +283,12 @@ BOOL SetButtonBitmap(HWND button, UINT_PTR bitmap)
         picture = BitmapFromDib(dib, reinterpret_cast<const BYTE*>(dib.header));
     if (!picture)
         return FALSE;
-    return SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)) != 0;
+    HGDIOBJ replaced = reinterpret_cast<HGDIOBJ>(
+        SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
+    if (replaced && replaced == GetPropA(button, kOwnPictureProp))
+        DeleteObject(replaced);
+    SetPropA(button, kOwnPictureProp, picture);
+    return replaced != NULL;
 }
 
 BOOL ClearButtonBitmap(HWND button)
@@ -287,6 +297,7 @@ BOOL ClearButtonBitmap(HWND button)
     if (!picture)
         return FALSE;
     SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, 0);
+    RemovePropA(button, kOwnPictureProp);
     return DeleteObject(picture);
 }
 

@@ -142,15 +142,20 @@ void RecolourBgr(BYTE* b, BYTE* g, BYTE* r, DWORD c)
     }
 }
 
+// A palette index given by the caller, or -1 when the colour table has no such entry. The
+// table holds biClrUsed entries, often fewer than the depth could address: checked against
+// 2^depth, an 8-bit image with four entries took index 16 and its pixel read behind the table.
+int GivenIndex(const View& v, DWORD index)
+{
+    return index < v.entries ? static_cast<int>(index) : -1;
+}
+
 // The palette index holding the colour (COLORREF; top byte 0x80: the index in the low byte),
 // or -1.
 int PaletteIndex(const View& v, COLORREF colour)
 {
     if ((colour >> 24) == 0x80)
-    {
-        DWORD index = colour & 0xFF;
-        return index < (1u << v.depth) ? static_cast<int>(index) : -1;
-    }
+        return GivenIndex(v, colour & 0xFF);
     DWORD quad = ColorToQuad(colour) & 0xFFFFFF;
     const DWORD* palette = v.Palette();
     for (DWORD i = 0; i < v.entries; ++i)
@@ -609,7 +614,7 @@ int DibSetPixel(BITMAPINFOHEADER* header, void* bits, COLORREF colour, UINT x, U
         return 0;
     int index;
     if ((colour & 0xFF000000u) == 0x80000000u)
-        index = (colour & 0xFFFFFF) < (1u << v.depth) ? static_cast<int>(colour & 0xFFFFFF) : -1;
+        index = GivenIndex(v, colour & 0xFFFFFF);
     else
         index = PaletteIndex(v, colour & 0xFFFFFF);
     if (index < 0)

@@ -64,8 +64,8 @@ int DibBlendOnColor(BITMAPINFOHEADER* header, void* bits, COLORREF background);
 // Applies a 1-bit AND mask of the image's size (rows padded to 4 bytes, bottom-up): a set bit
 // makes the pixel `colour` (32 bits: with alpha 0, and every other pixel gets alpha 255;
 // 1, 4, 8 bits: the palette index of the colour, or the index in the low byte when the top
-// byte is 0x80). 0 when the mask is unreadable, the depth unsupported or the colour not in
-// the palette.
+// byte is 0x80). 0 when the mask is unreadable, the depth unsupported or the colour (or
+// index) not in the colour table.
 int DibApplyMask(BITMAPINFOHEADER* header, void* bits, const void* mask, COLORREF colour);
 
 // 3 x 3 smoothing (52 for the centre, 2 for each side, 1 for each corner, / 64) of a
@@ -81,8 +81,8 @@ int DibDrawPart(const BITMAPINFOHEADER* header, const void* bits, int x, int y, 
 
 // Sets a pixel (y from the top): 32 bits store the value as it is given (a pixel word
 // 0xAARRGGBB), 24 bits its low three bytes, 1 to 8 bits the palette index of the colour
-// (COLORREF) or the index given as 0x80000000 + index. 0 when the colour is not in the
-// palette or the point lies outside.
+// (COLORREF) or the index given as 0x80000000 + index. 0 when the colour or index is not in
+// the colour table (biClrUsed entries) or the point lies outside.
 int DibSetPixel(BITMAPINFOHEADER* header, void* bits, COLORREF colour, UINT x, UINT y);
 
 // The top-left pixel as COLORREF: 32 bits with its alpha in the top byte, 24 bits with top

@@ -9,14 +9,19 @@
 
 namespace {
 
-// One cache record: five key words and the handle they name.
-//   rendered tile:    hash,             kind,       x | y << 16, w | h << 16, source
-//   bitmap resource:  source,           0,          0,           0,           source
-//   toolbar resource: source ^ kind,    0x80000000, 0,           0,           source
-//   memory DC:        bitmap ^ 0xC0..., 0xC0000000, 0,           0,           bitmap
+// One cache record: seven key words and the handle they name.
+//   rendered tile:    hash,             kind,       x | y << 16, w | h << 16, source, see, back
+//   bitmap resource:  source,           0,          0,           0,           source, 0,   0
+//   toolbar resource: source ^ kind,    0x80000000, 0,           0,           source, 0,   0
+//   memory DC:        bitmap ^ 0xC0..., 0xC0000000, 0,           0,           bitmap, 0,   0
 // A rendered tile always has a nonzero fourth word, so it never meets the other kinds.
+// `see` is the tile's transparency (its flags & 0x0CFFFFFF) and `back` the background, both
+// 0 for an opaque tile. The hash mixes them by XOR only, so without these two words a red
+// key on green and a green key on red made one key, and the second tile got the first
+// one's picture.
+const int kKeyWords = 7;
 struct TileRecord {
-    DWORD key[5];
+    DWORD key[kKeyWords];
     void* handle;
 };
 
@@ -49,7 +54,7 @@ private:
 };
 
 // Caller holds the lock.
-int FindRecord(const DWORD key[5])
+int FindRecord(const DWORD key[kKeyWords])
 {
     if (!g_table)
         return -1;
@@ -67,7 +72,7 @@ int FindRecord(const DWORD key[5])
     return -1;
 }
 
-void* CacheLookup(const DWORD key[5])
+void* CacheLookup(const DWORD key[kKeyWords])
 {
     CacheGuard guard(CacheLock(false));
     if (!guard.Held())
@@ -107,7 +112,7 @@ void CleanUpCache()
 
 // Puts the handle into the cache under the key; when another thread was quicker, its
 // handle is returned and `handle` is not stored (the caller disposes of it).
-void* CacheInsert(const DWORD key[5], void* handle)
+void* CacheInsert(const DWORD key[kKeyWords], void* handle)
 {
     CacheGuard guard(CacheLock(true));
     if (!guard.Held())
@@ -130,9 +135,9 @@ void* CacheInsert(const DWORD key[5], void* handle)
     return handle;
 }
 
-void SetKey(DWORD key[5], DWORD a, DWORD b, DWORD c, DWORD d, DWORD e)
+void SetKey(DWORD key[kKeyWords], DWORD a, DWORD b, DWORD c, DWORD d, DWORD e, DWORD f = 0, DWORD g = 0)
 {
-    key[0] = a; key[1] = b; key[2] = c; key[3] = d; key[4] = e;
+    key[0] = a; key[1] = b; key[2] = c; key[3] = d; key[4] = e; key[5] = f; key[6] = g;
 }
 
 DWORD HandleWord(HBITMAP bitmap)
@@ -157,7 +162,7 @@ HINSTANCE ProgramResources()
 
 HBITMAP LoadResourceBitmap(UINT_PTR name)
 {
-    DWORD key[5];
+    DWORD key[kKeyWords];
     SetKey(key, static_cast<DWORD>(name), 0, 0, 0, static_cast<DWORD>(name));
     if (void* cached = CacheLookup(key))
         return static_cast<HBITMAP>(cached);
@@ -185,7 +190,7 @@ const WORD* LoadToolbarResource(UINT_PTR name, DWORD* size)
     if (!info)
         return NULL;
     *size = SizeofResource(module, info);
-    DWORD key[5];
+    DWORD key[kKeyWords];
     SetKey(key, static_cast<DWORD>(name) ^ TILE_SOURCE_TOOLBAR, TILE_SOURCE_TOOLBAR, 0, 0, static_cast<DWORD>(name));
     if (void* cached = CacheLookup(key))
         return static_cast<const WORD*>(cached);
@@ -276,13 +281,14 @@ HBITMAP RenderBitmapTile(UINT_PTR source, int x, int y, int width, int height, D
     if (width < 1 || height < 1)
         return NULL;
 
-    DWORD tileKey[5];
+    DWORD tileKey[kKeyWords];
     if (flags & TILE_CACHE_TILE) {
         flags |= TILE_CACHE_DC;
+        const DWORD see = flags & (TILE_TRANSPARENT_CORNER | TILE_TRANSPARENT_COLOR) ? flags & 0x0CFFFFFF : 0;
         SetKey(tileKey, TileHash(static_cast<DWORD>(source), x, y, width, height, flags, background), kind,
                (static_cast<DWORD>(x) & 0xFFFF) | (static_cast<DWORD>(y) << 16),
                (static_cast<DWORD>(width) & 0xFFFF) | (static_cast<DWORD>(height) << 16),
-               static_cast<DWORD>(source));
+               static_cast<DWORD>(source), see, see ? static_cast<DWORD>(background) : 0);
         if (void* cached = CacheLookup(tileKey))
             return static_cast<HBITMAP>(cached);
     }
@@ -310,7 +316,7 @@ HBITMAP RenderBitmapTile(UINT_PTR source, int x, int y, int width, int height, D
 
     // The source's memory DC. A bitmap can sit in one DC only, so one already kept for it
     // is used even when this call does not ask to keep it.
-    DWORD dcKey[5];
+    DWORD dcKey[kKeyWords];
     SetKey(dcKey, HandleWord(bitmap) ^ kDcKind, kDcKind, 0, 0, HandleWord(bitmap));
     HDC sourceDc = static_cast<HDC>(CacheLookup(dcKey));
     HGDIOBJ oldSource = NULL;

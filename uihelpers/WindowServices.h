@@ -13,7 +13,8 @@ class COleDataSource;
 // device-independent bitmap (a BITMAPINFOHEADER, its colour table, its pixels). With
 // themes, an image list of six states (the disabled one greyed) is made once per bitmap
 // and kept for the run; TRUE when the button took it. Without themes the bitmap is set
-// with BM_SETIMAGE; TRUE when the button had a picture before. FALSE when the bitmap
+// with BM_SETIMAGE; TRUE when the button had a picture before, which is deleted when an
+// earlier call made it (a caller's own picture is left alone). FALSE when the bitmap
 // cannot be loaded.
 BOOL SetButtonBitmap(HWND button, UINT_PTR bitmap);
 

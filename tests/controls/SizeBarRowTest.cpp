@@ -48,15 +48,22 @@ TEST(SizeBarRow, FittingEndsAndFillsTheRowOrSplitsIt)
                 ASSERT_EQ(bars[i].length, before[i].length);
             }
         }
+        auto least = [&](int i) { return (bars[i].sizing ? bars[i].minLength : bars[i].length) - 2; };
+        if (least(0) > rowLength) {
+            // A first bar too long even alone shrinks to its minimum; nothing else changes.
+            ASSERT_EQ(fit.splitBefore, -1) << "round " << round;
+            ASSERT_EQ(bars[0].length, bars[0].sizing ? bars[0].minLength : before[0].length);
+            for (size_t i = 1; i < bars.size(); ++i)
+                ASSERT_EQ(bars[i].length, before[i].length);
+            continue;
+        }
         if (fit.splitBefore >= 0) {
-            // Split only where the bars before it fit at their least and this one does not;
-            // a first bar that does not fit alone has shrunk to its minimum.
+            // Split only where the bars before it fit at their least and this one does not.
             ASSERT_GT(fit.splitBefore, 0);
-            auto least = [&](int i) { return (bars[i].sizing ? bars[i].minLength : bars[i].length) - 2; };
             int upTo = 0;
             for (int i = 0; i < fit.splitBefore; ++i)
                 upTo += least(i);
-            ASSERT_TRUE(upTo <= rowLength || (fit.splitBefore == 1 && (!bars[0].sizing || bars[0].length == bars[0].minLength)));
+            ASSERT_LE(upTo, rowLength);
             ASSERT_GT(upTo + least(fit.splitBefore), rowLength);
             continue;
         }
@@ -74,6 +81,44 @@ TEST(SizeBarRow, FittingEndsAndFillsTheRowOrSplitsIt)
         if (anySizing && (!allAtMin || Filled(bars) < rowLength)) {
             ASSERT_EQ(Filled(bars), rowLength) << "round " << round;
         }
+    }
+}
+
+TEST(SizeBarRow, ARowTooShortSplitsBehindTheLastBarThatFitsOrShrinksAFirstBarTooLongAlone)
+{
+    // Lengths and minimums along the row; a minimum of 0 marks a bar that is not a sizing
+    // bar. Bars overlap by two pixels, so a row of lengths l1..ln needs sum(li - 2).
+    struct Case {
+        std::vector<int> lengths, minimums;
+        int rowLength;
+        std::vector<int> wantLengths;
+        int wantSplit;
+        bool wantChanged;
+    };
+    const Case cases[] = {
+        // 298 > 200 alone: the first bar shrinks to 300 and stays in the row with the second.
+        {{400, 100}, {300, 33}, 200, {300, 100}, -1, true},
+        // Already at its minimum: nothing to give, no split either.
+        {{300, 50}, {300, 33}, 100, {300, 50}, -1, false},
+        // A toolbar first and too long alone keeps its length; the row stays together.
+        {{250, 100}, {0, 33}, 200, {250, 100}, -1, false},
+        // 48 + 178 > 200: the second bar starts a new row, the lengths wait for that layout.
+        {{100, 200}, {50, 180}, 200, {100, 200}, 1, true},
+        // 48 + 31 + 98 > 150: the third does not fit behind the first two at their least.
+        {{100, 100, 100}, {50, 33, 100}, 150, {100, 100, 100}, 2, true},
+    };
+    for (const Case& c : cases) {
+        std::vector<RowBarSpan> bars(c.lengths.size());
+        for (size_t i = 0; i < bars.size(); ++i) {
+            bars[i].sizing = c.minimums[i] != 0;
+            bars[i].length = c.lengths[i];
+            bars[i].minLength = c.minimums[i];
+        }
+        const RowFitResult fit = FitRowSpans(bars, c.rowLength);
+        EXPECT_EQ(fit.splitBefore, c.wantSplit) << "row " << c.rowLength;
+        EXPECT_EQ(fit.changed, c.wantChanged) << "row " << c.rowLength;
+        for (size_t i = 0; i < bars.size(); ++i)
+            EXPECT_EQ(bars[i].length, c.wantLengths[i]) << "row " << c.rowLength << " bar " << i;
     }
 }
 

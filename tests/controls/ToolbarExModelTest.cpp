@@ -186,6 +186,25 @@ TEST(ToolbarExModel, SeparatorScanFindsImagesOfVaryingWidth)
     DibFree(image);
 }
 
+TEST(ToolbarExModel, BitmapResourcesAboveEightBitsAreReadBehindTheirColourTable)
+{
+    // Resources 7403 (a table of two entries in front of the pixels) and 7404 (none) hold
+    // the same blue and red pixels; the toolbar's copy has them both times.
+    for (UINT_PTR id : {7403u, 7404u}) {
+        SCOPED_TRACE(id);
+        Block t;
+        ASSERT_EQ(TbxAddBitmap(t, GetModuleHandleA(nullptr), id, 0, 2, 0, 256, nullptr, nullptr, nullptr), 0);
+        const DibImage* image = t->bitmaps[0].image;
+        ASSERT_TRUE(image != nullptr);
+        ASSERT_EQ(image->biBitCount, 24);
+        const BYTE* row = static_cast<const BYTE*>(DibGetBits(image));
+        ASSERT_TRUE(row != nullptr);
+        EXPECT_EQ(RGB(row[2], row[1], row[0]), RGB(0, 0, 255));
+        EXPECT_EQ(RGB(row[5], row[4], row[3]), RGB(255, 0, 0));
+        TbxRemoveBitmaps(t);
+    }
+}
+
 TEST(ToolbarExModel, BitmapsGetGlobalImageIndexesAndRefuseBadSources)
 {
     Block t;

@@ -1206,21 +1206,24 @@ std::vector<COLORREF> PaintedButton(HWND w, const RECT& r)
 
 }  // namespace
 
-TEST(ToolbarExMouse, AButtonGreyedUnderTheMouseLosesItsHotLookAtOnce)
+TEST(ToolbarExMouse, AButtonGreyedUnderTheMouseLosesItsHotLookAtOnceAndTakesItBackWhenEnabled)
 {
     struct Case {
         const char* what;
         UINT message;
         WPARAM wParam;
-        LPARAM lParam;
+        LPARAM grey;
+        LPARAM enable;
     };
     const BYTE enabled = TBSTATE_ENABLED;
     const Case cases[] = {
-        {"TB_ENABLEBUTTON", TB_ENABLEBUTTON, 302, FALSE},
-        {"TB_INDETERMINATE", TB_INDETERMINATE, 302, TRUE},
-        {"state and style", TBX_SETSTATESTYLE, TbxRefIndex(1), MAKELPARAM(0, MAKEWORD(0, enabled))},
-        {"states over a range", TBX_SETSTATES, MAKEWPARAM(0, 3), MAKELPARAM(0, enabled)},
-        {"states by command", TBX_SETSTATES, MAKEWPARAM(302, 0x1248), MAKELPARAM(0, enabled)},
+        {"TB_ENABLEBUTTON", TB_ENABLEBUTTON, 302, FALSE, TRUE},
+        {"TB_INDETERMINATE", TB_INDETERMINATE, 302, TRUE, FALSE},
+        {"state and style", TBX_SETSTATESTYLE, TbxRefIndex(1), MAKELPARAM(0, MAKEWORD(0, enabled)),
+         MAKELPARAM(0, MAKEWORD(enabled, enabled))},
+        {"states over a range", TBX_SETSTATES, MAKEWPARAM(0, 3), MAKELPARAM(0, enabled), MAKELPARAM(enabled, enabled)},
+        {"states by command", TBX_SETSTATES, MAKEWPARAM(302, 0x1248), MAKELPARAM(0, enabled),
+         MAKELPARAM(enabled, enabled)},
     };
     for (const Case& c : cases) {
         MouseToolbar t;
@@ -1231,20 +1234,71 @@ TEST(ToolbarExMouse, AButtonGreyedUnderTheMouseLosesItsHotLookAtOnce)
         Send(t.w, WM_MOUSEMOVE, 0, t.Centre(1));
         ASSERT_EQ(block->hot, 1) << c.what;
         const std::vector<COLORREF> hotLook = PaintedButton(t.w, r);
-        ValidateRect(t.w, nullptr);
-        Send(t.w, c.message, c.wParam, c.lParam);
+        // Each change repaints the button at once, without the mouse moving.
+        auto changeRepaints = [&](LPARAM lParam) {
+            ValidateRect(t.w, nullptr);
+            Send(t.w, c.message, c.wParam, lParam);
+            HRGN update = CreateRectRgn(0, 0, 0, 0);
+            const bool repainted = GetUpdateRgn(t.w, update, FALSE) != ERROR && RectInRegion(update, &r);
+            DeleteObject(update);
+            return repainted;
+        };
+        EXPECT_TRUE(changeRepaints(c.grey)) << c.what;
         const std::vector<COLORREF> greyedUnderMouse = PaintedButton(t.w, r);
-        // Repainted at once, without the mouse moving.
-        HRGN update = CreateRectRgn(0, 0, 0, 0);
-        ASSERT_NE(GetUpdateRgn(t.w, update, FALSE), ERROR) << c.what;
-        EXPECT_TRUE(RectInRegion(update, &r)) << c.what;
-        DeleteObject(update);
-        // The look it keeps once the mouse has gone is the one it shows already.
+        EXPECT_TRUE(changeRepaints(c.enable)) << c.what;
+        EXPECT_TRUE(PaintedButton(t.w, r) == hotLook) << c.what;
+        // Greyed again, the look it keeps once the mouse has gone is the one it shows already.
+        Send(t.w, c.message, c.wParam, c.grey);
         Send(t.w, WM_MOUSEMOVE, 0, MAKELPARAM(r.left + 1, 59));   // below the buttons
         ASSERT_NE(block->hot, 1) << c.what;
         const std::vector<COLORREF> greyedAlone = PaintedButton(t.w, r);
         EXPECT_FALSE(greyedAlone == hotLook) << c.what;
         EXPECT_TRUE(greyedUnderMouse == greyedAlone) << c.what;
+    }
+}
+
+TEST(ToolbarExWindow, ACellThatLosesItsControlHidesItAndShowsTheNewOne)
+{
+    // Each way a control cell gives up its control: another control, none, or the cell's
+    // own flag 0x2000 cleared for the button alone or over a range.
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        bool newControl;   // lParam: the second edit
+        LPARAM lParam;
+    };
+    const Case cases[] = {
+        {"another control", TBX_SETDATA, 1, true, 0},
+        {"no control", TBX_SETDATA, 1, false, 0},
+        {"own flags", TBX_SETOWNFLAGS, TbxRefIndex(1), false, MAKELPARAM(0, TBXF_CONTROL)},
+        {"own flags over a range", TBX_SETOWNFLAGSRANGE, MAKEWPARAM(0, 3), false, MAKELPARAM(0, TBXF_CONTROL)},
+    };
+    for (const Case& c : cases) {
+        ToolbarParent parent;
+        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);
+        HWND w = parent.Toolbar();
+        HWND edits[2];
+        for (int i = 0; i < 2; ++i)
+            edits[i] = CreateWindowExA(0, "Edit", nullptr, WS_CHILD | WS_BORDER, 0, 0, 80, 20, w,
+                                       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(901 + i)),
+                                       GetModuleHandleA(nullptr), nullptr);
+        const TBBUTTON cells[] = {Button(-1, 1), Button(-1, 2, TBSTATE_ENABLED, BTNS_BUTTON, TBXF_CONTROL),
+                                  Button(-1, 3)};
+        Send(w, TBX_ADDBUTTONS, 3, reinterpret_cast<LPARAM>(cells));
+        Send(w, TBX_SETDATA, 1, reinterpret_cast<LPARAM>(edits[0]));
+        Send(w, TBX_IDEALSIZE);
+        ASSERT_TRUE(IsWindowVisible(edits[0])) << c.what;
+        Send(w, c.message, c.wParam, c.newControl ? reinterpret_cast<LPARAM>(edits[1]) : c.lParam);
+        Send(w, TBX_IDEALSIZE);
+        EXPECT_FALSE(GetWindowLongA(edits[0], GWL_STYLE) & WS_VISIBLE) << c.what;
+        EXPECT_EQ((GetWindowLongA(edits[1], GWL_STYLE) & WS_VISIBLE) != 0, c.newControl) << c.what;
+        // What shows in the cell now is the new control, or the toolbar itself.
+        RECT cell = {};
+        Send(w, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&cell));
+        POINT inCell = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+        EXPECT_EQ(ChildWindowFromPointEx(w, inCell, CWP_SKIPINVISIBLE), c.newControl ? edits[1] : w) << c.what;
+        DestroyWindow(w);
     }
 }
 

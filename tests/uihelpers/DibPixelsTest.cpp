@@ -186,6 +186,37 @@ TEST(DibApplyMask, MaskedPixelsTakeTheColour)
     EXPECT_EQ(0, DibApplyMask(image.image, image.bits, guard.Place(std::vector<BYTE>(4), 4), 0));
 }
 
+TEST(DibPixels, GivenPaletteIndexesStayWithinTheColourTable)
+{
+    // Packed 4 x 1 images whose colour tables hold fewer entries than their depth could
+    // address (biClrUsed): an index is taken only when the table has that entry.
+    struct Case { WORD depth; DWORD used; DWORD index; bool taken; } cases[] = {
+        { 8, 4, 3, true },  { 8, 4, 4, false }, { 8, 4, 16, false }, { 8, 4, 255, false },
+        { 4, 2, 1, true },  { 4, 2, 2, false }, { 4, 0, 15, true },  { 1, 1, 1, false },
+        { 8, 0, 255, true },
+    };
+    const BYTE allMasked[4] = { 0xF0, 0, 0, 0 };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.depth << " bits, " << c.used << " entries, index " << c.index);
+        const DWORD entries = c.used ? c.used : 1u << c.depth;
+        std::vector<BYTE> packed(sizeof(BITMAPINFOHEADER) + 4 * entries + 4, 0);
+        BITMAPINFOHEADER* h = reinterpret_cast<BITMAPINFOHEADER*>(packed.data());
+        h->biSize = sizeof *h;
+        h->biWidth = 4;
+        h->biHeight = 1;
+        h->biPlanes = 1;
+        h->biBitCount = c.depth;
+        h->biClrUsed = c.used;
+        void* bits = packed.data() + sizeof *h + 4 * entries;
+        EXPECT_EQ(c.taken ? 1 : 0, DibSetPixel(h, bits, 0x80000000u | c.index, 1, 0));
+        EXPECT_EQ(c.taken ? c.index : 0u, Raw(h, bits, 1, 0));
+        EXPECT_EQ(c.taken ? 1 : 0, DibApplyMask(h, bits, allMasked, 0x80000000u | c.index));
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(c.taken ? c.index : 0u, Raw(h, bits, x, 0)) << x;
+    }
+}
+
 TEST(DibPixels, SmoothingPixelsTopLeftAndDrawing)
 {
     // A flat image stays flat; one bright pixel keeps 52/64 and gives 2/64 and 1/64 around.

@@ -123,6 +123,31 @@ TEST(MenuBitmap, CachedTilesComeBackAsTheSameHandle)
     DeleteObject(b);
 }
 
+TEST(MenuBitmap, CachedTransparentTilesWithTheSameColourXorBackgroundStayApart)
+{
+    // The red tile (a red square on magenta) three times with a transparent colour and a
+    // background whose XOR is the same yellow each time: three different pictures.
+    const COLORREF yellow = RGB(255, 255, 0);
+    struct Case { COLORREF see, back, centre, corner; } cases[] = {
+        { kSquares[0], kSquares[0] ^ yellow, kSquares[0] ^ yellow, kMagenta },   // red goes
+        { kSquares[1], kSquares[1] ^ yellow, kSquares[0], kMagenta },            // green: nothing goes
+        { kMagenta, kMagenta ^ yellow, kSquares[0], kMagenta ^ yellow },         // magenta goes
+    };
+    HBITMAP seen[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(i);
+        ASSERT_EQ(yellow, c.see ^ c.back);
+        seen[i] = RenderBitmapTile(Id(501), 0, 0, 16, 16, kResource | TILE_TRANSPARENT_COLOR | TILE_CACHE_TILE | c.see,
+                                   c.back);
+        ASSERT_TRUE(seen[i] != NULL);
+        EXPECT_EQ(c.centre, PixelAt(seen[i], 7, 7).color);
+        EXPECT_EQ(c.corner, PixelAt(seen[i], 0, 0).color);
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(seen[j], seen[i]);
+    }
+}
+
 TEST(MenuBitmap, ToolbarItemsSelectTheirTiles)
 {
     struct Case { int command; int square; } cases[] = { { 100, 0 }, { 101, 1 }, { 102, 2 } };

@@ -267,6 +267,48 @@ TEST(ButtonImage, ClassicButtonsTakeAPlainBitmapThatClearDeletes)
     SetButtonThemeOverride(previous);
 }
 
+TEST(ButtonImage, AClassicPictureMadeHereIsDeletedWhenReplacedACallersOwnIsNot)
+{
+    int previous = SetButtonThemeOverride(0);
+    struct { BITMAPINFOHEADER h; DWORD pixels[4]; } packed = {};
+    packed.h.biSize = sizeof packed.h;
+    packed.h.biWidth = 2;
+    packed.h.biHeight = 2;
+    packed.h.biPlanes = 1;
+    packed.h.biBitCount = 32;
+    // What the button holds before SetButtonBitmap(510) replaces it: 0 the caller's own
+    // bitmap set with BM_SETIMAGE, else a bitmap given to SetButtonBitmap.
+    struct Case { UINT_PTR first; bool deleted; } cases[] = {
+        { 0, false },
+        { 511, true },
+        { reinterpret_cast<UINT_PTR>(&packed), true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first);
+        HWND button = NewButton();
+        if (c.first) {
+            EXPECT_FALSE(SetButtonBitmap(button, c.first));
+        } else {
+            HBITMAP own = CreateBitmap(2, 2, 1, 32, NULL);
+            SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(own));
+        }
+        HGDIOBJ old = reinterpret_cast<HGDIOBJ>(SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0));
+        ASSERT_EQ(OBJ_BITMAP, static_cast<int>(GetObjectType(old)));
+        EXPECT_TRUE(SetButtonBitmap(button, 510));
+        EXPECT_EQ(c.deleted ? 0 : OBJ_BITMAP, static_cast<int>(GetObjectType(old)));
+        // Set again, the new picture replaces itself and goes the same way.
+        HGDIOBJ now = reinterpret_cast<HGDIOBJ>(SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0));
+        ASSERT_NE(old, now);
+        EXPECT_TRUE(SetButtonBitmap(button, 510));
+        EXPECT_EQ(0u, GetObjectType(now));
+        EXPECT_TRUE(ClearButtonBitmap(button));
+        if (!c.deleted)
+            DeleteObject(old);
+        DestroyWindow(button);
+    }
+    SetButtonThemeOverride(previous);
+}
+
 TEST(DragSource, TextFormsByMode)
 {
     DragCapture capture;
