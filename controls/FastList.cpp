@@ -612,10 +612,15 @@ LRESULT SortItems(FastListBlock* b, LPARAM param, FastListCompare compare)
     }
     b->busy = false;
     if (count == b->items.Count()) {
+        const int editedRow = b->index.edit;
         std::memcpy(b->items.Data(), copy.data(), copy.size() * sizeof(FastListItem));
         b->index.Sorted(moved);
-        b->tooltipColumn = b->editColumn = -1;
+        b->tooltipColumn = -1;
         FastListHideTooltip(b);
+        // An open edit stays with its record: its end went to no cell, or to the record the
+        // sort put in the old row, while the editor stayed open with the user's text.
+        if (editedRow >= 0)
+            FastListFollowEdit(b, editedRow);
     }
     FastListInvalidateAll(b);
     return 1;

@@ -228,6 +228,8 @@ void FastListCreateTooltip(FastListBlock* b);
 void FastListHideTooltip(FastListBlock* b);
 void FastListTooltipTick(FastListBlock* b);
 void FastListEndEdit(FastListBlock* b, bool keep);
+// After a sort moved the edited record away from row `from`: the view and the editor follow it.
+void FastListFollowEdit(FastListBlock* b, int from);
 // `ask` false (LVM_EDITLABELA) opens the plain editor without asking the parent first.
 int FastListBeginEdit(FastListBlock* b, int item, int column, int code, bool ask = true);
 void FastListCellAction(FastListBlock* b, int item, int column, int code);

@@ -934,6 +934,23 @@ void FastListEndEdit(FastListBlock* b, bool keep)
         FastListInvalidateRows(b, item, item);
 }
 
+void FastListFollowEdit(FastListBlock* b, int from)
+{
+    const int item = b->index.edit;
+    if (!b->edit || !b->items.Valid(item) || !b->columns.Valid(b->editColumn))
+        return;
+    // The view moves by as many rows as the record did, so that its row stays under the
+    // editor, or as near as the ends of the list allow: always in view, since the edited
+    // row was (scrolling ends an edit, and the user's scrolls wait for its end).
+    const int top = ClampTopRow(b->top + item - from, FastListPageOf(b));
+    if (top != b->top) {
+        b->top = top;
+        ::SetScrollPos(b->window, SB_VERT, top, TRUE);
+    }
+    const RECT cell = FastListCellRect(b, item, b->editColumn);
+    ::SetWindowPos(b->edit, nullptr, cell.left, cell.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // --- the cell-kind action
 
 void FastListCellAction(FastListBlock* b, int item, int column, int code)

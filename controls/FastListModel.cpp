@@ -88,13 +88,13 @@ void FastListIndices::Deleted(int first, int n) noexcept
 
 void FastListIndices::Sorted(const std::vector<int>& newIndexOfOld) noexcept
 {
-    for (int* i : {&focus, &anchor, &mark}) {
+    for (int* i : {&focus, &anchor, &mark, &edit}) {
         if (*i >= 0 && *i < static_cast<int>(newIndexOfOld.size()))
             *i = newIndexOfOld[*i];
         else
             *i = -1;
     }
-    hot = tooltip = edit = -1;
+    hot = tooltip = -1;
 }
 
 void SortFastListItems(FastListItem* items, int count, const std::function<int(DWORD, DWORD)>& compare,

@@ -55,7 +55,7 @@ struct FastListIndices {
     void Inserted(int pos, int n) noexcept;
     // Indices inside the range become -1.
     void Deleted(int first, int n) noexcept;
-    // After a sort: focus, anchor and mark follow their records; hot, tooltip and edit go.
+    // After a sort: focus, anchor, mark and edit follow their records; hot and tooltip go.
     void Sorted(const std::vector<int>& newIndexOfOld) noexcept;
 };
 

@@ -34,7 +34,7 @@ enum TreeListMessage : UINT {
     TLM_SELECTRUN = 0x1161,       // flags (1 subtrees, 2 deselect), item
     TLM_FINDITEM = 0x1163,        // start item, TreeListFind*
     TLM_GETROWSFIT = 0x1164,
-    TLM_SETCOLUMNAUX = 0x1165,    // column | field << 8, value (see TreeListColumnField)
+    TLM_SETCOLUMNAUX = 0x1165,    // column, its choice list (column | TLA_IMAGEBASE: first image)
     TLM_SETCOLUMNOPTIONS = 0x1167,// option word (see TreeListOption), 0
     TLM_SORTITEMS = 0x1168,       // whole subtree, TreeListSort*
     TLM_GETEXTRA = 0x1169,        // 0, item: pointer to the item's extra bytes
@@ -208,10 +208,13 @@ enum TreeListEditKind { TLE_NONE = 0, TLE_TEXT = 1, TLE_COMBO = 2, TLE_LIST = 3,
 const UINT TLO_ENTERMOVES = 0x1, TLO_DBLCLKEDITS = 0x2, TLO_FILLCELL = 0x4, TLO_ARRAY = 0x8,
            TLO_NOTYPING = 0x10, TLO_READONLYBIT = 0x20, TLO_CHECKINCELL = 0x40, TLO_DROPNOW = 0x80;
 inline UINT TreeListOption(int column, int kind, UINT flags) { return (UINT(column & 63) << 11) | (UINT(kind & 7) << 8) | (flags & 0xFF); }
-// TLM_SETCOLUMNAUX field numbers (wParam bits 8-15): the choice list (a string, or an array
-// of strings with TLO_ARRAY; the caller keeps it alive), the most entries taken (0: 1024),
-// the first image of the entries (-1: none). TLM_SETCOLUMNOPTIONS resets all three.
-enum TreeListColumnField { TLA_CHOICES = 0, TLA_CHOICECOUNT = 1, TLA_IMAGEBASE = 2 };
+// TLM_SETCOLUMNAUX gives a column with an editor kind its choice list: a string cut at the
+// separator, or an array of strings with TLO_ARRAY; the caller keeps it alive; a list is read
+// to its end, at most 1024 entries. With TLA_IMAGEBASE in wParam the value is instead the
+// image of the first entry (-1: none), the only way to give a column one: without it the
+// images that the end of an edit and a cycle take from the entry's place could never be set.
+// TLM_SETCOLUMNOPTIONS takes both away again.
+const WPARAM TLA_IMAGEBASE = 0x200;
 
 // LVCOLUMNA own bits (TLM_INSERTCOLUMN, TLM_SETCOLUMN): mask bit = format bit of the same value.
 const UINT TLCF_COLORED = 0x10000000;   // flag A: the column's cells take the column colours

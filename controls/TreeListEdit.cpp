@@ -110,7 +110,7 @@ std::vector<std::string> ColumnChoices(const TreeListColumn& col)
     std::vector<std::string> out;
     if (col.choices == -1 || col.choices == 0)
         return out;
-    size_t most = col.choiceCount ? static_cast<size_t>(col.choiceCount) : 1024;
+    const size_t most = 1024;   // no column is given a smaller count: its list is read to its end
     if (col.editFlags & TLO_ARRAY) {
         const char* const* a = reinterpret_cast<const char* const*>(col.choices);
         for (size_t i = 0; i < most && a[i]; ++i)

@@ -718,24 +718,22 @@ int TreeListModel::SetColumnOptions(UINT options) noexcept
     col.separator = static_cast<BYTE>((options >> 17) & 0xFF);
     col.editAlign = static_cast<BYTE>((options >> 25) & 3);
     col.choices = -1;
-    col.choiceCount = 0;
     col.imageBase = -1;
     if (((before ^ options) & 0x600) || ((before ^ options) & 0x20))
         host->InvalidateAll();
     return 1;
 }
 
-int TreeListModel::SetColumnAux(int column, int field, INT_PTR value) noexcept
+int TreeListModel::SetColumnAux(WPARAM which, INT_PTR value) noexcept
 {
-    if (column < 0 || column >= (columnCount ? columnCount : 1) || !columns[column].editKind)
+    const WPARAM column = which & ~TLA_IMAGEBASE;
+    if (column >= static_cast<WPARAM>(columnCount ? columnCount : 1) || !columns[column].editKind)
         return 0;
-    TreeListColumn& col = columns[column];
-    switch (field) {
-    case TLA_CHOICES: col.choices = value; return 1;
-    case TLA_CHOICECOUNT: col.choiceCount = static_cast<int>(value) & 0xFFFF; return 1;
-    case TLA_IMAGEBASE: col.imageBase = static_cast<int>(value); return 1;
-    default: return 0;
-    }
+    if (which & TLA_IMAGEBASE)
+        columns[column].imageBase = static_cast<int>(value);
+    else
+        columns[column].choices = value;
+    return 1;
 }
 
 int TreeListModel::ColumnWord(int column, UINT mode, int value) noexcept

@@ -66,7 +66,6 @@ struct TreeListColumn {
     BYTE editAlign;
     BYTE colored;         // flag A
     BYTE ownerDraw;       // flag B
-    int choiceCount;      // most entries taken, 0 = 1024
     int imageBase;        // -1 none
 };
 
@@ -208,7 +207,7 @@ public:
     int SetColumn(int column, const LVCOLUMNA* record, bool* headerChange) noexcept;
     int SetColumnOrder(const int* order, int count) noexcept;
     int SetColumnOptions(UINT options) noexcept;
-    int SetColumnAux(int column, int field, INT_PTR value) noexcept;
+    int SetColumnAux(WPARAM which, INT_PTR value) noexcept;   // column | TLA_IMAGEBASE
     int ColumnWord(int column, UINT mode, int value) noexcept;
     int ColumnContentWidth(int column) noexcept;
     int TrackColumn(int column, int* width) noexcept;   // header width change; 1 when applied

@@ -607,7 +607,7 @@ LRESULT OnOwnMessage(TreeListBlock* b, UINT message, WPARAM wParam, LPARAM lPara
     case TLM_FINDITEM:
         return m.Find(static_cast<UINT>(wParam), reinterpret_cast<TreeListFind*>(lParam));
     case TLM_SETCOLUMNAUX:
-        return m.SetColumnAux(static_cast<int>(wParam & 0xFF), static_cast<int>((wParam >> 8) & 0xFF), lParam);
+        return m.SetColumnAux(wParam, lParam);
     case TLM_SETCOLUMNOPTIONS: {
         int r = m.SetColumnOptions(static_cast<UINT>(wParam));
         int kind = static_cast<int>((wParam >> 8) & 7);

@@ -509,3 +509,84 @@ TEST_F(ListFixture, AScrollTheProgramMakesNeverConfirmsAnOpenEdit)
         Drain();
     }
 }
+
+namespace {
+
+// The order the list had, turned round: data words from FLM_APPENDRUN count up from 0.
+int __stdcall Descending(DWORD a, DWORD b, LPARAM)
+{
+    return a < b ? 1 : (a > b ? -1 : 0);
+}
+
+}  // namespace
+
+// A sort while a cell is edited: the editor stays open over the record it edits, wherever the
+// sort put it, and its end hands the text to that record's cell, not to the one now in its old
+// row nor to none.
+TEST_F(ListFixture, ASortKeepsAnOpenEditWithTheRecordItEdits)
+{
+    struct Case {
+        const char* what;
+        int pages;      // items: as many pages of whole rows
+        int scrolled;   // whole pages scrolled down before the edit starts
+        int row;        // the edited item's row in the view
+        int column;
+    } cases[] = {
+        {"a record moving down within the page", 0, 0, 1, 1},
+        {"a record moving to the end, far past the page", 3, 0, 1, 0},
+        {"a record moving to the start, far above the page", 3, 2, 1, 1},
+    };
+    ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);   // an editor in a hidden window is no edit running
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Make(LVS_EDITLABELS, 0);
+        const int whole = static_cast<int>(SendMessageA(list, FLM_GETWHOLEROWS, 0, 0));
+        ASSERT_GT(whole, 3);
+        const int count = c.pages ? c.pages * whole : 5;
+        SendMessageA(list, FLM_APPENDRUN, static_cast<WPARAM>(count), 0);
+        SendMessageA(list, FLM_SCROLLTOROW, static_cast<WPARAM>(c.scrolled * whole), 0);
+        const int item = Top(list) + c.row;
+        ASSERT_EQ(SendMessageA(list, LVM_EDITLABELA, static_cast<WPARAM>(item), c.column), 1);
+        HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+        ASSERT_TRUE(edit && IsWindowVisible(edit));
+        SetWindowTextA(edit, "neu");
+        ASSERT_TRUE(SendMessageA(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&Descending)));
+        const int now = count - 1 - item;   // where the reversed order puts the record
+        // Still open, and over the record's cell, which is in view.
+        ASSERT_EQ(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0)), edit);
+        EXPECT_TRUE(IsWindowVisible(edit));
+        RECT cell = {};
+        cell.top = c.column;
+        cell.left = LVIR_BOUNDS | 0x80;   // the cell, not the row
+        ASSERT_EQ(SendMessageA(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(now), reinterpret_cast<LPARAM>(&cell)), 1)
+            << "the record's row is out of view";
+        RECT placed;
+        GetWindowRect(edit, &placed);
+        MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&placed), 2);
+        EXPECT_EQ(placed.top, cell.top);
+        EXPECT_EQ(placed.left, cell.left);
+        // Its end names the record and its cell, with the text.
+        std::vector<NMLVDISPINFOA> ends;
+        std::vector<std::string> texts;
+        parent.react = [&](NMHDR* hdr) -> LRESULT {
+            const NMLVDISPINFOA* info = reinterpret_cast<NMLVDISPINFOA*>(hdr);
+            if (hdr->code == LVN_ENDLABELEDITA || hdr->code == LVN_SETDISPINFOA) {
+                ends.push_back(*info);
+                texts.push_back(info->item.pszText ? info->item.pszText : "(none)");
+            }
+            return 0;
+        };
+        SendMessageA(list, FLM_ENDEDIT, 0, 0);
+        parent.react = nullptr;
+        ASSERT_EQ(ends.size(), 2u);
+        for (size_t i = 0; i < ends.size(); ++i) {
+            EXPECT_EQ(ends[i].item.iItem, now);
+            EXPECT_EQ(ends[i].item.iSubItem, c.column);
+            EXPECT_EQ(ends[i].item.lParam, static_cast<LPARAM>(item));   // the record's own data word
+            EXPECT_EQ(texts[i], "neu");
+        }
+        DestroyWindow(list);
+        list = nullptr;
+        Drain();
+    }
+}

@@ -13,7 +13,7 @@ namespace {
 // the index holders as identities.
 struct Reference {
     std::vector<DWORD> ids;
-    DWORD focus = 0, anchor = 0, mark = 0;   // 0 = none
+    DWORD focus = 0, anchor = 0, mark = 0, edit = 0;   // 0 = none
     int IndexOf(DWORD id) const
     {
         auto it = std::find(ids.begin(), ids.end(), id);
@@ -60,7 +60,7 @@ TEST(FastListModel, ItemsAndIndicesFollowInsertDeleteAndSortLikeAVector)
             int end = std::min(first + n, count);
             index.Deleted(first, end - first);
             items.Erase(first, n);
-            for (DWORD* id : {&ref.focus, &ref.anchor, &ref.mark}) {
+            for (DWORD* id : {&ref.focus, &ref.anchor, &ref.mark, &ref.edit}) {
                 int at = ref.IndexOf(*id);
                 if (at >= first && at < end)
                     *id = 0;
@@ -71,9 +71,9 @@ TEST(FastListModel, ItemsAndIndicesFollowInsertDeleteAndSortLikeAVector)
         case 3:
             if (count) {
                 int i = static_cast<int>(rng() % count);
-                int which = static_cast<int>(rng() % 3);
-                (which == 0 ? index.focus : which == 1 ? index.anchor : index.mark) = i;
-                (which == 0 ? ref.focus : which == 1 ? ref.anchor : ref.mark) = ref.ids[i];
+                int which = static_cast<int>(rng() % 4);
+                (which == 0 ? index.focus : which == 1 ? index.anchor : which == 2 ? index.mark : index.edit) = i;
+                (which == 0 ? ref.focus : which == 1 ? ref.anchor : which == 2 ? ref.mark : ref.edit) = ref.ids[i];
             }
             break;
         default: {
@@ -110,6 +110,7 @@ TEST(FastListModel, ItemsAndIndicesFollowInsertDeleteAndSortLikeAVector)
         ASSERT_EQ(index.focus, ref.IndexOf(ref.focus)) << "step " << step;
         ASSERT_EQ(index.anchor, ref.IndexOf(ref.anchor));
         ASSERT_EQ(index.mark, ref.IndexOf(ref.mark));
+        ASSERT_EQ(index.edit, ref.IndexOf(ref.edit)) << "the edited record, step " << step;
         ASSERT_GE(items.Capacity(), items.Count());
     }
 }

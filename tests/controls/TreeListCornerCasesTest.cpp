@@ -2,7 +2,8 @@
 // a tree list that is a child window, the deferred-work queue against deletions made before
 // it runs, column words and geometry notices across column changes, a width the header
 // reports below the minimum, column 0 sized to texts whose items the parent deletes while
-// answering for them, clicks on check-box cells and cell buttons, and the combo editors.
+// answering for them, clicks on check-box cells and cell buttons, the combo editors, and
+// the choice list and first image a column is given.
 // Expected values come from the control's own rectangles, the header's own items, or the
 // items the test made.
 #include <gtest/gtest.h>
@@ -441,10 +442,10 @@ TEST(TreeListCornerCases, AListOnlyComboKeepsTheTextItStartedWith)
         p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT, TLX_CELLSELECT);
         if (c.kind && c.array) {
             p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, c.kind, TLO_ARRAY));
-            p.Send(TLM_SETCOLUMNAUX, 1 | (TLA_CHOICES << 8), reinterpret_cast<LPARAM>(kChoices));
+            p.Send(TLM_SETCOLUMNAUX, 1, reinterpret_cast<LPARAM>(kChoices));
         } else if (c.kind) {
             p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, c.kind, 0) | (UINT(';') << 17));
-            p.Send(TLM_SETCOLUMNAUX, 1 | (TLA_CHOICES << 8), reinterpret_cast<LPARAM>(kColumnString));
+            p.Send(TLM_SETCOLUMNAUX, 1, reinterpret_cast<LPARAM>(kColumnString));
         }
         HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "row");
         SetCellText(p, item, 1, c.text);
@@ -467,5 +468,97 @@ TEST(TreeListCornerCases, AListOnlyComboKeepsTheTextItStartedWith)
         p.Send(TVM_ENDEDITLABELNOW, 0);
         p.answer = nullptr;
         EXPECT_EQ(TextOf(p, item, 1), c.text) << c.what;
+    }
+}
+
+// A column's choice list and the image of its first entry come from TLM_SETCOLUMNAUX, which
+// names the column by the whole wParam and answers only for a column with an editor kind.
+// A cycle and the end of an edit then give the cell the image at the entry's place (two
+// images an entry in a button cell; the one before the first for a text in no entry; the
+// combo's chosen entry ahead of the text's place); the options set again take both away.
+TEST(TreeListCornerCases, AColumnTakesItsChoicesAndFirstImageFromItsOwnMessage)
+{
+    {
+        tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS, 400, 200);
+        ASSERT_EQ(tltest::AddColumns(p, 3, 100), 3);
+        p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_CYCLE, 0));
+        struct Answer { const char* what; WPARAM which; LRESULT want; } answers[] = {
+            { "a column with an editor kind takes a list", 1, 1 },
+            { "a column with an editor kind takes a first image", 1 | TLA_IMAGEBASE, 1 },
+            { "a column without an editor kind takes no list", 2, 0 },
+            { "a column without an editor kind takes no first image", 2 | TLA_IMAGEBASE, 0 },
+            { "a column past the count", 3, 0 },
+            { "wParam is the column: 0x101 names none", 1 | 0x100, 0 },
+        };
+        static const char kList[] = "a;b";
+        for (const Answer& a : answers)
+            EXPECT_EQ(p.Send(TLM_SETCOLUMNAUX, a.which, Ptr(kList)), a.want) << a.what;
+    }
+    static const char* const kColours[] = { "rot", "grün", "blau", nullptr };
+    static const char* const kTwice[] = { "x", "y", "x", nullptr };
+    static const char kString[] = "a;b;a";
+    static const char* const kArray[] = { "a", "b", "a", nullptr };
+    enum How { Cycle, Type, Pick };
+    const int kNone = -100;   // no first image given: the cell keeps its own (-2, none)
+    struct Case {
+        const char* what;
+        int kind;
+        bool array;
+        const void* list;
+        int base;
+        bool button;
+        bool reset;
+        const char* start;
+        How how;
+        const char* typed;   // Type: the editor's text; Pick: the entry's index as a digit
+        const char* text;
+        int image;
+    } cases[] = {
+        { "a cycle takes the image at the entry's place", TLE_CYCLE, true, kColours, 10, false, false, "rot", Cycle, nullptr, "grün", 11 },
+        { "after the last entry the first, and its image", TLE_CYCLE, true, kColours, 10, false, false, "blau", Cycle, nullptr, "rot", 10 },
+        { "a button cell has two images an entry", TLE_CYCLE, true, kColours, 10, true, false, "rot", Cycle, nullptr, "grün", 12 },
+        { "without a first image the cell keeps its own", TLE_CYCLE, true, kColours, kNone, false, false, "rot", Cycle, nullptr, "grün", -2 },
+        { "the options set again take list and image away", TLE_CYCLE, true, kColours, 10, false, true, "rot", Cycle, nullptr, "rot", -2 },
+        { "a typed text: the first equal entry of a string", TLE_TEXT, false, kString, 20, false, false, "b", Type, "a", "a", 20 },
+        { "a typed text: the last equal entry of an array", TLE_TEXT, true, kArray, 20, false, false, "b", Type, "a", "a", 22 },
+        { "a typed text in no entry: the image before the first", TLE_TEXT, false, kString, 20, false, false, "b", Type, "z", "z", 19 },
+        { "a combo: the chosen entry, not the text's place", TLE_COMBO, true, kTwice, 30, false, false, "y", Pick, "0", "x", 30 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tltest::Parent p(TREELIST_CLASS, kStyle | TVS_EDITLABELS, 400, 200);
+        ASSERT_EQ(tltest::AddColumns(p, 2, 150), 2);
+        p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT, TLX_CELLSELECT);
+        const UINT options = TreeListOption(1, c.kind, c.array ? TLO_ARRAY : 0) | (c.array ? 0 : UINT(';') << 17);
+        p.Send(TLM_SETCOLUMNOPTIONS, options);
+        ASSERT_EQ(p.Send(TLM_SETCOLUMNAUX, 1, Ptr(c.list)), 1);
+        if (c.base != kNone) {
+            ASSERT_EQ(p.Send(TLM_SETCOLUMNAUX, 1 | TLA_IMAGEBASE, c.base), 1);
+        }
+        if (c.reset)
+            p.Send(TLM_SETCOLUMNOPTIONS, options);
+        HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "row");
+        SetCellText(p, item, 1, c.start);
+        if (c.button)
+            tltest::SetItem(p, item, 1, TVIF_STATE | TLIF_CELLSTATE, 0x40, 0x40);
+        ShowAndFocus(p);
+        p.Send(TLM_SELECTCELL, 1, Num(item));
+        p.Send(WM_KEYDOWN, VK_RETURN, 0);
+        if (c.how != Cycle) {
+            HWND editor = reinterpret_cast<HWND>(p.Send(TVM_GETEDITCONTROL));
+            ASSERT_TRUE(editor && IsWindowVisible(editor));
+            if (c.how == Type)
+                SetWindowTextA(editor, c.typed);
+            else
+                SendMessageA(editor, CB_SETCURSEL, static_cast<WPARAM>(c.typed[0] - '0'), 0);
+            p.Send(TVM_ENDEDITLABELNOW, 0);
+        }
+        EXPECT_EQ(TextOf(p, item, 1), c.text);
+        TVITEMA get = {};
+        get.mask = TLIF_CELL | TVIF_IMAGE;
+        get.hItem = item;
+        get.cChildren = 1;
+        p.Send(TVM_GETITEMA, 0, Ptr(&get));
+        EXPECT_EQ(get.iImage, c.image);
     }
 }

@@ -621,7 +621,7 @@ TEST(TreeListWindow, ColumnEditorsTypeCycleAndTick)
     p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT, TLX_CELLSELECT);
     static const char* const kCycle[] = { "rot", "grün", "blau", nullptr };
     p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_CYCLE, TLO_ARRAY));
-    p.Send(TLM_SETCOLUMNAUX, 1 | (TLA_CHOICES << 8), reinterpret_cast<LPARAM>(kCycle));
+    p.Send(TLM_SETCOLUMNAUX, 1, reinterpret_cast<LPARAM>(kCycle));
     p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(2, TLE_CHECK, 0));
     p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(0, TLE_TEXT, 0));
     HTREEITEM a = p.Insert(TVI_ROOT, TVI_LAST, "a");
