@@ -403,9 +403,11 @@ bool Painter::Row(int index, int top)
         // 0 as well (empty in the built-in check boxes).
         const bool themed = b->stateList == kThemedChecks;
         const bool box = !themed || ThemedCheckState(index4, m.exStyle, false, false) != 0;
+        // The pressed box is the hot one (under the mouse) while the button holds it down:
+        // ticking a box leaves the caret where it was, so the caret's box is the wrong one.
+        const bool hotBox = m.hotItem == item && m.hotColumn == 0;
         if (box)
-            DrawCheck(b->stateList, index4, x, top, m.stateWidth, m.stateHeight, m.hotItem == item && m.hotColumn == 0,
-                      m.pressedCheck && m.caret == item);
+            DrawCheck(b->stateList, index4, x, top, m.stateWidth, m.stateHeight, hotBox, m.pressedCheck && hotBox);
         else if ((m.style & TVS_HASLINES) && !(themed && (m.exStyle & TLX_GRIDLINES)))
             DottedHorizontal(dc, x, x + m.stateWidth, mid);
         x += m.stateWidth;
