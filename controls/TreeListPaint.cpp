@@ -489,7 +489,7 @@ bool Painter::Row(int index, int top)
                               standsOut);
         if (selected && m.hasFocus && item == m.caret && m.caretColumn == 0)
             FocusFrame(dc, label);
-        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor)
+        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor && m.cursorColumn == 0)
             FocusFrame(dc, label);
         if (hot) {
             RECT line = { x + 2, textTop + m.textHeight - 1, x + 2 + drawn, textTop + m.textHeight };
@@ -677,6 +677,8 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
         SetTextAlign(dc, TA_LEFT | TA_TOP);
         if (selected && m.hasFocus && item == m.caret && column == m.caretColumn)
             FocusFrame(dc, box);
+        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor && column == m.cursorColumn)
+            FocusFrame(dc, box);   // the cursor cell of multiple selection: a frame, no fill
         if ((state & TLIS_FOCUSED) || ((m.style & TVS_TRACKSELECT) && item == m.dropHilite && column == m.dropHiliteColumn)) {
             int ux = align == TA_LEFT ? tx : (align == TA_RIGHT ? tx - drawn : tx - drawn / 2);
             RECT line = { ux, textTop + m.textHeight - 1, ux + drawn, textTop + m.textHeight };
