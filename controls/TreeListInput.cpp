@@ -222,6 +222,7 @@ void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexce
                 b->InvalidateCell(m.hotItem, m.hotColumn);
             m.hotItem = item;
             m.hotColumn = 0;
+            TreeListTrackLeave(b);   // leaving the window ends the hot box, as after a move
         }
         b->InvalidateCell(item, 0);
         TreeListToggleCheck(b, item, pt);
