@@ -58,6 +58,23 @@ bool PinnedTarget(const TreeListModel& m, UINT options, UINT target)
     return (options & TLD_PINNED) && t && t->row && static_cast<int>(t->row) <= m.props[TLP_PINNEDROWS];
 }
 
+// Drop options 0x2 and 0x4: a dropped item keeps its level, and with 0x4 its parent too. A
+// place at another level gives way to the nearest place of the item's own level up the tree
+// (after that ancestor); with none, or under another parent with 0x4, the item stays put.
+bool KeptPlace(TreeListModel& m, UINT options, UINT item, UINT* place, bool* after)
+{
+    if (!(options & (TLD_KEEPLEVEL | TLD_KEEPPARENT)))
+        return true;
+    const TreeListItem* it = m.Item(item);
+    while (m.Item(*place) && m.Item(*place)->level > it->level) {
+        *place = m.Item(*place)->parent;
+        *after = true;
+    }
+    if (!m.Item(*place) || m.Item(*place)->level != it->level)
+        return false;
+    return !(options & TLD_KEEPPARENT) || m.Item(*place)->parent == it->parent;
+}
+
 int PlaceAmongSiblings(TreeListModel& m, UINT item)
 {
     int place = 0;
@@ -139,6 +156,9 @@ void TreeListDragMove(TreeListBlock* b, UINT keys, POINT pt) noexcept
         m.hoverCount = 0;
     m.dragKeys = keys;
     m.dragPoint = pt;
+    // Option 0x1 only keeps Ctrl from switching to a drop onto the item; it is not a "moves
+    // allowed" switch: read that way, the default options (0) would show the hand cursor over
+    // every target and then move nothing at the drop, a refusal dressed up as a done drop.
     const bool copy = (keys & MK_CONTROL) && !(options & TLD_COPYKEEPSBAND);
     TVHITTESTINFO hit = {};
     int band, offset = 0;
@@ -274,15 +294,27 @@ void TreeListDrop(TreeListBlock* b) noexcept
         // onto it (where the items used to become the pinned row's children).
     } else if (band == m.rowHeight && offset == 0) {
         // Onto the item: the dragged items become its last children.
+        UINT adopted = 0;
         for (UINT x : items) {
             if (!m.Item(x) || !m.Item(target) || m.InSubtree(target, x))
                 continue;
             if ((options & TLD_NOCHILDREN) && m.Item(x)->firstChild)
                 continue;
+            const TreeListItem* it = m.Item(x);
+            if ((options & (TLD_KEEPLEVEL | TLD_KEEPPARENT)) &&
+                (m.Item(target)->level + 1 != it->level || ((options & TLD_KEEPPARENT) && it->parent != target))) {
+                // As a child it would change level (or parent): the kept place instead.
+                UINT place = target;
+                bool placeAfter = true;
+                if (KeptPlace(m, options, x, &place, &placeAfter) && m.Move(x, place, placeAfter ? 1 : 0))
+                    ++moved;
+                continue;
+            }
             if (m.Move(x, target, 3))
-                ++moved;
+                ++adopted;
         }
-        if (moved && m.Item(target))
+        moved += adopted;
+        if (adopted && m.Item(target))
             m.Expand(target, TVE_EXPAND);
     } else {
         UINT anchor = target;
@@ -297,17 +329,8 @@ void TreeListDrop(TreeListBlock* b) noexcept
                 continue;
             UINT place = anchor;
             bool placeAfter = after;
-            if (options & (TLD_KEEPLEVEL | TLD_KEEPPARENT)) {
-                // The nearest sibling position of the item's own level above the target.
-                while (m.Item(place) && m.Item(place)->level > it->level) {
-                    place = m.Item(place)->parent;
-                    placeAfter = true;
-                }
-                if (!m.Item(place) || m.Item(place)->level != it->level)
-                    continue;
-                if ((options & TLD_KEEPPARENT) && m.Item(place)->parent != it->parent)
-                    continue;
-            }
+            if (!KeptPlace(m, options, x, &place, &placeAfter))
+                continue;
             if (m.Move(x, place, placeAfter ? 1 : 0)) {
                 ++moved;
                 anchor = x;   // the next item follows this one

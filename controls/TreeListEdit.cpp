@@ -239,7 +239,6 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
     std::string text;
     int width;
     HFONT font = b->font;
-    bool hasRecord = true;
     if (column == 0) {
         m.ItemRect(item, 0x1, &rc);
         if (it->callback & TLCB_TEXT)
@@ -264,7 +263,6 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
         }
         if (rc.right > m.clientWidth)
             rc.right = m.clientWidth;
-        hasRecord = c != nullptr;
         if (c) {
             if (c->callback & TLCB_TEXT)
                 b->callbackText = true;
@@ -293,7 +291,7 @@ HWND TreeListStartEdit(TreeListBlock* b, UINT item, UINT code) noexcept
     if (width < minimum)
         width = minimum;
     int left = rc.left;
-    if (!fill && column > 0 && hasRecord) {
+    if (!fill && column > 0) {
         // The editor's alignment is the column's option (bits 25-26), not its text's.
         if (col.editAlign == 1)
             left = (rc.left + rc.right - width) / 2;

@@ -214,8 +214,17 @@ void TreeListMouse(TreeListBlock* b, UINT message, WPARAM keys, POINT pt) noexce
         else
             toggleAfter = true;
     } else if ((flags & TVHT_ONITEMSTATEICON) && (m.style & TVS_CHECKBOXES) && left) {
-        // Ticking a box is not choosing its item: the selection stays where it was.
+        // Ticking a box is not choosing its item: the selection stays where it was. The box
+        // pressed is the one under the mouse, hot even when no mouse move came first.
         m.pressedCheck = true;
+        if (m.hotItem != item || m.hotColumn != 0) {
+            if (m.hotItem)
+                b->InvalidateCell(m.hotItem, m.hotColumn);
+            m.hotItem = item;
+            m.hotColumn = 0;
+            TreeListTrackLeave(b);   // leaving the window ends the hot box, as after a move
+        }
+        b->InvalidateCell(item, 0);
         TreeListToggleCheck(b, item, pt);
     } else if (item && ((flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON | TLHT_ONTEXT)) ||
                         ((flags & TVHT_ONITEMRIGHT) && (m.style & TVS_FULLROWSELECT)) ||

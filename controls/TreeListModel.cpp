@@ -844,6 +844,12 @@ int TreeListModel::SetCell(UINT item, int column, TVITEMA* r) noexcept
             c->textWidth = 0;
         repaint = true;
         UINT itemMask = (r->mask & TLIF_CELLSTATE) ? 0 : r->stateMask & 0xE2;
+        if (r->mask & TLIF_DEFERRED) {
+            // Selection and expansion wait for the queue, as for the item itself; the cell's
+            // column rides along in bits 8-12 so that a cell selection stays a cell selection.
+            QueueStateBits(item, column, r->state, itemMask);
+            itemMask &= ~0xA2u;
+        }
         if ((itemMask & TVIS_SELECTED) && ((it->state ^ r->state) & TVIS_SELECTED)) {
             ChangeSelection(item, column, (r->state & TVIS_SELECTED) != 0);
             if (!Item(item))
@@ -919,9 +925,25 @@ int TreeListModel::SetItem(TVITEMA* r) noexcept
         else if (it->row)
             host->InvalidateCell(item, 0);
     }
-    if (r->mask & TVIF_STATE)
-        ApplyState(item, it, r->state, r->stateMask, false, deferred);
+    if (r->mask & TVIF_STATE) {
+        UINT mask = r->stateMask;
+        if (deferred) {
+            // Selecting and expanding notify the parent; a caller that sets items from inside
+            // a notification asks for them to run later, from the queue.
+            QueueStateBits(item, 0, r->state, mask);
+            mask &= ~0xA2u;
+        }
+        ApplyState(item, it, r->state, mask, false, deferred);
+    }
     return 1;
+}
+
+// Queues the selected, expanded and expand-partial bits of a state change (work kind 1).
+void TreeListModel::QueueStateBits(UINT item, int column, UINT state, UINT mask) noexcept
+{
+    mask &= 0xA2;
+    if (mask)
+        Queue(item, (state & mask) | static_cast<UINT>(column & 0x1F) << 8 | mask << 16, TLW_SETSTATE);
 }
 
 int TreeListModel::GetItem(TVITEMA* r) noexcept
@@ -1414,10 +1436,20 @@ void TreeListModel::RunQueue() noexcept
         TreeListItem* it = Item(item);
         switch (kind) {
         case TLW_SETSTATE:
-        case TLW_SETSTATEQUIET:
+        case TLW_SETSTATEQUIET: {
+            UINT state = value & 0xFFFF, mask = value >> 16;
+            const int column = static_cast<int>((value >> 8) & 0x1F);
+            if (it && column && (mask & TVIS_SELECTED)) {
+                // A queued cell selection (bits 8-12 name the cell's column).
+                if ((it->state ^ state) & TVIS_SELECTED)
+                    ChangeSelection(item, ValidColumn(column) ? column : 0, (state & TVIS_SELECTED) != 0);
+                mask &= ~static_cast<UINT>(TVIS_SELECTED);
+                it = Item(item);
+            }
             if (it)
-                ApplyState(item, it, value & 0xFFFF, value >> 16, kind == TLW_SETSTATEQUIET, false);
+                ApplyState(item, it, state, mask, kind == TLW_SETSTATEQUIET, false);
             break;
+        }
         case TLW_EXPAND:
             if (it || item == kRoot)
                 Expand(item, value);

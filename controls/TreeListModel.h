@@ -362,6 +362,7 @@ private:
     int DeleteOne(UINT item, int mode) noexcept;
     int ExpandOne(UINT item, UINT action, bool quiet) noexcept;
     void ApplyState(UINT item, TreeListItem* it, UINT state, UINT mask, bool quiet, bool deferred) noexcept;
+    void QueueStateBits(UINT item, int column, UINT state, UINT mask) noexcept;
     int SetCell(UINT item, int column, TVITEMA* record) noexcept;
     bool SetText(char** text, WORD* length, const char* source) noexcept;
     bool StoreText(char** text, WORD* length, BYTE* callback, const char* source) noexcept;

@@ -403,9 +403,11 @@ bool Painter::Row(int index, int top)
         // 0 as well (empty in the built-in check boxes).
         const bool themed = b->stateList == kThemedChecks;
         const bool box = !themed || ThemedCheckState(index4, m.exStyle, false, false) != 0;
+        // The pressed box is the hot one (under the mouse) while the button holds it down:
+        // ticking a box leaves the caret where it was, so the caret's box is the wrong one.
+        const bool hotBox = m.hotItem == item && m.hotColumn == 0;
         if (box)
-            DrawCheck(b->stateList, index4, x, top, m.stateWidth, m.stateHeight, m.hotItem == item && m.hotColumn == 0,
-                      m.pressedCheck && m.caret == item);
+            DrawCheck(b->stateList, index4, x, top, m.stateWidth, m.stateHeight, hotBox, m.pressedCheck && hotBox);
         else if ((m.style & TVS_HASLINES) && !(themed && (m.exStyle & TLX_GRIDLINES)))
             DottedHorizontal(dc, x, x + m.stateWidth, mid);
         x += m.stateWidth;
@@ -487,7 +489,7 @@ bool Painter::Row(int index, int top)
                               standsOut);
         if (selected && m.hasFocus && item == m.caret && m.caretColumn == 0)
             FocusFrame(dc, label);
-        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor)
+        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor && m.cursorColumn == 0)
             FocusFrame(dc, label);
         if (hot) {
             RECT line = { x + 2, textTop + m.textHeight - 1, x + 2 + drawn, textTop + m.textHeight };
@@ -675,6 +677,8 @@ void Painter::Cells(UINT item, int index, int top, int fromPosition, COLORREF ro
         SetTextAlign(dc, TA_LEFT | TA_TOP);
         if (selected && m.hasFocus && item == m.caret && column == m.caretColumn)
             FocusFrame(dc, box);
+        else if (!selected && (m.exStyle & TLX_MULTISELECT) && item == m.cursor && column == m.cursorColumn)
+            FocusFrame(dc, box);   // the cursor cell of multiple selection: a frame, no fill
         if ((state & TLIS_FOCUSED) || ((m.style & TVS_TRACKSELECT) && item == m.dropHilite && column == m.dropHiliteColumn)) {
             int ux = align == TA_LEFT ? tx : (align == TA_RIGHT ? tx - drawn : tx - drawn / 2);
             RECT line = { ux, textTop + m.textHeight - 1, ux + drawn, textTop + m.textHeight };

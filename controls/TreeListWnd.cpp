@@ -1508,6 +1508,8 @@ LRESULT Dispatch(TreeListBlock* b, HWND window, UINT message, WPARAM wParam, LPA
         } else {
             if (message == WM_LBUTTONUP && m.pressedItem)
                 ReleaseCellButton(b, pt);
+            if (m.pressedCheck && m.hotItem)
+                b->InvalidateCell(m.hotItem, m.hotColumn);   // the box is drawn released
             m.pressedCheck = false;
             m.downItem = 0;
             m.downKind = 0;

@@ -422,17 +422,21 @@ TEST(TreeListDetail, TheEditorsCaretRightKeyAlignmentAndDialogCode)
         p.Send(TVM_ENDEDITLABELNOW, 1);
     }
     // Option bits 25-26 align the editor in its cell: fitted, by its place; filling the cell,
-    // by the edit style.
+    // by the edit style. The same for a cell never written (no record, an empty text to edit).
     TVITEMA cell = CellText(item, 1, "x");
     p.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
-    const RECT rc = ItemRect(p, item, 0x81 | (1u << 24));
+    HTREEITEM bare = p.Insert(TVI_ROOT, TVI_LAST, "def");
     struct AlignCase {
+        HTREEITEM target;
         UINT align;
         bool fill;
-    } aligns[] = { { 0, false }, { 1, false }, { 2, false }, { 1, true }, { 2, true } };
+    } aligns[] = { { item, 0, false }, { item, 1, false }, { item, 2, false }, { item, 1, true }, { item, 2, true },
+                   { bare, 0, false }, { bare, 1, false }, { bare, 2, false }, { bare, 1, true }, { bare, 2, true } };
     for (const AlignCase& c : aligns) {
+        SCOPED_TRACE(c.target == bare ? "cell without record" : "cell with text");
+        const RECT rc = ItemRect(p, c.target, 0x81 | (1u << 24));
         p.Send(TLM_SETCOLUMNOPTIONS, TreeListOption(1, TLE_TEXT, 0) | (c.align << 25));
-        HWND editor = reinterpret_cast<HWND>(p.Send(TVM_EDITLABELA, 1 | (c.fill ? 0x80000000u : 0), L(item)));
+        HWND editor = reinterpret_cast<HWND>(p.Send(TVM_EDITLABELA, 1 | (c.fill ? 0x80000000u : 0), L(c.target)));
         ASSERT_NE(editor, nullptr);
         const RECT e = EditorRect(p, editor);
         const LONG style = GetWindowLongA(editor, GWL_STYLE);

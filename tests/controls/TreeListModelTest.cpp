@@ -526,3 +526,66 @@ TEST(TreeListModel, InsertionMarkForgetsItsPlaceholderWhenItIsDeleted)
     EXPECT_EQ(m.SetInsertMark(0, false), 0u);
     EXPECT_EQ(m.count, 11u);
 }
+
+TEST(TreeListModel, DeferredSetItemQueuesSelectionAndExpansion)
+{
+    // A set-item with the deferral bit leaves selecting and expanding (which notify the
+    // parent) to the queue; other state bits take effect at once.
+    struct Case {
+        const char* what;
+        int column;        // 0: the item, else the cell of that column
+        UINT exStyle;
+        UINT state;
+        UINT stateMask;
+        UINT queued;       // bits that only the queue sets
+        UINT atOnce;       // bits set before the queue runs
+        int caretColumn;   // caret column after the queue, -1: no caret expected
+    };
+    const Case cases[] = {
+        { "expand the item", 0, 0, TVIS_EXPANDED, TVIS_EXPANDED, TVIS_EXPANDED, 0, -1 },
+        { "select the item", 0, 0, TVIS_SELECTED, TVIS_SELECTED, TVIS_SELECTED, 0, 0 },
+        { "select and make bold", 0, 0, TVIS_SELECTED | TVIS_BOLD, TVIS_SELECTED | TVIS_BOLD, TVIS_SELECTED, TVIS_BOLD, 0 },
+        { "expand through a cell", 1, 0, TVIS_EXPANDED, TVIS_EXPANDED, TVIS_EXPANDED, 0, -1 },
+        { "select a cell", 1, TLX_CELLSELECT, TVIS_SELECTED, TVIS_SELECTED, TVIS_SELECTED, 0, 1 },
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Host host;
+        TreeListModel m(&host);
+        m.exStyle = k.exStyle;
+        LVCOLUMNA col = {};
+        ASSERT_EQ(m.AddColumn(0, &col, 50, 0), 0);
+        ASSERT_EQ(m.AddColumn(1, &col, 50, 0), 1);
+        UINT parent = AddTop(m, "parent");
+        TreeListInsert ins = {};
+        ins.hParent = H(parent);
+        ins.hInsertAfter = H(kLast);
+        ins.item.mask = TVIF_TEXT;
+        ins.item.pszText = const_cast<char*>("child");
+        ASSERT_NE(m.Insert(&ins), 0u);
+        m.RunQueue();
+        host.notes.clear();
+        TVITEMA r = {};
+        r.mask = TVIF_STATE | TLIF_DEFERRED | (k.column ? TLIF_CELL : 0);
+        r.hItem = H(parent);
+        r.cChildren = k.column;
+        r.state = k.state;
+        r.stateMask = k.stateMask;
+        ASSERT_EQ(m.SetItem(&r), 1);
+        EXPECT_EQ(m.Item(parent)->state & k.queued, 0u);
+        EXPECT_EQ(m.Item(parent)->state & k.atOnce, k.atOnce);
+        EXPECT_EQ(m.rowCount, 1);
+        EXPECT_EQ(m.caret, 0u);
+        EXPECT_TRUE(host.notes.empty()) << "the parent was told " << host.notes.size() << " things at once";
+        m.RunQueue();
+        EXPECT_EQ(m.Item(parent)->state & (k.queued | k.atOnce), k.queued | k.atOnce);
+        EXPECT_FALSE(host.notes.empty());
+        if (k.queued & TVIS_EXPANDED) {
+            EXPECT_EQ(m.rowCount, 2);
+        }
+        if (k.caretColumn >= 0) {
+            EXPECT_EQ(m.caret, parent);
+            EXPECT_EQ(m.caretColumn, k.caretColumn);
+        }
+    }
+}

@@ -239,6 +239,34 @@ TEST(TreeListPaint, RegionsLinesLabelsAndImagesOfOnePaint)
                   EXPECT_EQ(CountColour(px, cellEdge, pen) > 0, column == 1) << "caret in column " << column;
               }
           } },
+        { "the cursor of multiple selection gets a dotted frame, no fill, round its unselected cell or label", 0,
+          [](Parent& p, Pixels& px) {
+              ASSERT_EQ(AddColumns(p, 2, 140), 2);
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT | TLX_MULTISELECT, TLX_CELLSELECT | TLX_MULTISELECT);
+              HTREEITEM item = Row(p), other = Row(p);
+              tltest::SetCellText(p, other, 1, "cell");
+              ShowWindow(p.Window(), SW_SHOW);
+              SetForegroundWindow(p.Window());
+              SetFocus(p.Tree());
+              const COLORREF pen = GetSysColor(COLOR_BTNSHADOW), highlight = GetSysColor(COLOR_HIGHLIGHT);
+              for (int column : { 1, 0 }) {
+                  ASSERT_EQ(p.Send(TLM_SELECTCELL, 0, reinterpret_cast<LPARAM>(item)), 1);
+                  // Ctrl+click twice on the other row: selected and unselected again, the cursor stays.
+                  const RECT label = ItemRect(p, other, true);
+                  const POINT at = { column ? 150 : label.left + 3, (label.top + label.bottom) / 2 };
+                  for (int i = 0; i < 2; ++i) {
+                      p.Send(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(at.x, at.y));
+                      p.Send(WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(at.x, at.y));
+                  }
+                  ASSERT_EQ(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(other), TVIS_SELECTED) & TVIS_SELECTED, 0);
+                  px.Paint(p);
+                  const RECT labelEdge = { label.left, label.top, label.right, label.top + 1 };
+                  const RECT cellEdge = { 140, label.top, 280, label.top + 1 };
+                  EXPECT_EQ(CountColour(px, cellEdge, pen) > 0, column == 1) << "cursor in column " << column;
+                  EXPECT_EQ(CountColour(px, labelEdge, pen) > 0, column == 0) << "cursor in column " << column;
+                  EXPECT_EQ(CountColour(px, { 0, label.top, 280, label.bottom }, highlight), 0) << "cursor in column " << column;
+              }
+          } },
         { "a disabled window under its colour style shows its rows in the column colours, the area below in the "
           "disabled colour", 0,
           [](Parent& p, Pixels& px) {

@@ -312,3 +312,73 @@ TEST(TreeListWindowRules, AClickThatStartsAnEditPutsTheCaretAtTheClickedCharacte
         p.Send(TVM_ENDEDITLABELNOW, 1);
     }
 }
+
+// Drop options 0x1, 0x2 and 0x4. Tree: a (a1, a2), b (b1), c, all open. 0x1 keeps Ctrl from
+// switching to a drop onto the item: the band then marks the place after a2. 0x2 keeps a
+// dropped item's level, also onto an item: a top-level item dropped onto a child goes after
+// that child's parent; 0x4 also keeps its parent: a child dropped onto another parent stays.
+TEST(TreeListWindowRules, DropOptionsKeepTheBandTheLevelAndTheParent)
+{
+    enum { A, A1, A2, B, B1, C };
+    struct Case {
+        const char* what;
+        UINT options;
+        int from, onto;
+        WPARAM keys;
+        std::vector<std::string> top, ofA, ofB, ofC;
+        UINT moved;
+    } cases[] = {
+        { "Ctrl onto b", 0, C, B, MK_CONTROL, { "a", "b" }, { "a1", "a2" }, { "b1", "c" }, {}, 1 },
+        { "Ctrl onto b, 0x1", TLD_COPYKEEPSBAND, C, B, MK_CONTROL, { "a", "b" }, { "a1", "a2", "c" }, { "b1" }, {}, 1 },
+        { "a onto b1", 0, A, B1, MK_CONTROL, { "b", "c" }, { "a1", "a2" }, { "b1" }, {}, 1 },
+        { "a onto b1, 0x2", TLD_KEEPLEVEL, A, B1, MK_CONTROL, { "b", "a", "c" }, { "a1", "a2" }, { "b1" }, {}, 1 },
+        { "a1 onto c, 0x2", TLD_KEEPLEVEL, A1, C, MK_CONTROL, { "a", "b", "c" }, { "a2" }, { "b1" }, { "a1" }, 1 },
+        { "a1 onto b, 0x2", TLD_KEEPLEVEL, A1, B, MK_CONTROL, { "a", "b", "c" }, { "a2" }, { "b1", "a1" }, {}, 1 },
+        { "a1 onto b, 0x4", TLD_KEEPPARENT, A1, B, MK_CONTROL, { "a", "b", "c" }, { "a1", "a2" }, { "b1" }, {}, 0 },
+        { "a1 onto a, 0x4", TLD_KEEPPARENT, A1, A, MK_CONTROL, { "a", "b", "c" }, { "a2", "a1" }, { "b1" }, {}, 1 },
+        { "a2 onto b1, 0x4", TLD_KEEPPARENT, A2, B1, MK_CONTROL, { "a", "b", "c" }, { "a1", "a2" }, { "b1" }, {}, 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tltest::Parent p(TREELIST_CLASS, kStyle, 300, 200);
+        HTREEITEM items[6];
+        items[A] = p.Insert(TVI_ROOT, TVI_LAST, "a");
+        items[A1] = p.Insert(items[A], TVI_LAST, "a1");
+        items[A2] = p.Insert(items[A], TVI_LAST, "a2");
+        items[B] = p.Insert(TVI_ROOT, TVI_LAST, "b");
+        items[B1] = p.Insert(items[B], TVI_LAST, "b1");
+        items[C] = p.Insert(TVI_ROOT, TVI_LAST, "c");
+        p.Send(TVM_EXPAND, TVE_EXPAND, Num(items[A]));
+        p.Send(TVM_EXPAND, TVE_EXPAND, Num(items[B]));
+        p.Send(TLM_PROPERTY, TLP_DROPOPTIONS | kPropertyWrite, c.options);
+        ShowAndFocus(p);
+        const RECT from = ItemOrCellRect(p, items[c.from], -1, TRUE), to = ItemOrCellRect(p, items[c.onto], -1, TRUE);
+        p.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.left + 3, from.top + 2));
+        p.Send(WM_MOUSEMOVE, MK_LBUTTON | c.keys, MAKELPARAM(to.left + 3, to.top + 2));
+        p.Send(WM_MOUSEMOVE, MK_LBUTTON | c.keys, MAKELPARAM(to.left + 3, to.top + 3));
+        p.notes.clear();
+        p.Send(WM_LBUTTONUP, c.keys, MAKELPARAM(to.left + 3, to.top + 3));
+        auto children = [&](HTREEITEM parent) {
+            std::vector<std::string> into;
+            char buf[16];
+            TVITEMA get = {};
+            get.mask = TVIF_TEXT;
+            get.pszText = buf;
+            get.cchTextMax = sizeof buf;
+            for (LRESULT h = p.Send(TVM_GETNEXTITEM, TVGN_CHILD, Num(parent)); h; h = p.Send(TVM_GETNEXTITEM, TVGN_NEXT, h)) {
+                get.hItem = reinterpret_cast<HTREEITEM>(h);
+                buf[0] = 0;
+                p.Send(TVM_GETITEMA, 0, Ptr(&get));
+                into.push_back(buf);
+            }
+            return into;
+        };
+        EXPECT_EQ(children(TVI_ROOT), c.top);
+        EXPECT_EQ(children(items[A]), c.ofA);
+        EXPECT_EQ(children(items[B]), c.ofB);
+        EXPECT_EQ(children(items[C]), c.ofC);
+        ASSERT_FALSE(p.notes.empty());
+        EXPECT_EQ(p.notes.back().code, TLN_DROP);
+        EXPECT_EQ(p.notes.back().action, 0x1000000u | c.moved);
+    }
+}

@@ -1589,3 +1589,53 @@ TEST(TreeListWindow, CheckBoxesFallBackToClassicAndStayInTheirRow)
     SetThemeLoader(old);
     TreeListClass().ForgetForTests();
 }
+
+// A check box held down by the left button is drawn pressed (theme state 3 or 7) on its own
+// row, wherever the caret is; ticking it does not move the caret. At the button up it is
+// drawn released, still hot (2 or 6) under the mouse.
+TEST(TreeListWindow, APressedCheckBoxIsDrawnPressedOnItsOwnRow)
+{
+    ASSERT_EQ(TreeListClass().Users(), -1);
+    TreeListClass().ForgetForTests();
+    ThemeLoader old = SetThemeLoader({ &FakeThemeLibrary, &FakeThemeEntry });
+    const struct { int caret, pressed; } cases[] = { { 0, 1 }, { 2, 0 }, { 1, 1 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("caret " + std::to_string(c.caret) + ", box pressed " + std::to_string(c.pressed));
+        tltest::Parent p(TREELIST_CLASS, TVS_CHECKBOXES | TVS_HASLINES | TVS_LINESATROOT, 300, 200);
+        ASSERT_EQ(p.Send(TVM_GETIMAGELIST, TVSIL_STATE), 1) << "themed boxes";
+        std::vector<HTREEITEM> rows;
+        for (int i = 0; i < 3; ++i)
+            rows.push_back(p.Insert(TVI_ROOT, TVI_LAST, "row"));
+        p.Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(rows[static_cast<size_t>(c.caret)]));
+        // The box: the first point of the pressed row that hits its state icon.
+        const RECT row = RowRect(p, rows[static_cast<size_t>(c.pressed)]);
+        TVHITTESTINFO hit = {};
+        hit.pt.y = (row.top + row.bottom) / 2;
+        for (hit.pt.x = 0; hit.pt.x < 100; ++hit.pt.x)
+            if (p.Send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) && (hit.flags & TVHT_ONITEMSTATEICON))
+                break;
+        ASSERT_EQ(hit.hItem, rows[static_cast<size_t>(c.pressed)]);
+        auto states = [&](int pressedLook) {
+            std::vector<int> want;
+            for (size_t i = 0; i < rows.size(); ++i) {
+                const UINT image = (static_cast<UINT>(p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(rows[i]),
+                                                             TVIS_STATEIMAGEMASK)) >> 12) & 0xF;
+                want.push_back((image == 2 ? 5 : 1) + (static_cast<int>(i) == c.pressed ? pressedLook : 0));
+            }
+            return want;
+        };
+        p.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+        EXPECT_EQ(p.Send(TVM_GETNEXTITEM, TVGN_CARET), reinterpret_cast<LRESULT>(rows[static_cast<size_t>(c.caret)]));
+        Pixels held(300, 200);
+        g_themedStates.clear();
+        held.Paint(p);
+        EXPECT_EQ(g_themedStates, states(2)) << "while the button is held";
+        p.Send(WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+        Pixels released(300, 200);
+        g_themedStates.clear();
+        released.Paint(p);
+        EXPECT_EQ(g_themedStates, states(1)) << "after the button up";
+    }
+    SetThemeLoader(old);
+    TreeListClass().ForgetForTests();
+}
