@@ -311,6 +311,14 @@ public:
     using CStructurePrinter::AddFieldMark;
     using CStructurePrinter::AppendText;
     using CStructurePrinter::ColourLine;
+    using CStructurePrinter::DocCurrentSector;
+    using CStructurePrinter::DocFatStart;
+    using CStructurePrinter::DocGetMftRecord;
+    using CStructurePrinter::DocLoadedSize;
+    using CStructurePrinter::DocReadUnits;
+    using CStructurePrinter::DocSectorsPerFat;
+    using CStructurePrinter::DocUnitsPerSector;
+    using CStructurePrinter::HasPrinterDocument;
     using CStructurePrinter::PaneLineCount;
     using CStructurePrinter::PaneLineText;
 };
@@ -364,6 +372,18 @@ TEST(PrinterFrame, WithoutADocumentThePrintersThatNeedOneHoldBack)
     BarePrinter p;
     p.SetPrinterPane(&pane);
     ASSERT_EQ(nullptr, p.GetPrinterDocument());
+    // The document's answers are those of an empty one: sector 0, nothing loaded, one unit a
+    // sector, the FAT at 0 with one sector, and every read fails.
+    EXPECT_FALSE(p.HasPrinterDocument());
+    EXPECT_EQ(0u, p.DocCurrentSector());
+    EXPECT_EQ(0u, p.DocLoadedSize());
+    EXPECT_EQ(0u, p.DocFatStart());
+    EXPECT_EQ(1u, p.DocSectorsPerFat());
+    EXPECT_EQ(1u, p.DocUnitsPerSector());
+    std::vector<uint8_t> unit(1024, 0xAB);
+    EXPECT_FALSE(p.DocReadUnits(0, 2, unit.data()));
+    uint8_t* place = nullptr;
+    EXPECT_EQ(0u, p.DocGetMftRecord(unit.data(), &place));
     const std::vector<std::vector<uint8_t>> sectors = GuardSectors();
     auto lineWith = [&](const char* text) {
         for (int line = 0; line < pane.GetLineCount(); ++line) {
