@@ -127,6 +127,55 @@ TEST(NumberEntry, WidthFactorGrowsTheEditButNotThePrompt)
     EXPECT_EQ(widths[0][1], widths[1][1]);
 }
 
+TEST(NumberEntry, TemplateCaptionPromptButtonsAndCancelKeepingTheValue)
+{
+    // Without a caption of its own the dialog keeps the template's; a prompt is shown as set.
+    // Doubling the width moves both buttons right by the widening, grows the edit by it and
+    // leaves the prompt as it was. Cancel keeps the value and the text from before the run.
+    struct Pass { int widthFactor; const char* prompt; } passes[] = {
+        { 0, nullptr },
+        { 0x12340000 + 708, "Sektor (dezimal, 0x.., ..h, ..o, ..b):" },
+    };
+    struct Look { std::string caption, prompt; int width, edit, promptWidth, okLeft, cancelLeft; } seen[2] = {};
+    int widening = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        CNumberEntryDialog dlg;
+        dlg.m_nWidthFactor = passes[pass].widthFactor;
+        if (passes[pass].prompt) dlg.m_strPrompt = passes[pass].prompt;
+        dlg.m_nValue = 4321;
+        dlg.m_strText = "17o";
+        ModalSteps steps;
+        steps.Add([&](HWND d) {
+            RECT frame, ok, cancel;
+            GetWindowRect(d, &frame);
+            GetWindowRect(GetDlgItem(d, IDOK), &ok);
+            GetWindowRect(GetDlgItem(d, IDCANCEL), &cancel);
+            seen[pass] = { WindowText(d), WindowText(GetDlgItem(d, 1034)), WindowWidth(d),
+                           WindowWidth(GetDlgItem(d, 1008)), WindowWidth(GetDlgItem(d, 1034)),
+                           static_cast<int>(ok.left - frame.left), static_cast<int>(cancel.left - frame.left) };
+            // Typed over, then cancelled: nothing of it may reach the dialog's members.
+            SetDlgItemTextA(d, 1008, "0x99");
+            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        });
+        EXPECT_EQ(IDCANCEL, RunModal(dlg, steps));
+        EXPECT_EQ(4321, dlg.m_nValue) << pass;
+        EXPECT_STREQ("17o", dlg.m_strText) << pass;
+        if (pass) widening = dlg.m_nWidthFactor;
+    }
+    for (const Look& look : seen)
+        EXPECT_EQ("Dateinamen eingeben", look.caption);
+    EXPECT_EQ("", seen[0].prompt);
+    EXPECT_EQ(passes[1].prompt, seen[1].prompt);
+    // Twice the width: the widening is the width the dialog had.
+    EXPECT_EQ(seen[0].width, widening);
+    EXPECT_EQ(seen[0].width + widening, seen[1].width);
+    EXPECT_EQ(seen[0].edit + widening, seen[1].edit);
+    EXPECT_EQ(seen[0].promptWidth, seen[1].promptWidth);
+    EXPECT_EQ(seen[0].okLeft + widening, seen[1].okLeft);
+    EXPECT_EQ(seen[0].cancelLeft + widening, seen[1].cancelLeft);
+}
+
 TEST(ChoiceDialog, ItemTableByTheSelectionDialogsRules)
 {
     CChoiceDialog dlg;

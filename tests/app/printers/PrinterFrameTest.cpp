@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <time.h>
+
+#include <string>
+#include <vector>
 
 #include "PrinterTestSupport.h"
+#include "textlib/StrPrintf.h"
 
 using namespace printertest;
 
@@ -250,4 +255,170 @@ TEST(PrinterFormatters, DStringsStayInsideTheirField)
     field[0] = 8;
     field[1] = 'y';
     EXPECT_EQ(511u, strlen(FormatDString(field, 600)));
+}
+
+TEST(PrinterFormatters, SixteenBitDStringsEndAtAZeroCharacter)
+{
+    // Big-endian 16-bit characters: the text ends at the character 0000, not at a zero low
+    // byte (0100 is a character above 255 and shows as 0xFF).
+    const struct {
+        std::vector<uint8_t> field;
+        const char* text;
+    } cases[] = {
+        {{16, 0x00, 'A', 0x00, 0x00, 0x00, 'B'}, "A"},
+        {{16, 0x00, 'A', 0x01, 0x00, 0x00, 'B'}, "A\xFF" "B"},
+        {{16, 0x00, 0x00, 0x00, 'A'}, ""},
+        {{16, 0x00, 'A', 0x00, 'B', 0x00, 0x00, 0x00, 'C', 0x00, 'D'}, "AB"},
+        // (length - 1) / 2 characters: the odd byte at the end is not half a character.
+        {{16, 0x00, 'A', 0x00}, "A"},
+        {{16, 0x00, 'A', 0x00, 'B'}, "AB"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(c.text, FormatDString(c.field.data(), static_cast<uint32_t>(c.field.size())))
+            << c.field.size() << " bytes, expected \"" << c.text << "\"";
+}
+
+TEST(PrinterFormatters, YearFirstTimesAndTheDashesOfTimesThatCannotBeConverted)
+{
+    // Convertible times: the run-time's own local time of that second, year first.
+    auto localYmd = [](uint32_t seconds) {
+        __time32_t t = static_cast<__time32_t>(seconds);
+        const struct tm* parts = _localtime32(&t);
+        if (!parts)
+            return std::string("<no local time>");
+        char out[40];
+        StrPrintf(out, "%04d-%02d-%02d %02d:%02d:%02d", parts->tm_year + 1900, parts->tm_mon + 1, parts->tm_mday,
+                  parts->tm_hour, parts->tm_min, parts->tm_sec);
+        return std::string(out);
+    };
+    const struct {
+        uint32_t seconds;
+        bool convertible;
+    } cases[] = {
+        {0, true}, {1700000000u, true}, {0x7FFFFFFFu, true},
+        // A signed 32-bit time before 1970 is refused by the run-time: the dashes stay.
+        {0x80000000u, false}, {0xFFFFFFFFu, false},
+    };
+    for (const auto& c : cases) {
+        const std::string ymd = FormatTimeValueYmd(c.seconds);
+        const std::string dmy = FormatTimeValue(c.seconds);
+        if (c.convertible) {
+            EXPECT_EQ(localYmd(c.seconds), ymd) << c.seconds;
+        } else {
+            EXPECT_EQ("--.--.---- --:--:--", dmy) << c.seconds;
+            EXPECT_EQ("---------- --:--:--", ymd) << c.seconds;
+        }
+    }
+}
+
+namespace {
+
+// A printer with the frame's own answers: no pane or document unless one is set.
+class BarePrinter : public CStructurePrinter {
+public:
+    using CStructurePrinter::AddFieldMark;
+    using CStructurePrinter::AppendText;
+    using CStructurePrinter::ColourLine;
+    using CStructurePrinter::DocCurrentSector;
+    using CStructurePrinter::DocFatStart;
+    using CStructurePrinter::DocGetMftRecord;
+    using CStructurePrinter::DocLoadedSize;
+    using CStructurePrinter::DocReadUnits;
+    using CStructurePrinter::DocSectorsPerFat;
+    using CStructurePrinter::DocUnitsPerSector;
+    using CStructurePrinter::HasPrinterDocument;
+    using CStructurePrinter::PaneLineCount;
+    using CStructurePrinter::PaneLineText;
+};
+
+// Sectors that lead the printers down their branches: bytes of every value, zeros, an ext
+// superblock's first half (which wants the second from the medium), and a GPT header whose
+// entry array must be read.
+std::vector<std::vector<uint8_t>> GuardSectors()
+{
+    std::vector<std::vector<uint8_t>> sectors(4, std::vector<uint8_t>(4096, 0));
+    for (size_t i = 0; i < 4096; ++i)
+        sectors[0][i] = static_cast<uint8_t>(i * 7 + 3);
+    sectors[2][56] = 0x53;
+    sectors[2][57] = 0xEF;
+    memcpy(sectors[3].data(), "EFI PART", 8);
+    PutU32(&sectors[3][12], 92);
+    PutU32(&sectors[3][72], 2);
+    PutU32(&sectors[3][80], 128);
+    PutU32(&sectors[3][84], 128);
+    return sectors;
+}
+
+}  // namespace
+
+TEST(PrinterFrame, WithoutAPaneNothingIsPrintedAndNothingBreaks)
+{
+    BarePrinter p;
+    ASSERT_EQ(nullptr, p.GetPrinterPane());
+    ASSERT_EQ(nullptr, p.GetPrinterDocument());
+    for (const auto& sector : GuardSectors()) {
+        for (uint32_t size : {512u, 4096u, 0u}) {
+            // Called directly, past the dispatch's own check for a pane.
+            for (int type = 1; type < CStructurePrinter::INFO_TYPE_COUNT; ++type)
+                (p.*CStructurePrinter::GetStructurePrinter(type))(sector.data(), size);
+        }
+    }
+    EXPECT_EQ(-1, p.AppendText("  Zeile"));
+    EXPECT_EQ(0, p.PaneLineCount());
+    EXPECT_EQ(nullptr, p.PaneLineText(0));
+    const uint8_t colours[4] = {PC_BLUE, PC_RED, PC_GREEN, PC_OK};
+    p.ColourLine(0, colours, 4);
+    p.AddFieldMark(0, 4, 0, 0, -1);
+    EXPECT_EQ(0, p.PaneLineCount());
+}
+
+TEST(PrinterFrame, WithoutADocumentThePrintersThatNeedOneHoldBack)
+{
+    CMarkTextView pane(2048, 50000, 0, "Text");
+    pane.SetEditable(0);
+    CStructurePrinter::AddPrinterColorFormats(&pane);
+    BarePrinter p;
+    p.SetPrinterPane(&pane);
+    ASSERT_EQ(nullptr, p.GetPrinterDocument());
+    // The document's answers are those of an empty one: sector 0, nothing loaded, one unit a
+    // sector, the FAT at 0 with one sector, and every read fails.
+    EXPECT_FALSE(p.HasPrinterDocument());
+    EXPECT_EQ(0u, p.DocCurrentSector());
+    EXPECT_EQ(0u, p.DocLoadedSize());
+    EXPECT_EQ(0u, p.DocFatStart());
+    EXPECT_EQ(1u, p.DocSectorsPerFat());
+    EXPECT_EQ(1u, p.DocUnitsPerSector());
+    std::vector<uint8_t> unit(1024, 0xAB);
+    EXPECT_FALSE(p.DocReadUnits(0, 2, unit.data()));
+    uint8_t* place = nullptr;
+    EXPECT_EQ(0u, p.DocGetMftRecord(unit.data(), &place));
+    const std::vector<std::vector<uint8_t>> sectors = GuardSectors();
+    auto lineWith = [&](const char* text) {
+        for (int line = 0; line < pane.GetLineCount(); ++line) {
+            const char* t = pane.GetLineText(line, nullptr);
+            if (t && strstr(t, text))
+                return std::string(t);
+        }
+        return std::string();
+    };
+    // Every printer runs on every sector and shows its title; the FAT12 table (its phase comes from the
+    // document) and the MFT record (read through the document) print nothing at all.
+    for (const auto& sector : sectors) {
+        for (int type = 1; type < CStructurePrinter::INFO_TYPE_COUNT; ++type) {
+            pane.ClearText();
+            pane.ClearMarks();
+            pane.SetMarkLimit(512);
+            p.PrintStructure(type, sector.data(), 512);
+            const bool needsDocument = type == 8 || type == 15 || type == 16;
+            if (needsDocument)
+                EXPECT_EQ(0, pane.GetLineCount()) << "type " << type;
+            else
+                EXPECT_GE(pane.GetLineCount(), 3) << "type " << type;   // at least the title block
+        }
+    }
+    // The GPT header cannot read its entry array: its check is unknown.
+    pane.ClearText();
+    p.PrintStructure(18, sectors[3].data(), 512);
+    const std::string crcLine = lineWith("PartitionCrc");
+    EXPECT_NE(std::string::npos, crcLine.find("\xA0 UNKNOWN")) << crcLine;
 }
