@@ -110,8 +110,8 @@ struct Rig {
 
 // The edge facing the view, dragged out and in: on the right the left edge, on the left the
 // right edge, at the bottom the top edge. Out, the bar grows by the distance and the view
-// shrinks by it; far in, the bar keeps its minimum depth (33 wide docked on a side, 32 high at
-// the bottom).
+// shrinks by it; far out, the view keeps two pixels; far in, the bar keeps its minimum depth
+// (33 wide docked on a side, 32 high at the bottom).
 TEST(SizeBarEdges, TheEdgeFacingTheViewGrowsAndShrinksTheBar)
 {
     const struct Case {
@@ -139,6 +139,10 @@ TEST(SizeBarEdges, TheEdgeFacingTheViewGrowsAndShrinksTheBar)
         EXPECT_FALSE(r.bar1.IsTracking());
         EXPECT_EQ(depth(ScreenRect(r.bar1.m_hWnd)), depth(before) + 40);
         EXPECT_EQ(depth(RectInParent(r.view)), depth(viewBefore) - 40);
+
+        // Far out: the bar takes the view down to its last two pixels.
+        r.Drag(r.bar1, c.edge, CPoint(c.out.x * 100, c.out.y * 100));
+        EXPECT_EQ(depth(RectInParent(r.view)), 2);
 
         r.Drag(r.bar1, c.edge, CPoint(-c.out.x * 100, -c.out.y * 100));
         const CSize docked = across ? r.bar1.GetVertSize() : r.bar1.GetHorzSize();
