@@ -100,6 +100,14 @@ TEST(ControlSubclassAttach, AttachWithAProcedureChainsToItAndLeavesTheWindowProc
         EXPECT_EQ(1, SendMessageA(w, CE_MSG_ATTACH, 0, reinterpret_cast<LPARAM>(&ChainedProc)));
         EXPECT_EQ(reinterpret_cast<LONG_PTR>(&WrapperProc), GetWindowLongPtrA(w, GWLP_WNDPROC));
         EXPECT_EQ(reinterpret_cast<HANDLE>(&ChainedProc), GetPropW(w, L"CeData"));
+        // Chained to the wrong procedure, the wrapper and the subclass would call each other
+        // without end on the next message: the window gets its class back before any.
+        if (GetWindowLongPtrA(w, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&WrapperProc) ||
+            GetPropW(w, L"CeData") != reinterpret_cast<HANDLE>(&ChainedProc)) {
+            SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(wc.lpfnWndProc));
+            RemovePropW(w, L"CeData");
+            continue;
+        }
         g_chainedCalls = 0;
         SetWindowTextA(w, "kette");
         EXPECT_EQ(SendMessageA(w, WM_GETTEXTLENGTH, 0, 0), CallWindowProcA(wc.lpfnWndProc, w, WM_GETTEXTLENGTH, 0, 0));
