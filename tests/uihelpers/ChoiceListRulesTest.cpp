@@ -118,3 +118,42 @@ TEST(ChoiceListRules, PreselectionBeyondTheItemsTakesTheFirst)
         EXPECT_STREQ(c.wantResult, static_cast<LPCSTR>(dlg.m_strResult));
     }
 }
+
+// A new dialog opens where the last one closed only when that place is on the screen: left
+// and top from -20, and at least 50 pixels before the right and bottom edges.
+TEST(ChoiceListRules, LastPlaceIsTakenOnlyOnTheScreen)
+{
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    const struct { int x, y; bool taken; } kCases[] = {
+        { -20, -20, true }, { -21, 40, false }, { 40, -21, false },
+        { cx - 51, 40, true }, { cx - 50, 40, false }, { 40, cy - 51, true }, { 40, cy - 50, false },
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(::testing::Message() << c.x << "," << c.y);
+        CChoiceListDialog closing;
+        closing.AppendItem("eins", 0);
+        ModalSteps first;
+        first.Add([&](HWND d) {
+            SetWindowPos(d, NULL, c.x, c.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+            return true;
+        });
+        ASSERT_EQ(IDOK, RunModal(closing, first));
+        POINT last = {};
+        ASSERT_TRUE(CChoiceListDialog::GetLastPosition(&last));
+        ASSERT_EQ(c.x, last.x);
+        ASSERT_EQ(c.y, last.y);
+
+        CChoiceListDialog opening;
+        opening.AppendItem("zwei", 0);
+        RECT at = {};
+        ModalSteps second;
+        second.Add([&](HWND d) {
+            GetWindowRect(d, &at);
+            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        });
+        ASSERT_EQ(IDCANCEL, RunModal(opening, second));
+        EXPECT_EQ(c.taken, at.left == c.x && at.top == c.y);
+    }
+}
