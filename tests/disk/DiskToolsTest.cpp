@@ -2,18 +2,22 @@
 // conversion against the C/H/S bytes sfdisk wrote into the mbr fixture and against its own
 // inverse, the partition layout against its rules over random inputs, and the records that
 // a host step after this suite hands to sfdisk, fdisk and a BIOS boot in QEMU
-// (tests/disk/check-mbr.sh reads mbr-check/ in the build tree).
+// (tests/disk/check-mbr.sh reads mbr-check/ in the build tree); and once through the CHS
+// dialog, for what the focus decides.
 #include <gtest/gtest.h>
 
 #include "disk/ChsConversion.h"
+#include "disk/ChsConvertDialog.h"
 #include "disk/MbrLayout.h"
 #include "tests/disk/ScanTestSupport.h"
+#include "tests/support/ModalScript.h"
 #include "tests/support/TestSupport.h"
 
 #include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -61,6 +65,10 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
         {{"1024", "255", "63", "0", "(1", "1", ""}, CHS_H, 0, 1, 1, 63, 0},
         {{"1024", "255", "63", "", "", "", "abc"}, CHS_NUMBER, 0, 0, 1, 0, 0},
         {{"1024", "255", "6x4", "", "", "", "100"}, CHS_NUMBER, 0, 16, 5, 100, 0},
+        // The focus outside the fields: nothing is converted, every field keeps its value, an
+        // H out of range stays as typed (and marked) rather than giving way to the number's.
+        {{"1024", "255", "63", "0", "300", "1", "18900"}, -1, 0, 300, 1, 18900, 1u << CHS_H},
+        {{"1024", "255", "63", "2", "0", "1", "7"}, -1, 2, 0, 1, 7, 0},
     };
     for (const Case& k : cases) {
         const char* const* t = k.texts;
@@ -73,7 +81,9 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
         for (int i = 0; i < CHS_FIELD_COUNT; ++i)
             marks |= r.marked[i] ? 1u << i : 0;
         EXPECT_EQ(marks, k.marks) << t[6] << t[3];
-        EXPECT_STREQ(r.text[k.edited], "") << "the edited field keeps what was typed";
+        if (k.edited >= 0) {
+            EXPECT_STREQ(r.text[k.edited], "") << "the edited field keeps what was typed";
+        }
         if (k.edited != CHS_NUMBER) {
             EXPECT_EQ(std::strtoll(r.text[CHS_NUMBER], nullptr, 10), k.number);
         }
@@ -85,6 +95,34 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
         EXPECT_TRUE(r.marked[CHS_NUMBER]) << edited;
         EXPECT_STREQ(r.text[CHS_NUMBER], "") << edited;
     }
+}
+
+// Through the dialog: typing H converts to the number; the focus then leaving the fields for a
+// button converts nothing back, so the H typed out of range stays as typed (and the C with it).
+TEST(ChsConvertDialog, FocusLeavingTheFieldsConvertsNothing)
+{
+    CChsConvertDlg dlg;
+    dlg.m_geometry.Cylinders.QuadPart = 1024;
+    dlg.m_sector = 0;
+    std::vector<std::string> typed, left;
+    auto fields = [](HWND d) {
+        std::vector<std::string> texts;
+        for (int id = 1044; id <= 1047; ++id)
+            texts.push_back(testsupport::WindowText(GetDlgItem(d, id)));
+        return texts;
+    };
+    testsupport::ModalScript script;
+    script.Add([&](HWND d) {
+        SetFocus(GetDlgItem(d, 1045));
+        SetDlgItemTextA(d, 1045, "300");
+        typed = fields(d);
+        SetFocus(GetDlgItem(d, IDCANCEL));
+        left = fields(d);
+        return testsupport::Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(IDCANCEL, script.Run([&] { return dlg.DoModal(); }));
+    EXPECT_EQ((std::vector<std::string>{ "0", "300", "1", "18900" }), typed);
+    EXPECT_EQ(typed, left);
 }
 
 // Sector -> C/H/S -> sector over random geometries, the texts going back as the dialog
