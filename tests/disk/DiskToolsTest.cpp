@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -382,6 +383,49 @@ TEST(MbrLayoutTest, BootCodeTemplateLayout)
         ASSERT_EQ(code[i], 0) << i;
     EXPECT_EQ(code[510], 0x55);
     EXPECT_EQ(code[511], 0xAA);
+}
+
+// The load of the active partition's sector tries up to five times; a BIOS leaves in the disk
+// address packet's count the sectors a failed extended read moved (0), so every try must set
+// the count to 1 again before "int 13h, AH=42h". Read from the code's own bytes: the retry
+// loop's start from its "dec bp; jnz" branch, then the store between there and the read.
+TEST(MbrLayoutTest, BootCodeSetsTheSectorCountBeforeEveryExtendedRead)
+{
+    const uint8_t* code = MbrBootCode();
+    const int kCodeEnd = 247;                       // the packet follows the code
+    const int kOrigin = 0x0600;                     // where the code runs after its move
+    const int countAddress = kOrigin + kCodeEnd + 2;
+    auto at = [&](int from, int to, std::initializer_list<int> bytes) {
+        for (int i = from; i + static_cast<int>(bytes.size()) <= to; ++i) {
+            int k = 0;
+            for (int b : bytes) {
+                if (code[i + k] != b)
+                    break;
+                ++k;
+            }
+            if (k == static_cast<int>(bytes.size()))
+                return i;
+        }
+        return -1;
+    };
+    const int read = at(0, kCodeEnd, {0xB4, 0x42});                 // mov ah, 42h
+    ASSERT_GE(read, 0);
+    // The last "dec bp; jnz rel8" is the retry of this load (the first is the extension's).
+    int loopStart = -1, branch = -1;
+    for (int i = read; i + 3 <= kCodeEnd; ++i)
+        if (code[i] == 0x4D && code[i + 1] == 0x75) {
+            branch = i;
+            loopStart = i + 3 + static_cast<int8_t>(code[i + 2]);
+        }
+    ASSERT_GE(branch, 0) << "no retry branch behind the read";
+    ASSERT_GE(loopStart, 0);
+    ASSERT_LT(loopStart, read) << "the retry does not go back before the read";
+    // "mov word [countAddress], 1", or SI on the packet and "mov word [si + 2], 1".
+    const int absolute = at(loopStart, read, {0xC7, 0x06, countAddress & 0xFF, countAddress >> 8, 0x01, 0x00});
+    const int packet = kOrigin + kCodeEnd;
+    const int si = at(loopStart, read, {0xBE, packet & 0xFF, packet >> 8});
+    const int throughSi = si >= 0 ? at(si, read, {0xC7, 0x44, 0x02, 0x01, 0x00}) : -1;
+    EXPECT_TRUE(absolute >= 0 || throughSi >= 0) << "the count is not set again inside the retry loop";
 }
 
 // Records for the host step: OK's record of each layout as sector 0 of a sparse image of the
