@@ -353,10 +353,11 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
             ++instr;
     }
 
-    // The module's name: its "MODUL" line, else the name handed in, else a number.
+    // The module's name: its "MODUL" line, else the name handed in (whole: the loader has cut
+    // a file name already), else a number.
     std::string moduleName = m_name;
     if (moduleName.empty() && name && *name)
-        moduleName.assign(name, std::min<size_t>(std::strlen(name), kMaxNameLength));
+        moduleName = name;
     if (moduleName.empty())
         moduleName = std::to_string(set.m_sources.GetCount() + 1);
 
@@ -509,8 +510,9 @@ void ModulCompiler::CompileLine(const char* s, int lineInstr)
         if (length == 5 && SameNoCase(s, 5, "UNTIL") && IsBlank(s[5])) {
             s += 5;
             if (havePattern) {
-                ModulInstr scratch = instr;
-                s += ParsePattern(s, &scratch);
+                // Read past, not kept: the first pattern stays the line's, and nothing refers to
+                // this one.
+                s += ParsePattern(s, nullptr);
                 Report("Bis-Dump bereits definiert.");
                 continue;
             }
@@ -688,7 +690,8 @@ int ModulCompiler::ParseFlags(const char* s, const Keyword& kw, ModulInstr* inst
     return i;
 }
 
-// A byte pattern: [">" [label] [offset]] bytes ["+" skip]. Returns the characters read.
+// A byte pattern: [">" [label] [offset]] bytes ["+" skip], added to the pattern list for
+// `instr` (null: only read past). Returns the characters read.
 int ModulCompiler::ParsePattern(const char* s, ModulInstr* instr)
 {
     BytePattern p = {};
@@ -779,7 +782,7 @@ int ModulCompiler::ParsePattern(const char* s, ModulInstr* instr)
     }
     if (!skipGiven)
         p.skip = p.length;
-    if (p.length > 0)
+    if (instr && p.length > 0)
         instr->pattern = m_set.m_patterns.InsertText("", -1, &p);
     return i;
 }

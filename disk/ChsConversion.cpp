@@ -37,6 +37,8 @@ void ConvertChs(const char* const texts[CHS_FIELD_COUNT], int editedField, ChsCo
         out->value[i] = typed;
     }
     const bool fromChs = editedField == CHS_C || editedField == CHS_H || editedField == CHS_S;
+    // With the focus outside the fields nothing is being edited: every field keeps its value.
+    const bool fromNumber = !fromChs && editedField >= 0 && editedField < CHS_FIELD_COUNT;
 
     const uint64_t cylinders = AsFactor(out->value[CHS_CYLINDERS]);
     const uint64_t heads = AsFactor(out->value[CHS_HEADS]);
@@ -52,7 +54,7 @@ void ConvertChs(const char* const texts[CHS_FIELD_COUNT], int editedField, ChsCo
                          || __builtin_mul_overflow(number, perTrack, &number)
                          || __builtin_add_overflow(number, static_cast<uint64_t>(out->value[CHS_S]), &number);
         out->value[CHS_NUMBER] = static_cast<int64_t>(number - 1);
-    } else {
+    } else if (fromNumber) {
         const uint64_t number = out->value[CHS_NUMBER] > 0 ? static_cast<uint64_t>(out->value[CHS_NUMBER]) : 0;
         out->value[CHS_S] = static_cast<int64_t>(number % perTrack + 1);
         out->value[CHS_H] = static_cast<int64_t>(number / perTrack % heads);

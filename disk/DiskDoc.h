@@ -60,6 +60,19 @@ struct MediumTarget
     ContentStamp content;
 };
 
+// A drive letter or physical drive as it was when it was made current: its size and the bytes
+// of its first unit (kept in step with the program's own writes there). A drive has no file
+// identity: another disk or stick put in behind the same letter or number is known only by
+// what it holds.
+struct DeviceMark
+{
+    bool known = false;
+    uint64_t units = 0;
+    uint32_t bytesPerSector = 0;
+    bool firstUnitRead = false;
+    uint8_t firstUnit[512] = {};
+};
+
 // An image file opened for reading and found to be an ordinary file, with what its handle
 // told; the document takes the handle over when it makes the image current, otherwise the
 // object closes it.
@@ -398,6 +411,18 @@ protected:
     // Says, after the failed write-back, that the sector on the drive is no longer the one
     // read (another medium put in, or the sector changed by another program).
     void ReportChangedDeviceSector();
+    // "Laufwerk K:" or "dem physikalischen Laufwerk 5", for the messages about the drive shown.
+    void DeviceName(char* text, int size) const;
+    // Notes the drive's size and first unit when it is made current.
+    void MarkDevice(uint64_t units, uint32_t bytesPerSector);
+    // After a write of the program's own to the drive (done or failed): a first unit it covered
+    // holds the written bytes, or whatever a failed write left there.
+    void KeepDeviceMark(uint64_t unitOffset, uint32_t unitCount, const void* buffer, BOOL written);
+    // Whether the drive shown still is the medium made current: the same size, the same first
+    // unit and the sector shown as it was read. An image is always (its writes check the file).
+    bool DeviceIsTheOneOpened();
+    // The same before a load: false after the message, with nothing written.
+    bool CheckDeviceBeforeLoad();
     // The sector range dialog, preset with the current sector, a count of 1 and the
     // information text (null: the sector count as "max. : ..."); true after
     // OK with a range that starts on the medium (and a file name in the file form), else
@@ -484,6 +509,7 @@ protected:
     BOOL m_writeBackFailed = FALSE;
     // The last write-back to a drive found other bytes in the sector than were read.
     bool m_deviceSectorChanged = false;
+    DeviceMark m_deviceMark;                         // MarkDevice
     DiskDocPrompts* m_prompts = nullptr;
 
     DECLARE_MESSAGE_MAP()

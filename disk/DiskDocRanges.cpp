@@ -489,6 +489,13 @@ bool CDiskDoc::LoadSectorsConfirmed()
         fclose(file);
         return false;
     }
+    // A drive is written without a look at what it holds: another disk or stick put in behind
+    // the letter or number since it was opened (also while the questions were up) would take
+    // the file's bytes over its own. Asked last, just before the first write.
+    if (!CheckDeviceBeforeLoad()) {
+        fclose(file);
+        return false;
+    }
     RunSectorCopy("Lade Sektoren", &LoadSectorsEntry, file, dlg.m_nFirstSector, static_cast<uint32_t>(count), medium);
     return true;
 }

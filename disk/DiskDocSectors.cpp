@@ -49,6 +49,9 @@ bool NothingUnderTheName(DWORD error)
 const char kDeviceSectorChanged[] = "Sektor %I64u auf %s enthält nicht mehr, was gelesen wurde:\n"
                                    "Das Medium wurde gewechselt oder außerhalb des Programms verändert.\n"
                                    "Die Änderung wurde nicht geschrieben.";
+const char kDeviceNotTheOneOpened[] = "Auf %s ist nicht mehr das Medium, das geöffnet wurde:\n"
+                                      "Es wurde gewechselt oder außerhalb des Programms verändert.\n"
+                                      "Es wurden keine Sektoren geladen. Bitte öffnen Sie das Laufwerk neu.";
 
 // The largest unit offset whose byte offset still fits 64 bits with count units behind it.
 bool UnitRangeFits(uint64_t unitOffset, uint32_t unitCount)
@@ -324,15 +327,93 @@ BOOL CDiskDoc::WriteDeviceUnits(uint32_t driveCode, uint64_t unitOffset, uint32_
                                 const void* expected)
 {
     m_deviceSectorChanged = false;
-    if (!expected)
-        return DiskIoWrite(driveCode, unitCount, unitOffset, buffer);
+    if (!expected) {
+        const BOOL written = DiskIoWrite(driveCode, unitCount, unitOffset, buffer);
+        const DWORD err = GetLastError();
+        KeepDeviceMark(unitOffset, unitCount, buffer, written);
+        SetLastError(err);
+        return written;
+    }
     // The write-back of a sector goes only onto the sector that was read: behind the same
     // drive number or letter there may be another disk or stick now, which the old sector's
     // bytes and the edit would otherwise overwrite.
     bool changed = false;
     const BOOL written = DiskIoWriteIfUnchanged(driveCode, unitCount, unitOffset, buffer, expected, &changed);
+    const DWORD err = GetLastError();
     m_deviceSectorChanged = changed;
+    // A write refused before it began left the first unit as it was.
+    if (written || !changed)
+        KeepDeviceMark(unitOffset, unitCount, buffer, written);
+    SetLastError(err);
     return written;
+}
+
+void CDiskDoc::MarkDevice(uint64_t units, uint32_t bytesPerSector)
+{
+    m_deviceMark = DeviceMark();
+    if (m_driveCode == DRIVECODE_IMAGE || m_driveCode == DRIVECODE_NONE)
+        return;
+    m_deviceMark.known = true;
+    m_deviceMark.units = units;
+    m_deviceMark.bytesPerSector = bytesPerSector;
+    m_deviceMark.firstUnitRead = DiskIoRead(m_driveCode, 1, 0, m_deviceMark.firstUnit) != FALSE;
+}
+
+void CDiskDoc::KeepDeviceMark(uint64_t unitOffset, uint32_t unitCount, const void* buffer, BOOL written)
+{
+    if (!m_deviceMark.known || unitOffset != 0 || unitCount == 0)
+        return;
+    if (written) {
+        memcpy(m_deviceMark.firstUnit, buffer, sizeof m_deviceMark.firstUnit);
+        m_deviceMark.firstUnitRead = true;
+    } else {
+        // A failed write may have reached the unit in part: it holds what it reads now.
+        m_deviceMark.firstUnitRead = DiskIoRead(m_driveCode, 1, 0, m_deviceMark.firstUnit) != FALSE;
+    }
+}
+
+void CDiskDoc::DeviceName(char* text, int size) const
+{
+    if (m_driveCode <= 25)
+        StrNPrintf(text, size, "Laufwerk %c:", static_cast<int>('A' + m_driveCode));
+    else
+        StrNPrintf(text, size, "dem physikalischen Laufwerk %i", static_cast<int>(m_driveCode & ~DRIVECODE_PHYSICAL));
+}
+
+bool CDiskDoc::DeviceIsTheOneOpened()
+{
+    if (m_driveCode == DRIVECODE_IMAGE || m_driveCode == DRIVECODE_NONE)
+        return true;
+    if (!m_deviceMark.known)
+        return false;
+    uint32_t bps = 0;
+    if (DiskIoGetSize(m_driveCode, &bps) != m_deviceMark.units || bps != m_deviceMark.bytesPerSector)
+        return false;
+    uint8_t first[512];
+    const bool firstRead = DiskIoRead(m_driveCode, 1, 0, first) != FALSE;
+    if (firstRead != m_deviceMark.firstUnitRead ||
+        (firstRead && memcmp(first, m_deviceMark.firstUnit, sizeof first) != 0))
+        return false;
+    // The sector shown, as it was read: two sticks cloned from one image differ only further in.
+    if (m_loadState != LOADSTATE_LOADED || m_loadedBytes == 0 || m_lastSectorRead != m_currentSector)
+        return true;
+    uint8_t* now = static_cast<uint8_t*>(malloc(m_loadedBytes));
+    const bool same = now && ReadSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_loadedBytes / 512, now) &&
+                      memcmp(now, m_buffer, m_loadedBytes) == 0;
+    free(now);
+    return same;
+}
+
+bool CDiskDoc::CheckDeviceBeforeLoad()
+{
+    if (DeviceIsTheOneOpened())
+        return true;
+    char medium[48];
+    DeviceName(medium, sizeof medium);
+    char text[400];
+    StrNPrintf(text, sizeof text, kDeviceNotTheOneOpened, medium);
+    ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
+    return false;
 }
 
 void CDiskDoc::ReportChangedDeviceSector()
@@ -341,11 +422,7 @@ void CDiskDoc::ReportChangedDeviceSector()
         return;
     m_deviceSectorChanged = false;
     char medium[48];
-    if (m_driveCode <= 25)
-        StrNPrintf(medium, sizeof medium, "Laufwerk %c:", static_cast<int>('A' + m_driveCode));
-    else
-        StrNPrintf(medium, sizeof medium, "dem physikalischen Laufwerk %i",
-                   static_cast<int>(m_driveCode & ~DRIVECODE_PHYSICAL));
+    DeviceName(medium, sizeof medium);
     char text[300];
     StrNPrintf(text, sizeof text, kDeviceSectorChanged, static_cast<unsigned long long>(m_lastSectorRead), medium);
     ErrorBox(text, "Warnung", MB_OK | MB_ICONWARNING);
@@ -483,6 +560,7 @@ void CDiskDoc::InitDevice(CheckedImage* image)
 {
     CWaitCursor wait;
     ClearSearchState();
+    m_deviceMark = DeviceMark();
     // Size and the typed-"OK" rule are asked on every making-current, also for the drive
     // code shown before: behind the same physical drive number another disk may sit now (a
     // stick swapped for a hard disk), and a write must meet the rule of the disk it reaches.
@@ -506,6 +584,9 @@ void CDiskDoc::InitDevice(CheckedImage* image)
         m_prevDriveCode = m_driveCode;
         uint32_t bps = 0;
         uint64_t units = GetMediumSize(m_driveCode, &bps);
+        // A drive has no file identity to be checked against later: its size and first unit
+        // now are what a load onto it must find again.
+        MarkDevice(units, bps);
         m_bytesPerSector = bps;
         uint32_t ups = bps / 512;
         m_unitsPerSector = ups < 1 ? 1 : (ups > 128 ? 128 : ups);

@@ -288,9 +288,8 @@ int BuildDriveList(const DriveListOptions& options, DriveQueries& queries, CText
             if (!MakeDriveText(code, queries, letterDisks, text, sizeof text, &icon))
                 continue;
             uint32_t bytesPerSector = 0;
-            // A whole disk names no file system of its own.
-            if (options.fatOnly)
-                continue;
+            // "FAT only" sorts the drive letters by the file system their text names; a whole
+            // disk names none and is listed as in every other list.
             // MakeDriveText has left out a drive without a size.
             uint32_t sizeMB = SizeInMB(queries.MediumUnits(code, &bytesPerSector));
             if (options.sizeLimitMB && sizeMB > options.sizeLimitMB)
@@ -361,7 +360,7 @@ const DLGTEMPLATE* DriveSelectTemplate()
         built = b.Begin("Laufwerk auswählen", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 181, 245,
                         "MS Sans Serif", 8, FALSE)
             && b.AddListBox(CDriveSelectDlg::IDC_DRIVE_LIST,
-                            WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS
+                            WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_OWNERDRAWFIXED
                                 | LBS_NOINTEGRALHEIGHT,
                             0, 0, 180, 220)
             && b.AddButton(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 65, 225, 50, 14)
@@ -416,11 +415,10 @@ BOOL CDriveSelectDlg::OnInitDialog()
     DriveQueries& queries = m_pQueries ? *m_pQueries : static_cast<DriveQueries&>(m_systemQueries);
     m_nEntryCount = BuildDriveList(options, queries, &m_entries);
     if (list) {
-        for (int i = 0; i < m_nEntryCount; ++i) {
-            int at = static_cast<int>(::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_entries.GetText(i))));
-            if (at >= 0)
-                ::SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(i));
-        }
+        // The list keeps no texts of its own (drawn by the owner from the entries): what an
+        // item holds is the index of its entry.
+        for (int i = 0; i < m_nEntryCount; ++i)
+            ::SendMessageA(list, LB_ADDSTRING, 0, static_cast<LPARAM>(i));
         int selected = PreselectedDriveEntry(m_entries, m_nDriveCode);
         if (selected >= 0)
             ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);

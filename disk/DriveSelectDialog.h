@@ -73,7 +73,7 @@ struct DriveListOptions {
     int mode = DRIVELIST_ALL;
     int imageEntry = 0;         // nonzero: "Image-Datei" (0xC000) at the end
     int noCdRom = 0;            // nonzero: CD-ROM drives left out
-    int fatOnly = 0;            // nonzero: only drives whose text names a FAT file system
+    int fatOnly = 0;            // nonzero: of the drive letters only those whose text names FAT
     uint32_t sizeLimitMB = 0;   // nonzero: media larger than this left out
 };
 

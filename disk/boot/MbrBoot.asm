@@ -105,7 +105,11 @@ load_boot_sector:
         jne     .by_chs
         mov     eax, [di + 8]
         mov     [dap_lba], eax
+        ; A failed extended read leaves in the packet's count the sectors it moved, 0 most of
+        ; the time; read with that count, the next try would succeed without moving a byte and
+        ; start what 7C00 still holds (this loader). The count is set again for every try.
         mov     si, dap
+        mov     word [si + dap_count - dap], 1
         mov     ah, 0x42
         mov     dl, [di]
         int     0x13
@@ -157,7 +161,8 @@ code_end:
         times   247 - ($ - $$) db 0
 
 dap:    db      16, 0                   ; size, reserved
-        dw      1                       ; one sector
+dap_count:
+        dw      1                       ; one sector (the BIOS puts the count read here)
         dw      BOOT_ADDR, 0            ; to 0000:7C00
 dap_lba:
         dd      0, 0

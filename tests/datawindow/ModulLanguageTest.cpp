@@ -328,6 +328,40 @@ TEST(ModulLanguageTest, ModuleListsAndReloading)
     EXPECT_EQ(fromFile.LoadFile(path.c_str(), nullptr), 0) << "Kann Datei nicht öffnen.";
 }
 
+// The name handed in is the module's name as it is, however long (only a "MODUL" line's name
+// is cut to 63 characters, and the list entry to 255); a second "UNTIL" on a line is reported
+// and adds no pattern: the line keeps its first one.
+TEST(ModulLanguageTest, HandedInNamesAndSecondPatterns)
+{
+    const std::string n70(70, 'n'), n300(300, 'l'), m70(70, 'm');
+    const struct {
+        std::string module, name;
+        std::string source, entry;
+        int patterns;
+        std::string errors, rows;
+    } cases[] = {
+        { "BYTE \"b\"\n", n70, n70, "Modul - " + n70, 0, "", "b=97 " },
+        { "BYTE \"b\"\n", n300, n300, ("Modul - " + n300).substr(0, 255), 0, "", "b=97 " },
+        { "MODUL \"" + m70 + "\"\nBYTE \"b\"\n", "x", m70.substr(0, 63), "Modul - " + m70.substr(0, 63), 0, "",
+          "b=97 " },
+        { "STRING \"s\" UNTIL 63 UNTIL 64\n", "t", "t", "Modul - t", 1,
+          "Fehler(1)\tBis-Dump bereits definiert.\r\n", "s=\"ab\"" },
+        { "STRING \"s\" UNTIL 63\n", "t", "t", "Modul - t", 1, "", "s=\"ab\"" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.module.substr(0, 40));
+        Compiled m(c.module, c.name.c_str());
+        EXPECT_EQ(m.result, 2);
+        EXPECT_EQ(m.errors, c.errors);
+        ASSERT_EQ(m.set.GetSourceCount(), 1);
+        EXPECT_EQ(std::string(m.set.GetSourceName(0)), c.source);
+        ASSERT_EQ(m.set.GetEntryCount(), 1);
+        EXPECT_EQ(std::string(m.set.GetEntryName(0)), c.entry);
+        EXPECT_EQ(m.set.GetPatternCount(), c.patterns);
+        EXPECT_EQ(m.Rows({ 0x61, 0x62, 0x63, 0x64, 0 }), c.rows);
+    }
+}
+
 // Three-line modules whose lines each read the whole buffer, scan it with a pattern or look
 // through thousands of value names, looping without a visible row: each run ends with the
 // "Programmfehler" row in a small part of a second over 4 KB and 64 KB, not after the

@@ -2,18 +2,23 @@
 // conversion against the C/H/S bytes sfdisk wrote into the mbr fixture and against its own
 // inverse, the partition layout against its rules over random inputs, and the records that
 // a host step after this suite hands to sfdisk, fdisk and a BIOS boot in QEMU
-// (tests/disk/check-mbr.sh reads mbr-check/ in the build tree).
+// (tests/disk/check-mbr.sh reads mbr-check/ in the build tree); and once through the CHS
+// dialog, for what the focus decides.
 #include <gtest/gtest.h>
 
 #include "disk/ChsConversion.h"
+#include "disk/ChsConvertDialog.h"
 #include "disk/MbrLayout.h"
 #include "tests/disk/ScanTestSupport.h"
+#include "tests/support/ModalScript.h"
 #include "tests/support/TestSupport.h"
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -61,6 +66,10 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
         {{"1024", "255", "63", "0", "(1", "1", ""}, CHS_H, 0, 1, 1, 63, 0},
         {{"1024", "255", "63", "", "", "", "abc"}, CHS_NUMBER, 0, 0, 1, 0, 0},
         {{"1024", "255", "6x4", "", "", "", "100"}, CHS_NUMBER, 0, 16, 5, 100, 0},
+        // The focus outside the fields: nothing is converted, every field keeps its value, an
+        // H out of range stays as typed (and marked) rather than giving way to the number's.
+        {{"1024", "255", "63", "0", "300", "1", "18900"}, -1, 0, 300, 1, 18900, 1u << CHS_H},
+        {{"1024", "255", "63", "2", "0", "1", "7"}, -1, 2, 0, 1, 7, 0},
     };
     for (const Case& k : cases) {
         const char* const* t = k.texts;
@@ -73,7 +82,9 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
         for (int i = 0; i < CHS_FIELD_COUNT; ++i)
             marks |= r.marked[i] ? 1u << i : 0;
         EXPECT_EQ(marks, k.marks) << t[6] << t[3];
-        EXPECT_STREQ(r.text[k.edited], "") << "the edited field keeps what was typed";
+        if (k.edited >= 0) {
+            EXPECT_STREQ(r.text[k.edited], "") << "the edited field keeps what was typed";
+        }
         if (k.edited != CHS_NUMBER) {
             EXPECT_EQ(std::strtoll(r.text[CHS_NUMBER], nullptr, 10), k.number);
         }
@@ -85,6 +96,34 @@ TEST(ChsConversionTest, CasesAndWideNumbers)
         EXPECT_TRUE(r.marked[CHS_NUMBER]) << edited;
         EXPECT_STREQ(r.text[CHS_NUMBER], "") << edited;
     }
+}
+
+// Through the dialog: typing H converts to the number; the focus then leaving the fields for a
+// button converts nothing back, so the H typed out of range stays as typed (and the C with it).
+TEST(ChsConvertDialog, FocusLeavingTheFieldsConvertsNothing)
+{
+    CChsConvertDlg dlg;
+    dlg.m_geometry.Cylinders.QuadPart = 1024;
+    dlg.m_sector = 0;
+    std::vector<std::string> typed, left;
+    auto fields = [](HWND d) {
+        std::vector<std::string> texts;
+        for (int id = 1044; id <= 1047; ++id)
+            texts.push_back(testsupport::WindowText(GetDlgItem(d, id)));
+        return texts;
+    };
+    testsupport::ModalScript script;
+    script.Add([&](HWND d) {
+        SetFocus(GetDlgItem(d, 1045));
+        SetDlgItemTextA(d, 1045, "300");
+        typed = fields(d);
+        SetFocus(GetDlgItem(d, IDCANCEL));
+        left = fields(d);
+        return testsupport::Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(IDCANCEL, script.Run([&] { return dlg.DoModal(); }));
+    EXPECT_EQ((std::vector<std::string>{ "0", "300", "1", "18900" }), typed);
+    EXPECT_EQ(typed, left);
 }
 
 // Sector -> C/H/S -> sector over random geometries, the texts going back as the dialog
@@ -344,6 +383,49 @@ TEST(MbrLayoutTest, BootCodeTemplateLayout)
         ASSERT_EQ(code[i], 0) << i;
     EXPECT_EQ(code[510], 0x55);
     EXPECT_EQ(code[511], 0xAA);
+}
+
+// The load of the active partition's sector tries up to five times; a BIOS leaves in the disk
+// address packet's count the sectors a failed extended read moved (0), so every try must set
+// the count to 1 again before "int 13h, AH=42h". Read from the code's own bytes: the retry
+// loop's start from its "dec bp; jnz" branch, then the store between there and the read.
+TEST(MbrLayoutTest, BootCodeSetsTheSectorCountBeforeEveryExtendedRead)
+{
+    const uint8_t* code = MbrBootCode();
+    const int kCodeEnd = 247;                       // the packet follows the code
+    const int kOrigin = 0x0600;                     // where the code runs after its move
+    const int countAddress = kOrigin + kCodeEnd + 2;
+    auto at = [&](int from, int to, std::initializer_list<int> bytes) {
+        for (int i = from; i + static_cast<int>(bytes.size()) <= to; ++i) {
+            int k = 0;
+            for (int b : bytes) {
+                if (code[i + k] != b)
+                    break;
+                ++k;
+            }
+            if (k == static_cast<int>(bytes.size()))
+                return i;
+        }
+        return -1;
+    };
+    const int read = at(0, kCodeEnd, {0xB4, 0x42});                 // mov ah, 42h
+    ASSERT_GE(read, 0);
+    // The last "dec bp; jnz rel8" is the retry of this load (the first is the extension's).
+    int loopStart = -1, branch = -1;
+    for (int i = read; i + 3 <= kCodeEnd; ++i)
+        if (code[i] == 0x4D && code[i + 1] == 0x75) {
+            branch = i;
+            loopStart = i + 3 + static_cast<int8_t>(code[i + 2]);
+        }
+    ASSERT_GE(branch, 0) << "no retry branch behind the read";
+    ASSERT_GE(loopStart, 0);
+    ASSERT_LT(loopStart, read) << "the retry does not go back before the read";
+    // "mov word [countAddress], 1", or SI on the packet and "mov word [si + 2], 1".
+    const int absolute = at(loopStart, read, {0xC7, 0x06, countAddress & 0xFF, countAddress >> 8, 0x01, 0x00});
+    const int packet = kOrigin + kCodeEnd;
+    const int si = at(loopStart, read, {0xBE, packet & 0xFF, packet >> 8});
+    const int throughSi = si >= 0 ? at(si, read, {0xC7, 0x44, 0x02, 0x01, 0x00}) : -1;
+    EXPECT_TRUE(absolute >= 0 || throughSi >= 0) << "the count is not set again inside the retry loop";
 }
 
 // Records for the host step: OK's record of each layout as sector 0 of a sparse image of the

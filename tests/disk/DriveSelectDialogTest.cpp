@@ -241,8 +241,15 @@ TEST(DriveList, ModesAndFilters)
     // Without the physical drives the letters' disks are not asked for.
     EXPECT_EQ(std::string::npos, Rows(list)[1].text.find('['));
 
+    // "FAT only" sorts out drive letters; the whole disks stay, in every mode that lists them.
     DriveListOptions fat;
     fat.fatOnly = 1;
+    BuildDriveList(fat, m, &list);
+    EXPECT_EQ((std::vector<uint32_t>{ 3, 5, 0x8000, 0x8001 }), codes());
+    fat.mode = DRIVELIST_PHYSICAL;
+    BuildDriveList(fat, m, &list);
+    EXPECT_EQ((std::vector<uint32_t>{ 0x8000, 0x8001 }), codes());
+    fat.mode = DRIVELIST_LETTERS;
     BuildDriveList(fat, m, &list);
     EXPECT_EQ((std::vector<uint32_t>{ 3, 5 }), codes());
 
@@ -314,15 +321,17 @@ TEST(DriveSelectDialog, PresetChoiceDoubleClickCancelAndEmptyLists)
         dlg.m_bImageEntry = c.drives == &machine;
         dlg.m_nDriveCode = c.preset;
         int shown = -9, itemHeight = 0;
-        std::vector<std::string> texts;
+        std::vector<LRESULT> items;     // each item's data: the index of its entry
         testsupport::ModalScript script;
         script.Add([&](HWND d) {
             HWND list = GetDlgItem(d, 1082);
-            texts = testsupport::ListBoxTexts(list);
+            const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i)
+                items.push_back(SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
             shown = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
             itemHeight = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
             if (c.pick != -3)
-                SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(c.pick == -2 ? texts.size() - 1 : c.pick), 0);
+                SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(c.pick == -2 ? items.size() - 1 : c.pick), 0);
             if (c.ending == 'D')
                 PostMessageA(d, WM_COMMAND, MAKEWPARAM(1082, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
             else
@@ -330,10 +339,10 @@ TEST(DriveSelectDialog, PresetChoiceDoubleClickCancelAndEmptyLists)
             return true;
         });
         EXPECT_EQ(c.ending == 'C' ? IDCANCEL : IDOK, script.Run([&] { return dlg.DoModal(); }));
-        ASSERT_EQ(static_cast<size_t>(dlg.Entries().GetCount()), texts.size());
-        for (size_t i = 0; i < texts.size(); ++i)
-            EXPECT_EQ(dlg.Entries().GetText(static_cast<int>(i)), texts[i]);
-        if (!texts.empty()) {
+        ASSERT_EQ(static_cast<size_t>(dlg.Entries().GetCount()), items.size());
+        for (size_t i = 0; i < items.size(); ++i)
+            EXPECT_EQ(static_cast<LRESULT>(i), items[i]);
+        if (!items.empty()) {
             EXPECT_GE(itemHeight, GetSystemMetrics(SM_CYSMICON) + 4);
         }
         EXPECT_EQ(c.shown, shown);
@@ -376,16 +385,23 @@ TEST(DriveSelectDialog, TheRunningSystemListsItsDriveC)
     EXPECT_EQ(letters, listed);
 }
 
-TEST(DriveSelectDialog, TypingALetterMovesToTheNextEntryWithIt)
+// The list is owner-drawn from the entries and keeps no texts: of the list box styles only
+// notify, owner-drawn fixed and no integral height (and the tab stop), so a typed letter
+// finds no text to move to and the choice stays where it was.
+TEST(DriveSelectDialog, TheListKeepsNoTextsAndTypingLeavesTheChoice)
 {
     FakeDrives m = Machine();
     CDriveSelectDlg dlg;
     dlg.m_pQueries = &m;
     dlg.m_bImageEntry = 1;
+    DWORD style = 0;
+    int preselected = -9;
     std::vector<int> selections;
     testsupport::ModalScript steps;
     steps.Add([&](HWND d) {
         HWND list = GetDlgItem(d, 1082);
+        style = static_cast<DWORD>(GetWindowLongA(list, GWL_STYLE));
+        preselected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
         SetFocus(list);
         for (char c : { 'p', 'P', 'i', 'd' }) {
             SendMessageA(list, WM_CHAR, static_cast<WPARAM>(c), 0);
@@ -395,8 +411,12 @@ TEST(DriveSelectDialog, TypingALetterMovesToTheNextEntryWithIt)
         return true;
     });
     EXPECT_EQ(IDOK, steps.Run([&] { return dlg.DoModal(); }));
-    // From C: (preselected) to both physical drives in turn, the image entry, then round to
-    // the first "D...": the empty floppy's "Datentr\xE4ger (A:)".
-    EXPECT_EQ((std::vector<int>{ 6, 7, 8, 0 }), selections);
-    EXPECT_EQ(0, dlg.m_nDriveCode);
+    // The list box's own style bits (the border and scroll bar bits change as the list
+    // draws its frame and scroll bar).
+    EXPECT_EQ(static_cast<DWORD>(WS_TABSTOP | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT),
+              style & (WS_TABSTOP | 0xFFFF));
+    // C: (preselected) stays chosen through every letter typed.
+    EXPECT_EQ(1, preselected);
+    EXPECT_EQ((std::vector<int>{ 1, 1, 1, 1 }), selections);
+    EXPECT_EQ(2, dlg.m_nDriveCode);
 }

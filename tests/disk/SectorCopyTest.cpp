@@ -1495,3 +1495,94 @@ TEST_F(SectorCopy, TheFileReadIsKnownByItsNumberWhenTheHandleGoesDuringTheRange)
     doc.reset();
     DeleteFileA(vHost.c_str());
 }
+
+// "Sektoren laden" onto a drive letter or physical drive writes only onto the medium made
+// current: another disk put in behind the letter or number (another size, another first
+// sector, or only the sector shown different), the sector shown changed by another program,
+// or the drive gone, is refused with the message and not a byte of either disk changes. The
+// program's own writes onto the first sector (a load over it) are no change.
+TEST_F(SectorCopy, ALoadOntoADriveThatIsNoLongerTheOneOpenedWritesNothing)
+{
+    AccessScope scope(&fake);
+    const struct {
+        const char* open;
+        const char* device;
+        const char* medium;         // as the message names it
+    } drives[] = {
+        { "Physical5", kDrive5, "dem physikalischen Laufwerk 5" },
+        { "K:", "\\\\.\\K:", "Laufwerk K:" },
+    };
+    enum Change { NONE, OWN_LOAD_OVER_SECTOR_0, OTHER_SIZE, OTHER_SECTOR_0, OTHER_SHOWN, SHOWN_CHANGED, REMOVED };
+    const struct {
+        Change change;
+        bool refused;
+    } cases[] = {
+        { NONE, false }, { OWN_LOAD_OVER_SECTOR_0, false }, { OTHER_SIZE, true }, { OTHER_SECTOR_0, true },
+        { OTHER_SHOWN, true }, { SHOWN_CHANGED, true }, { REMOVED, true },
+    };
+    const uint64_t kSize = 64ull << 20;
+    const uint64_t kShown = 3;
+    const std::string source = TempPath("copy-swap.bin");
+    const std::vector<uint8_t> noise = Noise(4 * 512, 29);
+    PutBytes(source, 0, noise, true);
+    for (const auto& drive : drives) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(drive.open) + ", change " + std::to_string(c.change));
+            const std::string first = TempPath("copy-swap-first.img"), second = TempPath("copy-swap-second.img");
+            ASSERT_TRUE(MakeSparseDisk(fat16, first, kSize));
+            ASSERT_TRUE(MakeSparseDisk(fat16, second, c.change == OTHER_SIZE ? 2 * kSize : kSize));
+            fake.files[drive.device] = first;
+            Reopen();
+            ASSERT_TRUE(doc->OnOpenDocument(drive.open));
+            doc->SetCurrentSector(kShown);
+            ASSERT_TRUE(doc->LoadSector(0, 0));
+            ASSERT_EQ(static_cast<uint32_t>(LOADSTATE_LOADED), doc->GetLoadState());
+            auto answerLoad = [&] {
+                // "Sollen die Sektoren wirklich überschrieben werden ?", then the refusal when it comes.
+                prompts.boxAnswers = { IDOK, IDOK };
+                prompts.typedAnswers.clear();
+                if (doc->GetAskBeforeWrite())
+                    prompts.typedAnswers.push_back({ true, "OK" });
+            };
+            if (c.change == OWN_LOAD_OVER_SECTOR_0) {
+                answerLoad();
+                Load(source, 0, 1);
+                ASSERT_TRUE(Bytes(first, 0, 512) == std::vector<uint8_t>(noise.begin(), noise.begin() + 512));
+                doc->SetCurrentSector(kShown);
+                ASSERT_TRUE(doc->LoadSector(0, 0));
+            }
+            // The other disk differs from the first in one byte of the sector named, or in size.
+            const uint64_t otherAt = c.change == OTHER_SECTOR_0 ? 100 : kShown * 512 + 511;
+            const std::vector<uint8_t> other(1, static_cast<uint8_t>(Bytes(first, otherAt, 1)[0] ^ 0xFF));
+            if (c.change == OTHER_SECTOR_0 || c.change == OTHER_SHOWN)
+                PutBytes(second, otherAt, other);
+            if (c.change == SHOWN_CHANGED)
+                PutBytes(first, otherAt, other);
+            if (c.change == OTHER_SIZE || c.change == OTHER_SECTOR_0 || c.change == OTHER_SHOWN)
+                fake.files[drive.device] = second;
+            if (c.change == REMOVED)
+                fake.files.erase(drive.device);
+            const uint64_t firstWhole = HashOutside(first, 0, 0), secondWhole = HashOutside(second, 0, 0);
+            const uint64_t firstOutside = HashOutside(first, 10 * 512, 4 * 512);
+            prompts.boxes.clear();
+            fake.writes = 0;
+            answerLoad();
+            Load(source, 10, 4);
+            std::vector<std::string> expected = { "Frage: Sollen die Sektoren wirklich überschrieben werden ?" };
+            if (c.refused) {
+                expected.push_back("Fehler: Auf " + std::string(drive.medium) +
+                                   " ist nicht mehr das Medium, das geöffnet wurde:\nEs wurde gewechselt oder "
+                                   "außerhalb des Programms verändert.\nEs wurden keine Sektoren geladen. Bitte öffnen "
+                                   "Sie das Laufwerk neu.");
+                EXPECT_EQ(0, fake.writes);
+                EXPECT_EQ(firstWhole, HashOutside(first, 0, 0)) << "the disk opened was written";
+                EXPECT_EQ(secondWhole, HashOutside(second, 0, 0)) << "the disk put in was written";
+            } else {
+                EXPECT_TRUE(Bytes(first, 10 * 512, 4 * 512) == noise);
+                EXPECT_EQ(firstOutside, HashOutside(first, 10 * 512, 4 * 512)) << "bytes outside the range changed";
+            }
+            EXPECT_EQ(Boxes(), expected);
+            EXPECT_EQ(0, prompts.unexpected);
+        }
+    }
+}
