@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include "classlib/WinApp.h"
 #include "controls/ChildBar.h"
+#include "tests/controls/DockingTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <climits>
@@ -10,33 +11,10 @@
 
 namespace {
 
-void Drain()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-}
-
-CRect ScreenRect(HWND h)
-{
-    CRect r;
-    GetWindowRect(h, &r);
-    return r;
-}
-
-// The rectangle of a window in its parent's client coordinates.
-CRect RectInParent(const CWnd& w)
-{
-    CRect r = ScreenRect(w.m_hWnd);
-    MapWindowPoints(nullptr, GetParent(w.m_hWnd), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-LPARAM ClientPoint(const CWnd& w, CPoint screen)
-{
-    ScreenToClient(w.m_hWnd, &screen);
-    return MAKELPARAM(screen.x, screen.y);
-}
+using dockingtest::ClientPoint;
+using dockingtest::Drain;
+using dockingtest::RectInParent;
+using dockingtest::ScreenRect;
 
 // Drags an edge of a docked bar the way the mouse does: press on the edge, move, release.
 void DragEdge(CSizeBarBase& bar, UINT hit, CPoint from, CPoint to)

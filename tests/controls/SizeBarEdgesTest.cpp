@@ -5,35 +5,14 @@
 #include <gtest/gtest.h>
 #include "classlib/WinApp.h"
 #include "controls/ChildBar.h"
+#include "tests/controls/DockingTestSupport.h"
 
 namespace {
 
-void Drain()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-}
-
-CRect ScreenRect(HWND h)
-{
-    CRect r;
-    GetWindowRect(h, &r);
-    return r;
-}
-
-CRect RectInParent(const CWnd& w)
-{
-    CRect r = ScreenRect(w.m_hWnd);
-    MapWindowPoints(nullptr, GetParent(w.m_hWnd), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-LPARAM ClientPoint(const CWnd& w, CPoint screen)
-{
-    ScreenToClient(w.m_hWnd, &screen);
-    return MAKELPARAM(screen.x, screen.y);
-}
+using dockingtest::ClientPoint;
+using dockingtest::Drain;
+using dockingtest::RectInParent;
+using dockingtest::ScreenRect;
 
 // A point inside the edge of the hit code: 3 pixels in from that side of the window, in the
 // middle along it.
