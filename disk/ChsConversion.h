@@ -27,7 +27,7 @@ struct ChsConversion {
 // Reads the seven texts as 64-bit expressions and converts from the edited field: from the
 // sector number (also when a geometry field is edited) to C/H/S, or from C, H or S to the
 // number; with no field edited (-1: the focus is outside them) nothing is converted and every
-// field shows its value as read. Geometry values of 0 and below count as 1 in the formulas. The numbers are
-// 64-bit throughout: a sector beyond 2 TiB is shown as it is and marked, never wrapped; a
-// C/H/S that adds up past 64 bits marks the number and leaves its text empty.
+// field shows its value as read. Geometry values of 0 and below count as 1 in the formulas.
+// The numbers are 64-bit throughout: a sector beyond 2 TiB is shown as it is and marked,
+// never wrapped; a C/H/S that adds up past 64 bits marks the number and leaves its text empty.
 void ConvertChs(const char* const texts[CHS_FIELD_COUNT], int editedField, ChsConversion* out);

@@ -8,11 +8,13 @@
 #include "app/res/resource.h"
 #include "disk/DiskDoc.h"
 #include "services/AppIdentity.h"
+#include "tests/classlib/ModalScript.h"
 #include "tests/support/TestSupport.h"
 
 #include <shlobj.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace diskviewtest {
@@ -61,6 +63,28 @@ inline void BuildFrame(CWinApp& app, testsupport::ScratchKey& key, const char* a
     ASSERT_TRUE((*view)->IsKindOf(RUNTIME_CLASS(CDiskView)));
     (*frame)->MoveWindow(0, 0, 900, 700, TRUE);
     DrainQueue();
+}
+
+// Runs `action`; a dialog it opens is answered by cancel after its caption is taken.
+inline std::string CaptionOfDialog(const std::function<void()>& action)
+{
+    std::string caption;
+    modalscript::Script script;
+    script.Add([&] {
+        HWND d = modalscript::FindThreadDialog(nullptr);
+        if (!d)
+            return false;
+        char title[128] = {};
+        GetWindowTextA(d, title, sizeof title);
+        caption = title;
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    script.Start();
+    action();
+    script.Stop();
+    DrainQueue();
+    return caption;
 }
 
 // A file dropped from the shell onto a window (WM_DROPFILES with a one-file block). Use with

@@ -33,27 +33,7 @@ class FrameButtonsTest : public diskviewtest::FrameOnFat16<CWinApp, SilentPrompt
 protected:
     FrameButtonsTest() : FrameOnFat16(kAppName) {}
 
-    // Runs `action`; a dialog it opens is answered by cancel after its caption is taken.
-    std::string CaptionOfDialog(const std::function<void()>& action)
-    {
-        std::string caption;
-        modalscript::Script script;
-        script.Add([&] {
-            HWND d = modalscript::FindThreadDialog(nullptr);
-            if (!d)
-                return false;
-            char title[128] = {};
-            GetWindowTextA(d, title, sizeof title);
-            caption = title;
-            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
-            return true;
-        });
-        script.Start();
-        action();
-        script.Stop();
-        DrainQueue();
-        return caption;
-    }
+    std::string CaptionOfDialog(const std::function<void()>& action) { return diskviewtest::CaptionOfDialog(action); }
 
     void ClickButton(UINT id)
     {

@@ -116,22 +116,8 @@ TEST_F(FrameSteps, GoToAddressFocusesTheHexView)
         ::SetFocus(s.focused);
         DrainQueue();
         ASSERT_EQ(::GetFocus(), s.focused);
-        std::string caption;
-        modalscript::Script script;
-        script.Add([&] {
-            HWND d = modalscript::FindThreadDialog(nullptr);
-            if (!d)
-                return false;
-            char title[128] = {};
-            GetWindowTextA(d, title, sizeof title);
-            caption = title;
-            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
-            return true;
-        });
-        script.Start();
-        view->SendMessage(WM_COMMAND, ID_GOTO_ADDRESS);
-        script.Stop();
-        DrainQueue();
+        const std::string caption =
+            diskviewtest::CaptionOfDialog([&] { view->SendMessage(WM_COMMAND, ID_GOTO_ADDRESS); });
         EXPECT_EQ(caption, "Cursor setzen");
         EXPECT_EQ(::GetFocus(), hex->m_hWnd);
         EXPECT_EQ(view->GetFocusedPane(), 0);

@@ -132,10 +132,7 @@ TEST(ChoiceListDrawing, RowsMatchTheirDescriptionPixelForPixel)
         PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
         return true;
     });
-    steps.Start();
-    dlg.DoModal();
-    steps.Stop();
-    EXPECT_FALSE(steps.TimedOut());
+    uitest::RunWatched(steps, [&] { return dlg.DoModal(); });
     ASSERT_EQ(drawn.size(), wanted.size());
     for (size_t i = 0; i < drawn.size(); ++i)
         EXPECT_TRUE(drawn[i] == wanted[i]) << kRows[i].text << ": first difference at " << FirstDifference(drawn[i], wanted[i]);

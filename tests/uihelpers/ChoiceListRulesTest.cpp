@@ -15,11 +15,7 @@ namespace {
 
 INT_PTR RunModal(CChoiceListDialog& dlg, ModalSteps& steps)
 {
-    steps.Start();
-    INT_PTR r = dlg.DoModal();
-    steps.Stop();
-    EXPECT_FALSE(steps.TimedOut());
-    return r;
+    return uitest::RunWatched(steps, [&] { return dlg.DoModal(); });
 }
 
 }  // namespace

@@ -29,11 +29,7 @@ MessageBoxParams Params(LPCSTR text, LPCSTR caption, DWORD style)
 
 int Show(MessageBoxParams& p, ModalSteps& steps, DWORD timeout = 0)
 {
-    steps.Start();
-    int r = ShowMessageBox(&p, 0, timeout);
-    steps.Stop();
-    EXPECT_FALSE(steps.TimedOut());
-    return r;
+    return uitest::RunWatched(steps, [&] { return ShowMessageBox(&p, 0, timeout); });
 }
 
 std::string LoadedString(UINT id)

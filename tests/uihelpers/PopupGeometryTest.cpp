@@ -72,10 +72,7 @@ EntryLook RunEntry(CTextEntryDialog& dlg)
         PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
         return true;
     });
-    steps.Start();
-    dlg.DoModal();
-    steps.Stop();
-    EXPECT_FALSE(steps.TimedOut());
+    uitest::RunWatched(steps, [&] { return dlg.DoModal(); });
     return look;
 }
 
@@ -134,10 +131,7 @@ ChoiceLook RunChoiceAndResize(int mode, int cancelAllowed, const char* prompt, i
         PostMessageA(d, WM_COMMAND, IDOK, 0);
         return true;
     });
-    steps.Start();
-    dlg.DoModal();
-    steps.Stop();
-    EXPECT_FALSE(steps.TimedOut());
+    uitest::RunWatched(steps, [&] { return dlg.DoModal(); });
     return look;
 }
 
@@ -262,10 +256,7 @@ TEST(PopupGeometry, ChoiceListHandsTheWheelToItsList)
         PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
         return true;
     });
-    steps.Start();
-    dlg.DoModal();
-    steps.Stop();
-    EXPECT_FALSE(steps.TimedOut());
+    uitest::RunWatched(steps, [&] { return dlg.DoModal(); });
     EXPECT_EQ(0, topBefore);
     EXPECT_GT(topAfter, topBefore) << "the wheel did not reach the list";
     EXPECT_EQ(1, g_wheelsAtList) << "the wheel went round between list and dialog";

@@ -2,6 +2,7 @@
 // a given class, made from an in-memory template. The modal scripts come from
 // tests/support/ModalScript.h.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
 #include <string>
@@ -14,6 +15,18 @@ namespace uitest {
 using ModalSteps = testsupport::ModalScript;
 using testsupport::ThreadDialog;
 using testsupport::WindowText;
+
+// Runs a modal loop (`loop` returns its result) under the script; the watchdog ending it
+// fails the test.
+template <typename Loop>
+auto RunWatched(ModalSteps& steps, Loop loop) -> decltype(loop())
+{
+    steps.Start();
+    auto result = loop();
+    steps.Stop();
+    EXPECT_FALSE(steps.TimedOut());
+    return result;
+}
 
 inline INT_PTR CALLBACK QuietDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
