@@ -235,6 +235,12 @@ TEST_F(AnsiViewWindow, FontHeightsAreKeptBetween6And48)
     ASSERT_TRUE(second.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 200, 100), &m_parent, 4100));
     EXPECT_EQ(second.Layout().CharWidth(), view.Layout().CharWidth());
     EXPECT_EQ(second.Layout().LineHeight(), view.Layout().LineHeight());
+    // A font chosen later reaches the view that is already there.
+    const int smallLines = second.Layout().LineHeight();
+    view.SetFont(30, "Courier");
+    EXPECT_GT(view.Layout().LineHeight(), smallLines);
+    EXPECT_EQ(second.Layout().CharWidth(), view.Layout().CharWidth());
+    EXPECT_EQ(second.Layout().LineHeight(), view.Layout().LineHeight());
 }
 
 // The eight style fonts: slot 0 the normal font, slots 1 to 7 bold (bit 0), italic (bit 1)
