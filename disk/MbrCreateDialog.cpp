@@ -93,9 +93,9 @@ const int kRoundingButtons[4] = {
 
 BEGIN_MESSAGE_MAP(CMbrCreateDlg, CDialog)
     ON_CONTROL_RANGE(EN_CHANGE, CMbrCreateDlg::IDC_CYLINDERS, CMbrCreateDlg::IDC_TOTAL, OnFieldChanged)
-    ON_CONTROL_RANGE(EN_KILLFOCUS, CMbrCreateDlg::IDC_CYLINDERS, CMbrCreateDlg::IDC_TOTAL, OnFieldChanged)
+    ON_CONTROL_RANGE(EN_KILLFOCUS, CMbrCreateDlg::IDC_CYLINDERS, CMbrCreateDlg::IDC_TOTAL, OnFieldLeft)
     ON_CONTROL_RANGE(EN_CHANGE, CMbrCreateDlg::IDC_SIZE1, CMbrCreateDlg::IDC_START, OnFieldChanged)
-    ON_CONTROL_RANGE(EN_KILLFOCUS, CMbrCreateDlg::IDC_SIZE1, CMbrCreateDlg::IDC_START, OnFieldChanged)
+    ON_CONTROL_RANGE(EN_KILLFOCUS, CMbrCreateDlg::IDC_SIZE1, CMbrCreateDlg::IDC_START, OnFieldLeft)
     ON_CONTROL_RANGE(BN_CLICKED, CMbrCreateDlg::IDC_ROUND_CYLINDER, CMbrCreateDlg::IDC_ROUND_HEAD, OnRoundingClicked)
     ON_CONTROL_RANGE(BN_CLICKED, CMbrCreateDlg::IDC_ROUND_4KB, CMbrCreateDlg::IDC_ROUND_NONE, OnRoundingClicked)
     ON_WM_CTLCOLOR()
@@ -150,18 +150,23 @@ BOOL CMbrCreateDlg::OnInitDialog()
     ::SetDlgItemTextA(m_hWnd, IDC_TOTAL, text);
     m_busy = 0;
     ::SetFocus(::GetDlgItem(m_hWnd, IDC_TOTAL));
-    Recompute();
+    Recompute(0);
     return FALSE;
 }
 
-void CMbrCreateDlg::OnFieldChanged(UINT /*nID*/)
+void CMbrCreateDlg::OnFieldChanged(UINT nID)
 {
-    Recompute();
+    Recompute(static_cast<int>(nID));
+}
+
+void CMbrCreateDlg::OnFieldLeft(UINT /*nID*/)
+{
+    Recompute(0);
 }
 
 void CMbrCreateDlg::OnRoundingClicked(UINT /*nID*/)
 {
-    Recompute();
+    Recompute(0);
 }
 
 void CMbrCreateDlg::ReadChoices()
@@ -196,7 +201,7 @@ int CMbrCreateDlg::MarkOfControl(int id) const
     return -1;
 }
 
-void CMbrCreateDlg::Recompute()
+void CMbrCreateDlg::Recompute(int changed)
 {
     if (m_busy || !m_hWnd)
         return;
@@ -217,10 +222,13 @@ void CMbrCreateDlg::Recompute()
     input.start = m_startText;
     for (int i = 0; i < MBR_PARTITIONS; ++i)
         input.sizes[i] = m_sizeTexts[i];
-    input.edited = focused == IDC_CYLINDERS ? MBR_EDIT_CYLINDERS
-                   : focused == IDC_HEADS   ? MBR_EDIT_HEADS
-                   : focused == IDC_SECTORS ? MBR_EDIT_SECTORS
-                   : focused == IDC_TOTAL   ? MBR_EDIT_TOTAL
+    // The total follows C x H x S only when a geometry field was changed. The focus merely
+    // moving into one (its neighbour's focus loss is a recomputation too) would replace a
+    // typed total, or the disk's real size with the tail behind its last whole cylinder.
+    input.edited = changed == IDC_CYLINDERS ? MBR_EDIT_CYLINDERS
+                   : changed == IDC_HEADS   ? MBR_EDIT_HEADS
+                   : changed == IDC_SECTORS ? MBR_EDIT_SECTORS
+                   : changed == IDC_TOTAL   ? MBR_EDIT_TOTAL
                                             : MBR_EDIT_OTHER;
     input.rounding = m_rounding;
     ComputeMbrLayout(input, &m_layout);
@@ -245,7 +253,7 @@ void CMbrCreateDlg::Recompute()
 
     const uint64_t parameters[4] = {m_layout.cylinders, m_layout.heads, m_layout.sectorsPerTrack, m_layout.total};
     for (int k = 0; k < 4; ++k) {
-        if (IDC_CYLINDERS + k == focused)
+        if (IDC_CYLINDERS + k == focused || IDC_CYLINDERS + k == changed)
             continue;
         FormatInteger64(static_cast<unsigned>(parameters[k]), static_cast<unsigned>(parameters[k] >> 32), text,
                         IFF_SIGNED);
@@ -262,7 +270,7 @@ void CMbrCreateDlg::Recompute()
 
 void CMbrCreateDlg::OnOK()
 {
-    Recompute();
+    Recompute(0);
     // A layout the 16-byte entries cannot hold is refused: the user corrects the field that
     // makes it too large instead of getting a record with cut numbers.
     if (!BuildMbrRecord(m_layout, m_bootChoice, m_typeChoices, m_mbr)) {

@@ -54,12 +54,15 @@ public:
 
 protected:
     afx_msg void OnFieldChanged(UINT nID);
+    afx_msg void OnFieldLeft(UINT nID);
     afx_msg void OnRoundingClicked(UINT nID);
     afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
     DECLARE_MESSAGE_MAP()
 
 private:
-    void Recompute();
+    // `changed`: the field whose text the user changed, 0 for any other cause (a field left,
+    // a rounding choice, OK).
+    void Recompute(int changed);
     void ReadChoices();
     int MarkOfControl(int id) const;
     static int ControlOfMark(int mark);

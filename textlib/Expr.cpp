@@ -338,13 +338,7 @@ private:
             break;
         }
         if (c >= '0' && c <= '9')
-        {
-            int used = 0;
-            bool overflow = false;
-            const U x = IntTraits<T>::Parse(text_ + at, &used, &overflow);
-            pos_ = at + used;
-            return overflow ? Overflow() : Unsigned(x);
-        }
+            return Number(at);
         if (symbols_ && c != 0)
         {
             long long symbolValue = 0;
@@ -362,9 +356,31 @@ private:
                 return Signed(static_cast<T>(symbolValue));
             }
         }
+        // A name nobody knows may still be a number of the assembler forms that begin with a
+        // letter: "FFh" is 255 to the number parser, and the same text as an operand should
+        // not be 0 with nothing read.
+        if (IsNumberAt(at))
+            return Number(at);
         // No operand here: it counts as 0.
         Fail(false);
         return Num{ 0, false };
+    }
+
+    bool IsNumberAt(int at) const
+    {
+        int used = 0;
+        bool overflow = false;
+        IntTraits<T>::Parse(text_ + at, &used, &overflow);
+        return used > 0;
+    }
+
+    Num Number(int at)
+    {
+        int used = 0;
+        bool overflow = false;
+        const U x = IntTraits<T>::Parse(text_ + at, &used, &overflow);
+        pos_ = at + used;
+        return overflow ? Overflow() : Unsigned(x);
     }
 
     Num CharLiteral(int at)

@@ -7,7 +7,8 @@
 //    3  &&            2  ||            1  ?:  (right-associative)
 // The binary operators are left-associative. An operand is
 //   - a number, read as ParseInteger reads radix mode 252 (0x1F, 0b101, 0o17, 0d99, 16#1F,
-//     2#101, 1Fh, 101b, 17o; no sign: "-" is the operator), always starting with a digit;
+//     2#101, 1Fh, 101b, 17o; no sign: "-" is the operator); one that begins with a letter
+//     ("FFh", "ABh") is a number when the symbol callback does not know it as a name;
 //   - a character literal in single quotes with C escapes ('A', '\n', '\x41'); its value is
 //     the unsigned byte (or the escape's value), a missing closing quote clears the status;
 //   - a parenthesised expression;

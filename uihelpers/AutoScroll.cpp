@@ -389,6 +389,13 @@ int AutoScroll(HWND window, int x, int y, int directions)
     HICON icon = MakeAnchorIcon(directions);
 
     ::SetCapture(window);
+    // The window paints itself at every step, with device contexts of its own that cover
+    // its children unless its style clips them: the anchor would be painted over at the
+    // first step and stay gone, as nothing asks a static to paint again. While the loop
+    // runs the window clips its children; its own style comes back at the end.
+    const LONG style = ::GetWindowLongA(window, GWL_STYLE);
+    if (!(style & WS_CLIPCHILDREN))
+        ::SetWindowLongA(window, GWL_STYLE, style | WS_CLIPCHILDREN);
     HWND anchor = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_ICON, x - 16, y - 16, kImageSide, kImageSide,
                                     window, NULL, ::GetModuleHandleA(NULL), NULL);
     if (anchor)
@@ -477,6 +484,8 @@ int AutoScroll(HWND window, int x, int y, int directions)
         ::ReleaseCapture();
     if (anchor)
         ::DestroyWindow(anchor);
+    if (!(style & WS_CLIPCHILDREN) && ::IsWindow(window))
+        ::SetWindowLongA(window, GWL_STYLE, ::GetWindowLongA(window, GWL_STYLE) & ~WS_CLIPCHILDREN);
     if (icon)
         ::DestroyIcon(icon);
     for (int i = 0; i < 9; ++i)

@@ -299,7 +299,9 @@ void CAnsiView::UpdateSharedViews()
                 view->m_layout.UpdateLayout(TLF_QUIET | TLF_NO_REPAINT);
             }
         }
-        if (view->HasWindow() && view != this)
+        // The calling view too: a setting changed through it (brackets, line numbers, a
+        // colour) would stay unpainted there until something else repainted it.
+        if (view->HasWindow())
         {
             view->m_layout.RepaintWord() |= RP_ALL;
             view->PaintLines(nullptr);
@@ -357,6 +359,24 @@ int CAnsiView::SaveSettings(const char* path)
     return SaveViewSettings(m_settings, path, m_ownRegistryPath);
 }
 
+namespace {
+
+// Bit 7 of a cell's text format marks the cell (0xFF is no mark): a one-pixel line across
+// it at 15/16 of the line height, under a TAB's cells and a UTF-8 character's cell as
+// under any other.
+void DrawCellMark(CDC* dc, const RECT& rect, int left, int right, uint16_t format)
+{
+    uint8_t tf = static_cast<uint8_t>(format & 0xFF);
+    if ((tf & 0x80) && tf != 0xFF)
+    {
+        int lh = rect.bottom - rect.top;
+        int y = rect.top + lh * 15 / 16;
+        RECT mark = { left, y, right, y + 1 };
+        dc->FillSolidRect(&mark, RGB(0xFF, 0x80, 0x80));
+    }
+}
+
+}  // namespace
 
 int CAnsiView::DrawTextLine(CDC* dc, const RECT& rect, const char* text, const uint16_t* formats, int count,
                             int flags, int tabWidth)
@@ -393,6 +413,8 @@ int CAnsiView::DrawTextLine(CDC* dc, const RECT& rect, const char* text, const u
             int right = origin + next * cw;
             RECT r = { x, rect.top, MinInt(right, rect.right), rect.bottom };
             dc->FillSolidRect(&r, dc->GetBkColor());
+            if (flags & 0x800)
+                DrawCellMark(dc, rect, r.left, r.right, format);
             x = right;
             ++i;
         }
@@ -411,6 +433,8 @@ int CAnsiView::DrawTextLine(CDC* dc, const RECT& rect, const char* text, const u
             wchar_t w = cp > 0xFFFF ? L'?' : static_cast<wchar_t>(cp);
             RECT r = { x, rect.top, x + cw, rect.bottom };
             ::ExtTextOutW(dc->m_hDC, x, rect.top, ETO_OPAQUE | ETO_CLIPPED, &r, &w, 1, nullptr);
+            if (flags & 0x800)
+                DrawCellMark(dc, rect, x, x + cw, format);
             x += cw;
             i += j;
         }
@@ -428,16 +452,7 @@ int CAnsiView::DrawTextLine(CDC* dc, const RECT& rect, const char* text, const u
             if (flags & 0x800)
             {
                 for (int k = i; k < j; ++k)
-                {
-                    uint8_t tf = static_cast<uint8_t>(formats[k] & 0xFF);
-                    if ((tf & 0x80) && tf != 0xFF)
-                    {
-                        int lh = rect.bottom - rect.top;
-                        int y = rect.top + lh * 15 / 16;
-                        RECT mark = { cellLeft + (k - i) * cw, y, cellLeft + (k - i + 1) * cw, y + 1 };
-                        dc->FillSolidRect(&mark, RGB(0xFF, 0x80, 0x80));
-                    }
-                }
+                    DrawCellMark(dc, rect, cellLeft + (k - i) * cw, cellLeft + (k - i + 1) * cw, formats[k]);
             }
             i = j;
         }

@@ -1,5 +1,6 @@
 #include "views/CrcModel.h"
 
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -303,6 +304,39 @@ CString ValueText(uint64_t value, unsigned width)
     return CString(text);
 }
 
+// A number C reads as the field reads it: "0x" and hexadecimal digits, or decimal digits
+// without a leading 0 ("0100" is octal to C, "0d12" and "0o17" no C at all).
+bool IsCNumberText(const char* p)
+{
+    p = SkipTextBlanks(p);
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && isxdigit(static_cast<unsigned char>(p[2])))
+    {
+        for (p += 2; isxdigit(static_cast<unsigned char>(*p)); ++p)
+        {
+        }
+    }
+    else if (p[0] == '0')
+        ++p;
+    else
+    {
+        if (!isdigit(static_cast<unsigned char>(*p)))
+            return false;
+        while (isdigit(static_cast<unsigned char>(*p)))
+            ++p;
+    }
+    return *SkipTextBlanks(p) == 0;
+}
+
+// The POLYNOM of a generated source: the field's text in the user's own spelling while it is
+// the number the tables were built from, written so that C reads it, else that number in the
+// width's format. A typed polynomial with more digits than the width ("0x1A001" at 12 bits) is
+// cut to the width for the tables; its text would make the source's generator build another
+// table than the one the source holds and the calculator shows results of.
+CString SourcePolynomText(const CString& text, uint64_t value, uint64_t mask, unsigned width)
+{
+    return IsWholeNumber(text, mask, false) && IsCNumberText(text) ? text : ValueText(value, width);
+}
+
 }  // namespace
 
 void CCrcCalculator::UpdateRemembered(int trigger)
@@ -470,7 +504,8 @@ unsigned CCrcCalculator::Recalculate(int trigger)
         BuildCrcTableC(normal, width, tables[2]);
         if (algorithm >= CRC_ALGO_A && algorithm <= CRC_ALGO_C)
         {
-            source = BuildCrcSource(algorithm, width, start, reflectedText, normalText, normal,
+            source = BuildCrcSource(algorithm, width, start, SourcePolynomText(reflectedText, reflected, mask, width),
+                                    SourcePolynomText(normalText, normal, mask, width), normal,
                                     tables[algorithm - 1]);
             writes |= CRCW_SOURCE;
         }

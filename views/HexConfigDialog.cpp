@@ -236,19 +236,29 @@ protected:
             OnFieldChanged(id);
             return TRUE;
         }
+        if (edit && code == EN_KILLFOCUS)
+        {
+            OnFieldChanged(0);
+            return TRUE;
+        }
         return CDialog::OnCommand(wParam, lParam);
     }
 
 private:
-    // The field being typed into may stand empty for a moment: it is not filled in behind
-    // the user's back (OK takes its smallest value).
+    // The field being typed into keeps its text as typed: a value checked into its range is
+    // written there only once the field is left. Rewritten under the caret, a first "0" of
+    // "08" would become "1" with the caret in front of it, and the "8" typed next would make
+    // it "81"; an emptied field would be filled in behind the user's back (OK takes its
+    // value in range all the same).
     void ExchangeNumber(CDataExchange* pDX, int id, int& value)
     {
-        if (!pDX->m_bSaveAndValidate && id == m_editing && ::GetWindowTextLengthA(::GetDlgItem(m_hWnd, id)) == 0)
+        if (!pDX->m_bSaveAndValidate && id == m_editing)
             return;
         DdxInt(pDX, id, value);
     }
 
+    // `id`: the control the user changed; 0 when a field was left (every field is then
+    // written as checked).
     void OnFieldChanged(int id)
     {
         if (m_changing)
@@ -256,7 +266,7 @@ private:
         m_changing = 1;
         m_editing = id;
         UpdateData(TRUE);
-        const bool switchedOn = ::SendMessageA(::GetDlgItem(m_hWnd, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        const bool switchedOn = id && ::SendMessageA(::GetDlgItem(m_hWnd, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
         ValidateHexConfig(&m_fields, switchedOn ? id : 0);
         UpdateData(FALSE);
         EnableFields();

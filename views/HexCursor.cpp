@@ -143,17 +143,20 @@ int CHexModel::SetData(const uint8_t* data, int size, uint32_t base, uint32_t fl
     if (!(flags & HDF_LINES_ONLY))
         m_layout.Layout(-1, -1, -1, -1, -1, -1, m_mode);
     m_mode &= ~HVM_LAYOUT_STALE;
+    // A column hidden since the last layout (SetModeFlags leaves that to this one) takes the
+    // cursor with it: left there, the cursor would stand on no cell and swallow every key.
+    const int shownArea = ShownArea();
     if (!(flags & HDF_KEEP_POSITION))
     {
         m_alignment = 0;
         ClearSelection();
-        PlaceCursor(0, m_area, true);
+        PlaceCursor(0, shownArea, true);
     }
     else
     {
         if (m_slots[0].active && (m_slots[0].start >= m_size || m_slots[0].end >= m_size))
             ClearSelection();
-        PlaceCursor(MinInt(m_cursor, MaxInt(m_size - 1, 0)), m_area, m_firstDigit);
+        PlaceCursor(MinInt(m_cursor, MaxInt(m_size - 1, 0)), shownArea, m_firstDigit);
     }
     if (!(flags & HDF_NO_REPAINT))
         RepaintWord() |= RP_ALL;
@@ -180,6 +183,16 @@ bool CHexModel::Relayout(int bytesPerLine, int extraInterval, int insertSpace, i
     m_mode &= ~HVM_LAYOUT_STALE;
     if (!changed)
         return false;
+    const int area = ShownArea();
+    if (m_selectionRaster && m_slots[0].active)
+        WidenToGroups(m_slots[0]);
+    PlaceCursor(m_cursor, area, m_firstDigit);
+    RepaintWord() |= RP_ALL;
+    return true;
+}
+
+int CHexModel::ShownArea() const
+{
     int area = m_area;
     if (area == HEX_AREA_HEX && (m_mode & HVM_NO_HEX))
         area = HEX_AREA_TEXT;
@@ -187,11 +200,7 @@ bool CHexModel::Relayout(int bytesPerLine, int extraInterval, int insertSpace, i
         area = HEX_AREA_HEX;
     else if (area == HEX_AREA_ADDRESS && (m_mode & HVM_NO_ADDRESS))
         area = HEX_AREA_HEX;
-    if (m_selectionRaster && m_slots[0].active)
-        WidenToGroups(m_slots[0]);
-    PlaceCursor(m_cursor, area, m_firstDigit);
-    RepaintWord() |= RP_ALL;
-    return true;
+    return area;
 }
 
 int CHexModel::LineOfOffset(int offset) const

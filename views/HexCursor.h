@@ -129,6 +129,8 @@ protected:
 private:
     void ReleaseData();
     void PlaceCursor(int offset, int area, bool firstDigit);
+    // The cursor's area, moved out of a column the mode bits hide.
+    int ShownArea() const;
     void RepaintOffsets(int low, int high);
     void WidenToGroups(HexRangeSlot& slot) const;
     int GroupStart(int offset) const;

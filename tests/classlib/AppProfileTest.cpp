@@ -328,7 +328,7 @@ struct SemaphoreJob {
 UINT __cdecl WorkerWaits(LPVOID param)
 {
     SemaphoreJob* job = static_cast<SemaphoreJob*>(param);
-    if (!job->semaphore->Lock(10000))
+    if (!job->semaphore->Lock(60000))
         return 1;
     InterlockedExchange(&job->reached, 1);
     return 0;
@@ -347,7 +347,7 @@ TEST(Threads, BeginThreadRunsTheFunctionWithItsStackAndPriority)
     EXPECT_EQ(thread->GetThreadPriority(), THREAD_PRIORITY_BELOW_NORMAL);
     thread->m_bAutoDelete = FALSE;   // keep the object to read the result
     thread->ResumeThread();
-    ASSERT_EQ(WaitForSingleObject(thread->m_hThread, 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(thread->m_hThread, 60000), WAIT_OBJECT_0);
     DWORD code = 0;
     GetExitCodeThread(thread->m_hThread, &code);
     EXPECT_EQ(value, 144);
@@ -368,7 +368,7 @@ TEST(Threads, SemaphoreHandsOver)
     Sleep(50);
     EXPECT_EQ(job.reached, 0);
     EXPECT_TRUE(semaphore.Unlock());
-    ASSERT_EQ(WaitForSingleObject(thread->m_hThread, 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(thread->m_hThread, 60000), WAIT_OBJECT_0);
     EXPECT_EQ(job.reached, 1);
     delete thread;
     EXPECT_TRUE(semaphore.Unlock());
@@ -427,7 +427,10 @@ BOOL CALLBACK FindBox(HWND hWnd, LPARAM param)
 DWORD WINAPI AnswerTheBox(LPVOID param)
 {
     BoxWatch* watch = static_cast<BoxWatch*>(param);
-    for (int i = 0; i < 200 && !watch->caption[0]; ++i) {
+    // Until the box is there, however long a busy machine takes to show it (a watchdog
+    // minute at most: a box never answered would hold the test for good).
+    const DWORD start = GetTickCount();
+    while (!watch->caption[0] && GetTickCount() - start < 60000) {
         Sleep(25);
         EnumThreadWindows(watch->uiThread, &FindBox, reinterpret_cast<LPARAM>(watch));
     }
@@ -443,7 +446,7 @@ TEST(AppMessageBox, CaptionIsTheApplicationName)
     HANDLE answer = CreateThread(nullptr, 0, &AnswerTheBox, &watch, 0, nullptr);
     ASSERT_NE(answer, nullptr);
     int result = AfxMessageBox("Soll der Sektor geschrieben werden ?", MB_YESNO | MB_DEFBUTTON2);
-    WaitForSingleObject(answer, 10000);
+    WaitForSingleObject(answer, INFINITE);
     CloseHandle(answer);
     EXPECT_EQ(result, IDNO);
     EXPECT_STREQ(watch.caption, "Sektorlupe Kapitän");

@@ -294,7 +294,7 @@ TEST(WndMaps, PermanentMapIsSharedWithOtherThreads)
     ASSERT_TRUE(wnd.CreateEx(0, nullptr, "shared", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
     HANDLE thread = CreateThread(nullptr, 0, &LookUpFromWorker, wnd.m_hWnd, 0, nullptr);
     ASSERT_NE(thread, nullptr);
-    WaitForSingleObject(thread, 10000);
+    WaitForSingleObject(thread, 60000);
     DWORD code = 0;
     GetExitCodeThread(thread, &code);
     CloseHandle(thread);

@@ -3,11 +3,12 @@
 // inverse, the partition layout against its rules over random inputs, and the records that
 // a host step after this suite hands to sfdisk, fdisk and a BIOS boot in QEMU
 // (tests/disk/check-mbr.sh reads mbr-check/ in the build tree); and once through the CHS
-// dialog, for what the focus decides.
+// and the MBR dialogs, for what the focus decides.
 #include <gtest/gtest.h>
 
 #include "disk/ChsConversion.h"
 #include "disk/ChsConvertDialog.h"
+#include "disk/MbrCreateDialog.h"
 #include "disk/MbrLayout.h"
 #include "tests/disk/ScanTestSupport.h"
 #include "tests/support/ModalScript.h"
@@ -124,6 +125,50 @@ TEST(ChsConvertDialog, FocusLeavingTheFieldsConvertsNothing)
     EXPECT_EQ(IDCANCEL, script.Run([&] { return dlg.DoModal(); }));
     EXPECT_EQ((std::vector<std::string>{ "0", "300", "1", "18900" }), typed);
     EXPECT_EQ(typed, left);
+}
+
+// "MBR - Erstellen": the total follows C x H x S when a geometry field is changed, not when
+// the focus merely passes through one; so the disk's real size (a tail behind its last whole
+// cylinder) or a typed total stays, and "Nicht runden" gives the rest partition every sector
+// behind the start.
+TEST(MbrCreateDialog, TheTotalFollowsTheGeometryOnlyWhenAGeometryFieldChanges)
+{
+    const unsigned cylinders = 100, heads = 16, perTrack = 63;
+    const uint64_t real = cylinders * heads * perTrack + 100;
+    enum { C = CMbrCreateDlg::IDC_CYLINDERS, H = CMbrCreateDlg::IDC_HEADS, S = CMbrCreateDlg::IDC_SECTORS,
+           T = CMbrCreateDlg::IDC_TOTAL, START = CMbrCreateDlg::IDC_START };
+    // Each step types its text into the field, or only moves the focus there (no text).
+    struct Step { int id; const char* text; };
+    const struct {
+        std::vector<Step> steps;
+        uint64_t total;
+    } cases[] = {
+        {{{C, nullptr}}, real},
+        {{{C, nullptr}, {H, nullptr}, {S, nullptr}, {START, nullptr}}, real},
+        {{{T, "90000"}, {H, nullptr}}, 90000},
+        {{{C, nullptr}, {C, "50"}, {START, nullptr}}, uint64_t{50} * heads * perTrack},
+    };
+    for (const auto& c : cases) {
+        CMbrCreateDlg dlg;
+        dlg.m_geometry.Cylinders.QuadPart = cylinders;
+        dlg.m_geometry.TracksPerCylinder = heads;
+        dlg.m_geometry.SectorsPerTrack = perTrack;
+        dlg.m_totalSectors = real;
+        dlg.m_rounding = MBR_ROUND_NONE;
+        std::string total, restCount;
+        testsupport::ModalScript script;
+        script.Add([&](HWND d) {
+            for (const Step& step : c.steps)
+                step.text ? (void)SetDlgItemTextA(d, step.id, step.text) : (void)SetFocus(GetDlgItem(d, step.id));
+            total = testsupport::WindowText(GetDlgItem(d, T));
+            // The end record of partition 1, the rest partition: its sector count.
+            restCount = testsupport::WindowText(GetDlgItem(d, CMbrCreateDlg::IDC_FIRST_OUTPUT + 4 + 3));
+            return testsupport::Click(d, IDCANCEL);
+        });
+        EXPECT_EQ(IDCANCEL, script.Run([&] { return dlg.DoModal(); })) << c.total;
+        EXPECT_EQ(std::to_string(c.total), total) << c.steps.size();
+        EXPECT_EQ(std::to_string(c.total - 63), restCount) << c.steps.size();
+    }
 }
 
 // Sector -> C/H/S -> sector over random geometries, the texts going back as the dialog

@@ -259,7 +259,9 @@ struct Tree
         switch (rng() % 8)
         {
         case 0: snprintf(text, sizeof text, "0x%llX", w); break;
-        case 1: snprintf(text, sizeof text, "0%llXh", w); break;
+        // Odd values without the leading 0: those that begin with a letter ("FFh") are
+        // numbers too, once the name callback does not know them.
+        case 1: snprintf(text, sizeof text, (w & 1) ? "%llXh" : "0%llXh", w); break;
         case 2: snprintf(text, sizeof text, "16#%llx", w); break;
         case 3: snprintf(text, sizeof text, "0o%llo", w); break;
         case 4:
@@ -564,6 +566,15 @@ TEST(Expr, OperandForms)
     EXPECT_EQ(Value<int>("''", &status), 0);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(Value<int>("0FFh + 16#10 + 101b + 17o + 0d10 + 2#1"), 255 + 16 + 5 + 15 + 10 + 1);
+    // The assembler forms that begin with a letter, read as the number parser reads them.
+    int consumed = -1;
+    EXPECT_EQ(Value<int>("FFh", &status, &consumed), 255);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(consumed, 3);
+    EXPECT_EQ(Value<long long>("ABh+1", &status), 0xAC);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(Value<int>("FF", &status), 0) << "no suffix: no number";
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(Value<int>("4294967295"), -1);
     EXPECT_EQ(Value<long long>("0xFFFFFFFF"), 0xFFFFFFFFll);
     EXPECT_EQ(Value<long long>("!0 + !5 + ~0"), 0);

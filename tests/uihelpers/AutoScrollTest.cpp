@@ -103,6 +103,17 @@ struct ScrollRecord {
 };
 std::vector<ScrollRecord> g_records;
 WNDPROC g_staticProc = nullptr;
+// Ends the loop (a left press) once the steps recorded satisfy it.
+bool (*g_enough)() = nullptr;
+HWND g_pressed = nullptr;
+
+size_t TrackCount(UINT message)
+{
+    size_t n = 0;
+    for (const ScrollRecord& r : g_records)
+        n += r.message == message && r.code == SB_THUMBTRACK;
+    return n;
+}
 
 LRESULT CALLBACK ScrollTargetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -113,6 +124,11 @@ LRESULT CALLBACK ScrollTargetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         g_records.push_back({message, code, position});
         if (code == SB_THUMBTRACK)
             SetScrollPos(hwnd, message == WM_VSCROLL ? SB_VERT : SB_HORZ, position, FALSE);
+        if (g_enough && g_pressed != hwnd && g_enough())
+        {
+            g_pressed = hwnd;
+            PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 150));
+        }
         return 0;
     }
     return CallWindowProcA(g_staticProc, hwnd, message, wParam, lParam);
@@ -148,6 +164,8 @@ protected:
         if (window)
             DestroyWindow(window);
         KillTimer(nullptr, stopTimer);
+        g_enough = nullptr;
+        g_pressed = nullptr;
     }
     static void Drain()
     {
@@ -161,13 +179,18 @@ protected:
         PostMessageA(s_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 150));
     }
     // Runs the auto-scroll from (150, 150) with the pointer moved to (x, y), ended by a
-    // button press after `ms`.
-    int RunWithPointer(int x, int y, UINT ms, int directions = AUTOSCROLL_BOTH)
+    // button press once the steps recorded satisfy `enough`, or after `ms` when none is given
+    // (a pull that must scroll nothing: a busy machine only makes that check weaker).
+    int RunWithPointer(int x, int y, bool (*enough)(), UINT ms = 0, int directions = AUTOSCROLL_BOTH)
     {
         s_window = window;
+        g_enough = enough;
+        g_pressed = nullptr;
         PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-        stopTimer = SetTimer(nullptr, 0, ms, &PressLater);
+        // With a condition the timer is only the watchdog of a loop whose steps never come.
+        stopTimer = SetTimer(nullptr, 0, enough ? 60000 : ms, &PressLater);
         int result = AutoScroll(window, 150, 150, directions);
+        g_enough = nullptr;
         Drain();
         return result;
     }
@@ -229,7 +252,7 @@ TEST_F(AutoScrollLoop, EscapeEndsAndOtherKeysAreDropped)
 TEST_F(AutoScrollLoop, PullingDownScrollsDownAtTheDistanceSpeed)
 {
     // 200 pixels below the anchor: 200 >> 4 = 12 lines a tick.
-    EXPECT_EQ(1, RunWithPointer(150, 350, 900));
+    EXPECT_EQ(1, RunWithPointer(150, 350, [] { return TrackCount(WM_VSCROLL) >= 3; }));
     std::vector<ScrollRecord> v = Tracks(WM_VSCROLL);
     ASSERT_GE(v.size(), 2u);
     EXPECT_TRUE(Tracks(WM_HSCROLL).empty());
@@ -245,7 +268,7 @@ TEST_F(AutoScrollLoop, PullingDownScrollsDownAtTheDistanceSpeed)
 
 TEST_F(AutoScrollLoop, WithinTheDeadZoneNothingScrolls)
 {
-    EXPECT_EQ(1, RunWithPointer(160, 160, 700));
+    EXPECT_EQ(1, RunWithPointer(160, 160, nullptr, 700));
     EXPECT_TRUE(Tracks(WM_VSCROLL).empty());
     EXPECT_TRUE(Tracks(WM_HSCROLL).empty());
 }
@@ -253,7 +276,7 @@ TEST_F(AutoScrollLoop, WithinTheDeadZoneNothingScrolls)
 TEST_F(AutoScrollLoop, ADiagonalPullMovesBothWaysAtTheSummedSpeed)
 {
     // 100 right and 100 up: (100 >> 4) + |-100 >> 4| = 6 + 7 = 13 cells a tick each way.
-    EXPECT_EQ(1, RunWithPointer(250, 50, 900));
+    EXPECT_EQ(1, RunWithPointer(250, 50, [] { return TrackCount(WM_HSCROLL) >= 1 && TrackCount(WM_VSCROLL) >= 1; }));
     std::vector<ScrollRecord> h = Tracks(WM_HSCROLL);
     std::vector<ScrollRecord> v = Tracks(WM_VSCROLL);
     ASSERT_FALSE(h.empty());
@@ -264,7 +287,7 @@ TEST_F(AutoScrollLoop, ADiagonalPullMovesBothWaysAtTheSummedSpeed)
 
 TEST_F(AutoScrollLoop, HorizontalOnlyIgnoresTheVerticalPart)
 {
-    EXPECT_EQ(1, RunWithPointer(250, 350, 700, AUTOSCROLL_HORIZONTAL));
+    EXPECT_EQ(1, RunWithPointer(250, 350, [] { return TrackCount(WM_HSCROLL) >= 2; }, 0, AUTOSCROLL_HORIZONTAL));
     EXPECT_TRUE(Tracks(WM_VSCROLL).empty());
     std::vector<ScrollRecord> h = Tracks(WM_HSCROLL);
     ASSERT_FALSE(h.empty());
@@ -274,12 +297,103 @@ TEST_F(AutoScrollLoop, HorizontalOnlyIgnoresTheVerticalPart)
 TEST_F(AutoScrollLoop, ScrollingUpStopsAtTheTopInsteadOfWrapping)
 {
     SetScrollPos(window, SB_VERT, 5, FALSE);
-    EXPECT_EQ(1, RunWithPointer(150, 0, 900));
+    EXPECT_EQ(1, RunWithPointer(150, 0, [] { return TrackCount(WM_VSCROLL) >= 1; }));
     std::vector<ScrollRecord> v = Tracks(WM_VSCROLL);
     ASSERT_FALSE(v.empty());
     for (const ScrollRecord& r : v)
         EXPECT_EQ(0, r.position);
     EXPECT_EQ(0, GetScrollPos(window, SB_VERT));
+}
+
+// --- the anchor on a window that paints itself at every step
+
+struct AnchorWatch {
+    int steps = 0;
+    int sampled = 0;       // pixels read around the anchor's middle at the second step
+    int paintedOver = 0;   // of them, in the colour the window paints itself
+};
+AnchorWatch g_anchor;
+const COLORREF kViewColour = RGB(255, 0, 0);
+
+// A view's way of scrolling: a thumb step moves the bar and paints the whole client area
+// at once through a device context of the window's own, the anchor's place included
+// unless the window's style clips its children.
+LRESULT CALLBACK PaintingTargetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_VSCROLL && LOWORD(wParam) == SB_THUMBTRACK)
+    {
+        SetScrollPos(hwnd, SB_VERT, HIWORD(wParam), FALSE);
+        HWND anchor = FindWindowExA(hwnd, nullptr, "Static", nullptr);
+        // Whatever the anchor had still to paint, it paints now: after this only a window
+        // that asks it to would draw it again.
+        if (anchor)
+            UpdateWindow(anchor);
+        if (++g_anchor.steps == 2)
+        {
+            HDC dc = GetDCEx(hwnd, nullptr, DCX_CACHE);
+            for (int y = 150 - 8; y < 150 + 8; ++y)
+                for (int x = 150 - 8; x < 150 + 8; ++x)
+                {
+                    const COLORREF c = GetPixel(dc, x, y);
+                    g_anchor.sampled += c != CLR_INVALID;
+                    g_anchor.paintedOver += c == kViewColour;
+                }
+            ReleaseDC(hwnd, dc);
+            PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 150));
+        }
+        HDC dc = GetDC(hwnd);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        HBRUSH red = CreateSolidBrush(kViewColour);
+        FillRect(dc, &client, red);
+        DeleteObject(red);
+        ReleaseDC(hwnd, dc);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+HWND g_anchorTarget = nullptr;
+
+// The watchdog of a loop whose steps never come.
+void CALLBACK EndAnchorLoop(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    PostMessageA(g_anchorTarget, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 150));
+}
+
+TEST(AutoScrollAnchor, StaysVisibleWhileTheWindowScrollsAndPaintsItself)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &PaintingTargetProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "AutoScrollPaintingTarget";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE | WS_VSCROLL, 0, 0, 300, 300,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, window);
+    SCROLLINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    info.nMax = 1009;
+    info.nPage = 10;
+    info.nPos = 500;
+    SetScrollInfo(window, SB_VERT, &info, FALSE);
+    UpdateWindow(window);
+    g_anchor = AnchorWatch();
+    // 200 pixels below the anchor: a step every tick.
+    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(150, 350));
+    g_anchorTarget = window;
+    UINT_PTR watchdog = SetTimer(nullptr, 0, 60000, &EndAnchorLoop);
+    EXPECT_EQ(1, AutoScroll(window, 150, 150, AUTOSCROLL_VERTICAL));
+    KillTimer(nullptr, watchdog);
+    EXPECT_GE(g_anchor.steps, 2);
+    EXPECT_EQ(g_anchor.sampled, 16 * 16);
+    EXPECT_EQ(g_anchor.paintedOver, 0) << "the window's first step painted over the anchor";
+    // The window's own style is back.
+    EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & WS_CLIPCHILDREN, 0);
+    DestroyWindow(window);
 }
 
 } // namespace

@@ -81,7 +81,7 @@ struct RunRecord {
     int heightDuringQuestion = 0;
     int lineHeightSeen = 0;
     int tornTexts = 0;
-    int textsSeen = 0;
+    volatile LONG textsSeen = 0;
     int handlerCalls = 0;
     int handlerCallsDuringQuestion = -1;
     bool workerWaitedDuringCancel = false;
@@ -131,7 +131,7 @@ void CALLBACK WatchText(HWND, UINT, UINT_PTR, DWORD)
     int n = GetDlgItemTextA(dialog, IDC_PROGRESS_TEXT0, text, sizeof text);
     if (n == 0)
         return;
-    ++g_run->textsSeen;
+    InterlockedIncrement(&g_run->textsSeen);
     const size_t expected = text[0] == 'A' ? 300 : 150;
     if (std::string(text) != std::string(expected, text[0]))
         ++g_run->tornTexts;
@@ -152,14 +152,16 @@ int AnswerAfterCancel(HWND dialog, const char*, const char*, UINT)
     g_run->heightDuringQuestion = Height(dialog);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    // A message box's own loop would dispatch them while it waits.
-    DWORD until = GetTickCount() + 200;
+    // A message box's own loop would dispatch them while it waits: here until a marker
+    // posted behind them comes out of the queue, so both were handled.
+    const WPARAM kMarker = 0x5EED;
+    PostMessageA(dialog, WM_NULL, kMarker, 0);
     MSG msg;
-    while (GetTickCount() < until)
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+    for (bool marked = false; !marked && GetMessageA(&msg, nullptr, 0, 0) > 0;) {
+        marked = msg.message == WM_NULL && msg.hwnd == dialog && msg.wParam == kMarker;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
     g_run->handlerCallsDuringQuestion = g_run->handlerCalls;
     return IDOK;
 }
@@ -167,19 +169,20 @@ int AnswerAfterCancel(HWND dialog, const char*, const char*, UINT)
 UINT FloodAskAndStop(ProgressSink* progress, const DWORD_PTR* params)
 {
     RunRecord* run = reinterpret_cast<RunRecord*>(params[0]);
-    WaitForSingleObject(run->uiReady, 10000);
+    WaitForSingleObject(run->uiReady, 60000);
     progress->SetPos(100);
     const std::string a(300, 'A'), b(150, 'B');
+    // At least 400 ms of texts, and on until the window's thread has looked at a few of them
+    // however seldom a busy machine lets it.
     const DWORD until = GetTickCount() + 400;
-    for (int i = 0; GetTickCount() < until; ++i)
+    const DWORD deadline = GetTickCount() + 60000;
+    for (int i = 0; GetTickCount() < until || (run->textsSeen <= 3 && GetTickCount() < deadline); ++i)
         progress->SetText(0, (i & 1) ? b.c_str() : a.c_str());
     progress->SetPos(600);
     progress->SetText(2, "Zeile 2");
-    Sleep(100);
     run->answer = progress->AskUser("Weiter machen ?", "Frage", MB_OKCANCEL | MB_ICONWARNING);
-    for (int i = 0; i < 200 && !progress->IsCancelled(); ++i)
-        Sleep(10);
-    run->cancelSeenAfterAnswer = progress->IsCancelled();
+    // The cancels came while the question was up: the flag is set by the time it is answered.
+    run->cancelSeenAfterAnswer = progress->IsCancelled() != 0;
     return 7;
 }
 
@@ -240,7 +243,7 @@ struct Placement {
     const char* title;
     POINT moveTo;
     bool move;
-    UINT waitMs;                    // looked at again once it takes input, at most this long after
+    UINT waitMs;                    // looked at again once it takes input and has moved, at most this long after
     RECT first, later;
     BOOL enabledFirst, enabledLater;
 };
@@ -255,8 +258,14 @@ UINT PlaceAndLook(ProgressSink*, const DWORD_PTR* params)
     p->enabledFirst = IsWindowEnabled(w);
     if (p->move)
         SetWindowPos(w, nullptr, p->moveTo.x, p->moveTo.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The dialog is enabled and moved back by one handler: the look waits for both, however
+    // long the window's thread takes to get from the one to the other.
     if (p->waitMs)
-        testsupport::WaitUntil([&] { return IsWindowEnabled(w) != FALSE; }, p->waitMs);
+        testsupport::WaitUntil([&] {
+            RECT now;
+            return IsWindowEnabled(w) != FALSE && GetWindowRect(w, &now) &&
+                   (now.left != p->first.left || now.top != p->first.top);
+        }, p->waitMs);
     GetWindowRect(w, &p->later);
     p->enabledLater = IsWindowEnabled(w);
     return 0;

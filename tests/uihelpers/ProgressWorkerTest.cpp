@@ -76,7 +76,7 @@ UINT StepAndLook(ProgressSink*, const DWORD_PTR* params)
     StepRun* run = reinterpret_cast<StepRun*>(params[1]);
     for (int i = 0; i < run->steps; ++i)
         dialog->Step();
-    run->shown = testsupport::WaitUntil([&] { return BarPos(dialog) == run->wantValue; }, 10000);
+    run->shown = testsupport::WaitUntil([&] { return BarPos(dialog) == run->wantValue; });
     run->value = BarPos(dialog);
     run->top = BarTop(dialog);
     return 0;
@@ -106,14 +106,14 @@ void HoldWindowThread(void* argument)
     if (WaitForSingleObject(run->uiHeld, 0) == WAIT_OBJECT_0)
         return;
     SetEvent(run->uiHeld);
-    WaitForSingleObject(run->burstDone, 10000);
+    WaitForSingleObject(run->burstDone, 60000);
 }
 
 UINT BurstOfPositions(ProgressSink* progress, const DWORD_PTR* params)
 {
     CountingProgress* dialog = reinterpret_cast<CountingProgress*>(params[0]);
     BurstRun* run = reinterpret_cast<BurstRun*>(params[1]);
-    if (WaitForSingleObject(run->uiHeld, 10000) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(run->uiHeld, 60000) != WAIT_OBJECT_0)
         return 1;
     run->commandsBefore = InterlockedCompareExchange(&dialog->positionCommands, 0, 0);
     uint32_t last = 0;
@@ -126,7 +126,7 @@ UINT BurstOfPositions(ProgressSink* progress, const DWORD_PTR* params)
     }
     run->wantValue = last;
     SetEvent(run->burstDone);
-    run->shown = testsupport::WaitUntil([&] { return BarPos(dialog) == run->wantValue; }, 10000);
+    run->shown = testsupport::WaitUntil([&] { return BarPos(dialog) == run->wantValue; });
     run->value = BarPos(dialog);
     return 0;
 }
@@ -159,7 +159,7 @@ UINT CancelFromTheWorker(ProgressSink* progress, const DWORD_PTR* params)
     HWND button = ::GetDlgItem(dialog->m_hWnd, IDCANCEL);
     run->handled = testsupport::WaitUntil([&] {
         return InterlockedCompareExchange(&run->handlerCalls, 0, 0) >= 1 && !::IsWindowEnabled(button);
-    }, 10000);
+    });
     run->buttonDisabled = !::IsWindowEnabled(button);
     return 5;
 }

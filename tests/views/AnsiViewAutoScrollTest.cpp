@@ -13,11 +13,35 @@ namespace {
 using AnsiViewAutoScroll = ViewWindowTest;
 
 HWND g_pressTarget = nullptr;
+CAnsiView* g_watched = nullptr;
+int g_stopAtLine = 0;   // the scroll line that ends the auto-scroll, once reached or passed
+bool g_upwards = false;
+DWORD g_deadline = 0;   // a view that never gets there fails instead of hanging
 
-void CALLBACK PressLeftLater(HWND, UINT, UINT_PTR id, DWORD)
+// Asked every 20 ms inside the auto-scroll's loop: the left press that ends it comes once
+// the view has scrolled far enough, however long the steps take to arrive.
+void CALLBACK PressLeftOnceScrolled(HWND, UINT, UINT_PTR id, DWORD)
 {
+    const int line = g_watched->GetScrollOrigin().y;
+    const bool lapsed = static_cast<LONG>(GetTickCount() - g_deadline) > 0;
+    if (!lapsed && (g_upwards ? line > g_stopAtLine : line < g_stopAtLine))
+        return;
     KillTimer(nullptr, id);
     PostMessageA(g_pressTarget, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+}
+
+// Runs the middle-button auto-scroll from (x, y) until the scroll line reaches `stopAt`.
+void ScrollUntil(CAnsiView& view, int x, int y, int stopAt)
+{
+    g_pressTarget = view.m_hWnd;
+    g_watched = &view;
+    g_stopAtLine = stopAt;
+    g_upwards = stopAt < view.GetScrollOrigin().y;
+    g_deadline = GetTickCount() + 60000;
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, &PressLeftOnceScrolled);
+    view.SendMessage(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(x, y));
+    KillTimer(nullptr, timer);
+    g_watched = nullptr;
 }
 
 void Drain()
@@ -36,12 +60,9 @@ TEST_F(AnsiViewAutoScroll, MiddlePressScrollsTowardsThePointer)
     view.SetFocus();
     Drain();
     ASSERT_EQ(0, view.GetScrollOrigin().y);
-    g_pressTarget = view.m_hWnd;
     // Anchor at (200, 60), pointer 176 pixels below: 176 >> 4 = 11 lines a tick.
     view.PostMessage(WM_MOUSEMOVE, 0, MAKELPARAM(200, 236));
-    UINT_PTR timer = SetTimer(nullptr, 0, 700, &PressLeftLater);
-    view.SendMessage(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(200, 60));
-    KillTimer(nullptr, timer);
+    ScrollUntil(view, 200, 60, 22);
     EXPECT_EQ(nullptr, GetCapture());
     Drain();
     int top = view.GetScrollOrigin().y;
@@ -73,12 +94,9 @@ TEST_F(AnsiViewAutoScroll, LongTextsScrollBeyondSixteenBitPositions)
     view.SetScrollOrigin(0, 70000);
     Drain();
     ASSERT_EQ(70000, view.GetScrollOrigin().y);
-    g_pressTarget = view.m_hWnd;
     // 160 pixels above the anchor: 10 lines a tick upwards.
     view.PostMessage(WM_MOUSEMOVE, 0, MAKELPARAM(200, 40));
-    UINT_PTR timer = SetTimer(nullptr, 0, 700, &PressLeftLater);
-    view.SendMessage(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(200, 200));
-    KillTimer(nullptr, timer);
+    ScrollUntil(view, 200, 200, 70000 - 20);
     Drain();
     int top = view.GetScrollOrigin().y;
     EXPECT_LT(top, 70000);

@@ -222,18 +222,27 @@ TEST_F(AnsiViewPaint, MarksAreALineAtFifteenSixteenthsWhoseCellsTakeTheColoursWi
     ASSERT_EQ(view.AddColorFormat(0x000000, 0x00FF00, "Gruen", 2, 0), 1);
     const uint32_t green = 0x00FF00u, mark = 0xFF8080u, window = Rgb(GetSysColor(COLOR_WINDOW));
     const int markY = lh * 15 / 16;
-    // Blanks, so that each cell shows only its background and the mark line.
-    const uint16_t formats[5] = { 0x81, 0x01, 0xFF, 0x81, 0 };
+    // Blanks (a TAB, a UTF-8 no-break space), so that each cell shows only its background
+    // and the mark line.
     const struct
     {
+        const char* text;
+        uint16_t formats[5];
         int flags;
+        int cells;
         uint32_t background[4];   // per cell, away from the mark line
         bool marked[4];
     } cases[] = {
         // Bit 11: bit 7 marks the cell and is left out of its colours; 0xFF is no mark.
-        { 0x800, { green, green, window, green }, { true, false, false, true } },
+        { "    ", { 0x81, 0x01, 0xFF, 0x81, 0 }, 0x800, 4, { green, green, window, green }, { true, false, false, true } },
         // Without it 0x81 names a format that does not exist: the standard one, no mark.
-        { 0, { window, green, window, window }, { false, false, false, false } },
+        { "    ", { 0x81, 0x01, 0xFF, 0x81, 0 }, 0, 4, { window, green, window, window }, { false, false, false, false } },
+        // (Each row begins in another format than the row before ended in: the view keeps the
+        // format it selected last, and each row draws into a fresh context.)
+        // A UTF-8 character's one cell is marked; the next, plain one is not.
+        { "\xC2\xA0 ", { 0x81, 0x81, 0xFF, 0 }, 0xC00, 2, { green, window }, { true, false } },
+        // A TAB's cells are marked across, up to the tab stop, and the cell before it is not.
+        { " \t", { 0x01, 0x81, 0 }, 0x800, 4, { green, green, green, green }, { false, true, true, true } },
     };
     for (const auto& c : cases)
     {
@@ -241,9 +250,10 @@ TEST_F(AnsiViewPaint, MarksAreALineAtFifteenSixteenthsWhoseCellsTakeTheColoursWi
         CDC dc;
         dc.Attach(surface.Dc());
         RECT rect = { 0, 0, 8 * cw, lh };
-        EXPECT_EQ(view.DrawTextLine(&dc, rect, "    ", formats, 4, c.flags, 4), 4 * cw);
+        EXPECT_EQ(view.DrawTextLine(&dc, rect, c.text, c.formats, static_cast<int>(strlen(c.text)), c.flags, 4),
+                  c.cells * cw);
         dc.Detach();
-        for (int cell = 0; cell < 4; ++cell)
+        for (int cell = 0; cell < c.cells; ++cell)
         {
             for (int x : { cell * cw, cell * cw + cw / 2, cell * cw + cw - 1 })
             {
@@ -257,6 +267,29 @@ TEST_F(AnsiViewPaint, MarksAreALineAtFifteenSixteenthsWhoseCellsTakeTheColoursWi
                 }
             }
         }
+    }
+}
+
+// A change pushed to the group (a font, a colour, an editor option) repaints every view of
+// the group whole, the one it was changed through too.
+TEST_F(AnsiViewPaint, GroupUpdateRepaintsEveryViewTheCallingOneToo)
+{
+    CAskRecordingView first, second;
+    ASSERT_TRUE(first.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &m_parent, 4099));
+    ASSERT_TRUE(second.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 300, 200), &m_parent, 4100));
+    for (CAskRecordingView* view : { &first, &second })
+    {
+        view->RequestUpdate(0);
+        view->prints.clear();
+        view->recording = true;
+    }
+    first.UpdateSharedViews();
+    for (CAskRecordingView* view : { &first, &second })
+    {
+        view->recording = false;
+        const size_t lines = static_cast<size_t>(view->Layout().WindowLines()) + 1;
+        EXPECT_EQ(view->prints.size(), lines) << (view == &first ? "the calling view" : "the other view");
+        EXPECT_EQ(view->Layout().RepaintWord(), 0u);
     }
 }
 

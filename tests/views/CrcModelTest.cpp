@@ -403,7 +403,9 @@ TEST(CrcModel, SourceSamples)
     }
 
     // POLYNOM of A and B is the text the polynomial field holds: typed there, as typed;
-    // written by the dialog, in the width's value format. C's has the extra top bit.
+    // written by the dialog, in the width's value format. C's has the extra top bit. A typed
+    // text that is not the number the tables were built from (more digits than the width,
+    // words behind it) or that C reads otherwise is the value in the width's format.
     c = Calculated(8, "", "", "0", 0);
     const struct {
         int algorithm;
@@ -411,7 +413,12 @@ TEST(CrcModel, SourceSamples)
         const char* typed;
         const char* define;
     } defines[] = {
-        {CRC_ALGO_A, CRC_TRIGGER_REFLECTED, "0x1A001 Polynom", "0x1A001 Polynom"},
+        {CRC_ALGO_A, CRC_TRIGGER_REFLECTED, "0x1A001 Polynom", "0x001"},
+        {CRC_ALGO_A, CRC_TRIGGER_REFLECTED, "0x1A01", "0xA01"},
+        {CRC_ALGO_B, CRC_TRIGGER_NORMAL, "0x1080F", "0x80F"},
+        {CRC_ALGO_A, CRC_TRIGGER_REFLECTED, "0100", "0x064"},
+        {CRC_ALGO_B, CRC_TRIGGER_NORMAL, "0d2061", "0x80D"},
+        {CRC_ALGO_A, CRC_TRIGGER_REFLECTED, " 2561 ", " 2561 "},
         {CRC_ALGO_B, CRC_TRIGGER_NORMAL, "0x80f", "0x80f"},
         {CRC_ALGO_A, CRC_TRIGGER_NORMAL, "0x80d", "0xB01"},
         {CRC_ALGO_B, CRC_TRIGGER_REFLECTED, "0xa01", "0x805"},
@@ -455,10 +462,14 @@ TEST(CrcModel, GeneratedSourcesForTheHostCompiler)
     std::string checks;
     std::mt19937_64 rng(5131);
     int n = 0;
-    auto add = [&](CCrcCalculator& c, int algorithm) {
+    // `typed`: the polynomial as the user typed it into the field of the trigger, left as
+    // typed by the recalculation.
+    auto add = [&](CCrcCalculator& c, int algorithm, int trigger = CRC_TRIGGER_ALL, const char* typed = nullptr) {
         c.algorithm = algorithm;
         c.ForgetCachedWidth();
-        c.Recalculate(CRC_TRIGGER_ALL);
+        if (typed)
+            (trigger == CRC_TRIGGER_NORMAL ? c.normalText : c.reflectedText) = typed;
+        c.Recalculate(trigger);
         std::string id = "_" + std::to_string(n++);
         for (const char* name : { "CrcType", "aCrcTable", "CrcCalc", "CrcGenerateTable" })
             program += std::string("#define ") + name + " " + name + id + "\n";
@@ -486,6 +497,20 @@ TEST(CrcModel, GeneratedSourcesForTheHostCompiler)
         for (int algorithm = CRC_ALGO_A; algorithm <= CRC_ALGO_C; ++algorithm) {
             CCrcCalculator c = Calculated(preset, "", "", "0xFFFFFFFFFFFFFFFF", 0);
             add(c, algorithm);
+        }
+    }
+    // Polynomials typed into either field with more digits than the width, or in a spelling
+    // C reads as another number: the source must still rebuild the table it holds.
+    for (unsigned width : { 3u, 5u, 12u, 16u, 24u, 31u, 32u, 40u }) {
+        for (int algorithm = CRC_ALGO_A; algorithm <= CRC_ALGO_C; ++algorithm) {
+            for (int trigger : { CRC_TRIGGER_REFLECTED, CRC_TRIGGER_NORMAL }) {
+                char poly[24];
+                snprintf(poly, sizeof poly, "0x%llX", static_cast<unsigned long long>(rng() | (1ull << 63)));
+                for (const char* typed : { static_cast<const char*>(poly), "0100", "0d77" }) {
+                    CCrcCalculator c = Calculated(0, std::to_string(width).c_str(), "0x1", "0x5", 0);
+                    add(c, algorithm, trigger, typed);
+                }
+            }
         }
     }
     program +=

@@ -40,6 +40,12 @@ bool Enabled(HWND d, int id)
     return IsWindowEnabled(GetDlgItem(d, id)) != FALSE;
 }
 
+// The focus leaves a field (the dialog hears it as the edit's focus loss).
+void Leave(HWND d, int id)
+{
+    SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
+}
+
 using HexConfigWindow = viewtest::ViewWindowTest;
 
 }  // namespace
@@ -177,11 +183,14 @@ TEST(HexConfig, DialogLaysTheViewOutAndTheViewKeepsIt)
         EXPECT_EQ(SendMessageA(GetDlgItem(d, IDC_HC_WIDTH_RASTER_ON), BM_GETCHECK, 0, 0), BST_UNCHECKED);
         EXPECT_TRUE(Enabled(d, IDC_HC_FIXED));
         TypeNumber(d, IDC_HC_FIXED, "300");
+        EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_HC_FIXED)), "300") << "rewritten while typed";
+        Leave(d, IDC_HC_FIXED);
         EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_HC_FIXED)), "256");
         TypeNumber(d, IDC_HC_FIXED, "");
         EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_HC_FIXED)), "");
         TypeNumber(d, IDC_HC_FIXED, "24");
         TypeNumber(d, IDC_HC_DIGITS, "9");
+        Leave(d, IDC_HC_DIGITS);
         EXPECT_EQ(uitest::WindowText(GetDlgItem(d, IDC_HC_DIGITS)), "8");
         Click(d, IDC_HC_FORMAT_FIRST + 2);
         EXPECT_TRUE(Enabled(d, IDC_HC_INVERT));
@@ -252,5 +261,57 @@ TEST_F(HexConfigWindow, OkTellsTheParentOfTheNewSettings)
         EXPECT_TRUE(script.Finished());
         EXPECT_EQ(m_parent.Count(HEXVIEW_NOTIFY_SETTINGS), c.notices) << c.width;
         EXPECT_EQ(view.Model().Layout().BytesPerLine(), c.bytesPerLine < 0 ? before : c.bytesPerLine) << c.width;
+    }
+}
+
+// Keys typed into a field that is checked as it changes: the field shows what was typed,
+// its value kept in range only once the focus leaves it ("08" once gave 81: the "0" was
+// rewritten as "1" with the caret before it). OK lays out with the value in range.
+TEST(HexConfig, FieldsKeepTheKeysTypedUntilTheyAreLeft)
+{
+    testsupport::ScratchKey scratch("Views");
+    SetAppIdentity("SektorlupeTests", "Views");
+    const struct
+    {
+        int field;
+        const char* keys;
+        const char* typed;   // shown while the caret is in the field
+        const char* left;    // shown once the focus went on
+        int setting, value;  // HexSettingIndex and its value after OK
+    } cases[] = {
+        { IDC_HC_FIXED, "08", "08", "8", HEXSET_BYTES_PER_LINE, 8 },
+        { IDC_HC_FIXED, "0", "0", "1", HEXSET_BYTES_PER_LINE, 1 },
+        { IDC_HC_FIXED, "300", "300", "256", HEXSET_BYTES_PER_LINE, 256 },
+        { IDC_HC_DIGITS, "0", "0", "1", HEXSET_ADDRESS_DIGITS, 1 },
+        { IDC_HC_RASTER, "07", "07", "7", HEXSET_RASTER, 7 },
+    };
+    for (const auto& c : cases)
+    {
+        CHexView view;
+        uint8_t data[64] = {};
+        view.SetData(data, sizeof data, 0, 0);
+        std::string typed, left;
+        uitest::ModalSteps script;
+        script.Add([&](HWND d) {
+            for (int box : { IDC_HC_FIXED_ON, IDC_HC_RASTER_ON })
+                if (SendMessageA(GetDlgItem(d, box), BM_GETCHECK, 0, 0) != BST_CHECKED)
+                    Click(d, box);
+            HWND field = GetDlgItem(d, c.field);
+            SetFocus(field);
+            SendMessageA(field, EM_SETSEL, 0, -1);
+            for (const char* k = c.keys; *k; ++k)
+                SendMessageA(field, WM_CHAR, static_cast<unsigned char>(*k), 1);
+            typed = uitest::WindowText(field);
+            SetFocus(GetDlgItem(d, IDOK));
+            left = uitest::WindowText(field);
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+            return true;
+        });
+        script.Start();
+        EXPECT_EQ(RunHexConfigDialog(&view), IDOK) << c.keys;
+        EXPECT_TRUE(script.Finished()) << c.keys;
+        EXPECT_EQ(typed, c.typed) << c.keys;
+        EXPECT_EQ(left, c.left) << c.keys;
+        EXPECT_EQ(view.GetSetting(c.setting), c.value) << c.keys;
     }
 }

@@ -398,16 +398,43 @@ TEST(HexCursor, HighlightRanges)
     EXPECT_EQ(m.RepaintWord(), RP_LINE_RANGE | 2u);
 }
 
+// A column hidden while the cursor stands in it takes the cursor to the other column at the
+// next layout, whichever call runs it: a new layout, or a new buffer (which lays out too).
 TEST(HexCursor, HiddenColumns)
 {
+    const struct
+    {
+        uint32_t hidden;
+        int area;       // where the cursor stood
+        int laidOut;    // 0 Relayout, else the SetData flags + 1
+        int expected;
+        int cursor;     // the cursor's byte afterwards
+    } cases[] = {
+        { HVM_NO_HEX, HEX_AREA_HEX, 0, HEX_AREA_TEXT, 7 },
+        { HVM_NO_HEX, HEX_AREA_HEX, 1, HEX_AREA_TEXT, 0 },
+        { HVM_NO_TEXT, HEX_AREA_TEXT, 1 + HDF_KEEP_POSITION, HEX_AREA_HEX, 7 },
+        { HVM_NO_ADDRESS, HEX_AREA_ADDRESS, 1 + HDF_KEEP_POSITION, HEX_AREA_HEX, 7 },
+    };
     std::vector<uint8_t> data = Bytes(50);
+    for (const auto& c : cases)
+    {
+        RecordingModel m;
+        m.SetData(data.data(), 50, 0, 0);
+        m.SetCursorAddress(7, false);
+        m.SetCursorArea(c.area);
+        ASSERT_EQ(m.Area(), c.area);
+        m.SetModeBits(c.hidden, c.hidden);
+        if (c.laidOut == 0)
+            m.Relayout(-1, -1, -1, -1, -1, -1);
+        else
+            m.SetData(data.data(), 50, 0, static_cast<uint32_t>(c.laidOut - 1));
+        EXPECT_EQ(m.Area(), c.expected) << c.hidden << " " << c.laidOut;
+        EXPECT_EQ(m.Cursor(), c.cursor) << c.hidden << " " << c.laidOut;
+    }
     RecordingModel m;
     m.SetData(data.data(), 50, 0, 0);
-    m.SetCursorAddress(7, false);
     m.SetModeBits(HVM_NO_HEX, HVM_NO_HEX);
     m.Relayout(-1, -1, -1, -1, -1, -1);
-    EXPECT_EQ(m.Area(), HEX_AREA_TEXT);
-    EXPECT_EQ(m.Cursor(), 7);
     EXPECT_EQ(m.SetCursorArea(HEX_AREA_HEX), HEX_AREA_TEXT);
     EXPECT_EQ(m.Area(), HEX_AREA_TEXT);   // refused: the hex column is hidden
     EXPECT_EQ(m.SetCursorArea(7), HEX_AREA_TEXT);

@@ -26,7 +26,7 @@ namespace {
 typedef std::function<bool(HWND)> Step;
 std::vector<Step> g_steps;
 size_t g_next = 0;
-int g_ticks = 0;
+DWORD g_deadline = 0;   // a step that never succeeds ends the dialog then, not a tick count
 const char* g_caption = nullptr;
 
 BOOL CALLBACK FindCaption(HWND window, LPARAM found)
@@ -47,7 +47,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     ::EnumThreadWindows(::GetCurrentThreadId(), FindCaption, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog)
         return;
-    if (++g_ticks > 200 || g_next >= g_steps.size())
+    if (static_cast<LONG>(::GetTickCount() - g_deadline) > 0 || g_next >= g_steps.size())
     {
         ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);   // a failed step must not hang the run
         return;
@@ -62,7 +62,7 @@ void Drive(const char* caption, std::vector<Step> steps, const std::function<voi
     g_caption = caption;
     g_steps = std::move(steps);
     g_next = 0;
-    g_ticks = 0;
+    g_deadline = ::GetTickCount() + 60000;
     UINT_PTR timer = ::SetTimer(nullptr, 0, 30, Tick);
     command();
     ::KillTimer(nullptr, timer);

@@ -96,6 +96,10 @@ TEST(HexTools, CalculatorFunctionsAndFaults)
         { "ABS(0x80000001)", false, 1, 0x7FFFFFFF },
         { "ABS(0x8000000000000001)", true, 1, 0x7FFFFFFFFFFFFFFFll },
         { "ABS(0x80000000)", true, 1, 0x80000000ll },
+        // Numbers that begin with a letter are no unknown names.
+        { "FFh", false, 1, 255 },
+        { "ABh+1", true, 1, 0xAC },
+        { "ABS(-0BEh) + CAh", false, 1, 0xBE + 0xCA },
         { "7 / 0", false, 0, 7 },
         { "", false, 0, 0 },
     };

@@ -425,10 +425,16 @@ TEST_F(HexViewWindow, ColumnBitsWaitForTheNextLayoutAndRangesAreShownFromTheirSt
     Open(view);
     const int textWidth = view.Model().Layout().TextWidth();
     ASSERT_GT(textWidth, 0);
+    view.SetCursorArea(HEX_AREA_TEXT);
     view.SetModeFlags(HVM_NO_TEXT, HVM_NO_TEXT);
     EXPECT_EQ(view.Model().Layout().TextWidth(), textWidth);   // laid out as before
     view.SetData(m_data, kSize, 0x10000, HDF_WRITABLE);
     EXPECT_EQ(view.Model().Layout().TextWidth(), 0);
+    // The cursor left the hidden text column with it: a key typed now is a hex digit.
+    EXPECT_EQ(view.Model().Area(), HEX_AREA_HEX);
+    const unsigned char first = m_data[0];
+    view.SendMessage(WM_CHAR, 'A', 1);
+    EXPECT_EQ(m_data[0], static_cast<unsigned char>(0xA0 | (first & 0x0F)));
     view.SetModeFlags(0, HVM_NO_TEXT);
     view.SetData(m_data, kSize, 0x10000, HDF_WRITABLE);
 
