@@ -124,6 +124,14 @@ void CTextEdit::SetSearchText(const char* text)
     const int length = list.JoinMultiString(0, list.GetCount(), &joined);
     if (joined)
     {
+        // An open find or replace dialog fills its empty combo box from the list at every data
+        // exchange, and a search from it lands here: it reads the new list from now on. Left
+        // on the freed one, a second "Weitersuchen" after a start with an empty list filled
+        // the combo box with whatever the heap had put there.
+        for (CTextSearchDlgBase* dialog : { static_cast<CTextSearchDlgBase*>(m_findDlg),
+                                            static_cast<CTextSearchDlgBase*>(m_replaceDlg) })
+            if (dialog && dialog->m_history == m_findHistory)
+                dialog->m_history = joined;
         free(m_findHistory);
         m_findHistory = joined;
         m_findHistoryLength = length;
