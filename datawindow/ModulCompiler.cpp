@@ -723,8 +723,10 @@ int ModulCompiler::ParsePattern(const char* s, ModulInstr* instr)
         if (c == 0 || c == ';' || ActionAt(s + i))
             break;
         if (c == '+') {
+            // The count may stand apart from its "+" as the pattern's bytes stand apart: read
+            // only when it touched the "+", "+ 4" gave the skip 0 and left the 4 to the line.
             int consumed = 0;
-            p.skip = ParseInteger(s + i + 1, IPF_NO_LEADING_BLANKS | IPF_NO_SIGN, &consumed);
+            p.skip = ParseInteger(s + i + 1, IPF_NO_SIGN, &consumed);
             i += 1 + consumed;
             skipGiven = true;
             break;

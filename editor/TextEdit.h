@@ -280,6 +280,21 @@ struct LineCellInput
 // word after them. Returns the number of cells that show text.
 int ComposeLineCells(const LineCellInput& in, char* cells, uint16_t* words);
 
+// What the replacements of one replace-all, or of one interactive pass, wrote: the first
+// and the latest replacement, each from (index, line) up to (index, line), kept where
+// later replacements move them. No match of the same run may take a byte of them, nor
+// span the place of an empty one: where occurrences overlap ("aa" in "aaa"), the one
+// left of a replacement, or the one met again round the end, was found in text the run
+// had written itself and replaced or asked about a second time. Only these two can be
+// met: the next search starts beside the latest replacement, and round the end the run
+// stops at its first.
+struct ReplacedText
+{
+    bool any = false;
+    int firstLine = 0, firstFrom = 0, firstEndLine = 0, firstEnd = 0;   // line and byte index
+    int lastLine = 0, lastFrom = 0, lastEndLine = 0, lastEnd = 0;
+};
+
 class CTextEdit : public CAnsiView
 {
 public:
@@ -570,6 +585,7 @@ protected:
     uint8_t m_savedCaretAtStart = 0;
     POINT m_matchStart = { 0, 0 };   // the last match FindText selected
     POINT m_matchEnd = { 0, 0 };
+    const ReplacedText* m_replaceAllText = nullptr;   // the running replace-all's
     // The questions of an interactive replace share one pass over the text: the first
     // candidate of the first search is the origin, and once the pass has wrapped it ends there.
     // Each search on its own would wrap again, so that a replacement holding the search text
@@ -593,6 +609,7 @@ protected:
         int selectionMode = 0;
         uint32_t generation = 0;
         bool answered = false;    // the match was replaced, or its replacement refused
+        ReplacedText replaced;
     };
     SearchPass m_pass;
     uint32_t m_textGeneration = 0;   // counts every change of a line

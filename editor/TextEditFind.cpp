@@ -55,6 +55,41 @@ void MovePastReplacement(int* line, int* index, int matchLine, int from, int to,
     }
 }
 
+// Records the replacement of the match [from, to) on matchLine by a text that ends at
+// (endLine, endIndex): the first one recorded moves with it, it becomes the latest.
+void NoteReplacement(ReplacedText* text, int matchLine, int from, int to, int endLine, int endIndex)
+{
+    if (text->any)
+    {
+        MovePastReplacement(&text->firstLine, &text->firstFrom, matchLine, from, to, endLine, endIndex);
+        MovePastReplacement(&text->firstEndLine, &text->firstEnd, matchLine, from, to, endLine, endIndex);
+    }
+    text->lastLine = matchLine;
+    text->lastFrom = from;
+    text->lastEndLine = endLine;
+    text->lastEnd = endIndex;
+    if (!text->any)
+    {
+        text->firstLine = matchLine;
+        text->firstFrom = from;
+        text->firstEndLine = endLine;
+        text->firstEnd = endIndex;
+        text->any = true;
+    }
+}
+
+// Whether a match [from, to) on a line takes a byte of a replacement, or spans the place of
+// an empty one.
+bool TouchesReplacedText(const ReplacedText& text, int line, int from, int to)
+{
+    if (!text.any)
+        return false;
+    const int64_t start = IndexKey(line, from);
+    const int64_t end = IndexKey(line, to);
+    return (start < IndexKey(text.firstEndLine, text.firstEnd) && end > IndexKey(text.firstLine, text.firstFrom)) ||
+           (start < IndexKey(text.lastEndLine, text.lastEnd) && end > IndexKey(text.lastLine, text.lastFrom));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -124,6 +159,14 @@ void CTextEdit::SetSearchText(const char* text)
     const int length = list.JoinMultiString(0, list.GetCount(), &joined);
     if (joined)
     {
+        // An open find or replace dialog fills its empty combo box from the list at every data
+        // exchange, and a search from it lands here: it reads the new list from now on. Left
+        // on the freed one, a second "Weitersuchen" after a start with an empty list filled
+        // the combo box with whatever the heap had put there.
+        for (CTextSearchDlgBase* dialog : { static_cast<CTextSearchDlgBase*>(m_findDlg),
+                                            static_cast<CTextSearchDlgBase*>(m_replaceDlg) })
+            if (dialog && dialog->m_history == m_findHistory)
+                dialog->m_history = joined;
         free(m_findHistory);
         m_findHistory = joined;
         m_findHistoryLength = length;
@@ -349,10 +392,15 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     const TextLine* record = GetLine(line);
     const int index = ColumnToIndex(column, record->text, record->length);
     int foundLine = -1, foundIndex = 0, foundLength = 0;
+    // Text the replacements of this run wrote is no candidate's: a replace-all's, or the
+    // interactive pass's this search carries on.
+    const ReplacedText* written = m_replaceAllText ? m_replaceAllText : continuing ? &m_pass.replaced : nullptr;
     // A match at one candidate, inside the saved range when asked: kept as the find.
     auto tryAt = [&](const TextLine* candidateLine, int lineIndex, int i, bool forwards) {
         int n = 0;
         if (!MatchAt(what, whatLength, pattern, forwards, candidateLine, i, &n))
+            return false;
+        if (written && TouchesReplacedText(*written, lineIndex, i, i + n))
             return false;
         if ((flags & FTF_IN_RANGE) &&
             !(InSavedRange(IndexToColumn(i, candidateLine->text, candidateLine->length), lineIndex) &&
@@ -454,6 +502,7 @@ int CTextEdit::FindText(const char* text, uint32_t flags)
     MoveCursor(startColumn, foundLine, MCF_EXTEND);
     if (!continuing)
     {
+        m_pass.replaced = ReplacedText();
         m_pass.text = m_findWork;
         m_pass.options = searchOptions;
         m_pass.inRange = inRange;
@@ -537,6 +586,7 @@ int CTextEdit::ReplaceSelection(const char* replacement, int length)
         else
             MovePastReplacement(&m_pass.originLine, &m_pass.originIndex, line, from, to, end.y, endIndex);
         m_pass.bound = forward ? endIndex : from - 1;
+        NoteReplacement(&m_pass.replaced, line, from, to, end.y, endIndex);
         KeepPassState(true);
     }
     else
@@ -581,6 +631,8 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
         m_anchorLine = startLine;
     }
 
+    ReplacedText written;
+    m_replaceAllText = &written;
     int64_t previous = IndexKey(startLine, startIndex) - 1;
     int wraps = 0;
     int replaced = 0;
@@ -622,8 +674,14 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
         m_selectionMode = 0;
         DeleteText(fromColumn, line, toColumn, line, 0);
         POINT end = { fromColumn, line };
-        if (length > 0 && InsertText(replacement, fromColumn, line, 0, length) >= 0)
+        if (length > 0)
+        {
+            // A full line table takes only part of a replacement with line breaks, and the
+            // end of that part is what the undo entry must remove; taking the start as the end
+            // left the part in the text when the match came back.
+            InsertText(replacement, fromColumn, line, 0, length);
             end = m_insertEnd;
+        }
         UndoEntry* e = m_undo.NewEntry();
         e->kind = UK_REMOVE | UK_INSERT | UK_CARET_START;
         e->modified = modifiedBefore;
@@ -642,6 +700,7 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
             const TextLine* now = GetLine(end.y);
             const int endIndex = ColumnToIndex(end.x, now->text, now->length);
             MovePastReplacement(&startLine, &startIndex, line, from, to, end.y, endIndex);
+            NoteReplacement(&written, line, from, to, end.y, endIndex);
             if (inRange)
             {
                 MovePastReplacement(&rangeEndLine, &rangeEndIndex, line, from, to, end.y, endIndex);
@@ -668,6 +727,7 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
         previous = IndexKey(caretLine, ColumnToIndex(caretColumn, at->text, at->length)) - 1;
     }
 
+    m_replaceAllText = nullptr;
     if (restore)
     {
         const bool atStart = m_savedCaretAtStart != 0;
@@ -725,8 +785,10 @@ int CTextEdit::ReplaceText(const char* find, const char* replacement, uint32_t f
         text = DecodeSource(replacement, static_cast<int>(strlen(replacement)), TIF_UTF8);
         mode = static_cast<int32_t>(flags & 0xFF);
     }
-    // A line's worth at most: the decoded text is held like a line.
-    if (text.size() > m_maxLineLength)
+    // A line's worth at most of the decoded text, which is held like a line. A plain
+    // replacement goes in whole: the insertion wraps it where it is longer than a line, as it
+    // wraps any text put in.
+    if ((flags & RTF_UTF8) && text.size() > m_maxLineLength)
         text.resize(m_maxLineLength);
     // The text to find may be the stored search text, which the next line frees.
     std::string findCopy;

@@ -30,6 +30,13 @@ void CTextEdit::ReplayEntry(UndoEntry* e)
             e->endColumn = m_insertEnd.x;
             e->endLine = m_insertEnd.y;
         }
+        else
+        {
+            // Nothing goes in (a match replaced by an empty text): the inverse removes nothing.
+            // The old end left there made the next undo take the text behind the start.
+            e->endColumn = e->startColumn;
+            e->endLine = e->startLine;
+        }
         inserted = true;
     }
     if (e->kind & UK_RETYPE)

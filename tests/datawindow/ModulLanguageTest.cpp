@@ -112,6 +112,8 @@ TEST(ModulLanguageTest, CasesOfTheLanguage)
         {":t TEXT \"Ziel\"\nBYTE \"q\" #N>t\nIF UNTIL 00 AB +1 GOTO ende\nBYTE \"nach\"\n:ende EXIT", {7, 0, 0xAB, 5},
          "Ziel=7 "},
         {"IF UNTIL 01 02 +2 GOTO weiter\nEXIT\n:weiter BYTE \"w\"", {1, 2, 9}, "w=9 "},
+        // The skip may stand apart from its "+".
+        {"IF UNTIL 01 02 + 2 GOTO weiter\nEXIT\n:weiter BYTE \"w\"", {1, 2, 9}, "w=9 "},
         // "EXIT" ends the pattern although E is a hex digit; the line end ends it too.
         {"IF UNTIL 07 EXIT LOCAL_0\nBYTE \"b\"", {8, 9}, "b=9 "},
         // The start of a pattern abuts ">": a number after a blank is a pattern byte.

@@ -5,6 +5,7 @@
 
 #include "editor/TextFindDialogs.h"
 #include "editor/TextOptionsDlg.h"
+#include "services/Registry.h"
 #include "tests/support/ModalScript.h"
 
 #include <string.h>
@@ -358,8 +359,15 @@ TEST_F(TextEditDialogs, DialogsAskOnlyThroughTheQueryMessage)
 
 // "Weitersuchen" with wrap on finds the next match at every click, round the end of the text
 // twice, and never says "Text wurde nicht gefunden !"; the matches are counted on the lines.
+// The stored history is empty: the combo box fills from the list each search makes anew, and
+// shows it as it is at the last click.
 TEST_F(TextEditDialogs, AgainFindsTheNextMatchAtEveryClick)
 {
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.Open(HKEY_CURRENT_USER, (m_scratch.Path() + "\\DialogTest").c_str(), REGISTRY_CREATE));
+        ASSERT_TRUE(reg.WriteMultiString("", "Find"));
+    }
     CTextEdit edit(2048, 50000, 0, "DialogTest");
     ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 300), &m_parent, 4210));
     edit.AppendText("eins zwei eins\ndrei eins vier\n");
@@ -375,6 +383,7 @@ TEST_F(TextEditDialogs, AgainFindsTheNextMatchAtEveryClick)
     HWND dialog = nullptr;
     int boxes = 0;
     std::vector<POINT> found;
+    std::vector<std::string> items;
     ModalScript script;
     script.Add([&](HWND d) {
         dialog = d;
@@ -390,6 +399,13 @@ TEST_F(TextEditDialogs, AgainFindsTheNextMatchAtEveryClick)
                 return false;
             }
             found.push_back(edit.GetCaretPos());
+            for (int i = 0; k + 1 == clicks && i < SendDlgItemMessageA(dialog, IDC_TF_TEXT, CB_GETCOUNT, 0, 0); ++i)
+            {
+                char text[300] = {};
+                if (SendDlgItemMessageA(dialog, IDC_TF_TEXT, CB_GETLBTEXTLEN, i, 0) < 300)
+                    SendDlgItemMessageA(dialog, IDC_TF_TEXT, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+                items.push_back(text);
+            }
             return Click(dialog, k + 1 < clicks ? IDC_TF_AGAIN : IDCANCEL);
         });
     EXPECT_EQ(script.Run([&] { return edit.OpenFindDialog(nullptr, 0); }), IDCANCEL);
@@ -402,6 +418,10 @@ TEST_F(TextEditDialogs, AgainFindsTheNextMatchAtEveryClick)
         EXPECT_EQ(found[k].x, want.x) << k;
         EXPECT_EQ(found[k].y, want.y) << k;
     }
+    std::vector<std::string> history;
+    for (const char* h = edit.GetFindHistory(); h && *h; h += strlen(h) + 1)
+        history.push_back(h);
+    EXPECT_TRUE(!history.empty() && items == history);
     edit.DestroyWindow();
 }
 

@@ -453,6 +453,110 @@ TEST_F(TextEditFind, InteractiveReplaceAsksAboutEachMatchOnce)
     }
 }
 
+// Where occurrences overlap, a replace-all and the questions of an interactive replace take
+// each occurrence of the text as it was, never one that a replacement wrote or joined: not
+// left of a replacement going backwards, not round the end into the first replacement, not
+// one column into the latest when each replacement steps back (flag 4). A replacement longer
+// than a line goes in whole, wrapped. The reference replaces from the caret to the end and,
+// with wrap, from the start to the caret, each part on its own (backwards: on the mirrored
+// text); the rows put the caret where that is the text as it was.
+TEST_F(TextEditFind, ReplacementsGoInWholeAndAreNeverMatchedAgain)
+{
+    struct Case
+    {
+        const char* what;
+        const char* text;
+        size_t caret;
+        uint32_t options;
+        uint32_t flags;   // of a replace-all; 0 for the questions
+        const char* find;
+        std::string replacement;
+        uint32_t maxLength = 2048;
+    };
+    const Case cases[] = {
+        { "replace-all, wrap, from column 2", "xaaay", 2, 0x40, 2, "aa", "ab" },
+        { "replace-all, wrap, an empty replacement joins what it leaves", "aabb", 1, 0x40, 2, "ab", "" },
+        { "replace-all stepping back one column", "a a", 0, 0, 2 | RTF_STEP_BACK, "a", "ba" },
+        { "asked, backward, from the end", "aaa", 3, 0x20, 0, "aa", "ab" },
+        { "asked, backward, empty replacements from the middle", "aaaa", 2, 0x20, 0, "a", "" },
+        { "asked, backward, wrap, empty replacements from the middle", "aaaa", 2, 0x60, 0, "a", "" },
+        { "asked, wrap, from column 2", "xaaay", 2, 0x40, 0, "aa", "ab" },
+        { "replace-all, a replacement longer than a line", "a X b X", 0, 0, 2, "X", std::string(40, 'r'), 16 },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        const bool backward = (c.options & 0x20) != 0;
+        auto replaced = [&](std::string part) {
+            std::string find = c.find, replacement = c.replacement;
+            for (std::string* t : { &part, &find, &replacement })
+                if (backward)
+                    std::reverse(t->begin(), t->end());
+            auto out = ReplaceBetween(part, find, replacement, 0, part.size(), true, std::string::npos);
+            if (backward)
+                std::reverse(out.first.begin(), out.first.end());
+            return out;
+        };
+        // Backwards the first candidate is the match that starts at the caret.
+        const std::string text = c.text;
+        const size_t split = backward ? std::min(text.size(), c.caret + strlen(c.find)) : static_cast<size_t>(c.caret);
+        const auto head = backward || (c.options & 0x40) ? replaced(text.substr(0, split))
+                                                         : std::make_pair(text.substr(0, split), 0);
+        const auto tail = !backward || (c.options & 0x40) ? replaced(text.substr(split)) : std::make_pair(text.substr(split), 0);
+        CTextEdit edit(c.maxLength, 50000, 0, "FindTest");
+        EditOptions = (0x1849 & ~0x1F0u) | c.options;
+        edit.AppendText(c.text);
+        edit.SetCursorPos(static_cast<int>(c.caret), 0, 0);
+        EXPECT_EQ(c.flags ? edit.ReplaceText(c.find, c.replacement.c_str(), c.flags)
+                          : AnswerEveryMatch(edit, c.find, c.replacement.c_str(), false, "J"),
+                  head.second + tail.second);
+        // The lines the editor wrapped are read as one, and none is longer than a line may be.
+        std::string got;
+        for (const std::string& line : Lines(edit))
+            got += line.size() <= c.maxLength ? line : "(too long)";
+        EXPECT_EQ(got, head.first + tail.first);
+    }
+}
+
+// Replace-all, then undo all of it, redo all of it and undo all of it again: each way ends at
+// exactly the text it should. The two runs the texts start with, then random ones from a fixed
+// seed: empty replacements, line breaks, lines of 12 bytes, line tables the text fills (so
+// that a replacement with a line break goes in only in part).
+TEST_F(TextEditFind, ReplaceAllRoundTripsThroughUndoAndRedo)
+{
+    const char* const pieces[] = { "ab X7 cd", "four bla", "X", "a", "ab", "bla", " ", "\t", "\n", "", "l\r\nx", "Y",
+                                   "bla bla bla bla bla bla" };
+    uint32_t seed = 20240611u;
+    auto next = [&](uint32_t below) { return ((seed = seed * 1103515245u + 12345u) >> 8) % below; };
+    for (int run = 0; run < 200; ++run)
+    {
+        std::string text = pieces[run % 2];
+        for (uint32_t w = run < 2 ? 0 : next(30); w > 0; --w)
+            text += pieces[2 + next(7)];
+        const char* find = run < 2 ? pieces[2 + run] : pieces[2 + next(6)];
+        const char* replacement = run < 2 ? pieces[9 + run] : pieces[8 + next(5)];
+        const uint32_t shape = run < 2 ? run * 2 : next(3);   // 1: short lines, 2: a full table
+        CTextEdit probe(shape == 1 ? 12 : 2048, 50000, 0, "FindTest");
+        probe.AppendText(text.c_str());
+        CTextEdit edit(shape == 1 ? 12 : 2048, shape == 2 ? std::max(1, probe.GetLineCount()) : 50000, 0, "FindTest");
+        edit.AppendText(text.c_str());
+        const std::vector<std::string> before = Lines(edit);
+        EditOptions = (0x1849 & ~0x1F0u) | (next(2) ? 0x40u : 0u);
+        const int line = static_cast<int>(next(static_cast<uint32_t>(std::max<size_t>(1, before.size()))));
+        edit.SetCursorPos(static_cast<int>(next(1000)), line, 0);
+        const int replaced = edit.ReplaceText(find, replacement, 2);
+        const std::vector<std::string> after = Lines(edit);
+        SCOPED_TRACE("run " + std::to_string(run) + ": \"" + text + "\", \"" + find + "\" -> \"" + replacement + "\"");
+        ASSERT_LT(replaced, 128);   // the journal's size
+        EXPECT_EQ(edit.Undo(-1000), replaced);
+        EXPECT_EQ(JoinLines(Lines(edit)), JoinLines(before));
+        EXPECT_EQ(edit.Undo(1000), replaced);
+        EXPECT_EQ(JoinLines(Lines(edit)), JoinLines(after));
+        EXPECT_EQ(edit.Undo(-1000), replaced);
+        EXPECT_EQ(JoinLines(Lines(edit)), JoinLines(before));
+    }
+}
+
 // The stored search text may itself be the text to find: it is replaced by the replacement
 // on the way, so the search must not read the text it freed.
 TEST_F(TextEditFind, TheStoredSearchTextCanBeTheTextToFind)
