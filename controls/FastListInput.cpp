@@ -186,10 +186,11 @@ int FastListScrollTo(FastListBlock* b, int bar, int value, int cause)
     ::SetScrollPos(b->window, bar, target, TRUE);
     if (bar == SB_HORZ)
         FastListLayoutHeader(b);
-    // The top row a deferred insertion left waiting for the refresh is replaced by this
-    // scroll: applied later, it took the view back from under a user who had scrolled since.
+    // The top row and the scroll into view a deferred insertion left waiting for the refresh
+    // are replaced by this scroll, as they would be had they been done at once: applied
+    // later, they took the view back from under a user who had scrolled since.
     if (bar == SB_VERT)
-        b->pending &= ~static_cast<UINT>(FLPEND_TOP);
+        b->pending &= ~static_cast<UINT>(FLPEND_TOP | FLPEND_ENSURE);
     FastListHideTooltip(b);
     FastListInvalidateAll(b);
     // An open edit stays open with what was typed so far, its editor moving with its cell:

@@ -976,12 +976,12 @@ TEST_F(FastListWindow, FollowingTheTailHoldsInDeferredMode)
         FastListSource source = {&count, indices, 0, nullptr, nullptr};
         ASSERT_EQ(SendMessageA(fl, FLM_ATTACHSOURCE, 0, reinterpret_cast<LPARAM>(&source)), 1);
         void* block = reinterpret_cast<void*>(GetWindowLongPtrA(fl, 0));
-        auto append = [&](int i) {
+        auto append = [&](int i, DWORD more = 0) {
             if (c.path == SYNCHRONISED) {
                 count = i + 1;
-                return source.sync(block, i, 1, 1 | FLI_FOLLOWTAIL) == 1;
+                return source.sync(block, i, 1, 1 | FLI_FOLLOWTAIL | more) == 1;
             }
-            const WPARAM flags = FLI_FOLLOWTAIL | (c.path == DEFERRED ? static_cast<WPARAM>(FLI_DEFERRED) : 0);
+            const WPARAM flags = FLI_FOLLOWTAIL | more | (c.path == DEFERRED ? static_cast<WPARAM>(FLI_DEFERRED) : 0);
             return SendMessageA(fl, FLM_APPENDRUN, 1 | flags, i) == 1;
         };
         for (int i = 0; i < total; ++i)
@@ -1014,8 +1014,9 @@ TEST_F(FastListWindow, FollowingTheTailHoldsInDeferredMode)
             EXPECT_TRUE(PtInRegion(dirty, (r.left + r.right) / 2, (r.top + r.bottom) / 2)) << "row " << row;
         }
         DeleteObject(dirty);
-        // One more, then a scroll of the user's before the refresh: the refresh keeps it.
-        ASSERT_TRUE(append(total + 2));
+        // One more, wanted in view too, then a scroll of the user's before the refresh: the
+        // refresh keeps it.
+        ASSERT_TRUE(append(total + 2, FLI_ENSUREVISIBLE));
         const int shown = static_cast<int>(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0));
         SendMessageA(fl, WM_VSCROLL, SB_LINEUP, 0);
         SendMessageA(fl, WM_TIMER, 14609, 0);
