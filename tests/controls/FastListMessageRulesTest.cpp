@@ -171,9 +171,8 @@ TEST(FastListMessageRules, EachMessageLeavesWhatItsRuleSays)
              SendMessageA(fl, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&hide));
              SendMessageA(fl, LVM_SETCOLUMNWIDTH, 0, 80);
              const LRESULT hidden = SendMessageA(fl, LVM_GETCOLUMNWIDTH, 0, 0);
-             LVCOLUMNA show = {};
-             show.mask = FLCF_HIDDEN;
-             SendMessageA(fl, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&show));
+             hide.fmt = 0;   // shown again
+             SendMessageA(fl, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&hide));
              return hidden * 1000 + SendMessageA(fl, LVM_GETCOLUMNWIDTH, 0, 0);
          },
          0 * 1000 + 80},

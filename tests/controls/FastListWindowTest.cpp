@@ -759,6 +759,7 @@ TEST_F(FastListWindow, DeferredSelectionNoticesTellEachRealChangeOnce)
          {2 * 2 + 1}},
         {"item 2 deselected with Ctrl, keeping the focus: told once", [&] { ctrlClick(2); }, {2 * 2}},
         {"Ctrl selects item 3: item 2 only loses the focus", [&] { ctrlClick(3); }, {3 * 2 + 1}},
+        {"Ctrl selects item 4 and takes it back: nothing told", [&] { ctrlClick(4); ctrlClick(4); }, {}},
         {"nothing changed: nothing told", [] {}, {}},
     };
     for (const auto& step : steps) {
