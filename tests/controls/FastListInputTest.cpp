@@ -482,7 +482,8 @@ TEST_F(ListFixture, AScrollTheProgramMakesKeepsAnOpenEditOnItsRecord)
     const struct {
         const char* what;
         int kind;   // 0 LVM_SCROLL, 1 LVM_ENSUREVISIBLE, 2 a follow-tail insertion, 3 FLM_SCROLLTOROW,
-                    // 4 an append scrolling its last item into view, 5 LVM_SCROLL to the right
+                    // 4 an append scrolling its last item into view, 5 LVM_SCROLL to the right,
+                    // 6 an insertion at 0, 7 a deletion at 0, 8 a deferred follow-tail insertion
     } cases[] = {
         {"LVM_SCROLL three rows down", 0},
         {"scrolling the last item into view", 1},
@@ -490,6 +491,9 @@ TEST_F(ListFixture, AScrollTheProgramMakesKeepsAnOpenEditOnItsRecord)
         {"scrolling to a row", 3},
         {"an append scrolling its last item into view", 4},
         {"LVM_SCROLL to the right", 5},
+        {"an insertion above the edited record", 6},
+        {"a deletion above the edited record", 7},
+        {"a deferred insertion following the tail, at its refresh", 8},
     };
     ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);   // an editor in a hidden window is no edit running
     for (const auto& c : cases) {
@@ -497,7 +501,7 @@ TEST_F(ListFixture, AScrollTheProgramMakesKeepsAnOpenEditOnItsRecord)
         const int whole = static_cast<int>(SendMessageA(list, FLM_GETWHOLEROWS, 0, 0));
         ASSERT_GT(whole, 3) << c.what;
         // As many items as whole rows: the next one at the end lies within the page's last two rows.
-        SendMessageA(list, FLM_APPENDRUN, static_cast<WPARAM>(c.kind == 2 ? whole : 3 * whole), 0);
+        SendMessageA(list, FLM_APPENDRUN, static_cast<WPARAM>(c.kind == 2 || c.kind == 8 ? whole : 3 * whole), 0);
         ASSERT_EQ(SendMessageA(list, LVM_EDITLABELA, 1, 0), 1) << c.what;
         HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
         ASSERT_NE(edit, nullptr) << c.what;
@@ -507,10 +511,15 @@ TEST_F(ListFixture, AScrollTheProgramMakesKeepsAnOpenEditOnItsRecord)
         parent.react = [&](NMHDR* hdr) -> LRESULT {
             const NMLVDISPINFOA* info = reinterpret_cast<NMLVDISPINFOA*>(hdr);
             if ((hdr->code == LVN_ENDLABELEDITA || hdr->code == LVN_SETDISPINFOA) && info->item.pszText)
-                handedOn.push_back({info->item.iItem, info->item.pszText});
+                handedOn.push_back({static_cast<int>(info->item.lParam), info->item.pszText});
             return 0;
         };
-        const RECT before = CellOf(list, 1, 0);
+        // The edited record's cell: data word 1, wherever the record went.
+        auto recordCell = [&] {
+            FastListFind record = {FLF_DATA, 0, 0, 0, 1, nullptr};
+            return CellOf(list, static_cast<int>(SendMessageA(list, LVM_FINDITEMA, 0, reinterpret_cast<LPARAM>(&record))), 0);
+        };
+        const RECT before = recordCell();
         EXPECT_EQ(ClientRectOf(edit, list).top, before.top) << c.what;
         const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
         const int rowHeight = static_cast<int>(SendMessageA(list, FLM_GETROWHEIGHT, 0, 0));
@@ -520,9 +529,15 @@ TEST_F(ListFixture, AScrollTheProgramMakesKeepsAnOpenEditOnItsRecord)
         case 2: SendMessageA(list, FLM_APPENDRUN, 1 | FLI_FOLLOWTAIL, 0); break;
         case 3: SendMessageA(list, FLM_SCROLLTOROW, 5, 0); break;
         case 4: SendMessageA(list, FLM_APPENDRUN, 2 * whole | FLI_ENSUREVISIBLE, 0); break;
-        default: SendMessageA(list, LVM_SCROLL, 50, 0); break;
+        case 5: SendMessageA(list, LVM_SCROLL, 50, 0); break;
+        case 6: InsertData(list, 0, 999); break;
+        case 7: SendMessageA(list, LVM_DELETEITEM, 0, 0); break;
+        default:
+            SendMessageA(list, FLM_APPENDRUN, 1 | FLI_FOLLOWTAIL | FLI_DEFERRED, 0);
+            SendMessageA(list, WM_TIMER, kFastListRefreshTimer, 0);
+            break;
         }
-        const RECT after = CellOf(list, 1, 0);
+        const RECT after = recordCell();
         EXPECT_FALSE(EqualRect(&before, &after)) << c.what;   // the view did move
         EXPECT_TRUE(handedOn.empty()) << c.what << ": " << (handedOn.empty() ? "" : handedOn[0].second);
         ASSERT_EQ(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0)), edit) << c.what;
@@ -536,7 +551,7 @@ TEST_F(ListFixture, AScrollTheProgramMakesKeepsAnOpenEditOnItsRecord)
         SendMessageA(list, FLM_ENDEDIT, 0, 0);
         ASSERT_EQ(handedOn.size(), 2u) << c.what;
         for (const auto& h : handedOn) {
-            EXPECT_EQ(h.first, 1) << c.what;
+            EXPECT_EQ(h.first, 1) << c.what;   // the record's data word
             EXPECT_EQ(h.second, "nicht bestaetigt") << c.what;
         }
         parent.react = nullptr;
