@@ -284,51 +284,49 @@ void ClearSelectionExcept(FastListBlock* b, int keep, int low, int high)
 
 }  // namespace
 
-void FastListMoveFocus(FastListBlock* b, int item, int column, bool shift, bool ctrl, bool scroll, int cause)
+bool FastListMoveFocus(FastListBlock* b, int item, int column, bool shift, bool ctrl, bool scroll, int cause)
 {
     if (!b->items.Valid(item))
-        return;
+        return false;
     const DWORD data = b->items[item].data;
     const bool cellFocus = (b->exStyle & FLS_EX_CELLFOCUS) != 0;
-    // The old focus item loses the focus mark.
-    int oldMark = b->index.mark;
-    if (b->items.Valid(oldMark) && oldMark != item)
-        ApplyState(b, oldMark, b->items[oldMark].state & ~LVIS_FOCUSED);
-    if (!b->items.Valid(item) || b->items[item].data != data)
-        return;
+    auto stillThere = [&] { return b->items.Valid(item) && b->items[item].data == data; };
+    const int oldMark = b->index.mark;
+    int anchor = item;
+    bool taken = false;
     if (shift && !(b->style & LVS_SINGLESEL)) {
-        int anchor = b->items.Valid(b->index.anchor) ? b->index.anchor : item;
+        anchor = b->items.Valid(b->index.anchor) ? b->index.anchor : item;
         int low = std::min(anchor, item), high = std::max(anchor, item);
         ClearSelectionExcept(b, -1, low, high);
         for (int i = low; i <= high && i < b->items.Count(); ++i) {
             if (i != item && !(b->items[i].state & LVIS_SELECTED))
                 ApplyState(b, i, b->items[i].state | LVIS_SELECTED);
         }
-        b->index.anchor = anchor;
-        if (b->items.Valid(item))
-            ApplyState(b, item, b->items[item].state | LVIS_SELECTED | LVIS_FOCUSED);
+        taken = stillThere() && ApplyState(b, item, b->items[item].state | LVIS_SELECTED | LVIS_FOCUSED);
     } else if (ctrl && !(b->style & LVS_SINGLESEL)) {
-        ApplyState(b, item, (b->items[item].state ^ LVIS_SELECTED) | LVIS_FOCUSED);
-        b->index.anchor = item;
+        taken = ApplyState(b, item, (b->items[item].state ^ LVIS_SELECTED) | LVIS_FOCUSED);
     } else {
         ClearSelectionExcept(b, item, 0, -1);
-        if (b->items.Valid(item))
-            ApplyState(b, item, b->items[item].state | LVIS_SELECTED | LVIS_FOCUSED);
-        b->index.anchor = item;
+        taken = stillThere() && ApplyState(b, item, b->items[item].state | LVIS_SELECTED | LVIS_FOCUSED);
     }
-    if (!b->items.Valid(item))
-        return;
-    // The focus mark follows the item's state: an item whose change was refused keeps it off.
-    if (b->items[item].state & LVIS_FOCUSED) {
-        b->index.mark = item;
-        b->markColumn = cellFocus && b->columns.Valid(column) ? column : 0;
-    } else if (b->index.mark == oldMark && oldMark != item && !(b->items.Valid(oldMark) && (b->items[oldMark].state & LVIS_FOCUSED))) {
-        b->index.mark = -1;
-    }
+    // A move the parent refused (its LVN_ITEMCHANGING answered non-zero) leaves the focus,
+    // its mark and the anchor where they were: the old mark item loses its focus bit only
+    // once the new item has taken it. Cleared before the parent was asked, a refused keyboard
+    // move left no item focused and the focus index on the item the parent had refused.
+    if (!taken || !stillThere())
+        return false;
+    if (b->items.Valid(oldMark) && oldMark != item && (b->items[oldMark].state & LVIS_FOCUSED))
+        ApplyState(b, oldMark, b->items[oldMark].state & ~LVIS_FOCUSED);
+    if (!stillThere())
+        return false;
+    b->index.anchor = anchor;
+    b->index.mark = item;
+    b->markColumn = cellFocus && b->columns.Valid(column) ? column : 0;
     b->index.focus = item;
     b->focusColumn = cellFocus && b->columns.Valid(column) ? column : 0;
     if (scroll && !(b->style & LVS_NOSCROLL))
         FastListEnsureVisible(b, item, cellFocus ? static_cast<int>(0x80000000u | b->focusColumn) : 0, cause);
+    return true;
 }
 
 int FastListSetItemState(FastListBlock* b, int item, UINT state, UINT mask, int cause)
@@ -365,8 +363,10 @@ int FastListSetItemState(FastListBlock* b, int item, UINT state, UINT mask, int 
         if (!ApplyState(b, item, wanted))
             return 0;
     }
-    if (select && b->items.Valid(item))
-        FastListMoveFocus(b, item, b->focusColumn, false, false, !(b->style & LVS_NOSCROLL), cause);
+    // A selection the parent refused is no change done: 0, as for the other bits.
+    if (select && b->items.Valid(item) &&
+        !FastListMoveFocus(b, item, b->focusColumn, false, false, !(b->style & LVS_NOSCROLL), cause))
+        return 0;
     if (b->items.Valid(item))
         FastListInvalidateRows(b, item, item);
     return 1;
@@ -452,6 +452,7 @@ int InsertItems(FastListBlock* b, int pos, int n, const DWORD* dataArray, DWORD 
         FastListEnsureVisible(b, last, 0, 9);
     FastListInvalidateRows(b, at, std::max(last, b->top + b->partialRows));
     FastListUpdateScrollBars(b, false);
+    FastListPlaceEditor(b);   // an insertion above the edited record moved it down
     return at;
 }
 
@@ -506,6 +507,7 @@ int DeleteItems(FastListBlock* b, int first, int n)
     FastListUpdateRowsPerPage(b);
     FastListUpdateScrollBars(b, false);
     FastListInvalidateAll(b);
+    FastListPlaceEditor(b);   // a deletion above the edited record moved it up
     return removed;
 }
 
@@ -731,10 +733,17 @@ void RefreshTick(FastListBlock* b)
 {
     const bool wasDeferred = b->deferred;
     b->deferred = false;
-    const UINT work = b->pending;
+    UINT work = b->pending;
     b->pending = 0;
     if (work & FLPEND_TOP) {
-        b->top = ClampTopRow(b->pendingTop, FastListPageOf(b));
+        const int top = ClampTopRow(b->pendingTop, FastListPageOf(b));
+        if (top != b->top) {
+            // Every row of the page moved. Only the rows marked by the insertions were
+            // repainted, so the others stood where other rows now are (0-7, 10, 11 under a
+            // top of 2), and clicks hit rows other than the ones shown.
+            b->top = top;
+            work |= FLPEND_REDRAW;
+        }
     }
     if (work & FLPEND_TOOLTIP)
         FastListHideTooltip(b);
@@ -786,6 +795,8 @@ void RefreshTick(FastListBlock* b)
             FastListNotifyItem(b, LVN_ITEMCHANGED, i, b->focusColumn, s, s ^ LVIS_SELECTED, LVIF_STATE, none, __LINE__);
         }
     }
+    if (work)
+        FastListPlaceEditor(b);   // the rows may have moved under an open edit
     if (work || b->refreshMark == 1) {
         b->refreshMark = 2;
     } else if (wasDeferred) {
@@ -1478,15 +1489,23 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         int rows = static_cast<int>(lp & 0xFFFFFF), columns = static_cast<int>(static_cast<DWORD>(lp) >> 24);
         if (!b->items.Valid(item) || rows <= 0 || columns <= 0 || !b->columns.Valid(column))
             return 0;
-        RECT first = FastListCellRect(b, item, column);
-        RECT last = FastListCellRect(b, std::min(item + rows - 1, b->items.Count() - 1),
-                                     std::min(column + columns - 1, b->columns.Count() - 1));
-        RECT r;
-        ::UnionRect(&r, &first, &last);
-        if (::IsRectEmpty(&r))
-            return 0;
-        ::InvalidateRect(hwnd, &r, FALSE);
-        return 1;
+        // Each named column's cells on their own: shown in another order, a named column may
+        // lie outside the span from the first to the last named one, which was all that was
+        // invalidated.
+        const int lastItem = std::min(item + rows - 1, b->items.Count() - 1);
+        const int lastColumn = std::min(column + columns - 1, b->columns.Count() - 1);
+        bool any = false;
+        for (int c = column; c <= lastColumn; ++c) {
+            RECT top = FastListCellRect(b, item, c);
+            RECT bottom = FastListCellRect(b, lastItem, c);
+            RECT r;
+            ::UnionRect(&r, &top, &bottom);
+            if (::IsRectEmpty(&r))
+                continue;
+            ::InvalidateRect(hwnd, &r, FALSE);
+            any = true;
+        }
+        return any ? 1 : 0;
     }
     case FLM_PROPERTY:
         return Property(b, wp, lp);
@@ -1495,10 +1514,7 @@ LRESULT Dispatch(FastListBlock* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         const int item = static_cast<int>(lp);
         switch (wp) {
         case 0x108:
-            if (!b->items.Valid(item))
-                return 0;
-            FastListMoveFocus(b, item, b->focusColumn, false, false, true, 9);
-            return 1;
+            return FastListMoveFocus(b, item, b->focusColumn, false, false, true, 9) ? 1 : 0;
         case 0x109: {
             if (b->items.Valid(b->index.hot))
                 b->items[b->index.hot].flags &= ~0x08;

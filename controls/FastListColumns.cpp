@@ -374,6 +374,10 @@ LRESULT FastListHeaderNotify(FastListBlock* b, NMHDR* hdr)
         const int c = nm->iItem;
         if ((b->exStyle & FLS_EX_NOAUTOFIT) || !b->columns.Valid(c) || b->columns[c].hidden)
             return 0;
+        // Without rows there is no cell to fit the column to: the fit of nothing was 0 and
+        // shrank the column out of sight ("Typ" of an empty data window).
+        if (b->items.Count() == 0)
+            return 0;
         HDITEMA hd = {};
         hd.mask = HDI_WIDTH;
         hd.cxy = FastListFitColumnWidth(b, c);
@@ -462,6 +466,17 @@ LRESULT FastListColumnMessage(FastListBlock* b, UINT msg, WPARAM wp, LPARAM lp, 
             // reach the header as a width.
             if (width < 0)
                 width = FastListFitColumnWidth(b, static_cast<int>(wp));
+            // A hidden column keeps the width for when it is shown again, as LVM_SETCOLUMNA
+            // does; its header item stays at 0. Handed to the header, the width opened the
+            // item while the column stayed hidden, and every later title stood that far from
+            // its painted column.
+            FastListColumn& col = b->columns[static_cast<int>(wp)];
+            if (col.hidden) {
+                col.saved = std::min(std::max(width, 0), 32767);
+                if (col.weight == 0)
+                    col.width = col.saved;
+                return 1;
+            }
         }
         HDITEMA hd = {};
         hd.mask = HDI_WIDTH;

@@ -182,8 +182,9 @@ LRESULT FastListNotifyItem(FastListBlock* b, int code, int item, int column, UIN
                            UINT changed, POINT pt, int line);
 // The item-change rules of LVM_SETITEMSTATE; 1 done, 0 refused or a bad item.
 int FastListSetItemState(FastListBlock* b, int item, UINT state, UINT mask, int cause);
-// The focus and selection change of a keyboard or mouse move to (item, column).
-void FastListMoveFocus(FastListBlock* b, int item, int column, bool shift, bool ctrl, bool scroll, int cause);
+// The focus and selection change of a keyboard or mouse move to (item, column); false when
+// the parent refused the item's change (the focus then stays where it was).
+bool FastListMoveFocus(FastListBlock* b, int item, int column, bool shift, bool ctrl, bool scroll, int cause);
 void FastListRequestRefresh(FastListBlock* b, UINT pending);
 // Starts the deferred refresh's timer unless it runs already.
 void FastListStartRefreshTimer(FastListBlock* b);
@@ -230,6 +231,8 @@ void FastListTooltipTick(FastListBlock* b);
 void FastListEndEdit(FastListBlock* b, bool keep);
 // After a sort moved the edited record away from row `from`: the view and the editor follow it.
 void FastListFollowEdit(FastListBlock* b, int from);
+// Puts an open editor over its record's cell again after the rows moved under it.
+void FastListPlaceEditor(FastListBlock* b);
 // `ask` false (LVM_EDITLABELA) opens the plain editor without asking the parent first.
 int FastListBeginEdit(FastListBlock* b, int item, int column, int code, bool ask = true);
 void FastListCellAction(FastListBlock* b, int item, int column, int code);

@@ -186,13 +186,18 @@ int FastListScrollTo(FastListBlock* b, int bar, int value, int cause)
     ::SetScrollPos(b->window, bar, target, TRUE);
     if (bar == SB_HORZ)
         FastListLayoutHeader(b);
+    // The top row and the scroll into view a deferred insertion left waiting for the refresh
+    // are replaced by this scroll, as they would be had they been done at once: applied
+    // later, they took the view back from under a user who had scrolled since.
+    if (bar == SB_VERT)
+        b->pending &= ~static_cast<UINT>(FLPEND_TOP | FLPEND_ENSURE);
     FastListHideTooltip(b);
     FastListInvalidateAll(b);
-    // The cell leaves its editor behind. Only the user or the owner confirms an edit; a
-    // scroll the program makes (LVM_SCROLL, scrolling into view, following the tail) handed
-    // on text nobody had confirmed, so it drops the edit, as deleting the edited item does.
-    if (b->edit && Editing(b))
-        FastListEndEdit(b, false);
+    // An open edit stays open with what was typed so far, its editor moving with its cell:
+    // the user's own scrolls wait for the edit's end, so this is one the program makes
+    // (LVM_SCROLL, scrolling into view, following the tail), and it answers nothing for the
+    // user. Ending the edit here, kept or dropped, lost a typed text.
+    FastListPlaceEditor(b);   // over its record's cell, wherever the scroll took it
     return 1;
 }
 
@@ -257,6 +262,7 @@ void FastListUpdateScrollBars(FastListBlock* b, bool force)
     if (top != b->top) {
         b->top = top;
         FastListInvalidateAll(b);
+        FastListPlaceEditor(b);
     }
     SCROLLINFO si = {sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL};
     si.nMin = 0;
@@ -940,15 +946,33 @@ void FastListFollowEdit(FastListBlock* b, int from)
     if (!b->edit || !b->items.Valid(item) || !b->columns.Valid(b->editColumn))
         return;
     // The view moves by as many rows as the record did, so that its row stays under the
-    // editor, or as near as the ends of the list allow: always in view, since the edited
-    // row was (scrolling ends an edit, and the user's scrolls wait for its end).
+    // editor, or as near as the ends of the list allow.
     const int top = ClampTopRow(b->top + item - from, FastListPageOf(b));
     if (top != b->top) {
         b->top = top;
         ::SetScrollPos(b->window, SB_VERT, top, TRUE);
     }
+    FastListPlaceEditor(b);
+}
+
+void FastListPlaceEditor(FastListBlock* b)
+{
+    HWND edit = b->edit;
+    const int item = b->index.edit;
+    if (!edit || !::IsWindow(edit) || !b->items.Valid(item) || !b->columns.Valid(b->editColumn))
+        return;
     const RECT cell = FastListCellRect(b, item, b->editColumn);
-    ::SetWindowPos(b->edit, nullptr, cell.left, cell.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT now;
+    ::GetWindowRect(edit, &now);
+    ::MapWindowPoints(nullptr, b->window, reinterpret_cast<POINT*>(&now), 2);
+    if (now.left == cell.left && now.top == cell.top)
+        return;
+    // Below the header in the z-order: a cell scrolled above the page lies under the header,
+    // which covers the editor there as it covers the rows; one scrolled further lies outside
+    // the window. Either way the editor keeps the focus and the text.
+    HWND header = b->header && ::IsWindow(b->header) ? b->header : nullptr;
+    ::SetWindowPos(edit, header, cell.left, cell.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOACTIVATE | (header ? 0 : SWP_NOZORDER));
 }
 
 // --- the cell-kind action

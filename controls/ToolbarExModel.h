@@ -163,6 +163,10 @@ struct ToolbarExBlock : ControlBlock {
     BYTE fitMode = 0;
     BYTE hotOnArrow = 0;
     BYTE quietLayout = 0;            // a fit is trying layouts: it repaints what it leaves changed
+    // Messages under way: a parent may destroy the toolbar while one of them waits on its
+    // notification (TBN_DROPDOWN), and the block then goes when the outermost one ends.
+    LONG nesting = 0;
+    BYTE destroyed = 0;
 };
 
 // --- the block

@@ -325,10 +325,32 @@ void OnNcDestroy(ToolbarExBlock* block, HWND hwnd)
 {
     block->lock.Enter();
     SetControlBlock(hwnd, nullptr);
+    block->destroyed = 1;
     block->lock.Leave(__LINE__);
-    TbxFreeBlock(block);   // with the overlays
     ToolbarClass().ReleaseUser();
 }
+
+// Counts the messages of a block under way. A parent that destroys the toolbar from its
+// TBN_DROPDOWN handler runs WM_NCDESTROY inside the press that sent it: freed there, the block
+// (and its lock, which the press takes back after the notification) was gone under the press,
+// whose next lock entry then waited on a deleted critical section for ever. The block goes
+// when the outermost message ends.
+class MessageUnderWay {
+public:
+    explicit MessageUnderWay(ToolbarExBlock* block) : m_block(block) { ::InterlockedIncrement(&block->nesting); }
+    ~MessageUnderWay()
+    {
+        if (::InterlockedDecrement(&m_block->nesting) == 0 && m_block->destroyed)
+            TbxFreeBlock(m_block);   // with the overlays
+    }
+    MessageUnderWay(const MessageUnderWay&) = delete;
+    MessageUnderWay& operator=(const MessageUnderWay&) = delete;
+
+private:
+    ToolbarExBlock* m_block;
+};
+
+LRESULT Dispatch(ToolbarExBlock* block, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 LRESULT AddButtonsMessage(ToolbarExBlock* block, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -351,7 +373,8 @@ LRESULT AddButtonsMessage(ToolbarExBlock* block, UINT message, WPARAM wParam, LP
 
 LRESULT AddStringMessage(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam, bool wide)
 {
-    if (wParam && wParam != 0xFFFF) {
+    // 0xFFFF (a list led by its separator) and 0xFFFE (one string) name no module.
+    if (wParam && wParam != 0xFFFF && wParam != 0xFFFE) {
         // A string resource: its text is the list, its first character the separator.
         const wchar_t* text = nullptr;
         const int n = ::LoadStringW(reinterpret_cast<HINSTANCE>(wParam), static_cast<UINT>(lParam),
@@ -369,7 +392,7 @@ LRESULT AddStringMessage(ToolbarExBlock* block, WPARAM wParam, LPARAM lParam, bo
     }
     if (!lParam || IS_INTRESOURCE(lParam))
         return -1;
-    const int mode = wParam == 0xFFFF ? 0xFFFF : 0;
+    const int mode = wParam == 0xFFFF || wParam == 0xFFFE ? static_cast<int>(wParam) : 0;
     return wide ? TbxAddStrings(block, reinterpret_cast<const wchar_t*>(lParam), mode)
                 : TbxAddStringsA(block, reinterpret_cast<const char*>(lParam), mode);
 }
@@ -512,6 +535,14 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     ToolbarExBlock* block = static_cast<ToolbarExBlock*>(GetControlBlock(hwnd));
     if (!block)
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    MessageUnderWay underWay(block);
+    return Dispatch(block, hwnd, message, wParam, lParam);
+}
+
+namespace {
+
+LRESULT Dispatch(ToolbarExBlock* block, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     const DWORD w = static_cast<DWORD>(wParam);
     switch (message) {
     case WM_CREATE:
@@ -1175,3 +1206,5 @@ LRESULT CALLBACK ToolbarExWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
+
+}  // namespace

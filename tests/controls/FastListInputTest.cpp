@@ -442,16 +442,10 @@ TEST_F(ListFixture, ADividerDoubleClickFitsTheColumnInTheFontItsCellsArePaintedI
         r->state = cellState;
     };
     Make(0, 1);
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    ASSERT_NE(header, nullptr);
+    ASSERT_NE(SendMessageA(list, LVM_GETHEADER, 0, 0), 0);
     auto fit = [&](UINT state) {
         cellState = state;
-        NMHEADERA nm = {};
-        nm.hdr.hwndFrom = header;
-        nm.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(header));
-        nm.hdr.code = HDN_DIVIDERDBLCLICKA;
-        nm.iItem = 1;
-        SendMessageA(list, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+        DoubleClickDivider(list, 1);
         return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0));
     };
     const int normal = fit(0), bold = fit(0x80);
@@ -460,18 +454,46 @@ TEST_F(ListFixture, ADividerDoubleClickFitsTheColumnInTheFontItsCellsArePaintedI
         EXPECT_EQ(fit(state), (state & 0x80) ? bold : normal) << "cell state " << std::hex << state;
 }
 
-// A scroll the program makes while a cell is being edited drops the edit: the text typed so
-// far reaches the owner only when the user (or the owner itself) confirms it.
-TEST_F(ListFixture, AScrollTheProgramMakesNeverConfirmsAnOpenEdit)
+namespace {
+
+// Where the list has cell (item, column), also off the page (code bit 0x100), in its client.
+RECT CellOf(HWND list, int item, int column)
+{
+    RECT r = {static_cast<LONG>(0x180u | (static_cast<DWORD>(column) << 24)), 0, 0, 0};
+    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&r));
+    return r;
+}
+
+RECT ClientRectOf(HWND child, HWND parent)
+{
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}  // namespace
+
+// A scroll the program makes while a cell is edited leaves the edit open on its record, with
+// what was typed so far: the editor moves with the cell, nothing is handed on, and the user's
+// own end of the edit later hands the text to that record.
+TEST_F(ListFixture, AScrollTheProgramMakesKeepsAnOpenEditOnItsRecord)
 {
     const struct {
         const char* what;
-        int kind;   // 0 LVM_SCROLL, 1 LVM_ENSUREVISIBLE, 2 a follow-tail insertion, 3 FLM_SCROLLTOROW
+        int kind;   // 0 LVM_SCROLL, 1 LVM_ENSUREVISIBLE, 2 a follow-tail insertion, 3 FLM_SCROLLTOROW,
+                    // 4 an append scrolling its last item into view, 5 LVM_SCROLL to the right,
+                    // 6 an insertion at 0, 7 a deletion at 0, 8 a deferred follow-tail insertion
     } cases[] = {
         {"LVM_SCROLL three rows down", 0},
         {"scrolling the last item into view", 1},
         {"an insertion following the tail", 2},
         {"scrolling to a row", 3},
+        {"an append scrolling its last item into view", 4},
+        {"LVM_SCROLL to the right", 5},
+        {"an insertion above the edited record", 6},
+        {"a deletion above the edited record", 7},
+        {"a deferred insertion following the tail, at its refresh", 8},
     };
     ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);   // an editor in a hidden window is no edit running
     for (const auto& c : cases) {
@@ -479,30 +501,59 @@ TEST_F(ListFixture, AScrollTheProgramMakesNeverConfirmsAnOpenEdit)
         const int whole = static_cast<int>(SendMessageA(list, FLM_GETWHOLEROWS, 0, 0));
         ASSERT_GT(whole, 3) << c.what;
         // As many items as whole rows: the next one at the end lies within the page's last two rows.
-        SendMessageA(list, FLM_APPENDRUN, static_cast<WPARAM>(c.kind == 2 ? whole : 3 * whole), 0);
+        SendMessageA(list, FLM_APPENDRUN, static_cast<WPARAM>(c.kind == 2 || c.kind == 8 ? whole : 3 * whole), 0);
         ASSERT_EQ(SendMessageA(list, LVM_EDITLABELA, 1, 0), 1) << c.what;
         HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
         ASSERT_NE(edit, nullptr) << c.what;
         ASSERT_TRUE(IsWindowVisible(edit)) << c.what;
         SetWindowTextA(edit, "nicht bestaetigt");
-        std::vector<std::string> handedOn;
+        std::vector<std::pair<int, std::string>> handedOn;
         parent.react = [&](NMHDR* hdr) -> LRESULT {
             const NMLVDISPINFOA* info = reinterpret_cast<NMLVDISPINFOA*>(hdr);
             if ((hdr->code == LVN_ENDLABELEDITA || hdr->code == LVN_SETDISPINFOA) && info->item.pszText)
-                handedOn.push_back(info->item.pszText);
+                handedOn.push_back({static_cast<int>(info->item.lParam), info->item.pszText});
             return 0;
         };
+        // The edited record's cell: data word 1, wherever the record went.
+        auto recordCell = [&] {
+            FastListFind record = {FLF_DATA, 0, 0, 0, 1, nullptr};
+            return CellOf(list, static_cast<int>(SendMessageA(list, LVM_FINDITEMA, 0, reinterpret_cast<LPARAM>(&record))), 0);
+        };
+        const RECT before = recordCell();
+        EXPECT_EQ(ClientRectOf(edit, list).top, before.top) << c.what;
         const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
         const int rowHeight = static_cast<int>(SendMessageA(list, FLM_GETROWHEIGHT, 0, 0));
         switch (c.kind) {
         case 0: SendMessageA(list, LVM_SCROLL, 0, 3 * rowHeight); break;
         case 1: SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), 0); break;
         case 2: SendMessageA(list, FLM_APPENDRUN, 1 | FLI_FOLLOWTAIL, 0); break;
-        default: SendMessageA(list, FLM_SCROLLTOROW, 5, 0); break;
+        case 3: SendMessageA(list, FLM_SCROLLTOROW, 5, 0); break;
+        case 4: SendMessageA(list, FLM_APPENDRUN, 2 * whole | FLI_ENSUREVISIBLE, 0); break;
+        case 5: SendMessageA(list, LVM_SCROLL, 50, 0); break;
+        case 6: InsertData(list, 0, 999); break;
+        case 7: SendMessageA(list, LVM_DELETEITEM, 0, 0); break;
+        default:
+            SendMessageA(list, FLM_APPENDRUN, 1 | FLI_FOLLOWTAIL | FLI_DEFERRED, 0);
+            SendMessageA(list, WM_TIMER, kFastListRefreshTimer, 0);
+            break;
         }
-        EXPECT_GT(Top(list), 0) << c.what;   // the view did move
-        EXPECT_TRUE(handedOn.empty()) << c.what << ": " << (handedOn.empty() ? "" : handedOn[0]);
-        EXPECT_EQ(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0), 0) << c.what;
+        const RECT after = recordCell();
+        EXPECT_FALSE(EqualRect(&before, &after)) << c.what;   // the view did move
+        EXPECT_TRUE(handedOn.empty()) << c.what << ": " << (handedOn.empty() ? "" : handedOn[0].second);
+        ASSERT_EQ(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0)), edit) << c.what;
+        char typed[32] = {};
+        GetWindowTextA(edit, typed, sizeof typed);
+        EXPECT_STREQ(typed, "nicht bestaetigt") << c.what;
+        const RECT now = ClientRectOf(edit, list);
+        EXPECT_EQ(now.left, after.left) << c.what;   // over its record's cell, wherever that went
+        EXPECT_EQ(now.top, after.top) << c.what;
+        // The user's Return ends it: the text reaches the record edited.
+        SendMessageA(list, FLM_ENDEDIT, 0, 0);
+        ASSERT_EQ(handedOn.size(), 2u) << c.what;
+        for (const auto& h : handedOn) {
+            EXPECT_EQ(h.first, 1) << c.what;   // the record's data word
+            EXPECT_EQ(h.second, "nicht bestaetigt") << c.what;
+        }
         parent.react = nullptr;
         DestroyWindow(list);
         list = nullptr;

@@ -124,6 +124,65 @@ TEST(FastListMessageRules, EachMessageLeavesWhatItsRuleSays)
              return static_cast<LRESULT>(CountOf(parent, FLN_EDITREQUEST));
          },
          1},
+        // The focus index, then the item with the focus bit: both stay on item 1.
+        {"a keyboard move the parent refuses leaves the focus where it was", 0, 0,
+         [](HWND fl, Parent& parent, Texts&) {
+             SendMessageA(fl, FLM_FOCUSCELL, 0, 1);
+             parent.react = [](NMHDR* hdr) -> LRESULT {
+                 return hdr->code == LVN_ITEMCHANGING && reinterpret_cast<NMLISTVIEW*>(hdr)->iItem == 2;
+             };
+             SendMessageA(fl, WM_KEYDOWN, VK_DOWN, 0);
+             parent.react = nullptr;
+             return SendMessageA(fl, LVM_GETSELECTIONMARK, 0, 0) * 10 +
+                    SendMessageA(fl, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+         },
+         1 * 10 + 1},
+        {"a selection request the parent refuses answers 0", 0, 0,
+         [](HWND fl, Parent& parent, Texts&) {
+             parent.react = [](NMHDR* hdr) -> LRESULT { return hdr->code == LVN_ITEMCHANGING; };
+             const LRESULT answer = SetState(fl, 3, LVIS_SELECTED, LVIS_SELECTED);
+             parent.react = nullptr;
+             return answer * 10 + SendMessageA(fl, LVM_GETITEMSTATE, 3, LVIS_SELECTED);
+         },
+         0},
+        // Columns shown as 1, 0, 2: column 1 lies left of the span from column 0 to column 2.
+        {"0x10A8 invalidates each named column's cells in another display order", 0, 0,
+         [](HWND fl, Parent&, Texts&) {
+             const int order[] = {1, 0, 2};
+             SendMessageA(fl, LVM_SETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(order));
+             UpdateWindow(fl);
+             ValidateRect(fl, nullptr);
+             const LRESULT answer = SendMessageA(fl, FLM_REDRAWCELLS, 1, 1 | (3 << 24));
+             RECT cell = {static_cast<LONG>(0x80u | (1u << 24)), 0, 0, 0};
+             SendMessageA(fl, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&cell));
+             HRGN dirty = CreateRectRgn(0, 0, 0, 0);
+             GetUpdateRgn(fl, dirty, FALSE);
+             const bool column1 = PtInRegion(dirty, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2) != 0;
+             DeleteObject(dirty);
+             return answer * 10 + (column1 ? 1 : 0);
+         },
+         1 * 10 + 1},
+        // The header item while hidden, then the column's width when shown again.
+        {"LVM_SETCOLUMNWIDTH on a hidden column keeps its header item closed", 0, 0,
+         [](HWND fl, Parent&, Texts&) {
+             LVCOLUMNA hide = {};
+             hide.mask = FLCF_HIDDEN;
+             hide.fmt = FLCFMT_HIDDEN;
+             SendMessageA(fl, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&hide));
+             SendMessageA(fl, LVM_SETCOLUMNWIDTH, 0, 80);
+             const LRESULT hidden = SendMessageA(fl, LVM_GETCOLUMNWIDTH, 0, 0);
+             hide.fmt = 0;   // shown again
+             SendMessageA(fl, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&hide));
+             return hidden * 1000 + SendMessageA(fl, LVM_GETCOLUMNWIDTH, 0, 0);
+         },
+         0 * 1000 + 80},
+        {"a divider double-click without rows keeps the column's width", 0, 0,
+         [](HWND fl, Parent&, Texts&) {
+             SendMessageA(fl, LVM_DELETEALLITEMS, 0, 0);
+             DoubleClickDivider(fl, 1);
+             return SendMessageA(fl, LVM_GETCOLUMNWIDTH, 1, 0);
+         },
+         150},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

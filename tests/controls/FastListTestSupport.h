@@ -142,6 +142,18 @@ inline BOOL SetState(HWND list, int item, UINT state, UINT mask)
     return static_cast<BOOL>(SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv)));
 }
 
+// The header's divider right of `column` double-clicked, as the header tells the list.
+inline void DoubleClickDivider(HWND list, int column)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    NMHEADERA nm = {};
+    nm.hdr.hwndFrom = header;
+    nm.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(header));
+    nm.hdr.code = HDN_DIVIDERDBLCLICKA;
+    nm.iItem = column;
+    SendMessageA(list, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+}
+
 inline void Drain()
 {
     MSG msg;

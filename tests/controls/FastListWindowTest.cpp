@@ -759,6 +759,7 @@ TEST_F(FastListWindow, DeferredSelectionNoticesTellEachRealChangeOnce)
          {2 * 2 + 1}},
         {"item 2 deselected with Ctrl, keeping the focus: told once", [&] { ctrlClick(2); }, {2 * 2}},
         {"Ctrl selects item 3: item 2 only loses the focus", [&] { ctrlClick(3); }, {3 * 2 + 1}},
+        {"Ctrl selects item 4 and takes it back: nothing told", [&] { ctrlClick(4); ctrlClick(4); }, {}},
         {"nothing changed: nothing told", [] {}, {}},
     };
     for (const auto& step : steps) {
@@ -945,7 +946,8 @@ TEST_F(FastListWindow, SynchronisingDuringASortIsRefused)
 
 // Following the tail (insertion bit 25) holds whether the list shows each insertion at once,
 // defers it, or takes it from the owner's synchronisation (which always defers): the top row
-// after the refresh is the one the immediate insertions reach.
+// after the refresh is the one the immediate insertions reach. Every row the view moved is
+// repainted, and a scroll made between an insertion and its refresh stays.
 TEST_F(FastListWindow, FollowingTheTailHoldsInDeferredMode)
 {
     enum { IMMEDIATE, DEFERRED, SYNCHRONISED };
@@ -958,13 +960,16 @@ TEST_F(FastListWindow, FollowingTheTailHoldsInDeferredMode)
         {"the owner's synchronisation", SYNCHRONISED},
     };
     const int total = 60;
+    const int more = 3;   // appended after the first refresh
     static int count;
-    static int indices[total];
-    for (int i = 0; i < total; ++i)
+    static int indices[total + more];
+    for (int i = 0; i < total + more; ++i)
         indices[i] = i;
     int immediateTop = -1;
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Parent parent;
+        ShowWindow(parent.hwnd, SW_SHOWNOACTIVATE);   // only a visible window collects redraws
         Texts texts;
         HWND fl = MakeFastList(parent.hwnd, 0, &texts);
         AddColumn(fl, 0, 100);
@@ -972,26 +977,51 @@ TEST_F(FastListWindow, FollowingTheTailHoldsInDeferredMode)
         FastListSource source = {&count, indices, 0, nullptr, nullptr};
         ASSERT_EQ(SendMessageA(fl, FLM_ATTACHSOURCE, 0, reinterpret_cast<LPARAM>(&source)), 1);
         void* block = reinterpret_cast<void*>(GetWindowLongPtrA(fl, 0));
-        for (int i = 0; i < total; ++i) {
+        auto append = [&](int i, DWORD more = 0) {
             if (c.path == SYNCHRONISED) {
                 count = i + 1;
-                ASSERT_EQ(source.sync(block, i, 1, 1 | FLI_FOLLOWTAIL), 1) << c.what;
-            } else {
-                const WPARAM flags = FLI_FOLLOWTAIL | (c.path == DEFERRED ? static_cast<WPARAM>(FLI_DEFERRED) : 0);
-                ASSERT_EQ(SendMessageA(fl, FLM_APPENDRUN, 1 | flags, i), 1) << c.what;
+                return source.sync(block, i, 1, 1 | FLI_FOLLOWTAIL | more) == 1;
             }
-        }
+            const WPARAM flags = FLI_FOLLOWTAIL | more | (c.path == DEFERRED ? static_cast<WPARAM>(FLI_DEFERRED) : 0);
+            return SendMessageA(fl, FLM_APPENDRUN, 1 | flags, i) == 1;
+        };
+        for (int i = 0; i < total; ++i)
+            ASSERT_TRUE(append(i));
         SendMessageA(fl, WM_TIMER, 14609, 0);
         const int top = static_cast<int>(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0));
         const int whole = static_cast<int>(SendMessageA(fl, FLM_GETWHOLEROWS, 0, 0));
-        ASSERT_GT(whole, 2) << c.what;
-        EXPECT_GT(top, 0) << c.what;
-        EXPECT_GE(total - 1, top) << c.what;
-        EXPECT_LT(total - 1, top + whole) << c.what;   // the last item is on the page
+        ASSERT_GT(whole, 2);
+        EXPECT_GT(top, 0);
+        EXPECT_GE(total - 1, top);
+        EXPECT_LT(total - 1, top + whole);   // the last item is on the page
         if (c.path == IMMEDIATE)
             immediateTop = top;
         else
-            EXPECT_EQ(top, immediateTop) << c.what;
+            EXPECT_EQ(top, immediateTop);
+        // Two more after the page was drawn: the rows move up under the items that came, and
+        // each row of the page is drawn again, not only the two new ones.
+        UpdateWindow(fl);
+        ValidateRect(fl, nullptr);
+        ASSERT_TRUE(append(total));
+        ASSERT_TRUE(append(total + 1));
+        SendMessageA(fl, WM_TIMER, 14609, 0);
+        const int moved = static_cast<int>(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0));
+        EXPECT_GT(moved, top);
+        HRGN dirty = CreateRectRgn(0, 0, 0, 0);
+        GetUpdateRgn(fl, dirty, FALSE);
+        for (int row = moved; row < moved + whole && row < total + 2; ++row) {
+            RECT r = {LVIR_BOUNDS, 0, 0, 0};
+            ASSERT_EQ(SendMessageA(fl, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r)), 1);
+            EXPECT_TRUE(PtInRegion(dirty, (r.left + r.right) / 2, (r.top + r.bottom) / 2)) << "row " << row;
+        }
+        DeleteObject(dirty);
+        // One more, wanted in view too, then a scroll of the user's before the refresh: the
+        // refresh keeps it.
+        ASSERT_TRUE(append(total + 2, FLI_ENSUREVISIBLE));
+        const int shown = static_cast<int>(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0));
+        SendMessageA(fl, WM_VSCROLL, SB_LINEUP, 0);
+        SendMessageA(fl, WM_TIMER, 14609, 0);
+        EXPECT_EQ(SendMessageA(fl, LVM_GETTOPINDEX, 0, 0), shown - 1);
         DestroyWindow(fl);
     }
 }

@@ -180,6 +180,14 @@ TEST_F(TwoToolbars, OwnAnswersWhereTheyDiffer)
     EXPECT_EQ(Send(ours, TB_SETPADDING, 0, MAKELPARAM(1, 0)), MAKELONG(2, 2));   // at least 2
     EXPECT_EQ(Send(ours, TB_GETTOOLTIPS), 0);
 
+    // wParam 0xFFFE adds exactly one string: what follows its zero is not read as more.
+    EXPECT_EQ(Send(ours, TB_ADDSTRINGW, 0xFFFE, reinterpret_cast<LPARAM>(L"eins\0zwei\0")), 0);
+    EXPECT_EQ(Send(ours, TB_ADDSTRINGA, 0xFFFE, reinterpret_cast<LPARAM>("drei\0vier\0")), 1);
+    EXPECT_EQ(Send(ours, TBX_STRINGCOUNT), 2);
+    wchar_t one[16] = {};
+    EXPECT_EQ(Send(ours, TB_GETSTRINGW, MAKEWPARAM(16, 1), reinterpret_cast<LPARAM>(one)), 4);
+    EXPECT_STREQ(one, L"drei");
+
     // A count of 0 or above 1023, or another HIWORD, adds nothing; 0x5003 inserts at 3.
     TBBUTTON many[1024];
     for (int i = 0; i < 1024; ++i)
@@ -929,6 +937,7 @@ TEST(ToolbarExMouse, DropDownsAndRightReleasesFollowFlagsStateAndPlace)
         int dropDowns;   // TBN_DROPDOWN sent
         int commands;    // WM_COMMAND posted (command id + 1 for a right release)
         int contextMenus;
+        bool destroyOnDropDown = false;   // the parent destroys the toolbar from TBN_DROPDOWN
     };
     const Case cases[] = {
         {"press on the arrow", WM_LBUTTONDOWN, 0, true, 1, 0, 0},
@@ -941,6 +950,7 @@ TEST(ToolbarExMouse, DropDownsAndRightReleasesFollowFlagsStateAndPlace)
         {"right release on a grey button", WM_RBUTTONUP, 1, false, 0, 0, 0},
         {"right release without the flag", WM_RBUTTONUP, 2, false, 0, 0, 0},
         {"right release on a plain flagged button", WM_RBUTTONUP, 3, false, 0, 1, 0},
+        {"press on the arrow, the parent destroying the toolbar", WM_LBUTTONDOWN, 0, true, 1, 0, 0, true},
     };
     for (const Case& c : cases) {
         ToolbarParent parent;
@@ -963,7 +973,15 @@ TEST(ToolbarExMouse, DropDownsAndRightReleasesFollowFlagsStateAndPlace)
         ASSERT_EQ(hit & 0xFFFF, c.button) << c.what;
         ASSERT_EQ((hit & 0x40000000) != 0, c.onArrow) << c.what;
         const WPARAM keys = c.message == WM_RBUTTONUP ? 0 : MK_LBUTTON;
+        if (c.destroyOnDropDown) {
+            parent.onNotify = [](ToolbarParent*, NMHDR* header) {
+                if (header->code == static_cast<UINT>(TBN_DROPDOWN))
+                    DestroyWindow(header->hwndFrom);
+            };
+        }
         Send(w, c.message, keys, at);
+        parent.onNotify = nullptr;
+        EXPECT_EQ(IsWindow(w) == FALSE, c.destroyOnDropDown) << c.what;
         int posted = 0;
         MSG msg;
         while (PeekMessageA(&msg, parent.hwnd, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {

@@ -132,6 +132,7 @@ public:
     std::vector<int> notifyCodes;
     int contextMenus = 0;
     void (*onCommand)(ToolbarParent* self, WPARAM wParam, LPARAM lParam) = nullptr;
+    void (*onNotify)(ToolbarParent* self, NMHDR* header) = nullptr;
 
 private:
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
@@ -146,6 +147,8 @@ private:
                 return 0;
             case WM_NOTIFY:
                 self->notifyCodes.push_back(static_cast<int>(reinterpret_cast<NMHDR*>(lp)->code));
+                if (self->onNotify)
+                    self->onNotify(self, reinterpret_cast<NMHDR*>(lp));
                 return 0;
             case WM_CONTEXTMENU:
                 ++self->contextMenus;
