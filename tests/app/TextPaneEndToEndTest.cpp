@@ -86,8 +86,11 @@ TEST(TextPaneEndToEnd, CtrlFInTheDecodedPaneFindsAFieldAndTheStatusShowsIt)
     ASSERT_NE(pane, nullptr);
 
     // The boot sector's text, read through the clipboard; where the field stands in it.
+    // The window may stand before its first sector is printed: the text is waited for, as
+    // long as a loaded machine may take.
     std::string text;
-    for (int i = 0; i < 100 && text.find("BytesPerSector") == std::string::npos; ++i) {
+    for (const DWORD start = GetTickCount();
+         text.find("BytesPerSector") == std::string::npos && GetTickCount() - start < 60000;) {
         text = testsupport::CopiedPaneText(pane, { kSelectAllCommand, kCopyCommand });
         if (text.find("BytesPerSector") == std::string::npos)
             Sleep(100);

@@ -301,9 +301,8 @@ TEST(PartitionWalk, HugeGptEntryCountIsBounded)
     img.Put64(1, 72, 2);
     img.Put32(1, 80, 0xFFFFFFFFu);
     Scan s(img);
-    DWORD t0 = GetTickCount();
     EXPECT_EQ(s.scanner.AnalyzeVolume(), 1u);
-    EXPECT_LT(GetTickCount() - t0, 2000u);
+    // The work is bounded by what is read, not timed: a loaded machine may take any time.
     EXPECT_LE(s.src.ReadCalls(), 10u + VolumeScanner::kMaxGptEntries / 4);
     // The entry area spans what the header claims, (2^32 - 1 + 3) / 4 sectors without a
     // 32-bit wrap to 0, cut at the medium's end.

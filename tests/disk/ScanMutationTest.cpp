@@ -150,7 +150,8 @@ TEST(ScanMutation, DamagedStructuresNeverCrashHangOrOverread)
         GTEST_SKIP() << "no fixture images";
     printf("%d damaged scans over %d images in %lu ms, at most %llu reads in one scan\n", scanned, images_,
            static_cast<unsigned long>(took), static_cast<unsigned long long>(mostReads));
-    EXPECT_LT(took, 20000u);
+    // Every scan's work is bounded by its reads (above), not by the clock of a machine that
+    // may be carrying any load.
 }
 
 TEST(ScanMutation, RandomBytesAsWholeMedia)
@@ -159,7 +160,6 @@ TEST(ScanMutation, RandomBytesAsWholeMedia)
     // planted at random, so that every recogniser and the partition walk get their turn.
     std::mt19937 rng(77);
     std::vector<uint8_t> img(2048 * 512);
-    DWORD started = GetTickCount();
     uint64_t areasFound = 0;
     for (int round = 0; round < 2000; ++round) {
         size_t size = (rng() % 2048 + 1) * 512 - (rng() % 4 == 0 ? rng() % 512 : 0);
@@ -197,7 +197,6 @@ TEST(ScanMutation, RandomBytesAsWholeMedia)
         CheckInvariants(r, "noise round " + std::to_string(round));
         areasFound += r.areas.count;
     }
-    EXPECT_LT(GetTickCount() - started, 20000u);
     // The planted signatures do reach the recognisers (the many areas their noise places
     // behind the end of these small media are left out).
     EXPECT_GT(areasFound, 500u);
