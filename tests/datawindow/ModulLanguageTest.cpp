@@ -721,9 +721,6 @@ TEST(ModulLanguageTest, DamagedModulesNeverEscapeTheirData)
 
 namespace {
 
-// A file of nothing but faults writes its first errors and one line that counts the rest, so
-// that the error window comes up at once; the count behind it stays whole. At the bound, one
-// past it, and a 2 MB file of a million faulty lines.
 // Leaves the process about `keep` bytes of memory while it lives: all free address space is
 // reserved, the heap filled with small blocks until it can give no more, and then one piece
 // of `keep` bytes of address space is let go, for large blocks and for the heap to grow in.
@@ -807,6 +804,9 @@ TEST(ModulLanguageTest, ACompileThatRunsOutOfMemoryKeepsNothing)
     EXPECT_EQ(set.GetInstructionCount(), 4 + 4 + (1 << 20) + 1) << "variables, parameters, lines, EXIT";
 }
 
+// A file of nothing but faults writes its first errors and one line that counts the rest, so
+// that the error window comes up at once; the count behind it stays whole. At the bound, one
+// past it, and a 2 MB file of a million faulty lines.
 TEST(ModulLanguageTest, ErrorsOfOneFileAreBounded)
 {
     const int limit = CModulSet::kMaxReportedErrors;
