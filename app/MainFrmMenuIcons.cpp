@@ -507,18 +507,21 @@ int CMainFrame::SetMenuItemText(UINT command, const char* text)
         CopyTextLimited(next, text, sizeof next);
     }
     std::memcpy(record->text, next, sizeof next);
-    bool noIcon = false;
-    MeasureMenuText(record->text, record, &noIcon);
     // Set once as a string and once more as drawn by us, so that the menu measures it again.
+    // Every record of the popup is measured afresh: their text columns already carry the
+    // 16 pixels of margin, and a largest column taken from them with 16 more widened the
+    // popup at every call.
     const int items = ::GetMenuItemCount(popup);
     int largest = 0;
     for (int pos = 0; pos < items; ++pos) {
         MENUITEMINFOA info = {};
         info.cbSize = sizeof info;
         info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_DATA;
-        if (!::GetMenuItemInfoA(popup, static_cast<UINT>(pos), TRUE, &info))
+        if (!::GetMenuItemInfoA(popup, static_cast<UINT>(pos), TRUE, &info) || !(info.fType & MFT_OWNERDRAW))
             continue;
-        const MenuItemRecord* other = RecordOfData(info.dwItemData);
+        MenuItemRecord* other = RecordOfData(info.dwItemData);
+        if (other)
+            MeasureMenuText(other->text, other, nullptr);
         if (other == record) {
             MENUITEMINFOA plain = {};
             plain.cbSize = sizeof plain;
@@ -603,7 +606,22 @@ BOOL CMainFrame::InsertPopup(UINT id, HMENU source, const char* text, int positi
         if (!::GetMenuItemInfoA(source, static_cast<UINT>(pos), TRUE, &info))
             continue;
         info.cch = static_cast<UINT>(std::strlen(itemText));
-        ::InsertMenuItemA(popup, static_cast<UINT>(pos), TRUE, &info);
+        // A drawn item gets a record of its own: RemovePopupById frees the copy's records,
+        // which the source popup's items would otherwise still be drawn from.
+        MenuItemRecord* copy = nullptr;
+        if (const MenuItemRecord* record = (info.fType & MFT_OWNERDRAW) ? RecordOfData(info.dwItemData) : nullptr) {
+            copy = static_cast<MenuItemRecord*>(::HeapAlloc(::GetProcessHeap(), 0, sizeof(MenuItemRecord)));
+            if (!copy)
+                continue;
+            *copy = *record;
+            info.dwItemData = DataOfRecord(copy);
+        }
+        if (::InsertMenuItemA(popup, static_cast<UINT>(pos), TRUE, &info)) {
+            if (copy)
+                m_menuRecords.push_back(copy);
+        } else if (copy) {
+            ::HeapFree(::GetProcessHeap(), 0, copy);
+        }
     }
     const int tops = ::GetMenuItemCount(bar);
     if (position < 0 || position >= tops)
@@ -639,8 +657,14 @@ BOOL CMainFrame::RemovePopupById(UINT id)
         for (int pos = ::GetMenuItemCount(info.hSubMenu) - 1; pos >= 0; --pos)
             SendMessage(WM_MENUITEMRELEASE, static_cast<WPARAM>(pos), reinterpret_cast<LPARAM>(popup));
         ::RemoveMenu(bar, static_cast<UINT>(top), MF_BYPOSITION);
-        if (info.dwItemData == kInsertedPopupMark)
+        if (info.dwItemData == kInsertedPopupMark) {
+            // The popups below the copied items are the source's own: taken out first, they
+            // outlive the copy that DestroyMenu takes down with everything still in it.
+            for (int pos = ::GetMenuItemCount(info.hSubMenu) - 1; pos >= 0; --pos)
+                if (::GetSubMenu(info.hSubMenu, pos))
+                    ::RemoveMenu(info.hSubMenu, static_cast<UINT>(pos), MF_BYPOSITION);
             ::DestroyMenu(info.hSubMenu);
+        }
         ::DrawMenuBar(m_hWnd);
         return TRUE;
     }

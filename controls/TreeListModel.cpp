@@ -200,9 +200,9 @@ void TreeListModel::Unlink(UINT n) noexcept
     else
         last = it->prev;
     it->prev = it->next = 0;
-    // A parent whose children were counted automatically shows no button without them;
-    // a parent that was told it has children keeps its button (it may fill them in again).
-    if (p && !p->firstChild && (p->flags & TLIF_AUTOCHILD))
+    // A parent left without children shows no button, also one that was told it has some:
+    // its button would open nothing.
+    if (p && !p->firstChild)
         p->flags &= static_cast<BYTE>(~TLIF_BUTTON);
 }
 

@@ -282,9 +282,10 @@ struct SortEntry {
 
 int TreeListModel::Sort(UINT parent, bool subtree, int kind, const void* compare, LPARAM context, bool nested) noexcept
 {
+    // Parent 0 is the invisible root, the same as TVI_ROOT, here as wherever a parent is taken.
     if (parent == kRoot)
         parent = 0;
-    else if (!Item(parent))
+    else if (parent != 0 && !Item(parent))
         return 0;
     UINT first = parent ? items[parent]->firstChild : firstTop;
     UINT last = parent ? items[parent]->lastChild : lastTop;

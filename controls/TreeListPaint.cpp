@@ -449,6 +449,12 @@ bool Painter::Row(int index, int top)
     const bool bold = (it->state & TVIS_BOLD) != 0;
     HGDIOBJ oldFont = SelectObject(dc, bold ? b->boldFont : b->font);
     const int textTop = top + (contentHeight - m.textHeight) / 2;
+    // Without columns the tree column ends where the widest label ends, so no label is cut:
+    // one cut at the window's edge would never widen the scroll range to reach its end.
+    if (m.columnCount == 0 && right < x + width + 4) {
+        right = x + width + 4;
+        cell.right = right;
+    }
     RECT label = { x, top, x + width + 4, bottom };
     if (label.right > right)
         label.right = right;
@@ -495,8 +501,10 @@ bool Painter::Row(int index, int top)
             RECT line = { x + 2, textTop + m.textHeight - 1, x + 2 + drawn, textTop + m.textHeight };
             Fill(dc, line, fg);
         }
-        if (x + 2 + drawn + m.hScroll > widest)
-            widest = x + 2 + drawn + m.hScroll;
+        // The label's end, its box of 2 pixels on either side of the text included, so
+        // that a selected label scrolled to the end shows its whole box.
+        if (x + 4 + drawn + m.hScroll > widest)
+            widest = x + 4 + drawn + m.hScroll;
     }
     SelectObject(dc, oldFont);
     SelectClipRgn(dc, nullptr);

@@ -91,8 +91,13 @@ int TreeListModel::ExpandOne(UINT item, UINT action, bool quiet) noexcept
         if (!it)
             return -1;
         it->state &= ~static_cast<UINT>(TVIS_EXPANDEDONCE);
+        // A reset branch is filled again on its next expansion: an item told it has
+        // children keeps the button that expansion is asked for with.
+        const bool toldChildren = (it->flags & (TLIF_BUTTON | TLIF_AUTOCHILD)) == TLIF_BUTTON;
         if (it->firstChild)
             Delete(item, 0x2 | 0x1);
+        if (toldChildren && (it = Item(item)) != nullptr)
+            it->flags |= TLIF_BUTTON;
     }
     AfterStructureChange();
     return Item(item) ? 1 : -1;
@@ -526,7 +531,11 @@ UINT TreeListModel::SetDropMark(UINT item, int height) noexcept
 
 int TreeListModel::SetDropHilite(UINT item, int column) noexcept
 {
-    if (!(exStyle & TLX_CELLSELECT) || column < 0 || column >= columnCount)
+    // A column the control does not have names no cell: nothing is highlighted then, rather
+    // than the item of a cell the caller did not mean.
+    if (column != 0 && (column < 0 || column >= columnCount))
+        item = 0;
+    if (!(exStyle & TLX_CELLSELECT) || !item)
         column = 0;
     if (item && !Item(item)) {
         item = 0;

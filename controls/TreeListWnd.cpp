@@ -795,6 +795,10 @@ LRESULT OnTreeMessage(TreeListBlock* b, UINT message, WPARAM wParam, LPARAM lPar
             TreeListPlaceHeader(b);
         if (changed & (TLX_KEEPVSCROLL | TLX_GRIDLINES)) {
             if ((now & TLX_KEEPVSCROLL) && !(old & TLX_KEEPVSCROLL)) {
+                // Range 0-100, page 10 brings a hidden bar up; the rows' own range replaces it
+                // at once below. Left standing, it kept the bar enabled while every row fitted,
+                // with a thumb a tenth of the bar long that stood for 100 rows whatever the
+                // tree held, so that the thumb and the rows shown disagreed.
                 SCROLLINFO si = { sizeof si, SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL, 0, 100, 10, 0, 0 };
                 SetScrollInfo(b->window, SB_VERT, &si, TRUE);
             }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,16 @@ const int kMaxNameLength = 63;
 const size_t kMaxLineLength = 32768;
 const int kMaxEntryText = 255;
 const int kMaxQuoted = 256;
+
+// A text list answers a failed allocation with -1 rather than an exception. An instruction
+// left out that way moved every later line up by one, so labels and jumps named other lines
+// and the module loaded as if whole: the compile stops here as for any other want of memory.
+int Kept(int index)
+{
+    if (index < 0)
+        throw std::bad_alloc();
+    return index;
+}
 
 bool IsWordChar(unsigned char c)
 {
@@ -257,7 +268,7 @@ void ModulCompiler::SortLabels()
         const PendingLabel& label = m_pending[i];
         if (i > 0 && CompareBytes1252(m_pending[i - 1].name, m_pending[i - 1].length, label.name, label.length, true) == 0)
             doubled.push_back(&label);
-        m_labels.InsertTextN(label.length, label.name, -1, &label.instr);
+        Kept(m_labels.InsertTextN(label.length, label.name, -1, &label.instr));
     }
     std::stable_sort(doubled.begin(), doubled.end(),
                      [](const PendingLabel* a, const PendingLabel* b) { return a->line < b->line; });
@@ -299,7 +310,7 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
             StrPrintf(text, "LOCAL_%i", i);
             ModulInstr zero = {};
             zero.label = zero.target = zero.pattern = zero.names = zero.ownLabel = -1;
-            set.m_instrs.InsertText(text, -1, &zero);
+            Kept(set.m_instrs.InsertText(text, -1, &zero));
         }
     const int instrsBefore = set.m_instrs.GetCount();
     const int patternsBefore = set.m_patterns.GetCount();
@@ -312,7 +323,7 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
     for (int i = 0; i < 4; ++i) {
         ModulInstr zero = {};
         zero.label = zero.target = zero.pattern = zero.names = zero.ownLabel = -1;
-        const int index = set.m_instrs.InsertText(kParamNames[i], -1, &zero);
+        const int index = Kept(set.m_instrs.InsertText(kParamNames[i], -1, &zero));
         AddLabel(kParamNames[i], -1, index);
     }
     m_firstInstr = set.m_instrs.GetCount();
@@ -382,14 +393,14 @@ int ModulCompiler::Compile(CTextScanner* scanner, const char* name)
         if (text.size() > kMaxEntryText)
             text.resize(kMaxEntryText);
         ModulEntry entry = {m_firstInstr, m_source};
-        set.m_modules.InsertText(text.c_str(), -1, &entry);
+        Kept(set.m_modules.InsertText(text.c_str(), -1, &entry));
     }
     ModulInstr exit = {};
     exit.opcode = kOpExit;
     exit.label = exit.target = exit.pattern = exit.names = exit.ownLabel = -1;
-    set.m_instrs.InsertText("", -1, &exit);
+    Kept(set.m_instrs.InsertText("", -1, &exit));
     ModulSource source = {entriesBefore, m_firstInstr, set.m_instrs.GetCount(), m_labels.GetCount()};
-    set.m_sources.InsertText(moduleName.c_str(), -1, &source);
+    Kept(set.m_sources.InsertText(moduleName.c_str(), -1, &source));
     return 2;
 }
 
@@ -559,7 +570,7 @@ void ModulCompiler::CompileLine(const char* s, int lineInstr)
                          || ((parts & MF_PART_NUMBER2) && instr.number2 != 0 && (instr.number2 & mask) == 0);
         if (!off) {
             ModulEntry entry = {lineInstr, m_source};
-            set.m_modules.InsertText(name.c_str(), -1, &entry);
+            Kept(set.m_modules.InsertText(name.c_str(), -1, &entry));
             if (m_firstBlock < 0)
                 m_firstBlock = lineInstr;
         }
@@ -569,7 +580,7 @@ void ModulCompiler::CompileLine(const char* s, int lineInstr)
     RefuseJumpIntoVariable(&instr, referenceNames);
 
     instr.flags |= parts & 0xFFF;
-    set.m_instrs.InsertText(name.c_str(), -1, &instr);
+    Kept(set.m_instrs.InsertText(name.c_str(), -1, &instr));
     if ((parts & kw.required) != kw.required)
         Report("Syntaxfehler, fehlente Angaben");
     if (parts & kw.forbidden & 0xFFF)
@@ -656,7 +667,7 @@ int ModulCompiler::ParseFlags(const char* s, const Keyword& kw, ModulInstr* inst
             while (s[end] && s[end] != '"')
                 ++end;
             if (take) {
-                instr->names = m_set.m_names.InsertTextN(end - i - 1, s + i + 1);
+                instr->names = Kept(m_set.m_names.InsertTextN(end - i - 1, s + i + 1));
                 instr->flags |= bits;
             }
             return s[end] == '"' ? end + 1 : end;
@@ -785,7 +796,7 @@ int ModulCompiler::ParsePattern(const char* s, ModulInstr* instr)
     if (!skipGiven)
         p.skip = p.length;
     if (instr && p.length > 0)
-        instr->pattern = m_set.m_patterns.InsertText("", -1, &p);
+        instr->pattern = Kept(m_set.m_patterns.InsertText("", -1, &p));
     return i;
 }
 

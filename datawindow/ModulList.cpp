@@ -37,7 +37,9 @@ int AddToModulList(const char* section, const char* path)
         if (reg.ReadString(value, sizeof value, name)) {
             if (lstrcmpiA(value, full.c_str()) == 0)
                 return 1;
-        } else if (freeSlot == 0) {
+        } else if (freeSlot == 0 && reg.GetLastError() == ERROR_FILE_NOT_FOUND) {
+            // Only a missing value is a free place: one too long for the buffer is an entry
+            // all the same, and writing there would lose it.
             freeSlot = n;
         }
     }

@@ -137,8 +137,8 @@ int CModulSet::LoadFileChecked(const char* path, const char* name)
         ReportError("Kann Datei nicht öffnen.", false);
         return 0;
     }
-    // A module is a page of text; a file far larger is no module and would hold the window
-    // (and its memory) while it compiles, at every start when it is in the list.
+    // A file far larger than any module would hold the window (and its memory) while it
+    // compiles, at every start when it is in the list; the bounds say where that begins.
     // Mends a frozen start: a huge file in the module list held the window for minutes.
     const long long size = scanner.Seek(0, STREAM_END);
     if (size < 0 || size > kMaxFileBytes || scanner.Seek(0, STREAM_BEGIN) != 0) {

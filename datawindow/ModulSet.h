@@ -184,12 +184,19 @@ public:
     // first "."; 0 when it cannot be opened ("Kann Datei nicht öffnen."), is larger than
     // kMaxFileBytes, or its compile ran out of memory (nothing of it is kept then).
     int LoadFile(const char* path, const char* name);
-    static const int kMaxFileBytes = 2 << 20;
+    // Half the list's bound (below): a file loaded by hand holds the window at most half as
+    // long as a list may, and a list keeps room for a file at this bound beside others.
+    static const int kMaxFileBytes = 8 << 20;
     // The bytes the files loaded from now on may hold together (-1: no limit); a file beyond
     // them is refused like one too large, so that a long list of large files cannot hold the
     // window either.
     void LimitLoadedBytes(long long bytes) { m_bytesLeft = bytes; }
-    static const int kMaxListBytes = 4 << 20;
+    // Where the fault begins: a list compiles in one hold of the window. Module text compiles
+    // at 16 to 80 MB a second, but lines of one letter, the slowest, at 4 MB: 16 MB of them
+    // take 4 s, and past 20 MB the hold passes the 5 s after which Windows takes the window
+    // as hung ("Keine Rückmeldung"). Such lines also take 38 bytes of memory per byte of
+    // file, 600 MB for 16 MB, of the 2 GB the 32-bit process can address.
+    static const int kMaxListBytes = 16 << 20;
     static const char kNoMemory[];   // the error of a load that ran out of memory
     void RemoveAll();
 

@@ -231,15 +231,18 @@ int SaveComboHistoryTo(HWND dialog, int controlId, const char* valueName, CRegis
     if (flags)
         all.Add(current, currentLength, true);
     int entries = 0;
-    // An empty text would end the multi-string early and cut off every entry behind it,
-    // so an empty current text (possible with "*") is kept only in its marked form.
+    // The current text is the first of the 16 history entries, an empty one too. An empty
+    // text would end the multi-string early and cut off every entry behind it, so an empty
+    // current text (possible with "*") is kept only in its marked form: it takes its place
+    // among the 16 without being written there.
+    int places = 1;
     if (current[0]) {
         all.Add(current, currentLength, false);
         history.Add(current, currentLength, false);
         ++entries;
     }
     LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count && entries < kMaxHistory; ++i) {
+    for (int i = 0; i < count && places < kMaxHistory; ++i) {
         char* item = ComboItemText(combo, i);
         if (!item)
             continue;
@@ -247,6 +250,7 @@ int SaveComboHistoryTo(HWND dialog, int controlId, const char* valueName, CRegis
             all.Add(item, strlen(item), false);
             history.Add(item, strlen(item), false);
             ++entries;
+            ++places;
         }
         free(item);
     }

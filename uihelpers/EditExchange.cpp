@@ -294,7 +294,13 @@ void DdxComboText(CDataExchange* pDX, int id, CString& value)
         else if (!itemRead)
             lstrcpynA(text, value, kComboText);   // an item too long to read counts as equal
         if (strncmp(text, value, kComboText - 1) != 0)
+        {
+            // The old item would stay selected behind the new text, and the next save, which
+            // prefers the selection, would hand back that item instead of the value loaded.
+            if (selected >= 0)
+                ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
             ::SetWindowTextA(combo, value);
+        }
     }
     free(text);
 }

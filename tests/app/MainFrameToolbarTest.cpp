@@ -322,6 +322,11 @@ TEST_F(FrameToolbarTest, ANoBreakSpaceEndKeepsTheIconAwayAndTextsAreCut)
     EXPECT_EQ(frame->SetMenuItemText(40000, "\tStrg+K"), 1);
     EXPECT_EQ(frame->SetMenuItemText(40000, "\tStrg+L"), 2);
     EXPECT_STREQ(cut->text, "Kurz\tStrg+L");
+    // Texts set again and again keep the popup as wide as the first time.
+    const uint16_t column = cut->textColumn;
+    EXPECT_EQ(frame->SetMenuItemText(40000, "\tStrg+K"), 2);
+    EXPECT_EQ(frame->SetMenuItemText(40000, "\tStrg+L"), 2);
+    EXPECT_EQ(cut->textColumn, column);
     EXPECT_EQ(frame->SetMenuItemText(40001, "nichts"), 0);
     EXPECT_EQ(frame->SetMenuItemImage(40000, 1), 1);
     EXPECT_EQ(frame->GetMenuItemImage(40000), 1);
@@ -444,17 +449,34 @@ TEST_F(FrameToolbarTest, PopupsInsertedAndRemovedAgain)
     HMENU source = CreatePopupMenu();
     AppendMenuA(source, MF_STRING, 41000, "Erstes");
     AppendMenuA(source, MF_STRING, 41001, "Zweites\tF11");
+    HMENU below = CreatePopupMenu();
+    AppendMenuA(below, MF_STRING, 41002, "Darunter");
+    AppendMenuA(source, MF_POPUP, reinterpret_cast<UINT_PTR>(below), "Mehr");
+    // The source drawn by the frame already: its items carry records of their own.
+    SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(source), 0);
+    std::vector<MenuItem> sourceItems;
+    CollectItems(source, &sourceItems);
+    ASSERT_NE(RecordOfData(sourceItems[0].data), nullptr);
     ASSERT_TRUE(frame->InsertPopup(777, source, "&Extra", -1));
     ASSERT_EQ(GetMenuItemCount(bar), before + 1);
     HMENU inserted = GetSubMenu(bar, before - 1);   // before the last one ("Hilfe")
     ASSERT_NE(inserted, nullptr);
-    EXPECT_EQ(GetMenuItemCount(inserted), 2);
+    EXPECT_EQ(GetMenuItemCount(inserted), 3);
     SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(inserted), before - 1);
     EXPECT_EQ(frame->SetMenuItemText(41001, "\tF11"), 1);
     ASSERT_TRUE(frame->RemovePopupById(777));
     EXPECT_EQ(GetMenuItemCount(bar), before);
     EXPECT_FALSE(IsMenu(inserted));   // made by InsertPopup: destroyed
     EXPECT_FALSE(frame->RemovePopupById(777));
+    // What the source still holds lives on: its items' records and the popup below it.
+    for (const MenuItem& item : sourceItems) {
+        if (item.popup != source)
+            continue;
+        const MenuItemRecord* record = RecordOfData(item.data);
+        ASSERT_NE(record, nullptr) << item.position;
+        EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, record)) << item.position;
+    }
+    EXPECT_TRUE(IsMenu(below));
     DestroyMenu(source);
 
     // Pictures added later: to both lists, given to the item.

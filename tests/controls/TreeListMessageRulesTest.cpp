@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <string.h>
 #include <functional>
 #include <vector>
@@ -45,6 +46,46 @@ LRESULT SortTextIndex(const char* text)
         if (strcmp(kSortTexts[i], text) == 0)
             return static_cast<LRESULT>(i + 1);
     return 9;
+}
+
+// The child indicator TVM_GETITEMA reports: 1 while the item shows an expand button.
+LRESULT ChildIndicator(const tltest::Parent& p, HTREEITEM item)
+{
+    TVITEMA get = {};
+    get.mask = TVIF_CHILDREN;
+    get.hItem = item;
+    p.Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+    return get.cChildren;
+}
+
+HTREEITEM InsertToldParent(const tltest::Parent& p, const char* text)
+{
+    TVINSERTSTRUCTA ins = {};
+    ins.hParent = TVI_ROOT;
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT | TVIF_CHILDREN;
+    ins.item.pszText = const_cast<char*>(text);
+    ins.item.cChildren = 1;
+    return reinterpret_cast<HTREEITEM>(p.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+}
+
+// The item data of the top-level items in their order, one decimal digit each.
+LRESULT TopOrder(const tltest::Parent& p)
+{
+    LRESULT order = 0;
+    for (LRESULT h = p.Send(TVM_GETNEXTITEM, TVGN_ROOT, 0); h; h = p.Send(TVM_GETNEXTITEM, TVGN_NEXT, h))
+        order = order * 10 + p.Send(TLM_GETITEMDATA, 0, h);
+    return order;
+}
+
+int CALLBACK DataDescending(LPARAM a, LPARAM b, LPARAM)
+{
+    return static_cast<int>(b - a);
+}
+
+int CALLBACK ItemDataAscending(HWND, UINT, UINT, LPARAM a, LPARAM b, LPARAM)
+{
+    return static_cast<int>(a - b);
 }
 
 }  // namespace
@@ -213,6 +254,81 @@ TEST(TreeListMessageRules, EachMessageLeavesWhatItsRuleSays)
               return LRESULT(asked == first ? 1 : asked == second ? 2 : 0);
           },
           [](tltest::Parent&) { return LRESULT(1); } },
+        { "without columns a label wider than the window gets a scroll range up to its end",
+          [](tltest::Parent& p) {
+              const std::string text(120, 'W');
+              HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, text.c_str());
+              UpdateWindow(p.Tree());
+              const RECT label = tltest::ItemOrCellRect(p, item, -1, TRUE);
+              HDC dc = GetDC(p.Tree());
+              HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(p.Send(WM_GETFONT)));
+              SIZE size = {};
+              GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+              SelectObject(dc, old);
+              ReleaseDC(p.Tree(), dc);
+              SCROLLINFO si = { sizeof si, SIF_RANGE, 0, 0, 0, 0, 0 };
+              GetScrollInfo(p.Tree(), SB_HORZ, &si);
+              // The text starts 2 pixels into the label.
+              return LRESULT(size.cx > 300 && si.nMax + 1 >= label.left + 2 + size.cx);
+          },
+          [](tltest::Parent&) { return LRESULT(1); } },
+        { "a parent told it has children loses its button with its last child, deleted or moved away",
+          [](tltest::Parent& p) {
+              HTREEITEM deleted = InsertToldParent(p, "deleted");
+              HTREEITEM moved = InsertToldParent(p, "moved");
+              HTREEITEM gone = p.Insert(deleted, TVI_LAST, "gone");
+              HTREEITEM away = p.Insert(moved, TVI_LAST, "away");
+              const LRESULT before = ChildIndicator(p, deleted) * 10 + ChildIndicator(p, moved);
+              p.Send(TVM_DELETEITEM, 0, L(gone));
+              p.Send(TLM_MOVEITEM + 1, L(deleted), L(away));   // after "deleted", at the top level
+              return before * 100 + ChildIndicator(p, deleted) * 10 + ChildIndicator(p, moved);
+          },
+          [](tltest::Parent&) { return LRESULT(1100); } },
+        { "a branch reset by its collapse keeps the button it was told of, to be filled again",
+          [](tltest::Parent& p) {
+              HTREEITEM told = InsertToldParent(p, "told");
+              p.Insert(told, TVI_LAST, "child");
+              p.Send(TVM_EXPAND, TVE_EXPAND, L(told));
+              p.Send(TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, L(told));
+              return p.Send(TVM_GETNEXTITEM, TVGN_CHILD, L(told)) * 10 + ChildIndicator(p, told);
+          },
+          [](tltest::Parent&) { return LRESULT(1); } },
+        { "the three sorts take parent 0 as the root",
+          [](tltest::Parent& p) {
+              const char* texts[] = { "b", "a", "c" };
+              for (const char* t : texts)
+                  p.Insert(TVI_ROOT, TVI_LAST, t, t[0] - 'a' + 1);
+              LRESULT result = p.Send(TVM_SORTCHILDREN, 0, 0);
+              LRESULT orders = TopOrder(p);
+              TVSORTCB cb = { nullptr, &DataDescending, 0 };
+              result += p.Send(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&cb));
+              orders = orders * 1000 + TopOrder(p);
+              TreeListSort own = { nullptr, &ItemDataAscending, 0 };
+              result += p.Send(TLM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&own));
+              // Every sort answers 1; a refused one shows as its count, negative.
+              return result == 3 ? orders * 1000 + TopOrder(p) : -result;
+          },
+          [](tltest::Parent&) {
+              // By text and by data ascending the data run 1, 2, 3; by data descending back.
+              std::vector<LRESULT> data = { 2, 1, 3 };
+              std::sort(data.begin(), data.end());
+              const LRESULT up = data[0] * 100 + data[1] * 10 + data[2];
+              const LRESULT down = data[2] * 100 + data[1] * 10 + data[0];
+              return up * 1000000 + down * 1000 + up;
+          } },
+        { "a drop highlight naming a column the control lacks highlights nothing",
+          [](tltest::Parent& p) {
+              p.Send(TVM_SETEXTENDEDSTYLE, TLX_CELLSELECT, TLX_CELLSELECT);
+              tltest::AddColumns(p, 2, 100);
+              HTREEITEM item = p.Insert(TVI_ROOT, TVI_LAST, "row");
+              p.Send(TLM_SETDROPHILITE, 1, L(item));
+              const LRESULT before = p.Send(TVM_GETNEXTITEM, TVGN_DROPHILITE, 0) == L(item);
+              p.Send(TLM_SETDROPHILITE, 2, L(item));
+              const LRESULT state = p.Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), 0) & TVIS_DROPHILITED;
+              return before * 100 + (p.Send(TVM_GETNEXTITEM, TVGN_DROPHILITE, 0) != 0) * 10 +
+                     p.Send(TVM_GETNEXTITEM, 12, 0) + (state ? 1000 : 0);
+          },
+          [](tltest::Parent&) { return LRESULT(100); } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -875,6 +876,25 @@ TEST_F(DataWndTest, ModuleListRefusesWhatItCannotUse)
     EXPECT_EQ(AddToModulList("Voll", "c:\\M255.DFM"), 1);
     EXPECT_EQ(RemoveFromModulList("Voll", "C:\\m7.dfm"), 1);
     EXPECT_EQ(AddToModulList("Voll", "C:\\neu.dfm"), 2);
+
+    // A value too long to read is somebody's entry all the same: the new file goes to the
+    // next place that holds nothing.
+    const std::string longPath = "C:\\" + std::string(600, 'l') + ".dfm";
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.OpenAppKey() && reg.OpenSubKey("Lang", 0));
+        ASSERT_TRUE(reg.WriteString(longPath.c_str(), "List1"));
+    }
+    EXPECT_EQ(AddToModulList("Lang", "C:\\neu.dfm"), 2);
+    CRegistry reg;
+    ASSERT_TRUE(reg.OpenPath(nullptr, REGISTRY_READ) && reg.OpenSubKey("Lang", 1));
+    void* first = nullptr;
+    ASSERT_TRUE(reg.ReadValueAlloc(&first, "List1", REG_SZ));
+    EXPECT_EQ(std::string(static_cast<const char*>(first)), longPath);
+    std::free(first);
+    char second[MAX_PATH] = {};
+    EXPECT_TRUE(reg.ReadString(second, sizeof second, "List2"));
+    EXPECT_STREQ(second, "C:\\neu.dfm");
 }
 
 // The options dialog: another module chosen selects its first block; numbers that do not

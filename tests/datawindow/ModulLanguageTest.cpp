@@ -8,9 +8,13 @@
 #include "services/TextScanner.h"
 #include "tests/views/GuardedBuffer.h"
 
+#include <windows.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -718,6 +722,89 @@ TEST(ModulLanguageTest, DamagedModulesNeverEscapeTheirData)
 }  // namespace
 
 namespace {
+
+// Leaves the process about `keep` bytes of memory while it lives: all free address space is
+// reserved, the heap filled with small blocks until it can give no more, and then one piece
+// of `keep` bytes of address space is let go, for large blocks and for the heap to grow in.
+class MemorySqueeze {
+public:
+    explicit MemorySqueeze(SIZE_T keep)
+    {
+        m_reserved.reserve(1 << 16);
+        m_taken.reserve(1 << 20);
+        for (SIZE_T size = SIZE_T(1) << 30; size >= (SIZE_T(64) << 10); size /= 2)
+            while (m_reserved.size() < m_reserved.capacity())
+                if (void* p = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                    m_reserved.push_back({p, size});
+                else
+                    break;
+        while (m_taken.size() < m_taken.capacity())
+            if (void* p = std::malloc(1024))
+                m_taken.push_back(p);
+            else
+                break;
+        for (Block& b : m_reserved)
+            if (b.size >= keep) {
+                VirtualFree(b.address, 0, MEM_RELEASE);
+                char* tail = static_cast<char*>(b.address) + keep;
+                b.size -= keep;
+                b.address = b.size ? VirtualAlloc(tail, b.size, MEM_RESERVE, PAGE_NOACCESS) : nullptr;
+                break;
+            }
+    }
+    ~MemorySqueeze()
+    {
+        for (void* p : m_taken)
+            std::free(p);
+        for (const Block& b : m_reserved)
+            if (b.address)
+                VirtualFree(b.address, 0, MEM_RELEASE);
+    }
+    MemorySqueeze(const MemorySqueeze&) = delete;
+    MemorySqueeze& operator=(const MemorySqueeze&) = delete;
+
+private:
+    struct Block {
+        void* address;
+        SIZE_T size;
+    };
+    std::vector<Block> m_reserved;
+    std::vector<void*> m_taken;
+};
+
+// A compile that runs out of memory keeps nothing of the file and says so, rather than load
+// a module with lines left out, whose labels and jumps would name other lines.
+TEST(ModulLanguageTest, ACompileThatRunsOutOfMemoryKeepsNothing)
+{
+    // A million lines of one keyword letter need far more than the 24 MB left to the heap.
+    std::string text;
+    for (int i = 0; i < 1 << 20; ++i)
+        text += "B\n";
+    CModulSet set;
+    set.SetErrorEcho(false);
+    CTextScanner scanner(32768);
+    scanner.OpenMemory(text.data(), static_cast<int>(text.size()), STREAM_READ);
+    int result = -1;
+    // The first exception of a process sets up the unwinder with memory of its own: one
+    // thrown before the memory is taken leaves the compile's own as the one under test.
+    try {
+        throw std::bad_alloc();
+    } catch (const std::bad_alloc&) {
+    }
+    {
+        MemorySqueeze squeeze(SIZE_T(24) << 20);
+        result = set.Compile(&scanner, "knapp");
+    }
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(set.GetErrorCount(), 1);
+    EXPECT_EQ(set.GetSourceCount(), 0);
+    EXPECT_EQ(set.GetEntryCount(), 0);
+    EXPECT_EQ(set.GetInstructionCount(), 0);
+    // With memory again the same file loads whole: one instruction per line.
+    scanner.Seek(0, STREAM_BEGIN);
+    EXPECT_EQ(set.Compile(&scanner, "knapp"), 2);
+    EXPECT_EQ(set.GetInstructionCount(), 4 + 4 + (1 << 20) + 1) << "variables, parameters, lines, EXIT";
+}
 
 // A file of nothing but faults writes its first errors and one line that counts the rest, so
 // that the error window comes up at once; the count behind it stays whole. At the bound, one

@@ -196,6 +196,15 @@ TEST_F(ComboHistory, SaveKeepsSixteenEntriesAndSkipsEmptyAndEqualItems)
     expected += '\0';
     EXPECT_EQ(expected, raw);
     EXPECT_EQ(21u, Items(combo).size());
+    // An empty current text saved with "*" is the first of the 16 all the same, unwritten
+    // behind its mark: 15 items follow it.
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SetWindowTextA(combo, "");
+    EXPECT_EQ(15, SaveComboHistory(host.Dialog(), 100, "*Liste", AppPath("Sub").c_str()));
+    expected.assign("\x02", 2);
+    for (int i = 0; i < 15; ++i) { expected += "eintrag" + std::to_string(i); expected += '\0'; }
+    expected += '\0';
+    EXPECT_EQ(expected, RawValue(AppPath("Sub"), "Liste"));
 }
 
 TEST_F(ComboHistory, EmptyCurrentTextStoresNothingUnlessStarred)

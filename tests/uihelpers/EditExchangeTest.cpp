@@ -103,6 +103,15 @@ TEST(EditExchange, ComboTextPrefersTheSelectedItemAndSparesAnEqualControl)
     DdxComboText(&save, 10, back);
     EXPECT_STREQ(back, "0x1021");
 
+    // Another text loaded over a selected item lets the selection go: the next save hands
+    // back the text loaded, not the old item.
+    SendMessageA(combo, CB_SETCURSEL, 0, 0);
+    value = "0x8005";
+    DdxComboText(&load, 10, value);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    DdxComboText(&save, 10, back);
+    EXPECT_STREQ(back, "0x8005");
+
     // A selected item longer than the comparison buffer is stored whole, not the edit text.
     const std::string longItem(1500, 'x');
     SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(longItem.c_str()));
