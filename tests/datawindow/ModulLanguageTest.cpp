@@ -396,10 +396,10 @@ TEST(ModulLanguageTest, HostileModulesEndWithinTheirWork)
             for (uint8_t& b : bytes)
                 b = static_cast<uint8_t>(rng() % 4 ? rng() | 1 : 0);
             const uint8_t* data = fence.AtEnd(bytes.data(), size);
-            const DWORD started = GetTickCount();
             const int rows = m.set.Run(0, data, static_cast<int>(size), 0, 8192, 0);
-            const DWORD took = GetTickCount() - started;
-            EXPECT_LT(took, 1500u) << text.substr(0, 60) << " over " << size;
+            // Ended by its budget, not far behind it: counted in units of work, which a loaded
+            // machine's clock would not tell.
+            EXPECT_LE(m.set.GetLastRunWork(), 2 * m.set.GetLastRunBudget()) << text.substr(0, 60) << " over " << size;
             const char* value = "";
             m.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
             EXPECT_STREQ(value, "Programmfehler") << text.substr(0, 60) << " over " << size;
@@ -599,10 +599,8 @@ TEST(ModulLanguageTest, EndlessLoopsWithRowsEndAtTheRowBudget)
         ASSERT_EQ(m.errors, "") << text.substr(0, 60);
         for (size_t size : {size_t(512), size_t(65536)}) {
             const std::vector<uint8_t> data(size, 0x01);
-            const DWORD started = GetTickCount();
             const int rows = m.set.Run(0, data.data(), static_cast<int>(size), 0, maxRows, 0);
-            const DWORD took = GetTickCount() - started;
-            EXPECT_LT(took, 1500u) << text.substr(0, 60) << " over " << size;
+            EXPECT_LE(m.set.GetLastRunWork(), 2 * m.set.GetLastRunBudget()) << text.substr(0, 60) << " over " << size;
             const char* value = "";
             m.set.GetRow(0, rows - 1, nullptr, &value, nullptr, nullptr);
             EXPECT_TRUE(rows == maxRows || std::string(value) == "Programmfehler")
@@ -650,8 +648,7 @@ TEST(ModulLanguageTest, DamagedModulesNeverEscapeTheirData)
     std::mt19937 rng(20261207);
     GuardedBuffer fence(65536);
     ASSERT_TRUE(fence.Ok());
-    const DWORD started = GetTickCount();
-    DWORD slowest = 0;
+    double mostOfItsBudget = 0;
     for (int round = 0; round < 10000; ++round) {
         std::vector<std::string> lines;
         const int count = 1 + static_cast<int>(rng() % 24);
@@ -709,14 +706,13 @@ TEST(ModulLanguageTest, DamagedModulesNeverEscapeTheirData)
         // before the start.
         const uint8_t* data = round % 2 ? fence.AtEnd(bytes.data(), bytes.size()) : fence.AtStart(bytes.data(), bytes.size());
         for (int e = 0; e < m.set.GetEntryCount(); ++e) {
-            const DWORD runStarted = GetTickCount();
             m.set.Run(static_cast<int>(rng() % 16), data, static_cast<int>(bytes.size()), e, 2000,
                       static_cast<int>(rng() % 8));
-            slowest = std::max(slowest, GetTickCount() - runStarted);
+            mostOfItsBudget = std::max(mostOfItsBudget, static_cast<double>(m.set.GetLastRunWork()) /
+                                                            static_cast<double>(m.set.GetLastRunBudget()));
         }
     }
-    EXPECT_LT(slowest, 1500u) << "every run ends within its work";
-    EXPECT_LT(GetTickCount() - started, 120000u) << "10,000 damaged modules within two minutes";
+    EXPECT_LE(mostOfItsBudget, 2.0) << "every run ends within its work";
 }
 
 }  // namespace
