@@ -27,9 +27,9 @@ std::string Hex(uint64_t v, int digits)
     return text;
 }
 
-TEST(ExFatDirectory, RootEntriesEqualDumpExfat)
+void RootEntriesEqualDumpExfat(const char* name)
 {
-    const std::string image = FixturePath("exfat.img");
+    const std::string image = FixturePath(name);
     NEED_FIXTURE(image);
     std::string report;
     NEED_REPORT(image + ".dumpexfat.txt", report);
@@ -94,6 +94,17 @@ TEST(ExFatDirectory, RootEntriesEqualDumpExfat)
     EXPECT_EQ(p.MarkAt(start, 3)->byteLength, 4);
 }
 
+
+// The root directories of mkfs.exfat's volume of 8 MiB and of its volume of 3 TiB.
+TEST(ExFatDirectory, RootEntriesEqualDumpExfat)
+{
+    for (const char* name : {"exfat.img", "exfat3t.img"}) {
+        SCOPED_TRACE(name);
+        RootEntriesEqualDumpExfat(name);
+        if (HasFatalFailure() || IsSkipped())
+            return;
+    }
+}
 
 // A DOS date and time as exFAT stores it.
 uint32_t DosStamp(int year, int month, int day, int hour, int minute, int second)
@@ -170,6 +181,52 @@ TEST(ExFatDirectory, FileEntrySet)
     EXPECT_EQ(p.Line(guid + 2).substr(0, 6), "  Type");
     EXPECT_EQ(p.Line(guid + 3), "");
     EXPECT_EQ(p.Line(guid + 4), " EXFAT Empty  ");
+}
+
+// Sizes and clusters as large as their bytes hold: the stream extension's valid and whole
+// sizes (64 bits), the bitmap's and up-case table's start clusters (32 bits) and sizes, past
+// 2^24, 2^31, 2^32 and 2^63, each shown as the unsigned number it is and red to its last digit.
+TEST(ExFatDirectory, FieldsAsLargeAsTheirBytes)
+{
+    const struct Field {
+        int entry;
+        uint8_t type;
+        uint32_t offset, width;
+        uint64_t value;
+        const char* label;
+    } fields[] = {
+        {0, 0xC0, 8, 8, 1ull << 63, "ValidSize"},
+        {0, 0xC0, 20, 4, 0x80000000u, "StartCluster"},
+        {0, 0xC0, 24, 8, ~0ull, "FileSize"},
+        {1, 0x81, 20, 4, 0xFFFFFFFFu, "StartCluster"},
+        {1, 0x81, 24, 8, 1ull << 32, "FileSize"},
+        {2, 0x82, 20, 4, 1u << 24, "StartCluster"},
+        {2, 0x82, 24, 8, (1ull << 63) + 12345, "Size"},
+    };
+    std::vector<uint8_t> d(128, 0);
+    for (const Field& f : fields) {
+        d[32 * f.entry] = f.type;
+        for (uint32_t i = 0; i < f.width; ++i)
+            d[32 * f.entry + f.offset + i] = static_cast<uint8_t>(f.value >> (8 * i));
+    }
+    TestPrinter p;
+    p.Run(kExFatDirectory, d);
+    SCOPED_TRACE(p.Text());
+    const char* const titles[] = {" EXFAT Fileinfo  (CONTINUED VALID)", " EXFAT Bitmap  (VALID)", " EXFAT Upcase  (VALID)"};
+    for (const Field& f : fields) {
+        const std::string digits = std::to_string(static_cast<unsigned long long>(f.value));
+        SCOPED_TRACE(std::string(f.label) + " " + digits);
+        const int title = p.FindLine(titles[f.entry]);
+        ASSERT_GE(title, 0);
+        const int line = p.FindLine("  " + std::string(f.label) + " ", title);
+        ASSERT_GT(line, title);
+        EXPECT_EQ(digits, FieldValue(p.Line(line)));
+        EXPECT_TRUE(p.CellHasColour(line, 27 + static_cast<int>(digits.size()) - 1, PC_RED));
+        const MarkRange* mark = p.MarkAt(line, 3);
+        ASSERT_NE(nullptr, mark);
+        EXPECT_EQ(32 * f.entry + f.offset, mark->byteOffset);
+        EXPECT_EQ(f.width, mark->byteLength);
+    }
 }
 
 TEST(ExFatDirectory, FlagWordsAndShortLoads)
