@@ -12,7 +12,7 @@
 enum FieldKind : uint8_t {
     FK_TEXT,     // 8-bit text of at most the field's width, ending at a zero byte: %s
     FK_NUMBER,   // 1, 2 or 4 bytes little-endian, zero-extended to 32 bits: %i, %u, %X
-    FK_NUMBER64  // 8 bytes little-endian: %I64i, %I64X
+    FK_NUMBER64  // 8 bytes little-endian: %I64u, %I64X
 };
 
 // One line of a boot sector printer: the field's place and the line format.
@@ -26,7 +26,9 @@ struct BootField {
 namespace {
 
 
-// The BIOS parameter block that FAT12/16, FAT32 and exFAT share up to offset 36.
+// The BIOS parameter block that FAT12/16, FAT32 and exFAT share up to offset 36. Its counts
+// are unsigned on disk: a volume of more than 1 TiB, or one that starts behind the first TiB
+// of its disk, holds sector numbers of 2^31 and more, which a signed format shows negative.
 #define BPB_COMMON_FIELDS                                             \
     {3, 8, FK_TEXT, "  OEMName            : %s"},                     \
     {11, 2, FK_NUMBER, "  BytesPerSector     : %i"},                  \
@@ -39,8 +41,8 @@ namespace {
     {22, 2, FK_NUMBER, "  SectorsPerFAT      : %i"},                  \
     {24, 2, FK_NUMBER, "  SectorsPerTrack    : %i"},                  \
     {26, 2, FK_NUMBER, "  NumberOfHeads      : %i"},                  \
-    {28, 4, FK_NUMBER, "  HiddenSectors      : %i"},                  \
-    {32, 4, FK_NUMBER, "  TotalSectors       : %i"}
+    {28, 4, FK_NUMBER, "  HiddenSectors      : %u"},                  \
+    {32, 4, FK_NUMBER, "  TotalSectors       : %u"}
 
 const BootField kFatBootFields[] = {
     BPB_COMMON_FIELDS,
@@ -56,7 +58,7 @@ const BootField kFatBootFields[] = {
 // FAT32 moves the extended parameters behind its own fields at 36 to 63.
 const BootField kFat32BootFields[] = {
     BPB_COMMON_FIELDS,
-    {36, 4, FK_NUMBER, "  SectorsPerFAT      : %i"},
+    {36, 4, FK_NUMBER, "  SectorsPerFAT      : %u"},   // the 32-bit count
     {40, 2, FK_NUMBER, "  Flags              : %04Xh"},
     {42, 2, FK_NUMBER, "  Version            : %04Xh"},
     {44, 4, FK_NUMBER, "  RootDirCluster     : %08Xh"},
@@ -80,13 +82,13 @@ const BootField kNtfsBootFields[] = {
     {21, 1, FK_NUMBER, "  MediaDescriptor    : %02Xh"},
     {24, 2, FK_NUMBER, "  SectorsPerTrack    : %i"},
     {26, 2, FK_NUMBER, "  NumberOfHeads      : %i"},
-    {28, 4, FK_NUMBER, "  HiddenSectors      : %i"},
+    {28, 4, FK_NUMBER, "  HiddenSectors      : %u"},
     {36, 1, FK_NUMBER, "  PhysicalDiskNumber : %02Xh"},
     {37, 1, FK_NUMBER, "  CurrentHead        : %i"},
     {38, 1, FK_NUMBER, "  Signature          : %02Xh"},
-    {40, 8, FK_NUMBER64, "  TotalSectors       : %I64i"},
-    {48, 8, FK_NUMBER64, "  MtfCluster         : %I64i"},
-    {56, 8, FK_NUMBER64, "  MtfMirrorCluster   : %I64i"},
+    {40, 8, FK_NUMBER64, "  TotalSectors       : %I64u"},
+    {48, 8, FK_NUMBER64, "  MtfCluster         : %I64u"},
+    {56, 8, FK_NUMBER64, "  MtfMirrorCluster   : %I64u"},
     // Both are signed bytes on disk (a negative value n means 2^-n bytes), shown here as the
     // four bytes of the field read as one number.
     {64, 4, FK_NUMBER, "  ClusterPerRecord   : %i"},
@@ -100,19 +102,19 @@ const BootField kNtfsBootFields[] = {
 // and has its own fields from offset 64 on.
 const BootField kExFatOldFields[] = {
     BPB_COMMON_FIELDS,
-    {36, 4, FK_NUMBER, "  SectorsPerFAT      : %i"},
+    {36, 4, FK_NUMBER, "  SectorsPerFAT      : %u"},
     {40, 2, FK_NUMBER, "  Flags              : %04Xh"},
     {42, 2, FK_NUMBER, "  Version            : %04Xh"},
     {44, 4, FK_NUMBER, "  RootDirClusterFAT  : %08Xh"},
     {48, 2, FK_NUMBER, "  InfoSector         : %i"},
     {50, 2, FK_NUMBER, "  BackupBootSector   : %i"},
-    {64, 8, FK_NUMBER64, "  SectorStart        : %I64i"},
-    {72, 8, FK_NUMBER64, "  SectorCount        : %I64i"},
-    {80, 4, FK_NUMBER, "  FatSectorStart     : %i"},
-    {84, 4, FK_NUMBER, "  FatSectorCount     : %i"},
-    {88, 4, FK_NUMBER, "  ClusterSectorStart : %i"},
-    {92, 4, FK_NUMBER, "  ClusterCount       : %i"},
-    {96, 4, FK_NUMBER, "  RootDirCluster     : %i"},
+    {64, 8, FK_NUMBER64, "  SectorStart        : %I64u"},
+    {72, 8, FK_NUMBER64, "  SectorCount        : %I64u"},
+    {80, 4, FK_NUMBER, "  FatSectorStart     : %u"},
+    {84, 4, FK_NUMBER, "  FatSectorCount     : %u"},
+    {88, 4, FK_NUMBER, "  ClusterSectorStart : %u"},
+    {92, 4, FK_NUMBER, "  ClusterCount       : %u"},
+    {96, 4, FK_NUMBER, "  RootDirCluster     : %u"},
     {100, 4, FK_NUMBER, "  VolumeSerial       : %08Xh"},
 };
 

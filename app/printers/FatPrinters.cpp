@@ -217,7 +217,9 @@ void CStructurePrinter::PrintFatDirectory(const uint8_t* sector, uint32_t loaded
         const uint32_t createTime = ReadU16(b, size, e + kDirCreateTime) * 2u +
                                     ((b[e + kDirCreateHundredths] / 100u) & 1);
         const uint32_t writeTime = ReadU16(b, size, e + kDirWriteTime) * 2u;
-        int n = StrPrintf(text, "  %-14s  %10i ", name, ReadU32(b, size, e + kDirFileSize));
+        // The size is unsigned on disk (FAT32 files reach 4 GiB - 1): ten digits hold every
+        // value, so the fields behind it keep their columns, marks and colours.
+        int n = StrPrintf(text, "  %-14s  %10u ", name, ReadU32(b, size, e + kDirFileSize));
         n += StrPrintf(text + n, "%s", letters);
         n += StrPrintf(text + n, "  %04i.%02i.%02i", (createDate >> 9) + 1980, (createDate >> 5) & 15,
                        createDate & 31);

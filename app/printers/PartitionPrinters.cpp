@@ -278,6 +278,8 @@ const uint32_t kGptEntryArrayLba = 72;
 const uint32_t kGptEntryCount = 80;
 const uint32_t kGptEntrySize = 84;
 const uint32_t kGptEntryArrayCrc = 88;
+// Where the header's own fields end: a header size below it leaves fields outside its CRC.
+const uint32_t kGptHeaderFieldsEnd = kGptEntryArrayCrc + 4;
 // What the header printer reads at most, of the header and of the entry array each.
 const uint32_t kGptReadLimit = 16384;
 
@@ -412,19 +414,17 @@ void CStructurePrinter::PrintGptHeader(const uint8_t* sector, uint32_t loadedSiz
     // computed over the loaded sector itself: a header that claims more bytes than were loaded
     // cannot be right. Nor can one that claims more than the read limit: a CRC taken over only
     // its first 16384 bytes would vouch for bytes the header says it does not end with, so such
-    // a header shows WRONG rather than a check of a part of it.
+    // a header shows WRONG rather than a check of a part of it. Nor can one smaller than its own
+    // fields (they end with the array CRC at byte 92): its CRC leaves fields it shows unchecked,
+    // and at size 0 it checks nothing at all, so a wiped header (all zeros, CRC 0, the CRC of no
+    // bytes) would pass as OK. sgdisk, too, takes such a header as broken.
     bool headerOk = false;
     const uint32_t headerSize = ReadU32(b, size, kGptHeaderSize);
-    if (headerSize <= kGptReadLimit && headerSize <= size) {
+    if (headerSize >= kGptHeaderFieldsEnd && headerSize <= kGptReadLimit && headerSize <= size) {
         static const uint8_t zeros[4] = {0, 0, 0, 0};
-        const uint32_t beforeCrc = headerSize < kGptHeaderCrc ? headerSize : kGptHeaderCrc;
-        uint32_t crc = Crc32Update(0xFFFFFFFFu, b, static_cast<int>(beforeCrc));
-        if (headerSize > kGptHeaderCrc) {
-            const uint32_t crcBytes = headerSize - kGptHeaderCrc < 4 ? headerSize - kGptHeaderCrc : 4;
-            crc = Crc32Update(crc, zeros, static_cast<int>(crcBytes));
-        }
-        if (headerSize > kGptHeaderCrc + 4)
-            crc = Crc32Update(crc, b + kGptHeaderCrc + 4, static_cast<int>(headerSize - kGptHeaderCrc - 4));
+        uint32_t crc = Crc32Update(0xFFFFFFFFu, b, static_cast<int>(kGptHeaderCrc));
+        crc = Crc32Update(crc, zeros, 4);
+        crc = Crc32Update(crc, b + kGptHeaderCrc + 4, static_cast<int>(headerSize - kGptHeaderCrc - 4));
         headerOk = crc == ~ReadU32(b, size, kGptHeaderCrc);
     }
 
@@ -438,16 +438,19 @@ void CStructurePrinter::PrintGptHeader(const uint8_t* sector, uint32_t loadedSiz
     const uint64_t arraySectors = (arrayBytes + sectorSize - 1) / sectorSize;
     const uint64_t arrayLba = ReadU64(b, size, kGptEntryArrayLba);
     const uint32_t unitsPerSector = DocUnitsPerSector();
+    // An array of no entries, or of entries of no bytes, holds nothing a CRC could vouch for:
+    // the CRC of no bytes is 0, and 0 is what a wiped header holds, so such an array would
+    // show OK on every zeroed header. No GPT has an empty array; sgdisk calls it an error.
     // An LBA whose unit number does not fit 64 bits lies on no medium: UNKNOWN, not a read
     // at a wrapped position.
-    if (HasPrinterDocument() && arraySectors * sectorSize <= kGptReadLimit &&
-        arrayLba <= ~0ull / unitsPerSector) {
+    if (arrayBytes == 0) {
+        arrayStatus = "WRONG";
+    } else if (HasPrinterDocument() && arraySectors * sectorSize <= kGptReadLimit &&
+               arrayLba <= ~0ull / unitsPerSector) {
         static uint8_t entries[kGptReadLimit];
         // The LBA counts sectors of the medium; the document reads 512-byte units.
         const uint32_t units = static_cast<uint32_t>((arraySectors * sectorSize + 511) / 512);
-        // An array of no bytes needs no read: its CRC is that of no bytes, which a header
-        // of 0 entries holds when it is right.
-        if (units == 0 || DocReadUnits(arrayLba * unitsPerSector, units, entries)) {
+        if (DocReadUnits(arrayLba * unitsPerSector, units, entries)) {
             const uint32_t crc = Crc32Update(0xFFFFFFFFu, entries, static_cast<int>(arrayBytes));
             arrayStatus = crc == ~ReadU32(b, size, kGptEntryArrayCrc) ? "OK" : "WRONG";
         }
@@ -464,18 +467,18 @@ void CStructurePrinter::PrintGptHeader(const uint8_t* sector, uint32_t loadedSiz
     AppendText("\n");
     AppendFieldLine(0, 8, "  Signatur           : %.8s", signature);
     AppendFieldLine(8, 4, "  Revision           : %s", revision);
-    AppendFieldLine(12, 4, "  HeaderSize         : %i", headerSize);
+    AppendFieldLine(12, 4, "  HeaderSize         : %u", headerSize);
     AppendFieldLine(16, 4, "  HeaderCrc          : %08Xh%s %s", ReadU32(b, size, 16), StatusMarkerText,
                     headerOk ? "OK" : "WRONG");
     AppendFieldLine(20, 4, "  Reserved           : %08Xh", ReadU32(b, size, 20));
-    AppendFieldLine(24, 8, "  LbaPosition        : %I64i", ReadU64(b, size, 24));
-    AppendFieldLine(32, 8, "  BackupPosition     : %I64i", ReadU64(b, size, 32));
-    AppendFieldLine(40, 8, "  FirstLba           : %I64i", ReadU64(b, size, 40));
-    AppendFieldLine(48, 8, "  LastLba            : %I64i", ReadU64(b, size, 48));
+    AppendFieldLine(24, 8, "  LbaPosition        : %I64u", ReadU64(b, size, 24));
+    AppendFieldLine(32, 8, "  BackupPosition     : %I64u", ReadU64(b, size, 32));
+    AppendFieldLine(40, 8, "  FirstLba           : %I64u", ReadU64(b, size, 40));
+    AppendFieldLine(48, 8, "  LastLba            : %I64u", ReadU64(b, size, 48));
     AppendFieldLine(56, 16, "  DiskGuid           : %s", FormatGuidText(diskGuid));
-    AppendFieldLine(72, 8, "  PartitionTab       : %I64i", arrayLba);
-    AppendFieldLine(80, 4, "  UsedEntries        : %i", ReadU32(b, size, kGptEntryCount));
-    AppendFieldLine(84, 4, "  EntrySize          : %i", ReadU32(b, size, kGptEntrySize));
+    AppendFieldLine(72, 8, "  PartitionTab       : %I64u", arrayLba);
+    AppendFieldLine(80, 4, "  UsedEntries        : %u", ReadU32(b, size, kGptEntryCount));
+    AppendFieldLine(84, 4, "  EntrySize          : %u", ReadU32(b, size, kGptEntrySize));
     AppendFieldLine(88, 4, "  PartitionCrc       : %08Xh%s %s", ReadU32(b, size, 88), StatusMarkerText,
                     arrayStatus);
 
@@ -495,8 +498,11 @@ void CStructurePrinter::PrintGptEntries(const uint8_t* sector, uint32_t loadedSi
     // The empty line under the title is the one each entry's block starts with, so that the
     // entry titles stand on lines 3, 12, 21 and 30: the lines whose place in the nine-line
     // colouring pattern below is that of an entry title (cyan), with the six field lines on
-    // the places of the field colours. One more empty line would shift every entry by one
-    // line against the pattern.
+    // the places of the field colours. A second empty line under the title would put every
+    // entry one line below the pattern, and the colours would miss their text: the turquoise
+    // would fall on the empty line above each title and leave the title uncoloured, and the
+    // attribute line would get the 60 cells of a value line instead of its 40, painting its
+    // flag words red up to cell 59 and breaking the colour off inside a word.
     AppendText("\n GUID PARTITION ENTRIES\n");
     for (int i = 0; i < 4; ++i) {
         const uint32_t e = 128 * i;
@@ -529,8 +535,8 @@ void CStructurePrinter::PrintGptEntries(const uint8_t* sector, uint32_t loadedSi
             name[c] = static_cast<wchar_t>(ReadU16(b, size, e + 56 + 2 * c));
         name[36] = 0;
 
-        AppendFieldLine(e + 32, 8, "  StartLba           : %I64i", ReadU64(b, size, e + 32));
-        AppendFieldLine(e + 40, 8, "  EndLba             : %I64i", ReadU64(b, size, e + 40));
+        AppendFieldLine(e + 32, 8, "  StartLba           : %I64u", ReadU64(b, size, e + 32));
+        AppendFieldLine(e + 40, 8, "  EndLba             : %I64u", ReadU64(b, size, e + 40));
         AppendFieldLine(e + 48, 8, "  Attributes         : %016I64Xh %s", attributes, words);
         AppendFieldLine(e + 56, 64, "  PartitionName      : %.36S", name);
     }

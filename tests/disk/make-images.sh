@@ -8,24 +8,7 @@
 # failed set-up would skip the whole suite) and the test skips what is absent.
 set -u
 out=$1
-mkdir -p "$out" || exit 1
-cd "$out" || exit 1
-export LC_ALL=C
-export MTOOLS_SKIP_CHECK=1
-PATH=$PATH:/usr/sbin:/sbin
-
-have() { command -v "$1" >/dev/null 2>&1; }
-note() { echo "make-images: $*" >&2; }
-
-# report <image> <name> <command...>: the command's output into <image>.<name>.txt
-report() {
-  img=$1; name=$2; shift 2
-  if have "$1"; then
-    "$@" >"$img.$name.txt" 2>&1 || note "$name on $img returned $?"
-  else
-    note "$1 missing: no $name report for $img"
-  fi
-}
+. "$(cd "$(dirname "$0")" && pwd)/../support/fixture-tools.sh"
 
 # Some content, so that the root directories hold more than the volume label.
 content=$(pwd)/content
@@ -35,19 +18,6 @@ if [ ! -d "$content" ]; then
   seq 1 2000 >"$content.tmp/sub/numbers.txt" &&
   mv "$content.tmp" "$content"
 fi
-
-# build <image> <function>: runs the function on <image>.tmp and renames on success.
-build() {
-  img=$1; fn=$2
-  [ -f "$img" ] && return 0
-  rm -f "$img.tmp"
-  if $fn "$img.tmp" >"$img.log" 2>&1; then
-    mv "$img.tmp" "$img"
-  else
-    note "could not make $img (see $out/$img.log)"
-    rm -f "$img.tmp"
-  fi
-}
 
 # A few files in the root directory (mtools; without it the volumes stay empty).
 fill() { if have mcopy; then mcopy -i "$1" -s "$content/readme.txt" "$content/sub" ::/; fi; }

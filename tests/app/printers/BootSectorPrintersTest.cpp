@@ -48,8 +48,10 @@ std::string SizeText(uint64_t bytes)
     return text;
 }
 
-// The fields FAT12/16 and FAT32 share, as minfo reports them.
-void ExpectCommonBpb(const TestPrinter& p, const std::string& minfo)
+// The fields FAT12/16 and FAT32 share, as minfo reports them. minfo shows the hidden
+// sectors as a signed number (a volume behind the first TiB of its disk comes out negative):
+// they are taken from fsstat, and from minfo only where it shows them as the number they are.
+void ExpectCommonBpb(const TestPrinter& p, const std::string& minfo, const std::string& fsstat)
 {
     EXPECT_EQ(Quoted(minfo, "banner:"), Field(p, "OEMName"));
     EXPECT_EQ(Dec(Need(minfo, "sector size:")), Field(p, "BytesPerSector"));
@@ -62,13 +64,20 @@ void ExpectCommonBpb(const TestPrinter& p, const std::string& minfo)
     EXPECT_EQ(Dec(Need(minfo, "sectors per fat:")), Field(p, "SectorsPerFAT"));
     EXPECT_EQ(Dec(Need(minfo, "sectors per track:")), Field(p, "SectorsPerTrack"));
     EXPECT_EQ(Dec(Need(minfo, "heads:")), Field(p, "NumberOfHeads"));
-    EXPECT_EQ(Dec(Need(minfo, "hidden sectors:")), Field(p, "HiddenSectors"));
-    // minfo names the 32-bit count only where the volume uses it.
+    EXPECT_EQ(std::to_string(Need(fsstat, "Sectors before file system:")), Field(p, "HiddenSectors"));
+    uint64_t hidden = 0;
+    if (NumberAfter(minfo, "hidden sectors:", &hidden)) {
+        EXPECT_EQ(Dec(hidden), Field(p, "HiddenSectors"));
+    }
+    // minfo names the 32-bit count only where the volume uses it; fsstat counts the sectors
+    // of either.
     uint64_t bigSize = 0;
-    if (NumberAfter(minfo, "big size:", &bigSize))
-        EXPECT_EQ(Dec(bigSize), Field(p, "TotalSectors"));
-    else
+    if (NumberAfter(minfo, "big size:", &bigSize)) {
+        EXPECT_EQ(std::to_string(bigSize), Field(p, "TotalSectors"));
+        EXPECT_EQ(std::to_string(Need(fsstat, "Total Range: 0 -") + 1), Field(p, "TotalSectors"));
+    } else {
         EXPECT_NE(0u, Need(minfo, "small size:"));
+    }
     EXPECT_EQ(Format("%02I64Xh", Need(minfo, "physical drive id:")), Field(p, "PhysicalDiskNumber"));
     EXPECT_EQ(Format("%02I64Xh", Need(minfo, "dos4=")), Field(p, "Signature"));
     EXPECT_EQ(NeedText(minfo, "serial number:") + "h", Field(p, "SerialNumber"));
@@ -76,148 +85,242 @@ void ExpectCommonBpb(const TestPrinter& p, const std::string& minfo)
     EXPECT_EQ(Quoted(minfo, "disk type="), Field(p, "SystemID"));
 }
 
-}  // namespace
+// A volume of the fixtures: an image of its own, or partition `partition` of a disk, with the
+// names of its reports (<image>.<name>.txt). The volumes in partitions of mbr2t.img (a 2 TiB
+// disk made by sfdisk) know their partition's start as their hidden sectors.
+struct Volume {
+    const char* image;
+    int partition;          // 0: the whole image
+    const char* minfo;      // report names; null where there is none
+    const char* fsck;
+    const char* fsstat;
+    const char* ntfsinfo;
+};
 
-TEST(BootSectorPrinters, Fat12AndFat16MatchMinfoAndFsck)
+// The first sector of a volume: 0, or its partition's start as sfdisk reports it; -1 and a
+// failure when the report is missing.
+int64_t VolumeStart(const Volume& v)
 {
-    for (const char* name : {"fat12.img", "fat16.img"}) {
-        SCOPED_TRACE(name);
-        const std::string image = FixturePath(name);
-        NEED_FIXTURE(image);
-        std::string minfo, fsck;
-        NEED_REPORT(image + ".minfo.txt", minfo);
-        NEED_REPORT(image + ".fsck.txt", fsck);
-        std::vector<uint8_t> sector;
-        ASSERT_TRUE(LoadBytes(image, 0, 512, &sector));
+    if (v.partition == 0)
+        return 0;
+    const std::string image = FixturePath(v.image);
+    std::string json;
+    if (!LoadText(image + ".sfdisk.txt", &json))
+        return -1;
+    const size_t node = json.find(std::string(v.image) + std::to_string(v.partition) + "\"");
+    uint64_t start = 0;
+    EXPECT_TRUE(node != std::string::npos && NumberAfter(json, "\"start\":", &start, node)) << json;
+    return static_cast<int64_t>(start);
+}
+
+std::string Report(const Volume& v, const char* name)
+{
+    std::string text;
+    if (name)
+        LoadText(FixturePath(v.image) + "." + name + ".txt", &text);
+    return text;
+}
+
+std::string VolumeName(const Volume& v)
+{
+    return v.partition ? std::string(v.image) + ", partition " + std::to_string(v.partition) : v.image;
+}
+
+// True when the volume's image and every report it names were made on this machine.
+bool VolumeMade(const Volume& v)
+{
+    for (const char* name : {v.minfo, v.fsck, v.fsstat, v.ntfsinfo}) {
+        if (name && Report(v, name).empty())
+            return false;
+    }
+    return FileExists(FixturePath(v.image));
+}
+
+// Runs the printer of the type on each volume, on its first sector or on the sector that its
+// minfo report gives after `offsetLabel`, and hands the printer to `check` with the volume and
+// its first sector. A volume not made on this machine skips the test.
+template <size_t N, typename Check>
+void ForEachVolume(const Volume (&volumes)[N], int type, const char* offsetLabel, Check check)
+{
+    for (const Volume& v : volumes) {
+        SCOPED_TRACE(VolumeName(v));
+        if (!VolumeMade(v))
+            GTEST_SKIP() << VolumeName(v) << " or its reports were not made (tool missing)";
+        const int64_t start = VolumeStart(v);
+        ASSERT_GE(start, 0);
+        const uint64_t offset = offsetLabel ? Need(Report(v, v.minfo), offsetLabel) : 0;
         TestPrinter p;
-        p.Run(kFatBoot, sector);
+        ASSERT_TRUE(p.RunImageSector(type, FixturePath(v.image), static_cast<uint64_t>(start) + offset));
         SCOPED_TRACE(p.Text());
-        EXPECT_EQ(" BOOT-SEKTOR FAT12/FAT16", p.Line(1));
-        EXPECT_EQ("  OEMName            : mkfs.fat", p.Line(3));
-        ExpectCommonBpb(p, minfo);
-        // fsck.fat says the same in its own words.
-        // "First FAT starts at byte 512 (sector 1)": the FAT follows the reserved sectors.
-        EXPECT_EQ(Dec(Need(fsck, "(sector")), Field(p, "ReservedSectors"));
-        EXPECT_EQ(Dec(Need(fsck, "Media byte")), Dec(strtoull(Field(p, "MediaDescriptor").c_str(), nullptr, 16)));
-        EXPECT_EQ("  Signature          : AA55h", p.Line(p.LineCount() - 1));
+        check(v, p, start);
     }
 }
 
+}  // namespace
+
+// mkfs.fat's FAT12 and FAT16 volumes, and a FAT16 in the third partition of mbr2t.img,
+// which starts 3.3 billion sectors into the disk: its hidden sectors lie past 2^31.
+TEST(BootSectorPrinters, Fat12AndFat16MatchMinfoAndFsck)
+{
+    const Volume volumes[] = {
+        {"fat12.img", 0, "minfo", "fsck", "fsstat", nullptr},
+        {"fat16.img", 0, "minfo", "fsck", "fsstat", nullptr},
+        {"mbr2t.img", 3, "minfo3", nullptr, "fsstat3", nullptr},
+    };
+    ForEachVolume(volumes, kFatBoot, nullptr, [](const Volume& v, TestPrinter& p, int64_t start) {
+        const std::string minfo = Report(v, v.minfo), fsck = Report(v, v.fsck), fsstat = Report(v, v.fsstat);
+        EXPECT_EQ(" BOOT-SEKTOR FAT12/FAT16", p.Line(1));
+        EXPECT_EQ("  OEMName            : mkfs.fat", p.Line(3));
+        ExpectCommonBpb(p, minfo, fsstat);
+        if (v.partition) {
+            EXPECT_EQ(std::to_string(start), Field(p, "HiddenSectors"));
+        }
+        if (v.fsck) {
+            // fsck.fat says the same in its own words.
+            // "First FAT starts at byte 512 (sector 1)": the FAT follows the reserved sectors.
+            EXPECT_EQ(Dec(Need(fsck, "(sector")), Field(p, "ReservedSectors"));
+            EXPECT_EQ(Dec(Need(fsck, "Media byte")), Dec(strtoull(Field(p, "MediaDescriptor").c_str(), nullptr, 16)));
+        }
+        EXPECT_EQ("  Signature          : AA55h", p.Line(p.LineCount() - 1));
+    });
+}
+
+// mkfs.fat's FAT32 of 34816 sectors, and one of 2.2 billion sectors (more than 2^31) in the
+// fifth partition of mbr2t.img.
 TEST(BootSectorPrinters, Fat32MatchesMinfo)
 {
-    const std::string image = FixturePath("fat32.img");
-    NEED_FIXTURE(image);
-    std::string minfo;
-    NEED_REPORT(image + ".minfo.txt", minfo);
-    std::vector<uint8_t> sector;
-    ASSERT_TRUE(LoadBytes(image, 0, 512, &sector));
-    TestPrinter p;
-    p.Run(kFat32Boot, sector);
-    SCOPED_TRACE(p.Text());
-    EXPECT_EQ(" BOOT-SEKTOR FAT32", p.Line(1));
-    ExpectCommonBpb(p, minfo);
-    // The 32-bit count follows the (zero) 16-bit one.
-    const int first = p.FindLine("  SectorsPerFAT      : ");
-    EXPECT_EQ("0", Field(p, "SectorsPerFAT"));
-    EXPECT_EQ(Dec(Need(minfo, "Big fatlen=")), Field(p, "SectorsPerFAT", first + 1));
-    EXPECT_EQ(Format("%04I64Xh", Need(minfo, "Extended flags=")), Field(p, "Flags"));
-    EXPECT_EQ(Format("%04I64Xh", Need(minfo, "FS version=")), Field(p, "Version"));
-    EXPECT_EQ(Format("%08I64Xh", Need(minfo, "rootCluster=")), Field(p, "RootDirCluster"));
-    EXPECT_EQ(Dec(Need(minfo, "infoSector location=")), Field(p, "InfoSector"));
-    EXPECT_EQ(Dec(Need(minfo, "backup boot sector=")), Field(p, "BackupBootSector"));
-    EXPECT_EQ("  Signature          : AA55h", p.Line(p.LineCount() - 1));
-    EXPECT_EQ(29, p.LineCount());
+    const Volume volumes[] = {
+        {"fat32.img", 0, "minfo", nullptr, "fsstat", nullptr},
+        {"mbr2t.img", 5, "minfo5", nullptr, "fsstat5", nullptr},
+    };
+    ForEachVolume(volumes, kFat32Boot, nullptr, [](const Volume& v, TestPrinter& p, int64_t start) {
+        const std::string minfo = Report(v, v.minfo), fsstat = Report(v, v.fsstat);
+        EXPECT_EQ(" BOOT-SEKTOR FAT32", p.Line(1));
+        ExpectCommonBpb(p, minfo, fsstat);
+        if (v.partition) {
+            EXPECT_EQ(std::to_string(start), Field(p, "HiddenSectors"));
+        }
+        // The 32-bit count follows the (zero) 16-bit one.
+        const int first = p.FindLine("  SectorsPerFAT      : ");
+        EXPECT_EQ("0", Field(p, "SectorsPerFAT"));
+        EXPECT_EQ(Dec(Need(minfo, "Big fatlen=")), Field(p, "SectorsPerFAT", first + 1));
+        EXPECT_EQ(Format("%04I64Xh", Need(minfo, "Extended flags=")), Field(p, "Flags"));
+        EXPECT_EQ(Format("%04I64Xh", Need(minfo, "FS version=")), Field(p, "Version"));
+        EXPECT_EQ(Format("%08I64Xh", Need(minfo, "rootCluster=")), Field(p, "RootDirCluster"));
+        EXPECT_EQ(Dec(Need(minfo, "infoSector location=")), Field(p, "InfoSector"));
+        EXPECT_EQ(Dec(Need(minfo, "backup boot sector=")), Field(p, "BackupBootSector"));
+        EXPECT_EQ("  Signature          : AA55h", p.Line(p.LineCount() - 1));
+        EXPECT_EQ(29, p.LineCount());
+    });
 }
 
 TEST(BootSectorPrinters, Fat32InfoSectorMatchesMinfo)
 {
-    const std::string image = FixturePath("fat32.img");
-    NEED_FIXTURE(image);
-    std::string minfo;
-    NEED_REPORT(image + ".minfo.txt", minfo);
-    const uint64_t infoSector = Need(minfo, "infoSector location=");
-    std::vector<uint8_t> sector;
-    ASSERT_TRUE(LoadBytes(image, infoSector * 512, 512, &sector));
-    TestPrinter p;
-    p.Run(kFat32Info, sector);
-    SCOPED_TRACE(p.Text());
-    EXPECT_EQ(" INFO-SEKTOR", p.Line(1));
-    EXPECT_EQ(Format("%08I64Xh", Need(minfo, "signature=")), Field(p, "Signature1"));
-    // The second signature and the trailing one are fixed by the format ("rrAa", 0xAA550000).
-    EXPECT_EQ("61417272h", Field(p, "Signature2"));
-    EXPECT_EQ(Dec(Need(minfo, "free clusters=")), Field(p, "FreeClusterCount"));
-    EXPECT_EQ(Format("%08I64Xh", Need(minfo, "last allocated cluster=")), Field(p, "NextFreeCluster"));
-    EXPECT_EQ("AA550000h", Field(p, "Signature"));
-    EXPECT_EQ(8, p.LineCount());
+    const Volume volumes[] = {
+        {"fat32.img", 0, "minfo", nullptr, "fsstat", nullptr},
+        {"mbr2t.img", 5, "minfo5", nullptr, "fsstat5", nullptr},
+    };
+    ForEachVolume(volumes, kFat32Info, "infoSector location=", [](const Volume& v, TestPrinter& p, int64_t) {
+        const std::string minfo = Report(v, v.minfo), fsstat = Report(v, v.fsstat);
+        EXPECT_EQ(" INFO-SEKTOR", p.Line(1));
+        EXPECT_EQ(Format("%08I64Xh", Need(minfo, "signature=")), Field(p, "Signature1"));
+        // The second signature and the trailing one are fixed by the format ("rrAa", 0xAA550000).
+        EXPECT_EQ("61417272h", Field(p, "Signature2"));
+        EXPECT_EQ(Dec(Need(minfo, "free clusters=")), Field(p, "FreeClusterCount"));
+        // fsstat counts the free clusters of the info sector in sectors.
+        EXPECT_EQ(std::to_string(Need(fsstat, "Free Sector Count (FS Info):") / Need(minfo, "cluster size:")),
+                  Field(p, "FreeClusterCount"));
+        EXPECT_EQ(Format("%08I64Xh", Need(minfo, "last allocated cluster=")), Field(p, "NextFreeCluster"));
+        EXPECT_EQ("AA550000h", Field(p, "Signature"));
+        EXPECT_EQ(8, p.LineCount());
+    });
 }
 
+namespace {
+
+// The cluster-count form of NTFS: a size of a cluster or more counts clusters, a smaller one is
+// stored as the negative power of two (1024 bytes are -10, the byte 0xF6), shown as the
+// unsigned value of the four bytes.
+std::string NtfsClusterCount(uint64_t bytes, uint64_t clusterSize)
+{
+    if (bytes >= clusterSize)
+        return std::to_string(bytes / clusterSize);
+    int log2 = 0;
+    while ((1ull << log2) < bytes)
+        ++log2;
+    return std::to_string(256 - log2);
+}
+
+}  // namespace
+
+// mkntfs's volume of 4 KiB clusters, and one of 64 KiB clusters (128 sectors, the byte 0x80)
+// in the sixth partition of mbr2t.img, 2.2 billion sectors into the disk.
 TEST(BootSectorPrinters, NtfsMatchesFsstatAndNtfsinfo)
 {
-    const std::string image = FixturePath("ntfs.img");
-    NEED_FIXTURE(image);
-    std::string fsstat, ntfsinfo;
-    NEED_REPORT(image + ".fsstat.txt", fsstat);
-    NEED_REPORT(image + ".ntfsinfo.txt", ntfsinfo);
-    std::vector<uint8_t> sector;
-    ASSERT_TRUE(LoadBytes(image, 0, 512, &sector));
-    TestPrinter p;
-    p.Run(kNtfsBoot, sector);
-    SCOPED_TRACE(p.Text());
-    EXPECT_EQ(" BOOT-SEKTOR NTFS", p.Line(1));
-    EXPECT_EQ(NeedText(fsstat, "OEM Name:"), Field(p, "OEMName"));
-    const uint64_t sectorSize = Need(fsstat, "Sector Size:");
-    const uint64_t clusterSize = Need(fsstat, "Cluster Size:");
-    EXPECT_EQ(Dec(sectorSize), Field(p, "BytesPerSector"));
-    EXPECT_EQ(Dec(clusterSize / sectorSize), Field(p, "SectorsPerCluster"));
-    std::string range;
-    ASSERT_TRUE(TextAfter(fsstat, "Total Sector Range: 0 -", &range));
-    EXPECT_EQ(Dec(strtoull(range.c_str(), nullptr, 10) + 1), Field(p, "TotalSectors"));
-    EXPECT_EQ(Dec(Need(fsstat, "First Cluster of MFT:")), Field(p, "MtfCluster"));
-    EXPECT_EQ(Dec(Need(fsstat, "First Cluster of MFT Mirror:")), Field(p, "MtfMirrorCluster"));
-    EXPECT_EQ(NeedText(fsstat, "Volume Serial Number:") + "h", Field(p, "SerialNumber"));
-    // A record smaller than a cluster is stored as the negative power of two: 1024 bytes are
-    // -10, the byte 0xF6, shown as the unsigned value of the four bytes.
-    const uint64_t recordSize = Need(ntfsinfo, "MFT Record Size:");
-    int log2 = 0;
-    while ((1ull << log2) < recordSize)
-        ++log2;
-    EXPECT_EQ(Dec(256 - log2), Field(p, "ClusterPerRecord"));
-    EXPECT_EQ(Dec(Need(ntfsinfo, "Index Block Size:") / clusterSize), Field(p, "ClusterPerIndexBl."));
-    // The checksum line stands before the serial number.
-    EXPECT_LT(p.FindLine("CheckSum"), p.FindLine("SerialNumber"));
-    EXPECT_EQ("00000000", Field(p, "CheckSum"));
+    const Volume volumes[] = {
+        {"ntfs.img", 0, nullptr, nullptr, "fsstat", "ntfsinfo"},
+        {"mbr2t.img", 6, nullptr, nullptr, "fsstat6", "ntfsinfo6"},
+    };
+    ForEachVolume(volumes, kNtfsBoot, nullptr, [](const Volume& v, TestPrinter& p, int64_t start) {
+        const std::string fsstat = Report(v, v.fsstat), ntfsinfo = Report(v, v.ntfsinfo);
+        EXPECT_EQ(" BOOT-SEKTOR NTFS", p.Line(1));
+        EXPECT_EQ(NeedText(fsstat, "OEM Name:"), Field(p, "OEMName"));
+        const uint64_t sectorSize = Need(fsstat, "Sector Size:");
+        const uint64_t clusterSize = Need(fsstat, "Cluster Size:");
+        EXPECT_EQ(Dec(sectorSize), Field(p, "BytesPerSector"));
+        EXPECT_EQ(Dec(clusterSize / sectorSize), Field(p, "SectorsPerCluster"));
+        std::string range;
+        ASSERT_TRUE(TextAfter(fsstat, "Total Sector Range: 0 -", &range));
+        EXPECT_EQ(std::to_string(strtoull(range.c_str(), nullptr, 10) + 1), Field(p, "TotalSectors"));
+        EXPECT_EQ(std::to_string(Need(fsstat, "First Cluster of MFT:")), Field(p, "MtfCluster"));
+        EXPECT_EQ(std::to_string(Need(fsstat, "First Cluster of MFT Mirror:")), Field(p, "MtfMirrorCluster"));
+        EXPECT_EQ(NeedText(fsstat, "Volume Serial Number:") + "h", Field(p, "SerialNumber"));
+        if (v.partition) {
+            EXPECT_EQ(std::to_string(start), Field(p, "HiddenSectors"));
+        }
+        EXPECT_EQ(NtfsClusterCount(Need(ntfsinfo, "MFT Record Size:"), clusterSize), Field(p, "ClusterPerRecord"));
+        EXPECT_EQ(NtfsClusterCount(Need(ntfsinfo, "Index Block Size:"), clusterSize), Field(p, "ClusterPerIndexBl."));
+        // The checksum line stands before the serial number.
+        EXPECT_LT(p.FindLine("CheckSum"), p.FindLine("SerialNumber"));
+        EXPECT_EQ("00000000", Field(p, "CheckSum"));
+    });
 }
 
+// mkfs.exfat's volume of 8 MiB, and one of 3 TiB whose length in sectors lies past 2^32.
 TEST(BootSectorPrinters, ExFatMatchesDumpExfat)
 {
-    const std::string image = FixturePath("exfat.img");
-    NEED_FIXTURE(image);
-    std::string dump;
-    NEED_REPORT(image + ".dumpexfat.txt", dump);
-    std::vector<uint8_t> sector;
-    ASSERT_TRUE(LoadBytes(image, 0, 512, &sector));
-    TestPrinter p;
-    p.Run(kExFatBoot, sector);
-    SCOPED_TRACE(p.Text());
-    EXPECT_EQ(" BOOT-SEKTOR EXFAT", p.Line(1));
-    EXPECT_EQ("EXFAT   ", Field(p, "OEMName"));
-    // The old parameter block is zero on exFAT.
-    EXPECT_EQ("0", Field(p, "BytesPerSector"));
-    EXPECT_EQ("00000000h", Field(p, "RootDirClusterFAT"));
-    EXPECT_EQ(Dec(Need(dump, "Volume Length(sectors):")), Field(p, "SectorCount"));
-    EXPECT_EQ(Dec(Need(dump, "FAT Offset(sector offset):")), Field(p, "FatSectorStart"));
-    EXPECT_EQ(Dec(Need(dump, "FAT Length(sectors):")), Field(p, "FatSectorCount"));
-    EXPECT_EQ(Dec(Need(dump, "Cluster Heap Offset (sector offset):")), Field(p, "ClusterSectorStart"));
-    EXPECT_EQ(Dec(Need(dump, "Cluster Count:")), Field(p, "ClusterCount"));
-    EXPECT_EQ(Dec(Need(dump, "Root Cluster (cluster offset):")), Field(p, "RootDirCluster"));
-    EXPECT_EQ(Format("%08I64Xh", Need(dump, "Volume Serial:")), Field(p, "VolumeSerial"));
-    const uint64_t sectorBits = Need(dump, "Sector Size Bits:");
-    const uint64_t clusterBits = Need(dump, "Sector per Cluster bits:");
-    EXPECT_EQ(Dec(sectorBits) + " (" + SizeText(1ull << sectorBits) + ")", Field(p, "SectorBits"));
-    EXPECT_EQ(Dec(clusterBits) + " (" + SizeText(Need(dump, "Cluster size:")) + ")",
-              Field(p, "SectorsPerCluster", p.FindLine("SectorBits")));
-    EXPECT_EQ("1.0", Field(p, "Version", p.FindLine("VolumeSerial")));
-    EXPECT_EQ(38, p.LineCount());
+    for (const char* name : {"exfat.img", "exfat3t.img"}) {
+        SCOPED_TRACE(name);
+        const std::string image = FixturePath(name);
+        NEED_FIXTURE(image);
+        std::string dump, fsstat;
+        NEED_REPORT(image + ".dumpexfat.txt", dump);
+        NEED_REPORT(image + ".fsstat.txt", fsstat);
+        TestPrinter p;
+        ASSERT_TRUE(p.RunImageSector(kExFatBoot, image, 0));
+        SCOPED_TRACE(p.Text());
+        EXPECT_EQ(" BOOT-SEKTOR EXFAT", p.Line(1));
+        EXPECT_EQ("EXFAT   ", Field(p, "OEMName"));
+        // The old parameter block is zero on exFAT.
+        EXPECT_EQ("0", Field(p, "BytesPerSector"));
+        EXPECT_EQ("00000000h", Field(p, "RootDirClusterFAT"));
+        EXPECT_EQ(std::to_string(Need(fsstat, "Partition Offset:")), Field(p, "SectorStart"));
+        EXPECT_EQ(std::to_string(Need(dump, "Volume Length(sectors):")), Field(p, "SectorCount"));
+        EXPECT_EQ(std::to_string(Need(fsstat, "Range: 0 -") + 1), Field(p, "SectorCount"));
+        EXPECT_EQ(std::to_string(Need(dump, "FAT Offset(sector offset):")), Field(p, "FatSectorStart"));
+        EXPECT_EQ(std::to_string(Need(dump, "FAT Length(sectors):")), Field(p, "FatSectorCount"));
+        EXPECT_EQ(std::to_string(Need(dump, "Cluster Heap Offset (sector offset):")), Field(p, "ClusterSectorStart"));
+        EXPECT_EQ(std::to_string(Need(dump, "Cluster Count:")), Field(p, "ClusterCount"));
+        EXPECT_EQ(std::to_string(Need(dump, "Root Cluster (cluster offset):")), Field(p, "RootDirCluster"));
+        EXPECT_EQ(Format("%08I64Xh", Need(dump, "Volume Serial:")), Field(p, "VolumeSerial"));
+        const uint64_t sectorBits = Need(dump, "Sector Size Bits:");
+        const uint64_t clusterBits = Need(dump, "Sector per Cluster bits:");
+        EXPECT_EQ(Dec(sectorBits) + " (" + SizeText(1ull << sectorBits) + ")", Field(p, "SectorBits"));
+        EXPECT_EQ(Dec(clusterBits) + " (" + SizeText(Need(dump, "Cluster size:")) + ")",
+                  Field(p, "SectorsPerCluster", p.FindLine("SectorBits")));
+        EXPECT_EQ("1.0", Field(p, "Version", p.FindLine("VolumeSerial")));
+        EXPECT_EQ(38, p.LineCount());
+    }
 }
 
 TEST(BootSectorPrinters, ExFatShiftsOf64AndMoreGiveSizeZero)
@@ -273,16 +376,23 @@ TEST(BootSectorPrinters, ShortLoadsShowZerosAndKeepNoMarkBeyondThem)
 
 namespace {
 
-// The bytes a mark leads to, as the number the line shows: little-endian, widths of 4 bytes
-// read as signed ("%i"), 1 and 2 bytes zero-extended, 8 bytes as a signed 64-bit number.
-int64_t MarkedNumber(const std::vector<uint8_t>& sector, const MarkRange& mark)
+// The bytes a mark leads to, as the number the line shows: little-endian and unsigned, as
+// every count and sector number of a boot sector is on disk; only NTFS's two cluster counts
+// at 64 and 68 are signed (a negative one is a power of two in bytes).
+std::string MarkedNumber(const std::vector<uint8_t>& sector, const MarkRange& mark)
 {
     uint64_t v = 0;
     for (int i = mark.byteLength - 1; i >= 0; --i)
         v = (v << 8) | sector[mark.byteOffset + i];
-    if (mark.byteLength == 4)
-        return static_cast<int32_t>(static_cast<uint32_t>(v));
-    return static_cast<int64_t>(v);
+    return std::to_string(static_cast<unsigned long long>(v));
+}
+
+std::string MarkedSignedNumber(const std::vector<uint8_t>& sector, const MarkRange& mark)
+{
+    uint32_t v = 0;
+    for (int i = mark.byteLength - 1; i >= 0; --i)
+        v = (v << 8) | sector[mark.byteOffset + i];
+    return std::to_string(static_cast<int32_t>(v));
 }
 
 }  // namespace
@@ -290,60 +400,65 @@ int64_t MarkedNumber(const std::vector<uint8_t>& sector, const MarkRange& mark)
 TEST(BootSectorPrinters, EveryFieldLineShowsTheBytesItsMarkLeadsTo)
 {
     // Bytes that differ from field to field, so that a line reading the wrong offset or width
-    // shows a value other than the one its mark selects.
-    std::vector<uint8_t> sector(512);
-    for (size_t i = 0; i < sector.size(); ++i)
-        sector[i] = static_cast<uint8_t>(i * 7 + 3);
-    for (int type : {kFatBoot, kFat32Boot, kNtfsBoot, kExFatBoot, kFat32Info}) {
-        TestPrinter p;
-        p.pane.SetMarkLimit(512);
-        p.Run(type, sector);
-        int checked = 0;
-        for (int line = 3; line < p.LineCount(); ++line) {
-            const std::string text = p.Line(line);
-            SCOPED_TRACE(text);
-            ASSERT_GT(text.size(), 23u);
-            ASSERT_EQ(" : ", text.substr(20, 3));
-            const MarkRange* mark = p.MarkAt(line, 2);
-            ASSERT_NE(nullptr, mark);
-            // The whole line leads to the field.
-            EXPECT_EQ(mark, p.MarkAt(line, static_cast<int>(text.size()) - 1));
-            const std::string label = text.substr(2, 18);
-            const std::string value = text.substr(23);
-            if (label.find("OEMName") == 0 || label.find("Label ") == 0 || label.find("SystemID") == 0) {
-                std::string expected;
-                for (uint32_t i = 0; i < mark->byteLength && sector[mark->byteOffset + i]; ++i)
-                    expected += static_cast<char>(sector[mark->byteOffset + i]);
-                EXPECT_EQ(expected, value);
+    // shows a value other than the one its mark selects; and every byte 0xFF, so that each
+    // field holds the largest value of its width (4294967295 and 18446744073709551615).
+    for (int pattern = 0; pattern < 2; ++pattern) {
+        SCOPED_TRACE(pattern == 0 ? "bytes i * 7 + 3" : "bytes 0xFF");
+        std::vector<uint8_t> sector(512);
+        for (size_t i = 0; i < sector.size(); ++i)
+            sector[i] = pattern == 0 ? static_cast<uint8_t>(i * 7 + 3) : 0xFF;
+        for (int type : {kFatBoot, kFat32Boot, kNtfsBoot, kExFatBoot, kFat32Info}) {
+            TestPrinter p;
+            p.pane.SetMarkLimit(512);
+            p.Run(type, sector);
+            int checked = 0;
+            for (int line = 3; line < p.LineCount(); ++line) {
+                const std::string text = p.Line(line);
+                SCOPED_TRACE(text);
+                ASSERT_GT(text.size(), 23u);
+                ASSERT_EQ(" : ", text.substr(20, 3));
+                const MarkRange* mark = p.MarkAt(line, 2);
+                ASSERT_NE(nullptr, mark);
+                // The whole line leads to the field.
+                EXPECT_EQ(mark, p.MarkAt(line, static_cast<int>(text.size()) - 1));
+                const std::string label = text.substr(2, 18);
+                const std::string value = text.substr(23);
+                if (label.find("OEMName") == 0 || label.find("Label ") == 0 || label.find("SystemID") == 0) {
+                    std::string expected;
+                    for (uint32_t i = 0; i < mark->byteLength && sector[mark->byteOffset + i]; ++i)
+                        expected += static_cast<char>(sector[mark->byteOffset + i]);
+                    EXPECT_EQ(expected, value);
+                    ++checked;
+                    continue;
+                }
+                if (type == kExFatBoot && mark->byteOffset == 104) {
+                    // The revision: major byte (105), a dot, minor byte (104).
+                    EXPECT_EQ(0u, label.find("Version "));
+                    EXPECT_EQ(std::to_string(sector[105]) + "." + std::to_string(sector[104]), value);
+                    ++checked;
+                    continue;
+                }
+                const std::string token = value.substr(0, value.find(' '));
+                if (token.back() == 'h' || label.find("CheckSum") == 0) {
+                    const std::string digits = token.back() == 'h' ? token.substr(0, token.size() - 1) : token;
+                    // Hex fields show every digit of their width.
+                    EXPECT_EQ(static_cast<size_t>(mark->byteLength * 2), digits.size());
+                    EXPECT_EQ(MarkedNumber(sector, *mark), std::to_string(strtoull(digits.c_str(), nullptr, 16)));
+                } else if (label.find("ClusterPer") == 0) {
+                    EXPECT_EQ(MarkedSignedNumber(sector, *mark), token);
+                } else {
+                    EXPECT_EQ(MarkedNumber(sector, *mark), token);
+                    // The value's digits are red over the value cells of the line (22 to 41).
+                    for (int column = 23; column < 23 + static_cast<int>(token.size()) && column <= 41; ++column)
+                        EXPECT_TRUE(p.CellHasColour(line, column, PC_RED)) << "column " << column;
+                }
                 ++checked;
-                continue;
             }
-            if (type == kExFatBoot && mark->byteOffset == 104) {
-                // The revision: major byte (105), a dot, minor byte (104).
-                EXPECT_EQ(0u, label.find("Version "));
-                EXPECT_EQ(std::to_string(sector[105]) + "." + std::to_string(sector[104]), value);
-                ++checked;
-                continue;
-            }
-            const std::string token = value.substr(0, value.find(' '));
-            const int64_t marked = MarkedNumber(sector, *mark);
-            if (token.back() == 'h' || label.find("CheckSum") == 0) {
-                const std::string digits = token.back() == 'h' ? token.substr(0, token.size() - 1) : token;
-                // Hex fields show every digit of their width.
-                EXPECT_EQ(static_cast<size_t>(mark->byteLength * 2), digits.size());
-                EXPECT_EQ(static_cast<uint64_t>(marked) & (mark->byteLength == 8 ? ~0ull : ((1ull << (8 * mark->byteLength)) - 1)),
-                          strtoull(digits.c_str(), nullptr, 16));
-            } else if (label.find("FreeClusterCount") == 0) {
-                EXPECT_EQ(static_cast<uint32_t>(marked), strtoull(token.c_str(), nullptr, 10));
-            } else {
-                EXPECT_EQ(marked, strtoll(token.c_str(), nullptr, 10));
-            }
-            ++checked;
+            // Every field of the layout was looked at: 20 lines for FAT12/16, 26 for FAT32, 20
+            // for NTFS, 35 for exFAT, 5 for the info sector.
+            const int expectedLines = type == kFatBoot ? 20 : type == kFat32Boot ? 26 : type == kNtfsBoot ? 20
+                                      : type == kExFatBoot ? 35 : 5;
+            EXPECT_EQ(expectedLines, checked) << type;
         }
-        // Every field of the layout was looked at: 20 lines for FAT12/16, 26 for FAT32, 20 for
-        // NTFS, 35 for exFAT, 5 for the info sector.
-        const int expectedLines = type == kFatBoot ? 20 : type == kFat32Boot ? 26 : type == kNtfsBoot ? 20
-                                  : type == kExFatBoot ? 35 : 5;
-        EXPECT_EQ(expectedLines, checked) << type;
     }
 }

@@ -27,9 +27,9 @@ std::string Hex(uint64_t v, int digits)
     return text;
 }
 
-TEST(ExFatDirectory, RootEntriesEqualDumpExfat)
+void RootEntriesEqualDumpExfat(const char* name)
 {
-    const std::string image = FixturePath("exfat.img");
+    const std::string image = FixturePath(name);
     NEED_FIXTURE(image);
     std::string report;
     NEED_REPORT(image + ".dumpexfat.txt", report);
@@ -95,6 +95,17 @@ TEST(ExFatDirectory, RootEntriesEqualDumpExfat)
 }
 
 
+// The root directories of mkfs.exfat's volume of 8 MiB and of its volume of 3 TiB.
+TEST(ExFatDirectory, RootEntriesEqualDumpExfat)
+{
+    for (const char* name : {"exfat.img", "exfat3t.img"}) {
+        SCOPED_TRACE(name);
+        RootEntriesEqualDumpExfat(name);
+        if (HasFatalFailure() || IsSkipped())
+            return;
+    }
+}
+
 // A DOS date and time as exFAT stores it.
 uint32_t DosStamp(int year, int month, int day, int hour, int minute, int second)
 {
@@ -122,7 +133,8 @@ TEST(ExFatDirectory, FileEntrySet)
     stream[3] = 15;
     PutU16(stream + 4, 0x1234);
     PutU32(stream + 8, 5000);
-    PutU32(stream + 20, 77);
+    PutU32(stream + 12, 0x80000000);   // a valid size past 2^63
+    PutU32(stream + 20, 0x80000077);   // a cluster past 2^31
     PutU32(stream + 24, 8192);
     PutU32(stream + 28, 1);   // a size above 4 GB
     uint8_t* name = &d[64];
@@ -150,8 +162,9 @@ TEST(ExFatDirectory, FileEntrySet)
     EXPECT_EQ(ExValue(p, "Flags", info), "03h (ALWAYS1 CONTIGUOUS)");
     EXPECT_EQ(ExValue(p, "NameLength", info), "15");
     EXPECT_EQ(ExValue(p, "NameHash", info), "1234h");
-    EXPECT_EQ(ExValue(p, "ValidSize", info), "5000");
-    EXPECT_EQ(ExValue(p, "StartCluster", info), "77");
+    EXPECT_EQ(ExValue(p, "ValidSize", info), std::to_string(5000ull + (1ull << 63)));
+    EXPECT_EQ(ExValue(p, "StartCluster", info), std::to_string(0x80000077ull));
+    EXPECT_TRUE(p.CellHasColour(p.FindLine("  ValidSize ", info), 27 + 18, PC_RED));
     EXPECT_EQ(ExValue(p, "FileSize", info), std::to_string(8192ull + (1ull << 32)));
 
     const int fileName = p.FindLine(" EXFAT Filename  (CONTINUED VALID)");

@@ -36,8 +36,13 @@ int LongEntryColour(int column)
     return column < 37 ? ShortEntryColour(column) : PC_CYAN;
 }
 
+// The sizes of the short entries in turn: small, 2^24, 2^31 (a file of 2 GiB), the largest a
+// FAT entry holds (4 GiB - 1) and one just below 2^31.
+const uint32_t kSizes[] = {1234, 1u << 24, 1u << 31, 0xFFFFFFFFu, 0x7FFFFFFFu, 3000000000u};
+
 // 24 entries in 1024 bytes (a sector of a 1 KB-sector medium): short and long-name entries
-// taking turns, the short ones README.TXT of 2023-09-30 12:34:56, 1234 bytes, cluster 5.
+// taking turns, the short ones README.TXT of 2023-09-30 12:34:56, cluster 5, with the sizes
+// of kSizes in turn.
 std::vector<uint8_t> TwentyFourEntries()
 {
     std::vector<uint8_t> s(1024, 0);
@@ -59,7 +64,7 @@ std::vector<uint8_t> TwentyFourEntries()
         PutU16(e + 22, time);
         PutU16(e + 24, date);
         PutU16(e + 26, 5);
-        PutU32(e + 28, 1234);
+        PutU32(e + 28, kSizes[(i / 2) % 6]);
     }
     return s;
 }
@@ -80,6 +85,23 @@ TEST(FatDirectoryColours, EveryCellOfTheFirst21EntriesAndNoneBehind)
         SCOPED_TRACE("entry " + std::to_string(entry) + ": \"" + text + "\"");
         ASSERT_GE(text.size(), 97u);
         const bool longName = entry % 2 == 0;
+        if (!longName) {
+            // Every field at its columns, whatever the size: the colours below are those of
+            // the fields only while the text stays in place.
+            const std::string size = std::to_string(kSizes[(entry / 2) % 6]);
+            EXPECT_EQ(std::string(10 - size.size(), ' ') + size, text.substr(18, 10));
+            EXPECT_EQ(" _____A  2023.09.30 12:34:56  2023.09.30 12:34:56  Cluster: 00000005h", text.substr(28));
+            // The marks on the size, the attributes and the cluster's low word.
+            const struct {
+                int column;
+                int offset;
+            } marks[] = {{18, 28}, {27, 28}, {29, 11}, {34, 11}, {95, 26}};
+            for (const auto& m : marks) {
+                const MarkRange* mark = p.MarkAt(line, m.column);
+                ASSERT_NE(nullptr, mark) << "column " << m.column;
+                EXPECT_EQ(entry * 32 + m.offset, mark->byteOffset) << "column " << m.column;
+            }
+        }
         for (int column = 0; column < static_cast<int>(text.size()); ++column) {
             if (entry < 21) {
                 const int colour = longName ? LongEntryColour(column) : ShortEntryColour(column);

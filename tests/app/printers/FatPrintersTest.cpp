@@ -272,86 +272,124 @@ TEST(FatTablePrinters, Fat32AndExFatRows)
     EXPECT_EQ(" FAT32", p.Line(1));
 }
 
+// The root directories of fatlfn.img (a FAT16 whose files have long names) and fatsizes.img
+// (a FAT32 with files of 2 GiB and of 4 GiB - 1 bytes, the largest a directory entry holds),
+// against mdir and fls.
 TEST(FatDirectoryPrinter, ShortAndLongNamesMatchMdirAndFls)
 {
-    const std::string image = FixturePath("fatlfn.img");
-    NEED_FIXTURE(image);
-    std::string fsck, mdir, fls;
-    NEED_REPORT(image + ".fsck.txt", fsck);
-    NEED_REPORT(image + ".mdir.txt", mdir);
-    NEED_REPORT(image + ".fls.txt", fls);
-    std::string rootLine;
-    ASSERT_TRUE(TextAfter(fsck, "Root directory starts at byte", &rootLine));
-    uint64_t rootSector = 0;
-    ASSERT_TRUE(NumberAfter(rootLine, "(sector", &rootSector));
-    std::vector<uint8_t> sector;
-    ASSERT_TRUE(LoadBytes(image, rootSector * 512, 512, &sector));
-    TestPrinter p;
-    p.Run(kFatDirectory, sector);
-    SCOPED_TRACE(p.Text());
-    EXPECT_EQ(" DIRECTORY", p.Line(1));
-    // The volume label comes first, with its attribute letter; its eleven bytes are split
-    // into name and extension like a file's ("LANGNAMEN" -> "LANGNAME.N").
-    std::string label;
-    ASSERT_TRUE(TextAfter(fls, "r/r 3:", &label));
-    label = label.substr(0, label.find(' '));
-    ASSERT_GT(label.size(), 8u);
-    char labelLine[64];
-    StrPrintf(labelLine, "  %-14s  %10i ___V__", (label.substr(0, 8) + "." + label.substr(8)).c_str(), 0);
-    EXPECT_EQ(0u, p.Line(3).find(labelLine));
-
-    // mdir: "EINLAN~1 TXT         7 2026-12-07   0:16  Ein langer Dateiname.txt"
-    int files = 0;
-    std::istringstream lines(mdir);
-    std::string row;
-    while (std::getline(lines, row)) {
-        char base[16], ext[8], longName[128] = "";
-        unsigned size = 0, year, month, day, hour, minute;
-        int n = sscanf(row.c_str(), "%8s %3s %u %u-%u-%u %u:%u %127[^\n]", base, ext, &size, &year, &month, &day,
-                       &hour, &minute, longName);
-        if (n < 8)
-            continue;
-        ++files;
-        const std::string shortName = std::string(base) + "." + ext;
-        const int line = p.FindLine("  " + shortName + " ");
-        ASSERT_GE(line, 0) << shortName;
-        const std::string text = p.Line(line);
-        char expect[128];
-        StrPrintf(expect, "  %-14s  %10u ", shortName.c_str(), size);
-        EXPECT_EQ(0u, text.find(expect)) << text;
-        // The last write date and time as mdir shows them.
-        StrPrintf(expect, "  %04u.%02u.%02u %02u:%02u:", year, month, day, hour, minute);
-        EXPECT_EQ(56u, text.find(expect, 47)) << text;
-        // Long names: the entries before the short one, the nearest holding the start.
-        std::string joined;
-        int at = line - 1;
-        while (at >= 3 && p.Line(at).find("-------------------  -------------------") != std::string::npos) {
-            joined += p.Line(at).substr(2, 13);
-            --at;
-        }
-        while (!joined.empty() && joined.back() == ' ')
-            joined.pop_back();
-        const std::string expectedLong = longName;
-        if (expectedLong.empty()) {
-            EXPECT_TRUE(joined.empty()) << shortName;
+    const struct Volume {
+        const char* image;
+        int files;
+        bool longLabel;   // the label has more than eight letters ("LANGNAMEN")
+    } volumes[] = {{"fatlfn.img", 3, true}, {"fatsizes.img", 3, false}};
+    for (const Volume& v : volumes) {
+        SCOPED_TRACE(v.image);
+        const std::string image = FixturePath(v.image);
+        NEED_FIXTURE(image);
+        std::string mdir, fls;
+        NEED_REPORT(image + ".mdir.txt", mdir);
+        NEED_REPORT(image + ".fls.txt", fls);
+        // The root directory: where fsck.fat puts a FAT16's, or fsstat a FAT32's first cluster.
+        std::string fsck, fsstat, rootLine;
+        uint64_t rootSector = 0;
+        if (LoadText(image + ".fsck.txt", &fsck) && TextAfter(fsck, "Root directory starts at byte", &rootLine)) {
+            ASSERT_TRUE(NumberAfter(rootLine, "(sector", &rootSector));
         } else {
-            EXPECT_EQ(expectedLong, joined);
-            EXPECT_NE(std::string::npos, fls.find(":\t" + expectedLong + "\n")) << "fls knows the same name";
-            // The long-name entry leads back to all of its 32 bytes.
-            const MarkRange* mark = p.MarkAt(line - 1, 40);
-            ASSERT_NE(nullptr, mark);
-            EXPECT_EQ(32, mark->byteLength);
-            EXPECT_EQ(0, mark->byteOffset % 32);
+            NEED_REPORT(image + ".fsstat.txt", fsstat);
+            rootSector = Need(fsstat, "*** Root Directory:");
         }
-        // Marks of the short entry: name bytes and size.
-        const MarkRange* nameMark = p.MarkAt(line, 3);
-        ASSERT_NE(nullptr, nameMark);
-        EXPECT_EQ(11, nameMark->byteLength);
-        const MarkRange* sizeMark = p.MarkAt(line, 20);
-        ASSERT_NE(nullptr, sizeMark);
-        EXPECT_EQ(nameMark->byteOffset + 28, sizeMark->byteOffset);
+        TestPrinter p;
+        ASSERT_TRUE(p.RunImageSector(kFatDirectory, image, rootSector));
+        SCOPED_TRACE(p.Text());
+        EXPECT_EQ(" DIRECTORY", p.Line(1));
+        // The volume label comes first, with its attribute letter; its eleven bytes are split
+        // into name and extension like a file's ("LANGNAMEN" -> "LANGNAME.N").
+        std::string label;
+        ASSERT_TRUE(TextAfter(fls, "r/r 3:", &label));
+        label = label.substr(0, label.find_first_of(" \t"));
+        if (v.longLabel) {
+            ASSERT_GT(label.size(), 8u);
+            label = label.substr(0, 8) + "." + label.substr(8);
+        }
+        char labelLine[64];
+        StrPrintf(labelLine, "  %-14s  %10i ___V__", label.c_str(), 0);
+        EXPECT_EQ(0u, p.Line(3).find(labelLine));
+
+        // mdir: "EINLAN~1 TXT         7 2026-12-07   0:16  Ein langer Dateiname.txt"
+        int files = 0;
+        std::istringstream lines(mdir);
+        std::string row;
+        while (std::getline(lines, row)) {
+            char base[16], ext[8], longName[128] = "";
+            unsigned size = 0, year, month, day, hour, minute;
+            int n = sscanf(row.c_str(), "%8s %3s %u %u-%u-%u %u:%u %127[^\n]", base, ext, &size, &year, &month,
+                           &day, &hour, &minute, longName);
+            if (n < 8)
+                continue;
+            ++files;
+            const std::string shortName = std::string(base) + "." + ext;
+            const int line = p.FindLine("  " + shortName + " ");
+            ASSERT_GE(line, 0) << shortName;
+            const std::string text = p.Line(line);
+            // The size in its ten columns, whatever its value: the fields behind it keep theirs.
+            const std::string digits = std::to_string(size);
+            EXPECT_EQ(0u, text.find("  " + shortName + std::string(14 - shortName.size(), ' ') + "  " +
+                                    std::string(10 - digits.size(), ' ') + digits + " "))
+                << text;
+            char expect[128];
+            // The last write date and time as mdir shows them.
+            StrPrintf(expect, "  %04u.%02u.%02u %02u:%02u:", year, month, day, hour, minute);
+            EXPECT_EQ(56u, text.find(expect, 47)) << text;
+            // fls -l (its rows carry times) gives the size behind the name and four times.
+            if (fls.find("(UTC)") != std::string::npos) {
+                const size_t flsRow = fls.find(":\t" + shortName + "\t");
+                ASSERT_NE(std::string::npos, flsRow) << shortName;
+                std::vector<std::string> columns;
+                std::istringstream cells(fls.substr(flsRow + 2, fls.find('\n', flsRow) - flsRow - 2));
+                std::string cell;
+                while (std::getline(cells, cell, '\t'))
+                    columns.push_back(cell);
+                ASSERT_GT(columns.size(), 5u);
+                EXPECT_EQ(digits, columns[5]);
+            }
+            // Long names: the entries before the short one, the nearest holding the start.
+            std::string joined;
+            int at = line - 1;
+            while (at >= 3 && p.Line(at).find("-------------------  -------------------") != std::string::npos) {
+                joined += p.Line(at).substr(2, 13);
+                --at;
+            }
+            while (!joined.empty() && joined.back() == ' ')
+                joined.pop_back();
+            const std::string expectedLong = longName;
+            if (expectedLong.empty()) {
+                EXPECT_TRUE(joined.empty()) << shortName;
+            } else {
+                EXPECT_EQ(expectedLong, joined);
+                EXPECT_NE(std::string::npos, fls.find(":\t" + expectedLong + "\n")) << "fls knows the same name";
+                // The long-name entry leads back to all of its 32 bytes.
+                const MarkRange* mark = p.MarkAt(line - 1, 40);
+                ASSERT_NE(nullptr, mark);
+                EXPECT_EQ(32, mark->byteLength);
+                EXPECT_EQ(0, mark->byteOffset % 32);
+            }
+            // Marks of the short entry: name bytes, size, attributes and cluster.
+            const MarkRange* nameMark = p.MarkAt(line, 3);
+            ASSERT_NE(nullptr, nameMark);
+            EXPECT_EQ(11, nameMark->byteLength);
+            const MarkRange* sizeMark = p.MarkAt(line, 20);
+            ASSERT_NE(nullptr, sizeMark);
+            EXPECT_EQ(nameMark->byteOffset + 28, sizeMark->byteOffset);
+            EXPECT_EQ(sizeMark, p.MarkAt(line, 27));
+            const MarkRange* attributeMark = p.MarkAt(line, 29);
+            ASSERT_NE(nullptr, attributeMark);
+            EXPECT_EQ(nameMark->byteOffset + 11, attributeMark->byteOffset);
+            const MarkRange* clusterMark = p.MarkAt(line, 95);
+            ASSERT_NE(nullptr, clusterMark);
+            EXPECT_EQ(nameMark->byteOffset + 26, clusterMark->byteOffset);
+        }
+        EXPECT_EQ(v.files, files);
     }
-    EXPECT_EQ(3, files);
 }
 
 TEST(FatDirectoryPrinter, EntryEdgeCases)

@@ -40,16 +40,16 @@ std::vector<uint8_t> MbrSector()
     return s;
 }
 
-// A header of 92 bytes with a stored CRC of 1 (wrong) and an empty entry array whose stored
-// CRC is 0, the CRC-32 of no bytes (right).
+// A header of 92 bytes whose stored CRC is right, and an empty entry array (which no CRC
+// vouches for).
 std::vector<uint8_t> GptHeaderSector()
 {
     std::vector<uint8_t> s(512, 0);
     memcpy(&s[0], "EFI PART", 8);
     s[12] = 92;
-    s[16] = 1;
     for (int i = 0; i < 16; ++i)
         s[56 + i] = static_cast<uint8_t>(0x11 * i);
+    PutU32(&s[16], BitwiseCrc32(s.data(), 92));
     return s;
 }
 
@@ -189,14 +189,14 @@ TEST(PrinterColours, EveryPrinterColoursItsCellsByTheirPlaceInTheLine)
         {"MBR closing bracket", 1, MbrSector, 4, 101, PC_GREEN},
         {"MBR signature line, column 21", 1, MbrSector, 9, 21, PC_GREEN},
         {"MBR signature value", 1, MbrSector, 9, 27, PC_RED},
-        // "  HeaderCrc          : 00000001h", marker, blank, "WRONG"; the array's "OK".
+        // "  HeaderCrc          : ........h", marker, blank, "OK"; the empty array's "WRONG".
         {"GPT header title", 18, GptHeaderSector, 1, 3, PC_BLUE},
         {"GPT header colon", 18, GptHeaderSector, 7, 21, PC_GREEN},
         {"GPT header CRC value", 18, GptHeaderSector, 7, 25, PC_RED},
-        {"GPT header WRONG", 18, GptHeaderSector, 7, 34, PC_ERROR},
-        {"GPT header WRONG, last letter", 18, GptHeaderSector, 7, 38, PC_ERROR},
-        {"GPT array OK", 18, GptHeaderSector, 17, 34, PC_OK},
-        {"GPT array OK, second letter", 18, GptHeaderSector, 17, 35, PC_OK},
+        {"GPT header OK", 18, GptHeaderSector, 7, 34, PC_OK},
+        {"GPT header OK, second letter", 18, GptHeaderSector, 7, 35, PC_OK},
+        {"GPT array WRONG", 18, GptHeaderSector, 17, 34, PC_ERROR},
+        {"GPT array WRONG, last letter", 18, GptHeaderSector, 17, 38, PC_ERROR},
         {"GPT disk GUID, last digit", 18, GptHeaderSector, 13, 58, PC_RED},
         // Entry titles on lines 3, 12, 21, 30; their fields five lines on from the title.
         {"GPT entry title", 19, ZeroSector, 3, 1, PC_CYAN},

@@ -68,6 +68,16 @@ bool TestPrinter::OpenImage(const std::string& path)
     return m_image != nullptr;
 }
 
+bool TestPrinter::RunImageSector(int infoType, const std::string& path, uint64_t sector)
+{
+    std::vector<uint8_t> bytes;
+    if (!LoadBytes(path, sector * 512, 512, &bytes))
+        return false;
+    currentSector = sector;
+    Run(infoType, bytes);
+    return true;
+}
+
 bool TestPrinter::DocReadUnits(uint64_t firstUnit, uint32_t count, void* buffer) const
 {
     reads.push_back(std::make_pair(firstUnit, count));
@@ -201,6 +211,17 @@ std::string Format(const char* format, uint64_t value)
     char text[64];
     StrPrintf(text, format, value);
     return text;
+}
+
+uint32_t BitwiseCrc32(const uint8_t* bytes, size_t count)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < count; ++i) {
+        crc ^= bytes[i];
+        for (int b = 0; b < 8; ++b)
+            crc = (crc >> 1) ^ ((crc & 1) ? 0xEDB88320u : 0);
+    }
+    return ~crc;
 }
 
 void PutU16(uint8_t* p, uint32_t v)

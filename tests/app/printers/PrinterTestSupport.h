@@ -37,6 +37,9 @@ public:
 
     // Opens an image file as the medium (512-byte units from its start).
     bool OpenImage(const std::string& path);
+    // Runs the printer of the type on the 512 bytes of a sector of an image file, which
+    // becomes the current sector; false when the sector cannot be read.
+    bool RunImageSector(int infoType, const std::string& path, uint64_t sector);
 
     CMarkTextView pane;
     bool hasDocument = true;
@@ -86,6 +89,9 @@ std::string NeedText(const std::string& report, const char* label);
 // One 64-bit value through a format of the printers' engine ("%I64u", "%02I64Xh").
 std::string Format(const char* format, uint64_t value);
 inline std::string Dec(uint64_t value) { return Format("%I64u", value); }
+// Reflected CRC-32 (zlib's crc32), bit by bit: the GPT checksums worked out apart from the
+// printer's table.
+uint32_t BitwiseCrc32(const uint8_t* bytes, size_t count);
 // Little-endian stores into made-up structures.
 void PutU16(uint8_t* p, uint32_t v);
 void PutU32(uint8_t* p, uint32_t v);
