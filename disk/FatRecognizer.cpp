@@ -20,6 +20,8 @@ const uint32_t kInfoSector32 = 48;       // u16
 const uint32_t kBackupBoot32 = 50;       // u16
 
 const uint32_t kSector = 512;
+// The largest FAT a FAT32 volume can use: 2^28 cluster entries of four bytes.
+const uint32_t kMaxFat32Bytes = 0x10000000u * 4;
 
 // 512-byte units in one sector of the volume: 1 to 8 for the sector sizes FAT knows (512 to
 // 4096 bytes), 0 for any other value, which no formatter writes. The boot sector's counts are
@@ -87,14 +89,20 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
             AddArea(s + info * ups, s + info * ups + 1, INFO_FAT32_INFO);
 
         uint32_t spf32 = ReadU32(bs, kSector, kSectorsPerFat32);
-        uint32_t fatSectors = fats * spf32;                       // 32-bit on purpose
-        if (ups == 0 || fatSectors == 0 || fatSectors >= 0x100000 || total <= reserved + fatSectors)
+        // FAT32 ends at 2^28 clusters of four bytes each: no FAT needs more than 1 GiB, and a
+        // larger one is damage. Below that any size is real: a 1.5 TiB volume of 16 KiB
+        // clusters has two FATs of some 768,000 sectors, more than a bound of 2^20 sectors
+        // for both would let through.
+        if (ups == 0 || spf32 == 0 || spf32 > kMaxFat32Bytes / bytesPerSector)
+            return 0;
+        const uint64_t fatSectors = static_cast<uint64_t>(fats) * spf32;
+        if (fatSectors == 0 || total <= reserved + fatSectors)
             return 0;       // no data area: a count below it would wrap to millions of clusters
-        uint32_t clusters = (total - (reserved + fatSectors)) / spc;
+        uint32_t clusters = static_cast<uint32_t>((total - (reserved + fatSectors)) / spc);
         if (clusters == 0 || clusters >= 0x10000000)
             return 0;
         uint64_t fatStart = s + static_cast<uint64_t>(reserved) * ups;
-        uint64_t dataStart = fatStart + static_cast<uint64_t>(fatSectors) * ups;
+        uint64_t dataStart = fatStart + fatSectors * ups;
         NoteFatVolume(fatStart, dataStart, static_cast<uint64_t>(spf32) * ups);
         // The boot sector decides the kind, not the cluster count: a small FAT32 volume still
         // has 32-bit table entries.
