@@ -171,7 +171,7 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         // DataSize is the size of the attribute's data: of a resident one the value length,
         // of a non-resident one the data size in its header, whole. Where a resident value's
         // length stands, a non-resident header keeps its first VCN: read there, a file of
-        // 5 GB would show 0000h, and a later extent a piece of its VCN.
+        // 5 GB would show 0000h, and a later extent 16 bits of its first VCN.
         const bool nonResident = ReadU8(record, attrEnd, off + kAttrNonResident) != 0;
         const uint32_t sizeField = nonResident ? kAttrDataSize : kAttrValueLength;
         const uint32_t sizeWidth = nonResident ? 8 : 4;

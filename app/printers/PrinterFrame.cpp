@@ -203,8 +203,7 @@ const char* FormatIsoDirEntry(const uint8_t* r, uint32_t recordLength)
     // Extent and data length are unsigned 32-bit, and whole: a file of 2 GB or more, or an
     // extent 2^24 sectors (32 GiB) or more into a DVD or BD image, is what the medium holds.
     StrPrintf(text, "Ex=%3i Sec=%7u Len=%12u  %02i.%s.%04i  %02i:%02i:%02i  %c%c  %s", r[1], Le32(r + 2),
-              Le32(r + 10), r[20],
-              MonthNameTable[r[19] & 15], r[18] + 1900, r[21], r[22], r[23],
+              Le32(r + 10), r[20], MonthNameTable[r[19] & 15], r[18] + 1900, r[21], r[22], r[23],
               (r[25] & 1) ? 'H' : '_', (r[25] & 2) ? 'D' : '_', name);
     return text;
 }
