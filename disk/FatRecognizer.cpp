@@ -95,14 +95,14 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
         // for both would let through.
         if (ups == 0 || spf32 == 0 || spf32 > kMaxFat32Bytes / bytesPerSector)
             return 0;
-        const uint64_t fatSectors = static_cast<uint64_t>(fats) * spf32;
+        const uint32_t fatSectors = fats * spf32;     // at most 255 FATs of 2^21 sectors: no wrap
         if (fatSectors == 0 || total <= reserved + fatSectors)
             return 0;       // no data area: a count below it would wrap to millions of clusters
-        uint32_t clusters = static_cast<uint32_t>((total - (reserved + fatSectors)) / spc);
+        uint32_t clusters = (total - (reserved + fatSectors)) / spc;
         if (clusters == 0 || clusters >= 0x10000000)
             return 0;
         uint64_t fatStart = s + static_cast<uint64_t>(reserved) * ups;
-        uint64_t dataStart = fatStart + fatSectors * ups;
+        uint64_t dataStart = fatStart + static_cast<uint64_t>(fatSectors) * ups;
         NoteFatVolume(fatStart, dataStart, static_cast<uint64_t>(spf32) * ups);
         // The boot sector decides the kind, not the cluster count: a small FAT32 volume still
         // has 32-bit table entries.
