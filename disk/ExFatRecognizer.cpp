@@ -48,8 +48,9 @@ uint32_t VolumeScanner::AnalyzeExFat(uint64_t base)
 
     uint32_t root = ReadU32(bs, kSector, kRootCluster);
     if (root >= 2 && root != 0xFFFFFFFFu) {
-        uint32_t rel = (root - 2) * upc;                              // 32-bit on purpose
-        uint64_t rootFirst = heapStart + rel;
+        // In 64 bits: a root directory 2 TiB or more into the cluster heap (any volume of
+        // 2^32 units and more may have one) would wrap to a place near the heap's start.
+        uint64_t rootFirst = heapStart + static_cast<uint64_t>(root - 2) * upc;
         AddArea(rootFirst, rootFirst + upc, INFO_EXFAT_DIRECTORY);
     }
     return 1;

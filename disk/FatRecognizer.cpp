@@ -20,6 +20,8 @@ const uint32_t kInfoSector32 = 48;       // u16
 const uint32_t kBackupBoot32 = 50;       // u16
 
 const uint32_t kSector = 512;
+// The largest FAT a FAT32 volume can use: 2^28 cluster entries of four bytes.
+const uint32_t kMaxFat32Bytes = 0x10000000u * 4;
 
 // 512-byte units in one sector of the volume: 1 to 8 for the sector sizes FAT knows (512 to
 // 4096 bytes), 0 for any other value, which no formatter writes. The boot sector's counts are
@@ -87,8 +89,14 @@ uint32_t VolumeScanner::AnalyzeFat(uint64_t base)
             AddArea(s + info * ups, s + info * ups + 1, INFO_FAT32_INFO);
 
         uint32_t spf32 = ReadU32(bs, kSector, kSectorsPerFat32);
-        uint32_t fatSectors = fats * spf32;                       // 32-bit on purpose
-        if (ups == 0 || fatSectors == 0 || fatSectors >= 0x100000 || total <= reserved + fatSectors)
+        // FAT32 ends at 2^28 clusters of four bytes each: no FAT needs more than 1 GiB, and a
+        // larger one is damage. Below that any size is real: a 1.5 TiB volume of 16 KiB
+        // clusters has two FATs of some 768,000 sectors, more than a bound of 2^20 sectors
+        // for both would let through.
+        if (ups == 0 || spf32 == 0 || spf32 > kMaxFat32Bytes / bytesPerSector)
+            return 0;
+        const uint32_t fatSectors = fats * spf32;     // at most 255 FATs of 2^21 sectors: no wrap
+        if (fatSectors == 0 || total <= reserved + fatSectors)
             return 0;       // no data area: a count below it would wrap to millions of clusters
         uint32_t clusters = (total - (reserved + fatSectors)) / spc;
         if (clusters == 0 || clusters >= 0x10000000)

@@ -9,9 +9,9 @@
 namespace {
 
 const uint32_t kSector = 512;
-const uint32_t kSectorsPerCluster = 13;  // u8; 0xF4..0xFF: cluster bytes = 1 << (256 - value)
+const uint32_t kSectorsPerCluster = 13;  // u8; up to 0x80 a count, above: bytes = 1 << (256 - value)
 const uint32_t kTotalSectors = 40;       // u64
-const uint32_t kMftCluster = 48;         // u64, low 32 bits used
+const uint32_t kMftCluster = 48;         // u64
 
 // An MFT record and its attributes.
 const uint32_t kRecordBytes = 1024;
@@ -39,13 +39,15 @@ bool NameIs(const char* name, const char* wanted)
     return CompareBytes1252(name, static_cast<int>(strlen(name)), wanted, static_cast<int>(strlen(wanted)), true) == 0;
 }
 
-// Sectors per cluster from the boot sector's byte. Volumes with clusters above 64 KB keep a
-// negative power of two there; 0 (never written by a formatter) is taken as one sector.
+// Sectors per cluster from the boot sector's byte. Up to 0x80 the byte is the count itself:
+// 0x80 is the 128 sectors of a 64 KiB cluster, which mkntfs -c 65536 and Windows write.
+// Only clusters above 64 KiB keep a negative power of two there (0xF7 for 2 MiB); 0 (never
+// written by a formatter) is taken as one sector.
 uint32_t NtfsClusterSectors(uint8_t value)
 {
     if (value == 0)
         return 1;
-    if (value < 0x80)
+    if (value <= 0x80)
         return value;
     uint32_t shift = 256u - value;          // cluster bytes = 1 << shift
     if (shift < 9 || shift > 31)
@@ -59,8 +61,8 @@ void VolumeScanner::WalkMftRecord(const uint8_t* rec, uint64_t bootSector, uint3
 {
     char name[256] = {};
     uint32_t runs = 0;
-    uint32_t runClusters[kMaxRuns] = {};
-    uint32_t runLengths[kMaxRuns] = {};
+    uint64_t runClusters[kMaxRuns] = {};
+    uint64_t runLengths[kMaxRuns] = {};
 
     uint32_t off = ReadU16(rec, kRecordBytes, kFirstAttribute);
     while (off <= kLastAttributeStart) {
@@ -99,8 +101,8 @@ void VolumeScanner::WalkMftRecord(const uint8_t* rec, uint64_t bootSector, uint3
     if (runs == 0)
         return;
     // Only the first run: a fragmented MFT's later runs are not named.
-    uint64_t first = bootSector + static_cast<uint64_t>(spc) * runClusters[0];
-    uint64_t end = first + static_cast<uint64_t>(spc) * runLengths[0];
+    uint64_t first = bootSector + spc * runClusters[0];
+    uint64_t end = first + spc * runLengths[0];
     if (NameIs(name, "$MFT"))
         AddArea(first, end, INFO_NTFS_MFT);
     else if (NameIs(name, "$MFTMirr"))
@@ -120,14 +122,19 @@ uint32_t VolumeScanner::AnalyzeNtfs(uint64_t base)
     AddArea(s, s + 1, INFO_NTFS_BOOT);
     m_res.regions.Add(base, s, spc, ReadU64(bs, kSector, kTotalSectors) / spc, 0);
 
-    uint32_t mftRel = ReadU32(bs, kSector, kMftCluster) * spc;          // 32-bit on purpose
-    uint64_t mft = s + mftRel;
+    // The whole 64-bit cluster number: taken as 32 bits, and multiplied in 32 bits, an MFT
+    // that lies 2 TiB or more into the volume would be looked for near its start.
+    uint64_t mft = s + ReadU64(bs, kSector, kMftCluster) * spc;
     uint8_t rec[kRecordBytes];
     for (uint32_t k = 0; k < kRecordsWalked; ++k) {
         if (!ReadVolumeUnits(mft + 2 * k, 2, rec))
             break;
-        if (BytesAre(rec, kRecordBytes, 0, "FILE"))
+        if (BytesAre(rec, kRecordBytes, 0, "FILE")) {
+            // The walk reads the record as NTFS wrote it, not with the sequence number that
+            // stands in the last two bytes of each 512-byte stride.
+            PutBackUpdateSequence(rec, kRecordBytes);
             WalkMftRecord(rec, s, spc);
+        }
     }
     return 1;
 }

@@ -1,7 +1,7 @@
 #include "disk/NtfsRuns.h"
 
-int DecodeDataRuns(int64_t clusterCount, const uint8_t* runs, uint32_t runBytes, uint32_t* offsets,
-                   uint32_t* lengths, int maxRuns)
+int DecodeDataRuns(int64_t clusterCount, const uint8_t* runs, uint32_t runBytes, uint64_t* offsets,
+                   uint64_t* lengths, int maxRuns)
 {
     if (!runs || !offsets || !lengths)
         return 0;
@@ -36,11 +36,41 @@ int DecodeDataRuns(int64_t clusterCount, const uint8_t* runs, uint32_t runBytes,
         if (signBytes > 0 && signBytes < 8 && (p[signBytes - 1] & 0x80))
             delta |= ~0ull << (8 * signBytes);     // a backward step
         cluster = static_cast<int64_t>(static_cast<uint64_t>(cluster) + delta);
-        lengths[decoded] = static_cast<uint32_t>(length);
-        offsets[decoded] = static_cast<uint32_t>(cluster);
+        lengths[decoded] = length;
+        offsets[decoded] = static_cast<uint64_t>(cluster);
         ++decoded;
         --maxRuns;
         pos += 1 + lenBytes + offBytes;
     }
     return decoded;
+}
+
+uint32_t PutBackUpdateSequence(uint8_t* record, uint32_t size)
+{
+    const uint32_t kStride = 512;
+    if (!record || size < kStride)
+        return 0;
+    const uint32_t arrayAt = record[4] | (record[5] << 8);
+    const uint32_t count = record[6] | (record[7] << 8);
+    // The number and one entry per stride; a count of 0 or 1 puts nothing back.
+    if (count < 2 || (arrayAt & 1) || arrayAt < 8 || arrayAt > size || (size - arrayAt) / 2 < count)
+        return 0;
+    uint32_t strides = count - 1;
+    if (strides > size / kStride)
+        strides = size / kStride;
+    // An array that ends on a stride's last bytes would be changed by its own put-back.
+    for (uint32_t i = 1; i <= strides; ++i)
+        if (arrayAt < i * kStride && arrayAt + 2 * count > i * kStride - 2)
+            return 0;
+    uint32_t putBack = 0;
+    for (uint32_t i = 1; i <= strides; ++i) {
+        uint8_t* end = record + i * kStride - 2;
+        const uint8_t* entry = record + arrayAt + 2 * i;
+        if (end[0] != record[arrayAt] || end[1] != record[arrayAt + 1])
+            continue;
+        end[0] = entry[0];
+        end[1] = entry[1];
+        ++putBack;
+    }
+    return putBack;
 }

@@ -38,11 +38,14 @@ bool IsFatPartitionType(uint8_t t)
     }
 }
 
+// Sector numbers in 64 bits: an extended partition may start just below 2^32 and reach
+// 2 TiB further, and the EBRs and logical partitions behind 2^32 sectors are counted from
+// their own table. Summed in 32 bits they would wrap to the start of the disk.
 struct EbrQueueEntry
 {
-    uint32_t sector;        // relative to the walk's base
-    uint32_t alternative;   // tried when the sector has no boot signature; 0 = none
-    uint32_t extendedBase;  // start of the MBR's extended partition the table lies in
+    uint64_t sector;        // relative to the walk's base
+    uint64_t alternative;   // tried when the sector has no boot signature; 0 = none
+    uint64_t extendedBase;  // start of the MBR's extended partition the table lies in
 };
 
 }  // namespace
@@ -92,9 +95,9 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
     queue[0].extendedBase = 0;
     // The table sectors walked so far. A link back to one of them (an EBR naming itself or
     // an earlier EBR) would only repeat its partitions: the chain ends there.
-    uint32_t walked[kEbrQueueSize];
+    uint64_t walked[kEbrQueueSize];
     uint32_t walkedCount = 0;
-    auto wasWalked = [&](uint32_t sector) {
+    auto wasWalked = [&](uint64_t sector) {
         for (uint32_t i = 0; i < walkedCount; ++i)
             if (walked[i] == sector)
                 return true;
@@ -124,25 +127,25 @@ uint32_t VolumeScanner::AnalyzePartitions(uint64_t base)
         // A full area table stops the recognisers, not the naming of partitions: a partition
         // without its start would count its sectors from the partition before it.
         AddArea(base + e.sector, base + e.sector + 1, INFO_MBR);
-        uint32_t here = e.sector;
+        const uint64_t here = e.sector;
         // Every entry of the MBR counts from the MBR, a second extended entry too (a table
         // written by hand or by another tool may have two); only the links of an EBR count
         // from the extended partition the EBR lies in.
         const bool inEbr = q > 0;
-        uint32_t previousEnd = 0;
+        uint64_t previousEnd = 0;
         for (uint32_t k = 0; k < 4; ++k) {
             uint32_t off = kFirstEntry + k * kEntrySize;
             uint8_t type = ReadU8(sec, kSector, off + kEntryType);
             uint32_t start = ReadU32(sec, kSector, off + kEntryStart);
             uint32_t count = ReadU32(sec, kSector, off + kEntryCount);
-            uint32_t behindPrevious = previousEnd;
+            const uint64_t behindPrevious = previousEnd;
             previousEnd = here + start + count;
             if (start == 0 || count == 0)
                 continue;
             bool link = type == 0x05 || type == 0x0F;
             // A nested extended partition (the link to the next EBR) counts from the
             // extended partition of the MBR, every other entry from the table it stands in.
-            uint32_t rel = link && inEbr ? e.extendedBase + start : here + start;
+            const uint64_t rel = link && inEbr ? e.extendedBase + start : here + start;
             uint64_t at = base + rel;
             NotePartitionStart(at);
             const bool room = !m_res.areas.IsFull();

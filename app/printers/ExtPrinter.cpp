@@ -18,11 +18,13 @@ const uint32_t kHalf = 512;
 const uint32_t kMagicField = 56;
 const uint16_t kExtMagic = 0xEF53;
 const uint32_t kVolumeOffset = 1024;   // where the superblock starts in the volume
+const uint32_t kIncompatField = 96;    // u32, the incompatible features
+const uint32_t kIncompat64Bit = 0x80;
 
 enum ExtFieldKind : uint8_t {
     EF_NUMBER,     // 1, 2 or 4 bytes: %u, %X
     EF_NUMBER64,   // 8 bytes: %I64u, %I64X
-    EF_BLOCKS64,   // a 32-bit low word joined with the high word at `extra`
+    EF_BLOCKS64,   // a 32-bit low word joined with the high word at `extra` (64bit feature)
     EF_LOG_SIZE,   // exponent of a size, unit in `extra`
     EF_TIME,       // seconds since 1970
     EF_UUID,       // 16 bytes in their order (no GUID's little-endian groups), upper case
@@ -188,10 +190,15 @@ void CStructurePrinter::PrintExtSuperblock(const uint8_t* sector, uint32_t loade
         case EF_NUMBER64:
             line = AppendFormat(f.format, ReadU64(sb, kSuperblockSize, f.offset));
             break;
-        case EF_BLOCKS64:
-            line = AppendFormat(f.format, static_cast<uint64_t>(ReadU32(sb, kSuperblockSize, f.offset)) |
-                                              (static_cast<uint64_t>(ReadU32(sb, kSuperblockSize, f.extra)) << 32));
+        case EF_BLOCKS64: {
+            // The high words are part of the counts only on a volume with the 64bit feature;
+            // without it dumpe2fs and the kernel take the low word alone, whatever stands there.
+            uint64_t count = ReadU32(sb, kSuperblockSize, f.offset);
+            if (ReadU32(sb, kSuperblockSize, kIncompatField) & kIncompat64Bit)
+                count |= static_cast<uint64_t>(ReadU32(sb, kSuperblockSize, f.extra)) << 32;
+            line = AppendFormat(f.format, count);
             break;
+        }
         case EF_LOG_SIZE:
             line = AppendFormat(f.format, FormatLog2Size(ReadExtNumber(sb, f.offset, f.width), f.extra));
             break;

@@ -38,7 +38,7 @@ struct IsoVdField {
 const IsoVdField kIsoHeaderFields[] = {
     {0, 1, IF_NUMBER, "  Descriptor Type    : %02Xh"},
     {1, 5, IF_NAME, "  Descriptor ID      : %s"},
-    {6, 1, IF_NUMBER, "  Descriptor Version : %i"},
+    {6, 1, IF_NUMBER, "  Descriptor Version : %u"},
     {7, 1, IF_NUMBER, "  Volume Flags       : %02Xh"},
 };
 
@@ -46,14 +46,14 @@ const IsoVdField kIsoHeaderFields[] = {
 const IsoVdField kIsoVolumeFields[] = {
     {8, 32, IF_NAME, "  System Identifier  : %s"},
     {40, 32, IF_NAME, "  Volume Identifier  : %s"},
-    {80, 4, IF_NUMBER, "  Volume Size        : %i"},
+    {80, 4, IF_NUMBER, "  Volume Size        : %u"},
     {88, 32, IF_NAME, "  Escape Sequences   : %s"},
-    {120, 2, IF_NUMBER, "  VolumeSet Size     : %i"},
-    {124, 2, IF_NUMBER, "  VolumeSet Seq.Nr.  : %i"},
-    {128, 2, IF_NUMBER, "  Logical Block Size : %i"},
-    {132, 4, IF_NUMBER, "  PathTable Size     : %i"},
-    {140, 4, IF_NUMBER, "  PathTable 1        : %i"},
-    {144, 4, IF_NUMBER, "  PathTable 2        : %i"},
+    {120, 2, IF_NUMBER, "  VolumeSet Size     : %u"},
+    {124, 2, IF_NUMBER, "  VolumeSet Seq.Nr.  : %u"},
+    {128, 2, IF_NUMBER, "  Logical Block Size : %u"},
+    {132, 4, IF_NUMBER, "  PathTable Size     : %u"},
+    {140, 4, IF_NUMBER, "  PathTable 1        : %u"},
+    {144, 4, IF_NUMBER, "  PathTable 2        : %u"},
     {156, 34, IF_ROOT, "  Root Directory     : %s"},
     {190, 128, IF_NAME, "  VolumeSet ID       : %s"},
     {318, 128, IF_NAME, "  Publisher ID       : %s"},
@@ -71,6 +71,23 @@ const IsoVdField kIsoVolumeFields[] = {
 
 const uint32_t kIsoDirRecordMin = 33;   // the fixed part of a directory record
 const uint32_t kIsoPathRecordMin = 8;   // the fixed part of a path table record
+
+// Record lines are coloured from line 3 to line 203.
+const int kFirstRecordLine = 3;
+const int kLastRecordLine = 203;
+const int kRecordColourCells = 400;
+// "  Ex=%3i Sec=%7u": the sector number's seven columns end here.
+const int kSectorValueEnd = 20;
+
+// Columns by which an extent location of more than seven digits (2^24 sectors and more lie
+// 32 GiB into a disc) pushes the rest of its record line to the right.
+int SectorColumnsOver(uint32_t location)
+{
+    int digits = 1;
+    for (; location >= 10; location /= 10)
+        ++digits;
+    return digits > 7 ? digits - 7 : 0;
+}
 
 // An identifier of a record candidate holds no NUL within the loaded bytes: 8-bit names
 // byte by byte, and names whose first byte is 0 (16-bit big-endian, Joliet) every second
@@ -105,9 +122,10 @@ void CStructurePrinter::PrintIsoVolumeDescriptor(const uint8_t* sector, uint32_t
             const uint8_t* p = s + f.offset;
             switch (f.kind) {
             case IF_NUMBER: {
-                // The first half of a both-endian pair; 32-bit values show signed.
+                // The first half of a both-endian pair, unsigned: a volume of 2^31 sectors or
+                // more (a 4 TiB image) would show a negative size.
                 uint32_t v = f.width == 1 ? p[0] : f.width == 2 ? ReadU16(p, 2, 0) : ReadU32(p, 4, 0);
-                AppendFieldLine(f.offset, f.width, f.format, static_cast<int>(v));
+                AppendFieldLine(f.offset, f.width, f.format, v);
                 break;
             }
             case IF_NAME:
@@ -172,6 +190,7 @@ void CStructurePrinter::PrintIsoPathTable(const uint8_t* sector, uint32_t loaded
     const uint8_t* s = sector;
     const uint32_t size = sector ? loadedSize : 0;
     AppendTitle("CD PFAD TABELLE");
+    uint8_t over[kLastRecordLine - kFirstRecordLine + 1] = {};
 
     // A record needs its 8 fixed bytes and one byte of identifier; a shorter (or failed)
     // load holds none, and the bound must not wrap below 0.
@@ -196,14 +215,18 @@ void CStructurePrinter::PrintIsoPathTable(const uint8_t* sector, uint32_t loaded
         uint32_t idLength = lenDi;
         if (idLength > size - off - kIsoPathRecordMin)
             idLength = size - off - kIsoPathRecordMin;
-        AppendFormat("  Ex=%3i Sec=%7i Parent=%5i  %s", r[1], static_cast<int>(location & 0xFFFFFF),
-                     static_cast<int>(parent), FormatNameText(r + kIsoPathRecordMin, idLength));
+        // The whole extent location: cut to 24 bits, a directory 32 GiB or more into the disc
+        // would name a sector near its start.
+        const int line = AppendFormat("  Ex=%3i Sec=%7u Parent=%5u  %s", r[1], location, parent,
+                                      FormatNameText(r + kIsoPathRecordMin, idLength));
+        if (line >= kFirstRecordLine && line <= kLastRecordLine)
+            over[line - kFirstRecordLine] = static_cast<uint8_t>(SectorColumnsOver(location));
         // An odd identifier length is followed by a padding byte.
         off += kIsoPathRecordMin + lenDi + (lenDi & 1);
     }
 
     ColourTitleLine(256);
-    uint8_t colours[400];
+    uint8_t colours[kRecordColourCells];
     memset(colours, PC_CYAN, sizeof(colours));   // the identifier from column 35 on
     static const struct {
         uint16_t first, last;
@@ -213,7 +236,12 @@ void CStructurePrinter::PrintIsoPathTable(const uint8_t* sector, uint32_t loaded
                 {27, 27, PC_GREEN}, {28, 34, PC_RED}};
     for (const auto& r : runs)
         memset(colours + r.first, r.colour, r.last - r.first + 1u);
-    ColourLines(3, 203, colours, 400);
+    // A sector number of more than seven digits moves the rest of its line, colours too.
+    uint8_t shifted[kRecordColourCells];
+    for (int line = kFirstRecordLine; line <= kLastRecordLine && line < PaneLineCount(); ++line) {
+        ShiftColoursBehind(colours, shifted, kRecordColourCells, kSectorValueEnd, over[line - kFirstRecordLine], PC_RED);
+        ColourLine(line, shifted, kRecordColourCells);
+    }
 }
 
 // --- directory --------------------------------------------------------------------------
@@ -249,6 +277,7 @@ void CStructurePrinter::PrintIsoDirectory(const uint8_t* sector, uint32_t loaded
     const uint8_t* s = sector;
     const uint32_t size = sector ? loadedSize : 0;
     AppendTitle("CD VERZEICHNIS");
+    uint8_t over[kLastRecordLine - kFirstRecordLine + 1] = {};
 
     // The tests look at the fixed 33 bytes and the first identifier byte of a candidate.
     uint32_t off = 0;
@@ -270,17 +299,20 @@ void CStructurePrinter::PrintIsoDirectory(const uint8_t* sector, uint32_t loaded
         // parent (0x01); they carry no name, so they get the usual "." and "..". The other way
         // round, the line of the directory's own extent would be labelled as its parent and
         // the parent's as the directory itself.
+        int line;
         if (r[32] == 1 && r[33] == 0)
-            AppendFormat("  %s.", FormatIsoDirEntry(r, 0));
+            line = AppendFormat("  %s.", FormatIsoDirEntry(r, 0));
         else if (r[32] == 1 && r[33] == 1)
-            AppendFormat("  %s..", FormatIsoDirEntry(r, 0));
+            line = AppendFormat("  %s..", FormatIsoDirEntry(r, 0));
         else
-            AppendFormat("  %s", FormatIsoDirEntry(r, length));
+            line = AppendFormat("  %s", FormatIsoDirEntry(r, length));
+        if (line >= kFirstRecordLine && line <= kLastRecordLine)
+            over[line - kFirstRecordLine] = static_cast<uint8_t>(SectorColumnsOver(ReadU32(r, kIsoDirRecordMin, 2)));
         off += length + (length & 1);
     }
 
     ColourTitleLine(256);
-    uint8_t colours[400];
+    uint8_t colours[kRecordColourCells];
     memset(colours, PC_CYAN, sizeof(colours));   // the identifier from column 66 on
     static const struct {
         uint16_t first, last;
@@ -292,5 +324,10 @@ void CStructurePrinter::PrintIsoDirectory(const uint8_t* sector, uint32_t loaded
                 {57, 57, PC_NONE}, {58, 61, PC_RED},   {62, 63, PC_NONE}, {64, 65, PC_RED}};
     for (const auto& r : runs)
         memset(colours + r.first, r.colour, r.last - r.first + 1u);
-    ColourLines(3, 203, colours, 400);
+    // A sector number of more than seven digits moves the rest of its line, colours too.
+    uint8_t shifted[kRecordColourCells];
+    for (int line = kFirstRecordLine; line <= kLastRecordLine && line < PaneLineCount(); ++line) {
+        ShiftColoursBehind(colours, shifted, kRecordColourCells, kSectorValueEnd, over[line - kFirstRecordLine], PC_RED);
+        ColourLine(line, shifted, kRecordColourCells);
+    }
 }

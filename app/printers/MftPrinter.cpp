@@ -7,6 +7,12 @@
 // name, value and run list offsets) comes from the medium and may be damaged: each read is
 // bounded by the record, and what lies behind its end reads as zeros. Within the record the
 // bytes are shown as they are, also where a damaged offset points into another attribute.
+//
+// The walk and the values read the record with its update sequence put back (NTFS keeps the
+// last two bytes of each 512-byte stride in the update sequence array and writes the sequence
+// number in their place); the hex view shows the bytes as stored. Read as stored, an
+// attribute whose header spans a stride's end would end the walk with a length made of the
+// sequence number, and a value there would show it.
 #include "app/printers/StructurePrinter.h"
 
 #include <windows.h>
@@ -23,6 +29,8 @@ const uint32_t kRecordSize = 1024;
 const uint32_t kLastAttributeStart = 1000;   // an attribute header further in cannot fit
 const uint32_t kMinAttributeLength = 22;
 const uint32_t kMaxRuns = 8;
+// The column behind "DataSize=" and its four digits and 'h' on an attribute line.
+const int kSizeEndColumn = 65;
 
 // Record header and attribute header fields.
 const uint32_t kFirstAttributeField = 20;    // u16 in the record header
@@ -31,12 +39,13 @@ const uint32_t kAttrLength = 4;              // u32
 const uint32_t kAttrNonResident = 8;         // u8
 const uint32_t kAttrNameLength = 9;          // u8, UTF-16 characters
 const uint32_t kAttrNameOffset = 10;         // u16
-const uint32_t kAttrValueLength = 16;        // u16 of the resident form's u32
+const uint32_t kAttrValueLength = 16;        // u32, resident form
 const uint32_t kAttrFirstVcn = 16;           // u64, non-resident form
 const uint32_t kAttrValueOffset = 20;        // u16, resident form
 const uint32_t kAttrIndexed = 22;            // u16
 const uint32_t kAttrLastVcn = 24;            // u64, non-resident form
 const uint32_t kAttrRunListOffset = 32;      // u16, non-resident form
+const uint32_t kAttrDataSize = 48;           // u64, non-resident form
 const uint32_t kNonResidentHeader = 64;
 
 const uint32_t kEndMarker = 0xFFFFFFFFu;
@@ -110,6 +119,7 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
     uint8_t* place = record;
     if (DocGetMftRecord(record, &place) != kRecordSize)
         return;
+    PutBackUpdateSequence(record, kRecordSize);
     // Marks count from the start of the current sector, which is the record start or its
     // second half; fields before it get no mark.
     const uint32_t placeOffset =
@@ -126,8 +136,8 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
     uint32_t fileName = 0;
     char fileNameText[256] = "";
     uint32_t runCount = 0;
-    uint32_t runOffsets[kMaxRuns];
-    uint32_t runLengths[kMaxRuns];
+    uint64_t runOffsets[kMaxRuns];
+    uint64_t runLengths[kMaxRuns];
     bool runSparse[kMaxRuns] = {};
 
     uint8_t attrColours[256];
@@ -158,13 +168,26 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         // Fields, names, values and run lists are read inside the record.
         const uint32_t attrEnd = kRecordSize;
 
+        // DataSize is the size of the attribute's data: of a resident one the value length,
+        // of a non-resident one the data size in its header, whole. Where a resident value's
+        // length stands, a non-resident header keeps its first VCN: read there, a file of
+        // 5 GB would show 0000h, and a later extent 16 bits of its first VCN.
+        const bool nonResident = ReadU8(record, attrEnd, off + kAttrNonResident) != 0;
+        const uint32_t sizeField = nonResident ? kAttrDataSize : kAttrValueLength;
+        const uint32_t sizeWidth = nonResident ? 8 : 4;
+        const uint64_t dataSize = nonResident ? ReadU64(record, attrEnd, off + sizeField)
+                                              : ReadU32(record, attrEnd, off + sizeField);
         char line[400];
         int n = StrNPrintf(line, sizeof(line),
-                           "  %-18s : Typ=%02Xh Len=%04Xh Off=%04Xh DataSize=%04Xh DataOff=%04Xh Index=%04Xh",
-                           AttributeTypeName(type), type & 0xFF, length & 0xFFFF, off,
-                           ReadU16(record, attrEnd, off + kAttrValueLength),
+                           "  %-18s : Typ=%02Xh Len=%04Xh Off=%04Xh DataSize=%04I64Xh DataOff=%04Xh Index=%04Xh",
+                           AttributeTypeName(type), type & 0xFF, length & 0xFFFF, off, dataSize,
                            ReadU16(record, attrEnd, off + kAttrValueOffset) + off,
                            ReadU16(record, attrEnd, off + kAttrIndexed));
+        // A size of more than four digits moves the rest of the line, and its marks and
+        // colours with it.
+        int over = 0;
+        for (uint64_t rest = dataSize >> 16; rest != 0; rest >>= 4)
+            ++over;
         const uint32_t nameChars = ReadU8(record, attrEnd, off + kAttrNameLength);
         if (nameChars != 0) {
             char name[256];
@@ -176,12 +199,13 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         markAt(off + kAttrType, 1, lineIndex, 27, 30);
         markAt(off + kAttrLength, 2, lineIndex, 35, 40);
         markAt(kFirstAttributeField, 2, lineIndex, 45, 50);
-        markAt(off + kAttrValueLength, 2, lineIndex, 60, 65);
-        markAt(off + kAttrValueOffset, 2, lineIndex, 74, 79);
-        markAt(off + kAttrIndexed, 2, lineIndex, 86, 91);
-        ColourLine(AppendText(line), attrColours, 256);
+        markAt(off + sizeField, sizeWidth, lineIndex, 60, 65 + over);
+        markAt(off + kAttrValueOffset, 2, lineIndex, 74 + over, 79 + over);
+        markAt(off + kAttrIndexed, 2, lineIndex, 86 + over, 91 + over);
+        uint8_t lineColours[256];
+        ShiftColoursBehind(attrColours, lineColours, 256, kSizeEndColumn, over, PC_RED);
+        ColourLine(AppendText(line), lineColours, 256);
 
-        const bool nonResident = ReadU8(record, attrEnd, off + kAttrNonResident) != 0;
         const uint32_t valueStart = off + ReadU16(record, attrEnd, off + kAttrValueOffset);
         if (type == kTypeStandardInfo && !nonResident && valueStart <= attrEnd &&
             attrEnd - valueStart >= kStandardInfoSize) {
@@ -262,9 +286,10 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         appendMarked(fileName + kFileNameFixed, 2u * record[fileName + kFileNameLength], colours, text);
         appendTimes(fileName, 8);
         BuildSectionColours(colours, PC_RED);
-        StrNPrintf(text, sizeof(text), "  Alloc Size         : %I64i", ReadU64(record, kRecordSize, fileName + 40));
+        // Unsigned 64-bit sizes, as NTFS keeps them.
+        StrNPrintf(text, sizeof(text), "  Alloc Size         : %I64u", ReadU64(record, kRecordSize, fileName + 40));
         appendMarked(fileName + 40, 8, colours, text);
-        StrNPrintf(text, sizeof(text), "  Data Size          : %I64i", ReadU64(record, kRecordSize, fileName + 48));
+        StrNPrintf(text, sizeof(text), "  Data Size          : %I64u", ReadU64(record, kRecordSize, fileName + 48));
         appendMarked(fileName + 48, 8, colours, text);
         const uint32_t flags = ReadU32(record, kRecordSize, fileName + kFileNameFlags);
         memset(colours + 32, PC_CYAN, 192 - 32);
@@ -279,10 +304,12 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         char text[400];
         int n = StrNPrintf(text, sizeof(text), "  Cluster Kette      :");
         for (uint32_t i = 0; i < runCount; ++i) {
+            // Whole 64-bit cluster numbers and lengths: a hole is often longer than 2^32
+            // clusters, and a volume of 64 KiB clusters has clusters past 2^32 from 256 TiB.
             if (runSparse[i])
-                n += StrNPrintf(text + n, static_cast<int>(sizeof(text)) - n, " Lücke(%u) ,", runLengths[i]);
+                n += StrNPrintf(text + n, static_cast<int>(sizeof(text)) - n, " Lücke(%I64u) ,", runLengths[i]);
             else
-                n += StrNPrintf(text + n, static_cast<int>(sizeof(text)) - n, " %u-%u ,", runOffsets[i],
+                n += StrNPrintf(text + n, static_cast<int>(sizeof(text)) - n, " %I64u-%I64u ,", runOffsets[i],
                                 runOffsets[i] + runLengths[i] - 1);
         }
         if (n > 0)

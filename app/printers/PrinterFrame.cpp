@@ -49,6 +49,12 @@ char* CopyFieldText(char* out, const uint8_t* buf, uint32_t size, uint32_t off, 
     return out;
 }
 
+void ShiftColoursBehind(const uint8_t* base, uint8_t* out, int count, int at, int by, uint8_t fill)
+{
+    for (int i = 0; i < count; ++i)
+        out[i] = i < at ? base[i] : i < at + by ? fill : base[i - by];
+}
+
 const char* FormatGuidText(const uint8_t* g)
 {
     static char text[40];
@@ -194,9 +200,10 @@ const char* FormatIsoDirEntry(const uint8_t* r, uint32_t recordLength)
                 name[len - 2] = 0;
         }
     }
-    StrPrintf(text, "Ex=%3i Sec=%7i Len=%12i  %02i.%s.%04i  %02i:%02i:%02i  %c%c  %s", r[1],
-              static_cast<int>(Le32(r + 2) & 0xFFFFFF), static_cast<int>(Le32(r + 10)), r[20],
-              MonthNameTable[r[19] & 15], r[18] + 1900, r[21], r[22], r[23],
+    // Extent and data length are unsigned 32-bit, and whole: a file of 2 GB or more, or an
+    // extent 2^24 sectors (32 GiB) or more into a DVD or BD image, is what the medium holds.
+    StrPrintf(text, "Ex=%3i Sec=%7u Len=%12u  %02i.%s.%04i  %02i:%02i:%02i  %c%c  %s", r[1], Le32(r + 2),
+              Le32(r + 10), r[20], MonthNameTable[r[19] & 15], r[18] + 1900, r[21], r[22], r[23],
               (r[25] & 1) ? 'H' : '_', (r[25] & 2) ? 'D' : '_', name);
     return text;
 }

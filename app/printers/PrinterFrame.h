@@ -101,6 +101,11 @@ uint8_t TagChecksum(const uint8_t* tag16);
 // ECMA-167.
 uint16_t Crc16Ccitt(const uint8_t* bytes, uint32_t count);
 
+// The colours of a line whose value ending at column `at` came out `by` columns longer than
+// its usual width: cells before `at` keep their colours, `by` cells of `fill` follow, then the
+// rest of `base`, moved right with its text. `base` and `out` hold `count` cells.
+void ShiftColoursBehind(const uint8_t* base, uint8_t* out, int count, int at, int by, uint8_t fill);
+
 // Copies a fixed-width text field into `out` (at least width + 1 bytes): it ends at the first
 // zero byte or after `width` bytes, whichever comes first; bytes at or beyond `size` are not
 // read. Returns `out`.

@@ -23,9 +23,10 @@ enum UdfFieldKind : uint8_t {
     UF_U8,
     UF_U16,
     UF_U32,
-    UF_LOW32,      // an 8-byte number shown by its low 32 bits
+    UF_U64,        // an 8-byte number, whole
     UF_DSTRING,    // OSTA compressed text of the field's width (not 512 bytes, which would
-                   // run on into the fields behind a 32- or 128-byte identifier)
+                   // run on into the fields behind a 32- or 128-byte identifier), its last
+                   // byte the length
     UF_CHARSPEC,   // 64-byte charspec field (character set type and information)
     UF_TIMESTAMP,  // 12 bytes
     UF_ENTITY,     // 32-byte entity identifier
@@ -172,15 +173,15 @@ const UdfField kFileEntryFields[] = {
     {50, 1, UF_U8, "  Record Format          : %u"},
     {51, 1, UF_U8, "  Display Attributes     : %02Xh"},
     {52, 4, UF_U32, "  Record Length          : %u"},
-    {56, 8, UF_LOW32, "  Information Length     : %u"},
-    {64, 8, UF_LOW32, "  Blocks Recorded        : %u"},
+    {56, 8, UF_U64, "  Information Length     : %I64u"},
+    {64, 8, UF_U64, "  Blocks Recorded        : %I64u"},
     {72, 12, UF_TIMESTAMP, "  Access Time            : %s"},
     {84, 12, UF_TIMESTAMP, "  Modification Time      : %s"},
     {96, 12, UF_TIMESTAMP, "  Attribute Time         : %s"},
     {108, 4, UF_U32, "  Checkpoint             : %u"},
     {112, 16, UF_LONG_AD, "  Extended Attribute ICB : %s"},
     {128, 32, UF_ENTITY, "  Implementation Ident.  : %s"},
-    {160, 8, UF_LOW32, "  Unique Id              : %u"},
+    {160, 8, UF_U64, "  Unique Id              : %I64u"},
     {168, 4, UF_U32, "  Length of Ex.Attrib    : %u"},
     {172, 4, UF_U32, "  Length of Allocation   : %u"},
 };
@@ -240,6 +241,18 @@ const UdfKind& KindOf(uint16_t tagId)
             return k;
     }
     return kUnknownKind;
+}
+
+// The bytes of a d-string field that hold its text, compression identifier included: the
+// field's last byte counts them. A name that fills its field would otherwise end in that count
+// as one more character. A count of 0 or one that claims the length byte itself (damage, or a
+// writer that leaves it out) bounds the text by the bytes before the length byte.
+uint32_t DStringUsedBytes(const uint8_t* field, uint32_t width)
+{
+    if (width < 2)
+        return 0;
+    const uint32_t used = field[width - 1];
+    return used != 0 && used < width ? used : width - 1;
 }
 
 inline bool FieldInside(uint32_t off, uint32_t width, uint32_t size)
@@ -367,11 +380,15 @@ void CStructurePrinter::PrintUdfDescriptor(const uint8_t* sector, uint32_t loade
                 AppendFieldLine(at, f.width, f.format, ReadU16(p, 2, 0));
                 break;
             case UF_U32:
-            case UF_LOW32:
                 AppendFieldLine(at, f.width, f.format, ReadU32(p, 4, 0));
                 break;
+            case UF_U64:
+                // Whole: by its low 32 bits a file of 4 GiB or more would show its size
+                // modulo 4 GiB.
+                AppendFieldLine(at, f.width, f.format, ReadU64(p, 8, 0));
+                break;
             case UF_DSTRING:
-                AppendFieldLine(at, f.width, f.format, FormatDString(p, f.width));
+                AppendFieldLine(at, f.width, f.format, FormatDString(p, DStringUsedBytes(p, f.width)));
                 break;
             case UF_CHARSPEC:
                 AppendFieldLine(at, f.width, f.format, FormatCharSpecText(p));

@@ -249,3 +249,95 @@ TEST(DamagedMedia, ExFatIsMappedInItsOwnSectorSize)
         EXPECT_EQ(1u, odd.areas.count) << shift;
     }
 }
+
+namespace {
+
+uint64_t U64(const std::vector<uint8_t>& b, uint64_t off)
+{
+    uint64_t v = 0;
+    memcpy(&v, b.data() + off, 8);
+    return v;
+}
+
+// The scan of an image on a medium of `sectors`, and the units it read.
+VolumeScanResult ScanBytes(const std::vector<uint8_t>& bytes, uint64_t sectors, std::map<uint64_t, int>* reads = nullptr)
+{
+    CountingSource src(bytes.data(), bytes.size());
+    VolumeScanResult r;
+    r.driveCode = DRIVECODE_IMAGE;
+    r.sectorCount = sectors;
+    VolumeScanner(src, r).AnalyzeVolume();
+    if (reads)
+        *reads = src.reads;
+    return r;
+}
+
+}  // namespace
+
+// mkntfs's $MFT record with its $DATA header moved across the end of the first 512-byte
+// stride (the attribute before it grown), where NTFS writes the update sequence number and
+// keeps the two bytes it covers in the update sequence array: the walk puts them back and
+// finds $MFT as in the record as made.
+TEST(DamagedMedia, MftRecordIsWalkedWithItsUpdateSequencePutBack)
+{
+    std::vector<uint8_t> bytes;
+    if (!LoadImage("ntfs.img", &bytes))
+        GTEST_SKIP() << "ntfs.img was not made";
+    const std::string made = scantest::Describe(ScanBytes(bytes, bytes.size() / 512));
+    ASSERT_NE(std::string::npos, made.find("Master File Table"));
+    uint8_t* rec = &bytes.at(U64(bytes, 48) * bytes[13] * 512);
+    auto u16 = [&](uint32_t at) { return static_cast<uint32_t>(rec[at] | (rec[at + 1] << 8)); };
+    auto put16 = [&](uint32_t at, uint32_t v) { rec[at] = static_cast<uint8_t>(v); rec[at + 1] = static_cast<uint8_t>(v >> 8); };
+    const uint32_t array = u16(4), used = u16(24);
+    ASSERT_EQ(3u, u16(6));
+    for (uint32_t i = 1; i <= 2; ++i)
+        put16(i * 512 - 2, u16(array + 2 * i));
+    uint32_t off = u16(20), previous = 0;
+    for (; u16(off) != 0x80 && off < 504; off += u16(off + 4))
+        previous = off;
+    ASSERT_LT(off, 504u);
+    const uint32_t grow = 504 - off;
+    memmove(rec + off + grow, rec + off, used - off);
+    memset(rec + off, 0, grow);
+    put16(previous + 4, u16(previous + 4) + grow);
+    put16(24, used + grow);
+    for (uint32_t i = 1; i <= 2; ++i) {
+        put16(array + 2 * i, u16(i * 512 - 2));
+        put16(i * 512 - 2, u16(array));
+    }
+    EXPECT_EQ(made, scantest::Describe(ScanBytes(bytes, bytes.size() / 512)));
+}
+
+// Places as large as their file systems hold them, on a medium declared 2^40 sectors large:
+// an exFAT root directory and an NTFS master file table 2^32 units (2 TiB) into the volume
+// are looked for there, not 2 TiB nearer its start; FAT32 takes FATs up to the 1 GiB that
+// 2^28 clusters need, and no larger.
+TEST(DamagedMedia, PlacesAndSizesAsLargeAsTheFileSystemHoldsThem)
+{
+    const uint64_t kLarge = 1ull << 40;
+    std::vector<uint8_t> exfat, ntfs, fat32;
+    if (!LoadImage("exfat.img", &exfat) || !LoadImage("ntfs.img", &ntfs) || !LoadImage("fat32.img", &fat32))
+        GTEST_SKIP() << "exfat.img, ntfs.img or fat32.img was not made";
+    ASSERT_EQ(9, exfat[108]);
+    const uint64_t upc = 1ull << exfat[109], heap = U32(exfat, 88);
+    Apply(exfat, { { 96, 4, 2 + (1ull << 32) / upc + 5 } });
+    const VolumeScanResult x = ScanBytes(exfat, kLarge);
+    const uint64_t root = heap + (1ull << 32) + 5 * upc;
+    EXPECT_GE(scantest::FindArea(x, root, root + upc, INFO_EXFAT_DIRECTORY), 0) << scantest::Describe(x);
+
+    const uint64_t spc = ntfs[13], mft = U64(ntfs, 48) * spc;
+    Apply(ntfs, { { 48, 8, U64(ntfs, 48) + (1ull << 32) / spc } });
+    std::map<uint64_t, int> reads;
+    const VolumeScanResult n = ScanBytes(ntfs, kLarge, &reads);
+    EXPECT_EQ(1, reads[mft + (1ull << 32)]);
+    EXPECT_EQ(0u, reads.count(mft)) << scantest::Describe(n);
+
+    ASSERT_EQ(512u, fat32[11] | (fat32[12] << 8));
+    const uint64_t fatStart = fat32[14] | (fat32[15] << 8), kLargestFat = 0x10000000ull * 4 / 512;
+    for (uint64_t perFat : { kLargestFat, kLargestFat + 1, 0xFFFFFFFFull }) {
+        Apply(fat32, { { 13, 1, 128 }, { 16, 1, 1 }, { 32, 4, 0xFFFFFFF0u }, { 36, 4, perFat } });
+        const VolumeScanResult f = ScanBytes(fat32, kLarge);
+        EXPECT_EQ(perFat == kLargestFat, scantest::FindArea(f, fatStart, fatStart + perFat, INFO_FAT32_TABLE) >= 0)
+            << perFat << scantest::Describe(f);
+    }
+}

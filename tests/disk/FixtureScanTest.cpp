@@ -129,6 +129,33 @@ TEST_P(FixtureScan, Fat32)
     EXPECT_EQ(r.regions.firstCluster[0], 2u);
 }
 
+// A 1.5 TB FAT32 of 16 KiB clusters, whose two FATs have more than 2^20 sectors together,
+// as fsstat reads it.
+TEST_P(FixtureScan, Fat32WithLargeFats)
+{
+    LOAD_OR_SKIP("fat32big.img", "fsstat", r, st);
+    uint64_t fat0 = 0, fatLast = 0, data = 0, lastCluster = 0, root = 0, rootLast = 0;
+    ASSERT_TRUE(NumberAfter(st, "* FAT 0:", &fat0));
+    ASSERT_TRUE(NumberAfter(st, "-", &fatLast, st.find("* FAT 1:")));
+    ASSERT_TRUE(NumberAfter(st, "** Cluster Area:", &data));
+    ASSERT_TRUE(NumberAfter(st, "-", &lastCluster, st.find("Total Cluster Range:")));
+    ASSERT_TRUE(NumberAfter(st, "*** Root Directory:", &root));
+    ASSERT_TRUE(NumberAfter(st, "-", &rootLast, st.find("*** Root Directory:")));
+    const uint64_t spc = Need(st, "Cluster Size:") / 512;
+    ASSERT_GE(fatLast + 1 - fat0, 0x100000u) << "the image is meant to have FATs this large";
+
+    SCOPED_TRACE(Describe(r));
+    EXPECT_GE(FindArea(r, 0, 1, INFO_FAT32_BOOT), 0);
+    EXPECT_GE(FindArea(r, fat0, fatLast + 1, INFO_FAT32_TABLE), 0);
+    EXPECT_GE(FindArea(r, root, rootLast + 1, INFO_FAT_DIRECTORY), 0);
+    EXPECT_EQ(r.fatStart, fat0);
+    ASSERT_EQ(r.regions.count, 1u);
+    EXPECT_EQ(r.regions.dataStart[0], data);
+    EXPECT_EQ(r.regions.sectorsPerCluster[0], spc);
+    EXPECT_EQ(r.regions.clusterCount[0], lastCluster - 1);
+    EXPECT_EQ(r.regions.firstCluster[0], 2u);
+}
+
 TEST_P(FixtureScan, ExFat)
 {
     LOAD_OR_SKIP("exfat.img", "fsstat", r, st);
@@ -180,12 +207,14 @@ void FirstDataRun(const std::string& dump, uint64_t* lcn, uint64_t* length)
 
 }  // namespace
 
-TEST_P(FixtureScan, Ntfs)
+namespace {
+
+void CheckNtfs(const char* image)
 {
-    LOAD_OR_SKIP("ntfs.img", "ntfsinfo", r, info);
+    LOAD_OR_SKIP(image, "ntfsinfo", r, info);
     std::string mirr, st;
-    LOAD_REPORT_OR_SKIP("ntfs.img", "ntfsmirr", mirr);
-    LOAD_REPORT_OR_SKIP("ntfs.img", "fsstat", st);
+    LOAD_REPORT_OR_SKIP(image, "ntfsmirr", mirr);
+    LOAD_REPORT_OR_SKIP(image, "fsstat", st);
     uint64_t spc = Need(info, "Cluster Size:") / 512;
     uint64_t mftLcn = 0, mftLen = 0, mirrLcn = 0, mirrLen = 0;
     FirstDataRun(info, &mftLcn, &mftLen);
@@ -208,6 +237,12 @@ TEST_P(FixtureScan, Ntfs)
     EXPECT_EQ(r.regions.clusterCount[0], (lastSector + 1) / spc);
     EXPECT_EQ(r.regions.firstCluster[0], 0u);
 }
+
+}  // namespace
+
+TEST_P(FixtureScan, Ntfs) { CheckNtfs("ntfs.img"); }
+// 64 KiB clusters: the sectors-per-cluster byte 0x80 is a count, not a power of two.
+TEST_P(FixtureScan, NtfsWith64KiBClusters) { CheckNtfs("ntfs64k.img"); }
 
 namespace {
 
@@ -236,6 +271,8 @@ TEST_P(FixtureScan, Ext2) { CheckExt("ext2.img"); }
 TEST_P(FixtureScan, Ext3) { CheckExt("ext3.img"); }
 TEST_P(FixtureScan, Ext4With4096ByteBlocks) { CheckExt("ext4.img"); }
 TEST_P(FixtureScan, Ext2WithABlockCountNoMultipleOfEight) { CheckExt("ext2odd.img"); }
+// High words of the block count without the 64bit feature are no part of the count.
+TEST_P(FixtureScan, Ext2WithHighWordsButNo64BitFeature) { CheckExt("ext2hi.img"); }
 
 namespace {
 
@@ -412,6 +449,8 @@ TEST_P(FixtureScan, MbrWithExtendedPartitions)
     } cases[] = {
         { "mbr.img", 4, 3, 1 },
         { "mbr2ext.img", 3, 2, 0 },
+        // An extended partition from just below sector 2^32, its FAT12 behind 2^32.
+        { "mbrhigh.img", 2, 1, 0 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.image);

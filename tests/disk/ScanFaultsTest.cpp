@@ -441,7 +441,7 @@ TEST(NtfsRecognizer, HostileRecordOffsetsStayInsideTheRecord)
         s.scanner.AnalyzeVolume();
         EXPECT_LE(s.r.areas.count, 3u);
         // And the record walk itself, on a record at the very end of a heap block.
-        uint32_t off[8], len[8];
+        uint64_t off[8], len[8];
         EXPECT_LE(DecodeDataRuns(7, copy.data() + 1020, 4, off, len, 8), 1);
     }
 }

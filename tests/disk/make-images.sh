@@ -309,6 +309,83 @@ if [ -f ntfsfrag.img ]; then
   # $BadClus: a record whose data attribute has a name ("$Bad").
   report ntfsfrag.img badclus ntfsinfo -v -i 8 ntfsfrag.img
 fi
+# Values as large as the file systems hold them.
+# NTFS with 64 KiB clusters: the boot sector's sectors-per-cluster byte is 0x80, a count.
+mk_ntfs64k() { truncate -s 64M "$1" && mkntfs -F -Q -q -c 65536 -L NTFS64K "$1"; }
+build ntfs64k.img mk_ntfs64k
+if [ -f ntfs64k.img ]; then
+  report ntfs64k.img ntfsinfo ntfsinfo -v -m -F '$MFT' ntfs64k.img
+  report ntfs64k.img ntfsmirr ntfsinfo -v -F '$MFTMirr' ntfs64k.img
+  report ntfs64k.img fsstat fsstat ntfs64k.img
+fi
+# A file with three named streams of 100 bytes: the header of the third crosses the end of
+# the record's first 512-byte stride, where NTFS keeps the update sequence number.
+mk_ntfsads() {
+  truncate -s 16M "$1" && mkntfs -F -Q -q -L ADS "$1" &&
+  rm -rf "$1.d" && mkdir -p "$1.d" && echo hello >"$1.d/ads.txt" &&
+  head -c 100 /dev/zero | tr '\0' 's' >"$1.d/stream" &&
+  ntfscp -q "$1" "$1.d/ads.txt" ads.txt &&
+  for s in a b c; do ntfscp -q -N $s "$1" "$1.d/stream" ads.txt || return 1; done &&
+  rm -rf "$1.d"
+}
+have ntfscp && build ntfsads.img mk_ntfsads
+[ -f ntfsads.img ] && report ntfsads.img ntfsinfo ntfsinfo -v -m -F ads.txt ntfsads.img
+# A 1.5 TB FAT32 of 16 KiB clusters: two FATs of some 768,000 sectors, more than 2^20 sectors
+# together. The zeros mkfs.fat writes into the FATs are made holes again where the system can.
+mk_fat32big() {
+  truncate -s 1500G "$1" && mkfs.fat -F 32 -s 32 -n FAT32BIG "$1" &&
+  { fallocate -d "$1" 2>/dev/null || true; }
+}
+build fat32big.img mk_fat32big
+[ -f fat32big.img ] && report fat32big.img fsstat fsstat fat32big.img
+# An MBR disk of 2.1 TiB whose extended partition starts just below sector 2^32: its EBR
+# names a FAT12 volume behind sector 2^32, counted from the EBR.
+mk_mbrhigh() {
+  truncate -s 2200G "$1" &&
+  table_entry "$1" 0 0 5 4294901760 1048576 &&
+  table_entry "$1" 4294901760 0 1 131072 8192 &&
+  part "$1" $((4294901760 + 131072)) mk_fat12_small 8192
+}
+build mbrhigh.img mk_mbrhigh
+[ -f mbrhigh.img ] && report mbrhigh.img mmls mmls mbrhigh.img
+# ext2.img with high words of the block counts but without the 64bit feature: they are no
+# part of the counts, and dumpe2fs shows the low words.
+mk_ext2hi() {
+  cp ext2.img "$1" &&
+  printf '\001' | dd of="$1" bs=1 seek=$((1024 + 336)) conv=notrunc status=none &&
+  printf '\002' | dd of="$1" bs=1 seek=$((1024 + 344)) conv=notrunc status=none
+}
+[ -f ext2.img ] && build ext2hi.img mk_ext2hi
+[ -f ext2hi.img ] && report ext2hi.img dumpe2fs dumpe2fs -h ext2hi.img
+# iso9660.img with README.TXT grown to 3 GiB in its directory record (both byte orders).
+mk_isobig() {
+  cp iso9660.img "$1" && python3 - "$1" <<'PY'
+import struct, sys
+f = open(sys.argv[1], "r+b")
+d = bytearray(f.read())
+root = struct.unpack_from("<I", d, 16 * 2048 + 158)[0] * 2048
+off = 0
+while off < 2048 and d[root + off]:
+    r = root + off
+    if bytes(d[r + 33:r + 33 + d[r + 32]]).startswith(b"README"):
+        struct.pack_into("<I", d, r + 10, 0xC0000000)
+        struct.pack_into(">I", d, r + 14, 0xC0000000)
+    off += d[r]
+f.seek(0)
+f.write(d)
+PY
+}
+[ -f iso9660.img ] && build isobig.img mk_isobig
+[ -f isobig.img ] && report isobig.img isolist isoinfo -l -i isobig.img
+# UDF identifiers that fill their fields: 30 characters of a 32-byte d-string, 126 of a
+# 128-byte one; the field's last byte is then the length.
+mk_udffull() {
+  mkudffs --blocksize=2048 --media-type=hd --vid=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123 \
+    --lvid=$(printf 'L%.0s' $(seq 1 126)) --vsid=$(printf 'S%.0s' $(seq 1 110)) --new-file "$1" 2048
+}
+build udffull.img mk_udffull
+[ -f udffull.img ] && report udffull.img udfinfo udfinfo udffull.img
+
 # A BMP file for the data window's modules: made by ImageMagick, described by identify.
 mk_bmp() { convert -size 37x21 xc:red -type truecolor "bmp3:$1"; }
 have convert && build test.bmp mk_bmp

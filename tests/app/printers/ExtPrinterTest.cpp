@@ -192,7 +192,9 @@ TEST_P(ExtSuperblockFixture, FieldsEqualDumpe2fs)
     EXPECT_EQ(p.reads[0].second, 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, ExtSuperblockFixture, ::testing::Values("ext2", "ext3", "ext4", "ext2odd"));
+// ext2hi: high words of the block counts on a volume without the 64bit feature, which the
+// counts do not include.
+INSTANTIATE_TEST_SUITE_P(Images, ExtSuperblockFixture, ::testing::Values("ext2", "ext3", "ext4", "ext2odd", "ext2hi"));
 
 TEST(ExtSuperblock, SecondHalfShowsTheSameLinesAndMarksOnlyItsOwnFields)
 {
@@ -296,6 +298,7 @@ TEST(ExtSuperblock, HighWordsJoinTheBlockCountsAndTextsStopAtTheirWidth)
     sb[57] = 0xEF;
     sb[4] = 16;        // BlocksCountLo
     sb[336] = 1;       // BlocksCountHi
+    sb[96] = 0x80;     // the 64bit feature, which makes it part of the count
     sb[28] = 2;        // LogClusterSize
     sb[372] = 4;       // LogGroupsPerFlex
     memset(&sb[48], 0xFF, 4);   // WriteTime past what a signed 32-bit time holds

@@ -174,6 +174,25 @@ TEST(IsoVolumeDescriptor, JolietAndTerminatorDescriptors)
     EXPECT_TRUE(sawTerminator);
 }
 
+TEST(IsoVolumeDescriptor, NumbersOfAllThirtyTwoBitsShowUnsigned)
+{
+    // A primary descriptor whose 32-bit fields hold values of 2^31 and more: a volume of
+    // more than 4 TiB, path tables that large and that far in.
+    const char* const labels[4] = {"Volume Size", "PathTable Size", "PathTable 1", "PathTable 2"};
+    const uint32_t offsets[4] = {80, 132, 140, 144};
+    const uint32_t values[4] = {0x89ABCDEFu, 0x87654321u, 0x80000001u, 0xFFFFFFFFu};
+    std::vector<uint8_t> vd(2048, 0);
+    vd[0] = 1;
+    memcpy(&vd[1], "CD001", 5);
+    vd[6] = 1;
+    for (int i = 0; i < 4; ++i)
+        PutU32(&vd[offsets[i]], values[i]);
+    TestPrinter p;
+    p.Run(kVolumeDescriptor, vd);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(IsoValue(p, labels[i]), Dec(values[i])) << p.Text();
+}
+
 TEST(IsoVolumeDescriptor, ShortLoadShowsOnlyTheFieldsItHolds)
 {
     const std::string image = FixturePath("iso9660.img");
@@ -238,6 +257,12 @@ TEST(IsoDirectory, RecordsEqualIsoinfoListing)
         GTEST_SKIP() << "no isoinfo listing";
     ExpectDirectoryAsListed(image, ".isolist.txt", "/", false);
     ExpectDirectoryAsListed(image, ".isolist.txt", "/SUB/", false);
+    // The same image with README.TXT grown to 3 GiB in its record: its size unsigned.
+    const std::string big = FixturePath("isobig.img");
+    NEED_FIXTURE(big);
+    if (!FileExists(big + ".isolist.txt"))
+        GTEST_SKIP() << "no isoinfo listing of isobig.img";
+    ExpectDirectoryAsListed(big, ".isolist.txt", "/", false);
 }
 
 TEST(IsoDirectory, JolietRecordsEqualIsoinfoJolietListing)
@@ -323,11 +348,25 @@ TEST(IsoDirectory, FirstRecordNeedsAPlausibleDateUnlessAnUndatedDirectory)
     ASSERT_EQ(q.LineCount(), 6) << q.Text();
     EXPECT_EQ(q.Line(3), "  Ex=  0 Sec=     40 Len=        2048  00.000.1900  00:00:00  _D  .");
 
-    // A data length of 2^31 or more shows negative.
+    // A data length of 2^31 or more is unsigned, as the medium holds it.
     PutDirRecord(&sector[0], 40, 0x80000000u, 0, 100, 'X');
     TestPrinter r;
     r.Run(kDirectory, sector);
-    EXPECT_NE(r.Line(3).find("Len= -2147483648"), std::string::npos) << r.Text();
+    EXPECT_NE(r.Line(3).find("Len=  " + Dec(0x80000000u) + "  "), std::string::npos) << r.Text();
+
+    // An extent 2^24 sectors or more into the disc is shown whole, and the rest of the line
+    // keeps its colours one column further on.
+    PutDirRecord(&sector[0], 0x01234567u, 0xFFFFFFFFu, 2, 100, 'X');
+    TestPrinter t;
+    t.Run(kDirectory, sector);
+    EXPECT_EQ(t.Line(3), "  Ex=  0 Sec=" + Dec(0x01234567u) + " Len=  " + Dec(0xFFFFFFFFu) +
+                             "  30.Sep.2000  12:34:56  _D  X") << t.Text();
+    EXPECT_TRUE(t.CellHasColour(3, 20, PC_RED));         // the eighth digit
+    EXPECT_TRUE(t.CellHasColour(3, 25, PC_GREEN));       // the '=' behind "Len"
+    EXPECT_TRUE(t.CellHasColour(3, 42, PC_STANDARD));    // the '.' behind the day
+    EXPECT_TRUE(t.CellHasColour(3, 64, PC_STANDARD));    // the D letter
+    EXPECT_TRUE(t.CellHasColour(3, 67, PC_CYAN));        // the identifier
+    EXPECT_TRUE(t.CellHasColour(4, 41, PC_STANDARD));    // the next record's line is not moved
 }
 
 TEST(IsoDirectory, VersionSuffixMonthNamesAndFlags)
@@ -398,17 +437,22 @@ TEST(IsoPathTable, TypeLAndTypeMListTheDirectoriesOfTheListing)
 
 TEST(IsoPathTable, OddIdentifierIsFollowedByPaddingAndSizeZeroReadsNothing)
 {
-    // Root (identifier 0x00, one byte, padded), "ABC" (odd, padded), "DE" (even).
+    // Root (identifier 0x00, one byte, padded), "ABC" (odd, padded), "DE" (even), and "F"
+    // 2^24 sectors and more into the disc.
     const uint8_t table[] = {1, 0, 20, 0, 0, 0, 1, 0, 0, 0,
                              3, 0, 21, 0, 0, 0, 1, 0, 'A', 'B', 'C', 0,
-                             2, 0, 30, 0, 0, 0, 2, 0, 'D', 'E'};
+                             2, 0, 30, 0, 0, 0, 2, 0, 'D', 'E',
+                             1, 0, 0x67, 0x45, 0x23, 0x01, 3, 0, 'F', 0};
     std::vector<uint8_t> sector(table, table + sizeof(table));
     sector.resize(2048, 0);
     TestPrinter p;
     p.Run(kPathTable, sector);
-    ASSERT_EQ(p.LineCount(), 6) << p.Text();
+    ASSERT_EQ(p.LineCount(), 7) << p.Text();
     EXPECT_EQ(p.Line(4), "  Ex=  0 Sec=     21 Parent=    1  ABC");
     EXPECT_EQ(p.Line(5), "  Ex=  0 Sec=     30 Parent=    2  DE");
+    EXPECT_EQ(p.Line(6), "  Ex=  0 Sec=" + Dec(0x01234567u) + " Parent=    3  F");
+    EXPECT_TRUE(p.CellHasColour(6, 28, PC_GREEN));       // the '=' behind "Parent", one column on
+    EXPECT_TRUE(p.CellHasColour(6, 36, PC_CYAN));        // the identifier
     for (uint32_t size : {0u, 1u, 7u, 8u}) {
         TestPrinter q;
         q.Run(kPathTable, sector.data(), size);

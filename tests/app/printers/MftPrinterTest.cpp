@@ -21,7 +21,7 @@ struct ToolAttribute {
     uint32_t type = 0;
     uint32_t length = 0;
     bool resident = false;
-    uint32_t dataSize = 0;     // resident: the value's length
+    uint64_t dataSize = 0;     // resident: the value's length; non-resident: the data size
     uint32_t dataOffset = 0;   // resident: the value's offset in the attribute
     std::string name;
     std::vector<std::pair<std::string, uint64_t>> runs;   // LCN text ("0x4" or "<HOLE>"), length
@@ -57,9 +57,8 @@ bool ParseRecord(const std::string& report, ToolRecord* rec)
         a.length = static_cast<uint32_t>(v);
         std::string text;
         a.resident = TextAfter(a.block, "Resident:", &text) && text.compare(0, 3, "Yes") == 0;
+        NumberAfter(a.block, "Data size:", &a.dataSize);
         if (a.resident) {
-            NumberAfter(a.block, "Data size:", &v);
-            a.dataSize = static_cast<uint32_t>(v);
             NumberAfter(a.block, "Data offset:", &v);
             a.dataOffset = static_cast<uint32_t>(v);
         }
@@ -133,10 +132,10 @@ int FindExactLine(const TestPrinter& p, const std::string& text, int from)
     return -1;
 }
 
-std::string Hex4(uint32_t v)
+std::string Hex4(uint64_t v)
 {
-    char text[16];
-    StrPrintf(text, "%04X", v);
+    char text[24];
+    StrPrintf(text, "%04I64X", v);
     return text;
 }
 
@@ -171,11 +170,16 @@ void ExpectRecordAsReported(const std::string& image, const std::string& report,
             EXPECT_NE(line.find("DataSize=" + Hex4(a.dataSize) + "h DataOff=" + Hex4(off + a.dataOffset) + "h"),
                       std::string::npos)
                 << a.block;
+        } else {
+            // A non-resident attribute's size is its data size, as the tool reports it.
+            EXPECT_NE(line.find("DataSize=" + Hex4(a.dataSize) + "h DataOff="), std::string::npos) << a.block;
         }
+        // A size of more than four digits moves the rest of the line.
+        const size_t over = Hex4(a.dataSize).size() - 4;
         if (!a.name.empty())
             EXPECT_EQ(line.substr(line.size() - a.name.size() - 3), " \"" + a.name + "\"");
         else
-            EXPECT_EQ(line.size(), 91u) << line;
+            EXPECT_EQ(line.size(), 91u + over) << line;
         // The "Off" value leads to the record header's first-attribute offset.
         const MarkRange* mark = p.MarkAt(3 + static_cast<int>(i), 46);
         if (sector % 2 == 0) {
@@ -237,10 +241,10 @@ void ExpectRecordAsReported(const std::string& image, const std::string& report,
         for (const auto& run : data->runs) {
             char part[64];
             if (run.first == "<HOLE>") {
-                StrPrintf(part, " Lücke(%u) ,", static_cast<uint32_t>(run.second));
+                StrPrintf(part, " Lücke(%I64u) ,", run.second);
             } else {
                 const uint64_t lcn = strtoull(run.first.c_str(), nullptr, 16);
-                StrPrintf(part, " %u-%u ,", static_cast<uint32_t>(lcn), static_cast<uint32_t>(lcn + run.second - 1));
+                StrPrintf(part, " %I64u-%I64u ,", lcn, lcn + run.second - 1);
             }
             expect += part;
         }
@@ -275,23 +279,42 @@ TEST(MftRecord, MirrorRecordEqualsNtfsinfo)
     ExpectRecordAsReported(image, report, sector, kMftMirror);
 }
 
-TEST(MftRecord, FileInThreeRunsShowsAbsoluteClusters)
+// The record of the file each report dumps: a file in three runs (absolute clusters), $MFT of
+// a volume with 64 KiB clusters, and a file whose third named stream has its header across
+// the end of the record's first 512-byte stride, where NTFS keeps the update sequence number
+// (read as stored, that header ends the walk; read as NTFS wrote it, it is the stream "c").
+TEST(MftRecord, DumpedRecordsEqualNtfsinfo)
 {
-    const std::string image = FixturePath("ntfsfrag.img");
-    NEED_FIXTURE(image);
-    std::string report;
-    NEED_REPORT(image + ".ntfsinfo.txt", report);
-    uint64_t inode = 0, sector = 0;
-    ASSERT_TRUE(NumberAfter(report, "Dumping Inode", &inode));
-    ASSERT_TRUE(RecordSector(report, static_cast<uint32_t>(inode), &sector));
-    TestPrinter p;
-    ExpectRecordAsReported(image, report, sector, kMft, &p);
-    ToolRecord rec;
-    ASSERT_TRUE(ParseRecord(report, &rec));
-    size_t runs = 0;
-    for (const ToolAttribute& a : rec.attributes)
-        runs += a.type == 0x80 ? a.runs.size() : 0;
-    EXPECT_GE(runs, 3u) << "the fixture file is meant to be fragmented";
+    const struct {
+        const char* image;
+        size_t dataRuns;          // at least
+        const char* wantedText;   // shown for the record
+    } cases[] = {
+        {"ntfsfrag.img", 3, "  Cluster Kette      : "},
+        {"ntfs64k.img", 1, "  Cluster Kette      : "},
+        {"ntfsads.img", 0, " \"c\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.image);
+        const std::string image = FixturePath(c.image);
+        NEED_FIXTURE(image);
+        std::string report;
+        NEED_REPORT(image + ".ntfsinfo.txt", report);
+        uint64_t inode = 0, sector = 0;
+        ASSERT_TRUE(NumberAfter(report, "Dumping Inode", &inode));
+        ASSERT_TRUE(RecordSector(report, static_cast<uint32_t>(inode), &sector));
+        for (uint64_t half : {0u, 1u}) {
+            TestPrinter p;
+            ExpectRecordAsReported(image, report, sector + half, kMft, &p);
+            EXPECT_GE(p.FindLine(c.wantedText), 3) << p.Text();
+        }
+        ToolRecord rec;
+        ASSERT_TRUE(ParseRecord(report, &rec));
+        size_t runs = 0;
+        for (const ToolAttribute& a : rec.attributes)
+            runs += a.type == 0x80 ? a.runs.size() : 0;
+        EXPECT_GE(runs, c.dataRuns) << "the fixture file is meant to have these runs";
+    }
 }
 
 TEST(MftRecord, NamedStreamAndSparseRun)
@@ -485,6 +508,12 @@ TEST(MftRecord, UnknownTypesAndShortLaterAttribute)
     EXPECT_EQ(p.Line(4).substr(0, 30), Label20("???") + " : Typ=D0h");
 }
 
+void PutU64(uint8_t* p, uint64_t v)
+{
+    PutU32(p, static_cast<uint32_t>(v));
+    PutU32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
 void PutName(uint8_t* p, const char* name)
 {
     for (size_t i = 0; name[i]; ++i)
@@ -574,6 +603,32 @@ TEST(MftRecord, SectionsOfAMadeUpRecord)
     EXPECT_EQ(p.Line(data - 2), " Data");
     EXPECT_EQ(p.Line(data), "  Cluster Kette      : 100-115 , 120-123 ");
     EXPECT_EQ(p.LineCount(), data + 1);
+
+    // The stream grown to 5 GiB: a hole of 2^33 clusters, then 5 clusters at 0x1_2345_6789;
+    // the name's allocated size past 2^63. Every number whole and unsigned, and the marks and
+    // colours behind the longer size move with their text.
+    PutU64(longName + 40, 0x8000000000001000ull);
+    PutU64(a + 24, (1ull << 33) + 4);
+    PutU64(a + 48, 0x140000000ull);
+    const uint8_t bigRuns[] = {0x05, 0x00, 0x00, 0x00, 0x00, 0x02, 0x51, 0x05, 0x89, 0x67, 0x45, 0x23, 0x01, 0x00};
+    memcpy(a + 72, bigRuns, sizeof(bigRuns));
+    p.Run(kMft, sector);
+    EXPECT_EQ(p.Line(6), Label20("Data") +
+                             " : Typ=80h Len=0058h Off=0170h DataSize=140000000h DataOff=0170h Index=0000h \"ads\"");
+    const struct {
+        int column;
+        uint32_t offset, length;
+    } marks[] = {{69, 368 + 48, 8}, {79, 368 + 20, 2}, {91, 368 + 22, 2}};
+    for (const auto& m : marks) {
+        ASSERT_NE(p.MarkAt(6, m.column), nullptr) << m.column;
+        EXPECT_EQ(p.MarkAt(6, m.column)->byteOffset, m.offset) << m.column;
+        EXPECT_EQ(p.MarkAt(6, m.column)->byteLength, m.length) << m.column;
+    }
+    EXPECT_TRUE(p.CellHasColour(6, 69, PC_RED));     // the 'h' behind the size
+    EXPECT_TRUE(p.CellHasColour(6, 78, PC_GREEN));   // the '=' behind "DataOff"
+    EXPECT_EQ(p.Line(name + 7), "  Alloc Size         : " + Dec(0x8000000000001000ull));
+    EXPECT_EQ(p.Line(p.FindLine("  Cluster Kette")), "  Cluster Kette      : Lücke(" + Dec(1ull << 33) + ") , " +
+                                                          Dec(0x123456789ull) + "-" + Dec(0x123456789ull + 4) + " ");
 }
 
 }  // namespace

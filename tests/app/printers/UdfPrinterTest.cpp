@@ -153,7 +153,8 @@ TEST_P(UdfImage, IntegrityDescriptorIsClosed)
     EXPECT_EQ(UdfValue(p, "Integrity Type"), "0001h");
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, UdfImage, ::testing::Values("udf", "isoudf"));
+// udffull: identifiers that fill their d-string fields up to the length byte.
+INSTANTIATE_TEST_SUITE_P(Images, UdfImage, ::testing::Values("udf", "isoudf", "udffull"));
 
 TEST(UdfDescriptor, DirectoryListsTheNamesIsoinfoShows)
 {
@@ -246,16 +247,63 @@ void SealTag(uint8_t* d, uint32_t crcLength)
 
 TEST(UdfDescriptor, DStringStopsAtItsFieldWidth)
 {
+    // A volume identifier that fills its 128 bytes: 126 characters and the length byte 127,
+    // followed by non-zero bytes. Neither the length byte nor what follows is text.
     std::vector<uint8_t> d(2048, 0);
     d[0] = 6;   // logical volume descriptor
     d[84] = 8;
-    memset(&d[85], 'A', 127);          // a volume identifier without its end ...
-    memset(&d[212], 'B', 4);           // ... followed by non-zero bytes
+    memset(&d[85], 'A', 126);
+    d[211] = 127;
+    memset(&d[212], 'B', 4);
     SealTag(d.data(), 440 - 16);
     TestPrinter p;
     p.Run(kUdf, d);
     ExpectVerdicts(p, 0, kOk, kOk);
-    EXPECT_EQ(UdfValue(p, "Volume Identifier"), std::string(127, 'A'));
+    EXPECT_EQ(UdfValue(p, "Volume Identifier"), std::string(126, 'A'));
+
+    // The length byte counts the characters: what stands behind them is no part of the text.
+    // A length of 0 or one that claims the length byte itself leaves the bytes before it.
+    const struct {
+        uint8_t length;
+        size_t shown;
+    } lengths[] = {{11, 10}, {0, 126}, {128, 126}, {255, 126}};
+    for (const auto& l : lengths) {
+        d[211] = l.length;
+        SealTag(d.data(), 440 - 16);
+        TestPrinter q;
+        q.Run(kUdf, d);
+        EXPECT_EQ(UdfValue(q, "Volume Identifier"), std::string(l.shown, 'A')) << int(l.length);
+    }
+}
+
+TEST(UdfDescriptor, FileEntrySizesPast32BitsShowWhole)
+{
+    // A file of more than 4 GiB: its information length, its blocks and its unique id are
+    // 64-bit numbers.
+    const struct {
+        uint32_t offset;
+        const char* label;
+        uint64_t value;
+    } fields[] = {
+        {56, "Information Length", 0x123456789Aull},
+        {64, "Blocks Recorded", 0x100000005ull},
+        {160, "Unique Id", 0xFFFFFFFF00000001ull},
+    };
+    std::vector<uint8_t> d(2048, 0);
+    d[0] = 5;   // tag 261
+    d[1] = 1;
+    d[16 + 11] = 5;
+    for (const auto& f : fields) {
+        PutU32(&d[f.offset], static_cast<uint32_t>(f.value));
+        PutU32(&d[f.offset + 4], static_cast<uint32_t>(f.value >> 32));
+    }
+    SealTag(d.data(), 176 - 16);
+    TestPrinter p;
+    p.Run(kUdf, d);
+    SCOPED_TRACE(p.Text());
+    ASSERT_EQ(p.Line(1), " ECMA FILE ENTRY");
+    for (const auto& f : fields)
+        EXPECT_EQ(UdfValue(p, f.label), Dec(f.value));
 }
 
 TEST(UdfDescriptor, UnallocatedSpaceListsAtMostSixteenExtents)
