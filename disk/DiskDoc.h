@@ -387,8 +387,6 @@ protected:
     // A drive or disk whose device handle answers a file's questions (Wine reads a drive
     // letter raw from the file its "x::" link names): the dump handle leads to that file.
     bool IsOpenMediumFile(HANDLE h, const OpenFileFacts& facts);
-    // The same for a dump path, asked before anything opens it for writing.
-    bool NamesOpenMediumFile(const char* path);
     // Before a dump from the image: its read handle opened, so a file gone, replaced or turned
     // into a device is known and said (as told) before any target is opened. False after the
     // message.

@@ -214,23 +214,6 @@ bool CDiskDoc::IsOpenMediumFile(HANDLE h, const OpenFileFacts& facts)
     return same;
 }
 
-bool CDiskDoc::NamesOpenMediumFile(const char* path)
-{
-    if (m_driveCode == DRIVECODE_IMAGE || m_driveCode == DRIVECODE_NONE || !path || !*path)
-        return false;
-    // Asked without access rights and with every sharing: the dump's own open, which shares
-    // reading only, is refused beside the document's handle of the drive (open for writing)
-    // before it could ask that handle anything.
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    OpenFileFacts facts;
-    const bool medium = !IsDeviceHandle(h, &facts) && IsOpenMediumFile(h, facts);
-    CloseHandle(h);
-    return medium;
-}
-
 bool CDiskDoc::CheckImageBeforeDump()
 {
     if (m_driveCode != DRIVECODE_IMAGE)
@@ -341,7 +324,10 @@ FILE* CDiskDoc::OpenDumpFile(const char* path)
     // Opened without cutting it: what the name leads to is known only from the open handle,
     // and a disk, a volume or the open image must keep every byte. A file that is not there
     // is made anew, with the right to take it away again through its own handle.
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Writing shared: the file a drive is read from (Wine's file-backed drives) is held open for
+    // writing by the document, and only a handle of its own says that this is that file.
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     bool madeNow = false;
     if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
         h = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
@@ -484,13 +470,6 @@ void CDiskDoc::OnSaveSectors()
     // "wb" on the open image would empty the medium being read.
     if (IsOpenImageFile(dlg.m_strFileName)) {
         ErrorBox(kDumpIsOpenImage, "Fehler", MB_OK | MB_ICONERROR);
-        return;
-    }
-    // Nor may it cut the file the open drive is read from (Wine's file-backed drives).
-    if (NamesOpenMediumFile(dlg.m_strFileName)) {
-        char text[MAX_PATH + 160];
-        StrNPrintf(text, sizeof text, kDumpIsOpenDrive, static_cast<const char*>(dlg.m_strFileName));
-        ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
         return;
     }
     // A medium that cannot read the range's first sector now (a drive gone, a disk pulled)
