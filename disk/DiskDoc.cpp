@@ -249,32 +249,36 @@ enum PathVerdict
     PATH_NAMES_DEVICE,      // a device or volume under a name that is no drive or "Physical" name
 };
 
-// "Physical" and one or two characters: digits give the physical drive, a letter the
-// physical drive that holds that drive letter. 0 when the name is not of that form or the
-// drive is not found.
-uint32_t PhysicalCandidate(const char* name)
+// "Physical" and one or two characters: digits name the physical drive, a letter the
+// physical drive that holds that drive letter. False when the name is not of that form;
+// *code 0 when it is, but names no drive there is (32 and above, a letter on no disk).
+bool PhysicalName(const char* name, uint32_t* code)
 {
+    *code = 0;
     if (_strnicmp(name, "Physical", 8) != 0)
-        return 0;
+        return false;
     const char* rest = name + 8;
     size_t n = strlen(rest);
     if (n < 1 || n > 2)
-        return 0;
+        return false;
     if (rest[0] >= '0' && rest[0] <= '9') {
         if (n == 2 && !(rest[1] >= '0' && rest[1] <= '9'))
-            return 0;
+            return false;
         uint32_t number = static_cast<uint32_t>(atoi(rest));
-        // Only drives 0 to 31 exist for the device layer; "Physical99" names nothing.
-        return number < 32 ? DRIVECODE_PHYSICAL + number : 0;
+        // Only drives 0 to 31 exist for the device layer; "Physical99" names none of them.
+        *code = number < 32 ? DRIVECODE_PHYSICAL + number : 0;
+        return true;
     }
     if (n == 1) {
         int letter = rest[0];
         if (letter >= 'a' && letter <= 'z')
             letter -= 'a' - 'A';
-        if (letter >= 'A' && letter <= 'Z')
-            return DiskIoLetterToPartition(letter - 'A', nullptr);
+        if (letter >= 'A' && letter <= 'Z') {
+            *code = DiskIoLetterToPartition(letter - 'A', nullptr);
+            return true;
+        }
     }
-    return 0;
+    return false;
 }
 
 // An image is known by its full path: the recent list, the document's name and the last
@@ -292,7 +296,8 @@ PathVerdict ChooseMedium(const char* path, MediumChoice* choice)
     // Only a bare name names a physical drive, as the program writes it ("Physical1" in the
     // recent list): a file of such a name in a folder ("C:\Sicherung\Physical1"), as the file
     // dialog, the command line and the recent list hand it over, is that file, not drive 1.
-    uint32_t candidate = GetFileNamePart(path) == path ? PhysicalCandidate(path) : 0;
+    uint32_t candidate = 0;
+    const bool physicalName = GetFileNamePart(path) == path && PhysicalName(path, &candidate);
     if (MatchExtensionListA(path, "bin;img;iso;fat") != 0 && !IsDeviceNameA(path)) {
         choice->driveCode = DRIVECODE_IMAGE;
         choice->imagePath = FullImagePath(path);
@@ -312,9 +317,11 @@ PathVerdict ChooseMedium(const char* path, MediumChoice* choice)
         choice->driveCode = c;
         return PATH_NAMES_MEDIUM;
     }
-    if (candidate) {
+    // A drive's name names that drive, also where there is none: "Physical99" is said to be
+    // no medium that opens, not taken for a file of that name in the current folder.
+    if (physicalName) {
         choice->driveCode = candidate;
-        return PATH_NAMES_MEDIUM;
+        return candidate ? PATH_NAMES_MEDIUM : PATH_NAMES_NOTHING;
     }
     // Any other name is an image, whatever its extension: "Eine Image-Datei laden" opens
     // *.dd or *.raw through "Alle Dateien", and the recent list and the command line must
@@ -344,9 +351,14 @@ void ReportNoMedium(CDiskDoc& doc, const char* path, bool device)
 // name. False after the message.
 bool ResolveMediumPath(CDiskDoc& doc, const char* path, MediumChoice* choice)
 {
-    const PathVerdict verdict = *path ? ChooseMedium(path, choice) : PATH_NAMES_NOTHING;
+    PathVerdict verdict = *path ? ChooseMedium(path, choice) : PATH_NAMES_NOTHING;
     if (verdict == PATH_NAMES_MEDIUM && choice->driveCode == DRIVECODE_IMAGE)
         return doc.OpenImageForMedium(choice->imagePath, &choice->image, true);
+    // A drive named that does not open (a letter Wine keeps only as a folder, a physical drive
+    // that is not there, a drive without its medium) is said, and the medium shown stays: made
+    // current, it would show as unreadable without a word.
+    if (verdict == PATH_NAMES_MEDIUM && !DiskIoMediumOpens(choice->driveCode))
+        verdict = PATH_NAMES_NOTHING;
     if (verdict != PATH_NAMES_MEDIUM)
         ReportNoMedium(doc, path, verdict == PATH_NAMES_DEVICE);
     return verdict == PATH_NAMES_MEDIUM;

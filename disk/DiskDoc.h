@@ -60,19 +60,6 @@ struct MediumTarget
     ContentStamp content;
 };
 
-// A drive letter or physical drive as it was when it was made current: its size and the bytes
-// of its first unit (kept in step with the program's own writes there). A drive has no file
-// identity: another disk or stick put in behind the same letter or number is known only by
-// what it holds.
-struct DeviceMark
-{
-    bool known = false;
-    uint64_t units = 0;
-    uint32_t bytesPerSector = 0;
-    bool firstUnitRead = false;
-    uint8_t firstUnit[512] = {};
-};
-
 // An image file opened for reading and found to be an ordinary file, with what its handle
 // told; the document takes the handle over when it makes the image current, otherwise the
 // object closes it.
@@ -323,7 +310,10 @@ public:
     // The workers of saving and loading, on the progress dialog's thread: `count` sectors
     // from sector `start` into the file, or from the file onto the medium, in chunks with
     // the retry question. Both close the file; 0.
-    UINT SaveSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count);
+    // `firstIgnored`: the user already let a failed read of the range's first sector go on;
+    // a failed read of the first chunk is not asked about again.
+    UINT SaveSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count,
+                         bool firstIgnored = false);
     // The load writes only to `medium`, the medium shown when the user confirmed it.
     UINT LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count,
                          const MediumTarget& medium);
@@ -360,9 +350,16 @@ protected:
     // the image path) current: size, scan, sector 0. False when the settling failed and the
     // old medium stays.
     BOOL MakeMediumCurrent(uint32_t driveCode, const char* imagePath, CheckedImage* image = nullptr);
-    // Asks the write-back question for the buffer; nonzero when the user said yes and, on a
-    // hard disk, typed the "OK".
-    bool ConfirmWrite(UINT boxType, int* answer);
+    // What the user decided about a changed sector: write it, drop it (buffer := snapshot), or
+    // keep it as it is, unwritten and unprotected (the question cancelled, or the typed "OK"
+    // not given: nothing is thrown away without a "Nein").
+    enum WriteChoice { WRITE_EDIT, DROP_EDIT, KEEP_EDIT };
+    // Asks the write-back question (a box of `boxType`) and, where the disk that would be
+    // written needs it, the typed "OK".
+    WriteChoice AskWriteBack(UINT boxType);
+    // Writes the changed sector back where it was read; false after the messages, with the
+    // edit kept.
+    bool WriteBackEdit();
     void SendHint(uint32_t hint);
     // The cluster region that numbers the current sector, -1 when none does (also behind
     // the region's last cluster).
@@ -394,8 +391,10 @@ protected:
     // into a device is known and said (as told) before any target is opened. False after the
     // message.
     bool CheckImageBeforeDump();
-    // Whether the medium reads the first sector of a range now (read into a buffer of its own).
-    bool RangeStartReadable(uint64_t firstSector);
+    // Reads the first sector of a range before a dump (into a buffer of its own), with the
+    // dump's silent retry and then its Abort/Retry/Ignore question: false when the user
+    // chose Abort; *ignored (may be null) true when Ignore let a failed read go on.
+    bool ReadRangeStart(uint64_t firstSector, bool* ignored);
     // After a write of the program's own to the image (or one that may have reached it),
     // through the write handle `h` before it closes: the file's last-write time is set through
     // it (a time set through a handle stays when it closes, where Windows would otherwise put
@@ -404,35 +403,40 @@ protected:
     // when the time could not be set: NoteOwnImageWriteClosed then asks a fresh handle.
     bool NoteOwnImageWrite(HANDLE h, const FileIdentity& file);
     void NoteOwnImageWriteClosed(const FileIdentity& file);
-    // A drive letter's or physical drive's units; with `expected` only while they still hold
-    // those bytes (m_deviceSectorChanged tells when they did not).
+    // A drive letter's or physical drive's units, through the device held since the medium was
+    // made current and only while it is still the one opened (m_deviceNotOpened tells when it
+    // was not); with `expected` only while they still hold those bytes (m_deviceSectorChanged
+    // tells when they did not).
     BOOL WriteDeviceUnits(uint32_t driveCode, uint64_t unitOffset, uint32_t unitCount, const void* buffer,
                           const void* expected);
-    // Says, after the failed write-back, that the sector on the drive is no longer the one
-    // read (another medium put in, or the sector changed by another program).
+    // Says, after the failed write-back, why it failed when the drive told: another medium
+    // in it, or the sector changed by another program.
     void ReportChangedDeviceSector();
     // "Laufwerk K:" or "dem physikalischen Laufwerk 5", for the messages about the drive shown.
     void DeviceName(char* text, int size) const;
-    // Notes the drive's size and first unit when it is made current.
-    void MarkDevice(uint64_t units, uint32_t bytesPerSector);
-    // After a write of the program's own to the drive (done or failed): a first unit it covered
-    // holds the written bytes, or whatever a failed write left there.
-    void KeepDeviceMark(uint64_t unitOffset, uint32_t unitCount, const void* buffer, BOOL written);
-    // Whether the drive shown still is the medium made current: the same size, the same first
-    // unit and the sector shown as it was read. An image is always (its writes check the file).
+    // The text that the drive shown is no longer the medium opened, `tail` its last line.
+    void NotTheOneOpenedText(char* text, int size, const char* tail) const;
+    // Whether the drive shown still is the medium made current: its device held since then,
+    // the name leading to it and the medium in it as they were (what the system tells, not
+    // what the sectors hold: another program's writes leave it the disk opened). An image is
+    // always (its writes check the file).
     bool DeviceIsTheOneOpened();
     // The same before a load: false after the message, with nothing written.
     bool CheckDeviceBeforeLoad();
+    // A range of `count` sectors from `first` lies on the medium; otherwise says so (nothing
+    // is read or written) and false.
+    bool RangeOnMedium(uint64_t first, uint64_t count);
     // The sector range dialog, preset with the current sector, a count of 1 and the
     // information text (null: the sector count as "max. : ..."); true after
-    // OK with a range that starts on the medium (and a file name in the file form), else
-    // "Falsche Eingabe" or nothing (cancelled).
+    // OK with a range that starts on the medium (in the file form: a file name, and a range
+    // that also ends on it), else "Falsche Eingabe", the words of RangeOnMedium or nothing
+    // (cancelled).
     bool AskSectorRange(class CSectorRangeDlg& dlg, const char* info);
     // The typed "OK" of hard disks; true when typed.
     bool AskTypedOk();
     // Runs a save or load worker behind the progress dialog (the file is closed either way).
     void RunSectorCopy(const char* title, UINT (*entry)(ProgressSink*, const DWORD_PTR*), FILE* file,
-                       uint64_t start, uint32_t count, const MediumTarget& medium);
+                       uint64_t start, uint32_t count, const MediumTarget& medium, bool firstIgnored = false);
     // "Sektoren laden" up to the end of the copy: the range, the questions, the copy onto the
     // medium shown at its start; true when the copy ran.
     bool LoadSectorsConfirmed();
@@ -509,7 +513,14 @@ protected:
     BOOL m_writeBackFailed = FALSE;
     // The last write-back to a drive found other bytes in the sector than were read.
     bool m_deviceSectorChanged = false;
-    DeviceMark m_deviceMark;                         // MarkDevice
+    // The last write to a drive found it no longer the medium opened.
+    bool m_deviceNotOpened = false;
+    // The drive letter's or physical drive's device, held open from the moment it was made
+    // current to the next medium: every read and write of it goes through this handle, so a
+    // disk put in behind the same letter or number later is never reached by it. (Each call
+    // of the device layer opens and closes its own handle; a handle held from the open is what
+    // pins the device the user opened.)
+    DeviceHold m_device;
     DiskDocPrompts* m_prompts = nullptr;
 
     DECLARE_MESSAGE_MAP()

@@ -24,11 +24,18 @@ const char kDumpIsOpenDrive[] = "Die Zieldatei %s wird als das geöffnete Laufwe
 const char kReadFailed[] = "Fehler beim Lesen vom Laufwerk !";
 const uint64_t kTwoGigabytes = 1ull << 31;
 
-// What a copy worker works on besides its range: the document and the medium it held when
-// the copy was confirmed.
+const char kPastTheEnd[] = "Der Bereich reicht über das Ende des Mediums hinaus !\n"
+                          "Der letzte Sektor ist %I64u, der Bereich endet erst bei Sektor %I64u.";
+// The last line after a load that stopped because the drive is no longer the medium opened.
+const char kRestNotLoaded[] = "Die Sektoren ab %I64u wurden nicht geladen. Bitte öffnen Sie das Laufwerk neu.";
+
+// What a copy worker works on besides its range: the document, the medium it held when the
+// copy was confirmed, and for a dump whether the user let a failed read of its first sector
+// go on before it began.
 struct CopyJob {
     CDiskDoc* doc;
     MediumTarget medium;
+    bool firstIgnored;
 };
 
 // The five parameter words of a copy worker: the job, file, start sector (low, high), sector
@@ -49,7 +56,7 @@ struct CopyParams {
 UINT SaveSectorsEntry(ProgressSink* progress, const DWORD_PTR* params)
 {
     CopyParams p(params);
-    return p.job->doc->SaveSectorsWork(*progress, p.file, p.start, p.count);
+    return p.job->doc->SaveSectorsWork(*progress, p.file, p.start, p.count, p.job->firstIgnored);
 }
 
 UINT LoadSectorsEntry(ProgressSink* progress, const DWORD_PTR* params)
@@ -71,18 +78,27 @@ CString FullPath(const char* path)
 }
 
 // Asks the worker's question until the transfer works, is skipped or abandoned: true to go
-// on with the chunk (done or ignored), false to end the copy.
-template <typename Transfer>
-bool TransferWithRetry(ProgressSink& progress, const char* question, Transfer transfer)
+// on with the chunk (done or ignored), false to end the copy. `stop()` true after a failed
+// transfer ends the copy without the question (the caller says why); `answered` goes on
+// after the silent retry as "Ignorieren" does, the user having answered for this chunk.
+template <typename Transfer, typename Stop>
+bool TransferWithRetry(ProgressSink& progress, const char* question, Transfer transfer, Stop stop,
+                       bool answered = false)
 {
     // One silent second try: a removable medium often fails once while it spins up.
     if (transfer() || transfer())
+        return true;
+    if (stop())
+        return false;
+    if (answered)
         return true;
     for (;;) {
         switch (progress.AskUser(question, "Fehler", MB_ABORTRETRYIGNORE | MB_ICONERROR)) {
         case IDRETRY:
             if (transfer())
                 return true;
+            if (stop())
+                return false;
             break;
         case IDIGNORE:
             return true;
@@ -90,6 +106,25 @@ bool TransferWithRetry(ProgressSink& progress, const char* question, Transfer tr
             return false;
         }
     }
+}
+
+// The worker's questions asked on the user-interface thread, before any worker runs: the
+// first read of a dump goes through the same retry and question as every read of the copy.
+class BoxProgress : public ProgressSink {
+public:
+    explicit BoxProgress(CDiskDoc& doc) : m_doc(doc) {}
+    void SetPos(uint64_t) override {}
+    void SetText(int, const char*) override {}
+    bool IsCancelled() override { return false; }
+    int AskUser(const char* text, const char* caption, UINT type) override { return m_doc.ErrorBox(text, caption, type); }
+
+private:
+    CDiskDoc& m_doc;
+};
+
+bool NeverStops()
+{
+    return false;
 }
 
 // The one buffer of a copy and its walk over the range in chunks of whole sectors: before
@@ -149,17 +184,22 @@ bool CDiskDoc::IsOpenMediumFile(HANDLE h, const OpenFileFacts& facts)
 {
     if (m_driveCode == DRIVECODE_IMAGE || m_driveCode == DRIVECODE_NONE)
         return false;
-    char path[80], fallback[80];
-    if (!DiskIoDevicePath(m_driveCode, path, sizeof path, fallback, sizeof fallback))
-        return false;
-    // Opened as every read of the medium opens it: the file that handle reaches is the one
-    // the sectors come from.
+    // The device held since the drive was made current: the file that handle reaches is the
+    // one the sectors come from. Without it, the drive's path opened as every read opens it.
     DeviceAccess& io = DiskIoAccess();
-    HANDLE medium = io.Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-    if (medium == INVALID_HANDLE_VALUE && fallback[0])
-        medium = io.Open(fallback, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-    if (medium == INVALID_HANDLE_VALUE)
-        return false;
+    HANDLE medium = m_device.Code() == m_driveCode ? m_device.Handle() : INVALID_HANDLE_VALUE;
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    if (medium == INVALID_HANDLE_VALUE) {
+        char path[80], fallback[80];
+        if (!DiskIoDevicePath(m_driveCode, path, sizeof path, fallback, sizeof fallback))
+            return false;
+        opened = io.Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+        if (opened == INVALID_HANDLE_VALUE && fallback[0])
+            opened = io.Open(fallback, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+        if (opened == INVALID_HANDLE_VALUE)
+            return false;
+        medium = opened;
+    }
     OpenFileFacts read;
     bool same = false;
     if (!IsDeviceHandle(medium, &read)) {
@@ -169,7 +209,8 @@ bool CDiskDoc::IsOpenMediumFile(HANDLE h, const OpenFileFacts& facts)
         CompleteIdentity(medium, &file);
         same = HandleMayLeadToFile(h, facts, file, read);
     }
-    io.Close(medium);
+    if (opened != INVALID_HANDLE_VALUE)
+        io.Close(opened);
     return same;
 }
 
@@ -194,17 +235,30 @@ bool CDiskDoc::CheckImageBeforeDump()
     return true;
 }
 
-bool CDiskDoc::RangeStartReadable(uint64_t firstSector)
+bool CDiskDoc::ReadRangeStart(uint64_t firstSector, bool* ignored)
 {
+    if (ignored)
+        *ignored = false;
     const uint32_t units = m_unitsPerSector ? m_unitsPerSector : 1;
     if (firstSector > (~0ull >> 9) / units)
         return false;
     uint8_t* buffer = static_cast<uint8_t*>(malloc(static_cast<size_t>(units) * 512));
-    if (!buffer)
+    if (!buffer) {
+        ErrorBox("Nicht genügend Speicher !", "Fehler", MB_OK | MB_ICONERROR);
         return false;
-    const BOOL read = ReadSectors(m_driveCode, firstSector * units, units, buffer);
+    }
+    // A rescue dump of a damaged area must be able to start on a sector that fails: Ignore
+    // goes on as it does for every other chunk.
+    BoxProgress boxes(*this);
+    bool readOnce = false;
+    const bool goOn = TransferWithRetry(boxes, kReadFailed, [&] {
+        readOnce = ReadSectors(m_driveCode, firstSector * units, units, buffer) != FALSE;
+        return readOnce;
+    }, &NeverStops);
     free(buffer);
-    return read != FALSE;
+    if (ignored)
+        *ignored = goOn && !readOnce;
+    return goOn;
 }
 
 bool CDiskDoc::IsOpenImageHandle(HANDLE h, const OpenFileFacts& facts, const char* path)
@@ -270,7 +324,10 @@ FILE* CDiskDoc::OpenDumpFile(const char* path)
     // Opened without cutting it: what the name leads to is known only from the open handle,
     // and a disk, a volume or the open image must keep every byte. A file that is not there
     // is made anew, with the right to take it away again through its own handle.
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Writing shared: the file a drive is read from (Wine's file-backed drives) is held open for
+    // writing by the document, and only a handle of its own says that this is that file.
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     bool madeNow = false;
     if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
         h = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
@@ -340,10 +397,10 @@ bool CDiskDoc::AskTypedOk()
 }
 
 void CDiskDoc::RunSectorCopy(const char* title, UINT (*entry)(ProgressSink*, const DWORD_PTR*), FILE* file,
-                             uint64_t start, uint32_t count, const MediumTarget& medium)
+                             uint64_t start, uint32_t count, const MediumTarget& medium, bool firstIgnored)
 {
     // The dialog is modal and waits for its worker: the job outlives the copy.
-    const CopyJob job = { this, medium };
+    const CopyJob job = { this, medium, firstIgnored };
     ProgressRun run = { title, start, start + count, entry,
                         { reinterpret_cast<DWORD_PTR>(&job), reinterpret_cast<DWORD_PTR>(file),
                           static_cast<DWORD_PTR>(start & 0xFFFFFFFFu), static_cast<DWORD_PTR>(start >> 32), count },
@@ -369,7 +426,23 @@ bool CDiskDoc::AskSectorRange(CSectorRangeDlg& dlg, const char* info)
         ErrorBox(kWrongInput, "Fehler", MB_OK | MB_ICONERROR);
         return false;
     }
-    return true;
+    // A dump or a load ends on the medium's last sector: behind it a load would write past the
+    // end of a drive (the file behind a Wine drive grows), and a dump would fail its last reads
+    // only after its target was cut. The search cuts its range there itself.
+    return dlg.m_nForm != CSectorRangeDlg::FORM_FILE || RangeOnMedium(dlg.m_nFirstSector, dlg.m_nCount);
+}
+
+bool CDiskDoc::RangeOnMedium(uint64_t first, uint64_t count)
+{
+    if (first < m_sectorCount && count <= m_sectorCount - first)
+        return true;
+    char text[200];
+    const uint64_t last = m_sectorCount ? m_sectorCount - 1 : 0;
+    const uint64_t end = first + count - 1 < first ? ~0ull : first + count - 1;
+    StrNPrintf(text, sizeof text, kPastTheEnd, static_cast<unsigned long long>(last),
+               static_cast<unsigned long long>(end));
+    ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
+    return false;
 }
 
 void CDiskDoc::OnSaveSectors()
@@ -400,15 +473,16 @@ void CDiskDoc::OnSaveSectors()
         return;
     }
     // A medium that cannot read the range's first sector now (a drive gone, a disk pulled)
-    // would fail the dump's first read only after the target was cut: nothing is opened.
-    if (!RangeStartReadable(dlg.m_nFirstSector)) {
-        ErrorBox(kReadFailed, "Fehler", MB_OK | MB_ICONERROR);
+    // would fail the dump's first read only after the target was cut: that read, its retry and
+    // its question come before the target is opened, and "Abbrechen" leaves it as it was.
+    bool firstIgnored = false;
+    if (!ReadRangeStart(dlg.m_nFirstSector, &firstIgnored))
         return;
-    }
     FILE* file = OpenDumpFile(dlg.m_strFileName);
     if (!file)
         return;
-    RunSectorCopy("Speichere Sektoren", &SaveSectorsEntry, file, dlg.m_nFirstSector, dlg.m_nCount, medium);
+    RunSectorCopy("Speichere Sektoren", &SaveSectorsEntry, file, dlg.m_nFirstSector, dlg.m_nCount, medium,
+                  firstIgnored);
     ReportImageLoss();
 }
 
@@ -462,7 +536,9 @@ bool CDiskDoc::LoadSectorsConfirmed()
         ErrorBox("Die Dateigröße überschreittet 2 GB.\nWeiter machen ?", "Frage",
                  MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK)
         return false;
-    if (m_askBeforeWrite && !AskTypedOk())
+    // The typed "OK" is the rule of the disk opened: a drive that is no longer that disk is
+    // refused below, before anything is written, and asks for nothing here.
+    if (m_askBeforeWrite && DeviceIsTheOneOpened() && !AskTypedOk())
         return false;
     FILE* file = fopen(path, "rb");
     if (!file) {
@@ -502,13 +578,15 @@ bool CDiskDoc::LoadSectorsConfirmed()
 
 // ---------------------------------------------------------------- the workers
 
-UINT CDiskDoc::SaveSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count)
+UINT CDiskDoc::SaveSectorsWork(ProgressSink& progress, FILE* file, uint64_t start, uint32_t count, bool firstIgnored)
 {
     bool reported = false;
     ChunkBuffer buffer(*this, count);
+    const uint64_t firstUnit = start * buffer.u;
     buffer.Walk(progress, start, [&](uint64_t unit, uint32_t n) {
-        if (!TransferWithRetry(progress, "Fehler beim Lesen vom Laufwerk !",
-                               [&] { return ReadSectors(m_driveCode, unit, n, buffer.bytes) != FALSE; }))
+        if (!TransferWithRetry(progress, kReadFailed,
+                               [&] { return ReadSectors(m_driveCode, unit, n, buffer.bytes) != FALSE; }, &NeverStops,
+                               firstIgnored && unit == firstUnit))
             return false;
         if (fwrite(buffer.bytes, 512, n, file) == n)
             return true;
@@ -534,9 +612,20 @@ UINT CDiskDoc::LoadSectorsWork(ProgressSink& progress, FILE* file, uint64_t star
             progress.AskUser("Fehler beim Lesen aus der Datei !", "Fehler", MB_OK | MB_ICONERROR);
             return false;
         }
-        // Ignore skips the chunk: nothing of it is written.
-        return TransferWithRetry(progress, "Fehler beim Schreiben aufs Laufwerk !",
-                                 [&] { return WriteSectorsTo(medium, unit, n, buffer.bytes) != FALSE; });
+        // Ignore skips the chunk: nothing of it is written. A drive found to be no longer the
+        // medium opened (a stick swapped during the load) takes no further chunk: the copy
+        // ends with the words why, and no retry reaches the disk put in.
+        if (TransferWithRetry(progress, "Fehler beim Schreiben aufs Laufwerk !",
+                              [&] { return WriteSectorsTo(medium, unit, n, buffer.bytes) != FALSE; },
+                              [&] { return m_deviceNotOpened; }))
+            return true;
+        if (m_deviceNotOpened) {
+            char tail[160], text[400];
+            StrNPrintf(tail, sizeof tail, kRestNotLoaded, static_cast<unsigned long long>(unit / buffer.u));
+            NotTheOneOpenedText(text, sizeof text, tail);
+            progress.AskUser(text, "Fehler", MB_OK | MB_ICONERROR);
+        }
+        return false;
     });
     ReleaseHeldImage();
     fclose(file);

@@ -49,9 +49,13 @@ bool NothingUnderTheName(DWORD error)
 const char kDeviceSectorChanged[] = "Sektor %I64u auf %s enthält nicht mehr, was gelesen wurde:\n"
                                    "Das Medium wurde gewechselt oder außerhalb des Programms verändert.\n"
                                    "Die Änderung wurde nicht geschrieben.";
+// "%s" the drive, then the line of what was not done.
 const char kDeviceNotTheOneOpened[] = "Auf %s ist nicht mehr das Medium, das geöffnet wurde:\n"
-                                      "Es wurde gewechselt oder außerhalb des Programms verändert.\n"
-                                      "Es wurden keine Sektoren geladen. Bitte öffnen Sie das Laufwerk neu.";
+                                      "Es wurde gewechselt oder entfernt.\n%s";
+const char kEditNotWritten[] = "Die Änderung wurde nicht geschrieben. Bitte öffnen Sie das Laufwerk neu.";
+const char kNoSectorsLoaded[] = "Es wurden keine Sektoren geladen. Bitte öffnen Sie das Laufwerk neu.";
+const char kTypedOkMissing[] = "Es wurde nicht \"OK\" eingegeben.\n"
+                               "Der Sektor wurde nicht geschrieben, die Änderung bleibt erhalten.";
 
 // The largest unit offset whose byte offset still fits 64 bits with count units behind it.
 bool UnitRangeFits(uint64_t unitOffset, uint32_t unitCount)
@@ -81,8 +85,18 @@ BOOL CDiskDoc::ReadSectors(uint32_t driveCode, uint64_t unitOffset, uint32_t uni
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (driveCode != DRIVECODE_IMAGE)
-        return DiskIoRead(driveCode, unitCount, unitOffset, buffer);
+    if (driveCode != DRIVECODE_IMAGE) {
+        // The drive shown is read through its device held since it was made current: the
+        // sectors shown are those of the disk opened, never of one put in behind the same
+        // letter or number since (whose sectors a write-back would then put onto the old one).
+        if (driveCode != m_driveCode)
+            return DiskIoRead(driveCode, unitCount, unitOffset, buffer);
+        if (m_device.Code() != driveCode) {
+            SetLastError(ERROR_NOT_READY);      // the device did not open when it was made current
+            return FALSE;
+        }
+        return m_device.Read(unitCount, unitOffset, buffer);
+    }
     if (!OpenImageReadHandle())
         return FALSE;
     LARGE_INTEGER pos;
@@ -327,49 +341,27 @@ BOOL CDiskDoc::WriteDeviceUnits(uint32_t driveCode, uint64_t unitOffset, uint32_
                                 const void* expected)
 {
     m_deviceSectorChanged = false;
-    if (!expected) {
-        const BOOL written = DiskIoWrite(driveCode, unitCount, unitOffset, buffer);
-        const DWORD err = GetLastError();
-        KeepDeviceMark(unitOffset, unitCount, buffer, written);
-        SetLastError(err);
-        return written;
+    m_deviceNotOpened = false;
+    // Only the device held since the medium was made current is written, and only while its
+    // name still leads to it with the medium it held then: a disk or stick swapped in behind
+    // the same number or letter (even one cloned from it, alike in every sector) is not the
+    // medium the user opened, and the device held may be gone with the old one.
+    if (driveCode != m_driveCode || m_device.Code() != driveCode || !m_device.StillTheOneOpened()) {
+        m_deviceNotOpened = true;
+        SetLastError(ERROR_MEDIA_CHANGED);
+        return FALSE;
     }
-    // The write-back of a sector goes only onto the sector that was read: behind the same
-    // drive number or letter there may be another disk or stick now, which the old sector's
-    // bytes and the edit would otherwise overwrite.
+    if (!expected)
+        return m_device.Write(unitCount, unitOffset, buffer);
+    // The write-back of a sector goes only onto the sector as it was read: another program
+    // may have written it since (a mounted volume its FAT), and the old sector's bytes with
+    // the edit would undo that.
     bool changed = false;
-    const BOOL written = DiskIoWriteIfUnchanged(driveCode, unitCount, unitOffset, buffer, expected, &changed);
+    const BOOL written = m_device.WriteIfUnchanged(unitCount, unitOffset, buffer, expected, &changed);
     const DWORD err = GetLastError();
     m_deviceSectorChanged = changed;
-    // A write refused before it began left the first unit as it was.
-    if (written || !changed)
-        KeepDeviceMark(unitOffset, unitCount, buffer, written);
     SetLastError(err);
     return written;
-}
-
-void CDiskDoc::MarkDevice(uint64_t units, uint32_t bytesPerSector)
-{
-    m_deviceMark = DeviceMark();
-    if (m_driveCode == DRIVECODE_IMAGE || m_driveCode == DRIVECODE_NONE)
-        return;
-    m_deviceMark.known = true;
-    m_deviceMark.units = units;
-    m_deviceMark.bytesPerSector = bytesPerSector;
-    m_deviceMark.firstUnitRead = DiskIoRead(m_driveCode, 1, 0, m_deviceMark.firstUnit) != FALSE;
-}
-
-void CDiskDoc::KeepDeviceMark(uint64_t unitOffset, uint32_t unitCount, const void* buffer, BOOL written)
-{
-    if (!m_deviceMark.known || unitOffset != 0 || unitCount == 0)
-        return;
-    if (written) {
-        memcpy(m_deviceMark.firstUnit, buffer, sizeof m_deviceMark.firstUnit);
-        m_deviceMark.firstUnitRead = true;
-    } else {
-        // A failed write may have reached the unit in part: it holds what it reads now.
-        m_deviceMark.firstUnitRead = DiskIoRead(m_driveCode, 1, 0, m_deviceMark.firstUnit) != FALSE;
-    }
 }
 
 void CDiskDoc::DeviceName(char* text, int size) const
@@ -380,51 +372,44 @@ void CDiskDoc::DeviceName(char* text, int size) const
         StrNPrintf(text, size, "dem physikalischen Laufwerk %i", static_cast<int>(m_driveCode & ~DRIVECODE_PHYSICAL));
 }
 
+void CDiskDoc::NotTheOneOpenedText(char* text, int size, const char* tail) const
+{
+    char medium[48];
+    DeviceName(medium, sizeof medium);
+    StrNPrintf(text, size, kDeviceNotTheOneOpened, medium, tail);
+}
+
 bool CDiskDoc::DeviceIsTheOneOpened()
 {
     if (m_driveCode == DRIVECODE_IMAGE || m_driveCode == DRIVECODE_NONE)
         return true;
-    if (!m_deviceMark.known)
-        return false;
-    uint32_t bps = 0;
-    if (DiskIoGetSize(m_driveCode, &bps) != m_deviceMark.units || bps != m_deviceMark.bytesPerSector)
-        return false;
-    uint8_t first[512];
-    const bool firstRead = DiskIoRead(m_driveCode, 1, 0, first) != FALSE;
-    if (firstRead != m_deviceMark.firstUnitRead ||
-        (firstRead && memcmp(first, m_deviceMark.firstUnit, sizeof first) != 0))
-        return false;
-    // The sector shown, as it was read: two sticks cloned from one image differ only further in.
-    if (m_loadState != LOADSTATE_LOADED || m_loadedBytes == 0 || m_lastSectorRead != m_currentSector)
-        return true;
-    uint8_t* now = static_cast<uint8_t*>(malloc(m_loadedBytes));
-    const bool same = now && ReadSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_loadedBytes / 512, now) &&
-                      memcmp(now, m_buffer, m_loadedBytes) == 0;
-    free(now);
-    return same;
+    return m_device.Code() == m_driveCode && m_device.StillTheOneOpened();
 }
 
 bool CDiskDoc::CheckDeviceBeforeLoad()
 {
     if (DeviceIsTheOneOpened())
         return true;
-    char medium[48];
-    DeviceName(medium, sizeof medium);
     char text[400];
-    StrNPrintf(text, sizeof text, kDeviceNotTheOneOpened, medium);
+    NotTheOneOpenedText(text, sizeof text, kNoSectorsLoaded);
     ErrorBox(text, "Fehler", MB_OK | MB_ICONERROR);
     return false;
 }
 
 void CDiskDoc::ReportChangedDeviceSector()
 {
-    if (!m_deviceSectorChanged)
+    if (!m_deviceNotOpened && !m_deviceSectorChanged)
         return;
+    char text[400];
+    if (m_deviceNotOpened) {
+        NotTheOneOpenedText(text, sizeof text, kEditNotWritten);
+    } else {
+        char medium[48];
+        DeviceName(medium, sizeof medium);
+        StrNPrintf(text, sizeof text, kDeviceSectorChanged, static_cast<unsigned long long>(m_lastSectorRead), medium);
+    }
+    m_deviceNotOpened = false;
     m_deviceSectorChanged = false;
-    char medium[48];
-    DeviceName(medium, sizeof medium);
-    char text[300];
-    StrNPrintf(text, sizeof text, kDeviceSectorChanged, static_cast<unsigned long long>(m_lastSectorRead), medium);
     ErrorBox(text, "Warnung", MB_OK | MB_ICONWARNING);
 }
 
@@ -523,8 +508,17 @@ bool CDiskDoc::RefuseWhileBusy() const
 
 uint64_t CDiskDoc::GetMediumSize(uint32_t driveCode, uint32_t* bytesPerSector)
 {
-    if (driveCode != DRIVECODE_IMAGE)
-        return DiskIoGetSize(driveCode, bytesPerSector);
+    if (driveCode != DRIVECODE_IMAGE) {
+        // The drive shown is measured through its held device, as it is read.
+        if (driveCode != m_driveCode)
+            return DiskIoGetSize(driveCode, bytesPerSector);
+        if (m_device.Code() != driveCode) {
+            if (bytesPerSector)
+                *bytesPerSector = 0;
+            return 0;
+        }
+        return m_device.Size(bytesPerSector);
+    }
     if (bytesPerSector)
         *bytesPerSector = 0;
     if (!OpenImageReadHandle())
@@ -560,7 +554,9 @@ void CDiskDoc::InitDevice(CheckedImage* image)
 {
     CWaitCursor wait;
     ClearSearchState();
-    m_deviceMark = DeviceMark();
+    m_device.Release();
+    m_deviceNotOpened = false;
+    m_deviceSectorChanged = false;
     // Size and the typed-"OK" rule are asked on every making-current, also for the drive
     // code shown before: behind the same physical drive number another disk may sit now (a
     // stick swapped for a hard disk), and a write must meet the rule of the disk it reaches.
@@ -582,11 +578,12 @@ void CDiskDoc::InitDevice(CheckedImage* image)
         m_askBeforeWrite = 1;
         m_scan.areas.Reset();
         m_prevDriveCode = m_driveCode;
+        // A drive is held open from now on: its size, the scan, every sector shown and every
+        // write go to this device. One that does not open is shown unreadable.
+        if (m_driveCode != DRIVECODE_IMAGE)
+            m_device.Open(m_driveCode);
         uint32_t bps = 0;
         uint64_t units = GetMediumSize(m_driveCode, &bps);
-        // A drive has no file identity to be checked against later: its size and first unit
-        // now are what a load onto it must find again.
-        MarkDevice(units, bps);
         m_bytesPerSector = bps;
         uint32_t ups = bps / 512;
         m_unitsPerSector = ups < 1 ? 1 : (ups > 128 ? 128 : ups);
@@ -643,20 +640,48 @@ void CDiskDoc::SendHint(uint32_t hint)
     UpdateAllViews(nullptr, static_cast<LPARAM>(hint));
 }
 
-bool CDiskDoc::ConfirmWrite(UINT boxType, int* answer)
+CDiskDoc::WriteChoice CDiskDoc::AskWriteBack(UINT boxType)
 {
-    *answer = ErrorBox(kChangedQuestion, "Schreibschutz", boxType | MB_ICONWARNING | MB_DEFBUTTON2);
-    if (*answer == IDYES && m_askBeforeWrite) {
-        DiskDocPrompts* prompts = m_prompts;
-        DiskDocPrompts windows;
-        if (!prompts)
-            prompts = &windows;
-        CString typed;
-        if (!prompts->AskText("Sicherheits Abfrage", "Bitte OK eingeben bei Festplatten :", &typed, false) ||
-            lstrcmpiA(typed, "OK") != 0)
-            *answer = IDNO;
+    const int answer = ErrorBox(kChangedQuestion, "Schreibschutz", boxType | MB_ICONWARNING | MB_DEFBUTTON2);
+    if (answer != IDYES)
+        return answer == IDCANCEL && (boxType & MB_TYPEMASK) == MB_YESNOCANCEL ? KEEP_EDIT : DROP_EDIT;
+    // The typed "OK" is the rule of the disk the edit would be written to: it is asked only
+    // while that is the disk opened, whose rule was found when it was made current. A drive
+    // that is no longer the disk opened is not written at all, and says so after the write.
+    if (!m_askBeforeWrite || !DeviceIsTheOneOpened())
+        return WRITE_EDIT;
+    DiskDocPrompts* prompts = m_prompts;
+    DiskDocPrompts windows;
+    if (!prompts)
+        prompts = &windows;
+    CString typed;
+    if (!prompts->AskText("Sicherheits Abfrage", "Bitte OK eingeben bei Festplatten :", &typed, false))
+        return KEEP_EDIT;   // the typed "OK" cancelled: no write, and nothing thrown away
+    if (lstrcmpiA(typed, "OK") != 0) {
+        // Closed with OK but not "OK" typed: said, so that no one takes the edit for written.
+        ErrorBox(kTypedOkMissing, "Schreibschutz", MB_OK | MB_ICONINFORMATION);
+        return KEEP_EDIT;
     }
-    return *answer == IDYES;
+    return WRITE_EDIT;
+}
+
+bool CDiskDoc::WriteBackEdit()
+{
+    BOOL written;
+    {
+        CWaitCursor wait;
+        written = WriteSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_unitsPerSector, m_buffer,
+                               m_snapshot);
+    }
+    if (written) {
+        memcpy(m_snapshot, m_buffer, m_loadedBytes);
+        return true;
+    }
+    ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
+    ReportChangedDeviceSector();
+    ReportImageLoss();
+    m_writeBackFailed = TRUE;
+    return false;
 }
 
 bool CDiskDoc::HasPendingEdit() const
@@ -706,8 +731,8 @@ BOOL CDiskDoc::SettlePendingWrite()
     }
     CountedScope settling(m_settling);
     CountedScope busy(m_busy);
-    int answer = IDNO;
-    if (!ConfirmWrite(MB_YESNO, &answer)) {
+    const WriteChoice choice = AskWriteBack(MB_YESNO);
+    if (choice == DROP_EDIT) {      // "Nein"
         // The edit is dropped: the buffer shows the sector as it is on the medium again, and
         // so does the view, protected (the session or the program may go on with it).
         memcpy(m_buffer, m_snapshot, m_loadedBytes);
@@ -717,21 +742,10 @@ BOOL CDiskDoc::SettlePendingWrite()
         SendHint(UPDATEHINT_PROTECTED);
         return TRUE;
     }
-    BOOL written;
-    {
-        CWaitCursor wait;
-        written = WriteSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_unitsPerSector, m_buffer,
-                               m_snapshot);
-    }
-    if (!written) {
-        // The edit stays in the buffer with protection off, so nothing typed is lost.
-        ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
-        ReportChangedDeviceSector();
-        ReportImageLoss();
-        m_writeBackFailed = TRUE;
+    // "Ja" without the typed "OK", or a write that failed: the edit stays in the buffer with
+    // protection off, so nothing typed is lost; only "Nein" throws it away.
+    if (choice == KEEP_EDIT || !WriteBackEdit())
         return FALSE;
-    }
-    memcpy(m_snapshot, m_buffer, m_loadedBytes);
     m_writeEnabled = 0;
     m_writeBackFailed = FALSE;
     SendHint(UPDATEHINT_PROTECTED);
@@ -809,26 +823,12 @@ void CDiskDoc::OnWriteProtect()
         return;
     }
     if (memcmp(m_buffer, m_snapshot, m_loadedBytes) != 0) {
-        int answer = IDNO;
-        ConfirmWrite(MB_YESNOCANCEL, &answer);
-        if (answer == IDCANCEL)
+        const WriteChoice choice = AskWriteBack(MB_YESNOCANCEL);
+        // Cancelled, "Ja" without the typed "OK", or a failed write: protection stays off and
+        // the edit stays.
+        if (choice == KEEP_EDIT || (choice == WRITE_EDIT && !WriteBackEdit()))
             return;
-        if (answer == IDYES) {
-            BOOL written;
-            {
-                CWaitCursor wait;
-                written = WriteSectors(m_driveCode, m_lastSectorRead * m_unitsPerSector, m_unitsPerSector, m_buffer,
-                                       m_snapshot);
-            }
-            if (!written) {
-                ErrorBox(kWriteFailed, "Fehler", MB_OK | MB_ICONERROR);
-                ReportChangedDeviceSector();
-                ReportImageLoss();
-                m_writeBackFailed = TRUE;
-                return;                     // protection stays off, the edit stays
-            }
-            memcpy(m_snapshot, m_buffer, m_loadedBytes);
-        } else {
+        if (choice == DROP_EDIT) {
             memcpy(m_buffer, m_snapshot, m_loadedBytes);
             SendHint(0);
         }

@@ -125,6 +125,36 @@ BOOL DeviceAccess::QuerySymbolicLink(const char* name, char* target, int size)
     return chars > 0;
 }
 
+BOOL DeviceAccess::Query(HANDLE handle, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                         DWORD* returned)
+{
+    DWORD dummy = 0;
+    return DeviceIoControl(handle, code, const_cast<void*>(in), inSize, out, outSize, returned ? returned : &dummy,
+                           nullptr);
+}
+
+BOOL DeviceAccess::FileSize(HANDLE handle, uint64_t* size)
+{
+    OpenFileFacts facts;
+    if (IsDeviceHandle(handle, &facts))
+        return FALSE;
+    *size = facts.size;
+    return TRUE;
+}
+
+bool DeviceAccess::FileBehind(HANDLE handle, FileIdentity* file)
+{
+    *file = FileIdentity();
+    OpenFileFacts facts;
+    if (IsDeviceHandle(handle, &facts))
+        return false;
+    *file = IdentityOf(facts);
+    if (CompleteIdentity(handle, file))
+        return true;
+    *file = FileIdentity();
+    return false;
+}
+
 namespace {
 DeviceAccess g_systemAccess;
 DeviceAccess* g_access = &g_systemAccess;
@@ -229,15 +259,12 @@ bool DiskIoDevicePath(uint32_t code, char* path, int size, char* fallback, int f
 
 // ---------------------------------------------------------------- transfers
 
-BOOL DiskIoRead(uint32_t code, uint32_t unitCount, uint64_t unitOffset, void* buffer)
+namespace {
+
+// Whole units at a unit offset of an open device, with the positioning rules of a read: a
+// position counts only when both halves came back as asked.
+BOOL ReadUnitsAt(DeviceAccess& io, HANDLE h, uint32_t unitCount, uint64_t unitOffset, void* buffer)
 {
-    char path[80], fallback[80];
-    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback) || !TransferFits(unitCount, unitOffset))
-        return FALSE;
-    DeviceAccess& io = DiskIoAccess();
-    HANDLE h = OpenWithFallback(path, fallback, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-    if (h == INVALID_HANDLE_VALUE)
-        return FALSE;
     uint64_t byteOffset = unitOffset * 512;
     LONG low = static_cast<LONG>(byteOffset & 0xFFFFFFFFu);
     LONG high = static_cast<LONG>(byteOffset >> 32);
@@ -246,14 +273,14 @@ BOOL DiskIoRead(uint32_t code, uint32_t unitCount, uint64_t unitOffset, void* bu
     // A position counts only when both halves came back as asked: the invalid-position
     // value is also a legal low half, so the value alone says nothing.
     if (reached != static_cast<DWORD>(low) || high != highIn) {
-        io.Close(h);
+        if (GetLastError() == 0)
+            SetLastError(ERROR_SEEK);
         return FALSE;
     }
     DWORD bytes = unitCount * 512;
     DWORD done = 0;
     BOOL ok = io.Read(h, buffer, bytes, &done) && done == bytes;
     DWORD err = GetLastError();
-    io.Close(h);
     // A short read at the end of a device fails without an error of its own; the caller
     // must not find "success" in the last error of a failed read.
     if (!ok && err == 0)
@@ -262,21 +289,8 @@ BOOL DiskIoRead(uint32_t code, uint32_t unitCount, uint64_t unitOffset, void* bu
     return ok;
 }
 
-BOOL DiskIoWrite(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const void* buffer)
+BOOL WriteUnitsAt(DeviceAccess& io, HANDLE h, uint32_t unitCount, uint64_t unitOffset, const void* buffer)
 {
-    // Writes go only to letters and whole physical drives: a partition path is for reading.
-    bool physical = (code & kPhysicalBit) && (code & ~kPhysicalBit) < kMaxPhysical;
-    if (!physical && code > 25) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    char path[80], fallback[80];
-    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback) || !TransferFits(unitCount, unitOffset))
-        return FALSE;
-    DeviceAccess& io = DiskIoAccess();
-    HANDLE h = OpenWithFallback(path, fallback, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-    if (h == INVALID_HANDLE_VALUE)
-        return FALSE;
     uint64_t byteOffset = unitOffset * 512;
     LONG low = static_cast<LONG>(byteOffset & 0xFFFFFFFFu);
     LONG highIn = static_cast<LONG>(byteOffset >> 32);
@@ -288,53 +302,63 @@ BOOL DiskIoWrite(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const v
     // another one the user never saw.
     if ((reached == INVALID_SET_FILE_POINTER && GetLastError() != 0) || reached != static_cast<DWORD>(low) ||
         high != highIn) {
-        io.Close(h);
+        if (GetLastError() == 0)
+            SetLastError(ERROR_SEEK);
         return FALSE;
     }
     DWORD bytes = unitCount * 512;
     DWORD done = 0;
     BOOL ok = io.Write(h, buffer, bytes, &done) && done == bytes;
     DWORD err = GetLastError();
+    if (!ok && err == 0)
+        err = ERROR_WRITE_FAULT;
+    SetLastError(ok ? 0 : err);
+    return ok;
+}
+
+// Writes go only to letters and whole physical drives: a partition path is for reading.
+bool WritableCode(uint32_t code)
+{
+    const bool physical = (code & kPhysicalBit) && (code & ~kPhysicalBit) < kMaxPhysical;
+    return physical || code <= 25;
+}
+
+}  // namespace
+
+BOOL DiskIoRead(uint32_t code, uint32_t unitCount, uint64_t unitOffset, void* buffer)
+{
+    char path[80], fallback[80];
+    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback) || !TransferFits(unitCount, unitOffset))
+        return FALSE;
+    DeviceAccess& io = DiskIoAccess();
+    HANDLE h = OpenWithFallback(path, fallback, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return FALSE;
+    BOOL ok = ReadUnitsAt(io, h, unitCount, unitOffset, buffer);
+    DWORD err = GetLastError();
     io.Close(h);
     SetLastError(ok ? 0 : err);
     return ok;
 }
 
-BOOL DiskIoWriteIfUnchanged(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const void* buffer,
-                            const void* expected, bool* changed)
+BOOL DiskIoWrite(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const void* buffer)
 {
-    if (changed)
-        *changed = false;
-    // What no write may reach is refused before anything is read.
-    bool physical = (code & kPhysicalBit) && (code & ~kPhysicalBit) < kMaxPhysical;
-    if (!physical && code > 25) {
+    if (!WritableCode(code)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (!TransferFits(unitCount, unitOffset))
+    char path[80], fallback[80];
+    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback) || !TransferFits(unitCount, unitOffset))
         return FALSE;
-    const DWORD bytes = unitCount * 512;
-    uint8_t* now = static_cast<uint8_t*>(malloc(bytes ? bytes : 1));
-    if (!now) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    DeviceAccess& io = DiskIoAccess();
+    HANDLE h = OpenWithFallback(path, fallback, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (h == INVALID_HANDLE_VALUE)
         return FALSE;
-    }
-    // A medium that no longer reads is no medium the user confirmed either.
-    if (!DiskIoRead(code, unitCount, unitOffset, now)) {
-        const DWORD err = GetLastError();
-        free(now);
-        SetLastError(err);
-        return FALSE;
-    }
-    const bool same = memcmp(now, expected, bytes) == 0;
-    free(now);
-    if (!same) {
-        if (changed)
-            *changed = true;
-        SetLastError(ERROR_MEDIA_CHANGED);
-        return FALSE;
-    }
-    return DiskIoWrite(code, unitCount, unitOffset, buffer);
+    BOOL ok = WriteUnitsAt(io, h, unitCount, unitOffset, buffer);
+    DWORD err = GetLastError();
+    io.Close(h);
+    SetLastError(ok ? 0 : err);
+    return ok;
 }
 
 // ---------------------------------------------------------------- sizes and geometry
@@ -383,23 +407,11 @@ uint64_t GeometryUnits(const DISK_GEOMETRY& g)
 
 }  // namespace
 
-uint64_t DiskIoGetPhysicalSize(uint32_t drive, uint32_t* bytesPerSector)
+namespace {
+
+// The size of a physical drive, asked of an open handle of it.
+uint64_t PhysicalUnits(DeviceAccess& io, HANDLE h, uint32_t* bytesPerSector)
 {
-    if (bytesPerSector)
-        *bytesPerSector = 0;
-    DeviceAccess& io = DiskIoAccess();
-    char path[80], fallback[80];
-    PhysicalPath(drive, path, sizeof path);
-    Partition0Path(drive, fallback, sizeof fallback);
-    HANDLE h = io.Open(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_WRITE_THROUGH);
-    if (h == INVALID_HANDLE_VALUE)
-        h = io.Open(path, 0, FILE_SHARE_READ, FILE_FLAG_WRITE_THROUGH);
-    if (h == INVALID_HANDLE_VALUE)
-        h = io.Open(fallback, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_WRITE_THROUGH);
-    if (h == INVALID_HANDLE_VALUE)
-        h = io.Open(fallback, 0, FILE_SHARE_READ, FILE_FLAG_WRITE_THROUGH);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
     int64_t length = 0;
     if (!io.Control(h, kGetLengthInfo, &length, sizeof length, nullptr))
         length = 0;
@@ -410,7 +422,6 @@ uint64_t DiskIoGetPhysicalSize(uint32_t drive, uint32_t* bytesPerSector)
     DISK_GEOMETRY g;
     memset(&g, 0, sizeof g);
     BOOL haveGeometry = io.Control(h, kGetDriveGeometry, &g, sizeof g, nullptr);
-    io.Close(h);
     // All three candidates in 512-byte units: the layer never counts in anything else, the
     // document turns units into its own sectors once.
     uint64_t best = haveGeometry ? GeometryUnits(g) : 0;
@@ -429,9 +440,94 @@ uint64_t DiskIoGetPhysicalSize(uint32_t drive, uint32_t* bytesPerSector)
         if (best != 0)
             sectorBytes = ex.diskSize > 0 && ex.geometry.BytesPerSector ? ex.geometry.BytesPerSector : 512;
     }
+    // Wine reaches a physical drive whose dosdevices link names a file as that file, which
+    // answers no disk question: its size is the file's. Without it every range on the drive
+    // would be refused as running past a medium of no sectors.
+    uint64_t fileBytes = 0;
+    if (best == 0 && !haveGeometry && io.FileSize(h, &fileBytes) && fileBytes / 512 != 0) {
+        best = fileBytes / 512;
+        sectorBytes = 512;
+    }
     if (bytesPerSector)
         *bytesPerSector = sectorBytes;
     return best;
+}
+
+// The size of drive letter `code`, asked of an open handle of it.
+uint64_t LetterUnits(DeviceAccess& io, HANDLE h, uint32_t code, uint32_t* bytesPerSector)
+{
+    if (bytesPerSector)
+        *bytesPerSector = 0;
+    char root[3] = { static_cast<char>('A' + code), ':', 0 };
+    DISK_GEOMETRY g;
+    memset(&g, 0, sizeof g);
+    BOOL haveGeometry = io.Control(h, kGetDriveGeometry, &g, sizeof g, nullptr);
+    PartitionInfoAnswer part;
+    memset(&part, 0, sizeof part);
+    if (io.Control(h, kGetPartitionInfo, &part, sizeof part, nullptr)) {
+        if (bytesPerSector)
+            *bytesPerSector = haveGeometry ? g.BytesPerSector : 512;
+        return part.partitionLength > 0 ? static_cast<uint64_t>(part.partitionLength) / 512 : 0;
+    }
+    if (!haveGeometry)
+        haveGeometry = io.Control(h, kCdromGetDriveGeometry, &g, sizeof g, nullptr);
+    // The device's own length comes before what its volume says of itself: the volume's total
+    // is the file system's size, and a range up to it may run past the last sector.
+    int64_t length = 0;
+    if (io.Control(h, kGetLengthInfo, &length, sizeof length, nullptr) && length > 0) {
+        if (bytesPerSector)
+            *bytesPerSector = haveGeometry && g.BytesPerSector ? g.BytesPerSector : 512;
+        return static_cast<uint64_t>(length) / 512;
+    }
+    // Wine reads a drive letter whose "x::" link names a file raw from that file; its volume
+    // answers with the size of the host's file system (for a 16 MB file some 270 GB), behind
+    // which every write grows the file.
+    uint64_t fileBytes = 0;
+    if (io.FileSize(h, &fileBytes)) {
+        if (bytesPerSector)
+            *bytesPerSector = 512;
+        return fileBytes / 512;
+    }
+    uint64_t total = 0;
+    if (haveGeometry) {
+        if (bytesPerSector)
+            *bytesPerSector = g.BytesPerSector;
+        if (io.TotalVolumeBytes(root, &total))
+            return total / 512;
+        return GeometryUnits(g);
+    }
+    // Neither geometry nor partition: what the volume says about its size (Wine's drives
+    // mapped onto a host folder end here).
+    if (io.TotalVolumeBytes(root, &total)) {
+        if (bytesPerSector)
+            *bytesPerSector = 512;
+        return total / 512;
+    }
+    return 0;
+}
+
+}  // namespace
+
+uint64_t DiskIoGetPhysicalSize(uint32_t drive, uint32_t* bytesPerSector)
+{
+    if (bytesPerSector)
+        *bytesPerSector = 0;
+    DeviceAccess& io = DiskIoAccess();
+    char path[80], fallback[80];
+    PhysicalPath(drive, path, sizeof path);
+    Partition0Path(drive, fallback, sizeof fallback);
+    HANDLE h = io.Open(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_WRITE_THROUGH);
+    if (h == INVALID_HANDLE_VALUE)
+        h = io.Open(path, 0, FILE_SHARE_READ, FILE_FLAG_WRITE_THROUGH);
+    if (h == INVALID_HANDLE_VALUE)
+        h = io.Open(fallback, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_WRITE_THROUGH);
+    if (h == INVALID_HANDLE_VALUE)
+        h = io.Open(fallback, 0, FILE_SHARE_READ, FILE_FLAG_WRITE_THROUGH);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    const uint64_t units = PhysicalUnits(io, h, bytesPerSector);
+    io.Close(h);
+    return units;
 }
 
 uint64_t DiskIoGetSize(uint32_t code, uint32_t* bytesPerSector)
@@ -456,43 +552,14 @@ uint64_t DiskIoGetSize(uint32_t code, uint32_t* bytesPerSector)
     DeviceAccess& io = DiskIoAccess();
     char path[16];
     LetterPath(code, path, sizeof path);
-    char root[3] = { static_cast<char>('A' + code), ':', 0 };
     HANDLE h = io.Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
     if (h == INVALID_HANDLE_VALUE)
         h = io.Open(path, 0, FILE_SHARE_READ, 0);
     if (h == INVALID_HANDLE_VALUE)
         return 0;
-    DISK_GEOMETRY g;
-    memset(&g, 0, sizeof g);
-    BOOL haveGeometry = io.Control(h, kGetDriveGeometry, &g, sizeof g, nullptr);
-    PartitionInfoAnswer part;
-    memset(&part, 0, sizeof part);
-    if (io.Control(h, kGetPartitionInfo, &part, sizeof part, nullptr)) {
-        io.Close(h);
-        if (bytesPerSector)
-            *bytesPerSector = haveGeometry ? g.BytesPerSector : 512;
-        return part.partitionLength > 0 ? static_cast<uint64_t>(part.partitionLength) / 512 : 0;
-    }
-    if (!haveGeometry)
-        haveGeometry = io.Control(h, kCdromGetDriveGeometry, &g, sizeof g, nullptr);
-    uint64_t total = 0;
-    if (haveGeometry) {
-        io.Close(h);
-        if (bytesPerSector)
-            *bytesPerSector = g.BytesPerSector;
-        if (io.TotalVolumeBytes(root, &total))
-            return total / 512;
-        return GeometryUnits(g);
-    }
+    const uint64_t units = LetterUnits(io, h, code, bytesPerSector);
     io.Close(h);
-    // Neither geometry nor partition: what the volume says about its size (Wine's drives
-    // mapped onto a host folder or file end here).
-    if (io.TotalVolumeBytes(root, &total)) {
-        if (bytesPerSector)
-            *bytesPerSector = 512;
-        return total / 512;
-    }
-    return 0;
+    return units;
 }
 
 BOOL DiskIoGetGeometry(uint32_t code, DISK_GEOMETRY* geometry)
@@ -580,4 +647,290 @@ uint32_t DiskIoLetterToPartition(int letter, int* partition)
         }
     }
     return kPhysicalBit + disk;
+}
+
+// ---------------------------------------------------------------- the medium held open
+
+namespace {
+
+const DWORD kStorageGetDeviceNumber = 0x002D1080;   // IOCTL_STORAGE_GET_DEVICE_NUMBER
+const DWORD kStorageQueryProperty = 0x002D1400;     // IOCTL_STORAGE_QUERY_PROPERTY
+const DWORD kStorageCheckVerify2 = 0x002D0800;      // IOCTL_STORAGE_CHECK_VERIFY2, any access
+
+#pragma pack(push, 1)
+struct DeviceNumberAnswer           // STORAGE_DEVICE_NUMBER
+{
+    uint32_t deviceType;
+    uint32_t deviceNumber;
+    uint32_t partitionNumber;
+};
+struct PropertyQuery                // STORAGE_PROPERTY_QUERY: the device's own descriptor
+{
+    uint32_t propertyId;            // 0: the device
+    uint32_t queryType;             // 0: its value
+    uint8_t additional[4];
+};
+#pragma pack(pop)
+
+// Where STORAGE_DEVICE_DESCRIPTOR keeps the offsets of its four texts: vendor, product,
+// revision, serial number. An offset of 0 names no text.
+const DWORD kDescriptorTextOffsets[] = { 12, 16, 20, 24 };
+
+// Appends the descriptor's text at `offset` (bounded by the bytes answered) and a separator.
+void AppendDescriptorText(const uint8_t* answer, DWORD answered, DWORD offset, char* out, size_t size)
+{
+    size_t n = strlen(out);
+    if (offset != 0 && offset < answered) {
+        for (DWORD i = offset; i < answered && answer[i] != 0 && n + 2 < size; ++i)
+            out[n++] = static_cast<char>(answer[i]);
+    }
+    if (n + 1 < size)
+        out[n++] = '|';
+    out[n] = 0;
+}
+
+// Media errors of a sector: the medium is there and the rest of it may read.
+bool IsMediumFault(DWORD error)
+{
+    return error == ERROR_CRC || error == ERROR_SEEK || error == ERROR_SECTOR_NOT_FOUND ||
+           error == ERROR_READ_FAULT || error == ERROR_IO_DEVICE || error == 483;   // ERROR_DEVICE_HARDWARE_ERROR
+}
+
+}  // namespace
+
+void DeviceIdentity::Learn(HANDLE handle)
+{
+    *this = DeviceIdentity();
+    DeviceAccess& io = DiskIoAccess();
+    if (!io.FileBehind(handle, &file))
+        file = FileIdentity();
+    DeviceNumberAnswer number;
+    memset(&number, 0, sizeof number);
+    DWORD returned = 0;
+    if (io.Control(handle, kStorageGetDeviceNumber, &number, sizeof number, &returned) && returned >= sizeof number) {
+        numberKnown = true;
+        deviceType = number.deviceType;
+        deviceNumber = number.deviceNumber;
+        partitionNumber = number.partitionNumber;
+    }
+    PropertyQuery query;
+    memset(&query, 0, sizeof query);
+    uint8_t answer[1024];
+    memset(answer, 0, sizeof answer);
+    returned = 0;
+    if (io.Query(handle, kStorageQueryProperty, &query, sizeof query, answer, sizeof answer, &returned) &&
+        returned >= 28) {
+        const DWORD answered = returned < sizeof answer ? returned : static_cast<DWORD>(sizeof answer);
+        descriptorKnown = true;
+        for (DWORD at : kDescriptorTextOffsets) {
+            uint32_t offset = 0;
+            memcpy(&offset, answer + at, sizeof offset);
+            AppendDescriptorText(answer, answered, offset, descriptor, sizeof descriptor);
+        }
+    }
+}
+
+bool DeviceIdentity::SameDeviceAs(const DeviceIdentity& other) const
+{
+    // What one side was told and the other not is no agreement: a device that no longer
+    // answers (pulled, powered off) is not the one that did.
+    if (file.known != other.file.known || (file.known && !file.SameFileAs(other.file)))
+        return false;
+    if (numberKnown != other.numberKnown ||
+        (numberKnown && (deviceType != other.deviceType || deviceNumber != other.deviceNumber ||
+                         partitionNumber != other.partitionNumber)))
+        return false;
+    if (descriptorKnown != other.descriptorKnown || (descriptorKnown && strcmp(descriptor, other.descriptor) != 0))
+        return false;
+    return true;
+}
+
+DeviceHold::DeviceHold()
+{
+    InitializeCriticalSection(&m_lock);
+}
+
+DeviceHold::~DeviceHold()
+{
+    Release();
+    DeleteCriticalSection(&m_lock);
+}
+
+bool DeviceHold::Open(uint32_t code)
+{
+    Release();
+    char path[80], fallback[80];
+    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback))
+        return false;
+    DeviceAccess& io = DiskIoAccess();
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (WritableCode(code))
+        h = OpenWithFallback(path, fallback, GENERIC_READ | GENERIC_WRITE, share, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        h = OpenWithFallback(path, fallback, GENERIC_READ, share, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    m_handle = h;
+    m_code = code;
+    m_identity.Learn(h);
+    uint32_t changes = 0;
+    DWORD returned = 0;
+    m_changesKnown = io.Control(h, kStorageCheckVerify2, &changes, sizeof changes, &returned) &&
+                     returned >= sizeof changes;
+    m_changes = m_changesKnown ? changes : 0;
+    SetLastError(0);
+    return true;
+}
+
+void DeviceHold::Release()
+{
+    if (m_handle != INVALID_HANDLE_VALUE)
+        DiskIoAccess().Close(m_handle);
+    m_handle = INVALID_HANDLE_VALUE;
+    m_code = 0xFFFFFFFFu;
+    m_identity = DeviceIdentity();
+    m_changesKnown = false;
+    m_changes = 0;
+}
+
+BOOL DeviceHold::Transfer(bool write, uint32_t unitCount, uint64_t unitOffset, void* buffer)
+{
+    if (!IsOpen() || (write && !WritableCode(m_code))) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!TransferFits(unitCount, unitOffset))
+        return FALSE;
+    EnterCriticalSection(&m_lock);
+    const BOOL ok = write ? WriteUnitsAt(DiskIoAccess(), m_handle, unitCount, unitOffset, buffer)
+                          : ReadUnitsAt(DiskIoAccess(), m_handle, unitCount, unitOffset, buffer);
+    const DWORD err = GetLastError();
+    LeaveCriticalSection(&m_lock);
+    SetLastError(err);
+    return ok;
+}
+
+BOOL DeviceHold::Read(uint32_t unitCount, uint64_t unitOffset, void* buffer)
+{
+    return Transfer(false, unitCount, unitOffset, buffer);
+}
+
+BOOL DeviceHold::Write(uint32_t unitCount, uint64_t unitOffset, const void* buffer)
+{
+    return Transfer(true, unitCount, unitOffset, const_cast<void*>(buffer));
+}
+
+BOOL DeviceHold::WriteIfUnchanged(uint32_t unitCount, uint64_t unitOffset, const void* buffer, const void* expected,
+                                  bool* changed)
+{
+    if (changed)
+        *changed = false;
+    // What no write may reach is refused before anything is read.
+    if (!IsOpen() || !WritableCode(m_code)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!TransferFits(unitCount, unitOffset))
+        return FALSE;
+    const DWORD bytes = unitCount * 512;
+    uint8_t* now = static_cast<uint8_t*>(malloc(bytes ? bytes : 1));
+    if (!now) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    // A medium that no longer reads is no medium the user confirmed either.
+    if (!Read(unitCount, unitOffset, now)) {
+        const DWORD err = GetLastError();
+        free(now);
+        SetLastError(err);
+        return FALSE;
+    }
+    const bool same = memcmp(now, expected, bytes) == 0;
+    free(now);
+    if (!same) {
+        if (changed)
+            *changed = true;
+        SetLastError(ERROR_MEDIA_CHANGED);
+        return FALSE;
+    }
+    return Write(unitCount, unitOffset, buffer);
+}
+
+uint64_t DeviceHold::Size(uint32_t* bytesPerSector)
+{
+    if (bytesPerSector)
+        *bytesPerSector = 0;
+    if (!IsOpen())
+        return 0;
+    DeviceAccess& io = DiskIoAccess();
+    if (m_code & kPhysicalBit)
+        return PhysicalUnits(io, m_handle, bytesPerSector);
+    if (m_code <= 25)
+        return LetterUnits(io, m_handle, m_code, bytesPerSector);
+    return 0;                           // partition codes have no size of their own
+}
+
+bool DeviceHold::StillTheOneOpened()
+{
+    if (!IsOpen()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    DeviceAccess& io = DiskIoAccess();
+    // A card swapped in the same reader is the same device object: only the count of media
+    // changes the reader keeps tells the new card from the old one.
+    if (m_changesKnown) {
+        uint32_t changes = 0;
+        DWORD returned = 0;
+        if (!io.Control(m_handle, kStorageCheckVerify2, &changes, sizeof changes, &returned) ||
+            returned < sizeof changes || changes != m_changes) {
+            SetLastError(ERROR_MEDIA_CHANGED);
+            return false;
+        }
+    }
+    // The held device as it answers now: a device pulled out answers nothing any more.
+    DeviceIdentity held;
+    held.Learn(m_handle);
+    // And the device the name leads to now: another disk behind the same number or letter
+    // answers as another device (another file behind Wine's link, another disk number or
+    // serial number).
+    char path[80], fallback[80];
+    if (!DiskIoDevicePath(m_code, path, sizeof path, fallback, sizeof fallback))
+        return false;
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    HANDLE h = OpenWithFallback(path, fallback, GENERIC_READ, share, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        h = OpenWithFallback(path, fallback, 0, share, 0);
+    if (h == INVALID_HANDLE_VALUE) {
+        SetLastError(ERROR_MEDIA_CHANGED);
+        return false;
+    }
+    DeviceIdentity named;
+    named.Learn(h);
+    io.Close(h);
+    if (!held.SameDeviceAs(m_identity) || !named.SameDeviceAs(m_identity)) {
+        SetLastError(ERROR_MEDIA_CHANGED);
+        return false;
+    }
+    return true;
+}
+
+bool DiskIoMediumOpens(uint32_t code)
+{
+    DeviceHold hold;
+    if (!hold.Open(code))
+        return false;
+    // One whole sector of the medium's own size: a CD takes no shorter read.
+    uint32_t bytesPerSector = 0;
+    hold.Size(&bytesPerSector);
+    uint32_t units = bytesPerSector / 512;
+    units = units < 1 ? 1 : (units > 128 ? 128 : units);
+    uint8_t* sector = static_cast<uint8_t*>(malloc(static_cast<size_t>(units) * 512));
+    if (!sector)
+        return false;
+    const bool read = hold.Read(units, 0, sector) != FALSE;
+    const DWORD err = GetLastError();
+    free(sector);
+    return read || IsMediumFault(err);
 }

@@ -30,6 +30,8 @@ protected:
         CreateDirectoryA(folder.c_str(), nullptr);
         ASSERT_TRUE(doctest::MakeSparseDisk("", doctest::TempPath("open-named-drive1.img"), 64ull << 20));
         fake.files[kDrive1] = doctest::TempPath("open-named-drive1.img");
+        // Drive C: of the steps in between, a disk that opens.
+        fake.files["\\\\.\\C:"] = doctest::TempPath("open-named-drive1.img");
         ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
     }
 

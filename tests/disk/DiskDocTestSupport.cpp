@@ -2,7 +2,9 @@
 #include "services/AppIdentity.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
+#include <algorithm>
 
 namespace doctest {
 
@@ -56,7 +58,52 @@ HANDLE FakeDiskAccess::Open(const char* path, DWORD access, DWORD, DWORD)
         fileAccess = GENERIC_READ;
     HANDLE h = CreateFileA(it->second.c_str(), fileAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE)
+        handles[h] = std::make_pair(std::string(path), it->second);
     return h;
+}
+
+void FakeDiskAccess::Close(HANDLE handle)
+{
+    handles.erase(handle);
+    DeviceAccess::Close(handle);
+}
+
+BOOL FakeDiskAccess::Query(HANDLE handle, DWORD code, const void*, DWORD, void* out, DWORD outSize, DWORD* returned)
+{
+    const DWORD kStorageQueryProperty = 0x002D1400;
+    auto it = handles.find(handle);
+    if (code != kStorageQueryProperty || !storageNumbers || it == handles.end() || outSize < 64) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    // STORAGE_DEVICE_DESCRIPTOR: the serial number's offset at 24, the text behind the header.
+    const std::string serial = it->second.second.substr(it->second.second.find_last_of('\\') + 1);
+    memset(out, 0, outSize);
+    const uint32_t at = 40;
+    const uint32_t length = static_cast<uint32_t>(std::min<size_t>(serial.size(), outSize - at - 1));
+    memcpy(static_cast<uint8_t*>(out) + 24, &at, 4);
+    memcpy(static_cast<uint8_t*>(out) + at, serial.data(), length);
+    if (returned)
+        *returned = at + length + 1;
+    return TRUE;
+}
+
+BOOL FakeDiskAccess::FileSize(HANDLE handle, uint64_t* size)
+{
+    LARGE_INTEGER bytes;
+    if (!fileBacked || !GetFileSizeEx(handle, &bytes)) {
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return FALSE;
+    }
+    *size = static_cast<uint64_t>(bytes.QuadPart);
+    return TRUE;
+}
+
+bool FakeDiskAccess::FileBehind(HANDLE handle, FileIdentity* file)
+{
+    *file = FileIdentity();
+    return !storageNumbers && DeviceAccess::FileBehind(handle, file);
 }
 
 DWORD FakeDiskAccess::Seek(HANDLE handle, LONG low, LONG* high)
@@ -71,7 +118,7 @@ bool FakeDiskAccess::FailsNow(DWORD bytes)
         if (unit.second != 0 && unit.first >= position / 512 && unit.first < (position + bytes + 511) / 512) {
             if (unit.second > 0)
                 --unit.second;
-            SetLastError(ERROR_CRC);
+            SetLastError(failingError);
             return true;
         }
     return false;
@@ -98,13 +145,40 @@ BOOL FakeDiskAccess::Write(HANDLE handle, const void* buffer, DWORD bytes, DWORD
         SetLastError(ERROR_WRITE_PROTECT);
         return FALSE;
     }
-    return DeviceAccess::Write(handle, buffer, bytes, done);
+    const BOOL written = DeviceAccess::Write(handle, buffer, bytes, done);
+    if (written && afterWrite)
+        afterWrite();
+    return written;
 }
 
 BOOL FakeDiskAccess::Control(HANDLE handle, DWORD code, void* out, DWORD outSize, DWORD* returned)
 {
     const DWORD kGetVolumeDiskExtents = 0x00560000;
     const DWORD kGetPartitionInfo = 0x00074004;
+    const DWORD kStorageGetDeviceNumber = 0x002D1080;
+    const DWORD kStorageCheckVerify2 = 0x002D0800;
+    auto device = handles.find(handle);
+    if (code == kStorageCheckVerify2 || code == kStorageGetDeviceNumber) {
+        const auto changes = device == handles.end() ? mediaChanges.end() : mediaChanges.find(device->second.first);
+        const bool answers = code == kStorageCheckVerify2 ? changes != mediaChanges.end()
+                                                          : storageNumbers && device != handles.end();
+        if (!answers || outSize < (code == kStorageCheckVerify2 ? 4u : 12u)) {
+            SetLastError(ERROR_INVALID_FUNCTION);
+            return FALSE;
+        }
+        if (code == kStorageCheckVerify2) {
+            memcpy(out, &changes->second, 4);
+        } else {
+            // A disk (type 7) whose number the path gives, partition 0.
+            const std::string& path = device->second.first;
+            const size_t digits = path.find_first_of("0123456789");
+            const uint32_t number[3] = { 7, digits == std::string::npos ? 0u : static_cast<uint32_t>(atoi(path.c_str() + digits)), 0 };
+            memcpy(out, number, sizeof number);
+        }
+        if (returned)
+            *returned = code == kStorageCheckVerify2 ? 4 : 12;
+        return TRUE;
+    }
     if (code == kGetPartitionInfo) {
         // PARTITION_INFORMATION: starting offset, then the length.
         if (partitionLength < 0 || outSize < 32) {

@@ -63,6 +63,14 @@ public:
 
 // A physical disk made of an image file: the device paths it knows open the file, the
 // geometry and length questions are answered from the file's size as a disk would.
+//
+// A disk is known by the file it is made of, as Wine knows a drive whose link names a file:
+// another file put behind a path is another disk put in behind that number or letter (a
+// swap, also of a clone alike in every byte), and a write into the same file is another
+// program's change of the disk opened. With `storageNumbers` the disk answers as a Windows
+// disk does instead: no file behind it, but a storage number and a descriptor whose serial
+// number is the file's name. `mediaChanges` answers the media change count of a path's
+// device, as a card reader keeps it (a card swapped there keeps the device and its number).
 class FakeDiskAccess : public DeviceAccess
 {
 public:
@@ -77,12 +85,23 @@ public:
     int extentsDisk = -1;                       // disk of every letter's volume; -1 refuses
     std::vector<std::string> opened;            // every path asked for, in order
     int writes = 0;                             // write calls that reached a device
-    // A read or write that covers one of these 512-byte units fails (error 23) and uses up
-    // one of the unit's failures; -1 fails for ever.
+    std::function<void()> afterWrite;           // run after each write that went through
+    // A read or write that covers one of these 512-byte units fails (error `failingError`, a
+    // damaged sector's 23 unless set) and uses up one of the unit's failures; -1 fails for ever.
     std::map<uint64_t, int> failingUnits;
+    DWORD failingError = ERROR_CRC;
     uint64_t position = 0;                      // where the last Seek went
+    bool fileBacked = false;                    // FileSize answers, as for Wine's file-backed drives
+    bool storageNumbers = false;                // the disk is known by number and serial, not by file
+    std::map<std::string, uint32_t> mediaChanges;   // device path -> its media change count
+    std::map<HANDLE, std::pair<std::string, std::string>> handles;  // open handle -> device path, file
 
     HANDLE Open(const char* path, DWORD access, DWORD share, DWORD flags) override;
+    void Close(HANDLE handle) override;
+    BOOL Query(HANDLE handle, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+               DWORD* returned) override;
+    BOOL FileSize(HANDLE handle, uint64_t* size) override;
+    bool FileBehind(HANDLE handle, FileIdentity* file) override;
     BOOL Write(HANDLE handle, const void* buffer, DWORD bytes, DWORD* done) override;
     DWORD Seek(HANDLE handle, LONG low, LONG* high) override;
     BOOL Read(HANDLE handle, void* buffer, DWORD bytes, DWORD* done) override;

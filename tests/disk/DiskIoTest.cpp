@@ -236,6 +236,11 @@ TEST_F(DiskIoOnImage, PhysicalSizeIsTheLargestCandidate)
     fake.refuseGeometry = true;
     EXPECT_EQ(0u, DiskIoGetPhysicalSize(3, &bps));
     EXPECT_EQ(0u, bps);
+    // Unless the drive reads a file, as Wine reads one its dosdevices link names: the file's
+    // size, with 512-byte sectors.
+    fake.fileBacked = true;
+    EXPECT_EQ(bytes.size() / 512, DiskIoGetPhysicalSize(3, &bps));
+    EXPECT_EQ(512u, bps);
 }
 
 TEST_F(DiskIoOnImage, GeometryPresetsStayWhenTheDriveRefuses)
@@ -256,10 +261,11 @@ TEST_F(DiskIoOnImage, GeometryPresetsStayWhenTheDriveRefuses)
 
 TEST_F(DiskIoOnImage, LetterSizeFallsBackToTheVolumeSize)
 {
-    // A letter whose device answers no geometry and no partition question: the volume's
-    // total size, with 512-byte sectors.
+    // A letter whose device answers no geometry, no partition and no length question: the
+    // volume's total size, with 512-byte sectors.
     fake.files["\\\\.\\Q:"] = copy;
     fake.refuseGeometry = true;
+    fake.refuseLength = true;
     fake.volumeBytes = 1000 * 512 + 300;
     AccessScope scope(&fake);
     uint32_t bps = 0;
@@ -268,6 +274,19 @@ TEST_F(DiskIoOnImage, LetterSizeFallsBackToTheVolumeSize)
     // With a geometry but no partition answer the volume size still wins.
     fake.refuseGeometry = false;
     EXPECT_EQ(1000u, DiskIoGetSize(16, &bps));
+    // The device's own length comes before the volume's size; so does the file a drive reads
+    // raw (Wine's "q::" link), whose volume answers with the host's file system.
+    fake.refuseLength = false;
+    EXPECT_EQ(bytes.size() / 512, DiskIoGetSize(16, &bps));
+    fake.refuseLength = true;
+    fake.refuseGeometry = true;
+    fake.fileBacked = true;
+    bps = 0;
+    EXPECT_EQ(bytes.size() / 512, DiskIoGetSize(16, &bps));
+    EXPECT_EQ(512u, bps);
+    fake.fileBacked = false;
+    fake.refuseGeometry = false;
+    fake.refuseLength = false;
     // The partition's own length comes first, with the geometry's sector size; without a
     // geometry the sectors count as 512 bytes.
     fake.partitionLength = 777 * 512;
@@ -280,6 +299,7 @@ TEST_F(DiskIoOnImage, LetterSizeFallsBackToTheVolumeSize)
     fake.partitionLength = -1;
     // Nothing at all: 0 and no sector size.
     fake.refuseGeometry = true;
+    fake.refuseLength = true;
     fake.volumeBytes = 0;
     EXPECT_EQ(0u, DiskIoGetSize(16, &bps));
     EXPECT_EQ(0u, bps);

@@ -1,9 +1,11 @@
 // Drive Q: of the test prefix: a host folder whose raw device "\\.\Q:" reads a copy of the
-// NTFS fixture image. Wine calls its file system "NTFS", refuses the geometry and length
-// questions, and knows the size only from the host folder's free-space query:
-// the device layer's fallbacks give the size, the NTFS recogniser the areas.
+// NTFS fixture image. Wine calls its file system "NTFS" and refuses the geometry and length
+// questions; its free-space query answers with the host's file system, the raw device's
+// handle with the file it reads: the device layer takes that file's size, the NTFS
+// recogniser the areas. A physical drive whose dosdevices entry is a file is measured alike.
 #include "DiskDocTestSupport.h"
 #include "ScanTestSupport.h"
+#include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
 #include <memory>
 #include <string.h>
@@ -76,14 +78,16 @@ TEST_F(DriveQ, WineAnswersAsExpected)
     EXPECT_EQ(0, memcmp(sector, expect.data(), 512)) << "\\\\.\\Q: does not read the image";
 }
 
-TEST_F(DriveQ, DeviceLayerFallsBackToTheVolumeSize)
+TEST_F(DriveQ, DeviceLayerTakesTheSizeOfTheFileItReads)
 {
     uint64_t total = HostFolderTotal();
     ASSERT_GT(total, 0u);
+    ASSERT_NE(total, SizeOf(raw)) << "the host's file system is the size of the image";
     uint32_t bps = 0;
-    // No geometry, no partition answer, no CD-ROM geometry: the volume's total size in
-    // 512-byte units, with 512-byte sectors.
-    EXPECT_EQ(total / 512, DiskIoGetSize(kDriveQ, &bps));
+    // No geometry, no partition answer, no CD-ROM geometry, no length: the size of the file
+    // the raw device reads, in 512-byte units with 512-byte sectors; not the volume's total,
+    // the host's file system, behind whose first megabytes a write would grow the file.
+    EXPECT_EQ(SizeOf(raw) / 512, DiskIoGetSize(kDriveQ, &bps));
     EXPECT_EQ(512u, bps);
     DISK_GEOMETRY g;
     memset(&g, 0, sizeof g);
@@ -112,7 +116,7 @@ TEST_F(DriveQ, DocumentOpensTheLetterAndScansItAsNtfs)
     doc->SetPrompts(&prompts);
     ASSERT_TRUE(doc->OnOpenDocument("q:\\"));
     EXPECT_EQ(kDriveQ, doc->GetDriveCode());
-    EXPECT_EQ(HostFolderTotal() / 512, doc->GetSectorCount());
+    EXPECT_EQ(SizeOf(raw) / 512, doc->GetSectorCount());
     EXPECT_EQ(512u, doc->GetBytesPerSector());
     ASSERT_EQ(static_cast<uint32_t>(LOADSTATE_LOADED), doc->GetLoadState());
     std::vector<uint8_t> boot;
@@ -138,4 +142,29 @@ TEST_F(DriveQ, DocumentOpensTheLetterAndScansItAsNtfs)
     }
     ASSERT_EQ(expected.regions.count, doc->GetClusterRegions().count);
     EXPECT_EQ(0, prompts.unexpected);
+}
+
+// A physical drive Wine reaches through its dosdevices entry, here a copy of the NTFS image
+// put there as "physicaldrive9": the device answers no disk question, and its size is that of
+// the file it reads, through the device layer and in the document.
+TEST_F(DriveQ, APhysicalDriveReadFromAFileHasItsSize)
+{
+    const std::string entry = testsupport::BinaryDir() + "\\wineprefix-tests\\dosdevices\\physicaldrive9";
+    ASSERT_TRUE(CopyFileTo(raw, entry)) << entry;
+    uint32_t bps = 0;
+    EXPECT_EQ(SizeOf(raw) / 512, DiskIoGetSize(0x8009, &bps));
+    EXPECT_EQ(512u, bps);
+    {
+        ScriptedPrompts prompts;
+        std::unique_ptr<CDiskDoc> doc(NewDocument());
+        doc->SetPrompts(&prompts);
+        ASSERT_TRUE(doc->OnOpenDocument("Physical9"));
+        EXPECT_EQ(SizeOf(raw) / 512, doc->GetSectorCount());
+        ASSERT_EQ(static_cast<uint32_t>(LOADSTATE_LOADED), doc->GetLoadState());
+        std::vector<uint8_t> boot;
+        ASSERT_TRUE(ReadFileBytes(raw, 0, 512, &boot));
+        EXPECT_EQ(0, memcmp(doc->GetSectorBuffer(), boot.data(), 512));
+        EXPECT_EQ(0, prompts.unexpected);
+    }
+    DeleteFileA(entry.c_str());
 }

@@ -85,10 +85,12 @@ std::vector<uint8_t> Bytes(const std::string& path, uint64_t offset, uint64_t co
     return b;
 }
 
-// Writes the bytes at the offset; `fresh` makes a new file of just these bytes.
+// Writes the bytes at the offset; `fresh` makes a new file of just these bytes. Shared as
+// another program writes a disk: the document holds the drive it shows open.
 void PutBytes(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes, bool fresh = false)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, fresh ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           fresh ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr);
     LARGE_INTEGER pos;
     pos.QuadPart = static_cast<LONGLONG>(offset);
     DWORD done = 0;
@@ -270,27 +272,56 @@ TEST_F(SectorCopy, WorkersRetryAskAndStopOnAFailingDisk)
     EXPECT_EQ(prompts.unexpected, 0);
 }
 
-// A drive that does not read the range's first sector cuts no dump target: the read error
-// comes before anything is opened, and the target keeps every byte.
+// "Sektoren speichern" reads the range's first sector before anything opens its target: a
+// failed read is tried once more without a word, then asked about as every read of the copy
+// is, still before the target is touched. "Abbrechen" leaves the target as it was,
+// "Wiederholen" reads again, "Ignorieren" goes on (the chunk that fails is not asked about a
+// second time and is dumped as the empty buffer), so a rescue dump can start on a bad sector.
 TEST_F(SectorCopy, ADeviceThatCannotReadTheRangeCutsNoTarget)
 {
     AccessScope scope(&fake);
-    PhysicalDisk(64ull << 20);
+    const std::string disk = PhysicalDisk(64ull << 20);
     ASSERT_TRUE(doc->OnOpenDocument("Physical5"));
     const std::string dump = TempPath("device-gone.bin");
     const std::vector<uint8_t> kept(3000, 0x5A);
-    PutBytes(dump, 0, kept, true);
-    for (int failures : { -1, 1 }) {   // gone for good, and a single failed read
-        SCOPED_TRACE(failures);
+    const std::vector<uint8_t> sectors = Bytes(disk, 100 * 512, 8 * 512);
+    const std::string kAsked = "Fehler: Fehler beim Lesen vom Laufwerk !";
+    enum Result { KEPT, DUMPED, DUMPED_EMPTY };
+    const struct {
+        int failures;               // of unit 100; -1 for ever
+        std::vector<int> answers;
+        size_t asked;
+        Result result;
+    } cases[] = {
+        { -1, { IDABORT }, 1, KEPT },
+        { -1, { IDRETRY, IDABORT }, 2, KEPT },
+        { 1, {}, 0, DUMPED },                   // the silent second read
+        { 2, { IDRETRY }, 1, DUMPED },
+        { -1, { IDIGNORE }, 1, DUMPED_EMPTY },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.failures) + " failures, " + std::to_string(c.answers.size()) + " answers");
         fake.failingUnits.clear();
-        fake.failingUnits[100] = failures;
-        prompts.boxes.clear();
+        fake.failingUnits[100] = c.failures;
+        PutBytes(dump, 0, kept, true);
+        prompts = ScriptedPrompts();
+        prompts.boxAnswers.assign(c.answers.begin(), c.answers.end());
         dialogs.progress = jobtest::FakeProgress();
+        dialogs.titles.clear();
         dialogs.ranges.push_back({ dump, "100", "8" });
         doc->OnSaveSectors();
-        ASSERT_EQ(Boxes(), std::vector<std::string>{ "Fehler: Fehler beim Lesen vom Laufwerk !" });
-        EXPECT_TRUE(dialogs.progress.questions.empty());
-        EXPECT_EQ(Bytes(dump, 0, 4096), kept);
+        EXPECT_EQ(Boxes(), std::vector<std::string>(c.asked, kAsked));
+        for (const auto& b : prompts.boxes)
+            EXPECT_EQ(b.type, static_cast<UINT>(MB_ABORTRETRYIGNORE | MB_ICONERROR));
+        EXPECT_TRUE(dialogs.progress.questions.empty()) << dialogs.progress.questions[0];
+        EXPECT_EQ(prompts.unexpected, 0);
+        if (c.result == KEPT) {
+            EXPECT_EQ(Bytes(dump, 0, 4096), kept) << "the target was cut";
+            EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+        } else {
+            EXPECT_TRUE(Bytes(dump, 0, 8 * 512) == (c.result == DUMPED ? sectors : std::vector<uint8_t>(8 * 512, 0)));
+            EXPECT_EQ(SizeOf(dump), 8u * 512);
+        }
     }
     fake.failingUnits.clear();
     DeleteFileA(dump.c_str());
@@ -365,7 +396,8 @@ public:
 TEST_F(SectorCopy, LoadAsksAboutLargeFilesAndMeasuresTheOpenFileAgain)
 {
     AccessScope scope(&fake);
-    const std::string disk = PhysicalDisk(1100ull << 20);
+    // Large enough for a range of a 2 GB file: a range past the disk's end is refused first.
+    const std::string disk = PhysicalDisk(3ull << 30);
     const std::string file = TempPath("copy-large.bin");
     const std::vector<uint8_t> before = Bytes(disk, 0, 64 * 512);
     ASSERT_TRUE(doc->OnOpenDocument("Physical5"));
@@ -447,8 +479,16 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
                                      "\\\\?\\Q:", "Q:", "Q:\\", TempPath("NUL"), "com1.bin", "\\??\\Q:", "/?\?/q:",
                                      testsupport::BinaryDir() + "\\wineprefix-tests\\dosdevices\\q::", "Z:\\dev\\null",
                                      "Z:\\dev\\zero" };
+    // Ranges that run past the last sector: refused in words, by the dump and the load alike.
+    const uint64_t sectors = SizeOf(image) / 512;
+    auto pastTheEnd = [&](uint64_t first, uint64_t count) {
+        return "Fehler: Der Bereich reicht über das Ende des Mediums hinaus !\nDer letzte Sektor ist " +
+               std::to_string(sectors - 1) + ", der Bereich endet erst bei Sektor " + std::to_string(first + count - 1) +
+               ".";
+    };
     struct Case {
         std::string file, first, count, message;
+        bool alsoLoad = false;
     } cases[] = {
         { dump, "2O48", "1", kWrongInput }, { dump, "5", "", kWrongInput },
         { dump, "-1", "1", kWrongInput },   { dump, "5", "0", kWrongInput },
@@ -462,6 +502,9 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
         { dump, "4294967296*4294967296", "1", kWrongInput },
         { dump, "36893488147419103232+5", "1", kWrongInput },
         { dump, "5", "65536*65536+3", kWrongInput },
+        { dump, std::to_string(sectors - 1), "2", pastTheEnd(sectors - 1, 2), true },
+        { dump, "0", std::to_string(sectors + 1), pastTheEnd(0, sectors + 1), true },
+        { dump, "3", "4294967295", pastTheEnd(3, 4294967295ull), true },
     };
     std::vector<Case> all(std::begin(cases), std::end(cases));
     for (const std::string& device : kDevices)
@@ -475,7 +518,7 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
         doc->OnSaveSectors();
         EXPECT_EQ(Boxes(), std::vector<std::string>{ c.message });
         EXPECT_EQ(GetFileAttributesA(dump.c_str()), INVALID_FILE_ATTRIBUTES);
-        if (c.first.find('*') != std::string::npos || c.count.find('*') != std::string::npos ||
+        if (c.alsoLoad || c.first.find('*') != std::string::npos || c.count.find('*') != std::string::npos ||
             c.first.find('+') != std::string::npos) {
             const std::string source = TempPath("copy-overflow.bin");
             PutBytes(source, 0, Noise(8 * 512, 3), true);
@@ -483,7 +526,7 @@ TEST_F(SectorCopy, BadRangesAndDumpPathsAreRefused)
             prompts.boxAnswers.push_back(IDOK);
             dialogs.ranges.push_back({ source, c.first, c.count });
             doc->OnLoadSectors();
-            EXPECT_EQ(Boxes(), std::vector<std::string>{ kWrongInput });
+            EXPECT_EQ(Boxes(), std::vector<std::string>{ c.message });
         }
     }
     // A name not there yet opens as a new file; a device behind it (as the handle answers
@@ -563,12 +606,24 @@ TEST_F(SectorCopy, ALoadNeverGrowsTheImage)
     const uint64_t n = doc->GetSectorCount();
     ASSERT_EQ(whole.size(), n * 512);
     PutBytes(source, 0, Noise(8 * 512, 5), true);
-    dialogs.progress = jobtest::FakeProgress();
-    dialogs.progress.answers.assign({ IDABORT });
+    // The command refuses the range in words before anything is asked or written.
     prompts.boxAnswers = { IDOK };
     Load(source, n - 2, 8);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{ "Fehler: Der Bereich reicht über das Ende des Mediums hinaus !\nDer "
+                                                 "letzte Sektor ist " + std::to_string(n - 1) +
+                                                 ", der Bereich endet erst bei Sektor " + std::to_string(n + 5) + "." });
+    EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+    EXPECT_TRUE(Bytes(image, 0, 64ull << 20) == whole);
+    // The worker, given such a range, writes the chunk behind the end nowhere: it fails into
+    // the question and the file keeps its length.
+    dialogs.progress = jobtest::FakeProgress();
+    dialogs.progress.answers.assign({ IDABORT });
+    FILE* file = fopen(source.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    doc->LoadSectorsWork(dialogs.progress, file, n - 2, 8, doc->CurrentMedium());
     EXPECT_EQ(Bytes(image, 0, 64ull << 20).size(), whole.size());
     EXPECT_FALSE(dialogs.progress.questions.empty());
+    doc.reset();
     DeleteFileA(source.c_str());
     DeleteFileA(image.c_str());
 }
@@ -649,40 +704,57 @@ TEST_F(SectorCopy, AWriteBackAfterALoadIntoTheOpenImageGoesThrough)
 
 // A changed sector is settled before a load: its question comes first, and the sector then
 // holds the file's bytes (not the edit written over them afterwards). When its write-back
-// fails nothing is loaded.
+// fails (a read-only image, a drive that is no longer the disk opened) nothing is loaded, and
+// no disk changes.
 TEST_F(SectorCopy, LoadSettlesAPendingEditFirst)
 {
+    AccessScope scope(&fake);
     const std::string image = TempPath("copy-edit.img");
     const std::string file = TempPath("copy-edit.bin");
+    const std::string other = TempPath("copy-edit-other.img");
     const std::vector<uint8_t> content = Noise(512, 5);
     PutBytes(file, 0, content, true);
-    for (bool writable : { true, false }) {
-        SCOPED_TRACE(writable ? "writable" : "read-only");
+    enum Case { WRITABLE, READ_ONLY, DRIVE_SWAPPED };
+    for (Case c : { WRITABLE, READ_ONLY, DRIVE_SWAPPED }) {
+        SCOPED_TRACE(c);
+        Reopen();
         SetFileAttributesA(image.c_str(), FILE_ATTRIBUTE_NORMAL);
         ASSERT_TRUE(CopyFileTo(fat16, image));
-        Reopen();
-        ASSERT_TRUE(doc->OnOpenDocument(image.c_str()));
+        ASSERT_TRUE(CopyFileTo(fat16, other));
+        fake.files[kDrive5] = image;
+        ASSERT_TRUE(doc->OnOpenDocument(c == DRIVE_SWAPPED ? "Physical5" : image.c_str()));
         doc->SetCurrentSector(20);
         ASSERT_TRUE(doc->LoadSector(0, 0));
-        prompts.boxAnswers = { IDOK, IDYES, IDOK };     // protection off, write the edit, load
+        // protection off, write the edit, load (or the messages of the refused write)
+        prompts.boxAnswers = { IDOK, IDYES, IDOK, IDOK };
         doc->OnWriteProtect();
         doc->GetSectorBuffer()[100] ^= 0xFF;
         const std::vector<uint8_t> edited(doc->GetSectorBuffer(), doc->GetSectorBuffer() + 512);
-        if (!writable)
+        if (c == READ_ONLY)
             SetFileAttributesA(image.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (c == DRIVE_SWAPPED)
+            fake.files[kDrive5] = other;
+        const uint64_t otherWhole = HashOutside(other, 0, 0);
         Load(file, 20, 1);
         const std::vector<std::string> asked = Boxes();
         ASSERT_GE(asked.size(), 2u);
         EXPECT_EQ(asked[1], "Schreibschutz: Der Sektor wurde verändert ?\nSoll ergeschrieben werden ?");
-        if (writable) {
+        if (c == WRITABLE) {
             EXPECT_EQ(asked.back(), "Frage: Sollen die Sektoren wirklich überschrieben werden ?");
             EXPECT_TRUE(Bytes(image, 20 * 512, 512) == content);
             EXPECT_EQ(memcmp(doc->GetSectorBuffer(), content.data(), 512), 0);
         } else {
-            EXPECT_EQ(asked.back(), "Fehler: Der Sektor konnte nicht geschrieben werden!");
+            EXPECT_EQ(asked[2], "Fehler: Der Sektor konnte nicht geschrieben werden!");
+            if (c == DRIVE_SWAPPED) {
+                EXPECT_EQ(asked.back(), "Warnung: Auf dem physikalischen Laufwerk 5 ist nicht mehr das Medium, das "
+                                        "geöffnet wurde:\nEs wurde gewechselt oder entfernt.\nDie Änderung wurde "
+                                        "nicht geschrieben. Bitte öffnen Sie das Laufwerk neu.");
+            }
             EXPECT_TRUE(Bytes(image, 20 * 512, 512) == Bytes(fat16, 20 * 512, 512));
             EXPECT_EQ(memcmp(doc->GetSectorBuffer(), edited.data(), 512), 0) << "the edit was lost";
+            EXPECT_TRUE(dialogs.titles.empty()) << "a load ran";
         }
+        EXPECT_EQ(HashOutside(other, 0, 0), otherWhole) << "the disk put in was written";
         EXPECT_EQ(prompts.unexpected, 0);
         doc.reset();
     }
@@ -1497,10 +1569,14 @@ TEST_F(SectorCopy, TheFileReadIsKnownByItsNumberWhenTheHandleGoesDuringTheRange)
 }
 
 // "Sektoren laden" onto a drive letter or physical drive writes only onto the medium made
-// current: another disk put in behind the letter or number (another size, another first
-// sector, or only the sector shown different), the sector shown changed by another program,
-// or the drive gone, is refused with the message and not a byte of either disk changes. The
-// program's own writes onto the first sector (a load over it) are no change.
+// current, decided by what identifies the device, not by what its sectors hold: another disk
+// put in behind the letter or number (another size, another first sector, only the sector
+// shown different, or a clone alike in every byte), a card swapped in the same reader, the
+// drive gone, or a disk swapped while the load runs: the load is refused (or stops) with the
+// message, and not a byte of the disk put in changes. The disk opened, changed by another
+// program (the sector shown, its first sector) or by the program's own load, is still the
+// disk opened and takes the load. Drives known by the file they read (Wine) and by their
+// storage number and serial number (Windows).
 TEST_F(SectorCopy, ALoadOntoADriveThatIsNoLongerTheOneOpenedWritesNothing)
 {
     AccessScope scope(&fake);
@@ -1512,28 +1588,45 @@ TEST_F(SectorCopy, ALoadOntoADriveThatIsNoLongerTheOneOpenedWritesNothing)
         { "Physical5", kDrive5, "dem physikalischen Laufwerk 5" },
         { "K:", "\\\\.\\K:", "Laufwerk K:" },
     };
-    enum Change { NONE, OWN_LOAD_OVER_SECTOR_0, OTHER_SIZE, OTHER_SECTOR_0, OTHER_SHOWN, SHOWN_CHANGED, REMOVED };
+    enum Change {
+        NONE, OWN_LOAD_OVER_SECTOR_0, OTHER_SIZE, OTHER_SECTOR_0, OTHER_SHOWN, SHOWN_CHANGED, REMOVED, CLONE,
+        SECTOR_0_CHANGED, CARD_SWAPPED, SWAPPED_DURING_LOAD
+    };
+    enum Outcome { LOADED, REFUSED, STOPPED };
     const struct {
         Change change;
-        bool refused;
+        bool storage;               // known by storage number and serial, not by the file
+        Outcome outcome;
     } cases[] = {
-        { NONE, false }, { OWN_LOAD_OVER_SECTOR_0, false }, { OTHER_SIZE, true }, { OTHER_SECTOR_0, true },
-        { OTHER_SHOWN, true }, { SHOWN_CHANGED, true }, { REMOVED, true },
+        { NONE, false, LOADED }, { OWN_LOAD_OVER_SECTOR_0, false, LOADED }, { OTHER_SIZE, false, REFUSED },
+        { OTHER_SECTOR_0, false, REFUSED }, { OTHER_SHOWN, false, REFUSED }, { SHOWN_CHANGED, false, LOADED },
+        { REMOVED, false, REFUSED }, { CLONE, false, REFUSED }, { SECTOR_0_CHANGED, false, LOADED },
+        { CARD_SWAPPED, false, REFUSED }, { SWAPPED_DURING_LOAD, false, STOPPED }, { NONE, true, LOADED },
+        { SHOWN_CHANGED, true, LOADED }, { CLONE, true, REFUSED }, { SWAPPED_DURING_LOAD, true, STOPPED },
     };
     const uint64_t kSize = 64ull << 20;
-    const uint64_t kShown = 3;
+    const uint64_t kShown = 3, kFirst = 10;
     const std::string source = TempPath("copy-swap.bin");
-    const std::vector<uint8_t> noise = Noise(4 * 512, 29);
-    PutBytes(source, 0, noise, true);
     for (const auto& drive : drives) {
         for (const auto& c : cases) {
-            SCOPED_TRACE(std::string(drive.open) + ", change " + std::to_string(c.change));
+            SCOPED_TRACE(std::string(drive.open) + ", change " + std::to_string(c.change) +
+                         (c.storage ? ", by storage number" : ""));
+            Reopen();                       // lets go of the disks of the case before
+            fake.storageNumbers = c.storage;
+            fake.mediaChanges.clear();
+            fake.afterWrite = nullptr;
             const std::string first = TempPath("copy-swap-first.img"), second = TempPath("copy-swap-second.img");
             ASSERT_TRUE(MakeSparseDisk(fat16, first, kSize));
             ASSERT_TRUE(MakeSparseDisk(fat16, second, c.change == OTHER_SIZE ? 2 * kSize : kSize));
             fake.files[drive.device] = first;
-            Reopen();
+            if (c.change == CARD_SWAPPED)
+                fake.mediaChanges[drive.device] = 4;
             ASSERT_TRUE(doc->OnOpenDocument(drive.open));
+            // Three chunks, so that a disk swapped after the first one meets the second.
+            const uint64_t chunk = SectorChunkUnits(doc->GetSectorCount(), 1, doc->GetDriveCode(), ~0ull);
+            const uint64_t count = 3 * chunk;
+            const std::vector<uint8_t> noise = Noise(static_cast<uint32_t>(count * 512), 29);
+            PutBytes(source, 0, noise, true);
             doc->SetCurrentSector(kShown);
             ASSERT_TRUE(doc->LoadSector(0, 0));
             ASSERT_EQ(static_cast<uint32_t>(LOADSTATE_LOADED), doc->GetLoadState());
@@ -1551,38 +1644,65 @@ TEST_F(SectorCopy, ALoadOntoADriveThatIsNoLongerTheOneOpenedWritesNothing)
                 doc->SetCurrentSector(kShown);
                 ASSERT_TRUE(doc->LoadSector(0, 0));
             }
-            // The other disk differs from the first in one byte of the sector named, or in size.
-            const uint64_t otherAt = c.change == OTHER_SECTOR_0 ? 100 : kShown * 512 + 511;
+            // The other disk differs from the first in one byte of the sector named, in size, or
+            // not at all (a clone); another program changes one byte of the disk opened.
+            const uint64_t otherAt = c.change == OTHER_SECTOR_0 || c.change == SECTOR_0_CHANGED ? 100 : kShown * 512 + 511;
             const std::vector<uint8_t> other(1, static_cast<uint8_t>(Bytes(first, otherAt, 1)[0] ^ 0xFF));
             if (c.change == OTHER_SECTOR_0 || c.change == OTHER_SHOWN)
                 PutBytes(second, otherAt, other);
-            if (c.change == SHOWN_CHANGED)
+            if (c.change == SHOWN_CHANGED || c.change == SECTOR_0_CHANGED)
                 PutBytes(first, otherAt, other);
-            if (c.change == OTHER_SIZE || c.change == OTHER_SECTOR_0 || c.change == OTHER_SHOWN)
+            if (c.change == OTHER_SIZE || c.change == OTHER_SECTOR_0 || c.change == OTHER_SHOWN || c.change == CLONE)
                 fake.files[drive.device] = second;
+            if (c.change == CARD_SWAPPED)
+                ++fake.mediaChanges[drive.device];
             if (c.change == REMOVED)
                 fake.files.erase(drive.device);
+            const std::string device = drive.device;
+            if (c.change == SWAPPED_DURING_LOAD)
+                fake.afterWrite = [&, device] { fake.files[device] = second; };
             const uint64_t firstWhole = HashOutside(first, 0, 0), secondWhole = HashOutside(second, 0, 0);
-            const uint64_t firstOutside = HashOutside(first, 10 * 512, 4 * 512);
+            const uint64_t firstOutside = HashOutside(first, kFirst * 512, count * 512);
+            const std::vector<uint8_t> firstRange = Bytes(first, kFirst * 512, count * 512);
             prompts.boxes.clear();
+            prompts.typed.clear();
+            dialogs.progress = jobtest::FakeProgress();
             fake.writes = 0;
             answerLoad();
-            Load(source, 10, 4);
+            Load(source, kFirst, count);
+            fake.afterWrite = nullptr;
+            // The typed "OK" of the disk opened, not asked for a disk that is not written.
+            EXPECT_EQ(prompts.typed.size(), doc->GetAskBeforeWrite() && c.outcome != REFUSED ? 1u : 0u);
+            const std::string notTheOne = "Fehler: Auf " + std::string(drive.medium) +
+                                          " ist nicht mehr das Medium, das geöffnet wurde:\nEs wurde gewechselt "
+                                          "oder entfernt.\n";
             std::vector<std::string> expected = { "Frage: Sollen die Sektoren wirklich überschrieben werden ?" };
-            if (c.refused) {
-                expected.push_back("Fehler: Auf " + std::string(drive.medium) +
-                                   " ist nicht mehr das Medium, das geöffnet wurde:\nEs wurde gewechselt oder "
-                                   "außerhalb des Programms verändert.\nEs wurden keine Sektoren geladen. Bitte öffnen "
-                                   "Sie das Laufwerk neu.");
+            if (c.outcome == REFUSED)
+                expected.push_back(notTheOne + "Es wurden keine Sektoren geladen. Bitte öffnen Sie das Laufwerk neu.");
+            EXPECT_EQ(Boxes(), expected);
+            EXPECT_EQ(secondWhole, HashOutside(second, 0, 0)) << "the disk put in was written";
+            if (c.outcome == REFUSED) {
                 EXPECT_EQ(0, fake.writes);
                 EXPECT_EQ(firstWhole, HashOutside(first, 0, 0)) << "the disk opened was written";
-                EXPECT_EQ(secondWhole, HashOutside(second, 0, 0)) << "the disk put in was written";
+                EXPECT_TRUE(dialogs.titles.empty()) << "a copy ran";
+            } else if (c.outcome == STOPPED) {
+                // The first chunk landed on the disk opened; the rest nowhere, with the words why.
+                EXPECT_EQ(1, fake.writes);
+                EXPECT_EQ(dialogs.progress.questions,
+                          std::vector<std::string>{ notTheOne + "Die Sektoren ab " + std::to_string(kFirst + chunk) +
+                                                    " wurden nicht geladen. Bitte öffnen Sie das Laufwerk neu." });
+                std::vector<uint8_t> expectedRange = firstRange;
+                std::copy(noise.begin(), noise.begin() + chunk * 512, expectedRange.begin());
+                EXPECT_TRUE(Bytes(first, kFirst * 512, count * 512) == expectedRange);
+                EXPECT_EQ(firstOutside, HashOutside(first, kFirst * 512, count * 512));
             } else {
-                EXPECT_TRUE(Bytes(first, 10 * 512, 4 * 512) == noise);
-                EXPECT_EQ(firstOutside, HashOutside(first, 10 * 512, 4 * 512)) << "bytes outside the range changed";
+                EXPECT_TRUE(dialogs.progress.questions.empty());
+                EXPECT_TRUE(Bytes(first, kFirst * 512, count * 512) == noise);
+                EXPECT_EQ(firstOutside, HashOutside(first, kFirst * 512, count * 512)) << "bytes outside the range changed";
             }
-            EXPECT_EQ(Boxes(), expected);
             EXPECT_EQ(0, prompts.unexpected);
         }
     }
+    fake.storageNumbers = false;
+    Reopen();
 }

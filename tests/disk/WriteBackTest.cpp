@@ -176,6 +176,10 @@ TEST_F(WriteBack, SameSectorWithASelectionNeverAsks)
     EXPECT_EQ(0x11, doc->GetSectorBuffer()[100]);
 }
 
+// "Ja" on a disk of 1024 MB or more asks for the typed "OK", by every route that writes the
+// edit back. Typed, the old sector is written and the route goes on; cancelled or mistyped
+// (said in words), nothing is written and nothing thrown away: the edit stays unprotected on
+// the sector it belongs to, until "Nein" drops it.
 TEST_F(WriteBack, BigPhysicalDiskNeedsTheTypedOk)
 {
     AccessScope scope(&fake);
@@ -191,32 +195,54 @@ TEST_F(WriteBack, BigPhysicalDiskNeedsTheTypedOk)
         { true, "ja", false },
         { false, "OK", false },         // the dialog was cancelled
     };
+    const std::string kMistyped = "Schreibschutz: Es wurde nicht \"OK\" eingegeben.\nDer Sektor wurde nicht "
+                                  "geschrieben, die Änderung bleibt erhalten.";
     // The whole disk is hashed before and after all cases; each case checks the first
     // 64 MB, where the file system's bytes are.
     const uint64_t kHead = 64ull << 20;
     Medium m = PhysicalDisk(kBigDisk);
+    Medium other = ImageCopy("wb-typed-other.img");
     uint64_t outsideAll = HashOutside(m.path, 3 * 512, 512);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.text) + (c.typedOk ? " confirmed" : " cancelled"));
-        uint64_t outside = HashOutside(m.path, 3 * 512, 512, kHead);
-        uint64_t whole = HashOutside(m.path, 0, 0, kHead);
-        uint8_t value = static_cast<uint8_t>(ByteOnDisk(m, 3, 100) ^ 0xC3);
-        EditSector(m, 3, value);
-        EXPECT_TRUE(doc->GetAskBeforeWrite());
-        prompts.boxAnswers.push_back(IDYES);
-        prompts.typedAnswers.push_back({ c.typedOk, c.text });
-        size_t typedBefore = prompts.typed.size();
-        EXPECT_TRUE(MoveTo(4));
-        ASSERT_EQ(typedBefore + 1, prompts.typed.size());
-        EXPECT_EQ("Bitte OK eingeben bei Festplatten :", prompts.typed.back().text);
-        EXPECT_EQ("Sicherheits Abfrage", prompts.typed.back().caption);
-        if (c.written) {
-            EXPECT_EQ(value, ByteOnDisk(m, 3, 100));
-            EXPECT_EQ(outside, HashOutside(m.path, 3 * 512, 512, kHead));
-        } else {
+    for (const Route& route : RoutesEndingTheEdit(other)) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(route.name) + ": " + c.text + (c.typedOk ? " confirmed" : " cancelled"));
+            uint64_t outside = HashOutside(m.path, 3 * 512, 512, kHead);
+            uint64_t whole = HashOutside(m.path, 0, 0, kHead);
+            uint8_t value = static_cast<uint8_t>(ByteOnDisk(m, 3, 100) ^ 0xC3);
+            EditSector(m, 3, value);
+            EXPECT_TRUE(doc->GetAskBeforeWrite());
+            prompts.boxes.clear();
+            prompts.boxAnswers = { IDYES, IDOK };
+            prompts.typedAnswers.push_back({ c.typedOk, c.text });
+            size_t typedBefore = prompts.typed.size();
+            EXPECT_EQ(c.written, route.run());
+            ASSERT_EQ(typedBefore + 1, prompts.typed.size());
+            EXPECT_EQ("Bitte OK eingeben bei Festplatten :", prompts.typed.back().text);
+            EXPECT_EQ("Sicherheits Abfrage", prompts.typed.back().caption);
+            std::vector<std::string> said;
+            for (const ScriptedPrompts::Asked& b : prompts.boxes)
+                said.push_back(b.caption + ": " + b.text);
+            std::vector<std::string> expected = { "Schreibschutz: " + std::string(kChanged) };
+            if (c.typedOk && !c.written)
+                expected.push_back(kMistyped);
+            EXPECT_EQ(said, expected);
+            if (c.written) {
+                EXPECT_EQ(value, ByteOnDisk(m, 3, 100));
+                EXPECT_EQ(outside, HashOutside(m.path, 3 * 512, 512, kHead));
+                EXPECT_FALSE(doc->IsWriteEnabled());
+                continue;
+            }
             EXPECT_EQ(whole, HashOutside(m.path, 0, 0, kHead)) << "written without the typed OK";
+            EXPECT_TRUE(doc->IsWriteEnabled()) << "the edit was thrown away";
+            EXPECT_EQ(value, doc->GetSectorBuffer()[100]);
+            EXPECT_EQ(3u, doc->GetCurrentSector());
+            EXPECT_EQ(0x8005u, doc->GetDriveCode());
+            // "Nein" drops it, and the route goes on.
+            prompts.boxAnswers = { IDNO };
+            EXPECT_TRUE(route.run());
+            EXPECT_EQ(whole, HashOutside(m.path, 0, 0, kHead));
+            EXPECT_FALSE(doc->IsWriteEnabled());
         }
-        EXPECT_EQ(4u, doc->GetCurrentSector());
     }
     EXPECT_EQ(outsideAll, HashOutside(m.path, 3 * 512, 512));
     EXPECT_EQ(0, prompts.unexpected);
@@ -419,9 +445,11 @@ TEST_F(WriteBack, TheTypedOkFollowsTheDiskBehindTheNumber)
         EXPECT_EQ(c.noSize ? 0 : c.size / 512, doc->GetSectorCount());
         prompts.boxAnswers.push_back(IDYES);
         prompts.typedAnswers.push_back({ false, "" });
-        EXPECT_TRUE(MoveTo(4));
+        EXPECT_FALSE(MoveTo(4)) << "the edit was thrown away";
         EXPECT_EQ(prompts.boxAnswers.size() + prompts.typedAnswers.size(), 0u) << "no typed OK was asked";
         EXPECT_EQ(whole, HashOutside(m.path, 0, 0, 64ull << 20));
+        prompts.boxAnswers.push_back(IDNO);
+        EXPECT_TRUE(MoveTo(4));
     }
 }
 
@@ -524,10 +552,12 @@ TEST_F(WriteBack, AFileRenamedOntoTheImageIsNeverWritten)
 namespace {
 
 // Writes `bytes` at `offset` of the file, in place (a file that is not there is made); with
-// `size` set the file is first cut to nothing and grown to that size again.
+// `size` set the file is first cut to nothing and grown to that size again. Shared as another
+// program writes a disk: the document holds the drive it shows open.
 void ChangeInPlace(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes, int64_t size = -1)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                           nullptr);
     LARGE_INTEGER pos;
     if (size >= 0) {
         SetEndOfFile(h);                    // the position is 0: cut
@@ -927,14 +957,19 @@ TEST_F(WriteBack, AReadThatFindsTheNameLeadingElsewhereSaysSoOnce)
     }
 }
 
-// A write-back to a drive reads the sector again first: another disk or stick put in behind
-// the same drive number or letter, or the sector changed there by another program, is not
-// written over, and the user is told why, by every route that writes the edit back. A drive
-// that no longer reads takes no write either. Both disks keep every byte and the edit stays.
+// A write-back to a drive goes only to the disk opened, decided by what identifies the device
+// and not by what its sectors hold: another disk or stick put in behind the same drive number
+// or letter (one whose sector differs, one whose sector holds the same bytes, a clone alike in
+// every byte), a card swapped in the same reader, or the drive gone is never written, by every
+// route that writes the edit back, and the user is told why; the typed "OK" of a big disk is
+// not asked for a disk that would not be written. The sector read again first keeps another
+// program's change of the disk opened; a drive that no longer reads takes no write either.
+// Both disks keep every byte and the edit stays. Drives known by the file they read (Wine) and
+// by their storage number and serial number (Windows).
 TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
 {
     AccessScope scope(&fake);
-    enum Change { SWAPPED, CHANGED_IN_PLACE, REMOVED, UNREADABLE };
+    enum Change { SWAPPED, CHANGED_IN_PLACE, REMOVED, UNREADABLE, SWAPPED_SAME_BYTES, CARD_SWAPPED };
     const struct {
         const char* open;
         const char* device;
@@ -943,13 +978,27 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
         { "Physical5", kDrive5, "dem physikalischen Laufwerk 5" },
         { "K:", "\\\\.\\K:", "Laufwerk K:" },
     };
+    const struct {
+        Change change;
+        bool storage;               // known by storage number and serial, not by the file
+    } changes[] = {
+        { SWAPPED, false }, { CHANGED_IN_PLACE, false }, { REMOVED, false }, { UNREADABLE, false },
+        { SWAPPED_SAME_BYTES, false }, { CARD_SWAPPED, false }, { SWAPPED_SAME_BYTES, true },
+        { CHANGED_IN_PLACE, true },
+    };
     Medium other = ImageCopy("wb-drive-other.img");
     const std::vector<Route> routes = RoutesEndingTheEdit(other);
     const uint64_t kSize = 64ull << 20;
     for (const auto& drive : drives) {
-        for (Change change : { SWAPPED, CHANGED_IN_PLACE, REMOVED, UNREADABLE }) {
+        for (const auto& c : changes) {
+            const Change change = c.change;
             for (const auto& route : routes) {
-                SCOPED_TRACE(std::string(drive.open) + ", " + route.name + ", change " + std::to_string(change));
+                SCOPED_TRACE(std::string(drive.open) + ", " + route.name + ", change " + std::to_string(change) +
+                             (c.storage ? ", by storage number" : ""));
+                fake.storageNumbers = c.storage;
+                fake.mediaChanges.clear();
+                if (change == CARD_SWAPPED)
+                    fake.mediaChanges[drive.device] = 2;
                 const std::string first = TempPath("wb-drive-first.img"), second = TempPath("wb-drive-second.img");
                 ASSERT_TRUE(MakeSparseDisk(source, first, kSize));
                 ASSERT_TRUE(MakeSparseDisk(source, second, kSize));
@@ -959,23 +1008,30 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
                 m.open = drive.open;
                 const uint8_t read = ByteOnDisk(m, 3, 100);
                 EditSector(m, 3, static_cast<uint8_t>(read ^ 0x5A));
-                // The other disk differs from the first in the sector's last byte only.
+                // The other disk differs from the first in the sector's last byte only, or not.
                 const std::vector<uint8_t> other511(1, static_cast<uint8_t>(ByteOnDisk(m, 3, 511) ^ 0xFF));
                 if (change == SWAPPED) {
                     ChangeInPlace(second, 3 * 512 + 511, other511);
                     fake.files[drive.device] = second;
+                } else if (change == SWAPPED_SAME_BYTES) {
+                    fake.files[drive.device] = second;
+                } else if (change == CARD_SWAPPED) {
+                    ++fake.mediaChanges[drive.device];
                 } else if (change == CHANGED_IN_PLACE) {
                     ChangeInPlace(first, 3 * 512 + 511, other511);
-                } else {
+                } else if (change == REMOVED) {
                     fake.files.erase(drive.device);
                 }
                 const uint64_t firstWhole = HashOutside(first, 0, 0), secondWhole = HashOutside(second, 0, 0);
+                const bool notTheOne = change == SWAPPED || change == SWAPPED_SAME_BYTES || change == CARD_SWAPPED ||
+                                       change == REMOVED;
                 for (int attempt : { 0, 1 }) {
                     // The sector that no longer reads (once, at the read before the write).
                     fake.failingUnits.clear();
                     if (change == UNREADABLE)
                         fake.failingUnits[3] = 1;
                     prompts.boxes.clear();
+                    prompts.typed.clear();
                     prompts.boxAnswers = { IDYES, IDOK, IDOK };
                     prompts.typedAnswers.clear();
                     if (doc->GetAskBeforeWrite())
@@ -986,12 +1042,19 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
                         said.push_back(b.caption + ": " + b.text);
                     std::vector<std::string> expected = { "Schreibschutz: " + std::string(kChanged),
                                                           "Fehler: " + std::string(kWriteFailed) };
-                    if (change != REMOVED && change != UNREADABLE)
+                    if (notTheOne)
+                        expected.push_back("Warnung: Auf " + std::string(drive.medium) +
+                                           " ist nicht mehr das Medium, das geöffnet wurde:\nEs wurde gewechselt "
+                                           "oder entfernt.\nDie Änderung wurde nicht geschrieben. Bitte öffnen Sie "
+                                           "das Laufwerk neu.");
+                    else if (change == CHANGED_IN_PLACE)
                         expected.push_back("Warnung: Sektor 3 auf " + std::string(drive.medium) +
                                            " enthält nicht mehr, was gelesen wurde:\nDas Medium wurde gewechselt "
                                            "oder außerhalb des Programms verändert.\nDie Änderung wurde nicht "
                                            "geschrieben.");
                     EXPECT_EQ(said, expected) << "attempt " << attempt;
+                    // The typed "OK" only for the disk opened, whose rule it is.
+                    EXPECT_EQ(prompts.typed.size(), doc->GetAskBeforeWrite() && !notTheOne ? 1u : 0u);
                     EXPECT_EQ(firstWhole, HashOutside(first, 0, 0)) << "the first disk was written";
                     EXPECT_EQ(secondWhole, HashOutside(second, 0, 0)) << "the disk put in was written";
                     EXPECT_TRUE(doc->IsWriteEnabled());
@@ -1000,6 +1063,14 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
                     EXPECT_EQ(drive.open == std::string("K:") ? 10u : 0x8005u, doc->GetDriveCode());
                 }
                 fake.failingUnits.clear();
+                // The sectors shown are still those of the disk opened, never of the one put in.
+                if (change == SWAPPED) {
+                    std::vector<uint8_t> now(512);
+                    EXPECT_TRUE(doc->ReadUnits(3, 1, now.data()));
+                    std::vector<uint8_t> opened;
+                    ASSERT_TRUE(ReadFileBytes(first, 3 * 512, 512, &opened));
+                    EXPECT_TRUE(now == opened) << "a sector of the disk put in was read";
+                }
                 // "Nein" drops the edit and lets the frame go.
                 prompts.boxAnswers = { IDNO };
                 EXPECT_TRUE(doc->CanCloseFrame(nullptr));
@@ -1012,4 +1083,6 @@ TEST_F(WriteBack, ADriveWhoseSectorIsNoLongerTheOneReadIsNeverWritten)
             }
         }
     }
+    fake.storageNumbers = false;
+    fake.mediaChanges.clear();
 }
