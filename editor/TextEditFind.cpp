@@ -710,6 +710,10 @@ int CTextEdit::ReplaceAll(const char* find, const char* replacement, int length,
             }
         }
         int caretColumn = end.x, caretLine = end.y;
+        // The step back lets the next search begin on the replacement's last byte. A match
+        // there takes a byte the run wrote itself, which the run refuses (above): left to
+        // take it, "a" -> "ba" went on replacing its own replacement until the count ran out.
+        // So the step back moves the caret only; it finds nothing the plain run would not.
         if (flags & RTF_STEP_BACK)
         {
             if (caretColumn > 0)

@@ -82,7 +82,7 @@ DWORD WINAPI HoldClipboard(LPVOID p)
     HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     OpenClipboard(owner);
     SetEvent(h->opened);
-    WaitForSingleObject(h->release, 20000);
+    WaitForSingleObject(h->release, INFINITE);
     CloseClipboard();
     DestroyWindow(owner);
     return 0;
@@ -241,13 +241,13 @@ TEST_F(DiskViewToolsTest, MbrRecordGoesToTheClipboardOrSaysWhyNot)
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ClipboardHolder holder = {opened, release};
     HANDLE thread = CreateThread(nullptr, 0, HoldClipboard, &holder, 0, nullptr);
-    WaitForSingleObject(opened, 5000);
+    ASSERT_EQ(WaitForSingleObject(opened, 60000), WAIT_OBJECT_0);
     prompts.boxes.clear();
     modalscript::Script held;
     okScript(held, IDOK);
     Command(ID_CREATE_MBR, held);
     SetEvent(release);
-    WaitForSingleObject(thread, 5000);
+    WaitForSingleObject(thread, 60000);
     CloseHandle(thread);
     CloseHandle(opened);
     CloseHandle(release);

@@ -506,7 +506,7 @@ TEST_F(FrameCommandsTest, FindWordAndFindInTheTextPaneSearchTheWordAtTheCaret)
                  offered = TextOf(GetDlgItem(dialog, IDC_TF_TEXT));
                  return testsupport::Click(dialog, IDOK);
              });
-             script.Run([&] { return view->SendMessage(WM_COMMAND, ID_EDIT_FIND); }, 5000);
+             script.Run([&] { return view->SendMessage(WM_COMMAND, ID_EDIT_FIND); });
          }},
         {FindRepeatedWord(pane, first.word), [&] { view->SendMessage(WM_COMMAND, ID_FIND_WORD); }},
     };

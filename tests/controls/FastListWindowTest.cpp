@@ -616,7 +616,7 @@ TEST_F(FastListWindow, OwnerSynchronisesFromAnotherThreadWhileTheWindowReadsItem
         item.cchTextMax = sizeof buffer;
         CallWindowProcA(direct, fl, LVM_GETITEMTEXTA, 5, reinterpret_cast<LPARAM>(&item));
     });
-    ASSERT_EQ(WaitForSingleObject(entered, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(entered, 60000), WAIT_OBJECT_0);
     EXPECT_EQ(SendMessageA(fl, FLM_GETITEMDATA, 0, 5), 1000005);
     EXPECT_TRUE(left);
     reader.join();

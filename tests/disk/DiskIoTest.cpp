@@ -171,6 +171,29 @@ TEST_F(DiskIoOnImage, WritesGoOnlyToLettersAndPhysicalDrives)
     ASSERT_TRUE(ReadFileBytes(copy, 100 * 512, 512, &back));
     EXPECT_EQ(sector, back);
     EXPECT_EQ(outside, HashOutside(copy, 100 * 512, 512));
+
+    // A drive Wine reads raw from a file, held open, is never grown: not at its old end once
+    // another program has cut the file short.
+    fake.fileBacked = true;
+    const uint64_t units = SizeOf(copy) / 512;
+    {
+        DeviceHold hold;
+        ASSERT_TRUE(hold.Open(0x8003));
+        EXPECT_TRUE(hold.Write(1, units - 1, sector.data()));
+        HANDLE other = CreateFileA(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER half;
+        half.QuadPart = static_cast<LONGLONG>(units / 2 * 512);
+        EXPECT_TRUE(SetFilePointerEx(other, half, nullptr, FILE_BEGIN) && SetEndOfFile(other));
+        CloseHandle(other);
+        SetLastError(0);
+        EXPECT_FALSE(hold.Write(1, units - 1, sector.data()));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_HANDLE_EOF), GetLastError());
+        EXPECT_TRUE(hold.Write(1, units / 2 - 1, sector.data()));
+    }
+    EXPECT_EQ(units / 2 * 512, SizeOf(copy)) << "the file behind the drive grew";
+    fake.fileBacked = false;
 }
 
 namespace {

@@ -854,8 +854,9 @@ TEST_F(SectorCopy, RoutesEndingWithoutALoadLeaveThePaneAgreeingWithTheDocument)
         const bool taken = pane.Type(0x40, value);
         EXPECT_EQ(taken, doc->HasPendingEdit());
         prompts.boxes.clear();
+        prompts.boxAnswers = { IDNO };
         doc->SetCurrentSector(7);
-        doc->LoadSector(0, 0);              // "Nein" (unanswered) drops what was taken
+        doc->LoadSector(0, 0);              // "Nein" drops what was taken
         EXPECT_EQ(Boxes().size(), taken ? 1u : 0u);
         EXPECT_EQ(doc->GetLastSectorRead(), 7u);
     }

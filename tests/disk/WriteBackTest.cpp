@@ -88,6 +88,10 @@ protected:
             { "Schreibschutz", [this] { doc->OnWriteProtect(); return !doc->IsWriteEnabled(); } },
             { "anderes Medium", [this, &other] { return doc->OnOpenDocument(other.open.c_str()) != FALSE; } },
             { "Schließen", [this] { return doc->CanCloseFrame(nullptr) != FALSE; } },
+            { "Neu", [this] { return doc->OnNewDocument() != FALSE; } },
+            // The command, before the library names the document anew (nothing here handles
+            // it further: not handled is the edit settled, handled the command ended).
+            { "Neu (Befehl)", [this] { return !doc->OnCmdMsg(ID_FILE_NEW, CN_COMMAND, nullptr, nullptr); } },
         };
     }
 
@@ -139,6 +143,12 @@ TEST_F(WriteBack, ImageAnsweredNoDropsTheEdit)
     Medium m = ImageCopy("wb-no.img");
     uint64_t before = HashOutside(m.path, 0, 0);
     EditSector(m, 1, static_cast<uint8_t>(m.bytes[512 + 100] ^ 0xFF));
+    // Only "Nein" does: a question that could not be shown (0) keeps the edit on its sector.
+    prompts.boxAnswers.push_back(0);
+    EXPECT_FALSE(MoveTo(7));
+    EXPECT_EQ(1u, doc->GetCurrentSector());
+    EXPECT_TRUE(doc->IsWriteEnabled());
+    EXPECT_EQ(before, HashOutside(m.path, 0, 0));
     prompts.boxAnswers.push_back(IDNO);
     EXPECT_TRUE(MoveTo(7));
     EXPECT_TRUE(AskedChanged());

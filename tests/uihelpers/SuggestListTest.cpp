@@ -62,7 +62,7 @@ DWORD WINAPI PostNames(LPVOID param)
 void RunPoster(HWND popup)
 {
     HANDLE t = CreateThread(NULL, 0, &PostNames, popup, 0, NULL);
-    WaitForSingleObject(t, 5000);
+    WaitForSingleObject(t, 60000);
     CloseHandle(t);
 }
 
