@@ -165,7 +165,16 @@ void CDiskDoc::SaveSettings()
 
 BOOL CDiskDoc::OnNewDocument()
 {
-    if (RefuseWhileBusy() || !CDocument::OnNewDocument())
+    if (RefuseWhileBusy())
+        return FALSE;
+    // The medium is opened anew below (its drive held again, its image checked again): a
+    // changed sector is settled with the medium it was read from first, or the write-back
+    // that loading sector 0 asks would go to whatever is behind the name by then.
+    if (HasPendingEdit() && !SettlePendingWrite()) {
+        m_switchCancelled = true;
+        return FALSE;
+    }
+    if (!CDocument::OnNewDocument())
         return FALSE;
     InitDevice();
     char title[300];
@@ -221,6 +230,10 @@ BOOL CDiskDoc::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* p
             return TRUE;
         }
     }
+    // "Neu" opens the medium shown anew: its changed sector is settled before the library
+    // names the document anew, and a write-back that failed or was kept ends the command.
+    if (nID == ID_FILE_NEW && nCode == CN_COMMAND && !pHandlerInfo && HasPendingEdit() && !SettlePendingWrite())
+        return TRUE;
     return CDocument::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
 }
 

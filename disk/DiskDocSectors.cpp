@@ -643,8 +643,10 @@ void CDiskDoc::SendHint(uint32_t hint)
 CDiskDoc::WriteChoice CDiskDoc::AskWriteBack(UINT boxType)
 {
     const int answer = ErrorBox(kChangedQuestion, "Schreibschutz", boxType | MB_ICONWARNING | MB_DEFBUTTON2);
+    // Only "Nein" throws the edit away: a box that could not be shown (0), or any answer
+    // but the two named, keeps it.
     if (answer != IDYES)
-        return answer == IDCANCEL && (boxType & MB_TYPEMASK) == MB_YESNOCANCEL ? KEEP_EDIT : DROP_EDIT;
+        return answer == IDNO ? DROP_EDIT : KEEP_EDIT;
     // The typed "OK" is the rule of the disk the edit would be written to: it is asked only
     // while that is the disk opened, whose rule was found when it was made current. A drive
     // that is no longer the disk opened is not written at all, and says so after the write.

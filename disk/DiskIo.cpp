@@ -803,6 +803,15 @@ BOOL DeviceHold::Transfer(bool write, uint32_t unitCount, uint64_t unitOffset, v
     if (!TransferFits(unitCount, unitOffset))
         return FALSE;
     EnterCriticalSection(&m_lock);
+    // A drive that Wine reads raw from a file is never grown: the file may have been cut
+    // short since it was measured, and a write behind its end now would make it longer again,
+    // as no disk ever becomes.
+    uint64_t fileSize = 0;
+    if (write && DiskIoAccess().FileSize(m_handle, &fileSize) && (unitOffset + unitCount) * 512 > fileSize) {
+        LeaveCriticalSection(&m_lock);
+        SetLastError(ERROR_HANDLE_EOF);
+        return FALSE;
+    }
     const BOOL ok = write ? WriteUnitsAt(DiskIoAccess(), m_handle, unitCount, unitOffset, buffer)
                           : ReadUnitsAt(DiskIoAccess(), m_handle, unitCount, unitOffset, buffer);
     const DWORD err = GetLastError();
