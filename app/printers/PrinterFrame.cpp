@@ -277,7 +277,9 @@ const char* FormatLongAd(const uint8_t* ad)
 {
     static char text[48];
     uint64_t location = Le32(ad + 4) | (static_cast<uint64_t>(Le16(ad + 8)) << 32);
-    StrPrintf(text, "%u - %I64u", Le32(ad), location);
+    // The length without the extent type in its top two bits; the line has no place for the
+    // type, which stands in the marked bytes.
+    StrPrintf(text, "%u - %I64u", ExtentLengthOf(Le32(ad)), location);
     return text;
 }
 

@@ -88,8 +88,13 @@ const char* FormatCharSpecText(const uint8_t* charSpec64);
 const char* FormatUdfTimestamp(const uint8_t* timestamp12);
 // The identifier bytes 1 to 23 of an entity identifier (32 bytes).
 const char* FormatEntityId(const uint8_t* entityId32);
-// A long allocation descriptor (16 bytes): "length - location", the partition reference
-// number in bits 32 to 47 of the location.
+// The length of a short or long allocation descriptor of ECMA-167: the low 30 bits of its
+// first word. The top two bits are the extent's type (recorded, allocated but not recorded,
+// neither, or the next extent of descriptors); taken as part of the length, an extent that is
+// not recorded would be 2^30 or 2^31 bytes too long.
+inline uint32_t ExtentLengthOf(uint32_t lengthField) { return lengthField & 0x3FFFFFFFu; }
+// A long allocation descriptor (16 bytes): "length - location", the length without its
+// extent type, the partition reference number in bits 32 to 47 of the location.
 const char* FormatLongAd(const uint8_t* longAd16);
 // An ICB tag (20 bytes): "#entries STyp FTyp F:flagsh".
 const char* FormatIcbTag(const uint8_t* icbTag20);
