@@ -357,6 +357,23 @@ mk_ext2hi() {
 }
 [ -f ext2.img ] && build ext2hi.img mk_ext2hi
 [ -f ext2hi.img ] && report ext2hi.img dumpe2fs dumpe2fs -h ext2hi.img
+# NTFS with 4096-byte sectors: the boot sector counts its clusters and the master file
+# table's place in those sectors, eight 512-byte units each.
+mk_ntfs4k() { truncate -s 64M "$1" && mkntfs -F -Q -q -s 4096 -c 4096 -L NTFS4K "$1"; }
+build ntfs4k.img mk_ntfs4k
+if [ -f ntfs4k.img ]; then
+  report ntfs4k.img ntfsinfo ntfsinfo -v -m -F '$MFT' ntfs4k.img
+  report ntfs4k.img ntfsmirr ntfsinfo -v -F '$MFTMirr' ntfs4k.img
+  report ntfs4k.img fsstat fsstat ntfs4k.img
+fi
+# NTFS with 128 KiB clusters: the sectors-per-cluster byte is 0xF8, a power of two of
+# sectors (fsstat does not read such a volume; ntfsinfo does).
+mk_ntfs128k() { truncate -s 256M "$1" && mkntfs -F -Q -q -c 131072 -L NTFS128K "$1"; }
+build ntfs128k.img mk_ntfs128k
+if [ -f ntfs128k.img ]; then
+  report ntfs128k.img ntfsinfo ntfsinfo -v -m -F '$MFT' ntfs128k.img
+  report ntfs128k.img ntfsmirr ntfsinfo -v -F '$MFTMirr' ntfs128k.img
+fi
 # iso9660.img with README.TXT grown to 3 GiB in its directory record (both byte orders).
 mk_isobig() {
   cp iso9660.img "$1" && python3 - "$1" <<'PY'
