@@ -58,7 +58,8 @@ const char* FormatGuidText(const uint8_t* guid16);
 // Read as a GUID's little-endian groups, the first eight bytes would come out swapped and the
 // text would name no volume the tools know.
 const char* FormatUuidText(const uint8_t* uuid16);
-// Seconds since 1970 as local date and time text ("TT.MM.JJJJ hh:mm:ss").
+// Unsigned seconds since 1970 as local date and time text ("TT.MM.JJJJ hh:mm:ss"), the
+// whole range of the field: times from 2038 to 2106 as well.
 const char* FormatTimeValue(uint32_t seconds);
 // The same local time in year-month-day order ("JJJJ-MM-TT hh:mm:ss"; 0 is
 // "1970-01-01 00:00:00" in universal time); a time the run-time cannot convert keeps the
