@@ -395,9 +395,11 @@ bool CDiskView::GetSelectedNumber(uint64_t* value)
         return true;
     }
     if (m_hexView.HasSelection()) {
-        uint8_t bytes[4] = {};
+        // Up to 8 bytes: sector and cluster numbers of GPT, NTFS and exFAT are 64-bit fields,
+        // and by their low 32 bits one past 2^32 would be proposed as a place near the start.
+        uint8_t bytes[8] = {};
         int count = 0;
-        m_hexView.CopySelection(bytes, 4, &count);
+        m_hexView.CopySelection(bytes, static_cast<int>(sizeof(bytes)), &count);
         uint64_t number = 0;
         for (int i = count - 1; i >= 0; --i)
             number = (number << 8) | bytes[i];

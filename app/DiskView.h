@@ -34,7 +34,7 @@ public:
 
     // The number the user has selected: in the decoded-text pane (while it has the focus, a
     // selection, and the hex view none) the selected text evaluated as an expression; else
-    // up to 4 selected bytes of the hex view as a little-endian number. False when nothing
+    // up to 8 selected bytes of the hex view as a little-endian number. False when nothing
     // is selected; *value is then unchanged.
     bool GetSelectedNumber(uint64_t* value);
 

@@ -9,7 +9,8 @@
 namespace {
 
 const uint32_t kSector = 512;
-const uint32_t kSectorsPerCluster = 13;  // u8; up to 0x80 a count, above: bytes = 1 << (256 - value)
+const uint32_t kBytesPerSector = 11;     // u16
+const uint32_t kSectorsPerCluster = 13;  // u8; up to 0x80 a count, above: 1 << (256 - value)
 const uint32_t kTotalSectors = 40;       // u64
 const uint32_t kMftCluster = 48;         // u64
 
@@ -41,18 +42,34 @@ bool NameIs(const char* name, const char* wanted)
 
 // Sectors per cluster from the boot sector's byte. Up to 0x80 the byte is the count itself:
 // 0x80 is the 128 sectors of a 64 KiB cluster, which mkntfs -c 65536 and Windows write.
-// Only clusters above 64 KiB keep a negative power of two there (0xF7 for 2 MiB); 0 (never
-// written by a formatter) is taken as one sector.
+// Above, the byte is a negative power of two of sectors: 0xF8 is 2^8 sectors, the 128 KiB
+// cluster of 512-byte sectors that mkntfs -c 131072 writes, 0xF4 the 2 MiB of 2^12. 0 (never
+// written by a formatter), and a power too large for any cluster, are taken as one sector.
 uint32_t NtfsClusterSectors(uint8_t value)
 {
     if (value == 0)
         return 1;
     if (value <= 0x80)
         return value;
-    uint32_t shift = 256u - value;          // cluster bytes = 1 << shift
-    if (shift < 9 || shift > 31)
+    uint32_t shift = 256u - value;
+    if (shift > 16)
         return 1;
-    return 1u << (shift - 9);
+    return 1u << shift;
+}
+
+// 512-byte units in one sector of the volume: 1 to 8 for the sector sizes NTFS is made with
+// (512 to 4096 bytes). The boot sector counts clusters in sectors of its own size: read as
+// units, the clusters of a volume of 4096-byte sectors, and its master file table with them,
+// would be looked for at an eighth of their distance from its start. A size no formatter
+// writes is taken as 512 bytes, as a boot sector with a damaged field was read before.
+uint32_t NtfsUnitsPerSector(uint32_t bytesPerSector)
+{
+    switch (bytesPerSector) {
+    case 1024: case 2048: case 4096:
+        return bytesPerSector / kSector;
+    default:
+        return 1;
+    }
 }
 
 }  // namespace
@@ -118,9 +135,11 @@ uint32_t VolumeScanner::AnalyzeNtfs(uint64_t base)
     if (BytesAre(bs, kSector, 3, "EXFAT   "))
         return AnalyzeExFat(base);
 
-    uint32_t spc = NtfsClusterSectors(ReadU8(bs, kSector, kSectorsPerCluster));
+    // The boot sector counts in its own sectors; the scan, its clusters and areas in units.
+    const uint32_t sectorsPerCluster = NtfsClusterSectors(ReadU8(bs, kSector, kSectorsPerCluster));
+    const uint32_t spc = sectorsPerCluster * NtfsUnitsPerSector(ReadU16(bs, kSector, kBytesPerSector));
     AddArea(s, s + 1, INFO_NTFS_BOOT);
-    m_res.regions.Add(base, s, spc, ReadU64(bs, kSector, kTotalSectors) / spc, 0);
+    m_res.regions.Add(base, s, spc, ReadU64(bs, kSector, kTotalSectors) / sectorsPerCluster, 0);
 
     // The whole 64-bit cluster number: taken as 32 bits, and multiplied in 32 bits, an MFT
     // that lies 2 TiB or more into the volume would be looked for near its start.

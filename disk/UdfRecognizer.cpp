@@ -21,8 +21,11 @@ const uint32_t kAvdpMain = 20;           // u32: main volume descriptor sequence
 const uint32_t kAvdpReserve = 28;        // u32: reserve sequence location
 const uint32_t kPdStart = 188;           // u32: partition starting location
 const uint32_t kPdLength = 192;          // u32: partition length
-const uint32_t kFsdRootLength = 400;     // u32: root directory ICB extent length
+const uint32_t kFsdRootLength = 400;     // u32: root directory ICB extent length and type
 const uint32_t kFsdRootBlock = 404;      // u32: its logical block
+// An allocation descriptor's length is its low 30 bits; the top two are the extent's type.
+// Counted in, the type of an extent not recorded would make the root 2^30 or 2^31 bytes long.
+const uint32_t kExtentLengthMask = 0x3FFFFFFFu;
 
 struct UdfQueueEntry
 {
@@ -120,7 +123,7 @@ uint32_t VolumeScanner::AnalyzeUdf()
                 break;
             }
             case 256: {
-                uint32_t length = ReadU32(d, kCdSector, kFsdRootLength);
+                uint32_t length = ReadU32(d, kCdSector, kFsdRootLength) & kExtentLengthMask;
                 uint32_t block = ReadU32(d, kCdSector, kFsdRootBlock);
                 if (length != 0 && block != 0) {
                     uint64_t first = static_cast<uint64_t>(e.location) - run + block;

@@ -29,8 +29,10 @@ const uint32_t kRecordSize = 1024;
 const uint32_t kLastAttributeStart = 1000;   // an attribute header further in cannot fit
 const uint32_t kMinAttributeLength = 22;
 const uint32_t kMaxRuns = 8;
-// The column behind "DataSize=" and its four digits and 'h' on an attribute line.
+// The columns behind "DataSize=" and "DataOff=" with their four digits and 'h' on an
+// attribute line (the second as it stands behind a DataSize of four digits).
 const int kSizeEndColumn = 65;
+const int kValueOffsetEndColumn = 79;
 
 // Record header and attribute header fields.
 const uint32_t kFirstAttributeField = 20;    // u16 in the record header
@@ -177,17 +179,20 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         const uint32_t sizeWidth = nonResident ? 8 : 4;
         const uint64_t dataSize = nonResident ? ReadU64(record, attrEnd, off + sizeField)
                                               : ReadU32(record, attrEnd, off + sizeField);
+        // The value's place in the record: its offset in the attribute plus the attribute's
+        // place, up to 0xFFFF + 1000 on a damaged record.
+        const uint32_t dataOff = ReadU16(record, attrEnd, off + kAttrValueOffset) + off;
         char line[400];
         int n = StrNPrintf(line, sizeof(line),
                            "  %-18s : Typ=%02Xh Len=%04Xh Off=%04Xh DataSize=%04I64Xh DataOff=%04Xh Index=%04Xh",
-                           AttributeTypeName(type), type & 0xFF, length & 0xFFFF, off, dataSize,
-                           ReadU16(record, attrEnd, off + kAttrValueOffset) + off,
+                           AttributeTypeName(type), type & 0xFF, length & 0xFFFF, off, dataSize, dataOff,
                            ReadU16(record, attrEnd, off + kAttrIndexed));
-        // A size of more than four digits moves the rest of the line, and its marks and
-        // colours with it.
+        // A size or a value offset of more than four digits moves the rest of the line, and
+        // its marks and colours with it.
         int over = 0;
         for (uint64_t rest = dataSize >> 16; rest != 0; rest >>= 4)
             ++over;
+        const int offOver = dataOff > 0xFFFF ? 1 : 0;
         const uint32_t nameChars = ReadU8(record, attrEnd, off + kAttrNameLength);
         if (nameChars != 0) {
             char name[256];
@@ -200,10 +205,12 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         markAt(off + kAttrLength, 2, lineIndex, 35, 40);
         markAt(kFirstAttributeField, 2, lineIndex, 45, 50);
         markAt(off + sizeField, sizeWidth, lineIndex, 60, 65 + over);
-        markAt(off + kAttrValueOffset, 2, lineIndex, 74 + over, 79 + over);
-        markAt(off + kAttrIndexed, 2, lineIndex, 86 + over, 91 + over);
+        markAt(off + kAttrValueOffset, 2, lineIndex, 74 + over, 79 + over + offOver);
+        markAt(off + kAttrIndexed, 2, lineIndex, 86 + over + offOver, 91 + over + offOver);
+        uint8_t sizeShifted[256];
         uint8_t lineColours[256];
-        ShiftColoursBehind(attrColours, lineColours, 256, kSizeEndColumn, over, PC_RED);
+        ShiftColoursBehind(attrColours, sizeShifted, 256, kSizeEndColumn, over, PC_RED);
+        ShiftColoursBehind(sizeShifted, lineColours, 256, kValueOffsetEndColumn + over, offOver, PC_RED);
         ColourLine(AppendText(line), lineColours, 256);
 
         const uint32_t valueStart = off + ReadU16(record, attrEnd, off + kAttrValueOffset);
@@ -314,15 +321,17 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         }
         if (n > 0)
             text[n - 1] = 0;   // the last comma
-        uint8_t colours[256];
+        // The whole line, which grows past 256 cells with eight runs of large numbers: the
+        // numbers behind that would keep the standard colour.
+        uint8_t colours[sizeof(text)];
         memset(colours, PC_RED, sizeof(colours));
         memset(colours, PC_NONE, 20);
         colours[20] = PC_BLUE;
         colours[21] = PC_GREEN;
-        for (int i = 22; i < n && i < 256; ++i) {
+        for (int i = 22; i < n; ++i) {
             if (text[i] == '-' || text[i] == ',' || text[i] == '(' || text[i] == ')')
                 colours[i] = PC_GREEN;
         }
-        ColourLine(AppendText(text), colours, 256);
+        ColourLine(AppendText(text), colours, n > 256 ? n : 256);
     }
 }

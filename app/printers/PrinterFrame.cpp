@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <string.h>
+#include <time.h>
 
 #include "textlib/DateTime.h"
 #include "textlib/SiNumber.h"
@@ -74,7 +75,20 @@ const char* FormatUuidText(const uint8_t* u)
 const char* FormatTimeValue(uint32_t seconds)
 {
     static char text[32];
-    FormatDateTime(text, static_cast<int>(seconds), DTF_PRINTER_TIME);
+    if (seconds <= 0x7FFFFFFFu) {
+        FormatDateTime(text, static_cast<int>(seconds), DTF_PRINTER_TIME);
+        return text;
+    }
+    // The fields are unsigned: ext counts its times to 2106. From 2038 on they no longer fit
+    // the date formatter's signed 32-bit time, which would read them as times before 1970 and
+    // show dashes where dumpe2fs shows the date; a 64-bit time takes them as they are.
+    __time64_t time = seconds;
+    const struct tm* parts = _localtime64(&time);
+    if (parts == NULL)
+        StrPrintf(text, "--.--.---- --:--:--");
+    else
+        StrPrintf(text, "%02i.%02i.%04i %02i:%02i:%02i", parts->tm_mday, parts->tm_mon + 1,
+                  parts->tm_year + 1900, parts->tm_hour, parts->tm_min, parts->tm_sec);
     return text;
 }
 
@@ -277,7 +291,9 @@ const char* FormatLongAd(const uint8_t* ad)
 {
     static char text[48];
     uint64_t location = Le32(ad + 4) | (static_cast<uint64_t>(Le16(ad + 8)) << 32);
-    StrPrintf(text, "%u - %I64u", Le32(ad), location);
+    // The length without the extent type in its top two bits; the line has no place for the
+    // type, which stands in the marked bytes.
+    StrPrintf(text, "%u - %I64u", ExtentLengthOf(Le32(ad)), location);
     return text;
 }
 

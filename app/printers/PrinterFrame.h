@@ -58,7 +58,8 @@ const char* FormatGuidText(const uint8_t* guid16);
 // Read as a GUID's little-endian groups, the first eight bytes would come out swapped and the
 // text would name no volume the tools know.
 const char* FormatUuidText(const uint8_t* uuid16);
-// Seconds since 1970 as local date and time text ("TT.MM.JJJJ hh:mm:ss").
+// Unsigned seconds since 1970 as local date and time text ("TT.MM.JJJJ hh:mm:ss"), the
+// whole range of the field: times from 2038 to 2106 as well.
 const char* FormatTimeValue(uint32_t seconds);
 // The same local time in year-month-day order ("JJJJ-MM-TT hh:mm:ss"; 0 is
 // "1970-01-01 00:00:00" in universal time); a time the run-time cannot convert keeps the
@@ -88,8 +89,13 @@ const char* FormatCharSpecText(const uint8_t* charSpec64);
 const char* FormatUdfTimestamp(const uint8_t* timestamp12);
 // The identifier bytes 1 to 23 of an entity identifier (32 bytes).
 const char* FormatEntityId(const uint8_t* entityId32);
-// A long allocation descriptor (16 bytes): "length - location", the partition reference
-// number in bits 32 to 47 of the location.
+// The length of a short or long allocation descriptor of ECMA-167: the low 30 bits of its
+// first word. The top two bits are the extent's type (recorded, allocated but not recorded,
+// neither, or the next extent of descriptors); taken as part of the length, an extent that is
+// not recorded would be 2^30 or 2^31 bytes too long.
+inline uint32_t ExtentLengthOf(uint32_t lengthField) { return lengthField & 0x3FFFFFFFu; }
+// A long allocation descriptor (16 bytes): "length - location", the length without its
+// extent type, the partition reference number in bits 32 to 47 of the location.
 const char* FormatLongAd(const uint8_t* longAd16);
 // An ICB tag (20 bytes): "#entries STyp FTyp F:flagsh".
 const char* FormatIcbTag(const uint8_t* icbTag20);

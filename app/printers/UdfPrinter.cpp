@@ -430,7 +430,9 @@ void CStructurePrinter::PrintUdfDescriptor(const uint8_t* sector, uint32_t loade
             // The allocation descriptors of an entry without extended attributes stand at 176;
             // an entry with extended attributes lists none. Short ones (type 0) are length and
             // position; long ones (type 1) add the partition reference and are shown as one
-            // descriptor each rather than as two made-up short ones.
+            // descriptor each rather than as two made-up short ones. A length is its low 30
+            // bits: the top two are the extent's type, for which the line has no place (the
+            // mark leads to it).
             const uint32_t eaLength = ReadU32(d, left, 168);
             const uint32_t adLength = ReadU32(d, left, 172);
             const uint32_t adType = ReadU16(d, left, 16 + 18) & 7;
@@ -447,7 +449,8 @@ void CStructurePrinter::PrintUdfDescriptor(const uint8_t* sector, uint32_t loade
                         AppendText("\n");
                     first = false;
                     if (adType == 0) {
-                        AppendFieldLine(off + ad, 4, "  Length  [%i]            : %u", static_cast<int>(i), ReadU32(d, left, ad));
+                        AppendFieldLine(off + ad, 4, "  Length  [%i]            : %u", static_cast<int>(i),
+                                        ExtentLengthOf(ReadU32(d, left, ad)));
                         AppendFieldLine(off + ad + 4, 4, "  Location[%i]            : %u", static_cast<int>(i),
                                         ReadU32(d, left, ad + 4));
                     } else {

@@ -513,6 +513,16 @@ TEST_F(DiskViewTest, SelectedNumberFromHexBytesOrFromTheDecodedText)
     hex->SetSelectionEnd(0x200, false);
     ASSERT_TRUE(view->GetSelectedNumber(&number));
     EXPECT_EQ(number, 0xAA55u);
+    // Eight bytes, the width of a GPT or NTFS sector number: here the entry's start and size
+    // as one number past 2^32. A longer selection gives its first eight.
+    const uint64_t eight = Le32(&mbr[0x1C6]) | (static_cast<uint64_t>(Le32(&mbr[0x1CA])) << 32);
+    ASSERT_NE(eight >> 32, 0u);
+    for (int end : {0x1CE, 0x1D2}) {
+        hex->SetCursorAddress(0x1C6, false);
+        hex->SetSelectionEnd(end, false);
+        ASSERT_TRUE(view->GetSelectedNumber(&number));
+        EXPECT_EQ(number, eight) << end;
+    }
 
     // "Springe zu Sektor" proposes the selected number (the first partition's start).
     hex->SetCursorAddress(0x1C6, false);

@@ -308,6 +308,35 @@ TEST(DamagedMedia, MftRecordIsWalkedWithItsUpdateSequencePutBack)
     EXPECT_EQ(made, scantest::Describe(ScanBytes(bytes, bytes.size() / 512)));
 }
 
+// udf.img's file set descriptor with a type in the top two bits of its root directory's
+// extent length (allocated but not recorded, neither, the next extent of descriptors): the
+// length is the low 30 bits, and the root directory's area stays the one of the disc as made.
+TEST(DamagedMedia, UdfRootExtentLengthLeavesOutItsType)
+{
+    std::vector<uint8_t> bytes;
+    if (!LoadImage("udf.img", &bytes))
+        GTEST_SKIP() << "udf.img was not made";
+    const std::string made = scantest::Describe(ScanBytes(bytes, bytes.size() / 512));
+    ASSERT_NE(std::string::npos, made.find("Root-Verzeichnis")) << made;
+    // The file set descriptor: the block whose tag names 256 and whose checksum holds.
+    size_t fsd = 0;
+    for (size_t b = 2048; b + 2048 <= bytes.size() && fsd == 0; b += 2048) {
+        uint8_t sum = 0;
+        for (size_t i = 0; i < 16; ++i)
+            sum = static_cast<uint8_t>(sum + (i == 4 ? 0 : bytes[b + i]));
+        if (bytes[b] == 0 && bytes[b + 1] == 1 && sum == bytes[b + 4])
+            fsd = b;
+    }
+    ASSERT_NE(0u, fsd);
+    const uint32_t length = U32(bytes, fsd + 400);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, 1u << 30);
+    for (uint64_t type : { 1u, 2u, 3u }) {
+        Apply(bytes, { { fsd + 400, 4, (type << 30) | length } });
+        EXPECT_EQ(made, scantest::Describe(ScanBytes(bytes, bytes.size() / 512))) << type;
+    }
+}
+
 // Places as large as their file systems hold them, on a medium declared 2^40 sectors large:
 // an exFAT root directory and an NTFS master file table 2^32 units (2 TiB) into the volume
 // are looked for there, not 2 TiB nearer its start; FAT32 takes FATs up to the 1 GiB that

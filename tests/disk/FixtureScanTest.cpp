@@ -209,21 +209,31 @@ void FirstDataRun(const std::string& dump, uint64_t* lcn, uint64_t* length)
 
 namespace {
 
-void CheckNtfs(const char* image)
+// `fsstatReads`: sleuthkit reads the volume (it does not read clusters above 64 KiB); ntfsinfo
+// alone tells the numbers then.
+void CheckNtfs(const char* image, bool fsstatReads = true)
 {
     LOAD_OR_SKIP(image, "ntfsinfo", r, info);
     std::string mirr, st;
     LOAD_REPORT_OR_SKIP(image, "ntfsmirr", mirr);
-    LOAD_REPORT_OR_SKIP(image, "fsstat", st);
+    // In 512-byte units, whatever the volume's own sector size.
     uint64_t spc = Need(info, "Cluster Size:") / 512;
     uint64_t mftLcn = 0, mftLen = 0, mirrLcn = 0, mirrLen = 0;
     FirstDataRun(info, &mftLcn, &mftLen);
     FirstDataRun(mirr, &mirrLcn, &mirrLen);
-    EXPECT_EQ(Need(st, "First Cluster of MFT:"), mftLcn);
-    EXPECT_EQ(Need(st, "First Cluster of MFT Mirror:"), mirrLcn);
-    size_t p = st.find("Total Sector Range:");
-    uint64_t lastSector = 0;
-    ASSERT_TRUE(NumberAfter(st, "-", &lastSector, p));
+    uint64_t clusters = Need(info, "Volume Size in Clusters:");
+    if (fsstatReads) {
+        LOAD_REPORT_OR_SKIP(image, "fsstat", st);
+        EXPECT_EQ(Need(st, "First Cluster of MFT:"), mftLcn);
+        EXPECT_EQ(Need(st, "First Cluster of MFT Mirror:"), mirrLcn);
+        EXPECT_EQ(Need(st, "Cluster Size:"), spc * 512);
+        size_t p = st.find("Total Sector Range:");
+        uint64_t lastSector = 0;
+        ASSERT_TRUE(NumberAfter(st, "-", &lastSector, p));
+        // The boot sector's total excludes the backup boot sector: fsstat's last sector + 1,
+        // in sectors of the volume's size.
+        EXPECT_EQ(clusters, (lastSector + 1) * Need(st, "Sector Size:") / (spc * 512));
+    }
 
     SCOPED_TRACE(Describe(r));
     EXPECT_GE(FindArea(r, 0, 1, INFO_NTFS_BOOT), 0);
@@ -233,8 +243,7 @@ void CheckNtfs(const char* image)
     ASSERT_EQ(r.regions.count, 1u);
     EXPECT_EQ(r.regions.dataStart[0], 0u);
     EXPECT_EQ(r.regions.sectorsPerCluster[0], spc);
-    // The boot sector's total excludes the backup boot sector: fsstat's last sector + 1.
-    EXPECT_EQ(r.regions.clusterCount[0], (lastSector + 1) / spc);
+    EXPECT_EQ(r.regions.clusterCount[0], clusters);
     EXPECT_EQ(r.regions.firstCluster[0], 0u);
 }
 
@@ -243,6 +252,10 @@ void CheckNtfs(const char* image)
 TEST_P(FixtureScan, Ntfs) { CheckNtfs("ntfs.img"); }
 // 64 KiB clusters: the sectors-per-cluster byte 0x80 is a count, not a power of two.
 TEST_P(FixtureScan, NtfsWith64KiBClusters) { CheckNtfs("ntfs64k.img"); }
+// 4096-byte sectors: clusters, $MFT and $MFTMirr in units of 512 bytes all the same.
+TEST_P(FixtureScan, NtfsWith4096ByteSectors) { CheckNtfs("ntfs4k.img"); }
+// 128 KiB clusters: the byte 0xF8 is 2^8 sectors.
+TEST_P(FixtureScan, NtfsWith128KiBClusters) { CheckNtfs("ntfs128k.img", false); }
 
 namespace {
 

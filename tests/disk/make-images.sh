@@ -357,6 +357,33 @@ mk_ext2hi() {
 }
 [ -f ext2.img ] && build ext2hi.img mk_ext2hi
 [ -f ext2hi.img ] && report ext2hi.img dumpe2fs dumpe2fs -h ext2hi.img
+# NTFS with 4096-byte sectors: the boot sector counts its clusters and the master file
+# table's place in those sectors, eight 512-byte units each.
+mk_ntfs4k() { truncate -s 64M "$1" && mkntfs -F -Q -q -s 4096 -c 4096 -L NTFS4K "$1"; }
+build ntfs4k.img mk_ntfs4k
+if [ -f ntfs4k.img ]; then
+  report ntfs4k.img ntfsinfo ntfsinfo -v -m -F '$MFT' ntfs4k.img
+  report ntfs4k.img ntfsmirr ntfsinfo -v -F '$MFTMirr' ntfs4k.img
+  report ntfs4k.img fsstat fsstat ntfs4k.img
+fi
+# NTFS with 128 KiB clusters: the sectors-per-cluster byte is 0xF8, a power of two of
+# sectors (fsstat does not read such a volume; ntfsinfo does).
+mk_ntfs128k() { truncate -s 256M "$1" && mkntfs -F -Q -q -c 131072 -L NTFS128K "$1"; }
+build ntfs128k.img mk_ntfs128k
+if [ -f ntfs128k.img ]; then
+  report ntfs128k.img ntfsinfo ntfsinfo -v -m -F '$MFT' ntfs128k.img
+  report ntfs128k.img ntfsmirr ntfsinfo -v -F '$MFTMirr' ntfs128k.img
+fi
+# ext4 with times past 2^31 seconds (2038), which the superblock keeps unsigned: the last
+# mount in 2040, the last check in 2099, the creation in 2070, two errors in 2050 and 2100.
+mk_ext4late() {
+  mke2fs -q -F -t ext4 -b 4096 -L ext4late "$1" 2048 &&
+  printf '%s\n' 'ssv mtime 20400101000000' 'ssv lastcheck 20990101000000' 'ssv mkfs_time 20700101000000' \
+    'ssv error_count 2' 'ssv first_error_time 20500101000000' 'ssv last_error_time 21000101000000' >"$1.cmd" &&
+  debugfs -w -f "$1.cmd" "$1" && rm -f "$1.cmd"
+}
+build ext4late.img mk_ext4late
+[ -f ext4late.img ] && report ext4late.img dumpe2fs dumpe2fs -h ext4late.img
 # iso9660.img with README.TXT grown to 3 GiB in its directory record (both byte orders).
 mk_isobig() {
   cp iso9660.img "$1" && python3 - "$1" <<'PY'

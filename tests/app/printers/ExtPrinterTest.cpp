@@ -180,6 +180,15 @@ TEST_P(ExtSuperblockFixture, FieldsEqualDumpe2fs)
         ASSERT_TRUE(TextAfter(report, t.tool, &text)) << t.tool;
         EXPECT_EQ(ExtValue(p, t.label), YmdTimeOf(text)) << t.tool;
     }
+    // The error times, which dumpe2fs shows once an error was counted.
+    const bool errors = NumberAfter(report, "FS Error count:", &v) && v != 0;
+    const char* const errorTimes[][2] = {{"First error time:", "FirstErrorTime"}, {"Last error time:", "LastErrorTime"}};
+    for (const auto& t : errorTimes) {
+        EXPECT_EQ(errors, TextAfter(report, t[0], &text)) << t[0];
+        if (errors) {
+            EXPECT_EQ(ExtValue(p, t[1]), YmdTimeOf(text)) << t[0];
+        }
+    }
     if (NumberAfter(report, "Checksum:", &v)) {
         char hex[16];
         StrPrintf(hex, "%08X", static_cast<uint32_t>(v));
@@ -193,8 +202,9 @@ TEST_P(ExtSuperblockFixture, FieldsEqualDumpe2fs)
 }
 
 // ext2hi: high words of the block counts on a volume without the 64bit feature, which the
-// counts do not include.
-INSTANTIATE_TEST_SUITE_P(Images, ExtSuperblockFixture, ::testing::Values("ext2", "ext3", "ext4", "ext2odd", "ext2hi"));
+// counts do not include. ext4late: times from 2040 to 2100, past 2^31 seconds.
+INSTANTIATE_TEST_SUITE_P(Images, ExtSuperblockFixture,
+                         ::testing::Values("ext2", "ext3", "ext4", "ext2odd", "ext2hi", "ext4late"));
 
 TEST(ExtSuperblock, SecondHalfShowsTheSameLinesAndMarksOnlyItsOwnFields)
 {
@@ -301,7 +311,7 @@ TEST(ExtSuperblock, HighWordsJoinTheBlockCountsAndTextsStopAtTheirWidth)
     sb[96] = 0x80;     // the 64bit feature, which makes it part of the count
     sb[28] = 2;        // LogClusterSize
     sb[372] = 4;       // LogGroupsPerFlex
-    memset(&sb[48], 0xFF, 4);   // WriteTime past what a signed 32-bit time holds
+    memset(&sb[48], 0xFF, 4);   // WriteTime past what a signed 32-bit time holds: 2106
     memset(&sb[120], 'V', 16);   // a volume name without its terminator ...
     memset(&sb[136], 'L', 64);   // ... followed by the last mounted path
     sb[104] = 0x01;
@@ -325,10 +335,16 @@ TEST(ExtSuperblock, HighWordsJoinTheBlockCountsAndTextsStopAtTheirWidth)
     EXPECT_EQ(ExtValue(p, "VolumeName"), "'" + std::string(16, 'V') + "'");
     EXPECT_EQ(ExtValue(p, "LastMounted"), "'" + std::string(64, 'L') + "'");
     EXPECT_EQ(ExtValue(p, "Uuid"), "01020304-0506-0708-1819-1A1B1C1D1E1F");
-    // A time of 0 is the first second of 1970 in local time; one the run-time cannot convert
-    // (past 2^31 - 1) keeps the date formatter's dashes, year first as well.
+    // A time of 0 is the first second of 1970 in local time; the last a field holds, 2^32 - 1
+    // seconds, is in February 2106 (as dumpe2fs shows it), not a time before 1970.
     EXPECT_EQ(ExtValue(p, "MountTime"), YmdTimeOf("n/a"));
-    EXPECT_EQ(ExtValue(p, "WriteTime"), "---------- --:--:--");
+    __time64_t last = 0xFFFFFFFFll;
+    const struct tm* t = _localtime64(&last);
+    ASSERT_NE(t, nullptr);
+    char expect[32];
+    StrPrintf(expect, "%04d-%02d-%02d %02d:%02d:%02d", t->tm_year + 1900, t->tm_mon + 1, t->tm_mday, t->tm_hour,
+              t->tm_min, t->tm_sec);
+    EXPECT_EQ(ExtValue(p, "WriteTime"), expect);
 }
 
 TEST(ExtSuperblock, ColoursLabelColonAndValue)

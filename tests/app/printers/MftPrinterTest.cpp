@@ -629,6 +629,42 @@ TEST(MftRecord, SectionsOfAMadeUpRecord)
     EXPECT_EQ(p.Line(name + 7), "  Alloc Size         : " + Dec(0x8000000000001000ull));
     EXPECT_EQ(p.Line(p.FindLine("  Cluster Kette")), "  Cluster Kette      : Lücke(" + Dec(1ull << 33) + ") , " +
                                                           Dec(0x123456789ull) + "-" + Dec(0x123456789ull + 4) + " ");
+
+    // A damaged value offset: the standard information's value at 56 + 0xFFF0 in the record
+    // takes five digits, and the Index word, its '=' and its mark move with the text. Eight runs
+    // of single clusters from 0xF000000000000000 make a line of more than 256 characters,
+    // coloured to its end.
+    PutU16(r + 56 + 20, 0xFFF0);
+    PutU32(a + 4, 160);
+    PutU64(a + 24, 7);
+    std::string chain = "  Cluster Kette      :";
+    for (uint32_t i = 0; i < 8; ++i) {
+        uint8_t* run = a + 72 + 10 * i;
+        run[0] = 0x81;
+        run[1] = 1;
+        PutU64(run + 2, i == 0 ? 0xF000000000000000ull : 0x10);
+        const uint64_t lcn = 0xF000000000000000ull + 0x10 * i;
+        chain += " " + Dec(lcn) + "-" + Dec(lcn) + " ,";
+    }
+    chain.erase(chain.size() - 1);
+    a[72 + 80] = 0;
+    PutU32(r + 368 + 160, 0xFFFFFFFF);
+    p.Run(kMft, sector);
+    EXPECT_EQ(p.Line(3), Label20("Standard Info") +
+                             " : Typ=10h Len=0060h Off=0038h DataSize=0048h DataOff=10028h Index=0000h");
+    ASSERT_NE(p.MarkAt(3, 79), nullptr);
+    EXPECT_EQ(p.MarkAt(3, 79)->byteOffset, 56u + 20);
+    ASSERT_NE(p.MarkAt(3, 91), nullptr);
+    EXPECT_EQ(p.MarkAt(3, 91)->byteOffset, 56u + 22);
+    EXPECT_TRUE(p.CellHasColour(3, 79, PC_RED));     // the 'h' behind the value offset
+    EXPECT_TRUE(p.CellHasColour(3, 86, PC_GREEN));   // the '=' behind "Index"
+    const int longChain = p.FindLine("  Cluster Kette");
+    ASSERT_GT(longChain, 0);
+    ASSERT_EQ(p.Line(longChain), chain);
+    const int lastDash = static_cast<int>(chain.rfind('-'));
+    ASSERT_GT(lastDash, 256);
+    EXPECT_TRUE(p.CellHasColour(longChain, lastDash, PC_GREEN));
+    EXPECT_TRUE(p.CellHasColour(longChain, static_cast<int>(chain.size()) - 2, PC_RED));
 }
 
 }  // namespace

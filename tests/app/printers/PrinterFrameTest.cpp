@@ -278,36 +278,28 @@ TEST(PrinterFormatters, SixteenBitDStringsEndAtAZeroCharacter)
             << c.field.size() << " bytes, expected \"" << c.text << "\"";
 }
 
-TEST(PrinterFormatters, YearFirstTimesAndTheDashesOfTimesThatCannotBeConverted)
+TEST(PrinterFormatters, YearFirstTimesOfTheWholeUnsignedRange)
 {
-    // Convertible times: the run-time's own local time of that second, year first.
-    auto localYmd = [](uint32_t seconds) {
-        __time32_t t = static_cast<__time32_t>(seconds);
-        const struct tm* parts = _localtime32(&t);
+    // The run-time's own local time of that second, year first and day first.
+    auto localTime = [](uint32_t seconds, bool yearFirst) {
+        __time64_t t = seconds;
+        const struct tm* parts = _localtime64(&t);
         if (!parts)
             return std::string("<no local time>");
         char out[40];
-        StrPrintf(out, "%04d-%02d-%02d %02d:%02d:%02d", parts->tm_year + 1900, parts->tm_mon + 1, parts->tm_mday,
-                  parts->tm_hour, parts->tm_min, parts->tm_sec);
+        if (yearFirst)
+            StrPrintf(out, "%04d-%02d-%02d %02d:%02d:%02d", parts->tm_year + 1900, parts->tm_mon + 1, parts->tm_mday,
+                      parts->tm_hour, parts->tm_min, parts->tm_sec);
+        else
+            StrPrintf(out, "%02d.%02d.%04d %02d:%02d:%02d", parts->tm_mday, parts->tm_mon + 1, parts->tm_year + 1900,
+                      parts->tm_hour, parts->tm_min, parts->tm_sec);
         return std::string(out);
     };
-    const struct {
-        uint32_t seconds;
-        bool convertible;
-    } cases[] = {
-        {0, true}, {1700000000u, true}, {0x7FFFFFFFu, true},
-        // A signed 32-bit time before 1970 is refused by the run-time: the dashes stay.
-        {0x80000000u, false}, {0xFFFFFFFFu, false},
-    };
-    for (const auto& c : cases) {
-        const std::string ymd = FormatTimeValueYmd(c.seconds);
-        const std::string dmy = FormatTimeValue(c.seconds);
-        if (c.convertible) {
-            EXPECT_EQ(localYmd(c.seconds), ymd) << c.seconds;
-        } else {
-            EXPECT_EQ("--.--.---- --:--:--", dmy) << c.seconds;
-            EXPECT_EQ("---------- --:--:--", ymd) << c.seconds;
-        }
+    // The fields are unsigned: from 2^31 seconds on they are times from 2038 to 2106, not
+    // times before 1970 for dashes.
+    for (uint32_t seconds : {0u, 1700000000u, 0x7FFFFFFFu, 0x80000000u, 4102444800u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(localTime(seconds, true), FormatTimeValueYmd(seconds)) << seconds;
+        EXPECT_EQ(localTime(seconds, false), FormatTimeValue(seconds)) << seconds;
     }
 }
 

@@ -597,6 +597,12 @@ TEST(UdfDescriptor, FileEntryExtentsAreListedOnlyWithoutExtendedAttributes)
          {{"Long AD [0]", "8192 - " + Dec(50 + (1ull << 32)), 176, 16}}},
         {"one long extent behind 4 attribute bytes", 1, 4, 16, {8192, 50, 1, 0}, {}},
         {"a descriptor area shorter than one extent", 0, 0, 4, {2048}, {}},
+        // The top two bits of a length are the extent's type: allocated but not recorded (1),
+        // neither (2), the next extent of descriptors (3). The length is the rest.
+        {"a short extent allocated but not recorded", 0, 0, 8, {(1u << 30) | 6144, 90},
+         {{"Length  [0]", "6144", 176, 4}, {"Location[0]", "90", 180, 4}}},
+        {"a long extent neither allocated nor recorded", 1, 0, 16, {(2u << 30) | 10240, 70, 0, 0},
+         {{"Long AD [0]", "10240 - 70", 176, 16}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
