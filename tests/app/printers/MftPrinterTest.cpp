@@ -665,6 +665,15 @@ TEST(MftRecord, SectionsOfAMadeUpRecord)
     ASSERT_GT(lastDash, 256);
     EXPECT_TRUE(p.CellHasColour(longChain, lastDash, PC_GREEN));
     EXPECT_TRUE(p.CellHasColour(longChain, static_cast<int>(chain.size()) - 2, PC_RED));
+
+    // A value offset that ends at 0xFFFF still takes four digits: nothing behind it moves.
+    PutU16(r + 56 + 20, 0xFFFF - 56);
+    p.Run(kMft, sector);
+    EXPECT_EQ(p.Line(3), Label20("Standard Info") +
+                             " : Typ=10h Len=0060h Off=0038h DataSize=0048h DataOff=FFFFh Index=0000h");
+    ASSERT_NE(p.MarkAt(3, 86), nullptr);
+    EXPECT_EQ(p.MarkAt(3, 86)->byteOffset, 56u + 22);
+    EXPECT_TRUE(p.CellHasColour(3, 85, PC_GREEN));   // the '=' behind "Index"
 }
 
 }  // namespace
