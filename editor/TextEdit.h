@@ -290,9 +290,12 @@ int ComposeLineCells(const LineCellInput& in, char* cells, uint16_t* words);
 // stops at its first.
 struct ReplacedText
 {
+    struct Span
+    {
+        int line = 0, from = 0, endLine = 0, end = 0;   // line and byte index
+    };
     bool any = false;
-    int firstLine = 0, firstFrom = 0, firstEndLine = 0, firstEnd = 0;   // line and byte index
-    int lastLine = 0, lastFrom = 0, lastEndLine = 0, lastEnd = 0;
+    Span first, last;
 };
 
 class CTextEdit : public CAnsiView

@@ -59,35 +59,31 @@ void MovePastReplacement(int* line, int* index, int matchLine, int from, int to,
 // (endLine, endIndex): the first one recorded moves with it, it becomes the latest.
 void NoteReplacement(ReplacedText* text, int matchLine, int from, int to, int endLine, int endIndex)
 {
+    const ReplacedText::Span now = { matchLine, from, endLine, endIndex };
+    ReplacedText::Span& first = text->first;
     if (text->any)
     {
-        MovePastReplacement(&text->firstLine, &text->firstFrom, matchLine, from, to, endLine, endIndex);
-        MovePastReplacement(&text->firstEndLine, &text->firstEnd, matchLine, from, to, endLine, endIndex);
+        MovePastReplacement(&first.line, &first.from, matchLine, from, to, endLine, endIndex);
+        MovePastReplacement(&first.endLine, &first.end, matchLine, from, to, endLine, endIndex);
     }
-    text->lastLine = matchLine;
-    text->lastFrom = from;
-    text->lastEndLine = endLine;
-    text->lastEnd = endIndex;
-    if (!text->any)
+    else
     {
-        text->firstLine = matchLine;
-        text->firstFrom = from;
-        text->firstEndLine = endLine;
-        text->firstEnd = endIndex;
+        first = now;
         text->any = true;
     }
+    text->last = now;
 }
 
 // Whether a match [from, to) on a line takes a byte of a replacement, or spans the place of
 // an empty one.
 bool TouchesReplacedText(const ReplacedText& text, int line, int from, int to)
 {
-    if (!text.any)
-        return false;
     const int64_t start = IndexKey(line, from);
     const int64_t end = IndexKey(line, to);
-    return (start < IndexKey(text.firstEndLine, text.firstEnd) && end > IndexKey(text.firstLine, text.firstFrom)) ||
-           (start < IndexKey(text.lastEndLine, text.lastEnd) && end > IndexKey(text.lastLine, text.lastFrom));
+    auto touches = [&](const ReplacedText::Span& s) {
+        return start < IndexKey(s.endLine, s.end) && end > IndexKey(s.line, s.from);
+    };
+    return text.any && (touches(text.first) || touches(text.last));
 }
 
 }  // namespace

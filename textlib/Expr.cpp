@@ -337,8 +337,9 @@ private:
         default:
             break;
         }
-        if (c >= '0' && c <= '9')
-            return Number(at);
+        Num number;
+        if (c >= '0' && c <= '9' && ReadNumber(at, &number))   // a digit always starts one
+            return number;
         if (symbols_ && c != 0)
         {
             long long symbolValue = 0;
@@ -359,28 +360,25 @@ private:
         // A name nobody knows may still be a number of the assembler forms that begin with a
         // letter: "FFh" is 255 to the number parser, and the same text as an operand should
         // not be 0 with nothing read.
-        if (IsNumberAt(at))
-            return Number(at);
+        if (ReadNumber(at, &number))
+            return number;
         // No operand here: it counts as 0.
         Fail(false);
         return Num{ 0, false };
     }
 
-    bool IsNumberAt(int at) const
-    {
-        int used = 0;
-        bool overflow = false;
-        IntTraits<T>::Parse(text_ + at, &used, &overflow);
-        return used > 0;
-    }
-
-    Num Number(int at)
+    // The number that stands at `at`, taken into *value; false, with nothing taken, where
+    // none does.
+    bool ReadNumber(int at, Num* value)
     {
         int used = 0;
         bool overflow = false;
         const U x = IntTraits<T>::Parse(text_ + at, &used, &overflow);
+        if (used == 0)
+            return false;
         pos_ = at + used;
-        return overflow ? Overflow() : Unsigned(x);
+        *value = overflow ? Overflow() : Unsigned(x);
+        return true;
     }
 
     Num CharLiteral(int at)

@@ -180,6 +180,9 @@ void CStructurePrinter::PrintExtSuperblock(const uint8_t* sector, uint32_t loade
     }
 
     AppendTitle("SUPERBLOCK");
+    // The high words are part of the block counts only on a volume with the 64bit feature;
+    // without it dumpe2fs and the kernel take the low word alone, whatever stands there.
+    const bool counts64 = (ReadU32(sb, kSuperblockSize, kIncompatField) & kIncompat64Bit) != 0;
     for (const ExtField& f : kExtFields) {
         int line = -1;
         char text[80];
@@ -191,10 +194,8 @@ void CStructurePrinter::PrintExtSuperblock(const uint8_t* sector, uint32_t loade
             line = AppendFormat(f.format, ReadU64(sb, kSuperblockSize, f.offset));
             break;
         case EF_BLOCKS64: {
-            // The high words are part of the counts only on a volume with the 64bit feature;
-            // without it dumpe2fs and the kernel take the low word alone, whatever stands there.
             uint64_t count = ReadU32(sb, kSuperblockSize, f.offset);
-            if (ReadU32(sb, kSuperblockSize, kIncompatField) & kIncompat64Bit)
+            if (counts64)
                 count |= static_cast<uint64_t>(ReadU32(sb, kSuperblockSize, f.extra)) << 32;
             line = AppendFormat(f.format, count);
             break;

@@ -75,18 +75,22 @@ const uint32_t kIsoPathRecordMin = 8;   // the fixed part of a path table record
 // Record lines are coloured from line 3 to line 203.
 const int kFirstRecordLine = 3;
 const int kLastRecordLine = 203;
+const int kRecordLines = kLastRecordLine - kFirstRecordLine + 1;
 const int kRecordColourCells = 400;
 // "  Ex=%3i Sec=%7u": the sector number's seven columns end here.
 const int kSectorValueEnd = 20;
 
-// Columns by which an extent location of more than seven digits (2^24 sectors and more lie
-// 32 GiB into a disc) pushes the rest of its record line to the right.
-int SectorColumnsOver(uint32_t location)
+// Notes for a record line the columns by which an extent location of more than seven digits
+// (2^24 sectors and more lie 32 GiB into a disc) pushes the rest of the line to the right.
+// `over` holds one count per coloured record line; a line past them is left alone.
+void NoteSectorColumnsOver(uint8_t* over, int line, uint32_t location)
 {
+    if (line < kFirstRecordLine || line > kLastRecordLine)
+        return;
     int digits = 1;
     for (; location >= 10; location /= 10)
         ++digits;
-    return digits > 7 ? digits - 7 : 0;
+    over[line - kFirstRecordLine] = static_cast<uint8_t>(digits > 7 ? digits - 7 : 0);
 }
 
 // An identifier of a record candidate holds no NUL within the loaded bytes: 8-bit names
@@ -185,12 +189,23 @@ bool LooksLikePathRecord(const uint8_t* s, uint32_t size, uint32_t off)
 
 }  // namespace
 
+// A sector number of more than seven digits moves the rest of its line, colours too.
+void CStructurePrinter::ColourIsoRecordLines(const uint8_t* colours, const uint8_t* over)
+{
+    const int lineCount = PaneLineCount();
+    uint8_t shifted[kRecordColourCells];
+    for (int line = kFirstRecordLine; line <= kLastRecordLine && line < lineCount; ++line) {
+        ShiftColoursBehind(colours, shifted, kRecordColourCells, kSectorValueEnd, over[line - kFirstRecordLine], PC_RED);
+        ColourLine(line, shifted, kRecordColourCells);
+    }
+}
+
 void CStructurePrinter::PrintIsoPathTable(const uint8_t* sector, uint32_t loadedSize)
 {
     const uint8_t* s = sector;
     const uint32_t size = sector ? loadedSize : 0;
     AppendTitle("CD PFAD TABELLE");
-    uint8_t over[kLastRecordLine - kFirstRecordLine + 1] = {};
+    uint8_t over[kRecordLines] = {};
 
     // A record needs its 8 fixed bytes and one byte of identifier; a shorter (or failed)
     // load holds none, and the bound must not wrap below 0.
@@ -219,8 +234,7 @@ void CStructurePrinter::PrintIsoPathTable(const uint8_t* sector, uint32_t loaded
         // would name a sector near its start.
         const int line = AppendFormat("  Ex=%3i Sec=%7u Parent=%5u  %s", r[1], location, parent,
                                       FormatNameText(r + kIsoPathRecordMin, idLength));
-        if (line >= kFirstRecordLine && line <= kLastRecordLine)
-            over[line - kFirstRecordLine] = static_cast<uint8_t>(SectorColumnsOver(location));
+        NoteSectorColumnsOver(over, line, location);
         // An odd identifier length is followed by a padding byte.
         off += kIsoPathRecordMin + lenDi + (lenDi & 1);
     }
@@ -236,12 +250,7 @@ void CStructurePrinter::PrintIsoPathTable(const uint8_t* sector, uint32_t loaded
                 {27, 27, PC_GREEN}, {28, 34, PC_RED}};
     for (const auto& r : runs)
         memset(colours + r.first, r.colour, r.last - r.first + 1u);
-    // A sector number of more than seven digits moves the rest of its line, colours too.
-    uint8_t shifted[kRecordColourCells];
-    for (int line = kFirstRecordLine; line <= kLastRecordLine && line < PaneLineCount(); ++line) {
-        ShiftColoursBehind(colours, shifted, kRecordColourCells, kSectorValueEnd, over[line - kFirstRecordLine], PC_RED);
-        ColourLine(line, shifted, kRecordColourCells);
-    }
+    ColourIsoRecordLines(colours, over);
 }
 
 // --- directory --------------------------------------------------------------------------
@@ -277,7 +286,7 @@ void CStructurePrinter::PrintIsoDirectory(const uint8_t* sector, uint32_t loaded
     const uint8_t* s = sector;
     const uint32_t size = sector ? loadedSize : 0;
     AppendTitle("CD VERZEICHNIS");
-    uint8_t over[kLastRecordLine - kFirstRecordLine + 1] = {};
+    uint8_t over[kRecordLines] = {};
 
     // The tests look at the fixed 33 bytes and the first identifier byte of a candidate.
     uint32_t off = 0;
@@ -306,8 +315,7 @@ void CStructurePrinter::PrintIsoDirectory(const uint8_t* sector, uint32_t loaded
             line = AppendFormat("  %s..", FormatIsoDirEntry(r, 0));
         else
             line = AppendFormat("  %s", FormatIsoDirEntry(r, length));
-        if (line >= kFirstRecordLine && line <= kLastRecordLine)
-            over[line - kFirstRecordLine] = static_cast<uint8_t>(SectorColumnsOver(ReadU32(r, kIsoDirRecordMin, 2)));
+        NoteSectorColumnsOver(over, line, ReadU32(r, kIsoDirRecordMin, 2));
         off += length + (length & 1);
     }
 
@@ -324,10 +332,5 @@ void CStructurePrinter::PrintIsoDirectory(const uint8_t* sector, uint32_t loaded
                 {57, 57, PC_NONE}, {58, 61, PC_RED},   {62, 63, PC_NONE}, {64, 65, PC_RED}};
     for (const auto& r : runs)
         memset(colours + r.first, r.colour, r.last - r.first + 1u);
-    // A sector number of more than seven digits moves the rest of its line, colours too.
-    uint8_t shifted[kRecordColourCells];
-    for (int line = kFirstRecordLine; line <= kLastRecordLine && line < PaneLineCount(); ++line) {
-        ShiftColoursBehind(colours, shifted, kRecordColourCells, kSectorValueEnd, over[line - kFirstRecordLine], PC_RED);
-        ColourLine(line, shifted, kRecordColourCells);
-    }
+    ColourIsoRecordLines(colours, over);
 }

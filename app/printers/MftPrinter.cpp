@@ -181,18 +181,18 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
                                               : ReadU32(record, attrEnd, off + sizeField);
         // The value's place in the record: its offset in the attribute plus the attribute's
         // place, up to 0xFFFF + 1000 on a damaged record.
-        const uint32_t dataOff = ReadU16(record, attrEnd, off + kAttrValueOffset) + off;
+        const uint32_t valueStart = off + ReadU16(record, attrEnd, off + kAttrValueOffset);
         char line[400];
         int n = StrNPrintf(line, sizeof(line),
                            "  %-18s : Typ=%02Xh Len=%04Xh Off=%04Xh DataSize=%04I64Xh DataOff=%04Xh Index=%04Xh",
-                           AttributeTypeName(type), type & 0xFF, length & 0xFFFF, off, dataSize, dataOff,
+                           AttributeTypeName(type), type & 0xFF, length & 0xFFFF, off, dataSize, valueStart,
                            ReadU16(record, attrEnd, off + kAttrIndexed));
         // A size or a value offset of more than four digits moves the rest of the line, and
         // its marks and colours with it.
         int over = 0;
         for (uint64_t rest = dataSize >> 16; rest != 0; rest >>= 4)
             ++over;
-        const int offOver = dataOff > 0xFFFF ? 1 : 0;
+        const int offOver = valueStart > 0xFFFF ? 1 : 0;
         const uint32_t nameChars = ReadU8(record, attrEnd, off + kAttrNameLength);
         if (nameChars != 0) {
             char name[256];
@@ -213,7 +213,6 @@ void CStructurePrinter::PrintMftRecord(const uint8_t*, uint32_t)
         ShiftColoursBehind(sizeShifted, lineColours, 256, kValueOffsetEndColumn + over, offOver, PC_RED);
         ColourLine(AppendText(line), lineColours, 256);
 
-        const uint32_t valueStart = off + ReadU16(record, attrEnd, off + kAttrValueOffset);
         if (type == kTypeStandardInfo && !nonResident && valueStart <= attrEnd &&
             attrEnd - valueStart >= kStandardInfoSize) {
             haveStandardInfo = true;

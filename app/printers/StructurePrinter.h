@@ -139,6 +139,9 @@ private:
     void AppendBootFields(const BootField* fields, int count, const uint8_t* sector,
                           uint32_t loadedSize);
     void ColourBootSectorLines(int lastLine);
+    // The record lines of an ISO path table or directory (lines 3 to 203) in `colours` (400
+    // cells), each moved right by its count in `over` behind the sector number.
+    void ColourIsoRecordLines(const uint8_t* colours, const uint8_t* over);
     // The rows of the 16-bit (format 16), 32-bit (32) and exFAT (0) tables.
     void PrintFatRows(const char* title, const uint8_t* sector, uint32_t loadedSize,
                       uint32_t entryBytes, uint32_t perRow, int format);

@@ -508,12 +508,6 @@ TEST(MftRecord, UnknownTypesAndShortLaterAttribute)
     EXPECT_EQ(p.Line(4).substr(0, 30), Label20("???") + " : Typ=D0h");
 }
 
-void PutU64(uint8_t* p, uint64_t v)
-{
-    PutU32(p, static_cast<uint32_t>(v));
-    PutU32(p + 4, static_cast<uint32_t>(v >> 32));
-}
-
 void PutName(uint8_t* p, const char* name)
 {
     for (size_t i = 0; name[i]; ++i)
@@ -539,10 +533,8 @@ TEST(MftRecord, SectionsOfAMadeUpRecord)
     // 2023-09-30 12:34:56.789 as a FILETIME: (that moment - 1601-01-01) in 100 ns steps.
     const uint64_t when = 133405508967890000ull;
     uint8_t* si = PutResident(r, 56, 0x10, 96, 72);
-    for (int i = 0; i < 4; ++i) {
-        PutU32(si + 8 * i, static_cast<uint32_t>(when));
-        PutU32(si + 8 * i + 4, static_cast<uint32_t>(when >> 32));
-    }
+    for (int i = 0; i < 4; ++i)
+        PutU64(si + 8 * i, when);
     // Two file names, the short one first: the section shows the second.
     uint8_t* shortName = PutResident(r, 152, 0x30, 104, 80);
     shortName[64] = 7;

@@ -420,8 +420,7 @@ TEST(GptHeaderPrinter, ReadLimitsAndAnEmptyArray)
         memcpy(&sector[0], "EFI PART", 8);
         sector[10] = 1;
         PutU32(&sector[12], c.headerSize);
-        PutU32(&sector[72], static_cast<uint32_t>(c.arrayLba));
-        PutU32(&sector[76], static_cast<uint32_t>(c.arrayLba >> 32));
+        PutU64(&sector[72], c.arrayLba);
         PutU32(&sector[80], c.entries);
         PutU32(&sector[84], c.entrySize);
         PutU32(&sector[88], c.arrayCrc);
@@ -637,10 +636,8 @@ TEST(GptEntriesPrinter, AttributesAndNames)
         e[56 + 2 * i] = static_cast<uint8_t>(name[i]);
     // LBAs as large as their eight bytes hold.
     const uint64_t start = 1ull << 63, end = ~0ull;
-    for (int i = 0; i < 8; ++i) {
-        e[32 + i] = static_cast<uint8_t>(start >> (8 * i));
-        e[40 + i] = static_cast<uint8_t>(end >> (8 * i));
-    }
+    PutU64(e + 32, start);
+    PutU64(e + 40, end);
     TestPrinter p;
     p.Run(kGptEntries, sector);
     EXPECT_EQ("  Attributes         : D000000000000007h System EFI-Hidden Bootable ReadOnly Hidden NotMount",

@@ -236,6 +236,12 @@ void PutU32(uint8_t* p, uint32_t v)
     PutU16(p + 2, v >> 16);
 }
 
+void PutU64(uint8_t* p, uint64_t v)
+{
+    PutU32(p, static_cast<uint32_t>(v));
+    PutU32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
 std::string FieldValue(const std::string& line)
 {
     size_t at = line.find(" : ");

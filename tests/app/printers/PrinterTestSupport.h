@@ -95,6 +95,7 @@ uint32_t BitwiseCrc32(const uint8_t* bytes, size_t count);
 // Little-endian stores into made-up structures.
 void PutU16(uint8_t* p, uint32_t v);
 void PutU32(uint8_t* p, uint32_t v);
+void PutU64(uint8_t* p, uint64_t v);
 // The value part of a field line: everything after " : ".
 std::string FieldValue(const std::string& line);
 std::string Upper(std::string text);

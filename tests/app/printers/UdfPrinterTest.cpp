@@ -293,10 +293,8 @@ TEST(UdfDescriptor, FileEntrySizesPast32BitsShowWhole)
     d[0] = 5;   // tag 261
     d[1] = 1;
     d[16 + 11] = 5;
-    for (const auto& f : fields) {
-        PutU32(&d[f.offset], static_cast<uint32_t>(f.value));
-        PutU32(&d[f.offset + 4], static_cast<uint32_t>(f.value >> 32));
-    }
+    for (const auto& f : fields)
+        PutU64(&d[f.offset], f.value);
     SealTag(d.data(), 176 - 16);
     TestPrinter p;
     p.Run(kUdf, d);
