@@ -356,12 +356,7 @@ BOOL CDiskDoc::WriteDeviceUnits(uint32_t driveCode, uint64_t unitOffset, uint32_
     // The write-back of a sector goes only onto the sector as it was read: another program
     // may have written it since (a mounted volume its FAT), and the old sector's bytes with
     // the edit would undo that.
-    bool changed = false;
-    const BOOL written = m_device.WriteIfUnchanged(unitCount, unitOffset, buffer, expected, &changed);
-    const DWORD err = GetLastError();
-    m_deviceSectorChanged = changed;
-    SetLastError(err);
-    return written;
+    return m_device.WriteIfUnchanged(unitCount, unitOffset, buffer, expected, &m_deviceSectorChanged);
 }
 
 void CDiskDoc::DeviceName(char* text, int size) const
