@@ -432,8 +432,9 @@ protected:
     // that also ends on it), else "Falsche Eingabe", the words of RangeOnMedium or nothing
     // (cancelled).
     bool AskSectorRange(class CSectorRangeDlg& dlg, const char* info);
-    // The typed "OK" of hard disks; true when typed.
-    bool AskTypedOk();
+    // The typed "OK" of hard disks; true when typed. *cancelled (may be null) true when the
+    // question was cancelled rather than closed with another text.
+    bool AskTypedOk(bool* cancelled = nullptr);
     // Runs a save or load worker behind the progress dialog (the file is closed either way).
     void RunSectorCopy(const char* title, UINT (*entry)(ProgressSink*, const DWORD_PTR*), FILE* file,
                        uint64_t start, uint32_t count, const MediumTarget& medium, bool firstIgnored = false);

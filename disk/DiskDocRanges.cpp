@@ -387,13 +387,15 @@ FILE* CDiskDoc::OpenDumpFile(const char* path)
     return file;
 }
 
-bool CDiskDoc::AskTypedOk()
+bool CDiskDoc::AskTypedOk(bool* cancelled)
 {
     DiskDocPrompts windowPrompts;
     DiskDocPrompts& prompts = m_prompts ? *m_prompts : windowPrompts;
     CString typed;
-    return prompts.AskText("Sicherheits Abfrage", "Bitte OK eingeben bei Festplatten :", &typed, false) &&
-           lstrcmpiA(typed, "OK") == 0;
+    const bool answered = prompts.AskText("Sicherheits Abfrage", "Bitte OK eingeben bei Festplatten :", &typed, false);
+    if (cancelled)
+        *cancelled = !answered;
+    return answered && lstrcmpiA(typed, "OK") == 0;
 }
 
 void CDiskDoc::RunSectorCopy(const char* title, UINT (*entry)(ProgressSink*, const DWORD_PTR*), FILE* file,

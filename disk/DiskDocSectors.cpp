@@ -356,12 +356,7 @@ BOOL CDiskDoc::WriteDeviceUnits(uint32_t driveCode, uint64_t unitOffset, uint32_
     // The write-back of a sector goes only onto the sector as it was read: another program
     // may have written it since (a mounted volume its FAT), and the old sector's bytes with
     // the edit would undo that.
-    bool changed = false;
-    const BOOL written = m_device.WriteIfUnchanged(unitCount, unitOffset, buffer, expected, &changed);
-    const DWORD err = GetLastError();
-    m_deviceSectorChanged = changed;
-    SetLastError(err);
-    return written;
+    return m_device.WriteIfUnchanged(unitCount, unitOffset, buffer, expected, &m_deviceSectorChanged);
 }
 
 void CDiskDoc::DeviceName(char* text, int size) const
@@ -652,19 +647,13 @@ CDiskDoc::WriteChoice CDiskDoc::AskWriteBack(UINT boxType)
     // that is no longer the disk opened is not written at all, and says so after the write.
     if (!m_askBeforeWrite || !DeviceIsTheOneOpened())
         return WRITE_EDIT;
-    DiskDocPrompts* prompts = m_prompts;
-    DiskDocPrompts windows;
-    if (!prompts)
-        prompts = &windows;
-    CString typed;
-    if (!prompts->AskText("Sicherheits Abfrage", "Bitte OK eingeben bei Festplatten :", &typed, false))
-        return KEEP_EDIT;   // the typed "OK" cancelled: no write, and nothing thrown away
-    if (lstrcmpiA(typed, "OK") != 0) {
-        // Closed with OK but not "OK" typed: said, so that no one takes the edit for written.
+    bool cancelled = false;
+    if (AskTypedOk(&cancelled))
+        return WRITE_EDIT;
+    // Closed with OK but not "OK" typed: said, so that no one takes the edit for written.
+    if (!cancelled)
         ErrorBox(kTypedOkMissing, "Schreibschutz", MB_OK | MB_ICONINFORMATION);
-        return KEEP_EDIT;
-    }
-    return WRITE_EDIT;
+    return KEEP_EDIT;   // mistyped or cancelled: no write, and nothing thrown away
 }
 
 bool CDiskDoc::WriteBackEdit()

@@ -323,27 +323,12 @@ bool WritableCode(uint32_t code)
     return physical || code <= 25;
 }
 
-}  // namespace
-
-BOOL DiskIoRead(uint32_t code, uint32_t unitCount, uint64_t unitOffset, void* buffer)
+// One transfer through a handle of its own: the code's device opened for it (its path, then
+// the fallback), the units moved and the handle closed again, with the transfer's last error.
+// A write goes only to a letter or a whole physical drive.
+BOOL TransferOnce(uint32_t code, bool write, uint32_t unitCount, uint64_t unitOffset, void* buffer)
 {
-    char path[80], fallback[80];
-    if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback) || !TransferFits(unitCount, unitOffset))
-        return FALSE;
-    DeviceAccess& io = DiskIoAccess();
-    HANDLE h = OpenWithFallback(path, fallback, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-    if (h == INVALID_HANDLE_VALUE)
-        return FALSE;
-    BOOL ok = ReadUnitsAt(io, h, unitCount, unitOffset, buffer);
-    DWORD err = GetLastError();
-    io.Close(h);
-    SetLastError(ok ? 0 : err);
-    return ok;
-}
-
-BOOL DiskIoWrite(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const void* buffer)
-{
-    if (!WritableCode(code)) {
+    if (write && !WritableCode(code)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -351,14 +336,28 @@ BOOL DiskIoWrite(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const v
     if (!DiskIoDevicePath(code, path, sizeof path, fallback, sizeof fallback) || !TransferFits(unitCount, unitOffset))
         return FALSE;
     DeviceAccess& io = DiskIoAccess();
-    HANDLE h = OpenWithFallback(path, fallback, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    const DWORD access = write ? GENERIC_WRITE : GENERIC_READ;
+    HANDLE h = OpenWithFallback(path, fallback, access, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
     if (h == INVALID_HANDLE_VALUE)
         return FALSE;
-    BOOL ok = WriteUnitsAt(io, h, unitCount, unitOffset, buffer);
+    BOOL ok = write ? WriteUnitsAt(io, h, unitCount, unitOffset, buffer)
+                    : ReadUnitsAt(io, h, unitCount, unitOffset, buffer);
     DWORD err = GetLastError();
     io.Close(h);
     SetLastError(ok ? 0 : err);
     return ok;
+}
+
+}  // namespace
+
+BOOL DiskIoRead(uint32_t code, uint32_t unitCount, uint64_t unitOffset, void* buffer)
+{
+    return TransferOnce(code, false, unitCount, unitOffset, buffer);
+}
+
+BOOL DiskIoWrite(uint32_t code, uint32_t unitCount, uint64_t unitOffset, const void* buffer)
+{
+    return TransferOnce(code, true, unitCount, unitOffset, const_cast<void*>(buffer));
 }
 
 // ---------------------------------------------------------------- sizes and geometry

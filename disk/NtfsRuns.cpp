@@ -1,4 +1,5 @@
 #include "disk/NtfsRuns.h"
+#include "disk/OnDiskBytes.h"
 
 int DecodeDataRuns(int64_t clusterCount, const uint8_t* runs, uint32_t runBytes, uint64_t* offsets,
                    uint64_t* lengths, int maxRuns)
@@ -50,8 +51,8 @@ uint32_t PutBackUpdateSequence(uint8_t* record, uint32_t size)
     const uint32_t kStride = 512;
     if (!record || size < kStride)
         return 0;
-    const uint32_t arrayAt = record[4] | (record[5] << 8);
-    const uint32_t count = record[6] | (record[7] << 8);
+    const uint32_t arrayAt = ReadU16(record, size, 4);
+    const uint32_t count = ReadU16(record, size, 6);
     // The number and one entry per stride; a count of 0 or 1 puts nothing back.
     if (count < 2 || (arrayAt & 1) || arrayAt < 8 || arrayAt > size || (size - arrayAt) / 2 < count)
         return 0;

@@ -157,26 +157,31 @@ BOOL FakeDiskAccess::Control(HANDLE handle, DWORD code, void* out, DWORD outSize
     const DWORD kGetPartitionInfo = 0x00074004;
     const DWORD kStorageGetDeviceNumber = 0x002D1080;
     const DWORD kStorageCheckVerify2 = 0x002D0800;
-    auto device = handles.find(handle);
-    if (code == kStorageCheckVerify2 || code == kStorageGetDeviceNumber) {
+    const auto device = handles.find(handle);
+    if (code == kStorageCheckVerify2) {
+        // The media change count of the path's device, where the test set one.
         const auto changes = device == handles.end() ? mediaChanges.end() : mediaChanges.find(device->second.first);
-        const bool answers = code == kStorageCheckVerify2 ? changes != mediaChanges.end()
-                                                          : storageNumbers && device != handles.end();
-        if (!answers || outSize < (code == kStorageCheckVerify2 ? 4u : 12u)) {
+        if (changes == mediaChanges.end() || outSize < 4) {
             SetLastError(ERROR_INVALID_FUNCTION);
             return FALSE;
         }
-        if (code == kStorageCheckVerify2) {
-            memcpy(out, &changes->second, 4);
-        } else {
-            // A disk (type 7) whose number the path gives, partition 0.
-            const std::string& path = device->second.first;
-            const size_t digits = path.find_first_of("0123456789");
-            const uint32_t number[3] = { 7, digits == std::string::npos ? 0u : static_cast<uint32_t>(atoi(path.c_str() + digits)), 0 };
-            memcpy(out, number, sizeof number);
-        }
+        memcpy(out, &changes->second, 4);
         if (returned)
-            *returned = code == kStorageCheckVerify2 ? 4 : 12;
+            *returned = 4;
+        return TRUE;
+    }
+    if (code == kStorageGetDeviceNumber) {
+        if (!storageNumbers || device == handles.end() || outSize < 12) {
+            SetLastError(ERROR_INVALID_FUNCTION);
+            return FALSE;
+        }
+        // A disk (type 7) whose number the path gives, partition 0.
+        const std::string& path = device->second.first;
+        const size_t digits = path.find_first_of("0123456789");
+        const uint32_t number[3] = { 7, digits == std::string::npos ? 0u : static_cast<uint32_t>(atoi(path.c_str() + digits)), 0 };
+        memcpy(out, number, sizeof number);
+        if (returned)
+            *returned = 12;
         return TRUE;
     }
     if (code == kGetPartitionInfo) {
